@@ -1,0 +1,6 @@
+#include "app/CCratewiseApp.h"
+
+int CCratewiseApp::Main(int, char**)
+{
+    return 0;
+}

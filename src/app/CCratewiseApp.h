@@ -1,0 +1,7 @@
+#pragma once
+
+class CCratewiseApp
+{
+public:
+    static int Main(int argc, char** argv);
+};

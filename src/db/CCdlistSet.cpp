@@ -1,0 +1,358 @@
+#include "db/CCdlistSet.h"
+
+#include "platform/CText.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr const char* kAllColumns =
+    "ID, CD, LIST, PATH, MELODI, TITLE, ARTIST, ALBUM, GENRE, YEAR, LYRICS, BITRATE, COMMENT, "
+    "DURATION, [USE], EXTENDED1, EXTENDED2";
+
+constexpr const char* kInsert =
+    "INSERT INTO Songs(CD, LIST, PATH, MELODI, TITLE, ARTIST, ALBUM, GENRE, YEAR, LYRICS, "
+    "BITRATE, COMMENT, DURATION, EXTENDED1, EXTENDED2) "
+    "VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
+
+constexpr const char* kUpdate =
+    "UPDATE Songs SET CD=?, LIST=?, PATH=?, MELODI=?, TITLE=?, ARTIST=?, ALBUM=?, GENRE=?, "
+    "YEAR=?, LYRICS=?, BITRATE=?, COMMENT=?, DURATION=?, EXTENDED1=?, EXTENDED2=?, [USE]=? "
+    "WHERE ID=?";
+
+// The text columns in the order of kInsert and kUpdate.
+constexpr ESongColumn kTextColumns[] = {
+    ESongColumn::CD,      ESongColumn::LIST,     ESongColumn::PATH,      ESongColumn::MELODI,
+    ESongColumn::TITLE,   ESongColumn::ARTIST,   ESongColumn::ALBUM,     ESongColumn::GENRE,
+    ESongColumn::YEAR,    ESongColumn::LYRICS,   ESongColumn::BITRATE,   ESongColumn::COMMENT,
+    ESongColumn::DURATION, ESongColumn::EXTENDED1, ESongColumn::EXTENDED2,
+};
+
+QString OrderBy(ESongColumn sort)
+{
+    if (sort == ESongColumn::ID)
+        return QStringLiteral("ID");
+    const QLatin1String name(CSongColumns::SqlName(sort));
+    if (sort == ESongColumn::USE)
+        return name + QLatin1String(", ID");
+    // The database's order ignores case; equal names stay together byte for byte.
+    return QStringLiteral("%1 COLLATE UNOCASE, %1, ID").arg(name);
+}
+
+} // namespace
+
+CCdlistSet::~CCdlistSet()
+{
+    Close();
+}
+
+void CCdlistSet::Open(CDatabase& db)
+{
+    Close();
+    m_db = &db;
+    Requery();
+}
+
+void CCdlistSet::Close()
+{
+    m_walk.reset();
+    m_positions.clear();
+    m_positionsValid = false;
+    m_db = nullptr;
+    m_bof = m_eof = true;
+}
+
+QString CCdlistSet::SelectSql(const QString& columns) const
+{
+    QString sql = QStringLiteral("SELECT %1 FROM Songs").arg(columns);
+    if (!m_filter.IsEmpty())
+        sql += QLatin1String(" WHERE ") + m_filter.Sql();
+    return sql + QLatin1String(" ORDER BY ") + OrderBy(m_sort);
+}
+
+void CCdlistSet::BindFilter(CStatement& statement, int first) const
+{
+    int index = first;
+    for (const QVariant& value : m_filter.Values())
+        statement.Bind(index++, value);
+}
+
+void CCdlistSet::LoadRow(const CStatement& s)
+{
+    m_ID = qint32(s.Int(0));
+    m_CD = s.Text(1);
+    m_LIST = s.Text(2);
+    m_PATH = s.Text(3);
+    m_MELODI = s.Text(4);
+    m_TITLE = s.Text(5);
+    m_ARTIST = s.Text(6);
+    m_ALBUM = s.Text(7);
+    m_GENRE = s.Text(8);
+    m_YEAR = s.Text(9);
+    m_LYRICS = s.Text(10);
+    m_BITRATE = s.Text(11);
+    m_COMMENT = s.Text(12);
+    m_DURATION = s.Text(13);
+    m_USE = qint32(s.Int(14));
+    m_EXTENDED1 = s.Text(15);
+    m_EXTENDED2 = s.Text(16);
+}
+
+void CCdlistSet::FinishWalk()
+{
+    // Releases the read transaction the open statement holds.
+    m_walk.reset();
+}
+
+bool CCdlistSet::Fetch()
+{
+    if (m_walk && m_walk->Step()) {
+        LoadRow(*m_walk);
+        m_eof = false;
+        return true;
+    }
+    FinishWalk();
+    m_eof = true;
+    return false;
+}
+
+void CCdlistSet::Requery()
+{
+    if (!m_db)
+        throw CDbException(QStringLiteral("The song set is not open."));
+    m_mode = EMode::None;
+    m_positions.clear();
+    m_positionsValid = false;
+    MoveFirst();
+    m_bof = m_eof;
+}
+
+void CCdlistSet::MoveFirst()
+{
+    if (!m_db)
+        return;
+    m_walk = std::make_unique<CStatement>(*m_db, SelectSql(QLatin1String(kAllColumns)));
+    BindFilter(*m_walk);
+    Fetch();
+}
+
+void CCdlistSet::MoveNext()
+{
+    if (m_eof)
+        return;
+    if (m_walk) {
+        Fetch();
+        return;
+    }
+    // Positioned by ID or by absolute position: continue in set order.
+    BuildPositions();
+    auto it = std::find(m_positions.begin(), m_positions.end(), m_ID);
+    if (m_sort == ESongColumn::ID)
+        it = std::upper_bound(m_positions.begin(), m_positions.end(), m_ID);
+    else if (it != m_positions.end())
+        ++it;
+    if (it == m_positions.end() || !FindSongById(*it))
+        m_eof = true;
+}
+
+void CCdlistSet::BuildPositions()
+{
+    if (m_positionsValid)
+        return;
+    m_positions.clear();
+    CStatement s(*m_db, SelectSql(QStringLiteral("ID")));
+    BindFilter(s);
+    while (s.Step())
+        m_positions.push_back(qint32(s.Int(0)));
+    m_positionsValid = true;
+}
+
+bool CCdlistSet::SetAbsolutePosition(qint64 pos)
+{
+    BuildPositions();
+    if (pos < 1 || pos > qint64(m_positions.size())) {
+        m_eof = true;
+        return false;
+    }
+    return FindSongById(m_positions[size_t(pos - 1)]);
+}
+
+qint64 CCdlistSet::GetRecordCount()
+{
+    if (m_positionsValid)
+        return qint64(m_positions.size());
+    QString sql = QStringLiteral("SELECT count(*) FROM Songs");
+    if (!m_filter.IsEmpty())
+        sql += QLatin1String(" WHERE ") + m_filter.Sql();
+    CStatement s(*m_db, sql);
+    BindFilter(s);
+    return s.Step() ? s.Int(0) : 0;
+}
+
+bool CCdlistSet::FindSongById(qint64 id)
+{
+    if (!m_db)
+        return false;
+    FinishWalk();
+    CStatement s(*m_db, QStringLiteral("SELECT %1 FROM Songs WHERE ID = ?").arg(QLatin1String(kAllColumns)));
+    s.BindInt(1, id);
+    if (!s.Step())
+        return false;
+    LoadRow(s);
+    m_eof = m_bof = false;
+    return true;
+}
+
+void CCdlistSet::ClearRecord()
+{
+    m_ID = 0;
+    m_USE = 0;
+    for (ESongColumn column : kTextColumns)
+        SetText(column, QString());
+}
+
+void CCdlistSet::AddNew()
+{
+    ClearRecord();
+    m_mode = EMode::Add;
+}
+
+void CCdlistSet::Edit()
+{
+    const qint32 id = m_ID;
+    if (m_walk) {
+        // Keep the walk where it is: re-read the row through a lookup of its own.
+        CStatement s(*m_db, QStringLiteral("SELECT %1 FROM Songs WHERE ID = ?").arg(QLatin1String(kAllColumns)));
+        s.BindInt(1, id);
+        if (s.Step())
+            LoadRow(s);
+    } else {
+        FindSongById(id);
+    }
+    m_mode = EMode::Edit;
+}
+
+void CCdlistSet::Update()
+{
+    if (m_mode == EMode::None)
+        return;
+    const bool adding = m_mode == EMode::Add;
+    m_mode = EMode::None;
+    CStatement s(*m_db, QLatin1String(adding ? kInsert : kUpdate));
+    int index = 1;
+    for (ESongColumn column : kTextColumns)
+        s.BindText(index++, CText::Left(Text(column), CSongColumns::MaxLength(column)));
+    if (!adding) {
+        s.BindInt(index++, m_USE);
+        s.BindInt(index++, m_ID);
+    }
+    s.Step();
+    if (adding) {
+        m_ID = qint32(m_db->LastInsertId());
+        m_USE = 0;
+    }
+    m_positionsValid = false;
+}
+
+void CCdlistSet::Delete()
+{
+    if (m_eof && m_bof)
+        return;
+    CStatement s(*m_db, QStringLiteral("DELETE FROM Songs WHERE ID = ?"));
+    s.BindInt(1, m_ID);
+    s.Step();
+    m_positionsValid = false;
+}
+
+int CCdlistSet::DeleteWhere(const CFilter& filter)
+{
+    FinishWalk();
+    QString sql = QStringLiteral("DELETE FROM Songs");
+    if (!filter.IsEmpty())
+        sql += QLatin1String(" WHERE ") + filter.Sql();
+    CStatement s(*m_db, sql);
+    int index = 1;
+    for (const QVariant& value : filter.Values())
+        s.Bind(index++, value);
+    s.Step();
+    m_positionsValid = false;
+    return m_db->Changes();
+}
+
+int CCdlistSet::RenameSession(const QString& from, const QString& to)
+{
+    FinishWalk();
+    CStatement s(*m_db, QStringLiteral("UPDATE Songs SET CD = ? WHERE CD = ? COLLATE BINARY"));
+    s.BindText(1, CText::Left(to, CSongColumns::MaxLength(ESongColumn::CD))).BindText(2, from);
+    s.Step();
+    m_positionsValid = false;
+    return m_db->Changes();
+}
+
+QList<QPair<QString, qint64>> CCdlistSet::SessionCounts()
+{
+    // Grouping on the session index reads only that index.
+    CStatement s(*m_db, QStringLiteral("SELECT CD, count(*) FROM Songs GROUP BY CD COLLATE BINARY"));
+    QList<QPair<QString, qint64>> sessions;
+    while (s.Step())
+        sessions.append({s.Text(0), s.Int(1)});
+    std::stable_sort(sessions.begin(), sessions.end(), [](const auto& a, const auto& b) {
+        const QByteArray ua = a.first.toUtf8(), ub = b.first.toUtf8();
+        return CDatabase::CompareNoCase(ua.constData(), int(ua.size()), ub.constData(),
+                                        int(ub.size())) < 0;
+    });
+    return sessions;
+}
+
+qint64 CCdlistSet::CountAll()
+{
+    CStatement s(*m_db, QStringLiteral("SELECT count(*) FROM Songs"));
+    return s.Step() ? s.Int(0) : 0;
+}
+
+QString CCdlistSet::Text(ESongColumn column) const
+{
+    switch (column) {
+    case ESongColumn::ID: return QString::number(m_ID);
+    case ESongColumn::CD: return m_CD;
+    case ESongColumn::LIST: return m_LIST;
+    case ESongColumn::PATH: return m_PATH;
+    case ESongColumn::MELODI: return m_MELODI;
+    case ESongColumn::TITLE: return m_TITLE;
+    case ESongColumn::ARTIST: return m_ARTIST;
+    case ESongColumn::ALBUM: return m_ALBUM;
+    case ESongColumn::GENRE: return m_GENRE;
+    case ESongColumn::YEAR: return m_YEAR;
+    case ESongColumn::LYRICS: return m_LYRICS;
+    case ESongColumn::BITRATE: return m_BITRATE;
+    case ESongColumn::COMMENT: return m_COMMENT;
+    case ESongColumn::DURATION: return m_DURATION;
+    case ESongColumn::USE: return QString::number(m_USE);
+    case ESongColumn::EXTENDED1: return m_EXTENDED1;
+    case ESongColumn::EXTENDED2: return m_EXTENDED2;
+    }
+    return {};
+}
+
+void CCdlistSet::SetText(ESongColumn column, const QString& value)
+{
+    switch (column) {
+    case ESongColumn::ID: m_ID = value.toInt(); break;
+    case ESongColumn::CD: m_CD = value; break;
+    case ESongColumn::LIST: m_LIST = value; break;
+    case ESongColumn::PATH: m_PATH = value; break;
+    case ESongColumn::MELODI: m_MELODI = value; break;
+    case ESongColumn::TITLE: m_TITLE = value; break;
+    case ESongColumn::ARTIST: m_ARTIST = value; break;
+    case ESongColumn::ALBUM: m_ALBUM = value; break;
+    case ESongColumn::GENRE: m_GENRE = value; break;
+    case ESongColumn::YEAR: m_YEAR = value; break;
+    case ESongColumn::LYRICS: m_LYRICS = value; break;
+    case ESongColumn::BITRATE: m_BITRATE = value; break;
+    case ESongColumn::COMMENT: m_COMMENT = value; break;
+    case ESongColumn::DURATION: m_DURATION = value; break;
+    case ESongColumn::USE: m_USE = value.toInt(); break;
+    case ESongColumn::EXTENDED1: m_EXTENDED1 = value; break;
+    case ESongColumn::EXTENDED2: m_EXTENDED2 = value; break;
+    }
+}

@@ -1,0 +1,271 @@
+#include "db/CDatabase.h"
+
+#include <QFileInfo>
+#include <QString>
+
+#include <sqlite3.h>
+
+namespace {
+
+constexpr const char* kSchema = R"SQL(
+CREATE TABLE Songs(
+    ID INTEGER PRIMARY KEY AUTOINCREMENT,
+    CD TEXT NOT NULL DEFAULT '',
+    LIST TEXT NOT NULL DEFAULT '',
+    PATH TEXT NOT NULL DEFAULT '',
+    MELODI TEXT NOT NULL DEFAULT '',
+    TITLE TEXT NOT NULL DEFAULT '',
+    ARTIST TEXT NOT NULL DEFAULT '',
+    ALBUM TEXT NOT NULL DEFAULT '',
+    GENRE TEXT NOT NULL DEFAULT '',
+    YEAR TEXT NOT NULL DEFAULT '',
+    LYRICS TEXT NOT NULL DEFAULT '',
+    BITRATE TEXT NOT NULL DEFAULT '',
+    COMMENT TEXT NOT NULL DEFAULT '',
+    DURATION TEXT NOT NULL DEFAULT '',
+    [USE] INTEGER NOT NULL DEFAULT 0,
+    EXTENDED1 TEXT NOT NULL DEFAULT '',
+    EXTENDED2 TEXT NOT NULL DEFAULT '');
+CREATE TABLE ExcludeList(
+    ID2 INTEGER PRIMARY KEY AUTOINCREMENT,
+    EXCLUDED TEXT NOT NULL DEFAULT '');
+)SQL";
+
+// Indexes for the lookups the program makes; created when missing at every open, so
+// that a database from an older build gains them.
+constexpr const char* kIndexes = R"SQL(
+CREATE INDEX IF NOT EXISTS SongsBySession ON Songs(CD);
+CREATE INDEX IF NOT EXISTS SongsByFile ON Songs(MELODI COLLATE UNOCASE, PATH COLLATE UNOCASE);
+)SQL";
+
+int Collate(void*, int na, const void* a, int nb, const void* b)
+{
+    return CDatabase::CompareNoCase(static_cast<const char*>(a), na, static_cast<const char*>(b),
+                                    nb);
+}
+
+inline unsigned char AsciiLower(unsigned char c)
+{
+    return (c >= 'A' && c <= 'Z') ? c + ('a' - 'A') : c;
+}
+
+} // namespace
+
+int CDatabase::CompareNoCase(const char* a, int na, const char* b, int nb)
+{
+    const auto* ua = reinterpret_cast<const unsigned char*>(a);
+    const auto* ub = reinterpret_cast<const unsigned char*>(b);
+    const int n = na < nb ? na : nb;
+    int i = 0;
+    for (; i < n; ++i) {
+        const unsigned char ca = ua[i], cb = ub[i];
+        if ((ca | cb) & 0x80)
+            break; // leave the rest to the Unicode comparison
+        const unsigned char la = AsciiLower(ca), lb = AsciiLower(cb);
+        if (la != lb)
+            return la < lb ? -1 : 1;
+    }
+    if (i == n)
+        return na == nb ? 0 : (na < nb ? -1 : 1);
+    // Step back to the start of the character we stopped in.
+    while (i > 0 && (ua[i] & 0xC0) == 0x80)
+        --i;
+    const QString fa = QString::fromUtf8(a + i, na - i).toCaseFolded();
+    const QString fb = QString::fromUtf8(b + i, nb - i).toCaseFolded();
+    const int c = fa.compare(fb);
+    return c < 0 ? -1 : (c > 0 ? 1 : 0);
+}
+
+CDatabase::~CDatabase()
+{
+    Close();
+}
+
+void CDatabase::Open(const QString& path)
+{
+    Close();
+    const QFileInfo info(path);
+    const bool fresh = !info.exists() || info.size() == 0;
+    const QByteArray native = QFile::encodeName(path);
+    sqlite3* db = nullptr;
+    const int rc = sqlite3_open_v2(native.constData(), &db,
+                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    if (rc != SQLITE_OK) {
+        const QString why = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("out of memory");
+        sqlite3_close(db);
+        throw CDbException(QStringLiteral("Cannot open the song database %1: %2").arg(path, why));
+    }
+    m_db = db;
+    m_path = path;
+    try {
+        Configure();
+        if (!fresh)
+            CheckSchema(); // before anything is written to a file that may not be ours
+        Exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA cache_size=-32768;");
+        if (fresh)
+            CreateSchema();
+        Exec(kIndexes);
+    } catch (const CDbException&) {
+        Close();
+        throw;
+    }
+}
+
+void CDatabase::Close()
+{
+    if (m_db) {
+        sqlite3_close_v2(m_db);
+        m_db = nullptr;
+    }
+}
+
+void CDatabase::Configure()
+{
+    sqlite3_extended_result_codes(m_db, 1);
+    sqlite3_busy_timeout(m_db, 5000);
+    sqlite3_create_collation_v2(m_db, "UNOCASE", SQLITE_UTF8, nullptr, &Collate, nullptr);
+}
+
+void CDatabase::CreateSchema()
+{
+    CTransaction transaction(*this);
+    Exec(kSchema);
+    Exec(QStringLiteral("PRAGMA application_id=%1; PRAGMA user_version=%2;")
+             .arg(kApplicationId)
+             .arg(kSchemaVersion)
+             .toUtf8()
+             .constData());
+    transaction.Commit();
+}
+
+void CDatabase::CheckSchema()
+{
+    qint64 id = 0, count = 0;
+    try {
+        CStatement app(*this, QStringLiteral("PRAGMA application_id"));
+        id = app.Step() ? app.Int(0) : 0;
+        CStatement tables(*this, QStringLiteral("SELECT count(*) FROM sqlite_master WHERE "
+                                                "type='table' AND name IN ('Songs','ExcludeList')"));
+        count = tables.Step() ? tables.Int(0) : 0;
+    } catch (const CDbException& e) {
+        throw CDbException(
+            QStringLiteral("%1 is not a Cratewise song database (%2).").arg(m_path, e.Message()));
+    }
+    if (id != kApplicationId || count != 2)
+        throw CDbException(QStringLiteral("%1 is not a Cratewise song database.").arg(m_path));
+}
+
+void CDatabase::Exec(const char* sql)
+{
+    char* error = nullptr;
+    if (sqlite3_exec(m_db, sql, nullptr, nullptr, &error) != SQLITE_OK) {
+        const QString message = QString::fromUtf8(error ? error : sqlite3_errmsg(m_db));
+        sqlite3_free(error);
+        throw CDbException(message);
+    }
+}
+
+qint64 CDatabase::LastInsertId() const
+{
+    return sqlite3_last_insert_rowid(m_db);
+}
+
+int CDatabase::Changes() const
+{
+    return sqlite3_changes(m_db);
+}
+
+QString CDatabase::LastError() const
+{
+    return m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QString();
+}
+
+CDatabase::CTransaction::CTransaction(CDatabase& db) : m_db(db)
+{
+    m_db.Exec("BEGIN IMMEDIATE");
+}
+
+CDatabase::CTransaction::~CTransaction()
+{
+    if (!m_done && m_db.IsOpen())
+        sqlite3_exec(m_db.Handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+void CDatabase::CTransaction::Commit()
+{
+    m_db.Exec("COMMIT");
+    m_done = true;
+}
+
+CStatement::CStatement(CDatabase& db, const QString& sql) : m_db(db)
+{
+    if (!db.IsOpen())
+        throw CDbException(QStringLiteral("The song database is not open."));
+    const QByteArray text = sql.toUtf8();
+    if (sqlite3_prepare_v2(db.Handle(), text.constData(), int(text.size()), &m_stmt, nullptr) !=
+        SQLITE_OK)
+        throw CDbException(db.LastError());
+}
+
+CStatement::~CStatement()
+{
+    sqlite3_finalize(m_stmt);
+}
+
+CStatement& CStatement::Bind(int index, const QVariant& value)
+{
+    if (value.isNull())
+        sqlite3_bind_null(m_stmt, index);
+    else if (value.typeId() == QMetaType::Int || value.typeId() == QMetaType::LongLong)
+        BindInt(index, value.toLongLong());
+    else
+        BindText(index, value.toString());
+    return *this;
+}
+
+CStatement& CStatement::BindText(int index, const QString& value)
+{
+    const QByteArray utf8 = value.toUtf8();
+    sqlite3_bind_text(m_stmt, index, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
+    return *this;
+}
+
+CStatement& CStatement::BindInt(int index, qint64 value)
+{
+    sqlite3_bind_int64(m_stmt, index, value);
+    return *this;
+}
+
+bool CStatement::Step()
+{
+    const int rc = sqlite3_step(m_stmt);
+    if (rc == SQLITE_ROW)
+        return true;
+    if (rc == SQLITE_DONE)
+        return false;
+    const QString message = m_db.LastError();
+    sqlite3_reset(m_stmt);
+    throw CDbException(message);
+}
+
+void CStatement::Reset()
+{
+    sqlite3_reset(m_stmt);
+}
+
+QString CStatement::Text(int column) const
+{
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, column));
+    const int bytes = sqlite3_column_bytes(m_stmt, column);
+    return text ? QString::fromUtf8(text, bytes) : QString();
+}
+
+qint64 CStatement::Int(int column) const
+{
+    return sqlite3_column_int64(m_stmt, column);
+}
+
+bool CStatement::IsNull(int column) const
+{
+    return sqlite3_column_type(m_stmt, column) == SQLITE_NULL;
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+// The columns of the song table, in binding order.
+enum class ESongColumn {
+    ID,
+    CD,
+    LIST,
+    PATH,
+    MELODI,
+    TITLE,
+    ARTIST,
+    ALBUM,
+    GENRE,
+    YEAR,
+    LYRICS,
+    BITRATE,
+    COMMENT,
+    DURATION,
+    USE,
+    EXTENDED1,
+    EXTENDED2,
+};
+
+namespace CSongColumns {
+constexpr int kCount = 17;
+// The column's name as written in SQL (bracketed, since USE is a keyword elsewhere).
+const char* SqlName(ESongColumn column);
+// Plain name, as shown to people ("TITLE").
+const char* Name(ESongColumn column);
+// Longest text the column keeps; 0 for the integer columns.
+int MaxLength(ESongColumn column);
+} // namespace CSongColumns
