@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+
+class CPrompts;
+class CProgress;
+class CVolumes;
+
+// Finds where a session's disc is mounted now and asks for it by name
+// ("Please, insert " + session + " in any drive.") until it is found or the user gives up.
+class CDriveLocator
+{
+public:
+    enum class EVariant {
+        General, // playback, preview, playlist import: CD-ROM, fixed, network, RAM
+        Upgrade, // carrying over older databases: CD-ROM, fixed; hides the progress
+        Copy,    // copying files: own root unless on a CD-ROM; searches CD-ROMs only
+    };
+
+    CDriveLocator(CVolumes& volumes, CPrompts& prompts) : m_volumes(volumes), m_prompts(prompts) {}
+
+    // The path where the stored file is now: the stored path moved from the session's
+    // recorded root (setting section "CDRoot") onto the mount point found. Empty when the
+    // user gave up.
+    QString LocateCdDrive(const QString& filePath, const QString& session, EVariant variant,
+                          CProgress* progressToHide = nullptr);
+
+private:
+    CVolumes& m_volumes;
+    CPrompts& m_prompts;
+};

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+
+class CCdlistSet;
+class CExceptSet;
+class CPrompts;
+class CProgress;
+class CStreamProbe;
+
+// Takes one file into the song table: the crash marker, the tag, the file-name rules,
+// bit rate and length, the length limits, and the store.
+class CIntake
+{
+public:
+    CIntake(CCdlistSet& set, CExceptSet& except, CPrompts& prompts, CStreamProbe& probe)
+        : m_set(set), m_except(except), m_prompts(prompts), m_probe(probe)
+    {
+    }
+
+    // Adds one record for directory/fileName in the session. Advances and pumps the
+    // progress (when given) before probing. True when the record was stored; a database
+    // error is shown with the file's path as caption and false returned.
+    bool TakeInFile(const QString& directory, const QString& fileName, const QString& session,
+                    CProgress* progress);
+
+private:
+    CCdlistSet& m_set;
+    CExceptSet& m_except;
+    CPrompts& m_prompts;
+    CStreamProbe& m_probe;
+};

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// The rules that turn file names into song information. They reproduce the program's
+// long-standing behaviour exactly, quirks included, because stored catalogues were
+// built with them.
+namespace CNamingRules {
+
+// True when the lower-case extension is one of the blank-separated words of
+// `recognized` (setting "Recognized", default "mp3 mp2").
+bool IsRecognizedType(const QString& extension, const QString& recognized);
+// The same, reading the setting.
+bool IsRecognizedType(const QString& extension);
+// The text after the last '.' of a file name, lower case (the whole name when none).
+QString ExtensionOf(const QString& fileName);
+
+// Splits a file name by the formatting string ("%1 - %2": artist, title; %3 album).
+// Writes the columns as it goes; false when the name does not fit.
+bool ApplyFormatting(const QString& fileName, const QString& pattern, QString& artist,
+                     QString& title, QString& album);
+
+// Removes leading track numbers and brackets unless the text begins with one of
+// `namesWithDigits` (compared ignoring case).
+QString RemoveTrackNumber(const QString& text, const QStringList& namesWithDigits);
+
+} // namespace CNamingRules
