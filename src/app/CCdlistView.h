@@ -20,6 +20,7 @@ class QProgressBar;
 class QPushButton;
 class QSlider;
 class CCdlistDoc;
+class CCommands;
 class CCdlistSet;
 class CDatabase;
 class CExceptSet;
@@ -68,6 +69,7 @@ public:
     void SetPlaylistChanged(bool changed);
 
     // Actions and controls, by their command or control identifier.
+    CCommands& Commands() const { return *m_commands; }
     QAction* Action(int id) const;
     QWidget* Control(int id) const { return m_controls.value(id); }
     QListWidget* SessionList() const { return m_sessionList; }
@@ -99,13 +101,11 @@ private:
     friend class CStartup;
     void Register(int id, QWidget* control);
     void ConnectCommands();
-    void OnSessionSelected();
-    void OnSongClicked(int row);
-    void OnSongDoubleClicked(int row);
 
     CCdlistDoc& m_doc;
     SAppServices m_services;
     std::unique_ptr<CExceptSet> m_except;
+    CCommands* m_commands = nullptr;
     int m_songCount = 0;
     qint32 m_currentSong = -1;
     QTimer m_timer;
