@@ -41,7 +41,8 @@ CLibraryListCtrl::CLibraryListCtrl(QWidget* parent)
     horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     horizontalHeader()->setStretchLastSection(true);
-    connect(this, &QTableView::clicked, this, [this](const QModelIndex& i) { Q_EMIT RowClicked(i.row()); });
+    connect(this, &QTableView::clicked, this,
+            [this](const QModelIndex& i) { Q_EMIT RowClicked(i.row()); });
     connect(this, &QTableView::doubleClicked, this,
             [this](const QModelIndex& i) { Q_EMIT RowDoubleClicked(i.row()); });
 }
