@@ -31,7 +31,9 @@ void CStartup::Run()
 {
     const int firstTime = CSettings::Int(QStringLiteral("Firsttime"), 2);
     CCdlistSet& set = m_view.Set();
-    set.SetSort(ESongColumn::CD);
+    // The session list is built from the session index, so the set never needs the
+    // whole table sorted by session.
+    set.SetSort(ESongColumn::ID);
     set.Open(m_view.Database());
     m_view.RebuildSongListColumns();
     OfferUpgrade();
