@@ -5,6 +5,7 @@
 #include "app/options/COptionsDialog.h"
 #include "app/options/CPlayerPage.h"
 #include "app/options/CSongInfoPage.h"
+#include "app/options/CWinampPage.h"
 #include "platform/CVolumes.h"
 #include "support/CModalScript.h"
 #include "support/CScriptedPrompts.h"
@@ -215,6 +216,21 @@ TEST_F(OptionsTest, PlayerSlidersWriteAtOnceWithUpMeaningMore)
         EXPECT_EQ(player->Volume()->value(), 1);
         PressClose(modal);
     }});
+}
+
+TEST_F(OptionsTest, FindWinampButtonOffersTheFileDialogAndKeepsTheDialogUsable)
+{
+    prompts.answers << CPrompts::EAnswer::No;
+    prompts.files << "/usr/bin/mpd";
+    RunOptions({[](QWidget* modal) {
+        auto* page = qobject_cast<CWinampPage*>(Options(modal)->Page(COptionsDialog::kWinamp));
+        QTest::mouseClick(page->FindButton(), Qt::LeftButton);
+        EXPECT_TRUE(modal->isEnabled());
+        PressClose(modal);
+    }});
+    ASSERT_EQ(prompts.messages.size(), 1);
+    EXPECT_EQ(prompts.messages[0].buttons, CPrompts::EButtons::YesNo);
+    EXPECT_EQ(CSettings::String("Winamp"), "/usr/bin/mpd");
 }
 
 TEST_F(OptionsTest, ShowWarningsSilencesNothingAnyMore)
