@@ -1,5 +1,6 @@
 #include "ui/CFolderDialog.h"
 
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QLabel>
 #include <QWidget>
@@ -24,6 +25,9 @@ void CFolderDialog::HideNameAndTypeFields()
         if (auto* child = findChild<QWidget*>(QLatin1String(name)))
             child->hide();
     }
+    // With the name row gone, Select sits beside Cancel rather than above it.
+    if (auto* buttons = findChild<QDialogButtonBox*>(QStringLiteral("buttonBox")))
+        buttons->setOrientation(Qt::Horizontal);
 }
 
 void CFolderDialog::accept()

@@ -16,6 +16,7 @@ COptionsDialog::COptionsDialog(QWidget* parent, CPrompts& prompts, CVolumes& vol
 {
     setWindowTitle(QStringLiteral("Options"));
     m_tabs = new QTabWidget(this);
+    m_tabs->setUsesScrollButtons(false); // all five tabs in sight
     m_tabs->addTab(new CGeneralPage, QStringLiteral("General"));
     m_tabs->addTab(new CWinampPage(prompts, volumes), QStringLiteral("Winamp"));
     m_tabs->addTab(new CSongInfoPage, QStringLiteral("Song Information"));
