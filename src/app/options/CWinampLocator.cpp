@@ -5,10 +5,10 @@
 #include "ui/CEventPump.h"
 #include "ui/CPrompts.h"
 
+#include <QCursor>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QCursor>
 #include <QGuiApplication>
 #include <sys/stat.h>
 
@@ -44,13 +44,10 @@ public:
 } // namespace
 
 CWinampLocator::CWinampLocator(CPrompts& prompts, CVolumes& volumes)
-    : m_prompts(prompts), m_volumes(volumes), m_pump(new CEventPump)
+    : m_prompts(prompts), m_volumes(volumes), m_pump(std::make_unique<CEventPump>())
 {}
 
-CWinampLocator::~CWinampLocator()
-{
-    delete m_pump;
-}
+CWinampLocator::~CWinampLocator() = default;
 
 void CWinampLocator::Run()
 {

@@ -2,6 +2,7 @@
 
 #include <QSet>
 #include <QString>
+#include <memory>
 #include <utility>
 
 class CEventPump;
@@ -36,7 +37,7 @@ private:
 
     CPrompts& m_prompts;
     CVolumes& m_volumes;
-    CEventPump* m_pump;
+    std::unique_ptr<CEventPump> m_pump;
     QSet<QString> m_otherMounts; // mount points of file systems not searched
     QSet<SNodeId> m_visited;     // folders already searched
     QSet<SNodeId> m_offered;     // programs already asked about
