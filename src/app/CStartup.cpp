@@ -7,6 +7,7 @@
 #include "db/CCdlistSet.h"
 #include "db/CExceptSet.h"
 #include "playback/CWinampRemote.h"
+#include "ui/CDragDropEdit.h"
 #include "ui/CPrompts.h"
 
 #include <QAction>
@@ -44,12 +45,19 @@ void CStartup::Run()
     m_view.Action(ID_UPDATE_WINAMP)->setEnabled(false);
     set.SetSort(ESongColumn::ID);
     set.Requery();
-    Q_EMIT m_view.FieldsReady(); // drag-and-drop registration and pictures
+    RegisterDragAndDrop();
     m_view.RecordLayout();
     OfferShortcutAtFirstStart(firstTime);
     OfferMonthlyUpdate();
     ReportCrashMarker();
     m_view.ExceptSet().Open(m_view.Database());
+}
+
+void CStartup::RegisterDragAndDrop()
+{
+    for (int id : {1182, 1067, 1068, 1069, 1070, 1019, 1033, 1034})
+        if (auto* field = qobject_cast<CDragDropEdit*>(m_view.Control(id)))
+            field->Register(3);
 }
 
 void CStartup::OfferUpgrade()

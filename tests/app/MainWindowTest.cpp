@@ -1,8 +1,13 @@
 #include "app/CSettings.h"
 #include "app/CommandIds.h"
+#include "app/options/CLibraryPage.h"
+#include "app/options/COptionsDialog.h"
+#include "library/CLibraryListCtrl.h"
+#include "support/CModalScript.h"
 #include "support/CViewFixture.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
@@ -110,6 +115,21 @@ TEST_F(MainWindowTest, ResizeScalesEveryControl)
     f.Frame().resize(f.Frame().width() / 2, f.Frame().height() * 2 / 3);
     QTest::qWait(20);
     EXPECT_NEAR(list->geometry().width(), before.width(), 2);
+}
+
+TEST_F(MainWindowTest, OptionsRebuildTheSongListColumnsWhenTheyChanged)
+{
+    const QStringList before = f.View().SongList()->Headings();
+    CModalScript script({[](QWidget* modal) {
+        auto* dialog = qobject_cast<COptionsDialog*>(modal);
+        ASSERT_NE(dialog, nullptr);
+        auto* library = qobject_cast<CLibraryPage*>(dialog->Page(COptionsDialog::kLibrary));
+        QTest::mouseClick(library->Columns().Box("LibBitrate"), Qt::LeftButton);
+        QTest::mouseClick(dialog->CloseButton(), Qt::LeftButton);
+    }});
+    f.View().Action(ID_OPTIONS)->trigger();
+    EXPECT_TRUE(script.Finished());
+    EXPECT_EQ(f.View().SongList()->Headings(), before + QStringList{QStringLiteral("Bitrate")});
 }
 
 TEST_F(MainWindowTest, DocumentationOpensTheReadme)

@@ -7,6 +7,7 @@
 #include "app/options/CSongInfoPage.h"
 #include "app/options/CWinampPage.h"
 #include "platform/CVolumes.h"
+#include "platform/CNoVolumes.h"
 #include "support/CModalScript.h"
 #include "support/CScriptedPrompts.h"
 #include "support/CTestEnvironment.h"
@@ -21,13 +22,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-class CNoVolumes : public CVolumes
-{
-public:
-    QList<SVolume> Mounts() override { return {}; }
-    bool SerialNumber(const QString&, quint32&) override { return false; }
-};
 
 COptionsDialog* Options(QWidget* modal)
 {
