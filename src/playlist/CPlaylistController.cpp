@@ -80,7 +80,7 @@ void CPlaylistController::Connect()
     connect(box, &QListWidget::itemDoubleClicked, this,
             [this](QListWidgetItem*) { OnPlaylistDoubleClick(); });
     connect(box, &QListWidget::currentRowChanged, this, [this](int row) {
-        if (row >= 0)
+        if (row >= 0 && !m_removing)
             m_playlistSelected = true;
     });
     connect(box, &QListWidget::itemClicked, this,
@@ -100,6 +100,14 @@ QList<qint32> CPlaylistController::EntryIds() const
 void CPlaylistController::AddEntry(const QString& text, qint32 id)
 {
     m_host->AddPlaylistEntry(text, id);
+}
+
+void CPlaylistController::RemoveEntry(int row)
+{
+    // The row that becomes current is not a choice of the user's.
+    m_removing = true;
+    delete m_host->PlaylistBox()->takeItem(row);
+    m_removing = false;
 }
 
 void CPlaylistController::OnAdd()
@@ -127,7 +135,7 @@ void CPlaylistController::OnRemove()
     QListWidget* box = m_host->PlaylistBox();
     const QList<QListWidgetItem*> selected = box->selectedItems();
     if (!selected.isEmpty())
-        delete box->takeItem(box->row(selected.first()));
+        RemoveEntry(box->row(selected.first()));
     m_host->SetPlaylistChanged(true);
 }
 
@@ -142,7 +150,7 @@ void CPlaylistController::OnPlaylistDoubleClick()
     m_playlistSelected = false;
     QListWidget* box = m_host->PlaylistBox();
     if (QListWidgetItem* item = box->currentItem())
-        delete box->takeItem(box->row(item));
+        RemoveEntry(box->row(item));
     m_host->SetPlaylistChanged(true);
     if (box->count() == 0) {
         m_host->SetPlaylistChanged(false);

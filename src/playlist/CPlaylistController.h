@@ -41,9 +41,11 @@ private:
     void Connect();
     void ConnectAction(int id, void (CPlaylistController::*handler)());
     void AddEntry(const QString& text, qint32 id);
+    void RemoveEntry(int row);
     QString SelectedSession() const;
     bool RunRandom(bool sessionSelected);
 
     std::unique_ptr<CPlaylistHost> m_host;
     bool m_playlistSelected = false;
+    bool m_removing = false;
 };
