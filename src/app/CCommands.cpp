@@ -112,7 +112,7 @@ QAction* CCommands::Make(int id, const QString& text, const QString& tooltip)
 void CCommands::AddEditAccelerators(QWidget* owner)
 {
     // The text fields know Ctrl+C/V/X/Z; these are the older alternatives.
-    const auto forward = [owner](const QKeySequence& key, void (QLineEdit::*slot)()) {
+    const auto forward = [owner](const QKeySequence& key, auto slot) {
         auto* action = new QAction(owner);
         action->setShortcut(key);
         action->setShortcutContext(Qt::WindowShortcut);
