@@ -3,6 +3,7 @@
 #include "platform/CText.h"
 
 #include <algorithm>
+#include <sqlite3.h>
 
 namespace {
 
@@ -22,9 +23,9 @@ constexpr const char* kUpdate =
 
 // The text columns in the order of kInsert and kUpdate.
 constexpr ESongColumn kTextColumns[] = {
-    ESongColumn::CD,      ESongColumn::LIST,     ESongColumn::PATH,      ESongColumn::MELODI,
-    ESongColumn::TITLE,   ESongColumn::ARTIST,   ESongColumn::ALBUM,     ESongColumn::GENRE,
-    ESongColumn::YEAR,    ESongColumn::LYRICS,   ESongColumn::BITRATE,   ESongColumn::COMMENT,
+    ESongColumn::CD,       ESongColumn::LIST,      ESongColumn::PATH,      ESongColumn::MELODI,
+    ESongColumn::TITLE,    ESongColumn::ARTIST,    ESongColumn::ALBUM,     ESongColumn::GENRE,
+    ESongColumn::YEAR,     ESongColumn::LYRICS,    ESongColumn::BITRATE,   ESongColumn::COMMENT,
     ESongColumn::DURATION, ESongColumn::EXTENDED1, ESongColumn::EXTENDED2,
 };
 
@@ -194,7 +195,8 @@ bool CCdlistSet::FindSongById(qint64 id)
     if (!m_db)
         return false;
     FinishWalk();
-    CStatement s(*m_db, QStringLiteral("SELECT %1 FROM Songs WHERE ID = ?").arg(QLatin1String(kAllColumns)));
+    CStatement s(
+        *m_db, QStringLiteral("SELECT %1 FROM Songs WHERE ID = ?").arg(QLatin1String(kAllColumns)));
     s.BindInt(1, id);
     if (!s.Step())
         return false;
@@ -222,7 +224,9 @@ void CCdlistSet::Edit()
     const qint32 id = m_ID;
     if (m_walk) {
         // Keep the walk where it is: re-read the row through a lookup of its own.
-        CStatement s(*m_db, QStringLiteral("SELECT %1 FROM Songs WHERE ID = ?").arg(QLatin1String(kAllColumns)));
+        CStatement s(
+            *m_db,
+            QStringLiteral("SELECT %1 FROM Songs WHERE ID = ?").arg(QLatin1String(kAllColumns)));
         s.BindInt(1, id);
         if (s.Step())
             LoadRow(s);
@@ -292,7 +296,8 @@ int CCdlistSet::RenameSession(const QString& from, const QString& to)
 QList<QPair<QString, qint64>> CCdlistSet::SessionCounts()
 {
     // Grouping on the session index reads only that index.
-    CStatement s(*m_db, QStringLiteral("SELECT CD, count(*) FROM Songs GROUP BY CD COLLATE BINARY"));
+    CStatement s(*m_db,
+                 QStringLiteral("SELECT CD, count(*) FROM Songs GROUP BY CD COLLATE BINARY"));
     QList<QPair<QString, qint64>> sessions;
     while (s.Step())
         sessions.append({s.Text(0), s.Int(1)});
@@ -313,23 +318,40 @@ qint64 CCdlistSet::CountAll()
 QString CCdlistSet::Text(ESongColumn column) const
 {
     switch (column) {
-    case ESongColumn::ID: return QString::number(m_ID);
-    case ESongColumn::CD: return m_CD;
-    case ESongColumn::LIST: return m_LIST;
-    case ESongColumn::PATH: return m_PATH;
-    case ESongColumn::MELODI: return m_MELODI;
-    case ESongColumn::TITLE: return m_TITLE;
-    case ESongColumn::ARTIST: return m_ARTIST;
-    case ESongColumn::ALBUM: return m_ALBUM;
-    case ESongColumn::GENRE: return m_GENRE;
-    case ESongColumn::YEAR: return m_YEAR;
-    case ESongColumn::LYRICS: return m_LYRICS;
-    case ESongColumn::BITRATE: return m_BITRATE;
-    case ESongColumn::COMMENT: return m_COMMENT;
-    case ESongColumn::DURATION: return m_DURATION;
-    case ESongColumn::USE: return QString::number(m_USE);
-    case ESongColumn::EXTENDED1: return m_EXTENDED1;
-    case ESongColumn::EXTENDED2: return m_EXTENDED2;
+    case ESongColumn::ID:
+        return QString::number(m_ID);
+    case ESongColumn::CD:
+        return m_CD;
+    case ESongColumn::LIST:
+        return m_LIST;
+    case ESongColumn::PATH:
+        return m_PATH;
+    case ESongColumn::MELODI:
+        return m_MELODI;
+    case ESongColumn::TITLE:
+        return m_TITLE;
+    case ESongColumn::ARTIST:
+        return m_ARTIST;
+    case ESongColumn::ALBUM:
+        return m_ALBUM;
+    case ESongColumn::GENRE:
+        return m_GENRE;
+    case ESongColumn::YEAR:
+        return m_YEAR;
+    case ESongColumn::LYRICS:
+        return m_LYRICS;
+    case ESongColumn::BITRATE:
+        return m_BITRATE;
+    case ESongColumn::COMMENT:
+        return m_COMMENT;
+    case ESongColumn::DURATION:
+        return m_DURATION;
+    case ESongColumn::USE:
+        return QString::number(m_USE);
+    case ESongColumn::EXTENDED1:
+        return m_EXTENDED1;
+    case ESongColumn::EXTENDED2:
+        return m_EXTENDED2;
     }
     return {};
 }
@@ -337,22 +359,98 @@ QString CCdlistSet::Text(ESongColumn column) const
 void CCdlistSet::SetText(ESongColumn column, const QString& value)
 {
     switch (column) {
-    case ESongColumn::ID: m_ID = value.toInt(); break;
-    case ESongColumn::CD: m_CD = value; break;
-    case ESongColumn::LIST: m_LIST = value; break;
-    case ESongColumn::PATH: m_PATH = value; break;
-    case ESongColumn::MELODI: m_MELODI = value; break;
-    case ESongColumn::TITLE: m_TITLE = value; break;
-    case ESongColumn::ARTIST: m_ARTIST = value; break;
-    case ESongColumn::ALBUM: m_ALBUM = value; break;
-    case ESongColumn::GENRE: m_GENRE = value; break;
-    case ESongColumn::YEAR: m_YEAR = value; break;
-    case ESongColumn::LYRICS: m_LYRICS = value; break;
-    case ESongColumn::BITRATE: m_BITRATE = value; break;
-    case ESongColumn::COMMENT: m_COMMENT = value; break;
-    case ESongColumn::DURATION: m_DURATION = value; break;
-    case ESongColumn::USE: m_USE = value.toInt(); break;
-    case ESongColumn::EXTENDED1: m_EXTENDED1 = value; break;
-    case ESongColumn::EXTENDED2: m_EXTENDED2 = value; break;
+    case ESongColumn::ID:
+        m_ID = value.toInt();
+        break;
+    case ESongColumn::CD:
+        m_CD = value;
+        break;
+    case ESongColumn::LIST:
+        m_LIST = value;
+        break;
+    case ESongColumn::PATH:
+        m_PATH = value;
+        break;
+    case ESongColumn::MELODI:
+        m_MELODI = value;
+        break;
+    case ESongColumn::TITLE:
+        m_TITLE = value;
+        break;
+    case ESongColumn::ARTIST:
+        m_ARTIST = value;
+        break;
+    case ESongColumn::ALBUM:
+        m_ALBUM = value;
+        break;
+    case ESongColumn::GENRE:
+        m_GENRE = value;
+        break;
+    case ESongColumn::YEAR:
+        m_YEAR = value;
+        break;
+    case ESongColumn::LYRICS:
+        m_LYRICS = value;
+        break;
+    case ESongColumn::BITRATE:
+        m_BITRATE = value;
+        break;
+    case ESongColumn::COMMENT:
+        m_COMMENT = value;
+        break;
+    case ESongColumn::DURATION:
+        m_DURATION = value;
+        break;
+    case ESongColumn::USE:
+        m_USE = value.toInt();
+        break;
+    case ESongColumn::EXTENDED1:
+        m_EXTENDED1 = value;
+        break;
+    case ESongColumn::EXTENDED2:
+        m_EXTENDED2 = value;
+        break;
     }
+}
+
+std::string_view CCdlistSet::CScanRow::Bytes(ESongColumn column) const
+{
+    sqlite3_stmt* s = m_statement.Handle();
+    const int i = static_cast<int>(column);
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(s, i));
+    return text ? std::string_view(text, size_t(sqlite3_column_bytes(s, i))) : std::string_view();
+}
+
+QString CCdlistSet::CScanRow::Text(ESongColumn column) const
+{
+    return m_statement.Text(static_cast<int>(column));
+}
+
+void CCdlistSet::Scan(const CFilter& filter, const std::function<bool(const CScanRow&)>& visit,
+                      bool withLyrics)
+{
+    if (!m_db)
+        throw CDbException(QStringLiteral("The song set is not open."));
+    QString columns = QLatin1String(kAllColumns);
+    if (!withLyrics)
+        columns.replace(QLatin1String("LYRICS"), QLatin1String("'' AS LYRICS"));
+    QString sql = QStringLiteral("SELECT %1 FROM Songs").arg(columns);
+    if (!filter.IsEmpty())
+        sql += QLatin1String(" WHERE ") + filter.Sql();
+    CStatement s(*m_db, sql + QLatin1String(" ORDER BY ID"));
+    int index = 1;
+    for (const QVariant& value : filter.Values())
+        s.Bind(index++, value);
+    const CScanRow row(s);
+    while (s.Step()) {
+        if (!visit(row))
+            break;
+    }
+}
+
+void CCdlistSet::LoadRecord(const CScanRow& row)
+{
+    FinishWalk();
+    LoadRow(row.Statement());
+    m_bof = m_eof = false;
 }
