@@ -1,6 +1,6 @@
 #include "playlist/CRandomDialog.h"
 
-#include "playlist/CGenreNames.h"
+#include "library/CGenres.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
@@ -12,7 +12,6 @@
 namespace {
 
 constexpr int kMaxAmount = 1900;
-const char* const kNone = "(NONE)";
 
 QRadioButton* MakeRadio(const QString& text, const QString& tip, int id, QWidget* parent)
 {
@@ -49,11 +48,7 @@ CRandomDialog::CRandomDialog(bool sessionSelected, int amount, bool bySongs, QWi
     m_genre = new QComboBox(this);
     m_genre->setObjectName(QStringLiteral("1159"));
     m_genre->setToolTip(QStringLiteral("Choose song genre "));
-    QStringList names{QLatin1String(kNone)};
-    for (int i = 0; i < CGenreNames::kCount; ++i)
-        names << CGenreNames::Name(i);
-    names.sort(Qt::CaseInsensitive);
-    m_genre->addItems(names);
+    CGenres::FillCombo(m_genre, true);
     m_genre->setCurrentIndex(-1);
 
     m_amount = new QSpinBox(this);
@@ -92,6 +87,5 @@ int CRandomDialog::Amount() const
 
 QString CRandomDialog::Genre() const
 {
-    const int number = CGenreNames::Number(m_genre->currentText());
-    return number < 0 ? QString() : CGenreNames::StoredForm(number);
+    return CGenres::StoredForm(m_genre->currentText());
 }
