@@ -8,6 +8,7 @@
 #include <QSet>
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 
 namespace {
