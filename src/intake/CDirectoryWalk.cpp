@@ -6,25 +6,34 @@
 
 #include <QFile>
 #include <QSet>
-
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 
 namespace {
 
-enum class EKind { File, Directory, Skip };
+enum class EKind
+{
+    File,
+    Directory,
+    Skip
+};
 
 EKind KindOf(int dirFd, const dirent* entry)
 {
     switch (entry->d_type) {
-    case DT_REG: return EKind::File;
-    case DT_DIR: return EKind::Directory;
+    case DT_REG:
+        return EKind::File;
+    case DT_DIR:
+        return EKind::Directory;
     case DT_LNK:
-    case DT_UNKNOWN: break;
-    default: return EKind::Skip;
+    case DT_UNKNOWN:
+        break;
+    default:
+        return EKind::Skip;
     }
-    struct stat info {};
+    struct stat info
+    {};
     if (fstatat(dirFd, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0)
         return EKind::Skip;
     if (S_ISDIR(info.st_mode))
@@ -48,8 +57,7 @@ struct SDirCloser
 CDirectoryWalk::CDirectoryWalk()
     : m_subDirs(CSettings::Int(QStringLiteral("SubDir"), 1) == 1),
       m_recognized(CSettings::String(QStringLiteral("Recognized"), QStringLiteral("mp3 mp2")))
-{
-}
+{}
 
 int CDirectoryWalk::CountRecognizedFiles(const QString& directory)
 {
@@ -84,7 +92,8 @@ void CDirectoryWalk::Walk(const QString& directory, const Visitor& visit,
         if (!dir)
             return; // unreadable or gone: skipped
         // A bind mount can bring a folder back below itself; walk each folder once.
-        struct stat self {};
+        struct stat self
+        {};
         if (fstat(dirfd(dir.get()), &self) != 0)
             return;
         const QPair<quint64, quint64> identity(self.st_dev, self.st_ino);
@@ -103,9 +112,8 @@ void CDirectoryWalk::Walk(const QString& directory, const Visitor& visit,
             if (kind == EKind::Directory) {
                 if (m_subDirs)
                     walkOne(folder.endsWith(u'/') ? folder + name : folder + u'/' + name);
-            } else if (kind == EKind::File &&
-                       CNamingRules::IsRecognizedType(CNamingRules::ExtensionOf(name),
-                                                      m_recognized)) {
+            } else if (kind == EKind::File && CNamingRules::IsRecognizedType(
+                                                  CNamingRules::ExtensionOf(name), m_recognized)) {
                 visit(folder, name);
             }
             stopped = stopped || (cancelled && cancelled());

@@ -3,8 +3,8 @@
 #include "app/CSettings.h"
 #include "platform/CText.h"
 #include "platform/CVolumes.h"
-#include "ui/CPrompts.h"
 #include "ui/CProgress.h"
+#include "ui/CPrompts.h"
 
 #include <QDir>
 #include <QFile>
@@ -20,8 +20,10 @@ bool Accepts(CDriveLocator::EVariant variant, EType type)
     case CDriveLocator::EVariant::General:
         return type == EType::CdRom || type == EType::Fixed || type == EType::Network ||
                type == EType::Ram;
-    case CDriveLocator::EVariant::Upgrade: return type == EType::CdRom || type == EType::Fixed;
-    case CDriveLocator::EVariant::Copy: return type == EType::CdRom;
+    case CDriveLocator::EVariant::Upgrade:
+        return type == EType::CdRom || type == EType::Fixed;
+    case CDriveLocator::EVariant::Copy:
+        return type == EType::CdRom;
     }
     return false;
 }

@@ -25,8 +25,8 @@ QString Failed(QFile& file, const QString& error)
 
 QString CDownload::UpdateUrl(const QString& path)
 {
-    QString base =
-        CSettings::String(QStringLiteral("UpdateServer"), QStringLiteral("http://updates.cratewise.example"));
+    QString base = CSettings::String(QStringLiteral("UpdateServer"),
+                                     QStringLiteral("http://updates.cratewise.example"));
     while (base.endsWith(u'/'))
         base.chop(1);
     return base + path;
@@ -45,7 +45,9 @@ QString CDownload::Fetch(const QString& url, const QString& localFile, int timeo
         return QStringLiteral("Invalid address: %1").arg(url).left(kMaxErrorLength);
     QFile file(localFile);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return QStringLiteral("Cannot create %1: %2").arg(localFile, file.errorString()).left(kMaxErrorLength);
+        return QStringLiteral("Cannot create %1: %2")
+            .arg(localFile, file.errorString())
+            .left(kMaxErrorLength);
 
     QNetworkAccessManager manager;
     QNetworkRequest request(address);
@@ -79,7 +81,8 @@ QString CDownload::Fetch(const QString& url, const QString& localFile, int timeo
 
     QString error;
     if (timedOut)
-        error = QStringLiteral("The server did not answer within %1 seconds.").arg(timeoutMs / 1000.0);
+        error =
+            QStringLiteral("The server did not answer within %1 seconds.").arg(timeoutMs / 1000.0);
     else if (writeFailed)
         error = QStringLiteral("Cannot write %1: %2").arg(localFile, file.errorString());
     else if (reply->error() != QNetworkReply::NoError)
@@ -92,7 +95,7 @@ QString CDownload::Fetch(const QString& url, const QString& localFile, int timeo
     reply->deleteLater();
     if (!error.isEmpty())
         return Failed(file, error);
-    if (!file.flush()) 
+    if (!file.flush())
         return Failed(file, file.errorString());
     file.close();
     return QStringLiteral("YES");

@@ -68,10 +68,9 @@ QString UnescapeHex(const QString& name)
 const QSet<QString>& NetworkTypes()
 {
     static const QSet<QString> types = {
-        "nfs",        "nfs4",        "cifs",           "smb3",         "smbfs",
-        "ncpfs",      "sshfs",       "fuse.sshfs",     "afs",          "ceph",
-        "glusterfs",  "fuse.glusterfs", "davfs",       "fuse.davfs2",  "fuse.rclone",
-        "fuse.s3fs",  "9p",          "coda",           "fuse.curlftpfs", "lustre",
+        "nfs",         "nfs4",      "cifs", "smb3",      "smbfs",          "ncpfs",  "sshfs",
+        "fuse.sshfs",  "afs",       "ceph", "glusterfs", "fuse.glusterfs", "davfs",  "fuse.davfs2",
+        "fuse.rclone", "fuse.s3fs", "9p",   "coda",      "fuse.curlftpfs", "lustre",
     };
     return types;
 }
@@ -79,8 +78,8 @@ const QSet<QString>& NetworkTypes()
 // File systems that hold real files without a block device of their own.
 const QSet<QString>& LocalTypesWithoutDevice()
 {
-    static const QSet<QString> types = {"overlay", "fuse-overlayfs", "aufs", "zfs", "btrfs",
-                                        "fuse.mergerfs", "virtiofs"};
+    static const QSet<QString> types = {"overlay", "fuse-overlayfs", "aufs",    "zfs",
+                                        "btrfs",   "fuse.mergerfs",  "virtiofs"};
     return types;
 }
 

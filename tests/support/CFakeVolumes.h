@@ -4,7 +4,6 @@
 
 #include <QMap>
 #include <QTemporaryDir>
-
 #include <memory>
 #include <vector>
 
