@@ -355,6 +355,6 @@ void CStreamProbe::Probe(const QString& path)
         kbps < kMinBitrate || kbps > kMaxBitrate)
         return;
     m_bitrate = QString::number(kbps);
-    m_duration = QString::number(qint64(m.seconds));
+    m_duration = QString::number(std::llround(m.seconds));
     m_method = m.method;
 }

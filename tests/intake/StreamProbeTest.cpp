@@ -39,7 +39,7 @@ protected:
         CMp3Factory::SAudioInfo info;
         probe->Probe(Write(s, &info, front, back));
         EXPECT_EQ(probe->LastMethod(), method);
-        EXPECT_EQ(probe->m_duration, QString::number(qint64(info.seconds)));
+        EXPECT_EQ(probe->m_duration, QString::number(std::lround(info.seconds)));
         EXPECT_NEAR(probe->m_bitrate.toDouble(), info.averageKbps, 1.0);
     }
     void ExpectUnknown(const QString& path)
@@ -68,6 +68,9 @@ TEST_F(StreamProbeTest, ConstantStreamsOfEveryVersionAndLayer)
         .version = 2, .sampleRate = 22050, .bitrate = 64, .mono = true, .seconds = 61.5};
     Expect(mpeg2, EMethod::Constant);
     EXPECT_EQ(probe->m_duration, QStringLiteral("61"));
+    // Whole seconds are rounded: 459 frames last 11.99 s.
+    Expect({.seconds = 12}, EMethod::Constant);
+    EXPECT_EQ(probe->m_duration, QStringLiteral("12"));
     CMp3Factory::SStream layer2{.layer = 2, .sampleRate = 48000, .bitrate = 192, .seconds = 7};
     Expect(layer2, EMethod::Constant);
     CMp3Factory::SStream mpeg25{
