@@ -22,9 +22,9 @@ constexpr const char* kUpdate =
 
 // The text columns in the order of kInsert and kUpdate.
 constexpr ESongColumn kTextColumns[] = {
-    ESongColumn::CD,      ESongColumn::LIST,     ESongColumn::PATH,      ESongColumn::MELODI,
-    ESongColumn::TITLE,   ESongColumn::ARTIST,   ESongColumn::ALBUM,     ESongColumn::GENRE,
-    ESongColumn::YEAR,    ESongColumn::LYRICS,   ESongColumn::BITRATE,   ESongColumn::COMMENT,
+    ESongColumn::CD,       ESongColumn::LIST,      ESongColumn::PATH,      ESongColumn::MELODI,
+    ESongColumn::TITLE,    ESongColumn::ARTIST,    ESongColumn::ALBUM,     ESongColumn::GENRE,
+    ESongColumn::YEAR,     ESongColumn::LYRICS,    ESongColumn::BITRATE,   ESongColumn::COMMENT,
     ESongColumn::DURATION, ESongColumn::EXTENDED1, ESongColumn::EXTENDED2,
 };
 
@@ -194,7 +194,8 @@ bool CCdlistSet::FindSongById(qint64 id)
     if (!m_db)
         return false;
     FinishWalk();
-    CStatement s(*m_db, QStringLiteral("SELECT %1 FROM Songs WHERE ID = ?").arg(QLatin1String(kAllColumns)));
+    CStatement s(
+        *m_db, QStringLiteral("SELECT %1 FROM Songs WHERE ID = ?").arg(QLatin1String(kAllColumns)));
     s.BindInt(1, id);
     if (!s.Step())
         return false;
@@ -222,7 +223,9 @@ void CCdlistSet::Edit()
     const qint32 id = m_ID;
     if (m_walk) {
         // Keep the walk where it is: re-read the row through a lookup of its own.
-        CStatement s(*m_db, QStringLiteral("SELECT %1 FROM Songs WHERE ID = ?").arg(QLatin1String(kAllColumns)));
+        CStatement s(
+            *m_db,
+            QStringLiteral("SELECT %1 FROM Songs WHERE ID = ?").arg(QLatin1String(kAllColumns)));
         s.BindInt(1, id);
         if (s.Step())
             LoadRow(s);
@@ -292,7 +295,8 @@ int CCdlistSet::RenameSession(const QString& from, const QString& to)
 QList<QPair<QString, qint64>> CCdlistSet::SessionCounts()
 {
     // Grouping on the session index reads only that index.
-    CStatement s(*m_db, QStringLiteral("SELECT CD, count(*) FROM Songs GROUP BY CD COLLATE BINARY"));
+    CStatement s(*m_db,
+                 QStringLiteral("SELECT CD, count(*) FROM Songs GROUP BY CD COLLATE BINARY"));
     QList<QPair<QString, qint64>> sessions;
     while (s.Step())
         sessions.append({s.Text(0), s.Int(1)});
@@ -313,23 +317,40 @@ qint64 CCdlistSet::CountAll()
 QString CCdlistSet::Text(ESongColumn column) const
 {
     switch (column) {
-    case ESongColumn::ID: return QString::number(m_ID);
-    case ESongColumn::CD: return m_CD;
-    case ESongColumn::LIST: return m_LIST;
-    case ESongColumn::PATH: return m_PATH;
-    case ESongColumn::MELODI: return m_MELODI;
-    case ESongColumn::TITLE: return m_TITLE;
-    case ESongColumn::ARTIST: return m_ARTIST;
-    case ESongColumn::ALBUM: return m_ALBUM;
-    case ESongColumn::GENRE: return m_GENRE;
-    case ESongColumn::YEAR: return m_YEAR;
-    case ESongColumn::LYRICS: return m_LYRICS;
-    case ESongColumn::BITRATE: return m_BITRATE;
-    case ESongColumn::COMMENT: return m_COMMENT;
-    case ESongColumn::DURATION: return m_DURATION;
-    case ESongColumn::USE: return QString::number(m_USE);
-    case ESongColumn::EXTENDED1: return m_EXTENDED1;
-    case ESongColumn::EXTENDED2: return m_EXTENDED2;
+    case ESongColumn::ID:
+        return QString::number(m_ID);
+    case ESongColumn::CD:
+        return m_CD;
+    case ESongColumn::LIST:
+        return m_LIST;
+    case ESongColumn::PATH:
+        return m_PATH;
+    case ESongColumn::MELODI:
+        return m_MELODI;
+    case ESongColumn::TITLE:
+        return m_TITLE;
+    case ESongColumn::ARTIST:
+        return m_ARTIST;
+    case ESongColumn::ALBUM:
+        return m_ALBUM;
+    case ESongColumn::GENRE:
+        return m_GENRE;
+    case ESongColumn::YEAR:
+        return m_YEAR;
+    case ESongColumn::LYRICS:
+        return m_LYRICS;
+    case ESongColumn::BITRATE:
+        return m_BITRATE;
+    case ESongColumn::COMMENT:
+        return m_COMMENT;
+    case ESongColumn::DURATION:
+        return m_DURATION;
+    case ESongColumn::USE:
+        return QString::number(m_USE);
+    case ESongColumn::EXTENDED1:
+        return m_EXTENDED1;
+    case ESongColumn::EXTENDED2:
+        return m_EXTENDED2;
     }
     return {};
 }
@@ -337,22 +358,56 @@ QString CCdlistSet::Text(ESongColumn column) const
 void CCdlistSet::SetText(ESongColumn column, const QString& value)
 {
     switch (column) {
-    case ESongColumn::ID: m_ID = value.toInt(); break;
-    case ESongColumn::CD: m_CD = value; break;
-    case ESongColumn::LIST: m_LIST = value; break;
-    case ESongColumn::PATH: m_PATH = value; break;
-    case ESongColumn::MELODI: m_MELODI = value; break;
-    case ESongColumn::TITLE: m_TITLE = value; break;
-    case ESongColumn::ARTIST: m_ARTIST = value; break;
-    case ESongColumn::ALBUM: m_ALBUM = value; break;
-    case ESongColumn::GENRE: m_GENRE = value; break;
-    case ESongColumn::YEAR: m_YEAR = value; break;
-    case ESongColumn::LYRICS: m_LYRICS = value; break;
-    case ESongColumn::BITRATE: m_BITRATE = value; break;
-    case ESongColumn::COMMENT: m_COMMENT = value; break;
-    case ESongColumn::DURATION: m_DURATION = value; break;
-    case ESongColumn::USE: m_USE = value.toInt(); break;
-    case ESongColumn::EXTENDED1: m_EXTENDED1 = value; break;
-    case ESongColumn::EXTENDED2: m_EXTENDED2 = value; break;
+    case ESongColumn::ID:
+        m_ID = value.toInt();
+        break;
+    case ESongColumn::CD:
+        m_CD = value;
+        break;
+    case ESongColumn::LIST:
+        m_LIST = value;
+        break;
+    case ESongColumn::PATH:
+        m_PATH = value;
+        break;
+    case ESongColumn::MELODI:
+        m_MELODI = value;
+        break;
+    case ESongColumn::TITLE:
+        m_TITLE = value;
+        break;
+    case ESongColumn::ARTIST:
+        m_ARTIST = value;
+        break;
+    case ESongColumn::ALBUM:
+        m_ALBUM = value;
+        break;
+    case ESongColumn::GENRE:
+        m_GENRE = value;
+        break;
+    case ESongColumn::YEAR:
+        m_YEAR = value;
+        break;
+    case ESongColumn::LYRICS:
+        m_LYRICS = value;
+        break;
+    case ESongColumn::BITRATE:
+        m_BITRATE = value;
+        break;
+    case ESongColumn::COMMENT:
+        m_COMMENT = value;
+        break;
+    case ESongColumn::DURATION:
+        m_DURATION = value;
+        break;
+    case ESongColumn::USE:
+        m_USE = value.toInt();
+        break;
+    case ESongColumn::EXTENDED1:
+        m_EXTENDED1 = value;
+        break;
+    case ESongColumn::EXTENDED2:
+        m_EXTENDED2 = value;
+        break;
     }
 }

@@ -7,7 +7,6 @@
 #include <QList>
 #include <QPair>
 #include <QString>
-
 #include <memory>
 #include <vector>
 
@@ -92,7 +91,12 @@ public:
     void ClearRecord();
 
 private:
-    enum class EMode { None, Add, Edit };
+    enum class EMode
+    {
+        None,
+        Add,
+        Edit
+    };
 
     QString SelectSql(const QString& columns) const;
     void BindFilter(CStatement& statement, int first = 1) const;

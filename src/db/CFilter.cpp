@@ -53,14 +53,16 @@ int CSongColumns::MaxLength(ESongColumn column)
 
 CFilter CFilter::Equals(ESongColumn column, const QString& value)
 {
-    return CFilter(QStringLiteral("%1 = ? COLLATE UNOCASE").arg(QLatin1String(CSongColumns::SqlName(column))),
-                   {value});
+    return CFilter(
+        QStringLiteral("%1 = ? COLLATE UNOCASE").arg(QLatin1String(CSongColumns::SqlName(column))),
+        {value});
 }
 
 CFilter CFilter::Exactly(ESongColumn column, const QString& value)
 {
-    return CFilter(QStringLiteral("%1 = ? COLLATE BINARY").arg(QLatin1String(CSongColumns::SqlName(column))),
-                   {value});
+    return CFilter(
+        QStringLiteral("%1 = ? COLLATE BINARY").arg(QLatin1String(CSongColumns::SqlName(column))),
+        {value});
 }
 
 CFilter CFilter::Prefix(ESongColumn column, const QString& value)

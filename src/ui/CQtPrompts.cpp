@@ -10,11 +10,16 @@ namespace {
 QMessageBox::Icon ToQt(CPrompts::EIcon icon)
 {
     switch (icon) {
-    case CPrompts::EIcon::Information: return QMessageBox::Information;
-    case CPrompts::EIcon::Question: return QMessageBox::Question;
-    case CPrompts::EIcon::Exclamation: return QMessageBox::Warning;
-    case CPrompts::EIcon::Error: return QMessageBox::Critical;
-    case CPrompts::EIcon::None: break;
+    case CPrompts::EIcon::Information:
+        return QMessageBox::Information;
+    case CPrompts::EIcon::Question:
+        return QMessageBox::Question;
+    case CPrompts::EIcon::Exclamation:
+        return QMessageBox::Warning;
+    case CPrompts::EIcon::Error:
+        return QMessageBox::Critical;
+    case CPrompts::EIcon::None:
+        break;
     }
     return QMessageBox::NoIcon;
 }
@@ -22,9 +27,12 @@ QMessageBox::Icon ToQt(CPrompts::EIcon icon)
 QMessageBox::StandardButtons ToQt(CPrompts::EButtons buttons)
 {
     switch (buttons) {
-    case CPrompts::EButtons::Ok: return QMessageBox::Ok;
-    case CPrompts::EButtons::OkCancel: return QMessageBox::Ok | QMessageBox::Cancel;
-    case CPrompts::EButtons::YesNo: return QMessageBox::Yes | QMessageBox::No;
+    case CPrompts::EButtons::Ok:
+        return QMessageBox::Ok;
+    case CPrompts::EButtons::OkCancel:
+        return QMessageBox::Ok | QMessageBox::Cancel;
+    case CPrompts::EButtons::YesNo:
+        return QMessageBox::Yes | QMessageBox::No;
     case CPrompts::EButtons::YesNoCancel:
         return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
     }
@@ -34,14 +42,17 @@ QMessageBox::StandardButtons ToQt(CPrompts::EButtons buttons)
 CPrompts::EAnswer FromQt(int button, CPrompts::EButtons buttons)
 {
     switch (button) {
-    case QMessageBox::Ok: return CPrompts::EAnswer::Ok;
-    case QMessageBox::Yes: return CPrompts::EAnswer::Yes;
-    case QMessageBox::No: return CPrompts::EAnswer::No;
-    default: break;
+    case QMessageBox::Ok:
+        return CPrompts::EAnswer::Ok;
+    case QMessageBox::Yes:
+        return CPrompts::EAnswer::Yes;
+    case QMessageBox::No:
+        return CPrompts::EAnswer::No;
+    default:
+        break;
     }
     // Escape on a Yes/No box means No.
-    return buttons == CPrompts::EButtons::YesNo ? CPrompts::EAnswer::No
-                                                 : CPrompts::EAnswer::Cancel;
+    return buttons == CPrompts::EButtons::YesNo ? CPrompts::EAnswer::No : CPrompts::EAnswer::Cancel;
 }
 
 QString WithExtension(QString path, const QString& extension)
