@@ -1,10 +1,9 @@
 #include "app/CCdlistView.h"
 #include "intake/CDriveLocator.h"
+#include "intake/CSessionNameDialog.h"
 #include "playlist/CPlaylistController.h"
 #include "playlist/CPlaylistHost.h"
 #include "ui/CPrompts.h"
-
-#include <QInputDialog>
 
 namespace {
 
@@ -35,17 +34,8 @@ public:
 
     QString AskSessionName() override
     {
-        const QString caption = QStringLiteral("Enter a Session Name");
-        for (;;) {
-            bool ok = false;
-            const QString name = QInputDialog::getText(&m_view, caption, QString(),
-                                                       QLineEdit::Normal, QString(), &ok);
-            if (!ok)
-                return QString();
-            if (!name.isEmpty())
-                return name;
-            m_view.Prompts().Error(QStringLiteral("Please, Enter a Session Name."), caption);
-        }
+        CSessionNameDialog dialog(m_view.Prompts(), &m_view);
+        return dialog.exec() == QDialog::Accepted ? dialog.SessionName() : QString();
     }
     QString LocateForCopy(const QString& path, const QString& session) override
     {
