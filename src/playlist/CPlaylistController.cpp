@@ -76,15 +76,8 @@ void CPlaylistController::Connect()
     ConnectAction(ID_IMPORT_M3U, &CPlaylistController::OnImportM3u);
     ConnectAction(ID_RANDOM, &CPlaylistController::OnRandom);
     ConnectAction(ID_COPY_FILES, &CPlaylistController::OnCopyFiles);
-    QListWidget* box = m_host->PlaylistBox();
-    connect(box, &QListWidget::itemDoubleClicked, this,
+    connect(m_host->PlaylistBox(), &QListWidget::itemDoubleClicked, this,
             [this](QListWidgetItem*) { OnPlaylistDoubleClick(); });
-    connect(box, &QListWidget::currentRowChanged, this, [this](int row) {
-        if (row >= 0 && !m_removing)
-            m_playlistSelected = true;
-    });
-    connect(box, &QListWidget::itemClicked, this,
-            [this](QListWidgetItem*) { m_playlistSelected = true; });
 }
 
 QList<qint32> CPlaylistController::EntryIds() const
@@ -104,10 +97,11 @@ void CPlaylistController::AddEntry(const QString& text, qint32 id)
 
 void CPlaylistController::RemoveEntry(int row)
 {
-    // The row that becomes current is not a choice of the user's.
-    m_removing = true;
+    // The entry that becomes selected is not a choice of the user's.
+    bool& flag = m_host->PlaylistSelectionFlag();
+    const bool selected = flag;
     delete m_host->PlaylistBox()->takeItem(row);
-    m_removing = false;
+    flag = selected;
 }
 
 void CPlaylistController::OnAdd()
@@ -147,10 +141,10 @@ void CPlaylistController::OnClear()
 
 void CPlaylistController::OnPlaylistDoubleClick()
 {
-    m_playlistSelected = false;
     QListWidget* box = m_host->PlaylistBox();
     if (QListWidgetItem* item = box->currentItem())
         RemoveEntry(box->row(item));
+    m_host->PlaylistSelectionFlag() = false;
     m_host->SetPlaylistChanged(true);
     if (box->count() == 0) {
         m_host->SetPlaylistChanged(false);

@@ -19,10 +19,6 @@ public:
     CPlaylistController(std::unique_ptr<CPlaylistHost> host, QObject* parent);
     ~CPlaylistController() override;
 
-    // Set whenever the user selects a playlist entry; the player reads and clears it.
-    bool PlaylistSelected() const { return m_playlistSelected; }
-    void ClearPlaylistSelected() { m_playlistSelected = false; }
-
     // The song IDs of the playlist entries, in order.
     QList<qint32> EntryIds() const;
 
@@ -46,6 +42,4 @@ private:
     bool RunRandom(bool sessionSelected);
 
     std::unique_ptr<CPlaylistHost> m_host;
-    bool m_playlistSelected = false;
-    bool m_removing = false;
 };

@@ -36,6 +36,8 @@ public:
     virtual void InsertSongRow(int row) = 0; // from the set's current record
     virtual void AddPlaylistEntry(const QString& text, qint32 id) = 0;
     virtual void SetPlaylistChanged(bool changed) = 0;
+    // Set whenever the user selects a playlist entry; the player reads and clears it.
+    virtual bool& PlaylistSelectionFlag() = 0;
     virtual void FillSessionList() = 0;
 
     // The session-name question; empty when cancelled.

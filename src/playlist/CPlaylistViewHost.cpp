@@ -30,6 +30,7 @@ public:
         m_view.AddPlaylistEntry(text, id);
     }
     void SetPlaylistChanged(bool changed) override { m_view.SetPlaylistChanged(changed); }
+    bool& PlaylistSelectionFlag() override { return m_view.PlaylistSelectionFlag(); }
     void FillSessionList() override { m_view.FillSessionList(); }
 
     QString AskSessionName() override

@@ -84,9 +84,9 @@ TEST_F(PlaylistCommandsTest, DoubleClickRemovesAndSendsOnlyWhileEntriesRemain)
     AddEntry(AddSong("CD1", "/m", "b.mp3"));
 
     host->playlist->setCurrentRow(0);
-    EXPECT_TRUE(controller->PlaylistSelected());
+    EXPECT_TRUE(host->playlistSelected);
     controller->OnPlaylistDoubleClick();
-    EXPECT_FALSE(controller->PlaylistSelected());
+    EXPECT_FALSE(host->playlistSelected);
     EXPECT_EQ(PlaylistTexts(), QStringList({"2"}));
     EXPECT_TRUE(host->updateEnabled);
     EXPECT_EQ(sent, 1);

@@ -37,6 +37,9 @@ public:
                        ID_EXPORT_M3U, ID_LOAD_PLAYLIST, ID_IMPORT_M3U, ID_RANDOM, ID_COPY_FILES,
                        ID_UPDATE_WINAMP})
             actions.insert(id, new QAction(&window));
+        // As the form does: any change of selection counts as the user's.
+        QObject::connect(playlist, &QListWidget::itemSelectionChanged,
+                         [this] { playlistSelected = true; });
     }
 
     QWidget* Window() override { return &window; }
@@ -57,6 +60,7 @@ public:
         item->setData(Qt::UserRole, id);
     }
     void SetPlaylistChanged(bool changed) override { updateEnabled = changed; }
+    bool& PlaylistSelectionFlag() override { return playlistSelected; }
     void FillSessionList() override { ++sessionListFills; }
     QString AskSessionName() override { return sessionName; }
     QString LocateForCopy(const QString& path, const QString&) override
@@ -72,6 +76,7 @@ public:
     QHash<int, QAction*> actions;
     CCountingWinamp winamp;
     bool updateEnabled = false;
+    bool playlistSelected = false;
     int songCount = -1;
     int sessionListFills = 0;
     QString sessionName;
