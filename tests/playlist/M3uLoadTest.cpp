@@ -1,7 +1,11 @@
 #include "PlaylistFixture.h"
 #include "app/CSettings.h"
 #include "intake/CTagReader.h"
+#include "platform/CVolumes.h"
 #include "playlist/CPlaylistLoader.h"
+#include "support/CFakeVolumes.h"
+#include "support/CId3Writer.h"
+#include "support/CMp3Factory.h"
 
 namespace {
 
@@ -196,6 +200,35 @@ TEST_F(ImportTest, CancelledNameOrNoId3SettingAreHonoured)
     EXPECT_TRUE(read.isEmpty());
     ASSERT_EQ(SessionIds().size(), 1);
     EXPECT_EQ(set.m_LIST, "a");
+}
+
+TEST_F(ImportTest, RealFilesKeepTheirLyricsAndLength)
+{
+    CFakeVolumes volumes;
+    const QString drive = volumes.AddDrive(SVolume::EType::Fixed, 7);
+    const QString path = drive + "/Band/Ünï 'song'.mp3";
+    const QByteArray tag = CId3Writer(3, CId3Writer::EEncoding::Utf16)
+                               .Text("TIT2", "Tïtle")
+                               .Text("TPE1", "Ärtist")
+                               .Lyrics("Line one\nLine two")
+                               .Build();
+    ASSERT_TRUE(CMp3Factory::WriteSong(path, CMp3Factory::SStream{}, tag));
+    host->importTools = SImportTools::Standard(volumes, prompts);
+    Import(QString("%1\r\n").arg(path).toUtf8());
+
+    const QList<qint32> ids = SessionIds();
+    ASSERT_EQ(ids.size(), 1);
+    ASSERT_TRUE(set.FindSongById(ids[0]));
+    EXPECT_EQ(set.m_PATH, drive + "/Band");
+    EXPECT_EQ(set.m_MELODI, "Ünï 'song'.mp3");
+    EXPECT_EQ(set.m_TITLE, "Tïtle");
+    EXPECT_EQ(set.m_LIST, "Tïtle");
+    EXPECT_EQ(set.m_ARTIST, "Ärtist");
+    EXPECT_EQ(set.m_LYRICS, "Line one\nLine two");
+    EXPECT_EQ(set.m_COMMENT, "");
+    EXPECT_EQ(set.m_BITRATE, "128");
+    EXPECT_EQ(set.m_DURATION, "10");
+    EXPECT_TRUE(prompts.messages.isEmpty());
 }
 
 } // namespace
