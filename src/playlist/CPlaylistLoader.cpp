@@ -3,13 +3,7 @@
 #include "app/CSettings.h"
 #include "db/CCdlistSet.h"
 #include "ui/CPrompts.h"
-
-void ShowPlaylistWarning(CPrompts& prompts, const QString& valueName, const QString& text)
-{
-    if (CSettings::Int(valueName, 0) != 0)
-        return;
-    CSettings::SetInt(valueName, prompts.Warning(text));
-}
+#include "ui/WarningDialog.h"
 
 QString CPlaylistLoader::NotFoundText(const QString& name)
 {
@@ -54,7 +48,7 @@ int CPlaylistLoader::Load(const QList<SM3uLine>& lines,
             ++count;
             continue;
         }
-        ShowPlaylistWarning(m_prompts, QStringLiteral("WarningFound"), NotFoundText(line.name));
+        ShowWarning(m_prompts, QStringLiteral("WarningFound"), NotFoundText(line.name));
     }
     return count;
 }

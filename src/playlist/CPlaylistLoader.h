@@ -30,7 +30,3 @@ private:
     CCdlistSet& m_set;
     CPrompts& m_prompts;
 };
-
-// The silenceable warning: skipped while the setting is non-zero, otherwise shown and
-// its "Don't show me this again" state stored in the setting.
-void ShowPlaylistWarning(CPrompts& prompts, const QString& valueName, const QString& text);
