@@ -82,12 +82,7 @@ void CPlaylistController::Connect()
 
 QList<qint32> CPlaylistController::EntryIds() const
 {
-    QList<qint32> ids;
-    const QListWidget* box = m_host->PlaylistBox();
-    ids.reserve(box->count());
-    for (int i = 0; i < box->count(); ++i)
-        ids.append(box->item(i)->data(Qt::UserRole).toInt());
-    return ids;
+    return PlaylistEntryIds(m_host->PlaylistBox());
 }
 
 void CPlaylistController::AddEntry(const QString& text, qint32 id)
@@ -130,7 +125,8 @@ void CPlaylistController::OnRemove()
     const QList<QListWidgetItem*> selected = box->selectedItems();
     if (!selected.isEmpty())
         RemoveEntry(box->row(selected.first()));
-    m_host->SetPlaylistChanged(true);
+    // An empty playlist has nothing to send.
+    m_host->SetPlaylistChanged(box->count() > 0);
 }
 
 void CPlaylistController::OnClear()

@@ -4,6 +4,8 @@
 #include "platform/CText.h"
 #include "ui/CPrompts.h"
 
+#include <QListWidget>
+
 int SPlaylistGroups::SongCount() const
 {
     int count = 0;
@@ -61,4 +63,13 @@ SPlaylistGroups GroupPlaylistBySession(CCdlistSet& set, const QList<qint32>& ids
     SPlaylistGroups result = CPlaylistGroups::Group(set, ids);
     CPlaylistGroups::ReportLimit(prompts, result.limit);
     return result;
+}
+
+QList<qint32> PlaylistEntryIds(const QListWidget* playlist)
+{
+    QList<qint32> ids;
+    ids.reserve(playlist->count());
+    for (int i = 0; i < playlist->count(); ++i)
+        ids.append(playlist->item(i)->data(Qt::UserRole).toInt());
+    return ids;
 }

@@ -69,6 +69,10 @@ TEST_F(PlaylistCommandsTest, AddAllRemoveAndClearFollowTheUpdateRule)
     host->playlist->item(0)->setSelected(true);
     host->actions[ID_REMOVE_FROM_PLAYLIST]->trigger();
     EXPECT_EQ(PlaylistTexts(), QStringList({"b"}));
+    host->playlist->item(0)->setSelected(true);
+    host->actions[ID_REMOVE_FROM_PLAYLIST]->trigger(); // the last entry
+    EXPECT_FALSE(host->updateEnabled);
+    host->actions[ID_ADD_ALL]->trigger();
 
     host->actions[ID_CLEAR_PLAYLIST]->trigger();
     EXPECT_EQ(host->playlist->count(), 0);
