@@ -23,7 +23,12 @@ int CPlaylistImporter::Import(const QList<SM3uLine>& lines, const QString& sessi
     int stored = 0;
     for (const SM3uLine& line : lines) {
         FillRecord(line, session);
-        m_set.Update();
+        try {
+            m_set.Update();
+        } catch (...) {
+            m_set.CancelUpdate(); // the records stored so far stay
+            throw;
+        }
         ++stored;
     }
     m_set.SetFilter(CFilter());
