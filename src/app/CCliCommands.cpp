@@ -1,7 +1,9 @@
 #include "app/CCommandLine.h"
+#include "playlist/CPlaylistCommands.h"
 
 // Every subsystem registers its commands here, one line each.
 void RegisterAllCommands(CCommandLine& cli)
 {
     RegisterAppCommands(cli);
+    RegisterPlaylistCommands(cli);
 }
