@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <mpg123.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -332,14 +333,19 @@ void CStreamProbe::Probe(const QString& path)
     m_bitrate.clear();
     m_duration.clear();
     m_method = EMethod::None;
-    FILE* f = std::fopen(QFile::encodeName(path).constData(), "rb");
-    if (!f)
+    // Opened without blocking and checked before reading: a pipe or a device named like
+    // a song would otherwise wait forever or never end.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
         return;
+    struct stat st = {};
+    FILE* f = nullptr;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size == 0 ||
+        fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0 || !(f = fdopen(fd, "rb"))) {
+        ::close(fd);
+        return;
+    }
     const std::unique_ptr<FILE, int (*)(FILE*)> closer(f, std::fclose);
-    struct stat st
-    {};
-    if (fstat(fileno(f), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size == 0)
-        return;
     std::setvbuf(f, d->buffer.data(), _IOFBF, d->buffer.size());
     if (mpg123_open_handle(d->mh, f) != MPG123_OK) {
         mpg123_close(d->mh);

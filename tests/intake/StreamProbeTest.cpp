@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <gtest/gtest.h>
 #include <random>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using CMp3Factory::EKind;
@@ -142,6 +143,12 @@ TEST_F(StreamProbeTest, ImplausibleOrBrokenInputIsUnknownAndSilent)
     ExpectUnknown(
         env.WriteFile(QStringLiteral("text.mp3"), QByteArray("Hello world\n").repeated(5000)));
     ExpectUnknown(env.MakeDir(QStringLiteral("folder.mp3")));
+    const QString pipe = env.Root() + QStringLiteral("/pipe.mp3");
+    ASSERT_EQ(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    ExpectUnknown(pipe);
+    const QString device = env.Root() + QStringLiteral("/zero.mp3");
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), device));
+    ExpectUnknown(device);
     ExpectUnknown(Write({.seconds = 0.5}));
     ExpectUnknown(env.WriteFile(
         QStringLiteral("tagonly.mp3"),
