@@ -177,3 +177,21 @@ TEST_F(StreamProbeTest, ImplausibleOrBrokenInputIsUnknownAndSilent)
 }
 
 } // namespace
+
+namespace {
+
+TEST(Mp3FactoryTest, TaggedSongsReadBackAsWritten)
+{
+    CTestEnvironment env;
+    const std::unique_ptr<CStreamProbe> probe = CStreamProbe::Create();
+    const QString path = env.Root() + QStringLiteral("/x/song.mp3");
+    CMp3Factory::SAudioInfo info;
+    ASSERT_TRUE(CMp3Factory::WriteTaggedSong(path, 95, 192, EKind::VbrXing, QStringLiteral("T"),
+                                             QStringLiteral("A"), QStringLiteral("B"), &info));
+    probe->Probe(path);
+    EXPECT_EQ(probe->m_duration, QStringLiteral("95"));
+    EXPECT_NEAR(probe->m_bitrate.toDouble(), info.averageKbps, 1.0);
+    EXPECT_NEAR(info.averageKbps, 192, 40);
+}
+
+} // namespace
