@@ -244,6 +244,8 @@ SMeasure CStreamProbe::SImpl::Measure(int fd, off_t size)
     if (frames.size() < 2)
         return m;
     const SFrame& first = frames.front();
+    if (first.rate <= 0)
+        return m;
     const off_t available = AudioEnd(fd, size) - first.pos;
     if (available > 256 * 1024 && !FramesContinueAt(fd, first.pos + available / 2, first))
         return m;
@@ -356,11 +358,11 @@ void CStreamProbe::Probe(const QString& path)
     const SMeasure m = d->Measure(fileno(f), st.st_size);
     mpg123_close(d->mh);
 
-    const long kbps = std::lround(m.kbps);
-    if (m.method == EMethod::None || !std::isfinite(m.seconds) || m.seconds < 1.0 ||
-        kbps < kMinBitrate || kbps > kMaxBitrate)
+    // Random data that passed for frames still gives absurd figures: a song neither.
+    if (m.method == EMethod::None || !(m.seconds >= 1.0 && m.seconds < 1e7) ||
+        !(m.kbps >= kMinBitrate - 0.5 && m.kbps < kMaxBitrate + 0.5))
         return;
-    m_bitrate = QString::number(kbps);
+    m_bitrate = QString::number(std::lround(m.kbps));
     m_duration = QString::number(std::llround(m.seconds));
     m_method = m.method;
 }
