@@ -21,6 +21,9 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
+#include <chrono>
+#include <map>
+#include <optional>
 #include <random>
 #include <unistd.h>
 
@@ -117,8 +120,9 @@ void BM_IntakeTree(benchmark::State& state)
     const QString root = TreeRoot();
     GenerateTree(root);
     // Argument 1 puts the settings file (and with it the crash marker written twice per
-    // file) on tmpfs, to show what the settings store's writes cost on the disk.
-    QTemporaryDir work(state.range(0) == 1 && QDir(QStringLiteral("/dev/shm")).exists()
+    // file) on tmpfs, to show what the settings store's writes cost on the disk;
+    // argument 2 also stores each folder in one transaction, as a walk may.
+    QTemporaryDir work(state.range(0) >= 1 && QDir(QStringLiteral("/dev/shm")).exists()
                            ? QStringLiteral("/dev/shm/cratewise-bench-XXXXXX")
                            : QDir::tempPath() + QStringLiteral("/cratewise-bench-XXXXXX"));
     QTemporaryDir data(QDir::tempPath() + QStringLiteral("/cratewise-bench-XXXXXX"));
@@ -148,11 +152,16 @@ void BM_IntakeTree(benchmark::State& state)
         files = 0;
         for (const QString& folder : folders) {
             const QString dir = root + u'/' + folder;
+            std::optional<CDatabase::CTransaction> transaction;
+            if (state.range(0) == 2)
+                transaction.emplace(*db);
             for (const QString& name : QDir(dir).entryList(QDir::Files, QDir::Name)) {
                 intake.TakeInFile(dir, name, QStringLiteral("Bench"), nullptr);
                 if (++files == 1000)
                     rss1000 = ResidentKiB();
             }
+            if (transaction)
+                transaction->Commit();
         }
         rssEnd = ResidentKiB();
         total = intake.Timings();
@@ -177,9 +186,43 @@ void BM_IntakeTree(benchmark::State& state)
     CSettings::SetFilePath(QString());
 }
 
+// The probe alone, per way of measuring: microseconds per file.
+void BM_ProbeByMethod(benchmark::State& state)
+{
+    const QString root = TreeRoot();
+    GenerateTree(root);
+    std::unique_ptr<CStreamProbe> probe = CStreamProbe::CreateOrExit();
+    QStringList paths;
+    for (const QString& folder : QDir(root).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+        for (const QString& name : QDir(root + u'/' + folder).entryList(QDir::Files))
+            paths << root + u'/' + folder + u'/' + name;
+    std::map<int, std::pair<std::int64_t, int>> byMethod; // nanoseconds, files
+    for (auto _ : state) {
+        byMethod.clear();
+        for (const QString& path : paths) {
+            const auto start = std::chrono::steady_clock::now();
+            probe->Probe(path);
+            const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                std::chrono::steady_clock::now() - start)
+                                .count();
+            auto& entry = byMethod[int(probe->LastMethod())];
+            entry.first += ns;
+            ++entry.second;
+        }
+    }
+    static const char* kNames[] = {"unknown", "constant", "xing", "vbri", "scan"};
+    for (const auto& [method, entry] : byMethod) {
+        state.counters[std::string(kNames[method]) + "_us"] = entry.first / 1e3 / entry.second;
+        state.counters[std::string(kNames[method]) + "_n"] = entry.second;
+    }
+    state.SetItemsProcessed(state.iterations() * paths.size());
+}
+
+BENCHMARK(BM_ProbeByMethod)->Unit(benchmark::kMillisecond)->Iterations(2)->UseRealTime();
 BENCHMARK(BM_IntakeTree)
     ->Arg(0)
     ->Arg(1)
+    ->Arg(2)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(3)
     ->UseRealTime();
