@@ -248,10 +248,11 @@ template <typename Change> void Modify(Change&& change)
 }
 
 // The intake's crash marker is written before and cleared after every file it takes in:
-// thousands of times a minute. Replacing the settings file that often costs a flush per
-// write on ext4, so the marker lives in a small file of its own, written in place. It is
-// only ever truncated to nothing and then written whole, so a crash leaves either the
-// old text, nothing, or the new text.
+// thousands of times a minute. Replacing or truncating the settings file that often
+// costs a flush per write on ext4, so the marker lives in a small file of its own that
+// is only ever overwritten in place, in one write: the text and a terminating zero byte
+// (no path contains one). A crash leaves either the old text or the new one; whatever
+// follows the zero is the tail of a longer earlier text and is ignored.
 class CMarkerFile
 {
 public:
@@ -259,17 +260,16 @@ public:
     {
         return key == QLatin1String("ErrorFile") && section == QLatin1String(CSettings::kSettings);
     }
-    static QString PathFor(const QString& settingsPath)
-    {
-        return settingsPath + QStringLiteral(".ErrorFile");
-    }
+    static QString PathFor(const QString& settingsPath) { return settingsPath + QStringLiteral(".ErrorFile"); }
 
     static QString Read(const QString& settingsPath)
     {
         QFile file(PathFor(settingsPath));
         if (!file.open(QIODevice::ReadOnly))
             return {};
-        return QString::fromUtf8(file.readAll());
+        const QByteArray bytes = file.readAll();
+        const qsizetype end = bytes.indexOf('\0');
+        return QString::fromUtf8(end < 0 ? bytes : bytes.left(end));
     }
     static void Write(const QString& settingsPath, const QString& value)
     {
@@ -280,8 +280,10 @@ public:
         const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
         if (fd < 0)
             return;
-        if (::ftruncate(fd, 0) == 0 && !value.isEmpty())
-            WriteAll(fd, value.toUtf8());
+        QByteArray data = value.toUtf8();
+        data.append('\0');
+        while (::pwrite(fd, data.constData(), size_t(data.size()), 0) < 0 && errno == EINTR) {
+        }
         ::close(fd);
     }
 };
