@@ -1,7 +1,9 @@
 #include "app/CCommandLine.h"
+#include "intake/CSessionCli.h"
 
 // Every subsystem registers its commands here, one line each.
 void RegisterAllCommands(CCommandLine& cli)
 {
     RegisterAppCommands(cli);
+    RegisterSessionCommands(cli);
 }
