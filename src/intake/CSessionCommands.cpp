@@ -14,14 +14,62 @@
 #include "ui/CPrompts.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <sqlite3.h>
 
 namespace {
 
 const QString kCDPath = QLatin1String(CSettings::kCDPath);
 const QString kCdrecord = QLatin1String(CSettings::kCdrecord);
 const QString kCDRoot = QLatin1String(CSettings::kCDRoot);
+
+// Groups the records of a scan into short transactions: one commit per record would
+// make the database write its log for every file. A commit at least every quarter
+// second keeps what a crash can take back small, and Cancel commits at once.
+class CBatchCommit
+{
+public:
+    explicit CBatchCommit(CDatabase* db) : m_db(db) { Begin(); }
+    ~CBatchCommit()
+    {
+        if (m_open)
+            sqlite3_exec(m_db->Handle(), "COMMIT", nullptr, nullptr, nullptr);
+    }
+    CBatchCommit(const CBatchCommit&) = delete;
+    CBatchCommit& operator=(const CBatchCommit&) = delete;
+
+    void Tick()
+    {
+        if (m_open && m_clock.elapsed() >= kMaxOpenMs) {
+            Finish();
+            Begin();
+        }
+    }
+    void Finish()
+    {
+        if (!m_open)
+            return;
+        m_open = false;
+        m_db->Exec("COMMIT");
+    }
+
+private:
+    static constexpr qint64 kMaxOpenMs = 250;
+    void Begin()
+    {
+        if (!m_db || !m_db->IsOpen())
+            return;
+        m_db->Exec("BEGIN");
+        m_open = true;
+        m_clock.start();
+    }
+
+    CDatabase* m_db;
+    bool m_open = false;
+    QElapsedTimer m_clock;
+};
 
 // The wait cursor while a command works, when there is a window to show it on.
 class CWaitCursor
@@ -126,10 +174,14 @@ bool CSessionCommands::Scan(const QString& name, const QString& path, int count,
     progress->SetMessage(QStringLiteral("Cratewise is adding ") + QString::number(count) +
                          QStringLiteral(" found mp3 files...\n\nPress Cancel to abort."));
     CIntake intake(m_set, m_except, m_prompts, *probe);
+    CBatchCommit batch(m_set.Database());
     result.stored =
         walk.ScanDirectory(path, progress.get(), [&](const QString& folder, const QString& file) {
-            return intake.TakeInFile(folder, file, name, progress.get());
+            const bool stored = intake.TakeInFile(folder, file, name, progress.get());
+            batch.Tick();
+            return stored;
         });
+    batch.Finish();
     result.cancelled = progress->IsCancelled();
     progress->Hide();
     // A crash marker left by the last file would be reported at the next start.
