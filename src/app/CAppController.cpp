@@ -1,9 +1,10 @@
 #include "app/CAppController.h"
 
-#include "app/CAboutDlg.h"
+#include "app/CAboutDialog.h"
 #include "app/CCdlistView.h"
 #include "app/CDesktopShortcut.h"
 #include "app/CommandIds.h"
+#include "app/options/COptionsCommand.h"
 
 #include <QAction>
 #include <QDir>
@@ -17,6 +18,7 @@ CAppController::CAppController(CCdlistView& view) : QObject(&view), m_view(view)
     connect(view.Action(ID_DOCUMENTATION), &QAction::triggered, this,
             &CAppController::OpenDocumentation);
     connect(view.Action(ID_APP_ABOUT), &QAction::triggered, this, &CAppController::ShowAbout);
+    connect(view.Action(ID_OPTIONS), &QAction::triggered, this, &CAppController::ShowOptions);
     connect(view.Action(ID_APP_EXIT), &QAction::triggered, this,
             [this] { m_view.window()->close(); });
 }
@@ -33,8 +35,14 @@ void CAppController::OpenDocumentation()
         m_view.Services().openUrl(QUrl::fromLocalFile(readme));
 }
 
+void CAppController::ShowOptions()
+{
+    if (COptionsCommand::Run(&m_view, m_view.Prompts(), m_view.Volumes()))
+        m_view.RebuildSongListColumns();
+}
+
 void CAppController::ShowAbout()
 {
-    CAboutDlg about(m_view.Services(), &m_view);
+    CAboutDialog about(&m_view, &m_view.Prompts());
     about.exec();
 }

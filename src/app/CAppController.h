@@ -14,6 +14,7 @@ public:
     void CreateShortcut();
     void OpenDocumentation();
     void ShowAbout();
+    void ShowOptions();
 
 private:
     CCdlistView& m_view;

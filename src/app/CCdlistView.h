@@ -95,7 +95,6 @@ Q_SIGNALS:
     // Every second, from the form's timer.
     void TimerTick();
     // Start-up moments other subsystems hook into.
-    void FieldsReady();                          // the text fields take part in drag and drop
     void UpgradeRequested(const QString& oldDb); // the user accepted carrying over an old database
     void UpdateCheckRequested();                 // the user accepted the monthly update check
 

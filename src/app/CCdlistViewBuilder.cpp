@@ -3,6 +3,7 @@
 #include "app/CCdlistView.h"
 #include "app/CommandIds.h"
 #include "library/CLibraryListCtrl.h"
+#include "ui/CDragDropEdit.h"
 
 #include <QAction>
 #include <QApplication>
@@ -73,7 +74,10 @@ public:
     }
     QLineEdit* Edit(int id, int x, int y, int w, int maxLength = 0)
     {
-        auto* edit = new QLineEdit(&m_view);
+        // The search and tag text fields take part in drag and drop.
+        static const QList<int> kDragDrop = {1182, 1067, 1068, 1069, 1070, 1019, 1033, 1034};
+        QLineEdit* edit =
+            kDragDrop.contains(id) ? new CDragDropEdit(&m_view) : new QLineEdit(&m_view);
         edit->setGeometry(x, y, w, 24);
         if (maxLength > 0)
             edit->setMaxLength(maxLength);

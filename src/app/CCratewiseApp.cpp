@@ -5,6 +5,7 @@
 #include "app/CCommandLine.h"
 #include "app/CDataDir.h"
 #include "app/CMainFrame.h"
+#include "platform/CNoVolumes.h"
 #include "platform/CTempFolder.h"
 #include "playback/CWinampRemote.h"
 #include "ui/CQtPrompts.h"
@@ -45,9 +46,11 @@ int CCratewiseApp::RunWindow(int argc, char** argv)
     }
 
     CNoWinampRemote player;
+    CNoVolumes volumes;
     SAppServices services;
     services.prompts = &prompts;
     services.winamp = &player;
+    services.volumes = &volumes;
     services.dataDir = dataDir;
     services.currentMonth = [] { return QDate::currentDate().month(); };
     services.desktopDir = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);

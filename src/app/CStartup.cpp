@@ -7,6 +7,7 @@
 #include "db/CCdlistSet.h"
 #include "db/CExceptSet.h"
 #include "playback/CWinampRemote.h"
+#include "ui/CDragDropEdit.h"
 #include "ui/CPrompts.h"
 
 #include <QAction>
@@ -31,7 +32,9 @@ void CStartup::Run()
 {
     const int firstTime = CSettings::Int(QStringLiteral("Firsttime"), 2);
     CCdlistSet& set = m_view.Set();
-    set.SetSort(ESongColumn::CD);
+    // The session list is built from the session index, so the set never needs the
+    // whole table sorted by session.
+    set.SetSort(ESongColumn::ID);
     set.Open(m_view.Database());
     m_view.RebuildSongListColumns();
     OfferUpgrade();
@@ -42,12 +45,19 @@ void CStartup::Run()
     m_view.Action(ID_UPDATE_WINAMP)->setEnabled(false);
     set.SetSort(ESongColumn::ID);
     set.Requery();
-    Q_EMIT m_view.FieldsReady(); // drag-and-drop registration and pictures
+    RegisterDragAndDrop();
     m_view.RecordLayout();
     OfferShortcutAtFirstStart(firstTime);
     OfferMonthlyUpdate();
     ReportCrashMarker();
     m_view.ExceptSet().Open(m_view.Database());
+}
+
+void CStartup::RegisterDragAndDrop()
+{
+    for (int id : {1182, 1067, 1068, 1069, 1070, 1019, 1033, 1034})
+        if (auto* field = qobject_cast<CDragDropEdit*>(m_view.Control(id)))
+            field->Register(3);
 }
 
 void CStartup::OfferUpgrade()

@@ -14,6 +14,7 @@ public:
 
 private:
     void OfferUpgrade();
+    void RegisterDragAndDrop();
     void SetUpVolumeSlider();
     void StartPlayerIfWanted();
     void OfferShortcutAtFirstStart(int firstTime);

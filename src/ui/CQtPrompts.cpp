@@ -1,7 +1,9 @@
 #include "ui/CQtPrompts.h"
 
+#include "ui/CFolderDialog.h"
+#include "ui/WarningDialog.h"
+
 #include <QApplication>
-#include <QCheckBox>
 #include <QFileDialog>
 #include <QMessageBox>
 
@@ -91,17 +93,16 @@ QString CQtPrompts::SaveFile(const SFileDialog& dialog)
 
 QString CQtPrompts::ChooseFolder(const QString& startFolder)
 {
-    return QFileDialog::getExistingDirectory(m_parent, QStringLiteral("Choose folder"),
-                                             startFolder);
+    return CFolderDialog::Choose(m_parent, startFolder);
 }
 
 int CQtPrompts::Warning(const QString& text)
 {
-    QMessageBox box(QMessageBox::Warning, QStringLiteral("Warning"), text, QMessageBox::Ok,
-                    m_parent);
-    auto* check = new QCheckBox(QStringLiteral("Don't show me this again"), &box);
-    box.setCheckBox(check);
-    return box.exec() == QMessageBox::Ok && check->isChecked() ? 1 : 0;
+    WarningDialog dialog(m_parent);
+    dialog.SetMessage(text);
+    dialog.SetDontShowAgain(0);
+    dialog.exec();
+    return dialog.DontShowAgain();
 }
 
 QString CQtPrompts::QtFilter(const QString& windowsFilter)

@@ -1,8 +1,14 @@
+#include "app/CCommands.h"
 #include "app/CSettings.h"
 #include "app/CommandIds.h"
+#include "app/options/CLibraryPage.h"
+#include "app/options/COptionsDialog.h"
+#include "library/CLibraryListCtrl.h"
+#include "support/CModalScript.h"
 #include "support/CViewFixture.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
@@ -63,6 +69,34 @@ TEST_F(MainWindowTest, TitleMenusAndNoBars)
     EXPECT_EQ(f.Frame().findChild<QStatusBar*>(), nullptr);
 }
 
+TEST_F(MainWindowTest, ContextMenuEntriesTriggerTheCommands)
+{
+    QMenu menu;
+    f.View().Commands().FillContextMenu(&menu);
+    const QList<QAction*> items = menu.actions();
+    EXPECT_EQ(Texts(items), (QStringList{QStringLiteral("Playback"), QStringLiteral("Playlist Controls"),
+                                         QStringLiteral("Options"), QStringLiteral("Session"),
+                                         QStringLiteral("Preview"), QStringLiteral("Update Winamp"),
+                                         QStringLiteral("Documentation"), QStringLiteral("Check for updates"),
+                                         QStringLiteral("About...")}));
+    EXPECT_EQ(Texts(items[0]->menu()->actions()),
+              (QStringList{QStringLiteral("Play"), QStringLiteral("Stop"), QStringLiteral("Pause"),
+                           QStringLiteral("Previous"), QStringLiteral("Next")}));
+    EXPECT_EQ(Texts(items[1]->menu()->actions()),
+              (QStringList{QStringLiteral("Add all"), QStringLiteral("Add"), QStringLiteral("Remove all"),
+                           QStringLiteral("Remove")}));
+    EXPECT_EQ(Texts(items[2]->menu()->actions()),
+              (QStringList{QStringLiteral("Create playlist"), QStringLiteral("Create Html file"),
+                           QStringLiteral("Random Playlist"), QStringLiteral("View Lyrics"), QStringLiteral("Options")}));
+    EXPECT_EQ(Texts(items[3]->menu()->actions()),
+              (QStringList{QStringLiteral("New Session"), QStringLiteral("Delete Session"),
+                           QStringLiteral("Rename Session"), QStringLiteral("Update Session")}));
+    int documentation = 0;
+    QObject::connect(f.View().Action(ID_DOCUMENTATION), &QAction::triggered, [&] { ++documentation; });
+    items[6]->trigger();
+    EXPECT_EQ(documentation, 1);
+}
+
 TEST_F(MainWindowTest, AcceleratorsAndTooltips)
 {
     EXPECT_EQ(f.View().Action(ID_SEARCH)->shortcut(), QKeySequence(Qt::Key_F3));
@@ -110,6 +144,21 @@ TEST_F(MainWindowTest, ResizeScalesEveryControl)
     f.Frame().resize(f.Frame().width() / 2, f.Frame().height() * 2 / 3);
     QTest::qWait(20);
     EXPECT_NEAR(list->geometry().width(), before.width(), 2);
+}
+
+TEST_F(MainWindowTest, OptionsRebuildTheSongListColumnsWhenTheyChanged)
+{
+    const QStringList before = f.View().SongList()->Headings();
+    CModalScript script({[](QWidget* modal) {
+        auto* dialog = qobject_cast<COptionsDialog*>(modal);
+        ASSERT_NE(dialog, nullptr);
+        auto* library = qobject_cast<CLibraryPage*>(dialog->Page(COptionsDialog::kLibrary));
+        QTest::mouseClick(library->Columns().Box("LibBitrate"), Qt::LeftButton);
+        QTest::mouseClick(dialog->CloseButton(), Qt::LeftButton);
+    }});
+    f.View().Action(ID_OPTIONS)->trigger();
+    EXPECT_TRUE(script.Finished());
+    EXPECT_EQ(f.View().SongList()->Headings(), before + QStringList{QStringLiteral("Bitrate")});
 }
 
 TEST_F(MainWindowTest, DocumentationOpensTheReadme)

@@ -32,7 +32,7 @@ SAppServices CViewFixture::Services()
     SAppServices s;
     s.prompts = &prompts;
     s.winamp = &player;
-    s.volumes = nullptr;
+    s.volumes = &volumes;
     s.dataDir = env.DataDir();
     s.currentMonth = [this] { return month; };
     s.desktopDir = env.Root() + QStringLiteral("/Desktop");

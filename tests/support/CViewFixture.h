@@ -4,6 +4,7 @@
 #include "app/CCdlistDoc.h"
 #include "app/CCdlistView.h"
 #include "app/CMainFrame.h"
+#include "platform/CNoVolumes.h"
 #include "support/CFakeWinamp.h"
 #include "support/CScriptedPrompts.h"
 #include "support/CTestEnvironment.h"
@@ -34,6 +35,7 @@ public:
     CTestEnvironment env;
     CScriptedPrompts prompts;
     CFakeWinamp player;
+    CNoVolumes volumes;
     int month = 6;
     // Runs on the new window before its start-up sequence (to connect to its signals).
     std::function<void(CCdlistView&)> beforeStart;
