@@ -6,8 +6,8 @@
 #include <QDir>
 #include <QFile>
 #include <QSet>
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
