@@ -3,6 +3,7 @@
 #include "platform/CText.h"
 
 #include <algorithm>
+#include <sqlite3.h>
 
 namespace {
 
@@ -431,4 +432,46 @@ void CCdlistSet::SetText(ESongColumn column, const QString& value)
         m_EXTENDED2 = value;
         break;
     }
+}
+
+std::string_view CCdlistSet::CScanRow::Bytes(ESongColumn column) const
+{
+    sqlite3_stmt* s = m_statement.Handle();
+    const int i = static_cast<int>(column);
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(s, i));
+    return text ? std::string_view(text, size_t(sqlite3_column_bytes(s, i))) : std::string_view();
+}
+
+QString CCdlistSet::CScanRow::Text(ESongColumn column) const
+{
+    return m_statement.Text(static_cast<int>(column));
+}
+
+void CCdlistSet::Scan(const CFilter& filter, const std::function<bool(const CScanRow&)>& visit,
+                      bool withLyrics)
+{
+    if (!m_db)
+        throw CDbException(QStringLiteral("The song set is not open."));
+    QString columns = QLatin1String(kAllColumns);
+    if (!withLyrics)
+        columns.replace(QLatin1String("LYRICS"), QLatin1String("'' AS LYRICS"));
+    QString sql = QStringLiteral("SELECT %1 FROM Songs").arg(columns);
+    if (!filter.IsEmpty())
+        sql += QLatin1String(" WHERE ") + filter.Sql();
+    CStatement s(*m_db, sql + QLatin1String(" ORDER BY ID"));
+    int index = 1;
+    for (const QVariant& value : filter.Values())
+        s.Bind(index++, value);
+    const CScanRow row(s);
+    while (s.Step()) {
+        if (!visit(row))
+            break;
+    }
+}
+
+void CCdlistSet::LoadRecord(const CScanRow& row)
+{
+    FinishWalk();
+    LoadRow(row.Statement());
+    m_bof = m_eof = false;
 }

@@ -7,7 +7,9 @@
 #include <QList>
 #include <QPair>
 #include <QString>
+#include <functional>
 #include <memory>
+#include <string_view>
 #include <vector>
 
 // The song record set: one current record in the m_ members, a filter and a sort, and
@@ -84,6 +86,27 @@ public:
     // ignoring case.
     QList<QPair<QString, qint64>> SessionCounts();
     qint64 CountAll();
+
+    // One row met by Scan: its columns' raw UTF-8 bytes, valid during the visit.
+    class CScanRow
+    {
+    public:
+        explicit CScanRow(const CStatement& statement) : m_statement(statement) {}
+        std::string_view Bytes(ESongColumn column) const;
+        QString Text(ESongColumn column) const;
+        const CStatement& Statement() const { return m_statement; }
+
+    private:
+        const CStatement& m_statement;
+    };
+    // Streams every row a filter selects, in ID order, in one query, without touching the
+    // set's filter, sort, walk or record (searches over the whole table). The visitor
+    // returns false to stop early. LoadRecord makes a visited row the current record.
+    // LYRICS, the one long column, reads as empty unless asked for.
+    void Scan(const CFilter& filter, const std::function<bool(const CScanRow&)>& visit,
+              bool withLyrics = false);
+    // A record loaded so is like one found by FindSongById: MoveNext goes on from it.
+    void LoadRecord(const CScanRow& row);
 
     // Columns of the current record by enumerator.
     QString Text(ESongColumn column) const;

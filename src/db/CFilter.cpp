@@ -67,10 +67,20 @@ CFilter CFilter::Exactly(ESongColumn column, const QString& value)
 
 CFilter CFilter::Prefix(ESongColumn column, const QString& value)
 {
+    const QLatin1String name(CSongColumns::SqlName(column));
     // substr() counts characters, as the criterion's length does.
-    return CFilter(QStringLiteral("substr(%1, 1, ?) = ? COLLATE UNOCASE")
-                       .arg(QLatin1String(CSongColumns::SqlName(column))),
-                   {qint64(value.toUcs4().size()), value});
+    const qint64 length = value.toUcs4().size();
+    if (value.isEmpty())
+        return CFilter(QStringLiteral("substr(%1, 1, ?) = ? COLLATE UNOCASE").arg(name),
+                       {length, value});
+    // UNOCASE orders texts by their case-folded characters, so the texts that begin with
+    // the value lie between it and the value followed by the highest character: a range
+    // an index on the column can serve. The substr() test stays the exact condition.
+    const QString above = value + QChar(0xFFFF);
+    return CFilter(QStringLiteral("%1 >= ? COLLATE UNOCASE AND %1 < ? COLLATE UNOCASE AND "
+                                  "substr(%1, 1, ?) = ? COLLATE UNOCASE")
+                       .arg(name),
+                   {value, above, length, value});
 }
 
 CFilter CFilter::IdEquals(qint64 id)

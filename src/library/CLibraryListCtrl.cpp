@@ -2,6 +2,7 @@
 
 #include "app/CSettings.h"
 #include "db/CCdlistSet.h"
+#include "library/CCellEdit.h"
 
 #include <QHeaderView>
 
@@ -38,9 +39,17 @@ CLibraryListCtrl::CLibraryListCtrl(QWidget* parent)
     setAlternatingRowColors(true);
     verticalHeader()->hide();
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     horizontalHeader()->setStretchLastSection(true);
+    // A click on a cell of an already selected row edits it; F2 edits the current cell.
+    setEditTriggers(QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed);
+    setItemDelegate(new CCellEditDelegate(this));
+    connect(m_model, &CSongListModel::CellEdited, this, &CLibraryListCtrl::CellEdited);
+    // Only left-button clicks reach sectionClicked.
+    connect(horizontalHeader(), &QHeaderView::sectionClicked, this,
+            &CLibraryListCtrl::SortByHeading);
     connect(this, &QTableView::clicked, this,
             [this](const QModelIndex& i) { Q_EMIT RowClicked(i.row()); });
     connect(this, &QTableView::doubleClicked, this,
@@ -98,4 +107,11 @@ QList<int> CLibraryListCtrl::SelectedRows() const
         rows << index.row();
     std::sort(rows.begin(), rows.end());
     return rows;
+}
+
+void CLibraryListCtrl::SortByHeading(int column)
+{
+    m_ascending = column != m_lastSortColumn ? true : !m_ascending;
+    m_lastSortColumn = column;
+    m_model->SortByColumn(column, m_ascending);
 }

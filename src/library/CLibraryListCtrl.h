@@ -1,12 +1,11 @@
 #pragma once
 
+#include "db/CCdlistSet.h"
 #include "db/CSongColumns.h"
 #include "library/CSongListModel.h"
 
 #include <QList>
 #include <QTableView>
-
-class CCdlistSet;
 
 // The song list: a report of the songs of a session or a search, with the columns the
 // Lib… settings switch on, one row per song carrying the song's ID.
@@ -27,6 +26,9 @@ public:
     int RowCount() const { return m_model->RowCount(); }
     // Adds a row at `row` from the song set's current record.
     void InsertSongRow(int row, const CCdlistSet& set);
+    // Adds many rows at the end at once; RowFor makes one from the current record.
+    void AppendRows(QVector<CSongListModel::SRow> rows) { m_model->AppendRows(std::move(rows)); }
+    CSongListModel::SRow RowFor(const CCdlistSet& set) const { return {set.m_ID, CellsFor(set)}; }
     // Rewrites every shown cell of the row from the current record.
     void RefreshSongRow(int row, const CCdlistSet& set);
     qint32 ItemData(int row) const { return m_model->Row(row).id; }
@@ -41,6 +43,12 @@ public:
     // "245" seconds as "4:05"; empty stays empty.
     static QString FormatLength(const QString& seconds);
 
+    // A click on a column heading: ascending for a new column, the other direction for
+    // the column sorted last. Equal cells keep their order.
+    void SortByHeading(int column);
+    int LastSortColumn() const { return m_lastSortColumn; }
+    bool SortAscending() const { return m_ascending; }
+
 Q_SIGNALS:
     void RowClicked(int row);
     void RowDoubleClicked(int row);
@@ -49,4 +57,6 @@ Q_SIGNALS:
 protected:
     CSongListModel* m_model;
     QList<ESongColumn> m_columns;
+    int m_lastSortColumn = -1;
+    bool m_ascending = true;
 };

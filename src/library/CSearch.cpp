@@ -1,0 +1,165 @@
+#include "library/CSearch.h"
+
+#include "app/CSettings.h"
+#include "db/CCdlistSet.h"
+
+namespace {
+
+inline char AsciiLower(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? char(c + ('a' - 'A')) : c;
+}
+
+bool IsAscii(std::string_view s)
+{
+    for (const char c : s) {
+        if (static_cast<unsigned char>(c) & 0x80)
+            return false;
+    }
+    return true;
+}
+
+class CUnfilterOnExit
+{
+public:
+    explicit CUnfilterOnExit(CCdlistSet& set) : m_set(set) {}
+    ~CUnfilterOnExit()
+    {
+        try {
+            m_set.SetFilter(CFilter());
+            m_set.SetSort(ESongColumn::ID);
+            m_set.Requery();
+        } catch (const CDbException&) {
+            // The next operation's requery reports the failure.
+        }
+    }
+    CUnfilterOnExit(const CUnfilterOnExit&) = delete;
+    CUnfilterOnExit& operator=(const CUnfilterOnExit&) = delete;
+
+private:
+    CCdlistSet& m_set;
+};
+
+} // namespace
+
+SSearchOptions SSearchOptions::FromSettings()
+{
+    SSearchOptions o;
+    o.fast = CSettings::Int(QStringLiteral("FastSearch"), 0) == 1;
+    o.caseSensitive = CSettings::Int(QStringLiteral("Case"), 0) == 1;
+    o.onPath = CSettings::Int(QStringLiteral("SearchOnPath"), 0) == 1;
+    return o;
+}
+
+CSubstringTest::CSubstringTest(const QString& criterion, bool caseSensitive)
+    : m_empty(criterion.isEmpty()), m_caseSensitive(caseSensitive)
+{
+    m_folded = caseSensitive ? criterion : criterion.toCaseFolded();
+    m_bytes = m_folded.toUtf8();
+    m_asciiCriterion = IsAscii(std::string_view(m_bytes.constData(), size_t(m_bytes.size())));
+}
+
+bool CSubstringTest::In(std::string_view text) const
+{
+    if (m_empty)
+        return true;
+    const std::string_view needle(m_bytes.constData(), size_t(m_bytes.size()));
+    // UTF-8 is self-synchronising: a byte match is a character match.
+    if (m_caseSensitive)
+        return text.find(needle) != std::string_view::npos;
+    if (!IsAscii(text)) {
+        const QString value = QString::fromUtf8(text.data(), qsizetype(text.size()));
+        return value.toCaseFolded().contains(m_folded);
+    }
+    // An ASCII text folds to ASCII, so it cannot hold a criterion that stays non-ASCII.
+    if (!m_asciiCriterion)
+        return false;
+    m_buffer.assign(text);
+    for (char& c : m_buffer)
+        c = AsciiLower(c);
+    return m_buffer.find(needle) != std::string::npos;
+}
+
+int CSearch::Run(CCdlistSet& set, const SSearchCriteria& criteria, const SSearchOptions& options,
+                 const FoundFn& found)
+{
+    const CUnfilterOnExit unfilter(set);
+    return options.fast ? RunFast(set, criteria, found) : RunFull(set, criteria, options, found);
+}
+
+CFilter CSearch::FastFilter(const SSearchCriteria& c)
+{
+    if (!c.all.isEmpty()) {
+        return CFilter::Prefix(ESongColumn::TITLE, c.all)
+            .Or(CFilter::Prefix(ESongColumn::ARTIST, c.all))
+            .Or(CFilter::Prefix(ESongColumn::ALBUM, c.all))
+            .Or(CFilter::Prefix(ESongColumn::MELODI, c.all));
+    }
+    CFilter filter;
+    const auto add = [&filter](ESongColumn column, const QString& value) {
+        if (!value.isEmpty())
+            filter = filter.And(CFilter::Prefix(column, value));
+    };
+    add(ESongColumn::TITLE, c.title);
+    add(ESongColumn::ARTIST, c.artist);
+    add(ESongColumn::ALBUM, c.album);
+    add(ESongColumn::MELODI, c.file);
+    add(ESongColumn::GENRE, c.genre);
+    return filter;
+}
+
+int CSearch::RunFast(CCdlistSet& set, const SSearchCriteria& criteria, const FoundFn& found)
+{
+    set.SetFilter(FastFilter(criteria));
+    set.SetSort(ESongColumn::ID);
+    set.Requery();
+    int count = 0;
+    for (; !set.IsEOF(); set.MoveNext()) {
+        found(set);
+        ++count;
+    }
+    return count;
+}
+
+int CSearch::RunFull(CCdlistSet& set, const SSearchCriteria& c, const SSearchOptions& options,
+                     const FoundFn& found)
+{
+    const bool cs = options.caseSensitive;
+    const CSubstringTest all(c.all, cs), title(c.title, cs), artist(c.artist, cs),
+        album(c.album, cs), file(c.file, cs), genre(c.genre, cs);
+    std::string fullPath;
+    const auto fileText = [&](const CCdlistSet::CScanRow& row) -> std::string_view {
+        const std::string_view name = row.Bytes(ESongColumn::MELODI);
+        if (!options.onPath)
+            return name;
+        // The song's native path: folder, '/', file name.
+        const std::string_view folder = row.Bytes(ESongColumn::PATH);
+        fullPath.assign(folder);
+        if (folder.empty() || folder.back() != '/')
+            fullPath += '/';
+        fullPath += name;
+        return fullPath;
+    };
+    const auto matches = [&](const CCdlistSet::CScanRow& row) {
+        if (!all.IsEmpty()) {
+            // The file name is not searched in this mode.
+            return all.In(row.Bytes(ESongColumn::TITLE)) ||
+                   all.In(row.Bytes(ESongColumn::ARTIST)) || all.In(row.Bytes(ESongColumn::ALBUM));
+        }
+        return title.In(row.Bytes(ESongColumn::TITLE)) &&
+               artist.In(row.Bytes(ESongColumn::ARTIST)) &&
+               album.In(row.Bytes(ESongColumn::ALBUM)) &&
+               (file.IsEmpty() || file.In(fileText(row))) &&
+               genre.In(row.Bytes(ESongColumn::GENRE));
+    };
+    int count = 0;
+    set.Scan(CFilter(), [&](const CCdlistSet::CScanRow& row) {
+        if (matches(row)) {
+            set.LoadRecord(row);
+            found(set);
+            ++count;
+        }
+        return true;
+    });
+    return count;
+}

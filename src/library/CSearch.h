@@ -1,0 +1,73 @@
+#pragma once
+
+#include "db/CFilter.h"
+
+#include <QByteArray>
+#include <QString>
+#include <functional>
+#include <string>
+#include <string_view>
+
+class CCdlistSet;
+
+// The texts typed into the search fields; genre in its stored form ("(17)"), empty for
+// no genre.
+struct SSearchCriteria
+{
+    QString title;
+    QString artist;
+    QString album;
+    QString file;
+    QString all;
+    QString genre;
+};
+
+struct SSearchOptions
+{
+    bool fast = false;          // FastSearch: the database compares prefixes
+    bool caseSensitive = false; // Case (full search only)
+    bool onPath = false;        // SearchOnPath: the file criterion sees the full path
+
+    static SSearchOptions FromSettings();
+};
+
+// "Does this UTF-8 text contain the criterion?", with the criterion folded once. Without
+// case sensitivity both sides are compared case-folded, for every alphabet; ASCII texts
+// take a byte-wise fast path.
+class CSubstringTest
+{
+public:
+    CSubstringTest(const QString& criterion, bool caseSensitive);
+    bool IsEmpty() const { return m_empty; }
+    bool In(std::string_view utf8) const;
+
+private:
+    bool m_empty;
+    bool m_caseSensitive;
+    bool m_asciiCriterion;
+    QString m_folded;
+    QByteArray m_bytes; // the criterion as compared: folded unless case-sensitive
+    mutable std::string m_buffer;
+};
+
+// The search over the whole song table. Fast: the database compares case-insensitive
+// prefixes, values bound. Full: every row is read once, in one streaming query, and
+// tested for substrings here.
+class CSearch
+{
+public:
+    // Called with the set's current record on each found song, in ID order.
+    using FoundFn = std::function<void(const CCdlistSet&)>;
+
+    // Returns the number of songs found. Afterwards the set is unfiltered and sorted by
+    // ID, however the search ended. Throws CDbException.
+    static int Run(CCdlistSet& set, const SSearchCriteria& criteria, const SSearchOptions& options,
+                   const FoundFn& found);
+    // The fast search's condition.
+    static CFilter FastFilter(const SSearchCriteria& criteria);
+
+private:
+    static int RunFast(CCdlistSet& set, const SSearchCriteria& criteria, const FoundFn& found);
+    static int RunFull(CCdlistSet& set, const SSearchCriteria& criteria,
+                       const SSearchOptions& options, const FoundFn& found);
+};

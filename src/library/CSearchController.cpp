@@ -1,0 +1,61 @@
+#include "library/CSearchController.h"
+
+#include "app/CSettings.h"
+#include "db/CCdlistSet.h"
+#include "library/CGenres.h"
+#include "library/CLibraryListCtrl.h"
+#include "ui/CPrompts.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+
+CSearchController::CSearchController(SSearchParts parts, QObject* parent)
+    : QObject(parent), m_parts(std::move(parts))
+{
+    if (m_parts.genre)
+        CGenres::FillCombo(m_parts.genre, true);
+    if (m_parts.search)
+        connect(m_parts.search, &QAction::triggered, this, &CSearchController::OnSearch);
+}
+
+SSearchCriteria CSearchController::Criteria() const
+{
+    const auto text = [](const QLineEdit* edit) { return edit ? edit->text() : QString(); };
+    SSearchCriteria c;
+    c.all = text(m_parts.all);
+    c.title = text(m_parts.title);
+    c.artist = text(m_parts.artist);
+    c.album = text(m_parts.album);
+    c.file = text(m_parts.file);
+    // "(NONE)" and an empty choice have no stored form: no genre condition.
+    c.genre = m_parts.genre ? CGenres::StoredForm(m_parts.genre->currentText()) : QString();
+    return c;
+}
+
+void CSearchController::OnSearch()
+{
+    const SSearchCriteria criteria = Criteria();
+    m_parts.songs->DeleteAllItems();
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const SSearchOptions options = SSearchOptions::FromSettings();
+    const bool addToPlaylist = CSettings::Int(QStringLiteral("AddOnSearch"), 0) == 1;
+    QVector<CSongListModel::SRow> rows;
+    try {
+        CSearch::Run(*m_parts.set, criteria, options,
+                     [&](const CCdlistSet& set) { rows.append(m_parts.songs->RowFor(set)); });
+    } catch (const CDbException& e) {
+        QApplication::restoreOverrideCursor();
+        m_parts.prompts->Error(e.Message(), QStringLiteral("Error"));
+        return;
+    }
+    m_parts.songs->AppendRows(rows);
+    QApplication::restoreOverrideCursor();
+    if (!addToPlaylist || rows.isEmpty())
+        return;
+    // Row texts are the songs' LIST, as playlist entries show them.
+    for (const CSongListModel::SRow& row : rows)
+        m_parts.addPlaylistEntry(row.cells.value(0), row.id);
+    m_parts.setPlaylistChanged(true);
+}
