@@ -35,7 +35,7 @@ bool CIntake::TakeInFile(const QString& directory, const QString& fileName, cons
 {
     const QString path = CText::JoinPath(directory, fileName);
     // Left behind when reading this file kills the program; the next start names it.
-    CSettings::SetString(kErrorFile, path);
+    SetMarker(path);
 
     m_set.AddNew();
     m_set.m_CD = session;
@@ -61,7 +61,7 @@ bool CIntake::TakeInFile(const QString& directory, const QString& fileName, cons
     m_set.m_YEAR = CText::Left(m_set.m_YEAR, 30);
     m_set.m_COMMENT = CText::Left(m_set.m_COMMENT, 250);
     const bool stored = Store(path);
-    CSettings::SetString(kErrorFile, QString());
+    SetMarker(QString());
     ++m_timings.files;
     return stored;
 }
@@ -131,4 +131,11 @@ bool CIntake::Store(const QString& path)
     }
     m_timings.store += Now() - start;
     return stored;
+}
+
+void CIntake::SetMarker(const QString& path)
+{
+    const std::int64_t start = Now();
+    CSettings::SetString(kErrorFile, path);
+    m_timings.marker += Now() - start;
 }

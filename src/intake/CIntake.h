@@ -17,6 +17,7 @@ public:
     // Time spent in each stage over all files so far, in nanoseconds.
     struct STimings
     {
+        std::int64_t marker = 0; // writing and clearing the crash marker
         std::int64_t tags = 0;
         std::int64_t probe = 0;
         std::int64_t store = 0;
@@ -39,6 +40,7 @@ private:
     void ReadTag(const QString& path);
     void ApplyNameRules(const QString& directory);
     bool Store(const QString& path);
+    void SetMarker(const QString& path);
 
     CCdlistSet& m_set;
     CExceptSet& m_except;

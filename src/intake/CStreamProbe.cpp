@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <mpg123.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -243,6 +244,8 @@ SMeasure CStreamProbe::SImpl::Measure(int fd, off_t size)
     if (frames.size() < 2)
         return m;
     const SFrame& first = frames.front();
+    if (first.rate <= 0)
+        return m;
     const off_t available = AudioEnd(fd, size) - first.pos;
     if (available > 256 * 1024 && !FramesContinueAt(fd, first.pos + available / 2, first))
         return m;
@@ -332,14 +335,19 @@ void CStreamProbe::Probe(const QString& path)
     m_bitrate.clear();
     m_duration.clear();
     m_method = EMethod::None;
-    FILE* f = std::fopen(QFile::encodeName(path).constData(), "rb");
-    if (!f)
+    // Opened without blocking and checked before reading: a pipe or a device named like
+    // a song would otherwise wait forever or never end.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
         return;
+    struct stat st = {};
+    FILE* f = nullptr;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size == 0 ||
+        fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0 || !(f = fdopen(fd, "rb"))) {
+        ::close(fd);
+        return;
+    }
     const std::unique_ptr<FILE, int (*)(FILE*)> closer(f, std::fclose);
-    struct stat st
-    {};
-    if (fstat(fileno(f), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size == 0)
-        return;
     std::setvbuf(f, d->buffer.data(), _IOFBF, d->buffer.size());
     if (mpg123_open_handle(d->mh, f) != MPG123_OK) {
         mpg123_close(d->mh);
@@ -350,11 +358,11 @@ void CStreamProbe::Probe(const QString& path)
     const SMeasure m = d->Measure(fileno(f), st.st_size);
     mpg123_close(d->mh);
 
-    const long kbps = std::lround(m.kbps);
-    if (m.method == EMethod::None || !std::isfinite(m.seconds) || m.seconds < 1.0 ||
-        kbps < kMinBitrate || kbps > kMaxBitrate)
+    // Random data that passed for frames still gives absurd figures: a song neither.
+    if (m.method == EMethod::None || !(m.seconds >= 1.0 && m.seconds < 1e7) ||
+        !(m.kbps >= kMinBitrate - 0.5 && m.kbps < kMaxBitrate + 0.5))
         return;
-    m_bitrate = QString::number(kbps);
+    m_bitrate = QString::number(std::lround(m.kbps));
     m_duration = QString::number(std::llround(m.seconds));
     m_method = m.method;
 }

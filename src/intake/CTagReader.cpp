@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <mutex>
+#include <sys/stat.h>
 #include <taglib/apetag.h>
 #include <taglib/commentsframe.h>
 #include <taglib/id3v1tag.h>
@@ -175,6 +176,10 @@ bool ReadTagFields(const QString& path, STagFields& fields)
     SilenceTagLib();
     try {
         const QByteArray name = QFile::encodeName(path);
+        // Only regular files: opening a pipe named like a song would wait forever.
+        struct stat st = {};
+        if (::stat(name.constData(), &st) != 0 || !S_ISREG(st.st_mode))
+            return false;
         TagLib::MPEG::File file(name.constData(), false);
         if (!file.isValid())
             return false;

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <gtest/gtest.h>
 #include <random>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using CMp3Factory::EKind;
@@ -142,6 +143,12 @@ TEST_F(StreamProbeTest, ImplausibleOrBrokenInputIsUnknownAndSilent)
     ExpectUnknown(
         env.WriteFile(QStringLiteral("text.mp3"), QByteArray("Hello world\n").repeated(5000)));
     ExpectUnknown(env.MakeDir(QStringLiteral("folder.mp3")));
+    const QString pipe = env.Root() + QStringLiteral("/pipe.mp3");
+    ASSERT_EQ(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    ExpectUnknown(pipe);
+    const QString device = env.Root() + QStringLiteral("/zero.mp3");
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), device));
+    ExpectUnknown(device);
     ExpectUnknown(Write({.seconds = 0.5}));
     ExpectUnknown(env.WriteFile(
         QStringLiteral("tagonly.mp3"),
@@ -167,6 +174,24 @@ TEST_F(StreamProbeTest, ImplausibleOrBrokenInputIsUnknownAndSilent)
     close(saved);
     std::fclose(err);
     EXPECT_EQ(QFileInfo(errPath).size(), 0);
+}
+
+} // namespace
+
+namespace {
+
+TEST(Mp3FactoryTest, TaggedSongsReadBackAsWritten)
+{
+    CTestEnvironment env;
+    const std::unique_ptr<CStreamProbe> probe = CStreamProbe::Create();
+    const QString path = env.Root() + QStringLiteral("/x/song.mp3");
+    CMp3Factory::SAudioInfo info;
+    ASSERT_TRUE(CMp3Factory::WriteTaggedSong(path, 95, 192, EKind::VbrXing, QStringLiteral("T"),
+                                             QStringLiteral("A"), QStringLiteral("B"), &info));
+    probe->Probe(path);
+    EXPECT_EQ(probe->m_duration, QStringLiteral("95"));
+    EXPECT_NEAR(probe->m_bitrate.toDouble(), info.averageKbps, 1.0);
+    EXPECT_NEAR(info.averageKbps, 192, 40);
 }
 
 } // namespace

@@ -3,10 +3,12 @@
 #include "support/CMp3Factory.h"
 #include "support/CTestEnvironment.h"
 
+#include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QtEndian>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using EEncoding = CId3Writer::EEncoding;
 
@@ -157,6 +159,10 @@ TEST_F(TagReaderTest, LongLyricsAreCutAndCommentsPreferTheUndescribedOne)
     const STagFields described = Read(
         CId3Writer(3, EEncoding::Latin1).Comment(QStringLiteral("c"), QStringLiteral("d")).Build());
     EXPECT_EQ(described.comment, QStringLiteral("c"));
+    const STagFields lyricsOnly =
+        Read(CId3Writer(3, EEncoding::Utf16).Lyrics(QStringLiteral("only words")).Build());
+    EXPECT_EQ(lyricsOnly.lyrics, QStringLiteral("only words"));
+    EXPECT_TRUE(lyricsOnly.comment.isEmpty());
 }
 
 TEST_F(TagReaderTest, BrokenInputGivesEmptyFields)
@@ -168,6 +174,9 @@ TEST_F(TagReaderTest, BrokenInputGivesEmptyFields)
     const QString empty = env.WriteFile(QStringLiteral("empty.mp3"), {});
     EXPECT_FALSE(CTagReader::ReadTagFields(empty, f));
     ExpectEmpty(f);
+    const QString pipe = env.Root() + QStringLiteral("/pipe.mp3");
+    ASSERT_EQ(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    EXPECT_FALSE(CTagReader::ReadTagFields(pipe, f));
     const QString text = env.WriteFile(QStringLiteral("text.mp3"), "just some words\n");
     EXPECT_FALSE(CTagReader::ReadTagFields(text, f));
     ExpectEmpty(f);

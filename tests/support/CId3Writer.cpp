@@ -1,4 +1,4 @@
-#include "support/CId3Writer.h"
+#include "CId3Writer.h"
 
 #include <QMap>
 

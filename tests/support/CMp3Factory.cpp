@@ -1,6 +1,6 @@
-#include "support/CMp3Factory.h"
+#include "CMp3Factory.h"
 
-#include "support/CId3Writer.h"
+#include "CId3Writer.h"
 
 #include <QDir>
 #include <QFile>
