@@ -143,8 +143,7 @@ CSessionCommands::SResult CSessionCommands::AddSession(const QString& name, cons
             result.outcome = EOutcome::NoFiles;
             return result;
         }
-        if (!Scan(name, path, count, QStringLiteral("Getting mp3 info"), result))
-            return result;
+        Scan(name, path, count, QStringLiteral("Getting mp3 info"), result);
         m_host.AddSessionEntry(name);
         m_host.RefreshFields();
         CSettings::WriteInt(kCdrecord, name, int(m_volumes.SerialOf(path)));
@@ -158,17 +157,12 @@ CSessionCommands::SResult CSessionCommands::AddSession(const QString& name, cons
     return result;
 }
 
-bool CSessionCommands::Scan(const QString& name, const QString& path, int count,
+void CSessionCommands::Scan(const QString& name, const QString& path, int count,
                             const QString& caption, SResult& result)
 {
     CDirectoryWalk walk;
-    QString error;
-    std::unique_ptr<CStreamProbe> probe = CStreamProbe::Create(&error);
-    if (!probe) {
-        m_prompts.Error(error, QStringLiteral("Error"));
-        result.outcome = EOutcome::Failed;
-        return false;
-    }
+    // Without the decoder no song could be measured: the program reports it and ends.
+    std::unique_ptr<CStreamProbe> probe = CStreamProbe::CreateOrExit();
     std::unique_ptr<CProgress> progress = m_host.CreateProgress(caption, 3, 250);
     progress->SetRange(0, count, 1);
     progress->SetMessage(QStringLiteral("Cratewise is adding ") + QString::number(count) +
@@ -188,7 +182,6 @@ bool CSessionCommands::Scan(const QString& name, const QString& path, int count,
     CSettings::SetString(QStringLiteral("ErrorFile"), QString());
     m_host.AdjustSongCount(result.stored);
     result.outcome = EOutcome::Done;
-    return true;
 }
 
 CSessionCommands::SResult CSessionCommands::DeleteSession()
@@ -296,14 +289,13 @@ CSessionCommands::SResult CSessionCommands::UpdateSessionNamed(const QString& na
         }
         result.deleted = m_set.DeleteWhere(SessionFilter(name));
         m_host.AdjustSongCount(-result.deleted);
-        if (Scan(name, path, count, QStringLiteral("Updating Session"), result)) {
-            m_host.RefreshFields();
-            m_host.ClearPlaylist();
-            m_host.ClearSongList();
-            CSettings::WriteString(kCDPath, name, path);
-            if (!CSettings::Contains(kCDRoot, name))
-                CSettings::WriteString(kCDRoot, name, m_volumes.RootOf(path));
-        }
+        Scan(name, path, count, QStringLiteral("Updating Session"), result);
+        m_host.RefreshFields();
+        m_host.ClearPlaylist();
+        m_host.ClearSongList();
+        CSettings::WriteString(kCDPath, name, path);
+        if (!CSettings::Contains(kCDRoot, name))
+            CSettings::WriteString(kCDRoot, name, m_volumes.RootOf(path));
         ResetSet();
     } catch (const CDbException& e) {
         m_prompts.Error(e.Message(), QStringLiteral("Error"));
