@@ -168,14 +168,21 @@ void CSessionCommands::Scan(const QString& name, const QString& path, int count,
     progress->SetMessage(QStringLiteral("Cratewise is adding ") + QString::number(count) +
                          QStringLiteral(" found mp3 files...\n\nPress Cancel to abort."));
     CIntake intake(m_set, m_except, m_prompts, *probe);
-    CBatchCommit batch(m_set.Database());
-    result.stored =
-        walk.ScanDirectory(path, progress.get(), [&](const QString& folder, const QString& file) {
-            const bool stored = intake.TakeInFile(folder, file, name, progress.get());
-            batch.Tick();
-            return stored;
-        });
-    batch.Finish();
+    const qint64 before = m_set.CountAll();
+    try {
+        CBatchCommit batch(m_set.Database());
+        result.stored = walk.ScanDirectory(
+            path, progress.get(), [&](const QString& folder, const QString& file) {
+                const bool stored = intake.TakeInFile(folder, file, name, progress.get());
+                batch.Tick();
+                return stored;
+            });
+        batch.Finish();
+    } catch (const CDbException&) {
+        // The count on the form must still match the table.
+        m_host.AdjustSongCount(m_set.CountAll() - before);
+        throw;
+    }
     result.cancelled = progress->IsCancelled();
     progress->Hide();
     // A crash marker left by the last file would be reported at the next start.
