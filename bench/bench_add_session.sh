@@ -17,7 +17,7 @@ find "$tree" -name '*.mp3' -exec cat {} + > /dev/null
 work=$(mktemp -d)
 settings_dir=${CRATEWISE_BENCH_SETTINGS_DIR:-$work}
 settings=$(mktemp -p "$settings_dir" cratewise-bench-XXXXXX.ini)
-trap 'rm -rf "$work" "$settings" "$settings.lock"' EXIT INT TERM
+trap 'rm -rf "$work" "$settings" "$settings".*' EXIT INT TERM
 i=1
 while [ "$i" -le "$runs" ]; do
     rm -rf "$work/data" && : > "$settings" && mkdir -p "$work/data"
