@@ -5,7 +5,7 @@
 #include "app/CCommandLine.h"
 #include "app/CDataDir.h"
 #include "app/CMainFrame.h"
-#include "platform/CNoVolumes.h"
+#include "platform/CVolumes.h"
 #include "platform/CTempFolder.h"
 #include "playback/CWinampRemote.h"
 #include "ui/CQtPrompts.h"
@@ -46,7 +46,7 @@ int CCratewiseApp::RunWindow(int argc, char** argv)
     }
 
     CNoWinampRemote player;
-    CNoVolumes volumes;
+    CSystemVolumes volumes;
     SAppServices services;
     services.prompts = &prompts;
     services.winamp = &player;
