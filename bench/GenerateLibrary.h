@@ -50,6 +50,8 @@ inline QString GeneratedLibrary(int songs, int sessionSize = 2000)
     transaction.Commit();
     db.Exec("PRAGMA wal_checkpoint(TRUNCATE)");
     db.Close();
+    QFile::remove(building + QStringLiteral("-wal"));
+    QFile::remove(building + QStringLiteral("-shm"));
     QFile::rename(building, path);
     return path;
 }
