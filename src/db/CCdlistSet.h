@@ -94,6 +94,7 @@ public:
         explicit CScanRow(const CStatement& statement) : m_statement(statement) {}
         std::string_view Bytes(ESongColumn column) const;
         QString Text(ESongColumn column) const;
+        qint32 Id() const { return qint32(m_statement.Int(0)); }
         const CStatement& Statement() const { return m_statement; }
 
     private:

@@ -2,7 +2,6 @@
 
 #include <QFileInfo>
 #include <QString>
-
 #include <sqlite3.h>
 
 namespace {
@@ -95,7 +94,8 @@ void CDatabase::Open(const QString& path)
     const int rc = sqlite3_open_v2(native.constData(), &db,
                                    SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
     if (rc != SQLITE_OK) {
-        const QString why = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("out of memory");
+        const QString why =
+            db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("out of memory");
         sqlite3_close(db);
         throw CDbException(QStringLiteral("Cannot open the song database %1: %2").arg(path, why));
     }
@@ -148,8 +148,9 @@ void CDatabase::CheckSchema()
     try {
         CStatement app(*this, QStringLiteral("PRAGMA application_id"));
         id = app.Step() ? app.Int(0) : 0;
-        CStatement tables(*this, QStringLiteral("SELECT count(*) FROM sqlite_master WHERE "
-                                                "type='table' AND name IN ('Songs','ExcludeList')"));
+        CStatement tables(*this,
+                          QStringLiteral("SELECT count(*) FROM sqlite_master WHERE "
+                                         "type='table' AND name IN ('Songs','ExcludeList')"));
         count = tables.Step() ? tables.Int(0) : 0;
     } catch (const CDbException& e) {
         throw CDbException(

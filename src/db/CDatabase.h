@@ -2,7 +2,6 @@
 
 #include <QString>
 #include <QVariant>
-
 #include <stdexcept>
 
 struct sqlite3;
@@ -14,8 +13,7 @@ class CDbException : public std::runtime_error
 public:
     explicit CDbException(const QString& message)
         : std::runtime_error(message.toStdString()), m_message(message)
-    {
-    }
+    {}
     const QString& Message() const { return m_message; }
 
 private:

@@ -35,7 +35,8 @@ public:
     }
 
 private:
-    CFilter(QString sql, QVariantList values) : m_sql(std::move(sql)), m_values(std::move(values)) {}
+    CFilter(QString sql, QVariantList values) : m_sql(std::move(sql)), m_values(std::move(values))
+    {}
     CFilter Join(const CFilter& other, const char* op) const;
 
     QString m_sql;

@@ -1,7 +1,8 @@
 #pragma once
 
 // The columns of the song table, in binding order.
-enum class ESongColumn {
+enum class ESongColumn
+{
     ID,
     CD,
     LIST,

@@ -110,14 +110,12 @@ CFilter CSearch::FastFilter(const SSearchCriteria& c)
 
 int CSearch::RunFast(CCdlistSet& set, const SSearchCriteria& criteria, const FoundFn& found)
 {
-    set.SetFilter(FastFilter(criteria));
-    set.SetSort(ESongColumn::ID);
-    set.Requery();
     int count = 0;
-    for (; !set.IsEOF(); set.MoveNext()) {
-        found(set);
+    set.Scan(FastFilter(criteria), [&](const CCdlistSet::CScanRow& row) {
+        found(row);
         ++count;
-    }
+        return true;
+    });
     return count;
 }
 
@@ -155,8 +153,7 @@ int CSearch::RunFull(CCdlistSet& set, const SSearchCriteria& c, const SSearchOpt
     int count = 0;
     set.Scan(CFilter(), [&](const CCdlistSet::CScanRow& row) {
         if (matches(row)) {
-            set.LoadRecord(row);
-            found(set);
+            found(row);
             ++count;
         }
         return true;

@@ -17,7 +17,10 @@ protected:
     QStringList Find(const SSearchCriteria& c, SSearchOptions o = {})
     {
         QStringList titles;
-        CSearch::Run(set, c, o, [&](const CCdlistSet& s) { titles << s.m_TITLE; });
+        CSearch::Run(set, c, o, [&](const CCdlistSet::CScanRow& row) {
+            set.LoadRecord(row);
+            titles << set.m_TITLE;
+        });
         EXPECT_TRUE(set.Filter().IsEmpty());
         EXPECT_EQ(set.Sort(), ESongColumn::ID);
         return titles;
