@@ -1,7 +1,7 @@
 #pragma once
 
 #include <QString>
-
+#include <QUrl>
 #include <functional>
 
 class CPrompts;
@@ -21,4 +21,6 @@ struct SAppServices
     // The user's desktop folder (the shortcut) and temporary folder (copies of songs).
     QString desktopDir;
     QString tempDir;
+    // Opens a document or address with the desktop's handler (Documentation, links).
+    std::function<bool(const QUrl&)> openUrl;
 };

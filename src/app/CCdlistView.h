@@ -8,7 +8,6 @@
 #include <QRect>
 #include <QTimer>
 #include <QWidget>
-
 #include <memory>
 
 class QAction;
@@ -83,7 +82,11 @@ public:
     QProgressBar* PlaybackProgress() const { return m_playbackProgress; }
     QCheckBox* Multisave() const { return m_multisave; }
     QTimer& Timer() { return m_timer; }
+    // Set when the user selects a playlist entry; the player poll reads and clears it.
+    bool& PlaylistSelectionFlag() { return m_playlistSelected; }
 
+    // Adds a control to the form's table of controls by its identifier.
+    void Register(int id, QWidget* control);
     // Records every control's rectangle at the current size (proportional scaling).
     void RecordLayout();
     QSize DesignSize() const { return m_designSize; }
@@ -91,6 +94,9 @@ public:
 Q_SIGNALS:
     // Every second, from the form's timer.
     void TimerTick();
+    // Start-up moments other subsystems hook into.
+    void UpgradeRequested(const QString& oldDb); // the user accepted carrying over an old database
+    void UpdateCheckRequested();                 // the user accepted the monthly update check
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -98,9 +104,6 @@ protected:
 
 private:
     friend class CCdlistViewBuilder;
-    friend class CStartup;
-    void Register(int id, QWidget* control);
-    void ConnectCommands();
 
     CCdlistDoc& m_doc;
     SAppServices m_services;
@@ -109,6 +112,7 @@ private:
     int m_songCount = 0;
     qint32 m_currentSong = -1;
     QTimer m_timer;
+    bool m_playlistSelected = false;
 
     QHash<int, QWidget*> m_controls;
     QListWidget* m_sessionList = nullptr;

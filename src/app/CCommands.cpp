@@ -8,6 +8,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QWidget>
+#include <functional>
 
 namespace {
 
@@ -53,8 +54,10 @@ CCommands::CCommands(QWidget* owner) : QObject(owner)
     Make(ID_CHECK_DUPLICATES, QStringLiteral("Check &Duplicates"));
     Make(ID_INFORMATION, QStringLiteral("&Information"));
     Make(ID_LOAD_PLAYLIST, QStringLiteral("&Load Playlist"));
-    Make(ID_NEW_SESSION, QStringLiteral("&New Session"), QStringLiteral("Add a new CD or directory"));
-    Make(ID_DELETE_SESSION, QStringLiteral("&Delete Session"), QStringLiteral("Remove selected session"));
+    Make(ID_NEW_SESSION, QStringLiteral("&New Session"),
+         QStringLiteral("Add a new CD or directory"));
+    Make(ID_DELETE_SESSION, QStringLiteral("&Delete Session"),
+         QStringLiteral("Remove selected session"));
     Make(ID_RENAME_SESSION, QStringLiteral("&Rename Session"));
     Make(ID_UPDATE_SESSION, QStringLiteral("&Update Session"));
     Make(ID_DELETE_SELECTED_FILE, QStringLiteral("Delete &Selected File"));
@@ -64,9 +67,11 @@ CCommands::CCommands(QWidget* owner) : QObject(owner)
          QStringLiteral("Create HTML document with list of songs"));
     Make(ID_EXPORT_M3U, QStringLiteral("To &playlist (.m3u)"), QStringLiteral("Save playlist"));
     Make(ID_RANDOM, QStringLiteral("&Randomize"), QStringLiteral("Add songs randomly"));
-    Make(ID_VIEW_LYRICS, QStringLiteral("View &Lyrics"), QStringLiteral("Display lyrics for selected song"));
+    Make(ID_VIEW_LYRICS, QStringLiteral("View &Lyrics"),
+         QStringLiteral("Display lyrics for selected song"));
     Make(ID_APP_EXIT, QStringLiteral("E&xit"));
-    Make(ID_UPDATE_WINAMP, QStringLiteral("&Update Winamp"), QStringLiteral("Send songs to Winamp"));
+    Make(ID_UPDATE_WINAMP, QStringLiteral("&Update Winamp"),
+         QStringLiteral("Send songs to Winamp"));
     Make(ID_PLAY, QStringLiteral("&Play"), QStringLiteral("Play"));
     Make(ID_PAUSE, QStringLiteral("P&ause"), QStringLiteral("Pause"));
     Make(ID_STOP, QStringLiteral("&Stop"), QStringLiteral("Stop"));
@@ -80,15 +85,20 @@ CCommands::CCommands(QWidget* owner) : QObject(owner)
     Make(ID_SEND_FEEDBACK, QStringLiteral("Send &Feedback / Bug report"));
     Make(ID_APP_ABOUT, QStringLiteral("&About Cratewise..."));
     // Commands reached from the form and the context menu only.
-    Make(ID_ADD_TO_PLAYLIST, QStringLiteral("Add"), QStringLiteral("Add selected songs to playlist"));
-    Make(ID_REMOVE_FROM_PLAYLIST, QStringLiteral("Remove"), QStringLiteral("Remove song from the playlist"));
-    Make(ID_ADD_ALL, QStringLiteral("Add all"), QStringLiteral("Add all files in the library to the playlist"));
+    Make(ID_ADD_TO_PLAYLIST, QStringLiteral("Add"),
+         QStringLiteral("Add selected songs to playlist"));
+    Make(ID_REMOVE_FROM_PLAYLIST, QStringLiteral("Remove"),
+         QStringLiteral("Remove song from the playlist"));
+    Make(ID_ADD_ALL, QStringLiteral("Add all"),
+         QStringLiteral("Add all files in the library to the playlist"));
     Make(ID_CLEAR_PLAYLIST, QStringLiteral("Remove all"), QStringLiteral("Clear playlist"));
-    Make(ID_SEARCH, QStringLiteral("&Search"), QStringLiteral("Search for files matching specified criteria"));
+    Make(ID_SEARCH, QStringLiteral("&Search"),
+         QStringLiteral("Search for files matching specified criteria"));
     Make(ID_SAVE_TAGS, QStringLiteral("Sa&ve"), QStringLiteral("Save ID3 information"));
     Make(ID_COPY_FILES, QStringLiteral("Cop&y"),
          QStringLiteral("Copies the songs in the playlist to a specified location"));
-    Make(ID_PREVIEW, QStringLiteral("&Preview"), QStringLiteral("Play selected song in the library"));
+    Make(ID_PREVIEW, QStringLiteral("&Preview"),
+         QStringLiteral("Play selected song in the library"));
 
     for (const SAccelerator& a : Accelerators())
         m_actions.value(a.id)->setShortcuts(a.keys);
@@ -112,20 +122,20 @@ QAction* CCommands::Make(int id, const QString& text, const QString& tooltip)
 void CCommands::AddEditAccelerators(QWidget* owner)
 {
     // The text fields know Ctrl+C/V/X/Z; these are the older alternatives.
-    const auto forward = [owner](const QKeySequence& key, auto slot) {
+    const auto forward = [owner](const QKeySequence& key, std::function<void(QLineEdit*)> slot) {
         auto* action = new QAction(owner);
         action->setShortcut(key);
         action->setShortcutContext(Qt::WindowShortcut);
         QObject::connect(action, &QAction::triggered, owner, [slot] {
             if (auto* edit = qobject_cast<QLineEdit*>(QApplication::focusWidget()))
-                (edit->*slot)();
+                slot(edit);
         });
         owner->addAction(action);
     };
-    forward(QKeySequence(Qt::CTRL | Qt::Key_Insert), &QLineEdit::copy);
-    forward(QKeySequence(Qt::SHIFT | Qt::Key_Insert), &QLineEdit::paste);
-    forward(QKeySequence(Qt::SHIFT | Qt::Key_Delete), &QLineEdit::cut);
-    forward(QKeySequence(Qt::ALT | Qt::Key_Backspace), &QLineEdit::undo);
+    forward(QKeySequence(Qt::CTRL | Qt::Key_Insert), [](QLineEdit* e) { e->copy(); });
+    forward(QKeySequence(Qt::SHIFT | Qt::Key_Insert), [](QLineEdit* e) { e->paste(); });
+    forward(QKeySequence(Qt::SHIFT | Qt::Key_Delete), [](QLineEdit* e) { e->cut(); });
+    forward(QKeySequence(Qt::ALT | Qt::Key_Backspace), [](QLineEdit* e) { e->undo(); });
 }
 
 void CCommands::FillMenuBar(QMenuBar* bar) const

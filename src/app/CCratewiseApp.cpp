@@ -1,6 +1,87 @@
 #include "app/CCratewiseApp.h"
 
-int CCratewiseApp::Main(int, char**)
+#include "app/CCdlistDoc.h"
+#include "app/CCdlistView.h"
+#include "app/CCommandLine.h"
+#include "app/CDataDir.h"
+#include "app/CMainFrame.h"
+#include "platform/CNoVolumes.h"
+#include "platform/CTempFolder.h"
+#include "playback/CWinampRemote.h"
+#include "ui/CQtPrompts.h"
+
+#include <QDate>
+#include <QDesktopServices>
+#include <QStandardPaths>
+#include <cstdio>
+
+CCratewiseApp::CCratewiseApp(int& argc, char** argv) : QApplication(argc, argv)
 {
-    return 0;
+    setApplicationName(QStringLiteral("Cratewise"));
+    setOrganizationName(QStringLiteral("Quillfen"));
+    setApplicationVersion(QStringLiteral(CRATEWISE_VERSION));
+}
+
+int CCratewiseApp::Main(int argc, char** argv)
+{
+    const int status = CCommandLine::Main(argc, argv);
+    return status >= 0 ? status : RunWindow(argc, argv);
+}
+
+int CCratewiseApp::RunWindow(int argc, char** argv)
+{
+    CCratewiseApp app(argc, argv);
+    CQtPrompts prompts;
+    app.SetPrompts(&prompts);
+    const QString dataDir = CDataDir::Resolve(CCommandLine::DataDirOption(app.arguments().mid(1)));
+    CDataDir::EnsureReadme(dataDir);
+
+    CCdlistDoc doc;
+    try {
+        doc.OpenDatabase(CDataDir::DatabasePath(dataDir));
+    } catch (const CDbException& e) {
+        std::fprintf(stderr, "cratewise: %s\n", qPrintable(e.Message()));
+        prompts.Error(e.Message(), QStringLiteral("Cratewise"));
+        return 1;
+    }
+
+    CNoWinampRemote player;
+    CNoVolumes volumes;
+    SAppServices services;
+    services.prompts = &prompts;
+    services.winamp = &player;
+    services.volumes = &volumes;
+    services.dataDir = dataDir;
+    services.currentMonth = [] { return QDate::currentDate().month(); };
+    services.desktopDir = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+    services.tempDir = CTempFolder::Path();
+    services.openUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
+
+    auto* view = new CCdlistView(doc, services);
+    CMainFrame frame(view);
+    prompts.SetParent(&frame);
+    frame.FitToForm();
+    try {
+        view->OnInitialUpdate();
+    } catch (const CDbException& e) {
+        std::fprintf(stderr, "cratewise: %s\n", qPrintable(e.Message()));
+        prompts.Error(e.Message(), QStringLiteral("Cratewise"));
+        return 1;
+    }
+    frame.show();
+    return app.exec();
+}
+
+bool CCratewiseApp::notify(QObject* receiver, QEvent* event)
+{
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const CDbException& e) {
+        if (m_prompts)
+            m_prompts->Exclaim(e.Message(), QStringLiteral("Database error"));
+    } catch (const std::exception& e) {
+        if (m_prompts)
+            m_prompts->Error(QString::fromUtf8(e.what()), QStringLiteral("Cratewise"));
+    }
+    return false;
 }

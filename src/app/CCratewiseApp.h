@@ -1,7 +1,22 @@
 #pragma once
 
-class CCratewiseApp
+#include <QApplication>
+
+class CPrompts;
+
+// The application object: chooses between the command line and the window, and keeps
+// an error escaping an event handler from ending the program.
+class CCratewiseApp : public QApplication
 {
+    Q_OBJECT
 public:
+    CCratewiseApp(int& argc, char** argv);
     static int Main(int argc, char** argv);
+
+    void SetPrompts(CPrompts* prompts) { m_prompts = prompts; }
+    bool notify(QObject* receiver, QEvent* event) override;
+
+private:
+    static int RunWindow(int argc, char** argv);
+    CPrompts* m_prompts = nullptr;
 };

@@ -6,7 +6,6 @@
 #include <QFileInfo>
 #include <QMap>
 #include <QStandardPaths>
-
 #include <fcntl.h>
 #include <mutex>
 #include <sys/file.h>
@@ -54,12 +53,23 @@ QString EscapeValue(const QString& value)
     out.reserve(value.size());
     for (QChar c : value) {
         switch (c.unicode()) {
-        case '\\': out += QLatin1String("\\\\"); break;
-        case '\n': out += QLatin1String("\\n"); break;
-        case '\r': out += QLatin1String("\\r"); break;
-        case '\t': out += QLatin1String("\\t"); break;
-        case 0: out += QLatin1String("\\0"); break;
-        default: out += c;
+        case '\\':
+            out += QLatin1String("\\\\");
+            break;
+        case '\n':
+            out += QLatin1String("\\n");
+            break;
+        case '\r':
+            out += QLatin1String("\\r");
+            break;
+        case '\t':
+            out += QLatin1String("\\t");
+            break;
+        case 0:
+            out += QLatin1String("\\0");
+            break;
+        default:
+            out += c;
         }
     }
     return out;
@@ -77,11 +87,20 @@ QString UnescapeValue(QStringView text)
         }
         const QChar n = text[++i];
         switch (n.unicode()) {
-        case 'n': out += u'\n'; break;
-        case 'r': out += u'\r'; break;
-        case 't': out += u'\t'; break;
-        case '0': out += QChar(0); break;
-        default: out += n;
+        case 'n':
+            out += u'\n';
+            break;
+        case 'r':
+            out += u'\r';
+            break;
+        case 't':
+            out += u'\t';
+            break;
+        case '0':
+            out += QChar(0);
+            break;
+        default:
+            out += n;
         }
     }
     return out;

@@ -2,7 +2,8 @@
 
 // Command identifiers: one QAction per identifier, shared by menus, buttons, the context
 // menu and accelerators.
-enum ECommandId : int {
+enum ECommandId : int
+{
     ID_NEW_SESSION = 1002,
     ID_ADD_TO_PLAYLIST = 1010,
     ID_REMOVE_FROM_PLAYLIST = 1011,

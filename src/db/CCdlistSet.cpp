@@ -57,6 +57,9 @@ void CCdlistSet::Open(CDatabase& db)
 void CCdlistSet::Close()
 {
     m_walk.reset();
+    m_lookup.reset();
+    m_insert.reset();
+    m_update.reset();
     m_positions.clear();
     m_positionsValid = false;
     m_db = nullptr;
@@ -190,17 +193,34 @@ qint64 CCdlistSet::GetRecordCount()
     return s.Step() ? s.Int(0) : 0;
 }
 
+CStatement& CCdlistSet::Prepared(std::unique_ptr<CStatement>& slot, const QString& sql)
+{
+    if (!slot)
+        slot = std::make_unique<CStatement>(*m_db, sql);
+    slot->Reset();
+    return *slot;
+}
+
+bool CCdlistSet::LoadById(qint64 id)
+{
+    CStatement& s = Prepared(
+        m_lookup,
+        QStringLiteral("SELECT %1 FROM Songs WHERE ID = ?").arg(QLatin1String(kAllColumns)));
+    s.BindInt(1, id);
+    const bool found = s.Step();
+    if (found)
+        LoadRow(s);
+    s.Reset(); // do not hold the read transaction
+    return found;
+}
+
 bool CCdlistSet::FindSongById(qint64 id)
 {
     if (!m_db)
         return false;
     FinishWalk();
-    CStatement s(
-        *m_db, QStringLiteral("SELECT %1 FROM Songs WHERE ID = ?").arg(QLatin1String(kAllColumns)));
-    s.BindInt(1, id);
-    if (!s.Step())
+    if (!LoadById(id))
         return false;
-    LoadRow(s);
     m_eof = m_bof = false;
     return true;
 }
@@ -242,7 +262,8 @@ void CCdlistSet::Update()
         return;
     const bool adding = m_mode == EMode::Add;
     m_mode = EMode::None;
-    CStatement s(*m_db, QLatin1String(adding ? kInsert : kUpdate));
+    CStatement& s = adding ? Prepared(m_insert, QLatin1String(kInsert))
+                           : Prepared(m_update, QLatin1String(kUpdate));
     int index = 1;
     for (ESongColumn column : kTextColumns)
         s.BindText(index++, CText::Left(Text(column), CSongColumns::MaxLength(column)));
@@ -251,6 +272,7 @@ void CCdlistSet::Update()
         s.BindInt(index++, m_ID);
     }
     s.Step();
+    s.Reset();
     if (adding) {
         m_ID = qint32(m_db->LastInsertId());
         m_USE = 0;

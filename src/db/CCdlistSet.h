@@ -128,11 +128,17 @@ private:
     bool Fetch();
     void FinishWalk();
     void BuildPositions();
+    // Statements prepared once per open set.
+    CStatement& Prepared(std::unique_ptr<CStatement>& slot, const QString& sql);
+    bool LoadById(qint64 id);
 
     CDatabase* m_db = nullptr;
     CFilter m_filter;
     ESongColumn m_sort = ESongColumn::ID;
     std::unique_ptr<CStatement> m_walk;
+    std::unique_ptr<CStatement> m_lookup;
+    std::unique_ptr<CStatement> m_insert;
+    std::unique_ptr<CStatement> m_update;
     std::vector<qint32> m_positions; // IDs in set order, built on demand
     bool m_positionsValid = false;
     bool m_bof = true;

@@ -11,7 +11,8 @@ class CVolumes;
 class CDriveLocator
 {
 public:
-    enum class EVariant {
+    enum class EVariant
+    {
         General, // playback, preview, playlist import: CD-ROM, fixed, network, RAM
         Upgrade, // carrying over older databases: CD-ROM, fixed; hides the progress
         Copy,    // copying files: own root unless on a CD-ROM; searches CD-ROMs only

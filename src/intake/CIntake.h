@@ -15,8 +15,7 @@ class CIntake
 public:
     CIntake(CCdlistSet& set, CExceptSet& except, CPrompts& prompts, CStreamProbe& probe)
         : m_set(set), m_except(except), m_prompts(prompts), m_probe(probe)
-    {
-    }
+    {}
 
     // Adds one record for directory/fileName in the session. Advances and pumps the
     // progress (when given) before probing. True when the record was stored; a database

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-
 #include <memory>
 
 // Measures bit rate and length of one MPEG audio file through the decoder library.

@@ -7,7 +7,14 @@
 // point; a path's root is the mount point it lies under.
 struct SVolume
 {
-    enum class EType { CdRom, Fixed, Network, Ram, Other };
+    enum class EType
+    {
+        CdRom,
+        Fixed,
+        Network,
+        Ram,
+        Other
+    };
     QString mountPoint;
     QString device;
     QString fsType;

@@ -8,7 +8,14 @@
 class CWinampRemote
 {
 public:
-    enum ECommand { Previous = 40044, Play = 40045, Pause = 40046, Stop = 40047, Next = 40048 };
+    enum ECommand
+    {
+        Previous = 40044,
+        Play = 40045,
+        Pause = 40046,
+        Stop = 40047,
+        Next = 40048
+    };
 
     virtual ~CWinampRemote() = default;
 

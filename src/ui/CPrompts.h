@@ -8,16 +8,35 @@
 class CPrompts
 {
 public:
-    enum class EIcon { None, Information, Question, Exclamation, Error };
-    enum class EButtons { Ok, OkCancel, YesNo, YesNoCancel };
-    enum class EAnswer { Ok, Cancel, Yes, No };
+    enum class EIcon
+    {
+        None,
+        Information,
+        Question,
+        Exclamation,
+        Error
+    };
+    enum class EButtons
+    {
+        Ok,
+        OkCancel,
+        YesNo,
+        YesNoCancel
+    };
+    enum class EAnswer
+    {
+        Ok,
+        Cancel,
+        Yes,
+        No
+    };
 
     struct SFileDialog
     {
         QString title;
         QString defaultExtension; // without the dot, e.g. "m3u"
-        QString filter;           // "Name (*.ext)|*.ext|All Files (*.*)|*.*||" as the program writes it
-        QString fileName;         // initial file name or folder
+        QString filter;   // "Name (*.ext)|*.ext|All Files (*.*)|*.*||" as the program writes it
+        QString fileName; // initial file name or folder
     };
 
     virtual ~CPrompts() = default;
@@ -47,13 +66,11 @@ public:
     {
         Message(text, caption, EIcon::Exclamation, EButtons::Ok);
     }
-    bool AskYesNo(const QString& text, const QString& caption,
-                  EIcon icon = EIcon::Question)
+    bool AskYesNo(const QString& text, const QString& caption, EIcon icon = EIcon::Question)
     {
         return Message(text, caption, icon, EButtons::YesNo) == EAnswer::Yes;
     }
-    bool AskOkCancel(const QString& text, const QString& caption,
-                     EIcon icon = EIcon::Exclamation)
+    bool AskOkCancel(const QString& text, const QString& caption, EIcon icon = EIcon::Exclamation)
     {
         return Message(text, caption, icon, EButtons::OkCancel) == EAnswer::Ok;
     }

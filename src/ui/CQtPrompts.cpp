@@ -1,7 +1,9 @@
 #include "ui/CQtPrompts.h"
 
+#include "ui/CFolderDialog.h"
+#include "ui/WarningDialog.h"
+
 #include <QApplication>
-#include <QCheckBox>
 #include <QFileDialog>
 #include <QMessageBox>
 
@@ -10,11 +12,16 @@ namespace {
 QMessageBox::Icon ToQt(CPrompts::EIcon icon)
 {
     switch (icon) {
-    case CPrompts::EIcon::Information: return QMessageBox::Information;
-    case CPrompts::EIcon::Question: return QMessageBox::Question;
-    case CPrompts::EIcon::Exclamation: return QMessageBox::Warning;
-    case CPrompts::EIcon::Error: return QMessageBox::Critical;
-    case CPrompts::EIcon::None: break;
+    case CPrompts::EIcon::Information:
+        return QMessageBox::Information;
+    case CPrompts::EIcon::Question:
+        return QMessageBox::Question;
+    case CPrompts::EIcon::Exclamation:
+        return QMessageBox::Warning;
+    case CPrompts::EIcon::Error:
+        return QMessageBox::Critical;
+    case CPrompts::EIcon::None:
+        break;
     }
     return QMessageBox::NoIcon;
 }
@@ -22,9 +29,12 @@ QMessageBox::Icon ToQt(CPrompts::EIcon icon)
 QMessageBox::StandardButtons ToQt(CPrompts::EButtons buttons)
 {
     switch (buttons) {
-    case CPrompts::EButtons::Ok: return QMessageBox::Ok;
-    case CPrompts::EButtons::OkCancel: return QMessageBox::Ok | QMessageBox::Cancel;
-    case CPrompts::EButtons::YesNo: return QMessageBox::Yes | QMessageBox::No;
+    case CPrompts::EButtons::Ok:
+        return QMessageBox::Ok;
+    case CPrompts::EButtons::OkCancel:
+        return QMessageBox::Ok | QMessageBox::Cancel;
+    case CPrompts::EButtons::YesNo:
+        return QMessageBox::Yes | QMessageBox::No;
     case CPrompts::EButtons::YesNoCancel:
         return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
     }
@@ -34,14 +44,17 @@ QMessageBox::StandardButtons ToQt(CPrompts::EButtons buttons)
 CPrompts::EAnswer FromQt(int button, CPrompts::EButtons buttons)
 {
     switch (button) {
-    case QMessageBox::Ok: return CPrompts::EAnswer::Ok;
-    case QMessageBox::Yes: return CPrompts::EAnswer::Yes;
-    case QMessageBox::No: return CPrompts::EAnswer::No;
-    default: break;
+    case QMessageBox::Ok:
+        return CPrompts::EAnswer::Ok;
+    case QMessageBox::Yes:
+        return CPrompts::EAnswer::Yes;
+    case QMessageBox::No:
+        return CPrompts::EAnswer::No;
+    default:
+        break;
     }
     // Escape on a Yes/No box means No.
-    return buttons == CPrompts::EButtons::YesNo ? CPrompts::EAnswer::No
-                                                 : CPrompts::EAnswer::Cancel;
+    return buttons == CPrompts::EButtons::YesNo ? CPrompts::EAnswer::No : CPrompts::EAnswer::Cancel;
 }
 
 QString WithExtension(QString path, const QString& extension)
@@ -80,17 +93,16 @@ QString CQtPrompts::SaveFile(const SFileDialog& dialog)
 
 QString CQtPrompts::ChooseFolder(const QString& startFolder)
 {
-    return QFileDialog::getExistingDirectory(m_parent, QStringLiteral("Choose folder"),
-                                             startFolder);
+    return CFolderDialog::Choose(m_parent, startFolder);
 }
 
 int CQtPrompts::Warning(const QString& text)
 {
-    QMessageBox box(QMessageBox::Warning, QStringLiteral("Warning"), text, QMessageBox::Ok,
-                    m_parent);
-    auto* check = new QCheckBox(QStringLiteral("Don't show me this again"), &box);
-    box.setCheckBox(check);
-    return box.exec() == QMessageBox::Ok && check->isChecked() ? 1 : 0;
+    WarningDialog dialog(m_parent);
+    dialog.SetMessage(text);
+    dialog.SetDontShowAgain(0);
+    dialog.exec();
+    return dialog.DontShowAgain();
 }
 
 QString CQtPrompts::QtFilter(const QString& windowsFilter)

@@ -15,7 +15,8 @@ protected:
         db.Open(env.DatabasePath());
         set.Open(db);
     }
-    qint32 Add(const QString& cd, const QString& title, const QString& file = QStringLiteral("a.mp3"))
+    qint32 Add(const QString& cd, const QString& title,
+               const QString& file = QStringLiteral("a.mp3"))
     {
         set.AddNew();
         set.m_CD = cd;
@@ -53,7 +54,8 @@ TEST_F(DatabaseTest, NewDatabaseIsEmptyAndPositionedAtEnd)
 
 TEST_F(DatabaseTest, RefusesFilesThatAreNotCratewiseDatabases)
 {
-    const QString text = env.WriteFile(QStringLiteral("text.mdb"), "this is not a database at all, just text\n");
+    const QString text =
+        env.WriteFile(QStringLiteral("text.mdb"), "this is not a database at all, just text\n");
     CDatabase other;
     EXPECT_THROW(other.Open(text), CDbException);
     EXPECT_FALSE(other.IsOpen());
@@ -65,14 +67,22 @@ TEST_F(DatabaseTest, RefusesFilesThatAreNotCratewiseDatabases)
         plain.Open(foreign); // created as ours...
         plain.Exec("PRAGMA application_id=7");
     }
-    const QByteArray before = [&] { QFile f(foreign); f.open(QIODevice::ReadOnly); return f.readAll(); }();
+    const QByteArray before = [&] {
+        QFile f(foreign);
+        f.open(QIODevice::ReadOnly);
+        return f.readAll();
+    }();
     try {
         other.Open(foreign);
         FAIL() << "opened a foreign database";
     } catch (const CDbException& e) {
         EXPECT_TRUE(e.Message().contains(QStringLiteral("is not a Cratewise song database")));
     }
-    const QByteArray after = [&] { QFile f(foreign); f.open(QIODevice::ReadOnly); return f.readAll(); }();
+    const QByteArray after = [&] {
+        QFile f(foreign);
+        f.open(QIODevice::ReadOnly);
+        return f.readAll();
+    }();
     EXPECT_EQ(before, after);
 }
 
@@ -106,8 +116,8 @@ TEST_F(DatabaseTest, LongTextIsCutToTheColumnLength)
 TEST_F(DatabaseTest, FiltersTakeHostileValuesLiterally)
 {
     const QStringList names = {QStringLiteral("Rock 'n' Roll"), QStringLiteral("say \"hi\""),
-                               QStringLiteral("100%"), QStringLiteral("a_b"),
-                               QStringLiteral("back\\slash"), QStringLiteral("Ärger"),
+                               QStringLiteral("100%"),          QStringLiteral("a_b"),
+                               QStringLiteral("back\\slash"),   QStringLiteral("Ärger"),
                                QStringLiteral("x' OR '1'='1")};
     for (const QString& n : names)
         Add(n, n, n + QStringLiteral(".mp3"));

@@ -37,9 +37,12 @@ public:
         if (!answers.isEmpty())
             return answers.dequeue();
         switch (buttons) {
-        case EButtons::Ok: return EAnswer::Ok;
-        case EButtons::OkCancel: return EAnswer::Cancel;
-        default: return EAnswer::No;
+        case EButtons::Ok:
+            return EAnswer::Ok;
+        case EButtons::OkCancel:
+            return EAnswer::Cancel;
+        default:
+            return EAnswer::No;
         }
     }
     QString OpenFile(const SFileDialog& dialog) override

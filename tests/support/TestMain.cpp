@@ -1,5 +1,4 @@
 #include <QApplication>
-
 #include <gmock/gmock.h>
 
 // Every test program runs with a real QApplication on the offscreen platform.

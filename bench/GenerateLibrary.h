@@ -1,0 +1,55 @@
+#pragma once
+
+// Builds a song database of N synthetic songs over sessions of a given size, once per
+// size: the file is kept in the system's temporary folder and reused by later runs.
+
+#include "db/CDatabase.h"
+
+#include <QDir>
+#include <QFile>
+#include <QString>
+
+inline QString GeneratedLibrary(int songs, int sessionSize = 2000)
+{
+    const QString path = QDir::tempPath() + QStringLiteral("/cratewise-bench-%1-%2.mdb").arg(songs).arg(sessionSize);
+    if (QFile::exists(path))
+        return path;
+    const QString building = path + QStringLiteral(".building");
+    QFile::remove(building);
+    CDatabase db;
+    db.Open(building);
+    CDatabase::CTransaction transaction(db);
+    CStatement insert(db, QStringLiteral(
+        "INSERT INTO Songs(CD, LIST, PATH, MELODI, TITLE, ARTIST, ALBUM, GENRE, YEAR, BITRATE, "
+        "DURATION, COMMENT) VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+    static const char* const kWords[] = {"love", "night", "blue", "road", "fire", "heart", "dream",
+                                         "rain", "gold", "river", "light", "Ärger", "été", "home"};
+    for (int i = 0; i < songs; ++i) {
+        const int session = i / sessionSize;
+        const QString title = QStringLiteral("%1 %2 %3").arg(QLatin1String(kWords[i % 14]),
+                                                             QLatin1String(kWords[(i / 14) % 14])).arg(i);
+        const QString artist = QStringLiteral("Artist %1").arg((i * 7919) % 5000);
+        const QString album = QStringLiteral("Album %1").arg(i / 12);
+        const QString folder = QStringLiteral("/media/cdrom/Disc %1/%2").arg(session).arg(album);
+        const QString file = QStringLiteral("%1 - %2.mp3").arg(artist, title);
+        insert.BindText(1, QStringLiteral("Session %1").arg(session, 5, 10, QLatin1Char('0')))
+            .BindText(2, title)
+            .BindText(3, folder)
+            .BindText(4, file)
+            .BindText(5, title)
+            .BindText(6, artist)
+            .BindText(7, album)
+            .BindText(8, QStringLiteral("(%1)").arg(i % 126))
+            .BindText(9, QString::number(1960 + i % 60))
+            .BindText(10, QString::number(128 + 32 * (i % 4)))
+            .BindText(11, QString::number(120 + i % 300))
+            .BindText(12, i % 10 ? QString() : QStringLiteral("ripped"));
+        insert.Step();
+        insert.Reset();
+    }
+    transaction.Commit();
+    db.Exec("PRAGMA wal_checkpoint(TRUNCATE)");
+    db.Close();
+    QFile::rename(building, path);
+    return path;
+}

@@ -1,0 +1,52 @@
+#include "app/CAboutDialog.h"
+
+#include "app/CSettings.h"
+#include "ui/CHyperLink.h"
+
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+CAboutDialog::CAboutDialog(QWidget* parent, CPrompts* prompts) : QDialog(parent)
+{
+    setWindowTitle(QStringLiteral("About Cratewise"));
+    auto* name = new QLabel(QStringLiteral("Cratewise Version %1").arg(CRATEWISE_VERSION), this);
+
+    // The site's link opens its own text; the mail link opens as soon as it is pressed.
+    m_web = new CHyperLink(
+        CSettings::String(QStringLiteral("WebSite"), QStringLiteral("https://cratewise.example")),
+        this);
+    const QString address = CSettings::String(QStringLiteral("SupportAddress"),
+                                              QStringLiteral("support@cratewise.example"));
+    m_mail = new CHyperLink(address, this, QStringLiteral("mailto:") + address);
+    m_mail->ModifyLinkStyle(0, CHyperLink::kOpenOnPress);
+    m_web->SetPrompts(prompts);
+    m_mail->SetPrompts(prompts);
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
+    m_credits = buttons->addButton(QStringLiteral("Credits"), QDialogButtonBox::ActionRole);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(m_credits, &QPushButton::clicked, this, &CAboutDialog::ShowCredits);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(name);
+    layout->addWidget(m_web);
+    layout->addWidget(m_mail);
+    layout->addWidget(buttons);
+}
+
+void CAboutDialog::ShowCredits()
+{
+    QDialog credits(this);
+    credits.setWindowTitle(QStringLiteral("Credits"));
+    auto* text = new QLabel(QStringLiteral("Cratewise is built with Qt, SQLite, TagLib, "
+                                           "mpg123 and libmpdclient.\nThanks to their authors."),
+                            &credits);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &credits);
+    connect(buttons, &QDialogButtonBox::accepted, &credits, &QDialog::accept);
+    auto* layout = new QVBoxLayout(&credits);
+    layout->addWidget(text);
+    layout->addWidget(buttons);
+    credits.exec();
+}

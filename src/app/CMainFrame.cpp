@@ -1,0 +1,33 @@
+#include "app/CMainFrame.h"
+
+#include "app/CCdlistView.h"
+#include "app/CCommands.h"
+
+#include <QCloseEvent>
+#include <QMenuBar>
+
+CMainFrame::CMainFrame(CCdlistView* view, QWidget* parent) : QMainWindow(parent), m_view(view)
+{
+    setObjectName(QStringLiteral("CMainFrame"));
+    setWindowTitle(QStringLiteral("Cratewise"));
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
+    view->setParent(this);
+    setCentralWidget(view);
+    view->Commands().FillMenuBar(menuBar());
+}
+
+void CMainFrame::FitToForm()
+{
+    resize(m_view->DesignSize().width(),
+           m_view->DesignSize().height() + menuBar()->sizeHint().height());
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event)
+{
+    if (!m_closed) {
+        m_closed = true;
+        m_view->OnDestroy();
+    }
+    event->accept();
+}

@@ -1,0 +1,38 @@
+#include "app/CShutdown.h"
+
+#include "app/CCdlistView.h"
+#include "app/CSettings.h"
+#include "playback/CWinampRemote.h"
+#include "ui/CPrompts.h"
+
+#include <QDir>
+#include <QFile>
+
+QStringList CShutdown::TemporaryCopies(const QString& tempDir)
+{
+    if (tempDir.isEmpty())
+        return {};
+    const QDir dir(tempDir);
+    QStringList files;
+    for (const QFileInfo& info :
+         dir.entryInfoList({QStringLiteral("*.mp3")}, QDir::Files | QDir::Hidden | QDir::System))
+        files << info.absoluteFilePath();
+    return files;
+}
+
+void CShutdown::Run()
+{
+    CWinampRemote& player = m_view.Winamp();
+    const QStringList copies = TemporaryCopies(m_view.Services().tempDir);
+    if (!copies.isEmpty() &&
+        m_view.Prompts().AskYesNo(
+            QStringLiteral(
+                "Do you want do remove temporary files?\nPlease note that playback will stop"),
+            QStringLiteral("Comfirm removing temporary files"))) {
+        player.Command(CWinampRemote::Stop);
+        for (const QString& file : copies)
+            QFile::remove(file);
+    }
+    if (CSettings::Int(QStringLiteral("CloseWinamp"), 0) == 1)
+        player.Close();
+}

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QStringList>
+
+class CCdlistView;
+
+// What happens when the main window goes away: the offer to remove the temporary copies
+// of songs, and stopping and closing the external player.
+class CShutdown
+{
+public:
+    explicit CShutdown(CCdlistView& view) : m_view(view) {}
+    void Run();
+
+    // The *.mp3 files (not folders) in the temporary folder.
+    static QStringList TemporaryCopies(const QString& tempDir);
+
+private:
+    CCdlistView& m_view;
+};

@@ -1,0 +1,25 @@
+#pragma once
+
+class CCdlistView;
+
+// The main view's initial update: everything from opening the song set to the offers
+// made at the first start, once a month and after a crash, in the program's fixed order.
+class CStartup
+{
+public:
+    explicit CStartup(CCdlistView& view) : m_view(view) {}
+    void Run();
+
+    static constexpr int kUpgradeDone = 29;
+
+private:
+    void OfferUpgrade();
+    void RegisterDragAndDrop();
+    void SetUpVolumeSlider();
+    void StartPlayerIfWanted();
+    void OfferShortcutAtFirstStart(int firstTime);
+    void OfferMonthlyUpdate();
+    void ReportCrashMarker();
+
+    CCdlistView& m_view;
+};

@@ -1,0 +1,71 @@
+#include "app/options/CPlayerPage.h"
+
+#include "app/CSettings.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QSlider>
+#include <QVBoxLayout>
+
+namespace {
+const QString kEqualizer = QStringLiteral("Equalizer");
+const QString kIntVolume = QStringLiteral("IntVolume");
+
+QString BandKey(int index)
+{
+    return QStringLiteral("Eq%1").arg(index + 1);
+}
+} // namespace
+
+CPlayerPage::CPlayerPage(QWidget* parent) : QWidget(parent)
+{
+    auto* group = new QGroupBox(QStringLiteral("Equalizer"), this);
+    auto* sliders = new QHBoxLayout;
+    for (int i = 0; i < kBands; ++i) {
+        QSlider* band = MakeSlider(group, -100, 100);
+        band->setValue(-CSettings::Int(BandKey(i), 0));
+        sliders->addWidget(band);
+        m_bands.append(band);
+    }
+    sliders->addSpacing(16);
+    m_volume = MakeSlider(group, 0, 100);
+    m_volume->setTickPosition(QSlider::TicksBothSides);
+    m_volume->setTickInterval(10);
+    m_volume->setValue(100 - CSettings::Int(kIntVolume, 100));
+    sliders->addWidget(m_volume);
+
+    m_equalizer = new QCheckBox(QStringLiteral("Enable Equalizer"), group);
+    m_equalizer->setChecked(CSettings::Int(kEqualizer, 0) != 0);
+
+    auto* column = new QVBoxLayout(group);
+    column->addLayout(sliders);
+    column->addWidget(m_equalizer);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(group);
+
+    // Connected only now, so that showing the stored values writes nothing.
+    for (QSlider* slider : std::as_const(m_bands))
+        connect(slider, &QSlider::valueChanged, this, &CPlayerPage::WriteSliders);
+    connect(m_volume, &QSlider::valueChanged, this, &CPlayerPage::WriteSliders);
+    connect(m_equalizer, &QCheckBox::clicked, this,
+            [](bool checked) { CSettings::SetInt(kEqualizer, checked ? 1 : 0); });
+}
+
+QSlider* CPlayerPage::MakeSlider(QWidget* parent, int minimum, int maximum)
+{
+    auto* slider = new QSlider(Qt::Vertical, parent);
+    // The lowest position sits at the top; values are stored negated, so up means more.
+    slider->setInvertedAppearance(true);
+    slider->setInvertedControls(true);
+    slider->setRange(minimum, maximum);
+    return slider;
+}
+
+void CPlayerPage::WriteSliders() const
+{
+    for (int i = 0; i < kBands; ++i)
+        CSettings::SetInt(BandKey(i), -m_bands.at(i)->value());
+    CSettings::SetInt(kIntVolume, 100 - m_volume->value());
+}

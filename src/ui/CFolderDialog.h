@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QFileDialog>
+
+// A folder chooser: the file dialog without its name and type fields, titled
+// "Choose folder", whose "Select" button returns the folder being shown.
+class CFolderDialog : public QFileDialog
+{
+    Q_OBJECT
+public:
+    // `folder` names the folder shown first (the current directory when empty) and
+    // receives the chosen one on Select.
+    CFolderDialog(QWidget* parent, QString& folder);
+
+    // Runs the dialog; the chosen folder, or empty when cancelled.
+    static QString Choose(QWidget* parent, const QString& startFolder);
+
+    void accept() override;
+
+private:
+    void HideNameAndTypeFields();
+
+    QString& m_folder;
+};

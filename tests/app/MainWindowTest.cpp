@@ -1,0 +1,171 @@
+#include "app/CCommands.h"
+#include "app/CSettings.h"
+#include "app/CommandIds.h"
+#include "app/options/CLibraryPage.h"
+#include "app/options/COptionsDialog.h"
+#include "library/CLibraryListCtrl.h"
+#include "support/CModalScript.h"
+#include "support/CViewFixture.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTest>
+#include <QToolBar>
+#include <gtest/gtest.h>
+
+namespace {
+
+class MainWindowTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        CSettings::SetInt(QStringLiteral("Firsttime"), 1);
+        CSettings::SetInt(QStringLiteral("UpdateDate"), f.month);
+        f.Start();
+    }
+    CViewFixture f;
+};
+
+QStringList Texts(const QList<QAction*>& actions)
+{
+    QStringList texts;
+    for (QAction* a : actions)
+        if (!a->isSeparator())
+            texts << a->text().remove(u'&');
+    return texts;
+}
+
+TEST_F(MainWindowTest, TitleMenusAndNoBars)
+{
+    EXPECT_EQ(f.Frame().windowTitle(), QStringLiteral("Cratewise"));
+    QMenuBar* bar = f.Frame().menuBar();
+    EXPECT_EQ(Texts(bar->actions()),
+              (QStringList{QStringLiteral("File"), QStringLiteral("Playback"),
+                           QStringLiteral("Options"), QStringLiteral("Help")}));
+    const QList<QAction*> top = bar->actions();
+    EXPECT_EQ(Texts(top[0]->menu()->actions()),
+              (QStringList{QStringLiteral("Check Duplicates"), QStringLiteral("Information"),
+                           QStringLiteral("Load Playlist"), QStringLiteral("Session"),
+                           QStringLiteral("Import"), QStringLiteral("Export"),
+                           QStringLiteral("Randomize"), QStringLiteral("View Lyrics"),
+                           QStringLiteral("Exit")}));
+    EXPECT_EQ(Texts(top[1]->menu()->actions()),
+              (QStringList{QStringLiteral("Update Winamp"), QStringLiteral("Play"),
+                           QStringLiteral("Pause"), QStringLiteral("Stop"), QStringLiteral("Next"),
+                           QStringLiteral("Previous")}));
+    EXPECT_EQ(Texts(top[2]->menu()->actions()),
+              (QStringList{QStringLiteral("Create shortcut"), QStringLiteral("Excluded Names"),
+                           QStringLiteral("Options")}));
+    EXPECT_EQ(Texts(top[3]->menu()->actions()),
+              (QStringList{QStringLiteral("Check for updates"), QStringLiteral("Documentation"),
+                           QStringLiteral("Send Feedback / Bug report"),
+                           QStringLiteral("About Cratewise...")}));
+    EXPECT_TRUE(f.Frame().findChildren<QToolBar*>().isEmpty());
+    EXPECT_EQ(f.Frame().findChild<QStatusBar*>(), nullptr);
+}
+
+TEST_F(MainWindowTest, ContextMenuEntriesTriggerTheCommands)
+{
+    QMenu menu;
+    f.View().Commands().FillContextMenu(&menu);
+    const QList<QAction*> items = menu.actions();
+    EXPECT_EQ(Texts(items), (QStringList{QStringLiteral("Playback"), QStringLiteral("Playlist Controls"),
+                                         QStringLiteral("Options"), QStringLiteral("Session"),
+                                         QStringLiteral("Preview"), QStringLiteral("Update Winamp"),
+                                         QStringLiteral("Documentation"), QStringLiteral("Check for updates"),
+                                         QStringLiteral("About...")}));
+    EXPECT_EQ(Texts(items[0]->menu()->actions()),
+              (QStringList{QStringLiteral("Play"), QStringLiteral("Stop"), QStringLiteral("Pause"),
+                           QStringLiteral("Previous"), QStringLiteral("Next")}));
+    EXPECT_EQ(Texts(items[1]->menu()->actions()),
+              (QStringList{QStringLiteral("Add all"), QStringLiteral("Add"), QStringLiteral("Remove all"),
+                           QStringLiteral("Remove")}));
+    EXPECT_EQ(Texts(items[2]->menu()->actions()),
+              (QStringList{QStringLiteral("Create playlist"), QStringLiteral("Create Html file"),
+                           QStringLiteral("Random Playlist"), QStringLiteral("View Lyrics"), QStringLiteral("Options")}));
+    EXPECT_EQ(Texts(items[3]->menu()->actions()),
+              (QStringList{QStringLiteral("New Session"), QStringLiteral("Delete Session"),
+                           QStringLiteral("Rename Session"), QStringLiteral("Update Session")}));
+    int documentation = 0;
+    QObject::connect(f.View().Action(ID_DOCUMENTATION), &QAction::triggered, [&] { ++documentation; });
+    items[6]->trigger();
+    EXPECT_EQ(documentation, 1);
+}
+
+TEST_F(MainWindowTest, AcceleratorsAndTooltips)
+{
+    EXPECT_EQ(f.View().Action(ID_SEARCH)->shortcut(), QKeySequence(Qt::Key_F3));
+    EXPECT_EQ(f.View().Action(ID_OPTIONS)->shortcut(), QKeySequence(Qt::Key_F11));
+    EXPECT_EQ(f.View().Action(ID_VIEW_LYRICS)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_L));
+    EXPECT_TRUE(f.View().Action(ID_PLAY)->shortcuts().contains(
+        QKeySequence(Qt::KeypadModifier | Qt::Key_5)));
+    EXPECT_EQ(f.View().Control(1005)->toolTip(),
+              QStringLiteral("Click a session to display its contents."));
+    EXPECT_EQ(f.View().Control(1073)->toolTip(), QStringLiteral("Change volume"));
+    EXPECT_EQ(f.View().Control(1127)->toolTip(), QStringLiteral("Send songs to Winamp"));
+    EXPECT_EQ(f.View().Control(1027)->toolTip(),
+              QStringLiteral("Total number of songs in the database"));
+}
+
+TEST_F(MainWindowTest, ButtonsFollowTheirCommands)
+{
+    int triggered = 0;
+    QObject::connect(f.View().Action(ID_SEARCH), &QAction::triggered, [&] { ++triggered; });
+    QTest::mouseClick(f.View().Button(ID_SEARCH), Qt::LeftButton);
+    EXPECT_EQ(triggered, 1);
+    f.View().SetPlaylistChanged(true);
+    EXPECT_TRUE(f.View().Button(ID_UPDATE_WINAMP)->isEnabled());
+    f.View().SetPlaylistChanged(false);
+    EXPECT_FALSE(f.View().Button(ID_UPDATE_WINAMP)->isEnabled());
+}
+
+TEST_F(MainWindowTest, ResizeScalesEveryControl)
+{
+    f.Frame().show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&f.Frame()));
+    QWidget* list = f.View().Control(1005);
+    const QRect before = list->geometry();
+    const QSize size = f.View().size();
+    f.Frame().resize(f.Frame().width() * 2, f.Frame().height() * 3 / 2);
+    QTest::qWait(20);
+    const double rx = double(f.View().width()) / size.width();
+    const double ry = double(f.View().height()) / size.height();
+    ASSERT_GT(rx, 1.5);
+    const QRect after = list->geometry();
+    EXPECT_EQ(after.left(), int(before.left() * rx));
+    EXPECT_EQ(after.top(), int(before.top() * ry));
+    EXPECT_EQ(after.right() + 1, int((before.right() + 1) * rx));
+    EXPECT_EQ(after.bottom() + 1, int((before.bottom() + 1) * ry));
+    f.Frame().resize(f.Frame().width() / 2, f.Frame().height() * 2 / 3);
+    QTest::qWait(20);
+    EXPECT_NEAR(list->geometry().width(), before.width(), 2);
+}
+
+TEST_F(MainWindowTest, OptionsRebuildTheSongListColumnsWhenTheyChanged)
+{
+    const QStringList before = f.View().SongList()->Headings();
+    CModalScript script({[](QWidget* modal) {
+        auto* dialog = qobject_cast<COptionsDialog*>(modal);
+        ASSERT_NE(dialog, nullptr);
+        auto* library = qobject_cast<CLibraryPage*>(dialog->Page(COptionsDialog::kLibrary));
+        QTest::mouseClick(library->Columns().Box("LibBitrate"), Qt::LeftButton);
+        QTest::mouseClick(dialog->CloseButton(), Qt::LeftButton);
+    }});
+    f.View().Action(ID_OPTIONS)->trigger();
+    EXPECT_TRUE(script.Finished());
+    EXPECT_EQ(f.View().SongList()->Headings(), before + QStringList{QStringLiteral("Bitrate")});
+}
+
+TEST_F(MainWindowTest, DocumentationOpensTheReadme)
+{
+    f.View().Action(ID_DOCUMENTATION)->trigger();
+    ASSERT_EQ(f.openedUrls.size(), 1);
+    EXPECT_EQ(f.openedUrls[0].toLocalFile(), f.env.DataDir() + QStringLiteral("/readme.txt"));
+}
+
+} // namespace

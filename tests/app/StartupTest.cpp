@@ -1,0 +1,214 @@
+#include "app/CSettings.h"
+#include "app/CommandIds.h"
+#include "support/CViewFixture.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QSlider>
+#include <gtest/gtest.h>
+
+namespace {
+
+using EIcon = CPrompts::EIcon;
+using EButtons = CPrompts::EButtons;
+using EAnswer = CPrompts::EAnswer;
+
+const QString kShortcutText =
+    QStringLiteral("Do you want to create a shortcut\nfor Cratewise on your desktop?");
+const QString kUpdateText = QStringLiteral("Do you want to check for updates?");
+
+QStringList Sessions(CCdlistView& view)
+{
+    QStringList names;
+    for (int i = 0; i < view.SessionList()->count(); ++i)
+        names << view.SessionList()->item(i)->text();
+    return names;
+}
+
+TEST(StartupTest, FirstStartOnAnEmptyDatabase)
+{
+    CViewFixture f;
+    f.month = 3;
+    f.Start();
+    EXPECT_EQ(f.View().SessionList()->count(), 0);
+    EXPECT_EQ(f.View().SongCount(), 0);
+    EXPECT_EQ(f.View().Field(1027)->text(), QStringLiteral("0"));
+    // Only the shortcut offer: the month is recorded without asking.
+    ASSERT_EQ(f.prompts.messages.size(), 1);
+    EXPECT_EQ(f.prompts.messages[0].text, kShortcutText);
+    EXPECT_EQ(f.prompts.messages[0].caption, QStringLiteral("Create shortcut"));
+    EXPECT_EQ(f.prompts.messages[0].icon, EIcon::Question);
+    EXPECT_EQ(f.prompts.messages[0].buttons, EButtons::YesNo);
+    EXPECT_EQ(CSettings::Int(QStringLiteral("Firsttime"), 2), 1);
+    EXPECT_EQ(CSettings::Int(QStringLiteral("UpdateDate"), 0), 3);
+    // Answered No: no shortcut.
+    EXPECT_FALSE(QFile::exists(f.env.Root() + QStringLiteral("/Desktop/Cratewise.desktop")));
+    // The fixed state of a started form.
+    EXPECT_FALSE(f.View().Action(ID_UPDATE_WINAMP)->isEnabled());
+    EXPECT_TRUE(f.View().Timer().isActive());
+    EXPECT_EQ(f.View().Timer().interval(), 1000);
+    EXPECT_EQ(f.View().VolumeSlider()->maximum(), 255);
+    EXPECT_EQ(f.View().VolumeSlider()->value(), 0);
+    EXPECT_EQ(f.View().Set().Sort(), ESongColumn::ID);
+}
+
+TEST(StartupTest, SecondStartInTheSameMonthAsksNothing)
+{
+    CViewFixture f;
+    CSettings::SetInt(QStringLiteral("Firsttime"), 1);
+    CSettings::SetInt(QStringLiteral("UpdateDate"), 6);
+    f.month = 6;
+    f.Start();
+    EXPECT_TRUE(f.prompts.messages.isEmpty());
+}
+
+TEST(StartupTest, SessionsDifferingOnlyInCaseAreBothListed)
+{
+    CViewFixture f;
+    CSettings::SetInt(QStringLiteral("Firsttime"), 1);
+    f.AddSong(QStringLiteral("rock"), QStringLiteral("a"));
+    f.AddSong(QStringLiteral("Rock"), QStringLiteral("b"));
+    f.AddSong(QStringLiteral("rock"), QStringLiteral("c"));
+    f.AddSong(QStringLiteral("Blues"), QStringLiteral("d"));
+    f.Start();
+    QStringList names = Sessions(f.View());
+    EXPECT_EQ(names.size(), 3);
+    EXPECT_TRUE(names.contains(QStringLiteral("rock")));
+    EXPECT_TRUE(names.contains(QStringLiteral("Rock")));
+    EXPECT_EQ(f.View().SongCount(), 4);
+    EXPECT_EQ(f.View().Field(1027)->text(), QStringLiteral("4"));
+}
+
+TEST(StartupTest, MonthlyUpdateOfferAtTheTurnOfTheYear)
+{
+    CViewFixture f;
+    CSettings::SetInt(QStringLiteral("Firsttime"), 1);
+    CSettings::SetInt(QStringLiteral("UpdateDate"), 12);
+    f.month = 1;
+    bool requested = false;
+    f.beforeStart = [&](CCdlistView& v) {
+        QObject::connect(&v, &CCdlistView::UpdateCheckRequested, [&] { requested = true; });
+    };
+    f.prompts.answers.enqueue(EAnswer::Yes);
+    f.Start();
+    EXPECT_TRUE(requested);
+    ASSERT_EQ(f.prompts.messages.size(), 1);
+    EXPECT_EQ(f.prompts.messages[0].text, kUpdateText);
+    EXPECT_EQ(f.prompts.messages[0].caption, QStringLiteral("There may be an update available"));
+    EXPECT_EQ(CSettings::Int(QStringLiteral("UpdateDate"), 0), 1);
+}
+
+TEST(StartupTest, OnlyOneUpgradeOfferAndNeverAgain)
+{
+    for (const bool accept : {false, true}) {
+        CViewFixture f;
+        CSettings::SetInt(QStringLiteral("Firsttime"), 1);
+        CSettings::SetInt(QStringLiteral("UpdateDate"), f.month);
+        f.env.WriteFile(QStringLiteral("data/songs2.mdb"), "old");
+        f.env.WriteFile(QStringLiteral("data/songs.mdb"), "older");
+        QStringList upgraded;
+        f.beforeStart = [&](CCdlistView& v) {
+            QObject::connect(&v, &CCdlistView::UpgradeRequested,
+                             [&](const QString& p) { upgraded << p; });
+        };
+        f.prompts.answers.enqueue(accept ? EAnswer::Yes : EAnswer::No);
+        f.Start();
+        EXPECT_EQ(upgraded, accept ? QStringList{f.env.DataDir() + QStringLiteral("/songs2.mdb")}
+                                   : QStringList());
+        ASSERT_EQ(f.prompts.messages.size(), 1);
+        EXPECT_TRUE(f.prompts.messages[0].text.startsWith(
+            QStringLiteral("An old version of Cratewise has been found.")));
+        EXPECT_EQ(f.prompts.messages[0].caption, QStringLiteral("Update Database"));
+        EXPECT_EQ(CSettings::Int(QStringLiteral("Upgrade"), 0), 29);
+    }
+}
+
+TEST(StartupTest, OlderDatabaseOfferedWhenItIsTheOnlyOne)
+{
+    CViewFixture f;
+    CSettings::SetInt(QStringLiteral("Firsttime"), 1);
+    CSettings::SetInt(QStringLiteral("UpdateDate"), f.month);
+    f.env.WriteFile(QStringLiteral("data/songs.mdb"), "older");
+    f.Start();
+    ASSERT_EQ(f.prompts.messages.size(), 1);
+    EXPECT_EQ(f.prompts.messages[0].caption, QStringLiteral("Update Database"));
+
+    CViewFixture again;
+    CSettings::SetInt(QStringLiteral("Firsttime"), 1);
+    CSettings::SetInt(QStringLiteral("UpdateDate"), again.month);
+    CSettings::SetInt(QStringLiteral("Upgrade"), 29);
+    again.env.WriteFile(QStringLiteral("data/songs.mdb"), "older");
+    again.Start();
+    EXPECT_TRUE(again.prompts.messages.isEmpty());
+}
+
+TEST(StartupTest, CrashMarkerIsReportedOnceAndCleared)
+{
+    CViewFixture f;
+    CSettings::SetInt(QStringLiteral("Firsttime"), 1);
+    CSettings::SetInt(QStringLiteral("UpdateDate"), f.month);
+    CSettings::SetString(QStringLiteral("ErrorFile"), QStringLiteral("/music/bad 'one'.mp3"));
+    f.Start();
+    ASSERT_EQ(f.prompts.messages.size(), 1);
+    EXPECT_EQ(
+        f.prompts.messages[0].text,
+        QStringLiteral("Cratewise encountered a critical error when trying to add the file:\n"
+                       "/music/bad 'one'.mp3\nRemove it or move it to another location before "
+                       "trying to add files again."));
+    EXPECT_EQ(f.prompts.messages[0].caption, QStringLiteral("Error adding song"));
+    EXPECT_EQ(f.prompts.messages[0].icon, EIcon::Error);
+    EXPECT_EQ(CSettings::String(QStringLiteral("ErrorFile"), QStringLiteral("x")), QString());
+}
+
+TEST(StartupTest, PromptsComeInTheirFixedOrder)
+{
+    CViewFixture f;
+    CSettings::SetInt(QStringLiteral("UpdateDate"), 12);
+    CSettings::SetString(QStringLiteral("ErrorFile"), QStringLiteral("/x.mp3"));
+    f.env.WriteFile(QStringLiteral("data/songs2.mdb"), "old");
+    f.month = 1;
+    f.Start();
+    QStringList captions;
+    for (const auto& m : f.prompts.messages)
+        captions << m.caption;
+    EXPECT_EQ(captions,
+              (QStringList{QStringLiteral("Update Database"), QStringLiteral("Create shortcut"),
+                           QStringLiteral("There may be an update available"),
+                           QStringLiteral("Error adding song")}));
+}
+
+TEST(StartupTest, PlayerStartedWhenAskedAndNotRunning)
+{
+    CViewFixture f;
+    CSettings::SetInt(QStringLiteral("Firsttime"), 1);
+    CSettings::SetInt(QStringLiteral("LoadOnStart"), 1);
+    CSettings::SetInt(QStringLiteral("Minimize"), 1);
+    CSettings::SetString(QStringLiteral("Winamp"), QStringLiteral("/usr/bin/mpd"));
+    f.Start();
+    EXPECT_EQ(f.player.calls, QStringList{QStringLiteral("Start /usr/bin/mpd 1")});
+
+    CViewFixture running;
+    CSettings::SetInt(QStringLiteral("LoadOnStart"), 1);
+    running.player.running = true;
+    running.Start();
+    EXPECT_TRUE(running.player.calls.isEmpty());
+}
+
+TEST(StartupTest, ShortcutStartsTheProgramInTheDataDirectory)
+{
+    CViewFixture f;
+    f.prompts.answers.enqueue(EAnswer::Yes);
+    f.Start();
+    QFile entry(f.env.Root() + QStringLiteral("/Desktop/Cratewise.desktop"));
+    ASSERT_TRUE(entry.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(entry.readAll());
+    EXPECT_TRUE(text.contains(QStringLiteral("Name=Cratewise\n")));
+    EXPECT_TRUE(text.contains(QStringLiteral("Exec=\"")));
+    EXPECT_TRUE(text.contains(QStringLiteral("Path=") + f.env.DataDir() + u'\n'));
+    EXPECT_TRUE(QFileInfo(entry).isExecutable());
+}
+
+} // namespace

@@ -1,0 +1,72 @@
+#include "support/CModalScript.h"
+#include "support/CTestEnvironment.h"
+#include "ui/CFolderDialog.h"
+
+#include <QDir>
+#include <QPushButton>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+QPushButton* SelectButton(QWidget* dialog)
+{
+    for (QPushButton* button : dialog->findChildren<QPushButton*>()) {
+        if (button->text() == "Select")
+            return button;
+    }
+    return nullptr;
+}
+
+QString ChooseWith(const QString& start, const std::function<void(CFolderDialog*)>& act)
+{
+    CModalScript script({[&](QWidget* modal) {
+        auto* dialog = qobject_cast<CFolderDialog*>(modal);
+        ASSERT_NE(dialog, nullptr);
+        act(dialog);
+    }});
+    return CFolderDialog::Choose(nullptr, start);
+}
+
+TEST(FolderDialogTest, SelectReturnsTheFolderBeingShown)
+{
+    CTestEnvironment env;
+    const QString start = QDir::cleanPath(env.MakeDir("music"));
+    const QString sub = QDir::cleanPath(env.MakeDir("music/rock"));
+    env.WriteFile("music/song.mp3", "x");
+
+    EXPECT_EQ(ChooseWith(start,
+                         [](CFolderDialog* dialog) {
+                             EXPECT_EQ(dialog->windowTitle(), "Choose folder");
+                             auto* name = dialog->findChild<QWidget*>("fileNameEdit");
+                             ASSERT_NE(name, nullptr);
+                             EXPECT_TRUE(name->isHidden());
+                             QPushButton* select = SelectButton(dialog);
+                             ASSERT_NE(select, nullptr);
+                             EXPECT_TRUE(select->isEnabled());
+                             QTest::mouseClick(select, Qt::LeftButton);
+                         }),
+              start);
+
+    EXPECT_EQ(ChooseWith(start,
+                         [&](CFolderDialog* dialog) {
+                             dialog->setDirectory(sub);
+                             QTest::mouseClick(SelectButton(dialog), Qt::LeftButton);
+                         }),
+              sub);
+
+    EXPECT_EQ(
+        ChooseWith(start, [](CFolderDialog* dialog) { QTest::keyClick(dialog, Qt::Key_Escape); }),
+        QString());
+}
+
+TEST(FolderDialogTest, StartsInTheCurrentDirectoryWhenGivenNone)
+{
+    EXPECT_EQ(ChooseWith(QString(),
+                         [](CFolderDialog* dialog) {
+                             QTest::mouseClick(SelectButton(dialog), Qt::LeftButton);
+                         }),
+              QDir::cleanPath(QDir::currentPath()));
+}
+
+} // namespace

@@ -1,0 +1,73 @@
+#include "ui/WarningDialog.h"
+
+#include "app/CSettings.h"
+#include "support/CModalScript.h"
+#include "support/CScriptedPrompts.h"
+#include "support/CTestEnvironment.h"
+#include "ui/CQtPrompts.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString kReadOnly =
+    QStringLiteral("Since the file is on a read-only media,\nchanges will just be made in the "
+                   "database.");
+
+TEST(WarningDialogTest, ShownOnlyWhileNotSilencedAndStoresTheBox)
+{
+    CTestEnvironment env;
+    CScriptedPrompts prompts;
+    CSettings::SetInt("WarningID3", 1);
+    EXPECT_FALSE(ShowWarning(prompts, "WarningID3", kReadOnly));
+    EXPECT_TRUE(prompts.warnings.isEmpty());
+
+    prompts.warningBoxes << 0 << 1;
+    EXPECT_TRUE(ShowWarning(prompts, "WarningRename", "rename failed"));
+    EXPECT_EQ(CSettings::Int("WarningRename", -1), 0);
+    EXPECT_TRUE(ShowWarning(prompts, "WarningRename", "rename failed"));
+    EXPECT_EQ(CSettings::Int("WarningRename", -1), 1);
+    EXPECT_FALSE(ShowWarning(prompts, "WarningRename", "rename failed"));
+    EXPECT_EQ(prompts.warnings, QStringList({"rename failed", "rename failed"}));
+
+    ResetWarnings();
+    for (const char* key :
+         {"WarningID3", "WarningLyrics", "WarningFound", "WarningRename", "WarningTranslation"})
+        EXPECT_EQ(CSettings::Int(key, -1), 0) << key;
+}
+
+// The real dialog: the box's state counts only when the dialog ends with OK.
+int RunRealWarning(const std::function<void(WarningDialog*)>& finish)
+{
+    CQtPrompts prompts;
+    CModalScript script({[&](QWidget* modal) {
+        auto* dialog = qobject_cast<WarningDialog*>(modal);
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(dialog->windowTitle(), "Warning");
+        EXPECT_EQ(dialog->MessageLabel()->text(), kReadOnly);
+        EXPECT_EQ(dialog->CheckBox()->text(), "Don't show me this again");
+        EXPECT_FALSE(dialog->CheckBox()->isChecked());
+        QTest::mouseClick(dialog->CheckBox(), Qt::LeftButton);
+        finish(dialog);
+    }});
+    return prompts.Warning(kReadOnly);
+}
+
+TEST(WarningDialogTest, OkTakesTheTickedBoxEscapeDoesNot)
+{
+    EXPECT_EQ(RunRealWarning([](WarningDialog* dialog) {
+                  auto* ok = dialog->findChild<QPushButton*>();
+                  ASSERT_NE(ok, nullptr);
+                  QTest::mouseClick(ok, Qt::LeftButton);
+              }),
+              1);
+    EXPECT_EQ(
+        RunRealWarning([](WarningDialog* dialog) { QTest::keyClick(dialog, Qt::Key_Escape); }), 0);
+    EXPECT_EQ(RunRealWarning([](WarningDialog* dialog) { dialog->close(); }), 0);
+}
+
+} // namespace
