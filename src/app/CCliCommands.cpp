@@ -4,4 +4,5 @@
 void RegisterAllCommands(CCommandLine& cli)
 {
     RegisterAppCommands(cli);
+    RegisterLibraryCommands(cli);
 }
