@@ -134,6 +134,28 @@ TEST_F(SearchTest, AnEmptyResultLeavesTheSetReadyForLookups)
     EXPECT_EQ(set.GetRecordCount(), 1);
 }
 
+TEST_F(SearchTest, RowTestScansRunBesideOpenWalksAndOtherSets)
+{
+    Add({.title = QStringLiteral("a"), .artist = QStringLiteral("x")});
+    Add({.title = QStringLiteral("b"), .artist = QStringLiteral("y")});
+    CCdlistSet other;
+    other.Open(db);
+    set.Requery(); // a walk is open on the connection
+    const auto titles = [](CCdlistSet& s, const char* artist) {
+        QStringList found;
+        s.Scan(
+            {ESongColumn::ARTIST}, [artist](const std::string_view* v) { return v[0] == artist; },
+            [&found](const CCdlistSet::CScanRow& row) {
+                found << row.Text(ESongColumn::TITLE);
+                return true;
+            });
+        return found;
+    };
+    EXPECT_EQ(titles(set, "x"), QStringList{"a"});
+    EXPECT_EQ(titles(other, "y"), QStringList{"b"});
+    EXPECT_EQ(titles(set, "y"), QStringList{"b"});
+}
+
 class SearchControllerTest : public SearchTest
 {
 protected:
