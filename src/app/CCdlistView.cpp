@@ -9,6 +9,7 @@
 #include "app/CommandIds.h"
 #include "db/CExceptSet.h"
 #include "library/CLibraryListCtrl.h"
+#include "playlist/CPlaylistController.h"
 
 #include <QAction>
 #include <QContextMenuEvent>
@@ -31,6 +32,7 @@ CCdlistView::CCdlistView(CCdlistDoc& doc, const SAppServices& services, QWidget*
 
     // Each subsystem wires itself to the form's commands and controls.
     new CAppController(*this);
+    new CPlaylistController(*this);
 }
 
 CCdlistView::~CCdlistView() = default;

@@ -1,8 +1,11 @@
 #include "app/CCommandLine.h"
+#include "library/CLibraryCommands.h"
+#include "playlist/CPlaylistCommands.h"
 
 // Every subsystem registers its commands here, one line each.
 void RegisterAllCommands(CCommandLine& cli)
 {
     RegisterAppCommands(cli);
     RegisterLibraryCommands(cli);
+    RegisterPlaylistCommands(cli);
 }

@@ -82,4 +82,3 @@ private:
 // Registration of every subsystem's commands (one line per subsystem).
 void RegisterAllCommands(CCommandLine& cli);
 void RegisterAppCommands(CCommandLine& cli);
-void RegisterLibraryCommands(CCommandLine& cli);

@@ -17,6 +17,7 @@ public:
     void Open(CDatabase& db);
     void Close();
     bool IsOpen() const { return m_db != nullptr; }
+    CDatabase* Database() const { return m_db; }
     void Requery();
     bool IsBOF() const { return m_rows.empty(); }
     bool IsEOF() const { return m_index >= m_rows.size(); }

@@ -22,11 +22,17 @@ public:
 
     // The path where the stored file is now: the stored path moved from the session's
     // recorded root (setting section "CDRoot") onto the mount point found. Empty when the
-    // user gave up.
+    // user gave up. The Upgrade variant hides progressToHide while it asks and shows it
+    // again afterwards.
     QString LocateCdDrive(const QString& filePath, const QString& session, EVariant variant,
                           CProgress* progressToHide = nullptr);
 
 private:
+    // The recorded root still holds the disc (or, when copying, is no CD-ROM at all).
+    bool QuickTest(const QString& root, quint32 recorded, EVariant variant);
+    // The first mount of an accepted type holding the disc; empty when none does.
+    QString Search(const QString& relative, quint32 recorded, EVariant variant);
+
     CVolumes& m_volumes;
     CPrompts& m_prompts;
 };

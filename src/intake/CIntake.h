@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <cstdint>
 
 class CCdlistSet;
 class CExceptSet;
@@ -13,6 +14,16 @@ class CStreamProbe;
 class CIntake
 {
 public:
+    // Time spent in each stage over all files so far, in nanoseconds.
+    struct STimings
+    {
+        std::int64_t marker = 0; // writing and clearing the crash marker
+        std::int64_t tags = 0;
+        std::int64_t probe = 0;
+        std::int64_t store = 0;
+        std::int64_t files = 0;
+    };
+
     CIntake(CCdlistSet& set, CExceptSet& except, CPrompts& prompts, CStreamProbe& probe)
         : m_set(set), m_except(except), m_prompts(prompts), m_probe(probe)
     {}
@@ -23,9 +34,17 @@ public:
     bool TakeInFile(const QString& directory, const QString& fileName, const QString& session,
                     CProgress* progress);
 
+    const STimings& Timings() const { return m_timings; }
+
 private:
+    void ReadTag(const QString& path);
+    void ApplyNameRules(const QString& directory);
+    bool Store(const QString& path);
+    void SetMarker(const QString& path);
+
     CCdlistSet& m_set;
     CExceptSet& m_except;
     CPrompts& m_prompts;
     CStreamProbe& m_probe;
+    STimings m_timings;
 };

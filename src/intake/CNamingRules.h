@@ -9,7 +9,7 @@
 namespace CNamingRules {
 
 // True when the lower-case extension is one of the blank-separated words of
-// `recognized` (setting "Recognized", default "mp3 mp2").
+// `recognized` (setting "Recognized", default "mp3 mp2"). Empty words match nothing.
 bool IsRecognizedType(const QString& extension, const QString& recognized);
 // The same, reading the setting.
 bool IsRecognizedType(const QString& extension);
@@ -20,9 +20,14 @@ QString ExtensionOf(const QString& fileName);
 // Writes the columns as it goes; false when the name does not fit.
 bool ApplyFormatting(const QString& fileName, const QString& pattern, QString& artist,
                      QString& title, QString& album);
+// The same with the setting "Formatting" (default "%1 - %2").
+bool ApplyFormatting(const QString& fileName, QString& artist, QString& title, QString& album);
 
 // Removes leading track numbers and brackets unless the text begins with one of
 // `namesWithDigits` (compared ignoring case).
 QString RemoveTrackNumber(const QString& text, const QStringList& namesWithDigits);
+
+// The folder name the "Use Folder as..." option takes: the text after the last '/'.
+QString FolderName(const QString& directory);
 
 } // namespace CNamingRules

@@ -8,21 +8,37 @@
 class CStreamProbe
 {
 public:
-    // Null (with the library's error text in *error) when the decoder cannot be set up.
+    // Null when the decoder cannot be set up; *error then holds the line the program
+    // prints before it gives up (see CreateOrExit).
     static std::unique_ptr<CStreamProbe> Create(QString* error = nullptr);
+    // As Create, but a decoder that cannot be set up ends the process: the message goes
+    // to standard error and the exit status is 1.
+    static std::unique_ptr<CStreamProbe> CreateOrExit();
     ~CStreamProbe();
     CStreamProbe(const CStreamProbe&) = delete;
     CStreamProbe& operator=(const CStreamProbe&) = delete;
 
     // Sets m_bitrate (kbit/s, the average for VBR) and m_duration (whole seconds) as
-    // decimal text; each is empty when unknown, zero or implausible.
+    // decimal text; both are empty when unknown, zero or implausible.
     void Probe(const QString& path);
 
     QString m_bitrate;
     QString m_duration;
 
+    // How the last Probe came to its answer (for tests and measurements).
+    enum class EMethod
+    {
+        None,
+        Constant,
+        XingHeader,
+        VbriHeader,
+        FullScan
+    };
+    EMethod LastMethod() const { return m_method; }
+
 private:
     CStreamProbe();
     struct SImpl;
     std::unique_ptr<SImpl> d;
+    EMethod m_method = EMethod::None;
 };

@@ -10,12 +10,17 @@ struct STagFields
     QString album;   // TALB
     QString genre;   // TCON as text; ID3v1 / numeric genres as "(n)"
     QString year;    // TYER, or TDRC in ID3v2.4
-    QString lyrics;  // USLT, at most 5000 characters
+    QString lyrics;  // USLT, at most kMaxLyrics characters
     QString comment; // COMM
 };
 
 namespace CTagReader {
-// Reads the tag of one file. False (fields empty) when the file has no readable tag
-// or cannot be opened; never throws, never crashes on broken input.
+// The longest lyrics text taken from a tag.
+constexpr qsizetype kMaxLyrics = 5000;
+
+// Reads the tag of one file: each field from the ID3v2 frame of that identifier, else
+// from the APE tag, else from the ID3v1 tag. False (fields empty) when the file has no
+// readable tag or cannot be opened; never throws, never prints, never crashes on broken
+// input.
 bool ReadTagFields(const QString& path, STagFields& fields);
 } // namespace CTagReader

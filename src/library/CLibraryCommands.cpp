@@ -1,3 +1,5 @@
+#include "library/CLibraryCommands.h"
+
 #include "app/CCommandLine.h"
 #include "db/CCdlistSet.h"
 #include "library/CGenres.h"

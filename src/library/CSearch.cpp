@@ -87,6 +87,15 @@ int CSearch::Run(CCdlistSet& set, const SSearchCriteria& criteria, const SSearch
     return options.fast ? RunFast(set, criteria, found) : RunFull(set, criteria, options, found);
 }
 
+int CSearch::Run(CCdlistSet& set, const SSearchCriteria& criteria, const SSearchOptions& options,
+                 const FoundRecordFn& found)
+{
+    return Run(set, criteria, options, FoundFn([&](const CCdlistSet::CScanRow& row) {
+                   set.LoadRecord(row);
+                   found(set);
+               }));
+}
+
 CFilter CSearch::FastFilter(const SSearchCriteria& c)
 {
     if (!c.all.isEmpty()) {

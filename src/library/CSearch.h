@@ -63,6 +63,10 @@ public:
     // ID, however the search ended. Throws CDbException.
     static int Run(CCdlistSet& set, const SSearchCriteria& criteria, const SSearchOptions& options,
                    const FoundFn& found);
+    // The same with each found song as the set's current record (LYRICS left empty).
+    using FoundRecordFn = std::function<void(const CCdlistSet&)>;
+    static int Run(CCdlistSet& set, const SSearchCriteria& criteria, const SSearchOptions& options,
+                   const FoundRecordFn& found);
     // The fast search's condition.
     static CFilter FastFilter(const SSearchCriteria& criteria);
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QList>
 #include <QString>
 
@@ -30,12 +31,18 @@ public:
     // The volume's 32-bit serial number; false when it has none that can be read.
     virtual bool SerialNumber(const QString& mountPoint, quint32& serial) = 0;
 
-    // The mount point the path lies under (the longest matching mount point).
+    // The mount point the path lies under (the longest mount point that is a prefix of the
+    // cleaned absolute path, compared by whole components). Textual on purpose: stored
+    // paths are split at this root and moved onto another mount point later.
     QString RootOf(const QString& path);
     // The type of the volume holding the path.
     SVolume::EType TypeOf(const QString& path);
     // Serial number of the volume holding the path; 0 when none can be read.
     quint32 SerialOf(const QString& path);
+
+    // The volume mounted at exactly this mount point (the last one mounted there wins,
+    // as it hides the others); false when nothing is mounted there.
+    bool VolumeAt(const QString& mountPoint, SVolume& volume);
 };
 
 // The real machine: /proc/self/mountinfo and the file systems' identities.
@@ -44,4 +51,17 @@ class CSystemVolumes : public CVolumes
 public:
     QList<SVolume> Mounts() override;
     bool SerialNumber(const QString& mountPoint, quint32& serial) override;
+
+    // The mount table from the text of a mountinfo file.
+    static QList<SVolume> ParseMountInfo(const QByteArray& text);
+    // The kind of drive a mount stands for.
+    static SVolume::EType Classify(const QString& fsType, const QString& device);
+    // A 32-bit serial from a file-system identity: "ABCD-1234" (FAT) is the serial itself,
+    // 16 hex digits (NTFS) give their low 32 bits, other texts are folded.
+    static quint32 SerialFromUuid(const QString& uuid);
+    static quint32 Fold(const QByteArray& text);
+
+private:
+    // The device's identity from the symlinks udev keeps in /dev/disk/by-<kind>.
+    static QString LinkNameFor(const QString& kind, const QString& device);
 };

@@ -1,0 +1,232 @@
+// Intake speed: a folder tree of 5,000 tagged MP3 files taken in through TakeInFile into a
+// fresh database, warm cache. Reports files per second, the time split between tag
+// reading, probing and storing, and the resident memory after 1,000 and after all files.
+//
+// The tree is generated once under $CRATEWISE_BENCH_DIR (default /tmp/cratewise-bench-intake)
+// and reused. Songs measured by their info frame or size are 10-30 s long (their length
+// does not change what the probe reads); the 3 % of VBR files without an info frame,
+// which are scanned whole, have the length of real songs (3-5 minutes).
+
+// The test support is compiled in here: benchmarks link only the core.
+#include "../tests/support/CId3Writer.cpp"
+#include "../tests/support/CMp3Factory.cpp"
+#include "app/CSettings.h"
+#include "db/CCdlistSet.h"
+#include "db/CExceptSet.h"
+#include "intake/CIntake.h"
+#include "intake/CStreamProbe.h"
+#include "ui/CPrompts.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+#include <chrono>
+#include <map>
+#include <optional>
+#include <random>
+#include <unistd.h>
+
+namespace {
+
+constexpr int kFolders = 50;
+constexpr int kPerFolder = 100;
+
+class CSilentPrompts : public CPrompts
+{
+public:
+    EAnswer Message(const QString&, const QString&, EIcon, EButtons) override
+    {
+        ++messages;
+        return EAnswer::Ok;
+    }
+    QString OpenFile(const SFileDialog&) override { return {}; }
+    QString SaveFile(const SFileDialog&) override { return {}; }
+    QString ChooseFolder(const QString&) override { return {}; }
+    int Warning(const QString&) override { return 0; }
+    int messages = 0;
+};
+
+QString TreeRoot()
+{
+    const QByteArray dir = qgetenv("CRATEWISE_BENCH_DIR");
+    return dir.isEmpty() ? QStringLiteral("/tmp/cratewise-bench-intake")
+                         : QString::fromLocal8Bit(dir);
+}
+
+CMp3Factory::EKind KindOf(std::mt19937& random)
+{
+    const int r = int(random() % 100);
+    if (r < 3)
+        return CMp3Factory::EKind::VbrNoHeader;
+    if (r < 40)
+        return CMp3Factory::EKind::VbrXing;
+    if (r < 70)
+        return CMp3Factory::EKind::CbrInfo;
+    return CMp3Factory::EKind::Cbr;
+}
+
+void GenerateTree(const QString& root)
+{
+    const QString done = root + QStringLiteral("/.complete");
+    if (QFile::exists(done))
+        return;
+    QDir(root).removeRecursively();
+    std::mt19937 random(42);
+    static constexpr int kRates[] = {128, 160, 192, 256, 320};
+    for (int f = 0; f < kFolders; ++f) {
+        const QString artist = QStringLiteral("Artist %1").arg(f, 2, 10, QLatin1Char('0'));
+        for (int i = 0; i < kPerFolder; ++i) {
+            const CMp3Factory::EKind kind = KindOf(random);
+            const bool scanned = kind == CMp3Factory::EKind::VbrNoHeader;
+            const double seconds = scanned ? 180 + random() % 120 : 10 + random() % 20;
+            const QString title = QStringLiteral("Song %1").arg(i + 1);
+            const QString name = QStringLiteral("%1 - %2 - %3.mp3")
+                                     .arg(i + 1, 2, 10, QLatin1Char('0'))
+                                     .arg(artist, title);
+            CMp3Factory::WriteTaggedSong(root + u'/' + artist + u'/' + name, seconds,
+                                         kRates[random() % 5], kind, title, artist,
+                                         QStringLiteral("Album %1").arg(f));
+        }
+    }
+    QFile(done).open(QIODevice::WriteOnly);
+}
+
+// Reads every file once so that all runs find them in the page cache.
+void WarmCache(const QString& root, const QStringList& folders)
+{
+    for (const QString& folder : folders) {
+        const QDir dir(root + u'/' + folder);
+        for (const QString& name : dir.entryList(QDir::Files)) {
+            QFile file(dir.filePath(name));
+            if (file.open(QIODevice::ReadOnly))
+                while (!file.read(1 << 20).isEmpty()) {
+                }
+        }
+    }
+}
+
+long ResidentKiB()
+{
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return 0;
+    const QList<QByteArray> fields = statm.readAll().split(' ');
+    return fields.size() > 1 ? fields[1].toLong() * (sysconf(_SC_PAGESIZE) / 1024) : 0;
+}
+
+void BM_IntakeTree(benchmark::State& state)
+{
+    const QString root = TreeRoot();
+    GenerateTree(root);
+    // Argument 1 puts the settings file (and with it the crash marker written twice per
+    // file) on tmpfs, to show what the settings store's writes cost on the disk;
+    // argument 2 also stores each folder in one transaction, as a walk may.
+    QTemporaryDir work(state.range(0) >= 1 && QDir(QStringLiteral("/dev/shm")).exists()
+                           ? QStringLiteral("/dev/shm/cratewise-bench-XXXXXX")
+                           : QDir::tempPath() + QStringLiteral("/cratewise-bench-XXXXXX"));
+    QTemporaryDir data(QDir::tempPath() + QStringLiteral("/cratewise-bench-XXXXXX"));
+    CSettings::SetFilePath(work.path() + QStringLiteral("/settings.ini"));
+    CSettings::SetString(QStringLiteral("Formatting"), QStringLiteral("%1 - %2"));
+    CSettings::SetInt(QStringLiteral("RemTrack"), 1);
+    std::unique_ptr<CStreamProbe> probe = CStreamProbe::CreateOrExit();
+    const QStringList folders = QDir(root).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+    WarmCache(root, folders);
+
+    CIntake::STimings total;
+    long rss1000 = 0, rssEnd = 0;
+    int files = 0, run = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        const QString dbPath = data.path() + QStringLiteral("/songs%1.mdb").arg(run++);
+        auto db = std::make_unique<CDatabase>();
+        db->Open(dbPath);
+        CCdlistSet set;
+        set.Open(*db);
+        CExceptSet except;
+        except.Open(*db);
+        CSilentPrompts prompts;
+        CIntake intake(set, except, prompts, *probe);
+        state.ResumeTiming();
+
+        files = 0;
+        for (const QString& folder : folders) {
+            const QString dir = root + u'/' + folder;
+            std::optional<CDatabase::CTransaction> transaction;
+            if (state.range(0) == 2)
+                transaction.emplace(*db);
+            for (const QString& name : QDir(dir).entryList(QDir::Files, QDir::Name)) {
+                intake.TakeInFile(dir, name, QStringLiteral("Bench"), nullptr);
+                if (++files == 1000)
+                    rss1000 = ResidentKiB();
+            }
+            if (transaction)
+                transaction->Commit();
+        }
+        rssEnd = ResidentKiB();
+        total = intake.Timings();
+
+        state.PauseTiming();
+        set.Close();
+        except.Close();
+        db.reset();
+        QFile::remove(dbPath);
+        QFile::remove(dbPath + QStringLiteral("-wal"));
+        QFile::remove(dbPath + QStringLiteral("-shm"));
+        state.ResumeTiming();
+    }
+    state.SetItemsProcessed(state.iterations() * files);
+    state.counters["files"] = files;
+    state.counters["marker_ms"] = double(total.marker) / 1e6;
+    state.counters["tags_ms"] = double(total.tags) / 1e6;
+    state.counters["probe_ms"] = double(total.probe) / 1e6;
+    state.counters["store_ms"] = double(total.store) / 1e6;
+    state.counters["rss1000_KiB"] = double(rss1000);
+    state.counters["rssEnd_KiB"] = double(rssEnd);
+    CSettings::SetFilePath(QString());
+}
+
+// The probe alone, per way of measuring: microseconds per file.
+void BM_ProbeByMethod(benchmark::State& state)
+{
+    const QString root = TreeRoot();
+    GenerateTree(root);
+    std::unique_ptr<CStreamProbe> probe = CStreamProbe::CreateOrExit();
+    QStringList paths;
+    for (const QString& folder : QDir(root).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+        for (const QString& name : QDir(root + u'/' + folder).entryList(QDir::Files))
+            paths << root + u'/' + folder + u'/' + name;
+    std::map<int, std::pair<std::int64_t, int>> byMethod; // nanoseconds, files
+    for (auto _ : state) {
+        byMethod.clear();
+        for (const QString& path : paths) {
+            const auto start = std::chrono::steady_clock::now();
+            probe->Probe(path);
+            const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                std::chrono::steady_clock::now() - start)
+                                .count();
+            auto& entry = byMethod[int(probe->LastMethod())];
+            entry.first += ns;
+            ++entry.second;
+        }
+    }
+    static const char* kNames[] = {"unknown", "constant", "xing", "vbri", "scan"};
+    for (const auto& [method, entry] : byMethod) {
+        state.counters[std::string(kNames[method]) + "_us"] = entry.first / 1e3 / entry.second;
+        state.counters[std::string(kNames[method]) + "_n"] = entry.second;
+    }
+    state.SetItemsProcessed(state.iterations() * paths.size());
+}
+
+BENCHMARK(BM_ProbeByMethod)->Unit(benchmark::kMillisecond)->Iterations(2)->UseRealTime();
+BENCHMARK(BM_IntakeTree)
+    ->Arg(0)
+    ->Arg(1)
+    ->Arg(2)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3)
+    ->UseRealTime();
+
+} // namespace
+
+BENCHMARK_MAIN();

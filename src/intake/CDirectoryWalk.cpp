@@ -1,0 +1,123 @@
+#include "intake/CDirectoryWalk.h"
+
+#include "app/CSettings.h"
+#include "intake/CNamingRules.h"
+#include "ui/CProgress.h"
+
+#include <QFile>
+#include <QSet>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+namespace {
+
+enum class EKind
+{
+    File,
+    Directory,
+    Skip
+};
+
+EKind KindOf(int dirFd, const dirent* entry)
+{
+    switch (entry->d_type) {
+    case DT_REG:
+        return EKind::File;
+    case DT_DIR:
+        return EKind::Directory;
+    case DT_LNK:
+    case DT_UNKNOWN:
+        break;
+    default:
+        return EKind::Skip;
+    }
+    struct stat info
+    {};
+    if (fstatat(dirFd, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0)
+        return EKind::Skip;
+    if (S_ISDIR(info.st_mode))
+        return EKind::Directory;
+    if (S_ISLNK(info.st_mode)) {
+        // A link counts as the file it points to; links to folders are not entered.
+        if (fstatat(dirFd, entry->d_name, &info, 0) != 0 || !S_ISREG(info.st_mode))
+            return EKind::Skip;
+        return EKind::File;
+    }
+    return S_ISREG(info.st_mode) ? EKind::File : EKind::Skip;
+}
+
+struct SDirCloser
+{
+    void operator()(DIR* dir) const { closedir(dir); }
+};
+
+} // namespace
+
+CDirectoryWalk::CDirectoryWalk()
+    : m_subDirs(CSettings::Int(QStringLiteral("SubDir"), 1) == 1),
+      m_recognized(CSettings::String(QStringLiteral("Recognized"), QStringLiteral("mp3 mp2")))
+{}
+
+int CDirectoryWalk::CountRecognizedFiles(const QString& directory)
+{
+    int count = 0;
+    Walk(directory, [&](const QString&, const QString&) { ++count; }, {});
+    return count;
+}
+
+int CDirectoryWalk::ScanDirectory(const QString& directory, CProgress* progress,
+                                  const FileSink& sink)
+{
+    if (progress && progress->IsCancelled())
+        return 0;
+    int stored = 0;
+    Walk(
+        directory,
+        [&](const QString& folder, const QString& fileName) {
+            if (sink(folder, fileName))
+                ++stored;
+        },
+        [progress] { return progress && progress->IsCancelled(); });
+    return stored;
+}
+
+void CDirectoryWalk::Walk(const QString& directory, const Visitor& visit,
+                          const std::function<bool()>& cancelled)
+{
+    QSet<QPair<quint64, quint64>> visited;
+    bool stopped = false;
+    const std::function<void(const QString&)> walkOne = [&](const QString& folder) {
+        std::unique_ptr<DIR, SDirCloser> dir(opendir(QFile::encodeName(folder).constData()));
+        if (!dir)
+            return; // unreadable or gone: skipped
+        // A bind mount can bring a folder back below itself; walk each folder once.
+        struct stat self
+        {};
+        if (fstat(dirfd(dir.get()), &self) != 0)
+            return;
+        const QPair<quint64, quint64> identity(self.st_dev, self.st_ino);
+        if (visited.contains(identity))
+            return;
+        visited.insert(identity);
+        while (!stopped) {
+            const dirent* entry = readdir(dir.get());
+            if (!entry)
+                break;
+            const char* raw = entry->d_name;
+            if (qstrcmp(raw, ".") == 0 || qstrcmp(raw, "..") == 0)
+                continue;
+            const EKind kind = KindOf(dirfd(dir.get()), entry);
+            const QString name = QFile::decodeName(raw);
+            if (kind == EKind::Directory) {
+                if (m_subDirs)
+                    walkOne(folder.endsWith(u'/') ? folder + name : folder + u'/' + name);
+            } else if (kind == EKind::File && CNamingRules::IsRecognizedType(
+                                                  CNamingRules::ExtensionOf(name), m_recognized)) {
+                visit(folder, name);
+            }
+            stopped = stopped || (cancelled && cancelled());
+        }
+    };
+    walkOne(directory);
+}

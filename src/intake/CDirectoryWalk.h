@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+
+class CProgress;
+
+// The walk over a scanned folder: every recognised file, in the order the file system
+// lists them, entering sub-folders when the setting "SubDir" is 1. Links to folders are
+// not followed (no loops), a folder reached twice is walked once, and a folder that
+// cannot be read is skipped. Only regular files (or links to them) are taken: a FIFO
+// or device named *.mp3 would block the scan.
+class CDirectoryWalk
+{
+public:
+    // Called for each recognised file; true when a song record was stored.
+    using FileSink = std::function<bool(const QString& directory, const QString& fileName)>;
+
+    // Reads "SubDir" and "Recognized" once, at the start of the walk.
+    CDirectoryWalk();
+
+    int CountRecognizedFiles(const QString& directory);
+    // Calls sink for every recognised file until progress reports Cancel; returns the
+    // number of records stored.
+    int ScanDirectory(const QString& directory, CProgress* progress, const FileSink& sink);
+
+private:
+    // Visits the recognised files; `cancelled` is asked after every entry and ends the
+    // whole walk once it answers true.
+    using Visitor = std::function<void(const QString& directory, const QString& fileName)>;
+    void Walk(const QString& directory, const Visitor& visit,
+              const std::function<bool()>& cancelled);
+
+    bool m_subDirs = true;
+    QString m_recognized;
+};

@@ -1,0 +1,141 @@
+#include "intake/CIntake.h"
+
+#include "app/CSettings.h"
+#include "db/CCdlistSet.h"
+#include "db/CExceptSet.h"
+#include "intake/CNamingRules.h"
+#include "intake/CStreamProbe.h"
+#include "intake/CTagReader.h"
+#include "platform/CText.h"
+#include "ui/CProgress.h"
+#include "ui/CPrompts.h"
+
+#include <chrono>
+
+namespace {
+
+const QString kErrorFile = QStringLiteral("ErrorFile");
+
+std::int64_t Now()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+bool IsOn(const char* key)
+{
+    return CSettings::Int(QLatin1String(key), 0) == 1;
+}
+
+} // namespace
+
+bool CIntake::TakeInFile(const QString& directory, const QString& fileName, const QString& session,
+                         CProgress* progress)
+{
+    const QString path = CText::JoinPath(directory, fileName);
+    // Left behind when reading this file kills the program; the next start names it.
+    SetMarker(path);
+
+    m_set.AddNew();
+    m_set.m_CD = session;
+    m_set.m_MELODI = fileName;
+    m_set.m_PATH = directory;
+    if (CSettings::Int(QStringLiteral("NoID3"), 0) == 0)
+        ReadTag(path);
+    ApplyNameRules(directory);
+
+    if (progress) {
+        progress->Step();
+        progress->Pump(true);
+    }
+    const std::int64_t probeStart = Now();
+    m_probe.Probe(path);
+    m_set.m_BITRATE = CText::Left(m_probe.m_bitrate, 50);
+    m_set.m_DURATION = CText::Left(m_probe.m_duration, 50);
+    m_timings.probe += Now() - probeStart;
+
+    m_set.m_TITLE = CText::Left(m_set.m_TITLE, 30);
+    m_set.m_ARTIST = CText::Left(m_set.m_ARTIST, 30);
+    m_set.m_ALBUM = CText::Left(m_set.m_ALBUM, 30);
+    m_set.m_YEAR = CText::Left(m_set.m_YEAR, 30);
+    m_set.m_COMMENT = CText::Left(m_set.m_COMMENT, 250);
+    const bool stored = Store(path);
+    SetMarker(QString());
+    ++m_timings.files;
+    return stored;
+}
+
+void CIntake::ReadTag(const QString& path)
+{
+    const std::int64_t start = Now();
+    STagFields tag;
+    CTagReader::ReadTagFields(path, tag);
+    m_set.m_TITLE = tag.title;
+    m_set.m_ARTIST = tag.artist;
+    m_set.m_ALBUM = tag.album;
+    m_set.m_GENRE = tag.genre;
+    m_set.m_YEAR = tag.year;
+    m_set.m_LYRICS = tag.lyrics;
+    m_set.m_COMMENT = tag.comment;
+    m_timings.tags += Now() - start;
+}
+
+void CIntake::ApplyNameRules(const QString& directory)
+{
+    const QString formatting = CSettings::String(QStringLiteral("Formatting"), QString());
+    if (m_set.m_TITLE.isEmpty() && !formatting.isEmpty() &&
+        !CNamingRules::ApplyFormatting(m_set.m_MELODI, formatting, m_set.m_ARTIST, m_set.m_TITLE,
+                                       m_set.m_ALBUM)) {
+        m_set.m_TITLE.clear();
+        m_set.m_ARTIST.clear();
+        m_set.m_ALBUM.clear();
+    }
+
+    const int folderRule = CSettings::Int(QStringLiteral("Folder"), 0);
+    QString* byFolder = folderRule == 1 && m_set.m_ARTIST.isEmpty()  ? &m_set.m_ARTIST
+                        : folderRule == 2 && m_set.m_ALBUM.isEmpty() ? &m_set.m_ALBUM
+                                                                     : nullptr;
+    if (byFolder) {
+        *byFolder = CNamingRules::FolderName(directory);
+        // A drive's root is no artist or album name.
+        if (byFolder->contains(u':'))
+            byFolder->clear();
+    }
+
+    const QString& name = m_set.m_MELODI;
+    m_set.m_LIST = name.size() > 4 ? name.left(name.size() - 4) : QString();
+    QString* const names[] = {&m_set.m_LIST, &m_set.m_TITLE, &m_set.m_ARTIST, &m_set.m_ALBUM};
+    if (IsOn("UnderScore")) {
+        for (QString* text : names)
+            text->replace(u'_', u' ');
+    }
+    if (IsOn("RemTrack")) {
+        for (QString* text : names)
+            *text = CNamingRules::RemoveTrackNumber(*text, m_except.Names());
+    }
+    if (CSettings::Int(QStringLiteral("ID3"), 0) == 0 && !m_set.m_TITLE.isEmpty())
+        m_set.m_LIST = m_set.m_TITLE;
+}
+
+bool CIntake::Store(const QString& path)
+{
+    const std::int64_t start = Now();
+    bool stored = true;
+    try {
+        m_set.Update();
+    } catch (const CDbException& e) {
+        m_set.CancelUpdate();
+        m_prompts.Exclaim(e.Message(), path);
+        stored = false;
+    }
+    m_timings.store += Now() - start;
+    return stored;
+}
+
+void CIntake::SetMarker(const QString& path)
+{
+    const std::int64_t start = Now();
+    CSettings::SetString(kErrorFile, path);
+    m_timings.marker += Now() - start;
+}

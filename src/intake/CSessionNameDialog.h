@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QDialog>
+
+class CPrompts;
+class QLineEdit;
+
+// "Enter a Session Name": the new name of a session; OK refuses an empty one.
+class CSessionNameDialog : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit CSessionNameDialog(CPrompts& prompts, QWidget* parent = nullptr);
+
+    QString SessionName() const;
+    void accept() override;
+
+private:
+    CPrompts& m_prompts;
+    QLineEdit* m_name = nullptr;
+};

@@ -1,0 +1,196 @@
+#include "intake/CTagReader.h"
+
+#include "platform/CText.h"
+
+#include <QFile>
+#include <mutex>
+#include <sys/stat.h>
+#include <taglib/apetag.h>
+#include <taglib/commentsframe.h>
+#include <taglib/id3v1tag.h>
+#include <taglib/id3v2tag.h>
+#include <taglib/mpegfile.h>
+#include <taglib/tdebuglistener.h>
+#include <taglib/textidentificationframe.h>
+#include <taglib/unsynchronizedlyricsframe.h>
+
+namespace {
+
+// The library reports broken tags on stderr in some builds; the intake shows nothing.
+class CSilentListener : public TagLib::DebugListener
+{
+public:
+    void printMessage(const TagLib::String&) override {}
+};
+
+void SilenceTagLib()
+{
+    static std::once_flag once;
+    static CSilentListener listener;
+    std::call_once(once, [] { TagLib::setDebugListener(&listener); });
+}
+
+QString ToQt(const TagLib::String& s)
+{
+    return QString::fromStdWString(s.toWString());
+}
+
+const TagLib::ID3v2::Frame* FirstFrame(const TagLib::ID3v2::Tag* tag, const char* id)
+{
+    if (!tag)
+        return nullptr;
+    const TagLib::ID3v2::FrameList& frames = tag->frameList(id);
+    return frames.isEmpty() ? nullptr : frames.front();
+}
+
+// Item 1 of a text frame: a multi-valued ID3v2.4 frame gives its first value.
+QString FrameText(const TagLib::ID3v2::Tag* tag, const char* id)
+{
+    const TagLib::ID3v2::Frame* frame = FirstFrame(tag, id);
+    if (!frame)
+        return QString();
+    if (auto text = dynamic_cast<const TagLib::ID3v2::TextIdentificationFrame*>(frame)) {
+        const TagLib::StringList fields = text->fieldList();
+        return fields.isEmpty() ? QString() : ToQt(fields.front());
+    }
+    return ToQt(frame->toString());
+}
+
+bool IsGenreNumber(const TagLib::String& field)
+{
+    if (field.isEmpty() || field.size() > 3)
+        return false;
+    for (wchar_t c : field)
+        if (c < L'0' || c > L'9')
+            return false;
+    return true;
+}
+
+// The content type as the catalogue stores it: genre numbers as "(n)" followed by the
+// refinement text, if any. The library splits "(17)Rock" into "17" and "Rock".
+QString GenreText(const TagLib::ID3v2::Tag* tag)
+{
+    const auto* frame =
+        dynamic_cast<const TagLib::ID3v2::TextIdentificationFrame*>(FirstFrame(tag, "TCON"));
+    if (!frame)
+        return QString();
+    QString genre;
+    for (const TagLib::String& field : frame->fieldList()) {
+        if (!IsGenreNumber(field)) {
+            genre += ToQt(field);
+            break;
+        }
+        genre += QStringLiteral("(%1)").arg(field.toInt());
+    }
+    return genre;
+}
+
+QString LyricsText(const TagLib::ID3v2::Tag* tag)
+{
+    const auto* frame =
+        dynamic_cast<const TagLib::ID3v2::UnsynchronizedLyricsFrame*>(FirstFrame(tag, "USLT"));
+    return frame ? ToQt(frame->text()) : QString();
+}
+
+// The comment without a description, else the first one (players keep their own
+// data in described comments).
+QString CommentText(const TagLib::ID3v2::Tag* tag)
+{
+    if (!tag)
+        return QString();
+    const TagLib::ID3v2::CommentsFrame* first = nullptr;
+    for (const TagLib::ID3v2::Frame* f : tag->frameList("COMM")) {
+        const auto* comment = dynamic_cast<const TagLib::ID3v2::CommentsFrame*>(f);
+        if (!comment)
+            continue;
+        if (comment->description().isEmpty())
+            return ToQt(comment->text());
+        if (!first)
+            first = comment;
+    }
+    return first ? ToQt(first->text()) : QString();
+}
+
+QString ApeItem(const TagLib::APE::Tag* tag, const char* key)
+{
+    if (!tag)
+        return QString();
+    const TagLib::APE::ItemListMap& items = tag->itemListMap();
+    const auto it = items.find(key);
+    if (it == items.end() || it->second.type() != TagLib::APE::Item::Text)
+        return QString();
+    const TagLib::StringList values = it->second.values();
+    return values.isEmpty() ? QString() : ToQt(values.front());
+}
+
+void Fallback(QString& field, const QString& ape, const QString& v1)
+{
+    if (field.isEmpty())
+        field = ape.isEmpty() ? v1 : ape;
+}
+
+void ReadFields(TagLib::MPEG::File& file, STagFields& f)
+{
+    const TagLib::ID3v2::Tag* v2 = file.hasID3v2Tag() ? file.ID3v2Tag() : nullptr;
+    const TagLib::APE::Tag* ape = file.hasAPETag() ? file.APETag() : nullptr;
+    const TagLib::ID3v1::Tag* v1 = file.hasID3v1Tag() ? file.ID3v1Tag() : nullptr;
+
+    f.title = FrameText(v2, "TIT2");
+    f.artist = FrameText(v2, "TPE1");
+    f.album = FrameText(v2, "TALB");
+    f.genre = GenreText(v2);
+    // ID3v2.3 years are read into the ID3v2.4 recording time by the library.
+    f.year = FrameText(v2, "TDRC");
+    if (f.year.isEmpty())
+        f.year = FrameText(v2, "TYER");
+    f.lyrics = LyricsText(v2);
+    f.comment = CommentText(v2);
+
+    QString v1Genre, v1Year;
+    if (v1) {
+        if (v1->genreNumber() != 255)
+            v1Genre = QStringLiteral("(%1)").arg(v1->genreNumber());
+        if (v1->year() != 0)
+            v1Year = QString::number(v1->year());
+    }
+    const auto v1Text = [v1](TagLib::String (TagLib::ID3v1::Tag::*get)() const) {
+        return v1 ? ToQt((v1->*get)()) : QString();
+    };
+    Fallback(f.title, ApeItem(ape, "TITLE"), v1Text(&TagLib::ID3v1::Tag::title));
+    Fallback(f.artist, ApeItem(ape, "ARTIST"), v1Text(&TagLib::ID3v1::Tag::artist));
+    Fallback(f.album, ApeItem(ape, "ALBUM"), v1Text(&TagLib::ID3v1::Tag::album));
+    Fallback(f.genre, ApeItem(ape, "GENRE"), v1Genre);
+    Fallback(f.year, ApeItem(ape, "YEAR"), v1Year);
+    Fallback(f.lyrics, ApeItem(ape, "LYRICS"), QString());
+    Fallback(f.comment, ApeItem(ape, "COMMENT"), v1Text(&TagLib::ID3v1::Tag::comment));
+    f.lyrics = CText::Left(f.lyrics, CTagReader::kMaxLyrics);
+}
+
+} // namespace
+
+namespace CTagReader {
+
+bool ReadTagFields(const QString& path, STagFields& fields)
+{
+    fields = STagFields();
+    SilenceTagLib();
+    try {
+        const QByteArray name = QFile::encodeName(path);
+        // Only regular files: opening a pipe named like a song would wait forever.
+        struct stat st = {};
+        if (::stat(name.constData(), &st) != 0 || !S_ISREG(st.st_mode))
+            return false;
+        TagLib::MPEG::File file(name.constData(), false);
+        if (!file.isValid())
+            return false;
+        if (!file.hasID3v2Tag() && !file.hasAPETag() && !file.hasID3v1Tag())
+            return false;
+        ReadFields(file, fields);
+        return true;
+    } catch (...) {
+        fields = STagFields();
+        return false;
+    }
+}
+
+} // namespace CTagReader

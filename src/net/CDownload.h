@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+
+// Fetches one file over HTTP into a local file, waiting at most the setting "NetTimeout"
+// (seconds, default 15). Runs a local event loop until done, so the caller's window
+// stays painted.
+namespace CDownload {
+
+// "YES" when the body was written to localFile, else the text of the error (the local
+// file is then removed). A server's error page (404 and the like) is an error.
+QString Fetch(const QString& url, const QString& localFile);
+QString Fetch(const QString& url, const QString& localFile, int timeoutMs);
+
+// The base address of the update server (setting "UpdateServer") joined with a path.
+QString UpdateUrl(const QString& path);
+
+} // namespace CDownload

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "playlist/CPlaylistGroups.h"
+
+#include <QDialog>
+#include <functional>
+
+class CPrompts;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+
+// What a copy needs: the songs grouped by session, the folder they go to and the number
+// of playlist entries (the range of the overall bar).
+struct SCopyJob
+{
+    QList<SSessionGroup> groups;
+    int entries = 0;
+    QString targetFolder;
+    // The file's path now (the CD may sit in another drive); empty skips the file.
+    std::function<QString(const QString& path, const QString& session)> locate;
+};
+
+// "Copy Files": the file being copied, a bar for the file and one for the whole job, and
+// Start. Closing the window before Start copies nothing.
+class CCopyFilesDialog : public QDialog
+{
+    Q_OBJECT
+public:
+    CCopyFilesDialog(SCopyJob job, CPrompts& prompts, QWidget* parent = nullptr);
+
+    QLabel* FileLabel() const { return m_file; }
+    QProgressBar* FileBar() const { return m_fileBar; }
+    QProgressBar* JobBar() const { return m_jobBar; }
+    QPushButton* StartButton() const { return m_start; }
+
+    // Copies every file in order; stops at the first file that cannot be read or written,
+    // with a message naming it. True when the whole job was done (the dialog then closes).
+    bool Start();
+
+private:
+    bool CopyOne(const QString& path, const QString& session);
+
+    SCopyJob m_job;
+    CPrompts& m_prompts;
+    QLabel* m_file = nullptr;
+    QProgressBar* m_fileBar = nullptr;
+    QProgressBar* m_jobBar = nullptr;
+    QPushButton* m_start = nullptr;
+};

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+class CCdlistSet;
+
+// One song line of a playlist file, resolved to the file it names.
+struct SM3uLine
+{
+    QString path;         // as looked up: absolute native path, or the Windows text as read
+    QString folder;       // everything before the last separator
+    QString name;         // everything after it, as written in the file
+    bool foreign = false; // a Windows path (drive letter or backslashes): never on this disk
+};
+
+// Playlist files: one absolute path per line, CR LF, UTF-8, no header.
+namespace CM3uFile {
+
+// Writes the songs of the playlist entries (their IDs, in order); entries whose song is
+// gone are left out. The file is replaced only once it is completely written, so a full
+// disk never leaves a half-written playlist behind. `written` receives the number of lines.
+bool Write(CCdlistSet& set, const QList<qint32>& ids, const QString& file, int& written,
+           QString& error);
+
+// Reads the song lines of a playlist: empty lines and lines starting with '#' are
+// skipped, a line starting with a backslash is taken as a path on drive C:, and a
+// relative path is taken relative to the playlist's own folder.
+bool Read(const QString& file, QList<SM3uLine>& lines, QString& error);
+
+// Turns one line into a song path; false for lines that name no song.
+bool ParseLine(QString text, const QString& baseFolder, SM3uLine& line);
+
+// Splits a path at its last separator ('/' for native paths, '\' for foreign ones).
+void SplitPath(const QString& path, bool foreign, QString& folder, QString& name);
+
+// The user-facing report of a file that could not be read or written.
+QString FileErrorText(const QString& file, const QString& reason);
+
+} // namespace CM3uFile

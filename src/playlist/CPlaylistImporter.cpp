@@ -1,0 +1,92 @@
+#include "playlist/CPlaylistImporter.h"
+
+#include "app/CSettings.h"
+#include "db/CCdlistSet.h"
+#include "intake/CTagReader.h"
+#include "platform/CText.h"
+
+namespace {
+
+constexpr int kTagFieldLength = 30;
+
+// The last folder of a path; empty when it looks like a drive ("c:").
+QString FolderName(const QString& folder)
+{
+    const QString name = folder.mid(folder.lastIndexOf(u'/') + 1);
+    return name.contains(u':') ? QString() : name;
+}
+
+} // namespace
+
+int CPlaylistImporter::Import(const QList<SM3uLine>& lines, const QString& session)
+{
+    int stored = 0;
+    for (const SM3uLine& line : lines) {
+        FillRecord(line, session);
+        try {
+            m_set.Update();
+        } catch (...) {
+            m_set.CancelUpdate(); // the records stored so far stay
+            throw;
+        }
+        ++stored;
+    }
+    m_set.SetFilter(CFilter());
+    m_set.SetSort(ESongColumn::ID);
+    m_set.Requery();
+    CSettings::WriteString(CSettings::kCDPath, session, QString());
+    return stored;
+}
+
+void CPlaylistImporter::FillRecord(const SM3uLine& listed, const QString& session)
+{
+    SM3uLine line = listed;
+    if (!line.foreign && m_tools.locate) {
+        // A disc now in another drive; a disc the user did not insert keeps the listed path.
+        const QString now = m_tools.locate(line.path, session);
+        if (!now.isEmpty() && now != line.path) {
+            line.path = now;
+            CM3uFile::SplitPath(now, false, line.folder, line.name);
+        }
+    }
+
+    m_set.AddNew();
+    m_set.m_CD = session;
+    m_set.m_MELODI = line.name;
+    m_set.m_PATH = line.folder;
+    const QString file = line.foreign ? line.path : CText::JoinPath(line.folder, line.name);
+
+    if (CSettings::Int(QStringLiteral("NoID3"), 0) == 0 && m_tools.readTag) {
+        STagFields tag;
+        if (m_tools.readTag(file, tag)) {
+            m_set.m_TITLE = CText::Left(tag.title, kTagFieldLength);
+            m_set.m_ARTIST = CText::Left(tag.artist, kTagFieldLength);
+            m_set.m_ALBUM = CText::Left(tag.album, kTagFieldLength);
+            m_set.m_GENRE = tag.genre;
+            m_set.m_YEAR = tag.year;
+            m_set.m_LYRICS = tag.lyrics;
+            m_set.m_COMMENT = tag.comment;
+        }
+    }
+    const QString pattern = CSettings::String(QStringLiteral("Formatting"), QString());
+    if (m_set.m_TITLE.isEmpty() && !pattern.isEmpty() && m_tools.applyFormatting &&
+        !m_tools.applyFormatting(line.name, pattern, m_set.m_ARTIST, m_set.m_TITLE,
+                                 m_set.m_ALBUM)) {
+        m_set.m_TITLE.clear();
+        m_set.m_ARTIST.clear();
+        m_set.m_ALBUM.clear();
+    }
+
+    const int folderRule = CSettings::Int(QStringLiteral("Folder"), 0);
+    if (folderRule == 1 && m_set.m_ARTIST.isEmpty())
+        m_set.m_ARTIST = FolderName(line.folder);
+    else if (folderRule == 2 && m_set.m_ALBUM.isEmpty())
+        m_set.m_ALBUM = FolderName(line.folder);
+
+    m_set.m_LIST = line.name.left(qMax<qsizetype>(0, line.name.size() - 4));
+    if (CSettings::Int(QStringLiteral("ID3"), 0) == 0 && !m_set.m_TITLE.isEmpty())
+        m_set.m_LIST = m_set.m_TITLE;
+
+    if (m_tools.probe)
+        m_tools.probe(file, m_set.m_BITRATE, m_set.m_DURATION);
+}

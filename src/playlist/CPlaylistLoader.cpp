@@ -1,0 +1,54 @@
+#include "playlist/CPlaylistLoader.h"
+
+#include "app/CSettings.h"
+#include "db/CCdlistSet.h"
+#include "ui/CPrompts.h"
+#include "ui/WarningDialog.h"
+
+QString CPlaylistLoader::NotFoundText(const QString& name)
+{
+    return QStringLiteral("The file ") + name +
+           QStringLiteral(" couldn't be found in the database.\nIt want be added to the playlist");
+}
+
+bool CPlaylistLoader::Find(const SM3uLine& line)
+{
+    if (line.foreign)
+        return false; // a Windows drive is never a folder here
+    // Bound values: apostrophes and any other character compare as they are.
+    m_set.SetFilter(CFilter::Equals(ESongColumn::MELODI, line.name)
+                        .And(CFilter::Equals(ESongColumn::PATH, line.folder)));
+    m_set.Requery();
+    return !m_set.IsEOF();
+}
+
+int CPlaylistLoader::Load(const QList<SM3uLine>& lines,
+                          const std::function<void(CCdlistSet&)>& found)
+{
+    struct SRestore
+    {
+        CCdlistSet& set;
+        ~SRestore()
+        {
+            set.SetSort(ESongColumn::ID);
+            set.SetFilter(CFilter());
+            try {
+                set.Requery();
+            } catch (...) {
+                // The set keeps its filter and sort; the next requery retries.
+            }
+        }
+    } restore{m_set};
+
+    m_set.SetSort(ESongColumn::MELODI);
+    int count = 0;
+    for (const SM3uLine& line : lines) {
+        if (Find(line)) {
+            found(m_set);
+            ++count;
+            continue;
+        }
+        ShowWarning(m_prompts, QStringLiteral("WarningFound"), NotFoundText(line.name));
+    }
+    return count;
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "playlist/CM3uFile.h"
+
+#include <QList>
+#include <QString>
+#include <functional>
+
+class CCdlistSet;
+class CPrompts;
+
+// Finds the songs a playlist file names among the songs already catalogued.
+class CPlaylistLoader
+{
+public:
+    CPlaylistLoader(CCdlistSet& set, CPrompts& prompts) : m_set(set), m_prompts(prompts) {}
+
+    // Looks every line up in order; for each song found, `found` is called with the set
+    // standing on it. A line not found shows the silenceable "couldn't be found" warning.
+    // The set is left unfiltered and sorted by ID, also when the database fails.
+    // Returns the number of songs found.
+    int Load(const QList<SM3uLine>& lines, const std::function<void(CCdlistSet&)>& found);
+
+    // Positions the set on the song at the line's folder and name (ignoring case).
+    bool Find(const SM3uLine& line);
+
+    static QString NotFoundText(const QString& name);
+
+private:
+    CCdlistSet& m_set;
+    CPrompts& m_prompts;
+};

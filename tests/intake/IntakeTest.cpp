@@ -1,0 +1,255 @@
+#include "app/CSettings.h"
+#include "db/CCdlistSet.h"
+#include "db/CExceptSet.h"
+#include "intake/CIntake.h"
+#include "intake/CStreamProbe.h"
+#include "support/CId3Writer.h"
+#include "support/CMp3Factory.h"
+#include "support/CScriptedPrompts.h"
+#include "support/CTestEnvironment.h"
+#include "ui/CProgress.h"
+
+#include <gtest/gtest.h>
+
+using EEncoding = CId3Writer::EEncoding;
+
+namespace {
+
+// Counts steps and pumps, and notes the crash marker while the file is being taken in.
+class CMarkerProgress : public CProgress
+{
+public:
+    void SetRange(int, int, int) override {}
+    void SetMessage(const QString&) override {}
+    int Step() override { return ++steps; }
+    void SetPos(int) override {}
+    bool Pump(bool escapeAllowed) override
+    {
+        escape = escapeAllowed;
+        markers << CSettings::String(QStringLiteral("ErrorFile"));
+        return false;
+    }
+    bool IsCancelled() const override { return false; }
+    void Hide() override {}
+    void Show() override {}
+
+    int steps = 0;
+    bool escape = false;
+    QStringList markers;
+};
+
+class IntakeTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        db.Open(env.DatabasePath());
+        set.Open(db);
+        except.Open(db);
+        probe = CStreamProbe::Create();
+        ASSERT_TRUE(probe);
+        intake = std::make_unique<CIntake>(set, except, prompts, *probe);
+        folder = env.MakeDir(QStringLiteral("Abba"));
+    }
+    // Writes a 12-second 128 kbit/s song and takes it in; the stored record is current.
+    bool Take(const QString& name, const QByteArray& front = {}, const QByteArray& back = {},
+              const QString& dir = QString())
+    {
+        const QString where = dir.isEmpty() ? folder : dir;
+        CMp3Factory::SStream s;
+        s.seconds = 12;
+        EXPECT_TRUE(CMp3Factory::WriteSong(where + u'/' + name, s, front, back));
+        const bool stored = intake->TakeInFile(where, name, QStringLiteral("Disc 1"), &progress);
+        if (stored) {
+            EXPECT_TRUE(set.FindSongById(set.m_ID));
+        }
+        return stored;
+    }
+    static void Set(const char* key, int value) { CSettings::SetInt(QLatin1String(key), value); }
+
+    CTestEnvironment env;
+    CDatabase db;
+    CCdlistSet set;
+    CExceptSet except;
+    CScriptedPrompts prompts;
+    CMarkerProgress progress;
+    std::unique_ptr<CStreamProbe> probe;
+    std::unique_ptr<CIntake> intake;
+    QString folder;
+};
+
+TEST_F(IntakeTest, StoresEveryColumnOfATaggedSong)
+{
+    const QByteArray tag = CId3Writer(3, EEncoding::Utf16)
+                               .Text("TIT2", QStringLiteral("Waterloo \u00e9"))
+                               .Text("TPE1", QStringLiteral("Abba"))
+                               .Text("TALB", QStringLiteral("Waterloo"))
+                               .Text("TCON", QStringLiteral("(13)"))
+                               .Text("TYER", QStringLiteral("1974"))
+                               .Lyrics(QStringLiteral("My, my"))
+                               .Comment(QStringLiteral("Eurovision"))
+                               .Build();
+    ASSERT_TRUE(Take(QStringLiteral("01 track.mp3"), tag));
+    EXPECT_EQ(set.m_CD, QStringLiteral("Disc 1"));
+    EXPECT_EQ(set.m_PATH, folder);
+    EXPECT_EQ(set.m_MELODI, QStringLiteral("01 track.mp3"));
+    EXPECT_EQ(set.m_LIST, QStringLiteral("Waterloo \u00e9"));
+    EXPECT_EQ(set.m_TITLE, QStringLiteral("Waterloo \u00e9"));
+    EXPECT_EQ(set.m_ARTIST, QStringLiteral("Abba"));
+    EXPECT_EQ(set.m_ALBUM, QStringLiteral("Waterloo"));
+    EXPECT_EQ(set.m_GENRE, QStringLiteral("(13)"));
+    EXPECT_EQ(set.m_YEAR, QStringLiteral("1974"));
+    EXPECT_EQ(set.m_LYRICS, QStringLiteral("My, my"));
+    EXPECT_EQ(set.m_COMMENT, QStringLiteral("Eurovision"));
+    EXPECT_EQ(set.m_BITRATE, QStringLiteral("128"));
+    EXPECT_EQ(set.m_DURATION, QStringLiteral("12"));
+    EXPECT_EQ(set.m_USE, 0);
+    EXPECT_TRUE(set.m_EXTENDED1.isEmpty() && set.m_EXTENDED2.isEmpty());
+
+    // The marker names the file while it is taken in and is cleared afterwards.
+    EXPECT_EQ(progress.steps, 1);
+    EXPECT_TRUE(progress.escape);
+    EXPECT_EQ(progress.markers, QStringList{folder + QStringLiteral("/01 track.mp3")});
+    EXPECT_TRUE(CSettings::String(QStringLiteral("ErrorFile")).isEmpty());
+    EXPECT_TRUE(prompts.messages.isEmpty());
+}
+
+TEST_F(IntakeTest, ATitleInTheTagMeansTheNameIsNotParsed)
+{
+    CSettings::SetString(QStringLiteral("Formatting"), QStringLiteral("%1 - %2"));
+    ASSERT_TRUE(
+        Take(QStringLiteral("Other - Name.mp3"),
+             CId3Writer(4, EEncoding::Utf8).Text("TIT2", QStringLiteral("Tagged")).Build()));
+    EXPECT_EQ(set.m_TITLE, QStringLiteral("Tagged"));
+    EXPECT_TRUE(set.m_ARTIST.isEmpty());
+}
+
+TEST_F(IntakeTest, ANameThatDoesNotFitEmptiesTheTagsArtistAndAlbum)
+{
+    CSettings::SetString(QStringLiteral("Formatting"), QStringLiteral("%1 - %2"));
+    ASSERT_TRUE(Take(QStringLiteral("NoDash.mp3"), CId3Writer(3, EEncoding::Latin1)
+                                                       .Text("TPE1", QStringLiteral("A"))
+                                                       .Text("TALB", QStringLiteral("B"))
+                                                       .Text("TYER", QStringLiteral("2001"))
+                                                       .Build()));
+    EXPECT_TRUE(set.m_TITLE.isEmpty() && set.m_ARTIST.isEmpty() && set.m_ALBUM.isEmpty());
+    EXPECT_EQ(set.m_YEAR, QStringLiteral("2001"));
+    EXPECT_EQ(set.m_LIST, QStringLiteral("NoDash"));
+}
+
+TEST_F(IntakeTest, UntaggedFilesAreNamedByTheirFileName)
+{
+    // Without a formatting string nothing is derived from the name.
+    ASSERT_TRUE(Take(QStringLiteral("Abba - Waterloo.mp3")));
+    EXPECT_TRUE(set.m_TITLE.isEmpty() && set.m_ARTIST.isEmpty());
+    EXPECT_EQ(set.m_LIST, QStringLiteral("Abba - Waterloo"));
+
+    CSettings::SetString(QStringLiteral("Formatting"), QStringLiteral("%1 - %2"));
+    ASSERT_TRUE(Take(QStringLiteral("Abba - SOS.mp3")));
+    EXPECT_EQ(set.m_ARTIST, QStringLiteral("Abba"));
+    EXPECT_EQ(set.m_TITLE, QStringLiteral("SOS"));
+    EXPECT_EQ(set.m_LIST, QStringLiteral("SOS"));
+
+    Set("ID3", 1);
+    ASSERT_TRUE(Take(QStringLiteral("Abba - Fernando.mp3")));
+    EXPECT_EQ(set.m_TITLE, QStringLiteral("Fernando"));
+    EXPECT_EQ(set.m_LIST, QStringLiteral("Abba - Fernando"));
+
+    ASSERT_TRUE(Take(QStringLiteral(".mp3")));
+    EXPECT_TRUE(set.m_LIST.isEmpty());
+}
+
+TEST_F(IntakeTest, TheFolderNamesArtistOrAlbum)
+{
+    Set("Folder", 1);
+    ASSERT_TRUE(Take(QStringLiteral("a.mp3")));
+    EXPECT_EQ(set.m_ARTIST, QStringLiteral("Abba"));
+    EXPECT_TRUE(set.m_ALBUM.isEmpty());
+    const QString drive = env.MakeDir(QStringLiteral("D:"));
+    ASSERT_TRUE(Take(QStringLiteral("b.mp3"), {}, {}, drive));
+    EXPECT_TRUE(set.m_ARTIST.isEmpty());
+
+    Set("Folder", 2);
+    ASSERT_TRUE(Take(QStringLiteral("c.mp3"),
+                     CId3Writer(3, EEncoding::Latin1).Text("TPE1", QStringLiteral("Tag")).Build()));
+    EXPECT_EQ(set.m_ARTIST, QStringLiteral("Tag"));
+    EXPECT_EQ(set.m_ALBUM, QStringLiteral("Abba"));
+}
+
+TEST_F(IntakeTest, UnderscoresAndTrackNumbers)
+{
+    except.AddNew();
+    except.m_EXCLUDED = QStringLiteral("2 unlimited");
+    except.Update();
+    except.Requery();
+    Set("UnderScore", 1);
+    Set("RemTrack", 1);
+    Set("ID3", 1);
+    CSettings::SetString(QStringLiteral("Formatting"), QStringLiteral("%1 - %2"));
+    ASSERT_TRUE(Take(QStringLiteral("03_2_Unlimited_-_01_No_Limit.mp3")));
+    EXPECT_EQ(set.m_LIST, QStringLiteral("2 Unlimited - 01 No Limit"));
+    // Underscores become blanks after the name was split, so the blank stays.
+    EXPECT_EQ(set.m_ARTIST, QStringLiteral("2 Unlimited "));
+    EXPECT_EQ(set.m_TITLE, QStringLiteral("No Limit"));
+}
+
+TEST_F(IntakeTest, TagsCanBeIgnored)
+{
+    Set("NoID3", 1);
+    ASSERT_TRUE(
+        Take(QStringLiteral("x.mp3"), {}, CId3Writer::Id3v1("T", "A", "B", "1990", "c", 1)));
+    EXPECT_TRUE(set.m_TITLE.isEmpty() && set.m_GENRE.isEmpty() && set.m_COMMENT.isEmpty());
+}
+
+TEST_F(IntakeTest, LongTextsAreCut)
+{
+    const QByteArray tag = CId3Writer(4, EEncoding::Utf8)
+                               .Text("TIT2", QString(40, u't'))
+                               .Text("TPE1", QString(29, u'a') + QStringLiteral("\U0001F600"))
+                               .Text("TALB", QString(31, u'b'))
+                               .Text("TDRC", QString(35, u'1'))
+                               .Text("TCON", QString(100, u'g'))
+                               .Lyrics(QString(6000, u'l'))
+                               .Comment(QString(300, u'c'))
+                               .Build();
+    ASSERT_TRUE(Take(QStringLiteral("long.mp3"), tag));
+    EXPECT_EQ(set.m_TITLE, QString(30, u't'));
+    EXPECT_EQ(set.m_ARTIST, QString(29, u'a')); // a character is never split
+    EXPECT_EQ(set.m_ALBUM, QString(30, u'b'));
+    EXPECT_EQ(set.m_YEAR, QString(30, u'1'));
+    EXPECT_EQ(set.m_LIST, QString(40, u't'));
+    EXPECT_EQ(set.m_GENRE.size(), 100);
+    EXPECT_EQ(set.m_LYRICS.size(), 5000);
+    EXPECT_EQ(set.m_COMMENT, QString(250, u'c'));
+}
+
+TEST_F(IntakeTest, FilesThatAreNoAudioAreStillStored)
+{
+    const QString path = env.WriteFile(QStringLiteral("Abba/text.mp3"), "not audio\n");
+    ASSERT_TRUE(
+        intake->TakeInFile(folder, QStringLiteral("text.mp3"), QStringLiteral("Disc 1"), nullptr));
+    ASSERT_TRUE(set.FindSongById(set.m_ID));
+    EXPECT_EQ(set.m_MELODI, QStringLiteral("text.mp3"));
+    EXPECT_TRUE(set.m_BITRATE.isEmpty() && set.m_DURATION.isEmpty() && set.m_TITLE.isEmpty());
+    EXPECT_TRUE(CSettings::String(QStringLiteral("ErrorFile")).isEmpty());
+}
+
+TEST_F(IntakeTest, ADatabaseErrorIsShownAndTheScanGoesOn)
+{
+    db.Exec("CREATE TRIGGER refuse BEFORE INSERT ON Songs BEGIN SELECT RAISE(ABORT, 'disk is "
+            "full'); END;");
+    EXPECT_FALSE(Take(QStringLiteral("a.mp3")));
+    ASSERT_EQ(prompts.messages.size(), 1);
+    EXPECT_TRUE(prompts.messages[0].text.contains(QStringLiteral("disk is full")));
+    EXPECT_EQ(prompts.messages[0].caption, folder + QStringLiteral("/a.mp3"));
+    EXPECT_EQ(prompts.messages[0].icon, CPrompts::EIcon::Exclamation);
+    EXPECT_EQ(prompts.messages[0].buttons, CPrompts::EButtons::Ok);
+    EXPECT_TRUE(CSettings::String(QStringLiteral("ErrorFile")).isEmpty());
+    EXPECT_EQ(set.CountAll(), 0);
+
+    db.Exec("DROP TRIGGER refuse;");
+    EXPECT_TRUE(Take(QStringLiteral("b.mp3")));
+    EXPECT_EQ(set.CountAll(), 1);
+}
+
+} // namespace

@@ -1,0 +1,109 @@
+#include "platform/CVolumes.h"
+#include "support/CFakeVolumes.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using EType = SVolume::EType;
+
+const QByteArray kMountInfo =
+    "22 27 0:21 / /proc rw,relatime - proc proc rw\n"
+    "27 1 254:0 / / rw,relatime shared:1 - ext4 /dev/vda1 rw\n"
+    "31 27 11:0 / /media/user/My\\040Disc ro,nosuid shared:5 master:2 - iso9660 /dev/sr0 ro\n"
+    "32 27 0:40 / /mnt/share rw - cifs //server/music rw,vers=3.0\n"
+    "33 27 0:41 / /run/user/1000 rw - tmpfs tmpfs rw\n"
+    "34 27 8:17 / /media/user/USB\\134STICK rw - vfat /dev/sdb1 rw\n"
+    "35 27 7:3 / /snap/core/1 ro - squashfs /dev/loop3 ro\n"
+    "36 27 0:50 / /home/user/remote rw - fuse.sshfs user@host:/srv rw\n"
+    "garbage line without separator\n"
+    "\n"
+    "37 27 254:0 /data /srv/bind rw - ext4 /dev/vda1 rw\n";
+
+TEST(MountTable, ParsesFieldsUnescapesNamesAndClassifiesDrives)
+{
+    const QList<SVolume> volumes = CSystemVolumes::ParseMountInfo(kMountInfo);
+    ASSERT_EQ(volumes.size(), 9);
+    EXPECT_EQ(volumes[0].type, EType::Other); // proc
+    EXPECT_EQ(volumes[1].mountPoint, "/");
+    EXPECT_EQ(volumes[1].device, "/dev/vda1");
+    EXPECT_EQ(volumes[1].type, EType::Fixed);
+    // Optional fields before the separator do not shift the type and source.
+    EXPECT_EQ(volumes[2].mountPoint, "/media/user/My Disc");
+    EXPECT_EQ(volumes[2].fsType, "iso9660");
+    EXPECT_EQ(volumes[2].type, EType::CdRom);
+    EXPECT_EQ(volumes[3].type, EType::Network);
+    EXPECT_EQ(volumes[3].device, "//server/music");
+    EXPECT_EQ(volumes[4].type, EType::Ram);
+    EXPECT_EQ(volumes[5].mountPoint, "/media/user/USB\\STICK");
+    EXPECT_EQ(volumes[5].type, EType::Fixed);
+    EXPECT_EQ(volumes[6].type, EType::Other); // squashfs package image
+    EXPECT_EQ(volumes[7].type, EType::Network);
+    EXPECT_EQ(volumes[8].mountPoint, "/srv/bind");
+}
+
+TEST(MountTable, ClassifiesByDeviceWhenTheTypeSaysNothing)
+{
+    EXPECT_EQ(CSystemVolumes::Classify("udf", "/dev/sr1"), EType::CdRom);
+    EXPECT_EQ(CSystemVolumes::Classify("auto", "/dev/sr0"), EType::CdRom);
+    EXPECT_EQ(CSystemVolumes::Classify("xfs", "/dev/nvme0n1p2"), EType::Fixed);
+    EXPECT_EQ(CSystemVolumes::Classify("overlay", "overlay"), EType::Fixed);
+    EXPECT_EQ(CSystemVolumes::Classify("nfs4", "host:/export"), EType::Network);
+    EXPECT_EQ(CSystemVolumes::Classify("ramfs", "none"), EType::Ram);
+    EXPECT_EQ(CSystemVolumes::Classify("sysfs", "sysfs"), EType::Other);
+    EXPECT_EQ(CSystemVolumes::Classify("cgroup2", "cgroup2"), EType::Other);
+}
+
+TEST(MountTable, RealTableHasARoot)
+{
+    CSystemVolumes volumes;
+    EXPECT_FALSE(volumes.Mounts().isEmpty());
+    EXPECT_EQ(volumes.RootOf("/"), "/");
+    // Whatever the machine, reading the serial of the root never crashes.
+    volumes.SerialOf("/");
+}
+
+TEST(Serial, FatSerialIsTakenAsItIsOthersAreFoldedStably)
+{
+    EXPECT_EQ(CSystemVolumes::SerialFromUuid("ABCD-1234"), 0xABCD1234u);
+    EXPECT_EQ(CSystemVolumes::SerialFromUuid("abcd-1234"), 0xABCD1234u);
+    EXPECT_EQ(CSystemVolumes::SerialFromUuid("0123456789ABCDEF"), 0x89ABCDEFu); // NTFS
+    const quint32 ext4 = CSystemVolumes::SerialFromUuid("3e6be9de-8139-11d1-9106-a43f08d823a6");
+    EXPECT_EQ(ext4, 0x3e6be9deu ^ 0x813911d1u ^ 0x9106a43fu ^ 0x08d823a6u);
+    // An ISO 9660 identity is a date, not hex: folded, the same on every run.
+    const quint32 iso = CSystemVolumes::SerialFromUuid("2023-05-01-12-34-56-00");
+    EXPECT_EQ(iso, CSystemVolumes::SerialFromUuid("2023-05-01-12-34-56-00"));
+    EXPECT_NE(iso, CSystemVolumes::SerialFromUuid("2023-05-01-12-34-56-01"));
+    EXPECT_EQ(CSystemVolumes::Fold(""), 2166136261u);
+}
+
+TEST(Volumes, RootIsTheLongestMountPointByWholeComponents)
+{
+    CFakeVolumes volumes;
+    volumes.Mount("/", EType::Fixed, 1);
+    volumes.Mount("/media/cd", EType::CdRom, 2);
+    volumes.Mount("/media/cd/inner", EType::Fixed, 3);
+    EXPECT_EQ(volumes.RootOf("/media/cd/a/b.mp3"), "/media/cd");
+    EXPECT_EQ(volumes.RootOf("/media/cd"), "/media/cd");
+    EXPECT_EQ(volumes.RootOf("/media/cd/"), "/media/cd");
+    EXPECT_EQ(volumes.RootOf("/media/cdrom/x.mp3"), "/"); // not a component prefix
+    EXPECT_EQ(volumes.RootOf("/media/cd/inner/x"), "/media/cd/inner");
+    EXPECT_EQ(volumes.RootOf("/media/cd/../x"), "/");
+    EXPECT_EQ(volumes.TypeOf("/media/cd/x.mp3"), EType::CdRom);
+    EXPECT_EQ(volumes.SerialOf("/media/cd/x.mp3"), 2u);
+    EXPECT_EQ(volumes.SerialOf("/home/x"), 1u);
+}
+
+TEST(Volumes, LaterMountHidesEarlierOneAtTheSamePoint)
+{
+    CFakeVolumes volumes;
+    volumes.Mount("/", EType::Fixed, 1);
+    volumes.Mount("/mnt", EType::Fixed, 5);
+    volumes.Mount("/mnt", EType::CdRom, 6, false);
+    EXPECT_EQ(volumes.TypeOf("/mnt/x"), EType::CdRom);
+    SVolume volume;
+    EXPECT_TRUE(volumes.VolumeAt("/mnt", volume));
+    EXPECT_FALSE(volumes.VolumeAt("/nowhere", volume));
+}
+
+} // namespace
