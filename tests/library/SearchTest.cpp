@@ -8,6 +8,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QSet>
 
 namespace {
 
@@ -75,6 +76,10 @@ TEST_F(SearchTest, CriteriaCombineAndGenreIsItsStoredNumber)
     EXPECT_EQ(Find(c), QStringList{"a"});
     EXPECT_EQ(Find({.genre = CGenres::StoredForm(QStringLiteral("Blues"))}), QStringList{"d"});
     EXPECT_TRUE(CGenres::StoredForm(QStringLiteral("(NONE)")).isEmpty());
+    EXPECT_EQ(CGenres::Name(125), QStringLiteral("Dance Hall"));
+    EXPECT_TRUE(CGenres::Name(126).isEmpty());
+    const QStringList names = CGenres::Names();
+    EXPECT_EQ(QSet<QString>(names.begin(), names.end()).size(), 126);
 }
 
 TEST_F(SearchTest, FileCriterionSeesTheFolderWithSearchOnPath)
