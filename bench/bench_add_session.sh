@@ -2,6 +2,8 @@
 # Times `cratewise add-session` over a generated tree of tagged MP3 files, warm cache.
 # Usage: bench/bench_add_session.sh [BUILD_DIR] [FILES] [RUNS]
 # The tree is kept in $CRATEWISE_BENCH_DIR (default /tmp/cratewise-bench-sessions).
+# CRATEWISE_BENCH_SETTINGS_DIR puts the settings file elsewhere (e.g. /dev/shm) to show
+# what the crash marker's two settings writes per file cost on the disk.
 set -eu
 build=${1:-build}
 files=${2:-5000}
@@ -13,14 +15,16 @@ tree=${CRATEWISE_BENCH_DIR:-/tmp/cratewise-bench-sessions}
 find "$tree" -name '*.mp3' -exec cat {} + > /dev/null
 
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT INT TERM
+settings_dir=${CRATEWISE_BENCH_SETTINGS_DIR:-$work}
+settings=$(mktemp -p "$settings_dir" cratewise-bench-XXXXXX.ini)
+trap 'rm -rf "$work" "$settings" "$settings".*' EXIT INT TERM
 i=1
 while [ "$i" -le "$runs" ]; do
-    rm -rf "$work/data" "$work/settings.ini" && mkdir -p "$work/data"
-    CRATEWISE_CONFIG="$work/settings.ini" /usr/bin/time -f "%e %M" -o "$work/time" \
+    rm -rf "$work/data" && : > "$settings" && mkdir -p "$work/data"
+    CRATEWISE_CONFIG="$settings" /usr/bin/time -f "%e %M" -o "$work/time" \
         "$build/cratewise" --data-dir "$work/data" add-session "Bench $i" "$tree" \
         > "$work/out" 2> "$work/err" || { cat "$work/err" >&2; exit 1; }
-    stored=$(CRATEWISE_CONFIG="$work/settings.ini" "$build/cratewise" --data-dir "$work/data" \
+    stored=$(CRATEWISE_CONFIG="$settings" "$build/cratewise" --data-dir "$work/data" \
         songs "Bench $i" | wc -l)
     awk -v run="$i" -v stored="$stored" \
         '{ printf "run %d: %d songs in %.2f s = %.0f files/s, peak memory %d KiB\n",

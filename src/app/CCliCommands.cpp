@@ -1,4 +1,5 @@
 #include "app/CCommandLine.h"
+#include "intake/CSessionCli.h"
 #include "library/CLibraryCommands.h"
 #include "playlist/CPlaylistCommands.h"
 
@@ -6,6 +7,7 @@
 void RegisterAllCommands(CCommandLine& cli)
 {
     RegisterAppCommands(cli);
+    RegisterSessionCommands(cli);
     RegisterLibraryCommands(cli);
     RegisterPlaylistCommands(cli);
 }

@@ -109,6 +109,10 @@ void CDirectoryWalk::Walk(const QString& directory, const Visitor& visit,
                 continue;
             const EKind kind = KindOf(dirfd(dir.get()), entry);
             const QString name = QFile::decodeName(raw);
+            // A name that is not valid in the system's encoding cannot be opened again
+            // from its text: a record for it would point nowhere.
+            if (QFile::encodeName(name) != raw)
+                continue;
             if (kind == EKind::Directory) {
                 if (m_subDirs)
                     walkOne(folder.endsWith(u'/') ? folder + name : folder + u'/' + name);

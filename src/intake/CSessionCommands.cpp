@@ -14,14 +14,62 @@
 #include "ui/CPrompts.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <sqlite3.h>
 
 namespace {
 
 const QString kCDPath = QLatin1String(CSettings::kCDPath);
 const QString kCdrecord = QLatin1String(CSettings::kCdrecord);
 const QString kCDRoot = QLatin1String(CSettings::kCDRoot);
+
+// Groups the records of a scan into short transactions: one commit per record would
+// make the database write its log for every file. A commit at least every quarter
+// second keeps what a crash can take back small, and Cancel commits at once.
+class CBatchCommit
+{
+public:
+    explicit CBatchCommit(CDatabase* db) : m_db(db) { Begin(); }
+    ~CBatchCommit()
+    {
+        if (m_open)
+            sqlite3_exec(m_db->Handle(), "COMMIT", nullptr, nullptr, nullptr);
+    }
+    CBatchCommit(const CBatchCommit&) = delete;
+    CBatchCommit& operator=(const CBatchCommit&) = delete;
+
+    void Tick()
+    {
+        if (m_open && m_clock.elapsed() >= kMaxOpenMs) {
+            Finish();
+            Begin();
+        }
+    }
+    void Finish()
+    {
+        if (!m_open)
+            return;
+        m_open = false;
+        m_db->Exec("COMMIT");
+    }
+
+private:
+    static constexpr qint64 kMaxOpenMs = 250;
+    void Begin()
+    {
+        if (!m_db || !m_db->IsOpen())
+            return;
+        m_db->Exec("BEGIN");
+        m_open = true;
+        m_clock.start();
+    }
+
+    CDatabase* m_db;
+    bool m_open = false;
+    QElapsedTimer m_clock;
+};
 
 // The wait cursor while a command works, when there is a window to show it on.
 class CWaitCursor
@@ -95,8 +143,7 @@ CSessionCommands::SResult CSessionCommands::AddSession(const QString& name, cons
             result.outcome = EOutcome::NoFiles;
             return result;
         }
-        if (!Scan(name, path, count, QStringLiteral("Getting mp3 info"), result))
-            return result;
+        Scan(name, path, count, QStringLiteral("Getting mp3 info"), result);
         m_host.AddSessionEntry(name);
         m_host.RefreshFields();
         CSettings::WriteInt(kCdrecord, name, int(m_volumes.SerialOf(path)));
@@ -110,33 +157,38 @@ CSessionCommands::SResult CSessionCommands::AddSession(const QString& name, cons
     return result;
 }
 
-bool CSessionCommands::Scan(const QString& name, const QString& path, int count,
+void CSessionCommands::Scan(const QString& name, const QString& path, int count,
                             const QString& caption, SResult& result)
 {
     CDirectoryWalk walk;
-    QString error;
-    std::unique_ptr<CStreamProbe> probe = CStreamProbe::Create(&error);
-    if (!probe) {
-        m_prompts.Error(error, QStringLiteral("Error"));
-        result.outcome = EOutcome::Failed;
-        return false;
-    }
+    // Without the decoder no song could be measured: the program reports it and ends.
+    std::unique_ptr<CStreamProbe> probe = CStreamProbe::CreateOrExit();
     std::unique_ptr<CProgress> progress = m_host.CreateProgress(caption, 3, 250);
     progress->SetRange(0, count, 1);
     progress->SetMessage(QStringLiteral("Cratewise is adding ") + QString::number(count) +
                          QStringLiteral(" found mp3 files...\n\nPress Cancel to abort."));
     CIntake intake(m_set, m_except, m_prompts, *probe);
-    result.stored =
-        walk.ScanDirectory(path, progress.get(), [&](const QString& folder, const QString& file) {
-            return intake.TakeInFile(folder, file, name, progress.get());
-        });
+    const qint64 before = m_set.CountAll();
+    try {
+        CBatchCommit batch(m_set.Database());
+        result.stored = walk.ScanDirectory(
+            path, progress.get(), [&](const QString& folder, const QString& file) {
+                const bool stored = intake.TakeInFile(folder, file, name, progress.get());
+                batch.Tick();
+                return stored;
+            });
+        batch.Finish();
+    } catch (const CDbException&) {
+        // The count on the form must still match the table.
+        m_host.AdjustSongCount(m_set.CountAll() - before);
+        throw;
+    }
     result.cancelled = progress->IsCancelled();
     progress->Hide();
     // A crash marker left by the last file would be reported at the next start.
     CSettings::SetString(QStringLiteral("ErrorFile"), QString());
     m_host.AdjustSongCount(result.stored);
     result.outcome = EOutcome::Done;
-    return true;
 }
 
 CSessionCommands::SResult CSessionCommands::DeleteSession()
@@ -244,14 +296,13 @@ CSessionCommands::SResult CSessionCommands::UpdateSessionNamed(const QString& na
         }
         result.deleted = m_set.DeleteWhere(SessionFilter(name));
         m_host.AdjustSongCount(-result.deleted);
-        if (Scan(name, path, count, QStringLiteral("Updating Session"), result)) {
-            m_host.RefreshFields();
-            m_host.ClearPlaylist();
-            m_host.ClearSongList();
-            CSettings::WriteString(kCDPath, name, path);
-            if (!CSettings::Contains(kCDRoot, name))
-                CSettings::WriteString(kCDRoot, name, m_volumes.RootOf(path));
-        }
+        Scan(name, path, count, QStringLiteral("Updating Session"), result);
+        m_host.RefreshFields();
+        m_host.ClearPlaylist();
+        m_host.ClearSongList();
+        CSettings::WriteString(kCDPath, name, path);
+        if (!CSettings::Contains(kCDRoot, name))
+            CSettings::WriteString(kCDRoot, name, m_volumes.RootOf(path));
         ResetSet();
     } catch (const CDbException& e) {
         m_prompts.Error(e.Message(), QStringLiteral("Error"));

@@ -21,7 +21,7 @@ public:
         Abandoned,   // the user said no, or nothing was selected
         InvalidPath, // the folder does not exist
         NoFiles,     // no recognised file in the folder
-        Failed,      // the decoder could not be set up
+        Failed,      // a database error, already shown
     };
     struct SResult
     {
@@ -56,7 +56,7 @@ public:
 
 private:
     // Shows the progress and walks the folder holding count recognised files.
-    bool Scan(const QString& name, const QString& path, int count, const QString& caption,
+    void Scan(const QString& name, const QString& path, int count, const QString& caption,
               SResult& result);
     void ResetSet();
 

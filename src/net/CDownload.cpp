@@ -92,7 +92,6 @@ QString CDownload::Fetch(const QString& url, const QString& localFile, int timeo
         if (file.write(rest) != rest.size())
             error = QStringLiteral("Cannot write %1: %2").arg(localFile, file.errorString());
     }
-    reply->deleteLater();
     if (!error.isEmpty())
         return Failed(file, error);
     if (!file.flush())

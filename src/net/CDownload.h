@@ -2,8 +2,9 @@
 
 #include <QString>
 
-// Fetches one file over HTTP into a local file, waiting at most the setting "NetTimeout"
-// (seconds, default 15). Runs a local event loop until done, so the caller's window
+// Fetches one file over HTTP into a local file, taking at most the setting "NetTimeout"
+// (seconds, default 15) for the whole transfer, so a server that trickles bytes cannot
+// hold the program either. Runs a local event loop until done, so the caller's window
 // stays painted.
 namespace CDownload {
 

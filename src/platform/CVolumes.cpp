@@ -122,7 +122,7 @@ quint32 CVolumes::SerialOf(const QString& path)
 
 QList<SVolume> CSystemVolumes::Mounts()
 {
-    QFile file(QStringLiteral("/proc/self/mountinfo"));
+    QFile file(m_mountInfo);
     if (!file.open(QIODevice::ReadOnly))
         return {};
     return ParseMountInfo(file.readAll());
@@ -201,12 +201,12 @@ quint32 CSystemVolumes::SerialFromUuid(const QString& uuid)
     return Fold(uuid.toUtf8());
 }
 
-QString CSystemVolumes::LinkNameFor(const QString& kind, const QString& device)
+QString CSystemVolumes::LinkNameFor(const QString& kind, const QString& device) const
 {
     const QString target = QFileInfo(device).canonicalFilePath();
     if (target.isEmpty())
         return {};
-    QDirIterator it(QStringLiteral("/dev/disk/by-") + kind, QDir::System | QDir::Files);
+    QDirIterator it(m_diskLinks + QStringLiteral("/by-") + kind, QDir::System | QDir::Files);
     while (it.hasNext()) {
         const QFileInfo link(it.next());
         if (link.canonicalFilePath() == target)
@@ -220,7 +220,7 @@ bool CSystemVolumes::SerialNumber(const QString& mountPoint, quint32& serial)
     SVolume volume;
     if (!VolumeAt(mountPoint, volume))
         return false;
-    if (volume.device.startsWith(u"/dev/")) {
+    if (volume.device.startsWith(u'/')) {
         const QString uuid = LinkNameFor(QStringLiteral("uuid"), volume.device);
         if (!uuid.isEmpty()) {
             serial = SerialFromUuid(uuid);

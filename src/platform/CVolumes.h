@@ -49,6 +49,11 @@ public:
 class CSystemVolumes : public CVolumes
 {
 public:
+    // Other places for the mount table and the /dev/disk links (tests).
+    explicit CSystemVolumes(QString mountInfo = QStringLiteral("/proc/self/mountinfo"),
+                            QString diskLinks = QStringLiteral("/dev/disk"))
+        : m_mountInfo(std::move(mountInfo)), m_diskLinks(std::move(diskLinks))
+    {}
     QList<SVolume> Mounts() override;
     bool SerialNumber(const QString& mountPoint, quint32& serial) override;
 
@@ -63,5 +68,8 @@ public:
 
 private:
     // The device's identity from the symlinks udev keeps in /dev/disk/by-<kind>.
-    static QString LinkNameFor(const QString& kind, const QString& device);
+    QString LinkNameFor(const QString& kind, const QString& device) const;
+
+    QString m_mountInfo;
+    QString m_diskLinks;
 };

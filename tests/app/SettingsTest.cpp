@@ -77,3 +77,36 @@ TEST(SettingsTest, ChangesByAnotherProcessAreSeenAndKept)
 }
 
 } // namespace
+
+namespace {
+
+TEST(SettingsTest, CrashMarkerIsKeptApartAndReadLikeAnyValue)
+{
+    CTestEnvironment env;
+    CSettings::SetInt(QStringLiteral("Case"), 1);
+    QFile ini(env.SettingsFile());
+    ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
+    const QByteArray before = ini.readAll();
+    ini.close();
+
+    CSettings::SetString(QStringLiteral("ErrorFile"),
+                         QStringLiteral("/music/long name ünïcode.mp3"));
+    EXPECT_EQ(CSettings::String(QStringLiteral("ErrorFile")),
+              QStringLiteral("/music/long name ünïcode.mp3"));
+    EXPECT_TRUE(CSettings::Keys(QString::fromLatin1(CSettings::kSettings))
+                    .contains(QStringLiteral("ErrorFile")));
+    CSettings::SetString(QStringLiteral("ErrorFile"),
+                         QStringLiteral("/a.mp3")); // shorter: no old tail
+    EXPECT_EQ(CSettings::String(QStringLiteral("ErrorFile")), QStringLiteral("/a.mp3"));
+    // The options file itself is not rewritten for the marker.
+    ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
+    EXPECT_EQ(ini.readAll(), before);
+    ini.close();
+
+    CSettings::SetString(QStringLiteral("ErrorFile"), QString());
+    EXPECT_EQ(CSettings::String(QStringLiteral("ErrorFile"), QStringLiteral("x")), QString());
+    EXPECT_FALSE(CSettings::Contains(QString::fromLatin1(CSettings::kSettings),
+                                     QStringLiteral("ErrorFile")));
+}
+
+} // namespace

@@ -1,6 +1,9 @@
 #include "platform/CVolumes.h"
 #include "support/CFakeVolumes.h"
 
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
@@ -104,6 +107,43 @@ TEST(Volumes, LaterMountHidesEarlierOneAtTheSamePoint)
     SVolume volume;
     EXPECT_TRUE(volumes.VolumeAt("/mnt", volume));
     EXPECT_FALSE(volumes.VolumeAt("/nowhere", volume));
+}
+
+} // namespace
+
+namespace {
+
+TEST(SystemVolumes, SerialComesFromUuidThenLabelThenTheShareName)
+{
+    QTemporaryDir root;
+    const QString dev = root.path() + "/dev";
+    QDir().mkpath(dev + "/disk/by-uuid");
+    QDir().mkpath(dev + "/disk/by-label");
+    for (const char* name : {"sdb1", "sdc1", "sdd1"})
+        QFile(dev + "/" + name).open(QIODevice::WriteOnly);
+    QFile::link(dev + "/sdb1", dev + "/disk/by-uuid/ABCD-1234");
+    QFile::link(dev + "/sdc1", dev + "/disk/by-label/My\\x20Disc");
+    QFile mountInfo(root.path() + "/mountinfo");
+    ASSERT_TRUE(mountInfo.open(QIODevice::WriteOnly));
+    mountInfo.write(QString("1 0 8:17 / /media/usb rw - vfat %1/sdb1 rw\n"
+                            "2 0 8:33 / /media/cd ro - iso9660 %1/sdc1 ro\n"
+                            "3 0 8:49 / /media/bare rw - ext4 %1/sdd1 rw\n"
+                            "4 0 0:50 / /mnt/nas rw - nfs4 nas:/music rw\n")
+                        .arg(dev)
+                        .toUtf8());
+    mountInfo.close();
+
+    CSystemVolumes volumes(mountInfo.fileName(), dev + "/disk");
+    quint32 serial = 0;
+    EXPECT_TRUE(volumes.SerialNumber("/media/usb", serial));
+    EXPECT_EQ(serial, 0xABCD1234u);
+    EXPECT_TRUE(volumes.SerialNumber("/media/cd", serial));
+    EXPECT_EQ(serial, CSystemVolumes::Fold("My Disc"));
+    EXPECT_FALSE(volumes.SerialNumber("/media/bare", serial));
+    EXPECT_TRUE(volumes.SerialNumber("/mnt/nas", serial));
+    EXPECT_EQ(serial, CSystemVolumes::Fold("nas:/music"));
+    EXPECT_FALSE(volumes.SerialNumber("/not/mounted", serial));
+    EXPECT_EQ(volumes.SerialOf("/media/usb/Album/a.mp3"), 0xABCD1234u);
 }
 
 } // namespace

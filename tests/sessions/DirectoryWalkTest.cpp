@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QSet>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -97,6 +98,15 @@ TEST_F(DirectoryWalkTest, UnreadableFolderIsSkippedAndTheWalkGoesOn)
     chmod(QFile::encodeName(locked).constData(), 0755);
     if (stillReadable)
         GTEST_SKIP() << "running with rights that read any folder";
+}
+
+TEST_F(DirectoryWalkTest, NamesThatCannotBeReopenedFromTheirTextAreLeftOut)
+{
+    const QByteArray bad = QFile::encodeName(top) + "/caf\xe9.mp3";
+    ASSERT_EQ(::close(::open(bad.constData(), O_CREAT | O_WRONLY, 0600)), 0);
+    EXPECT_EQ(CDirectoryWalk().CountRecognizedFiles(top), 5);
+    env.WriteFile("music/café.mp3", "x");
+    EXPECT_TRUE(Scan().contains("café.mp3"));
 }
 
 TEST_F(DirectoryWalkTest, MissingFolderCountsNothing)

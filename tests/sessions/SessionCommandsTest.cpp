@@ -140,6 +140,12 @@ TEST_F(SessionCommandsTest, CancelDuringTheScanKeepsWhatWasStored)
     EXPECT_TRUE(result.cancelled);
     EXPECT_EQ(result.stored, 2);
     EXPECT_EQ(host.songCount, set.CountAll());
+    // Committed: another connection (the next run of the program) sees them.
+    CDatabase other;
+    other.Open(env.DatabasePath());
+    CCdlistSet otherSet;
+    otherSet.Open(other);
+    EXPECT_EQ(otherSet.CountAll(), 2);
 }
 
 TEST_F(SessionCommandsTest, DeleteChecksAsksAndRemovesOnlyTheExactSession)
