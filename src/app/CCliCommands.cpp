@@ -1,5 +1,6 @@
 #include "app/CCommandLine.h"
 #include "intake/CSessionCli.h"
+#include "library/CLibraryCommands.h"
 #include "playlist/CPlaylistCommands.h"
 
 // Every subsystem registers its commands here, one line each.
@@ -7,5 +8,6 @@ void RegisterAllCommands(CCommandLine& cli)
 {
     RegisterAppCommands(cli);
     RegisterSessionCommands(cli);
+    RegisterLibraryCommands(cli);
     RegisterPlaylistCommands(cli);
 }

@@ -3,6 +3,7 @@
 #include "platform/CText.h"
 
 #include <algorithm>
+#include <atomic>
 #include <sqlite3.h>
 
 namespace {
@@ -62,6 +63,7 @@ void CCdlistSet::Close()
     m_update.reset();
     m_positions.clear();
     m_positionsValid = false;
+    m_rowTestName.clear();
     m_db = nullptr;
     m_bof = m_eof = true;
 }
@@ -204,7 +206,8 @@ CStatement& CCdlistSet::Prepared(std::unique_ptr<CStatement>& slot, const QStrin
 bool CCdlistSet::LoadById(qint64 id)
 {
     CStatement& s = Prepared(
-        m_lookup, QStringLiteral("SELECT %1 FROM Songs WHERE ID = ?").arg(QLatin1String(kAllColumns)));
+        m_lookup,
+        QStringLiteral("SELECT %1 FROM Songs WHERE ID = ?").arg(QLatin1String(kAllColumns)));
     s.BindInt(1, id);
     const bool found = s.Step();
     if (found)
@@ -447,26 +450,102 @@ QString CCdlistSet::CScanRow::Text(ESongColumn column) const
     return m_statement.Text(static_cast<int>(column));
 }
 
+namespace {
+
+constexpr int kMaxTested = 16;
+
+void CallRowTest(sqlite3_context* context, int argc, sqlite3_value** argv)
+{
+    const auto* test = *static_cast<const CCdlistSet::RowTest**>(sqlite3_user_data(context));
+    std::string_view values[kMaxTested];
+    for (int i = 0; i < argc && i < kMaxTested; ++i) {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(argv[i]));
+        values[i] = text ? std::string_view(text, size_t(sqlite3_value_bytes(argv[i])))
+                         : std::string_view();
+    }
+    sqlite3_result_int(context, test && (*test)(values) ? 1 : 0);
+}
+
+// Points the set's row test at one test for the length of a scan.
+class CRowTestScope
+{
+public:
+    CRowTestScope(const CCdlistSet::RowTest*& slot, const CCdlistSet::RowTest& test) : m_slot(slot)
+    {
+        m_slot = &test;
+    }
+    ~CRowTestScope() { m_slot = nullptr; }
+    CRowTestScope(const CRowTestScope&) = delete;
+    CRowTestScope& operator=(const CRowTestScope&) = delete;
+
+private:
+    const CCdlistSet::RowTest*& m_slot;
+};
+
+QString ScanColumns(bool withLyrics)
+{
+    QString columns = QLatin1String(kAllColumns);
+    if (!withLyrics)
+        columns.replace(QLatin1String("LYRICS"), QLatin1String("'' AS LYRICS"));
+    return columns;
+}
+
+void Walk(CStatement& s, const std::function<bool(const CCdlistSet::CScanRow&)>& visit)
+{
+    const CCdlistSet::CScanRow row(s);
+    while (s.Step()) {
+        if (!visit(row))
+            break;
+    }
+}
+
+} // namespace
+
 void CCdlistSet::Scan(const CFilter& filter, const std::function<bool(const CScanRow&)>& visit,
                       bool withLyrics)
 {
     if (!m_db)
         throw CDbException(QStringLiteral("The song set is not open."));
-    QString columns = QLatin1String(kAllColumns);
-    if (!withLyrics)
-        columns.replace(QLatin1String("LYRICS"), QLatin1String("'' AS LYRICS"));
-    QString sql = QStringLiteral("SELECT %1 FROM Songs").arg(columns);
+    QString sql = QStringLiteral("SELECT %1 FROM Songs").arg(ScanColumns(withLyrics));
     if (!filter.IsEmpty())
         sql += QLatin1String(" WHERE ") + filter.Sql();
     CStatement s(*m_db, sql + QLatin1String(" ORDER BY ID"));
     int index = 1;
     for (const QVariant& value : filter.Values())
         s.Bind(index++, value);
-    const CScanRow row(s);
-    while (s.Step()) {
-        if (!visit(row))
-            break;
-    }
+    Walk(s, visit);
+}
+
+void CCdlistSet::Scan(const std::vector<ESongColumn>& tested, const RowTest& test,
+                      const std::function<bool(const CScanRow&)>& visit)
+{
+    if (!m_db)
+        throw CDbException(QStringLiteral("The song set is not open."));
+    if (tested.empty() || tested.size() > size_t(kMaxTested))
+        throw CDbException(QStringLiteral("A row test needs 1 to 16 columns."));
+    QStringList names;
+    for (ESongColumn column : tested)
+        names << QLatin1String(CSongColumns::SqlName(column));
+    const QByteArray& function = RowTestFunction();
+    const CRowTestScope scope(m_rowTest, test);
+    CStatement s(*m_db, QStringLiteral("SELECT %1 FROM Songs WHERE %2(%3) ORDER BY ID")
+                            .arg(ScanColumns(false), QLatin1String(function), names.join(u',')));
+    Walk(s, visit);
+}
+
+const QByteArray& CCdlistSet::RowTestFunction()
+{
+    if (!m_rowTestName.isEmpty())
+        return m_rowTestName;
+    // A name of its own for every set: a function cannot be replaced while statements
+    // of the connection are running.
+    static std::atomic<int> sets{0};
+    const QByteArray name = "cratewise_row_test_" + QByteArray::number(++sets);
+    if (sqlite3_create_function_v2(m_db->Handle(), name.constData(), -1, SQLITE_UTF8, &m_rowTest,
+                                   CallRowTest, nullptr, nullptr, nullptr) != SQLITE_OK)
+        throw CDbException(m_db->LastError());
+    m_rowTestName = name;
+    return m_rowTestName;
 }
 
 void CCdlistSet::LoadRecord(const CScanRow& row)

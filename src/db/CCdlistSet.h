@@ -94,6 +94,7 @@ public:
         explicit CScanRow(const CStatement& statement) : m_statement(statement) {}
         std::string_view Bytes(ESongColumn column) const;
         QString Text(ESongColumn column) const;
+        qint32 Id() const { return qint32(m_statement.Int(0)); }
         const CStatement& Statement() const { return m_statement; }
 
     private:
@@ -105,6 +106,11 @@ public:
     // LYRICS, the one long column, reads as empty unless asked for.
     void Scan(const CFilter& filter, const std::function<bool(const CScanRow&)>& visit,
               bool withLyrics = false);
+    // The same with a test made by the program inside the query, so that the rows it
+    // refuses are never read out: it gets the bytes of the tested columns, in order.
+    using RowTest = std::function<bool(const std::string_view* values)>;
+    void Scan(const std::vector<ESongColumn>& tested, const RowTest& test,
+              const std::function<bool(const CScanRow&)>& visit);
     // A record loaded so is like one found by FindSongById: MoveNext goes on from it.
     void LoadRecord(const CScanRow& row);
 
@@ -127,6 +133,7 @@ private:
     bool Fetch();
     void FinishWalk();
     void BuildPositions();
+    const QByteArray& RowTestFunction();
     // Statements prepared once per open set.
     CStatement& Prepared(std::unique_ptr<CStatement>& slot, const QString& sql);
     bool LoadById(qint64 id);
@@ -143,4 +150,7 @@ private:
     bool m_bof = true;
     bool m_eof = true;
     EMode m_mode = EMode::None;
+    // The connection's function that runs the current row test (registered once).
+    QByteArray m_rowTestName;
+    const RowTest* m_rowTest = nullptr;
 };

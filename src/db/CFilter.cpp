@@ -76,8 +76,11 @@ CFilter CFilter::Prefix(ESongColumn column, const QString& value)
     // UNOCASE orders texts by their case-folded characters, so the texts that begin with
     // the value lie between it and the value followed by the highest character: a range
     // an index on the column can serve. The substr() test stays the exact condition.
+    // The likelihood hints tell the planner that a prefix is selective; without them it
+    // prefers a table scan over several indexes joined by OR.
     const QString above = value + QChar(0xFFFF);
-    return CFilter(QStringLiteral("%1 >= ? COLLATE UNOCASE AND %1 < ? COLLATE UNOCASE AND "
+    return CFilter(QStringLiteral("likelihood(%1 >= ? COLLATE UNOCASE, 0.05) AND "
+                                  "likelihood(%1 < ? COLLATE UNOCASE, 0.05) AND "
                                   "substr(%1, 1, ?) = ? COLLATE UNOCASE")
                        .arg(name),
                    {value, above, length, value});

@@ -86,7 +86,7 @@ void CLibraryController::ShowSession(const QString& name)
     const CWaitCursor wait;
     m_parts.songs->DeleteAllItems();
     CCdlistSet& set = *m_parts.set;
-    QVector<CSongListModel::SRow> rows;
+    CSongListModel::CBatch rows = m_parts.songs->NewBatch();
     try {
         const CUnfilterOnExit unfilter(set);
         // Bound as a value, so a name with an apostrophe is just a name; "Rock" and
@@ -96,7 +96,7 @@ void CLibraryController::ShowSession(const QString& name)
         set.Requery();
         for (; !set.IsEOF(); set.MoveNext()) {
             if (set.m_CD == name)
-                rows.append(m_parts.songs->RowFor(set));
+                m_parts.songs->AddToBatch(rows, set);
         }
     } catch (const CDbException& e) {
         m_parts.prompts->Error(e.Message(), QStringLiteral("Error"));

@@ -82,6 +82,26 @@ QStringList CLibraryListCtrl::CellsFor(const CCdlistSet& set) const
     return cells;
 }
 
+void CLibraryListCtrl::AddToBatch(CSongListModel::CBatch& batch, const CCdlistSet& set) const
+{
+    batch.AddRow(set.m_ID);
+    for (const QString& cell : CellsFor(set))
+        batch.AddCell(cell);
+}
+
+void CLibraryListCtrl::AddToBatch(CSongListModel::CBatch& batch,
+                                  const CCdlistSet::CScanRow& row) const
+{
+    // Straight from the database's bytes: no string is made for a row not on screen.
+    batch.AddRow(row.Id());
+    for (ESongColumn column : m_columns) {
+        if (column == ESongColumn::DURATION)
+            batch.AddCell(FormatLength(row.Text(column)));
+        else
+            batch.AddCell(row.Bytes(column));
+    }
+}
+
 QString CLibraryListCtrl::FormatLength(const QString& seconds)
 {
     if (seconds.isEmpty())

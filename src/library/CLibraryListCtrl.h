@@ -26,13 +26,15 @@ public:
     int RowCount() const { return m_model->RowCount(); }
     // Adds a row at `row` from the song set's current record.
     void InsertSongRow(int row, const CCdlistSet& set);
-    // Adds many rows at the end at once; RowFor makes one from the current record.
-    void AppendRows(QVector<CSongListModel::SRow> rows) { m_model->AppendRows(std::move(rows)); }
-    CSongListModel::SRow RowFor(const CCdlistSet& set) const { return {set.m_ID, CellsFor(set)}; }
+    // Many rows at once: gather them in a batch, then append the batch.
+    CSongListModel::CBatch NewBatch() const { return CSongListModel::CBatch(ColumnCount()); }
+    void AddToBatch(CSongListModel::CBatch& batch, const CCdlistSet& set) const;
+    void AddToBatch(CSongListModel::CBatch& batch, const CCdlistSet::CScanRow& row) const;
+    void AppendRows(CSongListModel::CBatch batch) { m_model->AppendRows(std::move(batch)); }
     // Rewrites every shown cell of the row from the current record.
     void RefreshSongRow(int row, const CCdlistSet& set);
-    qint32 ItemData(int row) const { return m_model->Row(row).id; }
-    QString CellText(int row, int column) const { return m_model->Row(row).cells.value(column); }
+    qint32 ItemData(int row) const { return m_model->Id(row); }
+    QString CellText(int row, int column) const { return m_model->Cell(row, column); }
     QList<int> SelectedRows() const;
     CSongListModel* Model() const { return m_model; }
 

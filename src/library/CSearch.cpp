@@ -87,6 +87,15 @@ int CSearch::Run(CCdlistSet& set, const SSearchCriteria& criteria, const SSearch
     return options.fast ? RunFast(set, criteria, found) : RunFull(set, criteria, options, found);
 }
 
+int CSearch::Run(CCdlistSet& set, const SSearchCriteria& criteria, const SSearchOptions& options,
+                 const FoundRecordFn& found)
+{
+    return Run(set, criteria, options, FoundFn([&](const CCdlistSet::CScanRow& row) {
+                   set.LoadRecord(row);
+                   found(set);
+               }));
+}
+
 CFilter CSearch::FastFilter(const SSearchCriteria& c)
 {
     if (!c.all.isEmpty()) {
@@ -110,14 +119,12 @@ CFilter CSearch::FastFilter(const SSearchCriteria& c)
 
 int CSearch::RunFast(CCdlistSet& set, const SSearchCriteria& criteria, const FoundFn& found)
 {
-    set.SetFilter(FastFilter(criteria));
-    set.SetSort(ESongColumn::ID);
-    set.Requery();
     int count = 0;
-    for (; !set.IsEOF(); set.MoveNext()) {
-        found(set);
+    set.Scan(FastFilter(criteria), [&](const CCdlistSet::CScanRow& row) {
+        found(row);
         ++count;
-    }
+        return true;
+    });
     return count;
 }
 
@@ -127,38 +134,42 @@ int CSearch::RunFull(CCdlistSet& set, const SSearchCriteria& c, const SSearchOpt
     const bool cs = options.caseSensitive;
     const CSubstringTest all(c.all, cs), title(c.title, cs), artist(c.artist, cs),
         album(c.album, cs), file(c.file, cs), genre(c.genre, cs);
+    // The columns the test reads, in this order.
+    enum
+    {
+        kTitle,
+        kArtist,
+        kAlbum,
+        kFile,
+        kPath,
+        kGenre
+    };
+    const std::vector<ESongColumn> tested = {ESongColumn::TITLE, ESongColumn::ARTIST,
+                                             ESongColumn::ALBUM, ESongColumn::MELODI,
+                                             ESongColumn::PATH,  ESongColumn::GENRE};
     std::string fullPath;
-    const auto fileText = [&](const CCdlistSet::CScanRow& row) -> std::string_view {
-        const std::string_view name = row.Bytes(ESongColumn::MELODI);
+    const auto fileText = [&](const std::string_view* v) -> std::string_view {
         if (!options.onPath)
-            return name;
+            return v[kFile];
         // The song's native path: folder, '/', file name.
-        const std::string_view folder = row.Bytes(ESongColumn::PATH);
-        fullPath.assign(folder);
-        if (folder.empty() || folder.back() != '/')
+        fullPath.assign(v[kPath]);
+        if (fullPath.empty() || fullPath.back() != '/')
             fullPath += '/';
-        fullPath += name;
+        fullPath += v[kFile];
         return fullPath;
     };
-    const auto matches = [&](const CCdlistSet::CScanRow& row) {
+    const auto matches = [&](const std::string_view* v) {
         if (!all.IsEmpty()) {
             // The file name is not searched in this mode.
-            return all.In(row.Bytes(ESongColumn::TITLE)) ||
-                   all.In(row.Bytes(ESongColumn::ARTIST)) || all.In(row.Bytes(ESongColumn::ALBUM));
+            return all.In(v[kTitle]) || all.In(v[kArtist]) || all.In(v[kAlbum]);
         }
-        return title.In(row.Bytes(ESongColumn::TITLE)) &&
-               artist.In(row.Bytes(ESongColumn::ARTIST)) &&
-               album.In(row.Bytes(ESongColumn::ALBUM)) &&
-               (file.IsEmpty() || file.In(fileText(row))) &&
-               genre.In(row.Bytes(ESongColumn::GENRE));
+        return title.In(v[kTitle]) && artist.In(v[kArtist]) && album.In(v[kAlbum]) &&
+               (file.IsEmpty() || file.In(fileText(v))) && genre.In(v[kGenre]);
     };
     int count = 0;
-    set.Scan(CFilter(), [&](const CCdlistSet::CScanRow& row) {
-        if (matches(row)) {
-            set.LoadRecord(row);
-            found(set);
-            ++count;
-        }
+    set.Scan(tested, matches, [&](const CCdlistSet::CScanRow& row) {
+        found(row);
+        ++count;
         return true;
     });
     return count;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "db/CCdlistSet.h"
 #include "db/CFilter.h"
 
 #include <QByteArray>
@@ -7,8 +8,6 @@
 #include <functional>
 #include <string>
 #include <string_view>
-
-class CCdlistSet;
 
 // The texts typed into the search fields; genre in its stored form ("(17)"), empty for
 // no genre.
@@ -50,19 +49,24 @@ private:
     mutable std::string m_buffer;
 };
 
-// The search over the whole song table. Fast: the database compares case-insensitive
-// prefixes, values bound. Full: every row is read once, in one streaming query, and
+// The search over the whole song table, each in one streaming query. Fast: the database
+// compares case-insensitive prefixes, values bound. Full: every row is read once and
 // tested for substrings here.
 class CSearch
 {
 public:
-    // Called with the set's current record on each found song, in ID order.
-    using FoundFn = std::function<void(const CCdlistSet&)>;
+    // Called with each found song, in ID order; CCdlistSet::LoadRecord makes it the
+    // set's current record when a caller needs one.
+    using FoundFn = std::function<void(const CCdlistSet::CScanRow&)>;
 
     // Returns the number of songs found. Afterwards the set is unfiltered and sorted by
     // ID, however the search ended. Throws CDbException.
     static int Run(CCdlistSet& set, const SSearchCriteria& criteria, const SSearchOptions& options,
                    const FoundFn& found);
+    // The same with each found song as the set's current record (LYRICS left empty).
+    using FoundRecordFn = std::function<void(const CCdlistSet&)>;
+    static int Run(CCdlistSet& set, const SSearchCriteria& criteria, const SSearchOptions& options,
+                   const FoundRecordFn& found);
     // The fast search's condition.
     static CFilter FastFilter(const SSearchCriteria& criteria);
 

@@ -41,21 +41,28 @@ void CSearchController::OnSearch()
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const SSearchOptions options = SSearchOptions::FromSettings();
     const bool addToPlaylist = CSettings::Int(QStringLiteral("AddOnSearch"), 0) == 1;
-    QVector<CSongListModel::SRow> rows;
+    CSongListModel::CBatch rows = m_parts.songs->NewBatch();
     try {
-        CSearch::Run(*m_parts.set, criteria, options,
-                     [&](const CCdlistSet& set) { rows.append(m_parts.songs->RowFor(set)); });
+        CSearch::Run(*m_parts.set, criteria, options, [&](const CCdlistSet::CScanRow& row) {
+            m_parts.songs->AddToBatch(rows, row);
+        });
     } catch (const CDbException& e) {
         QApplication::restoreOverrideCursor();
         m_parts.prompts->Error(e.Message(), QStringLiteral("Error"));
         return;
     }
-    m_parts.songs->AppendRows(rows);
+    QList<QPair<QString, qint32>> entries;
+    if (addToPlaylist) {
+        // Row texts are the songs' LIST, as playlist entries show them.
+        for (int r = 0; r < rows.RowCount(); ++r) {
+            const std::string_view text = rows.Cell(r, 0);
+            entries.append({QString::fromUtf8(text.data(), qsizetype(text.size())), rows.Id(r)});
+        }
+    }
+    m_parts.songs->AppendRows(std::move(rows));
     QApplication::restoreOverrideCursor();
-    if (!addToPlaylist || rows.isEmpty())
-        return;
-    // Row texts are the songs' LIST, as playlist entries show them.
-    for (const CSongListModel::SRow& row : rows)
-        m_parts.addPlaylistEntry(row.cells.value(0), row.id);
-    m_parts.setPlaylistChanged(true);
+    for (const auto& [text, id] : entries)
+        m_parts.addPlaylistEntry(text, id);
+    if (!entries.isEmpty())
+        m_parts.setPlaylistChanged(true);
 }

@@ -1,48 +1,101 @@
 #include "library/CSongListModel.h"
 
 #include <algorithm>
-#include <numeric>
+#include <cstring>
+
+namespace {
+
+// The first eight bytes, big-endian, so that comparing two keys orders as the texts do
+// whenever the keys differ; equal keys need the full comparison.
+quint64 PrefixKey(std::string_view s)
+{
+    quint64 key = 0;
+    for (size_t i = 0; i < 8; ++i)
+        key = (key << 8) | (i < s.size() ? static_cast<unsigned char>(s[i]) : 0u);
+    return key;
+}
+
+struct SSortKey
+{
+    quint64 prefix;
+    std::string_view text;
+    int row;
+};
+
+} // namespace
+
+void CSongListModel::CBatch::AddRow(qint32 id)
+{
+    m_ids.push_back(id);
+}
+
+CSongListModel::CBatch::SCell CSongListModel::CBatch::Store(std::string_view utf8)
+{
+    const SCell cell{quint32(m_text.size()), quint32(utf8.size())};
+    m_text.append(utf8);
+    return cell;
+}
+
+void CSongListModel::CBatch::AddCell(std::string_view utf8)
+{
+    m_cells.push_back(Store(utf8));
+}
+
+std::string_view CSongListModel::CBatch::Cell(int row, int column) const
+{
+    const SCell& c = m_cells[size_t(row) * size_t(m_columns) + size_t(column)];
+    return std::string_view(m_text).substr(c.offset, c.length);
+}
 
 void CSongListModel::SetHeadings(const QStringList& headings)
 {
     beginResetModel();
     m_headings = headings;
-    m_rows.clear();
+    m_data = CBatch(int(headings.size()));
     endResetModel();
 }
 
 void CSongListModel::Clear()
 {
     beginResetModel();
-    m_rows.clear();
+    m_data = CBatch(ColumnCount());
     endResetModel();
 }
 
-void CSongListModel::InsertRow(int row, SRow data)
+void CSongListModel::InsertRow(int row, const SRow& data)
 {
     row = qBound(0, row, RowCount());
-    data.cells.resize(m_headings.size());
+    std::vector<CBatch::SCell> cells;
+    for (int c = 0; c < ColumnCount(); ++c)
+        cells.push_back(m_data.Store(std::string_view(data.cells.value(c).toUtf8())));
     beginInsertRows(QModelIndex(), row, row);
-    m_rows.insert(row, std::move(data));
+    m_data.m_ids.insert(m_data.m_ids.begin() + row, data.id);
+    m_data.m_cells.insert(m_data.m_cells.begin() + ptrdiff_t(row) * ColumnCount(), cells.begin(),
+                          cells.end());
     endInsertRows();
 }
 
-void CSongListModel::AppendRows(QVector<SRow> rows)
+void CSongListModel::AppendRows(CBatch batch)
 {
-    if (rows.isEmpty())
+    if (batch.RowCount() == 0 || batch.Columns() != ColumnCount() ||
+        batch.m_cells.size() != size_t(batch.RowCount()) * size_t(ColumnCount()))
         return;
-    for (SRow& r : rows)
-        r.cells.resize(m_headings.size());
-    if (m_rows.isEmpty()) {
+    if (RowCount() == 0) {
         // A reset is cheaper for the view than an insertion of many rows.
         beginResetModel();
-        m_rows = std::move(rows);
+        m_data = std::move(batch);
         endResetModel();
         return;
     }
     const int first = RowCount();
-    beginInsertRows(QModelIndex(), first, first + int(rows.size()) - 1);
-    m_rows.append(std::move(rows));
+    beginInsertRows(QModelIndex(), first, first + batch.RowCount() - 1);
+    const quint32 shift = quint32(m_data.m_text.size());
+    m_data.m_text.append(batch.m_text);
+    m_data.m_ids.insert(m_data.m_ids.end(), batch.m_ids.begin(), batch.m_ids.end());
+    for (CBatch::SCell cell : batch.m_cells) {
+        cell.offset += shift;
+        m_data.m_cells.push_back(cell);
+    }
     endInsertRows();
 }
 
@@ -50,61 +103,62 @@ void CSongListModel::SetCells(int row, const QStringList& cells)
 {
     if (row < 0 || row >= RowCount())
         return;
-    m_rows[row].cells = cells;
-    m_rows[row].cells.resize(m_headings.size());
-    Q_EMIT dataChanged(index(row, 0), index(row, int(m_headings.size()) - 1));
+    for (int c = 0; c < ColumnCount(); ++c)
+        CellRef(row, c) = m_data.Store(std::string_view(cells.value(c).toUtf8()));
+    Q_EMIT dataChanged(index(row, 0), index(row, ColumnCount() - 1));
 }
 
 void CSongListModel::SetCell(int row, int column, const QString& text)
 {
-    if (row < 0 || row >= RowCount() || column < 0 || column >= m_headings.size())
+    if (!IsCell(row, column))
         return;
-    m_rows[row].cells[column] = text;
+    CellRef(row, column) = m_data.Store(std::string_view(text.toUtf8()));
     Q_EMIT dataChanged(index(row, column), index(row, column));
 }
 
-int CSongListModel::CompareBytewise(const QString& a, const QString& b)
+QString CSongListModel::Cell(int row, int column) const
 {
-    // UTF-16 order differs from code point order only where surrogates meet the units
-    // U+E000..U+FFFF; shifting those ranges gives code point order.
-    const auto key = [](char16_t u) -> int {
-        if (u >= 0xE000)
-            return u - 0x800;
-        if (u >= 0xD800)
-            return u + 0x2000;
-        return u;
-    };
-    const qsizetype n = std::min(a.size(), b.size());
-    const char16_t* pa = reinterpret_cast<const char16_t*>(a.constData());
-    const char16_t* pb = reinterpret_cast<const char16_t*>(b.constData());
-    for (qsizetype i = 0; i < n; ++i) {
-        if (pa[i] != pb[i])
-            return key(pa[i]) < key(pb[i]) ? -1 : 1;
-    }
-    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+    if (!IsCell(row, column))
+        return {};
+    const std::string_view text = m_data.Cell(row, column);
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
 }
 
 void CSongListModel::SortByColumn(int column, bool ascending)
 {
-    if (column < 0 || column >= m_headings.size() || m_rows.size() < 2)
+    if (column < 0 || column >= ColumnCount() || RowCount() < 2)
         return;
-    std::vector<int> order(size_t(m_rows.size()));
-    std::iota(order.begin(), order.end(), 0);
-    const auto cell = [&](int r) -> const QString& { return m_rows[r].cells[column]; };
-    std::stable_sort(order.begin(), order.end(), [&](int x, int y) {
-        const int c = CompareBytewise(cell(x), cell(y));
-        return ascending ? c < 0 : c > 0;
-    });
+    std::vector<SSortKey> keys;
+    keys.reserve(size_t(RowCount()));
+    for (int r = 0; r < RowCount(); ++r) {
+        const std::string_view text = m_data.Cell(r, column);
+        keys.push_back({PrefixKey(text), text, r});
+    }
+    const auto less = [](const SSortKey& x, const SSortKey& y) {
+        if (x.prefix != y.prefix)
+            return x.prefix < y.prefix;
+        return x.text < y.text; // compares bytes as unsigned values
+    };
+    if (ascending)
+        std::stable_sort(keys.begin(), keys.end(), less);
+    else
+        std::stable_sort(keys.begin(), keys.end(),
+                         [&less](const SSortKey& x, const SSortKey& y) { return less(y, x); });
 
     Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    std::vector<int> newRowOf(order.size());
-    QVector<SRow> sorted;
-    sorted.reserve(m_rows.size());
-    for (size_t i = 0; i < order.size(); ++i) {
-        newRowOf[size_t(order[i])] = int(i);
-        sorted.append(std::move(m_rows[order[i]]));
+    const size_t columns = size_t(ColumnCount());
+    std::vector<int> newRowOf(keys.size());
+    std::vector<qint32> ids(keys.size());
+    std::vector<CBatch::SCell> cells(m_data.m_cells.size());
+    for (size_t i = 0; i < keys.size(); ++i) {
+        const size_t old = size_t(keys[i].row);
+        newRowOf[old] = int(i);
+        ids[i] = m_data.m_ids[old];
+        std::copy_n(m_data.m_cells.begin() + ptrdiff_t(old * columns), columns,
+                    cells.begin() + ptrdiff_t(i * columns));
     }
-    m_rows = std::move(sorted);
+    m_data.m_ids = std::move(ids);
+    m_data.m_cells = std::move(cells);
     const QModelIndexList before = persistentIndexList();
     QModelIndexList after;
     after.reserve(before.size());
@@ -121,17 +175,17 @@ int CSongListModel::rowCount(const QModelIndex& parent) const
 
 int CSongListModel::columnCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : int(m_headings.size());
+    return parent.isValid() ? 0 : ColumnCount();
 }
 
 QVariant CSongListModel::data(const QModelIndex& index, int role) const
 {
-    if (!index.isValid() || index.row() >= RowCount())
+    if (!index.isValid() || !IsCell(index.row(), index.column()))
         return {};
     if (role == Qt::DisplayRole || role == Qt::EditRole)
-        return m_rows[index.row()].cells.value(index.column());
+        return Cell(index.row(), index.column());
     if (role == Qt::UserRole)
-        return m_rows[index.row()].id;
+        return Id(index.row());
     return {};
 }
 
@@ -151,8 +205,7 @@ Qt::ItemFlags CSongListModel::flags(const QModelIndex& index) const
 
 bool CSongListModel::setData(const QModelIndex& index, const QVariant& value, int role)
 {
-    if (role != Qt::EditRole || !index.isValid() || index.row() >= RowCount() ||
-        index.column() >= m_headings.size())
+    if (role != Qt::EditRole || !index.isValid() || !IsCell(index.row(), index.column()))
         return false;
     const QString text = value.toString();
     SetCell(index.row(), index.column(), text);

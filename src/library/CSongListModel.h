@@ -2,10 +2,14 @@
 
 #include <QAbstractTableModel>
 #include <QStringList>
-#include <QVector>
+#include <string>
+#include <string_view>
+#include <vector>
 
-// The rows of the song list: the cells' texts and the song's ID per row. A plain
-// vector, so that listing and sorting 100,000 songs stays quick.
+// The rows of the song list: each row's song ID and its cells' texts. The texts are kept
+// as UTF-8 in one buffer and turned into strings only when shown, so that listing,
+// sorting and clearing 100,000 songs stays quick; their byte order is the list's sort
+// order.
 class CSongListModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -16,25 +20,53 @@ public:
         QStringList cells;
     };
 
+    // Rows gathered before they are shown: add a row, then exactly `columns` cells.
+    class CBatch
+    {
+    public:
+        explicit CBatch(int columns = 0) : m_columns(columns) {}
+        void AddRow(qint32 id);
+        void AddCell(std::string_view utf8);
+        void AddCell(const QString& text) { AddCell(std::string_view(text.toUtf8())); }
+        int RowCount() const { return int(m_ids.size()); }
+        int Columns() const { return m_columns; }
+        qint32 Id(int row) const { return m_ids[size_t(row)]; }
+        std::string_view Cell(int row, int column) const;
+
+    private:
+        friend class CSongListModel;
+        struct SCell
+        {
+            quint32 offset = 0;
+            quint32 length = 0;
+        };
+        SCell Store(std::string_view utf8);
+
+        int m_columns;
+        std::vector<qint32> m_ids;
+        std::vector<SCell> m_cells; // row-major, m_columns per row
+        std::string m_text;
+    };
+
     explicit CSongListModel(QObject* parent = nullptr) : QAbstractTableModel(parent) {}
 
     void SetHeadings(const QStringList& headings);
     const QStringList& Headings() const { return m_headings; }
+    int ColumnCount() const { return int(m_headings.size()); }
     void Clear();
-    void InsertRow(int row, SRow data);
+    void InsertRow(int row, const SRow& data);
     // Adds many rows at the end in one step (a session or a search result).
-    void AppendRows(QVector<SRow> rows);
+    void AppendRows(CBatch batch);
     void SetCells(int row, const QStringList& cells);
     void SetCell(int row, int column, const QString& text);
-    const SRow& Row(int row) const { return m_rows.at(row); }
-    int RowCount() const { return int(m_rows.size()); }
+    qint32 Id(int row) const { return m_data.Id(row); }
+    QString Cell(int row, int column) const;
+    int RowCount() const { return m_data.RowCount(); }
 
-    // Reorders the rows by the texts of one column, compared by code point (the order of
-    // their UTF-8 bytes) and case-sensitively. Rows with equal texts keep their order;
+    // Reorders the rows by the texts of one column, compared byte for byte (UTF-8, so by
+    // code point) and case-sensitively. Rows with equal texts keep their order;
     // selection and current row move with their rows.
     void SortByColumn(int column, bool ascending);
-    // Byte-wise order of two texts: by code point, not by UTF-16 unit.
-    static int CompareBytewise(const QString& a, const QString& b);
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -47,7 +79,16 @@ public:
 Q_SIGNALS:
     void CellEdited(int row, int column, const QString& text);
 
-protected:
-    QVector<SRow> m_rows;
+private:
+    bool IsCell(int row, int column) const
+    {
+        return row >= 0 && row < RowCount() && column >= 0 && column < ColumnCount();
+    }
+    CBatch::SCell& CellRef(int row, int column)
+    {
+        return m_data.m_cells[size_t(row) * size_t(m_data.m_columns) + size_t(column)];
+    }
+
+    CBatch m_data;
     QStringList m_headings;
 };

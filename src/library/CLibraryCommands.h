@@ -1,0 +1,6 @@
+#pragma once
+
+class CCommandLine;
+
+// `cratewise search`.
+void RegisterLibraryCommands(CCommandLine& cli);
