@@ -10,6 +10,8 @@
 #include "db/CExceptSet.h"
 #include "library/CLibraryListCtrl.h"
 #include "intake/CSessionController.h"
+#include "library/CLibraryController.h"
+#include "library/CSearchController.h"
 #include "playlist/CPlaylistController.h"
 
 #include <QAction>
@@ -34,6 +36,8 @@ CCdlistView::CCdlistView(CCdlistDoc& doc, const SAppServices& services, QWidget*
     // Each subsystem wires itself to the form's commands and controls.
     new CAppController(*this);
     new CSessionController(*this);
+    new CLibraryController(this);
+    new CSearchController(this);
     new CPlaylistController(*this);
 }
 
