@@ -133,6 +133,22 @@ void CCdlistSet::Requery()
     m_bof = m_eof;
 }
 
+void CCdlistSet::Unfilter()
+{
+    m_filter = CFilter();
+    m_sort = ESongColumn::ID;
+    Requery();
+}
+
+CUnfilterOnExit::~CUnfilterOnExit()
+{
+    try {
+        m_set.Unfilter();
+    } catch (const CDbException&) {
+        // The set keeps its filter; the next operation's requery reports the failure.
+    }
+}
+
 void CCdlistSet::MoveFirst()
 {
     if (!m_db)

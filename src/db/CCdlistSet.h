@@ -58,6 +58,8 @@ public:
 
     // Runs the query again with the current filter and sort; positioned on the first row.
     void Requery();
+    // Back to the resting state every lookup by ID expects: no filter, sorted by ID.
+    void Unfilter();
     bool IsBOF() const { return m_bof; }
     bool IsEOF() const { return m_eof; }
     void MoveFirst();
@@ -153,4 +155,17 @@ private:
     // The connection's function that runs the current row test (registered once).
     QByteArray m_rowTestName;
     const RowTest* m_rowTest = nullptr;
+};
+
+// Puts the set back to rest (Unfilter) however the operation that made it ends.
+class CUnfilterOnExit
+{
+public:
+    explicit CUnfilterOnExit(CCdlistSet& set) : m_set(set) {}
+    ~CUnfilterOnExit();
+    CUnfilterOnExit(const CUnfilterOnExit&) = delete;
+    CUnfilterOnExit& operator=(const CUnfilterOnExit&) = delete;
+
+private:
+    CCdlistSet& m_set;
 };

@@ -108,9 +108,7 @@ QString CSessionCommands::StoredPath(const QString& path)
 
 void CSessionCommands::ResetSet()
 {
-    m_set.SetSort(ESongColumn::ID);
-    m_set.SetFilter(CFilter());
-    m_set.Requery();
+    m_set.Unfilter();
 }
 
 CSessionCommands::SResult CSessionCommands::NewSession()

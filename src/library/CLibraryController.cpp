@@ -27,29 +27,6 @@ public:
     CWaitCursor& operator=(const CWaitCursor&) = delete;
 };
 
-// Leaves the set unfiltered and sorted by ID however the operation ends, as every
-// lookup by ID expects.
-class CUnfilterOnExit
-{
-public:
-    explicit CUnfilterOnExit(CCdlistSet& set) : m_set(set) {}
-    ~CUnfilterOnExit()
-    {
-        try {
-            m_set.SetFilter(CFilter());
-            m_set.SetSort(ESongColumn::ID);
-            m_set.Requery();
-        } catch (const CDbException&) {
-            // The next operation's requery reports the failure.
-        }
-    }
-    CUnfilterOnExit(const CUnfilterOnExit&) = delete;
-    CUnfilterOnExit& operator=(const CUnfilterOnExit&) = delete;
-
-private:
-    CCdlistSet& m_set;
-};
-
 } // namespace
 
 CLibraryController::CLibraryController(SLibraryParts parts, QObject* parent)

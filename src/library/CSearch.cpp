@@ -19,27 +19,6 @@ bool IsAscii(std::string_view s)
     return true;
 }
 
-class CUnfilterOnExit
-{
-public:
-    explicit CUnfilterOnExit(CCdlistSet& set) : m_set(set) {}
-    ~CUnfilterOnExit()
-    {
-        try {
-            m_set.SetFilter(CFilter());
-            m_set.SetSort(ESongColumn::ID);
-            m_set.Requery();
-        } catch (const CDbException&) {
-            // The next operation's requery reports the failure.
-        }
-    }
-    CUnfilterOnExit(const CUnfilterOnExit&) = delete;
-    CUnfilterOnExit& operator=(const CUnfilterOnExit&) = delete;
-
-private:
-    CCdlistSet& m_set;
-};
-
 } // namespace
 
 SSearchOptions SSearchOptions::FromSettings()

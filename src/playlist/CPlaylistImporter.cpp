@@ -31,9 +31,7 @@ int CPlaylistImporter::Import(const QList<SM3uLine>& lines, const QString& sessi
         }
         ++stored;
     }
-    m_set.SetFilter(CFilter());
-    m_set.SetSort(ESongColumn::ID);
-    m_set.Requery();
+    m_set.Unfilter();
     CSettings::WriteString(CSettings::kCDPath, session, QString());
     return stored;
 }

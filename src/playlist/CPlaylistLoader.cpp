@@ -25,20 +25,7 @@ bool CPlaylistLoader::Find(const SM3uLine& line)
 int CPlaylistLoader::Load(const QList<SM3uLine>& lines,
                           const std::function<void(CCdlistSet&)>& found)
 {
-    struct SRestore
-    {
-        CCdlistSet& set;
-        ~SRestore()
-        {
-            set.SetSort(ESongColumn::ID);
-            set.SetFilter(CFilter());
-            try {
-                set.Requery();
-            } catch (...) {
-                // The set keeps its filter and sort; the next requery retries.
-            }
-        }
-    } restore{m_set};
+    CUnfilterOnExit restore(m_set);
 
     m_set.SetSort(ESongColumn::MELODI);
     int count = 0;

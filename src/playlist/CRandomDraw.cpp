@@ -28,20 +28,7 @@ CRandomDraw::EResult CRandomDraw::Draw(const SRandomRequest& request,
                                        const std::function<void()>& clear,
                                        const std::function<void(CCdlistSet&)>& add)
 {
-    struct SRestore
-    {
-        CCdlistSet& set;
-        ~SRestore()
-        {
-            if (set.Filter().IsEmpty())
-                return;
-            set.SetFilter(CFilter());
-            try {
-                set.Requery();
-            } catch (...) {
-            }
-        }
-    } restore{m_set};
+    CUnfilterOnExit restore(m_set);
 
     const qint64 candidates = FindCandidates(request);
     if (candidates <= 0)

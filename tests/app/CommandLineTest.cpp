@@ -1,4 +1,5 @@
 #include "app/CCommandLine.h"
+#include "support/CCliRun.h"
 #include "app/CSettings.h"
 #include "db/CCdlistSet.h"
 #include "support/CTestEnvironment.h"
@@ -7,24 +8,11 @@
 
 namespace {
 
-struct SRun
-{
-    int status;
-    QString out;
-    QString err;
-};
+using SRun = SCliRun;
 
 SRun RunCli(const CTestEnvironment& env, QStringList args)
 {
-    args.prepend(env.DataDir());
-    args.prepend(QStringLiteral("--data-dir"));
-    QString out, err;
-    QTextStream o(&out), e(&err);
-    CCommandLine cli;
-    const int status = cli.Run(args, o, e);
-    o.flush();
-    e.flush();
-    return {status, out, err};
+    return SCliRun::Run(env.DataDir(), std::move(args));
 }
 
 void AddSongs(const CTestEnvironment& env, const QString& session, int count)

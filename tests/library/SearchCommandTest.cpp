@@ -1,5 +1,6 @@
 #include "LibraryFixture.h"
 #include "app/CCommandLine.h"
+#include "support/CCliRun.h"
 
 namespace {
 
@@ -10,14 +11,10 @@ protected:
     QStringList Run(QStringList args)
     {
         args.prepend(QStringLiteral("search"));
-        args.prepend(env.DataDir());
-        args.prepend(QStringLiteral("--data-dir"));
-        QString out;
-        QTextStream o(&out), e(&err);
-        CCommandLine cli;
-        status = cli.Run(args, o, e);
-        o.flush();
-        e.flush();
+        const SCliRun run = SCliRun::Run(env.DataDir(), args);
+        status = run.status;
+        err = run.err;
+        const QString& out = run.out;
         QStringList rows;
         for (const QString& line : out.split(u'\n', Qt::SkipEmptyParts)) {
             const QStringList cells = line.split(u'\t');

@@ -1,4 +1,5 @@
 #include "app/CCommandLine.h"
+#include "support/CCliRun.h"
 #include "app/CSettings.h"
 #include "db/CCdlistSet.h"
 #include "support/CTestEnvironment.h"
@@ -11,30 +12,14 @@ namespace {
 class PlaylistCommandLineTest : public ::testing::Test
 {
 protected:
-    struct SRun
-    {
-        int status;
-        QString out;
-        QString err;
-    };
+    using SRun = SCliRun;
 
     PlaylistCommandLineTest()
     {
         db.Open(env.DatabasePath());
         set.Open(db);
     }
-    SRun Run(QStringList args)
-    {
-        args.prepend(env.DataDir());
-        args.prepend(QStringLiteral("--data-dir"));
-        QString out, err;
-        QTextStream o(&out), e(&err);
-        CCommandLine cli;
-        const int status = cli.Run(args, o, e);
-        o.flush();
-        e.flush();
-        return {status, out, err};
-    }
+    SRun Run(QStringList args) { return SCliRun::Run(env.DataDir(), std::move(args)); }
     void AddSong(const QString& cd, const QString& title, const QString& file,
                  const QString& genre = QString(), const QString& duration = QString())
     {
