@@ -176,38 +176,54 @@ void CCommands::FillMenuBar(QMenuBar* bar) const
 
 void CCommands::FillContextMenu(QMenu* menu) const
 {
-    // The context menu words some commands differently; its entries trigger the same actions.
-    const auto entry = [this](QMenu* m, const QString& text, int id) {
-        QAction* target = Action(id);
-        QAction* item = m->addAction(text, target, &QAction::trigger);
-        item->setData(id);
-        item->setEnabled(target->isEnabled());
+    struct SEntry
+    {
+        const char* text;
+        int id;
     };
-    QMenu* playback = menu->addMenu(QStringLiteral("Playback"));
-    entry(playback, QStringLiteral("Play"), ID_PLAY);
-    entry(playback, QStringLiteral("Stop"), ID_STOP);
-    entry(playback, QStringLiteral("Pause"), ID_PAUSE);
-    entry(playback, QStringLiteral("Previous"), ID_PREVIOUS);
-    entry(playback, QStringLiteral("Next"), ID_NEXT);
-    QMenu* playlist = menu->addMenu(QStringLiteral("Playlist Controls"));
-    entry(playlist, QStringLiteral("Add all"), ID_ADD_ALL);
-    entry(playlist, QStringLiteral("Add"), ID_ADD_TO_PLAYLIST);
-    entry(playlist, QStringLiteral("Remove all"), ID_CLEAR_PLAYLIST);
-    entry(playlist, QStringLiteral("Remove"), ID_REMOVE_FROM_PLAYLIST);
-    QMenu* options = menu->addMenu(QStringLiteral("Options"));
-    entry(options, QStringLiteral("Create playlist"), ID_EXPORT_M3U);
-    entry(options, QStringLiteral("Create Html file"), ID_EXPORT_HTML);
-    entry(options, QStringLiteral("Random Playlist"), ID_RANDOM);
-    entry(options, QStringLiteral("View Lyrics"), ID_VIEW_LYRICS);
-    entry(options, QStringLiteral("Options"), ID_OPTIONS);
-    QMenu* session = menu->addMenu(QStringLiteral("Session"));
-    entry(session, QStringLiteral("New Session"), ID_NEW_SESSION);
-    entry(session, QStringLiteral("Delete Session"), ID_DELETE_SESSION);
-    entry(session, QStringLiteral("Rename Session"), ID_RENAME_SESSION);
-    entry(session, QStringLiteral("Update Session"), ID_UPDATE_SESSION);
-    entry(menu, QStringLiteral("Preview"), ID_PREVIEW);
-    entry(menu, QStringLiteral("Update Winamp"), ID_UPDATE_WINAMP);
-    entry(menu, QStringLiteral("Documentation"), ID_DOCUMENTATION);
-    entry(menu, QStringLiteral("Check for updates"), ID_CHECK_UPDATES);
-    entry(menu, QStringLiteral("About..."), ID_APP_ABOUT);
+    struct SGroup
+    {
+        const char* submenu; // null: entries on the menu itself
+        QList<SEntry> entries;
+    };
+    // The context menu words some commands differently; its entries trigger the same actions.
+    static const QList<SGroup> kGroups = {
+        {"Playback",
+         {{"Play", ID_PLAY},
+          {"Stop", ID_STOP},
+          {"Pause", ID_PAUSE},
+          {"Previous", ID_PREVIOUS},
+          {"Next", ID_NEXT}}},
+        {"Playlist Controls",
+         {{"Add all", ID_ADD_ALL},
+          {"Add", ID_ADD_TO_PLAYLIST},
+          {"Remove all", ID_CLEAR_PLAYLIST},
+          {"Remove", ID_REMOVE_FROM_PLAYLIST}}},
+        {"Options",
+         {{"Create playlist", ID_EXPORT_M3U},
+          {"Create Html file", ID_EXPORT_HTML},
+          {"Random Playlist", ID_RANDOM},
+          {"View Lyrics", ID_VIEW_LYRICS},
+          {"Options", ID_OPTIONS}}},
+        {"Session",
+         {{"New Session", ID_NEW_SESSION},
+          {"Delete Session", ID_DELETE_SESSION},
+          {"Rename Session", ID_RENAME_SESSION},
+          {"Update Session", ID_UPDATE_SESSION}}},
+        {nullptr,
+         {{"Preview", ID_PREVIEW},
+          {"Update Winamp", ID_UPDATE_WINAMP},
+          {"Documentation", ID_DOCUMENTATION},
+          {"Check for updates", ID_CHECK_UPDATES},
+          {"About...", ID_APP_ABOUT}}},
+    };
+    for (const SGroup& group : kGroups) {
+        QMenu* target = group.submenu ? menu->addMenu(QLatin1String(group.submenu)) : menu;
+        for (const SEntry& e : group.entries) {
+            QAction* action = Action(e.id);
+            QAction* item = target->addAction(QLatin1String(e.text), action, &QAction::trigger);
+            item->setData(e.id);
+            item->setEnabled(action->isEnabled());
+        }
+    }
 }

@@ -12,6 +12,7 @@
 #include "playback/CWinampRemote.h"
 #include "ui/CProgress.h"
 #include "ui/CPrompts.h"
+#include "ui/CWaitCursor.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -69,27 +70,6 @@ private:
     CDatabase* m_db;
     bool m_open = false;
     QElapsedTimer m_clock;
-};
-
-// The wait cursor while a command works, when there is a window to show it on.
-class CWaitCursor
-{
-public:
-    CWaitCursor() : m_shown(qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
-    {
-        if (m_shown)
-            QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    }
-    ~CWaitCursor()
-    {
-        if (m_shown)
-            QGuiApplication::restoreOverrideCursor();
-    }
-    CWaitCursor(const CWaitCursor&) = delete;
-    CWaitCursor& operator=(const CWaitCursor&) = delete;
-
-private:
-    bool m_shown;
 };
 
 CFilter SessionFilter(const QString& name)

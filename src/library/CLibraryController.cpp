@@ -6,6 +6,7 @@
 #include "library/CLibraryListCtrl.h"
 #include "platform/CText.h"
 #include "ui/CPrompts.h"
+#include "ui/CWaitCursor.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -15,19 +16,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 
-namespace {
-
-// The wait cursor for the length of one operation.
-class CWaitCursor
-{
-public:
-    CWaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~CWaitCursor() { QApplication::restoreOverrideCursor(); }
-    CWaitCursor(const CWaitCursor&) = delete;
-    CWaitCursor& operator=(const CWaitCursor&) = delete;
-};
-
-} // namespace
+namespace {} // namespace
 
 CLibraryController::CLibraryController(SLibraryParts parts, QObject* parent)
     : QObject(parent), m_parts(std::move(parts))

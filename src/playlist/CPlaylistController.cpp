@@ -14,6 +14,7 @@
 #include "playlist/CRandomDialog.h"
 #include "playlist/CRandomDraw.h"
 #include "ui/CPrompts.h"
+#include "ui/CWaitCursor.h"
 
 #include <QAction>
 #include <QApplication>
@@ -28,16 +29,6 @@ CPrompts::SFileDialog PlaylistDialog(const char* title)
     return {QString::fromLatin1(title), QStringLiteral("m3u"), QString::fromLatin1(kPlaylistFilter),
             QString()};
 }
-
-// The wait cursor for the length of a command.
-class CWaitCursor
-{
-public:
-    CWaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~CWaitCursor() { QApplication::restoreOverrideCursor(); }
-    CWaitCursor(const CWaitCursor&) = delete;
-    CWaitCursor& operator=(const CWaitCursor&) = delete;
-};
 
 void ReportFileError(CPrompts& prompts, const QString& error)
 {

@@ -4,6 +4,7 @@
 #include "platform/CVolumes.h"
 #include "ui/CEventPump.h"
 #include "ui/CPrompts.h"
+#include "ui/CWaitCursor.h"
 
 #include <QCursor>
 #include <QDir>
@@ -25,21 +26,6 @@ bool NodeOf(const QString& path, std::pair<quint64, quint64>& node)
     node = {static_cast<quint64>(info.st_dev), static_cast<quint64>(info.st_ino)};
     return true;
 }
-
-// The wait cursor for the search; a question asked meanwhile shows the normal one.
-class CWaitCursor
-{
-public:
-    CWaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~CWaitCursor() { QGuiApplication::restoreOverrideCursor(); }
-};
-
-class CNormalCursor
-{
-public:
-    CNormalCursor() { QGuiApplication::setOverrideCursor(Qt::ArrowCursor); }
-    ~CNormalCursor() { QGuiApplication::restoreOverrideCursor(); }
-};
 
 } // namespace
 
@@ -130,7 +116,7 @@ bool CWinampLocator::Offer(const QFileInfo& file)
         m_offered.insert(node);
     }
     const QString path = file.absoluteFilePath();
-    CNormalCursor normal;
+    CWaitCursor normal(Qt::ArrowCursor);
     if (!m_prompts.AskYesNo(QStringLiteral("Is this the correct location of Winamp?\n") + path,
                             kQuestion))
         return false;
