@@ -24,11 +24,9 @@ protected:
         CSettings::SetInt(QStringLiteral("Firsttime"), 1);
         CSettings::SetInt(QStringLiteral("UpdateDate"), f.month);
         f.beforeStart = [](CCdlistView& view) {
-            // Once the form creates them itself, these are already there.
-            if (!view.findChild<CLibraryController*>())
-                new CLibraryController(&view);
-            if (!view.findChild<CSearchController*>())
-                new CSearchController(&view);
+            // The form owns exactly one of each: commands must run once per trigger.
+            EXPECT_EQ(view.findChildren<CLibraryController*>().size(), 1);
+            EXPECT_EQ(view.findChildren<CSearchController*>().size(), 1);
         };
     }
     CViewFixture f;

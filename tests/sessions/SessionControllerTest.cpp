@@ -25,9 +25,8 @@ struct SessionControllerTest : ::testing::Test
         fixture.AddSong("rock", "Two");
         fixture.AddSong("rock", "Three");
         fixture.Start();
-        // The form may already own one; commands must run once per trigger.
-        if (!fixture.View().findChild<CSessionController*>())
-            new CSessionController(fixture.View());
+        // The form owns exactly one: commands must run once per trigger.
+        ASSERT_EQ(fixture.View().findChildren<CSessionController*>().size(), 1);
     }
     QListWidget& Sessions() { return *fixture.View().SessionList(); }
     QStringList Entries()
