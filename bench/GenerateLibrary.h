@@ -11,7 +11,8 @@
 
 inline QString GeneratedLibrary(int songs, int sessionSize = 2000)
 {
-    const QString path = QDir::tempPath() + QStringLiteral("/cratewise-bench-%1-%2.mdb").arg(songs).arg(sessionSize);
+    const QString path =
+        QDir::tempPath() + QStringLiteral("/cratewise-bench-%1-%2.mdb").arg(songs).arg(sessionSize);
     if (QFile::exists(path))
         return path;
     const QString building = path + QStringLiteral(".building");
@@ -19,15 +20,20 @@ inline QString GeneratedLibrary(int songs, int sessionSize = 2000)
     CDatabase db;
     db.Open(building);
     CDatabase::CTransaction transaction(db);
-    CStatement insert(db, QStringLiteral(
-        "INSERT INTO Songs(CD, LIST, PATH, MELODI, TITLE, ARTIST, ALBUM, GENRE, YEAR, BITRATE, "
-        "DURATION, COMMENT) VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
-    static const char* const kWords[] = {"love", "night", "blue", "road", "fire", "heart", "dream",
-                                         "rain", "gold", "river", "light", "Ärger", "été", "home"};
+    CStatement insert(
+        db,
+        QStringLiteral(
+            "INSERT INTO Songs(CD, LIST, PATH, MELODI, TITLE, ARTIST, ALBUM, GENRE, YEAR, BITRATE, "
+            "DURATION, COMMENT) VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+    static const char* const kWords[] = {"love",  "night", "blue", "road", "fire",
+                                         "heart", "dream", "rain", "gold", "river",
+                                         "light", "Ärger", "été",  "home"};
     for (int i = 0; i < songs; ++i) {
         const int session = i / sessionSize;
-        const QString title = QStringLiteral("%1 %2 %3").arg(QLatin1String(kWords[i % 14]),
-                                                             QLatin1String(kWords[(i / 14) % 14])).arg(i);
+        const QString title =
+            QStringLiteral("%1 %2 %3")
+                .arg(QLatin1String(kWords[i % 14]), QLatin1String(kWords[(i / 14) % 14]))
+                .arg(i);
         const QString artist = QStringLiteral("Artist %1").arg((i * 7919) % 5000);
         const QString album = QStringLiteral("Album %1").arg(i / 12);
         const QString folder = QStringLiteral("/media/cdrom/Disc %1/%2").arg(session).arg(album);

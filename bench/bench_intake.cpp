@@ -8,8 +8,7 @@
 // which are scanned whole, have the length of real songs (3-5 minutes).
 
 // The test support is compiled in here: benchmarks link only the core.
-#include "../tests/support/CId3Writer.cpp"
-#include "../tests/support/CMp3Factory.cpp"
+#include "SongTree.h"
 #include "app/CSettings.h"
 #include "db/CCdlistSet.h"
 #include "db/CExceptSet.h"
@@ -54,42 +53,9 @@ QString TreeRoot()
                          : QString::fromLocal8Bit(dir);
 }
 
-CMp3Factory::EKind KindOf(std::mt19937& random)
-{
-    const int r = int(random() % 100);
-    if (r < 3)
-        return CMp3Factory::EKind::VbrNoHeader;
-    if (r < 40)
-        return CMp3Factory::EKind::VbrXing;
-    if (r < 70)
-        return CMp3Factory::EKind::CbrInfo;
-    return CMp3Factory::EKind::Cbr;
-}
-
 void GenerateTree(const QString& root)
 {
-    const QString done = root + QStringLiteral("/.complete");
-    if (QFile::exists(done))
-        return;
-    QDir(root).removeRecursively();
-    std::mt19937 random(42);
-    static constexpr int kRates[] = {128, 160, 192, 256, 320};
-    for (int f = 0; f < kFolders; ++f) {
-        const QString artist = QStringLiteral("Artist %1").arg(f, 2, 10, QLatin1Char('0'));
-        for (int i = 0; i < kPerFolder; ++i) {
-            const CMp3Factory::EKind kind = KindOf(random);
-            const bool scanned = kind == CMp3Factory::EKind::VbrNoHeader;
-            const double seconds = scanned ? 180 + random() % 120 : 10 + random() % 20;
-            const QString title = QStringLiteral("Song %1").arg(i + 1);
-            const QString name = QStringLiteral("%1 - %2 - %3.mp3")
-                                     .arg(i + 1, 2, 10, QLatin1Char('0'))
-                                     .arg(artist, title);
-            CMp3Factory::WriteTaggedSong(root + u'/' + artist + u'/' + name, seconds,
-                                         kRates[random() % 5], kind, title, artist,
-                                         QStringLiteral("Album %1").arg(f));
-        }
-    }
-    QFile(done).open(QIODevice::WriteOnly);
+    GenerateSongTree(root, kFolders * kPerFolder);
 }
 
 // Reads every file once so that all runs find them in the page cache.

@@ -5,7 +5,6 @@
 #include "db/CCdlistSet.h"
 
 #include <benchmark/benchmark.h>
-
 #include <random>
 #include <sys/resource.h>
 
@@ -73,8 +72,9 @@ void BM_FilterOneSession(benchmark::State& state)
     set.Open(db);
     int session = 0;
     for (auto _ : state) {
-        set.SetFilter(CFilter::Exactly(ESongColumn::CD,
-                                       QStringLiteral("Session %1").arg(session++ % 40, 5, 10, QLatin1Char('0'))));
+        set.SetFilter(CFilter::Exactly(
+            ESongColumn::CD,
+            QStringLiteral("Session %1").arg(session++ % 40, 5, 10, QLatin1Char('0'))));
         qint64 rows = 0;
         for (set.Requery(); !set.IsEOF(); set.MoveNext())
             ++rows;

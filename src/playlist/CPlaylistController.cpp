@@ -35,6 +35,16 @@ void ReportFileError(CPrompts& prompts, const QString& error)
     prompts.Error(error, QStringLiteral("File Error"));
 }
 
+// Reads a playlist's lines; a file that cannot be read is reported.
+bool ReadLines(CPrompts& prompts, const QString& file, QList<SM3uLine>& lines)
+{
+    QString error;
+    if (CM3uFile::Read(file, lines, error))
+        return true;
+    ReportFileError(prompts, error);
+    return false;
+}
+
 void ReportDbError(CPrompts& prompts, const CDbException& e)
 {
     prompts.Error(e.Message(), QStringLiteral("Database Error"));
@@ -178,11 +188,8 @@ void CPlaylistController::OnLoadPlaylist()
         return;
     CWaitCursor wait;
     QList<SM3uLine> lines;
-    QString error;
-    if (!CM3uFile::Read(file, lines, error)) {
-        ReportFileError(prompts, error);
+    if (!ReadLines(prompts, file, lines))
         return;
-    }
     m_host->SongList()->DeleteAllItems();
     const bool addToPlaylist = CSettings::Int(QStringLiteral("AddOnSearch"), 0) == 1;
     int row = 0;
@@ -210,11 +217,8 @@ void CPlaylistController::OnImportM3u()
         return;
     CWaitCursor wait;
     QList<SM3uLine> lines;
-    QString error;
-    if (!CM3uFile::Read(file, lines, error)) {
-        ReportFileError(prompts, error);
+    if (!ReadLines(prompts, file, lines))
         return;
-    }
     try {
         CPlaylistImporter importer(m_host->Set(), m_host->ImportTools());
         importer.Import(lines, session);
