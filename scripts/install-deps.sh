@@ -8,7 +8,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libgl-dev
     libsqlite3-dev libtag1-dev libmpg123-dev libmpdclient-dev mpd
     googletest libgtest-dev libgmock-dev libbenchmark-dev
-    xvfb xauth python3-mutagen
+    xvfb xauth python3-mutagen fonts-dejavu-core
 )
 
 missing=()
@@ -27,4 +27,4 @@ fi
 echo "install-deps: installing ${missing[*]}" >&2
 export DEBIAN_FRONTEND=noninteractive
 $sudo apt-get update -qq
-$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+$sudo apt-get install -y -qq "${missing[@]}" >/dev/null

@@ -2,7 +2,6 @@
 #include "support/CTestEnvironment.h"
 
 #include <QFile>
-#include <QProcess>
 #include <gtest/gtest.h>
 
 namespace {
