@@ -8,9 +8,9 @@
 #include "app/CStartup.h"
 #include "app/CommandIds.h"
 #include "db/CExceptSet.h"
-#include "library/CLibraryListCtrl.h"
 #include "intake/CSessionController.h"
 #include "library/CLibraryController.h"
+#include "library/CLibraryListCtrl.h"
 #include "library/CSearchController.h"
 #include "playlist/CPlaylistController.h"
 

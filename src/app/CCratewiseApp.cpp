@@ -5,8 +5,8 @@
 #include "app/CCommandLine.h"
 #include "app/CDataDir.h"
 #include "app/CMainFrame.h"
-#include "platform/CVolumes.h"
 #include "platform/CTempFolder.h"
+#include "platform/CVolumes.h"
 #include "playback/CWinampRemote.h"
 #include "ui/CQtPrompts.h"
 

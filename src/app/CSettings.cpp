@@ -260,7 +260,10 @@ public:
     {
         return key == QLatin1String("ErrorFile") && section == QLatin1String(CSettings::kSettings);
     }
-    static QString PathFor(const QString& settingsPath) { return settingsPath + QStringLiteral(".ErrorFile"); }
+    static QString PathFor(const QString& settingsPath)
+    {
+        return settingsPath + QStringLiteral(".ErrorFile");
+    }
 
     static QString Read(const QString& settingsPath)
     {

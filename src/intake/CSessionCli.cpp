@@ -4,6 +4,7 @@
 #include "db/CCdlistSet.h"
 #include "intake/CSessionCommands.h"
 #include "intake/CSessionHost.h"
+#include "intake/CSessionNameDialog.h"
 #include "platform/CConsoleProgress.h"
 #include "platform/CVolumes.h"
 #include "playback/CWinampRemote.h"
@@ -124,7 +125,7 @@ int RenameSession(SCliContext& context)
     SSessionCli cli(context, from);
     RequireSession(cli, from);
     if (to.isEmpty())
-        throw CCliError(QStringLiteral("Please, Enter a Session Name."));
+        throw CCliError(CSessionNameDialog::EmptyNameText());
     if (cli.commands.RenameSessionTo(from, to).outcome == EOutcome::Failed)
         return 1;
     return 0;

@@ -32,8 +32,7 @@ QString CSessionNameDialog::SessionName() const
 void CSessionNameDialog::accept()
 {
     if (SessionName().isEmpty()) {
-        m_prompts.Error(QStringLiteral("Please, Enter a Session Name."),
-                        QStringLiteral("Enter a Session Name"));
+        m_prompts.Error(EmptyNameText(), QStringLiteral("Enter a Session Name"));
         return;
     }
     QDialog::accept();

@@ -15,6 +15,9 @@ public:
     QString SessionName() const;
     void accept() override;
 
+    // The refusal of an empty name, shared with the command line.
+    static QString EmptyNameText() { return QStringLiteral("Please, Enter a Session Name."); }
+
 private:
     CPrompts& m_prompts;
     QLineEdit* m_name = nullptr;

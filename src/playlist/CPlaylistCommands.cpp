@@ -3,12 +3,14 @@
 #include "app/CCommandLine.h"
 #include "app/CSettings.h"
 #include "db/CCdlistSet.h"
+#include "intake/CSessionNameDialog.h"
 #include "library/CGenres.h"
 #include "library/CSearch.h"
 #include "platform/CVolumes.h"
 #include "playlist/CM3uFile.h"
 #include "playlist/CPlaylistImporter.h"
 #include "playlist/CPlaylistLoader.h"
+#include "playlist/CPlaylistTexts.h"
 #include "playlist/CRandomDraw.h"
 
 namespace {
@@ -72,7 +74,7 @@ int ExportM3u(SCliContext& c)
     const QList<qint32> ids = search ? SearchIds(c.set, c.args) : SessionIds(c.set, session);
     CCommandLine::ExpectArguments(c.args, 1, usage);
     if (ids.isEmpty())
-        throw CCliError(QStringLiteral("There are no songs to put in the list!"));
+        throw CCliError(CPlaylistTexts::NoSongs());
     int written = 0;
     QString error;
     if (!CM3uFile::Write(c.set, ids, c.args[0], written, error))
@@ -107,7 +109,7 @@ int ImportM3u(SCliContext& c)
 {
     CCommandLine::ExpectArguments(c.args, 2, QStringLiteral("import-m3u FILE NAME"));
     if (c.args[1].isEmpty())
-        throw CCliError(QStringLiteral("Please, Enter a Session Name."));
+        throw CCliError(CSessionNameDialog::EmptyNameText());
     const QList<SM3uLine> lines = ReadPlaylist(c.args[0]);
     CSystemVolumes volumes;
     CPlaylistImporter importer(c.set, SImportTools::Standard(volumes, c.prompts));
@@ -139,7 +141,7 @@ int Random(SCliContext& c)
     const CRandomDraw::EResult result = draw.Draw(
         request, [] {}, [&](CCdlistSet& set) { CCommandLine::PrintSong(c.out, set); });
     if (result == CRandomDraw::EResult::NoCandidates)
-        throw CCliError(QStringLiteral("No songs found for the specified selections"));
+        throw CCliError(CPlaylistTexts::NoCandidates());
     return 0;
 }
 

@@ -11,6 +11,7 @@
 #include "playlist/CPlaylistHost.h"
 #include "playlist/CPlaylistImporter.h"
 #include "playlist/CPlaylistLoader.h"
+#include "playlist/CPlaylistTexts.h"
 #include "playlist/CRandomDialog.h"
 #include "playlist/CRandomDraw.h"
 #include "ui/CPrompts.h"
@@ -160,8 +161,7 @@ void CPlaylistController::OnExportM3u()
     if (file.isEmpty())
         return;
     if (m_host->PlaylistBox()->count() == 0) {
-        prompts.Error(QStringLiteral("There are no songs to put in the list!"),
-                      QStringLiteral("No music!"));
+        prompts.Error(CPlaylistTexts::NoSongs(), QStringLiteral("No music!"));
         return;
     }
     CWaitCursor wait;
@@ -261,8 +261,7 @@ void CPlaylistController::OnRandom()
             request, [this] { m_host->SongList()->DeleteAllItems(); },
             [&](CCdlistSet&) { m_host->InsertSongRow(row++); });
         if (result == CRandomDraw::EResult::NoCandidates)
-            prompts.Error(QStringLiteral("No songs found for the specified selections"),
-                          QStringLiteral("No songs available"));
+            prompts.Error(CPlaylistTexts::NoCandidates(), QStringLiteral("No songs available"));
     } catch (const CDbException& e) {
         ReportDbError(prompts, e);
     }
