@@ -97,10 +97,32 @@ void CCdlistView::FillSessionList()
     m_sessionList->clear();
     qint64 total = 0;
     for (const auto& [name, count] : Set().SessionCounts()) {
-        m_sessionList->addItem(name);
+        AddSessionEntry(name);
         total += count;
     }
     SetSongCount(int(total));
+}
+
+namespace {
+
+// A session list entry: alphabetical order ignores letter case, as people read names;
+// names equal but for case keep a fixed order between them.
+class CSessionItem : public QListWidgetItem
+{
+public:
+    using QListWidgetItem::QListWidgetItem;
+    bool operator<(const QListWidgetItem& other) const override
+    {
+        const int c = text().compare(other.text(), Qt::CaseInsensitive);
+        return c != 0 ? c < 0 : text() < other.text();
+    }
+};
+
+} // namespace
+
+void CCdlistView::AddSessionEntry(const QString& name)
+{
+    m_sessionList->addItem(new CSessionItem(name));
 }
 
 void CCdlistView::AddPlaylistEntry(const QString& text, qint32 id)

@@ -63,6 +63,9 @@ public:
     void RefreshSongRow(int row); // idem
     void RebuildSongListColumns();
     void FillSessionList();
+    // Adds a name to the session list, which keeps its names in alphabetical order
+    // ignoring letter case.
+    void AddSessionEntry(const QString& name);
     // Playlist: appends one entry; the Update Winamp button follows changes.
     void AddPlaylistEntry(const QString& text, qint32 id);
     void SetPlaylistChanged(bool changed);

@@ -53,7 +53,7 @@ bool CSessionController::HasSessionEntry(const QString& name) const
 
 void CSessionController::AddSessionEntry(const QString& name)
 {
-    m_view.SessionList()->addItem(name);
+    m_view.AddSessionEntry(name);
 }
 
 void CSessionController::RemoveSelectedSessionEntry()
