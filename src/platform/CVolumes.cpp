@@ -180,18 +180,21 @@ quint32 CSystemVolumes::Fold(const QByteArray& text)
 quint32 CSystemVolumes::SerialFromUuid(const QString& uuid)
 {
     const QString hex = QString(uuid).remove(u'-').toUpper();
+    // Only the dashes of the FAT and UUID layouts are separators: an ISO 9660 date
+    // ("2023-05-01-12-34-56-00") is no hex number and its date must count too.
+    const qsizetype dashes = uuid.size() - hex.size();
     bool ok = false;
-    if (hex.size() == 8) {
+    if (hex.size() == 8 && dashes <= 1) {
         const quint32 serial = hex.toUInt(&ok, 16);
         if (ok)
             return serial;
     }
-    if (hex.size() == 16) {
+    if (hex.size() == 16 && dashes == 0) {
         const quint32 serial = hex.right(8).toUInt(&ok, 16);
         if (ok)
             return serial;
     }
-    if (hex.size() == 32) {
+    if (hex.size() == 32 && (dashes == 0 || dashes == 4)) {
         quint32 folded = 0;
         for (int i = 0; i < 4 && (ok || i == 0); ++i)
             folded ^= hex.mid(i * 8, 8).toUInt(&ok, 16);

@@ -77,6 +77,9 @@ TEST(Serial, FatSerialIsTakenAsItIsOthersAreFoldedStably)
     const quint32 iso = CSystemVolumes::SerialFromUuid("2023-05-01-12-34-56-00");
     EXPECT_EQ(iso, CSystemVolumes::SerialFromUuid("2023-05-01-12-34-56-00"));
     EXPECT_NE(iso, CSystemVolumes::SerialFromUuid("2023-05-01-12-34-56-01"));
+    EXPECT_EQ(iso, CSystemVolumes::Fold("2023-05-01-12-34-56-00"));
+    // Discs burnt at the same time of day on other days are other discs.
+    EXPECT_NE(iso, CSystemVolumes::SerialFromUuid("2024-11-30-12-34-56-00"));
     EXPECT_EQ(CSystemVolumes::Fold(""), 2166136261u);
 }
 
