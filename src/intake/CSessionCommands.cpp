@@ -8,6 +8,7 @@
 #include "intake/CSessionHost.h"
 #include "intake/CSessionNameDialog.h"
 #include "intake/CStreamProbe.h"
+#include "platform/CText.h"
 #include "platform/CVolumes.h"
 #include "playback/CWinampRemote.h"
 #include "ui/CProgress.h"
@@ -72,6 +73,13 @@ private:
     QElapsedTimer m_clock;
 };
 
+// The song table keeps at most this much of a session name; the list and the recorded
+// folder and disc must use the same name or the songs could no longer be found by it.
+QString StoredName(const QString& name)
+{
+    return CText::Left(name, CSongColumns::MaxLength(ESongColumn::CD));
+}
+
 CFilter SessionFilter(const QString& name)
 {
     return CFilter::Exactly(ESongColumn::CD, name);
@@ -100,8 +108,9 @@ CSessionCommands::SResult CSessionCommands::NewSession()
     return AddSession(dialog.SessionName(), dialog.Path());
 }
 
-CSessionCommands::SResult CSessionCommands::AddSession(const QString& name, const QString& chosen)
+CSessionCommands::SResult CSessionCommands::AddSession(const QString& given, const QString& chosen)
 {
+    const QString name = StoredName(given);
     SResult result;
     if (name.isEmpty() || chosen.isEmpty())
         return result;
@@ -214,8 +223,10 @@ CSessionCommands::SResult CSessionCommands::RenameSession()
     return RenameSessionTo(*name, dialog.SessionName());
 }
 
-CSessionCommands::SResult CSessionCommands::RenameSessionTo(const QString& from, const QString& to)
+CSessionCommands::SResult CSessionCommands::RenameSessionTo(const QString& from,
+                                                             const QString& given)
 {
+    const QString to = StoredName(given);
     SResult result;
     if (to.isEmpty() || from == to)
         return result;

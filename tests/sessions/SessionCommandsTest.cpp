@@ -200,6 +200,29 @@ TEST_F(SessionCommandsTest, RenameOntoAnExistingNameMergesAndCopiesTheRecords)
     ExpectSetReset();
 }
 
+TEST_F(SessionCommandsTest, OverlongNamesAreCutAlikeInListSongsAndRecords)
+{
+    const QString name = QString(254, u'n') + QStringLiteral("\U0001F600 tail");
+    const QString cut(254, u'n'); // a character is never split
+    commands.AddSession(name, Folder("long", 2));
+    EXPECT_EQ(host.entries, QStringList{cut});
+    EXPECT_EQ(Column(ESongColumn::CD, cut).size(), 2);
+    EXPECT_EQ(CSettings::GetString(CSettings::kCDPath, cut, ""), drive + "/long");
+    host.Select(cut);
+    prompts.answers << CPrompts::EAnswer::Ok;
+    EXPECT_EQ(commands.DeleteSession().deleted, 2);
+    EXPECT_EQ(set.CountAll(), 0);
+    EXPECT_EQ(host.songCount, 0);
+
+    commands.AddSession("Short", Folder("short", 1));
+    host.Select("Short");
+    commands.RenameSessionTo("Short", name);
+    EXPECT_EQ(host.entries, QStringList{cut});
+    EXPECT_EQ(Column(ESongColumn::CD, cut).size(), 1);
+    EXPECT_EQ(CSettings::GetString(CSettings::kCDPath, cut, ""), drive + "/short");
+    ExpectSetReset();
+}
+
 TEST_F(SessionCommandsTest, UpdateRescansAndKeepsTheSongsWhenTheDiscIsMissing)
 {
     const QString folder = Folder("Live", 2);
