@@ -245,8 +245,12 @@ CSessionCommands::SResult CSessionCommands::RenameSessionTo(const QString& from,
         m_host.AddSessionEntry(to);
     CSettings::WriteString(kCDPath, to, CSettings::GetString(kCDPath, from, QString()));
     CSettings::WriteInt(kCdrecord, to, CSettings::GetInt(kCdrecord, from, 0));
+    // A root left from an earlier session of the new name would move the songs' paths
+    // onto the wrong place; without one the paths' own mount point is used.
     if (CSettings::Contains(kCDRoot, from))
         CSettings::WriteString(kCDRoot, to, CSettings::GetString(kCDRoot, from, QString()));
+    else
+        CSettings::Remove(kCDRoot, to);
     result.outcome = EOutcome::Done;
     return result;
 }

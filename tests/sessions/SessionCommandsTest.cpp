@@ -1,6 +1,7 @@
 #include "app/CSettings.h"
 #include "db/CCdlistSet.h"
 #include "db/CExceptSet.h"
+#include "intake/CDriveLocator.h"
 #include "intake/CSessionCommands.h"
 #include "support/CFakeSessionHost.h"
 #include "support/CFakeVolumes.h"
@@ -198,6 +199,27 @@ TEST_F(SessionCommandsTest, RenameOntoAnExistingNameMergesAndCopiesTheRecords)
     EXPECT_EQ(host.entries, QStringList{"New"});
     EXPECT_EQ(Column(ESongColumn::CD, "New").size(), 3);
     ExpectSetReset();
+}
+
+TEST_F(SessionCommandsTest, RenameLeavesNoRecordedRootTheOldSessionLacked)
+{
+    // A session from before roots were recorded, renamed to the name of one deleted
+    // long ago whose records stayed behind.
+    commands.AddSession("Old", Folder("old", 1));
+    CSettings::Remove(CSettings::kCDRoot, "Old");
+    CSettings::WriteString(CSettings::kCDRoot, "Gone", "/");
+    host.Select("Old");
+    commands.RenameSessionTo("Old", "Gone");
+    EXPECT_EQ(CSettings::GetString(CSettings::kCDPath, "Gone", ""), drive + "/old");
+    EXPECT_FALSE(CSettings::Contains(CSettings::kCDRoot, "Gone"));
+
+    // The disc now sits in another drive: its songs are found there.
+    volumes.serials[drive] = 1;
+    const QString other = volumes.AddDrive(EType::CdRom, 0xBEEF0001);
+    CDriveLocator locator(volumes, prompts);
+    EXPECT_EQ(locator.LocateCdDrive(drive + "/old/a.mp3", "Gone",
+                                    CDriveLocator::EVariant::General),
+              other + "/old/a.mp3");
 }
 
 TEST_F(SessionCommandsTest, OverlongNamesAreCutAlikeInListSongsAndRecords)
