@@ -272,7 +272,8 @@ CSessionCommands::SResult CSessionCommands::UpdateSessionNamed(const QString& na
     SResult result;
     CWaitCursor wait;
     QString path = CSettings::GetString(kCDPath, name, QString());
-    if (path.isEmpty()) {
+    const bool chosen = path.isEmpty();
+    if (chosen) {
         path = m_prompts.ChooseFolder(QString());
         if (path.isEmpty())
             return result;
@@ -294,7 +295,8 @@ CSessionCommands::SResult CSessionCommands::UpdateSessionNamed(const QString& na
         m_host.ClearPlaylist();
         m_host.ClearSongList();
         CSettings::WriteString(kCDPath, name, path);
-        if (!CSettings::Contains(kCDRoot, name))
+        // A newly chosen folder may lie on another drive than the one recorded.
+        if (chosen || !CSettings::Contains(kCDRoot, name))
             CSettings::WriteString(kCDRoot, name, m_volumes.RootOf(path));
         ResetSet();
     } catch (const CDbException& e) {

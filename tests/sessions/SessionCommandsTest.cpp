@@ -288,6 +288,14 @@ TEST_F(SessionCommandsTest, UpdateWithoutRecordedFolderAsksForOneAndCancelDelete
     EXPECT_EQ(commands.UpdateSessionNamed("S").stored, 1);
     EXPECT_EQ(CSettings::GetString(CSettings::kCDPath, "S", ""), drive + "/other");
     EXPECT_EQ(set.CountAll(), 1);
+
+    // A folder on another drive than before: the songs' paths now lie under that one.
+    const QString home = env.MakeDir("home");
+    QFile(home + "/a.mp3").open(QIODevice::WriteOnly);
+    CSettings::Remove(CSettings::kCDPath, "S");
+    prompts.folders << home;
+    EXPECT_EQ(commands.UpdateSessionNamed("S").stored, 1);
+    EXPECT_EQ(CSettings::GetString(CSettings::kCDRoot, "S", ""), "/");
 }
 
 } // namespace
