@@ -36,8 +36,9 @@ public:
     explicit CBatchCommit(CDatabase* db) : m_db(db) { Begin(); }
     ~CBatchCommit()
     {
-        if (m_open)
-            sqlite3_exec(m_db->Handle(), "COMMIT", nullptr, nullptr, nullptr);
+        if (m_open &&
+            sqlite3_exec(m_db->Handle(), "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
+            EndOpenTransaction();
     }
     CBatchCommit(const CBatchCommit&) = delete;
     CBatchCommit& operator=(const CBatchCommit&) = delete;
@@ -54,10 +55,22 @@ public:
         if (!m_open)
             return;
         m_open = false;
-        m_db->Exec("COMMIT");
+        try {
+            m_db->Exec("COMMIT");
+        } catch (const CDbException&) {
+            EndOpenTransaction();
+            throw;
+        }
     }
 
 private:
+    // A commit that fails can leave the transaction open: every later change would then
+    // join it and be lost when the program ends. Its songs are given up instead.
+    void EndOpenTransaction()
+    {
+        if (!sqlite3_get_autocommit(m_db->Handle()))
+            sqlite3_exec(m_db->Handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+    }
     static constexpr qint64 kMaxOpenMs = 250;
     void Begin()
     {
@@ -224,7 +237,7 @@ CSessionCommands::SResult CSessionCommands::RenameSession()
 }
 
 CSessionCommands::SResult CSessionCommands::RenameSessionTo(const QString& from,
-                                                             const QString& given)
+                                                            const QString& given)
 {
     const QString to = StoredName(given);
     SResult result;

@@ -108,14 +108,12 @@ TEST_F(TagReaderTest, OlderVersionsKeepTheYearFrameAsWrittenBesideADate)
                                          .Text("TDAT", QStringLiteral("3112"))
                                          .Build());
     EXPECT_EQ(dateOnly.year, QStringLiteral("2001"));
-    const STagFields freeText = Read(CId3Writer(3, EEncoding::Latin1)
-                                         .Text("TYER", QStringLiteral("1999-03-05"))
-                                         .Build());
+    const STagFields freeText =
+        Read(CId3Writer(3, EEncoding::Latin1).Text("TYER", QStringLiteral("1999-03-05")).Build());
     EXPECT_EQ(freeText.year, QStringLiteral("1999-03-05"));
     // A 2.4 recording time is the year frame itself and stays whole.
-    const STagFields full = Read(CId3Writer(4, EEncoding::Utf8)
-                                     .Text("TDRC", QStringLiteral("2004-06-01"))
-                                     .Build());
+    const STagFields full =
+        Read(CId3Writer(4, EEncoding::Utf8).Text("TDRC", QStringLiteral("2004-06-01")).Build());
     EXPECT_EQ(full.year, QStringLiteral("2004-06-01"));
 }
 

@@ -149,6 +149,27 @@ TEST_F(SessionCommandsTest, CancelDuringTheScanKeepsWhatWasStored)
     EXPECT_EQ(otherSet.CountAll(), 2);
 }
 
+TEST_F(SessionCommandsTest, AFailedCommitIsReportedAndLaterScansAreStoredForGood)
+{
+    // A check the database makes only when the transaction is committed.
+    db.Exec("PRAGMA foreign_keys=ON; CREATE TABLE Owner(id INTEGER PRIMARY KEY);"
+            "CREATE TABLE Claim(owner INTEGER REFERENCES Owner(id) DEFERRABLE INITIALLY DEFERRED);"
+            "CREATE TRIGGER claim AFTER INSERT ON Songs BEGIN INSERT INTO Claim VALUES(1); END;");
+    EXPECT_EQ(commands.AddSession("Bad", Folder("bad", 2)).outcome, EOutcome::Failed);
+    EXPECT_EQ(prompts.messages.last().caption, "Error");
+    EXPECT_EQ(host.songCount, set.CountAll());
+
+    db.Exec("DROP TRIGGER claim;");
+    EXPECT_EQ(commands.AddSession("Good", Folder("good", 2)).stored, 2);
+    EXPECT_EQ(host.songCount, set.CountAll());
+    CDatabase other;
+    other.Open(env.DatabasePath());
+    CCdlistSet otherSet;
+    otherSet.Open(other);
+    EXPECT_EQ(otherSet.CountAll(), set.CountAll());
+    ExpectSetReset();
+}
+
 TEST_F(SessionCommandsTest, DeleteChecksAsksAndRemovesOnlyTheExactSession)
 {
     commands.DeleteSession();
@@ -217,8 +238,7 @@ TEST_F(SessionCommandsTest, RenameLeavesNoRecordedRootTheOldSessionLacked)
     volumes.serials[drive] = 1;
     const QString other = volumes.AddDrive(EType::CdRom, 0xBEEF0001);
     CDriveLocator locator(volumes, prompts);
-    EXPECT_EQ(locator.LocateCdDrive(drive + "/old/a.mp3", "Gone",
-                                    CDriveLocator::EVariant::General),
+    EXPECT_EQ(locator.LocateCdDrive(drive + "/old/a.mp3", "Gone", CDriveLocator::EVariant::General),
               other + "/old/a.mp3");
 }
 
