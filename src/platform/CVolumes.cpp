@@ -78,8 +78,9 @@ const QSet<QString>& NetworkTypes()
 // File systems that hold real files without a block device of their own.
 const QSet<QString>& LocalTypesWithoutDevice()
 {
-    static const QSet<QString> types = {"overlay", "fuse-overlayfs", "aufs",    "zfs",
-                                        "btrfs",   "fuse.mergerfs",  "virtiofs"};
+    static const QSet<QString> types = {"overlay",        "fuse-overlayfs", "aufs",      "zfs",
+                                        "btrfs",          "fuse.mergerfs",  "virtiofs",  "ecryptfs",
+                                        "fuse.gocryptfs", "fuse.encfs",     "fuse.cryfs"};
     return types;
 }
 

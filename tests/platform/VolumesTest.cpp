@@ -51,6 +51,10 @@ TEST(MountTable, ClassifiesByDeviceWhenTheTypeSaysNothing)
     EXPECT_EQ(CSystemVolumes::Classify("auto", "/dev/sr0"), EType::CdRom);
     EXPECT_EQ(CSystemVolumes::Classify("xfs", "/dev/nvme0n1p2"), EType::Fixed);
     EXPECT_EQ(CSystemVolumes::Classify("overlay", "overlay"), EType::Fixed);
+    // Encrypted folders name their hidden store, not a device: songs there are local.
+    EXPECT_EQ(CSystemVolumes::Classify("ecryptfs", "/home/.ecryptfs/ann/.Private"), EType::Fixed);
+    EXPECT_EQ(CSystemVolumes::Classify("fuse.gocryptfs", "/home/ann/.cipher"), EType::Fixed);
+    EXPECT_EQ(CSystemVolumes::Classify("fuse.encfs", "encfs"), EType::Fixed);
     EXPECT_EQ(CSystemVolumes::Classify("nfs4", "host:/export"), EType::Network);
     EXPECT_EQ(CSystemVolumes::Classify("ramfs", "none"), EType::Ram);
     EXPECT_EQ(CSystemVolumes::Classify("sysfs", "sysfs"), EType::Other);
