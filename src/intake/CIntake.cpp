@@ -10,7 +10,9 @@
 #include "ui/CProgress.h"
 #include "ui/CPrompts.h"
 
+#include <QFile>
 #include <chrono>
+#include <sys/stat.h>
 
 namespace {
 
@@ -21,6 +23,20 @@ std::int64_t Now()
     return std::chrono::duration_cast<std::chrono::nanoseconds>(
                std::chrono::steady_clock::now().time_since_epoch())
         .count();
+}
+
+// The root of a mounted volume (its folder and the one above lie on different devices,
+// or it is the top of the tree): what a drive letter's root was.
+bool IsMountPoint(const QString& directory)
+{
+    const QByteArray path = QFile::encodeName(directory);
+    struct stat self
+    {};
+    struct stat parent
+    {};
+    if (::stat(path.constData(), &self) != 0 || ::stat((path + "/..").constData(), &parent) != 0)
+        return false;
+    return self.st_dev != parent.st_dev || self.st_ino == parent.st_ino;
 }
 
 bool IsOn(const char* key)
@@ -99,7 +115,7 @@ void CIntake::ApplyNameRules(const QString& directory)
     if (byFolder) {
         *byFolder = CNamingRules::FolderName(directory);
         // A drive's root is no artist or album name.
-        if (byFolder->contains(u':'))
+        if (byFolder->contains(u':') || IsMountPoint(directory))
             byFolder->clear();
     }
 

@@ -8,6 +8,7 @@
 #include "intake/CSessionHost.h"
 #include "intake/CSessionNameDialog.h"
 #include "intake/CStreamProbe.h"
+#include "platform/CText.h"
 #include "platform/CVolumes.h"
 #include "playback/CWinampRemote.h"
 #include "ui/CProgress.h"
@@ -35,8 +36,9 @@ public:
     explicit CBatchCommit(CDatabase* db) : m_db(db) { Begin(); }
     ~CBatchCommit()
     {
-        if (m_open)
-            sqlite3_exec(m_db->Handle(), "COMMIT", nullptr, nullptr, nullptr);
+        if (m_open &&
+            sqlite3_exec(m_db->Handle(), "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
+            EndOpenTransaction();
     }
     CBatchCommit(const CBatchCommit&) = delete;
     CBatchCommit& operator=(const CBatchCommit&) = delete;
@@ -53,10 +55,22 @@ public:
         if (!m_open)
             return;
         m_open = false;
-        m_db->Exec("COMMIT");
+        try {
+            m_db->Exec("COMMIT");
+        } catch (const CDbException&) {
+            EndOpenTransaction();
+            throw;
+        }
     }
 
 private:
+    // A commit that fails can leave the transaction open: every later change would then
+    // join it and be lost when the program ends. Its songs are given up instead.
+    void EndOpenTransaction()
+    {
+        if (!sqlite3_get_autocommit(m_db->Handle()))
+            sqlite3_exec(m_db->Handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+    }
     static constexpr qint64 kMaxOpenMs = 250;
     void Begin()
     {
@@ -71,6 +85,13 @@ private:
     bool m_open = false;
     QElapsedTimer m_clock;
 };
+
+// The song table keeps at most this much of a session name; the list and the recorded
+// folder and disc must use the same name or the songs could no longer be found by it.
+QString StoredName(const QString& name)
+{
+    return CText::Left(name, CSongColumns::MaxLength(ESongColumn::CD));
+}
 
 CFilter SessionFilter(const QString& name)
 {
@@ -100,8 +121,9 @@ CSessionCommands::SResult CSessionCommands::NewSession()
     return AddSession(dialog.SessionName(), dialog.Path());
 }
 
-CSessionCommands::SResult CSessionCommands::AddSession(const QString& name, const QString& chosen)
+CSessionCommands::SResult CSessionCommands::AddSession(const QString& given, const QString& chosen)
 {
+    const QString name = StoredName(given);
     SResult result;
     if (name.isEmpty() || chosen.isEmpty())
         return result;
@@ -214,8 +236,10 @@ CSessionCommands::SResult CSessionCommands::RenameSession()
     return RenameSessionTo(*name, dialog.SessionName());
 }
 
-CSessionCommands::SResult CSessionCommands::RenameSessionTo(const QString& from, const QString& to)
+CSessionCommands::SResult CSessionCommands::RenameSessionTo(const QString& from,
+                                                            const QString& given)
 {
+    const QString to = StoredName(given);
     SResult result;
     if (to.isEmpty() || from == to)
         return result;
@@ -234,8 +258,12 @@ CSessionCommands::SResult CSessionCommands::RenameSessionTo(const QString& from,
         m_host.AddSessionEntry(to);
     CSettings::WriteString(kCDPath, to, CSettings::GetString(kCDPath, from, QString()));
     CSettings::WriteInt(kCdrecord, to, CSettings::GetInt(kCdrecord, from, 0));
+    // A root left from an earlier session of the new name would move the songs' paths
+    // onto the wrong place; without one the paths' own mount point is used.
     if (CSettings::Contains(kCDRoot, from))
         CSettings::WriteString(kCDRoot, to, CSettings::GetString(kCDRoot, from, QString()));
+    else
+        CSettings::Remove(kCDRoot, to);
     result.outcome = EOutcome::Done;
     return result;
 }
@@ -257,7 +285,8 @@ CSessionCommands::SResult CSessionCommands::UpdateSessionNamed(const QString& na
     SResult result;
     CWaitCursor wait;
     QString path = CSettings::GetString(kCDPath, name, QString());
-    if (path.isEmpty()) {
+    const bool chosen = path.isEmpty();
+    if (chosen) {
         path = m_prompts.ChooseFolder(QString());
         if (path.isEmpty())
             return result;
@@ -279,7 +308,8 @@ CSessionCommands::SResult CSessionCommands::UpdateSessionNamed(const QString& na
         m_host.ClearPlaylist();
         m_host.ClearSongList();
         CSettings::WriteString(kCDPath, name, path);
-        if (!CSettings::Contains(kCDRoot, name))
+        // A newly chosen folder may lie on another drive than the one recorded.
+        if (chosen || !CSettings::Contains(kCDRoot, name))
             CSettings::WriteString(kCDRoot, name, m_volumes.RootOf(path));
         ResetSet();
     } catch (const CDbException& e) {

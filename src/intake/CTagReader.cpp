@@ -3,11 +3,13 @@
 #include "platform/CText.h"
 
 #include <QFile>
+#include <QRegularExpression>
 #include <mutex>
 #include <sys/stat.h>
 #include <taglib/apetag.h>
 #include <taglib/commentsframe.h>
 #include <taglib/id3v1tag.h>
+#include <taglib/id3v2header.h>
 #include <taglib/id3v2tag.h>
 #include <taglib/mpegfile.h>
 #include <taglib/tdebuglistener.h>
@@ -85,6 +87,17 @@ QString GenreText(const TagLib::ID3v2::Tag* tag)
     return genre;
 }
 
+// Whether the library joined a date frame (TDAT, and TIME) onto the four-digit year of
+// an ID3v2.2/2.3 tag: "1999" and "0503" come out as "1999-03-05". The year frame itself
+// held only "1999".
+bool FoldedDate(const TagLib::ID3v2::Tag* tag, const QString& year)
+{
+    static const QRegularExpression folded(
+        QStringLiteral("^\\d{4}-\\d{2}-\\d{2}(T\\d{2}:\\d{2})?$"));
+    return tag->header()->majorVersion() < 4 && !tag->frameList("TDAT").isEmpty() &&
+           folded.match(year).hasMatch();
+}
+
 QString LyricsText(const TagLib::ID3v2::Tag* tag)
 {
     const auto* frame =
@@ -143,6 +156,8 @@ void ReadFields(TagLib::MPEG::File& file, STagFields& f)
     f.year = FrameText(v2, "TDRC");
     if (f.year.isEmpty())
         f.year = FrameText(v2, "TYER");
+    else if (FoldedDate(v2, f.year))
+        f.year.truncate(4);
     f.lyrics = LyricsText(v2);
     f.comment = CommentText(v2);
 

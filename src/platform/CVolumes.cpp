@@ -78,8 +78,9 @@ const QSet<QString>& NetworkTypes()
 // File systems that hold real files without a block device of their own.
 const QSet<QString>& LocalTypesWithoutDevice()
 {
-    static const QSet<QString> types = {"overlay", "fuse-overlayfs", "aufs",    "zfs",
-                                        "btrfs",   "fuse.mergerfs",  "virtiofs"};
+    static const QSet<QString> types = {"overlay",        "fuse-overlayfs", "aufs",      "zfs",
+                                        "btrfs",          "fuse.mergerfs",  "virtiofs",  "ecryptfs",
+                                        "fuse.gocryptfs", "fuse.encfs",     "fuse.cryfs"};
     return types;
 }
 
@@ -180,18 +181,21 @@ quint32 CSystemVolumes::Fold(const QByteArray& text)
 quint32 CSystemVolumes::SerialFromUuid(const QString& uuid)
 {
     const QString hex = QString(uuid).remove(u'-').toUpper();
+    // Only the dashes of the FAT and UUID layouts are separators: an ISO 9660 date
+    // ("2023-05-01-12-34-56-00") is no hex number and its date must count too.
+    const qsizetype dashes = uuid.size() - hex.size();
     bool ok = false;
-    if (hex.size() == 8) {
+    if (hex.size() == 8 && dashes <= 1) {
         const quint32 serial = hex.toUInt(&ok, 16);
         if (ok)
             return serial;
     }
-    if (hex.size() == 16) {
+    if (hex.size() == 16 && dashes == 0) {
         const quint32 serial = hex.right(8).toUInt(&ok, 16);
         if (ok)
             return serial;
     }
-    if (hex.size() == 32) {
+    if (hex.size() == 32 && (dashes == 0 || dashes == 4)) {
         quint32 folded = 0;
         for (int i = 0; i < 4 && (ok || i == 0); ++i)
             folded ^= hex.mid(i * 8, 8).toUInt(&ok, 16);

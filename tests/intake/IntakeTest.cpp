@@ -9,6 +9,9 @@
 #include "support/CTestEnvironment.h"
 #include "ui/CProgress.h"
 
+#include <QCoreApplication>
+#include <QFile>
+#include <QStorageInfo>
 #include <gtest/gtest.h>
 
 using EEncoding = CId3Writer::EEncoding;
@@ -168,6 +171,16 @@ TEST_F(IntakeTest, TheFolderNamesArtistOrAlbum)
     const QString drive = env.MakeDir(QStringLiteral("D:"));
     ASSERT_TRUE(Take(QStringLiteral("b.mp3"), {}, {}, drive));
     EXPECT_TRUE(set.m_ARTIST.isEmpty());
+    // The root of a mounted disc or stick is a drive's root too: its name is no artist.
+    const QString mounted = QStringLiteral("/dev/shm");
+    if (QStorageInfo(mounted).rootPath() == mounted) {
+        const QString name =
+            QStringLiteral("cratewise-%1.mp3").arg(QCoreApplication::applicationPid());
+        const bool taken = Take(name, {}, {}, mounted);
+        QFile::remove(mounted + u'/' + name);
+        ASSERT_TRUE(taken);
+        EXPECT_TRUE(set.m_ARTIST.isEmpty()) << set.m_ARTIST.toStdString();
+    }
 
     Set("Folder", 2);
     ASSERT_TRUE(Take(QStringLiteral("c.mp3"),

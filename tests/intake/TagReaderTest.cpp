@@ -92,6 +92,31 @@ TEST_F(TagReaderTest, Version24TakesYearFromRecordingTimeAndNumbersAsGenres)
     EXPECT_EQ(f.genre, QStringLiteral("(17)"));
 }
 
+TEST_F(TagReaderTest, OlderVersionsKeepTheYearFrameAsWrittenBesideADate)
+{
+    // The library folds a date and time frame into the year of 2.2 and 2.3 tags.
+    for (int version : {2, 3}) {
+        const STagFields dated = Read(CId3Writer(version, EEncoding::Latin1)
+                                          .Text("TYER", QStringLiteral("1999"))
+                                          .Text("TDAT", QStringLiteral("0503"))
+                                          .Text("TIME", QStringLiteral("1200"))
+                                          .Build());
+        EXPECT_EQ(dated.year, QStringLiteral("1999")) << version;
+    }
+    const STagFields dateOnly = Read(CId3Writer(3, EEncoding::Latin1)
+                                         .Text("TYER", QStringLiteral("2001"))
+                                         .Text("TDAT", QStringLiteral("3112"))
+                                         .Build());
+    EXPECT_EQ(dateOnly.year, QStringLiteral("2001"));
+    const STagFields freeText =
+        Read(CId3Writer(3, EEncoding::Latin1).Text("TYER", QStringLiteral("1999-03-05")).Build());
+    EXPECT_EQ(freeText.year, QStringLiteral("1999-03-05"));
+    // A 2.4 recording time is the year frame itself and stays whole.
+    const STagFields full =
+        Read(CId3Writer(4, EEncoding::Utf8).Text("TDRC", QStringLiteral("2004-06-01")).Build());
+    EXPECT_EQ(full.year, QStringLiteral("2004-06-01"));
+}
+
 TEST_F(TagReaderTest, GenresKeepTheirTextForm)
 {
     auto genre = [this](int version, const QString& text) {

@@ -51,6 +51,10 @@ TEST(MountTable, ClassifiesByDeviceWhenTheTypeSaysNothing)
     EXPECT_EQ(CSystemVolumes::Classify("auto", "/dev/sr0"), EType::CdRom);
     EXPECT_EQ(CSystemVolumes::Classify("xfs", "/dev/nvme0n1p2"), EType::Fixed);
     EXPECT_EQ(CSystemVolumes::Classify("overlay", "overlay"), EType::Fixed);
+    // Encrypted folders name their hidden store, not a device: songs there are local.
+    EXPECT_EQ(CSystemVolumes::Classify("ecryptfs", "/home/.ecryptfs/ann/.Private"), EType::Fixed);
+    EXPECT_EQ(CSystemVolumes::Classify("fuse.gocryptfs", "/home/ann/.cipher"), EType::Fixed);
+    EXPECT_EQ(CSystemVolumes::Classify("fuse.encfs", "encfs"), EType::Fixed);
     EXPECT_EQ(CSystemVolumes::Classify("nfs4", "host:/export"), EType::Network);
     EXPECT_EQ(CSystemVolumes::Classify("ramfs", "none"), EType::Ram);
     EXPECT_EQ(CSystemVolumes::Classify("sysfs", "sysfs"), EType::Other);
@@ -77,6 +81,9 @@ TEST(Serial, FatSerialIsTakenAsItIsOthersAreFoldedStably)
     const quint32 iso = CSystemVolumes::SerialFromUuid("2023-05-01-12-34-56-00");
     EXPECT_EQ(iso, CSystemVolumes::SerialFromUuid("2023-05-01-12-34-56-00"));
     EXPECT_NE(iso, CSystemVolumes::SerialFromUuid("2023-05-01-12-34-56-01"));
+    EXPECT_EQ(iso, CSystemVolumes::Fold("2023-05-01-12-34-56-00"));
+    // Discs burnt at the same time of day on other days are other discs.
+    EXPECT_NE(iso, CSystemVolumes::SerialFromUuid("2024-11-30-12-34-56-00"));
     EXPECT_EQ(CSystemVolumes::Fold(""), 2166136261u);
 }
 

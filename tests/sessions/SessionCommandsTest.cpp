@@ -1,6 +1,7 @@
 #include "app/CSettings.h"
 #include "db/CCdlistSet.h"
 #include "db/CExceptSet.h"
+#include "intake/CDriveLocator.h"
 #include "intake/CSessionCommands.h"
 #include "support/CFakeSessionHost.h"
 #include "support/CFakeVolumes.h"
@@ -148,6 +149,27 @@ TEST_F(SessionCommandsTest, CancelDuringTheScanKeepsWhatWasStored)
     EXPECT_EQ(otherSet.CountAll(), 2);
 }
 
+TEST_F(SessionCommandsTest, AFailedCommitIsReportedAndLaterScansAreStoredForGood)
+{
+    // A check the database makes only when the transaction is committed.
+    db.Exec("PRAGMA foreign_keys=ON; CREATE TABLE Owner(id INTEGER PRIMARY KEY);"
+            "CREATE TABLE Claim(owner INTEGER REFERENCES Owner(id) DEFERRABLE INITIALLY DEFERRED);"
+            "CREATE TRIGGER claim AFTER INSERT ON Songs BEGIN INSERT INTO Claim VALUES(1); END;");
+    EXPECT_EQ(commands.AddSession("Bad", Folder("bad", 2)).outcome, EOutcome::Failed);
+    EXPECT_EQ(prompts.messages.last().caption, "Error");
+    EXPECT_EQ(host.songCount, set.CountAll());
+
+    db.Exec("DROP TRIGGER claim;");
+    EXPECT_EQ(commands.AddSession("Good", Folder("good", 2)).stored, 2);
+    EXPECT_EQ(host.songCount, set.CountAll());
+    CDatabase other;
+    other.Open(env.DatabasePath());
+    CCdlistSet otherSet;
+    otherSet.Open(other);
+    EXPECT_EQ(otherSet.CountAll(), set.CountAll());
+    ExpectSetReset();
+}
+
 TEST_F(SessionCommandsTest, DeleteChecksAsksAndRemovesOnlyTheExactSession)
 {
     commands.DeleteSession();
@@ -200,6 +222,49 @@ TEST_F(SessionCommandsTest, RenameOntoAnExistingNameMergesAndCopiesTheRecords)
     ExpectSetReset();
 }
 
+TEST_F(SessionCommandsTest, RenameLeavesNoRecordedRootTheOldSessionLacked)
+{
+    // A session from before roots were recorded, renamed to the name of one deleted
+    // long ago whose records stayed behind.
+    commands.AddSession("Old", Folder("old", 1));
+    CSettings::Remove(CSettings::kCDRoot, "Old");
+    CSettings::WriteString(CSettings::kCDRoot, "Gone", "/");
+    host.Select("Old");
+    commands.RenameSessionTo("Old", "Gone");
+    EXPECT_EQ(CSettings::GetString(CSettings::kCDPath, "Gone", ""), drive + "/old");
+    EXPECT_FALSE(CSettings::Contains(CSettings::kCDRoot, "Gone"));
+
+    // The disc now sits in another drive: its songs are found there.
+    volumes.serials[drive] = 1;
+    const QString other = volumes.AddDrive(EType::CdRom, 0xBEEF0001);
+    CDriveLocator locator(volumes, prompts);
+    EXPECT_EQ(locator.LocateCdDrive(drive + "/old/a.mp3", "Gone", CDriveLocator::EVariant::General),
+              other + "/old/a.mp3");
+}
+
+TEST_F(SessionCommandsTest, OverlongNamesAreCutAlikeInListSongsAndRecords)
+{
+    const QString name = QString(254, u'n') + QStringLiteral("\U0001F600 tail");
+    const QString cut(254, u'n'); // a character is never split
+    commands.AddSession(name, Folder("long", 2));
+    EXPECT_EQ(host.entries, QStringList{cut});
+    EXPECT_EQ(Column(ESongColumn::CD, cut).size(), 2);
+    EXPECT_EQ(CSettings::GetString(CSettings::kCDPath, cut, ""), drive + "/long");
+    host.Select(cut);
+    prompts.answers << CPrompts::EAnswer::Ok;
+    EXPECT_EQ(commands.DeleteSession().deleted, 2);
+    EXPECT_EQ(set.CountAll(), 0);
+    EXPECT_EQ(host.songCount, 0);
+
+    commands.AddSession("Short", Folder("short", 1));
+    host.Select("Short");
+    commands.RenameSessionTo("Short", name);
+    EXPECT_EQ(host.entries, QStringList{cut});
+    EXPECT_EQ(Column(ESongColumn::CD, cut).size(), 1);
+    EXPECT_EQ(CSettings::GetString(CSettings::kCDPath, cut, ""), drive + "/short");
+    ExpectSetReset();
+}
+
 TEST_F(SessionCommandsTest, UpdateRescansAndKeepsTheSongsWhenTheDiscIsMissing)
 {
     const QString folder = Folder("Live", 2);
@@ -243,6 +308,14 @@ TEST_F(SessionCommandsTest, UpdateWithoutRecordedFolderAsksForOneAndCancelDelete
     EXPECT_EQ(commands.UpdateSessionNamed("S").stored, 1);
     EXPECT_EQ(CSettings::GetString(CSettings::kCDPath, "S", ""), drive + "/other");
     EXPECT_EQ(set.CountAll(), 1);
+
+    // A folder on another drive than before: the songs' paths now lie under that one.
+    const QString home = env.MakeDir("home");
+    QFile(home + "/a.mp3").open(QIODevice::WriteOnly);
+    CSettings::Remove(CSettings::kCDPath, "S");
+    prompts.folders << home;
+    EXPECT_EQ(commands.UpdateSessionNamed("S").stored, 1);
+    EXPECT_EQ(CSettings::GetString(CSettings::kCDRoot, "S", ""), "/");
 }
 
 } // namespace
