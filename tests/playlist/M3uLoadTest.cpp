@@ -202,6 +202,15 @@ TEST_F(ImportTest, CancelledNameOrNoId3SettingAreHonoured)
     EXPECT_EQ(set.m_LIST, "a");
 }
 
+TEST_F(ImportTest, ADatabaseFailureIsReportedAndTheWindowCarriesOn)
+{
+    host->sessionName = "S";
+    db.Exec("ALTER TABLE Songs RENAME TO Elsewhere");
+    EXPECT_NO_THROW(Import("/hd/a.mp3\r\n"));
+    ASSERT_FALSE(prompts.messages.isEmpty());
+    EXPECT_EQ(prompts.messages[0].caption, "Database Error");
+}
+
 TEST_F(ImportTest, RealFilesKeepTheirLyricsAndLength)
 {
     CFakeVolumes volumes;
