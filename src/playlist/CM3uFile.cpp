@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStringDecoder>
 
 namespace {
 
@@ -89,7 +90,12 @@ bool CM3uFile::Read(const QString& file, QList<SM3uLine>& lines, QString& error)
         error = FileErrorText(file, in.errorString());
         return false;
     }
-    QString text = QString::fromUtf8(data);
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    QString text = utf8(data);
+    // Most players write .m3u in a single-byte code page; read as UTF-8, their accented
+    // names would never match and an import would store broken names.
+    if (utf8.hasError())
+        text = QString::fromLatin1(data);
     if (text.startsWith(QChar(0xFEFF))) // m3u8 files may start with a byte-order mark
         text.remove(0, 1);
     const QStringList texts = text.split(u'\n');
