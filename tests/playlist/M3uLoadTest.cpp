@@ -197,6 +197,21 @@ TEST_F(ImportTest, EachLineBecomesARecordFromTagNameAndProbe)
                                  "/hd/x/xnotitle.mp3"}));
 }
 
+TEST_F(ImportTest, WindowsLinesTakeTheirLastFolderForTheArtist)
+{
+    CSettings::SetInt("Folder", 1);
+    host->sessionName = "W";
+    Import("\\Music\\Abba\\broken.mp3\r\nD:\\broken.mp3\r\n"); // no tags
+    const QList<qint32> ids = SessionIds();
+    ASSERT_EQ(ids.size(), 2);
+    ASSERT_TRUE(set.FindSongById(ids[0]));
+    EXPECT_EQ(set.m_PATH, "c:\\Music\\Abba");
+    EXPECT_EQ(set.m_MELODI, "broken.mp3");
+    EXPECT_EQ(set.m_ARTIST, "Abba");
+    ASSERT_TRUE(set.FindSongById(ids[1]));
+    EXPECT_EQ(set.m_ARTIST, "") << "a drive is no folder name";
+}
+
 TEST_F(ImportTest, CancelledNameOrNoId3SettingAreHonoured)
 {
     host->sessionName.clear();
