@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStringDecoder>
 
 namespace {
 
@@ -89,13 +90,19 @@ bool CM3uFile::Read(const QString& file, QList<SM3uLine>& lines, QString& error)
         error = FileErrorText(file, in.errorString());
         return false;
     }
-    QString text = QString::fromUtf8(data);
-    if (text.startsWith(QChar(0xFEFF))) // m3u8 files may start with a byte-order mark
-        text.remove(0, 1);
-    const QStringList texts = text.split(u'\n');
-    for (const QString& raw : texts) {
+    QByteArray bytes = data;
+    if (bytes.startsWith("\xEF\xBB\xBF")) // m3u8 files may start with a byte-order mark
+        bytes.remove(0, 3);
+    for (const QByteArray& raw : bytes.split('\n')) {
+        // Most players write .m3u in a single-byte code page; read as UTF-8, their accented
+        // names would never match and an import would store broken names. Decided line by
+        // line, so a line added by another program does not spoil the rest.
+        QStringDecoder utf8(QStringDecoder::Utf8);
+        QString text = utf8(raw);
+        if (utf8.hasError())
+            text = QString::fromLatin1(raw);
         SM3uLine line;
-        if (ParseLine(raw, base, line))
+        if (ParseLine(text, base, line))
             lines.append(line);
     }
     return true;

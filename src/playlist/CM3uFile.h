@@ -14,7 +14,7 @@ struct SM3uLine
     bool foreign = false; // a Windows path (drive letter or backslashes): never on this disk
 };
 
-// Playlist files: one absolute path per line, CR LF, UTF-8, no header.
+// Playlist files: one absolute path per line, CR LF, UTF-8 (read also as Latin-1), no header.
 namespace CM3uFile {
 
 // Writes the songs of the playlist entries (their IDs, in order); entries whose song is

@@ -225,8 +225,14 @@ void CPlaylistController::OnImportM3u()
     } catch (const CDbException& e) {
         ReportDbError(prompts, e);
     }
-    m_host->FillSessionList();
-    m_host->SetSongCount(int(m_host->Set().CountAll()));
+    // The records stored before a failure are shown too; a database that cannot even be
+    // read now is reported, not thrown out of the command.
+    try {
+        m_host->FillSessionList();
+        m_host->SetSongCount(int(m_host->Set().CountAll()));
+    } catch (const CDbException& e) {
+        ReportDbError(prompts, e);
+    }
 }
 
 QString CPlaylistController::SelectedSession() const

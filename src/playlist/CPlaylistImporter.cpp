@@ -9,10 +9,11 @@ namespace {
 
 constexpr int kTagFieldLength = 30;
 
-// The last folder of a path; empty when it looks like a drive ("c:").
-QString FolderName(const QString& folder)
+// The last folder of a path; empty when it looks like a drive ("c:"). A Windows line
+// separates its folders with backslashes.
+QString FolderName(const QString& folder, bool foreign)
 {
-    const QString name = folder.mid(folder.lastIndexOf(u'/') + 1);
+    const QString name = folder.mid(folder.lastIndexOf(foreign ? u'\\' : u'/') + 1);
     return name.contains(u':') ? QString() : name;
 }
 
@@ -77,9 +78,9 @@ void CPlaylistImporter::FillRecord(const SM3uLine& listed, const QString& sessio
 
     const int folderRule = CSettings::Int(QStringLiteral("Folder"), 0);
     if (folderRule == 1 && m_set.m_ARTIST.isEmpty())
-        m_set.m_ARTIST = FolderName(line.folder);
+        m_set.m_ARTIST = FolderName(line.folder, line.foreign);
     else if (folderRule == 2 && m_set.m_ALBUM.isEmpty())
-        m_set.m_ALBUM = FolderName(line.folder);
+        m_set.m_ALBUM = FolderName(line.folder, line.foreign);
 
     m_set.m_LIST = line.name.left(qMax<qsizetype>(0, line.name.size() - 4));
     if (CSettings::Int(QStringLiteral("ID3"), 0) == 0 && !m_set.m_TITLE.isEmpty())

@@ -64,6 +64,16 @@ TEST_F(M3uLoadTest, LinesAreMatchedIgnoringCaseAndRelativeToThePlaylist)
     EXPECT_TRUE(prompts.warnings.isEmpty());
 }
 
+TEST_F(M3uLoadTest, PlaylistsWrittenInLatin1FindTheirSongs)
+{
+    // Most players write .m3u files in a single-byte code page, not in UTF-8.
+    const qint32 bjork = AddSong("CD1", "/music/Björk", "Jóga.mp3");
+    const qint32 utf8 = AddSong("CD1", "/music", "Ünïcode.mp3");
+    Load(WritePlaylist("latin1.m3u", "/music/Bj\xF6rk/J\xF3ga.mp3\r\n/music/Ünïcode.mp3\r\n"));
+    EXPECT_EQ(SongListIds(), QList<qint32>({bjork, utf8})) << "each line read as it was written";
+    EXPECT_TRUE(prompts.warnings.isEmpty());
+}
+
 TEST_F(M3uLoadTest, MissingAndWindowsLinesWarnOncePerLineUntilSilenced)
 {
     const qint32 a = AddSong("CD1", "c:", "a.mp3"); // never matched by a Windows line
@@ -187,6 +197,21 @@ TEST_F(ImportTest, EachLineBecomesARecordFromTagNameAndProbe)
                                  "/hd/x/xnotitle.mp3"}));
 }
 
+TEST_F(ImportTest, WindowsLinesTakeTheirLastFolderForTheArtist)
+{
+    CSettings::SetInt("Folder", 1);
+    host->sessionName = "W";
+    Import("\\Music\\Abba\\broken.mp3\r\nD:\\broken.mp3\r\n"); // no tags
+    const QList<qint32> ids = SessionIds();
+    ASSERT_EQ(ids.size(), 2);
+    ASSERT_TRUE(set.FindSongById(ids[0]));
+    EXPECT_EQ(set.m_PATH, "c:\\Music\\Abba");
+    EXPECT_EQ(set.m_MELODI, "broken.mp3");
+    EXPECT_EQ(set.m_ARTIST, "Abba");
+    ASSERT_TRUE(set.FindSongById(ids[1]));
+    EXPECT_EQ(set.m_ARTIST, "") << "a drive is no folder name";
+}
+
 TEST_F(ImportTest, CancelledNameOrNoId3SettingAreHonoured)
 {
     host->sessionName.clear();
@@ -200,6 +225,15 @@ TEST_F(ImportTest, CancelledNameOrNoId3SettingAreHonoured)
     EXPECT_TRUE(read.isEmpty());
     ASSERT_EQ(SessionIds().size(), 1);
     EXPECT_EQ(set.m_LIST, "a");
+}
+
+TEST_F(ImportTest, ADatabaseFailureIsReportedAndTheWindowCarriesOn)
+{
+    host->sessionName = "S";
+    db.Exec("ALTER TABLE Songs RENAME TO Elsewhere");
+    EXPECT_NO_THROW(Import("/hd/a.mp3\r\n"));
+    ASSERT_FALSE(prompts.messages.isEmpty());
+    EXPECT_EQ(prompts.messages[0].caption, "Database Error");
 }
 
 TEST_F(ImportTest, RealFilesKeepTheirLyricsAndLength)
