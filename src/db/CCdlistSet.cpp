@@ -168,10 +168,10 @@ void CCdlistSet::MoveNext()
     }
     // Positioned by ID or by absolute position: continue in set order.
     BuildPositions();
-    auto it = std::find(m_positions.begin(), m_positions.end(), m_ID);
-    if (m_sort == ESongColumn::ID)
-        it = std::upper_bound(m_positions.begin(), m_positions.end(), m_ID);
-    else if (it != m_positions.end())
+    auto it = m_sort == ESongColumn::ID
+                  ? std::upper_bound(m_positions.begin(), m_positions.end(), m_ID)
+                  : std::find(m_positions.begin(), m_positions.end(), m_ID);
+    if (m_sort != ESongColumn::ID && it != m_positions.end())
         ++it;
     if (it == m_positions.end() || !FindSongById(*it))
         m_eof = true;

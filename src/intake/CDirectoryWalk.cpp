@@ -2,6 +2,7 @@
 
 #include "app/CSettings.h"
 #include "intake/CNamingRules.h"
+#include "platform/CText.h"
 #include "ui/CProgress.h"
 
 #include <QFile>
@@ -115,7 +116,7 @@ void CDirectoryWalk::Walk(const QString& directory, const Visitor& visit,
                 continue;
             if (kind == EKind::Directory) {
                 if (m_subDirs)
-                    walkOne(folder.endsWith(u'/') ? folder + name : folder + u'/' + name);
+                    walkOne(CText::JoinPath(folder, name));
             } else if (kind == EKind::File && CNamingRules::IsRecognizedType(
                                                   CNamingRules::ExtensionOf(name), m_recognized)) {
                 visit(folder, name);

@@ -5,11 +5,13 @@
 #include "library/CGenres.h"
 #include "library/CLibraryListCtrl.h"
 #include "ui/CPrompts.h"
+#include "ui/CWaitCursor.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
+#include <optional>
 
 CSearchController::CSearchController(SSearchParts parts, QObject* parent)
     : QObject(parent), m_parts(std::move(parts))
@@ -38,7 +40,7 @@ void CSearchController::OnSearch()
 {
     const SSearchCriteria criteria = Criteria();
     m_parts.songs->DeleteAllItems();
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    std::optional<CWaitCursor> wait(std::in_place);
     const SSearchOptions options = SSearchOptions::FromSettings();
     const bool addToPlaylist = CSettings::Int(QStringLiteral("AddOnSearch"), 0) == 1;
     CSongListModel::CBatch rows = m_parts.songs->NewBatch();
@@ -47,7 +49,7 @@ void CSearchController::OnSearch()
             m_parts.songs->AddToBatch(rows, row);
         });
     } catch (const CDbException& e) {
-        QApplication::restoreOverrideCursor();
+        wait.reset();
         m_parts.prompts->Error(e.Message(), QStringLiteral("Error"));
         return;
     }
@@ -60,7 +62,7 @@ void CSearchController::OnSearch()
         }
     }
     m_parts.songs->AppendRows(std::move(rows));
-    QApplication::restoreOverrideCursor();
+    wait.reset();
     for (const auto& [text, id] : entries)
         m_parts.addPlaylistEntry(text, id);
     if (!entries.isEmpty())
