@@ -9,12 +9,12 @@
 
 // The test support is compiled in here: benchmarks link only the core.
 #include "SongTree.h"
-#include "app/CSettings.h"
 #include "db/CCdlistSet.h"
 #include "db/CExceptSet.h"
 #include "intake/CIntake.h"
 #include "intake/CStreamProbe.h"
-#include "ui/CPrompts.h"
+#include "platform/CPrompts.h"
+#include "platform/CSettings.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,12 +1,12 @@
 // Library figures over generated libraries of 100,000 and 1,000,000 songs: listing a
 // session, full and fast search, listing everything and sorting it.
 #include "GenerateLibrary.h"
-#include "app/CSettings.h"
 #include "db/CCdlistSet.h"
-#include "library/CLibraryController.h"
-#include "library/CLibraryListCtrl.h"
-#include "library/CSearchController.h"
-#include "ui/CPrompts.h"
+#include "library/gui/CLibraryController.h"
+#include "library/gui/CLibraryListCtrl.h"
+#include "library/gui/CSearchController.h"
+#include "platform/CPrompts.h"
+#include "platform/CSettings.h"
 
 #include <QAction>
 #include <QApplication>

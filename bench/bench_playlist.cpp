@@ -1,9 +1,9 @@
 // Load Playlist over a large catalogue: 10,000 lines against 100,000 songs.
-#include "app/CSettings.h"
 #include "db/CCdlistSet.h"
+#include "platform/CPrompts.h"
+#include "platform/CSettings.h"
 #include "playlist/CM3uFile.h"
 #include "playlist/CPlaylistLoader.h"
-#include "ui/CPrompts.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -1,6 +1,6 @@
 #include "app/CAboutDialog.h"
 
-#include "app/CSettings.h"
+#include "platform/CSettings.h"
 #include "ui/CHyperLink.h"
 
 #include <QDialogButtonBox>

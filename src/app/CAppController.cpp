@@ -3,8 +3,9 @@
 #include "app/CAboutDialog.h"
 #include "app/CCdlistView.h"
 #include "app/CDesktopShortcut.h"
-#include "app/CommandIds.h"
 #include "app/options/COptionsCommand.h"
+#include "model/CCdlistDoc.h"
+#include "ui/CommandIds.h"
 
 #include <QAction>
 #include <QDir>
@@ -38,7 +39,7 @@ void CAppController::OpenDocumentation()
 void CAppController::ShowOptions()
 {
     if (COptionsCommand::Run(&m_view, m_view.Prompts(), m_view.Volumes()))
-        m_view.RebuildSongListColumns();
+        m_view.Doc().Songs().RebuildColumns();
 }
 
 void CAppController::ShowAbout()

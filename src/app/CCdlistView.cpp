@@ -1,56 +1,143 @@
 #include "app/CCdlistView.h"
 
 #include "app/CAppController.h"
-#include "app/CCdlistDoc.h"
 #include "app/CCdlistViewBuilder.h"
-#include "app/CCommands.h"
 #include "app/CShutdown.h"
 #include "app/CStartup.h"
-#include "app/CommandIds.h"
-#include "db/CExceptSet.h"
-#include "intake/CSessionController.h"
-#include "library/CLibraryController.h"
-#include "library/CLibraryListCtrl.h"
-#include "library/CSearchController.h"
-#include "playlist/CPlaylistController.h"
+#include "intake/gui/CSessionController.h"
+#include "library/gui/CLibraryController.h"
+#include "library/gui/CLibraryListCtrl.h"
+#include "library/gui/CSearchController.h"
+#include "model/CCdlistDoc.h"
+#include "playlist/gui/CPlaylistController.h"
+#include "ui/CControllerContext.h"
+#include "ui/CommandIds.h"
+#include "ui/ProgressWindow.h"
 
 #include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QContextMenuEvent>
+#include <QGuiApplication>
+#include <QHeaderView>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QMenu>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QSlider>
+
+namespace {
+
+// Eats the input that would change a list's selection or contents while a job runs;
+// painting and the wheel (scrolling) still get through.
+class CBusyInputFilter : public QObject
+{
+public:
+    CBusyInputFilter(const CCdlistDoc& doc, QObject* parent) : QObject(parent), m_doc(doc) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (!m_doc.IsBusy())
+            return false;
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::ContextMenu:
+            return true;
+        default:
+            return false;
+        }
+    }
+
+private:
+    const CCdlistDoc& m_doc;
+};
+
+// Commands that never touch the catalogue stay available during a job.
+bool StaysEnabled(int id)
+{
+    return id == ID_APP_ABOUT || id == ID_DOCUMENTATION;
+}
+
+} // namespace
 
 CCdlistView::CCdlistView(CCdlistDoc& doc, const SAppServices& services, QWidget* parent)
-    : QWidget(parent), m_doc(doc), m_services(services), m_except(std::make_unique<CExceptSet>())
+    : QWidget(parent), m_doc(doc), m_services(services)
 {
     setObjectName(QStringLiteral("CCdlistView"));
-    m_commands = new CCommands(this);
+    if (!m_services.createProgress) {
+        m_services.createProgress = [this](const QString& caption, int lines, int width) {
+            std::unique_ptr<ProgressWindow> window = ProgressWindow::Create(this, caption, false);
+            window->LayOut(lines, width);
+            return std::unique_ptr<CProgress>(std::move(window));
+        };
+    }
+    if (!m_services.dialogParent)
+        m_services.dialogParent = this;
+    m_actions = new CActionTable(this);
     CCdlistViewBuilder::Build(*this);
     m_designSize = childrenRect().united(QRect(0, 0, 1, 1)).adjusted(0, 0, 12, 12).size();
     resize(m_designSize);
     connect(&m_timer, &QTimer::timeout, this, &CCdlistView::TimerTick);
-    connect(m_playlist, &QListWidget::itemSelectionChanged, this,
-            [this] { m_playlistSelected = true; });
+    ConnectModels();
 
     // Each subsystem wires itself to the form's commands and controls.
+    m_context.reset(new SControllerContext{m_doc, m_services, *m_actions, m_controls, this});
     new CAppController(*this);
-    new CSessionController(*this);
-    new CLibraryController(this);
-    new CSearchController(this);
-    new CPlaylistController(*this);
+    new CSessionController(*m_context, this);
+    new CLibraryController(*m_context, this);
+    new CSearchController(*m_context, this);
+    new CPlaylistController(*m_context, this);
 }
 
 CCdlistView::~CCdlistView() = default;
 
-CCdlistSet& CCdlistView::Set() const
+void CCdlistView::ConnectModels()
 {
-    return m_doc.Set();
+    connect(PlaylistBox()->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this] { m_doc.Playlist().SetSelectionFlag(true); });
+    connect(&m_doc.Playlist(), &CPlaylistModel::ChangedFlagChanged, this, [this](bool changed) {
+        if (!m_doc.IsBusy())
+            Action(ID_UPDATE_WINAMP)->setEnabled(changed);
+    });
+    connect(&m_doc, &CCdlistDoc::SongCountChanged, this,
+            [this](qint64 count) { Field(IDC_TOTAL)->setText(QString::number(count)); });
+    connect(&m_doc, &CCdlistDoc::BusyChanged, this, &CCdlistView::OnBusyChanged);
+    auto* filter = new CBusyInputFilter(m_doc, this);
+    for (QAbstractItemView* list : {static_cast<QAbstractItemView*>(SessionList()),
+                                    static_cast<QAbstractItemView*>(SongList()),
+                                    static_cast<QAbstractItemView*>(PlaylistBox())}) {
+        list->installEventFilter(filter);
+        list->viewport()->installEventFilter(filter);
+    }
+    SongList()->horizontalHeader()->viewport()->installEventFilter(filter);
 }
 
-CDatabase& CCdlistView::Database() const
+void CCdlistView::OnBusyChanged(bool busy)
 {
-    return m_doc.Database();
+    if (busy) {
+        QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
+        for (auto it = m_actions->All().cbegin(); it != m_actions->All().cend(); ++it) {
+            if (!StaysEnabled(it.key()) && it.value()->isEnabled()) {
+                it.value()->setEnabled(false);
+                m_disabled.append(it.value());
+            }
+        }
+        return;
+    }
+    for (const QPointer<QObject>& object : std::as_const(m_disabled)) {
+        if (auto* action = qobject_cast<QAction*>(object.data()))
+            action->setEnabled(true);
+    }
+    m_disabled.clear();
+    // Update Winamp follows the playlist, which the job may have changed.
+    Action(ID_UPDATE_WINAMP)->setEnabled(m_doc.Playlist().Changed());
+    QGuiApplication::restoreOverrideCursor();
 }
 
 void CCdlistView::OnInitialUpdate()
@@ -64,98 +151,70 @@ void CCdlistView::OnDestroy()
     CShutdown(*this).Run();
 }
 
-void CCdlistView::SetSongCount(int count)
+std::optional<QString> CCdlistView::SelectedSession() const
 {
-    m_songCount = count;
-    if (auto* edit = Field(1027))
-        edit->setText(QString::number(count));
-}
-
-bool CCdlistView::FindSongById(qint64 id)
-{
-    return Set().FindSongById(id);
-}
-
-void CCdlistView::InsertSongRow(int row)
-{
-    m_songList->InsertSongRow(row, Set());
-}
-
-void CCdlistView::RefreshSongRow(int row)
-{
-    m_songList->RefreshSongRow(row, Set());
-}
-
-void CCdlistView::RebuildSongListColumns()
-{
-    m_songList->RebuildColumns();
-}
-
-void CCdlistView::FillSessionList()
-{
-    // One entry per distinct session name, compared byte for byte, and the song count.
-    m_sessionList->clear();
-    qint64 total = 0;
-    for (const auto& [name, count] : Set().SessionCounts()) {
-        AddSessionEntry(name);
-        total += count;
-    }
-    SetSongCount(int(total));
-}
-
-namespace {
-
-// A session list entry: alphabetical order ignores letter case, as people read names;
-// names equal but for case keep a fixed order between them.
-class CSessionItem : public QListWidgetItem
-{
-public:
-    using QListWidgetItem::QListWidgetItem;
-    bool operator<(const QListWidgetItem& other) const override
-    {
-        const int c = text().compare(other.text(), Qt::CaseInsensitive);
-        return c != 0 ? c < 0 : text() < other.text();
-    }
-};
-
-} // namespace
-
-void CCdlistView::AddSessionEntry(const QString& name)
-{
-    m_sessionList->addItem(new CSessionItem(name));
-}
-
-void CCdlistView::AddPlaylistEntry(const QString& text, qint32 id)
-{
-    auto* item = new QListWidgetItem(text);
-    item->setData(Qt::UserRole, id);
-    m_playlist->addItem(item);
-}
-
-void CCdlistView::SetPlaylistChanged(bool changed)
-{
-    Action(ID_UPDATE_WINAMP)->setEnabled(changed);
+    return m_context->SelectedSession();
 }
 
 QAction* CCdlistView::Action(int id) const
 {
-    return m_commands->Action(id);
+    return m_actions->Action(id);
+}
+
+QListView* CCdlistView::SessionList() const
+{
+    return m_controls.Get<QListView>(IDC_SESSIONS);
+}
+
+CLibraryListCtrl* CCdlistView::SongList() const
+{
+    return m_controls.Get<CLibraryListCtrl>(IDC_SONGS);
+}
+
+QListView* CCdlistView::PlaylistBox() const
+{
+    return m_controls.Get<QListView>(IDC_PLAYLIST);
 }
 
 QLineEdit* CCdlistView::Field(int id) const
 {
-    return qobject_cast<QLineEdit*>(Control(id));
+    return m_controls.Get<QLineEdit>(id);
+}
+
+QComboBox* CCdlistView::TagGenre() const
+{
+    return m_controls.Get<QComboBox>(IDC_TAG_GENRE);
+}
+
+QComboBox* CCdlistView::SearchGenre() const
+{
+    return m_controls.Get<QComboBox>(IDC_SEARCH_GENRE);
 }
 
 QPushButton* CCdlistView::Button(int id) const
 {
-    return qobject_cast<QPushButton*>(Control(id));
+    return m_controls.Get<QPushButton>(id);
+}
+
+QSlider* CCdlistView::VolumeSlider() const
+{
+    return m_controls.Get<QSlider>(IDC_VOLUME);
+}
+
+QProgressBar* CCdlistView::PlaybackProgress() const
+{
+    return m_controls.Get<QProgressBar>(IDC_PLAYBACK_PROGRESS);
+}
+
+QCheckBox* CCdlistView::Multisave() const
+{
+    return m_controls.Get<QCheckBox>(IDC_MULTISAVE);
 }
 
 void CCdlistView::Register(int id, QWidget* control)
 {
     control->setObjectName(QStringLiteral("c%1").arg(id));
-    m_controls.insert(id, control);
+    m_controls.Add(id, control);
 }
 
 void CCdlistView::RecordLayout()
@@ -186,8 +245,11 @@ void CCdlistView::resizeEvent(QResizeEvent* event)
 
 void CCdlistView::contextMenuEvent(QContextMenuEvent* event)
 {
+    // The form's commands are unavailable while a job runs.
+    if (m_doc.IsBusy())
+        return;
     QMenu menu(this);
-    m_commands->FillContextMenu(&menu);
+    m_actions->FillContextMenu(&menu);
     const QPoint at = event->reason() == QContextMenuEvent::Mouse ? event->globalPos()
                                                                   : mapToGlobal(QPoint(5, 5));
     menu.exec(at);

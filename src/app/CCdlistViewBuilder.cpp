@@ -1,9 +1,10 @@
 #include "app/CCdlistViewBuilder.h"
 
 #include "app/CCdlistView.h"
-#include "app/CommandIds.h"
-#include "library/CLibraryListCtrl.h"
+#include "library/gui/CLibraryListCtrl.h"
+#include "model/CCdlistDoc.h"
 #include "ui/CDragDropEdit.h"
+#include "ui/CommandIds.h"
 
 #include <QAction>
 #include <QApplication>
@@ -12,7 +13,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
@@ -29,30 +30,30 @@ struct STooltip
 };
 
 constexpr STooltip kTooltips[] = {
-    {1002, "Add a new CD or directory"},
-    {1025, "Remove selected session"},
-    {1027, "Total number of songs in the database"},
-    {1026, "Save playlist"},
-    {1094, "Create HTML document with list of songs"},
-    {1119, "Display lyrics for selected song"},
-    {1015, "Bring up the Option dialog"},
-    {1111, "Add songs randomly"},
-    {1124, "Play selected song in the library"},
-    {1011, "Remove song from the playlist"},
-    {1022, "Add all files in the library to the playlist"},
-    {1023, "Clear playlist"},
-    {1010, "Add selected songs to playlist"},
-    {1066, "Save ID3 information"},
-    {1061, "Search for files matching specified criteria"},
-    {1127, "Send songs to Winamp"},
-    {1084, "Copies the songs in the playlist to a specified location"},
-    {1071, "Play"},
-    {1074, "Pause"},
-    {1072, "Stop"},
-    {1075, "Previous Track"},
-    {1076, "Next Track"},
-    {1073, "Change volume"},
-    {1005, "Click a session to display its contents."},
+    {ID_NEW_SESSION, "Add a new CD or directory"},
+    {ID_DELETE_SESSION, "Remove selected session"},
+    {IDC_TOTAL, "Total number of songs in the database"},
+    {ID_EXPORT_M3U, "Save playlist"},
+    {ID_EXPORT_HTML, "Create HTML document with list of songs"},
+    {ID_VIEW_LYRICS, "Display lyrics for selected song"},
+    {ID_OPTIONS, "Bring up the Option dialog"},
+    {ID_RANDOM, "Add songs randomly"},
+    {ID_PREVIEW, "Play selected song in the library"},
+    {ID_REMOVE_FROM_PLAYLIST, "Remove song from the playlist"},
+    {ID_ADD_ALL, "Add all files in the library to the playlist"},
+    {ID_CLEAR_PLAYLIST, "Clear playlist"},
+    {ID_ADD_TO_PLAYLIST, "Add selected songs to playlist"},
+    {ID_SAVE_TAGS, "Save ID3 information"},
+    {ID_SEARCH, "Search for files matching specified criteria"},
+    {ID_UPDATE_WINAMP, "Send songs to Winamp"},
+    {ID_COPY_FILES, "Copies the songs in the playlist to a specified location"},
+    {ID_PLAY, "Play"},
+    {ID_PAUSE, "Pause"},
+    {ID_STOP, "Stop"},
+    {ID_PREVIOUS, "Previous Track"},
+    {ID_NEXT, "Next Track"},
+    {IDC_VOLUME, "Change volume"},
+    {IDC_SESSIONS, "Click a session to display its contents."},
 };
 
 class CFormPainter
@@ -75,7 +76,9 @@ public:
     QLineEdit* Edit(int id, int x, int y, int w, int maxLength = 0)
     {
         // The search and tag text fields take part in drag and drop.
-        static const QList<int> kDragDrop = {1182, 1067, 1068, 1069, 1070, 1019, 1033, 1034};
+        static const QList<int> kDragDrop = {IDC_SEARCH_ALL,   IDC_SEARCH_TITLE, IDC_SEARCH_ARTIST,
+                                             IDC_SEARCH_ALBUM, IDC_SEARCH_FILE,  IDC_TAG_TITLE,
+                                             IDC_TAG_ARTIST,   IDC_TAG_ALBUM};
         QLineEdit* edit =
             kDragDrop.contains(id) ? new CDragDropEdit(&m_view) : new QLineEdit(&m_view);
         edit->setGeometry(x, y, w, 24);
@@ -130,54 +133,57 @@ void CCdlistViewBuilder::Build(CCdlistView& view)
 
     // Library: sessions and songs.
     f.Label(QStringLiteral("Sessions:"), 12, 8, 160);
-    view.m_sessionList = f.Place(1005, new QListWidget, 12, 30, 170, 352);
-    view.m_sessionList->setSortingEnabled(true);
+    auto* sessions = f.Place(IDC_SESSIONS, new QListView, 12, 30, 170, 352);
+    sessions->setModel(&view.Doc().Sessions());
+    sessions->setEditTriggers(QAbstractItemView::NoEditTriggers);
     f.Button(ID_NEW_SESSION, QStringLiteral("&New"), 12, 390, 82);
     f.Button(ID_DELETE_SESSION, QStringLiteral("&Delete"), 100, 390, 82);
     f.Label(QStringLiteral("Songs:"), 194, 8, 200);
-    view.m_songList = f.Place(1108, new CLibraryListCtrl, 194, 30, 394, 388);
+    f.Place(IDC_SONGS, new CLibraryListCtrl(&view.Doc().Songs()), 194, 30, 394, 388);
     f.Label(QStringLiteral("Total:"), 12, 428, 50, 24);
-    QLineEdit* count = f.Edit(1027, 62, 428, 120);
+    QLineEdit* count = f.Edit(IDC_TOTAL, 62, 428, 120);
     count->setReadOnly(true);
     count->setAlignment(Qt::AlignRight);
 
     // Tag fields of the current song.
     f.Group(QStringLiteral("ID3 Tags Found"), 194, 424, 394, 150);
     f.Label(QStringLiteral("Title:"), 206, 448, 50);
-    f.Edit(1019, 256, 446, 320, 30);
+    f.Edit(IDC_TAG_TITLE, 256, 446, 320, 30);
     f.Label(QStringLiteral("Artist:"), 206, 478, 50);
-    f.Edit(1033, 256, 476, 320, 30);
+    f.Edit(IDC_TAG_ARTIST, 256, 476, 320, 30);
     f.Label(QStringLiteral("Album:"), 206, 508, 50);
-    f.Edit(1034, 256, 506, 320, 30);
+    f.Edit(IDC_TAG_ALBUM, 256, 506, 320, 30);
     f.Label(QStringLiteral("Year:"), 206, 538, 50);
-    QLineEdit* year = f.Edit(1035, 256, 536, 60, 4);
+    QLineEdit* year = f.Edit(IDC_TAG_YEAR, 256, 536, 60, 4);
     year->setValidator(
         new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), year));
     f.Label(QStringLiteral("Genre:"), 326, 538, 46);
-    view.m_tagGenre = f.Place(1065, MakeCombo(), 372, 536, 204, 24);
-    view.m_multisave = f.Place(1110, new QCheckBox(QStringLiteral("Multisave")), 12, 470, 170, 24);
+    f.Place(IDC_TAG_GENRE, MakeCombo(), 372, 536, 204, 24);
+    f.Place(IDC_MULTISAVE, new QCheckBox(QStringLiteral("Multisave")), 12, 470, 170, 24);
     f.Button(ID_SAVE_TAGS, QStringLiteral("Sa&ve"), 12, 500, 82);
     f.Button(ID_VIEW_LYRICS, QStringLiteral("&Lyrics"), 100, 500, 82);
 
     // Search criteria.
     f.Group(QStringLiteral("Search Criterias"), 600, 4, 368, 214);
     f.Label(QStringLiteral("All:"), 612, 28, 70);
-    f.Edit(1182, 684, 26, 272);
+    f.Edit(IDC_SEARCH_ALL, 684, 26, 272);
     f.Label(QStringLiteral("Title:"), 612, 58, 70);
-    f.Edit(1067, 684, 56, 272);
+    f.Edit(IDC_SEARCH_TITLE, 684, 56, 272);
     f.Label(QStringLiteral("Artist:"), 612, 88, 70);
-    f.Edit(1068, 684, 86, 272);
+    f.Edit(IDC_SEARCH_ARTIST, 684, 86, 272);
     f.Label(QStringLiteral("Album:"), 612, 118, 70);
-    f.Edit(1069, 684, 116, 272);
+    f.Edit(IDC_SEARCH_ALBUM, 684, 116, 272);
     f.Label(QStringLiteral("Filename:"), 612, 148, 70);
-    f.Edit(1070, 684, 146, 272);
+    f.Edit(IDC_SEARCH_FILE, 684, 146, 272);
     f.Label(QStringLiteral("Genre:"), 612, 180, 70);
-    view.m_searchGenre = f.Place(1063, MakeCombo(), 684, 178, 170, 24);
+    f.Place(IDC_SEARCH_GENRE, MakeCombo(), 684, 178, 170, 24);
     f.Button(ID_SEARCH, QStringLiteral("&Search"), 862, 176, 94);
 
     // Playlist.
     f.Group(QStringLiteral("Playlist"), 600, 224, 368, 232);
-    view.m_playlist = f.Place(1009, new QListWidget, 612, 246, 220, 198);
+    auto* playlist = f.Place(IDC_PLAYLIST, new QListView, 612, 246, 220, 198);
+    playlist->setModel(&view.Doc().Playlist());
+    playlist->setEditTriggers(QAbstractItemView::NoEditTriggers);
     f.Picture(ID_ADD_TO_PLAYLIST, QStyle::SP_ArrowRight, 840, 246, 57);
     f.Picture(ID_REMOVE_FROM_PLAYLIST, QStyle::SP_ArrowLeft, 901, 246, 57);
     f.Button(ID_ADD_ALL, QStringLiteral("&Add All"), 840, 280, 118);
@@ -189,13 +195,12 @@ void CCdlistViewBuilder::Build(CCdlistView& view)
     // Player.
     f.Group(QStringLiteral("Playback Info"), 600, 462, 316, 112);
     f.Label(QStringLiteral("Title:"), 612, 484, 46);
-    f.Edit(1058, 660, 482, 244)->setReadOnly(true);
+    f.Edit(IDC_PLAYING_TITLE, 660, 482, 244)->setReadOnly(true);
     f.Label(QStringLiteral("Artist:"), 612, 512, 46);
-    f.Edit(1059, 660, 510, 244)->setReadOnly(true);
-    view.m_playbackProgress = f.Place(1083, new QProgressBar, 612, 544, 292, 16);
-    view.m_playbackProgress->setTextVisible(false);
-    view.m_volume = f.Place(1073, new QSlider(Qt::Vertical), 928, 466, 30, 108);
-    view.m_volume->setInvertedAppearance(true); // position 0 at the top: loudest
+    f.Edit(IDC_PLAYING_ARTIST, 660, 510, 244)->setReadOnly(true);
+    f.Place(IDC_PLAYBACK_PROGRESS, new QProgressBar, 612, 544, 292, 16)->setTextVisible(false);
+    auto* volume = f.Place(IDC_VOLUME, new QSlider(Qt::Vertical), 928, 466, 30, 108);
+    volume->setInvertedAppearance(true); // position 0 at the top: loudest
     f.Picture(ID_PREVIOUS, QStyle::SP_MediaSkipBackward, 612, 586);
     f.Picture(ID_PLAY, QStyle::SP_MediaPlay, 650, 586);
     f.Picture(ID_PAUSE, QStyle::SP_MediaPause, 688, 586);

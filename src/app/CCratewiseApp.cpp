@@ -1,10 +1,10 @@
 #include "app/CCratewiseApp.h"
 
-#include "app/CCdlistDoc.h"
 #include "app/CCdlistView.h"
-#include "app/CCommandLine.h"
-#include "app/CDataDir.h"
 #include "app/CMainFrame.h"
+#include "cli/CCommandLine.h"
+#include "model/CCdlistDoc.h"
+#include "platform/CDataDir.h"
 #include "platform/CTempFolder.h"
 #include "platform/CVolumes.h"
 #include "playback/CWinampRemote.h"

@@ -1,7 +1,7 @@
 #include "app/CDesktopShortcut.h"
 
-#include "app/CAppServices.h"
-#include "ui/CPrompts.h"
+#include "model/CAppServices.h"
+#include "platform/CPrompts.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,7 +1,7 @@
 #include "app/CMainFrame.h"
 
 #include "app/CCdlistView.h"
-#include "app/CCommands.h"
+#include "ui/CActionTable.h"
 
 #include <QCloseEvent>
 #include <QMenuBar>
@@ -14,7 +14,7 @@ CMainFrame::CMainFrame(CCdlistView* view, QWidget* parent) : QMainWindow(parent)
                    Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
     view->setParent(this);
     setCentralWidget(view);
-    view->Commands().FillMenuBar(menuBar());
+    view->Actions().FillMenuBar(menuBar());
 }
 
 void CMainFrame::FitToForm()

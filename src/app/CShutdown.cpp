@@ -1,9 +1,9 @@
 #include "app/CShutdown.h"
 
 #include "app/CCdlistView.h"
-#include "app/CSettings.h"
+#include "platform/CPrompts.h"
+#include "platform/CSettings.h"
 #include "playback/CWinampRemote.h"
-#include "ui/CPrompts.h"
 
 #include <QDir>
 #include <QFile>

@@ -2,13 +2,13 @@
 
 #include "app/CCdlistView.h"
 #include "app/CDesktopShortcut.h"
-#include "app/CSettings.h"
-#include "app/CommandIds.h"
 #include "db/CCdlistSet.h"
-#include "db/CExceptSet.h"
+#include "model/CCdlistDoc.h"
+#include "platform/CPrompts.h"
+#include "platform/CSettings.h"
 #include "playback/CWinampRemote.h"
 #include "ui/CDragDropEdit.h"
-#include "ui/CPrompts.h"
+#include "ui/CommandIds.h"
 
 #include <QAction>
 #include <QDir>
@@ -31,14 +31,13 @@ const QString kCrashText = QStringLiteral(
 void CStartup::Run()
 {
     const int firstTime = CSettings::Int(QStringLiteral("Firsttime"), 2);
-    CCdlistSet& set = m_view.Set();
+    CCdlistDoc& doc = m_view.Doc();
+    CCdlistSet& set = doc.Set();
+    doc.Songs().RebuildColumns();
+    OfferUpgrade();
     // The session list is built from the session index, so the set never needs the
     // whole table sorted by session.
-    set.SetSort(ESongColumn::ID);
-    set.Open(m_view.Database());
-    m_view.RebuildSongListColumns();
-    OfferUpgrade();
-    m_view.FillSessionList();
+    doc.ReloadSessions();
     SetUpVolumeSlider();
     StartPlayerIfWanted();
     m_view.Timer().start(1000);
@@ -50,12 +49,12 @@ void CStartup::Run()
     OfferShortcutAtFirstStart(firstTime);
     OfferMonthlyUpdate();
     ReportCrashMarker();
-    m_view.ExceptSet().Open(m_view.Database());
 }
 
 void CStartup::RegisterDragAndDrop()
 {
-    for (int id : {1182, 1067, 1068, 1069, 1070, 1019, 1033, 1034})
+    for (int id : {IDC_SEARCH_ALL, IDC_SEARCH_TITLE, IDC_SEARCH_ARTIST, IDC_SEARCH_ALBUM,
+                   IDC_SEARCH_FILE, IDC_TAG_TITLE, IDC_TAG_ARTIST, IDC_TAG_ALBUM})
         if (auto* field = qobject_cast<CDragDropEdit*>(m_view.Control(id)))
             field->Register(3);
 }

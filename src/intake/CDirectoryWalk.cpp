@@ -1,9 +1,9 @@
 #include "intake/CDirectoryWalk.h"
 
-#include "app/CSettings.h"
 #include "intake/CNamingRules.h"
+#include "platform/CProgress.h"
+#include "platform/CSettings.h"
 #include "platform/CText.h"
-#include "ui/CProgress.h"
 
 #include <QFile>
 #include <QSet>

@@ -1,10 +1,10 @@
 #include "intake/CDriveLocator.h"
 
-#include "app/CSettings.h"
+#include "platform/CProgress.h"
+#include "platform/CPrompts.h"
+#include "platform/CSettings.h"
 #include "platform/CText.h"
 #include "platform/CVolumes.h"
-#include "ui/CProgress.h"
-#include "ui/CPrompts.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,14 +1,14 @@
 #include "intake/CIntake.h"
 
-#include "app/CSettings.h"
 #include "db/CCdlistSet.h"
 #include "db/CExceptSet.h"
 #include "intake/CNamingRules.h"
 #include "intake/CStreamProbe.h"
 #include "intake/CTagReader.h"
+#include "platform/CProgress.h"
+#include "platform/CPrompts.h"
+#include "platform/CSettings.h"
 #include "platform/CText.h"
-#include "ui/CProgress.h"
-#include "ui/CPrompts.h"
 
 #include <QFile>
 #include <chrono>

@@ -1,6 +1,6 @@
 #include "intake/CNamingRules.h"
 
-#include "app/CSettings.h"
+#include "platform/CSettings.h"
 
 namespace {
 

@@ -1,6 +1,5 @@
 #include "library/CGenres.h"
 
-#include <QComboBox>
 #include <algorithm>
 
 namespace {
@@ -181,7 +180,7 @@ int CGenres::NumberOf(const QString& stored)
     return n;
 }
 
-void CGenres::FillCombo(QComboBox* combo, bool withNone)
+QStringList CGenres::SortedNames(bool withNone)
 {
     QStringList names = Names();
     if (withNone)
@@ -189,22 +188,5 @@ void CGenres::FillCombo(QComboBox* combo, bool withNone)
     std::stable_sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
         return a.compare(b, Qt::CaseInsensitive) < 0;
     });
-    combo->clear();
-    combo->addItems(names);
-    combo->setCurrentIndex(-1);
-}
-
-void CGenres::SelectStored(QComboBox* combo, const QString& stored)
-{
-    combo->setCurrentIndex(-1);
-    const int n = NumberOf(stored);
-    if (n < 0 || n >= kNamed)
-        return;
-    const QString name = Name(n);
-    for (int i = 0; i < combo->count(); ++i) {
-        if (combo->itemText(i).startsWith(name)) {
-            combo->setCurrentIndex(i);
-            return;
-        }
-    }
+    return names;
 }

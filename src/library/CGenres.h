@@ -3,8 +3,6 @@
 #include <QString>
 #include <QStringList>
 
-class QComboBox;
-
 // The genre table: 200 names by genre number, 0 to 125 the ID3v1 genres as extended by
 // Winamp, 126 to 199 empty. The song table stores a genre as its number in parentheses.
 namespace CGenres {
@@ -24,12 +22,8 @@ QString StoredForm(const QString& name);
 // The number a stored genre names: its text without the first and last characters, read
 // from its leading decimal digits (0 when there are none); -1 when that text is empty.
 int NumberOf(const QString& stored);
-// Fills a combo box with the 126 names (and "(NONE)" when asked), sorted alphabetically
-// ignoring case, as the genre lists show them.
-void FillCombo(QComboBox* combo, bool withNone);
-// Selects the entry for a stored genre ("(17)" selects "Rock"): the first entry that
-// begins with the genre's name. A number outside the table or an empty genre leaves the
-// combo without a selection.
-void SelectStored(QComboBox* combo, const QString& stored);
+// The 126 names (and "(NONE)" when asked), sorted alphabetically ignoring case, as the
+// genre lists show them.
+QStringList SortedNames(bool withNone);
 
 } // namespace CGenres

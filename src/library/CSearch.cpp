@@ -1,7 +1,7 @@
 #include "library/CSearch.h"
 
-#include "app/CSettings.h"
 #include "db/CCdlistSet.h"
+#include "platform/CSettings.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "net/CDownload.h"
 
-#include "app/CSettings.h"
+#include "platform/CSettings.h"
 
 #include <QEventLoop>
 #include <QFile>

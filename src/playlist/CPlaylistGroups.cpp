@@ -1,10 +1,8 @@
 #include "playlist/CPlaylistGroups.h"
 
 #include "db/CCdlistSet.h"
+#include "platform/CPrompts.h"
 #include "platform/CText.h"
-#include "ui/CPrompts.h"
-
-#include <QListWidget>
 
 int SPlaylistGroups::SongCount() const
 {
@@ -63,13 +61,4 @@ SPlaylistGroups GroupPlaylistBySession(CCdlistSet& set, const QList<qint32>& ids
     SPlaylistGroups result = CPlaylistGroups::Group(set, ids);
     CPlaylistGroups::ReportLimit(prompts, result.limit);
     return result;
-}
-
-QList<qint32> PlaylistEntryIds(const QListWidget* playlist)
-{
-    QList<qint32> ids;
-    ids.reserve(playlist->count());
-    for (int i = 0; i < playlist->count(); ++i)
-        ids.append(playlist->item(i)->data(Qt::UserRole).toInt());
-    return ids;
 }

@@ -6,7 +6,6 @@
 
 class CCdlistSet;
 class CPrompts;
-class QListWidget;
 
 // One session's share of the playlist, in playlist order.
 struct SSessionGroup
@@ -46,9 +45,6 @@ SPlaylistGroups Group(CCdlistSet& set, const QList<qint32>& ids);
 void ReportLimit(CPrompts& prompts, SPlaylistGroups::ELimit limit);
 
 } // namespace CPlaylistGroups
-
-// The song IDs of the playlist box's entries, in order.
-QList<qint32> PlaylistEntryIds(const QListWidget* playlist);
 
 // Groups and reports a reached limit at once.
 SPlaylistGroups GroupPlaylistBySession(CCdlistSet& set, const QList<qint32>& ids,

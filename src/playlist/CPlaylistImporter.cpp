@@ -1,8 +1,8 @@
 #include "playlist/CPlaylistImporter.h"
 
-#include "app/CSettings.h"
 #include "db/CCdlistSet.h"
 #include "intake/CTagReader.h"
+#include "platform/CSettings.h"
 #include "platform/CText.h"
 
 namespace {

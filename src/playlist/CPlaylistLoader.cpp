@@ -1,9 +1,9 @@
 #include "playlist/CPlaylistLoader.h"
 
-#include "app/CSettings.h"
 #include "db/CCdlistSet.h"
-#include "ui/CPrompts.h"
-#include "ui/WarningDialog.h"
+#include "platform/CPrompts.h"
+#include "platform/CSettings.h"
+#include "platform/CWarnings.h"
 
 QString CPlaylistLoader::NotFoundText(const QString& name)
 {

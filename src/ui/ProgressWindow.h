@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/CProgress.h"
+#include "platform/CProgress.h"
 
 #include <QPointer>
 #include <QWidget>

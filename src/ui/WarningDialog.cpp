@@ -1,7 +1,7 @@
 #include "ui/WarningDialog.h"
 
-#include "app/CSettings.h"
-#include "ui/CPrompts.h"
+#include "platform/CPrompts.h"
+#include "platform/CSettings.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
@@ -47,19 +47,4 @@ void WarningDialog::accept()
 {
     m_dontShowAgain = m_check->isChecked() ? 1 : 0;
     QDialog::accept();
-}
-
-bool ShowWarning(CPrompts& prompts, const QString& valueName, const QString& text)
-{
-    if (CSettings::Int(valueName, 0) != 0)
-        return false;
-    CSettings::SetInt(valueName, prompts.Warning(text));
-    return true;
-}
-
-void ResetWarnings()
-{
-    for (const char* name :
-         {"WarningTranslation", "WarningID3", "WarningLyrics", "WarningFound", "WarningRename"})
-        CSettings::SetInt(QLatin1String(name), 0);
 }

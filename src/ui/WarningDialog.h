@@ -28,10 +28,3 @@ private:
     QCheckBox* m_check = nullptr;
     int m_dontShowAgain = 0;
 };
-
-// The whole protocol of a silenceable warning: nothing when the setting `valueName` is not
-// 0, otherwise the warning, then the box's state is stored. True when it was shown.
-bool ShowWarning(CPrompts& prompts, const QString& valueName, const QString& text);
-
-// "Show Warnings": every silenced warning shows again on its next occasion.
-void ResetWarnings();

@@ -1,11 +1,11 @@
-#include "app/CCommands.h"
-#include "app/CSettings.h"
-#include "app/CommandIds.h"
 #include "app/options/CLibraryPage.h"
 #include "app/options/COptionsDialog.h"
-#include "library/CLibraryListCtrl.h"
-#include "support/CModalScript.h"
-#include "support/CViewFixture.h"
+#include "library/gui/CLibraryListCtrl.h"
+#include "platform/CSettings.h"
+#include "support/gui/CModalScript.h"
+#include "support/gui/CViewFixture.h"
+#include "ui/CActionTable.h"
+#include "ui/CommandIds.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -72,27 +72,30 @@ TEST_F(MainWindowTest, TitleMenusAndNoBars)
 TEST_F(MainWindowTest, ContextMenuEntriesTriggerTheCommands)
 {
     QMenu menu;
-    f.View().Commands().FillContextMenu(&menu);
+    f.View().Actions().FillContextMenu(&menu);
     const QList<QAction*> items = menu.actions();
-    EXPECT_EQ(Texts(items), (QStringList{QStringLiteral("Playback"), QStringLiteral("Playlist Controls"),
-                                         QStringLiteral("Options"), QStringLiteral("Session"),
-                                         QStringLiteral("Preview"), QStringLiteral("Update Winamp"),
-                                         QStringLiteral("Documentation"), QStringLiteral("Check for updates"),
-                                         QStringLiteral("About...")}));
+    EXPECT_EQ(Texts(items),
+              (QStringList{QStringLiteral("Playback"), QStringLiteral("Playlist Controls"),
+                           QStringLiteral("Options"), QStringLiteral("Session"),
+                           QStringLiteral("Preview"), QStringLiteral("Update Winamp"),
+                           QStringLiteral("Documentation"), QStringLiteral("Check for updates"),
+                           QStringLiteral("About...")}));
     EXPECT_EQ(Texts(items[0]->menu()->actions()),
               (QStringList{QStringLiteral("Play"), QStringLiteral("Stop"), QStringLiteral("Pause"),
                            QStringLiteral("Previous"), QStringLiteral("Next")}));
     EXPECT_EQ(Texts(items[1]->menu()->actions()),
-              (QStringList{QStringLiteral("Add all"), QStringLiteral("Add"), QStringLiteral("Remove all"),
-                           QStringLiteral("Remove")}));
+              (QStringList{QStringLiteral("Add all"), QStringLiteral("Add"),
+                           QStringLiteral("Remove all"), QStringLiteral("Remove")}));
     EXPECT_EQ(Texts(items[2]->menu()->actions()),
               (QStringList{QStringLiteral("Create playlist"), QStringLiteral("Create Html file"),
-                           QStringLiteral("Random Playlist"), QStringLiteral("View Lyrics"), QStringLiteral("Options")}));
+                           QStringLiteral("Random Playlist"), QStringLiteral("View Lyrics"),
+                           QStringLiteral("Options")}));
     EXPECT_EQ(Texts(items[3]->menu()->actions()),
               (QStringList{QStringLiteral("New Session"), QStringLiteral("Delete Session"),
                            QStringLiteral("Rename Session"), QStringLiteral("Update Session")}));
     int documentation = 0;
-    QObject::connect(f.View().Action(ID_DOCUMENTATION), &QAction::triggered, [&] { ++documentation; });
+    QObject::connect(f.View().Action(ID_DOCUMENTATION), &QAction::triggered,
+                     [&] { ++documentation; });
     items[6]->trigger();
     EXPECT_EQ(documentation, 1);
 }

@@ -1,5 +1,5 @@
-#include "app/CSettings.h"
-#include "support/CViewFixture.h"
+#include "platform/CSettings.h"
+#include "support/gui/CViewFixture.h"
 
 #include <QDir>
 #include <QFile>

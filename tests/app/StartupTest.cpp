@@ -1,6 +1,6 @@
-#include "app/CSettings.h"
-#include "app/CommandIds.h"
-#include "support/CViewFixture.h"
+#include "platform/CSettings.h"
+#include "support/gui/CViewFixture.h"
+#include "ui/CommandIds.h"
 
 #include <QAction>
 #include <QDir>

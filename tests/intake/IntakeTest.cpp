@@ -1,13 +1,13 @@
-#include "app/CSettings.h"
 #include "db/CCdlistSet.h"
 #include "db/CExceptSet.h"
 #include "intake/CIntake.h"
 #include "intake/CStreamProbe.h"
+#include "platform/CProgress.h"
+#include "platform/CSettings.h"
 #include "support/CId3Writer.h"
 #include "support/CMp3Factory.h"
 #include "support/CScriptedPrompts.h"
 #include "support/CTestEnvironment.h"
-#include "ui/CProgress.h"
 
 #include <QCoreApplication>
 #include <QFile>

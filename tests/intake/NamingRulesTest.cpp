@@ -1,5 +1,5 @@
-#include "app/CSettings.h"
 #include "intake/CNamingRules.h"
+#include "platform/CSettings.h"
 #include "support/CTestEnvironment.h"
 
 #include <gtest/gtest.h>

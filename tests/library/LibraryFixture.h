@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/CSettings.h"
 #include "db/CCdlistSet.h"
+#include "platform/CSettings.h"
 #include "support/CTestEnvironment.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
 #include "LibraryFixture.h"
 #include "library/CGenres.h"
-#include "library/CLibraryListCtrl.h"
 #include "library/CSearch.h"
-#include "library/CSearchController.h"
+#include "library/gui/CLibraryListCtrl.h"
+#include "library/gui/CSearchController.h"
 #include "support/CScriptedPrompts.h"
 
 #include <QAction>

@@ -1,5 +1,5 @@
-#include "app/CSettings.h"
 #include "net/CDownload.h"
+#include "platform/CSettings.h"
 #include "support/CLocalHttpServer.h"
 #include "support/CTestEnvironment.h"
 

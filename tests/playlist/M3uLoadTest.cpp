@@ -1,6 +1,6 @@
 #include "PlaylistFixture.h"
-#include "app/CSettings.h"
 #include "intake/CTagReader.h"
+#include "platform/CSettings.h"
 #include "platform/CVolumes.h"
 #include "playlist/CPlaylistLoader.h"
 #include "support/CFakeVolumes.h"

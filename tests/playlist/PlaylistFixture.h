@@ -1,13 +1,13 @@
 #pragma once
 
-#include "app/CommandIds.h"
 #include "db/CCdlistSet.h"
-#include "library/CLibraryListCtrl.h"
+#include "library/gui/CLibraryListCtrl.h"
 #include "playback/CWinampRemote.h"
-#include "playlist/CPlaylistController.h"
 #include "playlist/CPlaylistHost.h"
+#include "playlist/gui/CPlaylistController.h"
 #include "support/CScriptedPrompts.h"
 #include "support/CTestEnvironment.h"
+#include "ui/CommandIds.h"
 
 #include <QAction>
 #include <QHash>

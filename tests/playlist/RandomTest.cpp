@@ -1,7 +1,7 @@
 #include "PlaylistFixture.h"
-#include "app/CSettings.h"
-#include "playlist/CRandomDialog.h"
+#include "platform/CSettings.h"
 #include "playlist/CRandomDraw.h"
+#include "playlist/gui/CRandomDialog.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/CCommandLine.h"
+#include "cli/CCommandLine.h"
 
 #include <QString>
 #include <QStringList>

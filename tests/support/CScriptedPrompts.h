@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/CPrompts.h"
+#include "platform/CPrompts.h"
 
 #include <QList>
 #include <QQueue>

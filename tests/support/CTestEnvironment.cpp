@@ -1,6 +1,6 @@
 #include "support/CTestEnvironment.h"
 
-#include "app/CSettings.h"
+#include "platform/CSettings.h"
 
 #include <QDir>
 #include <QFile>

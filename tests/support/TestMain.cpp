@@ -1,12 +1,10 @@
-#include <QApplication>
+#include <QCoreApplication>
 #include <gmock/gmock.h>
 
-// Every test program runs with a real QApplication on the offscreen platform.
+// Core test programs need no display: a QCoreApplication is enough.
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
+    QCoreApplication app(argc, argv);
     ::testing::InitGoogleMock(&argc, argv);
     return RUN_ALL_TESTS();
 }

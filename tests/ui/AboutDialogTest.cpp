@@ -1,8 +1,8 @@
 #include "app/CAboutDialog.h"
-#include "app/CSettings.h"
-#include "support/CModalScript.h"
+#include "platform/CSettings.h"
 #include "support/CScriptedPrompts.h"
 #include "support/CTestEnvironment.h"
+#include "support/gui/CModalScript.h"
 #include "ui/CHyperLink.h"
 
 #include <QDialog>

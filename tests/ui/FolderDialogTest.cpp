@@ -1,5 +1,5 @@
-#include "support/CModalScript.h"
 #include "support/CTestEnvironment.h"
+#include "support/gui/CModalScript.h"
 #include "ui/CFolderDialog.h"
 
 #include <QDir>

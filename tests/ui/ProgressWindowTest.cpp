@@ -1,6 +1,6 @@
 #include "ui/ProgressWindow.h"
 
-#include "app/CSettings.h"
+#include "platform/CSettings.h"
 #include "support/CTestEnvironment.h"
 
 #include <QCoreApplication>

@@ -1,9 +1,10 @@
 #include "ui/WarningDialog.h"
 
-#include "app/CSettings.h"
-#include "support/CModalScript.h"
+#include "platform/CSettings.h"
+#include "platform/CWarnings.h"
 #include "support/CScriptedPrompts.h"
 #include "support/CTestEnvironment.h"
+#include "support/gui/CModalScript.h"
 #include "ui/CQtPrompts.h"
 
 #include <QCheckBox>

@@ -1,6 +1,6 @@
 #include "app/options/CGeneralPage.h"
 
-#include "ui/WarningDialog.h"
+#include "platform/CWarnings.h"
 
 #include <QGroupBox>
 #include <QPushButton>

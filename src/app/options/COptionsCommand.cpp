@@ -1,7 +1,7 @@
 #include "app/options/COptionsCommand.h"
 
-#include "app/CSettings.h"
 #include "app/options/COptionsDialog.h"
+#include "platform/CSettings.h"
 
 #include <QList>
 

@@ -1,6 +1,6 @@
 #include "app/options/CPlayerPage.h"
 
-#include "app/CSettings.h"
+#include "platform/CSettings.h"
 
 #include <QCheckBox>
 #include <QGroupBox>

@@ -1,6 +1,6 @@
 #include "app/options/CSongInfoPage.h"
 
-#include "app/CSettings.h"
+#include "platform/CSettings.h"
 
 #include <QButtonGroup>
 #include <QFormLayout>

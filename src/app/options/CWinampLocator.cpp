@@ -1,9 +1,9 @@
 #include "app/options/CWinampLocator.h"
 
-#include "app/CSettings.h"
+#include "platform/CPrompts.h"
+#include "platform/CSettings.h"
 #include "platform/CVolumes.h"
 #include "ui/CEventPump.h"
-#include "ui/CPrompts.h"
 #include "ui/CWaitCursor.h"
 
 #include <QCursor>

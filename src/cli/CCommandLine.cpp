@@ -1,0 +1,192 @@
+#include "cli/CCommandLine.h"
+
+#include "cli/CConsoleProgress.h"
+#include "cli/CConsolePrompts.h"
+#include "db/CCdlistSet.h"
+#include "model/CAppServices.h"
+#include "model/CCdlistDoc.h"
+#include "platform/CDataDir.h"
+#include "platform/CVolumes.h"
+#include "playback/CWinampRemote.h"
+
+#include <QCoreApplication>
+
+namespace {
+
+// Tabs and line breaks inside a value would break the columns.
+QString Cell(QString text)
+{
+    for (QChar& c : text)
+        if (c == u'\t' || c == u'\n' || c == u'\r')
+            c = u' ';
+    return text;
+}
+
+struct SGlobalOptions
+{
+    QString dataDir;
+    CConsolePrompts::EPolicy policy = CConsolePrompts::EPolicy::Safe;
+    bool help = false;
+    bool version = false;
+};
+
+SGlobalOptions TakeGlobalOptions(QStringList& args)
+{
+    SGlobalOptions options;
+    for (qsizetype i = 0; i < args.size();) {
+        const QString& a = args[i];
+        if (a == QLatin1String("--data-dir")) {
+            if (i + 1 >= args.size())
+                throw CCliError(QStringLiteral("--data-dir needs a folder"));
+            options.dataDir = args[i + 1];
+            args.remove(i, 2);
+        } else if (a.startsWith(QLatin1String("--data-dir="))) {
+            options.dataDir = a.mid(11);
+            args.remove(i);
+        } else if (a == QLatin1String("--yes") || a == QLatin1String("--no")) {
+            options.policy = a == QLatin1String("--yes") ? CConsolePrompts::EPolicy::Yes
+                                                         : CConsolePrompts::EPolicy::No;
+            args.remove(i);
+        } else if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
+            options.help = true;
+            args.remove(i);
+        } else if (a == QLatin1String("--version")) {
+            options.version = true;
+            args.remove(i);
+        } else {
+            ++i;
+        }
+    }
+    return options;
+}
+
+} // namespace
+
+CCommandLine::CCommandLine()
+{
+    RegisterAllCommands(*this);
+}
+
+void CCommandLine::Add(SCliCommand command)
+{
+    m_commands.push_back(std::move(command));
+}
+
+int CCommandLine::Main(int argc, char** argv)
+{
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+    QStringList rest = args;
+    try {
+        const SGlobalOptions options = TakeGlobalOptions(rest);
+        if (!options.help && !options.version && rest.isEmpty())
+            return -1; // no command: the window
+    } catch (const CCliError&) {
+        // Reported by Run below.
+    }
+    QCoreApplication app(argc, argv);
+    QTextStream out(stdout), err(stderr);
+    CCommandLine cli;
+    return cli.Run(args, out, err);
+}
+
+QString CCommandLine::DataDirOption(QStringList args)
+{
+    try {
+        return TakeGlobalOptions(args).dataDir;
+    } catch (const CCliError&) {
+        return {};
+    }
+}
+
+int CCommandLine::Run(QStringList args, QTextStream& out, QTextStream& err)
+{
+    try {
+        const SGlobalOptions options = TakeGlobalOptions(args);
+        if (options.version) {
+            out << "Cratewise " << CRATEWISE_VERSION << Qt::endl;
+            return 0;
+        }
+        if (options.help || args.isEmpty()) {
+            out << Help();
+            return 0;
+        }
+        const QString name = args.takeFirst();
+        const auto it = std::find_if(m_commands.begin(), m_commands.end(),
+                                     [&](const SCliCommand& c) { return c.name == name; });
+        if (it == m_commands.end())
+            throw CCliError(
+                QStringLiteral("unknown command \"%1\" (see cratewise --help)").arg(name));
+        const QString dataDir = CDataDir::Resolve(options.dataDir);
+        CCdlistDoc doc;
+        doc.OpenDatabase(CDataDir::DatabasePath(dataDir));
+        doc.ReloadSessions();
+        CConsolePrompts prompts(options.policy);
+        CNoWinampRemote player;
+        CSystemVolumes volumes;
+        SAppServices services;
+        services.prompts = &prompts;
+        services.winamp = &player;
+        services.volumes = &volumes;
+        services.dataDir = dataDir;
+        services.createProgress = [](const QString& caption, int, int) {
+            return std::unique_ptr<CProgress>(std::make_unique<CConsoleProgress>(caption));
+        };
+        SCliContext context{args, dataDir, doc, services, doc.Set(), prompts, out, err};
+        const int status = it->run(context);
+        out.flush();
+        return status;
+    } catch (const CCliError& e) {
+        out.flush();
+        err << "cratewise: " << e.Message() << Qt::endl;
+    } catch (const CDbException& e) {
+        out.flush();
+        err << "cratewise: " << e.Message() << Qt::endl;
+    }
+    return 1;
+}
+
+QString CCommandLine::Help() const
+{
+    QString text =
+        QStringLiteral("Usage: cratewise [--data-dir DIR]                 start the window\n"
+                       "       cratewise [--data-dir DIR] [--yes|--no] COMMAND [ARGUMENTS]\n"
+                       "       cratewise --help | --version\n\nCommands:\n");
+    for (const SCliCommand& c : m_commands)
+        text += QStringLiteral("  %1\n      %2\n").arg(c.usage, c.summary);
+    text += QStringLiteral("\nQuestions the window would ask are answered by --yes or --no "
+                           "(default: the safe answer).\n");
+    return text;
+}
+
+QString CCommandLine::TakeOption(QStringList& args, const QString& name)
+{
+    const qsizetype i = args.indexOf(name);
+    if (i < 0)
+        return {};
+    if (i + 1 >= args.size())
+        throw CCliError(QStringLiteral("%1 needs a value").arg(name));
+    const QString value = args[i + 1];
+    args.remove(i, 2);
+    return value;
+}
+
+bool CCommandLine::TakeFlag(QStringList& args, const QString& name)
+{
+    return args.removeAll(name) > 0;
+}
+
+void CCommandLine::ExpectArguments(const QStringList& args, int count, const QString& usage)
+{
+    if (args.size() != count)
+        throw CCliError(QStringLiteral("usage: cratewise %1").arg(usage));
+}
+
+void CCommandLine::PrintSong(QTextStream& out, const CCdlistSet& set)
+{
+    out << set.m_ID << '\t' << Cell(set.m_LIST) << '\t' << Cell(set.m_TITLE) << '\t'
+        << Cell(set.m_ARTIST) << '\t' << Cell(set.m_ALBUM) << '\t' << Cell(set.m_GENRE) << '\t'
+        << Cell(set.m_YEAR) << '\t' << Cell(set.m_BITRATE) << '\t' << Cell(set.m_DURATION) << '\t'
+        << Cell(set.m_PATH) << '\t' << Cell(set.m_MELODI) << '\n';
+}

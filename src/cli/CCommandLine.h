@@ -1,0 +1,84 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QTextStream>
+#include <functional>
+#include <stdexcept>
+#include <vector>
+
+class CCdlistDoc;
+class CCdlistSet;
+class CPrompts;
+struct SAppServices;
+
+// A command-line failure: the message is printed as one line, the exit status is 1.
+class CCliError : public std::runtime_error
+{
+public:
+    explicit CCliError(const QString& message)
+        : std::runtime_error(message.toStdString()), m_message(message)
+    {}
+    const QString& Message() const { return m_message; }
+
+private:
+    QString m_message;
+};
+
+// What a command gets: its own arguments, the document on the open database, the
+// services (prompts that answer from --yes / --no, progress on stderr) and the streams.
+struct SCliContext
+{
+    QStringList args;
+    QString dataDir;
+    CCdlistDoc& doc;
+    const SAppServices& services;
+    CCdlistSet& set; // the document's set
+    CPrompts& prompts;
+    QTextStream& out;
+    QTextStream& err;
+};
+
+struct SCliCommand
+{
+    QString name;
+    QString usage;   // e.g. "config [NAME [VALUE]]"
+    QString summary; // one line for --help
+    std::function<int(SCliContext&)> run;
+};
+
+// `cratewise <command> …`: the same core as the window, from a terminal.
+class CCommandLine
+{
+public:
+    CCommandLine();
+    void Add(SCliCommand command);
+    const std::vector<SCliCommand>& Commands() const { return m_commands; }
+
+    // Runs the program's command line. Returns -1 when there is no command (the caller
+    // starts the window), else the exit status.
+    static int Main(int argc, char** argv);
+    // The --data-dir given on the command line (empty when none).
+    static QString DataDirOption(QStringList args);
+    // The same with parsed arguments (tests).
+    int Run(QStringList args, QTextStream& out, QTextStream& err);
+
+    QString Help() const;
+
+    // Helpers for commands.
+    // Removes "--name VALUE" from args and returns VALUE (empty when absent).
+    static QString TakeOption(QStringList& args, const QString& name);
+    static bool TakeFlag(QStringList& args, const QString& name);
+    // Throws unless exactly `count` positional arguments remain.
+    static void ExpectArguments(const QStringList& args, int count, const QString& usage);
+    // One song in the columns ID, LIST, TITLE, ARTIST, ALBUM, GENRE, YEAR, BITRATE,
+    // DURATION, PATH, MELODI, separated by tabs.
+    static void PrintSong(QTextStream& out, const CCdlistSet& set);
+
+private:
+    std::vector<SCliCommand> m_commands;
+};
+
+// Registration of every subsystem's commands (one line per subsystem).
+void RegisterAllCommands(CCommandLine& cli);
+void RegisterAppCommands(CCommandLine& cli);

@@ -1,0 +1,35 @@
+#include "cli/CConsolePrompts.h"
+
+#include <cstdio>
+
+CConsolePrompts::CConsolePrompts(EPolicy policy) : m_policy(policy), m_err(stderr) {}
+
+CPrompts::EAnswer CConsolePrompts::Message(const QString& text, const QString& caption, EIcon,
+                                           EButtons buttons)
+{
+    QString line = text;
+    line.replace(u'\n', u' ');
+    m_err << caption << ": " << line;
+    EAnswer answer = EAnswer::Ok;
+    switch (buttons) {
+    case EButtons::Ok:
+        break;
+    case EButtons::OkCancel:
+        answer = m_policy == EPolicy::Yes ? EAnswer::Ok : EAnswer::Cancel;
+        break;
+    case EButtons::YesNo:
+    case EButtons::YesNoCancel:
+        answer = m_policy == EPolicy::Yes ? EAnswer::Yes : EAnswer::No;
+        break;
+    }
+    if (buttons != EButtons::Ok)
+        m_err << (answer == EAnswer::Yes || answer == EAnswer::Ok ? " [yes]" : " [no]");
+    m_err << Qt::endl;
+    return answer;
+}
+
+int CConsolePrompts::Warning(const QString& text)
+{
+    Message(text, QStringLiteral("Warning"), EIcon::Exclamation, EButtons::Ok);
+    return 0;
+}

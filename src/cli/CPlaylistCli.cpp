@@ -1,0 +1,142 @@
+#include "cli/CPlaylistCli.h"
+
+#include "cli/CCommandLine.h"
+#include "cli/CLibraryCli.h"
+#include "db/CCdlistSet.h"
+#include "intake/CSessionTexts.h"
+#include "library/CGenres.h"
+#include "library/CSearch.h"
+#include "model/CAppServices.h"
+#include "model/CCdlistDoc.h"
+#include "platform/CSettings.h"
+#include "playlist/CM3uFile.h"
+#include "playlist/CPlaylistImporter.h"
+#include "playlist/CPlaylistLoader.h"
+#include "playlist/CPlaylistTexts.h"
+#include "playlist/CRandomDraw.h"
+
+namespace {
+
+const char* const kExportUsage =
+    "export-m3u FILE (--session NAME | --search [--fast] [--title T] [--artist A] [--album B] "
+    "[--file F] [--genre G] [--all X])";
+const char* const kRandomUsage = "random [--session S] [--genre G] (--songs N | --minutes M)";
+
+QList<qint32> SessionIds(CCdlistSet& set, const QString& session)
+{
+    QList<qint32> ids;
+    set.SetFilter(CFilter::Exactly(ESongColumn::CD, session));
+    set.SetSort(ESongColumn::ID);
+    for (set.Requery(); !set.IsEOF(); set.MoveNext())
+        ids << set.m_ID;
+    set.SetFilter(CFilter());
+    set.Requery();
+    if (ids.isEmpty())
+        throw CCliError(QStringLiteral("there is no session \"%1\"").arg(session));
+    return ids;
+}
+
+QList<qint32> SearchIds(CCdlistSet& set, QStringList& args)
+{
+    SSearchOptions options = SSearchOptions::FromSettings();
+    const SSearchCriteria criteria = TakeSearchCriteria(args, options);
+    QList<qint32> ids;
+    CSearch::Run(set, criteria, options, [&](const CCdlistSet& s) { ids << s.m_ID; });
+    return ids;
+}
+
+int ExportM3u(SCliContext& c)
+{
+    const QString usage = QString::fromLatin1(kExportUsage);
+    const QString session = CCommandLine::TakeOption(c.args, QStringLiteral("--session"));
+    const bool search = CCommandLine::TakeFlag(c.args, QStringLiteral("--search"));
+    if (session.isEmpty() == !search)
+        throw CCliError(QStringLiteral("usage: cratewise ") + usage);
+    const QList<qint32> ids = search ? SearchIds(c.set, c.args) : SessionIds(c.set, session);
+    CCommandLine::ExpectArguments(c.args, 1, usage);
+    if (ids.isEmpty())
+        throw CCliError(CPlaylistTexts::NoSongs());
+    int written = 0;
+    QString error;
+    if (!CM3uFile::Write(c.set, ids, c.args[0], written, error))
+        throw CCliError(error.replace(u'\n', QStringLiteral(": ")));
+    CSettings::SetInt(QStringLiteral("PlaylistUsed"),
+                      CSettings::Int(QStringLiteral("PlaylistUsed"), 0) + written);
+    c.err << written << (written == 1 ? " song" : " songs") << " written to " << c.args[0]
+          << Qt::endl;
+    return 0;
+}
+
+QList<SM3uLine> ReadPlaylist(const QString& file)
+{
+    QList<SM3uLine> lines;
+    QString error;
+    if (!CM3uFile::Read(file, lines, error))
+        throw CCliError(error.replace(u'\n', QStringLiteral(": ")));
+    return lines;
+}
+
+int LoadM3u(SCliContext& c)
+{
+    CCommandLine::ExpectArguments(c.args, 1, QStringLiteral("load-m3u FILE"));
+    const QList<SM3uLine> lines = ReadPlaylist(c.args[0]);
+    CPlaylistLoader(c.set, c.prompts).Load(lines, [&](CCdlistSet& set) {
+        CCommandLine::PrintSong(c.out, set);
+    });
+    return 0;
+}
+
+int ImportM3u(SCliContext& c)
+{
+    CCommandLine::ExpectArguments(c.args, 2, QStringLiteral("import-m3u FILE NAME"));
+    if (c.args[1].isEmpty())
+        throw CCliError(CSessionTexts::EmptyName());
+    const QList<SM3uLine> lines = ReadPlaylist(c.args[0]);
+    // A set of its own, as every job that stores songs.
+    const std::unique_ptr<CCdlistSet> set = c.doc.NewJobSet();
+    CPlaylistImporter importer(*set, SImportTools::Standard(*c.services.volumes, c.prompts));
+    const int stored = importer.Import(lines, c.args[1]);
+    c.err << stored << (stored == 1 ? " song" : " songs") << " added to session " << c.args[1]
+          << Qt::endl;
+    return 0;
+}
+
+int Random(SCliContext& c)
+{
+    const QString usage = QString::fromLatin1(kRandomUsage);
+    SRandomRequest request;
+    request.session = CCommandLine::TakeOption(c.args, QStringLiteral("--session"));
+    request.genre = GenreOption(CCommandLine::TakeOption(c.args, QStringLiteral("--genre")));
+    const QString songs = CCommandLine::TakeOption(c.args, QStringLiteral("--songs"));
+    const QString minutes = CCommandLine::TakeOption(c.args, QStringLiteral("--minutes"));
+    CCommandLine::ExpectArguments(c.args, 0, usage);
+    if (songs.isEmpty() == minutes.isEmpty())
+        throw CCliError(QStringLiteral("usage: cratewise ") + usage);
+    bool ok = false;
+    request.bySongs = !songs.isEmpty();
+    request.amount = (request.bySongs ? songs : minutes).toInt(&ok);
+    if (!ok || request.amount < 0 || request.amount > 1900)
+        throw CCliError(QStringLiteral("the amount must be a number from 0 to 1900"));
+    if (c.set.CountAll() <= 0)
+        throw CCliError(QStringLiteral("The database is empty!"));
+    CRandomDraw draw(c.set);
+    const CRandomDraw::EResult result = draw.Draw(
+        request, [] {}, [&](CCdlistSet& set) { CCommandLine::PrintSong(c.out, set); });
+    if (result == CRandomDraw::EResult::NoCandidates)
+        throw CCliError(CPlaylistTexts::NoCandidates());
+    return 0;
+}
+
+} // namespace
+
+void RegisterPlaylistCommands(CCommandLine& cli)
+{
+    cli.Add({QStringLiteral("export-m3u"), QString::fromLatin1(kExportUsage),
+             QStringLiteral("writes a session or a search result as an .m3u playlist"), ExportM3u});
+    cli.Add({QStringLiteral("load-m3u"), QStringLiteral("load-m3u FILE"),
+             QStringLiteral("lists the catalogued songs a playlist names"), LoadM3u});
+    cli.Add({QStringLiteral("import-m3u"), QStringLiteral("import-m3u FILE NAME"),
+             QStringLiteral("adds the files a playlist names as a new session"), ImportM3u});
+    cli.Add({QStringLiteral("random"), QString::fromLatin1(kRandomUsage),
+             QStringLiteral("draws songs at random, by number or by playing time"), Random});
+}

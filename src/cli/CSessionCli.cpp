@@ -1,0 +1,121 @@
+#include "cli/CSessionCli.h"
+
+#include "cli/CCommandLine.h"
+#include "db/CCdlistSet.h"
+#include "intake/CSessionOperations.h"
+#include "intake/CSessionTexts.h"
+#include "model/CCdlistDoc.h"
+
+namespace {
+
+using EOutcome = CSessionOperations::EOutcome;
+
+void RequireSession(const SCliContext& context, const QString& name)
+{
+    if (!context.doc.Sessions().Contains(name))
+        throw CCliError(QStringLiteral("No session is named \"%1\".").arg(name));
+}
+
+CSessionOperations Operations(SCliContext& context)
+{
+    return CSessionOperations(context.doc, context.services);
+}
+
+// Success, a Cancel and the refusals the prompts already printed, as exit statuses.
+int Report(SCliContext& context, const CSessionOperations::SResult& result, const QString& name)
+{
+    switch (result.outcome) {
+    case EOutcome::Done:
+        if (result.cancelled)
+            throw CCliError(QStringLiteral("Cancelled: %1 songs of \"%2\" were stored.")
+                                .arg(result.stored)
+                                .arg(name));
+        context.out << name << '\t' << result.stored << " songs stored";
+        if (result.deleted > 0)
+            context.out << ", " << result.deleted << " removed";
+        context.out << Qt::endl;
+        return 0;
+    case EOutcome::NoFiles:
+        throw CCliError(QStringLiteral("No files found; \"%1\" was left as it was.").arg(name));
+    case EOutcome::Abandoned:
+        throw CCliError(QStringLiteral("Nothing was changed (answer the question with --yes)."));
+    case EOutcome::InvalidPath:
+    case EOutcome::Failed:
+        return 1;
+    }
+    return 1;
+}
+
+int AddSession(SCliContext& context)
+{
+    CCommandLine::ExpectArguments(context.args, 2, QStringLiteral("add-session NAME DIR"));
+    const QString name = context.args.at(0);
+    if (name.isEmpty())
+        throw CCliError(QStringLiteral("Please, Choose a name!"));
+    return Report(context, Operations(context).AddSession(name, context.args.at(1)), name);
+}
+
+int UpdateSession(SCliContext& context)
+{
+    CCommandLine::ExpectArguments(context.args, 1, QStringLiteral("update-session NAME"));
+    const QString name = context.args.at(0);
+    RequireSession(context, name);
+    return Report(context, Operations(context).UpdateSession(name), name);
+}
+
+int RenameSession(SCliContext& context)
+{
+    CCommandLine::ExpectArguments(context.args, 2, QStringLiteral("rename-session OLD NEW"));
+    const QString from = context.args.at(0);
+    const QString to = context.args.at(1);
+    RequireSession(context, from);
+    if (to.isEmpty())
+        throw CCliError(CSessionTexts::EmptyName());
+    if (Operations(context).RenameSession(from, to).outcome == EOutcome::Failed)
+        return 1;
+    return 0;
+}
+
+int DeleteSession(SCliContext& context)
+{
+    CCommandLine::ExpectArguments(context.args, 1, QStringLiteral("delete-session NAME"));
+    const QString name = context.args.at(0);
+    RequireSession(context, name);
+    const CSessionOperations::SResult result = Operations(context).DeleteSession(name);
+    if (result.outcome != EOutcome::Done)
+        return Report(context, result, name);
+    context.out << name << '\t' << result.deleted << " songs removed" << Qt::endl;
+    return 0;
+}
+
+int Songs(SCliContext& context)
+{
+    CCommandLine::ExpectArguments(context.args, 1, QStringLiteral("songs SESSION"));
+    const QString name = context.args.at(0);
+    RequireSession(context, name);
+    CCdlistSet& set = context.set;
+    set.SetSort(ESongColumn::ID);
+    set.SetFilter(CFilter::Exactly(ESongColumn::CD, name));
+    for (set.Requery(); !set.IsEOF(); set.MoveNext())
+        CCommandLine::PrintSong(context.out, set);
+    set.SetFilter(CFilter());
+    set.Requery();
+    return 0;
+}
+
+} // namespace
+
+void RegisterSessionCommands(CCommandLine& cli)
+{
+    cli.Add({QStringLiteral("add-session"), QStringLiteral("add-session NAME DIR"),
+             QStringLiteral("Scan a CD or folder into a new session (Ctrl-C stops the scan)"),
+             AddSession});
+    cli.Add({QStringLiteral("update-session"), QStringLiteral("update-session NAME"),
+             QStringLiteral("Scan a session's folder again, replacing its songs"), UpdateSession});
+    cli.Add({QStringLiteral("rename-session"), QStringLiteral("rename-session OLD NEW"),
+             QStringLiteral("Rename a session (merges with NEW when it exists)"), RenameSession});
+    cli.Add({QStringLiteral("delete-session"), QStringLiteral("delete-session NAME"),
+             QStringLiteral("Remove a session and its songs"), DeleteSession});
+    cli.Add({QStringLiteral("songs"), QStringLiteral("songs SESSION"),
+             QStringLiteral("List a session's songs, tab-separated"), Songs});
+}

@@ -1,0 +1,52 @@
+#include "db/CBatchCommit.h"
+
+#include "db/CDatabase.h"
+
+#include <sqlite3.h>
+
+CBatchCommit::CBatchCommit(CDatabase& db) : m_db(db)
+{
+    Begin();
+}
+
+CBatchCommit::~CBatchCommit()
+{
+    if (m_open && sqlite3_exec(m_db.Handle(), "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
+        EndOpenTransaction();
+}
+
+void CBatchCommit::Tick()
+{
+    if (m_open && m_clock.elapsed() >= kMaxOpenMs) {
+        Finish();
+        Begin();
+    }
+}
+
+void CBatchCommit::Finish()
+{
+    if (!m_open)
+        return;
+    m_open = false;
+    try {
+        m_db.Exec("COMMIT");
+    } catch (const CDbException&) {
+        EndOpenTransaction();
+        throw;
+    }
+}
+
+void CBatchCommit::EndOpenTransaction()
+{
+    if (!sqlite3_get_autocommit(m_db.Handle()))
+        sqlite3_exec(m_db.Handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+void CBatchCommit::Begin()
+{
+    if (!m_db.IsOpen())
+        return;
+    m_db.Exec("BEGIN");
+    m_open = true;
+    m_clock.start();
+}

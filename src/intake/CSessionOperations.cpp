@@ -1,0 +1,234 @@
+#include "intake/CSessionOperations.h"
+
+#include "db/CBatchCommit.h"
+#include "db/CCdlistSet.h"
+#include "intake/CDirectoryWalk.h"
+#include "intake/CIntake.h"
+#include "intake/CStreamProbe.h"
+#include "model/CAppServices.h"
+#include "model/CCdlistDoc.h"
+#include "platform/CProgress.h"
+#include "platform/CPrompts.h"
+#include "platform/CSettings.h"
+#include "platform/CText.h"
+#include "platform/CVolumes.h"
+#include "playback/CWinampRemote.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace {
+
+const QString kCDPath = QLatin1String(CSettings::kCDPath);
+const QString kCdrecord = QLatin1String(CSettings::kCdrecord);
+const QString kCDRoot = QLatin1String(CSettings::kCDRoot);
+
+CFilter SessionFilter(const QString& name)
+{
+    return CFilter::Exactly(ESongColumn::CD, name);
+}
+
+} // namespace
+
+// The list and the recorded folder and disc must use the name as the table keeps it, or
+// the songs could no longer be found by it.
+QString CSessionOperations::StoredName(const QString& name)
+{
+    return CText::Left(name, CSongColumns::MaxLength(ESongColumn::CD));
+}
+
+QString CSessionOperations::StoredPath(const QString& path)
+{
+    if (path.isEmpty())
+        return path;
+    return QDir::cleanPath(QDir(path).absolutePath());
+}
+
+void CSessionOperations::ShowError(const QString& message)
+{
+    m_services.prompts->Error(message, QStringLiteral("Error"));
+}
+
+CSessionOperations::SResult CSessionOperations::AddSession(const QString& given,
+                                                           const QString& chosen)
+{
+    const QString name = StoredName(given);
+    SResult result;
+    if (name.isEmpty() || chosen.isEmpty())
+        return result;
+    const CCdlistDoc::CBusy busy(m_doc);
+    const QString path = StoredPath(chosen);
+    if (!QFileInfo(path).isDir()) {
+        ShowError(QStringLiteral("Invalid path!"));
+        result.outcome = EOutcome::InvalidPath;
+        return result;
+    }
+    m_services.winamp->Command(CWinampRemote::Stop);
+    try {
+        const int count = CDirectoryWalk().CountRecognizedFiles(path);
+        if (count == 0) {
+            m_services.prompts->Inform(
+                QStringLiteral("No files where found in the specified location"),
+                QStringLiteral("No files found"));
+            result.outcome = EOutcome::NoFiles;
+            return result;
+        }
+        Scan(name, path, count, QStringLiteral("Getting mp3 info"), result);
+        m_doc.Sessions().Add(name);
+        CSettings::WriteInt(kCdrecord, name, int(m_services.volumes->SerialOf(path)));
+        CSettings::WriteString(kCDPath, name, path);
+        CSettings::WriteString(kCDRoot, name, m_services.volumes->RootOf(path));
+    } catch (const CDbException& e) {
+        ShowError(e.Message());
+        result.outcome = EOutcome::Failed;
+    }
+    return result;
+}
+
+void CSessionOperations::Scan(const QString& name, const QString& path, int count,
+                              const QString& caption, SResult& result)
+{
+    CDirectoryWalk walk;
+    // Without the decoder no song could be measured: the program reports it and ends.
+    std::unique_ptr<CStreamProbe> probe = CStreamProbe::CreateOrExit();
+    std::unique_ptr<CProgress> progress = m_services.createProgress(caption, 3, 250);
+    progress->SetRange(0, count, 1);
+    progress->SetMessage(QStringLiteral("Cratewise is adding ") + QString::number(count) +
+                         QStringLiteral(" found mp3 files...\n\nPress Cancel to abort."));
+    // The scan writes through a set of its own: whatever the window does with the
+    // browsing set while events are pumped cannot touch the records being stored.
+    const std::unique_ptr<CCdlistSet> set = m_doc.NewJobSet();
+    CIntake intake(*set, m_doc.ExceptSet(), *m_services.prompts, *probe);
+    const qint64 before = set->CountAll();
+    try {
+        CBatchCommit batch(m_doc.Database());
+        result.stored = walk.ScanDirectory(
+            path, progress.get(), [&](const QString& folder, const QString& file) {
+                const bool stored = intake.TakeInFile(folder, file, name, progress.get());
+                batch.Tick();
+                return stored;
+            });
+        batch.Finish();
+    } catch (const CDbException&) {
+        // The count on the form must still match the table.
+        m_doc.AdjustSongCount(set->CountAll() - before);
+        throw;
+    }
+    result.cancelled = progress->IsCancelled();
+    progress->Hide();
+    // A crash marker left by the last file would be reported at the next start.
+    CSettings::SetString(QStringLiteral("ErrorFile"), QString());
+    m_doc.AdjustSongCount(result.stored);
+    result.outcome = EOutcome::Done;
+}
+
+CSessionOperations::SResult CSessionOperations::DeleteSession(const std::optional<QString>& name)
+{
+    if (m_doc.Sessions().Count() == 0) {
+        m_services.prompts->Error(QStringLiteral("The database is already empty!"),
+                                  QStringLiteral("Database empty"));
+        return {};
+    }
+    if (!name) {
+        ShowError(QStringLiteral("No session selected!"));
+        return {};
+    }
+    if (!m_services.prompts->AskOkCancel(
+            QStringLiteral("This will remove the selected session\nand clear playlist."),
+            QStringLiteral("Confirm delete...")))
+        return {};
+    SResult result;
+    const CCdlistDoc::CBusy busy(m_doc);
+    try {
+        result.deleted = m_doc.Set().DeleteWhere(SessionFilter(*name));
+        m_doc.AdjustSongCount(-result.deleted);
+        m_doc.Sessions().Remove(*name);
+        m_doc.Playlist().Clear();
+        m_doc.Songs().Clear();
+        m_doc.Set().Unfilter();
+        result.outcome = EOutcome::Done;
+    } catch (const CDbException& e) {
+        ShowError(e.Message());
+        result.outcome = EOutcome::Failed;
+    }
+    return result;
+}
+
+CSessionOperations::SResult CSessionOperations::RenameSession(const QString& from,
+                                                              const QString& given)
+{
+    const QString to = StoredName(given);
+    SResult result;
+    if (to.isEmpty() || from == to)
+        return result;
+    const CCdlistDoc::CBusy busy(m_doc);
+    try {
+        m_doc.Set().RenameSession(from, to);
+        m_doc.Set().Unfilter();
+    } catch (const CDbException& e) {
+        ShowError(e.Message());
+        result.outcome = EOutcome::Failed;
+        return result;
+    }
+    // Renaming onto a listed session merges the two: it stays listed once.
+    m_doc.Sessions().Remove(from);
+    m_doc.Sessions().Add(to);
+    CSettings::WriteString(kCDPath, to, CSettings::GetString(kCDPath, from, QString()));
+    CSettings::WriteInt(kCdrecord, to, CSettings::GetInt(kCdrecord, from, 0));
+    // A root left from an earlier session of the new name would move the songs' paths
+    // onto the wrong place; without one the paths' own mount point is used.
+    if (CSettings::Contains(kCDRoot, from))
+        CSettings::WriteString(kCDRoot, to, CSettings::GetString(kCDRoot, from, QString()));
+    else
+        CSettings::Remove(kCDRoot, to);
+    result.outcome = EOutcome::Done;
+    return result;
+}
+
+CSessionOperations::SResult CSessionOperations::UpdateSession(const std::optional<QString>& name)
+{
+    if (!name)
+        return {};
+    if (!m_services.prompts->AskOkCancel(
+            QStringLiteral("This will update the selected session\nand clear playlist."),
+            QStringLiteral("Update Session")))
+        return {};
+    return UpdateSessionNamed(*name);
+}
+
+CSessionOperations::SResult CSessionOperations::UpdateSessionNamed(const QString& name)
+{
+    SResult result;
+    const CCdlistDoc::CBusy busy(m_doc);
+    QString path = CSettings::GetString(kCDPath, name, QString());
+    const bool chosen = path.isEmpty();
+    if (chosen) {
+        path = m_services.prompts->ChooseFolder(QString());
+        if (path.isEmpty())
+            return result;
+    }
+    path = StoredPath(path);
+    m_services.winamp->Command(CWinampRemote::Stop);
+    try {
+        // Counting first keeps the songs when the disc is not in its drive.
+        const int count = CDirectoryWalk().CountRecognizedFiles(path);
+        if (count == 0) {
+            result.outcome = EOutcome::NoFiles;
+            return result;
+        }
+        result.deleted = m_doc.Set().DeleteWhere(SessionFilter(name));
+        m_doc.AdjustSongCount(-result.deleted);
+        Scan(name, path, count, QStringLiteral("Updating Session"), result);
+        m_doc.Playlist().Clear();
+        m_doc.Songs().Clear();
+        CSettings::WriteString(kCDPath, name, path);
+        // A newly chosen folder may lie on another drive than the one recorded.
+        if (chosen || !CSettings::Contains(kCDRoot, name))
+            CSettings::WriteString(kCDRoot, name, m_services.volumes->RootOf(path));
+        m_doc.Set().Unfilter();
+    } catch (const CDbException& e) {
+        ShowError(e.Message());
+        result.outcome = EOutcome::Failed;
+    }
+    return result;
+}

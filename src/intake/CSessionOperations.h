@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+
+class CCdlistDoc;
+struct SAppServices;
+
+// The session operations: New (after its dialog), Delete, Rename and Update Session, and
+// the scans behind them. They change the document and ask their questions through the
+// prompts; the window and the command line call them alike.
+class CSessionOperations
+{
+public:
+    enum class EOutcome
+    {
+        Done,        // the scan or change was made (a Cancel during a scan included)
+        Abandoned,   // the user said no, or nothing was selected
+        InvalidPath, // the folder does not exist
+        NoFiles,     // no recognised file in the folder
+        Failed,      // a database error, already shown
+    };
+    struct SResult
+    {
+        EOutcome outcome = EOutcome::Abandoned;
+        int stored = 0;  // song records stored by a scan
+        int deleted = 0; // song records removed
+        bool cancelled = false;
+    };
+
+    CSessionOperations(CCdlistDoc& doc, const SAppServices& services)
+        : m_doc(doc), m_services(services)
+    {}
+
+    // Scans the folder into a new session.
+    SResult AddSession(const QString& name, const QString& path);
+    // Removes the selected session and its songs, after the question.
+    SResult DeleteSession(const std::optional<QString>& selected);
+    // Renames a session; songs of an existing session of the new name are merged with it.
+    SResult RenameSession(const QString& from, const QString& to);
+    // Rescans the selected session, after the question.
+    SResult UpdateSession(const std::optional<QString>& selected);
+    // Rescans the session from its recorded folder (asking for one when none is
+    // recorded); its songs are kept when that folder holds no recognised file (the disc
+    // is not inserted).
+    SResult UpdateSessionNamed(const QString& name);
+
+    // "/media/cd/" and "/media/cd" are one folder: the stored form has no trailing slash.
+    static QString StoredPath(const QString& path);
+    // The song table keeps at most this much of a session name.
+    static QString StoredName(const QString& name);
+
+private:
+    // Shows the progress and walks the folder holding count recognised files.
+    void Scan(const QString& name, const QString& path, int count, const QString& caption,
+              SResult& result);
+    void ShowError(const QString& message);
+
+    CCdlistDoc& m_doc;
+    const SAppServices& m_services;
+};

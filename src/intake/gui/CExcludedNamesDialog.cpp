@@ -1,0 +1,187 @@
+#include "intake/gui/CExcludedNamesDialog.h"
+
+#include "db/CExceptSet.h"
+#include "net/CDownload.h"
+#include "platform/CPrompts.h"
+
+#include <QDir>
+#include <QFile>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTemporaryFile>
+#include <QVBoxLayout>
+#include <optional>
+
+const QString CExcludedNamesDialog::kHelpText = QStringLiteral(
+    "If the option 'Remove Tracknumbers' is selected, all leading digits\nwill disapear. If an "
+    "artistname or titlename starts with a digit it will be\nremoved as well. In order to avoid "
+    "this problem you can add those specific\nnames to this list.\n\nTo check if there are any "
+    "new names available, press 'Download Names'.\nYou can also send me names that are not in "
+    "the list so that I can add them\nfor other users to download.");
+
+namespace {
+
+QPushButton* MakeButton(const QString& text, const char* name, QWidget* parent)
+{
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(QLatin1String(name));
+    button->setAutoDefault(false);
+    return button;
+}
+
+} // namespace
+
+CExcludedNamesDialog::CExcludedNamesDialog(CExceptSet& names, CPrompts& prompts, QWidget* parent)
+    : QDialog(parent), m_names(names), m_prompts(prompts)
+{
+    setWindowTitle(QStringLiteral("Names With Leading Digits"));
+    auto* group = new QGroupBox(QStringLiteral("Names"), this);
+    auto* grid = new QGridLayout(group);
+    m_edit = new QLineEdit(group);
+    m_edit->setObjectName(QStringLiteral("name"));
+    auto* add = MakeButton(QStringLiteral("Add"), "add", group);
+    m_list = new QListWidget(group);
+    m_list->setObjectName(QStringLiteral("names"));
+    m_list->setSortingEnabled(true);
+    grid->addWidget(m_edit, 0, 0);
+    grid->addWidget(add, 0, 1);
+    grid->addWidget(m_list, 1, 0, 1, 2);
+
+    auto* save = MakeButton(QStringLiteral("Save"), "save", this);
+    save->setDefault(true);
+    auto* cancel = MakeButton(QStringLiteral("Cancel"), "cancel", this);
+    auto* download = MakeButton(QStringLiteral("Download New Names"), "download", this);
+    auto* submit = MakeButton(QStringLiteral("Submit New Names"), "submit", this);
+    submit->setEnabled(false); // mailing names arrives with the feedback form
+    auto* help = MakeButton(QStringLiteral("What's This?"), "help", this);
+    auto* column = new QVBoxLayout;
+    for (QPushButton* button : {save, cancel, download, submit, help})
+        column->addWidget(button);
+    column->addStretch();
+    auto* layout = new QHBoxLayout(this);
+    layout->addWidget(group, 1);
+    layout->addLayout(column);
+
+    connect(add, &QPushButton::clicked, this, &CExcludedNamesDialog::Add);
+    connect(m_edit, &QLineEdit::returnPressed, this, &CExcludedNamesDialog::Add);
+    connect(m_list, &QListWidget::itemDoubleClicked, this, &CExcludedNamesDialog::Remove);
+    connect(save, &QPushButton::clicked, this, &CExcludedNamesDialog::Save);
+    connect(cancel, &QPushButton::clicked, this, &CExcludedNamesDialog::reject);
+    connect(download, &QPushButton::clicked, this, &CExcludedNamesDialog::DownloadNewNames);
+    connect(help, &QPushButton::clicked, this, &CExcludedNamesDialog::WhatsThis);
+
+    if (!m_names.IsBOF()) {
+        for (m_names.MoveFirst(); !m_names.IsEOF(); m_names.MoveNext())
+            m_list->addItem(m_names.m_EXCLUDED);
+    }
+}
+
+QStringList CExcludedNamesDialog::Names() const
+{
+    QStringList names;
+    for (int i = 0; i < m_list->count(); ++i)
+        names << m_list->item(i)->text();
+    return names;
+}
+
+void CExcludedNamesDialog::Add()
+{
+    m_list->addItem(m_edit->text());
+    m_edit->clear();
+}
+
+void CExcludedNamesDialog::Remove(QListWidgetItem* item)
+{
+    delete item;
+}
+
+bool CExcludedNamesDialog::Listed(const QString& name) const
+{
+    for (int i = 0; i < m_list->count(); ++i) {
+        if (m_list->item(i)->text().compare(name, Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
+}
+
+int CExcludedNamesDialog::AddNewLines(const QByteArray& text)
+{
+    QList<QByteArray> lines = text.split('\n');
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast(); // the end of the last line, not an empty line
+    int added = 0;
+    for (QByteArray line : lines) {
+        if (line.endsWith('\r'))
+            line.chop(1);
+        const QString name = QString::fromUtf8(line);
+        if (!Listed(name)) {
+            m_list->addItem(name);
+            ++added;
+        }
+    }
+    return added;
+}
+
+void CExcludedNamesDialog::DownloadNewNames()
+{
+    // A name of our own in the temporary folder: a fixed name there could be planted.
+    QTemporaryFile reserved(QDir::tempPath() + QStringLiteral("/updexcept-XXXXXX.tmp"));
+    if (!reserved.open())
+        return m_prompts.Error(
+            QStringLiteral("An error occured while trying to get the updates.\n"
+                           "Please make sure that you are connected to the Internet."),
+            QStringLiteral("Error"));
+    const QString path = reserved.fileName();
+    reserved.close();
+    const QString result =
+        CDownload::Fetch(CDownload::UpdateUrl(QStringLiteral("/excepted.txt")), path);
+    if (result != u"YES")
+        return m_prompts.Error(
+            QStringLiteral("An error occured while trying to get the updates.\n"
+                           "Please make sure that you are connected to the Internet."),
+            QStringLiteral("Error"));
+    QFile file(path);
+    const int added = file.open(QIODevice::ReadOnly) ? AddNewLines(file.readAll()) : 0;
+    file.close();
+    if (added == 0)
+        m_prompts.Inform(QStringLiteral("No updates was found."), QStringLiteral("Update Info"));
+    else
+        m_prompts.Inform(QString::number(added) +
+                             QStringLiteral(" new artist or titlename was added to the list."),
+                         QStringLiteral("Update Info"));
+}
+
+void CExcludedNamesDialog::WhatsThis()
+{
+    m_prompts.Inform(kHelpText, QStringLiteral("Help"));
+}
+
+void CExcludedNamesDialog::Save()
+{
+    const QStringList names = Names();
+    try {
+        // One transaction: a failure half-way must not leave the list emptied.
+        std::optional<CDatabase::CTransaction> transaction;
+        if (m_names.Database())
+            transaction.emplace(*m_names.Database());
+        if (!m_names.IsBOF())
+            m_names.DeleteAll();
+        for (qsizetype i = names.size() - 1; i >= 0; --i) {
+            m_names.AddNew();
+            m_names.m_EXCLUDED = names.at(i);
+            m_names.Update();
+        }
+        if (transaction)
+            transaction->Commit();
+    } catch (const CDbException& e) {
+        m_names.Requery();
+        m_prompts.Error(e.Message(), QStringLiteral("Error"));
+        return;
+    }
+    m_names.Requery();
+    accept();
+}

@@ -1,0 +1,68 @@
+#include "intake/gui/CSessionController.h"
+
+#include "intake/CSessionOperations.h"
+#include "intake/gui/CExcludedNamesDialog.h"
+#include "intake/gui/CNewSessionDialog.h"
+#include "intake/gui/CSessionNameDialog.h"
+#include "model/CAppServices.h"
+#include "model/CCdlistDoc.h"
+#include "ui/CommandIds.h"
+
+#include <QAction>
+#include <QListView>
+
+CSessionController::CSessionController(const SControllerContext& context, QObject* parent)
+    : QObject(parent), m_context(context)
+{
+    setObjectName(QStringLiteral("sessionController"));
+    const auto on = [this](int id, void (CSessionController::*handler)()) {
+        if (QAction* action = m_context.Action(id))
+            connect(action, &QAction::triggered, this, handler);
+    };
+    on(ID_NEW_SESSION, &CSessionController::NewSession);
+    on(ID_DELETE_SESSION, &CSessionController::DeleteSession);
+    on(ID_RENAME_SESSION, &CSessionController::RenameSession);
+    on(ID_UPDATE_SESSION, &CSessionController::UpdateSession);
+    on(ID_EXCLUDED_NAMES, &CSessionController::ShowExcludedNames);
+}
+
+void CSessionController::NewSession()
+{
+    CNewSessionDialog dialog(*m_context.services.prompts, m_context.window);
+    // Cancel abandons the scan, also after a folder was chosen.
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    CSessionOperations(m_context.doc, m_context.services)
+        .AddSession(dialog.SessionName(), dialog.Path());
+}
+
+void CSessionController::DeleteSession()
+{
+    CSessionOperations(m_context.doc, m_context.services)
+        .DeleteSession(m_context.SelectedSession());
+}
+
+void CSessionController::RenameSession()
+{
+    const std::optional<QString> name = m_context.SelectedSession();
+    if (!name)
+        return;
+    CSessionNameDialog dialog(*m_context.services.prompts, m_context.window);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    CSessionOperations(m_context.doc, m_context.services)
+        .RenameSession(*name, dialog.SessionName());
+}
+
+void CSessionController::UpdateSession()
+{
+    CSessionOperations(m_context.doc, m_context.services)
+        .UpdateSession(m_context.SelectedSession());
+}
+
+void CSessionController::ShowExcludedNames()
+{
+    CExcludedNamesDialog dialog(m_context.doc.ExceptSet(), *m_context.services.prompts,
+                                m_context.window);
+    dialog.exec();
+}

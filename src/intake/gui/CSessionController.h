@@ -1,0 +1,23 @@
+#pragma once
+
+#include "ui/CControllerContext.h"
+
+#include <QObject>
+
+// The session commands of the main form: New, Delete, Rename and Update Session with
+// their dialogs, and the names with leading digits.
+class CSessionController : public QObject
+{
+    Q_OBJECT
+public:
+    CSessionController(const SControllerContext& context, QObject* parent);
+
+    void NewSession();
+    void DeleteSession();
+    void RenameSession();
+    void UpdateSession();
+    void ShowExcludedNames();
+
+private:
+    SControllerContext m_context;
+};

@@ -1,6 +1,0 @@
-#pragma once
-
-class CCommandLine;
-
-// `cratewise search`.
-void RegisterLibraryCommands(CCommandLine& cli);

@@ -1,0 +1,27 @@
+#include "library/gui/CGenreCombo.h"
+
+#include "library/CGenres.h"
+
+#include <QComboBox>
+
+void CGenreCombo::Fill(QComboBox* combo, bool withNone)
+{
+    combo->clear();
+    combo->addItems(CGenres::SortedNames(withNone));
+    combo->setCurrentIndex(-1);
+}
+
+void CGenreCombo::SelectStored(QComboBox* combo, const QString& stored)
+{
+    combo->setCurrentIndex(-1);
+    const int n = CGenres::NumberOf(stored);
+    if (n < 0 || n >= CGenres::kNamed)
+        return;
+    const QString name = CGenres::Name(n);
+    for (int i = 0; i < combo->count(); ++i) {
+        if (combo->itemText(i).startsWith(name)) {
+            combo->setCurrentIndex(i);
+            return;
+        }
+    }
+}

@@ -1,0 +1,92 @@
+#include "library/gui/CLibraryController.h"
+
+#include "library/CLibraryOperations.h"
+#include "library/gui/CGenreCombo.h"
+#include "library/gui/CLibraryListCtrl.h"
+#include "model/CAppServices.h"
+#include "model/CCdlistDoc.h"
+#include "platform/CSettings.h"
+#include "ui/CommandIds.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QComboBox>
+#include <QItemSelectionModel>
+#include <QLineEdit>
+#include <QListView>
+
+CLibraryController::CLibraryController(const SControllerContext& context, QObject* parent)
+    : QObject(parent), m_context(context)
+{
+    const CControls& c = m_context.controls;
+    if (auto* genre = c.Get<QComboBox>(IDC_TAG_GENRE))
+        CGenreCombo::Fill(genre, false);
+    if (auto* sessions = c.Get<QListView>(IDC_SESSIONS))
+        connect(sessions->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+                &CLibraryController::OnSessionSelected);
+    auto* songs = c.Get<CLibraryListCtrl>(IDC_SONGS);
+    connect(songs, &CLibraryListCtrl::RowClicked, this, &CLibraryController::OnSongClicked);
+    connect(songs, &CLibraryListCtrl::RowDoubleClicked, this,
+            &CLibraryController::OnSongDoubleClicked);
+    connect(songs, &CLibraryListCtrl::CellEdited, this, &CLibraryController::OnCellEdited);
+    if (QAction* deleteFile = m_context.Action(ID_DELETE_SELECTED_FILE))
+        connect(deleteFile, &QAction::triggered, this, &CLibraryController::OnDeleteSelectedFile);
+}
+
+void CLibraryController::OnSessionSelected()
+{
+    if (const std::optional<QString> name = m_context.SelectedSession())
+        CLibraryOperations(m_context.doc, m_context.services).ShowSession(*name);
+}
+
+void CLibraryController::OnSongClicked(int row)
+{
+    if (CLibraryOperations(m_context.doc, m_context.services).SelectRow(row))
+        ShowTagFields();
+}
+
+void CLibraryController::ShowTagFields()
+{
+    const CCdlistSet& set = m_context.doc.Set();
+    const CControls& c = m_context.controls;
+    c.Get<QLineEdit>(IDC_TAG_TITLE)->setText(set.m_TITLE);
+    c.Get<QLineEdit>(IDC_TAG_ARTIST)->setText(set.m_ARTIST);
+    c.Get<QLineEdit>(IDC_TAG_ALBUM)->setText(set.m_ALBUM);
+    c.Get<QLineEdit>(IDC_TAG_YEAR)->setText(set.m_YEAR);
+    CGenreCombo::SelectStored(c.Get<QComboBox>(IDC_TAG_GENRE), set.m_GENRE);
+    if (auto* lyrics = c.Get<QAbstractButton>(ID_VIEW_LYRICS))
+        lyrics->setText(set.m_LYRICS.isEmpty() ? QStringLiteral("Lyrics")
+                                               : QStringLiteral("Lyrics!"));
+}
+
+void CLibraryController::OnSongDoubleClicked(int row)
+{
+    CSongListModel& songs = m_context.doc.Songs();
+    if (row < 0 || row >= songs.RowCount())
+        return;
+    m_context.doc.Playlist().Append(songs.Cell(row, 0), songs.Id(row));
+    m_context.doc.Playlist().SetChanged(true);
+    if (CSettings::Int(QStringLiteral("AutoUpd"), 0) == 1) {
+        if (QAction* update = m_context.Action(ID_UPDATE_WINAMP))
+            update->trigger();
+    }
+}
+
+void CLibraryController::OnCellEdited(int row, int column, const QString& text)
+{
+    using EEdit = CLibraryOperations::EEdit;
+    const EEdit edit =
+        CLibraryOperations(m_context.doc, m_context.services).StoreCellEdit(row, column, text);
+    const qint32 id = m_context.doc.Set().m_ID;
+    if (edit == EEdit::Comment) {
+        Q_EMIT CommentTagRequested(id, text);
+    } else if (edit == EEdit::Tag) {
+        ShowTagFields();
+        Q_EMIT TagSaveRequested(id);
+    }
+}
+
+void CLibraryController::OnDeleteSelectedFile()
+{
+    CLibraryOperations(m_context.doc, m_context.services).DeleteCurrentFile();
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "ui/CControllerContext.h"
+
+#include <QObject>
+
+// The session list, the song list and the tag fields: choosing a session, showing a
+// song's tag, adding it to the playlist with a double click, storing cell edits and
+// deleting the selected file.
+class CLibraryController : public QObject
+{
+    Q_OBJECT
+public:
+    CLibraryController(const SControllerContext& context, QObject* parent);
+
+    void OnSessionSelected();
+    void OnSongClicked(int row);
+    void OnSongDoubleClicked(int row);
+    void OnCellEdited(int row, int column, const QString& text);
+    void OnDeleteSelectedFile();
+    // Shows the browsing set's current record in the tag fields.
+    void ShowTagFields();
+
+Q_SIGNALS:
+    // A Title, Artist or Album cell edit was stored: the tag fields hold the song and
+    // the tag save runs for it (single save).
+    void TagSaveRequested(qint32 id);
+    // A Comment cell edit was stored: the comment goes into the file's tag.
+    void CommentTagRequested(qint32 id, const QString& comment);
+
+private:
+    SControllerContext m_context;
+};

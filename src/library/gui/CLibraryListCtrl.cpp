@@ -1,0 +1,56 @@
+#include "library/gui/CLibraryListCtrl.h"
+
+#include "library/gui/CCellEdit.h"
+
+#include <QHeaderView>
+
+CLibraryListCtrl::CLibraryListCtrl(CSongListModel* model, QWidget* parent)
+    : QTableView(parent), m_model(model)
+{
+    setModel(m_model);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setShowGrid(false);
+    setWordWrap(false);
+    setAlternatingRowColors(true);
+    verticalHeader()->hide();
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    horizontalHeader()->setHighlightSections(false);
+    horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    horizontalHeader()->setStretchLastSection(true);
+    // A click on a cell of an already selected row edits it; F2 edits the current cell.
+    setEditTriggers(QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed);
+    setItemDelegate(new CCellEditDelegate(this));
+    connect(m_model, &CSongListModel::CellEdited, this, &CLibraryListCtrl::CellEdited);
+    connect(m_model, &CSongListModel::ColumnsRebuilt, this, &CLibraryListCtrl::SetColumnWidths);
+    // Only left-button clicks reach sectionClicked.
+    connect(horizontalHeader(), &QHeaderView::sectionClicked, this,
+            &CLibraryListCtrl::SortByHeading);
+    connect(this, &QTableView::clicked, this,
+            [this](const QModelIndex& i) { Q_EMIT RowClicked(i.row()); });
+    connect(this, &QTableView::doubleClicked, this,
+            [this](const QModelIndex& i) { Q_EMIT RowDoubleClicked(i.row()); });
+}
+
+void CLibraryListCtrl::SetColumnWidths()
+{
+    for (int i = 0; i < ColumnCount(); ++i)
+        setColumnWidth(i, i == 0 ? 130 : 50);
+}
+
+QList<int> CLibraryListCtrl::SelectedRows() const
+{
+    QList<int> rows;
+    for (const QModelIndex& index : selectionModel()->selectedRows())
+        rows << index.row();
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+void CLibraryListCtrl::SortByHeading(int column)
+{
+    m_ascending = column != m_lastSortColumn ? true : !m_ascending;
+    m_lastSortColumn = column;
+    m_model->SortByColumn(column, m_ascending);
+}

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "db/CSongColumns.h"
+#include "model/CSongListModel.h"
+
+#include <QList>
+#include <QTableView>
+
+// The song list: shows the document's song list model, one row per song, and lets the
+// user sort by a column heading, select rows and edit cells.
+class CLibraryListCtrl : public QTableView
+{
+    Q_OBJECT
+public:
+    CLibraryListCtrl(CSongListModel* model, QWidget* parent = nullptr);
+
+    CSongListModel* Model() const { return m_model; }
+    int ColumnCount() const { return m_model->ColumnCount(); }
+    QStringList Headings() const { return m_model->Headings(); }
+    int RowCount() const { return m_model->RowCount(); }
+    qint32 ItemData(int row) const { return m_model->Id(row); }
+    QString CellText(int row, int column) const { return m_model->Cell(row, column); }
+    const QList<ESongColumn>& Columns() const { return m_model->Columns(); }
+    QList<int> SelectedRows() const;
+
+    // A click on a column heading: ascending for a new column, the other direction for
+    // the column sorted last. Equal cells keep their order.
+    void SortByHeading(int column);
+    int LastSortColumn() const { return m_lastSortColumn; }
+    bool SortAscending() const { return m_ascending; }
+
+Q_SIGNALS:
+    void RowClicked(int row);
+    void RowDoubleClicked(int row);
+    void CellEdited(int row, int column, const QString& text);
+
+private:
+    void SetColumnWidths();
+
+    CSongListModel* m_model;
+    int m_lastSortColumn = -1;
+    bool m_ascending = true;
+};

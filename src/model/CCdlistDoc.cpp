@@ -1,0 +1,60 @@
+#include "model/CCdlistDoc.h"
+
+CCdlistDoc::CCdlistDoc(QObject* parent) : QObject(parent)
+{
+    setObjectName(QStringLiteral("document"));
+}
+
+CCdlistDoc::~CCdlistDoc() = default;
+
+void CCdlistDoc::OpenDatabase(const QString& path)
+{
+    m_db.Open(path);
+    m_set.SetSort(ESongColumn::ID);
+    m_set.Open(m_db);
+    m_except.Open(m_db);
+}
+
+std::unique_ptr<CCdlistSet> CCdlistDoc::NewJobSet()
+{
+    auto set = std::make_unique<CCdlistSet>();
+    set->Open(m_db);
+    return set;
+}
+
+void CCdlistDoc::SetSongCount(qint64 count)
+{
+    m_songCount = count;
+    Q_EMIT SongCountChanged(count);
+}
+
+void CCdlistDoc::SetCurrentSong(qint32 id)
+{
+    m_currentSong = id;
+    Q_EMIT CurrentSongChanged(id);
+}
+
+void CCdlistDoc::ReloadSessions()
+{
+    // One entry per distinct session name, compared byte for byte, and the song count.
+    QStringList names;
+    qint64 total = 0;
+    for (const auto& [name, count] : m_set.SessionCounts()) {
+        names << name;
+        total += count;
+    }
+    m_sessions.SetNames(names);
+    SetSongCount(total);
+}
+
+CCdlistDoc::CBusy::CBusy(CCdlistDoc& doc) : m_doc(doc)
+{
+    if (m_doc.m_busy++ == 0)
+        Q_EMIT m_doc.BusyChanged(true);
+}
+
+CCdlistDoc::CBusy::~CBusy()
+{
+    if (--m_doc.m_busy == 0)
+        Q_EMIT m_doc.BusyChanged(false);
+}

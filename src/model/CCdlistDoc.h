@@ -1,0 +1,78 @@
+#pragma once
+
+#include "db/CCdlistSet.h"
+#include "db/CDatabase.h"
+#include "db/CExceptSet.h"
+#include "model/CPlaylistModel.h"
+#include "model/CSessionListModel.h"
+#include "model/CSongListModel.h"
+
+#include <QObject>
+#include <QString>
+#include <memory>
+
+// The document: the song database with its browsing set and the excluded names, and the
+// models every face shows (sessions, song list, playlist, song count, current song). It
+// is the only store of the program's state; windows follow its signals.
+class CCdlistDoc : public QObject
+{
+    Q_OBJECT
+public:
+    explicit CCdlistDoc(QObject* parent = nullptr);
+    ~CCdlistDoc() override;
+
+    // Opens (or creates) the song database; throws CDbException with a clear message.
+    void OpenDatabase(const QString& path);
+    CDatabase& Database() { return m_db; }
+    // The set the window browses with: between operations unfiltered and sorted by ID.
+    CCdlistSet& Set() { return m_set; }
+    CExceptSet& ExceptSet() { return m_except; }
+    // A set of its own on the same database, for a job whose writes must never move the
+    // browsing set's cursor.
+    std::unique_ptr<CCdlistSet> NewJobSet();
+    QString Title() const { return QStringLiteral("Cratewise"); }
+
+    CSessionListModel& Sessions() { return m_sessions; }
+    CSongListModel& Songs() { return m_songs; }
+    CPlaylistModel& Playlist() { return m_playlist; }
+
+    qint64 SongCount() const { return m_songCount; }
+    void SetSongCount(qint64 count);
+    void AdjustSongCount(qint64 delta) { SetSongCount(m_songCount + delta); }
+    // The song last clicked (the tag fields show it); -1 for none.
+    qint32 CurrentSong() const { return m_currentSong; }
+    void SetCurrentSong(qint32 id);
+
+    // The session list and the song count from the table.
+    void ReloadSessions();
+
+    // While a job runs, no command may read or change the catalogue or its selection.
+    bool IsBusy() const { return m_busy > 0; }
+    class CBusy
+    {
+    public:
+        explicit CBusy(CCdlistDoc& doc);
+        ~CBusy();
+        CBusy(const CBusy&) = delete;
+        CBusy& operator=(const CBusy&) = delete;
+
+    private:
+        CCdlistDoc& m_doc;
+    };
+
+Q_SIGNALS:
+    void SongCountChanged(qint64 count);
+    void CurrentSongChanged(qint32 id);
+    void BusyChanged(bool busy);
+
+private:
+    CDatabase m_db;
+    CCdlistSet m_set;
+    CExceptSet m_except;
+    CSessionListModel m_sessions;
+    CSongListModel m_songs;
+    CPlaylistModel m_playlist;
+    qint64 m_songCount = 0;
+    qint32 m_currentSong = -1;
+    int m_busy = 0;
+};

@@ -1,0 +1,296 @@
+#include "model/CSongListModel.h"
+
+#include "platform/CSettings.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+// The first eight bytes, big-endian, so that comparing two keys orders as the texts do
+// whenever the keys differ; equal keys need the full comparison.
+quint64 PrefixKey(std::string_view s)
+{
+    quint64 key = 0;
+    for (size_t i = 0; i < 8; ++i)
+        key = (key << 8) | (i < s.size() ? static_cast<unsigned char>(s[i]) : 0u);
+    return key;
+}
+
+struct SOptionalColumn
+{
+    const char* heading;
+    const char* setting;
+    int defaultOn;
+    ESongColumn column;
+};
+
+// In the order they appear; a hidden column is simply absent.
+constexpr SOptionalColumn kOptionalColumns[] = {
+    {"Artist", "LibArtist", 1, ESongColumn::ARTIST},
+    {"Album", "LibAlbum", 1, ESongColumn::ALBUM},
+    {"Session", "LibSession", 1, ESongColumn::CD},
+    {"Bitrate", "LibBitrate", 0, ESongColumn::BITRATE},
+    {"Length", "LibLength", 0, ESongColumn::DURATION},
+    {"Comment", "LibComment", 0, ESongColumn::COMMENT},
+};
+
+struct SSortKey
+{
+    quint64 prefix;
+    std::string_view text;
+    int row;
+};
+
+} // namespace
+
+void CSongListModel::CBatch::AddRow(qint32 id)
+{
+    m_ids.push_back(id);
+}
+
+CSongListModel::CBatch::SCell CSongListModel::CBatch::Store(std::string_view utf8)
+{
+    const SCell cell{quint32(m_text.size()), quint32(utf8.size())};
+    m_text.append(utf8);
+    return cell;
+}
+
+void CSongListModel::CBatch::AddCell(std::string_view utf8)
+{
+    m_cells.push_back(Store(utf8));
+}
+
+std::string_view CSongListModel::CBatch::Cell(int row, int column) const
+{
+    const SCell& c = m_cells[size_t(row) * size_t(m_columns) + size_t(column)];
+    return std::string_view(m_text).substr(c.offset, c.length);
+}
+
+void CSongListModel::RebuildColumns()
+{
+    QStringList headings{QStringLiteral("Title")};
+    m_columns = {ESongColumn::LIST};
+    for (const SOptionalColumn& c : kOptionalColumns) {
+        if (CSettings::Int(QLatin1String(c.setting), c.defaultOn) != 0) {
+            headings << QLatin1String(c.heading);
+            m_columns << c.column;
+        }
+    }
+    SetHeadings(headings);
+    Q_EMIT ColumnsRebuilt();
+}
+
+QStringList CSongListModel::CellsFor(const CCdlistSet& set) const
+{
+    QStringList cells;
+    cells.reserve(m_columns.size());
+    for (ESongColumn column : m_columns) {
+        const QString text = set.Text(column);
+        cells << (column == ESongColumn::DURATION ? FormatLength(text) : text);
+    }
+    return cells;
+}
+
+void CSongListModel::AddToBatch(CBatch& batch, const CCdlistSet& set) const
+{
+    batch.AddRow(set.m_ID);
+    for (const QString& cell : CellsFor(set))
+        batch.AddCell(cell);
+}
+
+void CSongListModel::AddToBatch(CBatch& batch, const CCdlistSet::CScanRow& row) const
+{
+    // Straight from the database's bytes: no string is made for a row not on screen.
+    batch.AddRow(row.Id());
+    for (ESongColumn column : m_columns) {
+        if (column == ESongColumn::DURATION)
+            batch.AddCell(FormatLength(row.Text(column)));
+        else
+            batch.AddCell(row.Bytes(column));
+    }
+}
+
+QString CSongListModel::FormatLength(const QString& seconds)
+{
+    if (seconds.isEmpty())
+        return {};
+    const int s = seconds.toInt();
+    return QStringLiteral("%1:%2").arg(s / 60).arg(s % 60, 2, 10, QLatin1Char('0'));
+}
+
+void CSongListModel::InsertSongRow(int row, const CCdlistSet& set)
+{
+    InsertRow(row, {set.m_ID, CellsFor(set)});
+}
+
+void CSongListModel::RefreshSongRow(int row, const CCdlistSet& set)
+{
+    SetCells(row, CellsFor(set));
+}
+
+void CSongListModel::SetHeadings(const QStringList& headings)
+{
+    beginResetModel();
+    m_headings = headings;
+    m_data = CBatch(int(headings.size()));
+    endResetModel();
+}
+
+void CSongListModel::Clear()
+{
+    beginResetModel();
+    m_data = CBatch(ColumnCount());
+    endResetModel();
+}
+
+void CSongListModel::InsertRow(int row, const SRow& data)
+{
+    row = qBound(0, row, RowCount());
+    std::vector<CBatch::SCell> cells;
+    for (int c = 0; c < ColumnCount(); ++c)
+        cells.push_back(m_data.Store(std::string_view(data.cells.value(c).toUtf8())));
+    beginInsertRows(QModelIndex(), row, row);
+    m_data.m_ids.insert(m_data.m_ids.begin() + row, data.id);
+    m_data.m_cells.insert(m_data.m_cells.begin() + ptrdiff_t(row) * ColumnCount(), cells.begin(),
+                          cells.end());
+    endInsertRows();
+}
+
+void CSongListModel::AppendRows(CBatch batch)
+{
+    if (batch.RowCount() == 0 || batch.Columns() != ColumnCount() ||
+        batch.m_cells.size() != size_t(batch.RowCount()) * size_t(ColumnCount()))
+        return;
+    if (RowCount() == 0) {
+        // A reset is cheaper for the view than an insertion of many rows.
+        beginResetModel();
+        m_data = std::move(batch);
+        endResetModel();
+        return;
+    }
+    const int first = RowCount();
+    beginInsertRows(QModelIndex(), first, first + batch.RowCount() - 1);
+    const quint32 shift = quint32(m_data.m_text.size());
+    m_data.m_text.append(batch.m_text);
+    m_data.m_ids.insert(m_data.m_ids.end(), batch.m_ids.begin(), batch.m_ids.end());
+    for (CBatch::SCell cell : batch.m_cells) {
+        cell.offset += shift;
+        m_data.m_cells.push_back(cell);
+    }
+    endInsertRows();
+}
+
+void CSongListModel::SetCells(int row, const QStringList& cells)
+{
+    if (row < 0 || row >= RowCount())
+        return;
+    for (int c = 0; c < ColumnCount(); ++c)
+        CellRef(row, c) = m_data.Store(std::string_view(cells.value(c).toUtf8()));
+    Q_EMIT dataChanged(index(row, 0), index(row, ColumnCount() - 1));
+}
+
+void CSongListModel::SetCell(int row, int column, const QString& text)
+{
+    if (!IsCell(row, column))
+        return;
+    CellRef(row, column) = m_data.Store(std::string_view(text.toUtf8()));
+    Q_EMIT dataChanged(index(row, column), index(row, column));
+}
+
+QString CSongListModel::Cell(int row, int column) const
+{
+    if (!IsCell(row, column))
+        return {};
+    const std::string_view text = m_data.Cell(row, column);
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
+
+void CSongListModel::SortByColumn(int column, bool ascending)
+{
+    if (column < 0 || column >= ColumnCount() || RowCount() < 2)
+        return;
+    std::vector<SSortKey> keys;
+    keys.reserve(size_t(RowCount()));
+    for (int r = 0; r < RowCount(); ++r) {
+        const std::string_view text = m_data.Cell(r, column);
+        keys.push_back({PrefixKey(text), text, r});
+    }
+    const auto less = [](const SSortKey& x, const SSortKey& y) {
+        if (x.prefix != y.prefix)
+            return x.prefix < y.prefix;
+        return x.text < y.text; // compares bytes as unsigned values
+    };
+    if (ascending)
+        std::stable_sort(keys.begin(), keys.end(), less);
+    else
+        std::stable_sort(keys.begin(), keys.end(),
+                         [&less](const SSortKey& x, const SSortKey& y) { return less(y, x); });
+
+    Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    const size_t columns = size_t(ColumnCount());
+    std::vector<int> newRowOf(keys.size());
+    std::vector<qint32> ids(keys.size());
+    std::vector<CBatch::SCell> cells(m_data.m_cells.size());
+    for (size_t i = 0; i < keys.size(); ++i) {
+        const size_t old = size_t(keys[i].row);
+        newRowOf[old] = int(i);
+        ids[i] = m_data.m_ids[old];
+        std::copy_n(m_data.m_cells.begin() + ptrdiff_t(old * columns), columns,
+                    cells.begin() + ptrdiff_t(i * columns));
+    }
+    m_data.m_ids = std::move(ids);
+    m_data.m_cells = std::move(cells);
+    const QModelIndexList before = persistentIndexList();
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (const QModelIndex& i : before)
+        after << index(newRowOf[size_t(i.row())], i.column());
+    changePersistentIndexList(before, after);
+    Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+int CSongListModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : RowCount();
+}
+
+int CSongListModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : ColumnCount();
+}
+
+QVariant CSongListModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || !IsCell(index.row(), index.column()))
+        return {};
+    if (role == Qt::DisplayRole || role == Qt::EditRole)
+        return Cell(index.row(), index.column());
+    if (role == Qt::UserRole)
+        return Id(index.row());
+    return {};
+}
+
+QVariant CSongListModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole)
+        return m_headings.value(section);
+    return {};
+}
+
+Qt::ItemFlags CSongListModel::flags(const QModelIndex& index) const
+{
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    return Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsEditable;
+}
+
+bool CSongListModel::setData(const QModelIndex& index, const QVariant& value, int role)
+{
+    if (role != Qt::EditRole || !index.isValid() || !IsCell(index.row(), index.column()))
+        return false;
+    const QString text = value.toString();
+    SetCell(index.row(), index.column(), text);
+    Q_EMIT CellEdited(index.row(), index.column(), text);
+    return true;
+}

@@ -1,0 +1,118 @@
+#pragma once
+
+#include "db/CCdlistSet.h"
+#include "db/CSongColumns.h"
+
+#include <QAbstractTableModel>
+#include <QList>
+#include <QStringList>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The rows of the song list: each row's song ID and its cells' texts. The texts are kept
+// as UTF-8 in one buffer and turned into strings only when shown, so that listing,
+// sorting and clearing 100,000 songs stays quick; their byte order is the list's sort
+// order.
+class CSongListModel : public QAbstractTableModel
+{
+    Q_OBJECT
+public:
+    struct SRow
+    {
+        qint32 id = 0;
+        QStringList cells;
+    };
+
+    // Rows gathered before they are shown: add a row, then exactly `columns` cells.
+    class CBatch
+    {
+    public:
+        explicit CBatch(int columns = 0) : m_columns(columns) {}
+        void AddRow(qint32 id);
+        void AddCell(std::string_view utf8);
+        void AddCell(const QString& text) { AddCell(std::string_view(text.toUtf8())); }
+        int RowCount() const { return int(m_ids.size()); }
+        int Columns() const { return m_columns; }
+        qint32 Id(int row) const { return m_ids[size_t(row)]; }
+        std::string_view Cell(int row, int column) const;
+
+    private:
+        friend class CSongListModel;
+        struct SCell
+        {
+            quint32 offset = 0;
+            quint32 length = 0;
+        };
+        SCell Store(std::string_view utf8);
+
+        int m_columns;
+        std::vector<qint32> m_ids;
+        std::vector<SCell> m_cells; // row-major, m_columns per row
+        std::string m_text;
+    };
+
+    explicit CSongListModel(QObject* parent = nullptr) : QAbstractTableModel(parent) {}
+
+    // Empties the list and takes the columns from the settings: "Title", then the enabled
+    // ones of "Artist", "Album", "Session", "Bitrate", "Length", "Comment".
+    void RebuildColumns();
+    // The song column each list column shows.
+    const QList<ESongColumn>& Columns() const { return m_columns; }
+    // Rows gathered from records or scanned rows, then appended in one step.
+    CBatch NewBatch() const { return CBatch(ColumnCount()); }
+    void AddToBatch(CBatch& batch, const CCdlistSet& set) const;
+    void AddToBatch(CBatch& batch, const CCdlistSet::CScanRow& row) const;
+    // A row at `row` from the set's current record; a row's cells rewritten from it.
+    void InsertSongRow(int row, const CCdlistSet& set);
+    void RefreshSongRow(int row, const CCdlistSet& set);
+    // The cells of one record, as the columns show them.
+    QStringList CellsFor(const CCdlistSet& set) const;
+    // "245" seconds as "4:05"; empty stays empty.
+    static QString FormatLength(const QString& seconds);
+
+    void SetHeadings(const QStringList& headings);
+    const QStringList& Headings() const { return m_headings; }
+    int ColumnCount() const { return int(m_headings.size()); }
+    void Clear();
+    void InsertRow(int row, const SRow& data);
+    // Adds many rows at the end in one step (a session or a search result).
+    void AppendRows(CBatch batch);
+    void SetCells(int row, const QStringList& cells);
+    void SetCell(int row, int column, const QString& text);
+    qint32 Id(int row) const { return m_data.Id(row); }
+    QString Cell(int row, int column) const;
+    int RowCount() const { return m_data.RowCount(); }
+
+    // Reorders the rows by the texts of one column, compared byte for byte (UTF-8, so by
+    // code point) and case-sensitively. Rows with equal texts keep their order;
+    // selection and current row move with their rows.
+    void SortByColumn(int column, bool ascending);
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    // An accepted cell edit: the cell takes the text and CellEdited reports it.
+    bool setData(const QModelIndex& index, const QVariant& value, int role) override;
+
+Q_SIGNALS:
+    void CellEdited(int row, int column, const QString& text);
+    // The columns were rebuilt from the settings (the view sets their widths).
+    void ColumnsRebuilt();
+
+private:
+    bool IsCell(int row, int column) const
+    {
+        return row >= 0 && row < RowCount() && column >= 0 && column < ColumnCount();
+    }
+    CBatch::SCell& CellRef(int row, int column)
+    {
+        return m_data.m_cells[size_t(row) * size_t(m_data.m_columns) + size_t(column)];
+    }
+
+    CBatch m_data;
+    QStringList m_headings;
+    QList<ESongColumn> m_columns;
+};

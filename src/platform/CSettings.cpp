@@ -1,0 +1,421 @@
+#include "platform/CSettings.h"
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMap>
+#include <QStandardPaths>
+#include <fcntl.h>
+#include <mutex>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+// The store keeps the file's contents in memory and re-reads the file whenever another
+// process changed it. Writes go to a temporary file that replaces the old one, under a
+// lock, so two processes never lose each other's values and a crash never leaves half
+// a file. There is no fsync: the values must survive the program dying (the intake's
+// crash marker is written twice per file), not the machine losing power.
+namespace {
+
+using Section = QMap<QString, QString>;
+
+struct SStore
+{
+    std::recursive_mutex mutex;
+    QString path;
+    QMap<QString, Section> sections;
+    bool loaded = false;
+    struct timespec mtime = {};
+    off_t size = -1;
+    ino_t inode = 0;
+};
+
+SStore& Store()
+{
+    static SStore store;
+    return store;
+}
+
+QString DefaultPath()
+{
+    const QByteArray env = qgetenv("CRATEWISE_CONFIG");
+    if (!env.isEmpty())
+        return QString::fromLocal8Bit(env);
+    const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    return base + QStringLiteral("/Quillfen/Cratewise .ini");
+}
+
+QString EscapeValue(const QString& value)
+{
+    QString out;
+    out.reserve(value.size());
+    for (QChar c : value) {
+        switch (c.unicode()) {
+        case '\\':
+            out += QLatin1String("\\\\");
+            break;
+        case '\n':
+            out += QLatin1String("\\n");
+            break;
+        case '\r':
+            out += QLatin1String("\\r");
+            break;
+        case '\t':
+            out += QLatin1String("\\t");
+            break;
+        case 0:
+            out += QLatin1String("\\0");
+            break;
+        default:
+            out += c;
+        }
+    }
+    return out;
+}
+
+QString UnescapeValue(QStringView text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        QChar c = text[i];
+        if (c != u'\\' || i + 1 == text.size()) {
+            out += c;
+            continue;
+        }
+        const QChar n = text[++i];
+        switch (n.unicode()) {
+        case 'n':
+            out += u'\n';
+            break;
+        case 'r':
+            out += u'\r';
+            break;
+        case 't':
+            out += u'\t';
+            break;
+        case '0':
+            out += QChar(0);
+            break;
+        default:
+            out += n;
+        }
+    }
+    return out;
+}
+
+bool StatFile(const QString& path, struct stat& st)
+{
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0;
+}
+
+bool ChangedOnDisk(const SStore& s, const struct stat& st)
+{
+    return st.st_mtim.tv_sec != s.mtime.tv_sec || st.st_mtim.tv_nsec != s.mtime.tv_nsec ||
+           st.st_size != s.size || st.st_ino != s.inode;
+}
+
+void Parse(SStore& s, const QByteArray& bytes)
+{
+    s.sections.clear();
+    Section* current = nullptr;
+    const QString text = QString::fromUtf8(bytes);
+    for (QStringView line : QStringView(text).split(u'\n')) {
+        if (line.endsWith(u'\r'))
+            line.chop(1);
+        if (line.isEmpty() || line.startsWith(u';') || line.startsWith(u'#'))
+            continue;
+        if (line.startsWith(u'[') && line.endsWith(u']')) {
+            current = &s.sections[line.mid(1, line.size() - 2).toString()];
+            continue;
+        }
+        const qsizetype eq = line.indexOf(u'=');
+        if (eq <= 0 || !current)
+            continue;
+        current->insert(CSettings::DecodeKey(line.left(eq).toString()),
+                        UnescapeValue(line.mid(eq + 1)));
+    }
+}
+
+void Remember(SStore& s, const struct stat& st)
+{
+    s.mtime = st.st_mtim;
+    s.size = st.st_size;
+    s.inode = st.st_ino;
+}
+
+// Brings the in-memory copy up to date with the file.
+void Refresh(SStore& s)
+{
+    if (s.path.isEmpty())
+        s.path = DefaultPath();
+    struct stat st = {};
+    if (!StatFile(s.path, st)) {
+        if (!s.loaded || s.size != -1)
+            s.sections.clear();
+        s.loaded = true;
+        s.size = -1;
+        return;
+    }
+    if (s.loaded && !ChangedOnDisk(s, st))
+        return;
+    QFile file(s.path);
+    if (file.open(QIODevice::ReadOnly))
+        Parse(s, file.readAll());
+    s.loaded = true;
+    Remember(s, st);
+}
+
+QByteArray Serialise(const SStore& s)
+{
+    QString out;
+    for (auto sec = s.sections.cbegin(); sec != s.sections.cend(); ++sec) {
+        if (sec->isEmpty())
+            continue;
+        out += u'[' + sec.key() + QLatin1String("]\n");
+        for (auto it = sec->cbegin(); it != sec->cend(); ++it)
+            out += CSettings::EncodeKey(it.key()) + u'=' + EscapeValue(it.value()) + u'\n';
+        out += u'\n';
+    }
+    return out.toUtf8();
+}
+
+class CFileLock
+{
+public:
+    explicit CFileLock(const QString& path)
+        : m_fd(::open(QFile::encodeName(path + QStringLiteral(".lock")).constData(),
+                      O_RDWR | O_CREAT | O_CLOEXEC, 0600))
+    {
+        if (m_fd >= 0)
+            ::flock(m_fd, LOCK_EX);
+    }
+    ~CFileLock()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd); // releases the lock
+    }
+    CFileLock(const CFileLock&) = delete;
+    CFileLock& operator=(const CFileLock&) = delete;
+
+private:
+    int m_fd;
+};
+
+bool WriteAll(int fd, const QByteArray& data)
+{
+    const char* p = data.constData();
+    qsizetype left = data.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, p, size_t(left));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        p += n;
+        left -= n;
+    }
+    return true;
+}
+
+// Read-modify-write under the lock, then atomic replacement of the file.
+template <typename Change> void Modify(Change&& change)
+{
+    SStore& s = Store();
+    std::lock_guard guard(s.mutex);
+    if (s.path.isEmpty())
+        s.path = DefaultPath();
+    QDir().mkpath(QFileInfo(s.path).absolutePath());
+    CFileLock lock(s.path);
+    Refresh(s);
+    change(s);
+    const QByteArray data = Serialise(s);
+    const QByteArray tmp = QFile::encodeName(s.path + QStringLiteral(".tmp"));
+    const int fd = ::open(tmp.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return; // unwritable store: the value stays in memory for this run
+    const bool ok = WriteAll(fd, data);
+    ::close(fd);
+    if (!ok || ::rename(tmp.constData(), QFile::encodeName(s.path).constData()) != 0) {
+        ::unlink(tmp.constData());
+        return;
+    }
+    struct stat st = {};
+    if (StatFile(s.path, st))
+        Remember(s, st);
+}
+
+// The intake's crash marker is written before and cleared after every file it takes in:
+// thousands of times a minute. Replacing or truncating the settings file that often
+// costs a flush per write on ext4, so the marker lives in a small file of its own that
+// is only ever overwritten in place, in one write: the text and a terminating zero byte
+// (no path contains one). A crash leaves either the old text or the new one; whatever
+// follows the zero is the tail of a longer earlier text and is ignored.
+class CMarkerFile
+{
+public:
+    static bool Handles(const QString& section, const QString& key)
+    {
+        return key == QLatin1String("ErrorFile") && section == QLatin1String(CSettings::kSettings);
+    }
+    static QString PathFor(const QString& settingsPath)
+    {
+        return settingsPath + QStringLiteral(".ErrorFile");
+    }
+
+    static QString Read(const QString& settingsPath)
+    {
+        QFile file(PathFor(settingsPath));
+        if (!file.open(QIODevice::ReadOnly))
+            return {};
+        const QByteArray bytes = file.readAll();
+        const qsizetype end = bytes.indexOf('\0');
+        return QString::fromUtf8(end < 0 ? bytes : bytes.left(end));
+    }
+    static void Write(const QString& settingsPath, const QString& value)
+    {
+        const QByteArray path = QFile::encodeName(PathFor(settingsPath));
+        if (value.isEmpty() && ::access(path.constData(), F_OK) != 0)
+            return;
+        QDir().mkpath(QFileInfo(settingsPath).absolutePath());
+        const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+        if (fd < 0)
+            return;
+        QByteArray data = value.toUtf8();
+        data.append('\0');
+        while (::pwrite(fd, data.constData(), size_t(data.size()), 0) < 0 && errno == EINTR) {
+        }
+        ::close(fd);
+    }
+};
+
+QString CurrentPath()
+{
+    SStore& s = Store();
+    std::lock_guard guard(s.mutex);
+    if (s.path.isEmpty())
+        s.path = DefaultPath();
+    return s.path;
+}
+
+template <typename Read> auto Inspect(Read&& read)
+{
+    SStore& s = Store();
+    std::lock_guard guard(s.mutex);
+    Refresh(s);
+    return read(s);
+}
+
+} // namespace
+
+QString CSettings::FilePath()
+{
+    SStore& s = Store();
+    std::lock_guard guard(s.mutex);
+    return s.path.isEmpty() ? DefaultPath() : s.path;
+}
+
+void CSettings::SetFilePath(const QString& path)
+{
+    SStore& s = Store();
+    std::lock_guard guard(s.mutex);
+    s.path = path.isEmpty() ? DefaultPath() : path;
+    s.loaded = false;
+    s.sections.clear();
+    s.size = -1;
+}
+
+int CSettings::GetInt(const QString& section, const QString& key, int def)
+{
+    return Inspect([&](SStore& s) {
+        const auto sec = s.sections.constFind(section);
+        if (sec == s.sections.cend())
+            return def;
+        const auto it = sec->constFind(key);
+        if (it == sec->cend())
+            return def;
+        bool ok = false;
+        const int v = it->trimmed().toInt(&ok);
+        return ok ? v : def;
+    });
+}
+
+QString CSettings::GetString(const QString& section, const QString& key, const QString& def)
+{
+    if (CMarkerFile::Handles(section, key))
+        return CMarkerFile::Read(CurrentPath());
+    return Inspect([&](SStore& s) {
+        const auto sec = s.sections.constFind(section);
+        if (sec == s.sections.cend())
+            return def;
+        return sec->value(key, def);
+    });
+}
+
+void CSettings::WriteInt(const QString& section, const QString& key, int value)
+{
+    WriteString(section, key, QString::number(value));
+}
+
+void CSettings::WriteString(const QString& section, const QString& key, const QString& value)
+{
+    if (CMarkerFile::Handles(section, key)) {
+        CMarkerFile::Write(CurrentPath(), value);
+        return;
+    }
+    Modify([&](SStore& s) { s.sections[section][key] = value; });
+}
+
+bool CSettings::Contains(const QString& section, const QString& key)
+{
+    if (CMarkerFile::Handles(section, key))
+        return !CMarkerFile::Read(CurrentPath()).isEmpty();
+    return Inspect([&](SStore& s) { return s.sections.value(section).contains(key); });
+}
+
+void CSettings::Remove(const QString& section, const QString& key)
+{
+    if (CMarkerFile::Handles(section, key)) {
+        CMarkerFile::Write(CurrentPath(), QString());
+        return;
+    }
+    Modify([&](SStore& s) { s.sections[section].remove(key); });
+}
+
+QStringList CSettings::Keys(const QString& section)
+{
+    QStringList keys = Inspect([&](SStore& s) { return s.sections.value(section).keys(); });
+    if (CMarkerFile::Handles(section, QStringLiteral("ErrorFile")) &&
+        !CMarkerFile::Read(CurrentPath()).isEmpty())
+        keys.append(QStringLiteral("ErrorFile"));
+    return keys;
+}
+
+QString CSettings::EncodeKey(const QString& name)
+{
+    QString out;
+    out.reserve(name.size());
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        const QChar c = name[i];
+        const bool edge = i == 0 || i == name.size() - 1;
+        const bool special = c == u'%' || c == u'=' || c.unicode() < 0x20 || c.unicode() == 0x7f ||
+                             (edge && c.isSpace()) ||
+                             (i == 0 && (c == u'[' || c == u';' || c == u'#'));
+        if (!special) {
+            out += c;
+            continue;
+        }
+        for (char byte : QString(c).toUtf8())
+            out += QStringLiteral("%%1").arg(uchar(byte), 2, 16, QLatin1Char('0')).toUpper();
+    }
+    return out;
+}
+
+QString CSettings::DecodeKey(const QString& key)
+{
+    if (!key.contains(u'%'))
+        return key;
+    return QString::fromUtf8(QByteArray::fromPercentEncoding(key.toUtf8()));
+}

@@ -1,0 +1,181 @@
+#include "playlist/CPlaylistOperations.h"
+
+#include "db/CCdlistSet.h"
+#include "model/CAppServices.h"
+#include "model/CCdlistDoc.h"
+#include "platform/CPrompts.h"
+#include "platform/CSettings.h"
+#include "playlist/CM3uFile.h"
+#include "playlist/CPlaylistImporter.h"
+#include "playlist/CPlaylistLoader.h"
+#include "playlist/CPlaylistTexts.h"
+
+namespace {
+
+// Reads a playlist's lines; a file that cannot be read is reported.
+bool ReadLines(CPrompts& prompts, const QString& file, QList<SM3uLine>& lines)
+{
+    QString error;
+    if (CM3uFile::Read(file, lines, error))
+        return true;
+    prompts.Error(error, QStringLiteral("File Error"));
+    return false;
+}
+
+bool AddOnSearch()
+{
+    return CSettings::Int(QStringLiteral("AddOnSearch"), 0) == 1;
+}
+
+} // namespace
+
+void CPlaylistOperations::ReportDbError(const QString& message)
+{
+    m_services.prompts->Error(message, QStringLiteral("Database Error"));
+}
+
+void CPlaylistOperations::AddRows(const QList<int>& rows)
+{
+    const CSongListModel& songs = m_doc.Songs();
+    QList<CPlaylistModel::SEntry> entries;
+    for (int row : rows) {
+        if (row >= 0 && row < songs.RowCount())
+            entries.append({songs.Cell(row, 0), songs.Id(row)});
+    }
+    m_doc.Playlist().Append(entries);
+    if (!entries.isEmpty())
+        m_doc.Playlist().SetChanged(true);
+}
+
+void CPlaylistOperations::AddAll()
+{
+    QList<int> rows;
+    for (int row = 0; row < m_doc.Songs().RowCount(); ++row)
+        rows.append(row);
+    AddRows(rows);
+}
+
+void CPlaylistOperations::Remove(int row)
+{
+    m_doc.Playlist().Remove(row);
+    // An empty playlist has nothing to send.
+    m_doc.Playlist().SetChanged(m_doc.Playlist().Count() > 0);
+}
+
+bool CPlaylistOperations::RemoveByDoubleClick(int row)
+{
+    CPlaylistModel& playlist = m_doc.Playlist();
+    playlist.Remove(row);
+    playlist.SetSelectionFlag(false);
+    playlist.SetChanged(playlist.Count() > 0);
+    return playlist.Count() > 0 && CSettings::Int(QStringLiteral("AutoUpd"), 0) == 1;
+}
+
+void CPlaylistOperations::Clear()
+{
+    m_doc.Playlist().Clear();
+    m_doc.Playlist().SetChanged(false);
+}
+
+bool CPlaylistOperations::ExportM3u(const QString& file)
+{
+    if (m_doc.Playlist().Count() == 0) {
+        m_services.prompts->Error(CPlaylistTexts::NoSongs(), QStringLiteral("No music!"));
+        return false;
+    }
+    const CCdlistDoc::CBusy busy(m_doc);
+    int written = 0;
+    QString error;
+    try {
+        if (!CM3uFile::Write(m_doc.Set(), m_doc.Playlist().Ids(), file, written, error)) {
+            m_services.prompts->Error(error, QStringLiteral("File Error"));
+            return false;
+        }
+    } catch (const CDbException& e) {
+        ReportDbError(e.Message());
+        return false;
+    }
+    CSettings::SetInt(QStringLiteral("PlaylistUsed"),
+                      CSettings::Int(QStringLiteral("PlaylistUsed"), 0) + written);
+    return true;
+}
+
+void CPlaylistOperations::LoadPlaylist(const QString& file)
+{
+    const CCdlistDoc::CBusy busy(m_doc);
+    QList<SM3uLine> lines;
+    if (!ReadLines(*m_services.prompts, file, lines))
+        return;
+    CSongListModel& songs = m_doc.Songs();
+    songs.Clear();
+    const bool addToPlaylist = AddOnSearch();
+    QList<CPlaylistModel::SEntry> entries;
+    try {
+        CPlaylistLoader(m_doc.Set(), *m_services.prompts).Load(lines, [&](CCdlistSet& set) {
+            songs.InsertSongRow(songs.RowCount(), set);
+            if (addToPlaylist)
+                entries.append({set.m_LIST, set.m_ID});
+        });
+    } catch (const CDbException& e) {
+        ReportDbError(e.Message());
+    }
+    m_doc.Playlist().Append(entries);
+    if (!entries.isEmpty())
+        m_doc.Playlist().SetChanged(true);
+}
+
+void CPlaylistOperations::ImportM3u(const QString& file, const QString& session)
+{
+    const CCdlistDoc::CBusy busy(m_doc);
+    QList<SM3uLine> lines;
+    if (!ReadLines(*m_services.prompts, file, lines))
+        return;
+    try {
+        // A set of its own: the import asks for discs, and the window must not move the
+        // cursor it writes through meanwhile.
+        const std::unique_ptr<CCdlistSet> set = m_doc.NewJobSet();
+        CPlaylistImporter importer(
+            *set, SImportTools::Standard(*m_services.volumes, *m_services.prompts));
+        importer.Import(lines, session);
+    } catch (const CDbException& e) {
+        ReportDbError(e.Message());
+    }
+    // The records stored before a failure are shown too; a database that cannot even be
+    // read now is reported, not thrown out of the command.
+    try {
+        m_doc.ReloadSessions();
+    } catch (const CDbException& e) {
+        ReportDbError(e.Message());
+    }
+}
+
+void CPlaylistOperations::Random(const SRandomRequest& request)
+{
+    const CCdlistDoc::CBusy busy(m_doc);
+    CSongListModel& songs = m_doc.Songs();
+    try {
+        CRandomDraw draw(m_doc.Set());
+        const CRandomDraw::EResult result = draw.Draw(
+            request, [&songs] { songs.Clear(); },
+            [&songs](CCdlistSet& set) { songs.InsertSongRow(songs.RowCount(), set); });
+        if (result == CRandomDraw::EResult::NoCandidates)
+            m_services.prompts->Error(CPlaylistTexts::NoCandidates(),
+                                      QStringLiteral("No songs available"));
+    } catch (const CDbException& e) {
+        ReportDbError(e.Message());
+    }
+    CSettings::SetInt(QStringLiteral("Random"), request.amount);
+    CSettings::SetInt(QStringLiteral("PbOrNm"), request.bySongs ? 1 : 0);
+}
+
+bool CPlaylistOperations::GroupForCopy(SPlaylistGroups& groups)
+{
+    try {
+        groups = CPlaylistGroups::Group(m_doc.Set(), m_doc.Playlist().Ids());
+    } catch (const CDbException& e) {
+        ReportDbError(e.Message());
+        return false;
+    }
+    CPlaylistGroups::ReportLimit(*m_services.prompts, groups.limit);
+    return true;
+}

@@ -1,0 +1,177 @@
+#include "playlist/gui/CPlaylistController.h"
+
+#include "intake/CDriveLocator.h"
+#include "intake/gui/CSessionNameDialog.h"
+#include "library/gui/CLibraryListCtrl.h"
+#include "model/CAppServices.h"
+#include "model/CCdlistDoc.h"
+#include "platform/CPrompts.h"
+#include "platform/CSettings.h"
+#include "playback/CWinampRemote.h"
+#include "playlist/CPlaylistOperations.h"
+#include "playlist/gui/CCopyFilesDialog.h"
+#include "playlist/gui/CRandomDialog.h"
+#include "ui/CommandIds.h"
+
+#include <QAction>
+#include <QListView>
+
+namespace {
+
+const char* const kPlaylistFilter = "Playlist Files (*.m3u)|*.m3u|All Files (*.*)|*.*||";
+
+CPrompts::SFileDialog PlaylistDialog(const char* title)
+{
+    return {QString::fromLatin1(title), QStringLiteral("m3u"), QString::fromLatin1(kPlaylistFilter),
+            QString()};
+}
+
+} // namespace
+
+CPlaylistController::CPlaylistController(const SControllerContext& context, QObject* parent)
+    : QObject(parent), m_context(context)
+{
+    ConnectAction(ID_ADD_TO_PLAYLIST, &CPlaylistController::OnAdd);
+    ConnectAction(ID_REMOVE_FROM_PLAYLIST, &CPlaylistController::OnRemove);
+    ConnectAction(ID_ADD_ALL, &CPlaylistController::OnAddAll);
+    ConnectAction(ID_CLEAR_PLAYLIST, &CPlaylistController::OnClear);
+    ConnectAction(ID_EXPORT_M3U, &CPlaylistController::OnExportM3u);
+    ConnectAction(ID_LOAD_PLAYLIST, &CPlaylistController::OnLoadPlaylist);
+    ConnectAction(ID_IMPORT_M3U, &CPlaylistController::OnImportM3u);
+    ConnectAction(ID_RANDOM, &CPlaylistController::OnRandom);
+    ConnectAction(ID_COPY_FILES, &CPlaylistController::OnCopyFiles);
+    if (QListView* view = PlaylistView())
+        connect(view, &QListView::doubleClicked, this,
+                [this](const QModelIndex&) { OnPlaylistDoubleClick(); });
+}
+
+void CPlaylistController::ConnectAction(int id, void (CPlaylistController::*handler)())
+{
+    if (QAction* action = m_context.Action(id))
+        connect(action, &QAction::triggered, this, handler);
+}
+
+QListView* CPlaylistController::PlaylistView() const
+{
+    return m_context.controls.Get<QListView>(IDC_PLAYLIST);
+}
+
+int CPlaylistController::CurrentEntry() const
+{
+    const QListView* view = PlaylistView();
+    if (!view || !view->selectionModel())
+        return -1;
+    const QModelIndexList rows = view->selectionModel()->selectedRows();
+    return rows.isEmpty() ? -1 : rows.first().row();
+}
+
+void CPlaylistController::OnAdd()
+{
+    if (auto* songs = m_context.controls.Get<CLibraryListCtrl>(IDC_SONGS))
+        CPlaylistOperations(m_context.doc, m_context.services).AddRows(songs->SelectedRows());
+}
+
+void CPlaylistController::OnAddAll()
+{
+    CPlaylistOperations(m_context.doc, m_context.services).AddAll();
+}
+
+void CPlaylistController::OnRemove()
+{
+    CPlaylistOperations(m_context.doc, m_context.services).Remove(CurrentEntry());
+}
+
+void CPlaylistController::OnClear()
+{
+    CPlaylistOperations(m_context.doc, m_context.services).Clear();
+}
+
+void CPlaylistController::OnPlaylistDoubleClick()
+{
+    const QListView* view = PlaylistView();
+    const int row = view && view->currentIndex().isValid() ? view->currentIndex().row() : -1;
+    if (CPlaylistOperations(m_context.doc, m_context.services).RemoveByDoubleClick(row)) {
+        if (QAction* update = m_context.Action(ID_UPDATE_WINAMP))
+            update->trigger();
+    }
+}
+
+void CPlaylistController::OnExportM3u()
+{
+    const QString file = m_context.services.prompts->SaveFile(PlaylistDialog("Save Playlist..."));
+    if (!file.isEmpty())
+        CPlaylistOperations(m_context.doc, m_context.services).ExportM3u(file);
+}
+
+void CPlaylistController::OnLoadPlaylist()
+{
+    const QString file = m_context.services.prompts->OpenFile(PlaylistDialog("Open Playlist..."));
+    if (!file.isEmpty())
+        CPlaylistOperations(m_context.doc, m_context.services).LoadPlaylist(file);
+}
+
+void CPlaylistController::OnImportM3u()
+{
+    const QString file = m_context.services.prompts->OpenFile(PlaylistDialog("Open Playlist..."));
+    if (file.isEmpty())
+        return;
+    CSessionNameDialog dialog(*m_context.services.prompts, m_context.window);
+    if (dialog.exec() != QDialog::Accepted || dialog.SessionName().isEmpty())
+        return;
+    CPlaylistOperations(m_context.doc, m_context.services).ImportM3u(file, dialog.SessionName());
+}
+
+void CPlaylistController::OnRandom()
+{
+    CPrompts& prompts = *m_context.services.prompts;
+    if (m_context.doc.SongCount() <= 0) {
+        prompts.Error(QStringLiteral("The database is empty!"), QStringLiteral("Error"));
+        return;
+    }
+    const QString session = m_context.SelectedSession().value_or(QString());
+    CRandomDialog dialog(!session.isEmpty(), CSettings::Int(QStringLiteral("Random"), 50),
+                         CSettings::Int(QStringLiteral("PbOrNm"), 0) == 1, m_context.window);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    SRandomRequest request;
+    request.session = dialog.EntireDatabase() ? QString() : session;
+    request.genre = dialog.Genre();
+    request.bySongs = dialog.BySongs();
+    request.amount = dialog.Amount();
+    CPlaylistOperations(m_context.doc, m_context.services).Random(request);
+}
+
+void CPlaylistController::OnCopyFiles()
+{
+    CPrompts& prompts = *m_context.services.prompts;
+    if (m_context.doc.Playlist().Count() == 0) {
+        prompts.Error(QStringLiteral("You have not selected any songs!"),
+                      QStringLiteral("No music!"));
+        return;
+    }
+    if (m_context.doc.SongCount() <= 0) {
+        prompts.Error(QStringLiteral("The database is empty!"), QStringLiteral("Database empty"));
+        return;
+    }
+    const QString folder = prompts.ChooseFolder(CSettings::String(QStringLiteral("CopyPath")));
+    if (folder.isEmpty())
+        return;
+    CSettings::SetString(QStringLiteral("CopyPath"), folder);
+
+    SPlaylistGroups groups;
+    if (!CPlaylistOperations(m_context.doc, m_context.services).GroupForCopy(groups))
+        return;
+    SCopyJob job;
+    job.groups = groups.groups;
+    job.entries = m_context.doc.Playlist().Count();
+    job.targetFolder = folder;
+    CVolumes& volumes = *m_context.services.volumes;
+    job.locate = [&volumes, &prompts](const QString& path, const QString& session) {
+        return CDriveLocator(volumes, prompts)
+            .LocateCdDrive(path, session, CDriveLocator::EVariant::Copy);
+    };
+    m_context.services.winamp->Command(CWinampRemote::Stop);
+    const CCdlistDoc::CBusy busy(m_context.doc);
+    CCopyFilesDialog dialog(std::move(job), prompts, m_context.window);
+    dialog.exec();
+}

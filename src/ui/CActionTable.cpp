@@ -1,0 +1,229 @@
+#include "ui/CActionTable.h"
+
+#include "ui/CommandIds.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QWidget>
+#include <functional>
+
+namespace {
+
+// Accelerators as the program has always had them.
+struct SAccelerator
+{
+    int id;
+    QList<QKeySequence> keys;
+};
+
+QList<SAccelerator> Accelerators()
+{
+    const auto pad = [](Qt::Key a, Qt::Key b) {
+        // With Num Lock on the key arrives as the digit, without it as the movement key.
+        return QList<QKeySequence>{QKeySequence(Qt::KeypadModifier | a),
+                                   QKeySequence(Qt::KeypadModifier | b)};
+    };
+    return {
+        {ID_DOCUMENTATION, {QKeySequence(Qt::Key_F1)}},
+        {ID_UPDATE_WINAMP, {QKeySequence(Qt::Key_F2)}},
+        {ID_SEARCH, {QKeySequence(Qt::Key_F3)}},
+        {ID_DELETE_SESSION, {QKeySequence(Qt::Key_F4)}},
+        {ID_ADD_TO_PLAYLIST, {QKeySequence(Qt::Key_F5)}},
+        {ID_REMOVE_FROM_PLAYLIST, {QKeySequence(Qt::Key_F6)}},
+        {ID_ADD_ALL, {QKeySequence(Qt::Key_F7)}},
+        {ID_CLEAR_PLAYLIST, {QKeySequence(Qt::Key_F8)}},
+        {ID_COPY_FILES, {QKeySequence(Qt::Key_F10)}},
+        {ID_OPTIONS, {QKeySequence(Qt::Key_F11)}},
+        {ID_EXPORT_HTML, {QKeySequence(Qt::Key_F12)}},
+        {ID_PLAY, pad(Qt::Key_5, Qt::Key_Clear)},
+        {ID_STOP, pad(Qt::Key_2, Qt::Key_Down)},
+        {ID_PREVIOUS, pad(Qt::Key_4, Qt::Key_Left)},
+        {ID_NEXT, pad(Qt::Key_6, Qt::Key_Right)},
+        {ID_PAUSE, pad(Qt::Key_8, Qt::Key_Up)},
+        {ID_VIEW_LYRICS, {QKeySequence(Qt::CTRL | Qt::Key_L)}},
+    };
+}
+
+} // namespace
+
+CActionTable::CActionTable(QWidget* owner) : QObject(owner)
+{
+    Make(ID_CHECK_DUPLICATES, QStringLiteral("Check &Duplicates"));
+    Make(ID_INFORMATION, QStringLiteral("&Information"));
+    Make(ID_LOAD_PLAYLIST, QStringLiteral("&Load Playlist"));
+    Make(ID_NEW_SESSION, QStringLiteral("&New Session"),
+         QStringLiteral("Add a new CD or directory"));
+    Make(ID_DELETE_SESSION, QStringLiteral("&Delete Session"),
+         QStringLiteral("Remove selected session"));
+    Make(ID_RENAME_SESSION, QStringLiteral("&Rename Session"));
+    Make(ID_UPDATE_SESSION, QStringLiteral("&Update Session"));
+    Make(ID_DELETE_SELECTED_FILE, QStringLiteral("Delete &Selected File"));
+    Make(ID_IMPORT_PREVIOUS, QStringLiteral("From &previous version"));
+    Make(ID_IMPORT_M3U, QStringLiteral("From playlist (.&m3u)"));
+    Make(ID_EXPORT_HTML, QStringLiteral("To &Html Document"),
+         QStringLiteral("Create HTML document with list of songs"));
+    Make(ID_EXPORT_M3U, QStringLiteral("To &playlist (.m3u)"), QStringLiteral("Save playlist"));
+    Make(ID_RANDOM, QStringLiteral("&Randomize"), QStringLiteral("Add songs randomly"));
+    Make(ID_VIEW_LYRICS, QStringLiteral("View &Lyrics"),
+         QStringLiteral("Display lyrics for selected song"));
+    Make(ID_APP_EXIT, QStringLiteral("E&xit"));
+    Make(ID_UPDATE_WINAMP, QStringLiteral("&Update Winamp"),
+         QStringLiteral("Send songs to Winamp"));
+    Make(ID_PLAY, QStringLiteral("&Play"), QStringLiteral("Play"));
+    Make(ID_PAUSE, QStringLiteral("P&ause"), QStringLiteral("Pause"));
+    Make(ID_STOP, QStringLiteral("&Stop"), QStringLiteral("Stop"));
+    Make(ID_NEXT, QStringLiteral("&Next"), QStringLiteral("Next Track"));
+    Make(ID_PREVIOUS, QStringLiteral("P&revious"), QStringLiteral("Previous Track"));
+    Make(ID_CREATE_SHORTCUT, QStringLiteral("Create &shortcut"));
+    Make(ID_EXCLUDED_NAMES, QStringLiteral("&Excluded Names"));
+    Make(ID_OPTIONS, QStringLiteral("&Options"), QStringLiteral("Bring up the Option dialog"));
+    Make(ID_CHECK_UPDATES, QStringLiteral("&Check for updates"));
+    Make(ID_DOCUMENTATION, QStringLiteral("&Documentation"));
+    Make(ID_SEND_FEEDBACK, QStringLiteral("Send &Feedback / Bug report"));
+    Make(ID_APP_ABOUT, QStringLiteral("&About Cratewise..."));
+    // Commands reached from the form and the context menu only.
+    Make(ID_ADD_TO_PLAYLIST, QStringLiteral("Add"),
+         QStringLiteral("Add selected songs to playlist"));
+    Make(ID_REMOVE_FROM_PLAYLIST, QStringLiteral("Remove"),
+         QStringLiteral("Remove song from the playlist"));
+    Make(ID_ADD_ALL, QStringLiteral("Add all"),
+         QStringLiteral("Add all files in the library to the playlist"));
+    Make(ID_CLEAR_PLAYLIST, QStringLiteral("Remove all"), QStringLiteral("Clear playlist"));
+    Make(ID_SEARCH, QStringLiteral("&Search"),
+         QStringLiteral("Search for files matching specified criteria"));
+    Make(ID_SAVE_TAGS, QStringLiteral("Sa&ve"), QStringLiteral("Save ID3 information"));
+    Make(ID_COPY_FILES, QStringLiteral("Cop&y"),
+         QStringLiteral("Copies the songs in the playlist to a specified location"));
+    Make(ID_PREVIEW, QStringLiteral("&Preview"),
+         QStringLiteral("Play selected song in the library"));
+
+    for (const SAccelerator& a : Accelerators())
+        m_actions.value(a.id)->setShortcuts(a.keys);
+    for (QAction* action : std::as_const(m_actions)) {
+        action->setShortcutContext(Qt::WindowShortcut);
+        owner->addAction(action);
+    }
+    AddEditAccelerators(owner);
+}
+
+QAction* CActionTable::Make(int id, const QString& text, const QString& tooltip)
+{
+    auto* action = new QAction(text, this);
+    action->setData(id);
+    if (!tooltip.isEmpty())
+        action->setToolTip(tooltip);
+    m_actions.insert(id, action);
+    return action;
+}
+
+void CActionTable::AddEditAccelerators(QWidget* owner)
+{
+    // The text fields know Ctrl+C/V/X/Z; these are the older alternatives.
+    const auto forward = [owner](const QKeySequence& key, std::function<void(QLineEdit*)> slot) {
+        auto* action = new QAction(owner);
+        action->setShortcut(key);
+        action->setShortcutContext(Qt::WindowShortcut);
+        QObject::connect(action, &QAction::triggered, owner, [slot] {
+            if (auto* edit = qobject_cast<QLineEdit*>(QApplication::focusWidget()))
+                slot(edit);
+        });
+        owner->addAction(action);
+    };
+    forward(QKeySequence(Qt::CTRL | Qt::Key_Insert), [](QLineEdit* e) { e->copy(); });
+    forward(QKeySequence(Qt::SHIFT | Qt::Key_Insert), [](QLineEdit* e) { e->paste(); });
+    forward(QKeySequence(Qt::SHIFT | Qt::Key_Delete), [](QLineEdit* e) { e->cut(); });
+    forward(QKeySequence(Qt::ALT | Qt::Key_Backspace), [](QLineEdit* e) { e->undo(); });
+}
+
+void CActionTable::FillMenuBar(QMenuBar* bar) const
+{
+    QMenu* file = bar->addMenu(QStringLiteral("&File"));
+    file->addAction(Action(ID_CHECK_DUPLICATES));
+    file->addAction(Action(ID_INFORMATION));
+    file->addAction(Action(ID_LOAD_PLAYLIST));
+    QMenu* session = file->addMenu(QStringLiteral("&Session"));
+    for (int id : {ID_NEW_SESSION, ID_DELETE_SESSION, ID_RENAME_SESSION, ID_UPDATE_SESSION})
+        session->addAction(Action(id));
+    session->addSeparator();
+    session->addAction(Action(ID_DELETE_SELECTED_FILE));
+    QMenu* import = file->addMenu(QStringLiteral("&Import"));
+    import->addAction(Action(ID_IMPORT_PREVIOUS));
+    import->addAction(Action(ID_IMPORT_M3U));
+    QMenu* exportMenu = file->addMenu(QStringLiteral("&Export"));
+    exportMenu->addAction(Action(ID_EXPORT_HTML));
+    exportMenu->addAction(Action(ID_EXPORT_M3U));
+    file->addSeparator();
+    file->addAction(Action(ID_RANDOM));
+    file->addAction(Action(ID_VIEW_LYRICS));
+    file->addSeparator();
+    file->addAction(Action(ID_APP_EXIT));
+
+    QMenu* playback = bar->addMenu(QStringLiteral("&Playback"));
+    for (int id : {ID_UPDATE_WINAMP, ID_PLAY, ID_PAUSE, ID_STOP, ID_NEXT, ID_PREVIOUS})
+        playback->addAction(Action(id));
+
+    QMenu* options = bar->addMenu(QStringLiteral("&Options"));
+    for (int id : {ID_CREATE_SHORTCUT, ID_EXCLUDED_NAMES, ID_OPTIONS})
+        options->addAction(Action(id));
+
+    QMenu* help = bar->addMenu(QStringLiteral("&Help"));
+    for (int id : {ID_CHECK_UPDATES, ID_DOCUMENTATION, ID_SEND_FEEDBACK, ID_APP_ABOUT})
+        help->addAction(Action(id));
+}
+
+void CActionTable::FillContextMenu(QMenu* menu) const
+{
+    struct SEntry
+    {
+        const char* text;
+        int id;
+    };
+    struct SGroup
+    {
+        const char* submenu; // null: entries on the menu itself
+        QList<SEntry> entries;
+    };
+    // The context menu words some commands differently; its entries trigger the same actions.
+    static const QList<SGroup> kGroups = {
+        {"Playback",
+         {{"Play", ID_PLAY},
+          {"Stop", ID_STOP},
+          {"Pause", ID_PAUSE},
+          {"Previous", ID_PREVIOUS},
+          {"Next", ID_NEXT}}},
+        {"Playlist Controls",
+         {{"Add all", ID_ADD_ALL},
+          {"Add", ID_ADD_TO_PLAYLIST},
+          {"Remove all", ID_CLEAR_PLAYLIST},
+          {"Remove", ID_REMOVE_FROM_PLAYLIST}}},
+        {"Options",
+         {{"Create playlist", ID_EXPORT_M3U},
+          {"Create Html file", ID_EXPORT_HTML},
+          {"Random Playlist", ID_RANDOM},
+          {"View Lyrics", ID_VIEW_LYRICS},
+          {"Options", ID_OPTIONS}}},
+        {"Session",
+         {{"New Session", ID_NEW_SESSION},
+          {"Delete Session", ID_DELETE_SESSION},
+          {"Rename Session", ID_RENAME_SESSION},
+          {"Update Session", ID_UPDATE_SESSION}}},
+        {nullptr,
+         {{"Preview", ID_PREVIEW},
+          {"Update Winamp", ID_UPDATE_WINAMP},
+          {"Documentation", ID_DOCUMENTATION},
+          {"Check for updates", ID_CHECK_UPDATES},
+          {"About...", ID_APP_ABOUT}}},
+    };
+    for (const SGroup& group : kGroups) {
+        QMenu* target = group.submenu ? menu->addMenu(QLatin1String(group.submenu)) : menu;
+        for (const SEntry& e : group.entries) {
+            QAction* action = Action(e.id);
+            QAction* item = target->addAction(QLatin1String(e.text), action, &QAction::trigger);
+            item->setData(e.id);
+            item->setEnabled(action->isEnabled());
+        }
+    }
+}

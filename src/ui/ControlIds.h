@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QHash>
+#include <QWidget>
+
+// Identifiers of the main form's controls that are not commands (the command buttons
+// carry their command's identifier, ECommandId).
+enum EControlId : int
+{
+    IDC_SESSIONS = 1005,
+    IDC_PLAYLIST = 1009,
+    IDC_TAG_TITLE = 1019,
+    IDC_TOTAL = 1027,
+    IDC_TAG_ARTIST = 1033,
+    IDC_TAG_ALBUM = 1034,
+    IDC_TAG_YEAR = 1035,
+    IDC_PLAYING_TITLE = 1058,
+    IDC_PLAYING_ARTIST = 1059,
+    IDC_SEARCH_GENRE = 1063,
+    IDC_TAG_GENRE = 1065,
+    IDC_SEARCH_TITLE = 1067,
+    IDC_SEARCH_ARTIST = 1068,
+    IDC_SEARCH_ALBUM = 1069,
+    IDC_SEARCH_FILE = 1070,
+    IDC_VOLUME = 1073,
+    IDC_PLAYBACK_PROGRESS = 1083,
+    IDC_SONGS = 1108,
+    IDC_MULTISAVE = 1110,
+    IDC_SEARCH_ALL = 1182,
+};
+
+// The form's controls by identifier, as each controller is given them.
+class CControls
+{
+public:
+    void Add(int id, QWidget* control) { m_controls.insert(id, control); }
+    QWidget* Get(int id) const { return m_controls.value(id); }
+    template <typename T> T* Get(int id) const { return qobject_cast<T*>(Get(id)); }
+
+private:
+    QHash<int, QWidget*> m_controls;
+};

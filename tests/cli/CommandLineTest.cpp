@@ -1,0 +1,92 @@
+#include "cli/CCommandLine.h"
+#include "db/CCdlistSet.h"
+#include "platform/CSettings.h"
+#include "support/CCliRun.h"
+#include "support/CTestEnvironment.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using SRun = SCliRun;
+
+SRun RunCli(const CTestEnvironment& env, QStringList args)
+{
+    return SCliRun::Run(env.DataDir(), std::move(args));
+}
+
+void AddSongs(const CTestEnvironment& env, const QString& session, int count)
+{
+    CDatabase db;
+    db.Open(env.DatabasePath());
+    CCdlistSet set;
+    set.Open(db);
+    for (int i = 0; i < count; ++i) {
+        set.AddNew();
+        set.m_CD = session;
+        set.Update();
+    }
+}
+
+TEST(CommandLineTest, SessionsListsNamesCountsAndTotal)
+{
+    CTestEnvironment env;
+    AddSongs(env, QStringLiteral("Rock"), 2);
+    AddSongs(env, QStringLiteral("rock"), 1);
+    AddSongs(env, QStringLiteral("Ärger"), 3);
+    const SRun r = RunCli(env, {QStringLiteral("sessions")});
+    EXPECT_EQ(r.status, 0);
+    const QStringList lines = r.out.split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 4);
+    EXPECT_TRUE(lines.contains(QStringLiteral("Rock\t2")));
+    EXPECT_TRUE(lines.contains(QStringLiteral("rock\t1")));
+    EXPECT_TRUE(lines.contains(QStringLiteral("Ärger\t3")));
+    EXPECT_EQ(lines.last(), QStringLiteral("Total: 3 sessions, 6 songs"));
+}
+
+TEST(CommandLineTest, ConfigListsReadsAndWrites)
+{
+    CTestEnvironment env;
+    EXPECT_EQ(RunCli(env, {QStringLiteral("config"), QStringLiteral("Formatting"),
+                           QStringLiteral("%2 - %1")})
+                  .status,
+              0);
+    EXPECT_EQ(CSettings::String(QStringLiteral("Formatting")), QStringLiteral("%2 - %1"));
+    const SRun one = RunCli(env, {QStringLiteral("config"), QStringLiteral("Formatting")});
+    EXPECT_EQ(one.out, QStringLiteral("%2 - %1\n"));
+    CSettings::SetInt(QStringLiteral("Case"), 1);
+    const SRun all = RunCli(env, {QStringLiteral("config")});
+    EXPECT_TRUE(all.out.contains(QStringLiteral("Case=1\n")));
+    EXPECT_TRUE(all.out.contains(QStringLiteral("Formatting=%2 - %1\n")));
+    const SRun missing = RunCli(env, {QStringLiteral("config"), QStringLiteral("Nothing")});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.err, QStringLiteral("cratewise: \"Nothing\" is not set\n"));
+}
+
+TEST(CommandLineTest, FailuresAreOneLineAndStatusOne)
+{
+    CTestEnvironment env;
+    SRun r = RunCli(env, {QStringLiteral("no-such-command")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err.count(u'\n'), 1);
+    r = RunCli(env, {QStringLiteral("sessions"), QStringLiteral("extra")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, QStringLiteral("cratewise: usage: cratewise sessions\n"));
+    env.WriteFile(QStringLiteral("data/songs3.mdb"), QByteArray(4096, 'x'));
+    r = RunCli(env, {QStringLiteral("sessions")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("is not a Cratewise song database")));
+}
+
+TEST(CommandLineTest, VersionAndHelp)
+{
+    CTestEnvironment env;
+    EXPECT_EQ(RunCli(env, {QStringLiteral("--version")}).out, QStringLiteral("Cratewise 2.93\n"));
+    const SRun help = RunCli(env, {QStringLiteral("--help")});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_TRUE(help.out.contains(QStringLiteral("config [NAME [VALUE]]")));
+    EXPECT_EQ(CCommandLine::DataDirOption({QStringLiteral("--data-dir"), QStringLiteral("/x y")}),
+              QStringLiteral("/x y"));
+}
+
+} // namespace

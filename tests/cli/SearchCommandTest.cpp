@@ -1,0 +1,59 @@
+#include "LibraryFixture.h"
+#include "cli/CCommandLine.h"
+#include "support/CCliRun.h"
+
+namespace {
+
+class SearchCommandTest : public LibraryFixture
+{
+protected:
+    // The ID and TITLE columns of each printed row; the exit status in `status`.
+    QStringList Run(QStringList args)
+    {
+        args.prepend(QStringLiteral("search"));
+        const SCliRun run = SCliRun::Run(env.DataDir(), args);
+        status = run.status;
+        err = run.err;
+        const QString& out = run.out;
+        QStringList rows;
+        for (const QString& line : out.split(u'\n', Qt::SkipEmptyParts)) {
+            const QStringList cells = line.split(u'\t');
+            EXPECT_EQ(cells.size(), 11) << line.toStdString();
+            rows << cells.value(0) + u' ' + cells.value(2);
+        }
+        return rows;
+    }
+
+    int status = -1;
+    QString err;
+};
+
+TEST_F(SearchCommandTest, PrintsMatchesInIdOrderWithTheWindowsRules)
+{
+    const qint32 a = Add({.title = QStringLiteral("The Wall"), .genre = QStringLiteral("(17)")});
+    const qint32 b = Add({.title = QStringLiteral("Breathe"), .genre = QStringLiteral("(17)")});
+    const qint32 c = Add({.title = QStringLiteral("Other"), .genre = QStringLiteral("(13)")});
+    const QString wall = QStringLiteral("%1 The Wall").arg(a);
+    const QString breathe = QStringLiteral("%1 Breathe").arg(b);
+
+    EXPECT_EQ(Run({"--title", "the", "--genre", "Rock"}), (QStringList{wall, breathe}));
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(Run({"--fast", "--title", "the"}), QStringList{wall});
+    CSettings::SetInt(QStringLiteral("Case"), 1);
+    EXPECT_EQ(Run({"--title", "the"}), (QStringList{breathe, QStringLiteral("%1 Other").arg(c)}));
+    CSettings::SetInt(QStringLiteral("FastSearch"), 1);
+    EXPECT_EQ(Run({"--title", "the"}), QStringList{wall});
+}
+
+TEST_F(SearchCommandTest, RefusesUnknownGenresAndStrayArguments)
+{
+    Run({"--genre", "Polka Metal"});
+    EXPECT_EQ(status, 1);
+    EXPECT_TRUE(err.contains(QStringLiteral("unknown genre \"Polka Metal\"")));
+    Run({"stray"});
+    EXPECT_EQ(status, 1);
+    EXPECT_TRUE(Run({"--genre", "(NONE)"}).isEmpty());
+    EXPECT_EQ(status, 0);
+}
+
+} // namespace

@@ -1,0 +1,108 @@
+#include "cli/CCommandLine.h"
+#include "cli/CConsoleProgress.h"
+#include "platform/CSettings.h"
+#include "support/CCliRun.h"
+#include "support/CMp3Factory.h"
+#include "support/CTestEnvironment.h"
+
+#include <QDir>
+#include <csignal>
+#include <gtest/gtest.h>
+
+namespace {
+
+using SRun = SCliRun;
+
+SRun RunCli(const CTestEnvironment& env, QStringList args)
+{
+    return SCliRun::Run(env.DataDir(), std::move(args));
+}
+
+struct SessionCliTest : ::testing::Test
+{
+    CTestEnvironment env;
+    QString music;
+
+    void SetUp() override
+    {
+        music = env.MakeDir("music\tfolder");
+        ASSERT_TRUE(CMp3Factory::WriteTaggedSong(
+            music + "/a.mp3", 2.0, 128, CMp3Factory::EKind::Cbr, "Tïtle", "Artïst", "Album"));
+        env.WriteFile("music\tfolder/sub/b.MP3", "not really audio");
+    }
+};
+
+TEST_F(SessionCliTest, AddSessionThenSongsPrintsEveryColumn)
+{
+    const SRun add = RunCli(env, {"add-session", "Rock 'n' Roll", music});
+    EXPECT_EQ(add.status, 0) << add.err.toStdString();
+    EXPECT_EQ(add.out, "Rock 'n' Roll\t2 songs stored\n");
+
+    const SRun songs = RunCli(env, {"songs", "Rock 'n' Roll"});
+    EXPECT_EQ(songs.status, 0);
+    const QStringList lines = songs.out.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 2);
+    // The walk goes in directory order: find the tagged song's line.
+    const QStringList first = lines[lines[0].endsWith("a.mp3") ? 0 : 1].split('\t');
+    ASSERT_EQ(first.size(), 11);
+    EXPECT_TRUE(first[0] == "1" || first[0] == "2");
+    EXPECT_EQ(first[9], QString(music).replace(u'\t', u' ')); // tabs never split a cell
+    EXPECT_EQ(first[2], "Tïtle");
+    EXPECT_EQ(first[3], "Artïst");
+    EXPECT_EQ(first[7], "128");
+    EXPECT_EQ(first[8], "2");
+    EXPECT_EQ(first[10], "a.mp3");
+    EXPECT_EQ(RunCli(env, {"songs", "rock 'n' roll"}).status, 1); // names are exact
+}
+
+TEST_F(SessionCliTest, DeleteAndUpdateAskFirstAndUpdateKeepsSongsOfAMissingDisc)
+{
+    RunCli(env, {"add-session", "S", music});
+    EXPECT_EQ(RunCli(env, {"delete-session", "S"}).status, 1); // the safe answer
+    EXPECT_EQ(RunCli(env, {"songs", "S"}).out.count('\n'), 2);
+
+    QDir(music).removeRecursively();
+    const SRun update = RunCli(env, {"--yes", "update-session", "S"});
+    EXPECT_EQ(update.status, 1);
+    EXPECT_TRUE(update.err.contains("No files found")) << update.err.toStdString();
+    EXPECT_EQ(RunCli(env, {"songs", "S"}).out.count('\n'), 2);
+
+    const SRun removed = RunCli(env, {"--yes", "delete-session", "S"});
+    EXPECT_EQ(removed.status, 0);
+    EXPECT_EQ(removed.out, "S\t2 songs removed\n");
+    EXPECT_EQ(RunCli(env, {"songs", "S"}).status, 1);
+}
+
+TEST_F(SessionCliTest, RenameMergesAndRefusesUnknownSessions)
+{
+    RunCli(env, {"add-session", "A", music});
+    RunCli(env, {"add-session", "B", music});
+    EXPECT_EQ(RunCli(env, {"rename-session", "A", "B"}).status, 0);
+    EXPECT_EQ(RunCli(env, {"songs", "B"}).out.count('\n'), 4);
+    EXPECT_EQ(RunCli(env, {"rename-session", "A", "C"}).status, 1);
+    EXPECT_EQ(RunCli(env, {"add-session", "X", music + "/nowhere"}).status, 1);
+    EXPECT_EQ(RunCli(env, {"add-session", "X"}).status, 1);
+}
+
+TEST(ConsoleProgress, InterruptCancelsInsteadOfEndingTheProcess)
+{
+    static volatile std::sig_atomic_t previousCalled = 0;
+    struct sigaction mine
+    {};
+    mine.sa_handler = [](int) { previousCalled = 1; };
+    sigaction(SIGINT, &mine, nullptr);
+    {
+        CConsoleProgress progress("Getting mp3 info");
+        progress.SetRange(0, 10, 1);
+        EXPECT_FALSE(progress.Pump(true));
+        std::raise(SIGINT);
+        EXPECT_TRUE(progress.IsCancelled());
+        EXPECT_TRUE(progress.Pump(true));
+        EXPECT_EQ(previousCalled, 0);
+    }
+    std::raise(SIGINT); // the handler from before is back
+    EXPECT_EQ(previousCalled, 1);
+    signal(SIGINT, SIG_DFL);
+}
+
+} // namespace

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "app/CCdlistView.h"
+#include "app/CMainFrame.h"
+#include "model/CAppServices.h"
+#include "model/CCdlistDoc.h"
+#include "platform/CNoVolumes.h"
+#include "support/CFakeWinamp.h"
+#include "support/CScriptedPrompts.h"
+#include "support/CTestEnvironment.h"
+
+#include <QList>
+#include <QUrl>
+#include <functional>
+#include <memory>
+
+// A real main window over a private database and settings, with scripted prompts, a
+// recording player and a chosen month. Songs can be put into the database before the
+// window starts.
+class CViewFixture
+{
+public:
+    CViewFixture();
+    ~CViewFixture();
+
+    // Adds one song row directly (before or after start-up); returns its ID.
+    qint32 AddSong(const QString& session, const QString& title,
+                   const QString& folder = QStringLiteral("/music"),
+                   const QString& file = QString());
+    // Builds the window and runs the start-up sequence.
+    void Start();
+    CCdlistView& View() { return *m_view; }
+    CMainFrame& Frame() { return *m_frame; }
+
+    CTestEnvironment env;
+    CScriptedPrompts prompts;
+    CFakeWinamp player;
+    CNoVolumes volumes;
+    int month = 6;
+    // Runs on the new window before its start-up sequence (to connect to its signals).
+    std::function<void(CCdlistView&)> beforeStart;
+    QList<QUrl> openedUrls;
+    CCdlistDoc doc;
+
+private:
+    SAppServices Services();
+    CCdlistView* m_view = nullptr;
+    std::unique_ptr<CMainFrame> m_frame;
+};
