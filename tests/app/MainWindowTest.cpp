@@ -6,6 +6,7 @@
 #include "support/gui/CViewFixture.h"
 #include "ui/CActionTable.h"
 #include "ui/CommandIds.h"
+#include "ui/ControlIds.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -107,11 +108,11 @@ TEST_F(MainWindowTest, AcceleratorsAndTooltips)
     EXPECT_EQ(f.View().Action(ID_VIEW_LYRICS)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_L));
     EXPECT_TRUE(f.View().Action(ID_PLAY)->shortcuts().contains(
         QKeySequence(Qt::KeypadModifier | Qt::Key_5)));
-    EXPECT_EQ(f.View().Control(1005)->toolTip(),
+    EXPECT_EQ(f.View().Control(IDC_SESSIONS)->toolTip(),
               QStringLiteral("Click a session to display its contents."));
-    EXPECT_EQ(f.View().Control(1073)->toolTip(), QStringLiteral("Change volume"));
-    EXPECT_EQ(f.View().Control(1127)->toolTip(), QStringLiteral("Send songs to Winamp"));
-    EXPECT_EQ(f.View().Control(1027)->toolTip(),
+    EXPECT_EQ(f.View().Control(IDC_VOLUME)->toolTip(), QStringLiteral("Change volume"));
+    EXPECT_EQ(f.View().Control(ID_UPDATE_WINAMP)->toolTip(), QStringLiteral("Send songs to Winamp"));
+    EXPECT_EQ(f.View().Control(IDC_TOTAL)->toolTip(),
               QStringLiteral("Total number of songs in the database"));
 }
 
@@ -121,9 +122,9 @@ TEST_F(MainWindowTest, ButtonsFollowTheirCommands)
     QObject::connect(f.View().Action(ID_SEARCH), &QAction::triggered, [&] { ++triggered; });
     QTest::mouseClick(f.View().Button(ID_SEARCH), Qt::LeftButton);
     EXPECT_EQ(triggered, 1);
-    f.View().SetPlaylistChanged(true);
+    f.View().Doc().Playlist().SetChanged(true);
     EXPECT_TRUE(f.View().Button(ID_UPDATE_WINAMP)->isEnabled());
-    f.View().SetPlaylistChanged(false);
+    f.View().Doc().Playlist().SetChanged(false);
     EXPECT_FALSE(f.View().Button(ID_UPDATE_WINAMP)->isEnabled());
 }
 
@@ -131,7 +132,7 @@ TEST_F(MainWindowTest, ResizeScalesEveryControl)
 {
     f.Frame().show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&f.Frame()));
-    QWidget* list = f.View().Control(1005);
+    QWidget* list = f.View().Control(IDC_SESSIONS);
     const QRect before = list->geometry();
     const QSize size = f.View().size();
     f.Frame().resize(f.Frame().width() * 2, f.Frame().height() * 3 / 2);

@@ -1,4 +1,5 @@
 #include "platform/CSettings.h"
+#include "ui/ControlIds.h"
 #include "support/gui/CViewFixture.h"
 #include "ui/CommandIds.h"
 
@@ -8,6 +9,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QSlider>
+#include <QListView>
 #include <gtest/gtest.h>
 
 namespace {
@@ -23,8 +25,9 @@ const QString kUpdateText = QStringLiteral("Do you want to check for updates?");
 QStringList Sessions(CCdlistView& view)
 {
     QStringList names;
-    for (int i = 0; i < view.SessionList()->count(); ++i)
-        names << view.SessionList()->item(i)->text();
+    const QAbstractItemModel* model = view.SessionList()->model();
+    for (int i = 0; i < model->rowCount(); ++i)
+        names << model->index(i, 0).data().toString();
     return names;
 }
 
@@ -33,9 +36,9 @@ TEST(StartupTest, FirstStartOnAnEmptyDatabase)
     CViewFixture f;
     f.month = 3;
     f.Start();
-    EXPECT_EQ(f.View().SessionList()->count(), 0);
-    EXPECT_EQ(f.View().SongCount(), 0);
-    EXPECT_EQ(f.View().Field(1027)->text(), QStringLiteral("0"));
+    EXPECT_TRUE(Sessions(f.View()).isEmpty());
+    EXPECT_EQ(f.View().Doc().SongCount(), 0);
+    EXPECT_EQ(f.View().Field(IDC_TOTAL)->text(), QStringLiteral("0"));
     // Only the shortcut offer: the month is recorded without asking.
     ASSERT_EQ(f.prompts.messages.size(), 1);
     EXPECT_EQ(f.prompts.messages[0].text, kShortcutText);
@@ -52,7 +55,7 @@ TEST(StartupTest, FirstStartOnAnEmptyDatabase)
     EXPECT_EQ(f.View().Timer().interval(), 1000);
     EXPECT_EQ(f.View().VolumeSlider()->maximum(), 255);
     EXPECT_EQ(f.View().VolumeSlider()->value(), 0);
-    EXPECT_EQ(f.View().Set().Sort(), ESongColumn::ID);
+    EXPECT_EQ(f.View().Doc().Set().Sort(), ESongColumn::ID);
 }
 
 TEST(StartupTest, SecondStartInTheSameMonthAsksNothing)
@@ -78,8 +81,8 @@ TEST(StartupTest, SessionsDifferingOnlyInCaseAreBothListed)
     const QStringList names = Sessions(f.View());
     EXPECT_EQ(names, (QStringList{QStringLiteral("abba"), QStringLiteral("Blues"),
                                   QStringLiteral("Rock"), QStringLiteral("rock")}));
-    EXPECT_EQ(f.View().SongCount(), 5);
-    EXPECT_EQ(f.View().Field(1027)->text(), QStringLiteral("5"));
+    EXPECT_EQ(f.View().Doc().SongCount(), 5);
+    EXPECT_EQ(f.View().Field(IDC_TOTAL)->text(), QStringLiteral("5"));
 }
 
 TEST(StartupTest, MonthlyUpdateOfferAtTheTurnOfTheYear)

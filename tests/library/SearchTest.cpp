@@ -1,13 +1,7 @@
-#include "LibraryFixture.h"
 #include "library/CGenres.h"
 #include "library/CSearch.h"
-#include "library/gui/CLibraryListCtrl.h"
-#include "library/gui/CSearchController.h"
-#include "support/CScriptedPrompts.h"
+#include "library/LibraryFixture.h"
 
-#include <QAction>
-#include <QComboBox>
-#include <QLineEdit>
 #include <QSet>
 
 namespace {
@@ -80,6 +74,9 @@ TEST_F(SearchTest, CriteriaCombineAndGenreIsItsStoredNumber)
     EXPECT_TRUE(CGenres::Name(126).isEmpty());
     const QStringList names = CGenres::Names();
     EXPECT_EQ(QSet<QString>(names.begin(), names.end()).size(), 126);
+    const QStringList listed = CGenres::SortedNames(true);
+    EXPECT_EQ(listed.size(), 127);
+    EXPECT_EQ(listed.first(), QStringLiteral("(NONE)")) << "sorted alphabetically";
 }
 
 TEST_F(SearchTest, FileCriterionSeesTheFolderWithSearchOnPath)
@@ -144,7 +141,7 @@ TEST_F(SearchTest, RowTestScansRunBesideOpenWalksAndOtherSets)
     Add({.title = QStringLiteral("a"), .artist = QStringLiteral("x")});
     Add({.title = QStringLiteral("b"), .artist = QStringLiteral("y")});
     CCdlistSet other;
-    other.Open(db);
+    other.Open(doc.Database());
     set.Requery(); // a walk is open on the connection
     const auto titles = [](CCdlistSet& s, const char* artist) {
         QStringList found;
@@ -159,70 +156,6 @@ TEST_F(SearchTest, RowTestScansRunBesideOpenWalksAndOtherSets)
     EXPECT_EQ(titles(set, "x"), QStringList{"a"});
     EXPECT_EQ(titles(other, "y"), QStringList{"b"});
     EXPECT_EQ(titles(set, "y"), QStringList{"b"});
-}
-
-class SearchControllerTest : public SearchTest
-{
-protected:
-    void SetUp() override
-    {
-        SearchTest::SetUp();
-        SSearchParts p;
-        p.set = &set;
-        p.prompts = &prompts;
-        p.songs = &songs;
-        p.all = &all;
-        p.title = &title;
-        p.artist = &artist;
-        p.album = &album;
-        p.file = &file;
-        p.genre = &genre;
-        p.search = &search;
-        p.addPlaylistEntry = [this](const QString& t, qint32 id) { playlist.append({t, id}); };
-        p.setPlaylistChanged = [this](bool c) { playlistChanged = c; };
-        controller = std::make_unique<CSearchController>(std::move(p), nullptr);
-        songs.RebuildColumns();
-    }
-
-    CScriptedPrompts prompts;
-    CLibraryListCtrl songs;
-    QLineEdit all, title, artist, album, file;
-    QComboBox genre;
-    QAction search{nullptr};
-    QList<QPair<QString, qint32>> playlist;
-    bool playlistChanged = false;
-    std::unique_ptr<CSearchController> controller;
-};
-
-TEST_F(SearchControllerTest, SearchFillsTheListAndWithAddOnSearchThePlaylistInOrder)
-{
-    const qint32 a = Add({.title = QStringLiteral("love me")});
-    Add({.title = QStringLiteral("hate")});
-    const qint32 c = Add({.title = QStringLiteral("Lovely")});
-    genre.setCurrentText(QStringLiteral("(NONE)"));
-    title.setText(QStringLiteral("LOVE"));
-    search.trigger();
-    ASSERT_EQ(songs.RowCount(), 2);
-    EXPECT_EQ(songs.ItemData(0), a);
-    EXPECT_EQ(songs.ItemData(1), c);
-    EXPECT_TRUE(playlist.isEmpty());
-
-    CSettings::SetInt(QStringLiteral("AddOnSearch"), 1);
-    CSettings::SetInt(QStringLiteral("FastSearch"), 1);
-    search.trigger();
-    EXPECT_EQ(songs.RowCount(), 2) << "the list is replaced, not extended";
-    EXPECT_EQ(playlist, (QList<QPair<QString, qint32>>{{"love me", a}, {"Lovely", c}}));
-    EXPECT_TRUE(playlistChanged);
-}
-
-TEST_F(SearchControllerTest, GenreChoiceBecomesTheStoredForm)
-{
-    EXPECT_EQ(genre.count(), CGenres::kNamed + 1);
-    EXPECT_EQ(genre.findText(QStringLiteral("(NONE)")), 0) << "sorted alphabetically";
-    genre.setCurrentIndex(genre.findText(QStringLiteral("Rock")));
-    EXPECT_EQ(controller->Criteria().genre, QStringLiteral("(17)"));
-    genre.setCurrentIndex(0);
-    EXPECT_TRUE(controller->Criteria().genre.isEmpty());
 }
 
 } // namespace

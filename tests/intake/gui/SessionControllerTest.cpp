@@ -1,18 +1,21 @@
 #include "intake/gui/CSessionController.h"
+#include "model/CCdlistDoc.h"
+#include "support/gui/CModalScript.h"
 #include "support/gui/CViewFixture.h"
 #include "ui/CommandIds.h"
+#include "ui/ControlIds.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QDialog>
-#include <QDir>
+#include <QDialogButtonBox>
 #include <QFile>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QPushButton>
-#include <QTimer>
 #include <gtest/gtest.h>
 
+// The window's face of the session commands: its dialogs and its selection reach the
+// operations (tested thoroughly without a window).
 namespace {
 
 struct SessionControllerTest : ::testing::Test
@@ -28,60 +31,87 @@ struct SessionControllerTest : ::testing::Test
         // The form owns exactly one: commands must run once per trigger.
         ASSERT_EQ(fixture.View().findChildren<CSessionController*>().size(), 1);
     }
-    QListWidget& Sessions() { return *fixture.View().SessionList(); }
-    QStringList Entries()
+    QStringList Sessions() { return fixture.doc.Sessions().Names(); }
+    QString Total() { return fixture.View().Field(IDC_TOTAL)->text(); }
+    void Select(const QString& name)
     {
-        QStringList names;
-        for (int i = 0; i < Sessions().count(); ++i)
-            names << Sessions().item(i)->text();
-        return names;
+        CSessionListModel& model = fixture.doc.Sessions();
+        fixture.View().SessionList()->setCurrentIndex(model.index(model.Row(name)));
     }
     void Trigger(int id) { fixture.View().Action(id)->trigger(); }
+    QString Disc(const QString& name, int songs)
+    {
+        const QString folder = fixture.env.MakeDir(name);
+        for (int i = 0; i < songs; ++i)
+            QFile(folder + QString("/%1.mp3").arg(i)).open(QIODevice::WriteOnly);
+        return folder;
+    }
+    // A step that types a session name into the dialog, browses and presses a button.
+    static CModalScript::Step Fill(const QString& name, QDialogButtonBox::StandardButton button)
+    {
+        return [=](QWidget* dialog) {
+            dialog->findChild<QLineEdit*>("sessionName")->setText(name);
+            if (auto* browse = dialog->findChild<QPushButton*>("browse"))
+                browse->click();
+            dialog->findChild<QDialogButtonBox*>()->button(button)->click();
+        };
+    }
 };
 
-TEST_F(SessionControllerTest, DeleteRemovesTheSelectedSessionFromListAndCount)
+TEST_F(SessionControllerTest, NewSessionScansWhatItsDialogNamesAndCancelAbandonsIt)
 {
-    ASSERT_EQ(fixture.View().SongCount(), 3);
-    Sessions()
-        .findItems("rock", Qt::MatchFixedString | Qt::MatchCaseSensitive)
-        .first()
-        ->setSelected(true);
-    fixture.View().AddPlaylistEntry("Two", 2);
-    fixture.prompts.answers << CPrompts::EAnswer::Ok;
-    Trigger(ID_DELETE_SESSION);
-    EXPECT_EQ(Entries(), QStringList{"Rock"});
-    EXPECT_EQ(fixture.View().SongCount(), 1);
-    EXPECT_EQ(fixture.View().PlaylistBox()->count(), 0);
+    const QString folder = Disc("disc", 2);
+    fixture.prompts.folders << folder << folder;
+    {
+        CModalScript script({Fill("Disc", QDialogButtonBox::Cancel)});
+        Trigger(ID_NEW_SESSION);
+    }
+    EXPECT_EQ(Sessions(), (QStringList{"Rock", "rock"}));
+    EXPECT_EQ(Total(), "3");
+    {
+        CModalScript script({Fill("Disc", QDialogButtonBox::Ok)});
+        Trigger(ID_NEW_SESSION);
+    }
+    EXPECT_EQ(Sessions(), (QStringList{"Disc", "Rock", "rock"}));
+    EXPECT_EQ(Total(), "5");
 }
 
-TEST_F(SessionControllerTest, NewSessionScansWithTheProgressWindowAndListsTheSession)
+TEST_F(SessionControllerTest, DeleteRenameAndUpdateActOnTheSelectedSession)
 {
-    const QString folder = fixture.env.MakeDir("disc");
-    for (const char* name : {"a.mp3", "b.mp3"})
-        QFile(folder + "/" + name).open(QIODevice::WriteOnly);
-    fixture.prompts.folders << folder;
-    QTimer::singleShot(0, [] {
-        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(dialog, nullptr);
-        dialog->findChild<QLineEdit*>("sessionName")->setText("Disc");
-        dialog->findChild<QPushButton*>("browse")->click();
-        dialog->accept();
-    });
-    Trigger(ID_NEW_SESSION);
-    EXPECT_TRUE(Entries().contains("Disc"));
-    EXPECT_EQ(fixture.View().SongCount(), 5);
+    // Without a selection Rename opens no dialog and Delete says why it did nothing.
+    Trigger(ID_RENAME_SESSION);
+    Trigger(ID_DELETE_SESSION);
+    EXPECT_EQ(fixture.prompts.Texts(), QStringList{"No session selected!"});
+
+    Select("rock");
+    fixture.prompts.answers << CPrompts::EAnswer::Ok;
+    fixture.prompts.folders << Disc("live", 1);
+    Trigger(ID_UPDATE_SESSION);
+    EXPECT_EQ(Total(), "2");
+
+    {
+        CModalScript script({Fill("Roll", QDialogButtonBox::Ok)});
+        Trigger(ID_RENAME_SESSION);
+    }
+    EXPECT_EQ(Sessions(), (QStringList{"Rock", "Roll"}));
+
+    Select("Roll");
+    fixture.prompts.answers << CPrompts::EAnswer::Ok;
+    Trigger(ID_DELETE_SESSION);
+    EXPECT_EQ(Sessions(), QStringList{"Rock"});
+    EXPECT_EQ(Total(), "1");
 }
 
 TEST_F(SessionControllerTest, ExcludedNamesOpensItsDialog)
 {
     QString title;
-    QTimer::singleShot(0, [&] {
-        QWidget* dialog = QApplication::activeModalWidget();
-        ASSERT_NE(dialog, nullptr);
-        title = dialog->windowTitle();
-        qobject_cast<QDialog*>(dialog)->reject();
-    });
-    Trigger(ID_EXCLUDED_NAMES);
+    {
+        CModalScript script({[&](QWidget* dialog) {
+            title = dialog->windowTitle();
+            qobject_cast<QDialog*>(dialog)->reject();
+        }});
+        Trigger(ID_EXCLUDED_NAMES);
+    }
     EXPECT_EQ(title, "Names With Leading Digits");
 }
 

@@ -1,0 +1,188 @@
+#include "library/LibraryFixture.h"
+
+#include <QFile>
+
+namespace {
+
+using EEdit = CLibraryOperations::EEdit;
+
+class LibraryOperationsTest : public LibraryFixture
+{
+protected:
+    // The columns follow the settings of the moment.
+    void Columns(int artist, int length, int comment)
+    {
+        CSettings::SetInt(QStringLiteral("LibArtist"), artist);
+        CSettings::SetInt(QStringLiteral("LibLength"), length);
+        CSettings::SetInt(QStringLiteral("LibComment"), comment);
+        songs.RebuildColumns();
+    }
+    QList<qint32> Listed() const
+    {
+        QList<qint32> ids;
+        for (int r = 0; r < songs.RowCount(); ++r)
+            ids << songs.Id(r);
+        return ids;
+    }
+    QStringList Row(int row) const
+    {
+        QStringList cells;
+        for (int c = 0; c < songs.ColumnCount(); ++c)
+            cells << songs.Cell(row, c);
+        return cells;
+    }
+    QString Stored(qint32 id, ESongColumn column)
+    {
+        EXPECT_TRUE(set.FindSongById(id));
+        return set.Text(column);
+    }
+
+    CSongListModel& songs = doc.Songs();
+};
+
+TEST_F(LibraryOperationsTest, SessionListsItsExactNameInIdOrderWithTheChosenColumns)
+{
+    Columns(0, 1, 1);
+    const qint32 a = Add({.cd = QStringLiteral("Rock"),
+                          .title = QStringLiteral("z"),
+                          .album = QStringLiteral("A1"),
+                          .duration = QStringLiteral("245"),
+                          .comment = QStringLiteral("c1")});
+    Add({.cd = QStringLiteral("rock"), .title = QStringLiteral("y")});
+    const qint32 c = Add({.cd = QStringLiteral("Rock"), .title = QStringLiteral("a")});
+    const qint32 d =
+        Add({.cd = QStringLiteral("Rock"), .title = QStringLiteral("b"), .duration = QStringLiteral("5")});
+    Add({.cd = QStringLiteral("Rock "), .title = QStringLiteral("x")});
+    Add({.cd = QStringLiteral("x' OR '1'='1"), .title = QStringLiteral("q")});
+    QList<bool> busy;
+    QObject::connect(&doc, &CCdlistDoc::BusyChanged, [&busy](bool b) { busy << b; });
+
+    ops.ShowSession(QStringLiteral("Rock"));
+    EXPECT_EQ(Listed(), (QList<qint32>{a, c, d}));
+    EXPECT_EQ(songs.Headings(), (QStringList{"Title", "Album", "Session", "Length", "Comment"}));
+    EXPECT_EQ(Row(0), (QStringList{"z", "A1", "Rock", "4:05", "c1"}));
+    EXPECT_EQ(Row(1), (QStringList{"a", "", "Rock", "", ""})) << "no length, no comment";
+    EXPECT_EQ(Row(2)[3], QStringLiteral("0:05"));
+    EXPECT_EQ(busy, (QList<bool>{true, false}));
+    EXPECT_TRUE(set.Filter().IsEmpty());
+    EXPECT_EQ(set.Sort(), ESongColumn::ID);
+
+    ops.ShowSession(QStringLiteral("x' OR '1'='1"));
+    EXPECT_EQ(Row(0)[0], QStringLiteral("q")) << "a quote is part of the name";
+    EXPECT_EQ(songs.RowCount(), 1) << "the list is replaced";
+    EXPECT_TRUE(prompts.messages.isEmpty());
+}
+
+TEST_F(LibraryOperationsTest, SelectRowMakesItsSongCurrentUnlessItIsGone)
+{
+    const qint32 a = Add({.title = QStringLiteral("a")});
+    const qint32 gone = Add({.title = QStringLiteral("gone")});
+    ops.ShowSession(QStringLiteral("S"));
+    ASSERT_TRUE(set.FindSongById(gone));
+    set.Delete();
+    set.Requery();
+
+    EXPECT_TRUE(ops.SelectRow(0));
+    EXPECT_EQ(doc.CurrentSong(), a);
+    EXPECT_EQ(set.m_ID, a) << "the set stands on the song";
+    EXPECT_FALSE(ops.SelectRow(1));
+    EXPECT_FALSE(ops.SelectRow(2));
+    EXPECT_EQ(doc.CurrentSong(), a);
+}
+
+TEST_F(LibraryOperationsTest, CellEditsStoreTheirColumnOnlyWhenChanged)
+{
+    Columns(0, 1, 1); // Title, Album, Session, Length, Comment
+    const qint32 id = Add({.title = QStringLiteral("Old"),
+                           .artist = QStringLiteral("Artist"),
+                           .album = QStringLiteral("Album"),
+                           .duration = QStringLiteral("61")});
+    ops.ShowSession(QStringLiteral("S"));
+
+    EXPECT_EQ(ops.StoreCellEdit(0, 0, QStringLiteral("Old")), EEdit::None);
+    EXPECT_EQ(doc.CurrentSong(), -1);
+    EXPECT_EQ(ops.StoreCellEdit(0, 0, QStringLiteral("New")), EEdit::Tag);
+    EXPECT_EQ(Stored(id, ESongColumn::TITLE), QStringLiteral("New"));
+    EXPECT_EQ(Stored(id, ESongColumn::LIST), QStringLiteral("New"));
+    EXPECT_EQ(doc.CurrentSong(), id);
+
+    EXPECT_EQ(ops.StoreCellEdit(0, 1, QStringLiteral("Other")), EEdit::Tag);
+    EXPECT_EQ(Stored(id, ESongColumn::ALBUM), QStringLiteral("Other"));
+    EXPECT_EQ(Stored(id, ESongColumn::ARTIST), QStringLiteral("Artist"));
+
+    // Session and Length change only on screen.
+    EXPECT_EQ(ops.StoreCellEdit(0, 2, QStringLiteral("Elsewhere")), EEdit::None);
+    EXPECT_EQ(ops.StoreCellEdit(0, 3, QStringLiteral("9:99")), EEdit::None);
+    EXPECT_EQ(Stored(id, ESongColumn::CD), QStringLiteral("S"));
+    EXPECT_EQ(Stored(id, ESongColumn::DURATION), QStringLiteral("61"));
+
+    EXPECT_EQ(ops.StoreCellEdit(0, 4, QStringLiteral("nice")), EEdit::Comment);
+    EXPECT_EQ(Stored(id, ESongColumn::COMMENT), QStringLiteral("nice"));
+    EXPECT_EQ(ops.StoreCellEdit(1, 0, QStringLiteral("x")), EEdit::None);
+    EXPECT_EQ(ops.StoreCellEdit(0, 5, QStringLiteral("x")), EEdit::None);
+}
+
+TEST_F(LibraryOperationsTest, DeleteAsksThenRemovesFileAndRecord)
+{
+    const QString file = env.WriteFile(QStringLiteral("music/song.mp3"), "data");
+    const qint32 song = Add({.title = QStringLiteral("song"), .path = env.Root() + "/music"});
+    const qint32 ghost = Add({.title = QStringLiteral("ghost"), .path = env.Root() + "/nowhere"});
+    doc.SetSongCount(2);
+    ops.ShowSession(QStringLiteral("S"));
+    ops.DeleteCurrentFile();
+    EXPECT_TRUE(prompts.messages.isEmpty()) << "no current song: no question";
+
+    doc.SetCurrentSong(song);
+    ops.DeleteCurrentFile(); // answered No
+    ASSERT_EQ(prompts.messages.size(), 1);
+    EXPECT_EQ(prompts.messages[0].text,
+              QStringLiteral("Are you sure you want to delete song.mp3 from disk?"));
+    EXPECT_EQ(prompts.messages[0].caption, QStringLiteral("Confirm Removal"));
+    EXPECT_EQ(prompts.messages[0].icon, CPrompts::EIcon::Exclamation);
+    EXPECT_TRUE(QFile::exists(file));
+
+    doc.SetCurrentSong(ghost);
+    prompts.answers.enqueue(CPrompts::EAnswer::Yes);
+    ops.DeleteCurrentFile();
+    ASSERT_EQ(prompts.messages.size(), 3);
+    EXPECT_EQ(prompts.messages[2].text, QStringLiteral("Unable to delete file!"));
+    EXPECT_EQ(prompts.messages[2].caption, QStringLiteral("Error"));
+    EXPECT_EQ(prompts.messages[2].icon, CPrompts::EIcon::Error);
+    EXPECT_TRUE(set.FindSongById(ghost));
+    EXPECT_EQ(songs.RowCount(), 2);
+    EXPECT_EQ(doc.SongCount(), 2);
+
+    doc.SetCurrentSong(song);
+    prompts.answers.enqueue(CPrompts::EAnswer::Yes);
+    ops.DeleteCurrentFile();
+    EXPECT_FALSE(QFile::exists(file));
+    EXPECT_FALSE(set.FindSongById(song));
+    EXPECT_EQ(songs.RowCount(), 0);
+    EXPECT_EQ(doc.SongCount(), 1);
+}
+
+TEST_F(LibraryOperationsTest, SearchFollowsTheSettingsAndWithAddOnSearchFillsThePlaylist)
+{
+    Columns(1, 1, 0);
+    const qint32 a = Add({.title = QStringLiteral("love me"), .duration = QStringLiteral("245")});
+    Add({.title = QStringLiteral("hate")});
+    const qint32 c = Add({.title = QStringLiteral("Lovely")});
+
+    ops.Search({.title = QStringLiteral("OVE")});
+    EXPECT_EQ(Listed(), (QList<qint32>{a, c}));
+    EXPECT_EQ(Row(0)[4], QStringLiteral("4:05"));
+    EXPECT_EQ(doc.Playlist().Count(), 0);
+    CSettings::SetInt(QStringLiteral("FastSearch"), 1);
+    ops.Search({.title = QStringLiteral("OVE")});
+    EXPECT_TRUE(Listed().isEmpty()) << "the fast search compares prefixes";
+
+    CSettings::SetInt(QStringLiteral("AddOnSearch"), 1);
+    ops.Search({.title = QStringLiteral("LOVE")});
+    EXPECT_EQ(Listed(), (QList<qint32>{a, c}));
+    EXPECT_EQ(doc.Playlist().Ids(), (QList<qint32>{a, c}));
+    EXPECT_EQ(doc.Playlist().Entry(1).text, QStringLiteral("Lovely"));
+    EXPECT_TRUE(doc.Playlist().Changed());
+    EXPECT_TRUE(set.Filter().IsEmpty());
+}
+
+} // namespace
