@@ -1,5 +1,4 @@
 #include "db/CCdlistSet.h"
-#include "intake/CSessionOperations.h"
 #include "library/gui/CLibraryListCtrl.h"
 #include "model/CCdlistDoc.h"
 #include "platform/CSettings.h"
@@ -143,35 +142,4 @@ TEST(ScanWhileClickingTest, TheCatalogueSurvivesAUserWhoKeepsClicking)
     // Afterwards the commands are back.
     EXPECT_TRUE(f.View().Action(ID_SEARCH)->isEnabled());
     EXPECT_TRUE(f.View().Action(ID_DELETE_SESSION)->isEnabled());
-}
-
-// Whatever else moves the browsing set during a scan (a lookup, a requery) cannot touch
-// the records the scan stores: it writes through a set of its own.
-TEST(ScanWhileClickingTest, TheScanDoesNotWriteThroughTheBrowsingSet)
-{
-    CViewFixture f;
-    CSettings::SetInt(QStringLiteral("Firsttime"), 1);
-    const QString folder = f.env.MakeDir(QStringLiteral("disc"));
-    CMp3Factory::SStream stream;
-    stream.seconds = 0.3;
-    const QByteArray song = CMp3Factory::Audio(stream);
-    for (int i = 0; i < 300; ++i)
-        ASSERT_TRUE(
-            CMp3Factory::WriteFile(QDir(folder).filePath(QStringLiteral("%1.mp3").arg(i)), song));
-    const qint32 other = f.AddSong(QStringLiteral("Another"), QStringLiteral("Other"));
-    CSettings::WriteString(QLatin1String(CSettings::kCDPath), QStringLiteral("Scanned"), folder);
-    f.AddSong(QStringLiteral("Scanned"), QStringLiteral("stale"));
-    f.Start();
-    const QMap<qint32, QString> before = Rows(f.View().Doc(), QStringLiteral("Another"));
-    QTimer meddler;
-    int lookups = 0;
-    QObject::connect(&meddler, &QTimer::timeout,
-                     [&] { lookups += f.View().Doc().Set().FindSongById(other) ? 1 : 0; });
-    meddler.start(0);
-    CSessionOperations(f.View().Doc(), f.View().Services())
-        .UpdateSessionNamed(QStringLiteral("Scanned"));
-    meddler.stop();
-    EXPECT_GT(lookups, 5);
-    EXPECT_TRUE(Rows(f.View().Doc(), QStringLiteral("Another")) == before);
-    EXPECT_EQ(Rows(f.View().Doc(), QStringLiteral("Scanned")).size(), 300);
 }

@@ -79,9 +79,12 @@ TEST_F(SessionControllerTest, NewSessionScansWhatItsDialogNamesAndCancelAbandons
 TEST_F(SessionControllerTest, DeleteRenameAndUpdateActOnTheSelectedSession)
 {
     // Without a selection Rename opens no dialog and Delete says why it did nothing.
-    Trigger(ID_RENAME_SESSION);
+    {
+        CModalScript noDialog({});
+        Trigger(ID_RENAME_SESSION);
+    }
     Trigger(ID_DELETE_SESSION);
-    EXPECT_EQ(fixture.prompts.Texts(), QStringList{"No session selected!"});
+    EXPECT_EQ(fixture.prompts.messages.last().text, "No session selected!");
 
     Select("rock");
     fixture.prompts.answers << CPrompts::EAnswer::Ok;
