@@ -46,7 +46,9 @@ void CBatchCommit::Begin()
 {
     if (!m_db.IsOpen())
         return;
-    m_db.Exec("BEGIN");
+    // Immediate: a writer that must wait for another one waits here, within the busy
+    // time limit, instead of failing later when its first write needs the lock.
+    m_db.Exec("BEGIN IMMEDIATE");
     m_open = true;
     m_clock.start();
 }

@@ -137,16 +137,18 @@ void CIntake::ApplyNameRules(const QString& directory)
 bool CIntake::Store(const QString& path)
 {
     const std::int64_t start = Now();
-    bool stored = true;
     try {
         m_set.Update();
     } catch (const CDbException& e) {
         m_set.CancelUpdate();
-        m_prompts.Exclaim(e.Message(), path);
-        stored = false;
+        m_timings.store += Now() - start;
+        SetMarker(QString()); // the file did not end the program
+        // A file that cannot be stored ends the scan: going on would report songs as
+        // taken in that are not.
+        throw CDbException(e.Message() + QStringLiteral("\n") + path);
     }
     m_timings.store += Now() - start;
-    return stored;
+    return true;
 }
 
 void CIntake::SetMarker(const QString& path)

@@ -29,8 +29,8 @@ public:
     {}
 
     // Adds one record for directory/fileName in the session. Advances and pumps the
-    // progress (when given) before probing. True when the record was stored; a database
-    // error is shown with the file's path as caption and false returned.
+    // progress (when given) before probing. True when the record was stored; throws
+    // CDbException (its message naming the file) when it could not be.
     bool TakeInFile(const QString& directory, const QString& fileName, const QString& session,
                     CProgress* progress);
 

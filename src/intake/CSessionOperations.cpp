@@ -16,6 +16,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <optional>
 
 namespace {
 
@@ -42,6 +43,15 @@ QString CSessionOperations::StoredPath(const QString& path)
     if (path.isEmpty())
         return path;
     return QDir::cleanPath(QDir(path).absolutePath());
+}
+
+void CSessionOperations::RecordScan(const QString& name, const QString& path, int stored)
+{
+    m_doc.AdjustSongCount(stored);
+    m_doc.Sessions().Add(name);
+    CSettings::WriteInt(kCdrecord, name, int(m_services.volumes->SerialOf(path)));
+    CSettings::WriteString(kCDPath, name, path);
+    CSettings::WriteString(kCDRoot, name, m_services.volumes->RootOf(path));
 }
 
 void CSessionOperations::ShowError(const QString& message)
@@ -73,12 +83,21 @@ CSessionOperations::SResult CSessionOperations::AddSession(const QString& given,
             result.outcome = EOutcome::NoFiles;
             return result;
         }
-        Scan(name, path, count, QStringLiteral("Getting mp3 info"), result);
-        m_doc.Sessions().Add(name);
-        CSettings::WriteInt(kCdrecord, name, int(m_services.volumes->SerialOf(path)));
-        CSettings::WriteString(kCDPath, name, path);
-        CSettings::WriteString(kCDRoot, name, m_services.volumes->RootOf(path));
+        const qint64 before = m_doc.Set().CountAll();
+        try {
+            Scan(name, path, count, QStringLiteral("Getting mp3 info"), EScanCommits::Batched,
+                 result);
+        } catch (const CDbException&) {
+            // What was stored before the failure stays; the count must match the table.
+            // A session that stored nothing before the failure is not created.
+            result.stored = int(m_doc.Set().CountAll() - before);
+            if (result.stored > 0)
+                RecordScan(name, path, result.stored);
+            throw;
+        }
+        RecordScan(name, path, result.stored);
     } catch (const CDbException& e) {
+        CSettings::SetString(QStringLiteral("ErrorFile"), QString());
         ShowError(e.Message());
         result.outcome = EOutcome::Failed;
     }
@@ -86,7 +105,7 @@ CSessionOperations::SResult CSessionOperations::AddSession(const QString& given,
 }
 
 void CSessionOperations::Scan(const QString& name, const QString& path, int count,
-                              const QString& caption, SResult& result)
+                              const QString& caption, EScanCommits commits, SResult& result)
 {
     CDirectoryWalk walk;
     // Without the decoder no song could be measured: the program reports it and ends.
@@ -99,26 +118,22 @@ void CSessionOperations::Scan(const QString& name, const QString& path, int coun
     // browsing set while events are pumped cannot touch the records being stored.
     const std::unique_ptr<CCdlistSet> set = m_doc.NewJobSet();
     CIntake intake(*set, m_doc.ExceptSet(), *m_services.prompts, *probe);
-    const qint64 before = set->CountAll();
-    try {
-        CBatchCommit batch(m_doc.Database());
-        result.stored = walk.ScanDirectory(
-            path, progress.get(), [&](const QString& folder, const QString& file) {
-                const bool stored = intake.TakeInFile(folder, file, name, progress.get());
-                batch.Tick();
-                return stored;
-            });
-        batch.Finish();
-    } catch (const CDbException&) {
-        // The count on the form must still match the table.
-        m_doc.AdjustSongCount(set->CountAll() - before);
-        throw;
-    }
+    std::optional<CBatchCommit> batch;
+    if (commits == EScanCommits::Batched)
+        batch.emplace(m_doc.Database());
+    result.stored =
+        walk.ScanDirectory(path, progress.get(), [&](const QString& folder, const QString& file) {
+            const bool stored = intake.TakeInFile(folder, file, name, progress.get());
+            if (batch)
+                batch->Tick();
+            return stored;
+        });
+    if (batch)
+        batch->Finish();
     result.cancelled = progress->IsCancelled();
     progress->Hide();
     // A crash marker left by the last file would be reported at the next start.
     CSettings::SetString(QStringLiteral("ErrorFile"), QString());
-    m_doc.AdjustSongCount(result.stored);
     result.outcome = EOutcome::Done;
 }
 
@@ -216,19 +231,29 @@ CSessionOperations::SResult CSessionOperations::UpdateSessionNamed(const QString
             result.outcome = EOutcome::NoFiles;
             return result;
         }
-        result.deleted = m_doc.Set().DeleteWhere(SessionFilter(name));
-        m_doc.AdjustSongCount(-result.deleted);
-        Scan(name, path, count, QStringLiteral("Updating Session"), result);
+        // One transaction: until the rescan is complete the old songs stay, and a
+        // failure, a Cancel or the program's death leaves the session as it was.
+        CDatabase::CTransaction transaction(m_doc.Database());
+        const int deleted = m_doc.Set().DeleteWhere(SessionFilter(name));
+        Scan(name, path, count, QStringLiteral("Updating Session"), EScanCommits::AtEnd, result);
+        if (result.cancelled) {
+            result.stored = 0;
+            return result;
+        }
+        transaction.Commit();
+        result.deleted = deleted;
+        m_doc.AdjustSongCount(result.stored - result.deleted);
         m_doc.Playlist().Clear();
         m_doc.Songs().Clear();
         CSettings::WriteString(kCDPath, name, path);
         // A newly chosen folder may lie on another drive than the one recorded.
         if (chosen || !CSettings::Contains(kCDRoot, name))
             CSettings::WriteString(kCDRoot, name, m_services.volumes->RootOf(path));
-        m_doc.Set().Unfilter();
     } catch (const CDbException& e) {
+        CSettings::SetString(QStringLiteral("ErrorFile"), QString());
         ShowError(e.Message());
-        result.outcome = EOutcome::Failed;
+        result = SResult{EOutcome::Failed};
     }
+    m_doc.Set().Unfilter();
     return result;
 }

@@ -51,9 +51,17 @@ public:
     static QString StoredName(const QString& name);
 
 private:
-    // Shows the progress and walks the folder holding count recognised files.
+    enum class EScanCommits
+    {
+        Batched, // short transactions: a crash costs at most the last quarter second
+        AtEnd,   // inside the caller's transaction
+    };
+    // Shows the progress and walks the folder holding count recognised files. Throws
+    // CDbException when a file cannot be stored.
     void Scan(const QString& name, const QString& path, int count, const QString& caption,
-              SResult& result);
+              EScanCommits commits, SResult& result);
+    // A scan that stored songs lists its session and records its folder and disc.
+    void RecordScan(const QString& name, const QString& path, int stored);
     void ShowError(const QString& message);
 
     CCdlistDoc& m_doc;

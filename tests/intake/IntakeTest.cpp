@@ -247,16 +247,19 @@ TEST_F(IntakeTest, FilesThatAreNoAudioAreStillStored)
     EXPECT_TRUE(CSettings::String(QStringLiteral("ErrorFile")).isEmpty());
 }
 
-TEST_F(IntakeTest, ADatabaseErrorIsShownAndTheScanGoesOn)
+// A file that cannot be stored ends the scan with a failure naming it, never a success.
+TEST_F(IntakeTest, AStoreFailureIsThrownNamingTheFile)
 {
     db.Exec("CREATE TRIGGER refuse BEFORE INSERT ON Songs BEGIN SELECT RAISE(ABORT, 'disk is "
             "full'); END;");
-    EXPECT_FALSE(Take(QStringLiteral("a.mp3")));
-    ASSERT_EQ(prompts.messages.size(), 1);
-    EXPECT_TRUE(prompts.messages[0].text.contains(QStringLiteral("disk is full")));
-    EXPECT_EQ(prompts.messages[0].caption, folder + QStringLiteral("/a.mp3"));
-    EXPECT_EQ(prompts.messages[0].icon, CPrompts::EIcon::Exclamation);
-    EXPECT_EQ(prompts.messages[0].buttons, CPrompts::EButtons::Ok);
+    try {
+        Take(QStringLiteral("a.mp3"));
+        ADD_FAILURE() << "the failure was not reported";
+    } catch (const CDbException& e) {
+        EXPECT_TRUE(e.Message().contains(QStringLiteral("disk is full")));
+        EXPECT_TRUE(e.Message().contains(folder + QStringLiteral("/a.mp3")));
+    }
+    EXPECT_TRUE(prompts.messages.isEmpty());
     EXPECT_TRUE(CSettings::String(QStringLiteral("ErrorFile")).isEmpty());
     EXPECT_EQ(set.CountAll(), 0);
 

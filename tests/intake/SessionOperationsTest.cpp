@@ -349,3 +349,46 @@ TEST_F(SessionOperationsTest, UpdateWithoutRecordedFolderAsksForOneAndCancelDele
 }
 
 } // namespace
+
+namespace {
+
+// Until a rescan is complete the old songs stay: a store failure or a Cancel half-way
+// leaves the session exactly as it was, and the failure is reported, never a success.
+TEST_F(SessionOperationsTest, AnUpdateThatFailsOrIsCancelledLeavesTheSessionAsItWas)
+{
+    const QString folder = Folder("Live", 6);
+    ops.AddSession("Live", folder);
+    const QStringList ids = Column(ESongColumn::ID, "Live");
+    doc.Database().Exec("CREATE TRIGGER refuse BEFORE INSERT ON Songs WHEN "
+                        "(SELECT count(*) FROM Songs WHERE CD = 'Live') >= 3 "
+                        "BEGIN SELECT RAISE(ABORT, 'disk is full'); END;");
+    const auto failed = ops.UpdateSessionNamed("Live");
+    EXPECT_EQ(failed.outcome, EOutcome::Failed);
+    EXPECT_TRUE(prompts.messages.last().text.contains("disk is full"));
+    EXPECT_TRUE(prompts.messages.last().text.contains(folder));
+    EXPECT_EQ(Column(ESongColumn::ID, "Live"), ids);
+    EXPECT_EQ(CommittedCount(f.env.DatabasePath()), 6);
+    EXPECT_EQ(doc.SongCount(), 6);
+
+    doc.Database().Exec("DROP TRIGGER refuse;");
+    f.cancelAfterSteps = 3;
+    EXPECT_TRUE(ops.UpdateSessionNamed("Live").cancelled);
+    EXPECT_EQ(Column(ESongColumn::ID, "Live"), ids);
+    EXPECT_EQ(doc.SongCount(), 6);
+    ExpectSetReset();
+}
+
+// A scan whose every insert fails is a failure: no session is listed or recorded.
+TEST_F(SessionOperationsTest, AScanThatStoresNothingCreatesNoSession)
+{
+    doc.Database().Exec("CREATE TRIGGER refuse BEFORE INSERT ON Songs "
+                        "BEGIN SELECT RAISE(ABORT, 'attempt to write a readonly database'); END;");
+    const auto result = ops.AddSession("Pop", Folder("pop", 3));
+    EXPECT_EQ(result.outcome, EOutcome::Failed);
+    EXPECT_TRUE(prompts.messages.last().text.contains("readonly"));
+    EXPECT_TRUE(Sessions().isEmpty());
+    EXPECT_FALSE(CSettings::Contains(CSettings::kCDPath, "Pop"));
+    EXPECT_EQ(doc.SongCount(), 0);
+}
+
+} // namespace
