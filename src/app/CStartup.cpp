@@ -3,6 +3,7 @@
 #include "app/CCdlistView.h"
 #include "app/CDesktopShortcut.h"
 #include "db/CCdlistSet.h"
+#include "intake/CSessionTexts.h"
 #include "model/CCdlistDoc.h"
 #include "platform/CPrompts.h"
 #include "platform/CSettings.h"
@@ -22,9 +23,6 @@ const QString kUpgradeText = QStringLiteral(
     "order to save previous mp3 information?\n(This may take a few minutes)");
 const QString kUpdateText = QStringLiteral("Do you want to check for updates?");
 const QString kUpdateCaption = QStringLiteral("There may be an update available");
-const QString kCrashText = QStringLiteral(
-    "Cratewise encountered a critical error when trying to add the file:\n%1\nRemove it or move "
-    "it to another location before trying to add files again.");
 
 } // namespace
 
@@ -121,6 +119,6 @@ void CStartup::ReportCrashMarker()
     const QString file = CSettings::String(QStringLiteral("ErrorFile"));
     if (file.isEmpty())
         return;
-    m_view.Prompts().Error(kCrashText.arg(file), QStringLiteral("Error adding song"));
+    m_view.Prompts().Error(CSessionTexts::Crashed(file), QStringLiteral("Error adding song"));
     CSettings::SetString(QStringLiteral("ErrorFile"), QString());
 }

@@ -3,9 +3,11 @@
 #include "cli/CConsoleProgress.h"
 #include "cli/CConsolePrompts.h"
 #include "db/CCdlistSet.h"
+#include "intake/CSessionTexts.h"
 #include "model/CAppServices.h"
 #include "model/CCdlistDoc.h"
 #include "platform/CDataDir.h"
+#include "platform/CSettings.h"
 #include "platform/CVolumes.h"
 #include "playback/CWinampRemote.h"
 
@@ -20,6 +22,16 @@ QString Cell(QString text)
         if (c == u'\t' || c == u'\n' || c == u'\r')
             c = u' ';
     return text;
+}
+
+// The file being read when the program last died, named once, as the window does.
+void ReportCrashMarker(QTextStream& err)
+{
+    const QString file = CSettings::String(QStringLiteral("ErrorFile"));
+    if (file.isEmpty())
+        return;
+    err << "cratewise: " << CSessionTexts::Crashed(file).replace(u'\n', u' ') << Qt::endl;
+    CSettings::SetString(QStringLiteral("ErrorFile"), QString());
 }
 
 struct SGlobalOptions
@@ -122,6 +134,7 @@ int CCommandLine::Run(QStringList args, QTextStream& out, QTextStream& err)
         CCdlistDoc doc;
         doc.OpenDatabase(CDataDir::DatabasePath(dataDir));
         doc.ReloadSessions();
+        ReportCrashMarker(err);
         CConsolePrompts prompts(options.policy);
         CNoWinampRemote player;
         CSystemVolumes volumes;

@@ -26,6 +26,9 @@ CConsoleProgress::CConsoleProgress(const QString& caption)
     action.sa_handler = OnInterrupt;
     sigemptyset(&action.sa_mask);
     sigaction(SIGINT, &action, &m_previous);
+    // A polite kill ends the job as Ctrl-C does: what was stored is committed and no
+    // innocent file is blamed for a crash at the next start.
+    sigaction(SIGTERM, &action, &m_previousTerm);
 }
 
 CConsoleProgress::~CConsoleProgress()
@@ -34,6 +37,7 @@ CConsoleProgress::~CConsoleProgress()
     if (m_drawn && m_terminal)
         std::fputc('\n', stderr);
     sigaction(SIGINT, &m_previous, nullptr);
+    sigaction(SIGTERM, &m_previousTerm, nullptr);
 }
 
 void CConsoleProgress::RaiseCancel()

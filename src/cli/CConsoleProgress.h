@@ -41,6 +41,8 @@ private:
     bool m_drawn = false;
     bool m_terminal = false;
     QElapsedTimer m_lastDraw;
+    struct sigaction m_previousTerm
+    {};
     struct sigaction m_previous
     {};
 };

@@ -115,6 +115,22 @@ TEST(ConsoleProgress, InterruptCancelsInsteadOfEndingTheProcess)
     std::raise(SIGINT); // the handler from before is back
     EXPECT_EQ(previousCalled, 1);
     signal(SIGINT, SIG_DFL);
+    {
+        // A polite kill ends the job the same way.
+        CConsoleProgress progress("Getting mp3 info");
+        std::raise(SIGTERM);
+        EXPECT_TRUE(progress.IsCancelled());
+    }
+}
+
+// The command line names the file that was being read when the program died, once.
+TEST_F(SessionCliTest, TheFileReadWhenTheProgramDiedIsNamedOnce)
+{
+    CSettings::SetString("ErrorFile", music + "/a.mp3");
+    const SRun first = RunCli(env, {"sessions"});
+    EXPECT_TRUE(first.err.contains("critical error when trying to add the file: " + music +
+                                   "/a.mp3 Remove it"));
+    EXPECT_FALSE(RunCli(env, {"sessions"}).err.contains("critical error"));
 }
 
 } // namespace
