@@ -9,7 +9,6 @@ using EEdit = CLibraryOperations::EEdit;
 class LibraryOperationsTest : public LibraryFixture
 {
 protected:
-    // The columns follow the settings of the moment.
     void Columns(int artist, int length, int comment)
     {
         CSettings::SetInt(QStringLiteral("LibArtist"), artist);
@@ -43,21 +42,17 @@ protected:
 TEST_F(LibraryOperationsTest, SessionListsItsExactNameInIdOrderWithTheChosenColumns)
 {
     Columns(0, 1, 1);
-    const qint32 a = Add({.cd = QStringLiteral("Rock"),
-                          .title = QStringLiteral("z"),
-                          .album = QStringLiteral("A1"),
-                          .duration = QStringLiteral("245"),
-                          .comment = QStringLiteral("c1")});
-    Add({.cd = QStringLiteral("rock"), .title = QStringLiteral("y")});
-    const qint32 c = Add({.cd = QStringLiteral("Rock"), .title = QStringLiteral("a")});
-    const qint32 d =
-        Add({.cd = QStringLiteral("Rock"), .title = QStringLiteral("b"), .duration = QStringLiteral("5")});
-    Add({.cd = QStringLiteral("Rock "), .title = QStringLiteral("x")});
-    Add({.cd = QStringLiteral("x' OR '1'='1"), .title = QStringLiteral("q")});
+    const qint32 a =
+        Add({.cd = "Rock", .title = "z", .album = "A1", .duration = "245", .comment = "c1"});
+    Add({.cd = "rock", .title = "y"});
+    const qint32 c = Add({.cd = "Rock", .title = "a"});
+    const qint32 d = Add({.cd = "Rock", .title = "b", .duration = "5"});
+    Add({.cd = "Rock ", .title = "x"});
+    Add({.cd = "x' OR '1'='1", .title = "q"});
     QList<bool> busy;
     QObject::connect(&doc, &CCdlistDoc::BusyChanged, [&busy](bool b) { busy << b; });
 
-    ops.ShowSession(QStringLiteral("Rock"));
+    ops.ShowSession("Rock");
     EXPECT_EQ(Listed(), (QList<qint32>{a, c, d}));
     EXPECT_EQ(songs.Headings(), (QStringList{"Title", "Album", "Session", "Length", "Comment"}));
     EXPECT_EQ(Row(0), (QStringList{"z", "A1", "Rock", "4:05", "c1"}));
@@ -67,21 +62,20 @@ TEST_F(LibraryOperationsTest, SessionListsItsExactNameInIdOrderWithTheChosenColu
     EXPECT_TRUE(set.Filter().IsEmpty());
     EXPECT_EQ(set.Sort(), ESongColumn::ID);
 
-    ops.ShowSession(QStringLiteral("x' OR '1'='1"));
-    EXPECT_EQ(Row(0)[0], QStringLiteral("q")) << "a quote is part of the name";
+    ops.ShowSession("x' OR '1'='1");
+    EXPECT_EQ(Row(0)[0], QStringLiteral("q")) << "a quote is just a character";
     EXPECT_EQ(songs.RowCount(), 1) << "the list is replaced";
     EXPECT_TRUE(prompts.messages.isEmpty());
 }
 
 TEST_F(LibraryOperationsTest, SelectRowMakesItsSongCurrentUnlessItIsGone)
 {
-    const qint32 a = Add({.title = QStringLiteral("a")});
-    const qint32 gone = Add({.title = QStringLiteral("gone")});
-    ops.ShowSession(QStringLiteral("S"));
+    const qint32 a = Add({.title = "a"});
+    const qint32 gone = Add({.title = "gone"});
+    ops.ShowSession("S");
     ASSERT_TRUE(set.FindSongById(gone));
     set.Delete();
     set.Requery();
-
     EXPECT_TRUE(ops.SelectRow(0));
     EXPECT_EQ(doc.CurrentSong(), a);
     EXPECT_EQ(set.m_ID, a) << "the set stands on the song";
@@ -93,50 +87,42 @@ TEST_F(LibraryOperationsTest, SelectRowMakesItsSongCurrentUnlessItIsGone)
 TEST_F(LibraryOperationsTest, CellEditsStoreTheirColumnOnlyWhenChanged)
 {
     Columns(0, 1, 1); // Title, Album, Session, Length, Comment
-    const qint32 id = Add({.title = QStringLiteral("Old"),
-                           .artist = QStringLiteral("Artist"),
-                           .album = QStringLiteral("Album"),
-                           .duration = QStringLiteral("61")});
-    ops.ShowSession(QStringLiteral("S"));
-
-    EXPECT_EQ(ops.StoreCellEdit(0, 0, QStringLiteral("Old")), EEdit::None);
+    const qint32 id = Add({.title = "Old", .artist = "Artist", .album = "A", .duration = "61"});
+    ops.ShowSession("S");
+    EXPECT_EQ(ops.StoreCellEdit(0, 0, "Old"), EEdit::None);
     EXPECT_EQ(doc.CurrentSong(), -1);
-    EXPECT_EQ(ops.StoreCellEdit(0, 0, QStringLiteral("New")), EEdit::Tag);
+    EXPECT_EQ(ops.StoreCellEdit(0, 0, "New"), EEdit::Tag);
     EXPECT_EQ(Stored(id, ESongColumn::TITLE), QStringLiteral("New"));
     EXPECT_EQ(Stored(id, ESongColumn::LIST), QStringLiteral("New"));
     EXPECT_EQ(doc.CurrentSong(), id);
-
-    EXPECT_EQ(ops.StoreCellEdit(0, 1, QStringLiteral("Other")), EEdit::Tag);
+    EXPECT_EQ(ops.StoreCellEdit(0, 1, "Other"), EEdit::Tag);
     EXPECT_EQ(Stored(id, ESongColumn::ALBUM), QStringLiteral("Other"));
     EXPECT_EQ(Stored(id, ESongColumn::ARTIST), QStringLiteral("Artist"));
-
     // Session and Length change only on screen.
-    EXPECT_EQ(ops.StoreCellEdit(0, 2, QStringLiteral("Elsewhere")), EEdit::None);
-    EXPECT_EQ(ops.StoreCellEdit(0, 3, QStringLiteral("9:99")), EEdit::None);
+    EXPECT_EQ(ops.StoreCellEdit(0, 2, "Elsewhere"), EEdit::None);
+    EXPECT_EQ(ops.StoreCellEdit(0, 3, "9:99"), EEdit::None);
     EXPECT_EQ(Stored(id, ESongColumn::CD), QStringLiteral("S"));
     EXPECT_EQ(Stored(id, ESongColumn::DURATION), QStringLiteral("61"));
-
-    EXPECT_EQ(ops.StoreCellEdit(0, 4, QStringLiteral("nice")), EEdit::Comment);
+    EXPECT_EQ(ops.StoreCellEdit(0, 4, "nice"), EEdit::Comment);
     EXPECT_EQ(Stored(id, ESongColumn::COMMENT), QStringLiteral("nice"));
-    EXPECT_EQ(ops.StoreCellEdit(1, 0, QStringLiteral("x")), EEdit::None);
-    EXPECT_EQ(ops.StoreCellEdit(0, 5, QStringLiteral("x")), EEdit::None);
+    EXPECT_EQ(ops.StoreCellEdit(1, 0, "x"), EEdit::None);
+    EXPECT_EQ(ops.StoreCellEdit(0, 5, "x"), EEdit::None);
 }
 
 TEST_F(LibraryOperationsTest, DeleteAsksThenRemovesFileAndRecord)
 {
-    const QString file = env.WriteFile(QStringLiteral("music/song.mp3"), "data");
-    const qint32 song = Add({.title = QStringLiteral("song"), .path = env.Root() + "/music"});
-    const qint32 ghost = Add({.title = QStringLiteral("ghost"), .path = env.Root() + "/nowhere"});
+    const QString file = env.WriteFile("music/song.mp3", "data");
+    const qint32 song = Add({.title = "song", .path = env.Root() + "/music"});
+    const qint32 ghost = Add({.title = "ghost", .path = env.Root() + "/nowhere"});
     doc.SetSongCount(2);
-    ops.ShowSession(QStringLiteral("S"));
+    ops.ShowSession("S");
     ops.DeleteCurrentFile();
     EXPECT_TRUE(prompts.messages.isEmpty()) << "no current song: no question";
 
     doc.SetCurrentSong(song);
     ops.DeleteCurrentFile(); // answered No
     ASSERT_EQ(prompts.messages.size(), 1);
-    EXPECT_EQ(prompts.messages[0].text,
-              QStringLiteral("Are you sure you want to delete song.mp3 from disk?"));
+    EXPECT_EQ(prompts.messages[0].text, "Are you sure you want to delete song.mp3 from disk?");
     EXPECT_EQ(prompts.messages[0].caption, QStringLiteral("Confirm Removal"));
     EXPECT_EQ(prompts.messages[0].icon, CPrompts::EIcon::Exclamation);
     EXPECT_TRUE(QFile::exists(file));
@@ -164,20 +150,19 @@ TEST_F(LibraryOperationsTest, DeleteAsksThenRemovesFileAndRecord)
 TEST_F(LibraryOperationsTest, SearchFollowsTheSettingsAndWithAddOnSearchFillsThePlaylist)
 {
     Columns(1, 1, 0);
-    const qint32 a = Add({.title = QStringLiteral("love me"), .duration = QStringLiteral("245")});
-    Add({.title = QStringLiteral("hate")});
-    const qint32 c = Add({.title = QStringLiteral("Lovely")});
-
-    ops.Search({.title = QStringLiteral("OVE")});
+    const qint32 a = Add({.title = "love me", .duration = "245"});
+    Add({.title = "hate"});
+    const qint32 c = Add({.title = "Lovely"});
+    ops.Search({.title = "OVE"});
     EXPECT_EQ(Listed(), (QList<qint32>{a, c}));
     EXPECT_EQ(Row(0)[4], QStringLiteral("4:05"));
     EXPECT_EQ(doc.Playlist().Count(), 0);
     CSettings::SetInt(QStringLiteral("FastSearch"), 1);
-    ops.Search({.title = QStringLiteral("OVE")});
+    ops.Search({.title = "OVE"});
     EXPECT_TRUE(Listed().isEmpty()) << "the fast search compares prefixes";
 
     CSettings::SetInt(QStringLiteral("AddOnSearch"), 1);
-    ops.Search({.title = QStringLiteral("LOVE")});
+    ops.Search({.title = "LOVE"});
     EXPECT_EQ(Listed(), (QList<qint32>{a, c}));
     EXPECT_EQ(doc.Playlist().Ids(), (QList<qint32>{a, c}));
     EXPECT_EQ(doc.Playlist().Entry(1).text, QStringLiteral("Lovely"));

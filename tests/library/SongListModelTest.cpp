@@ -29,24 +29,33 @@ protected:
 
 TEST_F(SongListModelTest, EqualCellsKeepTheirOrderBothWays)
 {
-    Fill({{"same", "0"}, {"same", "1"}, {"same", "0"}, {"same", "1"}, {"same", "0"}});
-    EXPECT_EQ(SortedIds(0, true), (QList<qint32>{1, 2, 3, 4, 5}));
-    EXPECT_EQ(SortedIds(0, false), (QList<qint32>{1, 2, 3, 4, 5}));
-    EXPECT_EQ(SortedIds(1, true), (QList<qint32>{1, 3, 5, 2, 4}));
-    EXPECT_EQ(SortedIds(1, false), (QList<qint32>{2, 4, 1, 3, 5}));
+    // Enough rows that an unstable sort would show it.
+    QList<QStringList> rows;
+    QList<qint32> all, even, odd;
+    for (int i = 0; i < 40; ++i) {
+        rows << QStringList{QStringLiteral("same"), QString::number(i % 2)};
+        all << i + 1;
+        (i % 2 ? odd : even) << i + 1;
+    }
+    Fill(rows);
+    EXPECT_EQ(SortedIds(0, true), all);
+    EXPECT_EQ(SortedIds(0, false), all);
+    EXPECT_EQ(SortedIds(1, true), even + odd);
+    EXPECT_EQ(SortedIds(1, false), odd + even);
 }
 
 TEST_F(SongListModelTest, SortingComparesCodePointsCaseSensitivelyAndMovesTheSelection)
 {
-    // U+FF21 sorts below U+1F3B5 by code point, above it by UTF-16 unit; the long common
-    // beginnings need more than the first eight bytes.
+    // U+FF21 sorts below U+1F3B5 by code point, above it by UTF-16 unit; behind a common
+    // beginning of eight bytes as well as at the start.
     const QString emoji = QString::fromUcs4(U"\U0001F3B5");
     const QString wide = QString::fromUcs4(U"\uFF21");
-    Fill({{emoji, ""}, {wide, ""}, {"z", ""}, {"C", ""}, {"prefix-long-b", ""},
-          {"prefix-long-a", ""}});
+    const QString common = QStringLiteral("common: ");
+    Fill(
+        {{emoji, ""}, {wide, ""}, {common + emoji, ""}, {common + wide, ""}, {"z", ""}, {"C", ""}});
     QItemSelectionModel selection(&model);
     selection.select(model.index(0, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    EXPECT_EQ(SortedIds(0, true), (QList<qint32>{4, 6, 5, 3, 2, 1}));
+    EXPECT_EQ(SortedIds(0, true), (QList<qint32>{6, 4, 3, 5, 2, 1}));
     ASSERT_EQ(selection.selectedRows().size(), 1);
     EXPECT_EQ(selection.selectedRows()[0].row(), 5) << "the selected song stays selected";
 }

@@ -1,20 +1,20 @@
+#include "library/LibraryFixture.h"
 #include "library/gui/CLibraryController.h"
 #include "library/gui/CLibraryListCtrl.h"
 #include "library/gui/CSearchController.h"
-#include "platform/CSettings.h"
 #include "support/gui/CViewFixture.h"
 #include "ui/CommandIds.h"
 
 #include <QAction>
 #include <QComboBox>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QPushButton>
-#include <gtest/gtest.h>
+#include <QSignalSpy>
 
 namespace {
 
-// The library and the search on the real main form.
+// What the library and search controllers add to the operations on the real main form.
 class MainFormTest : public ::testing::Test
 {
 protected:
@@ -29,37 +29,108 @@ protected:
             EXPECT_EQ(view.findChildren<CSearchController*>().size(), 1);
         };
     }
+    qint32 Add(const SLibrarySong& song) { return AddLibrarySong(f.doc.Set(), song); }
+    // Starts the form and chooses the session in its list.
+    CLibraryListCtrl* StartIn(const QString& session)
+    {
+        f.Start();
+        CSessionListModel& sessions = f.doc.Sessions();
+        f.View().SessionList()->setCurrentIndex(sessions.index(sessions.Row(session)));
+        return f.View().SongList();
+    }
+    QString Field(int id) { return f.View().Field(id)->text(); }
+    QString LyricsCaption() { return f.View().Button(ID_VIEW_LYRICS)->text(); }
+    CLibraryController* Controller() { return f.View().findChild<CLibraryController*>(); }
+
     CViewFixture f;
 };
 
-TEST_F(MainFormTest, SessionClickDoubleClickAndSearchWorkOnTheForm)
+TEST_F(MainFormTest, AClickShowsTheTagFieldsAndADoubleClickQueuesTheShownRow)
 {
-    const qint32 a = f.AddSong(QStringLiteral("Jazz"), QStringLiteral("So What"));
-    f.AddSong(QStringLiteral("jazz"), QStringLiteral("Other"));
-    f.Start();
-    CCdlistView& view = f.View();
-    EXPECT_EQ(view.TagGenre()->count(), 126);
-    EXPECT_EQ(view.SearchGenre()->count(), 127);
-
-    const auto sessions = view.SessionList()->findItems(QStringLiteral("Jazz"), Qt::MatchExactly);
-    ASSERT_EQ(sessions.size(), 1);
-    view.SessionList()->setCurrentItem(sessions.first());
-    CLibraryListCtrl* songs = view.SongList();
-    ASSERT_EQ(songs->RowCount(), 1);
-    EXPECT_EQ(songs->ItemData(0), a);
+    const qint32 rocker = Add({.title = "rocker",
+                               .artist = "A",
+                               .album = "B",
+                               .genre = "(17)",
+                               .lyrics = "la",
+                               .year = "1999"});
+    const qint32 other = Add({.title = "unknown genre", .genre = "(255)"});
+    Add({.title = "no genre"});
+    Add({.title = "blues", .genre = "(0)"});
+    CLibraryListCtrl* songs = StartIn("S");
+    ASSERT_EQ(songs->RowCount(), 4);
+    QComboBox* genre = f.View().TagGenre();
+    EXPECT_EQ(genre->count(), 126);
 
     Q_EMIT songs->RowClicked(0);
-    EXPECT_EQ(view.CurrentSong(), a);
-    EXPECT_EQ(view.Field(1019)->text(), QStringLiteral("So What"));
-    EXPECT_EQ(view.Button(ID_VIEW_LYRICS)->text(), QStringLiteral("Lyrics"));
+    EXPECT_EQ(f.doc.CurrentSong(), rocker);
+    EXPECT_EQ((QStringList{Field(IDC_TAG_TITLE), Field(IDC_TAG_ARTIST), Field(IDC_TAG_ALBUM),
+                           Field(IDC_TAG_YEAR)}),
+              (QStringList{"rocker", "A", "B", "1999"}));
+    EXPECT_EQ(genre->currentText(), QStringLiteral("Rock")) << "not \"Rock & Roll\"";
+    EXPECT_EQ(LyricsCaption(), QStringLiteral("Lyrics!"));
+    Q_EMIT songs->RowClicked(1);
+    EXPECT_EQ(genre->currentIndex(), -1);
+    EXPECT_EQ(LyricsCaption(), QStringLiteral("Lyrics"));
+    Q_EMIT songs->RowClicked(2);
+    EXPECT_EQ(genre->currentIndex(), -1);
+    Q_EMIT songs->RowClicked(3);
+    EXPECT_EQ(genre->currentText(), QStringLiteral("Blues"));
 
+    QSignalSpy update(f.View().Action(ID_UPDATE_WINAMP), &QAction::triggered);
+    Q_EMIT songs->RowDoubleClicked(1);
+    EXPECT_EQ(f.doc.Playlist().Ids(), QList<qint32>{other});
+    EXPECT_EQ(f.doc.Playlist().Entry(0).text, QStringLiteral("unknown genre"));
+    EXPECT_TRUE(f.View().Action(ID_UPDATE_WINAMP)->isEnabled());
+    EXPECT_TRUE(update.isEmpty());
+    CSettings::SetInt(QStringLiteral("AutoUpd"), 1);
     Q_EMIT songs->RowDoubleClicked(0);
-    ASSERT_EQ(view.PlaylistBox()->count(), 1);
-    EXPECT_EQ(view.PlaylistBox()->item(0)->text(), QStringLiteral("So What"));
-    EXPECT_TRUE(view.Action(ID_UPDATE_WINAMP)->isEnabled());
+    EXPECT_EQ(f.doc.Playlist().Ids(), (QList<qint32>{other, rocker}));
+    EXPECT_EQ(update.size(), 1);
+}
 
-    view.Field(1067)->setText(QStringLiteral("o"));
-    view.Action(ID_SEARCH)->trigger();
+TEST_F(MainFormTest, CellEditsAskForTheTagAndTheDeleteCommandAsksAboutTheClickedSong)
+{
+    CSettings::SetInt(QStringLiteral("LibComment"), 1); // Title, Artist, Album, Session, Comment
+    const qint32 id = Add({.title = "Old", .artist = "A"});
+    StartIn("S");
+    QSignalSpy save(Controller(), &CLibraryController::TagSaveRequested);
+    QSignalSpy comment(Controller(), &CLibraryController::CommentTagRequested);
+    CSongListModel& songs = f.doc.Songs();
+
+    songs.setData(songs.index(0, 0), "New", Qt::EditRole);
+    ASSERT_EQ(save.size(), 1);
+    EXPECT_EQ(save[0][0].toInt(), id);
+    EXPECT_EQ(Field(IDC_TAG_TITLE), QStringLiteral("New")) << "the tag fields show the song";
+    EXPECT_EQ(Field(IDC_TAG_ARTIST), QStringLiteral("A"));
+    songs.setData(songs.index(0, 4), "nice", Qt::EditRole);
+    ASSERT_EQ(comment.size(), 1);
+    EXPECT_EQ(comment[0], (QVariantList{id, QStringLiteral("nice")}));
+    songs.setData(songs.index(0, 3), "Elsewhere", Qt::EditRole);
+    EXPECT_EQ(save.size() + comment.size(), 2) << "a Session edit asks for nothing";
+
+    f.View().Action(ID_DELETE_SELECTED_FILE)->trigger();
+    EXPECT_EQ(f.prompts.Texts(), QStringList{"Are you sure you want to delete Old.mp3 from disk?"})
+        << "the current song is the edited one";
+}
+
+TEST_F(MainFormTest, TheSearchFieldsAndGenreChoiceFillTheSongList)
+{
+    Add({.cd = "Jazz", .title = "So What", .genre = "(8)"});
+    const qint32 rock = Add({.cd = "jazz", .title = "Other", .genre = "(17)"});
+    CLibraryListCtrl* songs = StartIn("Jazz");
+    ASSERT_EQ(songs->RowCount(), 1);
+    QComboBox* genre = f.View().SearchGenre();
+    EXPECT_EQ(genre->count(), 127);
+
+    f.View().Field(IDC_SEARCH_TITLE)->setText("o");
+    f.View().Action(ID_SEARCH)->trigger();
+    EXPECT_EQ(songs->RowCount(), 2);
+    genre->setCurrentIndex(genre->findText("Rock"));
+    f.View().Action(ID_SEARCH)->trigger();
+    ASSERT_EQ(songs->RowCount(), 1) << "the genre is searched in its stored form";
+    EXPECT_EQ(songs->ItemData(0), rock);
+    genre->setCurrentIndex(genre->findText("(NONE)"));
+    f.View().Action(ID_SEARCH)->trigger();
     EXPECT_EQ(songs->RowCount(), 2);
     EXPECT_TRUE(f.prompts.messages.isEmpty()) << f.prompts.Texts().join(u'|').toStdString();
 }
