@@ -55,10 +55,3 @@ void CPlaylistGroups::ReportLimit(CPrompts& prompts, SPlaylistGroups::ELimit lim
             QStringLiteral("The Playlist Can Contain Songs From\nMaximum 50 Different Sessions"),
             caption);
 }
-
-SPlaylistGroups GroupPlaylistBySession(CCdlistSet& set, const QList<qint32>& ids, CPrompts& prompts)
-{
-    SPlaylistGroups result = CPlaylistGroups::Group(set, ids);
-    CPlaylistGroups::ReportLimit(prompts, result.limit);
-    return result;
-}

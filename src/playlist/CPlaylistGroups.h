@@ -45,7 +45,3 @@ SPlaylistGroups Group(CCdlistSet& set, const QList<qint32>& ids);
 void ReportLimit(CPrompts& prompts, SPlaylistGroups::ELimit limit);
 
 } // namespace CPlaylistGroups
-
-// Groups and reports a reached limit at once.
-SPlaylistGroups GroupPlaylistBySession(CCdlistSet& set, const QList<qint32>& ids,
-                                       CPrompts& prompts);

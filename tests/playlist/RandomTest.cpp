@@ -1,41 +1,20 @@
 #include "PlaylistFixture.h"
+#include "db/CDatabase.h"
 #include "platform/CSettings.h"
 #include "playlist/CRandomDraw.h"
-#include "playlist/gui/CRandomDialog.h"
 
-#include <QApplication>
-#include <QComboBox>
-#include <QRadioButton>
-#include <QSpinBox>
-#include <QTimer>
-#include <functional>
+#include <QSet>
 
 namespace {
 
 class RandomTest : public PlaylistFixture
 {
 protected:
-    QList<qint32> DrawIds(const SRandomRequest& request, CRandomDraw::EResult* result = nullptr)
+    QList<qint32> Draw(const SRandomRequest& request)
     {
-        QList<qint32> ids;
-        CRandomDraw draw(set);
-        draw.Seed(7);
-        const auto r = draw.Draw(
-            request, [&] { ids.clear(); }, [&](CCdlistSet& s) { ids << s.m_ID; });
-        if (result)
-            *result = r;
+        ops.Random(request);
         ExpectSetRestored();
-        return ids;
-    }
-    // Answers the next modal dialog with `fill`, then OK.
-    void AnswerDialog(const std::function<void(CRandomDialog&)>& fill)
-    {
-        QTimer::singleShot(0, [fill] {
-            auto* dialog = qobject_cast<CRandomDialog*>(QApplication::activeModalWidget());
-            ASSERT_NE(dialog, nullptr);
-            fill(*dialog);
-            dialog->accept();
-        });
+        return SongListIds();
     }
 };
 
@@ -52,20 +31,27 @@ TEST_F(RandomTest, DrawsExactlyTheAmountFromTheChosenSessionAndGenre)
     request.amount = 10;
     request.session = "Mine";
     request.genre = "(17)";
-    const QList<qint32> ids = DrawIds(request);
+    const QList<qint32> ids = Draw(request);
     ASSERT_EQ(ids.size(), 10);
     for (qint32 id : ids)
         EXPECT_TRUE(rock.contains(id));
+    EXPECT_EQ(CSettings::Int("Random", 50), 10); // the dialog offers the last choice
+    EXPECT_EQ(CSettings::Int("PbOrNm", 0), 1);
 
     request.genre.clear(); // a session without genre: songs without a genre too
-    QSet<qint32> seen;
     request.amount = 200;
-    for (qint32 id : DrawIds(request))
-        seen.insert(id);
-    EXPECT_EQ(seen.size(), 6);
+    const QList<qint32> all = Draw(request);
+    EXPECT_EQ(QSet<qint32>(all.begin(), all.end()).size(), 6);
 
     request.amount = 0;
-    EXPECT_TRUE(DrawIds(request).isEmpty());
+    EXPECT_TRUE(Draw(request).isEmpty());
+
+    request.session = "Nobody"; // no candidates: the list stays as it was
+    ListSongs({rock[0]});
+    EXPECT_EQ(Draw(request), QList<qint32>({rock[0]}));
+    ASSERT_EQ(f.prompts.messages.size(), 1);
+    EXPECT_EQ(f.prompts.messages[0].text, "No songs found for the specified selections");
+    EXPECT_EQ(f.prompts.messages[0].caption, "No songs available");
 }
 
 TEST_F(RandomTest, PlayingTimeReachesTheAmountAndEndsWithoutLengths)
@@ -74,28 +60,24 @@ TEST_F(RandomTest, PlayingTimeReachesTheAmountAndEndsWithoutLengths)
         AddSong("A", "/m", QString("%1.mp3").arg(i), i % 2 ? "" : "70");
     SRandomRequest request;
     request.amount = 5;
-    QList<qint32> ids = DrawIds(request);
+    QList<qint32> ids = Draw(request);
     EXPECT_EQ(ids.size(), 5); // 5 × 70 s is the first total of at least 300 s
     for (qint32 id : ids) {
         ASSERT_TRUE(set.FindSongById(id));
         EXPECT_EQ(set.m_DURATION, "70");
     }
+    EXPECT_EQ(CSettings::Int("PbOrNm", 1), 0);
 
     request.session = "B";
     for (int i = 0; i < 3; ++i)
         AddSong("B", "/m", QString("b%1.mp3").arg(i), i ? "" : "0");
-    ids = DrawIds(request); // no usable length anywhere: must still end
+    ids = Draw(request); // no usable length anywhere: must still end
     EXPECT_LE(ids.size(), CRandomDraw::kMaxIdleDraws);
-
-    request.session = "Nobody";
-    CRandomDraw::EResult result;
-    EXPECT_TRUE(DrawIds(request, &result).isEmpty());
-    EXPECT_EQ(result, CRandomDraw::EResult::NoCandidates);
 }
 
 TEST_F(RandomTest, EveryCandidateCanBeDrawnBeyondTheOldGeneratorRange)
 {
-    CDatabase::CTransaction transaction(db);
+    CDatabase::CTransaction transaction(f.doc.Database());
     for (int i = 0; i < 40000; ++i)
         AddSong("A", "/m", "x.mp3");
     transaction.Commit();
@@ -103,51 +85,9 @@ TEST_F(RandomTest, EveryCandidateCanBeDrawnBeyondTheOldGeneratorRange)
     request.bySongs = true;
     request.amount = 400;
     int beyond = 0;
-    for (qint32 id : DrawIds(request))
+    for (qint32 id : Draw(request))
         beyond += id > 32767;
     EXPECT_GT(beyond, 0);
-}
-
-TEST_F(RandomTest, CommandFillsTheSongListAndRemembersTheChoice)
-{
-    prompts.messages.clear();
-    host->actions[ID_RANDOM]->trigger();
-    ASSERT_EQ(prompts.messages.size(), 1);
-    EXPECT_EQ(prompts.messages[0].text, "The database is empty!");
-    EXPECT_EQ(prompts.messages[0].caption, "Error");
-
-    AddSong("A", "/m", "a.mp3", "100");
-    set.FindSongById(1);
-    host->InsertSongRow(0);
-    AnswerDialog([](CRandomDialog& dialog) {
-        EXPECT_FALSE(dialog.SessionButton()->isEnabled()); // no session selected
-        EXPECT_TRUE(dialog.DatabaseButton()->isChecked());
-        EXPECT_TRUE(dialog.TimeButton()->isChecked());
-        EXPECT_EQ(dialog.Amount(), 50);
-        dialog.GenreBox()->setCurrentText("Rock");
-        EXPECT_EQ(dialog.Genre(), "(17)");
-        dialog.SongsButton()->setChecked(true);
-        dialog.AmountBox()->setValue(3);
-    });
-    host->actions[ID_RANDOM]->trigger();
-    ASSERT_EQ(prompts.messages.size(), 2); // no song of that genre: the list keeps its row
-    EXPECT_EQ(prompts.messages[1].text, "No songs found for the specified selections");
-    EXPECT_EQ(prompts.messages[1].caption, "No songs available");
-    EXPECT_EQ(host->songs->RowCount(), 1);
-    EXPECT_EQ(CSettings::Int("Random", 50), 3);
-    EXPECT_EQ(CSettings::Int("PbOrNm", 0), 1);
-
-    new QListWidgetItem("A", host->sessions);
-    host->sessions->item(0)->setSelected(true);
-    AnswerDialog([](CRandomDialog& dialog) {
-        EXPECT_TRUE(dialog.SessionButton()->isChecked());
-        EXPECT_TRUE(dialog.SongsButton()->isChecked());
-        EXPECT_EQ(dialog.Amount(), 3);
-        dialog.GenreBox()->setCurrentText("(NONE)");
-        EXPECT_EQ(dialog.Genre(), "");
-    });
-    host->actions[ID_RANDOM]->trigger();
-    EXPECT_EQ(SongListIds(), QList<qint32>({1, 1, 1}));
 }
 
 } // namespace

@@ -1,78 +1,76 @@
-#include "db/CCdlistSet.h"
 #include "library/gui/CLibraryListCtrl.h"
+#include "model/CCdlistDoc.h"
 #include "platform/CSettings.h"
 #include "support/gui/CViewFixture.h"
 #include "ui/CommandIds.h"
 
 #include <QAction>
-#include <QFile>
-#include <QItemSelectionModel>
-#include <QListWidget>
+#include <QListView>
 #include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
 
 // The playlist commands as the main window runs them.
-class PlaylistWindowTest : public ::testing::Test
+TEST(PlaylistWindowTest, SongsGoFromTheListIntoTheFileAndBack)
 {
-protected:
-    void SetUp() override
-    {
-        CSettings::SetInt(QStringLiteral("Firsttime"), 1);
-        CSettings::SetInt(QStringLiteral("UpdateDate"), f.month);
-        a = f.AddSong(QStringLiteral("CD1"), QStringLiteral("Alpha"), QStringLiteral("/m"),
-                      QStringLiteral("a.mp3"));
-        b = f.AddSong(QStringLiteral("CD1"), QStringLiteral("Beta"), QStringLiteral("/m"),
-                      QStringLiteral("b.mp3"));
-        f.Start();
-    }
-    QAction* Action(int id) { return f.View().Action(id); }
-
     CViewFixture f;
-    qint32 a = 0, b = 0;
-};
+    CSettings::SetInt(QStringLiteral("Firsttime"), 1);
+    CSettings::SetInt(QStringLiteral("UpdateDate"), f.month);
+    const qint32 a = f.AddSong("CD1", "Alpha", "/m", "a.mp3");
+    const qint32 b = f.AddSong("CD1", "Beta", "/m", "b.mp3");
+    f.Start();
+    CCdlistDoc& doc = f.View().Doc();
+    QListView* box = f.View().PlaylistBox();
+    QAction* update = f.View().Action(ID_UPDATE_WINAMP);
+    const auto trigger = [&f](int id) { f.View().Action(id)->trigger(); };
 
-TEST_F(PlaylistWindowTest, SongsGoFromTheListIntoTheFileAndBack)
-{
-    CCdlistView& view = f.View();
-    EXPECT_FALSE(Action(ID_UPDATE_WINAMP)->isEnabled());
+    EXPECT_FALSE(update->isEnabled());
     for (qint32 id : {a, b}) {
-        ASSERT_TRUE(view.FindSongById(id));
-        view.InsertSongRow(view.SongList()->RowCount());
+        ASSERT_TRUE(doc.Set().FindSongById(id));
+        doc.Songs().InsertSongRow(doc.Songs().RowCount(), doc.Set());
     }
-    Action(ID_ADD_ALL)->trigger();
-    ASSERT_EQ(view.PlaylistBox()->count(), 2);
-    EXPECT_EQ(view.PlaylistBox()->item(1)->data(Qt::UserRole).toInt(), b);
-    EXPECT_TRUE(Action(ID_UPDATE_WINAMP)->isEnabled());
+    f.View().SongList()->selectRow(1);
+    trigger(ID_ADD_TO_PLAYLIST);
+    trigger(ID_ADD_ALL);
+    ASSERT_EQ(box->model()->rowCount(), 3);
+    EXPECT_EQ(box->model()->index(0, 0).data(Qt::UserRole).toInt(), b);
+    EXPECT_TRUE(update->isEnabled());
 
-    const QString file = f.env.Root() + QStringLiteral("/w.m3u");
+    const QString file = f.env.Root() + "/w.m3u";
+    trigger(ID_EXPORT_M3U); // cancelled: nothing written
     f.prompts.files.enqueue(file);
-    Action(ID_EXPORT_M3U)->trigger();
-    QFile written(file);
-    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
-    EXPECT_EQ(written.readAll(), "/m/a.mp3\r\n/m/b.mp3\r\n");
+    trigger(ID_EXPORT_M3U);
+    ASSERT_EQ(f.prompts.fileDialogs.size(), 2);
+    EXPECT_EQ(f.prompts.fileDialogs[1].title, "Save Playlist...");
+    EXPECT_EQ(f.prompts.fileDialogs[1].defaultExtension, "m3u");
+    EXPECT_TRUE(f.prompts.messages.isEmpty());
 
-    view.PlaylistBox()->setCurrentRow(0);
-    EXPECT_TRUE(view.PlaylistSelectionFlag());
-    QListWidget* box = view.PlaylistBox();
+    box->setCurrentIndex(box->model()->index(1, 0));
+    trigger(ID_REMOVE_FROM_PLAYLIST);
+    EXPECT_EQ(doc.Playlist().Ids(), QList<qint32>({b, b}));
+
+    int sent = 0; // AutoUpd sends the changed playlist at once
+    QObject::connect(update, &QAction::triggered, [&sent] { ++sent; });
+    CSettings::SetInt("AutoUpd", 1);
     f.Frame().show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&f.Frame()));
-    const QPoint entry = box->visualItemRect(box->item(0)).center();
-    QTest::mousePress(box->viewport(), Qt::LeftButton, {}, entry);
-    QTest::mouseRelease(box->viewport(), Qt::LeftButton, {}, entry);
+    const QPoint entry = box->visualRect(box->model()->index(0, 0)).center();
+    QTest::mouseClick(box->viewport(), Qt::LeftButton, {}, entry);
+    EXPECT_TRUE(doc.Playlist().SelectionFlag());
     QTest::mouseDClick(box->viewport(), Qt::LeftButton, {}, entry);
-    EXPECT_EQ(box->count(), 1);
-    EXPECT_FALSE(view.PlaylistSelectionFlag());
+    EXPECT_EQ(doc.Playlist().Count(), 1);
+    EXPECT_FALSE(doc.Playlist().SelectionFlag());
+    EXPECT_EQ(sent, 1);
 
-    Action(ID_CLEAR_PLAYLIST)->trigger();
-    EXPECT_FALSE(Action(ID_UPDATE_WINAMP)->isEnabled());
-    view.SongList()->DeleteAllItems();
+    trigger(ID_CLEAR_PLAYLIST);
+    EXPECT_FALSE(update->isEnabled());
+    doc.Songs().Clear();
     f.prompts.files.enqueue(file);
-    Action(ID_LOAD_PLAYLIST)->trigger();
-    ASSERT_EQ(view.SongList()->RowCount(), 2);
-    EXPECT_EQ(view.SongList()->ItemData(0), a);
-    EXPECT_EQ(view.SongList()->ItemData(1), b);
+    trigger(ID_LOAD_PLAYLIST);
+    EXPECT_EQ(f.prompts.fileDialogs.last().title, "Open Playlist...");
+    ASSERT_EQ(doc.Songs().RowCount(), 3);
+    EXPECT_EQ(doc.Songs().Id(1), a);
 }
 
 } // namespace
