@@ -1,5 +1,6 @@
 #include "intake/CTagReader.h"
 
+#include "intake/CCompressedFrames.h"
 #include "intake/CTagRegions.h"
 #include "platform/CText.h"
 
@@ -246,6 +247,7 @@ bool ReadTagFields(const QString& path, STagFields& fields)
         STagRegions regions;
         if (!regions.Read(path))
             return false;
+        CCompressedFrames::DropOversized(regions.head);
         const STags tags(regions);
         if (!tags.v2 && !tags.ape && !tags.v1)
             return false;

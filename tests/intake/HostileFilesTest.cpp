@@ -11,6 +11,9 @@
 #include <QtEndian>
 #include <cmath>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using EEncoding = CId3Writer::EEncoding;
 
@@ -58,6 +61,47 @@ protected:
         qToLittleEndian<quint32>(quint32(items.size() + 32), footer.data() + 12);
         qToLittleEndian<quint32>(2, footer.data() + 16);
         return items + footer;
+    }
+
+    struct SChildRun
+    {
+        int status = -1;
+        double seconds = 0;
+        qint64 addedKb = 0; // peak memory beyond what the test process held
+    };
+    // Reads the tag in a child process, so that the memory the read takes can be told
+    // apart; the child's exit status is 0 when `check` passes on the fields.
+    static SChildRun ReadInChild(const QString& path,
+                                 const std::function<bool(const STagFields&)>& check)
+    {
+        QFile statm(QStringLiteral("/proc/self/statm"));
+        statm.open(QIODevice::ReadOnly);
+        const qint64 heldKb =
+            statm.readAll().split(' ').value(1).toLongLong() * sysconf(_SC_PAGESIZE) / 1024;
+        QElapsedTimer timer;
+        timer.start();
+        const pid_t pid = fork();
+        if (pid == 0) {
+            STagFields fields;
+            CTagReader::ReadTagFields(path, fields);
+            _exit(check(fields) ? 0 : 1);
+        }
+        SChildRun run;
+        struct rusage usage = {};
+        int status = 0;
+        if (wait4(pid, &status, 0, &usage) == pid && WIFEXITED(status))
+            run.status = WEXITSTATUS(status);
+        run.seconds = timer.nsecsElapsed() / 1e9;
+        run.addedKb = usage.ru_maxrss - heldKb;
+        return run;
+    }
+    QString Song(const QByteArray& tag)
+    {
+        const QString path = env.Root() + QStringLiteral("/tagged%1.mp3").arg(++count);
+        CMp3Factory::SStream s;
+        s.seconds = 1;
+        EXPECT_TRUE(CMp3Factory::WriteSong(path, s, tag));
+        return path;
     }
 
     CTestEnvironment env;
@@ -114,6 +158,33 @@ TEST_F(HostileFilesTest, LongVariableStreamsAreMeasuredFromTheirStart)
     EXPECT_EQ(probe->LastMethod(), CStreamProbe::EMethod::PartialScan);
     EXPECT_NEAR(probe->m_duration.toDouble(), info.seconds, info.seconds * 0.01);
     EXPECT_NEAR(probe->m_bitrate.toDouble(), info.averageKbps, 2.0);
+}
+
+TEST_F(HostileFilesTest, FramesThatInflateTooFarAreLeftOut)
+{
+    // Lyrics of 128 MB of 'x' in 130 kB, claiming their true size or a small one.
+    const QByteArray bomb = CId3Writer::DeflateRun(QByteArray("\0eng\0", 5), 'x', 128);
+    const QByteArray small = CId3Writer::Deflate(QByteArray("\0eng\0la la", 10));
+    for (int version : {3, 4}) {
+        for (quint32 declared : {128u << 20, 100u}) {
+            const QString path = Song(CId3Writer(version, EEncoding::Latin1)
+                                          .Compressed("USLT", bomb, declared)
+                                          .Text("TIT2", "After the bomb")
+                                          .Build());
+            const SChildRun run = ReadInChild(path, [](const STagFields& f) {
+                return f.lyrics.isEmpty() && f.title == QLatin1String("After the bomb");
+            });
+            EXPECT_EQ(run.status, 0) << "v2." << version << ", declared " << declared;
+            EXPECT_LT(run.seconds, 1.0);
+            EXPECT_LT(run.addedKb, 64 * 1024);
+        }
+        // Compressed frames of a sane size still read.
+        STagFields fields;
+        CTagReader::ReadTagFields(
+            Song(CId3Writer(version, EEncoding::Latin1).Compressed("USLT", small, 9).Build()),
+            fields);
+        EXPECT_EQ(fields.lyrics.toStdString(), "la la") << version;
+    }
 }
 
 } // namespace
