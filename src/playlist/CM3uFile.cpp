@@ -119,8 +119,8 @@ bool CM3uFile::ParseLine(QString text, const QString& baseFolder, SM3uLine& line
     line.foreign = HasDriveLetter(text);
     if (line.foreign)
         line.path = text;
-    else if (text.startsWith(u'/'))
-        line.path = text;
+    else if (text.startsWith(u'/')) // "/a//b/./c/../d" is stored as "/a/b/d"
+        line.path = QDir::cleanPath(text);
     else // relative to the playlist, as every player reads it
         line.path = QDir::cleanPath(baseFolder + u'/' + text);
     SplitPath(line.path, line.foreign, line.folder, line.name);

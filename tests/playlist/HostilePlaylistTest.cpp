@@ -50,4 +50,15 @@ TEST_F(HostilePlaylistTest, LinesTooLongToNameAFileAreSkipped)
     EXPECT_EQ(lines[0].path, "/m/a.mp3");
 }
 
+TEST_F(HostilePlaylistTest, AbsoluteLinesAreFoundHoweverTheyAreSpelled)
+{
+    AddSong("CD", "/music/Rock", "a.mp3");
+    const QString file = env.WriteFile("odd.m3u", "/music/./Rock/a.mp3\n"
+                                                  "/music//Rock/a.mp3\n"
+                                                  "/music/Pop/../Rock/a.mp3\n"
+                                                  "//music/Rock//./a.mp3\n");
+    const SCliRun r = Run({"load-m3u", file});
+    EXPECT_EQ(r.out.count("\t/music/Rock\ta.mp3\n"), 4) << r.out.toStdString();
+}
+
 } // namespace
