@@ -1,6 +1,7 @@
 #include "playlist/CM3uFile.h"
 
 #include "db/CCdlistSet.h"
+#include "platform/CSafeTarget.h"
 #include "platform/CText.h"
 
 #include <QDir>
@@ -84,10 +85,15 @@ bool ForEachLine(QIODevice& in, const std::function<void(QByteArray)>& take)
 
 } // namespace
 
-bool CM3uFile::Write(CCdlistSet& set, const QList<qint32>& ids, const QString& file, int& written,
-                     QString& error)
+bool CM3uFile::Write(CCdlistSet& set, const QList<qint32>& ids, const QString& file,
+                     const QStringList& protectedFiles, int& written, QString& error)
 {
     written = 0;
+    const QString refusal = CSafeTarget::Refusal(file, protectedFiles);
+    if (!refusal.isEmpty()) {
+        error = FileErrorText(file, refusal);
+        return false;
+    }
     QSaveFile out(file);
     if (!out.open(QIODevice::WriteOnly)) {
         error = FileErrorText(file, out.errorString());

@@ -6,6 +6,7 @@
 #include "intake/CSessionNameDialog.h"
 #include "library/CGenres.h"
 #include "library/CSearch.h"
+#include "platform/CSafeTarget.h"
 #include "platform/CVolumes.h"
 #include "playlist/CM3uFile.h"
 #include "playlist/CPlaylistImporter.h"
@@ -77,7 +78,8 @@ int ExportM3u(SCliContext& c)
         throw CCliError(CPlaylistTexts::NoSongs());
     int written = 0;
     QString error;
-    if (!CM3uFile::Write(c.set, ids, c.args[0], written, error))
+    const QStringList programFiles = CSafeTarget::ProgramFiles(c.db.Path(), CSettings::FilePath());
+    if (!CM3uFile::Write(c.set, ids, c.args[0], programFiles, written, error))
         throw CCliError(error.replace(u'\n', QStringLiteral(": ")));
     CSettings::SetInt(QStringLiteral("PlaylistUsed"),
                       CSettings::Int(QStringLiteral("PlaylistUsed"), 0) + written);

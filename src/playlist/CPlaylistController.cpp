@@ -4,6 +4,7 @@
 #include "app/CommandIds.h"
 #include "db/CCdlistSet.h"
 #include "library/CLibraryListCtrl.h"
+#include "platform/CSafeTarget.h"
 #include "playback/CWinampRemote.h"
 #include "playlist/CCopyFilesDialog.h"
 #include "playlist/CM3uFile.h"
@@ -49,6 +50,12 @@ bool ReadLines(CPrompts& prompts, const QString& file, QList<SM3uLine>& lines)
 void ReportDbError(CPrompts& prompts, const CDbException& e)
 {
     prompts.Error(e.Message(), QStringLiteral("Database Error"));
+}
+
+QStringList ProgramFiles(const CCdlistSet& set)
+{
+    return CSafeTarget::ProgramFiles(set.Database() ? set.Database()->Path() : QString(),
+                                     CSettings::FilePath());
 }
 
 } // namespace
@@ -168,7 +175,8 @@ void CPlaylistController::OnExportM3u()
     int written = 0;
     QString error;
     try {
-        if (!CM3uFile::Write(m_host->Set(), EntryIds(), file, written, error)) {
+        if (!CM3uFile::Write(m_host->Set(), EntryIds(), file, ProgramFiles(m_host->Set()), written,
+                             error)) {
             ReportFileError(prompts, error);
             return;
         }
@@ -303,6 +311,7 @@ void CPlaylistController::OnCopyFiles()
     job.groups = groups.groups;
     job.entries = m_host->PlaylistBox()->count();
     job.targetFolder = folder;
+    job.protectedFiles = ProgramFiles(m_host->Set());
     job.locate = [this](const QString& path, const QString& session) {
         return m_host->LocateForCopy(path, session);
     };

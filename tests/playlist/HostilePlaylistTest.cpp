@@ -1,19 +1,47 @@
 // Playlists and names made to hurt: devices and endless lines read as playlists, paths
 // spelled oddly, and names that hold line breaks or terminal controls.
 #include "PlaylistFixture.h"
+#include "app/CSettings.h"
+#include "playlist/CCopyFilesDialog.h"
 #include "playlist/CM3uFile.h"
 #include "support/CCliRun.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QPushButton>
+#include <QTimer>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
+
+QByteArray ReadAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+bool IsFifo(const QString& path)
+{
+    struct stat st = {};
+    return lstat(QFile::encodeName(path).constData(), &st) == 0 && S_ISFIFO(st.st_mode);
+}
 
 class HostilePlaylistTest : public PlaylistFixture
 {
 protected:
     SCliRun Run(const QStringList& args) { return SCliRun::Run(env.DataDir(), args); }
+    // Presses Start in the copy dialog that is about to open.
+    static void StartCopyWhenShown()
+    {
+        QTimer::singleShot(0, [] {
+            auto* dialog = qobject_cast<CCopyFilesDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            dialog->StartButton()->click();
+            dialog->close();
+        });
+    }
     // A one-line failure that names the file and says why.
     static void ExpectRefusal(const SCliRun& r, const QString& file, const QString& why)
     {
@@ -59,6 +87,66 @@ TEST_F(HostilePlaylistTest, AbsoluteLinesAreFoundHoweverTheyAreSpelled)
                                                   "//music/Rock//./a.mp3\n");
     const SCliRun r = Run({"load-m3u", file});
     EXPECT_EQ(r.out.count("\t/music/Rock\ta.mp3\n"), 4) << r.out.toStdString();
+}
+
+TEST_F(HostilePlaylistTest, ExportsAndCopiesNeverReplaceTheProgramsOwnFilesOrDevices)
+{
+    const QString music = env.MakeDir("music");
+    env.WriteFile("music/songs3.mdb", "a song with an unlucky name");
+    AddEntry(AddSong("S", music, "songs3.mdb"));
+    AddSong("S", music, "b.mp3");
+    CSettings::SetString("Formatting", "%1 - %2");
+    const QByteArray settings = ReadAll(env.SettingsFile());
+    const QString fifo = env.Root() + "/fifo.m3u";
+    ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString link = env.Root() + "/catalogue-link";
+    const QString hardLink = env.Root() + "/settings-copy.ini";
+    ASSERT_TRUE(QFile::link(env.DatabasePath(), link));
+    ASSERT_EQ(::link(QFile::encodeName(env.SettingsFile()), QFile::encodeName(hardLink)), 0);
+    const QString own = "own files";
+    const struct
+    {
+        QString target, why;
+    } targets[] = {
+        {env.DatabasePath(), own},
+        {env.DatabasePath() + "-wal", own},
+        {env.DatabasePath() + "-shm", own},
+        {env.SettingsFile(), own},
+        {link, own},
+        {env.DataDir() + "/../data//./songs3.mdb", own},
+        {hardLink, own},
+        {fifo, "not a regular file"},
+        {env.Root(), "not a regular file"},
+    };
+    for (const auto& t : targets)
+        ExpectRefusal(Run({"export-m3u", t.target, "--session", "S"}), t.target, t.why);
+    EXPECT_EQ(ReadAll(env.SettingsFile()), settings);
+
+    prompts.files.enqueue(env.DatabasePath()); // the window says so through its prompts
+    host->actions[ID_EXPORT_M3U]->trigger();
+    prompts.folders.enqueue(env.DataDir()); // a song named like the catalogue
+    StartCopyWhenShown();
+    host->actions[ID_COPY_FILES]->trigger();
+    ASSERT_EQ(prompts.messages.size(), 2);
+    for (const auto& m : prompts.messages) {
+        EXPECT_TRUE(m.text.contains(env.DatabasePath())) << m.text.toStdString();
+        EXPECT_EQ(m.icon, CPrompts::EIcon::Error);
+    }
+
+    EXPECT_EQ(set.CountAll(), 2);
+    EXPECT_TRUE(IsFifo(fifo));
+    EXPECT_EQ(CSettings::String("Formatting"), "%1 - %2");
+}
+
+TEST_F(HostilePlaylistTest, ExportThroughALinkWritesItsFileAndKeepsTheLink)
+{
+    AddSong("S", "/m", "a.mp3");
+    const QString real = env.WriteFile("lists/real.m3u", "old");
+    const QString link = env.Root() + "/link.m3u";
+    ASSERT_TRUE(QFile::link(real, link));
+    ASSERT_EQ(Run({"export-m3u", link, "--session", "S"}).status, 0);
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_EQ(ReadAll(real), "/m/a.mp3\r\n");
 }
 
 } // namespace
