@@ -8,6 +8,7 @@
 #include "library/CSearch.h"
 #include "model/CAppServices.h"
 #include "model/CCdlistDoc.h"
+#include "platform/CSafeTarget.h"
 #include "platform/CSettings.h"
 #include "playlist/CM3uFile.h"
 #include "playlist/CPlaylistImporter.h"
@@ -58,7 +59,9 @@ int ExportM3u(SCliContext& c)
         throw CCliError(CPlaylistTexts::NoSongs());
     int written = 0;
     QString error;
-    if (!CM3uFile::Write(c.set, ids, c.args[0], written, error))
+    const QStringList programFiles =
+        CSafeTarget::ProgramFiles(c.doc.Database().Path(), CSettings::FilePath());
+    if (!CM3uFile::Write(c.set, ids, c.args[0], programFiles, written, error))
         throw CCliError(error.replace(u'\n', QStringLiteral(": ")));
     CSettings::SetInt(QStringLiteral("PlaylistUsed"),
                       CSettings::Int(QStringLiteral("PlaylistUsed"), 0) + written);

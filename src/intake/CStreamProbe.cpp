@@ -14,7 +14,7 @@
 // How it measures: libmpg123 finds the first frames (skipping ID3v2 tags and junk);
 // the info frame in front of the audio (Xing/Info or VBRI) gives frames and bytes when
 // its byte count fits the file; a constant stream is measured by its size; only a
-// variable stream without a usable info frame is scanned frame by frame.
+// variable stream without a usable info frame is scanned frame by frame, up to a bound.
 namespace {
 
 constexpr size_t kReadBuffer = 64 * 1024;
@@ -204,6 +204,8 @@ struct CStreamProbe::SImpl
 
     std::vector<SFrame> SampleFrames();
     SMeasure Measure(int fd, off_t size);
+    SMeasure EstimateFromStart(const std::vector<SFrame>& sampled, off_t available, off_t infoSize,
+                               int spf);
 };
 
 // The first frames of the stream, as long as they follow each other without a gap and
@@ -276,6 +278,8 @@ SMeasure CStreamProbe::SImpl::Measure(int fd, off_t size)
         m.method = CStreamProbe::EMethod::Constant;
         return m;
     }
+    if (available - infoSize > CStreamProbe::kMaxScanBytes)
+        return EstimateFromStart(frames, available, infoSize, spf);
     if (mpg123_scan(mh) != MPG123_OK)
         return m;
     const off_t count = mpg123_framelength(mh) - (info.found ? 1 : 0);
@@ -284,6 +288,34 @@ SMeasure CStreamProbe::SImpl::Measure(int fd, off_t size)
     m.seconds = double(count) * spf / first.rate;
     m.kbps = (available - infoSize) * 8.0 / m.seconds / 1000.0;
     m.method = CStreamProbe::EMethod::FullScan;
+    return m;
+}
+
+// A long variable stream is counted frame by frame over its first kMaxScanBytes only, and
+// its length is taken from that part's average: a scan of gigabytes would take minutes.
+SMeasure CStreamProbe::SImpl::EstimateFromStart(const std::vector<SFrame>& sampled, off_t available,
+                                                off_t infoSize, int spf)
+{
+    SMeasure m;
+    const SFrame& first = sampled.front();
+    const off_t audioStart = first.pos + infoSize;
+    off_t count = off_t(sampled.size()) - (infoSize > 0 ? 1 : 0);
+    off_t end = sampled.back().pos + sampled.back().size;
+    while (end - audioStart < CStreamProbe::kMaxScanBytes) {
+        const int rc = mpg123_framebyframe_next(mh);
+        mpg123_frameinfo2 fi{};
+        if ((rc != MPG123_OK && rc != MPG123_NEW_FORMAT) || mpg123_info2(mh, &fi) != MPG123_OK ||
+            fi.framesize <= 0)
+            break;
+        ++count;
+        end = mpg123_framepos(mh) + fi.framesize;
+    }
+    if (count <= 0 || end <= audioStart)
+        return m;
+    const double scannedSeconds = double(count) * spf / first.rate;
+    m.kbps = (end - audioStart) * 8.0 / scannedSeconds / 1000.0;
+    m.seconds = (available - infoSize) * 8.0 / (m.kbps * 1000.0);
+    m.method = CStreamProbe::EMethod::PartialScan;
     return m;
 }
 

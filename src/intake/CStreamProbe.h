@@ -32,8 +32,11 @@ public:
         Constant,
         XingHeader,
         VbriHeader,
-        FullScan
+        FullScan,
+        PartialScan // the start scanned, the rest estimated from its average
     };
+    // The most audio a variable stream without an info frame is scanned over.
+    static constexpr qint64 kMaxScanBytes = 32 * 1024 * 1024;
     EMethod LastMethod() const { return m_method; }
 
 private:

@@ -1,17 +1,20 @@
 #include "intake/CTagReader.h"
 
+#include "intake/CCompressedFrames.h"
+#include "intake/CTagRegions.h"
 #include "platform/CText.h"
 
-#include <QFile>
 #include <QRegularExpression>
+#include <memory>
 #include <mutex>
-#include <sys/stat.h>
 #include <taglib/apetag.h>
 #include <taglib/commentsframe.h>
 #include <taglib/id3v1tag.h>
+#include <taglib/id3v2framefactory.h>
 #include <taglib/id3v2header.h>
 #include <taglib/id3v2tag.h>
 #include <taglib/mpegfile.h>
+#include <taglib/tbytevectorstream.h>
 #include <taglib/tdebuglistener.h>
 #include <taglib/textidentificationframe.h>
 #include <taglib/unsynchronizedlyricsframe.h>
@@ -142,12 +145,9 @@ void Fallback(QString& field, const QString& ape, const QString& v1)
         field = ape.isEmpty() ? v1 : ape;
 }
 
-void ReadFields(TagLib::MPEG::File& file, STagFields& f)
+void ReadFields(const TagLib::ID3v2::Tag* v2, const TagLib::APE::Tag* ape,
+                const TagLib::ID3v1::Tag* v1, STagFields& f)
 {
-    const TagLib::ID3v2::Tag* v2 = file.hasID3v2Tag() ? file.ID3v2Tag() : nullptr;
-    const TagLib::APE::Tag* ape = file.hasAPETag() ? file.APETag() : nullptr;
-    const TagLib::ID3v1::Tag* v1 = file.hasID3v1Tag() ? file.ID3v1Tag() : nullptr;
-
     f.title = FrameText(v2, "TIT2");
     f.artist = FrameText(v2, "TPE1");
     f.album = FrameText(v2, "TALB");
@@ -181,6 +181,60 @@ void ReadFields(TagLib::MPEG::File& file, STagFields& f)
     f.lyrics = CText::Left(f.lyrics, CTagReader::kMaxLyrics);
 }
 
+// The tag classes read from a TagLib::File; this one hands them the bytes of one region.
+class CRegionFile : public TagLib::File
+{
+public:
+    explicit CRegionFile(TagLib::IOStream* stream) : TagLib::File(stream) {}
+    TagLib::Tag* tag() const override { return nullptr; }
+    TagLib::AudioProperties* audioProperties() const override { return nullptr; }
+    bool save() override { return false; }
+};
+
+// Where the library looks for an ID3v1 tag: the last 128 bytes, unless they are the end
+// of an APE footer.
+long Id3v1At(const TagLib::ByteVector& tail)
+{
+    const long at = long(tail.size()) - 128;
+    if (at < 0 || !tail.containsAt(TagLib::ID3v1::Tag::fileIdentifier(), unsigned(at)))
+        return -1;
+    return at >= 3 && tail.containsAt(TagLib::APE::Tag::fileIdentifier(), unsigned(at - 3)) ? -1
+                                                                                            : at;
+}
+
+// The APE footer before the ID3v1 tag, or at the end.
+long ApeFooterAt(const TagLib::ByteVector& tail, long id3v1)
+{
+    const long at = (id3v1 >= 0 ? id3v1 : long(tail.size())) - 32;
+    return at >= 0 && tail.containsAt(TagLib::APE::Tag::fileIdentifier(), unsigned(at)) ? at : -1;
+}
+
+// The three tags of one file, each read from the region where it can be.
+struct STags
+{
+    explicit STags(const STagRegions& regions)
+        : headStream(regions.head), tailStream(regions.tail),
+          head(&headStream, TagLib::ID3v2::FrameFactory::instance(), false), tail(&tailStream)
+    {
+        if (head.hasID3v2Tag())
+            v2 = head.ID3v2Tag();
+        const long v1At = Id3v1At(regions.tail);
+        const long apeAt = ApeFooterAt(regions.tail, v1At);
+        if (v1At >= 0)
+            v1 = std::make_unique<TagLib::ID3v1::Tag>(&tail, v1At);
+        if (apeAt >= 0)
+            ape = std::make_unique<TagLib::APE::Tag>(&tail, apeAt);
+    }
+
+    TagLib::ByteVectorStream headStream;
+    TagLib::ByteVectorStream tailStream;
+    TagLib::MPEG::File head; // finds the ID3v2 tag as the library does, within the head
+    CRegionFile tail;
+    const TagLib::ID3v2::Tag* v2 = nullptr;
+    std::unique_ptr<TagLib::ID3v1::Tag> v1;
+    std::unique_ptr<TagLib::APE::Tag> ape;
+};
+
 } // namespace
 
 namespace CTagReader {
@@ -190,17 +244,14 @@ bool ReadTagFields(const QString& path, STagFields& fields)
     fields = STagFields();
     SilenceTagLib();
     try {
-        const QByteArray name = QFile::encodeName(path);
-        // Only regular files: opening a pipe named like a song would wait forever.
-        struct stat st = {};
-        if (::stat(name.constData(), &st) != 0 || !S_ISREG(st.st_mode))
+        STagRegions regions;
+        if (!regions.Read(path))
             return false;
-        TagLib::MPEG::File file(name.constData(), false);
-        if (!file.isValid())
+        CCompressedFrames::DropOversized(regions.head);
+        const STags tags(regions);
+        if (!tags.v2 && !tags.ape && !tags.v1)
             return false;
-        if (!file.hasID3v2Tag() && !file.hasAPETag() && !file.hasID3v1Tag())
-            return false;
-        ReadFields(file, fields);
+        ReadFields(tags.v2, tags.ape.get(), tags.v1.get(), fields);
         return true;
     } catch (...) {
         fields = STagFields();

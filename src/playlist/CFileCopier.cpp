@@ -1,5 +1,6 @@
 #include "playlist/CFileCopier.h"
 
+#include "platform/CSafeTarget.h"
 #include "playlist/CM3uFile.h"
 
 #include <QFile>
@@ -8,7 +9,8 @@
 #include <array>
 
 bool CFileCopier::Copy(const QString& source, const QString& target,
-                       const std::function<void(qint64, qint64)>& progress, QString& error)
+                       const std::function<void(qint64, qint64)>& progress, QString& error,
+                       const QStringList& protectedFiles)
 {
     QFile in(source);
     if (!in.open(QIODevice::ReadOnly)) {
@@ -20,6 +22,11 @@ bool CFileCopier::Copy(const QString& source, const QString& target,
     const QFileInfo to(target);
     if (to.exists() && from.canonicalFilePath() == to.canonicalFilePath())
         return true;
+    const QString refusal = CSafeTarget::Refusal(target, protectedFiles);
+    if (!refusal.isEmpty()) {
+        error = CM3uFile::FileErrorText(target, refusal);
+        return false;
+    }
 
     QSaveFile out(target);
     if (!out.open(QIODevice::WriteOnly)) {

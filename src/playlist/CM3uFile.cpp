@@ -1,6 +1,7 @@
 #include "playlist/CM3uFile.h"
 
 #include "db/CCdlistSet.h"
+#include "platform/CSafeTarget.h"
 #include "platform/CText.h"
 
 #include <QDir>
@@ -8,6 +9,12 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStringDecoder>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <functional>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -18,12 +25,75 @@ bool HasDriveLetter(const QString& text)
            (text.size() == 2 || text.at(2) == u'\\' || text.at(2) == u'/');
 }
 
+constexpr qint64 kMaxLine = 64 * 1024;            // longer lines name no file: skipped
+constexpr qint64 kMaxPlaylist = 64 * 1024 * 1024; // no playlist is that large: refused
+
+QString TooLargeText()
+{
+    return QStringLiteral("The file is larger than 64 MB; no playlist is that long.");
+}
+
+// Devices, pipes and folders are refused before anything is read: /dev/zero would be read
+// without end, a pipe would wait forever.
+bool OpenPlaylist(const QString& file, QFile& in, QString& error)
+{
+    const int fd = ::open(QFile::encodeName(file).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        error = CM3uFile::FileErrorText(file, QString::fromLocal8Bit(std::strerror(errno)));
+        return false;
+    }
+    struct stat st = {};
+    QString reason;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
+        reason = QStringLiteral("This is not a regular file, so it cannot be a playlist.");
+    else if (st.st_size > kMaxPlaylist)
+        reason = TooLargeText();
+    else if (!in.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
+        reason = in.errorString();
+    if (reason.isEmpty())
+        return true;
+    if (!in.isOpen())
+        ::close(fd);
+    error = CM3uFile::FileErrorText(file, reason);
+    return false;
+}
+
+// Hands each line to `take` without its '\n'; lines longer than kMaxLine are skipped.
+// False when the file grows past kMaxPlaylist while it is read.
+bool ForEachLine(QIODevice& in, const std::function<void(QByteArray)>& take)
+{
+    QByteArray buffer(kMaxLine + 2, Qt::Uninitialized);
+    qint64 total = 0;
+    bool skipping = false;
+    for (;;) {
+        const qint64 n = in.readLine(buffer.data(), buffer.size());
+        if (n <= 0)
+            return true;
+        total += n;
+        if (total > kMaxPlaylist)
+            return false;
+        const bool ended = buffer.at(n - 1) == '\n';
+        if (!ended && n == buffer.size() - 1) {
+            skipping = true; // the start or the middle of a line too long
+            continue;
+        }
+        if (!skipping)
+            take(QByteArray(buffer.constData(), ended ? n - 1 : n));
+        skipping = false;
+    }
+}
+
 } // namespace
 
-bool CM3uFile::Write(CCdlistSet& set, const QList<qint32>& ids, const QString& file, int& written,
-                     QString& error)
+bool CM3uFile::Write(CCdlistSet& set, const QList<qint32>& ids, const QString& file,
+                     const QStringList& protectedFiles, int& written, QString& error)
 {
     written = 0;
+    const QString refusal = CSafeTarget::Refusal(file, protectedFiles);
+    if (!refusal.isEmpty()) {
+        error = FileErrorText(file, refusal);
+        return false;
+    }
     QSaveFile out(file);
     if (!out.open(QIODevice::WriteOnly)) {
         error = FileErrorText(file, out.errorString());
@@ -55,8 +125,8 @@ bool CM3uFile::ParseLine(QString text, const QString& baseFolder, SM3uLine& line
     line.foreign = HasDriveLetter(text);
     if (line.foreign)
         line.path = text;
-    else if (text.startsWith(u'/'))
-        line.path = text;
+    else if (text.startsWith(u'/')) // "/a//b/./c/../d" is stored as "/a/b/d"
+        line.path = QDir::cleanPath(text);
     else // relative to the playlist, as every player reads it
         line.path = QDir::cleanPath(baseFolder + u'/' + text);
     SplitPath(line.path, line.foreign, line.folder, line.name);
@@ -79,21 +149,15 @@ void CM3uFile::SplitPath(const QString& path, bool foreign, QString& folder, QSt
 
 bool CM3uFile::Read(const QString& file, QList<SM3uLine>& lines, QString& error)
 {
-    QFile in(file);
-    if (!in.open(QIODevice::ReadOnly)) {
-        error = FileErrorText(file, in.errorString());
+    QFile in;
+    if (!OpenPlaylist(file, in, error))
         return false;
-    }
     const QString base = QFileInfo(file).absolutePath();
-    const QByteArray data = in.readAll();
-    if (in.error() != QFileDevice::NoError) {
-        error = FileErrorText(file, in.errorString());
-        return false;
-    }
-    QByteArray bytes = data;
-    if (bytes.startsWith("\xEF\xBB\xBF")) // m3u8 files may start with a byte-order mark
-        bytes.remove(0, 3);
-    for (const QByteArray& raw : bytes.split('\n')) {
+    bool first = true;
+    const bool whole = ForEachLine(in, [&](QByteArray raw) {
+        if (first && raw.startsWith("\xEF\xBB\xBF")) // m3u8 files may start with a byte-order mark
+            raw.remove(0, 3);
+        first = false;
         // Most players write .m3u in a single-byte code page; read as UTF-8, their accented
         // names would never match and an import would store broken names. Decided line by
         // line, so a line added by another program does not spoil the rest.
@@ -104,6 +168,11 @@ bool CM3uFile::Read(const QString& file, QList<SM3uLine>& lines, QString& error)
         SM3uLine line;
         if (ParseLine(text, base, line))
             lines.append(line);
+    });
+    if (!whole || in.error() != QFileDevice::NoError) {
+        error = FileErrorText(file, whole ? in.errorString() : TooLargeText());
+        lines.clear();
+        return false;
     }
     return true;
 }

@@ -19,13 +19,16 @@ namespace CM3uFile {
 
 // Writes the songs of the playlist entries (their IDs, in order); entries whose song is
 // gone are left out. The file is replaced only once it is completely written, so a full
-// disk never leaves a half-written playlist behind. `written` receives the number of lines.
-bool Write(CCdlistSet& set, const QList<qint32>& ids, const QString& file, int& written,
-           QString& error);
+// disk never leaves a half-written playlist behind; a symbolic link stays a link and its
+// file is replaced. `protectedFiles` and anything but a regular file are refused (see
+// CSafeTarget). `written` receives the number of lines.
+bool Write(CCdlistSet& set, const QList<qint32>& ids, const QString& file,
+           const QStringList& protectedFiles, int& written, QString& error);
 
-// Reads the song lines of a playlist: empty lines and lines starting with '#' are
-// skipped, a line starting with a backslash is taken as a path on drive C:, and a
-// relative path is taken relative to the playlist's own folder.
+// Reads the song lines of a playlist: empty lines, lines starting with '#' and lines
+// longer than 64 KB are skipped, a line starting with a backslash is taken as a path on
+// drive C:, and a relative path is taken relative to the playlist's own folder. Anything
+// but a regular file, and files over 64 MB, are refused with an error naming the file.
 bool Read(const QString& file, QList<SM3uLine>& lines, QString& error);
 
 // Turns one line into a song path; false for lines that name no song.

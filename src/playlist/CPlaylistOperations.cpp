@@ -4,6 +4,7 @@
 #include "model/CAppServices.h"
 #include "model/CCdlistDoc.h"
 #include "platform/CPrompts.h"
+#include "platform/CSafeTarget.h"
 #include "platform/CSettings.h"
 #include "playlist/CM3uFile.h"
 #include "playlist/CPlaylistImporter.h"
@@ -32,6 +33,11 @@ bool AddOnSearch()
 void CPlaylistOperations::ReportDbError(const QString& message)
 {
     m_services.prompts->Error(message, QStringLiteral("Database Error"));
+}
+
+QStringList CPlaylistOperations::ProgramFiles()
+{
+    return CSafeTarget::ProgramFiles(m_doc.Database().Path(), CSettings::FilePath());
 }
 
 void CPlaylistOperations::AddRows(const QList<int>& rows)
@@ -87,7 +93,8 @@ bool CPlaylistOperations::ExportM3u(const QString& file)
     int written = 0;
     QString error;
     try {
-        if (!CM3uFile::Write(m_doc.Set(), m_doc.Playlist().Ids(), file, written, error)) {
+        if (!CM3uFile::Write(m_doc.Set(), m_doc.Playlist().Ids(), file, ProgramFiles(), written,
+                             error)) {
             m_services.prompts->Error(error, QStringLiteral("File Error"));
             return false;
         }

@@ -42,6 +42,9 @@ public:
     // the database failed (reported).
     bool GroupForCopy(SPlaylistGroups& groups);
 
+    // The program's own files, which no export or copy may overwrite.
+    QStringList ProgramFiles();
+
 private:
     void ReportDbError(const QString& message);
 

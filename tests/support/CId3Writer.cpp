@@ -1,6 +1,7 @@
 #include "CId3Writer.h"
 
 #include <QMap>
+#include <zlib.h>
 
 namespace {
 
@@ -27,7 +28,48 @@ QByteArray Field(const QByteArray& text, int size)
     return out;
 }
 
+// Deflate data without a zlib header; a full flush ends it on a byte boundary, so that such
+// pieces can follow each other in one stream.
+QByteArray RawDeflate(const QByteArray& data, int flush)
+{
+    z_stream stream{};
+    deflateInit2(&stream, 9, Z_DEFLATED, -15, 9, Z_DEFAULT_STRATEGY);
+    QByteArray out(int(deflateBound(&stream, uLong(data.size()))) + 64, '\0');
+    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.constData()));
+    stream.avail_in = uInt(data.size());
+    stream.next_out = reinterpret_cast<Bytef*>(out.data());
+    stream.avail_out = uInt(out.size());
+    deflate(&stream, flush);
+    out.resize(out.size() - qsizetype(stream.avail_out));
+    deflateEnd(&stream);
+    return out;
+}
+
+uLong Adler(const QByteArray& data)
+{
+    return adler32(adler32(0, nullptr, 0), reinterpret_cast<const Bytef*>(data.constData()),
+                   uInt(data.size()));
+}
+
 } // namespace
+
+QByteArray CId3Writer::Deflate(const QByteArray& data)
+{
+    return qCompress(data, 9).mid(4); // without Qt's length prefix
+}
+
+QByteArray CId3Writer::DeflateRun(const QByteArray& prefix, char fill, int mebibytes)
+{
+    const QByteArray chunk(1 << 20, fill);
+    const QByteArray piece = RawDeflate(chunk, Z_FULL_FLUSH);
+    QByteArray out = QByteArray("\x78\xda", 2) + RawDeflate(prefix, Z_FULL_FLUSH);
+    uLong adler = Adler(prefix);
+    for (int i = 0; i < mebibytes; ++i) {
+        out += piece;
+        adler = adler32_combine(adler, Adler(chunk), chunk.size());
+    }
+    return out + RawDeflate(QByteArray(), Z_FINISH) + BigEndian(quint32(adler), 4);
+}
 
 QByteArray CId3Writer::Syncsafe(quint32 value)
 {
@@ -77,6 +119,16 @@ CId3Writer& CId3Writer::Raw(const QByteArray& id, const QByteArray& body)
     const QByteArray size =
         m_version == 4 ? Syncsafe(quint32(body.size())) : BigEndian(quint32(body.size()), 4);
     m_frames += id + size + QByteArray(2, '\0') + body;
+    return *this;
+}
+
+CId3Writer& CId3Writer::Compressed(const QByteArray& id, const QByteArray& zlib, quint32 inflated)
+{
+    const bool v4 = m_version == 4;
+    const quint32 size = quint32(zlib.size()) + 4;
+    m_frames += id + (v4 ? Syncsafe(size) : BigEndian(size, 4));
+    m_frames += v4 ? QByteArray("\x00\x09", 2) : QByteArray("\x00\x80", 2); // + data length
+    m_frames += (v4 ? Syncsafe(inflated) : BigEndian(inflated, 4)) + zlib;
     return *this;
 }
 

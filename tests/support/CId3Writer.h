@@ -23,6 +23,9 @@ public:
     CId3Writer& Lyrics(const QString& text, const QString& description = QString());
     CId3Writer& Comment(const QString& text, const QString& description = QString());
     CId3Writer& Raw(const QByteArray& id, const QByteArray& body);
+    // A compressed frame (ID3v2.3 and 2.4): `zlib` as the frame holds it, `inflated` the
+    // size it declares.
+    CId3Writer& Compressed(const QByteArray& id, const QByteArray& zlib, quint32 inflated);
     CId3Writer& Padding(int bytes)
     {
         m_padding = bytes;
@@ -38,6 +41,11 @@ public:
                             const QByteArray& comment, int genre, int track = 0);
     // A syncsafe 28-bit number as ID3v2 sizes are written.
     static QByteArray Syncsafe(quint32 value);
+    // A zlib stream of `data`.
+    static QByteArray Deflate(const QByteArray& data);
+    // A zlib stream of `prefix` followed by `mebibytes` MiB of `fill`, made in a moment and
+    // a few hundred kilobytes long, however far it inflates.
+    static QByteArray DeflateRun(const QByteArray& prefix, char fill, int mebibytes);
 
 private:
     QByteArray Encode(const QString& text, bool terminate) const;

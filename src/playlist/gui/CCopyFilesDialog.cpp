@@ -79,7 +79,7 @@ bool CCopyFilesDialog::CopyOne(const QString& path, const QString& session)
             m_fileBar->setValue(BarValue(done, total));
             QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         },
-        error);
+        error, m_job.protectedFiles);
     if (!copied)
         m_prompts.Error(QStringLiteral("The file could not be copied:\n") + error,
                         QStringLiteral("Copy Files"));

@@ -17,6 +17,7 @@ struct SCopyJob
     QList<SSessionGroup> groups;
     int entries = 0;
     QString targetFolder;
+    QStringList protectedFiles; // never replaced by a copy (see CSafeTarget)
     // The file's path now (the CD may sit in another drive); empty skips the file.
     std::function<QString(const QString& path, const QString& session)> locate;
 };

@@ -165,6 +165,7 @@ void CPlaylistController::OnCopyFiles()
     job.groups = groups.groups;
     job.entries = m_context.doc.Playlist().Count();
     job.targetFolder = folder;
+    job.protectedFiles = CPlaylistOperations(m_context.doc, m_context.services).ProgramFiles();
     CVolumes& volumes = *m_context.services.volumes;
     job.locate = [&volumes, &prompts](const QString& path, const QString& session) {
         return CDriveLocator(volumes, prompts)

@@ -1,0 +1,58 @@
+#include "platform/CSafeTarget.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <sys/stat.h>
+
+namespace {
+
+// Where a write to `path` lands: symbolic links followed to their end (a dangling one
+// too, the write would create its target), the folder spelled canonically.
+QString Destination(const QString& path)
+{
+    QFileInfo info(QDir::cleanPath(QDir::current().absoluteFilePath(path)));
+    for (int depth = 0; info.isSymLink() && depth < 40; ++depth)
+        info.setFile(info.symLinkTarget());
+    const QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
+    return QDir::cleanPath((folder.isEmpty() ? info.absolutePath() : folder) + u'/' +
+                           info.fileName());
+}
+
+bool Stat(const QString& path, struct stat& st)
+{
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0;
+}
+
+bool SameFile(const QString& destination, const QString& other)
+{
+    struct stat a = {}, b = {};
+    if (Destination(other) == destination)
+        return true;
+    return Stat(destination, a) && Stat(other, b) && a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+} // namespace
+
+QStringList CSafeTarget::ProgramFiles(const QString& database, const QString& settings)
+{
+    QStringList files{settings};
+    if (!database.isEmpty())
+        files << database << database + QStringLiteral("-wal") << database + QStringLiteral("-shm");
+    return files;
+}
+
+QString CSafeTarget::Refusal(const QString& target, const QStringList& protectedFiles)
+{
+    const QString destination = Destination(target);
+    struct stat st = {};
+    if (Stat(destination, st) && !S_ISREG(st.st_mode))
+        return QStringLiteral("This is not a regular file (a device, a pipe or a folder); "
+                              "choose another name.");
+    for (const QString& file : protectedFiles) {
+        if (!file.isEmpty() && SameFile(destination, file))
+            return QStringLiteral("This is one of Cratewise's own files (the catalogue or the "
+                                  "settings); choose another name.");
+    }
+    return QString();
+}

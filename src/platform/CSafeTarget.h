@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// Whether a file the user named may be written by an export or a copy: a writer asks
+// before it opens the target.
+namespace CSafeTarget {
+
+// The program's own files that nothing it writes for the user may replace: the catalogue
+// with its -wal and -shm files, and the settings file.
+QStringList ProgramFiles(const QString& database, const QString& settings);
+
+// Why `target` must not be written, or empty when it may: it is one of `protectedFiles`
+// (under any spelling, through a symbolic link or as another hard link of it), or it
+// exists and is not a regular file (a device, a pipe, a folder). A symbolic link to an
+// ordinary file may be written: the file it points to is.
+QString Refusal(const QString& target, const QStringList& protectedFiles);
+
+} // namespace CSafeTarget

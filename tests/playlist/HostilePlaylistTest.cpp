@@ -1,0 +1,141 @@
+// Playlists and names made to hurt: devices and endless lines read as playlists, paths
+// spelled oddly, and names that hold line breaks or terminal controls.
+#include "PlaylistFixture.h"
+#include "platform/CSettings.h"
+#include "playlist/CFileCopier.h"
+#include "playlist/CM3uFile.h"
+#include "support/CCliRun.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+QByteArray ReadAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+bool IsFifo(const QString& path)
+{
+    struct stat st = {};
+    return lstat(QFile::encodeName(path).constData(), &st) == 0 && S_ISFIFO(st.st_mode);
+}
+
+class HostilePlaylistTest : public PlaylistFixture
+{
+protected:
+    CTestEnvironment& env = f.env;
+    CScriptedPrompts& prompts = f.prompts;
+    SCliRun Run(const QStringList& args) { return SCliRun::Run(env.DataDir(), args); }
+    // A one-line failure that names the file and says why.
+    static void ExpectRefusal(const SCliRun& r, const QString& file, const QString& why)
+    {
+        EXPECT_EQ(r.status, 1) << file.toStdString();
+        EXPECT_EQ(r.err.count(u'\n'), 1) << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains(file)) << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains(why)) << r.err.toStdString();
+    }
+};
+
+TEST_F(HostilePlaylistTest, DevicesPipesFoldersAndHugeFilesAreRefusedByName)
+{
+    const QString fifo = env.Root() + "/pipe.m3u";
+    ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString huge = env.Root() + "/huge.m3u";
+    QFile file(huge);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.resize(65LL << 20));
+    const QString notRegular = "not a regular file";
+    for (const QString& device : {QString("/dev/zero"), fifo, env.Root()})
+        ExpectRefusal(Run({"load-m3u", device}), device, notRegular);
+    ExpectRefusal(Run({"import-m3u", "/dev/urandom", "Noise"}), "/dev/urandom", notRegular);
+    ExpectRefusal(Run({"load-m3u", huge}), huge, "larger than 64 MB");
+    EXPECT_EQ(set.CountAll(), 0);
+}
+
+TEST_F(HostilePlaylistTest, LinesTooLongToNameAFileAreSkipped)
+{
+    const QString file = env.WriteFile("long.m3u", QByteArray(100000, 'a') + "\n/m/a.mp3\r\n" +
+                                                       QByteArray(65537, 'b'));
+    QList<SM3uLine> lines;
+    QString error;
+    ASSERT_TRUE(CM3uFile::Read(file, lines, error)) << error.toStdString();
+    ASSERT_EQ(lines.size(), 1);
+    EXPECT_EQ(lines[0].path, "/m/a.mp3");
+}
+
+TEST_F(HostilePlaylistTest, AbsoluteLinesAreFoundHoweverTheyAreSpelled)
+{
+    AddSong("CD", "/music/Rock", "a.mp3");
+    const QString file = env.WriteFile("odd.m3u", "/music/./Rock/a.mp3\n"
+                                                  "/music//Rock/a.mp3\n"
+                                                  "/music/Pop/../Rock/a.mp3\n"
+                                                  "//music/Rock//./a.mp3\n");
+    const SCliRun r = Run({"load-m3u", file});
+    EXPECT_EQ(r.out.count("\t/music/Rock\ta.mp3\n"), 4) << r.out.toStdString();
+}
+
+TEST_F(HostilePlaylistTest, ExportsAndCopiesNeverReplaceTheProgramsOwnFilesOrDevices)
+{
+    const QString music = env.MakeDir("music");
+    env.WriteFile("music/songs3.mdb", "a song with an unlucky name");
+    AddEntries({AddSong("S", music, "songs3.mdb")});
+    AddSong("S", music, "b.mp3");
+    CSettings::SetString("Formatting", "%1 - %2");
+    const QByteArray settings = ReadAll(env.SettingsFile());
+    const QString fifo = env.Root() + "/fifo.m3u";
+    ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString link = env.Root() + "/catalogue-link";
+    const QString hardLink = env.Root() + "/settings-copy.ini";
+    ASSERT_TRUE(QFile::link(env.DatabasePath(), link));
+    ASSERT_EQ(::link(QFile::encodeName(env.SettingsFile()), QFile::encodeName(hardLink)), 0);
+    const QString own = "own files";
+    const struct
+    {
+        QString target, why;
+    } targets[] = {
+        {env.DatabasePath(), own},
+        {env.DatabasePath() + "-wal", own},
+        {env.DatabasePath() + "-shm", own},
+        {env.SettingsFile(), own},
+        {link, own},
+        {env.DataDir() + "/../data//./songs3.mdb", own},
+        {hardLink, own},
+        {fifo, "not a regular file"},
+        {env.Root(), "not a regular file"},
+    };
+    for (const auto& t : targets)
+        ExpectRefusal(Run({"export-m3u", t.target, "--session", "S"}), t.target, t.why);
+    EXPECT_EQ(ReadAll(env.SettingsFile()), settings);
+
+    // The window says so through its prompts; a copy onto the catalogue is refused too.
+    EXPECT_FALSE(ops.ExportM3u(env.DatabasePath()));
+    ASSERT_EQ(prompts.messages.size(), 1);
+    EXPECT_TRUE(prompts.messages[0].text.contains(env.DatabasePath()));
+    EXPECT_EQ(prompts.messages[0].icon, CPrompts::EIcon::Error);
+    QString error;
+    EXPECT_FALSE(CFileCopier::Copy(music + "/songs3.mdb", env.DatabasePath(), {}, error,
+                                   ops.ProgramFiles()));
+    EXPECT_TRUE(error.contains(env.DatabasePath())) << error.toStdString();
+
+    EXPECT_EQ(set.CountAll(), 2);
+    EXPECT_TRUE(IsFifo(fifo));
+    EXPECT_EQ(CSettings::String("Formatting"), "%1 - %2");
+}
+
+TEST_F(HostilePlaylistTest, ExportThroughALinkWritesItsFileAndKeepsTheLink)
+{
+    AddSong("S", "/m", "a.mp3");
+    const QString real = env.WriteFile("lists/real.m3u", "old");
+    const QString link = env.Root() + "/link.m3u";
+    ASSERT_TRUE(QFile::link(real, link));
+    ASSERT_EQ(Run({"export-m3u", link, "--session", "S"}).status, 0);
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_EQ(ReadAll(real), "/m/a.mp3\r\n");
+}
+
+} // namespace
