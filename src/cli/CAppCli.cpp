@@ -1,6 +1,7 @@
 #include "cli/CCommandLine.h"
 #include "db/CCdlistSet.h"
 #include "platform/CSettings.h"
+#include "platform/CText.h"
 
 namespace {
 
@@ -10,7 +11,7 @@ int ListSessions(SCliContext& c)
     qint64 total = 0;
     const auto sessions = c.set.SessionCounts();
     for (const auto& [name, count] : sessions) {
-        c.out << name << '\t' << count << '\n';
+        c.out << CText::Printable(name) << '\t' << count << '\n';
         total += count;
     }
     c.out << "Total: " << sessions.size() << (sessions.size() == 1 ? " session, " : " sessions, ")
@@ -24,14 +25,15 @@ int Config(SCliContext& c)
         throw CCliError(QStringLiteral("usage: cratewise config [NAME [VALUE]]"));
     if (c.args.isEmpty()) {
         for (const QString& key : CSettings::Keys(QString::fromLatin1(CSettings::kSettings)))
-            c.out << key << '=' << CSettings::String(key) << '\n';
+            c.out << CText::Printable(key) << '=' << CText::Printable(CSettings::String(key))
+                  << '\n';
         return 0;
     }
     const QString& name = c.args[0];
     if (c.args.size() == 1) {
         if (!CSettings::Contains(QString::fromLatin1(CSettings::kSettings), name))
             throw CCliError(QStringLiteral("\"%1\" is not set").arg(name));
-        c.out << CSettings::String(name) << '\n';
+        c.out << CText::Printable(CSettings::String(name)) << '\n';
         return 0;
     }
     CSettings::SetString(name, c.args[1]);

@@ -8,6 +8,7 @@
 #include "model/CCdlistDoc.h"
 #include "platform/CDataDir.h"
 #include "platform/CSettings.h"
+#include "platform/CText.h"
 #include "platform/CVolumes.h"
 #include "playback/CWinampRemote.h"
 
@@ -15,22 +16,14 @@
 
 namespace {
 
-// Tabs and line breaks inside a value would break the columns.
-QString Cell(QString text)
-{
-    for (QChar& c : text)
-        if (c == u'\t' || c == u'\n' || c == u'\r')
-            c = u' ';
-    return text;
-}
-
 // The file being read when the program last died, named once, as the window does.
 void ReportCrashMarker(QTextStream& err)
 {
     const QString file = CSettings::String(QStringLiteral("ErrorFile"));
     if (file.isEmpty())
         return;
-    err << "cratewise: " << CSessionTexts::Crashed(file).replace(u'\n', u' ') << Qt::endl;
+    err << "cratewise: " << CText::Printable(CSessionTexts::Crashed(file).replace(u'\n', u' '))
+        << Qt::endl;
     CSettings::SetString(QStringLiteral("ErrorFile"), QString());
 }
 
@@ -152,10 +145,10 @@ int CCommandLine::Run(QStringList args, QTextStream& out, QTextStream& err)
         return status;
     } catch (const CCliError& e) {
         out.flush();
-        err << "cratewise: " << e.Message() << Qt::endl;
+        err << "cratewise: " << CText::Printable(e.Message()) << Qt::endl;
     } catch (const CDbException& e) {
         out.flush();
-        err << "cratewise: " << e.Message() << Qt::endl;
+        err << "cratewise: " << CText::Printable(e.Message()) << Qt::endl;
     }
     return 1;
 }
@@ -198,8 +191,11 @@ void CCommandLine::ExpectArguments(const QStringList& args, int count, const QSt
 
 void CCommandLine::PrintSong(QTextStream& out, const CCdlistSet& set)
 {
-    out << set.m_ID << '\t' << Cell(set.m_LIST) << '\t' << Cell(set.m_TITLE) << '\t'
-        << Cell(set.m_ARTIST) << '\t' << Cell(set.m_ALBUM) << '\t' << Cell(set.m_GENRE) << '\t'
-        << Cell(set.m_YEAR) << '\t' << Cell(set.m_BITRATE) << '\t' << Cell(set.m_DURATION) << '\t'
-        << Cell(set.m_PATH) << '\t' << Cell(set.m_MELODI) << '\n';
+    // Tabs and line breaks inside a value would break the columns.
+    out << set.m_ID;
+    for (const QString* value :
+         {&set.m_LIST, &set.m_TITLE, &set.m_ARTIST, &set.m_ALBUM, &set.m_GENRE, &set.m_YEAR,
+          &set.m_BITRATE, &set.m_DURATION, &set.m_PATH, &set.m_MELODI})
+        out << '\t' << CText::Printable(*value);
+    out << '\n';
 }

@@ -1,5 +1,7 @@
 #include "cli/CConsoleProgress.h"
 
+#include "platform/CText.h"
+
 #include <cstdio>
 #include <unistd.h>
 
@@ -18,7 +20,7 @@ constexpr qint64 kRedrawMs = 100;
 } // namespace
 
 CConsoleProgress::CConsoleProgress(const QString& caption)
-    : m_caption(caption), m_terminal(isatty(STDERR_FILENO) == 1)
+    : m_caption(CText::Printable(caption)), m_terminal(isatty(STDERR_FILENO) == 1)
 {
     g_cancelled = 0;
     struct sigaction action
@@ -56,7 +58,7 @@ void CConsoleProgress::SetRange(int lower, int upper, int step)
 void CConsoleProgress::SetMessage(const QString& message)
 {
     // The first line says what is going on; the window's "Press Cancel" hint does not apply.
-    std::fprintf(stderr, "%s\n", qPrintable(message.section(u'\n', 0, 0)));
+    std::fprintf(stderr, "%s\n", qPrintable(CText::Printable(message.section(u'\n', 0, 0))));
 }
 
 int CConsoleProgress::Step()

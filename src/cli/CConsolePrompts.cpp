@@ -1,5 +1,7 @@
 #include "cli/CConsolePrompts.h"
 
+#include "platform/CText.h"
+
 #include <cstdio>
 
 CConsolePrompts::CConsolePrompts(EPolicy policy) : m_policy(policy), m_err(stderr) {}
@@ -9,7 +11,7 @@ CPrompts::EAnswer CConsolePrompts::Message(const QString& text, const QString& c
 {
     QString line = text;
     line.replace(u'\n', u' ');
-    m_err << caption << ": " << line;
+    m_err << CText::Printable(caption) << ": " << CText::Printable(line);
     EAnswer answer = EAnswer::Ok;
     switch (buttons) {
     case EButtons::Ok:

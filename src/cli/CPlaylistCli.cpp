@@ -10,6 +10,7 @@
 #include "model/CCdlistDoc.h"
 #include "platform/CSafeTarget.h"
 #include "platform/CSettings.h"
+#include "platform/CText.h"
 #include "playlist/CM3uFile.h"
 #include "playlist/CPlaylistImporter.h"
 #include "playlist/CPlaylistLoader.h"
@@ -57,16 +58,19 @@ int ExportM3u(SCliContext& c)
     CCommandLine::ExpectArguments(c.args, 1, usage);
     if (ids.isEmpty())
         throw CCliError(CPlaylistTexts::NoSongs());
-    int written = 0;
+    CM3uFile::SWritten written;
     QString error;
     const QStringList programFiles =
         CSafeTarget::ProgramFiles(c.doc.Database().Path(), CSettings::FilePath());
     if (!CM3uFile::Write(c.set, ids, c.args[0], programFiles, written, error))
         throw CCliError(error.replace(u'\n', QStringLiteral(": ")));
     CSettings::SetInt(QStringLiteral("PlaylistUsed"),
-                      CSettings::Int(QStringLiteral("PlaylistUsed"), 0) + written);
-    c.err << written << (written == 1 ? " song" : " songs") << " written to " << c.args[0]
-          << Qt::endl;
+                      CSettings::Int(QStringLiteral("PlaylistUsed"), 0) + written.lines);
+    for (const QString& path : written.leftOut)
+        c.err << "cratewise: left out, a line break in the name: " << CText::Printable(path)
+              << '\n';
+    c.err << written.lines << (written.lines == 1 ? " song" : " songs") << " written to "
+          << CText::Printable(c.args[0]) << Qt::endl;
     return 0;
 }
 
@@ -99,8 +103,8 @@ int ImportM3u(SCliContext& c)
     const std::unique_ptr<CCdlistSet> set = c.doc.NewJobSet();
     CPlaylistImporter importer(*set, SImportTools::Standard(*c.services.volumes, c.prompts));
     const int stored = importer.Import(lines, c.args[1]);
-    c.err << stored << (stored == 1 ? " song" : " songs") << " added to session " << c.args[1]
-          << Qt::endl;
+    c.err << stored << (stored == 1 ? " song" : " songs") << " added to session "
+          << CText::Printable(c.args[1]) << Qt::endl;
     return 0;
 }
 

@@ -5,6 +5,7 @@
 #include "intake/CSessionOperations.h"
 #include "intake/CSessionTexts.h"
 #include "model/CCdlistDoc.h"
+#include "platform/CText.h"
 
 namespace {
 
@@ -30,7 +31,7 @@ int Report(SCliContext& context, const CSessionOperations::SResult& result, cons
             throw CCliError(QStringLiteral("Cancelled: %1 songs of \"%2\" were stored.")
                                 .arg(result.stored)
                                 .arg(name));
-        context.out << name << '\t' << result.stored << " songs stored";
+        context.out << CText::Printable(name) << '\t' << result.stored << " songs stored";
         if (result.deleted > 0)
             context.out << ", " << result.deleted << " removed";
         context.out << Qt::endl;
@@ -84,7 +85,7 @@ int DeleteSession(SCliContext& context)
     const CSessionOperations::SResult result = Operations(context).DeleteSession(name);
     if (result.outcome != EOutcome::Done)
         return Report(context, result, name);
-    context.out << name << '\t' << result.deleted << " songs removed" << Qt::endl;
+    context.out << CText::Printable(name) << '\t' << result.deleted << " songs removed" << Qt::endl;
     return 0;
 }
 

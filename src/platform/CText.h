@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <algorithm>
 
 // Small text helpers shared by the subsystems.
 namespace CText {
@@ -13,6 +14,26 @@ inline QString Left(const QString& s, qsizetype n)
     if (n > 0 && s.at(n - 1).isHighSurrogate())
         --n;
     return s.left(n);
+}
+
+// The text with its control characters (C0, DEL and C1) written as \xNN, so that a name
+// can neither break a line nor send commands to a terminal. Everything the command line
+// prints from names and values goes through it.
+inline QString Printable(const QString& text)
+{
+    const auto isControl = [](QChar c) {
+        return c.unicode() < 0x20 || (c.unicode() >= 0x7f && c.unicode() <= 0x9f);
+    };
+    if (std::none_of(text.begin(), text.end(), isControl))
+        return text;
+    QString out;
+    for (QChar c : text) {
+        if (isControl(c))
+            out += QStringLiteral("\\x%1").arg(int(c.unicode()), 2, 16, QLatin1Char('0'));
+        else
+            out += c;
+    }
+    return out;
 }
 
 // The native full path of a song: folder + '/' + file name.

@@ -86,9 +86,9 @@ bool ForEachLine(QIODevice& in, const std::function<void(QByteArray)>& take)
 } // namespace
 
 bool CM3uFile::Write(CCdlistSet& set, const QList<qint32>& ids, const QString& file,
-                     const QStringList& protectedFiles, int& written, QString& error)
+                     const QStringList& protectedFiles, SWritten& written, QString& error)
 {
-    written = 0;
+    written = SWritten();
     const QString refusal = CSafeTarget::Refusal(file, protectedFiles);
     if (!refusal.isEmpty()) {
         error = FileErrorText(file, refusal);
@@ -102,16 +102,33 @@ bool CM3uFile::Write(CCdlistSet& set, const QList<qint32>& ids, const QString& f
     for (qint32 id : ids) {
         if (!set.FindSongById(id))
             continue;
-        out.write(CText::JoinPath(set.m_PATH, set.m_MELODI).toUtf8());
+        const QString path = CText::JoinPath(set.m_PATH, set.m_MELODI);
+        if (path.contains(u'\n') || path.contains(u'\r')) {
+            written.leftOut << path;
+            continue;
+        }
+        out.write(path.toUtf8());
         out.write("\r\n", 2);
-        ++written;
+        ++written.lines;
     }
     if (!out.commit()) {
         error = FileErrorText(file, out.errorString());
-        written = 0;
+        written = SWritten();
         return false;
     }
     return true;
+}
+
+QString CM3uFile::LeftOutText(const QStringList& paths)
+{
+    constexpr int kNamed = 10;
+    QString text = QStringLiteral("These songs were left out of the playlist: a line break in "
+                                  "the file name would split its line.");
+    for (const QString& path : paths.mid(0, kNamed))
+        text += u'\n' + CText::Printable(path);
+    if (paths.size() > kNamed)
+        text += QStringLiteral("\n(and %1 more)").arg(paths.size() - kNamed);
+    return text;
 }
 
 bool CM3uFile::ParseLine(QString text, const QString& baseFolder, SM3uLine& line)

@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 class CCdlistSet;
 
@@ -17,13 +18,24 @@ struct SM3uLine
 // Playlist files: one absolute path per line, CR LF, UTF-8 (read also as Latin-1), no header.
 namespace CM3uFile {
 
+// What Write wrote: the number of song lines, and the paths left out because a line break
+// in them would split their line (no player could read them back).
+struct SWritten
+{
+    int lines = 0;
+    QStringList leftOut;
+};
+
 // Writes the songs of the playlist entries (their IDs, in order); entries whose song is
 // gone are left out. The file is replaced only once it is completely written, so a full
 // disk never leaves a half-written playlist behind; a symbolic link stays a link and its
 // file is replaced. `protectedFiles` and anything but a regular file are refused (see
-// CSafeTarget). `written` receives the number of lines.
+// CSafeTarget).
 bool Write(CCdlistSet& set, const QList<qint32>& ids, const QString& file,
-           const QStringList& protectedFiles, int& written, QString& error);
+           const QStringList& protectedFiles, SWritten& written, QString& error);
+
+// The warning that names the paths Write left out.
+QString LeftOutText(const QStringList& paths);
 
 // Reads the song lines of a playlist: empty lines, lines starting with '#' and lines
 // longer than 64 KB are skipped, a line starting with a backslash is taken as a path on

@@ -90,7 +90,7 @@ bool CPlaylistOperations::ExportM3u(const QString& file)
         return false;
     }
     const CCdlistDoc::CBusy busy(m_doc);
-    int written = 0;
+    CM3uFile::SWritten written;
     QString error;
     try {
         if (!CM3uFile::Write(m_doc.Set(), m_doc.Playlist().Ids(), file, ProgramFiles(), written,
@@ -103,7 +103,10 @@ bool CPlaylistOperations::ExportM3u(const QString& file)
         return false;
     }
     CSettings::SetInt(QStringLiteral("PlaylistUsed"),
-                      CSettings::Int(QStringLiteral("PlaylistUsed"), 0) + written);
+                      CSettings::Int(QStringLiteral("PlaylistUsed"), 0) + written.lines);
+    if (!written.leftOut.isEmpty())
+        m_services.prompts->Exclaim(CM3uFile::LeftOutText(written.leftOut),
+                                    QStringLiteral("Playlist"));
     return true;
 }
 

@@ -9,6 +9,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryFile>
+#include <cstdio>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -24,6 +26,33 @@ bool IsFifo(const QString& path)
 {
     struct stat st = {};
     return lstat(QFile::encodeName(path).constData(), &st) == 0 && S_ISFIFO(st.st_mode);
+}
+
+// What `work` writes to the process's standard error (the command line's warnings go
+// there directly).
+QString StandardError(const std::function<void()>& work)
+{
+    QTemporaryFile file;
+    EXPECT_TRUE(file.open());
+    std::fflush(stderr);
+    const int saved = dup(STDERR_FILENO);
+    dup2(file.handle(), STDERR_FILENO);
+    work();
+    std::fflush(stderr);
+    dup2(saved, STDERR_FILENO);
+    close(saved);
+    file.seek(0);
+    return QString::fromUtf8(file.readAll());
+}
+
+// Tabs and line feeds are the columns and rows; no other control may reach a terminal.
+void ExpectNoControls(const QString& printed)
+{
+    for (QChar c : printed) {
+        const char16_t u = c.unicode();
+        if ((u < 0x20 && u != u'\t' && u != u'\n') || (u >= 0x7f && u <= 0x9f))
+            ADD_FAILURE() << "control " << int(u) << " in " << printed.toStdString();
+    }
 }
 
 class HostilePlaylistTest : public PlaylistFixture
@@ -136,6 +165,56 @@ TEST_F(HostilePlaylistTest, ExportThroughALinkWritesItsFileAndKeepsTheLink)
     ASSERT_EQ(Run({"export-m3u", link, "--session", "S"}).status, 0);
     EXPECT_TRUE(QFileInfo(link).isSymLink());
     EXPECT_EQ(ReadAll(real), "/m/a.mp3\r\n");
+}
+
+TEST_F(HostilePlaylistTest, NamesWithLineBreaksAreLeftOutOfPlaylistsAndNamed)
+{
+    const QList<qint32> ids{AddSong("S", "/m", "a.mp3"), AddSong("S", "/m", "two\nlines.mp3"),
+                            AddSong("S", "/m\r", "c.mp3")};
+    const QString file = env.Root() + "/out.m3u";
+    const SCliRun r = Run({"export-m3u", file, "--session", "S"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(ReadAll(file), "/m/a.mp3\r\n");
+    EXPECT_EQ(r.err.count("left out"), 2) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains("/m/two\\x0alines.mp3") && r.err.contains("/m\\x0d/c.mp3"));
+    EXPECT_TRUE(r.err.endsWith("\n1 song written to " + file + "\n")) << r.err.toStdString();
+    EXPECT_EQ(CSettings::Int("PlaylistUsed", 0), 1);
+
+    AddEntries(ids);
+    EXPECT_TRUE(ops.ExportM3u(env.Root() + "/window.m3u"));
+    EXPECT_EQ(ReadAll(env.Root() + "/window.m3u"), "/m/a.mp3\r\n");
+    ASSERT_EQ(prompts.messages.size(), 1);
+    EXPECT_EQ(prompts.messages[0].icon, CPrompts::EIcon::Exclamation);
+    EXPECT_TRUE(prompts.messages[0].text.contains("/m/two\\x0alines.mp3\n/m\\x0d/c.mp3"))
+        << prompts.messages[0].text.toStdString();
+    EXPECT_EQ(CSettings::Int("PlaylistUsed", 0), 2);
+}
+
+TEST_F(HostilePlaylistTest, ControlCharactersInNamesPrintVisibly)
+{
+    AddSong("Tab\there\nnew", "/m/\x7f", "\x1b[2Jred\x07\u009b.mp3");
+    CSettings::SetString("Formatting", "\x1b[31m%1");
+    const QString missing = env.WriteFile("m.m3u", "/x/\x1b]0;title\x07.mp3\n");
+    const QString row = "\t/m/\\x7f\t\\x1b[2Jred\\x07\\x9b.mp3\n";
+    const struct
+    {
+        QStringList args;
+        QString expected;
+    } runs[] = {
+        {{"sessions"}, "Tab\\x09here\\x0anew\t1\n"},
+        {{"songs", "Tab\there\nnew"}, row},
+        {{"search", "--file", "red"}, row},
+        {{"config", "Formatting"}, "\\x1b[31m%1\n"},
+        {{"songs", "No\x1bsuch"}, "No\\x1bsuch"},
+        {{"load-m3u", missing}, "file \\x1b]0;title\\x07.mp3 couldn"},
+    };
+    for (const auto& run : runs) {
+        SCliRun r;
+        const QString warnings = StandardError([&] { r = Run(run.args); });
+        const QString printed = r.out + r.err + warnings;
+        EXPECT_TRUE(printed.contains(run.expected)) << printed.toStdString();
+        ExpectNoControls(printed);
+    }
 }
 
 } // namespace
