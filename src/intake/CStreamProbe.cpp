@@ -292,7 +292,7 @@ SMeasure CStreamProbe::SImpl::Measure(int fd, off_t size)
 }
 
 // A long variable stream is counted frame by frame over its first kMaxScanBytes only, and
-// its length is taken from that part's average: a scan of gigabytes would take minutes.
+// its length is taken from their average: a scan of gigabytes would take minutes.
 SMeasure CStreamProbe::SImpl::EstimateFromStart(const std::vector<SFrame>& sampled, off_t available,
                                                 off_t infoSize, int spf)
 {
@@ -315,7 +315,7 @@ SMeasure CStreamProbe::SImpl::EstimateFromStart(const std::vector<SFrame>& sampl
     const double scannedSeconds = double(count) * spf / first.rate;
     m.kbps = (end - audioStart) * 8.0 / scannedSeconds / 1000.0;
     m.seconds = (available - infoSize) * 8.0 / (m.kbps * 1000.0);
-    m.method = CStreamProbe::EMethod::PartialScan;
+    m.method = CStreamProbe::EMethod::EstimatedFromStart;
     return m;
 }
 

@@ -33,7 +33,7 @@ public:
         XingHeader,
         VbriHeader,
         FullScan,
-        PartialScan // the start scanned, the rest estimated from its average
+        EstimatedFromStart // the start scanned, the rest estimated from its average
     };
     // The most audio a variable stream without an info frame is scanned over.
     static constexpr qint64 kMaxScanBytes = 32 * 1024 * 1024;

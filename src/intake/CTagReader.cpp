@@ -1,10 +1,11 @@
 #include "intake/CTagReader.h"
 
-#include "intake/CCompressedFrames.h"
+#include "intake/CId3Limits.h"
 #include "intake/CTagRegions.h"
 #include "platform/CText.h"
 
 #include <QRegularExpression>
+#include <QtEndian>
 #include <memory>
 #include <mutex>
 #include <taglib/apetag.h>
@@ -209,6 +210,15 @@ long ApeFooterAt(const TagLib::ByteVector& tail, long id3v1)
     return at >= 0 && tail.containsAt(TagLib::APE::Tag::fileIdentifier(), unsigned(at)) ? at : -1;
 }
 
+// The library builds an object for every item an APE footer announces, as it does for
+// ID3v2 frames: only as many are read.
+void LimitApeItems(TagLib::ByteVector& tail)
+{
+    const long at = ApeFooterAt(tail, Id3v1At(tail));
+    if (at >= 0 && tail.toUInt(unsigned(at + 16), false) > unsigned(CId3Limits::kMaxFrames))
+        qToLittleEndian<quint32>(CId3Limits::kMaxFrames, tail.data() + at + 16);
+}
+
 // The three tags of one file, each read from the region where it can be.
 struct STags
 {
@@ -247,7 +257,8 @@ bool ReadTagFields(const QString& path, STagFields& fields)
         STagRegions regions;
         if (!regions.Read(path))
             return false;
-        CCompressedFrames::DropOversized(regions.head);
+        CId3Limits::Apply(regions.head);
+        LimitApeItems(regions.tail);
         const STags tags(regions);
         if (!tags.v2 && !tags.ape && !tags.v1)
             return false;

@@ -71,7 +71,9 @@ bool STagRegions::Read(const QString& path)
     const qint64 size = st.st_size;
     const qint64 cap = std::min(size, kMaxRegion);
 
-    head = ReadRange(fd, 0, std::min(size, kHeadScan));
+    head = ReadRange(fd, 0, std::min(size, kFirstLook));
+    if (head.find(TagLib::ID3v2::Header::fileIdentifier()) < 0)
+        head = ReadRange(fd, 0, std::min(size, kHeadScan));
     const qint64 headLength = std::min(cap, HeadLength(head));
     if (headLength > head.size())
         head.append(ReadRange(fd, head.size(), headLength - head.size()));
