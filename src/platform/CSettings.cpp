@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QMap>
 #include <QStandardPaths>
+#include <climits>
 #include <fcntl.h>
 #include <mutex>
 #include <sys/file.h>
@@ -357,6 +358,14 @@ QString CSettings::GetString(const QString& section, const QString& key, const Q
 void CSettings::WriteInt(const QString& section, const QString& key, int value)
 {
     WriteString(section, key, QString::number(value));
+}
+
+void CSettings::AddToCounter(const QString& key, int amount)
+{
+    qint64 count = Int(key, 0);
+    if (count < 0) // only a counter that overflowed before counters stopped at the top
+        count = INT_MAX;
+    SetInt(key, int(qBound(qint64(0), count + amount, qint64(INT_MAX))));
 }
 
 void CSettings::WriteString(const QString& section, const QString& key, const QString& value)

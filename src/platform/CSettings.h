@@ -42,6 +42,9 @@ public:
     {
         WriteString(kSettings, key, value);
     }
+    // Adds to a counter of the "Settings" section; it stops at INT_MAX instead of turning
+    // negative.
+    static void AddToCounter(const QString& key, int amount);
 
     // Key encoding: session names may hold '/', '\\', '=', spaces and any letter.
     static QString EncodeKey(const QString& name);

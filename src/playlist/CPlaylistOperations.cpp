@@ -102,8 +102,7 @@ bool CPlaylistOperations::ExportM3u(const QString& file)
         ReportDbError(e.Message());
         return false;
     }
-    CSettings::SetInt(QStringLiteral("PlaylistUsed"),
-                      CSettings::Int(QStringLiteral("PlaylistUsed"), 0) + written.lines);
+    CSettings::AddToCounter(QStringLiteral("PlaylistUsed"), written.lines);
     if (!written.leftOut.isEmpty())
         m_services.prompts->Exclaim(CM3uFile::LeftOutText(written.leftOut),
                                     QStringLiteral("Playlist"));
