@@ -3,11 +3,10 @@
 #include "app/CCdlistView.h"
 #include "app/CMainFrame.h"
 #include "cli/CCommandLine.h"
+#include "cli/CSystemServices.h"
 #include "model/CCdlistDoc.h"
 #include "platform/CDataDir.h"
 #include "platform/CTempFolder.h"
-#include "platform/CVolumes.h"
-#include "playback/CWinampRemote.h"
 #include "ui/CQtPrompts.h"
 
 #include <QDate>
@@ -45,13 +44,8 @@ int CCratewiseApp::RunWindow(int argc, char** argv)
         return 1;
     }
 
-    CNoWinampRemote player;
-    CSystemVolumes volumes;
-    SAppServices services;
-    services.prompts = &prompts;
-    services.winamp = &player;
-    services.volumes = &volumes;
-    services.dataDir = dataDir;
+    CSystemServices system(prompts, dataDir);
+    SAppServices& services = system.Services();
     services.currentMonth = [] { return QDate::currentDate().month(); };
     services.desktopDir = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
     services.tempDir = CTempFolder::Path();

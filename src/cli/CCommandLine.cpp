@@ -2,6 +2,7 @@
 
 #include "cli/CConsoleProgress.h"
 #include "cli/CConsolePrompts.h"
+#include "cli/CSystemServices.h"
 #include "db/CCdlistSet.h"
 #include "intake/CSessionTexts.h"
 #include "model/CAppServices.h"
@@ -9,8 +10,6 @@
 #include "platform/CDataDir.h"
 #include "platform/CSettings.h"
 #include "platform/CText.h"
-#include "platform/CVolumes.h"
-#include "playback/CWinampRemote.h"
 
 #include <QCoreApplication>
 
@@ -126,16 +125,10 @@ int CCommandLine::Run(QStringList args, QTextStream& out, QTextStream& err)
         const QString dataDir = CDataDir::Resolve(options.dataDir);
         CCdlistDoc doc;
         doc.OpenDatabase(CDataDir::DatabasePath(dataDir));
-        doc.ReloadSessions();
         ReportCrashMarker(err);
         CConsolePrompts prompts(options.policy);
-        CNoWinampRemote player;
-        CSystemVolumes volumes;
-        SAppServices services;
-        services.prompts = &prompts;
-        services.winamp = &player;
-        services.volumes = &volumes;
-        services.dataDir = dataDir;
+        CSystemServices system(prompts, dataDir);
+        SAppServices& services = system.Services();
         services.createProgress = [](const QString& caption, int, int) {
             return std::unique_ptr<CProgress>(std::make_unique<CConsoleProgress>(caption));
         };

@@ -11,8 +11,10 @@ namespace {
 
 using EOutcome = CSessionOperations::EOutcome;
 
+// The session list is loaded only by the commands that name a session.
 void RequireSession(const SCliContext& context, const QString& name)
 {
+    context.doc.ReloadSessions();
     if (!context.doc.Sessions().Contains(name))
         throw CCliError(QStringLiteral("No session is named \"%1\".").arg(name));
 }

@@ -16,6 +16,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <optional>
 
 namespace {
@@ -74,6 +75,7 @@ CSessionOperations::SResult CSessionOperations::AddSession(const QString& given,
         return result;
     }
     m_services.winamp->Command(CWinampRemote::Stop);
+    qint64 before = -1;
     try {
         const int count = CDirectoryWalk().CountRecognizedFiles(path);
         if (count == 0) {
@@ -83,21 +85,15 @@ CSessionOperations::SResult CSessionOperations::AddSession(const QString& given,
             result.outcome = EOutcome::NoFiles;
             return result;
         }
-        const qint64 before = m_doc.Set().CountAll();
-        try {
-            Scan(name, path, count, QStringLiteral("Getting mp3 info"), EScanCommits::Batched,
-                 result);
-        } catch (const CDbException&) {
-            // What was stored before the failure stays; the count must match the table.
-            // A session that stored nothing before the failure is not created.
-            result.stored = int(m_doc.Set().CountAll() - before);
-            if (result.stored > 0)
-                RecordScan(name, path, result.stored);
-            throw;
-        }
+        before = m_doc.Set().CountAll();
+        Scan(name, path, count, QStringLiteral("Getting mp3 info"), EScanCommits::Batched, result);
         RecordScan(name, path, result.stored);
     } catch (const CDbException& e) {
-        CSettings::SetString(QStringLiteral("ErrorFile"), QString());
+        // What was stored before the failure stays and is listed; a session that stored
+        // nothing is not created.
+        result.stored = before < 0 ? 0 : int(m_doc.Set().CountAll() - before);
+        if (result.stored > 0)
+            RecordScan(name, path, result.stored);
         ShowError(e.Message());
         result.outcome = EOutcome::Failed;
     }
@@ -107,6 +103,10 @@ CSessionOperations::SResult CSessionOperations::AddSession(const QString& given,
 void CSessionOperations::Scan(const QString& name, const QString& path, int count,
                               const QString& caption, EScanCommits commits, SResult& result)
 {
+    // However the scan ends, a crash marker left by the last file would be reported at the
+    // next start.
+    const auto clearMarker =
+        qScopeGuard([] { CSettings::SetString(QStringLiteral("ErrorFile"), QString()); });
     CDirectoryWalk walk;
     // Without the decoder no song could be measured: the program reports it and ends.
     std::unique_ptr<CStreamProbe> probe = CStreamProbe::CreateOrExit();
@@ -132,8 +132,6 @@ void CSessionOperations::Scan(const QString& name, const QString& path, int coun
         batch->Finish();
     result.cancelled = progress->IsCancelled();
     progress->Hide();
-    // A crash marker left by the last file would be reported at the next start.
-    CSettings::SetString(QStringLiteral("ErrorFile"), QString());
     result.outcome = EOutcome::Done;
 }
 
@@ -250,7 +248,6 @@ CSessionOperations::SResult CSessionOperations::UpdateSessionNamed(const QString
         if (chosen || !CSettings::Contains(kCDRoot, name))
             CSettings::WriteString(kCDRoot, name, m_services.volumes->RootOf(path));
     } catch (const CDbException& e) {
-        CSettings::SetString(QStringLiteral("ErrorFile"), QString());
         ShowError(e.Message());
         result = SResult{EOutcome::Failed};
     }

@@ -7,7 +7,6 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QSlider>
 #include <QListView>
 #include <gtest/gtest.h>

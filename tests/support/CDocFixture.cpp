@@ -41,10 +41,9 @@ CDocFixture::CDocFixture()
     };
 }
 
-qint32 CDocFixture::AddSong(const QString& session, const QString& title, const QString& folder,
-                            const QString& file)
+qint32 AddSongRow(CCdlistSet& set, const QString& session, const QString& title,
+                  const QString& folder, const QString& file)
 {
-    CCdlistSet& set = doc.Set();
     set.AddNew();
     set.m_CD = session;
     set.m_TITLE = title;
@@ -53,4 +52,10 @@ qint32 CDocFixture::AddSong(const QString& session, const QString& title, const 
     set.m_MELODI = file.isEmpty() ? title + QStringLiteral(".mp3") : file;
     set.Update();
     return set.m_ID;
+}
+
+qint32 CDocFixture::AddSong(const QString& session, const QString& title, const QString& folder,
+                            const QString& file)
+{
+    return AddSongRow(doc.Set(), session, title, folder, file);
 }

@@ -10,6 +10,10 @@
 
 #include <list>
 
+// Adds one song row directly to the set's table; returns its ID.
+qint32 AddSongRow(CCdlistSet& set, const QString& session, const QString& title,
+                  const QString& folder, const QString& file);
+
 // The document over a private database and settings, with scripted prompts, a recording
 // player, a fake mount table and recording progress displays: what the operations are
 // built from, without a window.

@@ -1,6 +1,7 @@
 #include "support/gui/CViewFixture.h"
 
 #include "db/CCdlistSet.h"
+#include "support/CDocFixture.h"
 
 CViewFixture::CViewFixture()
 {
@@ -15,15 +16,7 @@ CViewFixture::~CViewFixture()
 qint32 CViewFixture::AddSong(const QString& session, const QString& title, const QString& folder,
                              const QString& file)
 {
-    CCdlistSet& set = doc.Set();
-    set.AddNew();
-    set.m_CD = session;
-    set.m_TITLE = title;
-    set.m_LIST = title;
-    set.m_PATH = folder;
-    set.m_MELODI = file.isEmpty() ? title + QStringLiteral(".mp3") : file;
-    set.Update();
-    return set.m_ID;
+    return AddSongRow(doc.Set(), session, title, folder, file);
 }
 
 SAppServices CViewFixture::Services()

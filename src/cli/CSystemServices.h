@@ -1,0 +1,28 @@
+#pragma once
+
+#include "model/CAppServices.h"
+#include "platform/CVolumes.h"
+#include "playback/CWinampRemote.h"
+
+// The services both faces fill alike: their prompts, the machine's mount table, the
+// player remote and the data directory. Each face adds its own (progress, desktop).
+class CSystemServices
+{
+public:
+    CSystemServices(CPrompts& prompts, const QString& dataDir)
+    {
+        m_services.prompts = &prompts;
+        m_services.winamp = &m_player;
+        m_services.volumes = &m_volumes;
+        m_services.dataDir = dataDir;
+    }
+    CSystemServices(const CSystemServices&) = delete;
+    CSystemServices& operator=(const CSystemServices&) = delete;
+
+    SAppServices& Services() { return m_services; }
+
+private:
+    CNoWinampRemote m_player;
+    CSystemVolumes m_volumes;
+    SAppServices m_services;
+};
