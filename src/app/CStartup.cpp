@@ -6,6 +6,7 @@
 #include "intake/CSessionTexts.h"
 #include "model/CCdlistDoc.h"
 #include "platform/CPrompts.h"
+#include "platform/CScanLock.h"
 #include "platform/CSettings.h"
 #include "playback/CWinampRemote.h"
 #include "ui/CDragDropEdit.h"
@@ -116,9 +117,7 @@ void CStartup::OfferMonthlyUpdate()
 
 void CStartup::ReportCrashMarker()
 {
-    const QString file = CSettings::String(QStringLiteral("ErrorFile"));
-    if (file.isEmpty())
-        return;
-    m_view.Prompts().Error(CSessionTexts::Crashed(file), QStringLiteral("Error adding song"));
-    CSettings::SetString(QStringLiteral("ErrorFile"), QString());
+    const QString file = CScanLock::TakeCrashMarker();
+    if (!file.isEmpty())
+        m_view.Prompts().Error(CSessionTexts::Crashed(file), QStringLiteral("Error adding song"));
 }

@@ -8,6 +8,7 @@
 #include "model/CAppServices.h"
 #include "model/CCdlistDoc.h"
 #include "platform/CDataDir.h"
+#include "platform/CScanLock.h"
 #include "platform/CSettings.h"
 #include "platform/CText.h"
 
@@ -18,12 +19,11 @@ namespace {
 // The file being read when the program last died, named once, as the window does.
 void ReportCrashMarker(QTextStream& err)
 {
-    const QString file = CSettings::String(QStringLiteral("ErrorFile"));
+    const QString file = CScanLock::TakeCrashMarker();
     if (file.isEmpty())
         return;
     err << "cratewise: " << CText::Printable(CSessionTexts::Crashed(file).replace(u'\n', u' '))
         << Qt::endl;
-    CSettings::SetString(QStringLiteral("ErrorFile"), QString());
 }
 
 struct SGlobalOptions

@@ -36,6 +36,8 @@ int Report(SCliContext& context, const CSessionOperations::SResult& result, cons
         context.out << CText::Printable(name) << '\t' << result.stored << " songs stored";
         if (result.deleted > 0)
             context.out << ", " << result.deleted << " removed";
+        if (result.present > 0)
+            context.out << ", " << result.present << " already there";
         context.out << Qt::endl;
         return 0;
     case EOutcome::NoFiles:

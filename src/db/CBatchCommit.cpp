@@ -19,6 +19,9 @@ void CBatchCommit::Tick()
 {
     if (m_open && m_clock.elapsed() >= kMaxOpenMs) {
         Finish();
+        // A moment without the lock lets another process's writer in between two batches,
+        // so two scans take turns instead of one waiting out its time limit.
+        sqlite3_sleep(2);
         Begin();
     }
 }

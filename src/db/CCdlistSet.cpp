@@ -53,6 +53,7 @@ void CCdlistSet::Open(CDatabase& db)
     Close();
     m_db = &db;
     Requery();
+    FinishWalk(); // open at rest, without a read cursor
 }
 
 void CCdlistSet::Close()
@@ -137,7 +138,13 @@ void CCdlistSet::Unfilter()
 {
     m_filter = CFilter();
     m_sort = ESongColumn::ID;
-    Requery();
+    m_mode = EMode::None;
+    m_positions.clear();
+    m_positionsValid = false;
+    // At rest the set holds no read cursor: an open read transaction would keep this
+    // connection from ever taking the write lock while another process writes.
+    FinishWalk();
+    m_bof = m_eof = true;
 }
 
 CUnfilterOnExit::~CUnfilterOnExit()

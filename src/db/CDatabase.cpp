@@ -123,10 +123,24 @@ void CDatabase::Close()
     }
 }
 
+namespace {
+
+// Waits for another writer in steps of a millisecond: the built-in handler's longer steps
+// almost never meet the moment between two of another scan's transactions.
+int WaitForWriter(void*, int attempts)
+{
+    if (attempts >= CDatabase::kBusyTimeoutMs)
+        return 0;
+    sqlite3_sleep(1);
+    return 1;
+}
+
+} // namespace
+
 void CDatabase::Configure()
 {
     sqlite3_extended_result_codes(m_db, 1);
-    sqlite3_busy_timeout(m_db, 5000);
+    sqlite3_busy_handler(m_db, &WaitForWriter, nullptr);
     sqlite3_create_collation_v2(m_db, "UNOCASE", SQLITE_UTF8, nullptr, &Collate, nullptr);
 }
 

@@ -29,6 +29,8 @@ class CDatabase
 public:
     static constexpr int kSchemaVersion = 3;
     static constexpr int kApplicationId = 0x43725745; // "CrWE"
+    // How long a write waits for another process's write (about, in milliseconds).
+    static constexpr int kBusyTimeoutMs = 10000;
 
     CDatabase() = default;
     ~CDatabase();

@@ -9,6 +9,7 @@
 #include "model/CCdlistDoc.h"
 #include "platform/CProgress.h"
 #include "platform/CPrompts.h"
+#include "platform/CScanLock.h"
 #include "platform/CSettings.h"
 #include "platform/CText.h"
 #include "platform/CVolumes.h"
@@ -46,13 +47,27 @@ QString CSessionOperations::StoredPath(const QString& path)
     return QDir::cleanPath(QDir(path).absolutePath());
 }
 
-void CSessionOperations::RecordScan(const QString& name, const QString& path, int stored)
+void CSessionOperations::RecordFolder(const QString& name, const QString& path)
 {
-    m_doc.AdjustSongCount(stored);
-    m_doc.Sessions().Add(name);
     CSettings::WriteInt(kCdrecord, name, int(m_services.volumes->SerialOf(path)));
     CSettings::WriteString(kCDPath, name, path);
     CSettings::WriteString(kCDRoot, name, m_services.volumes->RootOf(path));
+}
+
+void CSessionOperations::ForgetFolder(const QString& name)
+{
+    for (const QString& section : {kCdrecord, kCDPath, kCDRoot})
+        CSettings::Remove(section, name);
+}
+
+QSet<QString> CSessionOperations::StoredFiles(const QString& name)
+{
+    QSet<QString> files;
+    m_doc.Set().Scan(SessionFilter(name), [&files](const CCdlistSet::CScanRow& row) {
+        files.insert(CText::JoinPath(row.Text(ESongColumn::PATH), row.Text(ESongColumn::MELODI)));
+        return true;
+    });
+    return files;
 }
 
 void CSessionOperations::ShowError(const QString& message)
@@ -76,6 +91,7 @@ CSessionOperations::SResult CSessionOperations::AddSession(const QString& given,
     }
     m_services.winamp->Command(CWinampRemote::Stop);
     qint64 before = -1;
+    bool newSession = true;
     try {
         const int count = CDirectoryWalk().CountRecognizedFiles(path);
         if (count == 0) {
@@ -86,25 +102,34 @@ CSessionOperations::SResult CSessionOperations::AddSession(const QString& given,
             return result;
         }
         before = m_doc.Set().CountAll();
-        Scan(name, path, count, QStringLiteral("Getting mp3 info"), EScanCommits::Batched, result);
-        RecordScan(name, path, result.stored);
+        const QSet<QString> present = StoredFiles(name);
+        newSession = present.isEmpty();
+        RecordFolder(name, path);
+        Scan(name, path, count, QStringLiteral("Getting mp3 info"), EScanCommits::Batched, result,
+             present);
     } catch (const CDbException& e) {
-        // What was stored before the failure stays and is listed; a session that stored
-        // nothing is not created.
+        // What was stored before the failure stays; a new session that stored nothing is
+        // not created.
         result.stored = before < 0 ? 0 : int(m_doc.Set().CountAll() - before);
-        if (result.stored > 0)
-            RecordScan(name, path, result.stored);
+        if (result.stored == 0 && newSession)
+            ForgetFolder(name);
         ShowError(e.Message());
         result.outcome = EOutcome::Failed;
+    }
+    if (result.outcome == EOutcome::Done || result.stored > 0) {
+        m_doc.AdjustSongCount(result.stored);
+        m_doc.Sessions().Add(name);
     }
     return result;
 }
 
 void CSessionOperations::Scan(const QString& name, const QString& path, int count,
-                              const QString& caption, EScanCommits commits, SResult& result)
+                              const QString& caption, EScanCommits commits, SResult& result,
+                              const QSet<QString>& present)
 {
     // However the scan ends, a crash marker left by the last file would be reported at the
     // next start.
+    const CScanLock scanning; // released after the marker is cleared
     const auto clearMarker =
         qScopeGuard([] { CSettings::SetString(QStringLiteral("ErrorFile"), QString()); });
     CDirectoryWalk walk;
@@ -123,6 +148,11 @@ void CSessionOperations::Scan(const QString& name, const QString& path, int coun
         batch.emplace(m_doc.Database());
     result.stored =
         walk.ScanDirectory(path, progress.get(), [&](const QString& folder, const QString& file) {
+            if (!present.isEmpty() && present.contains(CText::JoinPath(folder, file))) {
+                ++result.present;
+                progress->Step();
+                return false;
+            }
             const bool stored = intake.TakeInFile(folder, file, name, progress.get());
             if (batch)
                 batch->Tick();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSet>
 #include <QString>
 #include <optional>
 
@@ -25,6 +26,7 @@ public:
         EOutcome outcome = EOutcome::Abandoned;
         int stored = 0;  // song records stored by a scan
         int deleted = 0; // song records removed
+        int present = 0; // files skipped because the session already holds them
         bool cancelled = false;
     };
 
@@ -32,7 +34,8 @@ public:
         : m_doc(doc), m_services(services)
     {}
 
-    // Scans the folder into a new session.
+    // Scans the folder into a new session. Scanning a folder again into the same session
+    // (after a crash or a Cancel) adds only the files it does not hold yet.
     SResult AddSession(const QString& name, const QString& path);
     // Removes the selected session and its songs, after the question.
     SResult DeleteSession(const std::optional<QString>& selected);
@@ -59,9 +62,13 @@ private:
     // Shows the progress and walks the folder holding count recognised files. Throws
     // CDbException when a file cannot be stored.
     void Scan(const QString& name, const QString& path, int count, const QString& caption,
-              EScanCommits commits, SResult& result);
-    // A scan that stored songs lists its session and records its folder and disc.
-    void RecordScan(const QString& name, const QString& path, int stored);
+              EScanCommits commits, SResult& result, const QSet<QString>& present = {});
+    // The files the session holds already, as folder and name.
+    QSet<QString> StoredFiles(const QString& name);
+    // The session's folder and disc, recorded before its first song is stored so that a
+    // scan cut short can be updated or run again.
+    void RecordFolder(const QString& name, const QString& path);
+    void ForgetFolder(const QString& name);
     void ShowError(const QString& message);
 
     CCdlistDoc& m_doc;

@@ -7,7 +7,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <atomic>
 #include <gtest/gtest.h>
+#include <thread>
 
 namespace {
 
@@ -389,6 +391,62 @@ TEST_F(SessionOperationsTest, AScanThatStoresNothingCreatesNoSession)
     EXPECT_TRUE(Sessions().isEmpty());
     EXPECT_FALSE(CSettings::Contains(CSettings::kCDPath, "Pop"));
     EXPECT_EQ(doc.SongCount(), 0);
+}
+
+} // namespace
+
+namespace {
+
+// A scan cut short (a crash, a Cancel) has recorded its folder, and running it again into
+// the same session adds only what is missing.
+TEST_F(SessionOperationsTest, AScanRunAgainAddsOnlyWhatIsMissing)
+{
+    const QString folder = Folder("Live", 8);
+    f.cancelAfterSteps = 3;
+    const auto cut = ops.AddSession("Live", folder);
+    ASSERT_TRUE(cut.cancelled);
+    EXPECT_EQ(CSettings::GetString(CSettings::kCDPath, "Live", ""), folder);
+    f.cancelAfterSteps = -1;
+    const auto again = ops.AddSession("Live", folder);
+    EXPECT_EQ(again.stored + cut.stored, 8);
+    EXPECT_EQ(again.present, cut.stored);
+    QStringList files = Column(ESongColumn::MELODI, "Live");
+    files.removeDuplicates();
+    EXPECT_EQ(files.size(), 8);
+    EXPECT_EQ(set.CountAll(), 8);
+    EXPECT_EQ(doc.SongCount(), 8);
+}
+
+} // namespace
+
+namespace {
+
+// Another process writing when the scan begins makes the scan wait its turn, not fail:
+// the browsing set holds no read cursor that would keep it from the write lock.
+TEST_F(SessionOperationsTest, AScanWaitsForAnotherWriter)
+{
+    const QString folder = Folder("Mine", 50);
+    std::atomic<bool> holding = false;
+    std::thread other([&] {
+        CDatabase db;
+        db.Open(f.env.DatabasePath());
+        CCdlistSet theirs;
+        theirs.Open(db);
+        CDatabase::CTransaction transaction(db);
+        AddSongRow(theirs, "Theirs", "t", "/t", "t.mp3");
+        holding = true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(400));
+        transaction.Commit();
+    });
+    while (!holding)
+        std::this_thread::yield();
+    set.Requery(); // the window has browsed before the scan starts
+    set.Unfilter();
+    const auto result = ops.AddSession("Mine", folder);
+    other.join();
+    EXPECT_EQ(result.outcome, EOutcome::Done);
+    EXPECT_EQ(result.stored, 50);
+    EXPECT_EQ(set.CountAll(), 51);
 }
 
 } // namespace

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+
+// Tells a crash from a scan that is still running in another process: every scan holds
+// this lock (shared, so scans may run side by side) for as long as it writes the crash
+// marker, and the system drops it when the process ends, however it ends. A marker found
+// while the lock is held belongs to a living scan and is no crash.
+class CScanLock
+{
+public:
+    // Takes the shared lock on the file beside the settings.
+    CScanLock();
+    ~CScanLock();
+    CScanLock(const CScanLock&) = delete;
+    CScanLock& operator=(const CScanLock&) = delete;
+
+    // True when some process is scanning now.
+    static bool ScanRunning();
+    // The file being read when the last scan died, cleared once taken; empty when there
+    // was no crash (or the marker belongs to a scan still running).
+    static QString TakeCrashMarker();
+
+private:
+    static QString LockPath();
+    int m_fd = -1;
+};
