@@ -80,7 +80,7 @@ int CCommandLine::Main(int argc, char** argv)
 {
     QStringList args;
     for (int i = 1; i < argc; ++i)
-        args << QString::fromLocal8Bit(argv[i]);
+        args << CFileNames::Decode(argv[i]); // a folder named in Latin-1 keeps its bytes
     QStringList rest = args;
     try {
         const SGlobalOptions options = TakeGlobalOptions(rest);

@@ -29,11 +29,18 @@ int Report(SCliContext& context, const CSessionOperations::SResult& result, cons
 {
     switch (result.outcome) {
     case EOutcome::Done:
+        // Every file that was found but not stored is named, so the figures add up.
+        for (const CSessionOperations::SSkipped& skipped : result.skipped)
+            context.err << (skipped.folder ? "skipped folder: " : "skipped: ")
+                        << CText::Printable(skipped.path) << ": " << skipped.reason << Qt::endl;
         if (result.cancelled)
             throw CCliError(QStringLiteral("Cancelled: %1 songs of \"%2\" were stored.")
                                 .arg(result.stored)
                                 .arg(name));
         context.out << CText::Printable(name) << '\t' << result.stored << " songs stored";
+        if (result.SkippedFiles() > 0)
+            context.out << ", " << result.SkippedFiles() << " skipped of " << result.found
+                        << " found";
         if (result.deleted > 0)
             context.out << ", " << result.deleted << " removed";
         if (result.present > 0)

@@ -1,15 +1,18 @@
 #include "intake/CDirectoryWalk.h"
 
 #include "intake/CNamingRules.h"
+#include "platform/CFileNames.h"
 #include "platform/CProgress.h"
 #include "platform/CSettings.h"
 #include "platform/CText.h"
 
-#include <QFile>
 #include <QSet>
+#include <cerrno>
+#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -86,43 +89,55 @@ int CDirectoryWalk::ScanDirectory(const QString& directory, CProgress* progress,
 void CDirectoryWalk::Walk(const QString& directory, const Visitor& visit,
                           const std::function<bool()>& cancelled)
 {
+    m_skippedFolders.clear();
     QSet<QPair<quint64, quint64>> visited;
     bool stopped = false;
-    const std::function<void(const QString&)> walkOne = [&](const QString& folder) {
-        std::unique_ptr<DIR, SDirCloser> dir(opendir(QFile::encodeName(folder).constData()));
-        if (!dir)
-            return; // unreadable or gone: skipped
-        // A bind mount can bring a folder back below itself; walk each folder once.
-        struct stat self
-        {};
-        if (fstat(dirfd(dir.get()), &self) != 0)
-            return;
-        const QPair<quint64, quint64> identity(self.st_dev, self.st_ino);
-        if (visited.contains(identity))
-            return;
-        visited.insert(identity);
-        while (!stopped) {
-            const dirent* entry = readdir(dir.get());
-            if (!entry)
-                break;
-            const char* raw = entry->d_name;
-            if (qstrcmp(raw, ".") == 0 || qstrcmp(raw, "..") == 0)
-                continue;
-            const EKind kind = KindOf(dirfd(dir.get()), entry);
-            const QString name = QFile::decodeName(raw);
-            // A name that is not valid in the system's encoding cannot be opened again
-            // from its text: a record for it would point nowhere.
-            if (QFile::encodeName(name) != raw)
-                continue;
-            if (kind == EKind::Directory) {
-                if (m_subDirs)
-                    walkOne(CText::JoinPath(folder, name));
-            } else if (kind == EKind::File && CNamingRules::IsRecognizedType(
-                                                  CNamingRules::ExtensionOf(name), m_recognized)) {
-                visit(folder, name);
+    // Each folder is opened relative to its parent's handle: a tree deeper than PATH_MAX
+    // is still walked, and its files are named by the intake when it cannot open them.
+    const std::function<void(int, const QByteArray&, const QString&)> walkOne =
+        [&](int parentFd, const QByteArray& entryName, const QString& folder) {
+            // The chosen folder may be a link (a mount point's alias); those found inside
+            // are never followed.
+            const int noFollow = parentFd == AT_FDCWD ? 0 : O_NOFOLLOW;
+            const int fd = ::openat(parentFd, entryName.constData(),
+                                    O_RDONLY | O_DIRECTORY | noFollow | O_CLOEXEC);
+            std::unique_ptr<DIR, SDirCloser> dir(fd < 0 ? nullptr : fdopendir(fd));
+            if (!dir) {
+                if (fd >= 0)
+                    ::close(fd);
+                else if (parentFd != AT_FDCWD) // the chosen folder itself is checked earlier
+                    m_skippedFolders.append({folder, QString::fromLocal8Bit(std::strerror(errno))});
+                return; // unreadable or gone: skipped
             }
-            stopped = stopped || (cancelled && cancelled());
-        }
-    };
-    walkOne(directory);
+            // A bind mount can bring a folder back below itself; walk each folder once.
+            struct stat self
+            {};
+            if (fstat(dirfd(dir.get()), &self) != 0)
+                return;
+            const QPair<quint64, quint64> identity(self.st_dev, self.st_ino);
+            if (visited.contains(identity))
+                return;
+            visited.insert(identity);
+            while (!stopped) {
+                const dirent* entry = readdir(dir.get());
+                if (!entry)
+                    break;
+                const char* raw = entry->d_name;
+                if (qstrcmp(raw, ".") == 0 || qstrcmp(raw, "..") == 0)
+                    continue;
+                const EKind kind = KindOf(dirfd(dir.get()), entry);
+                // Names that are not UTF-8 keep their bytes, so the file can be opened again.
+                const QString name = CFileNames::Decode(raw);
+                if (kind == EKind::Directory) {
+                    if (m_subDirs)
+                        walkOne(dirfd(dir.get()), QByteArray(raw), CText::JoinPath(folder, name));
+                } else if (kind == EKind::File &&
+                           CNamingRules::IsRecognizedType(CNamingRules::ExtensionOf(name),
+                                                          m_recognized)) {
+                    visit(folder, name);
+                }
+                stopped = stopped || (cancelled && cancelled());
+            }
+        };
+    walkOne(AT_FDCWD, CFileNames::Encode(directory), directory);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <functional>
 
@@ -8,8 +9,9 @@ class CProgress;
 // The walk over a scanned folder: every recognised file, in the order the file system
 // lists them, entering sub-folders when the setting "SubDir" is 1. Links to folders are
 // not followed (no loops), a folder reached twice is walked once, and a folder that
-// cannot be read is skipped. Only regular files (or links to them) are taken: a FIFO
-// or device named *.mp3 would block the scan.
+// cannot be read is skipped (and named by SkippedFolders). Names keep their bytes (see
+// CFileNames), and folders deeper than PATH_MAX are walked too. Only regular files (or links to
+// them) are taken: a FIFO or device named *.mp3 would block the scan.
 class CDirectoryWalk
 {
 public:
@@ -24,6 +26,14 @@ public:
     // number of records stored.
     int ScanDirectory(const QString& directory, CProgress* progress, const FileSink& sink);
 
+    struct SSkippedFolder
+    {
+        QString path;
+        QString reason;
+    };
+    // The sub-folders the last count or scan could not open, with the system's reason.
+    const QList<SSkippedFolder>& SkippedFolders() const { return m_skippedFolders; }
+
 private:
     // Visits the recognised files; `cancelled` is asked after every entry and ends the
     // whole walk once it answers true.
@@ -33,4 +43,5 @@ private:
 
     bool m_subDirs = true;
     QString m_recognized;
+    QList<SSkippedFolder> m_skippedFolders;
 };

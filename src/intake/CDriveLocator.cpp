@@ -1,5 +1,6 @@
 #include "intake/CDriveLocator.h"
 
+#include "platform/CFileNames.h"
 #include "platform/CProgress.h"
 #include "platform/CPrompts.h"
 #include "platform/CSettings.h"
@@ -7,8 +8,9 @@
 #include "platform/CVolumes.h"
 
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -49,10 +51,16 @@ bool RelativeTo(const QString& path, const QString& root, QString& relative)
     return true;
 }
 
+// Opened by its exact bytes (see CFileNames), without blocking on a pipe.
 bool CanRead(const QString& path)
 {
-    QFile file(path);
-    return QFileInfo(path).isFile() && file.open(QIODevice::ReadOnly);
+    const int fd = ::open(CFileNames::Encode(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat st = {};
+    const bool file = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    ::close(fd);
+    return file;
 }
 
 } // namespace

@@ -5,14 +5,18 @@
 #include "intake/CNamingRules.h"
 #include "intake/CStreamProbe.h"
 #include "intake/CTagReader.h"
+#include "platform/CFileNames.h"
 #include "platform/CProgress.h"
 #include "platform/CPrompts.h"
 #include "platform/CSettings.h"
 #include "platform/CText.h"
 
-#include <QFile>
+#include <cerrno>
 #include <chrono>
+#include <cstring>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -29,7 +33,7 @@ std::int64_t Now()
 // or it is the top of the tree): what a drive letter's root was.
 bool IsMountPoint(const QString& directory)
 {
-    const QByteArray path = QFile::encodeName(directory);
+    const QByteArray path = CFileNames::Encode(directory);
     struct stat self
     {};
     struct stat parent
@@ -50,6 +54,19 @@ bool CIntake::TakeInFile(const QString& directory, const QString& fileName, cons
                          CProgress* progress)
 {
     const QString path = CText::JoinPath(directory, fileName);
+    m_skipReason.clear();
+    // A file that cannot be opened (a path deeper than PATH_MAX, no right to read it) would
+    // be stored as a song that can never be played: it is left out and the reason kept.
+    const int fd = ::open(CFileNames::Encode(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        m_skipReason = QString::fromLocal8Bit(std::strerror(errno));
+        if (progress) {
+            progress->Step();
+            progress->Pump(true);
+        }
+        return false;
+    }
+    ::close(fd);
     // Left behind when reading this file kills the program; the next start names it.
     SetMarker(path);
 

@@ -29,10 +29,13 @@ public:
     {}
 
     // Adds one record for directory/fileName in the session. Advances and pumps the
-    // progress (when given) before probing. True when the record was stored; throws
-    // CDbException (its message naming the file) when it could not be.
+    // progress (when given) before probing. True when the record was stored; false when
+    // the file cannot be opened (SkipReason says why); throws CDbException (its message
+    // naming the file) when it could not be stored.
     bool TakeInFile(const QString& directory, const QString& fileName, const QString& session,
                     CProgress* progress);
+    // Why the last file was not taken in, as the system words it.
+    const QString& SkipReason() const { return m_skipReason; }
 
     const STimings& Timings() const { return m_timings; }
 
@@ -47,4 +50,5 @@ private:
     CPrompts& m_prompts;
     CStreamProbe& m_probe;
     STimings m_timings;
+    QString m_skipReason;
 };

@@ -7,6 +7,7 @@
 #include "intake/CStreamProbe.h"
 #include "model/CAppServices.h"
 #include "model/CCdlistDoc.h"
+#include "platform/CFileNames.h"
 #include "platform/CProgress.h"
 #include "platform/CPrompts.h"
 #include "platform/CScanLock.h"
@@ -16,9 +17,9 @@
 #include "playback/CWinampRemote.h"
 
 #include <QDir>
-#include <QFileInfo>
 #include <QScopeGuard>
 #include <optional>
+#include <sys/stat.h>
 
 namespace {
 
@@ -84,7 +85,9 @@ CSessionOperations::SResult CSessionOperations::AddSession(const QString& given,
         return result;
     const CCdlistDoc::CBusy busy(m_doc);
     const QString path = StoredPath(chosen);
-    if (!QFileInfo(path).isDir()) {
+    struct stat folder
+    {};
+    if (::stat(CFileNames::Encode(path).constData(), &folder) != 0 || !S_ISDIR(folder.st_mode)) {
         ShowError(QStringLiteral("Invalid path!"));
         result.outcome = EOutcome::InvalidPath;
         return result;
@@ -146,18 +149,25 @@ void CSessionOperations::Scan(const QString& name, const QString& path, int coun
     std::optional<CBatchCommit> batch;
     if (commits == EScanCommits::Batched)
         batch.emplace(m_doc.Database());
+    result.found = 0;
+    result.skipped.clear();
     result.stored =
         walk.ScanDirectory(path, progress.get(), [&](const QString& folder, const QString& file) {
+            ++result.found;
             if (!present.isEmpty() && present.contains(CText::JoinPath(folder, file))) {
                 ++result.present;
                 progress->Step();
                 return false;
             }
             const bool stored = intake.TakeInFile(folder, file, name, progress.get());
+            if (!stored)
+                result.skipped.append({CText::JoinPath(folder, file), intake.SkipReason()});
             if (batch)
                 batch->Tick();
             return stored;
         });
+    for (const CDirectoryWalk::SSkippedFolder& folder : walk.SkippedFolders())
+        result.skipped.append({folder.path, folder.reason, true});
     if (batch)
         batch->Finish();
     result.cancelled = progress->IsCancelled();
@@ -279,7 +289,8 @@ CSessionOperations::SResult CSessionOperations::UpdateSessionNamed(const QString
             CSettings::WriteString(kCDRoot, name, m_services.volumes->RootOf(path));
     } catch (const CDbException& e) {
         ShowError(e.Message());
-        result = SResult{EOutcome::Failed};
+        result = SResult();
+        result.outcome = EOutcome::Failed;
     }
     m_doc.Set().Unfilter();
     return result;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QSet>
 #include <QString>
 #include <optional>
@@ -21,13 +22,23 @@ public:
         NoFiles,     // no recognised file in the folder
         Failed,      // a database error, already shown
     };
+    // A file (or a folder) a scan found but could not take in, and the system's reason.
+    struct SSkipped
+    {
+        QString path;
+        QString reason;
+        bool folder = false; // a folder that could not be read: its files are not counted
+    };
     struct SResult
     {
         EOutcome outcome = EOutcome::Abandoned;
+        int found = 0;   // recognised files a scan met: stored + present + files skipped
         int stored = 0;  // song records stored by a scan
         int deleted = 0; // song records removed
         int present = 0; // files skipped because the session already holds them
         bool cancelled = false;
+        QList<SSkipped> skipped; // the files skipped, then the folders that could not be read
+        int SkippedFiles() const { return found - stored - present; }
     };
 
     CSessionOperations(CCdlistDoc& doc, const SAppServices& services)

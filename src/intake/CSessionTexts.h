@@ -1,5 +1,8 @@
 #pragma once
 
+#include "platform/CText.h"
+
+#include <QList>
 #include <QString>
 
 // Messages of the session commands, shared by the window and the command line.
@@ -17,6 +20,25 @@ inline QString Crashed(const QString& file)
                           "file:\n%1\nRemove it or move it to another location before trying "
                           "to add files again.")
         .arg(file);
+}
+
+// After a scan: the files (and folders) it could not take in, the first kNamedSkips by
+// name and reason, then how many more. Paths are shown readably (see CText::Printable).
+constexpr int kNamedSkips = 20;
+template <typename Skipped>
+QString SkippedText(const QList<Skipped>& skipped, int found, int stored)
+{
+    QString text = QStringLiteral("%1 of %2 files found were stored. These could not be "
+                                  "taken in:")
+                       .arg(stored)
+                       .arg(found);
+    for (const Skipped& item : skipped.mid(0, kNamedSkips))
+        text += QStringLiteral("\n%1%2 (%3)")
+                    .arg(item.folder ? QStringLiteral("folder ") : QString(),
+                         CText::Printable(item.path), item.reason);
+    if (skipped.size() > kNamedSkips)
+        text += QStringLiteral("\n(and %1 more)").arg(skipped.size() - kNamedSkips);
+    return text;
 }
 
 } // namespace CSessionTexts

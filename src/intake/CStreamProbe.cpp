@@ -1,6 +1,7 @@
 #include "intake/CStreamProbe.h"
 
-#include <QFile>
+#include "platform/CFileNames.h"
+
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -369,7 +370,7 @@ void CStreamProbe::Probe(const QString& path)
     m_method = EMethod::None;
     // Opened without blocking and checked before reading: a pipe or a device named like
     // a song would otherwise wait forever or never end.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const int fd = ::open(CFileNames::Encode(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return;
     struct stat st = {};

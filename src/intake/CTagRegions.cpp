@@ -1,6 +1,7 @@
 #include "intake/CTagRegions.h"
 
-#include <QFile>
+#include "platform/CFileNames.h"
+
 #include <QScopeGuard>
 #include <algorithm>
 #include <cerrno>
@@ -61,7 +62,7 @@ bool STagRegions::Read(const QString& path)
     head.clear();
     tail.clear();
     // Opened without blocking: a pipe named like a song would wait forever.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const int fd = ::open(CFileNames::Encode(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return false;
     const auto closer = qScopeGuard([fd] { ::close(fd); });

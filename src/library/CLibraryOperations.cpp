@@ -3,11 +3,12 @@
 #include "db/CCdlistSet.h"
 #include "model/CAppServices.h"
 #include "model/CCdlistDoc.h"
+#include "platform/CFileNames.h"
 #include "platform/CPrompts.h"
 #include "platform/CSettings.h"
 #include "platform/CText.h"
 
-#include <QFile>
+#include <unistd.h>
 
 void CLibraryOperations::ShowError(const QString& message)
 {
@@ -107,7 +108,9 @@ void CLibraryOperations::DeleteCurrentFile()
                                           QStringLiteral("Confirm Removal"),
                                           CPrompts::EIcon::Exclamation))
             return;
-        if (!QFile::remove(CText::JoinPath(set.m_PATH, set.m_MELODI))) {
+        // By its exact bytes: a name that is not UTF-8 is removed too (see CFileNames).
+        if (::unlink(CFileNames::Encode(CText::JoinPath(set.m_PATH, set.m_MELODI)).constData()) !=
+            0) {
             ShowError(QStringLiteral("Unable to delete file!"));
             return;
         }

@@ -1,5 +1,7 @@
 #include "platform/CSafeTarget.h"
 
+#include "platform/CFileNames.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -21,7 +23,7 @@ QString Destination(const QString& path)
 
 bool Stat(const QString& path, struct stat& st)
 {
-    return ::stat(QFile::encodeName(path).constData(), &st) == 0;
+    return ::stat(CFileNames::Encode(path).constData(), &st) == 0;
 }
 
 bool SameFile(const QString& destination, const QString& other)

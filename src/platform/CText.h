@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/CFileNames.h"
+
 #include <QString>
 #include <algorithm>
 
@@ -17,19 +19,26 @@ inline QString Left(const QString& s, qsizetype n)
 }
 
 // The text with its control characters (C0, DEL and C1) written as \xNN, so that a name
-// can neither break a line nor send commands to a terminal. Everything the command line
+// can neither break a line nor send commands to a terminal; a byte of a file name that is
+// not UTF-8 (see CFileNames) is written as \xNN of that byte. Everything the command line
 // prints from names and values goes through it.
 inline QString Printable(const QString& text)
 {
     const auto isControl = [](QChar c) {
         return c.unicode() < 0x20 || (c.unicode() >= 0x7f && c.unicode() <= 0x9f);
     };
-    if (std::none_of(text.begin(), text.end(), isControl))
+    const auto isSpecial = [&](QChar c) {
+        return isControl(c) || CFileNames::IsRawByte(c.unicode());
+    };
+    if (std::none_of(text.begin(), text.end(), isSpecial))
         return text;
     QString out;
     for (QChar c : text) {
         if (isControl(c))
             out += QStringLiteral("\\x%1").arg(int(c.unicode()), 2, 16, QLatin1Char('0'));
+        else if (CFileNames::IsRawByte(c.unicode()))
+            out += QStringLiteral("\\x%1").arg(int(CFileNames::RawByte(c.unicode())), 2, 16,
+                                               QLatin1Char('0'));
         else
             out += c;
     }

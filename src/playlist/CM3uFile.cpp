@@ -1,6 +1,7 @@
 #include "playlist/CM3uFile.h"
 
 #include "db/CCdlistSet.h"
+#include "platform/CFileNames.h"
 #include "platform/CSafeTarget.h"
 #include "platform/CText.h"
 
@@ -37,7 +38,7 @@ QString TooLargeText()
 // without end, a pipe would wait forever.
 bool OpenPlaylist(const QString& file, QFile& in, QString& error)
 {
-    const int fd = ::open(QFile::encodeName(file).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const int fd = ::open(CFileNames::Encode(file).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         error = CM3uFile::FileErrorText(file, QString::fromLocal8Bit(std::strerror(errno)));
         return false;
@@ -107,7 +108,7 @@ bool CM3uFile::Write(CCdlistSet& set, const QList<qint32>& ids, const QString& f
             written.leftOut << path;
             continue;
         }
-        out.write(path.toUtf8());
+        out.write(CFileNames::Encode(path)); // a name in Latin-1 keeps its bytes
         out.write("\r\n", 2);
         ++written.lines;
     }
@@ -179,12 +180,27 @@ bool CM3uFile::Read(const QString& file, QList<SM3uLine>& lines, QString& error)
         // names would never match and an import would store broken names. Decided line by
         // line, so a line added by another program does not spoil the rest.
         QStringDecoder utf8(QStringDecoder::Utf8);
-        QString text = utf8(raw);
-        if (utf8.hasError())
-            text = QString::fromLatin1(raw);
+        const QString text = utf8(raw);
         SM3uLine line;
-        if (ParseLine(text, base, line))
-            lines.append(line);
+        if (!utf8.hasError()) {
+            if (ParseLine(text, base, line))
+                lines.append(line);
+            return;
+        }
+        // The line's bytes kept as they are name the file when this program wrote the
+        // playlist for a file named in Latin-1 (see CFileNames); they are taken when such a
+        // file exists here, else the Latin-1 reading. The other is kept for the catalogue.
+        SM3uLine exact, latin1;
+        if (!ParseLine(CFileNames::Decode(raw), base, exact) ||
+            !ParseLine(QString::fromLatin1(raw), base, latin1))
+            return;
+        const bool exactExists =
+            !exact.foreign && ::access(CFileNames::Encode(exact.path).constData(), F_OK) == 0;
+        line = exactExists ? exact : latin1;
+        const SM3uLine& other = exactExists ? latin1 : exact;
+        line.otherFolder = other.folder;
+        line.otherName = other.name;
+        lines.append(line);
     });
     if (!whole || in.error() != QFileDevice::NoError) {
         error = FileErrorText(file, whole ? in.errorString() : TooLargeText());

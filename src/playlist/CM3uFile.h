@@ -13,9 +13,15 @@ struct SM3uLine
     QString folder;       // everything before the last separator
     QString name;         // everything after it, as written in the file
     bool foreign = false; // a Windows path (drive letter or backslashes): never on this disk
+    // A line that is not UTF-8 reads two ways: as Latin-1 and with its bytes kept (see
+    // CFileNames). folder and name hold the one naming a file here (else Latin-1); these
+    // hold the other, for finding the song in the catalogue.
+    QString otherFolder;
+    QString otherName;
 };
 
-// Playlist files: one absolute path per line, CR LF, UTF-8 (read also as Latin-1), no header.
+// Playlist files: one absolute path per line, CR LF, UTF-8 (read also as Latin-1), no header;
+// a file name that is not UTF-8 is written with its own bytes.
 namespace CM3uFile {
 
 // What Write wrote: the number of song lines, and the paths left out because a line break

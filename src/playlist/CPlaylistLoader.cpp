@@ -15,11 +15,16 @@ bool CPlaylistLoader::Find(const SM3uLine& line)
 {
     if (line.foreign)
         return false; // a Windows drive is never a folder here
-    // Bound values: apostrophes and any other character compare as they are.
-    m_set.SetFilter(CFilter::Equals(ESongColumn::MELODI, line.name)
-                        .And(CFilter::Equals(ESongColumn::PATH, line.folder)));
-    m_set.Requery();
-    return !m_set.IsEOF();
+    const auto find = [this](const QString& folder, const QString& name) {
+        // Bound values: apostrophes and any other character compare as they are.
+        m_set.SetFilter(CFilter::Equals(ESongColumn::MELODI, name)
+                            .And(CFilter::Equals(ESongColumn::PATH, folder)));
+        m_set.Requery();
+        return !m_set.IsEOF();
+    };
+    // A line that is not UTF-8 may name the song in either of its readings.
+    return find(line.folder, line.name) ||
+           (!line.otherName.isEmpty() && find(line.otherFolder, line.otherName));
 }
 
 int CPlaylistLoader::Load(const QList<SM3uLine>& lines,

@@ -1,11 +1,13 @@
 #include "intake/gui/CSessionController.h"
 
 #include "intake/CSessionOperations.h"
+#include "intake/CSessionTexts.h"
 #include "intake/gui/CExcludedNamesDialog.h"
 #include "intake/gui/CNewSessionDialog.h"
 #include "intake/gui/CSessionNameDialog.h"
 #include "model/CAppServices.h"
 #include "model/CCdlistDoc.h"
+#include "platform/CPrompts.h"
 #include "ui/CommandIds.h"
 
 #include <QAction>
@@ -32,8 +34,8 @@ void CSessionController::NewSession()
     // Cancel abandons the scan, also after a folder was chosen.
     if (dialog.exec() != QDialog::Accepted)
         return;
-    CSessionOperations(m_context.doc, m_context.services)
-        .AddSession(dialog.SessionName(), dialog.Path());
+    ReportSkipped(CSessionOperations(m_context.doc, m_context.services)
+                      .AddSession(dialog.SessionName(), dialog.Path()));
 }
 
 void CSessionController::DeleteSession()
@@ -56,8 +58,18 @@ void CSessionController::RenameSession()
 
 void CSessionController::UpdateSession()
 {
-    CSessionOperations(m_context.doc, m_context.services)
-        .UpdateSession(m_context.SelectedSession());
+    ReportSkipped(CSessionOperations(m_context.doc, m_context.services)
+                      .UpdateSession(m_context.SelectedSession()));
+}
+
+void CSessionController::ReportSkipped(const CSessionOperations::SResult& result)
+{
+    // The count alone would hide which songs are missing from the session.
+    if (result.skipped.isEmpty())
+        return;
+    m_context.services.prompts->Message(
+        CSessionTexts::SkippedText(result.skipped, result.found, result.stored),
+        QStringLiteral("Files skipped"), CPrompts::EIcon::Exclamation, CPrompts::EButtons::Ok);
 }
 
 void CSessionController::ShowExcludedNames()

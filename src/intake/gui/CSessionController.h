@@ -1,5 +1,6 @@
 #pragma once
 
+#include "intake/CSessionOperations.h"
 #include "ui/CControllerContext.h"
 
 #include <QObject>
@@ -19,5 +20,8 @@ public:
     void ShowExcludedNames();
 
 private:
+    // Names the files a scan could not take in, in one message.
+    void ReportSkipped(const CSessionOperations::SResult& result);
+
     SControllerContext m_context;
 };
