@@ -5,6 +5,7 @@
 #include "app/CDesktopShortcut.h"
 #include "app/options/COptionsCommand.h"
 #include "model/CCdlistDoc.h"
+#include "platform/CPrompts.h"
 #include "ui/CommandIds.h"
 
 #include <QAction>
@@ -22,6 +23,26 @@ CAppController::CAppController(CCdlistView& view) : QObject(&view), m_view(view)
     connect(view.Action(ID_OPTIONS), &QAction::triggered, this, &CAppController::ShowOptions);
     connect(view.Action(ID_APP_EXIT), &QAction::triggered, this,
             [this] { m_view.window()->close(); });
+    m_previousListener = CSettings::SetWriteFailureListener(
+        [this](const QString& message) { OnSettingsNotSaved(message); });
+}
+
+CAppController::~CAppController()
+{
+    CSettings::SetWriteFailureListener(std::move(m_previousListener));
+}
+
+void CAppController::OnSettingsNotSaved(const QString& message)
+{
+    // Told once per run: the crash marker alone is written twice for every file scanned.
+    // Set before the message box, whose event loop may write settings again.
+    if (m_toldSettingsNotSaved)
+        return;
+    m_toldSettingsNotSaved = true;
+    m_view.Prompts().Exclaim(
+        message + QStringLiteral("\n\nCratewise goes on, but what cannot be saved is lost when "
+                                 "it ends. Further failures to save are not reported."),
+        QStringLiteral("Settings not saved"));
 }
 
 void CAppController::CreateShortcut()

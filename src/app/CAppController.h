@@ -1,15 +1,19 @@
 #pragma once
 
+#include "platform/CSettings.h"
+
 #include <QObject>
 
 class CCdlistView;
 
-// The program's own commands: desktop shortcut, documentation, About box, exit.
+// The program's own commands: desktop shortcut, documentation, About box, exit; and
+// the word to the user when the settings cannot be saved.
 class CAppController : public QObject
 {
     Q_OBJECT
 public:
     explicit CAppController(CCdlistView& view);
+    ~CAppController() override;
 
     void CreateShortcut();
     void OpenDocumentation();
@@ -17,5 +21,9 @@ public:
     void ShowOptions();
 
 private:
+    void OnSettingsNotSaved(const QString& message);
+
     CCdlistView& m_view;
+    CSettings::FailureListener m_previousListener;
+    bool m_toldSettingsNotSaved = false;
 };

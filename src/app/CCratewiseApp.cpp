@@ -2,10 +2,12 @@
 
 #include "app/CCdlistView.h"
 #include "app/CMainFrame.h"
+#include "app/CStartup.h"
 #include "cli/CCommandLine.h"
 #include "cli/CSystemServices.h"
 #include "model/CCdlistDoc.h"
 #include "platform/CDataDir.h"
+#include "platform/CSettings.h"
 #include "platform/CTempFolder.h"
 #include "ui/CQtPrompts.h"
 
@@ -32,6 +34,10 @@ int CCratewiseApp::RunWindow(int argc, char** argv)
     CCratewiseApp app(argc, argv);
     CQtPrompts prompts;
     app.SetPrompts(&prompts);
+    if (!CStartup::SettingsReadable(prompts)) {
+        std::fprintf(stderr, "cratewise: %s\n", qPrintable(CSettings::ReadError()));
+        return 1;
+    }
     const QString dataDir = CDataDir::Resolve(CCommandLine::DataDirOption(app.arguments().mid(1)));
     CDataDir::EnsureReadme(dataDir);
 

@@ -115,6 +115,18 @@ void CStartup::OfferMonthlyUpdate()
     }
 }
 
+bool CStartup::SettingsReadable(CPrompts& prompts)
+{
+    const QString error = CSettings::ReadError();
+    if (error.isEmpty())
+        return true;
+    prompts.Error(error + QStringLiteral("\n\nCratewise ends here, so that it does not replace "
+                                         "your settings with empty ones. Make the file readable "
+                                         "for your user and start Cratewise again."),
+                  QStringLiteral("Cratewise"));
+    return false;
+}
+
 void CStartup::ReportCrashMarker()
 {
     const QString file = CScanLock::TakeCrashMarker();

@@ -36,7 +36,8 @@ int Config(SCliContext& c)
         c.out << CText::Printable(CSettings::String(name)) << '\n';
         return 0;
     }
-    CSettings::SetString(name, c.args[1]);
+    if (!CSettings::SetString(name, c.args[1]))
+        throw CCliError(CSettings::LastWriteError());
     return 0;
 }
 

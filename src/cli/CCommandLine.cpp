@@ -13,6 +13,7 @@
 #include "platform/CText.h"
 
 #include <QCoreApplication>
+#include <QScopeGuard>
 
 namespace {
 
@@ -106,6 +107,15 @@ QString CCommandLine::DataDirOption(QStringList args)
 
 int CCommandLine::Run(QStringList args, QTextStream& out, QTextStream& err)
 {
+    // A settings write that did not reach the file fails the command; the first one is
+    // the line printed, whatever the command writes after it.
+    QString unsaved;
+    const CSettings::FailureListener previous =
+        CSettings::SetWriteFailureListener([&unsaved](const QString& message) {
+            if (unsaved.isEmpty())
+                unsaved = message;
+        });
+    const auto restore = qScopeGuard([&] { CSettings::SetWriteFailureListener(previous); });
     try {
         const SGlobalOptions options = TakeGlobalOptions(args);
         if (options.version) {
@@ -122,6 +132,9 @@ int CCommandLine::Run(QStringList args, QTextStream& out, QTextStream& err)
         if (it == m_commands.end())
             throw CCliError(
                 QStringLiteral("unknown command \"%1\" (see cratewise --help)").arg(name));
+        // Going on would show defaults as the settings and refuse every change.
+        if (const QString unreadable = CSettings::ReadError(); !unreadable.isEmpty())
+            throw CCliError(unreadable);
         const QString dataDir = CDataDir::Resolve(options.dataDir);
         CCdlistDoc doc;
         doc.OpenDatabase(CDataDir::DatabasePath(dataDir));
@@ -134,6 +147,8 @@ int CCommandLine::Run(QStringList args, QTextStream& out, QTextStream& err)
         };
         SCliContext context{args, dataDir, doc, services, doc.Set(), prompts, out, err};
         const int status = it->run(context);
+        if (!unsaved.isEmpty())
+            throw CCliError(unsaved);
         out.flush();
         return status;
     } catch (const CCliError& e) {

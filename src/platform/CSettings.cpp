@@ -6,7 +6,9 @@
 #include <QFileInfo>
 #include <QMap>
 #include <QStandardPaths>
+#include <cerrno>
 #include <climits>
+#include <cstring>
 #include <fcntl.h>
 #include <mutex>
 #include <sys/file.h>
@@ -18,6 +20,9 @@
 // lock, so two processes never lose each other's values and a crash never leaves half
 // a file. There is no fsync: the values must survive the program dying (the intake's
 // crash marker is written twice per file), not the machine losing power.
+//
+// A file that exists but cannot be read leaves the store in an error state instead of
+// reading as empty: the next write would otherwise replace every value the user has.
 namespace {
 
 using Section = QMap<QString, QString>;
@@ -31,6 +36,9 @@ struct SStore
     struct timespec mtime = {};
     off_t size = -1;
     ino_t inode = 0;
+    QString readError; // set while the file exists but cannot be read
+    QString lastWriteError;
+    CSettings::FailureListener listener;
 };
 
 SStore& Store()
@@ -107,6 +115,16 @@ QString UnescapeValue(QStringView text)
     return out;
 }
 
+QString Cause(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+QString NotSaved(const QString& path, const QString& cause)
+{
+    return QStringLiteral("The settings could not be saved to \"%1\": %2.").arg(path, cause);
+}
+
 bool StatFile(const QString& path, struct stat& st)
 {
     return ::stat(QFile::encodeName(path).constData(), &st) == 0;
@@ -147,6 +165,35 @@ void Remember(SStore& s, const struct stat& st)
     s.inode = st.st_ino;
 }
 
+bool ReadAll(int fd, QByteArray& bytes, off_t sizeHint)
+{
+    bytes.clear();
+    bytes.reserve(qsizetype(qMax<off_t>(sizeHint, 0)) + 1);
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return false;
+        if (n == 0)
+            return true;
+        bytes.append(buffer, qsizetype(n));
+    }
+}
+
+// Nothing is known of the file's values: they read as their defaults and writes are
+// refused. The file is tried again at every access, as a change of its permissions alone
+// does not show in its time stamp.
+void MarkUnreadable(SStore& s, int error)
+{
+    s.sections.clear();
+    s.loaded = false;
+    s.size = -1;
+    s.readError =
+        QStringLiteral("The settings file \"%1\" cannot be read: %2.").arg(s.path, Cause(error));
+}
+
 // Brings the in-memory copy up to date with the file.
 void Refresh(SStore& s)
 {
@@ -154,18 +201,29 @@ void Refresh(SStore& s)
         s.path = DefaultPath();
     struct stat st = {};
     if (!StatFile(s.path, st)) {
+        if (errno != ENOENT && errno != ENOTDIR)
+            return MarkUnreadable(s, errno);
         if (!s.loaded || s.size != -1)
             s.sections.clear();
         s.loaded = true;
         s.size = -1;
+        s.readError.clear();
         return;
     }
     if (s.loaded && !ChangedOnDisk(s, st))
         return;
-    QFile file(s.path);
-    if (file.open(QIODevice::ReadOnly))
-        Parse(s, file.readAll());
+    const int fd = ::open(QFile::encodeName(s.path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return MarkUnreadable(s, errno);
+    QByteArray bytes;
+    const bool read = ReadAll(fd, bytes, st.st_size);
+    const int error = errno;
+    ::close(fd);
+    if (!read)
+        return MarkUnreadable(s, error);
+    Parse(s, bytes);
     s.loaded = true;
+    s.readError.clear();
     Remember(s, st);
 }
 
@@ -187,12 +245,15 @@ class CFileLock
 {
 public:
     explicit CFileLock(const QString& path)
-        : m_fd(::open(QFile::encodeName(path + QStringLiteral(".lock")).constData(),
-                      O_RDWR | O_CREAT | O_CLOEXEC, 0600))
+        : m_fd(::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600))
     {
-        if (m_fd >= 0)
+        if (m_fd < 0)
+            m_error = errno;
+        else
             ::flock(m_fd, LOCK_EX);
     }
+    // 0 when locked, else why the lock file could not be opened.
+    int Error() const { return m_error; }
     ~CFileLock()
     {
         if (m_fd >= 0)
@@ -203,6 +264,7 @@ public:
 
 private:
     int m_fd;
+    int m_error = 0;
 };
 
 bool WriteAll(int fd, const QByteArray& data)
@@ -213,6 +275,8 @@ bool WriteAll(int fd, const QByteArray& data)
         const ssize_t n = ::write(fd, p, size_t(left));
         if (n < 0 && errno == EINTR)
             continue;
+        if (n == 0)
+            errno = ENOSPC;
         if (n <= 0)
             return false;
         p += n;
@@ -221,31 +285,55 @@ bool WriteAll(int fd, const QByteArray& data)
     return true;
 }
 
-// Read-modify-write under the lock, then atomic replacement of the file.
-template <typename Change> void Modify(Change&& change)
+// Read-modify-write under the lock, then atomic replacement of the file. Returns why the
+// change did not reach the file; empty when it did. A change that was not saved still
+// holds in memory for this run, unless the file could not be read.
+template <typename Change> QString Modify(Change&& change)
 {
     SStore& s = Store();
     std::lock_guard guard(s.mutex);
     if (s.path.isEmpty())
         s.path = DefaultPath();
     QDir().mkpath(QFileInfo(s.path).absolutePath());
-    CFileLock lock(s.path);
+    const QString lockPath = s.path + QStringLiteral(".lock");
+    CFileLock lock(lockPath);
     Refresh(s);
+    if (!s.readError.isEmpty())
+        return s.readError + QStringLiteral(" Nothing was saved, so as not to replace it.");
     change(s);
+    if (lock.Error() != 0)
+        return NotSaved(
+            s.path,
+            QStringLiteral("\"%1\" cannot be opened: %2").arg(lockPath, Cause(lock.Error())));
+    const QByteArray path = QFile::encodeName(s.path);
+    // Renaming would replace a file made read-only, so its mode is asked first.
+    if (s.size != -1 && ::faccessat(AT_FDCWD, path.constData(), W_OK, AT_EACCESS) != 0 &&
+        errno != ENOENT)
+        return NotSaved(s.path, Cause(errno));
     const QByteArray data = Serialise(s);
     const QByteArray tmp = QFile::encodeName(s.path + QStringLiteral(".tmp"));
     const int fd = ::open(tmp.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (fd < 0)
-        return; // unwritable store: the value stays in memory for this run
-    const bool ok = WriteAll(fd, data);
-    ::close(fd);
-    if (!ok || ::rename(tmp.constData(), QFile::encodeName(s.path).constData()) != 0) {
+        return NotSaved(s.path, Cause(errno));
+    bool written = WriteAll(fd, data);
+    int error = errno;
+    // close() reports a delayed write error on some file systems (NFS, quotas).
+    if (::close(fd) != 0 && written && errno != EINTR) {
+        written = false;
+        error = errno;
+    }
+    if (written && ::rename(tmp.constData(), path.constData()) != 0) {
+        written = false;
+        error = errno;
+    }
+    if (!written) {
         ::unlink(tmp.constData());
-        return;
+        return NotSaved(s.path, Cause(error));
     }
     struct stat st = {};
     if (StatFile(s.path, st))
         Remember(s, st);
+    return {};
 }
 
 // The intake's crash marker is written before and cleared after every file it takes in:
@@ -275,20 +363,31 @@ public:
         const qsizetype end = bytes.indexOf('\0');
         return QString::fromUtf8(end < 0 ? bytes : bytes.left(end));
     }
-    static void Write(const QString& settingsPath, const QString& value)
+    // Returns why the marker was not saved; empty when it was.
+    static QString Write(const QString& settingsPath, const QString& value)
     {
         const QByteArray path = QFile::encodeName(PathFor(settingsPath));
-        if (value.isEmpty() && ::access(path.constData(), F_OK) != 0)
-            return;
+        if (value.isEmpty() && ::access(path.constData(), F_OK) != 0 && errno == ENOENT)
+            return {};
         QDir().mkpath(QFileInfo(settingsPath).absolutePath());
         const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
         if (fd < 0)
-            return;
+            return Failure(settingsPath, errno);
         QByteArray data = value.toUtf8();
         data.append('\0');
-        while (::pwrite(fd, data.constData(), size_t(data.size()), 0) < 0 && errno == EINTR) {
+        ssize_t n;
+        while ((n = ::pwrite(fd, data.constData(), size_t(data.size()), 0)) < 0 && errno == EINTR) {
         }
+        const int error = n < 0 ? errno : ENOSPC;
         ::close(fd);
+        return n == data.size() ? QString() : Failure(settingsPath, error);
+    }
+
+private:
+    static QString Failure(const QString& settingsPath, int error)
+    {
+        return QStringLiteral("The crash marker could not be saved to \"%1\": %2.")
+            .arg(PathFor(settingsPath), Cause(error));
     }
 };
 
@@ -299,6 +398,41 @@ QString CurrentPath()
     if (s.path.isEmpty())
         s.path = DefaultPath();
     return s.path;
+}
+
+// The marker is refused too while the settings file cannot be read: nothing of that
+// store is written. Checked in memory, as the marker is on the intake's hot path.
+QString WriteMarker(const QString& value)
+{
+    QString path;
+    {
+        SStore& s = Store();
+        std::lock_guard guard(s.mutex);
+        if (!s.readError.isEmpty())
+            return s.readError + QStringLiteral(" Nothing was saved, so as not to replace it.");
+        if (s.path.isEmpty())
+            s.path = DefaultPath();
+        path = s.path;
+    }
+    return CMarkerFile::Write(path, value);
+}
+
+// Records a failed write and tells the listener, outside the lock so that it may show a
+// message (and pump events) without blocking the store. True when nothing failed.
+bool Report(const QString& failure)
+{
+    if (failure.isEmpty())
+        return true;
+    CSettings::FailureListener listener;
+    {
+        SStore& s = Store();
+        std::lock_guard guard(s.mutex);
+        s.lastWriteError = failure;
+        listener = s.listener;
+    }
+    if (listener)
+        listener(failure);
+    return false;
 }
 
 template <typename Read> auto Inspect(Read&& read)
@@ -326,6 +460,7 @@ void CSettings::SetFilePath(const QString& path)
     s.loaded = false;
     s.sections.clear();
     s.size = -1;
+    s.readError.clear();
 }
 
 int CSettings::GetInt(const QString& section, const QString& key, int def)
@@ -355,26 +490,24 @@ QString CSettings::GetString(const QString& section, const QString& key, const Q
     });
 }
 
-void CSettings::WriteInt(const QString& section, const QString& key, int value)
+bool CSettings::WriteInt(const QString& section, const QString& key, int value)
 {
-    WriteString(section, key, QString::number(value));
+    return WriteString(section, key, QString::number(value));
 }
 
-void CSettings::AddToCounter(const QString& key, int amount)
+bool CSettings::AddToCounter(const QString& key, int amount)
 {
     qint64 count = Int(key, 0);
     if (count < 0) // only a counter that overflowed before counters stopped at the top
         count = INT_MAX;
-    SetInt(key, int(qBound(qint64(0), count + amount, qint64(INT_MAX))));
+    return SetInt(key, int(qBound(qint64(0), count + amount, qint64(INT_MAX))));
 }
 
-void CSettings::WriteString(const QString& section, const QString& key, const QString& value)
+bool CSettings::WriteString(const QString& section, const QString& key, const QString& value)
 {
-    if (CMarkerFile::Handles(section, key)) {
-        CMarkerFile::Write(CurrentPath(), value);
-        return;
-    }
-    Modify([&](SStore& s) { s.sections[section][key] = value; });
+    if (CMarkerFile::Handles(section, key))
+        return Report(WriteMarker(value));
+    return Report(Modify([&](SStore& s) { s.sections[section][key] = value; }));
 }
 
 bool CSettings::Contains(const QString& section, const QString& key)
@@ -384,13 +517,31 @@ bool CSettings::Contains(const QString& section, const QString& key)
     return Inspect([&](SStore& s) { return s.sections.value(section).contains(key); });
 }
 
-void CSettings::Remove(const QString& section, const QString& key)
+bool CSettings::Remove(const QString& section, const QString& key)
 {
-    if (CMarkerFile::Handles(section, key)) {
-        CMarkerFile::Write(CurrentPath(), QString());
-        return;
-    }
-    Modify([&](SStore& s) { s.sections[section].remove(key); });
+    if (CMarkerFile::Handles(section, key))
+        return Report(WriteMarker(QString()));
+    return Report(Modify([&](SStore& s) { s.sections[section].remove(key); }));
+}
+
+QString CSettings::ReadError()
+{
+    return Inspect([](SStore& s) { return s.readError; });
+}
+
+QString CSettings::LastWriteError()
+{
+    SStore& s = Store();
+    std::lock_guard guard(s.mutex);
+    return s.lastWriteError;
+}
+
+CSettings::FailureListener CSettings::SetWriteFailureListener(FailureListener listener)
+{
+    SStore& s = Store();
+    std::lock_guard guard(s.mutex);
+    std::swap(s.listener, listener);
+    return listener;
 }
 
 QStringList CSettings::Keys(const QString& section)

@@ -2,9 +2,15 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 // The per-user settings store. Every read names its own default; every write is
 // flushed to disk at once, so nothing waits for a clean exit.
+//
+// A write that did not reach the file returns false, is kept as LastWriteError() and is
+// handed to the write-failure listener, so each face can tell the user. A file that
+// exists but cannot be read is an error (ReadError()), never an empty store: while it
+// lasts every write is refused, because writing would replace the settings not read.
 //
 // Sections: "Settings" (options and small state), "CDPath", "Cdrecord" and "CDRoot"
 // (one value per session, keyed by the session name).
@@ -24,10 +30,10 @@ public:
 
     static int GetInt(const QString& section, const QString& key, int def);
     static QString GetString(const QString& section, const QString& key, const QString& def);
-    static void WriteInt(const QString& section, const QString& key, int value);
-    static void WriteString(const QString& section, const QString& key, const QString& value);
+    static bool WriteInt(const QString& section, const QString& key, int value);
+    static bool WriteString(const QString& section, const QString& key, const QString& value);
     static bool Contains(const QString& section, const QString& key);
-    static void Remove(const QString& section, const QString& key);
+    static bool Remove(const QString& section, const QString& key);
     // Keys of a section, decoded back to the names they were written with.
     static QStringList Keys(const QString& section);
 
@@ -37,14 +43,24 @@ public:
     {
         return GetString(kSettings, key, def);
     }
-    static void SetInt(const QString& key, int value) { WriteInt(kSettings, key, value); }
-    static void SetString(const QString& key, const QString& value)
+    static bool SetInt(const QString& key, int value) { return WriteInt(kSettings, key, value); }
+    static bool SetString(const QString& key, const QString& value)
     {
-        WriteString(kSettings, key, value);
+        return WriteString(kSettings, key, value);
     }
     // Adds to a counter of the "Settings" section; it stops at INT_MAX instead of turning
     // negative.
-    static void AddToCounter(const QString& key, int amount);
+    static bool AddToCounter(const QString& key, int amount);
+
+    // Why the settings file cannot be read, naming the file and the cause; empty when it
+    // can be read or does not exist.
+    static QString ReadError();
+    // The message of the last write that did not reach its file.
+    static QString LastWriteError();
+    // Told of every write that did not reach its file (with the message), outside the
+    // store's lock. Returns the listener it replaces.
+    using FailureListener = std::function<void(const QString& message)>;
+    static FailureListener SetWriteFailureListener(FailureListener listener);
 
     // Key encoding: session names may hold '/', '\\', '=', spaces and any letter.
     static QString EncodeKey(const QString& name);

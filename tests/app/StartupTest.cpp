@@ -1,14 +1,18 @@
+#include "app/CStartup.h"
 #include "platform/CSettings.h"
-#include "ui/ControlIds.h"
+#include "support/CNoFileOverride.h"
 #include "support/gui/CViewFixture.h"
 #include "ui/CommandIds.h"
+#include "ui/ControlIds.h"
 
 #include <QAction>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
-#include <QSlider>
 #include <QListView>
+#include <QSlider>
+#include <cerrno>
+#include <cstring>
 #include <gtest/gtest.h>
 
 namespace {
@@ -211,6 +215,49 @@ TEST(StartupTest, ShortcutStartsTheProgramInTheDataDirectory)
     EXPECT_TRUE(text.contains(QStringLiteral("Exec=\"")));
     EXPECT_TRUE(text.contains(QStringLiteral("Path=") + f.env.DataDir() + u'\n'));
     EXPECT_TRUE(QFileInfo(entry).isExecutable());
+}
+
+TEST(StartupTest, UnreadableSettingsEndTheStartWithOneMessage)
+{
+    CTestEnvironment env;
+    CScriptedPrompts prompts;
+    CSettings::SetInt(QStringLiteral("Case"), 1);
+    ASSERT_TRUE(QFile::setPermissions(env.SettingsFile(), {}));
+    bool readable = true;
+    {
+        const CNoFileOverride asAUser;
+        CSettings::SetFilePath(env.SettingsFile());
+        readable = CStartup::SettingsReadable(prompts);
+    }
+    ASSERT_TRUE(QFile::setPermissions(env.SettingsFile(), QFile::ReadOwner | QFile::WriteOwner));
+    EXPECT_FALSE(readable);
+    ASSERT_EQ(prompts.messages.size(), 1);
+    EXPECT_TRUE(prompts.messages[0].text.startsWith(
+        QStringLiteral("The settings file \"%1\" cannot be read: %2.\n")
+            .arg(env.SettingsFile(), QString::fromLocal8Bit(std::strerror(EACCES)))));
+    EXPECT_EQ(prompts.messages[0].icon, EIcon::Error);
+}
+
+TEST(StartupTest, FirstSettingsWriteThatFailsIsShownOnce)
+{
+    CViewFixture f;
+    CSettings::SetInt(QStringLiteral("Firsttime"), 1);
+    CSettings::SetInt(QStringLiteral("UpdateDate"), 6);
+    f.Start();
+    {
+        const CNoFileOverride asAUser;
+        ASSERT_TRUE(QFile::setPermissions(f.env.Root(), QFile::ReadOwner | QFile::ExeOwner));
+        CSettings::SetInt(QStringLiteral("Case"), 1);
+        CSettings::SetString(QStringLiteral("ErrorFile"), QStringLiteral("/music/a.mp3"));
+        CSettings::SetInt(QStringLiteral("Case"), 0);
+    }
+    ASSERT_TRUE(QFile::setPermissions(f.env.Root(),
+                                      QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    ASSERT_EQ(f.prompts.messages.size(), 1);
+    EXPECT_TRUE(f.prompts.messages[0].text.startsWith(
+        QStringLiteral("The settings could not be saved to \"%1\"").arg(f.env.SettingsFile())));
+    EXPECT_EQ(f.prompts.messages[0].caption, QStringLiteral("Settings not saved"));
+    EXPECT_EQ(f.prompts.messages[0].icon, EIcon::Exclamation);
 }
 
 } // namespace

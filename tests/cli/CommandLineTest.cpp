@@ -2,8 +2,12 @@
 #include "db/CCdlistSet.h"
 #include "platform/CSettings.h"
 #include "support/CCliRun.h"
+#include "support/CNoFileOverride.h"
 #include "support/CTestEnvironment.h"
 
+#include <QFile>
+#include <cerrno>
+#include <cstring>
 #include <gtest/gtest.h>
 
 namespace {
@@ -76,6 +80,40 @@ TEST(CommandLineTest, FailuresAreOneLineAndStatusOne)
     r = RunCli(env, {QStringLiteral("sessions")});
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(r.err.contains(QStringLiteral("is not a Cratewise song database")));
+}
+
+TEST(CommandLineTest, SettingsNotSavedOrUnreadableFailWithOneLine)
+{
+    CTestEnvironment env;
+    CSettings::SetInt(QStringLiteral("Case"), 1);
+    const QString denied = QString::fromLocal8Bit(std::strerror(EACCES));
+    SRun set;
+    {
+        const CNoFileOverride asAUser;
+        ASSERT_TRUE(QFile::setPermissions(env.Root(), QFile::ReadOwner | QFile::ExeOwner));
+        set = RunCli(env, {QStringLiteral("config"), QStringLiteral("Case"), QStringLiteral("0")});
+    }
+    ASSERT_TRUE(
+        QFile::setPermissions(env.Root(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    EXPECT_EQ(set.status, 1);
+    EXPECT_EQ(set.err.count(u'\n'), 1);
+    EXPECT_TRUE(set.err.contains(env.SettingsFile()) && set.err.contains(denied))
+        << set.err.toStdString();
+
+    ASSERT_TRUE(QFile::setPermissions(env.SettingsFile(), {}));
+    SRun list;
+    {
+        const CNoFileOverride asAUser;
+        CSettings::SetFilePath(env.SettingsFile());
+        list = RunCli(env, {QStringLiteral("sessions")});
+    }
+    ASSERT_TRUE(QFile::setPermissions(env.SettingsFile(), QFile::ReadOwner | QFile::WriteOwner));
+    EXPECT_EQ(list.status, 1);
+    EXPECT_EQ(list.out, QString());
+    EXPECT_EQ(list.err, QStringLiteral("cratewise: The settings file \"%1\" cannot be read: %2.\n")
+                            .arg(env.SettingsFile(), denied));
+    CSettings::SetFilePath(env.SettingsFile());
+    EXPECT_EQ(CSettings::Int(QStringLiteral("Case"), -1), 1);
 }
 
 TEST(CommandLineTest, VersionAndHelp)

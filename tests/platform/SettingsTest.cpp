@@ -1,14 +1,48 @@
 #include "platform/CSettings.h"
+#include "support/CNoFileOverride.h"
 #include "support/CTestEnvironment.h"
 
 #include <QFile>
+#include <cerrno>
+#include <cstring>
 #include <gtest/gtest.h>
 
 namespace {
 
-TEST(SettingsTest, MissingValuesReadAsTheCallersDefault)
+// One settings file per test; every write failure the store reports is kept.
+class SettingsTest : public ::testing::Test
 {
+protected:
+    SettingsTest()
+    {
+        m_previous = CSettings::SetWriteFailureListener(
+            [this](const QString& message) { failures << message; });
+    }
+    ~SettingsTest() override { CSettings::SetWriteFailureListener(m_previous); }
+
+    QByteArray FileBytes() const
+    {
+        QFile file(env.SettingsFile());
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+    static QString Cause(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
+    void SetMode(const QString& path, QFile::Permissions mode)
+    {
+        ASSERT_TRUE(QFile::setPermissions(path, mode)) << path.toStdString();
+    }
+    static constexpr QFile::Permissions kReadOnly = QFile::ReadOwner | QFile::ExeOwner;
+    static constexpr QFile::Permissions kOpen =
+        QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
+
     CTestEnvironment env;
+    QStringList failures;
+
+private:
+    CSettings::FailureListener m_previous;
+};
+
+TEST_F(SettingsTest, MissingValuesReadAsTheCallersDefault)
+{
     EXPECT_EQ(CSettings::Int(QStringLiteral("Firsttime"), 2), 2);
     EXPECT_EQ(CSettings::String(QStringLiteral("Formatting"), QStringLiteral("%1 - %2")),
               QStringLiteral("%1 - %2"));
@@ -18,18 +52,16 @@ TEST(SettingsTest, MissingValuesReadAsTheCallersDefault)
     EXPECT_EQ(CSettings::Int(QStringLiteral("Random"), 50), -7);
 }
 
-TEST(SettingsTest, WritesReachTheFileAtOnce)
+TEST_F(SettingsTest, WritesReachTheFileAtOnce)
 {
-    CTestEnvironment env;
     CSettings::SetInt(QStringLiteral("UpdateDate"), 4);
     QFile file(env.SettingsFile());
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_TRUE(file.readAll().contains("UpdateDate=4"));
 }
 
-TEST(SettingsTest, OddSessionNamesAndValuesRoundTrip)
+TEST_F(SettingsTest, OddSessionNamesAndValuesRoundTrip)
 {
-    CTestEnvironment env;
     const QStringList names = {
         QStringLiteral("AC/DC"),    QStringLiteral("back\\slash"),     QStringLiteral("a=b"),
         QStringLiteral(" spaced "), QStringLiteral("Motörhead – Ace"), QStringLiteral("[bracket]"),
@@ -58,9 +90,8 @@ TEST(SettingsTest, OddSessionNamesAndValuesRoundTrip)
     EXPECT_FALSE(CSettings::Contains(QString::fromLatin1(CSettings::kSettings), names[0]));
 }
 
-TEST(SettingsTest, ChangesByAnotherProcessAreSeenAndKept)
+TEST_F(SettingsTest, ChangesByAnotherProcessAreSeenAndKept)
 {
-    CTestEnvironment env;
     CSettings::SetInt(QStringLiteral("Case"), 1);
     // Another program rewrites the file behind our back.
     QFile file(env.SettingsFile());
@@ -75,13 +106,8 @@ TEST(SettingsTest, ChangesByAnotherProcessAreSeenAndKept)
     EXPECT_EQ(CSettings::Int(QStringLiteral("SubDir"), 1), 0);
 }
 
-} // namespace
-
-namespace {
-
-TEST(SettingsTest, CrashMarkerIsKeptApartAndReadLikeAnyValue)
+TEST_F(SettingsTest, CrashMarkerIsKeptApartAndReadLikeAnyValue)
 {
-    CTestEnvironment env;
     CSettings::SetInt(QStringLiteral("Case"), 1);
     QFile ini(env.SettingsFile());
     ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
@@ -106,6 +132,77 @@ TEST(SettingsTest, CrashMarkerIsKeptApartAndReadLikeAnyValue)
     EXPECT_EQ(CSettings::String(QStringLiteral("ErrorFile"), QStringLiteral("x")), QString());
     EXPECT_FALSE(CSettings::Contains(QString::fromLatin1(CSettings::kSettings),
                                      QStringLiteral("ErrorFile")));
+}
+
+TEST_F(SettingsTest, UnreadableFileIsAnErrorAndIsNeverReplaced)
+{
+    CSettings::WriteString(QString::fromLatin1(CSettings::kCDPath), QStringLiteral("Rock"),
+                           QStringLiteral("/media/cd"));
+    CSettings::SetInt(QStringLiteral("Case"), 1);
+    const QByteArray before = FileBytes();
+    SetMode(env.SettingsFile(), {}); // as after one run under sudo: another owner's 0600
+    {
+        const CNoFileOverride asAUser;
+        CSettings::SetFilePath(env.SettingsFile()); // a new start
+        EXPECT_EQ(CSettings::ReadError(), QStringLiteral("The settings file \"%1\" cannot be "
+                                                         "read: %2.")
+                                              .arg(env.SettingsFile(), Cause(EACCES)));
+        EXPECT_FALSE(CSettings::SetInt(QStringLiteral("Case"), 0));
+        EXPECT_FALSE(CSettings::SetString(QStringLiteral("ErrorFile"), QStringLiteral("/a.mp3")));
+    }
+    SetMode(env.SettingsFile(), kOpen);
+    EXPECT_EQ(failures.size(), 2);
+    EXPECT_EQ(FileBytes(), before);
+    EXPECT_FALSE(QFile::exists(env.SettingsFile() + QStringLiteral(".ErrorFile")));
+    // Once readable, its values are back without a restart.
+    EXPECT_EQ(CSettings::ReadError(), QString());
+    EXPECT_EQ(CSettings::GetString(QString::fromLatin1(CSettings::kCDPath), QStringLiteral("Rock"),
+                                   QString()),
+              QStringLiteral("/media/cd"));
+}
+
+TEST_F(SettingsTest, WritesThatDoNotReachTheFileAreReported)
+{
+    CSettings::SetInt(QStringLiteral("Case"), 1);
+    const QByteArray before = FileBytes();
+    // A full disk: the new file's bytes go to /dev/full.
+    ASSERT_TRUE(
+        QFile::link(QStringLiteral("/dev/full"), env.SettingsFile() + QStringLiteral(".tmp")));
+    EXPECT_FALSE(CSettings::SetInt(QStringLiteral("Case"), 2));
+    EXPECT_EQ(CSettings::LastWriteError(), QStringLiteral("The settings could not be saved to "
+                                                          "\"%1\": %2.")
+                                               .arg(env.SettingsFile(), Cause(ENOSPC)));
+    {
+        const CNoFileOverride asAUser;
+        SetMode(env.SettingsFile(), QFile::ReadOwner);
+        EXPECT_FALSE(CSettings::SetInt(QStringLiteral("Case"), 3));
+        SetMode(env.SettingsFile(), QFile::ReadOwner | QFile::WriteOwner);
+        SetMode(env.Root(), kReadOnly);
+        EXPECT_FALSE(CSettings::SetInt(QStringLiteral("Case"), 4));
+    }
+    SetMode(env.Root(), kOpen);
+    ASSERT_EQ(failures.size(), 3);
+    EXPECT_TRUE(failures[1].contains(Cause(EACCES))) << failures[1].toStdString();
+    EXPECT_EQ(failures[2], failures[1]);
+    EXPECT_EQ(FileBytes(), before);
+}
+
+TEST_F(SettingsTest, CrashMarkerThatCannotBeWrittenIsReported)
+{
+    const QString marker = env.SettingsFile() + QStringLiteral(".ErrorFile");
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/full"), marker));
+    EXPECT_FALSE(CSettings::SetString(QStringLiteral("ErrorFile"), QStringLiteral("/music/a.mp3")));
+    ASSERT_TRUE(QFile::remove(marker));
+    {
+        const CNoFileOverride asAUser;
+        SetMode(env.Root(), kReadOnly);
+        EXPECT_FALSE(
+            CSettings::SetString(QStringLiteral("ErrorFile"), QStringLiteral("/music/b.mp3")));
+    }
+    SetMode(env.Root(), kOpen);
+    const QString text = QStringLiteral("The crash marker could not be saved to \"%1\": %2.");
+    EXPECT_EQ(failures,
+              QStringList({text.arg(marker, Cause(ENOSPC)), text.arg(marker, Cause(EACCES))}));
 }
 
 } // namespace
