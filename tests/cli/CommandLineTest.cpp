@@ -2,8 +2,11 @@
 #include "db/CCdlistSet.h"
 #include "platform/CSettings.h"
 #include "support/CCliRun.h"
+#include "support/CNoFileOverride.h"
 #include "support/CTestEnvironment.h"
 
+#include <QDir>
+#include <QFile>
 #include <gtest/gtest.h>
 
 namespace {
@@ -76,6 +79,24 @@ TEST(CommandLineTest, FailuresAreOneLineAndStatusOne)
     r = RunCli(env, {QStringLiteral("sessions")});
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(r.err.contains(QStringLiteral("is not a Cratewise song database")));
+}
+
+TEST(CommandLineTest, ReadOnlyDataFolderIsNamedAsSuch)
+{
+    CTestEnvironment env;
+    ASSERT_TRUE(QDir().mkpath(env.DataDir()));
+    const auto readable = QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup |
+                          QFile::ReadOther | QFile::ExeOther;
+    ASSERT_TRUE(QFile::setPermissions(env.DataDir(), readable));
+    SRun r;
+    {
+        const CNoFileOverride asAUser;
+        r = RunCli(env, {QStringLiteral("sessions")});
+    }
+    QFile::setPermissions(env.DataDir(), readable | QFile::WriteOwner);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "cratewise: Cannot create the song database " + env.DatabasePath() +
+                         ": Permission denied.\n");
 }
 
 TEST(CommandLineTest, VersionAndHelp)
