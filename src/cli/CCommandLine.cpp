@@ -139,7 +139,7 @@ int CCommandLine::Run(QStringList args, QTextStream& out, QTextStream& err)
         CCdlistDoc doc;
         doc.OpenDatabase(CDataDir::DatabasePath(dataDir));
         ReportCrashMarker(err);
-        CConsolePrompts prompts(options.policy);
+        CConsolePrompts prompts(options.policy, err);
         CSystemServices system(prompts, dataDir);
         SAppServices& services = system.Services();
         services.createProgress = [](const QString& caption, int, int) {

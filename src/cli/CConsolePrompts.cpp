@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-CConsolePrompts::CConsolePrompts(EPolicy policy) : m_policy(policy), m_err(stderr) {}
+CConsolePrompts::CConsolePrompts(EPolicy policy, QTextStream& err) : m_policy(policy), m_err(err) {}
 
 CPrompts::EAnswer CConsolePrompts::Message(const QString& text, const QString& caption, EIcon,
                                            EButtons buttons)

@@ -4,8 +4,9 @@
 
 #include <QTextStream>
 
-// Prompts of the command line: messages go to standard error; questions take the answer
-// given by --yes / --no (default: the safe answer); dialogs are cancelled.
+// Prompts of the command line: messages go to the command's error stream, in order with
+// its other lines; questions take the answer given by --yes / --no (default: the safe
+// answer); dialogs are cancelled.
 class CConsolePrompts : public CPrompts
 {
 public:
@@ -15,7 +16,7 @@ public:
         Yes,
         No
     };
-    explicit CConsolePrompts(EPolicy policy = EPolicy::Safe);
+    CConsolePrompts(EPolicy policy, QTextStream& err);
 
     EAnswer Message(const QString& text, const QString& caption, EIcon icon,
                     EButtons buttons) override;
@@ -23,8 +24,10 @@ public:
     QString SaveFile(const SFileDialog&) override { return {}; }
     QString ChooseFolder(const QString&) override { return {}; }
     int Warning(const QString& text) override;
+    // --yes looks for the disc once more, then gives up on it.
+    int InsertRetryLimit() const override { return 1; }
 
 private:
     EPolicy m_policy;
-    QTextStream m_err;
+    QTextStream& m_err;
 };

@@ -100,8 +100,14 @@ int ImportM3u(SCliContext& c)
     const QList<SM3uLine> lines = ReadPlaylist(c.args[0]);
     // A set of its own, as every job that stores songs.
     const std::unique_ptr<CCdlistSet> set = c.doc.NewJobSet();
-    CPlaylistImporter importer(*set, SImportTools::Standard(*c.services.volumes, c.prompts));
+    CPlaylistImporter importer(*set, SImportTools::Standard(*c.services.volumes, c.prompts),
+                               CPlaylistImporter::EGivenUp::Skip);
     const int stored = importer.Import(lines, c.args[1]);
+    for (const QString& path : importer.Skipped())
+        c.err << "cratewise: skipped, not found in any drive: " << CText::Printable(path) << '\n';
+    if (stored == 0 && !importer.Skipped().isEmpty())
+        throw CCliError(
+            QStringLiteral("None of the playlist's files was found; nothing was added."));
     c.err << stored << (stored == 1 ? " song" : " songs") << " added to session "
           << CText::Printable(c.args[1]) << Qt::endl;
     return 0;

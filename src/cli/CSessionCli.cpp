@@ -24,7 +24,8 @@ CSessionOperations Operations(SCliContext& context)
     return CSessionOperations(context.doc, context.services);
 }
 
-// Success, a Cancel and the refusals the prompts already printed, as exit statuses.
+// Success, a Cancel and the refusals, as exit statuses; the causes the prompts did not
+// print are named here.
 int Report(SCliContext& context, const CSessionOperations::SResult& result, const QString& name)
 {
     switch (result.outcome) {
@@ -51,6 +52,15 @@ int Report(SCliContext& context, const CSessionOperations::SResult& result, cons
         throw CCliError(QStringLiteral("No files found; \"%1\" was left as it was.").arg(name));
     case EOutcome::Abandoned:
         throw CCliError(QStringLiteral("Nothing was changed (answer the question with --yes)."));
+    case EOutcome::NoFolder:
+        throw CCliError(
+            QStringLiteral("The folder to scan is empty: give it as add-session NAME DIR."));
+    case EOutcome::NoRecordedFolder:
+        throw CCliError(
+            QStringLiteral("No folder is recorded for \"%1\", and the command line cannot choose "
+                           "one. Record one by scanning it: delete-session \"%1\", then "
+                           "add-session \"%1\" DIR.")
+                .arg(name));
     case EOutcome::InvalidPath:
     case EOutcome::Failed:
         return 1;

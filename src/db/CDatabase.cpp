@@ -2,7 +2,12 @@
 
 #include <QFileInfo>
 #include <QString>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
 #include <sqlite3.h>
+#include <unistd.h>
 
 namespace {
 
@@ -52,6 +57,41 @@ inline unsigned char AsciiLower(unsigned char c)
     return (c >= 'A' && c <= 'Z') ? c + ('a' - 'A') : c;
 }
 
+QString SystemError(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+// SQLite names a refused write "readonly database" or "unable to open", whatever the
+// cause; the system's own answer names it. The file must open for writing, and its
+// folder must take new files: a new database and the -wal and -shm files live there.
+// Empty when both work.
+QString WriteProblem(const QString& path)
+{
+    const QByteArray file = QFile::encodeName(path);
+    const int fd = ::open(file.constData(), O_RDWR | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    const bool exists = fd >= 0 || errno != ENOENT;
+    if (fd >= 0)
+        ::close(fd);
+    else if (exists)
+        return QStringLiteral("Cannot write the song database %1: %2.")
+            .arg(path, SystemError(errno));
+    const QString folder = QFileInfo(path).absolutePath();
+    QByteArray probe = QFile::encodeName(folder + QStringLiteral("/.songs-probe-XXXXXX"));
+    const int made = ::mkostemp(probe.data(), O_CLOEXEC);
+    if (made < 0) {
+        const QString why = SystemError(errno);
+        if (!exists)
+            return QStringLiteral("Cannot create the song database %1: %2.").arg(path, why);
+        return QStringLiteral("Cannot write the song database %1: no files can be created in "
+                              "%2 (%3).")
+            .arg(path, folder, why);
+    }
+    ::close(made);
+    ::unlink(probe.constData());
+    return {};
+}
+
 } // namespace
 
 int CDatabase::CompareNoCase(const char* a, int na, const char* b, int nb)
@@ -97,12 +137,21 @@ void CDatabase::Open(const QString& path)
         const QString why =
             db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("out of memory");
         sqlite3_close(db);
-        throw CDbException(QStringLiteral("Cannot open the song database %1: %2").arg(path, why));
+        const QString problem = WriteProblem(path);
+        throw CDbException(
+            problem.isEmpty()
+                ? QStringLiteral("Cannot open the song database %1: %2").arg(path, why)
+                : problem);
     }
     m_db = db;
     m_path = path;
     try {
         Configure();
+        // SQLite falls back to reading a file it may not write; every change would fail.
+        if (sqlite3_db_readonly(m_db, "main") == 1)
+            throw CDbException(
+                QStringLiteral("Cannot write the song database %1: it opens only for reading.")
+                    .arg(path));
         if (!fresh)
             CheckSchema(); // before anything is written to a file that may not be ours
         Exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA cache_size=-32768;");
@@ -111,6 +160,10 @@ void CDatabase::Open(const QString& path)
         Exec(kIndexes);
     } catch (const CDbException&) {
         Close();
+        // A file or folder the system will not let us write is no fault of the file.
+        const QString problem = WriteProblem(path);
+        if (!problem.isEmpty())
+            throw CDbException(problem);
         throw;
     }
 }
@@ -167,6 +220,11 @@ void CDatabase::CheckSchema()
                                          "type='table' AND name IN ('Songs','ExcludeList')"));
         count = tables.Step() ? tables.Int(0) : 0;
     } catch (const CDbException& e) {
+        // Only a file SQLite cannot read as a database is not ours; locks and I/O are not.
+        const int code = sqlite3_errcode(m_db) & 0xff;
+        if (code != SQLITE_NOTADB && code != SQLITE_CORRUPT)
+            throw CDbException(
+                QStringLiteral("Cannot open the song database %1: %2").arg(m_path, e.Message()));
         throw CDbException(
             QStringLiteral("%1 is not a Cratewise song database (%2).").arg(m_path, e.Message()));
     }

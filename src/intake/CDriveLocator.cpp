@@ -88,13 +88,22 @@ QString CDriveLocator::LocateCdDrive(const QString& filePath, const QString& ses
         return filePath;
 
     bool hidden = false;
-    for (;;) {
+    const auto giveUp = [&] {
+        // The job goes on with its next file, so its Cancel must stay reachable.
+        if (hidden)
+            progressToHide->Show();
+        return QString();
+    };
+    const int retryLimit = m_prompts.InsertRetryLimit();
+    for (int retries = 0;; ++retries) {
         const QString found = Search(relative, recorded, variant);
         if (!found.isEmpty()) {
             if (hidden)
                 progressToHide->Show();
             return moved(found);
         }
+        if (retryLimit != CPrompts::kNoRetryLimit && retries >= retryLimit)
+            return giveUp();
         if (variant == EVariant::Upgrade && progressToHide && !hidden) {
             progressToHide->Hide();
             hidden = true;
@@ -102,12 +111,8 @@ QString CDriveLocator::LocateCdDrive(const QString& filePath, const QString& ses
         const auto answer = m_prompts.Message(
             QStringLiteral("Please, insert ") + session + QStringLiteral(" in any drive."),
             QStringLiteral("Insert CD"), CPrompts::EIcon::Question, CPrompts::EButtons::OkCancel);
-        if (answer != CPrompts::EAnswer::Ok) {
-            // The job goes on with its next file, so its Cancel must stay reachable.
-            if (hidden)
-                progressToHide->Show();
-            return {};
-        }
+        if (answer != CPrompts::EAnswer::Ok)
+            return giveUp();
     }
 }
 

@@ -7,7 +7,8 @@ class CProgress;
 class CVolumes;
 
 // Finds where a session's disc is mounted now and asks for it by name
-// ("Please, insert " + session + " in any drive.") until it is found or the user gives up.
+// ("Please, insert " + session + " in any drive.") until it is found, the user gives up or
+// the prompts' retry limit is reached.
 class CDriveLocator
 {
 public:

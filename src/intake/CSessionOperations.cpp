@@ -81,8 +81,12 @@ CSessionOperations::SResult CSessionOperations::AddSession(const QString& given,
 {
     const QString name = StoredName(given);
     SResult result;
-    if (name.isEmpty() || chosen.isEmpty())
+    if (name.isEmpty())
         return result;
+    if (chosen.isEmpty()) {
+        result.outcome = EOutcome::NoFolder;
+        return result;
+    }
     const CCdlistDoc::CBusy busy(m_doc);
     const QString path = StoredPath(chosen);
     struct stat folder
@@ -257,8 +261,11 @@ CSessionOperations::SResult CSessionOperations::UpdateSessionNamed(const QString
     const bool chosen = path.isEmpty();
     if (chosen) {
         path = m_services.prompts->ChooseFolder(QString());
-        if (path.isEmpty())
+        if (path.isEmpty()) {
+            // The window's folder picker was cancelled; the command line has none.
+            result.outcome = EOutcome::NoRecordedFolder;
             return result;
+        }
     }
     path = StoredPath(path);
     m_services.winamp->Command(CWinampRemote::Stop);

@@ -16,11 +16,13 @@ class CSessionOperations
 public:
     enum class EOutcome
     {
-        Done,        // the scan or change was made (a Cancel during a scan included)
-        Abandoned,   // the user said no, or nothing was selected
-        InvalidPath, // the folder does not exist
-        NoFiles,     // no recognised file in the folder
-        Failed,      // a database error, already shown
+        Done,             // the scan or change was made (a Cancel during a scan included)
+        Abandoned,        // the user said no, or nothing was selected
+        InvalidPath,      // the folder does not exist
+        NoFolder,         // the folder given is empty
+        NoRecordedFolder, // none is recorded for the session and none was chosen
+        NoFiles,          // no recognised file in the folder
+        Failed,           // a database error, already shown
     };
     // A file (or a folder) a scan found but could not take in, and the system's reason.
     struct SSkipped

@@ -22,8 +22,10 @@ QString FolderName(const QString& folder, bool foreign)
 int CPlaylistImporter::Import(const QList<SM3uLine>& lines, const QString& session)
 {
     int stored = 0;
+    m_skipped.clear();
     for (const SM3uLine& line : lines) {
-        FillRecord(line, session);
+        if (!FillRecord(line, session))
+            continue;
         try {
             m_set.Update();
         } catch (...) {
@@ -37,12 +39,16 @@ int CPlaylistImporter::Import(const QList<SM3uLine>& lines, const QString& sessi
     return stored;
 }
 
-void CPlaylistImporter::FillRecord(const SM3uLine& listed, const QString& session)
+bool CPlaylistImporter::FillRecord(const SM3uLine& listed, const QString& session)
 {
     SM3uLine line = listed;
     if (!line.foreign && m_tools.locate) {
         // A disc now in another drive; a disc the user did not insert keeps the listed path.
         const QString now = m_tools.locate(line.path, session);
+        if (now.isEmpty() && m_givenUp == EGivenUp::Skip) {
+            m_skipped << line.path;
+            return false;
+        }
         if (!now.isEmpty() && now != line.path) {
             line.path = now;
             CM3uFile::SplitPath(now, false, line.folder, line.name);
@@ -88,4 +94,5 @@ void CPlaylistImporter::FillRecord(const SM3uLine& listed, const QString& sessio
 
     if (m_tools.probe)
         m_tools.probe(file, m_set.m_BITRATE, m_set.m_DURATION);
+    return true;
 }

@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 class CCdlistSet;
@@ -29,17 +30,31 @@ struct SImportTools
 class CPlaylistImporter
 {
 public:
-    CPlaylistImporter(CCdlistSet& set, SImportTools tools) : m_set(set), m_tools(std::move(tools))
+    // What becomes of a file whose disc the user gave up on (locate returned nothing).
+    enum class EGivenUp
+    {
+        KeepListedPath, // the window: a record with the path the playlist lists
+        Skip,           // the command line: no record; the file is listed in Skipped()
+    };
+
+    CPlaylistImporter(CCdlistSet& set, SImportTools tools,
+                      EGivenUp givenUp = EGivenUp::KeepListedPath)
+        : m_set(set), m_tools(std::move(tools)), m_givenUp(givenUp)
     {}
 
     // Stores one record per line in the session; returns the number stored. The set is left
     // unfiltered and sorted by ID; the session's "CDPath" value is written empty.
     // Throws CDbException when the database fails (records stored so far stay).
     int Import(const QList<SM3uLine>& lines, const QString& session);
+    // The listed paths of the files skipped by the last Import.
+    const QStringList& Skipped() const { return m_skipped; }
 
 private:
-    void FillRecord(const SM3uLine& line, const QString& session);
+    // False when the file is skipped and no record was started.
+    bool FillRecord(const SM3uLine& line, const QString& session);
 
     CCdlistSet& m_set;
     SImportTools m_tools;
+    EGivenUp m_givenUp;
+    QStringList m_skipped;
 };

@@ -5,6 +5,7 @@
 #include "support/CNoFileOverride.h"
 #include "support/CTestEnvironment.h"
 
+#include <QDir>
 #include <QFile>
 #include <cerrno>
 #include <cstring>
@@ -114,6 +115,24 @@ TEST(CommandLineTest, SettingsNotSavedOrUnreadableFailWithOneLine)
                             .arg(env.SettingsFile(), denied));
     CSettings::SetFilePath(env.SettingsFile());
     EXPECT_EQ(CSettings::Int(QStringLiteral("Case"), -1), 1);
+}
+
+TEST(CommandLineTest, ReadOnlyDataFolderIsNamedAsSuch)
+{
+    CTestEnvironment env;
+    ASSERT_TRUE(QDir().mkpath(env.DataDir()));
+    const auto readable = QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup |
+                          QFile::ReadOther | QFile::ExeOther;
+    ASSERT_TRUE(QFile::setPermissions(env.DataDir(), readable));
+    SRun r;
+    {
+        const CNoFileOverride asAUser;
+        r = RunCli(env, {QStringLiteral("sessions")});
+    }
+    QFile::setPermissions(env.DataDir(), readable | QFile::WriteOwner);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "cratewise: Cannot create the song database " + env.DatabasePath() +
+                         ": Permission denied.\n");
 }
 
 TEST(CommandLineTest, VersionAndHelp)

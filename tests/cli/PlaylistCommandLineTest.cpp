@@ -53,6 +53,31 @@ TEST_F(PlaylistCommandLineTest, ExportedSessionOrSearchLoadsBackAndRandomDraws)
     EXPECT_EQ(r.out.count("1\tÉté\t"), 4);
 }
 
+// Answers given in advance cannot insert a disc: the question must not come back forever.
+TEST_F(PlaylistCommandLineTest, ImportWithYesGivesUpOnAMissingFileAndNamesIt)
+{
+    const QString here = f.env.WriteFile("music/here.mp3", "not really audio");
+    const QString gone = f.env.Root() + "/music/gone 'x'.mp3";
+    const QString list = f.env.WriteFile("list.m3u", (gone + "\r\n" + here + "\r\n").toUtf8());
+
+    SCliRun r = Run({"--yes", "import-m3u", list, "Mixed"});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.err.count("Please, insert Mixed in any drive. [yes]"), 1) << r.err.toStdString();
+    EXPECT_TRUE(r.err.endsWith("cratewise: skipped, not found in any drive: " + gone +
+                               "\n1 song added to session Mixed\n"))
+        << r.err.toStdString();
+    r = Run({"songs", "Mixed"});
+    EXPECT_EQ(r.out.count(u'\n'), 1);
+    EXPECT_TRUE(r.out.endsWith("\there.mp3\n")) << r.out.toStdString();
+
+    const QString none = f.env.WriteFile("none.m3u", gone.toUtf8());
+    r = Run({"--yes", "import-m3u", none, "Empty"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.endsWith("cratewise: None of the playlist's files was found; nothing was "
+                               "added.\n"))
+        << r.err.toStdString();
+}
+
 TEST_F(PlaylistCommandLineTest, MistakesEndWithStatusOneAndAMessage)
 {
     SCliRun r = Run({"random", "--songs", "1"});

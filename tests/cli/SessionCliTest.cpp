@@ -82,6 +82,26 @@ TEST_F(SessionCliTest, DeleteAndUpdateAskFirstAndReportTheirOutcome)
     EXPECT_EQ(RunCli(env, {"songs", "S"}).status, 1);
 }
 
+// --yes cannot help when the folder is missing: the message names what is missing.
+TEST_F(SessionCliTest, AMissingFolderIsNamedAsTheCause)
+{
+    const SRun empty = RunCli(env, {"add-session", "X", ""});
+    EXPECT_EQ(empty.status, 1);
+    EXPECT_EQ(empty.err,
+              "cratewise: The folder to scan is empty: give it as add-session NAME DIR.\n");
+
+    // A session made from a playlist records no folder.
+    const QString list = env.WriteFile("list.m3u", (music + "/a.mp3").toUtf8());
+    ASSERT_EQ(RunCli(env, {"import-m3u", list, "P"}).status, 0);
+    const SRun update = RunCli(env, {"--yes", "update-session", "P"});
+    EXPECT_EQ(update.status, 1);
+    EXPECT_TRUE(update.err.endsWith(
+        "cratewise: No folder is recorded for \"P\", and the command line cannot choose one. "
+        "Record one by scanning it: delete-session \"P\", then add-session \"P\" DIR.\n"))
+        << update.err.toStdString();
+    EXPECT_EQ(RunCli(env, {"songs", "P"}).out.count(u'\n'), 1);
+}
+
 TEST_F(SessionCliTest, RenameReachesTheSessionAndUnknownSessionsOrArgumentsAreRefused)
 {
     RunCli(env, {"add-session", "A", music});

@@ -1,9 +1,12 @@
 #include "db/CCdlistSet.h"
 #include "db/CExceptSet.h"
+#include "support/CNoFileOverride.h"
 #include "support/CTestEnvironment.h"
 
 #include <QFile>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 namespace {
 
@@ -84,6 +87,52 @@ TEST_F(DatabaseTest, RefusesFilesThatAreNotCratewiseDatabases)
         return f.readAll();
     }();
     EXPECT_EQ(before, after);
+}
+
+// A file or folder the user may not write is named with the system's reason, never taken
+// for a file of another program.
+TEST_F(DatabaseTest, UnwritableFileOrFolderIsNamedWithTheSystemsReason)
+{
+    const QString folder = env.MakeDir(QStringLiteral("locked"));
+    const QString path = folder + QStringLiteral("/songs3.mdb");
+    CDatabase().Open(path);
+    const auto readOnly = QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther;
+    const auto openAsAUser = [&] {
+        const CNoFileOverride asAUser;
+        CDatabase other;
+        try {
+            other.Open(path);
+        } catch (const CDbException& e) {
+            EXPECT_FALSE(other.IsOpen());
+            return e.Message();
+        }
+        return QStringLiteral("opened");
+    };
+
+    ASSERT_TRUE(QFile::setPermissions(path, readOnly));
+    {
+        const CNoFileOverride asAUser;
+        const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR);
+        if (fd >= 0) {
+            ::close(fd);
+            GTEST_SKIP() << "permission bits cannot be made to count here";
+        }
+    }
+    EXPECT_EQ(openAsAUser(), "Cannot write the song database " + path + ": Permission denied.");
+
+    ASSERT_TRUE(QFile::setPermissions(path, readOnly | QFile::WriteOwner));
+    ASSERT_TRUE(QFile::setPermissions(folder, readOnly | QFile::ExeOwner | QFile::ExeGroup |
+                                                  QFile::ExeOther));
+    EXPECT_EQ(openAsAUser(), "Cannot write the song database " + path +
+                                 ": no files can be created in " + folder +
+                                 " (Permission denied).");
+
+    const auto openFolder = readOnly | QFile::WriteOwner | QFile::ExeOwner;
+    ASSERT_TRUE(QFile::setPermissions(folder, openFolder));
+    ASSERT_TRUE(QFile::remove(path));
+    ASSERT_TRUE(QFile::setPermissions(folder, readOnly | QFile::ExeOwner));
+    EXPECT_EQ(openAsAUser(), "Cannot create the song database " + path + ": Permission denied.");
+    QFile::setPermissions(folder, openFolder);
 }
 
 TEST_F(DatabaseTest, NewRowsReadPlayCountZeroAndIdsAreNeverReused)

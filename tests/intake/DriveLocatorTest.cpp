@@ -86,6 +86,39 @@ TEST_F(DriveLocatorTest, DiscInNoDriveIsAskedForUntilCancel)
     }
 }
 
+// The command line answers in advance: one more look, then the disc is given up, even
+// though every answer would be Ok.
+TEST_F(DriveLocatorTest, WithARetryLimitTheDiscIsLookedForOnceMoreThenGivenUp)
+{
+    const QString cd = volumes.AddDrive(EType::CdRom, 7);
+    Record("Pop", 99, cd);
+    prompts.insertRetryLimit = 1;
+    prompts.answers << CPrompts::EAnswer::Ok << CPrompts::EAnswer::Ok << CPrompts::EAnswer::Ok;
+    CRecordingProgress progress;
+    EXPECT_EQ(locator.LocateCdDrive(cd + "/a.mp3", "Pop", EVariant::Upgrade, &progress), "");
+    EXPECT_EQ(prompts.messages.size(), 1);
+    EXPECT_EQ(progress.shows, progress.hides);
+
+    // The one more look is real: a disc that turns up meanwhile is found.
+    struct CInserting : CScriptedPrompts
+    {
+        CFakeVolumes* volumes;
+        QString drive;
+        EAnswer Message(const QString& t, const QString& c, EIcon i, EButtons b) override
+        {
+            volumes->serials[drive] = 99;
+            return CScriptedPrompts::Message(t, c, i, b), EAnswer::Ok;
+        }
+    } inserting;
+    inserting.volumes = &volumes;
+    inserting.drive = cd;
+    inserting.insertRetryLimit = 1;
+    volumes.serials[cd] = 7;
+    EXPECT_EQ(
+        CDriveLocator(volumes, inserting).LocateCdDrive(cd + "/a.mp3", "Pop", EVariant::General),
+        cd + "/a.mp3");
+}
+
 TEST_F(DriveLocatorTest, InsertingTheDiscAfterThePromptFindsIt)
 {
     const QString cd = volumes.AddDrive(EType::CdRom, 7);

@@ -122,6 +122,9 @@ TEST_F(SessionOperationsTest, MissingFolderAndFolderWithoutSongsAreRefused)
     EXPECT_EQ(prompts.messages[0].icon, CPrompts::EIcon::Error);
     EXPECT_TRUE(f.player.calls.isEmpty());
 
+    EXPECT_EQ(ops.AddSession("X", "").outcome, EOutcome::NoFolder);
+    EXPECT_EQ(prompts.messages.size(), 1);
+
     EXPECT_EQ(ops.AddSession("X", Folder("Empty", 0)).outcome, EOutcome::NoFiles);
     EXPECT_EQ(prompts.messages.last().text, "No files where found in the specified location");
     EXPECT_EQ(prompts.messages.last().caption, "No files found");
@@ -333,7 +336,7 @@ TEST_F(SessionOperationsTest, UpdateWithoutRecordedFolderAsksForOneAndCancelDele
 {
     ops.AddSession("S", Folder("s", 2));
     CSettings::Remove(CSettings::kCDPath, "S");
-    EXPECT_EQ(ops.UpdateSessionNamed("S").outcome, EOutcome::Abandoned);
+    EXPECT_EQ(ops.UpdateSessionNamed("S").outcome, EOutcome::NoRecordedFolder);
     EXPECT_EQ(set.CountAll(), 2);
 
     f.prompts.folders << Folder("other", 1);

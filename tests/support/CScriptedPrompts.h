@@ -29,6 +29,7 @@ public:
     QQueue<int> warningBoxes;
     QList<SFileDialog> fileDialogs;
     QStringList warnings;
+    int insertRetryLimit = kNoRetryLimit;
 
     EAnswer Message(const QString& text, const QString& caption, EIcon icon,
                     EButtons buttons) override
@@ -60,6 +61,8 @@ public:
         warnings.append(text);
         return warningBoxes.isEmpty() ? 0 : warningBoxes.dequeue();
     }
+
+    int InsertRetryLimit() const override { return insertRetryLimit; }
 
     QStringList Texts() const
     {
