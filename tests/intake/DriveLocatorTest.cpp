@@ -35,6 +35,18 @@ struct DriveLocatorTest : ::testing::Test
     CDriveLocator locator{volumes, prompts};
 };
 
+// Prompts of a user who inserts the disc (serial 99) while the question is up.
+struct CInserting : CScriptedPrompts
+{
+    CFakeVolumes* volumes = nullptr;
+    QString drive;
+    EAnswer Message(const QString& t, const QString& c, EIcon i, EButtons b) override
+    {
+        volumes->serials[drive] = 99;
+        return CScriptedPrompts::Message(t, c, i, b), EAnswer::Ok;
+    }
+};
+
 TEST_F(DriveLocatorTest, DiscStillInItsDriveIsAcceptedWithoutSearching)
 {
     const QString cd = volumes.AddDrive(EType::CdRom, 0x1234);
@@ -100,16 +112,7 @@ TEST_F(DriveLocatorTest, WithARetryLimitTheDiscIsLookedForOnceMoreThenGivenUp)
     EXPECT_EQ(progress.shows, progress.hides);
 
     // The one more look is real: a disc that turns up meanwhile is found.
-    struct CInserting : CScriptedPrompts
-    {
-        CFakeVolumes* volumes;
-        QString drive;
-        EAnswer Message(const QString& t, const QString& c, EIcon i, EButtons b) override
-        {
-            volumes->serials[drive] = 99;
-            return CScriptedPrompts::Message(t, c, i, b), EAnswer::Ok;
-        }
-    } inserting;
+    CInserting inserting;
     inserting.volumes = &volumes;
     inserting.drive = cd;
     inserting.insertRetryLimit = 1;
@@ -124,16 +127,7 @@ TEST_F(DriveLocatorTest, InsertingTheDiscAfterThePromptFindsIt)
     const QString cd = volumes.AddDrive(EType::CdRom, 7);
     Record("Pop", 99, "/media/old");
     // The user inserts the disc while the question is up: the drive's serial changes.
-    struct CInserting : CScriptedPrompts
-    {
-        CFakeVolumes* volumes;
-        QString drive;
-        EAnswer Message(const QString& t, const QString& c, EIcon i, EButtons b) override
-        {
-            volumes->serials[drive] = 99;
-            return CScriptedPrompts::Message(t, c, i, b), EAnswer::Ok;
-        }
-    } inserting;
+    CInserting inserting;
     inserting.volumes = &volumes;
     inserting.drive = cd;
     CDriveLocator asking(volumes, inserting);
