@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStyle>
+#include <algorithm>
 
 namespace {
 constexpr int kMargin = 10;
@@ -108,8 +109,14 @@ void ProgressWindow::SetRange(int lower, int upper, int step)
 
 void ProgressWindow::SetMessage(const QString& message)
 {
-    if (!m_destroyed)
-        m_message->setText(message);
+    if (m_destroyed)
+        return;
+    m_message->setText(message);
+    // The laid-out area is a minimum: the fonts here may need more room than it gives.
+    const QSize text = QFontMetrics(font()).boundingRect(QRect(), 0, message).size();
+    const int lines = int(message.count(u'\n')) + 1;
+    if (text.width() > m_message->width() || lines > m_lines)
+        LayOut(std::max(lines, m_lines), std::max(text.width(), m_message->width()));
 }
 
 QString ProgressWindow::Message() const

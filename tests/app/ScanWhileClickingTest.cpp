@@ -53,6 +53,8 @@ public:
         CCdlistView& view = m_f.View();
         QWidget* songs = view.SongList()->viewport();
         QWidget* sessions = view.SessionList()->viewport();
+        for (int id : {ID_SEARCH, ID_DELETE_SESSION, ID_UPDATE_WINAMP, ID_ADD_ALL, ID_OPTIONS})
+            m_enabledDuringJob += view.Action(id)->isEnabled() ? 1 : 0;
         switch (m_ticks++ % 8) {
         case 0:
             QTest::mouseClick(songs, Qt::LeftButton, {}, RowCenter(view.SongList(), 0));
@@ -83,10 +85,12 @@ public:
         }
     }
     int Ticks() const { return m_ticks; }
+    int EnabledDuringJob() const { return m_enabledDuringJob; }
 
 private:
     CViewFixture& m_f;
     int m_ticks = 0;
+    int m_enabledDuringJob = 0;
 };
 
 } // namespace
@@ -129,6 +133,7 @@ TEST(ScanWhileClickingTest, TheCatalogueSurvivesAUserWhoKeepsClicking)
     hands.stop();
 
     EXPECT_GT(user.Ticks(), 20) << "the scan gave the user no chance to click";
+    EXPECT_EQ(user.EnabledDuringJob(), 0);
     const QMap<qint32, QString> scanned = Rows(f.View().Doc(), QStringLiteral("Scanned"));
     QSet<QString> files;
     for (const QString& row : scanned)

@@ -138,6 +138,14 @@ TEST_F(ProgressWindowTest, LayOutFitsTheMessageAreaWithTenPixelMargins)
     auto* message = window->findChild<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
     ASSERT_NE(message, nullptr);
     EXPECT_EQ(message->geometry().topLeft(), QPoint(10, 10));
+
+    // A message longer than the laid-out area widens the window to show it whole.
+    const QString text("Cratewise is adding 20000 found mp3 files...\n\nPress Cancel to abort.");
+    window->SetMessage(text);
+    const QSize needed = QFontMetrics(window->font()).boundingRect(QRect(), 0, text).size();
+    EXPECT_GE(message->width(), needed.width());
+    EXPECT_GE(message->height(), needed.height());
+    EXPECT_GE(window->width(), needed.width() + 20);
 }
 
 } // namespace
