@@ -19,8 +19,12 @@ CMainFrame::CMainFrame(CCdlistView* view, QWidget* parent) : QMainWindow(parent)
 
 void CMainFrame::FitToForm()
 {
-    resize(m_view->DesignSize().width(),
-           m_view->DesignSize().height() + menuBar()->sizeHint().height());
+    const QSize size(m_view->DesignSize().width(),
+                     m_view->DesignSize().height() + menuBar()->sizeHint().height());
+    // The form scales its controls but not its fonts: below its designed size labels are
+    // cut and controls overlap.
+    setMinimumSize(size);
+    resize(size);
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event)

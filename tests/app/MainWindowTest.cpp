@@ -145,9 +145,22 @@ TEST_F(MainWindowTest, ResizeScalesEveryControl)
     EXPECT_EQ(after.top(), int(before.top() * ry));
     EXPECT_EQ(after.right() + 1, int((before.right() + 1) * rx));
     EXPECT_EQ(after.bottom() + 1, int((before.bottom() + 1) * ry));
+    // The song list's columns share its new width in their designed proportions.
+    const CLibraryListCtrl* songs = f.View().SongList();
+    int columns = 0;
+    for (int i = 0; i < songs->ColumnCount(); ++i)
+        columns += songs->columnWidth(i);
+    EXPECT_GT(columns, songs->viewport()->width() * 9 / 10);
+    EXPECT_NEAR(double(songs->columnWidth(0)) / songs->columnWidth(1), 130.0 / 50, 0.1);
+
     f.Frame().resize(f.Frame().width() / 2, f.Frame().height() * 2 / 3);
     QTest::qWait(20);
     EXPECT_NEAR(list->geometry().width(), before.width(), 2);
+    // Below its designed size the form would cut its labels: the window stops there.
+    f.Frame().resize(400, 260);
+    QTest::qWait(20);
+    EXPECT_GE(f.Frame().width(), f.View().DesignSize().width());
+    EXPECT_GE(f.Frame().height(), f.View().DesignSize().height());
 }
 
 TEST_F(MainWindowTest, OptionsRebuildTheSongListColumnsWhenTheyChanged)

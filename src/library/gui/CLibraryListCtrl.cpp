@@ -3,6 +3,7 @@
 #include "library/gui/CCellEdit.h"
 
 #include <QHeaderView>
+#include <algorithm>
 
 CLibraryListCtrl::CLibraryListCtrl(CSongListModel* model, QWidget* parent)
     : QTableView(parent), m_model(model)
@@ -35,8 +36,18 @@ CLibraryListCtrl::CLibraryListCtrl(CSongListModel* model, QWidget* parent)
 
 void CLibraryListCtrl::SetColumnWidths()
 {
+    // The designed widths at the designed size; a wider list shares its room among the
+    // columns in the same proportions instead of leaving it empty.
+    const int designed = 130 + 50 * std::max(0, ColumnCount() - 1);
+    const double share = std::max(1.0, double(viewport()->width()) / designed);
     for (int i = 0; i < ColumnCount(); ++i)
-        setColumnWidth(i, i == 0 ? 130 : 50);
+        setColumnWidth(i, int((i == 0 ? 130 : 50) * share));
+}
+
+void CLibraryListCtrl::resizeEvent(QResizeEvent* event)
+{
+    QTableView::resizeEvent(event);
+    SetColumnWidths();
 }
 
 QList<int> CLibraryListCtrl::SelectedRows() const

@@ -34,6 +34,9 @@ Q_SIGNALS:
     void RowDoubleClicked(int row);
     void CellEdited(int row, int column, const QString& text);
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
     void SetColumnWidths();
 
