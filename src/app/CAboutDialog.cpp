@@ -11,6 +11,8 @@
 CAboutDialog::CAboutDialog(QWidget* parent, CPrompts* prompts) : QDialog(parent)
 {
     setWindowTitle(QStringLiteral("About Cratewise"));
+    // Wide enough that a window manager need not shorten the title.
+    setMinimumWidth(fontMetrics().horizontalAdvance(windowTitle()) + 160);
     auto* name = new QLabel(QStringLiteral("Cratewise Version %1").arg(CRATEWISE_VERSION), this);
 
     // The site's link opens its own text; the mail link opens as soon as it is pressed.

@@ -61,6 +61,9 @@ int CCratewiseApp::RunWindow(int argc, char** argv)
     CMainFrame frame(view);
     prompts.SetParent(&frame);
     frame.FitToForm();
+    // The start-up questions (shortcut, upgrade, update check) appear over the window they
+    // are about, not over an empty desktop.
+    frame.show();
     try {
         view->OnInitialUpdate();
     } catch (const CDbException& e) {
@@ -68,7 +71,6 @@ int CCratewiseApp::RunWindow(int argc, char** argv)
         prompts.Error(e.Message(), QStringLiteral("Cratewise"));
         return 1;
     }
-    frame.show();
     return app.exec();
 }
 

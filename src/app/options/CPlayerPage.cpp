@@ -23,10 +23,23 @@ CPlayerPage::CPlayerPage(QWidget* parent) : QWidget(parent)
 {
     auto* group = new QGroupBox(QStringLiteral("Equalizer"), this);
     auto* sliders = new QHBoxLayout;
+    // The decoder's 32 bands of 689 Hz are grouped into these eight; each label is the
+    // upper edge of its group at 44.1 kHz.
+    static const char* const kEdges[kBands] = {"689", "1.4k", "2.8k", "4.1k",
+                                               "5.5k", "9.6k", "14k", "22k"};
+    const auto labelled = [group, sliders](QSlider* slider, const QString& text) {
+        auto* column = new QVBoxLayout;
+        column->addWidget(slider, 1, Qt::AlignHCenter);
+        auto* label = new QLabel(text, group);
+        label->setAlignment(Qt::AlignHCenter);
+        column->addWidget(label);
+        sliders->addLayout(column);
+    };
     for (int i = 0; i < kBands; ++i) {
         QSlider* band = MakeSlider(group, -100, 100);
         band->setValue(-CSettings::Int(BandKey(i), 0));
-        sliders->addWidget(band);
+        band->setToolTip(QStringLiteral("Up to %1 Hz").arg(QLatin1String(kEdges[i])));
+        labelled(band, QLatin1String(kEdges[i]));
         m_bands.append(band);
     }
     sliders->addSpacing(16);
@@ -34,7 +47,7 @@ CPlayerPage::CPlayerPage(QWidget* parent) : QWidget(parent)
     m_volume->setTickPosition(QSlider::TicksBothSides);
     m_volume->setTickInterval(10);
     m_volume->setValue(100 - CSettings::Int(kIntVolume, 100));
-    sliders->addWidget(m_volume);
+    labelled(m_volume, QStringLiteral("Volume"));
 
     m_equalizer = new QCheckBox(QStringLiteral("Enable Equalizer"), group);
     m_equalizer->setChecked(CSettings::Int(kEqualizer, 0) != 0);

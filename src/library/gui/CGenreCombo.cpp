@@ -8,6 +8,10 @@ void CGenreCombo::Fill(QComboBox* combo, bool withNone)
 {
     combo->clear();
     combo->addItems(CGenres::SortedNames(withNone));
+    // About twenty rows: a list as tall as the screen hides where it came from. Styles that
+    // open the list over the box ignore the limit unless told otherwise.
+    combo->setMaxVisibleItems(20);
+    combo->setStyleSheet(QStringLiteral("QComboBox { combobox-popup: 0; }"));
     combo->setCurrentIndex(-1);
 }
 

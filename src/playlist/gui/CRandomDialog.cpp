@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QGridLayout>
+#include <QLabel>
 #include <QRadioButton>
 #include <QSpinBox>
 
@@ -61,14 +62,28 @@ CRandomDialog::CRandomDialog(bool sessionSelected, int amount, bool bySongs, QWi
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
+    // The number means songs or minutes as the mode says; the unit follows the choice.
+    const auto unit = [this] {
+        m_amount->setSuffix(m_songs->isChecked() ? QStringLiteral(" songs")
+                                                 : QStringLiteral(" minutes"));
+    };
+    connect(m_songs, &QRadioButton::toggled, this, unit);
+    unit();
+    auto* genreLabel = new QLabel(QStringLiteral("&Genre:"), this);
+    genreLabel->setBuddy(m_genre);
+    auto* amountLabel = new QLabel(QStringLiteral("&Amount:"), this);
+    amountLabel->setBuddy(m_amount);
+
     auto* grid = new QGridLayout(this);
-    grid->addWidget(m_session, 0, 0);
-    grid->addWidget(m_database, 1, 0);
-    grid->addWidget(m_genre, 2, 0, 1, 2);
-    grid->addWidget(m_time, 0, 1);
-    grid->addWidget(m_songs, 1, 1);
-    grid->addWidget(m_amount, 3, 0);
-    grid->addWidget(buttons, 4, 0, 1, 2);
+    grid->addWidget(m_session, 0, 0, 1, 2);
+    grid->addWidget(m_database, 1, 0, 1, 2);
+    grid->addWidget(m_time, 0, 2);
+    grid->addWidget(m_songs, 1, 2);
+    grid->addWidget(genreLabel, 2, 0);
+    grid->addWidget(m_genre, 2, 1, 1, 2);
+    grid->addWidget(amountLabel, 3, 0);
+    grid->addWidget(m_amount, 3, 1);
+    grid->addWidget(buttons, 4, 0, 1, 3);
 }
 
 bool CRandomDialog::EntireDatabase() const

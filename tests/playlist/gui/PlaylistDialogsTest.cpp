@@ -27,9 +27,12 @@ TEST_F(PlaylistDialogsTest, RandomAsksWhatToDrawAndRemembersTheChoice)
                              EXPECT_TRUE(dialog->DatabaseButton()->isChecked());
                              EXPECT_TRUE(dialog->TimeButton()->isChecked());
                              EXPECT_EQ(dialog->Amount(), 50);
+                             EXPECT_EQ(dialog->AmountBox()->suffix(), " minutes");
+                             EXPECT_EQ(dialog->GenreBox()->maxVisibleItems(), 20);
                              dialog->GenreBox()->setCurrentText("Rock");
                              EXPECT_EQ(dialog->Genre(), "(17)");
                              dialog->SongsButton()->setChecked(true);
+                             EXPECT_EQ(dialog->AmountBox()->suffix(), " songs");
                              dialog->AmountBox()->setValue(3);
                              dialog->accept();
                          },
