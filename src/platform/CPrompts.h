@@ -49,6 +49,12 @@ public:
     virtual QString SaveFile(const SFileDialog& dialog) = 0;
     // The folder picker ("Choose folder" / "Select"); empty means cancelled.
     virtual QString ChooseFolder(const QString& startFolder) = 0;
+    // The same picker titled with what the folder is for.
+    virtual QString ChooseFolderFor(const QString& startFolder, const QString& title)
+    {
+        Q_UNUSED(title);
+        return ChooseFolder(startFolder);
+    }
     // The silenceable warning: shows text with a "Don't show me this again" box.
     // Returns the box's state as the dialog hands it back (0 when closed by Escape).
     virtual int Warning(const QString& text) = 0;

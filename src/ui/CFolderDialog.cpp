@@ -2,7 +2,9 @@
 
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QWidget>
 
 CFolderDialog::CFolderDialog(QWidget* parent, QString& folder)
@@ -15,13 +17,15 @@ CFolderDialog::CFolderDialog(QWidget* parent, QString& folder)
     setOption(QFileDialog::ReadOnly, true);
     setWindowTitle(QStringLiteral("Choose folder"));
     setLabelText(QFileDialog::Accept, QStringLiteral("Select"));
+    setLabelText(QFileDialog::FileName, QStringLiteral("Folder:"));
     setDirectory(folder.isEmpty() ? QDir::currentPath() : folder);
     HideNameAndTypeFields();
 }
 
 void CFolderDialog::HideNameAndTypeFields()
 {
-    for (const char* name : {"fileNameEdit", "fileNameLabel", "fileTypeCombo", "fileTypeLabel"}) {
+    // The name field stays: it shows the highlighted folder and takes a typed or pasted path.
+    for (const char* name : {"fileTypeCombo", "fileTypeLabel"}) {
         if (auto* child = findChild<QWidget*>(QLatin1String(name)))
             child->hide();
     }
@@ -32,15 +36,26 @@ void CFolderDialog::HideNameAndTypeFields()
 
 void CFolderDialog::accept()
 {
-    // The folder being shown, not an entry that happens to be selected in it.
-    m_folder = QDir::cleanPath(directory().absolutePath());
+    // The highlighted or typed folder (the dialog puts a highlighted folder's name in the
+    // name field), else the folder being shown.
+    const auto* name = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    const QString typed = name ? name->text().trimmed() : QString();
+    QString chosen = directory().absolutePath();
+    if (!typed.isEmpty()) {
+        chosen = QDir::isAbsolutePath(typed) ? typed : directory().filePath(typed);
+        if (!QFileInfo(chosen).isDir())
+            return; // not a folder: the dialog stays for another try
+    }
+    m_folder = QDir::cleanPath(chosen);
     QDialog::accept();
 }
 
-QString CFolderDialog::Choose(QWidget* parent, const QString& startFolder)
+QString CFolderDialog::Choose(QWidget* parent, const QString& startFolder, const QString& title)
 {
     QString folder = startFolder;
     CFolderDialog dialog(parent, folder);
+    if (!title.isEmpty())
+        dialog.setWindowTitle(title);
     if (dialog.exec() != QDialog::Accepted)
         return {};
     return folder;

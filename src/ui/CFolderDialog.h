@@ -2,8 +2,9 @@
 
 #include <QFileDialog>
 
-// A folder chooser: the file dialog without its name and type fields, titled
-// "Choose folder", whose "Select" button returns the folder being shown.
+// A folder chooser: the file dialog without its type field, titled "Choose folder" (or
+// what the folder is for), whose "Select" button returns the highlighted or typed folder,
+// else the folder being shown.
 class CFolderDialog : public QFileDialog
 {
     Q_OBJECT
@@ -13,7 +14,8 @@ public:
     CFolderDialog(QWidget* parent, QString& folder);
 
     // Runs the dialog; the chosen folder, or empty when cancelled.
-    static QString Choose(QWidget* parent, const QString& startFolder);
+    static QString Choose(QWidget* parent, const QString& startFolder,
+                          const QString& title = QString());
 
     void accept() override;
 

@@ -96,6 +96,11 @@ QString CQtPrompts::ChooseFolder(const QString& startFolder)
     return CFolderDialog::Choose(m_parent, startFolder);
 }
 
+QString CQtPrompts::ChooseFolderFor(const QString& startFolder, const QString& title)
+{
+    return CFolderDialog::Choose(m_parent, startFolder, title);
+}
+
 int CQtPrompts::Warning(const QString& text)
 {
     WarningDialog dialog(m_parent);

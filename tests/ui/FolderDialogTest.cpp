@@ -3,6 +3,7 @@
 #include "ui/CFolderDialog.h"
 
 #include <QDir>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -40,7 +41,7 @@ TEST(FolderDialogTest, SelectReturnsTheFolderBeingShown)
                              EXPECT_EQ(dialog->windowTitle(), "Choose folder");
                              auto* name = dialog->findChild<QWidget*>("fileNameEdit");
                              ASSERT_NE(name, nullptr);
-                             EXPECT_TRUE(name->isHidden());
+                             EXPECT_FALSE(name->isHidden()); // a path can be typed
                              QPushButton* select = SelectButton(dialog);
                              ASSERT_NE(select, nullptr);
                              EXPECT_TRUE(select->isEnabled());
@@ -58,6 +59,22 @@ TEST(FolderDialogTest, SelectReturnsTheFolderBeingShown)
     EXPECT_EQ(
         ChooseWith(start, [](CFolderDialog* dialog) { QTest::keyClick(dialog, Qt::Key_Escape); }),
         QString());
+
+    // A highlighted folder (the dialog writes its name into the field) or a typed path is
+    // what Select returns, not the folder above it; a name that is no folder keeps the
+    // dialog open.
+    const auto typing = [](const QString& text) {
+        return [text](CFolderDialog* dialog) {
+            auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+            name->setText("no such folder");
+            dialog->accept();
+            EXPECT_TRUE(dialog->isVisible());
+            name->setText(text);
+            QTest::mouseClick(SelectButton(dialog), Qt::LeftButton);
+        };
+    };
+    EXPECT_EQ(ChooseWith(start, typing("rock")), sub);
+    EXPECT_EQ(ChooseWith(start, typing(env.Root())), QDir::cleanPath(env.Root()));
 }
 
 TEST(FolderDialogTest, StartsInTheCurrentDirectoryWhenGivenNone)
