@@ -1,10 +1,15 @@
 #include "app/CMainFrame.h"
 
 #include "app/CCdlistView.h"
+#include "platform/CSettings.h"
 #include "ui/CActionTable.h"
 
 #include <QCloseEvent>
 #include <QMenuBar>
+
+namespace {
+const QString kGeometry = QStringLiteral("WindowGeometry");
+} // namespace
 
 CMainFrame::CMainFrame(CCdlistView* view, QWidget* parent) : QMainWindow(parent), m_view(view)
 {
@@ -25,12 +30,15 @@ void CMainFrame::FitToForm()
     // cut and controls overlap.
     setMinimumSize(size);
     resize(size);
+    // Where the user left the window last time.
+    restoreGeometry(QByteArray::fromBase64(CSettings::String(kGeometry).toLatin1()));
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event)
 {
     if (!m_closed) {
         m_closed = true;
+        CSettings::SetString(kGeometry, QString::fromLatin1(saveGeometry().toBase64()));
         m_view->OnDestroy();
     }
     event->accept();

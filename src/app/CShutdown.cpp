@@ -4,6 +4,7 @@
 #include "platform/CPrompts.h"
 #include "platform/CSettings.h"
 #include "playback/CWinampRemote.h"
+#include "playlist/CPlaylistOperations.h"
 
 #include <QDir>
 #include <QFile>
@@ -22,6 +23,7 @@ QStringList CShutdown::TemporaryCopies(const QString& tempDir)
 
 void CShutdown::Run()
 {
+    CPlaylistOperations(m_view.Doc(), m_view.Services()).SaveForNextRun();
     CWinampRemote& player = m_view.Winamp();
     const QStringList copies = TemporaryCopies(m_view.Services().tempDir);
     if (!copies.isEmpty() &&

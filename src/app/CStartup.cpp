@@ -9,6 +9,7 @@
 #include "platform/CScanLock.h"
 #include "platform/CSettings.h"
 #include "playback/CWinampRemote.h"
+#include "playlist/CPlaylistOperations.h"
 #include "ui/CDragDropEdit.h"
 #include "ui/CommandIds.h"
 
@@ -48,6 +49,7 @@ void CStartup::Run()
     OfferShortcutAtFirstStart(firstTime);
     OfferMonthlyUpdate();
     ReportCrashMarker();
+    CPlaylistOperations(doc, m_view.Services()).RestoreFromLastRun();
 }
 
 void CStartup::RegisterDragAndDrop()

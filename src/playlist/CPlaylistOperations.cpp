@@ -40,6 +40,32 @@ QStringList CPlaylistOperations::ProgramFiles()
     return CSafeTarget::ProgramFiles(m_doc.Database().Path(), CSettings::FilePath());
 }
 
+namespace {
+const QString kSavedPlaylist = QStringLiteral("SavedPlaylist");
+} // namespace
+
+void CPlaylistOperations::SaveForNextRun()
+{
+    QStringList ids;
+    for (qint32 id : m_doc.Playlist().Ids())
+        ids << QString::number(id);
+    CSettings::SetString(kSavedPlaylist, ids.join(u' '));
+}
+
+void CPlaylistOperations::RestoreFromLastRun()
+{
+    QList<CPlaylistModel::SEntry> entries;
+    CCdlistSet& set = m_doc.Set();
+    for (const QString& text : CSettings::String(kSavedPlaylist).split(u' ', Qt::SkipEmptyParts)) {
+        bool ok = false;
+        const qint32 id = text.toInt(&ok);
+        if (ok && set.FindSongById(id))
+            entries.append({set.m_LIST, id});
+    }
+    set.Unfilter();
+    m_doc.Playlist().Append(entries);
+}
+
 void CPlaylistOperations::AddRows(const QList<int>& rows)
 {
     const CSongListModel& songs = m_doc.Songs();

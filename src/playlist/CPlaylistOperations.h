@@ -42,6 +42,11 @@ public:
     // the database failed (reported).
     bool GroupForCopy(SPlaylistGroups& groups);
 
+    // The playlist is kept from one run to the next: its song IDs are written at the end
+    // of a run and read back at the next start, where songs deleted meanwhile are dropped.
+    void SaveForNextRun();
+    void RestoreFromLastRun();
+
     // The program's own files, which no export or copy may overwrite.
     QStringList ProgramFiles();
 

@@ -261,3 +261,33 @@ TEST(StartupTest, FirstSettingsWriteThatFailsIsShownOnce)
 }
 
 } // namespace
+
+namespace {
+
+// The playlist and the window's place are kept from one run to the next; a song deleted
+// meanwhile drops out of the playlist.
+TEST(StartupTest, ThePlaylistAndTheWindowComeBackFromTheLastRun)
+{
+    CViewFixture f;
+    CSettings::SetInt(QStringLiteral("Firsttime"), 1);
+    CSettings::SetInt(QStringLiteral("UpdateDate"), f.month);
+    const qint32 a = f.AddSong(QStringLiteral("S"), QStringLiteral("a"));
+    const qint32 b = f.AddSong(QStringLiteral("S"), QStringLiteral("b"));
+    CSettings::SetString(QStringLiteral("SavedPlaylist"),
+                         QStringLiteral("%1 999 %2 %1").arg(b).arg(a));
+    f.Start();
+    EXPECT_EQ(f.View().Doc().Playlist().Ids(), (QList<qint32>{b, a, b}));
+    EXPECT_FALSE(f.View().Action(ID_UPDATE_WINAMP)->isEnabled());
+
+    f.View().Doc().Playlist().Remove(0);
+    f.Frame().resize(f.Frame().width() + 40, f.Frame().height() + 30);
+    const QSize size = f.Frame().size();
+    f.Frame().close();
+    EXPECT_EQ(CSettings::String(QStringLiteral("SavedPlaylist")),
+              QStringLiteral("%1 %2").arg(a).arg(b));
+    CMainFrame again(new CCdlistView(f.doc, f.View().Services()));
+    again.FitToForm();
+    EXPECT_EQ(again.size(), size);
+}
+
+} // namespace
