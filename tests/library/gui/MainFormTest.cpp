@@ -11,6 +11,7 @@
 #include <QListView>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTest>
 
 namespace {
 
@@ -133,6 +134,29 @@ TEST_F(MainFormTest, TheSearchFieldsAndGenreChoiceFillTheSongList)
     f.View().Action(ID_SEARCH)->trigger();
     EXPECT_EQ(songs->RowCount(), 2);
     EXPECT_TRUE(f.prompts.messages.isEmpty()) << f.prompts.Texts().join(u'|').toStdString();
+}
+
+TEST_F(MainFormTest, AClickOnTheHighlightedSessionListsItAgainAndARefillEmptiesTheTagFields)
+{
+    Add({.title = "Kept", .artist = "A", .year = "1999"});
+    Add({.cd = "T", .title = "Elsewhere"});
+    CLibraryListCtrl* songs = StartIn("S");
+    Q_EMIT songs->RowClicked(0);
+    ASSERT_EQ(Field(IDC_TAG_ARTIST), QStringLiteral("A"));
+
+    // A search shows other songs while "S" stays highlighted.
+    f.View().Field(IDC_SEARCH_TITLE)->setText("Elsewhere");
+    f.View().Action(ID_SEARCH)->trigger();
+    ASSERT_EQ(songs->RowCount(), 1);
+    EXPECT_EQ(f.doc.CurrentSong(), -1) << "the clicked song is no longer listed";
+    EXPECT_EQ((QStringList{Field(IDC_TAG_TITLE), Field(IDC_TAG_ARTIST), Field(IDC_TAG_YEAR)}),
+              (QStringList{"", "", ""}));
+
+    QListView* sessions = f.View().SessionList();
+    const QRect row = sessions->visualRect(f.doc.Sessions().index(f.doc.Sessions().Row("S")));
+    QTest::mouseClick(sessions->viewport(), Qt::LeftButton, {}, row.center());
+    ASSERT_EQ(songs->RowCount(), 1);
+    EXPECT_EQ(songs->CellText(0, 0), QStringLiteral("Kept"));
 }
 
 } // namespace
