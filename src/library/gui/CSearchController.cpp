@@ -1,6 +1,6 @@
 #include "library/gui/CSearchController.h"
 
-#include "library/CGenres.h"
+#include "db/CGenres.h"
 #include "library/CLibraryOperations.h"
 #include "library/gui/CGenreCombo.h"
 #include "ui/CommandIds.h"

@@ -89,6 +89,14 @@ TEST_F(MainFormTest, AClickShowsTheTagFieldsAndADoubleClickQueuesTheShownRow)
     EXPECT_EQ(update.size(), 1);
 }
 
+TEST_F(MainFormTest, AGenreTextTheTableDoesNotNameLeavesTheGenreBoxBlank)
+{
+    Add({.title = "odd", .genre = "Nu Gaze"});
+    CLibraryListCtrl* songs = StartIn("S");
+    Q_EMIT songs->RowClicked(0);
+    EXPECT_EQ(f.View().TagGenre()->currentIndex(), -1) << "not \"Blues\"";
+}
+
 TEST_F(MainFormTest, CellEditsAskForTheTagAndTheDeleteCommandAsksAboutTheClickedSong)
 {
     CSettings::SetInt(QStringLiteral("LibComment"), 1); // Title, Artist, Album, Session, Comment
