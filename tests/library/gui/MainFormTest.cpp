@@ -142,6 +142,13 @@ TEST_F(MainFormTest, TheSearchFieldsAndGenreChoiceFillTheSongList)
     f.View().Action(ID_SEARCH)->trigger();
     EXPECT_EQ(songs->RowCount(), 2);
     EXPECT_TRUE(f.prompts.messages.isEmpty()) << f.prompts.Texts().join(u'|').toStdString();
+
+    for (int id :
+         {IDC_SEARCH_ALL, IDC_SEARCH_TITLE, IDC_SEARCH_ARTIST, IDC_SEARCH_ALBUM, IDC_SEARCH_FILE}) {
+        f.doc.Songs().Clear();
+        QTest::keyClick(f.View().Field(id), Qt::Key_Return);
+        EXPECT_EQ(songs->RowCount(), 2) << "Enter in field " << id << " searches";
+    }
 }
 
 TEST_F(MainFormTest, AClickOnTheHighlightedSessionListsItAgainAndARefillEmptiesTheTagFields)
