@@ -27,15 +27,18 @@ CLibraryController::CLibraryController(const SControllerContext& context, QObjec
             m_listedSinceClick = true;
             OnSessionSelected();
         });
-        // A click on the highlighted session changes no selection, yet the list may show
-        // a search or nothing: the click must list it again.
+        // A click (or Enter) on the highlighted session changes no selection, yet the list
+        // may show a search or nothing: it must list the session again, once per gesture.
+        sessions->installEventFilter(this);
         sessions->viewport()->installEventFilter(this);
-        connect(sessions, &QAbstractItemView::clicked, this, [this] {
-            if (!m_listedSinceClick)
-                OnSessionSelected();
-        });
-        connect(sessions, &QAbstractItemView::activated, this,
-                &CLibraryController::OnSessionSelected);
+        const auto listOnce = [this] {
+            if (m_listedSinceClick)
+                return;
+            m_listedSinceClick = true;
+            OnSessionSelected();
+        };
+        connect(sessions, &QAbstractItemView::clicked, this, listOnce);
+        connect(sessions, &QAbstractItemView::activated, this, listOnce);
     }
     // A refilled list no longer shows the song the tag fields hold.
     connect(&m_context.doc, &CCdlistDoc::CurrentSongChanged, this, [this](qint32 id) {
@@ -53,9 +56,9 @@ CLibraryController::CLibraryController(const SControllerContext& context, QObjec
 
 bool CLibraryController::eventFilter(QObject* watched, QEvent* event)
 {
-    // The press comes before the selection it makes, so a click that selects another
-    // session lists it once.
-    if (event->type() == QEvent::MouseButtonPress)
+    // A press comes before the selection it makes, so a click that selects another
+    // session lists it once, as does a double click.
+    if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::KeyPress)
         m_listedSinceClick = false;
     return QObject::eventFilter(watched, event);
 }

@@ -34,6 +34,6 @@ Q_SIGNALS:
 
 private:
     SControllerContext m_context;
-    // The selection changed (and listed its session) since the last mouse press.
+    // The session was listed since the last mouse or key press.
     bool m_listedSinceClick = false;
 };

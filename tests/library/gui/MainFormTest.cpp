@@ -168,10 +168,23 @@ TEST_F(MainFormTest, AClickOnTheHighlightedSessionListsItAgainAndARefillEmptiesT
               (QStringList{"", "", ""}));
 
     QListView* sessions = f.View().SessionList();
-    const QRect row = sessions->visualRect(f.doc.Sessions().index(f.doc.Sessions().Row("S")));
-    QTest::mouseClick(sessions->viewport(), Qt::LeftButton, {}, row.center());
+    const auto centre = [&](const QString& name) {
+        return sessions->visualRect(f.doc.Sessions().index(f.doc.Sessions().Row(name))).center();
+    };
+    QSignalSpy listings(&f.doc, &CCdlistDoc::BusyChanged);
+    QTest::mouseClick(sessions->viewport(), Qt::LeftButton, {}, centre("S"));
     ASSERT_EQ(songs->RowCount(), 1);
     EXPECT_EQ(songs->CellText(0, 0), QStringLiteral("Kept"));
+    EXPECT_EQ(listings.size(), 2) << "listed once";
+
+    // Enter lists the highlighted session too; a click on another lists that one once.
+    f.doc.Songs().Clear();
+    QTest::keyClick(sessions, Qt::Key_Return);
+    EXPECT_EQ(songs->RowCount(), 1);
+    listings.clear();
+    QTest::mouseClick(sessions->viewport(), Qt::LeftButton, {}, centre("T"));
+    EXPECT_EQ(songs->CellText(0, 0), QStringLiteral("Elsewhere"));
+    EXPECT_EQ(listings.size(), 2) << "listed once";
 }
 
 } // namespace
