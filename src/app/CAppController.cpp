@@ -6,6 +6,7 @@
 #include "app/options/COptionsCommand.h"
 #include "model/CCdlistDoc.h"
 #include "platform/CPrompts.h"
+#include "ui/CHyperLink.h"
 #include "ui/CommandIds.h"
 
 #include <QAction>
@@ -53,8 +54,13 @@ void CAppController::CreateShortcut()
 void CAppController::OpenDocumentation()
 {
     const QString readme = QDir(m_view.Services().dataDir).filePath(QStringLiteral("readme.txt"));
-    if (m_view.Services().openUrl)
-        m_view.Services().openUrl(QUrl::fromLocalFile(readme));
+    const auto& open = m_view.Services().openUrl;
+    if (open && open(QUrl::fromLocalFile(readme)))
+        return;
+    // Without a program to show it, F1 must say so rather than do nothing.
+    m_view.Prompts().Message(CHyperLink::FailureText(CHyperLink::kNoAssociation),
+                             QStringLiteral("Cratewise"), CPrompts::EIcon::Exclamation,
+                             CPrompts::EButtons::Ok);
 }
 
 void CAppController::ShowOptions()

@@ -2,7 +2,7 @@
 
 #include "cli/CCommandLine.h"
 #include "db/CCdlistSet.h"
-#include "library/CGenres.h"
+#include "db/CGenres.h"
 #include "library/CSearch.h"
 
 namespace {

@@ -116,7 +116,7 @@ void CIntake::ReadTag(const QString& path)
 
 void CIntake::ApplyNameRules(const QString& directory)
 {
-    const QString formatting = CSettings::String(QStringLiteral("Formatting"), QString());
+    const QString formatting = CNamingRules::FormattingPattern();
     if (m_set.m_TITLE.isEmpty() && !formatting.isEmpty() &&
         !CNamingRules::ApplyFormatting(m_set.m_MELODI, formatting, m_set.m_ARTIST, m_set.m_TITLE,
                                        m_set.m_ALBUM)) {

@@ -156,11 +156,14 @@ bool ApplyFormatting(const QString& fileName, const QString& pattern, QString& a
     return true;
 }
 
+QString FormattingPattern()
+{
+    return CSettings::String(QStringLiteral("Formatting"), QLatin1String(kDefaultFormatting));
+}
+
 bool ApplyFormatting(const QString& fileName, QString& artist, QString& title, QString& album)
 {
-    return ApplyFormatting(
-        fileName, CSettings::String(QStringLiteral("Formatting"), QStringLiteral("%1 - %2")),
-        artist, title, album);
+    return ApplyFormatting(fileName, FormattingPattern(), artist, title, album);
 }
 
 QString RemoveTrackNumber(const QString& text, const QStringList& namesWithDigits)

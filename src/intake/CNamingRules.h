@@ -16,11 +16,18 @@ bool IsRecognizedType(const QString& extension);
 // The text after the last '.' of a file name, lower case (the whole name when none).
 QString ExtensionOf(const QString& fileName);
 
+// The file-name pattern when Options never stored one: the intake and the Options page
+// must agree, or the first scan ignores the pattern Options shows.
+inline constexpr const char* kDefaultFormatting = "%1 - %2";
+// The setting "Formatting", or the default while it was never stored; empty turns the
+// pattern off.
+QString FormattingPattern();
+
 // Splits a file name by the formatting string ("%1 - %2": artist, title; %3 album).
 // Writes the columns as it goes; false when the name does not fit.
 bool ApplyFormatting(const QString& fileName, const QString& pattern, QString& artist,
                      QString& title, QString& album);
-// The same with the setting "Formatting" (default "%1 - %2").
+// The same with FormattingPattern().
 bool ApplyFormatting(const QString& fileName, QString& artist, QString& title, QString& album);
 
 // Removes leading track numbers and brackets unless the text begins with one of

@@ -2,6 +2,7 @@
 
 #include "platform/CFileNames.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -263,6 +264,12 @@ SMeasure CStreamProbe::SImpl::Measure(int fd, off_t size)
         slack <= first.size + 16) {
         m.seconds = double(info.frames) * spf / first.rate;
         m.kbps = info.bytes * 8.0 / m.seconds / 1000.0;
+        // An "Info" frame marks a constant stream: its rate is the frames' nominal one, as
+        // padding and the info frame itself skew the average of a short file.
+        if (!info.variable && frames.size() > 2 && frames[1].bitrate > 0 &&
+            std::all_of(frames.begin() + 2, frames.end(),
+                        [&](const SFrame& f) { return f.bitrate == frames[1].bitrate; }))
+            m.kbps = frames[1].bitrate;
         m.method =
             info.vbri ? CStreamProbe::EMethod::VbriHeader : CStreamProbe::EMethod::XingHeader;
         return m;

@@ -1,5 +1,6 @@
 #include "intake/CTagReader.h"
 
+#include "db/CGenres.h"
 #include "intake/CId3Limits.h"
 #include "intake/CTagRegions.h"
 #include "platform/CText.h"
@@ -176,6 +177,7 @@ void ReadFields(const TagLib::ID3v2::Tag* v2, const TagLib::APE::Tag* ape,
     Fallback(f.artist, ApeItem(ape, "ARTIST"), v1Text(&TagLib::ID3v1::Tag::artist));
     Fallback(f.album, ApeItem(ape, "ALBUM"), v1Text(&TagLib::ID3v1::Tag::album));
     Fallback(f.genre, ApeItem(ape, "GENRE"), v1Genre);
+    f.genre = CGenres::StoredFormOfTag(f.genre);
     Fallback(f.year, ApeItem(ape, "YEAR"), v1Year);
     Fallback(f.lyrics, ApeItem(ape, "LYRICS"), QString());
     Fallback(f.comment, ApeItem(ape, "COMMENT"), v1Text(&TagLib::ID3v1::Tag::comment));

@@ -3,6 +3,11 @@
 CCdlistDoc::CCdlistDoc(QObject* parent) : QObject(parent)
 {
     setObjectName(QStringLiteral("document"));
+    // A refilled song list no longer lists the song last clicked.
+    connect(&m_songs, &QAbstractItemModel::modelReset, this, [this] {
+        if (m_currentSong != -1)
+            SetCurrentSong(-1);
+    });
 }
 
 CCdlistDoc::~CCdlistDoc() = default;

@@ -1,6 +1,7 @@
 #include "playlist/CPlaylistImporter.h"
 
 #include "db/CCdlistSet.h"
+#include "intake/CNamingRules.h"
 #include "intake/CTagReader.h"
 #include "platform/CSettings.h"
 #include "platform/CText.h"
@@ -73,7 +74,7 @@ bool CPlaylistImporter::FillRecord(const SM3uLine& listed, const QString& sessio
             m_set.m_COMMENT = tag.comment;
         }
     }
-    const QString pattern = CSettings::String(QStringLiteral("Formatting"), QString());
+    const QString pattern = CNamingRules::FormattingPattern();
     if (m_set.m_TITLE.isEmpty() && !pattern.isEmpty() && m_tools.applyFormatting &&
         !m_tools.applyFormatting(line.name, pattern, m_set.m_ARTIST, m_set.m_TITLE,
                                  m_set.m_ALBUM)) {

@@ -183,9 +183,8 @@ bool CHyperLink::OpenLink()
     const int result = m_opener ? m_opener(m_url) : DesktopOpen(m_url);
     if (result <= kLastError) {
         QApplication::beep();
-        Prompts().Message(QStringLiteral("Can't open link:\n\n") + ErrorText(result),
-                          QStringLiteral("Cratewise"), CPrompts::EIcon::Exclamation,
-                          CPrompts::EButtons::Ok);
+        Prompts().Message(FailureText(result), QStringLiteral("Cratewise"),
+                          CPrompts::EIcon::Exclamation, CPrompts::EButtons::Ok);
         return false;
     }
     m_visited = true;
@@ -241,6 +240,11 @@ int CHyperLink::DesktopOpen(const QString& address)
     if ((scheme == QLatin1String("http") || scheme == QLatin1String("https")) && StartBrowser(url))
         return kOpened;
     return kNoAssociation;
+}
+
+QString CHyperLink::FailureText(int result)
+{
+    return QStringLiteral("Can't open link:\n\n") + ErrorText(result);
 }
 
 QString CHyperLink::ErrorText(int result)

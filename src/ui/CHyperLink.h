@@ -64,6 +64,8 @@ public:
 
     // The message text for a failed result.
     static QString ErrorText(int result);
+    // The whole message a failed link shows.
+    static QString FailureText(int result);
     // Opens the address with the desktop and maps a failure onto the results above.
     static int DesktopOpen(const QString& url);
 

@@ -111,7 +111,8 @@ TEST_F(MainWindowTest, AcceleratorsAndTooltips)
     EXPECT_EQ(f.View().Control(IDC_SESSIONS)->toolTip(),
               QStringLiteral("Click a session to display its contents."));
     EXPECT_EQ(f.View().Control(IDC_VOLUME)->toolTip(), QStringLiteral("Change volume"));
-    EXPECT_EQ(f.View().Control(ID_UPDATE_WINAMP)->toolTip(), QStringLiteral("Send songs to Winamp"));
+    EXPECT_EQ(f.View().Control(ID_UPDATE_WINAMP)->toolTip(),
+              QStringLiteral("Send songs to Winamp"));
     EXPECT_EQ(f.View().Control(IDC_TOTAL)->toolTip(),
               QStringLiteral("Total number of songs in the database"));
 }
@@ -178,11 +179,18 @@ TEST_F(MainWindowTest, OptionsRebuildTheSongListColumnsWhenTheyChanged)
     EXPECT_EQ(f.View().SongList()->Headings(), before + QStringList{QStringLiteral("Bitrate")});
 }
 
-TEST_F(MainWindowTest, DocumentationOpensTheReadme)
+TEST_F(MainWindowTest, DocumentationOpensTheReadmeOrSaysWhyItCannot)
 {
     f.View().Action(ID_DOCUMENTATION)->trigger();
     ASSERT_EQ(f.openedUrls.size(), 1);
     EXPECT_EQ(f.openedUrls[0].toLocalFile(), f.env.DataDir() + QStringLiteral("/readme.txt"));
+    EXPECT_TRUE(f.prompts.messages.isEmpty());
+
+    f.urlsOpen = false; // no program to show it
+    f.View().Action(ID_DOCUMENTATION)->trigger();
+    ASSERT_EQ(f.prompts.messages.size(), 1);
+    EXPECT_EQ(f.prompts.messages[0].text, "Can't open link:\n\nThere is no application "
+                                          "associated\nwith the given filename extension.");
 }
 
 } // namespace

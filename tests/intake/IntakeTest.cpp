@@ -142,7 +142,13 @@ TEST_F(IntakeTest, ANameThatDoesNotFitEmptiesTheTagsArtistAndAlbum)
 
 TEST_F(IntakeTest, UntaggedFilesAreNamedByTheirFileName)
 {
-    // Without a formatting string nothing is derived from the name.
+    // Before Options stored a pattern, the one it shows applies.
+    ASSERT_TRUE(Take(QStringLiteral("02 - \u00c9t\u00e9.mp3")));
+    EXPECT_EQ(set.m_ARTIST, QStringLiteral("02"));
+    EXPECT_EQ(set.m_TITLE, QStringLiteral("\u00c9t\u00e9"));
+
+    // An empty formatting string derives nothing from the name.
+    CSettings::SetString(QStringLiteral("Formatting"), QString());
     ASSERT_TRUE(Take(QStringLiteral("Abba - Waterloo.mp3")));
     EXPECT_TRUE(set.m_TITLE.isEmpty() && set.m_ARTIST.isEmpty());
     EXPECT_EQ(set.m_LIST, QStringLiteral("Abba - Waterloo"));
@@ -164,6 +170,8 @@ TEST_F(IntakeTest, UntaggedFilesAreNamedByTheirFileName)
 
 TEST_F(IntakeTest, TheFolderNamesArtistOrAlbum)
 {
+    // No file-name pattern, which would empty the names these files do not fit.
+    CSettings::SetString(QStringLiteral("Formatting"), QString());
     Set("Folder", 1);
     ASSERT_TRUE(Take(QStringLiteral("a.mp3")));
     EXPECT_EQ(set.m_ARTIST, QStringLiteral("Abba"));

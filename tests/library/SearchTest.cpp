@@ -1,4 +1,4 @@
-#include "library/CGenres.h"
+#include "db/CGenres.h"
 #include "library/CSearch.h"
 #include "library/LibraryFixture.h"
 

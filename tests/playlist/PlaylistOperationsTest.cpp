@@ -1,6 +1,7 @@
 #include "PlaylistFixture.h"
 #include "db/CDatabase.h"
 #include "platform/CSettings.h"
+#include "playlist/CCopyNames.h"
 #include "playlist/CFileCopier.h"
 
 #include <QFile>
@@ -163,6 +164,21 @@ TEST(FileCopierTest, CopiesExactlyInBlocksAndNamesWhatFails)
     // Onto itself: the file stays whole.
     EXPECT_TRUE(CFileCopier::Copy(source, env.Root() + "/in/../in/25000.mp3", {}, error));
     EXPECT_EQ(ReadAll(source), data);
+}
+
+TEST(CopyNamesTest, ANameGivenInTheRunGetsANumberAndASongListedTwiceIsCopiedOnce)
+{
+    CCopyNames names("/out");
+    const auto path = [&](const QString& source) { return names.TargetFor(source).path; };
+    EXPECT_EQ(path("/a/same.mp3"), "/out/same.mp3");
+    EXPECT_EQ(path("/b/same.mp3"), "/out/same (2).mp3");
+    EXPECT_EQ(path("/c/SAME.mp3"), "/out/SAME (3).mp3") << "one file on a FAT stick";
+    EXPECT_EQ(path("/d/same (2).mp3"), "/out/same (2) (2).mp3");
+    EXPECT_EQ(path("/e/noext"), "/out/noext");
+    EXPECT_EQ(path("/f/noext"), "/out/noext (2)");
+    EXPECT_TRUE(names.TargetFor("/b/same.mp3").path.isEmpty());
+    EXPECT_FALSE(names.TargetFor("/g/other.mp3").renamed);
+    EXPECT_TRUE(names.TargetFor("/h/other.mp3").renamed);
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "app/options/CSongInfoPage.h"
 
+#include "intake/CNamingRules.h"
 #include "platform/CSettings.h"
 
 #include <QButtonGroup>
@@ -22,7 +23,8 @@ CSongInfoPage::CSongInfoPage(QWidget* parent) : QWidget(parent)
     auto* column = new QVBoxLayout(group);
 
     auto* fields = new QFormLayout;
-    m_formatting = new QLineEdit(CSettings::String(kFormatting, QStringLiteral("%1 - %2")), group);
+    m_formatting = new QLineEdit(
+        CSettings::String(kFormatting, QLatin1String(CNamingRules::kDefaultFormatting)), group);
     fields->addRow(QStringLiteral("Formatting:"), m_formatting);
     fields->addRow(QString(), new QLabel(QStringLiteral("%1 Artist, %2 Title, %3 Album"), group));
     column->addLayout(fields);

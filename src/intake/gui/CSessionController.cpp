@@ -34,8 +34,23 @@ void CSessionController::NewSession()
     // Cancel abandons the scan, also after a folder was chosen.
     if (dialog.exec() != QDialog::Accepted)
         return;
-    ReportSkipped(CSessionOperations(m_context.doc, m_context.services)
-                      .AddSession(dialog.SessionName(), dialog.Path()));
+    const QString name = dialog.SessionName();
+    const CSessionOperations::SResult result =
+        CSessionOperations(m_context.doc, m_context.services).AddSession(name, dialog.Path());
+    if (result.outcome == CSessionOperations::EOutcome::Done)
+        ShowSession(name);
+    ReportSkipped(result);
+}
+
+void CSessionController::ShowSession(const QString& name)
+{
+    auto* list = m_context.controls.Get<QListView>(IDC_SESSIONS);
+    const int row = m_context.doc.Sessions().Row(name);
+    if (!list || row < 0)
+        return;
+    // Cleared first, so that a session highlighted already is listed as well.
+    list->clearSelection();
+    list->setCurrentIndex(m_context.doc.Sessions().index(row));
 }
 
 void CSessionController::DeleteSession()

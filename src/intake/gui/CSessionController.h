@@ -20,6 +20,8 @@ public:
     void ShowExcludedNames();
 
 private:
+    // Highlights the session in the list, which lists its songs.
+    void ShowSession(const QString& name);
     // Names the files a scan could not take in, in one message.
     void ReportSkipped(const CSessionOperations::SResult& result);
 

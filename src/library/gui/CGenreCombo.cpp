@@ -1,6 +1,6 @@
 #include "library/gui/CGenreCombo.h"
 
-#include "library/CGenres.h"
+#include "db/CGenres.h"
 
 #include <QComboBox>
 
@@ -18,6 +18,9 @@ void CGenreCombo::Fill(QComboBox* combo, bool withNone)
 void CGenreCombo::SelectStored(QComboBox* combo, const QString& stored)
 {
     combo->setCurrentIndex(-1);
+    // A text no genre of the table names ("Nu Gaze") is no number: it shows no genre.
+    if (stored.size() < 3 || stored.front() != u'(' || !stored.at(1).isDigit())
+        return;
     const int n = CGenres::NumberOf(stored);
     if (n < 0 || n >= CGenres::kNamed)
         return;

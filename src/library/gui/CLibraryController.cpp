@@ -11,6 +11,7 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QComboBox>
+#include <QEvent>
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QListView>
@@ -21,9 +22,29 @@ CLibraryController::CLibraryController(const SControllerContext& context, QObjec
     const CControls& c = m_context.controls;
     if (auto* genre = c.Get<QComboBox>(IDC_TAG_GENRE))
         CGenreCombo::Fill(genre, false);
-    if (auto* sessions = c.Get<QListView>(IDC_SESSIONS))
-        connect(sessions->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-                &CLibraryController::OnSessionSelected);
+    if (auto* sessions = c.Get<QListView>(IDC_SESSIONS)) {
+        connect(sessions->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+            m_listedSinceClick = true;
+            OnSessionSelected();
+        });
+        // A click (or Enter) on the highlighted session changes no selection, yet the list
+        // may show a search or nothing: it must list the session again, once per gesture.
+        sessions->installEventFilter(this);
+        sessions->viewport()->installEventFilter(this);
+        const auto listOnce = [this] {
+            if (m_listedSinceClick)
+                return;
+            m_listedSinceClick = true;
+            OnSessionSelected();
+        };
+        connect(sessions, &QAbstractItemView::clicked, this, listOnce);
+        connect(sessions, &QAbstractItemView::activated, this, listOnce);
+    }
+    // A refilled list no longer shows the song the tag fields hold.
+    connect(&m_context.doc, &CCdlistDoc::CurrentSongChanged, this, [this](qint32 id) {
+        if (id == -1)
+            ClearTagFields();
+    });
     auto* songs = c.Get<CLibraryListCtrl>(IDC_SONGS);
     connect(songs, &CLibraryListCtrl::RowClicked, this, &CLibraryController::OnSongClicked);
     connect(songs, &CLibraryListCtrl::RowDoubleClicked, this,
@@ -31,6 +52,15 @@ CLibraryController::CLibraryController(const SControllerContext& context, QObjec
     connect(songs, &CLibraryListCtrl::CellEdited, this, &CLibraryController::OnCellEdited);
     if (QAction* deleteFile = m_context.Action(ID_DELETE_SELECTED_FILE))
         connect(deleteFile, &QAction::triggered, this, &CLibraryController::OnDeleteSelectedFile);
+}
+
+bool CLibraryController::eventFilter(QObject* watched, QEvent* event)
+{
+    // A press comes before the selection it makes, so a click that selects another
+    // session lists it once, as does a double click.
+    if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::KeyPress)
+        m_listedSinceClick = false;
+    return QObject::eventFilter(watched, event);
 }
 
 void CLibraryController::OnSessionSelected()
@@ -57,6 +87,16 @@ void CLibraryController::ShowTagFields()
     if (auto* lyrics = c.Get<QAbstractButton>(ID_VIEW_LYRICS))
         lyrics->setText(set.m_LYRICS.isEmpty() ? QStringLiteral("Lyrics")
                                                : QStringLiteral("Lyrics!"));
+}
+
+void CLibraryController::ClearTagFields()
+{
+    const CControls& c = m_context.controls;
+    for (int id : {IDC_TAG_TITLE, IDC_TAG_ARTIST, IDC_TAG_ALBUM, IDC_TAG_YEAR})
+        c.Get<QLineEdit>(id)->clear();
+    c.Get<QComboBox>(IDC_TAG_GENRE)->setCurrentIndex(-1);
+    if (auto* lyrics = c.Get<QAbstractButton>(ID_VIEW_LYRICS))
+        lyrics->setText(QStringLiteral("Lyrics"));
 }
 
 void CLibraryController::OnSongDoubleClicked(int row)

@@ -20,6 +20,10 @@ public:
     void OnDeleteSelectedFile();
     // Shows the browsing set's current record in the tag fields.
     void ShowTagFields();
+    void ClearTagFields();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 Q_SIGNALS:
     // A Title, Artist or Album cell edit was stored: the tag fields hold the song and
@@ -30,4 +34,6 @@ Q_SIGNALS:
 
 private:
     SControllerContext m_context;
+    // The session was listed since the last mouse or key press.
+    bool m_listedSinceClick = false;
 };

@@ -20,7 +20,12 @@ CLibraryListCtrl::CLibraryListCtrl(CSongListModel* model, QWidget* parent)
     horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     horizontalHeader()->setStretchLastSection(true);
-    // A click on a cell of an already selected row edits it; F2 edits the current cell.
+    horizontalHeader()->setSortIndicatorShown(true);
+    horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
+    // A refilled list is in stored order again: no heading may claim to sort it.
+    connect(m_model, &QAbstractItemModel::modelReset, this,
+            [this] { horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder); });
+    // A click on a cell of an already selected row edits it (F2 belongs to Update Winamp).
     setEditTriggers(QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed);
     setItemDelegate(new CCellEditDelegate(this));
     connect(m_model, &CSongListModel::CellEdited, this, &CLibraryListCtrl::CellEdited);
@@ -64,4 +69,6 @@ void CLibraryListCtrl::SortByHeading(int column)
     m_ascending = column != m_lastSortColumn ? true : !m_ascending;
     m_lastSortColumn = column;
     m_model->SortByColumn(column, m_ascending);
+    horizontalHeader()->setSortIndicator(column,
+                                         m_ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
 }

@@ -1,6 +1,6 @@
 #include "library/gui/CSearchController.h"
 
-#include "library/CGenres.h"
+#include "db/CGenres.h"
 #include "library/CLibraryOperations.h"
 #include "library/gui/CGenreCombo.h"
 #include "ui/CommandIds.h"
@@ -14,8 +14,16 @@ CSearchController::CSearchController(const SControllerContext& context, QObject*
 {
     if (auto* genre = m_context.controls.Get<QComboBox>(IDC_SEARCH_GENRE))
         CGenreCombo::Fill(genre, true);
-    if (QAction* search = m_context.Action(ID_SEARCH))
-        connect(search, &QAction::triggered, this, &CSearchController::OnSearch);
+    QAction* search = m_context.Action(ID_SEARCH);
+    if (!search)
+        return;
+    connect(search, &QAction::triggered, this, &CSearchController::OnSearch);
+    // Enter in a search field runs the command, so a running job still blocks it.
+    for (int id :
+         {IDC_SEARCH_ALL, IDC_SEARCH_TITLE, IDC_SEARCH_ARTIST, IDC_SEARCH_ALBUM, IDC_SEARCH_FILE}) {
+        if (auto* edit = m_context.controls.Get<QLineEdit>(id))
+            connect(edit, &QLineEdit::returnPressed, search, &QAction::trigger);
+    }
 }
 
 SSearchCriteria CSearchController::Criteria() const

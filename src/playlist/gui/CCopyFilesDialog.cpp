@@ -1,7 +1,6 @@
 #include "playlist/gui/CCopyFilesDialog.h"
 
 #include "platform/CPrompts.h"
-#include "platform/CText.h"
 #include "playlist/CFileCopier.h"
 
 #include <QApplication>
@@ -34,13 +33,26 @@ CCopyFilesDialog::CCopyFilesDialog(SCopyJob job, CPrompts& prompts, QWidget* par
     m_jobBar->setObjectName(QStringLiteral("1054"));
     m_start = new QPushButton(QStringLiteral("Start"), this);
     m_start->setObjectName(QStringLiteral("1002"));
-    layout->addWidget(new QLabel(QStringLiteral("Copying: "), this), 0, 0);
-    layout->addWidget(m_file, 0, 1);
-    layout->addWidget(m_fileBar, 1, 0, 1, 2);
-    layout->addWidget(m_jobBar, 2, 0, 1, 2);
-    layout->addWidget(m_start, 3, 1, Qt::AlignRight);
+    m_target = new QLabel(m_job.targetFolder, this);
+    m_target->setObjectName(QStringLiteral("copyTarget"));
+    m_summary = new QLabel(this);
+    m_summary->setObjectName(QStringLiteral("copySummary"));
+    m_summary->setWordWrap(true);
+    layout->addWidget(new QLabel(QStringLiteral("To: "), this), 0, 0);
+    layout->addWidget(m_target, 0, 1);
+    layout->addWidget(new QLabel(QStringLiteral("Copying: "), this), 1, 0);
+    layout->addWidget(m_file, 1, 1);
+    layout->addWidget(m_fileBar, 2, 0, 1, 2);
+    layout->addWidget(m_jobBar, 3, 0, 1, 2);
+    layout->addWidget(m_summary, 4, 0, 1, 2);
+    layout->addWidget(m_start, 5, 1, Qt::AlignRight);
     m_file->setMinimumWidth(300);
-    connect(m_start, &QPushButton::clicked, this, [this] { Start(); });
+    connect(m_start, &QPushButton::clicked, this, [this] {
+        if (m_done)
+            accept();
+        else
+            Start();
+    });
 }
 
 bool CCopyFilesDialog::Start()
@@ -48,27 +60,53 @@ bool CCopyFilesDialog::Start()
     m_start->setEnabled(false);
     m_jobBar->setRange(0, m_job.entries);
     m_jobBar->setValue(0);
+    m_done = false;
+    m_copied = m_skipped = 0;
+    m_renamed.clear();
+    CCopyNames names(m_job.targetFolder);
     int handled = 0;
     for (const SSessionGroup& group : m_job.groups) {
         for (const QString& path : group.paths) {
-            if (!CopyOne(path, group.session)) {
+            if (!CopyOne(path, group.session, names)) {
+                ShowSummary();
                 m_start->setEnabled(true);
                 return false;
             }
             m_jobBar->setValue(qMin(++handled, m_job.entries));
         }
     }
-    accept();
+    ShowSummary();
+    m_file->clear();
+    // The counts stay readable until the user closes the window.
+    m_done = true;
+    m_start->setText(QStringLiteral("Close"));
+    m_start->setEnabled(true);
     return true;
 }
 
-bool CCopyFilesDialog::CopyOne(const QString& path, const QString& session)
+void CCopyFilesDialog::ShowSummary()
+{
+    QString text = QStringLiteral("%1 copied, %2 skipped, %3 renamed.")
+                       .arg(m_copied)
+                       .arg(m_skipped)
+                       .arg(m_renamed.size());
+    if (!m_renamed.isEmpty())
+        text += QStringLiteral("\nRenamed (another file had the name): ") +
+                m_renamed.join(QStringLiteral(", "));
+    m_summary->setText(text);
+}
+
+bool CCopyFilesDialog::CopyOne(const QString& path, const QString& session, CCopyNames& names)
 {
     const QString source = m_job.locate ? m_job.locate(path, session) : path;
-    if (source.isEmpty())
-        return true; // the user did not insert the disc: skip the file
-    const QString name = source.mid(source.lastIndexOf(u'/') + 1);
-    const QString target = CText::JoinPath(m_job.targetFolder, name);
+    const CCopyNames::STarget named =
+        source.isEmpty() ? CCopyNames::STarget{} : names.TargetFor(source);
+    if (named.path.isEmpty()) {
+        ++m_skipped; // the disc was not inserted, or the song was copied already
+        return true;
+    }
+    const QString& target = named.path;
+    const QString name = target.mid(target.lastIndexOf(u'/') + 1);
     m_file->setText(name);
     m_fileBar->setValue(0);
     QString error;
@@ -80,8 +118,13 @@ bool CCopyFilesDialog::CopyOne(const QString& path, const QString& session)
             QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         },
         error, m_job.protectedFiles);
-    if (!copied)
+    if (!copied) {
         m_prompts.Error(QStringLiteral("The file could not be copied:\n") + error,
                         QStringLiteral("Copy Files"));
-    return copied;
+        return false;
+    }
+    ++m_copied;
+    if (named.renamed)
+        m_renamed << name;
+    return true;
 }

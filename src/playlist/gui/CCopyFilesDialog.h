@@ -1,5 +1,6 @@
 #pragma once
 
+#include "playlist/CCopyNames.h"
 #include "playlist/CPlaylistGroups.h"
 
 #include <QDialog>
@@ -22,8 +23,9 @@ struct SCopyJob
     std::function<QString(const QString& path, const QString& session)> locate;
 };
 
-// "Copy Files": the file being copied, a bar for the file and one for the whole job, and
-// Start. Closing the window before Start copies nothing.
+// "Copy Files": the destination, the file being copied, a bar for the file and one for
+// the whole job, and Start. Closing the window before Start copies nothing; when the job
+// is done the window stays open with what was copied, skipped and renamed.
 class CCopyFilesDialog : public QDialog
 {
     Q_OBJECT
@@ -33,18 +35,28 @@ public:
     QLabel* FileLabel() const { return m_file; }
     QProgressBar* FileBar() const { return m_fileBar; }
     QProgressBar* JobBar() const { return m_jobBar; }
+    QLabel* TargetLabel() const { return m_target; }
+    QLabel* SummaryLabel() const { return m_summary; }
     QPushButton* StartButton() const { return m_start; }
 
     // Copies every file in order; stops at the first file that cannot be read or written,
-    // with a message naming it. True when the whole job was done (the dialog then closes).
+    // with a message naming it. True when the whole job was done (Start then closes).
     bool Start();
 
 private:
-    bool CopyOne(const QString& path, const QString& session);
+    bool CopyOne(const QString& path, const QString& session, CCopyNames& names);
+    void ShowSummary();
+
+    bool m_done = false; // Start has become Close
+    int m_copied = 0;
+    int m_skipped = 0;
+    QStringList m_renamed;
 
     SCopyJob m_job;
     CPrompts& m_prompts;
     QLabel* m_file = nullptr;
+    QLabel* m_target = nullptr;
+    QLabel* m_summary = nullptr;
     QProgressBar* m_fileBar = nullptr;
     QProgressBar* m_jobBar = nullptr;
     QPushButton* m_start = nullptr;

@@ -1,6 +1,6 @@
 #include "playlist/gui/CRandomDialog.h"
 
-#include "library/CGenres.h"
+#include "db/CGenres.h"
 #include "library/gui/CGenreCombo.h"
 
 #include <QButtonGroup>

@@ -74,6 +74,11 @@ TEST_F(SessionControllerTest, NewSessionScansWhatItsDialogNamesAndCancelAbandons
     }
     EXPECT_EQ(Sessions(), (QStringList{"Disc", "Rock", "rock"}));
     EXPECT_EQ(Total(), "5");
+    // The new session is highlighted and listed.
+    const QModelIndexList selected = fixture.View().SessionList()->selectionModel()->selectedRows();
+    ASSERT_EQ(selected.size(), 1);
+    EXPECT_EQ(selected[0].data().toString(), "Disc");
+    EXPECT_EQ(fixture.doc.Songs().RowCount(), 2);
 }
 
 TEST_F(SessionControllerTest, DeleteRenameAndUpdateActOnTheSelectedSession)

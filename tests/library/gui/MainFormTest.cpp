@@ -11,6 +11,7 @@
 #include <QListView>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTest>
 
 namespace {
 
@@ -88,6 +89,14 @@ TEST_F(MainFormTest, AClickShowsTheTagFieldsAndADoubleClickQueuesTheShownRow)
     EXPECT_EQ(update.size(), 1);
 }
 
+TEST_F(MainFormTest, AGenreTextTheTableDoesNotNameLeavesTheGenreBoxBlank)
+{
+    Add({.title = "odd", .genre = "Nu Gaze"});
+    CLibraryListCtrl* songs = StartIn("S");
+    Q_EMIT songs->RowClicked(0);
+    EXPECT_EQ(f.View().TagGenre()->currentIndex(), -1) << "not \"Blues\"";
+}
+
 TEST_F(MainFormTest, CellEditsAskForTheTagAndTheDeleteCommandAsksAboutTheClickedSong)
 {
     CSettings::SetInt(QStringLiteral("LibComment"), 1); // Title, Artist, Album, Session, Comment
@@ -133,6 +142,49 @@ TEST_F(MainFormTest, TheSearchFieldsAndGenreChoiceFillTheSongList)
     f.View().Action(ID_SEARCH)->trigger();
     EXPECT_EQ(songs->RowCount(), 2);
     EXPECT_TRUE(f.prompts.messages.isEmpty()) << f.prompts.Texts().join(u'|').toStdString();
+
+    for (int id :
+         {IDC_SEARCH_ALL, IDC_SEARCH_TITLE, IDC_SEARCH_ARTIST, IDC_SEARCH_ALBUM, IDC_SEARCH_FILE}) {
+        f.doc.Songs().Clear();
+        QTest::keyClick(f.View().Field(id), Qt::Key_Return);
+        EXPECT_EQ(songs->RowCount(), 2) << "Enter in field " << id << " searches";
+    }
+}
+
+TEST_F(MainFormTest, AClickOnTheHighlightedSessionListsItAgainAndARefillEmptiesTheTagFields)
+{
+    Add({.title = "Kept", .artist = "A", .year = "1999"});
+    Add({.cd = "T", .title = "Elsewhere"});
+    CLibraryListCtrl* songs = StartIn("S");
+    Q_EMIT songs->RowClicked(0);
+    ASSERT_EQ(Field(IDC_TAG_ARTIST), QStringLiteral("A"));
+
+    // A search shows other songs while "S" stays highlighted.
+    f.View().Field(IDC_SEARCH_TITLE)->setText("Elsewhere");
+    f.View().Action(ID_SEARCH)->trigger();
+    ASSERT_EQ(songs->RowCount(), 1);
+    EXPECT_EQ(f.doc.CurrentSong(), -1) << "the clicked song is no longer listed";
+    EXPECT_EQ((QStringList{Field(IDC_TAG_TITLE), Field(IDC_TAG_ARTIST), Field(IDC_TAG_YEAR)}),
+              (QStringList{"", "", ""}));
+
+    QListView* sessions = f.View().SessionList();
+    const auto centre = [&](const QString& name) {
+        return sessions->visualRect(f.doc.Sessions().index(f.doc.Sessions().Row(name))).center();
+    };
+    QSignalSpy listings(&f.doc, &CCdlistDoc::BusyChanged);
+    QTest::mouseClick(sessions->viewport(), Qt::LeftButton, {}, centre("S"));
+    ASSERT_EQ(songs->RowCount(), 1);
+    EXPECT_EQ(songs->CellText(0, 0), QStringLiteral("Kept"));
+    EXPECT_EQ(listings.size(), 2) << "listed once";
+
+    // Enter lists the highlighted session too; a click on another lists that one once.
+    f.doc.Songs().Clear();
+    QTest::keyClick(sessions, Qt::Key_Return);
+    EXPECT_EQ(songs->RowCount(), 1);
+    listings.clear();
+    QTest::mouseClick(sessions->viewport(), Qt::LeftButton, {}, centre("T"));
+    EXPECT_EQ(songs->CellText(0, 0), QStringLiteral("Elsewhere"));
+    EXPECT_EQ(listings.size(), 2) << "listed once";
 }
 
 } // namespace

@@ -56,6 +56,20 @@ TEST_F(SongListTest, HeadingClicksSortUpThenDownAndAnotherColumnUpAgain)
     EXPECT_EQ(Column(1), (QStringList{"C", "a", "b", "c"})) << "only the left button sorts";
 }
 
+TEST_F(SongListTest, TheSortedHeadingShowsItsArrowUntilTheListIsRefilled)
+{
+    QHeaderView* header = list.horizontalHeader();
+    EXPECT_EQ(header->sortIndicatorSection(), -1);
+    ClickHeading(1);
+    EXPECT_TRUE(header->isSortIndicatorShown());
+    EXPECT_EQ(header->sortIndicatorSection(), 1);
+    EXPECT_EQ(header->sortIndicatorOrder(), Qt::AscendingOrder);
+    ClickHeading(1);
+    EXPECT_EQ(header->sortIndicatorOrder(), Qt::DescendingOrder);
+    model.Clear();
+    EXPECT_EQ(header->sortIndicatorSection(), -1);
+}
+
 TEST_F(SongListTest, AClickOnTheSelectedRowEditsEnterStoresEscapeLeavesAlone)
 {
     QApplication::setActiveWindow(&list);

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
@@ -22,7 +23,7 @@ class CopyFilesTest : public PlaylistControllerFixture
 protected:
     // The test's files lie on a hard disk: copying takes them where they are.
     void SetUp() override { f.volumes.Mount(f.env.Root(), SVolume::EType::Fixed); }
-    // Copy into the folder: Start in the dialog, which closes only when all is done.
+    // Copy into the folder: Start in the dialog, which stays open with the counts.
     void Copy(const QString& target)
     {
         f.Reload();
@@ -34,13 +35,18 @@ protected:
             QTest::mouseClick(dialog->StartButton(), Qt::LeftButton);
             finishedOpen = dialog->isVisible();
             jobBar = dialog->JobBar()->value();
+            shownTarget = dialog->TargetLabel()->text();
+            summary = dialog->SummaryLabel()->text();
+            done = dialog->StartButton()->text() == "Close";
             dialog->close();
         });
         Trigger(ID_COPY_FILES);
     }
 
     bool finishedOpen = false;
+    bool done = false;
     int jobBar = -1;
+    QString shownTarget, summary;
 };
 
 TEST_F(CopyFilesTest, CopiesThePlaylistAndStopsAtAMissingSource)
@@ -61,9 +67,14 @@ TEST_F(CopyFilesTest, CopiesThePlaylistAndStopsAtAMissingSource)
     Copy(target);
     EXPECT_EQ(CSettings::String("CopyPath"), target);
     EXPECT_EQ(f.player.calls, QStringList({QString("Command %1").arg(CWinampRemote::Stop)}));
-    EXPECT_EQ(ReadAll(target + "/same.mp3"), "second"); // the later one replaces
+    // Same-named songs from two folders both arrive.
+    EXPECT_EQ(ReadAll(target + "/same.mp3"), "first");
+    EXPECT_EQ(ReadAll(target + "/same (2).mp3"), "second");
     EXPECT_EQ(ReadAll(target + "/Ünï 'q'.mp3"), QByteArray(10000, 'x'));
-    EXPECT_FALSE(finishedOpen);
+    EXPECT_TRUE(finishedOpen && done);
+    EXPECT_EQ(shownTarget, target);
+    EXPECT_EQ(summary, "3 copied, 0 skipped, 1 renamed.\n"
+                       "Renamed (another file had the name): same (2).mp3");
     EXPECT_EQ(jobBar, 3);
     EXPECT_TRUE(f.prompts.messages.isEmpty());
 
@@ -74,6 +85,7 @@ TEST_F(CopyFilesTest, CopiesThePlaylistAndStopsAtAMissingSource)
     EXPECT_TRUE(f.prompts.messages[0].text.contains(one + "/same.mp3"));
     EXPECT_EQ(f.prompts.messages[0].icon, CPrompts::EIcon::Error);
     EXPECT_TRUE(finishedOpen);
+    EXPECT_FALSE(done);
     EXPECT_FALSE(QFile::exists(again + "/same.mp3"));
 }
 
@@ -99,7 +111,8 @@ TEST_F(CopyFilesTest, RefusesAnEmptyPlaylistOrCatalogueAndSkipsDiscsNotInserted)
     ASSERT_EQ(f.prompts.messages.size(), 3);
     EXPECT_EQ(f.prompts.messages[2].text, "Please, insert CD1 in any drive.");
     EXPECT_FALSE(QFile::exists(target + "/a.mp3"));
-    EXPECT_FALSE(finishedOpen);
+    EXPECT_TRUE(done);
+    EXPECT_EQ(summary, "0 copied, 1 skipped, 0 renamed.");
 }
 
 } // namespace

@@ -31,7 +31,7 @@ SAppServices CViewFixture::Services()
     s.tempDir = env.Root() + QStringLiteral("/tmp");
     s.openUrl = [this](const QUrl& url) {
         openedUrls << url;
-        return true;
+        return urlsOpen;
     };
     return s;
 }

@@ -40,6 +40,7 @@ public:
     // Runs on the new window before its start-up sequence (to connect to its signals).
     std::function<void(CCdlistView&)> beforeStart;
     QList<QUrl> openedUrls;
+    bool urlsOpen = true; // what the desktop opener answers
     CCdlistDoc doc;
 
 private:

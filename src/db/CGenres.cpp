@@ -1,4 +1,4 @@
-#include "library/CGenres.h"
+#include "db/CGenres.h"
 
 #include <algorithm>
 
@@ -162,6 +162,16 @@ QString CGenres::StoredForm(const QString& name)
 {
     const int n = name.isEmpty() ? -1 : IndexOf(name);
     return n < 0 ? QString() : QStringLiteral("(%1)").arg(n);
+}
+
+QString CGenres::StoredFormOfTag(const QString& genre)
+{
+    const QString trimmed = genre.trimmed();
+    for (int i = 0; i < kNamed; ++i) {
+        if (trimmed.compare(QLatin1String(kNames[i]), Qt::CaseInsensitive) == 0)
+            return QStringLiteral("(%1)").arg(i);
+    }
+    return genre;
 }
 
 int CGenres::NumberOf(const QString& stored)

@@ -19,6 +19,10 @@ QStringList Names();
 int IndexOf(const QString& name);
 // "(17)" for "Rock"; empty for an empty name, "(NONE)" or a name not in the table.
 QString StoredForm(const QString& name);
+// A tag's genre as the song table keeps it: a text naming a genre of the table (ignoring
+// letter case) becomes "(n)", so the genre lists, Search and Random find it; any other
+// text, and a number form, is kept unchanged.
+QString StoredFormOfTag(const QString& genre);
 // The number a stored genre names: its text without the first and last characters, read
 // from its leading decimal digits (0 when there are none); -1 when that text is empty.
 int NumberOf(const QString& stored);
