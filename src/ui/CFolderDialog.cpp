@@ -15,6 +15,8 @@ CFolderDialog::CFolderDialog(QWidget* parent, QString& folder)
     setFileMode(QFileDialog::Directory);
     setAcceptMode(QFileDialog::AcceptOpen);
     setOption(QFileDialog::ReadOnly, true);
+    // Only folders can be chosen, so only folders are listed (and highlighted into the name).
+    setOption(QFileDialog::ShowDirsOnly, true);
     setWindowTitle(QStringLiteral("Choose folder"));
     setLabelText(QFileDialog::Accept, QStringLiteral("Select"));
     setLabelText(QFileDialog::FileName, QStringLiteral("Folder:"));
@@ -43,6 +45,9 @@ void CFolderDialog::accept()
     QString chosen = directory().absolutePath();
     if (!typed.isEmpty()) {
         chosen = QDir::isAbsolutePath(typed) ? typed : directory().filePath(typed);
+        // The dialog's own reading of the field (it may have completed it meanwhile).
+        if (!QFileInfo(chosen).isDir())
+            chosen = selectedFiles().value(0);
         if (!QFileInfo(chosen).isDir())
             return; // not a folder: the dialog stays for another try
     }
