@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <optional>
 #include <sqlite3.h>
 
 namespace {
@@ -14,8 +15,15 @@ constexpr const char* kAllColumns =
 
 constexpr const char* kInsert =
     "INSERT INTO Songs(CD, LIST, PATH, MELODI, TITLE, ARTIST, ALBUM, GENRE, YEAR, LYRICS, "
-    "BITRATE, COMMENT, DURATION, EXTENDED1, EXTENDED2) "
-    "VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
+    "BITRATE, COMMENT, DURATION, EXTENDED1, EXTENDED2, PATH_FOLDED, MELODI_FOLDED, "
+    "TITLE_FOLDED, ARTIST_FOLDED, ALBUM_FOLDED, GENRE_FOLDED) "
+    "VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
+
+// The trigger that marks rows other tools change clears the folded copies whenever the
+// folded columns change; the program stores them again right after, in the same write.
+constexpr const char* kStoreFolded =
+    "UPDATE Songs SET PATH_FOLDED=?, MELODI_FOLDED=?, TITLE_FOLDED=?, ARTIST_FOLDED=?, "
+    "ALBUM_FOLDED=?, GENRE_FOLDED=? WHERE ID=?";
 
 constexpr const char* kUpdate =
     "UPDATE Songs SET CD=?, LIST=?, PATH=?, MELODI=?, TITLE=?, ARTIST=?, ALBUM=?, GENRE=?, "
@@ -28,6 +36,12 @@ constexpr ESongColumn kTextColumns[] = {
     ESongColumn::TITLE,    ESongColumn::ARTIST,    ESongColumn::ALBUM,     ESongColumn::GENRE,
     ESongColumn::YEAR,     ESongColumn::LYRICS,    ESongColumn::BITRATE,   ESongColumn::COMMENT,
     ESongColumn::DURATION, ESongColumn::EXTENDED1, ESongColumn::EXTENDED2,
+};
+
+// The columns with folded copies, in the order of kInsert and kStoreFolded.
+constexpr ESongColumn kFoldedColumns[] = {
+    ESongColumn::PATH,   ESongColumn::MELODI, ESongColumn::TITLE,
+    ESongColumn::ARTIST, ESongColumn::ALBUM,  ESongColumn::GENRE,
 };
 
 QString OrderBy(ESongColumn sort)
@@ -62,6 +76,7 @@ void CCdlistSet::Close()
     m_lookup.reset();
     m_insert.reset();
     m_update.reset();
+    m_storeFolded.reset();
     m_positions.clear();
     m_positionsValid = false;
     m_rowTestName.clear();
@@ -292,15 +307,33 @@ void CCdlistSet::Update()
     int index = 1;
     for (ESongColumn column : kTextColumns)
         s.BindText(index++, CText::Left(Text(column), CSongColumns::MaxLength(column)));
-    if (!adding) {
-        s.BindInt(index++, m_USE);
-        s.BindInt(index++, m_ID);
-    }
-    s.Step();
-    s.Reset();
+    const auto bindFolded = [this](CStatement& statement, int first) {
+        for (ESongColumn column : kFoldedColumns)
+            statement.BindText(first++, CDatabase::Fold(CText::Left(
+                                            Text(column), CSongColumns::MaxLength(column))));
+    };
     if (adding) {
+        bindFolded(s, index);
+        s.Step();
+        s.Reset();
         m_ID = qint32(m_db->LastInsertId());
         m_USE = 0;
+    } else {
+        // Both statements or neither: a half-done edit would lose the folded copies.
+        std::optional<CDatabase::CTransaction> transaction;
+        if (sqlite3_get_autocommit(m_db->Handle()))
+            transaction.emplace(*m_db);
+        s.BindInt(index++, m_USE);
+        s.BindInt(index++, m_ID);
+        s.Step();
+        s.Reset();
+        CStatement& folded = Prepared(m_storeFolded, QLatin1String(kStoreFolded));
+        bindFolded(folded, 1);
+        folded.BindInt(int(std::size(kFoldedColumns)) + 1, m_ID);
+        folded.Step();
+        folded.Reset();
+        if (transaction)
+            transaction->Commit();
     }
     m_positionsValid = false;
 }
@@ -542,6 +575,12 @@ void CCdlistSet::Scan(const CFilter& filter, const std::function<bool(const CSca
 void CCdlistSet::Scan(const std::vector<ESongColumn>& tested, const RowTest& test,
                       const std::function<bool(const CScanRow&)>& visit)
 {
+    Scan(CFilter(), tested, test, visit);
+}
+
+void CCdlistSet::Scan(const CFilter& candidates, const std::vector<ESongColumn>& tested,
+                      const RowTest& test, const std::function<bool(const CScanRow&)>& visit)
+{
     if (!m_db)
         throw CDbException(QStringLiteral("The song set is not open."));
     if (tested.empty() || tested.size() > size_t(kMaxTested))
@@ -551,8 +590,15 @@ void CCdlistSet::Scan(const std::vector<ESongColumn>& tested, const RowTest& tes
         names << QLatin1String(CSongColumns::SqlName(column));
     const QByteArray& function = RowTestFunction();
     const CRowTestScope scope(m_rowTest, test);
-    CStatement s(*m_db, QStringLiteral("SELECT %1 FROM Songs WHERE %2(%3) ORDER BY ID")
-                            .arg(ScanColumns(false), QLatin1String(function), names.join(u',')));
+    QString where = QStringLiteral("%1(%2)").arg(QLatin1String(function), names.join(u','));
+    if (!candidates.IsEmpty())
+        where = u'(' + candidates.Sql() + QLatin1String(") AND ") + where;
+    CStatement s(
+        *m_db,
+        QStringLiteral("SELECT %1 FROM Songs WHERE %2 ORDER BY ID").arg(ScanColumns(false), where));
+    int index = 1;
+    for (const QVariant& value : candidates.Values())
+        s.Bind(index++, value);
     Walk(s, visit);
 }
 

@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <sqlite3.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -29,22 +30,93 @@ CREATE TABLE Songs(
     DURATION TEXT NOT NULL DEFAULT '',
     [USE] INTEGER NOT NULL DEFAULT 0,
     EXTENDED1 TEXT NOT NULL DEFAULT '',
-    EXTENDED2 TEXT NOT NULL DEFAULT '');
+    EXTENDED2 TEXT NOT NULL DEFAULT '',
+    TITLE_FOLDED TEXT,
+    ARTIST_FOLDED TEXT,
+    ALBUM_FOLDED TEXT,
+    MELODI_FOLDED TEXT,
+    PATH_FOLDED TEXT,
+    GENRE_FOLDED TEXT);
 CREATE TABLE ExcludeList(
     ID2 INTEGER PRIMARY KEY AUTOINCREMENT,
     EXCLUDED TEXT NOT NULL DEFAULT '');
 )SQL";
 
-// Indexes for the lookups the program makes; created when missing at every open, so
-// that a database from an older build gains them.
+// The folded copies a catalogue of layout 3 lacks.
+constexpr const char* kAddFolded = R"SQL(
+ALTER TABLE Songs ADD COLUMN TITLE_FOLDED TEXT;
+ALTER TABLE Songs ADD COLUMN ARTIST_FOLDED TEXT;
+ALTER TABLE Songs ADD COLUMN ALBUM_FOLDED TEXT;
+ALTER TABLE Songs ADD COLUMN MELODI_FOLDED TEXT;
+ALTER TABLE Songs ADD COLUMN PATH_FOLDED TEXT;
+ALTER TABLE Songs ADD COLUMN GENRE_FOLDED TEXT;
+)SQL";
+
+// Layout 3 indexed through the program's own collation, which other tools lack.
+constexpr const char* kDropCollatedIndexes = R"SQL(
+DROP INDEX IF EXISTS SongsByFile;
+DROP INDEX IF EXISTS SongsByTitle;
+DROP INDEX IF EXISTS SongsByArtist;
+DROP INDEX IF EXISTS SongsByAlbum;
+DROP INDEX IF EXISTS SongsByGenre;
+)SQL";
+
+// Indexes for the lookups the program makes, on plain columns and the folded copies, so
+// that any SQLite tool can use the file. Created when missing at every open.
+// A row another tool changes loses its folded copies (the trigger), and a row it inserts
+// has none: SongsToFold finds both for the refold at the next open.
 constexpr const char* kIndexes = R"SQL(
 CREATE INDEX IF NOT EXISTS SongsBySession ON Songs(CD);
-CREATE INDEX IF NOT EXISTS SongsByFile ON Songs(MELODI COLLATE UNOCASE, PATH COLLATE UNOCASE);
-CREATE INDEX IF NOT EXISTS SongsByTitle ON Songs(TITLE COLLATE UNOCASE);
-CREATE INDEX IF NOT EXISTS SongsByArtist ON Songs(ARTIST COLLATE UNOCASE);
-CREATE INDEX IF NOT EXISTS SongsByAlbum ON Songs(ALBUM COLLATE UNOCASE);
-CREATE INDEX IF NOT EXISTS SongsByGenre ON Songs(GENRE COLLATE UNOCASE);
+CREATE INDEX IF NOT EXISTS SongsByFile ON Songs(MELODI_FOLDED, PATH_FOLDED);
+CREATE INDEX IF NOT EXISTS SongsByTitle ON Songs(TITLE_FOLDED);
+CREATE INDEX IF NOT EXISTS SongsByArtist ON Songs(ARTIST_FOLDED);
+CREATE INDEX IF NOT EXISTS SongsByAlbum ON Songs(ALBUM_FOLDED);
+CREATE INDEX IF NOT EXISTS SongsByGenre ON Songs(GENRE_FOLDED);
+CREATE INDEX IF NOT EXISTS SongsToFold ON Songs(ID) WHERE TITLE_FOLDED IS NULL OR
+    ARTIST_FOLDED IS NULL OR ALBUM_FOLDED IS NULL OR MELODI_FOLDED IS NULL OR
+    PATH_FOLDED IS NULL OR GENRE_FOLDED IS NULL;
+CREATE TRIGGER IF NOT EXISTS SongsUnfold AFTER UPDATE OF TITLE, ARTIST, ALBUM, MELODI, PATH,
+    GENRE ON Songs
+BEGIN
+    UPDATE Songs SET TITLE_FOLDED = NULL, ARTIST_FOLDED = NULL, ALBUM_FOLDED = NULL,
+        MELODI_FOLDED = NULL, PATH_FOLDED = NULL, GENRE_FOLDED = NULL WHERE ID = NEW.ID;
+END;
 )SQL";
+
+// The substring index of the full search: SQLite's own trigram tokenizer over the folded
+// copies (folded as the program's test folds, so the index never misses a row the test
+// would take), kept by plain-SQL triggers inside every change's transaction.
+constexpr const char* kTextIndex = R"SQL(
+CREATE VIRTUAL TABLE IF NOT EXISTS SongsText USING fts5(
+    TITLE_FOLDED, ARTIST_FOLDED, ALBUM_FOLDED, MELODI_FOLDED,
+    content='Songs', content_rowid='ID', tokenize='trigram case_sensitive 0');
+CREATE TRIGGER IF NOT EXISTS SongsTextInsert AFTER INSERT ON Songs
+BEGIN
+    INSERT INTO SongsText(rowid, TITLE_FOLDED, ARTIST_FOLDED, ALBUM_FOLDED, MELODI_FOLDED)
+    VALUES(NEW.ID, NEW.TITLE_FOLDED, NEW.ARTIST_FOLDED, NEW.ALBUM_FOLDED, NEW.MELODI_FOLDED);
+END;
+CREATE TRIGGER IF NOT EXISTS SongsTextDelete AFTER DELETE ON Songs
+BEGIN
+    INSERT INTO SongsText(SongsText, rowid, TITLE_FOLDED, ARTIST_FOLDED, ALBUM_FOLDED,
+        MELODI_FOLDED)
+    VALUES('delete', OLD.ID, OLD.TITLE_FOLDED, OLD.ARTIST_FOLDED, OLD.ALBUM_FOLDED,
+        OLD.MELODI_FOLDED);
+END;
+CREATE TRIGGER IF NOT EXISTS SongsTextUpdate AFTER UPDATE OF TITLE_FOLDED, ARTIST_FOLDED,
+    ALBUM_FOLDED, MELODI_FOLDED ON Songs
+BEGIN
+    INSERT INTO SongsText(SongsText, rowid, TITLE_FOLDED, ARTIST_FOLDED, ALBUM_FOLDED,
+        MELODI_FOLDED)
+    VALUES('delete', OLD.ID, OLD.TITLE_FOLDED, OLD.ARTIST_FOLDED, OLD.ALBUM_FOLDED,
+        OLD.MELODI_FOLDED);
+    INSERT INTO SongsText(rowid, TITLE_FOLDED, ARTIST_FOLDED, ALBUM_FOLDED, MELODI_FOLDED)
+    VALUES(NEW.ID, NEW.TITLE_FOLDED, NEW.ARTIST_FOLDED, NEW.ALBUM_FOLDED, NEW.MELODI_FOLDED);
+END;
+)SQL";
+
+constexpr const char* kToFold =
+    "TITLE_FOLDED IS NULL OR ARTIST_FOLDED IS NULL OR ALBUM_FOLDED IS NULL OR MELODI_FOLDED IS "
+    "NULL OR PATH_FOLDED IS NULL OR GENRE_FOLDED IS NULL";
 
 int Collate(void*, int na, const void* a, int nb, const void* b)
 {
@@ -157,7 +229,11 @@ void CDatabase::Open(const QString& path)
         Exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA cache_size=-32768;");
         if (fresh)
             CreateSchema();
+        else if (Version() < kSchemaVersion)
+            Convert();
         Exec(kIndexes);
+        Exec(kTextIndex);
+        FoldChangedRows();
     } catch (const CDbException&) {
         Close();
         // A file or folder the system will not let us write is no fault of the file.
@@ -201,12 +277,102 @@ void CDatabase::CreateSchema()
 {
     CTransaction transaction(*this);
     Exec(kSchema);
+    Exec(kIndexes);
+    Exec(kTextIndex);
     Exec(QStringLiteral("PRAGMA application_id=%1; PRAGMA user_version=%2;")
              .arg(kApplicationId)
              .arg(kSchemaVersion)
              .toUtf8()
              .constData());
     transaction.Commit();
+}
+
+qint64 CDatabase::Version()
+{
+    CStatement s(*this, QStringLiteral("PRAGMA user_version"));
+    return s.Step() ? s.Int(0) : 0;
+}
+
+void CDatabase::Convert()
+{
+    try {
+        CTransaction transaction(*this);
+        Exec(kDropCollatedIndexes);
+        Exec(kAddFolded);
+        FoldRows(); // before the indexes: filling them afterwards is faster
+        Exec(kIndexes);
+        Exec(kTextIndex);
+        Exec("INSERT INTO SongsText(SongsText) VALUES('rebuild')");
+        Exec(QStringLiteral("PRAGMA user_version=%1;").arg(kSchemaVersion).toUtf8().constData());
+        transaction.Commit();
+    } catch (const CDbException& e) {
+        throw CDbException(QStringLiteral("Cannot convert the song database %1 to the new layout "
+                                          "(%2); it was left as it was.")
+                               .arg(m_path, e.Message()));
+    }
+}
+
+QString CDatabase::Fold(const QString& text)
+{
+    return text.toCaseFolded();
+}
+
+void CDatabase::FoldChangedRows()
+{
+    {
+        CStatement any(
+            *this,
+            QStringLiteral("SELECT 1 FROM Songs WHERE %1 LIMIT 1").arg(QLatin1String(kToFold)));
+        if (!any.Step())
+            return; // no write lock taken when nothing waits
+    }
+    CTransaction transaction(*this);
+    FoldRows();
+    transaction.Commit();
+}
+
+void CDatabase::FoldRows()
+{
+    // In batches by ID: the rows being folded leave the index the pick reads.
+    constexpr int kBatch = 4096;
+    CStatement pick(*this,
+                    QStringLiteral("SELECT ID, TITLE, ARTIST, ALBUM, MELODI, PATH, GENRE FROM "
+                                   "Songs WHERE ID > ? AND (%1) ORDER BY ID LIMIT %2")
+                        .arg(QLatin1String(kToFold))
+                        .arg(kBatch));
+    CStatement store(*this, QStringLiteral("UPDATE Songs SET TITLE_FOLDED = ?, ARTIST_FOLDED = ?, "
+                                           "ALBUM_FOLDED = ?, MELODI_FOLDED = ?, "
+                                           "PATH_FOLDED = ?, GENRE_FOLDED = ? WHERE ID = ?"));
+    struct SRow
+    {
+        qint64 id;
+        QString text[6];
+    };
+    std::vector<SRow> rows;
+    qint64 last = 0;
+    for (;;) {
+        rows.clear();
+        pick.Reset();
+        pick.BindInt(1, last);
+        while (pick.Step()) {
+            SRow row{pick.Int(0), {}};
+            for (int i = 0; i < 6; ++i)
+                row.text[i] = pick.Text(i + 1);
+            rows.push_back(std::move(row));
+        }
+        pick.Reset();
+        if (rows.empty())
+            return;
+        for (const SRow& row : rows) {
+            store.Reset();
+            for (int i = 0; i < 6; ++i)
+                store.BindText(i + 1, Fold(row.text[i]));
+            store.BindInt(7, row.id);
+            store.Step();
+        }
+        store.Reset();
+        last = rows.back().id;
+    }
 }
 
 void CDatabase::CheckSchema()
@@ -295,7 +461,11 @@ CStatement& CStatement::Bind(int index, const QVariant& value)
         sqlite3_bind_null(m_stmt, index);
     else if (value.typeId() == QMetaType::Int || value.typeId() == QMetaType::LongLong)
         BindInt(index, value.toLongLong());
-    else
+    else if (value.typeId() == QMetaType::QByteArray) {
+        // Raw UTF-8 bytes, bound as text: range bounds past every character (0xFF).
+        const QByteArray bytes = value.toByteArray();
+        sqlite3_bind_text(m_stmt, index, bytes.constData(), int(bytes.size()), SQLITE_TRANSIENT);
+    } else
         BindText(index, value.toString());
     return *this;
 }
