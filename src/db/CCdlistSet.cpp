@@ -15,9 +15,9 @@ constexpr const char* kAllColumns =
 
 constexpr const char* kInsert =
     "INSERT INTO Songs(CD, LIST, PATH, MELODI, TITLE, ARTIST, ALBUM, GENRE, YEAR, LYRICS, "
-    "BITRATE, COMMENT, DURATION, EXTENDED1, EXTENDED2, PATH_FOLDED, MELODI_FOLDED, "
-    "TITLE_FOLDED, ARTIST_FOLDED, ALBUM_FOLDED, GENRE_FOLDED) "
-    "VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
+    "BITRATE, COMMENT, DURATION, EXTENDED1, EXTENDED2, ARTIST_FOLDED, ALBUM_FOLDED, "
+    "MELODI_FOLDED, PATH_FOLDED, GENRE_FOLDED) "
+    "VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
 
 // The trigger that marks rows other tools change clears the folded copies whenever the
 // folded columns change; the program stores them again right after, in the same write.
@@ -38,7 +38,7 @@ constexpr ESongColumn kTextColumns[] = {
     ESongColumn::DURATION, ESongColumn::EXTENDED1, ESongColumn::EXTENDED2,
 };
 
-// The columns with folded copies, in the order of kInsert and kStoreFolded.
+// The columns with folded copies, in the order of kStoreFolded.
 constexpr ESongColumn kFoldedColumns[] = {
     ESongColumn::PATH,   ESongColumn::MELODI, ESongColumn::TITLE,
     ESongColumn::ARTIST, ESongColumn::ALBUM,  ESongColumn::GENRE,
@@ -175,6 +175,7 @@ void CCdlistSet::MoveFirst()
 {
     if (!m_db)
         return;
+    m_db->StoreStagedFolds(); // lookups compare the folded copies
     m_walk = std::make_unique<CStatement>(*m_db, SelectSql(QLatin1String(kAllColumns)));
     BindFilter(*m_walk);
     Fetch();
@@ -204,6 +205,7 @@ void CCdlistSet::BuildPositions()
     if (m_positionsValid)
         return;
     m_positions.clear();
+    m_db->StoreStagedFolds();
     CStatement s(*m_db, SelectSql(QStringLiteral("ID")));
     BindFilter(s);
     while (s.Step())
@@ -225,6 +227,7 @@ qint64 CCdlistSet::GetRecordCount()
 {
     if (m_positionsValid)
         return qint64(m_positions.size());
+    m_db->StoreStagedFolds();
     QString sql = QStringLiteral("SELECT count(*) FROM Songs");
     if (!m_filter.IsEmpty())
         sql += QLatin1String(" WHERE ") + m_filter.Sql();
@@ -313,12 +316,22 @@ void CCdlistSet::Update()
                                             Text(column), CSongColumns::MaxLength(column))));
     };
     if (adding) {
-        bindFolded(s, index);
+        // Without TITLE_FOLDED the row stays out of the substring index until the title's
+        // copy joins it, with the other new rows', in one statement (see CDatabase).
+        for (ESongColumn column : {ESongColumn::ARTIST, ESongColumn::ALBUM, ESongColumn::MELODI,
+                                   ESongColumn::PATH, ESongColumn::GENRE})
+            s.BindText(index++,
+                       CDatabase::Fold(CText::Left(Text(column), CSongColumns::MaxLength(column))));
         s.Step();
         s.Reset();
         m_ID = qint32(m_db->LastInsertId());
         m_USE = 0;
+        m_db->StageTitleFold(m_ID,
+                             CText::Left(m_TITLE, CSongColumns::MaxLength(ESongColumn::TITLE)));
+        if (sqlite3_get_autocommit(m_db->Handle()))
+            m_db->StoreStagedFolds();
     } else {
+        m_db->StoreStagedFolds(); // a staged copy must not overwrite this edit's
         // Both statements or neither: a half-done edit would lose the folded copies.
         std::optional<CDatabase::CTransaction> transaction;
         if (sqlite3_get_autocommit(m_db->Handle()))
@@ -351,6 +364,7 @@ void CCdlistSet::Delete()
 int CCdlistSet::DeleteWhere(const CFilter& filter)
 {
     FinishWalk();
+    m_db->StoreStagedFolds();
     QString sql = QStringLiteral("DELETE FROM Songs");
     if (!filter.IsEmpty())
         sql += QLatin1String(" WHERE ") + filter.Sql();
@@ -562,6 +576,7 @@ void CCdlistSet::Scan(const CFilter& filter, const std::function<bool(const CSca
 {
     if (!m_db)
         throw CDbException(QStringLiteral("The song set is not open."));
+    m_db->StoreStagedFolds();
     QString sql = QStringLiteral("SELECT %1 FROM Songs").arg(ScanColumns(withLyrics));
     if (!filter.IsEmpty())
         sql += QLatin1String(" WHERE ") + filter.Sql();
@@ -588,6 +603,7 @@ void CCdlistSet::Scan(const CFilter& candidates, const std::vector<ESongColumn>&
     QStringList names;
     for (ESongColumn column : tested)
         names << QLatin1String(CSongColumns::SqlName(column));
+    m_db->StoreStagedFolds();
     const QByteArray& function = RowTestFunction();
     const CRowTestScope scope(m_rowTest, test);
     QString where = QStringLiteral("%1(%2)").arg(QLatin1String(function), names.join(u','));

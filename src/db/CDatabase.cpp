@@ -1,6 +1,7 @@
 #include "db/CDatabase.h"
 
 #include <QFileInfo>
+#include <QJsonDocument>
 #include <QString>
 #include <cerrno>
 #include <cstdlib>
@@ -85,17 +86,23 @@ END;
 
 // The substring index of the full search: SQLite's own trigram tokenizer over the folded
 // copies (folded as the program's test folds, so the index never misses a row the test
-// would take), kept by plain-SQL triggers inside every change's transaction.
+// would take), kept by plain-SQL triggers inside every change's transaction. It holds the
+// rows whose copies are present (TITLE_FOLDED not NULL): a row without them waits for
+// its refold. SQLite 3.40's FTS5 writes its pending terms at every statement of a
+// transaction, so a new song is stored with all copies but TITLE_FOLDED, which joins it in one
+// statement per commit (StageTitleFold).
 constexpr const char* kTextIndex = R"SQL(
 CREATE VIRTUAL TABLE IF NOT EXISTS SongsText USING fts5(
     TITLE_FOLDED, ARTIST_FOLDED, ALBUM_FOLDED, MELODI_FOLDED,
     content='Songs', content_rowid='ID', tokenize='trigram case_sensitive 0');
 CREATE TRIGGER IF NOT EXISTS SongsTextInsert AFTER INSERT ON Songs
+    WHEN NEW.TITLE_FOLDED IS NOT NULL
 BEGIN
     INSERT INTO SongsText(rowid, TITLE_FOLDED, ARTIST_FOLDED, ALBUM_FOLDED, MELODI_FOLDED)
     VALUES(NEW.ID, NEW.TITLE_FOLDED, NEW.ARTIST_FOLDED, NEW.ALBUM_FOLDED, NEW.MELODI_FOLDED);
 END;
 CREATE TRIGGER IF NOT EXISTS SongsTextDelete AFTER DELETE ON Songs
+    WHEN OLD.TITLE_FOLDED IS NOT NULL
 BEGIN
     INSERT INTO SongsText(SongsText, rowid, TITLE_FOLDED, ARTIST_FOLDED, ALBUM_FOLDED,
         MELODI_FOLDED)
@@ -107,10 +114,11 @@ CREATE TRIGGER IF NOT EXISTS SongsTextUpdate AFTER UPDATE OF TITLE_FOLDED, ARTIS
 BEGIN
     INSERT INTO SongsText(SongsText, rowid, TITLE_FOLDED, ARTIST_FOLDED, ALBUM_FOLDED,
         MELODI_FOLDED)
-    VALUES('delete', OLD.ID, OLD.TITLE_FOLDED, OLD.ARTIST_FOLDED, OLD.ALBUM_FOLDED,
-        OLD.MELODI_FOLDED);
+    SELECT 'delete', OLD.ID, OLD.TITLE_FOLDED, OLD.ARTIST_FOLDED, OLD.ALBUM_FOLDED,
+        OLD.MELODI_FOLDED WHERE OLD.TITLE_FOLDED IS NOT NULL;
     INSERT INTO SongsText(rowid, TITLE_FOLDED, ARTIST_FOLDED, ALBUM_FOLDED, MELODI_FOLDED)
-    VALUES(NEW.ID, NEW.TITLE_FOLDED, NEW.ARTIST_FOLDED, NEW.ALBUM_FOLDED, NEW.MELODI_FOLDED);
+    SELECT NEW.ID, NEW.TITLE_FOLDED, NEW.ARTIST_FOLDED, NEW.ALBUM_FOLDED, NEW.MELODI_FOLDED
+    WHERE NEW.TITLE_FOLDED IS NOT NULL;
 END;
 )SQL";
 
@@ -247,6 +255,8 @@ void CDatabase::Open(const QString& path)
 void CDatabase::Close()
 {
     if (m_db) {
+        m_staged = QJsonArray();
+        m_stagedTitles = QJsonArray();
         sqlite3_close_v2(m_db);
         m_db = nullptr;
     }
@@ -271,6 +281,14 @@ void CDatabase::Configure()
     sqlite3_extended_result_codes(m_db, 1);
     sqlite3_busy_handler(m_db, &WaitForWriter, nullptr);
     sqlite3_create_collation_v2(m_db, "UNOCASE", SQLITE_UTF8, nullptr, &Collate, nullptr);
+    // Staged copies belong to rows a rollback removes; their IDs may come again.
+    sqlite3_rollback_hook(
+        m_db,
+        [](void* self) {
+            static_cast<CDatabase*>(self)->m_staged = QJsonArray();
+            static_cast<CDatabase*>(self)->m_stagedTitles = QJsonArray();
+        },
+        this);
 }
 
 void CDatabase::CreateSchema()
@@ -340,39 +358,65 @@ void CDatabase::FoldRows()
                                    "Songs WHERE ID > ? AND (%1) ORDER BY ID LIMIT %2")
                         .arg(QLatin1String(kToFold))
                         .arg(kBatch));
-    CStatement store(*this, QStringLiteral("UPDATE Songs SET TITLE_FOLDED = ?, ARTIST_FOLDED = ?, "
-                                           "ALBUM_FOLDED = ?, MELODI_FOLDED = ?, "
-                                           "PATH_FOLDED = ?, GENRE_FOLDED = ? WHERE ID = ?"));
-    struct SRow
-    {
-        qint64 id;
-        QString text[6];
-    };
-    std::vector<SRow> rows;
     qint64 last = 0;
     for (;;) {
-        rows.clear();
         pick.Reset();
         pick.BindInt(1, last);
+        bool any = false;
         while (pick.Step()) {
-            SRow row{pick.Int(0), {}};
-            for (int i = 0; i < 6; ++i)
-                row.text[i] = pick.Text(i + 1);
-            rows.push_back(std::move(row));
+            any = true;
+            last = pick.Int(0);
+            StageFolds(last, {pick.Text(1), pick.Text(2), pick.Text(3), pick.Text(4), pick.Text(5),
+                              pick.Text(6)});
         }
         pick.Reset();
-        if (rows.empty())
+        if (!any)
             return;
-        for (const SRow& row : rows) {
-            store.Reset();
-            for (int i = 0; i < 6; ++i)
-                store.BindText(i + 1, Fold(row.text[i]));
-            store.BindInt(7, row.id);
-            store.Step();
-        }
-        store.Reset();
-        last = rows.back().id;
+        StoreStagedFolds();
     }
+}
+
+void CDatabase::StageFolds(qint64 id, const std::array<QString, 6>& texts)
+{
+    QJsonArray row{id};
+    for (const QString& text : texts)
+        row.append(Fold(text));
+    m_staged.append(row);
+}
+
+void CDatabase::StageTitleFold(qint64 id, const QString& title)
+{
+    m_stagedTitles.append(QJsonArray{id, Fold(title)});
+}
+
+void CDatabase::StoreStagedFolds()
+{
+    if (!m_stagedTitles.isEmpty()) {
+        const QByteArray json = QJsonDocument(m_stagedTitles).toJson(QJsonDocument::Compact);
+        m_stagedTitles = QJsonArray();
+        CStatement store(*this, QStringLiteral("UPDATE Songs SET TITLE_FOLDED = "
+                                               "json_extract(j.value, '$[1]') FROM json_each(?) "
+                                               "AS j WHERE Songs.ID = json_extract(j.value, "
+                                               "'$[0]')"));
+        store.Bind(1, json);
+        store.Step();
+    }
+    if (m_staged.isEmpty())
+        return;
+    // One statement for the whole batch, the values as one bound JSON text.
+    const QByteArray json = QJsonDocument(m_staged).toJson(QJsonDocument::Compact);
+    m_staged = QJsonArray();
+    CStatement store(
+        *this,
+        QStringLiteral("UPDATE Songs SET TITLE_FOLDED = json_extract(j.value, '$[1]'), "
+                       "ARTIST_FOLDED = json_extract(j.value, '$[2]'), "
+                       "ALBUM_FOLDED = json_extract(j.value, '$[3]'), "
+                       "MELODI_FOLDED = json_extract(j.value, '$[4]'), "
+                       "PATH_FOLDED = json_extract(j.value, '$[5]'), "
+                       "GENRE_FOLDED = json_extract(j.value, '$[6]') "
+                       "FROM json_each(?) AS j WHERE Songs.ID = json_extract(j.value, '$[0]')"));
+    store.Bind(1, json);
+    store.Step();
 }
 
 void CDatabase::CheckSchema()
@@ -436,6 +480,7 @@ CDatabase::CTransaction::~CTransaction()
 
 void CDatabase::CTransaction::Commit()
 {
+    m_db.StoreStagedFolds();
     m_db.Exec("COMMIT");
     m_done = true;
 }

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QJsonArray>
 #include <QString>
 #include <QVariant>
+#include <array>
 #include <stdexcept>
 
 struct sqlite3;
@@ -71,6 +73,13 @@ public:
     static int CompareNoCase(const char* a, int na, const char* b, int nb);
     // The form the *_FOLDED columns hold and lookups compare with.
     static QString Fold(const QString& text);
+    // Folded copies of a new row's TITLE, ARTIST, ALBUM, MELODI, PATH and GENRE, stored
+    // together with the others before the transaction commits (or at once outside one),
+    // and before any lookup; a rollback drops them.
+    void StageFolds(qint64 id, const std::array<QString, 6>& texts);
+    // The same for a new row stored with every copy but the title's.
+    void StageTitleFold(qint64 id, const QString& title);
+    void StoreStagedFolds();
 
 private:
     void Configure();
@@ -84,6 +93,8 @@ private:
 
     sqlite3* m_db = nullptr;
     QString m_path;
+    QJsonArray m_staged;       // [id, six folded texts] per row
+    QJsonArray m_stagedTitles; // [id, folded title] per new row
 };
 
 // A prepared statement with bound values; finalised on destruction.
