@@ -11,8 +11,10 @@
 
 inline QString GeneratedLibrary(int songs, int sessionSize = 2000)
 {
-    const QString path =
-        QDir::tempPath() + QStringLiteral("/cratewise-bench-%1-%2.mdb").arg(songs).arg(sessionSize);
+    const QString path = QDir::tempPath() + QStringLiteral("/cratewise-bench-v%3-%1-%2.mdb")
+                                                .arg(songs)
+                                                .arg(sessionSize)
+                                                .arg(CDatabase::kSchemaVersion);
     if (QFile::exists(path))
         return path;
     const QString building = path + QStringLiteral(".building");

@@ -11,7 +11,14 @@ CBatchCommit::CBatchCommit(CDatabase& db) : m_db(db)
 
 CBatchCommit::~CBatchCommit()
 {
-    if (m_open && sqlite3_exec(m_db.Handle(), "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
+    if (!m_open)
+        return;
+    try {
+        m_db.StoreStagedFolds(); // with the rows they belong to
+    } catch (const CDbException&) {
+        // The rows stay without them; the next open folds them.
+    }
+    if (sqlite3_exec(m_db.Handle(), "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
         EndOpenTransaction();
 }
 
@@ -32,6 +39,7 @@ void CBatchCommit::Finish()
         return;
     m_open = false;
     try {
+        m_db.StoreStagedFolds();
         m_db.Exec("COMMIT");
     } catch (const CDbException&) {
         EndOpenTransaction();

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <optional>
 #include <sqlite3.h>
 
 namespace {
@@ -14,8 +15,15 @@ constexpr const char* kAllColumns =
 
 constexpr const char* kInsert =
     "INSERT INTO Songs(CD, LIST, PATH, MELODI, TITLE, ARTIST, ALBUM, GENRE, YEAR, LYRICS, "
-    "BITRATE, COMMENT, DURATION, EXTENDED1, EXTENDED2) "
-    "VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
+    "BITRATE, COMMENT, DURATION, EXTENDED1, EXTENDED2, ARTIST_FOLDED, ALBUM_FOLDED, "
+    "MELODI_FOLDED, PATH_FOLDED, GENRE_FOLDED) "
+    "VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
+
+// The trigger that marks rows other tools change clears the folded copies whenever the
+// folded columns change; the program stores them again right after, in the same write.
+constexpr const char* kStoreFolded =
+    "UPDATE Songs SET PATH_FOLDED=?, MELODI_FOLDED=?, TITLE_FOLDED=?, ARTIST_FOLDED=?, "
+    "ALBUM_FOLDED=?, GENRE_FOLDED=? WHERE ID=?";
 
 constexpr const char* kUpdate =
     "UPDATE Songs SET CD=?, LIST=?, PATH=?, MELODI=?, TITLE=?, ARTIST=?, ALBUM=?, GENRE=?, "
@@ -28,6 +36,12 @@ constexpr ESongColumn kTextColumns[] = {
     ESongColumn::TITLE,    ESongColumn::ARTIST,    ESongColumn::ALBUM,     ESongColumn::GENRE,
     ESongColumn::YEAR,     ESongColumn::LYRICS,    ESongColumn::BITRATE,   ESongColumn::COMMENT,
     ESongColumn::DURATION, ESongColumn::EXTENDED1, ESongColumn::EXTENDED2,
+};
+
+// The columns with folded copies, in the order of kStoreFolded.
+constexpr ESongColumn kFoldedColumns[] = {
+    ESongColumn::PATH,   ESongColumn::MELODI, ESongColumn::TITLE,
+    ESongColumn::ARTIST, ESongColumn::ALBUM,  ESongColumn::GENRE,
 };
 
 QString OrderBy(ESongColumn sort)
@@ -62,6 +76,7 @@ void CCdlistSet::Close()
     m_lookup.reset();
     m_insert.reset();
     m_update.reset();
+    m_storeFolded.reset();
     m_positions.clear();
     m_positionsValid = false;
     m_rowTestName.clear();
@@ -160,6 +175,7 @@ void CCdlistSet::MoveFirst()
 {
     if (!m_db)
         return;
+    m_db->StoreStagedFolds(); // lookups compare the folded copies
     m_walk = std::make_unique<CStatement>(*m_db, SelectSql(QLatin1String(kAllColumns)));
     BindFilter(*m_walk);
     Fetch();
@@ -189,6 +205,7 @@ void CCdlistSet::BuildPositions()
     if (m_positionsValid)
         return;
     m_positions.clear();
+    m_db->StoreStagedFolds();
     CStatement s(*m_db, SelectSql(QStringLiteral("ID")));
     BindFilter(s);
     while (s.Step())
@@ -210,6 +227,7 @@ qint64 CCdlistSet::GetRecordCount()
 {
     if (m_positionsValid)
         return qint64(m_positions.size());
+    m_db->StoreStagedFolds();
     QString sql = QStringLiteral("SELECT count(*) FROM Songs");
     if (!m_filter.IsEmpty())
         sql += QLatin1String(" WHERE ") + m_filter.Sql();
@@ -292,15 +310,43 @@ void CCdlistSet::Update()
     int index = 1;
     for (ESongColumn column : kTextColumns)
         s.BindText(index++, CText::Left(Text(column), CSongColumns::MaxLength(column)));
-    if (!adding) {
-        s.BindInt(index++, m_USE);
-        s.BindInt(index++, m_ID);
-    }
-    s.Step();
-    s.Reset();
+    const auto bindFolded = [this](CStatement& statement, int first) {
+        for (ESongColumn column : kFoldedColumns)
+            statement.BindText(first++, CDatabase::Fold(CText::Left(
+                                            Text(column), CSongColumns::MaxLength(column))));
+    };
     if (adding) {
+        // Without TITLE_FOLDED the row stays out of the substring index until the title's
+        // copy joins it, with the other new rows', in one statement (see CDatabase).
+        for (ESongColumn column : {ESongColumn::ARTIST, ESongColumn::ALBUM, ESongColumn::MELODI,
+                                   ESongColumn::PATH, ESongColumn::GENRE})
+            s.BindText(index++,
+                       CDatabase::Fold(CText::Left(Text(column), CSongColumns::MaxLength(column))));
+        s.Step();
+        s.Reset();
         m_ID = qint32(m_db->LastInsertId());
         m_USE = 0;
+        m_db->StageTitleFold(m_ID,
+                             CText::Left(m_TITLE, CSongColumns::MaxLength(ESongColumn::TITLE)));
+        if (sqlite3_get_autocommit(m_db->Handle()))
+            m_db->StoreStagedFolds();
+    } else {
+        m_db->StoreStagedFolds(); // a staged copy must not overwrite this edit's
+        // Both statements or neither: a half-done edit would lose the folded copies.
+        std::optional<CDatabase::CTransaction> transaction;
+        if (sqlite3_get_autocommit(m_db->Handle()))
+            transaction.emplace(*m_db);
+        s.BindInt(index++, m_USE);
+        s.BindInt(index++, m_ID);
+        s.Step();
+        s.Reset();
+        CStatement& folded = Prepared(m_storeFolded, QLatin1String(kStoreFolded));
+        bindFolded(folded, 1);
+        folded.BindInt(int(std::size(kFoldedColumns)) + 1, m_ID);
+        folded.Step();
+        folded.Reset();
+        if (transaction)
+            transaction->Commit();
     }
     m_positionsValid = false;
 }
@@ -318,6 +364,7 @@ void CCdlistSet::Delete()
 int CCdlistSet::DeleteWhere(const CFilter& filter)
 {
     FinishWalk();
+    m_db->StoreStagedFolds();
     QString sql = QStringLiteral("DELETE FROM Songs");
     if (!filter.IsEmpty())
         sql += QLatin1String(" WHERE ") + filter.Sql();
@@ -529,6 +576,7 @@ void CCdlistSet::Scan(const CFilter& filter, const std::function<bool(const CSca
 {
     if (!m_db)
         throw CDbException(QStringLiteral("The song set is not open."));
+    m_db->StoreStagedFolds();
     QString sql = QStringLiteral("SELECT %1 FROM Songs").arg(ScanColumns(withLyrics));
     if (!filter.IsEmpty())
         sql += QLatin1String(" WHERE ") + filter.Sql();
@@ -542,6 +590,12 @@ void CCdlistSet::Scan(const CFilter& filter, const std::function<bool(const CSca
 void CCdlistSet::Scan(const std::vector<ESongColumn>& tested, const RowTest& test,
                       const std::function<bool(const CScanRow&)>& visit)
 {
+    Scan(CFilter(), tested, test, visit);
+}
+
+void CCdlistSet::Scan(const CFilter& candidates, const std::vector<ESongColumn>& tested,
+                      const RowTest& test, const std::function<bool(const CScanRow&)>& visit)
+{
     if (!m_db)
         throw CDbException(QStringLiteral("The song set is not open."));
     if (tested.empty() || tested.size() > size_t(kMaxTested))
@@ -549,10 +603,18 @@ void CCdlistSet::Scan(const std::vector<ESongColumn>& tested, const RowTest& tes
     QStringList names;
     for (ESongColumn column : tested)
         names << QLatin1String(CSongColumns::SqlName(column));
+    m_db->StoreStagedFolds();
     const QByteArray& function = RowTestFunction();
     const CRowTestScope scope(m_rowTest, test);
-    CStatement s(*m_db, QStringLiteral("SELECT %1 FROM Songs WHERE %2(%3) ORDER BY ID")
-                            .arg(ScanColumns(false), QLatin1String(function), names.join(u',')));
+    QString where = QStringLiteral("%1(%2)").arg(QLatin1String(function), names.join(u','));
+    if (!candidates.IsEmpty())
+        where = u'(' + candidates.Sql() + QLatin1String(") AND ") + where;
+    CStatement s(
+        *m_db,
+        QStringLiteral("SELECT %1 FROM Songs WHERE %2 ORDER BY ID").arg(ScanColumns(false), where));
+    int index = 1;
+    for (const QVariant& value : candidates.Values())
+        s.Bind(index++, value);
     Walk(s, visit);
 }
 

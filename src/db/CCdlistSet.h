@@ -113,6 +113,9 @@ public:
     using RowTest = std::function<bool(const std::string_view* values)>;
     void Scan(const std::vector<ESongColumn>& tested, const RowTest& test,
               const std::function<bool(const CScanRow&)>& visit);
+    // The same over the rows a filter selects (candidates from an index).
+    void Scan(const CFilter& candidates, const std::vector<ESongColumn>& tested,
+              const RowTest& test, const std::function<bool(const CScanRow&)>& visit);
     // A record loaded so is like one found by FindSongById: MoveNext goes on from it.
     void LoadRecord(const CScanRow& row);
 
@@ -147,6 +150,7 @@ private:
     std::unique_ptr<CStatement> m_lookup;
     std::unique_ptr<CStatement> m_insert;
     std::unique_ptr<CStatement> m_update;
+    std::unique_ptr<CStatement> m_storeFolded;
     std::vector<qint32> m_positions; // IDs in set order, built on demand
     bool m_positionsValid = false;
     bool m_bof = true;

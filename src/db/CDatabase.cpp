@@ -1,6 +1,7 @@
 #include "db/CDatabase.h"
 
 #include <QFileInfo>
+#include <QJsonDocument>
 #include <QString>
 #include <cerrno>
 #include <cstdlib>
@@ -8,6 +9,7 @@
 #include <fcntl.h>
 #include <sqlite3.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -29,22 +31,100 @@ CREATE TABLE Songs(
     DURATION TEXT NOT NULL DEFAULT '',
     [USE] INTEGER NOT NULL DEFAULT 0,
     EXTENDED1 TEXT NOT NULL DEFAULT '',
-    EXTENDED2 TEXT NOT NULL DEFAULT '');
+    EXTENDED2 TEXT NOT NULL DEFAULT '',
+    TITLE_FOLDED TEXT,
+    ARTIST_FOLDED TEXT,
+    ALBUM_FOLDED TEXT,
+    MELODI_FOLDED TEXT,
+    PATH_FOLDED TEXT,
+    GENRE_FOLDED TEXT);
 CREATE TABLE ExcludeList(
     ID2 INTEGER PRIMARY KEY AUTOINCREMENT,
     EXCLUDED TEXT NOT NULL DEFAULT '');
 )SQL";
 
-// Indexes for the lookups the program makes; created when missing at every open, so
-// that a database from an older build gains them.
+// The folded copies a catalogue of layout 3 lacks.
+constexpr const char* kAddFolded = R"SQL(
+ALTER TABLE Songs ADD COLUMN TITLE_FOLDED TEXT;
+ALTER TABLE Songs ADD COLUMN ARTIST_FOLDED TEXT;
+ALTER TABLE Songs ADD COLUMN ALBUM_FOLDED TEXT;
+ALTER TABLE Songs ADD COLUMN MELODI_FOLDED TEXT;
+ALTER TABLE Songs ADD COLUMN PATH_FOLDED TEXT;
+ALTER TABLE Songs ADD COLUMN GENRE_FOLDED TEXT;
+)SQL";
+
+// Layout 3 indexed through the program's own collation, which other tools lack.
+constexpr const char* kDropCollatedIndexes = R"SQL(
+DROP INDEX IF EXISTS SongsByFile;
+DROP INDEX IF EXISTS SongsByTitle;
+DROP INDEX IF EXISTS SongsByArtist;
+DROP INDEX IF EXISTS SongsByAlbum;
+DROP INDEX IF EXISTS SongsByGenre;
+)SQL";
+
+// Indexes for the lookups the program makes, on plain columns and the folded copies, so
+// that any SQLite tool can use the file. Created when missing at every open.
+// A row another tool changes loses its folded copies (the trigger), and a row it inserts
+// has none: SongsToFold finds both for the refold at the next open.
 constexpr const char* kIndexes = R"SQL(
 CREATE INDEX IF NOT EXISTS SongsBySession ON Songs(CD);
-CREATE INDEX IF NOT EXISTS SongsByFile ON Songs(MELODI COLLATE UNOCASE, PATH COLLATE UNOCASE);
-CREATE INDEX IF NOT EXISTS SongsByTitle ON Songs(TITLE COLLATE UNOCASE);
-CREATE INDEX IF NOT EXISTS SongsByArtist ON Songs(ARTIST COLLATE UNOCASE);
-CREATE INDEX IF NOT EXISTS SongsByAlbum ON Songs(ALBUM COLLATE UNOCASE);
-CREATE INDEX IF NOT EXISTS SongsByGenre ON Songs(GENRE COLLATE UNOCASE);
+CREATE INDEX IF NOT EXISTS SongsByFile ON Songs(MELODI_FOLDED, PATH_FOLDED);
+CREATE INDEX IF NOT EXISTS SongsByTitle ON Songs(TITLE_FOLDED);
+CREATE INDEX IF NOT EXISTS SongsByArtist ON Songs(ARTIST_FOLDED);
+CREATE INDEX IF NOT EXISTS SongsByAlbum ON Songs(ALBUM_FOLDED);
+CREATE INDEX IF NOT EXISTS SongsByGenre ON Songs(GENRE_FOLDED);
+CREATE INDEX IF NOT EXISTS SongsToFold ON Songs(ID) WHERE TITLE_FOLDED IS NULL OR
+    ARTIST_FOLDED IS NULL OR ALBUM_FOLDED IS NULL OR MELODI_FOLDED IS NULL OR
+    PATH_FOLDED IS NULL OR GENRE_FOLDED IS NULL;
+CREATE TRIGGER IF NOT EXISTS SongsUnfold AFTER UPDATE OF TITLE, ARTIST, ALBUM, MELODI, PATH,
+    GENRE ON Songs
+BEGIN
+    UPDATE Songs SET TITLE_FOLDED = NULL, ARTIST_FOLDED = NULL, ALBUM_FOLDED = NULL,
+        MELODI_FOLDED = NULL, PATH_FOLDED = NULL, GENRE_FOLDED = NULL WHERE ID = NEW.ID;
+END;
 )SQL";
+
+// The substring index of the full search: SQLite's own trigram tokenizer over the folded
+// copies (folded as the program's test folds, so the index never misses a row the test
+// would take), kept by plain-SQL triggers inside every change's transaction. It holds the
+// rows whose copies are present (TITLE_FOLDED not NULL): a row without them waits for
+// its refold. SQLite 3.40's FTS5 writes its pending terms at every statement of a
+// transaction, so a new song is stored with all copies but TITLE_FOLDED, which joins it in one
+// statement per commit (StageTitleFold).
+constexpr const char* kTextIndex = R"SQL(
+CREATE VIRTUAL TABLE IF NOT EXISTS SongsText USING fts5(
+    TITLE_FOLDED, ARTIST_FOLDED, ALBUM_FOLDED, MELODI_FOLDED,
+    content='Songs', content_rowid='ID', tokenize='trigram case_sensitive 0');
+CREATE TRIGGER IF NOT EXISTS SongsTextInsert AFTER INSERT ON Songs
+    WHEN NEW.TITLE_FOLDED IS NOT NULL
+BEGIN
+    INSERT INTO SongsText(rowid, TITLE_FOLDED, ARTIST_FOLDED, ALBUM_FOLDED, MELODI_FOLDED)
+    VALUES(NEW.ID, NEW.TITLE_FOLDED, NEW.ARTIST_FOLDED, NEW.ALBUM_FOLDED, NEW.MELODI_FOLDED);
+END;
+CREATE TRIGGER IF NOT EXISTS SongsTextDelete AFTER DELETE ON Songs
+    WHEN OLD.TITLE_FOLDED IS NOT NULL
+BEGIN
+    INSERT INTO SongsText(SongsText, rowid, TITLE_FOLDED, ARTIST_FOLDED, ALBUM_FOLDED,
+        MELODI_FOLDED)
+    VALUES('delete', OLD.ID, OLD.TITLE_FOLDED, OLD.ARTIST_FOLDED, OLD.ALBUM_FOLDED,
+        OLD.MELODI_FOLDED);
+END;
+CREATE TRIGGER IF NOT EXISTS SongsTextUpdate AFTER UPDATE OF TITLE_FOLDED, ARTIST_FOLDED,
+    ALBUM_FOLDED, MELODI_FOLDED ON Songs
+BEGIN
+    INSERT INTO SongsText(SongsText, rowid, TITLE_FOLDED, ARTIST_FOLDED, ALBUM_FOLDED,
+        MELODI_FOLDED)
+    SELECT 'delete', OLD.ID, OLD.TITLE_FOLDED, OLD.ARTIST_FOLDED, OLD.ALBUM_FOLDED,
+        OLD.MELODI_FOLDED WHERE OLD.TITLE_FOLDED IS NOT NULL;
+    INSERT INTO SongsText(rowid, TITLE_FOLDED, ARTIST_FOLDED, ALBUM_FOLDED, MELODI_FOLDED)
+    SELECT NEW.ID, NEW.TITLE_FOLDED, NEW.ARTIST_FOLDED, NEW.ALBUM_FOLDED, NEW.MELODI_FOLDED
+    WHERE NEW.TITLE_FOLDED IS NOT NULL;
+END;
+)SQL";
+
+constexpr const char* kToFold =
+    "TITLE_FOLDED IS NULL OR ARTIST_FOLDED IS NULL OR ALBUM_FOLDED IS NULL OR MELODI_FOLDED IS "
+    "NULL OR PATH_FOLDED IS NULL OR GENRE_FOLDED IS NULL";
 
 int Collate(void*, int na, const void* a, int nb, const void* b)
 {
@@ -157,7 +237,11 @@ void CDatabase::Open(const QString& path)
         Exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA cache_size=-32768;");
         if (fresh)
             CreateSchema();
+        else if (Version() < kSchemaVersion)
+            Convert();
         Exec(kIndexes);
+        Exec(kTextIndex);
+        FoldChangedRows();
     } catch (const CDbException&) {
         Close();
         // A file or folder the system will not let us write is no fault of the file.
@@ -171,6 +255,8 @@ void CDatabase::Open(const QString& path)
 void CDatabase::Close()
 {
     if (m_db) {
+        m_staged = QJsonArray();
+        m_stagedTitles = QJsonArray();
         sqlite3_close_v2(m_db);
         m_db = nullptr;
     }
@@ -195,18 +281,142 @@ void CDatabase::Configure()
     sqlite3_extended_result_codes(m_db, 1);
     sqlite3_busy_handler(m_db, &WaitForWriter, nullptr);
     sqlite3_create_collation_v2(m_db, "UNOCASE", SQLITE_UTF8, nullptr, &Collate, nullptr);
+    // Staged copies belong to rows a rollback removes; their IDs may come again.
+    sqlite3_rollback_hook(
+        m_db,
+        [](void* self) {
+            static_cast<CDatabase*>(self)->m_staged = QJsonArray();
+            static_cast<CDatabase*>(self)->m_stagedTitles = QJsonArray();
+        },
+        this);
 }
 
 void CDatabase::CreateSchema()
 {
     CTransaction transaction(*this);
     Exec(kSchema);
+    Exec(kIndexes);
+    Exec(kTextIndex);
     Exec(QStringLiteral("PRAGMA application_id=%1; PRAGMA user_version=%2;")
              .arg(kApplicationId)
              .arg(kSchemaVersion)
              .toUtf8()
              .constData());
     transaction.Commit();
+}
+
+qint64 CDatabase::Version()
+{
+    CStatement s(*this, QStringLiteral("PRAGMA user_version"));
+    return s.Step() ? s.Int(0) : 0;
+}
+
+void CDatabase::Convert()
+{
+    try {
+        CTransaction transaction(*this);
+        Exec(kDropCollatedIndexes);
+        Exec(kAddFolded);
+        FoldRows(); // before the indexes: filling them afterwards is faster
+        Exec(kIndexes);
+        Exec(kTextIndex);
+        Exec("INSERT INTO SongsText(SongsText) VALUES('rebuild')");
+        Exec(QStringLiteral("PRAGMA user_version=%1;").arg(kSchemaVersion).toUtf8().constData());
+        transaction.Commit();
+    } catch (const CDbException& e) {
+        throw CDbException(QStringLiteral("Cannot convert the song database %1 to the new layout "
+                                          "(%2); it was left as it was.")
+                               .arg(m_path, e.Message()));
+    }
+}
+
+QString CDatabase::Fold(const QString& text)
+{
+    return text.toCaseFolded();
+}
+
+void CDatabase::FoldChangedRows()
+{
+    {
+        CStatement any(
+            *this,
+            QStringLiteral("SELECT 1 FROM Songs WHERE %1 LIMIT 1").arg(QLatin1String(kToFold)));
+        if (!any.Step())
+            return; // no write lock taken when nothing waits
+    }
+    CTransaction transaction(*this);
+    FoldRows();
+    transaction.Commit();
+}
+
+void CDatabase::FoldRows()
+{
+    // In batches by ID: the rows being folded leave the index the pick reads.
+    constexpr int kBatch = 4096;
+    CStatement pick(*this,
+                    QStringLiteral("SELECT ID, TITLE, ARTIST, ALBUM, MELODI, PATH, GENRE FROM "
+                                   "Songs WHERE ID > ? AND (%1) ORDER BY ID LIMIT %2")
+                        .arg(QLatin1String(kToFold))
+                        .arg(kBatch));
+    qint64 last = 0;
+    for (;;) {
+        pick.Reset();
+        pick.BindInt(1, last);
+        bool any = false;
+        while (pick.Step()) {
+            any = true;
+            last = pick.Int(0);
+            StageFolds(last, {pick.Text(1), pick.Text(2), pick.Text(3), pick.Text(4), pick.Text(5),
+                              pick.Text(6)});
+        }
+        pick.Reset();
+        if (!any)
+            return;
+        StoreStagedFolds();
+    }
+}
+
+void CDatabase::StageFolds(qint64 id, const std::array<QString, 6>& texts)
+{
+    QJsonArray row{id};
+    for (const QString& text : texts)
+        row.append(Fold(text));
+    m_staged.append(row);
+}
+
+void CDatabase::StageTitleFold(qint64 id, const QString& title)
+{
+    m_stagedTitles.append(QJsonArray{id, Fold(title)});
+}
+
+void CDatabase::StoreStagedFolds()
+{
+    if (!m_stagedTitles.isEmpty()) {
+        const QByteArray json = QJsonDocument(m_stagedTitles).toJson(QJsonDocument::Compact);
+        m_stagedTitles = QJsonArray();
+        CStatement store(*this, QStringLiteral("UPDATE Songs SET TITLE_FOLDED = "
+                                               "json_extract(j.value, '$[1]') FROM json_each(?) "
+                                               "AS j WHERE Songs.ID = json_extract(j.value, "
+                                               "'$[0]')"));
+        store.Bind(1, json);
+        store.Step();
+    }
+    if (m_staged.isEmpty())
+        return;
+    // One statement for the whole batch, the values as one bound JSON text.
+    const QByteArray json = QJsonDocument(m_staged).toJson(QJsonDocument::Compact);
+    m_staged = QJsonArray();
+    CStatement store(
+        *this,
+        QStringLiteral("UPDATE Songs SET TITLE_FOLDED = json_extract(j.value, '$[1]'), "
+                       "ARTIST_FOLDED = json_extract(j.value, '$[2]'), "
+                       "ALBUM_FOLDED = json_extract(j.value, '$[3]'), "
+                       "MELODI_FOLDED = json_extract(j.value, '$[4]'), "
+                       "PATH_FOLDED = json_extract(j.value, '$[5]'), "
+                       "GENRE_FOLDED = json_extract(j.value, '$[6]') "
+                       "FROM json_each(?) AS j WHERE Songs.ID = json_extract(j.value, '$[0]')"));
+    store.Bind(1, json);
+    store.Step();
 }
 
 void CDatabase::CheckSchema()
@@ -270,6 +480,7 @@ CDatabase::CTransaction::~CTransaction()
 
 void CDatabase::CTransaction::Commit()
 {
+    m_db.StoreStagedFolds();
     m_db.Exec("COMMIT");
     m_done = true;
 }
@@ -295,7 +506,11 @@ CStatement& CStatement::Bind(int index, const QVariant& value)
         sqlite3_bind_null(m_stmt, index);
     else if (value.typeId() == QMetaType::Int || value.typeId() == QMetaType::LongLong)
         BindInt(index, value.toLongLong());
-    else
+    else if (value.typeId() == QMetaType::QByteArray) {
+        // Raw UTF-8 bytes, bound as text: range bounds past every character (0xFF).
+        const QByteArray bytes = value.toByteArray();
+        sqlite3_bind_text(m_stmt, index, bytes.constData(), int(bytes.size()), SQLITE_TRANSIENT);
+    } else
         BindText(index, value.toString());
     return *this;
 }

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QJsonArray>
 #include <QString>
 #include <QVariant>
+#include <array>
 #include <stdexcept>
 
 struct sqlite3;
@@ -22,12 +24,15 @@ private:
 
 // The connection to the song database (SQLite, WAL mode). Opening creates the file with
 // the schema when it is missing and refuses files that are not Cratewise databases.
-// Every connection registers the collation "UNOCASE", which ignores letter case for all
-// of Unicode.
+// Nothing of the program's own is in the schema, so any SQLite tool can read and write the
+// file: case-insensitive lookups go through folded copies of TITLE, ARTIST, ALBUM, MELODI,
+// PATH and GENRE (the *_FOLDED columns) that the program keeps. Another tool's insert or
+// change leaves them NULL, and every open folds those rows again. Each connection also
+// registers the collation "UNOCASE" for sorting in queries; no index or trigger uses it.
 class CDatabase
 {
 public:
-    static constexpr int kSchemaVersion = 3;
+    static constexpr int kSchemaVersion = 4;
     static constexpr int kApplicationId = 0x43725745; // "CrWE"
     // How long a write waits for another process's write (about, in milliseconds).
     static constexpr int kBusyTimeoutMs = 10000;
@@ -66,14 +71,30 @@ public:
 
     // Case-insensitive comparison of two UTF-8 texts, as the database makes it.
     static int CompareNoCase(const char* a, int na, const char* b, int nb);
+    // The form the *_FOLDED columns hold and lookups compare with.
+    static QString Fold(const QString& text);
+    // Folded copies of a new row's TITLE, ARTIST, ALBUM, MELODI, PATH and GENRE, stored
+    // together with the others before the transaction commits (or at once outside one),
+    // and before any lookup; a rollback drops them.
+    void StageFolds(qint64 id, const std::array<QString, 6>& texts);
+    // The same for a new row stored with every copy but the title's.
+    void StageTitleFold(qint64 id, const QString& title);
+    void StoreStagedFolds();
 
 private:
     void Configure();
     void CreateSchema();
     void CheckSchema();
+    qint64 Version();
+    // Layout 3 to the current one, in one transaction; throws naming the file.
+    void Convert();
+    void FoldChangedRows();
+    void FoldRows();
 
     sqlite3* m_db = nullptr;
     QString m_path;
+    QJsonArray m_staged;       // [id, six folded texts] per row
+    QJsonArray m_stagedTitles; // [id, folded title] per new row
 };
 
 // A prepared statement with bound values; finalised on destruction.

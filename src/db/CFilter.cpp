@@ -1,5 +1,9 @@
 #include "db/CFilter.h"
 
+#include "db/CDatabase.h"
+
+#include <QStringList>
+
 namespace {
 
 struct SColumnInfo
@@ -7,18 +11,19 @@ struct SColumnInfo
     const char* name;
     const char* sql;
     int maxLength;
+    const char* folded = nullptr; // the column of its folded copy, when kept
 };
 
 constexpr SColumnInfo kColumns[CSongColumns::kCount] = {
     {"ID", "ID", 0},
     {"CD", "CD", 255},
     {"LIST", "LIST", 255},
-    {"PATH", "PATH", 255},
-    {"MELODI", "MELODI", 255},
-    {"TITLE", "TITLE", 255},
-    {"ARTIST", "ARTIST", 255},
-    {"ALBUM", "ALBUM", 255},
-    {"GENRE", "GENRE", 255},
+    {"PATH", "PATH", 255, "PATH_FOLDED"},
+    {"MELODI", "MELODI", 255, "MELODI_FOLDED"},
+    {"TITLE", "TITLE", 255, "TITLE_FOLDED"},
+    {"ARTIST", "ARTIST", 255, "ARTIST_FOLDED"},
+    {"ALBUM", "ALBUM", 255, "ALBUM_FOLDED"},
+    {"GENRE", "GENRE", 255, "GENRE_FOLDED"},
     {"YEAR", "YEAR", 255},
     {"LYRICS", "LYRICS", 5000},
     {"BITRATE", "BITRATE", 255},
@@ -46,6 +51,11 @@ const char* CSongColumns::Name(ESongColumn column)
     return Info(column).name;
 }
 
+const char* CSongColumns::FoldedName(ESongColumn column)
+{
+    return Info(column).folded;
+}
+
 int CSongColumns::MaxLength(ESongColumn column)
 {
     return Info(column).maxLength;
@@ -53,6 +63,9 @@ int CSongColumns::MaxLength(ESongColumn column)
 
 CFilter CFilter::Equals(ESongColumn column, const QString& value)
 {
+    if (const char* folded = CSongColumns::FoldedName(column))
+        return CFilter(QStringLiteral("%1 = ?").arg(QLatin1String(folded)),
+                       {CDatabase::Fold(value)});
     return CFilter(
         QStringLiteral("%1 = ? COLLATE UNOCASE").arg(QLatin1String(CSongColumns::SqlName(column))),
         {value});
@@ -68,22 +81,41 @@ CFilter CFilter::Exactly(ESongColumn column, const QString& value)
 CFilter CFilter::Prefix(ESongColumn column, const QString& value)
 {
     const QLatin1String name(CSongColumns::SqlName(column));
-    // substr() counts characters, as the criterion's length does.
-    const qint64 length = value.toUcs4().size();
-    if (value.isEmpty())
+    const char* folded = CSongColumns::FoldedName(column);
+    if (value.isEmpty() || !folded) {
+        // substr() counts characters, as the criterion's length does.
+        const qint64 length = value.toUcs4().size();
         return CFilter(QStringLiteral("substr(%1, 1, ?) = ? COLLATE UNOCASE").arg(name),
                        {length, value});
-    // UNOCASE orders texts by their case-folded characters, so the texts that begin with
-    // the value lie between it and the value followed by the highest character: a range
-    // an index on the column can serve. The substr() test stays the exact condition.
+    }
+    // The folded texts that begin with the folded value lie between it and it followed by
+    // a byte no UTF-8 text holds: exactly the range the index on the folded copy serves.
     // The likelihood hints tell the planner that a prefix is selective; without them it
     // prefers a table scan over several indexes joined by OR.
-    const QString above = value + QChar(0xFFFF);
-    return CFilter(QStringLiteral("likelihood(%1 >= ? COLLATE UNOCASE, 0.05) AND "
-                                  "likelihood(%1 < ? COLLATE UNOCASE, 0.05) AND "
-                                  "substr(%1, 1, ?) = ? COLLATE UNOCASE")
-                       .arg(name),
-                   {value, above, length, value});
+    const QByteArray low = CDatabase::Fold(value).toUtf8();
+    const QByteArray high = low + QByteArray(1, char(0xFF));
+    return CFilter(QStringLiteral("likelihood(%1 >= ?, 0.05) AND likelihood(%1 < ?, 0.05)")
+                       .arg(QLatin1String(folded)),
+                   {low, high});
+}
+
+CFilter CFilter::Contains(const std::vector<ESongColumn>& columns, const QString& value)
+{
+    // The phrase is the folded value in FTS5's quotes; the whole query is a bound value.
+    QString phrase = CDatabase::Fold(value);
+    phrase.replace(u'"', QStringLiteral("\"\""));
+    QStringList names;
+    for (ESongColumn column : columns)
+        names << QLatin1String(CSongColumns::FoldedName(column));
+    const QString query = QStringLiteral("{%1} : \"%2\"").arg(names.join(u' '), phrase);
+    return CFilter(QStringLiteral("ID IN (SELECT rowid FROM SongsText WHERE SongsText MATCH ?)"),
+                   {query});
+}
+
+bool CFilter::IsIndexable(const QString& value)
+{
+    // The trigram index answers only for three characters or more.
+    return CDatabase::Fold(value).toUcs4().size() >= 3;
 }
 
 CFilter CFilter::IdEquals(qint64 id)

@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <QVariantList>
+#include <vector>
 
 // A condition on the song table. Column names come from the fixed column list and every
 // value is bound as a parameter, so names with quotes, percent signs, backslashes or any
@@ -20,6 +21,10 @@ public:
     // The column's first n characters equal the n characters of value, ignoring case.
     static CFilter Prefix(ESongColumn column, const QString& value);
     static CFilter IdEquals(qint64 id);
+    // Songs whose folded copy of one of the columns (TITLE, ARTIST, ALBUM, MELODI) holds
+    // the folded value, from the substring index: exact for values IsIndexable accepts.
+    static CFilter Contains(const std::vector<ESongColumn>& columns, const QString& value);
+    static bool IsIndexable(const QString& value);
 
     CFilter And(const CFilter& other) const { return Join(other, " AND "); }
     CFilter Or(const CFilter& other) const { return Join(other, " OR "); }

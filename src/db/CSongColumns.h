@@ -30,4 +30,6 @@ const char* SqlName(ESongColumn column);
 const char* Name(ESongColumn column);
 // Longest text the column keeps; 0 for the integer columns.
 int MaxLength(ESongColumn column);
+// The column holding its folded copy (case-insensitive lookups), or nullptr.
+const char* FoldedName(ESongColumn column);
 } // namespace CSongColumns

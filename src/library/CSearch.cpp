@@ -146,10 +146,34 @@ int CSearch::RunFull(CCdlistSet& set, const SSearchCriteria& c, const SSearchOpt
                (file.IsEmpty() || file.In(fileText(v))) && genre.In(v[kGenre]);
     };
     int count = 0;
-    set.Scan(tested, matches, [&](const CCdlistSet::CScanRow& row) {
-        found(row);
-        ++count;
-        return true;
-    });
+    set.Scan(options.useIndex ? Candidates(c, options) : CFilter(), tested, matches,
+             [&](const CCdlistSet::CScanRow& row) {
+                 found(row);
+                 ++count;
+                 return true;
+             });
     return count;
+}
+
+CFilter CSearch::Candidates(const SSearchCriteria& c, const SSearchOptions& options)
+{
+    // The index holds every song whose folded text holds the folded criterion: a superset
+    // of what the exact test (also case-sensitive) takes, never fewer.
+    if (!c.all.isEmpty()) {
+        if (!CFilter::IsIndexable(c.all))
+            return {};
+        return CFilter::Contains({ESongColumn::TITLE, ESongColumn::ARTIST, ESongColumn::ALBUM},
+                                 c.all);
+    }
+    CFilter filter;
+    const auto add = [&filter](ESongColumn column, const QString& value) {
+        if (CFilter::IsIndexable(value))
+            filter = filter.And(CFilter::Contains({column}, value));
+    };
+    add(ESongColumn::TITLE, c.title);
+    add(ESongColumn::ARTIST, c.artist);
+    add(ESongColumn::ALBUM, c.album);
+    if (!options.onPath) // the index knows file names, not folders
+        add(ESongColumn::MELODI, c.file);
+    return filter;
 }

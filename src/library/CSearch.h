@@ -26,6 +26,9 @@ struct SSearchOptions
     bool fast = false;          // FastSearch: the database compares prefixes
     bool caseSensitive = false; // Case (full search only)
     bool onPath = false;        // SearchOnPath: the file criterion sees the full path
+    // Full search: candidates from the substring index where a criterion has three
+    // characters or more (off: every row is tested, to check the index against).
+    bool useIndex = true;
 
     static SSearchOptions FromSettings();
 };
@@ -50,8 +53,8 @@ private:
 };
 
 // The search over the whole song table, each in one streaming query. Fast: the database
-// compares case-insensitive prefixes, values bound. Full: every row is read once and
-// tested for substrings here.
+// compares case-insensitive prefixes, values bound. Full: the substring index names the
+// candidates (every row when it cannot help), and each is tested for substrings here.
 class CSearch
 {
 public:
@@ -74,4 +77,5 @@ private:
     static int RunFast(CCdlistSet& set, const SSearchCriteria& criteria, const FoundFn& found);
     static int RunFull(CCdlistSet& set, const SSearchCriteria& criteria,
                        const SSearchOptions& options, const FoundFn& found);
+    static CFilter Candidates(const SSearchCriteria& criteria, const SSearchOptions& options);
 };

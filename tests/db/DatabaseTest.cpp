@@ -197,6 +197,36 @@ TEST_F(DatabaseTest, DatabaseComparisonsIgnoreCaseForAllLetters)
     EXPECT_TRUE(WalkTitles().isEmpty());
 }
 
+TEST_F(DatabaseTest, SongsAddedInATransactionAreFoundAndARollbackLeavesNoTrace)
+{
+    {
+        CDatabase::CTransaction dropped(db);
+        Add(QStringLiteral("S"), QStringLiteral("Dropped title"));
+    }
+    {
+        // Another process takes the ID the rolled-back song had.
+        CDatabase other;
+        other.Open(env.DatabasePath());
+        CCdlistSet otherSet;
+        otherSet.Open(other);
+        otherSet.AddNew();
+        otherSet.m_TITLE = QStringLiteral("Other");
+        otherSet.Update();
+    }
+    set.SetFilter(CFilter::Equals(ESongColumn::TITLE, QStringLiteral("dropped title")));
+    EXPECT_TRUE(WalkTitles().isEmpty());
+    CDatabase::CTransaction kept(db);
+    Add(QStringLiteral("S"), QStringLiteral("Kept Title"));
+    set.SetFilter(CFilter::Equals(ESongColumn::TITLE, QStringLiteral("kept title")));
+    EXPECT_EQ(WalkTitles(), QStringList{QStringLiteral("Kept Title")}) << "before the commit";
+    Add(QStringLiteral("S"), QStringLiteral("Later title"));
+    kept.Commit();
+    set.SetFilter(CFilter::Contains({ESongColumn::TITLE}, QStringLiteral("ER TI")));
+    EXPECT_EQ(WalkTitles(), QStringList{QStringLiteral("Later title")});
+    set.SetFilter(CFilter::Prefix(ESongColumn::TITLE, QStringLiteral("OTH")));
+    EXPECT_EQ(WalkTitles(), QStringList{QStringLiteral("Other")});
+}
+
 TEST_F(DatabaseTest, SessionsDifferingInCaseAreDistinct)
 {
     Add(QStringLiteral("rock"), QStringLiteral("1"));

@@ -3,6 +3,7 @@
 #include "library/LibraryFixture.h"
 
 #include <QSet>
+#include <random>
 
 namespace {
 
@@ -125,6 +126,80 @@ TEST_F(SearchTest, RowTestScansRunBesideOpenWalksAndOtherSets)
     EXPECT_EQ(titles(set, "x"), QStringList{"a"});
     EXPECT_EQ(titles(other, "y"), QStringList{"b"});
     EXPECT_EQ(titles(set, "y"), QStringList{"b"});
+}
+
+// The substring index must give what reading every row gives: over mixed scripts and
+// case, with criteria of every length, each option, and criteria taken from the rows.
+TEST_F(SearchTest, IndexAnswersAsAFullScanOverMixedScriptsAndCase)
+{
+    const QStringList words = {
+        "Straße", "STRASSE",    "ΣΟΦΙΑ",  "σοφίας",      "Θάλασσα",       "İstanbul",   "ırmak",
+        "Ärger",  "été",        "Москва", "東京タワー",  "Kelvin \u212A", "\u01C5emal", "\uFB01re",
+        "café",   "cafe\u0301", "love",   "NIGHT",       "rock 'n' roll", "say \"hi\"", "🎵 beat",
+        "Ελλάς",  "ΜΟΥΣΙΚΗ",    "dream",  "x' OR '1'='1"};
+    std::mt19937 rng(7);
+    const auto pick = [&](int n) { return int(rng() % unsigned(n)); };
+    const auto shuffleCase = [&](const QString& w) {
+        switch (pick(3)) {
+        case 0:
+            return w.toUpper();
+        case 1:
+            return w.toLower();
+        default:
+            return w;
+        }
+    };
+    const auto phrase = [&] {
+        QString p = shuffleCase(words[pick(int(words.size()))]);
+        for (int n = pick(3); n > 0; --n)
+            p += u' ' + shuffleCase(words[pick(int(words.size()))]);
+        return p;
+    };
+    QStringList texts;
+    for (int i = 0; i < 800; ++i) {
+        const SSong song{.title = phrase() + QString::number(i),
+                         .artist = phrase(),
+                         .album = phrase(),
+                         .file = phrase() + QStringLiteral(".mp3"),
+                         .path = u'/' + phrase(),
+                         .genre = QStringLiteral("(%1)").arg(pick(20))};
+        texts << song.title << song.artist << song.album << song.file;
+        Add(song);
+    }
+    // Criteria: fixed ones across scripts, and pieces of stored texts in another case.
+    QStringList criteria = {"ß",   "ss",  "SS",      "σας",  "ΣΟΦ",  "İ",   "i̇s",     "fi",
+                            "é",   "ÉTÉ", "e\u0301", "\"hi", "k k",  "🎵 b", "' or '", "tower",
+                            "ίας", "aße", "ΆΛΑΣ",    "ﬁre",  "FIRE", "ǆem"};
+    for (int i = 0; i < 60; ++i) {
+        const QList<uint> text = texts[pick(int(texts.size()))].toUcs4();
+        const int length = 1 + pick(6);
+        const int from = pick(std::max(1, int(text.size()) - length));
+        criteria << shuffleCase(QString::fromUcs4(text.mid(from, length).constData(),
+                                                  std::min<qsizetype>(length, text.size())));
+    }
+    int nonEmpty = 0;
+    for (const QString& x : criteria) {
+        const SSearchCriteria forms[] = {{.title = x},
+                                         {.artist = x},
+                                         {.album = x},
+                                         {.file = x},
+                                         {.all = x},
+                                         {.title = x, .artist = x.left(2)},
+                                         {.title = x, .genre = "(1"},
+                                         {.album = x, .file = x}};
+        for (const SSearchCriteria& c : forms) {
+            for (const SSearchOptions& o : {SSearchOptions{}, SSearchOptions{.caseSensitive = true},
+                                            SSearchOptions{.onPath = true}}) {
+                SSearchOptions scan = o;
+                scan.useIndex = false;
+                const QStringList expected = Find(c, scan);
+                nonEmpty += expected.isEmpty() ? 0 : 1;
+                ASSERT_EQ(Find(c, o).join(u'|').toStdString(), expected.join(u'|').toStdString())
+                    << x.toStdString() << " case " << o.caseSensitive << " path " << o.onPath;
+            }
+        }
+    }
+    EXPECT_GT(nonEmpty, 500) << "the criteria find songs";
 }
 
 } // namespace

@@ -1,0 +1,238 @@
+// The catalogue as other SQLite tools see it: a plain connection, without anything the
+// program registers, reads and writes it, and the program then finds what they wrote.
+#include "db/CCdlistSet.h"
+#include "support/CTestEnvironment.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+namespace {
+
+// A connection as the sqlite3 shell or Python would open it.
+class CPlainConnection
+{
+public:
+    explicit CPlainConnection(const QString& path)
+    {
+        sqlite3_open_v2(QFile::encodeName(path).constData(), &m_db,
+                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    }
+    ~CPlainConnection() { sqlite3_close_v2(m_db); }
+    CPlainConnection(const CPlainConnection&) = delete;
+    CPlainConnection& operator=(const CPlainConnection&) = delete;
+
+    sqlite3* Handle() const { return m_db; }
+    // Runs one statement with text values bound; the first column of the first row, or
+    // the error message prefixed by "error: ".
+    QString Run(const char* sql, const QStringList& values = {})
+    {
+        sqlite3_stmt* s = nullptr;
+        if (sqlite3_prepare_v2(m_db, sql, -1, &s, nullptr) != SQLITE_OK)
+            return QStringLiteral("error: ") + QString::fromUtf8(sqlite3_errmsg(m_db));
+        QList<QByteArray> held;
+        for (int i = 0; i < values.size(); ++i) {
+            held << values[i].toUtf8();
+            sqlite3_bind_text(s, i + 1, held.last().constData(), -1, SQLITE_STATIC);
+        }
+        QString result;
+        const int rc = sqlite3_step(s);
+        if (rc == SQLITE_ROW)
+            result = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(s, 0)));
+        else if (rc != SQLITE_DONE)
+            result = QStringLiteral("error: ") + QString::fromUtf8(sqlite3_errmsg(m_db));
+        sqlite3_finalize(s);
+        return result;
+    }
+
+private:
+    sqlite3* m_db = nullptr;
+};
+
+QStringList Titles(CCdlistSet& set, const CFilter& filter)
+{
+    QStringList titles;
+    set.Scan(filter, [&](const CCdlistSet::CScanRow& row) {
+        titles << row.Text(ESongColumn::TITLE);
+        return true;
+    });
+    return titles;
+}
+
+qint32 AddSong(CCdlistSet& set, const QString& title, const QString& file, const QString& path)
+{
+    set.AddNew();
+    set.m_CD = QStringLiteral("S");
+    set.m_TITLE = title;
+    set.m_MELODI = file;
+    set.m_PATH = path;
+    set.Update();
+    return set.m_ID;
+}
+
+TEST(OtherToolsTest, PlainSqliteReadsAndWritesTheCatalogueAndTheProgramFindsItsRows)
+{
+    CTestEnvironment env;
+    const QString path = env.DatabasePath();
+    qint32 edited = 0;
+    {
+        CDatabase db;
+        db.Open(path);
+        CCdlistSet set;
+        set.Open(db);
+        edited =
+            AddSong(set, QStringLiteral("Old name"), QStringLiteral("a.mp3"), QStringLiteral("/m"));
+        AddSong(set, QStringLiteral("Kept"), QStringLiteral("b.mp3"), QStringLiteral("/m"));
+        // The program's own edit keeps the row findable at once.
+        set.FindSongById(edited);
+        set.Edit();
+        set.m_TITLE = QStringLiteral("Older NAME");
+        set.Update();
+        EXPECT_EQ(Titles(set, CFilter::Equals(ESongColumn::TITLE, QStringLiteral("older name"))),
+                  QStringList{QStringLiteral("Older NAME")});
+        EXPECT_EQ(Titles(set, CFilter::Contains({ESongColumn::TITLE}, QStringLiteral("der n"))),
+                  QStringList{QStringLiteral("Older NAME")});
+    }
+    {
+        CPlainConnection plain(path);
+        EXPECT_EQ(plain.Run("SELECT count(*) FROM Songs"), QStringLiteral("2"));
+        EXPECT_EQ(plain.Run("INSERT INTO Songs(CD, TITLE, MELODI, PATH) VALUES(?, ?, ?, ?)",
+                            {QStringLiteral("S"), QStringLiteral("ΘΆΛΑΣΣΑ Straße"),
+                             QStringLiteral("ΣΟΦΙΑ.MP3"), QStringLiteral("/Μουσική")}),
+                  QString());
+        EXPECT_EQ(plain.Run("UPDATE Songs SET TITLE = ? WHERE ID = ?",
+                            {QStringLiteral("Élan VITAL"), QString::number(edited)}),
+                  QString());
+        EXPECT_EQ(plain.Run("SELECT TITLE FROM Songs WHERE ID = ?", {QString::number(edited)}),
+                  QStringLiteral("Élan VITAL"));
+        // The substring index stays consistent with the rows through the triggers.
+        EXPECT_EQ(plain.Run("INSERT INTO SongsText(SongsText) VALUES('integrity-check')"),
+                  QString());
+    }
+    const QString shell = QStandardPaths::findExecutable(QStringLiteral("sqlite3"));
+    ASSERT_FALSE(shell.isEmpty()) << "scripts/install-deps.sh installs the sqlite3 shell";
+    QProcess check;
+    check.start(shell, {path, QStringLiteral("PRAGMA integrity_check")});
+    ASSERT_TRUE(check.waitForFinished(30000));
+    EXPECT_EQ(check.readAllStandardOutput().trimmed(), QByteArray("ok"));
+    EXPECT_EQ(check.readAllStandardError(), QByteArray());
+
+    // After the next open every lookup finds the other tool's rows by the program's rules.
+    CDatabase db;
+    db.Open(path);
+    CCdlistSet set;
+    set.Open(db);
+    const QStringList greek{QStringLiteral("ΘΆΛΑΣΣΑ Straße")};
+    EXPECT_EQ(Titles(set, CFilter::Equals(ESongColumn::MELODI, QStringLiteral("σοφια.mp3"))
+                              .And(CFilter::Equals(ESongColumn::PATH, QStringLiteral("/μουσική")))),
+              greek);
+    EXPECT_EQ(Titles(set, CFilter::Prefix(ESongColumn::TITLE, QStringLiteral("θάλας"))), greek);
+    EXPECT_EQ(Titles(set, CFilter::Contains({ESongColumn::TITLE}, QStringLiteral("λασσα st"))),
+              greek);
+    EXPECT_EQ(Titles(set, CFilter::Contains({ESongColumn::MELODI}, QStringLiteral("φια.mp"))),
+              greek);
+    const QStringList edit{QStringLiteral("Élan VITAL")};
+    EXPECT_EQ(Titles(set, CFilter::Equals(ESongColumn::TITLE, QStringLiteral("élan vital"))), edit);
+    EXPECT_EQ(Titles(set, CFilter::Contains({ESongColumn::TITLE}, QStringLiteral("AN VI"))), edit);
+    EXPECT_TRUE(
+        Titles(set, CFilter::Contains({ESongColumn::TITLE}, QStringLiteral("der n"))).isEmpty())
+        << "the old text has left the index";
+}
+
+// A catalogue of layout 3: indexes through the collation the program used to register.
+QString WriteLayoutThree(const QString& path)
+{
+    CPlainConnection plain(path);
+    sqlite3_create_collation(
+        plain.Handle(), "UNOCASE", SQLITE_UTF8, nullptr,
+        [](void*, int na, const void* a, int nb, const void* b) {
+            const QString fa = QString::fromUtf8(static_cast<const char*>(a), na).toCaseFolded();
+            const QString fb = QString::fromUtf8(static_cast<const char*>(b), nb).toCaseFolded();
+            return fa.compare(fb);
+        });
+    const char* const statements[] = {
+        "CREATE TABLE Songs(ID INTEGER PRIMARY KEY AUTOINCREMENT, CD TEXT NOT NULL DEFAULT '', "
+        "LIST TEXT NOT NULL DEFAULT '', PATH TEXT NOT NULL DEFAULT '', "
+        "MELODI TEXT NOT NULL DEFAULT '', TITLE TEXT NOT NULL DEFAULT '', "
+        "ARTIST TEXT NOT NULL DEFAULT '', ALBUM TEXT NOT NULL DEFAULT '', "
+        "GENRE TEXT NOT NULL DEFAULT '', YEAR TEXT NOT NULL DEFAULT '', "
+        "LYRICS TEXT NOT NULL DEFAULT '', BITRATE TEXT NOT NULL DEFAULT '', "
+        "COMMENT TEXT NOT NULL DEFAULT '', DURATION TEXT NOT NULL DEFAULT '', "
+        "[USE] INTEGER NOT NULL DEFAULT 0, EXTENDED1 TEXT NOT NULL DEFAULT '', "
+        "EXTENDED2 TEXT NOT NULL DEFAULT '')",
+        "CREATE TABLE ExcludeList(ID2 INTEGER PRIMARY KEY AUTOINCREMENT, "
+        "EXCLUDED TEXT NOT NULL DEFAULT '')",
+        "CREATE INDEX SongsBySession ON Songs(CD)",
+        "CREATE INDEX SongsByFile ON Songs(MELODI COLLATE UNOCASE, PATH COLLATE UNOCASE)",
+        "CREATE INDEX SongsByTitle ON Songs(TITLE COLLATE UNOCASE)",
+        "CREATE INDEX SongsByArtist ON Songs(ARTIST COLLATE UNOCASE)",
+        "CREATE INDEX SongsByAlbum ON Songs(ALBUM COLLATE UNOCASE)",
+        "CREATE INDEX SongsByGenre ON Songs(GENRE COLLATE UNOCASE)",
+        "PRAGMA application_id=1131566917",
+        "PRAGMA user_version=3",
+    };
+    for (const char* sql : statements)
+        EXPECT_EQ(plain.Run(sql), QString()) << sql;
+    for (int i = 0; i < 50; ++i)
+        plain.Run("INSERT INTO Songs(CD, TITLE, ARTIST, MELODI, PATH) VALUES('S', ?, ?, ?, '/m')",
+                  {QStringLiteral("Ärger %1").arg(i), QStringLiteral("Band %1").arg(i % 7),
+                   QStringLiteral("Song %1.mp3").arg(i)});
+    return path;
+}
+
+TEST(OtherToolsTest, LayoutThreeIsConvertedOnFirstOpenAndAFailureLeavesTheFileAsItWas)
+{
+    CTestEnvironment env;
+    const QString broken = WriteLayoutThree(env.Root() + QStringLiteral("/broken.mdb"));
+    {
+        // A table in the way of the conversion makes it fail half-way.
+        CPlainConnection plain(broken);
+        EXPECT_EQ(plain.Run("CREATE TABLE SongsText(x)"), QString());
+    }
+    CDatabase db;
+    try {
+        db.Open(broken);
+        FAIL() << "the conversion cannot have succeeded";
+    } catch (const CDbException& e) {
+        EXPECT_TRUE(
+            e.Message().startsWith(QStringLiteral("Cannot convert the song database ") + broken))
+            << e.Message().toStdString();
+        EXPECT_TRUE(e.Message().endsWith(QStringLiteral("it was left as it was.")))
+            << e.Message().toStdString();
+    }
+    EXPECT_FALSE(db.IsOpen());
+    {
+        CPlainConnection plain(broken);
+        EXPECT_EQ(plain.Run("PRAGMA user_version"), QStringLiteral("3"));
+        EXPECT_EQ(plain.Run("SELECT count(*) FROM pragma_table_info('Songs')"),
+                  QStringLiteral("17"));
+        EXPECT_EQ(plain.Run("SELECT count(*) FROM sqlite_master WHERE name LIKE 'SongsBy%'"),
+                  QStringLiteral("6"));
+    }
+
+    const QString path = WriteLayoutThree(env.DatabasePath());
+    db.Open(path);
+    CCdlistSet set;
+    set.Open(db);
+    EXPECT_EQ(Titles(set, CFilter::Equals(ESongColumn::TITLE, QStringLiteral("ärger 7"))),
+              QStringList{QStringLiteral("Ärger 7")});
+    EXPECT_EQ(Titles(set, CFilter::Prefix(ESongColumn::TITLE, QStringLiteral("ÄRGER 4"))).size(),
+              11); // 4 and 40–49
+    EXPECT_EQ(Titles(set, CFilter::Contains({ESongColumn::TITLE}, QStringLiteral("RGER 1"))).size(),
+              11);
+    EXPECT_EQ(Titles(set, CFilter::Equals(ESongColumn::MELODI, QStringLiteral("SONG 3.MP3"))
+                              .And(CFilter::Equals(ESongColumn::PATH, QStringLiteral("/M")))),
+              QStringList{QStringLiteral("Ärger 3")});
+    db.Close();
+    CPlainConnection plain(path);
+    EXPECT_EQ(plain.Run("PRAGMA user_version"), QString::number(CDatabase::kSchemaVersion));
+    EXPECT_EQ(plain.Run("SELECT count(*) FROM sqlite_master WHERE sql LIKE '%UNOCASE%'"),
+              QStringLiteral("0"));
+    EXPECT_EQ(plain.Run("SELECT count(*) FROM Songs WHERE TITLE_FOLDED = ?",
+                        {QStringLiteral("ärger 12")}),
+              QStringLiteral("1"));
+}
+
+} // namespace
