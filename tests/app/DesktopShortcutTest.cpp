@@ -2,6 +2,7 @@
 #include "support/CTestEnvironment.h"
 
 #include <QFile>
+#include <QImage>
 #include <QProcess>
 #include <QStandardPaths>
 #include <gtest/gtest.h>
@@ -33,6 +34,15 @@ TEST(DesktopShortcutTest, IsAValidLauncherWithTheInstalledIcon)
     process.start(validate, {path});
     ASSERT_TRUE(process.waitForFinished(10000));
     EXPECT_EQ(process.exitCode(), 0) << process.readAll().toStdString();
+}
+
+// The window icon comes from these resources; a missing one would leave the generic icon.
+TEST(DesktopShortcutTest, TheWindowIconIsBuiltInInEverySize)
+{
+    for (int size : {16, 32, 48, 64, 128, 256}) {
+        const QImage image(QStringLiteral(":/icons/%1/cratewise.png").arg(size));
+        EXPECT_EQ(image.size(), QSize(size, size)) << size;
+    }
 }
 
 } // namespace
