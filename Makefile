@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: run test build deps bench fuzz format clean
+.PHONY: run test build deps package bench fuzz format clean
 
 deps:
 	@./scripts/install-deps.sh
@@ -19,6 +19,10 @@ run: build
 
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS) --timeout 300
+
+# The Debian package, build/cratewise_<version>_<arch>.deb (CPack).
+package: build
+	cmake --build $(BUILD) --target package
 
 bench: build
 	./scripts/run-benchmarks.sh $(BUILD)

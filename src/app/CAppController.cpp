@@ -53,10 +53,23 @@ void CAppController::CreateShortcut()
 
 void CAppController::OpenDocumentation()
 {
-    const QString readme = QDir(m_view.Services().dataDir).filePath(QStringLiteral("readme.txt"));
-    const auto& open = m_view.Services().openUrl;
-    if (open && open(QUrl::fromLocalFile(readme)))
-        return;
+    const SAppServices& services = m_view.Services();
+    const auto& open = services.openUrl;
+    // The data directory's readme first, as always; a desktop without a text viewer
+    // still has a browser for the installed HTML page.
+    QStringList documents{QDir(services.dataDir).filePath(QStringLiteral("readme.txt"))};
+    if (!services.docDir.isEmpty()) {
+        for (const QString& name :
+             {QStringLiteral("cratewise.html"), QStringLiteral("readme.txt")}) {
+            const QString path = QDir(services.docDir).filePath(name);
+            if (QFile::exists(path))
+                documents << path;
+        }
+    }
+    for (const QString& document : documents) {
+        if (open && open(QUrl::fromLocalFile(document)))
+            return;
+    }
     // Without a program to show it, F1 must say so rather than do nothing.
     m_view.Prompts().Message(CHyperLink::FailureText(CHyperLink::kNoAssociation),
                              QStringLiteral("Cratewise"), CPrompts::EIcon::Exclamation,

@@ -13,6 +13,8 @@
 
 #include <QDate>
 #include <QDesktopServices>
+#include <QDir>
+#include <QIcon>
 #include <QStandardPaths>
 #include <cstdio>
 
@@ -21,6 +23,12 @@ CCratewiseApp::CCratewiseApp(int& argc, char** argv) : QApplication(argc, argv)
     setApplicationName(QStringLiteral("Cratewise"));
     setOrganizationName(QStringLiteral("Quillfen"));
     setApplicationVersion(QStringLiteral(CRATEWISE_VERSION));
+    // Lets Wayland compositors match the window to the installed menu entry and its icon.
+    setDesktopFileName(QStringLiteral("cratewise"));
+    QIcon icon;
+    for (int size : {16, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/icons/%1/cratewise.png").arg(size), QSize(size, size));
+    setWindowIcon(icon);
 }
 
 int CCratewiseApp::Main(int argc, char** argv)
@@ -55,6 +63,9 @@ int CCratewiseApp::RunWindow(int argc, char** argv)
     services.currentMonth = [] { return QDate::currentDate().month(); };
     services.desktopDir = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
     services.tempDir = CTempFolder::Path();
+    // <prefix>/bin/cratewise reads <prefix>/share/doc/cratewise, wherever it is installed.
+    services.docDir = QDir::cleanPath(QCoreApplication::applicationDirPath() +
+                                      QStringLiteral("/../share/doc/cratewise"));
     services.openUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
 
     auto* view = new CCdlistView(doc, services);

@@ -5,7 +5,9 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QProcess>
 #include <QSaveFile>
+#include <QStandardPaths>
 
 void CDesktopShortcut::Offer(CPrompts& prompts, const SAppServices& services)
 {
@@ -30,6 +32,22 @@ QString CDesktopShortcut::QuoteExec(const QString& path)
     return u'"' + quoted + u'"';
 }
 
+void CDesktopShortcut::MarkTrusted(const QString& file)
+{
+    // GNOME's desktop starts a launcher only once it is marked trusted. Best effort: where
+    // gio or the attribute is missing, the desktop asks the user instead.
+    const QString gio = QStandardPaths::findExecutable(QStringLiteral("gio"));
+    if (gio.isEmpty())
+        return;
+    QProcess process;
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.start(gio, {QStringLiteral("set"), file, QStringLiteral("metadata::trusted"),
+                        QStringLiteral("true")});
+    if (process.waitForStarted(2000) && !process.waitForFinished(2000))
+        process.kill();
+}
+
 bool CDesktopShortcut::Create(const QString& desktopDir, const QString& program,
                               const QString& workingDir)
 {
@@ -41,7 +59,7 @@ bool CDesktopShortcut::Create(const QString& desktopDir, const QString& program,
     const QString entry =
         QStringLiteral("[Desktop Entry]\nType=Application\nName=Cratewise\n"
                        "Comment=Catalogue of MP3 files on CDs and in folders\n"
-                       "Exec=%1\nPath=%2\nTerminal=false\n"
+                       "Exec=%1\nPath=%2\nIcon=cratewise\nTerminal=false\n"
                        "Categories=AudioVideo;Audio;\n")
             .arg(QuoteExec(program), QString(workingDir).replace(u'\\', QLatin1String("\\\\")));
     file.write(entry.toUtf8());
@@ -49,5 +67,6 @@ bool CDesktopShortcut::Create(const QString& desktopDir, const QString& program,
         return false;
     QFile::setPermissions(file.fileName(),
                           QFile::permissions(file.fileName()) | QFile::ExeOwner | QFile::ExeUser);
+    MarkTrusted(file.fileName());
     return true;
 }

@@ -13,6 +13,7 @@
 #include "platform/CText.h"
 
 #include <QCoreApplication>
+#include <QRegularExpression>
 #include <QScopeGuard>
 
 namespace {
@@ -33,6 +34,8 @@ struct SGlobalOptions
     CConsolePrompts::EPolicy policy = CConsolePrompts::EPolicy::Safe;
     bool help = false;
     bool version = false;
+    bool manual = false;     // hidden: the build writes cratewise.1 from it
+    bool completion = false; // hidden: the build writes the bash completion from it
 };
 
 SGlobalOptions TakeGlobalOptions(QStringList& args)
@@ -57,6 +60,12 @@ SGlobalOptions TakeGlobalOptions(QStringList& args)
             args.remove(i);
         } else if (a == QLatin1String("--version")) {
             options.version = true;
+            args.remove(i);
+        } else if (a == QLatin1String("--man")) {
+            options.manual = true;
+            args.remove(i);
+        } else if (a == QLatin1String("--bash-completion")) {
+            options.completion = true;
             args.remove(i);
         } else {
             ++i;
@@ -85,7 +94,8 @@ int CCommandLine::Main(int argc, char** argv)
     QStringList rest = args;
     try {
         const SGlobalOptions options = TakeGlobalOptions(rest);
-        if (!options.help && !options.version && rest.isEmpty())
+        if (!options.help && !options.version && !options.manual && !options.completion &&
+            rest.isEmpty())
             return -1; // no command: the window
     } catch (const CCliError&) {
         // Reported by Run below.
@@ -120,6 +130,14 @@ int CCommandLine::Run(QStringList args, QTextStream& out, QTextStream& err)
         const SGlobalOptions options = TakeGlobalOptions(args);
         if (options.version) {
             out << "Cratewise " << CRATEWISE_VERSION << Qt::endl;
+            return 0;
+        }
+        if (options.manual) {
+            out << Manual();
+            return 0;
+        }
+        if (options.completion) {
+            out << BashCompletion();
             return 0;
         }
         if (options.help || args.isEmpty()) {
@@ -172,6 +190,122 @@ QString CCommandLine::Help() const
     text += QStringLiteral("\nQuestions the window would ask are answered by --yes or --no "
                            "(default: the safe answer).\n");
     return text;
+}
+
+namespace {
+
+// Text for roff: a backslash, a hyphen-minus (so options can be copied and searched)
+// and a dot or quote at the start of a line would otherwise be read as markup.
+QString Roff(QString text)
+{
+    text.replace(u'\\', QLatin1String("\\e"));
+    text.replace(u'-', QLatin1String("\\-"));
+    if (text.startsWith(u'.') || text.startsWith(u'\''))
+        text.prepend(QLatin1String("\\&"));
+    return text;
+}
+
+} // namespace
+
+QStringList CCommandLine::OptionsOf(const SCliCommand& command)
+{
+    QStringList options;
+    static const QRegularExpression option(QStringLiteral("--[a-z0-9][a-z0-9-]*"));
+    for (auto it = option.globalMatch(command.usage); it.hasNext();) {
+        const QString name = it.next().captured();
+        if (!options.contains(name))
+            options << name;
+    }
+    return options;
+}
+
+QString CCommandLine::Manual() const
+{
+    QString page =
+        QStringLiteral(
+            ".TH CRATEWISE 1 \"\" \"Cratewise %1\" \"User Commands\"\n"
+            ".SH NAME\ncratewise \\- catalogue of MP3 files on CDs and in folders\n"
+            ".SH SYNOPSIS\n"
+            ".B cratewise\n[\\fB\\-\\-data\\-dir\\fR \\fIDIR\\fR]\n.br\n"
+            ".B cratewise\n[\\fB\\-\\-data\\-dir\\fR \\fIDIR\\fR] "
+            "[\\fB\\-\\-yes\\fR|\\fB\\-\\-no\\fR] \\fICOMMAND\\fR [\\fIARGUMENTS\\fR]\n.br\n"
+            ".B cratewise\n\\fB\\-\\-help\\fR | \\fB\\-\\-version\\fR\n"
+            ".SH DESCRIPTION\n"
+            "Without a command, \\fBcratewise\\fR opens its window. With a command it works "
+            "on the same catalogue without a display: tabular output is separated by tabs, and a "
+            "failure prints one line on standard error and exits with status 1.\n"
+            ".SH OPTIONS\n"
+            ".TP\n\\fB\\-\\-data\\-dir\\fR \\fIDIR\\fR\n"
+            "The folder that holds the catalogue (songs3.mdb); else \\fB$CRATEWISE_HOME\\fR, "
+            "the current folder when it holds songs3.mdb, or ~/.local/share/Quillfen/Cratewise.\n"
+            ".TP\n\\fB\\-\\-yes\\fR, \\fB\\-\\-no\\fR\n"
+            "Answer the questions the window would ask (default: the safe answer).\n"
+            ".TP\n\\fB\\-h\\fR, \\fB\\-\\-help\\fR\nList the commands.\n"
+            ".TP\n\\fB\\-\\-version\\fR\nPrint the version.\n"
+            ".SH COMMANDS\n")
+            .arg(QStringLiteral(CRATEWISE_VERSION));
+    for (const SCliCommand& c : m_commands)
+        page += QStringLiteral(".TP\n\\fB%1\\fR\n%2\n").arg(Roff(c.usage), Roff(c.summary));
+    page +=
+        QStringLiteral(".SH ENVIRONMENT\n"
+                       ".TP\n\\fBCRATEWISE_HOME\\fR\nThe data folder when \\fB\\-\\-data\\-dir\\fR "
+                       "is not given.\n"
+                       ".TP\n\\fBCRATEWISE_CONFIG\\fR\nThe settings file instead of "
+                       "~/.config/Quillfen/Cratewise\\ .ini.\n"
+                       ".SH EXIT STATUS\n0 on success, 1 on failure.\n"
+                       ".SH FILES\n"
+                       ".TP\n\\fIsongs3.mdb\\fR\nThe catalogue (SQLite) in the data folder.\n"
+                       ".TP\n\\fI/usr/share/doc/cratewise/\\fR\nThe documentation F1 opens.\n");
+    return page;
+}
+
+QString CCommandLine::BashCompletion() const
+{
+    QString names;
+    QString cases;
+    for (const SCliCommand& c : m_commands) {
+        names += (names.isEmpty() ? QString() : QStringLiteral(" ")) + c.name;
+        const QStringList options = OptionsOf(c);
+        if (!options.isEmpty())
+            cases +=
+                QStringLiteral("        %1) options=\"%2\" ;;\n").arg(c.name, options.join(u' '));
+    }
+    return QStringLiteral(
+               "# bash completion for cratewise (written by cratewise --bash-completion)\n"
+               "_cratewise()\n{\n"
+               "    local cur prev command= options= i\n"
+               "    cur=${COMP_WORDS[COMP_CWORD]}\n"
+               "    prev=${COMP_WORDS[COMP_CWORD-1]}\n"
+               "    if [[ $prev == --data-dir ]]; then\n"
+               "        COMPREPLY=($(compgen -d -- \"$cur\"))\n"
+               "        return\n"
+               "    fi\n"
+               "    for ((i = 1; i < COMP_CWORD; i++)); do\n"
+               "        case ${COMP_WORDS[i]} in\n"
+               "        --data-dir) ((i++)) ;;\n"
+               "        -*) ;;\n"
+               "        *) command=${COMP_WORDS[i]}; break ;;\n"
+               "        esac\n"
+               "    done\n"
+               "    if [[ -z $command ]]; then\n"
+               "        if [[ $cur == -* ]]; then\n"
+               "            COMPREPLY=($(compgen -W \"--data-dir --yes --no --help --version\" "
+               "-- \"$cur\"))\n"
+               "        else\n"
+               "            COMPREPLY=($(compgen -W \"%1\" -- \"$cur\"))\n"
+               "        fi\n"
+               "        return\n"
+               "    fi\n"
+               "    case $command in\n%2"
+               "    esac\n"
+               "    if [[ $cur == -* && -n $options ]]; then\n"
+               "        COMPREPLY=($(compgen -W \"$options\" -- \"$cur\"))\n"
+               "    else\n"
+               "        COMPREPLY=($(compgen -f -- \"$cur\"))\n"
+               "    fi\n"
+               "}\n"
+               "complete -o filenames -F _cratewise cratewise\n")
+        .arg(names, cases);
 }
 
 QString CCommandLine::TakeOption(QStringList& args, const QString& name)

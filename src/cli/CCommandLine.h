@@ -64,6 +64,12 @@ public:
     int Run(QStringList args, QTextStream& out, QTextStream& err);
 
     QString Help() const;
+    // The manual page in roff and the bash completion script, both made from the
+    // registered commands so that they list exactly what --help lists.
+    QString Manual() const;
+    QString BashCompletion() const;
+    // The options a command's usage names ("--fast", "--title", …).
+    static QStringList OptionsOf(const SCliCommand& command);
 
     // Helpers for commands.
     // Removes "--name VALUE" from args and returns VALUE (empty when absent).

@@ -27,6 +27,9 @@ struct SAppServices
     // The user's desktop folder (the shortcut) and temporary folder (copies of songs).
     QString desktopDir;
     QString tempDir;
+    // The installed documentation (cratewise.html, readme.txt), for F1 when the data
+    // directory's readme cannot be shown.
+    QString docDir;
     // Opens a document or address with the desktop's handler (Documentation, links).
     std::function<bool(const QUrl&)> openUrl;
     // The owner of dialogs; none on the command line.

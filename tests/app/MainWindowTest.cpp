@@ -10,6 +10,8 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QDir>
+#include <QFile>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
@@ -191,6 +193,22 @@ TEST_F(MainWindowTest, DocumentationOpensTheReadmeOrSaysWhyItCannot)
     ASSERT_EQ(f.prompts.messages.size(), 1);
     EXPECT_EQ(f.prompts.messages[0].text, "Can't open link:\n\nThere is no application "
                                           "associated\nwith the given filename extension.");
+}
+
+TEST_F(MainWindowTest, DocumentationFallsBackToTheInstalledPageWithoutATextViewer)
+{
+    const QString docDir = f.env.Root() + QStringLiteral("/doc");
+    ASSERT_TRUE(QDir().mkpath(docDir));
+    for (const QString& name : {QStringLiteral("cratewise.html"), QStringLiteral("readme.txt")}) {
+        QFile file(docDir + u'/' + name);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    f.unopenable = QStringList{QStringLiteral("txt")}; // a desktop with a browser only
+    f.View().Action(ID_DOCUMENTATION)->trigger();
+    ASSERT_EQ(f.openedUrls.size(), 2);
+    EXPECT_EQ(f.openedUrls[0].toLocalFile(), f.env.DataDir() + QStringLiteral("/readme.txt"));
+    EXPECT_EQ(f.openedUrls[1].toLocalFile(), docDir + QStringLiteral("/cratewise.html"));
+    EXPECT_TRUE(f.prompts.messages.isEmpty());
 }
 
 } // namespace

@@ -146,4 +146,36 @@ TEST(CommandLineTest, VersionAndHelp)
               QStringLiteral("/x y"));
 }
 
+TEST(CommandLineTest, ManualPageAndCompletionListEveryCommandAndOption)
+{
+    CTestEnvironment env;
+    const SRun manual = RunCli(env, {QStringLiteral("--man")});
+    EXPECT_EQ(manual.status, 0);
+    EXPECT_TRUE(manual.out.startsWith(QStringLiteral(".TH CRATEWISE 1")));
+    const SRun completion = RunCli(env, {QStringLiteral("--bash-completion")});
+    EXPECT_EQ(completion.status, 0);
+    // Neither opens the catalogue: the build runs them with no data folder at hand.
+    EXPECT_FALSE(QFile::exists(env.DatabasePath()));
+
+    const CCommandLine cli;
+    ASSERT_FALSE(cli.Commands().empty());
+    for (const SCliCommand& c : cli.Commands()) {
+        // In roff a hyphen is written \- so that it stays a minus sign.
+        QString usage = c.usage;
+        EXPECT_TRUE(
+            manual.out.contains(QStringLiteral("\\fB") + usage.replace(u'-', QLatin1String("\\-"))))
+            << c.usage.toStdString();
+        EXPECT_TRUE(completion.out.contains(c.name)) << c.name.toStdString();
+        for (const QString& option : CCommandLine::OptionsOf(c))
+            EXPECT_TRUE(completion.out.contains(QStringLiteral("%1) options=\"").arg(c.name)) &&
+                        completion.out.contains(option))
+                << option.toStdString();
+    }
+    const auto search = std::find_if(cli.Commands().begin(), cli.Commands().end(),
+                                     [](const SCliCommand& c) { return c.name == "search"; });
+    ASSERT_NE(search, cli.Commands().end());
+    EXPECT_TRUE(CCommandLine::OptionsOf(*search).contains(QStringLiteral("--title")));
+    EXPECT_TRUE(CCommandLine::OptionsOf(*search).contains(QStringLiteral("--fast")));
+}
+
 } // namespace

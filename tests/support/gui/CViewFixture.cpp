@@ -3,6 +3,8 @@
 #include "db/CCdlistSet.h"
 #include "support/CDocFixture.h"
 
+#include <QFileInfo>
+
 CViewFixture::CViewFixture()
 {
     doc.OpenDatabase(env.DatabasePath());
@@ -29,9 +31,10 @@ SAppServices CViewFixture::Services()
     s.currentMonth = [this] { return month; };
     s.desktopDir = env.Root() + QStringLiteral("/Desktop");
     s.tempDir = env.Root() + QStringLiteral("/tmp");
+    s.docDir = env.Root() + QStringLiteral("/doc");
     s.openUrl = [this](const QUrl& url) {
         openedUrls << url;
-        return urlsOpen;
+        return urlsOpen && !unopenable.contains(QFileInfo(url.path()).suffix());
     };
     return s;
 }

@@ -40,7 +40,8 @@ public:
     // Runs on the new window before its start-up sequence (to connect to its signals).
     std::function<void(CCdlistView&)> beforeStart;
     QList<QUrl> openedUrls;
-    bool urlsOpen = true; // what the desktop opener answers
+    bool urlsOpen = true;   // what the desktop opener answers
+    QStringList unopenable; // file suffixes the desktop has no program for
     CCdlistDoc doc;
 
 private:

@@ -1,0 +1,70 @@
+# What `cmake --install` and `make package` put on a system: the program, its menu entry,
+# icons, AppStream metainfo, documentation, manual page and bash completion.
+include(GNUInstallDirs)
+set(CRATEWISE_DOCDIR ${CMAKE_INSTALL_DATADIR}/doc/cratewise)
+set(CRATEWISE_DATA ${CMAKE_SOURCE_DIR}/data)
+
+# The PNG icons are drawn from the one SVG, so the sizes never disagree with it.
+find_program(RSVG_CONVERT rsvg-convert)
+if(NOT RSVG_CONVERT)
+    message(FATAL_ERROR "rsvg-convert (librsvg2-bin) draws the icons; scripts/install-deps.sh installs it")
+endif()
+set(CRATEWISE_ICON_SIZES 16 32 48 64 128 256)
+set(CRATEWISE_ICON_PNGS "")
+foreach(size ${CRATEWISE_ICON_SIZES})
+    set(png ${CMAKE_BINARY_DIR}/icons/${size}/cratewise.png)
+    add_custom_command(OUTPUT ${png}
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/icons/${size}
+        COMMAND ${RSVG_CONVERT} -w ${size} -h ${size} ${CRATEWISE_DATA}/cratewise.svg -o ${png}
+        DEPENDS ${CRATEWISE_DATA}/cratewise.svg VERBATIM)
+    list(APPEND CRATEWISE_ICON_PNGS ${png})
+    install(FILES ${png} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps)
+endforeach()
+# The window icon; PNGs because Qt reads them without its SVG module.
+qt_add_resources(cratewise_gui cratewise_icons PREFIX /icons BASE ${CMAKE_BINARY_DIR}/icons
+                 FILES ${CRATEWISE_ICON_PNGS})
+install(FILES ${CRATEWISE_DATA}/cratewise.svg
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+
+# The manual page and the completion come from the program's own command table, so they
+# list exactly what --help lists.
+set(CRATEWISE_MAN ${CMAKE_BINARY_DIR}/cratewise.1)
+set(CRATEWISE_COMPLETION ${CMAKE_BINARY_DIR}/cratewise.bash-completion)
+add_custom_command(OUTPUT ${CRATEWISE_MAN}
+    COMMAND sh -c "\"$1\" --man > \"$2\"" sh $<TARGET_FILE:cratewise> ${CRATEWISE_MAN}
+    DEPENDS cratewise VERBATIM)
+add_custom_command(OUTPUT ${CRATEWISE_COMPLETION}
+    COMMAND sh -c "\"$1\" --bash-completion > \"$2\"" sh $<TARGET_FILE:cratewise>
+            ${CRATEWISE_COMPLETION}
+    DEPENDS cratewise VERBATIM)
+add_custom_target(cratewise_generated_docs ALL DEPENDS ${CRATEWISE_MAN} ${CRATEWISE_COMPLETION})
+
+configure_file(${CRATEWISE_DATA}/org.quillfen.cratewise.metainfo.xml
+               ${CMAKE_BINARY_DIR}/org.quillfen.cratewise.metainfo.xml @ONLY)
+
+install(TARGETS cratewise RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES ${CRATEWISE_DATA}/cratewise.desktop
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${CMAKE_BINARY_DIR}/org.quillfen.cratewise.metainfo.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+install(FILES ${CRATEWISE_DATA}/cratewise.html ${CMAKE_SOURCE_DIR}/resources/readme.txt
+        DESTINATION ${CRATEWISE_DOCDIR})
+install(FILES ${CRATEWISE_MAN} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${CRATEWISE_COMPLETION} RENAME cratewise
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME cratewise)
+set(CPACK_PACKAGE_VENDOR Quillfen)
+set(CPACK_PACKAGE_CONTACT "Quillfen <cratewise@quillfen.org>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "catalogue of MP3 files on CDs and in folders")
+set(CPACK_PACKAGE_DESCRIPTION
+    "Cratewise keeps one record per MP3 file on CDs and in folders, searches the whole\n collection, builds playlists and copies songs out, asking for discs by name.")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION sound)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "mpd, mpg123")
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://quillfen.org/cratewise")
+include(CPack)
