@@ -9,6 +9,7 @@
 #include "library/gui/CLibraryListCtrl.h"
 #include "library/gui/CSearchController.h"
 #include "model/CCdlistDoc.h"
+#include "playback/gui/CWinampController.h"
 #include "playlist/gui/CPlaylistController.h"
 #include "ui/CControllerContext.h"
 #include "ui/CommandIds.h"
@@ -93,6 +94,7 @@ CCdlistView::CCdlistView(CCdlistDoc& doc, const SAppServices& services, QWidget*
     new CLibraryController(*m_context, this);
     new CSearchController(*m_context, this);
     new CPlaylistController(*m_context, this);
+    new CWinampController(*m_context, this);
 }
 
 CCdlistView::~CCdlistView() = default;

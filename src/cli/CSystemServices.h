@@ -2,14 +2,14 @@
 
 #include "model/CAppServices.h"
 #include "platform/CVolumes.h"
-#include "playback/CWinampRemote.h"
+#include "playback/CMpdRemote.h"
 
 // The services both faces fill alike: their prompts, the machine's mount table, the
 // player remote and the data directory. Each face adds its own (progress, desktop).
 class CSystemServices
 {
 public:
-    CSystemServices(CPrompts& prompts, const QString& dataDir)
+    CSystemServices(CPrompts& prompts, const QString& dataDir) : m_player(dataDir)
     {
         m_services.prompts = &prompts;
         m_services.winamp = &m_player;
@@ -22,7 +22,7 @@ public:
     SAppServices& Services() { return m_services; }
 
 private:
-    CNoWinampRemote m_player;
+    CMpdRemote m_player;
     CSystemVolumes m_volumes;
     SAppServices m_services;
 };

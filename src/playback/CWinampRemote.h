@@ -24,7 +24,8 @@ public:
     virtual bool Start(const QString& program, bool minimized) = 0;
     virtual void Command(ECommand command) = 0;
     virtual void ClearList() = 0;
-    virtual void AddFile(const QString& path) = 0;
+    // False when the player refused the file (it is then not in its list).
+    virtual bool AddFile(const QString& path) = 0;
     virtual void StartList() = 0;
     virtual bool IsPlaying() = 0;
     virtual int TrackLengthSeconds() = 0;
@@ -44,7 +45,7 @@ public:
     bool Start(const QString&, bool) override { return false; }
     void Command(ECommand) override {}
     void ClearList() override {}
-    void AddFile(const QString&) override {}
+    bool AddFile(const QString&) override { return false; }
     void StartList() override {}
     bool IsPlaying() override { return false; }
     int TrackLengthSeconds() override { return 0; }

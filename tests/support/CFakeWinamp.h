@@ -23,7 +23,11 @@ public:
         calls << QStringLiteral("Command %1").arg(int(command));
     }
     void ClearList() override { calls << QStringLiteral("ClearList"); }
-    void AddFile(const QString& path) override { calls << QStringLiteral("AddFile ") + path; }
+    bool AddFile(const QString& path) override
+    {
+        calls << QStringLiteral("AddFile ") + path;
+        return true;
+    }
     void StartList() override { calls << QStringLiteral("StartList"); }
     bool IsPlaying() override { return false; }
     int TrackLengthSeconds() override { return 0; }

@@ -1,0 +1,159 @@
+#include "cli/CPlayerCli.h"
+
+#include "cli/CCommandLine.h"
+#include "db/CCdlistSet.h"
+#include "model/CAppServices.h"
+#include "model/CCdlistDoc.h"
+#include "platform/CTempFolder.h"
+#include "platform/CText.h"
+#include "playback/CMpdRemote.h"
+#include "playback/CPlaybackTexts.h"
+#include "playback/CWinampOperations.h"
+#include "playlist/CM3uFile.h"
+#include "playlist/CPlaylistLoader.h"
+
+#include <QFileInfo>
+
+namespace {
+
+const char* const kUsage = "player (send (--session NAME | --m3u FILE) | status | play | pause | "
+                           "stop | next | previous | volume PERCENT)";
+
+CCliError UsageError()
+{
+    return CCliError(QStringLiteral("usage: cratewise ") + QString::fromLatin1(kUsage));
+}
+
+// The songs to send become the document's playlist, as the window's would be.
+void FillPlaylist(SCliContext& c)
+{
+    const QString session = CCommandLine::TakeOption(c.args, QStringLiteral("--session"));
+    const QString m3u = CCommandLine::TakeOption(c.args, QStringLiteral("--m3u"));
+    if (session.isEmpty() == m3u.isEmpty() || !c.args.isEmpty())
+        throw UsageError();
+    QList<CPlaylistModel::SEntry> entries;
+    if (!session.isEmpty()) {
+        c.set.SetFilter(CFilter::Exactly(ESongColumn::CD, session));
+        c.set.SetSort(ESongColumn::ID);
+        for (c.set.Requery(); !c.set.IsEOF(); c.set.MoveNext())
+            entries.append({c.set.m_LIST, c.set.m_ID});
+        c.set.Unfilter();
+        if (entries.isEmpty())
+            throw CCliError(QStringLiteral("there is no session \"%1\"").arg(session));
+    } else {
+        QList<SM3uLine> lines;
+        QString error;
+        if (!CM3uFile::Read(m3u, lines, error))
+            throw CCliError(error.replace(u'\n', QStringLiteral(": ")));
+        CPlaylistLoader(c.set, c.prompts).Load(lines, [&entries](CCdlistSet& set) {
+            entries.append({set.m_LIST, set.m_ID});
+        });
+    }
+    c.doc.Playlist().Append(entries);
+}
+
+int Send(SCliContext& c)
+{
+    FillPlaylist(c);
+    c.doc.SetSongCount(c.set.CountAll());
+    SAppServices services = c.services;
+    if (services.tempDir.isEmpty())
+        services.tempDir = CTempFolder::Path();
+    SSentList sent;
+    const CWinampOperations::EUpdate result =
+        CWinampOperations(c.doc, services, sent).UpdateWinamp();
+    // The reasons were printed as the window would show them.
+    if (result != CWinampOperations::EUpdate::Sent && sent.ids.isEmpty())
+        return 1;
+    const qsizetype count = sent.ids.size();
+    c.err << count << (count == 1 ? " song" : " songs") << " sent to the player" << Qt::endl;
+    return result == CWinampOperations::EUpdate::Sent ? 0 : 1;
+}
+
+CMpdRemote& Player(SCliContext& c)
+{
+    // The command line's services always hold the MPD remote; tests may hand in another.
+    auto* player = dynamic_cast<CMpdRemote*>(c.services.winamp);
+    if (!player || !player->IsRunning())
+        throw CCliError(CPlaybackTexts::NotRunning());
+    return *player;
+}
+
+int Status(SCliContext& c)
+{
+    CMpdRemote::SStatus status;
+    if (!Player(c).Status(status))
+        throw CCliError(CPlaybackTexts::NotRunning());
+    static const char* const kStates[] = {"stopped", "playing", "paused"};
+    c.out << "state\t" << kStates[int(status.state)] << '\n';
+    c.out << "list length\t" << status.listLength << '\n';
+    c.out << "list position\t" << status.listPosition << '\n';
+    c.out << "position\t" << status.elapsedMs / 1000 << '\n';
+    c.out << "length\t" << status.lengthSeconds << '\n';
+    if (status.volume >= 0)
+        c.out << "volume\t" << status.volume << '\n';
+    if (status.file.isEmpty())
+        return 0;
+    c.out << "file\t" << CText::Printable(status.file) << '\n';
+    const QFileInfo file(status.file);
+    SM3uLine line;
+    line.path = status.file;
+    line.folder = file.path();
+    line.name = file.fileName();
+    if (CPlaylistLoader(c.set, c.prompts).Find(line)) {
+        c.out << "title\t" << CText::Printable(c.set.m_TITLE) << '\n';
+        c.out << "artist\t" << CText::Printable(c.set.m_ARTIST) << '\n';
+    }
+    c.set.Unfilter();
+    return 0;
+}
+
+int Run(SCliContext& c)
+{
+    if (c.args.isEmpty())
+        throw UsageError();
+    const QString action = c.args.takeFirst();
+    if (action == u"send")
+        return Send(c);
+    if (action == u"status") {
+        CCommandLine::ExpectArguments(c.args, 0, QString::fromLatin1(kUsage));
+        return Status(c);
+    }
+    if (action == u"volume") {
+        CCommandLine::ExpectArguments(c.args, 1, QString::fromLatin1(kUsage));
+        bool ok = false;
+        const int percent = c.args[0].toInt(&ok);
+        if (!ok || percent < 0 || percent > 100)
+            throw CCliError(QStringLiteral("the volume must be a number from 0 to 100"));
+        // The player's scale is the window slider's, 0..255.
+        Player(c).SetVolume((percent * 255 + 50) / 100);
+        return 0;
+    }
+    static const QList<QPair<QString, CWinampRemote::ECommand>> kCommands = {
+        {QStringLiteral("pause"), CWinampRemote::Pause},
+        {QStringLiteral("stop"), CWinampRemote::Stop},
+        {QStringLiteral("next"), CWinampRemote::Next},
+        {QStringLiteral("previous"), CWinampRemote::Previous}};
+    CCommandLine::ExpectArguments(c.args, 0, QString::fromLatin1(kUsage));
+    if (action == u"play") {
+        Player(c).StartList();
+        return 0;
+    }
+    for (const auto& [name, command] : kCommands) {
+        if (action == name) {
+            Player(c).Command(command);
+            return 0;
+        }
+    }
+    throw UsageError();
+}
+
+} // namespace
+
+void RegisterPlayerCommands(CCommandLine& cli)
+{
+    cli.Add({QStringLiteral("player"), QString::fromLatin1(kUsage),
+             QStringLiteral("sends songs to the external player (MPD), shows what it plays and "
+                            "controls it"),
+             Run});
+}

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QString>
+
+// Messages of the external player's commands, shown in the window and printed on the
+// command line.
+namespace CPlaybackTexts {
+inline QString NoSongs()
+{
+    return QStringLiteral("You have not selected any songs!");
+}
+inline QString NoSongsCaption()
+{
+    return QStringLiteral("No music!");
+}
+inline QString EmptyDatabase()
+{
+    return QStringLiteral("The database is empty!");
+}
+inline QString EmptyDatabaseCaption()
+{
+    return QStringLiteral("Database empty");
+}
+inline QString PathUnset()
+{
+    return QStringLiteral("You must specify the path to Winamp.");
+}
+inline QString PathCaption()
+{
+    return QStringLiteral("Invalid Path...");
+}
+inline QString CannotStart(const QString& program)
+{
+    return QStringLiteral("Cratewise could not start the player:\n") + program;
+}
+inline QString LongWait()
+{
+    return QStringLiteral("Cratewise have been waiting a long time for Winamp to start.\nEither "
+                          "Your computer are extremly slow or something went wrong.\nWould you "
+                          "like to wait a little longer?");
+}
+inline QString LongWaitCaption()
+{
+    return QStringLiteral("Waiting for Winamp...");
+}
+inline QString CopyFailed(const QString& file, const QString& reason)
+{
+    return QStringLiteral("Could not copy\n%1\ninto the temporary folder (%2).\nThe songs before "
+                          "it were sent.")
+        .arg(file, reason);
+}
+inline QString CopyFailedCaption()
+{
+    return QStringLiteral("Update Winamp");
+}
+inline QString NotRunning()
+{
+    return QStringLiteral("The player is not running.");
+}
+} // namespace CPlaybackTexts

@@ -1,0 +1,111 @@
+#include "playback/gui/CWinampController.h"
+
+#include "model/CAppServices.h"
+#include "model/CCdlistDoc.h"
+#include "playback/CWinampRemote.h"
+#include "ui/CommandIds.h"
+
+#include <QAction>
+#include <QEventLoop>
+#include <QLineEdit>
+#include <QListView>
+#include <QProgressBar>
+#include <QScopedValueRollback>
+#include <QSlider>
+#include <QTimer>
+
+CWinampController::CWinampController(const SControllerContext& context, QObject* parent)
+    : QObject(parent), m_context(context)
+{
+    const auto command = [this](int id, CWinampRemote::ECommand message) {
+        if (QAction* action = m_context.Action(id))
+            connect(action, &QAction::triggered, this, [this, message] {
+                if (!m_inCommand)
+                    m_context.services.winamp->Command(message);
+            });
+    };
+    command(ID_PAUSE, CWinampRemote::Pause);
+    command(ID_STOP, CWinampRemote::Stop);
+    command(ID_PREVIOUS, CWinampRemote::Previous);
+    command(ID_NEXT, CWinampRemote::Next);
+    if (QAction* play = m_context.Action(ID_PLAY))
+        connect(play, &QAction::triggered, this, &CWinampController::OnPlay);
+    if (QAction* update = m_context.Action(ID_UPDATE_WINAMP))
+        connect(update, &QAction::triggered, this, &CWinampController::OnUpdateWinamp);
+    if (auto* slider = m_context.controls.Get<QSlider>(IDC_VOLUME))
+        connect(slider, &QSlider::valueChanged, this, &CWinampController::OnVolume);
+    if (m_context.window)
+        connect(m_context.window, SIGNAL(TimerTick()), this, SLOT(OnTimer()));
+}
+
+CWinampOperations CWinampController::Operations()
+{
+    CWinampOperations operations(m_context.doc, m_context.services, m_sent);
+    // The window paints and answers while the player starts.
+    operations.SetWait([](int ms) {
+        QEventLoop loop;
+        QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+        loop.exec();
+    });
+    operations.SetQuestionInterval(m_questionMs);
+    return operations;
+}
+
+int CWinampController::SelectedEntry() const
+{
+    const auto* view = m_context.controls.Get<QListView>(IDC_PLAYLIST);
+    if (!view || !view->selectionModel())
+        return -1;
+    const QModelIndexList rows = view->selectionModel()->selectedRows();
+    return rows.isEmpty() ? -1 : rows.first().row();
+}
+
+void CWinampController::OnUpdateWinamp()
+{
+    if (m_inCommand || m_context.doc.IsBusy())
+        return;
+    const QScopedValueRollback<bool> inCommand(m_inCommand, true);
+    const CCdlistDoc::CBusy busy(m_context.doc);
+    const CWinampOperations::EUpdate result = Operations().UpdateWinamp();
+    if (result == CWinampOperations::EUpdate::PathUnset) {
+        if (QAction* options = m_context.Action(ID_OPTIONS))
+            QTimer::singleShot(0, options, &QAction::trigger);
+    }
+}
+
+void CWinampController::OnPlay()
+{
+    if (m_inCommand || m_context.doc.IsBusy())
+        return;
+    const QScopedValueRollback<bool> inCommand(m_inCommand, true);
+    Operations().Play(SelectedEntry());
+}
+
+void CWinampController::OnVolume(int position)
+{
+    // Top is loudest.
+    m_context.services.winamp->SetVolume(255 - position);
+}
+
+void CWinampController::OnTimer()
+{
+    if (m_inCommand)
+        return;
+    const SPollResult poll = Operations().Poll(SelectedEntry());
+    if (poll.enableUpdate && !m_context.doc.Playlist().Changed() && !m_context.doc.IsBusy())
+        m_context.doc.Playlist().SetChanged(true);
+    if (poll.progressKnown) {
+        if (auto* bar = m_context.controls.Get<QProgressBar>(IDC_PLAYBACK_PROGRESS)) {
+            // An empty range would turn the bar into a busy indicator.
+            const int length = qMax(poll.lengthSeconds, 1);
+            bar->setRange(0, length);
+            bar->setValue(qBound(0, poll.positionSeconds, length));
+        }
+    }
+    if (poll.songStarted) {
+        if (auto* title = m_context.controls.Get<QLineEdit>(IDC_PLAYING_TITLE))
+            title->setText(poll.title);
+        if (auto* artist = m_context.controls.Get<QLineEdit>(IDC_PLAYING_ARTIST))
+            artist->setText(poll.artist);
+    }
+}

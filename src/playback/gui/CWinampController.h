@@ -1,0 +1,39 @@
+#pragma once
+
+#include "playback/CWinampOperations.h"
+#include "ui/CControllerContext.h"
+
+#include <QObject>
+
+// The external player on the main form: Play, Pause, Stop, Previous, Next (buttons, menu,
+// keypad), Update Winamp, the volume slider and the one-second poll that shows what the
+// player plays.
+class CWinampController : public QObject
+{
+    Q_OBJECT
+public:
+    CWinampController(const SControllerContext& context, QObject* parent);
+
+    void OnUpdateWinamp();
+    void OnPlay();
+    void OnVolume(int position);
+
+public Q_SLOTS:
+    // The form's one-second timer.
+    void OnTimer();
+
+public:
+    const SSentList& Sent() const { return m_sent; }
+    // Lets tests shorten the wait before the "waiting a long time" question.
+    void SetQuestionInterval(int ms) { m_questionMs = ms; }
+
+private:
+    CWinampOperations Operations();
+    int SelectedEntry() const;
+
+    SControllerContext m_context;
+    SSentList m_sent;
+    int m_questionMs = 30000;
+    // Update Winamp keeps the window alive while it waits; nothing re-enters it meanwhile.
+    bool m_inCommand = false;
+};

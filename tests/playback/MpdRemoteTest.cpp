@@ -1,0 +1,179 @@
+#include "platform/CSettings.h"
+#include "playback/CMpdRemote.h"
+#include "support/CMp3Factory.h"
+#include "support/CTestEnvironment.h"
+#include "support/CTestMpd.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QThread>
+#include <gtest/gtest.h>
+
+namespace {
+
+class MpdRemoteTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(mpd.Start()) << qPrintable(mpd.Error());
+        CSettings::SetString(QStringLiteral("PlayerSocket"), mpd.Socket());
+        for (int i = 0; i < 3; ++i) {
+            const QString path = env.Root() + QStringLiteral("/music/song %1.mp3").arg(i);
+            ASSERT_TRUE(CMp3Factory::WriteSong(path, {.seconds = 4.0}));
+            songs << path;
+        }
+    }
+    // Waits until the player's status shows the value (it changes a moment after a command).
+    bool Eventually(const QString& key, const QString& value)
+    {
+        for (int i = 0; i < 100; ++i) {
+            if (mpd.StatusValue(key) == value)
+                return true;
+            QThread::msleep(20);
+        }
+        return false;
+    }
+
+    CTestEnvironment env;
+    CTestMpd mpd;
+    QStringList songs;
+    CMpdRemote remote{env.DataDir()};
+};
+
+TEST_F(MpdRemoteTest, EveryMessageReachesTheRealPlayer)
+{
+    EXPECT_TRUE(remote.IsRunning());
+    EXPECT_FALSE(remote.IsPlaying());
+    EXPECT_EQ(remote.ListPosition(), -1);
+    for (const QString& song : songs)
+        EXPECT_TRUE(remote.AddFile(song));
+    EXPECT_FALSE(remote.AddFile(env.Root() + QStringLiteral("/music/missing.mp3")));
+    EXPECT_EQ(remote.ListLength(), 3);
+    EXPECT_EQ(mpd.Queue(), songs);
+
+    // The remembered position is applied by the next Play.
+    remote.SetListPosition(2);
+    EXPECT_EQ(mpd.StatusValue("state"), "stop");
+    remote.Command(CWinampRemote::Play);
+    ASSERT_TRUE(Eventually("state", "play"));
+    EXPECT_TRUE(remote.IsPlaying());
+    EXPECT_EQ(remote.ListPosition(), 2);
+    EXPECT_EQ(remote.TrackLengthSeconds(), 4);
+    QThread::msleep(600);
+    EXPECT_GE(remote.TrackPositionMs(), 300);
+    EXPECT_LE(remote.TrackPositionMs(), 4000);
+
+    remote.Command(CWinampRemote::Previous);
+    EXPECT_TRUE(Eventually("song", "1"));
+    remote.Command(CWinampRemote::Next);
+    EXPECT_TRUE(Eventually("song", "2"));
+
+    // Pause toggles; from stopped it plays.
+    remote.Command(CWinampRemote::Pause);
+    EXPECT_TRUE(Eventually("state", "pause"));
+    EXPECT_FALSE(remote.IsPlaying());
+    remote.Command(CWinampRemote::Pause);
+    EXPECT_TRUE(Eventually("state", "play"));
+    remote.Command(CWinampRemote::Stop);
+    EXPECT_TRUE(Eventually("state", "stop"));
+    remote.Command(CWinampRemote::Pause);
+    EXPECT_TRUE(Eventually("state", "play"));
+
+    for (const auto& [level, percent] : {std::pair{255, "100"}, {128, "50"}, {0, "0"}}) {
+        remote.SetVolume(level);
+        EXPECT_EQ(mpd.StatusValue("volume"), percent) << level;
+    }
+
+    remote.ClearList();
+    EXPECT_EQ(remote.ListLength(), 0);
+    EXPECT_EQ(remote.ListPosition(), -1);
+    remote.StartList(); // nothing to play: no harm
+    EXPECT_FALSE(remote.IsPlaying());
+}
+
+TEST_F(MpdRemoteTest, APlayerThatWentAwayAnswersNothingAndComesBack)
+{
+    ASSERT_TRUE(remote.AddFile(songs[0]));
+    mpd.Kill();
+    EXPECT_FALSE(remote.IsRunning());
+    EXPECT_EQ(remote.ListLength(), 0);
+    EXPECT_EQ(remote.ListPosition(), -1);
+    EXPECT_FALSE(remote.AddFile(songs[1]));
+    remote.Command(CWinampRemote::Stop);
+
+    ASSERT_TRUE(mpd.Start()) << qPrintable(mpd.Error());
+    EXPECT_TRUE(remote.IsRunning());
+    EXPECT_TRUE(remote.AddFile(songs[1]));
+}
+
+struct SFrozen
+{
+    bool greet;
+};
+
+class FrozenPlayerTest : public ::testing::TestWithParam<SFrozen>
+{};
+
+TEST_P(FrozenPlayerTest, CostsOneShortWaitAndIsThenLeftAlone)
+{
+    CTestEnvironment env;
+    CSilentSocket frozen(GetParam().greet);
+    CSettings::SetString(QStringLiteral("PlayerSocket"), frozen.Path());
+    CMpdRemote remote(env.DataDir());
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_FALSE(remote.IsRunning());
+    EXPECT_LT(timer.elapsed(), 2500);
+    timer.restart();
+    // The poll's calls while the socket is left alone return at once.
+    for (int i = 0; i < 10; ++i) {
+        EXPECT_FALSE(remote.IsRunning());
+        EXPECT_FALSE(remote.IsPlaying());
+        EXPECT_EQ(remote.ListLength(), 0);
+        remote.Command(CWinampRemote::Stop);
+    }
+    EXPECT_LT(timer.elapsed(), 100);
+}
+
+INSTANTIATE_TEST_SUITE_P(SilentOrGreetingOnly, FrozenPlayerTest,
+                         ::testing::Values(SFrozen{false}, SFrozen{true}));
+
+TEST(MpdStartTest, StartsItsOwnPlayerWhenNoneAnswersAndClosesOnlyThatOne)
+{
+    CTestEnvironment env;
+    const QString socket = env.Root() + QStringLiteral("/own.socket");
+    CSettings::SetString(QStringLiteral("PlayerSocket"), socket);
+    CMpdRemote remote(env.DataDir());
+    EXPECT_FALSE(remote.Start(QString(), false));
+    ASSERT_TRUE(remote.Start(QStringLiteral("/usr/bin/mpd"), true));
+    bool up = false;
+    for (int i = 0; i < 100 && !(up = remote.IsRunning()); ++i)
+        QThread::msleep(50);
+    ASSERT_TRUE(up);
+    QFile config(remote.OwnConfigFile());
+    ASSERT_TRUE(config.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(config.readAll());
+    EXPECT_TRUE(text.contains(QStringLiteral("bind_to_address \"%1\"").arg(socket)));
+    EXPECT_TRUE(text.contains(QStringLiteral("state_file \"%1/mpd/state\"").arg(env.DataDir())));
+    EXPECT_TRUE(text.contains(QStringLiteral("mixer_type \"software\"")));
+    EXPECT_TRUE(text.contains(QStringLiteral("restore_paused \"yes\"")));
+
+    // A player of the user's own on another socket is never closed.
+    CTestMpd users;
+    ASSERT_TRUE(users.Start()) << qPrintable(users.Error());
+    CSettings::SetString(QStringLiteral("PlayerSocket"), users.Socket());
+    CMpdRemote other(env.Root() + QStringLiteral("/elsewhere"));
+    ASSERT_TRUE(other.IsRunning());
+    other.Close();
+    EXPECT_EQ(users.Ask("ping"), "OK\n");
+
+    CSettings::SetString(QStringLiteral("PlayerSocket"), socket);
+    remote.Close();
+    bool down = false;
+    for (int i = 0; i < 100 && !(down = !remote.IsRunning()); ++i)
+        QThread::msleep(50);
+    EXPECT_TRUE(down);
+}
+
+} // namespace

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QProcess>
+#include <QString>
+#include <QTemporaryDir>
+#include <atomic>
+#include <thread>
+
+// A real MPD of the test's own: null output, software mixer, a Unix socket in a
+// temporary folder. It runs in the foreground as the test's child and is killed with it.
+class CTestMpd
+{
+public:
+    CTestMpd();
+    ~CTestMpd();
+    CTestMpd(const CTestMpd&) = delete;
+    CTestMpd& operator=(const CTestMpd&) = delete;
+
+    // Starts it and waits until it answers; false (with the reason in Error()) otherwise.
+    bool Start();
+    void Kill();
+    QString Socket() const { return m_dir.path() + QStringLiteral("/mpd.socket"); }
+    QString Error() const { return m_error; }
+    // Sends one protocol line over a connection of its own and returns the answer.
+    QString Ask(const QString& command) const;
+    // One value ("state", "volume", "playlistlength", "song", …) of the status.
+    QString StatusValue(const QString& key) const;
+    // The files in the player's list, in order.
+    QStringList Queue() const;
+
+private:
+    QTemporaryDir m_dir;
+    QProcess m_process;
+    QString m_error;
+};
+
+// A Unix socket that takes connections and never says a word, like a frozen player; with
+// greet set it sends MPD's greeting first and then falls silent.
+class CSilentSocket
+{
+public:
+    explicit CSilentSocket(bool greet);
+    ~CSilentSocket();
+    QString Path() const { return m_path; }
+
+private:
+    QTemporaryDir m_dir;
+    QString m_path;
+    int m_fd = -1;
+    bool m_greet;
+    std::atomic<bool> m_stop{false};
+    std::thread m_thread;
+};
