@@ -25,8 +25,8 @@ SAppServices CViewFixture::Services()
 {
     SAppServices s;
     s.prompts = &prompts;
-    s.winamp = &player;
-    s.volumes = &volumes;
+    s.winamp = remote ? remote : &player;
+    s.volumes = mounts ? mounts : &volumes;
     s.dataDir = env.DataDir();
     s.currentMonth = [this] { return month; };
     s.desktopDir = env.Root() + QStringLiteral("/Desktop");

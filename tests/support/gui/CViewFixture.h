@@ -35,6 +35,10 @@ public:
     CTestEnvironment env;
     CScriptedPrompts prompts;
     CFakeWinamp player;
+    // Another player remote (a real MPD's) to use instead of the recording one.
+    CWinampRemote* remote = nullptr;
+    // Another mount table to use instead of the empty one.
+    CVolumes* mounts = nullptr;
     CNoVolumes volumes;
     int month = 6;
     // Runs on the new window before its start-up sequence (to connect to its signals).

@@ -1,0 +1,64 @@
+#include "platform/CSettings.h"
+#include "support/CCliRun.h"
+#include "support/CDocFixture.h"
+#include "support/CMp3Factory.h"
+#include "support/CTestMpd.h"
+
+#include <QThread>
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(PlayerCommandLineTest, SendsASessionShowsWhatPlaysAndControlsThePlayer)
+{
+    CDocFixture f;
+    CTestMpd mpd;
+    ASSERT_TRUE(mpd.Start()) << qPrintable(mpd.Error());
+    const QString folder = f.env.Root() + "/music";
+    for (const char* title : {"One", "Two"}) {
+        const QString file = QString::fromLatin1(title) + ".mp3";
+        ASSERT_TRUE(CMp3Factory::WriteSong(folder + "/" + file, {.seconds = 5.0}));
+        CCdlistSet& set = f.doc.Set();
+        f.AddSong("Live", title, folder, file);
+        set.Edit();
+        set.m_ARTIST = "Band";
+        set.Update();
+    }
+    const auto run = [&f](QStringList args) {
+        args.prepend("player");
+        return SCliRun::Run(f.env.DataDir(), args);
+    };
+    CSettings::SetString("PlayerSocket", mpd.Socket());
+
+    SCliRun r = run({"send", "--session", "Live"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "Invalid Path...: You must specify the path to Winamp.\n");
+    CSettings::SetString("Winamp", "/usr/bin/mpd");
+    CSettings::SetInt("Autoplay", 1);
+    r = run({"send", "--session", "Live"});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.err, "2 songs sent to the player\n");
+    EXPECT_EQ(mpd.Queue(), QStringList({folder + "/One.mp3", folder + "/Two.mp3"}));
+
+    EXPECT_EQ(run({"next"}).status, 0);
+    QThread::msleep(200);
+    EXPECT_EQ(run({"volume", "40"}).status, 0);
+    r = run({"status"});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.startsWith("state\tplaying\nlist length\t2\nlist position\t1\nposition\t"))
+        << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains("\nlength\t5\nvolume\t40\nfile\t" + folder +
+                               "/Two.mp3\ntitle\tTwo\nartist\tBand\n"))
+        << r.out.toStdString();
+    EXPECT_EQ(run({"pause"}).status, 0);
+    EXPECT_TRUE(run({"status"}).out.startsWith("state\tpaused\n"));
+    EXPECT_EQ(run({"volume", "101"}).status, 1);
+    EXPECT_EQ(run({"rewind"}).status, 1);
+
+    mpd.Kill();
+    r = run({"stop"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "cratewise: The player is not running.\n");
+}
+
+} // namespace

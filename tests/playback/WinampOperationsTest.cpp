@@ -1,0 +1,233 @@
+#include "db/CCdlistSet.h"
+#include "platform/CSettings.h"
+#include "playback/CMpdRemote.h"
+#include "playback/CWinampOperations.h"
+#include "support/CDocFixture.h"
+#include "support/CMp3Factory.h"
+#include "support/CTestMpd.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QThread>
+#include <gtest/gtest.h>
+
+namespace {
+
+using EUpdate = CWinampOperations::EUpdate;
+
+// The playlist's songs are real files; the player is a real MPD of the test's own.
+class WinampOperationsTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(mpd.Start()) << qPrintable(mpd.Error());
+        CSettings::SetString(QStringLiteral("PlayerSocket"), mpd.Socket());
+        CSettings::SetString(QStringLiteral("Winamp"), QStringLiteral("/usr/bin/mpd"));
+        f.services.winamp = &remote;
+        fixed = f.volumes.AddDrive(SVolume::EType::Fixed);
+    }
+    // A song file on a drive, catalogued in a session and put into the playlist.
+    qint32 AddSong(const QString& session, const QString& drive, const QString& name,
+                   double seconds = 4.0)
+    {
+        const QString path = drive + QStringLiteral("/") + session + QStringLiteral("/") + name;
+        EXPECT_TRUE(CMp3Factory::WriteSong(path, {.seconds = seconds}));
+        const qint32 id = f.AddSong(session, name, QFileInfo(path).path(), name);
+        f.doc.Playlist().Append(name, id);
+        f.doc.AdjustSongCount(1);
+        return id;
+    }
+    QString PathOf(qint32 id)
+    {
+        EXPECT_TRUE(f.doc.Set().FindSongById(id));
+        return f.doc.Set().m_PATH + QStringLiteral("/") + f.doc.Set().m_MELODI;
+    }
+    EUpdate Update() { return Operations().UpdateWinamp(); }
+    CWinampOperations Operations()
+    {
+        CWinampOperations operations(f.doc, f.services, sent);
+        operations.SetQuestionInterval(300);
+        return operations;
+    }
+    qint32 Uses(qint32 id)
+    {
+        EXPECT_TRUE(f.doc.Set().FindSongById(id));
+        return f.doc.Set().m_USE;
+    }
+
+    CDocFixture f;
+    CTestMpd mpd;
+    CMpdRemote remote{f.env.DataDir()};
+    SSentList sent;
+    QString fixed;
+};
+
+TEST_F(WinampOperationsTest, DirectModeSendsSessionBySessionAndRecordsTheSlots)
+{
+    const qint32 a1 = AddSong("A", fixed, "a1.mp3");
+    const qint32 b1 = AddSong("B", fixed, "b1.mp3");
+    const qint32 a2 = AddSong("A", fixed, "a2.mp3");
+    CSettings::SetInt(QStringLiteral("Temp"), 1); // one drive type only: nothing to copy
+    f.doc.Playlist().SetChanged(true);
+
+    EXPECT_EQ(Update(), EUpdate::Sent);
+    EXPECT_EQ(mpd.Queue(), QStringList({PathOf(a1), PathOf(a2), PathOf(b1)}));
+    EXPECT_EQ(sent.ids, QList<qint32>({a1, a2, b1}));
+    EXPECT_TRUE(sent.sent);
+    EXPECT_FALSE(f.doc.Playlist().Changed()); // Update Winamp is disabled
+    EXPECT_EQ(mpd.StatusValue("state"), "stop");
+    EXPECT_TRUE(f.prompts.messages.isEmpty());
+
+    // Enque appends the whole playlist again; Autoplay starts it.
+    CSettings::SetInt(QStringLiteral("Enque"), 1);
+    CSettings::SetInt(QStringLiteral("Autoplay"), 1);
+    EXPECT_EQ(Update(), EUpdate::Sent);
+    EXPECT_EQ(mpd.Queue().size(), 6);
+    EXPECT_EQ(sent.ids, QList<qint32>({a1, a2, b1, a1, a2, b1}));
+    EXPECT_EQ(mpd.StatusValue("state"), "play");
+
+    // Without Enque the list is replaced; a file the player cannot read takes no slot.
+    CSettings::SetInt(QStringLiteral("Enque"), 0);
+    QFile::remove(PathOf(a2));
+    EXPECT_EQ(Update(), EUpdate::Sent);
+    EXPECT_EQ(sent.ids, QList<qint32>({a1, b1}));
+    EXPECT_EQ(mpd.Queue(), QStringList({PathOf(a1), PathOf(b1)}));
+}
+
+TEST_F(WinampOperationsTest, CopyingModeCopiesDiscFilesIntoTheTemporaryFolder)
+{
+    const QString cd = f.volumes.AddDrive(SVolume::EType::CdRom, 0x1234);
+    const qint32 onDisc = AddSong("Disc", cd, "track.mp3");
+    const qint32 sameName = AddSong("Disc2", cd, "track.mp3", 2.0);
+    const qint32 onDisk = AddSong("Disk", fixed, "local.mp3");
+    CSettings::SetInt(QStringLiteral("Temp"), 1);
+    const QString temp = f.services.tempDir;
+    // A copy of the same length from an earlier run is used as it is.
+    QDir().mkpath(temp);
+    ASSERT_TRUE(QFile::copy(PathOf(onDisc), temp + "/track.mp3"));
+    QFile stale(temp + "/track.mp3");
+    ASSERT_TRUE(stale.open(QIODevice::ReadWrite));
+    stale.seek(stale.size() - 1);
+    stale.write("x");
+    stale.close();
+
+    EXPECT_EQ(Update(), EUpdate::Sent);
+    const QString second = temp + "/track (2).mp3";
+    EXPECT_EQ(mpd.Queue(), QStringList({temp + "/track.mp3", second, PathOf(onDisk)}));
+    EXPECT_EQ(sent.ids, QList<qint32>({onDisc, sameName, onDisk}));
+    QFile copy(temp + "/track.mp3");
+    ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
+    EXPECT_EQ(copy.readAll().right(1), "x");
+    QFile source(PathOf(sameName)), copied(second);
+    ASSERT_TRUE(source.open(QIODevice::ReadOnly) && copied.open(QIODevice::ReadOnly));
+    EXPECT_EQ(copied.readAll(), source.readAll());
+
+    // A copy that fails ends the sending there, once reported, with what went before kept.
+    QFile::remove(second);
+    ASSERT_TRUE(QDir().mkpath(second)); // the target cannot be written
+    EXPECT_EQ(Update(), EUpdate::CopyFailed);
+    ASSERT_EQ(f.prompts.messages.size(), 1);
+    EXPECT_TRUE(f.prompts.messages[0].text.contains(PathOf(sameName)));
+    EXPECT_EQ(f.prompts.messages[0].caption, "Update Winamp");
+    EXPECT_EQ(sent.ids, QList<qint32>({onDisc}));
+    EXPECT_EQ(mpd.Queue(), QStringList({temp + "/track.mp3"}));
+}
+
+TEST_F(WinampOperationsTest, APlayingPlayerHasEachStartedSongCountedOnce)
+{
+    const qint32 a = AddSong("A", fixed, "a.mp3", 1.0);
+    const qint32 b = AddSong("A", fixed, "b.mp3", 1.0);
+    f.doc.Playlist().Append("a again", a);
+    CSettings::SetInt(QStringLiteral("Autoplay"), 1);
+    ASSERT_EQ(Update(), EUpdate::Sent);
+    QStringList titles;
+    for (int i = 0; i < 60 && mpd.StatusValue("state") == "play"; ++i) {
+        const SPollResult poll = Operations().Poll(-1);
+        if (poll.songStarted)
+            titles << poll.title;
+        QThread::msleep(100);
+    }
+    EXPECT_EQ(titles, QStringList({"a.mp3", "b.mp3", "a.mp3"}));
+    EXPECT_EQ(Uses(a), 2);
+    EXPECT_EQ(Uses(b), 1);
+    EXPECT_EQ(CSettings::Int(QStringLiteral("TimesUsed"), 0), 3);
+}
+
+TEST_F(WinampOperationsTest, PlayGoesToTheSelectedEntryOrPlaysTheList)
+{
+    const qint32 a = AddSong("A", fixed, "a.mp3");
+    AddSong("A", fixed, "b.mp3");
+    ASSERT_EQ(Update(), EUpdate::Sent);
+    Operations().Play(1);
+    QThread::msleep(200);
+    EXPECT_EQ(mpd.StatusValue("state"), "play");
+    EXPECT_EQ(mpd.StatusValue("song"), "1");
+    remote.Command(CWinampRemote::Stop);
+    Operations().Play(-1);
+    QThread::msleep(200);
+    EXPECT_EQ(mpd.StatusValue("state"), "play");
+
+    // Choosing an entry while the player plays jumps to it at the next poll.
+    f.doc.Playlist().SetSelectionFlag(true);
+    Operations().Poll(0);
+    QThread::msleep(200);
+    EXPECT_EQ(mpd.StatusValue("song"), "0");
+    EXPECT_FALSE(f.doc.Playlist().SelectionFlag());
+    // A song never sent plays the position after the sent ones.
+    f.doc.Playlist().Append("new", a + 100);
+    EXPECT_EQ(Operations().PositionOf(a + 100), 2);
+}
+
+TEST_F(WinampOperationsTest, APlayerThatNeverAnswersIsWaitedForUntilTheUserGivesUp)
+{
+    AddSong("A", fixed, "a.mp3");
+    mpd.Kill();
+    CSettings::SetString(QStringLiteral("Winamp"), QStringLiteral("/bin/true"));
+    f.doc.Playlist().SetChanged(true);
+    f.prompts.answers << CPrompts::EAnswer::Yes << CPrompts::EAnswer::No;
+    EXPECT_EQ(Update(), EUpdate::NotStarted);
+    ASSERT_EQ(f.prompts.messages.size(), 2);
+    EXPECT_EQ(f.prompts.messages[0].caption, "Waiting for Winamp...");
+    EXPECT_TRUE(f.prompts.messages[0].text.startsWith(
+        "Cratewise have been waiting a long time for Winamp to start.\n"));
+    EXPECT_FALSE(sent.sent);
+    EXPECT_FALSE(f.doc.Playlist().Changed());
+    // Play and the poll with no player do nothing and say so to nobody.
+    Operations().Play(0);
+    EXPECT_TRUE(Operations().Poll(0).enableUpdate);
+}
+
+TEST(WinampRefusalsTest, MessagesBeforeAnythingIsSent)
+{
+    CDocFixture f;
+    SSentList sent;
+    CWinampOperations operations(f.doc, f.services, sent);
+    f.volumes.Mount("/", SVolume::EType::Fixed, 7);
+    CSettings::WriteInt(CSettings::kCdrecord, "A", 7);
+    EXPECT_EQ(operations.UpdateWinamp(), EUpdate::Refused);
+    const qint32 id = f.AddSong("A", "a");
+    f.doc.Playlist().Append("a", id);
+    EXPECT_EQ(operations.UpdateWinamp(), EUpdate::Refused);
+    f.doc.SetSongCount(1);
+    EXPECT_EQ(operations.UpdateWinamp(), EUpdate::PathUnset);
+    ASSERT_EQ(f.prompts.messages.size(), 3);
+    EXPECT_EQ(f.prompts.messages[0].text, "You have not selected any songs!");
+    EXPECT_EQ(f.prompts.messages[1].caption, "Database empty");
+    EXPECT_EQ(f.prompts.messages[2].text, "You must specify the path to Winamp.");
+    EXPECT_EQ(f.prompts.messages[2].caption, "Invalid Path...");
+    EXPECT_TRUE(f.player.calls.isEmpty());
+
+    // The limits: what was gathered is still sent, after the message.
+    CSettings::SetString(QStringLiteral("Winamp"), QStringLiteral("/usr/bin/mpd"));
+    f.player.running = true;
+    for (int i = 0; i < 2500; ++i)
+        f.doc.Playlist().Append("x", id);
+    EXPECT_EQ(operations.UpdateWinamp(), EUpdate::Sent);
+    EXPECT_EQ(f.prompts.messages.last().text,
+              "The Playlist Can Contain Maximum\n2500 Songs From One Session");
+    EXPECT_EQ(sent.ids.size(), 2500);
+}
+
+} // namespace

@@ -1,0 +1,115 @@
+#include "model/CCdlistDoc.h"
+#include "platform/CSettings.h"
+#include "playback/CMpdRemote.h"
+#include "support/CFakeVolumes.h"
+#include "support/CMp3Factory.h"
+#include "support/CTestMpd.h"
+#include "support/gui/CViewFixture.h"
+#include "ui/CommandIds.h"
+
+#include <QAction>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QListView>
+#include <QProgressBar>
+#include <QSlider>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+// The main window's player controls against a real MPD.
+class WinampWindowTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        CSettings::SetInt(QStringLiteral("Firsttime"), 1);
+        CSettings::SetInt(QStringLiteral("UpdateDate"), f.month);
+        CSettings::SetString(QStringLiteral("Winamp"), QStringLiteral("/usr/bin/mpd"));
+        for (const char* title : {"Alpha", "Beta"}) {
+            const QString file = QString::fromLatin1(title) + QStringLiteral(".mp3");
+            ASSERT_TRUE(CMp3Factory::WriteSong(f.env.Root() + "/m/" + file, {.seconds = 3.0}));
+            ids << f.AddSong("CD1", title, f.env.Root() + "/m", file);
+        }
+        f.remote = &remote;
+        volumes.Mount(QStringLiteral("/"), SVolume::EType::Fixed);
+        f.mounts = &volumes;
+    }
+    void Start()
+    {
+        f.Start();
+        for (qint32 id : ids)
+            f.View().Doc().Playlist().Append(QString::number(id), id);
+        f.View().Doc().Playlist().SetChanged(true);
+    }
+    void Trigger(int id) { f.View().Action(id)->trigger(); }
+
+    CViewFixture f;
+    CMpdRemote remote{f.env.DataDir()};
+    CFakeVolumes volumes;
+    QList<qint32> ids;
+};
+
+TEST_F(WinampWindowTest, ButtonsSliderAndPollDriveThePlayer)
+{
+    CTestMpd mpd;
+    ASSERT_TRUE(mpd.Start()) << qPrintable(mpd.Error());
+    CSettings::SetString(QStringLiteral("PlayerSocket"), mpd.Socket());
+    Start();
+    Trigger(ID_UPDATE_WINAMP);
+    EXPECT_EQ(mpd.Queue().size(), 2);
+    EXPECT_FALSE(f.View().Action(ID_UPDATE_WINAMP)->isEnabled());
+
+    QListView* box = f.View().PlaylistBox();
+    box->setCurrentIndex(box->model()->index(1, 0));
+    Trigger(ID_PLAY);
+    QTest::qWait(200);
+    EXPECT_EQ(mpd.StatusValue("song"), "1");
+    f.View().Timer().setInterval(100);
+    QTRY_COMPARE_WITH_TIMEOUT(f.View().Field(IDC_PLAYING_TITLE)->text(), QString("Beta"), 3000);
+    EXPECT_EQ(f.View().PlaybackProgress()->maximum(), 3);
+    Trigger(ID_PREVIOUS);
+    QTRY_COMPARE_WITH_TIMEOUT(f.View().Field(IDC_PLAYING_TITLE)->text(), QString("Alpha"), 3000);
+    Trigger(ID_PAUSE);
+    QTRY_COMPARE_WITH_TIMEOUT(mpd.StatusValue("state"), QString("pause"), 2000);
+    Trigger(ID_STOP);
+    QTRY_COMPARE_WITH_TIMEOUT(mpd.StatusValue("state"), QString("stop"), 2000);
+
+    // Top is loudest; the bottom is silence.
+    f.View().VolumeSlider()->setValue(255);
+    EXPECT_EQ(mpd.StatusValue("volume"), "0");
+    f.View().VolumeSlider()->setValue(0);
+    EXPECT_EQ(mpd.StatusValue("volume"), "100");
+
+    // A list changed behind Cratewise's back lights Update Winamp again.
+    mpd.Ask("clear");
+    QTRY_VERIFY_WITH_TIMEOUT(f.View().Action(ID_UPDATE_WINAMP)->isEnabled(), 2000);
+}
+
+TEST_F(WinampWindowTest, AFrozenPlayerLeavesTheWindowResponsive)
+{
+    CSilentSocket frozen(true);
+    CSettings::SetString(QStringLiteral("PlayerSocket"), frozen.Path());
+    Start();
+    f.View().Timer().setInterval(100);
+    // The longest time the window went without handling its events, over five seconds of
+    // polls and button presses.
+    qint64 longest = 0;
+    QElapsedTimer total, gap;
+    total.start();
+    gap.start();
+    QTimer beat;
+    QObject::connect(&beat, &QTimer::timeout, [&] { longest = qMax(longest, gap.restart()); });
+    beat.start(20);
+    while (total.elapsed() < 5000) {
+        Trigger(ID_STOP);
+        Trigger(ID_NEXT);
+        QTest::qWait(50);
+    }
+    EXPECT_LT(longest, 1500);
+    EXPECT_TRUE(f.View().Action(ID_UPDATE_WINAMP)->isEnabled());
+    EXPECT_TRUE(f.prompts.messages.isEmpty());
+}
+
+} // namespace
