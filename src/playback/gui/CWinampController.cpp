@@ -3,15 +3,17 @@
 #include "model/CAppServices.h"
 #include "model/CCdlistDoc.h"
 #include "playback/CWinampRemote.h"
+#include "ui/CEventPump.h"
 #include "ui/CommandIds.h"
 
 #include <QAction>
-#include <QEventLoop>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QListView>
 #include <QProgressBar>
 #include <QScopedValueRollback>
 #include <QSlider>
+#include <QThread>
 #include <QTimer>
 
 CWinampController::CWinampController(const SControllerContext& context, QObject* parent)
@@ -43,9 +45,14 @@ CWinampOperations CWinampController::Operations()
     CWinampOperations operations(m_context.doc, m_context.services, m_sent);
     // The window paints and answers while the player starts.
     operations.SetWait([](int ms) {
-        QEventLoop loop;
-        QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-        loop.exec();
+        CEventPump pump;
+        QElapsedTimer waited;
+        waited.start();
+        while (waited.elapsed() < ms && !pump.QuitRequested()) {
+            pump.Pump(false);
+            QThread::msleep(10);
+        }
+        return !pump.QuitRequested();
     });
     operations.SetQuestionInterval(m_questionMs);
     return operations;

@@ -1,6 +1,7 @@
 #include "model/CCdlistDoc.h"
 #include "platform/CSettings.h"
 #include "playback/CMpdRemote.h"
+#include "playback/gui/CWinampController.h"
 #include "support/CFakeVolumes.h"
 #include "support/CMp3Factory.h"
 #include "support/CTestMpd.h"
@@ -110,6 +111,23 @@ TEST_F(WinampWindowTest, AFrozenPlayerLeavesTheWindowResponsive)
     EXPECT_LT(longest, 1500);
     EXPECT_TRUE(f.View().Action(ID_UPDATE_WINAMP)->isEnabled());
     EXPECT_TRUE(f.prompts.messages.isEmpty());
+}
+
+TEST_F(WinampWindowTest, WaitingForThePlayerToStartKeepsTheWindowAlive)
+{
+    CSettings::SetString(QStringLiteral("PlayerSocket"), f.env.Root() + "/nobody.socket");
+    CSettings::SetString(QStringLiteral("Winamp"), QStringLiteral("/bin/true"));
+    Start();
+    f.View().findChild<CWinampController*>()->SetQuestionInterval(600);
+    int beats = 0;
+    QTimer beat;
+    QObject::connect(&beat, &QTimer::timeout, [&beats] { ++beats; });
+    beat.start(50);
+    Trigger(ID_UPDATE_WINAMP); // the question gets the scripted No
+    EXPECT_GE(beats, 6);
+    ASSERT_EQ(f.prompts.messages.size(), 1);
+    EXPECT_EQ(f.prompts.messages[0].caption, "Waiting for Winamp...");
+    EXPECT_FALSE(f.View().Action(ID_UPDATE_WINAMP)->isEnabled());
 }
 
 } // namespace

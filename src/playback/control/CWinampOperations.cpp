@@ -1,4 +1,4 @@
-#include "playback/CWinampOperations.h"
+#include "playback/control/CWinampOperations.h"
 
 #include "db/CCdlistSet.h"
 #include "intake/CDriveLocator.h"
@@ -132,10 +132,10 @@ bool CWinampOperations::WaitForPlayer()
                 return false;
             waited.restart();
         }
-        if (m_wait)
-            m_wait(100);
-        else
+        if (!m_wait)
             QThread::msleep(100);
+        else if (!m_wait(100))
+            return false;
     }
     return true;
 }

@@ -50,8 +50,8 @@ public:
     {}
 
     // How waiting for the player passes the time: the window keeps handling its events,
-    // the command line sleeps.
-    void SetWait(std::function<void(int ms)> wait) { m_wait = std::move(wait); }
+    // the command line sleeps. The wait answers false when the program is ending.
+    void SetWait(std::function<bool(int ms)> wait) { m_wait = std::move(wait); }
     // How long the wait goes on before the user is asked whether to go on (tests).
     void SetQuestionInterval(int ms) { m_questionMs = ms; }
 
@@ -76,7 +76,7 @@ private:
     CCdlistDoc& m_doc;
     const SAppServices& m_services;
     SSentList& m_sent;
-    std::function<void(int ms)> m_wait;
+    std::function<bool(int ms)> m_wait;
     int m_questionMs = 30000;
     // Temporary names given out during one Update Winamp, so two discs' files of the same
     // name do not overwrite each other.
