@@ -9,6 +9,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <csignal>
+#include <unistd.h>
 #include <mpd/client.h>
 #include <sys/stat.h>
 
@@ -100,9 +101,11 @@ QString CMpdRemote::OwnSocket() const
     const QString setting = CSettings::String(QStringLiteral("PlayerSocket")).trimmed();
     if (!setting.isEmpty())
         return setting;
-    QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    // Read here rather than through QStandardPaths, which warns at every call (every
+    // second) when the variable is missing.
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
     if (runtime.isEmpty())
-        runtime = QDir::tempPath();
+        return QDir::tempPath() + QStringLiteral("/cratewise-%1/mpd.socket").arg(::getuid());
     return runtime + QStringLiteral("/cratewise/mpd.socket");
 }
 
@@ -244,14 +247,23 @@ bool CMpdRemote::Start(const QString& program, bool minimized)
     if (!QDir().mkpath(own) || !QDir().mkpath(QDir(own).filePath(QStringLiteral("playlists"))) ||
         !QDir().mkpath(socketFolder))
         return false;
+    // A folder someone else made there could hand Cratewise a socket of theirs.
+    if (QFileInfo(socketFolder).ownerId() != ::getuid())
+        return false;
     ::chmod(CFileNames::Encode(socketFolder).constData(), 0700);
     QFile config(OwnConfigFile());
     if (!config.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text) ||
         config.write(OwnConfiguration().toUtf8()) < 0 || !config.flush())
         return false;
     config.close();
-    // MPD goes into the background by itself and outlives Cratewise unless Close stops it.
-    return QProcess::startDetached(file, {OwnConfigFile()});
+    // MPD goes into the background by itself and outlives Cratewise unless Close stops it;
+    // what it says before it has opened its log does not belong on Cratewise's terminal.
+    QProcess mpd;
+    mpd.setProgram(file);
+    mpd.setArguments({OwnConfigFile()});
+    mpd.setStandardOutputFile(QProcess::nullDevice());
+    mpd.setStandardErrorFile(QProcess::nullDevice());
+    return mpd.startDetached();
 }
 
 void CMpdRemote::Command(ECommand command)

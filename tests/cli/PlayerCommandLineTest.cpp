@@ -55,6 +55,13 @@ TEST(PlayerCommandLineTest, SendsASessionShowsWhatPlaysAndControlsThePlayer)
     EXPECT_EQ(run({"volume", "101"}).status, 1);
     EXPECT_EQ(run({"rewind"}).status, 1);
 
+    // A playlist file's catalogued songs, in its order.
+    const QString m3u = f.env.WriteFile("list.m3u", (folder + "/Two.mp3\r\n").toUtf8());
+    CSettings::SetInt("Autoplay", 0);
+    r = run({"send", "--m3u", m3u});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(mpd.Queue(), QStringList({folder + "/Two.mp3"}));
+
     mpd.Kill();
     r = run({"stop"});
     EXPECT_EQ(r.status, 1);
