@@ -1,3 +1,4 @@
+#include "app/options/COptionsDialog.h"
 #include "model/CCdlistDoc.h"
 #include "platform/CSettings.h"
 #include "playback/CMpdRemote.h"
@@ -5,10 +6,12 @@
 #include "support/CFakeVolumes.h"
 #include "support/CMp3Factory.h"
 #include "support/CTestMpd.h"
+#include "support/gui/CModalScript.h"
 #include "support/gui/CViewFixture.h"
 #include "ui/CommandIds.h"
 
 #include <QAction>
+#include <QPushButton>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QListView>
@@ -128,6 +131,24 @@ TEST_F(WinampWindowTest, WaitingForThePlayerToStartKeepsTheWindowAlive)
     ASSERT_EQ(f.prompts.messages.size(), 1);
     EXPECT_EQ(f.prompts.messages[0].caption, "Waiting for Winamp...");
     EXPECT_FALSE(f.View().Action(ID_UPDATE_WINAMP)->isEnabled());
+}
+
+TEST_F(WinampWindowTest, AnUnsetPlayerPathOpensTheOptions)
+{
+    CSettings::Remove(QLatin1String(CSettings::kSettings), QStringLiteral("Winamp"));
+    Start();
+    bool opened = false;
+    CModalScript script({[&opened](QWidget* modal) {
+        auto* options = qobject_cast<COptionsDialog*>(modal);
+        ASSERT_NE(options, nullptr);
+        opened = true;
+        QTest::mouseClick(options->CloseButton(), Qt::LeftButton);
+    }});
+    Trigger(ID_UPDATE_WINAMP);
+    QTRY_VERIFY_WITH_TIMEOUT(opened, 5000);
+    ASSERT_EQ(f.prompts.messages.size(), 1);
+    EXPECT_EQ(f.prompts.messages[0].text, "You must specify the path to Winamp.");
+    EXPECT_EQ(f.prompts.messages[0].icon, CPrompts::EIcon::Error);
 }
 
 } // namespace
