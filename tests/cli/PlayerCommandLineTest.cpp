@@ -50,8 +50,6 @@ TEST(PlayerCommandLineTest, SendsASessionShowsWhatPlaysAndControlsThePlayer)
     EXPECT_TRUE(r.out.contains("\nlength\t5\nvolume\t40\nfile\t" + folder +
                                "/Two.mp3\ntitle\tTwo\nartist\tBand\n"))
         << r.out.toStdString();
-    EXPECT_EQ(run({"pause"}).status, 0);
-    EXPECT_TRUE(run({"status"}).out.startsWith("state\tpaused\n"));
     EXPECT_EQ(run({"volume", "101"}).status, 1);
     EXPECT_EQ(run({"rewind"}).status, 1);
 
