@@ -6,6 +6,7 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QScopeGuard>
 #include <QThread>
 #include <gtest/gtest.h>
 
@@ -147,6 +148,11 @@ TEST(MpdStartTest, StartsItsOwnPlayerWhenNoneAnswersAndClosesOnlyThatOne)
     CMpdRemote remote(env.DataDir());
     EXPECT_FALSE(remote.Start(QString(), false));
     ASSERT_TRUE(remote.Start(QStringLiteral("/usr/bin/mpd"), true));
+    // It runs in the background: a failing test must not leave it behind.
+    const auto stop = qScopeGuard([&] {
+        CSettings::SetString(QStringLiteral("PlayerSocket"), socket);
+        remote.Close();
+    });
     bool up = false;
     for (int i = 0; i < 100 && !(up = remote.IsRunning()); ++i)
         QThread::msleep(50);
