@@ -204,8 +204,6 @@ template <class F> bool CMpdRemote::Run(F exchange, int timeoutMs)
                 mpd_connection_set_timeout(connection, unsigned(m_timeouts.callMs));
             return ok;
         }
-        if (qEnvironmentVariableIsSet("CRATEWISE_MPD_DEBUG"))
-            qWarning("mpd: %s", mpd_connection_get_error_message(connection));
         if (error == MPD_ERROR_SERVER) {
             // The player refused this command; the connection stays usable.
             mpd_connection_clear_error(connection);
