@@ -96,6 +96,10 @@ struct CInternalPlayer::SShared
     {
         Notify([message](CInternalPlayer* o) { Q_EMIT o->Failed(message); });
     }
+    void FailOutput(const QString& message)
+    {
+        Notify([message](CInternalPlayer* o) { Q_EMIT o->NoOutput(message); });
+    }
 };
 
 namespace {
@@ -133,6 +137,7 @@ private:
     void KeepPace();
     void Report(CInternalPlayer::EState state);
     void Fail(const QString& message);
+    void FailOutput(const QString& message);
 
     std::shared_ptr<CInternalPlayer::SShared> m_shared;
     CInternalPlayer::SOutput m_output;
@@ -286,7 +291,7 @@ bool CPlayerThread::StartOutput()
         const QByteArray device = QFile::encodeName(m_output.device);
         if (out123_open(m_ao, modules.constData(),
                         device.isEmpty() ? nullptr : device.constData()) != 0) {
-            Fail(QStringLiteral("No sound output could be opened (%1: %2).\nThe built-in player "
+            FailOutput(QStringLiteral("No sound output could be opened (%1: %2).\nThe built-in player "
                                 "needs a running sound server or a free sound card.")
                      .arg(m_output.modules, QString::fromLocal8Bit(out123_strerror(m_ao))));
             return false;
@@ -297,7 +302,7 @@ bool CPlayerThread::StartOutput()
         m_paced = WritesFile(driver);
     }
     if (out123_start(m_ao, m_rate, m_channels, m_encoding) != 0) {
-        Fail(QStringLiteral("The sound output refused the song's format (%1 Hz, %2 channels): %3.")
+        FailOutput(QStringLiteral("The sound output refused the song's format (%1 Hz, %2 channels): %3.")
                  .arg(m_rate)
                  .arg(m_channels)
                  .arg(QString::fromLocal8Bit(out123_strerror(m_ao))));
@@ -407,7 +412,7 @@ void CPlayerThread::DecodeSome()
     }
     if (done > 0) {
         if (out123_play(m_ao, buffer, done) < done && out123_errcode(m_ao) != OUT123_OK) {
-            Fail(QStringLiteral("The sound output failed: %1.")
+            FailOutput(QStringLiteral("The sound output failed: %1.")
                      .arg(QString::fromLocal8Bit(out123_strerror(m_ao))));
             DoStop(CInternalPlayer::Stopped);
             return;
@@ -444,6 +449,11 @@ void CPlayerThread::Report(CInternalPlayer::EState state)
 void CPlayerThread::Fail(const QString& message)
 {
     m_shared->Fail(message);
+}
+
+void CPlayerThread::FailOutput(const QString& message)
+{
+    m_shared->FailOutput(message);
 }
 
 } // namespace

@@ -65,8 +65,10 @@ public:
 
 Q_SIGNALS:
     void StateChanged(int state);
-    // A song that cannot be played, or no sound output: a sentence for the user.
+    // A song that cannot be played, in words for the user.
     void Failed(const QString& message);
+    // No sound output could be opened or it broke down; the player reports stopped.
+    void NoOutput(const QString& message);
 
 private:
     enum class ERunFlag

@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QtEndian>
+#include <algorithm>
 #include <cmath>
 #include <lame/lame.h>
 #include <vector>
@@ -37,6 +38,14 @@ bool Write(const QString& path, const QList<double>& frequencies, double seconds
                                                int(mp3.size()) - written);
             written = tail < 0 ? -1 : written + tail;
         }
+    }
+    // The info frame LAME left room for at the start: its delay and padding let the
+    // decoder give back exactly the samples encoded.
+    if (written > 0) {
+        unsigned char tag[2880];
+        const size_t size = lame_get_lametag_frame(lame, tag, sizeof tag);
+        if (size > 0 && size <= size_t(written))
+            std::copy(tag, tag + size, mp3.begin());
     }
     lame_close(lame);
     if (written < 0)

@@ -1,0 +1,87 @@
+#include "playback/gui/CPreviewController.h"
+
+#include "library/gui/CLibraryListCtrl.h"
+#include "model/CAppServices.h"
+#include "model/CCdlistDoc.h"
+#include "platform/CPrompts.h"
+#include "playback/CInternalPlayer.h"
+#include "playback/CPreview.h"
+#include "ui/CommandIds.h"
+
+#include <QAction>
+#include <QPushButton>
+
+namespace {
+
+const QString kPreviewCaption = QStringLiteral("&Preview");
+const QString kStopCaption = QStringLiteral("Stop");
+const QString kMessageCaption = QStringLiteral("Preview");
+
+// The caption as the user reads it: the mnemonic's ampersand is not part of it.
+bool CaptionIs(const QPushButton* button, const QString& caption)
+{
+    return QString(button->text()).remove(u'&') == QString(caption).remove(u'&');
+}
+
+} // namespace
+
+CPreviewController::CPreviewController(const SControllerContext& context, QObject* parent)
+    : QObject(parent), m_context(context),
+      m_player(new CInternalPlayer(CInternalPlayer::SOutput::FromEnvironment(), this))
+{
+    if (QAction* preview = m_context.Action(ID_PREVIEW))
+        connect(preview, &QAction::triggered, this, &CPreviewController::OnPreview);
+    connect(m_player, &CInternalPlayer::Failed, this, [this](const QString& message) {
+        m_context.services.prompts->Error(message, kMessageCaption);
+    });
+    connect(m_player, &CInternalPlayer::NoOutput, this, &CPreviewController::OnNoOutput);
+}
+
+QPushButton* CPreviewController::Button() const
+{
+    return m_context.controls.Get<QPushButton>(ID_PREVIEW);
+}
+
+void CPreviewController::OnPreview()
+{
+    if (QPushButton* button = Button(); button && CaptionIs(button, kStopCaption)) {
+        // The caption changes back with the poll, once the player reports stopped.
+        m_player->Stop();
+        m_player->Close();
+        return;
+    }
+    const auto* songs = m_context.controls.Get<CLibraryListCtrl>(IDC_SONGS);
+    const QList<int> rows = songs ? songs->SelectedRows() : QList<int>();
+    if (rows.isEmpty())
+        return;
+    const QString path =
+        CPreview::LocateSong(m_context.doc.Set(), m_context.services, songs->ItemData(rows.first()));
+    if (path.isEmpty())
+        return;
+    m_player->Open(path);
+    m_player->Play();
+}
+
+void CPreviewController::OnPoll()
+{
+    m_player->SetLevel(CInternalPlayer::LevelFromSettings());
+    m_player->SetEqualizer(CInternalPlayer::EqualizerFromSettings());
+    QPushButton* button = Button();
+    if (!button)
+        return;
+    if (m_player->IsStopped() && !CaptionIs(button, kPreviewCaption)) {
+        m_player->Close();
+        button->setText(kPreviewCaption);
+    } else if (m_player->IsPlaying() && !CaptionIs(button, kStopCaption)) {
+        button->setText(kStopCaption);
+    }
+}
+
+void CPreviewController::OnNoOutput(const QString& message)
+{
+    // Said once: every later Preview meets the same missing device.
+    if (m_toldNoOutput)
+        return;
+    m_toldNoOutput = true;
+    m_context.services.prompts->Error(message, kMessageCaption);
+}
