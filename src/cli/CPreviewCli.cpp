@@ -2,6 +2,8 @@
 
 #include "cli/CCommandLine.h"
 #include "db/CCdlistSet.h"
+#include "intake/CDriveLocator.h"
+#include "model/CAppServices.h"
 #include "platform/CText.h"
 #include "playback/CInternalPlayer.h"
 #include "playback/CPreview.h"
@@ -60,7 +62,13 @@ int Preview(SCliContext& c)
     if (!ok)
         throw CCliError(QStringLiteral("usage: cratewise ") + QString::fromLatin1(kUsage));
     bool found = false;
-    const QString path = CPreview::LocateSong(c.set, c.services, id, &found);
+    const QString path = CPreview::LocateSong(
+        c.set, id,
+        [&c](const QString& file, const QString& session) {
+            return CDriveLocator(*c.services.volumes, c.prompts)
+                .LocateCdDrive(file, session, CDriveLocator::EVariant::General);
+        },
+        &found);
     if (!found)
         throw CCliError(QStringLiteral("there is no song with ID %1").arg(id));
     if (path.isEmpty())

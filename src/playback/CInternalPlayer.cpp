@@ -10,9 +10,9 @@
 #include <cmath>
 #include <condition_variable>
 #include <deque>
+#include <mpg123.h>
 #include <mutex>
 #include <out123.h>
-#include <mpg123.h>
 #include <thread>
 
 namespace {
@@ -86,7 +86,8 @@ struct CInternalPlayer::SShared
     {
         std::lock_guard lock(mutex);
         if (CInternalPlayer* o = owner)
-            QMetaObject::invokeMethod(o, [o, f] { f(o); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                o, [o, f] { f(o); }, Qt::QueuedConnection);
     }
     void Report(int state)
     {
@@ -108,8 +109,7 @@ namespace {
 class CPlayerThread
 {
 public:
-    CPlayerThread(std::shared_ptr<CInternalPlayer::SShared> shared,
-                  CInternalPlayer::SOutput output)
+    CPlayerThread(std::shared_ptr<CInternalPlayer::SShared> shared, CInternalPlayer::SOutput output)
         : m_shared(std::move(shared)), m_output(std::move(output))
     {}
     ~CPlayerThread()
@@ -291,9 +291,10 @@ bool CPlayerThread::StartOutput()
         const QByteArray device = QFile::encodeName(m_output.device);
         if (out123_open(m_ao, modules.constData(),
                         device.isEmpty() ? nullptr : device.constData()) != 0) {
-            FailOutput(QStringLiteral("No sound output could be opened (%1: %2).\nThe built-in player "
-                                "needs a running sound server or a free sound card.")
-                     .arg(m_output.modules, QString::fromLocal8Bit(out123_strerror(m_ao))));
+            FailOutput(
+                QStringLiteral("No sound output could be opened (%1: %2).\nThe built-in player "
+                               "needs a running sound server or a free sound card.")
+                    .arg(m_output.modules, QString::fromLocal8Bit(out123_strerror(m_ao))));
             return false;
         }
         m_outputOpen = true;
@@ -302,10 +303,11 @@ bool CPlayerThread::StartOutput()
         m_paced = WritesFile(driver);
     }
     if (out123_start(m_ao, m_rate, m_channels, m_encoding) != 0) {
-        FailOutput(QStringLiteral("The sound output refused the song's format (%1 Hz, %2 channels): %3.")
-                 .arg(m_rate)
-                 .arg(m_channels)
-                 .arg(QString::fromLocal8Bit(out123_strerror(m_ao))));
+        FailOutput(
+            QStringLiteral("The sound output refused the song's format (%1 Hz, %2 channels): %3.")
+                .arg(m_rate)
+                .arg(m_channels)
+                .arg(QString::fromLocal8Bit(out123_strerror(m_ao))));
         return false;
     }
     m_outputStarted = true;
@@ -413,7 +415,7 @@ void CPlayerThread::DecodeSome()
     if (done > 0) {
         if (out123_play(m_ao, buffer, done) < done && out123_errcode(m_ao) != OUT123_OK) {
             FailOutput(QStringLiteral("The sound output failed: %1.")
-                     .arg(QString::fromLocal8Bit(out123_strerror(m_ao))));
+                           .arg(QString::fromLocal8Bit(out123_strerror(m_ao))));
             DoStop(CInternalPlayer::Stopped);
             return;
         }
@@ -562,7 +564,8 @@ std::optional<CInternalPlayer::EqualizerTable> CInternalPlayer::EqualizerFromSet
     static constexpr int kFirstBand[9] = {0, 1, 2, 4, 6, 8, 14, 20, 32};
     EqualizerTable table{};
     for (int slider = 0; slider < 8; ++slider) {
-        const int gain = qBound(-100, CSettings::Int(QStringLiteral("Eq%1").arg(slider + 1), 0), 100);
+        const int gain =
+            qBound(-100, CSettings::Int(QStringLiteral("Eq%1").arg(slider + 1), 0), 100);
         for (int band = kFirstBand[slider]; band < kFirstBand[slider + 1]; ++band)
             table[band] = table[32 + band] = qint8(gain);
     }

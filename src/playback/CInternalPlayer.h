@@ -44,7 +44,7 @@ public:
     void Play();
     void Stop();
     void Close();
-    void Pause(); // toggles between playing and paused
+    void Pause();             // toggles between playing and paused
     void SetLevel(int level); // 0..100
     void SetEqualizer(const std::optional<EqualizerTable>& table); // none: flat
 

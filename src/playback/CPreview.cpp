@@ -1,22 +1,16 @@
 #include "playback/CPreview.h"
 
 #include "db/CCdlistSet.h"
-#include "intake/CDriveLocator.h"
-#include "model/CAppServices.h"
 #include "platform/CText.h"
 
 namespace CPreview {
 
-QString LocateSong(CCdlistSet& set, const SAppServices& services, qint64 id, bool* found)
+QString LocateSong(CCdlistSet& set, qint64 id, const FLocate& locate, bool* found)
 {
     const bool exists = set.FindSongById(id);
     if (found)
         *found = exists;
-    if (!exists)
-        return {};
-    const QString path = CText::JoinPath(set.m_PATH, set.m_MELODI);
-    return CDriveLocator(*services.volumes, *services.prompts)
-        .LocateCdDrive(path, set.m_CD, CDriveLocator::EVariant::General);
+    return exists ? locate(CText::JoinPath(set.m_PATH, set.m_MELODI), set.m_CD) : QString();
 }
 
 QString Clock(qint64 ms)

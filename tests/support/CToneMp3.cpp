@@ -9,8 +9,7 @@
 
 namespace CToneMp3 {
 
-bool Write(const QString& path, const QList<double>& frequencies, double seconds,
-           double amplitude)
+bool Write(const QString& path, const QList<double>& frequencies, double seconds, double amplitude)
 {
     constexpr int kRate = 44100;
     const int count = int(seconds * kRate);
@@ -31,11 +30,11 @@ bool Write(const QString& path, const QList<double>& frequencies, double seconds
     std::vector<unsigned char> mp3(size_t(count) * 5 / 4 + 7200 + 7200);
     int written = -1;
     if (lame_init_params(lame) == 0) {
-        written = lame_encode_buffer(lame, pcm.data(), pcm.data(), count, mp3.data(),
-                                     int(mp3.size()));
+        written =
+            lame_encode_buffer(lame, pcm.data(), pcm.data(), count, mp3.data(), int(mp3.size()));
         if (written >= 0) {
-            const int tail = lame_encode_flush(lame, mp3.data() + written,
-                                               int(mp3.size()) - written);
+            const int tail =
+                lame_encode_flush(lame, mp3.data() + written, int(mp3.size()) - written);
             written = tail < 0 ? -1 : written + tail;
         }
     }
@@ -64,8 +63,12 @@ SWav ReadWav(const QString& path)
     const QByteArray data = file.readAll();
     if (!data.startsWith("RIFF") || data.mid(8, 4) != "WAVE")
         return wav;
-    const auto u16 = [&](qsizetype at) { return qFromLittleEndian<quint16>(data.constData() + at); };
-    const auto u32 = [&](qsizetype at) { return qFromLittleEndian<quint32>(data.constData() + at); };
+    const auto u16 = [&](qsizetype at) {
+        return qFromLittleEndian<quint16>(data.constData() + at);
+    };
+    const auto u32 = [&](qsizetype at) {
+        return qFromLittleEndian<quint32>(data.constData() + at);
+    };
     for (qsizetype at = 12; at + 8 <= data.size();) {
         const QByteArray id = data.mid(at, 4);
         qsizetype size = u32(at + 4);

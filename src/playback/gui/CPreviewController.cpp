@@ -1,5 +1,6 @@
 #include "playback/gui/CPreviewController.h"
 
+#include "intake/CDriveLocator.h"
 #include "library/gui/CLibraryListCtrl.h"
 #include "model/CAppServices.h"
 #include "model/CCdlistDoc.h"
@@ -54,8 +55,13 @@ void CPreviewController::OnPreview()
     const QList<int> rows = songs ? songs->SelectedRows() : QList<int>();
     if (rows.isEmpty())
         return;
-    const QString path =
-        CPreview::LocateSong(m_context.doc.Set(), m_context.services, songs->ItemData(rows.first()));
+    const SAppServices& services = m_context.services;
+    const QString path = CPreview::LocateSong(
+        m_context.doc.Set(), songs->ItemData(rows.first()),
+        [&services](const QString& file, const QString& session) {
+            return CDriveLocator(*services.volumes, *services.prompts)
+                .LocateCdDrive(file, session, CDriveLocator::EVariant::General);
+        });
     if (path.isEmpty())
         return;
     m_player->Open(path);
