@@ -1,5 +1,6 @@
 #include "playback/gui/CPreviewController.h"
 
+#include "db/CCdlistSet.h"
 #include "intake/CDriveLocator.h"
 #include "library/gui/CLibraryListCtrl.h"
 #include "model/CAppServices.h"
@@ -7,9 +8,12 @@
 #include "platform/CPrompts.h"
 #include "playback/CInternalPlayer.h"
 #include "playback/CPreview.h"
+#include "playback/gui/CMprisBridge.h"
 #include "ui/CommandIds.h"
 
 #include <QAction>
+#include <QDir>
+#include <QFileInfo>
 #include <QPushButton>
 
 namespace {
@@ -24,6 +28,15 @@ bool CaptionIs(const QPushButton* button, const QString& caption)
     return QString(button->text()).remove(u'&') == QString(caption).remove(u'&');
 }
 
+// The desktop's session bus, when there is one; without it the media controls are
+// skipped rather than a bus started for them.
+bool HasSessionBus()
+{
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    return qEnvironmentVariableIsSet("DBUS_SESSION_BUS_ADDRESS") ||
+           (!runtime.isEmpty() && QFileInfo::exists(QDir(runtime).filePath(QStringLiteral("bus"))));
+}
+
 } // namespace
 
 CPreviewController::CPreviewController(const SControllerContext& context, QObject* parent)
@@ -36,6 +49,15 @@ CPreviewController::CPreviewController(const SControllerContext& context, QObjec
         m_context.services.prompts->Error(message, kMessageCaption);
     });
     connect(m_player, &CInternalPlayer::NoOutput, this, &CPreviewController::OnNoOutput);
+    m_mpris = new CMprisBridge(
+        *m_player,
+        [this] {
+            if (!m_lastPath.isEmpty())
+                PlayFile(m_lastPath);
+        },
+        this);
+    if (HasSessionBus())
+        m_mpris->Register(QDBusConnection::sessionBus());
 }
 
 QPushButton* CPreviewController::Button() const
@@ -64,6 +86,14 @@ void CPreviewController::OnPreview()
         });
     if (path.isEmpty())
         return;
+    const CCdlistSet& set = m_context.doc.Set();
+    m_mpris->SetSong(set.m_ID, set.m_TITLE.isEmpty() ? set.m_LIST : set.m_TITLE, set.m_ARTIST);
+    m_lastPath = path;
+    PlayFile(path);
+}
+
+void CPreviewController::PlayFile(const QString& path)
+{
     m_player->Open(path);
     m_player->Play();
 }

@@ -5,6 +5,7 @@
 #include <QObject>
 
 class CInternalPlayer;
+class CMprisBridge;
 class QPushButton;
 
 // Preview on the main form: the selected song through the built-in player, and Stop.
@@ -17,6 +18,7 @@ public:
     CPreviewController(const SControllerContext& context, QObject* parent);
 
     CInternalPlayer& Player() const { return *m_player; }
+    CMprisBridge& MediaControls() const { return *m_mpris; }
 
     void OnPreview();
     void OnPoll();
@@ -24,8 +26,11 @@ public:
 private:
     QPushButton* Button() const;
     void OnNoOutput(const QString& message);
+    void PlayFile(const QString& path);
 
     SControllerContext m_context;
     CInternalPlayer* m_player = nullptr;
+    CMprisBridge* m_mpris = nullptr;
+    QString m_lastPath; // what Play from the desktop's controls starts again
     bool m_toldNoOutput = false;
 };
