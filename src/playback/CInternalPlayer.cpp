@@ -213,9 +213,12 @@ bool CPlayerThread::Next(SCommand& command)
 void CPlayerThread::Handle(const SCommand& command)
 {
     if (!m_mh || !m_ao) {
-        if (command.kind == SCommand::Open || command.kind == SCommand::Play)
+        // Said once per song: Play after a failed Open only reports stopped.
+        if (command.kind == SCommand::Open)
             Fail(QStringLiteral("The MP3 decoder could not be set up; the built-in player "
                                 "cannot play."));
+        if (command.kind == SCommand::Open || command.kind == SCommand::Play)
+            Report(CInternalPlayer::Stopped);
         return;
     }
     switch (command.kind) {
