@@ -123,7 +123,7 @@ public:
     void Run();
 
 private:
-    bool Next(SCommand& command);
+    void Next(SCommand& command);
     void Handle(const SCommand& command);
     void DoOpen(const QString& path);
     void DoPlay();
@@ -180,8 +180,8 @@ void CPlayerThread::Run()
     }
     if (m_ao)
         out123_param_int(m_ao, OUT123_ADD_FLAGS, OUT123_QUIET);
-    SCommand command;
-    while (Next(command)) {
+    for (SCommand command;;) {
+        Next(command);
         if (command.kind == SCommand::Quit)
             break;
         Handle(command);
@@ -192,8 +192,8 @@ void CPlayerThread::Run()
         out123_close(m_ao);
 }
 
-// The next command; while playing, none means "decode on". False at Quit.
-bool CPlayerThread::Next(SCommand& command)
+// The next command. While a song plays and no command waits, the song is decoded on.
+void CPlayerThread::Next(SCommand& command)
 {
     for (;;) {
         {
@@ -203,7 +203,7 @@ bool CPlayerThread::Next(SCommand& command)
             if (!m_shared->queue.empty()) {
                 command = std::move(m_shared->queue.front());
                 m_shared->queue.pop_front();
-                return true;
+                return;
             }
         }
         DecodeSome();
