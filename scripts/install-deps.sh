@@ -7,6 +7,7 @@ packages=(
     g++ make cmake pkg-config ccache clang libclang-rt-14-dev clang-format
     qt6-base-dev qt6-base-dev-tools libgl-dev
     libsqlite3-dev sqlite3 libtag1-dev zlib1g-dev libmpg123-dev libmpdclient-dev mpd
+    mpg123 libmp3lame-dev dbus
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth python3-mutagen fonts-dejavu-core
     librsvg2-bin desktop-file-utils appstream man-db groff-base dpkg-dev file

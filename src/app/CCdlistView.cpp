@@ -10,6 +10,7 @@
 #include "library/gui/CSearchController.h"
 #include "model/CCdlistDoc.h"
 #include "playback/gui/CWinampController.h"
+#include "playback/gui/CPreviewController.h"
 #include "playlist/gui/CPlaylistController.h"
 #include "ui/CControllerContext.h"
 #include "ui/CommandIds.h"
@@ -95,6 +96,8 @@ CCdlistView::CCdlistView(CCdlistDoc& doc, const SAppServices& services, QWidget*
     new CSearchController(*m_context, this);
     new CPlaylistController(*m_context, this);
     new CWinampController(*m_context, this);
+    auto* preview = new CPreviewController(*m_context, this);
+    connect(this, &CCdlistView::TimerTick, preview, &CPreviewController::OnPoll);
 }
 
 CCdlistView::~CCdlistView() = default;

@@ -2,6 +2,7 @@
 #include "cli/CLibraryCli.h"
 #include "cli/CPlayerCli.h"
 #include "cli/CPlaylistCli.h"
+#include "cli/CPreviewCli.h"
 #include "cli/CSessionCli.h"
 
 // Every subsystem registers its commands here, one line each.
@@ -12,4 +13,5 @@ void RegisterAllCommands(CCommandLine& cli)
     RegisterLibraryCommands(cli);
     RegisterPlaylistCommands(cli);
     RegisterPlayerCommands(cli);
+    RegisterPreviewCommands(cli);
 }

@@ -4,7 +4,7 @@
 #include "app/CMainFrame.h"
 #include "model/CAppServices.h"
 #include "model/CCdlistDoc.h"
-#include "platform/CNoVolumes.h"
+#include "support/CFakeVolumes.h"
 #include "support/CFakeWinamp.h"
 #include "support/CScriptedPrompts.h"
 #include "support/CTestEnvironment.h"
@@ -39,7 +39,7 @@ public:
     CWinampRemote* remote = nullptr;
     // Another mount table to use instead of the empty one.
     CVolumes* mounts = nullptr;
-    CNoVolumes volumes;
+    CFakeVolumes volumes; // empty unless a test mounts something
     int month = 6;
     // Runs on the new window before its start-up sequence (to connect to its signals).
     std::function<void(CCdlistView&)> beforeStart;

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+
+class CCdlistSet;
+
+// Preview: one catalogued song played through the built-in player, from wherever its
+// disc is now.
+namespace CPreview {
+
+// Where a session's file is now (the drive search with its questions); empty when the
+// user gave up.
+using FLocate = std::function<QString(const QString& path, const QString& session)>;
+
+// The file to play for a song: positions the set on it and asks where its disc is.
+// Empty when there is no such song or the user gave up; `found` tells the two apart.
+QString LocateSong(CCdlistSet& set, qint64 id, const FLocate& locate, bool* found = nullptr);
+
+// "m:ss" of a time in milliseconds, for progress shown to the user.
+QString Clock(qint64 ms);
+
+} // namespace CPreview

@@ -1,0 +1,123 @@
+#include "playback/gui/CPreviewController.h"
+
+#include "db/CCdlistSet.h"
+#include "intake/CDriveLocator.h"
+#include "library/gui/CLibraryListCtrl.h"
+#include "model/CAppServices.h"
+#include "model/CCdlistDoc.h"
+#include "platform/CPrompts.h"
+#include "playback/CInternalPlayer.h"
+#include "playback/CPreview.h"
+#include "playback/gui/CMprisBridge.h"
+#include "ui/CommandIds.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFileInfo>
+#include <QPushButton>
+
+namespace {
+
+const QString kPreviewCaption = QStringLiteral("&Preview");
+const QString kStopCaption = QStringLiteral("Stop");
+const QString kMessageCaption = QStringLiteral("Preview");
+
+// The caption as the user reads it: the mnemonic's ampersand is not part of it.
+bool CaptionIs(const QPushButton* button, const QString& caption)
+{
+    return QString(button->text()).remove(u'&') == QString(caption).remove(u'&');
+}
+
+// The desktop's session bus, when there is one; without it the media controls are
+// skipped rather than a bus started for them.
+bool HasSessionBus()
+{
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    return qEnvironmentVariableIsSet("DBUS_SESSION_BUS_ADDRESS") ||
+           (!runtime.isEmpty() && QFileInfo::exists(QDir(runtime).filePath(QStringLiteral("bus"))));
+}
+
+} // namespace
+
+CPreviewController::CPreviewController(const SControllerContext& context, QObject* parent)
+    : QObject(parent), m_context(context),
+      m_player(new CInternalPlayer(CInternalPlayer::SOutput::FromEnvironment(), this))
+{
+    if (QAction* preview = m_context.Action(ID_PREVIEW))
+        connect(preview, &QAction::triggered, this, &CPreviewController::OnPreview);
+    connect(m_player, &CInternalPlayer::Failed, this, [this](const QString& message) {
+        m_context.services.prompts->Error(message, kMessageCaption);
+    });
+    connect(m_player, &CInternalPlayer::NoOutput, this, &CPreviewController::OnNoOutput);
+    m_mpris = new CMprisBridge(
+        *m_player,
+        [this] {
+            if (!m_lastPath.isEmpty())
+                PlayFile(m_lastPath);
+        },
+        this);
+    if (HasSessionBus())
+        m_mpris->Register(QDBusConnection::sessionBus());
+}
+
+QPushButton* CPreviewController::Button() const
+{
+    return m_context.controls.Get<QPushButton>(ID_PREVIEW);
+}
+
+void CPreviewController::OnPreview()
+{
+    if (QPushButton* button = Button(); button && CaptionIs(button, kStopCaption)) {
+        // The caption changes back with the poll, once the player reports stopped.
+        m_player->Stop();
+        m_player->Close();
+        return;
+    }
+    const auto* songs = m_context.controls.Get<CLibraryListCtrl>(IDC_SONGS);
+    const QList<int> rows = songs ? songs->SelectedRows() : QList<int>();
+    if (rows.isEmpty())
+        return;
+    const SAppServices& services = m_context.services;
+    const QString path = CPreview::LocateSong(
+        m_context.doc.Set(), songs->ItemData(rows.first()),
+        [&services](const QString& file, const QString& session) {
+            return CDriveLocator(*services.volumes, *services.prompts)
+                .LocateCdDrive(file, session, CDriveLocator::EVariant::General);
+        });
+    if (path.isEmpty())
+        return;
+    const CCdlistSet& set = m_context.doc.Set();
+    m_mpris->SetSong(set.m_ID, set.m_TITLE.isEmpty() ? set.m_LIST : set.m_TITLE, set.m_ARTIST);
+    m_lastPath = path;
+    PlayFile(path);
+}
+
+void CPreviewController::PlayFile(const QString& path)
+{
+    m_player->Open(path);
+    m_player->Play();
+}
+
+void CPreviewController::OnPoll()
+{
+    m_player->SetLevel(CInternalPlayer::LevelFromSettings());
+    m_player->SetEqualizer(CInternalPlayer::EqualizerFromSettings());
+    QPushButton* button = Button();
+    if (!button)
+        return;
+    if (m_player->IsStopped() && !CaptionIs(button, kPreviewCaption)) {
+        m_player->Close();
+        button->setText(kPreviewCaption);
+    } else if (m_player->IsPlaying() && !CaptionIs(button, kStopCaption)) {
+        button->setText(kStopCaption);
+    }
+}
+
+void CPreviewController::OnNoOutput(const QString& message)
+{
+    // Said once: every later Preview meets the same missing device.
+    if (m_toldNoOutput)
+        return;
+    m_toldNoOutput = true;
+    m_context.services.prompts->Error(message, kMessageCaption);
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "ui/CControllerContext.h"
+
+#include <QObject>
+
+class CInternalPlayer;
+class CMprisBridge;
+class QPushButton;
+
+// Preview on the main form: the selected song through the built-in player, and Stop.
+// The player lives as long as the form; the form's one-second poll hands it the level
+// and the equalizer and lets the button's caption follow it.
+class CPreviewController : public QObject
+{
+    Q_OBJECT
+public:
+    CPreviewController(const SControllerContext& context, QObject* parent);
+
+    CInternalPlayer& Player() const { return *m_player; }
+    CMprisBridge& MediaControls() const { return *m_mpris; }
+
+    void OnPreview();
+    void OnPoll();
+
+private:
+    QPushButton* Button() const;
+    void OnNoOutput(const QString& message);
+    void PlayFile(const QString& path);
+
+    SControllerContext m_context;
+    CInternalPlayer* m_player = nullptr;
+    CMprisBridge* m_mpris = nullptr;
+    QString m_lastPath; // what Play from the desktop's controls starts again
+    bool m_toldNoOutput = false;
+};

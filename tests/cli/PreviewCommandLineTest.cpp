@@ -1,0 +1,49 @@
+#include "support/CCliRun.h"
+#include "support/CDocFixture.h"
+#include "support/CToneMp3.h"
+
+#include <QElapsedTimer>
+#include <QScopeGuard>
+#include <QTimer>
+#include <csignal>
+#include <gtest/gtest.h>
+
+namespace {
+
+// `preview` plays through libout123's "wav" module, chosen by the environment.
+TEST(PreviewCommandLineTest, PlaysToTheEndOrUntilCtrlC)
+{
+    CDocFixture f;
+    const QString wav = f.env.Root() + "/out.wav";
+    qputenv("CRATEWISE_AUDIO_OUTPUT", ("wav:" + wav).toUtf8());
+    const auto restore = qScopeGuard([] { qunsetenv("CRATEWISE_AUDIO_OUTPUT"); });
+    const QString music = f.env.MakeDir("music");
+    ASSERT_TRUE(CToneMp3::Write(music + "/short.mp3", {440}, 0.5));
+    ASSERT_TRUE(CToneMp3::Write(music + "/long.mp3", {440}, 5.0));
+    const qint32 shortSong = f.AddSong("CD1", "Short", music, "short.mp3");
+    const qint32 longSong = f.AddSong("CD1", "Long", music, "long.mp3");
+
+    SCliRun r = SCliRun::Run(f.env.DataDir(), {"preview", QString::number(shortSong)});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.err.startsWith("Playing Short (" + music + "/short.mp3)\n"))
+        << r.err.toStdString();
+    EXPECT_TRUE(r.err.endsWith("0:00 / 0:00\n")) << r.err.toStdString();
+    EXPECT_EQ(CToneMp3::ReadWav(wav).Frames(), 22050);
+
+    QElapsedTimer clock;
+    clock.start();
+    QTimer::singleShot(500, [] { std::raise(SIGINT); });
+    r = SCliRun::Run(f.env.DataDir(), {"preview", QString::number(longSong)});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.err.endsWith("\nstopped\n")) << r.err.toStdString();
+    EXPECT_LT(clock.elapsed(), 2500);
+    const qint64 frames = CToneMp3::ReadWav(wav).Frames();
+    EXPECT_GT(frames, 44100 / 4);
+    EXPECT_LT(frames, 44100 * 2);
+
+    r = SCliRun::Run(f.env.DataDir(), {"preview", "99"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "cratewise: there is no song with ID 99\n");
+}
+
+} // namespace

@@ -1,0 +1,178 @@
+#include "platform/CSettings.h"
+#include "playback/CInternalPlayer.h"
+#include "support/CMp3Factory.h"
+#include "support/CTestEnvironment.h"
+#include "support/CToneMp3.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
+#include <QThread>
+#include <gtest/gtest.h>
+
+namespace {
+
+// The player writing through libout123's "wav" module, with what it reported.
+class InternalPlayerTest : public ::testing::Test
+{
+protected:
+    InternalPlayerTest()
+    {
+        QObject::connect(&player, &CInternalPlayer::StateChanged, [this](int state) {
+            states << state;
+            offThread |= QThread::currentThread() != QCoreApplication::instance()->thread();
+        });
+        QObject::connect(&player, &CInternalPlayer::Failed,
+                         [this](const QString& message) { failures << message; });
+    }
+
+    QString Tones(const QString& name, const QList<double>& frequencies, double seconds)
+    {
+        const QString path = env.Root() + u'/' + name;
+        EXPECT_TRUE(CToneMp3::Write(path, frequencies, seconds));
+        return path;
+    }
+    // Events are handled until the player reports `state` (true) or the time is up.
+    bool WaitFor(int state, int ms = 5000)
+    {
+        const QDeadlineTimer deadline(ms);
+        while (!states.contains(state) && !deadline.hasExpired())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        return states.contains(state);
+    }
+    // Plays a file to its end and returns what reached the output file.
+    CToneMp3::SWav PlayToEnd(const QString& path)
+    {
+        states.clear();
+        player.Open(path);
+        player.Play();
+        EXPECT_TRUE(WaitFor(CInternalPlayer::Ended));
+        player.Close();
+        return CToneMp3::ReadWav(wav);
+    }
+
+    CTestEnvironment env;
+    QString wav = env.Root() + QStringLiteral("/out.wav");
+    CInternalPlayer player{{QStringLiteral("wav"), wav}};
+    QList<int> states;
+    QStringList failures;
+    bool offThread = false;
+};
+
+TEST_F(InternalPlayerTest, PlaysToTheEndAtTheSongsPaceAndReportsOnTheOwnersThread)
+{
+    const QString song = Tones("a.mp3", {1000}, 1.0);
+    player.Open(song);
+    player.Play();
+    // Nothing is reported until the owner's thread handles its events.
+    QThread::msleep(100);
+    EXPECT_FALSE(player.IsPlaying());
+    ASSERT_TRUE(WaitFor(CInternalPlayer::Playing));
+    EXPECT_TRUE(player.IsPlaying());
+    QElapsedTimer clock;
+    clock.start();
+    ASSERT_TRUE(WaitFor(CInternalPlayer::Ended));
+    // A file output is held to the song's pace, as a sound card would be.
+    EXPECT_GT(clock.elapsed(), 800);
+    EXPECT_TRUE(player.IsStopped());
+    EXPECT_FALSE(offThread);
+    EXPECT_EQ(states, QList<int>({CInternalPlayer::Playing, CInternalPlayer::Ended}));
+    EXPECT_TRUE(failures.isEmpty()) << failures.join(u'\n').toStdString();
+
+    const CToneMp3::SWav out = CToneMp3::ReadWav(wav);
+    EXPECT_EQ(out.rate, 44100);
+    EXPECT_EQ(out.channels, 2);
+    EXPECT_EQ(out.Frames(), 44100);
+    EXPECT_NEAR(out.Amplitude(1000), 0.2, 0.02);
+}
+
+TEST_F(InternalPlayerTest, StopEndsPlaybackAtOnceAndTheLevelScalesTheOutput)
+{
+    const QString song = Tones("long.mp3", {1000}, 5.0);
+    player.Open(song);
+    player.Play();
+    ASSERT_TRUE(WaitFor(CInternalPlayer::Playing));
+    const QDeadlineTimer playing(5000);
+    while (player.PositionMs() < 300 && !playing.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_NEAR(player.LengthMs(), 5000, 100);
+    player.Stop();
+    ASSERT_TRUE(WaitFor(CInternalPlayer::Stopped, 500));
+    EXPECT_TRUE(player.IsStopped());
+    player.Close();
+    const CToneMp3::SWav stopped = CToneMp3::ReadWav(wav);
+    EXPECT_GT(stopped.Frames(), 44100 / 10);
+    EXPECT_LT(stopped.Frames(), 44100 * 2);
+
+    const QString short1 = Tones("short.mp3", {1000}, 0.5);
+    const double full = PlayToEnd(short1).Rms();
+    player.SetLevel(50);
+    const double half = PlayToEnd(short1).Rms();
+    player.SetLevel(0);
+    const double none = PlayToEnd(short1).Rms();
+    EXPECT_NEAR(half / full, 0.5, 0.02);
+    EXPECT_LT(none, 0.001);
+}
+
+TEST_F(InternalPlayerTest, AnEqualizerCutLowersItsBandOnly)
+{
+    // 440 Hz lies in band 0 (the first slider), 5 kHz in band 7 (the fifth).
+    const QString song = Tones("two.mp3", {440, 5000}, 0.6);
+    const CToneMp3::SWav flat = PlayToEnd(song);
+    CSettings::SetInt(QStringLiteral("Equalizer"), 1);
+    CSettings::SetInt(QStringLiteral("Eq5"), -100);
+    player.SetEqualizer(CInternalPlayer::EqualizerFromSettings());
+    const CToneMp3::SWav cut = PlayToEnd(song);
+
+    // -100 is 12 dB down: a quarter of the amplitude.
+    EXPECT_NEAR(cut.Amplitude(5000) / flat.Amplitude(5000), 0.25, 0.05);
+    EXPECT_NEAR(cut.Amplitude(440) / flat.Amplitude(440), 1.0, 0.05);
+
+    CSettings::SetInt(QStringLiteral("Equalizer"), 0);
+    player.SetEqualizer(CInternalPlayer::EqualizerFromSettings());
+    EXPECT_NEAR(PlayToEnd(song).Amplitude(5000), flat.Amplitude(5000), 0.005);
+}
+
+TEST_F(InternalPlayerTest, UnplayableFilesAndAMissingOutputAreReportedAndStop)
+{
+    player.Open(env.Root() + "/gone.mp3");
+    player.Play();
+    ASSERT_TRUE(WaitFor(CInternalPlayer::Stopped));
+    EXPECT_TRUE(player.IsStopped());
+    ASSERT_EQ(failures.size(), 1);
+    EXPECT_EQ(failures[0], env.Root() + "/gone.mp3\ncannot be played: the file does not exist.");
+
+    failures.clear();
+    states.clear();
+    const QString junk = env.WriteFile("junk.mp3", QByteArray(20000, 'x'));
+    player.Open(junk);
+    player.Play();
+    ASSERT_TRUE(WaitFor(CInternalPlayer::Stopped));
+    EXPECT_EQ(failures, QStringList(junk + "\ncannot be played: no MPEG audio was found in it."));
+
+    // A stream cut off midway with rubbish inside plays what it can to the end.
+    failures.clear();
+    CMp3Factory::SStream stream;
+    stream.seconds = 1.5;
+    QByteArray audio = CMp3Factory::Audio(stream);
+    audio.replace(audio.size() / 3, 5000, QByteArray(5000, '\xff'));
+    audio.truncate(audio.size() * 2 / 3 + 77);
+    const QString broken = env.WriteFile("broken.mp3", audio);
+    PlayToEnd(broken);
+    EXPECT_TRUE(failures.isEmpty()) << failures.join(u'\n').toStdString();
+
+    CInternalPlayer deaf({QStringLiteral("no-such-module"), QString()});
+    QStringList said;
+    QObject::connect(&deaf, &CInternalPlayer::NoOutput, [&](const QString& m) { said << m; });
+    deaf.Open(Tones("b.mp3", {440}, 0.2));
+    deaf.Play();
+    const QDeadlineTimer deadline(5000);
+    while (!deaf.IsStopped() && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_TRUE(deaf.IsStopped());
+    ASSERT_EQ(said.size(), 1);
+    EXPECT_TRUE(said[0].startsWith("No sound output could be opened (no-such-module: "))
+        << said[0].toStdString();
+}
+
+} // namespace

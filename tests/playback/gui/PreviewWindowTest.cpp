@@ -1,0 +1,70 @@
+#include "library/gui/CLibraryListCtrl.h"
+#include "model/CCdlistDoc.h"
+#include "platform/CSettings.h"
+#include "playback/CInternalPlayer.h"
+#include "playback/gui/CPreviewController.h"
+#include "support/CToneMp3.h"
+#include "support/gui/CViewFixture.h"
+#include "ui/CommandIds.h"
+
+#include <QPushButton>
+#include <QScopeGuard>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+// Preview on the main form, through libout123's "wav" module chosen by the environment.
+TEST(PreviewWindowTest, PreviewPlaysTheSelectedSongAndTheButtonStopsIt)
+{
+    CViewFixture f;
+    const QString wav = f.env.Root() + "/out.wav";
+    qputenv("CRATEWISE_AUDIO_OUTPUT", ("wav:" + wav).toUtf8());
+    const auto restore = qScopeGuard([] { qunsetenv("CRATEWISE_AUDIO_OUTPUT"); });
+    CSettings::SetInt(QStringLiteral("Firsttime"), 1);
+    CSettings::SetInt(QStringLiteral("UpdateDate"), f.month);
+    const QString music = f.env.MakeDir("music");
+    ASSERT_TRUE(CToneMp3::Write(music + "/tone.mp3", {440}, 5.0));
+    const qint32 tone = f.AddSong("CD1", "Tone", music, "tone.mp3");
+    f.env.WriteFile("music/bad.mp3", QByteArray(9000, 'x'));
+    const qint32 bad = f.AddSong("CD1", "Bad", music, "bad.mp3");
+    f.volumes.Mount(f.env.Root(), SVolume::EType::Fixed);
+    f.Start();
+    CCdlistDoc& doc = f.View().Doc();
+    for (qint32 id : {tone, bad}) {
+        ASSERT_TRUE(doc.Set().FindSongById(id));
+        doc.Songs().InsertSongRow(doc.Songs().RowCount(), doc.Set());
+    }
+    auto* controller = f.View().findChild<CPreviewController*>();
+    ASSERT_NE(controller, nullptr);
+    CInternalPlayer& player = controller->Player();
+    QPushButton* button = f.View().Button(ID_PREVIEW);
+    const auto poll = [&f] { Q_EMIT f.View().TimerTick(); };
+
+    f.View().SongList()->selectRow(0);
+    QTest::mouseClick(button, Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return player.IsPlaying(); }, 5000));
+    EXPECT_EQ(button->text(), "&Preview"); // the caption follows with the poll
+    poll();
+    EXPECT_EQ(button->text(), "Stop");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return player.PositionMs() > 200; }, 5000));
+
+    QTest::mouseClick(button, Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return player.IsStopped(); }, 2000));
+    poll();
+    EXPECT_EQ(button->text(), "&Preview");
+    const qint64 frames = CToneMp3::ReadWav(wav).Frames();
+    EXPECT_GT(frames, 44100 / 5);
+    EXPECT_LT(frames, 44100 * 3);
+
+    f.View().SongList()->selectRow(1);
+    QTest::mouseClick(button, Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !f.prompts.messages.isEmpty(); }, 5000));
+    EXPECT_EQ(f.prompts.messages[0].text,
+              music + "/bad.mp3\ncannot be played: no MPEG audio was found in it.");
+    EXPECT_EQ(f.prompts.messages[0].caption, "Preview");
+    EXPECT_EQ(f.prompts.messages[0].icon, CPrompts::EIcon::Error);
+    EXPECT_EQ(button->text(), "&Preview");
+}
+
+} // namespace
