@@ -1,4 +1,5 @@
 #include "cli/CCommandLine.h"
+#include "cli/CEditingCli.h"
 #include "cli/CLibraryCli.h"
 #include "cli/CPlaylistCli.h"
 #include "cli/CSessionCli.h"
@@ -10,4 +11,5 @@ void RegisterAllCommands(CCommandLine& cli)
     RegisterSessionCommands(cli);
     RegisterLibraryCommands(cli);
     RegisterPlaylistCommands(cli);
+    RegisterEditingCommands(cli);
 }
