@@ -101,6 +101,10 @@ int Lyrics(SCliContext& c)
     if (!from) {
         QString text = c.set.m_LYRICS;
         text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        if (text.endsWith(u'\n'))
+            text.chop(1);
+        if (text.isEmpty())
+            return 0;
         for (const QString& line : text.split(u'\n'))
             c.out << CText::Printable(line) << '\n';
         return 0;

@@ -110,8 +110,8 @@ TEST_F(TagFileTest, EveryKindOfTagTakesTheFramesInItsOwnVersionAndEncoding)
         EXPECT_EQ(FrameText(tags, "TALB"), QStringLiteral("Straße"));
         EXPECT_EQ(FrameText(tags, c.year), QStringLiteral("2001"));
         EXPECT_EQ(FrameText(tags, "TCON"), QStringLiteral("(17)"));
-        EXPECT_TRUE(tags.value("comments").toVariant().toStringList().contains(
-            QStringLiteral("=née")));
+        EXPECT_TRUE(
+            tags.value("comments").toVariant().toStringList().contains(QStringLiteral("=née")));
         EXPECT_EQ(FrameText(tags, "USLT"), QStringLiteral("Zeile 1\r\nСтрока 2"));
         EXPECT_EQ(FrameEncoding(tags, "USLT"), c.other);
         if (c.back.isEmpty()) {
