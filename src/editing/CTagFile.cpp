@@ -313,18 +313,28 @@ QString RenderTags(const SLayout& layout, const CTagFile::SChanges& changes, SNe
     return QString();
 }
 
-// The one byte range where two equal-length blocks differ; false when they are equal.
-bool DifferentSpan(const ByteVector& a, const ByteVector& b, qint64& first, qint64& last)
+// Where a block of the file changes: the one byte range from the first to the last byte
+// that differs (first -1 when none).
+struct SSpan
 {
-    first = -1;
-    for (qint64 i = 0; i < qint64(a.size()); ++i) {
-        if (a[uint(i)] != b[uint(i)]) {
-            if (first < 0)
-                first = i;
-            last = i;
+    qint64 base = 0; // the block's place in the file
+    qint64 first = -1;
+    qint64 last = -1;
+    bool OnePage() const { return first < 0 || (base + first) / kPage == (base + last) / kPage; }
+};
+
+SSpan Changed(const ByteVector& before, const ByteVector& after, qint64 base)
+{
+    SSpan span;
+    span.base = base;
+    for (qint64 i = 0; i < qint64(before.size()); ++i) {
+        if (before[uint(i)] != after[uint(i)]) {
+            if (span.first < 0)
+                span.first = i;
+            span.last = i;
         }
     }
-    return first >= 0;
+    return span;
 }
 
 // Copies `length` bytes from `from` at `offset` to the end of `to`.
@@ -455,29 +465,21 @@ QString WriteFile(const QString& path, const CTagFile::SChanges& changes)
     if (QString error = RenderTags(layout, changes, tags); !error.isEmpty())
         return error;
 
-    // In place only when one write within one page does it.
-    qint64 first = 0, last = 0, v1First = 0, v1Last = 0;
-    const bool v2Changed =
-        !tags.v2Same.isEmpty() && DifferentSpan(layout.v2, tags.v2Same, first, last);
-    const bool v1Changed =
-        !layout.v1.isEmpty() && DifferentSpan(layout.v1, tags.v1, v1First, v1Last);
-    if (!tags.v2Same.isEmpty()) {
-        if (!v2Changed && !v1Changed)
-            return QString();
-        const qint64 v1At = layout.size - kId3v1Size;
-        if (v2Changed != v1Changed) {
-            const ByteVector& block = v2Changed ? tags.v2Same : tags.v1;
-            const qint64 base = v2Changed ? 0 : v1At;
-            if (!v2Changed) {
-                first = v1First;
-                last = v1Last;
-            }
-            if ((base + first) / kPage == (base + last) / kPage) {
-                if (!WriteAt(fd, block.data() + first, last - first + 1, base + first))
-                    return Reason(errno);
-                return QString();
-            }
+    // In place when the ID3v2 tag has room and each tag's change is one write within one
+    // page, which a kill cannot split. The ID3v1 tag goes first: the ID3v2 tag, which
+    // every reader prefers, then turns old into new in one write.
+    SSpan v2, v1;
+    if (!tags.v2Same.isEmpty())
+        v2 = Changed(layout.v2, tags.v2Same, 0);
+    if (!layout.v1.isEmpty())
+        v1 = Changed(layout.v1, tags.v1, layout.size - kId3v1Size);
+    if (!tags.v2Same.isEmpty() && v2.OnePage() && v1.OnePage()) {
+        for (const auto& [span, block] : {std::pair{v1, &tags.v1}, std::pair{v2, &tags.v2Same}}) {
+            if (span.first >= 0 && !WriteAt(fd, block->data() + span.first,
+                                            span.last - span.first + 1, span.base + span.first))
+                return Reason(errno);
         }
+        return QString();
     }
     return WriteCopy(fd, st, real, layout, tags);
 }
