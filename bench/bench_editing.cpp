@@ -3,12 +3,12 @@
 // with room in their ID3v2 tag only, changed in place), and the save a song-list cell edit
 // runs in a catalogue of 1,000,000 songs.
 #include "GenerateLibrary.h"
+#include "SilentPrompts.h"
 #include "db/CCdlistSet.h"
 #include "editing/CTagSaver.h"
 #include "model/CAppServices.h"
 #include "model/CCdlistDoc.h"
 #include "platform/CProgress.h"
-#include "platform/CPrompts.h"
 #include "platform/CSettings.h"
 #include "support/CId3Writer.h"
 #include "support/CMp3Factory.h"
@@ -21,26 +21,6 @@
 namespace {
 
 constexpr int kFiles = 1000;
-
-// Every file is written here; any message would be a fault of the benchmark.
-class CSilentPrompts : public CPrompts
-{
-public:
-    EAnswer Message(const QString&, const QString&, EIcon, EButtons) override
-    {
-        ++messages;
-        return EAnswer::Ok;
-    }
-    QString OpenFile(const SFileDialog&) override { return {}; }
-    QString SaveFile(const SFileDialog&) override { return {}; }
-    QString ChooseFolder(const QString&) override { return {}; }
-    int Warning(const QString&) override
-    {
-        ++messages;
-        return 0;
-    }
-    int messages = 0;
-};
 
 class CNoProgress : public CProgress
 {

@@ -1,6 +1,7 @@
 #include "editing/CTagFile.h"
 
 #include "intake/CId3Limits.h"
+#include "intake/CTagLibSupport.h"
 #include "platform/CFileNames.h"
 
 #include <QFileInfo>
@@ -10,16 +11,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
-#include <mutex>
 #include <sys/stat.h>
 #include <taglib/commentsframe.h>
 #include <taglib/id3v1tag.h>
 #include <taglib/id3v2framefactory.h>
 #include <taglib/id3v2tag.h>
 #include <taglib/tbytevectorstream.h>
-#include <taglib/tdebuglistener.h>
 #include <taglib/textidentificationframe.h>
-#include <taglib/tfile.h>
 #include <taglib/unsynchronizedlyricsframe.h>
 #include <unistd.h>
 
@@ -35,29 +33,6 @@ constexpr qint64 kMaxTag = 16 * 1024 * 1024;
 constexpr size_t kCopyChunk = 1024 * 1024;
 
 std::function<void(qint64)> g_copyObserver;
-
-class CSilentListener : public TagLib::DebugListener
-{
-public:
-    void printMessage(const TagLib::String&) override {}
-};
-
-void SilenceTagLib()
-{
-    static std::once_flag once;
-    static CSilentListener listener;
-    std::call_once(once, [] { TagLib::setDebugListener(&listener); });
-}
-
-// The tag classes read from a TagLib::File; this one holds the bytes of one tag.
-class CBytesFile : public TagLib::File
-{
-public:
-    explicit CBytesFile(TagLib::IOStream* stream) : TagLib::File(stream) {}
-    TagLib::Tag* tag() const override { return nullptr; }
-    TagLib::AudioProperties* audioProperties() const override { return nullptr; }
-    bool save() override { return false; }
-};
 
 QString Reason(int error)
 {
@@ -127,6 +102,19 @@ void SetTextFrame(TagLib::ID3v2::Tag& tag, int version, const char* id, const QS
     frame->setText(ToTagLib(text));
 }
 
+// Fills a frame with a language (COMM, USLT), making one when there is none.
+template <class TFrame>
+void FillLanguageFrame(TagLib::ID3v2::Tag& tag, TFrame* frame, int version, const QString& text)
+{
+    if (!frame) {
+        frame = new TFrame(EncodingFor(version, text));
+        frame->setLanguage("eng");
+        tag.addFrame(frame);
+    }
+    frame->setTextEncoding(EncodingFor(version, text));
+    frame->setText(ToTagLib(text));
+}
+
 // The comment without a description (the one the intake reads first); players keep
 // their own data in described comments, which stay as they are.
 void SetComment(TagLib::ID3v2::Tag& tag, int version, const QString& text)
@@ -139,28 +127,17 @@ void SetComment(TagLib::ID3v2::Tag& tag, int version, const QString& text)
             break;
         }
     }
-    if (!target) {
-        target = new TagLib::ID3v2::CommentsFrame(EncodingFor(version, text));
-        target->setLanguage("eng");
-        tag.addFrame(target);
-    }
-    target->setTextEncoding(EncodingFor(version, text));
-    target->setText(ToTagLib(text));
+    FillLanguageFrame(tag, target, version, text);
 }
 
 void SetLyrics(TagLib::ID3v2::Tag& tag, int version, const QString& text)
 {
     const TagLib::ID3v2::FrameList& frames = tag.frameList("USLT");
-    auto* frame = frames.isEmpty()
-                      ? nullptr
-                      : dynamic_cast<TagLib::ID3v2::UnsynchronizedLyricsFrame*>(frames.front());
-    if (!frame) {
-        frame = new TagLib::ID3v2::UnsynchronizedLyricsFrame(EncodingFor(version, text));
-        frame->setLanguage("eng");
-        tag.addFrame(frame);
-    }
-    frame->setTextEncoding(EncodingFor(version, text));
-    frame->setText(ToTagLib(text));
+    FillLanguageFrame(tag,
+                      frames.isEmpty()
+                          ? nullptr
+                          : dynamic_cast<TagLib::ID3v2::UnsynchronizedLyricsFrame*>(frames.front()),
+                      version, text);
 }
 
 void ApplyToId3v2(TagLib::ID3v2::Tag& tag, int version, const CTagFile::SChanges& c)
@@ -199,7 +176,7 @@ TagLib::String Latin1(const QString& text)
 ByteVector RefreshedId3v1(const ByteVector& old, const CTagFile::SChanges& c)
 {
     TagLib::ByteVectorStream stream(old);
-    CBytesFile file(&stream);
+    CRegionFile file(&stream);
     TagLib::ID3v1::Tag tag(&file, 0);
     if (c.title)
         tag.setTitle(Latin1(*c.title));
@@ -280,7 +257,7 @@ QString RenderTags(const SLayout& layout, const CTagFile::SChanges& changes, SNe
 {
     const int version = layout.version == 4 || layout.version == 0 ? 4 : 3;
     TagLib::ByteVectorStream stream(layout.v2);
-    CBytesFile file(&stream);
+    CRegionFile file(&stream);
     std::unique_ptr<TagLib::ID3v2::Tag> tag;
     if (layout.version != 0) {
         // Frames the reader's limits would leave out would be lost on writing.

@@ -13,10 +13,10 @@ struct SAppServices;
 // What the tag fields hold when Save runs.
 struct STagForm
 {
-    QString title;
-    QString artist;
-    QString album;
-    QString year;
+    QString title = {};
+    QString artist = {};
+    QString album = {};
+    QString year = {};
     // A name of the genre table ("Rock"), a stored genre ("(17)") or other text; empty
     // for none. Left out, the genre stays as it is (the command line without --genre).
     std::optional<QString> genre = QString();

@@ -21,13 +21,15 @@ protected:
         EXPECT_TRUE(CMp3Factory::WriteTaggedSong(folder + u'/' + file, 1, 128,
                                                  CMp3Factory::EKind::Cbr, title, artist,
                                                  QStringLiteral("Album")));
-        return AddLibrarySong(doc.Set(), {.title = title,
-                                          .artist = artist,
-                                          .album = QStringLiteral("Album"),
-                                          .file = file,
-                                          .path = folder,
-                                          .genre = QStringLiteral("(17)"),
-                                          .year = QStringLiteral("1999")});
+        SLibrarySong song;
+        song.title = title;
+        song.artist = artist;
+        song.album = QStringLiteral("Album");
+        song.file = file;
+        song.path = folder;
+        song.genre = QStringLiteral("(17)");
+        song.year = QStringLiteral("1999");
+        return AddLibrarySong(doc.Set(), song);
     }
     // The record of a song (the set left on it).
     CCdlistSet& Record(qint32 id)
