@@ -82,6 +82,8 @@ TEST_F(EditingWindowTest, SaveMultisaveCellEditsAndTheLyricsDialogReachTheFiles)
         ASSERT_NE(dialog, nullptr);
         EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Lyrics"));
         EXPECT_EQ(dialog->Languages()->count(), 10);
+        dialog->Editor()->setPlainText(QString(2600, u'x') + u'\n' + QString(2600, u'y'));
+        EXPECT_EQ(dialog->Lyrics().size(), 5000) << "line ends count as two";
         dialog->Editor()->setPlainText("la la\nlü");
         dialog->Languages()->setCurrentIndex(8);
         dialog->findChild<QPushButton*>("c1122")->click();
