@@ -1,5 +1,6 @@
 #include "editing/CTagFile.h"
 #include "editing/TagProbe.h"
+#include "intake/CTagReader.h"
 #include "support/CId3Writer.h"
 #include "support/CMp3Factory.h"
 
@@ -114,6 +115,13 @@ TEST_F(TagFileTest, EveryKindOfTagTakesTheFramesInItsOwnVersionAndEncoding)
             tags.value("comments").toVariant().toStringList().contains(QStringLiteral("=née")));
         EXPECT_EQ(FrameText(tags, "USLT"), QStringLiteral("Zeile 1\r\nСтрока 2"));
         EXPECT_EQ(FrameEncoding(tags, "USLT"), c.other);
+        // What the next Update Session reads.
+        STagFields read;
+        ASSERT_TRUE(CTagReader::ReadTagFields(path, read));
+        EXPECT_EQ(
+            (QStringList{read.title, read.artist, read.album, read.year, read.genre, read.comment,
+                         read.lyrics}),
+            (QStringList{"Ærø", "Привет", "Straße", "2001", "(17)", "née", "Zeile 1\r\nСтрока 2"}));
         if (c.back.isEmpty()) {
             EXPECT_FALSE(tags.contains("v1")) << "no ID3v1 tag is added";
         } else {
