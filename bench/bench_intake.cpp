@@ -8,12 +8,12 @@
 // which are scanned whole, have the length of real songs (3-5 minutes).
 
 // The test support is compiled in here: benchmarks link only the core.
+#include "SilentPrompts.h"
 #include "SongTree.h"
 #include "db/CCdlistSet.h"
 #include "db/CExceptSet.h"
 #include "intake/CIntake.h"
 #include "intake/CStreamProbe.h"
-#include "platform/CPrompts.h"
 #include "platform/CSettings.h"
 
 #include <QDir>
@@ -30,21 +30,6 @@ namespace {
 
 constexpr int kFolders = 50;
 constexpr int kPerFolder = 100;
-
-class CSilentPrompts : public CPrompts
-{
-public:
-    EAnswer Message(const QString&, const QString&, EIcon, EButtons) override
-    {
-        ++messages;
-        return EAnswer::Ok;
-    }
-    QString OpenFile(const SFileDialog&) override { return {}; }
-    QString SaveFile(const SFileDialog&) override { return {}; }
-    QString ChooseFolder(const QString&) override { return {}; }
-    int Warning(const QString&) override { return 0; }
-    int messages = 0;
-};
 
 QString TreeRoot()
 {

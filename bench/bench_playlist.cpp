@@ -1,9 +1,9 @@
 // Load Playlist and the .m3u export over a large catalogue: 10,000 lines against 100,000
 // songs, through the playlist operations on the document (song list and playlist models).
+#include "SilentPrompts.h"
 #include "db/CCdlistSet.h"
 #include "model/CAppServices.h"
 #include "model/CCdlistDoc.h"
-#include "platform/CPrompts.h"
 #include "platform/CSettings.h"
 #include "playlist/CPlaylistOperations.h"
 
@@ -15,26 +15,6 @@ namespace {
 
 constexpr int kSongs = 100000;
 constexpr int kLines = 10000;
-
-// Nothing is missing and nothing fails here; any message would be a fault of the benchmark.
-class CSilentPrompts : public CPrompts
-{
-public:
-    EAnswer Message(const QString&, const QString&, EIcon, EButtons) override
-    {
-        ++messages;
-        return EAnswer::Ok;
-    }
-    QString OpenFile(const SFileDialog&) override { return {}; }
-    QString SaveFile(const SFileDialog&) override { return {}; }
-    QString ChooseFolder(const QString&) override { return {}; }
-    int Warning(const QString&) override
-    {
-        ++messages;
-        return 0;
-    }
-    int messages = 0;
-};
 
 struct SCatalogue
 {

@@ -4,6 +4,7 @@
 #include "app/CCdlistViewBuilder.h"
 #include "app/CShutdown.h"
 #include "app/CStartup.h"
+#include "editing/gui/CEditingController.h"
 #include "intake/gui/CSessionController.h"
 #include "library/gui/CLibraryController.h"
 #include "library/gui/CLibraryListCtrl.h"
@@ -92,7 +93,8 @@ CCdlistView::CCdlistView(CCdlistDoc& doc, const SAppServices& services, QWidget*
     m_context.reset(new SControllerContext{m_doc, m_services, *m_actions, m_controls, this});
     new CAppController(*this);
     new CSessionController(*m_context, this);
-    new CLibraryController(*m_context, this);
+    auto* library = new CLibraryController(*m_context, this);
+    new CEditingController(*m_context, library, this);
     new CSearchController(*m_context, this);
     new CPlaylistController(*m_context, this);
     new CWinampController(*m_context, this);

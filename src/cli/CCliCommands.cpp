@@ -1,4 +1,5 @@
 #include "cli/CCommandLine.h"
+#include "cli/CEditingCli.h"
 #include "cli/CLibraryCli.h"
 #include "cli/CPlayerCli.h"
 #include "cli/CPlaylistCli.h"
@@ -14,4 +15,5 @@ void RegisterAllCommands(CCommandLine& cli)
     RegisterPlaylistCommands(cli);
     RegisterPlayerCommands(cli);
     RegisterPreviewCommands(cli);
+    RegisterEditingCommands(cli);
 }

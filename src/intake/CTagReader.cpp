@@ -2,13 +2,13 @@
 
 #include "db/CGenres.h"
 #include "intake/CId3Limits.h"
+#include "intake/CTagLibSupport.h"
 #include "intake/CTagRegions.h"
 #include "platform/CText.h"
 
 #include <QRegularExpression>
 #include <QtEndian>
 #include <memory>
-#include <mutex>
 #include <taglib/apetag.h>
 #include <taglib/commentsframe.h>
 #include <taglib/id3v1tag.h>
@@ -17,25 +17,10 @@
 #include <taglib/id3v2tag.h>
 #include <taglib/mpegfile.h>
 #include <taglib/tbytevectorstream.h>
-#include <taglib/tdebuglistener.h>
 #include <taglib/textidentificationframe.h>
 #include <taglib/unsynchronizedlyricsframe.h>
 
 namespace {
-
-// The library reports broken tags on stderr in some builds; the intake shows nothing.
-class CSilentListener : public TagLib::DebugListener
-{
-public:
-    void printMessage(const TagLib::String&) override {}
-};
-
-void SilenceTagLib()
-{
-    static std::once_flag once;
-    static CSilentListener listener;
-    std::call_once(once, [] { TagLib::setDebugListener(&listener); });
-}
 
 QString ToQt(const TagLib::String& s)
 {
@@ -183,16 +168,6 @@ void ReadFields(const TagLib::ID3v2::Tag* v2, const TagLib::APE::Tag* ape,
     Fallback(f.comment, ApeItem(ape, "COMMENT"), v1Text(&TagLib::ID3v1::Tag::comment));
     f.lyrics = CText::Left(f.lyrics, CTagReader::kMaxLyrics);
 }
-
-// The tag classes read from a TagLib::File; this one hands them the bytes of one region.
-class CRegionFile : public TagLib::File
-{
-public:
-    explicit CRegionFile(TagLib::IOStream* stream) : TagLib::File(stream) {}
-    TagLib::Tag* tag() const override { return nullptr; }
-    TagLib::AudioProperties* audioProperties() const override { return nullptr; }
-    bool save() override { return false; }
-};
 
 // Where the library looks for an ID3v1 tag: the last 128 bytes, unless they are the end
 // of an APE footer.

@@ -1,0 +1,138 @@
+#include "cli/CEditingCli.h"
+
+#include "cli/CCommandLine.h"
+#include "db/CCdlistSet.h"
+#include "editing/CLyrics.h"
+#include "editing/CTagSaver.h"
+#include "platform/CText.h"
+
+#include <QFile>
+#include <QRegularExpression>
+
+namespace {
+
+const char* const kTagUsage =
+    "tag SONG-ID [--title T] [--artist A] [--album B] [--year Y] [--genre G] [--rename]";
+const char* const kLyricsUsage = "lyrics SONG-ID [--set FILE]";
+
+// Takes "--name VALUE" when given (an empty VALUE too).
+std::optional<QString> TakeGiven(QStringList& args, const QString& name)
+{
+    if (!args.contains(name))
+        return std::nullopt;
+    return CCommandLine::TakeOption(args, name);
+}
+
+qint32 FindSong(SCliContext& c, const QString& usage)
+{
+    CCommandLine::ExpectArguments(c.args, 1, usage);
+    bool ok = false;
+    const qint32 id = c.args[0].toInt(&ok);
+    if (!ok || !c.set.FindSongById(id))
+        throw CCliError(QStringLiteral("there is no song %1").arg(c.args[0]));
+    return id;
+}
+
+QString Failures(const QList<CTagSaver::SFailure>& failures, const char* what)
+{
+    QStringList lines;
+    for (const CTagSaver::SFailure& f : failures)
+        lines << QStringLiteral("%1 %2 (%3)").arg(QLatin1String(what), f.path, f.reason);
+    return lines.join(QStringLiteral("; "));
+}
+
+int Tag(SCliContext& c)
+{
+    const QString usage = QString::fromLatin1(kTagUsage);
+    const std::optional<QString> title = TakeGiven(c.args, QStringLiteral("--title"));
+    const std::optional<QString> artist = TakeGiven(c.args, QStringLiteral("--artist"));
+    const std::optional<QString> album = TakeGiven(c.args, QStringLiteral("--album"));
+    const std::optional<QString> year = TakeGiven(c.args, QStringLiteral("--year"));
+    const std::optional<QString> genre = TakeGiven(c.args, QStringLiteral("--genre"));
+    const bool rename = CCommandLine::TakeFlag(c.args, QStringLiteral("--rename"));
+    const qint32 id = FindSong(c, usage);
+    static const QRegularExpression digits(QStringLiteral("^[0-9]{0,4}$"));
+    if (year && !digits.match(*year).hasMatch())
+        throw CCliError(QStringLiteral("the year is at most four digits"));
+    // What is not given stays as the song has it.
+    STagForm form;
+    form.title = title.value_or(c.set.m_TITLE);
+    form.artist = artist.value_or(c.set.m_ARTIST);
+    form.album = album.value_or(c.set.m_ALBUM);
+    form.year = year.value_or(c.set.m_YEAR);
+    form.genre = genre;
+    if (genre && *genre == QLatin1String("(NONE)"))
+        form.genre = QString();
+    const CTagSaver::SOutcome outcome =
+        CTagSaver(c.doc, c.services).Save({id}, form, CTagSaver::EMode::Single, rename);
+    if (outcome.failed)
+        throw CCliError(QStringLiteral("the song was not changed"));
+    if (c.set.FindSongById(id))
+        CCommandLine::PrintSong(c.out, c.set);
+    QStringList problems;
+    if (!outcome.unwritten.isEmpty())
+        problems << Failures(outcome.unwritten, "the tag was not written into") +
+                        QStringLiteral(", only the database was changed");
+    if (!outcome.notRenamed.isEmpty())
+        problems << Failures(outcome.notRenamed, "could not rename");
+    if (!problems.isEmpty())
+        throw CCliError(problems.join(QStringLiteral("; ")));
+    return 0;
+}
+
+QString ReadText(const QString& name)
+{
+    QFile file(name);
+    const bool opened = name == QLatin1String("-") ? file.open(stdin, QIODevice::ReadOnly)
+                                                   : file.open(QIODevice::ReadOnly);
+    if (!opened)
+        throw CCliError(QStringLiteral("%1: %2").arg(name, file.errorString()));
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw CCliError(QStringLiteral("%1: %2").arg(name, file.errorString()));
+    return QString::fromUtf8(bytes);
+}
+
+int Lyrics(SCliContext& c)
+{
+    const QString usage = QString::fromLatin1(kLyricsUsage);
+    const std::optional<QString> from = TakeGiven(c.args, QStringLiteral("--set"));
+    const qint32 id = FindSong(c, usage);
+    if (!from) {
+        QString text = c.set.m_LYRICS;
+        text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        if (text.endsWith(u'\n'))
+            text.chop(1);
+        if (text.isEmpty())
+            return 0;
+        for (const QString& line : text.split(u'\n'))
+            c.out << CText::Printable(line) << '\n';
+        return 0;
+    }
+    const QString lyrics = CLyrics::WithCrLf(ReadText(*from));
+    if (lyrics.size() > CLyrics::kMaxLength)
+        throw CCliError(
+            QStringLiteral("the lyrics are longer than %1 characters").arg(CLyrics::kMaxLength));
+    bool stored = false;
+    const QString why = CLyrics::Save(c.doc, c.services, id, lyrics, stored);
+    if (!stored)
+        throw CCliError(QStringLiteral("the lyrics were not stored"));
+    if (!why.isEmpty())
+        throw CCliError(QStringLiteral("the lyrics were not written into %1 (%2), only the "
+                                       "database was changed")
+                            .arg(CText::JoinPath(c.set.m_PATH, c.set.m_MELODI), why));
+    return 0;
+}
+
+} // namespace
+
+void RegisterEditingCommands(CCommandLine& cli)
+{
+    cli.Add({QStringLiteral("tag"), QString::fromLatin1(kTagUsage),
+             QStringLiteral("writes a song's tag fields into its file and record (and renames "
+                            "it after the formatting string)"),
+             Tag});
+    cli.Add({QStringLiteral("lyrics"), QString::fromLatin1(kLyricsUsage),
+             QStringLiteral("prints a song's lyrics, or saves a file's text as its lyrics"),
+             Lyrics});
+}

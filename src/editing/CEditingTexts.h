@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// What tag saving, renaming and lyrics say, in one place for both faces.
+namespace CEditingTexts {
+
+inline QString ReadOnly()
+{
+    return QStringLiteral(
+        "Since the file is on a read-only media,\nchanges will just be made in the database.");
+}
+inline QString RenameFailed()
+{
+    return QStringLiteral("An error occured while trying to rename the file. The file may be on a "
+                          "read-only media, contain illegal characters or beeing used by another "
+                          "application.");
+}
+inline QString NoSong()
+{
+    return QStringLiteral("You have to select a song!");
+}
+inline QString TooLongToTranslate()
+{
+    return QStringLiteral("Altavista Babelfish cannot translate text\nlonger than 1900 characters. "
+                          "Only the first\n1900 characters will be translated.");
+}
+inline QString TranslationFailed()
+{
+    return QStringLiteral("An error occured during translation.");
+}
+inline QString MultisaveCaption()
+{
+    return QStringLiteral("Multisave");
+}
+inline QString Saving(int songs)
+{
+    return QStringLiteral("Cratewise is saving the tags of %1 songs...\n\nPress Cancel to abort.")
+        .arg(songs);
+}
+// The files whose tags stayed as they were, by name (the first twenty).
+inline QString NotWritten(const QStringList& files)
+{
+    constexpr int kShown = 20;
+    QString text = files.size() == 1
+                       ? QStringLiteral("1 file could not be written; only the database was "
+                                        "changed for it:\n")
+                       : QStringLiteral("%1 files could not be written; only the database was "
+                                        "changed for them:\n")
+                             .arg(files.size());
+    text += files.mid(0, kShown).join(u'\n');
+    if (files.size() > kShown)
+        text += QStringLiteral("\n... and %1 more.").arg(files.size() - kShown);
+    return text;
+}
+
+} // namespace CEditingTexts

@@ -1,0 +1,113 @@
+#include "editing/CLyrics.h"
+
+#include "db/CCdlistSet.h"
+#include "editing/CEditingTexts.h"
+#include "editing/CTagSaver.h"
+#include "model/CAppServices.h"
+#include "model/CCdlistDoc.h"
+#include "platform/CPrompts.h"
+#include "platform/CSettings.h"
+#include "platform/CText.h"
+#include "platform/CWarnings.h"
+
+namespace {
+
+// The partner number the request carries.
+constexpr const char* kSourceId = "00000000000000000000";
+
+void ShowError(const SAppServices& services, const QString& text)
+{
+    services.prompts->Error(text, QStringLiteral("Error"));
+}
+
+} // namespace
+
+namespace CLyrics {
+
+QString WithCrLf(const QString& text)
+{
+    QString out;
+    out.reserve(text.size() + text.size() / 16);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text.at(i) == u'\n' && (i == 0 || text.at(i - 1) != u'\r'))
+            out += u'\r';
+        out += text.at(i);
+    }
+    return out;
+}
+
+bool Load(CCdlistDoc& doc, const SAppServices& services, qint32 id, QString& lyrics)
+{
+    if (id == -1) {
+        ShowError(services, CEditingTexts::NoSong());
+        return false;
+    }
+    try {
+        CCdlistSet& set = doc.Set();
+        if (!set.FindSongById(id))
+            return false;
+        lyrics = WithCrLf(set.m_LYRICS);
+        return true;
+    } catch (const CDbException& e) {
+        ShowError(services, e.Message());
+        return false;
+    }
+}
+
+QString Save(CCdlistDoc& doc, const SAppServices& services, qint32 id, const QString& lyrics,
+             bool& stored)
+{
+    stored = false;
+    const QString text = CText::Left(lyrics, kMaxLength);
+    QString why;
+    try {
+        const std::unique_ptr<CCdlistSet> set = doc.NewJobSet();
+        if (!set->FindSongById(id))
+            return QString();
+        CTagFile::SChanges changes;
+        changes.lyrics = text;
+        why =
+            CTagSaver::WriteSongTag(services, CText::JoinPath(set->m_PATH, set->m_MELODI), changes);
+        if (!why.isEmpty())
+            ShowWarning(*services.prompts, QStringLiteral("WarningLyrics"),
+                        CEditingTexts::ReadOnly());
+        set->Edit();
+        set->m_LYRICS = text;
+        set->Update();
+        stored = true;
+        // The window's set shows the stored record (the "Lyrics!" caption follows it).
+        if (doc.Set().m_ID == id)
+            doc.Set().FindSongById(id);
+    } catch (const CDbException& e) {
+        ShowError(services, e.Message());
+    }
+    return why;
+}
+
+QUrl TranslationAddress(const QString& text, int pair)
+{
+    if (pair < 0 || pair >= int(std::size(kLanguagePairs)))
+        pair = 0;
+    QString server =
+        CSettings::String(QStringLiteral("TranslateServer"), QLatin1String(kDefaultServer));
+    while (server.endsWith(u'/'))
+        server.chop(1);
+    // Blanks become "+", so a "+" of the text must be encoded like "&" and "#".
+    QByteArray words = QUrl::toPercentEncoding(CText::Left(text, kMaxTranslated));
+    words.replace("%20", "+");
+    const QByteArray query = QByteArray("sourceid=") + kSourceId + "&doit=done&urltext=" + words +
+                             "&lp=" + kLanguagePairs[pair].code + "&x=37&y=10";
+    return QUrl::fromEncoded(server.toUtf8() + "/translate.dyn?" + query, QUrl::StrictMode);
+}
+
+void Translate(const SAppServices& services, const QString& text, int pair)
+{
+    if (text.size() > kMaxTranslated)
+        ShowWarning(*services.prompts, QStringLiteral("WarningTranslation"),
+                    CEditingTexts::TooLongToTranslate());
+    const QUrl address = TranslationAddress(text, pair);
+    if (!address.isValid() || !services.openUrl || !services.openUrl(address))
+        ShowError(services, CEditingTexts::TranslationFailed());
+}
+
+} // namespace CLyrics

@@ -1,0 +1,44 @@
+#include "editing/EditingFixture.h"
+#include "support/CCliRun.h"
+
+namespace {
+
+class EditingCommandLineTest : public EditingFixture
+{
+protected:
+    SCliRun Run(QStringList args) { return SCliRun::Run(env.DataDir(), std::move(args)); }
+};
+
+TEST_F(EditingCommandLineTest, TagAndLyricsWriteTheFileAndTheRecord)
+{
+    const qint32 id = AddFile("song", "Old");
+    const QString folder = Record(id).m_PATH;
+    const QString sid = QString::number(id);
+
+    SCliRun r = Run({"tag", sid, "--artist", "Névé", "--genre", "blues", "--rename"});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out,
+              sid + "\tsong\tsong\tNévé\tAlbum\t(0)\t1999\t\t\t" + folder + "\tNévé - song.mp3\n")
+        << "what is not given stays";
+    const QJsonObject tags = ProbeTags(folder + "/Névé - song.mp3");
+    EXPECT_EQ(FrameText(tags, "TPE1"), QStringLiteral("Névé"));
+    EXPECT_EQ(FrameText(tags, "TCON"), QStringLiteral("(0)"));
+
+    const QString text = env.WriteFile("lyrics.txt", "eins\nzwei \xc3\xbc\n");
+    r = Run({"lyrics", sid, "--set", text});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(FrameText(ProbeTags(folder + "/Névé - song.mp3"), "USLT"),
+              QStringLiteral("eins\r\nzwei ü\r\n"));
+    r = Run({"lyrics", sid});
+    EXPECT_EQ(r.out, QStringLiteral("eins\nzwei ü\n"));
+
+    QFile::remove(folder + "/Névé - song.mp3");
+    r = Run({"tag", sid, "--title", "T"});
+    EXPECT_EQ(r.status, 1) << "the file was not written";
+    EXPECT_TRUE(r.err.contains("only the database was changed")) << r.err.toStdString();
+    EXPECT_EQ(Record(id).m_TITLE, QStringLiteral("T"));
+    EXPECT_EQ(Run({"tag", "999", "--title", "T"}).status, 1);
+    EXPECT_EQ(Run({"tag", sid, "--year", "20x1"}).status, 1);
+}
+
+} // namespace

@@ -1,0 +1,73 @@
+#include "editing/CEditingTexts.h"
+#include "editing/CLyrics.h"
+#include "editing/EditingFixture.h"
+
+#include <QUrlQuery>
+
+namespace {
+
+class LyricsTest : public EditingFixture
+{};
+
+TEST_F(LyricsTest, LyricsShowWithCrLfAndSaveIntoTheFileAndTheRecord)
+{
+    const qint32 id = AddFile("Song", "A");
+    Record(id).Edit();
+    doc.Set().m_LYRICS = QStringLiteral("one\ntwo\r\nthree\n");
+    doc.Set().Update();
+
+    QString shown;
+    EXPECT_FALSE(CLyrics::Load(doc, services, -1, shown));
+    ASSERT_EQ(prompts.messages.size(), 1);
+    EXPECT_EQ(prompts.messages[0].text, QStringLiteral("You have to select a song!"));
+    EXPECT_EQ(prompts.messages[0].icon, CPrompts::EIcon::Error);
+    ASSERT_TRUE(CLyrics::Load(doc, services, id, shown));
+    EXPECT_EQ(shown, QStringLiteral("one\r\ntwo\r\nthree\r\n"));
+
+    bool stored = false;
+    const QString lyrics = QStringLiteral("Grüße\r\nПесня");
+    EXPECT_EQ(CLyrics::Save(doc, services, id, lyrics, stored), QString());
+    EXPECT_TRUE(stored);
+    EXPECT_EQ(FrameText(Tags(id), "USLT"), lyrics);
+    EXPECT_EQ(Record(id).m_LYRICS, lyrics);
+
+    // A file that cannot take them: the record does, with the warning.
+    QFile::remove(PathOf(id));
+    EXPECT_FALSE(CLyrics::Save(doc, services, id, QStringLiteral("x"), stored).isEmpty());
+    EXPECT_TRUE(stored);
+    EXPECT_EQ(Record(id).m_LYRICS, QStringLiteral("x"));
+    EXPECT_EQ(prompts.warnings, QStringList{CEditingTexts::ReadOnly()});
+}
+
+TEST_F(LyricsTest, TranslationSendsAnEncodedRequestOfAtMost1900Characters)
+{
+    QList<QUrl> opened;
+    bool opens = true;
+    services.openUrl = [&](const QUrl& url) {
+        opened << url;
+        return opens;
+    };
+    CSettings::SetString("TranslateServer", "https://tr.example.org/");
+    CLyrics::Translate(services, QStringLiteral("a b&c#d+e\r\nü"), 8);
+    ASSERT_EQ(opened.size(), 1);
+    EXPECT_EQ(opened[0].toEncoded(),
+              QByteArray("https://tr.example.org/translate.dyn?sourceid=00000000000000000000"
+                         "&doit=done&urltext=a+b%26c%23d%2Be%0D%0A%C3%BC&lp=es_en&x=37&y=10"));
+    EXPECT_TRUE(prompts.warnings.isEmpty());
+
+    CLyrics::Translate(services, QString(1900, u'x'), 42);
+    EXPECT_TRUE(prompts.warnings.isEmpty()) << "exactly 1900 characters";
+    EXPECT_TRUE(opened.last().query().endsWith("&lp=en_fr&x=37&y=10"));
+    CLyrics::Translate(services, QString(1900, u'x') + u'y', 0);
+    EXPECT_EQ(prompts.warnings, QStringList{CEditingTexts::TooLongToTranslate()});
+    const QString sent = QUrlQuery(opened.last()).queryItemValue("urltext");
+    EXPECT_EQ(sent, QString(1900, u'x'));
+
+    opens = false;
+    CLyrics::Translate(services, QStringLiteral("x"), 0);
+    ASSERT_EQ(prompts.messages.size(), 1);
+    EXPECT_EQ(prompts.messages[0].text, QStringLiteral("An error occured during translation."));
+    EXPECT_EQ(prompts.messages[0].caption, QStringLiteral("Error"));
+}
+
+} // namespace
