@@ -10,6 +10,7 @@
 #include "library/gui/CSearchController.h"
 #include "model/CCdlistDoc.h"
 #include "playlist/gui/CPlaylistController.h"
+#include "reports/gui/CReportsController.h"
 #include "ui/CControllerContext.h"
 #include "ui/CommandIds.h"
 #include "ui/ProgressWindow.h"
@@ -93,6 +94,7 @@ CCdlistView::CCdlistView(CCdlistDoc& doc, const SAppServices& services, QWidget*
     new CLibraryController(*m_context, this);
     new CSearchController(*m_context, this);
     new CPlaylistController(*m_context, this);
+    new CReportsController(*m_context, this);
 }
 
 CCdlistView::~CCdlistView() = default;

@@ -1,6 +1,7 @@
 #include "cli/CCommandLine.h"
 #include "cli/CLibraryCli.h"
 #include "cli/CPlaylistCli.h"
+#include "cli/CReportsCli.h"
 #include "cli/CSessionCli.h"
 
 // Every subsystem registers its commands here, one line each.
@@ -10,4 +11,5 @@ void RegisterAllCommands(CCommandLine& cli)
     RegisterSessionCommands(cli);
     RegisterLibraryCommands(cli);
     RegisterPlaylistCommands(cli);
+    RegisterReportCommands(cli);
 }
