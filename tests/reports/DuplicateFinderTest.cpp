@@ -17,7 +17,7 @@ protected:
     }
 };
 
-TEST_F(DuplicateFinderTest, OneSongFinishesAtOnce)
+TEST_F(DuplicateFinderTest, OneSongFinishesAtOnceAndAGoneSongEndsAPress)
 {
     Add({.file = "a.mp3", .title = "A"});
     CDuplicateFinder finder(f.doc);
@@ -25,6 +25,17 @@ TEST_F(DuplicateFinderTest, OneSongFinishesAtOnce)
     EXPECT_EQ(finder.Next(), CDuplicateFinder::EStep::Finished);
     EXPECT_EQ(finder.NextIndex(), 0);
     EXPECT_TRUE(finder.Group().isEmpty());
+
+    // A song deleted meanwhile matches nothing: that press ends with an empty list.
+    const QString dir = f.env.MakeDir("u");
+    f.env.WriteFile("u/b.mp3", "b");
+    const qint32 b = Add({.folder = dir, .file = "b.mp3", .title = "B"});
+    CDuplicateFinder again(f.doc);
+    f.prompts.answers << CPrompts::EAnswer::Yes;
+    ASSERT_TRUE(again.Delete(b, f.prompts));
+    EXPECT_EQ(again.Next(), CDuplicateFinder::EStep::Empty);
+    EXPECT_EQ(again.CurrentName(), "b.mp3");
+    EXPECT_EQ(again.Next(), CDuplicateFinder::EStep::Finished);
 }
 
 TEST_F(DuplicateFinderTest, SameNameInTwoFoldersIsOneGroupFoundFromEachMember)
