@@ -109,27 +109,39 @@ CDuplicateFinder::EStep CDuplicateFinder::Next()
     }
 }
 
-QList<CDuplicateFinder::SEntry> CDuplicateFinder::Lookup(const QString& file, const QString& title)
+QList<CDuplicateFinder::SEntry> CDuplicateFinder::Lookup(const QString& file,
+                                                         const QString& title)
 {
-    CFilter filter = CFilter::Equals(ESongColumn::MELODI, file);
-    if (!title.isEmpty())
-        filter = filter.Or(CFilter::Equals(ESongColumn::TITLE, title));
+    // One statement for the whole walk, answered by the two indexes; an empty title takes
+    // part in no match (NULL equals nothing).
+    if (!m_lookup) {
+        m_lookup = std::make_unique<CStatement>(
+            m_doc.Database(),
+            QStringLiteral("SELECT ID, PATH, MELODI, TITLE FROM Songs WHERE %1 = ? OR %2 = ? "
+                           "ORDER BY ID")
+                .arg(QLatin1String(CSongColumns::FoldedName(ESongColumn::MELODI)),
+                     QLatin1String(CSongColumns::FoldedName(ESongColumn::TITLE))));
+    }
+    CStatement& s = *m_lookup;
+    s.Reset();
+    s.BindText(1, CDatabase::Fold(file));
+    s.Bind(2, title.isEmpty() ? QVariant() : QVariant(CDatabase::Fold(title)));
     // A name with an apostrophe has always been compared byte for byte, case included;
-    // the index still finds the candidates.
+    // the indexes still find the candidates.
     const bool exact = file.contains(u'\'') || title.contains(u'\'');
     const QByteArray file8 = file.toUtf8();
     const QByteArray title8 = title.toUtf8();
     QList<SEntry> found;
-    m_set->Scan(filter, [&](const CCdlistSet::CScanRow& row) {
-        if (exact && row.Bytes(ESongColumn::MELODI) != std::string_view(file8) &&
-            (title8.isEmpty() || row.Bytes(ESongColumn::TITLE) != std::string_view(title8)))
-            return true;
+    while (s.Step()) {
+        if (exact && ColumnBytes(s.Handle(), 2) != std::string_view(file8) &&
+            (title8.isEmpty() || ColumnBytes(s.Handle(), 3) != std::string_view(title8)))
+            continue;
         SEntry entry;
-        entry.id = row.Id();
-        entry.file = CText::JoinPath(row.Text(ESongColumn::PATH), row.Text(ESongColumn::MELODI));
+        entry.id = qint32(s.Int(0));
+        entry.file = CText::JoinPath(s.Text(1), s.Text(2));
         found.append(entry);
-        return true;
-    });
+    }
+    s.Reset();
     // Sizes only for a group that is shown.
     if (found.size() >= 2) {
         for (SEntry& entry : found)

@@ -9,6 +9,7 @@
 
 class CCdlistDoc;
 class CCdlistSet;
+class CStatement;
 class CPrompts;
 
 // The duplicate finder: walks every song's file name and title as they were when it
@@ -73,6 +74,7 @@ private:
 
     CCdlistDoc& m_doc;
     std::unique_ptr<CCdlistSet> m_set;
+    std::unique_ptr<CStatement> m_lookup;
     std::vector<SName> m_entries;
     std::string m_text;
     QSet<qint32> m_gone;
