@@ -8,19 +8,11 @@
 #include "reports/CReportTexts.h"
 
 #include <fcntl.h>
-#include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <unordered_set>
 
 namespace {
-
-std::string_view ColumnBytes(sqlite3_stmt* s, int column)
-{
-    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(s, column));
-    return text ? std::string_view(text, size_t(sqlite3_column_bytes(s, column)))
-                : std::string_view();
-}
 
 // The folded texts of a column that more than one song holds, read from its index.
 std::unordered_set<std::string> Repeated(CDatabase& db, const char* folded)
@@ -30,7 +22,7 @@ std::unordered_set<std::string> Repeated(CDatabase& db, const char* folded)
                          .arg(QLatin1String(folded)));
     std::unordered_set<std::string> repeated;
     while (s.Step())
-        repeated.emplace(ColumnBytes(s.Handle(), 0));
+        repeated.emplace(s.Bytes(0));
     return repeated;
 }
 
@@ -60,19 +52,15 @@ void CDuplicateFinder::Load()
     };
     // A name or title that is not folded yet (written by another program since the start)
     // counts as repeated: the lookup then decides.
-    const auto repeated = [](const std::unordered_set<std::string>& set, sqlite3_stmt* st,
-                             int column) {
-        return sqlite3_column_type(st, column) == SQLITE_NULL ||
-               set.count(std::string(ColumnBytes(st, column))) > 0;
+    const auto repeated = [&s](const std::unordered_set<std::string>& set, int column) {
+        return s.IsNull(column) || set.count(std::string(s.Bytes(column))) > 0;
     };
     while (s.Step()) {
-        sqlite3_stmt* st = s.Handle();
         SName entry;
         entry.id = qint32(s.Int(0));
-        store(ColumnBytes(st, 1), entry.name, entry.nameLength);
-        store(ColumnBytes(st, 2), entry.title, entry.titleLength);
-        entry.candidate =
-            repeated(names, st, 3) || (entry.titleLength > 0 && repeated(titles, st, 4));
+        store(s.Bytes(1), entry.name, entry.nameLength);
+        store(s.Bytes(2), entry.title, entry.titleLength);
+        entry.candidate = repeated(names, 3) || (entry.titleLength > 0 && repeated(titles, 4));
         m_entries.push_back(entry);
     }
 }
@@ -109,8 +97,7 @@ CDuplicateFinder::EStep CDuplicateFinder::Next()
     }
 }
 
-QList<CDuplicateFinder::SEntry> CDuplicateFinder::Lookup(const QString& file,
-                                                         const QString& title)
+QList<CDuplicateFinder::SEntry> CDuplicateFinder::Lookup(const QString& file, const QString& title)
 {
     // One statement for the whole walk, answered by the two indexes; an empty title takes
     // part in no match (NULL equals nothing).
@@ -133,8 +120,8 @@ QList<CDuplicateFinder::SEntry> CDuplicateFinder::Lookup(const QString& file,
     const QByteArray title8 = title.toUtf8();
     QList<SEntry> found;
     while (s.Step()) {
-        if (exact && ColumnBytes(s.Handle(), 2) != std::string_view(file8) &&
-            (title8.isEmpty() || ColumnBytes(s.Handle(), 3) != std::string_view(title8)))
+        if (exact && s.Bytes(2) != std::string_view(file8) &&
+            (title8.isEmpty() || s.Bytes(3) != std::string_view(title8)))
             continue;
         SEntry entry;
         entry.id = qint32(s.Int(0));

@@ -11,8 +11,8 @@
 #include <QLocale>
 #include <QSaveFile>
 #include <array>
-#include <sqlite3.h>
 #include <string_view>
+#include <vector>
 
 namespace {
 
@@ -207,13 +207,6 @@ private:
     int m_songs = 0;
 };
 
-std::string_view ColumnBytes(sqlite3_stmt* s, int column)
-{
-    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(s, column));
-    return text ? std::string_view(text, size_t(sqlite3_column_bytes(s, column)))
-                : std::string_view();
-}
-
 // The playlist's songs in playlist order; entries whose song is gone are left out.
 void WritePlaylist(CCdlistDoc& doc, const QList<qint32>& ids, CPageWriter& page)
 {
@@ -256,11 +249,18 @@ void WriteQuery(CDatabase& db, const SHtmlOptions& o, CPageWriter& page)
     CStatement statement(db, sql);
     if (oneSession)
         statement.BindText(1, o.session);
-    sqlite3_stmt* s = statement.Handle();
+    // Only the columns the page shows are read out: each read costs a lock.
+    std::vector<int> shown = {Melodi};
+    if (o.links && o.fullPath)
+        shown.push_back(Path);
+    if (o.id3)
+        shown.insert(shown.end(), {Title, Artist, Album, Year});
+    if (o.id3 && o.detailed)
+        shown.insert(shown.end(), {Session, Bitrate, Duration, Comment});
     SRowValues values;
     while (statement.Step()) {
-        for (int i = 0; i < kValues; ++i)
-            values[size_t(i)] = ColumnBytes(s, i);
+        for (int i : shown)
+            values[size_t(i)] = statement.Bytes(i);
         page.Song(values);
     }
 }
