@@ -34,14 +34,18 @@ void CReportsController::OnExportHtml()
     SHtmlOptions options = dialog.Options();
     options.session = session.value_or(QString());
     options.playlist = m_context.doc.Playlist().Ids();
-    const CWaitCursor wait;
     const QString file = prompts.SaveFile(
         {QStringLiteral("Save as Web Page"), QStringLiteral("htm"),
          QStringLiteral("Web Page (*.htm;*.html)|*.htm;*.html|All Files (*.*)|*.*||"), QString()});
     if (file.isEmpty())
         return;
     QString error;
-    if (!CHtmlExport(m_context.doc).Write(file, options, error))
+    bool written = false;
+    {
+        const CWaitCursor wait; // while writing, not while the user picks the file
+        written = CHtmlExport(m_context.doc).Write(file, options, error);
+    }
+    if (!written)
         prompts.Error(error, QStringLiteral("File Error"));
 }
 

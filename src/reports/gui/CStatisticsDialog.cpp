@@ -58,8 +58,9 @@ void CBitrateChart::paintEvent(QPaintEvent*)
     for (int i = 0; i < m_bars.size(); ++i) {
         const SBar& bar = m_bars[i];
         const int height = int(double(area.height()) * double(bar.songs) / double(most));
-        const QRect column(area.left() + i * slot + slot / 6, area.bottom() - height + 1,
-                           std::max(1, slot * 2 / 3), height);
+        const int width = std::clamp(slot * 2 / 3, 1, 48);
+        const QRect column(area.left() + i * slot + (slot - width) / 2, area.bottom() - height + 1,
+                           width, height);
         painter.fillRect(column, fill);
         const QRect count(area.left() + i * slot, column.top() - textHeight - 2, slot, textHeight);
         painter.drawText(count, Qt::AlignCenter, QString::number(bar.songs));

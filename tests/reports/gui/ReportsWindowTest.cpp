@@ -94,6 +94,19 @@ TEST_F(ReportsWindowTest, HtmlDialogEnablesChecksAndWritesThePage)
     EXPECT_TRUE(html.contains("<a href=\"b.mp3\">b.mp3</a>"));
 }
 
+TEST(BitrateChartTest, RareRatesShareOneBar)
+{
+    QList<QPair<qint64, qint64>> rates;
+    for (int i = 0; i < 10; ++i)
+        rates.append({64 + 32 * i, i == 3 ? 50 : 10 + i});
+    const QList<CBitrateChart::SBar> bars = CBitrateChart::MakeBars(rates);
+    ASSERT_EQ(bars.size(), CBitrateChart::kMaxBars);
+    EXPECT_EQ(bars[0].label, "160"); // 64 to 128 are the rarest
+    EXPECT_EQ(bars[0].songs, 50);
+    EXPECT_EQ(bars.last().label, "other");
+    EXPECT_EQ(bars.last().songs, 10 + 11 + 12);
+}
+
 TEST_F(ReportsWindowTest, StatisticsAndDuplicatesFollowTheCatalogue)
 {
     f.Start();
@@ -107,6 +120,10 @@ TEST_F(ReportsWindowTest, StatisticsAndDuplicatesFollowTheCatalogue)
     const QString b = f.env.WriteFile("m/b.mp3", "bb");
     const QString folder = f.env.Root() + "/m";
     f.AddSong("CD1", "Same", folder, "a.mp3");
+    CCdlistSet& set = f.View().Doc().Set();
+    set.Edit();
+    set.m_BITRATE = "192";
+    set.Update();
     const qint32 second = f.AddSong("CD2", "Same", folder, "b.mp3");
     f.View().Doc().ReloadSessions();
     f.prompts.messages.clear();
@@ -118,6 +135,8 @@ TEST_F(ReportsWindowTest, StatisticsAndDuplicatesFollowTheCatalogue)
                              EXPECT_EQ(d->Field(1185), "2");
                              EXPECT_EQ(d->Field(1188), "0:00");
                              EXPECT_EQ(d->Field(1195), "");
+                             EXPECT_EQ(d->Field(1189), "192");
+                             EXPECT_EQ(d->Chart()->Bars().size(), 1);
                              d->accept();
                          },
                          [&](QWidget* modal) {
