@@ -47,6 +47,9 @@ public:
     {
         const QByteArray headline = Escaped(m_o.headline);
         const QByteArray columns = m_o.detailed ? "9" : "5";
+        // The page names no character set; the byte order mark makes browsers read it as
+        // the UTF-8 it is (without it they guess a Western code page for local files).
+        m_buffer += "\xEF\xBB\xBF";
         Line("<html>");
         Line("<head>");
         Line("<title>", headline, "</title>");

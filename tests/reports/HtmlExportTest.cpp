@@ -39,7 +39,7 @@ TEST_F(HtmlExportTest, DefaultPageIsWrittenLineByLine)
     Add({.file = "b.mp3", .title = "B"});
     Add({.file = "a.mp3", .title = "A"});
     const QByteArray expected =
-        "<html>\r\n<head>\r\n<title>My Songs</title>\r\n"
+        "\xEF\xBB\xBF<html>\r\n<head>\r\n<title>My Songs</title>\r\n"
         "<meta name=\"description\" content=\"Cratewise generated mp3-list\">\r\n"
         "<meta name=\"keywords\" content=\"MP3, CD, Cratewise, list, Quillfen, Database\">\r\n"
         "</head>\r\n<body background=\"\" text=\"Black\">\r\n<div align=\"center\">\r\n"
