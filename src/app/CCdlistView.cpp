@@ -13,6 +13,7 @@
 #include "playback/gui/CWinampController.h"
 #include "playback/gui/CPreviewController.h"
 #include "playlist/gui/CPlaylistController.h"
+#include "reports/gui/CReportsController.h"
 #include "ui/CControllerContext.h"
 #include "ui/CommandIds.h"
 #include "ui/ProgressWindow.h"
@@ -100,6 +101,7 @@ CCdlistView::CCdlistView(CCdlistDoc& doc, const SAppServices& services, QWidget*
     new CWinampController(*m_context, this);
     auto* preview = new CPreviewController(*m_context, this);
     connect(this, &CCdlistView::TimerTick, preview, &CPreviewController::OnPoll);
+    new CReportsController(*m_context, this);
 }
 
 CCdlistView::~CCdlistView() = default;

@@ -4,6 +4,7 @@
 #include "cli/CPlayerCli.h"
 #include "cli/CPlaylistCli.h"
 #include "cli/CPreviewCli.h"
+#include "cli/CReportsCli.h"
 #include "cli/CSessionCli.h"
 
 // Every subsystem registers its commands here, one line each.
@@ -16,4 +17,5 @@ void RegisterAllCommands(CCommandLine& cli)
     RegisterPlayerCommands(cli);
     RegisterPreviewCommands(cli);
     RegisterEditingCommands(cli);
+    RegisterReportCommands(cli);
 }

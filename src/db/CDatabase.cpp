@@ -552,6 +552,13 @@ QString CStatement::Text(int column) const
     return text ? QString::fromUtf8(text, bytes) : QString();
 }
 
+std::string_view CStatement::Bytes(int column) const
+{
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, column));
+    return text ? std::string_view(text, size_t(sqlite3_column_bytes(m_stmt, column)))
+                : std::string_view();
+}
+
 qint64 CStatement::Int(int column) const
 {
     return sqlite3_column_int64(m_stmt, column);

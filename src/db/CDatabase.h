@@ -5,6 +5,7 @@
 #include <QVariant>
 #include <array>
 #include <stdexcept>
+#include <string_view>
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -113,6 +114,8 @@ public:
     bool Step();
     void Reset();
     QString Text(int column) const;
+    // The column's UTF-8 bytes, valid until the next step (empty for NULL).
+    std::string_view Bytes(int column) const;
     qint64 Int(int column) const;
     bool IsNull(int column) const;
     sqlite3_stmt* Handle() const { return m_stmt; }

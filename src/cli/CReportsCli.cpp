@@ -1,0 +1,148 @@
+#include "cli/CReportsCli.h"
+
+#include "cli/CCommandLine.h"
+#include "db/CCdlistSet.h"
+#include "model/CCdlistDoc.h"
+#include "platform/CText.h"
+#include "playlist/CM3uFile.h"
+#include "playlist/CPlaylistLoader.h"
+#include "reports/CDuplicateFinder.h"
+#include "reports/CHtmlExport.h"
+#include "reports/CReportTexts.h"
+#include "reports/CStatistics.h"
+
+#include <QSet>
+
+namespace {
+
+const char* const kHtmlUsage =
+    "export-html FILE [--source PLAYLIST.m3u|session NAME|all] [--id3] [--detailed] [--links] "
+    "[--full-path] [--sort file|artist|album] [--numbers] [--headline H] [--name N]";
+
+QList<qint32> PlaylistIds(SCliContext& c, const QString& file)
+{
+    QList<SM3uLine> lines;
+    QString error;
+    if (!CM3uFile::Read(file, lines, error))
+        throw CCliError(error.replace(u'\n', QStringLiteral(": ")));
+    QList<qint32> ids;
+    CPlaylistLoader(c.set, c.prompts).Load(lines, [&](CCdlistSet& set) { ids << set.m_ID; });
+    return ids;
+}
+
+void TakeSource(SCliContext& c, SHtmlOptions& o)
+{
+    const qsizetype at = c.args.indexOf(QStringLiteral("--source"));
+    o.source = SHtmlOptions::ESource::Database;
+    if (at < 0)
+        return;
+    if (at + 1 >= c.args.size())
+        throw CCliError(QStringLiteral("usage: cratewise ") + QString::fromLatin1(kHtmlUsage));
+    const QString value = c.args[at + 1];
+    qsizetype taken = 2;
+    if (value == QLatin1String("session")) {
+        if (at + 2 >= c.args.size())
+            throw CCliError(QStringLiteral("--source session needs the session's name"));
+        o.source = SHtmlOptions::ESource::Session;
+        o.session = c.args[at + 2];
+        taken = 3;
+    } else if (value != QLatin1String("all")) {
+        o.source = SHtmlOptions::ESource::Playlist;
+        o.playlist = PlaylistIds(c, value);
+    }
+    c.args.remove(at, taken);
+}
+
+int ExportHtml(SCliContext& c)
+{
+    SHtmlOptions o;
+    TakeSource(c, o);
+    o.id3 = CCommandLine::TakeFlag(c.args, QStringLiteral("--id3"));
+    o.detailed = CCommandLine::TakeFlag(c.args, QStringLiteral("--detailed"));
+    o.links = CCommandLine::TakeFlag(c.args, QStringLiteral("--links"));
+    o.fullPath = CCommandLine::TakeFlag(c.args, QStringLiteral("--full-path"));
+    o.numbers = CCommandLine::TakeFlag(c.args, QStringLiteral("--numbers"));
+    o.headline = CCommandLine::TakeOption(c.args, QStringLiteral("--headline"));
+    o.name = CCommandLine::TakeOption(c.args, QStringLiteral("--name"));
+    const QString sort = CCommandLine::TakeOption(c.args, QStringLiteral("--sort"));
+    if (sort == QLatin1String("artist"))
+        o.sort = SHtmlOptions::ESort::Artist;
+    else if (sort == QLatin1String("album"))
+        o.sort = SHtmlOptions::ESort::Album;
+    else if (!sort.isEmpty() && sort != QLatin1String("file"))
+        throw CCliError(QStringLiteral("--sort takes file, artist or album"));
+    CCommandLine::ExpectArguments(c.args, 1, QString::fromLatin1(kHtmlUsage));
+    QString error;
+    int songs = 0;
+    if (!CHtmlExport(c.doc).Write(c.args[0], o, error, &songs))
+        throw CCliError(error.replace(u'\n', QStringLiteral(": ")));
+    c.err << songs << (songs == 1 ? " song" : " songs") << " written to "
+          << CText::Printable(c.args[0]) << Qt::endl;
+    return 0;
+}
+
+int Stats(SCliContext& c)
+{
+    CCommandLine::ExpectArguments(c.args, 0, QStringLiteral("stats"));
+    c.doc.ReloadSessions();
+    if (c.doc.SongCount() <= 0)
+        throw CCliError(CReportTexts::EmptyStatistics());
+    const SStatistics s = CStatistics::Compute(c.doc);
+    c.out << "Songs:\t" << s.songs << '\n'
+          << "Sessions:\t" << s.sessions << '\n'
+          << "Songs Played:\t" << s.timesUsed << '\n'
+          << "Songs added to playlists:\t" << s.playlistUsed << '\n'
+          << "Average Song Length:\t" << s.averageLength << '\n'
+          << "Average Bitrate:\t" << s.averageBitrate << '\n';
+    for (size_t i = 0; i < s.top.size(); ++i)
+        c.out << (i + 1) << ".\t" << CText::Printable(s.top[i].name) << '\t' << s.top[i].plays
+              << '\n';
+    for (const auto& [rate, songs] : s.bitrates)
+        c.out << "Bitrate " << rate << ":\t" << songs << '\n';
+    return 0;
+}
+
+int Duplicates(SCliContext& c)
+{
+    CCommandLine::ExpectArguments(c.args, 0, QStringLiteral("duplicates"));
+    if (c.set.CountAll() <= 0)
+        throw CCliError(CReportTexts::EmptyDuplicates());
+    CDuplicateFinder finder(c.doc);
+    // Every member of a group finds it again; each is printed once.
+    QSet<QList<qint32>> shown;
+    while (finder.Next() != CDuplicateFinder::EStep::Finished) {
+        QList<qint32> ids;
+        for (const CDuplicateFinder::SEntry& entry : finder.Group())
+            ids << entry.id;
+        if (ids.size() < 2 || shown.contains(ids))
+            continue;
+        if (!shown.isEmpty())
+            c.out << '\n';
+        shown.insert(ids);
+        for (const CDuplicateFinder::SEntry& entry : finder.Group())
+            c.out << entry.id << '\t' << CText::Printable(entry.file) << '\t' << entry.size << '\n';
+    }
+    if (shown.isEmpty())
+        c.err << CReportTexts::NoDuplicates() << Qt::endl;
+    else
+        c.err << shown.size() << (shown.size() == 1 ? " group" : " groups") << " of duplicates"
+              << Qt::endl;
+    return 0;
+}
+
+} // namespace
+
+void RegisterReportCommands(CCommandLine& cli)
+{
+    cli.Add({QStringLiteral("export-html"), QString::fromLatin1(kHtmlUsage),
+             QStringLiteral("writes the songs of a playlist, a session or the whole catalogue "
+                            "as a web page"),
+             ExportHtml});
+    cli.Add({QStringLiteral("stats"), QStringLiteral("stats"),
+             QStringLiteral("totals, averages, the five most played songs and songs per bit rate"),
+             Stats});
+    cli.Add({QStringLiteral("duplicates"), QStringLiteral("duplicates"),
+             QStringLiteral("every group of songs with the same file name or title, one block "
+                            "per group: ID, file, size"),
+             Duplicates});
+}

@@ -1,0 +1,85 @@
+#pragma once
+
+#include <QList>
+#include <QSet>
+#include <QString>
+#include <memory>
+#include <string>
+#include <vector>
+
+class CCdlistDoc;
+class CCdlistSet;
+class CStatement;
+class CPrompts;
+
+// The duplicate finder: walks every song's file name and title as they were when it
+// started and, for each, finds the songs with the same file name or the same title.
+//
+// It is built for a million songs: at the start it learns from the indexes which file
+// names and titles occur more than once, so an entry that cannot have a group is passed
+// without a query, and the others are answered by the indexes, never by a walk over the
+// table.
+class CDuplicateFinder
+{
+public:
+    struct SEntry
+    {
+        qint32 id = 0;
+        QString file; // PATH + '/' + MELODI
+        QString size; // in bytes, or "Unknown" when the file cannot be opened
+        QString Text() const { return file + QStringLiteral(" (") + size + u')'; }
+    };
+    enum class EStep
+    {
+        Group,   // a group of two or more is listed
+        Empty,   // the entry matched no song at all (its song was deleted meanwhile)
+        Finished // the end was reached; the walk starts again from the first entry
+    };
+
+    // Takes the file names and titles of every song, in ID order. Throws CDbException.
+    explicit CDuplicateFinder(CCdlistDoc& doc);
+    ~CDuplicateFinder();
+
+    int Total() const { return int(m_entries.size()); }
+    int NextIndex() const { return m_next; }
+    int Deleted() const { return m_deleted; }
+    // The file name of the entry examined last.
+    const QString& CurrentName() const { return m_current; }
+    const QList<SEntry>& Group() const { return m_group; }
+
+    // One press of Search/Next: goes on to the next entry that has a group (or the end).
+    // Throws CDbException.
+    EStep Next();
+    // Asks, then deletes the file and its song; false when the user declines or the file
+    // cannot be removed (reported; the song is kept). The document's song count and
+    // current song follow at once.
+    bool Delete(qint32 id, CPrompts& prompts);
+
+    // The size column of a listed file.
+    static QString FileSize(const QString& file);
+
+private:
+    struct SName
+    {
+        qint32 id = 0;
+        quint32 name = 0; // offsets into m_text
+        quint32 nameLength = 0;
+        quint32 title = 0;
+        quint32 titleLength = 0;
+        bool candidate = false; // its name or title occurs more than once
+    };
+    QString Text(quint32 offset, quint32 length) const;
+    void Load();
+    QList<SEntry> Lookup(const QString& file, const QString& title);
+
+    CCdlistDoc& m_doc;
+    std::unique_ptr<CCdlistSet> m_set;
+    std::unique_ptr<CStatement> m_lookup;
+    std::vector<SName> m_entries;
+    std::string m_text;
+    QSet<qint32> m_gone;
+    int m_next = 0;
+    int m_deleted = 0;
+    QString m_current;
+    QList<SEntry> m_group;
+};

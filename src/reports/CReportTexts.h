@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QString>
+
+// Messages of the reports (HTML list, statistics, duplicates), shown in the window and
+// printed on the command line.
+namespace CReportTexts {
+inline QString Empty()
+{
+    return QStringLiteral("Empty");
+}
+inline QString EmptyStatistics()
+{
+    return QStringLiteral("Cannot display statistics for an empty database.");
+}
+inline QString EmptyDuplicates()
+{
+    return QStringLiteral("Cannot check for duplicates because the database is empty.");
+}
+inline QString NoDuplicates()
+{
+    return QStringLiteral("No duplicates found.");
+}
+inline QString Finished()
+{
+    return QStringLiteral("Finished");
+}
+inline QString ConfirmDelete(const QString& file)
+{
+    return QStringLiteral("Are you sure that you wan't to delete the file:\n") + file;
+}
+inline QString ConfirmRemoval()
+{
+    return QStringLiteral("Confirm Removal");
+}
+inline QString DeleteFailed()
+{
+    return QStringLiteral("An error occured while trying to remove the file.");
+}
+inline QString Error()
+{
+    return QStringLiteral("Error");
+}
+inline QString NoSessionSelected()
+{
+    return QStringLiteral("There is no session selected!");
+}
+inline QString Incomplete()
+{
+    return QStringLiteral("Incomplete information");
+}
+inline QString NoHeadline()
+{
+    return QStringLiteral("Type a Headline, please!");
+}
+inline QString NoName()
+{
+    return QStringLiteral("Type your name, please!");
+}
+inline QString NoBackgroundFile()
+{
+    return QStringLiteral("Choose a background file, please!");
+}
+inline QString Unknown()
+{
+    return QStringLiteral("Unknown");
+}
+} // namespace CReportTexts

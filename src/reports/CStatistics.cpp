@@ -1,0 +1,70 @@
+#include "reports/CStatistics.h"
+
+#include "db/CDatabase.h"
+#include "model/CCdlistDoc.h"
+#include "platform/CSettings.h"
+
+#include <QMap>
+
+qint64 CStatistics::LeadingInteger(std::string_view text)
+{
+    size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r')))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '-' || text[i] == '+'))
+        negative = text[i++] == '-';
+    qint64 value = 0;
+    // Capped far beyond any real bit rate or length, so that sums cannot overflow.
+    constexpr qint64 kCap = qint64(1) << 40;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
+        value = std::min(kCap, value * 10 + (text[i] - '0'));
+    return negative ? -value : value;
+}
+
+QString CStatistics::FormatLength(qint64 seconds)
+{
+    return QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
+}
+
+SStatistics CStatistics::Compute(CCdlistDoc& doc)
+{
+    SStatistics s;
+    s.sessions = doc.Sessions().Count();
+    qint64 bitrateSum = 0, bitrateCount = 0, lengthSum = 0, lengthCount = 0;
+    QMap<qint64, qint64> perBitrate;
+    // One read of the four columns the figures need, in ID order (ties in the top five).
+    CStatement row(doc.Database(),
+                   QStringLiteral("SELECT LIST, BITRATE, DURATION, [USE] FROM Songs ORDER BY ID"));
+    while (row.Step()) {
+        ++s.songs;
+        const std::string_view bitrate = row.Bytes(1);
+        if (!bitrate.empty()) {
+            const qint64 value = LeadingInteger(bitrate);
+            bitrateSum += value;
+            ++bitrateCount;
+            ++perBitrate[value];
+        }
+        const std::string_view duration = row.Bytes(2);
+        if (!duration.empty()) {
+            lengthSum += LeadingInteger(duration);
+            ++lengthCount;
+        }
+        const qint32 plays = qint32(row.Int(3));
+        // Strictly less: a song with as many plays as one met earlier goes below it.
+        for (size_t slot = 0; slot < s.top.size(); ++slot) {
+            if (s.top[slot].plays < plays) {
+                std::move_backward(s.top.begin() + qsizetype(slot), s.top.end() - 1, s.top.end());
+                s.top[slot] = {row.Text(0), plays};
+                break;
+            }
+        }
+    }
+    s.averageBitrate = bitrateCount ? bitrateSum / bitrateCount : 0;
+    s.averageLength = FormatLength(lengthCount ? lengthSum / lengthCount : 0);
+    s.timesUsed = CSettings::Int(QStringLiteral("TimesUsed"), 0);
+    s.playlistUsed = CSettings::Int(QStringLiteral("PlaylistUsed"), 0);
+    for (auto it = perBitrate.cbegin(); it != perBitrate.cend(); ++it)
+        s.bitrates.append({it.key(), it.value()});
+    return s;
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QList>
+#include <QPair>
+#include <QString>
+#include <array>
+
+class CCdlistDoc;
+
+// The figures of the Statistics dialog, gathered in one pass over the song table.
+struct SStatistics
+{
+    struct STopSong
+    {
+        QString name; // LIST
+        qint32 plays = 0;
+    };
+
+    qint64 songs = 0;
+    int sessions = 0;
+    int timesUsed = 0;    // setting TimesUsed
+    int playlistUsed = 0; // setting PlaylistUsed
+    qint64 averageBitrate = 0;
+    QString averageLength = QStringLiteral("0:00");
+    // The five most played songs; a tie keeps the song met first (ID order) ahead.
+    std::array<STopSong, 5> top;
+    // Songs per bit rate (the BITRATE value read as an integer), ascending.
+    QList<QPair<qint64, qint64>> bitrates;
+};
+
+namespace CStatistics {
+// Walks every song once; the session count comes from the document's session list.
+// Throws CDbException.
+SStatistics Compute(CCdlistDoc& doc);
+// Seconds as minutes, ':' and two-digit seconds ("3:07").
+QString FormatLength(qint64 seconds);
+// Leading digits as C's atoi reads them ("128 kbps" is 128, "abc" is 0).
+qint64 LeadingInteger(std::string_view text);
+} // namespace CStatistics

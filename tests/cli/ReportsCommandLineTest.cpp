@@ -1,0 +1,52 @@
+#include "support/CCliRun.h"
+#include "support/CDocFixture.h"
+
+#include <QFile>
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(ReportsCommandLineTest, HtmlStatsAndDuplicates)
+{
+    CDocFixture f;
+    const auto run = [&f](QStringList args) {
+        return SCliRun::Run(f.env.DataDir(), std::move(args));
+    };
+    SCliRun r = run({"stats"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "cratewise: Cannot display statistics for an empty database.\n");
+
+    f.AddSong("Rock", "Zed", "/m", "z.mp3");
+    f.AddSong("Rock", "abc", "/m", "a.mp3");
+    f.AddSong("Pop", "Zed", "/n", "y.mp3");
+    const QString m3u = f.env.WriteFile("p.m3u", "/n/y.mp3\n/m/z.mp3\n");
+    const QString page = f.env.Root() + "/p.htm";
+
+    r = run({"export-html", page, "--source", m3u, "--links", "--full-path", "--numbers",
+             "--headline", "H", "--name", "N"});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.err, "2 songs written to " + page + "\n");
+    QFile file(page);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray html = file.readAll();
+    EXPECT_LT(html.indexOf("<p> 1. <a href=\"file:///n/y.mp3\">"),
+              html.indexOf("<p> 2. <a href=\"file:///m/z.mp3\">"));
+    EXPECT_TRUE(html.contains("Created at "));
+
+    r = run({"export-html", page, "--source", "session", "Rock", "--sort", "file", "--id3"});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.err, "2 songs written to " + page + "\n");
+    EXPECT_EQ(run({"export-html", page, "--sort", "size"}).status, 1);
+
+    r = run({"stats"});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.startsWith("Songs:\t3\nSessions:\t2\n")) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains("1.\t\t0\n"));
+
+    r = run({"duplicates"});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, "1\t/m/z.mp3\tUnknown\n3\t/n/y.mp3\tUnknown\n");
+    EXPECT_EQ(r.err, "1 group of duplicates\n");
+}
+
+} // namespace

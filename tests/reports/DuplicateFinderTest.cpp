@@ -1,0 +1,125 @@
+#include "reports/CDuplicateFinder.h"
+#include "reports/ReportsFixture.h"
+
+#include <QFile>
+
+namespace {
+
+class DuplicateFinderTest : public ReportsFixture
+{
+protected:
+    QStringList Texts(const CDuplicateFinder& finder)
+    {
+        QStringList texts;
+        for (const CDuplicateFinder::SEntry& entry : finder.Group())
+            texts << entry.Text();
+        return texts;
+    }
+};
+
+TEST_F(DuplicateFinderTest, OneSongFinishesAtOnceAndAGoneSongEndsAPress)
+{
+    Add({.file = "a.mp3", .title = "A"});
+    CDuplicateFinder finder(f.doc);
+    EXPECT_EQ(finder.Total(), 1);
+    EXPECT_EQ(finder.Next(), CDuplicateFinder::EStep::Finished);
+    EXPECT_EQ(finder.NextIndex(), 0);
+    EXPECT_TRUE(finder.Group().isEmpty());
+
+    // A song deleted meanwhile matches nothing: that press ends with an empty list.
+    const QString dir = f.env.MakeDir("u");
+    f.env.WriteFile("u/b.mp3", "b");
+    const qint32 b = Add({.folder = dir, .file = "b.mp3", .title = "B"});
+    CDuplicateFinder again(f.doc);
+    f.prompts.answers << CPrompts::EAnswer::Yes;
+    ASSERT_TRUE(again.Delete(b, f.prompts));
+    EXPECT_EQ(again.Next(), CDuplicateFinder::EStep::Empty);
+    EXPECT_EQ(again.CurrentName(), "b.mp3");
+    EXPECT_EQ(again.Next(), CDuplicateFinder::EStep::Finished);
+}
+
+TEST_F(DuplicateFinderTest, SameNameInTwoFoldersIsOneGroupFoundFromEachMember)
+{
+    const QString one = f.env.MakeDir("one");
+    f.env.WriteFile("one/Song.mp3", "12345");
+    Add({.folder = one, .file = "Song.mp3", .title = "X"});
+    Add({.file = "other.mp3", .title = "Y"});
+    Add({.folder = "/gone", .file = "song.MP3", .title = "Z"}); // the database ignores case
+    CDuplicateFinder finder(f.doc);
+    ASSERT_EQ(finder.Next(), CDuplicateFinder::EStep::Group);
+    EXPECT_EQ(finder.CurrentName(), "Song.mp3");
+    EXPECT_EQ(finder.NextIndex(), 1);
+    const QStringList group = {one + "/Song.mp3 (5)", "/gone/song.MP3 (Unknown)"};
+    EXPECT_EQ(Texts(finder), group);
+    ASSERT_EQ(finder.Next(), CDuplicateFinder::EStep::Group); // from its other member
+    EXPECT_EQ(finder.CurrentName(), "song.MP3");
+    EXPECT_EQ(Texts(finder), group);
+    EXPECT_EQ(finder.Next(), CDuplicateFinder::EStep::Finished);
+    EXPECT_EQ(finder.Next(), CDuplicateFinder::EStep::Group); // round again
+}
+
+TEST_F(DuplicateFinderTest, ApostropheTitleIsMatchedExactly)
+{
+    const qint32 a = Add({.file = "a.mp3", .title = "Don't Stop"});
+    Add({.file = "b.mp3", .title = "don't stop"});
+    const qint32 c = Add({.file = "c.mp3", .title = "Don't Stop"});
+    Add({.file = "d.mp3", .title = "Dont Stop"});
+    Add({.file = "e.mp3", .title = "dont stop"});
+    CDuplicateFinder finder(f.doc);
+    ASSERT_EQ(finder.Next(), CDuplicateFinder::EStep::Group);
+    ASSERT_EQ(finder.Group().size(), 2);
+    EXPECT_EQ(finder.Group()[0].id, a);
+    EXPECT_EQ(finder.Group()[1].id, c);
+    ASSERT_EQ(finder.Next(), CDuplicateFinder::EStep::Group); // c, again
+    ASSERT_EQ(finder.Next(), CDuplicateFinder::EStep::Group); // without an apostrophe: by case
+    EXPECT_EQ(finder.CurrentName(), "d.mp3");
+    EXPECT_EQ(finder.Group().size(), 2);
+}
+
+TEST_F(DuplicateFinderTest, DeleteRemovesTheFileAndSongOrReportsWhyNot)
+{
+    const QString dir = f.env.MakeDir("d");
+    const QString kept = f.env.WriteFile("d/a.mp3", "a");
+    const QString doomed = f.env.WriteFile("d/b.mp3", "bb");
+    const qint32 a = Add({.folder = dir, .file = "a.mp3", .title = "Same"});
+    const qint32 b = Add({.folder = dir, .file = "b.mp3", .title = "Same"});
+    const qint32 missing = Add({.folder = "/nowhere", .file = "c.mp3", .title = "Same"});
+    f.Reload();
+    f.doc.SetCurrentSong(b);
+    CDuplicateFinder finder(f.doc);
+    ASSERT_EQ(finder.Next(), CDuplicateFinder::EStep::Group);
+
+    EXPECT_FALSE(finder.Delete(b, f.prompts)); // "No"
+    ASSERT_EQ(f.prompts.messages.size(), 1);
+    EXPECT_EQ(f.prompts.messages[0].text,
+              "Are you sure that you wan't to delete the file:\n" + doomed);
+    EXPECT_EQ(f.prompts.messages[0].caption, "Confirm Removal");
+    EXPECT_EQ(f.prompts.messages[0].icon, CPrompts::EIcon::Exclamation);
+    EXPECT_TRUE(QFile::exists(doomed));
+
+    f.prompts.answers << CPrompts::EAnswer::Yes << CPrompts::EAnswer::Yes;
+    EXPECT_TRUE(finder.Delete(b, f.prompts));
+    EXPECT_FALSE(QFile::exists(doomed));
+    EXPECT_FALSE(set.FindSongById(b));
+    EXPECT_EQ(f.doc.SongCount(), 2);
+    EXPECT_EQ(f.doc.CurrentSong(), -1);
+    EXPECT_EQ(finder.Deleted(), 1);
+    EXPECT_EQ(finder.Group().size(), 2);
+
+    EXPECT_FALSE(finder.Delete(missing, f.prompts));
+    EXPECT_EQ(f.prompts.messages.last().text, "An error occured while trying to remove the file.");
+    EXPECT_EQ(f.prompts.messages.last().caption, "Error");
+    EXPECT_EQ(f.prompts.messages.last().icon, CPrompts::EIcon::Error);
+    EXPECT_TRUE(set.FindSongById(missing));
+    EXPECT_TRUE(QFile::exists(kept));
+    EXPECT_EQ(finder.Deleted(), 1);
+
+    // The deleted song's entry is still walked: its name matches nothing now, its title
+    // still finds the other two.
+    ASSERT_EQ(finder.Next(), CDuplicateFinder::EStep::Group);
+    EXPECT_EQ(finder.CurrentName(), "b.mp3");
+    EXPECT_EQ(finder.Group().size(), 2);
+    EXPECT_EQ(finder.Group()[0].id, a);
+}
+
+} // namespace

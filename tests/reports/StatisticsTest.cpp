@@ -1,0 +1,54 @@
+#include "platform/CSettings.h"
+#include "reports/CStatistics.h"
+#include "reports/ReportsFixture.h"
+
+namespace {
+
+using StatisticsTest = ReportsFixture;
+
+TEST_F(StatisticsTest, FiguresComeFromOnePassWithTiesInIdOrder)
+{
+    Add({.file = "a.mp3", .title = "A", .bitrate = "128", .duration = "100", .plays = 3});
+    Add({.file = "b.mp3", .title = "B", .bitrate = "192 kbps", .duration = "20", .plays = 5});
+    Add({.file = "c.mp3", .title = "C", .bitrate = "", .duration = "", .plays = 3});
+    Add({.cd = "CD2", .file = "d.mp3", .title = "D", .bitrate = "128", .plays = 0});
+    Add({.cd = "CD2", .file = "e.mp3", .title = "E", .plays = 1});
+    Add({.cd = "CD2", .file = "f.mp3", .title = "F", .plays = 1});
+    Add({.cd = "CD2", .file = "g.mp3", .title = "G", .plays = 1});
+    CSettings::SetInt("TimesUsed", 12);
+    CSettings::SetInt("PlaylistUsed", 7);
+    f.Reload();
+
+    const SStatistics s = CStatistics::Compute(f.doc);
+    EXPECT_EQ(s.songs, 7);
+    EXPECT_EQ(s.sessions, 2);
+    EXPECT_EQ(s.timesUsed, 12);
+    EXPECT_EQ(s.playlistUsed, 7);
+    EXPECT_EQ(s.averageBitrate, (128 + 192 + 128) / 3);
+    EXPECT_EQ(s.averageLength, "1:00"); // (100 + 20) / 2 seconds
+    const QStringList names = {s.top[0].name, s.top[1].name, s.top[2].name, s.top[3].name,
+                               s.top[4].name};
+    EXPECT_EQ(names, QStringList({"B", "A", "C", "E", "F"}));
+    EXPECT_EQ(s.top[4].plays, 1);
+    EXPECT_EQ(s.bitrates, (QList<QPair<qint64, qint64>>{{128, 2}, {192, 1}}));
+}
+
+TEST_F(StatisticsTest, NothingPlayedOrTimedLeavesZeros)
+{
+    Add({.file = "a.mp3", .duration = "59"});
+    EXPECT_EQ(CStatistics::Compute(f.doc).averageLength, "0:59");
+    set.FindSongById(1);
+    set.Edit();
+    set.m_DURATION.clear();
+    set.Update();
+    const SStatistics s = CStatistics::Compute(f.doc);
+    EXPECT_EQ(s.averageLength, "0:00");
+    EXPECT_EQ(s.averageBitrate, 0);
+    for (const SStatistics::STopSong& top : s.top) {
+        EXPECT_EQ(top.name, "");
+        EXPECT_EQ(top.plays, 0);
+    }
+    EXPECT_EQ(CStatistics::FormatLength(187), "3:07");
+}
+
+} // namespace
