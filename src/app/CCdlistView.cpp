@@ -13,6 +13,7 @@
 #include "ui/CControllerContext.h"
 #include "ui/CommandIds.h"
 #include "ui/ProgressWindow.h"
+#include "upgrade/gui/CUpgradeController.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -93,6 +94,8 @@ CCdlistView::CCdlistView(CCdlistDoc& doc, const SAppServices& services, QWidget*
     new CLibraryController(*m_context, this);
     new CSearchController(*m_context, this);
     new CPlaylistController(*m_context, this);
+    auto* upgrade = new CUpgradeController(*m_context, this);
+    connect(this, &CCdlistView::UpgradeRequested, upgrade, &CUpgradeController::UpgradeFile);
 }
 
 CCdlistView::~CCdlistView() = default;

@@ -2,6 +2,7 @@
 #include "cli/CLibraryCli.h"
 #include "cli/CPlaylistCli.h"
 #include "cli/CSessionCli.h"
+#include "cli/CUpgradeCli.h"
 
 // Every subsystem registers its commands here, one line each.
 void RegisterAllCommands(CCommandLine& cli)
@@ -10,4 +11,5 @@ void RegisterAllCommands(CCommandLine& cli)
     RegisterSessionCommands(cli);
     RegisterLibraryCommands(cli);
     RegisterPlaylistCommands(cli);
+    RegisterUpgradeCommands(cli);
 }
