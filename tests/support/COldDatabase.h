@@ -42,12 +42,9 @@ inline void WriteOldDatabase(const QString& file, COldSongsSet::ELayout layout,
     if (layout == ELayout::Version28)
         columns += ", BITRATE, COMMENT, DURATION, EXTENDED1, EXTENDED2";
     const int count = int(columns.count(',')) + 1;
-    QByteArray create = "CREATE TABLE Songs(ID INTEGER PRIMARY KEY AUTOINCREMENT";
-    for (const QByteArray& c : columns.split(','))
-        create += ", " + c.trimmed() + " TEXT";
-    create += ")";
-    QByteArray insert = "INSERT INTO Songs(" + columns + ") VALUES(?";
-    insert += QByteArray(", ?").repeated(count - 1) + ")";
+    const QByteArray create = "CREATE TABLE Songs(ID INTEGER PRIMARY KEY, " + columns + ")";
+    const QByteArray insert =
+        "INSERT INTO Songs(" + columns + ") VALUES(?" + QByteArray(", ?").repeated(count - 1) + ")";
     sqlite3_exec(db, create.constData(), nullptr, nullptr, nullptr);
     sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
     sqlite3_stmt* s = nullptr;
