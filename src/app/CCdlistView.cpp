@@ -17,6 +17,7 @@
 #include "ui/CControllerContext.h"
 #include "ui/CommandIds.h"
 #include "ui/ProgressWindow.h"
+#include "upgrade/gui/CUpgradeController.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -102,6 +103,8 @@ CCdlistView::CCdlistView(CCdlistDoc& doc, const SAppServices& services, QWidget*
     auto* preview = new CPreviewController(*m_context, this);
     connect(this, &CCdlistView::TimerTick, preview, &CPreviewController::OnPoll);
     new CReportsController(*m_context, this);
+    auto* upgrade = new CUpgradeController(*m_context, this);
+    connect(this, &CCdlistView::UpgradeRequested, upgrade, &CUpgradeController::UpgradeFile);
 }
 
 CCdlistView::~CCdlistView() = default;

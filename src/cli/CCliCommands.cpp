@@ -6,6 +6,7 @@
 #include "cli/CPreviewCli.h"
 #include "cli/CReportsCli.h"
 #include "cli/CSessionCli.h"
+#include "cli/CUpgradeCli.h"
 
 // Every subsystem registers its commands here, one line each.
 void RegisterAllCommands(CCommandLine& cli)
@@ -18,4 +19,5 @@ void RegisterAllCommands(CCommandLine& cli)
     RegisterPreviewCommands(cli);
     RegisterEditingCommands(cli);
     RegisterReportCommands(cli);
+    RegisterUpgradeCommands(cli);
 }

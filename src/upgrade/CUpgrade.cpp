@@ -1,0 +1,188 @@
+#include "upgrade/CUpgrade.h"
+
+#include "db/CBatchCommit.h"
+#include "db/CCdlistSet.h"
+#include "intake/CDriveLocator.h"
+#include "intake/CStreamProbe.h"
+#include "intake/CTagReader.h"
+#include "model/CAppServices.h"
+#include "model/CCdlistDoc.h"
+#include "platform/CFileNames.h"
+#include "platform/CProgress.h"
+#include "platform/CPrompts.h"
+#include "platform/CSettings.h"
+#include "platform/CText.h"
+#include "upgrade/CUpgradeTexts.h"
+
+#include <QScopeGuard>
+#include <sys/stat.h>
+
+namespace {
+
+using ELayout = COldSongsSet::ELayout;
+
+constexpr int kMaxComment = 1024;
+
+// What the old versions wrote where they found nothing; never carried over.
+bool IsTagPlaceholder(const QString& value)
+{
+    return value == u"None available" || value == u"Error reading ID3 info!";
+}
+
+bool IsNoValue(const QString& value)
+{
+    return value == u"XXXX";
+}
+
+bool SameFile(const QString& a, const QString& b)
+{
+    struct stat sa
+    {
+    }, sb{};
+    return ::stat(CFileNames::Encode(a).constData(), &sa) == 0 &&
+           ::stat(CFileNames::Encode(b).constData(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
+}
+
+void Fill(CCdlistSet& row, const COldSongsSet& old, bool titleAsList)
+{
+    row.m_CD = old.m_CD;
+    row.m_PATH = old.m_PATH;
+    row.m_MELODI = old.m_MELODI;
+    if (old.Layout() == ELayout::Version28) {
+        row.m_TITLE = old.m_TITLE;
+        row.m_ARTIST = old.m_ARTIST;
+        row.m_ALBUM = old.m_ALBUM;
+        row.m_GENRE = old.m_GENRE;
+        row.m_YEAR = old.m_YEAR;
+        row.m_LYRICS = old.m_LYRICS;
+        row.m_COMMENT = old.m_COMMENT;
+        row.m_DURATION = old.m_DURATION;
+        row.m_BITRATE = old.m_BITRATE;
+        row.m_LIST = old.m_LIST;
+    } else {
+        for (auto [to, from] : {std::pair{&row.m_TITLE, &old.m_TITLE},
+                                {&row.m_ARTIST, &old.m_ARTIST},
+                                {&row.m_ALBUM, &old.m_ALBUM}})
+            if (!IsTagPlaceholder(*from))
+                *to = *from;
+        if (!IsNoValue(old.m_GENRE))
+            row.m_GENRE = old.m_GENRE;
+        if (!IsNoValue(old.m_YEAR))
+            row.m_YEAR = old.m_YEAR;
+        row.m_LYRICS = old.m_LYRICS;
+        row.m_LIST = old.m_MELODI.left(qMax<qsizetype>(0, old.m_MELODI.size() - 4));
+    }
+    if (titleAsList && !row.m_TITLE.isEmpty())
+        row.m_LIST = row.m_TITLE;
+}
+
+} // namespace
+
+bool CUpgrade::OpenOld(const QString& oldFile, COldSongsSet& old)
+{
+    if (SameFile(oldFile, m_doc.Database().Path()))
+        return false;
+    for (ELayout layout : {ELayout::Version28, ELayout::Version25, ELayout::Version2}) {
+        try {
+            old.Open(oldFile, layout);
+            return true;
+        } catch (const CDbException&) {
+            if (old.WasLocked())
+                return false;
+            // Otherwise the next, older layout.
+        }
+    }
+    return false;
+}
+
+CUpgrade::SResult CUpgrade::Upgrade(const QString& oldFile, std::optional<bool> retrieve)
+{
+    const CCdlistDoc::CBusy busy(m_doc);
+    SResult result;
+    COldSongsSet old;
+    if (!OpenOld(oldFile, old)) {
+        m_services.prompts->Error(CUpgradeTexts::Failed(), QStringLiteral("Error"));
+        return result;
+    }
+    result.layout = old.Layout();
+    if (result.layout != ELayout::Version28)
+        result.retrieve =
+            retrieve ? *retrieve
+                     : m_services.prompts->AskYesNo(CUpgradeTexts::RetrieveQuestion(result.layout),
+                                                    CUpgradeTexts::RetrieveCaption());
+    qint64 before = -1;
+    try {
+        before = m_doc.Set().CountAll();
+        Copy(old, result.retrieve, result);
+        result.outcome = EOutcome::Done;
+    } catch (const CDbException& e) {
+        // The rows stored before the failure stay; the count says how many they are.
+        try {
+            result.stored = before < 0 ? 0 : int(m_doc.Set().CountAll() - before);
+        } catch (const CDbException&) {
+        }
+        result.outcome = EOutcome::Failed;
+        m_services.prompts->Error(e.Message(), QStringLiteral("Error"));
+    }
+    try {
+        m_doc.ReloadSessions();
+    } catch (const CDbException& e) {
+        m_services.prompts->Error(e.Message(), QStringLiteral("Error"));
+    }
+    return result;
+}
+
+void CUpgrade::Copy(COldSongsSet& old, bool retrieve, SResult& result)
+{
+    // Read once: a change made meanwhile in another window must not split one upgrade.
+    const bool titleAsList = CSettings::Int(QStringLiteral("ID3"), 0) == 0;
+    const bool fromFiles = retrieve && CSettings::Int(QStringLiteral("NoID3"), 0) == 0;
+    result.found = old.GetRecordCount();
+    std::unique_ptr<CProgress> progress =
+        m_services.createProgress(CUpgradeTexts::ProgressCaption(), 3, 350);
+    const auto hide = qScopeGuard([&progress] { progress->Hide(); });
+    progress->SetRange(0, int(result.found), 1);
+    progress->SetMessage(CUpgradeTexts::Progress(result.found));
+    // Without the decoder no song could be measured: the program reports it and ends.
+    const std::unique_ptr<CStreamProbe> probe = fromFiles ? CStreamProbe::CreateOrExit() : nullptr;
+    CDriveLocator locator(*m_services.volumes, *m_services.prompts);
+    // A set of its own, as every job that stores songs: the window may browse meanwhile.
+    const std::unique_ptr<CCdlistSet> set = m_doc.NewJobSet();
+    CBatchCommit batch(m_doc.Database());
+    for (old.MoveFirst(); !old.IsEOF(); old.MoveNext()) {
+        set->AddNew();
+        Fill(*set, old, titleAsList);
+        if (probe)
+            Retrieve(*set, old, locator, *probe, *progress);
+        set->Update();
+        ++result.stored;
+        batch.Tick();
+        progress->Step();
+        if (progress->Pump(true)) {
+            result.cancelled = true;
+            break;
+        }
+    }
+    batch.Finish();
+}
+
+void CUpgrade::Retrieve(CCdlistSet& row, const COldSongsSet& old, CDriveLocator& locator,
+                        CStreamProbe& probe, CProgress& progress)
+{
+    const QString now = locator.LocateCdDrive(CText::JoinPath(old.m_PATH, old.m_MELODI), old.m_CD,
+                                              CDriveLocator::EVariant::Upgrade, &progress);
+    if (now.isEmpty())
+        return;
+    STagFields tag;
+    if (CTagReader::ReadTagFields(now, tag)) {
+        if (row.m_LYRICS.isEmpty())
+            row.m_LYRICS = tag.lyrics;
+        if (row.m_COMMENT.isEmpty())
+            row.m_COMMENT = CText::Left(tag.comment, kMaxComment);
+    }
+    // Measured where the file is now: the stored path names the drive the disc was in.
+    probe.Probe(now);
+    row.m_BITRATE = probe.m_bitrate;
+    row.m_DURATION = probe.m_duration;
+}

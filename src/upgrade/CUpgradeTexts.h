@@ -1,0 +1,45 @@
+#pragma once
+
+#include "db/COldSongsSet.h"
+
+#include <QString>
+
+// Messages of carrying over an older database, shared by the window and the command line.
+namespace CUpgradeTexts {
+
+inline QString Failed()
+{
+    return QStringLiteral("An error occurred while updating the database");
+}
+
+inline QString ProgressCaption()
+{
+    return QStringLiteral("Updating mp3 info");
+}
+
+inline QString Progress(qint64 count)
+{
+    return QStringLiteral("Cratewise is updating %1 mp3 files found in the old database..."
+                          "\n\nPress Cancel to abort.")
+        .arg(count);
+}
+
+inline QString RetrieveCaption()
+{
+    return QStringLiteral("Additional Features");
+}
+
+// The two oldest layouts lack bit rate and length; the versions worded the offer
+// differently, and each keeps its own words.
+inline QString RetrieveQuestion(COldSongsSet::ELayout layout)
+{
+    if (layout == COldSongsSet::ELayout::Version25)
+        return QStringLiteral("The new database has additional features such as bitrate and "
+                              "songlength\nDo you want to retrieve this information?\n(You will "
+                              "be prompted to insert the appropriate CD's)");
+    return QStringLiteral("The new database has additional features such as bitrate and song "
+                          "length\nDo you want to retrieve this information?\n(You will be "
+                          "prompted to insert the appropriate CD)");
+}
+
+} // namespace CUpgradeTexts
