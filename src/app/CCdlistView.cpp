@@ -9,6 +9,7 @@
 #include "library/gui/CLibraryListCtrl.h"
 #include "library/gui/CSearchController.h"
 #include "model/CCdlistDoc.h"
+#include "net/gui/CNetController.h"
 #include "playlist/gui/CPlaylistController.h"
 #include "ui/CControllerContext.h"
 #include "ui/CommandIds.h"
@@ -93,6 +94,10 @@ CCdlistView::CCdlistView(CCdlistDoc& doc, const SAppServices& services, QWidget*
     new CLibraryController(*m_context, this);
     new CSearchController(*m_context, this);
     new CPlaylistController(*m_context, this);
+    auto* net = new CNetController(*m_context, this);
+    // Queued: the window finishes its start before the dialog opens over it.
+    connect(this, &CCdlistView::UpdateCheckRequested, net, &CNetController::CheckForUpdates,
+            Qt::QueuedConnection);
 }
 
 CCdlistView::~CCdlistView() = default;

@@ -1,5 +1,6 @@
 #include "cli/CCommandLine.h"
 #include "cli/CLibraryCli.h"
+#include "cli/CNetCli.h"
 #include "cli/CPlaylistCli.h"
 #include "cli/CSessionCli.h"
 
@@ -10,4 +11,5 @@ void RegisterAllCommands(CCommandLine& cli)
     RegisterSessionCommands(cli);
     RegisterLibraryCommands(cli);
     RegisterPlaylistCommands(cli);
+    RegisterNetCommands(cli);
 }
