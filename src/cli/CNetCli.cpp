@@ -20,9 +20,11 @@ int CheckUpdate(SCliContext& c)
     if (!result.answered)
         throw CCliError(result.status);
     c.out << result.status << '\n';
-    if (result.found)
-        c.out << CText::Printable(
-            QString(result.whatsNew).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    // What is new, one line each, as What's New? shows it.
+    QStringList lines = result.whatsNew.split(QStringLiteral("\r\n"));
+    lines.removeLast(); // every line ends with a break, the last one too
+    for (const QString& line : lines)
+        c.out << CText::Printable(line) << '\n';
     return 0;
 }
 

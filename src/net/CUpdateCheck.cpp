@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QList>
 #include <QTemporaryFile>
 #include <limits>
@@ -60,7 +61,9 @@ CUpdateCheck::SResult CUpdateCheck::Read(const QByteArray& file)
 CUpdateCheck::SResult CUpdateCheck::Run(const QString& tempDir)
 {
     // A name of our own: a fixed name in a shared folder could be planted.
-    const QString folder = tempDir.isEmpty() ? QDir::tempPath() : tempDir;
+    // The program's folder exists only once something was copied into it.
+    const QString folder =
+        !tempDir.isEmpty() && QFileInfo(tempDir).isDir() ? tempDir : QDir::tempPath();
     QTemporaryFile reserved(folder + QStringLiteral("/updverin-XXXXXX.tmp"));
     if (!reserved.open())
         return Failed(

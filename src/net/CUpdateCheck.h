@@ -16,7 +16,8 @@ struct SResult
     QString whatsNew; // the remaining lines, each ended by CR LF (only when found)
 };
 
-// Downloads the version file into tempDir (or the system's temporary folder when empty)
+// Downloads the version file into tempDir (or the system's temporary folder when there is
+// no such folder)
 // and removes it afterwards.
 SResult Run(const QString& tempDir);
 // Reads a downloaded version file.
