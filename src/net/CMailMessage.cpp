@@ -17,7 +17,8 @@ void CMailMessage::AddRecipients(const QString& text)
         }
         const qsizetype close = entry.indexOf(u'>', open);
         const QString address = entry.mid(open + 1, close < 0 ? -1 : close - open - 1);
-        AddRecipient(address.trimmed(), entry.left(open).trimmed());
+        // The name keeps its spacing: "Name <address>" shows as written in the To line.
+        AddRecipient(address.trimmed(), entry.left(open));
     }
 }
 

@@ -92,6 +92,14 @@ template <typename Done> bool CSmtpConnection::WaitFor(Done done)
     return done();
 }
 
+void CSmtpConnection::Drop()
+{
+    // The dialogue is out of step or the line is dead: saying goodbye would only wait
+    // out the time limit once more.
+    CloseSocket();
+    m_connected = false;
+}
+
 void CSmtpConnection::CloseSocket()
 {
     if (!m_socket)
@@ -176,6 +184,7 @@ bool CSmtpConnection::Send(const QByteArray& bytes)
     if (!m_socket || m_socket->write(bytes) != bytes.size() ||
         !WaitFor([this] { return m_socket->bytesToWrite() == 0; })) {
         m_lastError = QStringLiteral("Socket Error");
+        Drop();
         return false;
     }
     return true;
@@ -191,6 +200,7 @@ bool CSmtpConnection::ReadReply(EReply expected)
                        });
     if (!whole || !ReplyComplete(m_response)) {
         m_lastError = QStringLiteral("Socket Error");
+        Drop();
         return false;
     }
     const int code = ReplyCode(m_response);

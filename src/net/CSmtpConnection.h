@@ -45,6 +45,8 @@ private:
     // connection broke first.
     template <typename Done> bool WaitFor(Done done);
     void CloseSocket();
+    // Ends a connection that a failed send or receive left unusable.
+    void Drop();
 
     QString m_host;
     int m_port = 25;

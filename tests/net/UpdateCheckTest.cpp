@@ -60,11 +60,7 @@ TEST(UpdateCheckTest, ReadsTheVersionFileFromAWebServer)
 TEST(UpdateCheckTest, NoServerGivesTheErrorAsStatus)
 {
     CTestEnvironment env;
-    const quint16 closed = [] {
-        QTcpServer probe;
-        probe.listen(QHostAddress::LocalHost);
-        return probe.serverPort();
-    }();
+    const quint16 closed = CPythonServer::FreePort();
     CSettings::SetString(QStringLiteral("UpdateServer"),
                          QStringLiteral("http://127.0.0.1:%1").arg(closed));
     const CUpdateCheck::SResult result = CUpdateCheck::Run(env.MakeDir(QStringLiteral("tmp")));

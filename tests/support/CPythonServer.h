@@ -16,10 +16,7 @@ public:
     // Arguments after the interpreter; "{port}" is replaced by the chosen port.
     explicit CPythonServer(QStringList args)
     {
-        QTcpServer probe; // a port nobody listens on right now
-        probe.listen(QHostAddress::LocalHost);
-        m_port = probe.serverPort();
-        probe.close();
+        m_port = FreePort();
         for (QString& a : args)
             a.replace(QStringLiteral("{port}"), QString::number(m_port));
         // Debian's interpreter carries Debian's modules (aiosmtpd).
@@ -44,6 +41,13 @@ public:
     {
         m_process.kill();
         m_process.waitForFinished(5000);
+    }
+    // A loopback port nobody listens on right now.
+    static quint16 FreePort()
+    {
+        QTcpServer probe;
+        probe.listen(QHostAddress::LocalHost);
+        return probe.serverPort();
     }
     bool Ready() const { return m_ready; }
     quint16 Port() const { return m_port; }

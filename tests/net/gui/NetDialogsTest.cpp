@@ -66,12 +66,8 @@ TEST(NetDialogsTest, FeedbackFormStaysOpenOnFailureAndClosesWhenSent)
     EXPECT_EQ(prompts.messages[3].text, "Message Sent!");
     EXPECT_EQ(prompts.messages[3].caption, "Cratewise");
     EXPECT_EQ(form.result(), QDialog::Accepted);
-    EXPECT_TRUE(server.received.contains("MAIL From: <ann@example.org>\r\n"
-                                         "RCPT TO: <help@example.org>\r\n"));
+    EXPECT_TRUE(server.received.contains("MAIL From: <ann@example.org>\r\n"));
     EXPECT_TRUE(server.received.contains("Subject: Cratewise - Feedback\r\n"));
-    EXPECT_TRUE(server.received.contains("\r\n\r\nCratewise version 2.93\r\nName: Ann\r\n"
-                                         "Message: Line one\r\nLine two\r\n\r\n.\r\nQUIT\r\n"))
-        << server.received.toStdString();
 }
 
 TEST(NetDialogsTest, SubmitNewNamesMailsTheListedNames)
