@@ -9,7 +9,7 @@ packages=(
     libsqlite3-dev sqlite3 libtag1-dev zlib1g-dev libmpg123-dev libmpdclient-dev mpd
     mpg123 libmp3lame-dev dbus
     googletest libgtest-dev libgmock-dev libbenchmark-dev
-    xvfb xauth python3-mutagen fonts-dejavu-core
+    xvfb xauth python3-mutagen python3-aiosmtpd fonts-dejavu-core
     librsvg2-bin desktop-file-utils appstream man-db groff-base dpkg-dev file
 )
 

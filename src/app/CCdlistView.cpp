@@ -10,8 +10,9 @@
 #include "library/gui/CLibraryListCtrl.h"
 #include "library/gui/CSearchController.h"
 #include "model/CCdlistDoc.h"
-#include "playback/gui/CWinampController.h"
+#include "net/gui/CNetController.h"
 #include "playback/gui/CPreviewController.h"
+#include "playback/gui/CWinampController.h"
 #include "playlist/gui/CPlaylistController.h"
 #include "reports/gui/CReportsController.h"
 #include "ui/CControllerContext.h"
@@ -105,6 +106,10 @@ CCdlistView::CCdlistView(CCdlistDoc& doc, const SAppServices& services, QWidget*
     new CReportsController(*m_context, this);
     auto* upgrade = new CUpgradeController(*m_context, this);
     connect(this, &CCdlistView::UpgradeRequested, upgrade, &CUpgradeController::UpgradeFile);
+    auto* net = new CNetController(*m_context, this);
+    // Queued: the window finishes its start before the dialog opens over it.
+    connect(this, &CCdlistView::UpdateCheckRequested, net, &CNetController::CheckForUpdates,
+            Qt::QueuedConnection);
 }
 
 CCdlistView::~CCdlistView() = default;

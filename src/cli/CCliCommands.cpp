@@ -1,6 +1,7 @@
 #include "cli/CCommandLine.h"
 #include "cli/CEditingCli.h"
 #include "cli/CLibraryCli.h"
+#include "cli/CNetCli.h"
 #include "cli/CPlayerCli.h"
 #include "cli/CPlaylistCli.h"
 #include "cli/CPreviewCli.h"
@@ -20,4 +21,5 @@ void RegisterAllCommands(CCommandLine& cli)
     RegisterEditingCommands(cli);
     RegisterReportCommands(cli);
     RegisterUpgradeCommands(cli);
+    RegisterNetCommands(cli);
 }

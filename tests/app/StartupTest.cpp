@@ -1,16 +1,19 @@
 #include "app/CStartup.h"
 #include "platform/CSettings.h"
 #include "support/CNoFileOverride.h"
+#include "support/gui/CModalScript.h"
 #include "support/gui/CViewFixture.h"
 #include "ui/CommandIds.h"
 #include "ui/ControlIds.h"
 
 #include <QAction>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QListView>
 #include <QSlider>
+#include <QTest>
 #include <cerrno>
 #include <cstring>
 #include <gtest/gtest.h>
@@ -101,6 +104,14 @@ TEST(StartupTest, MonthlyUpdateOfferAtTheTurnOfTheYear)
     f.prompts.answers.enqueue(EAnswer::Yes);
     f.Start();
     EXPECT_TRUE(requested);
+    // Once the window has started, the Yes opens Check for Updates.
+    QString opened;
+    CModalScript script({[&](QWidget* w) {
+        opened = w->windowTitle();
+        static_cast<QDialog*>(w)->reject();
+    }});
+    QTRY_VERIFY_WITH_TIMEOUT(script.Finished(), 5000);
+    EXPECT_EQ(opened, QStringLiteral("Check for Updates"));
     ASSERT_EQ(f.prompts.messages.size(), 1);
     EXPECT_EQ(f.prompts.messages[0].text, kUpdateText);
     EXPECT_EQ(f.prompts.messages[0].caption, QStringLiteral("There may be an update available"));

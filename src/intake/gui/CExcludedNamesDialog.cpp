@@ -2,6 +2,7 @@
 
 #include "db/CExceptSet.h"
 #include "net/CDownload.h"
+#include "net/gui/CFeedbackDialog.h"
 #include "platform/CPrompts.h"
 
 #include <QDir>
@@ -56,7 +57,6 @@ CExcludedNamesDialog::CExcludedNamesDialog(CExceptSet& names, CPrompts& prompts,
     auto* cancel = MakeButton(QStringLiteral("Cancel"), "cancel", this);
     auto* download = MakeButton(QStringLiteral("Download New Names"), "download", this);
     auto* submit = MakeButton(QStringLiteral("Submit New Names"), "submit", this);
-    submit->setEnabled(false); // mailing names arrives with the feedback form
     auto* help = MakeButton(QStringLiteral("What's This?"), "help", this);
     auto* column = new QVBoxLayout;
     for (QPushButton* button : {save, cancel, download, submit, help})
@@ -73,6 +73,7 @@ CExcludedNamesDialog::CExcludedNamesDialog(CExceptSet& names, CPrompts& prompts,
     connect(cancel, &QPushButton::clicked, this, &CExcludedNamesDialog::reject);
     connect(download, &QPushButton::clicked, this, &CExcludedNamesDialog::DownloadNewNames);
     connect(help, &QPushButton::clicked, this, &CExcludedNamesDialog::WhatsThis);
+    connect(submit, &QPushButton::clicked, this, &CExcludedNamesDialog::SubmitNewNames);
 
     if (!m_names.IsBOF()) {
         for (m_names.MoveFirst(); !m_names.IsEOF(); m_names.MoveNext())
@@ -153,6 +154,11 @@ void CExcludedNamesDialog::DownloadNewNames()
         m_prompts.Inform(QString::number(added) +
                              QStringLiteral(" new artist or titlename was added to the list."),
                          QStringLiteral("Update Info"));
+}
+
+void CExcludedNamesDialog::SubmitNewNames()
+{
+    CFeedbackDialog::ShowNameSubmission(Names(), m_prompts, this);
 }
 
 void CExcludedNamesDialog::WhatsThis()

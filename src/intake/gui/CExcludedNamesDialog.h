@@ -24,6 +24,8 @@ public:
     void Add();
     // Fetches the shared list from the update server and adds the names not listed yet.
     void DownloadNewNames();
+    // Mails the listed names to the support mailbox through the feedback form.
+    void SubmitNewNames();
     void WhatsThis();
     void Save();
 

@@ -1,0 +1,62 @@
+#include "cli/CNetCli.h"
+
+#include "cli/CCommandLine.h"
+#include "model/CAppServices.h"
+#include "net/CFeedbackMail.h"
+#include "net/CNetTexts.h"
+#include "net/CUpdateCheck.h"
+#include "platform/CText.h"
+
+#include <QFile>
+
+namespace {
+
+const char* const kFeedbackUsage = "feedback --name N --email E --message-file F";
+
+int CheckUpdate(SCliContext& c)
+{
+    CCommandLine::ExpectArguments(c.args, 0, QStringLiteral("check-update"));
+    const CUpdateCheck::SResult result = CUpdateCheck::Run(c.services.tempDir);
+    if (!result.answered)
+        throw CCliError(result.status);
+    c.out << result.status << '\n';
+    // What is new, one line each, as What's New? shows it.
+    QStringList lines = result.whatsNew.split(QStringLiteral("\r\n"));
+    lines.removeLast(); // every line ends with a break, the last one too
+    for (const QString& line : lines)
+        c.out << CText::Printable(line) << '\n';
+    return 0;
+}
+
+int Feedback(SCliContext& c)
+{
+    const QString usage = QString::fromLatin1(kFeedbackUsage);
+    const QString name = CCommandLine::TakeOption(c.args, QStringLiteral("--name"));
+    const QString email = CCommandLine::TakeOption(c.args, QStringLiteral("--email"));
+    const QString messageFile = CCommandLine::TakeOption(c.args, QStringLiteral("--message-file"));
+    CCommandLine::ExpectArguments(c.args, 0, usage);
+    if (messageFile.isEmpty())
+        throw CCliError(QStringLiteral("usage: cratewise ") + usage);
+    QFile file(messageFile);
+    if (!file.open(QIODevice::ReadOnly))
+        throw CCliError(QStringLiteral("cannot read %1: %2").arg(messageFile, file.errorString()));
+    const QString message = QString::fromUtf8(file.readAll());
+    const CFeedbackMail::SResult result =
+        CFeedbackMail::Send(name, email, message, CNetTexts::FeedbackSubject());
+    if (!result.sent)
+        throw CCliError(result.error);
+    c.out << CNetTexts::MessageSent() << '\n';
+    return 0;
+}
+
+} // namespace
+
+void RegisterNetCommands(CCommandLine& cli)
+{
+    cli.Add({QStringLiteral("check-update"), QStringLiteral("check-update"),
+             QStringLiteral("asks the update server for a newer version and prints the answer"),
+             CheckUpdate});
+    cli.Add({QStringLiteral("feedback"), QString::fromLatin1(kFeedbackUsage),
+             QStringLiteral("mails the name, e-mail and message file to the support address"),
+             Feedback});
+}

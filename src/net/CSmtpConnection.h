@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <memory>
+
+class CMailMessage;
+class QTcpSocket;
+
+// A small SMTP client (plain, no authentication) for the feedback mail. Every wait is
+// bounded by the setting "NetTimeout" and runs a local event loop, so a silent server
+// costs at most that long and the window stays painted meanwhile.
+class CSmtpConnection
+{
+public:
+    CSmtpConnection(const QString& host, int port);
+    ~CSmtpConnection();
+    CSmtpConnection(const CSmtpConnection&) = delete;
+    CSmtpConnection& operator=(const CSmtpConnection&) = delete;
+
+    bool Connect();
+    bool SendMail(CMailMessage& message);
+    bool Disconnect();
+    QString LastErrorText() const { return m_lastError; }
+    bool IsConnected() const { return m_connected; }
+
+    // Milliseconds any one connect, send or receive may take (tests shorten it).
+    void SetTimeout(int milliseconds) { m_timeoutMs = milliseconds; }
+
+    static const QString kMailer;
+
+private:
+    // Indexes of the expected replies and their error texts.
+    enum EReply
+    {
+        kOk = 0,
+        kGreeting = 1,
+        kData = 2,
+        kQuit = 3,
+    };
+
+    bool ReadReply(EReply expected);
+    bool Send(const QByteArray& bytes);
+    // Runs the event loop until done() holds; false when the time ran out or the
+    // connection broke first.
+    template <typename Done> bool WaitFor(Done done);
+    void CloseSocket();
+    // Ends a connection that a failed send or receive left unusable.
+    void Drop();
+
+    QString m_host;
+    int m_port = 25;
+    int m_timeoutMs = 15000;
+    bool m_connected = false;
+    QString m_lastError = QStringLiteral("OK");
+    std::unique_ptr<QTcpSocket> m_socket;
+    QByteArray m_response;
+};

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+
+// Asks the update server whether a newer Cratewise exists: the first line of
+// "/version.txt" is the newest version times 100, the other lines say what is new.
+namespace CUpdateCheck {
+
+constexpr int kOwnVersion = 293;
+
+struct SResult
+{
+    QString status; // the status line: an error text, "No update was found" or "Update found!"
+    bool answered = false; // the version file was read; else status is the error
+    bool found = false;
+    QString whatsNew; // the remaining lines, each ended by CR LF (only when found)
+};
+
+// Downloads the version file into tempDir (or the system's temporary folder when there is
+// no such folder)
+// and removes it afterwards.
+SResult Run(const QString& tempDir);
+// Reads a downloaded version file.
+SResult Read(const QByteArray& file);
+// A number as atoi reads it: leading blanks skipped, digits up to the first other
+// character, 0 when there are none.
+long long LeadingNumber(const QByteArray& text);
+
+} // namespace CUpdateCheck

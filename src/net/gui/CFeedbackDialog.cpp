@@ -1,0 +1,102 @@
+#include "net/gui/CFeedbackDialog.h"
+
+#include "net/CFeedbackMail.h"
+#include "net/CNetTexts.h"
+#include "platform/CPrompts.h"
+
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+CFeedbackDialog::CFeedbackDialog(CPrompts& prompts, QWidget* parent)
+    : QDialog(parent), m_prompts(prompts), m_subject(CNetTexts::FeedbackSubject())
+{
+    setWindowTitle(CNetTexts::FeedbackCaption());
+    auto* group = new QGroupBox(QStringLiteral("Information"), this);
+    auto* form = new QFormLayout(group);
+    m_name = new QLineEdit(group);
+    m_name->setObjectName(QStringLiteral("name"));
+    m_email = new QLineEdit(group);
+    m_email->setObjectName(QStringLiteral("email"));
+    m_messageLabel = new QLabel(QStringLiteral("Message:"), group);
+    m_messageLabel->setObjectName(QStringLiteral("messageLabel"));
+    m_message = new QPlainTextEdit(group);
+    m_message->setObjectName(QStringLiteral("message"));
+    m_message->setTabChangesFocus(true);
+    form->addRow(QStringLiteral("Name:"), m_name);
+    form->addRow(QStringLiteral("E-mail:"), m_email);
+    form->addRow(m_messageLabel, m_message);
+
+    m_send = new QPushButton(QStringLiteral("Send"), this);
+    m_send->setObjectName(QStringLiteral("send"));
+    m_send->setDefault(true);
+    m_cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    m_cancel->setObjectName(QStringLiteral("cancel"));
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(m_send);
+    buttons->addWidget(m_cancel);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(group);
+    layout->addLayout(buttons);
+    connect(m_send, &QPushButton::clicked, this, &CFeedbackDialog::Send);
+    connect(m_cancel, &QPushButton::clicked, this, &CFeedbackDialog::reject);
+    resize(420, 320);
+}
+
+void CFeedbackDialog::ShowFeedback(CPrompts& prompts, QWidget* parent)
+{
+    CFeedbackDialog dialog(prompts, parent);
+    dialog.exec();
+}
+
+void CFeedbackDialog::ShowNameSubmission(const QStringList& names, CPrompts& prompts,
+                                         QWidget* parent)
+{
+    CFeedbackDialog dialog(prompts, parent);
+    dialog.setWindowTitle(CNetTexts::NamesCaption());
+    dialog.SetSubject(CNetTexts::NamesSubject());
+    dialog.SetMessageLabel(QStringLiteral("Name(s):"));
+    QString message;
+    for (const QString& name : names)
+        message += name + QStringLiteral("\r\n");
+    dialog.SetMessage(message);
+    dialog.exec();
+}
+
+void CFeedbackDialog::SetMessageLabel(const QString& label)
+{
+    m_messageLabel->setText(label);
+}
+
+void CFeedbackDialog::SetMessage(const QString& message)
+{
+    m_message->setPlainText(message);
+}
+
+void CFeedbackDialog::Send()
+{
+    m_prompts.Inform(CNetTexts::ConnectReminder(), CNetTexts::ConnectReminderCaption());
+    // The mail waits on the network with the window painted; a second Send or a Cancel
+    // meanwhile would act on a form that is still sending.
+    m_send->setEnabled(false);
+    m_cancel->setEnabled(false);
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    const CFeedbackMail::SResult result =
+        CFeedbackMail::Send(m_name->text(), m_email->text(), m_message->toPlainText(), m_subject);
+    QGuiApplication::restoreOverrideCursor();
+    m_send->setEnabled(true);
+    m_cancel->setEnabled(true);
+    if (!result.sent) {
+        m_prompts.Error(result.error, CNetTexts::AppName());
+        return;
+    }
+    m_prompts.Inform(CNetTexts::MessageSent(), CNetTexts::AppName());
+    accept();
+}

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QDialog>
+#include <QStringList>
+
+class CPrompts;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+
+// "Send Feedback/Bug Report": name, e-mail and message mailed to the support mailbox.
+// The same form submits names with leading digits.
+class CFeedbackDialog : public QDialog
+{
+    Q_OBJECT
+public:
+    CFeedbackDialog(CPrompts& prompts, QWidget* parent = nullptr);
+
+    // The form as the Help menu opens it.
+    static void ShowFeedback(CPrompts& prompts, QWidget* parent);
+    // The form that mails the given names, one a line.
+    static void ShowNameSubmission(const QStringList& names, CPrompts& prompts, QWidget* parent);
+
+    void SetSubject(const QString& subject) { m_subject = subject; }
+    QString Subject() const { return m_subject; }
+    void SetMessageLabel(const QString& label);
+    void SetMessage(const QString& message);
+
+    // Mails the form; closes it when the mail went out, else says why and stays open.
+    void Send();
+
+private:
+    CPrompts& m_prompts;
+    QString m_subject;
+    QLineEdit* m_name = nullptr;
+    QLineEdit* m_email = nullptr;
+    QLabel* m_messageLabel = nullptr;
+    QPlainTextEdit* m_message = nullptr;
+    QPushButton* m_send = nullptr;
+    QPushButton* m_cancel = nullptr;
+};

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QDialog>
+
+class QLabel;
+class QPushButton;
+struct SAppServices;
+
+// "Check for Updates": asks the update server for a newer version and, when there is
+// one, shows what is new and opens the product's site.
+class CUpdateDialog : public QDialog
+{
+    Q_OBJECT
+public:
+    CUpdateDialog(const SAppServices& services, QWidget* parent = nullptr);
+
+    void Check();
+    void ShowWhatsNew();
+    void OpenDownloadSite();
+
+    QString Status() const;
+    QString WhatsNew() const { return m_whatsNew; }
+
+private:
+    const SAppServices& m_services;
+    QString m_whatsNew;
+    QLabel* m_status = nullptr;
+    QPushButton* m_check = nullptr;
+    QPushButton* m_whatsNewButton = nullptr;
+    QPushButton* m_download = nullptr;
+};

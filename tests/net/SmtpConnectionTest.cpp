@@ -1,0 +1,161 @@
+#include "net/CMailMessage.h"
+#include "net/CSmtpConnection.h"
+#include "support/CPythonServer.h"
+#include "support/CScriptedSmtpServer.h"
+#include "support/CTestEnvironment.h"
+
+#include <QElapsedTimer>
+#include <QHostInfo>
+#include <QRegularExpression>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+namespace {
+
+CMailMessage Mail(const QString& body, const QString& subject = QStringLiteral("Hi"))
+{
+    CMailMessage mail;
+    mail.m_from = QStringLiteral("ann@example.org");
+    mail.AddRecipients(QStringLiteral("Support <support@example.org>;bob@example.org"));
+    mail.m_subject = subject;
+    mail.m_body = body;
+    return mail;
+}
+
+struct SmtpConnectionTest : ::testing::Test
+{
+    CTestEnvironment env;
+    CScriptedSmtpServer server;
+
+    std::unique_ptr<CSmtpConnection> Connection()
+    {
+        auto c = std::make_unique<CSmtpConnection>(QStringLiteral("127.0.0.1"), server.Port());
+        c->SetTimeout(400);
+        return c;
+    }
+};
+
+TEST_F(SmtpConnectionTest, SendsTheDialogueAndTheStuffedBodyByteForByte)
+{
+    // Replies in pieces, and a HELO reply of several lines, are read whole.
+    server.inPieces = true;
+    server.replies["HELO"] = "250-first\r\n250-second\r\n250 last\r\n";
+    auto c = Connection();
+    ASSERT_TRUE(c->Connect()) << c->LastErrorText().toStdString();
+    CMailMessage mail = Mail(QStringLiteral(".\n.hidden\r\nmiddle\r\n.\r\nno final break"));
+    ASSERT_TRUE(c->SendMail(mail)) << c->LastErrorText().toStdString();
+    ASSERT_TRUE(c->Disconnect());
+    EXPECT_EQ(c->LastErrorText(), "OK");
+
+    const QByteArray expectedStart = "HELO " + QHostInfo::localHostName().toUtf8() +
+                                     "\r\nMAIL From: <ann@example.org>\r\n"
+                                     "RCPT TO: <support@example.org>\r\n"
+                                     "RCPT TO: <bob@example.org>\r\nDATA\r\n";
+    ASSERT_TRUE(server.received.startsWith(expectedStart)) << server.received.toStdString();
+    const QByteArray data = server.received.mid(expectedStart.size());
+    static const QRegularExpression header(
+        "^Date: \\w{3}, \\d\\d \\w{3} \\d\\d \\d\\d:\\d\\d:\\d\\d \\S+\r\n"
+        "From: ann@example.org\r\n"
+        "To: Support <support@example.org>,<bob@example.org>\r\n"
+        "Subject: Hi\r\nX-Mailer: <Vexo Mail>\r\n\r\n");
+    EXPECT_TRUE(header.match(QString::fromUtf8(data)).hasMatch()) << data.toStdString();
+    EXPECT_TRUE(data.endsWith("\r\n\r\n..\r\n..hidden\r\nmiddle\r\n..\r\nno final break\r\n"
+                              "\r\n.\r\nQUIT\r\n"))
+        << data.toStdString();
+}
+
+TEST_F(SmtpConnectionTest, RefusedRecipientStillGetsTheData)
+{
+    server.replies["RCPT"] = "550 no such user\r\n";
+    auto c = Connection();
+    ASSERT_TRUE(c->Connect());
+    CMailMessage mail = Mail(QStringLiteral("x"));
+    EXPECT_TRUE(c->SendMail(mail));
+    EXPECT_TRUE(server.received.contains("DATA\r\n"));
+}
+
+TEST_F(SmtpConnectionTest, ErrorsNameTheFailedStep)
+{
+    struct SCase
+    {
+        const char* verb;
+        QByteArray reply;
+        const char* error;
+    };
+    const SCase cases[] = {
+        {"HELO", "501 who are you\r\n", "501:SMTP server error"},
+        {"MAIL", "451 later\r\n", "451:SMTP server error"},
+        {"DATA", "554 no\r\n", "554:SMTP server not ready for data"},
+        {".", "552 too big\r\n", "552:SMTP server error"},
+        {"QUIT", "250 what\r\n", "250:SMTP server didn't terminate session"},
+    };
+    for (const SCase& k : cases) {
+        CScriptedSmtpServer s;
+        s.replies[k.verb] = k.reply;
+        CSmtpConnection c(QStringLiteral("127.0.0.1"), s.Port());
+        c.SetTimeout(400);
+        CMailMessage mail = Mail(QStringLiteral("x"));
+        const bool ok = c.Connect() && c.SendMail(mail) && c.Disconnect();
+        EXPECT_FALSE(ok) << k.verb;
+        EXPECT_EQ(c.LastErrorText(), k.error) << k.verb;
+    }
+
+    auto c = Connection();
+    CMailMessage mail = Mail(QStringLiteral("x"));
+    EXPECT_FALSE(c->SendMail(mail));
+    EXPECT_EQ(c->LastErrorText(), "Must be connected");
+    ASSERT_TRUE(c->Connect());
+    CMailMessage nobody;
+    EXPECT_FALSE(c->SendMail(nobody));
+    EXPECT_EQ(c->LastErrorText(), "No Recipients");
+}
+
+TEST_F(SmtpConnectionTest, ServersThatRefuseOrFallSilentFailWithinTheLimit)
+{
+    server.greeting = "421 busy\r\n";
+    auto busy = Connection();
+    EXPECT_FALSE(busy->Connect());
+    EXPECT_EQ(busy->LastErrorText(), "Server didn't respond.");
+
+    CScriptedSmtpServer mute;
+    mute.greeting.clear();
+    CSmtpConnection neverGreets(QStringLiteral("127.0.0.1"), mute.Port());
+    neverGreets.SetTimeout(400);
+    QElapsedTimer clock;
+    clock.start();
+    int ticks = 0; // the window's timers and painting go on while the client waits
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
+    ticker.start(50);
+    EXPECT_FALSE(neverGreets.Connect());
+    EXPECT_EQ(neverGreets.LastErrorText(), "Server didn't respond.");
+    EXPECT_GE(ticks, 4);
+
+    CScriptedSmtpServer stalls;
+    stalls.silentAfterGreeting = true;
+    CSmtpConnection afterHelo(QStringLiteral("127.0.0.1"), stalls.Port());
+    afterHelo.SetTimeout(400);
+    EXPECT_FALSE(afterHelo.Connect());
+    EXPECT_EQ(afterHelo.LastErrorText(), "Socket Error");
+    EXPECT_LT(clock.elapsed(), 3000);
+
+    const quint16 closed = CPythonServer::FreePort();
+    CSmtpConnection nobody(QStringLiteral("127.0.0.1"), closed);
+    EXPECT_FALSE(nobody.Connect());
+    EXPECT_EQ(nobody.LastErrorText(), "Unable to connect to server");
+}
+
+TEST_F(SmtpConnectionTest, LineBreakInAddressOrSubjectIsRefusedBeforeSending)
+{
+    auto c = Connection();
+    ASSERT_TRUE(c->Connect());
+    CMailMessage subject = Mail(QStringLiteral("x"), QStringLiteral("Hi\r\nBcc: eve@example.org"));
+    EXPECT_FALSE(c->SendMail(subject));
+    EXPECT_EQ(c->LastErrorText(), "An address or the subject contains a line break.");
+    CMailMessage from = Mail(QStringLiteral("x"));
+    from.m_from = QStringLiteral("ann@example.org>\nRCPT TO: <eve@example.org");
+    EXPECT_FALSE(c->SendMail(from));
+    EXPECT_FALSE(server.received.contains("MAIL")) << server.received.toStdString();
+}
+
+} // namespace

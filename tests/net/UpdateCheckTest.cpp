@@ -1,0 +1,77 @@
+#include "net/CUpdateCheck.h"
+#include "platform/CSettings.h"
+#include "support/CCliRun.h"
+#include "support/CPythonServer.h"
+#include "support/CTestEnvironment.h"
+
+#include <QDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(UpdateCheckTest, ReadsTheVersionFileFromAWebServer)
+{
+    CTestEnvironment env;
+    const QString www = env.MakeDir(QStringLiteral("www"));
+    const QString temp = env.MakeDir(QStringLiteral("tmp"));
+    CPythonServer server({QStringLiteral("-m"), QStringLiteral("http.server"),
+                          QStringLiteral("--bind"), QStringLiteral("127.0.0.1"),
+                          QStringLiteral("--directory"), www, QStringLiteral("{port}")});
+    ASSERT_TRUE(server.Ready());
+    CSettings::SetString(QStringLiteral("UpdateServer"), server.Url() + u'/');
+
+    struct SCase
+    {
+        QByteArray file;
+        const char* status;
+        QString whatsNew;
+    };
+    const SCase cases[] = {
+        {"293\r\n", "No update was found", {}},
+        {"300\nFaster search\r\nA new player\n", "Update found!",
+         QStringLiteral("Faster search\r\nA new player\r\n")},
+        {"  294 beta\nÉtoile", "Update found!", QStringLiteral("Étoile\r\n")},
+        {"", "No update was found", {}},
+        {"three hundred\n", "No update was found", {}},
+        {"99999999999999999999999\n", "Update found!", {}},
+    };
+    for (const SCase& k : cases) {
+        env.WriteFile(QStringLiteral("www/version.txt"), k.file);
+        const CUpdateCheck::SResult result = CUpdateCheck::Run(temp);
+        EXPECT_TRUE(result.answered) << k.file.toStdString();
+        EXPECT_EQ(result.status, k.status) << k.file.toStdString();
+        EXPECT_EQ(result.whatsNew, k.whatsNew) << k.file.toStdString();
+        EXPECT_TRUE(QDir(temp).isEmpty()) << "the downloaded file stays behind";
+    }
+
+    // The command line prints the status line and what is new.
+    env.WriteFile(QStringLiteral("www/version.txt"), "300\nFaster search\n\nA new player\n");
+    const SCliRun run = SCliRun::Run(env.DataDir(), {QStringLiteral("check-update")});
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_EQ(run.out, "Update found!\nFaster search\n\nA new player\n");
+
+    QFile::remove(www + QStringLiteral("/version.txt"));
+    const CUpdateCheck::SResult missing = CUpdateCheck::Run(temp);
+    EXPECT_FALSE(missing.answered);
+    EXPECT_TRUE(missing.status.contains(QStringLiteral("File not found")))
+        << missing.status.toStdString();
+}
+
+TEST(UpdateCheckTest, NoServerGivesTheErrorAsStatus)
+{
+    CTestEnvironment env;
+    const quint16 closed = CPythonServer::FreePort();
+    CSettings::SetString(QStringLiteral("UpdateServer"),
+                         QStringLiteral("http://127.0.0.1:%1").arg(closed));
+    const CUpdateCheck::SResult result = CUpdateCheck::Run(env.MakeDir(QStringLiteral("tmp")));
+    EXPECT_FALSE(result.answered);
+    EXPECT_FALSE(result.found);
+    EXPECT_EQ(result.status, "Connection refused");
+
+    const SCliRun run = SCliRun::Run(env.DataDir(), {QStringLiteral("check-update")});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, "cratewise: Connection refused\n");
+}
+
+} // namespace

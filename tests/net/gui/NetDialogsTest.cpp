@@ -1,0 +1,158 @@
+#include "db/CExceptSet.h"
+#include "intake/gui/CExcludedNamesDialog.h"
+#include "net/gui/CFeedbackDialog.h"
+#include "platform/CSettings.h"
+#include "support/CLocalHttpServer.h"
+#include "support/CScriptedPrompts.h"
+#include "support/CScriptedSmtpServer.h"
+#include "support/CTestEnvironment.h"
+#include "support/gui/CModalScript.h"
+#include "support/gui/CViewFixture.h"
+#include "ui/CommandIds.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+namespace {
+
+using EIcon = CPrompts::EIcon;
+
+void Click(QWidget* dialog, const char* button)
+{
+    QTest::mouseClick(dialog->findChild<QPushButton*>(button), Qt::LeftButton);
+}
+
+void UseMailServer(const CScriptedSmtpServer& server)
+{
+    CSettings::SetString(QStringLiteral("MailServer"), QStringLiteral("127.0.0.1"));
+    CSettings::SetInt(QStringLiteral("MailPort"), server.Port());
+    CSettings::SetString(QStringLiteral("SupportAddress"), QStringLiteral("help@example.org"));
+    CSettings::SetInt(QStringLiteral("NetTimeout"), 2);
+}
+
+TEST(NetDialogsTest, FeedbackFormStaysOpenOnFailureAndClosesWhenSent)
+{
+    CTestEnvironment env;
+    CScriptedPrompts prompts;
+    CScriptedSmtpServer server;
+    server.greeting = "421 not now\r\n";
+    UseMailServer(server);
+    CFeedbackDialog form(prompts);
+    form.show();
+    EXPECT_EQ(form.windowTitle(), "Send Feedback/Bug Report");
+    form.findChild<QLineEdit*>("name")->setText("Ann");
+    form.findChild<QLineEdit*>("email")->setText("ann@example.org");
+    form.findChild<QPlainTextEdit*>("message")->setPlainText("Line one\nLine two");
+    Click(&form, "send");
+    ASSERT_EQ(prompts.messages.size(), 2);
+    EXPECT_EQ(prompts.messages[0].text,
+              "Please, make sure that you\nare connected to The Internet");
+    EXPECT_EQ(prompts.messages[0].caption, "Connected...");
+    EXPECT_EQ(prompts.messages[0].icon, EIcon::Information);
+    EXPECT_EQ(prompts.messages[1].text, "Server didn't respond.");
+    EXPECT_EQ(prompts.messages[1].caption, "Cratewise");
+    EXPECT_TRUE(form.isVisible());
+
+    server.greeting = "220 welcome\r\n";
+    server.received.clear();
+    Click(&form, "send");
+    ASSERT_EQ(prompts.messages.size(), 4);
+    EXPECT_EQ(prompts.messages[3].text, "Message Sent!");
+    EXPECT_EQ(prompts.messages[3].caption, "Cratewise");
+    EXPECT_EQ(form.result(), QDialog::Accepted);
+    EXPECT_TRUE(server.received.contains("MAIL From: <ann@example.org>\r\n"));
+    EXPECT_TRUE(server.received.contains("Subject: Cratewise - Feedback\r\n"));
+}
+
+TEST(NetDialogsTest, SubmitNewNamesMailsTheListedNames)
+{
+    CTestEnvironment env;
+    CDatabase db;
+    db.Open(env.DatabasePath());
+    CExceptSet names;
+    names.Open(db);
+    for (const char* name : {"10cc", "2Pac"}) {
+        names.AddNew();
+        names.m_EXCLUDED = QString::fromUtf8(name);
+        names.Update();
+    }
+    names.Requery();
+    CScriptedPrompts prompts;
+    CScriptedSmtpServer server;
+    UseMailServer(server);
+    CExcludedNamesDialog dialog(names, prompts);
+    dialog.show();
+
+    QString caption, label, message;
+    CModalScript script({[&](QWidget* form) {
+        caption = form->windowTitle();
+        label = form->findChild<QLabel*>("messageLabel")->text();
+        message = form->findChild<QPlainTextEdit*>("message")->toPlainText();
+        EXPECT_TRUE(form->findChild<QLineEdit*>("name")->text().isEmpty());
+        Click(form, "send");
+    }});
+    Click(&dialog, "submit");
+    EXPECT_TRUE(script.Finished());
+    EXPECT_EQ(caption, "Submit Name(s) With Leading Digits");
+    EXPECT_EQ(label, "Name(s):");
+    EXPECT_EQ(message, "10cc\n2Pac\n");
+    EXPECT_EQ(prompts.messages.last().text, "Message Sent!");
+    EXPECT_TRUE(server.received.contains("Subject: Cratewise - Excluded\r\n"));
+    EXPECT_TRUE(server.received.contains("MAIL From: <help@example.org>\r\n"));
+    EXPECT_TRUE(server.received.contains("Name: \r\nMessage: 10cc\r\n2Pac\r\n\r\n.\r\n"))
+        << server.received.toStdString();
+}
+
+TEST(NetDialogsTest, HelpChecksForUpdatesShowsWhatsNewAndOpensTheSite)
+{
+    CViewFixture f;
+    CSettings::SetInt(QStringLiteral("Firsttime"), 1);
+    CSettings::SetInt(QStringLiteral("UpdateDate"), f.month);
+    CSettings::SetString(QStringLiteral("WebSite"), QStringLiteral("https://site.example.org/"));
+    CLocalHttpServer http;
+    CSettings::SetString(QStringLiteral("UpdateServer"), http.Url(QString()));
+    f.Start();
+
+    QStringList statuses;
+    QList<bool> enabled;
+    QString features;
+    const auto status = [](QWidget* d) { return d->findChild<QLabel*>("status")->text(); };
+    CModalScript script({[&](QWidget* d) {
+                             EXPECT_EQ(d->windowTitle(), "Check for Updates");
+                             statuses << status(d);
+                             http.body = "293\n";
+                             Click(d, "check");
+                             statuses << status(d);
+                             enabled << d->findChild<QPushButton*>("whatsNew")->isEnabled();
+                             http.body = "300\nFaster search\nA new player\n";
+                             Click(d, "check");
+                             statuses << status(d);
+                             enabled << d->findChild<QPushButton*>("whatsNew")->isEnabled()
+                                     << d->findChild<QPushButton*>("download")->isEnabled();
+                             // Outside this step, which cannot run while another is open.
+                             QTimer::singleShot(0, d, [d] {
+                                 Click(d, "whatsNew");
+                                 Click(d, "download");
+                                 static_cast<QDialog*>(d)->reject();
+                             });
+                         },
+                         [&](QWidget* d) {
+                             EXPECT_EQ(d->windowTitle(), "What's new?");
+                             features = d->findChild<QPlainTextEdit*>("features")->toPlainText();
+                             static_cast<QDialog*>(d)->reject();
+                         }});
+    f.View().Action(ID_CHECK_UPDATES)->trigger();
+    EXPECT_TRUE(script.Finished());
+    EXPECT_EQ(statuses, (QStringList{"Check for updates", "No update was found", "Update found!"}));
+    EXPECT_EQ(enabled, (QList<bool>{false, true, true}));
+    EXPECT_EQ(features, "Faster search\nA new player\n");
+    EXPECT_EQ(f.openedUrls, QList<QUrl>{QUrl("https://site.example.org/")});
+}
+
+} // namespace
