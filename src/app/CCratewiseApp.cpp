@@ -10,6 +10,7 @@
 #include "platform/CSettings.h"
 #include "platform/CTempFolder.h"
 #include "ui/CQtPrompts.h"
+#include "ui/ProgressWindow.h"
 
 #include <QDate>
 #include <QDesktopServices>
@@ -51,7 +52,12 @@ int CCratewiseApp::RunWindow(int argc, char** argv)
 
     CCdlistDoc doc;
     try {
-        doc.OpenDatabase(CDataDir::DatabasePath(dataDir));
+        doc.OpenDatabase(CDataDir::DatabasePath(dataDir), [](const QString& caption) {
+            std::unique_ptr<ProgressWindow> window =
+                ProgressWindow::Create(nullptr, caption, false);
+            window->LayOut(2, 250);
+            return std::unique_ptr<CProgress>(std::move(window));
+        });
     } catch (const CDbException& e) {
         std::fprintf(stderr, "cratewise: %s\n", qPrintable(e.Message()));
         prompts.Error(e.Message(), QStringLiteral("Cratewise"));

@@ -155,7 +155,9 @@ int CCommandLine::Run(QStringList args, QTextStream& out, QTextStream& err)
             throw CCliError(unreadable);
         const QString dataDir = CDataDir::Resolve(options.dataDir);
         CCdlistDoc doc;
-        doc.OpenDatabase(CDataDir::DatabasePath(dataDir));
+        doc.OpenDatabase(CDataDir::DatabasePath(dataDir), [](const QString& caption) {
+            return std::unique_ptr<CProgress>(std::make_unique<CConsoleProgress>(caption));
+        });
         ReportCrashMarker(err);
         CConsolePrompts prompts(options.policy, err);
         CSystemServices system(prompts, dataDir);

@@ -1,5 +1,7 @@
 #include "db/CDatabase.h"
 
+#include "platform/CProgress.h"
+
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QString>
@@ -204,7 +206,7 @@ CDatabase::~CDatabase()
     Close();
 }
 
-void CDatabase::Open(const QString& path)
+void CDatabase::Open(const QString& path, const ProgressFactory& conversionProgress)
 {
     Close();
     const QFileInfo info(path);
@@ -234,11 +236,12 @@ void CDatabase::Open(const QString& path)
                     .arg(path));
         if (!fresh)
             CheckSchema(); // before anything is written to a file that may not be ours
-        Exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA cache_size=-32768;");
+        Exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA cache_size=-32768; "
+             "PRAGMA mmap_size=1073741824;");
         if (fresh)
             CreateSchema();
         else if (Version() < kSchemaVersion)
-            Convert();
+            Convert(conversionProgress);
         Exec(kIndexes);
         Exec(kTextIndex);
         FoldChangedRows();
@@ -311,13 +314,31 @@ qint64 CDatabase::Version()
     return s.Step() ? s.Int(0) : 0;
 }
 
-void CDatabase::Convert()
+void CDatabase::Convert(const ProgressFactory& progressFactory)
 {
     try {
         CTransaction transaction(*this);
+        std::unique_ptr<CProgress> progress;
+        qint64 rows = 0;
+        {
+            CStatement count(*this, QStringLiteral("SELECT max(ID) FROM Songs"));
+            rows = count.Step() ? count.Int(0) : 0;
+        }
+        // Small catalogues convert in a blink; a window would only flicker.
+        if (progressFactory && rows >= kConversionShownFrom) {
+            progress = progressFactory(QStringLiteral("Cratewise"));
+            progress->SetMessage(QStringLiteral("Converting the song database for this version "
+                                                "of Cratewise..."));
+            // Folding is about half of the work, the indexes the other half.
+            progress->SetRange(0, int(2 * ((rows + kFoldBatch - 1) / kFoldBatch)), 1);
+        }
         Exec(kDropCollatedIndexes);
         Exec(kAddFolded);
-        FoldRows(); // before the indexes: filling them afterwards is faster
+        FoldRows(progress.get()); // before the indexes: filling them afterwards is faster
+        if (progress) {
+            progress->SetMessage(QStringLiteral("Building the search index..."));
+            progress->Pump(false);
+        }
         Exec(kIndexes);
         Exec(kTextIndex);
         Exec("INSERT INTO SongsText(SongsText) VALUES('rebuild')");
@@ -349,10 +370,10 @@ void CDatabase::FoldChangedRows()
     transaction.Commit();
 }
 
-void CDatabase::FoldRows()
+void CDatabase::FoldRows(CProgress* progress)
 {
     // In batches by ID: the rows being folded leave the index the pick reads.
-    constexpr int kBatch = 4096;
+    constexpr int kBatch = kFoldBatch;
     CStatement pick(*this,
                     QStringLiteral("SELECT ID, TITLE, ARTIST, ALBUM, MELODI, PATH, GENRE FROM "
                                    "Songs WHERE ID > ? AND (%1) ORDER BY ID LIMIT %2")
@@ -373,6 +394,10 @@ void CDatabase::FoldRows()
         if (!any)
             return;
         StoreStagedFolds();
+        if (progress) {
+            progress->Step();
+            progress->Pump(false);
+        }
     }
 }
 

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QVariant>
 #include <array>
+#include <functional>
+#include <memory>
 #include <stdexcept>
 #include <string_view>
 
@@ -34,6 +36,9 @@ class CDatabase
 {
 public:
     static constexpr int kSchemaVersion = 4;
+    // A conversion of this many songs or more shows its progress.
+    static constexpr int kConversionShownFrom = 20000;
+    static constexpr int kFoldBatch = 4096;
     static constexpr int kApplicationId = 0x43725745; // "CrWE"
     // How long a write waits for another process's write (about, in milliseconds).
     static constexpr int kBusyTimeoutMs = 10000;
@@ -44,7 +49,9 @@ public:
     CDatabase& operator=(const CDatabase&) = delete;
 
     // Throws CDbException with a message naming the file when it cannot be used.
-    void Open(const QString& path);
+    // Makes the progress display shown while an older catalogue is converted at open.
+    using ProgressFactory = std::function<std::unique_ptr<class CProgress>(const QString& caption)>;
+    void Open(const QString& path, const ProgressFactory& conversionProgress = {});
     void Close();
     bool IsOpen() const { return m_db != nullptr; }
     const QString& Path() const { return m_path; }
@@ -88,9 +95,9 @@ private:
     void CheckSchema();
     qint64 Version();
     // Layout 3 to the current one, in one transaction; throws naming the file.
-    void Convert();
+    void Convert(const ProgressFactory& progressFactory);
     void FoldChangedRows();
-    void FoldRows();
+    void FoldRows(CProgress* progress = nullptr);
 
     sqlite3* m_db = nullptr;
     QString m_path;

@@ -12,9 +12,10 @@ CCdlistDoc::CCdlistDoc(QObject* parent) : QObject(parent)
 
 CCdlistDoc::~CCdlistDoc() = default;
 
-void CCdlistDoc::OpenDatabase(const QString& path)
+void CCdlistDoc::OpenDatabase(const QString& path,
+                              const CDatabase::ProgressFactory& conversionProgress)
 {
-    m_db.Open(path);
+    m_db.Open(path, conversionProgress);
     m_set.SetSort(ESongColumn::ID);
     m_set.Open(m_db);
     m_except.Open(m_db);

@@ -22,7 +22,8 @@ public:
     ~CCdlistDoc() override;
 
     // Opens (or creates) the song database; throws CDbException with a clear message.
-    void OpenDatabase(const QString& path);
+    void OpenDatabase(const QString& path,
+                      const CDatabase::ProgressFactory& conversionProgress = {});
     CDatabase& Database() { return m_db; }
     // The set the window browses with: between operations unfiltered and sorted by ID.
     CCdlistSet& Set() { return m_set; }

@@ -1,6 +1,7 @@
 // The catalogue as other SQLite tools see it: a plain connection, without anything the
 // program registers, reads and writes it, and the program then finds what they wrote.
 #include "db/CCdlistSet.h"
+#include "support/CRecordingProgress.h"
 #include "support/CTestEnvironment.h"
 
 #include <QFile>
@@ -142,7 +143,7 @@ TEST(OtherToolsTest, PlainSqliteReadsAndWritesTheCatalogueAndTheProgramFindsItsR
 }
 
 // A catalogue of layout 3: indexes through the collation the program used to register.
-QString WriteLayoutThree(const QString& path)
+QString WriteLayoutThree(const QString& path, int moreRows = 0)
 {
     CPlainConnection plain(path);
     sqlite3_create_collation(
@@ -179,6 +180,11 @@ QString WriteLayoutThree(const QString& path)
         plain.Run("INSERT INTO Songs(CD, TITLE, ARTIST, MELODI, PATH) VALUES('S', ?, ?, ?, '/m')",
                   {QStringLiteral("Ärger %1").arg(i), QStringLiteral("Band %1").arg(i % 7),
                    QStringLiteral("Song %1.mp3").arg(i)});
+    EXPECT_EQ(plain.Run("WITH RECURSIVE n(i) AS (SELECT 1 WHERE CAST(?1 AS INTEGER) > 0 UNION ALL "
+                        "SELECT i + 1 FROM n WHERE i < CAST(?1 AS INTEGER)) INSERT INTO Songs(CD, "
+                        "TITLE) SELECT 'Big', 'T' || i FROM n",
+                        {QString::number(moreRows)}),
+              QString());
     return path;
 }
 
@@ -233,6 +239,31 @@ TEST(OtherToolsTest, LayoutThreeIsConvertedOnFirstOpenAndAFailureLeavesTheFileAs
     EXPECT_EQ(plain.Run("SELECT count(*) FROM Songs WHERE TITLE_FOLDED = ?",
                         {QStringLiteral("ärger 12")}),
               QStringLiteral("1"));
+}
+
+TEST(OtherToolsTest, ALargeConversionShowsItsProgressAndASmallOneNone)
+{
+    CTestEnvironment env;
+    int shown = 0;
+    CRecordingProgress progress;
+    const auto factory = [&](const QString& caption) {
+        ++shown;
+        progress.caption = caption;
+        return std::unique_ptr<CProgress>(std::make_unique<CProgressProxy>(progress));
+    };
+    CDatabase db;
+    db.Open(WriteLayoutThree(env.Root() + QStringLiteral("/small.mdb")), factory);
+    db.Close();
+    EXPECT_EQ(shown, 0);
+
+    const QString path = WriteLayoutThree(env.DatabasePath(), CDatabase::kConversionShownFrom);
+    db.Open(path, factory);
+    EXPECT_EQ(shown, 1);
+    EXPECT_EQ(progress.message, QStringLiteral("Building the search index..."));
+    const int batches =
+        (CDatabase::kConversionShownFrom + 50 + CDatabase::kFoldBatch - 1) / CDatabase::kFoldBatch;
+    EXPECT_EQ(progress.steps, batches);
+    EXPECT_EQ(progress.upper, 2 * batches);
 }
 
 } // namespace

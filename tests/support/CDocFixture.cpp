@@ -1,27 +1,5 @@
 #include "support/CDocFixture.h"
 
-namespace {
-
-// Hands a job a display whose record outlives the job.
-class CProgressProxy : public CProgress
-{
-public:
-    explicit CProgressProxy(CRecordingProgress& record) : m_record(record) {}
-    void SetRange(int l, int u, int s) override { m_record.SetRange(l, u, s); }
-    void SetMessage(const QString& m) override { m_record.SetMessage(m); }
-    int Step() override { return m_record.Step(); }
-    void SetPos(int p) override { m_record.SetPos(p); }
-    bool Pump(bool escape) override { return m_record.Pump(escape); }
-    bool IsCancelled() const override { return m_record.IsCancelled(); }
-    void Hide() override { m_record.Hide(); }
-    void Show() override { m_record.Show(); }
-
-private:
-    CRecordingProgress& m_record;
-};
-
-} // namespace
-
 CDocFixture::CDocFixture()
 {
     doc.OpenDatabase(env.DatabasePath());
