@@ -2,8 +2,8 @@
 // ID3v2.3 and an ID3v1 tag, whose change is written as a new copy of each file, and files
 // with room in their ID3v2 tag only, changed in place), and the save a song-list cell edit
 // runs in a catalogue of 1,000,000 songs.
+#include "BenchSupport.h"
 #include "GenerateLibrary.h"
-#include "SilentPrompts.h"
 #include "db/CCdlistSet.h"
 #include "editing/CTagSaver.h"
 #include "model/CAppServices.h"
@@ -21,19 +21,6 @@
 namespace {
 
 constexpr int kFiles = 1000;
-
-class CNoProgress : public CProgress
-{
-public:
-    void SetRange(int, int, int) override {}
-    void SetMessage(const QString&) override {}
-    int Step() override { return 0; }
-    void SetPos(int) override {}
-    bool Pump(bool) override { return false; }
-    bool IsCancelled() const override { return false; }
-    void Hide() override {}
-    void Show() override {}
-};
 
 struct SCatalogue
 {
@@ -128,9 +115,5 @@ BENCHMARK(CellEditSave)->Unit(benchmark::kMillisecond)->Iterations(50)->UseRealT
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunBenchmarks(argc, argv);
 }

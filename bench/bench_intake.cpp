@@ -8,7 +8,7 @@
 // which are scanned whole, have the length of real songs (3-5 minutes).
 
 // The test support is compiled in here: benchmarks link only the core.
-#include "SilentPrompts.h"
+#include "BenchSupport.h"
 #include "SongTree.h"
 #include "db/CCdlistSet.h"
 #include "db/CExceptSet.h"

@@ -1,6 +1,7 @@
 // Library figures over generated libraries of 100,000 and 1,000,000 songs: listing a
 // session, full and fast search, listing everything and sorting it, through the library
 // operations and the song list model that both faces use (no widgets).
+#include "BenchSupport.h"
 #include "GenerateLibrary.h"
 #include "library/CLibraryOperations.h"
 #include "model/CAppServices.h"
@@ -20,19 +21,6 @@
 namespace {
 
 constexpr int kSessionSize = 2000;
-
-class CSilentPrompts : public CPrompts
-{
-public:
-    EAnswer Message(const QString&, const QString&, EIcon, EButtons) override
-    {
-        return EAnswer::No;
-    }
-    QString OpenFile(const SFileDialog&) override { return {}; }
-    QString SaveFile(const SFileDialog&) override { return {}; }
-    QString ChooseFolder(const QString&) override { return {}; }
-    int Warning(const QString&) override { return 0; }
-};
 
 QString Word(int n)
 {
@@ -112,7 +100,7 @@ SLibrary& Library(int songs)
 // The document over a library with the operations the window and the command line run.
 struct SLibraryDoc
 {
-    CSilentPrompts prompts;
+    CSilentPrompts prompts{CPrompts::EAnswer::No};
     SAppServices services;
     CCdlistDoc doc;
     CLibraryOperations ops{doc, services};
@@ -215,11 +203,5 @@ BENCHMARK(BM_SortArtist)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
-    QTemporaryDir settings;
-    CSettings::SetFilePath(settings.path() + QStringLiteral("/settings.ini"));
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunBenchmarks(argc, argv);
 }

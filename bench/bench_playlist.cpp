@@ -1,6 +1,6 @@
 // Load Playlist and the .m3u export over a large catalogue: 10,000 lines against 100,000
 // songs, through the playlist operations on the document (song list and playlist models).
-#include "SilentPrompts.h"
+#include "BenchSupport.h"
 #include "db/CCdlistSet.h"
 #include "model/CAppServices.h"
 #include "model/CCdlistDoc.h"
@@ -92,9 +92,5 @@ BENCHMARK(ExportM3u)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunBenchmarks(argc, argv);
 }

@@ -1,6 +1,7 @@
 // Report figures over generated libraries of 100,000 and 1,000,000 songs: the web page of
 // the whole catalogue, the statistics, and a full duplicate-finder pass through every
 // entry (Search/Next until "No duplicates found."), through the same core both faces use.
+#include "BenchSupport.h"
 #include "GenerateLibrary.h"
 #include "model/CCdlistDoc.h"
 #include "platform/CSettings.h"
@@ -119,11 +120,7 @@ BENCHMARK(BM_HtmlWholeDatabase)
     ->Args({1000000, 1})
     ->Unit(benchmark::kMillisecond)
     ->Iterations(2);
-BENCHMARK(BM_Statistics)
-    ->Arg(100000)
-    ->Arg(1000000)
-    ->Unit(benchmark::kMillisecond)
-    ->Iterations(2);
+BENCHMARK(BM_Statistics)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK(BM_DuplicatesFullPass)
     ->Args({100000, 0})
     ->Args({100000, 1})
@@ -136,11 +133,5 @@ BENCHMARK(BM_DuplicatesFullPass)
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
-    QTemporaryDir settings;
-    CSettings::SetFilePath(settings.path() + QStringLiteral("/settings.ini"));
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunBenchmarks(argc, argv);
 }

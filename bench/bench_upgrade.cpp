@@ -2,6 +2,7 @@
 // temporary folder and reused) copied into a fresh catalogue without reading the files.
 // Reports rows per second; each row ends up in the folded copies and the substring index.
 
+#include "BenchSupport.h"
 #include "db/CCdlistSet.h"
 #include "model/CAppServices.h"
 #include "model/CCdlistDoc.h"
@@ -18,34 +19,6 @@
 #include <benchmark/benchmark.h>
 
 namespace {
-
-class CSilentPrompts : public CPrompts
-{
-public:
-    EAnswer Message(const QString&, const QString&, EIcon, EButtons) override
-    {
-        ++messages;
-        return EAnswer::No;
-    }
-    QString OpenFile(const SFileDialog&) override { return {}; }
-    QString SaveFile(const SFileDialog&) override { return {}; }
-    QString ChooseFolder(const QString&) override { return {}; }
-    int Warning(const QString&) override { return 0; }
-    int messages = 0;
-};
-
-class CNoProgress : public CProgress
-{
-public:
-    void SetRange(int, int, int) override {}
-    void SetMessage(const QString&) override {}
-    int Step() override { return 0; }
-    void SetPos(int) override {}
-    bool Pump(bool) override { return false; }
-    bool IsCancelled() const override { return false; }
-    void Hide() override {}
-    void Show() override {}
-};
 
 QString OldLibrary(int rows)
 {
@@ -80,7 +53,7 @@ void BM_UpgradeVersion28(benchmark::State& state)
 {
     const int rows = int(state.range(0));
     const QString old = OldLibrary(rows);
-    CSilentPrompts prompts;
+    CSilentPrompts prompts{CPrompts::EAnswer::No};
     CNoVolumes volumes;
     SAppServices services;
     services.prompts = &prompts;
@@ -112,11 +85,5 @@ BENCHMARK(BM_UpgradeVersion28)->Arg(100000)->Unit(benchmark::kMillisecond)->Iter
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
-    QTemporaryDir settings;
-    CSettings::SetFilePath(settings.path() + QStringLiteral("/settings.ini"));
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunBenchmarks(argc, argv);
 }
