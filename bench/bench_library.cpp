@@ -10,12 +10,7 @@
 #include "platform/CSettings.h"
 
 #include <QCoreApplication>
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
 #include <benchmark/benchmark.h>
-#include <map>
-#include <memory>
 #include <random>
 
 namespace {
@@ -34,67 +29,35 @@ QString Word(int n)
     return w;
 }
 
-// One library per size, built once and kept in the temporary folder for later runs: bulk
-// insert in one transaction, indexes afterwards.
-struct SLibrary
+// One library per size, built once and kept in the temporary folder for later runs, the
+// indexes made after the rows.
+QString Library(int songs)
 {
-    QString path;
-
-    explicit SLibrary(int songs)
-        : path(QDir::tempPath() + QStringLiteral("/cratewise-bench-search-v%1-%2.mdb")
-                                      .arg(CDatabase::kSchemaVersion)
-                                      .arg(songs))
-    {
-        if (QFile::exists(path))
-            return;
-        const QString building = path + QStringLiteral(".building");
-        QFile::remove(building);
-        CDatabase db;
-        db.Open(building);
+    return CachedCatalogue(QStringLiteral("search-%1").arg(songs), [&](CDatabase& db) {
         db.Exec("DROP INDEX SongsBySession; DROP INDEX SongsByFile; DROP INDEX SongsByTitle; "
                 "DROP INDEX SongsByArtist; DROP INDEX SongsByAlbum; DROP INDEX SongsByGenre;");
         std::mt19937 rng(42);
         std::uniform_int_distribution<int> word(0, 999), genre(0, 125), seconds(30, 600);
-        {
-            CDatabase::CTransaction transaction(db);
-            CStatement insert(
-                db,
-                QStringLiteral("INSERT INTO Songs(CD, LIST, PATH, MELODI, TITLE, ARTIST, ALBUM, "
+        CStatement insert(
+            db, QStringLiteral("INSERT INTO Songs(CD, LIST, PATH, MELODI, TITLE, ARTIST, ALBUM, "
                                "GENRE, YEAR, BITRATE, DURATION) VALUES(?,?,?,?,?,?,?,?,?,?,?)"));
-            for (int i = 0; i < songs; ++i) {
-                const QString session =
-                    QStringLiteral("Session %1").arg(i / kSessionSize, 4, 10, QLatin1Char('0'));
-                const QString title = Word(word(rng)) + u' ' + Word(word(rng));
-                const QString artist = Word(word(rng)) + QStringLiteral(" Band");
-                const QString album = Word(word(rng)) + QStringLiteral(" Album");
-                const QString file =
-                    artist + QStringLiteral(" - ") + title + QStringLiteral(".mp3");
-                insert.BindText(1, session).BindText(2, title);
-                insert.BindText(3, QStringLiteral("/media/cdrom/") + session).BindText(4, file);
-                insert.BindText(5, title).BindText(6, artist).BindText(7, album);
-                insert.BindText(8, QStringLiteral("(%1)").arg(genre(rng)));
-                insert.BindText(9, QStringLiteral("1999")).BindText(10, QStringLiteral("128"));
-                insert.BindText(11, QString::number(seconds(rng)));
-                insert.Step();
-                insert.Reset();
-            }
-            transaction.Commit();
+        for (int i = 0; i < songs; ++i) {
+            const QString session =
+                QStringLiteral("Session %1").arg(i / kSessionSize, 4, 10, QLatin1Char('0'));
+            const QString title = Word(word(rng)) + u' ' + Word(word(rng));
+            const QString artist = Word(word(rng)) + QStringLiteral(" Band");
+            const QString album = Word(word(rng)) + QStringLiteral(" Album");
+            const QString file = artist + QStringLiteral(" - ") + title + QStringLiteral(".mp3");
+            insert.BindText(1, session).BindText(2, title);
+            insert.BindText(3, QStringLiteral("/media/cdrom/") + session).BindText(4, file);
+            insert.BindText(5, title).BindText(6, artist).BindText(7, album);
+            insert.BindText(8, QStringLiteral("(%1)").arg(genre(rng)));
+            insert.BindText(9, QStringLiteral("1999")).BindText(10, QStringLiteral("128"));
+            insert.BindText(11, QString::number(seconds(rng)));
+            insert.Step();
+            insert.Reset();
         }
-        db.Close();
-        db.Open(building); // creates the indexes
-        db.Exec("PRAGMA wal_checkpoint(TRUNCATE)");
-        db.Close();
-        QFile::rename(building, path);
-    }
-};
-
-SLibrary& Library(int songs)
-{
-    static std::map<int, std::unique_ptr<SLibrary>> libraries;
-    auto& library = libraries[songs];
-    if (!library)
-        library = std::make_unique<SLibrary>(songs);
-    return *library;
+    });
 }
 
 // The document over a library with the operations the window and the command line run.
@@ -115,7 +78,7 @@ struct SLibraryDoc
 
 void BM_SelectSession(benchmark::State& state)
 {
-    SLibraryDoc library(Library(int(state.range(0))).path);
+    SLibraryDoc library(Library(int(state.range(0))));
     const QString session = QStringLiteral("Session 0007");
     for (auto _ : state)
         library.ops.ShowSession(session);
@@ -124,7 +87,7 @@ void BM_SelectSession(benchmark::State& state)
 
 void Search(benchmark::State& state, bool fast, const SSearchCriteria& criteria)
 {
-    SLibraryDoc library(Library(int(state.range(0))).path);
+    SLibraryDoc library(Library(int(state.range(0))));
     CSettings::SetInt(QStringLiteral("FastSearch"), fast ? 1 : 0);
     for (auto _ : state)
         library.ops.Search(criteria);
@@ -166,7 +129,7 @@ void BM_FullSearchMixedText(benchmark::State& state)
 
 void BM_ListAllAndSort(benchmark::State& state)
 {
-    SLibraryDoc library(Library(int(state.range(0))).path);
+    SLibraryDoc library(Library(int(state.range(0))));
     CSettings::SetInt(QStringLiteral("FastSearch"), 0);
     for (auto _ : state) {
         library.ops.Search({}); // no criteria: every song
@@ -178,7 +141,7 @@ void BM_ListAllAndSort(benchmark::State& state)
 // Sorting alone, the list already filled: each heading click's cost.
 void BM_SortArtist(benchmark::State& state)
 {
-    SLibraryDoc library(Library(int(state.range(0))).path);
+    SLibraryDoc library(Library(int(state.range(0))));
     CSettings::SetInt(QStringLiteral("FastSearch"), 0);
     library.ops.Search({});
     bool ascending = true;

@@ -21,17 +21,7 @@ namespace {
 // once per size and kept in the temporary folder like the shared generated library.
 QString LibraryWithDuplicates(int songs)
 {
-    const QString path = QDir::tempPath() + QStringLiteral("/cratewise-bench-dupes-v%2-%1.mdb")
-                                                .arg(songs)
-                                                .arg(CDatabase::kSchemaVersion);
-    if (QFile::exists(path))
-        return path;
-    const QString building = path + QStringLiteral(".building");
-    QFile::remove(building);
-    {
-        CDatabase db;
-        db.Open(building);
-        CDatabase::CTransaction transaction(db);
+    return CachedCatalogue(QStringLiteral("dupes-%1").arg(songs), [&](CDatabase& db) {
         CStatement insert(db, QStringLiteral("INSERT INTO Songs(CD, LIST, PATH, MELODI, TITLE, "
                                              "ARTIST, BITRATE, DURATION) "
                                              "VALUES(?, ?, ?, ?, ?, ?, ?, ?)"));
@@ -50,18 +40,7 @@ QString LibraryWithDuplicates(int songs)
             insert.Step();
             insert.Reset();
         }
-        transaction.Commit();
-        db.Close();
-    }
-    {
-        CDatabase db; // the first open folds the new rows and indexes them
-        db.Open(building);
-        db.Exec("PRAGMA wal_checkpoint(TRUNCATE)");
-    }
-    QFile::remove(building + QStringLiteral("-wal"));
-    QFile::remove(building + QStringLiteral("-shm"));
-    QFile::rename(building, path);
-    return path;
+    });
 }
 
 void BM_HtmlWholeDatabase(benchmark::State& state)
