@@ -88,6 +88,9 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The theme's index tells menus where the icon sizes live; without recommended packages
+# nothing else brings it, and the menu entry shows no icon. The libraries are added to it.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS hicolor-icon-theme)
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "mpd, mpg123")
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://quillfen.org/cratewise")
 include(CPack)
