@@ -37,19 +37,42 @@ add_custom_command(OUTPUT ${CRATEWISE_COMPLETION}
     COMMAND sh -c "\"$1\" --bash-completion > \"$2\"" sh $<TARGET_FILE:cratewise>
             ${CRATEWISE_COMPLETION}
     DEPENDS cratewise VERBATIM)
-add_custom_target(cratewise_generated_docs ALL DEPENDS ${CRATEWISE_MAN} ${CRATEWISE_COMPLETION})
+# Debian wants the page and the changelog compressed, without a time stamp in the gzip
+# header so that rebuilding gives the same package.
+set(CRATEWISE_MAN_GZ ${CRATEWISE_MAN}.gz)
+set(CRATEWISE_CHANGELOG_GZ ${CMAKE_BINARY_DIR}/changelog.gz)
+add_custom_command(OUTPUT ${CRATEWISE_MAN_GZ}
+    COMMAND sh -c "gzip -9n -c \"$1\" > \"$2\"" sh ${CRATEWISE_MAN} ${CRATEWISE_MAN_GZ}
+    DEPENDS ${CRATEWISE_MAN} VERBATIM)
+add_custom_command(OUTPUT ${CRATEWISE_CHANGELOG_GZ}
+    COMMAND sh -c "gzip -9n -c \"$1\" > \"$2\"" sh ${CRATEWISE_DATA}/changelog
+            ${CRATEWISE_CHANGELOG_GZ}
+    DEPENDS ${CRATEWISE_DATA}/changelog VERBATIM)
+add_custom_target(cratewise_generated_docs ALL
+    DEPENDS ${CRATEWISE_MAN} ${CRATEWISE_MAN_GZ} ${CRATEWISE_COMPLETION} ${CRATEWISE_CHANGELOG_GZ})
 
 configure_file(${CRATEWISE_DATA}/org.quillfen.cratewise.metainfo.xml
                ${CMAKE_BINARY_DIR}/org.quillfen.cratewise.metainfo.xml @ONLY)
 
+# Full RELRO: the dynamic relocations are resolved at start and then made read-only.
+target_link_options(cratewise PRIVATE LINKER:-z,relro,-z,now)
 install(TARGETS cratewise RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# Like Debian's own packaging tools, drop the compilers' version notes from the program.
+install(CODE "execute_process(COMMAND \"${CMAKE_OBJCOPY}\" --remove-section=.comment
+    \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/cratewise\"
+    COMMAND_ERROR_IS_FATAL ANY)")
 install(FILES ${CRATEWISE_DATA}/cratewise.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${CMAKE_BINARY_DIR}/org.quillfen.cratewise.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(FILES ${CRATEWISE_DATA}/cratewise.html ${CMAKE_SOURCE_DIR}/resources/readme.txt
+              ${CRATEWISE_DATA}/copyright ${CRATEWISE_CHANGELOG_GZ}
         DESTINATION ${CRATEWISE_DOCDIR})
-install(FILES ${CRATEWISE_MAN} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${CRATEWISE_DATA}/cratewise.doc-base RENAME cratewise
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc-base)
+install(FILES ${CRATEWISE_MAN_GZ} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${CRATEWISE_DATA}/cratewise.lintian-overrides RENAME cratewise
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides)
 install(FILES ${CRATEWISE_COMPLETION} RENAME cratewise
         DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)
 
@@ -59,12 +82,15 @@ set(CPACK_PACKAGE_VENDOR Quillfen)
 set(CPACK_PACKAGE_CONTACT "Quillfen <cratewise@quillfen.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "catalogue of MP3 files on CDs and in folders")
 set(CPACK_PACKAGE_DESCRIPTION
-    "Cratewise keeps one record per MP3 file on CDs and in folders, searches the whole\n collection, builds playlists and copies songs out, asking for discs by name.")
+    "Cratewise keeps one record per MP3 file on CDs and in folders, searches\n the whole collection, builds playlists and copies songs out, asking for\n discs by name.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The theme's index tells menus where the icon sizes live; without recommended packages
+# nothing else brings it, and the menu entry shows no icon. The libraries are added to it.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS hicolor-icon-theme)
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "mpd, mpg123")
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://quillfen.org/cratewise")
 include(CPack)

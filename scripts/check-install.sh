@@ -11,7 +11,8 @@ fail=0
 for f in bin/cratewise share/applications/cratewise.desktop \
     share/metainfo/org.quillfen.cratewise.metainfo.xml \
     share/doc/cratewise/cratewise.html share/doc/cratewise/readme.txt \
-    share/man/man1/cratewise.1 share/bash-completion/completions/cratewise \
+    share/doc/cratewise/copyright share/doc/cratewise/changelog.gz share/doc-base/cratewise \
+    share/man/man1/cratewise.1.gz share/bash-completion/completions/cratewise \
     share/icons/hicolor/scalable/apps/cratewise.svg; do
     [ -s "$prefix/$f" ] || { echo "missing: $f"; fail=1; }
 done
@@ -23,8 +24,9 @@ done
 [ -x "$prefix/bin/cratewise" ] || { echo "not executable: bin/cratewise"; fail=1; }
 # The installed program answers without a display, and its page lists what --help lists.
 "$prefix/bin/cratewise" --version | grep -q '^Cratewise ' || { echo "--version failed"; fail=1; }
+page=$(gzip -dc "$prefix/share/man/man1/cratewise.1.gz")
 for command in $("$prefix/bin/cratewise" --help | awk '/^  [a-z]/ { print $1 }'); do
-    grep -q "^\\\\fB${command//-/\\\\-}" "$prefix/share/man/man1/cratewise.1" ||
+    grep -q "^\\\\fB${command//-/\\\\-}" <<<"$page" ||
         { echo "not in the manual page: $command"; fail=1; }
 done
 exit $fail

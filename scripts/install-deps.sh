@@ -10,7 +10,7 @@ packages=(
     mpg123 libmp3lame-dev dbus
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth python3-mutagen python3-aiosmtpd fonts-dejavu-core
-    librsvg2-bin desktop-file-utils appstream man-db groff-base dpkg-dev file
+    librsvg2-bin desktop-file-utils appstream man-db groff-base dpkg-dev file lintian
 )
 
 missing=()

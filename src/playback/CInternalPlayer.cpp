@@ -17,6 +17,22 @@
 
 namespace {
 
+// Debian ships libout123's sound outputs (pulse, alsa, ...) in the mpg123 package, which an
+// installation without recommended packages leaves out; the file outputs are built in.
+bool OutputModulesInstalled(const QString& modules)
+{
+    static const QStringList builtIn{"raw", "cdr", "wav", "au", "test", "hex", "txt"};
+    const QString folder =
+        qEnvironmentVariable("MPG123_MODDIR", QStringLiteral(CRATEWISE_OUT123_MODULES));
+    for (const QString& module : modules.split(u',', Qt::SkipEmptyParts)) {
+        if (builtIn.contains(module.trimmed()) ||
+            QFileInfo::exists(folder + QStringLiteral("/output_") + module.trimmed() +
+                              QStringLiteral(".so")))
+            return true;
+    }
+    return false;
+}
+
 struct SCommand
 {
     enum EKind
@@ -294,10 +310,15 @@ bool CPlayerThread::StartOutput()
         const QByteArray device = QFile::encodeName(m_output.device);
         if (out123_open(m_ao, modules.constData(),
                         device.isEmpty() ? nullptr : device.constData()) != 0) {
+            const QString remedy =
+                OutputModulesInstalled(m_output.modules)
+                    ? QStringLiteral("The built-in player needs a running sound server or a "
+                                     "free sound card.")
+                    : QStringLiteral("The sound outputs are not installed: the built-in player "
+                                     "needs the mpg123 package.");
             FailOutput(
-                QStringLiteral("No sound output could be opened (%1: %2).\nThe built-in player "
-                               "needs a running sound server or a free sound card.")
-                    .arg(m_output.modules, QString::fromLocal8Bit(out123_strerror(m_ao))));
+                QStringLiteral("No sound output could be opened (%1: %2).\n%3")
+                    .arg(m_output.modules, QString::fromLocal8Bit(out123_strerror(m_ao)), remedy));
             return false;
         }
         m_outputOpen = true;

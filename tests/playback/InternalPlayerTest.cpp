@@ -173,6 +173,9 @@ TEST_F(InternalPlayerTest, UnplayableFilesAndAMissingOutputAreReportedAndStop)
     ASSERT_EQ(said.size(), 1);
     EXPECT_TRUE(said[0].startsWith("No sound output could be opened (no-such-module: "))
         << said[0].toStdString();
+    // The module is not installed, so the remedy is the package, not the sound card.
+    EXPECT_TRUE(said[0].endsWith("the built-in player needs the mpg123 package."))
+        << said[0].toStdString();
 }
 
 } // namespace
