@@ -356,6 +356,22 @@ QString CDatabase::Fold(const QString& text)
     return text.toCaseFolded();
 }
 
+QByteArray CDatabase::FoldedUtf8(const QString& text)
+{
+    const qsizetype n = text.size();
+    const QChar* in = text.constData();
+    QByteArray out(n, Qt::Uninitialized);
+    char* o = out.data();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = in[i].unicode();
+        if (c >= 0x80)
+            return Fold(text).toUtf8();
+        // Within ASCII, case folding maps A-Z and nothing else.
+        o[i] = char(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
+    }
+    return out;
+}
+
 void CDatabase::FoldChangedRows()
 {
     {
@@ -544,6 +560,18 @@ CStatement& CStatement::BindText(int index, const QString& value)
 {
     const QByteArray utf8 = value.toUtf8();
     sqlite3_bind_text(m_stmt, index, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
+    return *this;
+}
+
+CStatement& CStatement::BindUtf8(int index, QByteArray utf8)
+{
+    if (index < 1)
+        throw CDbException(QStringLiteral("No parameter %1.").arg(index));
+    if (m_kept.size() < size_t(index))
+        m_kept.resize(size_t(index));
+    QByteArray& kept = m_kept[size_t(index - 1)];
+    kept = std::move(utf8);
+    sqlite3_bind_text(m_stmt, index, kept.constData(), int(kept.size()), SQLITE_STATIC);
     return *this;
 }
 

@@ -197,6 +197,22 @@ TEST_F(DatabaseTest, DatabaseComparisonsIgnoreCaseForAllLetters)
     EXPECT_TRUE(WalkTitles().isEmpty());
 }
 
+TEST(FoldTest, FoldedBytesAreTheFoldedTextsForAsciiAndBeyond)
+{
+    QStringList texts = {QString(),
+                         QStringLiteral(""),
+                         QStringLiteral("01 - Artist 00 - Song.MP3"),
+                         QStringLiteral("Straße ÉTÉ"),
+                         QStringLiteral("ABC İ xyz"),
+                         QStringLiteral("ﬃ Ǆ ΣΑΣ"),
+                         QString(QChar(0xD800)) + QStringLiteral("AB")};
+    for (char16_t c = 0; c < 0x100; ++c)
+        texts << QStringLiteral("Ab") + QChar(c) + QStringLiteral("Z");
+    for (const QString& text : texts)
+        EXPECT_EQ(CDatabase::FoldedUtf8(text), CDatabase::Fold(text).toUtf8())
+            << text.toStdString();
+}
+
 TEST_F(DatabaseTest, SongsAddedInATransactionAreFoundAndARollbackLeavesNoTrace)
 {
     {
