@@ -105,7 +105,7 @@ private:
     sqlite3* m_db = nullptr;
     QString m_path;
     QJsonArray m_staged;       // [id, six folded texts] per row
-    QJsonArray m_stagedTitles; // [id, folded title] per new row
+    QByteArray m_stagedTitles; // {"id":"folded title",... without the closing brace
 };
 
 // A prepared statement with bound values; finalised on destruction.

@@ -167,7 +167,7 @@ TEST_F(DatabaseTest, FiltersTakeHostileValuesLiterally)
     const QStringList names = {QStringLiteral("Rock 'n' Roll"), QStringLiteral("say \"hi\""),
                                QStringLiteral("100%"),          QStringLiteral("a_b"),
                                QStringLiteral("back\\slash"),   QStringLiteral("Ärger"),
-                               QStringLiteral("x' OR '1'='1")};
+                               QStringLiteral("x' OR '1'='1"),  QStringLiteral("tab\tand\x01")};
     for (const QString& n : names)
         Add(n, n, n + QStringLiteral(".mp3"));
     Add(QStringLiteral("100x"), QStringLiteral("decoy"));
