@@ -307,21 +307,22 @@ void CCdlistSet::Update()
     m_mode = EMode::None;
     CStatement& s = adding ? Prepared(m_insert, QLatin1String(kInsert))
                            : Prepared(m_update, QLatin1String(kUpdate));
+    const auto stored = [this](ESongColumn column) {
+        return CText::Left(Text(column), CSongColumns::MaxLength(column));
+    };
     int index = 1;
     for (ESongColumn column : kTextColumns)
-        s.BindText(index++, CText::Left(Text(column), CSongColumns::MaxLength(column)));
-    const auto bindFolded = [this](CStatement& statement, int first) {
+        s.BindUtf8(index++, stored(column).toUtf8());
+    const auto bindFolded = [&stored](CStatement& statement, int first) {
         for (ESongColumn column : kFoldedColumns)
-            statement.BindText(first++, CDatabase::Fold(CText::Left(
-                                            Text(column), CSongColumns::MaxLength(column))));
+            statement.BindUtf8(first++, CDatabase::FoldedUtf8(stored(column)));
     };
     if (adding) {
         // Without TITLE_FOLDED the row stays out of the substring index until the title's
         // copy joins it, with the other new rows', in one statement (see CDatabase).
         for (ESongColumn column : {ESongColumn::ARTIST, ESongColumn::ALBUM, ESongColumn::MELODI,
                                    ESongColumn::PATH, ESongColumn::GENRE})
-            s.BindText(index++,
-                       CDatabase::Fold(CText::Left(Text(column), CSongColumns::MaxLength(column))));
+            s.BindUtf8(index++, CDatabase::FoldedUtf8(stored(column)));
         s.Step();
         s.Reset();
         m_ID = qint32(m_db->LastInsertId());

@@ -139,6 +139,27 @@ inline unsigned char AsciiLower(unsigned char c)
     return (c >= 'A' && c <= 'Z') ? c + ('a' - 'A') : c;
 }
 
+// UTF-8 text as a JSON string.
+void AppendJsonString(QByteArray& out, const QByteArray& utf8)
+{
+    static constexpr char kHex[] = "0123456789abcdef";
+    out += '"';
+    for (const char c : utf8) {
+        const auto u = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (u < 0x20) {
+            out += "\\u00";
+            out += kHex[u >> 4];
+            out += kHex[u & 15];
+        } else {
+            out += c;
+        }
+    }
+    out += '"';
+}
+
 QString SystemError(int error)
 {
     return QString::fromLocal8Bit(std::strerror(error));
@@ -259,7 +280,7 @@ void CDatabase::Close()
 {
     if (m_db) {
         m_staged = QJsonArray();
-        m_stagedTitles = QJsonArray();
+        m_stagedTitles.clear();
         sqlite3_close_v2(m_db);
         m_db = nullptr;
     }
@@ -289,7 +310,7 @@ void CDatabase::Configure()
         m_db,
         [](void* self) {
             static_cast<CDatabase*>(self)->m_staged = QJsonArray();
-            static_cast<CDatabase*>(self)->m_stagedTitles = QJsonArray();
+            static_cast<CDatabase*>(self)->m_stagedTitles.clear();
         },
         this);
 }
@@ -356,6 +377,22 @@ QString CDatabase::Fold(const QString& text)
     return text.toCaseFolded();
 }
 
+QByteArray CDatabase::FoldedUtf8(const QString& text)
+{
+    const qsizetype n = text.size();
+    const QChar* in = text.constData();
+    QByteArray out(n, Qt::Uninitialized);
+    char* o = out.data();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = in[i].unicode();
+        if (c >= 0x80)
+            return Fold(text).toUtf8();
+        // Within ASCII, case folding maps A-Z and nothing else.
+        o[i] = char(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
+    }
+    return out;
+}
+
 void CDatabase::FoldChangedRows()
 {
     {
@@ -411,19 +448,24 @@ void CDatabase::StageFolds(qint64 id, const std::array<QString, 6>& texts)
 
 void CDatabase::StageTitleFold(qint64 id, const QString& title)
 {
-    m_stagedTitles.append(QJsonArray{id, Fold(title)});
+    // A JSON object of ID and folded title, written directly: the document classes cost
+    // more than the intake's store itself.
+    m_stagedTitles += m_stagedTitles.isEmpty() ? "{\"" : ",\"";
+    m_stagedTitles += QByteArray::number(id);
+    m_stagedTitles += "\":";
+    AppendJsonString(m_stagedTitles, FoldedUtf8(title));
 }
 
 void CDatabase::StoreStagedFolds()
 {
     if (!m_stagedTitles.isEmpty()) {
-        const QByteArray json = QJsonDocument(m_stagedTitles).toJson(QJsonDocument::Compact);
-        m_stagedTitles = QJsonArray();
-        CStatement store(*this, QStringLiteral("UPDATE Songs SET TITLE_FOLDED = "
-                                               "json_extract(j.value, '$[1]') FROM json_each(?) "
-                                               "AS j WHERE Songs.ID = json_extract(j.value, "
-                                               "'$[0]')"));
-        store.Bind(1, json);
+        QByteArray json = std::move(m_stagedTitles);
+        m_stagedTitles.clear();
+        json += '}';
+        CStatement store(*this, QStringLiteral("UPDATE Songs SET TITLE_FOLDED = j.value FROM "
+                                               "json_each(?) AS j WHERE Songs.ID = "
+                                               "CAST(j.key AS INTEGER)"));
+        store.BindUtf8(1, std::move(json));
         store.Step();
     }
     if (m_staged.isEmpty())
@@ -544,6 +586,18 @@ CStatement& CStatement::BindText(int index, const QString& value)
 {
     const QByteArray utf8 = value.toUtf8();
     sqlite3_bind_text(m_stmt, index, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
+    return *this;
+}
+
+CStatement& CStatement::BindUtf8(int index, QByteArray utf8)
+{
+    if (index < 1)
+        throw CDbException(QStringLiteral("No parameter %1.").arg(index));
+    if (m_kept.size() < size_t(index))
+        m_kept.resize(size_t(index));
+    QByteArray& kept = m_kept[size_t(index - 1)];
+    kept = std::move(utf8);
+    sqlite3_bind_text(m_stmt, index, kept.constData(), int(kept.size()), SQLITE_STATIC);
     return *this;
 }
 

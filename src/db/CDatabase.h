@@ -8,6 +8,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string_view>
+#include <vector>
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -81,6 +82,8 @@ public:
     static int CompareNoCase(const char* a, int na, const char* b, int nb);
     // The form the *_FOLDED columns hold and lookups compare with.
     static QString Fold(const QString& text);
+    // Fold(text) as UTF-8; ASCII text goes without the detour through a folded copy.
+    static QByteArray FoldedUtf8(const QString& text);
     // Folded copies of a new row's TITLE, ARTIST, ALBUM, MELODI, PATH and GENRE, stored
     // together with the others before the transaction commits (or at once outside one),
     // and before any lookup; a rollback drops them.
@@ -102,7 +105,7 @@ private:
     sqlite3* m_db = nullptr;
     QString m_path;
     QJsonArray m_staged;       // [id, six folded texts] per row
-    QJsonArray m_stagedTitles; // [id, folded title] per new row
+    QByteArray m_stagedTitles; // {"id":"folded title",... without the closing brace
 };
 
 // A prepared statement with bound values; finalised on destruction.
@@ -116,6 +119,8 @@ public:
 
     CStatement& Bind(int index, const QVariant& value); // 1-based
     CStatement& BindText(int index, const QString& value);
+    // UTF-8 text, kept by the statement until the parameter is bound again: no copy.
+    CStatement& BindUtf8(int index, QByteArray utf8);
     CStatement& BindInt(int index, qint64 value);
     // Steps once: true while a row is available.
     bool Step();
@@ -130,4 +135,5 @@ public:
 private:
     CDatabase& m_db;
     sqlite3_stmt* m_stmt = nullptr;
+    std::vector<QByteArray> m_kept; // by parameter index
 };

@@ -3,6 +3,7 @@
 #include "platform/CFileNames.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -24,21 +25,78 @@ constexpr int kSampleFrames = 12; // frames looked at to tell constant from vari
 constexpr int kMinBitrate = 8;
 constexpr int kMaxBitrate = 448;
 
-mpg123_ssize_t ReadCallback(void* handle, void* buffer, size_t bytes)
+// The decoder reads a frame header and a frame body at a time: millions of small reads
+// for a long stream. They are served from one buffer of the probe, refilled by whole
+// blocks; stdio's locking and bookkeeping per call cost more than the copying.
+struct SReader
 {
-    FILE* f = static_cast<FILE*>(handle);
-    const size_t got = std::fread(buffer, 1, bytes, f);
-    if (got == 0 && std::ferror(f))
-        return -1;
+    int fd = -1;
+    std::vector<char> buffer = std::vector<char>(kReadBuffer);
+    off_t start = 0; // file position of buffer[0]
+    size_t filled = 0;
+    size_t at = 0;
+
+    void Reset(int file)
+    {
+        fd = file;
+        start = 0;
+        filled = at = 0;
+    }
+};
+
+mpg123_ssize_t ReadCallback(void* handle, void* target, size_t bytes)
+{
+    auto* r = static_cast<SReader*>(handle);
+    auto* out = static_cast<char*>(target);
+    size_t got = 0;
+    while (got < bytes) {
+        if (r->at == r->filled) {
+            r->start += off_t(r->filled);
+            r->filled = r->at = 0;
+            const ssize_t n = ::read(r->fd, r->buffer.data(), r->buffer.size());
+            if (n < 0) {
+                if (errno == EINTR)
+                    continue;
+                return got > 0 ? mpg123_ssize_t(got) : -1;
+            }
+            if (n == 0)
+                break; // the end of the file
+            r->filled = size_t(n);
+        }
+        const size_t step = std::min(bytes - got, r->filled - r->at);
+        std::memcpy(out + got, r->buffer.data() + r->at, step);
+        r->at += step;
+        got += step;
+    }
     return mpg123_ssize_t(got);
 }
 
 off_t SeekCallback(void* handle, off_t offset, int whence)
 {
-    FILE* f = static_cast<FILE*>(handle);
-    if (fseeko(f, offset, whence) != 0)
+    auto* r = static_cast<SReader*>(handle);
+    const off_t current = r->start + off_t(r->at);
+    off_t target = offset;
+    if (whence == SEEK_CUR)
+        target = current + offset;
+    else if (whence == SEEK_END) {
+        struct stat st = {};
+        if (fstat(r->fd, &st) != 0)
+            return -1;
+        target = st.st_size + offset;
+    } else if (whence != SEEK_SET)
         return -1;
-    return ftello(f);
+    if (target < 0)
+        return -1;
+    // Within the buffer: no system call, the data stays.
+    if (target >= r->start && target <= r->start + off_t(r->filled)) {
+        r->at = size_t(target - r->start);
+        return target;
+    }
+    if (::lseek(r->fd, target, SEEK_SET) != target)
+        return -1;
+    r->start = target;
+    r->filled = r->at = 0;
+    return target;
 }
 
 struct SFrame
@@ -194,7 +252,7 @@ struct SMeasure
 struct CStreamProbe::SImpl
 {
     mpg123_handle* mh = nullptr;
-    std::vector<char> buffer = std::vector<char>(kReadBuffer);
+    SReader reader;
     bool mono = false;
     bool crc = false;
 
@@ -381,21 +439,24 @@ void CStreamProbe::Probe(const QString& path)
     if (fd < 0)
         return;
     struct stat st = {};
-    FILE* f = nullptr;
     if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size == 0 ||
-        fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0 || !(f = fdopen(fd, "rb"))) {
+        fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
         ::close(fd);
         return;
     }
-    const std::unique_ptr<FILE, int (*)(FILE*)> closer(f, std::fclose);
-    std::setvbuf(f, d->buffer.data(), _IOFBF, d->buffer.size());
-    if (mpg123_open_handle(d->mh, f) != MPG123_OK) {
+    const struct SCloser
+    {
+        int fd;
+        ~SCloser() { ::close(fd); }
+    } closer{fd};
+    d->reader.Reset(fd);
+    if (mpg123_open_handle(d->mh, &d->reader) != MPG123_OK) {
         mpg123_close(d->mh);
         return;
     }
     // The end is not peeked at (that would throw the read buffer away); the size is known.
     mpg123_set_filesize(d->mh, st.st_size);
-    const SMeasure m = d->Measure(fileno(f), st.st_size);
+    const SMeasure m = d->Measure(fd, st.st_size);
     mpg123_close(d->mh);
 
     // Random data that passed for frames still gives absurd figures: a song neither.

@@ -167,7 +167,7 @@ TEST_F(DatabaseTest, FiltersTakeHostileValuesLiterally)
     const QStringList names = {QStringLiteral("Rock 'n' Roll"), QStringLiteral("say \"hi\""),
                                QStringLiteral("100%"),          QStringLiteral("a_b"),
                                QStringLiteral("back\\slash"),   QStringLiteral("Ärger"),
-                               QStringLiteral("x' OR '1'='1")};
+                               QStringLiteral("x' OR '1'='1"),  QStringLiteral("tab\tand\x01")};
     for (const QString& n : names)
         Add(n, n, n + QStringLiteral(".mp3"));
     Add(QStringLiteral("100x"), QStringLiteral("decoy"));
@@ -195,6 +195,22 @@ TEST_F(DatabaseTest, DatabaseComparisonsIgnoreCaseForAllLetters)
     // Exact comparisons stay exact.
     set.SetFilter(CFilter::Exactly(ESongColumn::TITLE, QStringLiteral("été")));
     EXPECT_TRUE(WalkTitles().isEmpty());
+}
+
+TEST(FoldTest, FoldedBytesAreTheFoldedTextsForAsciiAndBeyond)
+{
+    QStringList texts = {QString(),
+                         QStringLiteral(""),
+                         QStringLiteral("01 - Artist 00 - Song.MP3"),
+                         QStringLiteral("Straße ÉTÉ"),
+                         QStringLiteral("ABC İ xyz"),
+                         QStringLiteral("ﬃ Ǆ ΣΑΣ"),
+                         QString(QChar(0xD800)) + QStringLiteral("AB")};
+    for (char16_t c = 0; c < 0x100; ++c)
+        texts << QStringLiteral("Ab") + QChar(c) + QStringLiteral("Z");
+    for (const QString& text : texts)
+        EXPECT_EQ(CDatabase::FoldedUtf8(text), CDatabase::Fold(text).toUtf8())
+            << text.toStdString();
 }
 
 TEST_F(DatabaseTest, SongsAddedInATransactionAreFoundAndARollbackLeavesNoTrace)
