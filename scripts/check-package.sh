@@ -5,7 +5,7 @@ set -euo pipefail
 build=$1
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
-cpack -G DEB --config "$build/CPackConfig.cmake" -B "$out" >"$out/cpack.log" 2>&1 ||
+timeout 90 cpack -G DEB --config "$build/CPackConfig.cmake" -B "$out" >"$out/cpack.log" 2>&1 ||
     { cat "$out/cpack.log"; exit 1; }
 deb=$(ls "$out"/cratewise_*.deb)
 
@@ -34,7 +34,9 @@ dpkg-deb -x "$deb" "$unpacked"
 logged=$(gzip -dc "$unpacked/usr/share/doc/cratewise/changelog.gz" | dpkg-parsechangelog -l - -S Version)
 [ "$logged" = "$(field Version)" ] || { echo "changelog is for $logged, the package is $(field Version)"; fail=1; }
 # Debian's own package checker: errors and warnings fail, its informational tags do not.
-lintian --fail-on error,warning "$deb" >"$out/lintian.log" 2>&1 || { cat "$out/lintian.log"; fail=1; }
+# A time limit of its own, so that a stuck run names the step instead of timing out the test.
+timeout 60 lintian --fail-on error,warning "$deb" >"$out/lintian.log" 2>&1 ||
+    { echo "lintian failed (status $?):"; cat "$out/lintian.log"; fail=1; }
 # Nothing from the build tree (tests, benchmarks, libraries) slips in.
 extra=$(grep -v -e '/$' -e '^./usr/bin/cratewise$' -e '^./usr/share/' <<<"$files" || true)
 [ -z "$extra" ] || { echo "unexpected files: $extra"; fail=1; }
