@@ -634,6 +634,20 @@ const QByteArray& CCdlistSet::RowTestFunction()
     return m_rowTestName;
 }
 
+std::vector<qint32> CCdlistSet::TextIndexIds(const QString& textQuery)
+{
+    if (!m_db)
+        throw CDbException(QStringLiteral("The song set is not open."));
+    m_db->StoreStagedFolds();
+    CStatement s(*m_db, QStringLiteral("SELECT rowid FROM SongsText WHERE SongsText MATCH ? "
+                                       "ORDER BY rowid"));
+    s.Bind(1, textQuery);
+    std::vector<qint32> ids;
+    while (s.Step())
+        ids.push_back(qint32(s.Int(0)));
+    return ids;
+}
+
 void CCdlistSet::LoadRecord(const CScanRow& row)
 {
     FinishWalk();

@@ -116,6 +116,9 @@ public:
     // The same over the rows a filter selects (candidates from an index).
     void Scan(const CFilter& candidates, const std::vector<ESongColumn>& tested,
               const RowTest& test, const std::function<bool(const CScanRow&)>& visit);
+    // The IDs a substring index query (CFilter::TextQuery) finds, in ID order, read from
+    // the index alone.
+    std::vector<qint32> TextIndexIds(const QString& textQuery);
     // A record loaded so is like one found by FindSongById: MoveNext goes on from it.
     void LoadRecord(const CScanRow& row);
 

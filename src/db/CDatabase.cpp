@@ -87,16 +87,16 @@ END;
 )SQL";
 
 // The substring index of the full search: SQLite's own trigram tokenizer over the folded
-// copies (folded as the program's test folds, so the index never misses a row the test
-// would take), kept by plain-SQL triggers inside every change's transaction. It holds the
-// rows whose copies are present (TITLE_FOLDED not NULL): a row without them waits for
-// its refold. SQLite 3.40's FTS5 writes its pending terms at every statement of a
-// transaction, so a new song is stored with all copies but TITLE_FOLDED, which joins it in one
-// statement per commit (StageTitleFold).
+// copies, taken byte for byte (the tokenizer's own folding differs from the program's,
+// for "İ" say), so that a case-insensitive criterion's answer is exact; kept by plain-SQL triggers
+// inside every change's transaction. It holds the rows whose copies are present (TITLE_FOLDED not
+// NULL): a row without them waits for its refold. SQLite 3.40's FTS5 writes its pending terms at
+// every statement of a transaction, so a new song is stored with all copies but TITLE_FOLDED, which
+// joins it in one statement per commit (StageTitleFold).
 constexpr const char* kTextIndex = R"SQL(
 CREATE VIRTUAL TABLE IF NOT EXISTS SongsText USING fts5(
     TITLE_FOLDED, ARTIST_FOLDED, ALBUM_FOLDED, MELODI_FOLDED,
-    content='Songs', content_rowid='ID', tokenize='trigram case_sensitive 0');
+    content='Songs', content_rowid='ID', tokenize='trigram case_sensitive 1');
 CREATE TRIGGER IF NOT EXISTS SongsTextInsert AFTER INSERT ON Songs
     WHEN NEW.TITLE_FOLDED IS NOT NULL
 BEGIN
@@ -122,6 +122,14 @@ BEGIN
     SELECT NEW.ID, NEW.TITLE_FOLDED, NEW.ARTIST_FOLDED, NEW.ALBUM_FOLDED, NEW.MELODI_FOLDED
     WHERE NEW.TITLE_FOLDED IS NOT NULL;
 END;
+)SQL";
+
+// Layout 4 folded its substring index a second time, in the tokenizer's own way.
+constexpr const char* kDropTextIndex = R"SQL(
+DROP TRIGGER IF EXISTS SongsTextInsert;
+DROP TRIGGER IF EXISTS SongsTextDelete;
+DROP TRIGGER IF EXISTS SongsTextUpdate;
+DROP TABLE IF EXISTS SongsText;
 )SQL";
 
 constexpr const char* kToFold =
@@ -353,9 +361,12 @@ void CDatabase::Convert(const ProgressFactory& progressFactory)
             // Folding is about half of the work, the indexes the other half.
             progress->SetRange(0, int(2 * ((rows + kFoldBatch - 1) / kFoldBatch)), 1);
         }
-        Exec(kDropCollatedIndexes);
-        Exec(kAddFolded);
-        FoldRows(progress.get()); // before the indexes: filling them afterwards is faster
+        if (Version() < 4) {
+            Exec(kDropCollatedIndexes);
+            Exec(kAddFolded);
+            FoldRows(progress.get()); // before the indexes: filling them afterwards is faster
+        }
+        Exec(kDropTextIndex);
         if (progress) {
             progress->SetMessage(QStringLiteral("Building the search index..."));
             progress->Pump(false);

@@ -36,7 +36,7 @@ private:
 class CDatabase
 {
 public:
-    static constexpr int kSchemaVersion = 4;
+    static constexpr int kSchemaVersion = 5;
     // A conversion of this many songs or more shows its progress.
     static constexpr int kConversionShownFrom = 20000;
     static constexpr int kFoldBatch = 4096;

@@ -99,7 +99,7 @@ CFilter CFilter::Prefix(ESongColumn column, const QString& value)
                    {low, high});
 }
 
-CFilter CFilter::Contains(const std::vector<ESongColumn>& columns, const QString& value)
+QString CFilter::TextQuery(const std::vector<ESongColumn>& columns, const QString& value)
 {
     // The phrase is the folded value in FTS5's quotes; the whole query is a bound value.
     QString phrase = CDatabase::Fold(value);
@@ -107,9 +107,25 @@ CFilter CFilter::Contains(const std::vector<ESongColumn>& columns, const QString
     QStringList names;
     for (ESongColumn column : columns)
         names << QLatin1String(CSongColumns::FoldedName(column));
-    const QString query = QStringLiteral("{%1} : \"%2\"").arg(names.join(u' '), phrase);
+    return QStringLiteral("{%1} : \"%2\"").arg(names.join(u' '), phrase);
+}
+
+CFilter CFilter::Matches(const QString& textQuery)
+{
     return CFilter(QStringLiteral("ID IN (SELECT rowid FROM SongsText WHERE SongsText MATCH ?)"),
-                   {query});
+                   {textQuery});
+}
+
+CFilter CFilter::IdIn(const std::vector<qint32>& ids)
+{
+    QByteArray json = "[";
+    for (const qint32 id : ids)
+        json += QByteArray::number(id) + ',';
+    if (!ids.empty())
+        json.chop(1);
+    json += ']';
+    return CFilter(QStringLiteral("ID IN (SELECT value FROM json_each(?))"),
+                   {QString::fromLatin1(json)});
 }
 
 bool CFilter::IsIndexable(const QString& value)

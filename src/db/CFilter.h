@@ -21,10 +21,19 @@ public:
     // The column's first n characters equal the n characters of value, ignoring case.
     static CFilter Prefix(ESongColumn column, const QString& value);
     static CFilter IdEquals(qint64 id);
-    // Songs whose folded copy of one of the columns (TITLE, ARTIST, ALBUM, MELODI) holds
-    // the folded value, from the substring index: exact for values IsIndexable accepts.
-    static CFilter Contains(const std::vector<ESongColumn>& columns, const QString& value);
+    // The substring index's query for songs whose folded copy of one of the columns
+    // (TITLE, ARTIST, ALBUM, MELODI) holds the folded value: exact for values IsIndexable
+    // accepts. Queries join with " AND ".
+    static QString TextQuery(const std::vector<ESongColumn>& columns, const QString& value);
     static bool IsIndexable(const QString& value);
+    // The songs a TextQuery finds; Contains, those of one query.
+    static CFilter Matches(const QString& textQuery);
+    static CFilter Contains(const std::vector<ESongColumn>& columns, const QString& value)
+    {
+        return Matches(TextQuery(columns, value));
+    }
+    // The songs of a list of IDs, however long, in one bound value.
+    static CFilter IdIn(const std::vector<qint32>& ids);
 
     CFilter And(const CFilter& other) const { return Join(other, " AND "); }
     CFilter Or(const CFilter& other) const { return Join(other, " OR "); }

@@ -129,12 +129,19 @@ void CLibraryOperations::Search(const SSearchCriteria& criteria)
     CSongListModel& songs = m_doc.Songs();
     songs.Clear();
     CSongListModel::CBatch rows = songs.NewBatch();
+    const SSearchOptions options = SSearchOptions::FromSettings();
+    std::optional<std::vector<qint32>> ids;
     QString error;
     {
         const CCdlistDoc::CBusy busy(m_doc);
         try {
-            CSearch::Run(m_doc.Set(), criteria, SSearchOptions::FromSettings(),
-                         [&](const CCdlistSet::CScanRow& row) { songs.AddToBatch(rows, row); });
+            // When the index alone answers, rows are read as they are shown: a search
+            // with many hits lists them at once.
+            ids = CSearch::IndexedIds(m_doc.Set(), criteria, options);
+            if (!ids) {
+                CSearch::Run(m_doc.Set(), criteria, options,
+                             [&](const CCdlistSet::CScanRow& row) { songs.AddToBatch(rows, row); });
+            }
         } catch (const CDbException& e) {
             error = e.Message();
         }
@@ -144,16 +151,32 @@ void CLibraryOperations::Search(const SSearchCriteria& criteria)
         ShowError(error);
         return;
     }
+    if (ids)
+        songs.ShowIds(std::move(*ids), SongRows());
+    else
+        songs.AppendRows(std::move(rows));
     QList<CPlaylistModel::SEntry> entries;
     if (CSettings::Int(QStringLiteral("AddOnSearch"), 0) == 1) {
         // Row texts are the songs' LIST, as playlist entries show them.
-        for (int r = 0; r < rows.RowCount(); ++r) {
-            const std::string_view text = rows.Cell(r, 0);
-            entries.append({QString::fromUtf8(text.data(), qsizetype(text.size())), rows.Id(r)});
-        }
+        for (int r = 0; r < songs.RowCount(); ++r)
+            entries.append({songs.Cell(r, 0), songs.Id(r)});
     }
-    songs.AppendRows(std::move(rows));
     m_doc.Playlist().Append(entries);
     if (!entries.isEmpty())
         m_doc.Playlist().SetChanged(true);
+}
+
+CSongListModel::RowSource CLibraryOperations::SongRows() const
+{
+    CCdlistDoc& doc = m_doc;
+    return [&doc](const std::vector<qint32>& ids, CSongListModel::CBatch& rows) {
+        try {
+            doc.Set().Scan(CFilter::IdIn(ids), [&](const CCdlistSet::CScanRow& row) {
+                doc.Songs().AddToBatch(rows, row);
+                return true;
+            });
+        } catch (const CDbException&) {
+            // The rows show empty; the next operation on the catalogue reports the fault.
+        }
+    };
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "library/CSearch.h"
+#include "model/CSongListModel.h"
 
 #include <QString>
 
@@ -38,6 +39,8 @@ public:
 
 private:
     bool FindRowSong(int row);
+    // Reads song list rows from the catalogue, for rows shown before their texts are read.
+    CSongListModel::RowSource SongRows() const;
     void ShowError(const QString& message);
 
     CCdlistDoc& m_doc;

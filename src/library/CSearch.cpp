@@ -146,7 +146,9 @@ int CSearch::RunFull(CCdlistSet& set, const SSearchCriteria& c, const SSearchOpt
                (file.IsEmpty() || file.In(fileText(v))) && genre.In(v[kGenre]);
     };
     int count = 0;
-    set.Scan(options.useIndex ? Candidates(c, options) : CFilter(), tested, matches,
+    bool exact = false;
+    const QString query = options.useIndex ? IndexQuery(c, options, exact) : QString();
+    set.Scan(query.isEmpty() ? CFilter() : CFilter::Matches(query), tested, matches,
              [&](const CCdlistSet::CScanRow& row) {
                  found(row);
                  ++count;
@@ -155,25 +157,44 @@ int CSearch::RunFull(CCdlistSet& set, const SSearchCriteria& c, const SSearchOpt
     return count;
 }
 
-CFilter CSearch::Candidates(const SSearchCriteria& c, const SSearchOptions& options)
+QString CSearch::IndexQuery(const SSearchCriteria& c, const SSearchOptions& options, bool& exact)
 {
-    // The index holds every song whose folded text holds the folded criterion: a superset
-    // of what the exact test (also case-sensitive) takes, never fewer.
+    // The index holds every song whose folded text holds the folded criterion: exactly
+    // what the test takes without case sensitivity, a superset of what it takes with it.
+    exact = !options.caseSensitive && c.genre.isEmpty();
     if (!c.all.isEmpty()) {
-        if (!CFilter::IsIndexable(c.all))
+        if (!CFilter::IsIndexable(c.all)) {
+            exact = false;
             return {};
-        return CFilter::Contains({ESongColumn::TITLE, ESongColumn::ARTIST, ESongColumn::ALBUM},
-                                 c.all);
+        }
+        return CFilter::TextQuery({ESongColumn::TITLE, ESongColumn::ARTIST, ESongColumn::ALBUM},
+                                  c.all);
     }
-    CFilter filter;
-    const auto add = [&filter](ESongColumn column, const QString& value) {
-        if (CFilter::IsIndexable(value))
-            filter = filter.And(CFilter::Contains({column}, value));
+    QStringList terms;
+    const auto add = [&](ESongColumn column, const QString& value, bool indexed = true) {
+        if (value.isEmpty())
+            return;
+        if (indexed && CFilter::IsIndexable(value))
+            terms << CFilter::TextQuery({column}, value);
+        else
+            exact = false;
     };
     add(ESongColumn::TITLE, c.title);
     add(ESongColumn::ARTIST, c.artist);
     add(ESongColumn::ALBUM, c.album);
-    if (!options.onPath) // the index knows file names, not folders
-        add(ESongColumn::MELODI, c.file);
-    return filter;
+    add(ESongColumn::MELODI, c.file, !options.onPath); // the index knows file names only
+    exact = exact && !terms.isEmpty();
+    return terms.join(QLatin1String(" AND "));
+}
+
+std::optional<std::vector<qint32>>
+CSearch::IndexedIds(CCdlistSet& set, const SSearchCriteria& criteria, const SSearchOptions& options)
+{
+    if (options.fast || !options.useIndex)
+        return std::nullopt;
+    bool exact = false;
+    const QString query = IndexQuery(criteria, options, exact);
+    if (!exact)
+        return std::nullopt;
+    return set.TextIndexIds(query);
 }

@@ -6,8 +6,10 @@
 #include <QByteArray>
 #include <QString>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // The texts typed into the search fields; genre in its stored form ("(17)"), empty for
 // no genre.
@@ -72,10 +74,19 @@ public:
                    const FoundRecordFn& found);
     // The fast search's condition.
     static CFilter FastFilter(const SSearchCriteria& criteria);
+    // The IDs of the songs a full search finds, in ID order, from the substring index
+    // alone, when its answer is the search's answer (no case sensitivity, no genre, every
+    // criterion of three characters or more, the file criterion without the folder);
+    // nothing otherwise. Throws CDbException.
+    static std::optional<std::vector<qint32>>
+    IndexedIds(CCdlistSet& set, const SSearchCriteria& criteria, const SSearchOptions& options);
 
 private:
     static int RunFast(CCdlistSet& set, const SSearchCriteria& criteria, const FoundFn& found);
     static int RunFull(CCdlistSet& set, const SSearchCriteria& criteria,
                        const SSearchOptions& options, const FoundFn& found);
-    static CFilter Candidates(const SSearchCriteria& criteria, const SSearchOptions& options);
+    // The substring index's query for the criteria it can answer (empty when none);
+    // `exact` says whether it answers all of them.
+    static QString IndexQuery(const SSearchCriteria& criteria, const SSearchOptions& options,
+                              bool& exact);
 };

@@ -2,6 +2,7 @@
 
 #include "platform/CSettings.h"
 
+#include <QHash>
 #include <algorithm>
 #include <cstring>
 
@@ -34,6 +35,11 @@ constexpr SOptionalColumn kOptionalColumns[] = {
     {"Length", "LibLength", 0, ESongColumn::DURATION},
     {"Comment", "LibComment", 0, ESongColumn::COMMENT},
 };
+
+// The offset of a cell whose row the source has not filled yet.
+constexpr quint32 kUnfilled = 0xFFFFFFFFu;
+// Rows read from the source at a time: a screenful or more in one query.
+constexpr int kFillBlock = 256;
 
 struct SSortKey
 {
@@ -134,6 +140,7 @@ void CSongListModel::SetHeadings(const QStringList& headings)
     beginResetModel();
     m_headings = headings;
     m_data = CBatch(int(headings.size()));
+    m_source = {};
     endResetModel();
 }
 
@@ -141,7 +148,64 @@ void CSongListModel::Clear()
 {
     beginResetModel();
     m_data = CBatch(ColumnCount());
+    m_source = {};
     endResetModel();
+}
+
+void CSongListModel::ShowIds(std::vector<qint32> ids, RowSource source)
+{
+    beginResetModel();
+    m_data = CBatch(ColumnCount());
+    m_data.m_cells.assign(ids.size() * size_t(ColumnCount()), CBatch::SCell{kUnfilled, 0});
+    m_data.m_ids = std::move(ids);
+    m_source = std::move(source);
+    endResetModel();
+}
+
+bool CSongListModel::IsFilled(int row) const
+{
+    return ColumnCount() == 0 ||
+           m_data.m_cells[size_t(row) * size_t(ColumnCount())].offset != kUnfilled;
+}
+
+void CSongListModel::Fill(int first, int last) const
+{
+    std::vector<qint32> ids;
+    std::vector<int> rows;
+    for (int r = first; r < last; ++r) {
+        if (!IsFilled(r)) {
+            ids.push_back(Id(r));
+            rows.push_back(r);
+        }
+    }
+    if (ids.empty())
+        return;
+    CBatch found(ColumnCount());
+    if (m_source)
+        m_source(ids, found);
+    QHash<qint32, int> foundAt;
+    foundAt.reserve(found.RowCount());
+    if (found.Columns() == ColumnCount()) {
+        for (int i = 0; i < found.RowCount(); ++i)
+            foundAt.insert(found.Id(i), i);
+    }
+    const size_t columns = size_t(ColumnCount());
+    for (size_t k = 0; k < rows.size(); ++k) {
+        const int at = foundAt.value(ids[k], -1);
+        for (size_t c = 0; c < columns; ++c) {
+            m_data.m_cells[size_t(rows[k]) * columns + c] =
+                at < 0 ? CBatch::SCell{} : m_data.Store(found.Cell(at, int(c)));
+        }
+    }
+}
+
+std::string_view CSongListModel::Text(int row, int column) const
+{
+    if (!IsFilled(row)) {
+        const int first = row - row % kFillBlock;
+        Fill(first, std::min(RowCount(), first + kFillBlock));
+    }
+    return m_data.Cell(row, column);
 }
 
 void CSongListModel::InsertRow(int row, const SRow& data)
@@ -194,6 +258,7 @@ void CSongListModel::SetCell(int row, int column, const QString& text)
 {
     if (!IsCell(row, column))
         return;
+    Fill(row, row + 1); // the row's other cells stay true
     CellRef(row, column) = m_data.Store(std::string_view(text.toUtf8()));
     Q_EMIT dataChanged(index(row, column), index(row, column));
 }
@@ -202,7 +267,7 @@ QString CSongListModel::Cell(int row, int column) const
 {
     if (!IsCell(row, column))
         return {};
-    const std::string_view text = m_data.Cell(row, column);
+    const std::string_view text = Text(row, column);
     return QString::fromUtf8(text.data(), qsizetype(text.size()));
 }
 
@@ -210,6 +275,7 @@ void CSongListModel::SortByColumn(int column, bool ascending)
 {
     if (column < 0 || column >= ColumnCount() || RowCount() < 2)
         return;
+    Fill(0, RowCount());
     std::vector<SSortKey> keys;
     keys.reserve(size_t(RowCount()));
     for (int r = 0; r < RowCount(); ++r) {

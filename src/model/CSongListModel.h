@@ -6,6 +6,7 @@
 #include <QAbstractTableModel>
 #include <QList>
 #include <QStringList>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -71,6 +72,13 @@ public:
     // "245" seconds as "4:05"; empty stays empty.
     static QString FormatLength(const QString& seconds);
 
+    // Adds to a batch the rows of the songs of these IDs, in any order; a song no longer
+    // in the catalogue has none. It must not throw.
+    using RowSource = std::function<void(const std::vector<qint32>& ids, CBatch& rows)>;
+    // Shows the songs of these IDs, reading a row's texts from the source only when they
+    // are first needed (on screen, sorted or asked for), a block of rows at a time.
+    void ShowIds(std::vector<qint32> ids, RowSource source);
+
     void SetHeadings(const QStringList& headings);
     const QStringList& Headings() const { return m_headings; }
     int ColumnCount() const { return int(m_headings.size()); }
@@ -111,8 +119,14 @@ private:
     {
         return m_data.m_cells[size_t(row) * size_t(m_data.m_columns) + size_t(column)];
     }
+    bool IsFilled(int row) const;
+    // Reads the rows of [first, last) that the source has not filled yet.
+    void Fill(int first, int last) const;
+    // A cell's bytes, its row's block read first when needed.
+    std::string_view Text(int row, int column) const;
 
-    CBatch m_data;
+    mutable CBatch m_data;
+    RowSource m_source;
     QStringList m_headings;
     QList<ESongColumn> m_columns;
 };

@@ -195,7 +195,7 @@ TEST(OtherToolsTest, LayoutThreeIsConvertedOnFirstOpenAndAFailureLeavesTheFileAs
     {
         // A table in the way of the conversion makes it fail half-way.
         CPlainConnection plain(broken);
-        EXPECT_EQ(plain.Run("CREATE TABLE SongsText(x)"), QString());
+        EXPECT_EQ(plain.Run("CREATE TABLE SongsToFold(x)"), QString());
     }
     CDatabase db;
     try {
@@ -239,6 +239,35 @@ TEST(OtherToolsTest, LayoutThreeIsConvertedOnFirstOpenAndAFailureLeavesTheFileAs
     EXPECT_EQ(plain.Run("SELECT count(*) FROM Songs WHERE TITLE_FOLDED = ?",
                         {QStringLiteral("ärger 12")}),
               QStringLiteral("1"));
+}
+
+// Layout 4's index folded the folded copies again; it is rebuilt taking them as they are.
+TEST(OtherToolsTest, LayoutFourGetsItsSubstringIndexRebuilt)
+{
+    CTestEnvironment env;
+    const QString path = WriteLayoutThree(env.DatabasePath());
+    CDatabase db;
+    db.Open(path);
+    db.Close();
+    {
+        CPlainConnection plain(path);
+        EXPECT_EQ(plain.Run("DROP TABLE SongsText"), QString());
+        EXPECT_EQ(plain.Run("CREATE VIRTUAL TABLE SongsText USING fts5(TITLE_FOLDED, "
+                            "ARTIST_FOLDED, ALBUM_FOLDED, MELODI_FOLDED, content='Songs', "
+                            "content_rowid='ID', tokenize='trigram case_sensitive 0')"),
+                  QString());
+        EXPECT_EQ(plain.Run("PRAGMA user_version=4"), QString());
+    }
+    db.Open(path);
+    CCdlistSet set;
+    set.Open(db);
+    EXPECT_EQ(set.TextIndexIds(CFilter::TextQuery({ESongColumn::TITLE}, "RGER 1")).size(), 11u);
+    db.Close();
+    CPlainConnection plain(path);
+    EXPECT_EQ(plain.Run("PRAGMA user_version"), QString::number(CDatabase::kSchemaVersion));
+    EXPECT_EQ(plain.Run("SELECT count(*) FROM sqlite_master WHERE sql LIKE '%case_sensitive 1%'"),
+              QStringLiteral("1"));
+    EXPECT_EQ(plain.Run("PRAGMA integrity_check"), QStringLiteral("ok"));
 }
 
 TEST(OtherToolsTest, ALargeConversionShowsItsProgressAndASmallOneNone)

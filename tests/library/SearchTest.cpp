@@ -21,6 +21,15 @@ protected:
         EXPECT_EQ(set.Sort(), ESongColumn::ID);
         return titles;
     }
+    QStringList Titles(const std::vector<qint32>& ids)
+    {
+        QStringList titles;
+        for (const qint32 id : ids) {
+            EXPECT_TRUE(set.FindSongById(id));
+            titles << set.m_TITLE;
+        }
+        return titles;
+    }
     static SSearchOptions Fast() { return {.fast = true}; }
     static SSearchOptions CaseSensitive() { return {.caseSensitive = true}; }
 };
@@ -177,7 +186,7 @@ TEST_F(SearchTest, IndexAnswersAsAFullScanOverMixedScriptsAndCase)
         criteria << shuffleCase(QString::fromUcs4(text.mid(from, length).constData(),
                                                   std::min<qsizetype>(length, text.size())));
     }
-    int nonEmpty = 0;
+    int nonEmpty = 0, fromIndexAlone = 0;
     for (const QString& x : criteria) {
         const SSearchCriteria forms[] = {{.title = x},
                                          {.artist = x},
@@ -196,10 +205,17 @@ TEST_F(SearchTest, IndexAnswersAsAFullScanOverMixedScriptsAndCase)
                 nonEmpty += expected.isEmpty() ? 0 : 1;
                 ASSERT_EQ(Find(c, o).join(u'|').toStdString(), expected.join(u'|').toStdString())
                     << x.toStdString() << " case " << o.caseSensitive << " path " << o.onPath;
+                if (const auto ids = CSearch::IndexedIds(set, c, o)) {
+                    ++fromIndexAlone;
+                    ASSERT_EQ(Titles(*ids).join(u'|').toStdString(),
+                              expected.join(u'|').toStdString())
+                        << "index alone: " << x.toStdString() << " path " << o.onPath;
+                }
             }
         }
     }
     EXPECT_GT(nonEmpty, 500) << "the criteria find songs";
+    EXPECT_GT(fromIndexAlone, 200) << "the index answers alone where it can";
 }
 
 } // namespace

@@ -60,4 +60,38 @@ TEST_F(SongListModelTest, SortingComparesCodePointsCaseSensitivelyAndMovesTheSel
     EXPECT_EQ(selection.selectedRows()[0].row(), 5) << "the selected song stays selected";
 }
 
+// A search result of many songs is listed at once: each row's texts are read when first
+// needed, a block at a time, and a song gone meanwhile shows empty.
+TEST_F(SongListModelTest, RowsShownByIdAreReadWhenNeeded)
+{
+    model.SetHeadings({QStringLiteral("Title"), QStringLiteral("Artist")});
+    std::vector<qint32> ids;
+    for (qint32 id = 1; id <= 1000; ++id)
+        ids.push_back(id);
+    QList<int> asked; // how many IDs each read asked for
+    model.ShowIds(ids, [&](const std::vector<qint32>& wanted, CSongListModel::CBatch& rows) {
+        asked << int(wanted.size());
+        for (auto i = wanted.rbegin(); i != wanted.rend(); ++i) { // any order will do
+            if (*i == 7)
+                continue; // deleted by another window
+            rows.AddRow(*i);
+            rows.AddCell(QStringLiteral("T%1").arg(1000 - *i, 4, 10, QLatin1Char('0')));
+            rows.AddCell(QStringLiteral("A%1").arg(*i));
+        }
+    });
+    EXPECT_EQ(model.RowCount(), 1000);
+    EXPECT_TRUE(asked.isEmpty());
+    EXPECT_EQ(model.data(model.index(300, 1), Qt::DisplayRole).toString(), "A301");
+    EXPECT_EQ(model.Cell(301, 0), "T0698");
+    EXPECT_EQ(model.Cell(6, 0), "") << "the deleted song";
+    EXPECT_EQ(model.Cell(5, 1), "A6");
+    EXPECT_EQ(asked, (QList<int>{256, 256})) << "two blocks read once each";
+
+    model.SetCell(900, 0, QStringLiteral("edited"));
+    EXPECT_EQ(model.Cell(900, 1), "A901") << "an edit keeps the row's other cells";
+    EXPECT_EQ(SortedIds(0, true).mid(0, 3), (QList<qint32>{7, 1000, 999}));
+    EXPECT_EQ(model.Cell(999, 0), "edited");
+    EXPECT_EQ(asked.size(), 4) << "the rest read in one go for the sort";
+}
+
 } // namespace
