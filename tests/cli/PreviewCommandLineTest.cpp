@@ -36,10 +36,7 @@ TEST(PreviewCommandLineTest, PlaysToTheEndOrUntilCtrlC)
     r = SCliRun::Run(f.env.DataDir(), {"preview", QString::number(longSong)});
     EXPECT_EQ(r.status, 0) << r.err.toStdString();
     EXPECT_TRUE(r.err.endsWith("\nstopped\n")) << r.err.toStdString();
-    EXPECT_LT(clock.elapsed(), 2500);
-    const qint64 frames = CToneMp3::ReadWav(wav).Frames();
-    EXPECT_GT(frames, 44100 / 4);
-    EXPECT_LT(frames, 44100 * 2);
+    EXPECT_LT(clock.elapsed(), 2500); // how much was played is the player's own test
 
     r = SCliRun::Run(f.env.DataDir(), {"preview", "99"});
     EXPECT_EQ(r.status, 1);

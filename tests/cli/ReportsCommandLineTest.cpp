@@ -31,7 +31,6 @@ TEST(ReportsCommandLineTest, HtmlStatsAndDuplicates)
     const QByteArray html = file.readAll();
     EXPECT_LT(html.indexOf("<p> 1. <a href=\"file:///n/y.mp3\">"),
               html.indexOf("<p> 2. <a href=\"file:///m/z.mp3\">"));
-    EXPECT_TRUE(html.contains("Created at "));
 
     r = run({"export-html", page, "--source", "session", "Rock", "--sort", "file", "--id3"});
     ASSERT_EQ(r.status, 0) << r.err.toStdString();

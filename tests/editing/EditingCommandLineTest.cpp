@@ -20,9 +20,7 @@ TEST_F(EditingCommandLineTest, TagAndLyricsWriteTheFileAndTheRecord)
     EXPECT_EQ(r.out,
               sid + "\tsong\tsong\tNévé\tAlbum\t(0)\t1999\t\t\t" + folder + "\tNévé - song.mp3\n")
         << "what is not given stays";
-    const QJsonObject tags = ProbeTags(folder + "/Névé - song.mp3");
-    EXPECT_EQ(FrameText(tags, "TPE1"), QStringLiteral("Névé"));
-    EXPECT_EQ(FrameText(tags, "TCON"), QStringLiteral("(0)"));
+    EXPECT_EQ(FrameText(ProbeTags(folder + "/Névé - song.mp3"), "TPE1"), QStringLiteral("Névé"));
 
     const QString text = env.WriteFile("lyrics.txt", "eins\nzwei \xc3\xbc\n");
     r = Run({"lyrics", sid, "--set", text});
@@ -36,7 +34,6 @@ TEST_F(EditingCommandLineTest, TagAndLyricsWriteTheFileAndTheRecord)
     r = Run({"tag", sid, "--title", "T"});
     EXPECT_EQ(r.status, 1) << "the file was not written";
     EXPECT_TRUE(r.err.contains("only the database was changed")) << r.err.toStdString();
-    EXPECT_EQ(Record(id).m_TITLE, QStringLiteral("T"));
     EXPECT_EQ(Run({"tag", "999", "--title", "T"}).status, 1);
     EXPECT_EQ(Run({"tag", sid, "--year", "20x1"}).status, 1);
 }

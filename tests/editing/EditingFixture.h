@@ -43,4 +43,8 @@ protected:
         return set.m_PATH + u'/' + set.m_MELODI;
     }
     QJsonObject Tags(qint32 id) { return ProbeTags(PathOf(id)); }
+    QStringList Frames(qint32 id, std::initializer_list<const char*> ids)
+    {
+        return FrameTexts(Tags(id), ids);
+    }
 };

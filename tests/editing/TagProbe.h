@@ -7,6 +7,8 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QString>
+#include <QStringList>
+#include <QVariant>
 
 // Reads a file's tags back with an independent reader (mutagen), frames untranslated:
 // {"version": 3, "TIT2": {"enc": 0, "text": ["x"]}, "COMM": {...}, "v1": "title",
@@ -56,6 +58,21 @@ inline QString FrameText(const QJsonObject& tags, const char* id)
         .toArray()
         .first()
         .toString();
+}
+
+// The first texts of several frames, to compare at once.
+inline QStringList FrameTexts(const QJsonObject& tags, std::initializer_list<const char*> ids)
+{
+    QStringList texts;
+    for (const char* id : ids)
+        texts << FrameText(tags, id);
+    return texts;
+}
+
+// Every comment as "description=text".
+inline QStringList Comments(const QJsonObject& tags)
+{
+    return tags.value(QLatin1String("comments")).toVariant().toStringList();
 }
 
 inline int FrameEncoding(const QJsonObject& tags, const char* id)
