@@ -114,10 +114,7 @@ TEST_F(WinampOperationsTest, CopyingModeCopiesDiscFilesIntoTheTemporaryFolder)
     // A copy of the same length from an earlier run is used as it is.
     QByteArray stale = Contents(PathOf(onDisc));
     stale.back() = 'x';
-    QDir().mkpath(temp);
-    QFile earlier(temp + "/track.mp3");
-    ASSERT_TRUE(earlier.open(QIODevice::WriteOnly) && earlier.write(stale) == stale.size());
-    earlier.close();
+    ASSERT_EQ(f.env.WriteFile("tmp/track.mp3", stale), temp + "/track.mp3");
 
     EXPECT_EQ(Update(), EUpdate::Sent);
     const QString second = temp + "/track (2).mp3";
