@@ -8,6 +8,7 @@
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QThread>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
@@ -32,13 +33,17 @@ protected:
         EXPECT_TRUE(CToneMp3::Write(path, frequencies, seconds));
         return path;
     }
-    // Events are handled until the player reports `state` (true) or the time is up.
-    bool WaitFor(int state, int ms = 5000)
+    // Events are handled until `done` holds (true) or the time is up.
+    static bool Pump(const std::function<bool()>& done, int ms = 5000)
     {
         const QDeadlineTimer deadline(ms);
-        while (!states.contains(state) && !deadline.hasExpired())
+        while (!done() && !deadline.hasExpired())
             QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        return states.contains(state);
+        return done();
+    }
+    bool WaitFor(int state, int ms = 5000)
+    {
+        return Pump([&] { return states.contains(state); }, ms);
     }
     // Plays a file to its end and returns what reached the output file.
     CToneMp3::SWav PlayToEnd(const QString& path)
@@ -92,9 +97,7 @@ TEST_F(InternalPlayerTest, StopEndsPlaybackAtOnceAndTheLevelScalesTheOutput)
     player.Open(song);
     player.Play();
     ASSERT_TRUE(WaitFor(CInternalPlayer::Playing));
-    const QDeadlineTimer playing(5000);
-    while (player.PositionMs() < 300 && !playing.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    Pump([&] { return player.PositionMs() >= 300; });
     EXPECT_NEAR(player.LengthMs(), 5000, 100);
     player.Stop();
     ASSERT_TRUE(WaitFor(CInternalPlayer::Stopped, 500));
@@ -135,30 +138,25 @@ TEST_F(InternalPlayerTest, AnEqualizerCutLowersItsBandOnly)
 
 TEST_F(InternalPlayerTest, UnplayableFilesAndAMissingOutputAreReportedAndStop)
 {
-    player.Open(env.Root() + "/gone.mp3");
-    player.Play();
-    ASSERT_TRUE(WaitFor(CInternalPlayer::Stopped));
-    EXPECT_TRUE(player.IsStopped());
-    ASSERT_EQ(failures.size(), 1);
-    EXPECT_EQ(failures[0], env.Root() + "/gone.mp3\ncannot be played: the file does not exist.");
-
-    failures.clear();
-    states.clear();
+    const QString gone = env.Root() + "/gone.mp3";
     const QString junk = env.WriteFile("junk.mp3", QByteArray(20000, 'x'));
-    player.Open(junk);
-    player.Play();
-    ASSERT_TRUE(WaitFor(CInternalPlayer::Stopped));
-    EXPECT_EQ(failures, QStringList(junk + "\ncannot be played: no MPEG audio was found in it."));
+    for (const auto& [file, why] :
+         {std::pair{gone, "the file does not exist."}, {junk, "no MPEG audio was found in it."}}) {
+        failures.clear();
+        states.clear();
+        player.Open(file);
+        player.Play();
+        ASSERT_TRUE(WaitFor(CInternalPlayer::Stopped));
+        EXPECT_TRUE(player.IsStopped());
+        EXPECT_EQ(failures, QStringList(file + "\ncannot be played: " + why));
+    }
 
     // A stream cut off midway with rubbish inside plays what it can to the end.
     failures.clear();
-    CMp3Factory::SStream stream;
-    stream.seconds = 1.5;
-    QByteArray audio = CMp3Factory::Audio(stream);
+    QByteArray audio = CMp3Factory::Audio({.seconds = 1.5});
     audio.replace(audio.size() / 3, 5000, QByteArray(5000, '\xff'));
     audio.truncate(audio.size() * 2 / 3 + 77);
-    const QString broken = env.WriteFile("broken.mp3", audio);
-    PlayToEnd(broken);
+    PlayToEnd(env.WriteFile("broken.mp3", audio));
     EXPECT_TRUE(failures.isEmpty()) << failures.join(u'\n').toStdString();
 
     CInternalPlayer deaf({QStringLiteral("no-such-module"), QString()});
@@ -166,10 +164,7 @@ TEST_F(InternalPlayerTest, UnplayableFilesAndAMissingOutputAreReportedAndStop)
     QObject::connect(&deaf, &CInternalPlayer::NoOutput, [&](const QString& m) { said << m; });
     deaf.Open(Tones("b.mp3", {440}, 0.2));
     deaf.Play();
-    const QDeadlineTimer deadline(5000);
-    while (!deaf.IsStopped() && !deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    EXPECT_TRUE(deaf.IsStopped());
+    EXPECT_TRUE(Pump([&] { return deaf.IsStopped(); }));
     ASSERT_EQ(said.size(), 1);
     EXPECT_TRUE(said[0].startsWith("No sound output could be opened (no-such-module: "))
         << said[0].toStdString();

@@ -8,9 +8,19 @@
 #include <QFile>
 #include <QScopeGuard>
 #include <QThread>
+#include <functional>
 #include <gtest/gtest.h>
+#include <tuple>
 
 namespace {
+
+// Polls `done` for up to five seconds (the player answers a moment after a command).
+bool Within(const std::function<bool()>& done)
+{
+    for (int i = 0; i < 100 && !done(); ++i)
+        QThread::msleep(50);
+    return done();
+}
 
 class MpdRemoteTest : public ::testing::Test
 {
@@ -25,15 +35,9 @@ protected:
             songs << path;
         }
     }
-    // Waits until the player's status shows the value (it changes a moment after a command).
     bool Eventually(const QString& key, const QString& value)
     {
-        for (int i = 0; i < 100; ++i) {
-            if (mpd.StatusValue(key) == value)
-                return true;
-            QThread::msleep(20);
-        }
-        return false;
+        return Within([&] { return mpd.StatusValue(key) == value; });
     }
 
     CTestEnvironment env;
@@ -65,21 +69,18 @@ TEST_F(MpdRemoteTest, EveryMessageReachesTheRealPlayer)
     EXPECT_GE(remote.TrackPositionMs(), 300);
     EXPECT_LE(remote.TrackPositionMs(), 4000);
 
-    remote.Command(CWinampRemote::Previous);
-    EXPECT_TRUE(Eventually("song", "1"));
-    remote.Command(CWinampRemote::Next);
-    EXPECT_TRUE(Eventually("song", "2"));
-
     // Pause toggles; from stopped it plays.
-    remote.Command(CWinampRemote::Pause);
-    EXPECT_TRUE(Eventually("state", "pause"));
-    EXPECT_FALSE(remote.IsPlaying());
-    remote.Command(CWinampRemote::Pause);
-    EXPECT_TRUE(Eventually("state", "play"));
-    remote.Command(CWinampRemote::Stop);
-    EXPECT_TRUE(Eventually("state", "stop"));
-    remote.Command(CWinampRemote::Pause);
-    EXPECT_TRUE(Eventually("state", "play"));
+    using E = CWinampRemote;
+    for (const auto& [command, key, value] : {std::tuple{E::Previous, "song", "1"},
+                                              {E::Next, "song", "2"},
+                                              {E::Pause, "state", "pause"},
+                                              {E::Pause, "state", "play"},
+                                              {E::Stop, "state", "stop"},
+                                              {E::Pause, "state", "play"}}) {
+        remote.Command(command);
+        EXPECT_TRUE(Eventually(key, value)) << key << ' ' << value;
+        EXPECT_EQ(remote.IsPlaying(), mpd.StatusValue("state") == "play") << value;
+    }
 
     for (const auto& [level, percent] : {std::pair{255, "100"}, {128, "50"}, {0, "0"}}) {
         remote.SetVolume(level);
@@ -108,18 +109,14 @@ TEST_F(MpdRemoteTest, APlayerThatWentAwayAnswersNothingAndComesBack)
     EXPECT_TRUE(remote.AddFile(songs[1]));
 }
 
-struct SFrozen
-{
-    bool greet;
-};
-
-class FrozenPlayerTest : public ::testing::TestWithParam<SFrozen>
+// The parameter: whether the frozen player at least sent its greeting.
+class FrozenPlayerTest : public ::testing::TestWithParam<bool>
 {};
 
 TEST_P(FrozenPlayerTest, CostsOneShortWaitAndIsThenLeftAlone)
 {
     CTestEnvironment env;
-    CSilentSocket frozen(GetParam().greet);
+    CSilentSocket frozen(GetParam());
     CSettings::SetString(QStringLiteral("PlayerSocket"), frozen.Path());
     CMpdRemote remote(env.DataDir());
     QElapsedTimer timer;
@@ -137,8 +134,7 @@ TEST_P(FrozenPlayerTest, CostsOneShortWaitAndIsThenLeftAlone)
     EXPECT_LT(timer.elapsed(), 100);
 }
 
-INSTANTIATE_TEST_SUITE_P(SilentOrGreetingOnly, FrozenPlayerTest,
-                         ::testing::Values(SFrozen{false}, SFrozen{true}));
+INSTANTIATE_TEST_SUITE_P(SilentOrGreetingOnly, FrozenPlayerTest, ::testing::Bool());
 
 TEST(MpdStartTest, StartsItsOwnPlayerWhenNoneAnswersAndClosesOnlyThatOne)
 {
@@ -153,10 +149,7 @@ TEST(MpdStartTest, StartsItsOwnPlayerWhenNoneAnswersAndClosesOnlyThatOne)
         CSettings::SetString(QStringLiteral("PlayerSocket"), socket);
         remote.Close();
     });
-    bool up = false;
-    for (int i = 0; i < 100 && !(up = remote.IsRunning()); ++i)
-        QThread::msleep(50);
-    ASSERT_TRUE(up);
+    ASSERT_TRUE(Within([&] { return remote.IsRunning(); }));
     QFile config(remote.OwnConfigFile());
     ASSERT_TRUE(config.open(QIODevice::ReadOnly));
     const QString text = QString::fromUtf8(config.readAll());
@@ -176,10 +169,7 @@ TEST(MpdStartTest, StartsItsOwnPlayerWhenNoneAnswersAndClosesOnlyThatOne)
 
     CSettings::SetString(QStringLiteral("PlayerSocket"), socket);
     remote.Close();
-    bool down = false;
-    for (int i = 0; i < 100 && !(down = !remote.IsRunning()); ++i)
-        QThread::msleep(50);
-    EXPECT_TRUE(down);
+    EXPECT_TRUE(Within([&] { return !remote.IsRunning(); }));
 }
 
 } // namespace

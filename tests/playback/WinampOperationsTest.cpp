@@ -16,6 +16,13 @@ namespace {
 
 using EUpdate = CWinampOperations::EUpdate;
 
+QByteArray Contents(const QString& path)
+{
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << qPrintable(path);
+    return file.readAll();
+}
+
 // The playlist's songs are real files; the player is a real MPD of the test's own.
 class WinampOperationsTest : public ::testing::Test
 {
@@ -105,24 +112,16 @@ TEST_F(WinampOperationsTest, CopyingModeCopiesDiscFilesIntoTheTemporaryFolder)
     CSettings::SetInt(QStringLiteral("Temp"), 1);
     const QString temp = f.services.tempDir;
     // A copy of the same length from an earlier run is used as it is.
-    QDir().mkpath(temp);
-    ASSERT_TRUE(QFile::copy(PathOf(onDisc), temp + "/track.mp3"));
-    QFile stale(temp + "/track.mp3");
-    ASSERT_TRUE(stale.open(QIODevice::ReadWrite));
-    stale.seek(stale.size() - 1);
-    stale.write("x");
-    stale.close();
+    QByteArray stale = Contents(PathOf(onDisc));
+    stale.back() = 'x';
+    ASSERT_EQ(f.env.WriteFile("tmp/track.mp3", stale), temp + "/track.mp3");
 
     EXPECT_EQ(Update(), EUpdate::Sent);
     const QString second = temp + "/track (2).mp3";
     EXPECT_EQ(mpd.Queue(), QStringList({temp + "/track.mp3", second, PathOf(onDisk)}));
     EXPECT_EQ(sent.ids, QList<qint32>({onDisc, sameName, onDisk}));
-    QFile copy(temp + "/track.mp3");
-    ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
-    EXPECT_EQ(copy.readAll().right(1), "x");
-    QFile source(PathOf(sameName)), copied(second);
-    ASSERT_TRUE(source.open(QIODevice::ReadOnly) && copied.open(QIODevice::ReadOnly));
-    EXPECT_EQ(copied.readAll(), source.readAll());
+    EXPECT_EQ(Contents(temp + "/track.mp3"), stale);
+    EXPECT_EQ(Contents(second), Contents(PathOf(sameName)));
 
     // A copy that fails ends the sending there, once reported, with what went before kept.
     QFile::remove(second);

@@ -18,8 +18,7 @@ namespace {
 TEST(PreviewWindowTest, PreviewPlaysTheSelectedSongAndTheButtonStopsIt)
 {
     CViewFixture f;
-    const QString wav = f.env.Root() + "/out.wav";
-    qputenv("CRATEWISE_AUDIO_OUTPUT", ("wav:" + wav).toUtf8());
+    qputenv("CRATEWISE_AUDIO_OUTPUT", ("wav:" + f.env.Root() + "/out.wav").toUtf8());
     const auto restore = qScopeGuard([] { qunsetenv("CRATEWISE_AUDIO_OUTPUT"); });
     CSettings::SetInt(QStringLiteral("Firsttime"), 1);
     CSettings::SetInt(QStringLiteral("UpdateDate"), f.month);
@@ -53,9 +52,6 @@ TEST(PreviewWindowTest, PreviewPlaysTheSelectedSongAndTheButtonStopsIt)
     ASSERT_TRUE(QTest::qWaitFor([&] { return player.IsStopped(); }, 2000));
     poll();
     EXPECT_EQ(button->text(), "&Preview");
-    const qint64 frames = CToneMp3::ReadWav(wav).Frames();
-    EXPECT_GT(frames, 44100 / 5);
-    EXPECT_LT(frames, 44100 * 3);
 
     f.View().SongList()->selectRow(1);
     QTest::mouseClick(button, Qt::LeftButton);

@@ -27,9 +27,8 @@ TEST(UpgradeControllerTest, StartUpOfferAndImportCommandFillTheSessionListAndCou
     f.Start();
     EXPECT_EQ(f.doc.Sessions().Names(), QStringList({"Pop", "Rock"}));
     EXPECT_EQ(f.View().Field(IDC_TOTAL)->text(), "2");
-    EXPECT_EQ(CSettings::Int("Upgrade", 0), 29);
 
-    CSettings::SetInt("Upgrade", 0);
+    CSettings::SetInt("Upgrade", 0); // the import marks the carrying over done as well
     const QString older = f.env.Root() + "/elsewhere/songs.mdb";
     QDir().mkpath(f.env.Root() + "/elsewhere");
     WriteOldDatabase(older, ELayout::Version2, {{"Jazz", "/cd", "c.mp3", "C"}});
