@@ -15,12 +15,12 @@
 // no genre.
 struct SSearchCriteria
 {
-    QString title;
-    QString artist;
-    QString album;
-    QString file;
-    QString all;
-    QString genre;
+    QString title{};
+    QString artist{};
+    QString album{};
+    QString file{};
+    QString all{};
+    QString genre{};
 };
 
 struct SSearchOptions

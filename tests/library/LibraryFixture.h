@@ -11,16 +11,16 @@
 struct SLibrarySong
 {
     QString cd = QStringLiteral("S");
-    QString title;
-    QString artist;
-    QString album;
-    QString file;
+    QString title{};
+    QString artist{};
+    QString album{};
+    QString file{};
     QString path = QStringLiteral("/music");
-    QString genre;
-    QString duration;
-    QString comment;
-    QString lyrics;
-    QString year;
+    QString genre{};
+    QString duration{};
+    QString comment{};
+    QString lyrics{};
+    QString year{};
 };
 
 // Stores the song (LIST is its title, the file its title + ".mp3" unless named) and

@@ -183,8 +183,9 @@ TEST_F(SearchTest, IndexAnswersAsAFullScanOverMixedScriptsAndCase)
         const QList<uint> text = texts[pick(int(texts.size()))].toUcs4();
         const int length = 1 + pick(6);
         const int from = pick(std::max(1, int(text.size()) - length));
-        criteria << shuffleCase(QString::fromUcs4(text.mid(from, length).constData(),
-                                                  std::min<qsizetype>(length, text.size())));
+        const QList<uint> piece = text.mid(from, length);
+        criteria << shuffleCase(
+            QString::fromUcs4(reinterpret_cast<const char32_t*>(piece.constData()), piece.size()));
     }
     int nonEmpty = 0, fromIndexAlone = 0;
     for (const QString& x : criteria) {

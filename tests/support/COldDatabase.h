@@ -11,19 +11,19 @@
 // One row of an older version's song table; the layout decides which fields are written.
 struct SOldSong
 {
-    QString cd;
-    QString path;
-    QString melodi;
-    QString title;
-    QString artist;
-    QString album;
-    QString genre;
-    QString year;
-    QString lyrics;
-    QString list;
-    QString bitrate;
-    QString comment;
-    QString duration;
+    QString cd{};
+    QString path{};
+    QString melodi{};
+    QString title{};
+    QString artist{};
+    QString album{};
+    QString genre{};
+    QString year{};
+    QString lyrics{};
+    QString list{};
+    QString bitrate{};
+    QString comment{};
+    QString duration{};
 };
 
 // Writes a database as an earlier version left it: the table Songs in one of the old
