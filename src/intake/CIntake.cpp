@@ -70,6 +70,7 @@ bool CIntake::TakeInFile(const QString& directory, const QString& fileName, cons
     // Left behind when reading this file kills the program; the next start names it.
     SetMarker(path);
 
+    const CSettings::CReadOnce settings; // the rules below read a handful of values
     m_set.AddNew();
     m_set.m_CD = session;
     m_set.m_MELODI = fileName;

@@ -36,7 +36,9 @@ struct SStore
     struct timespec mtime = {};
     off_t size = -1;
     ino_t inode = 0;
-    QString readError; // set while the file exists but cannot be read
+    int readOnce = 0;     // CReadOnce scopes alive
+    bool checked = false; // the file was looked at within them
+    QString readError;    // set while the file exists but cannot be read
     QString lastWriteError;
     CSettings::FailureListener listener;
 };
@@ -367,10 +369,16 @@ public:
     static QString Write(const QString& settingsPath, const QString& value)
     {
         const QByteArray path = QFile::encodeName(PathFor(settingsPath));
-        if (value.isEmpty() && ::access(path.constData(), F_OK) != 0 && errno == ENOENT)
+        // Clearing a marker that is not there creates nothing; the folder is made only
+        // when missing (this runs twice per file of a scan).
+        const int flags = O_WRONLY | O_CLOEXEC | (value.isEmpty() ? 0 : O_CREAT);
+        int fd = ::open(path.constData(), flags, 0600);
+        if (fd < 0 && errno == ENOENT && value.isEmpty())
             return {};
-        QDir().mkpath(QFileInfo(settingsPath).absolutePath());
-        const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+        if (fd < 0 && errno == ENOENT) {
+            QDir().mkpath(QFileInfo(settingsPath).absolutePath());
+            fd = ::open(path.constData(), flags, 0600);
+        }
         if (fd < 0)
             return Failure(settingsPath, errno);
         QByteArray data = value.toUtf8();
@@ -439,11 +447,30 @@ template <typename Read> auto Inspect(Read&& read)
 {
     SStore& s = Store();
     std::lock_guard guard(s.mutex);
-    Refresh(s);
+    // Within a CReadOnce scope the file is looked at by the first read only; writes
+    // always look, under the file's lock.
+    if (s.readOnce == 0 || !s.checked)
+        Refresh(s);
+    s.checked = s.readOnce > 0;
     return read(s);
 }
 
 } // namespace
+
+CSettings::CReadOnce::CReadOnce()
+{
+    SStore& s = Store();
+    std::lock_guard guard(s.mutex);
+    if (s.readOnce++ == 0)
+        s.checked = false;
+}
+
+CSettings::CReadOnce::~CReadOnce()
+{
+    SStore& s = Store();
+    std::lock_guard guard(s.mutex);
+    --s.readOnce;
+}
 
 QString CSettings::FilePath()
 {

@@ -65,4 +65,15 @@ public:
     // Key encoding: session names may hold '/', '\\', '=', spaces and any letter.
     static QString EncodeKey(const QString& name);
     static QString DecodeKey(const QString& key);
+
+    // While one is alive, reads look at the file once, not at every read: for a step
+    // that reads many values at once (the intake's rules for one file).
+    class CReadOnce
+    {
+    public:
+        CReadOnce();
+        ~CReadOnce();
+        CReadOnce(const CReadOnce&) = delete;
+        CReadOnce& operator=(const CReadOnce&) = delete;
+    };
 };

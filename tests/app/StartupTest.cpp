@@ -140,9 +140,10 @@ TEST(StartupTest, OnlyOneUpgradeOfferAndNeverAgain)
         EXPECT_TRUE(f.prompts.messages[0].text.startsWith(
             QStringLiteral("An old version of Cratewise has been found.")));
         EXPECT_EQ(f.prompts.messages[0].caption, QStringLiteral("Update Database"));
-        if (accept)
+        if (accept) {
             EXPECT_EQ(f.prompts.messages[1].text,
                       QStringLiteral("An error occurred while updating the database"));
+        }
         EXPECT_EQ(CSettings::Int(QStringLiteral("Upgrade"), 0), 29);
     }
 }

@@ -106,6 +106,28 @@ TEST_F(SettingsTest, ChangesByAnotherProcessAreSeenAndKept)
     EXPECT_EQ(CSettings::Int(QStringLiteral("SubDir"), 1), 0);
 }
 
+// Within a read-once scope the file is looked at once; a write still sees the other
+// program's values, and after the scope reads look again.
+TEST_F(SettingsTest, ReadOnceScopeLooksOnceAndWritesStillKeepOthersChanges)
+{
+    CSettings::SetInt(QStringLiteral("Case"), 1);
+    const auto rewrite = [this](const char* text) {
+        QFile file(env.SettingsFile());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(text);
+    };
+    {
+        const CSettings::CReadOnce once;
+        EXPECT_EQ(CSettings::Int(QStringLiteral("Case"), 0), 1);
+        rewrite("[Settings]\nCase=0\nTemp=1\n");
+        EXPECT_EQ(CSettings::Int(QStringLiteral("Case"), 0), 1) << "not looked at again";
+        CSettings::SetInt(QStringLiteral("SubDir"), 0);
+        EXPECT_EQ(CSettings::Int(QStringLiteral("Temp"), 0), 1) << "the write looked";
+        rewrite("[Settings]\nTemp=2\n");
+    }
+    EXPECT_EQ(CSettings::Int(QStringLiteral("Temp"), 0), 2);
+}
+
 TEST_F(SettingsTest, CrashMarkerIsKeptApartAndReadLikeAnyValue)
 {
     CSettings::SetInt(QStringLiteral("Case"), 1);
