@@ -15,6 +15,7 @@ CCdlistDoc::~CCdlistDoc() = default;
 void CCdlistDoc::OpenDatabase(const QString& path,
                               const CDatabase::ProgressFactory& conversionProgress)
 {
+    Songs().Clear(); // its rows, and any still to be read, belong to the catalogue before
     m_db.Open(path, conversionProgress);
     m_set.SetSort(ESongColumn::ID);
     m_set.Open(m_db);
