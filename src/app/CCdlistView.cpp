@@ -95,9 +95,13 @@ CCdlistView::CCdlistView(CCdlistDoc& doc, const SAppServices& services, QWidget*
     // Each subsystem wires itself to the form's commands and controls.
     m_context.reset(new SControllerContext{m_doc, m_services, *m_actions, m_controls, this});
     new CAppController(*this);
-    new CSessionController(*m_context, this);
+    auto* session = new CSessionController(*m_context, this);
     auto* library = new CLibraryController(*m_context, this);
-    new CEditingController(*m_context, library, this);
+    auto* editing = new CEditingController(*m_context, this);
+    connect(library, &CLibraryController::TagSaveRequested, editing,
+            &CEditingController::SaveEditedSong);
+    connect(library, &CLibraryController::CommentTagRequested, editing,
+            &CEditingController::WriteComment);
     new CSearchController(*m_context, this);
     new CPlaylistController(*m_context, this);
     new CWinampController(*m_context, this);
@@ -107,6 +111,7 @@ CCdlistView::CCdlistView(CCdlistDoc& doc, const SAppServices& services, QWidget*
     auto* upgrade = new CUpgradeController(*m_context, this);
     connect(this, &CCdlistView::UpgradeRequested, upgrade, &CUpgradeController::UpgradeFile);
     auto* net = new CNetController(*m_context, this);
+    connect(session, &CSessionController::SubmitNamesRequested, net, &CNetController::SubmitNames);
     // Queued: the window finishes its start before the dialog opens over it.
     connect(this, &CCdlistView::UpdateCheckRequested, net, &CNetController::CheckForUpdates,
             Qt::QueuedConnection);

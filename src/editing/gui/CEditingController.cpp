@@ -3,7 +3,6 @@
 #include "editing/CLyrics.h"
 #include "editing/CTagSaver.h"
 #include "editing/gui/CLyricsDialog.h"
-#include "library/gui/CLibraryController.h"
 #include "library/gui/CLibraryListCtrl.h"
 #include "model/CAppServices.h"
 #include "model/CCdlistDoc.h"
@@ -16,8 +15,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 
-CEditingController::CEditingController(const SControllerContext& context,
-                                       CLibraryController* library, QObject* parent)
+CEditingController::CEditingController(const SControllerContext& context, QObject* parent)
     : QObject(parent), m_context(context)
 {
     if (QAction* save = m_context.Action(ID_SAVE_TAGS))
@@ -32,14 +30,16 @@ CEditingController::CEditingController(const SControllerContext& context,
                 title->setReadOnly(on);
         });
     }
-    if (library) {
-        // A Title, Artist or Album cell edit saves that one song, whatever Multisave says.
-        connect(library, &CLibraryController::TagSaveRequested, this, [this] { Save(false); });
-        connect(library, &CLibraryController::CommentTagRequested, this,
-                [this](qint32 id, const QString& comment) {
-                    CTagSaver(m_context.doc, m_context.services).WriteComment(id, comment);
-                });
-    }
+}
+
+void CEditingController::SaveEditedSong()
+{
+    Save(false);
+}
+
+void CEditingController::WriteComment(qint32 id, const QString& comment)
+{
+    CTagSaver(m_context.doc, m_context.services).WriteComment(id, comment);
 }
 
 STagForm CEditingController::Form() const

@@ -4,7 +4,6 @@
 
 #include <QObject>
 
-class CLibraryController;
 struct STagForm;
 
 // Save and Multisave of the tag fields, the Multisave box, the song list's tag cell edits
@@ -13,11 +12,14 @@ class CEditingController : public QObject
 {
     Q_OBJECT
 public:
-    CEditingController(const SControllerContext& context, CLibraryController* library,
-                       QObject* parent);
+    CEditingController(const SControllerContext& context, QObject* parent);
 
     void OnSave();
     void OnViewLyrics();
+    // A Title, Artist or Album cell edit saves that one song, whatever Multisave says.
+    void SaveEditedSong();
+    // A Comment cell edit goes into the song's file.
+    void WriteComment(qint32 id, const QString& comment);
 
 private:
     STagForm Form() const;

@@ -2,7 +2,6 @@
 
 #include "db/CExceptSet.h"
 #include "net/CDownload.h"
-#include "net/gui/CFeedbackDialog.h"
 #include "platform/CPrompts.h"
 
 #include <QDir>
@@ -158,7 +157,7 @@ void CExcludedNamesDialog::DownloadNewNames()
 
 void CExcludedNamesDialog::SubmitNewNames()
 {
-    CFeedbackDialog::ShowNameSubmission(Names(), m_prompts, this);
+    Q_EMIT SubmitNamesRequested(Names());
 }
 
 void CExcludedNamesDialog::WhatsThis()

@@ -24,12 +24,15 @@ public:
     void Add();
     // Fetches the shared list from the update server and adds the names not listed yet.
     void DownloadNewNames();
-    // Mails the listed names to the support mailbox through the feedback form.
+    // Asks for the listed names to be mailed to the support mailbox (the feedback form).
     void SubmitNewNames();
     void WhatsThis();
     void Save();
 
     static const QString kHelpText;
+
+Q_SIGNALS:
+    void SubmitNamesRequested(const QStringList& names);
 
 private:
     void Remove(QListWidgetItem* item);

@@ -91,5 +91,8 @@ void CSessionController::ShowExcludedNames()
 {
     CExcludedNamesDialog dialog(m_context.doc.ExceptSet(), *m_context.services.prompts,
                                 m_context.window);
+    connect(
+        &dialog, &CExcludedNamesDialog::SubmitNamesRequested, this,
+        [this, &dialog](const QStringList& names) { Q_EMIT SubmitNamesRequested(names, &dialog); });
     dialog.exec();
 }

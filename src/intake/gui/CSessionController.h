@@ -4,6 +4,7 @@
 #include "ui/CControllerContext.h"
 
 #include <QObject>
+#include <QStringList>
 
 // The session commands of the main form: New, Delete, Rename and Update Session with
 // their dialogs, and the names with leading digits.
@@ -18,6 +19,10 @@ public:
     void RenameSession();
     void UpdateSession();
     void ShowExcludedNames();
+
+Q_SIGNALS:
+    // Submit New Names in the names dialog, which owns the form that follows.
+    void SubmitNamesRequested(const QStringList& names, QWidget* dialog);
 
 private:
     // Highlights the session in the list, which lists its songs.

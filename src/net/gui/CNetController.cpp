@@ -23,6 +23,11 @@ void CNetController::CheckForUpdates()
     dialog.exec();
 }
 
+void CNetController::SubmitNames(const QStringList& names, QWidget* parent)
+{
+    CFeedbackDialog::ShowNameSubmission(names, *m_context.services.prompts, parent);
+}
+
 void CNetController::SendFeedback()
 {
     CFeedbackDialog::ShowFeedback(*m_context.services.prompts, m_context.window);

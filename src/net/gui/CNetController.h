@@ -3,6 +3,7 @@
 #include "ui/CControllerContext.h"
 
 #include <QObject>
+#include <QStringList>
 
 // The Help menu's Internet commands: Check for updates and Send Feedback / Bug report.
 class CNetController : public QObject
@@ -13,6 +14,8 @@ public:
 
     void CheckForUpdates();
     void SendFeedback();
+    // The form "Submit Name(s) With Leading Digits" over the dialog that asked for it.
+    void SubmitNames(const QStringList& names, QWidget* parent);
 
 private:
     SControllerContext m_context;
