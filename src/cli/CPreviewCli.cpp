@@ -16,6 +16,11 @@
 
 namespace {
 
+QString Clock(qint64 ms)
+{
+    return CText::MinutesSeconds(qMax<qint64>(0, ms) / 1000);
+}
+
 const char* const kUsage = "preview SONG-ID";
 // How long the player may take to stop after Ctrl-C, and to move on while playing,
 // before the command gives up on it.
@@ -114,7 +119,7 @@ int Preview(SCliContext& c)
             fail(QStringLiteral("the sound output stopped responding"));
             loop.quit();
         }
-        c.err << "\r" << CPreview::Clock(at) << " / " << CPreview::Clock(player.LengthMs());
+        c.err << "\r" << Clock(at) << " / " << Clock(player.LengthMs());
         c.err.flush();
     });
     tick.start(250);

@@ -19,14 +19,6 @@
 
 namespace {
 
-// The genre as the table stores it: "(n)" for a name of the table (exactly as written,
-// or else ignoring case), other text as it stands.
-QString StoredGenre(const QString& text)
-{
-    const int n = CGenres::IndexOf(text);
-    return n >= 0 ? QStringLiteral("(%1)").arg(n) : CGenres::StoredFormOfTag(text);
-}
-
 // The ID3v1 genre of a stored one; -1 for a text or a number outside the table.
 int GenreNumber(const QString& stored)
 {
@@ -53,7 +45,7 @@ CTagFile::SChanges ChangesFor(const STagForm& form, CTagSaver::EMode mode, QStri
     changes.year = field(form.year);
     storedGenre.clear();
     if (form.genre && !form.genre->isEmpty()) {
-        storedGenre = StoredGenre(*form.genre);
+        storedGenre = CGenres::StoredFormOfTag(*form.genre);
         changes.genre = storedGenre;
         changes.genreNumber = GenreNumber(storedGenre);
     } else if (form.genre && single) {
@@ -98,6 +90,7 @@ CTagSaver::SOutcome CTagSaver::Save(const QList<qint32>& ids, const STagForm& fo
     // Writes go through a set of their own: the window's set may move while events are
     // pumped.
     const std::unique_ptr<CCdlistSet> set = m_doc.NewJobSet();
+    m_rowsListed = false;
     try {
         if (mode == EMode::Multi)
             batch.emplace(m_doc.Database());
@@ -191,10 +184,23 @@ void CTagSaver::SaveOne(CCdlistSet& set, const CTagFile::SChanges& changes, cons
 void CTagSaver::RefreshRow(const CCdlistSet& set)
 {
     CSongListModel& songs = m_doc.Songs();
-    for (int row = 0; row < songs.RowCount(); ++row) {
-        if (songs.Id(row) == set.m_ID)
-            songs.RefreshSongRow(row, set);
+    // The list is looked through once per save, not once per song; it is looked through
+    // again only when it changed meanwhile (events are pumped between songs).
+    const auto current = [&] {
+        for (const int row : m_rowsById.values(set.m_ID)) {
+            if (row >= songs.RowCount() || songs.Id(row) != set.m_ID)
+                return false;
+        }
+        return true;
+    };
+    if (!m_rowsListed || !current()) {
+        m_rowsById.clear();
+        for (int row = 0; row < songs.RowCount(); ++row)
+            m_rowsById.insert(songs.Id(row), row);
+        m_rowsListed = true;
     }
+    for (const int row : m_rowsById.values(set.m_ID))
+        songs.RefreshSongRow(row, set);
 }
 
 QString CTagSaver::WriteComment(qint32 id, const QString& comment)

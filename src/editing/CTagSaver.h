@@ -2,6 +2,7 @@
 
 #include "editing/CTagFile.h"
 
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <optional>
@@ -68,4 +69,6 @@ private:
     CCdlistDoc& m_doc;
     const SAppServices& m_services;
     QString m_storedGenre;
+    QMultiHash<qint32, int> m_rowsById; // the song list's rows of each song
+    bool m_rowsListed = false;
 };

@@ -130,14 +130,16 @@ void CLibraryOperations::Search(const SSearchCriteria& criteria)
     songs.Clear();
     CSongListModel::CBatch rows = songs.NewBatch();
     const SSearchOptions options = SSearchOptions::FromSettings();
+    const bool addToPlaylist = CSettings::Int(QStringLiteral("AddOnSearch"), 0) == 1;
     std::optional<std::vector<qint32>> ids;
     QString error;
     {
         const CCdlistDoc::CBusy busy(m_doc);
         try {
             // When the index alone answers, rows are read as they are shown: a search
-            // with many hits lists them at once.
-            ids = CSearch::IndexedIds(m_doc.Set(), criteria, options);
+            // with many hits lists them at once. The playlist needs every row at once.
+            if (!addToPlaylist)
+                ids = CSearch::IndexedIds(m_doc.Set(), criteria, options);
             if (!ids) {
                 CSearch::Run(m_doc.Set(), criteria, options,
                              [&](const CCdlistSet::CScanRow& row) { songs.AddToBatch(rows, row); });
@@ -156,7 +158,7 @@ void CLibraryOperations::Search(const SSearchCriteria& criteria)
     else
         songs.AppendRows(std::move(rows));
     QList<CPlaylistModel::SEntry> entries;
-    if (CSettings::Int(QStringLiteral("AddOnSearch"), 0) == 1) {
+    if (addToPlaylist) {
         // Row texts are the songs' LIST, as playlist entries show them.
         for (int r = 0; r < songs.RowCount(); ++r)
             entries.append({songs.Cell(r, 0), songs.Id(r)});

@@ -1,6 +1,7 @@
 #include "model/CSongListModel.h"
 
 #include "platform/CSettings.h"
+#include "platform/CText.h"
 
 #include <QHash>
 #include <algorithm>
@@ -121,8 +122,7 @@ QString CSongListModel::FormatLength(const QString& seconds)
 {
     if (seconds.isEmpty())
         return {};
-    const int s = seconds.toInt();
-    return QStringLiteral("%1:%2").arg(s / 60).arg(s % 60, 2, 10, QLatin1Char('0'));
+    return CText::MinutesSeconds(seconds.toInt());
 }
 
 void CSongListModel::InsertSongRow(int row, const CCdlistSet& set)

@@ -2,13 +2,13 @@
 
 #include "net/CDownload.h"
 #include "net/CNetTexts.h"
+#include "platform/CText.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QList>
 #include <QTemporaryFile>
-#include <limits>
 
 namespace {
 
@@ -21,21 +21,6 @@ CUpdateCheck::SResult Failed(const QString& error)
 
 } // namespace
 
-long long CUpdateCheck::LeadingNumber(const QByteArray& text)
-{
-    qsizetype i = 0;
-    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r')))
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
-        negative = text[i++] == '-';
-    long long value = 0;
-    constexpr long long kLimit = std::numeric_limits<long long>::max() / 10 - 9;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
-        value = value < kLimit ? value * 10 + (text[i] - '0') : value; // stays huge, no overflow
-    return negative ? -value : value;
-}
-
 CUpdateCheck::SResult CUpdateCheck::Read(const QByteArray& file)
 {
     QList<QByteArray> lines = file.split('\n');
@@ -47,7 +32,7 @@ CUpdateCheck::SResult CUpdateCheck::Read(const QByteArray& file)
     }
     SResult result;
     result.answered = true;
-    if (LeadingNumber(lines.value(0)) <= kOwnVersion) {
+    if (CText::LeadingInteger(lines.value(0).toStdString()) <= kOwnVersion) {
         result.status = CNetTexts::NoUpdate();
         return result;
     }

@@ -22,8 +22,5 @@ struct SResult
 SResult Run(const QString& tempDir);
 // Reads a downloaded version file.
 SResult Read(const QByteArray& file);
-// A number as atoi reads it: leading blanks skipped, digits up to the first other
-// character, 0 when there are none.
-long long LeadingNumber(const QByteArray& text);
 
 } // namespace CUpdateCheck

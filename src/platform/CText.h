@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <algorithm>
+#include <string_view>
 
 // Small text helpers shared by the subsystems.
 namespace CText {
@@ -51,6 +52,30 @@ inline QString JoinPath(const QString& folder, const QString& file)
     if (folder.endsWith(u'/'))
         return folder + file;
     return folder + u'/' + file;
+}
+
+// Leading digits as C's atoi reads them ("128 kbps" is 128, "abc" is 0): blanks skipped,
+// a sign taken, capped far beyond any bit rate, length or version so that sums cannot
+// overflow.
+inline qint64 LeadingInteger(std::string_view text)
+{
+    size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r')))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '-' || text[i] == '+'))
+        negative = text[i++] == '-';
+    qint64 value = 0;
+    constexpr qint64 kCap = qint64(1) << 40;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
+        value = std::min(kCap, value * 10 + (text[i] - '0'));
+    return negative ? -value : value;
+}
+
+// Seconds as minutes, ':' and two-digit seconds ("3:07").
+inline QString MinutesSeconds(qint64 seconds)
+{
+    return QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
 }
 
 } // namespace CText

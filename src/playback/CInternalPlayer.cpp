@@ -1,5 +1,6 @@
 #include "playback/CInternalPlayer.h"
 
+#include "platform/CFileNames.h"
 #include "platform/CSettings.h"
 
 #include <QFile>
@@ -13,7 +14,9 @@
 #include <mpg123.h>
 #include <mutex>
 #include <out123.h>
+#include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -276,13 +279,15 @@ void CPlayerThread::Handle(const SCommand& command)
 void CPlayerThread::DoOpen(const QString& path)
 {
     DoClose();
-    const QFileInfo info(path);
+    // The name's exact bytes: a name that is not UTF-8 is kept in raw-byte characters.
+    const QByteArray native = CFileNames::Encode(path);
+    struct stat st = {};
     QString cause;
-    if (!info.exists())
+    if (::stat(native.constData(), &st) != 0 && errno == ENOENT)
         cause = QStringLiteral("the file does not exist");
-    else if (!info.isFile() || !info.isReadable())
+    else if (!S_ISREG(st.st_mode) || ::access(native.constData(), R_OK) != 0)
         cause = QStringLiteral("the file cannot be read");
-    else if (mpg123_open(m_mh, QFile::encodeName(path).constData()) != MPG123_OK)
+    else if (mpg123_open(m_mh, native.constData()) != MPG123_OK)
         cause = QString::fromLocal8Bit(mpg123_strerror(m_mh));
     else if (mpg123_getformat(m_mh, &m_rate, &m_channels, &m_encoding) != MPG123_OK ||
              m_rate <= 0) {

@@ -9,9 +9,9 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <csignal>
-#include <unistd.h>
 #include <mpd/client.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -275,7 +275,7 @@ void CMpdRemote::Command(ECommand command)
         break;
     case Pause: {
         SStatus status;
-        if (!Status(status))
+        if (!Status(status, false))
             return;
         if (status.state == SStatus::EState::Stopped)
             StartList();
@@ -315,10 +315,10 @@ void CMpdRemote::StartList()
         Run([](mpd_connection* c) { return mpd_run_play(c); });
 }
 
-bool CMpdRemote::Status(SStatus& status)
+bool CMpdRemote::Status(SStatus& status, bool withFile)
 {
     status = SStatus();
-    return Run([&status](mpd_connection* c) {
+    return Run([&status, withFile](mpd_connection* c) {
         mpd_status* s = mpd_run_status(c);
         if (!s)
             return false;
@@ -338,7 +338,7 @@ bool CMpdRemote::Status(SStatus& status)
         status.lengthSeconds = int(mpd_status_get_total_time(s));
         status.volume = mpd_status_get_volume(s);
         mpd_status_free(s);
-        if (status.listPosition < 0)
+        if (status.listPosition < 0 || !withFile)
             return true;
         mpd_song* song = mpd_run_current_song(c);
         if (!song)
@@ -355,19 +355,19 @@ bool CMpdRemote::Status(SStatus& status)
 bool CMpdRemote::IsPlaying()
 {
     SStatus status;
-    return Status(status) && status.state == SStatus::EState::Playing;
+    return Status(status, false) && status.state == SStatus::EState::Playing;
 }
 
 int CMpdRemote::TrackLengthSeconds()
 {
     SStatus status;
-    return Status(status) ? status.lengthSeconds : 0;
+    return Status(status, false) ? status.lengthSeconds : 0;
 }
 
 int CMpdRemote::TrackPositionMs()
 {
     SStatus status;
-    return Status(status) ? status.elapsedMs : 0;
+    return Status(status, false) ? status.elapsedMs : 0;
 }
 
 void CMpdRemote::SetListPosition(int position)
@@ -384,13 +384,13 @@ void CMpdRemote::SetVolume(int volume)
 int CMpdRemote::ListLength()
 {
     SStatus status;
-    return Status(status) ? status.listLength : 0;
+    return Status(status, false) ? status.listLength : 0;
 }
 
 int CMpdRemote::ListPosition()
 {
     SStatus status;
-    return Status(status) ? status.listPosition : -1;
+    return Status(status, false) ? status.listPosition : -1;
 }
 
 void CMpdRemote::Close()

@@ -70,8 +70,9 @@ public:
         int volume = -1; // 0..100; -1 when the player has no mixer
         QString file;    // the current song's file; empty when none
     };
-    // False when no player answers.
-    bool Status(SStatus& status);
+    // False when no player answers. Without the file it costs one exchange, not two (the
+    // poll asks for the numbers only).
+    bool Status(SStatus& status, bool withFile = true);
 
     // The socket that answered last; empty when none did.
     QString Socket() const { return m_connected >= 0 ? m_candidates[m_connected].path : QString(); }
@@ -96,13 +97,11 @@ private:
     // Runs one exchange with the time limit; reconnects once when the player had closed an
     // idle connection. False when the player refused or did not answer.
     template <class F> bool Run(F exchange, int timeoutMs = 0);
-    bool CheckError(bool ok);
 
     QString m_dataDir;
     STimeouts m_timeouts;
     QList<SCandidate> m_candidates;
     mpd_connection* m_connection = nullptr;
     int m_connected = -1;
-    bool m_lastFailureClosed = false;
     int m_pendingPosition = -1;
 };

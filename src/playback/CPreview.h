@@ -17,7 +17,4 @@ using FLocate = std::function<QString(const QString& path, const QString& sessio
 // Empty when there is no such song or the user gave up; `found` tells the two apart.
 QString LocateSong(CCdlistSet& set, qint64 id, const FLocate& locate, bool* found = nullptr);
 
-// "m:ss" of a time in milliseconds, for progress shown to the user.
-QString Clock(qint64 ms);
-
 } // namespace CPreview

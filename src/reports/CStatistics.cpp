@@ -3,29 +3,9 @@
 #include "db/CDatabase.h"
 #include "model/CCdlistDoc.h"
 #include "platform/CSettings.h"
+#include "platform/CText.h"
 
 #include <QMap>
-
-qint64 CStatistics::LeadingInteger(std::string_view text)
-{
-    size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r')))
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '-' || text[i] == '+'))
-        negative = text[i++] == '-';
-    qint64 value = 0;
-    // Capped far beyond any real bit rate or length, so that sums cannot overflow.
-    constexpr qint64 kCap = qint64(1) << 40;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
-        value = std::min(kCap, value * 10 + (text[i] - '0'));
-    return negative ? -value : value;
-}
-
-QString CStatistics::FormatLength(qint64 seconds)
-{
-    return QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
-}
 
 SStatistics CStatistics::Compute(CCdlistDoc& doc)
 {
@@ -40,14 +20,14 @@ SStatistics CStatistics::Compute(CCdlistDoc& doc)
         ++s.songs;
         const std::string_view bitrate = row.Bytes(1);
         if (!bitrate.empty()) {
-            const qint64 value = LeadingInteger(bitrate);
+            const qint64 value = CText::LeadingInteger(bitrate);
             bitrateSum += value;
             ++bitrateCount;
             ++perBitrate[value];
         }
         const std::string_view duration = row.Bytes(2);
         if (!duration.empty()) {
-            lengthSum += LeadingInteger(duration);
+            lengthSum += CText::LeadingInteger(duration);
             ++lengthCount;
         }
         const qint32 plays = qint32(row.Int(3));
@@ -61,7 +41,7 @@ SStatistics CStatistics::Compute(CCdlistDoc& doc)
         }
     }
     s.averageBitrate = bitrateCount ? bitrateSum / bitrateCount : 0;
-    s.averageLength = FormatLength(lengthCount ? lengthSum / lengthCount : 0);
+    s.averageLength = CText::MinutesSeconds(lengthCount ? lengthSum / lengthCount : 0);
     s.timesUsed = CSettings::Int(QStringLiteral("TimesUsed"), 0);
     s.playlistUsed = CSettings::Int(QStringLiteral("PlaylistUsed"), 0);
     for (auto it = perBitrate.cbegin(); it != perBitrate.cend(); ++it)

@@ -32,8 +32,4 @@ namespace CStatistics {
 // Walks every song once; the session count comes from the document's session list.
 // Throws CDbException.
 SStatistics Compute(CCdlistDoc& doc);
-// Seconds as minutes, ':' and two-digit seconds ("3:07").
-QString FormatLength(qint64 seconds);
-// Leading digits as C's atoi reads them ("128 kbps" is 128, "abc" is 0).
-qint64 LeadingInteger(std::string_view text);
 } // namespace CStatistics

@@ -1,6 +1,10 @@
 #include "ui/CControllerContext.h"
 
+#include "model/CCdlistDoc.h"
+
+#include <QAbstractItemView>
 #include <QListView>
+#include <algorithm>
 
 std::optional<QString> SControllerContext::SelectedSession() const
 {
@@ -11,4 +15,39 @@ std::optional<QString> SControllerContext::SelectedSession() const
     if (rows.isEmpty())
         return std::nullopt;
     return rows.first().data().toString();
+}
+
+namespace {
+
+QModelIndexList SelectedRowsOf(const CControls& controls, int id)
+{
+    const auto* view = controls.Get<QAbstractItemView>(id);
+    if (!view || !view->selectionModel())
+        return {};
+    return view->selectionModel()->selectedRows();
+}
+
+} // namespace
+
+QList<int> SControllerContext::SelectedSongRows() const
+{
+    QList<int> rows;
+    for (const QModelIndex& index : SelectedRowsOf(controls, IDC_SONGS))
+        rows << index.row();
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+QList<qint32> SControllerContext::SelectedSongIds() const
+{
+    QList<qint32> ids;
+    for (const int row : SelectedSongRows())
+        ids << doc.Songs().Id(row);
+    return ids;
+}
+
+int SControllerContext::SelectedPlaylistEntry() const
+{
+    const QModelIndexList rows = SelectedRowsOf(controls, IDC_PLAYLIST);
+    return rows.isEmpty() ? -1 : rows.first().row();
 }

@@ -3,6 +3,7 @@
 #include "ui/CActionTable.h"
 #include "ui/ControlIds.h"
 
+#include <QList>
 #include <QString>
 #include <optional>
 
@@ -23,4 +24,9 @@ struct SControllerContext
     QAction* Action(int id) const { return actions.Action(id); }
     // The session highlighted in the session list; none when nothing is.
     std::optional<QString> SelectedSession() const;
+    // The selected rows of the song list in list order, and their songs' IDs.
+    QList<int> SelectedSongRows() const;
+    QList<qint32> SelectedSongIds() const;
+    // The first selected playlist entry; -1 when none is.
+    int SelectedPlaylistEntry() const;
 };

@@ -1,4 +1,5 @@
 #include "platform/CSettings.h"
+#include "platform/CText.h"
 #include "reports/CStatistics.h"
 #include "reports/ReportsFixture.h"
 
@@ -45,7 +46,7 @@ TEST_F(StatisticsTest, NothingPlayedOrTimedLeavesZeros)
     }
     Add({.file = "b.mp3", .duration = "59"});
     EXPECT_EQ(CStatistics::Compute(f.doc).averageLength, "0:59");
-    EXPECT_EQ(CStatistics::FormatLength(187), "3:07");
+    EXPECT_EQ(CText::MinutesSeconds(187), "3:07");
 }
 
 } // namespace

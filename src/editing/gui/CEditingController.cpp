@@ -3,7 +3,6 @@
 #include "editing/CLyrics.h"
 #include "editing/CTagSaver.h"
 #include "editing/gui/CLyricsDialog.h"
-#include "library/gui/CLibraryListCtrl.h"
 #include "model/CAppServices.h"
 #include "model/CCdlistDoc.h"
 #include "platform/CSettings.h"
@@ -64,10 +63,7 @@ void CEditingController::Save(bool multisave)
 {
     QList<qint32> ids;
     if (multisave) {
-        if (auto* songs = m_context.controls.Get<CLibraryListCtrl>(IDC_SONGS)) {
-            for (int row : songs->SelectedRows())
-                ids << songs->ItemData(row);
-        }
+        ids = m_context.SelectedSongIds();
     } else if (m_context.doc.CurrentSong() != -1) {
         ids << m_context.doc.CurrentSong();
     }

@@ -3,10 +3,10 @@
 #include "net/CFeedbackMail.h"
 #include "net/CNetTexts.h"
 #include "platform/CPrompts.h"
+#include "ui/CWaitCursor.h"
 
 #include <QFormLayout>
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -87,10 +87,11 @@ void CFeedbackDialog::Send()
     // meanwhile would act on a form that is still sending.
     m_send->setEnabled(false);
     m_cancel->setEnabled(false);
-    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    const CFeedbackMail::SResult result =
-        CFeedbackMail::Send(m_name->text(), m_email->text(), m_message->toPlainText(), m_subject);
-    QGuiApplication::restoreOverrideCursor();
+    const CFeedbackMail::SResult result = [this] {
+        const CWaitCursor wait;
+        return CFeedbackMail::Send(m_name->text(), m_email->text(), m_message->toPlainText(),
+                                   m_subject);
+    }();
     m_send->setEnabled(true);
     m_cancel->setEnabled(true);
     if (!result.sent) {

@@ -7,9 +7,9 @@
 #include "platform/CPrompts.h"
 #include "platform/CSettings.h"
 #include "ui/CHyperLink.h"
+#include "ui/CWaitCursor.h"
 
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -62,9 +62,10 @@ void CUpdateDialog::Check()
     m_status->repaint();
     // Closing or checking again while the download waits would act on a check in flight.
     setEnabled(false);
-    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    const CUpdateCheck::SResult result = CUpdateCheck::Run(m_services.tempDir);
-    QGuiApplication::restoreOverrideCursor();
+    const CUpdateCheck::SResult result = [this] {
+        const CWaitCursor wait;
+        return CUpdateCheck::Run(m_services.tempDir);
+    }();
     setEnabled(true);
     m_status->setText(result.status);
     if (!result.found)

@@ -2,10 +2,10 @@
 
 #include "db/CCdlistSet.h"
 #include "intake/CDriveLocator.h"
-#include "library/gui/CLibraryListCtrl.h"
 #include "model/CAppServices.h"
 #include "model/CCdlistDoc.h"
 #include "platform/CPrompts.h"
+#include "platform/CSettings.h"
 #include "playback/CInternalPlayer.h"
 #include "playback/CPreview.h"
 #include "playback/gui/CMprisBridge.h"
@@ -73,14 +73,12 @@ void CPreviewController::OnPreview()
         m_player->Close();
         return;
     }
-    const auto* songs = m_context.controls.Get<CLibraryListCtrl>(IDC_SONGS);
-    const QList<int> rows = songs ? songs->SelectedRows() : QList<int>();
-    if (rows.isEmpty())
+    const QList<qint32> ids = m_context.SelectedSongIds();
+    if (ids.isEmpty())
         return;
     const SAppServices& services = m_context.services;
     const QString path = CPreview::LocateSong(
-        m_context.doc.Set(), songs->ItemData(rows.first()),
-        [&services](const QString& file, const QString& session) {
+        m_context.doc.Set(), ids.first(), [&services](const QString& file, const QString& session) {
             return CDriveLocator(*services.volumes, *services.prompts)
                 .LocateCdDrive(file, session, CDriveLocator::EVariant::General);
         });
@@ -100,6 +98,7 @@ void CPreviewController::PlayFile(const QString& path)
 
 void CPreviewController::OnPoll()
 {
+    const CSettings::CReadOnce settings; // the level and the equalizer bands: one look
     m_player->SetLevel(CInternalPlayer::LevelFromSettings());
     m_player->SetEqualizer(CInternalPlayer::EqualizerFromSettings());
     QPushButton* button = Button();

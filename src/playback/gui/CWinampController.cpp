@@ -58,15 +58,6 @@ CWinampOperations CWinampController::Operations()
     return operations;
 }
 
-int CWinampController::SelectedEntry() const
-{
-    const auto* view = m_context.controls.Get<QListView>(IDC_PLAYLIST);
-    if (!view || !view->selectionModel())
-        return -1;
-    const QModelIndexList rows = view->selectionModel()->selectedRows();
-    return rows.isEmpty() ? -1 : rows.first().row();
-}
-
 void CWinampController::OnUpdateWinamp()
 {
     if (m_inCommand || m_context.doc.IsBusy())
@@ -85,7 +76,7 @@ void CWinampController::OnPlay()
     if (m_inCommand || m_context.doc.IsBusy())
         return;
     const QScopedValueRollback<bool> inCommand(m_inCommand, true);
-    Operations().Play(SelectedEntry());
+    Operations().Play(m_context.SelectedPlaylistEntry());
 }
 
 void CWinampController::OnVolume(int position)
@@ -98,7 +89,7 @@ void CWinampController::OnTimer()
 {
     if (m_inCommand)
         return;
-    const SPollResult poll = Operations().Poll(SelectedEntry());
+    const SPollResult poll = Operations().Poll(m_context.SelectedPlaylistEntry());
     if (poll.enableUpdate && !m_context.doc.Playlist().Changed() && !m_context.doc.IsBusy())
         m_context.doc.Playlist().SetChanged(true);
     if (poll.progressKnown) {

@@ -29,7 +29,6 @@ public:
 
 private:
     CWinampOperations Operations();
-    int SelectedEntry() const;
 
     SControllerContext m_context;
     SSentList m_sent;

@@ -2,7 +2,6 @@
 
 #include "intake/CDriveLocator.h"
 #include "intake/gui/CSessionNameDialog.h"
-#include "library/gui/CLibraryListCtrl.h"
 #include "model/CAppServices.h"
 #include "model/CCdlistDoc.h"
 #include "platform/CPrompts.h"
@@ -56,19 +55,9 @@ QListView* CPlaylistController::PlaylistView() const
     return m_context.controls.Get<QListView>(IDC_PLAYLIST);
 }
 
-int CPlaylistController::CurrentEntry() const
-{
-    const QListView* view = PlaylistView();
-    if (!view || !view->selectionModel())
-        return -1;
-    const QModelIndexList rows = view->selectionModel()->selectedRows();
-    return rows.isEmpty() ? -1 : rows.first().row();
-}
-
 void CPlaylistController::OnAdd()
 {
-    if (auto* songs = m_context.controls.Get<CLibraryListCtrl>(IDC_SONGS))
-        CPlaylistOperations(m_context.doc, m_context.services).AddRows(songs->SelectedRows());
+    CPlaylistOperations(m_context.doc, m_context.services).AddRows(m_context.SelectedSongRows());
 }
 
 void CPlaylistController::OnAddAll()
@@ -78,7 +67,8 @@ void CPlaylistController::OnAddAll()
 
 void CPlaylistController::OnRemove()
 {
-    CPlaylistOperations(m_context.doc, m_context.services).Remove(CurrentEntry());
+    CPlaylistOperations(m_context.doc, m_context.services)
+        .Remove(m_context.SelectedPlaylistEntry());
 }
 
 void CPlaylistController::OnClear()

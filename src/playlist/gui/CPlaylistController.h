@@ -29,7 +29,6 @@ public:
 private:
     void ConnectAction(int id, void (CPlaylistController::*handler)());
     QListView* PlaylistView() const;
-    int CurrentEntry() const;
 
     SControllerContext m_context;
 };
