@@ -12,6 +12,7 @@
 #include "playlist/CPlaylistOperations.h"
 #include "ui/CDragDropEdit.h"
 #include "ui/CommandIds.h"
+#include "upgrade/CUpgrade.h"
 
 #include <QAction>
 #include <QDir>
@@ -65,7 +66,7 @@ void CStartup::OfferUpgrade()
     // At most one offer per start, and none once any offer has been made.
     const QDir data(m_view.Services().dataDir);
     for (const QString& name : {QStringLiteral("songs2.mdb"), QStringLiteral("songs.mdb")}) {
-        if (CSettings::Int(QStringLiteral("Upgrade"), 0) == kUpgradeDone)
+        if (CUpgrade::IsDone())
             return;
         if (name == QLatin1String("songs.mdb") && CSettings::Int(QStringLiteral("Upgrade"), 0) != 0)
             return;
@@ -73,7 +74,7 @@ void CStartup::OfferUpgrade()
             continue;
         if (m_view.Prompts().AskYesNo(kUpgradeText, QStringLiteral("Update Database")))
             Q_EMIT m_view.UpgradeRequested(data.filePath(name));
-        CSettings::SetInt(QStringLiteral("Upgrade"), kUpgradeDone);
+        CUpgrade::MarkDone();
     }
 }
 

@@ -14,8 +14,6 @@ public:
     // returns false (the program ends rather than replace the settings).
     static bool SettingsReadable(CPrompts& prompts);
 
-    static constexpr int kUpgradeDone = 29;
-
 private:
     void OfferUpgrade();
     void RegisterDragAndDrop();

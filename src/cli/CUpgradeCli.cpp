@@ -25,7 +25,7 @@ int Upgrade(SCliContext& c)
     const CUpgrade::SResult result = CUpgrade(c.doc, c.services).Upgrade(c.args[0], retrieve);
     // The window offers no older database again once one was carried over.
     if (result.outcome != CUpgrade::EOutcome::NotOpened)
-        CSettings::SetInt(QStringLiteral("Upgrade"), 29);
+        CUpgrade::MarkDone();
     // The prompts printed the failures.
     if (result.outcome != CUpgrade::EOutcome::Done)
         return 1;

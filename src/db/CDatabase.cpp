@@ -584,11 +584,9 @@ CStatement& CStatement::Bind(int index, const QVariant& value)
         sqlite3_bind_null(m_stmt, index);
     else if (value.typeId() == QMetaType::Int || value.typeId() == QMetaType::LongLong)
         BindInt(index, value.toLongLong());
-    else if (value.typeId() == QMetaType::QByteArray) {
-        // Raw UTF-8 bytes, bound as text: range bounds past every character (0xFF).
-        const QByteArray bytes = value.toByteArray();
-        sqlite3_bind_text(m_stmt, index, bytes.constData(), int(bytes.size()), SQLITE_TRANSIENT);
-    } else
+    else if (value.typeId() == QMetaType::QByteArray)
+        BindUtf8(index, value.toByteArray()); // raw UTF-8, range bounds past every character
+    else
         BindText(index, value.toString());
     return *this;
 }

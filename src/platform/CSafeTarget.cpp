@@ -26,7 +26,7 @@ bool Stat(const QString& path, struct stat& st)
     return ::stat(CFileNames::Encode(path).constData(), &st) == 0;
 }
 
-bool SameFile(const QString& destination, const QString& other)
+bool SameDestination(const QString& destination, const QString& other)
 {
     struct stat a = {}, b = {};
     if (Destination(other) == destination)
@@ -52,9 +52,14 @@ QString CSafeTarget::Refusal(const QString& target, const QStringList& protected
         return QStringLiteral("This is not a regular file (a device, a pipe or a folder); "
                               "choose another name.");
     for (const QString& file : protectedFiles) {
-        if (!file.isEmpty() && SameFile(destination, file))
+        if (!file.isEmpty() && SameDestination(destination, file))
             return QStringLiteral("This is one of Cratewise's own files (the catalogue or the "
                                   "settings); choose another name.");
     }
     return QString();
+}
+
+bool CSafeTarget::SameFile(const QString& a, const QString& b)
+{
+    return SameDestination(Destination(a), b);
 }

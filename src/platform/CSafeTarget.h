@@ -17,4 +17,7 @@ QStringList ProgramFiles(const QString& database, const QString& settings);
 // ordinary file may be written: the file it points to is.
 QString Refusal(const QString& target, const QStringList& protectedFiles);
 
+// Whether two names lead to one file (any spelling, symbolic or hard links).
+bool SameFile(const QString& a, const QString& b);
+
 } // namespace CSafeTarget

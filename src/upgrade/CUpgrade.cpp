@@ -7,21 +7,20 @@
 #include "intake/CTagReader.h"
 #include "model/CAppServices.h"
 #include "model/CCdlistDoc.h"
-#include "platform/CFileNames.h"
 #include "platform/CProgress.h"
 #include "platform/CPrompts.h"
+#include "platform/CSafeTarget.h"
 #include "platform/CSettings.h"
 #include "platform/CText.h"
 #include "upgrade/CUpgradeTexts.h"
 
 #include <QScopeGuard>
-#include <sys/stat.h>
 
 namespace {
 
 using ELayout = COldSongsSet::ELayout;
 
-constexpr int kMaxComment = 1024;
+constexpr int kDoneValue = 29;
 
 // What the old versions wrote where they found nothing; never carried over.
 bool IsTagPlaceholder(const QString& value)
@@ -32,16 +31,6 @@ bool IsTagPlaceholder(const QString& value)
 bool IsNoValue(const QString& value)
 {
     return value == u"XXXX";
-}
-
-bool SameFile(const QString& a, const QString& b)
-{
-    struct stat sa
-    {
-    }, sb{};
-    return ::stat(CFileNames::Encode(a).constData(), &sa) == 0 &&
-           ::stat(CFileNames::Encode(b).constData(), &sb) == 0 && sa.st_dev == sb.st_dev &&
-           sa.st_ino == sb.st_ino;
 }
 
 void Fill(CCdlistSet& row, const COldSongsSet& old, bool titleAsList)
@@ -79,9 +68,19 @@ void Fill(CCdlistSet& row, const COldSongsSet& old, bool titleAsList)
 
 } // namespace
 
+void CUpgrade::MarkDone()
+{
+    CSettings::SetInt(QStringLiteral("Upgrade"), kDoneValue);
+}
+
+bool CUpgrade::IsDone()
+{
+    return CSettings::Int(QStringLiteral("Upgrade"), 0) == kDoneValue;
+}
+
 bool CUpgrade::OpenOld(const QString& oldFile, COldSongsSet& old)
 {
-    if (SameFile(oldFile, m_doc.Database().Path()))
+    if (CSafeTarget::SameFile(oldFile, m_doc.Database().Path()))
         return false;
     for (ELayout layout : {ELayout::Version28, ELayout::Version25, ELayout::Version2}) {
         try {
@@ -179,7 +178,7 @@ void CUpgrade::Retrieve(CCdlistSet& row, const COldSongsSet& old, CDriveLocator&
         if (row.m_LYRICS.isEmpty())
             row.m_LYRICS = tag.lyrics;
         if (row.m_COMMENT.isEmpty())
-            row.m_COMMENT = CText::Left(tag.comment, kMaxComment);
+            row.m_COMMENT = tag.comment; // the record keeps what its column holds
     }
     // Measured where the file is now: the stored path names the drive the disc was in.
     probe.Probe(now);

@@ -19,6 +19,11 @@ struct SAppServices;
 class CUpgrade
 {
 public:
+    // Once an older database has been carried over (or the offer declined), start-up
+    // offers none again: the setting "Upgrade" holds 29.
+    static void MarkDone();
+    static bool IsDone();
+
     enum class EOutcome
     {
         Done,      // every row carried over, or as many as came before a Cancel

@@ -10,6 +10,7 @@
 #include "platform/CVolumes.h"
 #include "playback/CPlaybackTexts.h"
 #include "playback/CWinampRemote.h"
+#include "playlist/CFileCopier.h"
 #include "playlist/CPlaylistGroups.h"
 
 #include <QDir>
@@ -23,43 +24,16 @@
 
 namespace {
 
-constexpr qint64 kBlockSize = 10000;
-
-bool OpenFd(QFile& file, const QString& path, int flags, QIODevice::OpenMode mode)
-{
-    const int fd = ::open(CFileNames::Encode(path).constData(), flags | O_CLOEXEC, 0644);
-    return fd >= 0 && file.open(fd, mode, QFileDevice::AutoCloseHandle);
-}
-
-// Copies source over target unless both have the same length already; false with the
-// reason when it failed.
+// Copies source over target unless both have the same length already (a copy made by an
+// earlier run); false with the reason when it failed.
 bool CopyWhenLengthsDiffer(const QString& source, const QString& target, QString& reason)
 {
-    QFile in, out;
-    if (!OpenFd(in, source, O_RDONLY, QIODevice::ReadOnly)) {
-        reason = QString::fromLocal8Bit(strerror(errno));
-        return false;
-    }
-    if (!OpenFd(out, target, O_RDWR | O_CREAT, QIODevice::ReadWrite)) {
-        reason = QString::fromLocal8Bit(strerror(errno));
-        return false;
-    }
-    if (in.size() == out.size())
+    struct stat from = {}, to = {};
+    if (::stat(CFileNames::Encode(source).constData(), &from) == 0 &&
+        ::stat(CFileNames::Encode(target).constData(), &to) == 0 && S_ISREG(to.st_mode) &&
+        from.st_size == to.st_size)
         return true;
-    bool ok = out.resize(0);
-    QByteArray block;
-    while (ok && !in.atEnd()) {
-        block = in.read(kBlockSize);
-        ok = !block.isEmpty() && out.write(block) == block.size();
-    }
-    ok = ok && in.error() == QFileDevice::NoError && out.flush();
-    if (!ok) {
-        reason = in.error() != QFileDevice::NoError ? in.errorString() : out.errorString();
-        out.close();
-        // A half-written copy would be played as if it were the song.
-        QFile::remove(target);
-    }
-    return ok;
+    return CFileCopier::Copy(source, target, {}, reason);
 }
 
 } // namespace

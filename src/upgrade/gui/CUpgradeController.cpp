@@ -25,8 +25,7 @@ void CUpgradeController::ImportPrevious()
     if (file.isEmpty())
         return;
     UpgradeFile(file);
-    // Once an older database has been carried over, start-up offers none again.
-    CSettings::SetInt(QStringLiteral("Upgrade"), 29);
+    CUpgrade::MarkDone();
 }
 
 void CUpgradeController::UpgradeFile(const QString& oldDb)
