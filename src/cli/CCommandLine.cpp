@@ -11,8 +11,10 @@
 #include "platform/CScanLock.h"
 #include "platform/CSettings.h"
 #include "platform/CText.h"
+#include "playlist/CM3uFile.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QRegularExpression>
 #include <QScopeGuard>
 
@@ -328,6 +330,28 @@ QString CCommandLine::TakeOption(QStringList& args, const QString& name)
 bool CCommandLine::TakeFlag(QStringList& args, const QString& name)
 {
     return args.removeAll(name) > 0;
+}
+
+QList<SM3uLine> CCommandLine::ReadPlaylist(const QString& file)
+{
+    QList<SM3uLine> lines;
+    QString error;
+    if (!CM3uFile::Read(file, lines, error))
+        throw CCliError(error.replace(u'\n', QStringLiteral(": ")));
+    return lines;
+}
+
+QString CCommandLine::ReadText(const QString& name)
+{
+    QFile file(name);
+    const bool opened = name == QLatin1String("-") ? file.open(stdin, QIODevice::ReadOnly)
+                                                   : file.open(QIODevice::ReadOnly);
+    if (!opened)
+        throw CCliError(QStringLiteral("%1: %2").arg(name, file.errorString()));
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw CCliError(QStringLiteral("%1: %2").arg(name, file.errorString()));
+    return QString::fromUtf8(bytes);
 }
 
 void CCommandLine::ExpectArguments(const QStringList& args, int count, const QString& usage)

@@ -11,6 +11,7 @@ class CCdlistDoc;
 class CCdlistSet;
 class CPrompts;
 struct SAppServices;
+struct SM3uLine;
 
 // A command-line failure: the message is printed as one line, the exit status is 1.
 class CCliError : public std::runtime_error
@@ -77,6 +78,10 @@ public:
     static bool TakeFlag(QStringList& args, const QString& name);
     // Throws unless exactly `count` positional arguments remain.
     static void ExpectArguments(const QStringList& args, int count, const QString& usage);
+    // The lines of an m3u file; throws with the reason on one line.
+    static QList<SM3uLine> ReadPlaylist(const QString& file);
+    // A text file's UTF-8 contents ("-" is standard input); throws with the reason.
+    static QString ReadText(const QString& name);
     // One song in the columns ID, LIST, TITLE, ARTIST, ALBUM, GENRE, YEAR, BITRATE,
     // DURATION, PATH, MELODI, separated by tabs.
     static void PrintSong(QTextStream& out, const CCdlistSet& set);

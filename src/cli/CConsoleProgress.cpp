@@ -7,13 +7,6 @@
 
 namespace {
 
-volatile std::sig_atomic_t g_cancelled = 0;
-
-void OnInterrupt(int)
-{
-    g_cancelled = 1;
-}
-
 constexpr int kBarWidth = 40;
 constexpr qint64 kRedrawMs = 100;
 
@@ -21,30 +14,18 @@ constexpr qint64 kRedrawMs = 100;
 
 CConsoleProgress::CConsoleProgress(const QString& caption)
     : m_caption(CText::Printable(caption)), m_terminal(isatty(STDERR_FILENO) == 1)
-{
-    g_cancelled = 0;
-    struct sigaction action
-    {};
-    action.sa_handler = OnInterrupt;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, &m_previous);
-    // A polite kill ends the job as Ctrl-C does: what was stored is committed and no
-    // innocent file is blamed for a crash at the next start.
-    sigaction(SIGTERM, &action, &m_previousTerm);
-}
+{}
 
 CConsoleProgress::~CConsoleProgress()
 {
     Draw(true);
     if (m_drawn && m_terminal)
         std::fputc('\n', stderr);
-    sigaction(SIGINT, &m_previous, nullptr);
-    sigaction(SIGTERM, &m_previousTerm, nullptr);
 }
 
 void CConsoleProgress::RaiseCancel()
 {
-    g_cancelled = 1;
+    CInterruptGuard::Raise();
 }
 
 void CConsoleProgress::SetRange(int lower, int upper, int step)
@@ -82,7 +63,7 @@ bool CConsoleProgress::Pump(bool)
 
 bool CConsoleProgress::IsCancelled() const
 {
-    return g_cancelled != 0;
+    return CInterruptGuard::Interrupted();
 }
 
 void CConsoleProgress::Hide()

@@ -1,14 +1,14 @@
 #pragma once
 
+#include "cli/CInterruptGuard.h"
 #include "platform/CProgress.h"
 
 #include <QElapsedTimer>
 #include <QString>
-#include <csignal>
 
 // Progress of a command-line job: a bar on standard error (drawn only on a terminal)
-// and Ctrl-C as its Cancel button. The previous SIGINT handling comes back when the
-// progress is destroyed.
+// and Ctrl-C (or a polite kill: what was stored is committed and no innocent file is
+// blamed for a crash at the next start) as its Cancel button.
 class CConsoleProgress : public CProgress
 {
 public:
@@ -41,8 +41,5 @@ private:
     bool m_drawn = false;
     bool m_terminal = false;
     QElapsedTimer m_lastDraw;
-    struct sigaction m_previousTerm
-    {};
-    struct sigaction m_previous
-    {};
+    CInterruptGuard m_interrupts;
 };

@@ -80,19 +80,6 @@ int Tag(SCliContext& c)
     return 0;
 }
 
-QString ReadText(const QString& name)
-{
-    QFile file(name);
-    const bool opened = name == QLatin1String("-") ? file.open(stdin, QIODevice::ReadOnly)
-                                                   : file.open(QIODevice::ReadOnly);
-    if (!opened)
-        throw CCliError(QStringLiteral("%1: %2").arg(name, file.errorString()));
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        throw CCliError(QStringLiteral("%1: %2").arg(name, file.errorString()));
-    return QString::fromUtf8(bytes);
-}
-
 int Lyrics(SCliContext& c)
 {
     const QString usage = QString::fromLatin1(kLyricsUsage);
@@ -109,7 +96,7 @@ int Lyrics(SCliContext& c)
             c.out << CText::Printable(line) << '\n';
         return 0;
     }
-    const QString lyrics = CLyrics::WithCrLf(ReadText(*from));
+    const QString lyrics = CLyrics::WithCrLf(CCommandLine::ReadText(*from));
     if (lyrics.size() > CLyrics::kMaxLength)
         throw CCliError(
             QStringLiteral("the lyrics are longer than %1 characters").arg(CLyrics::kMaxLength));

@@ -37,10 +37,7 @@ int Feedback(SCliContext& c)
     CCommandLine::ExpectArguments(c.args, 0, usage);
     if (messageFile.isEmpty())
         throw CCliError(QStringLiteral("usage: cratewise ") + usage);
-    QFile file(messageFile);
-    if (!file.open(QIODevice::ReadOnly))
-        throw CCliError(QStringLiteral("cannot read %1: %2").arg(messageFile, file.errorString()));
-    const QString message = QString::fromUtf8(file.readAll());
+    const QString message = CCommandLine::ReadText(messageFile);
     const CFeedbackMail::SResult result =
         CFeedbackMail::Send(name, email, message, CNetTexts::FeedbackSubject());
     if (!result.sent)

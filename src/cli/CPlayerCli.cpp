@@ -41,13 +41,10 @@ void FillPlaylist(SCliContext& c)
         if (entries.isEmpty())
             throw CCliError(QStringLiteral("there is no session \"%1\"").arg(session));
     } else {
-        QList<SM3uLine> lines;
-        QString error;
-        if (!CM3uFile::Read(m3u, lines, error))
-            throw CCliError(error.replace(u'\n', QStringLiteral(": ")));
-        CPlaylistLoader(c.set, c.prompts).Load(lines, [&entries](CCdlistSet& set) {
-            entries.append({set.m_LIST, set.m_ID});
-        });
+        CPlaylistLoader(c.set, c.prompts)
+            .Load(CCommandLine::ReadPlaylist(m3u), [&entries](CCdlistSet& set) {
+                entries.append({set.m_LIST, set.m_ID});
+            });
     }
     c.doc.Playlist().Append(entries);
 }

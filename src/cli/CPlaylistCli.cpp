@@ -73,19 +73,10 @@ int ExportM3u(SCliContext& c)
     return 0;
 }
 
-QList<SM3uLine> ReadPlaylist(const QString& file)
-{
-    QList<SM3uLine> lines;
-    QString error;
-    if (!CM3uFile::Read(file, lines, error))
-        throw CCliError(error.replace(u'\n', QStringLiteral(": ")));
-    return lines;
-}
-
 int LoadM3u(SCliContext& c)
 {
     CCommandLine::ExpectArguments(c.args, 1, QStringLiteral("load-m3u FILE"));
-    const QList<SM3uLine> lines = ReadPlaylist(c.args[0]);
+    const QList<SM3uLine> lines = CCommandLine::ReadPlaylist(c.args[0]);
     CPlaylistLoader(c.set, c.prompts).Load(lines, [&](CCdlistSet& set) {
         CCommandLine::PrintSong(c.out, set);
     });
@@ -97,7 +88,7 @@ int ImportM3u(SCliContext& c)
     CCommandLine::ExpectArguments(c.args, 2, QStringLiteral("import-m3u FILE NAME"));
     if (c.args[1].isEmpty())
         throw CCliError(CSessionTexts::EmptyName());
-    const QList<SM3uLine> lines = ReadPlaylist(c.args[0]);
+    const QList<SM3uLine> lines = CCommandLine::ReadPlaylist(c.args[0]);
     // A set of its own, as every job that stores songs.
     const std::unique_ptr<CCdlistSet> set = c.doc.NewJobSet();
     CPlaylistImporter importer(*set, SImportTools::Standard(*c.services.volumes, c.prompts),

@@ -1,6 +1,7 @@
 #include "cli/CPreviewCli.h"
 
 #include "cli/CCommandLine.h"
+#include "cli/CInterruptGuard.h"
 #include "db/CCdlistSet.h"
 #include "intake/CDriveLocator.h"
 #include "model/CAppServices.h"
@@ -12,7 +13,6 @@
 #include <QEventLoop>
 #include <QScopeGuard>
 #include <QTimer>
-#include <csignal>
 
 namespace {
 
@@ -26,38 +26,6 @@ const char* const kUsage = "preview SONG-ID";
 // before the command gives up on it.
 constexpr int kStopWaitMs = 2000;
 constexpr int kStallMs = 10000;
-
-volatile std::sig_atomic_t g_interrupted = 0;
-
-void OnInterrupt(int)
-{
-    g_interrupted = 1;
-}
-
-// Ctrl-C stops the song instead of killing the program, so that the output is closed
-// properly (a sound server, or a WAV file whose header is written at the end).
-class CInterruptGuard
-{
-public:
-    CInterruptGuard()
-    {
-        g_interrupted = 0;
-        struct sigaction action = {};
-        action.sa_handler = OnInterrupt;
-        sigemptyset(&action.sa_mask);
-        sigaction(SIGINT, &action, &m_previousInt);
-        sigaction(SIGTERM, &action, &m_previousTerm);
-    }
-    ~CInterruptGuard()
-    {
-        sigaction(SIGINT, &m_previousInt, nullptr);
-        sigaction(SIGTERM, &m_previousTerm, nullptr);
-    }
-
-private:
-    struct sigaction m_previousInt = {};
-    struct sigaction m_previousTerm = {};
-};
 
 int Preview(SCliContext& c)
 {
@@ -98,6 +66,8 @@ int Preview(SCliContext& c)
             loop.quit();
     });
 
+    // Ctrl-C stops the song instead of killing the program, so that the output is closed
+    // properly (a sound server, or a WAV file whose header is written at the end).
     const CInterruptGuard interrupts;
     bool interrupted = false;
     QDeadlineTimer stopDeadline;
@@ -105,7 +75,7 @@ int Preview(SCliContext& c)
     QDeadlineTimer stallDeadline(kStallMs);
     QTimer tick;
     QObject::connect(&tick, &QTimer::timeout, &loop, [&] {
-        if (g_interrupted && !interrupted) {
+        if (CInterruptGuard::Interrupted() && !interrupted) {
             interrupted = true;
             player.Stop();
             stopDeadline.setRemainingTime(kStopWaitMs);

@@ -21,12 +21,10 @@ const char* const kHtmlUsage =
 
 QList<qint32> PlaylistIds(SCliContext& c, const QString& file)
 {
-    QList<SM3uLine> lines;
-    QString error;
-    if (!CM3uFile::Read(file, lines, error))
-        throw CCliError(error.replace(u'\n', QStringLiteral(": ")));
     QList<qint32> ids;
-    CPlaylistLoader(c.set, c.prompts).Load(lines, [&](CCdlistSet& set) { ids << set.m_ID; });
+    CPlaylistLoader(c.set, c.prompts).Load(CCommandLine::ReadPlaylist(file), [&](CCdlistSet& set) {
+        ids << set.m_ID;
+    });
     return ids;
 }
 

@@ -3,6 +3,7 @@
 #include "platform/CText.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <optional>
 #include <sqlite3.h>
@@ -307,16 +308,16 @@ void CCdlistSet::Update()
     m_mode = EMode::None;
     CStatement& s = adding ? Prepared(m_insert, QLatin1String(kInsert))
                            : Prepared(m_update, QLatin1String(kUpdate));
-    const auto stored = [this](ESongColumn column) {
-        return CText::Left(Text(column), CSongColumns::MaxLength(column));
+    // Each column as stored, cut to its length once for the text and its folded copy.
+    std::array<QString, CSongColumns::kCount> values;
+    const auto stored = [&values](ESongColumn column) -> const QString& {
+        return values[size_t(column)];
     };
     int index = 1;
-    for (ESongColumn column : kTextColumns)
+    for (ESongColumn column : kTextColumns) {
+        values[size_t(column)] = CText::Left(Text(column), CSongColumns::MaxLength(column));
         s.BindUtf8(index++, stored(column).toUtf8());
-    const auto bindFolded = [&stored](CStatement& statement, int first) {
-        for (ESongColumn column : kFoldedColumns)
-            statement.BindUtf8(first++, CDatabase::FoldedUtf8(stored(column)));
-    };
+    }
     if (adding) {
         // Without TITLE_FOLDED the row stays out of the substring index until the title's
         // copy joins it, with the other new rows', in one statement (see CDatabase).
@@ -327,8 +328,7 @@ void CCdlistSet::Update()
         s.Reset();
         m_ID = qint32(m_db->LastInsertId());
         m_USE = 0;
-        m_db->StageTitleFold(m_ID,
-                             CText::Left(m_TITLE, CSongColumns::MaxLength(ESongColumn::TITLE)));
+        m_db->StageTitleFold(m_ID, stored(ESongColumn::TITLE));
         if (sqlite3_get_autocommit(m_db->Handle()))
             m_db->StoreStagedFolds();
     } else {
@@ -342,7 +342,9 @@ void CCdlistSet::Update()
         s.Step();
         s.Reset();
         CStatement& folded = Prepared(m_storeFolded, QLatin1String(kStoreFolded));
-        bindFolded(folded, 1);
+        int first = 1;
+        for (ESongColumn column : kFoldedColumns)
+            folded.BindUtf8(first++, CDatabase::FoldedUtf8(stored(column)));
         folded.BindInt(int(std::size(kFoldedColumns)) + 1, m_ID);
         folded.Step();
         folded.Reset();

@@ -57,9 +57,9 @@ CTagFile::SChanges ChangesFor(const STagForm& form, CTagSaver::EMode mode, QStri
 
 QString ListText(const CCdlistSet& set)
 {
-    if (CSettings::Int(QStringLiteral("ID3"), 0) != 0 || set.m_TITLE.isEmpty())
-        return set.m_MELODI.size() > 4 ? set.m_MELODI.left(set.m_MELODI.size() - 4) : QString();
-    return set.m_TITLE;
+    return CNamingRules::TitleAsListText() && !set.m_TITLE.isEmpty()
+               ? set.m_TITLE
+               : CNamingRules::ListName(set.m_MELODI);
 }
 
 } // namespace

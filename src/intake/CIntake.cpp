@@ -138,7 +138,7 @@ void CIntake::ApplyNameRules(const QString& directory)
     }
 
     const QString& name = m_set.m_MELODI;
-    m_set.m_LIST = name.size() > 4 ? name.left(name.size() - 4) : QString();
+    m_set.m_LIST = CNamingRules::ListName(name);
     QString* const names[] = {&m_set.m_LIST, &m_set.m_TITLE, &m_set.m_ARTIST, &m_set.m_ALBUM};
     if (IsOn("UnderScore")) {
         for (QString* text : names)
@@ -148,7 +148,7 @@ void CIntake::ApplyNameRules(const QString& directory)
         for (QString* text : names)
             *text = CNamingRules::RemoveTrackNumber(*text, m_except.Names());
     }
-    if (CSettings::Int(QStringLiteral("ID3"), 0) == 0 && !m_set.m_TITLE.isEmpty())
+    if (CNamingRules::TitleAsListText() && !m_set.m_TITLE.isEmpty())
         m_set.m_LIST = m_set.m_TITLE;
 }
 

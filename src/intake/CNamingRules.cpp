@@ -197,3 +197,13 @@ QString FolderName(const QString& directory)
 }
 
 } // namespace CNamingRules
+
+QString CNamingRules::ListName(const QString& fileName)
+{
+    return fileName.left(qMax<qsizetype>(0, fileName.size() - 4));
+}
+
+bool CNamingRules::TitleAsListText()
+{
+    return CSettings::Int(QStringLiteral("ID3"), 0) == 0;
+}

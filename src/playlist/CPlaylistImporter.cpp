@@ -89,8 +89,8 @@ bool CPlaylistImporter::FillRecord(const SM3uLine& listed, const QString& sessio
     else if (folderRule == 2 && m_set.m_ALBUM.isEmpty())
         m_set.m_ALBUM = FolderName(line.folder, line.foreign);
 
-    m_set.m_LIST = line.name.left(qMax<qsizetype>(0, line.name.size() - 4));
-    if (CSettings::Int(QStringLiteral("ID3"), 0) == 0 && !m_set.m_TITLE.isEmpty())
+    m_set.m_LIST = CNamingRules::ListName(line.name);
+    if (CNamingRules::TitleAsListText() && !m_set.m_TITLE.isEmpty())
         m_set.m_LIST = m_set.m_TITLE;
 
     if (m_tools.probe)

@@ -3,6 +3,7 @@
 #include "db/CBatchCommit.h"
 #include "db/CCdlistSet.h"
 #include "intake/CDriveLocator.h"
+#include "intake/CNamingRules.h"
 #include "intake/CStreamProbe.h"
 #include "intake/CTagReader.h"
 #include "model/CAppServices.h"
@@ -60,7 +61,7 @@ void Fill(CCdlistSet& row, const COldSongsSet& old, bool titleAsList)
         if (!IsNoValue(old.m_YEAR))
             row.m_YEAR = old.m_YEAR;
         row.m_LYRICS = old.m_LYRICS;
-        row.m_LIST = old.m_MELODI.left(qMax<qsizetype>(0, old.m_MELODI.size() - 4));
+        row.m_LIST = CNamingRules::ListName(old.m_MELODI);
     }
     if (titleAsList && !row.m_TITLE.isEmpty())
         row.m_LIST = row.m_TITLE;
@@ -135,7 +136,7 @@ CUpgrade::SResult CUpgrade::Upgrade(const QString& oldFile, std::optional<bool> 
 void CUpgrade::Copy(COldSongsSet& old, bool retrieve, SResult& result)
 {
     // Read once: a change made meanwhile in another window must not split one upgrade.
-    const bool titleAsList = CSettings::Int(QStringLiteral("ID3"), 0) == 0;
+    const bool titleAsList = CNamingRules::TitleAsListText();
     const bool fromFiles = retrieve && CSettings::Int(QStringLiteral("NoID3"), 0) == 0;
     result.found = old.GetRecordCount();
     std::unique_ptr<CProgress> progress =
