@@ -1,5 +1,7 @@
 #pragma once
 
+#include "intake/CTagReader.h"
+
 #include <QString>
 #include <QUrl>
 
@@ -10,8 +12,8 @@ struct SAppServices;
 // USLT frame and the record, and handed to the web translation service.
 namespace CLyrics {
 
-// The longest lyrics text (the record's column).
-constexpr qsizetype kMaxLength = 5000;
+// The longest lyrics text (the record's column, as the intake reads it).
+constexpr qsizetype kMaxLength = CTagReader::kMaxLyrics;
 // What the translation service takes.
 constexpr qsizetype kMaxTranslated = 1900;
 // The service's host when the setting "TranslateServer" names none.

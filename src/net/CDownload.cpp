@@ -32,10 +32,14 @@ QString CDownload::UpdateUrl(const QString& path)
     return base + path;
 }
 
+int CDownload::TimeoutMs()
+{
+    return qMax(1, CSettings::Int(QStringLiteral("NetTimeout"), 15)) * 1000;
+}
+
 QString CDownload::Fetch(const QString& url, const QString& localFile)
 {
-    const int seconds = CSettings::Int(QStringLiteral("NetTimeout"), 15);
-    return Fetch(url, localFile, qMax(1, seconds) * 1000);
+    return Fetch(url, localFile, TimeoutMs());
 }
 
 QString CDownload::Fetch(const QString& url, const QString& localFile, int timeoutMs)

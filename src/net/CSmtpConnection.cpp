@@ -1,7 +1,7 @@
 #include "net/CSmtpConnection.h"
 
+#include "net/CDownload.h"
 #include "net/CMailMessage.h"
-#include "platform/CSettings.h"
 
 #include <QEventLoop>
 #include <QHostInfo>
@@ -56,8 +56,7 @@ int ReplyCode(const QByteArray& data)
 } // namespace
 
 CSmtpConnection::CSmtpConnection(const QString& host, int port)
-    : m_host(host), m_port(port),
-      m_timeoutMs(qMax(1, CSettings::Int(QStringLiteral("NetTimeout"), 15)) * 1000)
+    : m_host(host), m_port(port), m_timeoutMs(CDownload::TimeoutMs())
 {}
 
 CSmtpConnection::~CSmtpConnection()

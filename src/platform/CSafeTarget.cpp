@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <sys/stat.h>
 
 namespace {
@@ -62,4 +63,34 @@ QString CSafeTarget::Refusal(const QString& target, const QStringList& protected
 bool CSafeTarget::SameFile(const QString& a, const QString& b)
 {
     return SameDestination(Destination(a), b);
+}
+
+QString CSafeTarget::FileError(const QString& file, const QString& reason)
+{
+    return QStringLiteral("%1\n%2").arg(QDir::toNativeSeparators(file), reason);
+}
+
+bool CSafeTarget::WriteWhole(const QString& file, const QStringList& protectedFiles,
+                             const std::function<QString(QIODevice& out)>& write, QString& error)
+{
+    const QString refusal = Refusal(file, protectedFiles);
+    if (!refusal.isEmpty()) {
+        error = FileError(file, refusal);
+        return false;
+    }
+    QSaveFile out(file);
+    if (!out.open(QIODevice::WriteOnly)) {
+        error = FileError(file, out.errorString());
+        return false;
+    }
+    if (const QString why = write(out); !why.isEmpty()) {
+        out.cancelWriting();
+        error = FileError(file, why);
+        return false;
+    }
+    if (!out.commit()) {
+        error = FileError(file, out.errorString());
+        return false;
+    }
+    return true;
 }

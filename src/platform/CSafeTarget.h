@@ -2,6 +2,9 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
+
+class QIODevice;
 
 // Whether a file the user named may be written by an export or a copy: a writer asks
 // before it opens the target.
@@ -16,6 +19,15 @@ QStringList ProgramFiles(const QString& database, const QString& settings);
 // exists and is not a regular file (a device, a pipe, a folder). A symbolic link to an
 // ordinary file may be written: the file it points to is.
 QString Refusal(const QString& target, const QStringList& protectedFiles);
+
+// "file" and the reason on the next line, as every file error is shown.
+QString FileError(const QString& file, const QString& reason);
+
+// Writes a whole file that may not be one of `protectedFiles` (see Refusal) through
+// `write`, which returns why it failed or nothing. The file is replaced only once all of
+// it is written. False with `error` (FileError) when anything failed.
+bool WriteWhole(const QString& file, const QStringList& protectedFiles,
+                const std::function<QString(QIODevice& out)>& write, QString& error);
 
 // Whether two names lead to one file (any spelling, symbolic or hard links).
 bool SameFile(const QString& a, const QString& b);

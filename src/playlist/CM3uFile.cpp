@@ -8,7 +8,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringDecoder>
 #include <cerrno>
 #include <cstring>
@@ -90,30 +89,25 @@ bool CM3uFile::Write(CCdlistSet& set, const QList<qint32>& ids, const QString& f
                      const QStringList& protectedFiles, SWritten& written, QString& error)
 {
     written = SWritten();
-    const QString refusal = CSafeTarget::Refusal(file, protectedFiles);
-    if (!refusal.isEmpty()) {
-        error = FileErrorText(file, refusal);
-        return false;
-    }
-    QSaveFile out(file);
-    if (!out.open(QIODevice::WriteOnly)) {
-        error = FileErrorText(file, out.errorString());
-        return false;
-    }
-    for (qint32 id : ids) {
-        if (!set.FindSongById(id))
-            continue;
-        const QString path = CText::JoinPath(set.m_PATH, set.m_MELODI);
-        if (path.contains(u'\n') || path.contains(u'\r')) {
-            written.leftOut << path;
-            continue;
-        }
-        out.write(CFileNames::Encode(path)); // a name in Latin-1 keeps its bytes
-        out.write("\r\n", 2);
-        ++written.lines;
-    }
-    if (!out.commit()) {
-        error = FileErrorText(file, out.errorString());
+    const bool ok = CSafeTarget::WriteWhole(
+        file, protectedFiles,
+        [&](QIODevice& out) {
+            for (qint32 id : ids) {
+                if (!set.FindSongById(id))
+                    continue;
+                const QString path = CText::JoinPath(set.m_PATH, set.m_MELODI);
+                if (path.contains(u'\n') || path.contains(u'\r')) {
+                    written.leftOut << path;
+                    continue;
+                }
+                out.write(CFileNames::Encode(path)); // a name in Latin-1 keeps its bytes
+                out.write("\r\n", 2);
+                ++written.lines;
+            }
+            return QString();
+        },
+        error);
+    if (!ok) {
         written = SWritten();
         return false;
     }
@@ -212,5 +206,5 @@ bool CM3uFile::Read(const QString& file, QList<SM3uLine>& lines, QString& error)
 
 QString CM3uFile::FileErrorText(const QString& file, const QString& reason)
 {
-    return QStringLiteral("%1\n%2").arg(QDir::toNativeSeparators(file), reason);
+    return CSafeTarget::FileError(file, reason);
 }

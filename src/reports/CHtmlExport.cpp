@@ -6,10 +6,9 @@
 #include "platform/CSafeTarget.h"
 #include "platform/CSettings.h"
 #include "platform/CText.h"
-#include "playlist/CM3uFile.h"
 
+#include <QIODevice>
 #include <QLocale>
-#include <QSaveFile>
 #include <array>
 #include <string_view>
 #include <vector>
@@ -292,29 +291,20 @@ int CHtmlExport::Write(QIODevice& out, const SHtmlOptions& options)
 bool CHtmlExport::Write(const QString& file, const SHtmlOptions& options, QString& error,
                         int* songs)
 {
-    const QString refusal = CSafeTarget::Refusal(
-        file, CSafeTarget::ProgramFiles(m_doc.Database().Path(), CSettings::FilePath()));
-    if (!refusal.isEmpty()) {
-        error = CM3uFile::FileErrorText(file, refusal);
-        return false;
-    }
-    QSaveFile out(file);
-    if (!out.open(QIODevice::WriteOnly)) {
-        error = CM3uFile::FileErrorText(file, out.errorString());
-        return false;
-    }
     int written = 0;
-    try {
-        written = Write(out, options);
-    } catch (const CDbException& e) {
-        out.cancelWriting();
-        error = CM3uFile::FileErrorText(file, e.Message());
+    const bool ok = CSafeTarget::WriteWhole(
+        file, CSafeTarget::ProgramFiles(m_doc.Database().Path(), CSettings::FilePath()),
+        [&](QIODevice& out) {
+            try {
+                written = Write(out, options);
+                return QString();
+            } catch (const CDbException& e) {
+                return e.Message();
+            }
+        },
+        error);
+    if (!ok)
         return false;
-    }
-    if (!out.commit()) {
-        error = CM3uFile::FileErrorText(file, out.errorString());
-        return false;
-    }
     if (songs)
         *songs = written;
     return true;
