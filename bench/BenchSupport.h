@@ -24,7 +24,7 @@ public:
     }
     QString OpenFile(const SFileDialog&) override { return {}; }
     QString SaveFile(const SFileDialog&) override { return {}; }
-    QString ChooseFolder(const QString&) override { return {}; }
+    QString ChooseFolder(const QString&, const QString& = {}) override { return {}; }
     int Warning(const QString&) override
     {
         ++messages;

@@ -22,7 +22,7 @@ public:
                     EButtons buttons) override;
     QString OpenFile(const SFileDialog&) override { return {}; }
     QString SaveFile(const SFileDialog&) override { return {}; }
-    QString ChooseFolder(const QString&) override { return {}; }
+    QString ChooseFolder(const QString&, const QString& = {}) override { return {}; }
     int Warning(const QString& text) override;
     // --yes looks for the disc once more, then gives up on it.
     int InsertRetryLimit() const override { return 1; }

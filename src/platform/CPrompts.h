@@ -47,14 +47,9 @@ public:
     // File dialogs; an empty result means cancelled.
     virtual QString OpenFile(const SFileDialog& dialog) = 0;
     virtual QString SaveFile(const SFileDialog& dialog) = 0;
-    // The folder picker ("Choose folder" / "Select"); empty means cancelled.
-    virtual QString ChooseFolder(const QString& startFolder) = 0;
-    // The same picker titled with what the folder is for.
-    virtual QString ChooseFolderFor(const QString& startFolder, const QString& title)
-    {
-        Q_UNUSED(title);
-        return ChooseFolder(startFolder);
-    }
+    // The folder picker ("Choose folder" / "Select"), titled with what the folder is for
+    // when a title is given; empty means cancelled.
+    virtual QString ChooseFolder(const QString& startFolder, const QString& title = {}) = 0;
     // The silenceable warning: shows text with a "Don't show me this again" box.
     // Returns the box's state as the dialog hands it back (0 when closed by Escape).
     virtual int Warning(const QString& text) = 0;

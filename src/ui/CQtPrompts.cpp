@@ -91,12 +91,7 @@ QString CQtPrompts::SaveFile(const SFileDialog& dialog)
     return WithExtension(box.selectedFiles().constFirst(), dialog.defaultExtension);
 }
 
-QString CQtPrompts::ChooseFolder(const QString& startFolder)
-{
-    return CFolderDialog::Choose(m_parent, startFolder);
-}
-
-QString CQtPrompts::ChooseFolderFor(const QString& startFolder, const QString& title)
+QString CQtPrompts::ChooseFolder(const QString& startFolder, const QString& title)
 {
     return CFolderDialog::Choose(m_parent, startFolder, title);
 }

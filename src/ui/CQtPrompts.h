@@ -16,8 +16,7 @@ public:
                     EButtons buttons) override;
     QString OpenFile(const SFileDialog& dialog) override;
     QString SaveFile(const SFileDialog& dialog) override;
-    QString ChooseFolder(const QString& startFolder) override;
-    QString ChooseFolderFor(const QString& startFolder, const QString& title) override;
+    QString ChooseFolder(const QString& startFolder, const QString& title = {}) override;
     int Warning(const QString& text) override;
 
     // "Name (*.m3u)|*.m3u|All Files (*.*)|*.*||" becomes "Name (*.m3u);;All Files (*)".

@@ -52,7 +52,7 @@ public:
         return files.isEmpty() ? QString() : files.dequeue();
     }
     QString SaveFile(const SFileDialog& dialog) override { return OpenFile(dialog); }
-    QString ChooseFolder(const QString&) override
+    QString ChooseFolder(const QString&, const QString& = {}) override
     {
         return folders.isEmpty() ? QString() : folders.dequeue();
     }

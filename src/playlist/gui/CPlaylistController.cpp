@@ -143,9 +143,9 @@ void CPlaylistController::OnCopyFiles()
         prompts.Error(QStringLiteral("The database is empty!"), QStringLiteral("Database empty"));
         return;
     }
-    const QString folder = prompts.ChooseFolderFor(
-        CSettings::String(QStringLiteral("CopyPath")),
-        QStringLiteral("Choose the folder to copy the playlist's files to"));
+    const QString folder =
+        prompts.ChooseFolder(CSettings::String(QStringLiteral("CopyPath")),
+                             QStringLiteral("Choose the folder to copy the playlist's files to"));
     if (folder.isEmpty())
         return;
     CSettings::SetString(QStringLiteral("CopyPath"), folder);
