@@ -3,7 +3,6 @@
 #include "platform/CProgress.h"
 
 #include <QFileInfo>
-#include <QJsonDocument>
 #include <QString>
 #include <cerrno>
 #include <cstdlib>
@@ -287,7 +286,6 @@ void CDatabase::Open(const QString& path, const ProgressFactory& conversionProgr
 void CDatabase::Close()
 {
     if (m_db) {
-        m_staged = QJsonArray();
         m_stagedTitles.clear();
         sqlite3_close_v2(m_db);
         m_db = nullptr;
@@ -315,12 +313,7 @@ void CDatabase::Configure()
     sqlite3_create_collation_v2(m_db, "UNOCASE", SQLITE_UTF8, nullptr, &Collate, nullptr);
     // Staged copies belong to rows a rollback removes; their IDs may come again.
     sqlite3_rollback_hook(
-        m_db,
-        [](void* self) {
-            static_cast<CDatabase*>(self)->m_staged = QJsonArray();
-            static_cast<CDatabase*>(self)->m_stagedTitles.clear();
-        },
-        this);
+        m_db, [](void* self) { static_cast<CDatabase*>(self)->m_stagedTitles.clear(); }, this);
 }
 
 void CDatabase::CreateSchema()
@@ -427,34 +420,43 @@ void CDatabase::FoldRows(CProgress* progress)
                                    "Songs WHERE ID > ? AND (%1) ORDER BY ID LIMIT %2")
                         .arg(QLatin1String(kToFold))
                         .arg(kBatch));
+    // One statement per batch, its rows as one bound JSON text: [id, six folded texts].
+    CStatement store(
+        *this,
+        QStringLiteral("UPDATE Songs SET TITLE_FOLDED = json_extract(j.value, '$[1]'), "
+                       "ARTIST_FOLDED = json_extract(j.value, '$[2]'), "
+                       "ALBUM_FOLDED = json_extract(j.value, '$[3]'), "
+                       "MELODI_FOLDED = json_extract(j.value, '$[4]'), "
+                       "PATH_FOLDED = json_extract(j.value, '$[5]'), "
+                       "GENRE_FOLDED = json_extract(j.value, '$[6]') "
+                       "FROM json_each(?) AS j WHERE Songs.ID = json_extract(j.value, '$[0]')"));
     qint64 last = 0;
     for (;;) {
         pick.Reset();
         pick.BindInt(1, last);
-        bool any = false;
+        QByteArray json = "[";
         while (pick.Step()) {
-            any = true;
             last = pick.Int(0);
-            StageFolds(last, {pick.Text(1), pick.Text(2), pick.Text(3), pick.Text(4), pick.Text(5),
-                              pick.Text(6)});
+            json += json.size() > 1 ? ",[" : "[";
+            json += QByteArray::number(last);
+            for (int column = 1; column <= 6; ++column) {
+                json += ',';
+                AppendJsonString(json, FoldedUtf8(pick.Text(column)));
+            }
+            json += ']';
         }
         pick.Reset();
-        if (!any)
+        if (json.size() == 1)
             return;
-        StoreStagedFolds();
+        json += ']';
+        store.Reset();
+        store.BindUtf8(1, std::move(json));
+        store.Step();
         if (progress) {
             progress->Step();
             progress->Pump(false);
         }
     }
-}
-
-void CDatabase::StageFolds(qint64 id, const std::array<QString, 6>& texts)
-{
-    QJsonArray row{id};
-    for (const QString& text : texts)
-        row.append(Fold(text));
-    m_staged.append(row);
 }
 
 void CDatabase::StageTitleFold(qint64 id, const QString& title)
@@ -479,22 +481,6 @@ void CDatabase::StoreStagedFolds()
         store.BindUtf8(1, std::move(json));
         store.Step();
     }
-    if (m_staged.isEmpty())
-        return;
-    // One statement for the whole batch, the values as one bound JSON text.
-    const QByteArray json = QJsonDocument(m_staged).toJson(QJsonDocument::Compact);
-    m_staged = QJsonArray();
-    CStatement store(
-        *this,
-        QStringLiteral("UPDATE Songs SET TITLE_FOLDED = json_extract(j.value, '$[1]'), "
-                       "ARTIST_FOLDED = json_extract(j.value, '$[2]'), "
-                       "ALBUM_FOLDED = json_extract(j.value, '$[3]'), "
-                       "MELODI_FOLDED = json_extract(j.value, '$[4]'), "
-                       "PATH_FOLDED = json_extract(j.value, '$[5]'), "
-                       "GENRE_FOLDED = json_extract(j.value, '$[6]') "
-                       "FROM json_each(?) AS j WHERE Songs.ID = json_extract(j.value, '$[0]')"));
-    store.Bind(1, json);
-    store.Step();
 }
 
 void CDatabase::CheckSchema()

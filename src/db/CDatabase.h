@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QJsonArray>
 #include <QString>
 #include <QVariant>
 #include <array>
@@ -84,11 +83,9 @@ public:
     static QString Fold(const QString& text);
     // Fold(text) as UTF-8; ASCII text goes without the detour through a folded copy.
     static QByteArray FoldedUtf8(const QString& text);
-    // Folded copies of a new row's TITLE, ARTIST, ALBUM, MELODI, PATH and GENRE, stored
-    // together with the others before the transaction commits (or at once outside one),
-    // and before any lookup; a rollback drops them.
-    void StageFolds(qint64 id, const std::array<QString, 6>& texts);
-    // The same for a new row stored with every copy but the title's.
+    // The folded title of a new row stored with every other folded copy: stored together
+    // with the others before the transaction commits (or at once outside one), and before
+    // any lookup; a rollback drops it.
     void StageTitleFold(qint64 id, const QString& title);
     void StoreStagedFolds();
 
@@ -104,7 +101,6 @@ private:
 
     sqlite3* m_db = nullptr;
     QString m_path;
-    QJsonArray m_staged;       // [id, six folded texts] per row
     QByteArray m_stagedTitles; // {"id":"folded title",... without the closing brace
 };
 
