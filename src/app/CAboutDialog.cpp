@@ -16,14 +16,20 @@ CAboutDialog::CAboutDialog(QWidget* parent, CPrompts* prompts) : QDialog(parent)
     auto* name = new QLabel(QStringLiteral("Cratewise Version %1").arg(CRATEWISE_VERSION), this);
 
     // The site's link opens its own text; the mail link opens as soon as it is pressed.
-    m_web = new CHyperLink(
-        CSettings::String(QStringLiteral("WebSite"), QStringLiteral("https://cratewise.example")),
-        this);
-    const QString address = CSettings::String(QStringLiteral("SupportAddress"),
-                                              QStringLiteral("support@cratewise.example"));
+    // An address that is not http(s) is only shown: it must never run or open a file.
+    const QString site = CSettings::String(ESetting::WebSite);
+    QLabel* web = nullptr;
+    if (CSettingsTable::IsWebAddress(site)) {
+        m_web = new CHyperLink(site, this);
+        m_web->SetPrompts(prompts);
+        web = m_web;
+    } else {
+        web = new QLabel(site, this);
+        web->setTextFormat(Qt::PlainText);
+    }
+    const QString address = CSettings::String(ESetting::SupportAddress);
     m_mail = new CHyperLink(address, this, QStringLiteral("mailto:") + address);
     m_mail->ModifyLinkStyle(0, CHyperLink::kOpenOnPress);
-    m_web->SetPrompts(prompts);
     m_mail->SetPrompts(prompts);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
@@ -33,7 +39,7 @@ CAboutDialog::CAboutDialog(QWidget* parent, CPrompts* prompts) : QDialog(parent)
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(name);
-    layout->addWidget(m_web);
+    layout->addWidget(web);
     layout->addWidget(m_mail);
     layout->addWidget(buttons);
 }

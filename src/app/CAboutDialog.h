@@ -15,6 +15,7 @@ public:
     // `prompts` receives the links' failure messages; null uses the window's own boxes.
     explicit CAboutDialog(QWidget* parent = nullptr, CPrompts* prompts = nullptr);
 
+    // Null when the site is not an http(s) address and is shown as text.
     CHyperLink* WebLink() const { return m_web; }
     CHyperLink* MailLink() const { return m_mail; }
     QPushButton* CreditsButton() const { return m_credits; }

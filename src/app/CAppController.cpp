@@ -12,6 +12,7 @@
 #include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QTimer>
 #include <QUrl>
 
 CAppController::CAppController(CCdlistView& view) : QObject(&view), m_view(view)
@@ -26,11 +27,19 @@ CAppController::CAppController(CCdlistView& view) : QObject(&view), m_view(view)
             [this] { m_view.window()->close(); });
     m_previousListener = CSettings::SetWriteFailureListener(
         [this](const QString& message) { OnSettingsNotSaved(message); });
+    // Shown from the event loop, not inside the read: a value may be read halfway through
+    // a command, or while a message box is already open.
+    m_previousWarning = CSettings::SetReadWarningListener([this](const QString& message) {
+        QTimer::singleShot(0, this, [this, message] {
+            m_view.Prompts().Exclaim(message, QStringLiteral("Settings"));
+        });
+    });
 }
 
 CAppController::~CAppController()
 {
     CSettings::SetWriteFailureListener(std::move(m_previousListener));
+    CSettings::SetReadWarningListener(std::move(m_previousWarning));
 }
 
 void CAppController::OnSettingsNotSaved(const QString& message)

@@ -7,7 +7,7 @@
 class CCdlistView;
 
 // The program's own commands: desktop shortcut, documentation, About box, exit; and
-// the word to the user when the settings cannot be saved.
+// the word to the user when the settings cannot be saved or a value reads as its default.
 class CAppController : public QObject
 {
     Q_OBJECT
@@ -25,5 +25,6 @@ private:
 
     CCdlistView& m_view;
     CSettings::FailureListener m_previousListener;
+    CSettings::WarningListener m_previousWarning;
     bool m_toldSettingsNotSaved = false;
 };

@@ -7,10 +7,6 @@
 #include <QCloseEvent>
 #include <QMenuBar>
 
-namespace {
-const QString kGeometry = QStringLiteral("WindowGeometry");
-} // namespace
-
 CMainFrame::CMainFrame(CCdlistView* view, QWidget* parent) : QMainWindow(parent), m_view(view)
 {
     setObjectName(QStringLiteral("CMainFrame"));
@@ -31,14 +27,15 @@ void CMainFrame::FitToForm()
     setMinimumSize(size);
     resize(size);
     // Where the user left the window last time.
-    restoreGeometry(QByteArray::fromBase64(CSettings::String(kGeometry).toLatin1()));
+    restoreGeometry(QByteArray::fromBase64(CSettings::String(ESetting::WindowGeometry).toLatin1()));
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event)
 {
     if (!m_closed) {
         m_closed = true;
-        CSettings::SetString(kGeometry, QString::fromLatin1(saveGeometry().toBase64()));
+        CSettings::SetString(ESetting::WindowGeometry,
+                             QString::fromLatin1(saveGeometry().toBase64()));
         m_view->OnDestroy();
     }
     event->accept();

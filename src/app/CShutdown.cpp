@@ -35,6 +35,6 @@ void CShutdown::Run()
         for (const QString& file : copies)
             QFile::remove(file);
     }
-    if (CSettings::Int(QStringLiteral("CloseWinamp"), 0) == 1)
+    if (CSettings::Bool(ESetting::CloseWinamp))
         player.Close();
 }

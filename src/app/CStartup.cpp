@@ -31,7 +31,7 @@ const QString kUpdateCaption = QStringLiteral("There may be an update available"
 
 void CStartup::Run()
 {
-    const int firstTime = CSettings::Int(QStringLiteral("Firsttime"), 2);
+    const int firstTime = CSettings::Int(ESetting::Firsttime);
     CCdlistDoc& doc = m_view.Doc();
     CCdlistSet& set = doc.Set();
     doc.Songs().RebuildColumns();
@@ -68,7 +68,7 @@ void CStartup::OfferUpgrade()
     for (const QString& name : {QStringLiteral("songs2.mdb"), QStringLiteral("songs.mdb")}) {
         if (CUpgrade::IsDone())
             return;
-        if (name == QLatin1String("songs.mdb") && CSettings::Int(QStringLiteral("Upgrade"), 0) != 0)
+        if (name == QLatin1String("songs.mdb") && CSettings::Int(ESetting::Upgrade) != 0)
             return;
         if (!QFile::exists(data.filePath(name)))
             continue;
@@ -90,31 +90,30 @@ void CStartup::SetUpVolumeSlider()
 void CStartup::StartPlayerIfWanted()
 {
     CWinampRemote& player = m_view.Winamp();
-    if (CSettings::Int(QStringLiteral("LoadOnStart"), 0) == 1 && !player.IsRunning())
-        player.Start(CSettings::String(QStringLiteral("Winamp")),
-                     CSettings::Int(QStringLiteral("Minimize"), 0) != 0);
+    if (CSettings::Bool(ESetting::LoadOnStart) && !player.IsRunning())
+        player.Start(CSettings::String(ESetting::Winamp), CSettings::Bool(ESetting::Minimize));
 }
 
 void CStartup::OfferShortcutAtFirstStart(int firstTime)
 {
     if (firstTime != 2)
         return;
-    CSettings::SetInt(QStringLiteral("Firsttime"), 1);
+    CSettings::SetInt(ESetting::Firsttime, 1);
     CDesktopShortcut::Offer(m_view.Prompts(), m_view.Services());
 }
 
 void CStartup::OfferMonthlyUpdate()
 {
     const int month = m_view.Services().currentMonth();
-    const int stored = CSettings::Int(QStringLiteral("UpdateDate"), 0);
+    const int stored = CSettings::Int(ESetting::UpdateDate);
     if (stored == 0) {
-        CSettings::SetInt(QStringLiteral("UpdateDate"), month);
+        CSettings::SetInt(ESetting::UpdateDate, month);
         return;
     }
     if (stored != month) {
         if (m_view.Prompts().AskYesNo(kUpdateText, kUpdateCaption))
             Q_EMIT m_view.UpdateCheckRequested();
-        CSettings::SetInt(QStringLiteral("UpdateDate"), month);
+        CSettings::SetInt(ESetting::UpdateDate, month);
     }
 }
 

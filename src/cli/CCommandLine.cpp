@@ -127,7 +127,15 @@ int CCommandLine::Run(QStringList args, QTextStream& out, QTextStream& err)
             if (unsaved.isEmpty())
                 unsaved = message;
         });
-    const auto restore = qScopeGuard([&] { CSettings::SetWriteFailureListener(previous); });
+    // A hand-edited value that reads as its default is named once, and the command goes on.
+    const CSettings::WarningListener previousWarning =
+        CSettings::SetReadWarningListener([&err](const QString& message) {
+            err << "cratewise: " << CText::Printable(message) << Qt::endl;
+        });
+    const auto restore = qScopeGuard([&] {
+        CSettings::SetWriteFailureListener(previous);
+        CSettings::SetReadWarningListener(previousWarning);
+    });
     try {
         const SGlobalOptions options = TakeGlobalOptions(args);
         if (options.version) {
@@ -273,14 +281,18 @@ QString CCommandLine::BashCompletion() const
     for (const SCliCommand& c : m_commands) {
         names += (names.isEmpty() ? QString() : QStringLiteral(" ")) + c.name;
         const QStringList options = OptionsOf(c);
+        QString values;
         if (!options.isEmpty())
-            cases +=
-                QStringLiteral("        %1) options=\"%2\" ;;\n").arg(c.name, options.join(u' '));
+            values += QStringLiteral(" options=\"%1\";").arg(options.join(u' '));
+        if (!c.words.isEmpty())
+            values += QStringLiteral(" words=\"%1\";").arg(c.words.join(u' '));
+        if (!values.isEmpty())
+            cases += QStringLiteral("        %1)%2;\n").arg(c.name, values);
     }
     return QStringLiteral(
                "# bash completion for cratewise (written by cratewise --bash-completion)\n"
                "_cratewise()\n{\n"
-               "    local cur prev command= options= i\n"
+               "    local cur prev command= options= words= i\n"
                "    cur=${COMP_WORDS[COMP_CWORD]}\n"
                "    prev=${COMP_WORDS[COMP_CWORD-1]}\n"
                "    if [[ $prev == --data-dir ]]; then\n"
@@ -307,6 +319,8 @@ QString CCommandLine::BashCompletion() const
                "    esac\n"
                "    if [[ $cur == -* && -n $options ]]; then\n"
                "        COMPREPLY=($(compgen -W \"$options\" -- \"$cur\"))\n"
+               "    elif [[ -n $words && $COMP_CWORD -eq $((i + 1)) ]]; then\n"
+               "        COMPREPLY=($(compgen -W \"$words\" -- \"$cur\"))\n"
                "    else\n"
                "        COMPREPLY=($(compgen -f -- \"$cur\"))\n"
                "    fi\n"

@@ -43,9 +43,10 @@ struct SCliContext
 struct SCliCommand
 {
     QString name;
-    QString usage;   // e.g. "config [NAME [VALUE]]"
+    QString usage;   // e.g. "config [--defaults | NAME [VALUE]]"
     QString summary; // one line for --help
     std::function<int(SCliContext&)> run;
+    QStringList words = {}; // what the shell completes as the first argument (setting names)
 };
 
 // `cratewise <command> …`: the same core as the window, from a terminal.

@@ -64,7 +64,7 @@ int ExportM3u(SCliContext& c)
         CSafeTarget::ProgramFiles(c.doc.Database().Path(), CSettings::FilePath());
     if (!CM3uFile::Write(c.set, ids, c.args[0], programFiles, written, error))
         throw CCliError(error.replace(u'\n', QStringLiteral(": ")));
-    CSettings::AddToCounter(QStringLiteral("PlaylistUsed"), written.lines);
+    CSettings::AddToCounter(ESetting::PlaylistUsed, written.lines);
     for (const QString& path : written.leftOut)
         c.err << "cratewise: left out, a line break in the name: " << CText::Printable(path)
               << '\n';

@@ -59,8 +59,8 @@ struct SDirCloser
 } // namespace
 
 CDirectoryWalk::CDirectoryWalk()
-    : m_subDirs(CSettings::Int(QStringLiteral("SubDir"), 1) == 1),
-      m_recognized(CSettings::String(QStringLiteral("Recognized"), QStringLiteral("mp3 mp2")))
+    : m_subDirs(CSettings::Bool(ESetting::SubDir)),
+      m_recognized(CSettings::String(ESetting::Recognized))
 {}
 
 int CDirectoryWalk::CountRecognizedFiles(const QString& directory)

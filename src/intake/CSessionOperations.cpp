@@ -138,7 +138,7 @@ void CSessionOperations::Scan(const QString& name, const QString& path, int coun
     // next start.
     const CScanLock scanning; // released after the marker is cleared
     const auto clearMarker =
-        qScopeGuard([] { CSettings::SetString(QStringLiteral("ErrorFile"), QString()); });
+        qScopeGuard([] { CSettings::SetString(ESetting::ErrorFile, QString()); });
     CDirectoryWalk walk;
     // Without the decoder no song could be measured: the program reports it and ends.
     std::unique_ptr<CStreamProbe> probe = CStreamProbe::CreateOrExit();

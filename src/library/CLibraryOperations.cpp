@@ -130,7 +130,7 @@ void CLibraryOperations::Search(const SSearchCriteria& criteria)
     songs.Clear();
     CSongListModel::CBatch rows = songs.NewBatch();
     const SSearchOptions options = SSearchOptions::FromSettings();
-    const bool addToPlaylist = CSettings::Int(QStringLiteral("AddOnSearch"), 0) == 1;
+    const bool addToPlaylist = CSettings::Bool(ESetting::AddOnSearch);
     std::optional<std::vector<qint32>> ids;
     QString error;
     {

@@ -24,9 +24,9 @@ bool IsAscii(std::string_view s)
 SSearchOptions SSearchOptions::FromSettings()
 {
     SSearchOptions o;
-    o.fast = CSettings::Int(QStringLiteral("FastSearch"), 0) == 1;
-    o.caseSensitive = CSettings::Int(QStringLiteral("Case"), 0) == 1;
-    o.onPath = CSettings::Int(QStringLiteral("SearchOnPath"), 0) == 1;
+    o.fast = CSettings::Bool(ESetting::FastSearch);
+    o.caseSensitive = CSettings::Bool(ESetting::Case);
+    o.onPath = CSettings::Bool(ESetting::SearchOnPath);
     return o;
 }
 

@@ -22,19 +22,18 @@ quint64 PrefixKey(std::string_view s)
 struct SOptionalColumn
 {
     const char* heading;
-    const char* setting;
-    int defaultOn;
+    ESetting setting;
     ESongColumn column;
 };
 
 // In the order they appear; a hidden column is simply absent.
 constexpr SOptionalColumn kOptionalColumns[] = {
-    {"Artist", "LibArtist", 1, ESongColumn::ARTIST},
-    {"Album", "LibAlbum", 1, ESongColumn::ALBUM},
-    {"Session", "LibSession", 1, ESongColumn::CD},
-    {"Bitrate", "LibBitrate", 0, ESongColumn::BITRATE},
-    {"Length", "LibLength", 0, ESongColumn::DURATION},
-    {"Comment", "LibComment", 0, ESongColumn::COMMENT},
+    {"Artist", ESetting::LibArtist, ESongColumn::ARTIST},
+    {"Album", ESetting::LibAlbum, ESongColumn::ALBUM},
+    {"Session", ESetting::LibSession, ESongColumn::CD},
+    {"Bitrate", ESetting::LibBitrate, ESongColumn::BITRATE},
+    {"Length", ESetting::LibLength, ESongColumn::DURATION},
+    {"Comment", ESetting::LibComment, ESongColumn::COMMENT},
 };
 
 // The offset of a cell whose row the source has not filled yet.
@@ -79,7 +78,7 @@ void CSongListModel::RebuildColumns()
     QStringList headings{QStringLiteral("Title")};
     m_columns = {ESongColumn::LIST};
     for (const SOptionalColumn& c : kOptionalColumns) {
-        if (CSettings::Int(QLatin1String(c.setting), c.defaultOn) != 0) {
+        if (CSettings::Bool(c.setting)) {
             headings << QLatin1String(c.heading);
             m_columns << c.column;
         }

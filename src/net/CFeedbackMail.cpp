@@ -6,8 +6,7 @@
 
 QString CFeedbackMail::SupportAddress()
 {
-    return CSettings::String(QStringLiteral("SupportAddress"),
-                             QStringLiteral("support@cratewise.example"));
+    return CSettings::String(ESetting::SupportAddress);
 }
 
 QString CFeedbackMail::Body(const QString& name, const QString& message)
@@ -19,9 +18,8 @@ QString CFeedbackMail::Body(const QString& name, const QString& message)
 CFeedbackMail::SResult CFeedbackMail::Send(const QString& name, const QString& email,
                                            const QString& message, const QString& subject)
 {
-    CSmtpConnection connection(
-        CSettings::String(QStringLiteral("MailServer"), QStringLiteral("mail.cratewise.example")),
-        CSettings::Int(QStringLiteral("MailPort"), 25));
+    CSmtpConnection connection(CSettings::String(ESetting::MailServer),
+                               CSettings::Int(ESetting::MailPort));
     CMailMessage mail;
     mail.m_from = email.isEmpty() ? SupportAddress() : email;
     mail.AddRecipient(SupportAddress());

@@ -39,9 +39,9 @@ bool CScanLock::ScanRunning()
 
 QString CScanLock::TakeCrashMarker()
 {
-    const QString file = CSettings::String(QStringLiteral("ErrorFile"));
+    const QString file = CSettings::String(ESetting::ErrorFile);
     if (file.isEmpty() || ScanRunning())
         return {};
-    CSettings::SetString(QStringLiteral("ErrorFile"), QString());
+    CSettings::SetString(ESetting::ErrorFile, QString());
     return file;
 }

@@ -1,10 +1,13 @@
 #include "platform/CSettings.h"
 
+#include "platform/CText.h"
+
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QMap>
+#include <QSet>
 #include <QStandardPaths>
 #include <cerrno>
 #include <climits>
@@ -41,6 +44,9 @@ struct SStore
     QString readError;    // set while the file exists but cannot be read
     QString lastWriteError;
     CSettings::FailureListener listener;
+    CSettings::WarningListener readListener;
+    QSet<QString> warned;        // keys whose stored value was reported this run
+    QStringList pendingWarnings; // reported while no one listened
 };
 
 SStore& Store()
@@ -167,10 +173,11 @@ void Remember(SStore& s, const struct stat& st)
     s.inode = st.st_ino;
 }
 
-bool ReadAll(int fd, QByteArray& bytes, off_t sizeHint)
+// Reads to the end, but not beyond `limit` bytes: false with errno EFBIG past it.
+bool ReadAll(int fd, QByteArray& bytes, off_t sizeHint, qint64 limit)
 {
     bytes.clear();
-    bytes.reserve(qsizetype(qMax<off_t>(sizeHint, 0)) + 1);
+    bytes.reserve(qsizetype(qBound<off_t>(0, sizeHint, off_t(limit))) + 1);
     char buffer[65536];
     for (;;) {
         const ssize_t n = ::read(fd, buffer, sizeof buffer);
@@ -180,8 +187,38 @@ bool ReadAll(int fd, QByteArray& bytes, off_t sizeHint)
             return false;
         if (n == 0)
             return true;
+        if (bytes.size() + n > limit) {
+            errno = EFBIG;
+            return false;
+        }
         bytes.append(buffer, qsizetype(n));
     }
+}
+
+// Opens a file to read only when it is a regular file; never waits on a FIFO or a
+// device. -1 with errno set otherwise (EINVAL: not a regular file).
+int OpenRegular(const QString& path)
+{
+    const int fd =
+        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0)
+        return -1;
+    struct stat st = {};
+    const int error = ::fstat(fd, &st) != 0 ? errno : S_ISREG(st.st_mode) ? 0 : EINVAL;
+    if (error == 0)
+        return fd;
+    ::close(fd);
+    errno = error;
+    return -1;
+}
+
+QString ReadCause(int error)
+{
+    if (error == EINVAL)
+        return QStringLiteral("it is not a regular file");
+    if (error == EFBIG)
+        return QStringLiteral("it is larger than %1 MiB").arg(CSettings::kMaxFileBytes >> 20);
+    return Cause(error);
 }
 
 // Nothing is known of the file's values: they read as their defaults and writes are
@@ -192,8 +229,8 @@ void MarkUnreadable(SStore& s, int error)
     s.sections.clear();
     s.loaded = false;
     s.size = -1;
-    s.readError =
-        QStringLiteral("The settings file \"%1\" cannot be read: %2.").arg(s.path, Cause(error));
+    s.readError = QStringLiteral("The settings file \"%1\" cannot be read: %2.")
+                      .arg(s.path, ReadCause(error));
 }
 
 // Brings the in-memory copy up to date with the file.
@@ -212,13 +249,18 @@ void Refresh(SStore& s)
         s.readError.clear();
         return;
     }
+    // Looked at before it is opened: a FIFO would block the open, a device be read forever.
+    if (!S_ISREG(st.st_mode))
+        return MarkUnreadable(s, EINVAL);
+    if (st.st_size > CSettings::kMaxFileBytes)
+        return MarkUnreadable(s, EFBIG);
     if (s.loaded && !ChangedOnDisk(s, st))
         return;
-    const int fd = ::open(QFile::encodeName(s.path).constData(), O_RDONLY | O_CLOEXEC);
+    const int fd = OpenRegular(s.path); // it may have been replaced since
     if (fd < 0)
         return MarkUnreadable(s, errno);
     QByteArray bytes;
-    const bool read = ReadAll(fd, bytes, st.st_size);
+    const bool read = ReadAll(fd, bytes, st.st_size, CSettings::kMaxFileBytes);
     const int error = errno;
     ::close(fd);
     if (!read)
@@ -314,7 +356,9 @@ template <typename Change> QString Modify(Change&& change)
         return NotSaved(s.path, Cause(errno));
     const QByteArray data = Serialise(s);
     const QByteArray tmp = QFile::encodeName(s.path + QStringLiteral(".tmp"));
-    const int fd = ::open(tmp.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    // Not blocking: a FIFO left in its place fails the write instead of hanging it.
+    const int fd =
+        ::open(tmp.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK, 0600);
     if (fd < 0)
         return NotSaved(s.path, Cause(errno));
     bool written = WriteAll(fd, data);
@@ -356,12 +400,17 @@ public:
         return settingsPath + QStringLiteral(".ErrorFile");
     }
 
+    // A path and the tail of a longer one: anything past 64 KiB is not a marker.
     static QString Read(const QString& settingsPath)
     {
-        QFile file(PathFor(settingsPath));
-        if (!file.open(QIODevice::ReadOnly))
+        const int fd = OpenRegular(PathFor(settingsPath));
+        if (fd < 0)
             return {};
-        const QByteArray bytes = file.readAll();
+        QByteArray bytes;
+        const bool read = ReadAll(fd, bytes, 0, 64 * 1024);
+        ::close(fd);
+        if (!read)
+            return {};
         const qsizetype end = bytes.indexOf('\0');
         return QString::fromUtf8(end < 0 ? bytes : bytes.left(end));
     }
@@ -371,7 +420,7 @@ public:
         const QByteArray path = QFile::encodeName(PathFor(settingsPath));
         // Clearing a marker that is not there creates nothing; the folder is made only
         // when missing (this runs twice per file of a scan).
-        const int flags = O_WRONLY | O_CLOEXEC | (value.isEmpty() ? 0 : O_CREAT);
+        const int flags = O_WRONLY | O_CLOEXEC | O_NONBLOCK | (value.isEmpty() ? 0 : O_CREAT);
         int fd = ::open(path.constData(), flags, 0600);
         if (fd < 0 && errno == ENOENT && value.isEmpty())
             return {};
@@ -488,10 +537,135 @@ void CSettings::SetFilePath(const QString& path)
     s.sections.clear();
     s.size = -1;
     s.readError.clear();
+    s.warned.clear(); // a new file, as at a new start
+    s.pendingWarnings.clear();
+}
+
+namespace {
+
+// A key of the "Settings" section that the table names; null otherwise.
+const SSettingDef* TableEntry(const QString& section, const QString& key)
+{
+    return section == QLatin1String(CSettings::kSettings) ? CSettingsTable::Find(key) : nullptr;
+}
+
+QString InvalidValueText(const SSettingDef& def, const QString& path, const QString& stored)
+{
+    constexpr qsizetype kShown = 60;
+    const QString shown = stored.size() > kShown ? CText::Left(stored, kShown) + u'…' : stored;
+    return QStringLiteral("The setting \"%1\" in \"%2\" holds \"%3\", which is not %4; "
+                          "Cratewise uses the default, \"%5\", instead.")
+        .arg(QLatin1String(def.key), path, CText::Printable(shown), CSettingsTable::KindText(def),
+             QString::fromUtf8(def.def));
+}
+
+// Tells the listener of a stored value that reads as the default, once per key and run.
+void WarnOnce(const SSettingDef& def, const QString& stored)
+{
+    CSettings::WarningListener listener;
+    QString message;
+    {
+        SStore& s = Store();
+        std::lock_guard guard(s.mutex);
+        const QString key = QLatin1String(def.key);
+        if (s.warned.contains(key))
+            return;
+        s.warned.insert(key);
+        message = InvalidValueText(def, s.path, stored);
+        if (!s.readListener) {
+            s.pendingWarnings << message;
+            return;
+        }
+        listener = s.readListener;
+    }
+    listener(message);
+}
+
+} // namespace
+
+std::optional<QString> CSettings::Stored(ESetting id)
+{
+    const QString key = CSettingsTable::Key(id);
+    const QString section = QLatin1String(kSettings);
+    if (CMarkerFile::Handles(section, key)) {
+        QString marker = CMarkerFile::Read(CurrentPath());
+        return marker.isEmpty() ? std::nullopt : std::optional<QString>(std::move(marker));
+    }
+    return Inspect([&](SStore& s) -> std::optional<QString> {
+        const auto sec = s.sections.constFind(section);
+        if (sec == s.sections.cend())
+            return std::nullopt;
+        const auto it = sec->constFind(key);
+        if (it == sec->cend())
+            return std::nullopt;
+        return *it;
+    });
+}
+
+QString CSettings::String(ESetting id)
+{
+    const SSettingDef& def = CSettingsTable::Def(id);
+    const std::optional<QString> stored = Stored(id);
+    if (!stored)
+        return QString::fromUtf8(def.def);
+    if (std::optional<QString> value = CSettingsTable::Normalise(def, *stored))
+        return *std::move(value);
+    WarnOnce(def, *stored);
+    return QString::fromUtf8(def.def);
+}
+
+int CSettings::Int(ESetting id)
+{
+    Q_ASSERT(CSettingsTable::Def(id).kind == ESettingKind::Int ||
+             CSettingsTable::Def(id).kind == ESettingKind::Bool);
+    return String(id).toInt();
+}
+
+bool CSettings::SetInt(ESetting id, int value)
+{
+    return SetString(id, QString::number(value));
+}
+
+bool CSettings::SetString(ESetting id, const QString& value)
+{
+    Q_ASSERT_X(CSettingsTable::Normalise(CSettingsTable::Def(id), value).has_value(),
+               CSettingsTable::Def(id).key, "a value outside the setting's range");
+    return WriteString(QLatin1String(kSettings), CSettingsTable::Key(id), value);
+}
+
+bool CSettings::AddToCounter(ESetting id, int amount)
+{
+    // A negative count overflowed before counters stopped at the top: no value to warn of.
+    const std::optional<QString> stored = Stored(id);
+    bool ok = false;
+    const qint64 raw = stored ? stored->trimmed().toLongLong(&ok) : 0;
+    const qint64 count = ok && raw < 0 ? qint64(INT_MAX) : qint64(Int(id));
+    return SetInt(id, int(qBound(qint64(0), count + amount, qint64(INT_MAX))));
+}
+
+CSettings::WarningListener CSettings::SetReadWarningListener(WarningListener listener)
+{
+    QStringList pending;
+    WarningListener current;
+    {
+        SStore& s = Store();
+        std::lock_guard guard(s.mutex);
+        std::swap(s.readListener, listener);
+        current = s.readListener;
+        if (current)
+            pending.swap(s.pendingWarnings);
+    }
+    for (const QString& message : std::as_const(pending))
+        current(message);
+    return listener;
 }
 
 int CSettings::GetInt(const QString& section, const QString& key, int def)
 {
+    if (const SSettingDef* entry = TableEntry(section, key);
+        entry && (entry->kind == ESettingKind::Int || entry->kind == ESettingKind::Bool)) {
+        return Int(entry->id);
+    }
     return Inspect([&](SStore& s) {
         const auto sec = s.sections.constFind(section);
         if (sec == s.sections.cend())
@@ -507,8 +681,8 @@ int CSettings::GetInt(const QString& section, const QString& key, int def)
 
 QString CSettings::GetString(const QString& section, const QString& key, const QString& def)
 {
-    if (CMarkerFile::Handles(section, key))
-        return CMarkerFile::Read(CurrentPath());
+    if (const SSettingDef* entry = TableEntry(section, key))
+        return String(entry->id);
     return Inspect([&](SStore& s) {
         const auto sec = s.sections.constFind(section);
         if (sec == s.sections.cend())
@@ -520,14 +694,6 @@ QString CSettings::GetString(const QString& section, const QString& key, const Q
 bool CSettings::WriteInt(const QString& section, const QString& key, int value)
 {
     return WriteString(section, key, QString::number(value));
-}
-
-bool CSettings::AddToCounter(const QString& key, int amount)
-{
-    qint64 count = Int(key, 0);
-    if (count < 0) // only a counter that overflowed before counters stopped at the top
-        count = INT_MAX;
-    return SetInt(key, int(qBound(qint64(0), count + amount, qint64(INT_MAX))));
 }
 
 bool CSettings::WriteString(const QString& section, const QString& key, const QString& value)

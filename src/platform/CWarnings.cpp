@@ -3,17 +3,25 @@
 #include "platform/CPrompts.h"
 #include "platform/CSettings.h"
 
+bool ShowWarning(CPrompts& prompts, ESetting silenced, const QString& text)
+{
+    if (CSettings::Bool(silenced))
+        return false;
+    CSettings::SetBool(silenced, prompts.Warning(text) != 0);
+    return true;
+}
+
 bool ShowWarning(CPrompts& prompts, const QString& valueName, const QString& text)
 {
-    if (CSettings::Int(valueName, 0) != 0)
-        return false;
-    CSettings::SetInt(valueName, prompts.Warning(text));
-    return true;
+    const SSettingDef* def = CSettingsTable::Find(valueName);
+    Q_ASSERT_X(def, qPrintable(valueName), "not a setting");
+    return def && ShowWarning(prompts, def->id, text);
 }
 
 void ResetWarnings()
 {
-    for (const char* name :
-         {"WarningTranslation", "WarningID3", "WarningLyrics", "WarningFound", "WarningRename"})
-        CSettings::SetInt(QLatin1String(name), 0);
+    for (ESetting silenced :
+         {ESetting::WarningTranslation, ESetting::WarningID3, ESetting::WarningLyrics,
+          ESetting::WarningFound, ESetting::WarningRename})
+        CSettings::SetBool(silenced, false);
 }

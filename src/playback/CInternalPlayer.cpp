@@ -581,20 +581,19 @@ void CInternalPlayer::OnState(int state)
 
 int CInternalPlayer::LevelFromSettings()
 {
-    return qBound(0, CSettings::Int(QStringLiteral("IntVolume"), 100), 100);
+    return CSettings::Int(ESetting::IntVolume);
 }
 
 std::optional<CInternalPlayer::EqualizerTable> CInternalPlayer::EqualizerFromSettings()
 {
-    if (CSettings::Int(QStringLiteral("Equalizer"), 0) == 0)
+    if (!CSettings::Bool(ESetting::Equalizer))
         return std::nullopt;
     // The eight sliders over the 32 bands: finer steps in the low bands where the ear
     // tells them apart.
     static constexpr int kFirstBand[9] = {0, 1, 2, 4, 6, 8, 14, 20, 32};
     EqualizerTable table{};
     for (int slider = 0; slider < 8; ++slider) {
-        const int gain =
-            qBound(-100, CSettings::Int(QStringLiteral("Eq%1").arg(slider + 1), 0), 100);
+        const int gain = CSettings::Int(CSettingsTable::EqBand(slider));
         for (int band = kFirstBand[slider]; band < kFirstBand[slider + 1]; ++band)
             table[band] = table[32 + band] = qint8(gain);
     }

@@ -40,7 +40,7 @@ int CPlaylistLoader::Load(const QList<SM3uLine>& lines,
             ++count;
             continue;
         }
-        ShowWarning(m_prompts, QStringLiteral("WarningFound"), NotFoundText(line.name));
+        ShowWarning(m_prompts, ESetting::WarningFound, NotFoundText(line.name));
     }
     return count;
 }

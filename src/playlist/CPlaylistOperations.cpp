@@ -25,7 +25,7 @@ bool ReadLines(CPrompts& prompts, const QString& file, QList<SM3uLine>& lines)
 
 bool AddOnSearch()
 {
-    return CSettings::Int(QStringLiteral("AddOnSearch"), 0) == 1;
+    return CSettings::Bool(ESetting::AddOnSearch);
 }
 
 } // namespace
@@ -40,23 +40,20 @@ QStringList CPlaylistOperations::ProgramFiles()
     return CSafeTarget::ProgramFiles(m_doc.Database().Path(), CSettings::FilePath());
 }
 
-namespace {
-const QString kSavedPlaylist = QStringLiteral("SavedPlaylist");
-} // namespace
-
 void CPlaylistOperations::SaveForNextRun()
 {
     QStringList ids;
     for (qint32 id : m_doc.Playlist().Ids())
         ids << QString::number(id);
-    CSettings::SetString(kSavedPlaylist, ids.join(u' '));
+    CSettings::SetString(ESetting::SavedPlaylist, ids.join(u' '));
 }
 
 void CPlaylistOperations::RestoreFromLastRun()
 {
     QList<CPlaylistModel::SEntry> entries;
     CCdlistSet& set = m_doc.Set();
-    for (const QString& text : CSettings::String(kSavedPlaylist).split(u' ', Qt::SkipEmptyParts)) {
+    const QString saved = CSettings::String(ESetting::SavedPlaylist);
+    for (const QString& text : saved.split(u' ', Qt::SkipEmptyParts)) {
         bool ok = false;
         const qint32 id = text.toInt(&ok);
         if (ok && set.FindSongById(id))
@@ -100,7 +97,7 @@ bool CPlaylistOperations::RemoveByDoubleClick(int row)
     playlist.Remove(row);
     playlist.SetSelectionFlag(false);
     playlist.SetChanged(playlist.Count() > 0);
-    return playlist.Count() > 0 && CSettings::Int(QStringLiteral("AutoUpd"), 0) == 1;
+    return playlist.Count() > 0 && CSettings::Bool(ESetting::AutoUpd);
 }
 
 void CPlaylistOperations::Clear()
@@ -128,7 +125,7 @@ bool CPlaylistOperations::ExportM3u(const QString& file)
         ReportDbError(e.Message());
         return false;
     }
-    CSettings::AddToCounter(QStringLiteral("PlaylistUsed"), written.lines);
+    CSettings::AddToCounter(ESetting::PlaylistUsed, written.lines);
     if (!written.leftOut.isEmpty())
         m_services.prompts->Exclaim(CM3uFile::LeftOutText(written.leftOut),
                                     QStringLiteral("Playlist"));
@@ -199,8 +196,8 @@ void CPlaylistOperations::Random(const SRandomRequest& request)
     } catch (const CDbException& e) {
         ReportDbError(e.Message());
     }
-    CSettings::SetInt(QStringLiteral("Random"), request.amount);
-    CSettings::SetInt(QStringLiteral("PbOrNm"), request.bySongs ? 1 : 0);
+    CSettings::SetInt(ESetting::Random, request.amount);
+    CSettings::SetInt(ESetting::PbOrNm, request.bySongs ? 1 : 0);
 }
 
 bool CPlaylistOperations::GroupForCopy(SPlaylistGroups& groups)

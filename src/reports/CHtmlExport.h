@@ -66,7 +66,6 @@ public:
     // The page into a device; returns the number of songs written. Throws CDbException.
     int Write(QIODevice& out, const SHtmlOptions& options);
 
-    static QString DefaultWebsite() { return QStringLiteral("https://cratewise.example"); }
     // "Monday, December 07, 2026", in English whatever the locale.
     static QString FormatDate(const QDate& date);
 

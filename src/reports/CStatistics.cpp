@@ -42,8 +42,8 @@ SStatistics CStatistics::Compute(CCdlistDoc& doc)
     }
     s.averageBitrate = bitrateCount ? bitrateSum / bitrateCount : 0;
     s.averageLength = CText::MinutesSeconds(lengthCount ? lengthSum / lengthCount : 0);
-    s.timesUsed = CSettings::Int(QStringLiteral("TimesUsed"), 0);
-    s.playlistUsed = CSettings::Int(QStringLiteral("PlaylistUsed"), 0);
+    s.timesUsed = CSettings::Int(ESetting::TimesUsed);
+    s.playlistUsed = CSettings::Int(ESetting::PlaylistUsed);
     for (auto it = perBitrate.cbegin(); it != perBitrate.cend(); ++it)
         s.bitrates.append({it.key(), it.value()});
     return s;

@@ -86,8 +86,8 @@ void ProgressWindow::LayOut(int lines, int width)
 
 void ProgressWindow::RestorePosition()
 {
-    const int x = CSettings::Int(QStringLiteral("X"), -1);
-    const int y = CSettings::Int(QStringLiteral("Y"), -1);
+    const int x = CSettings::Int(ESetting::X);
+    const int y = CSettings::Int(ESetting::Y);
     const QScreen* screen = QGuiApplication::primaryScreen();
     const QRect area = screen ? screen->geometry() : QRect(0, 0, 640, 480);
     if (x < 0 || y < 0 || x >= area.width() || y >= area.height()) {
@@ -178,8 +178,8 @@ void ProgressWindow::Destroy()
     if (m_destroyed)
         return;
     m_destroyed = true;
-    CSettings::SetInt(QStringLiteral("X"), x());
-    CSettings::SetInt(QStringLiteral("Y"), y());
+    CSettings::SetInt(ESetting::X, x());
+    CSettings::SetInt(ESetting::Y, y());
     hide();
 }
 

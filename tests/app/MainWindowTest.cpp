@@ -173,7 +173,7 @@ TEST_F(MainWindowTest, OptionsRebuildTheSongListColumnsWhenTheyChanged)
         auto* dialog = qobject_cast<COptionsDialog*>(modal);
         ASSERT_NE(dialog, nullptr);
         auto* library = qobject_cast<CLibraryPage*>(dialog->Page(COptionsDialog::kLibrary));
-        QTest::mouseClick(library->Columns().Box("LibBitrate"), Qt::LeftButton);
+        QTest::mouseClick(library->Columns().Box(ESetting::LibBitrate), Qt::LeftButton);
         QTest::mouseClick(dialog->CloseButton(), Qt::LeftButton);
     }});
     f.View().Action(ID_OPTIONS)->trigger();

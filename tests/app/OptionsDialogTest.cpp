@@ -71,13 +71,13 @@ TEST_F(OptionsTest, ShowsFivePagesInOrderWithTheStoredValues)
                                      "Internal Player"}));
         EXPECT_EQ(dialog->Tabs()->currentIndex(), 0);
         auto* general = PageOf<CGeneralPage>(modal, COptionsDialog::kGeneral);
-        EXPECT_TRUE(general->Boxes().Box("Case")->isChecked());
-        EXPECT_TRUE(general->Boxes().Box("SubDir")->isChecked()); // missing value reads 1
-        EXPECT_EQ(general->Boxes().Box("Temp")->text(), "Cop&y to Tempdir if on CD's");
+        EXPECT_TRUE(general->Boxes().Box(ESetting::Case)->isChecked());
+        EXPECT_TRUE(general->Boxes().Box(ESetting::SubDir)->isChecked()); // missing value reads 1
+        EXPECT_EQ(general->Boxes().Box(ESetting::Temp)->text(), "Cop&y to Tempdir if on CD's");
         auto* song = PageOf<CSongInfoPage>(modal, COptionsDialog::kSongInfo);
         EXPECT_EQ(song->FolderGroup()->checkedId(), 2);
         EXPECT_EQ(song->FormattingEdit()->text(), "%2 by %1");
-        EXPECT_EQ(song->RecognizedEdit()->text(), "mp2 mp3");
+        EXPECT_EQ(song->RecognizedEdit()->text(), "mp3 mp2");
         PressClose(modal);
     }});
 }
@@ -117,7 +117,7 @@ TEST_F(OptionsTest, EscapeAndTheCloseBoxResetDefaultsAndReopen)
     EXPECT_EQ(CSettings::Int("Eq3", -1), 0);
     EXPECT_EQ(CSettings::Int("IntVolume", -1), 100);
     EXPECT_EQ(CSettings::String("Formatting"), "%1 - %2");
-    EXPECT_EQ(CSettings::String("Recognized"), "mp2 mp3");
+    EXPECT_EQ(CSettings::String("Recognized"), "mp3 mp2");
     for (const char* key : {"FastSearch", "AutoUpd", "UnderScore", "RemTrack", "Rename",
                             "Firsttime", "TimesUsed", "WarningID3", "X"})
         EXPECT_EQ(CSettings::Int(key, -1), 1) << key;
@@ -146,14 +146,14 @@ TEST_F(OptionsTest, ColumnBoxesDecideWhetherTheSongListIsRebuilt)
     // The file-name box is not a column.
     EXPECT_FALSE(RunOptions({[](QWidget* modal) {
         auto* library = PageOf<CLibraryPage>(modal, COptionsDialog::kLibrary);
-        QTest::mouseClick(library->FileNameBox().Box("ID3"), Qt::LeftButton);
+        QTest::mouseClick(library->FileNameBox().Box(ESetting::ID3), Qt::LeftButton);
         PressClose(modal);
     }}));
     EXPECT_EQ(CSettings::Int("ID3", -1), 1);
 
     EXPECT_TRUE(RunOptions({[](QWidget* modal) {
         auto* library = PageOf<CLibraryPage>(modal, COptionsDialog::kLibrary);
-        QTest::mouseClick(library->Columns().Box("LibArtist"), Qt::LeftButton);
+        QTest::mouseClick(library->Columns().Box(ESetting::LibArtist), Qt::LeftButton);
         PressClose(modal);
     }}));
     EXPECT_EQ(CSettings::Int("LibArtist", -1), 0);
@@ -167,10 +167,10 @@ TEST_F(OptionsTest, PagesWriteTheirControlsOnClose)
         QTest::keyClick(song->RecognizedEdit(), Qt::Key_Delete);
         song->FormattingEdit()->setText("%1/%3/%2");
         song->FolderGroup()->button(1)->click();
-        song->Boxes().Box("RemTrack")->click();
+        song->Boxes().Box(ESetting::RemTrack)->click();
         auto* general = PageOf<CGeneralPage>(modal, COptionsDialog::kGeneral);
-        general->Boxes().Box("SubDir")->click();
-        general->Boxes().Box("FastSearch")->click();
+        general->Boxes().Box(ESetting::SubDir)->click();
+        general->Boxes().Box(ESetting::FastSearch)->click();
         PressClose(modal);
     }});
     EXPECT_EQ(CSettings::String("Recognized"), "mp3 mp2");

@@ -1,4 +1,5 @@
 #include "app/CStartup.h"
+#include "library/gui/CLibraryListCtrl.h"
 #include "platform/CSettings.h"
 #include "support/CNoFileOverride.h"
 #include "support/gui/CModalScript.h"
@@ -274,6 +275,21 @@ TEST(StartupTest, FirstSettingsWriteThatFailsIsShownOnce)
         QStringLiteral("The settings could not be saved to \"%1\"").arg(f.env.SettingsFile())));
     EXPECT_EQ(f.prompts.messages[0].caption, QStringLiteral("Settings not saved"));
     EXPECT_EQ(f.prompts.messages[0].icon, EIcon::Exclamation);
+}
+
+// A hand-edited value out of range reads as its default and is named once, over the window.
+TEST(StartupTest, HandEditedValueOutOfRangeIsShownOnce)
+{
+    CViewFixture f;
+    f.env.WriteFile("settings.ini", QByteArray("[Settings]\nFirsttime=1\nLibBitrate=7\n") +
+                                        "UpdateDate=" + QByteArray::number(f.month) + '\n');
+    f.Start();
+    EXPECT_EQ(f.View().SongList()->ColumnCount(), 4); // Title, Artist, Album, Session
+    f.View().Doc().Songs().RebuildColumns();
+    QCoreApplication::processEvents();
+    ASSERT_EQ(f.prompts.messages.size(), 1);
+    EXPECT_TRUE(f.prompts.messages[0].text.startsWith("The setting \"LibBitrate\""));
+    EXPECT_EQ(f.prompts.messages[0].caption, QStringLiteral("Settings"));
 }
 
 } // namespace

@@ -16,6 +16,11 @@ class CommandLineTest : public ::testing::Test
 {
 protected:
     SCliRun Run(QStringList args) { return SCliRun::Run(env.DataDir(), std::move(args)); }
+    QByteArray SettingsBytes() const
+    {
+        QFile file(env.SettingsFile());
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
     void AddSongs(const QString& session, int count)
     {
         CDatabase db;
@@ -46,18 +51,66 @@ TEST_F(CommandLineTest, SessionsListsNamesCountsAndTotal)
     EXPECT_EQ(lines.last(), QStringLiteral("Total: 3 sessions, 6 songs"));
 }
 
-TEST_F(CommandLineTest, ConfigListsReadsAndWrites)
+// A fresh install lists every setting with its default, grouped as in Options; a stored
+// value shows beside its default, and a hand-edited bad one reads as the default with one
+// line on stderr.
+TEST_F(CommandLineTest, ConfigListsEverySettingAndItsDefault)
 {
-    EXPECT_EQ(Run({"config", "Formatting", "%2 - %1"}).status, 0);
-    EXPECT_EQ(CSettings::String("Formatting"), QStringLiteral("%2 - %1"));
-    EXPECT_EQ(Run({"config", "Formatting"}).out, QStringLiteral("%2 - %1\n"));
-    CSettings::SetInt("Case", 1);
-    const SCliRun all = Run({"config"});
-    EXPECT_TRUE(all.out.contains("Case=1\n") && all.out.contains("Formatting=%2 - %1\n"))
-        << all.out.toStdString();
-    const SCliRun missing = Run({"config", "Nothing"});
-    EXPECT_EQ(missing.status, 1);
-    EXPECT_EQ(missing.err, QStringLiteral("cratewise: \"Nothing\" is not set\n"));
+    const SCliRun fresh = Run({"config"});
+    EXPECT_EQ(fresh.status, 0);
+    EXPECT_EQ(Run({"config", "--defaults"}).out, fresh.out);
+    QStringList lines = fresh.out.split(u'\n', Qt::SkipEmptyParts);
+    EXPECT_EQ(lines.first(), "# General");
+    EXPECT_TRUE(lines.contains("# Internet (no Options page)"));
+    lines.removeIf([](const QString& line) { return line.startsWith(u'#'); });
+    ASSERT_EQ(lines.size(), qsizetype(ESetting::Count));
+    for (const SSettingDef& def : CSettingsTable::All())
+        EXPECT_TRUE(lines.contains(QStringLiteral("%1\t%2").arg(def.key, def.def))) << def.key;
+
+    EXPECT_EQ(Run({"config", "recognized", "mp3 flac"}).status, 0);
+    env.WriteFile("settings.ini", SettingsBytes() + "MailPort=70000\n");
+    const SCliRun edited = Run({"config"});
+    EXPECT_TRUE(edited.out.contains("\nRecognized\tmp3 flac\t(default: mp3 mp2)\n"));
+    EXPECT_TRUE(edited.out.contains("\nMailPort\t25\n"));
+    EXPECT_EQ(edited.err.count(u'\n'), 1);
+    EXPECT_TRUE(edited.err.contains("\"MailPort\"") && edited.err.contains("70000"))
+        << edited.err.toStdString();
+}
+
+// Unset values print their default; a value of the wrong kind or out of range, or an
+// unknown name, is refused with its kind and range, and nothing is stored.
+TEST_F(CommandLineTest, ConfigPrintsValuesAndRefusesWhatDoesNotFit)
+{
+    EXPECT_EQ(Run({"config", "MailPort"}).out, "25\n");
+    EXPECT_EQ(Run({"config", "MailPort", "2525"}).status, 0);
+    EXPECT_EQ(Run({"config", "MailPort"}).out, "2525\n");
+    const QByteArray stored = SettingsBytes();
+    const struct
+    {
+        QStringList args;
+        const char* message;
+    } refused[] = {
+        {{"NetTimeout", "abc"}, "NetTimeout takes a whole number from 1 to 600, not \"abc\""},
+        {{"NetTimeout", "2147484"}, "NetTimeout takes a whole number from 1 to 600"},
+        {{"NetTimeout", "-5"}, "NetTimeout takes a whole number from 1 to 600"},
+        {{"MailPort", "0"}, "MailPort takes a whole number from 1 to 65535, not \"0\""},
+        {{"MailPort", "70000"}, "MailPort takes a whole number from 1 to 65535"},
+        {{"TimesUsed", "-1"}, "TimesUsed takes a whole number from 0 up"},
+        {{"Case", "2"}, "Case takes 0 or 1"},
+        {{"WebSite", "javascript:alert(1)"}, "WebSite takes an http or https address"},
+        {{"SupportAddress", "a@b.c> SIZE=1"}, "SupportAddress takes a mail address"},
+        {{"Recognized", " "}, "Recognized takes file extensions separated by blanks"},
+        {{"Nothing", "1"}, "\"Nothing\" is not a setting (cratewise config lists them all)"},
+        {{"Nothing"}, "\"Nothing\" is not a setting"},
+    };
+    for (const auto& r : refused) {
+        const SCliRun run = Run(QStringList{"config"} + r.args);
+        EXPECT_EQ(run.status, 1) << r.message;
+        EXPECT_TRUE(run.err.startsWith("cratewise: " + QString::fromUtf8(r.message)))
+            << run.err.toStdString();
+        EXPECT_EQ(run.err.count(u'\n'), 1) << r.message;
+    }
+    EXPECT_EQ(SettingsBytes(), stored);
 }
 
 TEST_F(CommandLineTest, FailuresAreOneLineAndStatusOne)
@@ -113,7 +166,7 @@ TEST_F(CommandLineTest, VersionHelpManualAndCompletionListEveryCommandAndOption)
     EXPECT_EQ(Run({"--version"}).out, QStringLiteral("Cratewise 2.93\n"));
     const SCliRun help = Run({"--help"});
     EXPECT_EQ(help.status, 0);
-    EXPECT_TRUE(help.out.contains("config [NAME [VALUE]]"));
+    EXPECT_TRUE(help.out.contains("config [--defaults | NAME [VALUE]]"));
     EXPECT_EQ(CCommandLine::DataDirOption({"--data-dir", "/x y"}), QStringLiteral("/x y"));
 
     const SCliRun manual = Run({"--man"});

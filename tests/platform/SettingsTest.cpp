@@ -2,10 +2,14 @@
 #include "support/CNoFileOverride.h"
 #include "support/CTestEnvironment.h"
 
+#include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <cerrno>
 #include <cstring>
+#include <functional>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -41,15 +45,39 @@ private:
     CSettings::FailureListener m_previous;
 };
 
-TEST_F(SettingsTest, MissingValuesReadAsTheCallersDefault)
+// A hand-edited file: what is missing, out of range or of the wrong kind reads as the
+// table's default, whatever default a caller passes, and each bad value is named once.
+TEST_F(SettingsTest, MissingAndBadValuesReadAsTheDefaultWithOneWarningEach)
 {
-    EXPECT_EQ(CSettings::Int(QStringLiteral("Firsttime"), 2), 2);
-    EXPECT_EQ(CSettings::String(QStringLiteral("Formatting"), QStringLiteral("%1 - %2")),
-              QStringLiteral("%1 - %2"));
-    CSettings::SetString(QStringLiteral("Random"), QStringLiteral("not a number"));
-    EXPECT_EQ(CSettings::Int(QStringLiteral("Random"), 50), 50);
-    CSettings::SetInt(QStringLiteral("Random"), -7);
-    EXPECT_EQ(CSettings::Int(QStringLiteral("Random"), 50), -7);
+    env.WriteFile("settings.ini", "[Settings]\nMailPort=70000\nNetTimeout=abc\nRandom=-7\n"
+                                  "WebSite=javascript:alert(1)\nCase=1\nIntVolume= 20 \n");
+    const struct
+    {
+        ESetting setting;
+        const char* value;
+    } cases[] = {{ESetting::MailPort, "25"}, {ESetting::NetTimeout, "15"},
+                 {ESetting::Random, "50"},   {ESetting::WebSite, "https://cratewise.example"},
+                 {ESetting::Case, "1"},      {ESetting::IntVolume, "20"},
+                 {ESetting::Firsttime, "2"}, {ESetting::Recognized, "mp3 mp2"}};
+    for (const auto& c : cases)
+        EXPECT_EQ(CSettings::String(c.setting), QString::fromLatin1(c.value))
+            << CSettingsTable::Def(c.setting).key;
+    EXPECT_EQ(CSettings::Int(QStringLiteral("MailPort"), 2525), 25);
+
+    // Found while no one listened: told to the next listener, once.
+    QStringList warnings;
+    const auto previous =
+        CSettings::SetReadWarningListener([&](const QString& text) { warnings << text; });
+    for (const auto& c : cases)
+        CSettings::String(c.setting);
+    CSettings::SetReadWarningListener(previous);
+    ASSERT_EQ(warnings.size(), 4) << warnings.join(u'\n').toStdString();
+    EXPECT_EQ(warnings[0],
+              QStringLiteral("The setting \"MailPort\" in \"%1\" holds \"70000\", which is not a "
+                             "whole number from 1 to 65535; Cratewise uses the default, \"25\", "
+                             "instead.")
+                  .arg(env.SettingsFile()));
+    EXPECT_TRUE(warnings[3].contains("not an http or https address")) << warnings[3].toStdString();
 }
 
 TEST_F(SettingsTest, WritesReachTheFileAtOnce)
@@ -123,9 +151,9 @@ TEST_F(SettingsTest, ReadOnceScopeLooksOnceAndWritesStillKeepOthersChanges)
         EXPECT_EQ(CSettings::Int(QStringLiteral("Case"), 0), 1) << "not looked at again";
         CSettings::SetInt(QStringLiteral("SubDir"), 0);
         EXPECT_EQ(CSettings::Int(QStringLiteral("Temp"), 0), 1) << "the write looked";
-        rewrite("[Settings]\nTemp=2\n");
+        rewrite("[Settings]\nRandom=7\n");
     }
-    EXPECT_EQ(CSettings::Int(QStringLiteral("Temp"), 0), 2);
+    EXPECT_EQ(CSettings::Int(QStringLiteral("Random"), 50), 7);
 }
 
 TEST_F(SettingsTest, CrashMarkerIsKeptApartAndReadLikeAnyValue)
@@ -181,6 +209,44 @@ TEST_F(SettingsTest, UnreadableFileIsAnErrorAndIsNeverReplaced)
     EXPECT_EQ(CSettings::GetString(QString::fromLatin1(CSettings::kCDPath), QStringLiteral("Rock"),
                                    QString()),
               QStringLiteral("/media/cd"));
+}
+
+// A FIFO would block every start, a link to a device or a huge file would be read without
+// end: each is refused at once, by name, and nothing is written over it.
+TEST_F(SettingsTest, FileThatIsNotARegularFileOrTooLargeIsRefusedAtOnce)
+{
+    const QString file = env.SettingsFile();
+    const struct
+    {
+        const char* name;
+        std::function<bool()> make;
+        QString cause;
+    } cases[] = {
+        {"fifo", [&] { return ::mkfifo(QFile::encodeName(file).constData(), 0600) == 0; },
+         QStringLiteral("it is not a regular file")},
+        {"link to /dev/zero", [&] { return QFile::link(QStringLiteral("/dev/zero"), file); },
+         QStringLiteral("it is not a regular file")},
+        {"too large",
+         [&] {
+             QFile big(file);
+             return big.open(QIODevice::WriteOnly) && big.resize(CSettings::kMaxFileBytes + 1);
+         },
+         QStringLiteral("it is larger than 16 MiB")},
+    };
+    for (const auto& c : cases) {
+        QFile::remove(file);
+        ASSERT_TRUE(c.make()) << c.name;
+        CSettings::SetFilePath(file); // a new start
+        QElapsedTimer timer;
+        timer.start();
+        EXPECT_EQ(CSettings::ReadError(),
+                  QStringLiteral("The settings file \"%1\" cannot be read: %2.").arg(file, c.cause))
+            << c.name;
+        EXPECT_EQ(CSettings::Int(ESetting::SubDir), 1) << c.name;
+        EXPECT_FALSE(CSettings::SetInt(ESetting::Case, 1)) << c.name;
+        EXPECT_LT(timer.elapsed(), 2000) << c.name;
+    }
+    EXPECT_EQ(QFileInfo(file).size(), CSettings::kMaxFileBytes + 1) << "not replaced";
 }
 
 TEST_F(SettingsTest, WritesThatDoNotReachTheFileAreReported)

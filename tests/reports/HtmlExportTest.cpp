@@ -134,7 +134,10 @@ TEST_F(HtmlExportTest, HostileTextsAreEscaped)
     options.links = true;
     options.background = SHtmlOptions::EBackground::File;
     options.backgroundFile = "x\" onload=\"evil().png";
+    options.website = "javascript:alert(1)"; // shown, never a link
     const QByteArray page = Page();
+    EXPECT_TRUE(page.contains("Cratewise 2.93<br>\r\njavascript:alert(1)</p>\r\n"));
+    EXPECT_FALSE(page.contains("href=\"javascript"));
     EXPECT_FALSE(page.contains("<script>"));
     EXPECT_FALSE(page.contains("<b>"));
     EXPECT_TRUE(page.contains("<title>&lt;b&gt;Mine&lt;/b&gt;</title>"));

@@ -10,16 +10,11 @@ CGeneralPage::CGeneralPage(QWidget* parent) : QWidget(parent)
 {
     auto* group = new QGroupBox(QStringLiteral("Properties"), this);
     auto* boxes = new QVBoxLayout(group);
-    m_boxes =
-        std::make_unique<COptionBoxes>(group, boxes,
-                                       std::initializer_list<COptionBoxes::SBox>{
-                                           {"SubDir", "&Search Subdirectories", 1},
-                                           {"AddOnSearch", "&Add to Playlist on Search", 0},
-                                           {"Temp", "Cop&y to Tempdir if on CD's", 0},
-                                           {"Case", "Case Sensitive Search", 0},
-                                           {"SearchOnPath", "Search Path Instead of Filename", 0},
-                                           {"FastSearch", "Fast Searching (less accurate)", 0},
-                                       });
+    m_boxes = std::make_unique<COptionBoxes>(
+        group, boxes,
+        std::initializer_list<ESetting>{ESetting::SubDir, ESetting::AddOnSearch, ESetting::Temp,
+                                        ESetting::Case, ESetting::SearchOnPath,
+                                        ESetting::FastSearch});
     m_showWarnings = new QPushButton(QStringLiteral("Show Warnings"), this);
     connect(m_showWarnings, &QPushButton::clicked, this, [] { ResetWarnings(); });
 

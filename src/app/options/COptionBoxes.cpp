@@ -5,27 +5,27 @@
 #include <QCheckBox>
 #include <QLayout>
 
-COptionBoxes::COptionBoxes(QWidget* parent, QLayout* layout, std::initializer_list<SBox> boxes)
+COptionBoxes::COptionBoxes(QWidget* parent, QLayout* layout,
+                           std::initializer_list<ESetting> settings)
 {
-    for (const SBox& entry : boxes) {
-        auto* box = new QCheckBox(QString::fromUtf8(entry.caption), parent);
-        const QString key = QString::fromLatin1(entry.key);
-        box->setChecked(CSettings::Int(key, entry.def) != 0);
+    for (ESetting setting : settings) {
+        auto* box = new QCheckBox(QString::fromUtf8(CSettingsTable::Def(setting).field), parent);
+        box->setChecked(CSettings::Bool(setting));
         layout->addWidget(box);
-        m_boxes.append({key, box});
+        m_boxes.append({setting, box});
     }
 }
 
 void COptionBoxes::Save() const
 {
     for (const SBound& bound : m_boxes)
-        CSettings::SetInt(bound.key, bound.box->isChecked() ? 1 : 0);
+        CSettings::SetBool(bound.setting, bound.box->isChecked());
 }
 
-QCheckBox* COptionBoxes::Box(const char* key) const
+QCheckBox* COptionBoxes::Box(ESetting setting) const
 {
     for (const SBound& bound : m_boxes) {
-        if (bound.key == QLatin1String(key))
+        if (bound.setting == setting)
             return bound.box;
     }
     return nullptr;

@@ -1,34 +1,29 @@
 #pragma once
 
+#include "platform/CSettingsTable.h"
+
 #include <QList>
-#include <QString>
 
 class QCheckBox;
 class QLayout;
 class QWidget;
 
-// Check boxes bound to integer settings: read when made, written by Save.
+// Check boxes bound to on/off settings, captioned with the setting's Options field: read
+// when made, written by Save.
 class COptionBoxes
 {
 public:
-    struct SBox
-    {
-        const char* key;
-        const char* caption;
-        int def;
-    };
-
-    // Adds one box per entry to `layout`, each showing its setting's value.
-    COptionBoxes(QWidget* parent, QLayout* layout, std::initializer_list<SBox> boxes);
+    // Adds one box per setting to `layout`, each showing its setting's value.
+    COptionBoxes(QWidget* parent, QLayout* layout, std::initializer_list<ESetting> settings);
 
     // Writes every box's state (0 or 1) to its setting, in the order of the list.
     void Save() const;
-    QCheckBox* Box(const char* key) const;
+    QCheckBox* Box(ESetting setting) const;
 
 private:
     struct SBound
     {
-        QString key;
+        ESetting setting;
         QCheckBox* box;
     };
     QList<SBound> m_boxes;

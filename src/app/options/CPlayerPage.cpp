@@ -9,24 +9,14 @@
 #include <QSlider>
 #include <QVBoxLayout>
 
-namespace {
-const QString kEqualizer = QStringLiteral("Equalizer");
-const QString kIntVolume = QStringLiteral("IntVolume");
-
-QString BandKey(int index)
-{
-    return QStringLiteral("Eq%1").arg(index + 1);
-}
-} // namespace
-
 CPlayerPage::CPlayerPage(QWidget* parent) : QWidget(parent)
 {
     auto* group = new QGroupBox(QStringLiteral("Equalizer"), this);
     auto* sliders = new QHBoxLayout;
     // The decoder's 32 bands of 689 Hz are grouped into these eight; each label is the
     // upper edge of its group at 44.1 kHz.
-    static const char* const kEdges[kBands] = {"689", "1.4k", "2.8k", "4.1k",
-                                               "5.5k", "9.6k", "14k", "22k"};
+    static const char* const kEdges[kBands] = {"689",  "1.4k", "2.8k", "4.1k",
+                                               "5.5k", "9.6k", "14k",  "22k"};
     const auto labelled = [group, sliders](QSlider* slider, const QString& text) {
         auto* column = new QVBoxLayout;
         column->addWidget(slider, 1, Qt::AlignHCenter);
@@ -37,7 +27,7 @@ CPlayerPage::CPlayerPage(QWidget* parent) : QWidget(parent)
     };
     for (int i = 0; i < kBands; ++i) {
         QSlider* band = MakeSlider(group, -100, 100);
-        band->setValue(-CSettings::Int(BandKey(i), 0));
+        band->setValue(-CSettings::Int(CSettingsTable::EqBand(i)));
         band->setToolTip(QStringLiteral("Up to %1 Hz").arg(QLatin1String(kEdges[i])));
         labelled(band, QLatin1String(kEdges[i]));
         m_bands.append(band);
@@ -46,11 +36,12 @@ CPlayerPage::CPlayerPage(QWidget* parent) : QWidget(parent)
     m_volume = MakeSlider(group, 0, 100);
     m_volume->setTickPosition(QSlider::TicksBothSides);
     m_volume->setTickInterval(10);
-    m_volume->setValue(100 - CSettings::Int(kIntVolume, 100));
+    m_volume->setValue(100 - CSettings::Int(ESetting::IntVolume));
     labelled(m_volume, QStringLiteral("Volume"));
 
-    m_equalizer = new QCheckBox(QStringLiteral("Enable Equalizer"), group);
-    m_equalizer->setChecked(CSettings::Int(kEqualizer, 0) != 0);
+    m_equalizer =
+        new QCheckBox(QString::fromUtf8(CSettingsTable::Def(ESetting::Equalizer).field), group);
+    m_equalizer->setChecked(CSettings::Bool(ESetting::Equalizer));
 
     auto* column = new QVBoxLayout(group);
     column->addLayout(sliders);
@@ -63,7 +54,7 @@ CPlayerPage::CPlayerPage(QWidget* parent) : QWidget(parent)
         connect(slider, &QSlider::valueChanged, this, &CPlayerPage::WriteSliders);
     connect(m_volume, &QSlider::valueChanged, this, &CPlayerPage::WriteSliders);
     connect(m_equalizer, &QCheckBox::clicked, this,
-            [](bool checked) { CSettings::SetInt(kEqualizer, checked ? 1 : 0); });
+            [](bool checked) { CSettings::SetBool(ESetting::Equalizer, checked); });
 }
 
 QSlider* CPlayerPage::MakeSlider(QWidget* parent, int minimum, int maximum)
@@ -79,6 +70,6 @@ QSlider* CPlayerPage::MakeSlider(QWidget* parent, int minimum, int maximum)
 void CPlayerPage::WriteSliders() const
 {
     for (int i = 0; i < kBands; ++i)
-        CSettings::SetInt(BandKey(i), -m_bands.at(i)->value());
-    CSettings::SetInt(kIntVolume, 100 - m_volume->value());
+        CSettings::SetInt(CSettingsTable::EqBand(i), -m_bands.at(i)->value());
+    CSettings::SetInt(ESetting::IntVolume, 100 - m_volume->value());
 }

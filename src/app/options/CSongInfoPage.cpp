@@ -1,6 +1,5 @@
 #include "app/options/CSongInfoPage.h"
 
-#include "intake/CNamingRules.h"
 #include "platform/CSettings.h"
 
 #include <QButtonGroup>
@@ -12,9 +11,10 @@
 #include <QVBoxLayout>
 
 namespace {
-const QString kFormatting = QStringLiteral("Formatting");
-const QString kFolder = QStringLiteral("Folder");
-const QString kRecognized = QStringLiteral("Recognized");
+QString Caption(ESetting setting)
+{
+    return QString::fromUtf8(CSettingsTable::Def(setting).field);
+}
 } // namespace
 
 CSongInfoPage::CSongInfoPage(QWidget* parent) : QWidget(parent)
@@ -23,29 +23,24 @@ CSongInfoPage::CSongInfoPage(QWidget* parent) : QWidget(parent)
     auto* column = new QVBoxLayout(group);
 
     auto* fields = new QFormLayout;
-    m_formatting = new QLineEdit(
-        CSettings::String(kFormatting, QLatin1String(CNamingRules::kDefaultFormatting)), group);
-    fields->addRow(QStringLiteral("Formatting:"), m_formatting);
+    m_formatting = new QLineEdit(CSettings::String(ESetting::Formatting), group);
+    fields->addRow(Caption(ESetting::Formatting), m_formatting);
     fields->addRow(QString(), new QLabel(QStringLiteral("%1 Artist, %2 Title, %3 Album"), group));
     column->addLayout(fields);
 
-    m_noId3 = std::make_unique<COptionBoxes>(
-        group, column,
-        std::initializer_list<COptionBoxes::SBox>{{"NoID3", "Don't use ID3 Tags", 0}});
+    m_noId3 = std::make_unique<COptionBoxes>(group, column,
+                                             std::initializer_list<ESetting>{ESetting::NoID3});
     column->addWidget(MakeFolderGroup());
 
     auto* types = new QFormLayout;
-    m_recognized = new QLineEdit(CSettings::String(kRecognized, QStringLiteral("mp2 mp3")), group);
-    types->addRow(QStringLiteral("Recognized filetypes"), m_recognized);
+    m_recognized = new QLineEdit(CSettings::String(ESetting::Recognized), group);
+    types->addRow(Caption(ESetting::Recognized), m_recognized);
     column->addLayout(types);
 
-    m_boxes = std::make_unique<COptionBoxes>(
-        group, column,
-        std::initializer_list<COptionBoxes::SBox>{
-            {"UnderScore", "Replace underscores (_) by spaces", 0},
-            {"RemTrack", "Remove track-numbers", 0},
-            {"Rename", "Rename files according to formatting string", 0},
-        });
+    m_boxes = std::make_unique<COptionBoxes>(group, column,
+                                             std::initializer_list<ESetting>{ESetting::UnderScore,
+                                                                             ESetting::RemTrack,
+                                                                             ESetting::Rename});
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(group);
@@ -54,7 +49,7 @@ CSongInfoPage::CSongInfoPage(QWidget* parent) : QWidget(parent)
 
 QWidget* CSongInfoPage::MakeFolderGroup()
 {
-    auto* box = new QGroupBox(QStringLiteral("Use Folder as..."), this);
+    auto* box = new QGroupBox(Caption(ESetting::Folder), this);
     auto* row = new QHBoxLayout(box);
     m_folder = new QButtonGroup(box);
     const char* captions[] = {"Nothing", "Artist", "Album"};
@@ -64,18 +59,20 @@ QWidget* CSongInfoPage::MakeFolderGroup()
         row->addWidget(radio);
     }
     // A stored value outside the group leaves no button ticked, as a radio group does.
-    if (QAbstractButton* checked = m_folder->button(CSettings::Int(kFolder, 0)))
+    if (QAbstractButton* checked = m_folder->button(CSettings::Int(ESetting::Folder)))
         checked->setChecked(true);
     return box;
 }
 
 CSongInfoPage::~CSongInfoPage()
 {
-    CSettings::SetString(kFormatting, m_formatting->text());
+    CSettings::SetString(ESetting::Formatting, m_formatting->text());
     m_noId3->Save();
-    CSettings::SetInt(kFolder, m_folder->checkedId() < 0 ? 0 : m_folder->checkedId());
+    CSettings::SetInt(ESetting::Folder, qMax(0, m_folder->checkedId()));
     m_boxes->Save();
+    // A field left without a type would make every scan find nothing.
     const QString recognized = m_recognized->text();
-    CSettings::SetString(kRecognized,
-                         recognized.isEmpty() ? QStringLiteral("mp3 mp2") : recognized);
+    CSettings::SetString(ESetting::Recognized, recognized.trimmed().isEmpty()
+                                                   ? CSettingsTable::Default(ESetting::Recognized)
+                                                   : recognized);
 }

@@ -120,7 +120,7 @@ bool CWinampLocator::Offer(const QFileInfo& file)
     if (!m_prompts.AskYesNo(QStringLiteral("Is this the correct location of Winamp?\n") + path,
                             kQuestion))
         return false;
-    CSettings::SetString(QStringLiteral("Winamp"), path);
+    CSettings::SetString(ESetting::Winamp, path);
     return true;
 }
 
@@ -144,5 +144,5 @@ void CWinampLocator::Browse()
     dialog.filter = QStringLiteral("MPD (mpd)|mpd|All Files (*.*)|*.*||");
     const QString path = m_prompts.OpenFile(dialog);
     if (!path.isEmpty())
-        CSettings::SetString(QStringLiteral("Winamp"), path);
+        CSettings::SetString(ESetting::Winamp, path);
 }

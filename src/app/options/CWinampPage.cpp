@@ -11,17 +11,12 @@ CWinampPage::CWinampPage(CPrompts& prompts, CVolumes& volumes, QWidget* parent)
 {
     auto* group = new QGroupBox(QStringLiteral("Winamp Options"), this);
     auto* boxes = new QVBoxLayout(group);
-    m_boxes = std::make_unique<COptionBoxes>(group, boxes,
-                                             std::initializer_list<COptionBoxes::SBox>{
-                                                 {"Enque", "&Enqueue Files", 0},
-                                                 {"LoadOnStart", "&Load on Start", 0},
-                                                 {"Autoplay", "A&utoplay Files", 0},
-                                                 {"Minimize", "Minimize Winamp", 0},
-                                                 {"Continue", "Continues Playback", 0},
-                                                 {"CloseWinamp", "Close Winamp with Cratewise", 0},
-                                                 {"AutoUpd", "Auto-Update Winamp", 0},
-                                             });
-    m_find = new QPushButton(QStringLiteral("&Find Winamp"), this);
+    m_boxes = std::make_unique<COptionBoxes>(
+        group, boxes,
+        std::initializer_list<ESetting>{ESetting::Enque, ESetting::LoadOnStart, ESetting::Autoplay,
+                                        ESetting::Minimize, ESetting::Continue,
+                                        ESetting::CloseWinamp, ESetting::AutoUpd});
+    m_find = new QPushButton(QString::fromUtf8(CSettingsTable::Def(ESetting::Winamp).field), this);
     connect(m_find, &QPushButton::clicked, this, &CWinampPage::FindWinamp);
 
     auto* layout = new QVBoxLayout(this);

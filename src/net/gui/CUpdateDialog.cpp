@@ -83,9 +83,8 @@ void CUpdateDialog::ShowWhatsNew()
 
 void CUpdateDialog::OpenDownloadSite()
 {
-    const QString site =
-        CSettings::String(QStringLiteral("WebSite"), QStringLiteral("https://cratewise.example"));
-    if (m_services.openUrl && m_services.openUrl(QUrl(site)))
+    const QString site = CSettings::String(ESetting::WebSite);
+    if (CSettingsTable::IsWebAddress(site) && m_services.openUrl && m_services.openUrl(QUrl(site)))
         return;
     // Without a browser the button must not look as if it had done something.
     if (m_services.prompts)

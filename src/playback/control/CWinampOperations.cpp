@@ -57,7 +57,8 @@ CWinampOperations::EUpdate CWinampOperations::UpdateWinamp()
         prompts.Error(CPlaybackTexts::EmptyDatabase(), CPlaybackTexts::EmptyDatabaseCaption());
         return EUpdate::Refused;
     }
-    const QString program = CSettings::String(QStringLiteral("Winamp"), QStringLiteral("1"));
+    // "1" is how older versions marked the path as not chosen.
+    const QString program = CSettings::String(ESetting::Winamp);
     if (program == u"1" || program.trimmed().isEmpty()) {
         prompts.Error(CPlaybackTexts::PathUnset(), CPlaybackTexts::PathCaption());
         return EUpdate::PathUnset;
@@ -65,7 +66,7 @@ CWinampOperations::EUpdate CWinampOperations::UpdateWinamp()
 
     EUpdate result = EUpdate::Sent;
     if (!player.IsRunning()) {
-        if (!player.Start(program, CSettings::Int(QStringLiteral("Minimize"), 0) != 0)) {
+        if (!player.Start(program, CSettings::Bool(ESetting::Minimize))) {
             prompts.Error(CPlaybackTexts::CannotStart(program), CPlaybackTexts::PathCaption());
             result = EUpdate::NotStarted;
         } else if (!WaitForPlayer()) {
@@ -73,19 +74,18 @@ CWinampOperations::EUpdate CWinampOperations::UpdateWinamp()
         }
     }
     if (result == EUpdate::Sent) {
-        if (CSettings::Int(QStringLiteral("Continue"), 0) == 0)
+        if (!CSettings::Bool(ESetting::Continue))
             player.Command(CWinampRemote::Stop);
-        if (CSettings::Int(QStringLiteral("Enque"), 0) == 0 || !m_sent.sent) {
+        if (!CSettings::Bool(ESetting::Enque) || !m_sent.sent) {
             player.ClearList();
             m_sent.ids.clear();
         }
         SPlaylistGroups groups = CPlaylistGroups::Group(m_doc.Set(), playlist.Ids());
         CPlaylistGroups::ReportLimit(prompts, groups.limit);
-        const bool copying =
-            CSettings::Int(QStringLiteral("Temp"), 0) == 1 && groups.groups.size() >= 2;
+        const bool copying = CSettings::Bool(ESetting::Temp) && groups.groups.size() >= 2;
         if (!Send(groups.groups, copying))
             result = EUpdate::CopyFailed;
-        else if (CSettings::Int(QStringLiteral("Autoplay"), 0) == 1)
+        else if (CSettings::Bool(ESetting::Autoplay))
             player.StartList();
         m_sent.sent = true;
     }
@@ -177,7 +177,7 @@ void CWinampOperations::Play(int selectedRow)
 {
     CWinampRemote& player = *m_services.winamp;
     const CPlaylistModel& playlist = m_doc.Playlist();
-    const bool autoUpdate = CSettings::Int(QStringLiteral("AutoUpd"), 0) == 1;
+    const bool autoUpdate = CSettings::Bool(ESetting::AutoUpd);
     // Play goes to the player found here; one that Update Winamp only now started gets
     // the list but is not told to play.
     const bool running = player.IsRunning();
@@ -244,5 +244,5 @@ void CWinampOperations::CountStart(qint32 id, SPollResult& result)
     }
     m_sent.lastPlayed = id;
     result.songStarted = true;
-    CSettings::AddToCounter(QStringLiteral("TimesUsed"), 1);
+    CSettings::AddToCounter(ESetting::TimesUsed, 1);
 }

@@ -119,8 +119,8 @@ void CPlaylistController::OnRandom()
         return;
     }
     const QString session = m_context.SelectedSession().value_or(QString());
-    CRandomDialog dialog(!session.isEmpty(), CSettings::Int(QStringLiteral("Random"), 50),
-                         CSettings::Int(QStringLiteral("PbOrNm"), 0) == 1, m_context.window);
+    CRandomDialog dialog(!session.isEmpty(), CSettings::Int(ESetting::Random),
+                         CSettings::Int(ESetting::PbOrNm) == 1, m_context.window);
     if (dialog.exec() != QDialog::Accepted)
         return;
     SRandomRequest request;
@@ -144,11 +144,11 @@ void CPlaylistController::OnCopyFiles()
         return;
     }
     const QString folder =
-        prompts.ChooseFolder(CSettings::String(QStringLiteral("CopyPath")),
+        prompts.ChooseFolder(CSettings::String(ESetting::CopyPath),
                              QStringLiteral("Choose the folder to copy the playlist's files to"));
     if (folder.isEmpty())
         return;
-    CSettings::SetString(QStringLiteral("CopyPath"), folder);
+    CSettings::SetString(ESetting::CopyPath, folder);
 
     SPlaylistGroups groups;
     if (!CPlaylistOperations(m_context.doc, m_context.services).GroupForCopy(groups))
