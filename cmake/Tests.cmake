@@ -1,0 +1,85 @@
+# The tests: a support library for each kind, and the test programs over them.
+enable_testing()
+find_package(GTest REQUIRED)
+include(GoogleTest)
+
+file(GLOB SUPPORT_SOURCES CONFIGURE_DEPENDS RELATIVE ${CMAKE_SOURCE_DIR}
+     tests/support/*.cpp tests/support/*.h)
+list(FILTER SUPPORT_SOURCES EXCLUDE REGEX "/(CMp3Factory|CId3Writer)\\.cpp$")
+add_library(cratewise_test_support STATIC ${SUPPORT_SOURCES})
+target_include_directories(cratewise_test_support PUBLIC ${CMAKE_SOURCE_DIR}/tests)
+target_link_libraries(cratewise_test_support PUBLIC cratewise_songgen GTest::gtest GTest::gmock)
+# Songs with sound in them (tones), for what the built-in player puts out.
+find_library(MP3LAME_LIBRARY mp3lame REQUIRED)
+target_link_libraries(cratewise_test_support PUBLIC ${MP3LAME_LIBRARY})
+cratewise_precompile(cratewise_test_support ${CRATEWISE_CORE_PCH} ${CRATEWISE_TEST_PCH})
+
+file(GLOB GUI_SUPPORT_SOURCES CONFIGURE_DEPENDS RELATIVE ${CMAKE_SOURCE_DIR}
+     tests/support/gui/*.cpp tests/support/gui/*.h)
+add_library(cratewise_gui_test_support STATIC ${GUI_SUPPORT_SOURCES})
+target_link_libraries(cratewise_gui_test_support PUBLIC cratewise_test_support cratewise_gui Qt6::Test)
+cratewise_precompile(cratewise_gui_test_support ${CRATEWISE_GUI_PCH} ${CRATEWISE_TEST_PCH} <QTest>)
+
+# Two test programs: the core tests link only the core, the window tests (tests/ui,
+# tests/app and every gui/ folder) the GUI as well. Linking dominates a build of many
+# small programs; ctest still lists and runs every test on its own.
+set(CRATEWISE_TEST_PROGRAMS "kind" CACHE STRING "One test program per kind or per folder")
+file(GLOB_RECURSE TEST_SOURCES CONFIGURE_DEPENDS RELATIVE ${CMAKE_SOURCE_DIR}
+     tests/*.cpp tests/*.h)
+list(FILTER TEST_SOURCES EXCLUDE REGEX "^tests/support/")
+set(GUI_TEST_SOURCES ${TEST_SOURCES})
+list(FILTER GUI_TEST_SOURCES INCLUDE REGEX "${CRATEWISE_GUI_PATHS}")
+set(CORE_TEST_SOURCES ${TEST_SOURCES})
+list(FILTER CORE_TEST_SOURCES EXCLUDE REGEX "${CRATEWISE_GUI_PATHS}")
+
+function(cratewise_test name sources support)
+    add_executable(${name} ${sources})
+    target_link_libraries(${name} PRIVATE ${support})
+    cratewise_reuse_pch(${name} ${support})
+    cratewise_unity(${name})
+    # A test caught in an endless loop (a question answered forever) fails instead
+    # of holding the run.
+    gtest_discover_tests(${name}
+        PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 300
+        DISCOVERY_TIMEOUT 60)
+endfunction()
+
+if(CRATEWISE_TEST_PROGRAMS STREQUAL "kind")
+    cratewise_test(test_core "${CORE_TEST_SOURCES}" cratewise_test_support)
+    cratewise_test(test_gui "${GUI_TEST_SOURCES}" cratewise_gui_test_support)
+    set(PAINT_TEST_PROGRAM test_gui)
+else()
+    set(folders ${TEST_SOURCES})
+    list(TRANSFORM folders REPLACE "^tests/([^/]+)/.*" "\\1")
+    list(REMOVE_DUPLICATES folders)
+    foreach(folder ${folders})
+        set(core ${CORE_TEST_SOURCES})
+        list(FILTER core INCLUDE REGEX "^tests/${folder}/")
+        set(gui ${GUI_TEST_SOURCES})
+        list(FILTER gui INCLUDE REGEX "^tests/${folder}/")
+        if(core)
+            cratewise_test(test_${folder} "${core}" cratewise_test_support)
+        endif()
+        if(gui)
+            cratewise_test(test_${folder}_gui "${gui}" cratewise_gui_test_support)
+        endif()
+    endforeach()
+    set(PAINT_TEST_PROGRAM test_ui_gui)
+endif()
+
+# Includes point down the layers and run in no circle.
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+add_test(NAME LayersTest.IncludesPointDown
+         COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/scripts/check_layers.py
+                 ${CMAKE_SOURCE_DIR}/src)
+include(cmake/PackagingTests.cmake)
+# Painting can only be seen on a real X server: the window tests that need one run
+# again under Xvfb.
+find_program(XVFB_RUN xvfb-run)
+if(XVFB_RUN)
+    add_test(NAME PaintOnXTest.OnXvfb
+             COMMAND ${XVFB_RUN} -a -s "-screen 0 1280x800x24"
+                     env QT_QPA_PLATFORM=xcb $<TARGET_FILE:${PAINT_TEST_PROGRAM}>
+                     --gtest_filter=PaintOnXTest.*)
+    set_tests_properties(PaintOnXTest.OnXvfb PROPERTIES TIMEOUT 120)
+endif()
