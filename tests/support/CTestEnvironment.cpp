@@ -25,7 +25,8 @@ void CTestEnvironment::IsolateHome()
 {
     static QTemporaryDir home;
     qputenv("HOME", home.path().toLocal8Bit());
-    for (const char* name : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME"})
+    for (const char* name :
+         {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME"})
         qputenv(name, QDir(home.path()).filePath(QString::fromLatin1(name)).toLocal8Bit());
 }
 
