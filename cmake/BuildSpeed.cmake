@@ -9,6 +9,7 @@ set(CMAKE_AUTOGEN_ORIGIN_DEPENDS OFF)
 option(CRATEWISE_FAST_LINKER "Link with mold or lld when the compiler can" ON)
 option(CRATEWISE_PCH "Precompile the Qt and test framework headers" ON)
 option(CRATEWISE_UNITY "Compile the sources in batches (unity build)" ON)
+set(CRATEWISE_TEST_DEBUG "" CACHE STRING "Debug info option for the test code, e.g. -g1")
 
 if(CRATEWISE_FAST_LINKER)
     foreach(linker mold lld)

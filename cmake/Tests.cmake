@@ -13,6 +13,7 @@ target_link_libraries(cratewise_test_support PUBLIC cratewise_songgen GTest::gte
 find_library(MP3LAME_LIBRARY mp3lame REQUIRED)
 target_link_libraries(cratewise_test_support PUBLIC ${MP3LAME_LIBRARY})
 cratewise_precompile(cratewise_test_support ${CRATEWISE_CORE_PCH} ${CRATEWISE_TEST_PCH})
+target_compile_options(cratewise_test_support PUBLIC ${CRATEWISE_TEST_DEBUG})
 
 file(GLOB GUI_SUPPORT_SOURCES CONFIGURE_DEPENDS RELATIVE ${CMAKE_SOURCE_DIR}
      tests/support/gui/*.cpp tests/support/gui/*.h)
