@@ -45,7 +45,7 @@ fuzz: deps
 	    [ -f "$$f" ] && [ -x "$$f" ] || continue; \
 	    corpus=fuzz/corpus-$$(basename "$$f"); mkdir -p "$$corpus"; \
 	    echo "== $$(basename "$$f") for $(FUZZ_SECONDS) s"; \
-	    "$$f" -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 "$$corpus" || exit 1; \
+	    "$$f" -max_total_time=$(FUZZ_SECONDS) -max_len=8192 "$$corpus" || exit 1; \
 	done
 
 format:

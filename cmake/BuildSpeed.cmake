@@ -9,7 +9,9 @@ set(CMAKE_AUTOGEN_ORIGIN_DEPENDS OFF)
 option(CRATEWISE_FAST_LINKER "Link with mold or lld when the compiler can" ON)
 option(CRATEWISE_PCH "Precompile the Qt and test framework headers" ON)
 option(CRATEWISE_UNITY "Compile the sources in batches (unity build)" ON)
-set(CRATEWISE_TEST_DEBUG "" CACHE STRING "Debug info option for the test code, e.g. -g1")
+# Line tables are enough to follow a failing test; full debug info of the test code
+# costs a quarter of a clean build. The program and its libraries keep theirs.
+set(CRATEWISE_TEST_DEBUG -g1 CACHE STRING "Debug info option of the test code (-g for all of it)")
 
 if(CRATEWISE_FAST_LINKER)
     foreach(linker mold lld)

@@ -22,9 +22,8 @@ target_link_libraries(cratewise_gui_test_support PUBLIC cratewise_test_support c
 cratewise_precompile(cratewise_gui_test_support ${CRATEWISE_GUI_PCH} ${CRATEWISE_TEST_PCH} <QTest>)
 
 # Two test programs: the core tests link only the core, the window tests (tests/ui,
-# tests/app and every gui/ folder) the GUI as well. Linking dominates a build of many
-# small programs; ctest still lists and runs every test on its own.
-set(CRATEWISE_TEST_PROGRAMS "kind" CACHE STRING "One test program per kind or per folder")
+# tests/app and every gui/ folder) the GUI as well. One program per folder cost a minute
+# more of a clean build (links, moc runs, batches); ctest still runs each test on its own.
 file(GLOB_RECURSE TEST_SOURCES CONFIGURE_DEPENDS RELATIVE ${CMAKE_SOURCE_DIR}
      tests/*.cpp tests/*.h)
 list(FILTER TEST_SOURCES EXCLUDE REGEX "^tests/support/")
@@ -45,28 +44,8 @@ function(cratewise_test name sources support)
         DISCOVERY_TIMEOUT 60)
 endfunction()
 
-if(CRATEWISE_TEST_PROGRAMS STREQUAL "kind")
-    cratewise_test(test_core "${CORE_TEST_SOURCES}" cratewise_test_support)
-    cratewise_test(test_gui "${GUI_TEST_SOURCES}" cratewise_gui_test_support)
-    set(PAINT_TEST_PROGRAM test_gui)
-else()
-    set(folders ${TEST_SOURCES})
-    list(TRANSFORM folders REPLACE "^tests/([^/]+)/.*" "\\1")
-    list(REMOVE_DUPLICATES folders)
-    foreach(folder ${folders})
-        set(core ${CORE_TEST_SOURCES})
-        list(FILTER core INCLUDE REGEX "^tests/${folder}/")
-        set(gui ${GUI_TEST_SOURCES})
-        list(FILTER gui INCLUDE REGEX "^tests/${folder}/")
-        if(core)
-            cratewise_test(test_${folder} "${core}" cratewise_test_support)
-        endif()
-        if(gui)
-            cratewise_test(test_${folder}_gui "${gui}" cratewise_gui_test_support)
-        endif()
-    endforeach()
-    set(PAINT_TEST_PROGRAM test_ui_gui)
-endif()
+cratewise_test(test_core "${CORE_TEST_SOURCES}" cratewise_test_support)
+cratewise_test(test_gui "${GUI_TEST_SOURCES}" cratewise_gui_test_support)
 
 # Includes point down the layers and run in no circle.
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
@@ -80,7 +59,7 @@ find_program(XVFB_RUN xvfb-run)
 if(XVFB_RUN)
     add_test(NAME PaintOnXTest.OnXvfb
              COMMAND ${XVFB_RUN} -a -s "-screen 0 1280x800x24"
-                     env QT_QPA_PLATFORM=xcb $<TARGET_FILE:${PAINT_TEST_PROGRAM}>
+                     env QT_QPA_PLATFORM=xcb $<TARGET_FILE:test_gui>
                      --gtest_filter=PaintOnXTest.*)
     set_tests_properties(PaintOnXTest.OnXvfb PROPERTIES TIMEOUT 120)
 endif()
