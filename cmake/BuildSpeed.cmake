@@ -6,7 +6,7 @@ include(CheckLinkerFlag)
 # generates headers, and two cores stay busy.
 set(CMAKE_AUTOGEN_ORIGIN_DEPENDS OFF)
 
-option(CRATEWISE_FAST_LINKER "Link with mold or lld when the compiler can" ON)
+option(CRATEWISE_FAST_LINKER "Link with lld (scripts/install-deps.sh installs it)" ON)
 option(CRATEWISE_PCH "Precompile the Qt and test framework headers" ON)
 option(CRATEWISE_UNITY "Compile the sources in batches (unity build)" ON)
 # Line tables are enough to follow a failing test; full debug info of the test code
@@ -14,15 +14,11 @@ option(CRATEWISE_UNITY "Compile the sources in batches (unity build)" ON)
 set(CRATEWISE_TEST_DEBUG -g1 CACHE STRING "Debug info option of the test code (-g for all of it)")
 
 if(CRATEWISE_FAST_LINKER)
-    foreach(linker mold lld)
-        check_linker_flag(CXX -fuse-ld=${linker} CRATEWISE_HAS_${linker})
-        if(CRATEWISE_HAS_${linker})
-            add_link_options(-fuse-ld=${linker})
-            # Unlike the GNU linker, these leave the build ID out unless asked.
-            add_link_options(LINKER:--build-id=sha1)
-            break()
-        endif()
-    endforeach()
+    check_linker_flag(CXX -fuse-ld=lld CRATEWISE_HAS_LLD)
+    if(CRATEWISE_HAS_LLD)
+        # Unlike the GNU linker, lld leaves the build ID out unless asked.
+        add_link_options(-fuse-ld=lld LINKER:--build-id=sha1)
+    endif()
 endif()
 
 # The headers nearly every file of a kind includes, compiled once per kind. Targets whose
