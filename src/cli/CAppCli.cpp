@@ -47,7 +47,7 @@ void RegisterAppCommands(CCommandLine& cli)
 {
     cli.Add({QStringLiteral("sessions"), QStringLiteral("sessions"),
              QStringLiteral("lists every session with its number of songs, then the total"),
-             ListSessions});
+             ListSessions, true});
     cli.Add({QStringLiteral("config"), QStringLiteral("config [NAME [VALUE]]"),
-             QStringLiteral("lists the options, prints one, or sets one"), Config});
+             QStringLiteral("lists the options, prints one, or sets one"), Config, true});
 }

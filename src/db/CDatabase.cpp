@@ -2,8 +2,10 @@
 
 #include "platform/CProgress.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QString>
+#include <QUrl>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -283,8 +285,52 @@ void CDatabase::Open(const QString& path, const ProgressFactory& conversionProgr
     }
 }
 
+void CDatabase::OpenForReading(const QString& path, const QString& why)
+{
+    Close();
+    const QByteArray file = "file:" + QUrl::toPercentEncoding(QFile::encodeName(path), "/");
+    // A catalogue in WAL mode needs its shared-memory file, which read-only media may lack
+    // and cannot get; it is then read as a file nobody changes.
+    const char* const modes[] = {"?mode=ro", "?immutable=1"};
+    for (const char* mode : modes) {
+        sqlite3* db = nullptr;
+        const QByteArray uri = file + mode;
+        if (sqlite3_open_v2(uri.constData(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI,
+                            nullptr) != SQLITE_OK) {
+            sqlite3_close(db);
+            continue;
+        }
+        m_db = db;
+        m_path = path;
+        try {
+            Configure();
+            CheckSchema();
+            if (Version() < kSchemaVersion)
+                throw CDbException(QStringLiteral("%1 has an older layout, which can only be "
+                                                  "converted where it can be written.")
+                                       .arg(path));
+            m_readOnlyReason = why;
+            return;
+        } catch (const CDbException&) {
+            Close();
+            if (mode == modes[1])
+                throw;
+        }
+    }
+    throw CDbException(QStringLiteral("Cannot open the song database %1 for reading.").arg(path));
+}
+
+QString CDatabase::Refusal() const
+{
+    if (m_readOnlyReason.isEmpty() || (sqlite3_errcode(m_db) & 0xff) != SQLITE_READONLY)
+        return {};
+    return m_readOnlyReason + QStringLiteral(" It was opened for reading only; the change was "
+                                             "refused.");
+}
+
 void CDatabase::Close()
 {
+    m_readOnlyReason.clear();
     if (m_db) {
         m_stagedTitles.clear();
         sqlite3_close_v2(m_db);
@@ -512,7 +558,8 @@ void CDatabase::Exec(const char* sql)
     if (sqlite3_exec(m_db, sql, nullptr, nullptr, &error) != SQLITE_OK) {
         const QString message = QString::fromUtf8(error ? error : sqlite3_errmsg(m_db));
         sqlite3_free(error);
-        throw CDbException(message);
+        const QString refusal = Refusal();
+        throw CDbException(refusal.isEmpty() ? message : refusal);
     }
 }
 
@@ -528,7 +575,10 @@ int CDatabase::Changes() const
 
 QString CDatabase::LastError() const
 {
-    return m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QString();
+    if (!m_db)
+        return {};
+    const QString refusal = Refusal();
+    return refusal.isEmpty() ? QString::fromUtf8(sqlite3_errmsg(m_db)) : refusal;
 }
 
 CDatabase::CTransaction::CTransaction(CDatabase& db) : m_db(db)

@@ -4,12 +4,15 @@
 #include "model/CAppServices.h"
 #include "model/CCdlistDoc.h"
 #include "platform/CPrompts.h"
+#include "platform/CRegularFile.h"
 #include "platform/CSafeTarget.h"
 #include "platform/CSettings.h"
 #include "playlist/CM3uFile.h"
 #include "playlist/CPlaylistImporter.h"
 #include "playlist/CPlaylistLoader.h"
 #include "playlist/CPlaylistTexts.h"
+
+#include <QIODevice>
 
 namespace {
 
@@ -41,24 +44,54 @@ QStringList CPlaylistOperations::ProgramFiles()
 }
 
 namespace {
-const QString kSavedPlaylist = QStringLiteral("SavedPlaylist");
+
+// Where versions before the playlist was kept with its catalogue left it: in the settings,
+// for whichever catalogue started next.
+const QString kLegacySavedPlaylist = QStringLiteral("SavedPlaylist");
+// Some hundred thousand entries; a larger file is no playlist of ours.
+constexpr qint64 kMaxSavedPlaylist = 8 * 1024 * 1024;
+
 } // namespace
+
+QString CPlaylistOperations::SavedPlaylistFile(const QString& database)
+{
+    return database + QStringLiteral("-playlist");
+}
 
 void CPlaylistOperations::SaveForNextRun()
 {
+    if (m_doc.Database().Path().isEmpty())
+        return;
     QStringList ids;
     for (qint32 id : m_doc.Playlist().Ids())
         ids << QString::number(id);
-    CSettings::SetString(kSavedPlaylist, ids.join(u' '));
+    const QByteArray text = ids.join(u' ').toLatin1() + "\r\n";
+    QString error;
+    if (!CSafeTarget::WriteWhole(
+            SavedPlaylistFile(m_doc.Database().Path()), ProgramFiles(),
+            [&text](QIODevice& out) {
+                return out.write(text) == text.size() ? QString() : out.errorString();
+            },
+            error))
+        m_services.prompts->Error(error, CPlaylistTexts::NotSavedCaption());
 }
 
 void CPlaylistOperations::RestoreFromLastRun()
 {
+    QByteArray text;
+    QString reason;
+    if (!CRegularFile::Read(SavedPlaylistFile(m_doc.Database().Path()), kMaxSavedPlaylist, text,
+                            reason) &&
+        CSettings::Contains(CSettings::kSettings, kLegacySavedPlaylist)) {
+        // Taken over once, by the first catalogue that starts: it belongs to no other.
+        text = CSettings::String(kLegacySavedPlaylist).toLatin1();
+        CSettings::Remove(CSettings::kSettings, kLegacySavedPlaylist);
+    }
     QList<CPlaylistModel::SEntry> entries;
     CCdlistSet& set = m_doc.Set();
-    for (const QString& text : CSettings::String(kSavedPlaylist).split(u' ', Qt::SkipEmptyParts)) {
+    for (const QByteArray& word : text.simplified().split(' ')) {
         bool ok = false;
-        const qint32 id = text.toInt(&ok);
+        const qint32 id = word.toInt(&ok);
         if (ok && set.FindSongById(id))
             entries.append({set.m_LIST, id});
     }
