@@ -123,7 +123,7 @@ int Run(SCliContext& c)
         if (!ok || percent < 0 || percent > 100)
             throw CCliError(QStringLiteral("the volume must be a number from 0 to 100"));
         // The player's scale is the window slider's, 0..255.
-        Player(c).SetVolume((percent * 255 + 50) / 100);
+        Player(c).SetVolume(CMpdRemote::LevelOfPercent(percent));
         return 0;
     }
     static const QList<QPair<QString, CWinampRemote::ECommand>> kCommands = {
@@ -152,5 +152,5 @@ void RegisterPlayerCommands(CCommandLine& cli)
     cli.Add({QStringLiteral("player"), QString::fromLatin1(kUsage),
              QStringLiteral("sends songs to the external player (MPD), shows what it plays and "
                             "controls it"),
-             Run});
+             Run, true});
 }

@@ -29,9 +29,16 @@ inline QString PathCaption()
 {
     return QStringLiteral("Invalid Path...");
 }
-inline QString CannotStart(const QString& program)
+inline QString CannotStart(const QString& program, const QString& reason = QString())
 {
-    return QStringLiteral("Cratewise could not start the player:\n") + program;
+    return QStringLiteral("Cratewise could not start the player:\n") + program +
+           (reason.isEmpty() ? QString() : u'\n' + reason);
+}
+inline QString NotASocket(const QString& path)
+{
+    return QStringLiteral("%1 (the setting PlayerSocket) is not a socket; a player started "
+                          "there would replace it. Name another place for the socket.")
+        .arg(path);
 }
 inline QString LongWait()
 {

@@ -66,7 +66,8 @@ CWinampOperations::EUpdate CWinampOperations::UpdateWinamp()
     EUpdate result = EUpdate::Sent;
     if (!player.IsRunning()) {
         if (!player.Start(program, CSettings::Int(QStringLiteral("Minimize"), 0) != 0)) {
-            prompts.Error(CPlaybackTexts::CannotStart(program), CPlaybackTexts::PathCaption());
+            prompts.Error(CPlaybackTexts::CannotStart(program, player.StartError()),
+                          CPlaybackTexts::PathCaption());
             result = EUpdate::NotStarted;
         } else if (!WaitForPlayer()) {
             result = EUpdate::NotStarted;
