@@ -153,6 +153,9 @@ TEST_F(SmtpConnectionTest, UnsafeFieldsAreRefusedBeforeAnythingIsSent)
         {[](CMailMessage& m) { m.m_from = "a@b.c> SIZE=1 BODY=8BITMIME"; },
          badAddress.arg("a@b.c> SIZE=1 BODY=8BITMIME")},
         {[](CMailMessage& m) { m.m_from = "a@b.c\x01"; }, badAddress.arg("a@b.c\\x01")},
+        {[](CMailMessage& m) { m.m_from = "a@b.c>"; }, badAddress.arg("a@b.c>")},
+        {[](CMailMessage& m) { m.AddRecipient("x@y.z\tNOTIFY=NEVER"); },
+         badAddress.arg("x@y.z\\x09NOTIFY=NEVER")},
         {[](CMailMessage& m) { m.AddRecipient("<x@y.z> NOTIFY=NEVER"); },
          badAddress.arg("<x@y.z> NOTIFY=NEVER")},
     };
