@@ -72,7 +72,8 @@ CMpdRemote& Player(SCliContext& c)
     // The command line's services always hold the MPD remote; tests may hand in another.
     auto* player = dynamic_cast<CMpdRemote*>(c.services.winamp);
     if (!player || !player->IsRunning())
-        throw CCliError(CPlaybackTexts::NotRunning());
+        throw CCliError(player && !player->Problem().isEmpty() ? player->Problem()
+                                                               : CPlaybackTexts::NotRunning());
     return *player;
 }
 

@@ -204,7 +204,7 @@ bool CMpdRemote::TryConnect(int index, const QDeadlineTimer& deadline)
     const int fd = ConnectSocket(candidate.path, deadline, timedOut);
     if (fd < 0) {
         if (timedOut)
-            LeaveAlone(candidate);
+            LeaveAlone(candidate, CPlaybackTexts::NoAnswer(candidate.path));
         return false;
     }
     m_async = mpd_async_new(fd);
@@ -222,14 +222,15 @@ bool CMpdRemote::TryConnect(int index, const QDeadlineTimer& deadline)
              EAnswer::Ok;
     if (!ok) {
         if (m_timedOut)
-            LeaveAlone(candidate);
+            LeaveAlone(candidate, CPlaybackTexts::NoAnswer(candidate.path));
         Disconnect();
     }
     return ok;
 }
 
-void CMpdRemote::LeaveAlone(SCandidate& candidate)
+void CMpdRemote::LeaveAlone(SCandidate& candidate, const QString& problem)
 {
+    m_problem = problem;
     // A player Cratewise has just started may be slow to answer while it reads its
     // database; waiting for it goes on.
     if (!m_started.isValid() || m_started.elapsed() > kStartingMs)
@@ -360,8 +361,11 @@ bool CMpdRemote::Call(const char* command, const char* argument, int totalMs,
         m_refused = true;
         return false;
     }
-    if (answer == EAnswer::TimedOut || answer == EAnswer::TooLong)
-        LeaveAlone(m_candidates[m_connected]);
+    SCandidate& candidate = m_candidates[m_connected];
+    if (answer == EAnswer::TimedOut)
+        LeaveAlone(candidate, CPlaybackTexts::NoAnswer(candidate.path));
+    if (answer == EAnswer::TooLong)
+        LeaveAlone(candidate, CPlaybackTexts::Flooding(candidate.path));
     // Out of step with the player: the rest of its answer must not be read as the next one.
     Disconnect();
     return false;

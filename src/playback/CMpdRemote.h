@@ -94,6 +94,9 @@ public:
     // poll asks for the numbers only).
     bool Status(SStatus& status, bool withFile = true);
 
+    // Why the last player that was found misbehaved (did not answer in time, flooded);
+    // empty when none did.
+    QString Problem() const { return m_problem; }
     // The socket that answered last; empty when none did.
     QString Socket() const { return m_connected >= 0 ? m_candidates[m_connected].path : QString(); }
     // Where Cratewise's own MPD listens and the configuration it is started with.
@@ -120,7 +123,7 @@ private:
     using PairHandler = std::function<void(const char* name, const char* value)>;
 
     void FindCandidates();
-    void LeaveAlone(SCandidate& candidate);
+    void LeaveAlone(SCandidate& candidate, const QString& problem);
     bool Connect(const QDeadlineTimer& deadline);
     bool TryConnect(int index, const QDeadlineTimer& deadline);
     void Disconnect();
@@ -152,5 +155,6 @@ private:
     SStatus m_status;
     QElapsedTimer m_statusAge; // valid while m_status is fresh enough to reuse
     QString m_startError;
+    QString m_problem;
     QElapsedTimer m_started; // when Start launched the player
 };

@@ -134,6 +134,7 @@ TEST_P(BrokenPlayerTest, CostsEachCallItsLimitAndIsThenLeftAlone)
         call();
         EXPECT_LT(timer.elapsed(), limit + 300) << name;
     }
+    EXPECT_TRUE(remote.Problem().startsWith("The player at " + broken.Path()));
 
     remote.SetTimeouts({});
     EXPECT_FALSE(remote.IsRunning());
