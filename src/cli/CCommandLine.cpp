@@ -44,7 +44,7 @@ void OpenCatalogue(CCdlistDoc& doc, const QString& path, bool onlyReads)
         if (!onlyReads || !QFileInfo::exists(path))
             throw;
         try {
-            doc.OpenDatabaseForReading(path, e.Message());
+            doc.OpenDatabaseForReading(path);
         } catch (const CDbException&) {
             throw e;
         }

@@ -285,7 +285,7 @@ void CDatabase::Open(const QString& path, const ProgressFactory& conversionProgr
     }
 }
 
-void CDatabase::OpenForReading(const QString& path, const QString& why)
+void CDatabase::OpenForReading(const QString& path)
 {
     Close();
     const QByteArray file = "file:" + QUrl::toPercentEncoding(QFile::encodeName(path), "/");
@@ -309,7 +309,6 @@ void CDatabase::OpenForReading(const QString& path, const QString& why)
                 throw CDbException(QStringLiteral("%1 has an older layout, which can only be "
                                                   "converted where it can be written.")
                                        .arg(path));
-            m_readOnlyReason = why;
             return;
         } catch (const CDbException&) {
             Close();
@@ -320,17 +319,8 @@ void CDatabase::OpenForReading(const QString& path, const QString& why)
     throw CDbException(QStringLiteral("Cannot open the song database %1 for reading.").arg(path));
 }
 
-QString CDatabase::Refusal() const
-{
-    if (m_readOnlyReason.isEmpty() || (sqlite3_errcode(m_db) & 0xff) != SQLITE_READONLY)
-        return {};
-    return m_readOnlyReason + QStringLiteral(" It was opened for reading only; the change was "
-                                             "refused.");
-}
-
 void CDatabase::Close()
 {
-    m_readOnlyReason.clear();
     if (m_db) {
         m_stagedTitles.clear();
         sqlite3_close_v2(m_db);
@@ -558,8 +548,7 @@ void CDatabase::Exec(const char* sql)
     if (sqlite3_exec(m_db, sql, nullptr, nullptr, &error) != SQLITE_OK) {
         const QString message = QString::fromUtf8(error ? error : sqlite3_errmsg(m_db));
         sqlite3_free(error);
-        const QString refusal = Refusal();
-        throw CDbException(refusal.isEmpty() ? message : refusal);
+        throw CDbException(message);
     }
 }
 
@@ -575,10 +564,7 @@ int CDatabase::Changes() const
 
 QString CDatabase::LastError() const
 {
-    if (!m_db)
-        return {};
-    const QString refusal = Refusal();
-    return refusal.isEmpty() ? QString::fromUtf8(sqlite3_errmsg(m_db)) : refusal;
+    return m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QString();
 }
 
 CDatabase::CTransaction::CTransaction(CDatabase& db) : m_db(db)

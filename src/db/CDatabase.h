@@ -53,11 +53,8 @@ public:
     using ProgressFactory = std::function<std::unique_ptr<class CProgress>(const QString& caption)>;
     void Open(const QString& path, const ProgressFactory& conversionProgress = {});
     // Opens an existing catalogue of the current layout for reading only (on a read-only
-    // mount, say): nothing is created, converted or folded. A change then fails with
-    // `why` (the reason it could not be opened for writing) and the word that it was
-    // refused.
-    void OpenForReading(const QString& path, const QString& why);
-    bool IsReadOnly() const { return !m_readOnlyReason.isEmpty(); }
+    // mount, say): nothing is created, converted or folded.
+    void OpenForReading(const QString& path);
     void Close();
     bool IsOpen() const { return m_db != nullptr; }
     const QString& Path() const { return m_path; }
@@ -105,12 +102,8 @@ private:
     void FoldChangedRows();
     void FoldRows(CProgress* progress = nullptr);
 
-    // The refusal of a change on a catalogue opened for reading; empty when none.
-    QString Refusal() const;
-
     sqlite3* m_db = nullptr;
     QString m_path;
-    QString m_readOnlyReason;
     QByteArray m_stagedTitles; // {"id":"folded title",... without the closing brace
 };
 

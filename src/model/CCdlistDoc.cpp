@@ -20,10 +20,10 @@ void CCdlistDoc::OpenDatabase(const QString& path,
     OpenSets();
 }
 
-void CCdlistDoc::OpenDatabaseForReading(const QString& path, const QString& why)
+void CCdlistDoc::OpenDatabaseForReading(const QString& path)
 {
     Songs().Clear();
-    m_db.OpenForReading(path, why);
+    m_db.OpenForReading(path);
     OpenSets();
 }
 

@@ -24,8 +24,8 @@ public:
     // Opens (or creates) the song database; throws CDbException with a clear message.
     void OpenDatabase(const QString& path,
                       const CDatabase::ProgressFactory& conversionProgress = {});
-    // Opens an existing one for reading only; `why` says why it could not be written.
-    void OpenDatabaseForReading(const QString& path, const QString& why);
+    // Opens an existing one for reading only (the command line's commands that only read).
+    void OpenDatabaseForReading(const QString& path);
     CDatabase& Database() { return m_db; }
     // The set the window browses with: between operations unfiltered and sorted by ID.
     CCdlistSet& Set() { return m_set; }

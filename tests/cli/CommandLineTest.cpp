@@ -117,16 +117,6 @@ TEST_F(CommandLineTest, ACatalogueOnAReadOnlyMountIsListedAndChangesAreRefused)
         const SCliRun rename = SCliRun::Run(data, {"rename-session", "Rock", "Pop"});
         EXPECT_EQ(rename.status, 1);
         EXPECT_TRUE(rename.err.contains("Read-only file system")) << rename.err.toStdString();
-        // Should a change reach a catalogue opened for reading, it is refused with the reason.
-        CDatabase db;
-        db.OpenForReading(data + "/songs3.mdb", "Mounted read-only.");
-        try {
-            CStatement(db, "DELETE FROM Songs").Step();
-            ADD_FAILURE() << "the change went through";
-        } catch (const CDbException& e) {
-            EXPECT_EQ(e.Message(), "Mounted read-only. It was opened for reading only; the change "
-                                   "was refused.");
-        }
         return;
     }
     if (QProcess::execute("unshare", {"-rm", "true"}) != 0)

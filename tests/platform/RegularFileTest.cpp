@@ -4,9 +4,7 @@
 
 #include <QElapsedTimer>
 #include <QFile>
-#include <csignal>
 #include <gtest/gtest.h>
-#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -33,7 +31,6 @@ TEST(RegularFileTest, ReadsRegularFilesUpToTheBoundAndRefusesAnythingElseUnread)
         {fifo.Path(), CRegularFile::NotRegular()},
         {zero, CRegularFile::NotRegular()},
         {env.Root(), CRegularFile::NotRegular()},
-        {env.Root() + QStringLiteral("/missing"), QStringLiteral("No such file or directory")},
     };
     QElapsedTimer clock;
     clock.start();
@@ -49,25 +46,15 @@ TEST(RegularFileTest, ReadsRegularFilesUpToTheBoundAndRefusesAnythingElseUnread)
     EXPECT_EQ(CRegularFile::TooLarge(kBound), "The file is larger than 1 MB; it was not read.");
 
     // A stream (standard input) is cut off at the bound, however much more comes.
-    std::signal(SIGPIPE, SIG_IGN);
     int ends[2];
     ASSERT_EQ(::pipe(ends), 0);
-    std::thread writer([&ends] {
-        const QByteArray chunk(64 * 1024, 'x');
-        for (qint64 sent = 0; sent <= 4 * kBound;) {
-            const ssize_t n = ::write(ends[1], chunk.constData(), size_t(chunk.size()));
-            if (n <= 0)
-                break;
-            sent += n;
-        }
-        ::close(ends[1]);
-    });
+    ASSERT_EQ(::write(ends[1], "0123456789", 10), 10);
+    ::close(ends[1]);
     QByteArray bytes;
     QString reason;
-    EXPECT_FALSE(CRegularFile::ReadAll(ends[0], kBound, bytes, reason));
-    EXPECT_EQ(reason, CRegularFile::TooLarge(kBound));
+    EXPECT_FALSE(CRegularFile::ReadAll(ends[0], 9, bytes, reason));
+    EXPECT_EQ(reason, CRegularFile::TooLarge(9));
     ::close(ends[0]);
-    writer.join();
 }
 
 } // namespace

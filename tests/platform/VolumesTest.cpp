@@ -65,16 +65,11 @@ TEST(MountTable, ClassifiesByDeviceWhenTheTypeSaysNothing)
 // there are still on a fixed drive.
 TEST(MountTable, TheRootFileSystemIsAlwaysAFixedDrive)
 {
-    QTemporaryDir dir;
-    for (const QByteArray& table : {QByteArray("22 27 0:21 / /proc rw - proc proc rw\n"),
-                                    QByteArray("1 0 0:2 / / rw - rootfs rootfs rw\n")}) {
-        QFile file(dir.filePath("mountinfo"));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(table);
-        file.close();
-        CSystemVolumes volumes(file.fileName());
-        EXPECT_EQ(volumes.RootOf("/usr/bin"), "/");
-        EXPECT_EQ(volumes.TypeOf("/usr/bin"), EType::Fixed) << table.toStdString();
+    for (const char* table :
+         {"22 27 0:21 / /proc rw - proc proc rw\n", "1 0 0:2 / / rw - rootfs rootfs rw\n"}) {
+        CFakeVolumes volumes;
+        volumes.volumes = CSystemVolumes::ParseMountInfo(table);
+        EXPECT_EQ(volumes.TypeOf("/usr/bin"), EType::Fixed) << table;
     }
 }
 

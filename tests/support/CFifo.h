@@ -7,22 +7,22 @@
 #include <thread>
 #include <unistd.h>
 
-// A named pipe for the tests of code that must refuse one. Should the code under test open
-// it anyway and wait for a writer, the pipe is opened for writing and closed again after
-// releaseMs, so that the wait ends and the test fails on time instead of hanging.
+// A named pipe for the tests of code that must refuse one. Should the code open it anyway
+// and wait for a writer, the pipe is opened for writing and closed again from releaseMs on,
+// so that the wait ends and the test fails on time instead of hanging.
 class CFifo
 {
 public:
     explicit CFifo(QString path, int releaseMs = 3000) : m_path(std::move(path))
     {
-        ::mkfifo(m_path.toLocal8Bit().constData(), 0600);
-        m_thread = std::thread([this, releaseMs] {
+        const QByteArray name = m_path.toLocal8Bit();
+        ::mkfifo(name.constData(), 0600);
+        m_thread = std::thread([this, name, releaseMs] {
             for (int waited = 0; !m_stop; waited += 20) {
-                if (waited >= releaseMs) {
-                    const int fd = ::open(m_path.toLocal8Bit().constData(), O_WRONLY | O_NONBLOCK);
-                    if (fd >= 0)
-                        ::close(fd);
-                }
+                const int fd =
+                    waited < releaseMs ? -1 : ::open(name.constData(), O_WRONLY | O_NONBLOCK);
+                if (fd >= 0)
+                    ::close(fd);
                 ::usleep(20000);
             }
         });
@@ -32,8 +32,6 @@ public:
         m_stop = true;
         m_thread.join();
     }
-    CFifo(const CFifo&) = delete;
-    CFifo& operator=(const CFifo&) = delete;
     QString Path() const { return m_path; }
 
 private:
