@@ -6,6 +6,7 @@
 #include "intake/CSessionTexts.h"
 #include "model/CCdlistDoc.h"
 #include "platform/CPrompts.h"
+#include "platform/CRegularFile.h"
 #include "platform/CScanLock.h"
 #include "platform/CSettings.h"
 #include "playback/CWinampRemote.h"
@@ -16,7 +17,6 @@
 
 #include <QAction>
 #include <QDir>
-#include <QFile>
 #include <QSlider>
 
 namespace {
@@ -70,7 +70,8 @@ void CStartup::OfferUpgrade()
             return;
         if (name == QLatin1String("songs.mdb") && CSettings::Int(ESetting::Upgrade) != 0)
             return;
-        if (!QFile::exists(data.filePath(name)))
+        // Only a file can be an older database; offering a pipe would hang the window.
+        if (!CRegularFile::IsRegular(data.filePath(name)))
             continue;
         if (m_view.Prompts().AskYesNo(kUpgradeText, QStringLiteral("Update Database")))
             Q_EMIT m_view.UpgradeRequested(data.filePath(name));

@@ -17,6 +17,18 @@ void CCdlistDoc::OpenDatabase(const QString& path,
 {
     Songs().Clear(); // its rows, and any still to be read, belong to the catalogue before
     m_db.Open(path, conversionProgress);
+    OpenSets();
+}
+
+void CCdlistDoc::OpenDatabaseForReading(const QString& path)
+{
+    Songs().Clear();
+    m_db.OpenForReading(path);
+    OpenSets();
+}
+
+void CCdlistDoc::OpenSets()
+{
     m_set.SetSort(ESongColumn::ID);
     m_set.Open(m_db);
     m_except.Open(m_db);

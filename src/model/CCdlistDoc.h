@@ -24,6 +24,8 @@ public:
     // Opens (or creates) the song database; throws CDbException with a clear message.
     void OpenDatabase(const QString& path,
                       const CDatabase::ProgressFactory& conversionProgress = {});
+    // Opens an existing one for reading only (the command line's commands that only read).
+    void OpenDatabaseForReading(const QString& path);
     CDatabase& Database() { return m_db; }
     // The set the window browses with: between operations unfiltered and sorted by ID.
     CCdlistSet& Set() { return m_set; }
@@ -67,6 +69,8 @@ Q_SIGNALS:
     void BusyChanged(bool busy);
 
 private:
+    void OpenSets();
+
     CDatabase m_db;
     CCdlistSet m_set;
     CExceptSet m_except;

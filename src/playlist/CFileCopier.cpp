@@ -1,6 +1,7 @@
 #include "playlist/CFileCopier.h"
 
 #include "platform/CFileNames.h"
+#include "platform/CRegularFile.h"
 #include "platform/CSafeTarget.h"
 #include "playlist/CM3uFile.h"
 
@@ -111,11 +112,13 @@ bool CFileCopier::Copy(const QString& source, const QString& target,
                        const std::function<void(qint64, qint64)>& progress, QString& error,
                        const QStringList& protectedFiles)
 {
-    // Opened by the name's exact bytes: a song named in Latin-1 is copied too.
+    // Opened by the name's exact bytes: a song named in Latin-1 is copied too. A pipe or a
+    // device in its place would be waited on or read without end.
     QFile in;
-    const int fd = ::open(CFileNames::Encode(source).constData(), O_RDONLY | O_CLOEXEC);
+    QString reason;
+    const int fd = CRegularFile::OpenForReading(source, reason);
     if (fd < 0 || !in.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        error = CM3uFile::FileErrorText(source, fd < 0 ? SystemError() : in.errorString());
+        error = CM3uFile::FileErrorText(source, fd < 0 ? reason : in.errorString());
         if (fd >= 0)
             ::close(fd);
         return false;
@@ -132,7 +135,6 @@ bool CFileCopier::Copy(const QString& source, const QString& target,
     }
 
     CTargetFile out(target);
-    QString reason;
     if (!out.Open(reason)) {
         error = CM3uFile::FileErrorText(target, reason);
         return false;
