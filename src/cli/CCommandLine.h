@@ -46,10 +46,10 @@ struct SCliCommand
     QString usage;   // e.g. "config [--defaults | NAME [VALUE]]"
     QString summary; // one line for --help
     std::function<int(SCliContext&)> run;
-    QStringList words = {}; // what the shell completes as the first argument (setting names)
     // Changes nothing in the catalogue: it runs on one that can only be read (a read-only
     // mount), which every other command refuses with the reason.
     bool onlyReads = false;
+    QStringList words = {}; // what the shell completes as the first argument (setting names)
 };
 
 // `cratewise <command> …`: the same core as the window, from a terminal.
