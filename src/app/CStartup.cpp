@@ -33,7 +33,6 @@ void CStartup::Run()
 {
     const int firstTime = CSettings::Int(QStringLiteral("Firsttime"), 2);
     CCdlistDoc& doc = m_view.Doc();
-    CCdlistSet& set = doc.Set();
     doc.Songs().RebuildColumns();
     OfferUpgrade();
     // The session list is built from the session index, so the set never needs the
@@ -43,8 +42,6 @@ void CStartup::Run()
     StartPlayerIfWanted();
     m_view.Timer().start(1000);
     m_view.Action(ID_UPDATE_WINAMP)->setEnabled(false);
-    set.SetSort(ESongColumn::ID);
-    set.Requery();
     RegisterDragAndDrop();
     m_view.RecordLayout();
     OfferShortcutAtFirstStart(firstTime);

@@ -18,8 +18,8 @@ constexpr SColumnInfo kColumns[CSongColumns::kCount] = {
     {"ID", "ID", 0},
     {"CD", "CD", 255},
     {"LIST", "LIST", 255},
-    {"PATH", "PATH", 255, "PATH_FOLDED"},
-    {"MELODI", "MELODI", 255, "MELODI_FOLDED"},
+    {"PATH", "PATH", 0, "PATH_FOLDED"}, // whole: any length the file system allows
+    {"MELODI", "MELODI", 0, "MELODI_FOLDED"},
     {"TITLE", "TITLE", 255, "TITLE_FOLDED"},
     {"ARTIST", "ARTIST", 255, "ARTIST_FOLDED"},
     {"ALBUM", "ALBUM", 255, "ALBUM_FOLDED"},
@@ -116,10 +116,10 @@ CFilter CFilter::Matches(const QString& textQuery)
                    {textQuery});
 }
 
-CFilter CFilter::IdIn(const std::vector<qint32>& ids)
+CFilter CFilter::IdIn(const std::vector<qint64>& ids)
 {
     QByteArray json = "[";
-    for (const qint32 id : ids)
+    for (const qint64 id : ids)
         json += QByteArray::number(id) + ',';
     if (!ids.empty())
         json.chop(1);

@@ -28,7 +28,7 @@ constexpr int kCount = 17;
 const char* SqlName(ESongColumn column);
 // Plain name, as shown to people ("TITLE").
 const char* Name(ESongColumn column);
-// Longest text the column keeps; 0 for the integer columns.
+// Longest text the column keeps; 0 when it keeps any length (and for the numbers).
 int MaxLength(ESongColumn column);
 // The column holding its folded copy (case-insensitive lookups), or nullptr.
 const char* FoldedName(ESongColumn column);

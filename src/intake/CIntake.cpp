@@ -71,10 +71,10 @@ bool CIntake::TakeInFile(const QString& directory, const QString& fileName, cons
     SetMarker(path);
 
     const CSettings::CReadOnce settings; // the rules below read a handful of values
-    m_set.AddNew();
-    m_set.m_CD = session;
-    m_set.m_MELODI = fileName;
-    m_set.m_PATH = directory;
+    m_song = SSong();
+    m_song.m_CD = session;
+    m_song.m_MELODI = fileName;
+    m_song.m_PATH = directory;
     if (CSettings::Int(QStringLiteral("NoID3"), 0) == 0)
         ReadTag(path);
     ApplyNameRules(directory);
@@ -85,15 +85,15 @@ bool CIntake::TakeInFile(const QString& directory, const QString& fileName, cons
     }
     const std::int64_t probeStart = Now();
     m_probe.Probe(path);
-    m_set.m_BITRATE = CText::Left(m_probe.m_bitrate, 50);
-    m_set.m_DURATION = CText::Left(m_probe.m_duration, 50);
+    m_song.m_BITRATE = CText::Left(m_probe.m_bitrate, 50);
+    m_song.m_DURATION = CText::Left(m_probe.m_duration, 50);
     m_timings.probe += Now() - probeStart;
 
-    m_set.m_TITLE = CText::Left(m_set.m_TITLE, 30);
-    m_set.m_ARTIST = CText::Left(m_set.m_ARTIST, 30);
-    m_set.m_ALBUM = CText::Left(m_set.m_ALBUM, 30);
-    m_set.m_YEAR = CText::Left(m_set.m_YEAR, 30);
-    m_set.m_COMMENT = CText::Left(m_set.m_COMMENT, 250);
+    m_song.m_TITLE = CText::Left(m_song.m_TITLE, 30);
+    m_song.m_ARTIST = CText::Left(m_song.m_ARTIST, 30);
+    m_song.m_ALBUM = CText::Left(m_song.m_ALBUM, 30);
+    m_song.m_YEAR = CText::Left(m_song.m_YEAR, 30);
+    m_song.m_COMMENT = CText::Left(m_song.m_COMMENT, 250);
     const bool stored = Store(path);
     SetMarker(QString());
     ++m_timings.files;
@@ -105,31 +105,31 @@ void CIntake::ReadTag(const QString& path)
     const std::int64_t start = Now();
     STagFields tag;
     CTagReader::ReadTagFields(path, tag);
-    m_set.m_TITLE = tag.title;
-    m_set.m_ARTIST = tag.artist;
-    m_set.m_ALBUM = tag.album;
-    m_set.m_GENRE = tag.genre;
-    m_set.m_YEAR = tag.year;
-    m_set.m_LYRICS = tag.lyrics;
-    m_set.m_COMMENT = tag.comment;
+    m_song.m_TITLE = tag.title;
+    m_song.m_ARTIST = tag.artist;
+    m_song.m_ALBUM = tag.album;
+    m_song.m_GENRE = tag.genre;
+    m_song.m_YEAR = tag.year;
+    m_song.m_LYRICS = tag.lyrics;
+    m_song.m_COMMENT = tag.comment;
     m_timings.tags += Now() - start;
 }
 
 void CIntake::ApplyNameRules(const QString& directory)
 {
     const QString formatting = CNamingRules::FormattingPattern();
-    if (m_set.m_TITLE.isEmpty() && !formatting.isEmpty() &&
-        !CNamingRules::ApplyFormatting(m_set.m_MELODI, formatting, m_set.m_ARTIST, m_set.m_TITLE,
-                                       m_set.m_ALBUM)) {
-        m_set.m_TITLE.clear();
-        m_set.m_ARTIST.clear();
-        m_set.m_ALBUM.clear();
+    if (m_song.m_TITLE.isEmpty() && !formatting.isEmpty() &&
+        !CNamingRules::ApplyFormatting(m_song.m_MELODI, formatting, m_song.m_ARTIST, m_song.m_TITLE,
+                                       m_song.m_ALBUM)) {
+        m_song.m_TITLE.clear();
+        m_song.m_ARTIST.clear();
+        m_song.m_ALBUM.clear();
     }
 
     const int folderRule = CSettings::Int(QStringLiteral("Folder"), 0);
-    QString* byFolder = folderRule == 1 && m_set.m_ARTIST.isEmpty()  ? &m_set.m_ARTIST
-                        : folderRule == 2 && m_set.m_ALBUM.isEmpty() ? &m_set.m_ALBUM
-                                                                     : nullptr;
+    QString* byFolder = folderRule == 1 && m_song.m_ARTIST.isEmpty()  ? &m_song.m_ARTIST
+                        : folderRule == 2 && m_song.m_ALBUM.isEmpty() ? &m_song.m_ALBUM
+                                                                      : nullptr;
     if (byFolder) {
         *byFolder = CNamingRules::FolderName(directory);
         // A drive's root is no artist or album name.
@@ -137,9 +137,9 @@ void CIntake::ApplyNameRules(const QString& directory)
             byFolder->clear();
     }
 
-    const QString& name = m_set.m_MELODI;
-    m_set.m_LIST = CNamingRules::ListName(name);
-    QString* const names[] = {&m_set.m_LIST, &m_set.m_TITLE, &m_set.m_ARTIST, &m_set.m_ALBUM};
+    const QString& name = m_song.m_MELODI;
+    m_song.m_LIST = CNamingRules::ListName(name);
+    QString* const names[] = {&m_song.m_LIST, &m_song.m_TITLE, &m_song.m_ARTIST, &m_song.m_ALBUM};
     if (IsOn("UnderScore")) {
         for (QString* text : names)
             text->replace(u'_', u' ');
@@ -148,17 +148,16 @@ void CIntake::ApplyNameRules(const QString& directory)
         for (QString* text : names)
             *text = CNamingRules::RemoveTrackNumber(*text, m_except.Names());
     }
-    if (CNamingRules::TitleAsListText() && !m_set.m_TITLE.isEmpty())
-        m_set.m_LIST = m_set.m_TITLE;
+    if (CNamingRules::TitleAsListText() && !m_song.m_TITLE.isEmpty())
+        m_song.m_LIST = m_song.m_TITLE;
 }
 
 bool CIntake::Store(const QString& path)
 {
     const std::int64_t start = Now();
     try {
-        m_set.Update();
+        m_set.Insert(m_song);
     } catch (const CDbException& e) {
-        m_set.CancelUpdate();
         m_timings.store += Now() - start;
         SetMarker(QString()); // the file did not end the program
         // A file that cannot be stored ends the scan: going on would report songs as

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "db/SSong.h"
+
 #include <QString>
 #include <cstdint>
 
@@ -51,4 +53,5 @@ private:
     CStreamProbe& m_probe;
     STimings m_timings;
     QString m_skipReason;
+    SSong m_song; // the song being taken in
 };

@@ -146,10 +146,7 @@ void CSessionOperations::Scan(const QString& name, const QString& path, int coun
     progress->SetRange(0, count, 1);
     progress->SetMessage(QStringLiteral("Cratewise is adding ") + QString::number(count) +
                          QStringLiteral(" found mp3 files...\n\nPress Cancel to abort."));
-    // The scan writes through a set of its own: whatever the window does with the
-    // browsing set while events are pumped cannot touch the records being stored.
-    const std::unique_ptr<CCdlistSet> set = m_doc.NewJobSet();
-    CIntake intake(*set, m_doc.ExceptSet(), *m_services.prompts, *probe);
+    CIntake intake(m_doc.Set(), m_doc.ExceptSet(), *m_services.prompts, *probe);
     std::optional<CBatchCommit> batch;
     if (commits == EScanCommits::Batched)
         batch.emplace(m_doc.Database());
@@ -202,7 +199,6 @@ CSessionOperations::SResult CSessionOperations::DeleteSession(const std::optiona
         m_doc.Sessions().Remove(*name);
         m_doc.Playlist().Clear();
         m_doc.Songs().Clear();
-        m_doc.Set().Unfilter();
         result.outcome = EOutcome::Done;
     } catch (const CDbException& e) {
         ShowError(e.Message());
@@ -221,7 +217,6 @@ CSessionOperations::SResult CSessionOperations::RenameSession(const QString& fro
     const CCdlistDoc::CBusy busy(m_doc);
     try {
         m_doc.Set().RenameSession(from, to);
-        m_doc.Set().Unfilter();
     } catch (const CDbException& e) {
         ShowError(e.Message());
         result.outcome = EOutcome::Failed;
@@ -299,6 +294,5 @@ CSessionOperations::SResult CSessionOperations::UpdateSessionNamed(const QString
         result = SResult();
         result.outcome = EOutcome::Failed;
     }
-    m_doc.Set().Unfilter();
     return result;
 }

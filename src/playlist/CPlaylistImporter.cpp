@@ -25,22 +25,17 @@ int CPlaylistImporter::Import(const QList<SM3uLine>& lines, const QString& sessi
     int stored = 0;
     m_skipped.clear();
     for (const SM3uLine& line : lines) {
-        if (!FillRecord(line, session))
+        SSong song;
+        if (!FillRecord(line, session, song))
             continue;
-        try {
-            m_set.Update();
-        } catch (...) {
-            m_set.CancelUpdate(); // the records stored so far stay
-            throw;
-        }
+        m_set.Insert(song); // the records stored before a failure stay
         ++stored;
     }
-    m_set.Unfilter();
     CSettings::WriteString(CSettings::kCDPath, session, QString());
     return stored;
 }
 
-bool CPlaylistImporter::FillRecord(const SM3uLine& listed, const QString& session)
+bool CPlaylistImporter::FillRecord(const SM3uLine& listed, const QString& session, SSong& song)
 {
     SM3uLine line = listed;
     if (!line.foreign && m_tools.locate) {
@@ -56,44 +51,42 @@ bool CPlaylistImporter::FillRecord(const SM3uLine& listed, const QString& sessio
         }
     }
 
-    m_set.AddNew();
-    m_set.m_CD = session;
-    m_set.m_MELODI = line.name;
-    m_set.m_PATH = line.folder;
+    song.m_CD = session;
+    song.m_MELODI = line.name;
+    song.m_PATH = line.folder;
     const QString file = line.foreign ? line.path : CText::JoinPath(line.folder, line.name);
 
     if (CSettings::Int(QStringLiteral("NoID3"), 0) == 0 && m_tools.readTag) {
         STagFields tag;
         if (m_tools.readTag(file, tag)) {
-            m_set.m_TITLE = CText::Left(tag.title, kTagFieldLength);
-            m_set.m_ARTIST = CText::Left(tag.artist, kTagFieldLength);
-            m_set.m_ALBUM = CText::Left(tag.album, kTagFieldLength);
-            m_set.m_GENRE = tag.genre;
-            m_set.m_YEAR = tag.year;
-            m_set.m_LYRICS = tag.lyrics;
-            m_set.m_COMMENT = tag.comment;
+            song.m_TITLE = CText::Left(tag.title, kTagFieldLength);
+            song.m_ARTIST = CText::Left(tag.artist, kTagFieldLength);
+            song.m_ALBUM = CText::Left(tag.album, kTagFieldLength);
+            song.m_GENRE = tag.genre;
+            song.m_YEAR = tag.year;
+            song.m_LYRICS = tag.lyrics;
+            song.m_COMMENT = tag.comment;
         }
     }
     const QString pattern = CNamingRules::FormattingPattern();
-    if (m_set.m_TITLE.isEmpty() && !pattern.isEmpty() && m_tools.applyFormatting &&
-        !m_tools.applyFormatting(line.name, pattern, m_set.m_ARTIST, m_set.m_TITLE,
-                                 m_set.m_ALBUM)) {
-        m_set.m_TITLE.clear();
-        m_set.m_ARTIST.clear();
-        m_set.m_ALBUM.clear();
+    if (song.m_TITLE.isEmpty() && !pattern.isEmpty() && m_tools.applyFormatting &&
+        !m_tools.applyFormatting(line.name, pattern, song.m_ARTIST, song.m_TITLE, song.m_ALBUM)) {
+        song.m_TITLE.clear();
+        song.m_ARTIST.clear();
+        song.m_ALBUM.clear();
     }
 
     const int folderRule = CSettings::Int(QStringLiteral("Folder"), 0);
-    if (folderRule == 1 && m_set.m_ARTIST.isEmpty())
-        m_set.m_ARTIST = FolderName(line.folder, line.foreign);
-    else if (folderRule == 2 && m_set.m_ALBUM.isEmpty())
-        m_set.m_ALBUM = FolderName(line.folder, line.foreign);
+    if (folderRule == 1 && song.m_ARTIST.isEmpty())
+        song.m_ARTIST = FolderName(line.folder, line.foreign);
+    else if (folderRule == 2 && song.m_ALBUM.isEmpty())
+        song.m_ALBUM = FolderName(line.folder, line.foreign);
 
-    m_set.m_LIST = CNamingRules::ListName(line.name);
-    if (CNamingRules::TitleAsListText() && !m_set.m_TITLE.isEmpty())
-        m_set.m_LIST = m_set.m_TITLE;
+    song.m_LIST = CNamingRules::ListName(line.name);
+    if (CNamingRules::TitleAsListText() && !song.m_TITLE.isEmpty())
+        song.m_LIST = song.m_TITLE;
 
     if (m_tools.probe)
-        m_tools.probe(file, m_set.m_BITRATE, m_set.m_DURATION);
+        m_tools.probe(file, song.m_BITRATE, song.m_DURATION);
     return true;
 }

@@ -8,6 +8,7 @@
 #include <functional>
 
 class CCdlistSet;
+struct SSong;
 struct STagFields;
 
 // What the import needs from the song intake, so that the steps can be given by the
@@ -42,8 +43,8 @@ public:
         : m_set(set), m_tools(std::move(tools)), m_givenUp(givenUp)
     {}
 
-    // Stores one record per line in the session; returns the number stored. The set is left
-    // unfiltered and sorted by ID; the session's "CDPath" value is written empty.
+    // Stores one record per line in the session; returns the number stored. The session's
+    // "CDPath" value is written empty.
     // Throws CDbException when the database fails (records stored so far stay).
     int Import(const QList<SM3uLine>& lines, const QString& session);
     // The listed paths of the files skipped by the last Import.
@@ -51,7 +52,7 @@ public:
 
 private:
     // False when the file is skipped and no record was started.
-    bool FillRecord(const SM3uLine& line, const QString& session);
+    bool FillRecord(const SM3uLine& line, const QString& session, SSong& song);
 
     CCdlistSet& m_set;
     SImportTools m_tools;

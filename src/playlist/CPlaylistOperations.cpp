@@ -47,7 +47,7 @@ const QString kSavedPlaylist = QStringLiteral("SavedPlaylist");
 void CPlaylistOperations::SaveForNextRun()
 {
     QStringList ids;
-    for (qint32 id : m_doc.Playlist().Ids())
+    for (qint64 id : m_doc.Playlist().Ids())
         ids << QString::number(id);
     CSettings::SetString(kSavedPlaylist, ids.join(u' '));
 }
@@ -58,11 +58,12 @@ void CPlaylistOperations::RestoreFromLastRun()
     CCdlistSet& set = m_doc.Set();
     for (const QString& text : CSettings::String(kSavedPlaylist).split(u' ', Qt::SkipEmptyParts)) {
         bool ok = false;
-        const qint32 id = text.toInt(&ok);
-        if (ok && set.FindSongById(id))
-            entries.append({set.m_LIST, id});
+        const qint64 id = text.toLongLong(&ok);
+        if (!ok)
+            continue;
+        if (const std::optional<SSong> song = set.FindSongById(id))
+            entries.append({song->m_LIST, id});
     }
-    set.Unfilter();
     m_doc.Playlist().Append(entries);
 }
 
@@ -146,10 +147,10 @@ void CPlaylistOperations::LoadPlaylist(const QString& file)
     const bool addToPlaylist = AddOnSearch();
     QList<CPlaylistModel::SEntry> entries;
     try {
-        CPlaylistLoader(m_doc.Set(), *m_services.prompts).Load(lines, [&](CCdlistSet& set) {
-            songs.InsertSongRow(songs.RowCount(), set);
+        CPlaylistLoader(m_doc.Set(), *m_services.prompts).Load(lines, [&](const SSong& song) {
+            songs.InsertSongRow(songs.RowCount(), song);
             if (addToPlaylist)
-                entries.append({set.m_LIST, set.m_ID});
+                entries.append({song.m_LIST, song.m_ID});
         });
     } catch (const CDbException& e) {
         ReportDbError(e.Message());
@@ -166,11 +167,8 @@ void CPlaylistOperations::ImportM3u(const QString& file, const QString& session)
     if (!ReadLines(*m_services.prompts, file, lines))
         return;
     try {
-        // A set of its own: the import asks for discs, and the window must not move the
-        // cursor it writes through meanwhile.
-        const std::unique_ptr<CCdlistSet> set = m_doc.NewJobSet();
         CPlaylistImporter importer(
-            *set, SImportTools::Standard(*m_services.volumes, *m_services.prompts));
+            m_doc.Set(), SImportTools::Standard(*m_services.volumes, *m_services.prompts));
         importer.Import(lines, session);
     } catch (const CDbException& e) {
         ReportDbError(e.Message());
@@ -192,7 +190,7 @@ void CPlaylistOperations::Random(const SRandomRequest& request)
         CRandomDraw draw(m_doc.Set());
         const CRandomDraw::EResult result = draw.Draw(
             request, [&songs] { songs.Clear(); },
-            [&songs](CCdlistSet& set) { songs.InsertSongRow(songs.RowCount(), set); });
+            [&songs](const SSong& song) { songs.InsertSongRow(songs.RowCount(), song); });
         if (result == CRandomDraw::EResult::NoCandidates)
             m_services.prompts->Error(CPlaylistTexts::NoCandidates(),
                                       QStringLiteral("No songs available"));

@@ -12,7 +12,6 @@
 #include "platform/CPrompts.h"
 #include "platform/CSafeTarget.h"
 #include "platform/CSettings.h"
-#include "platform/CText.h"
 #include "upgrade/CUpgradeTexts.h"
 
 #include <QScopeGuard>
@@ -34,12 +33,12 @@ bool IsNoValue(const QString& value)
     return value == u"XXXX";
 }
 
-void Fill(CCdlistSet& row, const COldSongsSet& old, bool titleAsList)
+void Fill(SSong& row, const SSong& old, ELayout layout, bool titleAsList)
 {
     row.m_CD = old.m_CD;
     row.m_PATH = old.m_PATH;
     row.m_MELODI = old.m_MELODI;
-    if (old.Layout() == ELayout::Version28) {
+    if (layout == ELayout::Version28) {
         row.m_TITLE = old.m_TITLE;
         row.m_ARTIST = old.m_ARTIST;
         row.m_ALBUM = old.m_ALBUM;
@@ -147,15 +146,14 @@ void CUpgrade::Copy(COldSongsSet& old, bool retrieve, SResult& result)
     // Without the decoder no song could be measured: the program reports it and ends.
     const std::unique_ptr<CStreamProbe> probe = fromFiles ? CStreamProbe::CreateOrExit() : nullptr;
     CDriveLocator locator(*m_services.volumes, *m_services.prompts);
-    // A set of its own, as every job that stores songs: the window may browse meanwhile.
-    const std::unique_ptr<CCdlistSet> set = m_doc.NewJobSet();
+    CCdlistSet& set = m_doc.Set();
     CBatchCommit batch(m_doc.Database());
     for (old.MoveFirst(); !old.IsEOF(); old.MoveNext()) {
-        set->AddNew();
-        Fill(*set, old, titleAsList);
+        SSong row;
+        Fill(row, old.Row(), old.Layout(), titleAsList);
         if (probe)
-            Retrieve(*set, old, locator, *probe, *progress);
-        set->Update();
+            Retrieve(row, old.Row(), locator, *probe, *progress);
+        set.Insert(row);
         ++result.stored;
         batch.Tick();
         progress->Step();
@@ -167,10 +165,10 @@ void CUpgrade::Copy(COldSongsSet& old, bool retrieve, SResult& result)
     batch.Finish();
 }
 
-void CUpgrade::Retrieve(CCdlistSet& row, const COldSongsSet& old, CDriveLocator& locator,
-                        CStreamProbe& probe, CProgress& progress)
+void CUpgrade::Retrieve(SSong& row, const SSong& old, CDriveLocator& locator, CStreamProbe& probe,
+                        CProgress& progress)
 {
-    const QString now = locator.LocateCdDrive(CText::JoinPath(old.m_PATH, old.m_MELODI), old.m_CD,
+    const QString now = locator.LocateCdDrive(old.FilePath(), old.m_CD,
                                               CDriveLocator::EVariant::Upgrade, &progress);
     if (now.isEmpty())
         return;

@@ -6,7 +6,7 @@
 #include <optional>
 
 class CCdlistDoc;
-class CCdlistSet;
+struct SSong;
 class CDriveLocator;
 class CProgress;
 class CStreamProbe;
@@ -53,8 +53,8 @@ private:
     void Copy(COldSongsSet& old, bool retrieve, SResult& result);
     // The row's lyrics, comment, bit rate and length from its file, wherever its disc is
     // now; the row stays as it is when the user gives up on the disc.
-    void Retrieve(CCdlistSet& row, const COldSongsSet& old, CDriveLocator& locator,
-                  CStreamProbe& probe, CProgress& progress);
+    void Retrieve(SSong& row, const SSong& old, CDriveLocator& locator, CStreamProbe& probe,
+                  CProgress& progress);
 
     CCdlistDoc& m_doc;
     const SAppServices& m_services;

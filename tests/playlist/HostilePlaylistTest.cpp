@@ -169,7 +169,7 @@ TEST_F(HostilePlaylistTest, ExportThroughALinkWritesItsFileAndKeepsTheLink)
 
 TEST_F(HostilePlaylistTest, NamesWithLineBreaksAreLeftOutOfPlaylistsAndNamed)
 {
-    const QList<qint32> ids{AddSong("S", "/m", "a.mp3"), AddSong("S", "/m", "two\nlines.mp3"),
+    const QList<qint64> ids{AddSong("S", "/m", "a.mp3"), AddSong("S", "/m", "two\nlines.mp3"),
                             AddSong("S", "/m\r", "c.mp3")};
     const QString file = env.Root() + "/out.m3u";
     const SCliRun r = Run({"export-m3u", file, "--session", "S"});
