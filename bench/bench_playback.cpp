@@ -6,8 +6,8 @@
 #include "GenerateLibrary.h"
 #include "model/CAppServices.h"
 #include "model/CCdlistDoc.h"
-#include "playback/CWinampRemote.h"
-#include "playback/control/CWinampOperations.h"
+#include "model/CWinampRemote.h"
+#include "playback/CWinampOperations.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include "platform/CText.h"
 #include "playback/CMpdRemote.h"
 #include "playback/CPlaybackTexts.h"
-#include "playback/control/CWinampOperations.h"
+#include "playback/CWinampOperations.h"
 #include "playlist/CM3uFile.h"
 #include "playlist/CPlaylistLoader.h"
 

@@ -6,6 +6,7 @@
 #include "db/CGenres.h"
 #include "intake/CSessionTexts.h"
 #include "library/CSearch.h"
+#include "media/CSongFromFile.h"
 #include "model/CAppServices.h"
 #include "model/CCdlistDoc.h"
 #include "platform/CSafeTarget.h"
@@ -85,7 +86,12 @@ int ImportM3u(SCliContext& c)
     if (c.args[1].isEmpty())
         throw CCliError(CSessionTexts::EmptyName());
     const QList<SM3uLine> lines = CCommandLine::ReadPlaylist(c.args[0]);
-    CPlaylistImporter importer(c.set, SImportTools::Standard(*c.services.volumes, c.prompts),
+    QString error;
+    const std::unique_ptr<CSongFromFile> maker = CSongFromFile::Create(&error);
+    if (!maker)
+        throw CCliError(error);
+    CPlaylistImporter importer(c.set, *maker,
+                               CPlaylistImporter::DriveSearch(*c.services.volumes, c.prompts),
                                CPlaylistImporter::EGivenUp::Skip);
     const int stored = importer.Import(lines, c.args[1]);
     for (const QString& path : importer.Skipped())

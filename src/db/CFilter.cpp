@@ -61,6 +61,26 @@ int CSongColumns::MaxLength(ESongColumn column)
     return Info(column).maxLength;
 }
 
+int CSongColumns::KeptLength(ESongColumn column)
+{
+    switch (column) {
+    case ESongColumn::TITLE:
+    case ESongColumn::ARTIST:
+    case ESongColumn::ALBUM:
+    case ESongColumn::YEAR:
+        return 30;
+    case ESongColumn::COMMENT:
+        return 250;
+    case ESongColumn::BITRATE:
+    case ESongColumn::DURATION:
+        return 50;
+    case ESongColumn::LYRICS:
+        return 5000;
+    default:
+        return 0;
+    }
+}
+
 CFilter CFilter::Equals(ESongColumn column, const QString& value)
 {
     if (const char* folded = CSongColumns::FoldedName(column))

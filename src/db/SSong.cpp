@@ -52,6 +52,15 @@ QString SSong::FilePath() const
     return CText::JoinPath(m_PATH, m_MELODI);
 }
 
+void SSong::KeepLengths()
+{
+    for (int c = 0; c < CSongColumns::kCount; ++c) {
+        const ESongColumn column = ESongColumn(c);
+        if (const int kept = CSongColumns::KeptLength(column); kept > 0)
+            SetText(column, CText::Left(Text(column), kept));
+    }
+}
+
 QString SSong::Text(ESongColumn column) const
 {
     if (column == ESongColumn::ID)

@@ -29,6 +29,8 @@ struct SSong
 
     // The song's file: PATH + "/" + MELODI.
     QString FilePath() const;
+    // Cuts each text to what the catalogue keeps of it (CSongColumns::KeptLength).
+    void KeepLengths();
     // A column by its enumerator (the numbers as decimal text).
     QString Text(ESongColumn column) const;
     void SetText(ESongColumn column, const QString& value);

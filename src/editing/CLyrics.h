@@ -1,6 +1,6 @@
 #pragma once
 
-#include "intake/CTagReader.h"
+#include "media/CTagReader.h"
 
 #include <QString>
 #include <QUrl>

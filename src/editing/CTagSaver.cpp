@@ -5,7 +5,7 @@
 #include "db/CGenres.h"
 #include "editing/CEditingTexts.h"
 #include "editing/CFileRenamer.h"
-#include "intake/CNamingRules.h"
+#include "media/CNamingRules.h"
 #include "model/CAppServices.h"
 #include "model/CCdlistDoc.h"
 #include "platform/CProgress.h"

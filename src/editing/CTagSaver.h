@@ -1,6 +1,6 @@
 #pragma once
 
-#include "editing/CTagFile.h"
+#include "media/CTagFile.h"
 
 #include <QHash>
 #include <QList>

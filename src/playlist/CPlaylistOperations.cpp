@@ -1,6 +1,7 @@
 #include "playlist/CPlaylistOperations.h"
 
 #include "db/CCdlistSet.h"
+#include "media/CSongFromFile.h"
 #include "model/CAppServices.h"
 #include "model/CCdlistDoc.h"
 #include "platform/CPrompts.h"
@@ -166,10 +167,14 @@ void CPlaylistOperations::ImportM3u(const QString& file, const QString& session)
     QList<SM3uLine> lines;
     if (!ReadLines(*m_services.prompts, file, lines))
         return;
+    QString error;
+    const std::unique_ptr<CSongFromFile> maker = CSongFromFile::Create(&error);
+    if (!maker)
+        return m_services.prompts->Error(error, QStringLiteral("Error"));
     try {
-        CPlaylistImporter importer(
-            m_doc.Set(), SImportTools::Standard(*m_services.volumes, *m_services.prompts));
-        importer.Import(lines, session);
+        CPlaylistImporter(m_doc.Set(), *maker,
+                          CPlaylistImporter::DriveSearch(*m_services.volumes, *m_services.prompts))
+            .Import(lines, session);
     } catch (const CDbException& e) {
         ReportDbError(e.Message());
     }

@@ -9,7 +9,7 @@ class CCdlistDoc;
 struct SSong;
 class CDriveLocator;
 class CProgress;
-class CStreamProbe;
+class CSongFromFile;
 struct SAppServices;
 
 // Carries the songs of a database written by an earlier version (songs.mdb, songs2.mdb or
@@ -50,10 +50,10 @@ private:
     // The first layout the file opens in; false when none does, or when the file is the
     // catalogue itself (it would be copied into itself).
     bool OpenOld(const QString& oldFile, COldSongsSet& old);
-    void Copy(COldSongsSet& old, bool retrieve, SResult& result);
+    void Copy(COldSongsSet& old, CSongFromFile* maker, SResult& result);
     // The row's lyrics, comment, bit rate and length from its file, wherever its disc is
     // now; the row stays as it is when the user gives up on the disc.
-    void Retrieve(SSong& row, const SSong& old, CDriveLocator& locator, CStreamProbe& probe,
+    void Retrieve(SSong& row, const SSong& old, CDriveLocator& locator, CSongFromFile& maker,
                   CProgress& progress);
 
     CCdlistDoc& m_doc;

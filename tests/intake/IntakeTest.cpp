@@ -1,7 +1,7 @@
 #include "db/CCdlistSet.h"
 #include "db/CExceptSet.h"
 #include "intake/CIntake.h"
-#include "intake/CStreamProbe.h"
+#include "media/CSongFromFile.h"
 #include "platform/CProgress.h"
 #include "platform/CSettings.h"
 #include "support/CId3Writer.h"
@@ -49,9 +49,9 @@ protected:
         db.Open(env.DatabasePath());
         table.Open(db);
         except.Open(db);
-        probe = CStreamProbe::Create();
-        ASSERT_TRUE(probe);
-        intake = std::make_unique<CIntake>(table, except, prompts, *probe);
+        maker = CSongFromFile::Create();
+        ASSERT_TRUE(maker);
+        intake = std::make_unique<CIntake>(table, except.Names(), *maker);
         folder = env.MakeDir(QStringLiteral("Abba"));
     }
     // Writes a 12-second 128 kbit/s song and takes it in; `song` is the stored record.
@@ -81,7 +81,7 @@ protected:
     CExceptSet except;
     CScriptedPrompts prompts;
     CMarkerProgress progress;
-    std::unique_ptr<CStreamProbe> probe;
+    std::unique_ptr<CSongFromFile> maker;
     std::unique_ptr<CIntake> intake;
     QString folder;
 };

@@ -1,6 +1,6 @@
 #include "db/CCdlistSet.h"
-#include "intake/CDriveLocator.h"
 #include "intake/CSessionOperations.h"
+#include "model/CDriveLocator.h"
 #include "platform/CSettings.h"
 #include "support/CDocFixture.h"
 #include "support/CMp3Factory.h"

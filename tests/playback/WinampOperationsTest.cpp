@@ -1,7 +1,7 @@
 #include "db/CCdlistSet.h"
 #include "platform/CSettings.h"
 #include "playback/CMpdRemote.h"
-#include "playback/control/CWinampOperations.h"
+#include "playback/CWinampOperations.h"
 #include "support/CDocFixture.h"
 #include "support/CMp3Factory.h"
 #include "support/CTestMpd.h"

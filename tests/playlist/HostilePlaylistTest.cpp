@@ -1,8 +1,8 @@
 // Playlists and names made to hurt: devices and endless lines read as playlists, paths
 // spelled oddly, and names that hold line breaks or terminal controls.
 #include "PlaylistFixture.h"
+#include "model/CFileCopier.h"
 #include "platform/CSettings.h"
-#include "playlist/CFileCopier.h"
 #include "playlist/CM3uFile.h"
 #include "support/CCliRun.h"
 

@@ -1,8 +1,8 @@
 #include "PlaylistFixture.h"
 #include "db/CDatabase.h"
+#include "model/CFileCopier.h"
 #include "platform/CSettings.h"
 #include "playlist/CCopyNames.h"
-#include "playlist/CFileCopier.h"
 
 #include <QFile>
 

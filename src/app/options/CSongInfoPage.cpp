@@ -1,6 +1,6 @@
 #include "app/options/CSongInfoPage.h"
 
-#include "intake/CNamingRules.h"
+#include "media/CNamingRules.h"
 #include "platform/CSettings.h"
 
 #include <QButtonGroup>

@@ -1,9 +1,9 @@
 #include "playback/gui/CPreviewController.h"
 
 #include "db/CCdlistSet.h"
-#include "intake/CDriveLocator.h"
 #include "model/CAppServices.h"
 #include "model/CCdlistDoc.h"
+#include "model/CDriveLocator.h"
 #include "platform/CPrompts.h"
 #include "platform/CSettings.h"
 #include "playback/CInternalPlayer.h"

@@ -1,17 +1,17 @@
-#include "playback/control/CWinampOperations.h"
+#include "playback/CWinampOperations.h"
 
 #include "db/CCdlistSet.h"
-#include "intake/CDriveLocator.h"
 #include "model/CAppServices.h"
 #include "model/CCdlistDoc.h"
+#include "model/CDriveLocator.h"
+#include "model/CFileCopier.h"
+#include "model/CPlaylistGroups.h"
+#include "model/CWinampRemote.h"
 #include "platform/CFileNames.h"
 #include "platform/CPrompts.h"
 #include "platform/CSettings.h"
 #include "platform/CVolumes.h"
 #include "playback/CPlaybackTexts.h"
-#include "playback/CWinampRemote.h"
-#include "playlist/CFileCopier.h"
-#include "playlist/CPlaylistGroups.h"
 
 #include <QDir>
 #include <QElapsedTimer>

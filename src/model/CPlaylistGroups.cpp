@@ -1,4 +1,4 @@
-#include "playlist/CPlaylistGroups.h"
+#include "model/CPlaylistGroups.h"
 
 #include "db/CCdlistSet.h"
 #include "platform/CPrompts.h"
