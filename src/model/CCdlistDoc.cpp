@@ -30,6 +30,8 @@ void CCdlistDoc::SetSongCount(qint64 count)
 void CCdlistDoc::SetCurrentSong(qint64 id)
 {
     m_currentSong = id;
+    if (id == -1)
+        m_tagForm.Clear();
     Q_EMIT CurrentSongChanged(id);
 }
 

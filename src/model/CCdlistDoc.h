@@ -6,6 +6,7 @@
 #include "model/CPlaylistModel.h"
 #include "model/CSessionListModel.h"
 #include "model/CSongListModel.h"
+#include "model/CTagFormModel.h"
 
 #include <QObject>
 #include <QString>
@@ -32,11 +33,14 @@ public:
     CSessionListModel& Sessions() { return m_sessions; }
     CSongListModel& Songs() { return m_songs; }
     CPlaylistModel& Playlist() { return m_playlist; }
+    // The tag fields' song and what the user changed in them.
+    CTagFormModel& TagForm() { return m_tagForm; }
 
     qint64 SongCount() const { return m_songCount; }
     void SetSongCount(qint64 count);
     void AdjustSongCount(qint64 delta) { SetSongCount(m_songCount + delta); }
-    // The song last clicked (the tag fields show it); -1 for none.
+    // The song last clicked (the tag fields show it); -1 for none, which clears the tag
+    // fields.
     qint64 CurrentSong() const { return m_currentSong; }
     void SetCurrentSong(qint64 id);
 
@@ -69,6 +73,7 @@ private:
     CSessionListModel m_sessions;
     CSongListModel m_songs;
     CPlaylistModel m_playlist;
+    CTagFormModel m_tagForm;
     qint64 m_songCount = 0;
     qint64 m_currentSong = -1;
     int m_busy = 0;

@@ -9,7 +9,7 @@ namespace {
 class LyricsTest : public EditingFixture
 {};
 
-TEST_F(LyricsTest, LyricsShowWithCrLfAndSaveIntoTheFileAndTheRecord)
+TEST_F(LyricsTest, LyricsShowAsStoredAndSaveIntoTheFileAndTheRecord)
 {
     const qint64 id = AddFile("Song", "A");
     SSongChanges old;
@@ -22,7 +22,7 @@ TEST_F(LyricsTest, LyricsShowWithCrLfAndSaveIntoTheFileAndTheRecord)
     EXPECT_EQ(prompts.messages[0].text, QStringLiteral("You have to select a song!"));
     EXPECT_EQ(prompts.messages[0].icon, CPrompts::EIcon::Error);
     ASSERT_TRUE(CLyrics::Load(doc, services, id, shown));
-    EXPECT_EQ(shown, QStringLiteral("one\r\ntwo\r\nthree\r\n"));
+    EXPECT_EQ(shown, QStringLiteral("one\ntwo\r\nthree\n")) << "line ends as they are";
 
     bool stored = false;
     const QString lyrics = QStringLiteral("Grüße\r\nПесня");
