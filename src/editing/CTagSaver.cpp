@@ -122,11 +122,11 @@ STagEdit STagEdit::ForMany() const
 }
 
 QString CTagSaver::WriteSongTag(const SAppServices& services, const QString& path,
-                                const CTagFile::SChanges& changes)
+                                const CTagFile::SChanges& changes, CTagFile::SBefore* before)
 {
     if (services.volumes && services.volumes->TypeOf(path) == SVolume::EType::CdRom)
         return QStringLiteral("it is on a CD-ROM");
-    return CTagFile::Write(path, changes);
+    return CTagFile::Write(path, changes, before);
 }
 
 CTagSaver::SOutcome CTagSaver::Save(const QList<qint64>& ids, const STagEdit& given, EMode mode,
@@ -213,9 +213,13 @@ void CTagSaver::SaveOne(qint64 id, const STagEdit& edit, bool rename, SOutcome& 
         if (record.Has(ESongColumn::TITLE) || record.Has(ESongColumn::MELODI))
             record.Set(ESongColumn::LIST, ListText(saved));
         set.Update(id, record); // a record that cannot be written: the file is not touched
+        CTagFile::SBefore before;
         const CTagFile::SChanges file = FileChanges(edit);
-        if (!file.IsEmpty())
-            unwritten = WriteSongTag(m_services, path, file);
+        bool written = false;
+        if (!file.IsEmpty()) {
+            unwritten = WriteSongTag(m_services, path, file, &before);
+            written = unwritten.isEmpty();
+        }
         if (rename) {
             const QString why = CFileRenamer::Rename(song->m_PATH, song->m_MELODI, saved.m_MELODI);
             renamed = why.isEmpty() && saved.m_MELODI != song->m_MELODI;
@@ -234,9 +238,11 @@ void CTagSaver::SaveOne(qint64 id, const STagEdit& edit, bool rename, SOutcome& 
         try {
             change.Commit();
         } catch (const CDbException&) {
-            // The record could not be kept: neither is the file's name.
+            // The record could not be kept: neither is the file's change.
             if (renamed)
                 CFileRenamer::Rename(song->m_PATH, saved.m_MELODI, song->m_MELODI);
+            if (written)
+                CTagFile::Restore(path, before);
             throw;
         }
         if (!unwritten.isEmpty())

@@ -74,7 +74,8 @@ public:
 
     // Writes a song's file unless it lies on a CD-ROM; empty, or why not.
     static QString WriteSongTag(const SAppServices& services, const QString& path,
-                                const CTagFile::SChanges& changes);
+                                const CTagFile::SChanges& changes,
+                                CTagFile::SBefore* before = nullptr);
 
 private:
     void SaveOne(qint64 id, const STagEdit& edit, bool rename, SOutcome& outcome);

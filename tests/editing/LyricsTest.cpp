@@ -1,3 +1,4 @@
+#include "support/CId3Writer.h"
 #include "editing/CEditingTexts.h"
 #include "editing/CLyrics.h"
 #include "editing/EditingFixture.h"
@@ -30,6 +31,12 @@ TEST_F(LyricsTest, LyricsShowAsStoredAndSaveIntoTheFileAndTheRecord)
     EXPECT_TRUE(stored);
     EXPECT_EQ(FrameText(Tags(id), "USLT"), lyrics);
     EXPECT_EQ(Record(id).m_LYRICS, lyrics);
+
+    // A NUL inside is a character like any other.
+    const QString withNul = QStringLiteral("one\ntwo") + QChar(0) + QStringLiteral("three");
+    EXPECT_EQ(CLyrics::Save(doc, services, id, withNul, stored), QString());
+    EXPECT_EQ(Record(id).m_LYRICS, withNul);
+    EXPECT_EQ(CId3Writer::TextOf(CId3Writer::FrameOf(FileBytes(PathOf(id)), "USLT")), withNul);
 
     // A file that cannot take them: the record does, with the warning.
     QFile::remove(PathOf(id));

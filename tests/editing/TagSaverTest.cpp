@@ -9,6 +9,7 @@
 #include "support/CCliRun.h"
 
 #include <functional>
+#include <sqlite3.h>
 #include <sys/stat.h>
 
 namespace {
@@ -135,6 +136,33 @@ TEST_F(TagSaverTest, EveryEditPathWritesOnlyTheFieldItChanges)
         EXPECT_EQ(after.record.m_LIST, before.record.m_LIST) << "the title stays";
     }
     EXPECT_TRUE(prompts.warnings.isEmpty());
+}
+
+// The catalogue's write lock is taken before the file is touched: a catalogue another
+// program holds leaves file and record as they were, and so does a change the catalogue
+// cannot keep at its end (the file is put back).
+TEST_F(TagSaverTest, AFileChangesOnlyWithItsRecord)
+{
+    const qint64 id = SRichSong::Add(doc.Set(), env.MakeDir(QStringLiteral("locked")), "a.mp3");
+    const SSong before = Record(id);
+    const QByteArray bytes = FileBytes(before.FilePath());
+    sqlite3_busy_timeout(doc.Database().Handle(), 50);
+    {
+        CDatabase other;
+        other.Open(env.DatabasePath());
+        const CDatabase::CTransaction writing(other);
+        EXPECT_TRUE(Save({id}, {.artist = "Carlos Kleiber"}).failed);
+    }
+    EXPECT_EQ(FileBytes(before.FilePath()), bytes);
+    EXPECT_EQ(Record(id), before);
+
+    // Refused at the commit: in place (a short artist) and by a copy (long lyrics).
+    sqlite3_commit_hook(doc.Database().Handle(), [](void*) { return 1; }, nullptr);
+    for (const STagEdit& edit : {STagEdit{.artist = "C"}, STagEdit{.lyrics = QString(9000, u'l')}})
+        EXPECT_TRUE(Save({id}, edit).failed);
+    sqlite3_commit_hook(doc.Database().Handle(), nullptr, nullptr);
+    EXPECT_EQ(FileBytes(before.FilePath()), bytes);
+    EXPECT_EQ(Record(id), before);
 }
 
 // The search index and the song list follow a save; an emptied title lists the file name
