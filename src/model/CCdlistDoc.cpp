@@ -29,16 +29,8 @@ void CCdlistDoc::OpenDatabaseForReading(const QString& path)
 
 void CCdlistDoc::OpenSets()
 {
-    m_set.SetSort(ESongColumn::ID);
     m_set.Open(m_db);
     m_except.Open(m_db);
-}
-
-std::unique_ptr<CCdlistSet> CCdlistDoc::NewJobSet()
-{
-    auto set = std::make_unique<CCdlistSet>();
-    set->Open(m_db);
-    return set;
 }
 
 void CCdlistDoc::SetSongCount(qint64 count)
@@ -47,9 +39,11 @@ void CCdlistDoc::SetSongCount(qint64 count)
     Q_EMIT SongCountChanged(count);
 }
 
-void CCdlistDoc::SetCurrentSong(qint32 id)
+void CCdlistDoc::SetCurrentSong(qint64 id)
 {
     m_currentSong = id;
+    if (id == -1)
+        m_tagForm.Clear();
     Q_EMIT CurrentSongChanged(id);
 }
 

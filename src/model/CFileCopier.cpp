@@ -1,9 +1,8 @@
-#include "playlist/CFileCopier.h"
+#include "model/CFileCopier.h"
 
 #include "platform/CFileNames.h"
 #include "platform/CRegularFile.h"
 #include "platform/CSafeTarget.h"
-#include "playlist/CM3uFile.h"
 
 #include <QFile>
 #include <QSaveFile>
@@ -118,7 +117,7 @@ bool CFileCopier::Copy(const QString& source, const QString& target,
     QString reason;
     const int fd = CRegularFile::OpenForReading(source, reason);
     if (fd < 0 || !in.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        error = CM3uFile::FileErrorText(source, fd < 0 ? reason : in.errorString());
+        error = CSafeTarget::FileError(source, fd < 0 ? reason : in.errorString());
         if (fd >= 0)
             ::close(fd);
         return false;
@@ -130,13 +129,13 @@ bool CFileCopier::Copy(const QString& source, const QString& target,
         return true;
     const QString refusal = CSafeTarget::Refusal(target, protectedFiles);
     if (!refusal.isEmpty()) {
-        error = CM3uFile::FileErrorText(target, refusal);
+        error = CSafeTarget::FileError(target, refusal);
         return false;
     }
 
     CTargetFile out(target);
     if (!out.Open(reason)) {
-        error = CM3uFile::FileErrorText(target, reason);
+        error = CSafeTarget::FileError(target, reason);
         return false;
     }
     const qint64 total = in.size();
@@ -145,14 +144,14 @@ bool CFileCopier::Copy(const QString& source, const QString& target,
     for (;;) {
         const qint64 read = in.read(buffer.data(), kBlockSize);
         if (read < 0) {
-            error = CM3uFile::FileErrorText(source, in.errorString());
+            error = CSafeTarget::FileError(source, in.errorString());
             out.Cancel();
             return false;
         }
         if (read == 0)
             break;
         if (out.Device().write(buffer.data(), read) != read) {
-            error = CM3uFile::FileErrorText(target, out.ErrorString());
+            error = CSafeTarget::FileError(target, out.ErrorString());
             out.Cancel();
             return false;
         }
@@ -161,7 +160,7 @@ bool CFileCopier::Copy(const QString& source, const QString& target,
             progress(done, total);
     }
     if (!out.Commit(reason)) {
-        error = CM3uFile::FileErrorText(target, reason);
+        error = CSafeTarget::FileError(target, reason);
         return false;
     }
     return true;
