@@ -65,8 +65,7 @@ QUrl TranslationAddress(const QString& text, int pair)
 {
     if (pair < 0 || pair >= int(std::size(kLanguagePairs)))
         pair = 0;
-    QString server =
-        CSettings::String(QStringLiteral("TranslateServer"), QLatin1String(kDefaultServer));
+    QString server = CSettings::String(ESetting::TranslateServer);
     while (server.endsWith(u'/'))
         server.chop(1);
     // Blanks become "+", so a "+" of the text must be encoded like "&" and "#".
@@ -80,7 +79,7 @@ QUrl TranslationAddress(const QString& text, int pair)
 void Translate(const SAppServices& services, const QString& text, int pair)
 {
     if (text.size() > kMaxTranslated)
-        ShowWarning(*services.prompts, QStringLiteral("WarningTranslation"),
+        ShowWarning(*services.prompts, ESetting::WarningTranslation,
                     CEditingTexts::TooLongToTranslate());
     const QUrl address = TranslationAddress(text, pair);
     if (!address.isValid() || !services.openUrl || !services.openUrl(address))

@@ -16,8 +16,6 @@ namespace CLyrics {
 constexpr qsizetype kMaxLength = CTagReader::kMaxLyrics;
 // What the translation service takes.
 constexpr qsizetype kMaxTranslated = 1900;
-// The service's host when the setting "TranslateServer" names none.
-inline constexpr const char* kDefaultServer = "http://translate.cratewise.example";
 
 struct SLanguagePair
 {

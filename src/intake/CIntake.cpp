@@ -14,8 +14,6 @@
 
 namespace {
 
-const QString kErrorFile = QStringLiteral("ErrorFile");
-
 std::int64_t Now()
 {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(
@@ -83,6 +81,6 @@ void CIntake::Store(const SSong& song, const QString& path)
 void CIntake::SetMarker(const QString& path)
 {
     const std::int64_t start = Now();
-    CSettings::SetString(kErrorFile, path);
+    CSettings::SetString(ESetting::ErrorFile, path);
     m_timings.marker += Now() - start;
 }

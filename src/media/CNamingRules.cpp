@@ -91,8 +91,7 @@ bool IsRecognizedType(const QString& extension, const QString& recognized)
 
 bool IsRecognizedType(const QString& extension)
 {
-    return IsRecognizedType(
-        extension, CSettings::String(QStringLiteral("Recognized"), QStringLiteral("mp3 mp2")));
+    return IsRecognizedType(extension, CSettings::String(ESetting::Recognized));
 }
 
 QString ExtensionOf(const QString& fileName)
@@ -158,7 +157,7 @@ bool ApplyFormatting(const QString& fileName, const QString& pattern, QString& a
 
 QString FormattingPattern()
 {
-    return CSettings::String(QStringLiteral("Formatting"), QLatin1String(kDefaultFormatting));
+    return CSettings::String(ESetting::Formatting);
 }
 
 bool ApplyFormatting(const QString& fileName, QString& artist, QString& title, QString& album)
@@ -205,5 +204,5 @@ QString CNamingRules::ListName(const QString& fileName)
 
 bool CNamingRules::TitleAsListText()
 {
-    return CSettings::Int(QStringLiteral("ID3"), 0) == 0;
+    return !CSettings::Bool(ESetting::ID3);
 }

@@ -9,18 +9,14 @@
 namespace CNamingRules {
 
 // True when the lower-case extension is one of the blank-separated words of
-// `recognized` (setting "Recognized", default "mp3 mp2"). Empty words match nothing.
+// `recognized` (the setting Recognized). Empty words match nothing.
 bool IsRecognizedType(const QString& extension, const QString& recognized);
 // The same, reading the setting.
 bool IsRecognizedType(const QString& extension);
 // The text after the last '.' of a file name, lower case (the whole name when none).
 QString ExtensionOf(const QString& fileName);
 
-// The file-name pattern when Options never stored one: the intake and the Options page
-// must agree, or the first scan ignores the pattern Options shows.
-inline constexpr const char* kDefaultFormatting = "%1 - %2";
-// The setting "Formatting", or the default while it was never stored; empty turns the
-// pattern off.
+// The setting Formatting; empty turns the pattern off.
 QString FormattingPattern();
 
 // Splits a file name by the formatting string ("%1 - %2": artist, title; %3 album).

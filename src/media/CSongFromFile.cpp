@@ -74,21 +74,16 @@ void ApplyNameRules(SSong& song, const SSongRules& rules)
         song.m_LIST = song.m_TITLE;
 }
 
-bool IsOn(const char* key)
-{
-    return CSettings::Int(QLatin1String(key), 0) == 1;
-}
-
 } // namespace
 
 SSongRules SSongRules::FromSettings(const QStringList& namesWithDigits)
 {
     SSongRules rules;
-    rules.readTags = CSettings::Int(QStringLiteral("NoID3"), 0) == 0;
+    rules.readTags = !CSettings::Bool(ESetting::NoID3);
     rules.formatting = CNamingRules::FormattingPattern();
-    rules.folderAs = CSettings::Int(QStringLiteral("Folder"), 0);
-    rules.underscores = IsOn("UnderScore");
-    rules.trackNumbers = IsOn("RemTrack");
+    rules.folderAs = CSettings::Int(ESetting::Folder);
+    rules.underscores = CSettings::Bool(ESetting::UnderScore);
+    rules.trackNumbers = CSettings::Bool(ESetting::RemTrack);
     rules.titleAsList = CNamingRules::TitleAsListText();
     rules.namesWithDigits = namesWithDigits;
     return rules;

@@ -33,7 +33,6 @@ public:
     void Clear();
     // The song shown; -1 for none.
     qint64 SongId() const { return m_id; }
-    bool HasLyrics() const { return m_hasLyrics; }
     void SetHasLyrics(bool has);
 
     // What a field shows now.

@@ -24,7 +24,6 @@ public:
     bool SendMail(CMailMessage& message);
     bool Disconnect();
     QString LastErrorText() const { return m_lastError; }
-    bool IsConnected() const { return m_connected; }
 
     // Milliseconds the whole exchange may take (tests shorten it).
     void SetTimeout(int milliseconds) { m_timeoutMs = milliseconds; }

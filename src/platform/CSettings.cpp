@@ -393,7 +393,8 @@ class CMarkerFile
 public:
     static bool Handles(const QString& section, const QString& key)
     {
-        return key == QLatin1String("ErrorFile") && section == QLatin1String(CSettings::kSettings);
+        return key == CSettingsTable::Key(ESetting::ErrorFile) &&
+               section == QLatin1String(CSettings::kSettings);
     }
     static QString PathFor(const QString& settingsPath)
     {
@@ -740,9 +741,9 @@ CSettings::FailureListener CSettings::SetWriteFailureListener(FailureListener li
 QStringList CSettings::Keys(const QString& section)
 {
     QStringList keys = Inspect([&](SStore& s) { return s.sections.value(section).keys(); });
-    if (CMarkerFile::Handles(section, QStringLiteral("ErrorFile")) &&
-        !CMarkerFile::Read(CurrentPath()).isEmpty())
-        keys.append(QStringLiteral("ErrorFile"));
+    const QString marker = CSettingsTable::Key(ESetting::ErrorFile);
+    if (CMarkerFile::Handles(section, marker) && !CMarkerFile::Read(CurrentPath()).isEmpty())
+        keys.append(marker);
     return keys;
 }
 

@@ -11,13 +11,6 @@ bool ShowWarning(CPrompts& prompts, ESetting silenced, const QString& text)
     return true;
 }
 
-bool ShowWarning(CPrompts& prompts, const QString& valueName, const QString& text)
-{
-    const SSettingDef* def = CSettingsTable::Find(valueName);
-    Q_ASSERT_X(def, qPrintable(valueName), "not a setting");
-    return def && ShowWarning(prompts, def->id, text);
-}
-
 void ResetWarnings()
 {
     for (ESetting silenced :

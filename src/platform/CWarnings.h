@@ -10,8 +10,6 @@ class CPrompts;
 // 0, otherwise the warning, then the state of "Don't show me this again" is stored. True
 // when it was shown.
 bool ShowWarning(CPrompts& prompts, ESetting silenced, const QString& text);
-// The same by the setting's key (older callers).
-bool ShowWarning(CPrompts& prompts, const QString& valueName, const QString& text);
 
 // "Show Warnings": every silenced warning shows again on its next occasion.
 void ResetWarnings();

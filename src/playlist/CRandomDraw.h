@@ -35,7 +35,6 @@ public:
     static constexpr int kMaxIdleDraws = 1000;
 
     explicit CRandomDraw(CCdlistSet& set) : m_set(set), m_random(std::random_device{}()) {}
-    void Seed(unsigned seed) { m_random.seed(seed); }
 
     // Finds the candidates; when there are some, calls `clear` once and then `add` with
     // each drawn song.

@@ -20,7 +20,6 @@ public:
 
     // Takes part in drag and drop with the given EMode bits; false when already registered.
     bool Register(int mode);
-    bool IsRegistered() const { return m_registered; }
     int Mode() const { return m_mode; }
 
     // Whether the point lies on the selected text (both ends included).

@@ -64,11 +64,6 @@ bool CHyperLink::ModifyLinkStyle(int remove, int add, bool apply)
     return true;
 }
 
-void CHyperLink::SetLinkFont(const QFont& font)
-{
-    ApplyFont(font);
-}
-
 void CHyperLink::ApplyFont(const QFont& font)
 {
     QFont link(font);

@@ -51,7 +51,6 @@ public:
     // Fails and changes nothing when a bit is both removed and added.
     bool ModifyLinkStyle(int remove, int add, bool apply = true);
     int LinkStyle() const { return m_style; }
-    void SetLinkFont(const QFont& font);
     // Where the failure message goes; the window's own message boxes when never set.
     void SetPrompts(CPrompts* prompts) { m_prompts = prompts; }
     // Replaces the desktop opener (tests, the command line).
@@ -59,7 +58,6 @@ public:
 
     bool OpenLink();
     bool IsVisited() const { return m_visited; }
-    bool IsHovering() const { return m_hovering; }
     QColor CurrentColour() const;
 
     // The message text for a failed result.

@@ -71,12 +71,12 @@ void Fill(SSong& row, const SSong& old, ELayout layout, bool titleAsList)
 
 void CUpgrade::MarkDone()
 {
-    CSettings::SetInt(QStringLiteral("Upgrade"), kDoneValue);
+    CSettings::SetInt(ESetting::Upgrade, kDoneValue);
 }
 
 bool CUpgrade::IsDone()
 {
-    return CSettings::Int(QStringLiteral("Upgrade"), 0) == kDoneValue;
+    return CSettings::Int(ESetting::Upgrade) == kDoneValue;
 }
 
 bool CUpgrade::OpenOld(const QString& oldFile, COldSongsSet& old)
@@ -120,7 +120,7 @@ CUpgrade::SResult CUpgrade::Upgrade(const QString& oldFile, std::optional<bool> 
     // What the files give is read only when the settings let tags be read at all. Without
     // the decoder nothing could be measured: the upgrade is refused, reported.
     std::unique_ptr<CSongFromFile> maker;
-    if (result.retrieve && CSettings::Int(QStringLiteral("NoID3"), 0) == 0) {
+    if (result.retrieve && !CSettings::Bool(ESetting::NoID3)) {
         QString error;
         maker = CSongFromFile::Create(&error);
         if (!maker) {

@@ -24,15 +24,15 @@ TEST(WarningDialogTest, ShownOnlyWhileNotSilencedAndStoresTheBox)
     CTestEnvironment env;
     CScriptedPrompts prompts;
     CSettings::SetInt("WarningID3", 1);
-    EXPECT_FALSE(ShowWarning(prompts, "WarningID3", kReadOnly));
+    EXPECT_FALSE(ShowWarning(prompts, ESetting::WarningID3, kReadOnly));
     EXPECT_TRUE(prompts.warnings.isEmpty());
 
     prompts.warningBoxes << 0 << 1;
-    EXPECT_TRUE(ShowWarning(prompts, "WarningRename", "rename failed"));
+    EXPECT_TRUE(ShowWarning(prompts, ESetting::WarningRename, "rename failed"));
     EXPECT_EQ(CSettings::Int("WarningRename", -1), 0);
-    EXPECT_TRUE(ShowWarning(prompts, "WarningRename", "rename failed"));
+    EXPECT_TRUE(ShowWarning(prompts, ESetting::WarningRename, "rename failed"));
     EXPECT_EQ(CSettings::Int("WarningRename", -1), 1);
-    EXPECT_FALSE(ShowWarning(prompts, "WarningRename", "rename failed"));
+    EXPECT_FALSE(ShowWarning(prompts, ESetting::WarningRename, "rename failed"));
     EXPECT_EQ(prompts.warnings, QStringList({"rename failed", "rename failed"}));
 
     ResetWarnings();

@@ -117,7 +117,7 @@ void CEditingController::OnSave()
         ids = m_context.SelectedSongIds();
     else if (m_context.doc.TagForm().SongId() != -1)
         ids << m_context.doc.TagForm().SongId();
-    const bool rename = CSettings::Int(QStringLiteral("Rename"), 0) == 1;
+    const bool rename = CSettings::Bool(ESetting::Rename);
     CTagSaver(m_context.doc, m_context.services)
         .Save(ids, STagEdit::FromForm(m_context.doc.TagForm()),
               many ? CTagSaver::EMode::Multi : CTagSaver::EMode::Single, rename);
@@ -129,7 +129,7 @@ void CEditingController::OnCellEdited(qint64 id, ESongColumn column, const QStri
     if (edit.IsEmpty())
         return;
     const bool tag = column != ESongColumn::COMMENT;
-    const bool rename = tag && CSettings::Int(QStringLiteral("Rename"), 0) == 1;
+    const bool rename = tag && CSettings::Bool(ESetting::Rename);
     CCdlistDoc& doc = m_context.doc;
     CTagSaver(doc, m_context.services).Save({id}, edit, CTagSaver::EMode::Single, rename);
     if (!tag)

@@ -70,7 +70,7 @@ void CLibraryController::OnSongDoubleClicked(int row)
         return;
     m_context.doc.Playlist().Append(songs.Cell(row, 0), songs.Id(row));
     m_context.doc.Playlist().SetChanged(true);
-    if (CSettings::Int(QStringLiteral("AutoUpd"), 0) == 1) {
+    if (CSettings::Bool(ESetting::AutoUpd)) {
         if (QAction* update = m_context.Action(ID_UPDATE_WINAMP))
             update->trigger();
     }
