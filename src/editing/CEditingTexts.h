@@ -11,6 +11,21 @@ inline QString ReadOnly()
     return QStringLiteral(
         "Since the file is on a read-only media,\nchanges will just be made in the database.");
 }
+// Why a file was left as it was, when it is not a read-only medium's.
+inline QString NotWrittenBecause(const QString& file, const QString& reason)
+{
+    return QStringLiteral("The file could not be written, so changes will just be made in the "
+                          "database:\n%1\n(%2)")
+        .arg(file, reason);
+}
+inline QString ProgramFile()
+{
+    return QStringLiteral("it is one of Cratewise's own files (the catalogue or the settings)");
+}
+inline QString NotAudio()
+{
+    return QStringLiteral("it does not hold MPEG audio");
+}
 inline QString RenameFailed()
 {
     return QStringLiteral("An error occured while trying to rename the file. The file may be on a "

@@ -8,11 +8,18 @@
 #include "model/CAppServices.h"
 #include "model/CCdlistDoc.h"
 #include "model/CTagFormModel.h"
+#include "platform/CFileNames.h"
 #include "platform/CProgress.h"
 #include "platform/CPrompts.h"
+#include "platform/CSafeTarget.h"
+#include "platform/CSettings.h"
 #include "platform/CText.h"
 #include "platform/CVolumes.h"
 #include "platform/CWarnings.h"
+
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
 
 namespace {
 
@@ -67,6 +74,20 @@ SSongChanges RecordChanges(const STagEdit& edit)
     if (edit.genre)
         record.Set(ESongColumn::GENRE, StoredGenre(*edit.genre));
     return record;
+}
+
+// Where nothing may be written: a CD-ROM, a read-only mount or a file nobody may write.
+// Any other failure (a full disk, a missing file) is named as it is.
+bool OnReadOnlyMedia(const SAppServices& services, const QString& path)
+{
+    if (services.volumes && services.volumes->TypeOf(path) == SVolume::EType::CdRom)
+        return true;
+    const QByteArray name = CFileNames::Encode(path);
+    struct statvfs fs = {};
+    struct stat st = {};
+    if (::statvfs(name.constData(), &fs) == 0 && (fs.f_flag & ST_RDONLY))
+        return true;
+    return ::stat(name.constData(), &st) == 0 && (st.st_mode & 0222) == 0;
 }
 
 QString ListText(const SSong& song)
@@ -137,6 +158,7 @@ CTagSaver::SOutcome CTagSaver::Save(const QList<qint64>& ids, const STagEdit& gi
         return outcome;
     const STagEdit edit = mode == EMode::Multi ? given.ForMany() : given;
     const CCdlistDoc::CBusy busy(m_doc);
+    m_mode = mode;
     std::unique_ptr<CProgress> progress;
     if (mode == EMode::Multi) {
         progress = m_services.createProgress(CEditingTexts::MultisaveCaption(), 3, 250);
@@ -177,18 +199,37 @@ CTagSaver::SOutcome CTagSaver::Save(const QList<qint64>& ids, const STagEdit& gi
     if (mode == EMode::Multi && !outcome.unwritten.isEmpty()) {
         QStringList names;
         for (const SFailure& f : std::as_const(outcome.unwritten))
-            names << CText::Printable(f.path);
+            names << QStringLiteral("%1 (%2)").arg(CText::Printable(f.path), f.reason);
         m_services.prompts->Exclaim(CEditingTexts::NotWritten(names),
                                     CEditingTexts::MultisaveCaption());
     }
     return outcome;
 }
 
+QString CTagSaver::Refusal(const QString& path)
+{
+    for (const QString& own :
+         CSafeTarget::ProgramFiles(m_doc.Database().Path(), CSettings::FilePath())) {
+        if (!own.isEmpty() && CSafeTarget::SameFile(path, own))
+            return CEditingTexts::ProgramFile();
+    }
+    // A file that cannot be read is left to the writer, which names the cause.
+    if (::access(CFileNames::Encode(path).constData(), R_OK) != 0)
+        return QString();
+    if (!m_probe)
+        m_probe = CStreamProbe::Create();
+    // A link to a picture or a text named like a song: a tag would corrupt it.
+    if (m_probe && !m_probe->Recognises(path))
+        return CEditingTexts::NotAudio();
+    return QString();
+}
+
 void CTagSaver::SaveOne(qint64 id, const STagEdit& edit, bool rename, SOutcome& outcome)
 {
     CCdlistSet& set = m_doc.Set();
-    QStringList warnings; // shown once the write lock is given back
+    QList<ESetting> warnings; // shown once the write lock is given back
     QString unwritten;
+    QString unwrittenPath;
     SSong saved;
     {
         // The write lock before the file: a catalogue another program holds leaves the
@@ -198,6 +239,13 @@ void CTagSaver::SaveOne(qint64 id, const STagEdit& edit, bool rename, SOutcome& 
         if (!song)
             return;
         const QString path = song->FilePath();
+        unwrittenPath = path;
+        const QString refused = rename || !FileChanges(edit).IsEmpty() ? Refusal(path) : QString();
+        if (!refused.isEmpty()) {
+            // Neither written nor renamed: only the record changes, as on a read-only disc.
+            unwritten = refused;
+            rename = false;
+        }
         SSongChanges record = RecordChanges(edit);
         saved = *song;
         record.ApplyTo(saved);
@@ -216,7 +264,7 @@ void CTagSaver::SaveOne(qint64 id, const STagEdit& edit, bool rename, SOutcome& 
         CTagFile::SBefore before;
         const CTagFile::SChanges file = FileChanges(edit);
         bool written = false;
-        if (!file.IsEmpty()) {
+        if (!file.IsEmpty() && refused.isEmpty()) {
             unwritten = WriteSongTag(m_services, path, file, &before);
             written = unwritten.isEmpty();
         }
@@ -232,7 +280,7 @@ void CTagSaver::SaveOne(qint64 id, const STagEdit& edit, bool rename, SOutcome& 
                     name.Set(ESongColumn::LIST, saved.m_LIST = ListText(saved));
                 set.Update(id, name);
                 outcome.notRenamed.append({path, why});
-                warnings << QStringLiteral("WarningRename");
+                warnings << ESetting::WarningRename;
             }
         }
         try {
@@ -248,15 +296,20 @@ void CTagSaver::SaveOne(qint64 id, const STagEdit& edit, bool rename, SOutcome& 
         if (!unwritten.isEmpty())
             outcome.unwritten.append({path, unwritten});
     }
-    if (!unwritten.isEmpty()) {
+    if (!unwritten.isEmpty() && OnReadOnlyMedia(m_services, unwrittenPath)) {
         // Lyrics have a warning of their own.
         const bool lyrics = edit.lyrics && !edit.TouchesForm() && !edit.comment;
-        warnings.prepend(lyrics ? QStringLiteral("WarningLyrics") : QStringLiteral("WarningID3"));
+        warnings.prepend(lyrics ? ESetting::WarningLyrics : ESetting::WarningID3);
+    } else if (!unwritten.isEmpty() && m_mode == EMode::Single) {
+        // Multisave names them all at the end.
+        m_services.prompts->Exclaim(
+            CEditingTexts::NotWrittenBecause(CText::Printable(unwrittenPath), unwritten),
+            QStringLiteral("Save"));
     }
-    for (const QString& key : std::as_const(warnings))
-        ShowWarning(*m_services.prompts, key,
-                    key == u"WarningRename" ? CEditingTexts::RenameFailed()
-                                            : CEditingTexts::ReadOnly());
+    for (const ESetting warning : std::as_const(warnings))
+        ShowWarning(*m_services.prompts, warning,
+                    warning == ESetting::WarningRename ? CEditingTexts::RenameFailed()
+                                                       : CEditingTexts::ReadOnly());
     ++outcome.saved;
     RefreshRow(saved);
 }

@@ -1,11 +1,13 @@
 #pragma once
 
 #include "db/CSongColumns.h"
+#include "media/CStreamProbe.h"
 #include "media/CTagFile.h"
 
 #include <QHash>
 #include <QList>
 #include <QString>
+#include <memory>
 #include <optional>
 
 class CCdlistDoc;
@@ -79,10 +81,15 @@ public:
 
 private:
     void SaveOne(qint64 id, const STagEdit& edit, bool rename, SOutcome& outcome);
+    // Why a song's file may take no tag and no new name (the catalogue or the settings
+    // under a song's name, a file that holds no audio); empty when it may.
+    QString Refusal(const QString& path);
     void RefreshRow(const SSong& song);
 
     CCdlistDoc& m_doc;
     const SAppServices& m_services;
     QMultiHash<qint64, int> m_rowsById; // the song list's rows of each song
     bool m_rowsListed = false;
+    EMode m_mode = EMode::Single;
+    std::unique_ptr<CStreamProbe> m_probe; // made at the first file
 };

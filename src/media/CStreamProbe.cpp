@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <functional>
 #include <mpg123.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -263,7 +264,12 @@ struct CStreamProbe::SImpl
     }
 
     std::vector<SFrame> SampleFrames();
+    // The frames at the start, when they go on in the middle of the audio; none otherwise.
+    std::vector<SFrame> Stream(int fd, off_t size);
     SMeasure Measure(int fd, off_t size);
+    // Opens the file in the decoder and calls `use` with it; false when the file is not a
+    // regular one with something in it.
+    bool WithFile(const QString& path, const std::function<void(int fd, off_t size)>& use);
     SMeasure EstimateFromStart(const std::vector<SFrame>& sampled, off_t available, off_t infoSize,
                                int spf);
 };
@@ -299,18 +305,26 @@ std::vector<SFrame> CStreamProbe::SImpl::SampleFrames()
     return frames;
 }
 
+std::vector<SFrame> CStreamProbe::SImpl::Stream(int fd, off_t size)
+{
+    std::vector<SFrame> frames = SampleFrames();
+    if (frames.size() < 2 || frames.front().rate <= 0)
+        return {};
+    const SFrame& first = frames.front();
+    const off_t available = AudioEnd(fd, size) - first.pos;
+    if (available > 256 * 1024 && !FramesContinueAt(fd, first.pos + available / 2, first))
+        return {};
+    return frames;
+}
+
 SMeasure CStreamProbe::SImpl::Measure(int fd, off_t size)
 {
     SMeasure m;
-    const std::vector<SFrame> frames = SampleFrames();
-    if (frames.size() < 2)
+    const std::vector<SFrame> frames = Stream(fd, size);
+    if (frames.empty())
         return m;
     const SFrame& first = frames.front();
-    if (first.rate <= 0)
-        return m;
     const off_t available = AudioEnd(fd, size) - first.pos;
-    if (available > 256 * 1024 && !FramesContinueAt(fd, first.pos + available / 2, first))
-        return m;
     const int spf = SamplesPerFrame(first);
     const SInfoHeader info = ParseInfoHeader(fd, first, mono, crc);
     const off_t infoSize = info.found ? first.size : 0;
@@ -416,36 +430,49 @@ std::unique_ptr<CStreamProbe> CStreamProbe::Create(QString* error)
     return probe;
 }
 
-void CStreamProbe::Probe(const QString& path)
+bool CStreamProbe::SImpl::WithFile(const QString& path,
+                                   const std::function<void(int fd, off_t size)>& use)
 {
-    m_bitrate.clear();
-    m_duration.clear();
-    m_method = EMethod::None;
     // Opened without blocking and checked before reading: a pipe or a device named like
     // a song would otherwise wait forever or never end.
     const int fd = ::open(CFileNames::Encode(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
-        return;
-    struct stat st = {};
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size == 0 ||
-        fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
-        ::close(fd);
-        return;
-    }
+        return false;
     const struct SCloser
     {
         int fd;
         ~SCloser() { ::close(fd); }
     } closer{fd};
-    d->reader.Reset(fd);
-    if (mpg123_open_handle(d->mh, &d->reader) != MPG123_OK) {
-        mpg123_close(d->mh);
-        return;
+    struct stat st = {};
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size == 0 ||
+        fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0)
+        return false;
+    reader.Reset(fd);
+    if (mpg123_open_handle(mh, &reader) != MPG123_OK) {
+        mpg123_close(mh);
+        return false;
     }
     // The end is not peeked at (that would throw the read buffer away); the size is known.
-    mpg123_set_filesize(d->mh, st.st_size);
-    const SMeasure m = d->Measure(fd, st.st_size);
-    mpg123_close(d->mh);
+    mpg123_set_filesize(mh, st.st_size);
+    use(fd, st.st_size);
+    mpg123_close(mh);
+    return true;
+}
+
+bool CStreamProbe::Recognises(const QString& path)
+{
+    bool audio = false;
+    d->WithFile(path, [&](int fd, off_t size) { audio = !d->Stream(fd, size).empty(); });
+    return audio;
+}
+
+void CStreamProbe::Probe(const QString& path)
+{
+    m_bitrate.clear();
+    m_duration.clear();
+    m_method = EMethod::None;
+    SMeasure m;
+    d->WithFile(path, [&](int fd, off_t size) { m = d->Measure(fd, size); });
 
     // Random data that passed for frames still gives absurd figures: a song neither.
     if (m.method == EMethod::None || !(m.seconds >= 1.0 && m.seconds < 1e7) ||

@@ -18,6 +18,9 @@ public:
     // Sets m_bitrate (kbit/s, the average for VBR) and m_duration (whole seconds) as
     // decimal text; both are empty when unknown, zero or implausible.
     void Probe(const QString& path);
+    // Whether the file holds MPEG audio: frames in a row at its start that go on in its
+    // middle, as Probe finds them before measuring. Nothing else takes a tag.
+    bool Recognises(const QString& path);
 
     QString m_bitrate;
     QString m_duration;

@@ -1,7 +1,7 @@
-#include "support/CId3Writer.h"
 #include "editing/CEditingTexts.h"
 #include "editing/CLyrics.h"
 #include "editing/EditingFixture.h"
+#include "support/CId3Writer.h"
 
 #include <QUrlQuery>
 
@@ -38,12 +38,15 @@ TEST_F(LyricsTest, LyricsShowAsStoredAndSaveIntoTheFileAndTheRecord)
     EXPECT_EQ(Record(id).m_LYRICS, withNul);
     EXPECT_EQ(CId3Writer::TextOf(CId3Writer::FrameOf(FileBytes(PathOf(id)), "USLT")), withNul);
 
-    // A file that cannot take them: the record does, with the warning.
-    QFile::remove(PathOf(id));
+    // A file that cannot take them: the record does, with the reason.
+    const QString path = PathOf(id);
+    QFile::remove(path);
     EXPECT_FALSE(CLyrics::Save(doc, services, id, QStringLiteral("x"), stored).isEmpty());
     EXPECT_TRUE(stored);
     EXPECT_EQ(Record(id).m_LYRICS, QStringLiteral("x"));
-    EXPECT_EQ(prompts.warnings, QStringList{CEditingTexts::ReadOnly()});
+    EXPECT_TRUE(prompts.warnings.isEmpty()) << "a missing file is no read-only medium";
+    EXPECT_EQ(prompts.messages.last().text,
+              CEditingTexts::NotWrittenBecause(path, "No such file or directory"));
 }
 
 TEST_F(LyricsTest, TranslationSendsAnEncodedRequestOfAtMost1900Characters)

@@ -157,12 +157,87 @@ TEST_F(TagSaverTest, AFileChangesOnlyWithItsRecord)
     EXPECT_EQ(Record(id), before);
 
     // Refused at the commit: in place (a short artist) and by a copy (long lyrics).
-    sqlite3_commit_hook(doc.Database().Handle(), [](void*) { return 1; }, nullptr);
+    sqlite3_commit_hook(
+        doc.Database().Handle(), [](void*) { return 1; }, nullptr);
     for (const STagEdit& edit : {STagEdit{.artist = "C"}, STagEdit{.lyrics = QString(9000, u'l')}})
         EXPECT_TRUE(Save({id}, edit).failed);
     sqlite3_commit_hook(doc.Database().Handle(), nullptr, nullptr);
     EXPECT_EQ(FileBytes(before.FilePath()), bytes);
     EXPECT_EQ(Record(id), before);
+}
+
+// No save writes the catalogue, its -wal and -shm files or the settings however a song's
+// name leads there, nor a file without audio: the record alone changes, and the message
+// names the file and the reason. A failure that is no read-only medium is named as it is.
+TEST_F(TagSaverTest, OwnFilesAndFilesWithoutAudioTakeNoTagAndFailuresSayWhy)
+{
+    const QString music = env.MakeDir(QStringLiteral("hostile"));
+    const QString text = env.WriteFile(QStringLiteral("notes.txt"), "just words\n");
+    const QString db = env.DatabasePath();
+    const QString song = music + QStringLiteral("/real.mp3");
+    ASSERT_TRUE(CMp3Factory::WriteSong(song, {.seconds = 2.0}));
+    const auto link = [](const QString& to, const QString& at) {
+        return ::symlink(QFile::encodeName(to), QFile::encodeName(at)) == 0;
+    };
+    const auto hard = [](const QString& to, const QString& at) {
+        return ::link(QFile::encodeName(to), QFile::encodeName(at)) == 0;
+    };
+    struct SCase
+    {
+        QString target; // what the song's name leads to
+        std::function<bool(const QString& to, const QString& at)> make;
+        STagEdit edit;
+        bool rename;
+        QString reason;
+    };
+    const QString lyrics(9000, u'l'); // needs a new copy of the file
+    const QList<SCase> cases = {
+        {db, link, {.artist = "x"}, false, CEditingTexts::ProgramFile()},
+        {db + "-wal", link, {.lyrics = "la"}, false, CEditingTexts::ProgramFile()},
+        {db + "-shm", hard, {.comment = "c"}, false, CEditingTexts::ProgramFile()},
+        {db, hard, {}, true, CEditingTexts::ProgramFile()},
+        {CSettings::FilePath(), link, {.title = "t"}, true, CEditingTexts::ProgramFile()},
+        {text, link, {.album = "a"}, false, CEditingTexts::NotAudio()},
+        {text, hard, {.year = "1999"}, false, CEditingTexts::NotAudio()},
+        {"/dev/zero", link, {.artist = "x"}, false, CEditingTexts::NotAudio()},
+        {song,
+         hard,
+         {.lyrics = lyrics},
+         false,
+         "it has other hard links, which a new copy would not keep"},
+        {music + "/gone.mp3", nullptr, {.artist = "x"}, false, "No such file or directory"},
+    };
+    CSettings::SetString(ESetting::Formatting, QStringLiteral("%1 - %2"));
+    int n = 0;
+    for (const SCase& c : cases) {
+        SCOPED_TRACE(c.target.toStdString());
+        const QString file = QStringLiteral("%1.mp3").arg(++n);
+        const QString path = music + u'/' + (c.make ? file : QStringLiteral("gone.mp3"));
+        ASSERT_TRUE(!c.make || c.make(c.target, path));
+        // The catalogue's files change with the record; the others must not.
+        const bool same = !c.target.startsWith(db) && QFileInfo(c.target).isFile();
+        const QByteArray bytes = same ? FileBytes(c.target) : QByteArray();
+        const qint64 id = AddTestSong(
+            doc.Set(), {.artist = "Someone", .file = QFileInfo(path).fileName(), .path = music});
+        prompts.messages.clear();
+        const CTagSaver::SOutcome outcome = Save({id}, c.edit, EMode::Single, c.rename);
+        ASSERT_EQ(outcome.unwritten.size(), 1);
+        EXPECT_EQ(outcome.unwritten[0].reason, c.reason);
+        ASSERT_EQ(prompts.messages.size(), 1);
+        EXPECT_EQ(prompts.messages[0].text, CEditingTexts::NotWrittenBecause(path, c.reason));
+        if (same) {
+            EXPECT_EQ(FileBytes(c.target), bytes);
+        }
+        EXPECT_EQ(Record(id).m_MELODI, QFileInfo(path).fileName()) << "not renamed";
+        EXPECT_TRUE(QFileInfo::exists(path) || !c.make);
+    }
+    EXPECT_TRUE(prompts.warnings.isEmpty()) << "none of them is a read-only medium";
+    EXPECT_TRUE(FileBytes(db).startsWith("SQLite format 3"));
+    EXPECT_EQ(doc.Set().CountAll(), cases.size()) << "the catalogue is whole";
+    const SCliRun cli = SCliRun::Run(env.DataDir(), {"tag", "1", "--artist", "Carlos Kleiber"});
+    EXPECT_EQ(cli.status, 1);
+    EXPECT_TRUE(cli.err.contains(CEditingTexts::ProgramFile())) << cli.err.toStdString();
+    EXPECT_EQ(doc.Set().CountAll(), cases.size());
 }
 
 // The search index and the song list follow a save; an emptied title lists the file name
@@ -220,9 +295,10 @@ TEST_F(TagSaverTest, MultisaveLeavesEmptyFieldsAloneAndNamesTheFilesItCouldNotWr
         EXPECT_EQ((QStringList{set.m_ALBUM, set.m_GENRE, set.m_YEAR}), changed);
     }
     EXPECT_EQ((QStringList{Record(a).m_ARTIST, Record(a).m_TITLE}), (QStringList{"First", "One"}));
-    EXPECT_EQ(prompts.warnings, QStringList{CEditingTexts::ReadOnly()});
+    EXPECT_TRUE(prompts.warnings.isEmpty()) << "a missing file is no read-only medium";
     ASSERT_EQ(prompts.messages.size(), 1);
-    EXPECT_EQ(prompts.messages[0].text, CEditingTexts::NotWritten({gonePath}));
+    EXPECT_EQ(prompts.messages[0].text,
+              CEditingTexts::NotWritten({gonePath + " (No such file or directory)"}));
     EXPECT_EQ(prompts.messages[0].caption, QStringLiteral("Multisave"));
     EXPECT_EQ(prompts.messages[0].icon, CPrompts::EIcon::Exclamation);
     ASSERT_EQ(Progresses().size(), 1u);
