@@ -26,7 +26,8 @@ CSessionOperations Operations(SCliContext& context)
 
 // Success, a Cancel and the refusals, as exit statuses; the causes the prompts did not
 // print are named here.
-int Report(SCliContext& context, const CSessionOperations::SResult& result, const QString& name)
+int Report(SCliContext& context, const CSessionOperations::SResult& result, const QString& name,
+           bool update = false)
 {
     switch (result.outcome) {
     case EOutcome::Done:
@@ -35,9 +36,8 @@ int Report(SCliContext& context, const CSessionOperations::SResult& result, cons
             context.err << (skipped.folder ? "skipped folder: " : "skipped: ")
                         << CText::Printable(skipped.path) << ": " << skipped.reason << Qt::endl;
         if (result.cancelled)
-            throw CCliError(QStringLiteral("Cancelled: %1 songs of \"%2\" were stored.")
-                                .arg(result.stored)
-                                .arg(name));
+            throw CCliError(update ? CSessionTexts::UpdateCancelled(name)
+                                   : CSessionTexts::ScanCancelled(result.stored, name));
         context.out << CText::Printable(name) << '\t' << result.stored << " songs stored";
         if (result.SkippedFiles() > 0)
             context.out << ", " << result.SkippedFiles() << " skipped of " << result.found
@@ -82,7 +82,7 @@ int UpdateSession(SCliContext& context)
     CCommandLine::ExpectArguments(context.args, 1, QStringLiteral("update-session NAME"));
     const QString name = context.args.at(0);
     RequireSession(context, name);
-    return Report(context, Operations(context).UpdateSession(name), name);
+    return Report(context, Operations(context).UpdateSession(name), name, true);
 }
 
 int RenameSession(SCliContext& context)
@@ -93,8 +93,9 @@ int RenameSession(SCliContext& context)
     RequireSession(context, from);
     if (to.isEmpty())
         throw CCliError(CSessionTexts::EmptyName());
-    if (Operations(context).RenameSession(from, to).outcome == EOutcome::Failed)
-        return 1;
+    const CSessionOperations::SResult result = Operations(context).RenameSession(from, to);
+    if (result.outcome != EOutcome::Done && from != to)
+        return result.outcome == EOutcome::Failed ? 1 : Report(context, result, to);
     return 0;
 }
 

@@ -4,6 +4,7 @@
 #include "db/CCdlistSet.h"
 #include "intake/CDirectoryWalk.h"
 #include "intake/CIntake.h"
+#include "intake/CSessionTexts.h"
 #include "model/CAppServices.h"
 #include "model/CCdlistDoc.h"
 #include "model/CWinampRemote.h"
@@ -25,6 +26,7 @@ namespace {
 const QString kCDPath = QLatin1String(CSettings::kCDPath);
 const QString kCdrecord = QLatin1String(CSettings::kCdrecord);
 const QString kCDRoot = QLatin1String(CSettings::kCDRoot);
+const QString kMergedPaths = QLatin1String(CSettings::kMergedPaths);
 
 CFilter SessionFilter(const QString& name)
 {
@@ -47,16 +49,55 @@ QString CSessionOperations::StoredPath(const QString& path)
     return QDir::cleanPath(QDir(path).absolutePath());
 }
 
+QStringList CSessionOperations::Folders(const QString& name)
+{
+    QStringList folders;
+    const QString merged = CSettings::GetString(kMergedPaths, name, QString());
+    for (const QString& folder :
+         QStringList{CSettings::GetString(kCDPath, name, QString())} + merged.split(QChar(0))) {
+        if (!folder.isEmpty() && !folders.contains(folder))
+            folders << folder;
+    }
+    return folders;
+}
+
+void CSessionOperations::KeepFolders(const QString& name, const QStringList& folders)
+{
+    QStringList others = folders;
+    others.removeAll(CSettings::GetString(kCDPath, name, QString()));
+    others.removeDuplicates();
+    if (others.isEmpty())
+        CSettings::Remove(kMergedPaths, name);
+    else
+        CSettings::WriteString(kMergedPaths, name, others.join(QChar(0)));
+}
+
+int CSessionOperations::DeleteUnder(const QString& name, const QString& folder)
+{
+    const QString inside = folder.endsWith(u'/') ? folder : folder + u'/';
+    std::vector<qint64> ids;
+    m_doc.Set().Scan(SessionFilter(name), [&](const CCdlistSet::CScanRow& row) {
+        const QString path = row.Text(ESongColumn::PATH);
+        if (path == folder || path.startsWith(inside))
+            ids.push_back(row.Id());
+        return true;
+    });
+    return ids.empty() ? 0 : m_doc.Set().DeleteWhere(CFilter::IdIn(ids));
+}
+
 void CSessionOperations::RecordFolder(const QString& name, const QString& path)
 {
+    // Scanning another folder into a listed session adds to it: the earlier folder stays.
+    const QStringList before = m_doc.Sessions().Contains(name) ? Folders(name) : QStringList();
     CSettings::WriteInt(kCdrecord, name, int(m_services.volumes->SerialOf(path)));
     CSettings::WriteString(kCDPath, name, path);
     CSettings::WriteString(kCDRoot, name, m_services.volumes->RootOf(path));
+    KeepFolders(name, before);
 }
 
 void CSessionOperations::ForgetFolder(const QString& name)
 {
-    for (const QString& section : {kCdrecord, kCDPath, kCDRoot})
+    for (const QString& section : {kCdrecord, kCDPath, kCDRoot, kMergedPaths})
         CSettings::Remove(section, name);
 }
 
@@ -226,6 +267,11 @@ CSessionOperations::SResult CSessionOperations::RenameSession(const QString& fro
     SResult result;
     if (to.isEmpty() || from == to)
         return result;
+    // Renaming onto a listed session merges the two, which cannot be undone.
+    const bool merge = m_doc.Sessions().Contains(to);
+    if (merge && !m_services.prompts->AskOkCancel(CSessionTexts::ConfirmMerge(from, to),
+                                                  CSessionTexts::RenameCaption()))
+        return result;
     const CCdlistDoc::CBusy busy(m_doc);
     try {
         m_doc.Set().RenameSession(from, to);
@@ -234,17 +280,22 @@ CSessionOperations::SResult CSessionOperations::RenameSession(const QString& fro
         result.outcome = EOutcome::Failed;
         return result;
     }
-    // Renaming onto a listed session merges the two: it stays listed once.
     m_doc.Sessions().Remove(from);
     m_doc.Sessions().Add(to);
-    CSettings::WriteString(kCDPath, to, CSettings::GetString(kCDPath, from, QString()));
-    CSettings::WriteInt(kCdrecord, to, CSettings::GetInt(kCdrecord, from, 0));
-    // A root left from an earlier session of the new name would move the songs' paths
-    // onto the wrong place; without one the paths' own mount point is used.
-    if (CSettings::Contains(kCDRoot, from))
-        CSettings::WriteString(kCDRoot, to, CSettings::GetString(kCDRoot, from, QString()));
-    else
-        CSettings::Remove(kCDRoot, to);
+    const QStringList folders = (merge ? Folders(to) : QStringList()) + Folders(from);
+    if (!merge || !CSettings::Contains(kCDPath, to)) {
+        CSettings::WriteString(kCDPath, to, CSettings::GetString(kCDPath, from, QString()));
+        CSettings::WriteInt(kCdrecord, to, CSettings::GetInt(kCdrecord, from, 0));
+        // A root left from an earlier session of the new name would move the songs' paths
+        // onto the wrong place; without one the paths' own mount point is used.
+        if (CSettings::Contains(kCDRoot, from))
+            CSettings::WriteString(kCDRoot, to, CSettings::GetString(kCDRoot, from, QString()));
+        else
+            CSettings::Remove(kCDRoot, to);
+    }
+    // Every folder the songs came from stays the session's, for Update Session.
+    KeepFolders(to, folders);
+    ForgetFolder(from);
     result.outcome = EOutcome::Done;
     return result;
 }
@@ -264,22 +315,26 @@ CSessionOperations::SResult CSessionOperations::UpdateSessionNamed(const QString
 {
     SResult result;
     const CCdlistDoc::CBusy busy(m_doc);
-    QString path = CSettings::GetString(kCDPath, name, QString());
-    const bool chosen = path.isEmpty();
+    QStringList folders = Folders(name);
+    const bool chosen = folders.isEmpty();
     if (chosen) {
-        path = m_services.prompts->ChooseFolder(QString());
+        const QString path = m_services.prompts->ChooseFolder(QString());
         if (path.isEmpty()) {
             // The window's folder picker was cancelled; the command line has none.
             result.outcome = EOutcome::NoRecordedFolder;
             return result;
         }
+        folders << StoredPath(path);
     }
-    path = StoredPath(path);
     m_services.winamp->Command(CWinampRemote::Stop);
     try {
-        // Counting first keeps the songs when the disc is not in its drive.
-        const int count = CDirectoryWalk().CountRecognizedFiles(path);
-        if (count == 0) {
+        // Counting first keeps the songs of a folder whose disc is not in its drive.
+        QList<std::pair<QString, int>> present;
+        for (const QString& folder : std::as_const(folders)) {
+            if (const int count = CDirectoryWalk().CountRecognizedFiles(folder); count > 0)
+                present.append({folder, count});
+        }
+        if (present.isEmpty()) {
             result.outcome = EOutcome::NoFiles;
             return result;
         }
@@ -287,24 +342,38 @@ CSessionOperations::SResult CSessionOperations::UpdateSessionNamed(const QString
         if (!maker)
             return result;
         // One transaction: until the rescan is complete the old songs stay, and a
-        // failure, a Cancel or the program's death leaves the session as it was.
+        // failure, a Cancel or the program's death leaves the session as it was. Only the
+        // songs of a folder scanned are replaced.
         CDatabase::CTransaction transaction(m_doc.Database());
-        const int deleted = m_doc.Set().DeleteWhere(SessionFilter(name));
-        Scan(*maker, name, path, count, QStringLiteral("Updating Session"), EScanCommits::AtEnd,
-             result);
-        if (result.cancelled) {
-            result.stored = 0;
-            return result;
+        int deleted = 0;
+        for (const auto& [folder, count] : std::as_const(present)) {
+            deleted += DeleteUnder(name, folder);
+            SResult part;
+            Scan(*maker, name, folder, count, QStringLiteral("Updating Session"),
+                 EScanCommits::AtEnd, part);
+            result.found += part.found;
+            result.stored += part.stored;
+            result.skipped += part.skipped;
+            if (part.cancelled) {
+                result.cancelled = true;
+                result.stored = 0;
+                result.outcome = EOutcome::Done;
+                return result;
+            }
         }
+        result.outcome = EOutcome::Done;
         transaction.Commit();
         result.deleted = deleted;
         m_doc.AdjustSongCount(result.stored - result.deleted);
         m_doc.Playlist().Clear();
         m_doc.Songs().Clear();
-        CSettings::WriteString(kCDPath, name, path);
         // A newly chosen folder may lie on another drive than the one recorded.
-        if (chosen || !CSettings::Contains(kCDRoot, name))
-            CSettings::WriteString(kCDRoot, name, m_services.volumes->RootOf(path));
+        if (chosen) {
+            CSettings::WriteString(kCDPath, name, folders.first());
+            CSettings::WriteString(kCDRoot, name, m_services.volumes->RootOf(folders.first()));
+        } else if (!CSettings::Contains(kCDRoot, name)) {
+            CSettings::WriteString(kCDRoot, name, m_services.volumes->RootOf(folders.first()));
+        }
     } catch (const CDbException& e) {
         ShowError(e.Message());
         result = SResult();

@@ -3,6 +3,7 @@
 #include <QList>
 #include <QSet>
 #include <QString>
+#include <QStringList>
 #include <memory>
 #include <optional>
 
@@ -54,13 +55,14 @@ public:
     SResult AddSession(const QString& name, const QString& path);
     // Removes the selected session and its songs, after the question.
     SResult DeleteSession(const std::optional<QString>& selected);
-    // Renames a session; songs of an existing session of the new name are merged with it.
+    // Renames a session. Onto an existing session it is a merge, after the question: the
+    // songs and the folders of both are kept.
     SResult RenameSession(const QString& from, const QString& to);
     // Rescans the selected session, after the question.
     SResult UpdateSession(const std::optional<QString>& selected);
-    // Rescans the session from its recorded folder (asking for one when none is
-    // recorded); its songs are kept when that folder holds no recognised file (the disc
-    // is not inserted).
+    // Rescans each of the session's folders (asking for one when none is recorded),
+    // replacing the songs found in it. The songs of a folder that holds no recognised
+    // file (the disc is not inserted) are kept, as are those of no folder of the session.
     SResult UpdateSessionNamed(const QString& name);
 
     // "/media/cd/" and "/media/cd" are one folder: the stored form has no trailing slash.
@@ -86,6 +88,13 @@ private:
     // The session's folder and disc, recorded before its first song is stored so that a
     // scan cut short can be updated or run again.
     void RecordFolder(const QString& name, const QString& path);
+    // Every folder of a session: the recorded one, then those of sessions merged into it
+    // or scanned into it.
+    static QStringList Folders(const QString& name);
+    // Keeps `folders` but the recorded one as the session's other folders.
+    static void KeepFolders(const QString& name, const QStringList& folders);
+    // Removes the session's songs in the folder or below it; how many.
+    int DeleteUnder(const QString& name, const QString& folder);
     void ForgetFolder(const QString& name);
     void ShowError(const QString& message);
 

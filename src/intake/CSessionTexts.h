@@ -13,6 +13,31 @@ inline QString EmptyName()
     return QStringLiteral("Please, Enter a Session Name.");
 }
 
+inline QString ConfirmMerge(const QString& from, const QString& to)
+{
+    return QStringLiteral("A session named \"%1\" exists already.\nMerge \"%2\" into it? The "
+                          "merged session keeps the songs and folders of both, and Update "
+                          "Session scans each folder.")
+        .arg(CText::Printable(to), CText::Printable(from));
+}
+inline QString RenameCaption()
+{
+    return QStringLiteral("Rename Session");
+}
+// A scan cut short: what it stored stays, and how to finish it.
+inline QString ScanCancelled(int stored, const QString& name)
+{
+    return QStringLiteral("The scan was cancelled: %1 songs were stored in \"%2\". Update "
+                          "Session scans the folder again and finishes the job.")
+        .arg(stored)
+        .arg(CText::Printable(name));
+}
+inline QString UpdateCancelled(const QString& name)
+{
+    return QStringLiteral("The update was cancelled: \"%1\" was left as it was.")
+        .arg(CText::Printable(name));
+}
+
 // Shown at the start after the program died while reading a file.
 inline QString Crashed(const QString& file)
 {

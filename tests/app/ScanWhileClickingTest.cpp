@@ -112,7 +112,7 @@ TEST(ScanWhileClickingTest, TheCatalogueSurvivesAUserWhoKeepsClicking)
             song));
     for (int i = 0; i < 40; ++i)
         f.AddSong(QStringLiteral("Another"), QStringLiteral("Other %1").arg(i));
-    f.AddSong(QStringLiteral("Scanned"), QStringLiteral("stale"));
+    f.AddSong(QStringLiteral("Scanned"), QStringLiteral("stale"), folder);
     CSettings::WriteString(QLatin1String(CSettings::kCDPath), QStringLiteral("Scanned"), folder);
     f.Start();
     f.Frame().show();

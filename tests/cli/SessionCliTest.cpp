@@ -52,6 +52,11 @@ TEST_F(SessionCliTest, AddSessionThenSongsPrintsEveryColumn)
 TEST_F(SessionCliTest, RenameDeleteAndUpdateAskFirstAndReportTheirOutcome)
 {
     Run({"add-session", "A", music});
+    const QString other = env.MakeDir("other");
+    ASSERT_TRUE(CMp3Factory::WriteSong(other + "/c.mp3", {.seconds = 1.0}));
+    Run({"add-session", "B", other});
+    EXPECT_EQ(Run({"rename-session", "B", "A"}).status, 1) << "a merge needs --yes";
+    EXPECT_EQ(Run({"--yes", "rename-session", "B", "A"}).status, 0);
     EXPECT_EQ(Run({"rename-session", "A", "S"}).status, 0);
     const SCliRun unknown = Run({"rename-session", "A", "C"});
     EXPECT_EQ(unknown.status, 1);
@@ -69,9 +74,10 @@ TEST_F(SessionCliTest, RenameDeleteAndUpdateAskFirstAndReportTheirOutcome)
 
     const SCliRun update = Run({"--yes", "update-session", "S"});
     EXPECT_EQ(update.status, 0) << update.err.toStdString();
-    EXPECT_EQ(update.out, "S\t2 songs stored, 2 removed\n") << "the renamed session's folder";
+    EXPECT_EQ(update.out, "S\t3 songs stored, 3 removed\n") << "the merged session's folders";
 
     QDir(music).removeRecursively();
+    QDir(other).removeRecursively();
     const SCliRun missing = Run({"--yes", "update-session", "S"});
     EXPECT_EQ(missing.status, 1);
     EXPECT_TRUE(missing.err.endsWith("cratewise: No files found; \"S\" was left as it was.\n"))
@@ -79,7 +85,7 @@ TEST_F(SessionCliTest, RenameDeleteAndUpdateAskFirstAndReportTheirOutcome)
 
     const SCliRun removed = Run({"--yes", "delete-session", "S"});
     EXPECT_EQ(removed.status, 0);
-    EXPECT_EQ(removed.out, "S\t2 songs removed\n");
+    EXPECT_EQ(removed.out, "S\t3 songs removed\n");
 }
 
 // --yes cannot help when the folder is missing: the message names what is missing.

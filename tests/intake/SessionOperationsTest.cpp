@@ -236,20 +236,40 @@ TEST_F(SessionOperationsTest, DeleteChecksAsksAndRemovesOnlyTheExactSession)
     ExpectSetReset();
 }
 
-TEST_F(SessionOperationsTest, RenameOntoAnExistingNameMergesAndCopiesTheRecords)
+// Renaming onto an existing name is a merge, asked first; the merged session keeps every
+// folder, an update rescans each and never removes the songs of a folder it did not scan.
+TEST_F(SessionOperationsTest, AMergeIsAskedForAndKeepsEveryFolderThroughUpdates)
 {
-    ops.AddSession("A/B=C", Folder("a", 2));
-    ops.AddSession("Best", Folder("b", 1));
+    const QString a = Folder("a", 2), b = Folder("b", 1);
+    ops.AddSession("A/B=C", a);
+    ops.AddSession("Best", b);
+    ASSERT_EQ(ops.RenameSession("A/B=C", "Best").outcome, EOutcome::Abandoned); // Cancel
+    EXPECT_EQ(prompts.messages.last().caption, "Rename Session");
+    EXPECT_EQ(Sessions().size(), 2);
+    prompts.answers << CPrompts::EAnswer::Ok;
     EXPECT_EQ(ops.RenameSession("A/B=C", "Best").outcome, EOutcome::Done);
     EXPECT_EQ(Column(ESongColumn::CD, "Best").size(), 3);
     EXPECT_EQ(Sessions(), QStringList{"Best"});
-    EXPECT_EQ(CSettings::GetString(CSettings::kCDPath, "Best", ""), drive + "/a");
-    EXPECT_EQ(CSettings::GetString(CSettings::kCDPath, "A/B=C", ""), drive + "/a");
+    EXPECT_EQ(CSettings::GetString(CSettings::kCDPath, "Best", ""), b);
     EXPECT_EQ(quint32(CSettings::GetInt(CSettings::kCdrecord, "Best", 0)), 0xBEEF0001u);
+    EXPECT_FALSE(CSettings::Contains(CSettings::kCDPath, "A/B=C"));
 
-    ops.RenameSession("Best", "New");
-    EXPECT_EQ(Sessions(), QStringList{"New"});
-    EXPECT_EQ(Column(ESongColumn::CD, "New").size(), 3);
+    const int asked = int(prompts.messages.size());
+    ops.RenameSession("Best", "New"); // nothing to merge with: no question
+    EXPECT_EQ(prompts.messages.size(), asked);
+    QFile(a + "/new.mp3").open(QIODevice::WriteOnly);
+    AddTestSong(set, {.cd = "New", .path = drive + "/elsewhere"}); // of no folder of it
+    prompts.answers << CPrompts::EAnswer::Ok;
+    auto result = ops.UpdateSession("New");
+    EXPECT_EQ(result.deleted, 3);
+    EXPECT_EQ(result.stored, 4);
+    EXPECT_EQ(Column(ESongColumn::CD, "New").size(), 5);
+
+    QDir(b).removeRecursively(); // its disc is out: its songs stay
+    result = ops.UpdateSessionNamed("New");
+    EXPECT_EQ(result.deleted, 3);
+    EXPECT_EQ(result.stored, 3);
+    EXPECT_EQ(Column(ESongColumn::PATH, "New"), (QStringList{a, a, a, b, drive + "/elsewhere"}));
     ExpectSetReset();
 }
 
@@ -337,7 +357,7 @@ TEST_F(SessionOperationsTest, UpdateWithoutRecordedFolderAsksForOneAndCancelDele
     f.prompts.folders << Folder("other", 1);
     EXPECT_EQ(ops.UpdateSessionNamed("S").stored, 1);
     EXPECT_EQ(CSettings::GetString(CSettings::kCDPath, "S", ""), drive + "/other");
-    EXPECT_EQ(set.CountAll(), 1);
+    EXPECT_EQ(set.CountAll(), 3) << "the songs of the folder not scanned stay";
 
     // A folder on another drive than before: the songs' paths now lie under that one.
     const QString home = f.env.MakeDir("home");

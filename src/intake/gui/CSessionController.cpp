@@ -39,6 +39,9 @@ void CSessionController::NewSession()
         CSessionOperations(m_context.doc, m_context.services).AddSession(name, dialog.Path());
     if (result.outcome == CSessionOperations::EOutcome::Done)
         ShowSession(name);
+    if (result.cancelled)
+        m_context.services.prompts->Inform(CSessionTexts::ScanCancelled(result.stored, name),
+                                           QStringLiteral("New Session"));
     ReportSkipped(result);
 }
 
@@ -73,8 +76,13 @@ void CSessionController::RenameSession()
 
 void CSessionController::UpdateSession()
 {
-    ReportSkipped(CSessionOperations(m_context.doc, m_context.services)
-                      .UpdateSession(m_context.SelectedSession()));
+    const std::optional<QString> name = m_context.SelectedSession();
+    const CSessionOperations::SResult result =
+        CSessionOperations(m_context.doc, m_context.services).UpdateSession(name);
+    if (result.cancelled && name)
+        m_context.services.prompts->Inform(CSessionTexts::UpdateCancelled(*name),
+                                           QStringLiteral("Update Session"));
+    ReportSkipped(result);
 }
 
 void CSessionController::ReportSkipped(const CSessionOperations::SResult& result)
