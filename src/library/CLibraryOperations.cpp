@@ -103,6 +103,7 @@ void CLibraryOperations::DeleteCurrentFile()
         return;
     }
     m_doc.Songs().Clear();
+    m_doc.Playlist().RemoveSong(id);
     m_doc.AdjustSongCount(-1);
 }
 

@@ -26,6 +26,16 @@ void CPlaylistModel::Remove(int row)
     m_selected = selected;
 }
 
+void CPlaylistModel::RemoveSong(qint64 id)
+{
+    for (int row = Count() - 1; row >= 0; --row) {
+        if (m_entries.at(row).id == id) {
+            Remove(row);
+            SetChanged(true);
+        }
+    }
+}
+
 void CPlaylistModel::Clear()
 {
     beginResetModel();

@@ -22,6 +22,8 @@ public:
     void Append(const QString& text, qint64 id);
     void Append(const QList<SEntry>& entries);
     void Remove(int row);
+    // Removes every entry of a song (deleted from the catalogue).
+    void RemoveSong(qint64 id);
     void Clear();
     int Count() const { return int(m_entries.size()); }
     const SEntry& Entry(int row) const { return m_entries.at(row); }

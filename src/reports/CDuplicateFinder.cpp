@@ -166,6 +166,7 @@ bool CDuplicateFinder::Delete(qint64 id, CPrompts& prompts)
     ++m_deleted;
     m_group.removeIf([id](const SEntry& entry) { return entry.id == id; });
     m_doc.AdjustSongCount(-1);
+    m_doc.Playlist().RemoveSong(id);
     if (m_doc.CurrentSong() == id)
         m_doc.SetCurrentSong(-1);
     return true;

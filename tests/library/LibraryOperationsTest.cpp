@@ -130,8 +130,10 @@ TEST_F(LibraryOperationsTest, DeleteAsksThenRemovesFileAndRecord)
     EXPECT_EQ(doc.SongCount(), 2);
 
     doc.SetCurrentSong(song);
+    doc.Playlist().Append({{"song", song}, {"ghost", ghost}, {"song", song}});
     prompts.answers.enqueue(CPrompts::EAnswer::Yes);
     ops.DeleteCurrentFile();
+    EXPECT_EQ(doc.Playlist().Ids(), QList<qint64>{ghost}) << "gone from the playlist too";
     EXPECT_FALSE(QFile::exists(file));
     EXPECT_FALSE(set.FindSongById(song));
     EXPECT_EQ(songs.RowCount(), 0);

@@ -98,7 +98,9 @@ TEST_F(DuplicateFinderTest, DeleteRemovesTheFileAndSongOrReportsWhyNot)
     EXPECT_TRUE(QFile::exists(doomed));
 
     f.prompts.answers << CPrompts::EAnswer::Yes << CPrompts::EAnswer::Yes;
+    f.doc.Playlist().Append({{"b", b}, {"a", a}});
     EXPECT_TRUE(finder.Delete(b, f.prompts));
+    EXPECT_EQ(f.doc.Playlist().Ids(), QList<qint64>{a}) << "gone from the playlist too";
     EXPECT_FALSE(QFile::exists(doomed));
     EXPECT_FALSE(set.FindSongById(b));
     EXPECT_EQ(f.doc.SongCount(), 2);
