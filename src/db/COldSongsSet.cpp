@@ -66,9 +66,9 @@ void COldSongsSet::Open(const QString& path, ELayout layout)
         Fail();
     sqlite3_busy_timeout(m_db, kBusyTimeoutMs);
     // Preparing reads the schema: a file that is no database, a locked one and a table of
-    // another layout all fail here.
-    const QByteArray sql =
-        QByteArray("SELECT ") + Columns(layout) + " FROM [Songs] ORDER BY [CD], [ID]";
+    // another layout all fail here. In ID order, the table's own, a row at a time: sorting
+    // by session would hold every whole row (lyrics of any length) in memory at once.
+    const QByteArray sql = QByteArray("SELECT ") + Columns(layout) + " FROM [Songs] ORDER BY [ID]";
     if (sqlite3_prepare_v2(m_db, sql.constData(), -1, &m_walk, nullptr) != SQLITE_OK)
         Fail();
 }

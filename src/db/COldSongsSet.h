@@ -8,7 +8,7 @@ struct sqlite3;
 struct sqlite3_stmt;
 
 // The song table of a database written by an earlier version, read in one of its three
-// layouts and sorted by session. The file is only read, never changed.
+// layouts, in ID order. The file is only read, never changed.
 class COldSongsSet
 {
 public:
