@@ -1,6 +1,7 @@
 #include "db/CDatabase.h"
 
 #include "platform/CProgress.h"
+#include "platform/CRegularFile.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -236,9 +237,22 @@ CDatabase::~CDatabase()
     Close();
 }
 
+namespace {
+
+// A pipe or a device under the catalogue's name would hang the first read or never end.
+void RefuseIrregular(const QString& path)
+{
+    if (QFileInfo::exists(path) && !CRegularFile::IsRegular(path))
+        throw CDbException(QStringLiteral("Cannot open the song database %1: %2")
+                               .arg(path, CRegularFile::NotRegular()));
+}
+
+} // namespace
+
 void CDatabase::Open(const QString& path, const ProgressFactory& conversionProgress)
 {
     Close();
+    RefuseIrregular(path);
     const QFileInfo info(path);
     const bool fresh = !info.exists() || info.size() == 0;
     const QByteArray native = QFile::encodeName(path);
@@ -288,6 +302,7 @@ void CDatabase::Open(const QString& path, const ProgressFactory& conversionProgr
 void CDatabase::OpenForReading(const QString& path)
 {
     Close();
+    RefuseIrregular(path);
     const QByteArray file = "file:" + QUrl::toPercentEncoding(QFile::encodeName(path), "/");
     // A catalogue in WAL mode needs its shared-memory file, which read-only media may lack
     // and cannot get; it is then read as a file nobody changes.

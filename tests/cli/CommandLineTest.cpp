@@ -154,6 +154,11 @@ TEST_F(CommandLineTest, NamedInputsMustBeRegularFilesOfABoundedSize)
         EXPECT_EQ(r.status, 1) << args.join(u' ').toStdString();
         EXPECT_TRUE(r.err.contains(error)) << r.err.toStdString();
     }
+    const QString data = env.MakeDir("piped");
+    const CFifo catalogue(data + "/songs3.mdb");
+    const SCliRun piped = SCliRun::Run(data, {"sessions"});
+    EXPECT_EQ(piped.status, 1);
+    EXPECT_TRUE(piped.err.contains(notRegular)) << piped.err.toStdString();
     EXPECT_LT(clock.elapsed(), 2000) << "a command waited for the pipe's writer";
 }
 
