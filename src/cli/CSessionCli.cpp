@@ -26,8 +26,7 @@ CSessionOperations Operations(SCliContext& context)
 
 // Success, a Cancel and the refusals, as exit statuses; the causes the prompts did not
 // print are named here.
-int Report(SCliContext& context, const CSessionOperations::SResult& result, const QString& name,
-           bool update = false)
+int Report(SCliContext& context, const CSessionOperations::SResult& result, const QString& name)
 {
     switch (result.outcome) {
     case EOutcome::Done:
@@ -36,8 +35,7 @@ int Report(SCliContext& context, const CSessionOperations::SResult& result, cons
             context.err << (skipped.folder ? "skipped folder: " : "skipped: ")
                         << CText::Printable(skipped.path) << ": " << skipped.reason << Qt::endl;
         if (result.cancelled)
-            throw CCliError(update ? CSessionTexts::UpdateCancelled(name)
-                                   : CSessionTexts::ScanCancelled(result.stored, name));
+            throw CCliError(result.cancelNote);
         context.out << CText::Printable(name) << '\t' << result.stored << " songs stored";
         if (result.SkippedFiles() > 0)
             context.out << ", " << result.SkippedFiles() << " skipped of " << result.found
@@ -82,7 +80,7 @@ int UpdateSession(SCliContext& context)
     CCommandLine::ExpectArguments(context.args, 1, QStringLiteral("update-session NAME"));
     const QString name = context.args.at(0);
     RequireSession(context, name);
-    return Report(context, Operations(context).UpdateSession(name), name, true);
+    return Report(context, Operations(context).UpdateSession(name), name);
 }
 
 int RenameSession(SCliContext& context)

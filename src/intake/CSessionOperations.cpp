@@ -157,6 +157,8 @@ CSessionOperations::SResult CSessionOperations::AddSession(const QString& given,
         RecordFolder(name, path);
         Scan(*maker, name, path, count, QStringLiteral("Getting mp3 info"), EScanCommits::Batched,
              result, present);
+        if (result.cancelled)
+            result.cancelNote = CSessionTexts::ScanCancelled(result.stored, name);
     } catch (const CDbException& e) {
         // What was stored before the failure stays; a new session that stored nothing is
         // not created.
@@ -356,6 +358,7 @@ CSessionOperations::SResult CSessionOperations::UpdateSessionNamed(const QString
             result.skipped += part.skipped;
             if (part.cancelled) {
                 result.cancelled = true;
+                result.cancelNote = CSessionTexts::UpdateCancelled(name);
                 result.stored = 0;
                 result.outcome = EOutcome::Done;
                 return result;

@@ -42,6 +42,7 @@ public:
         int deleted = 0; // song records removed
         int present = 0; // files skipped because the session already holds them
         bool cancelled = false;
+        QString cancelNote;      // after a Cancel: what was stored and how to finish the job
         QList<SSkipped> skipped; // the files skipped, then the folders that could not be read
         int SkippedFiles() const { return found - stored - present; }
     };

@@ -148,6 +148,8 @@ TEST_F(SessionOperationsTest, CancelDuringTheScanKeepsWhatWasStored)
     const auto result = ops.AddSession("Pop", Folder("Pop", 5));
     EXPECT_TRUE(result.cancelled);
     EXPECT_EQ(result.stored, 2);
+    EXPECT_EQ(result.cancelNote, "The scan was cancelled: 2 songs were stored in \"Pop\". Update "
+                                 "Session scans the folder again and finishes the job.");
     EXPECT_EQ(doc.SongCount(), set.CountAll());
     EXPECT_EQ(CommittedCount(f.env.DatabasePath()), 2);
 }
@@ -392,7 +394,8 @@ TEST_F(SessionOperationsTest, AnUpdateThatFailsOrIsCancelledLeavesTheSessionAsIt
 
     doc.Database().Exec("DROP TRIGGER refuse;");
     f.cancelAfterSteps = 3;
-    EXPECT_TRUE(ops.UpdateSessionNamed("Live").cancelled);
+    EXPECT_EQ(ops.UpdateSessionNamed("Live").cancelNote,
+              "The update was cancelled: \"Live\" was left as it was.");
     EXPECT_EQ(Column(ESongColumn::ID, "Live"), ids);
     EXPECT_EQ(doc.SongCount(), 6);
     ExpectSetReset();

@@ -39,9 +39,6 @@ void CSessionController::NewSession()
         CSessionOperations(m_context.doc, m_context.services).AddSession(name, dialog.Path());
     if (result.outcome == CSessionOperations::EOutcome::Done)
         ShowSession(name);
-    if (result.cancelled)
-        m_context.services.prompts->Inform(CSessionTexts::ScanCancelled(result.stored, name),
-                                           QStringLiteral("New Session"));
     ReportSkipped(result);
 }
 
@@ -76,17 +73,14 @@ void CSessionController::RenameSession()
 
 void CSessionController::UpdateSession()
 {
-    const std::optional<QString> name = m_context.SelectedSession();
-    const CSessionOperations::SResult result =
-        CSessionOperations(m_context.doc, m_context.services).UpdateSession(name);
-    if (result.cancelled && name)
-        m_context.services.prompts->Inform(CSessionTexts::UpdateCancelled(*name),
-                                           QStringLiteral("Update Session"));
-    ReportSkipped(result);
+    ReportSkipped(CSessionOperations(m_context.doc, m_context.services)
+                      .UpdateSession(m_context.SelectedSession()));
 }
 
 void CSessionController::ReportSkipped(const CSessionOperations::SResult& result)
 {
+    if (!result.cancelNote.isEmpty())
+        m_context.services.prompts->Inform(result.cancelNote, QStringLiteral("Cancelled"));
     // The count alone would hide which songs are missing from the session.
     if (result.skipped.isEmpty())
         return;
