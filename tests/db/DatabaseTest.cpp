@@ -1,3 +1,4 @@
+#include "db/CBatchCommit.h"
 #include "db/CCdlistSet.h"
 #include "db/CExceptSet.h"
 #include "support/CNoFileOverride.h"
@@ -268,6 +269,28 @@ TEST_F(DatabaseTest, SongsAddedInATransactionAreFoundAndARollbackLeavesNoTrace)
               QStringList{QStringLiteral("Later title")});
     EXPECT_EQ(WalkTitles(CFilter::Prefix(ESongColumn::TITLE, QStringLiteral("OTH"))),
               QStringList{QStringLiteral("Other")});
+}
+
+// What a batch commits is in the substring index at once, for this connection and for a
+// window open on the catalogue, however the batch ends.
+TEST_F(DatabaseTest, ABatchCommitsTheSearchIndexWithItsRows)
+{
+    CDatabase window;
+    window.Open(env.DatabasePath());
+    CCdlistSet windowSet;
+    windowSet.Open(window);
+    for (const bool finished : {true, false}) {
+        const QString title = finished ? QStringLiteral("Finished") : QStringLiteral("Ended");
+        {
+            CBatchCommit batch(db);
+            Add(QStringLiteral("S"), title);
+            if (finished)
+                batch.Finish();
+        }
+        const QString query = CFilter::TextQuery({ESongColumn::TITLE}, title.mid(1));
+        EXPECT_EQ(windowSet.TextIndexIds(query).size(), 1u) << title.toStdString();
+        EXPECT_EQ(set.TextIndexIds(query).size(), 1u) << title.toStdString();
+    }
 }
 
 TEST_F(DatabaseTest, SessionsDifferingInCaseAreDistinct)

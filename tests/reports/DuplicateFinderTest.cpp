@@ -83,8 +83,9 @@ TEST_F(DuplicateFinderTest, EmptyTitlesAndEmptyFileNamesMatchNothing)
         song.m_MELODI.clear();
         return set.Insert(song);
     };
-    Add({.title = "", .file = "a.mp3"});
-    Add({.title = "", .file = "b.mp3"});
+    const qint64 a = Add({.title = "", .file = "a.mp3"});
+    const qint64 b = Add({.title = "", .file = "a.mp3", .path = "/other"});
+    Add({.title = "", .file = "c.mp3"});
     const qint64 x = nameless("X");
     nameless("Y");
     const qint64 other = Add({.title = "X", .file = "x.mp3"});
@@ -96,7 +97,7 @@ TEST_F(DuplicateFinderTest, EmptyTitlesAndEmptyFileNamesMatchNothing)
             ids << entry.id;
         groups << ids;
     }
-    EXPECT_EQ(groups, (QList<QList<qint64>>{{x, other}, {x, other}}));
+    EXPECT_EQ(groups, (QList<QList<qint64>>{{a, b}, {a, b}, {x, other}, {x, other}}));
 }
 
 TEST_F(DuplicateFinderTest, DeleteRemovesTheFileAndSongOrReportsWhyNot)
