@@ -144,6 +144,15 @@ int Collate(void*, int na, const void* a, int nb, const void* b)
                                     nb);
 }
 
+// The folded text without its accents (the marks its letters decompose into), folded
+// again: "İ" is "I" with a dot.
+QString Unaccented(const QString& folded)
+{
+    QString base = folded.normalized(QString::NormalizationForm_D);
+    base.removeIf([](QChar c) { return c.category() == QChar::Mark_NonSpacing; });
+    return base.toCaseFolded();
+}
+
 inline unsigned char AsciiLower(unsigned char c)
 {
     return (c >= 'A' && c <= 'Z') ? c + ('a' - 'A') : c;
@@ -228,7 +237,11 @@ int CDatabase::CompareNoCase(const char* a, int na, const char* b, int nb)
         --i;
     const QString fa = QString::fromUtf8(a + i, na - i).toCaseFolded();
     const QString fb = QString::fromUtf8(b + i, nb - i).toCaseFolded();
-    const int c = fa.compare(fb);
+    // Accents count only between names that are otherwise the same: "José" sorts beside
+    // "Jose", not after "Zoe". Equal stays equal ignoring case alone.
+    int c = Unaccented(fa).compare(Unaccented(fb));
+    if (c == 0)
+        c = fa.compare(fb);
     return c < 0 ? -1 : (c > 0 ? 1 : 0);
 }
 

@@ -99,8 +99,8 @@ CDuplicateFinder::EStep CDuplicateFinder::Next()
 
 QList<CDuplicateFinder::SEntry> CDuplicateFinder::Lookup(const QString& file, const QString& title)
 {
-    // One statement for the whole walk, answered by the two indexes; an empty title takes
-    // part in no match (NULL equals nothing).
+    // One statement for the whole walk, answered by the two indexes; an empty title or file
+    // name takes part in no match (NULL equals nothing).
     if (!m_lookup) {
         m_lookup = std::make_unique<CStatement>(
             m_doc.Database(),
@@ -111,7 +111,7 @@ QList<CDuplicateFinder::SEntry> CDuplicateFinder::Lookup(const QString& file, co
     }
     CStatement& s = *m_lookup;
     s.Reset();
-    s.BindText(1, CDatabase::Fold(file));
+    s.Bind(1, file.isEmpty() ? QVariant() : QVariant(CDatabase::Fold(file)));
     s.Bind(2, title.isEmpty() ? QVariant() : QVariant(CDatabase::Fold(title)));
     // A name with an apostrophe has always been compared byte for byte, case included;
     // the indexes still find the candidates.

@@ -1,3 +1,4 @@
+#include "db/CBatchCommit.h"
 #include "db/CCdlistSet.h"
 #include "db/CExceptSet.h"
 #include "support/CNoFileOverride.h"
@@ -196,6 +197,33 @@ TEST_F(DatabaseTest, DatabaseComparisonsIgnoreCaseForAllLetters)
               QStringList{QStringLiteral("Ärger im Paradies")});
     // Exact comparisons stay exact.
     EXPECT_TRUE(WalkTitles(CFilter::Exactly(ESongColumn::TITLE, QStringLiteral("été"))).isEmpty());
+    EXPECT_TRUE(WalkTitles(CFilter::Equals(ESongColumn::TITLE, QStringLiteral("ete"))).isEmpty());
+}
+
+TEST(CollationTest, EveryAccentedLetterSortsBesideItsPlainOne)
+{
+    const auto compare = [](const QString& x, const QString& y) {
+        const QByteArray a = x.toUtf8(), b = y.toUtf8();
+        return CDatabase::CompareNoCase(a.constData(), int(a.size()), b.constData(), int(b.size()));
+    };
+    int letters = 0;
+    for (char16_t u = 0x80; u < 0xFFFF; ++u) {
+        const QString accented(QChar{u});
+        const QString parts = accented.normalized(QString::NormalizationForm_D);
+        const QString base = parts.left(1);
+        if (parts.size() < 2 || !base[0].isLetter() || base[0].unicode() > 0x7f)
+            continue;
+        ++letters;
+        // "Jose" < "José" < "Josef", whatever the case.
+        const QString plain = "Jos" + base, accent = "jos" + accented;
+        EXPECT_LT(compare(plain, accent), 0) << int(u);
+        EXPECT_GT(compare(accent, plain), 0) << int(u);
+        EXPECT_LT(compare(accent, plain + "F"), 0) << int(u);
+        if (accented.toUpper().size() == 1) {
+            EXPECT_EQ(compare(accent, "JOS" + accented.toUpper()), 0) << int(u);
+        }
+    }
+    EXPECT_GT(letters, 400);
 }
 
 TEST(FoldTest, FoldedBytesAreTheFoldedTextsForAsciiAndBeyond)
@@ -241,6 +269,28 @@ TEST_F(DatabaseTest, SongsAddedInATransactionAreFoundAndARollbackLeavesNoTrace)
               QStringList{QStringLiteral("Later title")});
     EXPECT_EQ(WalkTitles(CFilter::Prefix(ESongColumn::TITLE, QStringLiteral("OTH"))),
               QStringList{QStringLiteral("Other")});
+}
+
+// What a batch commits is in the substring index at once, for this connection and for a
+// window open on the catalogue, however the batch ends.
+TEST_F(DatabaseTest, ABatchCommitsTheSearchIndexWithItsRows)
+{
+    CDatabase window;
+    window.Open(env.DatabasePath());
+    CCdlistSet windowSet;
+    windowSet.Open(window);
+    for (const bool finished : {true, false}) {
+        const QString title = finished ? QStringLiteral("Finished") : QStringLiteral("Ended");
+        {
+            CBatchCommit batch(db);
+            Add(QStringLiteral("S"), title);
+            if (finished)
+                batch.Finish();
+        }
+        const QString query = CFilter::TextQuery({ESongColumn::TITLE}, title.mid(1));
+        EXPECT_EQ(windowSet.TextIndexIds(query).size(), 1u) << title.toStdString();
+        EXPECT_EQ(set.TextIndexIds(query).size(), 1u) << title.toStdString();
+    }
 }
 
 TEST_F(DatabaseTest, SessionsDifferingInCaseAreDistinct)

@@ -72,8 +72,12 @@ TEST_F(StreamProbeTest, ConstantStreamsOfEveryVersionAndLayer)
     // Whole seconds are rounded: 459 frames last 11.99 s.
     Expect({.seconds = 12}, EMethod::Constant);
     EXPECT_EQ(probe->m_duration, QStringLiteral("12"));
-    CMp3Factory::SStream layer2{.layer = 2, .sampleRate = 48000, .bitrate = 192, .seconds = 7};
-    Expect(layer2, EMethod::Constant);
+    // Layer II at every rate it allows, up to 384 kbit/s.
+    for (const int kbps : {32, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384}) {
+        SCOPED_TRACE(kbps);
+        Expect({.layer = 2, .sampleRate = 48000, .bitrate = kbps, .seconds = 7}, EMethod::Constant);
+        EXPECT_EQ(probe->m_bitrate, QString::number(kbps));
+    }
     CMp3Factory::SStream mpeg25{
         .version = 25, .sampleRate = 8000, .bitrate = 8, .mono = true, .seconds = 3};
     Expect(mpeg25, EMethod::Constant);
@@ -96,6 +100,13 @@ TEST_F(StreamProbeTest, VariableStreamsByHeaderOrByScan)
     Expect({.bitrate = 160, .kind = EKind::VbrXing, .seconds = 200}, EMethod::XingHeader);
     Expect({.bitrate = 160, .kind = EKind::VbrVbri, .seconds = 30}, EMethod::VbriHeader);
     Expect({.bitrate = 160, .kind = EKind::VbrNoHeader, .seconds = 30}, EMethod::FullScan);
+    // Frames and bytes are read wherever the other fields put them; without both counts
+    // the stream is counted.
+    for (const quint32 flags : {3u, 7u, 11u, 15u, 1u, 2u, 0u}) {
+        SCOPED_TRACE(flags);
+        Expect({.kind = EKind::VbrXing, .seconds = 20, .xingFlags = flags},
+               (flags & 3) == 3 ? EMethod::XingHeader : EMethod::FullScan);
+    }
     Expect(
         {.version = 2, .sampleRate = 24000, .bitrate = 64, .kind = EKind::VbrXing, .seconds = 20},
         EMethod::XingHeader);

@@ -101,7 +101,12 @@ TEST_F(TagFileTest, EveryKindOfTagTakesTheFramesInItsOwnVersionAndEncoding)
         SCOPED_TRACE(c.name);
         const QString path = Song(QString::fromLatin1(c.name), c.front, c.back);
         const QByteArray audio = AudioOf(FileBytes(path));
+        // A mode the copy would not get by itself: a media server may read the song.
+        ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0604), 0);
         ASSERT_EQ(CTagFile::Write(path, AllFields()), QString());
+        struct stat st = {};
+        ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, 0604u);
 
         EXPECT_EQ(AudioOf(FileBytes(path)), audio) << "audio (and APE tag) byte for byte";
         const QJsonObject tags = ProbeTags(path);
@@ -125,6 +130,7 @@ TEST_F(TagFileTest, EveryKindOfTagTakesTheFramesInItsOwnVersionAndEncoding)
         } else {
             EXPECT_EQ(tags.value("v1").toString(), QStringLiteral("Ærø")) << "ID3v1 refreshed";
             EXPECT_EQ(tags.value("v1genre").toInt(), 17);
+            EXPECT_EQ(tags.value("v1year").toString(), QStringLiteral("2001"));
         }
     }
     // A described comment (a player's data) is left alone; the plain one is added.

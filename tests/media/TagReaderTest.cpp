@@ -58,11 +58,12 @@ protected:
 
 TEST_F(TagReaderTest, ReadsEveryFieldOfVersions22And23AndPastAnExtendedHeader)
 {
-    for (const auto& [version, extended] : {std::pair{2, false}, {3, false}, {3, true}, {4, true}}) {
+    for (const auto& [version, extended] :
+         {std::pair{2, false}, {3, false}, {3, true}, {4, true}}) {
         SCOPED_TRACE(version * 10 + extended);
         bool ok = false;
-        const STagFields f = Read(
-            Full(version, EEncoding::Latin1, QStringLiteral("Caf\u00e9"), extended), {}, &ok);
+        const STagFields f =
+            Read(Full(version, EEncoding::Latin1, QStringLiteral("Caf\u00e9"), extended), {}, &ok);
         EXPECT_TRUE(ok);
         EXPECT_EQ(f.title, QStringLiteral("Caf\u00e9"));
         EXPECT_EQ(f.artist, QStringLiteral("Artist"));
@@ -159,7 +160,7 @@ TEST_F(TagReaderTest, Id3v1AloneAndAsFallback)
     EXPECT_TRUE(noGenre.genre.isEmpty());
 }
 
-TEST_F(TagReaderTest, ApeTagAsFallback)
+TEST_F(TagReaderTest, ApeTagAsFallbackAlsoBeforeAnId3v1Tag)
 {
     auto item = [](const QByteArray& key, const QByteArray& value) {
         QByteArray out(8, '\0');
@@ -171,9 +172,14 @@ TEST_F(TagReaderTest, ApeTagAsFallback)
     qToLittleEndian<quint32>(2000, footer.data() + 8);
     qToLittleEndian<quint32>(quint32(items.size() + 32), footer.data() + 12);
     qToLittleEndian<quint32>(2, footer.data() + 16);
-    const STagFields f = Read({}, items + footer);
-    EXPECT_EQ(f.title, QStringLiteral("Ape Title"));
-    EXPECT_EQ(f.artist, QStringLiteral("Ape \u00e9"));
+    // Before an ID3v1 tag, the APE tag still wins; ID3v1 fills in what it lacks.
+    const QByteArray v1 = CId3Writer::Id3v1("Old Title", "Old Artist", "Old Album", "", "", 0);
+    for (const QByteArray& back : {items + footer, items + footer + v1}) {
+        const STagFields f = Read({}, back);
+        EXPECT_EQ(f.title, QStringLiteral("Ape Title"));
+        EXPECT_EQ(f.artist, QStringLiteral("Ape \u00e9"));
+        EXPECT_EQ(f.album, back.endsWith(v1) ? QStringLiteral("Old Album") : QString());
+    }
 }
 
 TEST_F(TagReaderTest, LongLyricsAreCutAndCommentsPreferTheUndescribedOne)

@@ -76,6 +76,30 @@ TEST_F(DuplicateFinderTest, ApostropheTitleIsMatchedExactly)
     EXPECT_EQ(finder.Group().size(), 2);
 }
 
+TEST_F(DuplicateFinderTest, EmptyTitlesAndEmptyFileNamesMatchNothing)
+{
+    const auto nameless = [this](const char* title) {
+        SSong song = STestSong{.title = title}.Song();
+        song.m_MELODI.clear();
+        return set.Insert(song);
+    };
+    const qint64 a = Add({.title = "", .file = "a.mp3"});
+    const qint64 b = Add({.title = "", .file = "a.mp3", .path = "/other"});
+    Add({.title = "", .file = "c.mp3"});
+    const qint64 x = nameless("X");
+    nameless("Y");
+    const qint64 other = Add({.title = "X", .file = "x.mp3"});
+    CDuplicateFinder finder(f.doc);
+    QList<QList<qint64>> groups;
+    while (finder.Next() != CDuplicateFinder::EStep::Finished) {
+        QList<qint64> ids;
+        for (const CDuplicateFinder::SEntry& entry : finder.Group())
+            ids << entry.id;
+        groups << ids;
+    }
+    EXPECT_EQ(groups, (QList<QList<qint64>>{{a, b}, {a, b}, {x, other}, {x, other}}));
+}
+
 TEST_F(DuplicateFinderTest, DeleteRemovesTheFileAndSongOrReportsWhyNot)
 {
     const QString dir = f.env.MakeDir("d");

@@ -116,11 +116,23 @@ QByteArray InfoFrame(const CMp3Factory::SStream& s, int frames, qint64 bytes)
     }
     const int at = 4 + SideInfoSize(s);
     frame.replace(at, 4, s.kind == CMp3Factory::EKind::CbrInfo ? "Info" : "Xing");
-    PutBig(frame, at + 4, 0x0f);
-    PutBig(frame, at + 8, quint32(frames));
-    PutBig(frame, at + 12, quint32(bytes));
-    for (int i = 0; i < 100; ++i)
-        frame[at + 16 + i] = char(i * 255 / 100);
+    PutBig(frame, at + 4, s.xingFlags);
+    int field = at + 8;
+    if (s.xingFlags & 1) {
+        PutBig(frame, field, quint32(frames));
+        field += 4;
+    }
+    if (s.xingFlags & 2) {
+        PutBig(frame, field, quint32(bytes));
+        field += 4;
+    }
+    if (s.xingFlags & 4) {
+        for (int i = 0; i < 100; ++i)
+            frame[field + i] = char(i * 255 / 100);
+        field += 100;
+    }
+    if (s.xingFlags & 8)
+        PutBig(frame, field, 57);
     return frame;
 }
 

@@ -26,6 +26,7 @@ struct SStream
     EKind kind = EKind::Cbr;
     double seconds = 10.0;
     unsigned seed = 1;
+    quint32 xingFlags = 0x0f; // the fields a Xing/Info header holds: frames, bytes, TOC, quality
 };
 
 // What was written, for the checks.
