@@ -25,6 +25,7 @@ namespace {
 const QString kCDPath = QLatin1String(CSettings::kCDPath);
 const QString kCdrecord = QLatin1String(CSettings::kCdrecord);
 const QString kCDRoot = QLatin1String(CSettings::kCDRoot);
+const QString kCDVolume = QLatin1String(CSettings::kCDVolume);
 
 CFilter SessionFilter(const QString& name)
 {
@@ -51,12 +52,19 @@ void CSessionOperations::RecordFolder(const QString& name, const QString& path)
 {
     CSettings::WriteInt(kCdrecord, name, int(m_services.volumes->SerialOf(path)));
     CSettings::WriteString(kCDPath, name, path);
-    CSettings::WriteString(kCDRoot, name, m_services.volumes->RootOf(path));
+    const QString root = m_services.volumes->RootOf(path);
+    CSettings::WriteString(kCDRoot, name, root);
+    // A stick or card is found again by its own name wherever it is mounted next.
+    const QString identity = m_services.volumes->Identity(root);
+    if (identity.isEmpty())
+        CSettings::Remove(kCDVolume, name);
+    else
+        CSettings::WriteString(kCDVolume, name, identity);
 }
 
 void CSessionOperations::ForgetFolder(const QString& name)
 {
-    for (const QString& section : {kCdrecord, kCDPath, kCDRoot})
+    for (const QString& section : {kCdrecord, kCDPath, kCDRoot, kCDVolume})
         CSettings::Remove(section, name);
 }
 
@@ -245,6 +253,10 @@ CSessionOperations::SResult CSessionOperations::RenameSession(const QString& fro
         CSettings::WriteString(kCDRoot, to, CSettings::GetString(kCDRoot, from, QString()));
     else
         CSettings::Remove(kCDRoot, to);
+    if (CSettings::Contains(kCDVolume, from))
+        CSettings::WriteString(kCDVolume, to, CSettings::GetString(kCDVolume, from, QString()));
+    else
+        CSettings::Remove(kCDVolume, to);
     result.outcome = EOutcome::Done;
     return result;
 }

@@ -20,8 +20,8 @@
 // Neither is anything but a regular file of at most kMaxFileBytes: a FIFO would hang
 // every start, a link to a device would be read without end.
 //
-// Sections: "Settings" (options and small state), "CDPath", "Cdrecord" and "CDRoot"
-// (one value per session, keyed by the session name).
+// Sections: "Settings" (options and small state), "CDPath", "Cdrecord", "CDRoot" and
+// "CDVolume" (one value per session, keyed by the session name).
 class CSettings
 {
 public:
@@ -29,6 +29,8 @@ public:
     static constexpr const char* kCDPath = "CDPath";
     static constexpr const char* kCdrecord = "Cdrecord";
     static constexpr const char* kCDRoot = "CDRoot";
+    // The volume's UUID or label ("UUID=…", "LABEL=…"), when it has one.
+    static constexpr const char* kCDVolume = "CDVolume";
     // Thousands of sessions and a saved playlist of the largest size take about 2 MiB.
     static constexpr qint64 kMaxFileBytes = 16 * 1024 * 1024;
 
