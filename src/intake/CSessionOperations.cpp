@@ -2,6 +2,7 @@
 
 #include "db/CBatchCommit.h"
 #include "db/CCdlistSet.h"
+#include "db/CCoverStore.h"
 #include "intake/CDirectoryWalk.h"
 #include "intake/CIntake.h"
 #include "model/CAppServices.h"
@@ -215,6 +216,7 @@ CSessionOperations::SResult CSessionOperations::DeleteSession(const std::optiona
     const CCdlistDoc::CBusy busy(m_doc);
     try {
         result.deleted = m_doc.Set().DeleteWhere(SessionFilter(*name));
+        CCoverStore(m_doc.Database()).Prune();
         m_doc.AdjustSongCount(-result.deleted);
         m_doc.Sessions().Remove(*name);
         m_doc.Playlist().Clear();
@@ -308,6 +310,7 @@ CSessionOperations::SResult CSessionOperations::UpdateSessionNamed(const QString
             result.stored = 0;
             return result;
         }
+        CCoverStore(m_doc.Database()).Prune(); // the covers only the old songs had
         transaction.Commit();
         result.deleted = deleted;
         m_doc.AdjustSongCount(result.stored - result.deleted);
