@@ -133,6 +133,7 @@ void BM_IntakeTree(benchmark::State& state)
     state.counters["tags_ms"] = double(total.tags) / 1e6;
     state.counters["probe_ms"] = double(total.probe) / 1e6;
     state.counters["store_ms"] = double(total.store) / 1e6;
+    state.counters["covers_ms"] = double(total.covers) / 1e6;
     state.counters["rss1000_KiB"] = double(rss1000);
     state.counters["rssEnd_KiB"] = double(rssEnd);
     CSettings::SetFilePath(QString());

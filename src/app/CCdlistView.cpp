@@ -6,6 +6,7 @@
 #include "app/CStartup.h"
 #include "editing/gui/CEditingController.h"
 #include "intake/gui/CSessionController.h"
+#include "library/gui/CCoverController.h"
 #include "library/gui/CLibraryController.h"
 #include "library/gui/CLibraryListCtrl.h"
 #include "library/gui/CSearchController.h"
@@ -97,6 +98,7 @@ CCdlistView::CCdlistView(CCdlistDoc& doc, const SAppServices& services, QWidget*
     new CAppController(*this);
     auto* session = new CSessionController(*m_context, this);
     auto* library = new CLibraryController(*m_context, this);
+    new CCoverController(*m_context, this);
     auto* editing = new CEditingController(*m_context, this);
     connect(library, &CLibraryController::CellTagEdited, editing,
             &CEditingController::OnCellEdited);

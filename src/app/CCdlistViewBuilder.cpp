@@ -1,6 +1,7 @@
 #include "app/CCdlistViewBuilder.h"
 
 #include "app/CCdlistView.h"
+#include "library/gui/CCoverLabel.h"
 #include "library/gui/CLibraryListCtrl.h"
 #include "model/CCdlistDoc.h"
 #include "ui/CDragDropEdit.h"
@@ -149,11 +150,13 @@ void CCdlistViewBuilder::Build(CCdlistView& view)
     f.Group(QStringLiteral("ID3 Tags Found"), 194, 424, 394, 150);
     using EField = CTagFormModel::EField;
     f.Register(IDC_TAG_TITLE_LABEL, f.Label(QStringLiteral("Title:"), 206, 448, 50));
-    f.Edit(IDC_TAG_TITLE, 256, 446, 320, CTagFormModel::MaxLength(EField::Title));
+    f.Edit(IDC_TAG_TITLE, 256, 446, 226, CTagFormModel::MaxLength(EField::Title));
     f.Register(IDC_TAG_ARTIST_LABEL, f.Label(QStringLiteral("Artist:"), 206, 478, 50));
-    f.Edit(IDC_TAG_ARTIST, 256, 476, 320, CTagFormModel::MaxLength(EField::Artist));
+    f.Edit(IDC_TAG_ARTIST, 256, 476, 226, CTagFormModel::MaxLength(EField::Artist));
     f.Register(IDC_TAG_ALBUM_LABEL, f.Label(QStringLiteral("Album:"), 206, 508, 50));
-    f.Edit(IDC_TAG_ALBUM, 256, 506, 320, CTagFormModel::MaxLength(EField::Album));
+    f.Edit(IDC_TAG_ALBUM, 256, 506, 226, CTagFormModel::MaxLength(EField::Album));
+    // The cover beside the fields, as tall as the three of them.
+    f.Place(IDC_TAG_COVER, new CCoverLabel, 490, 444, 86, 86);
     f.Register(IDC_TAG_YEAR_LABEL, f.Label(QStringLiteral("Year:"), 206, 538, 50));
     QLineEdit* year = f.Edit(IDC_TAG_YEAR, 256, 536, 60, CTagFormModel::MaxLength(EField::Year));
     year->setValidator(

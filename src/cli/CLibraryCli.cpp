@@ -3,7 +3,14 @@
 #include "cli/CCommandLine.h"
 #include "db/CCdlistSet.h"
 #include "db/CGenres.h"
+#include "library/CCovers.h"
+#include "library/CLibraryTexts.h"
 #include "library/CSearch.h"
+#include "platform/CSafeTarget.h"
+#include "platform/CSettings.h"
+#include "platform/CText.h"
+
+#include <QIODevice>
 
 namespace {
 
@@ -18,6 +25,33 @@ int Search(SCliContext& c)
     CCommandLine::ExpectArguments(c.args, 0, kSearchUsage);
     CSearch::Run(c.set, criteria, options,
                  [&c](const SSong& song) { CCommandLine::PrintSong(c.out, song); });
+    return 0;
+}
+
+const QString kCoverUsage = QStringLiteral("cover SONG-ID --out FILE");
+
+int Cover(SCliContext& c)
+{
+    const QString out = CCommandLine::TakeOption(c.args, QStringLiteral("--out"));
+    CCommandLine::ExpectArguments(c.args, 1, kCoverUsage);
+    if (out.isEmpty())
+        throw CCliError(QStringLiteral("usage: cratewise ") + kCoverUsage);
+    bool ok = false;
+    const qint64 id = c.args[0].toLongLong(&ok);
+    if (!ok || !c.set.FindSongById(id))
+        throw CCliError(QStringLiteral("there is no song %1").arg(c.args[0]));
+    const QByteArray thumbnail = CCovers(c.doc, c.services).Thumbnail(id);
+    if (thumbnail.isEmpty())
+        throw CCliError(CLibraryTexts::NoCover(id));
+    QString error;
+    const QStringList programFiles =
+        CSafeTarget::ProgramFiles(c.doc.Database().Path(), CSettings::FilePath());
+    const auto write = [&thumbnail](QIODevice& file) {
+        return file.write(thumbnail) == thumbnail.size() ? QString() : file.errorString();
+    };
+    if (!CSafeTarget::WriteWhole(out, programFiles, write, error))
+        throw CCliError(error.replace(u'\n', QStringLiteral(": ")));
+    c.err << thumbnail.size() << " bytes written to " << CText::Printable(out) << Qt::endl;
     return 0;
 }
 
@@ -56,4 +90,7 @@ void RegisterLibraryCommands(CCommandLine& cli)
                             "FastSearch, Case and SearchOnPath options apply; --fast forces the "
                             "fast search)"),
              Search, true});
+    cli.Add({QStringLiteral("cover"), kCoverUsage,
+             QStringLiteral("writes the cover the catalogue keeps of a song (JPEG or PNG)"), Cover,
+             true});
 }

@@ -6,7 +6,7 @@
 
 class CCommandLine;
 
-// `cratewise search`.
+// `cratewise search`, `cratewise cover`.
 void RegisterLibraryCommands(CCommandLine& cli);
 
 // Takes the search options (--fast, --title, --artist, --album, --file, --genre, --all)

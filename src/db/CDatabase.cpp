@@ -41,10 +41,18 @@ CREATE TABLE Songs(
     ALBUM_FOLDED TEXT,
     MELODI_FOLDED TEXT,
     PATH_FOLDED TEXT,
-    GENRE_FOLDED TEXT);
+    GENRE_FOLDED TEXT,
+    COVER TEXT);
 CREATE TABLE ExcludeList(
     ID2 INTEGER PRIMARY KEY AUTOINCREMENT,
     EXCLUDED TEXT NOT NULL DEFAULT '');
+)SQL";
+
+// Covers, once per distinct picture; a song refers to its cover by the picture's hash.
+constexpr const char* kCovers = R"SQL(
+CREATE TABLE IF NOT EXISTS Covers(
+    HASH TEXT PRIMARY KEY NOT NULL,
+    IMAGE BLOB NOT NULL) WITHOUT ROWID;
 )SQL";
 
 // The folded copies a catalogue of layout 3 lacks.
@@ -302,6 +310,7 @@ void CDatabase::Open(const QString& path, const ProgressFactory& conversionProgr
         Exec(kIndexes);
         Exec(kTextIndex);
         FoldChangedRows();
+        m_hasCovers = true;
     } catch (const CDbException&) {
         Close();
         // A file or folder the system will not let us write is no fault of the file.
@@ -333,10 +342,13 @@ void CDatabase::OpenForReading(const QString& path)
         try {
             Configure();
             CheckSchema();
-            if (Version() < kSchemaVersion)
+            // The layout before covers reads as it is, without them.
+            const qint64 version = Version();
+            if (version < kOldestReadable)
                 throw CDbException(QStringLiteral("%1 has an older layout, which can only be "
                                                   "converted where it can be written.")
                                        .arg(path));
+            m_hasCovers = version >= kSchemaVersion;
             return;
         } catch (const CDbException&) {
             Close();
@@ -351,6 +363,7 @@ void CDatabase::Close()
 {
     if (m_db) {
         m_stagedTitles.clear();
+        m_hasCovers = false;
         sqlite3_close_v2(m_db);
         m_db = nullptr;
     }
@@ -384,6 +397,7 @@ void CDatabase::CreateSchema()
 {
     CTransaction transaction(*this);
     Exec(kSchema);
+    Exec(kCovers);
     Exec(kIndexes);
     Exec(kTextIndex);
     Exec(QStringLiteral("PRAGMA application_id=%1; PRAGMA user_version=%2;")
@@ -411,26 +425,40 @@ void CDatabase::Convert(const ProgressFactory& progressFactory)
             rows = count.Step() ? count.Int(0) : 0;
         }
         // Small catalogues convert in a blink; a window would only flicker.
-        if (progressFactory && rows >= kConversionShownFrom) {
+        if (progressFactory && rows >= kConversionShownFrom && Version() < 5) {
             progress = progressFactory(QStringLiteral("Cratewise"));
             progress->SetMessage(QStringLiteral("Converting the song database for this version "
                                                 "of Cratewise..."));
             // Folding is about half of the work, the indexes the other half.
             progress->SetRange(0, int(2 * ((rows + kFoldBatch - 1) / kFoldBatch)), 1);
         }
-        if (Version() < 4) {
+        const qint64 version = Version();
+        if (version < 4) {
             Exec(kDropCollatedIndexes);
             Exec(kAddFolded);
             FoldRows(progress.get()); // before the indexes: filling them afterwards is faster
         }
-        Exec(kDropTextIndex);
-        if (progress) {
-            progress->SetMessage(QStringLiteral("Building the search index..."));
-            progress->Pump(false);
+        if (version < 5) {
+            Exec(kDropTextIndex);
+            if (progress) {
+                progress->SetMessage(QStringLiteral("Building the search index..."));
+                progress->Pump(false);
+            }
+            Exec(kIndexes);
+            Exec(kTextIndex);
+            Exec("INSERT INTO SongsText(SongsText) VALUES('rebuild')");
         }
-        Exec(kIndexes);
-        Exec(kTextIndex);
-        Exec("INSERT INTO SongsText(SongsText) VALUES('rebuild')");
+        if (version < 6) {
+            bool present = false;
+            {
+                CStatement column(*this, QStringLiteral("SELECT 1 FROM pragma_table_info('Songs') "
+                                                        "WHERE name = 'COVER'"));
+                present = column.Step();
+            }
+            if (!present)
+                Exec("ALTER TABLE Songs ADD COLUMN COVER TEXT;");
+            Exec(kCovers);
+        }
         Exec(QStringLiteral("PRAGMA user_version=%1;").arg(kSchemaVersion).toUtf8().constData());
         transaction.Commit();
     } catch (const CDbException& e) {
@@ -641,6 +669,13 @@ CStatement& CStatement::Bind(int index, const QVariant& value)
     return *this;
 }
 
+CStatement& CStatement::BindBlob(int index, const QByteArray& bytes)
+{
+    sqlite3_bind_blob64(m_stmt, index, bytes.constData(), sqlite3_uint64(bytes.size()),
+                        SQLITE_TRANSIENT);
+    return *this;
+}
+
 CStatement& CStatement::BindText(int index, const QString& value)
 {
     const QByteArray utf8 = value.toUtf8();
@@ -695,6 +730,13 @@ std::string_view CStatement::Bytes(int column) const
     const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, column));
     return text ? std::string_view(text, size_t(sqlite3_column_bytes(m_stmt, column)))
                 : std::string_view();
+}
+
+QByteArray CStatement::Blob(int column) const
+{
+    const void* data = sqlite3_column_blob(m_stmt, column);
+    return data ? QByteArray(static_cast<const char*>(data), sqlite3_column_bytes(m_stmt, column))
+                : QByteArray();
 }
 
 qint64 CStatement::Int(int column) const

@@ -35,7 +35,9 @@ private:
 class CDatabase
 {
 public:
-    static constexpr int kSchemaVersion = 5;
+    static constexpr int kSchemaVersion = 6;
+    // The oldest layout a read-only catalogue may have (it then has no covers).
+    static constexpr int kOldestReadable = 5;
     // A conversion of this many songs or more shows its progress.
     static constexpr int kConversionShownFrom = 20000;
     static constexpr int kFoldBatch = 4096;
@@ -59,6 +61,8 @@ public:
     bool IsOpen() const { return m_db != nullptr; }
     const QString& Path() const { return m_path; }
     sqlite3* Handle() const { return m_db; }
+    // Whether the catalogue has the covers table (every one but an older read-only one).
+    bool HasCovers() const { return m_hasCovers; }
 
     void Exec(const char* sql);
     QString LastError() const;
@@ -104,6 +108,7 @@ private:
 
     sqlite3* m_db = nullptr;
     QString m_path;
+    bool m_hasCovers = false;
     QByteArray m_stagedTitles; // {"id":"folded title",... without the closing brace
 };
 
@@ -121,6 +126,7 @@ public:
     // UTF-8 text, kept by the statement until the parameter is bound again: no copy.
     CStatement& BindUtf8(int index, QByteArray utf8);
     CStatement& BindInt(int index, qint64 value);
+    CStatement& BindBlob(int index, const QByteArray& bytes);
     // Steps once: true while a row is available.
     bool Step();
     void Reset();
@@ -128,6 +134,7 @@ public:
     // The column's UTF-8 bytes, valid until the next step (empty for NULL).
     std::string_view Bytes(int column) const;
     qint64 Int(int column) const;
+    QByteArray Blob(int column) const;
     bool IsNull(int column) const;
     sqlite3_stmt* Handle() const { return m_stmt; }
 

@@ -1,6 +1,8 @@
 #include "intake/CIntake.h"
 
 #include "db/CCdlistSet.h"
+#include "db/CCoverStore.h"
+#include "media/CCoverReader.h"
 #include "platform/CFileNames.h"
 #include "platform/CProgress.h"
 #include "platform/CSettings.h"
@@ -49,7 +51,8 @@ bool CIntake::TakeInFile(const QString& directory, const QString& fileName, cons
     const CSettings::CReadOnce settings; // the rules read a handful of values
     const SSong song = m_maker.Make(session, directory, fileName,
                                     SSongRules::FromSettings(m_namesWithDigits), path, step);
-    Store(song, path);
+    const qint64 id = Store(song, path);
+    TakeCover(id, directory, path);
     SetMarker(QString());
     ++m_timings.files;
     return true;
@@ -63,11 +66,12 @@ CIntake::STimings CIntake::Timings() const
     return timings;
 }
 
-void CIntake::Store(const SSong& song, const QString& path)
+qint64 CIntake::Store(const SSong& song, const QString& path)
 {
     const std::int64_t start = Now();
+    qint64 id = 0;
     try {
-        m_set.Insert(song);
+        id = m_set.Insert(song);
     } catch (const CDbException& e) {
         m_timings.store += Now() - start;
         SetMarker(QString()); // the file did not end the program
@@ -76,6 +80,51 @@ void CIntake::Store(const SSong& song, const QString& path)
         throw CDbException(e.Message() + QStringLiteral("\n") + path);
     }
     m_timings.store += Now() - start;
+    return id;
+}
+
+void CIntake::TakeCover(qint64 id, const QString& directory, const QString& path)
+{
+    const std::int64_t start = Now();
+    try {
+        QString key = StoredCover(CCoverReader::EmbeddedCover(path));
+        if (key.isEmpty()) {
+            if (directory != m_coverFolder) {
+                m_coverFolder = directory;
+                m_folderCoverKey = StoredCover(CCoverReader::FolderCover(directory));
+            }
+            key = m_folderCoverKey;
+        }
+        if (!key.isEmpty())
+            CCoverStore(*m_set.Database()).SetSongCover(id, key);
+    } catch (const CDbException& e) {
+        m_timings.covers += Now() - start;
+        SetMarker(QString());
+        throw CDbException(e.Message() + QStringLiteral("\n") + path);
+    }
+    m_timings.covers += Now() - start;
+}
+
+QString CIntake::StoredCover(const QByteArray& picture)
+{
+    if (picture.isEmpty())
+        return {};
+    const QString key = CCoverStore::KeyOf(picture);
+    if (m_storedCovers.contains(key))
+        return key;
+    if (m_noPictures.contains(key))
+        return {};
+    CCoverStore store(*m_set.Database());
+    if (!store.Has(key)) {
+        const QByteArray thumbnail = CCoverReader::Thumbnail(picture);
+        if (thumbnail.isEmpty()) {
+            m_noPictures.insert(key);
+            return {};
+        }
+        store.Add(key, thumbnail);
+    }
+    m_storedCovers.insert(key);
+    return key;
 }
 
 void CIntake::SetMarker(const QString& path)

@@ -2,6 +2,7 @@
 
 #include "media/CSongFromFile.h"
 
+#include <QSet>
 #include <QString>
 #include <cstdint>
 
@@ -9,7 +10,7 @@ class CCdlistSet;
 class CProgress;
 
 // Takes one file into the song table: the crash marker, the song from the file (media/),
-// and the store.
+// the store, and the song's cover (kept once per distinct picture).
 class CIntake
 {
 public:
@@ -20,6 +21,7 @@ public:
         std::int64_t tags = 0;
         std::int64_t probe = 0;
         std::int64_t store = 0;
+        std::int64_t covers = 0; // finding, hashing and storing covers
         std::int64_t files = 0;
     };
 
@@ -39,12 +41,20 @@ public:
     STimings Timings() const;
 
 private:
-    void Store(const SSong& song, const QString& path);
+    qint64 Store(const SSong& song, const QString& path);
     void SetMarker(const QString& path);
+    void TakeCover(qint64 id, const QString& directory, const QString& path);
+    // The key of a picture whose thumbnail is stored; empty when it is no picture.
+    QString StoredCover(const QByteArray& picture);
 
     CCdlistSet& m_set;
     const QStringList& m_namesWithDigits; // read for every file
     CSongFromFile& m_maker;
     STimings m_timings;
     QString m_skipReason;
+    // The folder cover of the last folder, read once per folder.
+    QString m_coverFolder;
+    QString m_folderCoverKey;
+    QSet<QString> m_storedCovers; // keys this run found stored
+    QSet<QString> m_noPictures;   // keys of bytes that are no picture
 };

@@ -2,6 +2,7 @@
 
 #include "db/CBatchCommit.h"
 #include "db/CCdlistSet.h"
+#include "db/CCoverStore.h"
 #include "intake/CDirectoryWalk.h"
 #include "intake/CIntake.h"
 #include "intake/CSessionTexts.h"
@@ -27,6 +28,16 @@ const QString kCDPath = QLatin1String(CSettings::kCDPath);
 const QString kCdrecord = QLatin1String(CSettings::kCdrecord);
 const QString kCDRoot = QLatin1String(CSettings::kCDRoot);
 const QString kMergedPaths = QLatin1String(CSettings::kMergedPaths);
+const QString kCDVolume = QLatin1String(CSettings::kCDVolume);
+
+// The session's value in `section` goes with it to its new name; none leaves none.
+void CopyOrRemove(const QString& section, const QString& from, const QString& to)
+{
+    if (CSettings::Contains(section, from))
+        CSettings::WriteString(section, to, CSettings::GetString(section, from, QString()));
+    else
+        CSettings::Remove(section, to);
+}
 
 CFilter SessionFilter(const QString& name)
 {
@@ -91,13 +102,20 @@ void CSessionOperations::RecordFolder(const QString& name, const QString& path)
     const QStringList before = m_doc.Sessions().Contains(name) ? Folders(name) : QStringList();
     CSettings::WriteInt(kCdrecord, name, int(m_services.volumes->SerialOf(path)));
     CSettings::WriteString(kCDPath, name, path);
-    CSettings::WriteString(kCDRoot, name, m_services.volumes->RootOf(path));
+    const QString root = m_services.volumes->RootOf(path);
+    CSettings::WriteString(kCDRoot, name, root);
+    // A stick or card is found again by its own name wherever it is mounted next.
+    const QString identity = m_services.volumes->Identity(root);
+    if (identity.isEmpty())
+        CSettings::Remove(kCDVolume, name);
+    else
+        CSettings::WriteString(kCDVolume, name, identity);
     KeepFolders(name, before);
 }
 
 void CSessionOperations::ForgetFolder(const QString& name)
 {
-    for (const QString& section : {kCdrecord, kCDPath, kCDRoot, kMergedPaths})
+    for (const QString& section : {kCdrecord, kCDPath, kCDRoot, kMergedPaths, kCDVolume})
         CSettings::Remove(section, name);
 }
 
@@ -250,6 +268,7 @@ CSessionOperations::SResult CSessionOperations::DeleteSession(const std::optiona
     const CCdlistDoc::CBusy busy(m_doc);
     try {
         result.deleted = m_doc.Set().DeleteWhere(SessionFilter(*name));
+        CCoverStore(m_doc.Database()).Prune();
         m_doc.AdjustSongCount(-result.deleted);
         m_doc.Sessions().Remove(*name);
         m_doc.Playlist().Clear();
@@ -290,10 +309,8 @@ CSessionOperations::SResult CSessionOperations::RenameSession(const QString& fro
         CSettings::WriteInt(kCdrecord, to, CSettings::GetInt(kCdrecord, from, 0));
         // A root left from an earlier session of the new name would move the songs' paths
         // onto the wrong place; without one the paths' own mount point is used.
-        if (CSettings::Contains(kCDRoot, from))
-            CSettings::WriteString(kCDRoot, to, CSettings::GetString(kCDRoot, from, QString()));
-        else
-            CSettings::Remove(kCDRoot, to);
+        CopyOrRemove(kCDRoot, from, to);
+        CopyOrRemove(kCDVolume, from, to);
     }
     // Every folder the songs came from stays the session's, for Update Session.
     KeepFolders(to, folders);
@@ -364,6 +381,7 @@ CSessionOperations::SResult CSessionOperations::UpdateSessionNamed(const QString
                 return result;
             }
         }
+        CCoverStore(m_doc.Database()).Prune(); // the covers only the old songs had
         result.outcome = EOutcome::Done;
         transaction.Commit();
         result.deleted = deleted;

@@ -16,16 +16,21 @@ namespace {
 
 using EType = SVolume::EType;
 
+bool IsRemovable(EType type)
+{
+    return type == EType::CdRom || type == EType::Removable;
+}
+
 bool Accepts(CDriveLocator::EVariant variant, EType type)
 {
     switch (variant) {
     case CDriveLocator::EVariant::General:
-        return type == EType::CdRom || type == EType::Fixed || type == EType::Network ||
+        return IsRemovable(type) || type == EType::Fixed || type == EType::Network ||
                type == EType::Ram;
     case CDriveLocator::EVariant::Upgrade:
-        return type == EType::CdRom || type == EType::Fixed;
+        return IsRemovable(type) || type == EType::Fixed;
     case CDriveLocator::EVariant::Copy:
-        return type == EType::CdRom;
+        return IsRemovable(type);
     }
     return false;
 }
@@ -65,21 +70,48 @@ bool CanRead(const QString& path)
 
 } // namespace
 
-QString CDriveLocator::LocateCdDrive(const QString& filePath, const QString& session,
-                                     EVariant variant, CProgress* progressToHide)
+CDriveLocator::SRecorded CDriveLocator::RecordedFor(const QString& session)
 {
-    const quint32 recorded =
-        quint32(CSettings::GetInt(QLatin1String(CSettings::kCdrecord), session, 0));
+    return {quint32(CSettings::GetInt(QLatin1String(CSettings::kCdrecord), session, 0)),
+            CSettings::GetString(QLatin1String(CSettings::kCDVolume), session, QString())};
+}
+
+bool CDriveLocator::Split(const QString& filePath, const QString& session, QString& root,
+                          QString& relative)
+{
     // The mount point the session was scanned under; older sessions lack it, so the
     // path's own root stands in.
-    QString root = QDir::cleanPath(
+    root = QDir::cleanPath(
         CSettings::GetString(QLatin1String(CSettings::kCDRoot), session, QString()));
-    QString relative;
     if (root.isEmpty() || root == u"." || !RelativeTo(filePath, root, relative)) {
         root = m_volumes.RootOf(filePath);
         if (!RelativeTo(filePath, root, relative))
-            return filePath;
+            return false;
     }
+    return true;
+}
+
+QString CDriveLocator::FindNow(const QString& filePath, const QString& session)
+{
+    QString root, relative;
+    if (!Split(filePath, session, root, relative))
+        return CanRead(filePath) ? filePath : QString();
+    const SRecorded recorded = RecordedFor(session);
+    if (QuickTest(root, recorded, EVariant::General) || (!recorded.Any() && CanRead(filePath)))
+        return filePath;
+    const QString found = Search(relative, recorded, EVariant::General);
+    if (found.isEmpty())
+        return {};
+    return relative.isEmpty() ? found : CText::JoinPath(found, relative);
+}
+
+QString CDriveLocator::LocateCdDrive(const QString& filePath, const QString& session,
+                                     EVariant variant, CProgress* progressToHide)
+{
+    const SRecorded recorded = RecordedFor(session);
+    QString root, relative;
+    if (!Split(filePath, session, root, relative))
+        return filePath;
     const auto moved = [&](const QString& mountPoint) {
         return relative.isEmpty() ? mountPoint : CText::JoinPath(mountPoint, relative);
     };
@@ -116,26 +148,31 @@ QString CDriveLocator::LocateCdDrive(const QString& filePath, const QString& ses
     }
 }
 
-bool CDriveLocator::QuickTest(const QString& root, quint32 recorded, EVariant variant)
+bool CDriveLocator::Holds(const QString& mountPoint, const SRecorded& recorded)
+{
+    // The volume's own name, where recorded, is exact; the serial is 32 bits of it.
+    if (!recorded.identity.isEmpty())
+        return m_volumes.Identity(mountPoint) == recorded.identity;
+    quint32 serial = 0;
+    return m_volumes.SerialNumber(mountPoint, serial) && serial == recorded.serial;
+}
+
+bool CDriveLocator::QuickTest(const QString& root, const SRecorded& recorded, EVariant variant)
 {
     SVolume volume;
     const bool mounted = m_volumes.VolumeAt(root, volume);
-    if (variant == EVariant::Copy && mounted && volume.type != EType::CdRom)
+    if (variant == EVariant::Copy && mounted && !IsRemovable(volume.type))
         return true;
-    if (recorded == 0 || !mounted)
-        return false;
-    quint32 serial = 0;
-    return m_volumes.SerialNumber(root, serial) && serial == recorded;
+    return recorded.Any() && mounted && Holds(root, recorded);
 }
 
-QString CDriveLocator::Search(const QString& relative, quint32 recorded, EVariant variant)
+QString CDriveLocator::Search(const QString& relative, const SRecorded& recorded, EVariant variant)
 {
     for (const SVolume& volume : m_volumes.Mounts()) {
         if (!Accepts(variant, volume.type))
             continue;
-        if (recorded != 0) {
-            quint32 serial = 0;
-            if (m_volumes.SerialNumber(volume.mountPoint, serial) && serial == recorded)
+        if (recorded.Any()) {
+            if (Holds(volume.mountPoint, recorded))
                 return volume.mountPoint;
         } else if (!relative.isEmpty() && CanRead(CText::JoinPath(volume.mountPoint, relative))) {
             return volume.mountPoint;

@@ -14,9 +14,9 @@ class CDriveLocator
 public:
     enum class EVariant
     {
-        General, // playback, preview, playlist import: CD-ROM, fixed, network, RAM
-        Upgrade, // carrying over older databases: CD-ROM, fixed; hides the progress
-        Copy,    // copying files: own root unless on a CD-ROM; searches CD-ROMs only
+        General, // playback, preview, playlist import: removable, fixed, network, RAM
+        Upgrade, // carrying over older databases: removable, fixed; hides the progress
+        Copy,    // copying files: own root unless on removable media; searches those only
     };
 
     CDriveLocator(CVolumes& volumes, CPrompts& prompts) : m_volumes(volumes), m_prompts(prompts) {}
@@ -27,12 +27,26 @@ public:
     // again afterwards.
     QString LocateCdDrive(const QString& filePath, const QString& session, EVariant variant,
                           CProgress* progressToHide = nullptr);
+    // Where the stored file is now, without asking for its disc: empty when no drive holds
+    // it (the general variant's search, once).
+    QString FindNow(const QString& filePath, const QString& session);
 
 private:
-    // The recorded root still holds the disc (or, when copying, is no CD-ROM at all).
-    bool QuickTest(const QString& root, quint32 recorded, EVariant variant);
+    // What the session recorded of its volume.
+    struct SRecorded
+    {
+        quint32 serial = 0;
+        QString identity; // UUID or label; empty for older sessions and unnamed volumes
+        bool Any() const { return serial != 0 || !identity.isEmpty(); }
+    };
+    // The stored path split at the session's root: false when it lies under no root.
+    bool Split(const QString& filePath, const QString& session, QString& root, QString& relative);
+    bool Holds(const QString& mountPoint, const SRecorded& recorded);
+    // The recorded root still holds the disc (or, when copying, is no removable drive).
+    bool QuickTest(const QString& root, const SRecorded& recorded, EVariant variant);
     // The first mount of an accepted type holding the disc; empty when none does.
-    QString Search(const QString& relative, quint32 recorded, EVariant variant);
+    QString Search(const QString& relative, const SRecorded& recorded, EVariant variant);
+    static SRecorded RecordedFor(const QString& session);
 
     CVolumes& m_volumes;
     CPrompts& m_prompts;

@@ -21,8 +21,8 @@
 // every start, a link to a device would be read without end.
 //
 // Sections: "Settings" (options and small state), "CDPath", "Cdrecord", "CDRoot" and
-// "MergedPaths" (one value per session, keyed by the session name; the last holds the
-// other folders of a merged session, separated by NUL, which no path holds).
+// "MergedPaths" and "CDVolume" (one value per session, keyed by the session name; MergedPaths
+// holds the other folders of a merged session, separated by NUL, which no path holds).
 class CSettings
 {
 public:
@@ -31,6 +31,8 @@ public:
     static constexpr const char* kCdrecord = "Cdrecord";
     static constexpr const char* kCDRoot = "CDRoot";
     static constexpr const char* kMergedPaths = "MergedPaths";
+    // The volume's UUID or label ("UUID=…", "LABEL=…"), when it has one.
+    static constexpr const char* kCDVolume = "CDVolume";
     // Thousands of sessions and a saved playlist of the largest size take about 2 MiB.
     static constexpr qint64 kMaxFileBytes = 16 * 1024 * 1024;
 

@@ -4,6 +4,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSet>
 
 namespace {
@@ -84,6 +85,33 @@ const QSet<QString>& LocalTypesWithoutDevice()
     return types;
 }
 
+// Where desktops mount what the user plugs in: /media/USER/NAME, /run/media/USER/NAME.
+bool IsAutomount(const QString& mountPoint)
+{
+    static const QRegularExpression automount(QStringLiteral("^(/run)?/media/[^/]+/[^/]+$"));
+    return automount.match(mountPoint).hasMatch();
+}
+
+// The whole disk a partition belongs to: sdb1 -> sdb, mmcblk0p1 -> mmcblk0.
+QString DiskOf(const QString& name)
+{
+    static const QRegularExpression numbered(QStringLiteral("^(.*\\d)p\\d+$"));
+    const QRegularExpressionMatch match = numbered.match(name);
+    if (match.hasMatch())
+        return match.captured(1);
+    QString disk = name;
+    while (!disk.isEmpty() && disk.back().isDigit())
+        disk.chop(1);
+    return disk;
+}
+
+// A sysfs flag: "1" or "0" and a newline.
+bool ReadsOne(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) && file.read(8).trimmed() == "1";
+}
+
 } // namespace
 
 QString CVolumes::RootOf(const QString& path)
@@ -126,7 +154,27 @@ QList<SVolume> CSystemVolumes::Mounts()
     QFile file(m_mountInfo);
     if (!file.open(QIODevice::ReadOnly))
         return {};
-    return ParseMountInfo(file.readAll());
+    // The kernel writes the table in one go; a machine with ten thousand mounts fits.
+    QList<SVolume> volumes = ParseMountInfo(file.read(8 * 1024 * 1024));
+    // Whatever its file system, a device the kernel calls removable is a stick or a card.
+    for (SVolume& volume : volumes)
+        if ((volume.type == SVolume::EType::Fixed || volume.type == SVolume::EType::Other) &&
+            volume.device.startsWith(u'/') && RemovableFlag(volume.device))
+            volume.type = SVolume::EType::Removable;
+    return volumes;
+}
+
+bool CSystemVolumes::RemovableFlag(const QString& device) const
+{
+    const QString name = QFileInfo(QFileInfo(device).canonicalFilePath()).fileName();
+    if (name.isEmpty())
+        return false;
+    const QString own = m_sysBlock + u'/' + name + QStringLiteral("/removable");
+    if (QFileInfo::exists(own))
+        return ReadsOne(own);
+    const QString disk = DiskOf(name);
+    return !disk.isEmpty() && QFileInfo::exists(m_sysBlock + u'/' + disk + u'/' + name) &&
+           ReadsOne(m_sysBlock + u'/' + disk + QStringLiteral("/removable"));
 }
 
 QList<SVolume> CSystemVolumes::ParseMountInfo(const QByteArray& text)
@@ -143,6 +191,9 @@ QList<SVolume> CSystemVolumes::ParseMountInfo(const QByteArray& text)
         volume.fsType = UnescapeOctal(fields.at(dash + 1));
         volume.device = dash + 2 < fields.size() ? UnescapeOctal(fields.at(dash + 2)) : QString();
         volume.type = Classify(volume.fsType, volume.device);
+        if (volume.type == SVolume::EType::Fixed && volume.device.startsWith(u"/dev/") &&
+            IsAutomount(volume.mountPoint))
+            volume.type = SVolume::EType::Removable;
         volumes.append(volume);
     }
     // The root file system holds files wherever the program runs, also in a container or a
@@ -227,23 +278,30 @@ QString CSystemVolumes::LinkNameFor(const QString& kind, const QString& device) 
     return {};
 }
 
+QString CSystemVolumes::Identity(const QString& mountPoint)
+{
+    SVolume volume;
+    if (!VolumeAt(mountPoint, volume) || !volume.device.startsWith(u'/'))
+        return {};
+    const QString uuid = LinkNameFor(QStringLiteral("uuid"), volume.device);
+    if (!uuid.isEmpty())
+        return QStringLiteral("UUID=") + uuid;
+    const QString label = LinkNameFor(QStringLiteral("label"), volume.device);
+    return label.isEmpty() ? QString() : QStringLiteral("LABEL=") + label;
+}
+
 bool CSystemVolumes::SerialNumber(const QString& mountPoint, quint32& serial)
 {
     SVolume volume;
     if (!VolumeAt(mountPoint, volume))
         return false;
     if (volume.device.startsWith(u'/')) {
-        const QString uuid = LinkNameFor(QStringLiteral("uuid"), volume.device);
-        if (!uuid.isEmpty()) {
-            serial = SerialFromUuid(uuid);
-            return true;
-        }
-        const QString label = LinkNameFor(QStringLiteral("label"), volume.device);
-        if (!label.isEmpty()) {
-            serial = Fold(label.toUtf8());
-            return true;
-        }
-        return false;
+        const QString identity = Identity(mountPoint);
+        if (identity.startsWith(u"UUID="))
+            serial = SerialFromUuid(identity.mid(5));
+        else if (identity.startsWith(u"LABEL="))
+            serial = Fold(identity.mid(6).toUtf8());
+        return !identity.isEmpty();
     }
     // A share is known by its server and export, which stay the same from mount to mount.
     if (volume.type == SVolume::EType::Network && !volume.device.isEmpty()) {

@@ -11,6 +11,7 @@ struct SVolume
     enum class EType
     {
         CdRom,
+        Removable, // USB sticks, SD cards: asked for by name and found wherever mounted
         Fixed,
         Network,
         Ram,
@@ -30,6 +31,9 @@ public:
     virtual QList<SVolume> Mounts() = 0;
     // The volume's 32-bit serial number; false when it has none that can be read.
     virtual bool SerialNumber(const QString& mountPoint, quint32& serial) = 0;
+    // The volume's own name, "UUID=…" or else "LABEL=…"; empty when it has neither. It
+    // stays the same wherever the volume is mounted.
+    virtual QString Identity(const QString& mountPoint) { return {}; }
 
     // The mount point the path lies under (the longest mount point that is a prefix of the
     // cleaned absolute path, compared by whole components). Textual on purpose: stored
@@ -49,15 +53,20 @@ public:
 class CSystemVolumes : public CVolumes
 {
 public:
-    // Other places for the mount table and the /dev/disk links (tests).
+    // Other places for the mount table, the /dev/disk links and sysfs's block devices
+    // (tests).
     explicit CSystemVolumes(QString mountInfo = QStringLiteral("/proc/self/mountinfo"),
-                            QString diskLinks = QStringLiteral("/dev/disk"))
-        : m_mountInfo(std::move(mountInfo)), m_diskLinks(std::move(diskLinks))
+                            QString diskLinks = QStringLiteral("/dev/disk"),
+                            QString sysBlock = QStringLiteral("/sys/block"))
+        : m_mountInfo(std::move(mountInfo)), m_diskLinks(std::move(diskLinks)),
+          m_sysBlock(std::move(sysBlock))
     {}
     QList<SVolume> Mounts() override;
     bool SerialNumber(const QString& mountPoint, quint32& serial) override;
+    QString Identity(const QString& mountPoint) override;
 
-    // The mount table from the text of a mountinfo file.
+    // The mount table from the text of a mountinfo file. A block device the desktop
+    // mounted under /media/USER or /run/media/USER is removable.
     static QList<SVolume> ParseMountInfo(const QByteArray& text);
     // The kind of drive a mount stands for.
     static SVolume::EType Classify(const QString& fsType, const QString& device);
@@ -69,7 +78,10 @@ public:
 private:
     // The device's identity from the symlinks udev keeps in /dev/disk/by-<kind>.
     QString LinkNameFor(const QString& kind, const QString& device) const;
+    // The kernel's removable flag of the device's disk (sysfs).
+    bool RemovableFlag(const QString& device) const;
 
     QString m_mountInfo;
     QString m_diskLinks;
+    QString m_sysBlock;
 };

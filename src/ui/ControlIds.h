@@ -27,6 +27,7 @@ enum EControlId : int
     IDC_SONGS = 1108,
     IDC_MULTISAVE = 1110,
     IDC_SEARCH_ALL = 1182,
+    IDC_TAG_COVER = 1200, // the current song's cover beside the tag fields
     // The tag fields' labels (bold when Save would write the field).
     IDC_TAG_TITLE_LABEL = 2019,
     IDC_TAG_ARTIST_LABEL = 2033,

@@ -1,5 +1,6 @@
 #include "cli/CCommandLine.h"
 #include "db/CCdlistSet.h"
+#include "db/CCoverStore.h"
 #include "platform/CSettings.h"
 #include "support/CCliRun.h"
 #include "support/CFifo.h"
@@ -258,6 +259,36 @@ TEST_F(CommandLineTest, VersionHelpManualAndCompletionListEveryCommandAndOption)
                             CCommandLine::OptionsOf(c).count("--fast");
     }
     EXPECT_EQ(searchOptions, 2) << "the loop saw the options";
+}
+
+// The stored thumbnail goes to the file named; a song without one is a failure, and the
+// catalogue itself is never a target.
+TEST_F(CommandLineTest, CoverWritesTheStoredThumbnail)
+{
+    qint64 covered = 0, bare = 0;
+    {
+        CDatabase db;
+        db.Open(env.DatabasePath());
+        CCdlistSet set;
+        set.Open(db);
+        covered = AddTestSong(set, {.title = "covered"});
+        bare = AddTestSong(set, {.title = "bare"});
+        CCoverStore(db).Add("key", "\x89PNG thumbnail");
+        CCoverStore(db).SetSongCover(covered, "key");
+    }
+    const QString out = env.Root() + "/cover.png";
+    SCliRun run = Run({"cover", QString::number(covered), "--out", out});
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    QFile file(out);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), QByteArray("\x89PNG thumbnail"));
+
+    run = Run({"cover", QString::number(bare), "--out", out});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(run.err.contains(QString("Song %1 has no cover.").arg(bare)))
+        << run.err.toStdString();
+    run = Run({"cover", QString::number(covered), "--out", env.DatabasePath()});
+    EXPECT_EQ(run.status, 1);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // The catalogue as other SQLite tools see it: a plain connection, without anything the
 // program registers, reads and writes it, and the program then finds what they wrote.
 #include "db/CCdlistSet.h"
+#include "db/CCoverStore.h"
 #include "support/CRecordingProgress.h"
 #include "support/CTestEnvironment.h"
 #include "support/STestSong.h"
@@ -263,6 +264,41 @@ TEST(OtherToolsTest, LayoutFourGetsItsSubstringIndexRebuilt)
     EXPECT_EQ(plain.Run("SELECT count(*) FROM sqlite_master WHERE sql LIKE '%case_sensitive 1%'"),
               QStringLiteral("1"));
     EXPECT_EQ(plain.Run("PRAGMA integrity_check"), QStringLiteral("ok"));
+}
+
+// Layout 5 had no covers: it gains them in place, and where it cannot be written it is
+// read as it is, without them.
+TEST(OtherToolsTest, LayoutFiveGainsCoversAndReadsWithoutThemWhereItCannotBeWritten)
+{
+    CTestEnvironment env;
+    const QString path = env.DatabasePath();
+    CDatabase db;
+    db.Open(path);
+    qint64 id = 0;
+    {
+        CCdlistSet set;
+        set.Open(db);
+        id = AddTestSong(set, {.title = "kept"});
+    }
+    db.Close();
+    {
+        CPlainConnection plain(path);
+        EXPECT_EQ(plain.Run("DROP TABLE Covers"), QString());
+        EXPECT_EQ(plain.Run("ALTER TABLE Songs DROP COLUMN COVER"), QString());
+        EXPECT_EQ(plain.Run("PRAGMA user_version=5"), QString());
+    }
+    db.OpenForReading(path);
+    EXPECT_FALSE(db.HasCovers());
+    EXPECT_TRUE(CCoverStore(db).ThumbnailOfSong(id).isEmpty());
+    db.Close();
+    db.Open(path);
+    CCoverStore(db).Add("key", "thumbnail");
+    CCoverStore(db).SetSongCover(id, "key");
+    EXPECT_EQ(CCoverStore(db).ThumbnailOfSong(id), "thumbnail");
+    db.Close();
+    CPlainConnection plain(path);
+    EXPECT_EQ(plain.Run("SELECT TITLE FROM Songs WHERE COVER = 'key'"), "kept");
+    EXPECT_EQ(plain.Run("PRAGMA user_version"), QString::number(CDatabase::kSchemaVersion));
 }
 
 TEST(OtherToolsTest, ALargeConversionShowsItsProgressAndASmallOneNone)

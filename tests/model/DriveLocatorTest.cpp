@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
@@ -178,6 +179,80 @@ TEST_F(DriveLocatorTest, SessionWithoutRecordedRootUsesThePathsOwnMountPoint)
     CSettings::WriteInt(CSettings::kCdrecord, "Older", 0xCD);
     EXPECT_EQ(locator.LocateCdDrive(cd + "/s/a.mp3", "Older", EVariant::General),
               other + "/s/a.mp3");
+}
+
+// A machine of files: a mount table, /dev with its by-uuid links and sysfs's block devices.
+struct SFakeMachine
+{
+    QTemporaryDir root;
+    QString Dev(const QString& name) const { return root.path() + "/dev/" + name; }
+    // A partition of a disk with the kernel's removable flag, and its UUID link.
+    void Disk(const QString& disk, const QString& partition, bool removable, const QString& uuid)
+    {
+        Touch(Dev(partition));
+        QDir().mkpath(root.path() + "/sys/block/" + disk + "/" + partition);
+        QFile flag(root.path() + "/sys/block/" + disk + "/removable");
+        ASSERT_TRUE(flag.open(QIODevice::WriteOnly));
+        flag.write(removable ? "1\n" : "0\n");
+        QDir().mkpath(Dev("disk/by-uuid"));
+        QFile::link(Dev(partition), Dev("disk/by-uuid/") + uuid);
+    }
+    // Rewrites the mount table: (mount point, partition) pairs.
+    void MountTable(const QList<QPair<QString, QString>>& mounts)
+    {
+        QFile file(root.path() + "/mountinfo");
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        int id = 30;
+        for (const auto& [point, partition] : mounts) {
+            QDir().mkpath(point);
+            file.write(QString("%1 1 8:1 / %2 rw - vfat %3 rw\n")
+                           .arg(id++)
+                           .arg(point, Dev(partition))
+                           .toUtf8());
+        }
+    }
+    CSystemVolumes Volumes() const
+    {
+        return CSystemVolumes(root.path() + "/mountinfo", root.path() + "/dev/disk",
+                              root.path() + "/sys/block");
+    }
+};
+
+// A stick is removable media: recorded by its UUID, found wherever it is mounted next (and
+// not where another stick now is), asked for by name when it is in no drive.
+TEST_F(DriveLocatorTest, StickIsFoundByItsUuidWhereverItIsMountedAndAskedForWhenAbsent)
+{
+    SFakeMachine machine;
+    machine.Disk("sdb", "sdb1", true, "ABCD-1234");
+    machine.Disk("sdc", "sdc1", false, "0000-0001");
+    machine.Disk("mmcblk0", "mmcblk0p1", true, "0000-0002");
+    const QString first = machine.root.path() + "/mnt/first";
+    const QString second = machine.root.path() + "/mnt/second";
+    const QString data = machine.root.path() + "/mnt/data";
+    machine.MountTable({{first, "sdb1"}, {data, "sdc1"}, {second, "mmcblk0p1"}});
+    CSystemVolumes system = machine.Volumes();
+    EXPECT_EQ(system.TypeOf(first), EType::Removable);
+    EXPECT_EQ(system.TypeOf(second), EType::Removable); // an SD card's partition
+    EXPECT_NE(system.TypeOf(data), EType::Removable);
+    ASSERT_EQ(system.Identity(first), "UUID=ABCD-1234");
+    Record("Stick", system.SerialOf(first), first);
+    CSettings::WriteString(CSettings::kCDVolume, "Stick", system.Identity(first));
+
+    // Next time the card sits where the stick was and the stick elsewhere.
+    machine.MountTable({{first, "mmcblk0p1"}, {data, "sdc1"}, {second, "sdb1"}});
+    CDriveLocator onMachine(system, prompts);
+    const QString song = first + "/Album/a.mp3";
+    EXPECT_EQ(onMachine.LocateCdDrive(song, "Stick", EVariant::General), second + "/Album/a.mp3");
+    EXPECT_EQ(onMachine.LocateCdDrive(song, "Stick", EVariant::Copy), second + "/Album/a.mp3");
+    EXPECT_EQ(onMachine.FindNow(song, "Stick"), second + "/Album/a.mp3");
+    EXPECT_TRUE(prompts.messages.isEmpty());
+
+    machine.MountTable({{first, "mmcblk0p1"}, {data, "sdc1"}});
+    EXPECT_EQ(onMachine.FindNow(song, "Stick"), "");
+    prompts.answers << CPrompts::EAnswer::Cancel;
+    EXPECT_EQ(onMachine.LocateCdDrive(song, "Stick", EVariant::General), "");
+    ASSERT_EQ(prompts.messages.size(), 1);
+    EXPECT_EQ(prompts.messages[0].text, "Please, insert Stick in any drive.");
 }
 
 } // namespace

@@ -39,8 +39,8 @@ TEST(MountTable, ParsesFieldsUnescapesNamesAndClassifiesDrives)
     EXPECT_EQ(volumes[3].device, "//server/music");
     EXPECT_EQ(volumes[4].type, EType::Ram);
     EXPECT_EQ(volumes[5].mountPoint, "/media/user/USB\\STICK");
-    EXPECT_EQ(volumes[5].type, EType::Fixed);
-    EXPECT_EQ(volumes[6].type, EType::Other); // squashfs package image
+    EXPECT_EQ(volumes[5].type, EType::Removable); // the desktop's automount
+    EXPECT_EQ(volumes[6].type, EType::Other);     // squashfs package image
     EXPECT_EQ(volumes[7].type, EType::Network);
     EXPECT_EQ(volumes[8].mountPoint, "/srv/bind");
 }

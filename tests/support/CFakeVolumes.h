@@ -13,7 +13,8 @@ class CFakeVolumes : public CVolumes
 {
 public:
     QList<SVolume> volumes;
-    QMap<QString, quint32> serials; // mount point -> serial; absent means none readable
+    QMap<QString, quint32> serials;    // mount point -> serial; absent means none readable
+    QMap<QString, QString> identities; // mount point -> "UUID=…"; absent means none
     int serialReads = 0;
 
     QList<SVolume> Mounts() override { return volumes; }
@@ -25,6 +26,8 @@ public:
         serial = serials.value(mountPoint);
         return true;
     }
+
+    QString Identity(const QString& mountPoint) override { return identities.value(mountPoint); }
 
     // Adds a mount at an existing folder.
     void Mount(const QString& mountPoint, SVolume::EType type, quint32 serial = 0,

@@ -1,4 +1,7 @@
+#include "db/CCoverStore.h"
+#include "library/CLibraryTexts.h"
 #include "library/LibraryFixture.h"
+#include "library/gui/CCoverLabel.h"
 #include "library/gui/CLibraryController.h"
 #include "library/gui/CLibraryListCtrl.h"
 #include "library/gui/CSearchController.h"
@@ -6,7 +9,9 @@
 #include "ui/CommandIds.h"
 
 #include <QAction>
+#include <QBuffer>
 #include <QComboBox>
+#include <QImage>
 #include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
@@ -185,6 +190,34 @@ TEST_F(MainFormTest, AClickOnTheHighlightedSessionListsItAgainAndARefillEmptiesT
     QTest::mouseClick(sessions->viewport(), Qt::LeftButton, {}, centre("T"));
     EXPECT_EQ(songs->CellText(0, 0), QStringLiteral("Elsewhere"));
     EXPECT_EQ(listings.size(), 2) << "listed once";
+}
+
+// The catalogue's thumbnail shows though the song's folder is gone; a click then says
+// why the whole picture cannot be shown.
+TEST_F(MainFormTest, TheCurrentSongsCoverShowsBesideTheTagFieldsWithoutItsFile)
+{
+    QImage image(40, 30, QImage::Format_RGB32);
+    image.fill(Qt::blue);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    const qint64 covered = Add({.title = "covered", .path = "/gone/away"});
+    Add({.title = "bare"});
+    CCoverStore store(f.doc.Database());
+    store.Add("key", png);
+    store.SetSongCover(covered, "key");
+    CLibraryListCtrl* songs = StartIn("S");
+    auto* cover = f.View().findChild<CCoverLabel*>();
+    ASSERT_NE(cover, nullptr);
+
+    Q_EMIT songs->RowClicked(0);
+    EXPECT_TRUE(cover->HasPicture());
+    QTest::mouseClick(cover, Qt::LeftButton);
+    ASSERT_EQ(f.prompts.messages.size(), 1);
+    EXPECT_EQ(f.prompts.messages[0].text, CLibraryTexts::CoverNotReachable());
+    Q_EMIT songs->RowClicked(1);
+    EXPECT_FALSE(cover->HasPicture());
 }
 
 } // namespace

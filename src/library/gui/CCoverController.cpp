@@ -1,0 +1,44 @@
+#include "library/gui/CCoverController.h"
+
+#include "library/CCovers.h"
+#include "library/CLibraryTexts.h"
+#include "library/gui/CCoverDialog.h"
+#include "library/gui/CCoverLabel.h"
+#include "model/CAppServices.h"
+#include "model/CCdlistDoc.h"
+#include "platform/CPrompts.h"
+
+#include <QPixmap>
+
+CCoverController::CCoverController(const SControllerContext& context, QObject* parent)
+    : QObject(parent), m_context(context), m_label(context.controls.Get<CCoverLabel>(IDC_TAG_COVER))
+{
+    if (!m_label)
+        return;
+    m_label->setToolTip(CLibraryTexts::CoverTooltip());
+    connect(&m_context.doc, &CCdlistDoc::CurrentSongChanged, this,
+            &CCoverController::OnCurrentSongChanged);
+    connect(m_label, &CCoverLabel::Clicked, this, &CCoverController::OnClicked);
+}
+
+void CCoverController::OnCurrentSongChanged(qint64 id)
+{
+    m_label->ShowPicture(id < 0 ? QByteArray()
+                                : CCovers(m_context.doc, m_context.services).Thumbnail(id));
+}
+
+void CCoverController::OnClicked()
+{
+    const qint64 id = m_context.doc.CurrentSong();
+    if (id < 0 || !m_label->HasPicture() || m_context.doc.IsBusy())
+        return;
+    QPixmap picture;
+    picture.loadFromData(CCovers(m_context.doc, m_context.services).FullPicture(id));
+    if (picture.isNull()) {
+        m_context.services.prompts->Inform(CLibraryTexts::CoverNotReachable(),
+                                           CLibraryTexts::CoverCaption());
+        return;
+    }
+    CCoverDialog dialog(picture, m_context.window);
+    dialog.exec();
+}
