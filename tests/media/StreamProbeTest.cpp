@@ -78,6 +78,8 @@ TEST_F(StreamProbeTest, ConstantStreamsOfEveryVersionAndLayer)
         Expect({.layer = 2, .sampleRate = 48000, .bitrate = kbps, .seconds = 7}, EMethod::Constant);
         EXPECT_EQ(probe->m_bitrate, QString::number(kbps));
     }
+    Expect({.version = 2, .layer = 2, .sampleRate = 24000, .bitrate = 96, .seconds = 7},
+           EMethod::Constant);
     CMp3Factory::SStream mpeg25{
         .version = 25, .sampleRate = 8000, .bitrate = 8, .mono = true, .seconds = 3};
     Expect(mpeg25, EMethod::Constant);
@@ -110,6 +112,8 @@ TEST_F(StreamProbeTest, VariableStreamsByHeaderOrByScan)
     Expect(
         {.version = 2, .sampleRate = 24000, .bitrate = 64, .kind = EKind::VbrXing, .seconds = 20},
         EMethod::XingHeader);
+    Expect({.bitrate = 96, .mono = true, .kind = EKind::VbrXing, .seconds = 20},
+           EMethod::XingHeader);
 }
 
 TEST_F(StreamProbeTest, TagsAroundTheAudioDoNotCount)
@@ -126,6 +130,11 @@ TEST_F(StreamProbeTest, TagsAroundTheAudioDoNotCount)
     ape[49] = char(0x07);
     ape[52] = char(72); // items and footer
     Expect({.kind = EKind::VbrXing, .seconds = 15}, EMethod::XingHeader, {}, ape + v1);
+    // A Lyrics3 block before the ID3v1 tag.
+    const QByteArray lyrics = "LYRICSBEGINLYR04000" + QByteArray(4000, 'l');
+    const QByteArray lyrics3 =
+        lyrics + QByteArray::number(lyrics.size()).rightJustified(6, '0') + "LYRICS200";
+    Expect({.kind = EKind::VbrXing, .seconds = 15}, EMethod::XingHeader, {}, lyrics3 + v1);
 }
 
 TEST_F(StreamProbeTest, TruncatedStreamsAreMeasuredByWhatIsThere)
