@@ -351,8 +351,10 @@ TEST_F(DatabaseTest, ExceptSetReplacesItsRows)
     EXPECT_EQ(except.Names(), names);
     except.Requery();
     EXPECT_EQ(except.Names(), names);
-    except.ReplaceAll({QStringLiteral("10cc")});
-    EXPECT_EQ(except.Names(), QStringList{QStringLiteral("10cc")});
+    // A long name is kept up to the column's 255 characters.
+    const QString longName = QStringLiteral("4 ") + QString(300, u'x');
+    except.ReplaceAll({QStringLiteral("10cc"), longName});
+    EXPECT_EQ(except.Names(), (QStringList{QStringLiteral("10cc"), longName.left(255)}));
 }
 
 } // namespace

@@ -12,8 +12,8 @@
 
 // Reads a file's tags back with an independent reader (mutagen), frames untranslated:
 // {"version": 3, "TIT2": {"enc": 0, "text": ["x"]}, "COMM": {...}, "v1": "title",
-// "v1genre": 17, "v1year": "1999", "comments": ["desc=text", ...]} — the first frame of each
-// identifier, "version" 0 without ID3v2.
+// "v1genre": 17, "v1year": "1999", "v1track": 1, "comments": ["desc=text", ...]} — the first frame
+// of each identifier, "version" 0 without ID3v2.
 inline QJsonObject ProbeTags(const QString& path)
 {
     static const char* const kScript = R"PY(
@@ -40,6 +40,7 @@ if len(data) >= 128 and data[-128:-125] == b'TAG':
     r['v1'] = data[-125:-95].rstrip(b'\0 ').decode('latin1')
     r['v1genre'] = data[-1]
     r['v1year'] = data[-35:-31].decode('latin1')
+    r['v1track'] = data[-2] if data[-3] == 0 else 0
 print(json.dumps(r))
 )PY";
     QProcess python;

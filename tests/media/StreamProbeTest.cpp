@@ -100,6 +100,13 @@ TEST_F(StreamProbeTest, VariableStreamsByHeaderOrByScan)
     Expect({.bitrate = 160, .kind = EKind::VbrXing, .seconds = 200}, EMethod::XingHeader);
     Expect({.bitrate = 160, .kind = EKind::VbrVbri, .seconds = 30}, EMethod::VbriHeader);
     Expect({.bitrate = 160, .kind = EKind::VbrNoHeader, .seconds = 30}, EMethod::FullScan);
+    Expect({.version = 2,
+            .layer = 2,
+            .sampleRate = 24000,
+            .bitrate = 96,
+            .kind = EKind::VbrNoHeader,
+            .seconds = 7},
+           EMethod::FullScan);
     // Frames and bytes are read wherever the other fields put them; without both counts
     // the stream is counted.
     for (const quint32 flags : {3u, 7u, 11u, 15u, 1u, 2u, 0u}) {
@@ -110,6 +117,10 @@ TEST_F(StreamProbeTest, VariableStreamsByHeaderOrByScan)
     Expect(
         {.version = 2, .sampleRate = 24000, .bitrate = 64, .kind = EKind::VbrXing, .seconds = 20},
         EMethod::XingHeader);
+    Expect({.bitrate = 96, .mono = true, .kind = EKind::VbrXing, .seconds = 20},
+           EMethod::XingHeader);
+    // Some encoders leave the info frame out of the byte count.
+    Expect({.kind = EKind::VbrXing, .seconds = 20, .infoCounted = false}, EMethod::XingHeader);
 }
 
 TEST_F(StreamProbeTest, TagsAroundTheAudioDoNotCount)
@@ -126,6 +137,11 @@ TEST_F(StreamProbeTest, TagsAroundTheAudioDoNotCount)
     ape[49] = char(0x07);
     ape[52] = char(72); // items and footer
     Expect({.kind = EKind::VbrXing, .seconds = 15}, EMethod::XingHeader, {}, ape + v1);
+    // A Lyrics3 block before the ID3v1 tag.
+    const QByteArray lyrics = "LYRICSBEGINLYR04000" + QByteArray(4000, 'l');
+    const QByteArray lyrics3 =
+        lyrics + QByteArray::number(lyrics.size()).rightJustified(6, '0') + "LYRICS200";
+    Expect({.kind = EKind::VbrXing, .seconds = 15}, EMethod::XingHeader, {}, lyrics3 + v1);
 }
 
 TEST_F(StreamProbeTest, TruncatedStreamsAreMeasuredByWhatIsThere)

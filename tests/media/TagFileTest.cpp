@@ -28,8 +28,8 @@ CTagFile::SChanges AllFields()
     c.artist = QStringLiteral("Привет");
     c.album = QStringLiteral("Straße");
     c.year = QStringLiteral("2001");
-    c.genre = QStringLiteral("(17)");
-    c.genreNumber = 17;
+    c.genre = QStringLiteral("(125)"); // the last genre ID3v1 knows
+    c.genreNumber = 125;
     c.comment = QStringLiteral("née");
     c.lyrics = QStringLiteral("Zeile 1\r\nСтрока 2");
     return c;
@@ -87,7 +87,8 @@ TEST_F(TagFileTest, EveryKindOfTagTakesTheFramesInItsOwnVersionAndEncoding)
         const char* year;
     };
     const QList<SCase> cases = {
-        {"v23.mp3", V23().Text("TIT2", "old").Padding(64).Build(), v1, 3, 0, 1, "TYER"},
+        {"v23.mp3", V23().Text("TIT2", "old").Text("TDRC", "1999").Padding(64).Build(), v1, 3, 0, 1,
+         "TYER"},
         {"v24.mp3",
          CId3Writer(4, CId3Writer::EEncoding::Utf16)
              .Text("TPE1", "old")
@@ -112,7 +113,7 @@ TEST_F(TagFileTest, EveryKindOfTagTakesTheFramesInItsOwnVersionAndEncoding)
         const QJsonObject tags = ProbeTags(path);
         EXPECT_EQ(tags.value("version").toInt(), c.version);
         const QStringList written = {
-            "Ærø", "Привет", "Straße", "2001", "(17)", "née", "Zeile 1\r\nСтрока 2"};
+            "Ærø", "Привет", "Straße", "2001", "(125)", "née", "Zeile 1\r\nСтрока 2"};
         EXPECT_EQ(FrameTexts(tags, {"TIT2", "TPE1", "TALB", c.year, "TCON"}), written.mid(0, 5));
         EXPECT_TRUE(Comments(tags).contains(QStringLiteral("=née")));
         EXPECT_EQ(FrameText(tags, "USLT"), written[6]);
@@ -129,10 +130,13 @@ TEST_F(TagFileTest, EveryKindOfTagTakesTheFramesInItsOwnVersionAndEncoding)
             EXPECT_FALSE(tags.contains("v1")) << "no ID3v1 tag is added";
         } else {
             EXPECT_EQ(tags.value("v1").toString(), QStringLiteral("Ærø")) << "ID3v1 refreshed";
-            EXPECT_EQ(tags.value("v1genre").toInt(), 17);
+            EXPECT_EQ(tags.value("v1genre").toInt(), 125);
+            EXPECT_EQ(tags.value("v1track").toInt(), 1) << "the comment leaves the track";
             EXPECT_EQ(tags.value("v1year").toString(), QStringLiteral("2001"));
         }
     }
+    // A year frame of the other version is kept in step.
+    EXPECT_EQ(FrameText(ProbeTags(dir.path() + "/v23.mp3"), "TDRC"), QStringLiteral("2001"));
     // A described comment (a player's data) is left alone; the plain one is added.
     EXPECT_EQ(Comments(ProbeTags(dir.path() + "/v24.mp3")),
               (QStringList{"player=keep", QStringLiteral("=née")}));

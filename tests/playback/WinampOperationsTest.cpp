@@ -90,6 +90,7 @@ TEST_F(WinampOperationsTest, DirectModeSendsSessionBySessionAndRecordsTheSlots)
     // Without Enque the list is replaced; a file the player cannot read takes no slot.
     CSettings::SetInt(QStringLiteral("Enque"), 0);
     QFile::remove(PathOf(a2));
+    QDir().mkpath(PathOf(a2)); // there, but no song
     EXPECT_EQ(Update(), EUpdate::Sent);
     EXPECT_EQ(sent.ids, QList<qint64>({a1, b1}));
     EXPECT_EQ(mpd.Queue(), QStringList({PathOf(a1), PathOf(b1)}));

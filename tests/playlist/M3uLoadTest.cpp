@@ -1,5 +1,6 @@
 #include "PlaylistFixture.h"
 #include "media/CSongFromFile.h"
+#include "platform/CFileNames.h"
 #include "platform/CSettings.h"
 #include "platform/CVolumes.h"
 #include "playlist/CPlaylistImporter.h"
@@ -30,9 +31,13 @@ TEST_F(M3uLoadTest, LinesAreMatchedIgnoringCaseRelativeToThePlaylistInEitherEnco
     // Most players write .m3u files in a single-byte code page, not in UTF-8.
     const qint64 bjork = AddSong("CD1", "/music/Björk", "Jóga.mp3");
     const qint64 utf8 = AddSong("CD1", "/music", "Ünïcode.mp3");
-    ops.LoadPlaylist(
-        f.env.WriteFile("latin1.m3u", "/music/Bj\xF6rk/J\xF3ga.mp3\r\n/music/Ünïcode.mp3\r\n"));
-    EXPECT_EQ(SongListIds(), QList<qint64>({bjork, utf8})) << "each line read as it was written";
+    // A name stored by its bytes (a Latin-1 file name scanned here), its disc not in a drive.
+    const qint64 bytes = AddSong("CD1", "/music", CFileNames::Decode("Sj\xF6.mp3"));
+    ops.LoadPlaylist(f.env.WriteFile(
+        "latin1.m3u",
+        "/music/Bj\xF6rk/J\xF3ga.mp3\r\n/music/Ünïcode.mp3\r\n/music/Sj\xF6.mp3\r\n"));
+    EXPECT_EQ(SongListIds(), QList<qint64>({bjork, utf8, bytes}))
+        << "each line read as it was written";
     EXPECT_TRUE(f.prompts.warnings.isEmpty());
 }
 

@@ -167,7 +167,7 @@ QByteArray Audio(const SStream& s, SAudioInfo* info)
     QByteArray stream = audio;
     if (header) {
         const qsizetype infoSize = InfoFrame(s, frames, 0).size();
-        stream = InfoFrame(s, frames, audio.size() + infoSize) + audio;
+        stream = InfoFrame(s, frames, audio.size() + (s.infoCounted ? infoSize : 0)) + audio;
     }
     if (info) {
         info->frames = frames;

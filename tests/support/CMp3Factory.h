@@ -27,6 +27,7 @@ struct SStream
     double seconds = 10.0;
     unsigned seed = 1;
     quint32 xingFlags = 0x0f; // the fields a Xing/Info header holds: frames, bytes, TOC, quality
+    bool infoCounted = true;  // whether the header's byte count includes the info frame
 };
 
 // What was written, for the checks.
