@@ -12,6 +12,10 @@
 #include <QImage>
 #include <QImageReader>
 #include <QPainter>
+#include <QScopeGuard>
+#include <algorithm>
+#include <cstring>
+#include <fcntl.h>
 #include <taglib/attachedpictureframe.h>
 #include <taglib/flacfile.h>
 #include <taglib/id3v2framefactory.h>
@@ -23,6 +27,7 @@
 #include <taglib/tfilestream.h>
 #include <taglib/vorbisfile.h>
 #include <taglib/xiphcomment.h>
+#include <unistd.h>
 
 namespace {
 
@@ -50,13 +55,40 @@ const Picture* Choose(const List& pictures, int frontType, int typeOf(const Pict
     return first;
 }
 
+// Whether the ID3v2 tag at the file's start may hold a picture: the frame identifier
+// APIC (PIC in ID3v2.2) appears in its bytes. Most songs have none and cost a short read
+// of the tag; the tag is not parsed a second time.
+bool MayHoldPicture(const QString& path)
+{
+    const int fd = ::open(CFileNames::Encode(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const auto closer = qScopeGuard([fd] { ::close(fd); });
+    unsigned char header[10];
+    if (::pread(fd, header, sizeof header, 0) != qint64(sizeof header) ||
+        std::memcmp(header, "ID3", 3) != 0)
+        return false;
+    const qint64 size = std::min<qint64>(
+        STagRegions::kMaxRegion, (qint64(header[6] & 0x7f) << 21) | ((header[7] & 0x7f) << 14) |
+                                     ((header[8] & 0x7f) << 7) | (header[9] & 0x7f));
+    QByteArray tag(size, Qt::Uninitialized);
+    qint64 done = 0;
+    while (done < size) {
+        const ssize_t got = ::pread(fd, tag.data() + done, size_t(size - done), 10 + done);
+        if (got <= 0)
+            break;
+        done += got;
+    }
+    tag.truncate(done);
+    return tag.contains("PIC");
+}
+
 QByteArray FromId3(const QString& path)
 {
+    if (!MayHoldPicture(path))
+        return {};
     STagRegions regions;
     if (!regions.Read(path))
-        return {};
-    // Most songs have no picture: their tag is not parsed a second time.
-    if (regions.head.find("APIC") < 0 && regions.head.find("PIC") < 0)
         return {};
     CId3Limits::Apply(regions.head);
     TagLib::ByteVectorStream stream(regions.head);
@@ -127,7 +159,7 @@ namespace CCoverReader {
 QByteArray EmbeddedCover(const QString& path)
 {
     SilenceTagLib();
-    const QString suffix = QFileInfo(path).suffix().toLower();
+    const QString suffix = path.mid(path.lastIndexOf(u'.') + 1).toLower();
     try {
         if (suffix == u"mp3" || suffix == u"mp2" || suffix == u"mpga")
             return FromId3(path);
