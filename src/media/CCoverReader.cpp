@@ -64,23 +64,23 @@ bool MayHoldPicture(const QString& path)
     if (fd < 0)
         return false;
     const auto closer = qScopeGuard([fd] { ::close(fd); });
-    unsigned char header[10];
-    if (::pread(fd, header, sizeof header, 0) != qint64(sizeof header) ||
-        std::memcmp(header, "ID3", 3) != 0)
+    // One read holds most tags whole.
+    QByteArray tag(4096, Qt::Uninitialized);
+    qint64 done = std::max<qint64>(0, ::pread(fd, tag.data(), size_t(tag.size()), 0));
+    if (done < 10 || !tag.startsWith("ID3"))
         return false;
-    const qint64 size = std::min<qint64>(
-        STagRegions::kMaxRegion, (qint64(header[6] & 0x7f) << 21) | ((header[7] & 0x7f) << 14) |
-                                     ((header[8] & 0x7f) << 7) | (header[9] & 0x7f));
-    QByteArray tag(size, Qt::Uninitialized);
-    qint64 done = 0;
+    const auto byte = [&tag](int i) { return qint64(quint8(tag.at(i)) & 0x7f); };
+    const qint64 size = 10 + std::min(STagRegions::kMaxRegion,
+                                      byte(6) << 21 | byte(7) << 14 | byte(8) << 7 | byte(9));
+    if (size > tag.size())
+        tag.resize(size);
     while (done < size) {
-        const ssize_t got = ::pread(fd, tag.data() + done, size_t(size - done), 10 + done);
+        const ssize_t got = ::pread(fd, tag.data() + done, size_t(size - done), done);
         if (got <= 0)
             break;
         done += got;
     }
-    tag.truncate(done);
-    return tag.contains("PIC");
+    return QByteArrayView(tag).first(std::min(done, size)).contains("PIC");
 }
 
 QByteArray FromId3(const QString& path)
