@@ -12,6 +12,10 @@
 #include <QImage>
 #include <QImageReader>
 #include <QPainter>
+#include <QScopeGuard>
+#include <algorithm>
+#include <cstring>
+#include <fcntl.h>
 #include <taglib/attachedpictureframe.h>
 #include <taglib/flacfile.h>
 #include <taglib/id3v2framefactory.h>
@@ -23,6 +27,7 @@
 #include <taglib/tfilestream.h>
 #include <taglib/vorbisfile.h>
 #include <taglib/xiphcomment.h>
+#include <unistd.h>
 
 namespace {
 
@@ -50,13 +55,40 @@ const Picture* Choose(const List& pictures, int frontType, int typeOf(const Pict
     return first;
 }
 
+// Whether the ID3v2 tag at the file's start may hold a picture: the frame identifier
+// APIC (PIC in ID3v2.2) appears in its bytes. Most songs have none and cost a short read
+// of the tag; the tag is not parsed a second time.
+bool MayHoldPicture(const QString& path)
+{
+    const int fd = ::open(CFileNames::Encode(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const auto closer = qScopeGuard([fd] { ::close(fd); });
+    // One read holds most tags whole.
+    QByteArray tag(4096, Qt::Uninitialized);
+    qint64 done = std::max<qint64>(0, ::pread(fd, tag.data(), size_t(tag.size()), 0));
+    if (done < 10 || !tag.startsWith("ID3"))
+        return false;
+    const auto byte = [&tag](int i) { return qint64(quint8(tag.at(i)) & 0x7f); };
+    const qint64 size = 10 + std::min(STagRegions::kMaxRegion,
+                                      byte(6) << 21 | byte(7) << 14 | byte(8) << 7 | byte(9));
+    if (size > tag.size())
+        tag.resize(size);
+    while (done < size) {
+        const ssize_t got = ::pread(fd, tag.data() + done, size_t(size - done), done);
+        if (got <= 0)
+            break;
+        done += got;
+    }
+    return QByteArrayView(tag).first(std::min(done, size)).contains("PIC");
+}
+
 QByteArray FromId3(const QString& path)
 {
+    if (!MayHoldPicture(path))
+        return {};
     STagRegions regions;
     if (!regions.Read(path))
-        return {};
-    // Most songs have no picture: their tag is not parsed a second time.
-    if (regions.head.find("APIC") < 0 && regions.head.find("PIC") < 0)
         return {};
     CId3Limits::Apply(regions.head);
     TagLib::ByteVectorStream stream(regions.head);
@@ -127,7 +159,7 @@ namespace CCoverReader {
 QByteArray EmbeddedCover(const QString& path)
 {
     SilenceTagLib();
-    const QString suffix = QFileInfo(path).suffix().toLower();
+    const QString suffix = path.mid(path.lastIndexOf(u'.') + 1).toLower();
     try {
         if (suffix == u"mp3" || suffix == u"mp2" || suffix == u"mpga")
             return FromId3(path);
