@@ -1,6 +1,8 @@
 #!/usr/bin/env python3
-"""Checks the layering of src/: the core folders include no widget header and nothing of
-app/, ui/ or a gui/ folder, and the folders' include graph has no circle."""
+"""Checks the layering of src/: each folder includes only its own folder and folders of a
+lower rank; features (and their windows) include one another only where ALLOWED names the
+pair with its reason; the core folders include no widget header; and the folders' include
+graph has no circle."""
 import re
 import sys
 from pathlib import Path
@@ -12,6 +14,15 @@ WIDGET_CLASS = re.compile(
     r"Label|CheckBox|RadioButton|Menu|MenuBar|Slider|ProgressBar|GroupBox|FileDialog|"
     r"MessageBox|SpinBox|StyledItemDelegate|HeaderView|Style|BoxLayout|VBoxLayout|HBoxLayout|"
     r"GridLayout|DialogButtonBox|ButtonGroup|ToolBar|StatusBar|Splitter)>")
+FEATURES = ("intake", "library", "playlist", "playback", "editing", "reports", "upgrade", "net")
+RANKS = {"platform": 0, "db": 1, "media": 2, "model": 3, **{f: 4 for f in FEATURES}, "ui": 5,
+         **{f + "/gui": 6 for f in FEATURES}, "cli": 6, "app": 7, "app/options": 7}
+# Feature to feature, each with the reason the pair may not go through a lower rank.
+ALLOWED = {
+    ("intake/gui", "net"): "the excluded-names dialog downloads the newest list",
+    ("playlist/gui", "intake/gui"): "importing a playlist as a session asks for its name "
+                                    "with the session-name dialog",
+}
 INCLUDE = re.compile(r'#include\s+([<"])([^>"]+)[>"]')
 
 
@@ -21,6 +32,26 @@ def folder_of(path, root):
 
 def is_gui_folder(folder):
     return folder.split("/")[0] in ("app", "ui") or folder.endswith("/gui") or "/gui/" in folder
+
+
+def feature_of(folder):
+    head = folder.split("/")[0]
+    return head if head in FEATURES else None
+
+
+def rank_problem(folder, target_folder):
+    """Why `folder` may not include `target_folder`, or None."""
+    if folder not in RANKS or target_folder not in RANKS:
+        return f"folder without a rank ({folder if folder not in RANKS else target_folder})"
+    mine, theirs = feature_of(folder), feature_of(target_folder)
+    if mine and theirs and mine != theirs:
+        if (folder, target_folder) in ALLOWED:
+            return None
+        return "one feature includes another outside the allow-list"
+    if RANKS[target_folder] > RANKS[folder] or (
+            RANKS[target_folder] == RANKS[folder] and mine != theirs):
+        return f"rank {RANKS[folder]} includes rank {RANKS[target_folder]}"
+    return None
 
 
 def main(root):
@@ -35,8 +66,11 @@ def main(root):
         for kind, target in INCLUDE.findall(path.read_text(errors="replace")):
             if kind == '"':
                 target_folder = str(Path(target).parent)
-                if target_folder != folder:
+                if target_folder not in (folder, "."):
                     graph[folder].add(target_folder)
+                    why = rank_problem(folder, target_folder)
+                    if why:
+                        problems.append(f"{path}: includes {target}: {why}")
                 if not is_gui_folder(folder) and is_gui_folder(target_folder):
                     problems.append(f"{path}: core file includes {target}")
             elif not is_gui_folder(folder) and (
