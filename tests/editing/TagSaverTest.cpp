@@ -8,6 +8,7 @@
 #include "library/CSearch.h"
 #include "support/CCliRun.h"
 
+#include <QDir>
 #include <functional>
 #include <sqlite3.h>
 #include <sys/stat.h>
@@ -351,8 +352,9 @@ TEST_F(TagSaverTest, RenamingFollowsTheFormattingStringAndNeverReplacesOrMakesFo
               QStringLiteral("Title"));
     EXPECT_TRUE(prompts.warnings.isEmpty());
 
-    // An existing name is never replaced; a "/" would name a folder.
+    // An existing name is never replaced; a "/" would name a folder, even one that is there.
     const qint64 other = AddFile("other", "X");
+    QDir(folder).mkdir(QStringLiteral("AC"));
     const QByteArray taken = FileBytes(folder + "/Artist - Title.mp3");
     for (const QString& artist : {QStringLiteral("Artist"), QStringLiteral("AC/DC")}) {
         SCOPED_TRACE(artist.toStdString());
@@ -366,7 +368,7 @@ TEST_F(TagSaverTest, RenamingFollowsTheFormattingStringAndNeverReplacesOrMakesFo
         EXPECT_TRUE(QFile::exists(folder + "/other.mp3"));
     }
     EXPECT_EQ(FileBytes(folder + "/Artist - Title.mp3"), taken);
-    EXPECT_FALSE(QFileInfo::exists(folder + "/AC"));
+    EXPECT_TRUE(QDir(folder + "/AC").isEmpty());
 }
 
 } // namespace

@@ -130,6 +130,15 @@ TEST_F(InternalPlayerTest, AnEqualizerCutLowersItsBandOnly)
     // -100 is 12 dB down: a quarter of the amplitude.
     EXPECT_NEAR(cut.Amplitude(5000) / flat.Amplitude(5000), 0.25, 0.05);
     EXPECT_NEAR(cut.Amplitude(440) / flat.Amplitude(440), 1.0, 0.05);
+    // Every band of both channels follows a slider, the low ones first.
+    for (int slider = 1; slider <= 8; ++slider)
+        CSettings::SetInt(QStringLiteral("Eq%1").arg(slider), 10 * slider);
+    const CInternalPlayer::EqualizerTable table = *CInternalPlayer::EqualizerFromSettings();
+    for (int band = 0; band < 32; ++band) {
+        EXPECT_GE(table[band], band == 0 ? 10 : table[band - 1]) << band;
+        EXPECT_EQ(table[32 + band], table[band]) << band;
+    }
+    EXPECT_EQ(table[31], 80);
 
     CSettings::SetInt(QStringLiteral("Equalizer"), 0);
     player.SetEqualizer(CInternalPlayer::EqualizerFromSettings());
