@@ -45,6 +45,7 @@ TEST(CoverThumbnail, EveryPictureFitsTheCataloguesBoundsAndNoPictureGivesNone)
     const SCase cases[] = {{Picture(1200, 900, "JPEG"), "jpeg"},
                            {Picture(500, 500, "PNG", true), "png"},
                            {Picture(40, 30, "PNG"), "jpeg"},
+                           {Picture(300, 300, "PNG"), "jpeg"}, // noise: fits only smaller
                            {QByteArray("not a picture at all"), nullptr},
                            {QByteArray(), nullptr}};
     for (const SCase& c : cases) {
