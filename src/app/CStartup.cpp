@@ -5,10 +5,10 @@
 #include "db/CCdlistSet.h"
 #include "intake/CSessionTexts.h"
 #include "model/CCdlistDoc.h"
+#include "model/CWinampRemote.h"
 #include "platform/CPrompts.h"
 #include "platform/CScanLock.h"
 #include "platform/CSettings.h"
-#include "playback/CWinampRemote.h"
 #include "playlist/CPlaylistOperations.h"
 #include "ui/CDragDropEdit.h"
 #include "ui/CommandIds.h"
@@ -33,7 +33,6 @@ void CStartup::Run()
 {
     const int firstTime = CSettings::Int(ESetting::Firsttime);
     CCdlistDoc& doc = m_view.Doc();
-    CCdlistSet& set = doc.Set();
     doc.Songs().RebuildColumns();
     OfferUpgrade();
     // The session list is built from the session index, so the set never needs the
@@ -43,8 +42,6 @@ void CStartup::Run()
     StartPlayerIfWanted();
     m_view.Timer().start(1000);
     m_view.Action(ID_UPDATE_WINAMP)->setEnabled(false);
-    set.SetSort(ESongColumn::ID);
-    set.Requery();
     RegisterDragAndDrop();
     m_view.RecordLayout();
     OfferShortcutAtFirstStart(firstTime);

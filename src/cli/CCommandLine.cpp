@@ -374,13 +374,13 @@ void CCommandLine::ExpectArguments(const QStringList& args, int count, const QSt
         throw CCliError(QStringLiteral("usage: cratewise %1").arg(usage));
 }
 
-void CCommandLine::PrintSong(QTextStream& out, const CCdlistSet& set)
+void CCommandLine::PrintSong(QTextStream& out, const SSong& song)
 {
     // Tabs and line breaks inside a value would break the columns.
-    out << set.m_ID;
+    out << song.m_ID;
     for (const QString* value :
-         {&set.m_LIST, &set.m_TITLE, &set.m_ARTIST, &set.m_ALBUM, &set.m_GENRE, &set.m_YEAR,
-          &set.m_BITRATE, &set.m_DURATION, &set.m_PATH, &set.m_MELODI})
+         {&song.m_LIST, &song.m_TITLE, &song.m_ARTIST, &song.m_ALBUM, &song.m_GENRE, &song.m_YEAR,
+          &song.m_BITRATE, &song.m_DURATION, &song.m_PATH, &song.m_MELODI})
         out << '\t' << CText::Printable(*value);
     out << '\n';
 }

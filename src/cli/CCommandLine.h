@@ -9,6 +9,7 @@
 
 class CCdlistDoc;
 class CCdlistSet;
+struct SSong;
 class CPrompts;
 struct SAppServices;
 struct SM3uLine;
@@ -85,7 +86,7 @@ public:
     static QString ReadText(const QString& name);
     // One song in the columns ID, LIST, TITLE, ARTIST, ALBUM, GENRE, YEAR, BITRATE,
     // DURATION, PATH, MELODI, separated by tabs.
-    static void PrintSong(QTextStream& out, const CCdlistSet& set);
+    static void PrintSong(QTextStream& out, const SSong& song);
 
 private:
     std::vector<SCliCommand> m_commands;

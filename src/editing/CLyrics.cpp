@@ -36,17 +36,17 @@ QString WithCrLf(const QString& text)
     return out;
 }
 
-bool Load(CCdlistDoc& doc, const SAppServices& services, qint32 id, QString& lyrics)
+bool Load(CCdlistDoc& doc, const SAppServices& services, qint64 id, QString& lyrics)
 {
     if (id == -1) {
         ShowError(services, CEditingTexts::NoSong());
         return false;
     }
     try {
-        CCdlistSet& set = doc.Set();
-        if (!set.FindSongById(id))
+        const std::optional<SSong> song = doc.Set().FindSongById(id);
+        if (!song)
             return false;
-        lyrics = WithCrLf(set.m_LYRICS);
+        lyrics = WithCrLf(song->m_LYRICS);
         return true;
     } catch (const CDbException& e) {
         ShowError(services, e.Message());
@@ -54,30 +54,25 @@ bool Load(CCdlistDoc& doc, const SAppServices& services, qint32 id, QString& lyr
     }
 }
 
-QString Save(CCdlistDoc& doc, const SAppServices& services, qint32 id, const QString& lyrics,
+QString Save(CCdlistDoc& doc, const SAppServices& services, qint64 id, const QString& lyrics,
              bool& stored)
 {
     stored = false;
     const QString text = CText::Left(lyrics, kMaxLength);
     QString why;
     try {
-        const std::unique_ptr<CCdlistSet> set = doc.NewJobSet();
-        if (!set->FindSongById(id))
+        const std::optional<SSong> song = doc.Set().FindSongById(id);
+        if (!song)
             return QString();
         CTagFile::SChanges changes;
         changes.lyrics = text;
-        why =
-            CTagSaver::WriteSongTag(services, CText::JoinPath(set->m_PATH, set->m_MELODI), changes);
+        why = CTagSaver::WriteSongTag(services, song->FilePath(), changes);
         if (!why.isEmpty())
             ShowWarning(*services.prompts, QStringLiteral("WarningLyrics"),
                         CEditingTexts::ReadOnly());
-        set->Edit();
-        set->m_LYRICS = text;
-        set->Update();
-        stored = true;
-        // The window's set shows the stored record (the "Lyrics!" caption follows it).
-        if (doc.Set().m_ID == id)
-            doc.Set().FindSongById(id);
+        SSongChanges record;
+        record.Set(ESongColumn::LYRICS, text);
+        stored = doc.Set().Update(id, record);
     } catch (const CDbException& e) {
         ShowError(services, e.Message());
     }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "intake/CTagReader.h"
+#include "media/CTagReader.h"
 
 #include <QString>
 #include <QUrl>
@@ -37,11 +37,11 @@ QString WithCrLf(const QString& text);
 
 // The current song's lyrics (CR LF): false, after "You have to select a song!" when there
 // is no current song, or when it is gone.
-bool Load(CCdlistDoc& doc, const SAppServices& services, qint32 id, QString& lyrics);
+bool Load(CCdlistDoc& doc, const SAppServices& services, qint64 id, QString& lyrics);
 // Writes the lyrics into the song's file and record; the read-only warning (unless
 // silenced) when the file cannot be written. Empty when the file took them, else why
 // not; false in `stored` when the record could not be changed.
-QString Save(CCdlistDoc& doc, const SAppServices& services, qint32 id, const QString& lyrics,
+QString Save(CCdlistDoc& doc, const SAppServices& services, qint64 id, const QString& lyrics,
              bool& stored);
 
 // The translation request for the first 1900 characters of the text and the language

@@ -5,7 +5,7 @@
 #include "db/CGenres.h"
 #include "editing/CEditingTexts.h"
 #include "editing/CFileRenamer.h"
-#include "intake/CNamingRules.h"
+#include "media/CNamingRules.h"
 #include "model/CAppServices.h"
 #include "model/CCdlistDoc.h"
 #include "platform/CProgress.h"
@@ -55,11 +55,11 @@ CTagFile::SChanges ChangesFor(const STagForm& form, CTagSaver::EMode mode, QStri
     return changes;
 }
 
-QString ListText(const CCdlistSet& set)
+QString ListText(const SSong& song)
 {
-    return CNamingRules::TitleAsListText() && !set.m_TITLE.isEmpty()
-               ? set.m_TITLE
-               : CNamingRules::ListName(set.m_MELODI);
+    return CNamingRules::TitleAsListText() && !song.m_TITLE.isEmpty()
+               ? song.m_TITLE
+               : CNamingRules::ListName(song.m_MELODI);
 }
 
 } // namespace
@@ -72,7 +72,7 @@ QString CTagSaver::WriteSongTag(const SAppServices& services, const QString& pat
     return CTagFile::Write(path, changes);
 }
 
-CTagSaver::SOutcome CTagSaver::Save(const QList<qint32>& ids, const STagForm& form, EMode mode,
+CTagSaver::SOutcome CTagSaver::Save(const QList<qint64>& ids, const STagForm& form, EMode mode,
                                     bool rename)
 {
     SOutcome outcome;
@@ -87,16 +87,14 @@ CTagSaver::SOutcome CTagSaver::Save(const QList<qint32>& ids, const STagForm& fo
         progress->SetRange(0, int(ids.size()), 1);
         progress->SetMessage(CEditingTexts::Saving(int(ids.size())));
     }
-    // Writes go through a set of their own: the window's set may move while events are
-    // pumped.
-    const std::unique_ptr<CCdlistSet> set = m_doc.NewJobSet();
+    CCdlistSet& set = m_doc.Set();
     m_rowsListed = false;
     try {
         if (mode == EMode::Multi)
             batch.emplace(m_doc.Database());
-        for (qint32 id : ids) {
-            if (set->FindSongById(id))
-                SaveOne(*set, changes, form, mode, rename, outcome);
+        for (qint64 id : ids) {
+            if (const std::optional<SSong> song = set.FindSongById(id))
+                SaveOne(*song, changes, form, mode, rename, outcome);
             if (batch)
                 batch->Tick();
             if (progress) {
@@ -115,13 +113,6 @@ CTagSaver::SOutcome CTagSaver::Save(const QList<qint32>& ids, const STagForm& fo
     }
     if (progress)
         progress->Hide();
-    // The window's set shows the stored record again.
-    CCdlistSet& shown = m_doc.Set();
-    try {
-        if (!shown.IsEOF() && ids.contains(shown.m_ID))
-            shown.FindSongById(shown.m_ID);
-    } catch (const CDbException&) {
-    }
     if (mode == EMode::Multi && !outcome.unwritten.isEmpty()) {
         QStringList names;
         for (const SFailure& f : std::as_const(outcome.unwritten))
@@ -132,33 +123,37 @@ CTagSaver::SOutcome CTagSaver::Save(const QList<qint32>& ids, const STagForm& fo
     return outcome;
 }
 
-void CTagSaver::SaveOne(CCdlistSet& set, const CTagFile::SChanges& changes, const STagForm& form,
+void CTagSaver::SaveOne(const SSong& song, const CTagFile::SChanges& changes, const STagForm& form,
                         EMode mode, bool rename, SOutcome& outcome)
 {
-    const QString path = CText::JoinPath(set.m_PATH, set.m_MELODI);
+    const QString path = song.FilePath();
     if (const QString why = WriteSongTag(m_services, path, changes); !why.isEmpty()) {
         outcome.unwritten.append({path, why});
         ShowWarning(*m_services.prompts, QStringLiteral("WarningID3"), CEditingTexts::ReadOnly());
     }
-    set.Edit();
+    SSongChanges record;
     if (mode == EMode::Single)
-        set.m_TITLE = form.title;
-    for (const auto& [column, value] :
-         {std::pair{&set.m_ARTIST, &changes.artist}, std::pair{&set.m_ALBUM, &changes.album},
-          std::pair{&set.m_YEAR, &changes.year}}) {
+        record.Set(ESongColumn::TITLE, form.title);
+    for (const auto& [column, value] : {std::pair{ESongColumn::ARTIST, &changes.artist},
+                                        std::pair{ESongColumn::ALBUM, &changes.album},
+                                        std::pair{ESongColumn::YEAR, &changes.year}}) {
         if (*value)
-            *column = **value;
+            record.Set(column, **value);
     }
     if (!m_storedGenre.isEmpty())
-        set.m_GENRE = m_storedGenre;
-    const QString oldName = set.m_MELODI;
+        record.Set(ESongColumn::GENRE, m_storedGenre);
+    SSong saved = song;
+    record.ApplyTo(saved);
+    const QString oldName = song.m_MELODI;
     bool renamed = false;
     if (rename) {
-        const QString newName = CFileRenamer::NewName(
-            CNamingRules::FormattingPattern(), set.m_ARTIST, set.m_TITLE, set.m_ALBUM, oldName);
-        const QString why = CFileRenamer::Rename(set.m_PATH, oldName, newName);
+        const QString newName =
+            CFileRenamer::NewName(CNamingRules::FormattingPattern(), saved.m_ARTIST, saved.m_TITLE,
+                                  saved.m_ALBUM, oldName);
+        const QString why = CFileRenamer::Rename(song.m_PATH, oldName, newName);
         if (why.isEmpty()) {
-            set.m_MELODI = newName;
+            saved.m_MELODI = newName;
+            record.Set(ESongColumn::MELODI, newName);
             renamed = newName != oldName;
         } else {
             outcome.notRenamed.append({path, why});
@@ -167,28 +162,30 @@ void CTagSaver::SaveOne(CCdlistSet& set, const CTagFile::SChanges& changes, cons
         }
     }
     // After the rename, so that a list of file names shows the new one.
-    if (mode == EMode::Single)
-        set.m_LIST = ListText(set);
+    if (mode == EMode::Single) {
+        saved.m_LIST = ListText(saved);
+        record.Set(ESongColumn::LIST, saved.m_LIST);
+    }
     try {
-        set.Update();
+        m_doc.Set().Update(song.m_ID, record);
     } catch (const CDbException&) {
         // The record keeps the old name: so does the file.
         if (renamed)
-            CFileRenamer::Rename(set.m_PATH, set.m_MELODI, oldName);
+            CFileRenamer::Rename(song.m_PATH, saved.m_MELODI, oldName);
         throw;
     }
     ++outcome.saved;
-    RefreshRow(set);
+    RefreshRow(saved);
 }
 
-void CTagSaver::RefreshRow(const CCdlistSet& set)
+void CTagSaver::RefreshRow(const SSong& song)
 {
     CSongListModel& songs = m_doc.Songs();
     // The list is looked through once per save, not once per song; it is looked through
     // again only when it changed meanwhile (events are pumped between songs).
     const auto current = [&] {
-        for (const int row : m_rowsById.values(set.m_ID)) {
-            if (row >= songs.RowCount() || songs.Id(row) != set.m_ID)
+        for (const int row : m_rowsById.values(song.m_ID)) {
+            if (row >= songs.RowCount() || songs.Id(row) != song.m_ID)
                 return false;
         }
         return true;
@@ -199,20 +196,20 @@ void CTagSaver::RefreshRow(const CCdlistSet& set)
             m_rowsById.insert(songs.Id(row), row);
         m_rowsListed = true;
     }
-    for (const int row : m_rowsById.values(set.m_ID))
-        songs.RefreshSongRow(row, set);
+    for (const int row : m_rowsById.values(song.m_ID))
+        songs.RefreshSongRow(row, song);
 }
 
-QString CTagSaver::WriteComment(qint32 id, const QString& comment)
+QString CTagSaver::WriteComment(qint64 id, const QString& comment)
 {
     CTagFile::SChanges changes;
     changes.comment = comment;
     QString path;
     try {
-        const std::unique_ptr<CCdlistSet> set = m_doc.NewJobSet();
-        if (!set->FindSongById(id))
+        const std::optional<SSong> song = m_doc.Set().FindSongById(id);
+        if (!song)
             return QString();
-        path = CText::JoinPath(set->m_PATH, set->m_MELODI);
+        path = song->FilePath();
     } catch (const CDbException& e) {
         m_services.prompts->Error(e.Message(), QStringLiteral("Error"));
         return e.Message();

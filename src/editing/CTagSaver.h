@@ -1,6 +1,6 @@
 #pragma once
 
-#include "editing/CTagFile.h"
+#include "media/CTagFile.h"
 
 #include <QHash>
 #include <QList>
@@ -8,7 +8,7 @@
 #include <optional>
 
 class CCdlistDoc;
-class CCdlistSet;
+struct SSong;
 struct SAppServices;
 
 // What the tag fields hold when Save runs.
@@ -52,23 +52,23 @@ public:
 
     // The songs in order; missing IDs are skipped. Multisave shows the progress window,
     // can be cancelled and names the files it could not write at the end.
-    SOutcome Save(const QList<qint32>& ids, const STagForm& form, EMode mode, bool rename);
+    SOutcome Save(const QList<qint64>& ids, const STagForm& form, EMode mode, bool rename);
     // The comment of a song whose record already holds it, into its file; why it could not
     // be written, or empty.
-    QString WriteComment(qint32 id, const QString& comment);
+    QString WriteComment(qint64 id, const QString& comment);
 
     // Writes a song's file unless it lies on a CD-ROM; empty, or why not.
     static QString WriteSongTag(const SAppServices& services, const QString& path,
                                 const CTagFile::SChanges& changes);
 
 private:
-    void SaveOne(CCdlistSet& set, const CTagFile::SChanges& changes, const STagForm& form,
+    void SaveOne(const SSong& song, const CTagFile::SChanges& changes, const STagForm& form,
                  EMode mode, bool rename, SOutcome& outcome);
-    void RefreshRow(const CCdlistSet& set);
+    void RefreshRow(const SSong& song);
 
     CCdlistDoc& m_doc;
     const SAppServices& m_services;
     QString m_storedGenre;
-    QMultiHash<qint32, int> m_rowsById; // the song list's rows of each song
+    QMultiHash<qint64, int> m_rowsById; // the song list's rows of each song
     bool m_rowsListed = false;
 };

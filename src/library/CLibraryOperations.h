@@ -4,6 +4,7 @@
 #include "model/CSongListModel.h"
 
 #include <QString>
+#include <optional>
 
 class CCdlistDoc;
 struct SAppServices;
@@ -28,8 +29,8 @@ public:
 
     // Lists the songs of a session (exact name) in ID order.
     void ShowSession(const QString& name);
-    // Makes the row's song the current one, the set standing on it; false when it is gone.
-    bool SelectRow(int row);
+    // Makes the row's song the current one; none when it is gone.
+    std::optional<SSong> SelectRow(int row);
     // Stores the edit of one cell in the song's record.
     EEdit StoreCellEdit(int row, int column, const QString& text);
     // Deletes the current song's file from disk, after the question, and its record.
@@ -38,7 +39,7 @@ public:
     void Search(const SSearchCriteria& criteria);
 
 private:
-    bool FindRowSong(int row);
+    std::optional<SSong> FindRowSong(int row);
     // Reads song list rows from the catalogue, for rows shown before their texts are read.
     CSongListModel::RowSource SongRows() const;
     void ShowError(const QString& message);

@@ -17,16 +17,8 @@ void CCdlistDoc::OpenDatabase(const QString& path,
 {
     Songs().Clear(); // its rows, and any still to be read, belong to the catalogue before
     m_db.Open(path, conversionProgress);
-    m_set.SetSort(ESongColumn::ID);
     m_set.Open(m_db);
     m_except.Open(m_db);
-}
-
-std::unique_ptr<CCdlistSet> CCdlistDoc::NewJobSet()
-{
-    auto set = std::make_unique<CCdlistSet>();
-    set->Open(m_db);
-    return set;
 }
 
 void CCdlistDoc::SetSongCount(qint64 count)
@@ -35,7 +27,7 @@ void CCdlistDoc::SetSongCount(qint64 count)
     Q_EMIT SongCountChanged(count);
 }
 
-void CCdlistDoc::SetCurrentSong(qint32 id)
+void CCdlistDoc::SetCurrentSong(qint64 id)
 {
     m_currentSong = id;
     Q_EMIT CurrentSongChanged(id);

@@ -9,7 +9,6 @@
 
 #include <QObject>
 #include <QString>
-#include <memory>
 
 // The document: the song database with its browsing set and the excluded names, and the
 // models every face shows (sessions, song list, playlist, song count, current song). It
@@ -25,12 +24,9 @@ public:
     void OpenDatabase(const QString& path,
                       const CDatabase::ProgressFactory& conversionProgress = {});
     CDatabase& Database() { return m_db; }
-    // The set the window browses with: between operations unfiltered and sorted by ID.
+    // The song table: songs found, stored and changed as values.
     CCdlistSet& Set() { return m_set; }
     CExceptSet& ExceptSet() { return m_except; }
-    // A set of its own on the same database, for a job whose writes must never move the
-    // browsing set's cursor.
-    std::unique_ptr<CCdlistSet> NewJobSet();
     QString Title() const { return QStringLiteral("Cratewise"); }
 
     CSessionListModel& Sessions() { return m_sessions; }
@@ -41,8 +37,8 @@ public:
     void SetSongCount(qint64 count);
     void AdjustSongCount(qint64 delta) { SetSongCount(m_songCount + delta); }
     // The song last clicked (the tag fields show it); -1 for none.
-    qint32 CurrentSong() const { return m_currentSong; }
-    void SetCurrentSong(qint32 id);
+    qint64 CurrentSong() const { return m_currentSong; }
+    void SetCurrentSong(qint64 id);
 
     // The session list and the song count from the table.
     void ReloadSessions();
@@ -63,7 +59,7 @@ public:
 
 Q_SIGNALS:
     void SongCountChanged(qint64 count);
-    void CurrentSongChanged(qint32 id);
+    void CurrentSongChanged(qint64 id);
     void BusyChanged(bool busy);
 
 private:
@@ -74,6 +70,6 @@ private:
     CSongListModel m_songs;
     CPlaylistModel m_playlist;
     qint64 m_songCount = 0;
-    qint32 m_currentSong = -1;
+    qint64 m_currentSong = -1;
     int m_busy = 0;
 };

@@ -14,19 +14,19 @@ public:
     struct SEntry
     {
         QString text;
-        qint32 id = 0;
+        qint64 id = 0;
     };
 
     explicit CPlaylistModel(QObject* parent = nullptr) : QAbstractListModel(parent) {}
 
-    void Append(const QString& text, qint32 id);
+    void Append(const QString& text, qint64 id);
     void Append(const QList<SEntry>& entries);
     void Remove(int row);
     void Clear();
     int Count() const { return int(m_entries.size()); }
     const SEntry& Entry(int row) const { return m_entries.at(row); }
     // The song IDs of the entries, in order.
-    QList<qint32> Ids() const;
+    QList<qint64> Ids() const;
 
     bool Changed() const { return m_changed; }
     void SetChanged(bool changed);

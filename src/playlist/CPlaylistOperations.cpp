@@ -1,6 +1,7 @@
 #include "playlist/CPlaylistOperations.h"
 
 #include "db/CCdlistSet.h"
+#include "media/CSongFromFile.h"
 #include "model/CAppServices.h"
 #include "model/CCdlistDoc.h"
 #include "platform/CPrompts.h"
@@ -43,7 +44,7 @@ QStringList CPlaylistOperations::ProgramFiles()
 void CPlaylistOperations::SaveForNextRun()
 {
     QStringList ids;
-    for (qint32 id : m_doc.Playlist().Ids())
+    for (qint64 id : m_doc.Playlist().Ids())
         ids << QString::number(id);
     CSettings::SetString(ESetting::SavedPlaylist, ids.join(u' '));
 }
@@ -55,11 +56,12 @@ void CPlaylistOperations::RestoreFromLastRun()
     const QString saved = CSettings::String(ESetting::SavedPlaylist);
     for (const QString& text : saved.split(u' ', Qt::SkipEmptyParts)) {
         bool ok = false;
-        const qint32 id = text.toInt(&ok);
-        if (ok && set.FindSongById(id))
-            entries.append({set.m_LIST, id});
+        const qint64 id = text.toLongLong(&ok);
+        if (!ok)
+            continue;
+        if (const std::optional<SSong> song = set.FindSongById(id))
+            entries.append({song->m_LIST, id});
     }
-    set.Unfilter();
     m_doc.Playlist().Append(entries);
 }
 
@@ -143,10 +145,10 @@ void CPlaylistOperations::LoadPlaylist(const QString& file)
     const bool addToPlaylist = AddOnSearch();
     QList<CPlaylistModel::SEntry> entries;
     try {
-        CPlaylistLoader(m_doc.Set(), *m_services.prompts).Load(lines, [&](CCdlistSet& set) {
-            songs.InsertSongRow(songs.RowCount(), set);
+        CPlaylistLoader(m_doc.Set(), *m_services.prompts).Load(lines, [&](const SSong& song) {
+            songs.InsertSongRow(songs.RowCount(), song);
             if (addToPlaylist)
-                entries.append({set.m_LIST, set.m_ID});
+                entries.append({song.m_LIST, song.m_ID});
         });
     } catch (const CDbException& e) {
         ReportDbError(e.Message());
@@ -162,13 +164,14 @@ void CPlaylistOperations::ImportM3u(const QString& file, const QString& session)
     QList<SM3uLine> lines;
     if (!ReadLines(*m_services.prompts, file, lines))
         return;
+    QString error;
+    const std::unique_ptr<CSongFromFile> maker = CSongFromFile::Create(&error);
+    if (!maker)
+        return m_services.prompts->Error(error, QStringLiteral("Error"));
     try {
-        // A set of its own: the import asks for discs, and the window must not move the
-        // cursor it writes through meanwhile.
-        const std::unique_ptr<CCdlistSet> set = m_doc.NewJobSet();
-        CPlaylistImporter importer(
-            *set, SImportTools::Standard(*m_services.volumes, *m_services.prompts));
-        importer.Import(lines, session);
+        CPlaylistImporter(m_doc.Set(), *maker,
+                          CPlaylistImporter::DriveSearch(*m_services.volumes, *m_services.prompts))
+            .Import(lines, session);
     } catch (const CDbException& e) {
         ReportDbError(e.Message());
     }
@@ -189,7 +192,7 @@ void CPlaylistOperations::Random(const SRandomRequest& request)
         CRandomDraw draw(m_doc.Set());
         const CRandomDraw::EResult result = draw.Draw(
             request, [&songs] { songs.Clear(); },
-            [&songs](CCdlistSet& set) { songs.InsertSongRow(songs.RowCount(), set); });
+            [&songs](const SSong& song) { songs.InsertSongRow(songs.RowCount(), song); });
         if (result == CRandomDraw::EResult::NoCandidates)
             m_services.prompts->Error(CPlaylistTexts::NoCandidates(),
                                       QStringLiteral("No songs available"));

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "playlist/CPlaylistGroups.h"
+#include "model/CPlaylistGroups.h"
 #include "playlist/CRandomDraw.h"
 
 #include <QList>

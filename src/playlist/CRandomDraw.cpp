@@ -2,7 +2,7 @@
 
 #include "db/CCdlistSet.h"
 
-qint64 CRandomDraw::FindCandidates(const SRandomRequest& request)
+std::vector<qint64> CRandomDraw::FindCandidates(const SRandomRequest& request)
 {
     CFilter filter;
     if (!request.session.isEmpty())
@@ -11,33 +11,28 @@ qint64 CRandomDraw::FindCandidates(const SRandomRequest& request)
         const CFilter genre = CFilter::Equals(ESongColumn::GENRE, request.genre);
         filter = filter.IsEmpty() ? genre : filter.And(genre);
     }
-    m_set.SetSort(ESongColumn::ID);
-    m_set.SetFilter(filter);
-    m_set.Requery();
-    return m_set.IsEOF() ? 0 : m_set.GetRecordCount();
+    return m_set.Ids(filter);
 }
 
-bool CRandomDraw::DrawOne(qint64 candidates)
+std::optional<SSong> CRandomDraw::DrawOne(const std::vector<qint64>& candidates)
 {
     // Every candidate can be drawn, however many there are.
-    std::uniform_int_distribution<qint64> position(1, candidates);
-    return m_set.SetAbsolutePosition(position(m_random));
+    std::uniform_int_distribution<size_t> position(0, candidates.size() - 1);
+    return m_set.FindSongById(candidates[position(m_random)]);
 }
 
 CRandomDraw::EResult CRandomDraw::Draw(const SRandomRequest& request,
                                        const std::function<void()>& clear,
-                                       const std::function<void(CCdlistSet&)>& add)
+                                       const std::function<void(const SSong&)>& add)
 {
-    CUnfilterOnExit restore(m_set);
-
-    const qint64 candidates = FindCandidates(request);
-    if (candidates <= 0)
+    const std::vector<qint64> candidates = FindCandidates(request);
+    if (candidates.empty())
         return EResult::NoCandidates;
     clear();
     if (request.bySongs) {
         for (int i = 0; i < request.amount; ++i) {
-            if (DrawOne(candidates))
-                add(m_set);
+            if (const std::optional<SSong> song = DrawOne(candidates))
+                add(*song);
         }
         return EResult::Drawn;
     }
@@ -46,10 +41,11 @@ CRandomDraw::EResult CRandomDraw::Draw(const SRandomRequest& request,
     int idle = 0;
     while (total < wanted && idle < kMaxIdleDraws) {
         ++idle;
-        if (!DrawOne(candidates) || m_set.m_DURATION.isEmpty())
+        const std::optional<SSong> song = DrawOne(candidates);
+        if (!song || song->m_DURATION.isEmpty())
             continue;
-        add(m_set);
-        const qint64 seconds = m_set.m_DURATION.toLongLong();
+        add(*song);
+        const qint64 seconds = song->m_DURATION.toLongLong();
         if (seconds > 0) {
             total += seconds;
             idle = 0;

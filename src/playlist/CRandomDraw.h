@@ -1,8 +1,12 @@
 #pragma once
 
+#include "db/SSong.h"
+
 #include <QString>
 #include <functional>
+#include <optional>
 #include <random>
+#include <vector>
 
 class CCdlistSet;
 
@@ -33,14 +37,14 @@ public:
     explicit CRandomDraw(CCdlistSet& set) : m_set(set), m_random(std::random_device{}()) {}
     void Seed(unsigned seed) { m_random.seed(seed); }
 
-    // Finds the candidates; when there are some, calls `clear` once and then `add` with the
-    // set standing on each drawn song. The set is left unfiltered and sorted by ID.
+    // Finds the candidates; when there are some, calls `clear` once and then `add` with
+    // each drawn song.
     EResult Draw(const SRandomRequest& request, const std::function<void()>& clear,
-                 const std::function<void(CCdlistSet&)>& add);
+                 const std::function<void(const SSong&)>& add);
 
 private:
-    qint64 FindCandidates(const SRandomRequest& request);
-    bool DrawOne(qint64 candidates);
+    std::vector<qint64> FindCandidates(const SRandomRequest& request);
+    std::optional<SSong> DrawOne(const std::vector<qint64>& candidates);
 
     CCdlistSet& m_set;
     std::mt19937 m_random;

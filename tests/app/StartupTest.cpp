@@ -62,7 +62,6 @@ TEST(StartupTest, FirstStartOnAnEmptyDatabase)
     EXPECT_EQ(f.View().Timer().interval(), 1000);
     EXPECT_EQ(f.View().VolumeSlider()->maximum(), 255);
     EXPECT_EQ(f.View().VolumeSlider()->value(), 0);
-    EXPECT_EQ(f.View().Doc().Set().Sort(), ESongColumn::ID);
 }
 
 TEST(StartupTest, SecondStartInTheSameMonthAsksNothing)
@@ -303,12 +302,12 @@ TEST(StartupTest, ThePlaylistAndTheWindowComeBackFromTheLastRun)
     CViewFixture f;
     CSettings::SetInt(QStringLiteral("Firsttime"), 1);
     CSettings::SetInt(QStringLiteral("UpdateDate"), f.month);
-    const qint32 a = f.AddSong(QStringLiteral("S"), QStringLiteral("a"));
-    const qint32 b = f.AddSong(QStringLiteral("S"), QStringLiteral("b"));
+    const qint64 a = f.AddSong(QStringLiteral("S"), QStringLiteral("a"));
+    const qint64 b = f.AddSong(QStringLiteral("S"), QStringLiteral("b"));
     CSettings::SetString(QStringLiteral("SavedPlaylist"),
                          QStringLiteral("%1 999 %2 %1").arg(b).arg(a));
     f.Start();
-    EXPECT_EQ(f.View().Doc().Playlist().Ids(), (QList<qint32>{b, a, b}));
+    EXPECT_EQ(f.View().Doc().Playlist().Ids(), (QList<qint64>{b, a, b}));
     EXPECT_FALSE(f.View().Action(ID_UPDATE_WINAMP)->isEnabled());
 
     f.View().Doc().Playlist().Remove(0);

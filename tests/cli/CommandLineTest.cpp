@@ -4,6 +4,7 @@
 #include "support/CCliRun.h"
 #include "support/CNoFileOverride.h"
 #include "support/CTestEnvironment.h"
+#include "support/STestSong.h"
 
 #include <QFile>
 #include <cerrno>
@@ -27,11 +28,8 @@ protected:
         db.Open(env.DatabasePath());
         CCdlistSet set;
         set.Open(db);
-        for (int i = 0; i < count; ++i) {
-            set.AddNew();
-            set.m_CD = session;
-            set.Update();
-        }
+        for (int i = 0; i < count; ++i)
+            AddTestSong(set, {.cd = session});
     }
 
     CTestEnvironment env;

@@ -18,11 +18,8 @@ TEST(PlayerCommandLineTest, SendsASessionShowsWhatPlaysAndControlsThePlayer)
     for (const char* title : {"One", "Two"}) {
         const QString file = QString::fromLatin1(title) + ".mp3";
         ASSERT_TRUE(CMp3Factory::WriteSong(folder + "/" + file, {.seconds = 5.0}));
-        CCdlistSet& set = f.doc.Set();
-        f.AddSong("Live", title, folder, file);
-        set.Edit();
-        set.m_ARTIST = "Band";
-        set.Update();
+        AddTestSong(f.doc.Set(),
+                    {.cd = "Live", .title = title, .artist = "Band", .file = file, .path = folder});
     }
     const auto run = [&f](QStringList args) {
         args.prepend("player");

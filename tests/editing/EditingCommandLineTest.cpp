@@ -11,7 +11,7 @@ protected:
 
 TEST_F(EditingCommandLineTest, TagAndLyricsWriteTheFileAndTheRecord)
 {
-    const qint32 id = AddFile("song", "Old");
+    const qint64 id = AddFile("song", "Old");
     const QString folder = Record(id).m_PATH;
     const QString sid = QString::number(id);
 

@@ -11,10 +11,10 @@ class LyricsTest : public EditingFixture
 
 TEST_F(LyricsTest, LyricsShowWithCrLfAndSaveIntoTheFileAndTheRecord)
 {
-    const qint32 id = AddFile("Song", "A");
-    Record(id).Edit();
-    doc.Set().m_LYRICS = QStringLiteral("one\ntwo\r\nthree\n");
-    doc.Set().Update();
+    const qint64 id = AddFile("Song", "A");
+    SSongChanges old;
+    old.Set(ESongColumn::LYRICS, QStringLiteral("one\ntwo\r\nthree\n"));
+    doc.Set().Update(id, old);
 
     QString shown;
     EXPECT_FALSE(CLyrics::Load(doc, services, -1, shown));

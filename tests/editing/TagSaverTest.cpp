@@ -13,18 +13,17 @@ using EMode = CTagSaver::EMode;
 class TagSaverTest : public EditingFixture
 {
 protected:
-    CTagSaver::SOutcome Save(const QList<qint32>& ids, const STagForm& form,
+    CTagSaver::SOutcome Save(const QList<qint64>& ids, const STagForm& form,
                              EMode mode = EMode::Single, bool rename = false)
     {
         return CTagSaver(doc, services).Save(ids, form, mode, rename);
     }
-    QList<qint32> FoundByArtist(const QString& artist)
+    QList<qint64> FoundByArtist(const QString& artist)
     {
         SSearchCriteria criteria;
         criteria.artist = artist;
-        QList<qint32> ids;
-        CSearch::Run(doc.Set(), criteria, SSearchOptions(),
-                     [&](const CCdlistSet& s) { ids << s.m_ID; });
+        QList<qint64> ids;
+        CSearch::Run(doc.Set(), criteria, SSearchOptions(), [&](const SSong& s) { ids << s.m_ID; });
         return ids;
     }
 };
@@ -32,7 +31,7 @@ protected:
 // The file's bytes beyond the tag and the ID3v1 text are the tag file's own test.
 TEST_F(TagSaverTest, ASingleSaveWritesEveryFieldIntoTheFileTheRecordAndTheSearch)
 {
-    const qint32 id = AddFile("Old", "Someone");
+    const qint64 id = AddFile("Old", "Someone");
     doc.Songs().AppendRows([&] {
         CSongListModel::CBatch rows = doc.Songs().NewBatch();
         doc.Songs().AddToBatch(rows, Record(id));
@@ -46,12 +45,12 @@ TEST_F(TagSaverTest, ASingleSaveWritesEveryFieldIntoTheFileTheRecordAndTheSearch
     EXPECT_EQ(Frames(id, {"TPE1", "TALB", "TYER", "TCON"}),
               (QStringList{"Die Ärzte", "Ünï", "2002", "(17)"}))
         << "no TCON written";
-    CCdlistSet& set = Record(id);
+    const SSong set = Record(id);
     EXPECT_EQ(
         (QStringList{set.m_TITLE, set.m_LIST, set.m_ARTIST, set.m_ALBUM, set.m_YEAR, set.m_GENRE}),
         (QStringList{"", "Old", "Die Ärzte", "Ünï", "2002", "(126)"}));
     EXPECT_EQ(doc.Songs().Cell(0, 0), QStringLiteral("Old")) << "the list row is refreshed";
-    EXPECT_EQ(FoundByArtist("ärzte"), QList<qint32>{id}) << "the search index follows";
+    EXPECT_EQ(FoundByArtist("ärzte"), QList<qint64>{id}) << "the search index follows";
 
     Save({id}, {.title = "New", .artist = "A", .album = "B", .year = "", .genre = "Blues"});
     EXPECT_EQ(Frames(id, {"TIT2", "TCON"}), (QStringList{"New", "(0)"}));
@@ -63,9 +62,9 @@ TEST_F(TagSaverTest, ASingleSaveWritesEveryFieldIntoTheFileTheRecordAndTheSearch
 
 TEST_F(TagSaverTest, MultisaveLeavesEmptyFieldsAloneAndNamesTheFilesItCouldNotWrite)
 {
-    const qint32 a = AddFile("One", "First");
-    const qint32 gone = AddFile("Two", "Second");
-    const qint32 c = AddFile("Three", "Third");
+    const qint64 a = AddFile("One", "First");
+    const qint64 gone = AddFile("Two", "Second");
+    const qint64 c = AddFile("Three", "Third");
     const QString gonePath = PathOf(gone);
     QFile::remove(gonePath);
 
@@ -75,11 +74,11 @@ TEST_F(TagSaverTest, MultisaveLeavesEmptyFieldsAloneAndNamesTheFilesItCouldNotWr
              EMode::Multi);
     EXPECT_EQ(outcome.saved, 3);
     const QStringList changed = {"Best Of", "(0)", "1999"};
-    for (const qint32 id : {a, c})
+    for (const qint64 id : {a, c})
         EXPECT_EQ(Frames(id, {"TALB", "TCON", "TYER"}), changed);
     EXPECT_EQ(Frames(a, {"TPE1", "TIT2"}), (QStringList{"First", "One"}));
-    for (const qint32 id : {a, gone, c}) {
-        const CCdlistSet& set = Record(id);
+    for (const qint64 id : {a, gone, c}) {
+        const SSong set = Record(id);
         EXPECT_EQ((QStringList{set.m_ALBUM, set.m_GENRE, set.m_YEAR}), changed);
     }
     EXPECT_EQ((QStringList{Record(a).m_ARTIST, Record(a).m_TITLE}), (QStringList{"First", "One"}));
@@ -101,9 +100,9 @@ TEST_F(TagSaverTest, MultisaveLeavesEmptyFieldsAloneAndNamesTheFilesItCouldNotWr
 
 TEST_F(TagSaverTest, ReadOnlyAndCdRomFilesStillChangeTheRecordWithTheWarning)
 {
-    const qint32 locked = AddFile("Locked", "A");
+    const qint64 locked = AddFile("Locked", "A");
     const QString cd = volumes.AddDrive(SVolume::EType::CdRom);
-    const qint32 onCd = AddFile("Disc", "A", cd);
+    const qint64 onCd = AddFile("Disc", "A", cd);
     ::chmod(QFile::encodeName(PathOf(locked)).constData(), 0444);
     const QByteArray cdBytes = FileBytes(PathOf(onCd));
 
@@ -125,7 +124,7 @@ TEST_F(TagSaverTest, ReadOnlyAndCdRomFilesStillChangeTheRecordWithTheWarning)
     EXPECT_EQ(prompts.warnings.size(), 3) << "silenced";
     EXPECT_EQ(Record(locked).m_ARTIST, QStringLiteral("D"));
 
-    const qint32 id = AddFile("Plain", "A");
+    const qint64 id = AddFile("Plain", "A");
     EXPECT_EQ(CTagSaver(doc, services).WriteComment(id, QStringLiteral("schön")), QString());
     EXPECT_TRUE(Comments(Tags(id)).contains(QStringLiteral("=schön")));
 }
@@ -138,7 +137,7 @@ TEST_F(TagSaverTest, RenamingFollowsTheFormattingStringAndNeverReplacesOrMakesFo
     EXPECT_EQ(NewName("Track 1", "A", "T", "", "x.y.mp3"), QStringLiteral("Track A.mp3"));
     EXPECT_EQ(NewName("%3-%2", "A", "T", "B", "noext"), QStringLiteral("B-T"));
 
-    const qint32 id = AddFile("song", "Artist");
+    const qint64 id = AddFile("song", "Artist");
     const QString folder = Record(id).m_PATH;
     Save({id}, {.title = "Title", .artist = "Artist", .album = "", .year = "", .genre = "Rock"},
          EMode::Single, true);
@@ -148,7 +147,7 @@ TEST_F(TagSaverTest, RenamingFollowsTheFormattingStringAndNeverReplacesOrMakesFo
     EXPECT_TRUE(prompts.warnings.isEmpty());
 
     // An existing name is never replaced; a "/" would name a folder.
-    const qint32 other = AddFile("other", "X");
+    const qint64 other = AddFile("other", "X");
     const QByteArray taken = FileBytes(folder + "/Artist - Title.mp3");
     for (const QString& artist : {QStringLiteral("Artist"), QStringLiteral("AC/DC")}) {
         SCOPED_TRACE(artist.toStdString());

@@ -36,7 +36,7 @@ void CEditingController::SaveEditedSong()
     Save(false);
 }
 
-void CEditingController::WriteComment(qint32 id, const QString& comment)
+void CEditingController::WriteComment(qint64 id, const QString& comment)
 {
     CTagSaver(m_context.doc, m_context.services).WriteComment(id, comment);
 }
@@ -61,7 +61,7 @@ void CEditingController::OnSave()
 
 void CEditingController::Save(bool multisave)
 {
-    QList<qint32> ids;
+    QList<qint64> ids;
     if (multisave) {
         ids = m_context.SelectedSongIds();
     } else if (m_context.doc.CurrentSong() != -1) {
@@ -76,7 +76,7 @@ void CEditingController::OnViewLyrics()
 {
     CCdlistDoc& doc = m_context.doc;
     const SAppServices& services = m_context.services;
-    const qint32 id = doc.CurrentSong();
+    const qint64 id = doc.CurrentSong();
     QString lyrics;
     if (!CLyrics::Load(doc, services, id, lyrics))
         return;

@@ -19,7 +19,7 @@ public:
     // A Title, Artist or Album cell edit saves that one song, whatever Multisave says.
     void SaveEditedSong();
     // A Comment cell edit goes into the song's file.
-    void WriteComment(qint32 id, const QString& comment);
+    void WriteComment(qint64 id, const QString& comment);
 
 private:
     STagForm Form() const;

@@ -14,7 +14,7 @@
 #include <QPushButton>
 #include <QTemporaryFile>
 #include <QVBoxLayout>
-#include <optional>
+#include <algorithm>
 
 const QString CExcludedNamesDialog::kHelpText = QStringLiteral(
     "If the option 'Remove Tracknumbers' is selected, all leading digits\nwill disapear. If an "
@@ -74,10 +74,7 @@ CExcludedNamesDialog::CExcludedNamesDialog(CExceptSet& names, CPrompts& prompts,
     connect(help, &QPushButton::clicked, this, &CExcludedNamesDialog::WhatsThis);
     connect(submit, &QPushButton::clicked, this, &CExcludedNamesDialog::SubmitNewNames);
 
-    if (!m_names.IsBOF()) {
-        for (m_names.MoveFirst(); !m_names.IsEOF(); m_names.MoveNext())
-            m_list->addItem(m_names.m_EXCLUDED);
-    }
+    m_list->addItems(m_names.Names());
 }
 
 QStringList CExcludedNamesDialog::Names() const
@@ -167,26 +164,14 @@ void CExcludedNamesDialog::WhatsThis()
 
 void CExcludedNamesDialog::Save()
 {
-    const QStringList names = Names();
+    // Stored from the last name to the first, as the list has always been written.
+    QStringList names = Names();
+    std::reverse(names.begin(), names.end());
     try {
-        // One transaction: a failure half-way must not leave the list emptied.
-        std::optional<CDatabase::CTransaction> transaction;
-        if (m_names.Database())
-            transaction.emplace(*m_names.Database());
-        if (!m_names.IsBOF())
-            m_names.DeleteAll();
-        for (qsizetype i = names.size() - 1; i >= 0; --i) {
-            m_names.AddNew();
-            m_names.m_EXCLUDED = names.at(i);
-            m_names.Update();
-        }
-        if (transaction)
-            transaction->Commit();
+        m_names.ReplaceAll(names);
     } catch (const CDbException& e) {
-        m_names.Requery();
         m_prompts.Error(e.Message(), QStringLiteral("Error"));
         return;
     }
-    m_names.Requery();
     accept();
 }

@@ -41,7 +41,7 @@ CLibraryController::CLibraryController(const SControllerContext& context, QObjec
         connect(sessions, &QAbstractItemView::activated, this, listOnce);
     }
     // A refilled list no longer shows the song the tag fields hold.
-    connect(&m_context.doc, &CCdlistDoc::CurrentSongChanged, this, [this](qint32 id) {
+    connect(&m_context.doc, &CCdlistDoc::CurrentSongChanged, this, [this](qint64 id) {
         if (id == -1)
             ClearTagFields();
     });
@@ -71,22 +71,22 @@ void CLibraryController::OnSessionSelected()
 
 void CLibraryController::OnSongClicked(int row)
 {
-    if (CLibraryOperations(m_context.doc, m_context.services).SelectRow(row))
-        ShowTagFields();
+    if (const std::optional<SSong> song =
+            CLibraryOperations(m_context.doc, m_context.services).SelectRow(row))
+        ShowTagFields(*song);
 }
 
-void CLibraryController::ShowTagFields()
+void CLibraryController::ShowTagFields(const SSong& song)
 {
-    const CCdlistSet& set = m_context.doc.Set();
     const CControls& c = m_context.controls;
-    c.Get<QLineEdit>(IDC_TAG_TITLE)->setText(set.m_TITLE);
-    c.Get<QLineEdit>(IDC_TAG_ARTIST)->setText(set.m_ARTIST);
-    c.Get<QLineEdit>(IDC_TAG_ALBUM)->setText(set.m_ALBUM);
-    c.Get<QLineEdit>(IDC_TAG_YEAR)->setText(set.m_YEAR);
-    CGenreCombo::SelectStored(c.Get<QComboBox>(IDC_TAG_GENRE), set.m_GENRE);
+    c.Get<QLineEdit>(IDC_TAG_TITLE)->setText(song.m_TITLE);
+    c.Get<QLineEdit>(IDC_TAG_ARTIST)->setText(song.m_ARTIST);
+    c.Get<QLineEdit>(IDC_TAG_ALBUM)->setText(song.m_ALBUM);
+    c.Get<QLineEdit>(IDC_TAG_YEAR)->setText(song.m_YEAR);
+    CGenreCombo::SelectStored(c.Get<QComboBox>(IDC_TAG_GENRE), song.m_GENRE);
     if (auto* lyrics = c.Get<QAbstractButton>(ID_VIEW_LYRICS))
-        lyrics->setText(set.m_LYRICS.isEmpty() ? QStringLiteral("Lyrics")
-                                               : QStringLiteral("Lyrics!"));
+        lyrics->setText(song.m_LYRICS.isEmpty() ? QStringLiteral("Lyrics")
+                                                : QStringLiteral("Lyrics!"));
 }
 
 void CLibraryController::ClearTagFields()
@@ -117,13 +117,16 @@ void CLibraryController::OnCellEdited(int row, int column, const QString& text)
     using EEdit = CLibraryOperations::EEdit;
     const EEdit edit =
         CLibraryOperations(m_context.doc, m_context.services).StoreCellEdit(row, column, text);
-    const qint32 id = m_context.doc.Set().m_ID;
+    if (edit == EEdit::None)
+        return;
+    const qint64 id = m_context.doc.Songs().Id(row);
     if (edit == EEdit::Comment) {
         Q_EMIT CommentTagRequested(id, text);
-    } else if (edit == EEdit::Tag) {
-        ShowTagFields();
-        Q_EMIT TagSaveRequested(id);
+        return;
     }
+    if (const std::optional<SSong> song = m_context.doc.Set().FindSongById(id))
+        ShowTagFields(*song);
+    Q_EMIT TagSaveRequested(id);
 }
 
 void CLibraryController::OnDeleteSelectedFile()

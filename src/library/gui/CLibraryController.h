@@ -4,6 +4,8 @@
 
 #include <QObject>
 
+struct SSong;
+
 // The session list, the song list and the tag fields: choosing a session, showing a
 // song's tag, adding it to the playlist with a double click, storing cell edits and
 // deleting the selected file.
@@ -18,8 +20,8 @@ public:
     void OnSongDoubleClicked(int row);
     void OnCellEdited(int row, int column, const QString& text);
     void OnDeleteSelectedFile();
-    // Shows the browsing set's current record in the tag fields.
-    void ShowTagFields();
+    // Shows a song in the tag fields.
+    void ShowTagFields(const SSong& song);
     void ClearTagFields();
 
 protected:
@@ -28,9 +30,9 @@ protected:
 Q_SIGNALS:
     // A Title, Artist or Album cell edit was stored: the tag fields hold the song and
     // the tag save runs for it (single save).
-    void TagSaveRequested(qint32 id);
+    void TagSaveRequested(qint64 id);
     // A Comment cell edit was stored: the comment goes into the file's tag.
-    void CommentTagRequested(qint32 id, const QString& comment);
+    void CommentTagRequested(qint64 id, const QString& comment);
 
 private:
     SControllerContext m_context;

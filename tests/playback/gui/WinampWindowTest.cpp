@@ -43,7 +43,7 @@ protected:
     void Start()
     {
         f.Start();
-        for (qint32 id : ids)
+        for (qint64 id : ids)
             f.View().Doc().Playlist().Append(QString::number(id), id);
         f.View().Doc().Playlist().SetChanged(true);
     }
@@ -52,7 +52,7 @@ protected:
     CViewFixture f;
     CMpdRemote remote{f.env.DataDir()};
     CFakeVolumes volumes;
-    QList<qint32> ids;
+    QList<qint64> ids;
 };
 
 TEST_F(WinampWindowTest, ButtonsSliderAndPollDriveThePlayer)

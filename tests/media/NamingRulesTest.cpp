@@ -1,4 +1,4 @@
-#include "intake/CNamingRules.h"
+#include "media/CNamingRules.h"
 #include "platform/CSettings.h"
 #include "support/CTestEnvironment.h"
 

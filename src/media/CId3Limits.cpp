@@ -1,4 +1,4 @@
-#include "intake/CId3Limits.h"
+#include "media/CId3Limits.h"
 
 #include <QtGlobal>
 #include <algorithm>

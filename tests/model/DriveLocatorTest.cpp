@@ -1,4 +1,4 @@
-#include "intake/CDriveLocator.h"
+#include "model/CDriveLocator.h"
 #include "platform/CSettings.h"
 #include "support/CFakeVolumes.h"
 #include "support/CRecordingProgress.h"

@@ -1,9 +1,9 @@
-#include "intake/CTagReader.h"
+#include "media/CTagReader.h"
 
 #include "db/CGenres.h"
-#include "intake/CId3Limits.h"
-#include "intake/CTagLibSupport.h"
-#include "intake/CTagRegions.h"
+#include "media/CId3Limits.h"
+#include "media/CTagLibSupport.h"
+#include "media/CTagRegions.h"
 #include "platform/CText.h"
 
 #include <QRegularExpression>

@@ -1,6 +1,6 @@
-#include "editing/CTagFile.h"
 #include "editing/TagProbe.h"
-#include "intake/CTagReader.h"
+#include "media/CTagFile.h"
+#include "media/CTagReader.h"
 #include "support/CId3Writer.h"
 #include "support/CMp3Factory.h"
 

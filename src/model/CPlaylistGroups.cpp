@@ -1,8 +1,7 @@
-#include "playlist/CPlaylistGroups.h"
+#include "model/CPlaylistGroups.h"
 
 #include "db/CCdlistSet.h"
 #include "platform/CPrompts.h"
-#include "platform/CText.h"
 
 int SPlaylistGroups::SongCount() const
 {
@@ -12,15 +11,16 @@ int SPlaylistGroups::SongCount() const
     return count;
 }
 
-SPlaylistGroups CPlaylistGroups::Group(CCdlistSet& set, const QList<qint32>& ids)
+SPlaylistGroups CPlaylistGroups::Group(CCdlistSet& set, const QList<qint64>& ids)
 {
     SPlaylistGroups result;
-    for (qint32 id : ids) {
-        if (!set.FindSongById(id))
+    for (qint64 id : ids) {
+        const std::optional<SSong> song = set.FindSongById(id);
+        if (!song)
             continue;
         SSessionGroup* group = nullptr;
         for (SSessionGroup& candidate : result.groups) {
-            if (candidate.session == set.m_CD) { // byte for byte: "Rock" and "rock" differ
+            if (candidate.session == song->m_CD) { // byte for byte: "Rock" and "rock" differ
                 group = &candidate;
                 break;
             }
@@ -30,15 +30,15 @@ SPlaylistGroups CPlaylistGroups::Group(CCdlistSet& set, const QList<qint32>& ids
                 result.limit = SPlaylistGroups::ELimit::TooManySessions;
                 break;
             }
-            result.groups.append(SSessionGroup{set.m_CD, {}, {}});
+            result.groups.append(SSessionGroup{song->m_CD, {}, {}});
             group = &result.groups.last();
         }
         if (group->paths.size() >= kMaxSongsPerSession) {
             result.limit = SPlaylistGroups::ELimit::TooManySongs;
             break;
         }
-        group->paths.append(CText::JoinPath(set.m_PATH, set.m_MELODI));
-        group->ids.append(set.m_ID);
+        group->paths.append(song->FilePath());
+        group->ids.append(song->m_ID);
     }
     return result;
 }

@@ -1,17 +1,17 @@
-#include "playback/control/CWinampOperations.h"
+#include "playback/CWinampOperations.h"
 
 #include "db/CCdlistSet.h"
-#include "intake/CDriveLocator.h"
 #include "model/CAppServices.h"
 #include "model/CCdlistDoc.h"
+#include "model/CDriveLocator.h"
+#include "model/CFileCopier.h"
+#include "model/CPlaylistGroups.h"
+#include "model/CWinampRemote.h"
 #include "platform/CFileNames.h"
 #include "platform/CPrompts.h"
 #include "platform/CSettings.h"
 #include "platform/CVolumes.h"
 #include "playback/CPlaybackTexts.h"
-#include "playback/CWinampRemote.h"
-#include "playlist/CFileCopier.h"
-#include "playlist/CPlaylistGroups.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -38,7 +38,7 @@ bool CopyWhenLengthsDiffer(const QString& source, const QString& target, QString
 
 } // namespace
 
-int CWinampOperations::PositionOf(qint32 id) const
+int CWinampOperations::PositionOf(qint64 id) const
 {
     const qsizetype slot = m_sent.ids.indexOf(id);
     return slot >= 0 ? int(slot) : int(m_sent.ids.size());
@@ -146,7 +146,7 @@ bool CWinampOperations::Send(const QList<SSessionGroup>& groups, bool copying)
     return true;
 }
 
-void CWinampOperations::AddToPlayer(const QString& path, qint32 id)
+void CWinampOperations::AddToPlayer(const QString& path, qint64 id)
 {
     // A file the player refused takes no slot, so the slots stay in step with its list.
     if (m_services.winamp->AddFile(path))
@@ -218,28 +218,24 @@ SPollResult CWinampOperations::Poll(int selectedRow)
     const int position = player.ListPosition();
     if (position < 0 || position >= m_sent.ids.size())
         return result;
-    const qint32 id = m_sent.ids[position];
+    const qint64 id = m_sent.ids[position];
     // While a job runs the catalogue is its own; the song is counted once it is done.
     if (id != m_sent.lastPlayed && !m_doc.IsBusy())
         CountStart(id, result);
     return result;
 }
 
-void CWinampOperations::CountStart(qint32 id, SPollResult& result)
+void CWinampOperations::CountStart(qint64 id, SPollResult& result)
 {
     CCdlistSet& set = m_doc.Set();
     try {
-        if (set.FindSongById(id)) {
-            result.title = set.m_TITLE;
-            result.artist = set.m_ARTIST;
-            const qint32 uses = set.m_USE;
-            set.Edit();
-            set.m_USE = uses + 1;
-            set.Update();
+        if (const std::optional<SSong> song = set.FindSongById(id)) {
+            result.title = song->m_TITLE;
+            result.artist = song->m_ARTIST;
+            set.IncrementUse(id);
         }
     } catch (const CDbException&) {
         // Not counted this time; the next poll tries again.
-        set.CancelUpdate();
         return;
     }
     m_sent.lastPlayed = id;

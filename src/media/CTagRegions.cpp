@@ -1,4 +1,4 @@
-#include "intake/CTagRegions.h"
+#include "media/CTagRegions.h"
 
 #include "platform/CFileNames.h"
 

@@ -1,4 +1,4 @@
-#include "intake/CDriveLocator.h"
+#include "model/CDriveLocator.h"
 
 #include "platform/CFileNames.h"
 #include "platform/CProgress.h"

@@ -13,9 +13,9 @@ struct SSessionGroup;
 // ID at the player's list position n.
 struct SSentList
 {
-    QList<qint32> ids;
+    QList<qint64> ids;
     bool sent = false;     // Update Winamp completed at least once
-    qint32 lastPlayed = 0; // the song the poll last saw playing
+    qint64 lastPlayed = 0; // the song the poll last saw playing
 };
 
 // What the one-second poll found, for the window to show.
@@ -62,16 +62,16 @@ public:
     // Every second: jumps to a newly selected entry while playing, and follows the player.
     SPollResult Poll(int selectedRow);
     // The player's list position of a playlist entry: its first slot, else the next free one.
-    int PositionOf(qint32 id) const;
+    int PositionOf(qint64 id) const;
 
 private:
     bool WaitForPlayer();
     // Sends the groups; false when a copy failed (reported).
     bool Send(const QList<SSessionGroup>& groups, bool copying);
-    void AddToPlayer(const QString& path, qint32 id);
+    void AddToPlayer(const QString& path, qint64 id);
     // The copy of a disc file in the temporary folder; empty when it failed (reported).
     QString CopyToTemp(const QString& source);
-    void CountStart(qint32 id, SPollResult& result);
+    void CountStart(qint64 id, SPollResult& result);
 
     CCdlistDoc& m_doc;
     const SAppServices& m_services;

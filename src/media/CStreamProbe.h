@@ -8,12 +8,9 @@
 class CStreamProbe
 {
 public:
-    // Null when the decoder cannot be set up; *error then holds the line the program
-    // prints before it gives up (see CreateOrExit).
+    // Null when the decoder cannot be set up; *error then says why, for the caller to
+    // report (no song could be measured).
     static std::unique_ptr<CStreamProbe> Create(QString* error = nullptr);
-    // As Create, but a decoder that cannot be set up ends the process: the message goes
-    // to standard error and the exit status is 1.
-    static std::unique_ptr<CStreamProbe> CreateOrExit();
     ~CStreamProbe();
     CStreamProbe(const CStreamProbe&) = delete;
     CStreamProbe& operator=(const CStreamProbe&) = delete;

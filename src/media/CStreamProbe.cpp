@@ -1,4 +1,4 @@
-#include "intake/CStreamProbe.h"
+#include "media/CStreamProbe.h"
 
 #include "platform/CFileNames.h"
 
@@ -413,18 +413,6 @@ std::unique_ptr<CStreamProbe> CStreamProbe::Create(QString* error)
         rc = mpg123_replace_reader_handle(probe->d->mh, ReadCallback, SeekCallback, nullptr);
     if (rc != MPG123_OK)
         return fail("XAUDIO: cannot instanciate  output (%s)\n", mpg123_errcode(probe->d->mh));
-    return probe;
-}
-
-std::unique_ptr<CStreamProbe> CStreamProbe::CreateOrExit()
-{
-    QString error;
-    std::unique_ptr<CStreamProbe> probe = Create(&error);
-    if (!probe) {
-        std::fputs(error.toLocal8Bit().constData(), stderr);
-        std::fflush(stderr);
-        std::exit(1);
-    }
     return probe;
 }
 

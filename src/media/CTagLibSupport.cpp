@@ -1,4 +1,4 @@
-#include "intake/CTagLibSupport.h"
+#include "media/CTagLibSupport.h"
 
 #include <mutex>
 #include <taglib/tdebuglistener.h>

@@ -12,7 +12,7 @@ struct SSessionGroup
 {
     QString session;
     QStringList paths; // full native paths
-    QList<qint32> ids;
+    QList<qint64> ids;
 };
 
 // The playlist grouped by session, as copying and the player work from it.
@@ -39,7 +39,7 @@ constexpr int kMaxSongsPerSession = 2500;
 // Groups the songs of the playlist entries (their IDs, in order) by session, in order of
 // first appearance. Entries whose song is gone are skipped. The walk stops at the first
 // entry that would break a limit; the groups gathered before it are kept.
-SPlaylistGroups Group(CCdlistSet& set, const QList<qint32>& ids);
+SPlaylistGroups Group(CCdlistSet& set, const QList<qint64>& ids);
 
 // Shows the message for a reached limit; nothing when there is none.
 void ReportLimit(CPrompts& prompts, SPlaylistGroups::ELimit limit);

@@ -1,4 +1,4 @@
-#include "intake/CStreamProbe.h"
+#include "media/CStreamProbe.h"
 #include "support/CId3Writer.h"
 #include "support/CMp3Factory.h"
 #include "support/CTestEnvironment.h"

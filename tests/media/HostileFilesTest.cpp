@@ -1,7 +1,7 @@
 // Files made to hurt the intake: huge, hollow, or with tags that claim or unpack to far
 // more than they hold. Each must cost what an ordinary song costs.
-#include "intake/CStreamProbe.h"
-#include "intake/CTagReader.h"
+#include "media/CStreamProbe.h"
+#include "media/CTagReader.h"
 #include "support/CId3Writer.h"
 #include "support/CMp3Factory.h"
 #include "support/CTestEnvironment.h"

@@ -1,7 +1,7 @@
-#include "editing/CTagFile.h"
+#include "media/CTagFile.h"
 
-#include "intake/CId3Limits.h"
-#include "intake/CTagLibSupport.h"
+#include "media/CId3Limits.h"
+#include "media/CTagLibSupport.h"
 #include "platform/CFileNames.h"
 
 #include <QFileInfo>

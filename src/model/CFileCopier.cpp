@@ -1,8 +1,7 @@
-#include "playlist/CFileCopier.h"
+#include "model/CFileCopier.h"
 
 #include "platform/CFileNames.h"
 #include "platform/CSafeTarget.h"
-#include "playlist/CM3uFile.h"
 
 #include <QFile>
 #include <QSaveFile>
@@ -115,7 +114,7 @@ bool CFileCopier::Copy(const QString& source, const QString& target,
     QFile in;
     const int fd = ::open(CFileNames::Encode(source).constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0 || !in.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        error = CM3uFile::FileErrorText(source, fd < 0 ? SystemError() : in.errorString());
+        error = CSafeTarget::FileError(source, fd < 0 ? SystemError() : in.errorString());
         if (fd >= 0)
             ::close(fd);
         return false;
@@ -127,14 +126,14 @@ bool CFileCopier::Copy(const QString& source, const QString& target,
         return true;
     const QString refusal = CSafeTarget::Refusal(target, protectedFiles);
     if (!refusal.isEmpty()) {
-        error = CM3uFile::FileErrorText(target, refusal);
+        error = CSafeTarget::FileError(target, refusal);
         return false;
     }
 
     CTargetFile out(target);
     QString reason;
     if (!out.Open(reason)) {
-        error = CM3uFile::FileErrorText(target, reason);
+        error = CSafeTarget::FileError(target, reason);
         return false;
     }
     const qint64 total = in.size();
@@ -143,14 +142,14 @@ bool CFileCopier::Copy(const QString& source, const QString& target,
     for (;;) {
         const qint64 read = in.read(buffer.data(), kBlockSize);
         if (read < 0) {
-            error = CM3uFile::FileErrorText(source, in.errorString());
+            error = CSafeTarget::FileError(source, in.errorString());
             out.Cancel();
             return false;
         }
         if (read == 0)
             break;
         if (out.Device().write(buffer.data(), read) != read) {
-            error = CM3uFile::FileErrorText(target, out.ErrorString());
+            error = CSafeTarget::FileError(target, out.ErrorString());
             out.Cancel();
             return false;
         }
@@ -159,7 +158,7 @@ bool CFileCopier::Copy(const QString& source, const QString& target,
             progress(done, total);
     }
     if (!out.Commit(reason)) {
-        error = CM3uFile::FileErrorText(target, reason);
+        error = CSafeTarget::FileError(target, reason);
         return false;
     }
     return true;
