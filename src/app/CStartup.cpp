@@ -7,6 +7,7 @@
 #include "model/CCdlistDoc.h"
 #include "model/CWinampRemote.h"
 #include "platform/CPrompts.h"
+#include "platform/CRegularFile.h"
 #include "platform/CScanLock.h"
 #include "platform/CSettings.h"
 #include "playlist/CPlaylistOperations.h"
@@ -16,7 +17,6 @@
 
 #include <QAction>
 #include <QDir>
-#include <QFile>
 #include <QSlider>
 
 namespace {
@@ -67,7 +67,8 @@ void CStartup::OfferUpgrade()
             return;
         if (name == QLatin1String("songs.mdb") && CSettings::Int(ESetting::Upgrade) != 0)
             return;
-        if (!QFile::exists(data.filePath(name)))
+        // Only a file can be an older database; offering a pipe would hang the window.
+        if (!CRegularFile::IsRegular(data.filePath(name)))
             continue;
         if (m_view.Prompts().AskYesNo(kUpgradeText, QStringLiteral("Update Database")))
             Q_EMIT m_view.UpgradeRequested(data.filePath(name));

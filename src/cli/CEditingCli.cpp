@@ -2,6 +2,7 @@
 
 #include "cli/CCommandLine.h"
 #include "db/CCdlistSet.h"
+#include "db/CGenres.h"
 #include "editing/CLyrics.h"
 #include "editing/CTagSaver.h"
 #include "platform/CText.h"
@@ -55,17 +56,12 @@ int Tag(SCliContext& c)
     static const QRegularExpression digits(QStringLiteral("^[0-9]{0,4}$"));
     if (year && !digits.match(*year).hasMatch())
         throw CCliError(QStringLiteral("the year is at most four digits"));
-    // What is not given stays as the song has it.
-    STagForm form;
-    form.title = title.value_or(song.m_TITLE);
-    form.artist = artist.value_or(song.m_ARTIST);
-    form.album = album.value_or(song.m_ALBUM);
-    form.year = year.value_or(song.m_YEAR);
-    form.genre = genre;
-    if (genre && *genre == QLatin1String("(NONE)"))
-        form.genre = QString();
+    // Only what is given is written; the rest stays as file and record have it.
+    STagEdit edit{title, artist, album, year, genre};
+    if (genre && *genre == QLatin1String(CGenres::kNone))
+        edit.genre = QString();
     const CTagSaver::SOutcome outcome =
-        CTagSaver(c.doc, c.services).Save({song.m_ID}, form, CTagSaver::EMode::Single, rename);
+        CTagSaver(c.doc, c.services).Save({song.m_ID}, edit, CTagSaver::EMode::Single, rename);
     if (outcome.failed)
         throw CCliError(QStringLiteral("the song was not changed"));
     if (const std::optional<SSong> saved = c.set.FindSongById(song.m_ID))
@@ -97,7 +93,8 @@ int Lyrics(SCliContext& c)
             c.out << CText::Printable(line) << '\n';
         return 0;
     }
-    const QString lyrics = CLyrics::WithCrLf(CCommandLine::ReadText(*from));
+    // Taken as the file has them, line ends and all.
+    const QString lyrics = CCommandLine::ReadText(*from);
     if (lyrics.size() > CLyrics::kMaxLength)
         throw CCliError(
             QStringLiteral("the lyrics are longer than %1 characters").arg(CLyrics::kMaxLength));

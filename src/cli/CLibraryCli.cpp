@@ -55,5 +55,5 @@ void RegisterLibraryCommands(CCommandLine& cli)
              QStringLiteral("lists the songs that match, as the Search button finds them (the "
                             "FastSearch, Case and SearchOnPath options apply; --fast forces the "
                             "fast search)"),
-             Search});
+             Search, true});
 }

@@ -72,7 +72,8 @@ CMpdRemote& Player(SCliContext& c)
     // The command line's services always hold the MPD remote; tests may hand in another.
     auto* player = dynamic_cast<CMpdRemote*>(c.services.winamp);
     if (!player || !player->IsRunning())
-        throw CCliError(CPlaybackTexts::NotRunning());
+        throw CCliError(player && !player->Problem().isEmpty() ? player->Problem()
+                                                               : CPlaybackTexts::NotRunning());
     return *player;
 }
 
@@ -122,7 +123,7 @@ int Run(SCliContext& c)
         if (!ok || percent < 0 || percent > 100)
             throw CCliError(QStringLiteral("the volume must be a number from 0 to 100"));
         // The player's scale is the window slider's, 0..255.
-        Player(c).SetVolume((percent * 255 + 50) / 100);
+        Player(c).SetVolume(CMpdRemote::LevelOfPercent(percent));
         return 0;
     }
     static const QList<QPair<QString, CWinampRemote::ECommand>> kCommands = {
@@ -151,5 +152,5 @@ void RegisterPlayerCommands(CCommandLine& cli)
     cli.Add({QStringLiteral("player"), QString::fromLatin1(kUsage),
              QStringLiteral("sends songs to the external player (MPD), shows what it plays and "
                             "controls it"),
-             Run});
+             Run, true});
 }

@@ -135,11 +135,12 @@ int Random(SCliContext& c)
 void RegisterPlaylistCommands(CCommandLine& cli)
 {
     cli.Add({QStringLiteral("export-m3u"), QString::fromLatin1(kExportUsage),
-             QStringLiteral("writes a session or a search result as an .m3u playlist"), ExportM3u});
+             QStringLiteral("writes a session or a search result as an .m3u playlist"), ExportM3u,
+             true});
     cli.Add({QStringLiteral("load-m3u"), QStringLiteral("load-m3u FILE"),
-             QStringLiteral("lists the catalogued songs a playlist names"), LoadM3u});
+             QStringLiteral("lists the catalogued songs a playlist names"), LoadM3u, true});
     cli.Add({QStringLiteral("import-m3u"), QStringLiteral("import-m3u FILE NAME"),
              QStringLiteral("adds the files a playlist names as a new session"), ImportM3u});
     cli.Add({QStringLiteral("random"), QString::fromLatin1(kRandomUsage),
-             QStringLiteral("draws songs at random, by number or by playing time"), Random});
+             QStringLiteral("draws songs at random, by number or by playing time"), Random, true});
 }

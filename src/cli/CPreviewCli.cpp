@@ -110,5 +110,5 @@ void RegisterPreviewCommands(CCommandLine& cli)
 {
     cli.Add({QStringLiteral("preview"), QString::fromLatin1(kUsage),
              QStringLiteral("plays one song through the built-in player until it ends or Ctrl-C"),
-             Preview});
+             Preview, true});
 }

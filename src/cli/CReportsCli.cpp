@@ -134,12 +134,12 @@ void RegisterReportCommands(CCommandLine& cli)
     cli.Add({QStringLiteral("export-html"), QString::fromLatin1(kHtmlUsage),
              QStringLiteral("writes the songs of a playlist, a session or the whole catalogue "
                             "as a web page"),
-             ExportHtml});
+             ExportHtml, true});
     cli.Add({QStringLiteral("stats"), QStringLiteral("stats"),
              QStringLiteral("totals, averages, the five most played songs and songs per bit rate"),
-             Stats});
+             Stats, true});
     cli.Add({QStringLiteral("duplicates"), QStringLiteral("duplicates"),
              QStringLiteral("every group of songs with the same file name or title, one block "
                             "per group: ID, file, size"),
-             Duplicates});
+             Duplicates, true});
 }

@@ -136,5 +136,5 @@ void RegisterSessionCommands(CCommandLine& cli)
     cli.Add({QStringLiteral("delete-session"), QStringLiteral("delete-session NAME"),
              QStringLiteral("Remove a session and its songs"), DeleteSession});
     cli.Add({QStringLiteral("songs"), QStringLiteral("songs SESSION"),
-             QStringLiteral("List a session's songs, tab-separated"), Songs});
+             QStringLiteral("List a session's songs, tab-separated"), Songs, true});
 }

@@ -50,20 +50,19 @@ std::optional<SSong> CLibraryOperations::FindRowSong(int row)
 std::optional<SSong> CLibraryOperations::SelectRow(int row)
 {
     std::optional<SSong> song = FindRowSong(row);
-    if (song)
+    if (song) {
         m_doc.SetCurrentSong(song->m_ID);
+        m_doc.TagForm().Show(*song);
+    }
     return song;
 }
 
-CLibraryOperations::EEdit CLibraryOperations::StoreCellEdit(int row, int column,
-                                                            const QString& text)
+std::optional<CLibraryOperations::SCellEdit> CLibraryOperations::CellEdit(int row, int column,
+                                                                          const QString& text)
 {
     const QList<ESongColumn>& columns = m_doc.Songs().Columns();
     if (column < 0 || column >= columns.size())
-        return EEdit::None;
-    const std::optional<SSong> song = FindRowSong(row);
-    if (!song)
-        return EEdit::None;
+        return std::nullopt;
     const ESongColumn shown = columns.at(column);
     switch (shown) {
     case ESongColumn::LIST:
@@ -72,26 +71,12 @@ CLibraryOperations::EEdit CLibraryOperations::StoreCellEdit(int row, int column,
     case ESongColumn::COMMENT:
         break;
     default:
-        return EEdit::None; // Session, Bitrate and Length change only the cell
+        return std::nullopt; // Session, Bitrate and Length change only the cell
     }
-    if (song->Text(shown) == text)
-        return EEdit::None;
-    try {
-        // The record is stored at once, so the edit survives whether or not the tag can
-        // be written afterwards.
-        SSongChanges changes;
-        changes.Set(shown, text);
-        if (shown == ESongColumn::LIST)
-            changes.Set(ESongColumn::TITLE, text);
-        m_doc.Set().Update(song->m_ID, changes);
-    } catch (const CDbException& e) {
-        ShowError(e.Message());
-        return EEdit::None;
-    }
-    if (shown == ESongColumn::COMMENT)
-        return EEdit::Comment;
-    m_doc.SetCurrentSong(song->m_ID);
-    return EEdit::Tag;
+    const std::optional<SSong> song = FindRowSong(row);
+    if (!song || song->Text(shown) == text)
+        return std::nullopt;
+    return SCellEdit{song->m_ID, shown};
 }
 
 void CLibraryOperations::DeleteCurrentFile()

@@ -15,12 +15,11 @@ struct SAppServices;
 class CLibraryOperations
 {
 public:
-    // What a stored cell edit asks of the tag writer.
-    enum class EEdit
+    // A cell edit that changes a song's tag: Title (LIST), Artist, Album or Comment.
+    struct SCellEdit
     {
-        None,    // nothing stored (unchanged, or a column that edits only the cell)
-        Tag,     // Title, Artist or Album: the single tag save for the song
-        Comment, // the comment goes into the file's tag
+        qint64 id = 0;
+        ESongColumn column = ESongColumn::LIST;
     };
 
     CLibraryOperations(CCdlistDoc& doc, const SAppServices& services)
@@ -29,10 +28,11 @@ public:
 
     // Lists the songs of a session (exact name) in ID order.
     void ShowSession(const QString& name);
-    // Makes the row's song the current one; none when it is gone.
+    // Makes the row's song the current one, shown in the tag fields; none when it is gone.
     std::optional<SSong> SelectRow(int row);
-    // Stores the edit of one cell in the song's record.
-    EEdit StoreCellEdit(int row, int column, const QString& text);
+    // What the edit of one cell changes: none for Session, Bitrate and Length (only the
+    // cell changes), an unchanged text or a song that is gone.
+    std::optional<SCellEdit> CellEdit(int row, int column, const QString& text);
     // Deletes the current song's file from disk, after the question, and its record.
     void DeleteCurrentFile();
     // Lists the songs matching the criteria (and adds them with AddOnSearch).

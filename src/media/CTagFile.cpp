@@ -1,24 +1,23 @@
 #include "media/CTagFile.h"
 
+#include "media/CId3Frames.h"
 #include "media/CId3Limits.h"
 #include "media/CTagLibSupport.h"
 #include "platform/CFileNames.h"
 
-#include <QFileInfo>
 #include <QScopeGuard>
+#include <QSet>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
-#include <taglib/commentsframe.h>
-#include <taglib/id3v1tag.h>
 #include <taglib/id3v2framefactory.h>
 #include <taglib/id3v2tag.h>
 #include <taglib/tbytevectorstream.h>
-#include <taglib/textidentificationframe.h>
-#include <taglib/unsynchronizedlyricsframe.h>
 #include <unistd.h>
 
 namespace {
@@ -33,6 +32,7 @@ constexpr qint64 kMaxTag = 16 * 1024 * 1024;
 constexpr size_t kCopyChunk = 1024 * 1024;
 
 std::function<void(qint64)> g_copyObserver;
+bool g_namedCopiesOnly = false;
 
 QString Reason(int error)
 {
@@ -70,127 +70,31 @@ bool WriteAt(int fd, const char* data, qint64 length, qint64 offset)
     return true;
 }
 
-TagLib::String ToTagLib(const QString& text)
+// The changed fields of an ID3v1 tag, each in its place, Latin-1 (other letters as "?"),
+// cut to the field and padded with zeros; every other byte stays.
+QByteArray PatchedId3v1(const QByteArray& old, const CTagFile::SChanges& c)
 {
-    return TagLib::String(text.toUtf8().toStdString(), TagLib::String::UTF8);
-}
-
-// ID3v2.4 text is UTF-8; ID3v2.3 knows Latin-1 and UTF-16 only.
-TagLib::String::Type EncodingFor(int version, const QString& text)
-{
-    if (version == 4)
-        return TagLib::String::UTF8;
-    for (QChar c : text)
-        if (c.unicode() > 0xff)
-            return TagLib::String::UTF16;
-    return TagLib::String::Latin1;
-}
-
-void SetTextFrame(TagLib::ID3v2::Tag& tag, int version, const char* id, const QString& text)
-{
-    const TagLib::ID3v2::FrameList& frames = tag.frameList(id);
-    auto* frame = frames.isEmpty()
-                      ? nullptr
-                      : dynamic_cast<TagLib::ID3v2::TextIdentificationFrame*>(frames.front());
-    if (!frame) {
-        auto made = std::make_unique<TagLib::ID3v2::TextIdentificationFrame>(
-            ByteVector(id), EncodingFor(version, text));
-        frame = made.get();
-        tag.addFrame(made.release());
-    }
-    frame->setTextEncoding(EncodingFor(version, text));
-    frame->setText(ToTagLib(text));
-}
-
-// Fills a frame with a language (COMM, USLT), making one when there is none.
-template <class TFrame>
-void FillLanguageFrame(TagLib::ID3v2::Tag& tag, TFrame* frame, int version, const QString& text)
-{
-    if (!frame) {
-        frame = new TFrame(EncodingFor(version, text));
-        frame->setLanguage("eng");
-        tag.addFrame(frame);
-    }
-    frame->setTextEncoding(EncodingFor(version, text));
-    frame->setText(ToTagLib(text));
-}
-
-// The comment without a description (the one the intake reads first); players keep
-// their own data in described comments, which stay as they are.
-void SetComment(TagLib::ID3v2::Tag& tag, int version, const QString& text)
-{
-    TagLib::ID3v2::CommentsFrame* target = nullptr;
-    for (TagLib::ID3v2::Frame* f : tag.frameList("COMM")) {
-        auto* comment = dynamic_cast<TagLib::ID3v2::CommentsFrame*>(f);
-        if (comment && comment->description().isEmpty()) {
-            target = comment;
-            break;
-        }
-    }
-    FillLanguageFrame(tag, target, version, text);
-}
-
-void SetLyrics(TagLib::ID3v2::Tag& tag, int version, const QString& text)
-{
-    const TagLib::ID3v2::FrameList& frames = tag.frameList("USLT");
-    FillLanguageFrame(tag,
-                      frames.isEmpty()
-                          ? nullptr
-                          : dynamic_cast<TagLib::ID3v2::UnsynchronizedLyricsFrame*>(frames.front()),
-                      version, text);
-}
-
-void ApplyToId3v2(TagLib::ID3v2::Tag& tag, int version, const CTagFile::SChanges& c)
-{
-    if (c.title)
-        SetTextFrame(tag, version, "TIT2", *c.title);
-    if (c.artist)
-        SetTextFrame(tag, version, "TPE1", *c.artist);
-    if (c.album)
-        SetTextFrame(tag, version, "TALB", *c.album);
-    if (c.year) {
-        // The library keeps an ID3v2.3 year as TDRC and writes it back as TYER; an
-        // ID3v2.4 tag that carries an old TYER anyway has it refreshed too.
-        SetTextFrame(tag, version, "TDRC", *c.year);
-        if (!tag.frameList("TYER").isEmpty())
-            SetTextFrame(tag, version, "TYER", *c.year);
-    }
-    if (c.genre)
-        SetTextFrame(tag, version, "TCON", *c.genre);
-    if (c.comment)
-        SetComment(tag, version, *c.comment);
-    if (c.lyrics)
-        SetLyrics(tag, version, *c.lyrics);
-}
-
-// ID3v1 holds Latin-1 only; the library would keep the low byte of any other letter.
-TagLib::String Latin1(const QString& text)
-{
-    QString safe = text;
-    for (QChar& c : safe)
-        if (c.unicode() > 0xff)
-            c = u'?';
-    return ToTagLib(safe);
-}
-
-ByteVector RefreshedId3v1(const ByteVector& old, const CTagFile::SChanges& c)
-{
-    TagLib::ByteVectorStream stream(old);
-    CRegionFile file(&stream);
-    TagLib::ID3v1::Tag tag(&file, 0);
-    if (c.title)
-        tag.setTitle(Latin1(*c.title));
-    if (c.artist)
-        tag.setArtist(Latin1(*c.artist));
-    if (c.album)
-        tag.setAlbum(Latin1(*c.album));
-    if (c.year)
-        tag.setYear(c.year->toUInt());
-    if (c.comment)
-        tag.setComment(Latin1(*c.comment));
+    QByteArray tag = old;
+    const auto put = [&tag](const std::optional<QString>& value, int at, int length) {
+        if (!value)
+            return;
+        QString safe = *value;
+        for (QChar& ch : safe)
+            if (ch.unicode() > 0xff)
+                ch = u'?';
+        const QByteArray bytes = safe.toLatin1().left(length);
+        tag.replace(at, length, bytes + QByteArray(length - bytes.size(), '\0'));
+    };
+    put(c.title, 3, 30);
+    put(c.artist, 33, 30);
+    put(c.album, 63, 30);
+    put(c.year, 93, 4);
+    // ID3v1.1 keeps a track number in the comment's last two bytes.
+    const bool track = tag[125] == 0 && tag[126] != 0;
+    put(c.comment, 97, track ? 28 : 30);
     if (c.genreNumber >= 0 && c.genreNumber < 126)
-        tag.setGenreNumber(unsigned(c.genreNumber));
-    return tag.render();
+        tag[127] = char(c.genreNumber);
+    return tag;
 }
 
 quint32 Syncsafe(const char* b)
@@ -253,40 +157,86 @@ struct SNewTags
     ByteVector v1;
 };
 
-QString RenderTags(const SLayout& layout, const CTagFile::SChanges& changes, SNewTags& tags)
+QByteArray ToQt(const ByteVector& bytes)
 {
-    const int version = layout.version == 4 || layout.version == 0 ? 4 : 3;
+    return QByteArray(bytes.data(), qsizetype(bytes.size()));
+}
+
+ByteVector ToTagLib(const QByteArray& bytes)
+{
+    return ByteVector(bytes.constData(), uint(bytes.size()));
+}
+
+// An ID3v2.2 tag, which nothing writes any more, is read by the tag library and written
+// whole as ID3v2.3.
+QString ConvertedId3v22(const SLayout& layout, QByteArray& rendered)
+{
+    // Frames the reader's limits would leave out would be lost on writing.
+    ByteVector limited = layout.v2;
+    CId3Limits::Apply(limited);
+    if (limited != layout.v2)
+        return QStringLiteral("its ID3v2 tag holds frames too large to rewrite");
     TagLib::ByteVectorStream stream(layout.v2);
     CRegionFile file(&stream);
-    std::unique_ptr<TagLib::ID3v2::Tag> tag;
-    if (layout.version != 0) {
-        // Frames the reader's limits would leave out would be lost on writing.
-        ByteVector limited = layout.v2;
-        CId3Limits::Apply(limited);
-        if (limited != layout.v2)
-            return QStringLiteral("its ID3v2 tag holds frames too large to rewrite");
-        tag =
-            std::make_unique<TagLib::ID3v2::Tag>(&file, 0, TagLib::ID3v2::FrameFactory::instance());
-    } else {
-        tag = std::make_unique<TagLib::ID3v2::Tag>();
-    }
-    ApplyToId3v2(*tag, version, changes);
-    tags.v2 = tag->render(version == 4 ? TagLib::ID3v2::v4 : TagLib::ID3v2::v3);
-    if (tags.v2.size() < kHeaderSize)
+    TagLib::ID3v2::Tag tag(&file, 0, TagLib::ID3v2::FrameFactory::instance());
+    rendered = ToQt(tag.render(TagLib::ID3v2::v3));
+    if (rendered.size() < kHeaderSize)
         return QStringLiteral("the new tag could not be made");
-    // The frames are written plain, without extended header or footer.
-    tags.v2[5] = 0;
-    // Within the old tag's room: its padding takes up the difference.
-    qint64 used = tags.v2.size();
-    while (used > kHeaderSize && tags.v2[uint(used - 1)] == 0)
+    // Without padding: its room is measured as every other tag's.
+    rendered[5] = 0;
+    qsizetype used = rendered.size();
+    while (used > kHeaderSize && rendered[used - 1] == 0)
         --used;
-    if (layout.version != 0 && !layout.v2Footer && used <= layout.v2Size) {
-        tags.v2Same = tags.v2.mid(0, uint(used));
-        tags.v2Same.resize(uint(layout.v2Size), '\0');
-        PutSyncsafe(tags.v2Same.data() + 6, quint32(layout.v2Size - kHeaderSize));
+    rendered.truncate(used);
+    PutSyncsafe(rendered.data() + 6, quint32(used - kHeaderSize));
+    return QString();
+}
+
+void ApplyToFrames(CId3Frames& frames, const CTagFile::SChanges& c)
+{
+    if (c.title)
+        frames.SetText("TIT2", *c.title);
+    if (c.artist)
+        frames.SetText("TPE1", *c.artist);
+    if (c.album)
+        frames.SetText("TALB", *c.album);
+    if (c.year) {
+        // The year of the tag's version, and the other version's too when the tag has it.
+        const bool v4 = frames.Version() == 4;
+        frames.SetText(v4 ? "TDRC" : "TYER", *c.year);
+        if (frames.Has(v4 ? "TYER" : "TDRC"))
+            frames.SetText(v4 ? "TYER" : "TDRC", *c.year);
     }
+    if (c.genre)
+        frames.SetText("TCON", *c.genre);
+    if (c.comment)
+        frames.SetComment(*c.comment);
+    if (c.lyrics)
+        frames.SetLyrics(*c.lyrics);
+}
+
+QString RenderTags(const SLayout& layout, const CTagFile::SChanges& changes, SNewTags& tags)
+{
+    CId3Frames frames;
+    if (layout.version == 0) {
+        frames.Start(4);
+    } else {
+        QByteArray old = ToQt(layout.v2);
+        if (layout.version == 2) {
+            if (QString error = ConvertedId3v22(layout, old); !error.isEmpty())
+                return error;
+        }
+        if (!frames.Parse(old))
+            return QStringLiteral("its ID3v2 tag cannot be read");
+    }
+    ApplyToFrames(frames, changes);
+    const QByteArray rendered = frames.Render();
+    tags.v2 = ToTagLib(rendered);
+    // Within the old tag's room: its padding takes up the difference.
+    if (layout.version != 0 && !layout.v2Footer && rendered.size() <= layout.v2Size)
+        tags.v2Same = ToTagLib(frames.Render(layout.v2Size));
     if (!layout.v1.isEmpty())
-        tags.v1 = RefreshedId3v1(layout.v1, changes);
+        tags.v1 = ToTagLib(PatchedId3v1(ToQt(layout.v1), changes));
     return QString();
 }
 
@@ -353,15 +303,53 @@ bool CopyRange(int from, int to, qint64 offset, qint64 length, qint64& written)
     return true;
 }
 
+// A hidden copy of a save, named after its song.
+bool IsCopyName(const char* name)
+{
+    return name[0] == '.' && std::strstr(name, ".cratewise-") != nullptr;
+}
+
+// Removes the hidden copies killed saves left in a folder (once per folder and run): a
+// copy whose save is still running holds its lock and stays.
+void RemoveLeftovers(const QByteArray& folder)
+{
+    static QSet<QByteArray> cleaned;
+    if (cleaned.contains(folder))
+        return;
+    cleaned.insert(folder);
+    DIR* dir = ::opendir(folder.constData());
+    if (!dir)
+        return;
+    const auto closeDir = qScopeGuard([dir] { ::closedir(dir); });
+    while (const dirent* entry = ::readdir(dir)) {
+        if (!IsCopyName(entry->d_name))
+            continue;
+        const int fd =
+            ::openat(::dirfd(dir), entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        struct stat st = {};
+        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0)
+            ::unlinkat(::dirfd(dir), entry->d_name, 0);
+        ::close(fd);
+    }
+}
+
 // An unnamed file in `folder`, or a hidden named one where the file system has none
-// (its name then in `named`).
+// (its name then in `named`); locked for as long as it is open.
 int CreateCopy(const QByteArray& folder, const QByteArray& base, QByteArray& named)
 {
-    const int fd = ::open(folder.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
-    if (fd >= 0 || (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL))
-        return fd;
-    named = folder + "/." + base + ".cratewise-XXXXXX";
-    return ::mkostemp(named.data(), O_CLOEXEC);
+    RemoveLeftovers(folder);
+    int fd =
+        g_namedCopiesOnly ? -1 : ::open(folder.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    if (fd < 0 &&
+        (g_namedCopiesOnly || errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
+        named = folder + "/." + base + ".cratewise-XXXXXX";
+        fd = ::mkostemp(named.data(), O_CLOEXEC);
+    }
+    if (fd >= 0)
+        ::flock(fd, LOCK_EX);
+    return fd;
 }
 
 QString WriteCopy(int fd, const struct stat& st, const QByteArray& real, const SLayout& layout,
@@ -416,32 +404,42 @@ QString WriteCopy(int fd, const struct stat& st, const QByteArray& real, const S
     return QString();
 }
 
-QString WriteFile(const QString& path, const CTagFile::SChanges& changes)
+// The song's file, opened for writing, once it is known to be a writable regular file.
+struct SOpened
+{
+    QByteArray real; // where a link leads
+    int fd = -1;
+    struct stat st = {};
+    ~SOpened()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+};
+
+QString Open(const QString& path, SOpened& file)
 {
     // A link is followed: the file it names is the song, and the copy is made beside it.
     char resolved[PATH_MAX];
     if (!::realpath(CFileNames::Encode(path).constData(), resolved))
         return Reason(errno);
-    const QByteArray real(resolved);
-    const int fd = ::open(real.constData(), O_RDWR | O_CLOEXEC);
-    if (fd < 0)
+    file.real = QByteArray(resolved);
+    file.fd = ::open(file.real.constData(), O_RDWR | O_CLOEXEC);
+    if (file.fd < 0)
         return Reason(errno);
-    const auto closeFile = qScopeGuard([fd] { ::close(fd); });
-    struct stat st = {};
-    if (::fstat(fd, &st) != 0)
+    if (::fstat(file.fd, &file.st) != 0)
         return Reason(errno);
-    if (!S_ISREG(st.st_mode))
+    if (!S_ISREG(file.st.st_mode))
         return QStringLiteral("it is not a regular file");
     // A file nobody may write is read-only for this program too, even for root.
-    if ((st.st_mode & 0222) == 0)
+    if ((file.st.st_mode & 0222) == 0)
         return Reason(EACCES);
-    SLayout layout;
-    SNewTags tags;
-    if (QString error = ReadLayout(fd, st.st_size, layout); !error.isEmpty())
-        return error;
-    if (QString error = RenderTags(layout, changes, tags); !error.isEmpty())
-        return error;
+    return QString();
+}
 
+// Puts the new tags into the file.
+QString Apply(const SOpened& file, const SLayout& layout, const SNewTags& tags)
+{
     // In place when the ID3v2 tag has room and each tag's change is one write within one
     // page, which a kill cannot split. The ID3v1 tag goes first: the ID3v2 tag, which
     // every reader prefers, then turns old into new in one write.
@@ -452,24 +450,53 @@ QString WriteFile(const QString& path, const CTagFile::SChanges& changes)
         v1 = Changed(layout.v1, tags.v1, layout.size - kId3v1Size);
     if (!tags.v2Same.isEmpty() && v2.OnePage() && v1.OnePage()) {
         for (const auto& [span, block] : {std::pair{v1, &tags.v1}, std::pair{v2, &tags.v2Same}}) {
-            if (span.first >= 0 && !WriteAt(fd, block->data() + span.first,
+            if (span.first >= 0 && !WriteAt(file.fd, block->data() + span.first,
                                             span.last - span.first + 1, span.base + span.first))
                 return Reason(errno);
         }
         return QString();
     }
-    return WriteCopy(fd, st, real, layout, tags);
+    return WriteCopy(file.fd, file.st, file.real, layout, tags);
 }
 
-} // namespace
+QString WriteFile(const QString& path, const CTagFile::SChanges& changes, CTagFile::SBefore* before)
+{
+    SOpened file;
+    SLayout layout;
+    SNewTags tags;
+    if (QString error = Open(path, file); !error.isEmpty())
+        return error;
+    if (QString error = ReadLayout(file.fd, file.st.st_size, layout); !error.isEmpty())
+        return error;
+    if (QString error = RenderTags(layout, changes, tags); !error.isEmpty())
+        return error;
+    if (before)
+        *before = {ToQt(layout.v2), ToQt(layout.v1)};
+    return Apply(file, layout, tags);
+}
 
-namespace CTagFile {
+QString RestoreFile(const QString& path, const CTagFile::SBefore& before)
+{
+    SOpened file;
+    SLayout layout;
+    if (QString error = Open(path, file); !error.isEmpty())
+        return error;
+    if (QString error = ReadLayout(file.fd, file.st.st_size, layout); !error.isEmpty())
+        return error;
+    SNewTags tags;
+    tags.v2 = ToTagLib(before.v2);
+    if (layout.version != 0 && !layout.v2Footer && qint64(before.v2.size()) == layout.v2Size)
+        tags.v2Same = tags.v2;
+    if (!layout.v1.isEmpty())
+        tags.v1 = before.v1.isEmpty() ? layout.v1 : ToTagLib(before.v1);
+    return Apply(file, layout, tags);
+}
 
-QString Write(const QString& path, const SChanges& changes)
+template <class F> QString Guarded(const F& write)
 {
     SilenceTagLib();
     try {
-        return WriteFile(path, changes);
+        return write();
     } catch (const std::exception& e) {
         return QString::fromLocal8Bit(e.what());
     } catch (...) {
@@ -477,9 +504,28 @@ QString Write(const QString& path, const SChanges& changes)
     }
 }
 
+} // namespace
+
+namespace CTagFile {
+
+QString Write(const QString& path, const SChanges& changes, SBefore* before)
+{
+    return Guarded([&] { return WriteFile(path, changes, before); });
+}
+
+QString Restore(const QString& path, const SBefore& before)
+{
+    return Guarded([&] { return RestoreFile(path, before); });
+}
+
 void SetCopyObserver(std::function<void(qint64 written)> observer)
 {
     g_copyObserver = std::move(observer);
+}
+
+void SetNamedCopiesOnly(bool named)
+{
+    g_namedCopiesOnly = named;
 }
 
 } // namespace CTagFile

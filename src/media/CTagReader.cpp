@@ -8,12 +8,14 @@
 
 #include <QRegularExpression>
 #include <QtEndian>
+#include <algorithm>
 #include <memory>
 #include <taglib/apetag.h>
 #include <taglib/commentsframe.h>
 #include <taglib/id3v1tag.h>
 #include <taglib/id3v2framefactory.h>
 #include <taglib/id3v2header.h>
+#include <taglib/id3v2synchdata.h>
 #include <taglib/id3v2tag.h>
 #include <taglib/mpegfile.h>
 #include <taglib/tbytevectorstream.h>
@@ -222,6 +224,33 @@ struct STags
     std::unique_ptr<TagLib::APE::Tag> ape;
 };
 
+// The tag library reads the size of an ID3v2.3 extended header as an ID3v2.4 one would be
+// written (syncsafe, counting itself), so it starts such a tag's frames four bytes early and
+// finds none. It is handed the tag without its extended header (and without an
+// unsynchronisation, which covers the extended header too).
+void DropExtendedHeader(TagLib::ByteVector& head)
+{
+    const int at = head.find(TagLib::ID3v2::Header::fileIdentifier());
+    if (at < 0 || qint64(at) + 10 > head.size() || head[at + 3] != 3 || !(head[at + 5] & 0x40))
+        return;
+    const unsigned size =
+        std::min(TagLib::ID3v2::SynchData::toUInt(head.mid(unsigned(at + 6), 4)),
+                 head.size() - unsigned(at) - 10);
+    const bool unsynchronised = head[at + 5] & 0x80;
+    TagLib::ByteVector body = head.mid(unsigned(at + 10), size);
+    if (unsynchronised)
+        body = TagLib::ID3v2::SynchData::decode(body);
+    const qint64 extended = body.size() < 4 ? -1 : 4 + qint64(body.toUInt(0, true));
+    if (extended < 4 || extended > body.size())
+        return;
+    body = body.mid(unsigned(extended));
+    TagLib::ByteVector header = head.mid(unsigned(at), 10);
+    header[5] = char(header[5] & ~0xc0);
+    const TagLib::ByteVector newSize = TagLib::ID3v2::SynchData::fromUInt(body.size());
+    std::copy(newSize.begin(), newSize.end(), header.begin() + 6);
+    head = head.mid(0, unsigned(at)) + header + body + head.mid(unsigned(at) + 10 + size);
+}
+
 } // namespace
 
 namespace CTagReader {
@@ -234,6 +263,7 @@ bool ReadTagFields(const QString& path, STagFields& fields)
         STagRegions regions;
         if (!regions.Read(path))
             return false;
+        DropExtendedHeader(regions.head);
         CId3Limits::Apply(regions.head);
         LimitApeItems(regions.tail);
         const STags tags(regions);

@@ -17,6 +17,18 @@ void CCdlistDoc::OpenDatabase(const QString& path,
 {
     Songs().Clear(); // its rows, and any still to be read, belong to the catalogue before
     m_db.Open(path, conversionProgress);
+    OpenSets();
+}
+
+void CCdlistDoc::OpenDatabaseForReading(const QString& path)
+{
+    Songs().Clear();
+    m_db.OpenForReading(path);
+    OpenSets();
+}
+
+void CCdlistDoc::OpenSets()
+{
     m_set.Open(m_db);
     m_except.Open(m_db);
 }
@@ -30,6 +42,8 @@ void CCdlistDoc::SetSongCount(qint64 count)
 void CCdlistDoc::SetCurrentSong(qint64 id)
 {
     m_currentSong = id;
+    if (id == -1)
+        m_tagForm.Clear();
     Q_EMIT CurrentSongChanged(id);
 }
 

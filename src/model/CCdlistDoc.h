@@ -6,6 +6,7 @@
 #include "model/CPlaylistModel.h"
 #include "model/CSessionListModel.h"
 #include "model/CSongListModel.h"
+#include "model/CTagFormModel.h"
 
 #include <QObject>
 #include <QString>
@@ -23,6 +24,8 @@ public:
     // Opens (or creates) the song database; throws CDbException with a clear message.
     void OpenDatabase(const QString& path,
                       const CDatabase::ProgressFactory& conversionProgress = {});
+    // Opens an existing one for reading only (the command line's commands that only read).
+    void OpenDatabaseForReading(const QString& path);
     CDatabase& Database() { return m_db; }
     // The song table: songs found, stored and changed as values.
     CCdlistSet& Set() { return m_set; }
@@ -32,11 +35,14 @@ public:
     CSessionListModel& Sessions() { return m_sessions; }
     CSongListModel& Songs() { return m_songs; }
     CPlaylistModel& Playlist() { return m_playlist; }
+    // The tag fields' song and what the user changed in them.
+    CTagFormModel& TagForm() { return m_tagForm; }
 
     qint64 SongCount() const { return m_songCount; }
     void SetSongCount(qint64 count);
     void AdjustSongCount(qint64 delta) { SetSongCount(m_songCount + delta); }
-    // The song last clicked (the tag fields show it); -1 for none.
+    // The song last clicked (the tag fields show it); -1 for none, which clears the tag
+    // fields.
     qint64 CurrentSong() const { return m_currentSong; }
     void SetCurrentSong(qint64 id);
 
@@ -63,12 +69,15 @@ Q_SIGNALS:
     void BusyChanged(bool busy);
 
 private:
+    void OpenSets();
+
     CDatabase m_db;
     CCdlistSet m_set;
     CExceptSet m_except;
     CSessionListModel m_sessions;
     CSongListModel m_songs;
     CPlaylistModel m_playlist;
+    CTagFormModel m_tagForm;
     qint64 m_songCount = 0;
     qint64 m_currentSong = -1;
     int m_busy = 0;

@@ -1,6 +1,7 @@
 #include "model/CFileCopier.h"
 
 #include "platform/CFileNames.h"
+#include "platform/CRegularFile.h"
 #include "platform/CSafeTarget.h"
 
 #include <QFile>
@@ -110,11 +111,13 @@ bool CFileCopier::Copy(const QString& source, const QString& target,
                        const std::function<void(qint64, qint64)>& progress, QString& error,
                        const QStringList& protectedFiles)
 {
-    // Opened by the name's exact bytes: a song named in Latin-1 is copied too.
+    // Opened by the name's exact bytes: a song named in Latin-1 is copied too. A pipe or a
+    // device in its place would be waited on or read without end.
     QFile in;
-    const int fd = ::open(CFileNames::Encode(source).constData(), O_RDONLY | O_CLOEXEC);
+    QString reason;
+    const int fd = CRegularFile::OpenForReading(source, reason);
     if (fd < 0 || !in.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        error = CSafeTarget::FileError(source, fd < 0 ? SystemError() : in.errorString());
+        error = CSafeTarget::FileError(source, fd < 0 ? reason : in.errorString());
         if (fd >= 0)
             ::close(fd);
         return false;
@@ -131,7 +134,6 @@ bool CFileCopier::Copy(const QString& source, const QString& target,
     }
 
     CTargetFile out(target);
-    QString reason;
     if (!out.Open(reason)) {
         error = CSafeTarget::FileError(target, reason);
         return false;

@@ -121,7 +121,7 @@ QString CSongListModel::FormatLength(const QString& seconds)
 {
     if (seconds.isEmpty())
         return {};
-    return CText::MinutesSeconds(seconds.toInt());
+    return CText::MinutesSeconds(seconds.toLongLong());
 }
 
 void CSongListModel::InsertSongRow(int row, const SSong& song)

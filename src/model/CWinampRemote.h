@@ -22,6 +22,8 @@ public:
     virtual bool IsRunning() = 0;
     // Starts the player program; false when it could not be started.
     virtual bool Start(const QString& program, bool minimized) = 0;
+    // Why the last Start failed, when the backend knows; empty otherwise.
+    virtual QString StartError() const { return {}; }
     virtual void Command(ECommand command) = 0;
     virtual void ClearList() = 0;
     // False when the player refused the file (it is then not in its list).

@@ -67,7 +67,8 @@ CWinampOperations::EUpdate CWinampOperations::UpdateWinamp()
     EUpdate result = EUpdate::Sent;
     if (!player.IsRunning()) {
         if (!player.Start(program, CSettings::Bool(ESetting::Minimize))) {
-            prompts.Error(CPlaybackTexts::CannotStart(program), CPlaybackTexts::PathCaption());
+            prompts.Error(CPlaybackTexts::CannotStart(program, player.StartError()),
+                          CPlaybackTexts::PathCaption());
             result = EUpdate::NotStarted;
         } else if (!WaitForPlayer()) {
             result = EUpdate::NotStarted;

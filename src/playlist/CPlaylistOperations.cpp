@@ -5,12 +5,15 @@
 #include "model/CAppServices.h"
 #include "model/CCdlistDoc.h"
 #include "platform/CPrompts.h"
+#include "platform/CRegularFile.h"
 #include "platform/CSafeTarget.h"
 #include "platform/CSettings.h"
 #include "playlist/CM3uFile.h"
 #include "playlist/CPlaylistImporter.h"
 #include "playlist/CPlaylistLoader.h"
 #include "playlist/CPlaylistTexts.h"
+
+#include <QIODevice>
 
 namespace {
 
@@ -41,22 +44,54 @@ QStringList CPlaylistOperations::ProgramFiles()
     return CSafeTarget::ProgramFiles(m_doc.Database().Path(), CSettings::FilePath());
 }
 
+namespace {
+
+// Where versions before the playlist was kept with its catalogue left it: in the settings,
+// for whichever catalogue started next.
+// Some hundred thousand entries; a larger file is no playlist of ours.
+constexpr qint64 kMaxSavedPlaylist = 8 * 1024 * 1024;
+
+} // namespace
+
+QString CPlaylistOperations::SavedPlaylistFile(const QString& database)
+{
+    return database + QStringLiteral("-playlist");
+}
+
 void CPlaylistOperations::SaveForNextRun()
 {
+    if (m_doc.Database().Path().isEmpty())
+        return;
     QStringList ids;
     for (qint64 id : m_doc.Playlist().Ids())
         ids << QString::number(id);
-    CSettings::SetString(ESetting::SavedPlaylist, ids.join(u' '));
+    const QByteArray text = ids.join(u' ').toLatin1() + "\r\n";
+    QString error;
+    if (!CSafeTarget::WriteWhole(
+            SavedPlaylistFile(m_doc.Database().Path()), ProgramFiles(),
+            [&text](QIODevice& out) {
+                return out.write(text) == text.size() ? QString() : out.errorString();
+            },
+            error))
+        m_services.prompts->Error(error, CPlaylistTexts::NotSavedCaption());
 }
 
 void CPlaylistOperations::RestoreFromLastRun()
 {
+    QByteArray text;
+    QString reason;
+    if (!CRegularFile::Read(SavedPlaylistFile(m_doc.Database().Path()), kMaxSavedPlaylist, text,
+                            reason) &&
+        CSettings::Stored(ESetting::SavedPlaylist)) {
+        // Taken over once, by the first catalogue that starts: it belongs to no other.
+        text = CSettings::String(ESetting::SavedPlaylist).toLatin1();
+        CSettings::Remove(CSettings::kSettings, CSettingsTable::Key(ESetting::SavedPlaylist));
+    }
     QList<CPlaylistModel::SEntry> entries;
     CCdlistSet& set = m_doc.Set();
-    const QString saved = CSettings::String(ESetting::SavedPlaylist);
-    for (const QString& text : saved.split(u' ', Qt::SkipEmptyParts)) {
+    for (const QByteArray& word : text.simplified().split(' ')) {
         bool ok = false;
-        const qint64 id = text.toLongLong(&ok);
+        const qint64 id = word.toLongLong(&ok);
         if (!ok)
             continue;
         if (const std::optional<SSong> song = set.FindSongById(id))

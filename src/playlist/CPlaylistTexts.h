@@ -12,4 +12,8 @@ inline QString NoCandidates()
 {
     return QStringLiteral("No songs found for the specified selections");
 }
+inline QString NotSavedCaption()
+{
+    return QStringLiteral("Playlist not saved");
+}
 } // namespace CPlaylistTexts

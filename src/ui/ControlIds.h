@@ -27,6 +27,12 @@ enum EControlId : int
     IDC_SONGS = 1108,
     IDC_MULTISAVE = 1110,
     IDC_SEARCH_ALL = 1182,
+    // The tag fields' labels (bold when Save would write the field).
+    IDC_TAG_TITLE_LABEL = 2019,
+    IDC_TAG_ARTIST_LABEL = 2033,
+    IDC_TAG_ALBUM_LABEL = 2034,
+    IDC_TAG_YEAR_LABEL = 2035,
+    IDC_TAG_GENRE_LABEL = 2065,
 };
 
 // The form's controls by identifier, as each controller is given them.

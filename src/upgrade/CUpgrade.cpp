@@ -9,10 +9,12 @@
 #include "model/CDriveLocator.h"
 #include "platform/CProgress.h"
 #include "platform/CPrompts.h"
+#include "platform/CRegularFile.h"
 #include "platform/CSafeTarget.h"
 #include "platform/CSettings.h"
 #include "upgrade/CUpgradeTexts.h"
 
+#include <QFileInfo>
 #include <QScopeGuard>
 
 namespace {
@@ -99,6 +101,12 @@ CUpgrade::SResult CUpgrade::Upgrade(const QString& oldFile, std::optional<bool> 
     const CCdlistDoc::CBusy busy(m_doc);
     SResult result;
     COldSongsSet old;
+    // SQLite would wait forever for a writer to a pipe, or read a device without end.
+    if (QFileInfo::exists(oldFile) && !CRegularFile::IsRegular(oldFile)) {
+        m_services.prompts->Error(CSafeTarget::FileError(oldFile, CRegularFile::NotRegular()),
+                                  QStringLiteral("Error"));
+        return result;
+    }
     if (!OpenOld(oldFile, old)) {
         m_services.prompts->Error(CUpgradeTexts::Failed(), QStringLiteral("Error"));
         return result;

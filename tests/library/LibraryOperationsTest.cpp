@@ -4,8 +4,6 @@
 
 namespace {
 
-using EEdit = CLibraryOperations::EEdit;
-
 class LibraryOperationsTest : public LibraryFixture
 {
 protected:
@@ -80,29 +78,26 @@ TEST_F(LibraryOperationsTest, SelectRowMakesItsSongCurrentUnlessItIsGone)
     EXPECT_EQ(doc.CurrentSong(), a);
 }
 
-TEST_F(LibraryOperationsTest, CellEditsStoreTheirColumnOnlyWhenChanged)
+// A cell edit names the tag field it changes; storing it is the tag saver's.
+TEST_F(LibraryOperationsTest, CellEditsChangeTheirColumnOnlyWhenChanged)
 {
     Columns(0, 1, 1); // Title, Album, Session, Length, Comment
     const qint64 id = Add({.title = "Old", .artist = "Artist", .album = "A", .duration = "61"});
     ops.ShowSession("S");
-    EXPECT_EQ(ops.StoreCellEdit(0, 0, "Old"), EEdit::None);
-    EXPECT_EQ(doc.CurrentSong(), -1);
-    EXPECT_EQ(ops.StoreCellEdit(0, 0, "New"), EEdit::Tag);
-    EXPECT_EQ(Stored(id, ESongColumn::TITLE), QStringLiteral("New"));
-    EXPECT_EQ(Stored(id, ESongColumn::LIST), QStringLiteral("New"));
-    EXPECT_EQ(doc.CurrentSong(), id);
-    EXPECT_EQ(ops.StoreCellEdit(0, 1, "Other"), EEdit::Tag);
-    EXPECT_EQ(Stored(id, ESongColumn::ALBUM), QStringLiteral("Other"));
-    EXPECT_EQ(Stored(id, ESongColumn::ARTIST), QStringLiteral("Artist"));
+    const auto edit = [&](int column, const QString& text) {
+        const auto e = ops.CellEdit(0, column, text);
+        return e ? std::optional(std::pair(e->id, e->column)) : std::nullopt;
+    };
+    EXPECT_FALSE(edit(0, "Old"));
+    EXPECT_EQ(edit(0, "New"), std::pair(id, ESongColumn::LIST));
+    EXPECT_EQ(edit(1, "Other"), std::pair(id, ESongColumn::ALBUM));
     // Session and Length change only on screen.
-    EXPECT_EQ(ops.StoreCellEdit(0, 2, "Elsewhere"), EEdit::None);
-    EXPECT_EQ(ops.StoreCellEdit(0, 3, "9:99"), EEdit::None);
-    EXPECT_EQ(Stored(id, ESongColumn::CD), QStringLiteral("S"));
-    EXPECT_EQ(Stored(id, ESongColumn::DURATION), QStringLiteral("61"));
-    EXPECT_EQ(ops.StoreCellEdit(0, 4, "nice"), EEdit::Comment);
-    EXPECT_EQ(Stored(id, ESongColumn::COMMENT), QStringLiteral("nice"));
-    EXPECT_EQ(ops.StoreCellEdit(1, 0, "x"), EEdit::None);
-    EXPECT_EQ(ops.StoreCellEdit(0, 5, "x"), EEdit::None);
+    EXPECT_FALSE(edit(2, "Elsewhere"));
+    EXPECT_FALSE(edit(3, "9:99"));
+    EXPECT_EQ(edit(4, "nice"), std::pair(id, ESongColumn::COMMENT));
+    EXPECT_FALSE(ops.CellEdit(1, 0, "x"));
+    EXPECT_FALSE(edit(5, "x"));
+    EXPECT_EQ(Stored(id, ESongColumn::TITLE), QStringLiteral("Old")) << "nothing is stored";
 }
 
 TEST_F(LibraryOperationsTest, DeleteAsksThenRemovesFileAndRecord)

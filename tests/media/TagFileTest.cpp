@@ -177,46 +177,57 @@ TEST_F(TagFileTest, AFullDiskLeavesTheSongWholeAndATagThatFitsIsStillWritten)
     EXPECT_EQ(AudioOf(FileBytes(path)), AudioOf(before));
 }
 
-TEST_F(TagFileTest, ASaveKilledWhileCopyingLeavesTheOldFile)
+// Where the file system makes no unnamed files the copy is a hidden one: a kill leaves it,
+// and the next save in its folder removes it.
+TEST_F(TagFileTest, ASaveKilledWhileCopyingLeavesTheOldFileAndNoCopyForLong)
 {
-    // Long enough that the copy is caught in the middle.
-    const QString path = Song("long.mp3", V23().Text("TIT2", "old").Build(),
-                              CId3Writer::Id3v1("old", "", "", "", "", 0), 600);
-    const QByteArray before = FileBytes(path);
-    ASSERT_GT(before.size(), 8 * 1024 * 1024);
     CTagFile::SChanges grow;
     grow.lyrics = QString(3000, u'l');
+    for (const bool named : {false, true}) {
+        SCOPED_TRACE(named ? "named copies" : "unnamed copies");
+        CTagFile::SetNamedCopiesOnly(named);
+        const auto unnamed = qScopeGuard([] { CTagFile::SetNamedCopiesOnly(false); });
+        // Long enough that the copy is caught in the middle.
+        const QString folder = QString::number(named);
+        QDir(dir.path()).mkdir(folder);
+        const QString path = Song(folder + "/long.mp3", V23().Text("TIT2", "old").Build(),
+                                  CId3Writer::Id3v1("old", "", "", "", "", 0), 600);
+        const QByteArray before = FileBytes(path);
+        ASSERT_GT(before.size(), 8 * 1024 * 1024);
 
-    int ready[2];
-    ASSERT_EQ(::pipe(ready), 0);
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        CTagFile::SetCopyObserver([&](qint64 written) {
-            if (written > 4 * 1024 * 1024) {
-                [[maybe_unused]] const ssize_t n = ::write(ready[1], "!", 1);
-                ::pause();
-            }
-        });
-        CTagFile::Write(path, grow);
-        ::_exit(0);
+        int ready[2];
+        ASSERT_EQ(::pipe(ready), 0);
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            CTagFile::SetCopyObserver([&](qint64 written) {
+                if (written > 4 * 1024 * 1024) {
+                    [[maybe_unused]] const ssize_t n = ::write(ready[1], "!", 1);
+                    ::pause();
+                }
+            });
+            CTagFile::Write(path, grow);
+            ::_exit(0);
+        }
+        ::close(ready[1]);
+        pollfd wait = {ready[0], POLLIN, 0};
+        const bool caught = ::poll(&wait, 1, 60000) == 1;
+        ::kill(child, SIGKILL);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        ::close(ready[0]);
+        ASSERT_TRUE(caught) << "the child never reached the middle of its copy";
+        ASSERT_TRUE(WIFSIGNALED(status));
+
+        EXPECT_EQ(QCryptographicHash::hash(FileBytes(path), QCryptographicHash::Sha1),
+                  QCryptographicHash::hash(before, QCryptographicHash::Sha1));
+        EXPECT_EQ(Entries(dir.path() + u'/' + folder).size(), named ? 2 : 1);
+        EXPECT_EQ(CTagFile::Write(path, grow), QString());
+        EXPECT_EQ(Entries(dir.path() + u'/' + folder), QStringList{"long.mp3"})
+            << "no half copy is left";
+        EXPECT_EQ(AudioOf(FileBytes(path)), AudioOf(before));
+        EXPECT_EQ(FrameText(ProbeTags(path), "USLT"), QString(3000, u'l'));
     }
-    ::close(ready[1]);
-    pollfd wait = {ready[0], POLLIN, 0};
-    const bool caught = ::poll(&wait, 1, 60000) == 1;
-    ::kill(child, SIGKILL);
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    ::close(ready[0]);
-    ASSERT_TRUE(caught) << "the child never reached the middle of its copy";
-    ASSERT_TRUE(WIFSIGNALED(status));
-
-    EXPECT_EQ(QCryptographicHash::hash(FileBytes(path), QCryptographicHash::Sha1),
-              QCryptographicHash::hash(before, QCryptographicHash::Sha1));
-    EXPECT_EQ(Entries(dir.path()), QStringList{"long.mp3"}) << "no half copy is left";
-    EXPECT_EQ(CTagFile::Write(path, grow), QString());
-    EXPECT_EQ(AudioOf(FileBytes(path)), AudioOf(before));
-    EXPECT_EQ(FrameText(ProbeTags(path), "USLT"), QString(3000, u'l'));
 }
 
 } // namespace

@@ -36,10 +36,13 @@ protected:
                     f.genre.isEmpty() && f.year.isEmpty() && f.lyrics.isEmpty() &&
                     f.comment.isEmpty());
     }
-    static QByteArray Full(int version, EEncoding encoding, const QString& title)
+    static QByteArray Full(int version, EEncoding encoding, const QString& title,
+                           bool extended = false)
     {
-        return CId3Writer(version, encoding)
-            .Text("TIT2", title)
+        CId3Writer tag(version, encoding);
+        if (extended)
+            tag.ExtendedHeader().Padding(16);
+        return tag.Text("TIT2", title)
             .Text("TPE1", QStringLiteral("Artist"))
             .Text("TALB", QStringLiteral("Album"))
             .Text("TCON", QStringLiteral("(17)"))
@@ -53,14 +56,15 @@ protected:
     int count = 0;
 };
 
-TEST_F(TagReaderTest, ReadsEveryFieldOfVersions22And23)
+TEST_F(TagReaderTest, ReadsEveryFieldOfVersions22And23AndPastAnExtendedHeader)
 {
-    for (int version : {2, 3}) {
+    for (const auto& [version, extended] : {std::pair{2, false}, {3, false}, {3, true}, {4, true}}) {
+        SCOPED_TRACE(version * 10 + extended);
         bool ok = false;
-        const STagFields f =
-            Read(Full(version, EEncoding::Latin1, QStringLiteral("Caf\u00e9")), {}, &ok);
-        EXPECT_TRUE(ok) << version;
-        EXPECT_EQ(f.title, QStringLiteral("Caf\u00e9")) << version;
+        const STagFields f = Read(
+            Full(version, EEncoding::Latin1, QStringLiteral("Caf\u00e9"), extended), {}, &ok);
+        EXPECT_TRUE(ok);
+        EXPECT_EQ(f.title, QStringLiteral("Caf\u00e9"));
         EXPECT_EQ(f.artist, QStringLiteral("Artist"));
         EXPECT_EQ(f.album, QStringLiteral("Album"));
         EXPECT_EQ(f.genre, QStringLiteral("(17)"));

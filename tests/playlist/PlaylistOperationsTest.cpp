@@ -3,6 +3,7 @@
 #include "model/CFileCopier.h"
 #include "platform/CSettings.h"
 #include "playlist/CCopyNames.h"
+#include "support/CFifo.h"
 
 #include <QFile>
 
@@ -93,6 +94,32 @@ TEST_F(PlaylistOperationsTest, ExportWritesOnePathPerLineThatLoadsBackInOrder)
     EXPECT_TRUE(f.prompts.warnings.isEmpty());
 }
 
+// The playlist comes back on its own catalogue only: another data folder starts with its
+// own, even where its song numbers are the same.
+TEST_F(PlaylistOperationsTest, TheSavedPlaylistBelongsToItsCatalogue)
+{
+    const qint64 a = AddSong("S", "/m", "a.mp3");
+    const qint64 b = AddSong("S", "/m", "b.mp3");
+    // Older versions kept it in the settings, for no catalogue: the first one takes it over.
+    CSettings::SetString("SavedPlaylist", QString("%1 999 %2").arg(b).arg(a));
+    ops.RestoreFromLastRun();
+    EXPECT_EQ(playlist.Ids(), (QList<qint64>{b, a}));
+    EXPECT_FALSE(CSettings::Contains(CSettings::kSettings, "SavedPlaylist"));
+    playlist.Append("a", a);
+    ops.SaveForNextRun();
+
+    CCdlistDoc other;
+    other.OpenDatabase(f.env.MakeDir("other") + "/songs3.mdb");
+    AddTestSong(other.Set(), {.cd = "T", .title = "x", .path = "/m"});
+    AddTestSong(other.Set(), {.cd = "T", .title = "y", .path = "/m"});
+    CPlaylistOperations(other, f.services).RestoreFromLastRun();
+    EXPECT_EQ(other.Playlist().Count(), 0);
+
+    playlist.Clear();
+    ops.RestoreFromLastRun();
+    EXPECT_EQ(playlist.Ids(), (QList<qint64>{b, a, a}));
+}
+
 TEST_F(PlaylistOperationsTest, CopyGroupsBySessionUpToTheLimits)
 {
     CDatabase::CTransaction transaction(f.doc.Database());
@@ -159,6 +186,10 @@ TEST(FileCopierTest, CopiesExactlyInBlocksAndNamesWhatFails)
     EXPECT_TRUE(error.contains("none.mp3"));
     EXPECT_FALSE(CFileCopier::Copy(source, env.Root() + "/no/dir/a.mp3", {}, error));
     EXPECT_TRUE(error.contains("/no/dir/a.mp3"));
+    // A pipe in a song's place would be waited on for ever.
+    const CFifo fifo(env.Root() + "/in/pipe.mp3");
+    EXPECT_FALSE(CFileCopier::Copy(fifo.Path(), env.Root() + "/x.mp3", {}, error));
+    EXPECT_TRUE(error.contains("not a regular file")) << error.toStdString();
     // Onto itself: the file stays whole.
     EXPECT_TRUE(CFileCopier::Copy(source, env.Root() + "/in/../in/25000.mp3", {}, error));
     EXPECT_EQ(ReadAll(source), data);

@@ -46,7 +46,12 @@ TEST_F(StatisticsTest, NothingPlayedOrTimedLeavesZeros)
     }
     Add({.file = "b.mp3", .duration = "59"});
     EXPECT_EQ(CStatistics::Compute(f.doc).averageLength, "0:59");
-    EXPECT_EQ(CText::MinutesSeconds(187), "3:07");
+    // A negative length only another tool can have stored keeps its sign in front.
+    for (const auto& [seconds, text] : {std::pair{qint64(187), "3:07"},
+                                        {qint64(0), "0:00"},
+                                        {qint64(-14), "-0:14"},
+                                        {qint64(-75), "-1:15"}})
+        EXPECT_EQ(CText::MinutesSeconds(seconds), text);
 }
 
 } // namespace

@@ -4,15 +4,12 @@
 #include "net/CDownload.h"
 #include "platform/CPrompts.h"
 
-#include <QDir>
-#include <QFile>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-#include <QTemporaryFile>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -125,25 +122,15 @@ int CExcludedNamesDialog::AddNewLines(const QByteArray& text)
 
 void CExcludedNamesDialog::DownloadNewNames()
 {
-    // A name of our own in the temporary folder: a fixed name there could be planted.
-    QTemporaryFile reserved(QDir::tempPath() + QStringLiteral("/updexcept-XXXXXX.tmp"));
-    if (!reserved.open())
-        return m_prompts.Error(
-            QStringLiteral("An error occured while trying to get the updates.\n"
-                           "Please make sure that you are connected to the Internet."),
-            QStringLiteral("Error"));
-    const QString path = reserved.fileName();
-    reserved.close();
+    QByteArray names;
     const QString result =
-        CDownload::Fetch(CDownload::UpdateUrl(QStringLiteral("/excepted.txt")), path);
+        CDownload::Get(CDownload::UpdateUrl(QStringLiteral("/excepted.txt")), names);
     if (result != u"YES")
         return m_prompts.Error(
             QStringLiteral("An error occured while trying to get the updates.\n"
                            "Please make sure that you are connected to the Internet."),
             QStringLiteral("Error"));
-    QFile file(path);
-    const int added = file.open(QIODevice::ReadOnly) ? AddNewLines(file.readAll()) : 0;
-    file.close();
+    const int added = AddNewLines(names);
     if (added == 0)
         m_prompts.Inform(QStringLiteral("No updates was found."), QStringLiteral("Update Info"));
     else

@@ -1,4 +1,4 @@
-#include "library/gui/CGenreCombo.h"
+#include "ui/CGenreCombo.h"
 
 #include "db/CGenres.h"
 
