@@ -199,9 +199,9 @@ void BM_BytesReadPerFile(benchmark::State& state)
     const QString path = dir.path() + QStringLiteral("/Artist - Song.mp3");
     CMp3Factory::SStream stream;
     stream.seconds = 250; // 4 MB at 128 kbit/s
-    stream.kind = kind == 1 || kind == 3 ? (kind == 1 ? CMp3Factory::EKind::VbrXing
-                                                      : CMp3Factory::EKind::VbrNoHeader)
-                                         : CMp3Factory::EKind::Cbr;
+    stream.kind = kind == 1 || kind == 3
+                      ? (kind == 1 ? CMp3Factory::EKind::VbrXing : CMp3Factory::EKind::VbrNoHeader)
+                      : CMp3Factory::EKind::Cbr;
     CId3Writer tag(3, CId3Writer::EEncoding::Latin1);
     tag.Text("TIT2", QStringLiteral("Song")).Text("TPE1", QStringLiteral("Artist"));
     tag.Text("TALB", QStringLiteral("Album")).Padding(1024);

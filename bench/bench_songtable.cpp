@@ -152,7 +152,11 @@ void BM_CatalogueSize(benchmark::State& state)
 } // namespace
 
 BENCHMARK(BM_StartAfterOtherTool)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(2);
-BENCHMARK(BM_CatalogueSize)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_CatalogueSize)
+    ->Arg(100000)
+    ->Arg(1000000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
 BENCHMARK(BM_StartUp)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FindSongById)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_WalkEveryRow)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(2);
