@@ -116,8 +116,9 @@ inline QString SearchLibrary(int songs, int sessionSize = 2000)
                              ? QStringLiteral("search-%1").arg(songs)
                              : QStringLiteral("search-%1-%2").arg(songs).arg(sessionSize);
     return CachedCatalogue(name, [&](CDatabase& db) {
-        db.Exec("DROP INDEX SongsBySession; DROP INDEX SongsByFile; DROP INDEX SongsByTitle; "
-                "DROP INDEX SongsByArtist; DROP INDEX SongsByAlbum; DROP INDEX SongsByGenre;");
+        db.Exec(
+            "DROP INDEX SongsBySession; DROP INDEX SongsByFile; DROP INDEX SongsByTitle; "
+            "DROP INDEX SongsByArtistName; DROP INDEX SongsByAlbumName; DROP INDEX SongsByGenre;");
         std::mt19937 rng(42);
         std::uniform_int_distribution<int> word(0, 999), genre(0, 125), seconds(30, 600);
         CStatement insert(
