@@ -107,7 +107,7 @@ void BM_StartAfterOtherTool(benchmark::State& state)
         sqlite3* other = nullptr;
         sqlite3_open(copy.toUtf8().constData(), &other);
         const QByteArray change =
-            QStringLiteral("UPDATE Songs SET TITLE = TITLE || '' WHERE ID % %1 = 0")
+            QStringLiteral("UPDATE Songs SET TITLE = TITLE || 'x' WHERE ID % %1 = 0")
                 .arg(every)
                 .toUtf8();
         const int rc = sqlite3_exec(other, change.constData(), nullptr, nullptr, nullptr);
