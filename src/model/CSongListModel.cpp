@@ -301,64 +301,59 @@ quint64 CSongListModel::NumericKey(ESongColumn column, std::string_view text)
     return quint64(std::max<qint64>(value, -1) + 2);
 }
 
-void CSongListModel::ColumnTexts(int column, std::string& text, std::vector<SCell>& cells) const
+void CSongListModel::ColumnGroups(int column, std::vector<std::string>& groups,
+                                  std::vector<qint32>& rowGroup) const
 {
     const int rows = RowCount();
+    rowGroup.assign(size_t(rows), 0);
+    std::unordered_map<std::string, qint32> groupOf;
+    const auto group = [&](std::string_view text) {
+        const auto [at, added] = groupOf.try_emplace(std::string(text), qint32(groups.size()));
+        if (added)
+            groups.emplace_back(text);
+        return at->second;
+    };
     bool allRead = true;
     for (int r = 0; r < rows && allRead; ++r)
         allRead = IsFilled(r);
-    cells.assign(size_t(rows), SCell{});
     if (allRead || !m_columnSource) {
         Fill(0, rows);
-        text = m_text; // the texts are the list's own
         for (int r = 0; r < rows; ++r)
-            cells[size_t(r)] = m_cells[size_t(m_slots[Base(r)]) + size_t(column)];
+            rowGroup[size_t(r)] = group(Stored(m_cells[size_t(m_slots[Base(r)]) + size_t(column)]));
         return;
     }
-    // One column of every row from the catalogue, in whatever order it comes; rows read
-    // already keep their texts (an edited cell shows what it was set to). Numbers that
-    // are close together find their row through a table, others through a hash.
-    std::vector<SCell> byBase(m_ids.size(), SCell{kUnfilled, 0});
+    // One column of every song from the catalogue, in whatever order it comes; an index
+    // hands equal texts together, so most rows need no look-up. Numbers that are close
+    // together find their row through a table, others through a hash.
     const auto [low, high] = std::minmax_element(m_ids.begin(), m_ids.end());
-    const bool dense = *high - *low < qint64(m_ids.size()) * 2 + 1024;
-    std::vector<qint32> denseBase;
-    QHash<qint64, qint32> hashBase;
-    if (dense) {
-        denseBase.assign(size_t(*high - *low + 1), -1);
-        for (size_t b = 0; b < m_ids.size(); ++b)
-            denseBase[size_t(m_ids[b] - *low)] = qint32(b);
-    } else {
-        hashBase.reserve(qsizetype(m_ids.size()));
-        for (size_t b = 0; b < m_ids.size(); ++b)
-            hashBase.insert(m_ids[b], qint32(b));
-    }
     const qint64 first = *low, last = *high;
+    const bool dense = last - first < qint64(m_ids.size()) * 2 + 1024;
+    std::vector<qint32> denseGroup(dense ? size_t(last - first + 1) : 0, -1);
+    QHash<qint64, qint32> hashGroup;
+    std::string previous;
+    qint32 previousGroup = -1;
     m_columnSource(m_columns.value(column), [&](qint64 id, std::string_view utf8) {
-        qint32 b = -1;
-        if (dense)
-            b = id >= first && id <= last ? denseBase[size_t(id - first)] : -1;
-        else
-            b = hashBase.value(id, -1);
-        if (b < 0)
+        if (id < first || id > last)
             return;
-        // The same text as the row before (an index hands equal texts together): shared.
-        const std::string_view previous =
-            std::string_view(text).substr(text.size() - std::min(text.size(), utf8.size()));
-        if (!utf8.empty() && previous == utf8) {
-            byBase[size_t(b)] = {quint32(text.size() - utf8.size()), quint32(utf8.size())};
-            return;
+        if (previousGroup < 0 || utf8 != previous) {
+            previousGroup = group(utf8);
+            previous.assign(utf8);
         }
-        byBase[size_t(b)] = {quint32(text.size()), quint32(utf8.size())};
-        text.append(utf8);
+        if (dense)
+            denseGroup[size_t(id - first)] = previousGroup;
+        else
+            hashGroup.insert(id, previousGroup);
     });
+    const qint32 none = group({}); // a song gone meanwhile shows empty
     for (int r = 0; r < rows; ++r) {
         const size_t b = Base(r);
-        if (m_slots[b] != kUnfilled) {
-            const std::string_view shown = Stored(m_cells[size_t(m_slots[b]) + size_t(column)]);
-            byBase[b] = {quint32(text.size()), quint32(shown.size())};
-            text.append(shown);
+        if (m_slots[b] != kUnfilled) { // read already: it shows what it was set to
+            rowGroup[size_t(r)] = group(Stored(m_cells[size_t(m_slots[b]) + size_t(column)]));
+            continue;
         }
-        cells[size_t(r)] = byBase[b].offset == kUnfilled ? SCell{} : byBase[b];
+        const qint64 id = m_ids[b];
+        const qint32 g = dense ? denseGroup[size_t(id - first)] : hashGroup.value(id, -1);
+        rowGroup[size_t(r)] = g < 0 ? none : g;
     }
 }
 
@@ -373,26 +368,11 @@ void CSongListModel::SortByColumn(int column, bool ascending)
     }
     const ESongColumn shown = m_columns.value(column, ESongColumn::LIST);
     const bool numeric = shown == ESongColumn::BITRATE || shown == ESongColumn::DURATION;
-    std::string text;
-    std::vector<SCell> cells;
-    ColumnTexts(column, text, cells);
-    const auto textOf = [&text](SCell c) {
-        return std::string_view(text).substr(c.offset, c.length);
-    };
-
     // The distinct texts are sorted, usually far fewer than the rows; the rows then go
     // to their text's place in one stable pass.
-    std::unordered_map<std::string_view, qint32> groupOf;
-    std::vector<std::string_view> groups;
-    std::vector<qint32> rowGroup(cells.size());
-    for (size_t r = 0; r < cells.size(); ++r) {
-        const std::string_view t = textOf(cells[r]);
-        const auto [at, added] = groupOf.try_emplace(t, qint32(groups.size()));
-        if (added)
-            groups.push_back(t);
-        rowGroup[r] = at->second;
-    }
-    groupOf = {};
+    std::vector<std::string> groups;
+    std::vector<qint32> rowGroup;
+    ColumnGroups(column, groups, rowGroup);
     std::vector<qint32> byText(groups.size());
     std::iota(byText.begin(), byText.end(), 0);
     std::vector<quint64> numbers;
@@ -425,12 +405,12 @@ void CSongListModel::SortByColumn(int column, bool ascending)
     for (const qint32 g : rowGroup)
         ++start[size_t(rank[size_t(g)]) + 1];
     std::partial_sum(start.begin(), start.end(), start.begin());
-    std::vector<bool> runStarts(cells.size(), false);
+    std::vector<bool> runStarts(rowGroup.size(), false);
     for (qint32 k = 0; k < ranks; ++k) {
         if (start[size_t(k)] < start[size_t(k) + 1])
             runStarts[size_t(start[size_t(k)])] = true;
     }
-    std::vector<qint32> order(cells.size());
+    std::vector<qint32> order(rowGroup.size());
     for (size_t r = 0; r < rowGroup.size(); ++r)
         order[size_t(start[size_t(rank[size_t(rowGroup[r])])]++)] = qint32(r);
     Reorder(order);

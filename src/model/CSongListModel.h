@@ -148,8 +148,9 @@ private:
     void PlaceCells(size_t base, const std::function<SCell(int column)>& cell) const;
     void Reset(std::vector<qint64> ids);
     void Unsorted() { m_sortedColumn = -1; }
-    // One column's text of every row, in list order, for a sort: cells of `text`.
-    void ColumnTexts(int column, std::string& text, std::vector<SCell>& cells) const;
+    // One column's distinct texts, and by list row the number of its text, for a sort.
+    void ColumnGroups(int column, std::vector<std::string>& groups,
+                      std::vector<qint32>& rowGroup) const;
     // Shows the rows in a new order: order[i] is the list row that becomes row i.
     void Reorder(const std::vector<qint32>& order);
     void Reverse();
