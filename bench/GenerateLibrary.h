@@ -4,11 +4,13 @@
 // size: the file is kept in the system's temporary folder and reused by later runs.
 
 #include "db/CDatabase.h"
+#include "db/SSong.h"
 
 #include <QDir>
 #include <QFile>
 #include <QString>
 #include <functional>
+#include <random>
 
 // A catalogue built once by `fill` (inside one transaction) and kept in the system's
 // temporary folder as cratewise-bench-NAME-vN.mdb for later runs. Opened once more after
@@ -40,6 +42,32 @@ inline QString CachedCatalogue(const QString& name, const std::function<void(CDa
     return path;
 }
 
+// Song number i of the shared generated library: titles from a small word list that
+// holds non-ASCII words, artists and albums numbered, folders one per album.
+inline SSong GeneratedSong(int i, int sessionSize = 2000)
+{
+    static const char* const kWords[] = {"love",  "night", "blue", "road", "fire",
+                                         "heart", "dream", "rain", "gold", "river",
+                                         "light", "Ärger", "été",  "home"};
+    const int session = i / sessionSize;
+    SSong song;
+    song.m_TITLE = QStringLiteral("%1 %2 %3")
+                       .arg(QLatin1String(kWords[i % 14]), QLatin1String(kWords[(i / 14) % 14]))
+                       .arg(i);
+    song.m_ARTIST = QStringLiteral("Artist %1").arg((i * 7919) % 5000);
+    song.m_ALBUM = QStringLiteral("Album %1").arg(i / 12);
+    song.m_PATH = QStringLiteral("/media/cdrom/Disc %1/%2").arg(session).arg(song.m_ALBUM);
+    song.m_MELODI = QStringLiteral("%1 - %2.mp3").arg(song.m_ARTIST, song.m_TITLE);
+    song.m_CD = QStringLiteral("Session %1").arg(session, 5, 10, QLatin1Char('0'));
+    song.m_LIST = song.m_TITLE;
+    song.m_GENRE = QStringLiteral("(%1)").arg(i % 126);
+    song.m_YEAR = QString::number(1960 + i % 60);
+    song.m_BITRATE = QString::number(128 + 32 * (i % 4));
+    song.m_DURATION = QString::number(120 + i % 300);
+    song.m_COMMENT = i % 10 ? QString() : QStringLiteral("ripped");
+    return song;
+}
+
 inline QString GeneratedLibrary(int songs, int sessionSize = 2000)
 {
     return CachedCatalogue(QStringLiteral("%1-%2").arg(songs).arg(sessionSize), [&](CDatabase& db) {
@@ -47,34 +75,94 @@ inline QString GeneratedLibrary(int songs, int sessionSize = 2000)
             db, QStringLiteral("INSERT INTO Songs(CD, LIST, PATH, MELODI, TITLE, ARTIST, ALBUM, "
                                "GENRE, YEAR, BITRATE, "
                                "DURATION, COMMENT) VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
-        static const char* const kWords[] = {"love",  "night", "blue", "road", "fire",
-                                             "heart", "dream", "rain", "gold", "river",
-                                             "light", "Ärger", "été",  "home"};
         for (int i = 0; i < songs; ++i) {
-            const int session = i / sessionSize;
-            const QString title =
-                QStringLiteral("%1 %2 %3")
-                    .arg(QLatin1String(kWords[i % 14]), QLatin1String(kWords[(i / 14) % 14]))
-                    .arg(i);
-            const QString artist = QStringLiteral("Artist %1").arg((i * 7919) % 5000);
-            const QString album = QStringLiteral("Album %1").arg(i / 12);
-            const QString folder =
-                QStringLiteral("/media/cdrom/Disc %1/%2").arg(session).arg(album);
-            const QString file = QStringLiteral("%1 - %2.mp3").arg(artist, title);
-            insert.BindText(1, QStringLiteral("Session %1").arg(session, 5, 10, QLatin1Char('0')))
-                .BindText(2, title)
-                .BindText(3, folder)
-                .BindText(4, file)
-                .BindText(5, title)
-                .BindText(6, artist)
-                .BindText(7, album)
-                .BindText(8, QStringLiteral("(%1)").arg(i % 126))
-                .BindText(9, QString::number(1960 + i % 60))
-                .BindText(10, QString::number(128 + 32 * (i % 4)))
-                .BindText(11, QString::number(120 + i % 300))
-                .BindText(12, i % 10 ? QString() : QStringLiteral("ripped"));
+            const SSong s = GeneratedSong(i, sessionSize);
+            insert.BindText(1, s.m_CD)
+                .BindText(2, s.m_LIST)
+                .BindText(3, s.m_PATH)
+                .BindText(4, s.m_MELODI)
+                .BindText(5, s.m_TITLE)
+                .BindText(6, s.m_ARTIST)
+                .BindText(7, s.m_ALBUM)
+                .BindText(8, s.m_GENRE)
+                .BindText(9, s.m_YEAR)
+                .BindText(10, s.m_BITRATE)
+                .BindText(11, s.m_DURATION)
+                .BindText(12, s.m_COMMENT);
             insert.Step();
             insert.Reset();
         }
     });
+}
+
+// A word of syllables for song number n: 1,000 of them make titles, artists and albums.
+inline QString Word(int n)
+{
+    static const char* const kSyllables[] = {"ka", "lo", "mi", "ne", "ru", "sa", "to", "vi",
+                                             "be", "da", "fo", "gu", "hi", "jo", "pe", "zu"};
+    QString w;
+    do {
+        w += QLatin1String(kSyllables[n % 16]);
+        n /= 16;
+    } while (n);
+    return w;
+}
+
+// The search benchmarks' library: random words for titles, artists and albums, sessions of
+// `sessionSize` songs, the indexes made after the rows.
+inline QString SearchLibrary(int songs, int sessionSize = 2000)
+{
+    const QString name = sessionSize == 2000
+                             ? QStringLiteral("search-%1").arg(songs)
+                             : QStringLiteral("search-%1-%2").arg(songs).arg(sessionSize);
+    return CachedCatalogue(name, [&](CDatabase& db) {
+        db.Exec(
+            "DROP INDEX SongsBySession; DROP INDEX SongsByFile; DROP INDEX SongsByTitle; "
+            "DROP INDEX SongsByArtistName; DROP INDEX SongsByAlbumName; DROP INDEX SongsByGenre;");
+        std::mt19937 rng(42);
+        std::uniform_int_distribution<int> word(0, 999), genre(0, 125), seconds(30, 600);
+        CStatement insert(
+            db, QStringLiteral("INSERT INTO Songs(CD, LIST, PATH, MELODI, TITLE, ARTIST, ALBUM, "
+                               "GENRE, YEAR, BITRATE, DURATION) VALUES(?,?,?,?,?,?,?,?,?,?,?)"));
+        for (int i = 0; i < songs; ++i) {
+            const QString session =
+                QStringLiteral("Session %1").arg(i / sessionSize, 4, 10, QLatin1Char('0'));
+            const QString title = Word(word(rng)) + u' ' + Word(word(rng));
+            const QString artist = Word(word(rng)) + QStringLiteral(" Band");
+            const QString album = Word(word(rng)) + QStringLiteral(" Album");
+            const QString file = artist + QStringLiteral(" - ") + title + QStringLiteral(".mp3");
+            insert.BindText(1, session).BindText(2, title);
+            insert.BindText(3, QStringLiteral("/media/cdrom/") + session).BindText(4, file);
+            insert.BindText(5, title).BindText(6, artist).BindText(7, album);
+            insert.BindText(8, QStringLiteral("(%1)").arg(genre(rng)));
+            insert.BindText(9, QStringLiteral("1999")).BindText(10, QStringLiteral("128"));
+            insert.BindText(11, QString::number(seconds(rng)));
+            insert.Step();
+            insert.Reset();
+        }
+    });
+}
+
+// Resident and peak memory of this process, in MB (the peak since the last ResetPeakMemory).
+inline double MemoryMB(const char* field = "VmRSS:")
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith(field))
+            return line.mid(int(qstrlen(field))).trimmed().split(' ').value(0).toDouble() / 1024.0;
+    }
+    return 0;
+}
+inline double PeakMemoryMB()
+{
+    return MemoryMB("VmHWM:");
+}
+// Starts the peak over from the memory in use now (Linux: clear_refs 5).
+inline void ResetPeakMemory()
+{
+    QFile clear(QStringLiteral("/proc/self/clear_refs"));
+    if (clear.open(QIODevice::WriteOnly))
+        clear.write("5");
 }

@@ -11,54 +11,8 @@
 
 #include <QCoreApplication>
 #include <benchmark/benchmark.h>
-#include <random>
 
 namespace {
-
-constexpr int kSessionSize = 2000;
-
-QString Word(int n)
-{
-    static const char* const kSyllables[] = {"ka", "lo", "mi", "ne", "ru", "sa", "to", "vi",
-                                             "be", "da", "fo", "gu", "hi", "jo", "pe", "zu"};
-    QString w;
-    do {
-        w += QLatin1String(kSyllables[n % 16]);
-        n /= 16;
-    } while (n);
-    return w;
-}
-
-// One library per size, built once and kept in the temporary folder for later runs, the
-// indexes made after the rows.
-QString Library(int songs)
-{
-    return CachedCatalogue(QStringLiteral("search-%1").arg(songs), [&](CDatabase& db) {
-        db.Exec("DROP INDEX SongsBySession; DROP INDEX SongsByFile; DROP INDEX SongsByTitle; "
-                "DROP INDEX SongsByArtist; DROP INDEX SongsByAlbum; DROP INDEX SongsByGenre;");
-        std::mt19937 rng(42);
-        std::uniform_int_distribution<int> word(0, 999), genre(0, 125), seconds(30, 600);
-        CStatement insert(
-            db, QStringLiteral("INSERT INTO Songs(CD, LIST, PATH, MELODI, TITLE, ARTIST, ALBUM, "
-                               "GENRE, YEAR, BITRATE, DURATION) VALUES(?,?,?,?,?,?,?,?,?,?,?)"));
-        for (int i = 0; i < songs; ++i) {
-            const QString session =
-                QStringLiteral("Session %1").arg(i / kSessionSize, 4, 10, QLatin1Char('0'));
-            const QString title = Word(word(rng)) + u' ' + Word(word(rng));
-            const QString artist = Word(word(rng)) + QStringLiteral(" Band");
-            const QString album = Word(word(rng)) + QStringLiteral(" Album");
-            const QString file = artist + QStringLiteral(" - ") + title + QStringLiteral(".mp3");
-            insert.BindText(1, session).BindText(2, title);
-            insert.BindText(3, QStringLiteral("/media/cdrom/") + session).BindText(4, file);
-            insert.BindText(5, title).BindText(6, artist).BindText(7, album);
-            insert.BindText(8, QStringLiteral("(%1)").arg(genre(rng)));
-            insert.BindText(9, QStringLiteral("1999")).BindText(10, QStringLiteral("128"));
-            insert.BindText(11, QString::number(seconds(rng)));
-            insert.Step();
-            insert.Reset();
-        }
-    });
-}
 
 // The document over a library with the operations the window and the command line run.
 struct SLibraryDoc
@@ -78,7 +32,7 @@ struct SLibraryDoc
 
 void BM_SelectSession(benchmark::State& state)
 {
-    SLibraryDoc library(Library(int(state.range(0))));
+    SLibraryDoc library(SearchLibrary(int(state.range(0))));
     const QString session = QStringLiteral("Session 0007");
     for (auto _ : state)
         library.ops.ShowSession(session);
@@ -88,7 +42,7 @@ void BM_SelectSession(benchmark::State& state)
 // A search as the window shows it: the list filled and its first screenful read.
 void Search(benchmark::State& state, bool fast, const SSearchCriteria& criteria)
 {
-    SLibraryDoc library(Library(int(state.range(0))));
+    SLibraryDoc library(SearchLibrary(int(state.range(0))));
     CSettings::SetInt(QStringLiteral("FastSearch"), fast ? 1 : 0);
     const CSongListModel& songs = library.doc.Songs();
     for (auto _ : state) {
@@ -104,7 +58,7 @@ void Search(benchmark::State& state, bool fast, const SSearchCriteria& criteria)
 // A heading click on a large search result: every row's texts read, then sorted.
 void BM_FullSearchAllThenSort(benchmark::State& state)
 {
-    SLibraryDoc library(Library(int(state.range(0))));
+    SLibraryDoc library(SearchLibrary(int(state.range(0))));
     CSettings::SetInt(QStringLiteral("FastSearch"), 0);
     for (auto _ : state) {
         library.ops.Search({.all = QStringLiteral("KAMI")});
@@ -148,7 +102,7 @@ void BM_FullSearchMixedText(benchmark::State& state)
 
 void BM_ListAllAndSort(benchmark::State& state)
 {
-    SLibraryDoc library(Library(int(state.range(0))));
+    SLibraryDoc library(SearchLibrary(int(state.range(0))));
     CSettings::SetInt(QStringLiteral("FastSearch"), 0);
     for (auto _ : state) {
         library.ops.Search({}); // no criteria: every song
@@ -157,15 +111,68 @@ void BM_ListAllAndSort(benchmark::State& state)
     state.counters["rows"] = library.doc.Songs().RowCount();
 }
 
-// Sorting alone, the list already filled: each heading click's cost.
+// The whole catalogue listed, as an empty search (fast or full) or one session of every
+// song lists it: the list shown and its first screenful read.
+void ReadScreenful(const CSongListModel& songs)
+{
+    for (int r = 0; r < std::min(40, songs.RowCount()); ++r) {
+        for (int c = 0; c < songs.ColumnCount(); ++c)
+            benchmark::DoNotOptimize(songs.Cell(r, c));
+    }
+}
+
+void BM_ListEverything(benchmark::State& state)
+{
+    SLibraryDoc library(SearchLibrary(int(state.range(0))));
+    CSettings::SetInt(QStringLiteral("FastSearch"), int(state.range(1)));
+    for (auto _ : state) {
+        library.ops.Search({});
+        ReadScreenful(library.doc.Songs());
+    }
+    state.counters["rows"] = library.doc.Songs().RowCount();
+    state.counters["rss_MB"] = MemoryMB();
+}
+
+void BM_ShowWholeSession(benchmark::State& state)
+{
+    const int songs = int(state.range(0));
+    SLibraryDoc library(SearchLibrary(songs, songs));
+    for (auto _ : state) {
+        library.ops.ShowSession(QStringLiteral("Session 0000"));
+        ReadScreenful(library.doc.Songs());
+    }
+    state.counters["rows"] = library.doc.Songs().RowCount();
+    state.counters["rss_MB"] = MemoryMB();
+}
+
+// A heading click on a freshly listed catalogue (the listing itself not timed), its
+// first screenful read.
 void BM_SortArtist(benchmark::State& state)
 {
-    SLibraryDoc library(Library(int(state.range(0))));
+    SLibraryDoc library(SearchLibrary(int(state.range(0))));
+    CSettings::SetInt(QStringLiteral("FastSearch"), 0);
+    for (auto _ : state) {
+        state.PauseTiming();
+        library.ops.Search({});
+        state.ResumeTiming();
+        library.doc.Songs().SortByColumn(1, true);
+        ReadScreenful(library.doc.Songs());
+    }
+    state.counters["rows"] = library.doc.Songs().RowCount();
+    state.counters["rss_MB"] = MemoryMB();
+}
+
+// The same heading clicked again and again: the other direction each time.
+void BM_ReverseArtist(benchmark::State& state)
+{
+    SLibraryDoc library(SearchLibrary(int(state.range(0))));
     CSettings::SetInt(QStringLiteral("FastSearch"), 0);
     library.ops.Search({});
-    bool ascending = true;
+    library.doc.Songs().SortByColumn(1, true);
+    bool ascending = false;
     for (auto _ : state) {
         library.doc.Songs().SortByColumn(1, ascending);
+        ReadScreenful(library.doc.Songs());
         ascending = !ascending;
     }
     state.counters["rows"] = library.doc.Songs().RowCount();
@@ -180,7 +187,18 @@ BENCHMARK(BM_FastSearchTitle)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMilli
 BENCHMARK(BM_FastSearchAll)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FullSearchMixedText)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ListAllAndSort)->Arg(100000)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_SortArtist)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ListEverything)
+    ->Args({1000000, 0})
+    ->Args({1000000, 1})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5);
+BENCHMARK(BM_ShowWholeSession)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_SortArtist)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_ReverseArtist)
+    ->Arg(100000)
+    ->Arg(1000000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(6);
 
 } // namespace
 

@@ -1,11 +1,16 @@
 // The song table at 100,000 and 1,000,000 songs: start-up work (open, session list and
-// song count), FindSongById, walking every row, and one session's filter-and-walk.
+// song count), FindSongById, walking every row, one session's filter-and-walk, the start
+// after another tool changed rows, and the catalogue's size as the intake writes it.
 
 #include "GenerateLibrary.h"
+#include "db/CBatchCommit.h"
 #include "db/CCdlistSet.h"
 
+#include <QFileInfo>
+#include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 #include <random>
+#include <sqlite3.h>
 #include <sys/resource.h>
 
 namespace {
@@ -87,8 +92,71 @@ void BM_FilterOneSession(benchmark::State& state)
     ReportMemory(state);
 }
 
+// The start after the sqlite3 shell (or any tool) changed every tenth song's title: the
+// open folds the changed rows again. A copy of the 1,000,000-song library, changed anew
+// before each open.
+void BM_StartAfterOtherTool(benchmark::State& state)
+{
+    QTemporaryDir dir;
+    const QString copy = dir.path() + QStringLiteral("/songs3.mdb");
+    if (!QFile::copy(GeneratedLibrary(1000000), copy))
+        return state.SkipWithError("copy");
+    const int every = 1000000 / int(state.range(0));
+    for (auto _ : state) {
+        state.PauseTiming();
+        sqlite3* other = nullptr;
+        sqlite3_open(copy.toUtf8().constData(), &other);
+        const QByteArray change =
+            QStringLiteral("UPDATE Songs SET TITLE = TITLE || 'x' WHERE ID % %1 = 0")
+                .arg(every)
+                .toUtf8();
+        const int rc = sqlite3_exec(other, change.constData(), nullptr, nullptr, nullptr);
+        sqlite3_close(other);
+        if (rc != SQLITE_OK)
+            return state.SkipWithError("update");
+        state.ResumeTiming();
+        CDatabase db;
+        db.Open(copy);
+    }
+    ReportMemory(state);
+}
+
+// A catalogue as the intake writes it, song by song in quarter-second commits: its bytes
+// per song once written out (the write-ahead log checkpointed).
+void BM_CatalogueSize(benchmark::State& state)
+{
+    const int songs = int(state.range(0));
+    double bytes = 0;
+    for (auto _ : state) {
+        QTemporaryDir dir;
+        const QString path = dir.path() + QStringLiteral("/songs3.mdb");
+        {
+            CDatabase db;
+            db.Open(path);
+            CCdlistSet set;
+            set.Open(db);
+            CBatchCommit batch(db);
+            for (int i = 0; i < songs; ++i) {
+                set.Insert(GeneratedSong(i));
+                batch.Tick();
+            }
+            batch.Finish();
+            db.Exec("PRAGMA wal_checkpoint(TRUNCATE)");
+        }
+        bytes = double(QFileInfo(path).size());
+    }
+    state.counters["bytes_per_song"] = bytes / songs;
+    state.counters["MB"] = bytes / 1e6;
+}
+
 } // namespace
 
+BENCHMARK(BM_StartAfterOtherTool)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_CatalogueSize)
+    ->Arg(100000)
+    ->Arg(1000000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
 BENCHMARK(BM_StartUp)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FindSongById)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_WalkEveryRow)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(2);

@@ -335,6 +335,44 @@ std::vector<qint64> CCdlistSet::Ids(const CFilter& filter)
     return ids;
 }
 
+std::vector<qint64> CCdlistSet::AllIds()
+{
+    Require();
+    m_db->StoreStagedFolds();
+    // An index instead of every row of the table: the session index holds each session's
+    // songs in ID order, and sessions are mostly added in turn, so the numbers seldom need
+    // sorting here. Without it (dropped by another tool) the smallest index is read.
+    std::vector<qint64> ids;
+    const auto read = [&](const char* sql) {
+        CStatement s(*m_db, QLatin1String(sql));
+        while (s.Step())
+            ids.push_back(s.Int(0));
+    };
+    try {
+        read("SELECT ID FROM Songs INDEXED BY SongsBySession");
+    } catch (const CDbException&) {
+        ids.clear();
+        read("SELECT ID FROM Songs");
+    }
+    if (!std::is_sorted(ids.begin(), ids.end()))
+        std::sort(ids.begin(), ids.end());
+    return ids;
+}
+
+void CCdlistSet::ScanColumn(const CFilter& filter, ESongColumn column,
+                            const std::function<void(qint64, std::string_view)>& visit)
+{
+    Require();
+    m_db->StoreStagedFolds();
+    // In no set order: the database may read an index that holds the column.
+    CStatement s(*m_db, QStringLiteral("SELECT ID, %1 FROM Songs")
+                                .arg(QLatin1String(CSongColumns::SqlName(column))) +
+                            Where(filter));
+    BindFilter(s, filter);
+    while (s.Step())
+        visit(s.Int(0), s.Bytes(1));
+}
+
 void CCdlistSet::Walk(const CFilter& filter, const std::function<bool(const SSong&)>& visit)
 {
     Scan(

@@ -57,6 +57,12 @@ public:
     qint64 Count(const CFilter& filter);
     // The IDs a filter selects, in ID order, read from the index alone.
     std::vector<qint64> Ids(const CFilter& filter);
+    // Every song's ID, in ID order, read from the smallest index (a tenth of the table).
+    std::vector<qint64> AllIds();
+    // One column's bytes of every row a filter selects, in any order (an index that holds
+    // the column is read instead of the table), valid during the visit.
+    void ScanColumn(const CFilter& filter, ESongColumn column,
+                    const std::function<void(qint64 id, std::string_view utf8)>& visit);
 
     // One row met by a walk: its columns' raw UTF-8 bytes, valid during the visit.
     class CScanRow

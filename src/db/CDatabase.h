@@ -41,6 +41,9 @@ public:
     // A conversion of this many songs or more shows its progress.
     static constexpr int kConversionShownFrom = 20000;
     static constexpr int kFoldBatch = 4096;
+    // Refolding this many rows changed by another program (about half a second) shows
+    // its progress.
+    static constexpr int kRefoldShownFrom = 25000;
     static constexpr int kApplicationId = 0x43725745; // "CrWE"
     // How long a write waits for another process's write (about, in milliseconds).
     static constexpr int kBusyTimeoutMs = 10000;
@@ -51,7 +54,8 @@ public:
     CDatabase& operator=(const CDatabase&) = delete;
 
     // Throws CDbException with a message naming the file when it cannot be used.
-    // Makes the progress display shown while an older catalogue is converted at open.
+    // Makes the progress display shown while an older catalogue is converted, or many rows
+    // changed by another program are folded again, at open.
     using ProgressFactory = std::function<std::unique_ptr<class CProgress>(const QString& caption)>;
     void Open(const QString& path, const ProgressFactory& conversionProgress = {});
     // Opens an existing catalogue of the current layout for reading only (on a read-only
@@ -103,7 +107,7 @@ private:
     qint64 Version();
     // Layout 3 to the current one, in one transaction; throws naming the file.
     void Convert(const ProgressFactory& progressFactory);
-    void FoldChangedRows();
+    void FoldChangedRows(const ProgressFactory& progressFactory);
     void FoldRows(CProgress* progress = nullptr);
 
     sqlite3* m_db = nullptr;

@@ -20,19 +20,14 @@ void CLibraryOperations::ShowSession(const QString& name)
     const CCdlistDoc::CBusy busy(m_doc);
     CSongListModel& songs = m_doc.Songs();
     songs.Clear();
-    CSongListModel::CBatch rows = songs.NewBatch();
+    // Bound as a value, so a name with an apostrophe is just a name; "Rock" and "rock"
+    // are two sessions. The IDs come from the session index; rows are read as shown.
+    const CFilter session = CFilter::Exactly(ESongColumn::CD, name);
     try {
-        // Bound as a value, so a name with an apostrophe is just a name; "Rock" and
-        // "rock" are two sessions.
-        m_doc.Set().Scan(CFilter::Exactly(ESongColumn::CD, name),
-                         [&](const CCdlistSet::CScanRow& row) {
-                             songs.AddToBatch(rows, row);
-                             return true;
-                         });
+        songs.ShowIds(m_doc.Set().Ids(session), SongRows(), SongColumns(session));
     } catch (const CDbException& e) {
         ShowError(e.Message());
     }
-    songs.AppendRows(std::move(rows));
 }
 
 std::optional<SSong> CLibraryOperations::FindRowSong(int row)
@@ -136,9 +131,12 @@ void CLibraryOperations::Search(const SSearchCriteria& criteria)
         ShowError(error);
         return;
     }
-    if (ids)
-        songs.ShowIds(std::move(*ids), SongRows());
-    else
+    if (ids) {
+        // Every song: a sort reads the column over the whole table. A smaller answer
+        // reads it for its own songs.
+        const CFilter among = CSearch::IsEverything(criteria) ? CFilter() : CFilter::IdIn(*ids);
+        songs.ShowIds(std::move(*ids), SongRows(), SongColumns(among));
+    } else
         songs.AppendRows(std::move(rows));
     QList<CPlaylistModel::SEntry> entries;
     if (addToPlaylist) {
@@ -162,6 +160,18 @@ CSongListModel::RowSource CLibraryOperations::SongRows() const
             });
         } catch (const CDbException&) {
             // The rows show empty; the next operation on the catalogue reports the fault.
+        }
+    };
+}
+
+CSongListModel::ColumnSource CLibraryOperations::SongColumns(const CFilter& filter) const
+{
+    CCdlistDoc& doc = m_doc;
+    return [&doc, filter](ESongColumn column, const CSongListModel::ColumnVisit& visit) {
+        try {
+            doc.Set().ScanColumn(filter, column, visit);
+        } catch (const CDbException&) {
+            // The rows sort as empty; the next operation on the catalogue reports the fault.
         }
     };
 }

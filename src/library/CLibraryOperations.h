@@ -42,6 +42,8 @@ private:
     std::optional<SSong> FindRowSong(int row);
     // Reads song list rows from the catalogue, for rows shown before their texts are read.
     CSongListModel::RowSource SongRows() const;
+    // Reads one column of the songs a filter selects, for a sort.
+    CSongListModel::ColumnSource SongColumns(const CFilter& filter) const;
     void ShowError(const QString& message);
 
     CCdlistDoc& m_doc;

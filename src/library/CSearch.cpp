@@ -184,9 +184,17 @@ QString CSearch::IndexQuery(const SSearchCriteria& c, const SSearchOptions& opti
     return terms.join(QLatin1String(" AND "));
 }
 
+bool CSearch::IsEverything(const SSearchCriteria& c)
+{
+    return c.title.isEmpty() && c.artist.isEmpty() && c.album.isEmpty() && c.file.isEmpty() &&
+           c.all.isEmpty() && c.genre.isEmpty();
+}
+
 std::optional<std::vector<qint64>>
 CSearch::IndexedIds(CCdlistSet& set, const SSearchCriteria& criteria, const SSearchOptions& options)
 {
+    if (IsEverything(criteria))
+        return set.AllIds(); // nothing to match: every song, whatever the options
     if (options.fast || !options.useIndex)
         return std::nullopt;
     bool exact = false;

@@ -70,12 +70,15 @@ public:
     using FoundRecordFn = std::function<void(const SSong&)>;
     static int Run(CCdlistSet& set, const SSearchCriteria& criteria, const SSearchOptions& options,
                    const FoundRecordFn& found);
+    // Whether the criteria are all empty: every song is found.
+    static bool IsEverything(const SSearchCriteria& criteria);
     // The fast search's condition.
     static CFilter FastFilter(const SSearchCriteria& criteria);
     // The IDs of the songs a full search finds, in ID order, from the substring index
     // alone, when its answer is the search's answer (no case sensitivity, no genre, every
-    // criterion of three characters or more, the file criterion without the folder);
-    // nothing otherwise. Throws CDbException.
+    // criterion of three characters or more, the file criterion without the folder), and
+    // every song's when there is no criterion at all; nothing otherwise. Throws
+    // CDbException.
     static std::optional<std::vector<qint64>>
     IndexedIds(CCdlistSet& set, const SSearchCriteria& criteria, const SSearchOptions& options);
 

@@ -22,26 +22,35 @@
 namespace {
 
 constexpr size_t kReadBuffer = 64 * 1024;
+// The first read of a file: the first dozen frames of a usual stream. Later reads double
+// up to kReadBuffer, for the streams that are scanned.
+constexpr size_t kFirstRead = 6 * 1024;
 constexpr int kSampleFrames = 12; // frames looked at to tell constant from variable
 constexpr int kMinBitrate = 8;
 constexpr int kMaxBitrate = 448;
 
 // The decoder reads a frame header and a frame body at a time: millions of small reads
-// for a long stream. They are served from one buffer of the probe, refilled by whole
-// blocks; stdio's locking and bookkeeping per call cost more than the copying.
+// for a long stream. They are served from one buffer of the probe, refilled by blocks;
+// stdio's locking and bookkeeping per call cost more than the copying. The decoder sees
+// the file from `base` on (past an ID3v2 tag that the tag reader has read already), so
+// its positions are file positions less `base`.
 struct SReader
 {
     int fd = -1;
     std::vector<char> buffer = std::vector<char>(kReadBuffer);
+    off_t base = 0;
     off_t start = 0; // file position of buffer[0]
     size_t filled = 0;
     size_t at = 0;
+    size_t next = kFirstRead; // bytes the next refill reads
 
-    void Reset(int file)
+    bool Reset(int file, off_t from)
     {
         fd = file;
-        start = 0;
+        base = start = from;
         filled = at = 0;
+        next = kFirstRead;
+        return ::lseek(fd, from, SEEK_SET) == from;
     }
 };
 
@@ -54,7 +63,7 @@ mpg123_ssize_t ReadCallback(void* handle, void* target, size_t bytes)
         if (r->at == r->filled) {
             r->start += off_t(r->filled);
             r->filled = r->at = 0;
-            const ssize_t n = ::read(r->fd, r->buffer.data(), r->buffer.size());
+            const ssize_t n = ::read(r->fd, r->buffer.data(), r->next);
             if (n < 0) {
                 if (errno == EINTR)
                     continue;
@@ -63,6 +72,7 @@ mpg123_ssize_t ReadCallback(void* handle, void* target, size_t bytes)
             if (n == 0)
                 break; // the end of the file
             r->filled = size_t(n);
+            r->next = std::min(r->next * 2, r->buffer.size());
         }
         const size_t step = std::min(bytes - got, r->filled - r->at);
         std::memcpy(out + got, r->buffer.data() + r->at, step);
@@ -76,7 +86,7 @@ off_t SeekCallback(void* handle, off_t offset, int whence)
 {
     auto* r = static_cast<SReader*>(handle);
     const off_t current = r->start + off_t(r->at);
-    off_t target = offset;
+    off_t target = r->base + offset;
     if (whence == SEEK_CUR)
         target = current + offset;
     else if (whence == SEEK_END) {
@@ -86,18 +96,31 @@ off_t SeekCallback(void* handle, off_t offset, int whence)
         target = st.st_size + offset;
     } else if (whence != SEEK_SET)
         return -1;
-    if (target < 0)
+    if (target < r->base)
         return -1;
     // Within the buffer: no system call, the data stays.
     if (target >= r->start && target <= r->start + off_t(r->filled)) {
         r->at = size_t(target - r->start);
-        return target;
+        return target - r->base;
     }
     if (::lseek(r->fd, target, SEEK_SET) != target)
         return -1;
     r->start = target;
     r->filled = r->at = 0;
-    return target;
+    return target - r->base;
+}
+
+// Where the audio starts when an ID3v2 tag opens the file: past it and its footer.
+// 0 when there is none or its size does not fit the file.
+off_t AfterLeadingTag(int fd, off_t size)
+{
+    unsigned char h[10];
+    if (::pread(fd, h, sizeof h, 0) != ssize_t(sizeof h) || std::memcmp(h, "ID3", 3) != 0 ||
+        h[3] == 0xff || h[4] == 0xff || ((h[6] | h[7] | h[8] | h[9]) & 0x80))
+        return 0;
+    const off_t body = (off_t(h[6]) << 21) | (off_t(h[7]) << 14) | (off_t(h[8]) << 7) | h[9];
+    const off_t end = 10 + body + ((h[5] & 0x10) ? 10 : 0);
+    return end < size ? end : 0;
 }
 
 struct SFrame
@@ -289,7 +312,11 @@ std::vector<SFrame> CStreamProbe::SImpl::SampleFrames()
         mpg123_frameinfo2 fi{};
         if (mpg123_info2(mh, &fi) != MPG123_OK || fi.framesize <= 0)
             break;
-        const SFrame frame{mpg123_framepos(mh), fi.framesize, fi.bitrate, fi.rate, fi.layer,
+        const SFrame frame{reader.base + mpg123_framepos(mh),
+                           fi.framesize,
+                           fi.bitrate,
+                           fi.rate,
+                           fi.layer,
                            fi.version};
         if (frames.empty()) {
             mono = fi.mode == MPG123_M_MONO;
@@ -388,7 +415,7 @@ SMeasure CStreamProbe::SImpl::EstimateFromStart(const std::vector<SFrame>& sampl
             fi.framesize <= 0)
             break;
         ++count;
-        end = mpg123_framepos(mh) + fi.framesize;
+        end = reader.base + mpg123_framepos(mh) + fi.framesize;
     }
     if (count <= 0 || end <= audioStart)
         return m;
@@ -447,13 +474,14 @@ bool CStreamProbe::SImpl::WithFile(const QString& path,
     if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size == 0 ||
         fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0)
         return false;
-    reader.Reset(fd);
+    if (!reader.Reset(fd, AfterLeadingTag(fd, st.st_size)))
+        return false;
     if (mpg123_open_handle(mh, &reader) != MPG123_OK) {
         mpg123_close(mh);
         return false;
     }
     // The end is not peeked at (that would throw the read buffer away); the size is known.
-    mpg123_set_filesize(mh, st.st_size);
+    mpg123_set_filesize(mh, st.st_size - reader.base);
     use(fd, st.st_size);
     mpg123_close(mh);
     return true;

@@ -6,18 +6,10 @@
 #include <QHash>
 #include <algorithm>
 #include <cstring>
+#include <numeric>
+#include <unordered_map>
 
 namespace {
-
-// The first eight bytes, big-endian, so that comparing two keys orders as the texts do
-// whenever the keys differ; equal keys need the full comparison.
-quint64 PrefixKey(std::string_view s)
-{
-    quint64 key = 0;
-    for (size_t i = 0; i < 8; ++i)
-        key = (key << 8) | (i < s.size() ? static_cast<unsigned char>(s[i]) : 0u);
-    return key;
-}
 
 struct SOptionalColumn
 {
@@ -40,13 +32,6 @@ constexpr SOptionalColumn kOptionalColumns[] = {
 constexpr quint32 kUnfilled = 0xFFFFFFFFu;
 // Rows read from the source at a time: a screenful or more in one query.
 constexpr int kFillBlock = 256;
-
-struct SSortKey
-{
-    quint64 prefix;
-    std::string_view text;
-    int row;
-};
 
 } // namespace
 
@@ -71,6 +56,13 @@ std::string_view CSongListModel::CBatch::Cell(int row, int column) const
 {
     const SCell& c = m_cells[size_t(row) * size_t(m_columns) + size_t(column)];
     return std::string_view(m_text).substr(c.offset, c.length);
+}
+
+CSongListModel::SCell CSongListModel::Store(std::string_view utf8) const
+{
+    const SCell cell{quint32(m_text.size()), quint32(utf8.size())};
+    m_text.append(utf8);
+    return cell;
 }
 
 void CSongListModel::RebuildColumns()
@@ -134,47 +126,63 @@ void CSongListModel::RefreshSongRow(int row, const SSong& song)
     SetCells(row, CellsFor(song));
 }
 
+void CSongListModel::Reset(std::vector<qint64> ids)
+{
+    m_ids = std::move(ids);
+    m_slots.assign(m_ids.size(), kUnfilled);
+    m_cells = {};
+    m_text = {};
+    m_view = {};
+    m_source = {};
+    m_columnSource = {};
+    m_runStarts = {};
+    Unsorted();
+}
+
 void CSongListModel::SetHeadings(const QStringList& headings)
 {
     beginResetModel();
     m_headings = headings;
-    m_data = CBatch(int(headings.size()));
-    m_source = {};
+    Reset({});
     endResetModel();
 }
 
 void CSongListModel::Clear()
 {
     beginResetModel();
-    m_data = CBatch(ColumnCount());
-    m_source = {};
+    Reset({});
     endResetModel();
 }
 
-void CSongListModel::ShowIds(std::vector<qint64> ids, RowSource source)
+void CSongListModel::ShowIds(std::vector<qint64> ids, RowSource source, ColumnSource columns)
 {
     beginResetModel();
-    m_data = CBatch(ColumnCount());
-    m_data.m_cells.assign(ids.size() * size_t(ColumnCount()), CBatch::SCell{kUnfilled, 0});
-    m_data.m_ids = std::move(ids);
+    Reset(std::move(ids));
     m_source = std::move(source);
+    m_columnSource = std::move(columns);
     endResetModel();
 }
 
 bool CSongListModel::IsFilled(int row) const
 {
-    return ColumnCount() == 0 ||
-           m_data.m_cells[size_t(row) * size_t(ColumnCount())].offset != kUnfilled;
+    return ColumnCount() == 0 || m_slots[Base(row)] != kUnfilled;
+}
+
+void CSongListModel::PlaceCells(size_t base, const std::function<SCell(int column)>& cell) const
+{
+    m_slots[base] = quint32(m_cells.size());
+    for (int c = 0; c < ColumnCount(); ++c)
+        m_cells.push_back(cell(c));
 }
 
 void CSongListModel::Fill(int first, int last) const
 {
     std::vector<qint64> ids;
-    std::vector<int> rows;
+    std::vector<size_t> bases;
     for (int r = first; r < last; ++r) {
         if (!IsFilled(r)) {
             ids.push_back(Id(r));
-            rows.push_back(r);
+            bases.push_back(Base(r));
         }
     }
     if (ids.empty())
@@ -188,13 +196,9 @@ void CSongListModel::Fill(int first, int last) const
         for (int i = 0; i < found.RowCount(); ++i)
             foundAt.insert(found.Id(i), i);
     }
-    const size_t columns = size_t(ColumnCount());
-    for (size_t k = 0; k < rows.size(); ++k) {
+    for (size_t k = 0; k < bases.size(); ++k) {
         const int at = foundAt.value(ids[k], -1);
-        for (size_t c = 0; c < columns; ++c) {
-            m_data.m_cells[size_t(rows[k]) * columns + c] =
-                at < 0 ? CBatch::SCell{} : m_data.Store(found.Cell(at, int(c)));
-        }
+        PlaceCells(bases[k], [&](int c) { return at < 0 ? SCell{} : Store(found.Cell(at, c)); });
     }
 }
 
@@ -204,19 +208,25 @@ std::string_view CSongListModel::Text(int row, int column) const
         const int first = row - row % kFillBlock;
         Fill(first, std::min(RowCount(), first + kFillBlock));
     }
-    return m_data.Cell(row, column);
+    return Stored(m_cells[size_t(m_slots[Base(row)]) + size_t(column)]);
 }
 
 void CSongListModel::InsertRow(int row, const SRow& data)
 {
     row = qBound(0, row, RowCount());
-    std::vector<CBatch::SCell> cells;
-    for (int c = 0; c < ColumnCount(); ++c)
-        cells.push_back(m_data.Store(std::string_view(data.cells.value(c).toUtf8())));
+    Unsorted();
     beginInsertRows(QModelIndex(), row, row);
-    m_data.m_ids.insert(m_data.m_ids.begin() + row, data.id);
-    m_data.m_cells.insert(m_data.m_cells.begin() + ptrdiff_t(row) * ColumnCount(), cells.begin(),
-                          cells.end());
+    const size_t base = m_ids.size();
+    m_ids.push_back(data.id);
+    m_slots.push_back(kUnfilled);
+    PlaceCells(base, [&](int c) { return Store(std::string_view(data.cells.value(c).toUtf8())); });
+    if (!m_view.empty() || row != int(base)) {
+        if (m_view.empty()) {
+            m_view.resize(base);
+            std::iota(m_view.begin(), m_view.end(), 0);
+        }
+        m_view.insert(m_view.begin() + row, qint32(base));
+    }
     endInsertRows();
 }
 
@@ -225,31 +235,40 @@ void CSongListModel::AppendRows(CBatch batch)
     if (batch.RowCount() == 0 || batch.Columns() != ColumnCount() ||
         batch.m_cells.size() != size_t(batch.RowCount()) * size_t(ColumnCount()))
         return;
-    if (RowCount() == 0) {
-        // A reset is cheaper for the view than an insertion of many rows.
+    const bool reset = RowCount() == 0; // cheaper for the view than many inserted rows
+    if (reset)
         beginResetModel();
-        m_data = std::move(batch);
-        endResetModel();
-        return;
-    }
-    const int first = RowCount();
-    beginInsertRows(QModelIndex(), first, first + batch.RowCount() - 1);
-    const quint32 shift = quint32(m_data.m_text.size());
-    m_data.m_text.append(batch.m_text);
-    m_data.m_ids.insert(m_data.m_ids.end(), batch.m_ids.begin(), batch.m_ids.end());
-    for (CBatch::SCell cell : batch.m_cells) {
+    else
+        beginInsertRows(QModelIndex(), RowCount(), RowCount() + batch.RowCount() - 1);
+    Unsorted();
+    const size_t base = m_ids.size();
+    const quint32 shift = quint32(m_text.size());
+    const quint32 firstCell = quint32(m_cells.size());
+    m_text.append(batch.m_text);
+    for (SCell cell : batch.m_cells) {
         cell.offset += shift;
-        m_data.m_cells.push_back(cell);
+        m_cells.push_back(cell);
     }
-    endInsertRows();
+    for (int i = 0; i < batch.RowCount(); ++i) {
+        m_ids.push_back(batch.Id(i));
+        m_slots.push_back(firstCell + quint32(i) * quint32(ColumnCount()));
+        if (!m_view.empty())
+            m_view.push_back(qint32(base + size_t(i)));
+    }
+    if (reset)
+        endResetModel();
+    else
+        endInsertRows();
 }
 
 void CSongListModel::SetCells(int row, const QStringList& cells)
 {
     if (row < 0 || row >= RowCount())
         return;
+    Unsorted();
+    Fill(row, row + 1);
     for (int c = 0; c < ColumnCount(); ++c)
-        CellRef(row, c) = m_data.Store(std::string_view(cells.value(c).toUtf8()));
+        CellRef(row, c) = Store(std::string_view(cells.value(c).toUtf8()));
     Q_EMIT dataChanged(index(row, 0), index(row, ColumnCount() - 1));
 }
 
@@ -257,8 +276,9 @@ void CSongListModel::SetCell(int row, int column, const QString& text)
 {
     if (!IsCell(row, column))
         return;
+    Unsorted();
     Fill(row, row + 1); // the row's other cells stay true
-    CellRef(row, column) = m_data.Store(std::string_view(text.toUtf8()));
+    CellRef(row, column) = Store(std::string_view(text.toUtf8()));
     Q_EMIT dataChanged(index(row, column), index(row, column));
 }
 
@@ -270,48 +290,176 @@ QString CSongListModel::Cell(int row, int column) const
     return QString::fromUtf8(text.data(), qsizetype(text.size()));
 }
 
+quint64 CSongListModel::NumericKey(ESongColumn column, std::string_view text)
+{
+    if (text.empty())
+        return 0;
+    qint64 value = CText::LeadingInteger(text);
+    const size_t colon = text.find(':');
+    if (column == ESongColumn::DURATION && colon != std::string_view::npos)
+        value = value * 60 + CText::LeadingInteger(text.substr(colon + 1));
+    return quint64(std::max<qint64>(value, -1) + 2);
+}
+
+void CSongListModel::ColumnGroups(int column, std::vector<std::string>& groups,
+                                  std::vector<qint32>& rowGroup) const
+{
+    const int rows = RowCount();
+    rowGroup.assign(size_t(rows), 0);
+    std::unordered_map<std::string, qint32> groupOf;
+    const auto group = [&](std::string_view text) {
+        const auto [at, added] = groupOf.try_emplace(std::string(text), qint32(groups.size()));
+        if (added)
+            groups.emplace_back(text);
+        return at->second;
+    };
+    bool allRead = true;
+    for (int r = 0; r < rows && allRead; ++r)
+        allRead = IsFilled(r);
+    if (allRead || !m_columnSource) {
+        Fill(0, rows);
+        for (int r = 0; r < rows; ++r)
+            rowGroup[size_t(r)] = group(Stored(m_cells[size_t(m_slots[Base(r)]) + size_t(column)]));
+        return;
+    }
+    // One column of every song from the catalogue, in whatever order it comes; an index
+    // hands equal texts together, so most rows need no look-up. Numbers that are close
+    // together find their row through a table, others through a hash.
+    const auto [low, high] = std::minmax_element(m_ids.begin(), m_ids.end());
+    const qint64 first = *low, last = *high;
+    const bool dense = last - first < qint64(m_ids.size()) * 2 + 1024;
+    std::vector<qint32> denseGroup(dense ? size_t(last - first + 1) : 0, -1);
+    QHash<qint64, qint32> hashGroup;
+    std::string previous;
+    qint32 previousGroup = -1;
+    m_columnSource(m_columns.value(column), [&](qint64 id, std::string_view utf8) {
+        if (id < first || id > last)
+            return;
+        if (previousGroup < 0 || utf8 != previous) {
+            previousGroup = group(utf8);
+            previous.assign(utf8);
+        }
+        if (dense)
+            denseGroup[size_t(id - first)] = previousGroup;
+        else
+            hashGroup.insert(id, previousGroup);
+    });
+    const qint32 none = group({}); // a song gone meanwhile shows empty
+    for (int r = 0; r < rows; ++r) {
+        const size_t b = Base(r);
+        if (m_slots[b] != kUnfilled) { // read already: it shows what it was set to
+            rowGroup[size_t(r)] = group(Stored(m_cells[size_t(m_slots[b]) + size_t(column)]));
+            continue;
+        }
+        const qint64 id = m_ids[b];
+        const qint32 g = dense ? denseGroup[size_t(id - first)] : hashGroup.value(id, -1);
+        rowGroup[size_t(r)] = g < 0 ? none : g;
+    }
+}
+
 void CSongListModel::SortByColumn(int column, bool ascending)
 {
     if (column < 0 || column >= ColumnCount() || RowCount() < 2)
         return;
-    Fill(0, RowCount());
-    std::vector<SSortKey> keys;
-    keys.reserve(size_t(RowCount()));
-    for (int r = 0; r < RowCount(); ++r) {
-        const std::string_view text = m_data.Cell(r, column);
-        keys.push_back({PrefixKey(text), text, r});
+    if (column == m_sortedColumn) {
+        if (ascending != m_sortedAscending)
+            Reverse();
+        return;
     }
-    const auto less = [](const SSortKey& x, const SSortKey& y) {
-        if (x.prefix != y.prefix)
-            return x.prefix < y.prefix;
-        return x.text < y.text; // compares bytes as unsigned values
-    };
-    if (ascending)
-        std::stable_sort(keys.begin(), keys.end(), less);
-    else
-        std::stable_sort(keys.begin(), keys.end(),
-                         [&less](const SSortKey& x, const SSortKey& y) { return less(y, x); });
+    const ESongColumn shown = m_columns.value(column, ESongColumn::LIST);
+    const bool numeric = shown == ESongColumn::BITRATE || shown == ESongColumn::DURATION;
+    // The distinct texts are sorted, usually far fewer than the rows; the rows then go
+    // to their text's place in one stable pass.
+    std::vector<std::string> groups;
+    std::vector<qint32> rowGroup;
+    ColumnGroups(column, groups, rowGroup);
+    std::vector<qint32> byText(groups.size());
+    std::iota(byText.begin(), byText.end(), 0);
+    std::vector<quint64> numbers;
+    if (numeric) {
+        numbers.resize(groups.size());
+        for (size_t g = 0; g < groups.size(); ++g)
+            numbers[g] = NumericKey(shown, groups[g]);
+        std::sort(byText.begin(), byText.end(), [&numbers](qint32 x, qint32 y) {
+            return numbers[size_t(x)] < numbers[size_t(y)];
+        });
+    } else {
+        // Byte for byte, bytes as unsigned values (std::string_view compares so).
+        std::sort(byText.begin(), byText.end(),
+                  [&groups](qint32 x, qint32 y) { return groups[size_t(x)] < groups[size_t(y)]; });
+    }
+    // Equal keys share a rank (numbers written differently, "4:05" and "245").
+    std::vector<qint32> rank(groups.size());
+    qint32 ranks = 0;
+    for (size_t i = 0; i < byText.size(); ++i) {
+        if (i == 0 || !numeric || numbers[size_t(byText[i])] != numbers[size_t(byText[i - 1])])
+            ++ranks;
+        rank[size_t(byText[i])] = ranks - 1;
+    }
+    if (!ascending) {
+        for (qint32& r : rank)
+            r = ranks - 1 - r;
+    }
+    // Counting sort: equal texts keep their list order in both directions.
+    std::vector<qint32> start(size_t(ranks) + 1, 0);
+    for (const qint32 g : rowGroup)
+        ++start[size_t(rank[size_t(g)]) + 1];
+    std::partial_sum(start.begin(), start.end(), start.begin());
+    std::vector<bool> runStarts(rowGroup.size(), false);
+    for (qint32 k = 0; k < ranks; ++k) {
+        if (start[size_t(k)] < start[size_t(k) + 1])
+            runStarts[size_t(start[size_t(k)])] = true;
+    }
+    std::vector<qint32> order(rowGroup.size());
+    for (size_t r = 0; r < rowGroup.size(); ++r)
+        order[size_t(start[size_t(rank[size_t(rowGroup[r])])]++)] = qint32(r);
+    Reorder(order);
+    m_sortedColumn = column;
+    m_sortedAscending = ascending;
+    m_runStarts = std::move(runStarts);
+}
 
-    Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    const size_t columns = size_t(ColumnCount());
-    std::vector<int> newRowOf(keys.size());
-    std::vector<qint64> ids(keys.size());
-    std::vector<CBatch::SCell> cells(m_data.m_cells.size());
-    for (size_t i = 0; i < keys.size(); ++i) {
-        const size_t old = size_t(keys[i].row);
-        newRowOf[old] = int(i);
-        ids[i] = m_data.m_ids[old];
-        std::copy_n(m_data.m_cells.begin() + ptrdiff_t(old * columns), columns,
-                    cells.begin() + ptrdiff_t(i * columns));
+void CSongListModel::Reverse()
+{
+    // The runs of equal cells in reverse order, each keeping its own order.
+    const size_t n = m_runStarts.size();
+    std::vector<qint32> order;
+    std::vector<bool> runStarts;
+    order.reserve(n);
+    runStarts.reserve(n);
+    for (size_t end = n; end > 0;) {
+        size_t begin = end - 1;
+        while (!m_runStarts[begin])
+            --begin;
+        for (size_t r = begin; r < end; ++r) {
+            runStarts.push_back(r == begin);
+            order.push_back(qint32(r));
+        }
+        end = begin;
     }
-    m_data.m_ids = std::move(ids);
-    m_data.m_cells = std::move(cells);
+    Reorder(order);
+    m_sortedAscending = !m_sortedAscending;
+    m_runStarts = std::move(runStarts);
+}
+
+void CSongListModel::Reorder(const std::vector<qint32>& order)
+{
+    Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    std::vector<qint32> view(order.size());
+    for (size_t i = 0; i < order.size(); ++i)
+        view[i] = qint32(Base(order[i]));
+    m_view = std::move(view);
     const QModelIndexList before = persistentIndexList();
-    QModelIndexList after;
-    after.reserve(before.size());
-    for (const QModelIndex& i : before)
-        after << index(newRowOf[size_t(i.row())], i.column());
-    changePersistentIndexList(before, after);
+    if (!before.isEmpty()) {
+        std::vector<qint32> newRowOf(order.size());
+        for (size_t i = 0; i < order.size(); ++i)
+            newRowOf[size_t(order[i])] = qint32(i);
+        QModelIndexList after;
+        after.reserve(before.size());
+        for (const QModelIndex& i : before)
+            after << index(newRowOf[size_t(i.row())], i.column());
+        changePersistentIndexList(before, after);
+    }
     Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 

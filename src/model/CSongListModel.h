@@ -13,8 +13,9 @@
 
 // The rows of the song list: each row's song ID and its cells' texts. The texts are kept
 // as UTF-8 in one buffer and turned into strings only when shown, so that listing,
-// sorting and clearing 100,000 songs stays quick; their byte order is the list's sort
-// order.
+// sorting and clearing a million songs stays quick; their byte order is the list's sort
+// order. A list shown by IDs holds 12 bytes a row until its rows are read; a sort is a
+// new order of the rows, so it moves no texts.
 class CSongListModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -75,9 +76,13 @@ public:
     // Adds to a batch the rows of the songs of these IDs, in any order; a song no longer
     // in the catalogue has none. It must not throw.
     using RowSource = std::function<void(const std::vector<qint64>& ids, CBatch& rows)>;
+    // Hands one column's stored text of every listed song (others may come too), in any
+    // order, so that a sort reads one column instead of whole rows. It must not throw.
+    using ColumnVisit = std::function<void(qint64 id, std::string_view utf8)>;
+    using ColumnSource = std::function<void(ESongColumn column, const ColumnVisit& visit)>;
     // Shows the songs of these IDs, reading a row's texts from the source only when they
-    // are first needed (on screen, sorted or asked for), a block of rows at a time.
-    void ShowIds(std::vector<qint64> ids, RowSource source);
+    // are first needed (on screen or asked for), a block of rows at a time.
+    void ShowIds(std::vector<qint64> ids, RowSource source, ColumnSource columns = {});
 
     void SetHeadings(const QStringList& headings);
     const QStringList& Headings() const { return m_headings; }
@@ -88,14 +93,18 @@ public:
     void AppendRows(CBatch batch);
     void SetCells(int row, const QStringList& cells);
     void SetCell(int row, int column, const QString& text);
-    qint64 Id(int row) const { return m_data.Id(row); }
+    qint64 Id(int row) const { return m_ids[Base(row)]; }
     QString Cell(int row, int column) const;
-    int RowCount() const { return m_data.RowCount(); }
+    int RowCount() const { return int(m_ids.size()); }
 
     // Reorders the rows by the texts of one column, compared byte for byte (UTF-8, so by
-    // code point) and case-sensitively. Rows with equal texts keep their order;
-    // selection and current row move with their rows.
+    // code point) and case-sensitively; Bitrate and Length by their numbers. Rows with
+    // equal texts keep their order; selection and current row move with their rows.
+    // The other direction of the column last sorted turns the list round without sorting.
     void SortByColumn(int column, bool ascending);
+    // The number a Bitrate or Length cell sorts by: empty first, a length's "m:ss" read as
+    // seconds.
+    static quint64 NumericKey(ESongColumn column, std::string_view text);
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -111,22 +120,53 @@ Q_SIGNALS:
     void ColumnsRebuilt();
 
 private:
+    using SCell = CBatch::SCell;
     bool IsCell(int row, int column) const
     {
         return row >= 0 && row < RowCount() && column >= 0 && column < ColumnCount();
     }
-    CBatch::SCell& CellRef(int row, int column)
+    // The stored row shown at a list row (rows are stored in the order they came).
+    size_t Base(int row) const
     {
-        return m_data.m_cells[size_t(row) * size_t(m_data.m_columns) + size_t(column)];
+        return m_view.empty() ? size_t(row) : size_t(m_view[size_t(row)]);
+    }
+    SCell& CellRef(int row, int column)
+    {
+        return m_cells[size_t(m_slots[Base(row)]) + size_t(column)];
     }
     bool IsFilled(int row) const;
     // Reads the rows of [first, last) that the source has not filled yet.
     void Fill(int first, int last) const;
     // A cell's bytes, its row's block read first when needed.
     std::string_view Text(int row, int column) const;
+    std::string_view Stored(SCell cell) const
+    {
+        return std::string_view(m_text).substr(cell.offset, cell.length);
+    }
+    SCell Store(std::string_view utf8) const;
+    // Gives a stored row its cells, at the end of the cell store.
+    void PlaceCells(size_t base, const std::function<SCell(int column)>& cell) const;
+    void Reset(std::vector<qint64> ids);
+    void Unsorted() { m_sortedColumn = -1; }
+    // One column's distinct texts, and by list row the number of its text, for a sort.
+    void ColumnGroups(int column, std::vector<std::string>& groups,
+                      std::vector<qint32>& rowGroup) const;
+    // Shows the rows in a new order: order[i] is the list row that becomes row i.
+    void Reorder(const std::vector<qint32>& order);
+    void Reverse();
 
-    mutable CBatch m_data;
+    std::vector<qint64> m_ids;            // by stored row
+    mutable std::vector<quint32> m_slots; // by stored row: its first cell, or unread
+    mutable std::vector<SCell> m_cells;   // ColumnCount() a read row
+    mutable std::string m_text;
+    std::vector<qint32> m_view; // list row to stored row; empty while they are the same
     RowSource m_source;
+    ColumnSource m_columnSource;
+    // The column the rows are sorted by (-1: none since the last change), its direction
+    // and, by list row, where a run of equal cells begins.
+    int m_sortedColumn = -1;
+    bool m_sortedAscending = true;
+    std::vector<bool> m_runStarts;
     QStringList m_headings;
     QList<ESongColumn> m_columns;
 };

@@ -7,26 +7,10 @@
 #include "platform/CText.h"
 #include "reports/CReportTexts.h"
 
+#include <algorithm>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <unordered_set>
-
-namespace {
-
-// The folded texts of a column that more than one song holds, read from its index.
-std::unordered_set<std::string> Repeated(CDatabase& db, const char* folded)
-{
-    CStatement s(db, QStringLiteral("SELECT %1 FROM Songs WHERE %1 <> '' GROUP BY %1 "
-                                    "HAVING COUNT(*) > 1")
-                         .arg(QLatin1String(folded)));
-    std::unordered_set<std::string> repeated;
-    while (s.Step())
-        repeated.emplace(s.Bytes(0));
-    return repeated;
-}
-
-} // namespace
 
 CDuplicateFinder::CDuplicateFinder(CCdlistDoc& doc) : m_doc(doc)
 {
@@ -35,34 +19,91 @@ CDuplicateFinder::CDuplicateFinder(CCdlistDoc& doc) : m_doc(doc)
 
 CDuplicateFinder::~CDuplicateFinder() = default;
 
+void CDuplicateFinder::AddRepeated(const char* folded, std::vector<qint64>& ids)
+{
+    // The column's index in order: equal texts come together. An empty text takes part in
+    // no match; one not folded yet (written by another program since the start) counts as
+    // repeated, and the lookup decides.
+    CStatement s(m_doc.Database(),
+                 QStringLiteral("SELECT %1, ID FROM Songs ORDER BY %1").arg(QLatin1String(folded)));
+    std::string previous;
+    qint64 previousId = 0;
+    bool previousAdded = false;
+    bool any = false;
+    while (s.Step()) {
+        const qint64 id = s.Int(1);
+        if (s.IsNull(0)) {
+            ids.push_back(id);
+            continue;
+        }
+        const std::string_view key = s.Bytes(0);
+        const bool same = any && !key.empty() && key == previous;
+        if (same && !previousAdded)
+            ids.push_back(previousId);
+        if (same)
+            ids.push_back(id);
+        previousAdded = same;
+        previous.assign(key);
+        previousId = id;
+        any = true;
+    }
+}
+
 void CDuplicateFinder::Load()
 {
-    CDatabase& db = m_doc.Database();
-    const std::unordered_set<std::string> names =
-        Repeated(db, CSongColumns::FoldedName(ESongColumn::MELODI));
-    const std::unordered_set<std::string> titles =
-        Repeated(db, CSongColumns::FoldedName(ESongColumn::TITLE));
-    CStatement s(db, QStringLiteral("SELECT ID, MELODI, TITLE, %1, %2 FROM Songs ORDER BY ID")
-                         .arg(QLatin1String(CSongColumns::FoldedName(ESongColumn::MELODI)),
-                              QLatin1String(CSongColumns::FoldedName(ESongColumn::TITLE))));
+    m_ids = m_doc.Set().AllIds();
+    std::vector<qint64> repeated;
+    AddRepeated(CSongColumns::FoldedName(ESongColumn::MELODI), repeated);
+    AddRepeated(CSongColumns::FoldedName(ESongColumn::TITLE), repeated);
+    std::sort(repeated.begin(), repeated.end());
+    repeated.erase(std::unique(repeated.begin(), repeated.end()), repeated.end());
+    if (repeated.empty())
+        return;
+    const CFilter among = CFilter::IdIn(repeated);
+    repeated = {};
+    CStatement s(m_doc.Database(),
+                 QStringLiteral("SELECT ID, MELODI, TITLE FROM Songs WHERE %1 ORDER BY ID")
+                     .arg(among.Sql()));
+    int index = 1;
+    for (const QVariant& value : among.Values())
+        s.Bind(index++, value);
     const auto store = [this](std::string_view text, quint32& offset, quint32& length) {
         offset = quint32(m_text.size());
         length = quint32(text.size());
         m_text.append(text);
     };
-    // A name or title that is not folded yet (written by another program since the start)
-    // counts as repeated: the lookup then decides.
-    const auto repeated = [&s](const std::unordered_set<std::string>& set, int column) {
-        return s.IsNull(column) || set.count(std::string(s.Bytes(column))) > 0;
-    };
     while (s.Step()) {
         SName entry;
-        entry.id = qint64(s.Int(0));
+        entry.id = s.Int(0);
+        entry.position =
+            qint32(std::lower_bound(m_ids.begin(), m_ids.end(), entry.id) - m_ids.begin());
+        entry.candidate = true;
         store(s.Bytes(1), entry.name, entry.nameLength);
         store(s.Bytes(2), entry.title, entry.titleLength);
-        entry.candidate = repeated(names, 3) || (entry.titleLength > 0 && repeated(titles, 4));
         m_entries.push_back(entry);
     }
+}
+
+void CDuplicateFinder::AddGone(const SSong& song)
+{
+    const auto at = std::lower_bound(m_ids.begin(), m_ids.end(), song.m_ID);
+    if (at == m_ids.end() || *at != song.m_ID)
+        return; // added after the start: not walked
+    SName entry;
+    entry.id = song.m_ID;
+    entry.position = qint32(at - m_ids.begin());
+    const auto place =
+        std::lower_bound(m_entries.begin(), m_entries.end(), entry.position,
+                         [](const SName& e, qint32 position) { return e.position < position; });
+    if (place != m_entries.end() && place->id == song.m_ID)
+        return; // walked already
+    const QByteArray name = song.m_MELODI.toUtf8();
+    entry.name = quint32(m_text.size());
+    entry.nameLength = quint32(name.size());
+    m_text.append(name.constData(), size_t(name.size()));
+    if (place - m_entries.begin() < m_next)
+        ++m_next;
+    m_entries.insert(place, entry);
 }
 
 QString CDuplicateFinder::Text(quint32 offset, quint32 length) const
@@ -74,9 +115,10 @@ CDuplicateFinder::EStep CDuplicateFinder::Next()
 {
     m_group.clear();
     for (;;) {
-        if (m_next >= Total()) {
+        if (m_next >= int(m_entries.size())) {
             m_next = 0;
             m_current.clear();
+            m_sizes.clear();
             return EStep::Finished;
         }
         const SName& entry = m_entries[size_t(m_next++)];
@@ -129,10 +171,15 @@ QList<CDuplicateFinder::SEntry> CDuplicateFinder::Lookup(const QString& file, co
         found.append(entry);
     }
     s.Reset();
-    // Sizes only for a group that is shown.
+    // Sizes only for a group that is shown, each file's asked once per walk (a group is
+    // found again from each of its members).
     if (found.size() >= 2) {
-        for (SEntry& entry : found)
-            entry.size = FileSize(entry.file);
+        for (SEntry& entry : found) {
+            auto known = m_sizes.constFind(entry.id);
+            if (known == m_sizes.cend())
+                known = m_sizes.insert(entry.id, FileSize(entry.file));
+            entry.size = *known;
+        }
     }
     return found;
 }
@@ -162,6 +209,7 @@ bool CDuplicateFinder::Delete(qint64 id, CPrompts& prompts)
         return false;
     }
     m_doc.Set().Delete(id);
+    AddGone(*song);
     m_gone.insert(id);
     ++m_deleted;
     m_group.removeIf([id](const SEntry& entry) { return entry.id == id; });

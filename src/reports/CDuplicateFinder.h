@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QList>
 #include <QSet>
 #include <QString>
@@ -10,14 +11,16 @@
 class CCdlistDoc;
 class CStatement;
 class CPrompts;
+struct SSong;
 
 // The duplicate finder: walks every song's file name and title as they were when it
 // started and, for each, finds the songs with the same file name or the same title.
 //
-// It is built for a million songs: at the start it learns from the indexes which file
-// names and titles occur more than once, so an entry that cannot have a group is passed
-// without a query, and the others are answered by the indexes, never by a walk over the
-// table.
+// It is built for a million songs: at the start it walks the file name and title indexes
+// in order and keeps only the songs whose name or title occurs more than once (its memory
+// grows with the duplicates, not with the catalogue); the others cannot have a group and
+// are passed without a query. The groups are answered by the indexes, never by a walk
+// over the table.
 class CDuplicateFinder
 {
 public:
@@ -39,8 +42,9 @@ public:
     explicit CDuplicateFinder(CCdlistDoc& doc);
     ~CDuplicateFinder();
 
-    int Total() const { return int(m_entries.size()); }
-    int NextIndex() const { return m_next; }
+    int Total() const { return int(m_ids.size()); }
+    // How far the walk has come, in songs.
+    int NextIndex() const { return m_next == 0 ? 0 : m_entries[size_t(m_next - 1)].position + 1; }
     int Deleted() const { return m_deleted; }
     // The file name of the entry examined last.
     const QString& CurrentName() const { return m_current; }
@@ -61,7 +65,8 @@ private:
     struct SName
     {
         qint64 id = 0;
-        quint32 name = 0; // offsets into m_text
+        qint32 position = 0; // among all songs, in ID order
+        quint32 name = 0;    // offsets into m_text
         quint32 nameLength = 0;
         quint32 title = 0;
         quint32 titleLength = 0;
@@ -69,10 +74,15 @@ private:
     };
     QString Text(quint32 offset, quint32 length) const;
     void Load();
+    // The songs whose folded text in a column occurs more than once (or is not folded yet).
+    void AddRepeated(const char* folded, std::vector<qint64>& ids);
+    // A song deleted here that was not walked (it had no name or title in common).
+    void AddGone(const SSong& song);
     QList<SEntry> Lookup(const QString& file, const QString& title);
 
     CCdlistDoc& m_doc;
     std::unique_ptr<CStatement> m_lookup;
+    std::vector<qint64> m_ids; // every song's, ascending
     std::vector<SName> m_entries;
     std::string m_text;
     QSet<qint64> m_gone;
@@ -80,4 +90,5 @@ private:
     int m_deleted = 0;
     QString m_current;
     QList<SEntry> m_group;
+    QHash<qint64, QString> m_sizes; // of the files listed in this walk
 };

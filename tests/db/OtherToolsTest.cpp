@@ -326,4 +326,51 @@ TEST(OtherToolsTest, ALargeConversionShowsItsProgressAndASmallOneNone)
     EXPECT_EQ(progress.upper, 2 * batches);
 }
 
+// Another tool's change drops only the copies of the texts it changed; a large refold at
+// the next open shows its progress, a small one none.
+TEST(OtherToolsTest, ChangedRowsLoseOnlyTheirChangedCopiesAndManyShowProgress)
+{
+    CTestEnvironment env;
+    const QString path = env.DatabasePath();
+    {
+        CDatabase db;
+        db.Open(path);
+        CCdlistSet set;
+        set.Open(db);
+        AddTestSong(set, {.title = "Same", .artist = "Old Band"});
+    }
+    int shown = 0;
+    CRecordingProgress progress;
+    const auto factory = [&](const QString& caption) {
+        ++shown;
+        progress.caption = caption;
+        return std::unique_ptr<CProgress>(std::make_unique<CProgressProxy>(progress));
+    };
+    CPlainConnection plain(path);
+    EXPECT_EQ(plain.Run("UPDATE Songs SET ARTIST = 'NEW Band', TITLE = TITLE"), QString());
+    EXPECT_EQ(plain.Run("SELECT (TITLE_FOLDED IS NULL) || (ARTIST_FOLDED IS NULL) FROM Songs"),
+              QStringLiteral("01"));
+    CDatabase db;
+    db.Open(path, factory);
+    EXPECT_EQ(shown, 0);
+    CCdlistSet set;
+    set.Open(db);
+    EXPECT_EQ(Titles(set, CFilter::Prefix(ESongColumn::ARTIST, QStringLiteral("new b"))),
+              QStringList{QStringLiteral("Same")});
+    db.Close();
+
+    const QByteArray insert =
+        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " +
+        QByteArray::number(CDatabase::kRefoldShownFrom) +
+        ") INSERT INTO Songs(TITLE, MELODI) SELECT 'T' || i, 'f' || i || '.mp3' FROM n";
+    EXPECT_EQ(plain.Run(insert.constData()), QString());
+    db.Open(path, factory);
+    EXPECT_EQ(shown, 1);
+    EXPECT_EQ(progress.steps,
+              (CDatabase::kRefoldShownFrom + CDatabase::kFoldBatch - 1) / CDatabase::kFoldBatch);
+    set.Open(db);
+    EXPECT_EQ(Titles(set, CFilter::Contains({ESongColumn::TITLE}, QStringLiteral("t24999"))),
+              QStringList{QStringLiteral("T24999")});
+}
+
 } // namespace

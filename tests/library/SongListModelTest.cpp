@@ -1,7 +1,10 @@
 #include "model/CSongListModel.h"
+#include "platform/CSettings.h"
+#include "support/CTestEnvironment.h"
 
 #include <QItemSelectionModel>
 #include <gtest/gtest.h>
+#include <map>
 
 namespace {
 
@@ -92,6 +95,48 @@ TEST_F(SongListModelTest, RowsShownByIdAreReadWhenNeeded)
     EXPECT_EQ(SortedIds(0, true).mid(0, 3), (QList<qint64>{7, 1000, 999}));
     EXPECT_EQ(model.Cell(999, 0), "edited");
     EXPECT_EQ(asked.size(), 4) << "the rest read in one go for the sort";
+}
+
+// A list shown by IDs sorts by one column read from the catalogue (whole rows are not
+// read), Length by its number whether shown as "m:ss" or stored as seconds, and the other
+// direction turns the list round without reading or sorting again.
+TEST_F(SongListModelTest, ListShownByIdSortsByOneColumnAndTurnsRound)
+{
+    const CTestEnvironment env; // the settings: Title then Length
+    CSettings::SetBool(ESetting::LibArtist, false);
+    CSettings::SetBool(ESetting::LibAlbum, false);
+    CSettings::SetBool(ESetting::LibSession, false);
+    CSettings::SetBool(ESetting::LibBitrate, false);
+    CSettings::SetBool(ESetting::LibLength, true);
+    CSettings::SetBool(ESetting::LibComment, false);
+    model.RebuildColumns();
+    const std::map<qint64, QByteArray> seconds = {
+        {1, "245"}, {2, "60"}, {3, ""}, {4, "61"}, {5, "60"}};
+    int rowReads = 0, columnReads = 0;
+    model.ShowIds(
+        {1, 2, 3, 4, 5},
+        [&](const std::vector<qint64>& ids, CSongListModel::CBatch& rows) {
+            ++rowReads;
+            for (qint64 id : ids) {
+                rows.AddRow(id);
+                rows.AddCell(QStringLiteral("T%1").arg(id));
+                rows.AddCell(CSongListModel::FormatLength(QString::fromLatin1(seconds.at(id))));
+            }
+        },
+        [&](ESongColumn column, const CSongListModel::ColumnVisit& visit) {
+            ++columnReads;
+            EXPECT_EQ(column, ESongColumn::DURATION);
+            for (auto i = seconds.rbegin(); i != seconds.rend(); ++i) // any order will do
+                visit(i->first, std::string_view(i->second));
+            visit(99, "1"); // a song not listed
+        });
+    EXPECT_EQ(SortedIds(1, true), (QList<qint64>{3, 2, 5, 4, 1}));
+    EXPECT_EQ(SortedIds(1, false), (QList<qint64>{1, 4, 2, 5, 3}));
+    EXPECT_EQ(SortedIds(1, true), (QList<qint64>{3, 2, 5, 4, 1}));
+    EXPECT_EQ(columnReads, 1);
+    EXPECT_EQ(rowReads, 0);
+    EXPECT_EQ(model.Cell(4, 1), "4:05");
+    EXPECT_EQ(rowReads, 1);
 }
 
 } // namespace

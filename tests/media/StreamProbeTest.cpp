@@ -132,6 +132,15 @@ TEST_F(StreamProbeTest, TagsAroundTheAudioDoNotCount)
     const QByteArray v1 = CId3Writer::Id3v1("t", "a", "b", "2000", "", 1);
     Expect({.kind = EKind::VbrXing, .seconds = 15}, EMethod::XingHeader, big, v1);
     Expect({.seconds = 15}, EMethod::Constant, big, v1);
+    // The tag reader has read the leading tag; the probe reads the first frames only.
+    const QString path = Write({.seconds = 15}, nullptr, big, v1);
+    const auto bytesRead = [] {
+        QFile io(QStringLiteral("/proc/self/io"));
+        return io.open(QIODevice::ReadOnly) ? io.readLine().mid(7).trimmed().toLongLong() : 0;
+    };
+    const qint64 before = bytesRead();
+    probe->Probe(path);
+    EXPECT_LT(bytesRead() - before, 16 * 1024);
     QByteArray ape = QByteArray(40, 'i') + "APETAGEX" + QByteArray(24, '\0');
     ape[48] = char(0xd0); // version 2000
     ape[49] = char(0x07);

@@ -1,0 +1,108 @@
+// The main window over the 1,000,000-song search library: an empty search (every song
+// listed), a click on the Artist heading and a second click (the other direction), each
+// timed from the command to the list's next paint, then the window's memory. Run it on a
+// real X server: xvfb-run -a env QT_QPA_PLATFORM=xcb build/bench_window [SONGS] [RUNS]
+
+#include "BenchSupport.h"
+#include "GenerateLibrary.h"
+#include "app/CCdlistView.h"
+#include "app/CMainFrame.h"
+#include "cli/CSystemServices.h"
+#include "library/gui/CLibraryListCtrl.h"
+#include "model/CCdlistDoc.h"
+#include "ui/CommandIds.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QHeaderView>
+#include <QTest>
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+// Counts the paints of one widget.
+class CPaintCounter : public QObject
+{
+public:
+    explicit CPaintCounter(QWidget* widget) { widget->installEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+    int paints = 0;
+};
+
+// Milliseconds from `act` to the next paint of the counted widget.
+double TimeToPaint(CPaintCounter& counter, const std::function<void()>& act)
+{
+    const int before = counter.paints;
+    QElapsedTimer clock;
+    clock.start();
+    act();
+    while (counter.paints == before && clock.elapsed() < 60000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    return double(clock.nsecsElapsed()) / 1e6;
+}
+
+double Median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0 : values[values.size() / 2];
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    const int songs = argc > 1 ? std::atoi(argv[1]) : 1000000;
+    const int runs = argc > 2 ? std::atoi(argv[2]) : 3;
+    QTemporaryDir home;
+    CSettings::SetFilePath(home.path() + QStringLiteral("/settings.ini"));
+    const QString library = SearchLibrary(songs);
+
+    CSilentPrompts prompts(CPrompts::EAnswer::No);
+    const double startMB = MemoryMB();
+    CCdlistDoc doc;
+    doc.OpenDatabase(library);
+    CSystemServices system(prompts, home.path());
+    SAppServices& services = system.Services();
+    services.currentMonth = [] { return 6; };
+    auto* view = new CCdlistView(doc, services);
+    CMainFrame frame(view);
+    frame.FitToForm();
+    frame.show();
+    view->OnInitialUpdate();
+    if (!QTest::qWaitForWindowExposed(&frame)) {
+        std::fprintf(stderr, "bench_window: the window was not shown\n");
+        return 1;
+    }
+    CLibraryListCtrl* list = view->SongList();
+    CPaintCounter counter(list->viewport());
+    QHeaderView* header = list->horizontalHeader();
+    const auto clickHeading = [header](int section) {
+        const QPoint at(header->sectionViewportPosition(section) + 5, header->height() / 2);
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at);
+    };
+
+    std::vector<double> listed, sorted, reversed;
+    for (int run = 0; run < runs; ++run) {
+        listed.push_back(TimeToPaint(counter, [view] { view->Action(ID_SEARCH)->trigger(); }));
+        sorted.push_back(TimeToPaint(counter, [&] { clickHeading(1); }));
+        reversed.push_back(TimeToPaint(counter, [&] { clickHeading(1); }));
+    }
+    QCoreApplication::processEvents();
+    std::printf("window over %d songs (%s), %d runs, medians:\n", list->RowCount(),
+                qPrintable(QGuiApplication::platformName()), runs);
+    std::printf("  list everything (empty search) to paint: %8.1f ms\n", Median(listed));
+    std::printf("  sort by Artist to paint:                 %8.1f ms\n", Median(sorted));
+    std::printf("  Artist clicked again to paint:           %8.1f ms\n", Median(reversed));
+    std::printf("  memory: %.0f MB resident, %.0f MB at most (%.0f MB before the catalogue "
+                "opened)\n",
+                MemoryMB(), PeakMemoryMB(), startMB);
+    return 0;
+}
