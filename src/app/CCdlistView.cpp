@@ -89,6 +89,9 @@ CCdlistView::CCdlistView(CCdlistDoc& doc, const SAppServices& services, QWidget*
     CCdlistViewBuilder::Build(*this);
     m_designSize = childrenRect().united(QRect(0, 0, 1, 1)).adjusted(0, 0, 12, 12).size();
     resize(m_designSize);
+    // Recorded at the designed size, before any restored window size reaches the form, so
+    // that every size scales from the design, from the first paint on.
+    RecordLayout();
     connect(&m_timer, &QTimer::timeout, this, &CCdlistView::TimerTick);
     ConnectModels();
 
@@ -241,7 +244,7 @@ void CCdlistView::Register(int id, QWidget* control)
 
 void CCdlistView::RecordLayout()
 {
-    m_recordedSize = size();
+    m_recordedSize = m_designSize;
     m_layout.clear();
     for (QObject* child : children())
         if (auto* w = qobject_cast<QWidget*>(child); w && !w->isWindow())

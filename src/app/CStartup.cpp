@@ -46,7 +46,6 @@ void CStartup::Run()
     set.SetSort(ESongColumn::ID);
     set.Requery();
     RegisterDragAndDrop();
-    m_view.RecordLayout();
     OfferShortcutAtFirstStart(firstTime);
     OfferMonthlyUpdate();
     ReportCrashMarker();

@@ -6,6 +6,7 @@
 #include <QHash>
 #include <algorithm>
 #include <cstring>
+#include <numeric>
 
 namespace {
 
@@ -136,6 +137,7 @@ void CSongListModel::RefreshSongRow(int row, const CCdlistSet& set)
 
 void CSongListModel::SetHeadings(const QStringList& headings)
 {
+    m_sortedColumn = -1;
     beginResetModel();
     m_headings = headings;
     m_data = CBatch(int(headings.size()));
@@ -145,6 +147,7 @@ void CSongListModel::SetHeadings(const QStringList& headings)
 
 void CSongListModel::Clear()
 {
+    m_sortedColumn = -1;
     beginResetModel();
     m_data = CBatch(ColumnCount());
     m_source = {};
@@ -153,6 +156,7 @@ void CSongListModel::Clear()
 
 void CSongListModel::ShowIds(std::vector<qint32> ids, RowSource source)
 {
+    m_sortedColumn = -1;
     beginResetModel();
     m_data = CBatch(ColumnCount());
     m_data.m_cells.assign(ids.size() * size_t(ColumnCount()), CBatch::SCell{kUnfilled, 0});
@@ -213,6 +217,7 @@ void CSongListModel::InsertRow(int row, const SRow& data)
     std::vector<CBatch::SCell> cells;
     for (int c = 0; c < ColumnCount(); ++c)
         cells.push_back(m_data.Store(std::string_view(data.cells.value(c).toUtf8())));
+    m_sortedColumn = -1;
     beginInsertRows(QModelIndex(), row, row);
     m_data.m_ids.insert(m_data.m_ids.begin() + row, data.id);
     m_data.m_cells.insert(m_data.m_cells.begin() + ptrdiff_t(row) * ColumnCount(), cells.begin(),
@@ -222,6 +227,7 @@ void CSongListModel::InsertRow(int row, const SRow& data)
 
 void CSongListModel::AppendRows(CBatch batch)
 {
+    m_sortedColumn = -1;
     if (batch.RowCount() == 0 || batch.Columns() != ColumnCount() ||
         batch.m_cells.size() != size_t(batch.RowCount()) * size_t(ColumnCount()))
         return;
@@ -248,6 +254,7 @@ void CSongListModel::SetCells(int row, const QStringList& cells)
 {
     if (row < 0 || row >= RowCount())
         return;
+    m_sortedColumn = -1;
     for (int c = 0; c < ColumnCount(); ++c)
         CellRef(row, c) = m_data.Store(std::string_view(cells.value(c).toUtf8()));
     Q_EMIT dataChanged(index(row, 0), index(row, ColumnCount() - 1));
@@ -257,6 +264,7 @@ void CSongListModel::SetCell(int row, int column, const QString& text)
 {
     if (!IsCell(row, column))
         return;
+    m_sortedColumn = -1;
     Fill(row, row + 1); // the row's other cells stay true
     CellRef(row, column) = m_data.Store(std::string_view(text.toUtf8()));
     Q_EMIT dataChanged(index(row, column), index(row, column));
@@ -270,16 +278,58 @@ QString CSongListModel::Cell(int row, int column) const
     return QString::fromUtf8(text.data(), qsizetype(text.size()));
 }
 
+quint64 CSongListModel::NumericKey(ESongColumn column, std::string_view text)
+{
+    // Empty cells first, then by value; a length reads as minutes and seconds.
+    if (text.empty())
+        return 0;
+    qint64 value = CText::LeadingInteger(text);
+    const size_t colon = text.find(':');
+    if (column == ESongColumn::DURATION && colon != std::string_view::npos)
+        value = value * 60 + CText::LeadingInteger(text.substr(colon + 1));
+    return quint64(std::max<qint64>(value, -1) + 2);
+}
+
 void CSongListModel::SortByColumn(int column, bool ascending)
 {
     if (column < 0 || column >= ColumnCount() || RowCount() < 2)
         return;
+    if (column == m_sortedColumn && ascending == m_sortedAscending)
+        return;
+    const ESongColumn shown = m_columns.value(column, ESongColumn::LIST);
+    const bool numeric = shown == ESongColumn::BITRATE || shown == ESongColumn::DURATION;
+    if (column == m_sortedColumn) {
+        // Sorted by this column already: the other direction is the runs of equal cells in
+        // reverse order, each run keeping its own order. No comparison sort needed.
+        const auto same = [&](int a, int b) {
+            const std::string_view x = m_data.Cell(a, column), y = m_data.Cell(b, column);
+            return numeric ? NumericKey(shown, x) == NumericKey(shown, y) : x == y;
+        };
+        Reorder([&same](std::vector<int>& order) {
+            std::vector<int> reversed;
+            reversed.reserve(order.size());
+            for (size_t end = order.size(); end > 0;) {
+                size_t begin = end - 1;
+                while (begin > 0 && same(order[begin - 1], order[end - 1]))
+                    --begin;
+                reversed.insert(reversed.end(), order.begin() + ptrdiff_t(begin),
+                                order.begin() + ptrdiff_t(end));
+                end = begin;
+            }
+            order = std::move(reversed);
+        });
+        m_sortedAscending = ascending;
+        return;
+    }
     Fill(0, RowCount());
     std::vector<SSortKey> keys;
     keys.reserve(size_t(RowCount()));
     for (int r = 0; r < RowCount(); ++r) {
         const std::string_view text = m_data.Cell(r, column);
-        keys.push_back({PrefixKey(text), text, r});
+        if (numeric)
+            keys.push_back({NumericKey(shown, text), {}, r});
+        else
+            keys.push_back({PrefixKey(text), text, r});
     }
     const auto less = [](const SSortKey& x, const SSortKey& y) {
         if (x.prefix != y.prefix)
@@ -291,14 +341,26 @@ void CSongListModel::SortByColumn(int column, bool ascending)
     else
         std::stable_sort(keys.begin(), keys.end(),
                          [&less](const SSortKey& x, const SSortKey& y) { return less(y, x); });
+    Reorder([&keys](std::vector<int>& order) {
+        for (size_t i = 0; i < keys.size(); ++i)
+            order[i] = keys[i].row;
+    });
+    m_sortedColumn = column;
+    m_sortedAscending = ascending;
+}
 
+void CSongListModel::Reorder(const std::function<void(std::vector<int>&)>& arrange)
+{
+    std::vector<int> order(static_cast<size_t>(RowCount())); // new row -> old row
+    std::iota(order.begin(), order.end(), 0);
+    arrange(order);
     Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     const size_t columns = size_t(ColumnCount());
-    std::vector<int> newRowOf(keys.size());
-    std::vector<qint32> ids(keys.size());
+    std::vector<int> newRowOf(order.size());
+    std::vector<qint32> ids(order.size());
     std::vector<CBatch::SCell> cells(m_data.m_cells.size());
-    for (size_t i = 0; i < keys.size(); ++i) {
-        const size_t old = size_t(keys[i].row);
+    for (size_t i = 0; i < order.size(); ++i) {
+        const size_t old = size_t(order[i]);
         newRowOf[old] = int(i);
         ids[i] = m_data.m_ids[old];
         std::copy_n(m_data.m_cells.begin() + ptrdiff_t(old * columns), columns,

@@ -93,9 +93,13 @@ public:
     int RowCount() const { return m_data.RowCount(); }
 
     // Reorders the rows by the texts of one column, compared byte for byte (UTF-8, so by
-    // code point) and case-sensitively. Rows with equal texts keep their order;
-    // selection and current row move with their rows.
+    // code point) and case-sensitively; Bitrate and Length by their numbers. Rows with
+    // equal texts keep their order; selection and current row move with their rows. A
+    // list sorted by the column already is reversed, not sorted again.
     void SortByColumn(int column, bool ascending);
+    // The column the rows are sorted by (-1 when any change since has unsorted them).
+    int SortedColumn() const { return m_sortedColumn; }
+    bool SortedAscending() const { return m_sortedAscending; }
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -120,6 +124,10 @@ private:
         return m_data.m_cells[size_t(row) * size_t(m_data.m_columns) + size_t(column)];
     }
     bool IsFilled(int row) const;
+    // The sort key of a Bitrate or Length cell.
+    static quint64 NumericKey(ESongColumn column, std::string_view text);
+    // Moves the rows into the order `arrange` gives (new row -> old row).
+    void Reorder(const std::function<void(std::vector<int>&)>& arrange);
     // Reads the rows of [first, last) that the source has not filled yet.
     void Fill(int first, int last) const;
     // A cell's bytes, its row's block read first when needed.
@@ -129,4 +137,6 @@ private:
     RowSource m_source;
     QStringList m_headings;
     QList<ESongColumn> m_columns;
+    int m_sortedColumn = -1;
+    bool m_sortedAscending = true;
 };

@@ -1,3 +1,4 @@
+#include "app/CCratewiseApp.h"
 #include "app/CStartup.h"
 #include "library/gui/CLibraryListCtrl.h"
 #include "platform/CSettings.h"
@@ -312,14 +313,35 @@ TEST(StartupTest, ThePlaylistAndTheWindowComeBackFromTheLastRun)
     EXPECT_FALSE(f.View().Action(ID_UPDATE_WINAMP)->isEnabled());
 
     f.View().Doc().Playlist().Remove(0);
+    f.Frame().show();
+    const QRect designed = f.View().Control(ID_PREVIEW)->geometry();
     f.Frame().resize(f.Frame().width() + 40, f.Frame().height() + 30);
+    QTest::qWait(20);
     const QSize size = f.Frame().size();
+    const QRect preview = f.View().Control(ID_PREVIEW)->geometry();
+    ASSERT_NE(preview, designed);
     f.Frame().close();
     EXPECT_EQ(CSettings::String(QStringLiteral("SavedPlaylist")),
               QStringLiteral("%1 %2").arg(a).arg(b));
     CMainFrame again(new CCdlistView(f.doc, f.View().Services()));
     again.FitToForm();
     EXPECT_EQ(again.size(), size);
+    // Laid out for that size when it first shows, as the window was when it closed.
+    again.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&again));
+    EXPECT_EQ(again.View()->Control(ID_PREVIEW)->geometry(), preview);
+}
+
+// F1 opens the readme in the data folder: the program puts the one it ships there.
+TEST(StartupTest, TheShippedReadmeReachesTheDataFolder)
+{
+    CTestEnvironment env;
+    CCratewiseApp::PrepareDataDir(env.DataDir());
+    QFile copied(env.DataDir() + QStringLiteral("/readme.txt"));
+    QFile shipped(QStringLiteral(CRATEWISE_SOURCE_DIR "/resources/readme.txt"));
+    ASSERT_TRUE(copied.open(QIODevice::ReadOnly));
+    ASSERT_TRUE(shipped.open(QIODevice::ReadOnly));
+    EXPECT_EQ(copied.readAll(), shipped.readAll());
 }
 
 } // namespace

@@ -1,4 +1,6 @@
 #include "model/CSongListModel.h"
+#include "platform/CSettings.h"
+#include "support/CTestEnvironment.h"
 
 #include <QItemSelectionModel>
 #include <gtest/gtest.h>
@@ -42,6 +44,27 @@ TEST_F(SongListModelTest, EqualCellsKeepTheirOrderBothWays)
     EXPECT_EQ(SortedIds(0, false), all);
     EXPECT_EQ(SortedIds(1, true), even + odd);
     EXPECT_EQ(SortedIds(1, false), odd + even);
+}
+
+TEST_F(SongListModelTest, BitRateAndLengthSortAsNumbersAndTheOtherWayReverses)
+{
+    CTestEnvironment env;
+    CSettings::SetBool(ESetting::LibBitrate, true);
+    CSettings::SetBool(ESetting::LibLength, true);
+    model.RebuildColumns();
+    const int bitrate = int(model.Headings().indexOf(QStringLiteral("Bitrate")));
+    const int length = int(model.Headings().indexOf(QStringLiteral("Length")));
+    const QList<QPair<QString, QString>> songs = {
+        {"320", "0:08"}, {"35", "11:00"}, {"38", "2:05"}, {"", "1:05"}, {"128", ""}};
+    for (const auto& [rate, time] : songs) {
+        QStringList cells(model.ColumnCount());
+        cells[bitrate] = rate;
+        cells[length] = time;
+        model.InsertRow(model.RowCount(), {qint32(model.RowCount() + 1), cells});
+    }
+    EXPECT_EQ(SortedIds(bitrate, true), (QList<qint32>{4, 2, 3, 5, 1}));
+    EXPECT_EQ(SortedIds(length, true), (QList<qint32>{5, 1, 4, 3, 2}));
+    EXPECT_EQ(SortedIds(length, false), (QList<qint32>{2, 3, 4, 1, 5}));
 }
 
 TEST_F(SongListModelTest, SortingComparesCodePointsCaseSensitivelyAndMovesTheSelection)
