@@ -11,6 +11,7 @@
 #include "library/gui/CSearchController.h"
 #include "model/CCdlistDoc.h"
 #include "net/gui/CNetController.h"
+#include "platform/CText.h"
 #include "playback/gui/CPreviewController.h"
 #include "playback/gui/CWinampController.h"
 #include "playlist/gui/CPlaylistController.h"
@@ -26,6 +27,7 @@
 #include <QContextMenuEvent>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QMenu>
@@ -132,6 +134,14 @@ void CCdlistView::ConnectModels()
     });
     connect(&m_doc, &CCdlistDoc::SongCountChanged, this,
             [this](qint64 count) { Field(IDC_TOTAL)->setText(QString::number(count)); });
+    // How many songs the list and the playlist hold, and how long they play.
+    const auto totals = [this](int id) {
+        return [label = m_controls.Get<QLabel>(id)](qint64 songs, qint64 seconds) {
+            label->setText(CText::SongsAndTime(songs, seconds));
+        };
+    };
+    connect(&m_doc.Songs(), &CSongListModel::TotalsChanged, this, totals(IDC_SONG_TOTALS));
+    connect(&m_doc.Playlist(), &CPlaylistModel::TotalsChanged, this, totals(IDC_PLAYLIST_TOTALS));
     connect(&m_doc, &CCdlistDoc::BusyChanged, this, &CCdlistView::OnBusyChanged);
     auto* filter = new CBusyInputFilter(m_doc, this);
     for (QAbstractItemView* list : {static_cast<QAbstractItemView*>(SessionList()),

@@ -3,6 +3,9 @@
 #include "app/CCdlistView.h"
 #include "library/gui/CLibraryListCtrl.h"
 #include "model/CCdlistDoc.h"
+#include "platform/CText.h"
+#include "playback/gui/CSeekBar.h"
+#include "playlist/gui/CPlaylistDelegate.h"
 #include "ui/CDragDropEdit.h"
 #include "ui/CommandIds.h"
 
@@ -139,7 +142,8 @@ void CCdlistViewBuilder::Build(CCdlistView& view)
     f.Button(ID_NEW_SESSION, QStringLiteral("&New"), 12, 390, 82);
     f.Button(ID_DELETE_SESSION, QStringLiteral("&Delete"), 100, 390, 82);
     f.Label(QStringLiteral("Songs:"), 194, 8, 200);
-    f.Place(IDC_SONGS, new CLibraryListCtrl(&view.Doc().Songs()), 194, 30, 394, 388);
+    f.Place(IDC_SONGS, new CLibraryListCtrl(&view.Doc().Songs()), 194, 30, 394, 366);
+    f.Place(IDC_SONG_TOTALS, new QLabel(CText::SongsAndTime(0, 0)), 194, 398, 394, 20);
     f.Label(QStringLiteral("Total:"), 12, 428, 50, 24);
     QLineEdit* count = f.Edit(IDC_TOTAL, 62, 428, 120);
     count->setReadOnly(true);
@@ -181,9 +185,11 @@ void CCdlistViewBuilder::Build(CCdlistView& view)
 
     // Playlist.
     f.Group(QStringLiteral("Playlist"), 600, 224, 368, 232);
-    auto* playlist = f.Place(IDC_PLAYLIST, new QListView, 612, 246, 220, 198);
+    auto* playlist = f.Place(IDC_PLAYLIST, new QListView, 612, 246, 220, 176);
     playlist->setModel(&view.Doc().Playlist());
     playlist->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    playlist->setItemDelegate(new CPlaylistDelegate(playlist));
+    f.Place(IDC_PLAYLIST_TOTALS, new QLabel(CText::SongsAndTime(0, 0)), 612, 426, 220, 20);
     f.Picture(ID_ADD_TO_PLAYLIST, QStyle::SP_ArrowRight, 840, 246, 57);
     f.Picture(ID_REMOVE_FROM_PLAYLIST, QStyle::SP_ArrowLeft, 901, 246, 57);
     f.Button(ID_ADD_ALL, QStringLiteral("&Add All"), 840, 280, 118);
@@ -198,7 +204,9 @@ void CCdlistViewBuilder::Build(CCdlistView& view)
     f.Edit(IDC_PLAYING_TITLE, 660, 482, 244)->setReadOnly(true);
     f.Label(QStringLiteral("Artist:"), 612, 512, 46);
     f.Edit(IDC_PLAYING_ARTIST, 660, 510, 244)->setReadOnly(true);
-    f.Place(IDC_PLAYBACK_PROGRESS, new QProgressBar, 612, 544, 292, 16)->setTextVisible(false);
+    f.Place(IDC_PLAYBACK_PROGRESS, new CSeekBar, 612, 544, 200, 16)->setTextVisible(false);
+    f.Place(IDC_PLAYBACK_TIME, new QLabel, 814, 540, 90, 24)
+        ->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     auto* volume = f.Place(IDC_VOLUME, new QSlider(Qt::Vertical), 928, 466, 30, 108);
     volume->setInvertedAppearance(true); // position 0 at the top: loudest
     f.Picture(ID_PREVIOUS, QStyle::SP_MediaSkipBackward, 612, 586);

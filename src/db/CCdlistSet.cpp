@@ -590,6 +590,27 @@ void CCdlistSet::Scan(const CFilter& filter, const std::function<bool(const CSca
     Walk(s, visit);
 }
 
+CCdlistSet::STotals CCdlistSet::Totals(const CFilter& filter)
+{
+    if (!m_db)
+        throw CDbException(QStringLiteral("The song set is not open."));
+    m_db->StoreStagedFolds();
+    QString sql = QStringLiteral("SELECT count(*), total(max(CAST(DURATION AS INTEGER), 0)) "
+                                 "FROM Songs");
+    if (!filter.IsEmpty())
+        sql += QLatin1String(" WHERE ") + filter.Sql();
+    CStatement s(*m_db, sql);
+    int index = 1;
+    for (const QVariant& value : filter.Values())
+        s.Bind(index++, value);
+    STotals totals;
+    if (s.Step()) {
+        totals.songs = s.Int(0);
+        totals.seconds = s.Int(1);
+    }
+    return totals;
+}
+
 void CCdlistSet::Scan(const std::vector<ESongColumn>& tested, const RowTest& test,
                       const std::function<bool(const CScanRow&)>& visit)
 {

@@ -39,6 +39,20 @@ void CLibraryOperations::ShowSession(const QString& name)
     songs.AppendRows(std::move(rows));
 }
 
+void CLibraryOperations::RebuildColumns()
+{
+    CSongListModel& songs = m_doc.Songs();
+    std::vector<qint32> ids;
+    ids.reserve(size_t(songs.RowCount()));
+    for (int r = 0; r < songs.RowCount(); ++r)
+        ids.push_back(songs.Id(r));
+    const qint64 seconds = songs.TotalSeconds();
+    songs.RebuildColumns();
+    // The same songs in the same order, their new cells read as they come into view.
+    if (!ids.empty())
+        songs.ShowIds(std::move(ids), SongRows(), seconds);
+}
+
 bool CLibraryOperations::FindRowSong(int row)
 {
     if (row < 0 || row >= m_doc.Songs().RowCount())
@@ -132,6 +146,7 @@ void CLibraryOperations::Search(const SSearchCriteria& criteria)
     const SSearchOptions options = SSearchOptions::FromSettings();
     const bool addToPlaylist = CSettings::Bool(ESetting::AddOnSearch);
     std::optional<std::vector<qint32>> ids;
+    qint64 seconds = 0;
     QString error;
     {
         const CCdlistDoc::CBusy busy(m_doc);
@@ -140,6 +155,9 @@ void CLibraryOperations::Search(const SSearchCriteria& criteria)
             // with many hits lists them at once. The playlist needs every row at once.
             if (!addToPlaylist)
                 ids = CSearch::IndexedIds(m_doc.Set(), criteria, options);
+            // Rows not read yet: the database sums their lengths.
+            if (ids)
+                seconds = m_doc.Set().Totals(CFilter::IdIn(*ids)).seconds;
             if (!ids) {
                 CSearch::Run(m_doc.Set(), criteria, options,
                              [&](const CCdlistSet::CScanRow& row) { songs.AddToBatch(rows, row); });
@@ -154,7 +172,7 @@ void CLibraryOperations::Search(const SSearchCriteria& criteria)
         return;
     }
     if (ids)
-        songs.ShowIds(std::move(*ids), SongRows());
+        songs.ShowIds(std::move(*ids), SongRows(), seconds);
     else
         songs.AppendRows(std::move(rows));
     QList<CPlaylistModel::SEntry> entries;

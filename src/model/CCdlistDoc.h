@@ -67,6 +67,9 @@ Q_SIGNALS:
     void BusyChanged(bool busy);
 
 private:
+    // The artist and length of new playlist entries, in one query.
+    void FillPlaylistDetails(QList<CPlaylistModel::SEntry>& entries);
+
     CDatabase m_db;
     CCdlistSet m_set;
     CExceptSet m_except;

@@ -102,6 +102,7 @@ QStringList CSongListModel::CellsFor(const CCdlistSet& set) const
 void CSongListModel::AddToBatch(CBatch& batch, const CCdlistSet& set) const
 {
     batch.AddRow(set.m_ID);
+    batch.AddSeconds(set.m_DURATION.toLongLong());
     for (const QString& cell : CellsFor(set))
         batch.AddCell(cell);
 }
@@ -110,6 +111,7 @@ void CSongListModel::AddToBatch(CBatch& batch, const CCdlistSet::CScanRow& row) 
 {
     // Straight from the database's bytes: no string is made for a row not on screen.
     batch.AddRow(row.Id());
+    batch.AddSeconds(CText::LeadingInteger(row.Bytes(ESongColumn::DURATION)));
     for (ESongColumn column : m_columns) {
         if (column == ESongColumn::DURATION)
             batch.AddCell(FormatLength(row.Text(column)));
@@ -127,7 +129,7 @@ QString CSongListModel::FormatLength(const QString& seconds)
 
 void CSongListModel::InsertSongRow(int row, const CCdlistSet& set)
 {
-    InsertRow(row, {set.m_ID, CellsFor(set)});
+    InsertRow(row, {set.m_ID, CellsFor(set), set.m_DURATION.toLongLong()});
 }
 
 void CSongListModel::RefreshSongRow(int row, const CCdlistSet& set)
@@ -143,6 +145,7 @@ void CSongListModel::SetHeadings(const QStringList& headings)
     m_data = CBatch(int(headings.size()));
     m_source = {};
     endResetModel();
+    Q_EMIT TotalsChanged(0, 0);
 }
 
 void CSongListModel::Clear()
@@ -152,17 +155,20 @@ void CSongListModel::Clear()
     m_data = CBatch(ColumnCount());
     m_source = {};
     endResetModel();
+    Q_EMIT TotalsChanged(0, 0);
 }
 
-void CSongListModel::ShowIds(std::vector<qint32> ids, RowSource source)
+void CSongListModel::ShowIds(std::vector<qint32> ids, RowSource source, qint64 seconds)
 {
     m_sortedColumn = -1;
     beginResetModel();
     m_data = CBatch(ColumnCount());
     m_data.m_cells.assign(ids.size() * size_t(ColumnCount()), CBatch::SCell{kUnfilled, 0});
     m_data.m_ids = std::move(ids);
+    m_data.AddSeconds(seconds);
     m_source = std::move(source);
     endResetModel();
+    Q_EMIT TotalsChanged(RowCount(), TotalSeconds());
 }
 
 bool CSongListModel::IsFilled(int row) const
@@ -222,7 +228,9 @@ void CSongListModel::InsertRow(int row, const SRow& data)
     m_data.m_ids.insert(m_data.m_ids.begin() + row, data.id);
     m_data.m_cells.insert(m_data.m_cells.begin() + ptrdiff_t(row) * ColumnCount(), cells.begin(),
                           cells.end());
+    m_data.AddSeconds(data.seconds);
     endInsertRows();
+    Q_EMIT TotalsChanged(RowCount(), TotalSeconds());
 }
 
 void CSongListModel::AppendRows(CBatch batch)
@@ -236,6 +244,7 @@ void CSongListModel::AppendRows(CBatch batch)
         beginResetModel();
         m_data = std::move(batch);
         endResetModel();
+        Q_EMIT TotalsChanged(RowCount(), TotalSeconds());
         return;
     }
     const int first = RowCount();
@@ -247,7 +256,9 @@ void CSongListModel::AppendRows(CBatch batch)
         cell.offset += shift;
         m_data.m_cells.push_back(cell);
     }
+    m_data.AddSeconds(batch.Seconds());
     endInsertRows();
+    Q_EMIT TotalsChanged(RowCount(), TotalSeconds());
 }
 
 void CSongListModel::SetCells(int row, const QStringList& cells)

@@ -6,6 +6,7 @@
 #include <QAbstractTableModel>
 #include <QList>
 #include <QStringList>
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -23,6 +24,7 @@ public:
     {
         qint32 id = 0;
         QStringList cells;
+        qint64 seconds = 0; // its length, for the list's total
     };
 
     // Rows gathered before they are shown: add a row, then exactly `columns` cells.
@@ -35,6 +37,9 @@ public:
         void AddCell(const QString& text) { AddCell(std::string_view(text.toUtf8())); }
         int RowCount() const { return int(m_ids.size()); }
         int Columns() const { return m_columns; }
+        // The rows' lengths together, in seconds.
+        void AddSeconds(qint64 seconds) { m_seconds += std::max<qint64>(0, seconds); }
+        qint64 Seconds() const { return m_seconds; }
         qint32 Id(int row) const { return m_ids[size_t(row)]; }
         std::string_view Cell(int row, int column) const;
 
@@ -51,6 +56,7 @@ public:
         std::vector<qint32> m_ids;
         std::vector<SCell> m_cells; // row-major, m_columns per row
         std::string m_text;
+        qint64 m_seconds = 0;
     };
 
     explicit CSongListModel(QObject* parent = nullptr) : QAbstractTableModel(parent) {}
@@ -76,8 +82,11 @@ public:
     // in the catalogue has none. It must not throw.
     using RowSource = std::function<void(const std::vector<qint32>& ids, CBatch& rows)>;
     // Shows the songs of these IDs, reading a row's texts from the source only when they
-    // are first needed (on screen, sorted or asked for), a block of rows at a time.
-    void ShowIds(std::vector<qint32> ids, RowSource source);
+    // are first needed (on screen, sorted or asked for), a block of rows at a time;
+    // `seconds` is their total length, which the caller had the database sum.
+    void ShowIds(std::vector<qint32> ids, RowSource source, qint64 seconds = 0);
+    // The total length of the songs listed, in seconds, kept as rows come and go.
+    qint64 TotalSeconds() const { return m_data.Seconds(); }
 
     void SetHeadings(const QStringList& headings);
     const QStringList& Headings() const { return m_headings; }
@@ -113,6 +122,8 @@ Q_SIGNALS:
     void CellEdited(int row, int column, const QString& text);
     // The columns were rebuilt from the settings (the view sets their widths).
     void ColumnsRebuilt();
+    // The number of songs listed or their total length changed.
+    void TotalsChanged(qint64 songs, qint64 seconds);
 
 private:
     bool IsCell(int row, int column) const

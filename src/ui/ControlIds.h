@@ -27,6 +27,9 @@ enum EControlId : int
     IDC_SONGS = 1108,
     IDC_MULTISAVE = 1110,
     IDC_SEARCH_ALL = 1182,
+    IDC_SONG_TOTALS = 1300,     // songs listed and their playing time
+    IDC_PLAYLIST_TOTALS = 1301, // the playlist's songs and playing time
+    IDC_PLAYBACK_TIME = 1302,   // elapsed and total time of the song playing
 };
 
 // The form's controls by identifier, as each controller is given them.

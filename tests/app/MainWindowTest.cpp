@@ -1,8 +1,12 @@
 #include "app/options/CLibraryPage.h"
 #include "app/options/COptionsDialog.h"
+#include "db/CCdlistSet.h"
+#include "library/CLibraryOperations.h"
 #include "library/gui/CLibraryListCtrl.h"
 #include "model/CSongListModel.h"
 #include "platform/CSettings.h"
+#include "playlist/CPlaylistOperations.h"
+#include "playlist/gui/CPlaylistDelegate.h"
 #include "support/gui/CModalScript.h"
 #include "support/gui/CViewFixture.h"
 #include "ui/CActionTable.h"
@@ -15,6 +19,7 @@
 #include <QDir>
 #include <QFile>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -193,6 +198,25 @@ TEST_F(MainWindowTest, KeypadKeysFireThePlayerCommandsWithNumLockOnOrOff)
     }
 }
 
+// Under the song list and the playlist: how many songs each holds and how long they play.
+TEST_F(MainWindowTest, TheSongListAndThePlaylistShowTheirSongsAndPlayingTime)
+{
+    CCdlistSet& set = f.doc.Set();
+    for (const QString& seconds : {QStringLiteral("3600"), QStringLiteral("1320")}) {
+        set.AddNew();
+        set.m_CD = set.m_LIST = set.m_ARTIST = QStringLiteral("S");
+        set.m_DURATION = seconds;
+        set.Update();
+    }
+    set.Requery();
+    CLibraryOperations(f.doc, f.View().Services()).ShowSession(QStringLiteral("S"));
+    CPlaylistOperations(f.doc, f.View().Services()).AddRows({0});
+    const auto text = [this](int id) { return f.View().Controls().Get<QLabel>(id)->text(); };
+    EXPECT_EQ(text(IDC_SONG_TOTALS), QStringLiteral("2 songs \u00b7 1 h 22 min"));
+    EXPECT_EQ(text(IDC_PLAYLIST_TOTALS), QStringLiteral("1 song \u00b7 1 h 0 min"));
+    EXPECT_EQ(CPlaylistDelegate::Text(f.doc.Playlist().index(0)), QStringLiteral("S \u2014 S"));
+}
+
 TEST_F(MainWindowTest, ButtonsFollowTheirCommands)
 {
     int triggered = 0;
@@ -249,8 +273,13 @@ TEST_F(MainWindowTest, ResizeScalesEveryControlAndTheSongColumnsShareTheListsWid
     EXPECT_GE(f.Frame().height(), f.View().DesignSize().height());
 }
 
-TEST_F(MainWindowTest, OptionsRebuildTheSongListColumnsWhenTheyChanged)
+TEST_F(MainWindowTest, OptionsRebuildTheSongListColumnsWhenTheyChangedKeepingTheSongs)
 {
+    f.AddSong(QStringLiteral("S"), QStringLiteral("one"));
+    f.AddSong(QStringLiteral("S"), QStringLiteral("two"));
+    CLibraryOperations(f.doc, f.View().Services()).ShowSession(QStringLiteral("S"));
+    f.View().SongList()->SortByHeading(0);
+    f.View().SongList()->SortByHeading(0);
     const QStringList before = f.View().SongList()->Headings();
     CModalScript script({[](QWidget* modal) {
         auto* dialog = qobject_cast<COptionsDialog*>(modal);
@@ -262,6 +291,9 @@ TEST_F(MainWindowTest, OptionsRebuildTheSongListColumnsWhenTheyChanged)
     f.View().Action(ID_OPTIONS)->trigger();
     EXPECT_TRUE(script.Finished());
     EXPECT_EQ(f.View().SongList()->Headings(), before + QStringList{QStringLiteral("Bitrate")});
+    ASSERT_EQ(f.View().SongList()->RowCount(), 2);
+    EXPECT_EQ(f.View().SongList()->CellText(0, 0), QStringLiteral("two"));
+    EXPECT_EQ(f.View().SongList()->CellText(1, 0), QStringLiteral("one"));
 }
 
 TEST_F(MainWindowTest, DocumentationOpensTheReadmeOrSaysWhyItCannot)

@@ -3,6 +3,7 @@
 #include "library/gui/CCellEdit.h"
 
 #include <QHeaderView>
+#include <QStyle>
 #include <algorithm>
 
 CLibraryListCtrl::CLibraryListCtrl(CSongListModel* model, QWidget* parent)
@@ -50,10 +51,13 @@ CLibraryListCtrl::CLibraryListCtrl(CSongListModel* model, QWidget* parent)
 void CLibraryListCtrl::SetColumnWidths()
 {
     const int n = ColumnCount();
+    const QFontMetrics heading = horizontalHeader()->fontMetrics();
+    const int margins = 2 * style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, this) + 4;
     QList<int> need, designed;
     for (int i = 0; i < n; ++i) {
         // The heading and the texts around the rows in sight (at most a thousand rows).
-        need << std::max(horizontalHeader()->sectionSizeHint(i), sizeHintForColumn(i));
+        need << std::max(heading.horizontalAdvance(m_model->Headings().value(i)) + margins,
+                         sizeHintForColumn(i));
         designed << (i == 0 ? 130 : 50);
     }
     const QList<int> widths = ShareWidth(viewport()->width(), need, designed);
