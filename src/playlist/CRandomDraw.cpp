@@ -17,11 +17,20 @@ qint64 CRandomDraw::FindCandidates(const SRandomRequest& request)
     return m_set.IsEOF() ? 0 : m_set.GetRecordCount();
 }
 
-bool CRandomDraw::DrawOne(qint64 candidates)
+bool CRandomDraw::DrawOne()
 {
-    // Every candidate can be drawn, however many there are.
-    std::uniform_int_distribution<qint64> position(1, candidates);
-    return m_set.SetAbsolutePosition(position(m_random));
+    // One step of a Fisher-Yates shuffle over every candidate, however many there are:
+    // what was drawn is never drawn again.
+    if (m_taken >= m_candidates)
+        return false;
+    const qint64 first = m_taken + 1;
+    std::uniform_int_distribution<qint64> pick(first, m_candidates);
+    const qint64 at = pick(m_random);
+    const qint64 position = m_moved.value(at, at);
+    m_moved.insert(at, m_moved.value(first, first));
+    m_moved.remove(first);
+    ++m_taken;
+    return m_set.SetAbsolutePosition(position);
 }
 
 CRandomDraw::EResult CRandomDraw::Draw(const SRandomRequest& request,
@@ -30,30 +39,37 @@ CRandomDraw::EResult CRandomDraw::Draw(const SRandomRequest& request,
 {
     CUnfilterOnExit restore(m_set);
 
-    const qint64 candidates = FindCandidates(request);
-    if (candidates <= 0)
+    m_candidates = FindCandidates(request);
+    m_taken = 0;
+    m_moved.clear();
+    m_drawn = 0;
+    if (m_candidates <= 0)
         return EResult::NoCandidates;
     clear();
+    const auto take = [&] {
+        add(m_set);
+        ++m_drawn;
+    };
     if (request.bySongs) {
-        for (int i = 0; i < request.amount; ++i) {
-            if (DrawOne(candidates))
-                add(m_set);
-        }
-        return EResult::Drawn;
+        while (m_drawn < request.amount && DrawOne())
+            take();
+        return m_drawn < request.amount ? EResult::Short : EResult::Drawn;
     }
     const qint64 wanted = qint64(request.amount) * 60;
     qint64 total = 0;
     int idle = 0;
     while (total < wanted && idle < kMaxIdleDraws) {
         ++idle;
-        if (!DrawOne(candidates) || m_set.m_DURATION.isEmpty())
+        if (!DrawOne())
+            break;
+        if (m_set.m_DURATION.isEmpty())
             continue;
-        add(m_set);
+        take();
         const qint64 seconds = m_set.m_DURATION.toLongLong();
         if (seconds > 0) {
             total += seconds;
             idle = 0;
         }
     }
-    return EResult::Drawn;
+    return total < wanted ? EResult::Short : EResult::Drawn;
 }
