@@ -4,6 +4,7 @@
 #include <QSet>
 #include <QString>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -13,7 +14,8 @@ class CStatement;
 class CPrompts;
 
 // The duplicate finder: walks every song's file name and title as they were when it
-// started and, for each, finds the songs with the same file name or the same title.
+// started and, for each, finds the songs with the same file name or the same title. A
+// group is listed once per round, not again from each of its members.
 //
 // It is built for a million songs: at the start it learns from the indexes which file
 // names and titles occur more than once, so an entry that cannot have a group is passed
@@ -71,6 +73,8 @@ private:
     QString Text(quint32 offset, quint32 length) const;
     void Load();
     QList<SEntry> Lookup(const QString& file, const QString& title);
+    // Notes the group on show as listed; false when it was listed already this round.
+    bool MarkListed(const QList<SEntry>& group);
 
     CCdlistDoc& m_doc;
     std::unique_ptr<CCdlistSet> m_set;
@@ -82,4 +86,5 @@ private:
     int m_deleted = 0;
     QString m_current;
     QList<SEntry> m_group;
+    std::set<std::vector<qint32>> m_listed; // the groups shown this round, by their IDs
 };
