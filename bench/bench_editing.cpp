@@ -42,7 +42,7 @@ struct SCatalogue
         };
     }
     // A song file of 10 seconds (160 KB) and its record.
-    qint32 AddSong(int i, bool withId3v1)
+    qint64 AddSong(int i, bool withId3v1)
     {
         const QString title = QString("Song %1").arg(i);
         const QString file = dir.path() + QString("/%1.mp3").arg(i);
@@ -59,21 +59,19 @@ struct SCatalogue
             withId3v1 ? CId3Writer::Id3v1(title.toLatin1(), "Artist", "Album", "1999", "", 17)
                       : QByteArray();
         CMp3Factory::WriteSong(file, stream, front, back);
-        CCdlistSet& set = doc.Set();
-        set.AddNew();
-        set.m_CD = "Bench";
-        set.m_PATH = dir.path();
-        set.m_MELODI = QString("%1.mp3").arg(i);
-        set.m_TITLE = set.m_LIST = title;
-        set.Update();
-        return set.m_ID;
+        SSong song;
+        song.m_CD = "Bench";
+        song.m_PATH = dir.path();
+        song.m_MELODI = QString("%1.mp3").arg(i);
+        song.m_TITLE = song.m_LIST = title;
+        return doc.Set().Insert(song);
     }
 };
 
 void Multisave(benchmark::State& state)
 {
     SCatalogue c;
-    QList<qint32> ids;
+    QList<qint64> ids;
     for (int i = 0; i < kFiles; ++i)
         ids << c.AddSong(i, state.range(0) == 1);
     CTagSaver saver(c.doc, c.services);
@@ -98,7 +96,7 @@ BENCHMARK(Multisave)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->Iterations(
 void CellEditSave(benchmark::State& state)
 {
     SCatalogue c(GeneratedLibrary(1000000));
-    const qint32 id = c.AddSong(0, true);
+    const qint64 id = c.AddSong(0, true);
     CTagSaver saver(c.doc, c.services);
     int round = 0;
     for (auto _ : state) {

@@ -13,7 +13,7 @@
 #include "db/CCdlistSet.h"
 #include "db/CExceptSet.h"
 #include "intake/CIntake.h"
-#include "intake/CStreamProbe.h"
+#include "media/CStreamProbe.h"
 #include "platform/CSettings.h"
 
 #include <QDir>
@@ -80,7 +80,6 @@ void BM_IntakeTree(benchmark::State& state)
     CSettings::SetFilePath(work.path() + QStringLiteral("/settings.ini"));
     CSettings::SetString(QStringLiteral("Formatting"), QStringLiteral("%1 - %2"));
     CSettings::SetInt(QStringLiteral("RemTrack"), 1);
-    std::unique_ptr<CStreamProbe> probe = CStreamProbe::CreateOrExit();
     const QStringList folders = QDir(root).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
     WarmCache(root, folders);
 
@@ -96,8 +95,10 @@ void BM_IntakeTree(benchmark::State& state)
         set.Open(*db);
         CExceptSet except;
         except.Open(*db);
-        CSilentPrompts prompts;
-        CIntake intake(set, except, prompts, *probe);
+        const std::unique_ptr<CSongFromFile> maker = CSongFromFile::Create();
+        if (!maker)
+            return state.SkipWithError("no decoder");
+        CIntake intake(set, except.Names(), *maker);
         state.ResumeTiming();
 
         files = 0;
@@ -142,7 +143,9 @@ void BM_ProbeByMethod(benchmark::State& state)
 {
     const QString root = TreeRoot();
     GenerateTree(root);
-    std::unique_ptr<CStreamProbe> probe = CStreamProbe::CreateOrExit();
+    std::unique_ptr<CStreamProbe> probe = CStreamProbe::Create();
+    if (!probe)
+        return state.SkipWithError("no decoder");
     QStringList paths;
     for (const QString& folder : QDir(root).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
         for (const QString& name : QDir(root + u'/' + folder).entryList(QDir::Files))

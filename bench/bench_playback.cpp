@@ -6,8 +6,8 @@
 #include "GenerateLibrary.h"
 #include "model/CAppServices.h"
 #include "model/CCdlistDoc.h"
-#include "playback/CWinampRemote.h"
-#include "playback/control/CWinampOperations.h"
+#include "model/CWinampRemote.h"
+#include "playback/CWinampOperations.h"
 
 namespace {
 
@@ -40,7 +40,7 @@ void BM_PollCountingEachSong(benchmark::State& state)
     SSentList sent;
     sent.sent = true;
     for (int i = 0; i < kSent; ++i)
-        sent.ids.append(qint32(1 + (qint64(i) * 7919) % state.range(0)));
+        sent.ids.append(qint64(1 + (qint64(i) * 7919) % state.range(0)));
     CWinampOperations operations(doc, services, sent);
     int started = 0;
     for (auto _ : state)

@@ -35,16 +35,16 @@ struct SCatalogue
         CCdlistSet& set = doc.Set();
         CDatabase::CTransaction transaction(doc.Database());
         for (int i = 0; i < kSongs; ++i) {
-            set.AddNew();
-            set.m_CD = QString("Session %1").arg(i / 500);
-            set.m_PATH = QString("/media/music/Session %1/Album %2").arg(i / 500).arg(i / 12);
-            set.m_MELODI = QString("%1 - Artist's Song Nº %2.mp3").arg(i % 12 + 1).arg(i);
-            set.m_LIST = set.m_MELODI.chopped(4);
-            set.Update();
+            SSong song;
+            song.m_CD = QString("Session %1").arg(i / 500);
+            song.m_PATH = QString("/media/music/Session %1/Album %2").arg(i / 500).arg(i / 12);
+            song.m_MELODI = QString("%1 - Artist's Song Nº %2.mp3").arg(i % 12 + 1).arg(i);
+            song.m_LIST = song.m_MELODI.chopped(4);
+            set.Insert(song);
         }
         transaction.Commit();
         for (int i = 0; i < kLines; ++i) {
-            const qint32 id = qint32(1 + (i * 7919) % kSongs);
+            const qint64 id = qint64(1 + (i * 7919) % kSongs);
             entries.append({QString::number(id), id});
         }
         playlist = dir.path() + "/big.m3u";

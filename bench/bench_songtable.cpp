@@ -29,7 +29,6 @@ void BM_StartUp(benchmark::State& state)
         const auto sessions = set.SessionCounts();
         for (const auto& s : sessions)
             total += s.second;
-        set.Requery();
         benchmark::DoNotOptimize(total);
     }
     ReportMemory(state);
@@ -57,8 +56,10 @@ void BM_WalkEveryRow(benchmark::State& state)
     set.Open(db);
     for (auto _ : state) {
         qint64 rows = 0;
-        for (set.Requery(); !set.IsEOF(); set.MoveNext())
+        set.Walk(CFilter(), [&rows](const SSong&) {
             ++rows;
+            return true;
+        });
         benchmark::DoNotOptimize(rows);
     }
     ReportMemory(state);
@@ -72,14 +73,14 @@ void BM_FilterOneSession(benchmark::State& state)
     set.Open(db);
     int session = 0;
     for (auto _ : state) {
-        set.SetFilter(CFilter::Exactly(
+        const CFilter filter = CFilter::Exactly(
             ESongColumn::CD,
-            QStringLiteral("Session %1").arg(session++ % 40, 5, 10, QLatin1Char('0'))));
+            QStringLiteral("Session %1").arg(session++ % 40, 5, 10, QLatin1Char('0')));
         qint64 rows = 0;
-        for (set.Requery(); !set.IsEOF(); set.MoveNext())
+        set.Walk(filter, [&rows](const SSong&) {
             ++rows;
-        set.SetFilter(CFilter());
-        set.Requery();
+            return true;
+        });
         if (rows != 2000)
             state.SkipWithError("session size");
     }

@@ -1,7 +1,7 @@
 // Feeds arbitrary bytes, stored as a file, to the tag reader and the stream probe: neither
 // may crash, hang or print on any input.
-#include "intake/CStreamProbe.h"
-#include "intake/CTagReader.h"
+#include "media/CStreamProbe.h"
+#include "media/CTagReader.h"
 
 #include <QString>
 #include <cstdio>
@@ -25,7 +25,9 @@ const QString& InputPath()
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static std::unique_ptr<CStreamProbe> probe = CStreamProbe::CreateOrExit();
+    static std::unique_ptr<CStreamProbe> probe = CStreamProbe::Create();
+    if (!probe)
+        std::abort();
     const QByteArray name = InputPath().toLocal8Bit();
     FILE* f = std::fopen(name.constData(), "wb");
     if (!f)

@@ -103,10 +103,8 @@ CCdlistView::CCdlistView(CCdlistDoc& doc, const SAppServices& services, QWidget*
     auto* session = new CSessionController(*m_context, this);
     auto* library = new CLibraryController(*m_context, this);
     auto* editing = new CEditingController(*m_context, this);
-    connect(library, &CLibraryController::TagSaveRequested, editing,
-            &CEditingController::SaveEditedSong);
-    connect(library, &CLibraryController::CommentTagRequested, editing,
-            &CEditingController::WriteComment);
+    connect(library, &CLibraryController::CellTagEdited, editing,
+            &CEditingController::OnCellEdited);
     new CSearchController(*m_context, this);
     new CPlaylistController(*m_context, this);
     new CWinampController(*m_context, this);

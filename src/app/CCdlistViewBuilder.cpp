@@ -151,17 +151,18 @@ void CCdlistViewBuilder::Build(CCdlistView& view)
 
     // Tag fields of the current song.
     f.Group(QStringLiteral("ID3 Tags Found"), 194, 424, 394, 150);
-    f.Label(QStringLiteral("Title:"), 206, 448, 50);
-    f.Edit(IDC_TAG_TITLE, 256, 446, 320, 30);
-    f.Label(QStringLiteral("Artist:"), 206, 478, 50);
-    f.Edit(IDC_TAG_ARTIST, 256, 476, 320, 30);
-    f.Label(QStringLiteral("Album:"), 206, 508, 50);
-    f.Edit(IDC_TAG_ALBUM, 256, 506, 320, 30);
-    f.Label(QStringLiteral("Year:"), 206, 538, 50);
-    QLineEdit* year = f.Edit(IDC_TAG_YEAR, 256, 536, 60, 4);
+    using EField = CTagFormModel::EField;
+    f.Register(IDC_TAG_TITLE_LABEL, f.Label(QStringLiteral("Title:"), 206, 448, 50));
+    f.Edit(IDC_TAG_TITLE, 256, 446, 320, CTagFormModel::MaxLength(EField::Title));
+    f.Register(IDC_TAG_ARTIST_LABEL, f.Label(QStringLiteral("Artist:"), 206, 478, 50));
+    f.Edit(IDC_TAG_ARTIST, 256, 476, 320, CTagFormModel::MaxLength(EField::Artist));
+    f.Register(IDC_TAG_ALBUM_LABEL, f.Label(QStringLiteral("Album:"), 206, 508, 50));
+    f.Edit(IDC_TAG_ALBUM, 256, 506, 320, CTagFormModel::MaxLength(EField::Album));
+    f.Register(IDC_TAG_YEAR_LABEL, f.Label(QStringLiteral("Year:"), 206, 538, 50));
+    QLineEdit* year = f.Edit(IDC_TAG_YEAR, 256, 536, 60, CTagFormModel::MaxLength(EField::Year));
     year->setValidator(
         new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), year));
-    f.Label(QStringLiteral("Genre:"), 326, 538, 46);
+    f.Register(IDC_TAG_GENRE_LABEL, f.Label(QStringLiteral("Genre:"), 326, 538, 46));
     f.Place(IDC_TAG_GENRE, MakeCombo(), 372, 536, 204, 24);
     f.Place(IDC_MULTISAVE, new QCheckBox(QStringLiteral("Multisave")), 12, 470, 170, 24);
     f.Button(ID_SAVE_TAGS, QStringLiteral("Sa&ve"), 12, 500, 82);

@@ -1,9 +1,9 @@
 #include "app/CShutdown.h"
 
 #include "app/CCdlistView.h"
+#include "model/CWinampRemote.h"
 #include "platform/CPrompts.h"
 #include "platform/CSettings.h"
-#include "playback/CWinampRemote.h"
 #include "playlist/CPlaylistOperations.h"
 
 #include <QDir>

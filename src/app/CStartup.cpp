@@ -5,10 +5,11 @@
 #include "db/CCdlistSet.h"
 #include "intake/CSessionTexts.h"
 #include "model/CCdlistDoc.h"
+#include "model/CWinampRemote.h"
 #include "platform/CPrompts.h"
+#include "platform/CRegularFile.h"
 #include "platform/CScanLock.h"
 #include "platform/CSettings.h"
-#include "playback/CWinampRemote.h"
 #include "playlist/CPlaylistOperations.h"
 #include "ui/CDragDropEdit.h"
 #include "ui/CommandIds.h"
@@ -16,7 +17,6 @@
 
 #include <QAction>
 #include <QDir>
-#include <QFile>
 #include <QSlider>
 
 namespace {
@@ -33,7 +33,6 @@ void CStartup::Run()
 {
     const int firstTime = CSettings::Int(ESetting::Firsttime);
     CCdlistDoc& doc = m_view.Doc();
-    CCdlistSet& set = doc.Set();
     doc.Songs().RebuildColumns();
     OfferUpgrade();
     // The session list is built from the session index, so the set never needs the
@@ -43,8 +42,6 @@ void CStartup::Run()
     StartPlayerIfWanted();
     m_view.Timer().start(1000);
     m_view.Action(ID_UPDATE_WINAMP)->setEnabled(false);
-    set.SetSort(ESongColumn::ID);
-    set.Requery();
     RegisterDragAndDrop();
     OfferShortcutAtFirstStart(firstTime);
     OfferMonthlyUpdate();
@@ -69,7 +66,8 @@ void CStartup::OfferUpgrade()
             return;
         if (name == QLatin1String("songs.mdb") && CSettings::Int(ESetting::Upgrade) != 0)
             return;
-        if (!QFile::exists(data.filePath(name)))
+        // Only a file can be an older database; offering a pipe would hang the window.
+        if (!CRegularFile::IsRegular(data.filePath(name)))
             continue;
         if (m_view.Prompts().AskYesNo(kUpgradeText, QStringLiteral("Update Database")))
             Q_EMIT m_view.UpgradeRequested(data.filePath(name));

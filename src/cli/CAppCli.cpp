@@ -88,9 +88,9 @@ void RegisterAppCommands(CCommandLine& cli)
 {
     cli.Add({QStringLiteral("sessions"), QStringLiteral("sessions"),
              QStringLiteral("lists every session with its number of songs, then the total"),
-             ListSessions});
+             ListSessions, true});
     cli.Add({QStringLiteral("config"), kConfigUsage,
              QStringLiteral("lists every setting with its value (--defaults: the defaults), "
                             "prints one, or sets one after checking its kind and range"),
-             Config, SettingNames()});
+             Config, true, SettingNames()});
 }

@@ -8,15 +8,17 @@
 #include "model/CAppServices.h"
 #include "model/CCdlistDoc.h"
 #include "platform/CDataDir.h"
+#include "platform/CRegularFile.h"
 #include "platform/CScanLock.h"
 #include "platform/CSettings.h"
 #include "platform/CText.h"
 #include "playlist/CM3uFile.h"
 
 #include <QCoreApplication>
-#include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QScopeGuard>
+#include <unistd.h>
 
 namespace {
 
@@ -28,6 +30,25 @@ void ReportCrashMarker(QTextStream& err)
         return;
     err << "cratewise: " << CText::Printable(CSessionTexts::Crashed(file).replace(u'\n', u' '))
         << Qt::endl;
+}
+
+void OpenCatalogue(CCdlistDoc& doc, const QString& path, bool onlyReads)
+{
+    try {
+        doc.OpenDatabase(path, [](const QString& caption) {
+            return std::unique_ptr<CProgress>(std::make_unique<CConsoleProgress>(caption));
+        });
+    } catch (const CDbException& e) {
+        // A command that only reads can still list a catalogue that cannot be written; when
+        // the file cannot even be read, the first reason is the one to give.
+        if (!onlyReads || !QFileInfo::exists(path))
+            throw;
+        try {
+            doc.OpenDatabaseForReading(path);
+        } catch (const CDbException&) {
+            throw e;
+        }
+    }
 }
 
 struct SGlobalOptions
@@ -165,9 +186,7 @@ int CCommandLine::Run(QStringList args, QTextStream& out, QTextStream& err)
             throw CCliError(unreadable);
         const QString dataDir = CDataDir::Resolve(options.dataDir);
         CCdlistDoc doc;
-        doc.OpenDatabase(CDataDir::DatabasePath(dataDir), [](const QString& caption) {
-            return std::unique_ptr<CProgress>(std::make_unique<CConsoleProgress>(caption));
-        });
+        OpenCatalogue(doc, CDataDir::DatabasePath(dataDir), it->onlyReads);
         ReportCrashMarker(err);
         CConsolePrompts prompts(options.policy, err);
         CSystemServices system(prompts, dataDir);
@@ -357,14 +376,14 @@ QList<SM3uLine> CCommandLine::ReadPlaylist(const QString& file)
 
 QString CCommandLine::ReadText(const QString& name)
 {
-    QFile file(name);
-    const bool opened = name == QLatin1String("-") ? file.open(stdin, QIODevice::ReadOnly)
-                                                   : file.open(QIODevice::ReadOnly);
-    if (!opened)
-        throw CCliError(QStringLiteral("%1: %2").arg(name, file.errorString()));
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        throw CCliError(QStringLiteral("%1: %2").arg(name, file.errorString()));
+    QByteArray bytes;
+    QString reason;
+    // Standard input may be a pipe; a named file must be a regular one.
+    const bool read = name == QLatin1String("-")
+                          ? CRegularFile::ReadAll(STDIN_FILENO, kMaxTextFile, bytes, reason)
+                          : CRegularFile::Read(name, kMaxTextFile, bytes, reason);
+    if (!read)
+        throw CCliError(QStringLiteral("%1: %2").arg(name, reason));
     return QString::fromUtf8(bytes);
 }
 
@@ -374,13 +393,13 @@ void CCommandLine::ExpectArguments(const QStringList& args, int count, const QSt
         throw CCliError(QStringLiteral("usage: cratewise %1").arg(usage));
 }
 
-void CCommandLine::PrintSong(QTextStream& out, const CCdlistSet& set)
+void CCommandLine::PrintSong(QTextStream& out, const SSong& song)
 {
     // Tabs and line breaks inside a value would break the columns.
-    out << set.m_ID;
+    out << song.m_ID;
     for (const QString* value :
-         {&set.m_LIST, &set.m_TITLE, &set.m_ARTIST, &set.m_ALBUM, &set.m_GENRE, &set.m_YEAR,
-          &set.m_BITRATE, &set.m_DURATION, &set.m_PATH, &set.m_MELODI})
+         {&song.m_LIST, &song.m_TITLE, &song.m_ARTIST, &song.m_ALBUM, &song.m_GENRE, &song.m_YEAR,
+          &song.m_BITRATE, &song.m_DURATION, &song.m_PATH, &song.m_MELODI})
         out << '\t' << CText::Printable(*value);
     out << '\n';
 }

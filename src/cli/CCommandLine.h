@@ -9,6 +9,7 @@
 
 class CCdlistDoc;
 class CCdlistSet;
+struct SSong;
 class CPrompts;
 struct SAppServices;
 struct SM3uLine;
@@ -46,6 +47,9 @@ struct SCliCommand
     QString usage;   // e.g. "config [--defaults | NAME [VALUE]]"
     QString summary; // one line for --help
     std::function<int(SCliContext&)> run;
+    // Changes nothing in the catalogue: it runs on one that can only be read (a read-only
+    // mount), which every other command refuses with the reason.
+    bool onlyReads = false;
     QStringList words = {}; // what the shell completes as the first argument (setting names)
 };
 
@@ -81,11 +85,13 @@ public:
     static void ExpectArguments(const QStringList& args, int count, const QString& usage);
     // The lines of an m3u file; throws with the reason on one line.
     static QList<SM3uLine> ReadPlaylist(const QString& file);
-    // A text file's UTF-8 contents ("-" is standard input); throws with the reason.
+    // A text file's UTF-8 contents ("-" is standard input); throws with the reason. A
+    // message or lyrics is never near kMaxTextFile: a larger input is refused unread.
+    static constexpr qint64 kMaxTextFile = 1024 * 1024;
     static QString ReadText(const QString& name);
     // One song in the columns ID, LIST, TITLE, ARTIST, ALBUM, GENRE, YEAR, BITRATE,
     // DURATION, PATH, MELODI, separated by tabs.
-    static void PrintSong(QTextStream& out, const CCdlistSet& set);
+    static void PrintSong(QTextStream& out, const SSong& song);
 
 private:
     std::vector<SCliCommand> m_commands;

@@ -2,6 +2,7 @@
 
 #include "cli/CCommandLine.h"
 #include "db/CCdlistSet.h"
+#include "db/CGenres.h"
 #include "editing/CLyrics.h"
 #include "editing/CTagSaver.h"
 #include "platform/CText.h"
@@ -23,14 +24,15 @@ std::optional<QString> TakeGiven(QStringList& args, const QString& name)
     return CCommandLine::TakeOption(args, name);
 }
 
-qint32 FindSong(SCliContext& c, const QString& usage)
+SSong FindSong(SCliContext& c, const QString& usage)
 {
     CCommandLine::ExpectArguments(c.args, 1, usage);
     bool ok = false;
-    const qint32 id = c.args[0].toInt(&ok);
-    if (!ok || !c.set.FindSongById(id))
+    const qint64 id = c.args[0].toLongLong(&ok);
+    const std::optional<SSong> song = ok ? c.set.FindSongById(id) : std::nullopt;
+    if (!song)
         throw CCliError(QStringLiteral("there is no song %1").arg(c.args[0]));
-    return id;
+    return *song;
 }
 
 QString Failures(const QList<CTagSaver::SFailure>& failures, const char* what)
@@ -50,25 +52,20 @@ int Tag(SCliContext& c)
     const std::optional<QString> year = TakeGiven(c.args, QStringLiteral("--year"));
     const std::optional<QString> genre = TakeGiven(c.args, QStringLiteral("--genre"));
     const bool rename = CCommandLine::TakeFlag(c.args, QStringLiteral("--rename"));
-    const qint32 id = FindSong(c, usage);
+    const SSong song = FindSong(c, usage);
     static const QRegularExpression digits(QStringLiteral("^[0-9]{0,4}$"));
     if (year && !digits.match(*year).hasMatch())
         throw CCliError(QStringLiteral("the year is at most four digits"));
-    // What is not given stays as the song has it.
-    STagForm form;
-    form.title = title.value_or(c.set.m_TITLE);
-    form.artist = artist.value_or(c.set.m_ARTIST);
-    form.album = album.value_or(c.set.m_ALBUM);
-    form.year = year.value_or(c.set.m_YEAR);
-    form.genre = genre;
-    if (genre && *genre == QLatin1String("(NONE)"))
-        form.genre = QString();
+    // Only what is given is written; the rest stays as file and record have it.
+    STagEdit edit{title, artist, album, year, genre};
+    if (genre && *genre == QLatin1String(CGenres::kNone))
+        edit.genre = QString();
     const CTagSaver::SOutcome outcome =
-        CTagSaver(c.doc, c.services).Save({id}, form, CTagSaver::EMode::Single, rename);
+        CTagSaver(c.doc, c.services).Save({song.m_ID}, edit, CTagSaver::EMode::Single, rename);
     if (outcome.failed)
         throw CCliError(QStringLiteral("the song was not changed"));
-    if (c.set.FindSongById(id))
-        CCommandLine::PrintSong(c.out, c.set);
+    if (const std::optional<SSong> saved = c.set.FindSongById(song.m_ID))
+        CCommandLine::PrintSong(c.out, *saved);
     QStringList problems;
     if (!outcome.unwritten.isEmpty())
         problems << Failures(outcome.unwritten, "the tag was not written into") +
@@ -84,9 +81,9 @@ int Lyrics(SCliContext& c)
 {
     const QString usage = QString::fromLatin1(kLyricsUsage);
     const std::optional<QString> from = TakeGiven(c.args, QStringLiteral("--set"));
-    const qint32 id = FindSong(c, usage);
+    const SSong song = FindSong(c, usage);
     if (!from) {
-        QString text = c.set.m_LYRICS;
+        QString text = song.m_LYRICS;
         text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
         if (text.endsWith(u'\n'))
             text.chop(1);
@@ -96,18 +93,19 @@ int Lyrics(SCliContext& c)
             c.out << CText::Printable(line) << '\n';
         return 0;
     }
-    const QString lyrics = CLyrics::WithCrLf(CCommandLine::ReadText(*from));
+    // Taken as the file has them, line ends and all.
+    const QString lyrics = CCommandLine::ReadText(*from);
     if (lyrics.size() > CLyrics::kMaxLength)
         throw CCliError(
             QStringLiteral("the lyrics are longer than %1 characters").arg(CLyrics::kMaxLength));
     bool stored = false;
-    const QString why = CLyrics::Save(c.doc, c.services, id, lyrics, stored);
+    const QString why = CLyrics::Save(c.doc, c.services, song.m_ID, lyrics, stored);
     if (!stored)
         throw CCliError(QStringLiteral("the lyrics were not stored"));
     if (!why.isEmpty())
         throw CCliError(QStringLiteral("the lyrics were not written into %1 (%2), only the "
                                        "database was changed")
-                            .arg(CText::JoinPath(c.set.m_PATH, c.set.m_MELODI), why));
+                            .arg(song.FilePath(), why));
     return 0;
 }
 

@@ -16,10 +16,8 @@ int Search(SCliContext& c)
     SSearchOptions options = SSearchOptions::FromSettings();
     const SSearchCriteria criteria = TakeSearchCriteria(c.args, options);
     CCommandLine::ExpectArguments(c.args, 0, kSearchUsage);
-    CSearch::Run(c.set, criteria, options, [&c](const CCdlistSet::CScanRow& row) {
-        c.set.LoadRecord(row);
-        CCommandLine::PrintSong(c.out, c.set);
-    });
+    CSearch::Run(c.set, criteria, options,
+                 [&c](const SSong& song) { CCommandLine::PrintSong(c.out, song); });
     return 0;
 }
 
@@ -58,5 +56,5 @@ void RegisterLibraryCommands(CCommandLine& cli)
              QStringLiteral("lists the songs that match, as the Search button finds them (the "
                             "FastSearch, Case and SearchOnPath options apply; --fast forces the "
                             "fast search)"),
-             Search});
+             Search, true});
 }

@@ -16,7 +16,7 @@ const char* const kFeedbackUsage = "feedback --name N --email E --message-file F
 int CheckUpdate(SCliContext& c)
 {
     CCommandLine::ExpectArguments(c.args, 0, QStringLiteral("check-update"));
-    const CUpdateCheck::SResult result = CUpdateCheck::Run(c.services.tempDir);
+    const CUpdateCheck::SResult result = CUpdateCheck::Run();
     if (!result.answered)
         throw CCliError(result.status);
     c.out << result.status << '\n';
@@ -52,8 +52,8 @@ void RegisterNetCommands(CCommandLine& cli)
 {
     cli.Add({QStringLiteral("check-update"), QStringLiteral("check-update"),
              QStringLiteral("asks the update server for a newer version and prints the answer"),
-             CheckUpdate});
+             CheckUpdate, true});
     cli.Add({QStringLiteral("feedback"), QString::fromLatin1(kFeedbackUsage),
              QStringLiteral("mails the name, e-mail and message file to the support address"),
-             Feedback});
+             Feedback, true});
 }

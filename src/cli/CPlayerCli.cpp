@@ -8,7 +8,7 @@
 #include "platform/CText.h"
 #include "playback/CMpdRemote.h"
 #include "playback/CPlaybackTexts.h"
-#include "playback/control/CWinampOperations.h"
+#include "playback/CWinampOperations.h"
 #include "playlist/CM3uFile.h"
 #include "playlist/CPlaylistLoader.h"
 
@@ -33,17 +33,17 @@ void FillPlaylist(SCliContext& c)
         throw UsageError();
     QList<CPlaylistModel::SEntry> entries;
     if (!session.isEmpty()) {
-        c.set.SetFilter(CFilter::Exactly(ESongColumn::CD, session));
-        c.set.SetSort(ESongColumn::ID);
-        for (c.set.Requery(); !c.set.IsEOF(); c.set.MoveNext())
-            entries.append({c.set.m_LIST, c.set.m_ID});
-        c.set.Unfilter();
+        c.set.Scan(CFilter::Exactly(ESongColumn::CD, session),
+                   [&entries](const CCdlistSet::CScanRow& row) {
+                       entries.append({row.Text(ESongColumn::LIST), row.Id()});
+                       return true;
+                   });
         if (entries.isEmpty())
             throw CCliError(QStringLiteral("there is no session \"%1\"").arg(session));
     } else {
         CPlaylistLoader(c.set, c.prompts)
-            .Load(CCommandLine::ReadPlaylist(m3u), [&entries](CCdlistSet& set) {
-                entries.append({set.m_LIST, set.m_ID});
+            .Load(CCommandLine::ReadPlaylist(m3u), [&entries](const SSong& song) {
+                entries.append({song.m_LIST, song.m_ID});
             });
     }
     c.doc.Playlist().Append(entries);
@@ -72,7 +72,8 @@ CMpdRemote& Player(SCliContext& c)
     // The command line's services always hold the MPD remote; tests may hand in another.
     auto* player = dynamic_cast<CMpdRemote*>(c.services.winamp);
     if (!player || !player->IsRunning())
-        throw CCliError(CPlaybackTexts::NotRunning());
+        throw CCliError(player && !player->Problem().isEmpty() ? player->Problem()
+                                                               : CPlaybackTexts::NotRunning());
     return *player;
 }
 
@@ -97,11 +98,10 @@ int Status(SCliContext& c)
     line.path = status.file;
     line.folder = file.path();
     line.name = file.fileName();
-    if (CPlaylistLoader(c.set, c.prompts).Find(line)) {
-        c.out << "title\t" << CText::Printable(c.set.m_TITLE) << '\n';
-        c.out << "artist\t" << CText::Printable(c.set.m_ARTIST) << '\n';
+    if (const std::optional<SSong> song = CPlaylistLoader(c.set, c.prompts).Find(line)) {
+        c.out << "title\t" << CText::Printable(song->m_TITLE) << '\n';
+        c.out << "artist\t" << CText::Printable(song->m_ARTIST) << '\n';
     }
-    c.set.Unfilter();
     return 0;
 }
 
@@ -123,7 +123,7 @@ int Run(SCliContext& c)
         if (!ok || percent < 0 || percent > 100)
             throw CCliError(QStringLiteral("the volume must be a number from 0 to 100"));
         // The player's scale is the window slider's, 0..255.
-        Player(c).SetVolume((percent * 255 + 50) / 100);
+        Player(c).SetVolume(CMpdRemote::LevelOfPercent(percent));
         return 0;
     }
     static const QList<QPair<QString, CWinampRemote::ECommand>> kCommands = {
@@ -152,5 +152,5 @@ void RegisterPlayerCommands(CCommandLine& cli)
     cli.Add({QStringLiteral("player"), QString::fromLatin1(kUsage),
              QStringLiteral("sends songs to the external player (MPD), shows what it plays and "
                             "controls it"),
-             Run});
+             Run, true});
 }

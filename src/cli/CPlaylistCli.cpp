@@ -6,6 +6,7 @@
 #include "db/CGenres.h"
 #include "intake/CSessionTexts.h"
 #include "library/CSearch.h"
+#include "media/CSongFromFile.h"
 #include "model/CAppServices.h"
 #include "model/CCdlistDoc.h"
 #include "platform/CSafeTarget.h"
@@ -24,26 +25,22 @@ const char* const kExportUsage =
     "[--file F] [--genre G] [--all X])";
 const char* const kRandomUsage = "random [--session S] [--genre G] (--songs N | --minutes M)";
 
-QList<qint32> SessionIds(CCdlistSet& set, const QString& session)
+QList<qint64> SessionIds(CCdlistSet& set, const QString& session)
 {
-    QList<qint32> ids;
-    set.SetFilter(CFilter::Exactly(ESongColumn::CD, session));
-    set.SetSort(ESongColumn::ID);
-    for (set.Requery(); !set.IsEOF(); set.MoveNext())
-        ids << set.m_ID;
-    set.SetFilter(CFilter());
-    set.Requery();
+    QList<qint64> ids;
+    for (const qint64 id : set.Ids(CFilter::Exactly(ESongColumn::CD, session)))
+        ids << id;
     if (ids.isEmpty())
         throw CCliError(QStringLiteral("there is no session \"%1\"").arg(session));
     return ids;
 }
 
-QList<qint32> SearchIds(CCdlistSet& set, QStringList& args)
+QList<qint64> SearchIds(CCdlistSet& set, QStringList& args)
 {
     SSearchOptions options = SSearchOptions::FromSettings();
     const SSearchCriteria criteria = TakeSearchCriteria(args, options);
-    QList<qint32> ids;
-    CSearch::Run(set, criteria, options, [&](const CCdlistSet& s) { ids << s.m_ID; });
+    QList<qint64> ids;
+    CSearch::Run(set, criteria, options, [&](const SSong& song) { ids << song.m_ID; });
     return ids;
 }
 
@@ -54,7 +51,7 @@ int ExportM3u(SCliContext& c)
     const bool search = CCommandLine::TakeFlag(c.args, QStringLiteral("--search"));
     if (session.isEmpty() == !search)
         throw CCliError(QStringLiteral("usage: cratewise ") + usage);
-    const QList<qint32> ids = search ? SearchIds(c.set, c.args) : SessionIds(c.set, session);
+    const QList<qint64> ids = search ? SearchIds(c.set, c.args) : SessionIds(c.set, session);
     CCommandLine::ExpectArguments(c.args, 1, usage);
     if (ids.isEmpty())
         throw CCliError(CPlaylistTexts::NoSongs());
@@ -77,8 +74,8 @@ int LoadM3u(SCliContext& c)
 {
     CCommandLine::ExpectArguments(c.args, 1, QStringLiteral("load-m3u FILE"));
     const QList<SM3uLine> lines = CCommandLine::ReadPlaylist(c.args[0]);
-    CPlaylistLoader(c.set, c.prompts).Load(lines, [&](CCdlistSet& set) {
-        CCommandLine::PrintSong(c.out, set);
+    CPlaylistLoader(c.set, c.prompts).Load(lines, [&](const SSong& song) {
+        CCommandLine::PrintSong(c.out, song);
     });
     return 0;
 }
@@ -89,9 +86,12 @@ int ImportM3u(SCliContext& c)
     if (c.args[1].isEmpty())
         throw CCliError(CSessionTexts::EmptyName());
     const QList<SM3uLine> lines = CCommandLine::ReadPlaylist(c.args[0]);
-    // A set of its own, as every job that stores songs.
-    const std::unique_ptr<CCdlistSet> set = c.doc.NewJobSet();
-    CPlaylistImporter importer(*set, SImportTools::Standard(*c.services.volumes, c.prompts),
+    QString error;
+    const std::unique_ptr<CSongFromFile> maker = CSongFromFile::Create(&error);
+    if (!maker)
+        throw CCliError(error);
+    CPlaylistImporter importer(c.set, *maker,
+                               CPlaylistImporter::DriveSearch(*c.services.volumes, c.prompts),
                                CPlaylistImporter::EGivenUp::Skip);
     const int stored = importer.Import(lines, c.args[1]);
     for (const QString& path : importer.Skipped())
@@ -124,7 +124,7 @@ int Random(SCliContext& c)
         throw CCliError(QStringLiteral("The database is empty!"));
     CRandomDraw draw(c.set);
     const CRandomDraw::EResult result = draw.Draw(
-        request, [] {}, [&](CCdlistSet& set) { CCommandLine::PrintSong(c.out, set); });
+        request, [] {}, [&](const SSong& song) { CCommandLine::PrintSong(c.out, song); });
     if (result == CRandomDraw::EResult::NoCandidates)
         throw CCliError(CPlaylistTexts::NoCandidates());
     if (result == CRandomDraw::EResult::Short)
@@ -137,11 +137,12 @@ int Random(SCliContext& c)
 void RegisterPlaylistCommands(CCommandLine& cli)
 {
     cli.Add({QStringLiteral("export-m3u"), QString::fromLatin1(kExportUsage),
-             QStringLiteral("writes a session or a search result as an .m3u playlist"), ExportM3u});
+             QStringLiteral("writes a session or a search result as an .m3u playlist"), ExportM3u,
+             true});
     cli.Add({QStringLiteral("load-m3u"), QStringLiteral("load-m3u FILE"),
-             QStringLiteral("lists the catalogued songs a playlist names"), LoadM3u});
+             QStringLiteral("lists the catalogued songs a playlist names"), LoadM3u, true});
     cli.Add({QStringLiteral("import-m3u"), QStringLiteral("import-m3u FILE NAME"),
              QStringLiteral("adds the files a playlist names as a new session"), ImportM3u});
     cli.Add({QStringLiteral("random"), QString::fromLatin1(kRandomUsage),
-             QStringLiteral("draws songs at random, by number or by playing time"), Random});
+             QStringLiteral("draws songs at random, by number or by playing time"), Random, true});
 }

@@ -3,8 +3,8 @@
 #include "cli/CCommandLine.h"
 #include "cli/CInterruptGuard.h"
 #include "db/CCdlistSet.h"
-#include "intake/CDriveLocator.h"
 #include "model/CAppServices.h"
+#include "model/CDriveLocator.h"
 #include "platform/CText.h"
 #include "playback/CInternalPlayer.h"
 #include "playback/CPreview.h"
@@ -34,19 +34,19 @@ int Preview(SCliContext& c)
     const qint64 id = c.args[0].toLongLong(&ok);
     if (!ok)
         throw CCliError(QStringLiteral("usage: cratewise ") + QString::fromLatin1(kUsage));
-    bool found = false;
+    std::optional<SSong> song;
     const QString path = CPreview::LocateSong(
         c.set, id,
         [&c](const QString& file, const QString& session) {
             return CDriveLocator(*c.services.volumes, c.prompts)
                 .LocateCdDrive(file, session, CDriveLocator::EVariant::General);
         },
-        &found);
-    if (!found)
+        &song);
+    if (!song)
         throw CCliError(QStringLiteral("there is no song with ID %1").arg(id));
     if (path.isEmpty())
-        throw CCliError(QStringLiteral("the disc of session \"%1\" was not found").arg(c.set.m_CD));
-    c.err << "Playing " << CText::Printable(c.set.m_LIST) << " (" << CText::Printable(path)
+        throw CCliError(QStringLiteral("the disc of session \"%1\" was not found").arg(song->m_CD));
+    c.err << "Playing " << CText::Printable(song->m_LIST) << " (" << CText::Printable(path)
           << ")\n";
     c.err.flush();
 
@@ -110,5 +110,5 @@ void RegisterPreviewCommands(CCommandLine& cli)
 {
     cli.Add({QStringLiteral("preview"), QString::fromLatin1(kUsage),
              QStringLiteral("plays one song through the built-in player until it ends or Ctrl-C"),
-             Preview});
+             Preview, true});
 }

@@ -19,12 +19,11 @@ const char* const kHtmlUsage =
     "export-html FILE [--source PLAYLIST.m3u|session NAME|all] [--id3] [--detailed] [--links] "
     "[--full-path] [--sort file|artist|album] [--numbers] [--headline H] [--name N]";
 
-QList<qint32> PlaylistIds(SCliContext& c, const QString& file)
+QList<qint64> PlaylistIds(SCliContext& c, const QString& file)
 {
-    QList<qint32> ids;
-    CPlaylistLoader(c.set, c.prompts).Load(CCommandLine::ReadPlaylist(file), [&](CCdlistSet& set) {
-        ids << set.m_ID;
-    });
+    QList<qint64> ids;
+    CPlaylistLoader(c.set, c.prompts)
+        .Load(CCommandLine::ReadPlaylist(file), [&](const SSong& song) { ids << song.m_ID; });
     return ids;
 }
 
@@ -107,9 +106,9 @@ int Duplicates(SCliContext& c)
         throw CCliError(CReportTexts::EmptyDuplicates());
     CDuplicateFinder finder(c.doc);
     // Every member of a group finds it again; each is printed once.
-    QSet<QList<qint32>> shown;
+    QSet<QList<qint64>> shown;
     while (finder.Next() != CDuplicateFinder::EStep::Finished) {
-        QList<qint32> ids;
+        QList<qint64> ids;
         for (const CDuplicateFinder::SEntry& entry : finder.Group())
             ids << entry.id;
         if (ids.size() < 2 || shown.contains(ids))
@@ -135,12 +134,12 @@ void RegisterReportCommands(CCommandLine& cli)
     cli.Add({QStringLiteral("export-html"), QString::fromLatin1(kHtmlUsage),
              QStringLiteral("writes the songs of a playlist, a session or the whole catalogue "
                             "as a web page"),
-             ExportHtml});
+             ExportHtml, true});
     cli.Add({QStringLiteral("stats"), QStringLiteral("stats"),
              QStringLiteral("totals, averages, the five most played songs and songs per bit rate"),
-             Stats});
+             Stats, true});
     cli.Add({QStringLiteral("duplicates"), QStringLiteral("duplicates"),
              QStringLiteral("every group of songs with the same file name or title, one block "
                             "per group: ID, file, size"),
-             Duplicates});
+             Duplicates, true});
 }

@@ -115,13 +115,10 @@ int Songs(SCliContext& context)
     CCommandLine::ExpectArguments(context.args, 1, QStringLiteral("songs SESSION"));
     const QString name = context.args.at(0);
     RequireSession(context, name);
-    CCdlistSet& set = context.set;
-    set.SetSort(ESongColumn::ID);
-    set.SetFilter(CFilter::Exactly(ESongColumn::CD, name));
-    for (set.Requery(); !set.IsEOF(); set.MoveNext())
-        CCommandLine::PrintSong(context.out, set);
-    set.SetFilter(CFilter());
-    set.Requery();
+    context.set.Walk(CFilter::Exactly(ESongColumn::CD, name), [&context](const SSong& song) {
+        CCommandLine::PrintSong(context.out, song);
+        return true;
+    });
     return 0;
 }
 
@@ -139,5 +136,5 @@ void RegisterSessionCommands(CCommandLine& cli)
     cli.Add({QStringLiteral("delete-session"), QStringLiteral("delete-session NAME"),
              QStringLiteral("Remove a session and its songs"), DeleteSession});
     cli.Add({QStringLiteral("songs"), QStringLiteral("songs SESSION"),
-             QStringLiteral("List a session's songs, tab-separated"), Songs});
+             QStringLiteral("List a session's songs, tab-separated"), Songs, true});
 }

@@ -2,10 +2,10 @@
 
 #include "platform/CText.h"
 
+#include <QStringList>
 #include <algorithm>
 #include <array>
 #include <atomic>
-#include <optional>
 #include <sqlite3.h>
 
 namespace {
@@ -26,12 +26,7 @@ constexpr const char* kStoreFolded =
     "UPDATE Songs SET PATH_FOLDED=?, MELODI_FOLDED=?, TITLE_FOLDED=?, ARTIST_FOLDED=?, "
     "ALBUM_FOLDED=?, GENRE_FOLDED=? WHERE ID=?";
 
-constexpr const char* kUpdate =
-    "UPDATE Songs SET CD=?, LIST=?, PATH=?, MELODI=?, TITLE=?, ARTIST=?, ALBUM=?, GENRE=?, "
-    "YEAR=?, LYRICS=?, BITRATE=?, COMMENT=?, DURATION=?, EXTENDED1=?, EXTENDED2=?, [USE]=? "
-    "WHERE ID=?";
-
-// The text columns in the order of kInsert and kUpdate.
+// The text columns in the order of kInsert.
 constexpr ESongColumn kTextColumns[] = {
     ESongColumn::CD,       ESongColumn::LIST,      ESongColumn::PATH,      ESongColumn::MELODI,
     ESongColumn::TITLE,    ESongColumn::ARTIST,    ESongColumn::ALBUM,     ESongColumn::GENRE,
@@ -45,6 +40,36 @@ constexpr ESongColumn kFoldedColumns[] = {
     ESongColumn::ARTIST, ESongColumn::ALBUM,  ESongColumn::GENRE,
 };
 
+// A text as its column keeps it.
+QString Stored(ESongColumn column, const QString& value)
+{
+    const int max = CSongColumns::MaxLength(column);
+    return max > 0 ? CText::Left(value, max) : value;
+}
+
+SSong LoadSong(const CStatement& s)
+{
+    SSong song;
+    song.m_ID = s.Int(0);
+    song.m_CD = s.Text(1);
+    song.m_LIST = s.Text(2);
+    song.m_PATH = s.Text(3);
+    song.m_MELODI = s.Text(4);
+    song.m_TITLE = s.Text(5);
+    song.m_ARTIST = s.Text(6);
+    song.m_ALBUM = s.Text(7);
+    song.m_GENRE = s.Text(8);
+    song.m_YEAR = s.Text(9);
+    song.m_LYRICS = s.Text(10);
+    song.m_BITRATE = s.Text(11);
+    song.m_COMMENT = s.Text(12);
+    song.m_DURATION = s.Text(13);
+    song.m_USE = s.Int(14);
+    song.m_EXTENDED1 = s.Text(15);
+    song.m_EXTENDED2 = s.Text(16);
+    return song;
+}
+
 QString OrderBy(ESongColumn sort)
 {
     if (sort == ESongColumn::ID)
@@ -55,6 +80,38 @@ QString OrderBy(ESongColumn sort)
     // The database's order ignores case; equal names stay together byte for byte.
     return QStringLiteral("%1 COLLATE UNOCASE, %1, ID").arg(name);
 }
+
+QString Where(const CFilter& filter)
+{
+    return filter.IsEmpty() ? QString() : QLatin1String(" WHERE ") + filter.Sql();
+}
+
+void BindFilter(CStatement& statement, const CFilter& filter, int first = 1)
+{
+    int index = first;
+    for (const QVariant& value : filter.Values())
+        statement.Bind(index++, value);
+}
+
+// Opens a transaction of its own unless the caller's is open: a change of several
+// statements is made whole or not at all.
+class COwnTransaction
+{
+public:
+    explicit COwnTransaction(CDatabase& db)
+    {
+        if (sqlite3_get_autocommit(db.Handle()))
+            m_transaction.emplace(db);
+    }
+    void Commit()
+    {
+        if (m_transaction)
+            m_transaction->Commit();
+    }
+
+private:
+    std::optional<CDatabase::CTransaction> m_transaction;
+};
 
 } // namespace
 
@@ -67,174 +124,22 @@ void CCdlistSet::Open(CDatabase& db)
 {
     Close();
     m_db = &db;
-    Requery();
-    FinishWalk(); // open at rest, without a read cursor
 }
 
 void CCdlistSet::Close()
 {
-    m_walk.reset();
     m_lookup.reset();
     m_insert.reset();
-    m_update.reset();
     m_storeFolded.reset();
-    m_positions.clear();
-    m_positionsValid = false;
+    m_use.reset();
     m_rowTestName.clear();
     m_db = nullptr;
-    m_bof = m_eof = true;
 }
 
-QString CCdlistSet::SelectSql(const QString& columns) const
-{
-    QString sql = QStringLiteral("SELECT %1 FROM Songs").arg(columns);
-    if (!m_filter.IsEmpty())
-        sql += QLatin1String(" WHERE ") + m_filter.Sql();
-    return sql + QLatin1String(" ORDER BY ") + OrderBy(m_sort);
-}
-
-void CCdlistSet::BindFilter(CStatement& statement, int first) const
-{
-    int index = first;
-    for (const QVariant& value : m_filter.Values())
-        statement.Bind(index++, value);
-}
-
-void CCdlistSet::LoadRow(const CStatement& s)
-{
-    m_ID = qint32(s.Int(0));
-    m_CD = s.Text(1);
-    m_LIST = s.Text(2);
-    m_PATH = s.Text(3);
-    m_MELODI = s.Text(4);
-    m_TITLE = s.Text(5);
-    m_ARTIST = s.Text(6);
-    m_ALBUM = s.Text(7);
-    m_GENRE = s.Text(8);
-    m_YEAR = s.Text(9);
-    m_LYRICS = s.Text(10);
-    m_BITRATE = s.Text(11);
-    m_COMMENT = s.Text(12);
-    m_DURATION = s.Text(13);
-    m_USE = qint32(s.Int(14));
-    m_EXTENDED1 = s.Text(15);
-    m_EXTENDED2 = s.Text(16);
-}
-
-void CCdlistSet::FinishWalk()
-{
-    // Releases the read transaction the open statement holds.
-    m_walk.reset();
-}
-
-bool CCdlistSet::Fetch()
-{
-    if (m_walk && m_walk->Step()) {
-        LoadRow(*m_walk);
-        m_eof = false;
-        return true;
-    }
-    FinishWalk();
-    m_eof = true;
-    return false;
-}
-
-void CCdlistSet::Requery()
+void CCdlistSet::Require() const
 {
     if (!m_db)
         throw CDbException(QStringLiteral("The song set is not open."));
-    m_mode = EMode::None;
-    m_positions.clear();
-    m_positionsValid = false;
-    MoveFirst();
-    m_bof = m_eof;
-}
-
-void CCdlistSet::Unfilter()
-{
-    m_filter = CFilter();
-    m_sort = ESongColumn::ID;
-    m_mode = EMode::None;
-    m_positions.clear();
-    m_positionsValid = false;
-    // At rest the set holds no read cursor: an open read transaction would keep this
-    // connection from ever taking the write lock while another process writes.
-    FinishWalk();
-    m_bof = m_eof = true;
-}
-
-CUnfilterOnExit::~CUnfilterOnExit()
-{
-    try {
-        m_set.Unfilter();
-    } catch (const CDbException&) {
-        // The set keeps its filter; the next operation's requery reports the failure.
-    }
-}
-
-void CCdlistSet::MoveFirst()
-{
-    if (!m_db)
-        return;
-    m_db->StoreStagedFolds(); // lookups compare the folded copies
-    m_walk = std::make_unique<CStatement>(*m_db, SelectSql(QLatin1String(kAllColumns)));
-    BindFilter(*m_walk);
-    Fetch();
-}
-
-void CCdlistSet::MoveNext()
-{
-    if (m_eof)
-        return;
-    if (m_walk) {
-        Fetch();
-        return;
-    }
-    // Positioned by ID or by absolute position: continue in set order.
-    BuildPositions();
-    auto it = m_sort == ESongColumn::ID
-                  ? std::upper_bound(m_positions.begin(), m_positions.end(), m_ID)
-                  : std::find(m_positions.begin(), m_positions.end(), m_ID);
-    if (m_sort != ESongColumn::ID && it != m_positions.end())
-        ++it;
-    if (it == m_positions.end() || !FindSongById(*it))
-        m_eof = true;
-}
-
-void CCdlistSet::BuildPositions()
-{
-    if (m_positionsValid)
-        return;
-    m_positions.clear();
-    m_db->StoreStagedFolds();
-    CStatement s(*m_db, SelectSql(QStringLiteral("ID")));
-    BindFilter(s);
-    while (s.Step())
-        m_positions.push_back(qint32(s.Int(0)));
-    m_positionsValid = true;
-}
-
-bool CCdlistSet::SetAbsolutePosition(qint64 pos)
-{
-    BuildPositions();
-    if (pos < 1 || pos > qint64(m_positions.size())) {
-        m_eof = true;
-        return false;
-    }
-    return FindSongById(m_positions[size_t(pos - 1)]);
-}
-
-qint64 CCdlistSet::GetRecordCount()
-{
-    if (m_positionsValid)
-        return qint64(m_positions.size());
-    m_db->StoreStagedFolds();
-    QString sql = QStringLiteral("SELECT count(*) FROM Songs");
-    if (!m_filter.IsEmpty())
-        sql += QLatin1String(" WHERE ") + m_filter.Sql();
-    CStatement s(*m_db, sql);
-    BindFilter(s);
-    return s.Step() ? s.Int(0) : 0;
 }
 
 CStatement& CCdlistSet::Prepared(std::unique_ptr<CStatement>& slot, const QString& sql)
@@ -245,69 +150,37 @@ CStatement& CCdlistSet::Prepared(std::unique_ptr<CStatement>& slot, const QStrin
     return *slot;
 }
 
-bool CCdlistSet::LoadById(qint64 id)
+std::optional<SSong> CCdlistSet::FindSongById(qint64 id)
 {
+    if (!m_db)
+        return std::nullopt;
     CStatement& s = Prepared(
         m_lookup,
         QStringLiteral("SELECT %1 FROM Songs WHERE ID = ?").arg(QLatin1String(kAllColumns)));
     s.BindInt(1, id);
-    const bool found = s.Step();
-    if (found)
-        LoadRow(s);
+    std::optional<SSong> song;
+    if (s.Step())
+        song = LoadSong(s);
     s.Reset(); // do not hold the read transaction
-    return found;
+    return song;
 }
 
-bool CCdlistSet::FindSongById(qint64 id)
+std::optional<SSong> CCdlistSet::FindFirst(const CFilter& filter, ESongColumn sort)
 {
-    if (!m_db)
-        return false;
-    FinishWalk();
-    if (!LoadById(id))
-        return false;
-    m_eof = m_bof = false;
-    return true;
+    Require();
+    m_db->StoreStagedFolds(); // lookups compare the folded copies
+    CStatement s(*m_db, QStringLiteral("SELECT %1 FROM Songs%2 ORDER BY %3 LIMIT 1")
+                            .arg(QLatin1String(kAllColumns), Where(filter), OrderBy(sort)));
+    BindFilter(s, filter);
+    if (!s.Step())
+        return std::nullopt;
+    return LoadSong(s);
 }
 
-void CCdlistSet::ClearRecord()
+qint64 CCdlistSet::Insert(const SSong& song)
 {
-    m_ID = 0;
-    m_USE = 0;
-    for (ESongColumn column : kTextColumns)
-        SetText(column, QString());
-}
-
-void CCdlistSet::AddNew()
-{
-    ClearRecord();
-    m_mode = EMode::Add;
-}
-
-void CCdlistSet::Edit()
-{
-    const qint32 id = m_ID;
-    if (m_walk) {
-        // Keep the walk where it is: re-read the row through a lookup of its own.
-        CStatement s(
-            *m_db,
-            QStringLiteral("SELECT %1 FROM Songs WHERE ID = ?").arg(QLatin1String(kAllColumns)));
-        s.BindInt(1, id);
-        if (s.Step())
-            LoadRow(s);
-    } else {
-        FindSongById(id);
-    }
-    m_mode = EMode::Edit;
-}
-
-void CCdlistSet::Update()
-{
-    if (m_mode == EMode::None)
-        return;
-    const bool adding = m_mode == EMode::Add;
-    m_mode = EMode::None;
-    CStatement& s = adding ? Prepared(m_insert, QLatin1String(kInsert))
-                           : Prepared(m_update, QLatin1String(kUpdate));
+    Require();
+    CStatement& s = Prepared(m_insert, QLatin1String(kInsert));
     // Each column as stored, cut to its length once for the text and its folded copy.
     std::array<QString, CSongColumns::kCount> values;
     const auto stored = [&values](ESongColumn column) -> const QString& {
@@ -315,83 +188,112 @@ void CCdlistSet::Update()
     };
     int index = 1;
     for (ESongColumn column : kTextColumns) {
-        values[size_t(column)] = CText::Left(Text(column), CSongColumns::MaxLength(column));
+        values[size_t(column)] = Stored(column, song.Text(column));
         s.BindUtf8(index++, stored(column).toUtf8());
     }
-    if (adding) {
-        // Without TITLE_FOLDED the row stays out of the substring index until the title's
-        // copy joins it, with the other new rows', in one statement (see CDatabase).
-        for (ESongColumn column : {ESongColumn::ARTIST, ESongColumn::ALBUM, ESongColumn::MELODI,
-                                   ESongColumn::PATH, ESongColumn::GENRE})
-            s.BindUtf8(index++, CDatabase::FoldedUtf8(stored(column)));
-        s.Step();
-        s.Reset();
-        m_ID = qint32(m_db->LastInsertId());
-        m_USE = 0;
-        m_db->StageTitleFold(m_ID, stored(ESongColumn::TITLE));
-        if (sqlite3_get_autocommit(m_db->Handle()))
-            m_db->StoreStagedFolds();
-    } else {
-        m_db->StoreStagedFolds(); // a staged copy must not overwrite this edit's
-        // Both statements or neither: a half-done edit would lose the folded copies.
-        std::optional<CDatabase::CTransaction> transaction;
-        if (sqlite3_get_autocommit(m_db->Handle()))
-            transaction.emplace(*m_db);
-        s.BindInt(index++, m_USE);
-        s.BindInt(index++, m_ID);
-        s.Step();
-        s.Reset();
-        CStatement& folded = Prepared(m_storeFolded, QLatin1String(kStoreFolded));
-        int first = 1;
-        for (ESongColumn column : kFoldedColumns)
-            folded.BindUtf8(first++, CDatabase::FoldedUtf8(stored(column)));
-        folded.BindInt(int(std::size(kFoldedColumns)) + 1, m_ID);
-        folded.Step();
-        folded.Reset();
-        if (transaction)
-            transaction->Commit();
-    }
-    m_positionsValid = false;
+    // Without TITLE_FOLDED the row stays out of the substring index until the title's
+    // copy joins it, with the other new rows', in one statement (see CDatabase).
+    for (ESongColumn column : {ESongColumn::ARTIST, ESongColumn::ALBUM, ESongColumn::MELODI,
+                               ESongColumn::PATH, ESongColumn::GENRE})
+        s.BindUtf8(index++, CDatabase::FoldedUtf8(stored(column)));
+    s.Step();
+    s.Reset();
+    const qint64 id = m_db->LastInsertId();
+    m_db->StageTitleFold(id, stored(ESongColumn::TITLE));
+    if (sqlite3_get_autocommit(m_db->Handle()))
+        m_db->StoreStagedFolds();
+    return id;
 }
 
-void CCdlistSet::Delete()
+void CCdlistSet::StoreFolded(const SSong& song)
 {
-    if (m_eof && m_bof)
-        return;
-    CStatement s(*m_db, QStringLiteral("DELETE FROM Songs WHERE ID = ?"));
-    s.BindInt(1, m_ID);
+    CStatement& folded = Prepared(m_storeFolded, QLatin1String(kStoreFolded));
+    int index = 1;
+    for (ESongColumn column : kFoldedColumns)
+        folded.BindUtf8(index++, CDatabase::FoldedUtf8(song.Text(column)));
+    folded.BindInt(index, song.m_ID);
+    folded.Step();
+    folded.Reset();
+}
+
+bool CCdlistSet::Update(qint64 id, const SSongChanges& changes)
+{
+    Require();
+    m_db->StoreStagedFolds(); // a staged copy must not overwrite this change's
+    // Both statements or neither: a half-done change would lose the folded copies.
+    COwnTransaction transaction(*m_db);
+    std::optional<SSong> song = FindSongById(id);
+    if (!song)
+        return false;
+    QStringList assignments;
+    std::vector<QByteArray> values;
+    bool folded = false;
+    for (const auto& [column, value] : changes.columns) {
+        if (column == ESongColumn::ID || column == ESongColumn::USE)
+            throw CDbException(QStringLiteral("A song's number and play count are not edited."));
+        const QString text = Stored(column, value);
+        song->SetText(column, text);
+        assignments << QLatin1String(CSongColumns::SqlName(column)) + QLatin1String(" = ?");
+        values.push_back(text.toUtf8());
+        folded = folded || CSongColumns::FoldedName(column) != nullptr;
+    }
+    if (!assignments.isEmpty()) {
+        CStatement s(*m_db, QStringLiteral("UPDATE Songs SET %1 WHERE ID = ?")
+                                .arg(assignments.join(QLatin1String(", "))));
+        int index = 1;
+        for (QByteArray& value : values)
+            s.BindUtf8(index++, std::move(value));
+        s.BindInt(index, id);
+        s.Step();
+        if (folded)
+            StoreFolded(*song);
+    }
+    transaction.Commit();
+    return true;
+}
+
+bool CCdlistSet::IncrementUse(qint64 id)
+{
+    Require();
+    CStatement& s =
+        Prepared(m_use, QStringLiteral("UPDATE Songs SET [USE] = [USE] + 1 WHERE ID = ?"));
+    s.BindInt(1, id);
     s.Step();
-    m_positionsValid = false;
+    s.Reset();
+    return m_db->Changes() > 0;
+}
+
+bool CCdlistSet::Delete(qint64 id)
+{
+    Require();
+    CStatement s(*m_db, QStringLiteral("DELETE FROM Songs WHERE ID = ?"));
+    s.BindInt(1, id);
+    s.Step();
+    return m_db->Changes() > 0;
 }
 
 int CCdlistSet::DeleteWhere(const CFilter& filter)
 {
-    FinishWalk();
+    Require();
     m_db->StoreStagedFolds();
-    QString sql = QStringLiteral("DELETE FROM Songs");
-    if (!filter.IsEmpty())
-        sql += QLatin1String(" WHERE ") + filter.Sql();
-    CStatement s(*m_db, sql);
-    int index = 1;
-    for (const QVariant& value : filter.Values())
-        s.Bind(index++, value);
+    CStatement s(*m_db, QStringLiteral("DELETE FROM Songs") + Where(filter));
+    BindFilter(s, filter);
     s.Step();
-    m_positionsValid = false;
     return m_db->Changes();
 }
 
 int CCdlistSet::RenameSession(const QString& from, const QString& to)
 {
-    FinishWalk();
+    Require();
     CStatement s(*m_db, QStringLiteral("UPDATE Songs SET CD = ? WHERE CD = ? COLLATE BINARY"));
-    s.BindText(1, CText::Left(to, CSongColumns::MaxLength(ESongColumn::CD))).BindText(2, from);
+    s.BindText(1, Stored(ESongColumn::CD, to)).BindText(2, from);
     s.Step();
-    m_positionsValid = false;
     return m_db->Changes();
 }
 
 QList<QPair<QString, qint64>> CCdlistSet::SessionCounts()
 {
+    Require();
     // Grouping on the session index reads only that index.
     CStatement s(*m_db,
                  QStringLiteral("SELECT CD, count(*) FROM Songs GROUP BY CD COLLATE BINARY"));
@@ -408,106 +310,40 @@ QList<QPair<QString, qint64>> CCdlistSet::SessionCounts()
 
 qint64 CCdlistSet::CountAll()
 {
-    CStatement s(*m_db, QStringLiteral("SELECT count(*) FROM Songs"));
+    return Count(CFilter());
+}
+
+qint64 CCdlistSet::Count(const CFilter& filter)
+{
+    Require();
+    m_db->StoreStagedFolds();
+    CStatement s(*m_db, QStringLiteral("SELECT count(*) FROM Songs") + Where(filter));
+    BindFilter(s, filter);
     return s.Step() ? s.Int(0) : 0;
 }
 
-QString CCdlistSet::Text(ESongColumn column) const
+std::vector<qint64> CCdlistSet::Ids(const CFilter& filter)
 {
-    switch (column) {
-    case ESongColumn::ID:
-        return QString::number(m_ID);
-    case ESongColumn::CD:
-        return m_CD;
-    case ESongColumn::LIST:
-        return m_LIST;
-    case ESongColumn::PATH:
-        return m_PATH;
-    case ESongColumn::MELODI:
-        return m_MELODI;
-    case ESongColumn::TITLE:
-        return m_TITLE;
-    case ESongColumn::ARTIST:
-        return m_ARTIST;
-    case ESongColumn::ALBUM:
-        return m_ALBUM;
-    case ESongColumn::GENRE:
-        return m_GENRE;
-    case ESongColumn::YEAR:
-        return m_YEAR;
-    case ESongColumn::LYRICS:
-        return m_LYRICS;
-    case ESongColumn::BITRATE:
-        return m_BITRATE;
-    case ESongColumn::COMMENT:
-        return m_COMMENT;
-    case ESongColumn::DURATION:
-        return m_DURATION;
-    case ESongColumn::USE:
-        return QString::number(m_USE);
-    case ESongColumn::EXTENDED1:
-        return m_EXTENDED1;
-    case ESongColumn::EXTENDED2:
-        return m_EXTENDED2;
-    }
-    return {};
+    Require();
+    m_db->StoreStagedFolds();
+    CStatement s(*m_db, QStringLiteral("SELECT ID FROM Songs") + Where(filter) +
+                            QLatin1String(" ORDER BY ID"));
+    BindFilter(s, filter);
+    std::vector<qint64> ids;
+    while (s.Step())
+        ids.push_back(s.Int(0));
+    return ids;
 }
 
-void CCdlistSet::SetText(ESongColumn column, const QString& value)
+void CCdlistSet::Walk(const CFilter& filter, const std::function<bool(const SSong&)>& visit)
 {
-    switch (column) {
-    case ESongColumn::ID:
-        m_ID = value.toInt();
-        break;
-    case ESongColumn::CD:
-        m_CD = value;
-        break;
-    case ESongColumn::LIST:
-        m_LIST = value;
-        break;
-    case ESongColumn::PATH:
-        m_PATH = value;
-        break;
-    case ESongColumn::MELODI:
-        m_MELODI = value;
-        break;
-    case ESongColumn::TITLE:
-        m_TITLE = value;
-        break;
-    case ESongColumn::ARTIST:
-        m_ARTIST = value;
-        break;
-    case ESongColumn::ALBUM:
-        m_ALBUM = value;
-        break;
-    case ESongColumn::GENRE:
-        m_GENRE = value;
-        break;
-    case ESongColumn::YEAR:
-        m_YEAR = value;
-        break;
-    case ESongColumn::LYRICS:
-        m_LYRICS = value;
-        break;
-    case ESongColumn::BITRATE:
-        m_BITRATE = value;
-        break;
-    case ESongColumn::COMMENT:
-        m_COMMENT = value;
-        break;
-    case ESongColumn::DURATION:
-        m_DURATION = value;
-        break;
-    case ESongColumn::USE:
-        m_USE = value.toInt();
-        break;
-    case ESongColumn::EXTENDED1:
-        m_EXTENDED1 = value;
-        break;
-    case ESongColumn::EXTENDED2:
-        m_EXTENDED2 = value;
-        break;
-    }
+    Scan(
+        filter, [&visit](const CScanRow& row) { return visit(row.Song()); }, true);
+}
+
+SSong CCdlistSet::CScanRow::Song() const
+{
+    return LoadSong(m_statement);
 }
 
 std::string_view CCdlistSet::CScanRow::Bytes(ESongColumn column) const
@@ -563,7 +399,7 @@ QString ScanColumns(bool withLyrics)
     return columns;
 }
 
-void Walk(CStatement& s, const std::function<bool(const CCdlistSet::CScanRow&)>& visit)
+void VisitRows(CStatement& s, const std::function<bool(const CCdlistSet::CScanRow&)>& visit)
 {
     const CCdlistSet::CScanRow row(s);
     while (s.Step()) {
@@ -577,32 +413,22 @@ void Walk(CStatement& s, const std::function<bool(const CCdlistSet::CScanRow&)>&
 void CCdlistSet::Scan(const CFilter& filter, const std::function<bool(const CScanRow&)>& visit,
                       bool withLyrics)
 {
-    if (!m_db)
-        throw CDbException(QStringLiteral("The song set is not open."));
+    Require();
     m_db->StoreStagedFolds();
-    QString sql = QStringLiteral("SELECT %1 FROM Songs").arg(ScanColumns(withLyrics));
-    if (!filter.IsEmpty())
-        sql += QLatin1String(" WHERE ") + filter.Sql();
-    CStatement s(*m_db, sql + QLatin1String(" ORDER BY ID"));
-    int index = 1;
-    for (const QVariant& value : filter.Values())
-        s.Bind(index++, value);
-    Walk(s, visit);
+    CStatement s(*m_db, QStringLiteral("SELECT %1 FROM Songs").arg(ScanColumns(withLyrics)) +
+                            Where(filter) + QLatin1String(" ORDER BY ID"));
+    BindFilter(s, filter);
+    VisitRows(s, visit);
 }
 
 CCdlistSet::STotals CCdlistSet::Totals(const CFilter& filter)
 {
-    if (!m_db)
-        throw CDbException(QStringLiteral("The song set is not open."));
+    Require();
     m_db->StoreStagedFolds();
-    QString sql = QStringLiteral("SELECT count(*), total(max(CAST(DURATION AS INTEGER), 0)) "
-                                 "FROM Songs");
-    if (!filter.IsEmpty())
-        sql += QLatin1String(" WHERE ") + filter.Sql();
-    CStatement s(*m_db, sql);
-    int index = 1;
-    for (const QVariant& value : filter.Values())
-        s.Bind(index++, value);
+    CStatement s(*m_db, QStringLiteral("SELECT count(*), total(max(CAST(DURATION AS INTEGER), 0)) "
+                                       "FROM Songs") +
+                            Where(filter));
+    BindFilter(s, filter);
     STotals totals;
     if (s.Step()) {
         totals.songs = s.Int(0);
@@ -620,8 +446,7 @@ void CCdlistSet::Scan(const std::vector<ESongColumn>& tested, const RowTest& tes
 void CCdlistSet::Scan(const CFilter& candidates, const std::vector<ESongColumn>& tested,
                       const RowTest& test, const std::function<bool(const CScanRow&)>& visit)
 {
-    if (!m_db)
-        throw CDbException(QStringLiteral("The song set is not open."));
+    Require();
     if (tested.empty() || tested.size() > size_t(kMaxTested))
         throw CDbException(QStringLiteral("A row test needs 1 to 16 columns."));
     QStringList names;
@@ -639,7 +464,7 @@ void CCdlistSet::Scan(const CFilter& candidates, const std::vector<ESongColumn>&
     int index = 1;
     for (const QVariant& value : candidates.Values())
         s.Bind(index++, value);
-    Walk(s, visit);
+    VisitRows(s, visit);
 }
 
 const QByteArray& CCdlistSet::RowTestFunction()
@@ -657,23 +482,15 @@ const QByteArray& CCdlistSet::RowTestFunction()
     return m_rowTestName;
 }
 
-std::vector<qint32> CCdlistSet::TextIndexIds(const QString& textQuery)
+std::vector<qint64> CCdlistSet::TextIndexIds(const QString& textQuery)
 {
-    if (!m_db)
-        throw CDbException(QStringLiteral("The song set is not open."));
+    Require();
     m_db->StoreStagedFolds();
     CStatement s(*m_db, QStringLiteral("SELECT rowid FROM SongsText WHERE SongsText MATCH ? "
                                        "ORDER BY rowid"));
     s.Bind(1, textQuery);
-    std::vector<qint32> ids;
+    std::vector<qint64> ids;
     while (s.Step())
-        ids.push_back(qint32(s.Int(0)));
+        ids.push_back(s.Int(0));
     return ids;
-}
-
-void CCdlistSet::LoadRecord(const CScanRow& row)
-{
-    FinishWalk();
-    LoadRow(row.Statement());
-    m_bof = m_eof = false;
 }

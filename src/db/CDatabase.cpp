@@ -2,8 +2,10 @@
 
 #include "platform/CProgress.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QString>
+#include <QUrl>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -281,6 +283,40 @@ void CDatabase::Open(const QString& path, const ProgressFactory& conversionProgr
             throw CDbException(problem);
         throw;
     }
+}
+
+void CDatabase::OpenForReading(const QString& path)
+{
+    Close();
+    const QByteArray file = "file:" + QUrl::toPercentEncoding(QFile::encodeName(path), "/");
+    // A catalogue in WAL mode needs its shared-memory file, which read-only media may lack
+    // and cannot get; it is then read as a file nobody changes.
+    const char* const modes[] = {"?mode=ro", "?immutable=1"};
+    for (const char* mode : modes) {
+        sqlite3* db = nullptr;
+        const QByteArray uri = file + mode;
+        if (sqlite3_open_v2(uri.constData(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI,
+                            nullptr) != SQLITE_OK) {
+            sqlite3_close(db);
+            continue;
+        }
+        m_db = db;
+        m_path = path;
+        try {
+            Configure();
+            CheckSchema();
+            if (Version() < kSchemaVersion)
+                throw CDbException(QStringLiteral("%1 has an older layout, which can only be "
+                                                  "converted where it can be written.")
+                                       .arg(path));
+            return;
+        } catch (const CDbException&) {
+            Close();
+            if (mode == modes[1])
+                throw;
+        }
+    }
+    throw CDbException(QStringLiteral("Cannot open the song database %1 for reading.").arg(path));
 }
 
 void CDatabase::Close()

@@ -52,6 +52,9 @@ public:
     // Makes the progress display shown while an older catalogue is converted at open.
     using ProgressFactory = std::function<std::unique_ptr<class CProgress>(const QString& caption)>;
     void Open(const QString& path, const ProgressFactory& conversionProgress = {});
+    // Opens an existing catalogue of the current layout for reading only (on a read-only
+    // mount, say): nothing is created, converted or folded.
+    void OpenForReading(const QString& path);
     void Close();
     bool IsOpen() const { return m_db != nullptr; }
     const QString& Path() const { return m_path; }

@@ -4,44 +4,29 @@
 
 #include <QString>
 #include <QStringList>
-#include <vector>
 
-// The list of names that keep their leading digits (table ExcludeList). A small table,
-// read whole at every requery, walked like the song set.
+// The list of names that keep their leading digits (table ExcludeList): a small table,
+// read whole, handed out as a list of names.
 class CExceptSet
 {
 public:
-    qint32 m_ID2 = 0;
-    QString m_EXCLUDED;
-
     void Open(CDatabase& db);
     void Close();
     bool IsOpen() const { return m_db != nullptr; }
-    CDatabase* Database() const { return m_db; }
+    // Reads the names again (another window or process may have changed them).
     void Requery();
-    bool IsBOF() const { return m_rows.empty(); }
-    bool IsEOF() const { return m_index >= m_rows.size(); }
-    void MoveFirst();
-    void MoveNext();
-    void AddNew();
-    void Update();
-    void Delete(); // the current row
-    void DeleteAll();
 
     // Every name, in table order (what the intake compares against).
     const QStringList& Names() const { return m_names; }
+    // Stores one more name (cut to the column's 255 characters). Throws CDbException.
+    void Add(const QString& name);
+    // The list becomes exactly these names, stored in this order, in one transaction: a
+    // failure half-way leaves the list as it was. Throws CDbException.
+    void ReplaceAll(const QStringList& names);
 
 private:
-    struct SRow
-    {
-        qint32 id;
-        QString name;
-    };
-    void Load();
+    void Insert(const QString& name);
 
     CDatabase* m_db = nullptr;
-    std::vector<SRow> m_rows;
     QStringList m_names;
-    size_t m_index = 0;
-    bool m_adding = false;
 };

@@ -18,8 +18,8 @@ constexpr SColumnInfo kColumns[CSongColumns::kCount] = {
     {"ID", "ID", 0},
     {"CD", "CD", 255},
     {"LIST", "LIST", 255},
-    {"PATH", "PATH", 255, "PATH_FOLDED"},
-    {"MELODI", "MELODI", 255, "MELODI_FOLDED"},
+    {"PATH", "PATH", 0, "PATH_FOLDED"}, // whole: any length the file system allows
+    {"MELODI", "MELODI", 0, "MELODI_FOLDED"},
     {"TITLE", "TITLE", 255, "TITLE_FOLDED"},
     {"ARTIST", "ARTIST", 255, "ARTIST_FOLDED"},
     {"ALBUM", "ALBUM", 255, "ALBUM_FOLDED"},
@@ -59,6 +59,26 @@ const char* CSongColumns::FoldedName(ESongColumn column)
 int CSongColumns::MaxLength(ESongColumn column)
 {
     return Info(column).maxLength;
+}
+
+int CSongColumns::KeptLength(ESongColumn column)
+{
+    switch (column) {
+    case ESongColumn::TITLE:
+    case ESongColumn::ARTIST:
+    case ESongColumn::ALBUM:
+    case ESongColumn::YEAR:
+        return 30;
+    case ESongColumn::COMMENT:
+        return 250;
+    case ESongColumn::BITRATE:
+    case ESongColumn::DURATION:
+        return 50;
+    case ESongColumn::LYRICS:
+        return 5000;
+    default:
+        return 0;
+    }
 }
 
 CFilter CFilter::Equals(ESongColumn column, const QString& value)
@@ -116,10 +136,10 @@ CFilter CFilter::Matches(const QString& textQuery)
                    {textQuery});
 }
 
-CFilter CFilter::IdIn(const std::vector<qint32>& ids)
+CFilter CFilter::IdIn(const std::vector<qint64>& ids)
 {
     QByteArray json = "[";
-    for (const qint32 id : ids)
+    for (const qint64 id : ids)
         json += QByteArray::number(id) + ',';
     if (!ids.empty())
         json.chop(1);

@@ -33,7 +33,7 @@ public:
         return Matches(TextQuery(columns, value));
     }
     // The songs of a list of IDs, however long, in one bound value.
-    static CFilter IdIn(const std::vector<qint32>& ids);
+    static CFilter IdIn(const std::vector<qint64>& ids);
 
     CFilter And(const CFilter& other) const { return Join(other, " AND "); }
     CFilter Or(const CFilter& other) const { return Join(other, " OR "); }

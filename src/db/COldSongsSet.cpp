@@ -108,18 +108,19 @@ void COldSongsSet::Fetch()
     if (rc != SQLITE_ROW)
         Fail();
     m_eof = false;
+    m_row = SSong();
     int c = 1; // after ID, which nothing carries over
     if (m_layout != ELayout::Version2)
-        m_LIST = Text(m_walk, c++);
-    for (QString* field :
-         {&m_CD, &m_PATH, &m_MELODI, &m_TITLE, &m_ARTIST, &m_ALBUM, &m_GENRE, &m_YEAR})
+        m_row.m_LIST = Text(m_walk, c++);
+    for (QString* field : {&m_row.m_CD, &m_row.m_PATH, &m_row.m_MELODI, &m_row.m_TITLE,
+                           &m_row.m_ARTIST, &m_row.m_ALBUM, &m_row.m_GENRE, &m_row.m_YEAR})
         *field = Text(m_walk, c++);
     if (m_layout == ELayout::Version2)
         return;
-    m_LYRICS = Text(m_walk, c++);
+    m_row.m_LYRICS = Text(m_walk, c++);
     if (m_layout == ELayout::Version25)
         return;
-    m_BITRATE = Text(m_walk, c++);
-    m_COMMENT = Text(m_walk, c++);
-    m_DURATION = Text(m_walk, c++);
+    m_row.m_BITRATE = Text(m_walk, c++);
+    m_row.m_COMMENT = Text(m_walk, c++);
+    m_row.m_DURATION = Text(m_walk, c++);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "db/SSong.h"
+
 #include <QString>
 
 struct sqlite3;
@@ -24,21 +26,6 @@ public:
     COldSongsSet(const COldSongsSet&) = delete;
     COldSongsSet& operator=(const COldSongsSet&) = delete;
 
-    // The record; columns the layout lacks stay empty.
-    QString m_LIST;
-    QString m_CD;
-    QString m_PATH;
-    QString m_MELODI;
-    QString m_TITLE;
-    QString m_ARTIST;
-    QString m_ALBUM;
-    QString m_GENRE;
-    QString m_YEAR;
-    QString m_LYRICS;
-    QString m_BITRATE;
-    QString m_COMMENT;
-    QString m_DURATION;
-
     // Opens the file's table Songs in this layout. Throws CDbException when the file
     // cannot be read, is no database, is locked, or its table lacks a column of the layout.
     void Open(const QString& path, ELayout layout);
@@ -52,6 +39,8 @@ public:
     void MoveFirst();
     void MoveNext();
     bool IsEOF() const { return m_eof; }
+    // The current row; the columns the layout lacks stay empty, ID and USE are 0.
+    const SSong& Row() const { return m_row; }
 
 private:
     void Fetch();
@@ -62,4 +51,5 @@ private:
     ELayout m_layout = ELayout::Version28;
     bool m_eof = true;
     bool m_locked = false;
+    SSong m_row;
 };

@@ -24,29 +24,27 @@ void ShowError(const SAppServices& services, const QString& text)
 
 namespace CLyrics {
 
-QString WithCrLf(const QString& text)
+bool UsesCrLf(const QString& text)
 {
-    QString out;
-    out.reserve(text.size() + text.size() / 16);
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text.at(i) == u'\n' && (i == 0 || text.at(i - 1) != u'\r'))
-            out += u'\r';
-        out += text.at(i);
-    }
-    return out;
+    return text.contains(QStringLiteral("\r\n")) || !text.contains(u'\n');
 }
 
-bool Load(CCdlistDoc& doc, const SAppServices& services, qint32 id, QString& lyrics)
+QString WithLineEnds(const QString& text, bool crLf)
+{
+    return crLf ? QString(text).replace(u'\n', QStringLiteral("\r\n")) : text;
+}
+
+bool Load(CCdlistDoc& doc, const SAppServices& services, qint64 id, QString& lyrics)
 {
     if (id == -1) {
         ShowError(services, CEditingTexts::NoSong());
         return false;
     }
     try {
-        CCdlistSet& set = doc.Set();
-        if (!set.FindSongById(id))
+        const std::optional<SSong> song = doc.Set().FindSongById(id);
+        if (!song)
             return false;
-        lyrics = WithCrLf(set.m_LYRICS);
+        lyrics = song->m_LYRICS;
         return true;
     } catch (const CDbException& e) {
         ShowError(services, e.Message());
@@ -54,34 +52,13 @@ bool Load(CCdlistDoc& doc, const SAppServices& services, qint32 id, QString& lyr
     }
 }
 
-QString Save(CCdlistDoc& doc, const SAppServices& services, qint32 id, const QString& lyrics,
+QString Save(CCdlistDoc& doc, const SAppServices& services, qint64 id, const QString& lyrics,
              bool& stored)
 {
-    stored = false;
-    const QString text = CText::Left(lyrics, kMaxLength);
-    QString why;
-    try {
-        const std::unique_ptr<CCdlistSet> set = doc.NewJobSet();
-        if (!set->FindSongById(id))
-            return QString();
-        CTagFile::SChanges changes;
-        changes.lyrics = text;
-        why =
-            CTagSaver::WriteSongTag(services, CText::JoinPath(set->m_PATH, set->m_MELODI), changes);
-        if (!why.isEmpty())
-            ShowWarning(*services.prompts, QStringLiteral("WarningLyrics"),
-                        CEditingTexts::ReadOnly());
-        set->Edit();
-        set->m_LYRICS = text;
-        set->Update();
-        stored = true;
-        // The window's set shows the stored record (the "Lyrics!" caption follows it).
-        if (doc.Set().m_ID == id)
-            doc.Set().FindSongById(id);
-    } catch (const CDbException& e) {
-        ShowError(services, e.Message());
-    }
-    return why;
+    const CTagSaver::SOutcome outcome =
+        CTagSaver(doc, services).Save({id}, {.lyrics = lyrics}, CTagSaver::EMode::Single, false);
+    stored = outcome.saved > 0;
+    return outcome.unwritten.isEmpty() ? QString() : outcome.unwritten.first().reason;
 }
 
 QUrl TranslationAddress(const QString& text, int pair)

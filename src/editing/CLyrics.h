@@ -1,6 +1,6 @@
 #pragma once
 
-#include "intake/CTagReader.h"
+#include "media/CTagReader.h"
 
 #include <QString>
 #include <QUrl>
@@ -8,8 +8,8 @@
 class CCdlistDoc;
 struct SAppServices;
 
-// The lyrics of a song: shown and edited with CR LF line ends, saved into the file's
-// USLT frame and the record, and handed to the web translation service.
+// The lyrics of a song: shown and edited, saved into the file's USLT frame and the record
+// with the line ends they have, and handed to the web translation service.
 namespace CLyrics {
 
 // The longest lyrics text (the record's column, as the intake reads it).
@@ -32,16 +32,20 @@ inline constexpr SLanguagePair kLanguagePairs[] = {
     {"Spanish to English", "es_en"}, {"Portuguese to English", "pt_en"},
 };
 
-// Every LF not preceded by CR gets one.
-QString WithCrLf(const QString& text);
+// Whether a text ends its lines with CR LF (or has no lines yet, which then get CR LF):
+// lyrics keep the line ends they were stored with.
+bool UsesCrLf(const QString& text);
+// A text with plain LF line ends (an editor's) with CR LF instead, when asked.
+QString WithLineEnds(const QString& text, bool crLf);
 
-// The current song's lyrics (CR LF): false, after "You have to select a song!" when there
-// is no current song, or when it is gone.
-bool Load(CCdlistDoc& doc, const SAppServices& services, qint32 id, QString& lyrics);
-// Writes the lyrics into the song's file and record; the read-only warning (unless
-// silenced) when the file cannot be written. Empty when the file took them, else why
-// not; false in `stored` when the record could not be changed.
-QString Save(CCdlistDoc& doc, const SAppServices& services, qint32 id, const QString& lyrics,
+// The current song's lyrics, as stored: false, after "You have to select a song!" when
+// there is no current song, or when it is gone.
+bool Load(CCdlistDoc& doc, const SAppServices& services, qint64 id, QString& lyrics);
+// Writes the lyrics, as given, into the song's file and record (the record keeps
+// kMaxLength characters); the read-only warning (unless silenced) when the file cannot be
+// written. Empty when the file took them, else why not; false in `stored` when the record
+// could not be changed.
+QString Save(CCdlistDoc& doc, const SAppServices& services, qint64 id, const QString& lyrics,
              bool& stored);
 
 // The translation request for the first 1900 characters of the text and the language

@@ -1,21 +1,18 @@
 #include "editing/CTagSaver.h"
 
-#include "db/CBatchCommit.h"
 #include "db/CCdlistSet.h"
 #include "db/CGenres.h"
 #include "editing/CEditingTexts.h"
 #include "editing/CFileRenamer.h"
-#include "intake/CNamingRules.h"
+#include "media/CNamingRules.h"
 #include "model/CAppServices.h"
 #include "model/CCdlistDoc.h"
+#include "model/CTagFormModel.h"
 #include "platform/CProgress.h"
 #include "platform/CPrompts.h"
-#include "platform/CSettings.h"
 #include "platform/CText.h"
 #include "platform/CVolumes.h"
 #include "platform/CWarnings.h"
-
-#include <optional>
 
 namespace {
 
@@ -29,76 +26,127 @@ int GenreNumber(const QString& stored)
     return ok && n >= 0 && n < CGenres::kNamed ? n : -1;
 }
 
-CTagFile::SChanges ChangesFor(const STagForm& form, CTagSaver::EMode mode, QString& storedGenre)
+// The genre as the record keeps it: an empty one is the first empty entry of the table.
+QString StoredGenre(const QString& genre)
 {
-    const bool single = mode == CTagSaver::EMode::Single;
-    const auto field = [single](const QString& text) -> std::optional<QString> {
-        if (single || !text.isEmpty())
-            return text;
-        return std::nullopt;
-    };
+    return genre.isEmpty() ? QStringLiteral("(%1)").arg(CGenres::kNamed)
+                           : CGenres::StoredFormOfTag(genre);
+}
+
+// What the file takes: the full texts; an emptied genre writes no frame.
+CTagFile::SChanges FileChanges(const STagEdit& edit)
+{
     CTagFile::SChanges changes;
-    if (single)
-        changes.title = form.title;
-    changes.artist = field(form.artist);
-    changes.album = field(form.album);
-    changes.year = field(form.year);
-    storedGenre.clear();
-    if (form.genre && !form.genre->isEmpty()) {
-        storedGenre = CGenres::StoredFormOfTag(*form.genre);
-        changes.genre = storedGenre;
-        changes.genreNumber = GenreNumber(storedGenre);
-    } else if (form.genre && single) {
-        // An empty genre writes no frame; the record takes the first empty table entry.
-        storedGenre = QStringLiteral("(%1)").arg(CGenres::kNamed);
+    changes.title = edit.title;
+    changes.artist = edit.artist;
+    changes.album = edit.album;
+    changes.year = edit.year;
+    if (edit.genre && !edit.genre->isEmpty()) {
+        changes.genre = StoredGenre(*edit.genre);
+        changes.genreNumber = GenreNumber(*changes.genre);
     }
+    changes.comment = edit.comment;
+    changes.lyrics = edit.lyrics;
     return changes;
 }
 
-QString ListText(const CCdlistSet& set)
+// What the record takes: the texts as the catalogue keeps them.
+SSongChanges RecordChanges(const STagEdit& edit)
 {
-    return CNamingRules::TitleAsListText() && !set.m_TITLE.isEmpty()
-               ? set.m_TITLE
-               : CNamingRules::ListName(set.m_MELODI);
+    SSongChanges record;
+    const auto keep = [&record](ESongColumn column, const std::optional<QString>& value) {
+        if (value)
+            record.Set(column, CText::Left(*value, CSongColumns::KeptLength(column)));
+    };
+    keep(ESongColumn::TITLE, edit.title);
+    keep(ESongColumn::ARTIST, edit.artist);
+    keep(ESongColumn::ALBUM, edit.album);
+    keep(ESongColumn::YEAR, edit.year);
+    keep(ESongColumn::COMMENT, edit.comment);
+    keep(ESongColumn::LYRICS, edit.lyrics);
+    if (edit.genre)
+        record.Set(ESongColumn::GENRE, StoredGenre(*edit.genre));
+    return record;
+}
+
+QString ListText(const SSong& song)
+{
+    return CNamingRules::TitleAsListText() && !song.m_TITLE.isEmpty()
+               ? song.m_TITLE
+               : CNamingRules::ListName(song.m_MELODI);
 }
 
 } // namespace
 
+STagEdit STagEdit::FromForm(const CTagFormModel& form)
+{
+    using EField = CTagFormModel::EField;
+    STagEdit edit;
+    std::optional<QString>* const fields[] = {&edit.title, &edit.artist, &edit.album, &edit.year,
+                                              &edit.genre};
+    for (const auto& [field, text] : form.Changes())
+        *fields[int(field)] = text;
+    static_assert(int(EField::Genre) == 4);
+    return edit;
+}
+
+STagEdit STagEdit::ForCell(ESongColumn column, const QString& text)
+{
+    STagEdit edit;
+    switch (column) {
+    case ESongColumn::LIST:
+        edit.title = text;
+        break;
+    case ESongColumn::ARTIST:
+        edit.artist = text;
+        break;
+    case ESongColumn::ALBUM:
+        edit.album = text;
+        break;
+    case ESongColumn::COMMENT:
+        edit.comment = text;
+        break;
+    default:
+        break;
+    }
+    return edit;
+}
+
+STagEdit STagEdit::ForMany() const
+{
+    const auto given = [](const std::optional<QString>& value) {
+        return value && !value->isEmpty() ? value : std::nullopt;
+    };
+    return {std::nullopt, given(artist),  given(album), given(year),
+            given(genre), given(comment), given(lyrics)};
+}
+
 QString CTagSaver::WriteSongTag(const SAppServices& services, const QString& path,
-                                const CTagFile::SChanges& changes)
+                                const CTagFile::SChanges& changes, CTagFile::SBefore* before)
 {
     if (services.volumes && services.volumes->TypeOf(path) == SVolume::EType::CdRom)
         return QStringLiteral("it is on a CD-ROM");
-    return CTagFile::Write(path, changes);
+    return CTagFile::Write(path, changes, before);
 }
 
-CTagSaver::SOutcome CTagSaver::Save(const QList<qint32>& ids, const STagForm& form, EMode mode,
+CTagSaver::SOutcome CTagSaver::Save(const QList<qint64>& ids, const STagEdit& given, EMode mode,
                                     bool rename)
 {
     SOutcome outcome;
     if (ids.isEmpty())
         return outcome;
-    const CTagFile::SChanges changes = ChangesFor(form, mode, m_storedGenre);
+    const STagEdit edit = mode == EMode::Multi ? given.ForMany() : given;
     const CCdlistDoc::CBusy busy(m_doc);
     std::unique_ptr<CProgress> progress;
-    std::optional<CBatchCommit> batch;
     if (mode == EMode::Multi) {
         progress = m_services.createProgress(CEditingTexts::MultisaveCaption(), 3, 250);
         progress->SetRange(0, int(ids.size()), 1);
         progress->SetMessage(CEditingTexts::Saving(int(ids.size())));
     }
-    // Writes go through a set of their own: the window's set may move while events are
-    // pumped.
-    const std::unique_ptr<CCdlistSet> set = m_doc.NewJobSet();
     m_rowsListed = false;
     try {
-        if (mode == EMode::Multi)
-            batch.emplace(m_doc.Database());
-        for (qint32 id : ids) {
-            if (set->FindSongById(id))
-                SaveOne(*set, changes, form, mode, rename, outcome);
-            if (batch)
-                batch->Tick();
+        for (qint64 id : ids) {
+            SaveOne(id, edit, rename, outcome);
             if (progress) {
                 progress->Step();
                 if (progress->Pump(true)) {
@@ -107,20 +155,24 @@ CTagSaver::SOutcome CTagSaver::Save(const QList<qint32>& ids, const STagForm& fo
                 }
             }
         }
-        if (batch)
-            batch->Finish();
     } catch (const CDbException& e) {
         outcome.failed = true;
         m_services.prompts->Error(e.Message(), QStringLiteral("Error"));
     }
     if (progress)
         progress->Hide();
-    // The window's set shows the stored record again.
-    CCdlistSet& shown = m_doc.Set();
-    try {
-        if (!shown.IsEOF() && ids.contains(shown.m_ID))
-            shown.FindSongById(shown.m_ID);
-    } catch (const CDbException&) {
+    // The tag fields show what was stored.
+    CTagFormModel& form = m_doc.TagForm();
+    if (outcome.saved > 0 && ids.contains(form.SongId())) {
+        try {
+            if (const std::optional<SSong> song = m_doc.Set().FindSongById(form.SongId())) {
+                if (edit.TouchesForm())
+                    form.Show(*song);
+                else
+                    form.SetHasLyrics(!song->m_LYRICS.isEmpty());
+            }
+        } catch (const CDbException&) {
+        }
     }
     if (mode == EMode::Multi && !outcome.unwritten.isEmpty()) {
         QStringList names;
@@ -132,63 +184,91 @@ CTagSaver::SOutcome CTagSaver::Save(const QList<qint32>& ids, const STagForm& fo
     return outcome;
 }
 
-void CTagSaver::SaveOne(CCdlistSet& set, const CTagFile::SChanges& changes, const STagForm& form,
-                        EMode mode, bool rename, SOutcome& outcome)
+void CTagSaver::SaveOne(qint64 id, const STagEdit& edit, bool rename, SOutcome& outcome)
 {
-    const QString path = CText::JoinPath(set.m_PATH, set.m_MELODI);
-    if (const QString why = WriteSongTag(m_services, path, changes); !why.isEmpty()) {
-        outcome.unwritten.append({path, why});
-        ShowWarning(*m_services.prompts, QStringLiteral("WarningID3"), CEditingTexts::ReadOnly());
-    }
-    set.Edit();
-    if (mode == EMode::Single)
-        set.m_TITLE = form.title;
-    for (const auto& [column, value] :
-         {std::pair{&set.m_ARTIST, &changes.artist}, std::pair{&set.m_ALBUM, &changes.album},
-          std::pair{&set.m_YEAR, &changes.year}}) {
-        if (*value)
-            *column = **value;
-    }
-    if (!m_storedGenre.isEmpty())
-        set.m_GENRE = m_storedGenre;
-    const QString oldName = set.m_MELODI;
-    bool renamed = false;
-    if (rename) {
-        const QString newName = CFileRenamer::NewName(
-            CNamingRules::FormattingPattern(), set.m_ARTIST, set.m_TITLE, set.m_ALBUM, oldName);
-        const QString why = CFileRenamer::Rename(set.m_PATH, oldName, newName);
-        if (why.isEmpty()) {
-            set.m_MELODI = newName;
-            renamed = newName != oldName;
-        } else {
-            outcome.notRenamed.append({path, why});
-            ShowWarning(*m_services.prompts, QStringLiteral("WarningRename"),
-                        CEditingTexts::RenameFailed());
+    CCdlistSet& set = m_doc.Set();
+    QStringList warnings; // shown once the write lock is given back
+    QString unwritten;
+    SSong saved;
+    {
+        // The write lock before the file: a catalogue another program holds leaves the
+        // file as it was.
+        CDatabase::CTransaction change(m_doc.Database());
+        const std::optional<SSong> song = set.FindSongById(id);
+        if (!song)
+            return;
+        const QString path = song->FilePath();
+        SSongChanges record = RecordChanges(edit);
+        saved = *song;
+        record.ApplyTo(saved);
+        bool renamed = false;
+        if (rename) {
+            const QString newName =
+                CFileRenamer::NewName(CNamingRules::FormattingPattern(), saved.m_ARTIST,
+                                      saved.m_TITLE, saved.m_ALBUM, song->m_MELODI);
+            if (newName != song->m_MELODI)
+                record.Set(ESongColumn::MELODI, newName);
+            saved.m_MELODI = newName;
         }
+        if (record.Has(ESongColumn::TITLE) || record.Has(ESongColumn::MELODI))
+            record.Set(ESongColumn::LIST, ListText(saved));
+        set.Update(id, record); // a record that cannot be written: the file is not touched
+        CTagFile::SBefore before;
+        const CTagFile::SChanges file = FileChanges(edit);
+        bool written = false;
+        if (!file.IsEmpty()) {
+            unwritten = WriteSongTag(m_services, path, file, &before);
+            written = unwritten.isEmpty();
+        }
+        if (rename) {
+            const QString why = CFileRenamer::Rename(song->m_PATH, song->m_MELODI, saved.m_MELODI);
+            renamed = why.isEmpty() && saved.m_MELODI != song->m_MELODI;
+            if (!why.isEmpty()) {
+                // The record keeps the old name, as the file does.
+                SSongChanges name;
+                name.Set(ESongColumn::MELODI, song->m_MELODI);
+                saved.m_MELODI = song->m_MELODI;
+                if (record.Has(ESongColumn::LIST))
+                    name.Set(ESongColumn::LIST, saved.m_LIST = ListText(saved));
+                set.Update(id, name);
+                outcome.notRenamed.append({path, why});
+                warnings << QStringLiteral("WarningRename");
+            }
+        }
+        try {
+            change.Commit();
+        } catch (const CDbException&) {
+            // The record could not be kept: neither is the file's change.
+            if (renamed)
+                CFileRenamer::Rename(song->m_PATH, saved.m_MELODI, song->m_MELODI);
+            if (written)
+                CTagFile::Restore(path, before);
+            throw;
+        }
+        if (!unwritten.isEmpty())
+            outcome.unwritten.append({path, unwritten});
     }
-    // After the rename, so that a list of file names shows the new one.
-    if (mode == EMode::Single)
-        set.m_LIST = ListText(set);
-    try {
-        set.Update();
-    } catch (const CDbException&) {
-        // The record keeps the old name: so does the file.
-        if (renamed)
-            CFileRenamer::Rename(set.m_PATH, set.m_MELODI, oldName);
-        throw;
+    if (!unwritten.isEmpty()) {
+        // Lyrics have a warning of their own.
+        const bool lyrics = edit.lyrics && !edit.TouchesForm() && !edit.comment;
+        warnings.prepend(lyrics ? QStringLiteral("WarningLyrics") : QStringLiteral("WarningID3"));
     }
+    for (const QString& key : std::as_const(warnings))
+        ShowWarning(*m_services.prompts, key,
+                    key == u"WarningRename" ? CEditingTexts::RenameFailed()
+                                            : CEditingTexts::ReadOnly());
     ++outcome.saved;
-    RefreshRow(set);
+    RefreshRow(saved);
 }
 
-void CTagSaver::RefreshRow(const CCdlistSet& set)
+void CTagSaver::RefreshRow(const SSong& song)
 {
     CSongListModel& songs = m_doc.Songs();
     // The list is looked through once per save, not once per song; it is looked through
     // again only when it changed meanwhile (events are pumped between songs).
     const auto current = [&] {
-        for (const int row : m_rowsById.values(set.m_ID)) {
-            if (row >= songs.RowCount() || songs.Id(row) != set.m_ID)
+        for (const int row : m_rowsById.values(song.m_ID)) {
+            if (row >= songs.RowCount() || songs.Id(row) != song.m_ID)
                 return false;
         }
         return true;
@@ -199,26 +279,6 @@ void CTagSaver::RefreshRow(const CCdlistSet& set)
             m_rowsById.insert(songs.Id(row), row);
         m_rowsListed = true;
     }
-    for (const int row : m_rowsById.values(set.m_ID))
-        songs.RefreshSongRow(row, set);
-}
-
-QString CTagSaver::WriteComment(qint32 id, const QString& comment)
-{
-    CTagFile::SChanges changes;
-    changes.comment = comment;
-    QString path;
-    try {
-        const std::unique_ptr<CCdlistSet> set = m_doc.NewJobSet();
-        if (!set->FindSongById(id))
-            return QString();
-        path = CText::JoinPath(set->m_PATH, set->m_MELODI);
-    } catch (const CDbException& e) {
-        m_services.prompts->Error(e.Message(), QStringLiteral("Error"));
-        return e.Message();
-    }
-    const QString why = WriteSongTag(m_services, path, changes);
-    if (!why.isEmpty())
-        ShowWarning(*m_services.prompts, QStringLiteral("WarningID3"), CEditingTexts::ReadOnly());
-    return why;
+    for (const int row : m_rowsById.values(song.m_ID))
+        songs.RefreshSongRow(row, song);
 }

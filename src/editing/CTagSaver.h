@@ -1,6 +1,7 @@
 #pragma once
 
-#include "editing/CTagFile.h"
+#include "db/CSongColumns.h"
+#include "media/CTagFile.h"
 
 #include <QHash>
 #include <QList>
@@ -8,31 +9,48 @@
 #include <optional>
 
 class CCdlistDoc;
-class CCdlistSet;
+class CTagFormModel;
 struct SAppServices;
+struct SSong;
 
-// What the tag fields hold when Save runs.
-struct STagForm
+// One edit of songs' tags: the fields the user changed, each with its new text. A field
+// left out stays as file and record have it, byte for byte.
+struct STagEdit
 {
-    QString title = {};
-    QString artist = {};
-    QString album = {};
-    QString year = {};
-    // A name of the genre table ("Rock"), a stored genre ("(17)") or other text; empty
-    // for none. Left out, the genre stays as it is (the command line without --genre).
-    std::optional<QString> genre = QString();
+    std::optional<QString> title = {};
+    std::optional<QString> artist = {};
+    std::optional<QString> album = {};
+    std::optional<QString> year = {};
+    // A name of the genre table ("Rock"), a stored genre ("(17)") or other text; empty for
+    // none.
+    std::optional<QString> genre = {};
+    std::optional<QString> comment = {};
+    std::optional<QString> lyrics = {};
+
+    // The fields the user changed in the tag form.
+    static STagEdit FromForm(const CTagFormModel& form);
+    // What a cell of the song list changes: Title (LIST), Artist, Album or Comment; nothing
+    // for another column.
+    static STagEdit ForCell(ESongColumn column, const QString& text);
+    // Only what Multisave writes: never the title (many songs never share one), never an
+    // empty field.
+    STagEdit ForMany() const;
+    bool IsEmpty() const { return !TouchesForm() && !comment && !lyrics; }
+    bool TouchesForm() const { return title || artist || album || year || genre; }
 };
 
-// Save and Multisave: the typed fields go into the songs' files (through CTagFile) and
-// records, and the files are renamed after the formatting string when asked. A file that
-// cannot be written never keeps its record from changing.
+// Save, Multisave, a cell edit and the lyrics: the changed fields go into the songs' files
+// (through CTagFile) and records, and the files are renamed after the formatting string
+// when asked. Each song is changed while the catalogue's write lock is held: a catalogue
+// that cannot be written leaves the file as it was, and a record that cannot be kept puts
+// the file back. A file that cannot be written never keeps its record from changing.
 class CTagSaver
 {
 public:
     enum class EMode
     {
-        Single, // every field, as typed (an empty one too)
-        Multi,  // only the fields that are not empty, never the title
+        Single, // the edit as it is
+        Multi,  // the edit's ForMany(), with the progress window
     };
     struct SFailure
     {
@@ -52,23 +70,19 @@ public:
 
     // The songs in order; missing IDs are skipped. Multisave shows the progress window,
     // can be cancelled and names the files it could not write at the end.
-    SOutcome Save(const QList<qint32>& ids, const STagForm& form, EMode mode, bool rename);
-    // The comment of a song whose record already holds it, into its file; why it could not
-    // be written, or empty.
-    QString WriteComment(qint32 id, const QString& comment);
+    SOutcome Save(const QList<qint64>& ids, const STagEdit& edit, EMode mode, bool rename);
 
     // Writes a song's file unless it lies on a CD-ROM; empty, or why not.
     static QString WriteSongTag(const SAppServices& services, const QString& path,
-                                const CTagFile::SChanges& changes);
+                                const CTagFile::SChanges& changes,
+                                CTagFile::SBefore* before = nullptr);
 
 private:
-    void SaveOne(CCdlistSet& set, const CTagFile::SChanges& changes, const STagForm& form,
-                 EMode mode, bool rename, SOutcome& outcome);
-    void RefreshRow(const CCdlistSet& set);
+    void SaveOne(qint64 id, const STagEdit& edit, bool rename, SOutcome& outcome);
+    void RefreshRow(const SSong& song);
 
     CCdlistDoc& m_doc;
     const SAppServices& m_services;
-    QString m_storedGenre;
-    QMultiHash<qint32, int> m_rowsById; // the song list's rows of each song
+    QMultiHash<qint64, int> m_rowsById; // the song list's rows of each song
     bool m_rowsListed = false;
 };

@@ -1,6 +1,6 @@
 #include "intake/CDirectoryWalk.h"
 
-#include "intake/CNamingRules.h"
+#include "media/CNamingRules.h"
 #include "platform/CFileNames.h"
 #include "platform/CProgress.h"
 #include "platform/CSettings.h"

@@ -1,13 +1,8 @@
 #include "intake/CIntake.h"
 
 #include "db/CCdlistSet.h"
-#include "db/CExceptSet.h"
-#include "intake/CNamingRules.h"
-#include "intake/CStreamProbe.h"
-#include "intake/CTagReader.h"
 #include "platform/CFileNames.h"
 #include "platform/CProgress.h"
-#include "platform/CPrompts.h"
 #include "platform/CSettings.h"
 #include "platform/CText.h"
 
@@ -15,7 +10,6 @@
 #include <chrono>
 #include <cstring>
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -29,25 +23,6 @@ std::int64_t Now()
         .count();
 }
 
-// The root of a mounted volume (its folder and the one above lie on different devices,
-// or it is the top of the tree): what a drive letter's root was.
-bool IsMountPoint(const QString& directory)
-{
-    const QByteArray path = CFileNames::Encode(directory);
-    struct stat self
-    {};
-    struct stat parent
-    {};
-    if (::stat(path.constData(), &self) != 0 || ::stat((path + "/..").constData(), &parent) != 0)
-        return false;
-    return self.st_dev != parent.st_dev || self.st_ino == parent.st_ino;
-}
-
-bool IsOn(const char* key)
-{
-    return CSettings::Int(QLatin1String(key), 0) == 1;
-}
-
 } // namespace
 
 bool CIntake::TakeInFile(const QString& directory, const QString& fileName, const QString& session,
@@ -55,110 +30,47 @@ bool CIntake::TakeInFile(const QString& directory, const QString& fileName, cons
 {
     const QString path = CText::JoinPath(directory, fileName);
     m_skipReason.clear();
+    const auto step = [progress] {
+        if (progress) {
+            progress->Step();
+            progress->Pump(true);
+        }
+    };
     // A file that cannot be opened (a path deeper than PATH_MAX, no right to read it) would
     // be stored as a song that can never be played: it is left out and the reason kept.
     const int fd = ::open(CFileNames::Encode(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         m_skipReason = QString::fromLocal8Bit(std::strerror(errno));
-        if (progress) {
-            progress->Step();
-            progress->Pump(true);
-        }
+        step();
         return false;
     }
     ::close(fd);
     // Left behind when reading this file kills the program; the next start names it.
     SetMarker(path);
 
-    const CSettings::CReadOnce settings; // the rules below read a handful of values
-    m_set.AddNew();
-    m_set.m_CD = session;
-    m_set.m_MELODI = fileName;
-    m_set.m_PATH = directory;
-    if (CSettings::Int(QStringLiteral("NoID3"), 0) == 0)
-        ReadTag(path);
-    ApplyNameRules(directory);
-
-    if (progress) {
-        progress->Step();
-        progress->Pump(true);
-    }
-    const std::int64_t probeStart = Now();
-    m_probe.Probe(path);
-    m_set.m_BITRATE = CText::Left(m_probe.m_bitrate, 50);
-    m_set.m_DURATION = CText::Left(m_probe.m_duration, 50);
-    m_timings.probe += Now() - probeStart;
-
-    m_set.m_TITLE = CText::Left(m_set.m_TITLE, 30);
-    m_set.m_ARTIST = CText::Left(m_set.m_ARTIST, 30);
-    m_set.m_ALBUM = CText::Left(m_set.m_ALBUM, 30);
-    m_set.m_YEAR = CText::Left(m_set.m_YEAR, 30);
-    m_set.m_COMMENT = CText::Left(m_set.m_COMMENT, 250);
-    const bool stored = Store(path);
+    const CSettings::CReadOnce settings; // the rules read a handful of values
+    const SSong song = m_maker.Make(session, directory, fileName,
+                                    SSongRules::FromSettings(m_namesWithDigits), path, step);
+    Store(song, path);
     SetMarker(QString());
     ++m_timings.files;
-    return stored;
+    return true;
 }
 
-void CIntake::ReadTag(const QString& path)
+CIntake::STimings CIntake::Timings() const
 {
-    const std::int64_t start = Now();
-    STagFields tag;
-    CTagReader::ReadTagFields(path, tag);
-    m_set.m_TITLE = tag.title;
-    m_set.m_ARTIST = tag.artist;
-    m_set.m_ALBUM = tag.album;
-    m_set.m_GENRE = tag.genre;
-    m_set.m_YEAR = tag.year;
-    m_set.m_LYRICS = tag.lyrics;
-    m_set.m_COMMENT = tag.comment;
-    m_timings.tags += Now() - start;
+    STimings timings = m_timings;
+    timings.tags = m_maker.Timings().tags;
+    timings.probe = m_maker.Timings().probe;
+    return timings;
 }
 
-void CIntake::ApplyNameRules(const QString& directory)
-{
-    const QString formatting = CNamingRules::FormattingPattern();
-    if (m_set.m_TITLE.isEmpty() && !formatting.isEmpty() &&
-        !CNamingRules::ApplyFormatting(m_set.m_MELODI, formatting, m_set.m_ARTIST, m_set.m_TITLE,
-                                       m_set.m_ALBUM)) {
-        m_set.m_TITLE.clear();
-        m_set.m_ARTIST.clear();
-        m_set.m_ALBUM.clear();
-    }
-
-    const int folderRule = CSettings::Int(QStringLiteral("Folder"), 0);
-    QString* byFolder = folderRule == 1 && m_set.m_ARTIST.isEmpty()  ? &m_set.m_ARTIST
-                        : folderRule == 2 && m_set.m_ALBUM.isEmpty() ? &m_set.m_ALBUM
-                                                                     : nullptr;
-    if (byFolder) {
-        *byFolder = CNamingRules::FolderName(directory);
-        // A drive's root is no artist or album name.
-        if (byFolder->contains(u':') || IsMountPoint(directory))
-            byFolder->clear();
-    }
-
-    const QString& name = m_set.m_MELODI;
-    m_set.m_LIST = CNamingRules::ListName(name);
-    QString* const names[] = {&m_set.m_LIST, &m_set.m_TITLE, &m_set.m_ARTIST, &m_set.m_ALBUM};
-    if (IsOn("UnderScore")) {
-        for (QString* text : names)
-            text->replace(u'_', u' ');
-    }
-    if (IsOn("RemTrack")) {
-        for (QString* text : names)
-            *text = CNamingRules::RemoveTrackNumber(*text, m_except.Names());
-    }
-    if (CNamingRules::TitleAsListText() && !m_set.m_TITLE.isEmpty())
-        m_set.m_LIST = m_set.m_TITLE;
-}
-
-bool CIntake::Store(const QString& path)
+void CIntake::Store(const SSong& song, const QString& path)
 {
     const std::int64_t start = Now();
     try {
-        m_set.Update();
+        m_set.Insert(song);
     } catch (const CDbException& e) {
-        m_set.CancelUpdate();
         m_timings.store += Now() - start;
         SetMarker(QString()); // the file did not end the program
         // A file that cannot be stored ends the scan: going on would report songs as
@@ -166,7 +78,6 @@ bool CIntake::Store(const QString& path)
         throw CDbException(e.Message() + QStringLiteral("\n") + path);
     }
     m_timings.store += Now() - start;
-    return true;
 }
 
 void CIntake::SetMarker(const QString& path)

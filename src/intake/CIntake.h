@@ -1,16 +1,15 @@
 #pragma once
 
+#include "media/CSongFromFile.h"
+
 #include <QString>
 #include <cstdint>
 
 class CCdlistSet;
-class CExceptSet;
-class CPrompts;
 class CProgress;
-class CStreamProbe;
 
-// Takes one file into the song table: the crash marker, the tag, the file-name rules,
-// bit rate and length, the length limits, and the store.
+// Takes one file into the song table: the crash marker, the song from the file (media/),
+// and the store.
 class CIntake
 {
 public:
@@ -24,8 +23,8 @@ public:
         std::int64_t files = 0;
     };
 
-    CIntake(CCdlistSet& set, CExceptSet& except, CPrompts& prompts, CStreamProbe& probe)
-        : m_set(set), m_except(except), m_prompts(prompts), m_probe(probe)
+    CIntake(CCdlistSet& set, const QStringList& namesWithDigits, CSongFromFile& maker)
+        : m_set(set), m_namesWithDigits(namesWithDigits), m_maker(maker)
     {}
 
     // Adds one record for directory/fileName in the session. Advances and pumps the
@@ -37,18 +36,15 @@ public:
     // Why the last file was not taken in, as the system words it.
     const QString& SkipReason() const { return m_skipReason; }
 
-    const STimings& Timings() const { return m_timings; }
+    STimings Timings() const;
 
 private:
-    void ReadTag(const QString& path);
-    void ApplyNameRules(const QString& directory);
-    bool Store(const QString& path);
+    void Store(const SSong& song, const QString& path);
     void SetMarker(const QString& path);
 
     CCdlistSet& m_set;
-    CExceptSet& m_except;
-    CPrompts& m_prompts;
-    CStreamProbe& m_probe;
+    const QStringList& m_namesWithDigits; // read for every file
+    CSongFromFile& m_maker;
     STimings m_timings;
     QString m_skipReason;
 };

@@ -4,9 +4,9 @@
 #include "db/CCdlistSet.h"
 #include "intake/CDirectoryWalk.h"
 #include "intake/CIntake.h"
-#include "intake/CStreamProbe.h"
 #include "model/CAppServices.h"
 #include "model/CCdlistDoc.h"
+#include "model/CWinampRemote.h"
 #include "platform/CFileNames.h"
 #include "platform/CProgress.h"
 #include "platform/CPrompts.h"
@@ -14,7 +14,6 @@
 #include "platform/CSettings.h"
 #include "platform/CText.h"
 #include "platform/CVolumes.h"
-#include "playback/CWinampRemote.h"
 
 #include <QDir>
 #include <QScopeGuard>
@@ -108,12 +107,15 @@ CSessionOperations::SResult CSessionOperations::AddSession(const QString& given,
             result.outcome = EOutcome::NoFiles;
             return result;
         }
+        const std::unique_ptr<CSongFromFile> maker = SongMaker(result);
+        if (!maker)
+            return result;
         before = m_doc.Set().CountAll();
         const QSet<QString> present = StoredFiles(name);
         newSession = present.isEmpty();
         RecordFolder(name, path);
-        Scan(name, path, count, QStringLiteral("Getting mp3 info"), EScanCommits::Batched, result,
-             present);
+        Scan(*maker, name, path, count, QStringLiteral("Getting mp3 info"), EScanCommits::Batched,
+             result, present);
     } catch (const CDbException& e) {
         // What was stored before the failure stays; a new session that stored nothing is
         // not created.
@@ -130,9 +132,21 @@ CSessionOperations::SResult CSessionOperations::AddSession(const QString& given,
     return result;
 }
 
-void CSessionOperations::Scan(const QString& name, const QString& path, int count,
-                              const QString& caption, EScanCommits commits, SResult& result,
-                              const QSet<QString>& present)
+std::unique_ptr<CSongFromFile> CSessionOperations::SongMaker(SResult& result)
+{
+    // Without the decoder no song could be measured: the scan is refused, reported.
+    QString error;
+    std::unique_ptr<CSongFromFile> maker = CSongFromFile::Create(&error);
+    if (!maker) {
+        ShowError(error);
+        result.outcome = EOutcome::Failed;
+    }
+    return maker;
+}
+
+void CSessionOperations::Scan(CSongFromFile& maker, const QString& name, const QString& path,
+                              int count, const QString& caption, EScanCommits commits,
+                              SResult& result, const QSet<QString>& present)
 {
     // However the scan ends, a crash marker left by the last file would be reported at the
     // next start.
@@ -140,16 +154,11 @@ void CSessionOperations::Scan(const QString& name, const QString& path, int coun
     const auto clearMarker =
         qScopeGuard([] { CSettings::SetString(ESetting::ErrorFile, QString()); });
     CDirectoryWalk walk;
-    // Without the decoder no song could be measured: the program reports it and ends.
-    std::unique_ptr<CStreamProbe> probe = CStreamProbe::CreateOrExit();
     std::unique_ptr<CProgress> progress = m_services.createProgress(caption, 3, 250);
     progress->SetRange(0, count, 1);
     progress->SetMessage(QStringLiteral("Cratewise is adding ") + QString::number(count) +
                          QStringLiteral(" found mp3 files...\n\nPress Cancel to abort."));
-    // The scan writes through a set of its own: whatever the window does with the
-    // browsing set while events are pumped cannot touch the records being stored.
-    const std::unique_ptr<CCdlistSet> set = m_doc.NewJobSet();
-    CIntake intake(*set, m_doc.ExceptSet(), *m_services.prompts, *probe);
+    CIntake intake(m_doc.Set(), m_doc.ExceptSet().Names(), maker);
     std::optional<CBatchCommit> batch;
     if (commits == EScanCommits::Batched)
         batch.emplace(m_doc.Database());
@@ -202,7 +211,6 @@ CSessionOperations::SResult CSessionOperations::DeleteSession(const std::optiona
         m_doc.Sessions().Remove(*name);
         m_doc.Playlist().Clear();
         m_doc.Songs().Clear();
-        m_doc.Set().Unfilter();
         result.outcome = EOutcome::Done;
     } catch (const CDbException& e) {
         ShowError(e.Message());
@@ -221,7 +229,6 @@ CSessionOperations::SResult CSessionOperations::RenameSession(const QString& fro
     const CCdlistDoc::CBusy busy(m_doc);
     try {
         m_doc.Set().RenameSession(from, to);
-        m_doc.Set().Unfilter();
     } catch (const CDbException& e) {
         ShowError(e.Message());
         result.outcome = EOutcome::Failed;
@@ -276,11 +283,15 @@ CSessionOperations::SResult CSessionOperations::UpdateSessionNamed(const QString
             result.outcome = EOutcome::NoFiles;
             return result;
         }
+        const std::unique_ptr<CSongFromFile> maker = SongMaker(result);
+        if (!maker)
+            return result;
         // One transaction: until the rescan is complete the old songs stay, and a
         // failure, a Cancel or the program's death leaves the session as it was.
         CDatabase::CTransaction transaction(m_doc.Database());
         const int deleted = m_doc.Set().DeleteWhere(SessionFilter(name));
-        Scan(name, path, count, QStringLiteral("Updating Session"), EScanCommits::AtEnd, result);
+        Scan(*maker, name, path, count, QStringLiteral("Updating Session"), EScanCommits::AtEnd,
+             result);
         if (result.cancelled) {
             result.stored = 0;
             return result;
@@ -299,6 +310,5 @@ CSessionOperations::SResult CSessionOperations::UpdateSessionNamed(const QString
         result = SResult();
         result.outcome = EOutcome::Failed;
     }
-    m_doc.Set().Unfilter();
     return result;
 }

@@ -3,9 +3,11 @@
 #include <QList>
 #include <QSet>
 #include <QString>
+#include <memory>
 #include <optional>
 
 class CCdlistDoc;
+class CSongFromFile;
 struct SAppServices;
 
 // The session operations: New (after its dialog), Delete, Rename and Update Session, and
@@ -72,10 +74,13 @@ private:
         Batched, // short transactions: a crash costs at most the last quarter second
         AtEnd,   // inside the caller's transaction
     };
+    // What songs are made with; none, after the message, when the decoder cannot be set up.
+    std::unique_ptr<CSongFromFile> SongMaker(SResult& result);
     // Shows the progress and walks the folder holding count recognised files. Throws
     // CDbException when a file cannot be stored.
-    void Scan(const QString& name, const QString& path, int count, const QString& caption,
-              EScanCommits commits, SResult& result, const QSet<QString>& present = {});
+    void Scan(CSongFromFile& maker, const QString& name, const QString& path, int count,
+              const QString& caption, EScanCommits commits, SResult& result,
+              const QSet<QString>& present = {});
     // The files the session holds already, as folder and name.
     QSet<QString> StoredFiles(const QString& name);
     // The session's folder and disc, recorded before its first song is stored so that a

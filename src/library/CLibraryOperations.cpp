@@ -20,19 +20,15 @@ void CLibraryOperations::ShowSession(const QString& name)
     const CCdlistDoc::CBusy busy(m_doc);
     CSongListModel& songs = m_doc.Songs();
     songs.Clear();
-    CCdlistSet& set = m_doc.Set();
     CSongListModel::CBatch rows = songs.NewBatch();
     try {
-        const CUnfilterOnExit unfilter(set);
         // Bound as a value, so a name with an apostrophe is just a name; "Rock" and
         // "rock" are two sessions.
-        set.SetFilter(CFilter::Exactly(ESongColumn::CD, name));
-        set.SetSort(ESongColumn::ID);
-        set.Requery();
-        for (; !set.IsEOF(); set.MoveNext()) {
-            if (set.m_CD == name)
-                songs.AddToBatch(rows, set);
-        }
+        m_doc.Set().Scan(CFilter::Exactly(ESongColumn::CD, name),
+                         [&](const CCdlistSet::CScanRow& row) {
+                             songs.AddToBatch(rows, row);
+                             return true;
+                         });
     } catch (const CDbException& e) {
         ShowError(e.Message());
     }
@@ -42,7 +38,7 @@ void CLibraryOperations::ShowSession(const QString& name)
 void CLibraryOperations::RebuildColumns()
 {
     CSongListModel& songs = m_doc.Songs();
-    std::vector<qint32> ids;
+    std::vector<qint64> ids;
     ids.reserve(size_t(songs.RowCount()));
     for (int r = 0; r < songs.RowCount(); ++r)
         ids.push_back(songs.Id(r));
@@ -53,32 +49,34 @@ void CLibraryOperations::RebuildColumns()
         songs.ShowIds(std::move(ids), SongRows(), seconds);
 }
 
-bool CLibraryOperations::FindRowSong(int row)
+std::optional<SSong> CLibraryOperations::FindRowSong(int row)
 {
     if (row < 0 || row >= m_doc.Songs().RowCount())
-        return false;
+        return std::nullopt;
     try {
         return m_doc.Set().FindSongById(m_doc.Songs().Id(row));
     } catch (const CDbException& e) {
         ShowError(e.Message());
-        return false;
+        return std::nullopt;
     }
 }
 
-bool CLibraryOperations::SelectRow(int row)
+std::optional<SSong> CLibraryOperations::SelectRow(int row)
 {
-    if (!FindRowSong(row))
-        return false;
-    m_doc.SetCurrentSong(m_doc.Set().m_ID);
-    return true;
+    std::optional<SSong> song = FindRowSong(row);
+    if (song) {
+        m_doc.SetCurrentSong(song->m_ID);
+        m_doc.TagForm().Show(*song);
+    }
+    return song;
 }
 
-CLibraryOperations::EEdit CLibraryOperations::StoreCellEdit(int row, int column,
-                                                            const QString& text)
+std::optional<CLibraryOperations::SCellEdit> CLibraryOperations::CellEdit(int row, int column,
+                                                                          const QString& text)
 {
     const QList<ESongColumn>& columns = m_doc.Songs().Columns();
-    if (column < 0 || column >= columns.size() || !FindRowSong(row))
-        return EEdit::None;
+    if (column < 0 || column >= columns.size())
+        return std::nullopt;
     const ESongColumn shown = columns.at(column);
     switch (shown) {
     case ESongColumn::LIST:
@@ -87,49 +85,33 @@ CLibraryOperations::EEdit CLibraryOperations::StoreCellEdit(int row, int column,
     case ESongColumn::COMMENT:
         break;
     default:
-        return EEdit::None; // Session, Bitrate and Length change only the cell
+        return std::nullopt; // Session, Bitrate and Length change only the cell
     }
-    CCdlistSet& set = m_doc.Set();
-    if (set.Text(shown) == text)
-        return EEdit::None;
-    try {
-        // The record is stored at once, so the edit survives whether or not the tag can
-        // be written afterwards.
-        set.Edit();
-        set.SetText(shown, text);
-        if (shown == ESongColumn::LIST)
-            set.m_TITLE = text;
-        set.Update();
-    } catch (const CDbException& e) {
-        ShowError(e.Message());
-        return EEdit::None;
-    }
-    if (shown == ESongColumn::COMMENT)
-        return EEdit::Comment;
-    m_doc.SetCurrentSong(set.m_ID);
-    return EEdit::Tag;
+    const std::optional<SSong> song = FindRowSong(row);
+    if (!song || song->Text(shown) == text)
+        return std::nullopt;
+    return SCellEdit{song->m_ID, shown};
 }
 
 void CLibraryOperations::DeleteCurrentFile()
 {
-    const qint32 id = m_doc.CurrentSong();
+    const qint64 id = m_doc.CurrentSong();
     CCdlistSet& set = m_doc.Set();
     try {
-        if (id == -1 || !set.FindSongById(id))
+        const std::optional<SSong> song = id == -1 ? std::nullopt : set.FindSongById(id);
+        if (!song)
             return;
         if (!m_services.prompts->AskYesNo(QStringLiteral("Are you sure you want to delete ") +
-                                              set.m_MELODI + QStringLiteral(" from disk?"),
+                                              song->m_MELODI + QStringLiteral(" from disk?"),
                                           QStringLiteral("Confirm Removal"),
                                           CPrompts::EIcon::Exclamation))
             return;
         // By its exact bytes: a name that is not UTF-8 is removed too (see CFileNames).
-        if (::unlink(CFileNames::Encode(CText::JoinPath(set.m_PATH, set.m_MELODI)).constData()) !=
-            0) {
+        if (::unlink(CFileNames::Encode(song->FilePath()).constData()) != 0) {
             ShowError(QStringLiteral("Unable to delete file!"));
             return;
         }
-        set.Delete();
-        set.Requery();
+        set.Delete(id);
     } catch (const CDbException& e) {
         ShowError(e.Message());
         return;
@@ -145,7 +127,7 @@ void CLibraryOperations::Search(const SSearchCriteria& criteria)
     CSongListModel::CBatch rows = songs.NewBatch();
     const SSearchOptions options = SSearchOptions::FromSettings();
     const bool addToPlaylist = CSettings::Bool(ESetting::AddOnSearch);
-    std::optional<std::vector<qint32>> ids;
+    std::optional<std::vector<qint64>> ids;
     qint64 seconds = 0;
     QString error;
     {
@@ -189,7 +171,7 @@ void CLibraryOperations::Search(const SSearchCriteria& criteria)
 CSongListModel::RowSource CLibraryOperations::SongRows() const
 {
     CCdlistDoc& doc = m_doc;
-    return [&doc](const std::vector<qint32>& ids, CSongListModel::CBatch& rows) {
+    return [&doc](const std::vector<qint64>& ids, CSongListModel::CBatch& rows) {
         try {
             doc.Set().Scan(CFilter::IdIn(ids), [&](const CCdlistSet::CScanRow& row) {
                 doc.Songs().AddToBatch(rows, row);

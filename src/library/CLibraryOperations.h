@@ -4,6 +4,7 @@
 #include "model/CSongListModel.h"
 
 #include <QString>
+#include <optional>
 
 class CCdlistDoc;
 struct SAppServices;
@@ -14,12 +15,11 @@ struct SAppServices;
 class CLibraryOperations
 {
 public:
-    // What a stored cell edit asks of the tag writer.
-    enum class EEdit
+    // A cell edit that changes a song's tag: Title (LIST), Artist, Album or Comment.
+    struct SCellEdit
     {
-        None,    // nothing stored (unchanged, or a column that edits only the cell)
-        Tag,     // Title, Artist or Album: the single tag save for the song
-        Comment, // the comment goes into the file's tag
+        qint64 id = 0;
+        ESongColumn column = ESongColumn::LIST;
     };
 
     CLibraryOperations(CCdlistDoc& doc, const SAppServices& services)
@@ -28,10 +28,11 @@ public:
 
     // Lists the songs of a session (exact name) in ID order.
     void ShowSession(const QString& name);
-    // Makes the row's song the current one, the set standing on it; false when it is gone.
-    bool SelectRow(int row);
-    // Stores the edit of one cell in the song's record.
-    EEdit StoreCellEdit(int row, int column, const QString& text);
+    // Makes the row's song the current one, shown in the tag fields; none when it is gone.
+    std::optional<SSong> SelectRow(int row);
+    // What the edit of one cell changes: none for Session, Bitrate and Length (only the
+    // cell changes), an unchanged text or a song that is gone.
+    std::optional<SCellEdit> CellEdit(int row, int column, const QString& text);
     // Deletes the current song's file from disk, after the question, and its record.
     void DeleteCurrentFile();
     // Takes the song list's columns from the settings again, keeping the songs listed.
@@ -40,7 +41,7 @@ public:
     void Search(const SSearchCriteria& criteria);
 
 private:
-    bool FindRowSong(int row);
+    std::optional<SSong> FindRowSong(int row);
     // Reads song list rows from the catalogue, for rows shown before their texts are read.
     CSongListModel::RowSource SongRows() const;
     void ShowError(const QString& message);

@@ -62,17 +62,14 @@ bool CSubstringTest::In(std::string_view text) const
 int CSearch::Run(CCdlistSet& set, const SSearchCriteria& criteria, const SSearchOptions& options,
                  const FoundFn& found)
 {
-    const CUnfilterOnExit unfilter(set);
     return options.fast ? RunFast(set, criteria, found) : RunFull(set, criteria, options, found);
 }
 
 int CSearch::Run(CCdlistSet& set, const SSearchCriteria& criteria, const SSearchOptions& options,
                  const FoundRecordFn& found)
 {
-    return Run(set, criteria, options, FoundFn([&](const CCdlistSet::CScanRow& row) {
-                   set.LoadRecord(row);
-                   found(set);
-               }));
+    return Run(set, criteria, options,
+               FoundFn([&](const CCdlistSet::CScanRow& row) { found(row.Song()); }));
 }
 
 CFilter CSearch::FastFilter(const SSearchCriteria& c)
@@ -187,7 +184,7 @@ QString CSearch::IndexQuery(const SSearchCriteria& c, const SSearchOptions& opti
     return terms.join(QLatin1String(" AND "));
 }
 
-std::optional<std::vector<qint32>>
+std::optional<std::vector<qint64>>
 CSearch::IndexedIds(CCdlistSet& set, const SSearchCriteria& criteria, const SSearchOptions& options)
 {
     if (options.fast || !options.useIndex)

@@ -60,16 +60,14 @@ private:
 class CSearch
 {
 public:
-    // Called with each found song, in ID order; CCdlistSet::LoadRecord makes it the
-    // set's current record when a caller needs one.
+    // Called with each found row, in ID order.
     using FoundFn = std::function<void(const CCdlistSet::CScanRow&)>;
 
-    // Returns the number of songs found. Afterwards the set is unfiltered and sorted by
-    // ID, however the search ended. Throws CDbException.
+    // Returns the number of songs found. Throws CDbException.
     static int Run(CCdlistSet& set, const SSearchCriteria& criteria, const SSearchOptions& options,
                    const FoundFn& found);
-    // The same with each found song as the set's current record (LYRICS left empty).
-    using FoundRecordFn = std::function<void(const CCdlistSet&)>;
+    // The same with each found song as a value (LYRICS left empty).
+    using FoundRecordFn = std::function<void(const SSong&)>;
     static int Run(CCdlistSet& set, const SSearchCriteria& criteria, const SSearchOptions& options,
                    const FoundRecordFn& found);
     // The fast search's condition.
@@ -78,7 +76,7 @@ public:
     // alone, when its answer is the search's answer (no case sensitivity, no genre, every
     // criterion of three characters or more, the file criterion without the folder);
     // nothing otherwise. Throws CDbException.
-    static std::optional<std::vector<qint32>>
+    static std::optional<std::vector<qint64>>
     IndexedIds(CCdlistSet& set, const SSearchCriteria& criteria, const SSearchOptions& options);
 
 private:

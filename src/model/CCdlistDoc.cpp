@@ -20,11 +20,11 @@ CCdlistDoc::~CCdlistDoc() = default;
 
 void CCdlistDoc::FillPlaylistDetails(QList<CPlaylistModel::SEntry>& entries)
 {
-    std::vector<qint32> ids;
+    std::vector<qint64> ids;
     ids.reserve(size_t(entries.size()));
     for (const CPlaylistModel::SEntry& entry : std::as_const(entries))
         ids.push_back(entry.id);
-    QHash<qint32, QPair<QString, qint64>> found;
+    QHash<qint64, QPair<QString, qint64>> found;
     try {
         m_set.Scan(CFilter::IdIn(ids), [&found](const CCdlistSet::CScanRow& row) {
             found.insert(row.Id(), {row.Text(ESongColumn::ARTIST),
@@ -48,16 +48,20 @@ void CCdlistDoc::OpenDatabase(const QString& path,
 {
     Songs().Clear(); // its rows, and any still to be read, belong to the catalogue before
     m_db.Open(path, conversionProgress);
-    m_set.SetSort(ESongColumn::ID);
-    m_set.Open(m_db);
-    m_except.Open(m_db);
+    OpenSets();
 }
 
-std::unique_ptr<CCdlistSet> CCdlistDoc::NewJobSet()
+void CCdlistDoc::OpenDatabaseForReading(const QString& path)
 {
-    auto set = std::make_unique<CCdlistSet>();
-    set->Open(m_db);
-    return set;
+    Songs().Clear();
+    m_db.OpenForReading(path);
+    OpenSets();
+}
+
+void CCdlistDoc::OpenSets()
+{
+    m_set.Open(m_db);
+    m_except.Open(m_db);
 }
 
 void CCdlistDoc::SetSongCount(qint64 count)
@@ -66,9 +70,11 @@ void CCdlistDoc::SetSongCount(qint64 count)
     Q_EMIT SongCountChanged(count);
 }
 
-void CCdlistDoc::SetCurrentSong(qint32 id)
+void CCdlistDoc::SetCurrentSong(qint64 id)
 {
     m_currentSong = id;
+    if (id == -1)
+        m_tagForm.Clear();
     Q_EMIT CurrentSongChanged(id);
 }
 

@@ -6,10 +6,10 @@
 #include "model/CPlaylistModel.h"
 #include "model/CSessionListModel.h"
 #include "model/CSongListModel.h"
+#include "model/CTagFormModel.h"
 
 #include <QObject>
 #include <QString>
-#include <memory>
 
 // The document: the song database with its browsing set and the excluded names, and the
 // models every face shows (sessions, song list, playlist, song count, current song). It
@@ -24,25 +24,27 @@ public:
     // Opens (or creates) the song database; throws CDbException with a clear message.
     void OpenDatabase(const QString& path,
                       const CDatabase::ProgressFactory& conversionProgress = {});
+    // Opens an existing one for reading only (the command line's commands that only read).
+    void OpenDatabaseForReading(const QString& path);
     CDatabase& Database() { return m_db; }
-    // The set the window browses with: between operations unfiltered and sorted by ID.
+    // The song table: songs found, stored and changed as values.
     CCdlistSet& Set() { return m_set; }
     CExceptSet& ExceptSet() { return m_except; }
-    // A set of its own on the same database, for a job whose writes must never move the
-    // browsing set's cursor.
-    std::unique_ptr<CCdlistSet> NewJobSet();
     QString Title() const { return QStringLiteral("Cratewise"); }
 
     CSessionListModel& Sessions() { return m_sessions; }
     CSongListModel& Songs() { return m_songs; }
     CPlaylistModel& Playlist() { return m_playlist; }
+    // The tag fields' song and what the user changed in them.
+    CTagFormModel& TagForm() { return m_tagForm; }
 
     qint64 SongCount() const { return m_songCount; }
     void SetSongCount(qint64 count);
     void AdjustSongCount(qint64 delta) { SetSongCount(m_songCount + delta); }
-    // The song last clicked (the tag fields show it); -1 for none.
-    qint32 CurrentSong() const { return m_currentSong; }
-    void SetCurrentSong(qint32 id);
+    // The song last clicked (the tag fields show it); -1 for none, which clears the tag
+    // fields.
+    qint64 CurrentSong() const { return m_currentSong; }
+    void SetCurrentSong(qint64 id);
 
     // The session list and the song count from the table.
     void ReloadSessions();
@@ -63,12 +65,13 @@ public:
 
 Q_SIGNALS:
     void SongCountChanged(qint64 count);
-    void CurrentSongChanged(qint32 id);
+    void CurrentSongChanged(qint64 id);
     void BusyChanged(bool busy);
 
 private:
     // The artist and length of new playlist entries, in one query.
     void FillPlaylistDetails(QList<CPlaylistModel::SEntry>& entries);
+    void OpenSets();
 
     CDatabase m_db;
     CCdlistSet m_set;
@@ -76,7 +79,8 @@ private:
     CSessionListModel m_sessions;
     CSongListModel m_songs;
     CPlaylistModel m_playlist;
+    CTagFormModel m_tagForm;
     qint64 m_songCount = 0;
-    qint32 m_currentSong = -1;
+    qint64 m_currentSong = -1;
     int m_busy = 0;
 };

@@ -2,7 +2,7 @@
 
 #include "platform/CText.h"
 
-void CPlaylistModel::Append(const QString& text, qint32 id)
+void CPlaylistModel::Append(const QString& text, qint64 id)
 {
     Append(QList<SEntry>{{text, id}});
 }
@@ -45,9 +45,9 @@ void CPlaylistModel::Clear()
     Q_EMIT TotalsChanged(0, 0);
 }
 
-QList<qint32> CPlaylistModel::Ids() const
+QList<qint64> CPlaylistModel::Ids() const
 {
-    QList<qint32> ids;
+    QList<qint64> ids;
     ids.reserve(m_entries.size());
     for (const SEntry& entry : m_entries)
         ids.append(entry.id);

@@ -17,7 +17,7 @@ public:
     struct SEntry
     {
         QString text;
-        qint32 id = 0;
+        qint64 id = 0;
         QString artist{};
         qint64 seconds = -1; // its length; -1 when unknown
     };
@@ -33,14 +33,14 @@ public:
     using DetailSource = std::function<void(QList<SEntry>& entries)>;
     void SetDetailSource(DetailSource source) { m_details = std::move(source); }
 
-    void Append(const QString& text, qint32 id);
+    void Append(const QString& text, qint64 id);
     void Append(const QList<SEntry>& entries);
     void Remove(int row);
     void Clear();
     int Count() const { return int(m_entries.size()); }
     const SEntry& Entry(int row) const { return m_entries.at(row); }
     // The song IDs of the entries, in order.
-    QList<qint32> Ids() const;
+    QList<qint64> Ids() const;
     // The entries' lengths together, in seconds.
     qint64 TotalSeconds() const { return m_seconds; }
 

@@ -51,7 +51,7 @@ struct SSortKey
 
 } // namespace
 
-void CSongListModel::CBatch::AddRow(qint32 id)
+void CSongListModel::CBatch::AddRow(qint64 id)
 {
     m_ids.push_back(id);
 }
@@ -88,22 +88,22 @@ void CSongListModel::RebuildColumns()
     Q_EMIT ColumnsRebuilt();
 }
 
-QStringList CSongListModel::CellsFor(const CCdlistSet& set) const
+QStringList CSongListModel::CellsFor(const SSong& song) const
 {
     QStringList cells;
     cells.reserve(m_columns.size());
     for (ESongColumn column : m_columns) {
-        const QString text = set.Text(column);
+        const QString text = song.Text(column);
         cells << (column == ESongColumn::DURATION ? FormatLength(text) : text);
     }
     return cells;
 }
 
-void CSongListModel::AddToBatch(CBatch& batch, const CCdlistSet& set) const
+void CSongListModel::AddToBatch(CBatch& batch, const SSong& song) const
 {
-    batch.AddRow(set.m_ID);
-    batch.AddSeconds(set.m_DURATION.toLongLong());
-    for (const QString& cell : CellsFor(set))
+    batch.AddRow(song.m_ID);
+    batch.AddSeconds(song.m_DURATION.toLongLong());
+    for (const QString& cell : CellsFor(song))
         batch.AddCell(cell);
 }
 
@@ -124,17 +124,17 @@ QString CSongListModel::FormatLength(const QString& seconds)
 {
     if (seconds.isEmpty())
         return {};
-    return CText::MinutesSeconds(seconds.toInt());
+    return CText::MinutesSeconds(seconds.toLongLong());
 }
 
-void CSongListModel::InsertSongRow(int row, const CCdlistSet& set)
+void CSongListModel::InsertSongRow(int row, const SSong& song)
 {
-    InsertRow(row, {set.m_ID, CellsFor(set), set.m_DURATION.toLongLong()});
+    InsertRow(row, {song.m_ID, CellsFor(song), song.m_DURATION.toLongLong()});
 }
 
-void CSongListModel::RefreshSongRow(int row, const CCdlistSet& set)
+void CSongListModel::RefreshSongRow(int row, const SSong& song)
 {
-    SetCells(row, CellsFor(set));
+    SetCells(row, CellsFor(song));
 }
 
 void CSongListModel::SetHeadings(const QStringList& headings)
@@ -158,7 +158,7 @@ void CSongListModel::Clear()
     Q_EMIT TotalsChanged(0, 0);
 }
 
-void CSongListModel::ShowIds(std::vector<qint32> ids, RowSource source, qint64 seconds)
+void CSongListModel::ShowIds(std::vector<qint64> ids, RowSource source, qint64 seconds)
 {
     m_sortedColumn = -1;
     beginResetModel();
@@ -179,7 +179,7 @@ bool CSongListModel::IsFilled(int row) const
 
 void CSongListModel::Fill(int first, int last) const
 {
-    std::vector<qint32> ids;
+    std::vector<qint64> ids;
     std::vector<int> rows;
     for (int r = first; r < last; ++r) {
         if (!IsFilled(r)) {
@@ -192,7 +192,7 @@ void CSongListModel::Fill(int first, int last) const
     CBatch found(ColumnCount());
     if (m_source)
         m_source(ids, found);
-    QHash<qint32, int> foundAt;
+    QHash<qint64, int> foundAt;
     foundAt.reserve(found.RowCount());
     if (found.Columns() == ColumnCount()) {
         for (int i = 0; i < found.RowCount(); ++i)
@@ -368,7 +368,7 @@ void CSongListModel::Reorder(const std::function<void(std::vector<int>&)>& arran
     Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     const size_t columns = size_t(ColumnCount());
     std::vector<int> newRowOf(order.size());
-    std::vector<qint32> ids(order.size());
+    std::vector<qint64> ids(order.size());
     std::vector<CBatch::SCell> cells(m_data.m_cells.size());
     for (size_t i = 0; i < order.size(); ++i) {
         const size_t old = size_t(order[i]);

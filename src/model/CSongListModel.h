@@ -22,7 +22,7 @@ class CSongListModel : public QAbstractTableModel
 public:
     struct SRow
     {
-        qint32 id = 0;
+        qint64 id = 0;
         QStringList cells;
         qint64 seconds = 0; // its length, for the list's total
     };
@@ -32,7 +32,7 @@ public:
     {
     public:
         explicit CBatch(int columns = 0) : m_columns(columns) {}
-        void AddRow(qint32 id);
+        void AddRow(qint64 id);
         void AddCell(std::string_view utf8);
         void AddCell(const QString& text) { AddCell(std::string_view(text.toUtf8())); }
         int RowCount() const { return int(m_ids.size()); }
@@ -40,7 +40,7 @@ public:
         // The rows' lengths together, in seconds.
         void AddSeconds(qint64 seconds) { m_seconds += std::max<qint64>(0, seconds); }
         qint64 Seconds() const { return m_seconds; }
-        qint32 Id(int row) const { return m_ids[size_t(row)]; }
+        qint64 Id(int row) const { return m_ids[size_t(row)]; }
         std::string_view Cell(int row, int column) const;
 
     private:
@@ -53,7 +53,7 @@ public:
         SCell Store(std::string_view utf8);
 
         int m_columns;
-        std::vector<qint32> m_ids;
+        std::vector<qint64> m_ids;
         std::vector<SCell> m_cells; // row-major, m_columns per row
         std::string m_text;
         qint64 m_seconds = 0;
@@ -68,23 +68,23 @@ public:
     const QList<ESongColumn>& Columns() const { return m_columns; }
     // Rows gathered from records or scanned rows, then appended in one step.
     CBatch NewBatch() const { return CBatch(ColumnCount()); }
-    void AddToBatch(CBatch& batch, const CCdlistSet& set) const;
+    void AddToBatch(CBatch& batch, const SSong& song) const;
     void AddToBatch(CBatch& batch, const CCdlistSet::CScanRow& row) const;
-    // A row at `row` from the set's current record; a row's cells rewritten from it.
-    void InsertSongRow(int row, const CCdlistSet& set);
-    void RefreshSongRow(int row, const CCdlistSet& set);
+    // A row at `row` showing a song; a row's cells rewritten from one.
+    void InsertSongRow(int row, const SSong& song);
+    void RefreshSongRow(int row, const SSong& song);
     // The cells of one record, as the columns show them.
-    QStringList CellsFor(const CCdlistSet& set) const;
+    QStringList CellsFor(const SSong& song) const;
     // "245" seconds as "4:05"; empty stays empty.
     static QString FormatLength(const QString& seconds);
 
     // Adds to a batch the rows of the songs of these IDs, in any order; a song no longer
     // in the catalogue has none. It must not throw.
-    using RowSource = std::function<void(const std::vector<qint32>& ids, CBatch& rows)>;
+    using RowSource = std::function<void(const std::vector<qint64>& ids, CBatch& rows)>;
     // Shows the songs of these IDs, reading a row's texts from the source only when they
     // are first needed (on screen, sorted or asked for), a block of rows at a time;
     // `seconds` is their total length, which the caller had the database sum.
-    void ShowIds(std::vector<qint32> ids, RowSource source, qint64 seconds = 0);
+    void ShowIds(std::vector<qint64> ids, RowSource source, qint64 seconds = 0);
     // The total length of the songs listed, in seconds, kept as rows come and go.
     qint64 TotalSeconds() const { return m_data.Seconds(); }
 
@@ -97,7 +97,7 @@ public:
     void AppendRows(CBatch batch);
     void SetCells(int row, const QStringList& cells);
     void SetCell(int row, int column, const QString& text);
-    qint32 Id(int row) const { return m_data.Id(row); }
+    qint64 Id(int row) const { return m_data.Id(row); }
     QString Cell(int row, int column) const;
     int RowCount() const { return m_data.RowCount(); }
 

@@ -3,7 +3,6 @@
 #include "platform/CSettings.h"
 
 #include <QEventLoop>
-#include <QFile>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
@@ -14,19 +13,11 @@ namespace {
 
 constexpr int kMaxErrorLength = 254;
 
-QString Failed(QFile& file, const QString& error)
-{
-    file.close();
-    file.remove();
-    return error.left(kMaxErrorLength);
-}
-
 } // namespace
 
 QString CDownload::UpdateUrl(const QString& path)
 {
-    QString base = CSettings::String(QStringLiteral("UpdateServer"),
-                                     QStringLiteral("http://updates.cratewise.example"));
+    QString base = CSettings::String(ESetting::UpdateServer);
     while (base.endsWith(u'/'))
         base.chop(1);
     return base + path;
@@ -34,24 +25,20 @@ QString CDownload::UpdateUrl(const QString& path)
 
 int CDownload::TimeoutMs()
 {
-    return qMax(1, CSettings::Int(QStringLiteral("NetTimeout"), 15)) * 1000;
+    return CSettings::Int(ESetting::NetTimeout) * 1000;
 }
 
-QString CDownload::Fetch(const QString& url, const QString& localFile)
+QString CDownload::Get(const QString& url, QByteArray& body)
 {
-    return Fetch(url, localFile, TimeoutMs());
+    return Get(url, body, TimeoutMs());
 }
 
-QString CDownload::Fetch(const QString& url, const QString& localFile, int timeoutMs)
+QString CDownload::Get(const QString& url, QByteArray& body, int timeoutMs)
 {
+    body.clear();
     const QUrl address(url);
     if (!address.isValid() || address.scheme().isEmpty())
         return QStringLiteral("Invalid address: %1").arg(url).left(kMaxErrorLength);
-    QFile file(localFile);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return QStringLiteral("Cannot create %1: %2")
-            .arg(localFile, file.errorString())
-            .left(kMaxErrorLength);
 
     QNetworkAccessManager manager;
     QNetworkRequest request(address);
@@ -60,46 +47,46 @@ QString CDownload::Fetch(const QString& url, const QString& localFile, int timeo
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                          QNetworkRequest::NoLessSafeRedirectPolicy);
     QNetworkReply* reply = manager.get(request);
+    // What Qt holds unread is bounded too; the rest waits in the socket.
+    reply->setReadBufferSize(64 * 1024);
 
     QEventLoop loop;
     QTimer deadline;
     deadline.setSingleShot(true);
     bool timedOut = false;
-    bool writeFailed = false;
+    bool tooLarge = false;
+    const auto take = [&] {
+        body += reply->read(kMaxBytes + 1 - body.size());
+        if (body.size() > kMaxBytes) {
+            tooLarge = true;
+            reply->abort();
+        }
+    };
     QObject::connect(&deadline, &QTimer::timeout, &loop, [&] {
         timedOut = true;
         reply->abort();
     });
-    QObject::connect(reply, &QNetworkReply::readyRead, &loop, [&] {
-        const QByteArray data = reply->readAll();
-        if (file.write(data) != data.size()) {
-            writeFailed = true;
-            reply->abort();
-        }
-    });
+    QObject::connect(reply, &QNetworkReply::readyRead, &loop, take);
     QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
     deadline.start(timeoutMs);
     if (!reply->isFinished())
         loop.exec(QEventLoop::ExcludeUserInputEvents);
     deadline.stop();
+    if (!timedOut && !tooLarge && reply->error() == QNetworkReply::NoError)
+        take();
 
     QString error;
     if (timedOut)
         error =
             QStringLiteral("The server did not answer within %1 seconds.").arg(timeoutMs / 1000.0);
-    else if (writeFailed)
-        error = QStringLiteral("Cannot write %1: %2").arg(localFile, file.errorString());
+    else if (tooLarge)
+        error = QStringLiteral("The server sent more than %1 KB; no answer it owes is that "
+                               "long.")
+                    .arg(kMaxBytes / 1024);
     else if (reply->error() != QNetworkReply::NoError)
         error = reply->errorString();
-    if (error.isEmpty()) {
-        const QByteArray rest = reply->readAll();
-        if (file.write(rest) != rest.size())
-            error = QStringLiteral("Cannot write %1: %2").arg(localFile, file.errorString());
-    }
-    if (!error.isEmpty())
-        return Failed(file, error);
-    if (!file.flush())
-        return Failed(file, file.errorString());
-    file.close();
-    return QStringLiteral("YES");
+    if (error.isEmpty())
+        return QStringLiteral("YES");
+    body.clear();
+    return error.left(kMaxErrorLength);
 }

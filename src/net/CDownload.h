@@ -1,19 +1,24 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
-// Fetches one file over HTTP into a local file, taking at most the setting "NetTimeout"
-// (seconds, default 15) for the whole transfer, so a server that trickles bytes cannot
-// hold the program either. Runs a local event loop until done, so the caller's window
-// stays painted.
+// Fetches one small file over HTTP (the version file, the shared list of names), taking at
+// most the setting "NetTimeout" (seconds, default 15) for the whole transfer, so a server
+// that trickles bytes cannot hold the program either, and at most kMaxBytes, so one that
+// sends without end cannot fill the memory. Runs a local event loop until done, so the
+// caller's window stays painted. The body stays in memory: no temporary file is left
+// behind when the program is killed meanwhile.
 namespace CDownload {
 
-// "YES" when the body was written to localFile, else the text of the error (the local
-// file is then removed). A server's error page (404 and the like) is an error.
-QString Fetch(const QString& url, const QString& localFile);
-// The longest wait for a network reply: the setting "NetTimeout" in seconds (15).
+constexpr qint64 kMaxBytes = 1024 * 1024;
+
+// "YES" with the body, else the text of the error (at most 254 characters). A server's
+// error page (404 and the like) is an error.
+QString Get(const QString& url, QByteArray& body);
+QString Get(const QString& url, QByteArray& body, int timeoutMs);
+// The longest wait for a network exchange: the setting "NetTimeout" in seconds (15).
 int TimeoutMs();
-QString Fetch(const QString& url, const QString& localFile, int timeoutMs);
 
 // The base address of the update server (setting "UpdateServer") joined with a path.
 QString UpdateUrl(const QString& path);

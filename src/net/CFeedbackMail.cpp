@@ -18,13 +18,16 @@ QString CFeedbackMail::Body(const QString& name, const QString& message)
 CFeedbackMail::SResult CFeedbackMail::Send(const QString& name, const QString& email,
                                            const QString& message, const QString& subject)
 {
-    CSmtpConnection connection(CSettings::String(ESetting::MailServer),
-                               CSettings::Int(ESetting::MailPort));
     CMailMessage mail;
     mail.m_from = email.isEmpty() ? SupportAddress() : email;
     mail.AddRecipient(SupportAddress());
     mail.m_subject = subject;
     mail.m_body = Body(name, message);
+    // Refused before the server is even reached.
+    if (const QString problem = mail.UnsafeField(); !problem.isEmpty())
+        return {false, problem};
+    CSmtpConnection connection(CSettings::String(ESetting::MailServer),
+                               CSettings::Int(ESetting::MailPort));
     // The connection says goodbye when it goes out of scope after a failed step.
     if (!connection.Connect() || !connection.SendMail(mail) || !connection.Disconnect())
         return {false, connection.LastErrorText()};

@@ -1,6 +1,10 @@
 #include "net/CMailMessage.h"
 
+#include "net/CNetTexts.h"
+#include "platform/CText.h"
+
 #include <QLocale>
+#include <algorithm>
 
 void CMailMessage::AddRecipient(const QString& address, const QString& name)
 {
@@ -38,18 +42,27 @@ bool CMailMessage::BuildHeader(const QString& mailer)
     return true;
 }
 
-bool CMailMessage::HasLineBreakInFields() const
+QString CMailMessage::UnsafeField() const
 {
     const auto broken = [](const QString& text) {
         return text.contains(u'\r') || text.contains(u'\n');
     };
-    if (broken(m_from) || broken(m_subject))
-        return true;
+    QStringList addresses{m_from};
+    bool lineBreak = broken(m_from) || broken(m_subject);
     for (const SRecipient& r : m_recipients) {
-        if (broken(r.address) || broken(r.name))
-            return true;
+        addresses << r.address;
+        lineBreak = lineBreak || broken(r.address) || broken(r.name);
     }
-    return false;
+    if (lineBreak)
+        return CNetTexts::LineBreakInField();
+    for (const QString& address : std::as_const(addresses)) {
+        const bool unsafe = std::any_of(address.begin(), address.end(), [](QChar c) {
+            return c == u'<' || c == u'>' || c.isSpace() || c.category() == QChar::Other_Control;
+        });
+        if (unsafe)
+            return CNetTexts::UnsafeAddress(CText::Printable(address));
+    }
+    return {};
 }
 
 QByteArray CMailMessage::WireBody() const

@@ -28,9 +28,11 @@ public:
 
     // Builds the header with the current local time; false when there is no recipient.
     bool BuildHeader(const QString& mailer);
-    // Whether an address, a name or the subject holds a line break, which would let the
-    // text add lines of its own to the dialogue with the server or to the header.
-    bool HasLineBreakInFields() const;
+    // Why the mail must not be sent as it is, or empty: an address, a name or the subject
+    // holds a line break (CR or LF), which would add lines of its own to the dialogue or
+    // the header, or an address holds "<", ">", a space or a control character, which
+    // would add parameters to MAIL FROM or RCPT TO.
+    QString UnsafeField() const;
     // The body as it goes on the wire between DATA and the final ".": lines ended by CR LF,
     // the last one too, and a line that begins with "." given one more.
     QByteArray WireBody() const;

@@ -38,6 +38,17 @@ inline QString AppName()
     return QStringLiteral("Cratewise");
 }
 
+inline QString LineBreakInField()
+{
+    return QStringLiteral("An address or the subject contains a line break.");
+}
+inline QString UnsafeAddress(const QString& address)
+{
+    return QStringLiteral("The mail address \"%1\" contains \"<\", \">\", a space or a "
+                          "control character.")
+        .arg(address);
+}
+
 inline QString CheckIdle()
 {
     return QStringLiteral("Check for updates");

@@ -83,9 +83,9 @@ template <typename Done> bool CSmtpConnection::WaitFor(Done done)
     QObject::connect(m_socket.get(), &QTcpSocket::connected, &loop, check);
     QObject::connect(m_socket.get(), &QTcpSocket::stateChanged, &loop, check);
     QObject::connect(m_socket.get(), &QTcpSocket::errorOccurred, &loop, &QEventLoop::quit);
-    if (m_socket->state() == QAbstractSocket::UnconnectedState)
-        return false; // nothing more will come
-    deadline.start(m_timeoutMs);
+    if (m_socket->state() == QAbstractSocket::UnconnectedState || m_deadline.hasExpired())
+        return false; // nothing more will come, or no time is left for it
+    deadline.start(int(m_deadline.remainingTime()));
     // The user cannot start a second command meanwhile, but the window keeps painting.
     loop.exec(QEventLoop::ExcludeUserInputEvents);
     return done();
@@ -112,7 +112,9 @@ bool CSmtpConnection::Connect()
     if (m_connected)
         return true;
     CloseSocket();
+    m_deadline.setRemainingTime(m_timeoutMs);
     m_socket = std::make_unique<QTcpSocket>();
+    m_socket->setReadBufferSize(kMaxReply);
     m_socket->connectToHost(m_host, static_cast<quint16>(m_port));
     if (!WaitFor([this] { return m_socket->state() == QAbstractSocket::ConnectedState; })) {
         m_lastError = m_socket->error() == QAbstractSocket::SocketResourceError
@@ -148,9 +150,9 @@ bool CSmtpConnection::SendMail(CMailMessage& message)
         return false;
     }
     // Checked before a byte goes out: a line break would add commands or header lines
-    // of the sender's choosing.
-    if (message.HasLineBreakInFields()) {
-        m_lastError = QStringLiteral("An address or the subject contains a line break.");
+    // of the sender's choosing, a ">" or a space parameters to MAIL or RCPT.
+    if (const QString problem = message.UnsafeField(); !problem.isEmpty()) {
+        m_lastError = problem;
         return false;
     }
     if (!Send("MAIL From: <" + message.m_from.toUtf8() + ">\r\n") || !ReadReply(kOk))

@@ -1,15 +1,17 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDeadlineTimer>
 #include <QString>
 #include <memory>
 
 class CMailMessage;
 class QTcpSocket;
 
-// A small SMTP client (plain, no authentication) for the feedback mail. Every wait is
-// bounded by the setting "NetTimeout" and runs a local event loop, so a silent server
-// costs at most that long and the window stays painted meanwhile.
+// A small SMTP client (plain, no authentication) for the feedback mail. The setting
+// "NetTimeout" bounds the whole exchange, from Connect to the end of Disconnect, however
+// the server sends (a server that drips endless reply lines is dropped on time). Waits
+// run a local event loop, so the window stays painted meanwhile.
 class CSmtpConnection
 {
 public:
@@ -24,7 +26,7 @@ public:
     QString LastErrorText() const { return m_lastError; }
     bool IsConnected() const { return m_connected; }
 
-    // Milliseconds any one connect, send or receive may take (tests shorten it).
+    // Milliseconds the whole exchange may take (tests shorten it).
     void SetTimeout(int milliseconds) { m_timeoutMs = milliseconds; }
 
     static const QString kMailer;
@@ -41,8 +43,8 @@ private:
 
     bool ReadReply(EReply expected);
     bool Send(const QByteArray& bytes);
-    // Runs the event loop until done() holds; false when the time ran out or the
-    // connection broke first.
+    // Runs the event loop until done() holds; false when the exchange's time ran out or
+    // the connection broke first.
     template <typename Done> bool WaitFor(Done done);
     void CloseSocket();
     // Ends a connection that a failed send or receive left unusable.
@@ -51,6 +53,7 @@ private:
     QString m_host;
     int m_port = 25;
     int m_timeoutMs = 15000;
+    QDeadlineTimer m_deadline; // of the whole exchange; set by Connect
     bool m_connected = false;
     QString m_lastError = QStringLiteral("OK");
     std::unique_ptr<QTcpSocket> m_socket;

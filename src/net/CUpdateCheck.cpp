@@ -4,11 +4,7 @@
 #include "net/CNetTexts.h"
 #include "platform/CText.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QList>
-#include <QTemporaryFile>
 
 namespace {
 
@@ -43,24 +39,12 @@ CUpdateCheck::SResult CUpdateCheck::Read(const QByteArray& file)
     return result;
 }
 
-CUpdateCheck::SResult CUpdateCheck::Run(const QString& tempDir)
+CUpdateCheck::SResult CUpdateCheck::Run()
 {
-    // A name of our own: a fixed name in a shared folder could be planted.
-    // The program's folder exists only once something was copied into it.
-    const QString folder =
-        !tempDir.isEmpty() && QFileInfo(tempDir).isDir() ? tempDir : QDir::tempPath();
-    QTemporaryFile reserved(folder + QStringLiteral("/updverin-XXXXXX.tmp"));
-    if (!reserved.open())
-        return Failed(
-            QStringLiteral("Cannot create a file in %1: %2").arg(folder, reserved.errorString()));
-    const QString path = reserved.fileName();
-    reserved.close();
+    QByteArray file;
     const QString outcome =
-        CDownload::Fetch(CDownload::UpdateUrl(QStringLiteral("/version.txt")), path);
+        CDownload::Get(CDownload::UpdateUrl(QStringLiteral("/version.txt")), file);
     if (outcome != u"YES")
         return Failed(outcome);
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return Failed(file.errorString());
-    return Read(file.readAll());
+    return Read(file);
 }

@@ -16,11 +16,9 @@ struct SResult
     QString whatsNew; // the remaining lines, each ended by CR LF (only when found)
 };
 
-// Downloads the version file into tempDir (or the system's temporary folder when there is
-// no such folder)
-// and removes it afterwards.
-SResult Run(const QString& tempDir);
-// Reads a downloaded version file.
+// Fetches the version file and reads it.
+SResult Run();
+// Reads the version file's bytes.
 SResult Read(const QByteArray& file);
 
 } // namespace CUpdateCheck

@@ -72,10 +72,15 @@ inline qint64 LeadingInteger(std::string_view text)
     return negative ? -value : value;
 }
 
-// Seconds as minutes, ':' and two-digit seconds ("3:07").
+// Seconds as minutes, ':' and two-digit seconds ("3:07"); a negative count, which only
+// another tool can have stored, keeps its sign in front ("-0:14").
 inline QString MinutesSeconds(qint64 seconds)
 {
-    return QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
+    const quint64 size = seconds < 0 ? 0 - quint64(seconds) : quint64(seconds);
+    return QStringLiteral("%1%2:%3")
+        .arg(seconds < 0 ? QStringLiteral("-") : QString())
+        .arg(size / 60)
+        .arg(size % 60, 2, 10, QLatin1Char('0'));
 }
 
 // "1,234 songs · 3 h 12 min": how many songs and how long they play together.

@@ -145,6 +145,14 @@ QList<SVolume> CSystemVolumes::ParseMountInfo(const QByteArray& text)
         volume.type = Classify(volume.fsType, volume.device);
         volumes.append(volume);
     }
+    // The root file system holds files wherever the program runs, also in a container or a
+    // chroot whose table lacks "/" or names it with a type of its own.
+    const auto root = std::find_if(volumes.begin(), volumes.end(),
+                                   [](const SVolume& v) { return v.mountPoint == u"/"; });
+    if (root == volumes.end())
+        volumes.prepend({QStringLiteral("/"), QString(), QString(), SVolume::EType::Fixed});
+    else if (root->type == SVolume::EType::Other)
+        root->type = SVolume::EType::Fixed;
     return volumes;
 }
 

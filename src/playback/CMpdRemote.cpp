@@ -1,16 +1,26 @@
 #include "playback/CMpdRemote.h"
 
 #include "platform/CFileNames.h"
+#include "platform/CRegularFile.h"
 #include "platform/CSettings.h"
+#include "playback/CPlaybackTexts.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
+#include <cerrno>
 #include <csignal>
+#include <cstddef>
+#include <cstring>
+#include <mpd/async.h>
 #include <mpd/client.h>
+#include <mpd/parser.h>
+#include <poll.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace {
@@ -42,7 +52,51 @@ QString DefaultOutputType()
     return QStringLiteral("alsa");
 }
 
+// A non-blocking connection to a Unix socket ("@name": the abstract namespace); -1 when
+// none could be made before the deadline (timedOut) or at all.
+int ConnectSocket(const QString& path, const QDeadlineTimer& deadline, bool& timedOut)
+{
+    timedOut = false;
+    QByteArray name = CFileNames::Encode(path);
+    const bool abstract = name.startsWith('@');
+    sockaddr_un address = {};
+    address.sun_family = AF_UNIX;
+    if (name.isEmpty() || size_t(name.size()) >= sizeof address.sun_path)
+        return -1;
+    if (abstract)
+        name[0] = '\0';
+    std::memcpy(address.sun_path, name.constData(), size_t(name.size()));
+    const auto length =
+        socklen_t(offsetof(sockaddr_un, sun_path) + size_t(name.size()) + (abstract ? 0 : 1));
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0)
+        return -1;
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), length) == 0)
+        return fd;
+    if (errno == EINPROGRESS) {
+        pollfd p{fd, POLLOUT, 0};
+        const int ready = ::poll(&p, 1, int(qMax<qint64>(0, deadline.remainingTime())));
+        int error = 0;
+        socklen_t size = sizeof error;
+        if (ready > 0 && ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size) == 0 && error == 0)
+            return fd;
+        timedOut = ready == 0;
+    }
+    ::close(fd);
+    return -1;
+}
+
 } // namespace
+
+int CMpdRemote::LevelOfPercent(int percent)
+{
+    return (qBound(0, percent, 100) * 255 + 50) / 100;
+}
+
+int CMpdRemote::PercentOfLevel(int level)
+{
+    return (qBound(0, level, 255) * 100 + 127) / 255;
+}
 
 CMpdRemote::CMpdRemote(QString dataDir) : m_dataDir(std::move(dataDir))
 {
@@ -66,7 +120,7 @@ void CMpdRemote::FindCandidates()
             passwords << password;
         }
     };
-    const QString setting = CSettings::String(QStringLiteral("PlayerSocket")).trimmed();
+    const QString setting = CSettings::String(ESetting::PlayerSocket).trimmed();
     if (!setting.isEmpty()) {
         add(setting, QString());
     } else {
@@ -98,7 +152,7 @@ void CMpdRemote::FindCandidates()
 
 QString CMpdRemote::OwnSocket() const
 {
-    const QString setting = CSettings::String(QStringLiteral("PlayerSocket")).trimmed();
+    const QString setting = CSettings::String(ESetting::PlayerSocket).trimmed();
     if (!setting.isEmpty())
         return setting;
     // Read here rather than through QStandardPaths, which warns at every call (every
@@ -143,95 +197,199 @@ QString CMpdRemote::OwnConfiguration() const
     return text;
 }
 
-bool CMpdRemote::TryConnect(int index)
+bool CMpdRemote::TryConnect(int index, const QDeadlineTimer& deadline)
 {
     SCandidate& candidate = m_candidates[index];
-    mpd_connection* connection = mpd_connection_new(CFileNames::Encode(candidate.path).constData(),
-                                                    0, unsigned(m_timeouts.connectMs));
-    if (!connection)
-        return false;
-    const mpd_error error = mpd_connection_get_error(connection);
-    if (error == MPD_ERROR_SUCCESS && !candidate.password.isEmpty())
-        mpd_run_password(connection, candidate.password.toUtf8().constData());
-    if (mpd_connection_get_error(connection) != MPD_ERROR_SUCCESS) {
-        if (error == MPD_ERROR_TIMEOUT)
-            candidate.backOff.start();
-        mpd_connection_free(connection);
+    bool timedOut = false;
+    const int fd = ConnectSocket(candidate.path, deadline, timedOut);
+    if (fd < 0) {
+        if (timedOut)
+            LeaveAlone(candidate, CPlaybackTexts::NoAnswer(candidate.path));
         return false;
     }
-    mpd_connection_set_timeout(connection, unsigned(m_timeouts.callMs));
-    m_connection = connection;
+    m_async = mpd_async_new(fd);
+    if (!m_async) {
+        ::close(fd);
+        return false;
+    }
+    m_parser = mpd_parser_new();
     m_connected = index;
-    return true;
+    m_timedOut = false;
+    const char* greeting = m_parser ? ReadLine(deadline) : nullptr;
+    bool ok = greeting && std::strncmp(greeting, "OK MPD ", 7) == 0;
+    if (ok && !candidate.password.isEmpty())
+        ok = Exchange("password", candidate.password.toUtf8().constData(), deadline, {}) ==
+             EAnswer::Ok;
+    if (!ok) {
+        if (m_timedOut)
+            LeaveAlone(candidate, CPlaybackTexts::NoAnswer(candidate.path));
+        Disconnect();
+    }
+    return ok;
 }
 
-mpd_connection* CMpdRemote::Connection()
+void CMpdRemote::LeaveAlone(SCandidate& candidate, const QString& problem)
 {
-    if (m_connection)
-        return m_connection;
+    m_problem = problem;
+    // A player Cratewise has just started may be slow to answer while it reads its
+    // database; waiting for it goes on.
+    if (!m_started.isValid() || m_started.elapsed() > kStartingMs)
+        candidate.backOff.start();
+}
+
+bool CMpdRemote::Connect(const QDeadlineTimer& deadline)
+{
     FindCandidates();
-    for (int i = 0; i < int(m_candidates.size()); ++i) {
+    for (int i = 0; i < int(m_candidates.size()) && !deadline.hasExpired(); ++i) {
         QElapsedTimer& backOff = m_candidates[i].backOff;
         if (backOff.isValid() && backOff.elapsed() < m_timeouts.backOffMs)
             continue;
         backOff.invalidate();
-        if (TryConnect(i))
-            return m_connection;
-    }
-    return nullptr;
-}
-
-void CMpdRemote::Disconnect()
-{
-    if (m_connection)
-        mpd_connection_free(m_connection);
-    m_connection = nullptr;
-    m_connected = -1;
-}
-
-template <class F> bool CMpdRemote::Run(F exchange, int timeoutMs)
-{
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        mpd_connection* connection = Connection();
-        if (!connection)
-            return false;
-        if (timeoutMs > 0)
-            mpd_connection_set_timeout(connection, unsigned(timeoutMs));
-        const bool ok = exchange(connection);
-        const mpd_error error = mpd_connection_get_error(connection);
-        if (error == MPD_ERROR_SUCCESS) {
-            if (timeoutMs > 0)
-                mpd_connection_set_timeout(connection, unsigned(m_timeouts.callMs));
-            return ok;
-        }
-        if (error == MPD_ERROR_SERVER) {
-            // The player refused this command; the connection stays usable.
-            mpd_connection_clear_error(connection);
-            if (timeoutMs > 0)
-                mpd_connection_set_timeout(connection, unsigned(m_timeouts.callMs));
-            return false;
-        }
-        if (error == MPD_ERROR_TIMEOUT)
-            m_candidates[m_connected].backOff.start();
-        Disconnect();
-        // Only a connection the player had already closed (it drops idle clients) is worth
-        // a second try: the command cannot have reached it.
-        if (error != MPD_ERROR_CLOSED && error != MPD_ERROR_SYSTEM)
-            return false;
+        if (TryConnect(i, deadline))
+            return true;
     }
     return false;
 }
 
+void CMpdRemote::Disconnect()
+{
+    if (m_parser)
+        mpd_parser_free(m_parser);
+    if (m_async)
+        mpd_async_free(m_async); // closes the socket
+    m_parser = nullptr;
+    m_async = nullptr;
+    m_connected = -1;
+}
+
+bool CMpdRemote::Stale() const
+{
+    pollfd p{mpd_async_get_fd(m_async), POLLIN, 0};
+    return ::poll(&p, 1, 0) != 0;
+}
+
+bool CMpdRemote::Pump(const QDeadlineTimer& deadline)
+{
+    const int events = mpd_async_events(m_async);
+    pollfd p{mpd_async_get_fd(m_async), 0, 0};
+    if (events & MPD_ASYNC_EVENT_READ)
+        p.events |= POLLIN;
+    if (events & MPD_ASYNC_EVENT_WRITE)
+        p.events |= POLLOUT;
+    int ready = 0;
+    do {
+        const qint64 left = deadline.remainingTime();
+        ready = left > 0 ? ::poll(&p, 1, int(left)) : 0;
+    } while (ready < 0 && errno == EINTR);
+    if (ready <= 0) {
+        m_timedOut = ready == 0;
+        return false;
+    }
+    // Data that came with the hang-up is read first; the end shows as a closed connection.
+    int happened = 0;
+    if (p.revents & POLLIN)
+        happened |= MPD_ASYNC_EVENT_READ;
+    if (p.revents & POLLOUT)
+        happened |= MPD_ASYNC_EVENT_WRITE;
+    if (happened == 0)
+        happened = MPD_ASYNC_EVENT_HUP;
+    return mpd_async_io(m_async, mpd_async_event(happened));
+}
+
+char* CMpdRemote::ReadLine(const QDeadlineTimer& deadline)
+{
+    for (;;) {
+        // A line longer than the library's buffer is an error, not a wait.
+        if (char* line = mpd_async_recv_line(m_async))
+            return line;
+        if (mpd_async_get_error(m_async) != MPD_ERROR_SUCCESS || !Pump(deadline))
+            return nullptr;
+    }
+}
+
+CMpdRemote::EAnswer CMpdRemote::Exchange(const char* command, const char* argument,
+                                         const QDeadlineTimer& deadline, const PairHandler& pair)
+{
+    m_timedOut = false;
+    const auto failed = [this] { return m_timedOut ? EAnswer::TimedOut : EAnswer::Broken; };
+    for (;;) {
+        const bool queued = argument ? mpd_async_send_command(m_async, command, argument, nullptr)
+                                     : mpd_async_send_command(m_async, command, nullptr);
+        if (queued)
+            break;
+        // The output buffer is full: send some of it, unless the command can never fit.
+        if (mpd_async_get_error(m_async) != MPD_ERROR_SUCCESS ||
+            !(mpd_async_events(m_async) & MPD_ASYNC_EVENT_WRITE) || !Pump(deadline))
+            return failed();
+    }
+    qint64 received = 0;
+    for (;;) {
+        char* line = ReadLine(deadline);
+        if (!line)
+            return failed();
+        received += qint64(std::strlen(line)) + 1;
+        if (received > kMaxAnswer)
+            return EAnswer::TooLong;
+        switch (mpd_parser_feed(m_parser, line)) {
+        case MPD_PARSER_SUCCESS:
+            return EAnswer::Ok;
+        case MPD_PARSER_ERROR:
+            return EAnswer::Refused;
+        case MPD_PARSER_PAIR:
+            if (pair)
+                pair(mpd_parser_get_name(m_parser), mpd_parser_get_value(m_parser));
+            break;
+        case MPD_PARSER_MALFORMED:
+            return EAnswer::Broken;
+        }
+    }
+}
+
+bool CMpdRemote::Call(const char* command, const char* argument, int totalMs,
+                      const PairHandler& pair)
+{
+    const QDeadlineTimer deadline(totalMs);
+    if (m_async && Stale())
+        Disconnect();
+    if (!m_async &&
+        !Connect(QDeadlineTimer(qMin<qint64>(m_timeouts.connectMs, deadline.remainingTime()))))
+        return false;
+    const EAnswer answer = Exchange(command, argument, deadline, pair);
+    if (answer == EAnswer::Ok)
+        return true;
+    if (answer == EAnswer::Refused) {
+        m_refused = true;
+        return false;
+    }
+    SCandidate& candidate = m_candidates[m_connected];
+    if (answer == EAnswer::TimedOut)
+        LeaveAlone(candidate, CPlaybackTexts::NoAnswer(candidate.path));
+    if (answer == EAnswer::TooLong)
+        LeaveAlone(candidate, CPlaybackTexts::Flooding(candidate.path));
+    // Out of step with the player: the rest of its answer must not be read as the next one.
+    Disconnect();
+    return false;
+}
+
+bool CMpdRemote::Order(const char* command, const char* argument, int totalMs)
+{
+    m_statusAge.invalidate();
+    return Call(command, argument, totalMs > 0 ? totalMs : m_timeouts.callMs);
+}
+
 bool CMpdRemote::IsRunning()
 {
-    return Run([](mpd_connection* c) {
-        return mpd_send_command(c, "ping", nullptr) && mpd_response_finish(c);
-    });
+    // The status the poll reads anyway; a player that refuses it (a password is missing)
+    // still runs.
+    SStatus status;
+    m_refused = false;
+    return Status(status, false) || m_refused;
 }
 
 bool CMpdRemote::Start(const QString& program, bool minimized)
 {
     Q_UNUSED(minimized); // MPD has no window
+    m_startError.clear();
     if (IsRunning())
         return true;
     const QString file = program.trimmed();
@@ -240,8 +398,17 @@ bool CMpdRemote::Start(const QString& program, bool minimized)
     if (QFileInfo(file).fileName() != u"mpd")
         return QProcess::startDetached(file, {});
 
+    // MPD removes whatever is at its socket's path before it listens there: only a socket
+    // (left by an earlier run) may be replaced.
+    const QString socket = OwnSocket();
+    struct stat st = {};
+    if (!socket.startsWith(u'@') && ::lstat(CFileNames::Encode(socket).constData(), &st) == 0 &&
+        !S_ISSOCK(st.st_mode)) {
+        m_startError = CPlaybackTexts::NotASocket(socket);
+        return false;
+    }
     const QString own = OwnFolder(m_dataDir);
-    const QString socketFolder = QFileInfo(OwnSocket()).absolutePath();
+    const QString socketFolder = QFileInfo(socket).absolutePath();
     if (!QDir().mkpath(own) || !QDir().mkpath(QDir(own).filePath(QStringLiteral("playlists"))) ||
         !QDir().mkpath(socketFolder))
         return false;
@@ -261,14 +428,17 @@ bool CMpdRemote::Start(const QString& program, bool minimized)
     mpd.setArguments({OwnConfigFile()});
     mpd.setStandardOutputFile(QProcess::nullDevice());
     mpd.setStandardErrorFile(QProcess::nullDevice());
-    return mpd.startDetached();
+    if (!mpd.startDetached())
+        return false;
+    m_started.start();
+    return true;
 }
 
 void CMpdRemote::Command(ECommand command)
 {
     switch (command) {
     case Previous:
-        Run([](mpd_connection* c) { return mpd_run_previous(c); });
+        Order("previous");
         break;
     case Play:
         StartList();
@@ -280,14 +450,14 @@ void CMpdRemote::Command(ECommand command)
         if (status.state == SStatus::EState::Stopped)
             StartList();
         else
-            Run([](mpd_connection* c) { return mpd_run_toggle_pause(c); });
+            Order("pause"); // without an argument it toggles
         break;
     }
     case Stop:
-        Run([](mpd_connection* c) { return mpd_run_stop(c); });
+        Order("stop");
         break;
     case Next:
-        Run([](mpd_connection* c) { return mpd_run_next(c); });
+        Order("next");
         break;
     }
 }
@@ -295,14 +465,12 @@ void CMpdRemote::Command(ECommand command)
 void CMpdRemote::ClearList()
 {
     m_pendingPosition = -1;
-    Run([](mpd_connection* c) { return mpd_run_clear(c); });
+    Order("clear");
 }
 
 bool CMpdRemote::AddFile(const QString& path)
 {
-    const QByteArray bytes = CFileNames::Encode(path);
-    return Run([&bytes](mpd_connection* c) { return mpd_run_add(c, bytes.constData()); },
-               m_timeouts.addMs);
+    return Order("add", CFileNames::Encode(path).constData(), m_timeouts.addMs);
 }
 
 void CMpdRemote::StartList()
@@ -310,18 +478,27 @@ void CMpdRemote::StartList()
     const int position = m_pendingPosition;
     m_pendingPosition = -1;
     if (position >= 0)
-        Run([position](mpd_connection* c) { return mpd_run_play_pos(c, unsigned(position)); });
+        Order("play", QByteArray::number(position).constData());
     else
-        Run([](mpd_connection* c) { return mpd_run_play(c); });
+        Order("play");
 }
 
 bool CMpdRemote::Status(SStatus& status, bool withFile)
 {
+    if (!withFile && m_statusAge.isValid() && m_statusAge.elapsed() < kStatusFreshMs) {
+        status = m_status;
+        return true;
+    }
     status = SStatus();
-    return Run([&status, withFile](mpd_connection* c) {
-        mpd_status* s = mpd_run_status(c);
-        if (!s)
-            return false;
+    mpd_status* s = mpd_status_begin();
+    if (!s)
+        return false;
+    const bool answered =
+        Call("status", nullptr, m_timeouts.queryMs, [s](const char* name, const char* value) {
+            const mpd_pair pair{name, value};
+            mpd_status_feed(s, &pair);
+        });
+    if (answered) {
         switch (mpd_status_get_state(s)) {
         case MPD_STATE_PLAY:
             status.state = SStatus::EState::Playing;
@@ -337,19 +514,25 @@ bool CMpdRemote::Status(SStatus& status, bool withFile)
         status.elapsedMs = int(mpd_status_get_elapsed_ms(s));
         status.lengthSeconds = int(mpd_status_get_total_time(s));
         status.volume = mpd_status_get_volume(s);
-        mpd_status_free(s);
-        if (status.listPosition < 0 || !withFile)
-            return true;
-        mpd_song* song = mpd_run_current_song(c);
-        if (!song)
-            return mpd_connection_get_error(c) == MPD_ERROR_SUCCESS;
-        QString uri = CFileNames::Decode(mpd_song_get_uri(song));
-        if (uri.startsWith(QLatin1String("file://")))
-            uri = uri.mid(7);
-        status.file = uri;
-        mpd_song_free(song);
+    }
+    mpd_status_free(s);
+    if (!answered)
+        return false;
+    m_status = status;
+    m_statusAge.start();
+    if (status.listPosition < 0 || !withFile)
         return true;
-    });
+    QByteArray uri;
+    if (!Call("currentsong", nullptr, m_timeouts.queryMs,
+              [&uri](const char* name, const char* value) {
+                  if (uri.isEmpty() && std::strcmp(name, "file") == 0)
+                      uri = value;
+              }))
+        return false;
+    status.file = CFileNames::Decode(uri.constData());
+    if (status.file.startsWith(QLatin1String("file://")))
+        status.file = status.file.mid(7);
+    return true;
 }
 
 bool CMpdRemote::IsPlaying()
@@ -377,8 +560,7 @@ void CMpdRemote::SetListPosition(int position)
 
 void CMpdRemote::SetVolume(int volume)
 {
-    const unsigned percent = unsigned((qBound(0, volume, 255) * 100 + 127) / 255);
-    Run([percent](mpd_connection* c) { return mpd_run_set_volume(c, percent); });
+    Order("setvol", QByteArray::number(PercentOfLevel(volume)).constData());
 }
 
 int CMpdRemote::ListLength()
@@ -397,18 +579,19 @@ void CMpdRemote::Close()
 {
     // Only the MPD started with Cratewise's own configuration is stopped: its process
     // (named in its pid file) must still be running with that configuration.
-    QFile pidFile(QDir(OwnFolder(m_dataDir)).filePath(QStringLiteral("pid")));
-    if (!pidFile.open(QIODevice::ReadOnly))
+    QByteArray pidText, commandLine;
+    QString reason;
+    if (!CRegularFile::Read(QDir(OwnFolder(m_dataDir)).filePath(QStringLiteral("pid")), 64, pidText,
+                            reason))
         return;
     bool ok = false;
-    const qint64 pid = pidFile.readAll().trimmed().toLongLong(&ok);
+    const qint64 pid = pidText.trimmed().toLongLong(&ok);
     if (!ok || pid <= 1)
         return;
-    QFile commandLine(QStringLiteral("/proc/%1/cmdline").arg(pid));
-    if (!commandLine.open(QIODevice::ReadOnly))
+    if (!CRegularFile::Read(QStringLiteral("/proc/%1/cmdline").arg(pid), 64 * 1024, commandLine,
+                            reason))
         return;
-    const QList<QByteArray> arguments = commandLine.readAll().split('\0');
-    if (!arguments.contains(CFileNames::Encode(OwnConfigFile())))
+    if (!commandLine.split('\0').contains(CFileNames::Encode(OwnConfigFile())))
         return;
     Disconnect();
     ::kill(pid_t(pid), SIGTERM);

@@ -29,9 +29,24 @@ inline QString PathCaption()
 {
     return QStringLiteral("Invalid Path...");
 }
-inline QString CannotStart(const QString& program)
+inline QString CannotStart(const QString& program, const QString& reason = QString())
 {
-    return QStringLiteral("Cratewise could not start the player:\n") + program;
+    return QStringLiteral("Cratewise could not start the player:\n") + program +
+           (reason.isEmpty() ? QString() : u'\n' + reason);
+}
+inline QString NoAnswer(const QString& socket)
+{
+    return QStringLiteral("The player at %1 did not answer in time.").arg(socket);
+}
+inline QString Flooding(const QString& socket)
+{
+    return QStringLiteral("The player at %1 sent an answer longer than any it owes.").arg(socket);
+}
+inline QString NotASocket(const QString& path)
+{
+    return QStringLiteral("%1 (the setting PlayerSocket) is not a socket; a player started "
+                          "there would replace it. Name another place for the socket.")
+        .arg(path);
 }
 inline QString LongWait()
 {

@@ -1,16 +1,15 @@
 #include "playback/CPreview.h"
 
 #include "db/CCdlistSet.h"
-#include "platform/CText.h"
 
 namespace CPreview {
 
-QString LocateSong(CCdlistSet& set, qint64 id, const FLocate& locate, bool* found)
+QString LocateSong(CCdlistSet& set, qint64 id, const FLocate& locate, std::optional<SSong>* song)
 {
-    const bool exists = set.FindSongById(id);
-    if (found)
-        *found = exists;
-    return exists ? locate(CText::JoinPath(set.m_PATH, set.m_MELODI), set.m_CD) : QString();
+    const std::optional<SSong> found = set.FindSongById(id);
+    if (song)
+        *song = found;
+    return found ? locate(found->FilePath(), found->m_CD) : QString();
 }
 
 } // namespace CPreview

@@ -1,7 +1,10 @@
 #pragma once
 
+#include "db/SSong.h"
+
 #include <QString>
 #include <functional>
+#include <optional>
 
 class CCdlistSet;
 
@@ -13,8 +16,9 @@ namespace CPreview {
 // user gave up.
 using FLocate = std::function<QString(const QString& path, const QString& session)>;
 
-// The file to play for a song: positions the set on it and asks where its disc is.
-// Empty when there is no such song or the user gave up; `found` tells the two apart.
-QString LocateSong(CCdlistSet& set, qint64 id, const FLocate& locate, bool* found = nullptr);
+// The file to play for a song, asking where its disc is. Empty when there is no such song
+// or the user gave up; `song` (when given) receives the song, none when there is none.
+QString LocateSong(CCdlistSet& set, qint64 id, const FLocate& locate,
+                   std::optional<SSong>* song = nullptr);
 
 } // namespace CPreview

@@ -85,17 +85,18 @@ bool ForEachLine(QIODevice& in, const std::function<void(QByteArray)>& take)
 
 } // namespace
 
-bool CM3uFile::Write(CCdlistSet& set, const QList<qint32>& ids, const QString& file,
+bool CM3uFile::Write(CCdlistSet& set, const QList<qint64>& ids, const QString& file,
                      const QStringList& protectedFiles, SWritten& written, QString& error)
 {
     written = SWritten();
     const bool ok = CSafeTarget::WriteWhole(
         file, protectedFiles,
         [&](QIODevice& out) {
-            for (qint32 id : ids) {
-                if (!set.FindSongById(id))
+            for (qint64 id : ids) {
+                const std::optional<SSong> song = set.FindSongById(id);
+                if (!song)
                     continue;
-                const QString path = CText::JoinPath(set.m_PATH, set.m_MELODI);
+                const QString path = song->FilePath();
                 if (path.contains(u'\n') || path.contains(u'\r')) {
                     written.leftOut << path;
                     continue;

@@ -37,7 +37,7 @@ struct SWritten
 // disk never leaves a half-written playlist behind; a symbolic link stays a link and its
 // file is replaced. `protectedFiles` and anything but a regular file are refused (see
 // CSafeTarget).
-bool Write(CCdlistSet& set, const QList<qint32>& ids, const QString& file,
+bool Write(CCdlistSet& set, const QList<qint64>& ids, const QString& file,
            const QStringList& protectedFiles, SWritten& written, QString& error);
 
 // The warning that names the paths Write left out.

@@ -11,32 +11,30 @@ QString CPlaylistLoader::NotFoundText(const QString& name)
            QStringLiteral(" couldn't be found in the database.\nIt want be added to the playlist");
 }
 
-bool CPlaylistLoader::Find(const SM3uLine& line)
+std::optional<SSong> CPlaylistLoader::Find(const SM3uLine& line)
 {
     if (line.foreign)
-        return false; // a Windows drive is never a folder here
+        return std::nullopt; // a Windows drive is never a folder here
     const auto find = [this](const QString& folder, const QString& name) {
         // Bound values: apostrophes and any other character compare as they are.
-        m_set.SetFilter(CFilter::Equals(ESongColumn::MELODI, name)
-                            .And(CFilter::Equals(ESongColumn::PATH, folder)));
-        m_set.Requery();
-        return !m_set.IsEOF();
+        return m_set.FindFirst(CFilter::Equals(ESongColumn::MELODI, name)
+                                   .And(CFilter::Equals(ESongColumn::PATH, folder)),
+                               ESongColumn::MELODI);
     };
     // A line that is not UTF-8 may name the song in either of its readings.
-    return find(line.folder, line.name) ||
-           (!line.otherName.isEmpty() && find(line.otherFolder, line.otherName));
+    std::optional<SSong> song = find(line.folder, line.name);
+    if (!song && !line.otherName.isEmpty())
+        song = find(line.otherFolder, line.otherName);
+    return song;
 }
 
 int CPlaylistLoader::Load(const QList<SM3uLine>& lines,
-                          const std::function<void(CCdlistSet&)>& found)
+                          const std::function<void(const SSong&)>& found)
 {
-    CUnfilterOnExit restore(m_set);
-
-    m_set.SetSort(ESongColumn::MELODI);
     int count = 0;
     for (const SM3uLine& line : lines) {
-        if (Find(line)) {
-            found(m_set);
+        if (const std::optional<SSong> song = Find(line)) {
+            found(*song);
             ++count;
             continue;
         }

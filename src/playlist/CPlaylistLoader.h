@@ -1,10 +1,12 @@
 #pragma once
 
+#include "db/SSong.h"
 #include "playlist/CM3uFile.h"
 
 #include <QList>
 #include <QString>
 #include <functional>
+#include <optional>
 
 class CCdlistSet;
 class CPrompts;
@@ -15,14 +17,14 @@ class CPlaylistLoader
 public:
     CPlaylistLoader(CCdlistSet& set, CPrompts& prompts) : m_set(set), m_prompts(prompts) {}
 
-    // Looks every line up in order; for each song found, `found` is called with the set
-    // standing on it. A line not found shows the silenceable "couldn't be found" warning.
-    // The set is left unfiltered and sorted by ID, also when the database fails.
-    // Returns the number of songs found.
-    int Load(const QList<SM3uLine>& lines, const std::function<void(CCdlistSet&)>& found);
+    // Looks every line up in order; for each song found, `found` is called with it. A line
+    // not found shows the silenceable "couldn't be found" warning. Returns the number of
+    // songs found.
+    int Load(const QList<SM3uLine>& lines, const std::function<void(const SSong&)>& found);
 
-    // Positions the set on the song at the line's folder and name (ignoring case).
-    bool Find(const SM3uLine& line);
+    // The song at the line's folder and name (ignoring case); of several, the first by
+    // file name.
+    std::optional<SSong> Find(const SM3uLine& line);
 
     static QString NotFoundText(const QString& name);
 

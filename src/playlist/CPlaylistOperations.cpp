@@ -1,15 +1,19 @@
 #include "playlist/CPlaylistOperations.h"
 
 #include "db/CCdlistSet.h"
+#include "media/CSongFromFile.h"
 #include "model/CAppServices.h"
 #include "model/CCdlistDoc.h"
 #include "platform/CPrompts.h"
+#include "platform/CRegularFile.h"
 #include "platform/CSafeTarget.h"
 #include "platform/CSettings.h"
 #include "playlist/CM3uFile.h"
 #include "playlist/CPlaylistImporter.h"
 #include "playlist/CPlaylistLoader.h"
 #include "playlist/CPlaylistTexts.h"
+
+#include <QIODevice>
 
 namespace {
 
@@ -40,26 +44,59 @@ QStringList CPlaylistOperations::ProgramFiles()
     return CSafeTarget::ProgramFiles(m_doc.Database().Path(), CSettings::FilePath());
 }
 
+namespace {
+
+// Where versions before the playlist was kept with its catalogue left it: in the settings,
+// for whichever catalogue started next.
+// Some hundred thousand entries; a larger file is no playlist of ours.
+constexpr qint64 kMaxSavedPlaylist = 8 * 1024 * 1024;
+
+} // namespace
+
+QString CPlaylistOperations::SavedPlaylistFile(const QString& database)
+{
+    return database + QStringLiteral("-playlist");
+}
+
 void CPlaylistOperations::SaveForNextRun()
 {
+    if (m_doc.Database().Path().isEmpty())
+        return;
     QStringList ids;
-    for (qint32 id : m_doc.Playlist().Ids())
+    for (qint64 id : m_doc.Playlist().Ids())
         ids << QString::number(id);
-    CSettings::SetString(ESetting::SavedPlaylist, ids.join(u' '));
+    const QByteArray text = ids.join(u' ').toLatin1() + "\r\n";
+    QString error;
+    if (!CSafeTarget::WriteWhole(
+            SavedPlaylistFile(m_doc.Database().Path()), ProgramFiles(),
+            [&text](QIODevice& out) {
+                return out.write(text) == text.size() ? QString() : out.errorString();
+            },
+            error))
+        m_services.prompts->Error(error, CPlaylistTexts::NotSavedCaption());
 }
 
 void CPlaylistOperations::RestoreFromLastRun()
 {
+    QByteArray text;
+    QString reason;
+    if (!CRegularFile::Read(SavedPlaylistFile(m_doc.Database().Path()), kMaxSavedPlaylist, text,
+                            reason) &&
+        CSettings::Stored(ESetting::SavedPlaylist)) {
+        // Taken over once, by the first catalogue that starts: it belongs to no other.
+        text = CSettings::String(ESetting::SavedPlaylist).toLatin1();
+        CSettings::Remove(CSettings::kSettings, CSettingsTable::Key(ESetting::SavedPlaylist));
+    }
     QList<CPlaylistModel::SEntry> entries;
     CCdlistSet& set = m_doc.Set();
-    const QString saved = CSettings::String(ESetting::SavedPlaylist);
-    for (const QString& text : saved.split(u' ', Qt::SkipEmptyParts)) {
+    for (const QByteArray& word : text.simplified().split(' ')) {
         bool ok = false;
-        const qint32 id = text.toInt(&ok);
-        if (ok && set.FindSongById(id))
-            entries.append({set.m_LIST, id});
+        const qint64 id = word.toLongLong(&ok);
+        if (!ok)
+            continue;
+        if (const std::optional<SSong> song = set.FindSongById(id))
+            entries.append({song->m_LIST, id});
     }
-    set.Unfilter();
     m_doc.Playlist().Append(entries);
 }
 
@@ -143,10 +180,10 @@ void CPlaylistOperations::LoadPlaylist(const QString& file)
     const bool addToPlaylist = AddOnSearch();
     QList<CPlaylistModel::SEntry> entries;
     try {
-        CPlaylistLoader(m_doc.Set(), *m_services.prompts).Load(lines, [&](CCdlistSet& set) {
-            songs.InsertSongRow(songs.RowCount(), set);
+        CPlaylistLoader(m_doc.Set(), *m_services.prompts).Load(lines, [&](const SSong& song) {
+            songs.InsertSongRow(songs.RowCount(), song);
             if (addToPlaylist)
-                entries.append({set.m_LIST, set.m_ID});
+                entries.append({song.m_LIST, song.m_ID});
         });
     } catch (const CDbException& e) {
         ReportDbError(e.Message());
@@ -162,13 +199,14 @@ void CPlaylistOperations::ImportM3u(const QString& file, const QString& session)
     QList<SM3uLine> lines;
     if (!ReadLines(*m_services.prompts, file, lines))
         return;
+    QString error;
+    const std::unique_ptr<CSongFromFile> maker = CSongFromFile::Create(&error);
+    if (!maker)
+        return m_services.prompts->Error(error, QStringLiteral("Error"));
     try {
-        // A set of its own: the import asks for discs, and the window must not move the
-        // cursor it writes through meanwhile.
-        const std::unique_ptr<CCdlistSet> set = m_doc.NewJobSet();
-        CPlaylistImporter importer(
-            *set, SImportTools::Standard(*m_services.volumes, *m_services.prompts));
-        importer.Import(lines, session);
+        CPlaylistImporter(m_doc.Set(), *maker,
+                          CPlaylistImporter::DriveSearch(*m_services.volumes, *m_services.prompts))
+            .Import(lines, session);
     } catch (const CDbException& e) {
         ReportDbError(e.Message());
     }
@@ -189,7 +227,7 @@ void CPlaylistOperations::Random(const SRandomRequest& request)
         CRandomDraw draw(m_doc.Set());
         const CRandomDraw::EResult result = draw.Draw(
             request, [&songs] { songs.Clear(); },
-            [&songs](CCdlistSet& set) { songs.InsertSongRow(songs.RowCount(), set); });
+            [&songs](const SSong& song) { songs.InsertSongRow(songs.RowCount(), song); });
         if (result == CRandomDraw::EResult::NoCandidates)
             m_services.prompts->Error(CPlaylistTexts::NoCandidates(),
                                       QStringLiteral("No songs available"));

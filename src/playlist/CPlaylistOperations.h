@@ -1,6 +1,6 @@
 #pragma once
 
-#include "playlist/CPlaylistGroups.h"
+#include "model/CPlaylistGroups.h"
 #include "playlist/CRandomDraw.h"
 
 #include <QList>
@@ -42,10 +42,12 @@ public:
     // the database failed (reported).
     bool GroupForCopy(SPlaylistGroups& groups);
 
-    // The playlist is kept from one run to the next: its song IDs are written at the end
-    // of a run and read back at the next start, where songs deleted meanwhile are dropped.
+    // The playlist is kept from one run to the next, with its catalogue: its song IDs are
+    // written beside the catalogue at the end of a run and read back at the next start on
+    // the same catalogue, where songs deleted meanwhile are dropped.
     void SaveForNextRun();
     void RestoreFromLastRun();
+    static QString SavedPlaylistFile(const QString& database);
 
     // The program's own files, which no export or copy may overwrite.
     QStringList ProgramFiles();

@@ -42,4 +42,8 @@ inline QString Short(const CRandomDraw& draw, const SRandomRequest& request)
     return request.bySongs ? ShortOfSongs(draw.Drawn(), request.amount)
                            : ShortOfTime(draw.Drawn(), request.amount);
 }
+inline QString NotSavedCaption()
+{
+    return QStringLiteral("Playlist not saved");
+}
 } // namespace CPlaylistTexts

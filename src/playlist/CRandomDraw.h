@@ -1,9 +1,12 @@
 #pragma once
 
-#include <QHash>
+#include "db/SSong.h"
+
 #include <QString>
 #include <functional>
+#include <optional>
 #include <random>
+#include <vector>
 
 class CCdlistSet;
 
@@ -35,26 +38,23 @@ public:
     explicit CRandomDraw(CCdlistSet& set) : m_set(set), m_random(std::random_device{}()) {}
     void Seed(unsigned seed) { m_random.seed(seed); }
 
-    // Finds the candidates; when there are some, calls `clear` once and then `add` with the
-    // set standing on each drawn song. The set is left unfiltered and sorted by ID.
-    // Drawn() and Candidates() say how many afterwards.
+    // Finds the candidates; when there are some, calls `clear` once and then `add` with
+    // each drawn song. Drawn() and Candidates() say how many afterwards.
     EResult Draw(const SRandomRequest& request, const std::function<void()>& clear,
-                 const std::function<void(CCdlistSet&)>& add);
+                 const std::function<void(const SSong&)>& add);
 
     int Drawn() const { return m_drawn; }
-    qint64 Candidates() const { return m_candidates; }
+    qint64 Candidates() const { return qint64(m_candidates.size()); }
 
 private:
-    qint64 FindCandidates(const SRandomRequest& request);
-    // Stands the set on a candidate not drawn before; false when none is left.
-    bool DrawOne();
+    std::vector<qint64> FindCandidates(const SRandomRequest& request);
+    // A candidate not drawn before; nullopt when none is left.
+    std::optional<SSong> DrawOne();
 
     CCdlistSet& m_set;
     std::mt19937 m_random;
-    qint64 m_candidates = 0;
-    qint64 m_taken = 0;
-    // A shuffle of the positions 1 … candidates done as far as drawn: a position moved
-    // out of the way lives here, every other one is in its own place.
-    QHash<qint64, qint64> m_moved;
+    // Shuffled as far as drawn: the first m_taken IDs are the ones drawn so far.
+    std::vector<qint64> m_candidates;
+    size_t m_taken = 0;
     int m_drawn = 0;
 };

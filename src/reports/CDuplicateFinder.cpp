@@ -29,7 +29,7 @@ std::unordered_set<std::string> Repeated(CDatabase& db, const char* folded)
 
 } // namespace
 
-CDuplicateFinder::CDuplicateFinder(CCdlistDoc& doc) : m_doc(doc), m_set(doc.NewJobSet())
+CDuplicateFinder::CDuplicateFinder(CCdlistDoc& doc) : m_doc(doc)
 {
     Load();
 }
@@ -58,7 +58,7 @@ void CDuplicateFinder::Load()
     };
     while (s.Step()) {
         SName entry;
-        entry.id = qint32(s.Int(0));
+        entry.id = qint64(s.Int(0));
         store(s.Bytes(1), entry.name, entry.nameLength);
         store(s.Bytes(2), entry.title, entry.titleLength);
         entry.candidate = repeated(names, 3) || (entry.titleLength > 0 && repeated(titles, 4));
@@ -138,7 +138,7 @@ QList<CDuplicateFinder::SEntry> CDuplicateFinder::Lookup(const QString& file, co
             (title8.isEmpty() || s.Bytes(3) != std::string_view(title8)))
             continue;
         SEntry entry;
-        entry.id = qint32(s.Int(0));
+        entry.id = qint64(s.Int(0));
         entry.file = CText::JoinPath(s.Text(1), s.Text(2));
         found.append(entry);
     }
@@ -162,11 +162,12 @@ QString CDuplicateFinder::FileSize(const QString& file)
     return known ? QString::number(qint64(st.st_size)) : CReportTexts::Unknown();
 }
 
-bool CDuplicateFinder::Delete(qint32 id, CPrompts& prompts)
+bool CDuplicateFinder::Delete(qint64 id, CPrompts& prompts)
 {
-    if (!m_set->FindSongById(id))
+    const std::optional<SSong> song = m_doc.Set().FindSongById(id);
+    if (!song)
         return false;
-    const QString file = CText::JoinPath(m_set->m_PATH, m_set->m_MELODI);
+    const QString file = song->FilePath();
     if (!prompts.AskYesNo(CReportTexts::ConfirmDelete(file), CReportTexts::ConfirmRemoval(),
                           CPrompts::EIcon::Exclamation))
         return false;
@@ -174,7 +175,7 @@ bool CDuplicateFinder::Delete(qint32 id, CPrompts& prompts)
         prompts.Error(CReportTexts::DeleteFailed(), CReportTexts::Error());
         return false;
     }
-    m_set->Delete();
+    m_doc.Set().Delete(id);
     m_gone.insert(id);
     ++m_deleted;
     m_group.removeIf([id](const SEntry& entry) { return entry.id == id; });

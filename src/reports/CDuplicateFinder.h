@@ -9,7 +9,6 @@
 #include <vector>
 
 class CCdlistDoc;
-class CCdlistSet;
 class CStatement;
 class CPrompts;
 
@@ -26,7 +25,7 @@ class CDuplicateFinder
 public:
     struct SEntry
     {
-        qint32 id = 0;
+        qint64 id = 0;
         QString file; // PATH + '/' + MELODI
         QString size; // in bytes, or "Unknown" when the file cannot be opened
         QString Text() const { return file + QStringLiteral(" (") + size + u')'; }
@@ -55,7 +54,7 @@ public:
     // Asks, then deletes the file and its song; false when the user declines or the file
     // cannot be removed (reported; the song is kept). The document's song count and
     // current song follow at once.
-    bool Delete(qint32 id, CPrompts& prompts);
+    bool Delete(qint64 id, CPrompts& prompts);
 
     // The size column of a listed file.
     static QString FileSize(const QString& file);
@@ -63,7 +62,7 @@ public:
 private:
     struct SName
     {
-        qint32 id = 0;
+        qint64 id = 0;
         quint32 name = 0; // offsets into m_text
         quint32 nameLength = 0;
         quint32 title = 0;
@@ -77,11 +76,10 @@ private:
     bool MarkListed(const QList<SEntry>& group);
 
     CCdlistDoc& m_doc;
-    std::unique_ptr<CCdlistSet> m_set;
     std::unique_ptr<CStatement> m_lookup;
     std::vector<SName> m_entries;
     std::string m_text;
-    QSet<qint32> m_gone;
+    QSet<qint64> m_gone;
     int m_next = 0;
     int m_deleted = 0;
     QString m_current;

@@ -214,17 +214,17 @@ private:
 };
 
 // The playlist's songs in playlist order; entries whose song is gone are left out.
-void WritePlaylist(CCdlistDoc& doc, const QList<qint32>& ids, CPageWriter& page)
+void WritePlaylist(CCdlistDoc& doc, const QList<qint64>& ids, CPageWriter& page)
 {
-    const std::unique_ptr<CCdlistSet> set = doc.NewJobSet();
-    for (qint32 id : ids) {
-        if (!set->FindSongById(id))
+    for (qint64 id : ids) {
+        const std::optional<SSong> song = doc.Set().FindSongById(id);
+        if (!song)
             continue;
         const std::array<QByteArray, kValues> texts = {
-            set->m_PATH.toUtf8(),   set->m_MELODI.toUtf8(),  set->m_TITLE.toUtf8(),
-            set->m_ARTIST.toUtf8(), set->m_ALBUM.toUtf8(),   set->m_YEAR.toUtf8(),
-            set->m_CD.toUtf8(),     set->m_BITRATE.toUtf8(), set->m_DURATION.toUtf8(),
-            set->m_COMMENT.toUtf8()};
+            song->m_PATH.toUtf8(),   song->m_MELODI.toUtf8(),  song->m_TITLE.toUtf8(),
+            song->m_ARTIST.toUtf8(), song->m_ALBUM.toUtf8(),   song->m_YEAR.toUtf8(),
+            song->m_CD.toUtf8(),     song->m_BITRATE.toUtf8(), song->m_DURATION.toUtf8(),
+            song->m_COMMENT.toUtf8()};
         SRowValues values;
         for (int i = 0; i < kValues; ++i)
             values[size_t(i)] = std::string_view(texts[size_t(i)]);

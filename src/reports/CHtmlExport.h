@@ -34,7 +34,7 @@ struct SHtmlOptions
     QString name;
     ESource source = ESource::None;
     QString session;        // the selected session (Session and None)
-    QList<qint32> playlist; // song IDs in playlist order (Playlist)
+    QList<qint64> playlist; // song IDs in playlist order (Playlist)
     bool id3 = false;
     bool detailed = false;
     bool links = false;

@@ -30,7 +30,7 @@ SStatistics CStatistics::Compute(CCdlistDoc& doc)
             lengthSum += CText::LeadingInteger(duration);
             ++lengthCount;
         }
-        const qint32 plays = qint32(row.Int(3));
+        const qint64 plays = qint64(row.Int(3));
         // Strictly less: a song with as many plays as one met earlier goes below it.
         for (size_t slot = 0; slot < s.top.size(); ++slot) {
             if (s.top[slot].plays < plays) {

@@ -13,7 +13,7 @@ struct SStatistics
     struct STopSong
     {
         QString name; // LIST
-        qint32 plays = 0;
+        qint64 plays = 0;
     };
 
     qint64 songs = 0;

@@ -38,9 +38,9 @@ QList<int> SControllerContext::SelectedSongRows() const
     return rows;
 }
 
-QList<qint32> SControllerContext::SelectedSongIds() const
+QList<qint64> SControllerContext::SelectedSongIds() const
 {
-    QList<qint32> ids;
+    QList<qint64> ids;
     for (const int row : SelectedSongRows())
         ids << doc.Songs().Id(row);
     return ids;

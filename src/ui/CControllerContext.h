@@ -26,7 +26,7 @@ struct SControllerContext
     std::optional<QString> SelectedSession() const;
     // The selected rows of the song list in list order, and their songs' IDs.
     QList<int> SelectedSongRows() const;
-    QList<qint32> SelectedSongIds() const;
+    QList<qint64> SelectedSongIds() const;
     // The first selected playlist entry; -1 when none is.
     int SelectedPlaylistEntry() const;
 };

@@ -146,7 +146,6 @@ void CDragDropEdit::InsertSelected(int position, const QString& dropped)
     setCursorPosition(position);
     const qsizetype before = text().size();
     insert(dropped);
-    // A length limit may have cut the text short: select what actually went in.
     setSelection(position, int(text().size() - before));
 }
 
@@ -158,6 +157,13 @@ Qt::DropAction CDragDropEdit::EffectFor(const QDropEvent* event) const
     if (possible & wanted)
         return wanted;
     return (possible & Qt::CopyAction) ? Qt::CopyAction : Qt::IgnoreAction;
+}
+
+bool CDragDropEdit::Fits(const QDropEvent* event) const
+{
+    if (m_dragging && EffectFor(event) == Qt::MoveAction)
+        return true;
+    return text().size() + event->mimeData()->text().size() <= maxLength();
 }
 
 void CDragDropEdit::dragEnterEvent(QDragEnterEvent* event)
@@ -180,6 +186,10 @@ void CDragDropEdit::dragMoveEvent(QDragMoveEvent* event)
         return;
     }
     setCursorPosition(PositionAt(event->position().toPoint()));
+    if (!Fits(event)) {
+        event->ignore(); // shown as a drop that is not taken
+        return;
+    }
     event->setDropAction(EffectFor(event));
     event->accept();
 }
@@ -195,7 +205,9 @@ void CDragDropEdit::dropEvent(QDropEvent* event)
     const QPoint point = event->position().toPoint();
     const bool inside = m_dragInside;
     m_dragInside = false;
-    if (!inside || (m_dragging && IsInRange(point, m_dragged)) || !event->mimeData()->hasText()) {
+    // Refused, the drag takes nothing from its source.
+    if (!inside || (m_dragging && IsInRange(point, m_dragged)) || !event->mimeData()->hasText() ||
+        !Fits(event)) {
         event->ignore();
         return;
     }

@@ -48,6 +48,9 @@ private:
     bool IsInRange(const QPoint& point, const SRange& range) const;
     int PositionAt(const QPoint& point) const;
     Qt::DropAction EffectFor(const QDropEvent* event) const;
+    // A drop takes its text whole or not at all: the field's length limit leaves room
+    // for it (a move within the field always has room).
+    bool Fits(const QDropEvent* event) const;
     void DragSelection();
     void FinishDrag(Qt::DropAction result, const QString& text, const QPoint& pointer);
     void InsertSelected(int position, const QString& text);

@@ -30,6 +30,12 @@ enum EControlId : int
     IDC_SONG_TOTALS = 1300,     // songs listed and their playing time
     IDC_PLAYLIST_TOTALS = 1301, // the playlist's songs and playing time
     IDC_PLAYBACK_TIME = 1302,   // elapsed and total time of the song playing
+    // The tag fields' labels (bold when Save would write the field).
+    IDC_TAG_TITLE_LABEL = 2019,
+    IDC_TAG_ARTIST_LABEL = 2033,
+    IDC_TAG_ALBUM_LABEL = 2034,
+    IDC_TAG_YEAR_LABEL = 2035,
+    IDC_TAG_GENRE_LABEL = 2065,
 };
 
 // The form's controls by identifier, as each controller is given them.

@@ -2,19 +2,19 @@
 
 #include "db/CBatchCommit.h"
 #include "db/CCdlistSet.h"
-#include "intake/CDriveLocator.h"
-#include "intake/CNamingRules.h"
-#include "intake/CStreamProbe.h"
-#include "intake/CTagReader.h"
+#include "media/CNamingRules.h"
+#include "media/CSongFromFile.h"
 #include "model/CAppServices.h"
 #include "model/CCdlistDoc.h"
+#include "model/CDriveLocator.h"
 #include "platform/CProgress.h"
 #include "platform/CPrompts.h"
+#include "platform/CRegularFile.h"
 #include "platform/CSafeTarget.h"
 #include "platform/CSettings.h"
-#include "platform/CText.h"
 #include "upgrade/CUpgradeTexts.h"
 
+#include <QFileInfo>
 #include <QScopeGuard>
 
 namespace {
@@ -34,12 +34,12 @@ bool IsNoValue(const QString& value)
     return value == u"XXXX";
 }
 
-void Fill(CCdlistSet& row, const COldSongsSet& old, bool titleAsList)
+void Fill(SSong& row, const SSong& old, ELayout layout, bool titleAsList)
 {
     row.m_CD = old.m_CD;
     row.m_PATH = old.m_PATH;
     row.m_MELODI = old.m_MELODI;
-    if (old.Layout() == ELayout::Version28) {
+    if (layout == ELayout::Version28) {
         row.m_TITLE = old.m_TITLE;
         row.m_ARTIST = old.m_ARTIST;
         row.m_ALBUM = old.m_ALBUM;
@@ -101,6 +101,12 @@ CUpgrade::SResult CUpgrade::Upgrade(const QString& oldFile, std::optional<bool> 
     const CCdlistDoc::CBusy busy(m_doc);
     SResult result;
     COldSongsSet old;
+    // SQLite would wait forever for a writer to a pipe, or read a device without end.
+    if (QFileInfo::exists(oldFile) && !CRegularFile::IsRegular(oldFile)) {
+        m_services.prompts->Error(CSafeTarget::FileError(oldFile, CRegularFile::NotRegular()),
+                                  QStringLiteral("Error"));
+        return result;
+    }
     if (!OpenOld(oldFile, old)) {
         m_services.prompts->Error(CUpgradeTexts::Failed(), QStringLiteral("Error"));
         return result;
@@ -111,10 +117,22 @@ CUpgrade::SResult CUpgrade::Upgrade(const QString& oldFile, std::optional<bool> 
             retrieve ? *retrieve
                      : m_services.prompts->AskYesNo(CUpgradeTexts::RetrieveQuestion(result.layout),
                                                     CUpgradeTexts::RetrieveCaption());
+    // What the files give is read only when the settings let tags be read at all. Without
+    // the decoder nothing could be measured: the upgrade is refused, reported.
+    std::unique_ptr<CSongFromFile> maker;
+    if (result.retrieve && CSettings::Int(QStringLiteral("NoID3"), 0) == 0) {
+        QString error;
+        maker = CSongFromFile::Create(&error);
+        if (!maker) {
+            m_services.prompts->Error(error, QStringLiteral("Error"));
+            result.outcome = EOutcome::Failed;
+            return result;
+        }
+    }
     qint64 before = -1;
     try {
         before = m_doc.Set().CountAll();
-        Copy(old, result.retrieve, result);
+        Copy(old, maker.get(), result);
         result.outcome = EOutcome::Done;
     } catch (const CDbException& e) {
         // The rows stored before the failure stay; the count says how many they are.
@@ -133,29 +151,25 @@ CUpgrade::SResult CUpgrade::Upgrade(const QString& oldFile, std::optional<bool> 
     return result;
 }
 
-void CUpgrade::Copy(COldSongsSet& old, bool retrieve, SResult& result)
+void CUpgrade::Copy(COldSongsSet& old, CSongFromFile* maker, SResult& result)
 {
     // Read once: a change made meanwhile in another window must not split one upgrade.
     const bool titleAsList = CNamingRules::TitleAsListText();
-    const bool fromFiles = retrieve && CSettings::Int(QStringLiteral("NoID3"), 0) == 0;
     result.found = old.GetRecordCount();
     std::unique_ptr<CProgress> progress =
         m_services.createProgress(CUpgradeTexts::ProgressCaption(), 3, 350);
     const auto hide = qScopeGuard([&progress] { progress->Hide(); });
     progress->SetRange(0, int(result.found), 1);
     progress->SetMessage(CUpgradeTexts::Progress(result.found));
-    // Without the decoder no song could be measured: the program reports it and ends.
-    const std::unique_ptr<CStreamProbe> probe = fromFiles ? CStreamProbe::CreateOrExit() : nullptr;
     CDriveLocator locator(*m_services.volumes, *m_services.prompts);
-    // A set of its own, as every job that stores songs: the window may browse meanwhile.
-    const std::unique_ptr<CCdlistSet> set = m_doc.NewJobSet();
+    CCdlistSet& set = m_doc.Set();
     CBatchCommit batch(m_doc.Database());
     for (old.MoveFirst(); !old.IsEOF(); old.MoveNext()) {
-        set->AddNew();
-        Fill(*set, old, titleAsList);
-        if (probe)
-            Retrieve(*set, old, locator, *probe, *progress);
-        set->Update();
+        SSong row;
+        Fill(row, old.Row(), old.Layout(), titleAsList);
+        if (maker)
+            Retrieve(row, old.Row(), locator, *maker, *progress);
+        set.Insert(row);
         ++result.stored;
         batch.Tick();
         progress->Step();
@@ -167,22 +181,11 @@ void CUpgrade::Copy(COldSongsSet& old, bool retrieve, SResult& result)
     batch.Finish();
 }
 
-void CUpgrade::Retrieve(CCdlistSet& row, const COldSongsSet& old, CDriveLocator& locator,
-                        CStreamProbe& probe, CProgress& progress)
+void CUpgrade::Retrieve(SSong& row, const SSong& old, CDriveLocator& locator, CSongFromFile& maker,
+                        CProgress& progress)
 {
-    const QString now = locator.LocateCdDrive(CText::JoinPath(old.m_PATH, old.m_MELODI), old.m_CD,
+    const QString now = locator.LocateCdDrive(old.FilePath(), old.m_CD,
                                               CDriveLocator::EVariant::Upgrade, &progress);
-    if (now.isEmpty())
-        return;
-    STagFields tag;
-    if (CTagReader::ReadTagFields(now, tag)) {
-        if (row.m_LYRICS.isEmpty())
-            row.m_LYRICS = tag.lyrics;
-        if (row.m_COMMENT.isEmpty())
-            row.m_COMMENT = tag.comment; // the record keeps what its column holds
-    }
-    // Measured where the file is now: the stored path names the drive the disc was in.
-    probe.Probe(now);
-    row.m_BITRATE = probe.m_bitrate;
-    row.m_DURATION = probe.m_duration;
+    if (!now.isEmpty())
+        maker.Complete(now, row);
 }

@@ -6,10 +6,10 @@
 #include <optional>
 
 class CCdlistDoc;
-class CCdlistSet;
+struct SSong;
 class CDriveLocator;
 class CProgress;
-class CStreamProbe;
+class CSongFromFile;
 struct SAppServices;
 
 // Carries the songs of a database written by an earlier version (songs.mdb, songs2.mdb or
@@ -50,11 +50,11 @@ private:
     // The first layout the file opens in; false when none does, or when the file is the
     // catalogue itself (it would be copied into itself).
     bool OpenOld(const QString& oldFile, COldSongsSet& old);
-    void Copy(COldSongsSet& old, bool retrieve, SResult& result);
+    void Copy(COldSongsSet& old, CSongFromFile* maker, SResult& result);
     // The row's lyrics, comment, bit rate and length from its file, wherever its disc is
     // now; the row stays as it is when the user gives up on the disc.
-    void Retrieve(CCdlistSet& row, const COldSongsSet& old, CDriveLocator& locator,
-                  CStreamProbe& probe, CProgress& progress);
+    void Retrieve(SSong& row, const SSong& old, CDriveLocator& locator, CSongFromFile& maker,
+                  CProgress& progress);
 
     CCdlistDoc& m_doc;
     const SAppServices& m_services;

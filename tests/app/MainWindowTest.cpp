@@ -7,6 +7,7 @@
 #include "platform/CSettings.h"
 #include "playlist/CPlaylistOperations.h"
 #include "playlist/gui/CPlaylistDelegate.h"
+#include "support/STestSong.h"
 #include "support/gui/CModalScript.h"
 #include "support/gui/CViewFixture.h"
 #include "ui/CActionTable.h"
@@ -202,13 +203,8 @@ TEST_F(MainWindowTest, KeypadKeysFireThePlayerCommandsWithNumLockOnOrOff)
 TEST_F(MainWindowTest, TheSongListAndThePlaylistShowTheirSongsAndPlayingTime)
 {
     CCdlistSet& set = f.doc.Set();
-    for (const QString& seconds : {QStringLiteral("3600"), QStringLiteral("1320")}) {
-        set.AddNew();
-        set.m_CD = set.m_LIST = set.m_ARTIST = QStringLiteral("S");
-        set.m_DURATION = seconds;
-        set.Update();
-    }
-    set.Requery();
+    for (const QString& seconds : {QStringLiteral("3600"), QStringLiteral("1320")})
+        AddTestSong(set, {.cd = "S", .artist = "S", .duration = seconds, .list = "S"});
     CLibraryOperations(f.doc, f.View().Services()).ShowSession(QStringLiteral("S"));
     CPlaylistOperations(f.doc, f.View().Services()).AddRows({0});
     const auto text = [this](int id) { return f.View().Controls().Get<QLabel>(id)->text(); };

@@ -23,16 +23,16 @@ using EAnswer = CPrompts::EAnswer;
 constexpr int kFiles = 2500;
 
 // Every row of the table, as text, by ID.
-QMap<qint32, QString> Rows(CCdlistDoc& doc, const QString& session = QString())
+QMap<qint64, QString> Rows(CCdlistDoc& doc, const QString& session = QString())
 {
-    QMap<qint32, QString> rows;
-    CCdlistSet& set = doc.Set();
-    set.SetFilter(session.isEmpty() ? CFilter() : CFilter::Exactly(ESongColumn::CD, session));
-    for (set.Requery(); !set.IsEOF(); set.MoveNext())
-        rows.insert(set.m_ID, QStringList{set.m_CD, set.m_LIST, set.m_PATH, set.m_MELODI,
-                                          set.m_TITLE, set.m_BITRATE, set.m_DURATION}
-                                  .join(u'|'));
-    set.Unfilter();
+    QMap<qint64, QString> rows;
+    doc.Set().Walk(session.isEmpty() ? CFilter() : CFilter::Exactly(ESongColumn::CD, session),
+                   [&rows](const SSong& s) {
+                       rows.insert(s.m_ID, QStringList{s.m_CD, s.m_LIST, s.m_PATH, s.m_MELODI,
+                                                       s.m_TITLE, s.m_BITRATE, s.m_DURATION}
+                                               .join(u'|'));
+                       return true;
+                   });
     return rows;
 }
 
@@ -117,7 +117,7 @@ TEST(ScanWhileClickingTest, TheCatalogueSurvivesAUserWhoKeepsClicking)
     f.Start();
     f.Frame().show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&f.Frame()));
-    const QMap<qint32, QString> others = Rows(f.View().Doc(), QStringLiteral("Another"));
+    const QMap<qint64, QString> others = Rows(f.View().Doc(), QStringLiteral("Another"));
 
     // "Another" is listed (its songs fill the list); "Scanned" is updated from the menu.
     QListView* sessions = f.View().SessionList();
@@ -134,7 +134,7 @@ TEST(ScanWhileClickingTest, TheCatalogueSurvivesAUserWhoKeepsClicking)
 
     EXPECT_GT(user.Ticks(), 20) << "the scan gave the user no chance to click";
     EXPECT_EQ(user.EnabledDuringJob(), 0);
-    const QMap<qint32, QString> scanned = Rows(f.View().Doc(), QStringLiteral("Scanned"));
+    const QMap<qint64, QString> scanned = Rows(f.View().Doc(), QStringLiteral("Scanned"));
     QSet<QString> files;
     for (const QString& row : scanned)
         files.insert(row.section(u'|', 3, 3));

@@ -2,10 +2,15 @@
 #include "db/CCdlistSet.h"
 #include "platform/CSettings.h"
 #include "support/CCliRun.h"
+#include "support/CFifo.h"
 #include "support/CNoFileOverride.h"
 #include "support/CTestEnvironment.h"
+#include "support/STestSong.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
 #include <cerrno>
 #include <cstring>
 #include <gtest/gtest.h>
@@ -27,11 +32,8 @@ protected:
         db.Open(env.DatabasePath());
         CCdlistSet set;
         set.Open(db);
-        for (int i = 0; i < count; ++i) {
-            set.AddNew();
-            set.m_CD = session;
-            set.Update();
-        }
+        for (int i = 0; i < count; ++i)
+            AddTestSong(set, {.cd = session});
     }
 
     CTestEnvironment env;
@@ -128,6 +130,63 @@ TEST_F(CommandLineTest, FailuresAreOneLineAndStatusOne)
     EXPECT_TRUE(r.err.startsWith("cratewise: ") && r.err.count(u'\n') == 1 &&
                 r.err.contains("is not a Cratewise song database"))
         << r.err.toStdString();
+}
+
+// A pipe named as a file would wait for a writer for ever, a huge file fill the memory: both
+// are refused before anything is read.
+TEST_F(CommandLineTest, NamedInputsMustBeRegularFilesOfABoundedSize)
+{
+    AddSongs("Rock", 1);
+    const CFifo fifo(env.Root() + "/pipe");
+    QFile big(env.WriteFile("big.txt", {}));
+    ASSERT_TRUE(big.resize(CCommandLine::kMaxTextFile + 1));
+    const QString notRegular = QStringLiteral("This is not a regular file");
+    const std::pair<QStringList, QString> cases[] = {
+        {{"lyrics", "1", "--set", fifo.Path()}, notRegular},
+        {{"lyrics", "1", "--set", big.fileName()}, QStringLiteral("larger than 1 MB")},
+        {{"feedback", "--message-file", fifo.Path()}, notRegular},
+        {{"upgrade", fifo.Path()}, notRegular},
+    };
+    QElapsedTimer clock;
+    clock.start();
+    for (const auto& [args, error] : cases) {
+        const SCliRun r = Run(args);
+        EXPECT_EQ(r.status, 1) << args.join(u' ').toStdString();
+        EXPECT_TRUE(r.err.contains(error)) << r.err.toStdString();
+    }
+    EXPECT_LT(clock.elapsed(), 2000) << "a command waited for the pipe's writer";
+}
+
+// A catalogue on a read-only mount can still be listed; a change is refused with the
+// reason. The mount needs a namespace of its own: the test runs itself again inside one.
+TEST_F(CommandLineTest, ACatalogueOnAReadOnlyMountIsListedAndChangesAreRefused)
+{
+    if (const QString data = qEnvironmentVariable("CRATEWISE_READ_ONLY_DATA"); !data.isEmpty()) {
+        const SCliRun songs = SCliRun::Run(data, {"songs", "Rock"});
+        EXPECT_EQ(songs.status, 0) << songs.err.toStdString();
+        EXPECT_EQ(songs.out.count(u'\n'), 2);
+        const SCliRun rename = SCliRun::Run(data, {"rename-session", "Rock", "Pop"});
+        EXPECT_EQ(rename.status, 1);
+        EXPECT_TRUE(rename.err.contains("Read-only file system")) << rename.err.toStdString();
+        return;
+    }
+    if (QProcess::execute("unshare", {"-rm", "true"}) != 0)
+        GTEST_SKIP() << "no namespaces of our own here";
+    AddSongs("Rock", 2);
+    QProcess inside;
+    inside.setProcessChannelMode(QProcess::ForwardedChannels);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("CRATEWISE_READ_ONLY_DATA", env.DataDir());
+    inside.setProcessEnvironment(environment);
+    inside.start("unshare", {"-rm", "sh", "-c",
+                             "mount --bind \"$1\" \"$1\" && mount -o remount,bind,ro \"$1\" "
+                             "|| exit 77; exec \"$2\" --gtest_filter=\"$3\"",
+                             "sh", env.DataDir(), QCoreApplication::applicationFilePath(),
+                             "CommandLineTest.ACatalogueOnAReadOnlyMount*"});
+    ASSERT_TRUE(inside.waitForFinished(60000));
+    if (inside.exitCode() == 77)
+        GTEST_SKIP() << "no read-only mount of our own here";
+    EXPECT_EQ(inside.exitCode(), 0);
 }
 
 TEST_F(CommandLineTest, SettingsNotSavedOrUnreadableFailWithOneLine)

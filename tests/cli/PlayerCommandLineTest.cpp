@@ -18,11 +18,8 @@ TEST(PlayerCommandLineTest, SendsASessionShowsWhatPlaysAndControlsThePlayer)
     for (const char* title : {"One", "Two"}) {
         const QString file = QString::fromLatin1(title) + ".mp3";
         ASSERT_TRUE(CMp3Factory::WriteSong(folder + "/" + file, {.seconds = 5.0}));
-        CCdlistSet& set = f.doc.Set();
-        f.AddSong("Live", title, folder, file);
-        set.Edit();
-        set.m_ARTIST = "Band";
-        set.Update();
+        AddTestSong(f.doc.Set(),
+                    {.cd = "Live", .title = title, .artist = "Band", .file = file, .path = folder});
     }
     const auto run = [&f](QStringList args) {
         args.prepend("player");
@@ -34,6 +31,14 @@ TEST(PlayerCommandLineTest, SendsASessionShowsWhatPlaysAndControlsThePlayer)
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "Invalid Path...: You must specify the path to Winamp.\n");
     CSettings::SetString("Winamp", "/usr/bin/mpd");
+    // No player is started where it would replace a file.
+    const QString file = f.env.WriteFile("not-a-socket", "keep me");
+    CSettings::SetString("PlayerSocket", file);
+    r = run({"send", "--session", "Live"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.contains(file + " (the setting PlayerSocket) is not a socket"))
+        << r.err.toStdString();
+    CSettings::SetString("PlayerSocket", mpd.Socket());
     CSettings::SetInt("Autoplay", 1);
     r = run({"send", "--session", "Live"});
     ASSERT_EQ(r.status, 0) << r.err.toStdString();
@@ -42,12 +47,12 @@ TEST(PlayerCommandLineTest, SendsASessionShowsWhatPlaysAndControlsThePlayer)
 
     EXPECT_EQ(run({"next"}).status, 0);
     QThread::msleep(200);
-    EXPECT_EQ(run({"volume", "40"}).status, 0);
+    EXPECT_EQ(run({"volume", "2"}).status, 0);
     r = run({"status"});
     ASSERT_EQ(r.status, 0) << r.err.toStdString();
     EXPECT_TRUE(r.out.startsWith("state\tplaying\nlist length\t2\nlist position\t1\nposition\t"))
         << r.out.toStdString();
-    EXPECT_TRUE(r.out.contains("\nlength\t5\nvolume\t40\nfile\t" + folder +
+    EXPECT_TRUE(r.out.contains("\nlength\t5\nvolume\t2\nfile\t" + folder +
                                "/Two.mp3\ntitle\tTwo\nartist\tBand\n"))
         << r.out.toStdString();
     EXPECT_EQ(run({"volume", "101"}).status, 1);

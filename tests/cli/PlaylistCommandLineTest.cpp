@@ -13,12 +13,12 @@ protected:
     void AddSong(const QString& cd, const QString& title, const QString& file,
                  const QString& genre = QString(), const QString& duration = QString())
     {
-        CCdlistSet& set = f.doc.Set();
-        f.AddSong(cd, title, "/music/" + cd, file);
-        set.Edit();
-        set.m_GENRE = genre;
-        set.m_DURATION = duration;
-        set.Update();
+        AddTestSong(f.doc.Set(), {.cd = cd,
+                                  .title = title,
+                                  .file = file,
+                                  .path = "/music/" + cd,
+                                  .genre = genre,
+                                  .duration = duration});
     }
 
     CDocFixture f;

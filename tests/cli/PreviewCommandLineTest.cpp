@@ -20,8 +20,8 @@ TEST(PreviewCommandLineTest, PlaysToTheEndOrUntilCtrlC)
     const QString music = f.env.MakeDir("music");
     ASSERT_TRUE(CToneMp3::Write(music + "/short.mp3", {440}, 0.5));
     ASSERT_TRUE(CToneMp3::Write(music + "/long.mp3", {440}, 5.0));
-    const qint32 shortSong = f.AddSong("CD1", "Short", music, "short.mp3");
-    const qint32 longSong = f.AddSong("CD1", "Long", music, "long.mp3");
+    const qint64 shortSong = f.AddSong("CD1", "Short", music, "short.mp3");
+    const qint64 longSong = f.AddSong("CD1", "Long", music, "long.mp3");
 
     SCliRun r = SCliRun::Run(f.env.DataDir(), {"preview", QString::number(shortSong)});
     ASSERT_EQ(r.status, 0) << r.err.toStdString();

@@ -30,8 +30,8 @@ protected:
 
 TEST_F(SearchCommandTest, PrintsMatchesInIdOrderWithTheWindowsRules)
 {
-    const qint32 a = Add({.title = QStringLiteral("The Wall"), .genre = QStringLiteral("(17)")});
-    const qint32 b = Add({.title = QStringLiteral("Breathe"), .genre = QStringLiteral("(17)")});
+    const qint64 a = Add({.title = QStringLiteral("The Wall"), .genre = QStringLiteral("(17)")});
+    const qint64 b = Add({.title = QStringLiteral("Breathe"), .genre = QStringLiteral("(17)")});
     Add({.title = QStringLiteral("Other"), .genre = QStringLiteral("(13)")});
     const QString wall = QStringLiteral("%1 The Wall").arg(a);
     const QString breathe = QStringLiteral("%1 Breathe").arg(b);

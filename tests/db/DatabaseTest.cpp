@@ -2,6 +2,7 @@
 #include "db/CExceptSet.h"
 #include "support/CNoFileOverride.h"
 #include "support/CTestEnvironment.h"
+#include "support/STestSong.h"
 
 #include <QFile>
 #include <fcntl.h>
@@ -18,40 +19,32 @@ protected:
         db.Open(env.DatabasePath());
         set.Open(db);
     }
-    qint32 Add(const QString& cd, const QString& title,
+    qint64 Add(const QString& cd, const QString& title,
                const QString& file = QStringLiteral("a.mp3"))
     {
-        set.AddNew();
-        set.m_CD = cd;
-        set.m_TITLE = title;
-        set.m_LIST = title;
-        set.m_MELODI = file;
-        set.m_PATH = QStringLiteral("/music");
-        set.Update();
-        return set.m_ID;
+        return AddTestSong(set, {.cd = cd, .title = title, .file = file});
     }
-    QStringList WalkTitles()
+    QStringList WalkTitles(const CFilter& filter)
     {
         QStringList titles;
-        set.Requery();
-        while (!set.IsEOF()) {
-            titles << set.m_TITLE;
-            set.MoveNext();
-        }
+        set.Walk(filter, [&titles](const SSong& song) {
+            titles << song.m_TITLE;
+            return true;
+        });
         return titles;
     }
+    SSong Stored(qint64 id) { return set.FindSongById(id).value_or(SSong()); }
 
     CTestEnvironment env;
     CDatabase db;
     CCdlistSet set;
 };
 
-TEST_F(DatabaseTest, NewDatabaseIsEmptyAndPositionedAtEnd)
+TEST_F(DatabaseTest, NewDatabaseIsEmpty)
 {
     EXPECT_TRUE(QFile::exists(env.DatabasePath()));
-    EXPECT_TRUE(set.IsBOF());
-    EXPECT_TRUE(set.IsEOF());
     EXPECT_EQ(set.CountAll(), 0);
+    EXPECT_TRUE(WalkTitles(CFilter()).isEmpty());
     EXPECT_TRUE(set.SessionCounts().isEmpty());
 }
 
@@ -137,29 +130,37 @@ TEST_F(DatabaseTest, UnwritableFileOrFolderIsNamedWithTheSystemsReason)
 
 TEST_F(DatabaseTest, NewRowsReadPlayCountZeroAndIdsAreNeverReused)
 {
-    const qint32 a = Add(QStringLiteral("S"), QStringLiteral("one"));
-    const qint32 b = Add(QStringLiteral("S"), QStringLiteral("two"));
+    const qint64 a = Add(QStringLiteral("S"), QStringLiteral("one"));
+    const qint64 b = Add(QStringLiteral("S"), QStringLiteral("two"));
     EXPECT_LT(a, b);
     ASSERT_TRUE(set.FindSongById(b));
-    EXPECT_EQ(set.m_USE, 0);
-    set.Delete();
-    const qint32 c = Add(QStringLiteral("S"), QStringLiteral("three"));
+    EXPECT_EQ(Stored(b).m_USE, 0);
+    EXPECT_TRUE(set.Delete(b));
+    const qint64 c = Add(QStringLiteral("S"), QStringLiteral("three"));
     EXPECT_GT(c, b) << "a deleted song's ID was handed out again";
     EXPECT_FALSE(set.FindSongById(b));
 }
 
-TEST_F(DatabaseTest, LongTextIsCutToTheColumnLength)
+TEST_F(DatabaseTest, LongTextIsCutToTheColumnLengthAndPathsAreKeptWhole)
 {
-    set.AddNew();
-    set.m_LYRICS = QString(6000, u'x');
-    set.m_TITLE = QString(300, u'y');
+    SSong song;
+    song.m_LYRICS = QString(6000, u'x');
+    song.m_TITLE = QString(300, u'y');
     // A surrogate pair straddling the limit is not split.
-    set.m_COMMENT = QString(254, u'c') + QString::fromUcs4(U"\U0001F3B5");
-    set.Update();
-    ASSERT_TRUE(set.FindSongById(set.m_ID));
-    EXPECT_EQ(set.m_LYRICS.size(), 5000);
-    EXPECT_EQ(set.m_TITLE.size(), 255);
-    EXPECT_EQ(set.m_COMMENT, QString(254, u'c'));
+    song.m_COMMENT = QString(254, u'c') + QString::fromUcs4(U"\U0001F3B5");
+    // A folder deep enough for PATH_MAX, and a file name as long as a file system allows.
+    song.m_PATH = QStringLiteral("/music") + QStringLiteral("/folder").repeated(580);
+    song.m_MELODI = QString(251, u'n') + QStringLiteral(".mp3");
+    const SSong stored = Stored(set.Insert(song));
+    EXPECT_EQ(stored.m_LYRICS.size(), 5000);
+    EXPECT_EQ(stored.m_TITLE.size(), 255);
+    EXPECT_EQ(stored.m_COMMENT, QString(254, u'c'));
+    EXPECT_EQ(stored.m_PATH, song.m_PATH);
+    EXPECT_EQ(stored.m_MELODI, song.m_MELODI);
+    SSongChanges moved;
+    moved.Set(ESongColumn::PATH, song.m_PATH + QStringLiteral("/more"));
+    set.Update(stored.m_ID, moved);
+    EXPECT_EQ(Stored(stored.m_ID).m_PATH, song.m_PATH + QStringLiteral("/more"));
 }
 
 TEST_F(DatabaseTest, FiltersTakeHostileValuesLiterally)
@@ -173,14 +174,15 @@ TEST_F(DatabaseTest, FiltersTakeHostileValuesLiterally)
     Add(QStringLiteral("100x"), QStringLiteral("decoy"));
     Add(QStringLiteral("axb"), QStringLiteral("decoy"));
     for (const QString& n : names) {
-        set.SetFilter(CFilter::Exactly(ESongColumn::CD, n));
-        EXPECT_EQ(WalkTitles(), QStringList{n}) << n.toStdString();
-        set.SetFilter(CFilter::Equals(ESongColumn::MELODI, n + QStringLiteral(".mp3"))
-                          .And(CFilter::Equals(ESongColumn::PATH, QStringLiteral("/music"))));
-        EXPECT_EQ(WalkTitles(), QStringList{n}) << n.toStdString();
+        EXPECT_EQ(WalkTitles(CFilter::Exactly(ESongColumn::CD, n)), QStringList{n})
+            << n.toStdString();
+        EXPECT_EQ(
+            WalkTitles(CFilter::Equals(ESongColumn::MELODI, n + QStringLiteral(".mp3"))
+                           .And(CFilter::Equals(ESongColumn::PATH, QStringLiteral("/music")))),
+            QStringList{n})
+            << n.toStdString();
     }
-    set.SetFilter(CFilter());
-    EXPECT_EQ(set.GetRecordCount(), names.size() + 2);
+    EXPECT_EQ(set.CountAll(), names.size() + 2);
 }
 
 TEST_F(DatabaseTest, DatabaseComparisonsIgnoreCaseForAllLetters)
@@ -188,13 +190,12 @@ TEST_F(DatabaseTest, DatabaseComparisonsIgnoreCaseForAllLetters)
     Add(QStringLiteral("S"), QStringLiteral("Ärger im Paradies"));
     Add(QStringLiteral("S"), QStringLiteral("ÉTÉ"));
     Add(QStringLiteral("S"), QStringLiteral("Arger"));
-    set.SetFilter(CFilter::Equals(ESongColumn::TITLE, QStringLiteral("été")));
-    EXPECT_EQ(WalkTitles(), QStringList{QStringLiteral("ÉTÉ")});
-    set.SetFilter(CFilter::Prefix(ESongColumn::TITLE, QStringLiteral("äRG")));
-    EXPECT_EQ(WalkTitles(), QStringList{QStringLiteral("Ärger im Paradies")});
+    EXPECT_EQ(WalkTitles(CFilter::Equals(ESongColumn::TITLE, QStringLiteral("été"))),
+              QStringList{QStringLiteral("ÉTÉ")});
+    EXPECT_EQ(WalkTitles(CFilter::Prefix(ESongColumn::TITLE, QStringLiteral("äRG"))),
+              QStringList{QStringLiteral("Ärger im Paradies")});
     // Exact comparisons stay exact.
-    set.SetFilter(CFilter::Exactly(ESongColumn::TITLE, QStringLiteral("été")));
-    EXPECT_TRUE(WalkTitles().isEmpty());
+    EXPECT_TRUE(WalkTitles(CFilter::Exactly(ESongColumn::TITLE, QStringLiteral("été"))).isEmpty());
 }
 
 TEST(FoldTest, FoldedBytesAreTheFoldedTextsForAsciiAndBeyond)
@@ -225,22 +226,21 @@ TEST_F(DatabaseTest, SongsAddedInATransactionAreFoundAndARollbackLeavesNoTrace)
         other.Open(env.DatabasePath());
         CCdlistSet otherSet;
         otherSet.Open(other);
-        otherSet.AddNew();
-        otherSet.m_TITLE = QStringLiteral("Other");
-        otherSet.Update();
+        AddTestSong(otherSet, {.title = QStringLiteral("Other")});
     }
-    set.SetFilter(CFilter::Equals(ESongColumn::TITLE, QStringLiteral("dropped title")));
-    EXPECT_TRUE(WalkTitles().isEmpty());
+    EXPECT_TRUE(
+        WalkTitles(CFilter::Equals(ESongColumn::TITLE, QStringLiteral("dropped title"))).isEmpty());
     CDatabase::CTransaction kept(db);
     Add(QStringLiteral("S"), QStringLiteral("Kept Title"));
-    set.SetFilter(CFilter::Equals(ESongColumn::TITLE, QStringLiteral("kept title")));
-    EXPECT_EQ(WalkTitles(), QStringList{QStringLiteral("Kept Title")}) << "before the commit";
+    EXPECT_EQ(WalkTitles(CFilter::Equals(ESongColumn::TITLE, QStringLiteral("kept title"))),
+              QStringList{QStringLiteral("Kept Title")})
+        << "before the commit";
     Add(QStringLiteral("S"), QStringLiteral("Later title"));
     kept.Commit();
-    set.SetFilter(CFilter::Contains({ESongColumn::TITLE}, QStringLiteral("ER TI")));
-    EXPECT_EQ(WalkTitles(), QStringList{QStringLiteral("Later title")});
-    set.SetFilter(CFilter::Prefix(ESongColumn::TITLE, QStringLiteral("OTH")));
-    EXPECT_EQ(WalkTitles(), QStringList{QStringLiteral("Other")});
+    EXPECT_EQ(WalkTitles(CFilter::Contains({ESongColumn::TITLE}, QStringLiteral("ER TI"))),
+              QStringList{QStringLiteral("Later title")});
+    EXPECT_EQ(WalkTitles(CFilter::Prefix(ESongColumn::TITLE, QStringLiteral("OTH"))),
+              QStringList{QStringLiteral("Other")});
 }
 
 TEST_F(DatabaseTest, SessionsDifferingInCaseAreDistinct)
@@ -261,65 +261,48 @@ TEST_F(DatabaseTest, SessionsDifferingInCaseAreDistinct)
     EXPECT_EQ(set.CountAll(), 3);
 }
 
-TEST_F(DatabaseTest, PositioningByIdAndByAbsolutePosition)
+TEST_F(DatabaseTest, AChangeWritesOnlyItsColumnsAndTheLookupsFollowIt)
 {
-    QList<qint32> ids;
-    for (int i = 0; i < 10; ++i)
+    QList<qint64> ids;
+    for (int i = 0; i < 4; ++i)
         ids << Add(i % 2 ? QStringLiteral("odd") : QStringLiteral("even"), QString::number(i));
-    set.SetFilter(CFilter());
-    set.Requery();
-    ASSERT_TRUE(set.FindSongById(ids[4]));
-    EXPECT_EQ(set.m_TITLE, QStringLiteral("4"));
-    set.MoveNext();
-    EXPECT_EQ(set.m_TITLE, QStringLiteral("5")) << "walk goes on after a lookup";
+    EXPECT_EQ(set.Ids(CFilter::Exactly(ESongColumn::CD, QStringLiteral("odd"))),
+              (std::vector<qint64>{ids[1], ids[3]}));
+    EXPECT_EQ(set.FindFirst(CFilter(), ESongColumn::TITLE).value_or(SSong()).m_ID, ids[0]);
     EXPECT_FALSE(set.FindSongById(99999));
 
-    set.SetFilter(CFilter::Exactly(ESongColumn::CD, QStringLiteral("odd")));
-    set.Requery();
-    EXPECT_EQ(set.GetRecordCount(), 5);
-    ASSERT_TRUE(set.SetAbsolutePosition(3));
-    EXPECT_EQ(set.m_TITLE, QStringLiteral("5"));
-    EXPECT_FALSE(set.SetAbsolutePosition(6));
-    EXPECT_TRUE(set.IsEOF());
-
-    set.SetFilter(CFilter());
-    set.SetSort(ESongColumn::TITLE);
-    EXPECT_EQ(WalkTitles().first(), QStringLiteral("0"));
-}
-
-TEST_F(DatabaseTest, EditAfterAWalkKeepsTheOtherColumns)
-{
-    set.AddNew();
-    set.m_CD = QStringLiteral("S");
-    set.m_LYRICS = QStringLiteral("la la");
-    set.Update();
-    const qint32 id = set.m_ID;
-    set.Requery();
-    ASSERT_FALSE(set.IsEOF());
-    set.Edit();
-    set.m_USE += 1;
-    set.Update();
-    ASSERT_TRUE(set.FindSongById(id));
-    EXPECT_EQ(set.m_USE, 1);
-    EXPECT_EQ(set.m_LYRICS, QStringLiteral("la la"));
+    // Another program changes the lyrics meanwhile: a change of the artist keeps them.
+    SSong before = Stored(ids[2]);
+    CStatement other(db, QStringLiteral("UPDATE Songs SET LYRICS = 'la la' WHERE ID = ?"));
+    other.BindInt(1, ids[2]).Step();
+    SSongChanges artist;
+    artist.Set(ESongColumn::ARTIST, QStringLiteral("Ärger"));
+    ASSERT_TRUE(set.Update(ids[2], artist));
+    EXPECT_TRUE(set.IncrementUse(ids[2]));
+    before.m_ARTIST = QStringLiteral("Ärger");
+    before.m_LYRICS = QStringLiteral("la la");
+    before.m_USE = 1;
+    EXPECT_EQ(Stored(ids[2]), before);
+    EXPECT_EQ(WalkTitles(CFilter::Equals(ESongColumn::ARTIST, QStringLiteral("ärger"))),
+              QStringList{QStringLiteral("2")});
+    EXPECT_FALSE(set.Update(99999, artist));
+    EXPECT_FALSE(set.IncrementUse(99999));
 }
 
 TEST_F(DatabaseTest, ExceptSetReplacesItsRows)
 {
     CExceptSet except;
     except.Open(db);
-    EXPECT_TRUE(except.IsBOF());
-    for (const char* n : {"2 Unlimited", "10cc", "808 State"}) {
-        except.AddNew();
-        except.m_EXCLUDED = QString::fromUtf8(n);
-        except.Update();
-    }
+    EXPECT_TRUE(except.Names().isEmpty());
+    for (const char* n : {"2 Unlimited", "10cc", "808 State"})
+        except.Add(QString::fromUtf8(n));
+    const QStringList names{QStringLiteral("2 Unlimited"), QStringLiteral("10cc"),
+                            QStringLiteral("808 State")};
+    EXPECT_EQ(except.Names(), names);
     except.Requery();
-    EXPECT_EQ(except.Names(), (QStringList{QStringLiteral("2 Unlimited"), QStringLiteral("10cc"),
-                                           QStringLiteral("808 State")}));
-    except.DeleteAll();
-    except.Requery();
-    EXPECT_TRUE(except.IsEOF());
+    EXPECT_EQ(except.Names(), names);
+    except.ReplaceAll({QStringLiteral("10cc")});
+    EXPECT_EQ(except.Names(), QStringList{QStringLiteral("10cc")});
 }
 
 } // namespace

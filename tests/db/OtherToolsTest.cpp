@@ -3,6 +3,7 @@
 #include "db/CCdlistSet.h"
 #include "support/CRecordingProgress.h"
 #include "support/CTestEnvironment.h"
+#include "support/STestSong.h"
 
 #include <QFile>
 #include <QProcess>
@@ -11,6 +12,8 @@
 #include <sqlite3.h>
 
 namespace {
+
+constexpr qint64 kBigId = 4611686018427387905;
 
 // A connection as the sqlite3 shell or Python would open it.
 class CPlainConnection
@@ -62,35 +65,22 @@ QStringList Titles(CCdlistSet& set, const CFilter& filter)
     return titles;
 }
 
-qint32 AddSong(CCdlistSet& set, const QString& title, const QString& file, const QString& path)
-{
-    set.AddNew();
-    set.m_CD = QStringLiteral("S");
-    set.m_TITLE = title;
-    set.m_MELODI = file;
-    set.m_PATH = path;
-    set.Update();
-    return set.m_ID;
-}
-
 TEST(OtherToolsTest, PlainSqliteReadsAndWritesTheCatalogueAndTheProgramFindsItsRows)
 {
     CTestEnvironment env;
     const QString path = env.DatabasePath();
-    qint32 edited = 0;
+    qint64 edited = 0;
     {
         CDatabase db;
         db.Open(path);
         CCdlistSet set;
         set.Open(db);
-        edited =
-            AddSong(set, QStringLiteral("Old name"), QStringLiteral("a.mp3"), QStringLiteral("/m"));
-        AddSong(set, QStringLiteral("Kept"), QStringLiteral("b.mp3"), QStringLiteral("/m"));
+        edited = AddTestSong(set, {.title = "Old name", .file = "a.mp3", .path = "/m"});
+        AddTestSong(set, {.title = "Kept", .file = "b.mp3", .path = "/m"});
         // The program's own edit keeps the row findable at once.
-        set.FindSongById(edited);
-        set.Edit();
-        set.m_TITLE = QStringLiteral("Older NAME");
-        set.Update();
+        SSongChanges title;
+        title.Set(ESongColumn::TITLE, QStringLiteral("Older NAME"));
+        set.Update(edited, title);
         EXPECT_EQ(Titles(set, CFilter::Equals(ESongColumn::TITLE, QStringLiteral("older name"))),
                   QStringList{QStringLiteral("Older NAME")});
         EXPECT_EQ(Titles(set, CFilter::Contains({ESongColumn::TITLE}, QStringLiteral("der n"))),
@@ -99,9 +89,11 @@ TEST(OtherToolsTest, PlainSqliteReadsAndWritesTheCatalogueAndTheProgramFindsItsR
     {
         CPlainConnection plain(path);
         EXPECT_EQ(plain.Run("SELECT count(*) FROM Songs"), QStringLiteral("2"));
-        EXPECT_EQ(plain.Run("INSERT INTO Songs(CD, TITLE, MELODI, PATH) VALUES(?, ?, ?, ?)",
-                            {QStringLiteral("S"), QStringLiteral("ΘΆΛΑΣΣΑ Straße"),
-                             QStringLiteral("ΣΟΦΙΑ.MP3"), QStringLiteral("/Μουσική")}),
+        // Numbered beyond 32 bits, as another tool may number its rows.
+        EXPECT_EQ(plain.Run("INSERT INTO Songs(ID, CD, TITLE, MELODI, PATH) VALUES(?, ?, ?, ?, ?)",
+                            {QString::number(kBigId), QStringLiteral("S"),
+                             QStringLiteral("ΘΆΛΑΣΣΑ Straße"), QStringLiteral("ΣΟΦΙΑ.MP3"),
+                             QStringLiteral("/Μουσική")}),
                   QString());
         EXPECT_EQ(plain.Run("UPDATE Songs SET TITLE = ? WHERE ID = ?",
                             {QStringLiteral("Élan VITAL"), QString::number(edited)}),
@@ -126,6 +118,9 @@ TEST(OtherToolsTest, PlainSqliteReadsAndWritesTheCatalogueAndTheProgramFindsItsR
     CCdlistSet set;
     set.Open(db);
     const QStringList greek{QStringLiteral("ΘΆΛΑΣΣΑ Straße")};
+    EXPECT_EQ(set.FindSongById(kBigId).value_or(SSong()).m_TITLE, greek[0]);
+    EXPECT_EQ(set.Ids(CFilter::Exactly(ESongColumn::TITLE, greek[0])), std::vector<qint64>{kBigId});
+    EXPECT_GT(AddTestSong(set, {.title = "After"}), kBigId) << "no number is handed out twice";
     EXPECT_EQ(Titles(set, CFilter::Equals(ESongColumn::MELODI, QStringLiteral("σοφια.mp3"))
                               .And(CFilter::Equals(ESongColumn::PATH, QStringLiteral("/μουσική")))),
               greek);

@@ -11,7 +11,7 @@ protected:
 
 TEST_F(EditingCommandLineTest, TagAndLyricsWriteTheFileAndTheRecord)
 {
-    const qint32 id = AddFile("song", "Old");
+    const qint64 id = AddFile("song", "Old");
     const QString folder = Record(id).m_PATH;
     const QString sid = QString::number(id);
 
@@ -26,7 +26,8 @@ TEST_F(EditingCommandLineTest, TagAndLyricsWriteTheFileAndTheRecord)
     r = Run({"lyrics", sid, "--set", text});
     ASSERT_EQ(r.status, 0) << r.err.toStdString();
     EXPECT_EQ(FrameText(ProbeTags(folder + "/Névé - song.mp3"), "USLT"),
-              QStringLiteral("eins\r\nzwei ü\r\n"));
+              QStringLiteral("eins\nzwei ü\n"))
+        << "the file's line ends";
     r = Run({"lyrics", sid});
     EXPECT_EQ(r.out, QStringLiteral("eins\nzwei ü\n"));
 
@@ -36,6 +37,16 @@ TEST_F(EditingCommandLineTest, TagAndLyricsWriteTheFileAndTheRecord)
     EXPECT_TRUE(r.err.contains("only the database was changed")) << r.err.toStdString();
     EXPECT_EQ(Run({"tag", "999", "--title", "T"}).status, 1);
     EXPECT_EQ(Run({"tag", sid, "--year", "20x1"}).status, 1);
+
+    // A song another program numbered beyond 32 bits lists and changes as itself.
+    const QString big = QStringLiteral("4611686018427387905");
+    CStatement insert(doc.Database(), "INSERT INTO Songs(ID, CD, TITLE, MELODI, PATH) VALUES(" +
+                                          big + ", 'Big', 'Big one', 'big.mp3', '/m')");
+    insert.Step();
+    EXPECT_TRUE(Run({"songs", "Big"}).out.startsWith(big + "\t\tBig one\t")) << "listed";
+    EXPECT_EQ(Run({"tag", big, "--artist", "X"}).status, 1) << "there is no file";
+    EXPECT_EQ(Record(big.toLongLong()).m_ARTIST, QStringLiteral("X"));
+    EXPECT_EQ(Record(id).m_ARTIST, QStringLiteral("Névé")) << "no other song changed";
 }
 
 } // namespace

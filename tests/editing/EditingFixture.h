@@ -13,7 +13,7 @@ protected:
     EditingFixture() { doc.Songs().RebuildColumns(); }
 
     // A song "title.mp3" tagged title / artist / "Album" / Rock / 1999 in `folder`.
-    qint32 AddFile(const QString& title, const QString& artist, QString folder = QString())
+    qint64 AddFile(const QString& title, const QString& artist, QString folder = QString())
     {
         if (folder.isEmpty())
             folder = env.MakeDir(QStringLiteral("music"));
@@ -21,29 +21,24 @@ protected:
         EXPECT_TRUE(CMp3Factory::WriteTaggedSong(folder + u'/' + file, 1, 128,
                                                  CMp3Factory::EKind::Cbr, title, artist,
                                                  QStringLiteral("Album")));
-        SLibrarySong song;
-        song.title = title;
-        song.artist = artist;
-        song.album = QStringLiteral("Album");
-        song.file = file;
-        song.path = folder;
-        song.genre = QStringLiteral("(17)");
-        song.year = QStringLiteral("1999");
-        return AddLibrarySong(doc.Set(), song);
+        return AddTestSong(doc.Set(), {.title = title,
+                                       .artist = artist,
+                                       .album = QStringLiteral("Album"),
+                                       .file = file,
+                                       .path = folder,
+                                       .genre = QStringLiteral("(17)"),
+                                       .year = QStringLiteral("1999")});
     }
-    // The record of a song (the set left on it).
-    CCdlistSet& Record(qint32 id)
+    // The record of a song.
+    SSong Record(qint64 id)
     {
-        EXPECT_TRUE(doc.Set().FindSongById(id));
-        return doc.Set();
+        const std::optional<SSong> song = doc.Set().FindSongById(id);
+        EXPECT_TRUE(song);
+        return song.value_or(SSong());
     }
-    QString PathOf(qint32 id)
-    {
-        const CCdlistSet& set = Record(id);
-        return set.m_PATH + u'/' + set.m_MELODI;
-    }
-    QJsonObject Tags(qint32 id) { return ProbeTags(PathOf(id)); }
-    QStringList Frames(qint32 id, std::initializer_list<const char*> ids)
+    QString PathOf(qint64 id) { return Record(id).FilePath(); }
+    QJsonObject Tags(qint64 id) { return ProbeTags(PathOf(id)); }
+    QStringList Frames(qint64 id, std::initializer_list<const char*> ids)
     {
         return FrameTexts(Tags(id), ids);
     }

@@ -1,3 +1,4 @@
+#include "support/CId3Writer.h"
 #include "editing/CEditingTexts.h"
 #include "editing/CLyrics.h"
 #include "editing/EditingFixture.h"
@@ -9,12 +10,12 @@ namespace {
 class LyricsTest : public EditingFixture
 {};
 
-TEST_F(LyricsTest, LyricsShowWithCrLfAndSaveIntoTheFileAndTheRecord)
+TEST_F(LyricsTest, LyricsShowAsStoredAndSaveIntoTheFileAndTheRecord)
 {
-    const qint32 id = AddFile("Song", "A");
-    Record(id).Edit();
-    doc.Set().m_LYRICS = QStringLiteral("one\ntwo\r\nthree\n");
-    doc.Set().Update();
+    const qint64 id = AddFile("Song", "A");
+    SSongChanges old;
+    old.Set(ESongColumn::LYRICS, QStringLiteral("one\ntwo\r\nthree\n"));
+    doc.Set().Update(id, old);
 
     QString shown;
     EXPECT_FALSE(CLyrics::Load(doc, services, -1, shown));
@@ -22,7 +23,7 @@ TEST_F(LyricsTest, LyricsShowWithCrLfAndSaveIntoTheFileAndTheRecord)
     EXPECT_EQ(prompts.messages[0].text, QStringLiteral("You have to select a song!"));
     EXPECT_EQ(prompts.messages[0].icon, CPrompts::EIcon::Error);
     ASSERT_TRUE(CLyrics::Load(doc, services, id, shown));
-    EXPECT_EQ(shown, QStringLiteral("one\r\ntwo\r\nthree\r\n"));
+    EXPECT_EQ(shown, QStringLiteral("one\ntwo\r\nthree\n")) << "line ends as they are";
 
     bool stored = false;
     const QString lyrics = QStringLiteral("Grüße\r\nПесня");
@@ -30,6 +31,12 @@ TEST_F(LyricsTest, LyricsShowWithCrLfAndSaveIntoTheFileAndTheRecord)
     EXPECT_TRUE(stored);
     EXPECT_EQ(FrameText(Tags(id), "USLT"), lyrics);
     EXPECT_EQ(Record(id).m_LYRICS, lyrics);
+
+    // A NUL inside is a character like any other.
+    const QString withNul = QStringLiteral("one\ntwo") + QChar(0) + QStringLiteral("three");
+    EXPECT_EQ(CLyrics::Save(doc, services, id, withNul, stored), QString());
+    EXPECT_EQ(Record(id).m_LYRICS, withNul);
+    EXPECT_EQ(CId3Writer::TextOf(CId3Writer::FrameOf(FileBytes(PathOf(id)), "USLT")), withNul);
 
     // A file that cannot take them: the record does, with the warning.
     QFile::remove(PathOf(id));

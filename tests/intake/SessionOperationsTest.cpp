@@ -1,6 +1,6 @@
 #include "db/CCdlistSet.h"
-#include "intake/CDriveLocator.h"
 #include "intake/CSessionOperations.h"
+#include "model/CDriveLocator.h"
 #include "platform/CSettings.h"
 #include "support/CDocFixture.h"
 #include "support/CMp3Factory.h"
@@ -44,11 +44,10 @@ struct SessionOperationsTest : ::testing::Test
     QStringList Column(ESongColumn column, const QString& session)
     {
         QStringList values;
-        set.SetFilter(CFilter::Exactly(ESongColumn::CD, session));
-        for (set.Requery(); !set.IsEOF(); set.MoveNext())
-            values << set.Text(column);
-        set.SetFilter(CFilter());
-        set.Requery();
+        set.Walk(CFilter::Exactly(ESongColumn::CD, session), [&](const SSong& song) {
+            values << song.Text(column);
+            return true;
+        });
         values.sort();
         return values;
     }
@@ -64,12 +63,7 @@ struct SessionOperationsTest : ::testing::Test
         EXPECT_EQ(doc.Playlist().Count(), 0);
         EXPECT_EQ(doc.Songs().RowCount(), 0);
     }
-    void ExpectSetReset()
-    {
-        EXPECT_TRUE(set.Filter().IsEmpty());
-        EXPECT_EQ(set.Sort(), ESongColumn::ID);
-        EXPECT_FALSE(doc.IsBusy());
-    }
+    void ExpectSetReset() { EXPECT_FALSE(doc.IsBusy()); }
     // What another connection (the next run of the program) sees.
     static qint64 CommittedCount(const QString& path)
     {
@@ -190,8 +184,8 @@ TEST_F(SessionOperationsTest, AScanKeepsTheDocumentBusyAndIsImmuneToTheBrowsingS
         bool Pump(bool escape) override
         {
             *busy << doc->IsBusy();
-            doc->Set().SetFilter(CFilter::Exactly(ESongColumn::CD, "Old"));
-            doc->Set().Requery();
+            doc->Set().Walk(CFilter::Exactly(ESongColumn::CD, "Old"),
+                            [](const SSong&) { return true; });
             return CRecordingProgress::Pump(escape);
         }
     };
@@ -437,15 +431,14 @@ TEST_F(SessionOperationsTest, AScanWaitsForAnotherWriter)
         CCdlistSet theirs;
         theirs.Open(db);
         CDatabase::CTransaction transaction(db);
-        AddSongRow(theirs, "Theirs", "t", "/t", "t.mp3");
+        AddTestSong(theirs, {.cd = "Theirs", .title = "t", .file = "t.mp3", .path = "/t"});
         holding = true;
         std::this_thread::sleep_for(std::chrono::milliseconds(400));
         transaction.Commit();
     });
     while (!holding)
         std::this_thread::yield();
-    set.Requery(); // the window has browsed before the scan starts
-    set.Unfilter();
+    set.Walk(CFilter(), [](const SSong&) { return true; }); // the window has browsed
     const auto result = ops.AddSession("Mine", folder);
     other.join();
     EXPECT_EQ(result.outcome, EOutcome::Done);

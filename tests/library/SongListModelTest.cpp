@@ -15,12 +15,12 @@ protected:
     {
         model.SetHeadings({QStringLiteral("Title"), QStringLiteral("Artist")});
         for (const QStringList& cells : rows)
-            model.InsertRow(model.RowCount(), {qint32(model.RowCount() + 1), cells});
+            model.InsertRow(model.RowCount(), {qint64(model.RowCount() + 1), cells});
     }
-    QList<qint32> SortedIds(int column, bool ascending)
+    QList<qint64> SortedIds(int column, bool ascending)
     {
         model.SortByColumn(column, ascending);
-        QList<qint32> ids;
+        QList<qint64> ids;
         for (int r = 0; r < model.RowCount(); ++r)
             ids << model.Id(r);
         return ids;
@@ -33,7 +33,7 @@ TEST_F(SongListModelTest, EqualCellsKeepTheirOrderBothWays)
 {
     // Enough rows that an unstable sort would show it.
     QList<QStringList> rows;
-    QList<qint32> all, even, odd;
+    QList<qint64> all, even, odd;
     for (int i = 0; i < 40; ++i) {
         rows << QStringList{QStringLiteral("same"), QString::number(i % 2)};
         all << i + 1;
@@ -60,11 +60,11 @@ TEST_F(SongListModelTest, BitRateAndLengthSortAsNumbersAndTheOtherWayReverses)
         QStringList cells(model.ColumnCount());
         cells[bitrate] = rate;
         cells[length] = time;
-        model.InsertRow(model.RowCount(), {qint32(model.RowCount() + 1), cells});
+        model.InsertRow(model.RowCount(), {qint64(model.RowCount() + 1), cells});
     }
-    EXPECT_EQ(SortedIds(bitrate, true), (QList<qint32>{4, 2, 3, 5, 1}));
-    EXPECT_EQ(SortedIds(length, true), (QList<qint32>{5, 1, 4, 3, 2}));
-    EXPECT_EQ(SortedIds(length, false), (QList<qint32>{2, 3, 4, 1, 5}));
+    EXPECT_EQ(SortedIds(bitrate, true), (QList<qint64>{4, 2, 3, 5, 1}));
+    EXPECT_EQ(SortedIds(length, true), (QList<qint64>{5, 1, 4, 3, 2}));
+    EXPECT_EQ(SortedIds(length, false), (QList<qint64>{2, 3, 4, 1, 5}));
 }
 
 TEST_F(SongListModelTest, SortingComparesCodePointsCaseSensitivelyAndMovesTheSelection)
@@ -78,7 +78,7 @@ TEST_F(SongListModelTest, SortingComparesCodePointsCaseSensitivelyAndMovesTheSel
         {{emoji, ""}, {wide, ""}, {common + emoji, ""}, {common + wide, ""}, {"z", ""}, {"C", ""}});
     QItemSelectionModel selection(&model);
     selection.select(model.index(0, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    EXPECT_EQ(SortedIds(0, true), (QList<qint32>{6, 4, 3, 5, 2, 1}));
+    EXPECT_EQ(SortedIds(0, true), (QList<qint64>{6, 4, 3, 5, 2, 1}));
     ASSERT_EQ(selection.selectedRows().size(), 1);
     EXPECT_EQ(selection.selectedRows()[0].row(), 5) << "the selected song stays selected";
 }
@@ -88,11 +88,11 @@ TEST_F(SongListModelTest, SortingComparesCodePointsCaseSensitivelyAndMovesTheSel
 TEST_F(SongListModelTest, RowsShownByIdAreReadWhenNeeded)
 {
     model.SetHeadings({QStringLiteral("Title"), QStringLiteral("Artist")});
-    std::vector<qint32> ids;
-    for (qint32 id = 1; id <= 1000; ++id)
+    std::vector<qint64> ids;
+    for (qint64 id = 1; id <= 1000; ++id)
         ids.push_back(id);
     QList<int> asked; // how many IDs each read asked for
-    model.ShowIds(ids, [&](const std::vector<qint32>& wanted, CSongListModel::CBatch& rows) {
+    model.ShowIds(ids, [&](const std::vector<qint64>& wanted, CSongListModel::CBatch& rows) {
         asked << int(wanted.size());
         for (auto i = wanted.rbegin(); i != wanted.rend(); ++i) { // any order will do
             if (*i == 7)
@@ -112,7 +112,7 @@ TEST_F(SongListModelTest, RowsShownByIdAreReadWhenNeeded)
 
     model.SetCell(900, 0, QStringLiteral("edited"));
     EXPECT_EQ(model.Cell(900, 1), "A901") << "an edit keeps the row's other cells";
-    EXPECT_EQ(SortedIds(0, true).mid(0, 3), (QList<qint32>{7, 1000, 999}));
+    EXPECT_EQ(SortedIds(0, true).mid(0, 3), (QList<qint64>{7, 1000, 999}));
     EXPECT_EQ(model.Cell(999, 0), "edited");
     EXPECT_EQ(asked.size(), 4) << "the rest read in one go for the sort";
 }

@@ -8,6 +8,7 @@
 #include <QHostInfo>
 #include <QRegularExpression>
 #include <QTimer>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
@@ -43,6 +44,7 @@ TEST_F(SmtpConnectionTest, SendsTheDialogueAndTheStuffedBodyByteForByte)
     server.inPieces = true;
     server.replies["HELO"] = "250-first\r\n250-second\r\n250 last\r\n";
     auto c = Connection();
+    c->SetTimeout(5000); // eight replies in two pieces each
     ASSERT_TRUE(c->Connect()) << c->LastErrorText().toStdString();
     CMailMessage mail = Mail(QStringLiteral(".\n.hidden\r\nmiddle\r\n.\r\nno final break"));
     ASSERT_TRUE(c->SendMail(mail)) << c->LastErrorText().toStdString();
@@ -108,10 +110,12 @@ TEST_F(SmtpConnectionTest, ErrorsNameTheFailedStepButARefusedRecipientIsNone)
 
 TEST_F(SmtpConnectionTest, ServersThatRefuseOrFallSilentFailWithinTheLimit)
 {
-    CScriptedSmtpServer busy, mute, stalls;
+    CScriptedSmtpServer busy, mute, stalls, drips;
     busy.greeting = "421 busy\r\n";
     mute.greeting.clear();
     stalls.silentAfterGreeting = true;
+    // Each reply in time, the whole exchange not: cut off once its 400 ms are gone.
+    drips.dripMs = 250;
     QElapsedTimer clock;
     clock.start();
     int ticks = 0; // the window's timers and painting go on while the client waits
@@ -121,6 +125,7 @@ TEST_F(SmtpConnectionTest, ServersThatRefuseOrFallSilentFailWithinTheLimit)
     for (const auto& [port, error] : {std::pair{busy.Port(), "Server didn't respond."},
                                       {mute.Port(), "Server didn't respond."},
                                       {stalls.Port(), "Socket Error"},
+                                      {drips.Port(), "Socket Error"},
                                       {CPythonServer::FreePort(), "Unable to connect to server"}}) {
         const auto c = ::Connection(port);
         EXPECT_FALSE(c->Connect()) << error;
@@ -130,16 +135,38 @@ TEST_F(SmtpConnectionTest, ServersThatRefuseOrFallSilentFailWithinTheLimit)
     EXPECT_LT(clock.elapsed(), 3000);
 }
 
-TEST_F(SmtpConnectionTest, LineBreakInAddressOrSubjectIsRefusedBeforeSending)
+// A line break (CR alone too) would add commands or header lines, a ">" or a space
+// parameters of MAIL FROM or RCPT TO: nothing is sent.
+TEST_F(SmtpConnectionTest, UnsafeFieldsAreRefusedBeforeAnythingIsSent)
 {
+    const QString lineBreak = QStringLiteral("An address or the subject contains a line break.");
+    const QString badAddress = QStringLiteral("The mail address \"%1\" contains \"<\", \">\", a "
+                                              "space or a control character.");
+    using Edit = std::function<void(CMailMessage&)>;
+    const std::pair<Edit, QString> cases[] = {
+        {[](CMailMessage& m) { m.m_subject = "Hi\r\nBcc: eve@example.org"; }, lineBreak},
+        {[](CMailMessage& m) { m.m_subject = "Hi\rBcc: eve@example.org"; }, lineBreak},
+        {[](CMailMessage& m) { m.m_from = "a@b.c>\nRCPT TO: <eve@example.org"; }, lineBreak},
+        {[](CMailMessage& m) { m.m_from = "a@b.c\r"; }, lineBreak},
+        {[](CMailMessage& m) { m.AddRecipient("x@y.z", "X\rY"); }, lineBreak},
+        {[](CMailMessage& m) { m.AddRecipient("x@y.z\r"); }, lineBreak},
+        {[](CMailMessage& m) { m.m_from = "a@b.c> SIZE=1 BODY=8BITMIME"; },
+         badAddress.arg("a@b.c> SIZE=1 BODY=8BITMIME")},
+        {[](CMailMessage& m) { m.m_from = "a@b.c\x01"; }, badAddress.arg("a@b.c\\x01")},
+        {[](CMailMessage& m) { m.m_from = "a@b.c>"; }, badAddress.arg("a@b.c>")},
+        {[](CMailMessage& m) { m.AddRecipient("x@y.z\tNOTIFY=NEVER"); },
+         badAddress.arg("x@y.z\\x09NOTIFY=NEVER")},
+        {[](CMailMessage& m) { m.AddRecipient("<x@y.z> NOTIFY=NEVER"); },
+         badAddress.arg("<x@y.z> NOTIFY=NEVER")},
+    };
     auto c = Connection();
     ASSERT_TRUE(c->Connect());
-    CMailMessage subject = Mail(QStringLiteral("x"), QStringLiteral("Hi\r\nBcc: eve@example.org"));
-    EXPECT_FALSE(c->SendMail(subject));
-    EXPECT_EQ(c->LastErrorText(), "An address or the subject contains a line break.");
-    CMailMessage from = Mail(QStringLiteral("x"));
-    from.m_from = QStringLiteral("ann@example.org>\nRCPT TO: <eve@example.org");
-    EXPECT_FALSE(c->SendMail(from));
+    for (const auto& [edit, error] : cases) {
+        CMailMessage mail = Mail(QStringLiteral("x"));
+        edit(mail);
+        EXPECT_FALSE(c->SendMail(mail)) << error.toStdString();
+        EXPECT_EQ(c->LastErrorText(), error);
+    }
     EXPECT_FALSE(server.received.contains("MAIL")) << server.received.toStdString();
 }
 

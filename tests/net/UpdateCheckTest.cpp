@@ -1,10 +1,12 @@
 #include "net/CUpdateCheck.h"
 #include "platform/CSettings.h"
 #include "support/CCliRun.h"
+#include "support/CLocalHttpServer.h"
 #include "support/CPythonServer.h"
 #include "support/CTestEnvironment.h"
 
 #include <QDir>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace {
@@ -13,7 +15,6 @@ TEST(UpdateCheckTest, ReadsTheVersionFileFromAWebServerOrGivesTheErrorAsStatus)
 {
     CTestEnvironment env;
     const QString www = env.MakeDir(QStringLiteral("www"));
-    const QString temp = env.MakeDir(QStringLiteral("tmp"));
     CPythonServer server({QStringLiteral("-m"), QStringLiteral("http.server"),
                           QStringLiteral("--bind"), QStringLiteral("127.0.0.1"),
                           QStringLiteral("--directory"), www, QStringLiteral("{port}")});
@@ -37,11 +38,10 @@ TEST(UpdateCheckTest, ReadsTheVersionFileFromAWebServerOrGivesTheErrorAsStatus)
     };
     for (const SCase& k : cases) {
         env.WriteFile(QStringLiteral("www/version.txt"), k.file);
-        const CUpdateCheck::SResult result = CUpdateCheck::Run(temp);
+        const CUpdateCheck::SResult result = CUpdateCheck::Run();
         EXPECT_TRUE(result.answered) << k.file.toStdString();
         EXPECT_EQ(result.status, k.status) << k.file.toStdString();
         EXPECT_EQ(result.whatsNew, k.whatsNew) << k.file.toStdString();
-        EXPECT_TRUE(QDir(temp).isEmpty()) << "the downloaded file stays behind";
     }
 
     // The command line prints the status line and what is new.
@@ -51,7 +51,7 @@ TEST(UpdateCheckTest, ReadsTheVersionFileFromAWebServerOrGivesTheErrorAsStatus)
     EXPECT_EQ(run.out, "Update found!\nFaster search\n\nA new player\n");
 
     QFile::remove(www + QStringLiteral("/version.txt"));
-    const CUpdateCheck::SResult missing = CUpdateCheck::Run(temp);
+    const CUpdateCheck::SResult missing = CUpdateCheck::Run();
     EXPECT_FALSE(missing.answered);
     EXPECT_TRUE(missing.status.contains(QStringLiteral("File not found")))
         << missing.status.toStdString();
@@ -59,7 +59,7 @@ TEST(UpdateCheckTest, ReadsTheVersionFileFromAWebServerOrGivesTheErrorAsStatus)
     // No server: the error is the status, and the command line fails with it.
     CSettings::SetString(QStringLiteral("UpdateServer"),
                          QStringLiteral("http://127.0.0.1:%1").arg(CPythonServer::FreePort()));
-    const CUpdateCheck::SResult refused = CUpdateCheck::Run(temp);
+    const CUpdateCheck::SResult refused = CUpdateCheck::Run();
     EXPECT_FALSE(refused.answered);
     EXPECT_FALSE(refused.found);
     EXPECT_EQ(refused.status, "Connection refused");
@@ -67,6 +67,19 @@ TEST(UpdateCheckTest, ReadsTheVersionFileFromAWebServerOrGivesTheErrorAsStatus)
     EXPECT_EQ(failed.status, 1);
     EXPECT_EQ(failed.out, "");
     EXPECT_EQ(failed.err, "cratewise: Connection refused\n");
+
+    // Nothing goes to disk meanwhile, so the program killed at any moment leaves nothing.
+    const QString temp = env.MakeDir(QStringLiteral("tmp"));
+    qputenv("TMPDIR", temp.toLocal8Bit());
+    CLocalHttpServer silent;
+    silent.hang = true;
+    CSettings::SetString(QStringLiteral("UpdateServer"), silent.Url(QString()));
+    CSettings::SetInt(QStringLiteral("NetTimeout"), 1);
+    QStringList written = {QStringLiteral("not looked")};
+    QTimer::singleShot(300, [&] { written = QDir(temp).entryList(QDir::Files | QDir::Hidden); });
+    EXPECT_FALSE(CUpdateCheck::Run().answered);
+    qunsetenv("TMPDIR");
+    EXPECT_TRUE(written.isEmpty()) << written.join(u' ').toStdString();
 }
 
 } // namespace

@@ -61,6 +61,18 @@ TEST(MountTable, ClassifiesByDeviceWhenTheTypeSaysNothing)
     EXPECT_EQ(CSystemVolumes::Classify("cgroup2", "cgroup2"), EType::Other);
 }
 
+// A container's or a chroot's table may lack "/" or give it a type of its own; files
+// there are still on a fixed drive.
+TEST(MountTable, TheRootFileSystemIsAlwaysAFixedDrive)
+{
+    for (const char* table :
+         {"22 27 0:21 / /proc rw - proc proc rw\n", "1 0 0:2 / / rw - rootfs rootfs rw\n"}) {
+        CFakeVolumes volumes;
+        volumes.volumes = CSystemVolumes::ParseMountInfo(table);
+        EXPECT_EQ(volumes.TypeOf("/usr/bin"), EType::Fixed) << table;
+    }
+}
+
 TEST(MountTable, RealTableHasARoot)
 {
     CSystemVolumes volumes;

@@ -1,7 +1,7 @@
 #include "db/CCdlistSet.h"
 #include "platform/CSettings.h"
 #include "playback/CMpdRemote.h"
-#include "playback/control/CWinampOperations.h"
+#include "playback/CWinampOperations.h"
 #include "support/CDocFixture.h"
 #include "support/CMp3Factory.h"
 #include "support/CTestMpd.h"
@@ -36,21 +36,17 @@ protected:
         fixed = f.volumes.AddDrive(SVolume::EType::Fixed);
     }
     // A song file on a drive, catalogued in a session and put into the playlist.
-    qint32 AddSong(const QString& session, const QString& drive, const QString& name,
+    qint64 AddSong(const QString& session, const QString& drive, const QString& name,
                    double seconds = 4.0)
     {
         const QString path = drive + QStringLiteral("/") + session + QStringLiteral("/") + name;
         EXPECT_TRUE(CMp3Factory::WriteSong(path, {.seconds = seconds}));
-        const qint32 id = f.AddSong(session, name, QFileInfo(path).path(), name);
+        const qint64 id = f.AddSong(session, name, QFileInfo(path).path(), name);
         f.doc.Playlist().Append(name, id);
         f.doc.AdjustSongCount(1);
         return id;
     }
-    QString PathOf(qint32 id)
-    {
-        EXPECT_TRUE(f.doc.Set().FindSongById(id));
-        return f.doc.Set().m_PATH + QStringLiteral("/") + f.doc.Set().m_MELODI;
-    }
+    QString PathOf(qint64 id) { return f.doc.Set().FindSongById(id).value_or(SSong()).FilePath(); }
     EUpdate Update() { return Operations().UpdateWinamp(); }
     CWinampOperations Operations()
     {
@@ -58,11 +54,7 @@ protected:
         operations.SetQuestionInterval(300);
         return operations;
     }
-    qint32 Uses(qint32 id)
-    {
-        EXPECT_TRUE(f.doc.Set().FindSongById(id));
-        return f.doc.Set().m_USE;
-    }
+    qint64 Uses(qint64 id) { return f.doc.Set().FindSongById(id).value_or(SSong()).m_USE; }
 
     CDocFixture f;
     CTestMpd mpd;
@@ -73,15 +65,15 @@ protected:
 
 TEST_F(WinampOperationsTest, DirectModeSendsSessionBySessionAndRecordsTheSlots)
 {
-    const qint32 a1 = AddSong("A", fixed, "a1.mp3");
-    const qint32 b1 = AddSong("B", fixed, "b1.mp3");
-    const qint32 a2 = AddSong("A", fixed, "a2.mp3");
+    const qint64 a1 = AddSong("A", fixed, "a1.mp3");
+    const qint64 b1 = AddSong("B", fixed, "b1.mp3");
+    const qint64 a2 = AddSong("A", fixed, "a2.mp3");
     CSettings::SetInt(QStringLiteral("Temp"), 1); // one drive type only: nothing to copy
     f.doc.Playlist().SetChanged(true);
 
     EXPECT_EQ(Update(), EUpdate::Sent);
     EXPECT_EQ(mpd.Queue(), QStringList({PathOf(a1), PathOf(a2), PathOf(b1)}));
-    EXPECT_EQ(sent.ids, QList<qint32>({a1, a2, b1}));
+    EXPECT_EQ(sent.ids, QList<qint64>({a1, a2, b1}));
     EXPECT_TRUE(sent.sent);
     EXPECT_FALSE(f.doc.Playlist().Changed()); // Update Winamp is disabled
     EXPECT_EQ(mpd.StatusValue("state"), "stop");
@@ -92,23 +84,23 @@ TEST_F(WinampOperationsTest, DirectModeSendsSessionBySessionAndRecordsTheSlots)
     CSettings::SetInt(QStringLiteral("Autoplay"), 1);
     EXPECT_EQ(Update(), EUpdate::Sent);
     EXPECT_EQ(mpd.Queue().size(), 6);
-    EXPECT_EQ(sent.ids, QList<qint32>({a1, a2, b1, a1, a2, b1}));
+    EXPECT_EQ(sent.ids, QList<qint64>({a1, a2, b1, a1, a2, b1}));
     EXPECT_EQ(mpd.StatusValue("state"), "play");
 
     // Without Enque the list is replaced; a file the player cannot read takes no slot.
     CSettings::SetInt(QStringLiteral("Enque"), 0);
     QFile::remove(PathOf(a2));
     EXPECT_EQ(Update(), EUpdate::Sent);
-    EXPECT_EQ(sent.ids, QList<qint32>({a1, b1}));
+    EXPECT_EQ(sent.ids, QList<qint64>({a1, b1}));
     EXPECT_EQ(mpd.Queue(), QStringList({PathOf(a1), PathOf(b1)}));
 }
 
 TEST_F(WinampOperationsTest, CopyingModeCopiesDiscFilesIntoTheTemporaryFolder)
 {
     const QString cd = f.volumes.AddDrive(SVolume::EType::CdRom, 0x1234);
-    const qint32 onDisc = AddSong("Disc", cd, "track.mp3");
-    const qint32 sameName = AddSong("Disc2", cd, "track.mp3", 2.0);
-    const qint32 onDisk = AddSong("Disk", fixed, "local.mp3");
+    const qint64 onDisc = AddSong("Disc", cd, "track.mp3");
+    const qint64 sameName = AddSong("Disc2", cd, "track.mp3", 2.0);
+    const qint64 onDisk = AddSong("Disk", fixed, "local.mp3");
     CSettings::SetInt(QStringLiteral("Temp"), 1);
     const QString temp = f.services.tempDir;
     // A copy of the same length from an earlier run is used as it is.
@@ -119,7 +111,7 @@ TEST_F(WinampOperationsTest, CopyingModeCopiesDiscFilesIntoTheTemporaryFolder)
     EXPECT_EQ(Update(), EUpdate::Sent);
     const QString second = temp + "/track (2).mp3";
     EXPECT_EQ(mpd.Queue(), QStringList({temp + "/track.mp3", second, PathOf(onDisk)}));
-    EXPECT_EQ(sent.ids, QList<qint32>({onDisc, sameName, onDisk}));
+    EXPECT_EQ(sent.ids, QList<qint64>({onDisc, sameName, onDisk}));
     EXPECT_EQ(Contents(temp + "/track.mp3"), stale);
     EXPECT_EQ(Contents(second), Contents(PathOf(sameName)));
 
@@ -130,14 +122,14 @@ TEST_F(WinampOperationsTest, CopyingModeCopiesDiscFilesIntoTheTemporaryFolder)
     ASSERT_EQ(f.prompts.messages.size(), 1);
     EXPECT_TRUE(f.prompts.messages[0].text.contains(PathOf(sameName)));
     EXPECT_EQ(f.prompts.messages[0].caption, "Update Winamp");
-    EXPECT_EQ(sent.ids, QList<qint32>({onDisc}));
+    EXPECT_EQ(sent.ids, QList<qint64>({onDisc}));
     EXPECT_EQ(mpd.Queue(), QStringList({temp + "/track.mp3"}));
 }
 
 TEST_F(WinampOperationsTest, APlayingPlayerHasEachStartedSongCountedOnce)
 {
-    const qint32 a = AddSong("A", fixed, "a.mp3", 1.0);
-    const qint32 b = AddSong("A", fixed, "b.mp3", 1.0);
+    const qint64 a = AddSong("A", fixed, "a.mp3", 1.0);
+    const qint64 b = AddSong("A", fixed, "b.mp3", 1.0);
     f.doc.Playlist().Append("a again", a);
     CSettings::SetInt(QStringLiteral("Autoplay"), 1);
     ASSERT_EQ(Update(), EUpdate::Sent);
@@ -156,7 +148,7 @@ TEST_F(WinampOperationsTest, APlayingPlayerHasEachStartedSongCountedOnce)
 
 TEST_F(WinampOperationsTest, PlayGoesToTheSelectedEntryOrPlaysTheList)
 {
-    const qint32 a = AddSong("A", fixed, "a.mp3");
+    const qint64 a = AddSong("A", fixed, "a.mp3");
     AddSong("A", fixed, "b.mp3");
     ASSERT_EQ(Update(), EUpdate::Sent);
     Operations().Play(1);
@@ -206,7 +198,7 @@ TEST(WinampRefusalsTest, MessagesBeforeAnythingIsSent)
     f.volumes.Mount("/", SVolume::EType::Fixed, 7);
     CSettings::WriteInt(CSettings::kCdrecord, "A", 7);
     EXPECT_EQ(operations.UpdateWinamp(), EUpdate::Refused);
-    const qint32 id = f.AddSong("A", "a");
+    const qint64 id = f.AddSong("A", "a");
     f.doc.Playlist().Append("a", id);
     EXPECT_EQ(operations.UpdateWinamp(), EUpdate::Refused);
     f.doc.SetSongCount(1);

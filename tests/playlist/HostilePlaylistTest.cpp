@@ -1,8 +1,8 @@
 // Playlists and names made to hurt: devices and endless lines read as playlists, paths
 // spelled oddly, and names that hold line breaks or terminal controls.
 #include "PlaylistFixture.h"
+#include "model/CFileCopier.h"
 #include "platform/CSettings.h"
-#include "playlist/CFileCopier.h"
 #include "playlist/CM3uFile.h"
 #include "support/CCliRun.h"
 
@@ -169,7 +169,7 @@ TEST_F(HostilePlaylistTest, ExportThroughALinkWritesItsFileAndKeepsTheLink)
 
 TEST_F(HostilePlaylistTest, NamesWithLineBreaksAreLeftOutOfPlaylistsAndNamed)
 {
-    const QList<qint32> ids{AddSong("S", "/m", "a.mp3"), AddSong("S", "/m", "two\nlines.mp3"),
+    const QList<qint64> ids{AddSong("S", "/m", "a.mp3"), AddSong("S", "/m", "two\nlines.mp3"),
                             AddSong("S", "/m\r", "c.mp3")};
     const QString file = env.Root() + "/out.m3u";
     const SCliRun r = Run({"export-m3u", file, "--session", "S"});

@@ -1,5 +1,5 @@
 #include "PlaylistFixture.h"
-#include "intake/CTagReader.h"
+#include "media/CSongFromFile.h"
 #include "platform/CSettings.h"
 #include "platform/CVolumes.h"
 #include "playlist/CPlaylistImporter.h"
@@ -13,8 +13,8 @@ using M3uLoadTest = PlaylistFixture;
 
 TEST_F(M3uLoadTest, LinesAreMatchedIgnoringCaseRelativeToThePlaylistInEitherEncoding)
 {
-    const qint32 near = AddSong("CD1", f.env.Root() + "/lists/sub", "Near.mp3");
-    const qint32 far = AddSong("CD1", f.env.Root() + "/other", "ÉTÉ.mp3");
+    const qint64 near = AddSong("CD1", f.env.Root() + "/lists/sub", "Near.mp3");
+    const qint64 far = AddSong("CD1", f.env.Root() + "/other", "ÉTÉ.mp3");
     CSettings::SetInt("AddOnSearch", 1);
     ops.LoadPlaylist(f.env.WriteFile("lists/mixed.m3u", "\xEF\xBB\xBF#EXTM3U\r\n"
                                                         "#EXTINF:123,Somebody - Near\r\n"
@@ -22,23 +22,23 @@ TEST_F(M3uLoadTest, LinesAreMatchedIgnoringCaseRelativeToThePlaylistInEitherEnco
                                                         "\r\n"
                                                         "../other/été.mp3\n"
                                                         "./sub/./Near.mp3"));
-    EXPECT_EQ(SongListIds(), QList<qint32>({near, far, near}));
-    EXPECT_EQ(playlist.Ids(), QList<qint32>({near, far, near}));
+    EXPECT_EQ(SongListIds(), QList<qint64>({near, far, near}));
+    EXPECT_EQ(playlist.Ids(), QList<qint64>({near, far, near}));
     EXPECT_EQ(PlaylistTexts(), QStringList({"Near", "ÉTÉ", "Near"}));
     EXPECT_TRUE(playlist.Changed());
 
     // Most players write .m3u files in a single-byte code page, not in UTF-8.
-    const qint32 bjork = AddSong("CD1", "/music/Björk", "Jóga.mp3");
-    const qint32 utf8 = AddSong("CD1", "/music", "Ünïcode.mp3");
+    const qint64 bjork = AddSong("CD1", "/music/Björk", "Jóga.mp3");
+    const qint64 utf8 = AddSong("CD1", "/music", "Ünïcode.mp3");
     ops.LoadPlaylist(
         f.env.WriteFile("latin1.m3u", "/music/Bj\xF6rk/J\xF3ga.mp3\r\n/music/Ünïcode.mp3\r\n"));
-    EXPECT_EQ(SongListIds(), QList<qint32>({bjork, utf8})) << "each line read as it was written";
+    EXPECT_EQ(SongListIds(), QList<qint64>({bjork, utf8})) << "each line read as it was written";
     EXPECT_TRUE(f.prompts.warnings.isEmpty());
 }
 
 TEST_F(M3uLoadTest, MissingLinesWarnUntilSilencedAndAnUnreadableFileChangesNothing)
 {
-    const qint32 a = AddSong("CD1", "c:", "a.mp3"); // never matched by a Windows line
+    const qint64 a = AddSong("CD1", "c:", "a.mp3"); // never matched by a Windows line
     const QString file = f.env.WriteFile("w.m3u", "\\music\\a.mp3\r\n"
                                                   "D:\\Music\\It's.mp3\r\n"
                                                   "/nowhere/b.mp3\r\n"
@@ -52,7 +52,6 @@ TEST_F(M3uLoadTest, MissingLinesWarnUntilSilencedAndAnUnreadableFileChangesNothi
                                      "It want be added to the playlist");
     EXPECT_EQ(CSettings::Int("WarningFound", 0), 1);
     EXPECT_TRUE(SongListIds().isEmpty());
-    ExpectSetRestored();
     ops.LoadPlaylist(file); // silenced
     EXPECT_EQ(f.prompts.warnings.size(), 3);
 
@@ -61,104 +60,98 @@ TEST_F(M3uLoadTest, MissingLinesWarnUntilSilencedAndAnUnreadableFileChangesNothi
     ASSERT_EQ(f.prompts.messages.size(), 1);
     EXPECT_TRUE(f.prompts.messages[0].text.contains("missing.m3u"));
     EXPECT_EQ(f.prompts.messages[0].caption, "File Error");
-    EXPECT_EQ(SongListIds(), QList<qint32>({a}));
+    EXPECT_EQ(SongListIds(), QList<qint64>({a}));
 }
 
 class ImportTest : public PlaylistFixture
 {
 protected:
-    // The records of the session the lines become, through scripted intake steps.
-    QList<qint32> Import(const QByteArray& text, const QString& session)
+    // The records of the session the lines become; a line under "/cd/" names a disc that
+    // is now mounted under "disc/".
+    QList<qint64> Import(const QByteArray& text, const QString& session)
     {
-        SImportTools tools;
-        tools.readTag = [this](const QString& path, STagFields& fields) {
-            read << path;
-            fields.title = path.endsWith("notitle.mp3") ? QString() : QString(40, u'T');
-            fields.artist = "Artist";
-            fields.lyrics = "La la";
-            fields.genre = "(17)";
-            return !path.endsWith("broken.mp3");
-        };
-        tools.applyFormatting = [](const QString& name, const QString&, QString& artist,
-                                   QString& title, QString&) {
-            artist = "Fmt";
-            title = name.left(3);
-            return !name.startsWith("x");
-        };
-        tools.probe = [](const QString&, QString& bitrate, QString& duration) {
-            bitrate = "128";
-            duration = "61";
-        };
-        tools.locate = [](const QString& path, const QString&) {
-            return path.startsWith("/cd/") ? QString("/media/disc/") + path.mid(4) : QString();
+        const QString root = f.env.Root();
+        const auto locate = [root](const QString& path, const QString&) {
+            return path.startsWith(root + "/cd/") ? root + "/disc/" + path.mid(root.size() + 4)
+                                                  : QString();
         };
         QList<SM3uLine> lines;
         QString error;
         EXPECT_TRUE(CM3uFile::Read(f.env.WriteFile("imp.m3u", text), lines, error));
-        const int stored = CPlaylistImporter(set, tools).Import(lines, session);
-        ExpectSetRestored();
-        const QList<qint32> ids = SessionIds(session);
+        const std::unique_ptr<CSongFromFile> maker = CSongFromFile::Create();
+        const int stored = CPlaylistImporter(set, *maker, locate).Import(lines, session);
+        const QList<qint64> ids = SessionIds(session);
         EXPECT_EQ(stored, ids.size());
         return ids;
     }
-    QList<qint32> SessionIds(const QString& session)
+    QList<qint64> SessionIds(const QString& session)
     {
-        QList<qint32> ids;
-        set.SetFilter(CFilter::Exactly(ESongColumn::CD, session));
-        for (set.Requery(); !set.IsEOF(); set.MoveNext())
-            ids << set.m_ID;
-        set.SetFilter(CFilter());
-        set.Requery();
+        QList<qint64> ids;
+        for (const qint64 id : set.Ids(CFilter::Exactly(ESongColumn::CD, session)))
+            ids << id;
         return ids;
     }
     // PATH|MELODI|TITLE|ARTIST|ALBUM|LIST|GENRE|LYRICS|COMMENT|BITRATE|DURATION
-    QString Record(qint32 id)
+    QString Record(qint64 id)
     {
-        if (!set.FindSongById(id))
+        const std::optional<SSong> s = set.FindSongById(id);
+        if (!s)
             return "<gone>";
-        return QStringList{set.m_PATH,    set.m_MELODI,  set.m_TITLE,   set.m_ARTIST,
-                           set.m_ALBUM,   set.m_LIST,    set.m_GENRE,   set.m_LYRICS,
-                           set.m_COMMENT, set.m_BITRATE, set.m_DURATION}
+        return QStringList{s->m_PATH,    s->m_MELODI,  s->m_TITLE,   s->m_ARTIST,
+                           s->m_ALBUM,   s->m_LIST,    s->m_GENRE,   s->m_LYRICS,
+                           s->m_COMMENT, s->m_BITRATE, s->m_DURATION}
             .join(u'|');
     }
-
-    QStringList read;
+    // A two-second song, tagged with a title when given.
+    QString Song(const QString& relative, const QString& title = QString())
+    {
+        CId3Writer tag(3, CId3Writer::EEncoding::Latin1);
+        if (!title.isEmpty())
+            tag.Text("TIT2", title);
+        tag.Text("TPE1", "Art_ist").Text("TCON", "(17)").Lyrics("La la");
+        const QString path = f.env.Root() + u'/' + relative;
+        EXPECT_TRUE(CMp3Factory::WriteSong(path, {.seconds = 2.0}, tag.Build()));
+        return path;
+    }
 };
 
-TEST_F(ImportTest, EachLineBecomesARecordFromTagNameAndProbe)
+// The same song from a file as a scan makes (media's), less the name clean-ups.
+TEST_F(ImportTest, EachLineBecomesARecordAsTheScanMakesIt)
 {
     CSettings::SetInt("Folder", 2);
+    CSettings::SetInt("UnderScore", 1);
     CSettings::SetString("Formatting", "%1 - %2");
+    const QString root = f.env.Root();
+    Song("disc/Album/song.mp3", QString(40, u'T'));
+    Song("hd/x/02_notitle.mp3");
     const QString session = "Imported 'n' more";
-    QList<qint32> ids =
-        Import("#EXTM3U\r\n/cd/Album/song.mp3\r\n\r\n/hd/Dir/broken.mp3\r\n/hd/x/xnotitle.mp3\r\n",
-               session);
+    QList<qint64> ids = Import(("#EXTM3U\r\n" + root + "/cd/Album/song.mp3\r\n\r\n" + root +
+                                "/hd/Dir/gone.mp3\r\n" + root + "/hd/x/02_notitle.mp3\r\n")
+                                   .toUtf8(),
+                               session);
     ASSERT_EQ(ids.size(), 3);
     EXPECT_TRUE(CSettings::Contains(CSettings::kCDPath, session));
     const QString t30(30, u'T');
-    // Moved to where the disc is now; the tag's fields cut to 30 characters.
-    EXPECT_EQ(Record(ids[0]),
-              "/media/disc/Album|song.mp3|" + t30 + "|Artist|Album|" + t30 + "|(17)|La la||128|61");
-    // An unreadable tag: the file name rules; not found: the listed path is kept.
-    EXPECT_EQ(Record(ids[1]), "/hd/Dir|broken.mp3|bro|Fmt|Dir|bro||||128|61");
+    // Moved to where the disc is now; the title cut to 30 characters (not the list's
+    // text), underscores kept.
+    EXPECT_EQ(Record(ids[0]), root + "/disc/Album|song.mp3|" + t30 + "|Art_ist|Album|" +
+                                  QString(40, u'T') + "|(17)|La la||128|2");
+    // Not found: the listed path is kept, the file name rules give what they can.
+    EXPECT_EQ(Record(ids[1]), root + "/hd/Dir|gone.mp3|||Dir|gone|||||");
     // The formatting failed: title, artist and album emptied.
-    EXPECT_EQ(Record(ids[2]), "/hd/x|xnotitle.mp3|||x|xnotitle|(17)|La la||128|61");
-    EXPECT_EQ(read, QStringList({"/media/disc/Album/song.mp3", "/hd/Dir/broken.mp3",
-                                 "/hd/x/xnotitle.mp3"}));
+    EXPECT_EQ(Record(ids[2]), root + "/hd/x|02_notitle.mp3|||x|02_notitle|(17)|La la||128|2");
 
     CSettings::SetInt("Folder", 1);
     CSettings::SetString("Formatting", "");
     ids = Import("\\Music\\Abba\\broken.mp3\r\nD:\\broken.mp3\r\n", "W");
     ASSERT_EQ(ids.size(), 2);
-    EXPECT_EQ(Record(ids[0]), "c:\\Music\\Abba|broken.mp3||Abba||broken||||128|61");
-    EXPECT_EQ(Record(ids[1]), "D:|broken.mp3||||broken||||128|61") << "a drive is no folder";
+    EXPECT_EQ(Record(ids[0]), "c:\\Music\\Abba|broken.mp3||Abba||broken|||||");
+    EXPECT_EQ(Record(ids[1]), "D:|broken.mp3||||broken|||||") << "a drive is no folder";
 
-    read.clear();
     CSettings::SetInt("NoID3", 1);
-    ids = Import("/hd/a.mp3\r\n", "S");
-    EXPECT_TRUE(read.isEmpty());
+    ids = Import((root + "/disc/Album/song.mp3\r\n").toUtf8(), "S");
     ASSERT_EQ(ids.size(), 1);
-    EXPECT_EQ(Record(ids[0]), "/hd|a.mp3||hd||a||||128|61");
+    EXPECT_EQ(Record(ids[0]), root + "/disc/Album|song.mp3||Album||song||||128|2");
 }
 
 TEST_F(ImportTest, TheOperationStoresRealFilesAndReportsADatabaseFailure)
@@ -175,7 +168,7 @@ TEST_F(ImportTest, TheOperationStoresRealFilesAndReportsADatabaseFailure)
     ops.ImportM3u(list, "Real");
     EXPECT_EQ(f.doc.Sessions().Names(), QStringList({"Real"}));
     EXPECT_EQ(f.doc.SongCount(), 1);
-    const QList<qint32> ids = SessionIds("Real");
+    const QList<qint64> ids = SessionIds("Real");
     ASSERT_EQ(ids.size(), 1);
     EXPECT_EQ(Record(ids[0]), drive + "/Band|Ünï 'song'.mp3|Tïtle|Ärtist||Tïtle||"
                                       "Line one\nLine two||128|10");

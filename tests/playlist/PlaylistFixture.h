@@ -12,35 +12,29 @@ class PlaylistFixture : public ::testing::Test
 protected:
     PlaylistFixture() { f.doc.Songs().RebuildColumns(); }
 
-    qint32 AddSong(const QString& cd, const QString& folder, const QString& file,
+    qint64 AddSong(const QString& cd, const QString& folder, const QString& file,
                    const QString& duration = QString(), const QString& genre = QString())
     {
-        set.AddNew();
-        set.m_CD = cd;
-        set.m_PATH = folder;
-        set.m_MELODI = file;
-        set.m_LIST = file.chopped(4);
-        set.m_DURATION = duration;
-        set.m_GENRE = genre;
-        set.Update();
-        return set.m_ID;
+        return AddTestSong(
+            set, {.cd = cd, .file = file, .path = folder, .genre = genre, .duration = duration});
     }
-    void AddEntries(const QList<qint32>& ids)
+    void AddEntries(const QList<qint64>& ids)
     {
-        for (qint32 id : ids)
+        for (qint64 id : ids)
             f.doc.Playlist().Append(QString::number(id), id);
     }
     // Shows the songs in the song list, as a session or a search does.
-    void ListSongs(const QList<qint32>& ids)
+    void ListSongs(const QList<qint64>& ids)
     {
-        for (qint32 id : ids) {
-            ASSERT_TRUE(set.FindSongById(id));
-            f.doc.Songs().InsertSongRow(f.doc.Songs().RowCount(), set);
+        for (qint64 id : ids) {
+            const std::optional<SSong> song = set.FindSongById(id);
+            ASSERT_TRUE(song);
+            f.doc.Songs().InsertSongRow(f.doc.Songs().RowCount(), *song);
         }
     }
-    QList<qint32> SongListIds()
+    QList<qint64> SongListIds()
     {
-        QList<qint32> ids;
+        QList<qint64> ids;
         for (int row = 0; row < f.doc.Songs().RowCount(); ++row)
             ids << f.doc.Songs().Id(row);
         return ids;
@@ -51,12 +45,6 @@ protected:
         for (int row = 0; row < f.doc.Playlist().Count(); ++row)
             texts << f.doc.Playlist().Entry(row).text;
         return texts;
-    }
-    // The window browses with the set, so every operation leaves it unfiltered by ID.
-    void ExpectSetRestored()
-    {
-        EXPECT_TRUE(set.Filter().IsEmpty());
-        EXPECT_EQ(set.Sort(), ESongColumn::ID);
     }
 
     CDocFixture f;

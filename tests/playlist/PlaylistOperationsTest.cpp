@@ -1,8 +1,9 @@
 #include "PlaylistFixture.h"
 #include "db/CDatabase.h"
+#include "model/CFileCopier.h"
 #include "platform/CSettings.h"
 #include "playlist/CCopyNames.h"
-#include "playlist/CFileCopier.h"
+#include "support/CFifo.h"
 
 #include <QFile>
 
@@ -22,20 +23,20 @@ TEST_F(PlaylistOperationsTest, AddRemoveAndClearFollowTheUpdateRule)
     EXPECT_EQ(playlist.Count(), 0);
     EXPECT_FALSE(playlist.Changed());
 
-    const qint32 a = AddSong("CD1", "/m", "a.mp3");
-    const qint32 b = AddSong("CD1", "/m", "b.mp3");
+    const qint64 a = AddSong("CD1", "/m", "a.mp3");
+    const qint64 b = AddSong("CD1", "/m", "b.mp3");
     ListSongs({a, b});
     ops.AddRows({1, 0, 2}); // in the order given; a row beyond the list is skipped
     ops.AddAll();
     EXPECT_EQ(PlaylistTexts(), QStringList({"b", "a", "a", "b"}));
-    EXPECT_EQ(playlist.Ids(), QList<qint32>({b, a, a, b}));
+    EXPECT_EQ(playlist.Ids(), QList<qint64>({b, a, a, b}));
     EXPECT_TRUE(playlist.Changed());
 
     playlist.SetChanged(false);
     ops.Remove(-1); // none selected: still counts as a change
     EXPECT_TRUE(playlist.Changed());
     ops.Remove(1);
-    EXPECT_EQ(playlist.Ids(), QList<qint32>({b, a, b}));
+    EXPECT_EQ(playlist.Ids(), QList<qint64>({b, a, b}));
     for (int i = 0; i < 3; ++i)
         ops.Remove(0);
     EXPECT_FALSE(playlist.Changed()); // an empty playlist has nothing to send
@@ -56,7 +57,7 @@ TEST_F(PlaylistOperationsTest, DoubleClickRemovesAndSendsOnlyWhileEntriesRemain)
 
     CSettings::SetInt("AutoUpd", 1);
     EXPECT_TRUE(ops.RemoveByDoubleClick(1));
-    EXPECT_EQ(playlist.Ids(), QList<qint32>({2}));
+    EXPECT_EQ(playlist.Ids(), QList<qint64>({2}));
     EXPECT_FALSE(ops.RemoveByDoubleClick(0)); // the last entry: nothing to send
     EXPECT_FALSE(playlist.Changed());
 }
@@ -65,11 +66,10 @@ TEST_F(PlaylistOperationsTest, ExportWritesOnePathPerLineThatLoadsBackInOrder)
 {
     const QString file = f.env.Root() + "/list.m3u";
     EXPECT_FALSE(ops.ExportM3u(file)); // an empty playlist
-    const qint32 a = AddSong("CD1", "/music/It's", "Café – été.mp3");
-    const qint32 gone = AddSong("CD1", "/music", "gone.mp3");
-    const qint32 c = AddSong("CD2", "/", "100% \\ \"q\".mp3");
-    set.FindSongById(gone);
-    set.Delete();
+    const qint64 a = AddSong("CD1", "/music/It's", "Café – été.mp3");
+    const qint64 gone = AddSong("CD1", "/music", "gone.mp3");
+    const qint64 c = AddSong("CD2", "/", "100% \\ \"q\".mp3");
+    set.Delete(gone);
     AddEntries({a, gone, c, a});
     CSettings::SetInt("PlaylistUsed", 5);
     EXPECT_FALSE(ops.ExportM3u(f.env.Root() + "/no/such/folder/list.m3u"));
@@ -89,23 +89,48 @@ TEST_F(PlaylistOperationsTest, ExportWritesOnePathPerLineThatLoadsBackInOrder)
     ops.Clear();
     ListSongs({c}); // replaced by the playlist's songs
     ops.LoadPlaylist(file);
-    EXPECT_EQ(SongListIds(), QList<qint32>({a, c, a}));
+    EXPECT_EQ(SongListIds(), QList<qint64>({a, c, a}));
     EXPECT_EQ(playlist.Count(), 0); // AddOnSearch 0 leaves the playlist alone
     EXPECT_TRUE(f.prompts.warnings.isEmpty());
-    ExpectSetRestored();
+}
+
+// The playlist comes back on its own catalogue only: another data folder starts with its
+// own, even where its song numbers are the same.
+TEST_F(PlaylistOperationsTest, TheSavedPlaylistBelongsToItsCatalogue)
+{
+    const qint64 a = AddSong("S", "/m", "a.mp3");
+    const qint64 b = AddSong("S", "/m", "b.mp3");
+    // Older versions kept it in the settings, for no catalogue: the first one takes it over.
+    CSettings::SetString("SavedPlaylist", QString("%1 999 %2").arg(b).arg(a));
+    ops.RestoreFromLastRun();
+    EXPECT_EQ(playlist.Ids(), (QList<qint64>{b, a}));
+    EXPECT_FALSE(CSettings::Contains(CSettings::kSettings, "SavedPlaylist"));
+    playlist.Append("a", a);
+    ops.SaveForNextRun();
+
+    CCdlistDoc other;
+    other.OpenDatabase(f.env.MakeDir("other") + "/songs3.mdb");
+    AddTestSong(other.Set(), {.cd = "T", .title = "x", .path = "/m"});
+    AddTestSong(other.Set(), {.cd = "T", .title = "y", .path = "/m"});
+    CPlaylistOperations(other, f.services).RestoreFromLastRun();
+    EXPECT_EQ(other.Playlist().Count(), 0);
+
+    playlist.Clear();
+    ops.RestoreFromLastRun();
+    EXPECT_EQ(playlist.Ids(), (QList<qint64>{b, a, a}));
 }
 
 TEST_F(PlaylistOperationsTest, CopyGroupsBySessionUpToTheLimits)
 {
     CDatabase::CTransaction transaction(f.doc.Database());
-    QList<qint32> big, small;
+    QList<qint64> big, small;
     for (int i = 0; i < 2501; ++i)
         big << AddSong("Big", "/m/Big", QString("%1.mp3").arg(i));
     for (int s = 0; s < 50; ++s)
         small << AddSong(QString("S%1").arg(s), "/m", "s.mp3");
-    const qint32 lower = AddSong("s0", "/m", "case.mp3"); // differs from "S0" only by case
+    const qint64 lower = AddSong("s0", "/m", "case.mp3"); // differs from "S0" only by case
     transaction.Commit();
-    const auto group = [this](const QList<qint32>& ids) {
+    const auto group = [this](const QList<qint64>& ids) {
         ops.Clear();
         AddEntries(ids);
         SPlaylistGroups groups;
@@ -161,6 +186,10 @@ TEST(FileCopierTest, CopiesExactlyInBlocksAndNamesWhatFails)
     EXPECT_TRUE(error.contains("none.mp3"));
     EXPECT_FALSE(CFileCopier::Copy(source, env.Root() + "/no/dir/a.mp3", {}, error));
     EXPECT_TRUE(error.contains("/no/dir/a.mp3"));
+    // A pipe in a song's place would be waited on for ever.
+    const CFifo fifo(env.Root() + "/in/pipe.mp3");
+    EXPECT_FALSE(CFileCopier::Copy(fifo.Path(), env.Root() + "/x.mp3", {}, error));
+    EXPECT_TRUE(error.contains("not a regular file")) << error.toStdString();
     // Onto itself: the file stays whole.
     EXPECT_TRUE(CFileCopier::Copy(source, env.Root() + "/in/../in/25000.mp3", {}, error));
     EXPECT_EQ(ReadAll(source), data);

@@ -19,7 +19,7 @@ protected:
 
 TEST_F(DuplicateFinderTest, OneSongFinishesAtOnceAndAGoneSongEndsAPress)
 {
-    Add({.file = "a.mp3", .title = "A"});
+    Add({.title = "A", .file = "a.mp3"});
     CDuplicateFinder finder(f.doc);
     EXPECT_EQ(finder.Total(), 1);
     EXPECT_EQ(finder.Next(), CDuplicateFinder::EStep::Finished);
@@ -29,7 +29,7 @@ TEST_F(DuplicateFinderTest, OneSongFinishesAtOnceAndAGoneSongEndsAPress)
     // A song deleted meanwhile matches nothing: that press ends with an empty list.
     const QString dir = f.env.MakeDir("u");
     f.env.WriteFile("u/b.mp3", "b");
-    const qint32 b = Add({.folder = dir, .file = "b.mp3", .title = "B"});
+    const qint64 b = Add({.title = "B", .file = "b.mp3", .path = dir});
     CDuplicateFinder again(f.doc);
     f.prompts.answers << CPrompts::EAnswer::Yes;
     ASSERT_TRUE(again.Delete(b, f.prompts));
@@ -42,9 +42,9 @@ TEST_F(DuplicateFinderTest, SameNameInTwoFoldersIsOneGroupListedOncePerRound)
 {
     const QString one = f.env.MakeDir("one");
     f.env.WriteFile("one/Song.mp3", "12345");
-    Add({.folder = one, .file = "Song.mp3", .title = "X"});
-    Add({.file = "other.mp3", .title = "Y"});
-    Add({.folder = "/gone", .file = "song.MP3", .title = "Z"}); // the database ignores case
+    Add({.title = "X", .file = "Song.mp3", .path = one});
+    Add({.title = "Y", .file = "other.mp3"});
+    Add({.title = "Z", .file = "song.MP3", .path = "/gone"}); // the database ignores case
     CDuplicateFinder finder(f.doc);
     ASSERT_EQ(finder.Next(), CDuplicateFinder::EStep::Group);
     EXPECT_EQ(finder.CurrentName(), "Song.mp3");
@@ -58,11 +58,11 @@ TEST_F(DuplicateFinderTest, SameNameInTwoFoldersIsOneGroupListedOncePerRound)
 
 TEST_F(DuplicateFinderTest, ApostropheTitleIsMatchedExactly)
 {
-    const qint32 a = Add({.file = "a.mp3", .title = "Don't Stop"});
-    Add({.file = "b.mp3", .title = "don't stop"});
-    const qint32 c = Add({.file = "c.mp3", .title = "Don't Stop"});
-    Add({.file = "d.mp3", .title = "Dont Stop"});
-    Add({.file = "e.mp3", .title = "dont stop"});
+    const qint64 a = Add({.title = "Don't Stop", .file = "a.mp3"});
+    Add({.title = "don't stop", .file = "b.mp3"});
+    const qint64 c = Add({.title = "Don't Stop", .file = "c.mp3"});
+    Add({.title = "Dont Stop", .file = "d.mp3"});
+    Add({.title = "dont stop", .file = "e.mp3"});
     CDuplicateFinder finder(f.doc);
     ASSERT_EQ(finder.Next(), CDuplicateFinder::EStep::Group);
     ASSERT_EQ(finder.Group().size(), 2);
@@ -78,9 +78,9 @@ TEST_F(DuplicateFinderTest, DeleteRemovesTheFileAndSongOrReportsWhyNot)
     const QString dir = f.env.MakeDir("d");
     const QString kept = f.env.WriteFile("d/a.mp3", "a");
     const QString doomed = f.env.WriteFile("d/b.mp3", "bb");
-    Add({.folder = dir, .file = "a.mp3", .title = "Same"});
-    const qint32 b = Add({.folder = dir, .file = "b.mp3", .title = "Same"});
-    const qint32 missing = Add({.folder = "/nowhere", .file = "c.mp3", .title = "Same"});
+    Add({.title = "Same", .file = "a.mp3", .path = dir});
+    const qint64 b = Add({.title = "Same", .file = "b.mp3", .path = dir});
+    const qint64 missing = Add({.title = "Same", .file = "c.mp3", .path = "/nowhere"});
     f.Reload();
     f.doc.SetCurrentSong(b);
     CDuplicateFinder finder(f.doc);

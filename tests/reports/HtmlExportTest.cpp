@@ -43,8 +43,8 @@ protected:
 
 TEST_F(HtmlExportTest, DefaultPageIsWrittenLineByLine)
 {
-    Add({.file = "b.mp3", .title = "B"});
-    Add({.file = "a.mp3", .title = "A"});
+    Add({.title = "B", .file = "b.mp3"});
+    Add({.title = "A", .file = "a.mp3"});
     const QByteArray expected =
         "\xEF\xBB\xBF<html>\r\n<head>\r\n<title>My Songs</title>\r\n"
         "<meta name=\"description\" content=\"Cratewise generated mp3-list\">\r\n"
@@ -67,10 +67,10 @@ TEST_F(HtmlExportTest, DefaultPageIsWrittenLineByLine)
 TEST_F(HtmlExportTest, DetailedColumnsFollowTheBoxes)
 {
     Add({.cd = "S",
-         .file = "a.mp3",
          .title = "T",
          .artist = "Ar",
          .album = "Al",
+         .file = "a.mp3",
          .year = "1999",
          .bitrate = "192",
          .duration = "245",
@@ -100,9 +100,9 @@ TEST_F(HtmlExportTest, DetailedColumnsFollowTheBoxes)
 
 TEST_F(HtmlExportTest, LinksAreFileUrlsNumberedInTheOrderWritten)
 {
-    Add({.cd = "S", .folder = "/m/x y", .file = "b #1.mp3", .artist = "Zed"});
-    Add({.cd = "other", .file = "c.mp3", .artist = "Abe"});
-    Add({.cd = "S", .folder = "/m", .file = "a.mp3", .artist = "abba"});
+    Add({.cd = "S", .artist = "Zed", .file = "b #1.mp3", .path = "/m/x y"});
+    Add({.cd = "other", .artist = "Abe", .file = "c.mp3"});
+    Add({.cd = "S", .artist = "abba", .file = "a.mp3", .path = "/m"});
     options.source = SHtmlOptions::ESource::Session;
     options.session = "S";
     options.links = true;
@@ -125,9 +125,9 @@ TEST_F(HtmlExportTest, LinksAreFileUrlsNumberedInTheOrderWritten)
 
 TEST_F(HtmlExportTest, HostileTextsAreEscaped)
 {
-    Add({.file = "\"><script>x</script>.mp3",
-         .title = "<script>alert(1)</script>",
-         .artist = "Tom & Jerry"});
+    Add({.title = "<script>alert(1)</script>",
+         .artist = "Tom & Jerry",
+         .file = "\"><script>x</script>.mp3"});
     options.headline = "<b>Mine</b>";
     options.name = "A&B";
     options.id3 = true;
@@ -151,8 +151,8 @@ TEST_F(HtmlExportTest, HostileTextsAreEscaped)
 
 TEST_F(HtmlExportTest, PlaylistKeepsItsOrderAndLeavesOutMissingSongs)
 {
-    const qint32 a = Add({.file = "a.mp3"});
-    const qint32 b = Add({.file = "b.mp3"});
+    const qint64 a = Add({.file = "a.mp3"});
+    const qint64 b = Add({.file = "b.mp3"});
     options.source = SHtmlOptions::ESource::Playlist;
     options.sort = SHtmlOptions::ESort::Album; // not used for the playlist
     options.playlist = {b, 999, a};

@@ -19,21 +19,8 @@ CDocFixture::CDocFixture()
     };
 }
 
-qint32 AddSongRow(CCdlistSet& set, const QString& session, const QString& title,
-                  const QString& folder, const QString& file)
-{
-    set.AddNew();
-    set.m_CD = session;
-    set.m_TITLE = title;
-    set.m_LIST = title;
-    set.m_PATH = folder;
-    set.m_MELODI = file.isEmpty() ? title + QStringLiteral(".mp3") : file;
-    set.Update();
-    return set.m_ID;
-}
-
-qint32 CDocFixture::AddSong(const QString& session, const QString& title, const QString& folder,
+qint64 CDocFixture::AddSong(const QString& session, const QString& title, const QString& folder,
                             const QString& file)
 {
-    return AddSongRow(doc.Set(), session, title, folder, file);
+    return AddTestSong(doc.Set(), {.cd = session, .title = title, .file = file, .path = folder});
 }

@@ -7,12 +7,9 @@
 #include "support/CRecordingProgress.h"
 #include "support/CScriptedPrompts.h"
 #include "support/CTestEnvironment.h"
+#include "support/STestSong.h"
 
 #include <list>
-
-// Adds one song row directly to the set's table; returns its ID.
-qint32 AddSongRow(CCdlistSet& set, const QString& session, const QString& title,
-                  const QString& folder, const QString& file);
 
 // The document over a private database and settings, with scripted prompts, a recording
 // player, a fake mount table and recording progress displays: what the operations are
@@ -22,8 +19,8 @@ class CDocFixture
 public:
     CDocFixture();
 
-    // Adds one song row directly; returns its ID.
-    qint32 AddSong(const QString& session, const QString& title,
+    // Adds one song row directly (AddTestSong); returns its ID.
+    qint64 AddSong(const QString& session, const QString& title,
                    const QString& folder = QStringLiteral("/music"),
                    const QString& file = QString());
     // The session list and the song count from the table, as at start-up.

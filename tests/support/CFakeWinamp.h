@@ -1,6 +1,6 @@
 #pragma once
 
-#include "playback/CWinampRemote.h"
+#include "model/CWinampRemote.h"
 
 #include <QStringList>
 

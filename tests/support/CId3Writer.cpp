@@ -110,7 +110,7 @@ QByteArray CId3Writer::Encode(const QString& text, bool terminate) const
     return out;
 }
 
-CId3Writer& CId3Writer::Raw(const QByteArray& id, const QByteArray& body)
+CId3Writer& CId3Writer::Raw(const QByteArray& id, const QByteArray& body, quint16 flags)
 {
     if (m_version == 2) {
         m_frames += ShortId(id) + BigEndian(quint32(body.size()), 3) + body;
@@ -118,7 +118,7 @@ CId3Writer& CId3Writer::Raw(const QByteArray& id, const QByteArray& body)
     }
     const QByteArray size =
         m_version == 4 ? Syncsafe(quint32(body.size())) : BigEndian(quint32(body.size()), 4);
-    m_frames += id + size + QByteArray(2, '\0') + body;
+    m_frames += id + size + BigEndian(flags, 2) + body;
     return *this;
 }
 
@@ -154,9 +154,21 @@ CId3Writer& CId3Writer::Comment(const QString& text, const QString& description)
 
 QByteArray CId3Writer::Build() const
 {
-    const QByteArray body = m_frames + QByteArray(m_padding, '\0');
-    return QByteArray("ID3") + char(m_version) + '\0' + '\0' + Syncsafe(quint32(body.size())) +
-           body;
+    // ID3v2.3 counts the extended header without its size, ID3v2.4 with it.
+    const QByteArray extended =
+        !m_extended      ? QByteArray()
+        : m_version == 4 ? Syncsafe(6) + QByteArray("\x01\x00", 2)
+                         : BigEndian(6, 4) + QByteArray(2, '\0') + BigEndian(quint32(m_padding), 4);
+    const QByteArray body = extended + m_frames + QByteArray(m_padding, '\0');
+    return QByteArray("ID3") + char(m_version) + '\0' + char(m_extended ? 0x40 : 0) +
+           Syncsafe(quint32(body.size())) + body;
+}
+
+quint32 CId3Writer::SyncsafeValue(const QByteArray& b)
+{
+    return b.size() < 4 ? 0
+                        : (quint32(quint8(b[0])) << 21) | (quint32(quint8(b[1])) << 14) |
+                              (quint32(quint8(b[2])) << 7) | quint32(quint8(b[3]));
 }
 
 QByteArray CId3Writer::Id3v1(const QByteArray& title, const QByteArray& artist,
@@ -170,4 +182,89 @@ QByteArray CId3Writer::Id3v1(const QByteArray& title, const QByteArray& artist,
     else
         tag += Field(comment, 30);
     return tag + char(genre);
+}
+
+QList<CId3Writer::SFrame> CId3Writer::Frames(const QByteArray& file)
+{
+    QList<SFrame> frames;
+    if (!file.startsWith("ID3") || file.size() < 10 || (file[3] != 3 && file[3] != 4))
+        return frames;
+    const int version = file[3];
+    const quint8 flags = quint8(file[5]);
+    const auto syncsafe = [](const char* b) {
+        return (quint32(quint8(b[0])) << 21) | (quint32(quint8(b[1])) << 14) |
+               (quint32(quint8(b[2])) << 7) | quint32(quint8(b[3]));
+    };
+    const auto big = [](const char* b) {
+        return (quint32(quint8(b[0])) << 24) | (quint32(quint8(b[1])) << 16) |
+               (quint32(quint8(b[2])) << 8) | quint32(quint8(b[3]));
+    };
+    QByteArray body = file.mid(10, syncsafe(file.constData() + 6));
+    if (version == 3 && (flags & 0x80))
+        body.replace(QByteArray("\xff\x00", 2), QByteArray("\xff", 1));
+    qsizetype pos = 0;
+    if ((flags & 0x40) && body.size() >= 4)
+        pos = version == 3 ? 4 + big(body.constData()) : syncsafe(body.constData());
+    while (pos + 10 <= body.size() && body[pos] != 0) {
+        const quint32 size =
+            version == 3 ? big(body.constData() + pos + 4) : syncsafe(body.constData() + pos + 4);
+        if (pos + 10 + qsizetype(size) > body.size())
+            break;
+        frames.append({body.mid(pos, 4),
+                       quint16((quint8(body[pos + 8]) << 8) | quint8(body[pos + 9])),
+                       body.mid(pos + 10, size)});
+        pos += 10 + size;
+    }
+    return frames;
+}
+
+CId3Writer::SFrame CId3Writer::FrameOf(const QByteArray& file, const char* id)
+{
+    for (const SFrame& frame : Frames(file))
+        if (frame.id == id)
+            return frame;
+    return {};
+}
+
+QString CId3Writer::TextOf(const SFrame& frame)
+{
+    if (frame.body.isEmpty())
+        return QString();
+    const char encoding = frame.body[0];
+    QByteArray text = frame.body.mid(1);
+    const bool wide = encoding == 1 || encoding == 2;
+    if (frame.id == "COMM" || frame.id == "USLT") {
+        text = text.mid(3);
+        for (qsizetype i = 0; i + (wide ? 1 : 0) < text.size(); i += wide ? 2 : 1) {
+            if (text[i] == 0 && (!wide || text[i + 1] == 0)) {
+                text = text.mid(i + (wide ? 2 : 1));
+                break;
+            }
+        }
+    }
+    switch (encoding) {
+    case 0:
+        return QString::fromLatin1(text);
+    case 3:
+        return QString::fromUtf8(text);
+    default: {
+        const bool bigEndian = encoding == 2 || (text.size() >= 2 && quint8(text[0]) == 0xfe &&
+                                                 quint8(text[1]) == 0xff);
+        if (encoding == 1 && text.size() >= 2)
+            text = text.mid(2);
+        QString out;
+        for (qsizetype i = 0; i + 1 < text.size(); i += 2) {
+            const quint16 unit = bigEndian ? quint16((quint8(text[i]) << 8) | quint8(text[i + 1]))
+                                           : quint16((quint8(text[i + 1]) << 8) | quint8(text[i]));
+            out += QChar(unit);
+        }
+        return out;
+    }
+    }
+}
+
+QByteArray CId3Writer::Id3v1Of(const QByteArray& file)
+{
+    return file.size() >= 128 && file.mid(file.size() - 128, 3) == "TAG" ? file.right(128)
+                                                                         : QByteArray();
 }

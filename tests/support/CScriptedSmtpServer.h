@@ -18,6 +18,9 @@ public:
     QMap<QByteArray, QByteArray> replies{{"DATA", "354 go on\r\n"}, {"QUIT", "221 bye\r\n"}};
     bool silentAfterGreeting = false;
     bool inPieces = false; // each reply sent in two pieces, 50 ms apart
+    // Each reply (the greeting too) comes after this long of continuation lines ("250-…"),
+    // one every 20 ms: every step in time, the whole exchange not.
+    int dripMs = 0;
     QByteArray received;
 
     CScriptedSmtpServer()
@@ -59,6 +62,10 @@ private:
     {
         if (text.isEmpty())
             return;
+        if (dripMs > 0) {
+            Drip(socket, text, dripMs);
+            return;
+        }
         if (!inPieces) {
             socket->write(text);
             return;
@@ -68,6 +75,16 @@ private:
         const qsizetype split = lineEnd < text.size() ? lineEnd : 2;
         socket->write(text.left(split));
         QTimer::singleShot(50, socket, [socket, rest = text.mid(split)] { socket->write(rest); });
+    }
+
+    void Drip(QTcpSocket* socket, const QByteArray& text, int leftMs)
+    {
+        if (leftMs <= 0) {
+            socket->write(text);
+            return;
+        }
+        socket->write(text.left(3) + "-still busy\r\n");
+        QTimer::singleShot(20, socket, [=, this] { Drip(socket, text, leftMs - 20); });
     }
 
     QTcpServer m_server;

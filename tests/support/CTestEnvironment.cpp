@@ -21,6 +21,15 @@ CTestEnvironment::~CTestEnvironment()
     qunsetenv("CRATEWISE_HOME");
 }
 
+void CTestEnvironment::IsolateHome()
+{
+    static QTemporaryDir home;
+    qputenv("HOME", home.path().toLocal8Bit());
+    for (const char* name :
+         {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME"})
+        qputenv(name, QDir(home.path()).filePath(QString::fromLatin1(name)).toLocal8Bit());
+}
+
 QString CTestEnvironment::MakeDir(const QString& relative) const
 {
     const QString path = m_dir.path() + u'/' + relative;

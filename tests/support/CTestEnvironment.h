@@ -22,6 +22,11 @@ public:
     // Writes a file below the root (folders created) and returns its path.
     QString WriteFile(const QString& relative, const QByteArray& data) const;
 
+    // Points HOME and the XDG folders of the whole test program at one private folder,
+    // removed at exit, so that nothing run by a test (Qt's file dialog keeps its state
+    // there) writes into the user's own. Called by the test mains before anything else.
+    static void IsolateHome();
+
 private:
     QTemporaryDir m_dir;
 };

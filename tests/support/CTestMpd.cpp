@@ -10,6 +10,7 @@
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -136,7 +137,7 @@ QStringList CTestMpd::Queue() const
     return files;
 }
 
-CSilentSocket::CSilentSocket(bool greet) : m_greet(greet)
+CSilentSocket::CSilentSocket(EMode mode) : m_mode(mode)
 {
     m_path = m_dir.path() + QStringLiteral("/frozen.socket");
     m_fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -145,22 +146,40 @@ CSilentSocket::CSilentSocket(bool greet) : m_greet(greet)
     std::strncpy(address.sun_path, m_path.toLocal8Bit().constData(), sizeof address.sun_path - 1);
     ::bind(m_fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
     ::listen(m_fd, 16);
-    m_thread = std::thread([this] {
-        std::vector<int> clients;
-        while (!m_stop) {
-            pollfd p{m_fd, POLLIN, 0};
-            if (::poll(&p, 1, 50) <= 0)
-                continue;
+    m_thread = std::thread([this] { Serve(); });
+}
+
+void CSilentSocket::Serve()
+{
+    struct SClient
+    {
+        int fd;
+        QElapsedTimer asked; // valid once a command came
+    };
+    std::vector<SClient> clients;
+    const QByteArray flood = QByteArray("volume: 50\n").repeated(400);
+    while (!m_stop) {
+        pollfd p{m_fd, POLLIN, 0};
+        if (::poll(&p, 1, m_mode == EMode::Flooding ? 1 : 50) > 0) {
             const int client = ::accept(m_fd, nullptr, nullptr);
-            if (client < 0)
-                continue;
-            if (m_greet)
+            if (client >= 0 && m_mode != EMode::Silent)
                 (void)!::write(client, "OK MPD 0.23.0\n", 14);
-            clients.push_back(client); // kept open, never answered
+            if (client >= 0)
+                clients.push_back({client, {}}); // kept open
         }
-        for (int client : clients)
-            ::close(client);
-    });
+        if (m_mode != EMode::Flooding)
+            continue;
+        for (SClient& c : clients) {
+            char command[256];
+            if (!c.asked.isValid() && ::recv(c.fd, command, sizeof command, MSG_DONTWAIT) > 0)
+                c.asked.start();
+            if (c.asked.isValid() && c.asked.elapsed() < 5000)
+                (void)!::send(c.fd, flood.constData(), size_t(flood.size()),
+                              MSG_DONTWAIT | MSG_NOSIGNAL);
+        }
+    }
+    for (const SClient& c : clients)
+        ::close(c.fd);
 }
 
 CSilentSocket::~CSilentSocket()

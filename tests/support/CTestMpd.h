@@ -34,20 +34,30 @@ private:
     QString m_error;
 };
 
-// A Unix socket that takes connections and never says a word, like a frozen player; with
-// greet set it sends MPD's greeting first and then falls silent.
+// A Unix socket that misbehaves like a broken player: it takes connections and never says
+// a word (Silent), greets and then falls silent (Greeting), or greets and answers every
+// command with endless lines (Flooding; for at most five seconds per connection, so that a
+// client without a deadline still ends).
 class CSilentSocket
 {
 public:
-    explicit CSilentSocket(bool greet);
+    enum class EMode
+    {
+        Silent,
+        Greeting,
+        Flooding
+    };
+    explicit CSilentSocket(EMode mode);
     ~CSilentSocket();
     QString Path() const { return m_path; }
 
 private:
+    void Serve();
+
     QTemporaryDir m_dir;
     QString m_path;
     int m_fd = -1;
-    bool m_greet;
+    EMode m_mode;
     std::atomic<bool> m_stop{false};
     std::thread m_thread;
 };

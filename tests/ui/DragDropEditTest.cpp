@@ -136,7 +136,7 @@ TEST_F(DragDropEditTest, DroppingOntoItsOwnSelectionChangesNothing)
     EXPECT_EQ(title.text(), "abc def");
 }
 
-TEST_F(DragDropEditTest, MovingToAnotherFieldTakesTheTextCtrlCopiesIt)
+TEST_F(DragDropEditTest, MovingToAnotherFieldTakesTheTextThatFitsCtrlCopiesIt)
 {
     title.setText("Hello World");
     title.setSelection(6, 5);
@@ -155,6 +155,14 @@ TEST_F(DragDropEditTest, MovingToAnotherFieldTakesTheTextCtrlCopiesIt)
     EXPECT_EQ(title.selectedText(), "Hello");
     EXPECT_EQ(search.text(), "HelloxWorld");
     EXPECT_EQ(search.selectedText(), "Hello");
+
+    // A field without room for the text takes none of it, and its source keeps it.
+    search.setMaxLength(14);
+    title.setSelection(6, 5);
+    DropInto(title, search, 0);
+    Drag(title, 8, {0, 40});
+    EXPECT_EQ(search.text(), "HelloxWorld");
+    EXPECT_EQ(title.text(), "Hello World");
 }
 
 TEST_F(DragDropEditTest, ASmallMovePlacesTheCaretInsteadOfDragging)

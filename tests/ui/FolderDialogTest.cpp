@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSettings>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -89,6 +90,16 @@ TEST(FolderDialogTest, StartsInTheCurrentDirectoryWhenGivenNone)
                              QTest::mouseClick(SelectButton(dialog), Qt::LeftButton);
                          }),
               QDir::cleanPath(QDir::currentPath()));
+}
+
+// The dialog keeps its state in Qt's own settings file; a test run must not leave one in
+// the user's home.
+TEST(FolderDialogTest, KeepsItsStateOutOfTheUsersHome)
+{
+    const QString temp = QDir::tempPath() + u'/';
+    EXPECT_TRUE(QDir::homePath().startsWith(temp)) << QDir::homePath().toStdString();
+    const QString state = QSettings(QSettings::UserScope, QStringLiteral("QtProject")).fileName();
+    EXPECT_TRUE(state.startsWith(temp)) << state.toStdString();
 }
 
 } // namespace

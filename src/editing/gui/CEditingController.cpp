@@ -1,18 +1,41 @@
 #include "editing/gui/CEditingController.h"
 
+#include "db/CCdlistSet.h"
 #include "editing/CLyrics.h"
 #include "editing/CTagSaver.h"
 #include "editing/gui/CLyricsDialog.h"
 #include "model/CAppServices.h"
 #include "model/CCdlistDoc.h"
 #include "platform/CSettings.h"
+#include "ui/CGenreCombo.h"
 #include "ui/CommandIds.h"
 
 #include <QAbstractButton>
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
+
+namespace {
+
+using EField = CTagFormModel::EField;
+
+// The text boxes of the tag form, with their labels.
+struct SBox
+{
+    EField field;
+    int box;
+    int label;
+};
+constexpr SBox kBoxes[] = {
+    {EField::Title, IDC_TAG_TITLE, IDC_TAG_TITLE_LABEL},
+    {EField::Artist, IDC_TAG_ARTIST, IDC_TAG_ARTIST_LABEL},
+    {EField::Album, IDC_TAG_ALBUM, IDC_TAG_ALBUM_LABEL},
+    {EField::Year, IDC_TAG_YEAR, IDC_TAG_YEAR_LABEL},
+};
+
+} // namespace
 
 CEditingController::CEditingController(const SControllerContext& context, QObject* parent)
     : QObject(parent), m_context(context)
@@ -29,54 +52,103 @@ CEditingController::CEditingController(const SControllerContext& context, QObjec
                 title->setReadOnly(on);
         });
     }
+    BindFields();
 }
 
-void CEditingController::SaveEditedSong()
+void CEditingController::BindFields()
 {
-    Save(false);
-}
-
-void CEditingController::WriteComment(qint32 id, const QString& comment)
-{
-    CTagSaver(m_context.doc, m_context.services).WriteComment(id, comment);
-}
-
-STagForm CEditingController::Form() const
-{
+    CTagFormModel& form = m_context.doc.TagForm();
     const CControls& c = m_context.controls;
-    STagForm form;
-    form.title = c.Get<QLineEdit>(IDC_TAG_TITLE)->text();
-    form.artist = c.Get<QLineEdit>(IDC_TAG_ARTIST)->text();
-    form.album = c.Get<QLineEdit>(IDC_TAG_ALBUM)->text();
-    form.year = c.Get<QLineEdit>(IDC_TAG_YEAR)->text();
-    form.genre = c.Get<QComboBox>(IDC_TAG_GENRE)->currentText();
-    return form;
+    if (auto* genre = c.Get<QComboBox>(IDC_TAG_GENRE))
+        CGenreCombo::Fill(genre, false);
+    // What the user changes (typing, pasting, dropping, a drag taking text out), never
+    // what the form puts there itself.
+    for (const SBox& b : kBoxes) {
+        if (auto* box = c.Get<QLineEdit>(b.box))
+            connect(box, &QLineEdit::textEdited, this,
+                    [&form, field = b.field](const QString& text) { form.Edit(field, text); });
+    }
+    if (auto* genre = c.Get<QComboBox>(IDC_TAG_GENRE))
+        connect(genre, &QComboBox::activated, this,
+                [&form, genre] { form.Edit(EField::Genre, genre->currentText()); });
+    connect(&form, &CTagFormModel::SongShown, this, &CEditingController::ShowForm);
+    connect(&form, &CTagFormModel::ChangedFieldsChanged, this, &CEditingController::MarkChanged);
+    connect(&form, &CTagFormModel::LyricsShownChanged, this, [this](bool has) {
+        if (auto* button = m_context.controls.Get<QAbstractButton>(ID_VIEW_LYRICS))
+            button->setText(has ? QStringLiteral("Lyrics!") : QStringLiteral("Lyrics"));
+    });
+}
+
+void CEditingController::ShowForm()
+{
+    const CTagFormModel& form = m_context.doc.TagForm();
+    const CControls& c = m_context.controls;
+    for (const SBox& b : kBoxes) {
+        if (auto* box = c.Get<QLineEdit>(b.box))
+            box->setText(form.Text(b.field));
+    }
+    if (auto* genre = c.Get<QComboBox>(IDC_TAG_GENRE))
+        genre->setCurrentIndex(genre->findText(form.Text(EField::Genre)));
+}
+
+void CEditingController::MarkChanged()
+{
+    // The labels of the fields a Save or a Multisave would write are in bold.
+    const CTagFormModel& form = m_context.doc.TagForm();
+    const CControls& c = m_context.controls;
+    const auto mark = [&c, &form](int id, EField field) {
+        if (auto* label = c.Get<QLabel>(id)) {
+            QFont font = label->font();
+            font.setBold(form.IsChanged(field));
+            label->setFont(font);
+        }
+    };
+    for (const SBox& b : kBoxes)
+        mark(b.label, b.field);
+    mark(IDC_TAG_GENRE_LABEL, EField::Genre);
 }
 
 void CEditingController::OnSave()
 {
     const auto* multisave = m_context.controls.Get<QCheckBox>(IDC_MULTISAVE);
-    Save(multisave && multisave->isChecked());
-}
-
-void CEditingController::Save(bool multisave)
-{
-    QList<qint32> ids;
-    if (multisave) {
+    const bool many = multisave && multisave->isChecked();
+    QList<qint64> ids;
+    if (many)
         ids = m_context.SelectedSongIds();
-    } else if (m_context.doc.CurrentSong() != -1) {
-        ids << m_context.doc.CurrentSong();
-    }
+    else if (m_context.doc.TagForm().SongId() != -1)
+        ids << m_context.doc.TagForm().SongId();
     const bool rename = CSettings::Int(QStringLiteral("Rename"), 0) == 1;
     CTagSaver(m_context.doc, m_context.services)
-        .Save(ids, Form(), multisave ? CTagSaver::EMode::Multi : CTagSaver::EMode::Single, rename);
+        .Save(ids, STagEdit::FromForm(m_context.doc.TagForm()),
+              many ? CTagSaver::EMode::Multi : CTagSaver::EMode::Single, rename);
+}
+
+void CEditingController::OnCellEdited(qint64 id, ESongColumn column, const QString& text)
+{
+    const STagEdit edit = STagEdit::ForCell(column, text);
+    if (edit.IsEmpty())
+        return;
+    const bool tag = column != ESongColumn::COMMENT;
+    const bool rename = tag && CSettings::Int(QStringLiteral("Rename"), 0) == 1;
+    CCdlistDoc& doc = m_context.doc;
+    CTagSaver(doc, m_context.services).Save({id}, edit, CTagSaver::EMode::Single, rename);
+    if (!tag)
+        return;
+    // The edited song becomes the current one, shown in the tag fields.
+    try {
+        if (const std::optional<SSong> song = doc.Set().FindSongById(id)) {
+            doc.SetCurrentSong(id);
+            doc.TagForm().Show(*song);
+        }
+    } catch (const CDbException&) {
+    }
 }
 
 void CEditingController::OnViewLyrics()
 {
     CCdlistDoc& doc = m_context.doc;
     const SAppServices& services = m_context.services;
-    const qint32 id = doc.CurrentSong();
+    const qint64 id = doc.CurrentSong();
     QString lyrics;
     if (!CLyrics::Load(doc, services, id, lyrics))
         return;
@@ -84,16 +156,8 @@ void CEditingController::OnViewLyrics()
         lyrics,
         [&services](const QString& text, int pair) { CLyrics::Translate(services, text, pair); },
         services.dialogParent);
-    if (dialog.exec() != QDialog::Accepted)
-        return;
+    if (dialog.exec() != QDialog::Accepted || dialog.Lyrics() == lyrics)
+        return; // nothing changed: nothing is written
     bool stored = false;
     CLyrics::Save(doc, services, id, dialog.Lyrics(), stored);
-    if (stored && doc.CurrentSong() == id)
-        ShowLyricsCaption(dialog.Lyrics());
-}
-
-void CEditingController::ShowLyricsCaption(const QString& lyrics)
-{
-    if (auto* button = m_context.controls.Get<QAbstractButton>(ID_VIEW_LYRICS))
-        button->setText(lyrics.isEmpty() ? QStringLiteral("Lyrics") : QStringLiteral("Lyrics!"));
 }

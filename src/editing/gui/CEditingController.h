@@ -1,13 +1,12 @@
 #pragma once
 
+#include "db/CSongColumns.h"
 #include "ui/CControllerContext.h"
 
 #include <QObject>
 
-struct STagForm;
-
-// Save and Multisave of the tag fields, the Multisave box, the song list's tag cell edits
-// and the Lyrics dialog.
+// The tag fields (they show and edit the document's tag form), Save and Multisave, the
+// Multisave box, the song list's tag cell edits and the Lyrics dialog.
 class CEditingController : public QObject
 {
     Q_OBJECT
@@ -16,15 +15,14 @@ public:
 
     void OnSave();
     void OnViewLyrics();
-    // A Title, Artist or Album cell edit saves that one song, whatever Multisave says.
-    void SaveEditedSong();
-    // A Comment cell edit goes into the song's file.
-    void WriteComment(qint32 id, const QString& comment);
+    // A cell of the song list was edited: Title, Artist and Album save that one song,
+    // whatever Multisave says, and show it in the tag fields; Comment goes into the file.
+    void OnCellEdited(qint64 id, ESongColumn column, const QString& text);
 
 private:
-    STagForm Form() const;
-    void Save(bool multisave);
-    void ShowLyricsCaption(const QString& lyrics);
+    void BindFields();
+    void ShowForm();
+    void MarkChanged();
 
     SControllerContext m_context;
 };

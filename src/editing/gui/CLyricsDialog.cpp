@@ -9,14 +9,18 @@
 #include <QVBoxLayout>
 
 CLyricsDialog::CLyricsDialog(const QString& lyrics, Translator translate, QWidget* parent)
-    : QDialog(parent), m_translate(std::move(translate))
+    : QDialog(parent), m_translate(std::move(translate)), m_original(lyrics),
+      m_crLf(CLyrics::UsesCrLf(lyrics))
 {
     setWindowTitle(QStringLiteral("Lyrics"));
     m_text = new QPlainTextEdit(this);
     m_text->setObjectName(QStringLiteral("c1120"));
-    // The editor keeps lines apart by itself; CR LF comes back with Lyrics().
+    // The editor keeps lines apart by itself; the line ends come back with Lyrics(). Text
+    // longer than the limit is shown whole: only what is typed is held to it.
     QString shown = lyrics;
     m_text->setPlainText(shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    m_text->document()->setModified(false);
+    connect(m_text->document(), &QTextDocument::contentsChange, this, &CLyricsDialog::NoteChange);
     connect(m_text, &QPlainTextEdit::textChanged, this, &CLyricsDialog::KeepWithinLimit);
 
     auto* save = new QPushButton(QStringLiteral("Save"), this);
@@ -56,22 +60,32 @@ CLyricsDialog::CLyricsDialog(const QString& lyrics, Translator translate, QWidge
 
 QString CLyricsDialog::Lyrics() const
 {
-    return CLyrics::WithCrLf(m_text->toPlainText());
+    if (!m_text->document()->isModified())
+        return m_original;
+    return CLyrics::WithLineEnds(m_text->toPlainText(), m_crLf);
+}
+
+void CLyricsDialog::NoteChange(int position, int removed, int added)
+{
+    m_changeAt = position;
+    m_removed = removed;
+    m_added = added;
 }
 
 void CLyricsDialog::KeepWithinLimit()
 {
-    // 5000 characters as the record keeps them, line ends counted as two.
-    const QString text = m_text->toPlainText();
-    const qsizetype over = CLyrics::WithCrLf(text).size() - CLyrics::kMaxLength;
-    if (over <= 0)
+    // What the record would keep, line ends counted as they are stored. Only the text
+    // just put in gives way, from its end: what was there before the caret never does.
+    const qsizetype over =
+        CLyrics::WithLineEnds(m_text->toPlainText(), m_crLf).size() - CLyrics::kMaxLength;
+    const int grown = m_added - m_removed;
+    if (over <= 0 || grown <= 0)
         return;
-    QTextCursor cursor = m_text->textCursor();
-    const int at = cursor.position();
-    const int from = std::max(0, at - int(over));
-    cursor.setPosition(from);
-    cursor.setPosition(at, QTextCursor::KeepAnchor);
+    const int cut = int(std::min<qsizetype>(over, grown));
+    const int end = m_changeAt + m_added;
+    m_added = m_removed = 0;
+    QTextCursor cursor(m_text->document());
+    cursor.setPosition(std::max(m_changeAt, end - cut));
+    cursor.setPosition(end, QTextCursor::KeepAnchor);
     cursor.removeSelectedText();
-    if (CLyrics::WithCrLf(m_text->toPlainText()).size() > CLyrics::kMaxLength)
-        m_text->setPlainText(text.left(text.size() - over)); // pasted in several places
 }

@@ -4,17 +4,14 @@
 #include "net/CDownload.h"
 #include "platform/CPrompts.h"
 
-#include <QDir>
-#include <QFile>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-#include <QTemporaryFile>
 #include <QVBoxLayout>
-#include <optional>
+#include <algorithm>
 
 const QString CExcludedNamesDialog::kHelpText = QStringLiteral(
     "If the option 'Remove Tracknumbers' is selected, all leading digits\nwill disapear. If an "
@@ -74,10 +71,7 @@ CExcludedNamesDialog::CExcludedNamesDialog(CExceptSet& names, CPrompts& prompts,
     connect(help, &QPushButton::clicked, this, &CExcludedNamesDialog::WhatsThis);
     connect(submit, &QPushButton::clicked, this, &CExcludedNamesDialog::SubmitNewNames);
 
-    if (!m_names.IsBOF()) {
-        for (m_names.MoveFirst(); !m_names.IsEOF(); m_names.MoveNext())
-            m_list->addItem(m_names.m_EXCLUDED);
-    }
+    m_list->addItems(m_names.Names());
 }
 
 QStringList CExcludedNamesDialog::Names() const
@@ -128,25 +122,15 @@ int CExcludedNamesDialog::AddNewLines(const QByteArray& text)
 
 void CExcludedNamesDialog::DownloadNewNames()
 {
-    // A name of our own in the temporary folder: a fixed name there could be planted.
-    QTemporaryFile reserved(QDir::tempPath() + QStringLiteral("/updexcept-XXXXXX.tmp"));
-    if (!reserved.open())
-        return m_prompts.Error(
-            QStringLiteral("An error occured while trying to get the updates.\n"
-                           "Please make sure that you are connected to the Internet."),
-            QStringLiteral("Error"));
-    const QString path = reserved.fileName();
-    reserved.close();
+    QByteArray names;
     const QString result =
-        CDownload::Fetch(CDownload::UpdateUrl(QStringLiteral("/excepted.txt")), path);
+        CDownload::Get(CDownload::UpdateUrl(QStringLiteral("/excepted.txt")), names);
     if (result != u"YES")
         return m_prompts.Error(
             QStringLiteral("An error occured while trying to get the updates.\n"
                            "Please make sure that you are connected to the Internet."),
             QStringLiteral("Error"));
-    QFile file(path);
-    const int added = file.open(QIODevice::ReadOnly) ? AddNewLines(file.readAll()) : 0;
-    file.close();
+    const int added = AddNewLines(names);
     if (added == 0)
         m_prompts.Inform(QStringLiteral("No updates was found."), QStringLiteral("Update Info"));
     else
@@ -167,26 +151,14 @@ void CExcludedNamesDialog::WhatsThis()
 
 void CExcludedNamesDialog::Save()
 {
-    const QStringList names = Names();
+    // Stored from the last name to the first, as the list has always been written.
+    QStringList names = Names();
+    std::reverse(names.begin(), names.end());
     try {
-        // One transaction: a failure half-way must not leave the list emptied.
-        std::optional<CDatabase::CTransaction> transaction;
-        if (m_names.Database())
-            transaction.emplace(*m_names.Database());
-        if (!m_names.IsBOF())
-            m_names.DeleteAll();
-        for (qsizetype i = names.size() - 1; i >= 0; --i) {
-            m_names.AddNew();
-            m_names.m_EXCLUDED = names.at(i);
-            m_names.Update();
-        }
-        if (transaction)
-            transaction->Commit();
+        m_names.ReplaceAll(names);
     } catch (const CDbException& e) {
-        m_names.Requery();
         m_prompts.Error(e.Message(), QStringLiteral("Error"));
         return;
     }
-    m_names.Requery();
     accept();
 }

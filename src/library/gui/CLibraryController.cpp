@@ -1,27 +1,21 @@
 #include "library/gui/CLibraryController.h"
 
 #include "library/CLibraryOperations.h"
-#include "library/gui/CGenreCombo.h"
 #include "library/gui/CLibraryListCtrl.h"
 #include "model/CAppServices.h"
 #include "model/CCdlistDoc.h"
 #include "platform/CSettings.h"
 #include "ui/CommandIds.h"
 
-#include <QAbstractButton>
 #include <QAction>
-#include <QComboBox>
 #include <QEvent>
 #include <QItemSelectionModel>
-#include <QLineEdit>
 #include <QListView>
 
 CLibraryController::CLibraryController(const SControllerContext& context, QObject* parent)
     : QObject(parent), m_context(context)
 {
     const CControls& c = m_context.controls;
-    if (auto* genre = c.Get<QComboBox>(IDC_TAG_GENRE))
-        CGenreCombo::Fill(genre, false);
     if (auto* sessions = c.Get<QListView>(IDC_SESSIONS)) {
         connect(sessions->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
             m_listedSinceClick = true;
@@ -40,11 +34,6 @@ CLibraryController::CLibraryController(const SControllerContext& context, QObjec
         connect(sessions, &QAbstractItemView::clicked, this, listOnce);
         connect(sessions, &QAbstractItemView::activated, this, listOnce);
     }
-    // A refilled list no longer shows the song the tag fields hold.
-    connect(&m_context.doc, &CCdlistDoc::CurrentSongChanged, this, [this](qint32 id) {
-        if (id == -1)
-            ClearTagFields();
-    });
     auto* songs = c.Get<CLibraryListCtrl>(IDC_SONGS);
     connect(songs, &CLibraryListCtrl::RowClicked, this, &CLibraryController::OnSongClicked);
     connect(songs, &CLibraryListCtrl::RowDoubleClicked, this,
@@ -71,32 +60,7 @@ void CLibraryController::OnSessionSelected()
 
 void CLibraryController::OnSongClicked(int row)
 {
-    if (CLibraryOperations(m_context.doc, m_context.services).SelectRow(row))
-        ShowTagFields();
-}
-
-void CLibraryController::ShowTagFields()
-{
-    const CCdlistSet& set = m_context.doc.Set();
-    const CControls& c = m_context.controls;
-    c.Get<QLineEdit>(IDC_TAG_TITLE)->setText(set.m_TITLE);
-    c.Get<QLineEdit>(IDC_TAG_ARTIST)->setText(set.m_ARTIST);
-    c.Get<QLineEdit>(IDC_TAG_ALBUM)->setText(set.m_ALBUM);
-    c.Get<QLineEdit>(IDC_TAG_YEAR)->setText(set.m_YEAR);
-    CGenreCombo::SelectStored(c.Get<QComboBox>(IDC_TAG_GENRE), set.m_GENRE);
-    if (auto* lyrics = c.Get<QAbstractButton>(ID_VIEW_LYRICS))
-        lyrics->setText(set.m_LYRICS.isEmpty() ? QStringLiteral("Lyrics")
-                                               : QStringLiteral("Lyrics!"));
-}
-
-void CLibraryController::ClearTagFields()
-{
-    const CControls& c = m_context.controls;
-    for (int id : {IDC_TAG_TITLE, IDC_TAG_ARTIST, IDC_TAG_ALBUM, IDC_TAG_YEAR})
-        c.Get<QLineEdit>(id)->clear();
-    c.Get<QComboBox>(IDC_TAG_GENRE)->setCurrentIndex(-1);
-    if (auto* lyrics = c.Get<QAbstractButton>(ID_VIEW_LYRICS))
-        lyrics->setText(QStringLiteral("Lyrics"));
+    CLibraryOperations(m_context.doc, m_context.services).SelectRow(row);
 }
 
 void CLibraryController::OnSongDoubleClicked(int row)
@@ -114,16 +78,9 @@ void CLibraryController::OnSongDoubleClicked(int row)
 
 void CLibraryController::OnCellEdited(int row, int column, const QString& text)
 {
-    using EEdit = CLibraryOperations::EEdit;
-    const EEdit edit =
-        CLibraryOperations(m_context.doc, m_context.services).StoreCellEdit(row, column, text);
-    const qint32 id = m_context.doc.Set().m_ID;
-    if (edit == EEdit::Comment) {
-        Q_EMIT CommentTagRequested(id, text);
-    } else if (edit == EEdit::Tag) {
-        ShowTagFields();
-        Q_EMIT TagSaveRequested(id);
-    }
+    if (const auto edit =
+            CLibraryOperations(m_context.doc, m_context.services).CellEdit(row, column, text))
+        Q_EMIT CellTagEdited(edit->id, edit->column, text);
 }
 
 void CLibraryController::OnDeleteSelectedFile()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "db/CSongColumns.h"
 #include "ui/CControllerContext.h"
 
 #include <QObject>
@@ -18,19 +19,13 @@ public:
     void OnSongDoubleClicked(int row);
     void OnCellEdited(int row, int column, const QString& text);
     void OnDeleteSelectedFile();
-    // Shows the browsing set's current record in the tag fields.
-    void ShowTagFields();
-    void ClearTagFields();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 Q_SIGNALS:
-    // A Title, Artist or Album cell edit was stored: the tag fields hold the song and
-    // the tag save runs for it (single save).
-    void TagSaveRequested(qint32 id);
-    // A Comment cell edit was stored: the comment goes into the file's tag.
-    void CommentTagRequested(qint32 id, const QString& comment);
+    // A cell edit changes a song's tag field (Title, Artist, Album or Comment).
+    void CellTagEdited(qint64 id, ESongColumn column, const QString& text);
 
 private:
     SControllerContext m_context;

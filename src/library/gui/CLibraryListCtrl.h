@@ -19,7 +19,7 @@ public:
     int ColumnCount() const { return m_model->ColumnCount(); }
     QStringList Headings() const { return m_model->Headings(); }
     int RowCount() const { return m_model->RowCount(); }
-    qint32 ItemData(int row) const { return m_model->Id(row); }
+    qint64 ItemData(int row) const { return m_model->Id(row); }
     QString CellText(int row, int column) const { return m_model->Cell(row, column); }
     const QList<ESongColumn>& Columns() const { return m_model->Columns(); }
     QList<int> SelectedRows() const;

@@ -2,7 +2,7 @@
 
 #include "db/CGenres.h"
 #include "library/CLibraryOperations.h"
-#include "library/gui/CGenreCombo.h"
+#include "ui/CGenreCombo.h"
 #include "ui/CommandIds.h"
 
 #include <QAction>

@@ -64,7 +64,7 @@ void CUpdateDialog::Check()
     setEnabled(false);
     const CUpdateCheck::SResult result = [this] {
         const CWaitCursor wait;
-        return CUpdateCheck::Run(m_services.tempDir);
+        return CUpdateCheck::Run();
     }();
     setEnabled(true);
     m_status->setText(result.status);

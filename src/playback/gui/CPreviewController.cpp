@@ -1,9 +1,9 @@
 #include "playback/gui/CPreviewController.h"
 
 #include "db/CCdlistSet.h"
-#include "intake/CDriveLocator.h"
 #include "model/CAppServices.h"
 #include "model/CCdlistDoc.h"
+#include "model/CDriveLocator.h"
 #include "platform/CPrompts.h"
 #include "platform/CSettings.h"
 #include "playback/CInternalPlayer.h"
@@ -73,19 +73,22 @@ void CPreviewController::OnPreview()
         m_player->Close();
         return;
     }
-    const QList<qint32> ids = m_context.SelectedSongIds();
+    const QList<qint64> ids = m_context.SelectedSongIds();
     if (ids.isEmpty())
         return;
     const SAppServices& services = m_context.services;
+    std::optional<SSong> song;
     const QString path = CPreview::LocateSong(
-        m_context.doc.Set(), ids.first(), [&services](const QString& file, const QString& session) {
+        m_context.doc.Set(), ids.first(),
+        [&services](const QString& file, const QString& session) {
             return CDriveLocator(*services.volumes, *services.prompts)
                 .LocateCdDrive(file, session, CDriveLocator::EVariant::General);
-        });
-    if (path.isEmpty())
+        },
+        &song);
+    if (path.isEmpty() || !song)
         return;
-    const CCdlistSet& set = m_context.doc.Set();
-    m_mpris->SetSong(set.m_ID, set.m_TITLE.isEmpty() ? set.m_LIST : set.m_TITLE, set.m_ARTIST);
+    m_mpris->SetSong(song->m_ID, song->m_TITLE.isEmpty() ? song->m_LIST : song->m_TITLE,
+                     song->m_ARTIST);
     m_lastPath = path;
     PlayFile(path);
 }

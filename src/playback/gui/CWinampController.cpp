@@ -2,7 +2,7 @@
 
 #include "model/CAppServices.h"
 #include "model/CCdlistDoc.h"
-#include "playback/CWinampRemote.h"
+#include "model/CWinampRemote.h"
 #include "ui/CEventPump.h"
 #include "ui/CommandIds.h"
 

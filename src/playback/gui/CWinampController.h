@@ -1,6 +1,6 @@
 #pragma once
 
-#include "playback/control/CWinampOperations.h"
+#include "playback/CWinampOperations.h"
 #include "ui/CControllerContext.h"
 
 #include <QObject>

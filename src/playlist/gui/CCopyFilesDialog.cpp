@@ -1,7 +1,7 @@
 #include "playlist/gui/CCopyFilesDialog.h"
 
+#include "model/CFileCopier.h"
 #include "platform/CPrompts.h"
-#include "playlist/CFileCopier.h"
 
 #include <QApplication>
 #include <QGridLayout>

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "model/CPlaylistGroups.h"
 #include "playlist/CCopyNames.h"
-#include "playlist/CPlaylistGroups.h"
 
 #include <QDialog>
 #include <functional>

@@ -1,7 +1,7 @@
 #include "playlist/gui/CRandomDialog.h"
 
 #include "db/CGenres.h"
-#include "library/gui/CGenreCombo.h"
+#include "ui/CGenreCombo.h"
 
 #include <QButtonGroup>
 #include <QComboBox>

@@ -100,7 +100,7 @@ void CDuplicateDialog::OnDelete()
     if (!item || !item->isSelected())
         return;
     try {
-        if (m_finder.Delete(item->data(Qt::UserRole).toInt(), m_prompts))
+        if (m_finder.Delete(item->data(Qt::UserRole).toLongLong(), m_prompts))
             delete m_list->takeItem(m_list->row(item));
     } catch (const CDbException& e) {
         m_prompts.Error(e.Message(), CReportTexts::Error());

@@ -82,8 +82,6 @@ void CReportsController::OnCheckDuplicates()
     } catch (const CDbException& e) {
         prompts.Error(e.Message(), CReportTexts::Error());
     }
-    // Songs may be gone: the list shows none until a session is chosen again, and the
-    // browsing set starts afresh.
-    doc.Set().Unfilter();
+    // Songs may be gone: the list shows none until a session is chosen again.
     doc.Songs().Clear();
 }

@@ -1,3 +1,5 @@
+#include "editing/CLyrics.h"
+#include "editing/RichSong.h"
 #include "editing/TagProbe.h"
 #include "editing/gui/CLyricsDialog.h"
 #include "library/gui/CLibraryListCtrl.h"
@@ -10,10 +12,13 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
@@ -40,6 +45,39 @@ protected:
     }
     QJsonObject Tags(const char* file) { return ProbeTags(folder + u'/' + QLatin1String(file)); }
     void Save() { f.View().Action(ID_SAVE_TAGS)->trigger(); }
+    // What the user types into a tag field, over what it held.
+    void Type(int id, const QString& text)
+    {
+        QLineEdit* box = f.View().Field(id);
+        box->selectAll();
+        if (text.isEmpty())
+            QTest::keyClick(box, Qt::Key_Delete);
+        else
+            QTest::keyClicks(box, text);
+    }
+    void ChooseGenre(const QString& name)
+    {
+        QComboBox* genre = f.View().TagGenre();
+        genre->setCurrentIndex(genre->findText(name));
+        Q_EMIT genre->activated(genre->currentIndex());
+    }
+    bool Marked(int label) { return f.View().Control(label)->font().bold(); }
+    // Text dropped from another program at the end of a field; whether it was taken.
+    bool Drop(int id, const QString& text)
+    {
+        QLineEdit* box = f.View().Field(id);
+        QMimeData data;
+        data.setText(text);
+        const QPoint at(box->width() - 2, box->height() / 2);
+        const Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction;
+        QDragEnterEvent enter(at, actions, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(box, &enter);
+        QDragMoveEvent move(at, actions, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(box, &move);
+        QDropEvent drop(at, actions, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(box, &drop);
+        return drop.isAccepted();
+    }
 
     CViewFixture f;
     QString folder;
@@ -50,8 +88,8 @@ TEST_F(EditingWindowTest, SaveMultisaveCellEditsAndTheLyricsDialogReachTheFiles)
     CLibraryListCtrl* songs = f.View().SongList();
     ASSERT_EQ(songs->RowCount(), 2);
     Q_EMIT songs->RowClicked(0);
-    f.View().Field(IDC_TAG_ARTIST)->setText("Solo");
-    f.View().TagGenre()->setCurrentText("Jazz");
+    Type(IDC_TAG_ARTIST, "Solo");
+    ChooseGenre("Jazz");
     Save();
     EXPECT_EQ(FrameText(Tags("One.mp3"), "TPE1"), QStringLiteral("Solo"));
     EXPECT_EQ(FrameText(Tags("One.mp3"), "TCON"), QStringLiteral("(8)"));
@@ -59,8 +97,8 @@ TEST_F(EditingWindowTest, SaveMultisaveCellEditsAndTheLyricsDialogReachTheFiles)
     f.View().Multisave()->setChecked(true);
     EXPECT_TRUE(f.View().Field(IDC_TAG_TITLE)->isReadOnly());
     songs->selectAll();
-    f.View().Field(IDC_TAG_ARTIST)->clear();
-    f.View().Field(IDC_TAG_ALBUM)->setText("Both");
+    Type(IDC_TAG_ARTIST, "");
+    Type(IDC_TAG_ALBUM, "Both");
     Save();
     for (const char* file : {"One.mp3", "Two.mp3"})
         EXPECT_EQ(FrameText(Tags(file), "TALB"), QStringLiteral("Both"));
@@ -81,9 +119,11 @@ TEST_F(EditingWindowTest, SaveMultisaveCellEditsAndTheLyricsDialogReachTheFiles)
         ASSERT_NE(dialog, nullptr);
         EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Lyrics"));
         EXPECT_EQ(dialog->Languages()->count(), 10);
-        dialog->Editor()->setPlainText(QString(2600, u'x') + u'\n' + QString(2600, u'y'));
+        // Pasted: new lyrics end their lines with CR LF, counted as two.
+        dialog->Editor()->insertPlainText(QString(2600, u'x') + u'\n' + QString(2600, u'y'));
         EXPECT_EQ(dialog->Lyrics().size(), 5000) << "line ends count as two";
-        dialog->Editor()->setPlainText("la la\nlü");
+        dialog->Editor()->selectAll();
+        dialog->Editor()->insertPlainText("la la\nlü");
         dialog->Languages()->setCurrentIndex(8);
         dialog->findChild<QPushButton*>("c1122")->click();
         dialog->findChild<QPushButton*>("c1")->click();
@@ -96,6 +136,58 @@ TEST_F(EditingWindowTest, SaveMultisaveCellEditsAndTheLyricsDialogReachTheFiles)
     EXPECT_TRUE(f.openedUrls[0].toEncoded().contains("urltext=la+la%0D%0Al%C3%BC&lp=es_en"));
     EXPECT_TRUE(f.prompts.messages.isEmpty());
     EXPECT_TRUE(f.prompts.warnings.isEmpty());
+}
+
+// The form shows which fields Save writes; a drop is typing too, and what does not fit
+// is not taken. Everything else of the file and the record stays.
+TEST_F(EditingWindowTest, SaveWritesTheMarkedFieldsAndADropThatFits)
+{
+    const qint64 id = SRichSong::Add(f.doc.Set(), folder, QStringLiteral("rich.mp3"));
+    f.doc.Songs().InsertSongRow(0, f.doc.Set().FindSongById(id).value());
+    Q_EMIT f.View().SongList()->RowClicked(0);
+    EXPECT_EQ(f.View().Field(IDC_TAG_YEAR)->text(), QStringLiteral("1975"));
+    const SSongSnapshot before = SSongSnapshot::Of(f.doc.Set(), id);
+
+    EXPECT_FALSE(Drop(IDC_TAG_TITLE, "more")) << "the box is full";
+    EXPECT_FALSE(Marked(IDC_TAG_TITLE_LABEL));
+    Type(IDC_TAG_TITLE, "Fifth");
+    EXPECT_TRUE(Marked(IDC_TAG_TITLE_LABEL));
+    EXPECT_TRUE(Drop(IDC_TAG_TITLE, " Symphony"));
+    EXPECT_EQ(f.View().Field(IDC_TAG_TITLE)->text(), QStringLiteral("Fifth Symphony"));
+    for (int label :
+         {IDC_TAG_ARTIST_LABEL, IDC_TAG_ALBUM_LABEL, IDC_TAG_YEAR_LABEL, IDC_TAG_GENRE_LABEL})
+        EXPECT_FALSE(Marked(label));
+    Save();
+    EXPECT_FALSE(Marked(IDC_TAG_TITLE_LABEL)) << "saved";
+
+    const SSongSnapshot after = SSongSnapshot::Of(f.doc.Set(), id);
+    ExpectOnly(before, after, {"TIT2"}, 3, 33, {ESongColumn::TITLE, ESongColumn::LIST});
+    EXPECT_EQ(CId3Writer::TextOf(CId3Writer::FrameOf(FileBytes(after.record.FilePath()), "TIT2")),
+              QStringLiteral("Fifth Symphony"));
+    EXPECT_EQ(after.record.m_TITLE, QStringLiteral("Fifth Symphony"));
+}
+
+// Lyrics keep their line ends; lyrics longer than the dialog's limit are shown whole and
+// kept when nothing is changed, and typing never takes away what was there.
+TEST_F(EditingWindowTest, TheLyricsDialogKeepsTheLyricsAsTheyAre)
+{
+    const QString lyrics = SRichSong::Lyrics() + QString(1000, u'z'); // another program's
+    for (const QString& text : {SRichSong::Lyrics(), lyrics}) {
+        SCOPED_TRACE(text.size());
+        CLyricsDialog dialog(text, {});
+        QPlainTextEdit* editor = dialog.Editor();
+        EXPECT_EQ(editor->toPlainText(), text) << "shown whole";
+        EXPECT_EQ(dialog.Lyrics(), text) << "unchanged";
+        editor->moveCursor(QTextCursor::Start);
+        QTest::keyClicks(editor, "ab");
+        EXPECT_EQ(editor->toPlainText(), text) << "no room: nothing taken, nothing lost";
+        editor->moveCursor(QTextCursor::End);
+        QTest::keyClick(editor, Qt::Key_Backspace);
+        QTest::keyClicks(editor, "!");
+        // Deleting is always allowed; over the limit nothing new is taken.
+        const QString typed = text.size() <= CLyrics::kMaxLength ? QStringLiteral("!") : QString();
+        EXPECT_EQ(dialog.Lyrics(), text.chopped(1) + typed) << "LF kept";
+    }
 }
 
 } // namespace

@@ -76,12 +76,8 @@ TEST(NetDialogsTest, SubmitNewNamesMailsTheListedNames)
     UseMailServer(server);
     f.Start();
     CExceptSet& names = f.doc.ExceptSet();
-    for (const char* name : {"10cc", "2Pac"}) {
-        names.AddNew();
-        names.m_EXCLUDED = QString::fromUtf8(name);
-        names.Update();
-    }
-    names.Requery();
+    for (const char* name : {"10cc", "2Pac"})
+        names.Add(QString::fromUtf8(name));
 
     QString caption, label, message;
     CModalScript script({[&](QWidget* list) {

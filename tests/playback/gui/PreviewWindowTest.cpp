@@ -24,15 +24,16 @@ TEST(PreviewWindowTest, PreviewPlaysTheSelectedSongAndTheButtonStopsIt)
     CSettings::SetInt(QStringLiteral("UpdateDate"), f.month);
     const QString music = f.env.MakeDir("music");
     ASSERT_TRUE(CToneMp3::Write(music + "/tone.mp3", {440}, 5.0));
-    const qint32 tone = f.AddSong("CD1", "Tone", music, "tone.mp3");
+    const qint64 tone = f.AddSong("CD1", "Tone", music, "tone.mp3");
     f.env.WriteFile("music/bad.mp3", QByteArray(9000, 'x'));
-    const qint32 bad = f.AddSong("CD1", "Bad", music, "bad.mp3");
+    const qint64 bad = f.AddSong("CD1", "Bad", music, "bad.mp3");
     f.volumes.Mount(f.env.Root(), SVolume::EType::Fixed);
     f.Start();
     CCdlistDoc& doc = f.View().Doc();
-    for (qint32 id : {tone, bad}) {
-        ASSERT_TRUE(doc.Set().FindSongById(id));
-        doc.Songs().InsertSongRow(doc.Songs().RowCount(), doc.Set());
+    for (qint64 id : {tone, bad}) {
+        const std::optional<SSong> song = doc.Set().FindSongById(id);
+        ASSERT_TRUE(song);
+        doc.Songs().InsertSongRow(doc.Songs().RowCount(), *song);
     }
     auto* controller = f.View().findChild<CPreviewController*>();
     ASSERT_NE(controller, nullptr);

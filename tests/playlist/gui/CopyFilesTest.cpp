@@ -58,12 +58,11 @@ TEST_F(CopyFilesTest, CopiesThePlaylistAndStopsAtAMissingSource)
     f.env.WriteFile("one/same.mp3", "first");
     f.env.WriteFile("two/same.mp3", "second");
     f.env.WriteFile("one/Ünï 'q'.mp3", QByteArray(10000, 'x'));
-    const qint32 a = AddSong("CD1", one, "same.mp3");
-    const qint32 b = AddSong("CD2", two, "same.mp3");
-    const qint32 c = AddSong("CD1", one, "Ünï 'q'.mp3");
-    const qint32 gone = AddSong("CD1", one, "gone.mp3");
-    set.FindSongById(gone);
-    set.Delete();
+    const qint64 a = AddSong("CD1", one, "same.mp3");
+    const qint64 b = AddSong("CD2", two, "same.mp3");
+    const qint64 c = AddSong("CD1", one, "Ünï 'q'.mp3");
+    const qint64 gone = AddSong("CD1", one, "gone.mp3");
+    set.Delete(gone);
     AddEntries({a, gone, b, c});
     const QString target = f.env.MakeDir("target");
 
@@ -96,7 +95,7 @@ TEST_F(CopyFilesTest, CopiesThePlaylistAndStopsAtAMissingSource)
 // Many renamed files make a summary of several lines: the window shows all of them.
 TEST_F(CopyFilesTest, ALongSummaryShowsWhole)
 {
-    QList<qint32> ids;
+    QList<qint64> ids;
     for (int i = 0; i < 8; ++i) {
         const QString dir = f.env.MakeDir(QString("d%1").arg(i));
         f.env.WriteFile(QString("d%1/same.mp3").arg(i), "x");

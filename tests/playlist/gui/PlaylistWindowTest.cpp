@@ -17,8 +17,8 @@ TEST(PlaylistWindowTest, SongsGoFromTheListIntoTheFileAndBack)
     CViewFixture f;
     CSettings::SetInt(QStringLiteral("Firsttime"), 1);
     CSettings::SetInt(QStringLiteral("UpdateDate"), f.month);
-    const qint32 a = f.AddSong("CD1", "Alpha", "/m", "a.mp3");
-    const qint32 b = f.AddSong("CD1", "Beta", "/m", "b.mp3");
+    const qint64 a = f.AddSong("CD1", "Alpha", "/m", "a.mp3");
+    const qint64 b = f.AddSong("CD1", "Beta", "/m", "b.mp3");
     f.Start();
     CCdlistDoc& doc = f.View().Doc();
     QListView* box = f.View().PlaylistBox();
@@ -26,9 +26,10 @@ TEST(PlaylistWindowTest, SongsGoFromTheListIntoTheFileAndBack)
     const auto trigger = [&f](int id) { f.View().Action(id)->trigger(); };
 
     EXPECT_FALSE(update->isEnabled());
-    for (qint32 id : {a, b}) {
-        ASSERT_TRUE(doc.Set().FindSongById(id));
-        doc.Songs().InsertSongRow(doc.Songs().RowCount(), doc.Set());
+    for (qint64 id : {a, b}) {
+        const std::optional<SSong> song = doc.Set().FindSongById(id);
+        ASSERT_TRUE(song);
+        doc.Songs().InsertSongRow(doc.Songs().RowCount(), *song);
     }
     f.View().SongList()->selectRow(1);
     trigger(ID_ADD_TO_PLAYLIST);
@@ -48,7 +49,7 @@ TEST(PlaylistWindowTest, SongsGoFromTheListIntoTheFileAndBack)
 
     box->setCurrentIndex(box->model()->index(1, 0));
     trigger(ID_REMOVE_FROM_PLAYLIST);
-    EXPECT_EQ(doc.Playlist().Ids(), QList<qint32>({b, b}));
+    EXPECT_EQ(doc.Playlist().Ids(), QList<qint64>({b, b}));
 
     int sent = 0; // AutoUpd sends the changed playlist at once
     QObject::connect(update, &QAction::triggered, [&sent] { ++sent; });

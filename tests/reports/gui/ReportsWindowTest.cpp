@@ -4,6 +4,7 @@
 #include "reports/gui/CDuplicateDialog.h"
 #include "reports/gui/CHtmlDialog.h"
 #include "reports/gui/CStatisticsDialog.h"
+#include "support/STestSong.h"
 #include "support/gui/CModalScript.h"
 #include "support/gui/CViewFixture.h"
 #include "ui/CommandIds.h"
@@ -118,11 +119,8 @@ TEST_F(ReportsWindowTest, StatisticsAndDuplicatesFollowTheCatalogue)
     const QString a = f.env.WriteFile("m/a.mp3", "aaa");
     const QString b = f.env.WriteFile("m/b.mp3", "bb");
     const QString folder = f.env.Root() + "/m";
-    f.AddSong("CD1", "Same", folder, "a.mp3");
-    CCdlistSet& set = f.View().Doc().Set();
-    set.Edit();
-    set.m_BITRATE = "192";
-    set.Update();
+    AddTestSong(f.View().Doc().Set(),
+                {.cd = "CD1", .title = "Same", .file = "a.mp3", .path = folder, .bitrate = "192"});
     f.AddSong("CD2", "Same", folder, "b.mp3");
     f.View().Doc().ReloadSessions();
     f.prompts.messages.clear();

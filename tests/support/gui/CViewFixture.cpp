@@ -15,10 +15,10 @@ CViewFixture::~CViewFixture()
     m_frame.reset();
 }
 
-qint32 CViewFixture::AddSong(const QString& session, const QString& title, const QString& folder,
+qint64 CViewFixture::AddSong(const QString& session, const QString& title, const QString& folder,
                              const QString& file)
 {
-    return AddSongRow(doc.Set(), session, title, folder, file);
+    return AddTestSong(doc.Set(), {.cd = session, .title = title, .file = file, .path = folder});
 }
 
 SAppServices CViewFixture::Services()

@@ -24,7 +24,7 @@ public:
     ~CViewFixture();
 
     // Adds one song row directly (before or after start-up); returns its ID.
-    qint32 AddSong(const QString& session, const QString& title,
+    qint64 AddSong(const QString& session, const QString& title,
                    const QString& folder = QStringLiteral("/music"),
                    const QString& file = QString());
     // Builds the window and runs the start-up sequence.

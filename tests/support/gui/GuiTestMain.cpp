@@ -1,3 +1,5 @@
+#include "support/CTestEnvironment.h"
+
 #include <QApplication>
 #include <gmock/gmock.h>
 
@@ -6,6 +8,7 @@ int main(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    CTestEnvironment::IsolateHome();
     QApplication app(argc, argv);
     ::testing::InitGoogleMock(&argc, argv);
     return RUN_ALL_TESTS();

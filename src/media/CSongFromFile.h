@@ -1,0 +1,66 @@
+#pragma once
+
+#include "db/SSong.h"
+#include "media/CStreamProbe.h"
+#include "media/CTagReader.h"
+
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+// The rules that turn a file into a song, as the settings give them at the start of a
+// job. They were written for the session scan; a playlist import leaves out the two that
+// clean names up.
+struct SSongRules
+{
+    bool readTags = true;        // "NoID3" 0
+    QString formatting;          // "Formatting" (the pattern); empty: names are not split
+    int folderAs = 0;            // "Folder": 1 the folder names the artist, 2 the album
+    bool underscores = false;    // "UnderScore": "_" becomes a blank
+    bool trackNumbers = false;   // "RemTrack": leading track numbers go
+    bool titleAsList = true;     // "ID3" 0: the list shows the title when there is one
+    QStringList namesWithDigits; // the names that keep their leading digits
+
+    static SSongRules FromSettings(const QStringList& namesWithDigits);
+    // The import's: neither underscores nor track numbers are touched.
+    static SSongRules ForImport();
+};
+
+// A song from a music file, written once for the scan, the playlist import and the
+// upgrade: the tag's fields, the file-name rules, bit rate and length, and the lengths the
+// catalogue keeps. One is made per job: it holds the decoder.
+class CSongFromFile
+{
+public:
+    // Time spent so far, in nanoseconds.
+    struct STimings
+    {
+        std::int64_t tags = 0;
+        std::int64_t probe = 0;
+    };
+
+    // None when the decoder cannot be set up; `error` then says why.
+    static std::unique_ptr<CSongFromFile> Create(QString* error = nullptr);
+
+    // The song of `name` in `folder` for a session. `file` is what is read (the folder and
+    // name joined when empty); `beforeProbe` runs between the name rules and the
+    // measurement (the scan shows its progress there).
+    SSong Make(const QString& session, const QString& folder, const QString& name,
+               const SSongRules& rules, const QString& file = QString(),
+               const std::function<void()>& beforeProbe = {});
+    // What an older catalogue's row lacks, from its file (now at `file`): the lyrics and
+    // the comment when it has none, bit rate and length.
+    void Complete(const QString& file, SSong& song);
+
+    const STimings& Timings() const { return m_timings; }
+
+private:
+    explicit CSongFromFile(std::unique_ptr<CStreamProbe> probe) : m_probe(std::move(probe)) {}
+    void ReadTag(const QString& file, SSong& song);
+    void Measure(const QString& file, SSong& song);
+
+    std::unique_ptr<CStreamProbe> m_probe;
+    STimings m_timings;
+};

@@ -1,0 +1,457 @@
+#include "media/CStreamProbe.h"
+
+#include "platform/CFileNames.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <mpg123.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+// How it measures: libmpg123 finds the first frames (skipping ID3v2 tags and junk);
+// the info frame in front of the audio (Xing/Info or VBRI) gives frames and bytes when
+// its byte count fits the file; a constant stream is measured by its size; only a
+// variable stream without a usable info frame is scanned frame by frame, up to a bound.
+namespace {
+
+constexpr size_t kReadBuffer = 64 * 1024;
+constexpr int kSampleFrames = 12; // frames looked at to tell constant from variable
+constexpr int kMinBitrate = 8;
+constexpr int kMaxBitrate = 448;
+
+// The decoder reads a frame header and a frame body at a time: millions of small reads
+// for a long stream. They are served from one buffer of the probe, refilled by whole
+// blocks; stdio's locking and bookkeeping per call cost more than the copying.
+struct SReader
+{
+    int fd = -1;
+    std::vector<char> buffer = std::vector<char>(kReadBuffer);
+    off_t start = 0; // file position of buffer[0]
+    size_t filled = 0;
+    size_t at = 0;
+
+    void Reset(int file)
+    {
+        fd = file;
+        start = 0;
+        filled = at = 0;
+    }
+};
+
+mpg123_ssize_t ReadCallback(void* handle, void* target, size_t bytes)
+{
+    auto* r = static_cast<SReader*>(handle);
+    auto* out = static_cast<char*>(target);
+    size_t got = 0;
+    while (got < bytes) {
+        if (r->at == r->filled) {
+            r->start += off_t(r->filled);
+            r->filled = r->at = 0;
+            const ssize_t n = ::read(r->fd, r->buffer.data(), r->buffer.size());
+            if (n < 0) {
+                if (errno == EINTR)
+                    continue;
+                return got > 0 ? mpg123_ssize_t(got) : -1;
+            }
+            if (n == 0)
+                break; // the end of the file
+            r->filled = size_t(n);
+        }
+        const size_t step = std::min(bytes - got, r->filled - r->at);
+        std::memcpy(out + got, r->buffer.data() + r->at, step);
+        r->at += step;
+        got += step;
+    }
+    return mpg123_ssize_t(got);
+}
+
+off_t SeekCallback(void* handle, off_t offset, int whence)
+{
+    auto* r = static_cast<SReader*>(handle);
+    const off_t current = r->start + off_t(r->at);
+    off_t target = offset;
+    if (whence == SEEK_CUR)
+        target = current + offset;
+    else if (whence == SEEK_END) {
+        struct stat st = {};
+        if (fstat(r->fd, &st) != 0)
+            return -1;
+        target = st.st_size + offset;
+    } else if (whence != SEEK_SET)
+        return -1;
+    if (target < 0)
+        return -1;
+    // Within the buffer: no system call, the data stays.
+    if (target >= r->start && target <= r->start + off_t(r->filled)) {
+        r->at = size_t(target - r->start);
+        return target;
+    }
+    if (::lseek(r->fd, target, SEEK_SET) != target)
+        return -1;
+    r->start = target;
+    r->filled = r->at = 0;
+    return target;
+}
+
+struct SFrame
+{
+    off_t pos;
+    int size;
+    int bitrate;
+    long rate;
+    int layer;
+    int version;
+};
+
+struct SInfoHeader
+{
+    bool found = false;
+    bool variable = false; // "Xing" or "VBRI", not "Info"
+    bool vbri = false;
+    quint32 frames = 0;
+    quint32 bytes = 0;
+};
+
+quint32 BigEndian32(const unsigned char* p)
+{
+    return (quint32(p[0]) << 24) | (quint32(p[1]) << 16) | (quint32(p[2]) << 8) | p[3];
+}
+
+bool ReadAt(int fd, void* buffer, size_t bytes, off_t offset)
+{
+    return offset >= 0 && pread(fd, buffer, bytes, offset) == ssize_t(bytes);
+}
+
+// Where the audio ends: before an ID3v1 tag, a Lyrics3v2 block and an APE tag.
+off_t AudioEnd(int fd, off_t size)
+{
+    off_t end = size;
+    char tag[3];
+    if (ReadAt(fd, tag, 3, end - 128) && std::memcmp(tag, "TAG", 3) == 0)
+        end -= 128;
+    char lyrics[15];
+    if (ReadAt(fd, lyrics, 15, end - 15) && std::memcmp(lyrics + 6, "LYRICS200", 9) == 0) {
+        const long length = std::strtol(QByteArray(lyrics, 6).constData(), nullptr, 10);
+        if (length > 0 && length + 15 <= end)
+            end -= length + 15;
+    }
+    unsigned char ape[32];
+    if (ReadAt(fd, ape, 32, end - 32) && std::memcmp(ape, "APETAGEX", 8) == 0) {
+        const quint32 length =
+            ape[12] | (ape[13] << 8) | (ape[14] << 16) | (quint32(ape[15]) << 24);
+        const bool hasHeader = ape[23] & 0x80;
+        const off_t whole = off_t(length) + (hasHeader ? 32 : 0);
+        if (length >= 32 && whole <= end)
+            end -= whole;
+    }
+    return end;
+}
+
+SInfoHeader ParseInfoHeader(int fd, const SFrame& first, bool mono, bool crc)
+{
+    SInfoHeader h;
+    unsigned char frame[192] = {};
+    const size_t bytes = std::min<size_t>(sizeof frame, size_t(first.size));
+    if (first.layer != 3 || !ReadAt(fd, frame, bytes, first.pos))
+        return h;
+    const int side = first.version == MPG123_1_0 ? (mono ? 17 : 32) : (mono ? 9 : 17);
+    const size_t at = 4 + size_t(side) + (crc ? 2 : 0);
+    if (at + 16 <= bytes &&
+        (std::memcmp(frame + at, "Xing", 4) == 0 || std::memcmp(frame + at, "Info", 4) == 0)) {
+        h.found = true;
+        h.variable = frame[at] == 'X';
+        const quint32 flags = BigEndian32(frame + at + 4);
+        size_t field = at + 8;
+        if (flags & 1) {
+            h.frames = BigEndian32(frame + field);
+            field += 4;
+        }
+        if ((flags & 2) && field + 4 <= bytes)
+            h.bytes = BigEndian32(frame + field);
+        return h;
+    }
+    if (36 + 18 <= bytes && std::memcmp(frame + 36, "VBRI", 4) == 0) {
+        h.found = true;
+        h.variable = true;
+        h.vbri = true;
+        h.bytes = BigEndian32(frame + 36 + 10);
+        h.frames = BigEndian32(frame + 36 + 14);
+    }
+    return h;
+}
+
+// The size of the frame whose header is at p, when it is one of the stream's (same
+// version, layer, sample rate); 0 otherwise.
+int MatchingFrameSize(const unsigned char* p, const SFrame& first)
+{
+    static constexpr int kRates[3] = {44100, 48000, 32000};
+    static constexpr int kBitrates[2][3][15] = {
+        {{0, 32, 64, 96, 128, 160, 192, 224, 256, 288, 320, 352, 384, 416, 448},
+         {0, 32, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384},
+         {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320}},
+        {{0, 32, 48, 56, 64, 80, 96, 112, 128, 144, 160, 176, 192, 224, 256},
+         {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160},
+         {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160}}};
+    if (p[0] != 0xff || (p[1] & 0xe0) != 0xe0)
+        return 0;
+    const int versionBits = (p[1] >> 3) & 3;
+    const int layer = 4 - ((p[1] >> 1) & 3);
+    const int bitrateIndex = p[2] >> 4;
+    const int rateIndex = (p[2] >> 2) & 3;
+    if (versionBits == 1 || layer == 4 || bitrateIndex == 0 || bitrateIndex == 15 || rateIndex == 3)
+        return 0;
+    const int version = versionBits == 3 ? MPG123_1_0 : versionBits == 2 ? MPG123_2_0 : MPG123_2_5;
+    const long rate = kRates[rateIndex] >> (versionBits == 3 ? 0 : versionBits == 2 ? 1 : 2);
+    if (version != first.version || layer != first.layer || rate != first.rate)
+        return 0;
+    const long bps = kBitrates[version == MPG123_1_0 ? 0 : 1][layer - 1][bitrateIndex] * 1000L;
+    const int padding = (p[2] >> 1) & 1;
+    if (layer == 1)
+        return int((12 * bps / rate + padding) * 4);
+    const int coefficient = (layer == 3 && version != MPG123_1_0) ? 72 : 144;
+    return int(coefficient * bps / rate + padding);
+}
+
+// Whether the middle of the audio holds two frames of the stream in a row: a table in a
+// program can look like a dozen frames, it does not go on for megabytes.
+bool FramesContinueAt(int fd, off_t offset, const SFrame& first)
+{
+    unsigned char block[4096];
+    if (!ReadAt(fd, block, sizeof block, offset))
+        return false;
+    for (size_t i = 0; i + 4 <= sizeof block; ++i) {
+        const int size = MatchingFrameSize(block + i, first);
+        if (size >= 4 && i + size + 4 <= sizeof block && MatchingFrameSize(block + i + size, first))
+            return true;
+    }
+    return false;
+}
+
+int SamplesPerFrame(const SFrame& f)
+{
+    if (f.layer == 1)
+        return 384;
+    return (f.layer == 3 && f.version != MPG123_1_0) ? 576 : 1152;
+}
+
+struct SMeasure
+{
+    double seconds = 0;
+    double kbps = 0;
+    CStreamProbe::EMethod method = CStreamProbe::EMethod::None;
+};
+
+} // namespace
+
+struct CStreamProbe::SImpl
+{
+    mpg123_handle* mh = nullptr;
+    SReader reader;
+    bool mono = false;
+    bool crc = false;
+
+    ~SImpl()
+    {
+        if (mh)
+            mpg123_delete(mh);
+    }
+
+    std::vector<SFrame> SampleFrames();
+    SMeasure Measure(int fd, off_t size);
+    SMeasure EstimateFromStart(const std::vector<SFrame>& sampled, off_t available, off_t infoSize,
+                               int spf);
+};
+
+// The first frames of the stream, as long as they follow each other without a gap and
+// agree in layer, version and sample rate: random data may hold a frame header or two
+// by chance, never a run of them.
+std::vector<SFrame> CStreamProbe::SImpl::SampleFrames()
+{
+    std::vector<SFrame> frames;
+    while (int(frames.size()) < kSampleFrames) {
+        // A new format after the first frame means another channel count or rate: the
+        // frames do not belong to one stream.
+        const int rc = mpg123_framebyframe_next(mh);
+        if (rc != MPG123_OK && !(rc == MPG123_NEW_FORMAT && frames.empty()))
+            break;
+        mpg123_frameinfo2 fi{};
+        if (mpg123_info2(mh, &fi) != MPG123_OK || fi.framesize <= 0)
+            break;
+        const SFrame frame{mpg123_framepos(mh), fi.framesize, fi.bitrate, fi.rate, fi.layer,
+                           fi.version};
+        if (frames.empty()) {
+            mono = fi.mode == MPG123_M_MONO;
+            crc = fi.flags & MPG123_CRC;
+        } else {
+            const SFrame& last = frames.back();
+            if (frame.pos != last.pos + last.size || frame.rate != last.rate ||
+                frame.layer != last.layer || frame.version != last.version)
+                break;
+        }
+        frames.push_back(frame);
+    }
+    return frames;
+}
+
+SMeasure CStreamProbe::SImpl::Measure(int fd, off_t size)
+{
+    SMeasure m;
+    const std::vector<SFrame> frames = SampleFrames();
+    if (frames.size() < 2)
+        return m;
+    const SFrame& first = frames.front();
+    if (first.rate <= 0)
+        return m;
+    const off_t available = AudioEnd(fd, size) - first.pos;
+    if (available > 256 * 1024 && !FramesContinueAt(fd, first.pos + available / 2, first))
+        return m;
+    const int spf = SamplesPerFrame(first);
+    const SInfoHeader info = ParseInfoHeader(fd, first, mono, crc);
+    const off_t infoSize = info.found ? first.size : 0;
+
+    // The header is trusted only when its byte count fits the file (not truncated, not
+    // glued to something else); encoders count the info frame itself or not.
+    const qint64 slack = qint64(available) - qint64(info.bytes);
+    if (info.found && info.frames > 0 && info.bytes > 0 && slack >= -16 &&
+        slack <= first.size + 16) {
+        m.seconds = double(info.frames) * spf / first.rate;
+        m.kbps = info.bytes * 8.0 / m.seconds / 1000.0;
+        // An "Info" frame marks a constant stream: its rate is the frames' nominal one, as
+        // padding and the info frame itself skew the average of a short file.
+        if (!info.variable && frames.size() > 2 && frames[1].bitrate > 0 &&
+            std::all_of(frames.begin() + 2, frames.end(),
+                        [&](const SFrame& f) { return f.bitrate == frames[1].bitrate; }))
+            m.kbps = frames[1].bitrate;
+        m.method =
+            info.vbri ? CStreamProbe::EMethod::VbriHeader : CStreamProbe::EMethod::XingHeader;
+        return m;
+    }
+    bool variable = info.variable;
+    for (size_t i = info.found ? 2 : 1; i < frames.size(); ++i)
+        variable = variable || frames[i].bitrate != frames[i - 1].bitrate;
+    const SFrame& audio = frames[info.found ? 1 : 0];
+    if (!variable) {
+        if (audio.bitrate <= 0)
+            return m;
+        m.kbps = audio.bitrate;
+        m.seconds = (available - infoSize) * 8.0 / (audio.bitrate * 1000.0);
+        m.method = CStreamProbe::EMethod::Constant;
+        return m;
+    }
+    if (available - infoSize > CStreamProbe::kMaxScanBytes)
+        return EstimateFromStart(frames, available, infoSize, spf);
+    if (mpg123_scan(mh) != MPG123_OK)
+        return m;
+    const off_t count = mpg123_framelength(mh) - (info.found ? 1 : 0);
+    if (count <= 0)
+        return m;
+    m.seconds = double(count) * spf / first.rate;
+    m.kbps = (available - infoSize) * 8.0 / m.seconds / 1000.0;
+    m.method = CStreamProbe::EMethod::FullScan;
+    return m;
+}
+
+// A long variable stream is counted frame by frame over its first kMaxScanBytes only, and
+// its length is taken from their average: a scan of gigabytes would take minutes.
+SMeasure CStreamProbe::SImpl::EstimateFromStart(const std::vector<SFrame>& sampled, off_t available,
+                                                off_t infoSize, int spf)
+{
+    SMeasure m;
+    const SFrame& first = sampled.front();
+    const off_t audioStart = first.pos + infoSize;
+    off_t count = off_t(sampled.size()) - (infoSize > 0 ? 1 : 0);
+    off_t end = sampled.back().pos + sampled.back().size;
+    while (end - audioStart < CStreamProbe::kMaxScanBytes) {
+        const int rc = mpg123_framebyframe_next(mh);
+        mpg123_frameinfo2 fi{};
+        if ((rc != MPG123_OK && rc != MPG123_NEW_FORMAT) || mpg123_info2(mh, &fi) != MPG123_OK ||
+            fi.framesize <= 0)
+            break;
+        ++count;
+        end = mpg123_framepos(mh) + fi.framesize;
+    }
+    if (count <= 0 || end <= audioStart)
+        return m;
+    const double scannedSeconds = double(count) * spf / first.rate;
+    m.kbps = (end - audioStart) * 8.0 / scannedSeconds / 1000.0;
+    m.seconds = (available - infoSize) * 8.0 / (m.kbps * 1000.0);
+    m.method = CStreamProbe::EMethod::EstimatedFromStart;
+    return m;
+}
+
+CStreamProbe::CStreamProbe() : d(std::make_unique<SImpl>()) {}
+
+CStreamProbe::~CStreamProbe() = default;
+
+std::unique_ptr<CStreamProbe> CStreamProbe::Create(QString* error)
+{
+    auto fail = [error](const char* format, int code) {
+        if (error)
+            *error = QString::asprintf(format, mpg123_plain_strerror(code));
+        return nullptr;
+    };
+    // Deprecated and a no-op in new library versions, required by old ones.
+    int rc = mpg123_init();
+    if (rc != MPG123_OK)
+        return fail("XAUDIO: cannot init decoder (%s)", rc);
+    std::unique_ptr<CStreamProbe> probe(new CStreamProbe);
+    probe->d->mh = mpg123_new(nullptr, &rc);
+    if (!probe->d->mh)
+        return fail("XAUDIO: cannot init decoder (%s)", rc);
+    const long flags = MPG123_QUIET | MPG123_SKIP_ID3V2 | MPG123_IGNORE_INFOFRAME |
+                       MPG123_NO_PEEK_END | MPG123_FORCE_SEEKABLE;
+    rc = mpg123_param(probe->d->mh, MPG123_ADD_FLAGS, flags, 0);
+    if (rc == MPG123_OK)
+        rc = mpg123_param(probe->d->mh, MPG123_REMOVE_FLAGS, MPG123_GAPLESS, 0);
+    if (rc == MPG123_OK)
+        rc = mpg123_replace_reader_handle(probe->d->mh, ReadCallback, SeekCallback, nullptr);
+    if (rc != MPG123_OK)
+        return fail("XAUDIO: cannot instanciate  output (%s)\n", mpg123_errcode(probe->d->mh));
+    return probe;
+}
+
+void CStreamProbe::Probe(const QString& path)
+{
+    m_bitrate.clear();
+    m_duration.clear();
+    m_method = EMethod::None;
+    // Opened without blocking and checked before reading: a pipe or a device named like
+    // a song would otherwise wait forever or never end.
+    const int fd = ::open(CFileNames::Encode(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    struct stat st = {};
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size == 0 ||
+        fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+        ::close(fd);
+        return;
+    }
+    const struct SCloser
+    {
+        int fd;
+        ~SCloser() { ::close(fd); }
+    } closer{fd};
+    d->reader.Reset(fd);
+    if (mpg123_open_handle(d->mh, &d->reader) != MPG123_OK) {
+        mpg123_close(d->mh);
+        return;
+    }
+    // The end is not peeked at (that would throw the read buffer away); the size is known.
+    mpg123_set_filesize(d->mh, st.st_size);
+    const SMeasure m = d->Measure(fd, st.st_size);
+    mpg123_close(d->mh);
+
+    // Random data that passed for frames still gives absurd figures: a song neither.
+    if (m.method == EMethod::None || !(m.seconds >= 1.0 && m.seconds < 1e7) ||
+        !(m.kbps >= kMinBitrate - 0.5 && m.kbps < kMaxBitrate + 0.5))
+        return;
+    m_bitrate = QString::number(std::lround(m.kbps));
+    m_duration = QString::number(std::llround(m.seconds));
+    m_method = m.method;
+}

@@ -1,0 +1,531 @@
+#include "media/CTagFile.h"
+
+#include "media/CId3Frames.h"
+#include "media/CId3Limits.h"
+#include "media/CTagLibSupport.h"
+#include "platform/CFileNames.h"
+
+#include <QScopeGuard>
+#include <QSet>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <taglib/id3v2framefactory.h>
+#include <taglib/id3v2tag.h>
+#include <taglib/tbytevectorstream.h>
+#include <unistd.h>
+
+namespace {
+
+using TagLib::ByteVector;
+
+constexpr qint64 kHeaderSize = 10;
+constexpr qint64 kId3v1Size = 128;
+constexpr qint64 kPage = 4096;
+// No tag larger than this is rewritten: the catalogue keeps a few kilobytes of it.
+constexpr qint64 kMaxTag = 16 * 1024 * 1024;
+constexpr size_t kCopyChunk = 1024 * 1024;
+
+std::function<void(qint64)> g_copyObserver;
+bool g_namedCopiesOnly = false;
+
+QString Reason(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+bool ReadAt(int fd, char* data, qint64 length, qint64 offset)
+{
+    qint64 done = 0;
+    while (done < length) {
+        const ssize_t got = ::pread(fd, data + done, size_t(length - done), offset + done);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return false;
+        done += got;
+    }
+    return true;
+}
+
+bool WriteAt(int fd, const char* data, qint64 length, qint64 offset)
+{
+    qint64 done = 0;
+    while (done < length) {
+        const ssize_t put = ::pwrite(fd, data + done, size_t(length - done), offset + done);
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put <= 0) {
+            if (put == 0)
+                errno = ENOSPC;
+            return false;
+        }
+        done += put;
+    }
+    return true;
+}
+
+// The changed fields of an ID3v1 tag, each in its place, Latin-1 (other letters as "?"),
+// cut to the field and padded with zeros; every other byte stays.
+QByteArray PatchedId3v1(const QByteArray& old, const CTagFile::SChanges& c)
+{
+    QByteArray tag = old;
+    const auto put = [&tag](const std::optional<QString>& value, int at, int length) {
+        if (!value)
+            return;
+        QString safe = *value;
+        for (QChar& ch : safe)
+            if (ch.unicode() > 0xff)
+                ch = u'?';
+        const QByteArray bytes = safe.toLatin1().left(length);
+        tag.replace(at, length, bytes + QByteArray(length - bytes.size(), '\0'));
+    };
+    put(c.title, 3, 30);
+    put(c.artist, 33, 30);
+    put(c.album, 63, 30);
+    put(c.year, 93, 4);
+    // ID3v1.1 keeps a track number in the comment's last two bytes.
+    const bool track = tag[125] == 0 && tag[126] != 0;
+    put(c.comment, 97, track ? 28 : 30);
+    if (c.genreNumber >= 0 && c.genreNumber < 126)
+        tag[127] = char(c.genreNumber);
+    return tag;
+}
+
+quint32 Syncsafe(const char* b)
+{
+    return (quint32(quint8(b[0])) << 21) | (quint32(quint8(b[1])) << 14) |
+           (quint32(quint8(b[2])) << 7) | quint32(quint8(b[3]));
+}
+
+void PutSyncsafe(char* b, quint32 value)
+{
+    for (int i = 3; i >= 0; --i, value >>= 7)
+        b[i] = char(value & 0x7f);
+}
+
+// What the file holds where tags are kept.
+struct SLayout
+{
+    qint64 size = 0;
+    int version = 0;       // ID3v2 major version at the start, 0 for none
+    qint64 v2Size = 0;     // the whole ID3v2 tag with padding and footer
+    bool v2Footer = false; // an ID3v2.4 footer (which leaves no room for padding)
+    ByteVector v2;         // its bytes
+    ByteVector v1;         // the ID3v1 tag, empty for none
+};
+
+QString ReadLayout(int fd, qint64 size, SLayout& layout)
+{
+    layout.size = size;
+    char header[kHeaderSize];
+    if (size >= kHeaderSize && ReadAt(fd, header, kHeaderSize, 0) &&
+        std::memcmp(header, "ID3", 3) == 0 && header[3] >= 2 && header[3] <= 4 &&
+        ((quint8(header[6]) | quint8(header[7]) | quint8(header[8]) | quint8(header[9])) & 0x80) ==
+            0) {
+        layout.version = header[3];
+        layout.v2Footer = layout.version == 4 && (header[5] & 0x10);
+        layout.v2Size = kHeaderSize + Syncsafe(header + 6) + (layout.v2Footer ? kHeaderSize : 0);
+        if (layout.v2Size > size)
+            return QStringLiteral("its ID3v2 tag is longer than the file");
+        if (layout.v2Size > kMaxTag)
+            return QStringLiteral("its ID3v2 tag is too large");
+        layout.v2 = ByteVector(uint(layout.v2Size), '\0');
+        if (!ReadAt(fd, layout.v2.data(), layout.v2Size, 0))
+            return Reason(errno);
+    }
+    // The last 128 bytes, unless "TAG" there is the middle of an APE footer's "APETAGEX".
+    if (size - layout.v2Size >= kId3v1Size + 3) {
+        ByteVector tail(uint(kId3v1Size + 3), '\0');
+        if (!ReadAt(fd, tail.data(), tail.size(), size - tail.size()))
+            return Reason(errno);
+        if (tail.containsAt("TAG", 3) && !tail.containsAt("APETAGEX", 0))
+            layout.v1 = tail.mid(3);
+    }
+    return QString();
+}
+
+struct SNewTags
+{
+    ByteVector v2;     // as the copy starts
+    ByteVector v2Same; // the same in the old tag's room (empty when it does not fit)
+    ByteVector v1;
+};
+
+QByteArray ToQt(const ByteVector& bytes)
+{
+    return QByteArray(bytes.data(), qsizetype(bytes.size()));
+}
+
+ByteVector ToTagLib(const QByteArray& bytes)
+{
+    return ByteVector(bytes.constData(), uint(bytes.size()));
+}
+
+// An ID3v2.2 tag, which nothing writes any more, is read by the tag library and written
+// whole as ID3v2.3.
+QString ConvertedId3v22(const SLayout& layout, QByteArray& rendered)
+{
+    // Frames the reader's limits would leave out would be lost on writing.
+    ByteVector limited = layout.v2;
+    CId3Limits::Apply(limited);
+    if (limited != layout.v2)
+        return QStringLiteral("its ID3v2 tag holds frames too large to rewrite");
+    TagLib::ByteVectorStream stream(layout.v2);
+    CRegionFile file(&stream);
+    TagLib::ID3v2::Tag tag(&file, 0, TagLib::ID3v2::FrameFactory::instance());
+    rendered = ToQt(tag.render(TagLib::ID3v2::v3));
+    if (rendered.size() < kHeaderSize)
+        return QStringLiteral("the new tag could not be made");
+    // Without padding: its room is measured as every other tag's.
+    rendered[5] = 0;
+    qsizetype used = rendered.size();
+    while (used > kHeaderSize && rendered[used - 1] == 0)
+        --used;
+    rendered.truncate(used);
+    PutSyncsafe(rendered.data() + 6, quint32(used - kHeaderSize));
+    return QString();
+}
+
+void ApplyToFrames(CId3Frames& frames, const CTagFile::SChanges& c)
+{
+    if (c.title)
+        frames.SetText("TIT2", *c.title);
+    if (c.artist)
+        frames.SetText("TPE1", *c.artist);
+    if (c.album)
+        frames.SetText("TALB", *c.album);
+    if (c.year) {
+        // The year of the tag's version, and the other version's too when the tag has it.
+        const bool v4 = frames.Version() == 4;
+        frames.SetText(v4 ? "TDRC" : "TYER", *c.year);
+        if (frames.Has(v4 ? "TYER" : "TDRC"))
+            frames.SetText(v4 ? "TYER" : "TDRC", *c.year);
+    }
+    if (c.genre)
+        frames.SetText("TCON", *c.genre);
+    if (c.comment)
+        frames.SetComment(*c.comment);
+    if (c.lyrics)
+        frames.SetLyrics(*c.lyrics);
+}
+
+QString RenderTags(const SLayout& layout, const CTagFile::SChanges& changes, SNewTags& tags)
+{
+    CId3Frames frames;
+    if (layout.version == 0) {
+        frames.Start(4);
+    } else {
+        QByteArray old = ToQt(layout.v2);
+        if (layout.version == 2) {
+            if (QString error = ConvertedId3v22(layout, old); !error.isEmpty())
+                return error;
+        }
+        if (!frames.Parse(old))
+            return QStringLiteral("its ID3v2 tag cannot be read");
+    }
+    ApplyToFrames(frames, changes);
+    const QByteArray rendered = frames.Render();
+    tags.v2 = ToTagLib(rendered);
+    // Within the old tag's room: its padding takes up the difference.
+    if (layout.version != 0 && !layout.v2Footer && rendered.size() <= layout.v2Size)
+        tags.v2Same = ToTagLib(frames.Render(layout.v2Size));
+    if (!layout.v1.isEmpty())
+        tags.v1 = ToTagLib(PatchedId3v1(ToQt(layout.v1), changes));
+    return QString();
+}
+
+// Where a block of the file changes: the one byte range from the first to the last byte
+// that differs (first -1 when none).
+struct SSpan
+{
+    qint64 base = 0; // the block's place in the file
+    qint64 first = -1;
+    qint64 last = -1;
+    bool OnePage() const { return first < 0 || (base + first) / kPage == (base + last) / kPage; }
+};
+
+SSpan Changed(const ByteVector& before, const ByteVector& after, qint64 base)
+{
+    SSpan span;
+    span.base = base;
+    for (qint64 i = 0; i < qint64(before.size()); ++i) {
+        if (before[uint(i)] != after[uint(i)]) {
+            if (span.first < 0)
+                span.first = i;
+            span.last = i;
+        }
+    }
+    return span;
+}
+
+// Copies `length` bytes from `from` at `offset` to the end of `to`.
+bool CopyRange(int from, int to, qint64 offset, qint64 length, qint64& written)
+{
+    loff_t in = offset;
+    bool kernelCopy = true;
+    std::vector<char> buffer;
+    while (length > 0) {
+        const size_t chunk = size_t(std::min<qint64>(length, kCopyChunk));
+        ssize_t done = -1;
+        if (kernelCopy) {
+            loff_t out = written;
+            done = ::copy_file_range(from, &in, to, &out, chunk, 0);
+            if (done < 0 &&
+                (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP)) {
+                kernelCopy = false;
+                continue;
+            }
+        } else {
+            buffer.resize(chunk);
+            done = ::pread(from, buffer.data(), chunk, in);
+            if (done > 0 && !WriteAt(to, buffer.data(), done, written))
+                return false;
+            in += done > 0 ? done : 0;
+        }
+        if (done < 0 && errno == EINTR)
+            continue;
+        if (done <= 0) {
+            if (done == 0)
+                errno = EIO; // the file ended early
+            return false;
+        }
+        length -= done;
+        written += done;
+        if (g_copyObserver)
+            g_copyObserver(written);
+    }
+    return true;
+}
+
+// A hidden copy of a save, named after its song.
+bool IsCopyName(const char* name)
+{
+    return name[0] == '.' && std::strstr(name, ".cratewise-") != nullptr;
+}
+
+// Removes the hidden copies killed saves left in a folder (once per folder and run): a
+// copy whose save is still running holds its lock and stays.
+void RemoveLeftovers(const QByteArray& folder)
+{
+    static QSet<QByteArray> cleaned;
+    if (cleaned.contains(folder))
+        return;
+    cleaned.insert(folder);
+    DIR* dir = ::opendir(folder.constData());
+    if (!dir)
+        return;
+    const auto closeDir = qScopeGuard([dir] { ::closedir(dir); });
+    while (const dirent* entry = ::readdir(dir)) {
+        if (!IsCopyName(entry->d_name))
+            continue;
+        const int fd =
+            ::openat(::dirfd(dir), entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        struct stat st = {};
+        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0)
+            ::unlinkat(::dirfd(dir), entry->d_name, 0);
+        ::close(fd);
+    }
+}
+
+// An unnamed file in `folder`, or a hidden named one where the file system has none
+// (its name then in `named`); locked for as long as it is open.
+int CreateCopy(const QByteArray& folder, const QByteArray& base, QByteArray& named)
+{
+    RemoveLeftovers(folder);
+    int fd =
+        g_namedCopiesOnly ? -1 : ::open(folder.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    if (fd < 0 &&
+        (g_namedCopiesOnly || errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
+        named = folder + "/." + base + ".cratewise-XXXXXX";
+        fd = ::mkostemp(named.data(), O_CLOEXEC);
+    }
+    if (fd >= 0)
+        ::flock(fd, LOCK_EX);
+    return fd;
+}
+
+QString WriteCopy(int fd, const struct stat& st, const QByteArray& real, const SLayout& layout,
+                  const SNewTags& tags)
+{
+    if (st.st_nlink > 1)
+        return QStringLiteral("it has other hard links, which a new copy would not keep");
+    const qsizetype slash = real.lastIndexOf('/');
+    const QByteArray folder = slash > 0 ? real.left(slash) : QByteArray("/");
+    const QByteArray base = real.mid(slash + 1);
+    QByteArray named;
+    const int copy = CreateCopy(folder, base, named);
+    if (copy < 0)
+        return Reason(errno);
+    bool linked = false;
+    const auto cleanUp = qScopeGuard([&] {
+        ::close(copy);
+        if (!named.isEmpty() && !linked)
+            ::unlink(named.constData());
+    });
+    const qint64 audioEnd = layout.size - (layout.v1.isEmpty() ? 0 : kId3v1Size);
+    qint64 written = 0;
+    const ByteVector& v1 = layout.v1.isEmpty() ? layout.v1 : tags.v1;
+    // A tag that kept its room keeps the file's length.
+    const ByteVector& v2 = tags.v2Same.isEmpty() ? tags.v2 : tags.v2Same;
+    if (!WriteAt(copy, v2.data(), v2.size(), 0))
+        return Reason(errno);
+    written = v2.size();
+    if (!CopyRange(fd, copy, layout.v2Size, audioEnd - layout.v2Size, written) ||
+        !WriteAt(copy, v1.data(), v1.size(), written))
+        return Reason(errno);
+    // The copy keeps the song's permissions (and owner, where that may be given).
+    if (::fchmod(copy, st.st_mode & 07777) != 0)
+        return Reason(errno);
+    [[maybe_unused]] const int owned = ::fchown(copy, st.st_uid, st.st_gid);
+    // Whole on disk before it takes the song's place.
+    if (::fsync(copy) != 0)
+        return Reason(errno);
+    if (named.isEmpty()) {
+        named = folder + "/." + base + ".cratewise-" + QByteArray::number(::getpid());
+        const QByteArray self = "/proc/self/fd/" + QByteArray::number(copy);
+        ::unlink(named.constData());
+        if (::linkat(AT_FDCWD, self.constData(), AT_FDCWD, named.constData(), AT_SYMLINK_FOLLOW) !=
+            0) {
+            named.clear();
+            return Reason(errno);
+        }
+    }
+    if (::rename(named.constData(), real.constData()) != 0)
+        return Reason(errno);
+    linked = true;
+    return QString();
+}
+
+// The song's file, opened for writing, once it is known to be a writable regular file.
+struct SOpened
+{
+    QByteArray real; // where a link leads
+    int fd = -1;
+    struct stat st = {};
+    ~SOpened()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+};
+
+QString Open(const QString& path, SOpened& file)
+{
+    // A link is followed: the file it names is the song, and the copy is made beside it.
+    char resolved[PATH_MAX];
+    if (!::realpath(CFileNames::Encode(path).constData(), resolved))
+        return Reason(errno);
+    file.real = QByteArray(resolved);
+    file.fd = ::open(file.real.constData(), O_RDWR | O_CLOEXEC);
+    if (file.fd < 0)
+        return Reason(errno);
+    if (::fstat(file.fd, &file.st) != 0)
+        return Reason(errno);
+    if (!S_ISREG(file.st.st_mode))
+        return QStringLiteral("it is not a regular file");
+    // A file nobody may write is read-only for this program too, even for root.
+    if ((file.st.st_mode & 0222) == 0)
+        return Reason(EACCES);
+    return QString();
+}
+
+// Puts the new tags into the file.
+QString Apply(const SOpened& file, const SLayout& layout, const SNewTags& tags)
+{
+    // In place when the ID3v2 tag has room and each tag's change is one write within one
+    // page, which a kill cannot split. The ID3v1 tag goes first: the ID3v2 tag, which
+    // every reader prefers, then turns old into new in one write.
+    SSpan v2, v1;
+    if (!tags.v2Same.isEmpty())
+        v2 = Changed(layout.v2, tags.v2Same, 0);
+    if (!layout.v1.isEmpty())
+        v1 = Changed(layout.v1, tags.v1, layout.size - kId3v1Size);
+    if (!tags.v2Same.isEmpty() && v2.OnePage() && v1.OnePage()) {
+        for (const auto& [span, block] : {std::pair{v1, &tags.v1}, std::pair{v2, &tags.v2Same}}) {
+            if (span.first >= 0 && !WriteAt(file.fd, block->data() + span.first,
+                                            span.last - span.first + 1, span.base + span.first))
+                return Reason(errno);
+        }
+        return QString();
+    }
+    return WriteCopy(file.fd, file.st, file.real, layout, tags);
+}
+
+QString WriteFile(const QString& path, const CTagFile::SChanges& changes, CTagFile::SBefore* before)
+{
+    SOpened file;
+    SLayout layout;
+    SNewTags tags;
+    if (QString error = Open(path, file); !error.isEmpty())
+        return error;
+    if (QString error = ReadLayout(file.fd, file.st.st_size, layout); !error.isEmpty())
+        return error;
+    if (QString error = RenderTags(layout, changes, tags); !error.isEmpty())
+        return error;
+    if (before)
+        *before = {ToQt(layout.v2), ToQt(layout.v1)};
+    return Apply(file, layout, tags);
+}
+
+QString RestoreFile(const QString& path, const CTagFile::SBefore& before)
+{
+    SOpened file;
+    SLayout layout;
+    if (QString error = Open(path, file); !error.isEmpty())
+        return error;
+    if (QString error = ReadLayout(file.fd, file.st.st_size, layout); !error.isEmpty())
+        return error;
+    SNewTags tags;
+    tags.v2 = ToTagLib(before.v2);
+    if (layout.version != 0 && !layout.v2Footer && qint64(before.v2.size()) == layout.v2Size)
+        tags.v2Same = tags.v2;
+    if (!layout.v1.isEmpty())
+        tags.v1 = before.v1.isEmpty() ? layout.v1 : ToTagLib(before.v1);
+    return Apply(file, layout, tags);
+}
+
+template <class F> QString Guarded(const F& write)
+{
+    SilenceTagLib();
+    try {
+        return write();
+    } catch (const std::exception& e) {
+        return QString::fromLocal8Bit(e.what());
+    } catch (...) {
+        return QStringLiteral("the tag could not be read");
+    }
+}
+
+} // namespace
+
+namespace CTagFile {
+
+QString Write(const QString& path, const SChanges& changes, SBefore* before)
+{
+    return Guarded([&] { return WriteFile(path, changes, before); });
+}
+
+QString Restore(const QString& path, const SBefore& before)
+{
+    return Guarded([&] { return RestoreFile(path, before); });
+}
+
+void SetCopyObserver(std::function<void(qint64 written)> observer)
+{
+    g_copyObserver = std::move(observer);
+}
+
+void SetNamedCopiesOnly(bool named)
+{
+    g_namedCopiesOnly = named;
+}
+
+} // namespace CTagFile

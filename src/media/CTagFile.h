@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <functional>
+#include <optional>
+
+// Writes frames into an MP3 file's tags without ever leaving a damaged song behind.
+//
+// Only the frames of the fields changed are rendered anew; every other frame is written
+// back as the bytes it was (see CId3Frames). The file keeps the ID3v2 version it has
+// (ID3v2.2, which nothing writes any more, becomes ID3v2.3); new text goes in Latin-1, or
+// UTF-16 when it needs more, in ID3v2.3 and in UTF-8 in ID3v2.4. A file without an ID3v2
+// tag gets an ID3v2.4 one. In an ID3v1 tag that is there the changed fields are written,
+// none is added; an APE tag and the audio stay byte for byte.
+//
+// A change that fits one page of the file where the tag already has room is written in
+// place with one write, which a kill cannot split. Any other change is written as a new
+// copy beside the file that replaces it by a rename once it is complete on disk: a crash,
+// a kill or a full disk in the middle leaves the old file whole. Where the file system
+// makes no unnamed files, the copy is a hidden file that a kill can leave behind; the next
+// save in that folder removes it.
+namespace CTagFile {
+
+struct SChanges
+{
+    std::optional<QString> title;   // TIT2
+    std::optional<QString> artist;  // TPE1
+    std::optional<QString> album;   // TALB
+    std::optional<QString> year;    // TYER (ID3v2.3), TDRC (ID3v2.4)
+    std::optional<QString> genre;   // TCON, as the catalogue stores it: "(17)"
+    std::optional<QString> comment; // COMM without a description
+    std::optional<QString> lyrics;  // USLT
+    int genreNumber = -1;           // the ID3v1 genre, when 0 to 125
+
+    bool IsEmpty() const
+    {
+        return !title && !artist && !album && !year && !genre && !comment && !lyrics;
+    }
+};
+
+// What a file held where tags are kept before a write, to put it back.
+struct SBefore
+{
+    QByteArray v2; // the ID3v2 tag as it was (empty: none)
+    QByteArray v1; // the ID3v1 tag as it was (empty: none)
+};
+
+// Writes the changes; empty when the file now holds them, else why it was left as it was.
+// `before`, when given, receives what the tags were.
+QString Write(const QString& path, const SChanges& changes, SBefore* before = nullptr);
+// Puts back the tags a Write found (when what was stored with it could not be kept); empty,
+// or why not.
+QString Restore(const QString& path, const SBefore& before);
+
+// Called while a copy is being written, with the bytes written so far (tests that
+// interrupt a save watch it); null for none.
+void SetCopyObserver(std::function<void(qint64 written)> observer);
+// Copies are made as hidden named files, as on a file system without unnamed files (tests).
+void SetNamedCopiesOnly(bool named);
+
+} // namespace CTagFile

@@ -1,0 +1,60 @@
+#pragma once
+
+#include "db/SSong.h"
+
+#include <QObject>
+#include <QString>
+#include <array>
+#include <map>
+
+// The tag fields of the form: the song they show, what they showed of it, what the user
+// typed since, and so which fields a Save or a Multisave writes. Every face edits the
+// fields through it; nothing reads the song back from the boxes.
+class CTagFormModel : public QObject
+{
+    Q_OBJECT
+public:
+    enum class EField
+    {
+        Title,
+        Artist,
+        Album,
+        Year,
+        Genre, // a name of the genre table, empty for none
+    };
+    static constexpr int kFields = 5;
+    // What each box holds at most (the ID3v1 fields): longer texts show cut.
+    static int MaxLength(EField field);
+
+    explicit CTagFormModel(QObject* parent = nullptr) : QObject(parent) {}
+
+    // Shows a song: nothing is changed yet.
+    void Show(const SSong& song);
+    void Clear();
+    // The song shown; -1 for none.
+    qint64 SongId() const { return m_id; }
+    bool HasLyrics() const { return m_hasLyrics; }
+    void SetHasLyrics(bool has);
+
+    // What a field shows now.
+    QString Text(EField field) const { return m_texts[size_t(field)]; }
+    // The user changed a field (typed, pasted, dropped, chose); it counts as changed while
+    // it differs from what the song showed.
+    void Edit(EField field, const QString& text);
+    bool IsChanged(EField field) const;
+    // The changed fields with their texts.
+    std::map<EField, QString> Changes() const;
+
+Q_SIGNALS:
+    // Another song (or none) is shown: every field anew.
+    void SongShown();
+    // A field became changed or unchanged.
+    void ChangedFieldsChanged();
+    void LyricsShownChanged(bool has);
+
+private:
+    qint64 m_id = -1;
+    bool m_hasLyrics = false;
+    std::array<QString, kFields> m_shown; // as the song showed them
+    std::array<QString, kFields> m_texts; // as they are now
+};

@@ -1,0 +1,245 @@
+#include "playback/CWinampOperations.h"
+
+#include "db/CCdlistSet.h"
+#include "model/CAppServices.h"
+#include "model/CCdlistDoc.h"
+#include "model/CDriveLocator.h"
+#include "model/CFileCopier.h"
+#include "model/CPlaylistGroups.h"
+#include "model/CWinampRemote.h"
+#include "platform/CFileNames.h"
+#include "platform/CPrompts.h"
+#include "platform/CSettings.h"
+#include "platform/CVolumes.h"
+#include "playback/CPlaybackTexts.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QThread>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// Copies source over target unless both have the same length already (a copy made by an
+// earlier run); false with the reason when it failed.
+bool CopyWhenLengthsDiffer(const QString& source, const QString& target, QString& reason)
+{
+    struct stat from = {}, to = {};
+    if (::stat(CFileNames::Encode(source).constData(), &from) == 0 &&
+        ::stat(CFileNames::Encode(target).constData(), &to) == 0 && S_ISREG(to.st_mode) &&
+        from.st_size == to.st_size)
+        return true;
+    return CFileCopier::Copy(source, target, {}, reason);
+}
+
+} // namespace
+
+int CWinampOperations::PositionOf(qint64 id) const
+{
+    const qsizetype slot = m_sent.ids.indexOf(id);
+    return slot >= 0 ? int(slot) : int(m_sent.ids.size());
+}
+
+CWinampOperations::EUpdate CWinampOperations::UpdateWinamp()
+{
+    CPrompts& prompts = *m_services.prompts;
+    CWinampRemote& player = *m_services.winamp;
+    CPlaylistModel& playlist = m_doc.Playlist();
+    if (playlist.Count() == 0) {
+        prompts.Error(CPlaybackTexts::NoSongs(), CPlaybackTexts::NoSongsCaption());
+        return EUpdate::Refused;
+    }
+    if (m_doc.SongCount() < 1) {
+        prompts.Error(CPlaybackTexts::EmptyDatabase(), CPlaybackTexts::EmptyDatabaseCaption());
+        return EUpdate::Refused;
+    }
+    // "1" is how older versions marked the path as not chosen.
+    const QString program = CSettings::String(ESetting::Winamp);
+    if (program == u"1" || program.trimmed().isEmpty()) {
+        prompts.Error(CPlaybackTexts::PathUnset(), CPlaybackTexts::PathCaption());
+        return EUpdate::PathUnset;
+    }
+
+    EUpdate result = EUpdate::Sent;
+    if (!player.IsRunning()) {
+        if (!player.Start(program, CSettings::Bool(ESetting::Minimize))) {
+            prompts.Error(CPlaybackTexts::CannotStart(program, player.StartError()),
+                          CPlaybackTexts::PathCaption());
+            result = EUpdate::NotStarted;
+        } else if (!WaitForPlayer()) {
+            result = EUpdate::NotStarted;
+        }
+    }
+    if (result == EUpdate::Sent) {
+        if (!CSettings::Bool(ESetting::Continue))
+            player.Command(CWinampRemote::Stop);
+        if (!CSettings::Bool(ESetting::Enque) || !m_sent.sent) {
+            player.ClearList();
+            m_sent.ids.clear();
+        }
+        SPlaylistGroups groups = CPlaylistGroups::Group(m_doc.Set(), playlist.Ids());
+        CPlaylistGroups::ReportLimit(prompts, groups.limit);
+        const bool copying = CSettings::Bool(ESetting::Temp) && groups.groups.size() >= 2;
+        if (!Send(groups.groups, copying))
+            result = EUpdate::CopyFailed;
+        else if (CSettings::Bool(ESetting::Autoplay))
+            player.StartList();
+        m_sent.sent = true;
+    }
+    // Disables Update Winamp until the playlist or the player's list changes.
+    playlist.SetChanged(false);
+    return result;
+}
+
+bool CWinampOperations::WaitForPlayer()
+{
+    CWinampRemote& player = *m_services.winamp;
+    QElapsedTimer waited;
+    waited.start();
+    while (!player.IsRunning()) {
+        if (waited.elapsed() > m_questionMs) {
+            if (!m_services.prompts->AskYesNo(CPlaybackTexts::LongWait(),
+                                              CPlaybackTexts::LongWaitCaption()))
+                return false;
+            waited.restart();
+        }
+        if (!m_wait)
+            QThread::msleep(100);
+        else if (!m_wait(100))
+            return false;
+    }
+    return true;
+}
+
+bool CWinampOperations::Send(const QList<SSessionGroup>& groups, bool copying)
+{
+    CVolumes& volumes = *m_services.volumes;
+    CDriveLocator locator(volumes, *m_services.prompts);
+    m_targets.clear();
+    for (const SSessionGroup& group : groups) {
+        for (qsizetype i = 0; i < group.paths.size(); ++i) {
+            const QString& stored = group.paths[i];
+            // A file on a fixed disk goes as it is; one on a disc (or not where it was) is
+            // looked for, and copied first when asked to.
+            if (copying && volumes.TypeOf(stored) != SVolume::EType::CdRom &&
+                QFileInfo::exists(stored)) {
+                AddToPlayer(stored, group.ids[i]);
+                continue;
+            }
+            const QString located =
+                locator.LocateCdDrive(stored, group.session, CDriveLocator::EVariant::General);
+            if (located.isEmpty())
+                continue;
+            if (!copying || volumes.TypeOf(located) != SVolume::EType::CdRom) {
+                AddToPlayer(located, group.ids[i]);
+                continue;
+            }
+            const QString copy = CopyToTemp(located);
+            if (copy.isEmpty())
+                return false;
+            AddToPlayer(copy, group.ids[i]);
+        }
+    }
+    return true;
+}
+
+void CWinampOperations::AddToPlayer(const QString& path, qint64 id)
+{
+    // A file the player refused takes no slot, so the slots stay in step with its list.
+    if (m_services.winamp->AddFile(path))
+        m_sent.ids.append(id);
+}
+
+QString CWinampOperations::CopyToTemp(const QString& source)
+{
+    const QString folder = m_services.tempDir;
+    QDir().mkpath(folder);
+    ::chmod(CFileNames::Encode(folder).constData(), 0700);
+    const QFileInfo info(source);
+    QString target = QDir(folder).filePath(info.fileName());
+    for (int n = 2; m_targets.contains(target) && m_targets.value(target) != source; ++n)
+        target = QDir(folder).filePath(
+            QStringLiteral("%1 (%2).%3").arg(info.completeBaseName()).arg(n).arg(info.suffix()));
+    m_targets.insert(target, source);
+    QString reason;
+    if (!CopyWhenLengthsDiffer(source, target, reason)) {
+        m_services.prompts->Error(CPlaybackTexts::CopyFailed(source, reason),
+                                  CPlaybackTexts::CopyFailedCaption());
+        return {};
+    }
+    return target;
+}
+
+void CWinampOperations::Play(int selectedRow)
+{
+    CWinampRemote& player = *m_services.winamp;
+    const CPlaylistModel& playlist = m_doc.Playlist();
+    const bool autoUpdate = CSettings::Bool(ESetting::AutoUpd);
+    // Play goes to the player found here; one that Update Winamp only now started gets
+    // the list but is not told to play.
+    const bool running = player.IsRunning();
+    if (autoUpdate && (!running || player.ListLength() != playlist.Count()))
+        UpdateWinamp();
+    if (!running)
+        return;
+    if (selectedRow < 0 || selectedRow >= playlist.Count()) {
+        player.StartList();
+        return;
+    }
+    player.SetListPosition(PositionOf(playlist.Entry(selectedRow).id));
+    player.Command(CWinampRemote::Play);
+}
+
+SPollResult CWinampOperations::Poll(int selectedRow)
+{
+    CWinampRemote& player = *m_services.winamp;
+    CPlaylistModel& playlist = m_doc.Playlist();
+    SPollResult result;
+    const bool running = player.IsRunning();
+    if (playlist.SelectionFlag()) {
+        playlist.SetSelectionFlag(false);
+        if (running && player.IsPlaying() && selectedRow >= 0 && selectedRow < m_sent.ids.size() &&
+            m_sent.sent && selectedRow < playlist.Count()) {
+            player.SetListPosition(PositionOf(playlist.Entry(selectedRow).id));
+            player.Command(CWinampRemote::Play);
+        }
+    }
+    result.enableUpdate = !running || player.ListLength() != playlist.Count();
+    if (!m_sent.sent || !running)
+        return result;
+    result.progressKnown = true;
+    result.lengthSeconds = qMin(player.TrackLengthSeconds(), 0xFFFF);
+    result.positionSeconds = player.TrackPositionMs() / 1000;
+    if (!player.IsPlaying())
+        return result;
+    const int position = player.ListPosition();
+    if (position < 0 || position >= m_sent.ids.size())
+        return result;
+    const qint64 id = m_sent.ids[position];
+    // While a job runs the catalogue is its own; the song is counted once it is done.
+    if (id != m_sent.lastPlayed && !m_doc.IsBusy())
+        CountStart(id, result);
+    return result;
+}
+
+void CWinampOperations::CountStart(qint64 id, SPollResult& result)
+{
+    CCdlistSet& set = m_doc.Set();
+    try {
+        if (const std::optional<SSong> song = set.FindSongById(id)) {
+            result.title = song->m_TITLE;
+            result.artist = song->m_ARTIST;
+            set.IncrementUse(id);
+        }
+    } catch (const CDbException&) {
+        // Not counted this time; the next poll tries again.
+        return;
+    }
+    m_sent.lastPlayed = id;
+    result.songStarted = true;
+    CSettings::AddToCounter(ESetting::TimesUsed, 1);
+}

@@ -1,0 +1,84 @@
+#pragma once
+
+#include <QHash>
+#include <QList>
+#include <QString>
+#include <functional>
+
+class CCdlistDoc;
+struct SAppServices;
+struct SSessionGroup;
+
+// What was handed to the player, kept as long as the window lives: slot n holds the song
+// ID at the player's list position n.
+struct SSentList
+{
+    QList<qint64> ids;
+    bool sent = false;     // Update Winamp completed at least once
+    qint64 lastPlayed = 0; // the song the poll last saw playing
+};
+
+// What the one-second poll found, for the window to show.
+struct SPollResult
+{
+    bool enableUpdate = false; // the player's list no longer matches the playlist
+    bool progressKnown = false;
+    int lengthSeconds = 0;
+    int positionSeconds = 0;
+    bool songStarted = false; // title and artist changed
+    QString title;
+    QString artist;
+};
+
+// The external player's operations: Update Winamp (sending the playlist, grouped by
+// session, copying disc files first when asked to), Play and the poll that follows what
+// the player plays and counts each song it starts.
+class CWinampOperations
+{
+public:
+    enum class EUpdate
+    {
+        Sent,
+        Refused,    // an empty playlist or database (reported)
+        PathUnset,  // reported; the window opens the Options
+        NotStarted, // the player could not be started or the user stopped waiting
+        CopyFailed, // reported; the songs sent before it are recorded
+    };
+
+    CWinampOperations(CCdlistDoc& doc, const SAppServices& services, SSentList& sent)
+        : m_doc(doc), m_services(services), m_sent(sent)
+    {}
+
+    // How waiting for the player passes the time: the window keeps handling its events,
+    // the command line sleeps. The wait answers false when the program is ending.
+    void SetWait(std::function<bool(int ms)> wait) { m_wait = std::move(wait); }
+    // How long the wait goes on before the user is asked whether to go on (tests).
+    void SetQuestionInterval(int ms) { m_questionMs = ms; }
+
+    // Sends the document's playlist to the player.
+    EUpdate UpdateWinamp();
+    // Play: the selected playlist entry (-1 for none), else the player's list as it is.
+    void Play(int selectedRow);
+    // Every second: jumps to a newly selected entry while playing, and follows the player.
+    SPollResult Poll(int selectedRow);
+    // The player's list position of a playlist entry: its first slot, else the next free one.
+    int PositionOf(qint64 id) const;
+
+private:
+    bool WaitForPlayer();
+    // Sends the groups; false when a copy failed (reported).
+    bool Send(const QList<SSessionGroup>& groups, bool copying);
+    void AddToPlayer(const QString& path, qint64 id);
+    // The copy of a disc file in the temporary folder; empty when it failed (reported).
+    QString CopyToTemp(const QString& source);
+    void CountStart(qint64 id, SPollResult& result);
+
+    CCdlistDoc& m_doc;
+    const SAppServices& m_services;
+    SSentList& m_sent;
+    std::function<bool(int ms)> m_wait;
+    int m_questionMs = 30000;
+    // Temporary names given out during one Update Winamp, so two discs' files of the same
+    // name do not overwrite each other.
+    QHash<QString, QString> m_targets;
+};
