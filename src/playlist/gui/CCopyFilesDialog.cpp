@@ -101,6 +101,9 @@ void CCopyFilesDialog::ShowSummary()
     m_summary->setText(text);
     // The window grows to show the whole summary.
     layout()->activate();
+    const int needed = layout()->totalHeightForWidth(width());
+    if (needed > height())
+        resize(width(), needed);
 }
 
 bool CCopyFilesDialog::CopyOne(const QString& path, const QString& session, CCopyNames& names)
