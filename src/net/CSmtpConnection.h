@@ -6,6 +6,7 @@
 #include <memory>
 
 class CMailMessage;
+class CNetCancel;
 class QTcpSocket;
 
 // A small SMTP client (plain, no authentication) for the feedback mail. The setting
@@ -26,6 +27,8 @@ public:
     QString LastErrorText() const { return m_lastError; }
     bool IsConnected() const { return m_connected; }
 
+    // Lets the user stop the exchange; its waits then take the user's clicks.
+    void SetCancel(CNetCancel* cancel) { m_cancel = cancel; }
     // Milliseconds the whole exchange may take (tests shorten it).
     void SetTimeout(int milliseconds) { m_timeoutMs = milliseconds; }
 
@@ -49,6 +52,8 @@ private:
     void CloseSocket();
     // Ends a connection that a failed send or receive left unusable.
     void Drop();
+    // The error of a step that failed: the user's Cancel, else `text`.
+    QString FailureText(const QString& text) const;
 
     QString m_host;
     int m_port = 25;
@@ -57,5 +62,6 @@ private:
     bool m_connected = false;
     QString m_lastError = QStringLiteral("OK");
     std::unique_ptr<QTcpSocket> m_socket;
+    CNetCancel* m_cancel = nullptr;
     QByteArray m_response;
 };
