@@ -12,7 +12,9 @@
 #include "model/CCdlistDoc.h"
 #include "net/gui/CNetController.h"
 #include "platform/CText.h"
+#include "playback/gui/CPlaybackInfo.h"
 #include "playback/gui/CPreviewController.h"
+#include "playback/gui/CSeekBar.h"
 #include "playback/gui/CWinampController.h"
 #include "playlist/gui/CPlaylistController.h"
 #include "reports/gui/CReportsController.h"
@@ -107,8 +109,12 @@ CCdlistView::CCdlistView(CCdlistDoc& doc, const SAppServices& services, QWidget*
             &CEditingController::OnCellEdited);
     new CSearchController(*m_context, this);
     new CPlaylistController(*m_context, this);
-    new CWinampController(*m_context, this);
-    auto* preview = new CPreviewController(*m_context, this);
+    auto* info = new CPlaybackInfo(m_controls.Get<QLineEdit>(IDC_PLAYING_TITLE),
+                                   m_controls.Get<QLineEdit>(IDC_PLAYING_ARTIST),
+                                   m_controls.Get<CSeekBar>(IDC_PLAYBACK_PROGRESS),
+                                   m_controls.Get<QLabel>(IDC_PLAYBACK_TIME), this);
+    new CWinampController(*m_context, *info, this);
+    auto* preview = new CPreviewController(*m_context, *info, this);
     connect(this, &CCdlistView::TimerTick, preview, &CPreviewController::OnPoll);
     new CReportsController(*m_context, this);
     auto* upgrade = new CUpgradeController(*m_context, this);

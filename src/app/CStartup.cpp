@@ -88,7 +88,7 @@ void CStartup::StartPlayerIfWanted()
 {
     CWinampRemote& player = m_view.Winamp();
     if (CSettings::Bool(ESetting::LoadOnStart) && !player.IsRunning())
-        player.Start(CSettings::String(ESetting::Winamp), CSettings::Bool(ESetting::Minimize));
+        player.Start(CWinampOperations::PlayerProgram(), CSettings::Bool(ESetting::Minimize));
 }
 
 void CStartup::OfferShortcutAtFirstStart(int firstTime)
