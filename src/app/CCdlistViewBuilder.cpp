@@ -142,28 +142,38 @@ void CCdlistViewBuilder::Build(CCdlistView& view)
     f.Button(ID_NEW_SESSION, QStringLiteral("&New"), 12, 390, 82);
     f.Button(ID_DELETE_SESSION, QStringLiteral("&Delete"), 100, 390, 82);
     f.Label(QStringLiteral("Songs:"), 194, 8, 200);
-    f.Place(IDC_SONGS, new CLibraryListCtrl(&view.Doc().Songs()), 194, 30, 394, 366);
-    f.Place(IDC_SONG_TOTALS, new QLabel(CText::SongsAndTime(0, 0)), 194, 398, 394, 20);
+    f.Place(IDC_SONGS, new CLibraryListCtrl(&view.Doc().Songs()), 194, 30, 394, 340);
+    f.Place(IDC_SONG_TOTALS, new QLabel(CText::SongsAndTime(0, 0)), 194, 372, 394, 20);
     f.Label(QStringLiteral("Total:"), 12, 428, 50, 24);
     QLineEdit* count = f.Edit(IDC_TOTAL, 62, 428, 120);
     count->setReadOnly(true);
     count->setAlignment(Qt::AlignRight);
 
     // Tag fields of the current song.
-    f.Group(QStringLiteral("ID3 Tags Found"), 194, 424, 394, 150);
+    f.Group(QStringLiteral("ID3 Tags Found"), 194, 396, 394, 184);
     using EField = CTagFormModel::EField;
-    f.Register(IDC_TAG_TITLE_LABEL, f.Label(QStringLiteral("Title:"), 206, 448, 50));
-    f.Edit(IDC_TAG_TITLE, 256, 446, 320, CTagFormModel::MaxLength(EField::Title));
-    f.Register(IDC_TAG_ARTIST_LABEL, f.Label(QStringLiteral("Artist:"), 206, 478, 50));
-    f.Edit(IDC_TAG_ARTIST, 256, 476, 320, CTagFormModel::MaxLength(EField::Artist));
-    f.Register(IDC_TAG_ALBUM_LABEL, f.Label(QStringLiteral("Album:"), 206, 508, 50));
-    f.Edit(IDC_TAG_ALBUM, 256, 506, 320, CTagFormModel::MaxLength(EField::Album));
-    f.Register(IDC_TAG_YEAR_LABEL, f.Label(QStringLiteral("Year:"), 206, 538, 50));
-    QLineEdit* year = f.Edit(IDC_TAG_YEAR, 256, 536, 60, CTagFormModel::MaxLength(EField::Year));
+    f.Register(IDC_TAG_TITLE_LABEL, f.Label(QStringLiteral("Title:"), 204, 418, 58));
+    f.Edit(IDC_TAG_TITLE, 264, 416, 312, CTagFormModel::MaxLength(EField::Title));
+    f.Register(IDC_TAG_ARTIST_LABEL, f.Label(QStringLiteral("Artist:"), 204, 444, 58));
+    f.Edit(IDC_TAG_ARTIST, 264, 442, 312, CTagFormModel::MaxLength(EField::Artist));
+    f.Register(IDC_TAG_ALBUM_LABEL, f.Label(QStringLiteral("Album:"), 204, 470, 58));
+    f.Edit(IDC_TAG_ALBUM, 264, 468, 312, CTagFormModel::MaxLength(EField::Album));
+    f.Register(IDC_TAG_COMMENT_LABEL, f.Label(QStringLiteral("Comment:"), 204, 496, 58));
+    f.Edit(IDC_TAG_COMMENT, 264, 494, 192);
+    f.Register(IDC_TAG_TRACK_LABEL, f.Label(QStringLiteral("Track:"), 466, 496, 46));
+    QLineEdit* track = f.Edit(IDC_TAG_TRACK, 516, 494, 60, CTagFormModel::MaxLength(EField::Track));
+    track->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9/]*")), track));
+    f.Register(IDC_TAG_YEAR_LABEL, f.Label(QStringLiteral("Year:"), 204, 522, 58));
+    QLineEdit* year = f.Edit(IDC_TAG_YEAR, 264, 520, 52, CTagFormModel::MaxLength(EField::Year));
     year->setValidator(
         new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), year));
-    f.Register(IDC_TAG_GENRE_LABEL, f.Label(QStringLiteral("Genre:"), 326, 538, 46));
-    f.Place(IDC_TAG_GENRE, MakeCombo(), 372, 536, 204, 24);
+    f.Register(IDC_TAG_GENRE_LABEL, f.Label(QStringLiteral("Genre:"), 326, 522, 46));
+    f.Place(IDC_TAG_GENRE, MakeCombo(), 372, 520, 204, 24);
+    f.Label(QStringLiteral("File:"), 204, 548, 58);
+    QLineEdit* path = f.Edit(IDC_TAG_PATH, 264, 546, 312);
+    path->setReadOnly(true);
+    path->setFrame(false);
     f.Place(IDC_MULTISAVE, new QCheckBox(QStringLiteral("Multisave")), 12, 470, 170, 24);
     f.Button(ID_SAVE_TAGS, QStringLiteral("Sa&ve"), 12, 500, 82);
     f.Button(ID_VIEW_LYRICS, QStringLiteral("&Lyrics"), 100, 500, 82);

@@ -9,6 +9,14 @@ CCdlistDoc::CCdlistDoc(QObject* parent) : QObject(parent)
     setObjectName(QStringLiteral("document"));
     m_playlist.SetDetailSource(
         [this](QList<CPlaylistModel::SEntry>& entries) { FillPlaylistDetails(entries); });
+    m_songs.SetPathSource([this](qint64 id) {
+        try {
+            const std::optional<SSong> song = m_set.FindSongById(id);
+            return song ? song->FilePath() : QString();
+        } catch (const CDbException&) {
+            return QString(); // no tooltip; the next command reports the fault
+        }
+    });
     // A refilled song list no longer lists the song last clicked.
     connect(&m_songs, &QAbstractItemModel::modelReset, this, [this] {
         if (m_currentSong != -1)

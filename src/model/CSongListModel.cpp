@@ -35,6 +35,7 @@ constexpr SOptionalColumn kOptionalColumns[] = {
     {"Bitrate", ESetting::LibBitrate, ESongColumn::BITRATE},
     {"Length", ESetting::LibLength, ESongColumn::DURATION},
     {"Comment", ESetting::LibComment, ESongColumn::COMMENT},
+    {"Path", ESetting::LibPath, ESongColumn::PATH}, // the file's folder and name
 };
 
 // The offset of a cell whose row the source has not filled yet.
@@ -93,6 +94,10 @@ QStringList CSongListModel::CellsFor(const SSong& song) const
     QStringList cells;
     cells.reserve(m_columns.size());
     for (ESongColumn column : m_columns) {
+        if (column == ESongColumn::PATH) {
+            cells << song.FilePath();
+            continue;
+        }
         const QString text = song.Text(column);
         cells << (column == ESongColumn::DURATION ? FormatLength(text) : text);
     }
@@ -406,6 +411,9 @@ QVariant CSongListModel::data(const QModelIndex& index, int role) const
         return Cell(index.row(), index.column());
     if (role == Qt::UserRole)
         return Id(index.row());
+    // Where the file is, for every row.
+    if (role == Qt::ToolTipRole && m_pathSource)
+        return m_pathSource(Id(index.row()));
     return {};
 }
 
@@ -420,6 +428,9 @@ Qt::ItemFlags CSongListModel::flags(const QModelIndex& index) const
 {
     if (!index.isValid())
         return Qt::NoItemFlags;
+    // The path is where the file is, not a text to change.
+    if (m_columns.value(index.column()) == ESongColumn::PATH)
+        return Qt::ItemIsSelectable | Qt::ItemIsEnabled;
     return Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsEditable;
 }
 

@@ -88,6 +88,10 @@ public:
     // The total length of the songs listed, in seconds, kept as rows come and go.
     qint64 TotalSeconds() const { return m_data.Seconds(); }
 
+    // The file of a listed song, for its row's tooltip.
+    using PathSource = std::function<QString(qint64 id)>;
+    void SetPathSource(PathSource source) { m_pathSource = std::move(source); }
+
     void SetHeadings(const QStringList& headings);
     const QStringList& Headings() const { return m_headings; }
     int ColumnCount() const { return int(m_headings.size()); }
@@ -146,6 +150,7 @@ private:
 
     mutable CBatch m_data;
     RowSource m_source;
+    PathSource m_pathSource;
     QStringList m_headings;
     QList<ESongColumn> m_columns;
     int m_sortedColumn = -1;

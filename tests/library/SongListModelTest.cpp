@@ -67,6 +67,24 @@ TEST_F(SongListModelTest, BitRateAndLengthSortAsNumbersAndTheOtherWayReverses)
     EXPECT_EQ(SortedIds(length, false), (QList<qint64>{2, 3, 4, 1, 5}));
 }
 
+// The optional Path column shows where the file is, whole, and is not a text to edit.
+TEST_F(SongListModelTest, ThePathColumnShowsTheFileAndIsNotEdited)
+{
+    CTestEnvironment env;
+    CSettings::SetBool(ESetting::LibPath, true);
+    model.RebuildColumns();
+    ASSERT_EQ(model.Headings().last(), QStringLiteral("Path"));
+    SSong song;
+    song.m_ID = 1;
+    song.m_PATH = QStringLiteral("/music/Disc 1");
+    song.m_MELODI = QStringLiteral("01 Intro.mp3");
+    model.InsertSongRow(0, song);
+    const QModelIndex path = model.index(0, model.ColumnCount() - 1);
+    EXPECT_EQ(path.data().toString(), QStringLiteral("/music/Disc 1/01 Intro.mp3"));
+    EXPECT_FALSE(model.flags(path) & Qt::ItemIsEditable);
+    EXPECT_TRUE(model.flags(model.index(0, 0)) & Qt::ItemIsEditable);
+}
+
 TEST_F(SongListModelTest, SortingComparesCodePointsCaseSensitivelyAndMovesTheSelection)
 {
     // U+FF21 sorts below U+1F3B5 by code point, above it by UTF-16 unit; behind a common
