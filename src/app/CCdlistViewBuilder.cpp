@@ -152,25 +152,25 @@ void CCdlistViewBuilder::Build(CCdlistView& view)
     // Tag fields of the current song.
     f.Group(QStringLiteral("ID3 Tags Found"), 194, 396, 394, 184);
     using EField = CTagFormModel::EField;
-    f.Register(IDC_TAG_TITLE_LABEL, f.Label(QStringLiteral("Title:"), 204, 418, 58));
+    f.Register(IDC_TAG_TITLE_LABEL, f.Label(QStringLiteral("Title:"), 200, 418, 62));
     f.Edit(IDC_TAG_TITLE, 264, 416, 312, CTagFormModel::MaxLength(EField::Title));
-    f.Register(IDC_TAG_ARTIST_LABEL, f.Label(QStringLiteral("Artist:"), 204, 444, 58));
+    f.Register(IDC_TAG_ARTIST_LABEL, f.Label(QStringLiteral("Artist:"), 200, 444, 62));
     f.Edit(IDC_TAG_ARTIST, 264, 442, 312, CTagFormModel::MaxLength(EField::Artist));
-    f.Register(IDC_TAG_ALBUM_LABEL, f.Label(QStringLiteral("Album:"), 204, 470, 58));
+    f.Register(IDC_TAG_ALBUM_LABEL, f.Label(QStringLiteral("Album:"), 200, 470, 62));
     f.Edit(IDC_TAG_ALBUM, 264, 468, 312, CTagFormModel::MaxLength(EField::Album));
-    f.Register(IDC_TAG_COMMENT_LABEL, f.Label(QStringLiteral("Comment:"), 204, 496, 58));
+    f.Register(IDC_TAG_COMMENT_LABEL, f.Label(QStringLiteral("Comment:"), 200, 496, 62));
     f.Edit(IDC_TAG_COMMENT, 264, 494, 192);
     f.Register(IDC_TAG_TRACK_LABEL, f.Label(QStringLiteral("Track:"), 466, 496, 46));
     QLineEdit* track = f.Edit(IDC_TAG_TRACK, 516, 494, 60, CTagFormModel::MaxLength(EField::Track));
     track->setValidator(
         new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9/]*")), track));
-    f.Register(IDC_TAG_YEAR_LABEL, f.Label(QStringLiteral("Year:"), 204, 522, 58));
+    f.Register(IDC_TAG_YEAR_LABEL, f.Label(QStringLiteral("Year:"), 200, 522, 62));
     QLineEdit* year = f.Edit(IDC_TAG_YEAR, 264, 520, 52, CTagFormModel::MaxLength(EField::Year));
     year->setValidator(
         new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), year));
     f.Register(IDC_TAG_GENRE_LABEL, f.Label(QStringLiteral("Genre:"), 326, 522, 46));
     f.Place(IDC_TAG_GENRE, MakeCombo(), 372, 520, 204, 24);
-    f.Label(QStringLiteral("File:"), 204, 548, 58);
+    f.Label(QStringLiteral("File:"), 200, 548, 62);
     QLineEdit* path = f.Edit(IDC_TAG_PATH, 264, 546, 312);
     path->setReadOnly(true);
     path->setFrame(false);
