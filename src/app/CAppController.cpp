@@ -4,6 +4,7 @@
 #include "app/CCdlistView.h"
 #include "app/CDesktopShortcut.h"
 #include "app/options/COptionsCommand.h"
+#include "library/CLibraryOperations.h"
 #include "model/CCdlistDoc.h"
 #include "platform/CPrompts.h"
 #include "ui/CHyperLink.h"
@@ -88,7 +89,7 @@ void CAppController::OpenDocumentation()
 void CAppController::ShowOptions()
 {
     if (COptionsCommand::Run(&m_view, m_view.Prompts(), m_view.Volumes()))
-        m_view.Doc().Songs().RebuildColumns();
+        CLibraryOperations(m_view.Doc(), m_view.Services()).RebuildColumns();
 }
 
 void CAppController::ShowAbout()

@@ -12,7 +12,10 @@
 #include "library/gui/CSearchController.h"
 #include "model/CCdlistDoc.h"
 #include "net/gui/CNetController.h"
+#include "platform/CText.h"
+#include "playback/gui/CPlaybackInfo.h"
 #include "playback/gui/CPreviewController.h"
+#include "playback/gui/CSeekBar.h"
 #include "playback/gui/CWinampController.h"
 #include "playlist/gui/CPlaylistController.h"
 #include "reports/gui/CReportsController.h"
@@ -27,6 +30,7 @@
 #include <QContextMenuEvent>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QMenu>
@@ -90,6 +94,9 @@ CCdlistView::CCdlistView(CCdlistDoc& doc, const SAppServices& services, QWidget*
     CCdlistViewBuilder::Build(*this);
     m_designSize = childrenRect().united(QRect(0, 0, 1, 1)).adjusted(0, 0, 12, 12).size();
     resize(m_designSize);
+    // Recorded at the designed size, before any restored window size reaches the form, so
+    // that every size scales from the design, from the first paint on.
+    RecordLayout();
     connect(&m_timer, &QTimer::timeout, this, &CCdlistView::TimerTick);
     ConnectModels();
 
@@ -104,8 +111,12 @@ CCdlistView::CCdlistView(CCdlistDoc& doc, const SAppServices& services, QWidget*
             &CEditingController::OnCellEdited);
     new CSearchController(*m_context, this);
     new CPlaylistController(*m_context, this);
-    new CWinampController(*m_context, this);
-    auto* preview = new CPreviewController(*m_context, this);
+    auto* info = new CPlaybackInfo(m_controls.Get<QLineEdit>(IDC_PLAYING_TITLE),
+                                   m_controls.Get<QLineEdit>(IDC_PLAYING_ARTIST),
+                                   m_controls.Get<CSeekBar>(IDC_PLAYBACK_PROGRESS),
+                                   m_controls.Get<QLabel>(IDC_PLAYBACK_TIME), this);
+    new CWinampController(*m_context, *info, this);
+    auto* preview = new CPreviewController(*m_context, *info, this);
     connect(this, &CCdlistView::TimerTick, preview, &CPreviewController::OnPoll);
     new CReportsController(*m_context, this);
     auto* upgrade = new CUpgradeController(*m_context, this);
@@ -129,6 +140,14 @@ void CCdlistView::ConnectModels()
     });
     connect(&m_doc, &CCdlistDoc::SongCountChanged, this,
             [this](qint64 count) { Field(IDC_TOTAL)->setText(QString::number(count)); });
+    // How many songs the list and the playlist hold, and how long they play.
+    const auto totals = [this](int id) {
+        return [label = m_controls.Get<QLabel>(id)](qint64 songs, qint64 seconds) {
+            label->setText(CText::SongsAndTime(songs, seconds));
+        };
+    };
+    connect(&m_doc.Songs(), &CSongListModel::TotalsChanged, this, totals(IDC_SONG_TOTALS));
+    connect(&m_doc.Playlist(), &CPlaylistModel::TotalsChanged, this, totals(IDC_PLAYLIST_TOTALS));
     connect(&m_doc, &CCdlistDoc::BusyChanged, this, &CCdlistView::OnBusyChanged);
     auto* filter = new CBusyInputFilter(m_doc, this);
     for (QAbstractItemView* list : {static_cast<QAbstractItemView*>(SessionList()),
@@ -241,7 +260,7 @@ void CCdlistView::Register(int id, QWidget* control)
 
 void CCdlistView::RecordLayout()
 {
-    m_recordedSize = size();
+    m_recordedSize = m_designSize;
     m_layout.clear();
     for (QObject* child : children())
         if (auto* w = qobject_cast<QWidget*>(child); w && !w->isWindow())

@@ -69,8 +69,6 @@ public:
 
     // Adds a control to the form's table of controls by its identifier.
     void Register(int id, QWidget* control);
-    // Records every control's rectangle at the current size (proportional scaling).
-    void RecordLayout();
     QSize DesignSize() const { return m_designSize; }
 
 Q_SIGNALS:
@@ -85,6 +83,8 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
+    // Records every control's rectangle at the designed size (proportional scaling).
+    void RecordLayout();
     void ConnectModels();
     // While a job runs, every command and control that reads or changes the catalogue
     // or its selection is disabled, and the wait cursor shows.

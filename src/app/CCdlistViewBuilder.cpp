@@ -4,6 +4,9 @@
 #include "library/gui/CCoverLabel.h"
 #include "library/gui/CLibraryListCtrl.h"
 #include "model/CCdlistDoc.h"
+#include "platform/CText.h"
+#include "playback/gui/CSeekBar.h"
+#include "playlist/gui/CPlaylistDelegate.h"
 #include "ui/CDragDropEdit.h"
 #include "ui/CommandIds.h"
 
@@ -140,29 +143,40 @@ void CCdlistViewBuilder::Build(CCdlistView& view)
     f.Button(ID_NEW_SESSION, QStringLiteral("&New"), 12, 390, 82);
     f.Button(ID_DELETE_SESSION, QStringLiteral("&Delete"), 100, 390, 82);
     f.Label(QStringLiteral("Songs:"), 194, 8, 200);
-    f.Place(IDC_SONGS, new CLibraryListCtrl(&view.Doc().Songs()), 194, 30, 394, 388);
+    f.Place(IDC_SONGS, new CLibraryListCtrl(&view.Doc().Songs()), 194, 30, 394, 340);
+    f.Place(IDC_SONG_TOTALS, new QLabel(CText::SongsAndTime(0, 0)), 194, 372, 394, 20);
     f.Label(QStringLiteral("Total:"), 12, 428, 50, 24);
     QLineEdit* count = f.Edit(IDC_TOTAL, 62, 428, 120);
     count->setReadOnly(true);
     count->setAlignment(Qt::AlignRight);
 
     // Tag fields of the current song.
-    f.Group(QStringLiteral("ID3 Tags Found"), 194, 424, 394, 150);
+    f.Group(QStringLiteral("ID3 Tags Found"), 194, 396, 394, 184);
     using EField = CTagFormModel::EField;
-    f.Register(IDC_TAG_TITLE_LABEL, f.Label(QStringLiteral("Title:"), 206, 448, 50));
-    f.Edit(IDC_TAG_TITLE, 256, 446, 226, CTagFormModel::MaxLength(EField::Title));
-    f.Register(IDC_TAG_ARTIST_LABEL, f.Label(QStringLiteral("Artist:"), 206, 478, 50));
-    f.Edit(IDC_TAG_ARTIST, 256, 476, 226, CTagFormModel::MaxLength(EField::Artist));
-    f.Register(IDC_TAG_ALBUM_LABEL, f.Label(QStringLiteral("Album:"), 206, 508, 50));
-    f.Edit(IDC_TAG_ALBUM, 256, 506, 226, CTagFormModel::MaxLength(EField::Album));
+    f.Register(IDC_TAG_TITLE_LABEL, f.Label(QStringLiteral("Title:"), 200, 418, 62));
+    f.Edit(IDC_TAG_TITLE, 264, 416, 218, CTagFormModel::MaxLength(EField::Title));
+    f.Register(IDC_TAG_ARTIST_LABEL, f.Label(QStringLiteral("Artist:"), 200, 444, 62));
+    f.Edit(IDC_TAG_ARTIST, 264, 442, 218, CTagFormModel::MaxLength(EField::Artist));
+    f.Register(IDC_TAG_ALBUM_LABEL, f.Label(QStringLiteral("Album:"), 200, 470, 62));
+    f.Edit(IDC_TAG_ALBUM, 264, 468, 218, CTagFormModel::MaxLength(EField::Album));
     // The cover beside the fields, as tall as the three of them.
-    f.Place(IDC_TAG_COVER, new CCoverLabel, 490, 444, 86, 86);
-    f.Register(IDC_TAG_YEAR_LABEL, f.Label(QStringLiteral("Year:"), 206, 538, 50));
-    QLineEdit* year = f.Edit(IDC_TAG_YEAR, 256, 536, 60, CTagFormModel::MaxLength(EField::Year));
+    f.Place(IDC_TAG_COVER, new CCoverLabel, 490, 414, 86, 76);
+    f.Register(IDC_TAG_COMMENT_LABEL, f.Label(QStringLiteral("Comment:"), 200, 496, 62));
+    f.Edit(IDC_TAG_COMMENT, 264, 494, 192);
+    f.Register(IDC_TAG_TRACK_LABEL, f.Label(QStringLiteral("Track:"), 466, 496, 46));
+    QLineEdit* track = f.Edit(IDC_TAG_TRACK, 516, 494, 60, CTagFormModel::MaxLength(EField::Track));
+    track->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9/]*")), track));
+    f.Register(IDC_TAG_YEAR_LABEL, f.Label(QStringLiteral("Year:"), 200, 522, 62));
+    QLineEdit* year = f.Edit(IDC_TAG_YEAR, 264, 520, 52, CTagFormModel::MaxLength(EField::Year));
     year->setValidator(
         new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), year));
-    f.Register(IDC_TAG_GENRE_LABEL, f.Label(QStringLiteral("Genre:"), 326, 538, 46));
-    f.Place(IDC_TAG_GENRE, MakeCombo(), 372, 536, 204, 24);
+    f.Register(IDC_TAG_GENRE_LABEL, f.Label(QStringLiteral("Genre:"), 326, 522, 46));
+    f.Place(IDC_TAG_GENRE, MakeCombo(), 372, 520, 204, 24);
+    f.Label(QStringLiteral("File:"), 200, 548, 62);
+    QLineEdit* path = f.Edit(IDC_TAG_PATH, 264, 546, 312);
+    path->setReadOnly(true);
+    path->setFrame(false);
     f.Place(IDC_MULTISAVE, new QCheckBox(QStringLiteral("Multisave")), 12, 470, 170, 24);
     f.Button(ID_SAVE_TAGS, QStringLiteral("Sa&ve"), 12, 500, 82);
     f.Button(ID_VIEW_LYRICS, QStringLiteral("&Lyrics"), 100, 500, 82);
@@ -185,9 +199,11 @@ void CCdlistViewBuilder::Build(CCdlistView& view)
 
     // Playlist.
     f.Group(QStringLiteral("Playlist"), 600, 224, 368, 232);
-    auto* playlist = f.Place(IDC_PLAYLIST, new QListView, 612, 246, 220, 198);
+    auto* playlist = f.Place(IDC_PLAYLIST, new QListView, 612, 246, 220, 176);
     playlist->setModel(&view.Doc().Playlist());
     playlist->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    playlist->setItemDelegate(new CPlaylistDelegate(playlist));
+    f.Place(IDC_PLAYLIST_TOTALS, new QLabel(CText::SongsAndTime(0, 0)), 612, 426, 220, 20);
     f.Picture(ID_ADD_TO_PLAYLIST, QStyle::SP_ArrowRight, 840, 246, 57);
     f.Picture(ID_REMOVE_FROM_PLAYLIST, QStyle::SP_ArrowLeft, 901, 246, 57);
     f.Button(ID_ADD_ALL, QStringLiteral("&Add All"), 840, 280, 118);
@@ -202,7 +218,9 @@ void CCdlistViewBuilder::Build(CCdlistView& view)
     f.Edit(IDC_PLAYING_TITLE, 660, 482, 244)->setReadOnly(true);
     f.Label(QStringLiteral("Artist:"), 612, 512, 46);
     f.Edit(IDC_PLAYING_ARTIST, 660, 510, 244)->setReadOnly(true);
-    f.Place(IDC_PLAYBACK_PROGRESS, new QProgressBar, 612, 544, 292, 16)->setTextVisible(false);
+    f.Place(IDC_PLAYBACK_PROGRESS, new CSeekBar, 612, 544, 200, 16)->setTextVisible(false);
+    f.Place(IDC_PLAYBACK_TIME, new QLabel, 814, 540, 90, 24)
+        ->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     auto* volume = f.Place(IDC_VOLUME, new QSlider(Qt::Vertical), 928, 466, 30, 108);
     volume->setInvertedAppearance(true); // position 0 at the top: loudest
     f.Picture(ID_PREVIOUS, QStyle::SP_MediaSkipBackward, 612, 586);

@@ -48,7 +48,7 @@ int CCratewiseApp::RunWindow(int argc, char** argv)
         return 1;
     }
     const QString dataDir = CDataDir::Resolve(CCommandLine::DataDirOption(app.arguments().mid(1)));
-    CDataDir::EnsureReadme(dataDir);
+    PrepareDataDir(dataDir);
 
     CCdlistDoc doc;
     try {
@@ -89,6 +89,14 @@ int CCratewiseApp::RunWindow(int argc, char** argv)
         return 1;
     }
     return app.exec();
+}
+
+void CCratewiseApp::PrepareDataDir(const QString& dataDir)
+{
+    // The shipped readme is a resource of this library; naming it here links it in, which
+    // a static library does not do for a resource nothing refers to.
+    Q_INIT_RESOURCE(cratewise);
+    CDataDir::EnsureReadme(dataDir);
 }
 
 bool CCratewiseApp::notify(QObject* receiver, QEvent* event)

@@ -14,6 +14,8 @@ public:
     static int Main(int argc, char** argv);
 
     void SetPrompts(CPrompts* prompts) { m_prompts = prompts; }
+    // Puts the shipped readme.txt into the data folder, where F1 opens it.
+    static void PrepareDataDir(const QString& dataDir);
     bool notify(QObject* receiver, QEvent* event) override;
 
 private:

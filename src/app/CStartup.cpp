@@ -43,7 +43,6 @@ void CStartup::Run()
     m_view.Timer().start(1000);
     m_view.Action(ID_UPDATE_WINAMP)->setEnabled(false);
     RegisterDragAndDrop();
-    m_view.RecordLayout();
     OfferShortcutAtFirstStart(firstTime);
     OfferMonthlyUpdate();
     ReportCrashMarker();
@@ -89,7 +88,7 @@ void CStartup::StartPlayerIfWanted()
 {
     CWinampRemote& player = m_view.Winamp();
     if (CSettings::Bool(ESetting::LoadOnStart) && !player.IsRunning())
-        player.Start(CSettings::String(ESetting::Winamp), CSettings::Bool(ESetting::Minimize));
+        player.Start(CWinampOperations::PlayerProgram(), CSettings::Bool(ESetting::Minimize));
 }
 
 void CStartup::OfferShortcutAtFirstStart(int firstTime)

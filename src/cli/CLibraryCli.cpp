@@ -63,8 +63,9 @@ QString GenreOption(const QString& name)
         return {};
     if (name.startsWith(u'('))
         return name;
-    const QString stored = CGenres::StoredForm(name);
-    if (stored.isEmpty())
+    // A genre name in any letter case, as the window's genre lists accept it.
+    const QString stored = CGenres::StoredFormOfTag(name);
+    if (!stored.startsWith(u'('))
         throw CCliError(QStringLiteral("unknown genre \"%1\"").arg(name));
     return stored;
 }

@@ -127,6 +127,8 @@ int Random(SCliContext& c)
         request, [] {}, [&](const SSong& song) { CCommandLine::PrintSong(c.out, song); });
     if (result == CRandomDraw::EResult::NoCandidates)
         throw CCliError(CPlaylistTexts::NoCandidates());
+    if (result == CRandomDraw::EResult::Short)
+        c.err << "cratewise: " << CPlaylistTexts::Short(draw, request) << '\n';
     return 0;
 }
 

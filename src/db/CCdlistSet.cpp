@@ -459,6 +459,22 @@ void CCdlistSet::Scan(const CFilter& filter, const std::function<bool(const CSca
     VisitRows(s, visit);
 }
 
+CCdlistSet::STotals CCdlistSet::Totals(const CFilter& filter)
+{
+    Require();
+    m_db->StoreStagedFolds();
+    CStatement s(*m_db, QStringLiteral("SELECT count(*), total(max(CAST(DURATION AS INTEGER), 0)) "
+                                       "FROM Songs") +
+                            Where(filter));
+    BindFilter(s, filter);
+    STotals totals;
+    if (s.Step()) {
+        totals.songs = s.Int(0);
+        totals.seconds = s.Int(1);
+    }
+    return totals;
+}
+
 void CCdlistSet::Scan(const std::vector<ESongColumn>& tested, const RowTest& test,
                       const std::function<bool(const CScanRow&)>& visit)
 {

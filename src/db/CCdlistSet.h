@@ -91,6 +91,14 @@ public:
     // The same over the rows a filter selects (candidates from an index).
     void Scan(const CFilter& candidates, const std::vector<ESongColumn>& tested,
               const RowTest& test, const std::function<bool(const CScanRow&)>& visit);
+    // How many songs a filter selects and their total length in seconds, summed by the
+    // database (an empty DURATION counts 0).
+    struct STotals
+    {
+        qint64 songs = 0;
+        qint64 seconds = 0;
+    };
+    STotals Totals(const CFilter& filter);
     // The songs a filter selects, whole, in ID order, handed out one at a time.
     void Walk(const CFilter& filter, const std::function<bool(const SSong&)>& visit);
     // The IDs a substring index query (CFilter::TextQuery) finds, in ID order, read from

@@ -54,6 +54,7 @@ CTagFile::SChanges FileChanges(const STagEdit& edit)
     }
     changes.comment = edit.comment;
     changes.lyrics = edit.lyrics;
+    changes.track = edit.track;
     return changes;
 }
 
@@ -103,11 +104,11 @@ STagEdit STagEdit::FromForm(const CTagFormModel& form)
 {
     using EField = CTagFormModel::EField;
     STagEdit edit;
-    std::optional<QString>* const fields[] = {&edit.title, &edit.artist, &edit.album, &edit.year,
-                                              &edit.genre};
+    std::optional<QString>* const fields[] = {&edit.title, &edit.artist, &edit.album,  &edit.year,
+                                              &edit.genre, &edit.track,  &edit.comment};
     for (const auto& [field, text] : form.Changes())
         *fields[int(field)] = text;
-    static_assert(int(EField::Genre) == 4);
+    static_assert(int(EField::Comment) == 6 && CTagFormModel::kFields == 7);
     return edit;
 }
 

@@ -28,17 +28,18 @@ struct STagEdit
     std::optional<QString> genre = {};
     std::optional<QString> comment = {};
     std::optional<QString> lyrics = {};
+    std::optional<QString> track = {}; // the file's only: the catalogue keeps no track number
 
     // The fields the user changed in the tag form.
     static STagEdit FromForm(const CTagFormModel& form);
     // What a cell of the song list changes: Title (LIST), Artist, Album or Comment; nothing
     // for another column.
     static STagEdit ForCell(ESongColumn column, const QString& text);
-    // Only what Multisave writes: never the title (many songs never share one), never an
-    // empty field.
+    // Only what Multisave writes: never the title or the track number (many songs never
+    // share one), never an empty field.
     STagEdit ForMany() const;
     bool IsEmpty() const { return !TouchesForm() && !comment && !lyrics; }
-    bool TouchesForm() const { return title || artist || album || year || genre; }
+    bool TouchesForm() const { return title || artist || album || year || genre || track; }
 };
 
 // Save, Multisave, a cell edit and the lyrics: the changed fields go into the songs' files

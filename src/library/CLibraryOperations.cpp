@@ -24,9 +24,26 @@ void CLibraryOperations::ShowSession(const QString& name)
     // are two sessions. The IDs come from the session index; rows are read as shown.
     const CFilter session = CFilter::Exactly(ESongColumn::CD, name);
     try {
-        songs.ShowIds(m_doc.Set().Ids(session), SongRows(), SongColumns(session));
+        const qint64 seconds = m_doc.Set().Totals(session).seconds;
+        songs.ShowIds(m_doc.Set().Ids(session), SongRows(), SongColumns(session), seconds);
     } catch (const CDbException& e) {
         ShowError(e.Message());
+    }
+}
+
+void CLibraryOperations::RebuildColumns()
+{
+    CSongListModel& songs = m_doc.Songs();
+    std::vector<qint64> ids;
+    ids.reserve(size_t(songs.RowCount()));
+    for (int r = 0; r < songs.RowCount(); ++r)
+        ids.push_back(songs.Id(r));
+    const qint64 seconds = songs.TotalSeconds();
+    songs.RebuildColumns();
+    // The same songs in the same order, their new cells read as they come into view.
+    if (!ids.empty()) {
+        const CFilter among = CFilter::IdIn(ids);
+        songs.ShowIds(std::move(ids), SongRows(), SongColumns(among), seconds);
     }
 }
 
@@ -110,6 +127,7 @@ void CLibraryOperations::Search(const SSearchCriteria& criteria)
     const SSearchOptions options = SSearchOptions::FromSettings();
     const bool addToPlaylist = CSettings::Bool(ESetting::AddOnSearch);
     std::optional<std::vector<qint64>> ids;
+    qint64 seconds = 0;
     QString error;
     {
         const CCdlistDoc::CBusy busy(m_doc);
@@ -118,6 +136,9 @@ void CLibraryOperations::Search(const SSearchCriteria& criteria)
             // with many hits lists them at once. The playlist needs every row at once.
             if (!addToPlaylist)
                 ids = CSearch::IndexedIds(m_doc.Set(), criteria, options);
+            // Rows not read yet: the database sums their lengths.
+            if (ids)
+                seconds = m_doc.Set().Totals(CFilter::IdIn(*ids)).seconds;
             if (!ids) {
                 CSearch::Run(m_doc.Set(), criteria, options,
                              [&](const CCdlistSet::CScanRow& row) { songs.AddToBatch(rows, row); });
@@ -135,7 +156,7 @@ void CLibraryOperations::Search(const SSearchCriteria& criteria)
         // Every song: a sort reads the column over the whole table. A smaller answer
         // reads it for its own songs.
         const CFilter among = CSearch::IsEverything(criteria) ? CFilter() : CFilter::IdIn(*ids);
-        songs.ShowIds(std::move(*ids), SongRows(), SongColumns(among));
+        songs.ShowIds(std::move(*ids), SongRows(), SongColumns(among), seconds);
     } else
         songs.AppendRows(std::move(rows));
     QList<CPlaylistModel::SEntry> entries;

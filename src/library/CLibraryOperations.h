@@ -35,6 +35,8 @@ public:
     std::optional<SCellEdit> CellEdit(int row, int column, const QString& text);
     // Deletes the current song's file from disk, after the question, and its record.
     void DeleteCurrentFile();
+    // Takes the song list's columns from the settings again, keeping the songs listed.
+    void RebuildColumns();
     // Lists the songs matching the criteria (and adds them with AddOnSearch).
     void Search(const SSearchCriteria& criteria);
 

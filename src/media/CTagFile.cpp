@@ -90,8 +90,13 @@ QByteArray PatchedId3v1(const QByteArray& old, const CTagFile::SChanges& c)
     put(c.album, 63, 30);
     put(c.year, 93, 4);
     // ID3v1.1 keeps a track number in the comment's last two bytes.
-    const bool track = tag[125] == 0 && tag[126] != 0;
+    const bool track = tag[125] == 0 && (tag[126] != 0 || c.track);
     put(c.comment, 97, track ? 28 : 30);
+    if (c.track && tag[125] == 0) {
+        // "3/12" is track 3; a comment that fills all 30 bytes leaves no room for one.
+        const int number = c.track->section(u'/', 0, 0).trimmed().toInt();
+        tag[126] = char(number > 0 && number < 256 ? number : 0);
+    }
     if (c.genreNumber >= 0 && c.genreNumber < 126)
         tag[127] = char(c.genreNumber);
     return tag;
@@ -213,6 +218,8 @@ void ApplyToFrames(CId3Frames& frames, const CTagFile::SChanges& c)
         frames.SetComment(*c.comment);
     if (c.lyrics)
         frames.SetLyrics(*c.lyrics);
+    if (c.track)
+        frames.SetText("TRCK", *c.track);
 }
 
 QString RenderTags(const SLayout& layout, const CTagFile::SChanges& changes, SNewTags& tags)

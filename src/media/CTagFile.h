@@ -31,11 +31,12 @@ struct SChanges
     std::optional<QString> genre;   // TCON, as the catalogue stores it: "(17)"
     std::optional<QString> comment; // COMM without a description
     std::optional<QString> lyrics;  // USLT
+    std::optional<QString> track;   // TRCK; the ID3v1.1 track number where the comment leaves room
     int genreNumber = -1;           // the ID3v1 genre, when 0 to 125
 
     bool IsEmpty() const
     {
-        return !title && !artist && !album && !year && !genre && !comment && !lyrics;
+        return !title && !artist && !album && !year && !genre && !comment && !lyrics && !track;
     }
 };
 

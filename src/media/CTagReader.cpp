@@ -149,13 +149,16 @@ void ReadFields(const TagLib::ID3v2::Tag* v2, const TagLib::APE::Tag* ape,
         f.year.truncate(4);
     f.lyrics = LyricsText(v2);
     f.comment = CommentText(v2);
+    f.track = FrameText(v2, "TRCK");
 
-    QString v1Genre, v1Year;
+    QString v1Genre, v1Year, v1Track;
     if (v1) {
         if (v1->genreNumber() != 255)
             v1Genre = QStringLiteral("(%1)").arg(v1->genreNumber());
         if (v1->year() != 0)
             v1Year = QString::number(v1->year());
+        if (v1->track() != 0)
+            v1Track = QString::number(v1->track());
     }
     const auto v1Text = [v1](TagLib::String (TagLib::ID3v1::Tag::*get)() const) {
         return v1 ? ToQt((v1->*get)()) : QString();
@@ -168,6 +171,7 @@ void ReadFields(const TagLib::ID3v2::Tag* v2, const TagLib::APE::Tag* ape,
     Fallback(f.year, ApeItem(ape, "YEAR"), v1Year);
     Fallback(f.lyrics, ApeItem(ape, "LYRICS"), QString());
     Fallback(f.comment, ApeItem(ape, "COMMENT"), v1Text(&TagLib::ID3v1::Tag::comment));
+    Fallback(f.track, ApeItem(ape, "TRACK"), v1Track);
     f.lyrics = CText::Left(f.lyrics, CTagReader::kMaxLyrics);
 }
 
@@ -233,9 +237,8 @@ void DropExtendedHeader(TagLib::ByteVector& head)
     const int at = head.find(TagLib::ID3v2::Header::fileIdentifier());
     if (at < 0 || qint64(at) + 10 > head.size() || head[at + 3] != 3 || !(head[at + 5] & 0x40))
         return;
-    const unsigned size =
-        std::min(TagLib::ID3v2::SynchData::toUInt(head.mid(unsigned(at + 6), 4)),
-                 head.size() - unsigned(at) - 10);
+    const unsigned size = std::min(TagLib::ID3v2::SynchData::toUInt(head.mid(unsigned(at + 6), 4)),
+                                   head.size() - unsigned(at) - 10);
     const bool unsynchronised = head[at + 5] & 0x80;
     TagLib::ByteVector body = head.mid(unsigned(at + 10), size);
     if (unsynchronised)

@@ -12,6 +12,7 @@ struct STagFields
     QString year;    // TYER, or TDRC in ID3v2.4
     QString lyrics;  // USLT, at most kMaxLyrics characters
     QString comment; // COMM
+    QString track;   // TRCK ("3" or "3/12"); the ID3v1.1 track number
 };
 
 namespace CTagReader {

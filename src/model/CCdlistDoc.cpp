@@ -1,8 +1,22 @@
 #include "model/CCdlistDoc.h"
 
+#include "platform/CText.h"
+
+#include <QHash>
+
 CCdlistDoc::CCdlistDoc(QObject* parent) : QObject(parent)
 {
     setObjectName(QStringLiteral("document"));
+    m_playlist.SetDetailSource(
+        [this](QList<CPlaylistModel::SEntry>& entries) { FillPlaylistDetails(entries); });
+    m_songs.SetPathSource([this](qint64 id) {
+        try {
+            const std::optional<SSong> song = m_set.FindSongById(id);
+            return song ? song->FilePath() : QString();
+        } catch (const CDbException&) {
+            return QString(); // no tooltip; the next command reports the fault
+        }
+    });
     // A refilled song list no longer lists the song last clicked.
     connect(&m_songs, &QAbstractItemModel::modelReset, this, [this] {
         if (m_currentSong != -1)
@@ -11,6 +25,31 @@ CCdlistDoc::CCdlistDoc(QObject* parent) : QObject(parent)
 }
 
 CCdlistDoc::~CCdlistDoc() = default;
+
+void CCdlistDoc::FillPlaylistDetails(QList<CPlaylistModel::SEntry>& entries)
+{
+    std::vector<qint64> ids;
+    ids.reserve(size_t(entries.size()));
+    for (const CPlaylistModel::SEntry& entry : std::as_const(entries))
+        ids.push_back(entry.id);
+    QHash<qint64, QPair<QString, qint64>> found;
+    try {
+        m_set.Scan(CFilter::IdIn(ids), [&found](const CCdlistSet::CScanRow& row) {
+            found.insert(row.Id(), {row.Text(ESongColumn::ARTIST),
+                                    CText::LeadingInteger(row.Bytes(ESongColumn::DURATION))});
+            return true;
+        });
+    } catch (const CDbException&) {
+        return; // the entries show their titles only; the next command reports the fault
+    }
+    for (CPlaylistModel::SEntry& entry : entries) {
+        const auto it = found.constFind(entry.id);
+        if (it != found.constEnd()) {
+            entry.artist = it->first;
+            entry.seconds = it->second;
+        }
+    }
+}
 
 void CCdlistDoc::OpenDatabase(const QString& path,
                               const CDatabase::ProgressFactory& conversionProgress)

@@ -69,6 +69,8 @@ Q_SIGNALS:
     void BusyChanged(bool busy);
 
 private:
+    // The artist and length of new playlist entries, in one query.
+    void FillPlaylistDetails(QList<CPlaylistModel::SEntry>& entries);
     void OpenSets();
 
     CDatabase m_db;

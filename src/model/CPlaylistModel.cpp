@@ -1,5 +1,7 @@
 #include "model/CPlaylistModel.h"
 
+#include "platform/CText.h"
+
 void CPlaylistModel::Append(const QString& text, qint64 id)
 {
     Append(QList<SEntry>{{text, id}});
@@ -9,9 +11,15 @@ void CPlaylistModel::Append(const QList<SEntry>& entries)
 {
     if (entries.isEmpty())
         return;
-    beginInsertRows(QModelIndex(), Count(), Count() + int(entries.size()) - 1);
-    m_entries.append(entries);
+    QList<SEntry> added = entries;
+    if (m_details)
+        m_details(added);
+    beginInsertRows(QModelIndex(), Count(), Count() + int(added.size()) - 1);
+    for (const SEntry& entry : std::as_const(added))
+        AddToTotal(entry.seconds);
+    m_entries.append(added);
     endInsertRows();
+    Q_EMIT TotalsChanged(Count(), m_seconds);
 }
 
 void CPlaylistModel::Remove(int row)
@@ -21,9 +29,11 @@ void CPlaylistModel::Remove(int row)
     // The entry that becomes selected is not a choice of the user's.
     const bool selected = m_selected;
     beginRemoveRows(QModelIndex(), row, row);
+    m_seconds -= std::max<qint64>(0, m_entries.at(row).seconds);
     m_entries.removeAt(row);
     endRemoveRows();
     m_selected = selected;
+    Q_EMIT TotalsChanged(Count(), m_seconds);
 }
 
 void CPlaylistModel::RemoveSong(qint64 id)
@@ -40,7 +50,9 @@ void CPlaylistModel::Clear()
 {
     beginResetModel();
     m_entries.clear();
+    m_seconds = 0;
     endResetModel();
+    Q_EMIT TotalsChanged(0, 0);
 }
 
 QList<qint64> CPlaylistModel::Ids() const
@@ -67,9 +79,23 @@ QVariant CPlaylistModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || index.row() >= Count())
         return {};
-    if (role == Qt::DisplayRole)
-        return m_entries.at(index.row()).text;
-    if (role == Qt::UserRole)
-        return m_entries.at(index.row()).id;
-    return {};
+    const SEntry& entry = m_entries.at(index.row());
+    switch (role) {
+    case Qt::DisplayRole:
+        return entry.text;
+    case Qt::UserRole:
+        return entry.id;
+    case kArtistRole:
+        return entry.artist;
+    case kSecondsRole:
+        return entry.seconds;
+    case Qt::ToolTipRole:
+        return entry.text +
+               (entry.artist.isEmpty() ? QString() : QStringLiteral(" \u2014 ") + entry.artist) +
+               (entry.seconds < 0
+                    ? QString()
+                    : QStringLiteral(" (%1)").arg(CText::MinutesSeconds(entry.seconds)));
+    default:
+        return {};
+    }
 }

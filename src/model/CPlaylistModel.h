@@ -3,8 +3,11 @@
 #include <QAbstractListModel>
 #include <QList>
 #include <QString>
+#include <algorithm>
+#include <functional>
 
-// The playlist: entries of a song's LIST text and its ID, in the user's order. It also
+// The playlist: entries of a song's LIST text and its ID, in the user's order, each with
+// the song's artist and length for the eye, and their total length. It also
 // keeps whether the playlist changed since it was last sent to the player (Update Winamp
 // is enabled by it) and whether the user picked an entry since the player last looked.
 class CPlaylistModel : public QAbstractListModel
@@ -15,9 +18,20 @@ public:
     {
         QString text;
         qint64 id = 0;
+        QString artist{};
+        qint64 seconds = -1; // its length; -1 when unknown
+    };
+    enum ERole
+    {
+        kArtistRole = Qt::UserRole + 1,
+        kSecondsRole,
     };
 
     explicit CPlaylistModel(QObject* parent = nullptr) : QAbstractListModel(parent) {}
+
+    // Fills in the artist and length of new entries, from the catalogue.
+    using DetailSource = std::function<void(QList<SEntry>& entries)>;
+    void SetDetailSource(DetailSource source) { m_details = std::move(source); }
 
     void Append(const QString& text, qint64 id);
     void Append(const QList<SEntry>& entries);
@@ -29,6 +43,8 @@ public:
     const SEntry& Entry(int row) const { return m_entries.at(row); }
     // The song IDs of the entries, in order.
     QList<qint64> Ids() const;
+    // The entries' lengths together, in seconds.
+    qint64 TotalSeconds() const { return m_seconds; }
 
     bool Changed() const { return m_changed; }
     void SetChanged(bool changed);
@@ -40,9 +56,14 @@ public:
 
 Q_SIGNALS:
     void ChangedFlagChanged(bool changed);
+    void TotalsChanged(qint64 songs, qint64 seconds);
 
 private:
+    void AddToTotal(qint64 seconds) { m_seconds += std::max<qint64>(0, seconds); }
+
+    DetailSource m_details;
     QList<SEntry> m_entries;
+    qint64 m_seconds = 0;
     bool m_changed = false;
     bool m_selected = false;
 };

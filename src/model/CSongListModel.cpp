@@ -26,6 +26,7 @@ constexpr SOptionalColumn kOptionalColumns[] = {
     {"Bitrate", ESetting::LibBitrate, ESongColumn::BITRATE},
     {"Length", ESetting::LibLength, ESongColumn::DURATION},
     {"Comment", ESetting::LibComment, ESongColumn::COMMENT},
+    {"Path", ESetting::LibPath, ESongColumn::PATH}, // the file's folder and name
 };
 
 // The offset of a cell whose row the source has not filled yet.
@@ -84,6 +85,10 @@ QStringList CSongListModel::CellsFor(const SSong& song) const
     QStringList cells;
     cells.reserve(m_columns.size());
     for (ESongColumn column : m_columns) {
+        if (column == ESongColumn::PATH) {
+            cells << song.FilePath();
+            continue;
+        }
         const QString text = song.Text(column);
         cells << (column == ESongColumn::DURATION ? FormatLength(text) : text);
     }
@@ -93,6 +98,7 @@ QStringList CSongListModel::CellsFor(const SSong& song) const
 void CSongListModel::AddToBatch(CBatch& batch, const SSong& song) const
 {
     batch.AddRow(song.m_ID);
+    batch.AddSeconds(song.m_DURATION.toLongLong());
     for (const QString& cell : CellsFor(song))
         batch.AddCell(cell);
 }
@@ -101,6 +107,7 @@ void CSongListModel::AddToBatch(CBatch& batch, const CCdlistSet::CScanRow& row) 
 {
     // Straight from the database's bytes: no string is made for a row not on screen.
     batch.AddRow(row.Id());
+    batch.AddSeconds(CText::LeadingInteger(row.Bytes(ESongColumn::DURATION)));
     for (ESongColumn column : m_columns) {
         if (column == ESongColumn::DURATION)
             batch.AddCell(FormatLength(row.Text(column)));
@@ -118,7 +125,7 @@ QString CSongListModel::FormatLength(const QString& seconds)
 
 void CSongListModel::InsertSongRow(int row, const SSong& song)
 {
-    InsertRow(row, {song.m_ID, CellsFor(song)});
+    InsertRow(row, {song.m_ID, CellsFor(song), song.m_DURATION.toLongLong()});
 }
 
 void CSongListModel::RefreshSongRow(int row, const SSong& song)
@@ -136,6 +143,7 @@ void CSongListModel::Reset(std::vector<qint64> ids)
     m_source = {};
     m_columnSource = {};
     m_runStarts = {};
+    m_seconds = 0;
     Unsorted();
 }
 
@@ -145,6 +153,7 @@ void CSongListModel::SetHeadings(const QStringList& headings)
     m_headings = headings;
     Reset({});
     endResetModel();
+    Q_EMIT TotalsChanged(0, 0);
 }
 
 void CSongListModel::Clear()
@@ -152,15 +161,19 @@ void CSongListModel::Clear()
     beginResetModel();
     Reset({});
     endResetModel();
+    Q_EMIT TotalsChanged(0, 0);
 }
 
-void CSongListModel::ShowIds(std::vector<qint64> ids, RowSource source, ColumnSource columns)
+void CSongListModel::ShowIds(std::vector<qint64> ids, RowSource source, ColumnSource columns,
+                             qint64 seconds)
 {
     beginResetModel();
     Reset(std::move(ids));
     m_source = std::move(source);
     m_columnSource = std::move(columns);
+    m_seconds = std::max<qint64>(0, seconds);
     endResetModel();
+    Q_EMIT TotalsChanged(RowCount(), TotalSeconds());
 }
 
 bool CSongListModel::IsFilled(int row) const
@@ -227,7 +240,9 @@ void CSongListModel::InsertRow(int row, const SRow& data)
         }
         m_view.insert(m_view.begin() + row, qint32(base));
     }
+    m_seconds += std::max<qint64>(0, data.seconds);
     endInsertRows();
+    Q_EMIT TotalsChanged(RowCount(), TotalSeconds());
 }
 
 void CSongListModel::AppendRows(CBatch batch)
@@ -255,10 +270,12 @@ void CSongListModel::AppendRows(CBatch batch)
         if (!m_view.empty())
             m_view.push_back(qint32(base + size_t(i)));
     }
+    m_seconds += batch.Seconds();
     if (reset)
         endResetModel();
     else
         endInsertRows();
+    Q_EMIT TotalsChanged(RowCount(), TotalSeconds());
 }
 
 void CSongListModel::SetCells(int row, const QStringList& cells)
@@ -481,6 +498,9 @@ QVariant CSongListModel::data(const QModelIndex& index, int role) const
         return Cell(index.row(), index.column());
     if (role == Qt::UserRole)
         return Id(index.row());
+    // Where the file is, for every row.
+    if (role == Qt::ToolTipRole && m_pathSource)
+        return m_pathSource(Id(index.row()));
     return {};
 }
 
@@ -495,6 +515,9 @@ Qt::ItemFlags CSongListModel::flags(const QModelIndex& index) const
 {
     if (!index.isValid())
         return Qt::NoItemFlags;
+    // The path is where the file is, not a text to change.
+    if (m_columns.value(index.column()) == ESongColumn::PATH)
+        return Qt::ItemIsSelectable | Qt::ItemIsEnabled;
     return Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsEditable;
 }
 

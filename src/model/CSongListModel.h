@@ -24,6 +24,7 @@ public:
     {
         qint64 id = 0;
         QStringList cells;
+        qint64 seconds = 0; // its length, for the list's total
     };
 
     // Rows gathered before they are shown: add a row, then exactly `columns` cells.
@@ -36,6 +37,9 @@ public:
         void AddCell(const QString& text) { AddCell(std::string_view(text.toUtf8())); }
         int RowCount() const { return int(m_ids.size()); }
         int Columns() const { return m_columns; }
+        // The rows' lengths together, in seconds.
+        void AddSeconds(qint64 seconds) { m_seconds += std::max<qint64>(0, seconds); }
+        qint64 Seconds() const { return m_seconds; }
         qint64 Id(int row) const { return m_ids[size_t(row)]; }
         std::string_view Cell(int row, int column) const;
 
@@ -52,6 +56,7 @@ public:
         std::vector<qint64> m_ids;
         std::vector<SCell> m_cells; // row-major, m_columns per row
         std::string m_text;
+        qint64 m_seconds = 0;
     };
 
     explicit CSongListModel(QObject* parent = nullptr) : QAbstractTableModel(parent) {}
@@ -82,7 +87,14 @@ public:
     using ColumnSource = std::function<void(ESongColumn column, const ColumnVisit& visit)>;
     // Shows the songs of these IDs, reading a row's texts from the source only when they
     // are first needed (on screen or asked for), a block of rows at a time.
-    void ShowIds(std::vector<qint64> ids, RowSource source, ColumnSource columns = {});
+    // `seconds` is their total length, which the caller had the database sum.
+    void ShowIds(std::vector<qint64> ids, RowSource source, ColumnSource columns = {},
+                 qint64 seconds = 0);
+    // The total length of the songs listed, in seconds, kept as rows come and go.
+    qint64 TotalSeconds() const { return m_seconds; }
+    // The file of a listed song, for its row's tooltip.
+    using PathSource = std::function<QString(qint64 id)>;
+    void SetPathSource(PathSource source) { m_pathSource = std::move(source); }
 
     void SetHeadings(const QStringList& headings);
     const QStringList& Headings() const { return m_headings; }
@@ -102,6 +114,9 @@ public:
     // equal texts keep their order; selection and current row move with their rows.
     // The other direction of the column last sorted turns the list round without sorting.
     void SortByColumn(int column, bool ascending);
+    // The column the rows are sorted by (-1 when any change since has unsorted them).
+    int SortedColumn() const { return m_sortedColumn; }
+    bool SortedAscending() const { return m_sortedAscending; }
     // The number a Bitrate or Length cell sorts by: empty first, a length's "m:ss" read as
     // seconds.
     static quint64 NumericKey(ESongColumn column, std::string_view text);
@@ -116,6 +131,8 @@ public:
 
 Q_SIGNALS:
     void CellEdited(int row, int column, const QString& text);
+    // The songs listed and their total length changed.
+    void TotalsChanged(qint64 songs, qint64 seconds);
     // The columns were rebuilt from the settings (the view sets their widths).
     void ColumnsRebuilt();
 
@@ -162,6 +179,8 @@ private:
     std::vector<qint32> m_view; // list row to stored row; empty while they are the same
     RowSource m_source;
     ColumnSource m_columnSource;
+    PathSource m_pathSource;
+    qint64 m_seconds = 0;
     // The column the rows are sorted by (-1: none since the last change), its direction
     // and, by list row, where a run of equal cells begins.
     int m_sortedColumn = -1;

@@ -22,7 +22,10 @@ int CTagFormModel::MaxLength(EField field)
     case EField::Year:
         return 4;
     case EField::Genre:
+    case EField::Comment: // shown whole: the catalogue keeps it whole
         return 0;
+    case EField::Track:
+        return 7; // "123/456"
     default:
         return 30;
     }
@@ -31,8 +34,10 @@ int CTagFormModel::MaxLength(EField field)
 void CTagFormModel::Show(const SSong& song)
 {
     m_id = song.m_ID;
-    const QString values[kFields] = {song.m_TITLE, song.m_ARTIST, song.m_ALBUM, song.m_YEAR,
-                                     GenreShown(song.m_GENRE)};
+    m_path = song.m_ID == -1 ? QString() : song.FilePath();
+    const QString values[kFields] = {
+        song.m_TITLE, song.m_ARTIST, song.m_ALBUM, song.m_YEAR, GenreShown(song.m_GENRE),
+        QString(),    song.m_COMMENT};
     for (int i = 0; i < kFields; ++i) {
         const int max = MaxLength(EField(i));
         m_shown[size_t(i)] = max > 0 ? CText::Left(values[i], max) : values[i];
@@ -42,6 +47,15 @@ void CTagFormModel::Show(const SSong& song)
     Q_EMIT SongShown();
     Q_EMIT ChangedFieldsChanged();
     Q_EMIT LyricsShownChanged(m_hasLyrics);
+}
+
+void CTagFormModel::ShowFromFile(const QString& track)
+{
+    const QString shown = CText::Left(track, MaxLength(EField::Track));
+    m_shown[size_t(EField::Track)] = shown;
+    m_texts[size_t(EField::Track)] = shown;
+    Q_EMIT SongShown();
+    Q_EMIT ChangedFieldsChanged();
 }
 
 void CTagFormModel::Clear()

@@ -21,8 +21,10 @@ public:
         Album,
         Year,
         Genre, // a name of the genre table, empty for none
+        Track, // read from the file when shown (the catalogue keeps none)
+        Comment,
     };
-    static constexpr int kFields = 5;
+    static constexpr int kFields = 7;
     // What each box holds at most (the ID3v1 fields): longer texts show cut.
     static int MaxLength(EField field);
 
@@ -31,8 +33,13 @@ public:
     // Shows a song: nothing is changed yet.
     void Show(const SSong& song);
     void Clear();
+    // What is read from the song's file, not kept in the catalogue: the track number. It
+    // counts as shown, not as changed.
+    void ShowFromFile(const QString& track);
     // The song shown; -1 for none.
     qint64 SongId() const { return m_id; }
+    // Its file, folder and name; empty for none.
+    QString Path() const { return m_path; }
     void SetHasLyrics(bool has);
 
     // What a field shows now.
@@ -53,6 +60,7 @@ Q_SIGNALS:
 
 private:
     qint64 m_id = -1;
+    QString m_path;
     bool m_hasLyrics = false;
     std::array<QString, kFields> m_shown; // as the song showed them
     std::array<QString, kFields> m_texts; // as they are now

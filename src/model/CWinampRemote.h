@@ -37,6 +37,13 @@ public:
     virtual int ListLength() = 0;
     virtual int ListPosition() = 0;
     virtual void Close() = 0;
+    // The player's volume (0..255); -1 when it has none or does not answer.
+    virtual int Volume() { return -1; }
+    // Goes to this second of the song playing.
+    virtual void Seek(int seconds) { Q_UNUSED(seconds); }
+    // What the player could not do since last asked (a sound output it could not open),
+    // in its words; empty when nothing failed. Asking forgets it.
+    virtual QString TakeError() { return {}; }
 };
 
 // No player at all: every command goes nowhere.

@@ -1,5 +1,6 @@
 #include "net/CDownload.h"
 
+#include "net/CNetCancel.h"
 #include "platform/CSettings.h"
 
 #include <QEventLoop>
@@ -28,12 +29,12 @@ int CDownload::TimeoutMs()
     return CSettings::Int(ESetting::NetTimeout) * 1000;
 }
 
-QString CDownload::Get(const QString& url, QByteArray& body)
+QString CDownload::Get(const QString& url, QByteArray& body, CNetCancel* cancel)
 {
-    return Get(url, body, TimeoutMs());
+    return Get(url, body, TimeoutMs(), cancel);
 }
 
-QString CDownload::Get(const QString& url, QByteArray& body, int timeoutMs)
+QString CDownload::Get(const QString& url, QByteArray& body, int timeoutMs, CNetCancel* cancel)
 {
     body.clear();
     const QUrl address(url);
@@ -70,13 +71,18 @@ QString CDownload::Get(const QString& url, QByteArray& body, int timeoutMs)
     QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
     deadline.start(timeoutMs);
     if (!reply->isFinished())
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
+        CNetCancel::Wait(loop, cancel);
     deadline.stop();
+    const bool cancelled = !reply->isFinished() && cancel && cancel->IsCancelled();
+    if (cancelled)
+        reply->abort();
     if (!timedOut && !tooLarge && reply->error() == QNetworkReply::NoError)
         take();
 
     QString error;
-    if (timedOut)
+    if (cancelled)
+        error = QStringLiteral("Cancelled.");
+    else if (timedOut)
         error =
             QStringLiteral("The server did not answer within %1 seconds.").arg(timeoutMs / 1000.0);
     else if (tooLarge)

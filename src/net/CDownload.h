@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+class CNetCancel;
+
 // Fetches one small file over HTTP (the version file, the shared list of names), taking at
 // most the setting "NetTimeout" (seconds, default 15) for the whole transfer, so a server
 // that trickles bytes cannot hold the program either, and at most kMaxBytes, so one that
@@ -15,8 +17,9 @@ constexpr qint64 kMaxBytes = 1024 * 1024;
 
 // "YES" with the body, else the text of the error (at most 254 characters). A server's
 // error page (404 and the like) is an error.
-QString Get(const QString& url, QByteArray& body);
-QString Get(const QString& url, QByteArray& body, int timeoutMs);
+// With `cancel`, the user may stop the wait ("Cancelled." is then the error).
+QString Get(const QString& url, QByteArray& body, CNetCancel* cancel = nullptr);
+QString Get(const QString& url, QByteArray& body, int timeoutMs, CNetCancel* cancel = nullptr);
 // The longest wait for a network exchange: the setting "NetTimeout" in seconds (15).
 int TimeoutMs();
 

@@ -16,7 +16,8 @@ QString CFeedbackMail::Body(const QString& name, const QString& message)
 }
 
 CFeedbackMail::SResult CFeedbackMail::Send(const QString& name, const QString& email,
-                                           const QString& message, const QString& subject)
+                                           const QString& message, const QString& subject,
+                                           CNetCancel* cancel)
 {
     CMailMessage mail;
     mail.m_from = email.isEmpty() ? SupportAddress() : email;
@@ -28,6 +29,7 @@ CFeedbackMail::SResult CFeedbackMail::Send(const QString& name, const QString& e
         return {false, problem};
     CSmtpConnection connection(CSettings::String(ESetting::MailServer),
                                CSettings::Int(ESetting::MailPort));
+    connection.SetCancel(cancel);
     // The connection says goodbye when it goes out of scope after a failed step.
     if (!connection.Connect() || !connection.SendMail(mail) || !connection.Disconnect())
         return {false, connection.LastErrorText()};

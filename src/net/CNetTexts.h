@@ -25,6 +25,29 @@ inline QString ConnectReminder()
 {
     return QStringLiteral("Please, make sure that you\nare connected to The Internet");
 }
+// The reminder with the server the mail goes through.
+inline QString ConnectReminder(const QString& host, int port)
+{
+    return ConnectReminder() + QStringLiteral("\n\nThe mail goes to %1, port %2 (the settings "
+                                              "MailServer and MailPort).")
+                                   .arg(host)
+                                   .arg(port);
+}
+inline QString NoConnection(const QString& host, int port, const QString& reason)
+{
+    return QStringLiteral("Unable to connect to server %1, port %2: %3")
+        .arg(host)
+        .arg(port)
+        .arg(reason);
+}
+inline QString NoAnswerWithin(int milliseconds)
+{
+    return QStringLiteral("no answer within %1 seconds").arg(milliseconds / 1000.0);
+}
+inline QString Cancelled()
+{
+    return QStringLiteral("Cancelled.");
+}
 inline QString ConnectReminderCaption()
 {
     return QStringLiteral("Connected...");

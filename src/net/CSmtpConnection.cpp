@@ -2,6 +2,8 @@
 
 #include "net/CDownload.h"
 #include "net/CMailMessage.h"
+#include "net/CNetCancel.h"
+#include "net/CNetTexts.h"
 
 #include <QEventLoop>
 #include <QHostInfo>
@@ -83,12 +85,14 @@ template <typename Done> bool CSmtpConnection::WaitFor(Done done)
     QObject::connect(m_socket.get(), &QTcpSocket::connected, &loop, check);
     QObject::connect(m_socket.get(), &QTcpSocket::stateChanged, &loop, check);
     QObject::connect(m_socket.get(), &QTcpSocket::errorOccurred, &loop, &QEventLoop::quit);
-    if (m_socket->state() == QAbstractSocket::UnconnectedState || m_deadline.hasExpired())
+    if (m_socket->state() == QAbstractSocket::UnconnectedState || m_deadline.hasExpired() ||
+        (m_cancel && m_cancel->IsCancelled()))
         return false; // nothing more will come, or no time is left for it
     deadline.start(int(m_deadline.remainingTime()));
-    // The user cannot start a second command meanwhile, but the window keeps painting.
-    loop.exec(QEventLoop::ExcludeUserInputEvents);
-    return done();
+    // The user cannot start a second command meanwhile (the dialog disables Send), but
+    // Cancel answers.
+    CNetCancel::Wait(loop, m_cancel);
+    return !(m_cancel && m_cancel->IsCancelled()) && done();
 }
 
 void CSmtpConnection::Drop()
@@ -97,6 +101,11 @@ void CSmtpConnection::Drop()
     // out the time limit once more.
     CloseSocket();
     m_connected = false;
+}
+
+QString CSmtpConnection::FailureText(const QString& text) const
+{
+    return m_cancel && m_cancel->IsCancelled() ? CNetTexts::Cancelled() : text;
 }
 
 void CSmtpConnection::CloseSocket()
@@ -117,14 +126,18 @@ bool CSmtpConnection::Connect()
     m_socket->setReadBufferSize(kMaxReply);
     m_socket->connectToHost(m_host, static_cast<quint16>(m_port));
     if (!WaitFor([this] { return m_socket->state() == QAbstractSocket::ConnectedState; })) {
-        m_lastError = m_socket->error() == QAbstractSocket::SocketResourceError
-                          ? QStringLiteral("Unable to create the socket.")
-                          : QStringLiteral("Unable to connect to server");
+        const bool noAnswer = m_socket->state() != QAbstractSocket::UnconnectedState;
+        m_lastError = FailureText(
+            m_socket->error() == QAbstractSocket::SocketResourceError
+                ? QStringLiteral("Unable to create the socket.")
+                : CNetTexts::NoConnection(m_host, m_port,
+                                          noAnswer ? CNetTexts::NoAnswerWithin(m_timeoutMs)
+                                                   : m_socket->errorString()));
         CloseSocket();
         return false;
     }
     if (!ReadReply(kGreeting)) {
-        m_lastError = QStringLiteral("Server didn't respond.");
+        m_lastError = FailureText(QStringLiteral("Server didn't respond."));
         CloseSocket();
         return false;
     }
@@ -184,7 +197,7 @@ bool CSmtpConnection::Send(const QByteArray& bytes)
 {
     if (!m_socket || m_socket->write(bytes) != bytes.size() ||
         !WaitFor([this] { return m_socket->bytesToWrite() == 0; })) {
-        m_lastError = QStringLiteral("Socket Error");
+        m_lastError = FailureText(QStringLiteral("Socket Error"));
         Drop();
         return false;
     }
@@ -200,7 +213,7 @@ bool CSmtpConnection::ReadReply(EReply expected)
                            return ReplyComplete(m_response) || m_response.size() > kMaxReply;
                        });
     if (!whole || !ReplyComplete(m_response)) {
-        m_lastError = QStringLiteral("Socket Error");
+        m_lastError = FailureText(QStringLiteral("Socket Error"));
         Drop();
         return false;
     }

@@ -6,6 +6,7 @@
 #include <memory>
 
 class CMailMessage;
+class CNetCancel;
 class QTcpSocket;
 
 // A small SMTP client (plain, no authentication) for the feedback mail. The setting
@@ -25,6 +26,8 @@ public:
     bool Disconnect();
     QString LastErrorText() const { return m_lastError; }
 
+    // Lets the user stop the exchange; its waits then take the user's clicks.
+    void SetCancel(CNetCancel* cancel) { m_cancel = cancel; }
     // Milliseconds the whole exchange may take (tests shorten it).
     void SetTimeout(int milliseconds) { m_timeoutMs = milliseconds; }
 
@@ -48,6 +51,8 @@ private:
     void CloseSocket();
     // Ends a connection that a failed send or receive left unusable.
     void Drop();
+    // The error of a step that failed: the user's Cancel, else `text`.
+    QString FailureText(const QString& text) const;
 
     QString m_host;
     int m_port = 25;
@@ -56,5 +61,6 @@ private:
     bool m_connected = false;
     QString m_lastError = QStringLiteral("OK");
     std::unique_ptr<QTcpSocket> m_socket;
+    CNetCancel* m_cancel = nullptr;
     QByteArray m_response;
 };

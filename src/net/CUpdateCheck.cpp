@@ -39,11 +39,11 @@ CUpdateCheck::SResult CUpdateCheck::Read(const QByteArray& file)
     return result;
 }
 
-CUpdateCheck::SResult CUpdateCheck::Run()
+CUpdateCheck::SResult CUpdateCheck::Run(CNetCancel* cancel)
 {
     QByteArray file;
     const QString outcome =
-        CDownload::Get(CDownload::UpdateUrl(QStringLiteral("/version.txt")), file);
+        CDownload::Get(CDownload::UpdateUrl(QStringLiteral("/version.txt")), file, cancel);
     if (outcome != u"YES")
         return Failed(outcome);
     return Read(file);

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+class CNetCancel;
+
 // Asks the update server whether a newer Cratewise exists: the first line of
 // "/version.txt" is the newest version times 100, the other lines say what is new.
 namespace CUpdateCheck {
@@ -16,8 +18,8 @@ struct SResult
     QString whatsNew; // the remaining lines, each ended by CR LF (only when found)
 };
 
-// Fetches the version file and reads it.
-SResult Run();
+// Fetches the version file and reads it; with `cancel` the user may stop the wait.
+SResult Run(CNetCancel* cancel = nullptr);
 // Reads the version file's bytes.
 SResult Read(const QByteArray& file);
 

@@ -57,6 +57,7 @@ constexpr SSettingDef kTable[] = {
     {S::LibBitrate, "LibBitrate", K::Bool, "0", 0, 1, G::Library, "Bitrate", true},
     {S::LibLength, "LibLength", K::Bool, "0", 0, 1, G::Library, "Length", true},
     {S::LibComment, "LibComment", K::Bool, "0", 0, 1, G::Library, "Comment", true},
+    {S::LibPath, "LibPath", K::Bool, "0", 0, 1, G::Library, "Path", true},
     {S::ID3, "ID3", K::Bool, "0", 0, 1, G::Library, "Show Filename Instead of Title in the Library",
      true},
 

@@ -41,6 +41,7 @@ enum class ESetting
     LibBitrate,
     LibLength,
     LibComment,
+    LibPath,
     ID3,
     // Internal Player
     Eq1,

@@ -47,11 +47,13 @@ struct SCommand
         Pause,
         Level,
         Equalizer,
+        Seek,
         Quit
     } kind;
     QString path = {};
     int level = 100;
     std::optional<CInternalPlayer::EqualizerTable> equalizer = std::nullopt;
+    qint64 ms = 0;
 };
 
 // The decibels the ends of the band sliders stand for: a clear step for the ear, short
@@ -149,6 +151,7 @@ private:
     void DoStop(CInternalPlayer::EState reported);
     void DoClose();
     void DoPause();
+    void DoSeek(qint64 ms);
     void ApplyLevel();
     void ApplyEqualizer();
     void DecodeSome();
@@ -270,6 +273,9 @@ void CPlayerThread::Handle(const SCommand& command)
             m_equalizer = command.equalizer;
             ApplyEqualizer();
         }
+        break;
+    case SCommand::Seek:
+        DoSeek(command.ms);
         break;
     case SCommand::Quit:
         break;
@@ -406,6 +412,21 @@ void CPlayerThread::DoPause()
         m_paused = false;
         Report(CInternalPlayer::Playing);
     }
+}
+
+void CPlayerThread::DoSeek(qint64 ms)
+{
+    if (!m_fileOpen || m_rate <= 0)
+        return;
+    const off_t at = mpg123_seek(m_mh, off_t(qMax<qint64>(0, ms) * m_rate / 1000), SEEK_SET);
+    if (at < 0)
+        return;
+    // What waits in the buffers belongs to the old place.
+    if (m_outputStarted)
+        out123_drop(m_ao);
+    m_paceStart = std::chrono::steady_clock::now();
+    m_pacedSamples = 0;
+    m_shared->positionMs = qint64(at) * 1000 / m_rate;
 }
 
 void CPlayerThread::ApplyLevel()
@@ -548,6 +569,11 @@ void CInternalPlayer::Close()
 void CInternalPlayer::Pause()
 {
     m_shared->Post({SCommand::Pause});
+}
+
+void CInternalPlayer::Seek(qint64 ms)
+{
+    m_shared->Post({SCommand::Seek, {}, 100, std::nullopt, ms});
 }
 
 void CInternalPlayer::SetLevel(int level)

@@ -45,6 +45,7 @@ public:
     void Stop();
     void Close();
     void Pause();             // toggles between playing and paused
+    void Seek(qint64 ms);     // within the open song
     void SetLevel(int level); // 0..100
     void SetEqualizer(const std::optional<EqualizerTable>& table); // none: flat
 

@@ -14,6 +14,7 @@
 #include <csignal>
 #include <cstddef>
 #include <cstring>
+#include <fcntl.h>
 #include <mpd/async.h>
 #include <mpd/client.h>
 #include <mpd/parser.h>
@@ -84,6 +85,17 @@ int ConnectSocket(const QString& path, const QDeadlineTimer& deadline, bool& tim
     }
     ::close(fd);
     return -1;
+}
+
+// A player outlives Cratewise: it must not hold Cratewise's open files (the catalogue, a
+// lock) for its whole life. They close when it starts.
+void KeepOwnFilesFrom(QProcess& process)
+{
+    process.setChildProcessModifier([] {
+        const long open = ::sysconf(_SC_OPEN_MAX);
+        for (int fd = 3; fd < (open > 0 && open < 65536 ? int(open) : 65536); ++fd)
+            ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+    });
 }
 
 } // namespace
@@ -395,8 +407,12 @@ bool CMpdRemote::Start(const QString& program, bool minimized)
     const QString file = program.trimmed();
     if (file.isEmpty() || file == u"1")
         return false;
-    if (QFileInfo(file).fileName() != u"mpd")
-        return QProcess::startDetached(file, {});
+    if (QFileInfo(file).fileName() != u"mpd") {
+        QProcess player;
+        player.setProgram(file);
+        KeepOwnFilesFrom(player);
+        return player.startDetached();
+    }
 
     // MPD removes whatever is at its socket's path before it listens there: only a socket
     // (left by an earlier run) may be replaced.
@@ -428,6 +444,7 @@ bool CMpdRemote::Start(const QString& program, bool minimized)
     mpd.setArguments({OwnConfigFile()});
     mpd.setStandardOutputFile(QProcess::nullDevice());
     mpd.setStandardErrorFile(QProcess::nullDevice());
+    KeepOwnFilesFrom(mpd);
     if (!mpd.startDetached())
         return false;
     m_started.start();
@@ -514,6 +531,8 @@ bool CMpdRemote::Status(SStatus& status, bool withFile)
         status.elapsedMs = int(mpd_status_get_elapsed_ms(s));
         status.lengthSeconds = int(mpd_status_get_total_time(s));
         status.volume = mpd_status_get_volume(s);
+        if (const char* error = mpd_status_get_error(s))
+            status.error = QString::fromUtf8(error);
     }
     mpd_status_free(s);
     if (!answered)
@@ -556,6 +575,27 @@ int CMpdRemote::TrackPositionMs()
 void CMpdRemote::SetListPosition(int position)
 {
     m_pendingPosition = position;
+}
+
+int CMpdRemote::Volume()
+{
+    SStatus status;
+    return Status(status, false) && status.volume >= 0 ? LevelOfPercent(status.volume) : -1;
+}
+
+void CMpdRemote::Seek(int seconds)
+{
+    Order("seekcur", QByteArray::number(qMax(0, seconds)).constData());
+}
+
+QString CMpdRemote::TakeError()
+{
+    SStatus status;
+    if (!Status(status, false) || status.error.isEmpty())
+        return {};
+    // Said once: the player keeps its error until told to forget it.
+    Order("clearerror");
+    return status.error;
 }
 
 void CMpdRemote::SetVolume(int volume)

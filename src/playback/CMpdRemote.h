@@ -73,6 +73,9 @@ public:
     int ListPosition() override;
     // Stops the player only when it is the one Cratewise started.
     void Close() override;
+    int Volume() override;
+    void Seek(int seconds) override;
+    QString TakeError() override;
 
     // Beyond the messages: what the command line's status shows.
     struct SStatus
@@ -89,6 +92,7 @@ public:
         int lengthSeconds = 0;
         int volume = -1; // 0..100; -1 when the player has no mixer
         QString file;    // the current song's file; empty when none
+        QString error;   // what the player could not do (an output it could not open)
     };
     // False when no player answers. Without the file it costs one exchange, not two (the
     // poll asks for the numbers only).

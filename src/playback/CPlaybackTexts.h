@@ -68,6 +68,14 @@ inline QString CopyFailedCaption()
 {
     return QStringLiteral("Update Winamp");
 }
+inline QString PlayerFailed(const QString& error)
+{
+    return QStringLiteral("The player reports:\n%1").arg(error);
+}
+inline QString PlayerFailedCaption()
+{
+    return QStringLiteral("Player");
+}
 inline QString NotRunning()
 {
     return QStringLiteral("The player is not running.");

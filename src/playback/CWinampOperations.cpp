@@ -17,6 +17,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
 #include <QThread>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -57,15 +58,16 @@ CWinampOperations::EUpdate CWinampOperations::UpdateWinamp()
         prompts.Error(CPlaybackTexts::EmptyDatabase(), CPlaybackTexts::EmptyDatabaseCaption());
         return EUpdate::Refused;
     }
-    // "1" is how older versions marked the path as not chosen.
-    const QString program = CSettings::String(ESetting::Winamp);
-    if (program == u"1" || program.trimmed().isEmpty()) {
+    // A player that answers already is used whatever the setting says.
+    const bool running = player.IsRunning();
+    const QString program = running ? QString() : PlayerProgram();
+    if (!running && program.isEmpty()) {
         prompts.Error(CPlaybackTexts::PathUnset(), CPlaybackTexts::PathCaption());
         return EUpdate::PathUnset;
     }
 
     EUpdate result = EUpdate::Sent;
-    if (!player.IsRunning()) {
+    if (!running) {
         if (!player.Start(program, CSettings::Bool(ESetting::Minimize))) {
             prompts.Error(CPlaybackTexts::CannotStart(program, player.StartError()),
                           CPlaybackTexts::PathCaption());
@@ -93,6 +95,15 @@ CWinampOperations::EUpdate CWinampOperations::UpdateWinamp()
     // Disables Update Winamp until the playlist or the player's list changes.
     playlist.SetChanged(false);
     return result;
+}
+
+QString CWinampOperations::PlayerProgram()
+{
+    // "1" is how older versions marked the path as not chosen.
+    const QString program = CSettings::String(ESetting::Winamp).trimmed();
+    if (program != u"1" && !program.isEmpty())
+        return program;
+    return QStandardPaths::findExecutable(QStringLiteral("mpd"));
 }
 
 bool CWinampOperations::WaitForPlayer()
@@ -209,7 +220,11 @@ SPollResult CWinampOperations::Poll(int selectedRow)
         }
     }
     result.enableUpdate = !running || player.ListLength() != playlist.Count();
-    if (!m_sent.sent || !running)
+    if (!running)
+        return result;
+    result.volume = player.Volume();
+    result.playerError = player.TakeError();
+    if (!m_sent.sent)
         return result;
     result.progressKnown = true;
     result.lengthSeconds = qMin(player.TrackLengthSeconds(), 0xFFFF);

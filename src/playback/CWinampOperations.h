@@ -28,6 +28,8 @@ struct SPollResult
     bool songStarted = false; // title and artist changed
     QString title;
     QString artist;
+    int volume = -1;     // the player's volume, 0..255; -1 when unknown
+    QString playerError; // what the player could not do since the last poll
 };
 
 // The external player's operations: Update Winamp (sending the playlist, grouped by
@@ -63,6 +65,9 @@ public:
     SPollResult Poll(int selectedRow);
     // The player's list position of a playlist entry: its first slot, else the next free one.
     int PositionOf(qint64 id) const;
+
+    // The player program: the setting, else an MPD on the PATH; empty when there is none.
+    static QString PlayerProgram();
 
 private:
     bool WaitForPlayer();

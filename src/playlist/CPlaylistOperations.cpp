@@ -231,6 +231,9 @@ void CPlaylistOperations::Random(const SRandomRequest& request)
         if (result == CRandomDraw::EResult::NoCandidates)
             m_services.prompts->Error(CPlaylistTexts::NoCandidates(),
                                       QStringLiteral("No songs available"));
+        else if (result == CRandomDraw::EResult::Short)
+            m_services.prompts->Inform(CPlaylistTexts::Short(draw, request),
+                                       CPlaylistTexts::ShortCaption());
     } catch (const CDbException& e) {
         ReportDbError(e.Message());
     }

@@ -111,14 +111,27 @@ QString CDuplicateFinder::Text(quint32 offset, quint32 length) const
     return QString::fromUtf8(m_text.data() + offset, qsizetype(length));
 }
 
+bool CDuplicateFinder::MarkListed(const QList<SEntry>& group)
+{
+    std::vector<qint32> ids;
+    for (const SEntry& entry : group)
+        ids.push_back(entry.id);
+    std::sort(ids.begin(), ids.end());
+    return m_listed.insert(std::move(ids)).second;
+}
+
 CDuplicateFinder::EStep CDuplicateFinder::Next()
 {
+    // The group on show as it is now, after any deletion, counts as seen.
+    if (m_group.size() >= 2)
+        MarkListed(m_group);
     m_group.clear();
     for (;;) {
         if (m_next >= int(m_entries.size())) {
             m_next = 0;
             m_current.clear();
             m_sizes.clear();
+            m_listed.clear();
             return EStep::Finished;
         }
         const SName& entry = m_entries[size_t(m_next++)];
@@ -131,11 +144,11 @@ CDuplicateFinder::EStep CDuplicateFinder::Next()
         }
         m_current = Text(entry.name, entry.nameLength);
         m_group = Lookup(m_current, Text(entry.title, entry.titleLength));
-        if (m_group.size() >= 2)
+        if (m_group.size() >= 2 && MarkListed(m_group))
             return EStep::Group;
         if (m_group.isEmpty())
             return EStep::Empty;
-        m_group.clear();
+        m_group.clear(); // alone, or a group listed already
     }
 }
 

@@ -5,6 +5,7 @@
 #include <QSet>
 #include <QString>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -14,7 +15,8 @@ class CPrompts;
 struct SSong;
 
 // The duplicate finder: walks every song's file name and title as they were when it
-// started and, for each, finds the songs with the same file name or the same title.
+// started and, for each, finds the songs with the same file name or the same title. A
+// group is listed once per round, not again from each of its members.
 //
 // It is built for a million songs: at the start it walks the file name and title indexes
 // in order and keeps only the songs whose name or title occurs more than once (its memory
@@ -79,6 +81,8 @@ private:
     // A song deleted here that was not walked (it had no name or title in common).
     void AddGone(const SSong& song);
     QList<SEntry> Lookup(const QString& file, const QString& title);
+    // Notes the group on show as listed; false when it was listed already this round.
+    bool MarkListed(const QList<SEntry>& group);
 
     CCdlistDoc& m_doc;
     std::unique_ptr<CStatement> m_lookup;
@@ -91,4 +95,5 @@ private:
     QString m_current;
     QList<SEntry> m_group;
     QHash<qint64, QString> m_sizes; // of the files listed in this walk
+    std::set<std::vector<qint32>> m_listed; // the groups shown this round, by their IDs
 };

@@ -2,11 +2,15 @@
 
 #include "ui/CommandIds.h"
 
+#include <QAbstractSpinBox>
 #include <QAction>
 #include <QApplication>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QTextEdit>
 #include <QWidget>
 #include <functional>
 
@@ -44,12 +48,49 @@ QList<SAccelerator> Accelerators()
         {ID_NEXT, pad(Qt::Key_6, Qt::Key_Right)},
         {ID_PAUSE, pad(Qt::Key_8, Qt::Key_Up)},
         {ID_VIEW_LYRICS, {QKeySequence(Qt::CTRL | Qt::Key_L)}},
+        {ID_APP_EXIT, {QKeySequence(Qt::CTRL | Qt::Key_Q)}},
     };
+}
+
+// The keypad's player keys. X11 reports a keypad key to the shortcut map without its
+// keypad flag, so a keypad accelerator would never match there: they are caught as key
+// presses instead, Num Lock on (digits) or off (movement keys).
+int KeypadCommand(const QKeyEvent* key)
+{
+    if (!(key->modifiers() & Qt::KeypadModifier))
+        return 0;
+    switch (key->key()) {
+    case Qt::Key_5:
+    case Qt::Key_Clear:
+        return ID_PLAY;
+    case Qt::Key_2:
+    case Qt::Key_Down:
+        return ID_STOP;
+    case Qt::Key_4:
+    case Qt::Key_Left:
+        return ID_PREVIOUS;
+    case Qt::Key_6:
+    case Qt::Key_Right:
+        return ID_NEXT;
+    case Qt::Key_8:
+    case Qt::Key_Up:
+        return ID_PAUSE;
+    default:
+        return 0;
+    }
+}
+
+// A field the user types into keeps its keys: a year typed on the keypad is digits.
+bool TakesText(const QWidget* widget)
+{
+    return qobject_cast<const QLineEdit*>(widget) ||
+           qobject_cast<const QAbstractSpinBox*>(widget) ||
+           qobject_cast<const QPlainTextEdit*>(widget) || qobject_cast<const QTextEdit*>(widget);
 }
 
 } // namespace
 
-CActionTable::CActionTable(QWidget* owner) : QObject(owner)
+CActionTable::CActionTable(QWidget* owner) : QObject(owner), m_owner(owner)
 {
     Make(ID_CHECK_DUPLICATES, QStringLiteral("Check &Duplicates"));
     Make(ID_INFORMATION, QStringLiteral("&Information"));
@@ -84,18 +125,18 @@ CActionTable::CActionTable(QWidget* owner) : QObject(owner)
     Make(ID_DOCUMENTATION, QStringLiteral("&Documentation"));
     Make(ID_SEND_FEEDBACK, QStringLiteral("Send &Feedback / Bug report"));
     Make(ID_APP_ABOUT, QStringLiteral("&About Cratewise..."));
-    // Commands reached from the form and the context menu only.
-    Make(ID_ADD_TO_PLAYLIST, QStringLiteral("Add"),
+    // Commands of the form, the Playlist menu and the context menu.
+    Make(ID_ADD_TO_PLAYLIST, QStringLiteral("&Add"),
          QStringLiteral("Add selected songs to playlist"));
-    Make(ID_REMOVE_FROM_PLAYLIST, QStringLiteral("Remove"),
+    Make(ID_REMOVE_FROM_PLAYLIST, QStringLiteral("&Remove"),
          QStringLiteral("Remove song from the playlist"));
-    Make(ID_ADD_ALL, QStringLiteral("Add all"),
+    Make(ID_ADD_ALL, QStringLiteral("Add a&ll"),
          QStringLiteral("Add all files in the library to the playlist"));
-    Make(ID_CLEAR_PLAYLIST, QStringLiteral("Remove all"), QStringLiteral("Clear playlist"));
+    Make(ID_CLEAR_PLAYLIST, QStringLiteral("&Clear"), QStringLiteral("Clear playlist"));
     Make(ID_SEARCH, QStringLiteral("&Search"),
          QStringLiteral("Search for files matching specified criteria"));
     Make(ID_SAVE_TAGS, QStringLiteral("Sa&ve"), QStringLiteral("Save ID3 information"));
-    Make(ID_COPY_FILES, QStringLiteral("Cop&y"),
+    Make(ID_COPY_FILES, QStringLiteral("Cop&y Files"),
          QStringLiteral("Copies the songs in the playlist to a specified location"));
     Make(ID_PREVIEW, QStringLiteral("&Preview"),
          QStringLiteral("Play selected song in the library"));
@@ -107,6 +148,22 @@ CActionTable::CActionTable(QWidget* owner) : QObject(owner)
         owner->addAction(action);
     }
     AddEditAccelerators(owner);
+    qApp->installEventFilter(this);
+}
+
+bool CActionTable::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() != QEvent::KeyPress)
+        return false;
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (!widget || widget->window() != m_owner->window() || TakesText(widget))
+        return false;
+    const int id = KeypadCommand(static_cast<QKeyEvent*>(event));
+    QAction* action = id ? Action(id) : nullptr;
+    if (!action || !action->isEnabled())
+        return false;
+    action->trigger();
+    return true;
 }
 
 QAction* CActionTable::Make(int id, const QString& text, const QString& tooltip)
@@ -144,6 +201,7 @@ void CActionTable::FillMenuBar(QMenuBar* bar) const
     file->addAction(Action(ID_CHECK_DUPLICATES));
     file->addAction(Action(ID_INFORMATION));
     file->addAction(Action(ID_LOAD_PLAYLIST));
+    file->addAction(Action(ID_SEARCH));
     QMenu* session = file->addMenu(QStringLiteral("&Session"));
     for (int id : {ID_NEW_SESSION, ID_DELETE_SESSION, ID_RENAME_SESSION, ID_UPDATE_SESSION})
         session->addAction(Action(id));
@@ -160,6 +218,13 @@ void CActionTable::FillMenuBar(QMenuBar* bar) const
     file->addAction(Action(ID_VIEW_LYRICS));
     file->addSeparator();
     file->addAction(Action(ID_APP_EXIT));
+
+    // Every accelerator shows in a menu, so the keys can be learnt there.
+    QMenu* playlist = bar->addMenu(QStringLiteral("P&laylist"));
+    for (int id : {ID_ADD_TO_PLAYLIST, ID_REMOVE_FROM_PLAYLIST, ID_ADD_ALL, ID_CLEAR_PLAYLIST})
+        playlist->addAction(Action(id));
+    playlist->addSeparator();
+    playlist->addAction(Action(ID_COPY_FILES));
 
     QMenu* playback = bar->addMenu(QStringLiteral("&Playback"));
     for (int id : {ID_UPDATE_WINAMP, ID_PLAY, ID_PAUSE, ID_STOP, ID_NEXT, ID_PREVIOUS})
@@ -223,6 +288,9 @@ void CActionTable::FillContextMenu(QMenu* menu) const
             QAction* action = Action(e.id);
             QAction* item = target->addAction(QLatin1String(e.text), action, &QAction::trigger);
             item->setData(e.id);
+            // Shown beside the entry only: the command's own action answers the key.
+            item->setShortcuts(action->shortcuts());
+            item->setShortcutContext(Qt::WidgetShortcut);
             item->setEnabled(action->isEnabled());
         }
     }

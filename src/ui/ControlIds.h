@@ -28,12 +28,20 @@ enum EControlId : int
     IDC_MULTISAVE = 1110,
     IDC_SEARCH_ALL = 1182,
     IDC_TAG_COVER = 1200, // the current song's cover beside the tag fields
+    IDC_SONG_TOTALS = 1300,     // songs listed and their playing time
+    IDC_PLAYLIST_TOTALS = 1301, // the playlist's songs and playing time
+    IDC_PLAYBACK_TIME = 1302,   // elapsed and total time of the song playing
+    IDC_TAG_TRACK = 1303,
+    IDC_TAG_COMMENT = 1304,
+    IDC_TAG_PATH = 1305, // the shown song's file, folder and name
     // The tag fields' labels (bold when Save would write the field).
     IDC_TAG_TITLE_LABEL = 2019,
     IDC_TAG_ARTIST_LABEL = 2033,
     IDC_TAG_ALBUM_LABEL = 2034,
     IDC_TAG_YEAR_LABEL = 2035,
     IDC_TAG_GENRE_LABEL = 2065,
+    IDC_TAG_TRACK_LABEL = 2066,
+    IDC_TAG_COMMENT_LABEL = 2067,
 };
 
 // The form's controls by identifier, as each controller is given them.

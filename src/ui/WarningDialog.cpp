@@ -19,6 +19,9 @@ WarningDialog::WarningDialog(QWidget* parent) : QDialog(parent)
     icon->setAlignment(Qt::AlignTop);
     m_message = new QLabel(this);
     m_message->setTextFormat(Qt::PlainText);
+    // A long warning wraps into lines of a readable length instead of one wide line.
+    m_message->setWordWrap(true);
+    m_message->setMinimumWidth(fontMetrics().averageCharWidth() * 50);
     m_check = new QCheckBox(QStringLiteral("Don't show me this again"), this);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &WarningDialog::accept);

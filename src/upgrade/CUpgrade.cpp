@@ -108,7 +108,7 @@ CUpgrade::SResult CUpgrade::Upgrade(const QString& oldFile, std::optional<bool> 
         return result;
     }
     if (!OpenOld(oldFile, old)) {
-        m_services.prompts->Error(CUpgradeTexts::Failed(), QStringLiteral("Error"));
+        m_services.prompts->Error(CUpgradeTexts::NotOpened(oldFile), QStringLiteral("Error"));
         return result;
     }
     result.layout = old.Layout();

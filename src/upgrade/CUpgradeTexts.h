@@ -7,9 +7,13 @@
 // Messages of carrying over an older database, shared by the window and the command line.
 namespace CUpgradeTexts {
 
-inline QString Failed()
+// The older database could not be opened: nothing was read from it or changed.
+inline QString NotOpened(const QString& file)
 {
-    return QStringLiteral("An error occurred while updating the database");
+    return QStringLiteral("Nothing was carried over from\n%1:\nit is not a database of an "
+                          "earlier Cratewise, or another program is using it.\nThe catalogue "
+                          "is unchanged.")
+        .arg(file);
 }
 
 inline QString ProgressCaption()

@@ -1,7 +1,13 @@
 #include "app/options/CLibraryPage.h"
 #include "app/options/COptionsDialog.h"
+#include "db/CCdlistSet.h"
+#include "library/CLibraryOperations.h"
 #include "library/gui/CLibraryListCtrl.h"
+#include "model/CSongListModel.h"
 #include "platform/CSettings.h"
+#include "playlist/CPlaylistOperations.h"
+#include "playlist/gui/CPlaylistDelegate.h"
+#include "support/STestSong.h"
 #include "support/gui/CModalScript.h"
 #include "support/gui/CViewFixture.h"
 #include "ui/CActionTable.h"
@@ -9,9 +15,13 @@
 #include "ui/ControlIds.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
@@ -47,16 +57,22 @@ TEST_F(MainWindowTest, TitleMenusAndNoBars)
 {
     EXPECT_EQ(f.Frame().windowTitle(), QStringLiteral("Cratewise"));
     QMenuBar* bar = f.Frame().menuBar();
-    EXPECT_EQ(Texts(bar->actions()),
-              (QStringList{QStringLiteral("File"), QStringLiteral("Playback"),
-                           QStringLiteral("Options"), QStringLiteral("Help")}));
-    const QList<QAction*> top = bar->actions();
+    EXPECT_EQ(
+        Texts(bar->actions()),
+        (QStringList{QStringLiteral("File"), QStringLiteral("Playlist"), QStringLiteral("Playback"),
+                     QStringLiteral("Options"), QStringLiteral("Help")}));
+    QList<QAction*> top = bar->actions();
     EXPECT_EQ(Texts(top[0]->menu()->actions()),
               (QStringList{QStringLiteral("Check Duplicates"), QStringLiteral("Information"),
-                           QStringLiteral("Load Playlist"), QStringLiteral("Session"),
-                           QStringLiteral("Import"), QStringLiteral("Export"),
-                           QStringLiteral("Randomize"), QStringLiteral("View Lyrics"),
-                           QStringLiteral("Exit")}));
+                           QStringLiteral("Load Playlist"), QStringLiteral("Search"),
+                           QStringLiteral("Session"), QStringLiteral("Import"),
+                           QStringLiteral("Export"), QStringLiteral("Randomize"),
+                           QStringLiteral("View Lyrics"), QStringLiteral("Exit")}));
+    EXPECT_EQ(
+        Texts(top[1]->menu()->actions()),
+        (QStringList{QStringLiteral("Add"), QStringLiteral("Remove"), QStringLiteral("Add all"),
+                     QStringLiteral("Clear"), QStringLiteral("Copy Files")}));
+    top.removeAt(1);
     EXPECT_EQ(Texts(top[1]->menu()->actions()),
               (QStringList{QStringLiteral("Update Winamp"), QStringLiteral("Play"),
                            QStringLiteral("Pause"), QStringLiteral("Stop"), QStringLiteral("Next"),
@@ -103,7 +119,17 @@ TEST_F(MainWindowTest, ContextMenuEntriesTriggerTheCommands)
     EXPECT_EQ(documentation, 1);
 }
 
-TEST_F(MainWindowTest, AcceleratorsAndTooltips)
+// Every command of the menu bar.
+void MenuActions(const QMenu* menu, QList<QAction*>& found)
+{
+    for (QAction* a : menu->actions()) {
+        found << a;
+        if (a->menu())
+            MenuActions(a->menu(), found);
+    }
+}
+
+TEST_F(MainWindowTest, AcceleratorsShowInTheMenusAndCtrlQQuits)
 {
     EXPECT_EQ(f.View().Action(ID_SEARCH)->shortcut(), QKeySequence(Qt::Key_F3));
     EXPECT_EQ(f.View().Action(ID_OPTIONS)->shortcut(), QKeySequence(Qt::Key_F11));
@@ -117,6 +143,74 @@ TEST_F(MainWindowTest, AcceleratorsAndTooltips)
               QStringLiteral("Send songs to Winamp"));
     EXPECT_EQ(f.View().Control(IDC_TOTAL)->toolTip(),
               QStringLiteral("Total number of songs in the database"));
+
+    QList<QAction*> inMenus;
+    for (QAction* a : f.Frame().menuBar()->actions())
+        MenuActions(a->menu(), inMenus);
+    const auto& all = f.View().Actions().All();
+    for (auto it = all.cbegin(); it != all.cend(); ++it) {
+        if (!it.value()->shortcuts().isEmpty()) {
+            EXPECT_TRUE(inMenus.contains(it.value())) << qPrintable(it.value()->text());
+        }
+    }
+    QMenu context;
+    f.View().Actions().FillContextMenu(&context);
+    QList<QAction*> items;
+    MenuActions(&context, items);
+    for (QAction* item : items) {
+        if (!item->menu()) {
+            EXPECT_EQ(item->shortcuts(), all.value(item->data().toInt())->shortcuts());
+        }
+    }
+
+    f.Frame().show();
+    f.Frame().activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&f.Frame()));
+    QTest::keyClick(&f.Frame(), Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_FALSE(f.Frame().isVisible());
+}
+
+// The keypad's player keys as X11 delivers them: a key press the shortcut map did not
+// take. They fire from the lists, and a text field keeps its digits.
+TEST_F(MainWindowTest, KeypadKeysFireThePlayerCommandsWithNumLockOnOrOff)
+{
+    struct SCase
+    {
+        Qt::Key digit, movement;
+        int id;
+    };
+    const SCase cases[] = {{Qt::Key_5, Qt::Key_Clear, ID_PLAY},
+                           {Qt::Key_8, Qt::Key_Up, ID_PAUSE},
+                           {Qt::Key_2, Qt::Key_Down, ID_STOP},
+                           {Qt::Key_4, Qt::Key_Left, ID_PREVIOUS},
+                           {Qt::Key_6, Qt::Key_Right, ID_NEXT}};
+    for (const SCase& c : cases) {
+        int fired = 0;
+        const QMetaObject::Connection counted =
+            QObject::connect(f.View().Action(c.id), &QAction::triggered, [&fired] { ++fired; });
+        for (Qt::Key key : {c.digit, c.movement}) {
+            QKeyEvent press(QEvent::KeyPress, key, Qt::KeypadModifier);
+            QApplication::sendEvent(f.View().SongList(), &press);
+        }
+        QKeyEvent typed(QEvent::KeyPress, c.digit, Qt::KeypadModifier, QStringLiteral("5"));
+        QApplication::sendEvent(f.View().Field(IDC_TAG_YEAR), &typed);
+        EXPECT_EQ(fired, 2) << c.id;
+        QObject::disconnect(counted);
+    }
+}
+
+// Under the song list and the playlist: how many songs each holds and how long they play.
+TEST_F(MainWindowTest, TheSongListAndThePlaylistShowTheirSongsAndPlayingTime)
+{
+    CCdlistSet& set = f.doc.Set();
+    for (const QString& seconds : {QStringLiteral("3600"), QStringLiteral("1320")})
+        AddTestSong(set, {.cd = "S", .artist = "S", .duration = seconds, .list = "S"});
+    CLibraryOperations(f.doc, f.View().Services()).ShowSession(QStringLiteral("S"));
+    CPlaylistOperations(f.doc, f.View().Services()).AddRows({0});
+    const auto text = [this](int id) { return f.View().Controls().Get<QLabel>(id)->text(); };
+    EXPECT_EQ(text(IDC_SONG_TOTALS), QStringLiteral("2 songs \u00b7 1 h 22 min"));
+    EXPECT_EQ(text(IDC_PLAYLIST_TOTALS), QStringLiteral("1 song \u00b7 1 h 0 min"));
+    EXPECT_EQ(CPlaylistDelegate::Text(f.doc.Playlist().index(0)), QStringLiteral("S \u2014 S"));
 }
 
 TEST_F(MainWindowTest, ButtonsFollowTheirCommands)
@@ -131,8 +225,16 @@ TEST_F(MainWindowTest, ButtonsFollowTheirCommands)
     EXPECT_FALSE(f.View().Button(ID_UPDATE_WINAMP)->isEnabled());
 }
 
-TEST_F(MainWindowTest, ResizeScalesEveryControl)
+TEST_F(MainWindowTest, ResizeScalesEveryControlAndTheSongColumnsShareTheListsWidth)
 {
+    const QString title = QStringLiteral("A title long enough to be cut in a narrow column");
+    const QString artist = QStringLiteral("An artist with a long name as well");
+    CSongListModel& songs = f.View().Doc().Songs();
+    CSongListModel::CBatch rows = songs.NewBatch();
+    rows.AddRow(1);
+    for (const QString& cell : {title, artist, QString(), QStringLiteral("S")})
+        rows.AddCell(cell);
+    songs.AppendRows(std::move(rows));
     f.Frame().show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&f.Frame()));
     QWidget* list = f.View().Control(IDC_SESSIONS);
@@ -148,13 +250,14 @@ TEST_F(MainWindowTest, ResizeScalesEveryControl)
     EXPECT_EQ(after.top(), int(before.top() * ry));
     EXPECT_EQ(after.right() + 1, int((before.right() + 1) * rx));
     EXPECT_EQ(after.bottom() + 1, int((before.bottom() + 1) * ry));
-    // The song list's columns share its new width in their designed proportions.
-    const CLibraryListCtrl* songs = f.View().SongList();
+    // With room for them the texts show whole, and the columns fill the list.
+    const CLibraryListCtrl* songList = f.View().SongList();
     int columns = 0;
-    for (int i = 0; i < songs->ColumnCount(); ++i)
-        columns += songs->columnWidth(i);
-    EXPECT_GT(columns, songs->viewport()->width() * 9 / 10);
-    EXPECT_NEAR(double(songs->columnWidth(0)) / songs->columnWidth(1), 130.0 / 50, 0.1);
+    for (int i = 0; i < songList->ColumnCount(); ++i)
+        columns += songList->columnWidth(i);
+    EXPECT_GT(columns, songList->viewport()->width() * 9 / 10);
+    EXPECT_GT(songList->columnWidth(0), songList->fontMetrics().horizontalAdvance(title));
+    EXPECT_GT(songList->columnWidth(1), songList->fontMetrics().horizontalAdvance(artist));
 
     f.Frame().resize(f.Frame().width() / 2, f.Frame().height() * 2 / 3);
     QTest::qWait(20);
@@ -166,8 +269,13 @@ TEST_F(MainWindowTest, ResizeScalesEveryControl)
     EXPECT_GE(f.Frame().height(), f.View().DesignSize().height());
 }
 
-TEST_F(MainWindowTest, OptionsRebuildTheSongListColumnsWhenTheyChanged)
+TEST_F(MainWindowTest, OptionsRebuildTheSongListColumnsWhenTheyChangedKeepingTheSongs)
 {
+    f.AddSong(QStringLiteral("S"), QStringLiteral("one"));
+    f.AddSong(QStringLiteral("S"), QStringLiteral("two"));
+    CLibraryOperations(f.doc, f.View().Services()).ShowSession(QStringLiteral("S"));
+    f.View().SongList()->SortByHeading(0);
+    f.View().SongList()->SortByHeading(0);
     const QStringList before = f.View().SongList()->Headings();
     CModalScript script({[](QWidget* modal) {
         auto* dialog = qobject_cast<COptionsDialog*>(modal);
@@ -179,6 +287,9 @@ TEST_F(MainWindowTest, OptionsRebuildTheSongListColumnsWhenTheyChanged)
     f.View().Action(ID_OPTIONS)->trigger();
     EXPECT_TRUE(script.Finished());
     EXPECT_EQ(f.View().SongList()->Headings(), before + QStringList{QStringLiteral("Bitrate")});
+    ASSERT_EQ(f.View().SongList()->RowCount(), 2);
+    EXPECT_EQ(f.View().SongList()->CellText(0, 0), QStringLiteral("two"));
+    EXPECT_EQ(f.View().SongList()->CellText(1, 0), QStringLiteral("one"));
 }
 
 TEST_F(MainWindowTest, DocumentationOpensTheReadmeOrSaysWhyItCannot)

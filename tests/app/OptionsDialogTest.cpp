@@ -82,7 +82,7 @@ TEST_F(OptionsTest, ShowsFivePagesInOrderWithTheStoredValues)
     }});
 }
 
-TEST_F(OptionsTest, EscapeAndTheCloseBoxResetDefaultsAndReopen)
+TEST_F(OptionsTest, ResetDefaultsRestoresTheDefaultsAndReopens)
 {
     CSettings::SetInt("SubDir", 0);
     CSettings::SetInt("Autoplay", 1);
@@ -98,13 +98,10 @@ TEST_F(OptionsTest, EscapeAndTheCloseBoxResetDefaultsAndReopen)
     CSettings::SetString("Winamp", "/opt/player/mpd");
 
     const bool rebuild = RunOptions({
-        [](QWidget* modal) { QTest::keyClick(modal, Qt::Key_Escape); },
+        [](QWidget* modal) { QTest::mouseClick(Options(modal)->ResetButton(), Qt::LeftButton); },
         [](QWidget* modal) {
             auto* song = PageOf<CSongInfoPage>(modal, COptionsDialog::kSongInfo);
             EXPECT_EQ(song->FormattingEdit()->text(), "%1 - %2");
-            modal->close();
-        },
-        [](QWidget* modal) {
             auto* player = PageOf<CPlayerPage>(modal, COptionsDialog::kPlayer);
             EXPECT_EQ(player->Band(2)->value(), 0);
             EXPECT_EQ(player->Volume()->value(), 0);
@@ -124,6 +121,31 @@ TEST_F(OptionsTest, EscapeAndTheCloseBoxResetDefaultsAndReopen)
     EXPECT_EQ(CSettings::String("Winamp"), "/opt/player/mpd");
     // The reset switched the Comment column off, so the song list must follow.
     EXPECT_TRUE(rebuild);
+}
+
+// Escape and the close box end the dialog as Close does, keeping every option; a box
+// on General or Library is stored the moment it is clicked.
+TEST_F(OptionsTest, EscapeAndTheCloseBoxKeepTheOptionsAndBoxesStoreAtOnce)
+{
+    CSettings::SetInt("Case", 1);
+    RunOptions({[&](QWidget* modal) {
+        PageOf<CGeneralPage>(modal, COptionsDialog::kGeneral)
+            ->Boxes()
+            .Box(ESetting::SubDir)
+            ->click();
+        PageOf<CLibraryPage>(modal, COptionsDialog::kLibrary)
+            ->Columns()
+            .Box(ESetting::LibBitrate)
+            ->click();
+        EXPECT_EQ(CSettings::Int(ESetting::SubDir), 0);
+        EXPECT_EQ(CSettings::Int(ESetting::LibBitrate), 1);
+        QTest::keyClick(modal, Qt::Key_Escape);
+    }});
+    const bool rebuild = RunOptions({[](QWidget* modal) { modal->close(); }});
+    EXPECT_FALSE(rebuild);
+    EXPECT_EQ(CSettings::Int(ESetting::Case), 1);
+    EXPECT_EQ(CSettings::Int(ESetting::SubDir), 0);
+    EXPECT_EQ(CSettings::Int(ESetting::LibBitrate), 1);
 }
 
 TEST_F(OptionsTest, ResetDefaultsButtonReopensAndLeavesColumnsAloneWhenUnchanged)

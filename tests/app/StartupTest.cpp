@@ -1,3 +1,4 @@
+#include "app/CCratewiseApp.h"
 #include "app/CStartup.h"
 #include "library/gui/CLibraryListCtrl.h"
 #include "platform/CSettings.h"
@@ -142,8 +143,8 @@ TEST(StartupTest, OnlyOneUpgradeOfferAndNeverAgain)
             QStringLiteral("An old version of Cratewise has been found.")));
         EXPECT_EQ(f.prompts.messages[0].caption, QStringLiteral("Update Database"));
         if (accept) {
-            EXPECT_EQ(f.prompts.messages[1].text,
-                      QStringLiteral("An error occurred while updating the database"));
+            EXPECT_TRUE(
+                f.prompts.messages[1].text.endsWith(QStringLiteral("The catalogue is unchanged.")));
         }
         EXPECT_EQ(CSettings::Int(QStringLiteral("Upgrade"), 0), 29);
     }
@@ -321,8 +322,13 @@ TEST(StartupTest, ThePlaylistAndTheWindowComeBackFromTheLastRun)
     EXPECT_FALSE(f.View().Action(ID_UPDATE_WINAMP)->isEnabled());
 
     f.View().Doc().Playlist().Remove(0);
+    f.Frame().show();
+    const QRect designed = f.View().Control(ID_PREVIEW)->geometry();
     f.Frame().resize(f.Frame().width() + 40, f.Frame().height() + 30);
+    QTest::qWait(20);
     const QSize size = f.Frame().size();
+    const QRect preview = f.View().Control(ID_PREVIEW)->geometry();
+    ASSERT_NE(preview, designed);
     f.Frame().close();
     QFile saved(f.env.DataDir() + QStringLiteral("/songs3.mdb-playlist"));
     ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
@@ -330,6 +336,21 @@ TEST(StartupTest, ThePlaylistAndTheWindowComeBackFromTheLastRun)
     CMainFrame again(new CCdlistView(f.doc, f.View().Services()));
     again.FitToForm();
     EXPECT_EQ(again.size(), size);
+    // Laid out for that size when it first shows, as the window was when it closed.
+    again.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&again));
+    EXPECT_EQ(again.View()->Control(ID_PREVIEW)->geometry(), preview);
+}
+
+// F1 opens the readme in the data folder: the program puts the one it ships there.
+TEST(StartupTest, TheShippedReadmeReachesTheDataFolder)
+{
+    CTestEnvironment env;
+    CCratewiseApp::PrepareDataDir(env.DataDir());
+    QFile copied(env.DataDir() + QStringLiteral("/readme.txt"));
+    ASSERT_TRUE(copied.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(copied.readLine().startsWith("Cratewise"));
+    EXPECT_GT(copied.size(), 500);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "support/CCliRun.h"
 #include "support/CDocFixture.h"
 #include "support/COldDatabase.h"
+#include "upgrade/CUpgradeTexts.h"
 
 #include <gtest/gtest.h>
 
@@ -17,9 +18,10 @@ TEST(UpgradeCliTest, CarriesAnOldDatabaseOverOrFailsWithOneLine)
     EXPECT_EQ(r.out, "2 songs carried over from " + old + "\n");
     EXPECT_EQ(r.err, "") << "the answer was given: no question";
 
-    r = SCliRun::Run(f.env.DataDir(), {"upgrade", f.env.WriteFile("junk.mdb", "junk")});
+    const QString junk = f.env.WriteFile("junk.mdb", "junk");
+    r = SCliRun::Run(f.env.DataDir(), {"upgrade", junk});
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "Error: An error occurred while updating the database\n");
+    EXPECT_EQ(r.err, "Error: " + CUpgradeTexts::NotOpened(junk).replace(u'\n', u' ') + "\n");
     r = SCliRun::Run(f.env.DataDir(), {"upgrade", old, "--retrieve", "--no-retrieve"});
     EXPECT_EQ(r.status, 1);
 }

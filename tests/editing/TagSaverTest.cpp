@@ -139,6 +139,39 @@ TEST_F(TagSaverTest, EveryEditPathWritesOnlyTheFieldItChanges)
     EXPECT_TRUE(prompts.warnings.isEmpty());
 }
 
+// The form's track number (read from the file) and comment are written like its other
+// fields: only when changed, and only they.
+TEST_F(TagSaverTest, TheFormsTrackAndCommentWriteOnlyThemselves)
+{
+    using EField = CTagFormModel::EField;
+    const qint64 id = SRichSong::Add(doc.Set(), env.MakeDir(QStringLiteral("t")), "a.mp3");
+    struct SCase
+    {
+        EField field;
+        QString text;
+        QByteArray frame;
+        int v1From, v1To;
+        ESongColumn column;
+    };
+    for (const SCase& c :
+         {SCase{EField::Track, "4/9", "TRCK", 126, 127, ESongColumn::LIST},
+          SCase{EField::Comment, "Studio", "COMM", 97, 125, ESongColumn::COMMENT}}) {
+        const SSongSnapshot before = SSongSnapshot::Of(doc.Set(), id);
+        doc.TagForm().Show(before.record);
+        doc.TagForm().ShowFromFile(QStringLiteral("3/9"));
+        EXPECT_TRUE(doc.TagForm().Changes().empty());
+        doc.TagForm().Edit(c.field, c.text);
+        Save({id}, STagEdit::FromForm(doc.TagForm()));
+        const SSongSnapshot after = SSongSnapshot::Of(doc.Set(), id);
+        ExpectOnly(before, after, {c.frame}, c.v1From, c.v1To, {c.column});
+        EXPECT_TRUE(
+            CId3Writer::TextOf(CId3Writer::FrameOf(FileBytes(PathOf(id)), c.frame.constData()))
+                .endsWith(c.text));
+    }
+    EXPECT_EQ(quint8(FileBytes(PathOf(id)).right(2).at(0)), 4) << "the ID3v1.1 track";
+    EXPECT_EQ(Record(id).m_COMMENT, "Studio");
+}
+
 // The catalogue's write lock is taken before the file is touched: a catalogue another
 // program holds leaves file and record as they were, and so does a change the catalogue
 // cannot keep at its end (the file is put back).

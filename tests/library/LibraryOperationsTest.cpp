@@ -1,6 +1,7 @@
 #include "library/LibraryFixture.h"
 
 #include <QFile>
+#include <functional>
 
 namespace {
 
@@ -160,6 +161,41 @@ TEST_F(LibraryOperationsTest, SearchFollowsTheSettingsAndWithAddOnSearchFillsThe
     EXPECT_EQ(doc.Playlist().Ids(), (QList<qint64>{a, c}));
     EXPECT_EQ(doc.Playlist().Entry(1).text, QStringLiteral("Lovely"));
     EXPECT_TRUE(doc.Playlist().Changed());
+}
+
+// A list knows how many songs it holds and how long they play, for a session, a search
+// the index answers (its rows not read yet) and one that tests every row; a playlist
+// entry carries its song's artist and length, and the playlist their sum.
+TEST_F(LibraryOperationsTest, ListsAndThePlaylistKnowHowLongTheirSongsPlay)
+{
+    const qint64 a = Add({.cd = "A", .title = "Intro", .artist = "One", .duration = "245"});
+    const qint64 b = Add({.cd = "A", .title = "Intro", .artist = "Two", .duration = "100"});
+    Add({.cd = "B", .title = "Outro", .artist = "Two"});
+    struct SCase
+    {
+        std::function<void()> list;
+        int songs;
+        qint64 seconds;
+    };
+    const SCase cases[] = {
+        {[&] { ops.ShowSession("A"); }, 2, 345},
+        {[&] { ops.Search({.title = "intro"}); }, 2, 345},
+        {[&] { ops.Search({.artist = "Tw"}); }, 2, 100},
+        {[&] { songs.Clear(); }, 0, 0},
+    };
+    for (const SCase& c : cases) {
+        c.list();
+        EXPECT_EQ(songs.RowCount(), c.songs);
+        EXPECT_EQ(songs.TotalSeconds(), c.seconds);
+    }
+
+    CPlaylistModel& playlist = doc.Playlist();
+    playlist.Append({{"Intro", a}, {"Intro", b}, {"Intro", a}});
+    EXPECT_EQ(playlist.data(playlist.index(1), CPlaylistModel::kArtistRole).toString(), "Two");
+    EXPECT_EQ(playlist.data(playlist.index(1), CPlaylistModel::kSecondsRole).toLongLong(), 100);
+    EXPECT_EQ(playlist.TotalSeconds(), 590);
+    playlist.Remove(0);
+    EXPECT_EQ(playlist.TotalSeconds(), 345);
 }
 
 } // namespace

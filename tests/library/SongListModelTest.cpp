@@ -47,6 +47,45 @@ TEST_F(SongListModelTest, EqualCellsKeepTheirOrderBothWays)
     EXPECT_EQ(SortedIds(1, false), odd + even);
 }
 
+TEST_F(SongListModelTest, BitRateAndLengthSortAsNumbersAndTheOtherWayReverses)
+{
+    CTestEnvironment env;
+    CSettings::SetBool(ESetting::LibBitrate, true);
+    CSettings::SetBool(ESetting::LibLength, true);
+    model.RebuildColumns();
+    const int bitrate = int(model.Headings().indexOf(QStringLiteral("Bitrate")));
+    const int length = int(model.Headings().indexOf(QStringLiteral("Length")));
+    const QList<QPair<QString, QString>> songs = {
+        {"320", "0:08"}, {"35", "11:00"}, {"38", "2:05"}, {"", "1:05"}, {"128", ""}};
+    for (const auto& [rate, time] : songs) {
+        QStringList cells(model.ColumnCount());
+        cells[bitrate] = rate;
+        cells[length] = time;
+        model.InsertRow(model.RowCount(), {qint64(model.RowCount() + 1), cells});
+    }
+    EXPECT_EQ(SortedIds(bitrate, true), (QList<qint64>{4, 2, 3, 5, 1}));
+    EXPECT_EQ(SortedIds(length, true), (QList<qint64>{5, 1, 4, 3, 2}));
+    EXPECT_EQ(SortedIds(length, false), (QList<qint64>{2, 3, 4, 1, 5}));
+}
+
+// The optional Path column shows where the file is, whole, and is not a text to edit.
+TEST_F(SongListModelTest, ThePathColumnShowsTheFileAndIsNotEdited)
+{
+    CTestEnvironment env;
+    CSettings::SetBool(ESetting::LibPath, true);
+    model.RebuildColumns();
+    ASSERT_EQ(model.Headings().last(), QStringLiteral("Path"));
+    SSong song;
+    song.m_ID = 1;
+    song.m_PATH = QStringLiteral("/music/Disc 1");
+    song.m_MELODI = QStringLiteral("01 Intro.mp3");
+    model.InsertSongRow(0, song);
+    const QModelIndex path = model.index(0, model.ColumnCount() - 1);
+    EXPECT_EQ(path.data().toString(), QStringLiteral("/music/Disc 1/01 Intro.mp3"));
+    EXPECT_FALSE(model.flags(path) & Qt::ItemIsEditable);
+    EXPECT_TRUE(model.flags(model.index(0, 0)) & Qt::ItemIsEditable);
+}
+
 TEST_F(SongListModelTest, SortingComparesCodePointsCaseSensitivelyAndMovesTheSelection)
 {
     // U+FF21 sorts below U+1F3B5 by code point, above it by UTF-16 unit; behind a common

@@ -122,13 +122,16 @@ TEST_F(SmtpConnectionTest, ServersThatRefuseOrFallSilentFailWithinTheLimit)
     QTimer ticker;
     QObject::connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
     ticker.start(50);
-    for (const auto& [port, error] : {std::pair{busy.Port(), "Server didn't respond."},
-                                      {mute.Port(), "Server didn't respond."},
-                                      {stalls.Port(), "Socket Error"},
-                                      {drips.Port(), "Socket Error"},
-                                      {CPythonServer::FreePort(), "Unable to connect to server"}}) {
+    const quint16 free = CPythonServer::FreePort();
+    for (const auto& [port, error] :
+         {std::pair<quint16, QString>{busy.Port(), "Server didn't respond."},
+          {mute.Port(), "Server didn't respond."},
+          {stalls.Port(), "Socket Error"},
+          {drips.Port(), "Socket Error"},
+          {free, QString("Unable to connect to server 127.0.0.1, port %1: Connection refused")
+                     .arg(free)}}) {
         const auto c = ::Connection(port);
-        EXPECT_FALSE(c->Connect()) << error;
+        EXPECT_FALSE(c->Connect()) << error.toStdString();
         EXPECT_EQ(c->LastErrorText(), error);
     }
     EXPECT_GE(ticks, 8); // two waits of 400 ms

@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QThread>
 #include <gtest/gtest.h>
 
@@ -203,6 +204,9 @@ TEST(WinampRefusalsTest, MessagesBeforeAnythingIsSent)
     f.doc.Playlist().Append("a", id);
     EXPECT_EQ(operations.UpdateWinamp(), EUpdate::Refused);
     f.doc.SetSongCount(1);
+    const QByteArray path = qgetenv("PATH");
+    const auto restore = qScopeGuard([&path] { qputenv("PATH", path); });
+    qputenv("PATH", f.env.MakeDir("bin").toUtf8()); // no MPD to fall back on
     EXPECT_EQ(operations.UpdateWinamp(), EUpdate::PathUnset);
     ASSERT_EQ(f.prompts.messages.size(), 3);
     EXPECT_EQ(f.prompts.messages[0].text, "You have not selected any songs!");
@@ -210,6 +214,21 @@ TEST(WinampRefusalsTest, MessagesBeforeAnythingIsSent)
     EXPECT_EQ(f.prompts.messages[2].text, "You must specify the path to Winamp.");
     EXPECT_EQ(f.prompts.messages[2].caption, "Invalid Path...");
     EXPECT_TRUE(f.player.calls.isEmpty());
+
+    // Without a path an MPD on the PATH is started, and one that answers is used as it is.
+    const QString mpd = f.env.WriteFile("bin/mpd", "#!/bin/sh\n");
+    QFile::setPermissions(mpd, QFile::ReadOwner | QFile::ExeOwner);
+    EXPECT_EQ(operations.UpdateWinamp(), EUpdate::Sent);
+    EXPECT_EQ(f.player.calls.value(0), "Start " + mpd + " 0");
+    f.player.calls.clear();
+    EXPECT_EQ(operations.UpdateWinamp(), EUpdate::Sent);
+    EXPECT_FALSE(f.player.calls.join(' ').contains("Start"));
+    EXPECT_EQ(f.prompts.messages.size(), 3);
+
+    // What the player could not do is told once.
+    f.player.error = "Failed to open audio output";
+    EXPECT_EQ(operations.Poll(-1).playerError, "Failed to open audio output");
+    EXPECT_EQ(operations.Poll(-1).playerError, "");
 
     // The limits: what was gathered is still sent, after the message.
     CSettings::SetString(QStringLiteral("Winamp"), QStringLiteral("/usr/bin/mpd"));

@@ -17,10 +17,10 @@ protected:
     }
 };
 
-TEST_F(RandomTest, DrawsExactlyTheAmountFromTheChosenSessionAndGenre)
+TEST_F(RandomTest, DrawsTheAmountFromTheChosenSessionAndGenreEachSongOnce)
 {
     QList<qint64> rock;
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < 12; ++i) {
         rock << AddSong("Mine", "/m", QString("r%1.mp3").arg(i), "100", "(17)");
         AddSong("Mine", "/m", QString("n%1.mp3").arg(i), "100");
         AddSong("mine", "/m", QString("o%1.mp3").arg(i), "100", "(17)");
@@ -32,15 +32,23 @@ TEST_F(RandomTest, DrawsExactlyTheAmountFromTheChosenSessionAndGenre)
     request.genre = "(17)";
     const QList<qint64> ids = Draw(request);
     ASSERT_EQ(ids.size(), 10);
+    EXPECT_EQ(QSet<qint64>(ids.begin(), ids.end()).size(), 10);
     for (qint64 id : ids)
         EXPECT_TRUE(rock.contains(id));
     EXPECT_EQ(CSettings::Int("Random", 50), 10); // the dialog offers the last choice
     EXPECT_EQ(CSettings::Int("PbOrNm", 0), 1);
 
+    EXPECT_TRUE(f.prompts.messages.isEmpty());
+
     request.genre.clear(); // a session without genre: songs without a genre too
-    request.amount = 200;
+    request.amount = 200;  // more than there are: each once, and the user is told
     const QList<qint64> all = Draw(request);
-    EXPECT_EQ(QSet<qint64>(all.begin(), all.end()).size(), 6);
+    EXPECT_EQ(all.size(), 24);
+    EXPECT_EQ(QSet<qint64>(all.begin(), all.end()).size(), 24);
+    ASSERT_EQ(f.prompts.messages.size(), 1);
+    EXPECT_EQ(f.prompts.messages[0].text, "Only 24 songs match the selections, fewer than the "
+                                          "200 asked for: each of them was added once.");
+    f.prompts.messages.clear();
 
     request.amount = 0;
     EXPECT_TRUE(Draw(request).isEmpty());
@@ -55,8 +63,8 @@ TEST_F(RandomTest, DrawsExactlyTheAmountFromTheChosenSessionAndGenre)
 
 TEST_F(RandomTest, PlayingTimeReachesTheAmountAndEndsWithoutLengths)
 {
-    for (int i = 0; i < 5; ++i)
-        AddSong("A", "/m", QString("%1.mp3").arg(i), i % 2 ? "" : "70");
+    for (int i = 0; i < 7; ++i)
+        AddSong("A", "/m", QString("%1.mp3").arg(i), i == 1 || i == 4 ? "" : "70");
     SRandomRequest request;
     request.amount = 5;
     QList<qint64> ids = Draw(request);
@@ -83,9 +91,11 @@ TEST_F(RandomTest, EveryCandidateCanBeDrawnBeyondTheOldGeneratorRange)
     request.bySongs = true;
     request.amount = 400;
     int beyond = 0;
-    for (qint64 id : Draw(request))
+    const QList<qint64> ids = Draw(request);
+    for (qint64 id : ids)
         beyond += id > 32767;
     EXPECT_GT(beyond, 0);
+    EXPECT_EQ(QSet<qint64>(ids.begin(), ids.end()).size(), 400);
 }
 
 } // namespace

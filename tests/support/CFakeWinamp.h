@@ -3,6 +3,7 @@
 #include "model/CWinampRemote.h"
 
 #include <QStringList>
+#include <utility>
 
 // A player that records what it is told.
 class CFakeWinamp : public CWinampRemote
@@ -10,6 +11,7 @@ class CFakeWinamp : public CWinampRemote
 public:
     bool running = false;
     QStringList calls;
+    QString error; // what TakeError hands out once
 
     bool IsRunning() override { return running; }
     bool Start(const QString& program, bool minimized) override
@@ -40,4 +42,5 @@ public:
     int ListLength() override { return 0; }
     int ListPosition() override { return 0; }
     void Close() override { calls << QStringLiteral("Close"); }
+    QString TakeError() override { return std::exchange(error, QString()); }
 };

@@ -1,4 +1,7 @@
+#include "platform/CSettings.h"
 #include "support/CTestEnvironment.h"
+#include "support/gui/CViewFixture.h"
+#include "ui/CommandIds.h"
 #include "ui/ProgressWindow.h"
 
 #include <QElapsedTimer>
@@ -7,6 +10,7 @@
 #include <QPixmap>
 #include <QProgressBar>
 #include <QScreen>
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
@@ -69,6 +73,35 @@ TEST(PaintOnXTest, TheProgressWindowIsDrawnAtOnceAndFollowsItsBar)
         window->Pump(true);
     EXPECT_GT(Differing(empty, OnScreen(bar)), bar->width() * bar->height() / 10)
         << "the bar was not redrawn as it moved";
+}
+
+// A window that comes back at a larger size is laid out for it from its first paint: the
+// bottom-right button is drawn in the window's corner, not where the design put it.
+TEST(PaintOnXTest, ARestoredWindowIsLaidOutForItsSizeFromTheFirstPaint)
+{
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        GTEST_SKIP() << "needs an X server";
+    CViewFixture f;
+    CSettings::SetInt(ESetting::Firsttime, 1);
+    CSettings::SetInt(ESetting::UpdateDate, f.month);
+    {
+        QWidget earlier;
+        earlier.resize(1150, 740);
+        CSettings::SetString(ESetting::WindowGeometry,
+                             QString::fromLatin1(earlier.saveGeometry().toBase64()));
+    }
+    f.Start();
+    f.Frame().show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&f.Frame()));
+    const QWidget* preview = f.View().Control(ID_PREVIEW);
+    const QPoint corner = preview->mapToGlobal(QPoint(0, 0));
+    const QImage drawn =
+        QGuiApplication::primaryScreen()
+            ->grabWindow(0, corner.x(), corner.y(), preview->width(), preview->height())
+            .toImage();
+    EXPECT_GE(preview->geometry().right(), f.View().width() * 95 / 100);
+    EXPECT_GT(DrawnPixels(drawn), preview->width() * preview->height() / 20)
+        << "the button is not painted where the layout puts it";
 }
 
 } // namespace

@@ -19,6 +19,22 @@ const QString kReadOnly =
     QStringLiteral("Since the file is on a read-only media,\nchanges will just be made in the "
                    "database.");
 
+// A long warning wraps into a window of sensible width, every line of it in sight.
+TEST(WarningDialogTest, ALongWarningWrapsWhole)
+{
+    WarningDialog dialog;
+    dialog.SetMessage(QStringLiteral("An error occured while trying to rename the file. The file "
+                                     "may be on a read-only media, contain illegal characters or "
+                                     "beeing used by another application."));
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    const QLabel* label = dialog.MessageLabel();
+    EXPECT_LT(dialog.width(), label->fontMetrics().averageCharWidth() * 80);
+    const QRect needed = label->fontMetrics().boundingRect(QRect(0, 0, label->width(), 10000),
+                                                           Qt::TextWordWrap, label->text());
+    EXPECT_LE(needed.height(), label->height());
+}
+
 TEST(WarningDialogTest, ShownOnlyWhileNotSilencedAndStoresTheBox)
 {
     CTestEnvironment env;

@@ -6,6 +6,7 @@
 #include "support/CMp3Factory.h"
 #include "support/COldDatabase.h"
 #include "upgrade/CUpgrade.h"
+#include "upgrade/CUpgradeTexts.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -172,7 +173,7 @@ TEST_F(UpgradeTest, FilesNoLayoutOpensAreRefusedWithTheMessageAndAddNothing)
         f.prompts.messages.clear();
         EXPECT_EQ(CUpgrade(f.doc, f.services).Upgrade(file).outcome, CUpgrade::EOutcome::NotOpened);
         ASSERT_EQ(f.prompts.messages.size(), 1);
-        EXPECT_EQ(f.prompts.messages[0].text, "An error occurred while updating the database");
+        EXPECT_EQ(f.prompts.messages[0].text, CUpgradeTexts::NotOpened(file));
         EXPECT_EQ(f.prompts.messages[0].caption, "Error");
         EXPECT_EQ(f.prompts.messages[0].icon, CPrompts::EIcon::Error);
         EXPECT_EQ(set.CountAll(), 1);

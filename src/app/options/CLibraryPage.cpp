@@ -12,9 +12,9 @@ CLibraryPage::CLibraryPage(QWidget* parent) : QWidget(parent)
     auto* column = new QVBoxLayout(group);
     m_columns = std::make_unique<COptionBoxes>(
         group, column,
-        std::initializer_list<ESetting>{ESetting::LibArtist, ESetting::LibAlbum,
-                                        ESetting::LibSession, ESetting::LibBitrate,
-                                        ESetting::LibLength, ESetting::LibComment});
+        std::initializer_list<ESetting>{
+            ESetting::LibArtist, ESetting::LibAlbum, ESetting::LibSession, ESetting::LibBitrate,
+            ESetting::LibLength, ESetting::LibComment, ESetting::LibPath});
     m_fileName = std::make_unique<COptionBoxes>(group, column,
                                                 std::initializer_list<ESetting>{ESetting::ID3});
     CSettings::SetBool(ESetting::UpdateLibrary, false);

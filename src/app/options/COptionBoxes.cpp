@@ -12,6 +12,9 @@ COptionBoxes::COptionBoxes(QWidget* parent, QLayout* layout,
         auto* box = new QCheckBox(QString::fromUtf8(CSettingsTable::Def(setting).field), parent);
         box->setChecked(CSettings::Bool(setting));
         layout->addWidget(box);
+        // Stored when clicked, as the sliders are: nothing waits for the dialog to close.
+        QObject::connect(box, &QCheckBox::toggled,
+                         [setting](bool on) { CSettings::SetBool(setting, on); });
         m_boxes.append({setting, box});
     }
 }

@@ -9,7 +9,7 @@ class QLayout;
 class QWidget;
 
 // Check boxes bound to on/off settings, captioned with the setting's Options field: read
-// when made, written by Save.
+// when made, written when clicked and again by Save.
 class COptionBoxes
 {
 public:

@@ -11,8 +11,9 @@ namespace {
 QList<int> ColumnSwitches()
 {
     QList<int> values;
-    for (ESetting column : {ESetting::LibArtist, ESetting::LibAlbum, ESetting::LibSession,
-                            ESetting::LibBitrate, ESetting::LibLength, ESetting::LibComment})
+    for (ESetting column :
+         {ESetting::LibArtist, ESetting::LibAlbum, ESetting::LibSession, ESetting::LibBitrate,
+          ESetting::LibLength, ESetting::LibComment, ESetting::LibPath})
         values << CSettings::Int(column);
     return values;
 }

@@ -56,5 +56,6 @@ QWidget* COptionsDialog::Page(EPage page) const
 
 void COptionsDialog::reject()
 {
-    done(kReset);
+    // Escape and the close box leave as Close does: only the button resets.
+    done(kClose);
 }

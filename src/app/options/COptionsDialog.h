@@ -7,9 +7,9 @@ class CVolumes;
 class QPushButton;
 class QTabWidget;
 
-// "Options": five pages of settings. Each page shows the stored values when made and
-// writes them back when the dialog is destroyed (the Internal Player page at once).
-// Ends with kClose from Close, and kReset from Reset Defaults, Escape and the close box.
+// "Options": five pages of settings. Each page shows the stored values when made; check
+// boxes and sliders store a change at once, text fields when the dialog is destroyed.
+// Ends with kReset from Reset Defaults, and kClose from Close, Escape and the close box.
 class COptionsDialog : public QDialog
 {
     Q_OBJECT

@@ -4,9 +4,11 @@
 #include "editing/CLyrics.h"
 #include "editing/CTagSaver.h"
 #include "editing/gui/CLyricsDialog.h"
+#include "media/CTagReader.h"
 #include "model/CAppServices.h"
 #include "model/CCdlistDoc.h"
 #include "platform/CSettings.h"
+#include "platform/CVolumes.h"
 #include "ui/CGenreCombo.h"
 #include "ui/CommandIds.h"
 
@@ -14,8 +16,10 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScopedValueRollback>
 
 namespace {
 
@@ -33,6 +37,8 @@ constexpr SBox kBoxes[] = {
     {EField::Artist, IDC_TAG_ARTIST, IDC_TAG_ARTIST_LABEL},
     {EField::Album, IDC_TAG_ALBUM, IDC_TAG_ALBUM_LABEL},
     {EField::Year, IDC_TAG_YEAR, IDC_TAG_YEAR_LABEL},
+    {EField::Track, IDC_TAG_TRACK, IDC_TAG_TRACK_LABEL},
+    {EField::Comment, IDC_TAG_COMMENT, IDC_TAG_COMMENT_LABEL},
 };
 
 } // namespace
@@ -79,10 +85,32 @@ void CEditingController::BindFields()
     });
 }
 
+QString CEditingController::TrackOf(const QString& path) const
+{
+    CVolumes* volumes = m_context.services.volumes;
+    if (path.isEmpty() || (volumes && volumes->TypeOf(path) == SVolume::EType::CdRom) ||
+        !QFileInfo(path).isFile())
+        return {};
+    STagFields fields;
+    CTagReader::ReadTagFields(path, fields);
+    return fields.track;
+}
+
 void CEditingController::ShowForm()
 {
-    const CTagFormModel& form = m_context.doc.TagForm();
+    CTagFormModel& form = m_context.doc.TagForm();
+    if (!m_readingFile) {
+        // The file's fields join the form, which then shows again, whole.
+        const QScopedValueRollback<bool> reading(m_readingFile, true);
+        form.ShowFromFile(TrackOf(form.Path()));
+        return;
+    }
     const CControls& c = m_context.controls;
+    if (auto* path = c.Get<QLineEdit>(IDC_TAG_PATH)) {
+        path->setText(form.Path());
+        path->setCursorPosition(0);
+        path->setToolTip(form.Path());
+    }
     for (const SBox& b : kBoxes) {
         if (auto* box = c.Get<QLineEdit>(b.box))
             box->setText(form.Text(b.field));

@@ -24,5 +24,9 @@ private:
     void ShowForm();
     void MarkChanged();
 
+    // The file's own fields (the track number): none for a file on a CD-ROM or not there.
+    QString TrackOf(const QString& path) const;
+
     SControllerContext m_context;
+    bool m_readingFile = false;
 };

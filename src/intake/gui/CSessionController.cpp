@@ -65,6 +65,7 @@ void CSessionController::RenameSession()
     if (!name)
         return;
     CSessionNameDialog dialog(*m_context.services.prompts, m_context.window);
+    dialog.SetSessionName(*name);
     if (dialog.exec() != QDialog::Accepted)
         return;
     CSessionOperations(m_context.doc, m_context.services)

@@ -23,6 +23,14 @@ CSessionNameDialog::CSessionNameDialog(CPrompts& prompts, QWidget* parent)
     layout->addWidget(buttons);
     connect(buttons, &QDialogButtonBox::accepted, this, &CSessionNameDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &CSessionNameDialog::reject);
+    // Wide enough for the caption in the title bar and a long session name.
+    setMinimumWidth(fontMetrics().horizontalAdvance(windowTitle()) * 2 + 120);
+}
+
+void CSessionNameDialog::SetSessionName(const QString& name)
+{
+    m_name->setText(name);
+    m_name->selectAll();
 }
 
 QString CSessionNameDialog::SessionName() const

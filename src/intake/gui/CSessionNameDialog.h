@@ -13,6 +13,8 @@ public:
     explicit CSessionNameDialog(CPrompts& prompts, QWidget* parent = nullptr);
 
     QString SessionName() const;
+    // The field starts with this name, selected, so typing replaces it.
+    void SetSessionName(const QString& name);
     void accept() override;
 
     // The refusal of an empty name, shared with the command line.

@@ -3,6 +3,7 @@
 #include "library/gui/CCellEdit.h"
 
 #include <QHeaderView>
+#include <QStyle>
 #include <algorithm>
 
 CLibraryListCtrl::CLibraryListCtrl(CSongListModel* model, QWidget* parent)
@@ -29,6 +30,14 @@ CLibraryListCtrl::CLibraryListCtrl(CSongListModel* model, QWidget* parent)
     setEditTriggers(QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed);
     setItemDelegate(new CCellEditDelegate(this));
     connect(m_model, &CSongListModel::CellEdited, this, &CLibraryListCtrl::CellEdited);
+    // The columns share the list's width by what their texts need.
+    // Measured once the rows are in: a draw inserts them one by one.
+    m_widthsDue.setSingleShot(true);
+    connect(&m_widthsDue, &QTimer::timeout, this, &CLibraryListCtrl::SetColumnWidths);
+    const auto due = [this] { m_widthsDue.start(0); };
+    connect(m_model, &QAbstractItemModel::modelReset, &m_widthsDue, due);
+    connect(m_model, &QAbstractItemModel::layoutChanged, &m_widthsDue, due);
+    connect(m_model, &QAbstractItemModel::rowsInserted, &m_widthsDue, due);
     connect(m_model, &CSongListModel::ColumnsRebuilt, this, &CLibraryListCtrl::SetColumnWidths);
     // Only left-button clicks reach sectionClicked.
     connect(horizontalHeader(), &QHeaderView::sectionClicked, this,
@@ -41,12 +50,62 @@ CLibraryListCtrl::CLibraryListCtrl(CSongListModel* model, QWidget* parent)
 
 void CLibraryListCtrl::SetColumnWidths()
 {
-    // The designed widths at the designed size; a wider list shares its room among the
-    // columns in the same proportions instead of leaving it empty.
-    const int designed = 130 + 50 * std::max(0, ColumnCount() - 1);
-    const double share = std::max(1.0, double(viewport()->width()) / designed);
-    for (int i = 0; i < ColumnCount(); ++i)
-        setColumnWidth(i, int((i == 0 ? 130 : 50) * share));
+    const int n = ColumnCount();
+    const QFontMetrics heading = horizontalHeader()->fontMetrics();
+    const int margins = 2 * style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, this) + 4;
+    QList<int> need, designed;
+    for (int i = 0; i < n; ++i) {
+        // The heading and the texts around the rows in sight (at most a thousand rows).
+        need << std::max(heading.horizontalAdvance(m_model->Headings().value(i)) + margins,
+                         sizeHintForColumn(i));
+        designed << (i == 0 ? 130 : 50);
+    }
+    const QList<int> widths = ShareWidth(viewport()->width(), need, designed);
+    for (int i = 0; i < n; ++i)
+        setColumnWidth(i, widths[i]);
+}
+
+QList<int> CLibraryListCtrl::ShareWidth(int room, const QList<int>& need,
+                                        const QList<int>& designed)
+{
+    const qsizetype n = need.size();
+    QList<int> widths = need;
+    const auto sum = [](const QList<int>& list, const QList<bool>* only = nullptr) {
+        qint64 total = 0;
+        for (qsizetype i = 0; i < list.size(); ++i)
+            total += only && !(*only)[i] ? 0 : list[i];
+        return total;
+    };
+    const qint64 weights = std::max<qint64>(1, sum(designed));
+    if (sum(need) <= room) {
+        // Every text fits: the room left over goes to the columns in their designed shares.
+        const qint64 extra = room - sum(need);
+        for (qsizetype i = 0; i < n; ++i)
+            widths[i] += int(extra * designed[i] / weights);
+        return widths;
+    }
+    // Too narrow for all: a column that needs less than its share keeps what it needs,
+    // the others split the rest in their designed proportions.
+    QList<bool> open(n, true);
+    for (bool settled = false; !settled;) {
+        settled = true;
+        QList<int> fixed = need;
+        for (qsizetype i = 0; i < n; ++i)
+            fixed[i] = open[i] ? 0 : need[i];
+        const qint64 left = std::max<qint64>(0, room - sum(fixed));
+        const qint64 openWeights = std::max<qint64>(1, sum(designed, &open));
+        for (qsizetype i = 0; i < n; ++i) {
+            if (!open[i])
+                continue;
+            widths[i] = int(left * designed[i] / openWeights);
+            if (need[i] <= widths[i]) {
+                widths[i] = need[i];
+                open[i] = false;
+                settled = false;
+            }
+        }
+    }
+    return widths;
 }
 
 void CLibraryListCtrl::resizeEvent(QResizeEvent* event)
@@ -66,9 +125,9 @@ QList<int> CLibraryListCtrl::SelectedRows() const
 
 void CLibraryListCtrl::SortByHeading(int column)
 {
-    m_ascending = column != m_lastSortColumn ? true : !m_ascending;
-    m_lastSortColumn = column;
-    m_model->SortByColumn(column, m_ascending);
+    // A list refilled since is in stored order again: its first click sorts ascending.
+    const bool ascending = column != m_model->SortedColumn() ? true : !m_model->SortedAscending();
+    m_model->SortByColumn(column, ascending);
     horizontalHeader()->setSortIndicator(column,
-                                         m_ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
+                                         ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
 }

@@ -5,6 +5,7 @@
 
 #include <QList>
 #include <QTableView>
+#include <QTimer>
 
 // The song list: shows the document's song list model, one row per song, and lets the
 // user sort by a column heading, select rows and edit cells.
@@ -24,10 +25,13 @@ public:
     QList<int> SelectedRows() const;
 
     // A click on a column heading: ascending for a new column, the other direction for
-    // the column sorted last. Equal cells keep their order.
+    // the column the list is sorted by. Equal cells keep their order.
     void SortByHeading(int column);
-    int LastSortColumn() const { return m_lastSortColumn; }
-    bool SortAscending() const { return m_ascending; }
+    int LastSortColumn() const { return m_model->SortedColumn(); }
+    bool SortAscending() const { return m_model->SortedAscending(); }
+    // Column widths that fill `room`: what each needs when all fit, else a fair share of
+    // it; `designed` weighs the shares.
+    static QList<int> ShareWidth(int room, const QList<int>& need, const QList<int>& designed);
 
 Q_SIGNALS:
     void RowClicked(int row);
@@ -41,6 +45,5 @@ private:
     void SetColumnWidths();
 
     CSongListModel* m_model;
-    int m_lastSortColumn = -1;
-    bool m_ascending = true;
+    QTimer m_widthsDue;
 };

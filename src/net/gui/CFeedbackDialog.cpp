@@ -3,6 +3,7 @@
 #include "net/CFeedbackMail.h"
 #include "net/CNetTexts.h"
 #include "platform/CPrompts.h"
+#include "platform/CSettings.h"
 #include "ui/CWaitCursor.h"
 
 #include <QFormLayout>
@@ -46,7 +47,7 @@ CFeedbackDialog::CFeedbackDialog(CPrompts& prompts, QWidget* parent)
     layout->addWidget(group);
     layout->addLayout(buttons);
     connect(m_send, &QPushButton::clicked, this, &CFeedbackDialog::Send);
-    connect(m_cancel, &QPushButton::clicked, this, &CFeedbackDialog::reject);
+    connect(m_cancel, &QPushButton::clicked, this, &CFeedbackDialog::OnCancel);
     resize(420, 320);
 }
 
@@ -82,22 +83,51 @@ void CFeedbackDialog::SetMessage(const QString& message)
 
 void CFeedbackDialog::Send()
 {
-    m_prompts.Inform(CNetTexts::ConnectReminder(), CNetTexts::ConnectReminderCaption());
-    // The mail waits on the network with the window painted; a second Send or a Cancel
-    // meanwhile would act on a form that is still sending.
+    if (m_sending)
+        return;
+    m_prompts.Inform(CNetTexts::ConnectReminder(CSettings::String(ESetting::MailServer),
+                                                CSettings::Int(ESetting::MailPort)),
+                     CNetTexts::ConnectReminderCaption());
+    // The mail waits on the network with the window painted; a second Send meanwhile
+    // would act on a form that is still sending, while Cancel stops the wait.
     m_send->setEnabled(false);
-    m_cancel->setEnabled(false);
+    m_sending = true;
+    m_stop.Reset();
     const CFeedbackMail::SResult result = [this] {
         const CWaitCursor wait;
         return CFeedbackMail::Send(m_name->text(), m_email->text(), m_message->toPlainText(),
-                                   m_subject);
+                                   m_subject, &m_stop);
     }();
+    m_sending = false;
     m_send->setEnabled(true);
-    m_cancel->setEnabled(true);
+    if (m_closeAfterSending) {
+        QDialog::reject();
+        return;
+    }
+    if (m_stop.IsCancelled())
+        return;
     if (!result.sent) {
         m_prompts.Error(result.error, CNetTexts::AppName());
         return;
     }
     m_prompts.Inform(CNetTexts::MessageSent(), CNetTexts::AppName());
     accept();
+}
+
+void CFeedbackDialog::OnCancel()
+{
+    if (m_sending)
+        m_stop.Cancel();
+    else
+        QDialog::reject();
+}
+
+void CFeedbackDialog::reject()
+{
+    if (!m_sending) {
+        QDialog::reject();
+        return;
+    }
+    m_closeAfterSending = true;
+    m_stop.Cancel();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "net/CNetCancel.h"
+
 #include <QDialog>
 #include <QStringList>
 
@@ -29,8 +31,13 @@ public:
 
     // Mails the form; closes it when the mail went out, else says why and stays open.
     void Send();
+    // Escape and the close box: stop a mail on its way and close.
+    void reject() override;
 
 private:
+    // Cancel: stops a mail on its way (the form stays, ready to send again), else closes.
+    void OnCancel();
+
     CPrompts& m_prompts;
     QString m_subject;
     QLineEdit* m_name = nullptr;
@@ -39,4 +46,7 @@ private:
     QPlainTextEdit* m_message = nullptr;
     QPushButton* m_send = nullptr;
     QPushButton* m_cancel = nullptr;
+    CNetCancel m_stop;
+    bool m_sending = false;
+    bool m_closeAfterSending = false;
 };

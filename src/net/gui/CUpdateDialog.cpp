@@ -60,13 +60,23 @@ void CUpdateDialog::Check()
 {
     m_status->setText(CNetTexts::Checking());
     m_status->repaint();
-    // Closing or checking again while the download waits would act on a check in flight.
-    setEnabled(false);
+    if (m_checking)
+        return;
+    // Checking again while the download waits would act on a check in flight; Close
+    // stops the wait.
+    m_check->setEnabled(false);
+    m_checking = true;
+    m_stop.Reset();
     const CUpdateCheck::SResult result = [this] {
         const CWaitCursor wait;
-        return CUpdateCheck::Run();
+        return CUpdateCheck::Run(&m_stop);
     }();
-    setEnabled(true);
+    m_checking = false;
+    m_check->setEnabled(true);
+    if (m_closeAfterCheck) {
+        QDialog::reject();
+        return;
+    }
     m_status->setText(result.status);
     if (!result.found)
         return;
@@ -90,4 +100,14 @@ void CUpdateDialog::OpenDownloadSite()
     if (m_services.prompts)
         m_services.prompts->Exclaim(CHyperLink::FailureText(CHyperLink::kNoAssociation),
                                     CNetTexts::AppName());
+}
+
+void CUpdateDialog::reject()
+{
+    if (!m_checking) {
+        QDialog::reject();
+        return;
+    }
+    m_closeAfterCheck = true;
+    m_stop.Cancel();
 }

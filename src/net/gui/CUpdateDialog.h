@@ -1,5 +1,7 @@
 #pragma once
 
+#include "net/CNetCancel.h"
+
 #include <QDialog>
 
 class QLabel;
@@ -19,6 +21,8 @@ public:
     void OpenDownloadSite();
 
     QString Status() const;
+    // Close, Escape and the close box: stop a check on its way and close.
+    void reject() override;
     QString WhatsNew() const { return m_whatsNew; }
 
 private:
@@ -28,4 +32,7 @@ private:
     QPushButton* m_check = nullptr;
     QPushButton* m_whatsNewButton = nullptr;
     QPushButton* m_download = nullptr;
+    CNetCancel m_stop;
+    bool m_checking = false;
+    bool m_closeAfterCheck = false;
 };

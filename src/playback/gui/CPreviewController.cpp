@@ -9,6 +9,7 @@
 #include "playback/CInternalPlayer.h"
 #include "playback/CPreview.h"
 #include "playback/gui/CMprisBridge.h"
+#include "playback/gui/CPlaybackInfo.h"
 #include "ui/CommandIds.h"
 
 #include <QAction>
@@ -39,10 +40,16 @@ bool HasSessionBus()
 
 } // namespace
 
-CPreviewController::CPreviewController(const SControllerContext& context, QObject* parent)
-    : QObject(parent), m_context(context),
+CPreviewController::CPreviewController(const SControllerContext& context, CPlaybackInfo& info,
+                                       QObject* parent)
+    : QObject(parent), m_context(context), m_info(info),
       m_player(new CInternalPlayer(CInternalPlayer::SOutput::FromEnvironment(), this))
 {
+    connect(&m_info, &CPlaybackInfo::SeekRequested, this,
+            [this](CPlaybackInfo::ESource source, int seconds) {
+                if (source == CPlaybackInfo::ESource::Preview)
+                    m_player->Seek(qint64(seconds) * 1000);
+            });
     if (QAction* preview = m_context.Action(ID_PREVIEW))
         connect(preview, &QAction::triggered, this, &CPreviewController::OnPreview);
     connect(m_player, &CInternalPlayer::Failed, this, [this](const QString& message) {
@@ -87,8 +94,10 @@ void CPreviewController::OnPreview()
         &song);
     if (path.isEmpty() || !song)
         return;
-    m_mpris->SetSong(song->m_ID, song->m_TITLE.isEmpty() ? song->m_LIST : song->m_TITLE,
-                     song->m_ARTIST);
+    const QString title = song->m_TITLE.isEmpty() ? song->m_LIST : song->m_TITLE;
+    m_mpris->SetSong(song->m_ID, title, song->m_ARTIST);
+    m_info.SetPreviewing(true);
+    m_info.ShowSong(CPlaybackInfo::ESource::Preview, title, song->m_ARTIST);
     m_lastPath = path;
     PlayFile(path);
 }
@@ -104,6 +113,11 @@ void CPreviewController::OnPoll()
     const CSettings::CReadOnce settings; // the level and the equalizer bands: one look
     m_player->SetLevel(CInternalPlayer::LevelFromSettings());
     m_player->SetEqualizer(CInternalPlayer::EqualizerFromSettings());
+    if (m_player->IsStopped())
+        m_info.SetPreviewing(false);
+    else if (m_info.Previewing())
+        m_info.ShowProgress(CPlaybackInfo::ESource::Preview, int(m_player->PositionMs() / 1000),
+                            int(m_player->LengthMs() / 1000));
     QPushButton* button = Button();
     if (!button)
         return;

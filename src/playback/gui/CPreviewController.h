@@ -5,17 +5,18 @@
 #include <QObject>
 
 class CInternalPlayer;
+class CPlaybackInfo;
 class CMprisBridge;
 class QPushButton;
 
 // Preview on the main form: the selected song through the built-in player, and Stop.
 // The player lives as long as the form; the form's one-second poll hands it the level
-// and the equalizer and lets the button's caption follow it.
+// and the equalizer and lets the button's caption and the Playback Info group follow it.
 class CPreviewController : public QObject
 {
     Q_OBJECT
 public:
-    CPreviewController(const SControllerContext& context, QObject* parent);
+    CPreviewController(const SControllerContext& context, CPlaybackInfo& info, QObject* parent);
 
     CInternalPlayer& Player() const { return *m_player; }
     CMprisBridge& MediaControls() const { return *m_mpris; }
@@ -29,6 +30,7 @@ private:
     void PlayFile(const QString& path);
 
     SControllerContext m_context;
+    CPlaybackInfo& m_info;
     CInternalPlayer* m_player = nullptr;
     CMprisBridge* m_mpris = nullptr;
     QString m_lastPath; // what Play from the desktop's controls starts again

@@ -3,22 +3,29 @@
 #include "model/CAppServices.h"
 #include "model/CCdlistDoc.h"
 #include "model/CWinampRemote.h"
+#include "platform/CPrompts.h"
+#include "playback/CPlaybackTexts.h"
+#include "playback/gui/CPlaybackInfo.h"
 #include "ui/CEventPump.h"
 #include "ui/CommandIds.h"
 
 #include <QAction>
 #include <QElapsedTimer>
-#include <QLineEdit>
 #include <QListView>
-#include <QProgressBar>
 #include <QScopedValueRollback>
 #include <QSlider>
 #include <QThread>
 #include <QTimer>
 
-CWinampController::CWinampController(const SControllerContext& context, QObject* parent)
-    : QObject(parent), m_context(context)
+CWinampController::CWinampController(const SControllerContext& context, CPlaybackInfo& info,
+                                     QObject* parent)
+    : QObject(parent), m_context(context), m_info(info)
 {
+    connect(&m_info, &CPlaybackInfo::SeekRequested, this,
+            [this](CPlaybackInfo::ESource source, int seconds) {
+                if (source == CPlaybackInfo::ESource::Player && !m_inCommand)
+                    m_context.services.winamp->Seek(seconds);
+            });
     const auto command = [this](int id, CWinampRemote::ECommand message) {
         if (QAction* action = m_context.Action(id))
             connect(action, &QAction::triggered, this, [this, message] {
@@ -92,18 +99,24 @@ void CWinampController::OnTimer()
     const SPollResult poll = Operations().Poll(m_context.SelectedPlaylistEntry());
     if (poll.enableUpdate && !m_context.doc.Playlist().Changed() && !m_context.doc.IsBusy())
         m_context.doc.Playlist().SetChanged(true);
-    if (poll.progressKnown) {
-        if (auto* bar = m_context.controls.Get<QProgressBar>(IDC_PLAYBACK_PROGRESS)) {
-            // An empty range would turn the bar into a busy indicator.
-            const int length = qMax(poll.lengthSeconds, 1);
-            bar->setRange(0, length);
-            bar->setValue(qBound(0, poll.positionSeconds, length));
-        }
-    }
-    if (poll.songStarted) {
-        if (auto* title = m_context.controls.Get<QLineEdit>(IDC_PLAYING_TITLE))
-            title->setText(poll.title);
-        if (auto* artist = m_context.controls.Get<QLineEdit>(IDC_PLAYING_ARTIST))
-            artist->setText(poll.artist);
-    }
+    using ESource = CPlaybackInfo::ESource;
+    if (poll.progressKnown)
+        m_info.ShowProgress(ESource::Player, poll.positionSeconds, poll.lengthSeconds);
+    if (poll.songStarted)
+        m_info.ShowSong(ESource::Player, poll.title, poll.artist);
+    ShowVolume(poll.volume);
+    // Play does not wait for the sound output; the player tells what went wrong here.
+    if (!poll.playerError.isEmpty())
+        m_context.services.prompts->Error(CPlaybackTexts::PlayerFailed(poll.playerError),
+                                          CPlaybackTexts::PlayerFailedCaption());
+}
+
+void CWinampController::ShowVolume(int volume)
+{
+    auto* slider = m_context.controls.Get<QSlider>(IDC_VOLUME);
+    if (volume < 0 || !slider || slider->isSliderDown())
+        return;
+    // Top is loudest; shown without being sent back.
+    const QSignalBlocker quiet(slider);
+    slider->setValue(255 - volume);
 }

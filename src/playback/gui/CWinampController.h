@@ -5,6 +5,8 @@
 
 #include <QObject>
 
+class CPlaybackInfo;
+
 // The external player on the main form: Play, Pause, Stop, Previous, Next (buttons, menu,
 // keypad), Update Winamp, the volume slider and the one-second poll that shows what the
 // player plays.
@@ -12,7 +14,7 @@ class CWinampController : public QObject
 {
     Q_OBJECT
 public:
-    CWinampController(const SControllerContext& context, QObject* parent);
+    CWinampController(const SControllerContext& context, CPlaybackInfo& info, QObject* parent);
 
     void OnUpdateWinamp();
     void OnPlay();
@@ -30,7 +32,11 @@ public:
 private:
     CWinampOperations Operations();
 
+    // The slider follows the player's volume unless the user holds it.
+    void ShowVolume(int volume);
+
     SControllerContext m_context;
+    CPlaybackInfo& m_info;
     SSentList m_sent;
     int m_questionMs = 30000;
     // Update Winamp keeps the window alive while it waits; nothing re-enters it meanwhile.

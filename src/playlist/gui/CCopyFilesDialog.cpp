@@ -90,10 +90,20 @@ void CCopyFilesDialog::ShowSummary()
                        .arg(m_copied)
                        .arg(m_skipped)
                        .arg(m_renamed.size());
-    if (!m_renamed.isEmpty())
+    if (!m_renamed.isEmpty()) {
+        // A long list is cut after a screenful of names, saying how many more there are.
+        constexpr qsizetype kShown = 20;
         text += QStringLiteral("\nRenamed (another file had the name): ") +
-                m_renamed.join(QStringLiteral(", "));
+                m_renamed.mid(0, kShown).join(QStringLiteral(", "));
+        if (m_renamed.size() > kShown)
+            text += QStringLiteral(" and %1 more").arg(m_renamed.size() - kShown);
+    }
     m_summary->setText(text);
+    // The window grows to show the whole summary.
+    layout()->activate();
+    const int needed = layout()->totalHeightForWidth(width());
+    if (needed > height())
+        resize(width(), needed);
 }
 
 bool CCopyFilesDialog::CopyOne(const QString& path, const QString& session, CCopyNames& names)

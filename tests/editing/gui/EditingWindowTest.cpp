@@ -93,6 +93,14 @@ TEST_F(EditingWindowTest, SaveMultisaveCellEditsAndTheLyricsDialogReachTheFiles)
     Save();
     EXPECT_EQ(FrameText(Tags("One.mp3"), "TPE1"), QStringLiteral("Solo"));
     EXPECT_EQ(FrameText(Tags("One.mp3"), "TCON"), QStringLiteral("(8)"));
+    // The tag group and the row's tooltip show the file; the track number is edited too.
+    const QString one = folder + QStringLiteral("/One.mp3");
+    EXPECT_EQ(f.View().Field(IDC_TAG_PATH)->text(), one);
+    EXPECT_EQ(f.doc.Songs().index(0, 1).data(Qt::ToolTipRole).toString(), one);
+    Type(IDC_TAG_TRACK, "7/12");
+    Save();
+    EXPECT_EQ(FrameText(Tags("One.mp3"), "TRCK"), QStringLiteral("7/12"));
+    EXPECT_EQ(f.View().Field(IDC_TAG_TRACK)->text(), QStringLiteral("7/12")) << "read back";
 
     f.View().Multisave()->setChecked(true);
     EXPECT_TRUE(f.View().Field(IDC_TAG_TITLE)->isReadOnly());

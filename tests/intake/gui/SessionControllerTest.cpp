@@ -97,10 +97,16 @@ TEST_F(SessionControllerTest, DeleteRenameAndUpdateActOnTheSelectedSession)
     Trigger(ID_UPDATE_SESSION);
     EXPECT_EQ(Total(), "4") << "the songs outside the folder scanned stay";
 
+    QString offered;
     {
-        CModalScript script({Fill("Roll", QDialogButtonBox::Ok)});
+        // The field starts with the current name.
+        CModalScript script({[&](QWidget* dialog) {
+            offered = dialog->findChild<QLineEdit*>("sessionName")->text();
+            Fill("Roll", QDialogButtonBox::Ok)(dialog);
+        }});
         Trigger(ID_RENAME_SESSION);
     }
+    EXPECT_EQ(offered, "rock");
     EXPECT_EQ(Sessions(), (QStringList{"Rock", "Roll"}));
 
     Select("Roll");

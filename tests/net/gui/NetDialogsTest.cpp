@@ -10,6 +10,7 @@
 #include "ui/CommandIds.h"
 
 #include <QAction>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -51,19 +52,34 @@ TEST(NetDialogsTest, FeedbackFormStaysOpenOnFailureAndClosesWhenSent)
     Click(&form, "send");
     ASSERT_EQ(prompts.messages.size(), 2);
     EXPECT_EQ(prompts.messages[0].text,
-              "Please, make sure that you\nare connected to The Internet");
+              QString("Please, make sure that you\nare connected to The Internet\n\nThe mail goes "
+                      "to 127.0.0.1, port %1 (the settings MailServer and MailPort).")
+                  .arg(server.Port()));
     EXPECT_EQ(prompts.messages[0].caption, "Connected...");
     EXPECT_EQ(prompts.messages[0].icon, EIcon::Information);
     EXPECT_EQ(prompts.messages[1].text, "Server didn't respond.");
     EXPECT_EQ(prompts.messages[1].caption, "Cratewise");
     EXPECT_TRUE(form.isVisible());
 
+    // A server that says nothing: Cancel stops the wait at once, and says nothing either.
+    server.greeting.clear();
+    QTimer::singleShot(100, &form, [&form] {
+        EXPECT_FALSE(form.findChild<QPushButton*>("send")->isEnabled());
+        Click(&form, "cancel");
+    });
+    QElapsedTimer clock;
+    clock.start();
+    Click(&form, "send");
+    EXPECT_LT(clock.elapsed(), 1500);
+    EXPECT_EQ(prompts.messages.size(), 3);
+    EXPECT_TRUE(form.isVisible());
+
     server.greeting = "220 welcome\r\n";
     server.received.clear();
     Click(&form, "send");
-    ASSERT_EQ(prompts.messages.size(), 4);
-    EXPECT_EQ(prompts.messages[3].text, "Message Sent!");
-    EXPECT_EQ(prompts.messages[3].caption, "Cratewise");
+    ASSERT_EQ(prompts.messages.size(), 5);
+    EXPECT_EQ(prompts.messages[4].text, "Message Sent!");
+    EXPECT_EQ(prompts.messages[4].caption, "Cratewise");
     EXPECT_EQ(form.result(), QDialog::Accepted);
     EXPECT_TRUE(server.received.contains("MAIL From: <ann@example.org>\r\n"));
 }

@@ -7,6 +7,9 @@
 #include "support/gui/CViewFixture.h"
 #include "ui/CommandIds.h"
 
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QTest>
@@ -48,6 +51,14 @@ TEST(PreviewWindowTest, PreviewPlaysTheSelectedSongAndTheButtonStopsIt)
     poll();
     EXPECT_EQ(button->text(), "Stop");
     ASSERT_TRUE(QTest::qWaitFor([&] { return player.PositionMs() > 200; }, 5000));
+    // Playback Info follows the preview, and a click on its bar goes there (the second 4).
+    poll();
+    EXPECT_EQ(f.View().Field(IDC_PLAYING_TITLE)->text(), "Tone");
+    QProgressBar* bar = f.View().PlaybackProgress();
+    EXPECT_EQ(bar->maximum(), 5);
+    EXPECT_TRUE(f.View().Controls().Get<QLabel>(IDC_PLAYBACK_TIME)->text().endsWith(" / 0:05"));
+    QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(bar->width() * 8 / 10, bar->height() / 2));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return player.PositionMs() >= 3900; }, 1000));
 
     QTest::mouseClick(button, Qt::LeftButton);
     ASSERT_TRUE(QTest::qWaitFor([&] { return player.IsStopped(); }, 2000));

@@ -12,10 +12,12 @@
 
 #include <QAction>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSlider>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -75,12 +77,21 @@ TEST_F(WinampWindowTest, ButtonsSliderAndPollDriveThePlayer)
     EXPECT_EQ(f.View().PlaybackProgress()->maximum(), 3);
     Trigger(ID_PREVIOUS);
     QTRY_COMPARE_WITH_TIMEOUT(f.View().Field(IDC_PLAYING_TITLE)->text(), QString("Alpha"), 3000);
+    // The time as text, and a click on the bar goes there (0.6 of 3 s: the second 2).
+    EXPECT_TRUE(f.View().Controls().Get<QLabel>(IDC_PLAYBACK_TIME)->text().endsWith(" / 0:03"));
+    QProgressBar* bar = f.View().PlaybackProgress();
+    QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(bar->width() * 6 / 10, bar->height() / 2));
+    EXPECT_GE(mpd.StatusValue("elapsed").toDouble(), 1.9);
 
     // Top is loudest; the bottom is silence.
     f.View().VolumeSlider()->setValue(255);
     EXPECT_EQ(mpd.StatusValue("volume"), "0");
     f.View().VolumeSlider()->setValue(0);
     EXPECT_EQ(mpd.StatusValue("volume"), "100");
+    // The slider follows a volume set elsewhere.
+    mpd.Ask("setvol 40");
+    QTRY_COMPARE_WITH_TIMEOUT(f.View().VolumeSlider()->value(),
+                              255 - CMpdRemote::LevelOfPercent(40), 2000);
 
     // A list changed behind Cratewise's back lights Update Winamp again.
     mpd.Ask("clear");
@@ -132,6 +143,9 @@ TEST_F(WinampWindowTest, WaitingForThePlayerToStartKeepsTheWindowAlive)
 TEST_F(WinampWindowTest, AnUnsetPlayerPathOpensTheOptions)
 {
     CSettings::Remove(QLatin1String(CSettings::kSettings), QStringLiteral("Winamp"));
+    const QByteArray path = qgetenv("PATH");
+    const auto restore = qScopeGuard([&path] { qputenv("PATH", path); });
+    qputenv("PATH", f.env.MakeDir("bin").toUtf8()); // no MPD to fall back on
     Start();
     bool opened = false;
     CModalScript script({[&opened](QWidget* modal) {

@@ -37,6 +37,8 @@ protected:
             jobBar = dialog->JobBar()->value();
             shownTarget = dialog->TargetLabel()->text();
             summary = dialog->SummaryLabel()->text();
+            const QLabel* label = dialog->SummaryLabel();
+            summaryWhole = label->height() >= label->heightForWidth(label->width());
             done = dialog->StartButton()->text() == "Close";
             dialog->close();
         });
@@ -44,6 +46,7 @@ protected:
     }
 
     bool finishedOpen = false;
+    bool summaryWhole = false; // the window is tall enough for every line of it
     bool done = false;
     int jobBar = -1;
     QString shownTarget, summary;
@@ -74,6 +77,7 @@ TEST_F(CopyFilesTest, CopiesThePlaylistAndStopsAtAMissingSource)
     EXPECT_EQ(shownTarget, target);
     EXPECT_EQ(summary, "3 copied, 0 skipped, 1 renamed.\n"
                        "Renamed (another file had the name): same (2).mp3");
+    EXPECT_TRUE(summaryWhole);
     EXPECT_EQ(jobBar, 3);
     EXPECT_TRUE(f.prompts.messages.isEmpty());
 
@@ -86,6 +90,21 @@ TEST_F(CopyFilesTest, CopiesThePlaylistAndStopsAtAMissingSource)
     EXPECT_TRUE(finishedOpen);
     EXPECT_FALSE(done);
     EXPECT_FALSE(QFile::exists(again + "/same.mp3"));
+}
+
+// Many renamed files make a summary of several lines: the window shows all of them.
+TEST_F(CopyFilesTest, ALongSummaryShowsWhole)
+{
+    QList<qint64> ids;
+    for (int i = 0; i < 8; ++i) {
+        const QString dir = f.env.MakeDir(QString("d%1").arg(i));
+        f.env.WriteFile(QString("d%1/same.mp3").arg(i), "x");
+        ids << AddSong("CD", dir, "same.mp3");
+    }
+    AddEntries(ids);
+    Copy(f.env.MakeDir("target"));
+    EXPECT_TRUE(summary.endsWith("same (8).mp3")) << summary.toStdString();
+    EXPECT_TRUE(summaryWhole);
 }
 
 TEST_F(CopyFilesTest, RefusesAnEmptyPlaylistOrCatalogueAndSkipsDiscsNotInserted)
