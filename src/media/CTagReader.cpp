@@ -1,6 +1,7 @@
 #include "media/CTagReader.h"
 
 #include "db/CGenres.h"
+#include "media/CFormatTags.h"
 #include "media/CId3Limits.h"
 #include "media/CTagLibSupport.h"
 #include "media/CTagRegions.h"
@@ -233,9 +234,8 @@ void DropExtendedHeader(TagLib::ByteVector& head)
     const int at = head.find(TagLib::ID3v2::Header::fileIdentifier());
     if (at < 0 || qint64(at) + 10 > head.size() || head[at + 3] != 3 || !(head[at + 5] & 0x40))
         return;
-    const unsigned size =
-        std::min(TagLib::ID3v2::SynchData::toUInt(head.mid(unsigned(at + 6), 4)),
-                 head.size() - unsigned(at) - 10);
+    const unsigned size = std::min(TagLib::ID3v2::SynchData::toUInt(head.mid(unsigned(at + 6), 4)),
+                                   head.size() - unsigned(at) - 10);
     const bool unsynchronised = head[at + 5] & 0x80;
     TagLib::ByteVector body = head.mid(unsigned(at + 10), size);
     if (unsynchronised)
@@ -256,6 +256,13 @@ void DropExtendedHeader(TagLib::ByteVector& head)
 namespace CTagReader {
 
 bool ReadTagFields(const QString& path, STagFields& fields)
+{
+    if (const EAudioFormat format = CAudioFormat::Detect(path); format != EAudioFormat::Mpeg)
+        return CFormatTags::Read(path, format, &fields, nullptr);
+    return ReadMpegFields(path, fields);
+}
+
+bool ReadMpegFields(const QString& path, STagFields& fields)
 {
     fields = STagFields();
     SilenceTagLib();

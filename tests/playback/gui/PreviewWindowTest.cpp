@@ -14,7 +14,7 @@
 
 namespace {
 
-// Preview on the main form, through libout123's "wav" module chosen by the environment.
+// Preview on the main form, through the "wav" output chosen by the environment.
 TEST(PreviewWindowTest, PreviewPlaysTheSelectedSongAndTheButtonStopsIt)
 {
     CViewFixture f;
