@@ -58,12 +58,11 @@ protected:
 
 TEST_F(TagReaderTest, ReadsEveryFieldOfVersions22And23AndPastAnExtendedHeader)
 {
-    for (const auto& [version, extended] :
-         {std::pair{2, false}, {3, false}, {3, true}, {4, true}}) {
+    for (const auto& [version, extended] : {std::pair{2, false}, {3, false}, {3, true}, {4, true}}) {
         SCOPED_TRACE(version * 10 + extended);
         bool ok = false;
-        const STagFields f =
-            Read(Full(version, EEncoding::Latin1, QStringLiteral("Caf\u00e9"), extended), {}, &ok);
+        const STagFields f = Read(
+            Full(version, EEncoding::Latin1, QStringLiteral("Caf\u00e9"), extended), {}, &ok);
         EXPECT_TRUE(ok);
         EXPECT_EQ(f.title, QStringLiteral("Caf\u00e9"));
         EXPECT_EQ(f.artist, QStringLiteral("Artist"));
