@@ -58,7 +58,7 @@ TEST(PreviewWindowTest, PreviewPlaysTheSelectedSongAndTheButtonStopsIt)
     QTest::mouseClick(button, Qt::LeftButton);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !f.prompts.messages.isEmpty(); }, 5000));
     EXPECT_EQ(f.prompts.messages[0].text,
-              music + "/bad.mp3\ncannot be played: no MPEG audio was found in it.");
+              music + "/bad.mp3\ncannot be played: no audio was found in it.");
     EXPECT_EQ(f.prompts.messages[0].caption, "Preview");
     EXPECT_EQ(f.prompts.messages[0].icon, CPrompts::EIcon::Error);
     EXPECT_EQ(button->text(), "&Preview");
