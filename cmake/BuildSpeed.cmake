@@ -49,7 +49,8 @@ endfunction()
 # classes hold such types (GCC warns once they share a translation unit), are compiled on
 # their own. Named by file, not folder, so that moving a file keeps it out.
 set(CRATEWISE_UNITY_SKIP
-    CTagFile CStreamProbe CSongFromFile CInternalPlayer CPreviewCli CUpgradeCli
+    CTagFile CStreamProbe CSongFromFile CInternalPlayer CPreviewCli CUpgradeCli CFormatTagFile
+    CFormatTags CCoverReader
     PlaylistOperationsTest DownloadTest)
 
 # cratewise_unity(TARGET...): the targets' sources are compiled in batches.

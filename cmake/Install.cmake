@@ -91,6 +91,8 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The theme's index tells menus where the icon sizes live; without recommended packages
 # nothing else brings it, and the menu entry shows no icon. The libraries are added to it.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS hicolor-icon-theme)
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "mpd, mpg123")
+# The built-in player's decoders and sound outputs are GStreamer plugins (AAC in libav).
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
+    "mpd, gstreamer1.0-plugins-good, gstreamer1.0-libav, gstreamer1.0-pulseaudio")
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://quillfen.org/cratewise")
 include(CPack)

@@ -5,7 +5,7 @@ include(GoogleTest)
 
 file(GLOB SUPPORT_SOURCES CONFIGURE_DEPENDS RELATIVE ${CMAKE_SOURCE_DIR}
      tests/support/*.cpp tests/support/*.h)
-list(FILTER SUPPORT_SOURCES EXCLUDE REGEX "/(CMp3Factory|CId3Writer)\\.cpp$")
+list(FILTER SUPPORT_SOURCES EXCLUDE REGEX "/(CMp3Factory|CId3Writer|CAudioFiles)\\.cpp$")
 add_library(cratewise_test_support STATIC ${SUPPORT_SOURCES})
 target_include_directories(cratewise_test_support PUBLIC ${CMAKE_SOURCE_DIR}/tests)
 target_link_libraries(cratewise_test_support PUBLIC cratewise_songgen GTest::gtest GTest::gmock)

@@ -1,6 +1,7 @@
 #include "app/CShutdown.h"
 
 #include "app/CCdlistView.h"
+#include "media/CAudioFormat.h"
 #include "model/CWinampRemote.h"
 #include "platform/CPrompts.h"
 #include "platform/CSettings.h"
@@ -14,9 +15,13 @@ QStringList CShutdown::TemporaryCopies(const QString& tempDir)
     if (tempDir.isEmpty())
         return {};
     const QDir dir(tempDir);
+    // Copies of every type the player takes.
+    QStringList patterns;
+    for (const QString& type : CAudioFormat::KnownTypes().split(u' '))
+        patterns << QStringLiteral("*.") + type;
     QStringList files;
     for (const QFileInfo& info :
-         dir.entryInfoList({QStringLiteral("*.mp3")}, QDir::Files | QDir::Hidden | QDir::System))
+         dir.entryInfoList(patterns, QDir::Files | QDir::Hidden | QDir::System))
         files << info.absoluteFilePath();
     return files;
 }

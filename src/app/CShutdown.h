@@ -12,7 +12,7 @@ public:
     explicit CShutdown(CCdlistView& view) : m_view(view) {}
     void Run();
 
-    // The *.mp3 files (not folders) in the temporary folder.
+    // The copies of songs (files of the known types, not folders) in the temporary folder.
     static QStringList TemporaryCopies(const QString& tempDir);
 
 private:

@@ -1,5 +1,6 @@
 #include "media/CNamingRules.h"
 
+#include "media/CAudioFormat.h"
 #include "platform/CSettings.h"
 
 namespace {
@@ -74,6 +75,17 @@ void StripSuffix(QString& target, const QString& suffix)
         target.chop(suffix.size());
 }
 
+// What the song list cuts off a name: four characters (".mp3"), as stored catalogues
+// were built; the whole ".flac" or ".opus" of the longer known types.
+qsizetype TypeSuffixLength(const QString& fileName)
+{
+    const QString extension = CNamingRules::ExtensionOf(fileName);
+    return extension.size() > 3 && fileName.contains(u'.') &&
+                   CNamingRules::IsRecognizedType(extension, CAudioFormat::KnownTypes())
+               ? extension.size() + 1
+               : 4;
+}
+
 } // namespace
 
 namespace CNamingRules {
@@ -142,7 +154,8 @@ bool ApplyFormatting(const QString& fileName, const QString& pattern, QString& a
                 st.rest.remove(0, at + 1);
         } else {
             StripPrefix(st);
-            target = st.rest.size() > 4 ? st.rest.left(st.rest.size() - 4) : QString();
+            const qsizetype suffix = TypeSuffixLength(fileName);
+            target = st.rest.size() > suffix ? st.rest.left(st.rest.size() - suffix) : QString();
             StripSuffix(target, st.suffix);
         }
         target = target.trimmed();
@@ -199,7 +212,7 @@ QString FolderName(const QString& directory)
 
 QString CNamingRules::ListName(const QString& fileName)
 {
-    return fileName.left(qMax<qsizetype>(0, fileName.size() - 4));
+    return fileName.left(qMax<qsizetype>(0, fileName.size() - TypeSuffixLength(fileName)));
 }
 
 bool CNamingRules::TitleAsListText()

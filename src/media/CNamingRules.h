@@ -33,7 +33,8 @@ QString RemoveTrackNumber(const QString& text, const QStringList& namesWithDigit
 // The folder name the "Use Folder as..." option takes: the text after the last '/'.
 QString FolderName(const QString& directory);
 
-// The song list's text of a file: its name without the last four characters (".mp3").
+// The song list's text of a file: its name without the last four characters (".mp3"), or
+// without ".flac" / ".opus".
 QString ListName(const QString& fileName);
 // Whether the list shows a song's tag title instead, when it has one (setting "ID3" 0).
 bool TitleAsListText();

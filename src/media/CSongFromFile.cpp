@@ -1,5 +1,7 @@
 #include "media/CSongFromFile.h"
 
+#include "media/CAudioFormat.h"
+#include "media/CFormatTags.h"
 #include "media/CNamingRules.h"
 #include "platform/CFileNames.h"
 #include "platform/CSettings.h"
@@ -109,7 +111,13 @@ void CSongFromFile::ReadTag(const QString& file, SSong& song)
 {
     const std::int64_t start = Now();
     STagFields tag;
-    CTagReader::ReadTagFields(file, tag);
+    CTagReader::ReadMpegFields(file, tag);
+    TakeFields(tag, song);
+    m_timings.tags += Now() - start;
+}
+
+void CSongFromFile::TakeFields(const STagFields& tag, SSong& song)
+{
     song.m_TITLE = tag.title;
     song.m_ARTIST = tag.artist;
     song.m_ALBUM = tag.album;
@@ -117,15 +125,21 @@ void CSongFromFile::ReadTag(const QString& file, SSong& song)
     song.m_YEAR = tag.year;
     song.m_LYRICS = tag.lyrics;
     song.m_COMMENT = tag.comment;
-    m_timings.tags += Now() - start;
 }
 
-void CSongFromFile::Measure(const QString& file, SSong& song)
+void CSongFromFile::Measure(const QString& file, EAudioFormat format, SSong& song)
 {
     const std::int64_t start = Now();
-    m_probe->Probe(file);
-    song.m_BITRATE = m_probe->m_bitrate;
-    song.m_DURATION = m_probe->m_duration;
+    if (format != EAudioFormat::Mpeg) {
+        CFormatTags::SStream stream;
+        CFormatTags::Read(file, format, nullptr, &stream);
+        song.m_BITRATE = stream.bitrate;
+        song.m_DURATION = stream.duration;
+    } else {
+        m_probe->Probe(file);
+        song.m_BITRATE = m_probe->m_bitrate;
+        song.m_DURATION = m_probe->m_duration;
+    }
     m_timings.probe += Now() - start;
 }
 
@@ -138,12 +152,27 @@ SSong CSongFromFile::Make(const QString& session, const QString& folder, const Q
     song.m_CD = session;
     song.m_PATH = folder;
     song.m_MELODI = name;
-    if (rules.readTags)
+    // Other formats give tag and figures from one reading of their headers.
+    const std::int64_t start = Now();
+    const EAudioFormat format = CAudioFormat::Detect(path);
+    CFormatTags::SStream stream;
+    if (format != EAudioFormat::Mpeg) {
+        STagFields tag;
+        CFormatTags::Read(path, format, rules.readTags ? &tag : nullptr, &stream);
+        TakeFields(tag, song);
+        m_timings.tags += Now() - start;
+    } else if (rules.readTags) {
         ReadTag(path, song);
+    }
     ApplyNameRules(song, rules);
     if (beforeProbe)
         beforeProbe();
-    Measure(path, song);
+    if (format == EAudioFormat::Mpeg) {
+        Measure(path, format, song);
+    } else {
+        song.m_BITRATE = stream.bitrate;
+        song.m_DURATION = stream.duration;
+    }
     song.KeepLengths();
     return song;
 }
@@ -161,5 +190,5 @@ void CSongFromFile::Complete(const QString& file, SSong& song)
     }
     m_timings.tags += Now() - start;
     // Measured where the file is now: the stored path names the drive the disc was in.
-    Measure(file, song);
+    Measure(file, CAudioFormat::Detect(file), song);
 }

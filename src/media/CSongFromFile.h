@@ -1,6 +1,7 @@
 #pragma once
 
 #include "db/SSong.h"
+#include "media/CAudioFormat.h"
 #include "media/CStreamProbe.h"
 #include "media/CTagReader.h"
 
@@ -59,7 +60,8 @@ public:
 private:
     explicit CSongFromFile(std::unique_ptr<CStreamProbe> probe) : m_probe(std::move(probe)) {}
     void ReadTag(const QString& file, SSong& song);
-    void Measure(const QString& file, SSong& song);
+    static void TakeFields(const STagFields& tag, SSong& song);
+    void Measure(const QString& file, EAudioFormat format, SSong& song);
 
     std::unique_ptr<CStreamProbe> m_probe;
     STimings m_timings;

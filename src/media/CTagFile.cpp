@@ -1,5 +1,7 @@
 #include "media/CTagFile.h"
 
+#include "media/CAudioFormat.h"
+#include "media/CFormatTagFile.h"
 #include "media/CId3Frames.h"
 #include "media/CId3Limits.h"
 #include "media/CTagLibSupport.h"
@@ -348,7 +350,7 @@ int CreateCopy(const QByteArray& folder, const QByteArray& base, QByteArray& nam
 {
     RemoveLeftovers(folder);
     int fd =
-        g_namedCopiesOnly ? -1 : ::open(folder.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+        g_namedCopiesOnly ? -1 : ::open(folder.constData(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
     if (fd < 0 &&
         (g_namedCopiesOnly || errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
         named = folder + "/." + base + ".cratewise-XXXXXX";
@@ -359,8 +361,9 @@ int CreateCopy(const QByteArray& folder, const QByteArray& base, QByteArray& nam
     return fd;
 }
 
-QString WriteCopy(int fd, const struct stat& st, const QByteArray& real, const SLayout& layout,
-                  const SNewTags& tags)
+// A new version of the song written by `fill` into a copy beside it, which then takes
+// its place.
+QString CopyInto(int fd, const struct stat& st, const QByteArray& real, const CTagFile::FFill& fill)
 {
     if (st.st_nlink > 1)
         return QStringLiteral("it has other hard links, which a new copy would not keep");
@@ -377,17 +380,8 @@ QString WriteCopy(int fd, const struct stat& st, const QByteArray& real, const S
         if (!named.isEmpty() && !linked)
             ::unlink(named.constData());
     });
-    const qint64 audioEnd = layout.size - (layout.v1.isEmpty() ? 0 : kId3v1Size);
-    qint64 written = 0;
-    const ByteVector& v1 = layout.v1.isEmpty() ? layout.v1 : tags.v1;
-    // A tag that kept its room keeps the file's length.
-    const ByteVector& v2 = tags.v2Same.isEmpty() ? tags.v2 : tags.v2Same;
-    if (!WriteAt(copy, v2.data(), v2.size(), 0))
-        return Reason(errno);
-    written = v2.size();
-    if (!CopyRange(fd, copy, layout.v2Size, audioEnd - layout.v2Size, written) ||
-        !WriteAt(copy, v1.data(), v1.size(), written))
-        return Reason(errno);
+    if (QString error = fill(fd, qint64(st.st_size), copy); !error.isEmpty())
+        return error;
     // The copy keeps the song's permissions (and owner, where that may be given).
     if (::fchmod(copy, st.st_mode & 07777) != 0)
         return Reason(errno);
@@ -409,6 +403,25 @@ QString WriteCopy(int fd, const struct stat& st, const QByteArray& real, const S
         return Reason(errno);
     linked = true;
     return QString();
+}
+
+QString WriteCopy(int fd, const struct stat& st, const QByteArray& real, const SLayout& layout,
+                  const SNewTags& tags)
+{
+    return CopyInto(fd, st, real, [&](int from, qint64, int copy) {
+        const qint64 audioEnd = layout.size - (layout.v1.isEmpty() ? 0 : kId3v1Size);
+        const ByteVector& v1 = layout.v1.isEmpty() ? layout.v1 : tags.v1;
+        // A tag that kept its room keeps the file's length.
+        const ByteVector& v2 = tags.v2Same.isEmpty() ? tags.v2 : tags.v2Same;
+        qint64 written = 0;
+        if (!WriteAt(copy, v2.data(), v2.size(), 0))
+            return Reason(errno);
+        written = v2.size();
+        if (!CopyRange(from, copy, layout.v2Size, audioEnd - layout.v2Size, written) ||
+            !WriteAt(copy, v1.data(), v1.size(), written))
+            return Reason(errno);
+        return QString();
+    });
 }
 
 // The song's file, opened for writing, once it is known to be a writable regular file.
@@ -478,7 +491,7 @@ QString WriteFile(const QString& path, const CTagFile::SChanges& changes, CTagFi
     if (QString error = RenderTags(layout, changes, tags); !error.isEmpty())
         return error;
     if (before)
-        *before = {ToQt(layout.v2), ToQt(layout.v1)};
+        *before = {ToQt(layout.v2), ToQt(layout.v1), QByteArray()};
     return Apply(file, layout, tags);
 }
 
@@ -517,12 +530,41 @@ namespace CTagFile {
 
 QString Write(const QString& path, const SChanges& changes, SBefore* before)
 {
+    if (const EAudioFormat format = CAudioFormat::Detect(path); format != EAudioFormat::Mpeg)
+        return Guarded([&] {
+            return CFormatTagFile::Write(path, format, changes, before ? &before->own : nullptr);
+        });
     return Guarded([&] { return WriteFile(path, changes, before); });
 }
 
 QString Restore(const QString& path, const SBefore& before)
 {
+    if (const EAudioFormat format = CAudioFormat::Detect(path); format != EAudioFormat::Mpeg)
+        return Guarded([&] { return CFormatTagFile::Restore(path, format, before.own); });
     return Guarded([&] { return RestoreFile(path, before); });
+}
+
+QString ReplaceWithCopy(const QString& path, const FFill& fill)
+{
+    SOpened file;
+    if (QString error = Open(path, file); !error.isEmpty())
+        return error;
+    return CopyInto(file.fd, file.st, file.real, fill);
+}
+
+bool CopyBytes(int from, int to, qint64 offset, qint64 length, qint64& written)
+{
+    return CopyRange(from, to, offset, length, written);
+}
+
+bool ReadBytes(int fd, char* data, qint64 length, qint64 offset)
+{
+    return ReadAt(fd, data, length, offset);
+}
+
+bool WriteBytes(int fd, const char* data, qint64 length, qint64 offset)
+{
+    return WriteAt(fd, data, length, offset);
 }
 
 void SetCopyObserver(std::function<void(qint64 written)> observer)

@@ -5,7 +5,8 @@
 #include <functional>
 #include <optional>
 
-// Writes frames into an MP3 file's tags without ever leaving a damaged song behind.
+// Writes frames into an MP3 file's tags without ever leaving a damaged song behind. FLAC,
+// Ogg and M4A files get their own tags by the same rules (see CFormatTagFile).
 //
 // Only the frames of the fields changed are rendered anew; every other frame is written
 // back as the bytes it was (see CId3Frames). The file keeps the ID3v2 version it has
@@ -43,8 +44,9 @@ struct SChanges
 // What a file held where tags are kept before a write, to put it back.
 struct SBefore
 {
-    QByteArray v2; // the ID3v2 tag as it was (empty: none)
-    QByteArray v1; // the ID3v1 tag as it was (empty: none)
+    QByteArray v2;  // the ID3v2 tag as it was (empty: none)
+    QByteArray v1;  // the ID3v1 tag as it was (empty: none)
+    QByteArray own; // another format's tag as it was, where that format keeps it
 };
 
 // Writes the changes; empty when the file now holds them, else why it was left as it was.
@@ -53,6 +55,17 @@ QString Write(const QString& path, const SChanges& changes, SBefore* before = nu
 // Puts back the tags a Write found (when what was stored with it could not be kept); empty,
 // or why not.
 QString Restore(const QString& path, const SBefore& before);
+
+// A new version of a song, written by `fill` from the old file (`from`, of `size` bytes)
+// into `to`; empty, or why not.
+using FFill = std::function<QString(int from, qint64 size, int to)>;
+// Writes the song at `path` anew through a copy beside it that takes its place once it is
+// complete on disk, with the song's permissions; empty, or why not.
+QString ReplaceWithCopy(const QString& path, const FFill& fill);
+// Bytes between descriptors: whole or false (errno says why).
+bool CopyBytes(int from, int to, qint64 offset, qint64 length, qint64& written);
+bool ReadBytes(int fd, char* data, qint64 length, qint64 offset);
+bool WriteBytes(int fd, const char* data, qint64 length, qint64 offset);
 
 // Called while a copy is being written, with the bytes written so far (tests that
 // interrupt a save watch it); null for none.

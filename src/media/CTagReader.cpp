@@ -1,6 +1,7 @@
 #include "media/CTagReader.h"
 
 #include "db/CGenres.h"
+#include "media/CFormatTags.h"
 #include "media/CId3Limits.h"
 #include "media/CTagLibSupport.h"
 #include "media/CTagRegions.h"
@@ -259,6 +260,13 @@ void DropExtendedHeader(TagLib::ByteVector& head)
 namespace CTagReader {
 
 bool ReadTagFields(const QString& path, STagFields& fields)
+{
+    if (const EAudioFormat format = CAudioFormat::Detect(path); format != EAudioFormat::Mpeg)
+        return CFormatTags::Read(path, format, &fields, nullptr);
+    return ReadMpegFields(path, fields);
+}
+
+bool ReadMpegFields(const QString& path, STagFields& fields)
 {
     fields = STagFields();
     SilenceTagLib();

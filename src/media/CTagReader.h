@@ -20,8 +20,11 @@ namespace CTagReader {
 constexpr qsizetype kMaxLyrics = 5000;
 
 // Reads the tag of one file: each field from the ID3v2 frame of that identifier, else
-// from the APE tag, else from the ID3v1 tag. False (fields empty) when the file has no
+// from the APE tag, else from the ID3v1 tag; FLAC, Ogg and M4A files from their own tags
+// (see CFormatTags). False (fields empty) when the file has no
 // readable tag or cannot be opened; never throws, never prints, never crashes on broken
 // input.
 bool ReadTagFields(const QString& path, STagFields& fields);
+// The same for a file known to be MPEG audio.
+bool ReadMpegFields(const QString& path, STagFields& fields);
 } // namespace CTagReader

@@ -4,37 +4,21 @@
 #include "platform/CSettings.h"
 
 #include <QFile>
-#include <QFileInfo>
+#include <QHash>
 #include <QMetaObject>
+#include <QRegularExpression>
 #include <atomic>
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
 #include <deque>
-#include <mpg123.h>
+#include <gst/gst.h>
 #include <mutex>
-#include <out123.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 
 namespace {
-
-// Debian ships libout123's sound outputs (pulse, alsa, ...) in the mpg123 package, which an
-// installation without recommended packages leaves out; the file outputs are built in.
-bool OutputModulesInstalled(const QString& modules)
-{
-    static const QStringList builtIn{"raw", "cdr", "wav", "au", "test", "hex", "txt"};
-    const QString folder =
-        qEnvironmentVariable("MPG123_MODDIR", QStringLiteral(CRATEWISE_OUT123_MODULES));
-    for (const QString& module : modules.split(u',', Qt::SkipEmptyParts)) {
-        if (builtIn.contains(module.trimmed()) ||
-            QFileInfo::exists(folder + QStringLiteral("/output_") + module.trimmed() +
-                              QStringLiteral(".so")))
-            return true;
-    }
-    return false;
-}
 
 struct SCommand
 {
@@ -59,27 +43,90 @@ struct SCommand
 // The decibels the ends of the band sliders stand for: a clear step for the ear, short
 // of the distortion a stronger boost brings.
 constexpr double kBandRangeDb = 12.0;
+// The 32 bands split the audible range evenly, as an MPEG decoder's subbands do, so
+// that stored equalizer settings keep their sound.
+constexpr int kBands = 32;
+constexpr double kBandWidthHz = 44100.0 / 2 / kBands;
 // How long closing the program waits for a player stuck in a sound driver.
 constexpr auto kQuitWait = std::chrono::seconds(3);
-
-// Modules that write files: they take data as fast as it comes, so the player keeps
-// the song's pace itself, as a sound card would.
-bool WritesFile(const char* module)
-{
-    static const char* const kFileModules[] = {"wav", "au", "cdr", "raw", "test", "dummy"};
-    for (const char* name : kFileModules)
-        if (module && qstrcmp(module, name) == 0)
-            return true;
-    return false;
-}
+// How long opening a song may take to find its format and fill the output.
+constexpr GstClockTime kOpenWait = 5 * GST_SECOND;
+// How often a playing song's position and messages are looked at.
+constexpr auto kPoll = std::chrono::milliseconds(40);
 
 QString CannotPlay(const QString& path, const QString& cause)
 {
     return QStringLiteral("%1\ncannot be played: %2.").arg(path, cause);
 }
 
-} // namespace
+template <typename T> struct SUnref
+{
+    void operator()(T* p) const
+    {
+        if (p)
+            gst_object_unref(p);
+    }
+};
+using CElement = std::unique_ptr<GstElement, SUnref<GstElement>>;
+using CBus = std::unique_ptr<GstBus, SUnref<GstBus>>;
+struct SMessageUnref
+{
+    void operator()(GstMessage* m) const { gst_message_unref(m); }
+};
+using CMessage = std::unique_ptr<GstMessage, SMessageUnref>;
 
+// The sink an output names: "auto" (the desktop's sound server or card), "pulse",
+// "alsa", "fake" (discards, at the song's pace), "wav" with a file, or any GStreamer
+// audio sink by its element name. Null when none of the comma-separated names exists.
+GstElement* MakeSink(const CInternalPlayer::SOutput& output)
+{
+    for (const QString& name : output.modules.split(u',', Qt::SkipEmptyParts)) {
+        const QString module = name.trimmed();
+        GstElement* sink = nullptr;
+        if (module == QLatin1String("wav")) {
+            // 16-bit samples, as a sound card takes them. A file takes data as fast as it
+            // comes: synchronised, it keeps the song's pace.
+            sink = gst_parse_bin_from_description(
+                "audioconvert ! audio/x-raw,format=S16LE ! wavenc ! filesink name=file sync=true",
+                TRUE, nullptr);
+            if (sink) {
+                CElement file(gst_bin_get_by_name(GST_BIN(sink), "file"));
+                g_object_set(file.get(), "location", QFile::encodeName(output.device).constData(),
+                             nullptr);
+            }
+        } else {
+            static const QHash<QString, const char*> kNames{{"auto", "autoaudiosink"},
+                                                            {"pulse", "pulsesink"},
+                                                            {"alsa", "alsasink"},
+                                                            {"fake", "fakesink"}};
+            const QByteArray element =
+                kNames.contains(module) ? QByteArray(kNames.value(module)) : module.toUtf8();
+            sink = gst_element_factory_make(element.constData(), nullptr);
+            if (sink && module == QLatin1String("fake"))
+                g_object_set(sink, "sync", TRUE, nullptr);
+            if (sink && !output.device.isEmpty() &&
+                g_object_class_find_property(G_OBJECT_GET_CLASS(sink), "device"))
+                g_object_set(sink, "device", output.device.toUtf8().constData(), nullptr);
+        }
+        if (sink)
+            return sink;
+    }
+    return nullptr;
+}
+
+// What an error says about a song, in words for the user.
+QString Cause(const GError* error)
+{
+    if (error->domain == GST_STREAM_ERROR && (error->code == GST_STREAM_ERROR_TYPE_NOT_FOUND ||
+                                              error->code == GST_STREAM_ERROR_WRONG_TYPE))
+        return QStringLiteral("no audio was found in it");
+    if ((error->domain == GST_STREAM_ERROR && error->code == GST_STREAM_ERROR_CODEC_NOT_FOUND) ||
+        (error->domain == GST_CORE_ERROR && error->code == GST_CORE_ERROR_MISSING_PLUGIN))
+        return QStringLiteral("no decoder for its format is installed");
+    return QString::fromUtf8(error->message).remove(QRegularExpression(QStringLiteral("\\.$")));
+}
+
+} // namespace
 // What the owner and the player thread share. The thread keeps it alive, so that a
 // thread left behind at exit never touches freed memory.
 struct CInternalPlayer::SShared
@@ -126,7 +173,9 @@ struct CInternalPlayer::SShared
 
 namespace {
 
-// The player thread's side: the decoder and output handles and the playing state.
+// The player thread's side: the pipeline and the playing state. GStreamer decodes and
+// plays on threads of its own; this thread gives it the commands in order and watches
+// its messages.
 class CPlayerThread
 {
 public:
@@ -135,15 +184,14 @@ public:
     {}
     ~CPlayerThread()
     {
-        if (m_ao)
-            out123_del(m_ao);
-        if (m_mh)
-            mpg123_delete(m_mh);
+        if (m_playbin)
+            gst_element_set_state(m_playbin.get(), GST_STATE_NULL);
     }
 
     void Run();
 
 private:
+    bool Build();
     void Next(SCommand& command);
     void Handle(const SCommand& command);
     void DoOpen(const QString& path);
@@ -154,95 +202,104 @@ private:
     void DoSeek(qint64 ms);
     void ApplyLevel();
     void ApplyEqualizer();
-    void DecodeSome();
-    bool StartOutput();
-    void KeepPace();
-    void Report(CInternalPlayer::EState state);
-    void Fail(const QString& message);
-    void FailOutput(const QString& message);
+    void Watch();
+    // An error message, reported as the song's or the output's; true when it was one.
+    bool TakeError(GstMessage* message);
+    void Report(CInternalPlayer::EState state) { m_shared->Report(state); }
 
     std::shared_ptr<CInternalPlayer::SShared> m_shared;
     CInternalPlayer::SOutput m_output;
-    mpg123_handle* m_mh = nullptr;
-    out123_handle* m_ao = nullptr;
-    bool m_outputOpen = false;
-    bool m_outputStarted = false;
-    bool m_paced = false;
+    CElement m_playbin;
+    CElement m_equalizer;
+    GstElement* m_sink = nullptr; // owned by the pipeline
     QString m_path;
+    QString m_outputError; // why the output could not be opened, said at Play
     bool m_fileOpen = false;
     bool m_playing = false;
     bool m_paused = false;
-    long m_rate = 0;
-    int m_channels = 0;
-    int m_encoding = 0;
     int m_level = 100;
-    std::optional<CInternalPlayer::EqualizerTable> m_equalizer;
-    // Where the pace is counted from: the moment and the samples played since.
-    std::chrono::steady_clock::time_point m_paceStart;
-    qint64 m_pacedSamples = 0;
+    std::optional<CInternalPlayer::EqualizerTable> m_equalizer_table;
 };
+
+bool CPlayerThread::Build()
+{
+    static const bool initialised = gst_init_check(nullptr, nullptr, nullptr);
+    if (!initialised)
+        return false;
+    m_playbin.reset(gst_element_factory_make("playbin", nullptr));
+    GstElement* filter = gst_parse_bin_from_description(
+        "audioconvert ! equalizer-nbands name=eq num-bands=32 ! audioconvert", TRUE, nullptr);
+    if (!m_playbin || !filter) {
+        if (filter)
+            gst_object_unref(filter);
+        m_playbin.reset();
+        return false;
+    }
+    gst_object_ref_sink(m_playbin.get());
+    m_equalizer.reset(gst_bin_get_by_name(GST_BIN(filter), "eq"));
+    for (int i = 0; i < kBands; ++i) {
+        GObject* band = gst_child_proxy_get_child_by_index(GST_CHILD_PROXY(m_equalizer.get()), i);
+        // The outer bands are shelves: their frequency is where they begin.
+        const double freq = i == 0            ? kBandWidthHz
+                            : i == kBands - 1 ? i * kBandWidthHz
+                                              : (i + 0.5) * kBandWidthHz;
+        g_object_set(band, "freq", freq, "bandwidth", kBandWidthHz, nullptr);
+        g_object_unref(band);
+    }
+    // Audio only, its level set by the player's own volume.
+    constexpr int kAudio = 0x02, kSoftVolume = 0x10;
+    g_object_set(m_playbin.get(), "flags", kAudio | kSoftVolume, "audio-filter", filter, nullptr);
+    m_sink = MakeSink(m_output);
+    if (m_sink)
+        g_object_set(m_playbin.get(), "audio-sink", m_sink, nullptr);
+    return true;
+}
 
 void CPlayerThread::Run()
 {
-    int rc = mpg123_init();
-    if (rc == MPG123_OK)
-        m_mh = mpg123_new(nullptr, &rc);
-    m_ao = out123_new();
-    if (m_mh) {
-        mpg123_param(m_mh, MPG123_ADD_FLAGS, MPG123_QUIET, 0);
-        // A damaged stretch of a song is skipped however long it is; the rest still plays.
-        mpg123_param(m_mh, MPG123_RESYNC_LIMIT, -1, 0);
-        // One encoding the output modules all take, any rate, the file's channels.
-        mpg123_format_none(m_mh);
-        const long* rates = nullptr;
-        size_t count = 0;
-        mpg123_rates(&rates, &count);
-        for (size_t i = 0; i < count; ++i)
-            mpg123_format(m_mh, rates[i], MPG123_MONO | MPG123_STEREO, MPG123_ENC_SIGNED_16);
-    }
-    if (m_ao)
-        out123_param_int(m_ao, OUT123_ADD_FLAGS, OUT123_QUIET);
+    const bool built = Build();
     for (SCommand command;;) {
         Next(command);
         if (command.kind == SCommand::Quit)
             break;
-        Handle(command);
+        if (built) {
+            Handle(command);
+            continue;
+        }
+        // Said once per song: Play after a failed Open only reports stopped.
+        if (command.kind == SCommand::Open)
+            m_shared->Fail(QStringLiteral("The audio engine (GStreamer) could not be set up; "
+                                          "the built-in player cannot play."));
+        if (command.kind == SCommand::Open || command.kind == SCommand::Play)
+            Report(CInternalPlayer::Stopped);
     }
     if (m_playing || m_paused)
         DoStop(CInternalPlayer::Stopped);
-    if (m_ao && m_outputOpen)
-        out123_close(m_ao);
 }
 
-// The next command. While a song plays and no command waits, the song is decoded on.
+// The next command. While a song plays and no command waits, the pipeline is watched.
 void CPlayerThread::Next(SCommand& command)
 {
     for (;;) {
         {
             std::unique_lock lock(m_shared->mutex);
-            if (!m_playing)
-                m_shared->wake.wait(lock, [this] { return !m_shared->queue.empty(); });
+            const auto waiting = [this] { return !m_shared->queue.empty(); };
+            if (m_playing)
+                m_shared->wake.wait_for(lock, kPoll, waiting);
+            else
+                m_shared->wake.wait(lock, waiting);
             if (!m_shared->queue.empty()) {
                 command = std::move(m_shared->queue.front());
                 m_shared->queue.pop_front();
                 return;
             }
         }
-        DecodeSome();
+        Watch();
     }
 }
 
 void CPlayerThread::Handle(const SCommand& command)
 {
-    if (!m_mh || !m_ao) {
-        // Said once per song: Play after a failed Open only reports stopped.
-        if (command.kind == SCommand::Open)
-            Fail(QStringLiteral("The MP3 decoder could not be set up; the built-in player "
-                                "cannot play."));
-        if (command.kind == SCommand::Open || command.kind == SCommand::Play)
-            Report(CInternalPlayer::Stopped);
-        return;
-    }
     switch (command.kind) {
     case SCommand::Open:
         DoOpen(command.path);
@@ -269,8 +326,8 @@ void CPlayerThread::Handle(const SCommand& command)
         }
         break;
     case SCommand::Equalizer:
-        if (command.equalizer != m_equalizer) {
-            m_equalizer = command.equalizer;
+        if (command.equalizer != m_equalizer_table) {
+            m_equalizer_table = command.equalizer;
             ApplyEqualizer();
         }
         break;
@@ -280,6 +337,25 @@ void CPlayerThread::Handle(const SCommand& command)
     case SCommand::Quit:
         break;
     }
+}
+
+bool CPlayerThread::TakeError(GstMessage* message)
+{
+    if (GST_MESSAGE_TYPE(message) != GST_MESSAGE_ERROR)
+        return false;
+    GError* error = nullptr;
+    gst_message_parse_error(message, &error, nullptr);
+    const bool output =
+        m_sink && (GST_MESSAGE_SRC(message) == GST_OBJECT(m_sink) ||
+                   gst_object_has_as_ancestor(GST_MESSAGE_SRC(message), GST_OBJECT(m_sink)));
+    const QString cause = error ? Cause(error) : QStringLiteral("unknown error");
+    if (output)
+        m_outputError = cause;
+    else
+        m_shared->Fail(CannotPlay(m_path, cause));
+    if (error)
+        g_error_free(error);
+    return true;
 }
 
 void CPlayerThread::DoOpen(const QString& path)
@@ -293,62 +369,44 @@ void CPlayerThread::DoOpen(const QString& path)
         cause = QStringLiteral("the file does not exist");
     else if (!S_ISREG(st.st_mode) || ::access(native.constData(), R_OK) != 0)
         cause = QStringLiteral("the file cannot be read");
-    else if (mpg123_open(m_mh, native.constData()) != MPG123_OK)
-        cause = QString::fromLocal8Bit(mpg123_strerror(m_mh));
-    else if (mpg123_getformat(m_mh, &m_rate, &m_channels, &m_encoding) != MPG123_OK ||
-             m_rate <= 0) {
-        cause = QStringLiteral("no MPEG audio was found in it");
-        mpg123_close(m_mh);
-    }
     if (!cause.isEmpty()) {
-        Fail(CannotPlay(path, cause));
+        m_shared->Fail(CannotPlay(path, cause));
         Report(CInternalPlayer::Stopped);
         return;
     }
     m_path = path;
-    m_fileOpen = true;
+    m_outputError = m_sink ? QString() : QStringLiteral("no such output");
+    gchar* uri = gst_filename_to_uri(native.constData(), nullptr);
+    g_object_set(m_playbin.get(), "uri", uri, nullptr);
+    g_free(uri);
     ApplyLevel();
     ApplyEqualizer();
-    const off_t samples = mpg123_length(m_mh);
-    m_shared->lengthMs = samples > 0 ? qint64(samples) * 1000 / m_rate : 0;
-    m_shared->positionMs = 0;
-}
-
-bool CPlayerThread::StartOutput()
-{
-    if (!m_outputOpen) {
-        const QByteArray modules = m_output.modules.toLocal8Bit();
-        const QByteArray device = QFile::encodeName(m_output.device);
-        if (out123_open(m_ao, modules.constData(),
-                        device.isEmpty() ? nullptr : device.constData()) != 0) {
-            const QString remedy =
-                OutputModulesInstalled(m_output.modules)
-                    ? QStringLiteral("The built-in player needs a running sound server or a "
-                                     "free sound card.")
-                    : QStringLiteral("The sound outputs are not installed: the built-in player "
-                                     "needs the mpg123 package.");
-            FailOutput(
-                QStringLiteral("No sound output could be opened (%1: %2).\n%3")
-                    .arg(m_output.modules, QString::fromLocal8Bit(out123_strerror(m_ao)), remedy));
-            return false;
+    // Paused, the song is opened and decoded up to its first sound: a file that is no
+    // song says so now.
+    CBus bus(gst_element_get_bus(m_playbin.get()));
+    gst_bus_set_flushing(bus.get(), TRUE);
+    gst_bus_set_flushing(bus.get(), FALSE);
+    if (m_sink) {
+        gst_element_set_state(m_playbin.get(), GST_STATE_PAUSED);
+        CMessage message(gst_bus_timed_pop_filtered(
+            bus.get(), kOpenWait, GstMessageType(GST_MESSAGE_ERROR | GST_MESSAGE_ASYNC_DONE)));
+        if (message && TakeError(message.get())) {
+            gst_element_set_state(m_playbin.get(), GST_STATE_NULL);
+            // A song the output cannot take is said at Play, as an output that never opened.
+            if (m_outputError.isEmpty()) {
+                m_path.clear();
+                Report(CInternalPlayer::Stopped);
+                return;
+            }
         }
-        m_outputOpen = true;
-        char* driver = nullptr;
-        out123_driver_info(m_ao, &driver, nullptr);
-        m_paced = WritesFile(driver);
     }
-    if (out123_start(m_ao, m_rate, m_channels, m_encoding) != 0) {
-        FailOutput(
-            QStringLiteral("The sound output refused the song's format (%1 Hz, %2 channels): %3.")
-                .arg(m_rate)
-                .arg(m_channels)
-                .arg(QString::fromLocal8Bit(out123_strerror(m_ao))));
-        return false;
-    }
-    m_outputStarted = true;
-    m_paceStart = std::chrono::steady_clock::now();
-    m_pacedSamples = 0;
-    return true;
+    m_fileOpen = true;
+    gint64 length = 0;
+    m_shared->lengthMs =
+        gst_element_query_duration(m_playbin.get(), GST_FORMAT_TIME, &length) && length > 0
+            ? length / GST_MSECOND
+            : 0;
+    m_shared->positionMs = 0;
 }
 
 void CPlayerThread::DoPlay()
@@ -359,28 +417,29 @@ void CPlayerThread::DoPlay()
     }
     if (!m_fileOpen || m_playing)
         return;
-    if (!StartOutput()) {
+    if (!m_outputError.isEmpty()) {
+        const QString remedy =
+            m_sink ? QStringLiteral("The built-in player needs a running sound server or a "
+                                    "free sound card.")
+                   : QStringLiteral("The sound outputs are not installed: the built-in player "
+                                    "needs the GStreamer plugins (gstreamer1.0-plugins-good).");
+        m_shared->FailOutput(QStringLiteral("No sound output could be opened (%1: %2).\n%3")
+                                 .arg(m_output.modules, m_outputError, remedy));
         Report(CInternalPlayer::Stopped);
         return;
     }
+    gst_element_set_state(m_playbin.get(), GST_STATE_PLAYING);
     m_playing = true;
     Report(CInternalPlayer::Playing);
 }
 
 void CPlayerThread::DoStop(CInternalPlayer::EState reported)
 {
-    if (m_outputStarted) {
-        // Stop means now: what still waits in the buffers is dropped, except at the end
-        // of a song, whose last notes are still to be heard.
-        if (reported != CInternalPlayer::Ended)
-            out123_drop(m_ao);
-        out123_stop(m_ao);
-        m_outputStarted = false;
-    }
+    // Stop means now: what waits in the buffers is dropped. Ready keeps the song open, to
+    // play again from its start.
+    gst_element_set_state(m_playbin.get(), GST_STATE_READY);
     m_playing = false;
     m_paused = false;
-    if (m_fileOpen)
-        mpg123_seek(m_mh, 0, SEEK_SET);
     m_shared->positionMs = 0;
     Report(reported);
 }
@@ -389,8 +448,8 @@ void CPlayerThread::DoClose()
 {
     if (m_playing || m_paused)
         DoStop(CInternalPlayer::Stopped);
-    if (m_fileOpen)
-        mpg123_close(m_mh);
+    if (m_playbin)
+        gst_element_set_state(m_playbin.get(), GST_STATE_NULL);
     m_fileOpen = false;
     m_path.clear();
     m_shared->positionMs = 0;
@@ -400,14 +459,12 @@ void CPlayerThread::DoClose()
 void CPlayerThread::DoPause()
 {
     if (m_playing) {
-        out123_pause(m_ao);
+        gst_element_set_state(m_playbin.get(), GST_STATE_PAUSED);
         m_playing = false;
         m_paused = true;
         Report(CInternalPlayer::Paused);
     } else if (m_paused) {
-        out123_continue(m_ao);
-        m_paceStart = std::chrono::steady_clock::now();
-        m_pacedSamples = 0;
+        gst_element_set_state(m_playbin.get(), GST_STATE_PLAYING);
         m_playing = true;
         m_paused = false;
         Report(CInternalPlayer::Playing);
@@ -416,96 +473,52 @@ void CPlayerThread::DoPause()
 
 void CPlayerThread::DoSeek(qint64 ms)
 {
-    if (!m_fileOpen || m_rate <= 0)
+    if (!m_playing && !m_paused)
         return;
-    const off_t at = mpg123_seek(m_mh, off_t(qMax<qint64>(0, ms) * m_rate / 1000), SEEK_SET);
-    if (at < 0)
-        return;
-    // What waits in the buffers belongs to the old place.
-    if (m_outputStarted)
-        out123_drop(m_ao);
-    m_paceStart = std::chrono::steady_clock::now();
-    m_pacedSamples = 0;
-    m_shared->positionMs = qint64(at) * 1000 / m_rate;
+    // A flushing seek: what waits in the buffers belongs to the old place.
+    const gint64 at = qMax<qint64>(0, ms) * GST_MSECOND;
+    if (gst_element_seek_simple(m_playbin.get(), GST_FORMAT_TIME,
+                                GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_KEY_UNIT), at))
+        m_shared->positionMs = qMax<qint64>(0, ms);
 }
 
 void CPlayerThread::ApplyLevel()
 {
-    mpg123_volume(m_mh, m_level / 100.0);
+    g_object_set(m_playbin.get(), "volume", m_level / 100.0, nullptr);
 }
 
 void CPlayerThread::ApplyEqualizer()
 {
-    if (!m_equalizer) {
-        mpg123_reset_eq(m_mh);
-        return;
-    }
-    const CInternalPlayer::EqualizerTable& table = *m_equalizer;
-    for (int band = 0; band < 32; ++band) {
-        mpg123_eq2(m_mh, MPG123_LEFT, band, CInternalPlayer::BandFactor(table[band]));
-        mpg123_eq2(m_mh, MPG123_RIGHT, band, CInternalPlayer::BandFactor(table[32 + band]));
+    // One table for both channels: the settings give both the same.
+    for (int i = 0; i < kBands; ++i) {
+        const int gain = m_equalizer_table ? (*m_equalizer_table)[i] : 0;
+        GObject* band = gst_child_proxy_get_child_by_index(GST_CHILD_PROXY(m_equalizer.get()), i);
+        g_object_set(band, "gain", qBound(-100, gain, 100) / 100.0 * kBandRangeDb, nullptr);
+        g_object_unref(band);
     }
 }
 
-void CPlayerThread::DecodeSome()
+void CPlayerThread::Watch()
 {
-    unsigned char buffer[16384];
-    size_t done = 0;
-    int rc = mpg123_read(m_mh, buffer, sizeof buffer, &done);
-    if (rc == MPG123_NEW_FORMAT) {
-        // A stream that changes rate or channels midway: the output follows.
-        mpg123_getformat(m_mh, &m_rate, &m_channels, &m_encoding);
-        out123_stop(m_ao);
-        m_outputStarted = false;
-        if (!StartOutput()) {
-            DoStop(CInternalPlayer::Stopped);
+    gint64 at = 0;
+    if (gst_element_query_position(m_playbin.get(), GST_FORMAT_TIME, &at) && at >= 0)
+        m_shared->positionMs = at / GST_MSECOND;
+    if (m_shared->lengthMs == 0 &&
+        gst_element_query_duration(m_playbin.get(), GST_FORMAT_TIME, &at) && at > 0)
+        m_shared->lengthMs = at / GST_MSECOND;
+    CBus bus(gst_element_get_bus(m_playbin.get()));
+    while (CMessage message{
+        gst_bus_pop_filtered(bus.get(), GstMessageType(GST_MESSAGE_ERROR | GST_MESSAGE_EOS))}) {
+        if (GST_MESSAGE_TYPE(message.get()) == GST_MESSAGE_EOS) {
+            DoStop(CInternalPlayer::Ended);
             return;
         }
-    }
-    if (done > 0) {
-        if (out123_play(m_ao, buffer, done) < done && out123_errcode(m_ao) != OUT123_OK) {
-            FailOutput(QStringLiteral("The sound output failed: %1.")
-                           .arg(QString::fromLocal8Bit(out123_strerror(m_ao))));
-            DoStop(CInternalPlayer::Stopped);
-            return;
-        }
-        m_pacedSamples += qint64(done) / (qint64(m_channels) * 2);
-        const off_t at = mpg123_tell(m_mh);
-        if (at >= 0)
-            m_shared->positionMs = qint64(at) * 1000 / m_rate;
-        KeepPace();
-    }
-    if (rc == MPG123_DONE) {
-        DoStop(CInternalPlayer::Ended);
-    } else if (rc == MPG123_ERR) {
-        Fail(CannotPlay(m_path, QString::fromLocal8Bit(mpg123_strerror(m_mh))));
+        TakeError(message.get());
+        if (!m_outputError.isEmpty())
+            m_shared->FailOutput(QStringLiteral("The sound output failed: %1.").arg(m_outputError));
         DoStop(CInternalPlayer::Stopped);
-    }
-}
-
-void CPlayerThread::KeepPace()
-{
-    if (!m_paced)
         return;
-    const auto due = m_paceStart + std::chrono::microseconds(m_pacedSamples * 1000000 / m_rate);
-    // Waits on the commands, so that Stop and Pause act at once.
-    std::unique_lock lock(m_shared->mutex);
-    m_shared->wake.wait_until(lock, due, [this] { return !m_shared->queue.empty(); });
-}
-
-void CPlayerThread::Report(CInternalPlayer::EState state)
-{
-    m_shared->Report(state);
-}
-
-void CPlayerThread::Fail(const QString& message)
-{
-    m_shared->Fail(message);
-}
-
-void CPlayerThread::FailOutput(const QString& message)
-{
-    m_shared->FailOutput(message);
+    }
 }
 
 } // namespace

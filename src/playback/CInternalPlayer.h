@@ -6,10 +6,10 @@
 #include <memory>
 #include <optional>
 
-// The built-in player: decodes with libmpg123 and plays through libout123 on a thread of
-// its own. The decoder handle is not thread-safe, so only that thread touches it: every
-// control is queued to it in order, and its state changes come back to the thread that
-// owns this object as queued signals.
+// The built-in player: one GStreamer pipeline (playbin with a 32-band equalizer and its
+// volume) plays every recognised type. A thread of its own gives the pipeline every
+// control in order and watches it; its state changes come back to the thread that owns
+// this object as queued signals.
 class CInternalPlayer : public QObject
 {
     Q_OBJECT
@@ -25,8 +25,10 @@ public:
 
     struct SOutput
     {
-        QString modules = QStringLiteral("pulse,alsa"); // libout123 modules, tried in order
-        QString device; // empty: the module's default; the file for "wav", "au", "raw", "cdr"
+        // Outputs, the first that exists taken: "auto" (sound server or card), "pulse",
+        // "alsa", "fake" (nothing heard, at the song's pace), "wav", or a GStreamer sink.
+        QString modules = QStringLiteral("auto");
+        QString device; // empty: the output's default; the file for "wav"
         // From CRATEWISE_AUDIO_OUTPUT ("module" or "module:device", e.g. "wav:/tmp/a.wav"),
         // else the sound server or the sound card.
         static SOutput FromEnvironment();

@@ -10,7 +10,7 @@
 
 namespace {
 
-// `preview` plays through libout123's "wav" module, chosen by the environment.
+// `preview` plays through the "wav" output, chosen by the environment.
 TEST(PreviewCommandLineTest, PlaysToTheEndOrUntilCtrlC)
 {
     CDocFixture f;

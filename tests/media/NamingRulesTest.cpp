@@ -62,6 +62,29 @@ TEST(FormattingTest, ArtistDashTitle)
     EXPECT_TRUE(s.album.isEmpty());
 }
 
+// The list and the last part of a name drop ".flac" and ".opus" whole, and four characters
+// of anything else, as catalogues were built.
+TEST(FormattingTest, LongerTypesLoseTheirWholeExtension)
+{
+    struct SCase
+    {
+        const char* name;
+        const char* list;
+        const char* title;
+    };
+    for (const SCase& c : {SCase{"Abba - Waterloo.flac", "Abba - Waterloo", "Waterloo"},
+                           SCase{"Abba - Waterloo.opus", "Abba - Waterloo", "Waterloo"},
+                           SCase{"Abba - Waterloo.m4a", "Abba - Waterloo", "Waterloo"},
+                           SCase{"Abba - Waterloo.wave", "Abba - Waterloo.", "Waterloo."},
+                           SCase{"flac", "", nullptr}}) {
+        EXPECT_EQ(CNamingRules::ListName(QString::fromUtf8(c.name)), QString::fromUtf8(c.list));
+        if (c.title) {
+            EXPECT_EQ(Split(QString::fromUtf8(c.name), QStringLiteral("%1 - %2")).title,
+                      QString::fromUtf8(c.title));
+        }
+    }
+}
+
 TEST(FormattingTest, FailsWhenAPartHoldsTheDelimiterOrIsEmpty)
 {
     const SSplit live =

@@ -1,5 +1,6 @@
 #include "platform/CSettings.h"
 #include "playback/CInternalPlayer.h"
+#include "support/CAudioFiles.h"
 #include "support/CMp3Factory.h"
 #include "support/CTestEnvironment.h"
 #include "support/CToneMp3.h"
@@ -13,7 +14,7 @@
 
 namespace {
 
-// The player writing through libout123's "wav" module, with what it reported.
+// The player writing through the "wav" output, with what it reported.
 class InternalPlayerTest : public ::testing::Test
 {
 protected:
@@ -150,14 +151,15 @@ TEST_F(InternalPlayerTest, UnplayableFilesAndAMissingOutputAreReportedAndStop)
     const QString gone = env.Root() + "/gone.mp3";
     const QString junk = env.WriteFile("junk.mp3", QByteArray(20000, 'x'));
     for (const auto& [file, why] :
-         {std::pair{gone, "the file does not exist."}, {junk, "no MPEG audio was found in it."}}) {
+         {std::pair{gone, "the file does not exist."}, {junk, "no audio was found in it."}}) {
         failures.clear();
         states.clear();
         player.Open(file);
         player.Play();
         ASSERT_TRUE(WaitFor(CInternalPlayer::Stopped));
         EXPECT_TRUE(player.IsStopped());
-        EXPECT_EQ(failures, QStringList(file + "\ncannot be played: " + why));
+        EXPECT_EQ(failures.join(u'|').toStdString(),
+                  (file + "\ncannot be played: " + why).toStdString());
     }
 
     // A stream cut off midway with rubbish inside plays what it can to the end.
@@ -178,8 +180,25 @@ TEST_F(InternalPlayerTest, UnplayableFilesAndAMissingOutputAreReportedAndStop)
     EXPECT_TRUE(said[0].startsWith("No sound output could be opened (no-such-module: "))
         << said[0].toStdString();
     // The module is not installed, so the remedy is the package, not the sound card.
-    EXPECT_TRUE(said[0].endsWith("the built-in player needs the mpg123 package."))
+    EXPECT_TRUE(said[0].endsWith("needs the GStreamer plugins (gstreamer1.0-plugins-good)."))
         << said[0].toStdString();
+}
+
+// Every recognised type plays through the same engine, level included.
+TEST_F(InternalPlayerTest, PlaysEveryOtherFormatAtItsLevel)
+{
+    player.SetLevel(50);
+    for (const EAudioFormat format :
+         {EAudioFormat::Flac, EAudioFormat::OggVorbis, EAudioFormat::Opus, EAudioFormat::Mp4}) {
+        const QString song = env.Root() + QStringLiteral("/tone.") + CAudioFiles::Extension(format);
+        SCOPED_TRACE(song.toStdString());
+        ASSERT_TRUE(CAudioFiles::Write(song, format, 0.5));
+        const CToneMp3::SWav out = PlayToEnd(song);
+        EXPECT_TRUE(failures.isEmpty()) << failures.join(u'\n').toStdString();
+        EXPECT_NEAR(out.Frames(), 44100 / 2, 44100 / 10);
+        // The tone is written at 0.2; half the level gives half of it.
+        EXPECT_NEAR(out.Amplitude(440), 0.1, 0.02);
+    }
 }
 
 } // namespace

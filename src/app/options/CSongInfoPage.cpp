@@ -1,5 +1,6 @@
 #include "app/options/CSongInfoPage.h"
 
+#include "media/CAudioFormat.h"
 #include "platform/CSettings.h"
 
 #include <QButtonGroup>
@@ -35,6 +36,10 @@ CSongInfoPage::CSongInfoPage(QWidget* parent) : QWidget(parent)
     auto* types = new QFormLayout;
     m_recognized = new QLineEdit(CSettings::String(ESetting::Recognized), group);
     types->addRow(Caption(ESetting::Recognized), m_recognized);
+    types->addRow(
+        QString(),
+        new QLabel(QStringLiteral("Types that can be listed: %1").arg(CAudioFormat::KnownTypes()),
+                   group));
     column->addLayout(types);
 
     m_boxes = std::make_unique<COptionBoxes>(group, column,

@@ -17,7 +17,7 @@
 
 namespace {
 
-// Preview on the main form, through libout123's "wav" module chosen by the environment.
+// Preview on the main form, through the "wav" output chosen by the environment.
 TEST(PreviewWindowTest, PreviewPlaysTheSelectedSongAndTheButtonStopsIt)
 {
     CViewFixture f;
@@ -69,7 +69,7 @@ TEST(PreviewWindowTest, PreviewPlaysTheSelectedSongAndTheButtonStopsIt)
     QTest::mouseClick(button, Qt::LeftButton);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !f.prompts.messages.isEmpty(); }, 5000));
     EXPECT_EQ(f.prompts.messages[0].text,
-              music + "/bad.mp3\ncannot be played: no MPEG audio was found in it.");
+              music + "/bad.mp3\ncannot be played: no audio was found in it.");
     EXPECT_EQ(f.prompts.messages[0].caption, "Preview");
     EXPECT_EQ(f.prompts.messages[0].icon, CPrompts::EIcon::Error);
     EXPECT_EQ(button->text(), "&Preview");

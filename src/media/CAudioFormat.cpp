@@ -1,0 +1,85 @@
+#include "media/CAudioFormat.h"
+
+#include "platform/CFileNames.h"
+
+#include <QByteArray>
+#include <QScopeGuard>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// Enough for an Ogg page header with its segment table and the first packet's name.
+constexpr qint64 kSniff = 128;
+constexpr qint64 kId3Header = 10;
+
+QByteArray ReadAt(int fd, qint64 offset, qint64 length, qint64* counted)
+{
+    QByteArray data(length, '\0');
+    qint64 done = 0;
+    while (done < length) {
+        const ssize_t got = ::pread(fd, data.data() + done, size_t(length - done), offset + done);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            break;
+        done += got;
+    }
+    data.truncate(done);
+    if (counted)
+        *counted += done;
+    return data;
+}
+
+EAudioFormat FromHead(const QByteArray& head)
+{
+    if (head.startsWith("fLaC"))
+        return EAudioFormat::Flac;
+    if (head.mid(4, 4) == "ftyp")
+        return EAudioFormat::Mp4;
+    if (head.startsWith("OggS") && head.size() > 27) {
+        // The first packet begins after the page header and its segment table.
+        const QByteArray packet = head.mid(27 + quint8(head[26]), 8);
+        if (packet == "OpusHead")
+            return EAudioFormat::Opus;
+        if (packet.startsWith("\x01vorbis"))
+            return EAudioFormat::OggVorbis;
+    }
+    return EAudioFormat::Mpeg;
+}
+
+} // namespace
+
+namespace CAudioFormat {
+
+EAudioFormat Detect(const QString& path, qint64* bytesRead)
+{
+    const int fd = ::open(CFileNames::Encode(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return EAudioFormat::Mpeg;
+    const auto closer = qScopeGuard([fd] { ::close(fd); });
+    struct stat st = {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
+        return EAudioFormat::Mpeg;
+    QByteArray head = ReadAt(fd, 0, kSniff, bytesRead);
+    if (head.startsWith("ID3") && head.size() >= kId3Header) {
+        // A syncsafe size; a footer adds another header's length.
+        qint64 size = kId3Header;
+        for (int i = 6; i < 10; ++i)
+            size += qint64(quint8(head[i]) & 0x7f) << (7 * (9 - i));
+        if (head[5] & 0x10)
+            size += kId3Header;
+        const EAudioFormat behind = FromHead(ReadAt(fd, size, 4, bytesRead));
+        return behind == EAudioFormat::Flac ? behind : EAudioFormat::Mpeg;
+    }
+    return FromHead(head);
+}
+
+QString KnownTypes()
+{
+    return QStringLiteral("mp3 mp2 flac ogg oga opus m4a mp4");
+}
+
+} // namespace CAudioFormat

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+
+// The kinds of music file the program reads, told apart by their first bytes rather than
+// their names: a file named .mp3 that holds FLAC is still read as FLAC.
+enum class EAudioFormat
+{
+    Mpeg, // MPEG audio (MP3, MP2) and anything not recognised as one of the others
+    Flac,
+    OggVorbis,
+    Opus,
+    Mp4 // M4A/AAC
+};
+
+namespace CAudioFormat {
+// The format of the file at `path` from at most a few hundred bytes at its start (past an
+// ID3v2 tag, which some programs put in front of FLAC). `bytesRead`, when given, grows by
+// what was read.
+EAudioFormat Detect(const QString& path, qint64* bytesRead = nullptr);
+// The file-name extensions of every format above, blank-separated, as "Recognized
+// filetypes" may list them.
+QString KnownTypes();
+} // namespace CAudioFormat

@@ -1,0 +1,112 @@
+#include "media/CFormatTags.h"
+#include "media/CSongFromFile.h"
+#include "media/CTagFile.h"
+#include "support/CAudioFiles.h"
+#include "support/CTestEnvironment.h"
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QFileInfo>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+namespace {
+
+const EAudioFormat kFormats[] = {EAudioFormat::Flac, EAudioFormat::OggVorbis, EAudioFormat::Opus,
+                                 EAudioFormat::Mp4};
+
+CAudioFiles::STags Tags()
+{
+    CAudioFiles::STags tags{QStringLiteral("Ærø"),      QStringLiteral("Привет"),
+                            QStringLiteral("Straße"),   QStringLiteral("Rock"),
+                            QStringLiteral("née"),      QStringLiteral("Zeile 1\nСтрока 2"),
+                            QStringLiteral("Bach-Werk")};
+    tags.year = 2001;
+    return tags;
+}
+
+// Every format is found by its content and taken in with its own tag and its length,
+// reading a few kilobytes of a file many times that size (an MP3's probe alone reads
+// 64 KB at a time).
+TEST(OtherFormatsTest, TakenInWithTagsAndLengthFromBoundedReads)
+{
+    CTestEnvironment env;
+    const std::unique_ptr<CSongFromFile> maker = CSongFromFile::Create();
+    for (const EAudioFormat format : kFormats) {
+        const QString name = QStringLiteral("song.") + CAudioFiles::Extension(format);
+        SCOPED_TRACE(name.toStdString());
+        const QString path = env.Root() + u'/' + name;
+        ASSERT_TRUE(CAudioFiles::Write(path, format, 30.0, Tags()));
+        EXPECT_EQ(CAudioFormat::Detect(path), format);
+
+        const SSong song = maker->Make(QStringLiteral("S"), env.Root(), name, SSongRules());
+        EXPECT_EQ(song.m_TITLE, QStringLiteral("Ærø"));
+        EXPECT_EQ(song.m_ARTIST, QStringLiteral("Привет"));
+        EXPECT_EQ(song.m_ALBUM, QStringLiteral("Straße"));
+        EXPECT_EQ(song.m_GENRE, QStringLiteral("(17)"));
+        EXPECT_EQ(song.m_YEAR.left(4), QStringLiteral("2001")); // M4A dates are whole days
+        EXPECT_EQ(song.m_COMMENT, QStringLiteral("née"));
+        EXPECT_EQ(song.m_LYRICS, QStringLiteral("Zeile 1\nСтрока 2"));
+        EXPECT_EQ(song.m_DURATION, QStringLiteral("30"));
+        EXPECT_GT(song.m_BITRATE.toInt(), 8);
+
+        qint64 read = 0;
+        STagFields fields;
+        CFormatTags::SStream stream;
+        ASSERT_TRUE(CFormatTags::Read(path, format, &fields, &stream, &read));
+        EXPECT_LT(read, 32 * 1024);
+        EXPECT_GT(QFileInfo(path).size(), 3 * read);
+    }
+}
+
+QByteArray Hash(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly)
+               ? QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256)
+               : QByteArray();
+}
+
+// An edit writes the changed fields into the format's own tag and keeps the rest: the
+// other fields, a field the program does not know, the length, the file's mode; putting
+// back what it found gives the very same file.
+TEST(OtherFormatsTest, AnEditChangesOnlyItsFieldsAndCanBeUndone)
+{
+    CTestEnvironment env;
+    for (const EAudioFormat format : kFormats) {
+        const QString path = env.Root() + QStringLiteral("/edit.") + CAudioFiles::Extension(format);
+        SCOPED_TRACE(path.toStdString());
+        ASSERT_TRUE(CAudioFiles::Write(path, format, 3.0, Tags()));
+        ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0640), 0);
+        const QByteArray original = Hash(path);
+
+        CTagFile::SChanges changes;
+        changes.title = QStringLiteral("A much longer title than before, to move the audio");
+        changes.genre = QStringLiteral("(0)");
+        changes.genreNumber = 0;
+        changes.comment = QString(); // emptied: the entry goes
+        CTagFile::SBefore before;
+        ASSERT_EQ(CTagFile::Write(path, changes, &before), QString());
+
+        STagFields fields;
+        CFormatTags::SStream stream;
+        ASSERT_TRUE(CFormatTags::Read(path, format, &fields, &stream));
+        EXPECT_EQ(fields.title, *changes.title);
+        EXPECT_EQ(fields.genre, QStringLiteral("(0)"));
+        EXPECT_EQ(fields.comment, QString());
+        EXPECT_EQ(fields.artist, QStringLiteral("Привет"));
+        EXPECT_EQ(fields.lyrics, QStringLiteral("Zeile 1\nСтрока 2"));
+        EXPECT_EQ(stream.duration, QStringLiteral("3"));
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_TRUE(file.readAll().contains("Bach-Werk"));
+        struct stat st = {};
+        ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, 0640u);
+
+        ASSERT_EQ(CTagFile::Restore(path, before), QString());
+        EXPECT_EQ(Hash(path), original);
+    }
+}
+
+} // namespace
