@@ -1,6 +1,7 @@
 #include "media/CAudioFormat.h"
 
 #include "platform/CFileNames.h"
+#include "platform/CRegularFile.h"
 
 #include <QByteArray>
 #include <QScopeGuard>
@@ -17,19 +18,9 @@ constexpr qint64 kId3Header = 10;
 
 QByteArray ReadAt(int fd, qint64 offset, qint64 length, qint64* counted)
 {
-    QByteArray data(length, '\0');
-    qint64 done = 0;
-    while (done < length) {
-        const ssize_t got = ::pread(fd, data.data() + done, size_t(length - done), offset + done);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            break;
-        done += got;
-    }
-    data.truncate(done);
+    QByteArray data = CRegularFile::ReadAt(fd, offset, length);
     if (counted)
-        *counted += done;
+        *counted += data.size();
     return data;
 }
 

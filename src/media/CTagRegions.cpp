@@ -1,6 +1,7 @@
 #include "media/CTagRegions.h"
 
 #include "platform/CFileNames.h"
+#include "platform/CRegularFile.h"
 
 #include <QScopeGuard>
 #include <algorithm>
@@ -14,18 +15,8 @@ namespace {
 
 TagLib::ByteVector ReadRange(int fd, qint64 offset, qint64 length)
 {
-    TagLib::ByteVector data(unsigned(length), '\0');
-    qint64 done = 0;
-    while (done < length) {
-        const ssize_t got = ::pread(fd, data.data() + done, size_t(length - done), offset + done);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            break;
-        done += got;
-    }
-    data.resize(unsigned(done));
-    return data;
+    const QByteArray data = CRegularFile::ReadAt(fd, offset, length);
+    return TagLib::ByteVector(data.constData(), unsigned(data.size()));
 }
 
 // Up to the end of the first ID3v2 tag in the scanned start: the tag library takes the

@@ -92,3 +92,19 @@ bool CRegularFile::Read(const QString& path, qint64 maxBytes, QByteArray& bytes,
     ::close(fd);
     return ok;
 }
+
+QByteArray CRegularFile::ReadAt(int fd, qint64 offset, qint64 length)
+{
+    QByteArray data(length, '\0');
+    qint64 done = 0;
+    while (done < length) {
+        const ssize_t got = ::pread(fd, data.data() + done, size_t(length - done), offset + done);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            break;
+        done += got;
+    }
+    data.truncate(done);
+    return data;
+}

@@ -22,6 +22,9 @@ bool Read(const QString& path, qint64 maxBytes, QByteArray& bytes, QString& reas
 bool ReadAll(int fd, qint64 maxBytes, QByteArray& bytes, QString& reason);
 
 // "The file is larger than N KB (or MB); it was not read.", with the bound spelled once.
+// Up to `length` bytes from `offset` on, fewer at the end of the file or on an error.
+QByteArray ReadAt(int fd, qint64 offset, qint64 length);
+
 QString TooLarge(qint64 maxBytes);
 QString NotRegular();
 
