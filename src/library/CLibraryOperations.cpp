@@ -127,6 +127,7 @@ void CLibraryOperations::Search(const SSearchCriteria& criteria)
     const SSearchOptions options = SSearchOptions::FromSettings();
     const bool addToPlaylist = CSettings::Bool(ESetting::AddOnSearch);
     std::optional<std::vector<qint64>> ids;
+    CFilter among; // the songs listed, for their total length and a sort's column
     qint64 seconds = 0;
     QString error;
     {
@@ -136,9 +137,13 @@ void CLibraryOperations::Search(const SSearchCriteria& criteria)
             // with many hits lists them at once. The playlist needs every row at once.
             if (!addToPlaylist)
                 ids = CSearch::IndexedIds(m_doc.Set(), criteria, options);
-            // Rows not read yet: the database sums their lengths.
-            if (ids)
-                seconds = m_doc.Set().Totals(CFilter::IdIn(*ids)).seconds;
+            // Rows not read yet: the database sums their lengths. Every song is the whole
+            // table, not a list of a million numbers.
+            if (ids) {
+                if (!CSearch::IsEverything(criteria))
+                    among = CFilter::IdIn(*ids);
+                seconds = m_doc.Set().Totals(among).seconds;
+            }
             if (!ids) {
                 CSearch::Run(m_doc.Set(), criteria, options,
                              [&](const CCdlistSet::CScanRow& row) { songs.AddToBatch(rows, row); });
@@ -152,12 +157,9 @@ void CLibraryOperations::Search(const SSearchCriteria& criteria)
         ShowError(error);
         return;
     }
-    if (ids) {
-        // Every song: a sort reads the column over the whole table. A smaller answer
-        // reads it for its own songs.
-        const CFilter among = CSearch::IsEverything(criteria) ? CFilter() : CFilter::IdIn(*ids);
+    if (ids)
         songs.ShowIds(std::move(*ids), SongRows(), SongColumns(among), seconds);
-    } else
+    else
         songs.AppendRows(std::move(rows));
     QList<CPlaylistModel::SEntry> entries;
     if (addToPlaylist) {
