@@ -11,7 +11,6 @@
 #include "reports/CReportTexts.h"
 #include "reports/CStatistics.h"
 
-#include <QSet>
 
 namespace {
 
@@ -102,28 +101,24 @@ int Stats(SCliContext& c)
 int Duplicates(SCliContext& c)
 {
     CCommandLine::ExpectArguments(c.args, 0, QStringLiteral("duplicates"));
-    if (c.set.CountAll() <= 0)
-        throw CCliError(CReportTexts::EmptyDuplicates());
     CDuplicateFinder finder(c.doc);
-    // Every member of a group finds it again; each is printed once.
-    QSet<QList<qint64>> shown;
-    while (finder.Next() != CDuplicateFinder::EStep::Finished) {
-        QList<qint64> ids;
-        for (const CDuplicateFinder::SEntry& entry : finder.Group())
-            ids << entry.id;
-        if (ids.size() < 2 || shown.contains(ids))
+    if (finder.Total() == 0)
+        throw CCliError(CReportTexts::EmptyDuplicates());
+    // The finder lists each group once in a round, and one round is walked here.
+    qint64 shown = 0;
+    for (CDuplicateFinder::EStep step;
+         (step = finder.Next()) != CDuplicateFinder::EStep::Finished;) {
+        if (step != CDuplicateFinder::EStep::Group)
             continue;
-        if (!shown.isEmpty())
+        if (shown++ > 0)
             c.out << '\n';
-        shown.insert(ids);
         for (const CDuplicateFinder::SEntry& entry : finder.Group())
             c.out << entry.id << '\t' << CText::Printable(entry.file) << '\t' << entry.size << '\n';
     }
-    if (shown.isEmpty())
+    if (shown == 0)
         c.err << CReportTexts::NoDuplicates() << Qt::endl;
     else
-        c.err << shown.size() << (shown.size() == 1 ? " group" : " groups") << " of duplicates"
-              << Qt::endl;
+        c.err << shown << (shown == 1 ? " group" : " groups") << " of duplicates" << Qt::endl;
     return 0;
 }
 

@@ -8,6 +8,7 @@
 #include "reports/CReportTexts.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -62,7 +63,7 @@ void CDuplicateFinder::Load()
     const CFilter among = CFilter::IdIn(repeated);
     repeated = {};
     CStatement s(m_doc.Database(),
-                 QStringLiteral("SELECT ID, MELODI, TITLE FROM Songs WHERE %1 ORDER BY ID")
+                 QStringLiteral("SELECT ID, MELODI, TITLE, PATH FROM Songs WHERE %1 ORDER BY ID")
                      .arg(among.Sql()));
     int index = 1;
     for (const QVariant& value : among.Values())
@@ -72,6 +73,8 @@ void CDuplicateFinder::Load()
         length = quint32(text.size());
         m_text.append(text);
     };
+    // Songs of one folder mostly follow each other: their folder is kept once.
+    SName previous;
     while (s.Step()) {
         SName entry;
         entry.id = s.Int(0);
@@ -80,7 +83,63 @@ void CDuplicateFinder::Load()
         entry.candidate = true;
         store(s.Bytes(1), entry.name, entry.nameLength);
         store(s.Bytes(2), entry.title, entry.titleLength);
+        const std::string_view path = s.Bytes(3);
+        if (!m_entries.empty() &&
+            path == std::string_view(m_text.data() + previous.path, previous.pathLength)) {
+            entry.path = previous.path;
+            entry.pathLength = previous.pathLength;
+        } else {
+            store(path, entry.path, entry.pathLength);
+        }
+        previous = entry;
         m_entries.push_back(entry);
+    }
+    FormGroups(&SName::name, &SName::nameLength, &SName::nameGroup);
+    FormGroups(&SName::title, &SName::titleLength, &SName::titleGroup);
+}
+
+void CDuplicateFinder::FormGroups(quint32 SName::*text, quint32 SName::*length,
+                                  qint32 SName::*group)
+{
+    // Folded here rather than read from the folded copies, so that a row written by
+    // another program since the start (not folded yet) finds its partners too. An empty
+    // text takes part in no match. The keys share one buffer: no allocation per song.
+    std::string folded;
+    struct SKey
+    {
+        quint32 offset, length;
+        qint32 entry;
+    };
+    std::vector<SKey> keys;
+    for (size_t i = 0; i < m_entries.size(); ++i) {
+        const SName& entry = m_entries[i];
+        if (entry.*length == 0)
+            continue;
+        const QByteArray key = CDatabase::FoldedUtf8(Text(entry.*text, entry.*length));
+        keys.push_back({quint32(folded.size()), quint32(key.size()), qint32(i)});
+        folded.append(key.constData(), size_t(key.size()));
+    }
+    const auto view = [&folded](const SKey& k) {
+        return std::string_view(folded.data() + k.offset, k.length);
+    };
+    // Within a key, in entry (so ID) order.
+    std::sort(keys.begin(), keys.end(), [&view](const SKey& a, const SKey& b) {
+        const int order = view(a).compare(view(b));
+        return order != 0 ? order < 0 : a.entry < b.entry;
+    });
+    for (size_t first = 0; first < keys.size();) {
+        size_t end = first + 1;
+        while (end < keys.size() && view(keys[end]) == view(keys[first]))
+            ++end;
+        if (end - first >= 2) {
+            for (size_t i = first; i < end; ++i) {
+                SName& member = m_entries[size_t(keys[i].entry)];
+                member.*group = qint32(m_groupStart.size());
+                m_members.push_back(member.id);
+            }
+            m_groupStart.push_back(quint32(m_members.size() - (end - first)));
+        }
+        first = end;
     }
 }
 
@@ -131,6 +190,7 @@ CDuplicateFinder::EStep CDuplicateFinder::Next()
             m_next = 0;
             m_current.clear();
             m_sizes.clear();
+            m_missingFolders.clear();
             m_listed.clear();
             return EStep::Finished;
         }
@@ -143,7 +203,7 @@ CDuplicateFinder::EStep CDuplicateFinder::Next()
             return EStep::Empty;
         }
         m_current = Text(entry.name, entry.nameLength);
-        m_group = Lookup(m_current, Text(entry.title, entry.titleLength));
+        m_group = Members(entry);
         if (m_group.size() >= 2 && MarkListed(m_group))
             return EStep::Group;
         if (m_group.isEmpty())
@@ -152,49 +212,74 @@ CDuplicateFinder::EStep CDuplicateFinder::Next()
     }
 }
 
-QList<CDuplicateFinder::SEntry> CDuplicateFinder::Lookup(const QString& file, const QString& title)
+const CDuplicateFinder::SName* CDuplicateFinder::Find(qint64 id) const
 {
-    // One statement for the whole walk, answered by the two indexes; an empty title or file
-    // name takes part in no match (NULL equals nothing).
-    if (!m_lookup) {
-        m_lookup = std::make_unique<CStatement>(
-            m_doc.Database(),
-            QStringLiteral("SELECT ID, PATH, MELODI, TITLE FROM Songs WHERE %1 = ? OR %2 = ? "
-                           "ORDER BY ID")
-                .arg(QLatin1String(CSongColumns::FoldedName(ESongColumn::MELODI)),
-                     QLatin1String(CSongColumns::FoldedName(ESongColumn::TITLE))));
-    }
-    CStatement& s = *m_lookup;
-    s.Reset();
-    s.Bind(1, file.isEmpty() ? QVariant() : QVariant(CDatabase::Fold(file)));
-    s.Bind(2, title.isEmpty() ? QVariant() : QVariant(CDatabase::Fold(title)));
-    // A name with an apostrophe has always been compared byte for byte, case included;
-    // the indexes still find the candidates.
-    const bool exact = file.contains(u'\'') || title.contains(u'\'');
-    const QByteArray file8 = file.toUtf8();
-    const QByteArray title8 = title.toUtf8();
-    QList<SEntry> found;
-    while (s.Step()) {
-        if (exact && s.Bytes(2) != std::string_view(file8) &&
-            (title8.isEmpty() || s.Bytes(3) != std::string_view(title8)))
+    // The entries are in ID order (their positions follow the IDs).
+    const auto at = std::lower_bound(m_entries.begin(), m_entries.end(), id,
+                                     [](const SName& e, qint64 wanted) { return e.id < wanted; });
+    return at != m_entries.end() && at->id == id ? &*at : nullptr;
+}
+
+QList<CDuplicateFinder::SEntry> CDuplicateFinder::Members(const SName& entry)
+{
+    std::vector<qint64> ids;
+    for (const qint32 group : {entry.nameGroup, entry.titleGroup}) {
+        if (group < 0)
             continue;
-        SEntry entry;
-        entry.id = qint64(s.Int(0));
-        entry.file = CText::JoinPath(s.Text(1), s.Text(2));
-        found.append(entry);
+        const size_t end = size_t(group) + 1 < m_groupStart.size() ? m_groupStart[size_t(group) + 1]
+                                                                   : m_members.size();
+        ids.insert(ids.end(), m_members.begin() + m_groupStart[size_t(group)],
+                   m_members.begin() + qsizetype(end));
     }
-    s.Reset();
+    std::sort(ids.begin(), ids.end());
+    ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
+    // A name with an apostrophe has always been compared byte for byte, case included.
+    const std::string_view file(m_text.data() + entry.name, entry.nameLength);
+    const std::string_view title(m_text.data() + entry.title, entry.titleLength);
+    const bool exact =
+        file.find('\'') != std::string_view::npos || title.find('\'') != std::string_view::npos;
+    QList<SEntry> found;
+    for (const qint64 id : ids) {
+        const SName* member = Find(id);
+        if (!member || m_gone.contains(id))
+            continue;
+        const std::string_view memberFile(m_text.data() + member->name, member->nameLength);
+        const std::string_view memberTitle(m_text.data() + member->title, member->titleLength);
+        if (exact && memberFile != file && (title.empty() || memberTitle != title))
+            continue;
+        SEntry shown;
+        shown.id = id;
+        shown.file = CText::JoinPath(Text(member->path, member->pathLength),
+                                     Text(member->name, member->nameLength));
+        found.append(shown);
+    }
     // Sizes only for a group that is shown, each file's asked once per walk (a group is
     // found again from each of its members).
     if (found.size() >= 2) {
-        for (SEntry& entry : found) {
-            auto known = m_sizes.constFind(entry.id);
+        for (SEntry& shown : found) {
+            auto known = m_sizes.constFind(shown.id);
             if (known == m_sizes.cend())
-                known = m_sizes.insert(entry.id, FileSize(entry.file));
-            entry.size = *known;
+                known = m_sizes.insert(shown.id, Size(shown));
+            shown.size = *known;
         }
     }
     return found;
+}
+
+QString CDuplicateFinder::Size(const SEntry& entry)
+{
+    // A catalogue lists many discs not inserted: once a folder is found missing, its other
+    // files are not asked for.
+    const qsizetype slash = entry.file.lastIndexOf(u'/');
+    const QString folder = slash > 0 ? entry.file.left(slash) : QString();
+    if (!folder.isEmpty() && m_missingFolders.contains(folder))
+        return CReportTexts::Unknown();
+    const QString size = FileSize(entry.file);
+    struct stat st = {};
+    if (size == CReportTexts::Unknown() && !folder.isEmpty() &&
+        ::stat(CFileNames::Encode(folder).constData(), &st) != 0 && errno == ENOENT)
+        m_missingFolders.insert(folder);
+    return size;
 }
 
 QString CDuplicateFinder::FileSize(const QString& file)

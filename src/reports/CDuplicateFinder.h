@@ -4,13 +4,11 @@
 #include <QList>
 #include <QSet>
 #include <QString>
-#include <memory>
 #include <set>
 #include <string>
 #include <vector>
 
 class CCdlistDoc;
-class CStatement;
 class CPrompts;
 struct SSong;
 
@@ -21,8 +19,9 @@ struct SSong;
 // It is built for a million songs: at the start it walks the file name and title indexes
 // in order and keeps only the songs whose name or title occurs more than once (its memory
 // grows with the duplicates, not with the catalogue); the others cannot have a group and
-// are passed without a query. The groups are answered by the indexes, never by a walk
-// over the table.
+// are passed. The groups are formed from those songs at the start, without a query per
+// song; a song deleted here leaves its groups at once. A file's size is asked when its
+// group is shown, once per walk.
 class CDuplicateFinder
 {
 public:
@@ -72,28 +71,40 @@ private:
         quint32 nameLength = 0;
         quint32 title = 0;
         quint32 titleLength = 0;
+        quint32 path = 0;
+        quint32 pathLength = 0;
+        qint32 nameGroup = -1; // the songs sharing its folded name (see m_groupStart), or -1
+        qint32 titleGroup = -1;
         bool candidate = false; // its name or title occurs more than once
     };
     QString Text(quint32 offset, quint32 length) const;
     void Load();
     // The songs whose folded text in a column occurs more than once (or is not folded yet).
     void AddRepeated(const char* folded, std::vector<qint64>& ids);
+    // Puts the songs sharing a folded name (or title) into one of m_groups each.
+    void FormGroups(quint32 SName::*text, quint32 SName::*length, qint32 SName::*group);
     // A song deleted here that was not walked (it had no name or title in common).
     void AddGone(const SSong& song);
-    QList<SEntry> Lookup(const QString& file, const QString& title);
+    const SName* Find(qint64 id) const;
+    QList<SEntry> Members(const SName& entry);
+    QString Size(const SEntry& entry);
     // Notes the group on show as listed; false when it was listed already this round.
     bool MarkListed(const QList<SEntry>& group);
 
     CCdlistDoc& m_doc;
-    std::unique_ptr<CStatement> m_lookup;
-    std::vector<qint64> m_ids; // every song's, ascending
-    std::vector<SName> m_entries;
+    std::vector<qint64> m_ids;    // every song's, ascending
+    std::vector<SName> m_entries; // in ID order
+    // The groups' IDs one after the other, each group's ascending; m_groupStart[g] is
+    // where group g begins.
+    std::vector<qint64> m_members;
+    std::vector<quint32> m_groupStart;
     std::string m_text;
     QSet<qint64> m_gone;
     int m_next = 0;
     int m_deleted = 0;
     QString m_current;
     QList<SEntry> m_group;
-    QHash<qint64, QString> m_sizes; // of the files listed in this walk
+    QHash<qint64, QString> m_sizes;         // of the files listed in this walk
+    QSet<QString> m_missingFolders;         // found missing in this walk: their files are "Unknown"
     std::set<std::vector<qint32>> m_listed; // the groups shown this round, by their IDs
 };

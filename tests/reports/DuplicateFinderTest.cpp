@@ -97,6 +97,24 @@ TEST_F(DuplicateFinderTest, EmptyTitlesAndEmptyFileNamesMatchNothing)
     EXPECT_EQ(groups, (QList<QList<qint64>>{{a, b}, {x, other}}));
 }
 
+TEST_F(DuplicateFinderTest, SongsWrittenByAnotherProgramNotFoldedYetAreGrouped)
+{
+    // Rows without their lower-case copies, as another tool writes them.
+    CStatement insert(f.doc.Database(),
+                      "INSERT INTO Songs(CD, PATH, MELODI, TITLE) VALUES('S', '/x', ?, ?)");
+    QList<qint64> ids;
+    for (const char* title : {"Night", "NIGHT"}) {
+        insert.BindText(1, QString::number(ids.size()) + ".mp3").BindText(2, title).Step();
+        insert.Reset();
+        ids << f.doc.Database().LastInsertId();
+    }
+    CDuplicateFinder finder(f.doc);
+    ASSERT_EQ(finder.Next(), CDuplicateFinder::EStep::Group);
+    ASSERT_EQ(finder.Group().size(), 2);
+    EXPECT_EQ(finder.Group()[1].id, ids[1]);
+    EXPECT_EQ(finder.Next(), CDuplicateFinder::EStep::Finished);
+}
+
 TEST_F(DuplicateFinderTest, DeleteRemovesTheFileAndSongOrReportsWhyNot)
 {
     const QString dir = f.env.MakeDir("d");
