@@ -3,6 +3,7 @@
 // operations and the song list model that both faces use (no widgets).
 #include "BenchSupport.h"
 #include "GenerateLibrary.h"
+#include "db/CCdlistSet.h"
 #include "library/CLibraryOperations.h"
 #include "model/CAppServices.h"
 #include "model/CCdlistDoc.h"
@@ -145,6 +146,16 @@ void BM_ShowWholeSession(benchmark::State& state)
     state.counters["rss_MB"] = MemoryMB();
 }
 
+// The part of showing that whole session spent on its total length.
+void BM_WholeSessionTotals(benchmark::State& state)
+{
+    const int songs = int(state.range(0));
+    SLibraryDoc library(SearchLibrary(songs, songs));
+    const CFilter session = CFilter::Exactly(ESongColumn::CD, QStringLiteral("Session 0000"));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(library.doc.Set().Totals(session));
+}
+
 // A heading click on a freshly listed catalogue (the listing itself not timed), its
 // first screenful read.
 void BM_SortArtist(benchmark::State& state)
@@ -193,6 +204,7 @@ BENCHMARK(BM_ListEverything)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(5);
 BENCHMARK(BM_ShowWholeSession)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_WholeSessionTotals)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_SortArtist)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_ReverseArtist)
     ->Arg(100000)

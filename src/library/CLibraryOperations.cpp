@@ -24,8 +24,8 @@ void CLibraryOperations::ShowSession(const QString& name)
     // are two sessions. The IDs come from the session index; rows are read as shown.
     const CFilter session = CFilter::Exactly(ESongColumn::CD, name);
     try {
-        const qint64 seconds = m_doc.Set().Totals(session).seconds;
-        songs.ShowIds(m_doc.Set().Ids(session), SongRows(), SongColumns(session), seconds);
+        songs.ShowIds(m_doc.Set().Ids(session), SongRows(), SongColumns(session),
+                      SongSeconds(session));
     } catch (const CDbException& e) {
         ShowError(e.Message());
     }
@@ -128,7 +128,6 @@ void CLibraryOperations::Search(const SSearchCriteria& criteria)
     const bool addToPlaylist = CSettings::Bool(ESetting::AddOnSearch);
     std::optional<std::vector<qint64>> ids;
     CFilter among; // the songs listed, for their total length and a sort's column
-    qint64 seconds = 0;
     QString error;
     {
         const CCdlistDoc::CBusy busy(m_doc);
@@ -137,13 +136,10 @@ void CLibraryOperations::Search(const SSearchCriteria& criteria)
             // with many hits lists them at once. The playlist needs every row at once.
             if (!addToPlaylist)
                 ids = CSearch::IndexedIds(m_doc.Set(), criteria, options);
-            // Rows not read yet: the database sums their lengths. Every song is the whole
-            // table, not a list of a million numbers.
-            if (ids) {
-                if (!CSearch::IsEverything(criteria))
-                    among = CFilter::IdIn(*ids);
-                seconds = m_doc.Set().Totals(among).seconds;
-            }
+            // Rows not read yet: the database sums their lengths once the list is drawn.
+            // Every song is the whole table, not a list of a million numbers.
+            if (ids && !CSearch::IsEverything(criteria))
+                among = CFilter::IdIn(*ids);
             if (!ids) {
                 CSearch::Run(m_doc.Set(), criteria, options,
                              [&](const CCdlistSet::CScanRow& row) { songs.AddToBatch(rows, row); });
@@ -158,7 +154,7 @@ void CLibraryOperations::Search(const SSearchCriteria& criteria)
         return;
     }
     if (ids)
-        songs.ShowIds(std::move(*ids), SongRows(), SongColumns(among), seconds);
+        songs.ShowIds(std::move(*ids), SongRows(), SongColumns(among), SongSeconds(among));
     else
         songs.AppendRows(std::move(rows));
     QList<CPlaylistModel::SEntry> entries;
@@ -183,6 +179,22 @@ CSongListModel::RowSource CLibraryOperations::SongRows() const
             });
         } catch (const CDbException&) {
             // The rows show empty; the next operation on the catalogue reports the fault.
+        }
+    };
+}
+
+CSongListModel::SecondsSource CLibraryOperations::SongSeconds(const CFilter& filter) const
+{
+    CCdlistDoc& doc = m_doc;
+    CPrompts* prompts = m_services.prompts;
+    return [&doc, prompts, filter]() -> qint64 {
+        try {
+            return doc.Set().Totals(filter).seconds;
+        } catch (const CDbException& e) {
+            // Said, so that the zero shown is not taken for the songs' length.
+            if (prompts)
+                prompts->Error(e.Message(), QStringLiteral("Error"));
+            return 0;
         }
     };
 }

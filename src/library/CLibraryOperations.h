@@ -46,6 +46,8 @@ private:
     CSongListModel::RowSource SongRows() const;
     // Reads one column of the songs a filter selects, for a sort.
     CSongListModel::ColumnSource SongColumns(const CFilter& filter) const;
+    // The total length of the songs the filter picks, summed when the list asks for it.
+    CSongListModel::SecondsSource SongSeconds(const CFilter& filter) const;
     void ShowError(const QString& message);
 
     CCdlistDoc& m_doc;

@@ -4,10 +4,12 @@
 #include "platform/CText.h"
 
 #include <QHash>
+#include <QTimer>
 #include <algorithm>
 #include <cstring>
 #include <numeric>
 #include <unordered_map>
+#include <utility>
 
 namespace {
 
@@ -144,6 +146,8 @@ void CSongListModel::Reset(std::vector<qint64> ids)
     m_columnSource = {};
     m_runStarts = {};
     m_seconds = 0;
+    m_secondsSource = {};
+    ++m_shown;
     Unsorted();
 }
 
@@ -174,6 +178,33 @@ void CSongListModel::ShowIds(std::vector<qint64> ids, RowSource source, ColumnSo
     m_seconds = std::max<qint64>(0, seconds);
     endResetModel();
     Q_EMIT TotalsChanged(RowCount(), TotalSeconds());
+}
+
+void CSongListModel::ShowIds(std::vector<qint64> ids, RowSource source, ColumnSource columns,
+                             SecondsSource seconds)
+{
+    beginResetModel();
+    Reset(std::move(ids));
+    m_source = std::move(source);
+    m_columnSource = std::move(columns);
+    m_secondsSource = std::move(seconds);
+    endResetModel();
+    // Summing a million lengths takes longer than drawing the list: a timer that runs out
+    // after the view's own (zero) layout timer lets the list be drawn first.
+    constexpr int kAfterDrawnMs = 10;
+    QTimer::singleShot(kAfterDrawnMs, this, [this, shown = m_shown] {
+        if (shown == m_shown)
+            Q_EMIT TotalsChanged(RowCount(), TotalSeconds());
+    });
+}
+
+qint64 CSongListModel::TotalSeconds() const
+{
+    if (m_secondsSource) {
+        const SecondsSource source = std::exchange(m_secondsSource, {});
+        m_seconds = std::max<qint64>(0, source());
+    }
+    return m_seconds;
 }
 
 bool CSongListModel::IsFilled(int row) const
@@ -240,7 +271,7 @@ void CSongListModel::InsertRow(int row, const SRow& data)
         }
         m_view.insert(m_view.begin() + row, qint32(base));
     }
-    m_seconds += std::max<qint64>(0, data.seconds);
+    m_seconds = TotalSeconds() + std::max<qint64>(0, data.seconds);
     endInsertRows();
     Q_EMIT TotalsChanged(RowCount(), TotalSeconds());
 }
@@ -270,7 +301,7 @@ void CSongListModel::AppendRows(CBatch batch)
         if (!m_view.empty())
             m_view.push_back(qint32(base + size_t(i)));
     }
-    m_seconds += batch.Seconds();
+    m_seconds = TotalSeconds() + batch.Seconds();
     if (reset)
         endResetModel();
     else

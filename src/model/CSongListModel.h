@@ -90,8 +90,14 @@ public:
     // `seconds` is their total length, which the caller had the database sum.
     void ShowIds(std::vector<qint64> ids, RowSource source, ColumnSource columns = {},
                  qint64 seconds = 0);
+    // The same with a total length that is summed only when first asked for (it reads
+    // every listed row): with an event loop, just after the list is drawn, when
+    // TotalsChanged reports it. It must not throw.
+    using SecondsSource = std::function<qint64()>;
+    void ShowIds(std::vector<qint64> ids, RowSource source, ColumnSource columns,
+                 SecondsSource seconds);
     // The total length of the songs listed, in seconds, kept as rows come and go.
-    qint64 TotalSeconds() const { return m_seconds; }
+    qint64 TotalSeconds() const;
     // The file of a listed song, for its row's tooltip.
     using PathSource = std::function<QString(qint64 id)>;
     void SetPathSource(PathSource source) { m_pathSource = std::move(source); }
@@ -180,7 +186,9 @@ private:
     RowSource m_source;
     ColumnSource m_columnSource;
     PathSource m_pathSource;
-    qint64 m_seconds = 0;
+    mutable qint64 m_seconds = 0;
+    mutable SecondsSource m_secondsSource; // the total not summed yet
+    quint64 m_shown = 0;                   // counts the lists shown, for a late total
     // The column the rows are sorted by (-1: none since the last change), its direction
     // and, by list row, where a run of equal cells begins.
     int m_sortedColumn = -1;

@@ -2,6 +2,8 @@
 #include "platform/CSettings.h"
 #include "support/CTestEnvironment.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QItemSelectionModel>
 #include <gtest/gtest.h>
 #include <map>
@@ -134,6 +136,39 @@ TEST_F(SongListModelTest, RowsShownByIdAreReadWhenNeeded)
     EXPECT_EQ(SortedIds(0, true).mid(0, 3), (QList<qint64>{7, 1000, 999}));
     EXPECT_EQ(model.Cell(999, 0), "edited");
     EXPECT_EQ(asked.size(), 4) << "the rest read in one go for the sort";
+}
+
+// The total length of a list shown by IDs is summed only when asked for or, with an
+// event loop, once the list is drawn; a list replaced meanwhile never reports it.
+TEST_F(SongListModelTest, ListShownByIdSumsItsLengthAfterwards)
+{
+    model.SetHeadings({QStringLiteral("Title")});
+    QList<std::pair<qint64, qint64>> reported;
+    QObject::connect(&model, &CSongListModel::TotalsChanged, [&](qint64 songs, qint64 seconds) {
+        reported.append({songs, seconds});
+    });
+    int sums = 0;
+    const auto show = [&] {
+        model.ShowIds({1, 2, 3}, {}, {},
+                      CSongListModel::SecondsSource([&] { return ++sums * 100; }));
+    };
+    const auto settle = [] {
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < 100)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    };
+    show();
+    EXPECT_EQ(sums, 0);
+    settle();
+    EXPECT_EQ(reported, (QList<std::pair<qint64, qint64>>{{3, 100}}));
+    EXPECT_EQ(model.TotalSeconds(), 100) << "summed once";
+
+    show();
+    model.Clear();
+    settle();
+    EXPECT_EQ(reported, (QList<std::pair<qint64, qint64>>{{3, 100}, {0, 0}}));
+    EXPECT_EQ(sums, 1);
 }
 
 // A list shown by IDs sorts by one column read from the catalogue (whole rows are not
