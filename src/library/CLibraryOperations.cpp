@@ -10,6 +10,28 @@
 
 #include <unistd.h>
 
+// A search's hits as a filter is a list of every number: for 78,000 hits that takes
+// longer to write than the search took, so it is written when a sort or the total length
+// first needs it.
+class CLibraryOperations::CListed
+{
+public:
+    explicit CListed(CFilter filter) : m_filter(std::move(filter)) {}
+    explicit CListed(std::vector<qint64> ids) : m_ids(std::move(ids)) {}
+    const CFilter& Filter()
+    {
+        if (m_ids) {
+            m_filter = CFilter::IdIn(*m_ids);
+            m_ids.reset();
+        }
+        return m_filter;
+    }
+
+private:
+    std::optional<std::vector<qint64>> m_ids;
+    CFilter m_filter;
+};
+
 void CLibraryOperations::ShowError(const QString& message)
 {
     m_services.prompts->Error(message, QStringLiteral("Error"));
@@ -24,8 +46,9 @@ void CLibraryOperations::ShowSession(const QString& name)
     // are two sessions. The IDs come from the session index; rows are read as shown.
     const CFilter session = CFilter::Exactly(ESongColumn::CD, name);
     try {
-        songs.ShowIds(m_doc.Set().Ids(session), SongRows(), SongColumns(session),
-                      SongSeconds(session));
+        const auto listed = std::make_shared<CListed>(session);
+        songs.ShowIds(m_doc.Set().Ids(session), SongRows(), SongColumns(listed),
+                      SongSeconds(listed));
     } catch (const CDbException& e) {
         ShowError(e.Message());
     }
@@ -42,8 +65,8 @@ void CLibraryOperations::RebuildColumns()
     songs.RebuildColumns();
     // The same songs in the same order, their new cells read as they come into view.
     if (!ids.empty()) {
-        const CFilter among = CFilter::IdIn(ids);
-        songs.ShowIds(std::move(ids), SongRows(), SongColumns(among), seconds);
+        auto listed = std::make_shared<CListed>(ids);
+        songs.ShowIds(std::move(ids), SongRows(), SongColumns(std::move(listed)), seconds);
     }
 }
 
@@ -127,7 +150,6 @@ void CLibraryOperations::Search(const SSearchCriteria& criteria)
     const SSearchOptions options = SSearchOptions::FromSettings();
     const bool addToPlaylist = CSettings::Bool(ESetting::AddOnSearch);
     std::optional<std::vector<qint64>> ids;
-    CFilter among; // the songs listed, for their total length and a sort's column
     QString error;
     {
         const CCdlistDoc::CBusy busy(m_doc);
@@ -136,10 +158,6 @@ void CLibraryOperations::Search(const SSearchCriteria& criteria)
             // with many hits lists them at once. The playlist needs every row at once.
             if (!addToPlaylist)
                 ids = CSearch::IndexedIds(m_doc.Set(), criteria, options);
-            // Rows not read yet: the database sums their lengths once the list is drawn.
-            // Every song is the whole table, not a list of a million numbers.
-            if (ids && !CSearch::IsEverything(criteria))
-                among = CFilter::IdIn(*ids);
             if (!ids) {
                 CSearch::Run(m_doc.Set(), criteria, options,
                              [&](const CCdlistSet::CScanRow& row) { songs.AddToBatch(rows, row); });
@@ -153,9 +171,13 @@ void CLibraryOperations::Search(const SSearchCriteria& criteria)
         ShowError(error);
         return;
     }
-    if (ids)
-        songs.ShowIds(std::move(*ids), SongRows(), SongColumns(among), SongSeconds(among));
-    else
+    if (ids) {
+        // Rows not read yet: the database sums their lengths once the list is drawn.
+        // Every song is the whole table, not a list of a million numbers.
+        const auto listed = CSearch::IsEverything(criteria) ? std::make_shared<CListed>(CFilter())
+                                                            : std::make_shared<CListed>(*ids);
+        songs.ShowIds(std::move(*ids), SongRows(), SongColumns(listed), SongSeconds(listed));
+    } else
         songs.AppendRows(std::move(rows));
     QList<CPlaylistModel::SEntry> entries;
     if (addToPlaylist) {
@@ -183,13 +205,13 @@ CSongListModel::RowSource CLibraryOperations::SongRows() const
     };
 }
 
-CSongListModel::SecondsSource CLibraryOperations::SongSeconds(const CFilter& filter) const
+CSongListModel::SecondsSource CLibraryOperations::SongSeconds(std::shared_ptr<CListed> listed) const
 {
     CCdlistDoc& doc = m_doc;
     CPrompts* prompts = m_services.prompts;
-    return [&doc, prompts, filter]() -> qint64 {
+    return [&doc, prompts, listed]() -> qint64 {
         try {
-            return doc.Set().Totals(filter).seconds;
+            return doc.Set().Totals(listed->Filter()).seconds;
         } catch (const CDbException& e) {
             // Said, so that the zero shown is not taken for the songs' length.
             if (prompts)
@@ -199,12 +221,12 @@ CSongListModel::SecondsSource CLibraryOperations::SongSeconds(const CFilter& fil
     };
 }
 
-CSongListModel::ColumnSource CLibraryOperations::SongColumns(const CFilter& filter) const
+CSongListModel::ColumnSource CLibraryOperations::SongColumns(std::shared_ptr<CListed> listed) const
 {
     CCdlistDoc& doc = m_doc;
-    return [&doc, filter](ESongColumn column, const CSongListModel::ColumnVisit& visit) {
+    return [&doc, listed](ESongColumn column, const CSongListModel::ColumnVisit& visit) {
         try {
-            doc.Set().ScanColumn(filter, column, visit);
+            doc.Set().ScanColumn(listed->Filter(), column, visit);
         } catch (const CDbException&) {
             // The rows sort as empty; the next operation on the catalogue reports the fault.
         }

@@ -4,6 +4,7 @@
 #include "model/CSongListModel.h"
 
 #include <QString>
+#include <memory>
 #include <optional>
 
 class CCdlistDoc;
@@ -44,10 +45,12 @@ private:
     std::optional<SSong> FindRowSong(int row);
     // Reads song list rows from the catalogue, for rows shown before their texts are read.
     CSongListModel::RowSource SongRows() const;
-    // Reads one column of the songs a filter selects, for a sort.
-    CSongListModel::ColumnSource SongColumns(const CFilter& filter) const;
-    // The total length of the songs the filter picks, summed when the list asks for it.
-    CSongListModel::SecondsSource SongSeconds(const CFilter& filter) const;
+    // The songs of a list, as a filter written out only when first needed.
+    class CListed;
+    // Reads one column of the songs listed, for a sort.
+    CSongListModel::ColumnSource SongColumns(std::shared_ptr<CListed> listed) const;
+    // The total length of the songs listed, summed when the list asks for it.
+    CSongListModel::SecondsSource SongSeconds(std::shared_ptr<CListed> listed) const;
     void ShowError(const QString& message);
 
     CCdlistDoc& m_doc;

@@ -147,7 +147,8 @@ void CSongListModel::Reset(std::vector<qint64> ids)
     m_runStarts = {};
     m_seconds = 0;
     m_secondsSource = {};
-    ++m_shown;
+    if (m_totalsTimer)
+        m_totalsTimer->stop(); // the list it would report is gone
     Unsorted();
 }
 
@@ -190,12 +191,16 @@ void CSongListModel::ShowIds(std::vector<qint64> ids, RowSource source, ColumnSo
     m_secondsSource = std::move(seconds);
     endResetModel();
     // Summing a million lengths takes longer than drawing the list: a timer that runs out
-    // after the view's own (zero) layout timer lets the list be drawn first.
+    // after the view's own (zero) layout timer lets the list be drawn first. One timer,
+    // restarted by each list, so lists shown without an event loop leave none behind.
+    if (!m_totalsTimer) {
+        m_totalsTimer = new QTimer(this);
+        m_totalsTimer->setSingleShot(true);
+        connect(m_totalsTimer, &QTimer::timeout, this,
+                [this] { Q_EMIT TotalsChanged(RowCount(), TotalSeconds()); });
+    }
     constexpr int kAfterDrawnMs = 10;
-    QTimer::singleShot(kAfterDrawnMs, this, [this, shown = m_shown] {
-        if (shown == m_shown)
-            Q_EMIT TotalsChanged(RowCount(), TotalSeconds());
-    });
+    m_totalsTimer->start(kAfterDrawnMs);
 }
 
 qint64 CSongListModel::TotalSeconds() const

@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+class QTimer;
+
 // The rows of the song list: each row's song ID and its cells' texts. The texts are kept
 // as UTF-8 in one buffer and turned into strings only when shown, so that listing,
 // sorting and clearing a million songs stays quick; their byte order is the list's sort
@@ -188,7 +190,7 @@ private:
     PathSource m_pathSource;
     mutable qint64 m_seconds = 0;
     mutable SecondsSource m_secondsSource; // the total not summed yet
-    quint64 m_shown = 0;                   // counts the lists shown, for a late total
+    QTimer* m_totalsTimer = nullptr;       // reports it once the list is drawn
     // The column the rows are sorted by (-1: none since the last change), its direction
     // and, by list row, where a run of equal cells begins.
     int m_sortedColumn = -1;
