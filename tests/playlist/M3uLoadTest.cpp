@@ -1,4 +1,5 @@
 #include "PlaylistFixture.h"
+#include "db/CCoverStore.h"
 #include "media/CSongFromFile.h"
 #include "platform/CFileNames.h"
 #include "platform/CSettings.h"
@@ -7,6 +8,8 @@
 #include "playlist/CPlaylistLoader.h"
 #include "support/CId3Writer.h"
 #include "support/CMp3Factory.h"
+
+#include <QImage>
 
 namespace {
 
@@ -129,6 +132,9 @@ TEST_F(ImportTest, EachLineBecomesARecordAsTheScanMakesIt)
     const QString root = f.env.Root();
     Song("disc/Album/song.mp3", QString(40, u'T'));
     Song("hd/x/02_notitle.mp3");
+    QImage cover(40, 40, QImage::Format_RGB32);
+    cover.fill(Qt::red);
+    ASSERT_TRUE(cover.save(root + "/disc/Album/cover.jpg"));
     const QString session = "Imported 'n' more";
     QList<qint64> ids = Import(("#EXTM3U\r\n" + root + "/cd/Album/song.mp3\r\n\r\n" + root +
                                 "/hd/Dir/gone.mp3\r\n" + root + "/hd/x/02_notitle.mp3\r\n")
@@ -141,6 +147,9 @@ TEST_F(ImportTest, EachLineBecomesARecordAsTheScanMakesIt)
     // text), underscores kept.
     EXPECT_EQ(Record(ids[0]), root + "/disc/Album|song.mp3|" + t30 + "|Art_ist|Album|" +
                                   QString(40, u'T') + "|(17)|La la||128|2");
+    // The folder's cover image is the song's cover, as the scan takes it.
+    EXPECT_FALSE(CCoverStore(*set.Database()).ThumbnailOfSong(ids[0]).isEmpty());
+    EXPECT_TRUE(CCoverStore(*set.Database()).ThumbnailOfSong(ids[1]).isEmpty());
     // Not found: the listed path is kept, the file name rules give what they can.
     EXPECT_EQ(Record(ids[1]), root + "/hd/Dir|gone.mp3|||Dir|gone|||||");
     // The formatting failed: title, artist and album emptied.
