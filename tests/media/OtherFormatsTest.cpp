@@ -1,3 +1,4 @@
+#include "media/CCoverReader.h"
 #include "media/CFormatTags.h"
 #include "media/CSongFromFile.h"
 #include "media/CTagFile.h"
@@ -5,6 +6,7 @@
 #include "support/CTestEnvironment.h"
 
 #include <QCryptographicHash>
+#include <QDataStream>
 #include <QFile>
 #include <QFileInfo>
 #include <gtest/gtest.h>
@@ -107,6 +109,47 @@ TEST(OtherFormatsTest, AnEditChangesOnlyItsFieldsAndCanBeUndone)
         ASSERT_EQ(CTagFile::Restore(path, before), QString());
         EXPECT_EQ(Hash(path), original);
     }
+}
+
+// Puts a picture block right after the stream's own block, as tagging programs do.
+bool AddFlacPicture(const QString& path, const QByteArray& picture)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadWrite))
+        return false;
+    QByteArray bytes = file.readAll();
+    constexpr int kAfterStreamInfo = 4 + 4 + 34;
+    if (!bytes.startsWith("fLaC") || bytes.size() < kAfterStreamInfo)
+        return false;
+    const char last = char(bytes[4] & 0x80);
+    bytes[4] = char(bytes[4] & 0x7F);
+    QByteArray block;
+    QDataStream out(&block, QIODevice::WriteOnly); // big-endian, as FLAC is
+    out << quint32(3) << quint32(10);
+    out.writeRawData("image/jpeg", 10);
+    out << quint32(0) << quint32(1) << quint32(1) << quint32(24) << quint32(0)
+        << quint32(picture.size());
+    out.writeRawData(picture.constData(), int(picture.size()));
+    const quint32 size = quint32(block.size());
+    const char header[4] = {char(last | 6), char(size >> 16), char(size >> 8), char(size)};
+    bytes.insert(kAfterStreamInfo, QByteArray(header, 4) + block);
+    return file.seek(0) && file.write(bytes) == bytes.size();
+}
+
+// The picture of a FLAC file is its cover, and it stays through an edit of the tag.
+TEST(OtherFormatsTest, AFlacPictureIsTheCoverAndOutlivesAnEdit)
+{
+    CTestEnvironment env;
+    const QString path = env.Root() + QStringLiteral("/picture.flac");
+    ASSERT_TRUE(CAudioFiles::Write(path, EAudioFormat::Flac, 2.0, Tags()));
+    const QByteArray picture = QByteArray("\xFF\xD8 cover bytes ") + QByteArray(5000, 'p');
+    ASSERT_TRUE(AddFlacPicture(path, picture));
+    EXPECT_EQ(CCoverReader::EmbeddedCover(path), picture);
+
+    CTagFile::SChanges changes;
+    changes.title = QString(300, u't'); // outgrows the padding
+    ASSERT_EQ(CTagFile::Write(path, changes), QString());
+    EXPECT_EQ(CCoverReader::EmbeddedCover(path), picture);
 }
 
 } // namespace
