@@ -48,8 +48,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         QStringLiteral("A title longer than any padding would hold, ") + QString(200, u'x');
     changes.comment = QString(); // an entry that goes
     QByteArray before;
-    if (!CFormatTagFile::Write(InputPath(), format, changes, &before).isEmpty())
+    if (!CFormatTagFile::Write(InputPath(), format, changes, &before).isEmpty()) {
+        if (Contents() != original)
+            std::abort(); // refused, yet changed
         return 0;
+    }
     STagFields fields;
     if (!CFormatTags::Read(InputPath(), format, &fields, nullptr) || fields.title != *changes.title)
         std::abort(); // reported as written, yet not there

@@ -1,4 +1,5 @@
 #include "media/CCoverReader.h"
+#include "media/CFormatTagFile.h"
 #include "media/CFormatTags.h"
 #include "media/CSongFromFile.h"
 #include "media/CTagFile.h"
@@ -150,6 +151,41 @@ TEST(OtherFormatsTest, AFlacPictureIsTheCoverAndOutlivesAnEdit)
     changes.title = QString(300, u't'); // outgrows the padding
     ASSERT_EQ(CTagFile::Write(path, changes), QString());
     EXPECT_EQ(CCoverReader::EmbeddedCover(path), picture);
+}
+
+// Files a fuzzer built (a FLAC without its stream block; movie atoms sized to the end of
+// the file, cut short, with a 64-bit size past their end, or nested so that the tag library
+// would not see the edit): each edit is refused and the file left as it was.
+TEST(OtherFormatsTest, BrokenFilesAreRefusedAndLeftAsTheyWere)
+{
+    CTestEnvironment env;
+    const std::pair<EAudioFormat, QByteArray> files[] = {
+        {EAudioFormat::Flac, QByteArray("fLaC\xbb\0\0\0\x10\xccmooov", 15)},
+        {EAudioFormat::Mp4, "AAAAAG1vb3ZBJAAAAAAAWwAAAABBJAAAAAAAAAAAAAAAAABBAAAAAAAAAAAACg=="},
+        {EAudioFormat::Mp4,
+         "AAAAMm1vb3ZtnFsAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA"
+         "AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA"
+         "AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAER2bQ=="},
+        {EAudioFormat::Mp4,
+         "AAAAAQAAAAAAAAAAAAAAKgAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAgAAAAACG1vb3YyBwAAdHJha3EA"},
+        {EAudioFormat::Mp4, "AAAAAQAAAAAAAAAAAAAAKgAAAAEAAAQAAAAAAAAAAAAAAAAAAAAAAAAAAAAACG1vb3YAAA"
+                            "AAbW9vdgQA4eFxCg=="},
+        {EAudioFormat::Mp4, "AAAAAW1vb3YAAAAAAAAACAAAAAAAAAAqeGlzZQAAAAFvb/BmmpEuAAA="},
+        {EAudioFormat::Mp4,
+         "AAAAAQAAAAAAAAAAAAAAKgAAAAAAAgAAAAAACv7//wBNAAAAAPMAAIwAAAAAKG1vb3YAAAAIAAAAAAAA"
+         "ABhtb292AAAACADhMQcAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAbW8AAAAAAAht"
+         "b4JbAAAACG0AAAAAAAAIbW8NAA=="}};
+    CTagFile::SChanges changes;
+    changes.title = QString(300, u't');
+    for (const auto& [format, given] : files) {
+        const QByteArray bytes =
+            format == EAudioFormat::Flac ? given : QByteArray::fromBase64(given);
+        const QString path = env.WriteFile(QStringLiteral("broken"), bytes);
+        EXPECT_FALSE(CFormatTagFile::Write(path, format, changes).isEmpty()) << given.toStdString();
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_EQ(file.readAll(), bytes);
+    }
 }
 
 } // namespace
