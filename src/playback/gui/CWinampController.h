@@ -6,6 +6,13 @@
 #include <QObject>
 
 class CPlaybackInfo;
+class QSlider;
+
+// The player controller's widget.
+struct SPlayerControls
+{
+    QSlider* volume = nullptr; // top is loudest
+};
 
 // The external player on the main form: Play, Pause, Stop, Previous, Next (buttons, menu,
 // keypad), Update Winamp, the volume slider and the one-second poll that shows what the
@@ -14,7 +21,8 @@ class CWinampController : public QObject
 {
     Q_OBJECT
 public:
-    CWinampController(const SControllerContext& context, CPlaybackInfo& info, QObject* parent);
+    CWinampController(const SControllerContext& context, const SPlayerControls& controls,
+                      CPlaybackInfo& info, QObject* parent);
 
     void OnUpdateWinamp();
     void OnPlay();
@@ -36,6 +44,7 @@ private:
     void ShowVolume(int volume);
 
     SControllerContext m_context;
+    SPlayerControls m_controls;
     CPlaybackInfo& m_info;
     SSentList m_sent;
     int m_questionMs = 30000;
