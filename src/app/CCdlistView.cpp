@@ -124,7 +124,9 @@ void CCdlistView::WireControllers()
                                    m_controls.Get<QLineEdit>(IDC_PLAYING_ARTIST),
                                    m_controls.Get<CSeekBar>(IDC_PLAYBACK_PROGRESS),
                                    m_controls.Get<QLabel>(IDC_PLAYBACK_TIME), this);
-    new CWinampController(context, SPlayerControls{.volume = VolumeSlider()}, *info, this);
+    auto* player =
+        new CWinampController(context, SPlayerControls{.volume = VolumeSlider()}, *info, this);
+    connect(this, &CCdlistView::TimerTick, player, &CWinampController::OnTimer);
     auto* preview = new CPreviewController(context, SPreviewControls{.preview = Button(ID_PREVIEW)},
                                            *info, this);
     connect(this, &CCdlistView::TimerTick, preview, &CPreviewController::OnPoll);

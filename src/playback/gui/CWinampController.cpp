@@ -11,7 +11,6 @@
 
 #include <QAction>
 #include <QElapsedTimer>
-#include <QListView>
 #include <QScopedValueRollback>
 #include <QSlider>
 #include <QThread>
@@ -44,8 +43,6 @@ CWinampController::CWinampController(const SControllerContext& context,
         connect(update, &QAction::triggered, this, &CWinampController::OnUpdateWinamp);
     if (QSlider* slider = m_controls.volume)
         connect(slider, &QSlider::valueChanged, this, &CWinampController::OnVolume);
-    if (m_context.window)
-        connect(m_context.window, SIGNAL(TimerTick()), this, SLOT(OnTimer()));
 }
 
 CWinampOperations CWinampController::Operations()

@@ -28,11 +28,9 @@ public:
     void OnPlay();
     void OnVolume(int position);
 
-public Q_SLOTS:
     // The form's one-second timer.
     void OnTimer();
 
-public:
     const SSentList& Sent() const { return m_sent; }
     // Lets tests shorten the wait before the "waiting a long time" question.
     void SetQuestionInterval(int ms) { m_questionMs = ms; }
