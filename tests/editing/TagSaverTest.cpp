@@ -359,7 +359,7 @@ TEST_F(TagSaverTest, ReadOnlyAndCdRomFilesStillChangeTheRecordWithTheWarning)
     Save({onCd}, {.artist = "C"});
     EXPECT_EQ(Record(onCd).m_ARTIST, QStringLiteral("C"));
     EXPECT_EQ(FileBytes(PathOf(onCd)), cdBytes);
-    EXPECT_EQ(CSettings::Int("WarningID3", 0), 1);
+    EXPECT_EQ(CSettings::Int(ESetting::WarningID3), 1);
     Save({locked}, {.artist = "D"});
     EXPECT_EQ(prompts.warnings.size(), 3) << "silenced";
     EXPECT_EQ(Record(locked).m_ARTIST, QStringLiteral("D"));

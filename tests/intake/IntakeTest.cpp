@@ -29,7 +29,7 @@ public:
     bool Pump(bool escapeAllowed) override
     {
         escape = escapeAllowed;
-        markers << CSettings::String(QStringLiteral("ErrorFile"));
+        markers << CSettings::String(ESetting::ErrorFile);
         return false;
     }
     bool IsCancelled() const override { return false; }
@@ -118,13 +118,13 @@ TEST_F(IntakeTest, StoresEveryColumnOfATaggedSong)
     EXPECT_EQ(progress.steps, 1);
     EXPECT_TRUE(progress.escape);
     EXPECT_EQ(progress.markers, QStringList{folder + QStringLiteral("/01 track.mp3")});
-    EXPECT_TRUE(CSettings::String(QStringLiteral("ErrorFile")).isEmpty());
+    EXPECT_TRUE(CSettings::String(ESetting::ErrorFile).isEmpty());
     EXPECT_TRUE(prompts.messages.isEmpty());
 }
 
 TEST_F(IntakeTest, ATitleInTheTagMeansTheNameIsNotParsed)
 {
-    CSettings::SetString(QStringLiteral("Formatting"), QStringLiteral("%1 - %2"));
+    CSettings::SetString(ESetting::Formatting, QStringLiteral("%1 - %2"));
     ASSERT_TRUE(
         Take(QStringLiteral("Other - Name.mp3"),
              CId3Writer(4, EEncoding::Utf8).Text("TIT2", QStringLiteral("Tagged")).Build()));
@@ -134,7 +134,7 @@ TEST_F(IntakeTest, ATitleInTheTagMeansTheNameIsNotParsed)
 
 TEST_F(IntakeTest, ANameThatDoesNotFitEmptiesTheTagsArtistAndAlbum)
 {
-    CSettings::SetString(QStringLiteral("Formatting"), QStringLiteral("%1 - %2"));
+    CSettings::SetString(ESetting::Formatting, QStringLiteral("%1 - %2"));
     ASSERT_TRUE(Take(QStringLiteral("NoDash.mp3"), CId3Writer(3, EEncoding::Latin1)
                                                        .Text("TPE1", QStringLiteral("A"))
                                                        .Text("TALB", QStringLiteral("B"))
@@ -153,12 +153,12 @@ TEST_F(IntakeTest, UntaggedFilesAreNamedByTheirFileName)
     EXPECT_EQ(song.m_TITLE, QStringLiteral("\u00c9t\u00e9"));
 
     // An empty formatting string derives nothing from the name.
-    CSettings::SetString(QStringLiteral("Formatting"), QString());
+    CSettings::SetString(ESetting::Formatting, QString());
     ASSERT_TRUE(Take(QStringLiteral("Abba - Waterloo.mp3")));
     EXPECT_TRUE(song.m_TITLE.isEmpty() && song.m_ARTIST.isEmpty());
     EXPECT_EQ(song.m_LIST, QStringLiteral("Abba - Waterloo"));
 
-    CSettings::SetString(QStringLiteral("Formatting"), QStringLiteral("%1 - %2"));
+    CSettings::SetString(ESetting::Formatting, QStringLiteral("%1 - %2"));
     ASSERT_TRUE(Take(QStringLiteral("Abba - SOS.mp3")));
     EXPECT_EQ(song.m_ARTIST, QStringLiteral("Abba"));
     EXPECT_EQ(song.m_TITLE, QStringLiteral("SOS"));
@@ -176,7 +176,7 @@ TEST_F(IntakeTest, UntaggedFilesAreNamedByTheirFileName)
 TEST_F(IntakeTest, TheFolderNamesArtistOrAlbum)
 {
     // No file-name pattern, which would empty the names these files do not fit.
-    CSettings::SetString(QStringLiteral("Formatting"), QString());
+    CSettings::SetString(ESetting::Formatting, QString());
     Set("Folder", 1);
     ASSERT_TRUE(Take(QStringLiteral("a.mp3")));
     EXPECT_EQ(song.m_ARTIST, QStringLiteral("Abba"));
@@ -208,7 +208,7 @@ TEST_F(IntakeTest, UnderscoresAndTrackNumbers)
     Set("UnderScore", 1);
     Set("RemTrack", 1);
     Set("ID3", 1);
-    CSettings::SetString(QStringLiteral("Formatting"), QStringLiteral("%1 - %2"));
+    CSettings::SetString(ESetting::Formatting, QStringLiteral("%1 - %2"));
     ASSERT_TRUE(Take(QStringLiteral("03_2_Unlimited_-_01_No_Limit.mp3")));
     EXPECT_EQ(song.m_LIST, QStringLiteral("2 Unlimited - 01 No Limit"));
     // Underscores become blanks after the name was split, so the blank stays.
@@ -254,7 +254,7 @@ TEST_F(IntakeTest, FilesThatAreNoAudioAreStillStored)
     song = LastStored();
     EXPECT_EQ(song.m_MELODI, QStringLiteral("text.mp3"));
     EXPECT_TRUE(song.m_BITRATE.isEmpty() && song.m_DURATION.isEmpty() && song.m_TITLE.isEmpty());
-    EXPECT_TRUE(CSettings::String(QStringLiteral("ErrorFile")).isEmpty());
+    EXPECT_TRUE(CSettings::String(ESetting::ErrorFile).isEmpty());
 }
 
 // A file that cannot be stored ends the scan with a failure naming it, never a success.
@@ -270,7 +270,7 @@ TEST_F(IntakeTest, AStoreFailureIsThrownNamingTheFile)
         EXPECT_TRUE(e.Message().contains(folder + QStringLiteral("/a.mp3")));
     }
     EXPECT_TRUE(prompts.messages.isEmpty());
-    EXPECT_TRUE(CSettings::String(QStringLiteral("ErrorFile")).isEmpty());
+    EXPECT_TRUE(CSettings::String(ESetting::ErrorFile).isEmpty());
     EXPECT_EQ(table.CountAll(), 0);
 
     db.Exec("DROP TRIGGER refuse;");
