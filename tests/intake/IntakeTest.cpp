@@ -72,7 +72,7 @@ protected:
         const std::vector<qint64> ids = table.Ids(CFilter());
         return ids.empty() ? SSong() : table.FindSongById(ids.back()).value_or(SSong());
     }
-    static void Set(const char* key, int value) { CSettings::SetInt(QLatin1String(key), value); }
+    static void Set(ESetting key, int value) { CSettings::SetInt(key, value); }
 
     CTestEnvironment env;
     CDatabase db;
@@ -164,7 +164,7 @@ TEST_F(IntakeTest, UntaggedFilesAreNamedByTheirFileName)
     EXPECT_EQ(song.m_TITLE, QStringLiteral("SOS"));
     EXPECT_EQ(song.m_LIST, QStringLiteral("SOS"));
 
-    Set("ID3", 1);
+    Set(ESetting::ID3, 1);
     ASSERT_TRUE(Take(QStringLiteral("Abba - Fernando.mp3")));
     EXPECT_EQ(song.m_TITLE, QStringLiteral("Fernando"));
     EXPECT_EQ(song.m_LIST, QStringLiteral("Abba - Fernando"));
@@ -177,7 +177,7 @@ TEST_F(IntakeTest, TheFolderNamesArtistOrAlbum)
 {
     // No file-name pattern, which would empty the names these files do not fit.
     CSettings::SetString(ESetting::Formatting, QString());
-    Set("Folder", 1);
+    Set(ESetting::Folder, 1);
     ASSERT_TRUE(Take(QStringLiteral("a.mp3")));
     EXPECT_EQ(song.m_ARTIST, QStringLiteral("Abba"));
     EXPECT_TRUE(song.m_ALBUM.isEmpty());
@@ -195,7 +195,7 @@ TEST_F(IntakeTest, TheFolderNamesArtistOrAlbum)
         EXPECT_TRUE(song.m_ARTIST.isEmpty()) << song.m_ARTIST.toStdString();
     }
 
-    Set("Folder", 2);
+    Set(ESetting::Folder, 2);
     ASSERT_TRUE(Take(QStringLiteral("c.mp3"),
                      CId3Writer(3, EEncoding::Latin1).Text("TPE1", QStringLiteral("Tag")).Build()));
     EXPECT_EQ(song.m_ARTIST, QStringLiteral("Tag"));
@@ -205,9 +205,9 @@ TEST_F(IntakeTest, TheFolderNamesArtistOrAlbum)
 TEST_F(IntakeTest, UnderscoresAndTrackNumbers)
 {
     except.Add(QStringLiteral("2 unlimited"));
-    Set("UnderScore", 1);
-    Set("RemTrack", 1);
-    Set("ID3", 1);
+    Set(ESetting::UnderScore, 1);
+    Set(ESetting::RemTrack, 1);
+    Set(ESetting::ID3, 1);
     CSettings::SetString(ESetting::Formatting, QStringLiteral("%1 - %2"));
     ASSERT_TRUE(Take(QStringLiteral("03_2_Unlimited_-_01_No_Limit.mp3")));
     EXPECT_EQ(song.m_LIST, QStringLiteral("2 Unlimited - 01 No Limit"));
@@ -218,7 +218,7 @@ TEST_F(IntakeTest, UnderscoresAndTrackNumbers)
 
 TEST_F(IntakeTest, TagsCanBeIgnored)
 {
-    Set("NoID3", 1);
+    Set(ESetting::NoID3, 1);
     ASSERT_TRUE(
         Take(QStringLiteral("x.mp3"), {}, CId3Writer::Id3v1("T", "A", "B", "1990", "c", 1)));
     EXPECT_TRUE(song.m_TITLE.isEmpty() && song.m_GENRE.isEmpty() && song.m_COMMENT.isEmpty());
