@@ -28,7 +28,7 @@ struct SCatalogue
     SCatalogue()
     {
         CSettings::SetFilePath(dir.path() + "/settings.ini");
-        CSettings::SetInt("AddOnSearch", 1); // the songs found go into the playlist too
+        CSettings::SetInt(ESetting::AddOnSearch, 1); // the songs found go into the playlist too
         doc.OpenDatabase(dir.path() + "/songs3.mdb");
         doc.Songs().RebuildColumns();
         services.prompts = &prompts;

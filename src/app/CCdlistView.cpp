@@ -7,6 +7,7 @@
 #include "editing/gui/CEditingController.h"
 #include "intake/gui/CSessionController.h"
 #include "library/gui/CCoverController.h"
+#include "library/gui/CCoverLabel.h"
 #include "library/gui/CLibraryController.h"
 #include "library/gui/CLibraryListCtrl.h"
 #include "library/gui/CSearchController.h"
@@ -19,7 +20,6 @@
 #include "playback/gui/CWinampController.h"
 #include "playlist/gui/CPlaylistController.h"
 #include "reports/gui/CReportsController.h"
-#include "ui/CControllerContext.h"
 #include "ui/CommandIds.h"
 #include "ui/ProgressWindow.h"
 #include "upgrade/gui/CUpgradeController.h"
@@ -99,41 +99,77 @@ CCdlistView::CCdlistView(CCdlistDoc& doc, const SAppServices& services, QWidget*
     RecordLayout();
     connect(&m_timer, &QTimer::timeout, this, &CCdlistView::TimerTick);
     ConnectModels();
+    WireControllers();
+}
 
-    // Each subsystem wires itself to the form's commands and controls.
-    m_context.reset(new SControllerContext{m_doc, m_services, *m_actions, m_controls, this});
+CCdlistView::~CCdlistView() = default;
+
+void CCdlistView::WireControllers()
+{
+    // Each controller wires itself to the form's commands and to its own controls; what
+    // others show it reads from the document.
+    const SControllerContext context{m_doc, m_services, *m_actions, this};
     new CAppController(*this);
-    auto* session = new CSessionController(*m_context, this);
-    auto* library = new CLibraryController(*m_context, this);
-    new CCoverController(*m_context, this);
-    auto* editing = new CEditingController(*m_context, this);
+    auto* session =
+        new CSessionController(context, SSessionControls{.sessions = SessionList()}, this);
+    auto* library = new CLibraryController(context, SLibraryControls{.songs = SongList()}, this);
+    new CCoverController(context,
+                         SCoverControls{.cover = m_controls.Get<CCoverLabel>(IDC_TAG_COVER)}, this);
+    auto* editing = new CEditingController(context, EditingControls(), this);
     connect(library, &CLibraryController::CellTagEdited, editing,
             &CEditingController::OnCellEdited);
-    new CSearchController(*m_context, this);
-    new CPlaylistController(*m_context, this);
+    new CSearchController(context, SearchControls(), this);
+    new CPlaylistController(context, SPlaylistControls{.playlist = PlaylistBox()}, this);
     auto* info = new CPlaybackInfo(m_controls.Get<QLineEdit>(IDC_PLAYING_TITLE),
                                    m_controls.Get<QLineEdit>(IDC_PLAYING_ARTIST),
                                    m_controls.Get<CSeekBar>(IDC_PLAYBACK_PROGRESS),
                                    m_controls.Get<QLabel>(IDC_PLAYBACK_TIME), this);
-    new CWinampController(*m_context, *info, this);
-    auto* preview = new CPreviewController(*m_context, *info, this);
+    auto* player =
+        new CWinampController(context, SPlayerControls{.volume = VolumeSlider()}, *info, this);
+    connect(this, &CCdlistView::TimerTick, player, &CWinampController::OnTimer);
+    auto* preview = new CPreviewController(context, SPreviewControls{.preview = Button(ID_PREVIEW)},
+                                           *info, this);
     connect(this, &CCdlistView::TimerTick, preview, &CPreviewController::OnPoll);
-    new CReportsController(*m_context, this);
-    auto* upgrade = new CUpgradeController(*m_context, this);
+    new CReportsController(context, this);
+    auto* upgrade = new CUpgradeController(context, this);
     connect(this, &CCdlistView::UpgradeRequested, upgrade, &CUpgradeController::UpgradeFile);
-    auto* net = new CNetController(*m_context, this);
+    auto* net = new CNetController(context, this);
     connect(session, &CSessionController::SubmitNamesRequested, net, &CNetController::SubmitNames);
     // Queued: the window finishes its start before the dialog opens over it.
     connect(this, &CCdlistView::UpdateCheckRequested, net, &CNetController::CheckForUpdates,
             Qt::QueuedConnection);
 }
 
-CCdlistView::~CCdlistView() = default;
+SEditingControls CCdlistView::EditingControls() const
+{
+    using EField = CTagFormModel::EField;
+    const auto field = [this](EField f, int box, int label) {
+        return SEditingControls::SField{f, m_controls.Get<QLineEdit>(box),
+                                        m_controls.Get<QLabel>(label)};
+    };
+    SEditingControls c;
+    c.fields = {field(EField::Title, IDC_TAG_TITLE, IDC_TAG_TITLE_LABEL),
+                field(EField::Artist, IDC_TAG_ARTIST, IDC_TAG_ARTIST_LABEL),
+                field(EField::Album, IDC_TAG_ALBUM, IDC_TAG_ALBUM_LABEL),
+                field(EField::Year, IDC_TAG_YEAR, IDC_TAG_YEAR_LABEL),
+                field(EField::Track, IDC_TAG_TRACK, IDC_TAG_TRACK_LABEL),
+                field(EField::Comment, IDC_TAG_COMMENT, IDC_TAG_COMMENT_LABEL)};
+    c.genre = TagGenre();
+    c.genreLabel = m_controls.Get<QLabel>(IDC_TAG_GENRE_LABEL);
+    c.path = Field(IDC_TAG_PATH);
+    c.multisave = Multisave();
+    c.lyrics = Button(ID_VIEW_LYRICS);
+    return c;
+}
+
+SSearchControls CCdlistView::SearchControls() const
+{
+    return {Field(IDC_SEARCH_ALL),   Field(IDC_SEARCH_TITLE), Field(IDC_SEARCH_ARTIST),
+            Field(IDC_SEARCH_ALBUM), Field(IDC_SEARCH_FILE),  SearchGenre()};
+}
 
 void CCdlistView::ConnectModels()
 {
-    connect(PlaylistBox()->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            [this] { m_doc.Playlist().SetSelectionFlag(true); });
     connect(&m_doc.Playlist(), &CPlaylistModel::ChangedFlagChanged, this, [this](bool changed) {
         if (!m_doc.IsBusy())
             Action(ID_UPDATE_WINAMP)->setEnabled(changed);
@@ -190,11 +226,6 @@ void CCdlistView::OnDestroy()
 {
     m_timer.stop();
     CShutdown(*this).Run();
-}
-
-std::optional<QString> CCdlistView::SelectedSession() const
-{
-    return m_context->SelectedSession();
 }
 
 QAction* CCdlistView::Action(int id) const

@@ -9,7 +9,6 @@
 #include <QRect>
 #include <QTimer>
 #include <QWidget>
-#include <optional>
 
 class QAction;
 class QCheckBox;
@@ -24,11 +23,12 @@ class CLibraryListCtrl;
 class CPrompts;
 class CVolumes;
 class CWinampRemote;
-struct SControllerContext;
+struct SEditingControls;
+struct SSearchControls;
 
 // The main form: session list, song list, tag fields, search criteria, playlist and
 // player controls. It builds the widgets, shows the document's models in them and hands
-// each controller the document, the services, the actions and its controls.
+// each controller the document, the services, the actions and its own controls.
 class CCdlistView : public QWidget
 {
     Q_OBJECT
@@ -46,7 +46,6 @@ public:
     CPrompts& Prompts() const { return *m_services.prompts; }
     CWinampRemote& Winamp() const { return *m_services.winamp; }
     CVolumes& Volumes() const { return *m_services.volumes; }
-    const SControllerContext& Context() const { return *m_context; }
 
     // Actions and controls, by their command or control identifier.
     CActionTable& Actions() const { return *m_actions; }
@@ -64,8 +63,6 @@ public:
     QProgressBar* PlaybackProgress() const;
     QCheckBox* Multisave() const;
     QTimer& Timer() { return m_timer; }
-    // The session highlighted in the list; none when nothing is.
-    std::optional<QString> SelectedSession() const;
 
     // Adds a control to the form's table of controls by its identifier.
     void Register(int id, QWidget* control);
@@ -86,6 +83,10 @@ private:
     // Records every control's rectangle at the designed size (proportional scaling).
     void RecordLayout();
     void ConnectModels();
+    // Creates the controllers, each given its own controls.
+    void WireControllers();
+    SEditingControls EditingControls() const;
+    SSearchControls SearchControls() const;
     // While a job runs, every command and control that reads or changes the catalogue
     // or its selection is disabled, and the wait cursor shows.
     void OnBusyChanged(bool busy);
@@ -94,7 +95,6 @@ private:
     SAppServices m_services;
     CActionTable* m_actions = nullptr;
     CControls m_controls;
-    std::unique_ptr<SControllerContext> m_context;
     QTimer m_timer;
     // What a job disabled, to be enabled again afterwards.
     QList<QPointer<QObject>> m_disabled;

@@ -122,6 +122,14 @@ private:
     CCdlistView& m_view;
 };
 
+// The view shows the selection its model keeps, which the commands read.
+void ShareSelection(QAbstractItemView* view, QItemSelectionModel& selection)
+{
+    QItemSelectionModel* own = view->selectionModel();
+    view->setSelectionModel(&selection);
+    delete own;
+}
+
 QComboBox* MakeCombo()
 {
     auto* combo = new QComboBox;
@@ -201,6 +209,7 @@ void CCdlistViewBuilder::Build(CCdlistView& view)
     f.Group(QStringLiteral("Playlist"), 600, 224, 368, 232);
     auto* playlist = f.Place(IDC_PLAYLIST, new QListView, 612, 246, 220, 176);
     playlist->setModel(&view.Doc().Playlist());
+    ShareSelection(playlist, view.Doc().Playlist().Selection());
     playlist->setEditTriggers(QAbstractItemView::NoEditTriggers);
     playlist->setItemDelegate(new CPlaylistDelegate(playlist));
     f.Place(IDC_PLAYLIST_TOTALS, new QLabel(CText::SongsAndTime(0, 0)), 612, 426, 220, 20);

@@ -154,11 +154,6 @@ bool CFilter::IsIndexable(const QString& value)
     return CDatabase::Fold(value).toUcs4().size() >= 3;
 }
 
-CFilter CFilter::IdEquals(qint64 id)
-{
-    return CFilter(QStringLiteral("ID = ?"), {id});
-}
-
 CFilter CFilter::Join(const CFilter& other, const char* op) const
 {
     if (IsEmpty())

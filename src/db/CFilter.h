@@ -20,7 +20,6 @@ public:
     static CFilter Exactly(ESongColumn column, const QString& value);
     // The column's first n characters equal the n characters of value, ignoring case.
     static CFilter Prefix(ESongColumn column, const QString& value);
-    static CFilter IdEquals(qint64 id);
     // The substring index's query for songs whose folded copy of one of the columns
     // (TITLE, ARTIST, ALBUM, MELODI) holds the folded value: exact for values IsIndexable
     // accepts. Queries join with " AND ".

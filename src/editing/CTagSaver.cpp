@@ -7,6 +7,7 @@
 #include "media/CNamingRules.h"
 #include "model/CAppServices.h"
 #include "model/CCdlistDoc.h"
+#include "model/CDriveLocator.h"
 #include "model/CTagFormModel.h"
 #include "platform/CFileNames.h"
 #include "platform/CProgress.h"
@@ -96,6 +97,19 @@ QString ListText(const SSong& song)
     return CNamingRules::TitleAsListText() && !song.m_TITLE.isEmpty()
                ? song.m_TITLE
                : CNamingRules::ListName(song.m_MELODI);
+}
+
+// Where the song's file is now: a stick may be mounted elsewhere than at the scan. The
+// stored path when no drive holds it (the writer then says why).
+QString PathNow(const SAppServices& services, const SSong& song)
+{
+    const QString stored = song.FilePath();
+    if (::access(CFileNames::Encode(stored).constData(), F_OK) == 0 || !services.volumes ||
+        !services.prompts)
+        return stored;
+    const QString now =
+        CDriveLocator(*services.volumes, *services.prompts).FindNow(stored, song.m_CD);
+    return now.isEmpty() ? stored : now;
 }
 
 } // namespace
@@ -239,7 +253,9 @@ void CTagSaver::SaveOne(qint64 id, const STagEdit& edit, bool rename, SOutcome& 
         const std::optional<SSong> song = set.FindSongById(id);
         if (!song)
             return;
-        const QString path = song->FilePath();
+        const QString path = PathNow(m_services, *song);
+        const QString folder =
+            path == song->FilePath() ? song->m_PATH : path.left(path.lastIndexOf(u'/'));
         unwrittenPath = path;
         const QString refused = rename || !FileChanges(edit).IsEmpty() ? Refusal(path) : QString();
         if (!refused.isEmpty()) {
@@ -270,7 +286,7 @@ void CTagSaver::SaveOne(qint64 id, const STagEdit& edit, bool rename, SOutcome& 
             written = unwritten.isEmpty();
         }
         if (rename) {
-            const QString why = CFileRenamer::Rename(song->m_PATH, song->m_MELODI, saved.m_MELODI);
+            const QString why = CFileRenamer::Rename(folder, song->m_MELODI, saved.m_MELODI);
             renamed = why.isEmpty() && saved.m_MELODI != song->m_MELODI;
             if (!why.isEmpty()) {
                 // The record keeps the old name, as the file does.
@@ -289,7 +305,7 @@ void CTagSaver::SaveOne(qint64 id, const STagEdit& edit, bool rename, SOutcome& 
         } catch (const CDbException&) {
             // The record could not be kept: neither is the file's change.
             if (renamed)
-                CFileRenamer::Rename(song->m_PATH, saved.m_MELODI, song->m_MELODI);
+                CFileRenamer::Rename(folder, saved.m_MELODI, song->m_MELODI);
             if (written)
                 CTagFile::Restore(path, before);
             throw;

@@ -1,8 +1,6 @@
 #include "intake/CIntake.h"
 
 #include "db/CCdlistSet.h"
-#include "db/CCoverStore.h"
-#include "media/CCoverReader.h"
 #include "platform/CFileNames.h"
 #include "platform/CProgress.h"
 #include "platform/CSettings.h"
@@ -24,6 +22,10 @@ std::int64_t Now()
 }
 
 } // namespace
+
+CIntake::CIntake(CCdlistSet& set, const QStringList& namesWithDigits, CSongFromFile& maker)
+    : m_set(set), m_namesWithDigits(namesWithDigits), m_maker(maker), m_covers(*set.Database())
+{}
 
 bool CIntake::TakeInFile(const QString& directory, const QString& fileName, const QString& session,
                          CProgress* progress)
@@ -87,44 +89,13 @@ void CIntake::TakeCover(qint64 id, const QString& directory, const QString& path
 {
     const std::int64_t start = Now();
     try {
-        QString key = StoredCover(CCoverReader::EmbeddedCover(path));
-        if (key.isEmpty()) {
-            if (directory != m_coverFolder) {
-                m_coverFolder = directory;
-                m_folderCoverKey = StoredCover(CCoverReader::FolderCover(directory));
-            }
-            key = m_folderCoverKey;
-        }
-        if (!key.isEmpty())
-            CCoverStore(*m_set.Database()).SetSongCover(id, key);
+        m_covers.Take(id, directory, path);
     } catch (const CDbException& e) {
         m_timings.covers += Now() - start;
         SetMarker(QString());
         throw CDbException(e.Message() + QStringLiteral("\n") + path);
     }
     m_timings.covers += Now() - start;
-}
-
-QString CIntake::StoredCover(const QByteArray& picture)
-{
-    if (picture.isEmpty())
-        return {};
-    const QString key = CCoverStore::KeyOf(picture);
-    if (m_storedCovers.contains(key))
-        return key;
-    if (m_noPictures.contains(key))
-        return {};
-    CCoverStore store(*m_set.Database());
-    if (!store.Has(key)) {
-        const QByteArray thumbnail = CCoverReader::Thumbnail(picture);
-        if (thumbnail.isEmpty()) {
-            m_noPictures.insert(key);
-            return {};
-        }
-        store.Add(key, thumbnail);
-    }
-    m_storedCovers.insert(key);
-    return key;
 }
 
 void CIntake::SetMarker(const QString& path)

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "media/CSongFromFile.h"
+#include "model/CCoverIntake.h"
 
-#include <QSet>
 #include <QString>
 #include <cstdint>
 
@@ -25,9 +25,7 @@ public:
         std::int64_t files = 0;
     };
 
-    CIntake(CCdlistSet& set, const QStringList& namesWithDigits, CSongFromFile& maker)
-        : m_set(set), m_namesWithDigits(namesWithDigits), m_maker(maker)
-    {}
+    CIntake(CCdlistSet& set, const QStringList& namesWithDigits, CSongFromFile& maker);
 
     // Adds one record for directory/fileName in the session. Advances and pumps the
     // progress (when given) before probing. True when the record was stored; false when
@@ -44,17 +42,11 @@ private:
     qint64 Store(const SSong& song, const QString& path);
     void SetMarker(const QString& path);
     void TakeCover(qint64 id, const QString& directory, const QString& path);
-    // The key of a picture whose thumbnail is stored; empty when it is no picture.
-    QString StoredCover(const QByteArray& picture);
 
     CCdlistSet& m_set;
     const QStringList& m_namesWithDigits; // read for every file
     CSongFromFile& m_maker;
     STimings m_timings;
     QString m_skipReason;
-    // The folder cover of the last folder, read once per folder.
-    QString m_coverFolder;
-    QString m_folderCoverKey;
-    QSet<QString> m_storedCovers; // keys this run found stored
-    QSet<QString> m_noPictures;   // keys of bytes that are no picture
+    CCoverIntake m_covers;
 };

@@ -7,6 +7,7 @@
 
 #include <QScopeGuard>
 #include <QtEndian>
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstring>
@@ -231,7 +232,11 @@ QString EditFlac(QByteArray& blocks, const SChanges& c)
         list.append({blocks[at] & 0x7f, blocks.mid(at + 4, length)});
         at += 4 + length;
     }
-    if (list.isEmpty())
+    // A FLAC stream opens with its stream information; without it (or with a block marked
+    // invalid) no player would read what is written.
+    const bool invalid = std::any_of(list.cbegin(), list.cend(),
+                                     [](const auto& block) { return block.first == 0x7f; });
+    if (list.isEmpty() || list[0].first != 0 || list[0].second.size() != 34 || invalid)
         return QStringLiteral("its metadata cannot be read");
     qsizetype comment = -1, padding = -1;
     for (qsizetype i = 0; i < list.size(); ++i) {
@@ -270,9 +275,10 @@ QString EditFlac(QByteArray& blocks, const SChanges& c)
 
 // ---- MP4: the movie atom with its item list ----
 
+// 0 past the end: no atom has that size, so every walk stops there.
 quint32 Be32(const QByteArray& b, qsizetype at)
 {
-    return qFromBigEndian<quint32>(b.constData() + at);
+    return at >= 0 && at + 4 <= b.size() ? qFromBigEndian<quint32>(b.constData() + at) : 0;
 }
 
 QByteArray Atom(const QByteArray& name, const QByteArray& body)
@@ -291,7 +297,9 @@ qsizetype ChildrenAt(const QByteArray& b, qsizetype at)
 qint64 AtomSize(const QByteArray& b, qsizetype at)
 {
     const quint32 size = Be32(b, at);
-    return size == 1 ? qint64(qFromBigEndian<quint64>(b.constData() + at + 8)) : size;
+    if (size != 1)
+        return size;
+    return at + 16 <= b.size() ? qint64(qFromBigEndian<quint64>(b.constData() + at + 8)) : 0;
 }
 
 // The first child of that name within [from, to), or -1.
@@ -306,6 +314,19 @@ qsizetype FindChild(const QByteArray& b, qsizetype from, qsizetype to, const cha
         at += size;
     }
     return -1;
+}
+
+// Whether the atoms within [from, to) follow one another exactly to its end.
+bool ChildrenFit(const QByteArray& b, qsizetype from, qsizetype to)
+{
+    qsizetype at = from;
+    while (at + 8 <= to) {
+        const qint64 size = AtomSize(b, at);
+        if (size < 8 || at + size > to)
+            return false;
+        at += size;
+    }
+    return at == to;
 }
 
 void AddToSize(QByteArray& b, qsizetype at, qint64 delta)
@@ -388,9 +409,9 @@ QString FindMovie(int fd, qint64 size, SRegion& region, bool& streamBehind)
 {
     streamBehind = false;
     for (qint64 at = 0; at + 8 <= size;) {
-        const QByteArray h = ReadRange(fd, at, 16);
+        const QByteArray h = ReadRange(fd, at, std::min<qint64>(16, size - at));
         if (h.size() < 8)
-            break;
+            return QStringLiteral("its atoms cannot be read");
         qint64 length = Be32(h, 0);
         if (length == 1 && h.size() == 16)
             length = qint64(qFromBigEndian<quint64>(h.constData() + 8));
@@ -398,6 +419,8 @@ QString FindMovie(int fd, qint64 size, SRegion& region, bool& streamBehind)
             length = size - at;
         if (length < 8)
             break;
+        if (at + length > size) // cut short: the tag library reads no tag of it either
+            return QStringLiteral("it ends inside an atom");
         if (h.mid(4, 4) == "moov" && region.start < 0) {
             if (length > CFormatTags::kMaxRead)
                 return QStringLiteral("its movie atom is too large");
@@ -413,6 +436,10 @@ QString FindMovie(int fd, qint64 size, SRegion& region, bool& streamBehind)
 
 QString EditMovie(QByteArray& moov, bool streamBehind, const SChanges& c)
 {
+    // A movie atom sized "to the end of the file" (or not as long as it says) would take a
+    // wrong size from the edit.
+    if (AtomSize(moov, 0) != moov.size() || !ChildrenFit(moov, ChildrenAt(moov, 0), moov.size()))
+        return QStringLiteral("its movie atom cannot be read");
     // The chain movie › user data › meta › item list, made where it is missing.
     QList<qsizetype> chain{0};
     static const char* const kPath[] = {"udta", "meta", "ilst"};
@@ -423,6 +450,8 @@ QString EditMovie(QByteArray& moov, bool streamBehind, const SChanges& c)
             FindChild(moov, ChildrenAt(moov, parent), parent + AtomSize(moov, parent), name);
         if (found < 0)
             break;
+        if (!ChildrenFit(moov, ChildrenAt(moov, found), found + AtomSize(moov, found)))
+            return QStringLiteral("its movie atom cannot be read");
         chain << found;
         if (qstrcmp(name, "ilst") == 0)
             ilst = found;
@@ -510,17 +539,12 @@ QString FindRegion(const QString& path, EAudioFormat format, SRegion& region, bo
                                         : FindMovie(fd, st.st_size, region, streamBehind);
 }
 
-} // namespace
-
-namespace CFormatTagFile {
-
-QString Write(const QString& path, EAudioFormat format, const SChanges& changes, QByteArray* before)
+QString WriteEdit(const QString& path, EAudioFormat format, const SChanges& changes,
+                  QByteArray& before)
 {
-    SilenceTagLib();
     if (format == EAudioFormat::OggVorbis || format == EAudioFormat::Opus) {
         return WriteOgg(path, format, [&](TagLib::ByteVector& packet) {
-            if (before)
-                *before = QByteArray(packet.data(), packet.size());
+            before = QByteArray(packet.data(), packet.size());
             return EditOggPacket(packet, format, changes);
         });
     }
@@ -533,9 +557,46 @@ QString Write(const QString& path, EAudioFormat format, const SChanges& changes,
                                                        : EditMovie(edited, streamBehind, changes);
     if (!error.isEmpty())
         return error;
-    if (before)
-        *before = region.bytes;
+    before = region.bytes;
     return ReplaceRegion(path, region.start, region.end, edited);
+}
+
+// The texts the edit set, as the tag library reads them now.
+bool ReadsBack(const QString& path, EAudioFormat format, const SChanges& c)
+{
+    STagFields now;
+    if (!CFormatTags::Read(path, format, &now, nullptr))
+        return false;
+    const auto same = [](const std::optional<QString>& set, const QString& read) {
+        return !set || *set == read;
+    };
+    return same(c.title, now.title) && same(c.artist, now.artist) && same(c.album, now.album) &&
+           same(c.comment, now.comment);
+}
+
+} // namespace
+
+namespace CFormatTagFile {
+
+QString Write(const QString& path, EAudioFormat format, const SChanges& changes, QByteArray* before)
+{
+    SilenceTagLib();
+    // What the tag library cannot read now, an edit must not touch: whatever were written
+    // into it would not be read back either.
+    if (STagFields now; !CFormatTags::Read(path, format, &now, nullptr))
+        return QStringLiteral("its tag cannot be read");
+    QByteArray found;
+    if (QString error = WriteEdit(path, format, changes, found); !error.isEmpty())
+        return error;
+    // A file built in a way the writer does not foresee may hide the edit from readers:
+    // it is put back as it was rather than reported as written.
+    if (!ReadsBack(path, format, changes)) {
+        Restore(path, format, found);
+        return QStringLiteral("the edited tag cannot be read back");
+    }
+    if (before)
+        *before = found;
+    return QString();
 }
 
 QString Restore(const QString& path, EAudioFormat format, const QByteArray& before)

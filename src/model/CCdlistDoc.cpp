@@ -99,6 +99,14 @@ void CCdlistDoc::ReloadSessions()
     SetSongCount(total);
 }
 
+void CCdlistDoc::ShowSession(const QString& name)
+{
+    if (!m_sessions.Contains(name))
+        return;
+    m_sessions.Select(name);
+    Q_EMIT SessionShown(name);
+}
+
 CCdlistDoc::CBusy::CBusy(CCdlistDoc& doc) : m_doc(doc)
 {
     if (m_doc.m_busy++ == 0)

@@ -48,6 +48,11 @@ public:
 
     // The session list and the song count from the table.
     void ReloadSessions();
+    // The session chosen in the session list; none when none is.
+    std::optional<QString> SelectedSession() const { return m_sessions.Selected(); }
+    // Chooses a listed session and has every face show it (SessionShown), also when it
+    // is the one chosen already: the song list may show a search meanwhile.
+    void ShowSession(const QString& name);
 
     // While a job runs, no command may read or change the catalogue or its selection.
     bool IsBusy() const { return m_busy > 0; }
@@ -66,6 +71,8 @@ public:
 Q_SIGNALS:
     void SongCountChanged(qint64 count);
     void CurrentSongChanged(qint64 id);
+    // The session to list: the song list shows its songs.
+    void SessionShown(const QString& name);
     void BusyChanged(bool busy);
 
 private:

@@ -2,6 +2,19 @@
 
 #include "platform/CText.h"
 
+CPlaylistModel::CPlaylistModel(QObject* parent)
+    : QAbstractListModel(parent), m_selection(new QItemSelectionModel(this, this))
+{
+    connect(m_selection, &QItemSelectionModel::selectionChanged, this,
+            [this] { SetSelectionFlag(true); });
+}
+
+int CPlaylistModel::SelectedEntry() const
+{
+    const QModelIndexList rows = m_selection->selectedRows();
+    return rows.isEmpty() ? -1 : rows.first().row();
+}
+
 void CPlaylistModel::Append(const QString& text, qint64 id)
 {
     Append(QList<SEntry>{{text, id}});

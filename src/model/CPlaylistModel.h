@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractListModel>
+#include <QItemSelectionModel>
 #include <QList>
 #include <QString>
 #include <algorithm>
@@ -27,7 +28,7 @@ public:
         kSecondsRole,
     };
 
-    explicit CPlaylistModel(QObject* parent = nullptr) : QAbstractListModel(parent) {}
+    explicit CPlaylistModel(QObject* parent = nullptr);
 
     // Fills in the artist and length of new entries, from the catalogue.
     using DetailSource = std::function<void(QList<SEntry>& entries)>;
@@ -48,6 +49,11 @@ public:
 
     bool Changed() const { return m_changed; }
     void SetChanged(bool changed);
+    // The entries the user selected, shared by every view of the playlist; a change sets
+    // the selection flag.
+    QItemSelectionModel& Selection() { return *m_selection; }
+    // The first selected entry; -1 when none is.
+    int SelectedEntry() const;
     bool SelectionFlag() const { return m_selected; }
     void SetSelectionFlag(bool selected) { m_selected = selected; }
 
@@ -66,4 +72,5 @@ private:
     qint64 m_seconds = 0;
     bool m_changed = false;
     bool m_selected = false;
+    QItemSelectionModel* m_selection = nullptr;
 };

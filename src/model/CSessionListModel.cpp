@@ -15,6 +15,7 @@ void CSessionListModel::SetNames(QStringList names)
     beginResetModel();
     m_names = std::move(names);
     endResetModel();
+    Select(std::nullopt);
 }
 
 void CSessionListModel::Add(const QString& name)
@@ -36,6 +37,17 @@ void CSessionListModel::Remove(const QString& name)
     beginRemoveRows(QModelIndex(), row, row);
     m_names.removeAt(row);
     endRemoveRows();
+    if (m_selected == name)
+        Select(std::nullopt);
+}
+
+void CSessionListModel::Select(const std::optional<QString>& name)
+{
+    const std::optional<QString> chosen = name && Contains(*name) ? name : std::nullopt;
+    if (chosen == m_selected)
+        return;
+    m_selected = chosen;
+    Q_EMIT SelectionChanged();
 }
 
 int CSessionListModel::Row(const QString& name) const

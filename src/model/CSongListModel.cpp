@@ -161,6 +161,23 @@ void CSongListModel::SetHeadings(const QStringList& headings)
     Q_EMIT TotalsChanged(0, 0);
 }
 
+QList<int> CSongListModel::SelectedRows() const
+{
+    QList<int> rows;
+    for (const QModelIndex& index : m_selection->selectedRows())
+        rows << index.row();
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+QList<qint64> CSongListModel::SelectedIds() const
+{
+    QList<qint64> ids;
+    for (const int row : SelectedRows())
+        ids << Id(row);
+    return ids;
+}
+
 void CSongListModel::Clear()
 {
     beginResetModel();

@@ -4,6 +4,7 @@
 #include "db/CSongColumns.h"
 
 #include <QAbstractTableModel>
+#include <QItemSelectionModel>
 #include <QList>
 #include <QStringList>
 #include <functional>
@@ -61,7 +62,16 @@ public:
         qint64 m_seconds = 0;
     };
 
-    explicit CSongListModel(QObject* parent = nullptr) : QAbstractTableModel(parent) {}
+    explicit CSongListModel(QObject* parent = nullptr)
+        : QAbstractTableModel(parent), m_selection(new QItemSelectionModel(this, this))
+    {}
+
+    // The rows the user selected, shared by every view of the list: a sort moves them with
+    // their rows, a new listing clears them.
+    QItemSelectionModel& Selection() { return *m_selection; }
+    // The selected rows in list order, and their songs' IDs.
+    QList<int> SelectedRows() const;
+    QList<qint64> SelectedIds() const;
 
     // Empties the list and takes the columns from the settings: "Title", then the enabled
     // ones of "Artist", "Album", "Session", "Bitrate", "Length", "Comment".
@@ -198,4 +208,5 @@ private:
     std::vector<bool> m_runStarts;
     QStringList m_headings;
     QList<ESongColumn> m_columns;
+    QItemSelectionModel* m_selection;
 };

@@ -73,17 +73,6 @@ public:
     // Keys of a section, decoded back to the names they were written with.
     static QStringList Keys(const QString& section);
 
-    // Keyed shorthands for the "Settings" section; new code names the value by ESetting.
-    static int Int(const QString& key, int def) { return GetInt(kSettings, key, def); }
-    static QString String(const QString& key, const QString& def = QString())
-    {
-        return GetString(kSettings, key, def);
-    }
-    static bool SetInt(const QString& key, int value) { return WriteInt(kSettings, key, value); }
-    static bool SetString(const QString& key, const QString& value)
-    {
-        return WriteString(kSettings, key, value);
-    }
     // Why the settings file cannot be read, naming the file and the cause; empty when it
     // can be read or does not exist.
     static QString ReadError();

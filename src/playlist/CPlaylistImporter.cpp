@@ -2,9 +2,12 @@
 
 #include "db/CCdlistSet.h"
 #include "media/CSongFromFile.h"
+#include "model/CCoverIntake.h"
 #include "model/CDriveLocator.h"
 #include "platform/CSettings.h"
 #include "platform/CText.h"
+
+#include <QFileInfo>
 
 CPlaylistImporter::Locate CPlaylistImporter::DriveSearch(CVolumes& volumes, CPrompts& prompts)
 {
@@ -19,6 +22,7 @@ int CPlaylistImporter::Import(const QList<SM3uLine>& lines, const QString& sessi
     int stored = 0;
     m_skipped.clear();
     const SSongRules rules = SSongRules::ForImport();
+    CCoverIntake covers(*m_set.Database());
     for (const SM3uLine& listed : lines) {
         SM3uLine line = listed;
         if (!line.foreign && m_locate) {
@@ -35,7 +39,8 @@ int CPlaylistImporter::Import(const QList<SM3uLine>& lines, const QString& sessi
             }
         }
         const QString file = line.foreign ? line.path : CText::JoinPath(line.folder, line.name);
-        m_set.Insert(m_maker.Make(session, line.folder, line.name, rules, file));
+        const qint64 id = m_set.Insert(m_maker.Make(session, line.folder, line.name, rules, file));
+        covers.Take(id, QFileInfo(file).path(), file);
         ++stored; // the records stored before a failure stay
     }
     CSettings::WriteString(CSettings::kCDPath, session, QString());

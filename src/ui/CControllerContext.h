@@ -1,32 +1,22 @@
 #pragma once
 
 #include "ui/CActionTable.h"
-#include "ui/ControlIds.h"
-
-#include <QList>
-#include <QString>
-#include <optional>
 
 class CCdlistDoc;
 class QAction;
+class QWidget;
 struct SAppServices;
 
-// What every controller of the main form is given: the document, the services, the
-// action table and the form's controls by identifier.
+// What every controller of the main form shares: the document, the services, the action
+// table and the window for its dialogs. Each controller is given its own widgets beside
+// this (S<Feature>Controls); what another controller's widgets show, it reads from the
+// document.
 struct SControllerContext
 {
     CCdlistDoc& doc;
     const SAppServices& services;
     const CActionTable& actions;
-    const CControls& controls;
     QWidget* window = nullptr;
 
     QAction* Action(int id) const { return actions.Action(id); }
-    // The session highlighted in the session list; none when nothing is.
-    std::optional<QString> SelectedSession() const;
-    // The selected rows of the song list in list order, and their songs' IDs.
-    QList<int> SelectedSongRows() const;
-    QList<qint64> SelectedSongIds() const;
-    // The first selected playlist entry; -1 when none is.
-    int SelectedPlaylistEntry() const;
 };

@@ -27,7 +27,7 @@ enum EControlId : int
     IDC_SONGS = 1108,
     IDC_MULTISAVE = 1110,
     IDC_SEARCH_ALL = 1182,
-    IDC_TAG_COVER = 1200, // the current song's cover beside the tag fields
+    IDC_TAG_COVER = 1200,       // the current song's cover beside the tag fields
     IDC_SONG_TOTALS = 1300,     // songs listed and their playing time
     IDC_PLAYLIST_TOTALS = 1301, // the playlist's songs and playing time
     IDC_PLAYBACK_TIME = 1302,   // elapsed and total time of the song playing
@@ -44,7 +44,7 @@ enum EControlId : int
     IDC_TAG_COMMENT_LABEL = 2067,
 };
 
-// The form's controls by identifier, as each controller is given them.
+// The form's controls by identifier, from which the main view gives each controller its own.
 class CControls
 {
 public:

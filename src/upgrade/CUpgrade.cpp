@@ -6,6 +6,7 @@
 #include "media/CSongFromFile.h"
 #include "model/CAppServices.h"
 #include "model/CCdlistDoc.h"
+#include "model/CCoverIntake.h"
 #include "model/CDriveLocator.h"
 #include "platform/CProgress.h"
 #include "platform/CPrompts.h"
@@ -164,12 +165,15 @@ void CUpgrade::Copy(COldSongsSet& old, CSongFromFile* maker, SResult& result)
     CDriveLocator locator(*m_services.volumes, *m_services.prompts);
     CCdlistSet& set = m_doc.Set();
     CBatchCommit batch(m_doc.Database());
+    CCoverIntake covers(m_doc.Database());
     for (old.MoveFirst(); !old.IsEOF(); old.MoveNext()) {
         SSong row;
         Fill(row, old.Row(), old.Layout(), titleAsList);
-        if (maker)
-            Retrieve(row, old.Row(), locator, *maker, *progress);
-        set.Insert(row);
+        const QString now =
+            maker ? Retrieve(row, old.Row(), locator, *maker, *progress) : QString();
+        const qint64 id = set.Insert(row);
+        if (!now.isEmpty())
+            covers.Take(id, QFileInfo(now).path(), now);
         ++result.stored;
         batch.Tick();
         progress->Step();
@@ -181,11 +185,12 @@ void CUpgrade::Copy(COldSongsSet& old, CSongFromFile* maker, SResult& result)
     batch.Finish();
 }
 
-void CUpgrade::Retrieve(SSong& row, const SSong& old, CDriveLocator& locator, CSongFromFile& maker,
-                        CProgress& progress)
+QString CUpgrade::Retrieve(SSong& row, const SSong& old, CDriveLocator& locator,
+                           CSongFromFile& maker, CProgress& progress)
 {
     const QString now = locator.LocateCdDrive(old.FilePath(), old.m_CD,
                                               CDriveLocator::EVariant::Upgrade, &progress);
     if (!now.isEmpty())
         maker.Complete(now, row);
+    return now;
 }

@@ -52,9 +52,10 @@ private:
     bool OpenOld(const QString& oldFile, COldSongsSet& old);
     void Copy(COldSongsSet& old, CSongFromFile* maker, SResult& result);
     // The row's lyrics, comment, bit rate and length from its file, wherever its disc is
-    // now; the row stays as it is when the user gives up on the disc.
-    void Retrieve(SSong& row, const SSong& old, CDriveLocator& locator, CSongFromFile& maker,
-                  CProgress& progress);
+    // now, and that path; the row stays as it is and the path is empty when the user gives
+    // up on the disc.
+    QString Retrieve(SSong& row, const SSong& old, CDriveLocator& locator, CSongFromFile& maker,
+                     CProgress& progress);
 
     CCdlistDoc& m_doc;
     const SAppServices& m_services;

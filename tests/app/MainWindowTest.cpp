@@ -37,8 +37,7 @@ class MainWindowTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        CSettings::SetInt(QStringLiteral("Firsttime"), 1);
-        CSettings::SetInt(QStringLiteral("UpdateDate"), f.month);
+        f.SkipStartQuestions();
         f.Start();
     }
     CViewFixture f;

@@ -58,9 +58,9 @@ protected:
 
 TEST_F(OptionsTest, ShowsFivePagesInOrderWithTheStoredValues)
 {
-    CSettings::SetInt("Case", 1);
-    CSettings::SetInt("Folder", 2);
-    CSettings::SetString("Formatting", "%2 by %1");
+    CSettings::SetInt(ESetting::Case, 1);
+    CSettings::SetInt(ESetting::Folder, 2);
+    CSettings::SetString(ESetting::Formatting, "%2 by %1");
     RunOptions({[](QWidget* modal) {
         COptionsDialog* dialog = Options(modal);
         EXPECT_EQ(dialog->windowTitle(), "Options");
@@ -84,18 +84,20 @@ TEST_F(OptionsTest, ShowsFivePagesInOrderWithTheStoredValues)
 
 TEST_F(OptionsTest, ResetDefaultsRestoresTheDefaultsAndReopens)
 {
-    CSettings::SetInt("SubDir", 0);
-    CSettings::SetInt("Autoplay", 1);
-    CSettings::SetInt("Eq3", 40);
-    CSettings::SetInt("IntVolume", 20);
-    CSettings::SetString("Formatting", "%3");
-    CSettings::SetString("Recognized", "ogg");
-    CSettings::SetInt("LibComment", 1);
+    CSettings::SetInt(ESetting::SubDir, 0);
+    CSettings::SetInt(ESetting::Autoplay, 1);
+    CSettings::SetInt(ESetting::Eq3, 40);
+    CSettings::SetInt(ESetting::IntVolume, 20);
+    CSettings::SetString(ESetting::Formatting, "%3");
+    CSettings::SetString(ESetting::Recognized, "ogg");
+    CSettings::SetInt(ESetting::LibComment, 1);
     // Values that a reset leaves alone.
-    for (const char* key : {"FastSearch", "AutoUpd", "UnderScore", "RemTrack", "Rename",
-                            "Firsttime", "TimesUsed", "WarningID3", "X"})
-        CSettings::SetInt(key, 1);
-    CSettings::SetString("Winamp", "/opt/player/mpd");
+    using enum ESetting;
+    constexpr ESetting kKept[] = {FastSearch, AutoUpd,   UnderScore, RemTrack, Rename,
+                                  Firsttime,  TimesUsed, WarningID3, X};
+    for (const ESetting kept : kKept)
+        CSettings::SetInt(kept, 1);
+    CSettings::SetString(ESetting::Winamp, "/opt/player/mpd");
 
     const bool rebuild = RunOptions({
         [](QWidget* modal) { QTest::mouseClick(Options(modal)->ResetButton(), Qt::LeftButton); },
@@ -109,16 +111,15 @@ TEST_F(OptionsTest, ResetDefaultsRestoresTheDefaultsAndReopens)
         },
     });
 
-    EXPECT_EQ(CSettings::Int("SubDir", -1), 1);
-    EXPECT_EQ(CSettings::Int("Autoplay", -1), 0);
-    EXPECT_EQ(CSettings::Int("Eq3", -1), 0);
-    EXPECT_EQ(CSettings::Int("IntVolume", -1), 100);
-    EXPECT_EQ(CSettings::String("Formatting"), "%1 - %2");
-    EXPECT_EQ(CSettings::String("Recognized"), "mp3 mp2");
-    for (const char* key : {"FastSearch", "AutoUpd", "UnderScore", "RemTrack", "Rename",
-                            "Firsttime", "TimesUsed", "WarningID3", "X"})
-        EXPECT_EQ(CSettings::Int(key, -1), 1) << key;
-    EXPECT_EQ(CSettings::String("Winamp"), "/opt/player/mpd");
+    EXPECT_EQ(CSettings::Int(ESetting::SubDir), 1);
+    EXPECT_EQ(CSettings::Int(ESetting::Autoplay), 0);
+    EXPECT_EQ(CSettings::Int(ESetting::Eq3), 0);
+    EXPECT_EQ(CSettings::Int(ESetting::IntVolume), 100);
+    EXPECT_EQ(CSettings::String(ESetting::Formatting), "%1 - %2");
+    EXPECT_EQ(CSettings::String(ESetting::Recognized), "mp3 mp2");
+    for (const ESetting kept : kKept)
+        EXPECT_EQ(CSettings::Int(kept), 1) << CSettingsTable::Key(kept).toStdString();
+    EXPECT_EQ(CSettings::String(ESetting::Winamp), "/opt/player/mpd");
     // The reset switched the Comment column off, so the song list must follow.
     EXPECT_TRUE(rebuild);
 }
@@ -127,7 +128,7 @@ TEST_F(OptionsTest, ResetDefaultsRestoresTheDefaultsAndReopens)
 // on General or Library is stored the moment it is clicked.
 TEST_F(OptionsTest, EscapeAndTheCloseBoxKeepTheOptionsAndBoxesStoreAtOnce)
 {
-    CSettings::SetInt("Case", 1);
+    CSettings::SetInt(ESetting::Case, 1);
     RunOptions({[&](QWidget* modal) {
         PageOf<CGeneralPage>(modal, COptionsDialog::kGeneral)
             ->Boxes()
@@ -150,20 +151,20 @@ TEST_F(OptionsTest, EscapeAndTheCloseBoxKeepTheOptionsAndBoxesStoreAtOnce)
 
 TEST_F(OptionsTest, ResetDefaultsButtonReopensAndLeavesColumnsAloneWhenUnchanged)
 {
-    CSettings::SetInt("Case", 1);
+    CSettings::SetInt(ESetting::Case, 1);
     const bool rebuild = RunOptions({
         [](QWidget* modal) { QTest::mouseClick(Options(modal)->ResetButton(), Qt::LeftButton); },
         PressClose,
     });
-    EXPECT_EQ(CSettings::Int("Case", -1), 0);
+    EXPECT_EQ(CSettings::Int(ESetting::Case), 0);
     EXPECT_FALSE(rebuild);
 }
 
 TEST_F(OptionsTest, ColumnBoxesDecideWhetherTheSongListIsRebuilt)
 {
-    CSettings::SetInt("UpdateLibrary", 1); // stale from an earlier opening
+    CSettings::SetInt(ESetting::UpdateLibrary, 1); // stale from an earlier opening
     EXPECT_FALSE(RunOptions({PressClose}));
-    EXPECT_EQ(CSettings::Int("UpdateLibrary", -1), 0);
+    EXPECT_EQ(CSettings::Int(ESetting::UpdateLibrary), 0);
 
     // The file-name box is not a column.
     EXPECT_FALSE(RunOptions({[](QWidget* modal) {
@@ -171,14 +172,14 @@ TEST_F(OptionsTest, ColumnBoxesDecideWhetherTheSongListIsRebuilt)
         QTest::mouseClick(library->FileNameBox().Box(ESetting::ID3), Qt::LeftButton);
         PressClose(modal);
     }}));
-    EXPECT_EQ(CSettings::Int("ID3", -1), 1);
+    EXPECT_EQ(CSettings::Int(ESetting::ID3), 1);
 
     EXPECT_TRUE(RunOptions({[](QWidget* modal) {
         auto* library = PageOf<CLibraryPage>(modal, COptionsDialog::kLibrary);
         QTest::mouseClick(library->Columns().Box(ESetting::LibArtist), Qt::LeftButton);
         PressClose(modal);
     }}));
-    EXPECT_EQ(CSettings::Int("LibArtist", -1), 0);
+    EXPECT_EQ(CSettings::Int(ESetting::LibArtist), 0);
 }
 
 TEST_F(OptionsTest, PagesWriteTheirControlsOnClose)
@@ -195,13 +196,13 @@ TEST_F(OptionsTest, PagesWriteTheirControlsOnClose)
         general->Boxes().Box(ESetting::FastSearch)->click();
         PressClose(modal);
     }});
-    EXPECT_EQ(CSettings::String("Recognized"), "mp3 mp2");
-    EXPECT_EQ(CSettings::String("Formatting"), "%1/%3/%2");
-    EXPECT_EQ(CSettings::Int("Folder", -1), 1);
-    EXPECT_EQ(CSettings::Int("RemTrack", -1), 1);
-    EXPECT_EQ(CSettings::Int("SubDir", -1), 0);
-    EXPECT_EQ(CSettings::Int("FastSearch", -1), 1);
-    EXPECT_EQ(CSettings::Int("Winamp", -1), -1); // never written by merely closing
+    EXPECT_EQ(CSettings::String(ESetting::Recognized), "mp3 mp2");
+    EXPECT_EQ(CSettings::String(ESetting::Formatting), "%1/%3/%2");
+    EXPECT_EQ(CSettings::Int(ESetting::Folder), 1);
+    EXPECT_EQ(CSettings::Int(ESetting::RemTrack), 1);
+    EXPECT_EQ(CSettings::Int(ESetting::SubDir), 0);
+    EXPECT_EQ(CSettings::Int(ESetting::FastSearch), 1);
+    EXPECT_FALSE(CSettings::Stored(ESetting::Winamp)); // never written by merely closing
 }
 
 TEST_F(OptionsTest, PlayerSlidersWriteAtOnceWithUpMeaningMore)
@@ -211,15 +212,15 @@ TEST_F(OptionsTest, PlayerSlidersWriteAtOnceWithUpMeaningMore)
             auto* player = PageOf<CPlayerPage>(modal, COptionsDialog::kPlayer);
             QSlider* band = player->Band(2);
             QTest::keyClick(band, Qt::Key_Up);
-            EXPECT_EQ(CSettings::Int("Eq3", -1), 1);
+            EXPECT_EQ(CSettings::Int(ESetting::Eq3), 1);
             for (int i = 0; i < 25; ++i)
                 QTest::keyClick(band, Qt::Key_PageUp);
-            EXPECT_EQ(CSettings::Int("Eq3", -1), 100);
-            EXPECT_EQ(CSettings::Int("Eq1", -1), 0);
+            EXPECT_EQ(CSettings::Int(ESetting::Eq3), 100);
+            EXPECT_EQ(CSettings::Int(ESetting::Eq1), 0);
             QTest::keyClick(player->Volume(), Qt::Key_Down);
-            EXPECT_EQ(CSettings::Int("IntVolume", -1), 99);
+            EXPECT_EQ(CSettings::Int(ESetting::IntVolume), 99);
             QTest::mouseClick(player->EqualizerBox(), Qt::LeftButton);
-            EXPECT_EQ(CSettings::Int("Equalizer", -1), 1);
+            EXPECT_EQ(CSettings::Int(ESetting::Equalizer), 1);
             PressClose(modal);
         },
     });
@@ -246,22 +247,23 @@ TEST_F(OptionsTest, FindWinampButtonOffersTheFileDialogAndKeepsTheDialogUsable)
     }});
     ASSERT_EQ(prompts.messages.size(), 1);
     EXPECT_EQ(prompts.messages[0].buttons, CPrompts::EButtons::YesNo);
-    EXPECT_EQ(CSettings::String("Winamp"), "/usr/bin/mpd");
+    EXPECT_EQ(CSettings::String(ESetting::Winamp), "/usr/bin/mpd");
 }
 
 TEST_F(OptionsTest, ShowWarningsSilencesNothingAnyMore)
 {
-    for (const char* key :
-         {"WarningID3", "WarningLyrics", "WarningFound", "WarningRename", "WarningTranslation"})
-        CSettings::SetInt(key, 1);
+    using enum ESetting;
+    constexpr ESetting kWarnings[] = {WarningID3, WarningLyrics, WarningFound, WarningRename,
+                                      WarningTranslation};
+    for (const ESetting warning : kWarnings)
+        CSettings::SetInt(warning, 1);
     RunOptions({[](QWidget* modal) {
         auto* general = PageOf<CGeneralPage>(modal, COptionsDialog::kGeneral);
         QTest::mouseClick(general->ShowWarningsButton(), Qt::LeftButton);
         PressClose(modal);
     }});
-    for (const char* key :
-         {"WarningID3", "WarningLyrics", "WarningFound", "WarningRename", "WarningTranslation"})
-        EXPECT_EQ(CSettings::Int(key, -1), 0) << key;
+    for (const ESetting warning : kWarnings)
+        EXPECT_EQ(CSettings::Int(warning), 0) << CSettingsTable::Key(warning).toStdString();
 }
 
 } // namespace

@@ -100,8 +100,7 @@ private:
 TEST(ScanWhileClickingTest, TheCatalogueSurvivesAUserWhoKeepsClicking)
 {
     CViewFixture f;
-    CSettings::SetInt(QStringLiteral("Firsttime"), 1);
-    CSettings::SetInt(QStringLiteral("UpdateDate"), f.month);
+    f.SkipStartQuestions();
     const QString folder = f.env.MakeDir(QStringLiteral("disc"));
     CMp3Factory::SStream stream;
     stream.seconds = 0.3;

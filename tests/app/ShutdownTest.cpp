@@ -14,8 +14,7 @@ class ShutdownTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        CSettings::SetInt(QStringLiteral("Firsttime"), 1);
-        CSettings::SetInt(QStringLiteral("UpdateDate"), f.month);
+        f.SkipStartQuestions();
         tmp = f.env.MakeDir(QStringLiteral("tmp"));
     }
     void Close()
@@ -61,7 +60,7 @@ TEST_F(ShutdownTest, NoKeepsTheCopiesAndThePlayerPlaying)
 TEST_F(ShutdownTest, NothingToRemoveAsksNothingAndClosesThePlayerWhenAsked)
 {
     f.env.MakeDir(QStringLiteral("tmp/only-a-folder.mp3"));
-    CSettings::SetInt(QStringLiteral("CloseWinamp"), 1);
+    CSettings::SetInt(ESetting::CloseWinamp, 1);
     Close();
     EXPECT_TRUE(f.prompts.messages.isEmpty());
     EXPECT_EQ(f.player.calls, QStringList{QStringLiteral("Close")});

@@ -54,8 +54,8 @@ TEST(StartupTest, FirstStartOnAnEmptyDatabase)
     EXPECT_EQ(f.prompts.messages[0].caption, QStringLiteral("Create shortcut"));
     EXPECT_EQ(f.prompts.messages[0].icon, EIcon::Question);
     EXPECT_EQ(f.prompts.messages[0].buttons, EButtons::YesNo);
-    EXPECT_EQ(CSettings::Int(QStringLiteral("Firsttime"), 2), 1);
-    EXPECT_EQ(CSettings::Int(QStringLiteral("UpdateDate"), 0), 3);
+    EXPECT_EQ(CSettings::Int(ESetting::Firsttime), 1);
+    EXPECT_EQ(CSettings::Int(ESetting::UpdateDate), 3);
     // Answered No: no shortcut.
     EXPECT_FALSE(QFile::exists(f.env.Root() + QStringLiteral("/Desktop/Cratewise.desktop")));
     // The fixed state of a started form.
@@ -69,8 +69,8 @@ TEST(StartupTest, FirstStartOnAnEmptyDatabase)
 TEST(StartupTest, SecondStartInTheSameMonthAsksNothing)
 {
     CViewFixture f;
-    CSettings::SetInt(QStringLiteral("Firsttime"), 1);
-    CSettings::SetInt(QStringLiteral("UpdateDate"), 6);
+    CSettings::SetInt(ESetting::Firsttime, 1);
+    CSettings::SetInt(ESetting::UpdateDate, 6);
     f.month = 6;
     f.Start();
     EXPECT_TRUE(f.prompts.messages.isEmpty());
@@ -79,7 +79,7 @@ TEST(StartupTest, SecondStartInTheSameMonthAsksNothing)
 TEST(StartupTest, SessionsDifferingOnlyInCaseAreBothListed)
 {
     CViewFixture f;
-    CSettings::SetInt(QStringLiteral("Firsttime"), 1);
+    CSettings::SetInt(ESetting::Firsttime, 1);
     f.AddSong(QStringLiteral("rock"), QStringLiteral("a"));
     f.AddSong(QStringLiteral("Rock"), QStringLiteral("b"));
     f.AddSong(QStringLiteral("rock"), QStringLiteral("c"));
@@ -96,8 +96,8 @@ TEST(StartupTest, SessionsDifferingOnlyInCaseAreBothListed)
 TEST(StartupTest, MonthlyUpdateOfferAtTheTurnOfTheYear)
 {
     CViewFixture f;
-    CSettings::SetInt(QStringLiteral("Firsttime"), 1);
-    CSettings::SetInt(QStringLiteral("UpdateDate"), 12);
+    CSettings::SetInt(ESetting::Firsttime, 1);
+    CSettings::SetInt(ESetting::UpdateDate, 12);
     f.month = 1;
     bool requested = false;
     f.beforeStart = [&](CCdlistView& v) {
@@ -117,15 +117,14 @@ TEST(StartupTest, MonthlyUpdateOfferAtTheTurnOfTheYear)
     ASSERT_EQ(f.prompts.messages.size(), 1);
     EXPECT_EQ(f.prompts.messages[0].text, kUpdateText);
     EXPECT_EQ(f.prompts.messages[0].caption, QStringLiteral("There may be an update available"));
-    EXPECT_EQ(CSettings::Int(QStringLiteral("UpdateDate"), 0), 1);
+    EXPECT_EQ(CSettings::Int(ESetting::UpdateDate), 1);
 }
 
 TEST(StartupTest, OnlyOneUpgradeOfferAndNeverAgain)
 {
     for (const bool accept : {false, true}) {
         CViewFixture f;
-        CSettings::SetInt(QStringLiteral("Firsttime"), 1);
-        CSettings::SetInt(QStringLiteral("UpdateDate"), f.month);
+        f.SkipStartQuestions();
         f.env.WriteFile(QStringLiteral("data/songs2.mdb"), "old");
         f.env.WriteFile(QStringLiteral("data/songs.mdb"), "older");
         QStringList upgraded;
@@ -146,15 +145,14 @@ TEST(StartupTest, OnlyOneUpgradeOfferAndNeverAgain)
             EXPECT_TRUE(
                 f.prompts.messages[1].text.endsWith(QStringLiteral("The catalogue is unchanged.")));
         }
-        EXPECT_EQ(CSettings::Int(QStringLiteral("Upgrade"), 0), 29);
+        EXPECT_EQ(CSettings::Int(ESetting::Upgrade), 29);
     }
 }
 
 TEST(StartupTest, OlderDatabaseOfferedWhenItIsTheOnlyOne)
 {
     CViewFixture f;
-    CSettings::SetInt(QStringLiteral("Firsttime"), 1);
-    CSettings::SetInt(QStringLiteral("UpdateDate"), f.month);
+    f.SkipStartQuestions();
     f.env.WriteFile(QStringLiteral("data/songs.mdb"), "older");
     // A pipe is no database: offering it would hang the window.
     const CFifo fifo(f.env.DataDir() + QStringLiteral("/songs2.mdb"));
@@ -170,9 +168,8 @@ TEST(StartupTest, OlderDatabaseOfferedWhenItIsTheOnlyOne)
     EXPECT_EQ(upgraded, QStringList{f.env.DataDir() + QStringLiteral("/songs.mdb")});
 
     CViewFixture again;
-    CSettings::SetInt(QStringLiteral("Firsttime"), 1);
-    CSettings::SetInt(QStringLiteral("UpdateDate"), again.month);
-    CSettings::SetInt(QStringLiteral("Upgrade"), 29);
+    again.SkipStartQuestions();
+    CSettings::SetInt(ESetting::Upgrade, 29);
     again.env.WriteFile(QStringLiteral("data/songs.mdb"), "older");
     again.Start();
     EXPECT_TRUE(again.prompts.messages.isEmpty());
@@ -181,9 +178,8 @@ TEST(StartupTest, OlderDatabaseOfferedWhenItIsTheOnlyOne)
 TEST(StartupTest, CrashMarkerIsReportedOnceAndCleared)
 {
     CViewFixture f;
-    CSettings::SetInt(QStringLiteral("Firsttime"), 1);
-    CSettings::SetInt(QStringLiteral("UpdateDate"), f.month);
-    CSettings::SetString(QStringLiteral("ErrorFile"), QStringLiteral("/music/bad 'one'.mp3"));
+    f.SkipStartQuestions();
+    CSettings::SetString(ESetting::ErrorFile, QStringLiteral("/music/bad 'one'.mp3"));
     f.Start();
     ASSERT_EQ(f.prompts.messages.size(), 1);
     EXPECT_EQ(
@@ -193,14 +189,14 @@ TEST(StartupTest, CrashMarkerIsReportedOnceAndCleared)
                        "trying to add files again."));
     EXPECT_EQ(f.prompts.messages[0].caption, QStringLiteral("Error adding song"));
     EXPECT_EQ(f.prompts.messages[0].icon, EIcon::Error);
-    EXPECT_EQ(CSettings::String(QStringLiteral("ErrorFile"), QStringLiteral("x")), QString());
+    EXPECT_EQ(CSettings::String(ESetting::ErrorFile), QString());
 }
 
 TEST(StartupTest, PromptsComeInTheirFixedOrder)
 {
     CViewFixture f;
-    CSettings::SetInt(QStringLiteral("UpdateDate"), 12);
-    CSettings::SetString(QStringLiteral("ErrorFile"), QStringLiteral("/x.mp3"));
+    CSettings::SetInt(ESetting::UpdateDate, 12);
+    CSettings::SetString(ESetting::ErrorFile, QStringLiteral("/x.mp3"));
     f.env.WriteFile(QStringLiteral("data/songs2.mdb"), "old");
     f.month = 1;
     f.Start();
@@ -216,15 +212,15 @@ TEST(StartupTest, PromptsComeInTheirFixedOrder)
 TEST(StartupTest, PlayerStartedWhenAskedAndNotRunning)
 {
     CViewFixture f;
-    CSettings::SetInt(QStringLiteral("Firsttime"), 1);
-    CSettings::SetInt(QStringLiteral("LoadOnStart"), 1);
-    CSettings::SetInt(QStringLiteral("Minimize"), 1);
-    CSettings::SetString(QStringLiteral("Winamp"), QStringLiteral("/usr/bin/mpd"));
+    CSettings::SetInt(ESetting::Firsttime, 1);
+    CSettings::SetInt(ESetting::LoadOnStart, 1);
+    CSettings::SetInt(ESetting::Minimize, 1);
+    CSettings::SetString(ESetting::Winamp, QStringLiteral("/usr/bin/mpd"));
     f.Start();
     EXPECT_EQ(f.player.calls, QStringList{QStringLiteral("Start /usr/bin/mpd 1")});
 
     CViewFixture running;
-    CSettings::SetInt(QStringLiteral("LoadOnStart"), 1);
+    CSettings::SetInt(ESetting::LoadOnStart, 1);
     running.player.running = true;
     running.Start();
     EXPECT_TRUE(running.player.calls.isEmpty());
@@ -248,7 +244,7 @@ TEST(StartupTest, UnreadableSettingsEndTheStartWithOneMessage)
 {
     CTestEnvironment env;
     CScriptedPrompts prompts;
-    CSettings::SetInt(QStringLiteral("Case"), 1);
+    CSettings::SetInt(ESetting::Case, 1);
     ASSERT_TRUE(QFile::setPermissions(env.SettingsFile(), {}));
     bool readable = true;
     {
@@ -268,15 +264,15 @@ TEST(StartupTest, UnreadableSettingsEndTheStartWithOneMessage)
 TEST(StartupTest, FirstSettingsWriteThatFailsIsShownOnce)
 {
     CViewFixture f;
-    CSettings::SetInt(QStringLiteral("Firsttime"), 1);
-    CSettings::SetInt(QStringLiteral("UpdateDate"), 6);
+    CSettings::SetInt(ESetting::Firsttime, 1);
+    CSettings::SetInt(ESetting::UpdateDate, 6);
     f.Start();
     {
         const CNoFileOverride asAUser;
         ASSERT_TRUE(QFile::setPermissions(f.env.Root(), QFile::ReadOwner | QFile::ExeOwner));
-        CSettings::SetInt(QStringLiteral("Case"), 1);
-        CSettings::SetString(QStringLiteral("ErrorFile"), QStringLiteral("/music/a.mp3"));
-        CSettings::SetInt(QStringLiteral("Case"), 0);
+        CSettings::SetInt(ESetting::Case, 1);
+        CSettings::SetString(ESetting::ErrorFile, QStringLiteral("/music/a.mp3"));
+        CSettings::SetInt(ESetting::Case, 0);
     }
     ASSERT_TRUE(QFile::setPermissions(f.env.Root(),
                                       QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
@@ -311,8 +307,7 @@ namespace {
 TEST(StartupTest, ThePlaylistAndTheWindowComeBackFromTheLastRun)
 {
     CViewFixture f;
-    CSettings::SetInt(QStringLiteral("Firsttime"), 1);
-    CSettings::SetInt(QStringLiteral("UpdateDate"), f.month);
+    f.SkipStartQuestions();
     const qint64 a = f.AddSong(QStringLiteral("S"), QStringLiteral("a"));
     const qint64 b = f.AddSong(QStringLiteral("S"), QStringLiteral("b"));
     f.env.WriteFile(QStringLiteral("data/songs3.mdb-playlist"),

@@ -83,7 +83,7 @@ TEST_F(WinampLocatorTest, AsksAboutEachProgramOnPathThenOnFixedDisksDepthFirst)
     EXPECT_EQ(prompts.messages.at(0).caption, "Question");
     EXPECT_EQ(prompts.messages.at(1).icon, CPrompts::EIcon::Question);
     EXPECT_EQ(Questions(), QStringList({onPath, deep, later}));
-    EXPECT_EQ(CSettings::String("Winamp"), later);
+    EXPECT_EQ(CSettings::String(ESetting::Winamp), later);
     EXPECT_TRUE(prompts.fileDialogs.isEmpty());
 }
 
@@ -109,7 +109,7 @@ TEST_F(WinampLocatorTest, NeitherLoopsThroughLinksNorEntersOtherFileSystems)
 
 TEST_F(WinampLocatorTest, FileDialogWhenNotSearchingOrNothingAccepted)
 {
-    CSettings::SetString("Winamp", "/old/mpd");
+    CSettings::SetString(ESetting::Winamp, "/old/mpd");
     AddMount("disk", SVolume::EType::Fixed);
     Program("disk/mpd");
     prompts.answers << EAnswer::No;
@@ -118,13 +118,13 @@ TEST_F(WinampLocatorTest, FileDialogWhenNotSearchingOrNothingAccepted)
     EXPECT_EQ(prompts.fileDialogs[0].title, "Locate Winamp MP3 Player");
     EXPECT_EQ(prompts.fileDialogs[0].filter, "MPD (mpd)|mpd|All Files (*.*)|*.*||");
     EXPECT_TRUE(Questions().isEmpty());
-    EXPECT_EQ(CSettings::String("Winamp"), "/old/mpd"); // dialog cancelled
+    EXPECT_EQ(CSettings::String(ESetting::Winamp), "/old/mpd"); // dialog cancelled
 
     prompts.answers << EAnswer::Yes << EAnswer::No;
     prompts.files << "/usr/local/bin/mpd";
     Run();
     EXPECT_EQ(prompts.fileDialogs.size(), 2);
-    EXPECT_EQ(CSettings::String("Winamp"), "/usr/local/bin/mpd");
+    EXPECT_EQ(CSettings::String(ESetting::Winamp), "/usr/local/bin/mpd");
 }
 
 TEST_F(WinampLocatorTest, EscapeStopsTheSearch)

@@ -197,7 +197,7 @@ TEST_F(CommandLineTest, ACatalogueOnAReadOnlyMountIsListedAndChangesAreRefused)
 
 TEST_F(CommandLineTest, SettingsNotSavedOrUnreadableFailWithOneLine)
 {
-    CSettings::SetInt("Case", 1);
+    CSettings::SetInt(ESetting::Case, 1);
     const QString denied = QString::fromLocal8Bit(std::strerror(EACCES));
     SCliRun set;
     {

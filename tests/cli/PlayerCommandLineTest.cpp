@@ -25,21 +25,21 @@ TEST(PlayerCommandLineTest, SendsASessionShowsWhatPlaysAndControlsThePlayer)
         args.prepend("player");
         return SCliRun::Run(f.env.DataDir(), args);
     };
-    CSettings::SetString("PlayerSocket", mpd.Socket());
+    CSettings::SetString(ESetting::PlayerSocket, mpd.Socket());
 
     // Without a path the MPD that answers is used.
     SCliRun r = run({"send", "--session", "Live"});
     EXPECT_EQ(r.status, 0) << r.err.toStdString();
-    CSettings::SetString("Winamp", "/usr/bin/mpd");
+    CSettings::SetString(ESetting::Winamp, "/usr/bin/mpd");
     // No player is started where it would replace a file.
     const QString file = f.env.WriteFile("not-a-socket", "keep me");
-    CSettings::SetString("PlayerSocket", file);
+    CSettings::SetString(ESetting::PlayerSocket, file);
     r = run({"send", "--session", "Live"});
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(r.err.contains(file + " (the setting PlayerSocket) is not a socket"))
         << r.err.toStdString();
-    CSettings::SetString("PlayerSocket", mpd.Socket());
-    CSettings::SetInt("Autoplay", 1);
+    CSettings::SetString(ESetting::PlayerSocket, mpd.Socket());
+    CSettings::SetInt(ESetting::Autoplay, 1);
     r = run({"send", "--session", "Live"});
     ASSERT_EQ(r.status, 0) << r.err.toStdString();
     EXPECT_EQ(r.err, "2 songs sent to the player\n");
@@ -60,7 +60,7 @@ TEST(PlayerCommandLineTest, SendsASessionShowsWhatPlaysAndControlsThePlayer)
 
     // A playlist file's catalogued songs, in its order.
     const QString m3u = f.env.WriteFile("list.m3u", (folder + "/Two.mp3\r\n").toUtf8());
-    CSettings::SetInt("Autoplay", 0);
+    CSettings::SetInt(ESetting::Autoplay, 0);
     r = run({"send", "--m3u", m3u});
     ASSERT_EQ(r.status, 0) << r.err.toStdString();
     EXPECT_EQ(mpd.Queue(), QStringList({folder + "/Two.mp3"}));

@@ -39,7 +39,7 @@ TEST_F(SearchCommandTest, PrintsMatchesInIdOrderWithTheWindowsRules)
     EXPECT_EQ(Run({"--title", "the", "--genre", "Rock"}), (QStringList{wall, breathe}));
     EXPECT_EQ(status, 0);
     EXPECT_EQ(Run({"--fast", "--title", "the"}), QStringList{wall});
-    CSettings::SetInt(QStringLiteral("FastSearch"), 1);
+    CSettings::SetInt(ESetting::FastSearch, 1);
     EXPECT_EQ(Run({"--title", "the"}), QStringList{wall});
 }
 

@@ -137,7 +137,7 @@ TEST(ConsoleProgress, InterruptCancelsInsteadOfEndingTheProcess)
 // The command line names the file that was being read when the program died, once.
 TEST_F(SessionCliTest, TheFileReadWhenTheProgramDiedIsNamedOnce)
 {
-    CSettings::SetString("ErrorFile", music + "/a.mp3");
+    CSettings::SetString(ESetting::ErrorFile, music + "/a.mp3");
     const SCliRun first = Run({"sessions"});
     EXPECT_TRUE(first.err.contains("critical error when trying to add the file: " + env.Root() +
                                    "/music\\x09folder/a.mp3 Remove it"))

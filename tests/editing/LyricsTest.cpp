@@ -57,7 +57,7 @@ TEST_F(LyricsTest, TranslationSendsAnEncodedRequestOfAtMost1900Characters)
         opened << url;
         return opens;
     };
-    CSettings::SetString("TranslateServer", "https://tr.example.org/");
+    CSettings::SetString(ESetting::TranslateServer, "https://tr.example.org/");
     CLyrics::Translate(services, QStringLiteral("a b&c#d+e\r\nü"), 8);
     ASSERT_EQ(opened.size(), 1);
     EXPECT_EQ(opened[0].toEncoded(),

@@ -359,7 +359,7 @@ TEST_F(TagSaverTest, ReadOnlyAndCdRomFilesStillChangeTheRecordWithTheWarning)
     Save({onCd}, {.artist = "C"});
     EXPECT_EQ(Record(onCd).m_ARTIST, QStringLiteral("C"));
     EXPECT_EQ(FileBytes(PathOf(onCd)), cdBytes);
-    EXPECT_EQ(CSettings::Int("WarningID3", 0), 1);
+    EXPECT_EQ(CSettings::Int(ESetting::WarningID3), 1);
     Save({locked}, {.artist = "D"});
     EXPECT_EQ(prompts.warnings.size(), 3) << "silenced";
     EXPECT_EQ(Record(locked).m_ARTIST, QStringLiteral("D"));
@@ -402,6 +402,26 @@ TEST_F(TagSaverTest, RenamingFollowsTheFormattingStringAndNeverReplacesOrMakesFo
     }
     EXPECT_EQ(FileBytes(folder + "/Artist - Title.mp3"), taken);
     EXPECT_TRUE(QDir(folder + "/AC").isEmpty());
+}
+
+// A stick mounted elsewhere than at the scan takes the edit and the new name where it is.
+TEST_F(TagSaverTest, ASongOnAStickMountedElsewhereIsWrittenWhereItIsNow)
+{
+    const QString was = volumes.AddDrive(SVolume::EType::Removable, 0, false);
+    const QString now = volumes.AddDrive(SVolume::EType::Removable, 0, false);
+    const qint64 id = AddFile("song", "A", was);
+    CSettings::WriteString(CSettings::kCDRoot, Record(id).m_CD, was);
+    CSettings::WriteString(CSettings::kCDVolume, Record(id).m_CD, "UUID=AB-12");
+    volumes.identities.insert(now, "UUID=AB-12");
+    ASSERT_TRUE(QFile::rename(was + "/song.mp3", now + "/song.mp3"));
+    volumes.volumes.removeIf([&](const SVolume& v) { return v.mountPoint == was; });
+
+    const auto outcome =
+        Save({id}, {.title = "Title", .artist = "A", .genre = "Rock"}, EMode::Single, true);
+    EXPECT_TRUE(outcome.unwritten.isEmpty());
+    EXPECT_TRUE(outcome.notRenamed.isEmpty());
+    EXPECT_EQ(FrameText(ProbeTags(now + "/A - Title.mp3"), "TIT2"), QStringLiteral("Title"));
+    EXPECT_EQ(Record(id).m_MELODI, QStringLiteral("A - Title.mp3"));
 }
 
 } // namespace

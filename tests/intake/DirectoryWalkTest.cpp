@@ -59,14 +59,14 @@ TEST_F(DirectoryWalkTest, FindsRecognisedFilesInAllFoldersWhateverTheCase)
 
 TEST_F(DirectoryWalkTest, SubDirZeroKeepsToTheChosenFolderInCountAndScan)
 {
-    CSettings::SetInt("SubDir", 0);
+    CSettings::SetInt(ESetting::SubDir, 0);
     EXPECT_EQ(CDirectoryWalk().CountRecognizedFiles(top), 2);
     EXPECT_EQ(Scan(), (QSet<QString>{"a.mp3", "B.MP3"}));
 }
 
 TEST_F(DirectoryWalkTest, RecognisedTypesComeFromTheSetting)
 {
-    CSettings::SetString("Recognized", "jpg");
+    CSettings::SetString(ESetting::Recognized, "jpg");
     EXPECT_EQ(Scan(), QSet<QString>{"cover.jpg"});
 }
 

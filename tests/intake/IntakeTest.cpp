@@ -29,7 +29,7 @@ public:
     bool Pump(bool escapeAllowed) override
     {
         escape = escapeAllowed;
-        markers << CSettings::String(QStringLiteral("ErrorFile"));
+        markers << CSettings::String(ESetting::ErrorFile);
         return false;
     }
     bool IsCancelled() const override { return false; }
@@ -72,7 +72,7 @@ protected:
         const std::vector<qint64> ids = table.Ids(CFilter());
         return ids.empty() ? SSong() : table.FindSongById(ids.back()).value_or(SSong());
     }
-    static void Set(const char* key, int value) { CSettings::SetInt(QLatin1String(key), value); }
+    static void Set(ESetting key, int value) { CSettings::SetInt(key, value); }
 
     CTestEnvironment env;
     CDatabase db;
@@ -118,13 +118,13 @@ TEST_F(IntakeTest, StoresEveryColumnOfATaggedSong)
     EXPECT_EQ(progress.steps, 1);
     EXPECT_TRUE(progress.escape);
     EXPECT_EQ(progress.markers, QStringList{folder + QStringLiteral("/01 track.mp3")});
-    EXPECT_TRUE(CSettings::String(QStringLiteral("ErrorFile")).isEmpty());
+    EXPECT_TRUE(CSettings::String(ESetting::ErrorFile).isEmpty());
     EXPECT_TRUE(prompts.messages.isEmpty());
 }
 
 TEST_F(IntakeTest, ATitleInTheTagMeansTheNameIsNotParsed)
 {
-    CSettings::SetString(QStringLiteral("Formatting"), QStringLiteral("%1 - %2"));
+    CSettings::SetString(ESetting::Formatting, QStringLiteral("%1 - %2"));
     ASSERT_TRUE(
         Take(QStringLiteral("Other - Name.mp3"),
              CId3Writer(4, EEncoding::Utf8).Text("TIT2", QStringLiteral("Tagged")).Build()));
@@ -134,7 +134,7 @@ TEST_F(IntakeTest, ATitleInTheTagMeansTheNameIsNotParsed)
 
 TEST_F(IntakeTest, ANameThatDoesNotFitEmptiesTheTagsArtistAndAlbum)
 {
-    CSettings::SetString(QStringLiteral("Formatting"), QStringLiteral("%1 - %2"));
+    CSettings::SetString(ESetting::Formatting, QStringLiteral("%1 - %2"));
     ASSERT_TRUE(Take(QStringLiteral("NoDash.mp3"), CId3Writer(3, EEncoding::Latin1)
                                                        .Text("TPE1", QStringLiteral("A"))
                                                        .Text("TALB", QStringLiteral("B"))
@@ -153,18 +153,18 @@ TEST_F(IntakeTest, UntaggedFilesAreNamedByTheirFileName)
     EXPECT_EQ(song.m_TITLE, QStringLiteral("\u00c9t\u00e9"));
 
     // An empty formatting string derives nothing from the name.
-    CSettings::SetString(QStringLiteral("Formatting"), QString());
+    CSettings::SetString(ESetting::Formatting, QString());
     ASSERT_TRUE(Take(QStringLiteral("Abba - Waterloo.mp3")));
     EXPECT_TRUE(song.m_TITLE.isEmpty() && song.m_ARTIST.isEmpty());
     EXPECT_EQ(song.m_LIST, QStringLiteral("Abba - Waterloo"));
 
-    CSettings::SetString(QStringLiteral("Formatting"), QStringLiteral("%1 - %2"));
+    CSettings::SetString(ESetting::Formatting, QStringLiteral("%1 - %2"));
     ASSERT_TRUE(Take(QStringLiteral("Abba - SOS.mp3")));
     EXPECT_EQ(song.m_ARTIST, QStringLiteral("Abba"));
     EXPECT_EQ(song.m_TITLE, QStringLiteral("SOS"));
     EXPECT_EQ(song.m_LIST, QStringLiteral("SOS"));
 
-    Set("ID3", 1);
+    Set(ESetting::ID3, 1);
     ASSERT_TRUE(Take(QStringLiteral("Abba - Fernando.mp3")));
     EXPECT_EQ(song.m_TITLE, QStringLiteral("Fernando"));
     EXPECT_EQ(song.m_LIST, QStringLiteral("Abba - Fernando"));
@@ -176,8 +176,8 @@ TEST_F(IntakeTest, UntaggedFilesAreNamedByTheirFileName)
 TEST_F(IntakeTest, TheFolderNamesArtistOrAlbum)
 {
     // No file-name pattern, which would empty the names these files do not fit.
-    CSettings::SetString(QStringLiteral("Formatting"), QString());
-    Set("Folder", 1);
+    CSettings::SetString(ESetting::Formatting, QString());
+    Set(ESetting::Folder, 1);
     ASSERT_TRUE(Take(QStringLiteral("a.mp3")));
     EXPECT_EQ(song.m_ARTIST, QStringLiteral("Abba"));
     EXPECT_TRUE(song.m_ALBUM.isEmpty());
@@ -195,7 +195,7 @@ TEST_F(IntakeTest, TheFolderNamesArtistOrAlbum)
         EXPECT_TRUE(song.m_ARTIST.isEmpty()) << song.m_ARTIST.toStdString();
     }
 
-    Set("Folder", 2);
+    Set(ESetting::Folder, 2);
     ASSERT_TRUE(Take(QStringLiteral("c.mp3"),
                      CId3Writer(3, EEncoding::Latin1).Text("TPE1", QStringLiteral("Tag")).Build()));
     EXPECT_EQ(song.m_ARTIST, QStringLiteral("Tag"));
@@ -205,10 +205,10 @@ TEST_F(IntakeTest, TheFolderNamesArtistOrAlbum)
 TEST_F(IntakeTest, UnderscoresAndTrackNumbers)
 {
     except.Add(QStringLiteral("2 unlimited"));
-    Set("UnderScore", 1);
-    Set("RemTrack", 1);
-    Set("ID3", 1);
-    CSettings::SetString(QStringLiteral("Formatting"), QStringLiteral("%1 - %2"));
+    Set(ESetting::UnderScore, 1);
+    Set(ESetting::RemTrack, 1);
+    Set(ESetting::ID3, 1);
+    CSettings::SetString(ESetting::Formatting, QStringLiteral("%1 - %2"));
     ASSERT_TRUE(Take(QStringLiteral("03_2_Unlimited_-_01_No_Limit.mp3")));
     EXPECT_EQ(song.m_LIST, QStringLiteral("2 Unlimited - 01 No Limit"));
     // Underscores become blanks after the name was split, so the blank stays.
@@ -218,7 +218,7 @@ TEST_F(IntakeTest, UnderscoresAndTrackNumbers)
 
 TEST_F(IntakeTest, TagsCanBeIgnored)
 {
-    Set("NoID3", 1);
+    Set(ESetting::NoID3, 1);
     ASSERT_TRUE(
         Take(QStringLiteral("x.mp3"), {}, CId3Writer::Id3v1("T", "A", "B", "1990", "c", 1)));
     EXPECT_TRUE(song.m_TITLE.isEmpty() && song.m_GENRE.isEmpty() && song.m_COMMENT.isEmpty());
@@ -254,7 +254,7 @@ TEST_F(IntakeTest, FilesThatAreNoAudioAreStillStored)
     song = LastStored();
     EXPECT_EQ(song.m_MELODI, QStringLiteral("text.mp3"));
     EXPECT_TRUE(song.m_BITRATE.isEmpty() && song.m_DURATION.isEmpty() && song.m_TITLE.isEmpty());
-    EXPECT_TRUE(CSettings::String(QStringLiteral("ErrorFile")).isEmpty());
+    EXPECT_TRUE(CSettings::String(ESetting::ErrorFile).isEmpty());
 }
 
 // A file that cannot be stored ends the scan with a failure naming it, never a success.
@@ -270,7 +270,7 @@ TEST_F(IntakeTest, AStoreFailureIsThrownNamingTheFile)
         EXPECT_TRUE(e.Message().contains(folder + QStringLiteral("/a.mp3")));
     }
     EXPECT_TRUE(prompts.messages.isEmpty());
-    EXPECT_TRUE(CSettings::String(QStringLiteral("ErrorFile")).isEmpty());
+    EXPECT_TRUE(CSettings::String(ESetting::ErrorFile).isEmpty());
     EXPECT_EQ(table.CountAll(), 0);
 
     db.Exec("DROP TRIGGER refuse;");

@@ -104,7 +104,7 @@ TEST_F(SessionOperationsTest, AddSessionStoresEverySongAndRecordsTheDisc)
     EXPECT_EQ(Column(ESongColumn::PATH, name), (QStringList{folder, folder, folder + "/deep"}));
     // The tag names one song, the default file-name pattern the others.
     EXPECT_EQ(Column(ESongColumn::TITLE, name), (QStringList{"Blue", "Song 0", "Song 1"}));
-    EXPECT_TRUE(CSettings::String("ErrorFile", "?").isEmpty());
+    EXPECT_TRUE(CSettings::String(ESetting::ErrorFile).isEmpty());
     ExpectSetReset();
 }
 

@@ -10,9 +10,9 @@ class LibraryOperationsTest : public LibraryFixture
 protected:
     void Columns(int artist, int length, int comment)
     {
-        CSettings::SetInt(QStringLiteral("LibArtist"), artist);
-        CSettings::SetInt(QStringLiteral("LibLength"), length);
-        CSettings::SetInt(QStringLiteral("LibComment"), comment);
+        CSettings::SetInt(ESetting::LibArtist, artist);
+        CSettings::SetInt(ESetting::LibLength, length);
+        CSettings::SetInt(ESetting::LibComment, comment);
         songs.RebuildColumns();
     }
     QList<qint64> Listed() const
@@ -151,11 +151,11 @@ TEST_F(LibraryOperationsTest, SearchFollowsTheSettingsAndWithAddOnSearchFillsThe
     EXPECT_EQ(Listed(), (QList<qint64>{a, c}));
     EXPECT_EQ(Row(0)[4], QStringLiteral("4:05"));
     EXPECT_EQ(doc.Playlist().Count(), 0);
-    CSettings::SetInt(QStringLiteral("FastSearch"), 1);
+    CSettings::SetInt(ESetting::FastSearch, 1);
     ops.Search({.title = "OVE"});
     EXPECT_TRUE(Listed().isEmpty()) << "the fast search compares prefixes";
 
-    CSettings::SetInt(QStringLiteral("AddOnSearch"), 1);
+    CSettings::SetInt(ESetting::AddOnSearch, 1);
     ops.Search({.title = "LOVE"});
     EXPECT_EQ(Listed(), (QList<qint64>{a, c}));
     EXPECT_EQ(doc.Playlist().Ids(), (QList<qint64>{a, c}));

@@ -48,7 +48,7 @@ TEST(RecognizedTypeTest, ReadsTheSettingWithItsDefault)
     CTestEnvironment env;
     EXPECT_TRUE(IsRecognizedType(QStringLiteral("mp2")));
     EXPECT_FALSE(IsRecognizedType(QStringLiteral("wav")));
-    CSettings::SetString(QStringLiteral("Recognized"), QStringLiteral("wav"));
+    CSettings::SetString(ESetting::Recognized, QStringLiteral("wav"));
     EXPECT_TRUE(IsRecognizedType(QStringLiteral("wav")));
     EXPECT_FALSE(IsRecognizedType(QStringLiteral("mp3")));
 }
@@ -163,7 +163,7 @@ TEST(FormattingTest, ReadsThePatternSetting)
     QString artist, title, album;
     EXPECT_TRUE(ApplyFormatting(QStringLiteral("A - B.mp3"), artist, title, album));
     EXPECT_EQ(artist, QStringLiteral("A"));
-    CSettings::SetString(QStringLiteral("Formatting"), QStringLiteral("%2 - %1"));
+    CSettings::SetString(ESetting::Formatting, QStringLiteral("%2 - %1"));
     EXPECT_TRUE(ApplyFormatting(QStringLiteral("A - B.mp3"), artist, title, album));
     EXPECT_EQ(artist, QStringLiteral("B"));
 }

@@ -1,3 +1,5 @@
+#include "media/CCoverReader.h"
+#include "media/CFormatTagFile.h"
 #include "media/CFormatTags.h"
 #include "media/CSongFromFile.h"
 #include "media/CTagFile.h"
@@ -5,6 +7,7 @@
 #include "support/CTestEnvironment.h"
 
 #include <QCryptographicHash>
+#include <QDataStream>
 #include <QFile>
 #include <QFileInfo>
 #include <gtest/gtest.h>
@@ -106,6 +109,82 @@ TEST(OtherFormatsTest, AnEditChangesOnlyItsFieldsAndCanBeUndone)
 
         ASSERT_EQ(CTagFile::Restore(path, before), QString());
         EXPECT_EQ(Hash(path), original);
+    }
+}
+
+// Puts a picture block right after the stream's own block, as tagging programs do.
+bool AddFlacPicture(const QString& path, const QByteArray& picture)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadWrite))
+        return false;
+    QByteArray bytes = file.readAll();
+    constexpr int kAfterStreamInfo = 4 + 4 + 34;
+    if (!bytes.startsWith("fLaC") || bytes.size() < kAfterStreamInfo)
+        return false;
+    const char last = char(bytes[4] & 0x80);
+    bytes[4] = char(bytes[4] & 0x7F);
+    QByteArray block;
+    QDataStream out(&block, QIODevice::WriteOnly); // big-endian, as FLAC is
+    out << quint32(3) << quint32(10);
+    out.writeRawData("image/jpeg", 10);
+    out << quint32(0) << quint32(1) << quint32(1) << quint32(24) << quint32(0)
+        << quint32(picture.size());
+    out.writeRawData(picture.constData(), int(picture.size()));
+    const quint32 size = quint32(block.size());
+    const char header[4] = {char(last | 6), char(size >> 16), char(size >> 8), char(size)};
+    bytes.insert(kAfterStreamInfo, QByteArray(header, 4) + block);
+    return file.seek(0) && file.write(bytes) == bytes.size();
+}
+
+// The picture of a FLAC file is its cover, and it stays through an edit of the tag.
+TEST(OtherFormatsTest, AFlacPictureIsTheCoverAndOutlivesAnEdit)
+{
+    CTestEnvironment env;
+    const QString path = env.Root() + QStringLiteral("/picture.flac");
+    ASSERT_TRUE(CAudioFiles::Write(path, EAudioFormat::Flac, 2.0, Tags()));
+    const QByteArray picture = QByteArray("\xFF\xD8 cover bytes ") + QByteArray(5000, 'p');
+    ASSERT_TRUE(AddFlacPicture(path, picture));
+    EXPECT_EQ(CCoverReader::EmbeddedCover(path), picture);
+
+    CTagFile::SChanges changes;
+    changes.title = QString(300, u't'); // outgrows the padding
+    ASSERT_EQ(CTagFile::Write(path, changes), QString());
+    EXPECT_EQ(CCoverReader::EmbeddedCover(path), picture);
+}
+
+// Files a fuzzer built (a FLAC without its stream block; movie atoms sized to the end of
+// the file, cut short, with a 64-bit size past their end, or nested so that the tag library
+// would not see the edit): each edit is refused and the file left as it was.
+TEST(OtherFormatsTest, BrokenFilesAreRefusedAndLeftAsTheyWere)
+{
+    CTestEnvironment env;
+    const std::pair<EAudioFormat, QByteArray> files[] = {
+        {EAudioFormat::Flac, QByteArray("fLaC\xbb\0\0\0\x10\xccmooov", 15)},
+        {EAudioFormat::Mp4, "AAAAAG1vb3ZBJAAAAAAAWwAAAABBJAAAAAAAAAAAAAAAAABBAAAAAAAAAAAACg=="},
+        {EAudioFormat::Mp4,
+         "AAAAMm1vb3ZtnFsAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA"
+         "AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA"
+         "AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAER2bQ=="},
+        {EAudioFormat::Mp4,
+         "AAAAAQAAAAAAAAAAAAAAKgAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAgAAAAACG1vb3YyBwAAdHJha3EA"},
+        {EAudioFormat::Mp4, "AAAAAQAAAAAAAAAAAAAAKgAAAAEAAAQAAAAAAAAAAAAAAAAAAAAAAAAAAAAACG1vb3YAAA"
+                            "AAbW9vdgQA4eFxCg=="},
+        {EAudioFormat::Mp4, "AAAAAW1vb3YAAAAAAAAACAAAAAAAAAAqeGlzZQAAAAFvb/BmmpEuAAA="},
+        {EAudioFormat::Mp4,
+         "AAAAAQAAAAAAAAAAAAAAKgAAAAAAAgAAAAAACv7//wBNAAAAAPMAAIwAAAAAKG1vb3YAAAAIAAAAAAAA"
+         "ABhtb292AAAACADhMQcAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAbW8AAAAAAAht"
+         "b4JbAAAACG0AAAAAAAAIbW8NAA=="}};
+    CTagFile::SChanges changes;
+    changes.title = QString(300, u't');
+    for (const auto& [format, given] : files) {
+        const QByteArray bytes =
+            format == EAudioFormat::Flac ? given : QByteArray::fromBase64(given);
+        const QString path = env.WriteFile(QStringLiteral("broken"), bytes);
+        EXPECT_FALSE(CFormatTagFile::Write(path, format, changes).isEmpty()) << given.toStdString();
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_EQ(file.readAll(), bytes);
     }
 }
 

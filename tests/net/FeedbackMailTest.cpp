@@ -29,9 +29,9 @@ TEST(FeedbackMailTest, ARealMailServerReceivesTheFeedbackFromTheCommandLine)
     const QString mailbox = env.Root() + QStringLiteral("/mailbox");
     CPythonServer server({script, QStringLiteral("{port}"), mailbox});
     ASSERT_TRUE(server.Ready()) << "python3-aiosmtpd is missing (scripts/install-deps.sh)";
-    CSettings::SetString(QStringLiteral("MailServer"), QStringLiteral("127.0.0.1"));
-    CSettings::SetInt(QStringLiteral("MailPort"), server.Port());
-    CSettings::SetString(QStringLiteral("SupportAddress"), QStringLiteral("help@example.org"));
+    CSettings::SetString(ESetting::MailServer, QStringLiteral("127.0.0.1"));
+    CSettings::SetInt(ESetting::MailPort, server.Port());
+    CSettings::SetString(ESetting::SupportAddress, QStringLiteral("help@example.org"));
     const QString message =
         env.WriteFile(QStringLiteral("message.txt"), "It crashed.\n.\n.profile was read\nBye");
 

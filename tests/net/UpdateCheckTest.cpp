@@ -19,7 +19,7 @@ TEST(UpdateCheckTest, ReadsTheVersionFileFromAWebServerOrGivesTheErrorAsStatus)
                           QStringLiteral("--bind"), QStringLiteral("127.0.0.1"),
                           QStringLiteral("--directory"), www, QStringLiteral("{port}")});
     ASSERT_TRUE(server.Ready());
-    CSettings::SetString(QStringLiteral("UpdateServer"), server.Url() + u'/');
+    CSettings::SetString(ESetting::UpdateServer, server.Url() + u'/');
 
     struct SCase
     {
@@ -57,7 +57,7 @@ TEST(UpdateCheckTest, ReadsTheVersionFileFromAWebServerOrGivesTheErrorAsStatus)
         << missing.status.toStdString();
 
     // No server: the error is the status, and the command line fails with it.
-    CSettings::SetString(QStringLiteral("UpdateServer"),
+    CSettings::SetString(ESetting::UpdateServer,
                          QStringLiteral("http://127.0.0.1:%1").arg(CPythonServer::FreePort()));
     const CUpdateCheck::SResult refused = CUpdateCheck::Run();
     EXPECT_FALSE(refused.answered);
@@ -73,8 +73,8 @@ TEST(UpdateCheckTest, ReadsTheVersionFileFromAWebServerOrGivesTheErrorAsStatus)
     qputenv("TMPDIR", temp.toLocal8Bit());
     CLocalHttpServer silent;
     silent.hang = true;
-    CSettings::SetString(QStringLiteral("UpdateServer"), silent.Url(QString()));
-    CSettings::SetInt(QStringLiteral("NetTimeout"), 1);
+    CSettings::SetString(ESetting::UpdateServer, silent.Url(QString()));
+    CSettings::SetInt(ESetting::NetTimeout, 1);
     QStringList written = {QStringLiteral("not looked")};
     QTimer::singleShot(300, [&] { written = QDir(temp).entryList(QDir::Files | QDir::Hidden); });
     EXPECT_FALSE(CUpdateCheck::Run().answered);

@@ -45,7 +45,7 @@ TEST(Download, ServerErrorPageIsAnErrorNotNames)
 TEST(Download, SilentServerIsGivenUpAfterTheTimeLimitSetting)
 {
     CTestEnvironment env;
-    CSettings::SetInt("NetTimeout", 1);
+    CSettings::SetInt(ESetting::NetTimeout, 1);
     CLocalHttpServer server;
     server.hang = true;
     QElapsedTimer clock;
@@ -76,7 +76,7 @@ TEST(Download, UpdateAddressComesFromTheSetting)
     CTestEnvironment env;
     EXPECT_EQ(CDownload::UpdateUrl("/excepted.txt"),
               "http://updates.cratewise.example/excepted.txt");
-    CSettings::SetString("UpdateServer", "http://127.0.0.1:8080/");
+    CSettings::SetString(ESetting::UpdateServer, "http://127.0.0.1:8080/");
     EXPECT_EQ(CDownload::UpdateUrl("/excepted.txt"), "http://127.0.0.1:8080/excepted.txt");
 }
 

@@ -13,11 +13,11 @@ TEST(ScanLockTest, AMarkerOfALivingScanIsNoCrash)
 {
     CTestEnvironment env;
     EXPECT_FALSE(CScanLock::ScanRunning());
-    CSettings::SetString("ErrorFile", "/music/a.mp3");
+    CSettings::SetString(ESetting::ErrorFile, "/music/a.mp3");
     std::optional<CScanLock> scanning(std::in_place);
     EXPECT_TRUE(CScanLock::ScanRunning());
     EXPECT_TRUE(CScanLock::TakeCrashMarker().isEmpty());
-    EXPECT_EQ(CSettings::String("ErrorFile"), "/music/a.mp3");
+    EXPECT_EQ(CSettings::String(ESetting::ErrorFile), "/music/a.mp3");
     scanning.reset(); // the scan died without clearing its marker
     EXPECT_EQ(CScanLock::TakeCrashMarker(), "/music/a.mp3");
     EXPECT_TRUE(CScanLock::TakeCrashMarker().isEmpty());

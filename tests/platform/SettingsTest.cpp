@@ -62,7 +62,9 @@ TEST_F(SettingsTest, MissingAndBadValuesReadAsTheDefaultWithOneWarningEach)
     for (const auto& c : cases)
         EXPECT_EQ(CSettings::String(c.setting), QString::fromLatin1(c.value))
             << CSettingsTable::Def(c.setting).key;
-    EXPECT_EQ(CSettings::Int(QStringLiteral("MailPort"), 2525), 25);
+    // Read by its key, a setting still reads through the table: the caller's default is not
+    // used.
+    EXPECT_EQ(CSettings::GetInt(CSettings::kSettings, QStringLiteral("MailPort"), 2525), 25);
 
     // Found while no one listened: told to the next listener, once.
     QStringList warnings;
@@ -82,7 +84,7 @@ TEST_F(SettingsTest, MissingAndBadValuesReadAsTheDefaultWithOneWarningEach)
 
 TEST_F(SettingsTest, WritesReachTheFileAtOnce)
 {
-    CSettings::SetInt(QStringLiteral("UpdateDate"), 4);
+    CSettings::SetInt(ESetting::UpdateDate, 4);
     QFile file(env.SettingsFile());
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_TRUE(file.readAll().contains("UpdateDate=4"));
@@ -120,25 +122,25 @@ TEST_F(SettingsTest, OddSessionNamesAndValuesRoundTrip)
 
 TEST_F(SettingsTest, ChangesByAnotherProcessAreSeenAndKept)
 {
-    CSettings::SetInt(QStringLiteral("Case"), 1);
+    CSettings::SetInt(ESetting::Case, 1);
     // Another program rewrites the file behind our back.
     QFile file(env.SettingsFile());
     ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
     file.write("[Settings]\nCase=0\nTemp=1\n");
     file.close();
-    EXPECT_EQ(CSettings::Int(QStringLiteral("Temp"), 0), 1);
+    EXPECT_EQ(CSettings::Int(ESetting::Temp), 1);
     // Our next write keeps what the other program wrote.
-    CSettings::SetInt(QStringLiteral("SubDir"), 0);
+    CSettings::SetInt(ESetting::SubDir, 0);
     CSettings::SetFilePath(env.SettingsFile());
-    EXPECT_EQ(CSettings::Int(QStringLiteral("Temp"), 0), 1);
-    EXPECT_EQ(CSettings::Int(QStringLiteral("SubDir"), 1), 0);
+    EXPECT_EQ(CSettings::Int(ESetting::Temp), 1);
+    EXPECT_EQ(CSettings::Int(ESetting::SubDir), 0);
 }
 
 // Within a read-once scope the file is looked at once; a write still sees the other
 // program's values, and after the scope reads look again.
 TEST_F(SettingsTest, ReadOnceScopeLooksOnceAndWritesStillKeepOthersChanges)
 {
-    CSettings::SetInt(QStringLiteral("Case"), 1);
+    CSettings::SetInt(ESetting::Case, 1);
     const auto rewrite = [this](const char* text) {
         QFile file(env.SettingsFile());
         ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
@@ -146,49 +148,47 @@ TEST_F(SettingsTest, ReadOnceScopeLooksOnceAndWritesStillKeepOthersChanges)
     };
     {
         const CSettings::CReadOnce once;
-        EXPECT_EQ(CSettings::Int(QStringLiteral("Case"), 0), 1);
+        EXPECT_EQ(CSettings::Int(ESetting::Case), 1);
         rewrite("[Settings]\nCase=0\nTemp=1\n");
-        EXPECT_EQ(CSettings::Int(QStringLiteral("Case"), 0), 1) << "not looked at again";
-        CSettings::SetInt(QStringLiteral("SubDir"), 0);
-        EXPECT_EQ(CSettings::Int(QStringLiteral("Temp"), 0), 1) << "the write looked";
+        EXPECT_EQ(CSettings::Int(ESetting::Case), 1) << "not looked at again";
+        CSettings::SetInt(ESetting::SubDir, 0);
+        EXPECT_EQ(CSettings::Int(ESetting::Temp), 1) << "the write looked";
         rewrite("[Settings]\nRandom=7\n");
     }
-    EXPECT_EQ(CSettings::Int(QStringLiteral("Random"), 50), 7);
+    EXPECT_EQ(CSettings::Int(ESetting::Random), 7);
 }
 
 TEST_F(SettingsTest, CrashMarkerIsKeptApartAndReadLikeAnyValue)
 {
-    CSettings::SetInt(QStringLiteral("Case"), 1);
+    CSettings::SetInt(ESetting::Case, 1);
     QFile ini(env.SettingsFile());
     ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
     const QByteArray before = ini.readAll();
     ini.close();
 
-    CSettings::SetString(QStringLiteral("ErrorFile"),
-                         QStringLiteral("/music/long name ünïcode.mp3"));
-    EXPECT_EQ(CSettings::String(QStringLiteral("ErrorFile")),
+    CSettings::SetString(ESetting::ErrorFile, QStringLiteral("/music/long name ünïcode.mp3"));
+    EXPECT_EQ(CSettings::String(ESetting::ErrorFile),
               QStringLiteral("/music/long name ünïcode.mp3"));
     EXPECT_TRUE(CSettings::Keys(QString::fromLatin1(CSettings::kSettings))
                     .contains(QStringLiteral("ErrorFile")));
-    CSettings::SetString(QStringLiteral("ErrorFile"),
+    CSettings::SetString(ESetting::ErrorFile,
                          QStringLiteral("/a.mp3")); // shorter: no old tail
-    EXPECT_EQ(CSettings::String(QStringLiteral("ErrorFile")), QStringLiteral("/a.mp3"));
+    EXPECT_EQ(CSettings::String(ESetting::ErrorFile), QStringLiteral("/a.mp3"));
     // The options file itself is not rewritten for the marker.
     ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
     EXPECT_EQ(ini.readAll(), before);
     ini.close();
 
-    CSettings::SetString(QStringLiteral("ErrorFile"), QString());
-    EXPECT_EQ(CSettings::String(QStringLiteral("ErrorFile"), QStringLiteral("x")), QString());
-    EXPECT_FALSE(CSettings::Contains(QString::fromLatin1(CSettings::kSettings),
-                                     QStringLiteral("ErrorFile")));
+    CSettings::SetString(ESetting::ErrorFile, QString());
+    EXPECT_EQ(CSettings::String(ESetting::ErrorFile), QString());
+    EXPECT_FALSE(CSettings::Stored(ESetting::ErrorFile));
 }
 
 TEST_F(SettingsTest, UnreadableFileIsAnErrorAndIsNeverReplaced)
 {
     CSettings::WriteString(QString::fromLatin1(CSettings::kCDPath), QStringLiteral("Rock"),
                            QStringLiteral("/media/cd"));
-    CSettings::SetInt(QStringLiteral("Case"), 1);
+    CSettings::SetInt(ESetting::Case, 1);
     const QByteArray before = FileBytes();
     SetMode(env.SettingsFile(), {}); // as after one run under sudo: another owner's 0600
     {
@@ -197,8 +197,8 @@ TEST_F(SettingsTest, UnreadableFileIsAnErrorAndIsNeverReplaced)
         EXPECT_EQ(CSettings::ReadError(), QStringLiteral("The settings file \"%1\" cannot be "
                                                          "read: %2.")
                                               .arg(env.SettingsFile(), Cause(EACCES)));
-        EXPECT_FALSE(CSettings::SetInt(QStringLiteral("Case"), 0));
-        EXPECT_FALSE(CSettings::SetString(QStringLiteral("ErrorFile"), QStringLiteral("/a.mp3")));
+        EXPECT_FALSE(CSettings::SetInt(ESetting::Case, 0));
+        EXPECT_FALSE(CSettings::SetString(ESetting::ErrorFile, QStringLiteral("/a.mp3")));
     }
     SetMode(env.SettingsFile(), kOpen);
     EXPECT_EQ(failures.size(), 2);
@@ -251,22 +251,22 @@ TEST_F(SettingsTest, FileThatIsNotARegularFileOrTooLargeIsRefusedAtOnce)
 
 TEST_F(SettingsTest, WritesThatDoNotReachTheFileAreReported)
 {
-    CSettings::SetInt(QStringLiteral("Case"), 1);
+    CSettings::SetInt(ESetting::Case, 1);
     const QByteArray before = FileBytes();
     // A full disk: the new file's bytes go to /dev/full.
     ASSERT_TRUE(
         QFile::link(QStringLiteral("/dev/full"), env.SettingsFile() + QStringLiteral(".tmp")));
-    EXPECT_FALSE(CSettings::SetInt(QStringLiteral("Case"), 2));
+    EXPECT_FALSE(CSettings::SetInt(ESetting::Random, 2));
     EXPECT_EQ(CSettings::LastWriteError(), QStringLiteral("The settings could not be saved to "
                                                           "\"%1\": %2.")
                                                .arg(env.SettingsFile(), Cause(ENOSPC)));
     {
         const CNoFileOverride asAUser;
         SetMode(env.SettingsFile(), QFile::ReadOwner);
-        EXPECT_FALSE(CSettings::SetInt(QStringLiteral("Case"), 3));
+        EXPECT_FALSE(CSettings::SetInt(ESetting::Random, 3));
         SetMode(env.SettingsFile(), QFile::ReadOwner | QFile::WriteOwner);
         SetMode(env.Root(), kReadOnly);
-        EXPECT_FALSE(CSettings::SetInt(QStringLiteral("Case"), 4));
+        EXPECT_FALSE(CSettings::SetInt(ESetting::Random, 4));
     }
     SetMode(env.Root(), kOpen);
     ASSERT_EQ(failures.size(), 3);
@@ -279,13 +279,12 @@ TEST_F(SettingsTest, CrashMarkerThatCannotBeWrittenIsReported)
 {
     const QString marker = env.SettingsFile() + QStringLiteral(".ErrorFile");
     ASSERT_TRUE(QFile::link(QStringLiteral("/dev/full"), marker));
-    EXPECT_FALSE(CSettings::SetString(QStringLiteral("ErrorFile"), QStringLiteral("/music/a.mp3")));
+    EXPECT_FALSE(CSettings::SetString(ESetting::ErrorFile, QStringLiteral("/music/a.mp3")));
     ASSERT_TRUE(QFile::remove(marker));
     {
         const CNoFileOverride asAUser;
         SetMode(env.Root(), kReadOnly);
-        EXPECT_FALSE(
-            CSettings::SetString(QStringLiteral("ErrorFile"), QStringLiteral("/music/b.mp3")));
+        EXPECT_FALSE(CSettings::SetString(ESetting::ErrorFile, QStringLiteral("/music/b.mp3")));
     }
     SetMode(env.Root(), kOpen);
     const QString text = QStringLiteral("The crash marker could not be saved to \"%1\": %2.");

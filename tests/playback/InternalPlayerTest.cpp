@@ -123,8 +123,8 @@ TEST_F(InternalPlayerTest, AnEqualizerCutLowersItsBandOnly)
     // 440 Hz lies in band 0 (the first slider), 5 kHz in band 7 (the fifth).
     const QString song = Tones("two.mp3", {440, 5000}, 0.6);
     const CToneMp3::SWav flat = PlayToEnd(song);
-    CSettings::SetInt(QStringLiteral("Equalizer"), 1);
-    CSettings::SetInt(QStringLiteral("Eq5"), -100);
+    CSettings::SetInt(ESetting::Equalizer, 1);
+    CSettings::SetInt(ESetting::Eq5, -100);
     player.SetEqualizer(CInternalPlayer::EqualizerFromSettings());
     const CToneMp3::SWav cut = PlayToEnd(song);
 
@@ -133,7 +133,7 @@ TEST_F(InternalPlayerTest, AnEqualizerCutLowersItsBandOnly)
     EXPECT_NEAR(cut.Amplitude(440) / flat.Amplitude(440), 1.0, 0.05);
     // Every band of both channels follows a slider, the low ones first.
     for (int slider = 1; slider <= 8; ++slider)
-        CSettings::SetInt(QStringLiteral("Eq%1").arg(slider), 10 * slider);
+        CSettings::SetInt(CSettingsTable::EqBand(slider - 1), 10 * slider);
     const CInternalPlayer::EqualizerTable table = *CInternalPlayer::EqualizerFromSettings();
     for (int band = 0; band < 32; ++band) {
         EXPECT_GE(table[band], band == 0 ? 10 : table[band - 1]) << band;
@@ -141,7 +141,7 @@ TEST_F(InternalPlayerTest, AnEqualizerCutLowersItsBandOnly)
     }
     EXPECT_EQ(table[31], 80);
 
-    CSettings::SetInt(QStringLiteral("Equalizer"), 0);
+    CSettings::SetInt(ESetting::Equalizer, 0);
     player.SetEqualizer(CInternalPlayer::EqualizerFromSettings());
     EXPECT_NEAR(PlayToEnd(song).Amplitude(5000), flat.Amplitude(5000), 0.005);
 }

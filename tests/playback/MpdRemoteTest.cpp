@@ -28,7 +28,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(mpd.Start()) << qPrintable(mpd.Error());
-        CSettings::SetString(QStringLiteral("PlayerSocket"), mpd.Socket());
+        CSettings::SetString(ESetting::PlayerSocket, mpd.Socket());
         for (int i = 0; i < 3; ++i) {
             const QString path = env.Root() + QStringLiteral("/music/song %1.mp3").arg(i);
             ASSERT_TRUE(CMp3Factory::WriteSong(path, {.seconds = 4.0}));
@@ -119,7 +119,7 @@ TEST_P(BrokenPlayerTest, CostsEachCallItsLimitAndIsThenLeftAlone)
 {
     CTestEnvironment env;
     CSilentSocket broken(GetParam());
-    CSettings::SetString(QStringLiteral("PlayerSocket"), broken.Path());
+    CSettings::SetString(ESetting::PlayerSocket, broken.Path());
     CMpdRemote remote(env.DataDir());
     remote.SetTimeouts(
         {.connectMs = 200, .callMs = 200, .queryMs = 200, .addMs = 400, .backOffMs = 0});
@@ -157,11 +157,11 @@ TEST(MpdStartTest, StartsItsOwnPlayerWhenNoneAnswersAndClosesOnlyThatOne)
 {
     CTestEnvironment env;
     const QString socket = env.Root() + QStringLiteral("/own.socket");
-    CSettings::SetString(QStringLiteral("PlayerSocket"), socket);
+    CSettings::SetString(ESetting::PlayerSocket, socket);
     CMpdRemote remote(env.DataDir());
     // It runs in the background: a failing test must not leave it behind.
     const auto stop = qScopeGuard([&] {
-        CSettings::SetString(QStringLiteral("PlayerSocket"), socket);
+        CSettings::SetString(ESetting::PlayerSocket, socket);
         remote.Close();
     });
     EXPECT_FALSE(remote.Start(QString(), false));
@@ -178,13 +178,13 @@ TEST(MpdStartTest, StartsItsOwnPlayerWhenNoneAnswersAndClosesOnlyThatOne)
     // A player of the user's own on another socket is never closed.
     CTestMpd users;
     ASSERT_TRUE(users.Start()) << qPrintable(users.Error());
-    CSettings::SetString(QStringLiteral("PlayerSocket"), users.Socket());
+    CSettings::SetString(ESetting::PlayerSocket, users.Socket());
     CMpdRemote other(env.Root() + QStringLiteral("/elsewhere"));
     ASSERT_TRUE(other.IsRunning());
     other.Close();
     EXPECT_EQ(users.Ask("ping"), "OK\n");
 
-    CSettings::SetString(QStringLiteral("PlayerSocket"), socket);
+    CSettings::SetString(ESetting::PlayerSocket, socket);
     remote.Close();
     EXPECT_TRUE(Within([&] { return !remote.IsRunning(); }));
 }

@@ -31,8 +31,8 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(mpd.Start()) << qPrintable(mpd.Error());
-        CSettings::SetString(QStringLiteral("PlayerSocket"), mpd.Socket());
-        CSettings::SetString(QStringLiteral("Winamp"), QStringLiteral("/usr/bin/mpd"));
+        CSettings::SetString(ESetting::PlayerSocket, mpd.Socket());
+        CSettings::SetString(ESetting::Winamp, QStringLiteral("/usr/bin/mpd"));
         f.services.winamp = &remote;
         fixed = f.volumes.AddDrive(SVolume::EType::Fixed);
     }
@@ -69,7 +69,7 @@ TEST_F(WinampOperationsTest, DirectModeSendsSessionBySessionAndRecordsTheSlots)
     const qint64 a1 = AddSong("A", fixed, "a1.mp3");
     const qint64 b1 = AddSong("B", fixed, "b1.mp3");
     const qint64 a2 = AddSong("A", fixed, "a2.mp3");
-    CSettings::SetInt(QStringLiteral("Temp"), 1); // one drive type only: nothing to copy
+    CSettings::SetInt(ESetting::Temp, 1); // one drive type only: nothing to copy
     f.doc.Playlist().SetChanged(true);
 
     EXPECT_EQ(Update(), EUpdate::Sent);
@@ -81,15 +81,15 @@ TEST_F(WinampOperationsTest, DirectModeSendsSessionBySessionAndRecordsTheSlots)
     EXPECT_TRUE(f.prompts.messages.isEmpty());
 
     // Enque appends the whole playlist again; Autoplay starts it.
-    CSettings::SetInt(QStringLiteral("Enque"), 1);
-    CSettings::SetInt(QStringLiteral("Autoplay"), 1);
+    CSettings::SetInt(ESetting::Enque, 1);
+    CSettings::SetInt(ESetting::Autoplay, 1);
     EXPECT_EQ(Update(), EUpdate::Sent);
     EXPECT_EQ(mpd.Queue().size(), 6);
     EXPECT_EQ(sent.ids, QList<qint64>({a1, a2, b1, a1, a2, b1}));
     EXPECT_EQ(mpd.StatusValue("state"), "play");
 
     // Without Enque the list is replaced; a file the player cannot read takes no slot.
-    CSettings::SetInt(QStringLiteral("Enque"), 0);
+    CSettings::SetInt(ESetting::Enque, 0);
     QFile::remove(PathOf(a2));
     QDir().mkpath(PathOf(a2)); // there, but no song
     EXPECT_EQ(Update(), EUpdate::Sent);
@@ -103,7 +103,7 @@ TEST_F(WinampOperationsTest, CopyingModeCopiesDiscFilesIntoTheTemporaryFolder)
     const qint64 onDisc = AddSong("Disc", cd, "track.mp3");
     const qint64 sameName = AddSong("Disc2", cd, "track.mp3", 2.0);
     const qint64 onDisk = AddSong("Disk", fixed, "local.mp3");
-    CSettings::SetInt(QStringLiteral("Temp"), 1);
+    CSettings::SetInt(ESetting::Temp, 1);
     const QString temp = f.services.tempDir;
     // A copy of the same length from an earlier run is used as it is.
     QByteArray stale = Contents(PathOf(onDisc));
@@ -133,7 +133,7 @@ TEST_F(WinampOperationsTest, APlayingPlayerHasEachStartedSongCountedOnce)
     const qint64 a = AddSong("A", fixed, "a.mp3", 1.0);
     const qint64 b = AddSong("A", fixed, "b.mp3", 1.0);
     f.doc.Playlist().Append("a again", a);
-    CSettings::SetInt(QStringLiteral("Autoplay"), 1);
+    CSettings::SetInt(ESetting::Autoplay, 1);
     ASSERT_EQ(Update(), EUpdate::Sent);
     QStringList titles;
     for (int i = 0; i < 60 && mpd.StatusValue("state") == "play"; ++i) {
@@ -145,7 +145,7 @@ TEST_F(WinampOperationsTest, APlayingPlayerHasEachStartedSongCountedOnce)
     EXPECT_EQ(titles, QStringList({"a.mp3", "b.mp3", "a.mp3"}));
     EXPECT_EQ(Uses(a), 2);
     EXPECT_EQ(Uses(b), 1);
-    EXPECT_EQ(CSettings::Int(QStringLiteral("TimesUsed"), 0), 3);
+    EXPECT_EQ(CSettings::Int(ESetting::TimesUsed), 3);
 }
 
 TEST_F(WinampOperationsTest, PlayGoesToTheSelectedEntryOrPlaysTheList)
@@ -177,7 +177,7 @@ TEST_F(WinampOperationsTest, APlayerThatNeverAnswersIsWaitedForUntilTheUserGives
 {
     AddSong("A", fixed, "a.mp3");
     mpd.Kill();
-    CSettings::SetString(QStringLiteral("Winamp"), QStringLiteral("/bin/true"));
+    CSettings::SetString(ESetting::Winamp, QStringLiteral("/bin/true"));
     f.doc.Playlist().SetChanged(true);
     f.prompts.answers << CPrompts::EAnswer::Yes << CPrompts::EAnswer::No;
     EXPECT_EQ(Update(), EUpdate::NotStarted);
@@ -231,7 +231,7 @@ TEST(WinampRefusalsTest, MessagesBeforeAnythingIsSent)
     EXPECT_EQ(operations.Poll(-1).playerError, "");
 
     // The limits: what was gathered is still sent, after the message.
-    CSettings::SetString(QStringLiteral("Winamp"), QStringLiteral("/usr/bin/mpd"));
+    CSettings::SetString(ESetting::Winamp, QStringLiteral("/usr/bin/mpd"));
     f.player.running = true;
     for (int i = 0; i < 2500; ++i)
         f.doc.Playlist().Append("x", id);

@@ -114,7 +114,7 @@ TEST_F(HostilePlaylistTest, ExportsAndCopiesNeverReplaceTheProgramsOwnFilesOrDev
     env.WriteFile("music/songs3.mdb", "a song with an unlucky name");
     AddEntries({AddSong("S", music, "songs3.mdb")});
     AddSong("S", music, "b.mp3");
-    CSettings::SetString("Formatting", "%1 - %2");
+    CSettings::SetString(ESetting::Formatting, "%1 - %2");
     const QByteArray settings = ReadAll(env.SettingsFile());
     const QString fifo = env.Root() + "/fifo.m3u";
     ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
@@ -153,7 +153,7 @@ TEST_F(HostilePlaylistTest, ExportsAndCopiesNeverReplaceTheProgramsOwnFilesOrDev
 
     EXPECT_EQ(set.CountAll(), 2);
     EXPECT_TRUE(IsFifo(fifo));
-    EXPECT_EQ(CSettings::String("Formatting"), "%1 - %2");
+    EXPECT_EQ(CSettings::String(ESetting::Formatting), "%1 - %2");
 }
 
 TEST_F(HostilePlaylistTest, ExportThroughALinkWritesItsFileAndKeepsTheLink)
@@ -178,7 +178,7 @@ TEST_F(HostilePlaylistTest, NamesWithLineBreaksAreLeftOutOfPlaylistsAndNamed)
     EXPECT_EQ(r.err.count("left out"), 2) << r.err.toStdString();
     EXPECT_TRUE(r.err.contains("/m/two\\x0alines.mp3") && r.err.contains("/m\\x0d/c.mp3"));
     EXPECT_TRUE(r.err.endsWith("\n1 song written to " + file + "\n")) << r.err.toStdString();
-    EXPECT_EQ(CSettings::Int("PlaylistUsed", 0), 1);
+    EXPECT_EQ(CSettings::Int(ESetting::PlaylistUsed), 1);
 
     AddEntries(ids);
     EXPECT_TRUE(ops.ExportM3u(env.Root() + "/window.m3u"));
@@ -187,13 +187,13 @@ TEST_F(HostilePlaylistTest, NamesWithLineBreaksAreLeftOutOfPlaylistsAndNamed)
     EXPECT_EQ(prompts.messages[0].icon, CPrompts::EIcon::Exclamation);
     EXPECT_TRUE(prompts.messages[0].text.contains("/m/two\\x0alines.mp3\n/m\\x0d/c.mp3"))
         << prompts.messages[0].text.toStdString();
-    EXPECT_EQ(CSettings::Int("PlaylistUsed", 0), 2);
+    EXPECT_EQ(CSettings::Int(ESetting::PlaylistUsed), 2);
 }
 
 TEST_F(HostilePlaylistTest, ControlCharactersInNamesPrintVisibly)
 {
     AddSong("Tab\there\nnew", "/m/\x7f", "\x1b[2Jred\x07\u009b.mp3");
-    CSettings::SetString("Formatting", "\x1b[31m%1");
+    CSettings::SetString(ESetting::Formatting, "\x1b[31m%1");
     const QString missing = env.WriteFile("m.m3u", "/x/\x1b]0;title\x07.mp3\n");
     const QString row = "\t/m/\\x7f\t\\x1b[2Jred\\x07\\x9b.mp3\n";
     const struct
@@ -223,11 +223,13 @@ TEST_F(HostilePlaylistTest, TheCountOfSongsWrittenStopsAtTheTop)
     AddSong("S", "/m", "b.mp3");
     const QString file = env.Root() + "/out.m3u";
     for (const QString& before : {QString::number(INT_MAX - 1), QString("-2147483000")}) {
-        CSettings::SetString("PlaylistUsed", before); // negative: overflowed in the past
+        // Negative: overflowed in the past, as the file may still hold it.
+        CSettings::WriteString(CSettings::kSettings, CSettingsTable::Key(ESetting::PlaylistUsed),
+                               before);
         ASSERT_EQ(Run({"export-m3u", file, "--session", "S"}).status, 0);
-        EXPECT_EQ(CSettings::Int("PlaylistUsed", 0), INT_MAX) << before.toStdString();
+        EXPECT_EQ(CSettings::Int(ESetting::PlaylistUsed), INT_MAX) << before.toStdString();
         EXPECT_TRUE(ops.ExportM3u(file));
-        EXPECT_EQ(CSettings::Int("PlaylistUsed", 0), INT_MAX) << before.toStdString();
+        EXPECT_EQ(CSettings::Int(ESetting::PlaylistUsed), INT_MAX) << before.toStdString();
     }
 }
 

@@ -1,4 +1,5 @@
 #include "PlaylistFixture.h"
+#include "db/CCoverStore.h"
 #include "media/CSongFromFile.h"
 #include "platform/CFileNames.h"
 #include "platform/CSettings.h"
@@ -8,6 +9,8 @@
 #include "support/CId3Writer.h"
 #include "support/CMp3Factory.h"
 
+#include <QImage>
+
 namespace {
 
 using M3uLoadTest = PlaylistFixture;
@@ -16,7 +19,7 @@ TEST_F(M3uLoadTest, LinesAreMatchedIgnoringCaseRelativeToThePlaylistInEitherEnco
 {
     const qint64 near = AddSong("CD1", f.env.Root() + "/lists/sub", "Near.mp3");
     const qint64 far = AddSong("CD1", f.env.Root() + "/other", "ÉTÉ.mp3");
-    CSettings::SetInt("AddOnSearch", 1);
+    CSettings::SetInt(ESetting::AddOnSearch, 1);
     ops.LoadPlaylist(f.env.WriteFile("lists/mixed.m3u", "\xEF\xBB\xBF#EXTM3U\r\n"
                                                         "#EXTINF:123,Somebody - Near\r\n"
                                                         "sub/near.MP3\r\n"
@@ -55,7 +58,7 @@ TEST_F(M3uLoadTest, MissingLinesWarnUntilSilencedAndAnUnreadableFileChangesNothi
                                                CPlaylistLoader::NotFoundText("b.mp3")}));
     EXPECT_EQ(f.prompts.warnings[0], "The file a.mp3 couldn't be found in the database.\n"
                                      "It want be added to the playlist");
-    EXPECT_EQ(CSettings::Int("WarningFound", 0), 1);
+    EXPECT_EQ(CSettings::Int(ESetting::WarningFound), 1);
     EXPECT_TRUE(SongListIds().isEmpty());
     ops.LoadPlaylist(file); // silenced
     EXPECT_EQ(f.prompts.warnings.size(), 3);
@@ -123,12 +126,15 @@ protected:
 // The same song from a file as a scan makes (media's), less the name clean-ups.
 TEST_F(ImportTest, EachLineBecomesARecordAsTheScanMakesIt)
 {
-    CSettings::SetInt("Folder", 2);
-    CSettings::SetInt("UnderScore", 1);
-    CSettings::SetString("Formatting", "%1 - %2");
+    CSettings::SetInt(ESetting::Folder, 2);
+    CSettings::SetInt(ESetting::UnderScore, 1);
+    CSettings::SetString(ESetting::Formatting, "%1 - %2");
     const QString root = f.env.Root();
     Song("disc/Album/song.mp3", QString(40, u'T'));
     Song("hd/x/02_notitle.mp3");
+    QImage cover(40, 40, QImage::Format_RGB32);
+    cover.fill(Qt::red);
+    ASSERT_TRUE(cover.save(root + "/disc/Album/cover.jpg"));
     const QString session = "Imported 'n' more";
     QList<qint64> ids = Import(("#EXTM3U\r\n" + root + "/cd/Album/song.mp3\r\n\r\n" + root +
                                 "/hd/Dir/gone.mp3\r\n" + root + "/hd/x/02_notitle.mp3\r\n")
@@ -141,19 +147,22 @@ TEST_F(ImportTest, EachLineBecomesARecordAsTheScanMakesIt)
     // text), underscores kept.
     EXPECT_EQ(Record(ids[0]), root + "/disc/Album|song.mp3|" + t30 + "|Art_ist|Album|" +
                                   QString(40, u'T') + "|(17)|La la||128|2");
+    // The folder's cover image is the song's cover, as the scan takes it.
+    EXPECT_FALSE(CCoverStore(*set.Database()).ThumbnailOfSong(ids[0]).isEmpty());
+    EXPECT_TRUE(CCoverStore(*set.Database()).ThumbnailOfSong(ids[1]).isEmpty());
     // Not found: the listed path is kept, the file name rules give what they can.
     EXPECT_EQ(Record(ids[1]), root + "/hd/Dir|gone.mp3|||Dir|gone|||||");
     // The formatting failed: title, artist and album emptied.
     EXPECT_EQ(Record(ids[2]), root + "/hd/x|02_notitle.mp3|||x|02_notitle|(17)|La la||128|2");
 
-    CSettings::SetInt("Folder", 1);
-    CSettings::SetString("Formatting", "");
+    CSettings::SetInt(ESetting::Folder, 1);
+    CSettings::SetString(ESetting::Formatting, "");
     ids = Import("\\Music\\Abba\\broken.mp3\r\nD:\\broken.mp3\r\n", "W");
     ASSERT_EQ(ids.size(), 2);
     EXPECT_EQ(Record(ids[0]), "c:\\Music\\Abba|broken.mp3||Abba||broken|||||");
     EXPECT_EQ(Record(ids[1]), "D:|broken.mp3||||broken|||||") << "a drive is no folder";
 
-    CSettings::SetInt("NoID3", 1);
+    CSettings::SetInt(ESetting::NoID3, 1);
     ids = Import((root + "/disc/Album/song.mp3\r\n").toUtf8(), "S");
     ASSERT_EQ(ids.size(), 1);
     EXPECT_EQ(Record(ids[0]), root + "/disc/Album|song.mp3||Album||song||||128|2");

@@ -55,7 +55,7 @@ TEST_F(PlaylistOperationsTest, DoubleClickRemovesAndSendsOnlyWhileEntriesRemain)
     EXPECT_FALSE(playlist.SelectionFlag());
     EXPECT_TRUE(playlist.Changed());
 
-    CSettings::SetInt("AutoUpd", 1);
+    CSettings::SetInt(ESetting::AutoUpd, 1);
     EXPECT_TRUE(ops.RemoveByDoubleClick(1));
     EXPECT_EQ(playlist.Ids(), QList<qint64>({2}));
     EXPECT_FALSE(ops.RemoveByDoubleClick(0)); // the last entry: nothing to send
@@ -71,7 +71,7 @@ TEST_F(PlaylistOperationsTest, ExportWritesOnePathPerLineThatLoadsBackInOrder)
     const qint64 c = AddSong("CD2", "/", "100% \\ \"q\".mp3");
     set.Delete(gone);
     AddEntries({a, gone, c, a});
-    CSettings::SetInt("PlaylistUsed", 5);
+    CSettings::SetInt(ESetting::PlaylistUsed, 5);
     EXPECT_FALSE(ops.ExportM3u(f.env.Root() + "/no/such/folder/list.m3u"));
     EXPECT_FALSE(QFile::exists(file));
 
@@ -79,7 +79,7 @@ TEST_F(PlaylistOperationsTest, ExportWritesOnePathPerLineThatLoadsBackInOrder)
     EXPECT_EQ(ReadAll(file), QString("/music/It's/Café – été.mp3\r\n/100% \\ \"q\".mp3\r\n"
                                      "/music/It's/Café – été.mp3\r\n")
                                  .toUtf8());
-    EXPECT_EQ(CSettings::Int("PlaylistUsed", 0), 8);
+    EXPECT_EQ(CSettings::Int(ESetting::PlaylistUsed), 8);
     ASSERT_EQ(f.prompts.messages.size(), 2);
     EXPECT_EQ(f.prompts.messages[0].text, "There are no songs to put in the list!");
     EXPECT_EQ(f.prompts.messages[0].caption, "No music!");
@@ -101,10 +101,10 @@ TEST_F(PlaylistOperationsTest, TheSavedPlaylistBelongsToItsCatalogue)
     const qint64 a = AddSong("S", "/m", "a.mp3");
     const qint64 b = AddSong("S", "/m", "b.mp3");
     // Older versions kept it in the settings, for no catalogue: the first one takes it over.
-    CSettings::SetString("SavedPlaylist", QString("%1 999 %2").arg(b).arg(a));
+    CSettings::SetString(ESetting::SavedPlaylist, QString("%1 999 %2").arg(b).arg(a));
     ops.RestoreFromLastRun();
     EXPECT_EQ(playlist.Ids(), (QList<qint64>{b, a}));
-    EXPECT_FALSE(CSettings::Contains(CSettings::kSettings, "SavedPlaylist"));
+    EXPECT_FALSE(CSettings::Stored(ESetting::SavedPlaylist));
     playlist.Append("a", a);
     ops.SaveForNextRun();
 

@@ -35,8 +35,8 @@ TEST_F(RandomTest, DrawsTheAmountFromTheChosenSessionAndGenreEachSongOnce)
     EXPECT_EQ(QSet<qint64>(ids.begin(), ids.end()).size(), 10);
     for (qint64 id : ids)
         EXPECT_TRUE(rock.contains(id));
-    EXPECT_EQ(CSettings::Int("Random", 50), 10); // the dialog offers the last choice
-    EXPECT_EQ(CSettings::Int("PbOrNm", 0), 1);
+    EXPECT_EQ(CSettings::Int(ESetting::Random), 10); // the dialog offers the last choice
+    EXPECT_EQ(CSettings::Int(ESetting::PbOrNm), 1);
 
     EXPECT_TRUE(f.prompts.messages.isEmpty());
 
@@ -72,7 +72,7 @@ TEST_F(RandomTest, PlayingTimeReachesTheAmountAndEndsWithoutLengths)
     for (qint64 id : ids) {
         EXPECT_EQ(set.FindSongById(id).value_or(SSong()).m_DURATION, "70");
     }
-    EXPECT_EQ(CSettings::Int("PbOrNm", 1), 0);
+    EXPECT_EQ(CSettings::Int(ESetting::PbOrNm), 0);
 
     request.session = "B";
     for (int i = 0; i < 3; ++i)

@@ -16,8 +16,8 @@ TEST_F(StatisticsTest, FiguresComeFromOnePassWithTiesInIdOrder)
     Add({.cd = "CD2", .title = "E", .file = "e.mp3", .plays = 1});
     Add({.cd = "CD2", .title = "F", .file = "f.mp3", .plays = 1});
     Add({.cd = "CD2", .title = "G", .file = "g.mp3", .plays = 1});
-    CSettings::SetInt("TimesUsed", 12);
-    CSettings::SetInt("PlaylistUsed", 7);
+    CSettings::SetInt(ESetting::TimesUsed, 12);
+    CSettings::SetInt(ESetting::PlaylistUsed, 7);
     f.Reload();
 
     const SStatistics s = CStatistics::Compute(f.doc);

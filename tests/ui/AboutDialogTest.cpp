@@ -15,7 +15,7 @@ namespace {
 TEST(AboutDialogTest, LinksToTheSiteAndTheSupportAddress)
 {
     CTestEnvironment env;
-    CSettings::SetString("SupportAddress", "help@example.org");
+    CSettings::SetString(ESetting::SupportAddress, "help@example.org");
     CScriptedPrompts prompts;
     CAboutDialog about(nullptr, &prompts);
     EXPECT_EQ(about.WebLink()->Url(), "https://cratewise.example");

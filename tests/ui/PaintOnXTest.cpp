@@ -82,8 +82,7 @@ TEST(PaintOnXTest, ARestoredWindowIsLaidOutForItsSizeFromTheFirstPaint)
     if (QGuiApplication::platformName() != QLatin1String("xcb"))
         GTEST_SKIP() << "needs an X server";
     CViewFixture f;
-    CSettings::SetInt(ESetting::Firsttime, 1);
-    CSettings::SetInt(ESetting::UpdateDate, f.month);
+    f.SkipStartQuestions();
     {
         QWidget earlier;
         earlier.resize(1150, 740);

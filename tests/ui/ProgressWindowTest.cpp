@@ -105,20 +105,20 @@ TEST_F(ProgressWindowTest, AQuittingApplicationStopsTheJob)
 TEST_F(ProgressWindowTest, PositionIsRestoredOrCentredWhenOffScreen)
 {
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
-    CSettings::SetInt("X", 30);
-    CSettings::SetInt("Y", 40);
+    CSettings::SetInt(ESetting::X, 30);
+    CSettings::SetInt(ESetting::Y, 40);
     {
         auto window = Make();
         EXPECT_EQ(window->pos(), QPoint(30, 40));
         window->move(50, 60);
     }
-    EXPECT_EQ(CSettings::Int("X", -1), 50);
-    EXPECT_EQ(CSettings::Int("Y", -1), 60);
+    EXPECT_EQ(CSettings::Int(ESetting::X), 50);
+    EXPECT_EQ(CSettings::Int(ESetting::Y), 60);
 
     for (const QPoint stored : {QPoint(-1, 40), QPoint(screen.width(), 40), QPoint(30, -1),
                                 QPoint(30, screen.height())}) {
-        CSettings::SetInt("X", stored.x());
-        CSettings::SetInt("Y", stored.y());
+        CSettings::SetInt(ESetting::X, stored.x());
+        CSettings::SetInt(ESetting::Y, stored.y());
         auto window = Make();
         // Within the frame the window system adds once the window shows.
         const QPoint centre = window->frameGeometry().center();

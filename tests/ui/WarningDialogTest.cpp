@@ -39,22 +39,23 @@ TEST(WarningDialogTest, ShownOnlyWhileNotSilencedAndStoresTheBox)
 {
     CTestEnvironment env;
     CScriptedPrompts prompts;
-    CSettings::SetInt("WarningID3", 1);
+    CSettings::SetInt(ESetting::WarningID3, 1);
     EXPECT_FALSE(ShowWarning(prompts, ESetting::WarningID3, kReadOnly));
     EXPECT_TRUE(prompts.warnings.isEmpty());
 
     prompts.warningBoxes << 0 << 1;
     EXPECT_TRUE(ShowWarning(prompts, ESetting::WarningRename, "rename failed"));
-    EXPECT_EQ(CSettings::Int("WarningRename", -1), 0);
+    EXPECT_EQ(CSettings::Int(ESetting::WarningRename), 0);
     EXPECT_TRUE(ShowWarning(prompts, ESetting::WarningRename, "rename failed"));
-    EXPECT_EQ(CSettings::Int("WarningRename", -1), 1);
+    EXPECT_EQ(CSettings::Int(ESetting::WarningRename), 1);
     EXPECT_FALSE(ShowWarning(prompts, ESetting::WarningRename, "rename failed"));
     EXPECT_EQ(prompts.warnings, QStringList({"rename failed", "rename failed"}));
 
     ResetWarnings();
-    for (const char* key :
-         {"WarningID3", "WarningLyrics", "WarningFound", "WarningRename", "WarningTranslation"})
-        EXPECT_EQ(CSettings::Int(key, -1), 0) << key;
+    using enum ESetting;
+    for (const ESetting warning :
+         {WarningID3, WarningLyrics, WarningFound, WarningRename, WarningTranslation})
+        EXPECT_EQ(CSettings::Int(warning), 0) << CSettingsTable::Key(warning).toStdString();
 }
 
 // The real dialog: the box's state counts only when the dialog ends with OK.

@@ -97,9 +97,9 @@ TEST_F(UpgradeTest, OlderLayoutsLeavePlaceholdersOutAndNameSongsAfterTheirFiles)
                                                   : question.arg("song length", "CD"));
         EXPECT_EQ(g.prompts.messages[0].caption, "Additional Features");
         const QString words = layout == ELayout::Version25 ? "Words" : "";
-        CSettings::SetInt("ID3", 1);
+        CSettings::SetInt(ESetting::ID3, 1);
         CUpgrade(g.doc, g.services).Upgrade(old, false);
-        CSettings::SetInt("ID3", 0);
+        CSettings::SetInt(ESetting::ID3, 0);
         EXPECT_EQ(g.prompts.messages.size(), 1) << "the answer was given";
         EXPECT_EQ(Rows(g.doc.Set()), QStringList({"D|/cd|a_b.mp3|a_b||||||" + words + "|||",
                                                   "D|/cd|c.mp3|Real|Real|Artist|Album|(1)|1999||||",

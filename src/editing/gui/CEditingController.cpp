@@ -21,67 +21,55 @@
 #include <QLineEdit>
 #include <QScopedValueRollback>
 
-namespace {
-
 using EField = CTagFormModel::EField;
 
-// The text boxes of the tag form, with their labels.
-struct SBox
-{
-    EField field;
-    int box;
-    int label;
-};
-constexpr SBox kBoxes[] = {
-    {EField::Title, IDC_TAG_TITLE, IDC_TAG_TITLE_LABEL},
-    {EField::Artist, IDC_TAG_ARTIST, IDC_TAG_ARTIST_LABEL},
-    {EField::Album, IDC_TAG_ALBUM, IDC_TAG_ALBUM_LABEL},
-    {EField::Year, IDC_TAG_YEAR, IDC_TAG_YEAR_LABEL},
-    {EField::Track, IDC_TAG_TRACK, IDC_TAG_TRACK_LABEL},
-    {EField::Comment, IDC_TAG_COMMENT, IDC_TAG_COMMENT_LABEL},
-};
-
-} // namespace
-
-CEditingController::CEditingController(const SControllerContext& context, QObject* parent)
-    : QObject(parent), m_context(context)
+CEditingController::CEditingController(const SControllerContext& context,
+                                       const SEditingControls& controls, QObject* parent)
+    : QObject(parent), m_context(context), m_controls(controls)
 {
     if (QAction* save = m_context.Action(ID_SAVE_TAGS))
         connect(save, &QAction::triggered, this, &CEditingController::OnSave);
     if (QAction* lyrics = m_context.Action(ID_VIEW_LYRICS))
         connect(lyrics, &QAction::triggered, this, &CEditingController::OnViewLyrics);
-    const CControls& c = m_context.controls;
-    if (auto* multisave = c.Get<QCheckBox>(IDC_MULTISAVE)) {
+    if (m_controls.multisave) {
         // Many songs never share one title.
-        connect(multisave, &QCheckBox::toggled, this, [this](bool on) {
-            if (auto* title = m_context.controls.Get<QLineEdit>(IDC_TAG_TITLE))
+        connect(m_controls.multisave, &QCheckBox::toggled, this, [this](bool on) {
+            if (QLineEdit* title = Box(EField::Title))
                 title->setReadOnly(on);
         });
     }
     BindFields();
 }
 
+QLineEdit* CEditingController::Box(EField field) const
+{
+    for (const SEditingControls::SField& f : m_controls.fields)
+        if (f.field == field)
+            return f.box;
+    return nullptr;
+}
+
 void CEditingController::BindFields()
 {
     CTagFormModel& form = m_context.doc.TagForm();
-    const CControls& c = m_context.controls;
-    if (auto* genre = c.Get<QComboBox>(IDC_TAG_GENRE))
+    QComboBox* genre = m_controls.genre;
+    if (genre)
         CGenreCombo::Fill(genre, false);
     // What the user changes (typing, pasting, dropping, a drag taking text out), never
     // what the form puts there itself.
-    for (const SBox& b : kBoxes) {
-        if (auto* box = c.Get<QLineEdit>(b.box))
-            connect(box, &QLineEdit::textEdited, this,
-                    [&form, field = b.field](const QString& text) { form.Edit(field, text); });
+    for (const SEditingControls::SField& f : m_controls.fields) {
+        if (f.box)
+            connect(f.box, &QLineEdit::textEdited, this,
+                    [&form, field = f.field](const QString& text) { form.Edit(field, text); });
     }
-    if (auto* genre = c.Get<QComboBox>(IDC_TAG_GENRE))
+    if (genre)
         connect(genre, &QComboBox::activated, this,
                 [&form, genre] { form.Edit(EField::Genre, genre->currentText()); });
     connect(&form, &CTagFormModel::SongShown, this, &CEditingController::ShowForm);
     connect(&form, &CTagFormModel::ChangedFieldsChanged, this, &CEditingController::MarkChanged);
     connect(&form, &CTagFormModel::LyricsShownChanged, this, [this](bool has) {
-        if (auto* button = m_context.controls.Get<QAbstractButton>(ID_VIEW_LYRICS))
-            button->setText(has ? QStringLiteral("Lyrics!") : QStringLiteral("Lyrics"));
+        if (m_controls.lyrics)
+            m_controls.lyrics->setText(has ? QStringLiteral("Lyrics!") : QStringLiteral("Lyrics"));
     });
 }
 
@@ -105,17 +93,16 @@ void CEditingController::ShowForm()
         form.ShowFromFile(TrackOf(form.Path()));
         return;
     }
-    const CControls& c = m_context.controls;
-    if (auto* path = c.Get<QLineEdit>(IDC_TAG_PATH)) {
+    if (QLineEdit* path = m_controls.path) {
         path->setText(form.Path());
         path->setCursorPosition(0);
         path->setToolTip(form.Path());
     }
-    for (const SBox& b : kBoxes) {
-        if (auto* box = c.Get<QLineEdit>(b.box))
-            box->setText(form.Text(b.field));
+    for (const SEditingControls::SField& f : m_controls.fields) {
+        if (f.box)
+            f.box->setText(form.Text(f.field));
     }
-    if (auto* genre = c.Get<QComboBox>(IDC_TAG_GENRE))
+    if (QComboBox* genre = m_controls.genre)
         genre->setCurrentIndex(genre->findText(form.Text(EField::Genre)));
 }
 
@@ -123,26 +110,24 @@ void CEditingController::MarkChanged()
 {
     // The labels of the fields a Save or a Multisave would write are in bold.
     const CTagFormModel& form = m_context.doc.TagForm();
-    const CControls& c = m_context.controls;
-    const auto mark = [&c, &form](int id, EField field) {
-        if (auto* label = c.Get<QLabel>(id)) {
+    const auto mark = [&form](QLabel* label, EField field) {
+        if (label) {
             QFont font = label->font();
             font.setBold(form.IsChanged(field));
             label->setFont(font);
         }
     };
-    for (const SBox& b : kBoxes)
-        mark(b.label, b.field);
-    mark(IDC_TAG_GENRE_LABEL, EField::Genre);
+    for (const SEditingControls::SField& f : m_controls.fields)
+        mark(f.label, f.field);
+    mark(m_controls.genreLabel, EField::Genre);
 }
 
 void CEditingController::OnSave()
 {
-    const auto* multisave = m_context.controls.Get<QCheckBox>(IDC_MULTISAVE);
-    const bool many = multisave && multisave->isChecked();
+    const bool many = m_controls.multisave && m_controls.multisave->isChecked();
     QList<qint64> ids;
     if (many)
-        ids = m_context.SelectedSongIds();
+        ids = m_context.doc.Songs().SelectedIds();
     else if (m_context.doc.TagForm().SongId() != -1)
         ids << m_context.doc.TagForm().SongId();
     const bool rename = CSettings::Bool(ESetting::Rename);

@@ -1,9 +1,35 @@
 #pragma once
 
 #include "db/CSongColumns.h"
+#include "model/CTagFormModel.h"
 #include "ui/CControllerContext.h"
 
+#include <QList>
 #include <QObject>
+
+class QAbstractButton;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+
+// The editing controller's widgets: the tag form.
+struct SEditingControls
+{
+    // A text box of the form and its label, bold when Save would write the field.
+    struct SField
+    {
+        CTagFormModel::EField field;
+        QLineEdit* box = nullptr;
+        QLabel* label = nullptr;
+    };
+    QList<SField> fields; // Title, Artist, Album, Year, Track, Comment
+    QComboBox* genre = nullptr;
+    QLabel* genreLabel = nullptr;
+    QLineEdit* path = nullptr; // the shown song's file
+    QCheckBox* multisave = nullptr;
+    QAbstractButton* lyrics = nullptr;
+};
 
 // The tag fields (they show and edit the document's tag form), Save and Multisave, the
 // Multisave box, the song list's tag cell edits and the Lyrics dialog.
@@ -11,7 +37,8 @@ class CEditingController : public QObject
 {
     Q_OBJECT
 public:
-    CEditingController(const SControllerContext& context, QObject* parent);
+    CEditingController(const SControllerContext& context, const SEditingControls& controls,
+                       QObject* parent);
 
     void OnSave();
     void OnViewLyrics();
@@ -23,10 +50,12 @@ private:
     void BindFields();
     void ShowForm();
     void MarkChanged();
+    QLineEdit* Box(CTagFormModel::EField field) const;
 
     // The file's own fields (the track number): none for a file on a CD-ROM or not there.
     QString TrackOf(const QString& path) const;
 
     SControllerContext m_context;
+    SEditingControls m_controls;
     bool m_readingFile = false;
 };

@@ -11,10 +11,14 @@
 #include "ui/CommandIds.h"
 
 #include <QAction>
+#include <QEvent>
+#include <QItemSelectionModel>
 #include <QListView>
+#include <QScopedValueRollback>
 
-CSessionController::CSessionController(const SControllerContext& context, QObject* parent)
-    : QObject(parent), m_context(context)
+CSessionController::CSessionController(const SControllerContext& context,
+                                       const SSessionControls& controls, QObject* parent)
+    : QObject(parent), m_context(context), m_controls(controls)
 {
     setObjectName(QStringLiteral("sessionController"));
     const auto on = [this](int id, void (CSessionController::*handler)()) {
@@ -26,6 +30,66 @@ CSessionController::CSessionController(const SControllerContext& context, QObjec
     on(ID_RENAME_SESSION, &CSessionController::RenameSession);
     on(ID_UPDATE_SESSION, &CSessionController::UpdateSession);
     on(ID_EXCLUDED_NAMES, &CSessionController::ShowExcludedNames);
+    BindList();
+}
+
+void CSessionController::BindList()
+{
+    QListView* list = m_controls.sessions;
+    if (!list)
+        return;
+    connect(list->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        if (m_following)
+            return;
+        m_listedSinceClick = true;
+        ReportChoice();
+    });
+    // A click (or Enter) on the highlighted session changes no selection, yet the song list
+    // may show a search or nothing: it must list the session again, once per gesture.
+    list->installEventFilter(this);
+    list->viewport()->installEventFilter(this);
+    const auto listOnce = [this] {
+        if (m_listedSinceClick)
+            return;
+        m_listedSinceClick = true;
+        ReportChoice();
+    };
+    connect(list, &QAbstractItemView::clicked, this, listOnce);
+    connect(list, &QAbstractItemView::activated, this, listOnce);
+    connect(&m_context.doc.Sessions(), &CSessionListModel::SelectionChanged, this,
+            &CSessionController::FollowChoice);
+}
+
+bool CSessionController::eventFilter(QObject* watched, QEvent* event)
+{
+    // A press comes before the selection it makes, so a click that selects another
+    // session lists it once, as does a double click.
+    if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::KeyPress)
+        m_listedSinceClick = false;
+    return QObject::eventFilter(watched, event);
+}
+
+void CSessionController::ReportChoice()
+{
+    const QModelIndexList rows = m_controls.sessions->selectionModel()->selectedRows();
+    if (rows.isEmpty())
+        m_context.doc.Sessions().Select(std::nullopt);
+    else
+        m_context.doc.ShowSession(rows.first().data().toString());
+}
+
+void CSessionController::FollowChoice()
+{
+    QListView* list = m_controls.sessions;
+    const std::optional<QString> chosen = m_context.doc.SelectedSession();
+    const int row = chosen ? m_context.doc.Sessions().Row(*chosen) : -1;
+    const QModelIndexList rows = list->selectionModel()->selectedRows();
+    if (rows.isEmpty() ? row < 0 : rows.first().row() == row)
+        return;
+    const QScopedValueRollback<bool> following(m_following, true);
+    list->clearSelection();
+    if (row >= 0)
+        list->setCurrentIndex(m_context.doc.Sessions().index(row));
 }
 
 void CSessionController::NewSession()
@@ -38,30 +102,19 @@ void CSessionController::NewSession()
     const CSessionOperations::SResult result =
         CSessionOperations(m_context.doc, m_context.services).AddSession(name, dialog.Path());
     if (result.outcome == CSessionOperations::EOutcome::Done)
-        ShowSession(name);
+        m_context.doc.ShowSession(name);
     ReportSkipped(result);
-}
-
-void CSessionController::ShowSession(const QString& name)
-{
-    auto* list = m_context.controls.Get<QListView>(IDC_SESSIONS);
-    const int row = m_context.doc.Sessions().Row(name);
-    if (!list || row < 0)
-        return;
-    // Cleared first, so that a session highlighted already is listed as well.
-    list->clearSelection();
-    list->setCurrentIndex(m_context.doc.Sessions().index(row));
 }
 
 void CSessionController::DeleteSession()
 {
     CSessionOperations(m_context.doc, m_context.services)
-        .DeleteSession(m_context.SelectedSession());
+        .DeleteSession(m_context.doc.SelectedSession());
 }
 
 void CSessionController::RenameSession()
 {
-    const std::optional<QString> name = m_context.SelectedSession();
+    const std::optional<QString> name = m_context.doc.SelectedSession();
     if (!name)
         return;
     CSessionNameDialog dialog(*m_context.services.prompts, m_context.window);
@@ -75,7 +128,7 @@ void CSessionController::RenameSession()
 void CSessionController::UpdateSession()
 {
     ReportSkipped(CSessionOperations(m_context.doc, m_context.services)
-                      .UpdateSession(m_context.SelectedSession()));
+                      .UpdateSession(m_context.doc.SelectedSession()));
 }
 
 void CSessionController::ReportSkipped(const CSessionOperations::SResult& result)

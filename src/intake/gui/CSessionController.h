@@ -6,13 +6,23 @@
 #include <QObject>
 #include <QStringList>
 
-// The session commands of the main form: New, Delete, Rename and Update Session with
-// their dialogs, and the names with leading digits.
+class QListView;
+
+// The session controller's widgets.
+struct SSessionControls
+{
+    QListView* sessions = nullptr; // the session list, over the document's sessions
+};
+
+// The session list and the session commands of the main form: New, Delete, Rename and
+// Update Session with their dialogs, and the names with leading digits. The list reports
+// the user's choice to the document and highlights the document's chosen session.
 class CSessionController : public QObject
 {
     Q_OBJECT
 public:
-    CSessionController(const SControllerContext& context, QObject* parent);
+    CSessionController(const SControllerContext& context, const SSessionControls& controls,
+                       QObject* parent);
 
     void NewSession();
     void DeleteSession();
@@ -24,11 +34,22 @@ Q_SIGNALS:
     // Submit New Names in the names dialog, which owns the form that follows.
     void SubmitNamesRequested(const QStringList& names, QWidget* dialog);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
-    // Highlights the session in the list, which lists its songs.
-    void ShowSession(const QString& name);
+    void BindList();
+    // The user's choice in the list, to the document.
+    void ReportChoice();
+    // The list highlights the document's chosen session.
+    void FollowChoice();
     // Names the files a scan could not take in, in one message.
     void ReportSkipped(const CSessionOperations::SResult& result);
 
     SControllerContext m_context;
+    SSessionControls m_controls;
+    // The session was listed since the last mouse or key press.
+    bool m_listedSinceClick = false;
+    // The list is being made to follow the document: no choice of the user's.
+    bool m_following = false;
 };

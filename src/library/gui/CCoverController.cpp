@@ -10,8 +10,9 @@
 
 #include <QPixmap>
 
-CCoverController::CCoverController(const SControllerContext& context, QObject* parent)
-    : QObject(parent), m_context(context), m_label(context.controls.Get<CCoverLabel>(IDC_TAG_COVER))
+CCoverController::CCoverController(const SControllerContext& context,
+                                   const SCoverControls& controls, QObject* parent)
+    : QObject(parent), m_context(context), m_label(controls.cover)
 {
     if (!m_label)
         return;

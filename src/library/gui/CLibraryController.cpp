@@ -8,54 +8,25 @@
 #include "ui/CommandIds.h"
 
 #include <QAction>
-#include <QEvent>
-#include <QItemSelectionModel>
-#include <QListView>
 
-CLibraryController::CLibraryController(const SControllerContext& context, QObject* parent)
+CLibraryController::CLibraryController(const SControllerContext& context,
+                                       const SLibraryControls& controls, QObject* parent)
     : QObject(parent), m_context(context)
 {
-    const CControls& c = m_context.controls;
-    if (auto* sessions = c.Get<QListView>(IDC_SESSIONS)) {
-        connect(sessions->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
-            m_listedSinceClick = true;
-            OnSessionSelected();
-        });
-        // A click (or Enter) on the highlighted session changes no selection, yet the list
-        // may show a search or nothing: it must list the session again, once per gesture.
-        sessions->installEventFilter(this);
-        sessions->viewport()->installEventFilter(this);
-        const auto listOnce = [this] {
-            if (m_listedSinceClick)
-                return;
-            m_listedSinceClick = true;
-            OnSessionSelected();
-        };
-        connect(sessions, &QAbstractItemView::clicked, this, listOnce);
-        connect(sessions, &QAbstractItemView::activated, this, listOnce);
+    connect(&m_context.doc, &CCdlistDoc::SessionShown, this, &CLibraryController::OnSessionShown);
+    if (CLibraryListCtrl* songs = controls.songs) {
+        connect(songs, &CLibraryListCtrl::RowClicked, this, &CLibraryController::OnSongClicked);
+        connect(songs, &CLibraryListCtrl::RowDoubleClicked, this,
+                &CLibraryController::OnSongDoubleClicked);
+        connect(songs, &CLibraryListCtrl::CellEdited, this, &CLibraryController::OnCellEdited);
     }
-    auto* songs = c.Get<CLibraryListCtrl>(IDC_SONGS);
-    connect(songs, &CLibraryListCtrl::RowClicked, this, &CLibraryController::OnSongClicked);
-    connect(songs, &CLibraryListCtrl::RowDoubleClicked, this,
-            &CLibraryController::OnSongDoubleClicked);
-    connect(songs, &CLibraryListCtrl::CellEdited, this, &CLibraryController::OnCellEdited);
     if (QAction* deleteFile = m_context.Action(ID_DELETE_SELECTED_FILE))
         connect(deleteFile, &QAction::triggered, this, &CLibraryController::OnDeleteSelectedFile);
 }
 
-bool CLibraryController::eventFilter(QObject* watched, QEvent* event)
+void CLibraryController::OnSessionShown(const QString& name)
 {
-    // A press comes before the selection it makes, so a click that selects another
-    // session lists it once, as does a double click.
-    if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::KeyPress)
-        m_listedSinceClick = false;
-    return QObject::eventFilter(watched, event);
-}
-
-void CLibraryController::OnSessionSelected()
-{
-    if (const std::optional<QString> name = m_context.SelectedSession())
-        CLibraryOperations(m_context.doc, m_context.services).ShowSession(*name);
+    CLibraryOperations(m_context.doc, m_context.services).ShowSession(name);
 }
 
 void CLibraryController::OnSongClicked(int row)

@@ -5,23 +5,29 @@
 
 #include <QObject>
 
-// The session list, the song list and the tag fields: choosing a session, showing a
-// song's tag, adding it to the playlist with a double click, storing cell edits and
-// deleting the selected file.
+class CLibraryListCtrl;
+
+// The library controller's widgets.
+struct SLibraryControls
+{
+    CLibraryListCtrl* songs = nullptr; // the song list, over the document's songs
+};
+
+// The song list: listing the session the document shows, showing a song's tag, adding
+// it to the playlist with a double click, storing cell edits and deleting the selected
+// file.
 class CLibraryController : public QObject
 {
     Q_OBJECT
 public:
-    CLibraryController(const SControllerContext& context, QObject* parent);
+    CLibraryController(const SControllerContext& context, const SLibraryControls& controls,
+                       QObject* parent);
 
-    void OnSessionSelected();
+    void OnSessionShown(const QString& name);
     void OnSongClicked(int row);
     void OnSongDoubleClicked(int row);
     void OnCellEdited(int row, int column, const QString& text);
     void OnDeleteSelectedFile();
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 Q_SIGNALS:
     // A cell edit changes a song's tag field (Title, Artist, Album or Comment).
@@ -29,6 +35,4 @@ Q_SIGNALS:
 
 private:
     SControllerContext m_context;
-    // The session was listed since the last mouse or key press.
-    bool m_listedSinceClick = false;
 };

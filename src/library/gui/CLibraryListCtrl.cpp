@@ -10,6 +10,10 @@ CLibraryListCtrl::CLibraryListCtrl(CSongListModel* model, QWidget* parent)
     : QTableView(parent), m_model(model)
 {
     setModel(m_model);
+    // The selection is the model's, which the commands read.
+    QItemSelectionModel* own = selectionModel();
+    setSelectionModel(&m_model->Selection());
+    delete own;
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setShowGrid(false);
@@ -112,15 +116,6 @@ void CLibraryListCtrl::resizeEvent(QResizeEvent* event)
 {
     QTableView::resizeEvent(event);
     SetColumnWidths();
-}
-
-QList<int> CLibraryListCtrl::SelectedRows() const
-{
-    QList<int> rows;
-    for (const QModelIndex& index : selectionModel()->selectedRows())
-        rows << index.row();
-    std::sort(rows.begin(), rows.end());
-    return rows;
 }
 
 void CLibraryListCtrl::SortByHeading(int column)

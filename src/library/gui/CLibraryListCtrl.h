@@ -15,19 +15,16 @@ class CLibraryListCtrl : public QTableView
 public:
     CLibraryListCtrl(CSongListModel* model, QWidget* parent = nullptr);
 
-    CSongListModel* Model() const { return m_model; }
     int ColumnCount() const { return m_model->ColumnCount(); }
     QStringList Headings() const { return m_model->Headings(); }
     int RowCount() const { return m_model->RowCount(); }
     qint64 ItemData(int row) const { return m_model->Id(row); }
     QString CellText(int row, int column) const { return m_model->Cell(row, column); }
     const QList<ESongColumn>& Columns() const { return m_model->Columns(); }
-    QList<int> SelectedRows() const;
 
     // A click on a column heading: ascending for a new column, the other direction for
     // the column the list is sorted by. Equal cells keep their order.
     void SortByHeading(int column);
-    int LastSortColumn() const { return m_model->SortedColumn(); }
     bool SortAscending() const { return m_model->SortedAscending(); }
     // Column widths that fill `room`: what each needs when all fit, else a fair share of
     // it; `designed` weighs the shares.

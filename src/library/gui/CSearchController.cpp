@@ -9,38 +9,35 @@
 #include <QComboBox>
 #include <QLineEdit>
 
-CSearchController::CSearchController(const SControllerContext& context, QObject* parent)
-    : QObject(parent), m_context(context)
+CSearchController::CSearchController(const SControllerContext& context,
+                                     const SSearchControls& controls, QObject* parent)
+    : QObject(parent), m_context(context), m_controls(controls)
 {
-    if (auto* genre = m_context.controls.Get<QComboBox>(IDC_SEARCH_GENRE))
-        CGenreCombo::Fill(genre, true);
+    if (m_controls.genre)
+        CGenreCombo::Fill(m_controls.genre, true);
     QAction* search = m_context.Action(ID_SEARCH);
     if (!search)
         return;
     connect(search, &QAction::triggered, this, &CSearchController::OnSearch);
     // Enter in a search field runs the command, so a running job still blocks it.
-    for (int id :
-         {IDC_SEARCH_ALL, IDC_SEARCH_TITLE, IDC_SEARCH_ARTIST, IDC_SEARCH_ALBUM, IDC_SEARCH_FILE}) {
-        if (auto* edit = m_context.controls.Get<QLineEdit>(id))
+    const SSearchControls& c = m_controls;
+    for (QLineEdit* edit : {c.all, c.title, c.artist, c.album, c.file}) {
+        if (edit)
             connect(edit, &QLineEdit::returnPressed, search, &QAction::trigger);
     }
 }
 
 SSearchCriteria CSearchController::Criteria() const
 {
-    const auto text = [this](int id) {
-        const auto* edit = m_context.controls.Get<QLineEdit>(id);
-        return edit ? edit->text() : QString();
-    };
+    const auto text = [](const QLineEdit* edit) { return edit ? edit->text() : QString(); };
     SSearchCriteria c;
-    c.all = text(IDC_SEARCH_ALL);
-    c.title = text(IDC_SEARCH_TITLE);
-    c.artist = text(IDC_SEARCH_ARTIST);
-    c.album = text(IDC_SEARCH_ALBUM);
-    c.file = text(IDC_SEARCH_FILE);
+    c.all = text(m_controls.all);
+    c.title = text(m_controls.title);
+    c.artist = text(m_controls.artist);
+    c.album = text(m_controls.album);
+    c.file = text(m_controls.file);
     // "(NONE)" and an empty choice have no stored form: no genre condition.
-    const auto* genre = m_context.controls.Get<QComboBox>(IDC_SEARCH_GENRE);
-    c.genre = genre ? CGenres::StoredForm(genre->currentText()) : QString();
+    c.genre = m_controls.genre ? CGenres::StoredForm(m_controls.genre->currentText()) : QString();
     return c;
 }
 

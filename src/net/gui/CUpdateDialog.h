@@ -23,7 +23,6 @@ public:
     QString Status() const;
     // Close, Escape and the close box: stop a check on its way and close.
     void reject() override;
-    QString WhatsNew() const { return m_whatsNew; }
 
 private:
     const SAppServices& m_services;

@@ -40,9 +40,10 @@ bool HasSessionBus()
 
 } // namespace
 
-CPreviewController::CPreviewController(const SControllerContext& context, CPlaybackInfo& info,
+CPreviewController::CPreviewController(const SControllerContext& context,
+                                       const SPreviewControls& controls, CPlaybackInfo& info,
                                        QObject* parent)
-    : QObject(parent), m_context(context), m_info(info),
+    : QObject(parent), m_context(context), m_controls(controls), m_info(info),
       m_player(new CInternalPlayer(CInternalPlayer::SOutput::FromEnvironment(), this))
 {
     connect(&m_info, &CPlaybackInfo::SeekRequested, this,
@@ -67,20 +68,15 @@ CPreviewController::CPreviewController(const SControllerContext& context, CPlayb
         m_mpris->Register(QDBusConnection::sessionBus());
 }
 
-QPushButton* CPreviewController::Button() const
-{
-    return m_context.controls.Get<QPushButton>(ID_PREVIEW);
-}
-
 void CPreviewController::OnPreview()
 {
-    if (QPushButton* button = Button(); button && CaptionIs(button, kStopCaption)) {
+    if (QPushButton* button = m_controls.preview; button && CaptionIs(button, kStopCaption)) {
         // The caption changes back with the poll, once the player reports stopped.
         m_player->Stop();
         m_player->Close();
         return;
     }
-    const QList<qint64> ids = m_context.SelectedSongIds();
+    const QList<qint64> ids = m_context.doc.Songs().SelectedIds();
     if (ids.isEmpty())
         return;
     const SAppServices& services = m_context.services;
@@ -118,7 +114,7 @@ void CPreviewController::OnPoll()
     else if (m_info.Previewing())
         m_info.ShowProgress(CPlaybackInfo::ESource::Preview, int(m_player->PositionMs() / 1000),
                             int(m_player->LengthMs() / 1000));
-    QPushButton* button = Button();
+    QPushButton* button = m_controls.preview;
     if (!button)
         return;
     if (m_player->IsStopped() && !CaptionIs(button, kPreviewCaption)) {

@@ -9,6 +9,12 @@ class CPlaybackInfo;
 class CMprisBridge;
 class QPushButton;
 
+// The preview controller's widget.
+struct SPreviewControls
+{
+    QPushButton* preview = nullptr; // Preview, and Stop while a song plays
+};
+
 // Preview on the main form: the selected song through the built-in player, and Stop.
 // The player lives as long as the form; the form's one-second poll hands it the level
 // and the equalizer and lets the button's caption and the Playback Info group follow it.
@@ -16,20 +22,20 @@ class CPreviewController : public QObject
 {
     Q_OBJECT
 public:
-    CPreviewController(const SControllerContext& context, CPlaybackInfo& info, QObject* parent);
+    CPreviewController(const SControllerContext& context, const SPreviewControls& controls,
+                       CPlaybackInfo& info, QObject* parent);
 
     CInternalPlayer& Player() const { return *m_player; }
-    CMprisBridge& MediaControls() const { return *m_mpris; }
 
     void OnPreview();
     void OnPoll();
 
 private:
-    QPushButton* Button() const;
     void OnNoOutput(const QString& message);
     void PlayFile(const QString& path);
 
     SControllerContext m_context;
+    SPreviewControls m_controls;
     CPlaybackInfo& m_info;
     CInternalPlayer* m_player = nullptr;
     CMprisBridge* m_mpris = nullptr;

@@ -11,15 +11,15 @@
 
 #include <QAction>
 #include <QElapsedTimer>
-#include <QListView>
 #include <QScopedValueRollback>
 #include <QSlider>
 #include <QThread>
 #include <QTimer>
 
-CWinampController::CWinampController(const SControllerContext& context, CPlaybackInfo& info,
+CWinampController::CWinampController(const SControllerContext& context,
+                                     const SPlayerControls& controls, CPlaybackInfo& info,
                                      QObject* parent)
-    : QObject(parent), m_context(context), m_info(info)
+    : QObject(parent), m_context(context), m_controls(controls), m_info(info)
 {
     connect(&m_info, &CPlaybackInfo::SeekRequested, this,
             [this](CPlaybackInfo::ESource source, int seconds) {
@@ -41,10 +41,8 @@ CWinampController::CWinampController(const SControllerContext& context, CPlaybac
         connect(play, &QAction::triggered, this, &CWinampController::OnPlay);
     if (QAction* update = m_context.Action(ID_UPDATE_WINAMP))
         connect(update, &QAction::triggered, this, &CWinampController::OnUpdateWinamp);
-    if (auto* slider = m_context.controls.Get<QSlider>(IDC_VOLUME))
+    if (QSlider* slider = m_controls.volume)
         connect(slider, &QSlider::valueChanged, this, &CWinampController::OnVolume);
-    if (m_context.window)
-        connect(m_context.window, SIGNAL(TimerTick()), this, SLOT(OnTimer()));
 }
 
 CWinampOperations CWinampController::Operations()
@@ -83,7 +81,7 @@ void CWinampController::OnPlay()
     if (m_inCommand || m_context.doc.IsBusy())
         return;
     const QScopedValueRollback<bool> inCommand(m_inCommand, true);
-    Operations().Play(m_context.SelectedPlaylistEntry());
+    Operations().Play(m_context.doc.Playlist().SelectedEntry());
 }
 
 void CWinampController::OnVolume(int position)
@@ -96,7 +94,7 @@ void CWinampController::OnTimer()
 {
     if (m_inCommand)
         return;
-    const SPollResult poll = Operations().Poll(m_context.SelectedPlaylistEntry());
+    const SPollResult poll = Operations().Poll(m_context.doc.Playlist().SelectedEntry());
     if (poll.enableUpdate && !m_context.doc.Playlist().Changed() && !m_context.doc.IsBusy())
         m_context.doc.Playlist().SetChanged(true);
     using ESource = CPlaybackInfo::ESource;
@@ -113,7 +111,7 @@ void CWinampController::OnTimer()
 
 void CWinampController::ShowVolume(int volume)
 {
-    auto* slider = m_context.controls.Get<QSlider>(IDC_VOLUME);
+    QSlider* slider = m_controls.volume;
     if (volume < 0 || !slider || slider->isSliderDown())
         return;
     // Top is loudest; shown without being sent back.

@@ -6,6 +6,13 @@
 #include <QObject>
 
 class CPlaybackInfo;
+class QSlider;
+
+// The player controller's widget.
+struct SPlayerControls
+{
+    QSlider* volume = nullptr; // top is loudest
+};
 
 // The external player on the main form: Play, Pause, Stop, Previous, Next (buttons, menu,
 // keypad), Update Winamp, the volume slider and the one-second poll that shows what the
@@ -14,17 +21,16 @@ class CWinampController : public QObject
 {
     Q_OBJECT
 public:
-    CWinampController(const SControllerContext& context, CPlaybackInfo& info, QObject* parent);
+    CWinampController(const SControllerContext& context, const SPlayerControls& controls,
+                      CPlaybackInfo& info, QObject* parent);
 
     void OnUpdateWinamp();
     void OnPlay();
     void OnVolume(int position);
 
-public Q_SLOTS:
     // The form's one-second timer.
     void OnTimer();
 
-public:
     const SSentList& Sent() const { return m_sent; }
     // Lets tests shorten the wait before the "waiting a long time" question.
     void SetQuestionInterval(int ms) { m_questionMs = ms; }
@@ -36,6 +42,7 @@ private:
     void ShowVolume(int volume);
 
     SControllerContext m_context;
+    SPlayerControls m_controls;
     CPlaybackInfo& m_info;
     SSentList m_sent;
     int m_questionMs = 30000;

@@ -32,8 +32,6 @@ class CCopyFilesDialog : public QDialog
 public:
     CCopyFilesDialog(SCopyJob job, CPrompts& prompts, QWidget* parent = nullptr);
 
-    QLabel* FileLabel() const { return m_file; }
-    QProgressBar* FileBar() const { return m_fileBar; }
     QProgressBar* JobBar() const { return m_jobBar; }
     QLabel* TargetLabel() const { return m_target; }
     QLabel* SummaryLabel() const { return m_summary; }

@@ -27,8 +27,9 @@ CPrompts::SFileDialog PlaylistDialog(const char* title)
 
 } // namespace
 
-CPlaylistController::CPlaylistController(const SControllerContext& context, QObject* parent)
-    : QObject(parent), m_context(context)
+CPlaylistController::CPlaylistController(const SControllerContext& context,
+                                         const SPlaylistControls& controls, QObject* parent)
+    : QObject(parent), m_context(context), m_controls(controls)
 {
     ConnectAction(ID_ADD_TO_PLAYLIST, &CPlaylistController::OnAdd);
     ConnectAction(ID_REMOVE_FROM_PLAYLIST, &CPlaylistController::OnRemove);
@@ -39,7 +40,7 @@ CPlaylistController::CPlaylistController(const SControllerContext& context, QObj
     ConnectAction(ID_IMPORT_M3U, &CPlaylistController::OnImportM3u);
     ConnectAction(ID_RANDOM, &CPlaylistController::OnRandom);
     ConnectAction(ID_COPY_FILES, &CPlaylistController::OnCopyFiles);
-    if (QListView* view = PlaylistView())
+    if (QListView* view = m_controls.playlist)
         connect(view, &QListView::doubleClicked, this,
                 [this](const QModelIndex&) { OnPlaylistDoubleClick(); });
 }
@@ -50,14 +51,10 @@ void CPlaylistController::ConnectAction(int id, void (CPlaylistController::*hand
         connect(action, &QAction::triggered, this, handler);
 }
 
-QListView* CPlaylistController::PlaylistView() const
-{
-    return m_context.controls.Get<QListView>(IDC_PLAYLIST);
-}
-
 void CPlaylistController::OnAdd()
 {
-    CPlaylistOperations(m_context.doc, m_context.services).AddRows(m_context.SelectedSongRows());
+    CPlaylistOperations(m_context.doc, m_context.services)
+        .AddRows(m_context.doc.Songs().SelectedRows());
 }
 
 void CPlaylistController::OnAddAll()
@@ -68,7 +65,7 @@ void CPlaylistController::OnAddAll()
 void CPlaylistController::OnRemove()
 {
     CPlaylistOperations(m_context.doc, m_context.services)
-        .Remove(m_context.SelectedPlaylistEntry());
+        .Remove(m_context.doc.Playlist().SelectedEntry());
 }
 
 void CPlaylistController::OnClear()
@@ -78,7 +75,7 @@ void CPlaylistController::OnClear()
 
 void CPlaylistController::OnPlaylistDoubleClick()
 {
-    const QListView* view = PlaylistView();
+    const QListView* view = m_controls.playlist;
     const int row = view && view->currentIndex().isValid() ? view->currentIndex().row() : -1;
     if (CPlaylistOperations(m_context.doc, m_context.services).RemoveByDoubleClick(row)) {
         if (QAction* update = m_context.Action(ID_UPDATE_WINAMP))
@@ -118,7 +115,7 @@ void CPlaylistController::OnRandom()
         prompts.Error(QStringLiteral("The database is empty!"), QStringLiteral("Error"));
         return;
     }
-    const QString session = m_context.SelectedSession().value_or(QString());
+    const QString session = m_context.doc.SelectedSession().value_or(QString());
     CRandomDialog dialog(!session.isEmpty(), CSettings::Int(ESetting::Random),
                          CSettings::Int(ESetting::PbOrNm) == 1, m_context.window);
     if (dialog.exec() != QDialog::Accepted)

@@ -6,6 +6,12 @@
 
 class QListView;
 
+// The playlist controller's widget.
+struct SPlaylistControls
+{
+    QListView* playlist = nullptr; // over the document's playlist
+};
+
 // The playlist commands of the main form: Add, Remove, Add All, Clear, double clicks,
 // the .m3u export, Load Playlist, import as a session, the random selection and copying
 // the playlist's files.
@@ -13,7 +19,8 @@ class CPlaylistController : public QObject
 {
     Q_OBJECT
 public:
-    CPlaylistController(const SControllerContext& context, QObject* parent);
+    CPlaylistController(const SControllerContext& context, const SPlaylistControls& controls,
+                        QObject* parent);
 
     void OnAdd();
     void OnRemove();
@@ -28,7 +35,7 @@ public:
 
 private:
     void ConnectAction(int id, void (CPlaylistController::*handler)());
-    QListView* PlaylistView() const;
 
     SControllerContext m_context;
+    SPlaylistControls m_controls;
 };

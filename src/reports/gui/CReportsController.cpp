@@ -27,7 +27,7 @@ CReportsController::CReportsController(const SControllerContext& context, QObjec
 void CReportsController::OnExportHtml()
 {
     CPrompts& prompts = *m_context.services.prompts;
-    const std::optional<QString> session = m_context.SelectedSession();
+    const std::optional<QString> session = m_context.doc.SelectedSession();
     CHtmlDialog dialog(prompts, session.has_value(), m_context.window);
     if (dialog.exec() != QDialog::Accepted)
         return;

@@ -28,10 +28,9 @@ class EditingWindowTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        // No first-run or monthly offers; a Comment column.
-        CSettings::SetInt(QStringLiteral("Firsttime"), 1);
-        CSettings::SetInt(QStringLiteral("UpdateDate"), f.month);
-        CSettings::SetInt(QStringLiteral("LibComment"), 1);
+        f.SkipStartQuestions();
+        // A Comment column.
+        CSettings::SetInt(ESetting::LibComment, 1);
         folder = f.env.MakeDir(QStringLiteral("music"));
         for (const char* title : {"One", "Two"}) {
             const QString file = QString::fromLatin1(title) + QStringLiteral(".mp3");

@@ -12,6 +12,8 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
 #include <gtest/gtest.h>
 
 // The window's face of the session commands: its dialogs and its selection reach the
@@ -114,6 +116,26 @@ TEST_F(SessionControllerTest, DeleteRenameAndUpdateActOnTheSelectedSession)
     Trigger(ID_DELETE_SESSION);
     EXPECT_EQ(Sessions(), QStringList{"Rock"});
     EXPECT_EQ(Total(), "1");
+}
+
+// The list reports the user's choice to the document, which has it listed; a session the
+// document shows (from any face) is highlighted and listed once.
+TEST_F(SessionControllerTest, TheDocumentShowsTheChosenSessionAndTheListFollowsIt)
+{
+    QSignalSpy shown(&fixture.doc, &CCdlistDoc::SessionShown);
+    QListView* list = fixture.View().SessionList();
+    CSessionListModel& model = fixture.doc.Sessions();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      list->visualRect(model.index(model.Row("rock"))).center());
+    ASSERT_EQ(shown.size(), 1);
+    EXPECT_EQ(shown[0][0].toString(), "rock");
+    EXPECT_EQ(fixture.doc.SelectedSession(), "rock");
+    EXPECT_EQ(fixture.doc.Songs().RowCount(), 2);
+
+    fixture.doc.ShowSession("Rock");
+    EXPECT_EQ(list->selectionModel()->selectedRows().value(0).data().toString(), "Rock");
+    EXPECT_EQ(fixture.doc.Songs().RowCount(), 1);
+    EXPECT_EQ(shown.size(), 2);
 }
 
 TEST_F(SessionControllerTest, ExcludedNamesOpensItsDialog)

@@ -26,9 +26,7 @@ class MainFormTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        // No first-run or monthly offers.
-        CSettings::SetInt(QStringLiteral("Firsttime"), 1);
-        CSettings::SetInt(QStringLiteral("UpdateDate"), f.month);
+        f.SkipStartQuestions();
         f.beforeStart = [](CCdlistView& view) {
             // The form owns exactly one of each: commands must run once per trigger.
             EXPECT_EQ(view.findChildren<CLibraryController*>().size(), 1);
@@ -88,7 +86,7 @@ TEST_F(MainFormTest, AClickShowsTheTagFieldsAndADoubleClickQueuesTheShownRow)
     EXPECT_EQ(f.doc.Playlist().Entry(0).text, QStringLiteral("unknown genre"));
     EXPECT_TRUE(f.View().Action(ID_UPDATE_WINAMP)->isEnabled());
     EXPECT_TRUE(update.isEmpty());
-    CSettings::SetInt(QStringLiteral("AutoUpd"), 1);
+    CSettings::SetInt(ESetting::AutoUpd, 1);
     Q_EMIT songs->RowDoubleClicked(0);
     EXPECT_EQ(f.doc.Playlist().Ids(), (QList<qint64>{other, rocker}));
     EXPECT_EQ(update.size(), 1);
@@ -104,7 +102,7 @@ TEST_F(MainFormTest, AGenreTextTheTableDoesNotNameLeavesTheGenreBoxBlank)
 
 TEST_F(MainFormTest, CellEditsSaveTheTagAndTheDeleteCommandAsksAboutTheEditedSong)
 {
-    CSettings::SetInt(QStringLiteral("LibComment"), 1); // Title, Artist, Album, Session, Comment
+    CSettings::SetInt(ESetting::LibComment, 1); // Title, Artist, Album, Session, Comment
     const qint64 id = Add({.title = "Old", .artist = "A"});
     StartIn("S");
     CSongListModel& songs = f.doc.Songs();

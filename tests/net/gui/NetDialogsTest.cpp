@@ -30,10 +30,10 @@ void Click(QWidget* dialog, const char* button)
 
 void UseMailServer(const CScriptedSmtpServer& server)
 {
-    CSettings::SetString(QStringLiteral("MailServer"), QStringLiteral("127.0.0.1"));
-    CSettings::SetInt(QStringLiteral("MailPort"), server.Port());
-    CSettings::SetString(QStringLiteral("SupportAddress"), QStringLiteral("help@example.org"));
-    CSettings::SetInt(QStringLiteral("NetTimeout"), 2);
+    CSettings::SetString(ESetting::MailServer, QStringLiteral("127.0.0.1"));
+    CSettings::SetInt(ESetting::MailPort, server.Port());
+    CSettings::SetString(ESetting::SupportAddress, QStringLiteral("help@example.org"));
+    CSettings::SetInt(ESetting::NetTimeout, 2);
 }
 
 TEST(NetDialogsTest, FeedbackFormStaysOpenOnFailureAndClosesWhenSent)
@@ -123,11 +123,10 @@ TEST(NetDialogsTest, SubmitNewNamesMailsTheListedNames)
 TEST(NetDialogsTest, HelpChecksForUpdatesShowsWhatsNewAndOpensTheSite)
 {
     CViewFixture f;
-    CSettings::SetInt(QStringLiteral("Firsttime"), 1);
-    CSettings::SetInt(QStringLiteral("UpdateDate"), f.month);
-    CSettings::SetString(QStringLiteral("WebSite"), QStringLiteral("https://site.example.org/"));
+    f.SkipStartQuestions();
+    CSettings::SetString(ESetting::WebSite, QStringLiteral("https://site.example.org/"));
     CLocalHttpServer http;
-    CSettings::SetString(QStringLiteral("UpdateServer"), http.Url(QString()));
+    CSettings::SetString(ESetting::UpdateServer, http.Url(QString()));
     f.Start();
 
     QStringList statuses;

@@ -23,8 +23,7 @@ TEST(PreviewWindowTest, PreviewPlaysTheSelectedSongAndTheButtonStopsIt)
     CViewFixture f;
     qputenv("CRATEWISE_AUDIO_OUTPUT", ("wav:" + f.env.Root() + "/out.wav").toUtf8());
     const auto restore = qScopeGuard([] { qunsetenv("CRATEWISE_AUDIO_OUTPUT"); });
-    CSettings::SetInt(QStringLiteral("Firsttime"), 1);
-    CSettings::SetInt(QStringLiteral("UpdateDate"), f.month);
+    f.SkipStartQuestions();
     const QString music = f.env.MakeDir("music");
     ASSERT_TRUE(CToneMp3::Write(music + "/tone.mp3", {440}, 5.0));
     const qint64 tone = f.AddSong("CD1", "Tone", music, "tone.mp3");

@@ -30,9 +30,8 @@ class WinampWindowTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        CSettings::SetInt(QStringLiteral("Firsttime"), 1);
-        CSettings::SetInt(QStringLiteral("UpdateDate"), f.month);
-        CSettings::SetString(QStringLiteral("Winamp"), QStringLiteral("/usr/bin/mpd"));
+        f.SkipStartQuestions();
+        CSettings::SetString(ESetting::Winamp, QStringLiteral("/usr/bin/mpd"));
         for (const char* title : {"Alpha", "Beta"}) {
             const QString file = QString::fromLatin1(title) + QStringLiteral(".mp3");
             ASSERT_TRUE(CMp3Factory::WriteSong(f.env.Root() + "/m/" + file, {.seconds = 3.0}));
@@ -61,7 +60,7 @@ TEST_F(WinampWindowTest, ButtonsSliderAndPollDriveThePlayer)
 {
     CTestMpd mpd;
     ASSERT_TRUE(mpd.Start()) << qPrintable(mpd.Error());
-    CSettings::SetString(QStringLiteral("PlayerSocket"), mpd.Socket());
+    CSettings::SetString(ESetting::PlayerSocket, mpd.Socket());
     Start();
     Trigger(ID_UPDATE_WINAMP);
     EXPECT_EQ(mpd.Queue().size(), 2);
@@ -104,7 +103,7 @@ TEST_F(WinampWindowTest, AFrozenOrFloodingPlayerLeavesTheWindowResponsive)
     f.View().Timer().setInterval(100);
     for (const auto mode : {CSilentSocket::EMode::Greeting, CSilentSocket::EMode::Flooding}) {
         CSilentSocket broken(mode);
-        CSettings::SetString(QStringLiteral("PlayerSocket"), broken.Path());
+        CSettings::SetString(ESetting::PlayerSocket, broken.Path());
         // The longest time the window went without handling its events, over three seconds
         // of polls and button presses.
         qint64 longest = 0;
@@ -127,8 +126,8 @@ TEST_F(WinampWindowTest, AFrozenOrFloodingPlayerLeavesTheWindowResponsive)
 
 TEST_F(WinampWindowTest, WaitingForThePlayerToStartKeepsTheWindowAlive)
 {
-    CSettings::SetString(QStringLiteral("PlayerSocket"), f.env.Root() + "/nobody.socket");
-    CSettings::SetString(QStringLiteral("Winamp"), QStringLiteral("/bin/true"));
+    CSettings::SetString(ESetting::PlayerSocket, f.env.Root() + "/nobody.socket");
+    CSettings::SetString(ESetting::Winamp, QStringLiteral("/bin/true"));
     Start();
     f.View().findChild<CWinampController*>()->SetQuestionInterval(600);
     int beats = 0;
@@ -142,7 +141,7 @@ TEST_F(WinampWindowTest, WaitingForThePlayerToStartKeepsTheWindowAlive)
 
 TEST_F(WinampWindowTest, AnUnsetPlayerPathOpensTheOptions)
 {
-    CSettings::Remove(QLatin1String(CSettings::kSettings), QStringLiteral("Winamp"));
+    CSettings::Remove(CSettings::kSettings, CSettingsTable::Key(ESetting::Winamp));
     const QByteArray path = qgetenv("PATH");
     const auto restore = qScopeGuard([&path] { qputenv("PATH", path); });
     qputenv("PATH", f.env.MakeDir("bin").toUtf8()); // no MPD to fall back on

@@ -67,7 +67,7 @@ TEST_F(CopyFilesTest, CopiesThePlaylistAndStopsAtAMissingSource)
     const QString target = f.env.MakeDir("target");
 
     Copy(target);
-    EXPECT_EQ(CSettings::String("CopyPath"), target);
+    EXPECT_EQ(CSettings::String(ESetting::CopyPath), target);
     EXPECT_EQ(f.player.calls, QStringList({QString("Command %1").arg(CWinampRemote::Stop)}));
     // Same-named songs from two folders both arrive.
     EXPECT_EQ(ReadAll(target + "/same.mp3"), "first");
@@ -121,7 +121,7 @@ TEST_F(CopyFilesTest, RefusesAnEmptyPlaylistOrCatalogueAndSkipsDiscsNotInserted)
 
     f.Reload();
     Trigger(ID_COPY_FILES); // folder picker cancelled
-    EXPECT_TRUE(CSettings::String("CopyPath").isEmpty());
+    EXPECT_TRUE(CSettings::String(ESetting::CopyPath).isEmpty());
     EXPECT_TRUE(f.player.calls.isEmpty());
 
     const QString target = f.env.MakeDir("target");

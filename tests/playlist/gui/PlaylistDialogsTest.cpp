@@ -49,7 +49,7 @@ TEST_F(PlaylistDialogsTest, RandomAsksWhatToDrawAndRemembersTheChoice)
     Trigger(ID_RANDOM);
     EXPECT_EQ(f.prompts.messages.size(), 2); // no rock at all
 
-    sessions->setCurrentIndex(f.doc.Sessions().index(0));
+    f.doc.ShowSession(f.doc.Sessions().Name(0));
     Trigger(ID_RANDOM);
     EXPECT_EQ(SongListIds(), QList<qint64>({a})); // each song once, and the user is told
     EXPECT_EQ(f.prompts.messages.size(), 3);

@@ -15,8 +15,7 @@ namespace {
 TEST(PlaylistWindowTest, SongsGoFromTheListIntoTheFileAndBack)
 {
     CViewFixture f;
-    CSettings::SetInt(QStringLiteral("Firsttime"), 1);
-    CSettings::SetInt(QStringLiteral("UpdateDate"), f.month);
+    f.SkipStartQuestions();
     const qint64 a = f.AddSong("CD1", "Alpha", "/m", "a.mp3");
     const qint64 b = f.AddSong("CD1", "Beta", "/m", "b.mp3");
     f.Start();
@@ -53,7 +52,7 @@ TEST(PlaylistWindowTest, SongsGoFromTheListIntoTheFileAndBack)
 
     int sent = 0; // AutoUpd sends the changed playlist at once
     QObject::connect(update, &QAction::triggered, [&sent] { ++sent; });
-    CSettings::SetInt("AutoUpd", 1);
+    CSettings::SetInt(ESetting::AutoUpd, 1);
     f.Frame().show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&f.Frame()));
     const QPoint entry = box->visualRect(box->model()->index(0, 0)).center();

@@ -28,8 +28,7 @@ protected:
     ReportsWindowTest()
     {
         // No first-run or monthly offers at start-up.
-        CSettings::SetInt(QStringLiteral("Firsttime"), 1);
-        CSettings::SetInt(QStringLiteral("UpdateDate"), f.month);
+        f.SkipStartQuestions();
     }
     void Trigger(int id) { f.View().Action(id)->trigger(); }
     QStringList Texts() const { return f.prompts.Texts(); }

@@ -1,6 +1,7 @@
 #include "support/gui/CViewFixture.h"
 
 #include "db/CCdlistSet.h"
+#include "platform/CSettings.h"
 #include "support/CDocFixture.h"
 
 #include <QFileInfo>
@@ -47,4 +48,10 @@ void CViewFixture::Start()
     if (beforeStart)
         beforeStart(*m_view);
     m_view->OnInitialUpdate();
+}
+
+void CViewFixture::SkipStartQuestions()
+{
+    CSettings::SetInt(ESetting::Firsttime, 1);
+    CSettings::SetInt(ESetting::UpdateDate, month);
 }

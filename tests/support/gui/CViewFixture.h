@@ -29,6 +29,8 @@ public:
                    const QString& file = QString());
     // Builds the window and runs the start-up sequence.
     void Start();
+    // No first-run or monthly offers at start-up: run before and checked this month.
+    void SkipStartQuestions();
     CCdlistView& View() { return *m_view; }
     CMainFrame& Frame() { return *m_frame; }
 

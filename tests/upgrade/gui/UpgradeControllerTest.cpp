@@ -19,8 +19,7 @@ using EAnswer = CPrompts::EAnswer;
 TEST(UpgradeControllerTest, StartUpOfferAndImportCommandFillTheSessionListAndCount)
 {
     CViewFixture f;
-    CSettings::SetInt("Firsttime", 1);
-    CSettings::SetInt("UpdateDate", f.month);
+    f.SkipStartQuestions();
     WriteOldDatabase(f.env.DataDir() + "/songs2.mdb", ELayout::Version28,
                      {{"Rock", "/cd", "a.mp3", "A"}, {"Pop", "/cd", "b.mp3", "B"}});
     f.prompts.answers.enqueue(EAnswer::Yes);
@@ -28,7 +27,7 @@ TEST(UpgradeControllerTest, StartUpOfferAndImportCommandFillTheSessionListAndCou
     EXPECT_EQ(f.doc.Sessions().Names(), QStringList({"Pop", "Rock"}));
     EXPECT_EQ(f.View().Field(IDC_TOTAL)->text(), "2");
 
-    CSettings::SetInt("Upgrade", 0); // the import marks the carrying over done as well
+    CSettings::SetInt(ESetting::Upgrade, 0); // the import marks the carrying over done as well
     const QString older = f.env.Root() + "/elsewhere/songs.mdb";
     QDir().mkpath(f.env.Root() + "/elsewhere");
     WriteOldDatabase(older, ELayout::Version2, {{"Jazz", "/cd", "c.mp3", "C"}});
@@ -43,7 +42,7 @@ TEST(UpgradeControllerTest, StartUpOfferAndImportCommandFillTheSessionListAndCou
     EXPECT_EQ(f.prompts.messages.last().caption, "Additional Features");
     EXPECT_EQ(f.doc.Sessions().Names(), QStringList({"Jazz", "Pop", "Rock"}));
     EXPECT_EQ(f.View().Field(IDC_TOTAL)->text(), "3");
-    EXPECT_EQ(CSettings::Int("Upgrade", 0), 29);
+    EXPECT_EQ(CSettings::Int(ESetting::Upgrade), 29);
 }
 
 } // namespace
