@@ -101,6 +101,11 @@ void BM_StartAfterOtherTool(benchmark::State& state)
     const QString copy = dir.path() + QStringLiteral("/songs3.mdb");
     if (!QFile::copy(GeneratedLibrary(1000000), copy))
         return state.SkipWithError("copy");
+    {
+        // A cache of an older build may lack an index the open makes: not part of the figure.
+        CDatabase db;
+        db.Open(copy);
+    }
     const int every = 1000000 / int(state.range(0));
     for (auto _ : state) {
         state.PauseTiming();
@@ -142,6 +147,17 @@ void BM_CatalogueSize(benchmark::State& state)
             }
             batch.Finish();
             db.Exec("PRAGMA wal_checkpoint(TRUNCATE)");
+            // Where the bytes go: the song table, the substring index, the other indexes.
+            CStatement parts(
+                db, QStringLiteral("SELECT sum(CASE WHEN name = 'Songs' THEN pgsize END), "
+                                   "sum(CASE WHEN name LIKE 'SongsText%' THEN pgsize END), "
+                                   "sum(CASE WHEN name LIKE 'SongsBy%' THEN pgsize END) "
+                                   "FROM dbstat"));
+            if (parts.Step()) {
+                state.counters["table_B"] = double(parts.Int(0)) / songs;
+                state.counters["text_index_B"] = double(parts.Int(1)) / songs;
+                state.counters["indexes_B"] = double(parts.Int(2)) / songs;
+            }
         }
         bytes = double(QFileInfo(path).size());
     }

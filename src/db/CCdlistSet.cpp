@@ -199,7 +199,7 @@ qint64 CCdlistSet::Insert(const SSong& song)
     s.Step();
     s.Reset();
     const qint64 id = m_db->LastInsertId();
-    m_db->StageTitleFold(id, stored(ESongColumn::TITLE));
+    m_db->StageTitleFold(id);
     if (sqlite3_get_autocommit(m_db->Handle()))
         m_db->StoreStagedFolds();
     return id;
@@ -322,16 +322,24 @@ qint64 CCdlistSet::Count(const CFilter& filter)
     return s.Step() ? s.Int(0) : 0;
 }
 
-std::vector<qint64> CCdlistSet::Ids(const CFilter& filter)
+std::vector<qint64> CCdlistSet::Ids(const CFilter& filter, qint64* seconds)
 {
     Require();
     m_db->StoreStagedFolds();
-    CStatement s(*m_db, QStringLiteral("SELECT ID FROM Songs") + Where(filter) +
-                            QLatin1String(" ORDER BY ID"));
+    CStatement s(*m_db, QStringLiteral("SELECT ID%1 FROM Songs")
+                                .arg(seconds ? QLatin1String(", max(CAST(DURATION AS INTEGER), 0)")
+                                             : QLatin1String()) +
+                            Where(filter) + QLatin1String(" ORDER BY ID"));
     BindFilter(s, filter);
     std::vector<qint64> ids;
-    while (s.Step())
+    qint64 total = 0;
+    while (s.Step()) {
         ids.push_back(s.Int(0));
+        if (seconds)
+            total += s.Int(1);
+    }
+    if (seconds)
+        *seconds = total;
     return ids;
 }
 

@@ -55,8 +55,9 @@ public:
     QList<QPair<QString, qint64>> SessionCounts();
     qint64 CountAll();
     qint64 Count(const CFilter& filter);
-    // The IDs a filter selects, in ID order, read from the index alone.
-    std::vector<qint64> Ids(const CFilter& filter);
+    // The IDs a filter selects, in ID order, read from the index alone; with `seconds`,
+    // from the rows, summing their lengths as Totals does.
+    std::vector<qint64> Ids(const CFilter& filter, qint64* seconds = nullptr);
     // Every song's ID, in ID order, read from the smallest index (a tenth of the table).
     std::vector<qint64> AllIds();
     // One column's bytes of every row a filter selects, in any order (an index that holds
@@ -101,8 +102,8 @@ public:
     STotals Totals(const CFilter& filter);
     // The songs a filter selects, whole, in ID order, handed out one at a time.
     void Walk(const CFilter& filter, const std::function<bool(const SSong&)>& visit);
-    // The IDs a substring index query (CFilter::TextQuery) finds, in ID order, read from
-    // the index alone.
+    // The candidates a substring index query (CFilter::TextQuery) finds, in ID order, read
+    // from the index alone.
     std::vector<qint64> TextIndexIds(const QString& textQuery);
 
 private:

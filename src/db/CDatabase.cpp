@@ -7,11 +7,13 @@
 #include <QFileInfo>
 #include <QString>
 #include <QUrl>
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <iterator>
+#include <limits>
 #include <memory>
 #include <sqlite3.h>
 #include <unistd.h>
@@ -119,15 +121,19 @@ BEGIN UPDATE Songs SET GENRE_FOLDED = NULL WHERE ID = NEW.ID; END;
 
 // The substring index of the full search: SQLite's own trigram tokenizer over the folded
 // copies, taken byte for byte (the tokenizer's own folding differs from the program's,
-// for "İ" say), so that a case-insensitive criterion's answer is exact; kept by plain-SQL triggers
-// inside every change's transaction. It holds the rows whose copies are present (TITLE_FOLDED not
-// NULL): a row without them waits for its refold. SQLite 3.40's FTS5 writes its pending terms at
-// every statement of a transaction, so a new song is stored with all copies but TITLE_FOLDED, which
-// joins it in one statement per commit (StageTitleFold).
+// for "İ" say). It keeps only which rows hold each trigram (detail=none, no sizes): a fifth
+// of the positions' size. It answers with candidates, the rows holding every trigram of
+// the criterion somewhere, and each search checks them against the folded copies
+// (CFilter::Contains). Kept by plain-SQL triggers inside every change's transaction, it
+// holds the rows whose title copy is present: a row without it waits for its refold.
+// SQLite 3.40's FTS5 writes its pending terms at every statement of a transaction, so a
+// new song is stored with all copies but TITLE_FOLDED, which joins it in one statement
+// per commit (StageTitleFold).
 constexpr const char* kTextIndex = R"SQL(
 CREATE VIRTUAL TABLE IF NOT EXISTS SongsText USING fts5(
     TITLE_FOLDED, ARTIST_FOLDED, ALBUM_FOLDED, MELODI_FOLDED,
-    content='Songs', content_rowid='ID', tokenize='trigram case_sensitive 1');
+    content='Songs', content_rowid='ID', tokenize='trigram case_sensitive 1',
+    detail=none, columnsize=0);
 CREATE TRIGGER IF NOT EXISTS SongsTextInsert AFTER INSERT ON Songs
     WHEN NEW.TITLE_FOLDED IS NOT NULL
 BEGIN
@@ -155,7 +161,8 @@ BEGIN
 END;
 )SQL";
 
-// Layout 4 folded its substring index a second time, in the tokenizer's own way.
+// Layout 4 folded its substring index a second time, in the tokenizer's own way; up to
+// layout 6 it kept every trigram's positions.
 constexpr const char* kDropTextIndex = R"SQL(
 DROP TRIGGER IF EXISTS SongsTextInsert;
 DROP TRIGGER IF EXISTS SongsTextDelete;
@@ -187,25 +194,25 @@ inline unsigned char AsciiLower(unsigned char c)
     return (c >= 'A' && c <= 'Z') ? c + ('a' - 'A') : c;
 }
 
-// UTF-8 text as a JSON string.
-void AppendJsonString(QByteArray& out, const QByteArray& utf8)
+// cratewise_fold(text): the folded copy of a text, as CDatabase::FoldedUtf8 makes it, for
+// the program's own statements (never the schema, which other tools must be able to use).
+void FoldFunction(sqlite3_context* context, int, sqlite3_value** argv)
 {
-    static constexpr char kHex[] = "0123456789abcdef";
-    out += '"';
-    for (const char c : utf8) {
-        const auto u = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (u < 0x20) {
-            out += "\\u00";
-            out += kHex[u >> 4];
-            out += kHex[u & 15];
-        } else {
-            out += c;
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL)
+        return sqlite3_result_null(context);
+    const auto* text = sqlite3_value_text(argv[0]);
+    const int n = sqlite3_value_bytes(argv[0]);
+    QByteArray folded(n, Qt::Uninitialized);
+    for (int i = 0; i < n; ++i) {
+        if (text[i] & 0x80) {
+            // As CStatement::Text reads it: what is not UTF-8 folds as its replacement.
+            folded =
+                CDatabase::Fold(QString::fromUtf8(reinterpret_cast<const char*>(text), n)).toUtf8();
+            break;
         }
+        folded[i] = char(AsciiLower(text[i]));
     }
-    out += '"';
+    sqlite3_result_text(context, folded.constData(), int(folded.size()), SQLITE_TRANSIENT);
 }
 
 QString SystemError(int error)
@@ -384,7 +391,7 @@ void CDatabase::OpenForReading(const QString& path)
 void CDatabase::Close()
 {
     if (m_db) {
-        m_stagedTitles.clear();
+        m_staged = false;
         m_hasCovers = false;
         sqlite3_close_v2(m_db);
         m_db = nullptr;
@@ -410,9 +417,11 @@ void CDatabase::Configure()
     sqlite3_extended_result_codes(m_db, 1);
     sqlite3_busy_handler(m_db, &WaitForWriter, nullptr);
     sqlite3_create_collation_v2(m_db, "UNOCASE", SQLITE_UTF8, nullptr, &Collate, nullptr);
+    sqlite3_create_function_v2(m_db, "cratewise_fold", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC,
+                               nullptr, &FoldFunction, nullptr, nullptr, nullptr);
     // Staged copies belong to rows a rollback removes; their IDs may come again.
     sqlite3_rollback_hook(
-        m_db, [](void* self) { static_cast<CDatabase*>(self)->m_stagedTitles.clear(); }, this);
+        m_db, [](void* self) { static_cast<CDatabase*>(self)->m_staged = false; }, this);
 }
 
 void CDatabase::CreateSchema()
@@ -446,21 +455,23 @@ void CDatabase::Convert(const ProgressFactory& progressFactory)
             CStatement count(*this, QStringLiteral("SELECT max(ID) FROM Songs"));
             rows = count.Step() ? count.Int(0) : 0;
         }
+        const qint64 version = Version();
         // Small catalogues convert in a blink; a window would only flicker.
-        if (progressFactory && rows >= kConversionShownFrom && Version() < 5) {
+        if (progressFactory && rows >= kConversionShownFrom && version < 7) {
             progress = progressFactory(QStringLiteral("Cratewise"));
             progress->SetMessage(QStringLiteral("Converting the song database for this version "
                                                 "of Cratewise..."));
             // Folding is about half of the work, the indexes the other half.
-            progress->SetRange(0, int(2 * ((rows + kFoldBatch - 1) / kFoldBatch)), 1);
+            const int batches = int((rows + kFoldBatch - 1) / kFoldBatch);
+            progress->SetRange(0, version < 4 ? 2 * batches : 1, 1);
         }
-        const qint64 version = Version();
         if (version < 4) {
             Exec(kDropCollatedIndexes);
             Exec(kAddFolded);
             FoldRows(progress.get()); // before the indexes: filling them afterwards is faster
         }
-        if (version < 5) {
+        // The substring index is made anew: it changed its form in layouts 5 and 7.
+        if (version < 7) {
             Exec(kDropTextIndex);
             if (progress) {
                 progress->SetMessage(QStringLiteral("Building the search index..."));
@@ -537,52 +548,40 @@ void CDatabase::FoldChangedRows(const ProgressFactory& progressFactory)
 
 void CDatabase::FoldRows(CProgress* progress)
 {
-    // In batches by ID: the rows being folded leave the index the pick reads.
-    constexpr int kBatch = kFoldBatch;
-    CStatement pick(*this,
-                    QStringLiteral("SELECT ID, TITLE, ARTIST, ALBUM, MELODI, PATH, GENRE FROM "
-                                   "Songs WHERE ID > ? AND (%1) ORDER BY ID LIMIT %2")
-                        .arg(QLatin1String(kToFold))
-                        .arg(kBatch));
-    // Per batch one statement a column, its rows as one bound JSON text: [id, six folded
-    // texts]. Only the copies that are missing are written, so only their indexes change;
-    // the title goes last, so that the substring index takes a new row once.
-    static constexpr const char* kFolded[] = {"ARTIST_FOLDED", "ALBUM_FOLDED", "MELODI_FOLDED",
-                                              "PATH_FOLDED",   "GENRE_FOLDED", "TITLE_FOLDED"};
-    static constexpr int kJsonAt[] = {2, 3, 4, 5, 6, 1};
+    // In batches of IDs read from the index of the rows to fold; per batch one statement a
+    // column, folding inside the database. Only the copies that are missing are written, so
+    // only their indexes change; the title goes last, so that the substring index takes a
+    // row once.
+    CStatement pick(*this, QStringLiteral("SELECT ID FROM Songs WHERE (%1) AND ID > ? ORDER BY "
+                                          "ID LIMIT %2")
+                               .arg(QLatin1String(kToFold))
+                               .arg(kFoldBatch));
+    static constexpr const char* kColumns[] = {"ARTIST", "ALBUM", "MELODI",
+                                               "PATH",   "GENRE", "TITLE"};
     std::vector<std::unique_ptr<CStatement>> stores;
-    for (size_t i = 0; i < std::size(kFolded); ++i) {
+    for (const char* column : kColumns) {
         stores.push_back(std::make_unique<CStatement>(
-            *this, QStringLiteral("UPDATE Songs SET %1 = json_extract(j.value, '$[%2]') FROM "
-                                  "json_each(?) AS j WHERE Songs.ID = json_extract(j.value, "
-                                  "'$[0]') AND +Songs.%1 IS NULL")
-                       .arg(QLatin1String(kFolded[i]))
-                       .arg(kJsonAt[i])));
+            *this, QStringLiteral("UPDATE Songs SET %1_FOLDED = cratewise_fold(%1) WHERE ID IN "
+                                  "(SELECT ID FROM Songs WHERE (%2) AND ID > ? AND ID <= ?) AND "
+                                  "%1_FOLDED IS NULL")
+                       .arg(QLatin1String(column), QLatin1String(kToFold))));
     }
-    qint64 last = 0;
+    qint64 last = std::numeric_limits<qint64>::min();
     for (;;) {
         pick.Reset();
         pick.BindInt(1, last);
-        QByteArray json = "[";
-        while (pick.Step()) {
-            last = pick.Int(0);
-            json += json.size() > 1 ? ",[" : "[";
-            json += QByteArray::number(last);
-            for (int column = 1; column <= 6; ++column) {
-                json += ',';
-                AppendJsonString(json, FoldedUtf8(pick.Text(column)));
-            }
-            json += ']';
-        }
+        qint64 high = last;
+        while (pick.Step())
+            high = pick.Int(0);
         pick.Reset();
-        if (json.size() == 1)
+        if (high == last)
             return;
-        json += ']';
         for (const std::unique_ptr<CStatement>& store : stores) {
             store->Reset();
-            store->BindUtf8(1, json);
+            store->BindInt(1, last).BindInt(2, high);
             store->Step();
         }
+        last = high;
         if (progress) {
             progress->Step();
             progress->Pump(false);
@@ -590,28 +589,24 @@ void CDatabase::FoldRows(CProgress* progress)
     }
 }
 
-void CDatabase::StageTitleFold(qint64 id, const QString& title)
+void CDatabase::StageTitleFold(qint64 id)
 {
-    // A JSON object of ID and folded title, written directly: the document classes cost
-    // more than the intake's store itself.
-    m_stagedTitles += m_stagedTitles.isEmpty() ? "{\"" : ",\"";
-    m_stagedTitles += QByteArray::number(id);
-    m_stagedTitles += "\":";
-    AppendJsonString(m_stagedTitles, FoldedUtf8(title));
+    m_stagedFirst = m_staged ? std::min(m_stagedFirst, id) : id;
+    m_stagedLast = m_staged ? std::max(m_stagedLast, id) : id;
+    m_staged = true;
 }
 
 void CDatabase::StoreStagedFolds()
 {
-    if (!m_stagedTitles.isEmpty()) {
-        QByteArray json = std::move(m_stagedTitles);
-        m_stagedTitles.clear();
-        json += '}';
-        CStatement store(*this, QStringLiteral("UPDATE Songs SET TITLE_FOLDED = j.value FROM "
-                                               "json_each(?) AS j WHERE Songs.ID = "
-                                               "CAST(j.key AS INTEGER)"));
-        store.BindUtf8(1, std::move(json));
-        store.Step();
-    }
+    if (!m_staged)
+        return;
+    m_staged = false;
+    // A plain statement over the rows' range: folding in the database needs no copy of
+    // the rows in a temporary file, as a join with the values would.
+    CStatement store(*this, QStringLiteral("UPDATE Songs SET TITLE_FOLDED = cratewise_fold(TITLE) "
+                                           "WHERE ID BETWEEN ? AND ? AND TITLE_FOLDED IS NULL"));
+    store.BindInt(1, m_stagedFirst).BindInt(2, m_stagedLast);
+    store.Step();
 }
 
 void CDatabase::CheckSchema()

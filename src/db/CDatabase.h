@@ -35,7 +35,7 @@ private:
 class CDatabase
 {
 public:
-    static constexpr int kSchemaVersion = 6;
+    static constexpr int kSchemaVersion = 7;
     // The oldest layout a read-only catalogue may have (it then has no covers).
     static constexpr int kOldestReadable = 5;
     // A conversion of this many songs or more shows its progress.
@@ -94,10 +94,10 @@ public:
     static QString Fold(const QString& text);
     // Fold(text) as UTF-8; ASCII text goes without the detour through a folded copy.
     static QByteArray FoldedUtf8(const QString& text);
-    // The folded title of a new row stored with every other folded copy: stored together
-    // with the others before the transaction commits (or at once outside one), and before
-    // any lookup; a rollback drops it.
-    void StageTitleFold(qint64 id, const QString& title);
+    // The folded title of a new row stored with every other new row's: stored together
+    // before the transaction commits (or at once outside one), and before any lookup; a
+    // rollback drops it.
+    void StageTitleFold(qint64 id);
     void StoreStagedFolds();
 
 private:
@@ -113,7 +113,10 @@ private:
     sqlite3* m_db = nullptr;
     QString m_path;
     bool m_hasCovers = false;
-    QByteArray m_stagedTitles; // {"id":"folded title",... without the closing brace
+    // The IDs of the new rows whose title copy waits (all of them new in the transaction).
+    bool m_staged = false;
+    qint64 m_stagedFirst = 0;
+    qint64 m_stagedLast = 0;
 };
 
 // A prepared statement with bound values; finalised on destruction.

@@ -135,15 +135,12 @@ void CLibraryOperations::Search(const SSearchCriteria& criteria)
         try {
             // When the index alone answers, rows are read as they are shown: a search
             // with many hits lists them at once. The playlist needs every row at once.
+            // Rows not read yet: the database sums their lengths as it checks them. Every
+            // song is the whole table, not a list of a million numbers.
             if (!addToPlaylist)
-                ids = CSearch::IndexedIds(m_doc.Set(), criteria, options);
-            // Rows not read yet: the database sums their lengths. Every song is the whole
-            // table, not a list of a million numbers.
-            if (ids) {
-                if (!CSearch::IsEverything(criteria))
-                    among = CFilter::IdIn(*ids);
-                seconds = m_doc.Set().Totals(among).seconds;
-            }
+                ids = CSearch::IndexedIds(m_doc.Set(), criteria, options, &seconds);
+            if (ids && !CSearch::IsEverything(criteria))
+                among = CFilter::IdIn(*ids);
             if (!ids) {
                 CSearch::Run(m_doc.Set(), criteria, options,
                              [&](const CCdlistSet::CScanRow& row) { songs.AddToBatch(rows, row); });

@@ -154,33 +154,42 @@ int CSearch::RunFull(CCdlistSet& set, const SSearchCriteria& c, const SSearchOpt
     return count;
 }
 
-QString CSearch::IndexQuery(const SSearchCriteria& c, const SSearchOptions& options, bool& exact)
+QString CSearch::IndexQuery(const SSearchCriteria& c, const SSearchOptions& options, bool& exact,
+                            CFilter* check)
 {
-    // The index holds every song whose folded text holds the folded criterion: exactly
-    // what the test takes without case sensitivity, a superset of what it takes with it.
+    // The index's candidates hold every song whose folded text holds the folded criterion;
+    // checked on the folded copies they are exactly what the test takes without case
+    // sensitivity, a superset of what it takes with it.
     exact = !options.caseSensitive && c.genre.isEmpty();
+    CFilter checks;
     if (!c.all.isEmpty()) {
         if (!CFilter::IsIndexable(c.all)) {
             exact = false;
             return {};
         }
-        return CFilter::TextQuery({ESongColumn::TITLE, ESongColumn::ARTIST, ESongColumn::ALBUM},
-                                  c.all);
+        if (check)
+            *check = CFilter::Holds({ESongColumn::TITLE, ESongColumn::ARTIST, ESongColumn::ALBUM},
+                                    c.all);
+        return CFilter::TextQuery(c.all);
     }
     QStringList terms;
     const auto add = [&](ESongColumn column, const QString& value, bool indexed = true) {
         if (value.isEmpty())
             return;
-        if (indexed && CFilter::IsIndexable(value))
-            terms << CFilter::TextQuery({column}, value);
-        else
+        if (indexed && CFilter::IsIndexable(value)) {
+            terms << CFilter::TextQuery(value);
+            checks = checks.And(CFilter::Holds({column}, value));
+        } else {
             exact = false;
+        }
     };
     add(ESongColumn::TITLE, c.title);
     add(ESongColumn::ARTIST, c.artist);
     add(ESongColumn::ALBUM, c.album);
     add(ESongColumn::MELODI, c.file, !options.onPath); // the index knows file names only
     exact = exact && !terms.isEmpty();
+    if (check)
+        *check = checks;
     return terms.join(QLatin1String(" AND "));
 }
 
@@ -190,16 +199,23 @@ bool CSearch::IsEverything(const SSearchCriteria& c)
            c.all.isEmpty() && c.genre.isEmpty();
 }
 
-std::optional<std::vector<qint64>>
-CSearch::IndexedIds(CCdlistSet& set, const SSearchCriteria& criteria, const SSearchOptions& options)
+std::optional<std::vector<qint64>> CSearch::IndexedIds(CCdlistSet& set,
+                                                       const SSearchCriteria& criteria,
+                                                       const SSearchOptions& options,
+                                                       qint64* seconds)
 {
-    if (IsEverything(criteria))
-        return set.AllIds(); // nothing to match: every song, whatever the options
+    if (IsEverything(criteria)) {
+        // Nothing to match: every song, whatever the options; the whole table's length.
+        if (seconds)
+            *seconds = set.Totals(CFilter()).seconds;
+        return set.AllIds();
+    }
     if (options.fast || !options.useIndex)
         return std::nullopt;
     bool exact = false;
-    const QString query = IndexQuery(criteria, options, exact);
+    CFilter check;
+    const QString query = IndexQuery(criteria, options, exact, &check);
     if (!exact)
         return std::nullopt;
-    return set.TextIndexIds(query);
+    return set.Ids(CFilter::Matches(query).And(check), seconds);
 }

@@ -77,17 +77,19 @@ public:
     // The IDs of the songs a full search finds, in ID order, from the substring index
     // alone, when its answer is the search's answer (no case sensitivity, no genre, every
     // criterion of three characters or more, the file criterion without the folder), and
-    // every song's when there is no criterion at all; nothing otherwise. Throws
-    // CDbException.
-    static std::optional<std::vector<qint64>>
-    IndexedIds(CCdlistSet& set, const SSearchCriteria& criteria, const SSearchOptions& options);
+    // every song's when there is no criterion at all; nothing otherwise. With `seconds`,
+    // their total length too (summed as the rows are checked). Throws CDbException.
+    static std::optional<std::vector<qint64>> IndexedIds(CCdlistSet& set,
+                                                         const SSearchCriteria& criteria,
+                                                         const SSearchOptions& options,
+                                                         qint64* seconds = nullptr);
 
 private:
     static int RunFast(CCdlistSet& set, const SSearchCriteria& criteria, const FoundFn& found);
     static int RunFull(CCdlistSet& set, const SSearchCriteria& criteria,
                        const SSearchOptions& options, const FoundFn& found);
     // The substring index's query for the criteria it can answer (empty when none);
-    // `exact` says whether it answers all of them.
+    // `exact` says whether its candidates, checked by `check`, answer all of them.
     static QString IndexQuery(const SSearchCriteria& criteria, const SSearchOptions& options,
-                              bool& exact);
+                              bool& exact, CFilter* check = nullptr);
 };

@@ -287,7 +287,7 @@ TEST_F(DatabaseTest, ABatchCommitsTheSearchIndexWithItsRows)
             if (finished)
                 batch.Finish();
         }
-        const QString query = CFilter::TextQuery({ESongColumn::TITLE}, title.mid(1));
+        const QString query = CFilter::TextQuery(title.mid(1));
         EXPECT_EQ(windowSet.TextIndexIds(query).size(), 1u) << title.toStdString();
         EXPECT_EQ(set.TextIndexIds(query).size(), 1u) << title.toStdString();
     }

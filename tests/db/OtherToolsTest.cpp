@@ -257,7 +257,7 @@ TEST(OtherToolsTest, LayoutFourGetsItsSubstringIndexRebuilt)
     db.Open(path);
     CCdlistSet set;
     set.Open(db);
-    EXPECT_EQ(set.TextIndexIds(CFilter::TextQuery({ESongColumn::TITLE}, "RGER 1")).size(), 11u);
+    EXPECT_EQ(set.Ids(CFilter::Contains({ESongColumn::TITLE}, "RGER 1")).size(), 11u);
     db.Close();
     CPlainConnection plain(path);
     EXPECT_EQ(plain.Run("PRAGMA user_version"), QString::number(CDatabase::kSchemaVersion));
