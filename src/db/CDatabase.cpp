@@ -44,7 +44,6 @@ CREATE TABLE Songs(
     ARTIST_FOLDED TEXT,
     ALBUM_FOLDED TEXT,
     MELODI_FOLDED TEXT,
-    PATH_FOLDED TEXT,
     GENRE_FOLDED TEXT,
     COVER TEXT);
 CREATE TABLE ExcludeList(
@@ -65,7 +64,6 @@ ALTER TABLE Songs ADD COLUMN TITLE_FOLDED TEXT;
 ALTER TABLE Songs ADD COLUMN ARTIST_FOLDED TEXT;
 ALTER TABLE Songs ADD COLUMN ALBUM_FOLDED TEXT;
 ALTER TABLE Songs ADD COLUMN MELODI_FOLDED TEXT;
-ALTER TABLE Songs ADD COLUMN PATH_FOLDED TEXT;
 ALTER TABLE Songs ADD COLUMN GENRE_FOLDED TEXT;
 )SQL";
 
@@ -78,6 +76,13 @@ DROP INDEX IF EXISTS SongsByAlbum;
 DROP INDEX IF EXISTS SongsByGenre;
 )SQL";
 
+// The rows whose folded copies are to be made (CDatabase::FoldRows reads it by name).
+constexpr const char* kFoldIndex = R"SQL(
+CREATE INDEX IF NOT EXISTS SongsToFold ON Songs(ID) WHERE TITLE_FOLDED IS NULL OR
+    ARTIST_FOLDED IS NULL OR ALBUM_FOLDED IS NULL OR MELODI_FOLDED IS NULL OR
+    GENRE_FOLDED IS NULL;
+)SQL";
+
 // Indexes for the lookups the program makes, on plain columns and the folded copies, so
 // that any SQLite tool can use the file. Created when missing at every open. The artist
 // and album indexes hold the texts as well, so that a sort of the song list by them
@@ -88,16 +93,13 @@ DROP INDEX IF EXISTS SongsByGenre;
 // none: SongsToFold finds both for the refold at the next open.
 constexpr const char* kIndexes = R"SQL(
 CREATE INDEX IF NOT EXISTS SongsBySession ON Songs(CD);
-CREATE INDEX IF NOT EXISTS SongsByFile ON Songs(MELODI_FOLDED, PATH_FOLDED);
+CREATE INDEX IF NOT EXISTS SongsByFile ON Songs(MELODI_FOLDED);
 CREATE INDEX IF NOT EXISTS SongsByTitle ON Songs(TITLE_FOLDED);
 DROP INDEX IF EXISTS SongsByArtist;
 DROP INDEX IF EXISTS SongsByAlbum;
 CREATE INDEX IF NOT EXISTS SongsByArtistName ON Songs(ARTIST_FOLDED, ARTIST);
 CREATE INDEX IF NOT EXISTS SongsByAlbumName ON Songs(ALBUM_FOLDED, ALBUM);
 CREATE INDEX IF NOT EXISTS SongsByGenre ON Songs(GENRE_FOLDED);
-CREATE INDEX IF NOT EXISTS SongsToFold ON Songs(ID) WHERE TITLE_FOLDED IS NULL OR
-    ARTIST_FOLDED IS NULL OR ALBUM_FOLDED IS NULL OR MELODI_FOLDED IS NULL OR
-    PATH_FOLDED IS NULL OR GENRE_FOLDED IS NULL;
 DROP TRIGGER IF EXISTS SongsUnfold;
 CREATE TRIGGER IF NOT EXISTS SongsUnfoldTitle AFTER UPDATE OF TITLE ON Songs
     WHEN NEW.TITLE IS NOT OLD.TITLE
@@ -111,9 +113,6 @@ BEGIN UPDATE Songs SET ALBUM_FOLDED = NULL WHERE ID = NEW.ID; END;
 CREATE TRIGGER IF NOT EXISTS SongsUnfoldFile AFTER UPDATE OF MELODI ON Songs
     WHEN NEW.MELODI IS NOT OLD.MELODI
 BEGIN UPDATE Songs SET MELODI_FOLDED = NULL WHERE ID = NEW.ID; END;
-CREATE TRIGGER IF NOT EXISTS SongsUnfoldFolder AFTER UPDATE OF PATH ON Songs
-    WHEN NEW.PATH IS NOT OLD.PATH
-BEGIN UPDATE Songs SET PATH_FOLDED = NULL WHERE ID = NEW.ID; END;
 CREATE TRIGGER IF NOT EXISTS SongsUnfoldGenre AFTER UPDATE OF GENRE ON Songs
     WHEN NEW.GENRE IS NOT OLD.GENRE
 BEGIN UPDATE Songs SET GENRE_FOLDED = NULL WHERE ID = NEW.ID; END;
@@ -161,6 +160,14 @@ BEGIN
 END;
 )SQL";
 
+// Up to layout 6 the folder had a folded copy too; its lookup compares the folder itself
+// (COLLATE UNOCASE) among the songs of the file name the index finds.
+constexpr const char* kDropFolderCopy = R"SQL(
+DROP INDEX IF EXISTS SongsByFile;
+DROP INDEX IF EXISTS SongsToFold;
+DROP TRIGGER IF EXISTS SongsUnfoldFolder;
+)SQL";
+
 // Layout 4 folded its substring index a second time, in the tokenizer's own way; up to
 // layout 6 it kept every trigram's positions.
 constexpr const char* kDropTextIndex = R"SQL(
@@ -172,7 +179,7 @@ DROP TABLE IF EXISTS SongsText;
 
 constexpr const char* kToFold =
     "TITLE_FOLDED IS NULL OR ARTIST_FOLDED IS NULL OR ALBUM_FOLDED IS NULL OR MELODI_FOLDED IS "
-    "NULL OR PATH_FOLDED IS NULL OR GENRE_FOLDED IS NULL";
+    "NULL OR GENRE_FOLDED IS NULL";
 
 int Collate(void*, int na, const void* a, int nb, const void* b)
 {
@@ -336,6 +343,7 @@ void CDatabase::Open(const QString& path, const ProgressFactory& conversionProgr
             CreateSchema();
         else if (Version() < kSchemaVersion)
             Convert(conversionProgress);
+        Exec(kFoldIndex);
         Exec(kIndexes);
         Exec(kTextIndex);
         FoldChangedRows(conversionProgress);
@@ -429,6 +437,7 @@ void CDatabase::CreateSchema()
     CTransaction transaction(*this);
     Exec(kSchema);
     Exec(kCovers);
+    Exec(kFoldIndex);
     Exec(kIndexes);
     Exec(kTextIndex);
     Exec(QStringLiteral("PRAGMA application_id=%1; PRAGMA user_version=%2;")
@@ -468,27 +477,27 @@ void CDatabase::Convert(const ProgressFactory& progressFactory)
         if (version < 4) {
             Exec(kDropCollatedIndexes);
             Exec(kAddFolded);
-            FoldRows(progress.get()); // before the indexes: filling them afterwards is faster
+            // Before the other indexes: filling them afterwards is faster.
+            Exec(kFoldIndex);
+            FoldRows(progress.get());
         }
         // The substring index is made anew: it changed its form in layouts 5 and 7.
         if (version < 7) {
+            Exec(kDropFolderCopy);
+            if (HasColumn("PATH_FOLDED"))
+                Exec("ALTER TABLE Songs DROP COLUMN PATH_FOLDED;");
             Exec(kDropTextIndex);
             if (progress) {
                 progress->SetMessage(QStringLiteral("Building the search index..."));
                 progress->Pump(false);
             }
+            Exec(kFoldIndex);
             Exec(kIndexes);
             Exec(kTextIndex);
             Exec("INSERT INTO SongsText(SongsText) VALUES('rebuild')");
         }
         if (version < 6) {
-            bool present = false;
-            {
-                CStatement column(*this, QStringLiteral("SELECT 1 FROM pragma_table_info('Songs') "
-                                                        "WHERE name = 'COVER'"));
-                present = column.Step();
-            }
-            if (!present)
+            if (!HasColumn("COVER"))
                 Exec("ALTER TABLE Songs ADD COLUMN COVER TEXT;");
             Exec(kCovers);
         }
@@ -499,6 +508,14 @@ void CDatabase::Convert(const ProgressFactory& progressFactory)
                                           "(%2); it was left as it was.")
                                .arg(m_path, e.Message()));
     }
+}
+
+bool CDatabase::HasColumn(const char* name)
+{
+    CStatement column(*this,
+                      QStringLiteral("SELECT 1 FROM pragma_table_info('Songs') WHERE name = ?"));
+    column.BindUtf8(1, QByteArray(name));
+    return column.Step();
 }
 
 QString CDatabase::Fold(const QString& text)
@@ -527,8 +544,8 @@ void CDatabase::FoldChangedRows(const ProgressFactory& progressFactory)
     qint64 rows = 0;
     {
         CStatement count(
-            *this,
-            QStringLiteral("SELECT count(*) FROM Songs WHERE %1").arg(QLatin1String(kToFold)));
+            *this, QStringLiteral("SELECT count(*) FROM Songs INDEXED BY SongsToFold WHERE %1")
+                       .arg(QLatin1String(kToFold)));
         rows = count.Step() ? count.Int(0) : 0;
     }
     if (rows == 0)
@@ -551,20 +568,23 @@ void CDatabase::FoldRows(CProgress* progress)
     // In batches of IDs read from the index of the rows to fold; per batch one statement a
     // column, folding inside the database. Only the copies that are missing are written, so
     // only their indexes change; the title goes last, so that the substring index takes a
-    // row once.
-    CStatement pick(*this, QStringLiteral("SELECT ID FROM Songs WHERE (%1) AND ID > ? ORDER BY "
-                                          "ID LIMIT %2")
+    // row once. The rows come from the index of the rows to fold (the planner would walk
+    // every row without one of the copies through the copies' indexes), and the unary +
+    // keeps it from doing so for the copy being written.
+    CStatement pick(*this, QStringLiteral("SELECT ID FROM Songs INDEXED BY SongsToFold WHERE (%1) "
+                                          "AND ID > ? ORDER BY ID LIMIT %2")
                                .arg(QLatin1String(kToFold))
                                .arg(kFoldBatch));
-    static constexpr const char* kColumns[] = {"ARTIST", "ALBUM", "MELODI",
-                                               "PATH",   "GENRE", "TITLE"};
+    static constexpr const char* kColumns[] = {"ARTIST", "ALBUM", "MELODI", "GENRE", "TITLE"};
     std::vector<std::unique_ptr<CStatement>> stores;
     for (const char* column : kColumns) {
         stores.push_back(std::make_unique<CStatement>(
-            *this, QStringLiteral("UPDATE Songs SET %1_FOLDED = cratewise_fold(%1) WHERE ID IN "
-                                  "(SELECT ID FROM Songs WHERE (%2) AND ID > ? AND ID <= ?) AND "
-                                  "%1_FOLDED IS NULL")
-                       .arg(QLatin1String(column), QLatin1String(kToFold))));
+            *this,
+            QStringLiteral("UPDATE Songs SET %1_FOLDED = cratewise_fold(%1) WHERE ID IN "
+                           "(SELECT ID FROM Songs INDEXED BY SongsToFold WHERE (%2) AND ID > ? AND "
+                           "ID <= ?) AND "
+                           "+%1_FOLDED IS NULL")
+                .arg(QLatin1String(column), QLatin1String(kToFold))));
     }
     qint64 last = std::numeric_limits<qint64>::min();
     for (;;) {
@@ -604,7 +624,7 @@ void CDatabase::StoreStagedFolds()
     // A plain statement over the rows' range: folding in the database needs no copy of
     // the rows in a temporary file, as a join with the values would.
     CStatement store(*this, QStringLiteral("UPDATE Songs SET TITLE_FOLDED = cratewise_fold(TITLE) "
-                                           "WHERE ID BETWEEN ? AND ? AND TITLE_FOLDED IS NULL"));
+                                           "WHERE ID BETWEEN ? AND ? AND +TITLE_FOLDED IS NULL"));
     store.BindInt(1, m_stagedFirst).BindInt(2, m_stagedLast);
     store.Step();
 }

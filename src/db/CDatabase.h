@@ -28,8 +28,8 @@ private:
 // The connection to the song database (SQLite, WAL mode). Opening creates the file with
 // the schema when it is missing and refuses files that are not Cratewise databases.
 // Nothing of the program's own is in the schema, so any SQLite tool can read and write the
-// file: case-insensitive lookups go through folded copies of TITLE, ARTIST, ALBUM, MELODI,
-// PATH and GENRE (the *_FOLDED columns) that the program keeps. Another tool's insert or
+// file: case-insensitive lookups go through folded copies of TITLE, ARTIST, ALBUM, MELODI
+// and GENRE (the *_FOLDED columns) that the program keeps. Another tool's insert or
 // change leaves them NULL, and every open folds those rows again. Each connection also
 // registers the collation "UNOCASE" for sorting in queries; no index or trigger uses it.
 class CDatabase
@@ -107,6 +107,7 @@ private:
     qint64 Version();
     // Layout 3 to the current one, in one transaction; throws naming the file.
     void Convert(const ProgressFactory& progressFactory);
+    bool HasColumn(const char* name); // of the song table
     void FoldChangedRows(const ProgressFactory& progressFactory);
     void FoldRows(CProgress* progress = nullptr);
 

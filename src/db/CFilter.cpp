@@ -18,7 +18,7 @@ constexpr SColumnInfo kColumns[CSongColumns::kCount] = {
     {"ID", "ID", 0},
     {"CD", "CD", 255},
     {"LIST", "LIST", 255},
-    {"PATH", "PATH", 0, "PATH_FOLDED"}, // whole: any length the file system allows
+    {"PATH", "PATH", 0}, // whole: any length the file system allows
     {"MELODI", "MELODI", 0, "MELODI_FOLDED"},
     {"TITLE", "TITLE", 255, "TITLE_FOLDED"},
     {"ARTIST", "ARTIST", 255, "ARTIST_FOLDED"},
