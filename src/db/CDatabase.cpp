@@ -88,9 +88,10 @@ CREATE INDEX IF NOT EXISTS SongsToFold ON Songs(ID) WHERE TITLE_FOLDED IS NULL O
 // and album indexes hold the texts as well, so that a sort of the song list by them
 // reads the index instead of the whole table (they replace the indexes of the folded
 // copies alone).
-// A row another tool changes loses the folded copies of the texts it changed (one trigger
-// a column, so that the refold rewrites only their indexes), and a row it inserts has
-// none: SongsToFold finds both for the refold at the next open.
+// A row another tool changes gets the folded copy of a text it changed at once where
+// SQLite's own lower() folds as the program does (printable ASCII) and loses it otherwise
+// (one trigger a column, so that only its indexes change); a row it inserts has none:
+// SongsToFold finds both for the refold at the next open.
 constexpr const char* kIndexes = R"SQL(
 CREATE INDEX IF NOT EXISTS SongsBySession ON Songs(CD);
 CREATE INDEX IF NOT EXISTS SongsByFile ON Songs(MELODI_FOLDED);
@@ -100,22 +101,26 @@ DROP INDEX IF EXISTS SongsByAlbum;
 CREATE INDEX IF NOT EXISTS SongsByArtistName ON Songs(ARTIST_FOLDED, ARTIST);
 CREATE INDEX IF NOT EXISTS SongsByAlbumName ON Songs(ALBUM_FOLDED, ALBUM);
 CREATE INDEX IF NOT EXISTS SongsByGenre ON Songs(GENRE_FOLDED);
-DROP TRIGGER IF EXISTS SongsUnfold;
-CREATE TRIGGER IF NOT EXISTS SongsUnfoldTitle AFTER UPDATE OF TITLE ON Songs
+CREATE TRIGGER IF NOT EXISTS SongsFoldTitle AFTER UPDATE OF TITLE ON Songs
     WHEN NEW.TITLE IS NOT OLD.TITLE
-BEGIN UPDATE Songs SET TITLE_FOLDED = NULL WHERE ID = NEW.ID; END;
-CREATE TRIGGER IF NOT EXISTS SongsUnfoldArtist AFTER UPDATE OF ARTIST ON Songs
+BEGIN UPDATE Songs SET TITLE_FOLDED = CASE WHEN NEW.TITLE GLOB '*[^ -~]*' THEN NULL
+    ELSE lower(NEW.TITLE) END WHERE ID = NEW.ID; END;
+CREATE TRIGGER IF NOT EXISTS SongsFoldArtist AFTER UPDATE OF ARTIST ON Songs
     WHEN NEW.ARTIST IS NOT OLD.ARTIST
-BEGIN UPDATE Songs SET ARTIST_FOLDED = NULL WHERE ID = NEW.ID; END;
-CREATE TRIGGER IF NOT EXISTS SongsUnfoldAlbum AFTER UPDATE OF ALBUM ON Songs
+BEGIN UPDATE Songs SET ARTIST_FOLDED = CASE WHEN NEW.ARTIST GLOB '*[^ -~]*' THEN NULL
+    ELSE lower(NEW.ARTIST) END WHERE ID = NEW.ID; END;
+CREATE TRIGGER IF NOT EXISTS SongsFoldAlbum AFTER UPDATE OF ALBUM ON Songs
     WHEN NEW.ALBUM IS NOT OLD.ALBUM
-BEGIN UPDATE Songs SET ALBUM_FOLDED = NULL WHERE ID = NEW.ID; END;
-CREATE TRIGGER IF NOT EXISTS SongsUnfoldFile AFTER UPDATE OF MELODI ON Songs
+BEGIN UPDATE Songs SET ALBUM_FOLDED = CASE WHEN NEW.ALBUM GLOB '*[^ -~]*' THEN NULL
+    ELSE lower(NEW.ALBUM) END WHERE ID = NEW.ID; END;
+CREATE TRIGGER IF NOT EXISTS SongsFoldFile AFTER UPDATE OF MELODI ON Songs
     WHEN NEW.MELODI IS NOT OLD.MELODI
-BEGIN UPDATE Songs SET MELODI_FOLDED = NULL WHERE ID = NEW.ID; END;
-CREATE TRIGGER IF NOT EXISTS SongsUnfoldGenre AFTER UPDATE OF GENRE ON Songs
+BEGIN UPDATE Songs SET MELODI_FOLDED = CASE WHEN NEW.MELODI GLOB '*[^ -~]*' THEN NULL
+    ELSE lower(NEW.MELODI) END WHERE ID = NEW.ID; END;
+CREATE TRIGGER IF NOT EXISTS SongsFoldGenre AFTER UPDATE OF GENRE ON Songs
     WHEN NEW.GENRE IS NOT OLD.GENRE
-BEGIN UPDATE Songs SET GENRE_FOLDED = NULL WHERE ID = NEW.ID; END;
+BEGIN UPDATE Songs SET GENRE_FOLDED = CASE WHEN NEW.GENRE GLOB '*[^ -~]*' THEN NULL
+    ELSE lower(NEW.GENRE) END WHERE ID = NEW.ID; END;
 )SQL";
 
 // The substring index of the full search: SQLite's own trigram tokenizer over the folded
@@ -160,12 +165,19 @@ BEGIN
 END;
 )SQL";
 
-// Up to layout 6 the folder had a folded copy too; its lookup compares the folder itself
-// (COLLATE UNOCASE) among the songs of the file name the index finds.
+// Up to layout 6 the folder had a folded copy too (its lookup now compares the folder
+// itself, COLLATE UNOCASE, among the songs of the file name the index finds), and another
+// tool's change dropped every copy it touched.
 constexpr const char* kDropFolderCopy = R"SQL(
 DROP INDEX IF EXISTS SongsByFile;
 DROP INDEX IF EXISTS SongsToFold;
+DROP TRIGGER IF EXISTS SongsUnfold;
+DROP TRIGGER IF EXISTS SongsUnfoldTitle;
+DROP TRIGGER IF EXISTS SongsUnfoldArtist;
+DROP TRIGGER IF EXISTS SongsUnfoldAlbum;
+DROP TRIGGER IF EXISTS SongsUnfoldFile;
 DROP TRIGGER IF EXISTS SongsUnfoldFolder;
+DROP TRIGGER IF EXISTS SongsUnfoldGenre;
 )SQL";
 
 // Layout 4 folded its substring index a second time, in the tokenizer's own way; up to
@@ -205,8 +217,6 @@ inline unsigned char AsciiLower(unsigned char c)
 // the program's own statements (never the schema, which other tools must be able to use).
 void FoldFunction(sqlite3_context* context, int, sqlite3_value** argv)
 {
-    if (sqlite3_value_type(argv[0]) == SQLITE_NULL)
-        return sqlite3_result_null(context);
     const auto* text = sqlite3_value_text(argv[0]);
     const int n = sqlite3_value_bytes(argv[0]);
     QByteArray folded(n, Qt::Uninitialized);
@@ -578,6 +588,12 @@ void CDatabase::FoldRows(CProgress* progress)
     static constexpr const char* kColumns[] = {"ARTIST", "ALBUM", "MELODI", "GENRE", "TITLE"};
     std::vector<std::unique_ptr<CStatement>> stores;
     for (const char* column : kColumns) {
+        // A column none of whose copies is missing (asked of its index) is passed over.
+        CStatement missing(*this, QStringLiteral("SELECT 1 FROM Songs WHERE %1_FOLDED IS NULL "
+                                                 "LIMIT 1")
+                                      .arg(QLatin1String(column)));
+        if (!missing.Step())
+            continue;
         stores.push_back(std::make_unique<CStatement>(
             *this,
             QStringLiteral("UPDATE Songs SET %1_FOLDED = cratewise_fold(%1) WHERE ID IN "

@@ -340,9 +340,10 @@ TEST(OtherToolsTest, ALargeConversionShowsItsProgressAndASmallOneNone)
     EXPECT_EQ(progress.upper, 2 * batches);
 }
 
-// Another tool's change drops only the copies of the texts it changed; a large refold at
-// the next open shows its progress, a small one none.
-TEST(OtherToolsTest, ChangedRowsLoseOnlyTheirChangedCopiesAndManyShowProgress)
+// Another tool's change folds the ASCII texts it changed at once and drops the copies of
+// the others, and only those; a large refold at the next open shows its progress, a small
+// one none.
+TEST(OtherToolsTest, ChangedRowsGetOrLoseOnlyTheirChangedCopiesAndManyShowProgress)
 {
     CTestEnvironment env;
     const QString path = env.DatabasePath();
@@ -361,15 +362,19 @@ TEST(OtherToolsTest, ChangedRowsLoseOnlyTheirChangedCopiesAndManyShowProgress)
         return std::unique_ptr<CProgress>(std::make_unique<CProgressProxy>(progress));
     };
     CPlainConnection plain(path);
-    EXPECT_EQ(plain.Run("UPDATE Songs SET ARTIST = 'NEW Band', TITLE = TITLE"), QString());
-    EXPECT_EQ(plain.Run("SELECT (TITLE_FOLDED IS NULL) || (ARTIST_FOLDED IS NULL) FROM Songs"),
-              QStringLiteral("01"));
+    EXPECT_EQ(plain.Run("UPDATE Songs SET ARTIST = 'NEW Band', ALBUM = 'ÉTÉ', TITLE = TITLE"),
+              QString());
+    EXPECT_EQ(plain.Run("SELECT (TITLE_FOLDED IS NULL) || ARTIST_FOLDED || (ALBUM_FOLDED IS NULL) "
+                        "FROM Songs"),
+              QStringLiteral("0new band1"));
     CDatabase db;
     db.Open(path, factory);
     EXPECT_EQ(shown, 0);
     CCdlistSet set;
     set.Open(db);
     EXPECT_EQ(Titles(set, CFilter::Prefix(ESongColumn::ARTIST, QStringLiteral("new b"))),
+              QStringList{QStringLiteral("Same")});
+    EXPECT_EQ(Titles(set, CFilter::Equals(ESongColumn::ALBUM, QStringLiteral("été"))),
               QStringList{QStringLiteral("Same")});
     db.Close();
 
