@@ -43,7 +43,7 @@ public:
     static constexpr int kFoldBatch = 4096;
     // Refolding this many rows changed by another program (about half a second) shows
     // its progress.
-    static constexpr int kRefoldShownFrom = 25000;
+    static constexpr int kRefoldShownFrom = 8000;
     static constexpr int kApplicationId = 0x43725745; // "CrWE"
     // How long a write waits for another process's write (about, in milliseconds).
     static constexpr int kBusyTimeoutMs = 10000;
