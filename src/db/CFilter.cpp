@@ -119,11 +119,11 @@ CFilter CFilter::Prefix(ESongColumn column, const QString& value)
                    {low, high});
 }
 
-QString CFilter::TextQuery(const QString& value)
+QString CFilter::TextQuery(const std::vector<ESongColumn>& columns, const QString& value)
 {
     // The index keeps no positions, so a phrase cannot be asked: each trigram of the folded
-    // value is a term of its own, in FTS5's quotes; the whole query is a bound value. A few
-    // dozen of them narrow the candidates as far as all would.
+    // value is a term of its own, in FTS5's quotes, all of them in the columns; the whole
+    // query is a bound value. A few dozen of them narrow the candidates as far as all would.
     constexpr qsizetype kMaxTerms = 48;
     const QList<uint> folded = CDatabase::Fold(value).toUcs4();
     QStringList terms;
@@ -135,7 +135,10 @@ QString CFilter::TextQuery(const QString& value)
         if (!terms.contains(trigram))
             terms << trigram;
     }
-    return terms.join(QLatin1String(" AND "));
+    QStringList names;
+    for (ESongColumn column : columns)
+        names << QLatin1String(CSongColumns::FoldedName(column));
+    return QStringLiteral("{%1} : (%2)").arg(names.join(u' '), terms.join(QLatin1String(" AND ")));
 }
 
 CFilter CFilter::Matches(const QString& textQuery)

@@ -22,10 +22,10 @@ public:
     static CFilter Prefix(ESongColumn column, const QString& value);
     static CFilter IdEquals(qint64 id);
     // The substring index's query for the candidates among which are the songs whose
-    // folded copy of a column (TITLE, ARTIST, ALBUM, MELODI) holds the folded value: the
-    // songs holding every trigram of it, for values IsIndexable accepts. Queries join with
-    // " AND ".
-    static QString TextQuery(const QString& value);
+    // folded copy of one of the columns (TITLE, ARTIST, ALBUM, MELODI) holds the folded
+    // value: the songs whose copies of them hold every trigram of it, for values
+    // IsIndexable accepts. Queries join with " AND ".
+    static QString TextQuery(const std::vector<ESongColumn>& columns, const QString& value);
     static bool IsIndexable(const QString& value);
     // The candidates a TextQuery finds.
     static CFilter Matches(const QString& textQuery);
@@ -35,7 +35,7 @@ public:
     // The same among the candidates of the substring index: exact.
     static CFilter Contains(const std::vector<ESongColumn>& columns, const QString& value)
     {
-        return Matches(TextQuery(value)).And(Holds(columns, value));
+        return Matches(TextQuery(columns, value)).And(Holds(columns, value));
     }
     // The songs of a list of IDs, however long, in one bound value.
     static CFilter IdIn(const std::vector<qint64>& ids);

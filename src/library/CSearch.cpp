@@ -157,7 +157,7 @@ int CSearch::RunFull(CCdlistSet& set, const SSearchCriteria& c, const SSearchOpt
 QString CSearch::IndexQuery(const SSearchCriteria& c, const SSearchOptions& options, bool& exact,
                             CFilter* check)
 {
-    // The index's candidates hold every song whose folded text holds the folded criterion;
+    // The index's candidates hold every song whose folded copy holds the folded criterion;
     // checked on the folded copies they are exactly what the test takes without case
     // sensitivity, a superset of what it takes with it.
     exact = !options.caseSensitive && c.genre.isEmpty();
@@ -170,14 +170,15 @@ QString CSearch::IndexQuery(const SSearchCriteria& c, const SSearchOptions& opti
         if (check)
             *check = CFilter::Holds({ESongColumn::TITLE, ESongColumn::ARTIST, ESongColumn::ALBUM},
                                     c.all);
-        return CFilter::TextQuery(c.all);
+        return CFilter::TextQuery({ESongColumn::TITLE, ESongColumn::ARTIST, ESongColumn::ALBUM},
+                                  c.all);
     }
     QStringList terms;
     const auto add = [&](ESongColumn column, const QString& value, bool indexed = true) {
         if (value.isEmpty())
             return;
         if (indexed && CFilter::IsIndexable(value)) {
-            terms << CFilter::TextQuery(value);
+            terms << CFilter::TextQuery({column}, value);
             checks = checks.And(CFilter::Holds({column}, value));
         } else {
             exact = false;

@@ -278,7 +278,10 @@ TEST_F(DatabaseTest, ASubstringSearchKeepsOnlyTheCandidatesThatHoldTheText)
     AddTestSong(set, {.title = "Kami Tower", .artist = "Band"});
     AddTestSong(set, {.title = "KAMxAMI", .artist = "Band"});
     AddTestSong(set, {.title = "Other", .artist = "Sokami"});
-    EXPECT_EQ(set.TextIndexIds(CFilter::TextQuery(QStringLiteral("kami"))).size(), 3u);
+    EXPECT_EQ(set.TextIndexIds(CFilter::TextQuery({ESongColumn::TITLE, ESongColumn::ARTIST},
+                                                  QStringLiteral("kami")))
+                  .size(),
+              3u);
     const struct
     {
         std::vector<ESongColumn> columns;
@@ -309,7 +312,7 @@ TEST_F(DatabaseTest, ABatchCommitsTheSearchIndexWithItsRows)
             if (finished)
                 batch.Finish();
         }
-        const QString query = CFilter::TextQuery(title.mid(1));
+        const QString query = CFilter::TextQuery({ESongColumn::TITLE}, title.mid(1));
         EXPECT_EQ(windowSet.TextIndexIds(query).size(), 1u) << title.toStdString();
         EXPECT_EQ(set.TextIndexIds(query).size(), 1u) << title.toStdString();
     }
