@@ -353,6 +353,11 @@ void CDatabase::Open(const QString& path, const ProgressFactory& conversionProgr
             CreateSchema();
         else if (Version() < kSchemaVersion)
             Convert(conversionProgress);
+        // The statement journals of everyday writes (the substring index's merges at a
+        // commit of new songs, say) stay in memory instead of temporary files; a
+        // conversion above may rewrite the whole table in one statement, so it keeps them
+        // on disk.
+        Exec("PRAGMA temp_store=MEMORY;");
         Exec(kFoldIndex);
         Exec(kIndexes);
         Exec(kTextIndex);
