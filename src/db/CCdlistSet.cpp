@@ -17,14 +17,14 @@ constexpr const char* kAllColumns =
 constexpr const char* kInsert =
     "INSERT INTO Songs(CD, LIST, PATH, MELODI, TITLE, ARTIST, ALBUM, GENRE, YEAR, LYRICS, "
     "BITRATE, COMMENT, DURATION, EXTENDED1, EXTENDED2, ARTIST_FOLDED, ALBUM_FOLDED, "
-    "MELODI_FOLDED, PATH_FOLDED, GENRE_FOLDED) "
-    "VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
+    "MELODI_FOLDED, GENRE_FOLDED) "
+    "VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
 
 // The trigger that marks rows other tools change clears the folded copies whenever the
 // folded columns change; the program stores them again right after, in the same write.
 constexpr const char* kStoreFolded =
-    "UPDATE Songs SET PATH_FOLDED=?, MELODI_FOLDED=?, TITLE_FOLDED=?, ARTIST_FOLDED=?, "
-    "ALBUM_FOLDED=?, GENRE_FOLDED=? WHERE ID=?";
+    "UPDATE Songs SET MELODI_FOLDED=?, TITLE_FOLDED=?, ARTIST_FOLDED=?, ALBUM_FOLDED=?, "
+    "GENRE_FOLDED=? WHERE ID=?";
 
 // The text columns in the order of kInsert.
 constexpr ESongColumn kTextColumns[] = {
@@ -36,8 +36,8 @@ constexpr ESongColumn kTextColumns[] = {
 
 // The columns with folded copies, in the order of kStoreFolded.
 constexpr ESongColumn kFoldedColumns[] = {
-    ESongColumn::PATH,   ESongColumn::MELODI, ESongColumn::TITLE,
-    ESongColumn::ARTIST, ESongColumn::ALBUM,  ESongColumn::GENRE,
+    ESongColumn::MELODI, ESongColumn::TITLE, ESongColumn::ARTIST,
+    ESongColumn::ALBUM,  ESongColumn::GENRE,
 };
 
 // A text as its column keeps it.
@@ -193,13 +193,13 @@ qint64 CCdlistSet::Insert(const SSong& song)
     }
     // Without TITLE_FOLDED the row stays out of the substring index until the title's
     // copy joins it, with the other new rows', in one statement (see CDatabase).
-    for (ESongColumn column : {ESongColumn::ARTIST, ESongColumn::ALBUM, ESongColumn::MELODI,
-                               ESongColumn::PATH, ESongColumn::GENRE})
+    for (ESongColumn column :
+         {ESongColumn::ARTIST, ESongColumn::ALBUM, ESongColumn::MELODI, ESongColumn::GENRE})
         s.BindUtf8(index++, CDatabase::FoldedUtf8(stored(column)));
     s.Step();
     s.Reset();
     const qint64 id = m_db->LastInsertId();
-    m_db->StageTitleFold(id, stored(ESongColumn::TITLE));
+    m_db->StageTitleFold(id);
     if (sqlite3_get_autocommit(m_db->Handle()))
         m_db->StoreStagedFolds();
     return id;

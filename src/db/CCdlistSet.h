@@ -55,7 +55,7 @@ public:
     QList<QPair<QString, qint64>> SessionCounts();
     qint64 CountAll();
     qint64 Count(const CFilter& filter);
-    // The IDs a filter selects, in ID order, read from the index alone.
+    // The IDs a filter selects, in ID order, read from the index alone where it can.
     std::vector<qint64> Ids(const CFilter& filter);
     // Every song's ID, in ID order, read from the smallest index (a tenth of the table).
     std::vector<qint64> AllIds();
@@ -101,8 +101,8 @@ public:
     STotals Totals(const CFilter& filter);
     // The songs a filter selects, whole, in ID order, handed out one at a time.
     void Walk(const CFilter& filter, const std::function<bool(const SSong&)>& visit);
-    // The IDs a substring index query (CFilter::TextQuery) finds, in ID order, read from
-    // the index alone.
+    // The candidates a substring index query (CFilter::TextQuery) finds, in ID order, read
+    // from the index alone.
     std::vector<qint64> TextIndexIds(const QString& textQuery);
 
 private:

@@ -7,11 +7,13 @@
 #include <QFileInfo>
 #include <QString>
 #include <QUrl>
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <iterator>
+#include <limits>
 #include <memory>
 #include <sqlite3.h>
 #include <unistd.h>
@@ -42,7 +44,6 @@ CREATE TABLE Songs(
     ARTIST_FOLDED TEXT,
     ALBUM_FOLDED TEXT,
     MELODI_FOLDED TEXT,
-    PATH_FOLDED TEXT,
     GENRE_FOLDED TEXT,
     COVER TEXT);
 CREATE TABLE ExcludeList(
@@ -63,7 +64,6 @@ ALTER TABLE Songs ADD COLUMN TITLE_FOLDED TEXT;
 ALTER TABLE Songs ADD COLUMN ARTIST_FOLDED TEXT;
 ALTER TABLE Songs ADD COLUMN ALBUM_FOLDED TEXT;
 ALTER TABLE Songs ADD COLUMN MELODI_FOLDED TEXT;
-ALTER TABLE Songs ADD COLUMN PATH_FOLDED TEXT;
 ALTER TABLE Songs ADD COLUMN GENRE_FOLDED TEXT;
 )SQL";
 
@@ -76,58 +76,68 @@ DROP INDEX IF EXISTS SongsByAlbum;
 DROP INDEX IF EXISTS SongsByGenre;
 )SQL";
 
+// The rows whose folded copies are to be made (CDatabase::FoldRows reads it by name).
+constexpr const char* kFoldIndex = R"SQL(
+CREATE INDEX IF NOT EXISTS SongsToFold ON Songs(ID) WHERE TITLE_FOLDED IS NULL OR
+    ARTIST_FOLDED IS NULL OR ALBUM_FOLDED IS NULL OR MELODI_FOLDED IS NULL OR
+    GENRE_FOLDED IS NULL;
+)SQL";
+
 // Indexes for the lookups the program makes, on plain columns and the folded copies, so
 // that any SQLite tool can use the file. Created when missing at every open. The artist
 // and album indexes hold the texts as well, so that a sort of the song list by them
 // reads the index instead of the whole table (they replace the indexes of the folded
 // copies alone).
-// A row another tool changes loses the folded copies of the texts it changed (one trigger
-// a column, so that the refold rewrites only their indexes), and a row it inserts has
-// none: SongsToFold finds both for the refold at the next open.
+// A row another tool changes gets the folded copy of a text it changed at once where
+// SQLite's own lower() folds as the program does (printable ASCII) and loses it otherwise
+// (one trigger a column, so that only its indexes change); a row it inserts has none:
+// SongsToFold finds both for the refold at the next open.
 constexpr const char* kIndexes = R"SQL(
 CREATE INDEX IF NOT EXISTS SongsBySession ON Songs(CD);
-CREATE INDEX IF NOT EXISTS SongsByFile ON Songs(MELODI_FOLDED, PATH_FOLDED);
+CREATE INDEX IF NOT EXISTS SongsByFile ON Songs(MELODI_FOLDED);
 CREATE INDEX IF NOT EXISTS SongsByTitle ON Songs(TITLE_FOLDED);
 DROP INDEX IF EXISTS SongsByArtist;
 DROP INDEX IF EXISTS SongsByAlbum;
 CREATE INDEX IF NOT EXISTS SongsByArtistName ON Songs(ARTIST_FOLDED, ARTIST);
 CREATE INDEX IF NOT EXISTS SongsByAlbumName ON Songs(ALBUM_FOLDED, ALBUM);
 CREATE INDEX IF NOT EXISTS SongsByGenre ON Songs(GENRE_FOLDED);
-CREATE INDEX IF NOT EXISTS SongsToFold ON Songs(ID) WHERE TITLE_FOLDED IS NULL OR
-    ARTIST_FOLDED IS NULL OR ALBUM_FOLDED IS NULL OR MELODI_FOLDED IS NULL OR
-    PATH_FOLDED IS NULL OR GENRE_FOLDED IS NULL;
-DROP TRIGGER IF EXISTS SongsUnfold;
-CREATE TRIGGER IF NOT EXISTS SongsUnfoldTitle AFTER UPDATE OF TITLE ON Songs
+CREATE TRIGGER IF NOT EXISTS SongsFoldTitle AFTER UPDATE OF TITLE ON Songs
     WHEN NEW.TITLE IS NOT OLD.TITLE
-BEGIN UPDATE Songs SET TITLE_FOLDED = NULL WHERE ID = NEW.ID; END;
-CREATE TRIGGER IF NOT EXISTS SongsUnfoldArtist AFTER UPDATE OF ARTIST ON Songs
+BEGIN UPDATE Songs SET TITLE_FOLDED = CASE WHEN NEW.TITLE GLOB '*[^ -~]*' THEN NULL
+    ELSE lower(NEW.TITLE) END WHERE ID = NEW.ID; END;
+CREATE TRIGGER IF NOT EXISTS SongsFoldArtist AFTER UPDATE OF ARTIST ON Songs
     WHEN NEW.ARTIST IS NOT OLD.ARTIST
-BEGIN UPDATE Songs SET ARTIST_FOLDED = NULL WHERE ID = NEW.ID; END;
-CREATE TRIGGER IF NOT EXISTS SongsUnfoldAlbum AFTER UPDATE OF ALBUM ON Songs
+BEGIN UPDATE Songs SET ARTIST_FOLDED = CASE WHEN NEW.ARTIST GLOB '*[^ -~]*' THEN NULL
+    ELSE lower(NEW.ARTIST) END WHERE ID = NEW.ID; END;
+CREATE TRIGGER IF NOT EXISTS SongsFoldAlbum AFTER UPDATE OF ALBUM ON Songs
     WHEN NEW.ALBUM IS NOT OLD.ALBUM
-BEGIN UPDATE Songs SET ALBUM_FOLDED = NULL WHERE ID = NEW.ID; END;
-CREATE TRIGGER IF NOT EXISTS SongsUnfoldFile AFTER UPDATE OF MELODI ON Songs
+BEGIN UPDATE Songs SET ALBUM_FOLDED = CASE WHEN NEW.ALBUM GLOB '*[^ -~]*' THEN NULL
+    ELSE lower(NEW.ALBUM) END WHERE ID = NEW.ID; END;
+CREATE TRIGGER IF NOT EXISTS SongsFoldFile AFTER UPDATE OF MELODI ON Songs
     WHEN NEW.MELODI IS NOT OLD.MELODI
-BEGIN UPDATE Songs SET MELODI_FOLDED = NULL WHERE ID = NEW.ID; END;
-CREATE TRIGGER IF NOT EXISTS SongsUnfoldFolder AFTER UPDATE OF PATH ON Songs
-    WHEN NEW.PATH IS NOT OLD.PATH
-BEGIN UPDATE Songs SET PATH_FOLDED = NULL WHERE ID = NEW.ID; END;
-CREATE TRIGGER IF NOT EXISTS SongsUnfoldGenre AFTER UPDATE OF GENRE ON Songs
+BEGIN UPDATE Songs SET MELODI_FOLDED = CASE WHEN NEW.MELODI GLOB '*[^ -~]*' THEN NULL
+    ELSE lower(NEW.MELODI) END WHERE ID = NEW.ID; END;
+CREATE TRIGGER IF NOT EXISTS SongsFoldGenre AFTER UPDATE OF GENRE ON Songs
     WHEN NEW.GENRE IS NOT OLD.GENRE
-BEGIN UPDATE Songs SET GENRE_FOLDED = NULL WHERE ID = NEW.ID; END;
+BEGIN UPDATE Songs SET GENRE_FOLDED = CASE WHEN NEW.GENRE GLOB '*[^ -~]*' THEN NULL
+    ELSE lower(NEW.GENRE) END WHERE ID = NEW.ID; END;
 )SQL";
 
 // The substring index of the full search: SQLite's own trigram tokenizer over the folded
 // copies, taken byte for byte (the tokenizer's own folding differs from the program's,
-// for "İ" say), so that a case-insensitive criterion's answer is exact; kept by plain-SQL triggers
-// inside every change's transaction. It holds the rows whose copies are present (TITLE_FOLDED not
-// NULL): a row without them waits for its refold. SQLite 3.40's FTS5 writes its pending terms at
-// every statement of a transaction, so a new song is stored with all copies but TITLE_FOLDED, which
-// joins it in one statement per commit (StageTitleFold).
+// for "İ" say). It keeps which columns of a row hold each trigram, not where (detail=column,
+// no sizes): about half the positions' size. It answers with candidates, the rows whose
+// searched columns hold every trigram of the criterion, and each search checks them
+// against the folded copies (CFilter::Contains). Kept by plain-SQL triggers inside every change's
+// transaction, it holds the rows whose title copy is present: a row without it waits for its
+// refold. SQLite 3.40's FTS5 writes its pending terms at every statement of a transaction, so a new
+// song is stored with all copies but TITLE_FOLDED, which joins it in one statement per commit
+// (StageTitleFold).
 constexpr const char* kTextIndex = R"SQL(
 CREATE VIRTUAL TABLE IF NOT EXISTS SongsText USING fts5(
     TITLE_FOLDED, ARTIST_FOLDED, ALBUM_FOLDED, MELODI_FOLDED,
-    content='Songs', content_rowid='ID', tokenize='trigram case_sensitive 1');
+    content='Songs', content_rowid='ID', tokenize='trigram case_sensitive 1',
+    detail=column, columnsize=0);
 CREATE TRIGGER IF NOT EXISTS SongsTextInsert AFTER INSERT ON Songs
     WHEN NEW.TITLE_FOLDED IS NOT NULL
 BEGIN
@@ -155,7 +165,23 @@ BEGIN
 END;
 )SQL";
 
-// Layout 4 folded its substring index a second time, in the tokenizer's own way.
+// Up to layout 6 the folder had a folded copy too (its lookup now compares the folder
+// itself, COLLATE UNOCASE, among the songs of the file name the index finds), and another
+// tool's change dropped every copy it touched.
+constexpr const char* kDropFolderCopy = R"SQL(
+DROP INDEX IF EXISTS SongsByFile;
+DROP INDEX IF EXISTS SongsToFold;
+DROP TRIGGER IF EXISTS SongsUnfold;
+DROP TRIGGER IF EXISTS SongsUnfoldTitle;
+DROP TRIGGER IF EXISTS SongsUnfoldArtist;
+DROP TRIGGER IF EXISTS SongsUnfoldAlbum;
+DROP TRIGGER IF EXISTS SongsUnfoldFile;
+DROP TRIGGER IF EXISTS SongsUnfoldFolder;
+DROP TRIGGER IF EXISTS SongsUnfoldGenre;
+)SQL";
+
+// Layout 4 folded its substring index a second time, in the tokenizer's own way; up to
+// layout 6 it kept every trigram's positions.
 constexpr const char* kDropTextIndex = R"SQL(
 DROP TRIGGER IF EXISTS SongsTextInsert;
 DROP TRIGGER IF EXISTS SongsTextDelete;
@@ -165,7 +191,7 @@ DROP TABLE IF EXISTS SongsText;
 
 constexpr const char* kToFold =
     "TITLE_FOLDED IS NULL OR ARTIST_FOLDED IS NULL OR ALBUM_FOLDED IS NULL OR MELODI_FOLDED IS "
-    "NULL OR PATH_FOLDED IS NULL OR GENRE_FOLDED IS NULL";
+    "NULL OR GENRE_FOLDED IS NULL";
 
 int Collate(void*, int na, const void* a, int nb, const void* b)
 {
@@ -187,25 +213,23 @@ inline unsigned char AsciiLower(unsigned char c)
     return (c >= 'A' && c <= 'Z') ? c + ('a' - 'A') : c;
 }
 
-// UTF-8 text as a JSON string.
-void AppendJsonString(QByteArray& out, const QByteArray& utf8)
+// cratewise_fold(text): the folded copy of a text, as CDatabase::FoldedUtf8 makes it, for
+// the program's own statements (never the schema, which other tools must be able to use).
+void FoldFunction(sqlite3_context* context, int, sqlite3_value** argv)
 {
-    static constexpr char kHex[] = "0123456789abcdef";
-    out += '"';
-    for (const char c : utf8) {
-        const auto u = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (u < 0x20) {
-            out += "\\u00";
-            out += kHex[u >> 4];
-            out += kHex[u & 15];
-        } else {
-            out += c;
+    const auto* text = sqlite3_value_text(argv[0]);
+    const int n = sqlite3_value_bytes(argv[0]);
+    QByteArray folded(n, Qt::Uninitialized);
+    for (int i = 0; i < n; ++i) {
+        if (text[i] & 0x80) {
+            // As CStatement::Text reads it: what is not UTF-8 folds as its replacement.
+            folded =
+                CDatabase::Fold(QString::fromUtf8(reinterpret_cast<const char*>(text), n)).toUtf8();
+            break;
         }
+        folded[i] = char(AsciiLower(text[i]));
     }
-    out += '"';
+    sqlite3_result_text(context, folded.constData(), int(folded.size()), SQLITE_TRANSIENT);
 }
 
 QString SystemError(int error)
@@ -329,6 +353,12 @@ void CDatabase::Open(const QString& path, const ProgressFactory& conversionProgr
             CreateSchema();
         else if (Version() < kSchemaVersion)
             Convert(conversionProgress);
+        // The statement journals of everyday writes (the substring index's merges at a
+        // commit of new songs, say) stay in memory instead of temporary files; a
+        // conversion above may rewrite the whole table in one statement, so it keeps them
+        // on disk.
+        Exec("PRAGMA temp_store=MEMORY;");
+        Exec(kFoldIndex);
         Exec(kIndexes);
         Exec(kTextIndex);
         FoldChangedRows(conversionProgress);
@@ -384,7 +414,7 @@ void CDatabase::OpenForReading(const QString& path)
 void CDatabase::Close()
 {
     if (m_db) {
-        m_stagedTitles.clear();
+        m_staged = false;
         m_hasCovers = false;
         sqlite3_close_v2(m_db);
         m_db = nullptr;
@@ -410,9 +440,11 @@ void CDatabase::Configure()
     sqlite3_extended_result_codes(m_db, 1);
     sqlite3_busy_handler(m_db, &WaitForWriter, nullptr);
     sqlite3_create_collation_v2(m_db, "UNOCASE", SQLITE_UTF8, nullptr, &Collate, nullptr);
+    sqlite3_create_function_v2(m_db, "cratewise_fold", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC,
+                               nullptr, &FoldFunction, nullptr, nullptr, nullptr);
     // Staged copies belong to rows a rollback removes; their IDs may come again.
     sqlite3_rollback_hook(
-        m_db, [](void* self) { static_cast<CDatabase*>(self)->m_stagedTitles.clear(); }, this);
+        m_db, [](void* self) { static_cast<CDatabase*>(self)->m_staged = false; }, this);
 }
 
 void CDatabase::CreateSchema()
@@ -420,6 +452,7 @@ void CDatabase::CreateSchema()
     CTransaction transaction(*this);
     Exec(kSchema);
     Exec(kCovers);
+    Exec(kFoldIndex);
     Exec(kIndexes);
     Exec(kTextIndex);
     Exec(QStringLiteral("PRAGMA application_id=%1; PRAGMA user_version=%2;")
@@ -446,38 +479,40 @@ void CDatabase::Convert(const ProgressFactory& progressFactory)
             CStatement count(*this, QStringLiteral("SELECT max(ID) FROM Songs"));
             rows = count.Step() ? count.Int(0) : 0;
         }
+        const qint64 version = Version();
         // Small catalogues convert in a blink; a window would only flicker.
-        if (progressFactory && rows >= kConversionShownFrom && Version() < 5) {
+        if (progressFactory && rows >= kConversionShownFrom && version < 7) {
             progress = progressFactory(QStringLiteral("Cratewise"));
             progress->SetMessage(QStringLiteral("Converting the song database for this version "
                                                 "of Cratewise..."));
             // Folding is about half of the work, the indexes the other half.
-            progress->SetRange(0, int(2 * ((rows + kFoldBatch - 1) / kFoldBatch)), 1);
+            const int batches = int((rows + kFoldBatch - 1) / kFoldBatch);
+            progress->SetRange(0, version < 4 ? 2 * batches : 1, 1);
         }
-        const qint64 version = Version();
         if (version < 4) {
             Exec(kDropCollatedIndexes);
             Exec(kAddFolded);
-            FoldRows(progress.get()); // before the indexes: filling them afterwards is faster
+            // Before the other indexes: filling them afterwards is faster.
+            Exec(kFoldIndex);
+            FoldRows(progress.get());
         }
-        if (version < 5) {
+        // The substring index is made anew: it changed its form in layouts 5 and 7.
+        if (version < 7) {
+            Exec(kDropFolderCopy);
+            if (HasColumn("PATH_FOLDED"))
+                Exec("ALTER TABLE Songs DROP COLUMN PATH_FOLDED;");
             Exec(kDropTextIndex);
             if (progress) {
                 progress->SetMessage(QStringLiteral("Building the search index..."));
                 progress->Pump(false);
             }
+            Exec(kFoldIndex);
             Exec(kIndexes);
             Exec(kTextIndex);
             Exec("INSERT INTO SongsText(SongsText) VALUES('rebuild')");
         }
         if (version < 6) {
-            bool present = false;
-            {
-                CStatement column(*this, QStringLiteral("SELECT 1 FROM pragma_table_info('Songs') "
-                                                        "WHERE name = 'COVER'"));
-                present = column.Step();
-            }
-            if (!present)
+            if (!HasColumn("COVER"))
                 Exec("ALTER TABLE Songs ADD COLUMN COVER TEXT;");
             Exec(kCovers);
         }
@@ -488,6 +523,14 @@ void CDatabase::Convert(const ProgressFactory& progressFactory)
                                           "(%2); it was left as it was.")
                                .arg(m_path, e.Message()));
     }
+}
+
+bool CDatabase::HasColumn(const char* name)
+{
+    CStatement column(*this,
+                      QStringLiteral("SELECT 1 FROM pragma_table_info('Songs') WHERE name = ?"));
+    column.BindUtf8(1, QByteArray(name));
+    return column.Step();
 }
 
 QString CDatabase::Fold(const QString& text)
@@ -516,8 +559,8 @@ void CDatabase::FoldChangedRows(const ProgressFactory& progressFactory)
     qint64 rows = 0;
     {
         CStatement count(
-            *this,
-            QStringLiteral("SELECT count(*) FROM Songs WHERE %1").arg(QLatin1String(kToFold)));
+            *this, QStringLiteral("SELECT count(*) FROM Songs INDEXED BY SongsToFold WHERE %1")
+                       .arg(QLatin1String(kToFold)));
         rows = count.Step() ? count.Int(0) : 0;
     }
     if (rows == 0)
@@ -537,52 +580,49 @@ void CDatabase::FoldChangedRows(const ProgressFactory& progressFactory)
 
 void CDatabase::FoldRows(CProgress* progress)
 {
-    // In batches by ID: the rows being folded leave the index the pick reads.
-    constexpr int kBatch = kFoldBatch;
-    CStatement pick(*this,
-                    QStringLiteral("SELECT ID, TITLE, ARTIST, ALBUM, MELODI, PATH, GENRE FROM "
-                                   "Songs WHERE ID > ? AND (%1) ORDER BY ID LIMIT %2")
-                        .arg(QLatin1String(kToFold))
-                        .arg(kBatch));
-    // Per batch one statement a column, its rows as one bound JSON text: [id, six folded
-    // texts]. Only the copies that are missing are written, so only their indexes change;
-    // the title goes last, so that the substring index takes a new row once.
-    static constexpr const char* kFolded[] = {"ARTIST_FOLDED", "ALBUM_FOLDED", "MELODI_FOLDED",
-                                              "PATH_FOLDED",   "GENRE_FOLDED", "TITLE_FOLDED"};
-    static constexpr int kJsonAt[] = {2, 3, 4, 5, 6, 1};
+    // In batches of IDs read from the index of the rows to fold; per batch one statement a
+    // column, folding inside the database. Only the copies that are missing are written, so
+    // only their indexes change; the title goes last, so that the substring index takes a
+    // row once. The rows come from the index of the rows to fold (the planner would walk
+    // every row without one of the copies through the copies' indexes), and the unary +
+    // keeps it from doing so for the copy being written.
+    CStatement pick(*this, QStringLiteral("SELECT ID FROM Songs INDEXED BY SongsToFold WHERE (%1) "
+                                          "AND ID > ? ORDER BY ID LIMIT %2")
+                               .arg(QLatin1String(kToFold))
+                               .arg(kFoldBatch));
+    static constexpr const char* kColumns[] = {"ARTIST", "ALBUM", "MELODI", "GENRE", "TITLE"};
     std::vector<std::unique_ptr<CStatement>> stores;
-    for (size_t i = 0; i < std::size(kFolded); ++i) {
+    for (const char* column : kColumns) {
+        // A column none of whose copies is missing (asked of its index) is passed over.
+        CStatement missing(*this, QStringLiteral("SELECT 1 FROM Songs WHERE %1_FOLDED IS NULL "
+                                                 "LIMIT 1")
+                                      .arg(QLatin1String(column)));
+        if (!missing.Step())
+            continue;
         stores.push_back(std::make_unique<CStatement>(
-            *this, QStringLiteral("UPDATE Songs SET %1 = json_extract(j.value, '$[%2]') FROM "
-                                  "json_each(?) AS j WHERE Songs.ID = json_extract(j.value, "
-                                  "'$[0]') AND +Songs.%1 IS NULL")
-                       .arg(QLatin1String(kFolded[i]))
-                       .arg(kJsonAt[i])));
+            *this,
+            QStringLiteral("UPDATE Songs SET %1_FOLDED = cratewise_fold(%1) WHERE ID IN "
+                           "(SELECT ID FROM Songs INDEXED BY SongsToFold WHERE (%2) AND ID > ? AND "
+                           "ID <= ?) AND "
+                           "+%1_FOLDED IS NULL")
+                .arg(QLatin1String(column), QLatin1String(kToFold))));
     }
-    qint64 last = 0;
+    qint64 last = std::numeric_limits<qint64>::min();
     for (;;) {
         pick.Reset();
         pick.BindInt(1, last);
-        QByteArray json = "[";
-        while (pick.Step()) {
-            last = pick.Int(0);
-            json += json.size() > 1 ? ",[" : "[";
-            json += QByteArray::number(last);
-            for (int column = 1; column <= 6; ++column) {
-                json += ',';
-                AppendJsonString(json, FoldedUtf8(pick.Text(column)));
-            }
-            json += ']';
-        }
+        qint64 high = last;
+        while (pick.Step())
+            high = pick.Int(0);
         pick.Reset();
-        if (json.size() == 1)
+        if (high == last)
             return;
-        json += ']';
         for (const std::unique_ptr<CStatement>& store : stores) {
             store->Reset();
-            store->BindUtf8(1, json);
+            store->BindInt(1, last).BindInt(2, high);
             store->Step();
         }
+        last = high;
         if (progress) {
             progress->Step();
             progress->Pump(false);
@@ -590,28 +630,24 @@ void CDatabase::FoldRows(CProgress* progress)
     }
 }
 
-void CDatabase::StageTitleFold(qint64 id, const QString& title)
+void CDatabase::StageTitleFold(qint64 id)
 {
-    // A JSON object of ID and folded title, written directly: the document classes cost
-    // more than the intake's store itself.
-    m_stagedTitles += m_stagedTitles.isEmpty() ? "{\"" : ",\"";
-    m_stagedTitles += QByteArray::number(id);
-    m_stagedTitles += "\":";
-    AppendJsonString(m_stagedTitles, FoldedUtf8(title));
+    m_stagedFirst = m_staged ? std::min(m_stagedFirst, id) : id;
+    m_stagedLast = m_staged ? std::max(m_stagedLast, id) : id;
+    m_staged = true;
 }
 
 void CDatabase::StoreStagedFolds()
 {
-    if (!m_stagedTitles.isEmpty()) {
-        QByteArray json = std::move(m_stagedTitles);
-        m_stagedTitles.clear();
-        json += '}';
-        CStatement store(*this, QStringLiteral("UPDATE Songs SET TITLE_FOLDED = j.value FROM "
-                                               "json_each(?) AS j WHERE Songs.ID = "
-                                               "CAST(j.key AS INTEGER)"));
-        store.BindUtf8(1, std::move(json));
-        store.Step();
-    }
+    if (!m_staged)
+        return;
+    m_staged = false;
+    // A plain statement over the rows' range: folding in the database needs no copy of
+    // the rows in a temporary file, as a join with the values would.
+    CStatement store(*this, QStringLiteral("UPDATE Songs SET TITLE_FOLDED = cratewise_fold(TITLE) "
+                                           "WHERE ID BETWEEN ? AND ? AND +TITLE_FOLDED IS NULL"));
+    store.BindInt(1, m_stagedFirst).BindInt(2, m_stagedLast);
+    store.Step();
 }
 
 void CDatabase::CheckSchema()
@@ -678,112 +714,4 @@ void CDatabase::CTransaction::Commit()
     m_db.StoreStagedFolds();
     m_db.Exec("COMMIT");
     m_done = true;
-}
-
-CStatement::CStatement(CDatabase& db, const QString& sql) : m_db(db)
-{
-    if (!db.IsOpen())
-        throw CDbException(QStringLiteral("The song database is not open."));
-    const QByteArray text = sql.toUtf8();
-    if (sqlite3_prepare_v2(db.Handle(), text.constData(), int(text.size()), &m_stmt, nullptr) !=
-        SQLITE_OK)
-        throw CDbException(db.LastError());
-}
-
-CStatement::~CStatement()
-{
-    sqlite3_finalize(m_stmt);
-}
-
-CStatement& CStatement::Bind(int index, const QVariant& value)
-{
-    if (value.isNull())
-        sqlite3_bind_null(m_stmt, index);
-    else if (value.typeId() == QMetaType::Int || value.typeId() == QMetaType::LongLong)
-        BindInt(index, value.toLongLong());
-    else if (value.typeId() == QMetaType::QByteArray)
-        BindUtf8(index, value.toByteArray()); // raw UTF-8, range bounds past every character
-    else
-        BindText(index, value.toString());
-    return *this;
-}
-
-CStatement& CStatement::BindBlob(int index, const QByteArray& bytes)
-{
-    sqlite3_bind_blob64(m_stmt, index, bytes.constData(), sqlite3_uint64(bytes.size()),
-                        SQLITE_TRANSIENT);
-    return *this;
-}
-
-CStatement& CStatement::BindText(int index, const QString& value)
-{
-    const QByteArray utf8 = value.toUtf8();
-    sqlite3_bind_text(m_stmt, index, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
-    return *this;
-}
-
-CStatement& CStatement::BindUtf8(int index, QByteArray utf8)
-{
-    if (index < 1)
-        throw CDbException(QStringLiteral("No parameter %1.").arg(index));
-    if (m_kept.size() < size_t(index))
-        m_kept.resize(size_t(index));
-    QByteArray& kept = m_kept[size_t(index - 1)];
-    kept = std::move(utf8);
-    sqlite3_bind_text(m_stmt, index, kept.constData(), int(kept.size()), SQLITE_STATIC);
-    return *this;
-}
-
-CStatement& CStatement::BindInt(int index, qint64 value)
-{
-    sqlite3_bind_int64(m_stmt, index, value);
-    return *this;
-}
-
-bool CStatement::Step()
-{
-    const int rc = sqlite3_step(m_stmt);
-    if (rc == SQLITE_ROW)
-        return true;
-    if (rc == SQLITE_DONE)
-        return false;
-    const QString message = m_db.LastError();
-    sqlite3_reset(m_stmt);
-    throw CDbException(message);
-}
-
-void CStatement::Reset()
-{
-    sqlite3_reset(m_stmt);
-}
-
-QString CStatement::Text(int column) const
-{
-    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, column));
-    const int bytes = sqlite3_column_bytes(m_stmt, column);
-    return text ? QString::fromUtf8(text, bytes) : QString();
-}
-
-std::string_view CStatement::Bytes(int column) const
-{
-    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, column));
-    return text ? std::string_view(text, size_t(sqlite3_column_bytes(m_stmt, column)))
-                : std::string_view();
-}
-
-QByteArray CStatement::Blob(int column) const
-{
-    const void* data = sqlite3_column_blob(m_stmt, column);
-    return data ? QByteArray(static_cast<const char*>(data), sqlite3_column_bytes(m_stmt, column))
-                : QByteArray();
-}
-
-qint64 CStatement::Int(int column) const
-{
-    return sqlite3_column_int64(m_stmt, column);
-}
-
-bool CStatement::IsNull(int column) const
-{
-    return sqlite3_column_type(m_stmt, column) == SQLITE_NULL;
 }

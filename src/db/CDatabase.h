@@ -28,14 +28,14 @@ private:
 // The connection to the song database (SQLite, WAL mode). Opening creates the file with
 // the schema when it is missing and refuses files that are not Cratewise databases.
 // Nothing of the program's own is in the schema, so any SQLite tool can read and write the
-// file: case-insensitive lookups go through folded copies of TITLE, ARTIST, ALBUM, MELODI,
-// PATH and GENRE (the *_FOLDED columns) that the program keeps. Another tool's insert or
+// file: case-insensitive lookups go through folded copies of TITLE, ARTIST, ALBUM, MELODI
+// and GENRE (the *_FOLDED columns) that the program keeps. Another tool's insert or
 // change leaves them NULL, and every open folds those rows again. Each connection also
 // registers the collation "UNOCASE" for sorting in queries; no index or trigger uses it.
 class CDatabase
 {
 public:
-    static constexpr int kSchemaVersion = 6;
+    static constexpr int kSchemaVersion = 7;
     // The oldest layout a read-only catalogue may have (it then has no covers).
     static constexpr int kOldestReadable = 5;
     // A conversion of this many songs or more shows its progress.
@@ -43,7 +43,7 @@ public:
     static constexpr int kFoldBatch = 4096;
     // Refolding this many rows changed by another program (about half a second) shows
     // its progress.
-    static constexpr int kRefoldShownFrom = 25000;
+    static constexpr int kRefoldShownFrom = 8000;
     static constexpr int kApplicationId = 0x43725745; // "CrWE"
     // How long a write waits for another process's write (about, in milliseconds).
     static constexpr int kBusyTimeoutMs = 10000;
@@ -94,10 +94,10 @@ public:
     static QString Fold(const QString& text);
     // Fold(text) as UTF-8; ASCII text goes without the detour through a folded copy.
     static QByteArray FoldedUtf8(const QString& text);
-    // The folded title of a new row stored with every other folded copy: stored together
-    // with the others before the transaction commits (or at once outside one), and before
-    // any lookup; a rollback drops it.
-    void StageTitleFold(qint64 id, const QString& title);
+    // The folded title of a new row stored with every other new row's: stored together
+    // before the transaction commits (or at once outside one), and before any lookup; a
+    // rollback drops it.
+    void StageTitleFold(qint64 id);
     void StoreStagedFolds();
 
 private:
@@ -107,13 +107,17 @@ private:
     qint64 Version();
     // Layout 3 to the current one, in one transaction; throws naming the file.
     void Convert(const ProgressFactory& progressFactory);
+    bool HasColumn(const char* name); // of the song table
     void FoldChangedRows(const ProgressFactory& progressFactory);
     void FoldRows(CProgress* progress = nullptr);
 
     sqlite3* m_db = nullptr;
     QString m_path;
     bool m_hasCovers = false;
-    QByteArray m_stagedTitles; // {"id":"folded title",... without the closing brace
+    // The IDs of the new rows whose title copy waits (all of them new in the transaction).
+    bool m_staged = false;
+    qint64 m_stagedFirst = 0;
+    qint64 m_stagedLast = 0;
 };
 
 // A prepared statement with bound values; finalised on destruction.

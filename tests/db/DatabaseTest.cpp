@@ -271,6 +271,31 @@ TEST_F(DatabaseTest, SongsAddedInATransactionAreFoundAndARollbackLeavesNoTrace)
               QStringList{QStringLiteral("Other")});
 }
 
+// The substring index names candidates holding every trigram somewhere; a search keeps
+// those whose folded copy of a searched column holds the whole text.
+TEST_F(DatabaseTest, ASubstringSearchKeepsOnlyTheCandidatesThatHoldTheText)
+{
+    AddTestSong(set, {.title = "Kami Tower", .artist = "Band"});
+    AddTestSong(set, {.title = "KAMxAMI", .artist = "Band"});
+    AddTestSong(set, {.title = "Other", .artist = "Sokami"});
+    EXPECT_EQ(set.TextIndexIds(CFilter::TextQuery({ESongColumn::TITLE, ESongColumn::ARTIST},
+                                                  QStringLiteral("kami")))
+                  .size(),
+              3u);
+    const struct
+    {
+        std::vector<ESongColumn> columns;
+        QStringList titles;
+    } cases[] = {
+        {{ESongColumn::TITLE}, {QStringLiteral("Kami Tower")}},
+        {{ESongColumn::ARTIST}, {QStringLiteral("Other")}},
+        {{ESongColumn::TITLE, ESongColumn::ARTIST},
+         {QStringLiteral("Kami Tower"), QStringLiteral("Other")}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(WalkTitles(CFilter::Contains(c.columns, QStringLiteral("KAMI"))), c.titles);
+}
+
 // What a batch commits is in the substring index at once, for this connection and for a
 // window open on the catalogue, however the batch ends.
 TEST_F(DatabaseTest, ABatchCommitsTheSearchIndexWithItsRows)

@@ -237,33 +237,47 @@ TEST(OtherToolsTest, LayoutThreeIsConvertedOnFirstOpenAndAFailureLeavesTheFileAs
               QStringLiteral("1"));
 }
 
-// Layout 4's index folded the folded copies again; it is rebuilt taking them as they are.
-TEST(OtherToolsTest, LayoutFourGetsItsSubstringIndexRebuilt)
+// Layout 4's index folded the folded copies again, layout 6's kept every trigram's
+// positions; the index is made anew and every song is found as before.
+TEST(OtherToolsTest, OlderSubstringIndexesAreRebuiltKeepingEverySong)
 {
-    CTestEnvironment env;
-    const QString path = WriteLayoutThree(env.DatabasePath());
-    CDatabase db;
-    db.Open(path);
-    db.Close();
-    {
+    for (const char* older : {"4|case_sensitive 0", "6|case_sensitive 1"}) {
+        const QStringList layout = QString::fromLatin1(older).split(u'|');
+        CTestEnvironment env;
+        const QString path = WriteLayoutThree(env.DatabasePath());
+        CDatabase db;
+        db.Open(path);
+        db.Close();
+        {
+            CPlainConnection plain(path);
+            EXPECT_EQ(plain.Run("DROP TABLE SongsText"), QString());
+            const QByteArray create = "CREATE VIRTUAL TABLE SongsText USING fts5(TITLE_FOLDED, "
+                                      "ARTIST_FOLDED, ALBUM_FOLDED, MELODI_FOLDED, "
+                                      "content='Songs', content_rowid='ID', tokenize='trigram " +
+                                      layout[1].toLatin1() + "')";
+            EXPECT_EQ(plain.Run(create.constData()), QString());
+            EXPECT_EQ(plain.Run("INSERT INTO SongsText(SongsText) VALUES('rebuild')"), QString());
+            EXPECT_EQ(
+                plain.Run(
+                    QStringLiteral("PRAGMA user_version=%1").arg(layout[0]).toUtf8().constData()),
+                QString());
+        }
+        db.Open(path);
+        CCdlistSet set;
+        set.Open(db);
+        EXPECT_EQ(set.CountAll(), 50);
+        EXPECT_EQ(set.Ids(CFilter::Contains({ESongColumn::TITLE}, "RGER 1")).size(), 11u);
+        EXPECT_EQ(set.Ids(CFilter::Contains({ESongColumn::ARTIST}, "BAND 3")).size(), 7u);
+        db.Close();
         CPlainConnection plain(path);
-        EXPECT_EQ(plain.Run("DROP TABLE SongsText"), QString());
-        EXPECT_EQ(plain.Run("CREATE VIRTUAL TABLE SongsText USING fts5(TITLE_FOLDED, "
-                            "ARTIST_FOLDED, ALBUM_FOLDED, MELODI_FOLDED, content='Songs', "
-                            "content_rowid='ID', tokenize='trigram case_sensitive 0')"),
+        EXPECT_EQ(plain.Run("PRAGMA user_version"), QString::number(CDatabase::kSchemaVersion));
+        EXPECT_EQ(plain.Run("SELECT count(*) FROM sqlite_master WHERE sql LIKE "
+                            "'%case_sensitive 1%detail=column%'"),
+                  QStringLiteral("1"));
+        EXPECT_EQ(plain.Run("INSERT INTO SongsText(SongsText) VALUES('integrity-check')"),
                   QString());
-        EXPECT_EQ(plain.Run("PRAGMA user_version=4"), QString());
+        EXPECT_EQ(plain.Run("PRAGMA integrity_check"), QStringLiteral("ok"));
     }
-    db.Open(path);
-    CCdlistSet set;
-    set.Open(db);
-    EXPECT_EQ(set.TextIndexIds(CFilter::TextQuery({ESongColumn::TITLE}, "RGER 1")).size(), 11u);
-    db.Close();
-    CPlainConnection plain(path);
-    EXPECT_EQ(plain.Run("PRAGMA user_version"), QString::number(CDatabase::kSchemaVersion));
-    EXPECT_EQ(plain.Run("SELECT count(*) FROM sqlite_master WHERE sql LIKE '%case_sensitive 1%'"),
-              QStringLiteral("1"));
-    EXPECT_EQ(plain.Run("PRAGMA integrity_check"), QStringLiteral("ok"));
 }
 
 // Layout 5 had no covers: it gains them in place, and where it cannot be written it is
@@ -326,9 +340,10 @@ TEST(OtherToolsTest, ALargeConversionShowsItsProgressAndASmallOneNone)
     EXPECT_EQ(progress.upper, 2 * batches);
 }
 
-// Another tool's change drops only the copies of the texts it changed; a large refold at
-// the next open shows its progress, a small one none.
-TEST(OtherToolsTest, ChangedRowsLoseOnlyTheirChangedCopiesAndManyShowProgress)
+// Another tool's change folds the ASCII texts it changed at once and drops the copies of
+// the others, and only those; a large refold at the next open shows its progress, a small
+// one none.
+TEST(OtherToolsTest, ChangedRowsGetOrLoseOnlyTheirChangedCopiesAndManyShowProgress)
 {
     CTestEnvironment env;
     const QString path = env.DatabasePath();
@@ -347,15 +362,19 @@ TEST(OtherToolsTest, ChangedRowsLoseOnlyTheirChangedCopiesAndManyShowProgress)
         return std::unique_ptr<CProgress>(std::make_unique<CProgressProxy>(progress));
     };
     CPlainConnection plain(path);
-    EXPECT_EQ(plain.Run("UPDATE Songs SET ARTIST = 'NEW Band', TITLE = TITLE"), QString());
-    EXPECT_EQ(plain.Run("SELECT (TITLE_FOLDED IS NULL) || (ARTIST_FOLDED IS NULL) FROM Songs"),
-              QStringLiteral("01"));
+    EXPECT_EQ(plain.Run("UPDATE Songs SET ARTIST = 'NEW Band', ALBUM = 'ÉTÉ', TITLE = TITLE"),
+              QString());
+    EXPECT_EQ(plain.Run("SELECT (TITLE_FOLDED IS NULL) || ARTIST_FOLDED || (ALBUM_FOLDED IS NULL) "
+                        "FROM Songs"),
+              QStringLiteral("0new band1"));
     CDatabase db;
     db.Open(path, factory);
     EXPECT_EQ(shown, 0);
     CCdlistSet set;
     set.Open(db);
     EXPECT_EQ(Titles(set, CFilter::Prefix(ESongColumn::ARTIST, QStringLiteral("new b"))),
+              QStringList{QStringLiteral("Same")});
+    EXPECT_EQ(Titles(set, CFilter::Equals(ESongColumn::ALBUM, QStringLiteral("été"))),
               QStringList{QStringLiteral("Same")});
     db.Close();
 
@@ -369,8 +388,9 @@ TEST(OtherToolsTest, ChangedRowsLoseOnlyTheirChangedCopiesAndManyShowProgress)
     EXPECT_EQ(progress.steps,
               (CDatabase::kRefoldShownFrom + CDatabase::kFoldBatch - 1) / CDatabase::kFoldBatch);
     set.Open(db);
-    EXPECT_EQ(Titles(set, CFilter::Contains({ESongColumn::TITLE}, QStringLiteral("t24999"))),
-              QStringList{QStringLiteral("T24999")});
+    const QString last = QStringLiteral("T%1").arg(CDatabase::kRefoldShownFrom);
+    EXPECT_EQ(Titles(set, CFilter::Contains({ESongColumn::TITLE}, last.toLower())),
+              QStringList{last});
 }
 
 } // namespace
