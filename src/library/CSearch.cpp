@@ -205,13 +205,12 @@ CSearch::IndexedIds(CCdlistSet& set, const SSearchCriteria& criteria, const SSea
 {
     if (IsEverything(criteria)) // nothing to match: every song, whatever the options
         return set.AllIds();
-}
-if (options.fast || !options.useIndex)
-    return std::nullopt;
-bool exact = false;
-CFilter check;
-const QString query = IndexQuery(criteria, options, exact, &check);
-if (!exact)
-    return std::nullopt;
-return set.Ids(CFilter::Matches(query).And(check));
+    if (options.fast || !options.useIndex)
+        return std::nullopt;
+    bool exact = false;
+    CFilter check;
+    const QString query = IndexQuery(criteria, options, exact, &check);
+    if (!exact)
+        return std::nullopt;
+    return set.Ids(CFilter::Matches(query).And(check));
 }
