@@ -80,8 +80,8 @@ void BM_IntakeTree(benchmark::State& state)
                            : QDir::tempPath() + QStringLiteral("/cratewise-bench-XXXXXX"));
     QTemporaryDir data(QDir::tempPath() + QStringLiteral("/cratewise-bench-XXXXXX"));
     CSettings::SetFilePath(work.path() + QStringLiteral("/settings.ini"));
-    CSettings::SetString(QStringLiteral("Formatting"), QStringLiteral("%1 - %2"));
-    CSettings::SetInt(QStringLiteral("RemTrack"), 1);
+    CSettings::SetString(ESetting::Formatting, QStringLiteral("%1 - %2"));
+    CSettings::SetInt(ESetting::RemTrack, 1);
     const QStringList folders = QDir(root).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
     WarmCache(root, folders);
 

@@ -44,7 +44,7 @@ void BM_SelectSession(benchmark::State& state)
 void Search(benchmark::State& state, bool fast, const SSearchCriteria& criteria)
 {
     SLibraryDoc library(SearchLibrary(int(state.range(0))));
-    CSettings::SetInt(QStringLiteral("FastSearch"), fast ? 1 : 0);
+    CSettings::SetInt(ESetting::FastSearch, fast ? 1 : 0);
     const CSongListModel& songs = library.doc.Songs();
     for (auto _ : state) {
         library.ops.Search(criteria);
@@ -60,7 +60,7 @@ void Search(benchmark::State& state, bool fast, const SSearchCriteria& criteria)
 void BM_FullSearchAllThenSort(benchmark::State& state)
 {
     SLibraryDoc library(SearchLibrary(int(state.range(0))));
-    CSettings::SetInt(QStringLiteral("FastSearch"), 0);
+    CSettings::SetInt(ESetting::FastSearch, 0);
     for (auto _ : state) {
         library.ops.Search({.all = QStringLiteral("KAMI")});
         library.doc.Songs().SortByColumn(1, true);
@@ -95,7 +95,7 @@ void BM_FastSearchAll(benchmark::State& state)
 void BM_FullSearchMixedText(benchmark::State& state)
 {
     SLibraryDoc library(GeneratedLibrary(int(state.range(0))));
-    CSettings::SetInt(QStringLiteral("FastSearch"), 0);
+    CSettings::SetInt(ESetting::FastSearch, 0);
     for (auto _ : state)
         library.ops.Search({.all = QStringLiteral("RIVER LOVE")});
     state.counters["rows"] = library.doc.Songs().RowCount();
@@ -104,7 +104,7 @@ void BM_FullSearchMixedText(benchmark::State& state)
 void BM_ListAllAndSort(benchmark::State& state)
 {
     SLibraryDoc library(SearchLibrary(int(state.range(0))));
-    CSettings::SetInt(QStringLiteral("FastSearch"), 0);
+    CSettings::SetInt(ESetting::FastSearch, 0);
     for (auto _ : state) {
         library.ops.Search({}); // no criteria: every song
         library.doc.Songs().SortByColumn(1, true);
@@ -125,7 +125,7 @@ void ReadScreenful(const CSongListModel& songs)
 void BM_ListEverything(benchmark::State& state)
 {
     SLibraryDoc library(SearchLibrary(int(state.range(0))));
-    CSettings::SetInt(QStringLiteral("FastSearch"), int(state.range(1)));
+    CSettings::SetInt(ESetting::FastSearch, int(state.range(1)));
     for (auto _ : state) {
         library.ops.Search({});
         ReadScreenful(library.doc.Songs());
@@ -161,7 +161,7 @@ void BM_WholeSessionTotals(benchmark::State& state)
 void BM_SortArtist(benchmark::State& state)
 {
     SLibraryDoc library(SearchLibrary(int(state.range(0))));
-    CSettings::SetInt(QStringLiteral("FastSearch"), 0);
+    CSettings::SetInt(ESetting::FastSearch, 0);
     for (auto _ : state) {
         state.PauseTiming();
         library.ops.Search({});
@@ -177,7 +177,7 @@ void BM_SortArtist(benchmark::State& state)
 void BM_ReverseArtist(benchmark::State& state)
 {
     SLibraryDoc library(SearchLibrary(int(state.range(0))));
-    CSettings::SetInt(QStringLiteral("FastSearch"), 0);
+    CSettings::SetInt(ESetting::FastSearch, 0);
     library.ops.Search({});
     library.doc.Songs().SortByColumn(1, true);
     bool ascending = false;
