@@ -101,8 +101,8 @@ public:
     STotals Totals(const CFilter& filter);
     // The songs a filter selects, whole, in ID order, handed out one at a time.
     void Walk(const CFilter& filter, const std::function<bool(const SSong&)>& visit);
-    // The candidates a substring index query (CFilter::TextQuery) finds, in ID order, read
-    // from the index alone.
+    // The songs a substring index query (CFilter::TextQuery) finds, in ID order, read from
+    // the index alone.
     std::vector<qint64> TextIndexIds(const QString& textQuery);
 
 private:

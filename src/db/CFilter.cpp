@@ -121,44 +121,19 @@ CFilter CFilter::Prefix(ESongColumn column, const QString& value)
 
 QString CFilter::TextQuery(const std::vector<ESongColumn>& columns, const QString& value)
 {
-    // The index keeps no positions, so a phrase cannot be asked: each trigram of the folded
-    // value is a term of its own, in FTS5's quotes, all of them in the columns; the whole
-    // query is a bound value. A few dozen of them narrow the candidates as far as all would.
-    constexpr qsizetype kMaxTerms = 48;
-    const QList<uint> folded = CDatabase::Fold(value).toUcs4();
-    QStringList terms;
-    for (qsizetype i = 0; i + 3 <= folded.size() && terms.size() < kMaxTerms; ++i) {
-        QString trigram =
-            QString::fromUcs4(reinterpret_cast<const char32_t*>(folded.constData()) + i, 3);
-        trigram.replace(u'"', QStringLiteral("\"\""));
-        trigram = u'"' + trigram + u'"';
-        if (!terms.contains(trigram))
-            terms << trigram;
-    }
+    // The phrase is the folded value in FTS5's quotes; the whole query is a bound value.
+    QString phrase = CDatabase::Fold(value);
+    phrase.replace(u'"', QStringLiteral("\"\""));
     QStringList names;
     for (ESongColumn column : columns)
         names << QLatin1String(CSongColumns::FoldedName(column));
-    return QStringLiteral("{%1} : (%2)").arg(names.join(u' '), terms.join(QLatin1String(" AND ")));
+    return QStringLiteral("{%1} : \"%2\"").arg(names.join(u' '), phrase);
 }
 
 CFilter CFilter::Matches(const QString& textQuery)
 {
     return CFilter(QStringLiteral("ID IN (SELECT rowid FROM SongsText WHERE SongsText MATCH ?)"),
                    {textQuery});
-}
-
-CFilter CFilter::Holds(const std::vector<ESongColumn>& columns, const QString& value)
-{
-    // instr() compares the bytes: a folded value is found where its folded copy holds it.
-    const QByteArray folded = CDatabase::FoldedUtf8(value);
-    QStringList tests;
-    QVariantList values;
-    for (ESongColumn column : columns) {
-        tests << QStringLiteral("instr(%1, ?) > 0")
-                     .arg(QLatin1String(CSongColumns::FoldedName(column)));
-        values << folded;
-    }
-    return CFilter(tests.join(QLatin1String(" OR ")), std::move(values));
 }
 
 CFilter CFilter::IdIn(const std::vector<qint64>& ids)

@@ -20,21 +20,16 @@ public:
     static CFilter Exactly(ESongColumn column, const QString& value);
     // The column's first n characters equal the n characters of value, ignoring case.
     static CFilter Prefix(ESongColumn column, const QString& value);
-    // The substring index's query for the candidates among which are the songs whose
-    // folded copy of one of the columns (TITLE, ARTIST, ALBUM, MELODI) holds the folded
-    // value: the songs whose copies of them hold every trigram of it, for values
-    // IsIndexable accepts. Queries join with " AND ".
+    // The substring index's query for songs whose folded copy of one of the columns
+    // (TITLE, ARTIST, ALBUM, MELODI) holds the folded value: exact for values IsIndexable
+    // accepts. Queries join with " AND ".
     static QString TextQuery(const std::vector<ESongColumn>& columns, const QString& value);
     static bool IsIndexable(const QString& value);
-    // The candidates a TextQuery finds.
+    // The songs a TextQuery finds; Contains, those of one query.
     static CFilter Matches(const QString& textQuery);
-    // The songs whose folded copy of one of the columns holds the folded value, tested on
-    // the copies (no index).
-    static CFilter Holds(const std::vector<ESongColumn>& columns, const QString& value);
-    // The same among the candidates of the substring index: exact.
     static CFilter Contains(const std::vector<ESongColumn>& columns, const QString& value)
     {
-        return Matches(TextQuery(columns, value)).And(Holds(columns, value));
+        return Matches(TextQuery(columns, value));
     }
     // The songs of a list of IDs, however long, in one bound value.
     static CFilter IdIn(const std::vector<qint64>& ids);

@@ -154,22 +154,16 @@ int CSearch::RunFull(CCdlistSet& set, const SSearchCriteria& c, const SSearchOpt
     return count;
 }
 
-QString CSearch::IndexQuery(const SSearchCriteria& c, const SSearchOptions& options, bool& exact,
-                            CFilter* check)
+QString CSearch::IndexQuery(const SSearchCriteria& c, const SSearchOptions& options, bool& exact)
 {
-    // The index's candidates hold every song whose folded copy holds the folded criterion;
-    // checked on the folded copies they are exactly what the test takes without case
-    // sensitivity, a superset of what it takes with it.
+    // The index holds every song whose folded text holds the folded criterion: exactly
+    // what the test takes without case sensitivity, a superset of what it takes with it.
     exact = !options.caseSensitive && c.genre.isEmpty();
-    CFilter checks;
     if (!c.all.isEmpty()) {
         if (!CFilter::IsIndexable(c.all)) {
             exact = false;
             return {};
         }
-        if (check)
-            *check = CFilter::Holds({ESongColumn::TITLE, ESongColumn::ARTIST, ESongColumn::ALBUM},
-                                    c.all);
         return CFilter::TextQuery({ESongColumn::TITLE, ESongColumn::ARTIST, ESongColumn::ALBUM},
                                   c.all);
     }
@@ -177,20 +171,16 @@ QString CSearch::IndexQuery(const SSearchCriteria& c, const SSearchOptions& opti
     const auto add = [&](ESongColumn column, const QString& value, bool indexed = true) {
         if (value.isEmpty())
             return;
-        if (indexed && CFilter::IsIndexable(value)) {
+        if (indexed && CFilter::IsIndexable(value))
             terms << CFilter::TextQuery({column}, value);
-            checks = checks.And(CFilter::Holds({column}, value));
-        } else {
+        else
             exact = false;
-        }
     };
     add(ESongColumn::TITLE, c.title);
     add(ESongColumn::ARTIST, c.artist);
     add(ESongColumn::ALBUM, c.album);
     add(ESongColumn::MELODI, c.file, !options.onPath); // the index knows file names only
     exact = exact && !terms.isEmpty();
-    if (check)
-        *check = checks;
     return terms.join(QLatin1String(" AND "));
 }
 
@@ -203,14 +193,13 @@ bool CSearch::IsEverything(const SSearchCriteria& c)
 std::optional<std::vector<qint64>>
 CSearch::IndexedIds(CCdlistSet& set, const SSearchCriteria& criteria, const SSearchOptions& options)
 {
-    if (IsEverything(criteria)) // nothing to match: every song, whatever the options
-        return set.AllIds();
+    if (IsEverything(criteria))
+        return set.AllIds(); // nothing to match: every song, whatever the options
     if (options.fast || !options.useIndex)
         return std::nullopt;
     bool exact = false;
-    CFilter check;
-    const QString query = IndexQuery(criteria, options, exact, &check);
+    const QString query = IndexQuery(criteria, options, exact);
     if (!exact)
         return std::nullopt;
-    return set.Ids(CFilter::Matches(query).And(check));
+    return set.TextIndexIds(query);
 }

@@ -87,7 +87,7 @@ private:
     static int RunFull(CCdlistSet& set, const SSearchCriteria& criteria,
                        const SSearchOptions& options, const FoundFn& found);
     // The substring index's query for the criteria it can answer (empty when none);
-    // `exact` says whether its candidates, checked by `check`, answer all of them.
+    // `exact` says whether it answers all of them.
     static QString IndexQuery(const SSearchCriteria& criteria, const SSearchOptions& options,
-                              bool& exact, CFilter* check = nullptr);
+                              bool& exact);
 };

@@ -272,7 +272,7 @@ TEST(OtherToolsTest, OlderSubstringIndexesAreRebuiltKeepingEverySong)
         CPlainConnection plain(path);
         EXPECT_EQ(plain.Run("PRAGMA user_version"), QString::number(CDatabase::kSchemaVersion));
         EXPECT_EQ(plain.Run("SELECT count(*) FROM sqlite_master WHERE sql LIKE "
-                            "'%case_sensitive 1%detail=column%'"),
+                            "'%case_sensitive 1%columnsize=0%'"),
                   QStringLiteral("1"));
         EXPECT_EQ(plain.Run("INSERT INTO SongsText(SongsText) VALUES('integrity-check')"),
                   QString());
