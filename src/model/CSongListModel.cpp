@@ -189,17 +189,13 @@ void CSongListModel::Clear()
 void CSongListModel::ShowIds(std::vector<qint64> ids, RowSource source, ColumnSource columns,
                              qint64 seconds)
 {
-    beginResetModel();
-    Reset(std::move(ids));
-    m_source = std::move(source);
-    m_columnSource = std::move(columns);
+    ShowSources(std::move(ids), std::move(source), std::move(columns), {});
     m_seconds = std::max<qint64>(0, seconds);
-    endResetModel();
     Q_EMIT TotalsChanged(RowCount(), TotalSeconds());
 }
 
-void CSongListModel::ShowIds(std::vector<qint64> ids, RowSource source, ColumnSource columns,
-                             SecondsSource seconds)
+void CSongListModel::ShowSources(std::vector<qint64> ids, RowSource source, ColumnSource columns,
+                                 SecondsSource seconds)
 {
     beginResetModel();
     Reset(std::move(ids));
@@ -207,6 +203,12 @@ void CSongListModel::ShowIds(std::vector<qint64> ids, RowSource source, ColumnSo
     m_columnSource = std::move(columns);
     m_secondsSource = std::move(seconds);
     endResetModel();
+}
+
+void CSongListModel::ShowIds(std::vector<qint64> ids, RowSource source, ColumnSource columns,
+                             SecondsSource seconds)
+{
+    ShowSources(std::move(ids), std::move(source), std::move(columns), std::move(seconds));
     // Summing a million lengths takes longer than drawing the list: a timer that runs out
     // after the view's own (zero) layout timer lets the list be drawn first. One timer,
     // restarted by each list, so lists shown without an event loop leave none behind.

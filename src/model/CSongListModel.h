@@ -182,6 +182,9 @@ private:
     // Gives a stored row its cells, at the end of the cell store.
     void PlaceCells(size_t base, const std::function<SCell(int column)>& cell) const;
     void Reset(std::vector<qint64> ids);
+    // The list anew: its IDs and where its rows, columns and total length come from.
+    void ShowSources(std::vector<qint64> ids, RowSource source, ColumnSource columns,
+                     SecondsSource seconds);
     void Unsorted() { m_sortedColumn = -1; }
     // One column's distinct texts, and by list row the number of its text, for a sort.
     void ColumnGroups(int column, std::vector<std::string>& groups,

@@ -14,6 +14,21 @@
 
 namespace {
 
+// The progress a conversion or refold shows, and how many times one was made.
+struct SShownProgress
+{
+    int count = 0;
+    CRecordingProgress progress;
+    CDatabase::ProgressFactory Factory()
+    {
+        return [this](const QString& caption) {
+            ++count;
+            progress.caption = caption;
+            return std::unique_ptr<CProgress>(std::make_unique<CProgressProxy>(progress));
+        };
+    }
+};
+
 constexpr qint64 kBigId = 4611686018427387905;
 
 // A connection as the sqlite3 shell or Python would open it.
@@ -318,21 +333,17 @@ TEST(OtherToolsTest, LayoutFiveGainsCoversAndReadsWithoutThemWhereItCannotBeWrit
 TEST(OtherToolsTest, ALargeConversionShowsItsProgressAndASmallOneNone)
 {
     CTestEnvironment env;
-    int shown = 0;
-    CRecordingProgress progress;
-    const auto factory = [&](const QString& caption) {
-        ++shown;
-        progress.caption = caption;
-        return std::unique_ptr<CProgress>(std::make_unique<CProgressProxy>(progress));
-    };
+    SShownProgress shown;
+    CRecordingProgress& progress = shown.progress;
+    const CDatabase::ProgressFactory factory = shown.Factory();
     CDatabase db;
     db.Open(WriteLayoutThree(env.Root() + QStringLiteral("/small.mdb")), factory);
     db.Close();
-    EXPECT_EQ(shown, 0);
+    EXPECT_EQ(shown.count, 0);
 
     const QString path = WriteLayoutThree(env.DatabasePath(), CDatabase::kConversionShownFrom);
     db.Open(path, factory);
-    EXPECT_EQ(shown, 1);
+    EXPECT_EQ(shown.count, 1);
     EXPECT_EQ(progress.message, QStringLiteral("Building the search index..."));
     const int batches =
         (CDatabase::kConversionShownFrom + 50 + CDatabase::kFoldBatch - 1) / CDatabase::kFoldBatch;
@@ -354,13 +365,9 @@ TEST(OtherToolsTest, ChangedRowsGetOrLoseOnlyTheirChangedCopiesAndManyShowProgre
         set.Open(db);
         AddTestSong(set, {.title = "Same", .artist = "Old Band"});
     }
-    int shown = 0;
-    CRecordingProgress progress;
-    const auto factory = [&](const QString& caption) {
-        ++shown;
-        progress.caption = caption;
-        return std::unique_ptr<CProgress>(std::make_unique<CProgressProxy>(progress));
-    };
+    SShownProgress shown;
+    CRecordingProgress& progress = shown.progress;
+    const CDatabase::ProgressFactory factory = shown.Factory();
     CPlainConnection plain(path);
     EXPECT_EQ(plain.Run("UPDATE Songs SET ARTIST = 'NEW Band', ALBUM = 'ÉTÉ', TITLE = TITLE"),
               QString());
@@ -369,7 +376,7 @@ TEST(OtherToolsTest, ChangedRowsGetOrLoseOnlyTheirChangedCopiesAndManyShowProgre
               QStringLiteral("0new band1"));
     CDatabase db;
     db.Open(path, factory);
-    EXPECT_EQ(shown, 0);
+    EXPECT_EQ(shown.count, 0);
     CCdlistSet set;
     set.Open(db);
     EXPECT_EQ(Titles(set, CFilter::Prefix(ESongColumn::ARTIST, QStringLiteral("new b"))),
@@ -384,7 +391,7 @@ TEST(OtherToolsTest, ChangedRowsGetOrLoseOnlyTheirChangedCopiesAndManyShowProgre
         ") INSERT INTO Songs(TITLE, MELODI) SELECT 'T' || i, 'f' || i || '.mp3' FROM n";
     EXPECT_EQ(plain.Run(insert.constData()), QString());
     db.Open(path, factory);
-    EXPECT_EQ(shown, 1);
+    EXPECT_EQ(shown.count, 1);
     EXPECT_EQ(progress.steps,
               (CDatabase::kRefoldShownFrom + CDatabase::kFoldBatch - 1) / CDatabase::kFoldBatch);
     set.Open(db);
