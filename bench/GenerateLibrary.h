@@ -51,9 +51,10 @@ inline SSong GeneratedSong(int i, int sessionSize = 2000)
                                          "light", "Ärger", "été",  "home"};
     const int session = i / sessionSize;
     SSong song;
-    song.m_TITLE = QStringLiteral("%1 %2 %3")
-                       .arg(QLatin1String(kWords[i % 14]), QLatin1String(kWords[(i / 14) % 14]))
-                       .arg(i);
+    song.m_TITLE =
+        QStringLiteral("%1 %2 %3")
+            .arg(QString::fromUtf8(kWords[i % 14]), QString::fromUtf8(kWords[(i / 14) % 14]))
+            .arg(i);
     song.m_ARTIST = QStringLiteral("Artist %1").arg((i * 7919) % 5000);
     song.m_ALBUM = QStringLiteral("Album %1").arg(i / 12);
     song.m_PATH = QStringLiteral("/media/cdrom/Disc %1/%2").arg(session).arg(song.m_ALBUM);

@@ -1,5 +1,6 @@
 #include "db/CDatabase.h"
 
+#include "db/CFoldTriggers.h"
 #include "platform/CProgress.h"
 #include "platform/CRegularFile.h"
 
@@ -88,10 +89,9 @@ CREATE INDEX IF NOT EXISTS SongsToFold ON Songs(ID) WHERE TITLE_FOLDED IS NULL O
 // and album indexes hold the texts as well, so that a sort of the song list by them
 // reads the index instead of the whole table (they replace the indexes of the folded
 // copies alone).
-// A row another tool changes gets the folded copy of a text it changed at once where
-// SQLite's own lower() folds as the program does (printable ASCII) and loses it otherwise
-// (one trigger a column, so that only its indexes change); a row it inserts has none:
-// SongsToFold finds both for the refold at the next open.
+// A row another tool changes keeps the folded copies of the texts it changed where its
+// SQLite can fold them (CFoldTriggers); a row it inserts has none: SongsToFold finds both
+// for the refold at the next open, which rewrites every page holding such a row.
 constexpr const char* kIndexes = R"SQL(
 CREATE INDEX IF NOT EXISTS SongsBySession ON Songs(CD);
 CREATE INDEX IF NOT EXISTS SongsByFile ON Songs(MELODI_FOLDED);
@@ -101,26 +101,6 @@ DROP INDEX IF EXISTS SongsByAlbum;
 CREATE INDEX IF NOT EXISTS SongsByArtistName ON Songs(ARTIST_FOLDED, ARTIST);
 CREATE INDEX IF NOT EXISTS SongsByAlbumName ON Songs(ALBUM_FOLDED, ALBUM);
 CREATE INDEX IF NOT EXISTS SongsByGenre ON Songs(GENRE_FOLDED);
-CREATE TRIGGER IF NOT EXISTS SongsFoldTitle AFTER UPDATE OF TITLE ON Songs
-    WHEN NEW.TITLE IS NOT OLD.TITLE
-BEGIN UPDATE Songs SET TITLE_FOLDED = CASE WHEN NEW.TITLE GLOB '*[^ -~]*' THEN NULL
-    ELSE lower(NEW.TITLE) END WHERE ID = NEW.ID; END;
-CREATE TRIGGER IF NOT EXISTS SongsFoldArtist AFTER UPDATE OF ARTIST ON Songs
-    WHEN NEW.ARTIST IS NOT OLD.ARTIST
-BEGIN UPDATE Songs SET ARTIST_FOLDED = CASE WHEN NEW.ARTIST GLOB '*[^ -~]*' THEN NULL
-    ELSE lower(NEW.ARTIST) END WHERE ID = NEW.ID; END;
-CREATE TRIGGER IF NOT EXISTS SongsFoldAlbum AFTER UPDATE OF ALBUM ON Songs
-    WHEN NEW.ALBUM IS NOT OLD.ALBUM
-BEGIN UPDATE Songs SET ALBUM_FOLDED = CASE WHEN NEW.ALBUM GLOB '*[^ -~]*' THEN NULL
-    ELSE lower(NEW.ALBUM) END WHERE ID = NEW.ID; END;
-CREATE TRIGGER IF NOT EXISTS SongsFoldFile AFTER UPDATE OF MELODI ON Songs
-    WHEN NEW.MELODI IS NOT OLD.MELODI
-BEGIN UPDATE Songs SET MELODI_FOLDED = CASE WHEN NEW.MELODI GLOB '*[^ -~]*' THEN NULL
-    ELSE lower(NEW.MELODI) END WHERE ID = NEW.ID; END;
-CREATE TRIGGER IF NOT EXISTS SongsFoldGenre AFTER UPDATE OF GENRE ON Songs
-    WHEN NEW.GENRE IS NOT OLD.GENRE
-BEGIN UPDATE Songs SET GENRE_FOLDED = CASE WHEN NEW.GENRE GLOB '*[^ -~]*' THEN NULL
-    ELSE lower(NEW.GENRE) END WHERE ID = NEW.ID; END;
 )SQL";
 
 // The substring index of the full search: SQLite's own trigram tokenizer over the folded
@@ -358,7 +338,7 @@ void CDatabase::Open(const QString& path, const ProgressFactory& conversionProgr
         // on disk.
         Exec("PRAGMA temp_store=MEMORY;");
         Exec(kFoldIndex);
-        Exec(kIndexes);
+        ExecIndexes();
         Exec(kTextIndex);
         FoldChangedRows(conversionProgress);
         m_hasCovers = true;
@@ -399,7 +379,7 @@ void CDatabase::OpenForReading(const QString& path)
                 throw CDbException(QStringLiteral("%1 has an older layout, which can only be "
                                                   "converted where it can be written.")
                                        .arg(path));
-            m_hasCovers = version >= kSchemaVersion;
+            m_hasCovers = version >= 6;
             return;
         } catch (const CDbException&) {
             Close();
@@ -452,7 +432,7 @@ void CDatabase::CreateSchema()
     Exec(kSchema);
     Exec(kCovers);
     Exec(kFoldIndex);
-    Exec(kIndexes);
+    ExecIndexes();
     Exec(kTextIndex);
     Exec(QStringLiteral("PRAGMA application_id=%1; PRAGMA user_version=%2;")
              .arg(kApplicationId)
@@ -506,10 +486,13 @@ void CDatabase::Convert(const ProgressFactory& progressFactory)
                 progress->Pump(false);
             }
             Exec(kFoldIndex);
-            Exec(kIndexes);
+            ExecIndexes();
             Exec(kTextIndex);
             Exec("INSERT INTO SongsText(SongsText) VALUES('rebuild')");
         }
+        // Layout 7's triggers left every text outside ASCII for the refold.
+        if (version < 8)
+            Exec(CFoldTriggers::DropSql());
         if (version < 6) {
             if (!HasColumn("COVER"))
                 Exec("ALTER TABLE Songs ADD COLUMN COVER TEXT;");
@@ -670,6 +653,12 @@ void CDatabase::CheckSchema()
     }
     if (id != kApplicationId || count != 2)
         throw CDbException(QStringLiteral("%1 is not a Cratewise song database.").arg(m_path));
+}
+
+void CDatabase::ExecIndexes()
+{
+    Exec(kIndexes);
+    Exec(CFoldTriggers::CreateSql().constData());
 }
 
 void CDatabase::Exec(const char* sql)

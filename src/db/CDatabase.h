@@ -35,7 +35,7 @@ private:
 class CDatabase
 {
 public:
-    static constexpr int kSchemaVersion = 7;
+    static constexpr int kSchemaVersion = 8;
     // The oldest layout a read-only catalogue may have (it then has no covers).
     static constexpr int kOldestReadable = 5;
     // A conversion of this many songs or more shows its progress.
@@ -103,6 +103,7 @@ public:
 private:
     void Configure();
     void CreateSchema();
+    void ExecIndexes(); // the lookup indexes and the triggers that keep the folded copies
     void CheckSchema();
     qint64 Version();
     // Layout 3 to the current one, in one transaction; throws naming the file.

@@ -2,6 +2,7 @@
 // program registers, reads and writes it, and the program then finds what they wrote.
 #include "db/CCdlistSet.h"
 #include "db/CCoverStore.h"
+#include "db/CFoldTriggers.h"
 #include "support/CRecordingProgress.h"
 #include "support/CTestEnvironment.h"
 #include "support/STestSong.h"
@@ -354,6 +355,33 @@ TEST(OtherToolsTest, ALargeConversionShowsItsProgressAndASmallOneNone)
 // Another tool's change folds the ASCII texts it changed at once and drops the copies of
 // the others, and only those; a large refold at the next open shows its progress, a small
 // one none.
+// Every character the triggers accept gets the copy the program would make; others none.
+TEST(OtherToolsTest, AnotherToolsChangeIsFoldedAsTheProgramFoldsOrLeftForTheRefold)
+{
+    CTestEnvironment env;
+    const QString path = env.DatabasePath();
+    {
+        CDatabase db;
+        db.Open(path);
+        CCdlistSet set;
+        set.Open(db);
+        AddTestSong(set, {.title = "Plain"});
+    }
+    QString accepted = QStringLiteral("Mixed CASE ~");
+    for (const CFoldTriggers::SRange& range : CFoldTriggers::Accepted())
+        for (char32_t c = range.first; c <= range.last; ++c)
+            accepted += QString::fromUcs4(&c, 1);
+    CPlainConnection plain(path);
+    const QString folded = QStringLiteral("SELECT ifnull(TITLE_FOLDED, 'none') FROM Songs");
+    for (const QString& title :
+         {accepted, QStringLiteral("Ճ"), QStringLiteral("µ"), QStringLiteral("Tab\t")}) {
+        EXPECT_EQ(plain.Run("UPDATE Songs SET TITLE = replace(?, '\\t', char(9))", {title}),
+                  QString());
+        EXPECT_EQ(plain.Run(folded.toUtf8().constData()),
+                  title == accepted ? CDatabase::Fold(accepted) : QStringLiteral("none"));
+    }
+}
+
 TEST(OtherToolsTest, ChangedRowsGetOrLoseOnlyTheirChangedCopiesAndManyShowProgress)
 {
     CTestEnvironment env;
@@ -369,11 +397,12 @@ TEST(OtherToolsTest, ChangedRowsGetOrLoseOnlyTheirChangedCopiesAndManyShowProgre
     CRecordingProgress& progress = shown.progress;
     const CDatabase::ProgressFactory factory = shown.Factory();
     CPlainConnection plain(path);
-    EXPECT_EQ(plain.Run("UPDATE Songs SET ARTIST = 'NEW Band', ALBUM = 'ÉTÉ', TITLE = TITLE"),
+    EXPECT_EQ(plain.Run("UPDATE Songs SET ARTIST = 'NEW Band', ALBUM = 'ŁÓDŹ', TITLE = TITLE, "
+                        "GENRE = 'Música 東京'"),
               QString());
     EXPECT_EQ(plain.Run("SELECT (TITLE_FOLDED IS NULL) || ARTIST_FOLDED || (ALBUM_FOLDED IS NULL) "
-                        "FROM Songs"),
-              QStringLiteral("0new band1"));
+                        "|| GENRE_FOLDED FROM Songs"),
+              QStringLiteral("0new band1música 東京"));
     CDatabase db;
     db.Open(path, factory);
     EXPECT_EQ(shown.count, 0);
@@ -381,7 +410,7 @@ TEST(OtherToolsTest, ChangedRowsGetOrLoseOnlyTheirChangedCopiesAndManyShowProgre
     set.Open(db);
     EXPECT_EQ(Titles(set, CFilter::Prefix(ESongColumn::ARTIST, QStringLiteral("new b"))),
               QStringList{QStringLiteral("Same")});
-    EXPECT_EQ(Titles(set, CFilter::Equals(ESongColumn::ALBUM, QStringLiteral("été"))),
+    EXPECT_EQ(Titles(set, CFilter::Equals(ESongColumn::ALBUM, QStringLiteral("łódź"))),
               QStringList{QStringLiteral("Same")});
     db.Close();
 
