@@ -658,7 +658,7 @@ void CDatabase::CheckSchema()
 void CDatabase::ExecIndexes()
 {
     Exec(kIndexes);
-    Exec(CFoldTriggers::CreateSql().constData());
+    CFoldTriggers::Install(*this);
 }
 
 void CDatabase::Exec(const char* sql)

@@ -1,108 +1,92 @@
 #include "db/CFoldTriggers.h"
 
+#include "db/CDatabase.h"
+
 #include <QString>
-#include <string_view>
-#include <vector>
 
 namespace {
 
-using SRange = CFoldTriggers::SRange;
-
-// The capitals a trigger folds with replace(), the most frequent in European titles: SQLite
-// parses no more nested calls in a trigger.
-constexpr char16_t kCapitals[] = u"ÀÁÂÃÄÅÆÇÈÉÊËÍÎÑÓÔÕÖØÚÜŠŽ";
-
-// Blocks whose characters a trigger may take: those of them that fold to themselves (small
-// letters, caseless scripts, signs) and the capitals above.
-constexpr SRange kBlocks[] = {
-    {0x00A0, 0x024F}, // Latin-1 signs and letters, Latin Extended-A and -B
-    {0x0370, 0x03FF}, // Greek
-    {0x0400, 0x04FF}, // Cyrillic
-    {0x0590, 0x05FF}, // Hebrew
-    {0x0600, 0x06FF}, // Arabic
-    {0x0E00, 0x0E7F}, // Thai
-    {0x2010, 0x205E}, // dashes, quotation marks, ellipsis, other punctuation
-    {0x20A0, 0x20C0}, // currency signs
-    {0x3000, 0x30FF}, // CJK punctuation, kana
-    {0x4E00, 0x9FFF}, // CJK ideographs
-    {0xAC00, 0xD7A3}, // Hangul syllables
-};
-
-bool IsCapital(char16_t c)
+// Calls back every character past ASCII whose folded form differs from it, with that form
+// (QChar's folding is the one the program's QString folding makes of each character).
+template <typename F> void ForEachFold(F&& take)
 {
-    return std::u16string_view(kCapitals).find(c) != std::u16string_view::npos;
+    for (char32_t c = 0x80; c <= CFoldTriggers::kLastFolded; ++c) {
+        const char32_t folded = QChar::toCaseFolded(c);
+        if (folded != c)
+            take(c, folded);
+    }
 }
 
-std::vector<SRange> AcceptedRanges()
+qint64 FoldCount()
 {
-    std::vector<SRange> ranges;
-    for (const SRange& block : kBlocks)
-        for (char32_t c = block.first; c <= block.last; ++c) {
-            const QChar letter{char16_t(c)};
-            if (letter.toCaseFolded() != letter && !IsCapital(char16_t(c)))
-                continue;
-            if (!ranges.empty() && ranges.back().last + 1 == c)
-                ranges.back().last = c;
-            else
-                ranges.push_back({c, c});
-        }
-    return ranges;
+    static const qint64 count = [] {
+        qint64 n = 0;
+        ForEachFold([&n](char32_t, char32_t) { ++n; });
+        return n;
+    }();
+    return count;
 }
 
-QString Char(char32_t c)
+constexpr const char* kTable = "CREATE TABLE IF NOT EXISTS Folding(CAPITAL TEXT PRIMARY KEY, "
+                               "FOLDED TEXT NOT NULL) WITHOUT ROWID;";
+
+void FillTable(CDatabase& db)
 {
-    return QString::fromUcs4(&c, 1);
+    {
+        CStatement count(db, QStringLiteral("SELECT count(*) FROM Folding"));
+        if (count.Step() && count.Int(0) == FoldCount())
+            return;
+    }
+    // A savepoint: the open may be inside the transaction of a conversion.
+    db.Exec("SAVEPOINT folding; DELETE FROM Folding;");
+    CStatement insert(db, QStringLiteral("INSERT INTO Folding(CAPITAL, FOLDED) VALUES(?, ?)"));
+    ForEachFold([&insert](char32_t c, char32_t folded) {
+        insert.BindText(1, QString::fromUcs4(&c, 1)).BindText(2, QString::fromUcs4(&folded, 1));
+        insert.Step();
+        insert.Reset();
+    });
+    db.Exec("RELEASE folding");
 }
 
-// The class of a GLOB pattern that matches any character a trigger cannot fold.
-QString Unfoldable()
-{
-    QString pattern = QStringLiteral("[^ -~");
-    for (const SRange& range : CFoldTriggers::Accepted())
-        pattern += range.first == range.last
-                       ? Char(range.first)
-                       : Char(range.first) + QLatin1Char('-') + Char(range.last);
-    return pattern + QLatin1Char(']');
-}
-
-QString FoldCapitals(QString text)
-{
-    for (const char16_t c : std::u16string_view(kCapitals))
-        text =
-            QStringLiteral("replace(%1, '%2', '%3')").arg(text, QChar(c), QChar(c).toCaseFolded());
-    return text;
-}
-
-} // namespace
-
-std::span<const SRange> CFoldTriggers::Accepted()
-{
-    static const std::vector<SRange> ranges = AcceptedRanges();
-    return ranges;
-}
-
-QByteArray CFoldTriggers::CreateSql()
+// Plain ASCII folds through lower(). Anything else goes a character at a time, the text
+// rebuilt alongside from the characters SQLite read: where that differs from the text, it
+// was not valid UTF-8 (which the program reads otherwise), and the copy is left to it.
+QByteArray TriggersSql()
 {
     static constexpr const char* kColumns[][2] = {{"Title", "TITLE"},
                                                   {"Artist", "ARTIST"},
                                                   {"Album", "ALBUM"},
                                                   {"File", "MELODI"},
                                                   {"Genre", "GENRE"}};
-    const QString unfoldable = Unfoldable();
     QString sql;
-    for (const auto& column : kColumns) {
-        const QString name = QLatin1String(column[1]);
-        sql +=
-            QStringLiteral("CREATE TRIGGER IF NOT EXISTS SongsFold%1 AFTER UPDATE OF %2 ON Songs\n"
-                           "    WHEN NEW.%2 IS NOT OLD.%2\n"
-                           "BEGIN UPDATE Songs SET %2_FOLDED = CASE\n"
-                           "    WHEN NEW.%2 NOT GLOB '*[^ -~]*' THEN lower(NEW.%2)\n"
-                           "    WHEN NEW.%2 GLOB '*%3*' THEN NULL\n"
-                           "    ELSE lower(%4) END WHERE ID = NEW.ID; END;\n")
-                .arg(QLatin1String(column[0]), name, unfoldable,
-                     FoldCapitals(QStringLiteral("NEW.") + name));
-    }
+    for (const auto& column : kColumns)
+        sql += QStringLiteral(
+                   "CREATE TRIGGER IF NOT EXISTS SongsFold%1 AFTER UPDATE OF %2 ON Songs\n"
+                   "    WHEN NEW.%2 IS NOT OLD.%2\n"
+                   "BEGIN UPDATE Songs SET %2_FOLDED = CASE\n"
+                   "    WHEN NEW.%2 NOT GLOB '*[^ -~]*' THEN lower(NEW.%2)\n"
+                   "    WHEN length(NEW.%2) > %3 THEN NULL\n"
+                   "    ELSE (WITH RECURSIVE s(i, source, folded) AS (SELECT 1, '', '' UNION ALL\n"
+                   "        SELECT i + 1, source || char(unicode(substr(NEW.%2, i, 1))),\n"
+                   "            folded || coalesce((SELECT FOLDED FROM Folding\n"
+                   "                WHERE CAPITAL = substr(NEW.%2, i, 1)),\n"
+                   "                lower(substr(NEW.%2, i, 1)))\n"
+                   "        FROM s WHERE i <= length(NEW.%2))\n"
+                   "    SELECT CASE WHEN source = NEW.%2 THEN folded END FROM s\n"
+                   "    ORDER BY i DESC LIMIT 1) END\n"
+                   "WHERE ID = NEW.ID; END;\n")
+                   .arg(QLatin1String(column[0]), QLatin1String(column[1]))
+                   .arg(CFoldTriggers::kLongest);
     return sql.toUtf8();
+}
+
+} // namespace
+
+void CFoldTriggers::Install(CDatabase& db)
+{
+    db.Exec(kTable);
+    FillTable(db);
+    db.Exec(TriggersSql().constData());
 }
 
 const char* CFoldTriggers::DropSql()

@@ -1,25 +1,21 @@
 #pragma once
 
-#include <QByteArray>
-#include <span>
+class CDatabase;
 
 // The triggers through which another tool's change of a text keeps its folded copy. SQLite's
-// own lower() folds only ASCII, so each trigger first folds the common accented capitals
-// with replace(); a text holding any other character that does not fold to itself loses
-// its copy, and the next open folds it again.
+// own lower() folds only ASCII, so a text holding more is folded character by character
+// through the table Folding (each character whose folded form differs, as the program folds
+// it). A text that is not valid UTF-8, or longer than kLongest characters, loses its copy
+// instead, and the next open folds it again.
 class CFoldTriggers
 {
 public:
-    // Characters a trigger folds as the program does: printable ASCII and these ranges
-    // (taken from the program's own folding).
-    struct SRange
-    {
-        char32_t first;
-        char32_t last;
-    };
-    static std::span<const SRange> Accepted();
+    static constexpr int kLongest = 1000;
+    // The characters the table holds: every one from the end of ASCII up to here.
+    static constexpr char32_t kLastFolded = 0x1FFFF;
 
-    // CREATE TRIGGER IF NOT EXISTS statements, one a folded column.
-    static QByteArray CreateSql();
+    // Makes the table (filling it when it is not complete) and the triggers when missing.
+    static void Install(CDatabase& db);
+    // Drops the triggers of an older layout.
     static const char* DropSql();
 };
