@@ -20,8 +20,9 @@ constexpr const char* kInsert =
     "MELODI_FOLDED, GENRE_FOLDED) "
     "VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
 
-// The trigger that marks rows other tools change clears the folded copies whenever the
-// folded columns change; the program stores them again right after, in the same write.
+// The triggers that fold other tools' changes fire for the program's own too, and leave a
+// text that is not UTF-8 or very long without its copy; the program stores its own copies
+// right after, in the same write.
 constexpr const char* kStoreFolded =
     "UPDATE Songs SET MELODI_FOLDED=?, TITLE_FOLDED=?, ARTIST_FOLDED=?, ALBUM_FOLDED=?, "
     "GENRE_FOLDED=? WHERE ID=?";
