@@ -425,19 +425,29 @@ TEST(OtherToolsTest, ChangedRowsGetOrLoseOnlyTheirChangedCopiesAndManyShowProgre
               QStringList{QStringLiteral("Same")});
     db.Close();
 
+    // A bulk insert: its rows folded, then the indexes made anew.
+    const int rows = CDatabase::kConversionShownFrom;
     const QByteArray insert =
         "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " +
-        QByteArray::number(CDatabase::kRefoldShownFrom) +
-        ") INSERT INTO Songs(TITLE, MELODI) SELECT 'T' || i, 'f' || i || '.mp3' FROM n";
+        QByteArray::number(rows) +
+        ") INSERT INTO Songs(TITLE, ARTIST, MELODI) SELECT 'T' || i, 'Ä' || i, 'f' || i || "
+        "'.mp3' FROM n";
     EXPECT_EQ(plain.Run(insert.constData()), QString());
     db.Open(path, factory);
     EXPECT_EQ(shown.count, 1);
-    EXPECT_EQ(progress.steps,
-              (CDatabase::kRefoldShownFrom + CDatabase::kFoldBatch - 1) / CDatabase::kFoldBatch);
+    EXPECT_EQ(progress.steps, (rows + CDatabase::kFoldBatch - 1) / CDatabase::kFoldBatch + 1);
     set.Open(db);
-    const QString last = QStringLiteral("T%1").arg(CDatabase::kRefoldShownFrom);
+    const QString last = QStringLiteral("T%1").arg(rows);
     EXPECT_EQ(Titles(set, CFilter::Contains({ESongColumn::TITLE}, last.toLower())),
               QStringList{last});
+    EXPECT_EQ(Titles(set, CFilter::Equals(ESongColumn::ARTIST, QStringLiteral("ä%1").arg(rows))),
+              QStringList{last});
+    EXPECT_EQ(Titles(set, CFilter::Prefix(ESongColumn::ARTIST, QStringLiteral("new"))),
+              QStringList{QStringLiteral("Same")});
+    EXPECT_EQ(plain.Run("INSERT INTO SongsText(SongsText) VALUES('integrity-check')"), QString());
+    EXPECT_EQ(plain.Run("SELECT count(*) FROM sqlite_master WHERE type = 'index' AND name LIKE "
+                        "'SongsBy%'"),
+              QStringLiteral("6"));
 }
 
 } // namespace
