@@ -352,22 +352,24 @@ TEST(OtherToolsTest, ALargeConversionShowsItsProgressAndASmallOneNone)
     EXPECT_EQ(progress.upper, 2 * batches);
 }
 
-// Another tool's change folds the ASCII texts it changed at once and drops the copies of
-// the others, and only those; a large refold at the next open shows its progress, a small
-// one none.
+// A new catalogue holding one song.
+QString CatalogueOf(CTestEnvironment& env, const STestSong& song)
+{
+    const QString path = env.DatabasePath();
+    CDatabase db;
+    db.Open(path);
+    CCdlistSet set;
+    set.Open(db);
+    AddTestSong(set, song);
+    return path;
+}
+
 // Another tool's change gets the copy the program would make, whatever the characters; a
 // text that is not UTF-8 or very long none (the next open folds it as the program reads it).
 TEST(OtherToolsTest, AnotherToolsChangeIsFoldedAsTheProgramFoldsOrLeftForTheRefold)
 {
     CTestEnvironment env;
-    const QString path = env.DatabasePath();
-    {
-        CDatabase db;
-        db.Open(path);
-        CCdlistSet set;
-        set.Open(db);
-        AddTestSong(set, {.title = "Plain"});
-    }
+    const QString path = CatalogueOf(env, {.title = "Plain"});
     CPlainConnection plain(path);
     const char* const folded = "SELECT ifnull(TITLE_FOLDED, 'none') FROM Songs";
     QString text = QStringLiteral("Mixed CASE\t");
@@ -393,17 +395,12 @@ TEST(OtherToolsTest, AnotherToolsChangeIsFoldedAsTheProgramFoldsOrLeftForTheRefo
     }
 }
 
+// Another tool's change keeps or loses the copies of the texts it changed, and only those; a
+// large refold at the next open shows its progress, a small one none.
 TEST(OtherToolsTest, ChangedRowsGetOrLoseOnlyTheirChangedCopiesAndManyShowProgress)
 {
     CTestEnvironment env;
-    const QString path = env.DatabasePath();
-    {
-        CDatabase db;
-        db.Open(path);
-        CCdlistSet set;
-        set.Open(db);
-        AddTestSong(set, {.title = "Same", .artist = "Old Band"});
-    }
+    const QString path = CatalogueOf(env, {.title = "Same", .artist = "Old Band"});
     SShownProgress shown;
     CRecordingProgress& progress = shown.progress;
     const CDatabase::ProgressFactory factory = shown.Factory();
