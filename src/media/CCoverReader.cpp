@@ -3,6 +3,7 @@
 #include "media/CId3Limits.h"
 #include "media/CTagLibSupport.h"
 #include "media/CTagRegions.h"
+#include "platform/CCachedFile.h"
 #include "platform/CFileNames.h"
 #include "platform/CRegularFile.h"
 
@@ -12,10 +13,8 @@
 #include <QImage>
 #include <QImageReader>
 #include <QPainter>
-#include <QScopeGuard>
 #include <algorithm>
 #include <cstring>
-#include <fcntl.h>
 #include <taglib/attachedpictureframe.h>
 #include <taglib/flacfile.h>
 #include <taglib/id3v2framefactory.h>
@@ -27,7 +26,6 @@
 #include <taglib/tfilestream.h>
 #include <taglib/vorbisfile.h>
 #include <taglib/xiphcomment.h>
-#include <unistd.h>
 
 namespace {
 
@@ -57,47 +55,36 @@ const Picture* Choose(const List& pictures, int frontType, int typeOf(const Pict
 
 // Whether the ID3v2 tag at the file's start may hold a picture: the frame identifier
 // APIC (PIC in ID3v2.2) appears in its bytes. Most songs have none and cost a short read
-// of the tag; the tag is not parsed a second time.
-bool MayHoldPicture(const QString& path)
+// of the tag (from memory when the tag was read before); it is not parsed a second time.
+bool MayHoldPicture(CCachedFile& file)
 {
-    const int fd = ::open(CFileNames::Encode(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    const auto closer = qScopeGuard([fd] { ::close(fd); });
     // One read holds most tags whole.
-    QByteArray tag(4096, Qt::Uninitialized);
-    qint64 done = std::max<qint64>(0, ::pread(fd, tag.data(), size_t(tag.size()), 0));
-    if (done < 10 || !tag.startsWith("ID3"))
+    QByteArray tag = file.Read(0, 4096);
+    if (tag.size() < 10 || !tag.startsWith("ID3"))
         return false;
     const auto byte = [&tag](int i) { return qint64(quint8(tag.at(i)) & 0x7f); };
     const qint64 size = 10 + std::min(STagRegions::kMaxRegion,
                                       byte(6) << 21 | byte(7) << 14 | byte(8) << 7 | byte(9));
     if (size > tag.size())
-        tag.resize(size);
-    while (done < size) {
-        const ssize_t got = ::pread(fd, tag.data() + done, size_t(size - done), done);
-        if (got <= 0)
-            break;
-        done += got;
-    }
-    return QByteArrayView(tag).first(std::min(done, size)).contains("PIC");
+        tag.append(file.Read(tag.size(), size - tag.size()));
+    return QByteArrayView(tag).first(std::min<qint64>(tag.size(), size)).contains("PIC");
 }
 
-QByteArray FromId3(const QString& path)
+QByteArray FromId3(CCachedFile& file)
 {
-    if (!MayHoldPicture(path))
+    if (!MayHoldPicture(file))
         return {};
     STagRegions regions;
-    if (!regions.Read(path))
+    if (!regions.Read(file))
         return {};
     CId3Limits::Apply(regions.head);
     TagLib::ByteVectorStream stream(regions.head);
-    TagLib::MPEG::File file(&stream, TagLib::ID3v2::FrameFactory::instance(), false);
-    if (!file.hasID3v2Tag())
+    TagLib::MPEG::File tagged(&stream, TagLib::ID3v2::FrameFactory::instance(), false);
+    if (!tagged.hasID3v2Tag())
         return {};
     using Frame = TagLib::ID3v2::AttachedPictureFrame;
     const Frame* chosen = Choose<Frame>(
-        file.ID3v2Tag()->frameList("APIC"), Frame::FrontCover,
+        tagged.ID3v2Tag()->frameList("APIC"), Frame::FrontCover,
         +[](const Frame* f) { return int(f->type()); });
     return chosen ? Bytes(chosen->picture()) : QByteArray();
 }
@@ -158,13 +145,19 @@ namespace CCoverReader {
 
 QByteArray EmbeddedCover(const QString& path)
 {
+    CCachedFile file(path);
+    return EmbeddedCover(path, file);
+}
+
+QByteArray EmbeddedCover(const QString& path, CCachedFile& file)
+{
     SilenceTagLib();
     const QString suffix = path.mid(path.lastIndexOf(u'.') + 1).toLower();
     try {
-        if (suffix == u"mp3" || suffix == u"mp2" || suffix == u"mpga")
-            return FromId3(path);
-        if (!CRegularFile::IsRegular(path))
+        if (!file.IsRegular())
             return {};
+        if (suffix == u"mp3" || suffix == u"mp2" || suffix == u"mpga")
+            return FromId3(file);
         TagLib::FileStream stream(CFileNames::Encode(path).constData(), true);
         return stream.isOpen() ? FromOtherFormat(suffix, stream) : QByteArray();
     } catch (...) {

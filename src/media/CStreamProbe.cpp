@@ -1,6 +1,6 @@
 #include "media/CStreamProbe.h"
 
-#include "platform/CFileNames.h"
+#include "platform/CCachedFile.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -8,11 +8,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <functional>
 #include <mpg123.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 // How it measures: libmpg123 finds the first frames (skipping ID3v2 tags and junk);
@@ -30,13 +27,13 @@ constexpr int kMinBitrate = 8;
 constexpr int kMaxBitrate = 448;
 
 // The decoder reads a frame header and a frame body at a time: millions of small reads
-// for a long stream. They are served from one buffer of the probe, refilled by blocks;
-// stdio's locking and bookkeeping per call cost more than the copying. The decoder sees
-// the file from `base` on (past an ID3v2 tag that the tag reader has read already), so
-// its positions are file positions less `base`.
+// for a long stream. They are served from one buffer of the probe, refilled by blocks
+// from the file, whose start the tag reader has mostly read already. The decoder sees
+// the file from `base` on (past an ID3v2 tag), so its positions are file positions less
+// `base`.
 struct SReader
 {
-    int fd = -1;
+    CCachedFile* file = nullptr;
     std::vector<char> buffer = std::vector<char>(kReadBuffer);
     off_t base = 0;
     off_t start = 0; // file position of buffer[0]
@@ -44,13 +41,12 @@ struct SReader
     size_t at = 0;
     size_t next = kFirstRead; // bytes the next refill reads
 
-    bool Reset(int file, off_t from)
+    void Reset(CCachedFile& opened, off_t from)
     {
-        fd = file;
+        file = &opened;
         base = start = from;
         filled = at = 0;
         next = kFirstRead;
-        return ::lseek(fd, from, SEEK_SET) == from;
     }
 };
 
@@ -63,12 +59,9 @@ mpg123_ssize_t ReadCallback(void* handle, void* target, size_t bytes)
         if (r->at == r->filled) {
             r->start += off_t(r->filled);
             r->filled = r->at = 0;
-            const ssize_t n = ::read(r->fd, r->buffer.data(), r->next);
-            if (n < 0) {
-                if (errno == EINTR)
-                    continue;
+            const qint64 n = r->file->ReadSome(r->start, r->buffer.data(), qint64(r->next));
+            if (n < 0)
                 return got > 0 ? mpg123_ssize_t(got) : -1;
-            }
             if (n == 0)
                 break; // the end of the file
             r->filled = size_t(n);
@@ -89,22 +82,17 @@ off_t SeekCallback(void* handle, off_t offset, int whence)
     off_t target = r->base + offset;
     if (whence == SEEK_CUR)
         target = current + offset;
-    else if (whence == SEEK_END) {
-        struct stat st = {};
-        if (fstat(r->fd, &st) != 0)
-            return -1;
-        target = st.st_size + offset;
-    } else if (whence != SEEK_SET)
+    else if (whence == SEEK_END)
+        target = off_t(r->file->Size()) + offset;
+    else if (whence != SEEK_SET)
         return -1;
     if (target < r->base)
         return -1;
-    // Within the buffer: no system call, the data stays.
+    // Within the buffer: the data stays.
     if (target >= r->start && target <= r->start + off_t(r->filled)) {
         r->at = size_t(target - r->start);
         return target - r->base;
     }
-    if (::lseek(r->fd, target, SEEK_SET) != target)
-        return -1;
     r->start = target;
     r->filled = r->at = 0;
     return target - r->base;
@@ -112,11 +100,12 @@ off_t SeekCallback(void* handle, off_t offset, int whence)
 
 // Where the audio starts when an ID3v2 tag opens the file: past it and its footer.
 // 0 when there is none or its size does not fit the file.
-off_t AfterLeadingTag(int fd, off_t size)
+off_t AfterLeadingTag(CCachedFile& file, off_t size)
 {
     unsigned char h[10];
-    if (::pread(fd, h, sizeof h, 0) != ssize_t(sizeof h) || std::memcmp(h, "ID3", 3) != 0 ||
-        h[3] == 0xff || h[4] == 0xff || ((h[6] | h[7] | h[8] | h[9]) & 0x80))
+    if (file.Read(0, reinterpret_cast<char*>(h), sizeof h) != qint64(sizeof h) ||
+        std::memcmp(h, "ID3", 3) != 0 || h[3] == 0xff || h[4] == 0xff ||
+        ((h[6] | h[7] | h[8] | h[9]) & 0x80))
         return 0;
     const off_t body = (off_t(h[6]) << 21) | (off_t(h[7]) << 14) | (off_t(h[8]) << 7) | h[9];
     const off_t end = 10 + body + ((h[5] & 0x10) ? 10 : 0);
@@ -147,26 +136,27 @@ quint32 BigEndian32(const unsigned char* p)
     return (quint32(p[0]) << 24) | (quint32(p[1]) << 16) | (quint32(p[2]) << 8) | p[3];
 }
 
-bool ReadAt(int fd, void* buffer, size_t bytes, off_t offset)
+bool ReadAt(CCachedFile& file, void* buffer, size_t bytes, off_t offset)
 {
-    return offset >= 0 && pread(fd, buffer, bytes, offset) == ssize_t(bytes);
+    return offset >= 0 &&
+           file.Read(offset, static_cast<char*>(buffer), qint64(bytes)) == qint64(bytes);
 }
 
 // Where the audio ends: before an ID3v1 tag, a Lyrics3v2 block and an APE tag.
-off_t AudioEnd(int fd, off_t size)
+off_t AudioEnd(CCachedFile& file, off_t size)
 {
     off_t end = size;
     char tag[3];
-    if (ReadAt(fd, tag, 3, end - 128) && std::memcmp(tag, "TAG", 3) == 0)
+    if (ReadAt(file, tag, 3, end - 128) && std::memcmp(tag, "TAG", 3) == 0)
         end -= 128;
     char lyrics[15];
-    if (ReadAt(fd, lyrics, 15, end - 15) && std::memcmp(lyrics + 6, "LYRICS200", 9) == 0) {
+    if (ReadAt(file, lyrics, 15, end - 15) && std::memcmp(lyrics + 6, "LYRICS200", 9) == 0) {
         const long length = std::strtol(QByteArray(lyrics, 6).constData(), nullptr, 10);
         if (length > 0 && length + 15 <= end)
             end -= length + 15;
     }
     unsigned char ape[32];
-    if (ReadAt(fd, ape, 32, end - 32) && std::memcmp(ape, "APETAGEX", 8) == 0) {
+    if (ReadAt(file, ape, 32, end - 32) && std::memcmp(ape, "APETAGEX", 8) == 0) {
         const quint32 length =
             ape[12] | (ape[13] << 8) | (ape[14] << 16) | (quint32(ape[15]) << 24);
         const bool hasHeader = ape[23] & 0x80;
@@ -177,12 +167,12 @@ off_t AudioEnd(int fd, off_t size)
     return end;
 }
 
-SInfoHeader ParseInfoHeader(int fd, const SFrame& first, bool mono, bool crc)
+SInfoHeader ParseInfoHeader(CCachedFile& file, const SFrame& first, bool mono, bool crc)
 {
     SInfoHeader h;
     unsigned char frame[192] = {};
     const size_t bytes = std::min<size_t>(sizeof frame, size_t(first.size));
-    if (first.layer != 3 || !ReadAt(fd, frame, bytes, first.pos))
+    if (first.layer != 3 || !ReadAt(file, frame, bytes, first.pos))
         return h;
     const int side = first.version == MPG123_1_0 ? (mono ? 17 : 32) : (mono ? 9 : 17);
     const size_t at = 4 + size_t(side) + (crc ? 2 : 0);
@@ -244,10 +234,10 @@ int MatchingFrameSize(const unsigned char* p, const SFrame& first)
 
 // Whether the middle of the audio holds two frames of the stream in a row: a table in a
 // program can look like a dozen frames, it does not go on for megabytes.
-bool FramesContinueAt(int fd, off_t offset, const SFrame& first)
+bool FramesContinueAt(CCachedFile& file, off_t offset, const SFrame& first)
 {
     unsigned char block[4096];
-    if (!ReadAt(fd, block, sizeof block, offset))
+    if (!ReadAt(file, block, sizeof block, offset))
         return false;
     for (size_t i = 0; i + 4 <= sizeof block; ++i) {
         const int size = MatchingFrameSize(block + i, first);
@@ -288,11 +278,11 @@ struct CStreamProbe::SImpl
 
     std::vector<SFrame> SampleFrames();
     // The frames at the start, when they go on in the middle of the audio; none otherwise.
-    std::vector<SFrame> Stream(int fd, off_t size);
-    SMeasure Measure(int fd, off_t size);
+    std::vector<SFrame> Stream(CCachedFile& file, off_t size);
+    SMeasure Measure(CCachedFile& file, off_t size);
     // Opens the file in the decoder and calls `use` with it; false when the file is not a
     // regular one with something in it.
-    bool WithFile(const QString& path, const std::function<void(int fd, off_t size)>& use);
+    bool WithFile(CCachedFile& file, const std::function<void(off_t size)>& use);
     SMeasure EstimateFromStart(const std::vector<SFrame>& sampled, off_t available, off_t infoSize,
                                int spf);
 };
@@ -332,28 +322,28 @@ std::vector<SFrame> CStreamProbe::SImpl::SampleFrames()
     return frames;
 }
 
-std::vector<SFrame> CStreamProbe::SImpl::Stream(int fd, off_t size)
+std::vector<SFrame> CStreamProbe::SImpl::Stream(CCachedFile& file, off_t size)
 {
     std::vector<SFrame> frames = SampleFrames();
     if (frames.size() < 2 || frames.front().rate <= 0)
         return {};
     const SFrame& first = frames.front();
-    const off_t available = AudioEnd(fd, size) - first.pos;
-    if (available > 256 * 1024 && !FramesContinueAt(fd, first.pos + available / 2, first))
+    const off_t available = AudioEnd(file, size) - first.pos;
+    if (available > 256 * 1024 && !FramesContinueAt(file, first.pos + available / 2, first))
         return {};
     return frames;
 }
 
-SMeasure CStreamProbe::SImpl::Measure(int fd, off_t size)
+SMeasure CStreamProbe::SImpl::Measure(CCachedFile& file, off_t size)
 {
     SMeasure m;
-    const std::vector<SFrame> frames = Stream(fd, size);
+    const std::vector<SFrame> frames = Stream(file, size);
     if (frames.empty())
         return m;
     const SFrame& first = frames.front();
-    const off_t available = AudioEnd(fd, size) - first.pos;
+    const off_t available = AudioEnd(file, size) - first.pos;
     const int spf = SamplesPerFrame(first);
-    const SInfoHeader info = ParseInfoHeader(fd, first, mono, crc);
+    const SInfoHeader info = ParseInfoHeader(file, first, mono, crc);
     const off_t infoSize = info.found ? first.size : 0;
 
     // The header is trusted only when its byte count fits the file (not truncated, not
@@ -457,50 +447,46 @@ std::unique_ptr<CStreamProbe> CStreamProbe::Create(QString* error)
     return probe;
 }
 
-bool CStreamProbe::SImpl::WithFile(const QString& path,
-                                   const std::function<void(int fd, off_t size)>& use)
+bool CStreamProbe::SImpl::WithFile(CCachedFile& file, const std::function<void(off_t size)>& use)
 {
-    // Opened without blocking and checked before reading: a pipe or a device named like
-    // a song would otherwise wait forever or never end.
-    const int fd = ::open(CFileNames::Encode(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
+    // Only a regular file is read: a pipe or a device named like a song would otherwise
+    // wait forever or never end.
+    if (!file.IsRegular() || file.Size() == 0)
         return false;
-    const struct SCloser
-    {
-        int fd;
-        ~SCloser() { ::close(fd); }
-    } closer{fd};
-    struct stat st = {};
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size == 0 ||
-        fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0)
-        return false;
-    if (!reader.Reset(fd, AfterLeadingTag(fd, st.st_size)))
-        return false;
+    const off_t size = off_t(file.Size());
+    reader.Reset(file, AfterLeadingTag(file, size));
     if (mpg123_open_handle(mh, &reader) != MPG123_OK) {
         mpg123_close(mh);
         return false;
     }
     // The end is not peeked at (that would throw the read buffer away); the size is known.
-    mpg123_set_filesize(mh, st.st_size - reader.base);
-    use(fd, st.st_size);
+    mpg123_set_filesize(mh, size - reader.base);
+    use(size);
     mpg123_close(mh);
     return true;
 }
 
 bool CStreamProbe::Recognises(const QString& path)
 {
+    CCachedFile file(path);
     bool audio = false;
-    d->WithFile(path, [&](int fd, off_t size) { audio = !d->Stream(fd, size).empty(); });
+    d->WithFile(file, [&](off_t size) { audio = !d->Stream(file, size).empty(); });
     return audio;
 }
 
 void CStreamProbe::Probe(const QString& path)
 {
+    CCachedFile file(path);
+    Probe(file);
+}
+
+void CStreamProbe::Probe(CCachedFile& file)
+{
     m_bitrate.clear();
     m_duration.clear();
     m_method = EMethod::None;
     SMeasure m;
-    d->WithFile(path, [&](int fd, off_t size) { m = d->Measure(fd, size); });
+    d->WithFile(file, [&](off_t size) { m = d->Measure(file, size); });
 
     // Random data that passed for frames still gives absurd figures: a song neither.
     if (m.method == EMethod::None || !(m.seconds >= 1.0 && m.seconds < 1e7) ||

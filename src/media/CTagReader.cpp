@@ -5,6 +5,7 @@
 #include "media/CId3Limits.h"
 #include "media/CTagLibSupport.h"
 #include "media/CTagRegions.h"
+#include "platform/CCachedFile.h"
 #include "platform/CText.h"
 
 #include <QRegularExpression>
@@ -268,11 +269,17 @@ bool ReadTagFields(const QString& path, STagFields& fields)
 
 bool ReadMpegFields(const QString& path, STagFields& fields)
 {
+    CCachedFile file(path);
+    return ReadMpegFields(file, fields);
+}
+
+bool ReadMpegFields(CCachedFile& file, STagFields& fields)
+{
     fields = STagFields();
     SilenceTagLib();
     try {
         STagRegions regions;
-        if (!regions.Read(path))
+        if (!regions.Read(file))
             return false;
         DropExtendedHeader(regions.head);
         CId3Limits::Apply(regions.head);

@@ -39,9 +39,13 @@ struct SStore
     struct timespec mtime = {};
     off_t size = -1;
     ino_t inode = 0;
-    int readOnce = 0;     // CReadOnce scopes alive
-    bool checked = false; // the file was looked at within them
-    QString readError;    // set while the file exists but cannot be read
+    int readOnce = 0;       // CReadOnce scopes alive
+    quint64 generation = 0; // changes made by this process, and changes of file
+    int markerHolds = 0;    // CMarkerHold scopes alive
+    int markerFd = -1;      // the marker file kept open while they are
+    QString markerFdPath;   // the settings file it belongs to
+    bool checked = false;   // the file was looked at within them
+    QString readError;      // set while the file exists but cannot be read
     QString lastWriteError;
     CSettings::FailureListener listener;
     CSettings::WarningListener readListener;
@@ -345,6 +349,7 @@ template <typename Change> QString Modify(Change&& change)
     if (!s.readError.isEmpty())
         return s.readError + QStringLiteral(" Nothing was saved, so as not to replace it.");
     change(s);
+    ++s.generation;
     if (lock.Error() != 0)
         return NotSaved(
             s.path,
@@ -415,12 +420,18 @@ public:
         const qsizetype end = bytes.indexOf('\0');
         return QString::fromUtf8(end < 0 ? bytes : bytes.left(end));
     }
-    // Returns why the marker was not saved; empty when it was.
-    static QString Write(const QString& settingsPath, const QString& value)
+    // Returns why the marker was not saved; empty when it was. While a CMarkerHold is
+    // alive the file stays open between writes (the intake writes it twice per file).
+    static QString Write(SStore& s, const QString& settingsPath, const QString& value)
     {
+        QByteArray data = value.toUtf8();
+        data.append('\0');
+        if (s.markerFd >= 0 && s.markerFdPath == settingsPath)
+            return Put(s.markerFd, data, settingsPath);
+        Release(s); // it belongs to another settings file
         const QByteArray path = QFile::encodeName(PathFor(settingsPath));
         // Clearing a marker that is not there creates nothing; the folder is made only
-        // when missing (this runs twice per file of a scan).
+        // when missing.
         const int flags = O_WRONLY | O_CLOEXEC | O_NONBLOCK | (value.isEmpty() ? 0 : O_CREAT);
         int fd = ::open(path.constData(), flags, 0600);
         if (fd < 0 && errno == ENOENT && value.isEmpty())
@@ -431,17 +442,31 @@ public:
         }
         if (fd < 0)
             return Failure(settingsPath, errno);
-        QByteArray data = value.toUtf8();
-        data.append('\0');
-        ssize_t n;
-        while ((n = ::pwrite(fd, data.constData(), size_t(data.size()), 0)) < 0 && errno == EINTR) {
+        const QString failure = Put(fd, data, settingsPath);
+        if (s.markerHolds > 0 && failure.isEmpty()) {
+            s.markerFd = fd;
+            s.markerFdPath = settingsPath;
+        } else {
+            ::close(fd);
         }
-        const int error = n < 0 ? errno : ENOSPC;
-        ::close(fd);
-        return n == data.size() ? QString() : Failure(settingsPath, error);
+        return failure;
+    }
+    static void Release(SStore& s)
+    {
+        if (s.markerFd >= 0)
+            ::close(s.markerFd);
+        s.markerFd = -1;
+        s.markerFdPath.clear();
     }
 
 private:
+    static QString Put(int fd, const QByteArray& data, const QString& settingsPath)
+    {
+        ssize_t n;
+        while ((n = ::pwrite(fd, data.constData(), size_t(data.size()), 0)) < 0 && errno == EINTR) {
+        }
+        return n == data.size() ? QString() : Failure(settingsPath, n < 0 ? errno : ENOSPC);
+    }
     static QString Failure(const QString& settingsPath, int error)
     {
         return QStringLiteral("The crash marker could not be saved to \"%1\": %2.")
@@ -462,17 +487,13 @@ QString CurrentPath()
 // store is written. Checked in memory, as the marker is on the intake's hot path.
 QString WriteMarker(const QString& value)
 {
-    QString path;
-    {
-        SStore& s = Store();
-        std::lock_guard guard(s.mutex);
-        if (!s.readError.isEmpty())
-            return s.readError + QStringLiteral(" Nothing was saved, so as not to replace it.");
-        if (s.path.isEmpty())
-            s.path = DefaultPath();
-        path = s.path;
-    }
-    return CMarkerFile::Write(path, value);
+    SStore& s = Store();
+    std::lock_guard guard(s.mutex);
+    if (!s.readError.isEmpty())
+        return s.readError + QStringLiteral(" Nothing was saved, so as not to replace it.");
+    if (s.path.isEmpty())
+        s.path = DefaultPath();
+    return CMarkerFile::Write(s, s.path, value);
 }
 
 // Records a failed write and tells the listener, outside the lock so that it may show a
@@ -522,6 +543,28 @@ CSettings::CReadOnce::~CReadOnce()
     --s.readOnce;
 }
 
+CSettings::CMarkerHold::CMarkerHold()
+{
+    SStore& s = Store();
+    std::lock_guard guard(s.mutex);
+    ++s.markerHolds;
+}
+
+CSettings::CMarkerHold::~CMarkerHold()
+{
+    SStore& s = Store();
+    std::lock_guard guard(s.mutex);
+    if (--s.markerHolds == 0)
+        CMarkerFile::Release(s);
+}
+
+quint64 CSettings::Generation()
+{
+    SStore& s = Store();
+    std::lock_guard guard(s.mutex);
+    return s.generation;
+}
+
 QString CSettings::FilePath()
 {
     SStore& s = Store();
@@ -534,6 +577,7 @@ void CSettings::SetFilePath(const QString& path)
     SStore& s = Store();
     std::lock_guard guard(s.mutex);
     s.path = path.isEmpty() ? DefaultPath() : path;
+    ++s.generation;
     s.loaded = false;
     s.sections.clear();
     s.size = -1;
