@@ -200,9 +200,20 @@ SInfoHeader ParseInfoHeader(CCachedFile& file, const SFrame& first, bool mono, b
     return h;
 }
 
-// The size of the frame whose header is at p, when it is one of the stream's (same
-// version, layer, sample rate); 0 otherwise.
-int MatchingFrameSize(const unsigned char* p, const SFrame& first)
+// A frame header as the decoder reads it.
+struct SHeader
+{
+    int size = 0; // the whole frame's bytes, header included
+    int bitrate = 0;
+    long rate = 0;
+    int layer = 0;
+    int version = 0;
+    bool mono = false;
+    bool crc = false;
+};
+
+// The header at p; false when it is none (or of free format, which has no size in it).
+bool ReadHeader(const unsigned char* p, SHeader& h)
 {
     static constexpr int kRates[3] = {44100, 48000, 32000};
     static constexpr int kBitrates[2][3][15] = {
@@ -213,23 +224,39 @@ int MatchingFrameSize(const unsigned char* p, const SFrame& first)
          {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160},
          {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160}}};
     if (p[0] != 0xff || (p[1] & 0xe0) != 0xe0)
-        return 0;
+        return false;
     const int versionBits = (p[1] >> 3) & 3;
     const int layer = 4 - ((p[1] >> 1) & 3);
     const int bitrateIndex = p[2] >> 4;
     const int rateIndex = (p[2] >> 2) & 3;
     if (versionBits == 1 || layer == 4 || bitrateIndex == 0 || bitrateIndex == 15 || rateIndex == 3)
-        return 0;
-    const int version = versionBits == 3 ? MPG123_1_0 : versionBits == 2 ? MPG123_2_0 : MPG123_2_5;
-    const long rate = kRates[rateIndex] >> (versionBits == 3 ? 0 : versionBits == 2 ? 1 : 2);
-    if (version != first.version || layer != first.layer || rate != first.rate)
-        return 0;
-    const long bps = kBitrates[version == MPG123_1_0 ? 0 : 1][layer - 1][bitrateIndex] * 1000L;
+        return false;
+    h.version = versionBits == 3 ? MPG123_1_0 : versionBits == 2 ? MPG123_2_0 : MPG123_2_5;
+    h.layer = layer;
+    h.rate = kRates[rateIndex] >> (versionBits == 3 ? 0 : versionBits == 2 ? 1 : 2);
+    h.bitrate = kBitrates[h.version == MPG123_1_0 ? 0 : 1][layer - 1][bitrateIndex];
+    h.mono = (p[3] >> 6) == 3;
+    h.crc = (p[1] & 1) == 0;
+    const long bps = h.bitrate * 1000L;
     const int padding = (p[2] >> 1) & 1;
-    if (layer == 1)
-        return int((12 * bps / rate + padding) * 4);
-    const int coefficient = (layer == 3 && version != MPG123_1_0) ? 72 : 144;
-    return int(coefficient * bps / rate + padding);
+    if (layer == 1) {
+        h.size = int((12 * bps / h.rate + padding) * 4);
+    } else {
+        const int coefficient = (layer == 3 && h.version != MPG123_1_0) ? 72 : 144;
+        h.size = int(coefficient * bps / h.rate + padding);
+    }
+    return true;
+}
+
+// The size of the frame whose header is at p, when it is one of the stream's (same
+// version, layer, sample rate); 0 otherwise.
+int MatchingFrameSize(const unsigned char* p, const SFrame& first)
+{
+    SHeader h;
+    if (!ReadHeader(p, h) || h.version != first.version || h.layer != first.layer ||
+        h.rate != first.rate)
+        return 0;
+    return h.size;
 }
 
 // Whether the middle of the audio holds two frames of the stream in a row: a table in a
@@ -277,9 +304,15 @@ struct CStreamProbe::SImpl
     }
 
     std::vector<SFrame> SampleFrames();
+    std::vector<SFrame> FramesAt(CCachedFile& file, off_t base);
+    off_t CountFrames(CCachedFile& file, const SFrame& first, off_t end);
     // The frames at the start, when they go on in the middle of the audio; none otherwise.
-    std::vector<SFrame> Stream(CCachedFile& file, off_t size);
-    SMeasure Measure(CCachedFile& file, off_t size);
+    std::vector<SFrame> Stream(CCachedFile& file, off_t size, std::vector<SFrame> frames);
+    // `decoder`: the file is open in the decoder, after the sampled frames. Without it a
+    // stream that must be counted frame by frame sets `needsDecoder` and is not measured.
+    SMeasure Measure(CCachedFile& file, off_t size, const std::vector<SFrame>& frames, bool decoder,
+                     bool& needsDecoder);
+    SMeasure MeasureFile(CCachedFile& file);
     // Opens the file in the decoder and calls `use` with it; false when the file is not a
     // regular one with something in it.
     bool WithFile(CCachedFile& file, const std::function<void(off_t size)>& use);
@@ -322,9 +355,73 @@ std::vector<SFrame> CStreamProbe::SImpl::SampleFrames()
     return frames;
 }
 
-std::vector<SFrame> CStreamProbe::SImpl::Stream(CCachedFile& file, off_t size)
+// The first frames as the decoder would give them, read straight from the file: a usual
+// stream starts with them right behind its tag. None when anything is unusual (junk, a
+// second tag, another channel count or rate, a short file): the decoder, which knows the
+// odd streams, then finds them. Most songs are measured without it.
+std::vector<SFrame> CStreamProbe::SImpl::FramesAt(CCachedFile& file, off_t base)
 {
-    std::vector<SFrame> frames = SampleFrames();
+    std::vector<SFrame> frames;
+    frames.reserve(kSampleFrames);
+    off_t pos = base;
+    SHeader first;
+    while (int(frames.size()) < kSampleFrames) {
+        unsigned char bytes[4];
+        SHeader h;
+        if (!ReadAt(file, bytes, sizeof bytes, pos) || !ReadHeader(bytes, h) ||
+            pos + h.size > off_t(file.Size()))
+            return {};
+        if (frames.empty())
+            first = h;
+        else if (h.version != first.version || h.layer != first.layer || h.rate != first.rate ||
+                 h.mono != first.mono)
+            return {};
+        frames.push_back(SFrame{pos, h.size, h.bitrate, h.rate, h.layer, h.version});
+        pos += h.size;
+    }
+    mono = first.mono;
+    crc = first.crc;
+    return frames;
+}
+
+// The frames from `first` to `end`, counted by their headers: each right behind the one
+// before and of the same stream. -1 when the chain breaks or does not end at `end` (junk,
+// a cut frame, a change of format): the decoder then counts, as it knows such streams.
+off_t CStreamProbe::SImpl::CountFrames(CCachedFile& file, const SFrame& first, off_t end)
+{
+    char* const buffer = reader.buffer.data();
+    const qint64 capacity = qint64(reader.buffer.size());
+    off_t blockStart = 0;
+    qint64 blockLength = 0;
+    off_t count = 0;
+    off_t pos = first.pos;
+    while (pos < end) {
+        if (pos + 4 > blockStart + blockLength) {
+            blockStart = pos;
+            blockLength = 0;
+            // What is kept of the file's start may end inside a header.
+            while (blockLength < 4) {
+                const qint64 n =
+                    file.ReadSome(pos + blockLength, buffer + blockLength, capacity - blockLength);
+                if (n <= 0)
+                    return -1;
+                blockLength += n;
+            }
+        }
+        SHeader h;
+        if (!ReadHeader(reinterpret_cast<const unsigned char*>(buffer) + (pos - blockStart), h) ||
+            h.version != first.version || h.layer != first.layer || h.rate != first.rate ||
+            h.mono != mono)
+            return -1;
+        ++count;
+        pos += h.size;
+    }
+    return pos == end ? count : -1;
+}
+
+std::vector<SFrame> CStreamProbe::SImpl::Stream(CCachedFile& file, off_t size,
+                                                std::vector<SFrame> frames)
+{
     if (frames.size() < 2 || frames.front().rate <= 0)
         return {};
     const SFrame& first = frames.front();
@@ -334,10 +431,12 @@ std::vector<SFrame> CStreamProbe::SImpl::Stream(CCachedFile& file, off_t size)
     return frames;
 }
 
-SMeasure CStreamProbe::SImpl::Measure(CCachedFile& file, off_t size)
+SMeasure CStreamProbe::SImpl::Measure(CCachedFile& file, off_t size,
+                                      const std::vector<SFrame>& frames, bool decoder,
+                                      bool& needsDecoder)
 {
     SMeasure m;
-    const std::vector<SFrame> frames = Stream(file, size);
+    needsDecoder = false;
     if (frames.empty())
         return m;
     const SFrame& first = frames.front();
@@ -375,11 +474,18 @@ SMeasure CStreamProbe::SImpl::Measure(CCachedFile& file, off_t size)
         m.method = CStreamProbe::EMethod::Constant;
         return m;
     }
-    if (available - infoSize > CStreamProbe::kMaxScanBytes)
-        return EstimateFromStart(frames, available, infoSize, spf);
-    if (mpg123_scan(mh) != MPG123_OK)
-        return m;
-    const off_t count = mpg123_framelength(mh) - (info.found ? 1 : 0);
+    if (available - infoSize > CStreamProbe::kMaxScanBytes) {
+        needsDecoder = !decoder;
+        return decoder ? EstimateFromStart(frames, available, infoSize, spf) : m;
+    }
+    off_t frameCount = decoder ? -1 : CountFrames(file, first, first.pos + available);
+    if (frameCount < 0) {
+        needsDecoder = !decoder;
+        if (!decoder || mpg123_scan(mh) != MPG123_OK)
+            return m;
+        frameCount = mpg123_framelength(mh);
+    }
+    const off_t count = frameCount - (info.found ? 1 : 0);
     if (count <= 0)
         return m;
     m.seconds = double(count) * spf / first.rate;
@@ -466,11 +572,29 @@ bool CStreamProbe::SImpl::WithFile(CCachedFile& file, const std::function<void(o
     return true;
 }
 
+SMeasure CStreamProbe::SImpl::MeasureFile(CCachedFile& file)
+{
+    SMeasure m;
+    if (!file.IsRegular() || file.Size() == 0)
+        return m;
+    const off_t size = off_t(file.Size());
+    bool needsDecoder = false;
+    m = Measure(file, size, Stream(file, size, FramesAt(file, AfterLeadingTag(file, size))), false,
+                needsDecoder);
+    if (needsDecoder || m.method == CStreamProbe::EMethod::None) {
+        WithFile(file, [&](off_t) {
+            m = Measure(file, size, Stream(file, size, SampleFrames()), true, needsDecoder);
+        });
+    }
+    return m;
+}
+
 bool CStreamProbe::Recognises(const QString& path)
 {
     CCachedFile file(path);
     bool audio = false;
-    d->WithFile(file, [&](off_t size) { audio = !d->Stream(file, size).empty(); });
+    d->WithFile(file,
+                [&](off_t size) { audio = !d->Stream(file, size, d->SampleFrames()).empty(); });
     return audio;
 }
 
@@ -485,8 +609,7 @@ void CStreamProbe::Probe(CCachedFile& file)
     m_bitrate.clear();
     m_duration.clear();
     m_method = EMethod::None;
-    SMeasure m;
-    d->WithFile(file, [&](off_t size) { m = d->Measure(file, size); });
+    const SMeasure m = d->MeasureFile(file);
 
     // Random data that passed for frames still gives absurd figures: a song neither.
     if (m.method == EMethod::None || !(m.seconds >= 1.0 && m.seconds < 1e7) ||
