@@ -56,6 +56,9 @@ void CCachedFile::GrowHead(qint64 end)
     // The first read takes what the next readers will ask for too.
     if (m_readAhead && m_head.isEmpty())
         target = m_size <= kWhole ? m_size : std::max(end, kFirstHead);
+    else if (m_readAhead)
+        target = std::max(end, m_head.size() + kGrowHead);
+    target = std::min(target, m_size);
     const qint64 from = m_head.size();
     m_head.resize(target);
     m_head.truncate(from + ReadFromDisk(from, m_head.data() + from, target - from));
@@ -79,7 +82,8 @@ qint64 CCachedFile::Read(qint64 offset, char* out, qint64 length)
         return 0;
     const qint64 end = std::min(m_size, offset + length);
     if (offset < m_tailStart && end > m_head.size()) {
-        if (offset <= m_head.size() && end <= kMaxKept)
+        const qint64 gap = m_readAhead && !m_head.isEmpty() ? kGrowHead : 0;
+        if (offset <= m_head.size() + gap && end <= kMaxKept)
             GrowHead(end);
         else if (end >= m_tailStart && m_size - offset <= kMaxKept)
             GrowTail(offset);

@@ -43,9 +43,13 @@ public:
     // What was read from the file so far (tests, measurements).
     qint64 BytesRead() const { return m_bytesRead; }
 
-    // The first read of the start takes this much: the tag of most songs and their first
-    // frames. A file of at most kWhole bytes is read whole at once.
-    static constexpr qint64 kFirstHead = 16 * 1024;
+    // With several readers, the first read of the start takes this much (a usual tag and
+    // the first frames of its stream), and the kept start grows by at least kGrowHead (the
+    // first dozen frames of a usual stream), also over a gap of up to that size: the frame
+    // headers behind a long tag are read with one call. A file of at most kWhole bytes is
+    // read whole at once.
+    static constexpr qint64 kFirstHead = 8 * 1024;
+    static constexpr qint64 kGrowHead = 6 * 1024;
     static constexpr qint64 kFirstTail = 4 * 1024;
     static constexpr qint64 kWhole = kFirstHead + kFirstTail;
     // Neither end is kept past this (a tag may take 16 MiB); reads beyond go to the disk.
