@@ -363,12 +363,20 @@ std::vector<SFrame> CStreamProbe::SImpl::FramesAt(CCachedFile& file, off_t base)
 {
     std::vector<SFrame> frames;
     frames.reserve(kSampleFrames);
+    // The headers are looked at in blocks: a dozen usual frames fit in one.
+    char* const window = reader.buffer.data();
+    off_t windowStart = 0;
+    qint64 windowLength = 0;
     off_t pos = base;
     SHeader first;
     while (int(frames.size()) < kSampleFrames) {
-        unsigned char bytes[4];
+        if (pos + 4 > windowStart + windowLength) {
+            windowStart = pos;
+            windowLength = file.Read(pos, window, qint64(kFirstRead));
+        }
         SHeader h;
-        if (!ReadAt(file, bytes, sizeof bytes, pos) || !ReadHeader(bytes, h) ||
+        if (pos + 4 > windowStart + windowLength ||
+            !ReadHeader(reinterpret_cast<const unsigned char*>(window) + (pos - windowStart), h) ||
             pos + h.size > off_t(file.Size()))
             return {};
         if (frames.empty())
@@ -591,16 +599,20 @@ SMeasure CStreamProbe::SImpl::MeasureFile(CCachedFile& file)
 
 bool CStreamProbe::Recognises(const QString& path)
 {
-    CCachedFile file(path);
+    CCachedFile file(path, CCachedFile::EReaders::Several); // the probe reads it more than once
+    if (!file.IsRegular() || file.Size() == 0)
+        return false;
+    const off_t size = off_t(file.Size());
+    if (!d->Stream(file, size, d->FramesAt(file, AfterLeadingTag(file, size))).empty())
+        return true;
     bool audio = false;
-    d->WithFile(file,
-                [&](off_t size) { audio = !d->Stream(file, size, d->SampleFrames()).empty(); });
+    d->WithFile(file, [&](off_t) { audio = !d->Stream(file, size, d->SampleFrames()).empty(); });
     return audio;
 }
 
 void CStreamProbe::Probe(const QString& path)
 {
-    CCachedFile file(path);
+    CCachedFile file(path, CCachedFile::EReaders::Several);
     Probe(file);
 }
 
