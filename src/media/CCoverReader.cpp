@@ -4,7 +4,6 @@
 #include "media/CTagLibSupport.h"
 #include "media/CTagRegions.h"
 #include "platform/CCachedFile.h"
-#include "platform/CFileNames.h"
 #include "platform/CRegularFile.h"
 
 #include <QBuffer>
@@ -23,7 +22,6 @@
 #include <taglib/mpegfile.h>
 #include <taglib/opusfile.h>
 #include <taglib/tbytevectorstream.h>
-#include <taglib/tfilestream.h>
 #include <taglib/vorbisfile.h>
 #include <taglib/xiphcomment.h>
 
@@ -108,7 +106,7 @@ QByteArray FromMp4(TagLib::MP4::File& file)
 
 // The library reads every format through its own classes, chosen here by the file's
 // type; their reads are bounded by what each block or atom may hold.
-QByteArray FromOtherFormat(const QString& suffix, TagLib::FileStream& stream)
+QByteArray FromOtherFormat(const QString& suffix, TagLib::IOStream& stream)
 {
     if (suffix == u"flac") {
         TagLib::FLAC::File file(&stream, TagLib::ID3v2::FrameFactory::instance(), false);
@@ -158,8 +156,8 @@ QByteArray EmbeddedCover(const QString& path, CCachedFile& file)
             return {};
         if (suffix == u"mp3" || suffix == u"mp2" || suffix == u"mpga")
             return FromId3(file);
-        TagLib::FileStream stream(CFileNames::Encode(path).constData(), true);
-        return stream.isOpen() ? FromOtherFormat(suffix, stream) : QByteArray();
+        CCachedStream stream(file);
+        return FromOtherFormat(suffix, stream);
     } catch (...) {
         return {};
     }

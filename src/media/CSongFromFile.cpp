@@ -129,13 +129,12 @@ void CSongFromFile::TakeFields(const STagFields& tag, SSong& song)
     song.m_COMMENT = tag.comment;
 }
 
-void CSongFromFile::Measure(const QString& path, CCachedFile& file, EAudioFormat format,
-                            SSong& song)
+void CSongFromFile::Measure(CCachedFile& file, EAudioFormat format, SSong& song)
 {
     const std::int64_t start = Now();
     if (format != EAudioFormat::Mpeg) {
         CFormatTags::SStream stream;
-        CFormatTags::Read(path, format, nullptr, &stream);
+        CFormatTags::Read(file, format, nullptr, &stream);
         song.m_BITRATE = stream.bitrate;
         song.m_DURATION = stream.duration;
     } else {
@@ -164,7 +163,7 @@ SSong CSongFromFile::Make(const QString& session, const QString& folder, const Q
     CFormatTags::SStream stream;
     if (format != EAudioFormat::Mpeg) {
         STagFields tag;
-        CFormatTags::Read(path, format, rules.readTags ? &tag : nullptr, &stream);
+        CFormatTags::Read(*opened, format, rules.readTags ? &tag : nullptr, &stream);
         TakeFields(tag, song);
         m_timings.tags += Now() - start;
     } else if (rules.readTags) {
@@ -174,7 +173,7 @@ SSong CSongFromFile::Make(const QString& session, const QString& folder, const Q
     if (beforeProbe)
         beforeProbe();
     if (format == EAudioFormat::Mpeg) {
-        Measure(path, *opened, format, song);
+        Measure(*opened, format, song);
     } else {
         song.m_BITRATE = stream.bitrate;
         song.m_DURATION = stream.duration;
@@ -189,8 +188,9 @@ void CSongFromFile::Complete(const QString& file, SSong& song)
     const EAudioFormat format = CAudioFormat::Detect(opened);
     STagFields tag;
     const std::int64_t start = Now();
-    const bool read = format != EAudioFormat::Mpeg ? CFormatTags::Read(file, format, &tag, nullptr)
-                                                   : CTagReader::ReadMpegFields(opened, tag);
+    const bool read = format != EAudioFormat::Mpeg
+                          ? CFormatTags::Read(opened, format, &tag, nullptr)
+                          : CTagReader::ReadMpegFields(opened, tag);
     if (read) {
         if (song.m_LYRICS.isEmpty())
             song.m_LYRICS = tag.lyrics;
@@ -200,5 +200,5 @@ void CSongFromFile::Complete(const QString& file, SSong& song)
     }
     m_timings.tags += Now() - start;
     // Measured where the file is now: the stored path names the drive the disc was in.
-    Measure(file, opened, format, song);
+    Measure(opened, format, song);
 }

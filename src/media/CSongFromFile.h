@@ -64,7 +64,7 @@ private:
     explicit CSongFromFile(std::unique_ptr<CStreamProbe> probe) : m_probe(std::move(probe)) {}
     void ReadTag(CCachedFile& file, SSong& song);
     static void TakeFields(const STagFields& tag, SSong& song);
-    void Measure(const QString& path, CCachedFile& file, EAudioFormat format, SSong& song);
+    void Measure(CCachedFile& file, EAudioFormat format, SSong& song);
 
     std::unique_ptr<CStreamProbe> m_probe;
     STimings m_timings;
