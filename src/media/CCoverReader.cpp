@@ -4,6 +4,7 @@
 #include "media/CTagLibSupport.h"
 #include "media/CTagRegions.h"
 #include "platform/CCachedFile.h"
+#include "platform/CFileNames.h"
 #include "platform/CRegularFile.h"
 
 #include <QBuffer>
@@ -14,6 +15,8 @@
 #include <QPainter>
 #include <algorithm>
 #include <cstring>
+#include <dirent.h>
+#include <memory>
 #include <taglib/attachedpictureframe.h>
 #include <taglib/flacfile.h>
 #include <taglib/id3v2framefactory.h>
@@ -129,6 +132,32 @@ QByteArray FromOtherFormat(const QString& suffix, TagLib::IOStream& stream)
     return {};
 }
 
+struct SDirCloser
+{
+    void operator()(DIR* dir) const { ::closedir(dir); }
+};
+
+// The entries of the folder named as one of `names`, any letter case, in the order of their
+// names. Compared here: a name pattern would be compiled anew for every folder.
+QStringList NamesIn(const QString& folder, const QStringList& names)
+{
+    QStringList found;
+    const std::unique_ptr<DIR, SDirCloser> dir(::opendir(CFileNames::Encode(folder).constData()));
+    if (!dir)
+        return found;
+    while (const dirent* entry = ::readdir(dir.get())) {
+        const QString name = CFileNames::Decode(entry->d_name);
+        if (std::any_of(names.begin(), names.end(), [&name](const QString& wanted) {
+                return name.compare(wanted, Qt::CaseInsensitive) == 0;
+            }))
+            found << name;
+    }
+    std::sort(found.begin(), found.end(), [](const QString& a, const QString& b) {
+        return a.compare(b, Qt::CaseInsensitive) < 0;
+    });
+    return found;
+}
+
 QByteArray Encoded(const QImage& image, const char* format, int quality)
 {
     QByteArray bytes;
@@ -168,13 +197,14 @@ QByteArray FolderCover(const QString& folder)
     static const QStringList kNames = {QStringLiteral("cover.jpg"),   QStringLiteral("cover.jpeg"),
                                        QStringLiteral("cover.png"),   QStringLiteral("folder.jpg"),
                                        QStringLiteral("folder.jpeg"), QStringLiteral("folder.png")};
-    const QStringList found = QDir(folder).entryList(kNames, QDir::Files | QDir::Readable);
+    const QStringList found = NamesIn(folder, kNames);
     for (const QString& name : kNames) {
         for (const QString& entry : found) {
             if (entry.compare(name, Qt::CaseInsensitive) != 0)
                 continue;
             QByteArray bytes;
             QString reason;
+            // Only a readable regular file (or a link to one) is read.
             if (CRegularFile::Read(QDir(folder).filePath(entry), kMaxPicture, bytes, reason))
                 return bytes;
         }

@@ -72,7 +72,10 @@ void CCachedFile::GrowTail(qint64 start)
     // A short read (the file shrank) keeps nothing: the kept end must reach the end.
     if (ReadFromDisk(start, more.data(), more.size()) != more.size())
         return;
-    m_tail.prepend(more);
+    if (m_tail.isEmpty())
+        m_tail = std::move(more);
+    else
+        m_tail.prepend(more);
     m_tailStart = start;
 }
 
