@@ -1,5 +1,6 @@
 #include "platform/CSettings.h"
 
+#include "platform/CMarkerFile.h"
 #include "platform/CText.h"
 
 #include <QByteArray>
@@ -40,11 +41,8 @@ struct SStore
     off_t size = -1;
     ino_t inode = 0;
     int readOnce = 0;       // CReadOnce scopes alive
-    quint64 generation = 0; // changes made by this process, and changes of file
-    int markerHolds = 0;    // CMarkerHold scopes alive
-    int markerFd = -1;      // the marker file kept open while they are
-    QString markerFdPath;   // the settings file it belongs to
     bool checked = false;   // the file was looked at within them
+    quint64 generation = 0; // changes made by this process, and changes of file
     QString readError;      // set while the file exists but cannot be read
     QString lastWriteError;
     CSettings::FailureListener listener;
@@ -387,92 +385,12 @@ template <typename Change> QString Modify(Change&& change)
     return {};
 }
 
-// The intake's crash marker is written before and cleared after every file it takes in:
-// thousands of times a minute. Replacing or truncating the settings file that often
-// costs a flush per write on ext4, so the marker lives in a small file of its own that
-// is only ever overwritten in place, in one write: the text and a terminating zero byte
-// (no path contains one). A crash leaves either the old text or the new one; whatever
-// follows the zero is the tail of a longer earlier text and is ignored.
-class CMarkerFile
+// The intake's crash marker lives in a file of its own (CMarkerFile).
+bool IsMarker(const QString& section, const QString& key)
 {
-public:
-    static bool Handles(const QString& section, const QString& key)
-    {
-        return key == CSettingsTable::Key(ESetting::ErrorFile) &&
-               section == QLatin1String(CSettings::kSettings);
-    }
-    static QString PathFor(const QString& settingsPath)
-    {
-        return settingsPath + QStringLiteral(".ErrorFile");
-    }
-
-    // A path and the tail of a longer one: anything past 64 KiB is not a marker.
-    static QString Read(const QString& settingsPath)
-    {
-        const int fd = OpenRegular(PathFor(settingsPath));
-        if (fd < 0)
-            return {};
-        QByteArray bytes;
-        const bool read = ReadAll(fd, bytes, 0, 64 * 1024);
-        ::close(fd);
-        if (!read)
-            return {};
-        const qsizetype end = bytes.indexOf('\0');
-        return QString::fromUtf8(end < 0 ? bytes : bytes.left(end));
-    }
-    // Returns why the marker was not saved; empty when it was. While a CMarkerHold is
-    // alive the file stays open between writes (the intake writes it twice per file).
-    static QString Write(SStore& s, const QString& settingsPath, const QString& value)
-    {
-        QByteArray data = value.toUtf8();
-        data.append('\0');
-        if (s.markerFd >= 0 && s.markerFdPath == settingsPath)
-            return Put(s.markerFd, data, settingsPath);
-        Release(s); // it belongs to another settings file
-        const QByteArray path = QFile::encodeName(PathFor(settingsPath));
-        // Clearing a marker that is not there creates nothing; the folder is made only
-        // when missing.
-        const int flags = O_WRONLY | O_CLOEXEC | O_NONBLOCK | (value.isEmpty() ? 0 : O_CREAT);
-        int fd = ::open(path.constData(), flags, 0600);
-        if (fd < 0 && errno == ENOENT && value.isEmpty())
-            return {};
-        if (fd < 0 && errno == ENOENT) {
-            QDir().mkpath(QFileInfo(settingsPath).absolutePath());
-            fd = ::open(path.constData(), flags, 0600);
-        }
-        if (fd < 0)
-            return Failure(settingsPath, errno);
-        const QString failure = Put(fd, data, settingsPath);
-        if (s.markerHolds > 0 && failure.isEmpty()) {
-            s.markerFd = fd;
-            s.markerFdPath = settingsPath;
-        } else {
-            ::close(fd);
-        }
-        return failure;
-    }
-    static void Release(SStore& s)
-    {
-        if (s.markerFd >= 0)
-            ::close(s.markerFd);
-        s.markerFd = -1;
-        s.markerFdPath.clear();
-    }
-
-private:
-    static QString Put(int fd, const QByteArray& data, const QString& settingsPath)
-    {
-        ssize_t n;
-        while ((n = ::pwrite(fd, data.constData(), size_t(data.size()), 0)) < 0 && errno == EINTR) {
-        }
-        return n == data.size() ? QString() : Failure(settingsPath, n < 0 ? errno : ENOSPC);
-    }
-    static QString Failure(const QString& settingsPath, int error)
-    {
-        return QStringLiteral("The crash marker could not be saved to \"%1\": %2.")
-            .arg(PathFor(settingsPath), Cause(error));
-    }
-};
+    return key == CSettingsTable::Key(ESetting::ErrorFile) &&
+           section == QLatin1String(CSettings::kSettings);
+}
 
 QString CurrentPath()
 {
@@ -493,7 +411,7 @@ QString WriteMarker(const QString& value)
         return s.readError + QStringLiteral(" Nothing was saved, so as not to replace it.");
     if (s.path.isEmpty())
         s.path = DefaultPath();
-    return CMarkerFile::Write(s, s.path, value);
+    return CMarkerFile::Write(s.path, value);
 }
 
 // Records a failed write and tells the listener, outside the lock so that it may show a
@@ -545,17 +463,12 @@ CSettings::CReadOnce::~CReadOnce()
 
 CSettings::CMarkerHold::CMarkerHold()
 {
-    SStore& s = Store();
-    std::lock_guard guard(s.mutex);
-    ++s.markerHolds;
+    CMarkerFile::Hold();
 }
 
 CSettings::CMarkerHold::~CMarkerHold()
 {
-    SStore& s = Store();
-    std::lock_guard guard(s.mutex);
-    if (--s.markerHolds == 0)
-        CMarkerFile::Release(s);
+    CMarkerFile::Release();
 }
 
 quint64 CSettings::Generation()
@@ -632,7 +545,7 @@ std::optional<QString> CSettings::Stored(ESetting id)
 {
     const QString key = CSettingsTable::Key(id);
     const QString section = QLatin1String(kSettings);
-    if (CMarkerFile::Handles(section, key)) {
+    if (IsMarker(section, key)) {
         QString marker = CMarkerFile::Read(CurrentPath());
         return marker.isEmpty() ? std::nullopt : std::optional<QString>(std::move(marker));
     }
@@ -743,21 +656,21 @@ bool CSettings::WriteInt(const QString& section, const QString& key, int value)
 
 bool CSettings::WriteString(const QString& section, const QString& key, const QString& value)
 {
-    if (CMarkerFile::Handles(section, key))
+    if (IsMarker(section, key))
         return Report(WriteMarker(value));
     return Report(Modify([&](SStore& s) { s.sections[section][key] = value; }));
 }
 
 bool CSettings::Contains(const QString& section, const QString& key)
 {
-    if (CMarkerFile::Handles(section, key))
+    if (IsMarker(section, key))
         return !CMarkerFile::Read(CurrentPath()).isEmpty();
     return Inspect([&](SStore& s) { return s.sections.value(section).contains(key); });
 }
 
 bool CSettings::Remove(const QString& section, const QString& key)
 {
-    if (CMarkerFile::Handles(section, key))
+    if (IsMarker(section, key))
         return Report(WriteMarker(QString()));
     return Report(Modify([&](SStore& s) { s.sections[section].remove(key); }));
 }
@@ -786,7 +699,7 @@ QStringList CSettings::Keys(const QString& section)
 {
     QStringList keys = Inspect([&](SStore& s) { return s.sections.value(section).keys(); });
     const QString marker = CSettingsTable::Key(ESetting::ErrorFile);
-    if (CMarkerFile::Handles(section, marker) && !CMarkerFile::Read(CurrentPath()).isEmpty())
+    if (IsMarker(section, marker) && !CMarkerFile::Read(CurrentPath()).isEmpty())
         keys.append(marker);
     return keys;
 }
