@@ -12,10 +12,12 @@
 #include <mpg123.h>
 #include <vector>
 
-// How it measures: libmpg123 finds the first frames (skipping ID3v2 tags and junk);
-// the info frame in front of the audio (Xing/Info or VBRI) gives frames and bytes when
-// its byte count fits the file; a constant stream is measured by its size; only a
-// variable stream without a usable info frame is scanned frame by frame, up to a bound.
+// How it measures: the first frames are read from their headers right behind the ID3v2
+// tag, or found by libmpg123 (which skips junk and odd tags) where they are not; the info
+// frame in front of the audio (Xing/Info or VBRI) gives frames and bytes when its byte
+// count fits the file; a constant stream is measured by its size; only a variable stream
+// without a usable info frame is counted frame by frame, by its headers or, where they
+// break off, by libmpg123, up to a bound.
 namespace {
 
 constexpr size_t kReadBuffer = 64 * 1024;
