@@ -262,9 +262,10 @@ namespace CTagReader {
 
 bool ReadTagFields(const QString& path, STagFields& fields)
 {
-    if (const EAudioFormat format = CAudioFormat::Detect(path); format != EAudioFormat::Mpeg)
-        return CFormatTags::Read(path, format, &fields, nullptr);
-    return ReadMpegFields(path, fields);
+    CCachedFile file(path, CCachedFile::EReaders::Several); // the format, then the tag
+    if (const EAudioFormat format = CAudioFormat::Detect(file); format != EAudioFormat::Mpeg)
+        return CFormatTags::Read(file, format, &fields, nullptr);
+    return ReadMpegFields(file, fields);
 }
 
 bool ReadMpegFields(const QString& path, STagFields& fields)
