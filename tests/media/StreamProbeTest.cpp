@@ -136,6 +136,8 @@ TEST_F(StreamProbeTest, TagsAroundTheAudioDoNotCountAndAreReadOnce)
     const QByteArray v1 = CId3Writer::Id3v1("t", "a", "b", "2000", "", 1);
     Expect({.kind = EKind::VbrXing, .seconds = 15}, EMethod::XingHeader, big, v1);
     Expect({.seconds = 15}, EMethod::Constant, big, v1);
+    // Junk between tag and audio: the frames are found past it.
+    Expect({.seconds = 15}, EMethod::Constant, big + QByteArray(300, 'j'), v1);
     // The tag reader has read the leading tag; the probe reads the first frames only.
     const QString path = Write({.seconds = 15}, nullptr, big, v1);
     const auto bytesRead = [] {
