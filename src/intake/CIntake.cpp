@@ -1,16 +1,11 @@
 #include "intake/CIntake.h"
 
 #include "db/CCdlistSet.h"
-#include "platform/CFileNames.h"
+#include "platform/CCachedFile.h"
 #include "platform/CProgress.h"
-#include "platform/CSettings.h"
 #include "platform/CText.h"
 
-#include <cerrno>
 #include <chrono>
-#include <cstring>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace {
 
@@ -40,21 +35,19 @@ bool CIntake::TakeInFile(const QString& directory, const QString& fileName, cons
     };
     // A file that cannot be opened (a path deeper than PATH_MAX, no right to read it) would
     // be stored as a song that can never be played: it is left out and the reason kept.
-    const int fd = ::open(CFileNames::Encode(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        m_skipReason = QString::fromLocal8Bit(std::strerror(errno));
+    // Opened once: every reader of the song and its cover shares it and what it read.
+    CCachedFile file(path, CCachedFile::EReaders::Several);
+    if (!file.Opened()) {
+        m_skipReason = file.Error();
         step();
         return false;
     }
-    ::close(fd);
     // Left behind when reading this file kills the program; the next start names it.
     SetMarker(path);
 
-    const CSettings::CReadOnce settings; // the rules read a handful of values
-    const SSong song = m_maker.Make(session, directory, fileName,
-                                    SSongRules::FromSettings(m_namesWithDigits), path, step);
+    const SSong song = m_maker.Make(session, directory, fileName, Rules(), path, step, &file);
     const qint64 id = Store(song, path);
-    TakeCover(id, directory, path);
+    TakeCover(id, directory, path, file);
     SetMarker(QString());
     ++m_timings.files;
     return true;
@@ -85,11 +78,25 @@ qint64 CIntake::Store(const SSong& song, const QString& path)
     return id;
 }
 
-void CIntake::TakeCover(qint64 id, const QString& directory, const QString& path)
+const SSongRules& CIntake::Rules()
+{
+    // Read again only after this process changed a setting (or the names): looking at the
+    // settings file for every song would cost a system call each.
+    const quint64 generation = CSettings::Generation();
+    if (!m_rules || generation != m_rulesGeneration ||
+        m_rules->namesWithDigits != m_namesWithDigits) {
+        const CSettings::CReadOnce settings; // the rules read a handful of values
+        m_rules = SSongRules::FromSettings(m_namesWithDigits);
+        m_rulesGeneration = generation;
+    }
+    return *m_rules;
+}
+
+void CIntake::TakeCover(qint64 id, const QString& directory, const QString& path, CCachedFile& file)
 {
     const std::int64_t start = Now();
     try {
-        m_covers.Take(id, directory, path);
+        m_covers.Take(id, directory, path, file);
     } catch (const CDbException& e) {
         m_timings.covers += Now() - start;
         SetMarker(QString());

@@ -2,10 +2,13 @@
 
 #include "media/CSongFromFile.h"
 #include "model/CCoverIntake.h"
+#include "platform/CSettings.h"
 
 #include <QString>
 #include <cstdint>
+#include <optional>
 
+class CCachedFile;
 class CCdlistSet;
 class CProgress;
 
@@ -41,7 +44,9 @@ public:
 private:
     qint64 Store(const SSong& song, const QString& path);
     void SetMarker(const QString& path);
-    void TakeCover(qint64 id, const QString& directory, const QString& path);
+    void TakeCover(qint64 id, const QString& directory, const QString& path, CCachedFile& file);
+    // The rules as the settings give them now.
+    const SSongRules& Rules();
 
     CCdlistSet& m_set;
     const QStringList& m_namesWithDigits; // read for every file
@@ -49,4 +54,8 @@ private:
     STimings m_timings;
     QString m_skipReason;
     CCoverIntake m_covers;
+    std::optional<SSongRules> m_rules;
+    quint64 m_rulesGeneration = 0;
+    // The crash marker's file stays open while files are taken in.
+    CSettings::CMarkerHold m_markerHold;
 };

@@ -1,14 +1,8 @@
 #include "media/CAudioFormat.h"
 
-#include "platform/CFileNames.h"
-#include "platform/CRegularFile.h"
+#include "platform/CCachedFile.h"
 
 #include <QByteArray>
-#include <QScopeGuard>
-#include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -16,9 +10,9 @@ namespace {
 constexpr qint64 kSniff = 128;
 constexpr qint64 kId3Header = 10;
 
-QByteArray ReadAt(int fd, qint64 offset, qint64 length, qint64* counted)
+QByteArray ReadAt(CCachedFile& file, qint64 offset, qint64 length, qint64* counted)
 {
-    QByteArray data = CRegularFile::ReadAt(fd, offset, length);
+    QByteArray data = file.Read(offset, length);
     if (counted)
         *counted += data.size();
     return data;
@@ -47,14 +41,15 @@ namespace CAudioFormat {
 
 EAudioFormat Detect(const QString& path, qint64* bytesRead)
 {
-    const int fd = ::open(CFileNames::Encode(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
+    CCachedFile file(path);
+    return Detect(file, bytesRead);
+}
+
+EAudioFormat Detect(CCachedFile& file, qint64* bytesRead)
+{
+    if (!file.IsRegular())
         return EAudioFormat::Mpeg;
-    const auto closer = qScopeGuard([fd] { ::close(fd); });
-    struct stat st = {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
-        return EAudioFormat::Mpeg;
-    QByteArray head = ReadAt(fd, 0, kSniff, bytesRead);
+    const QByteArray head = ReadAt(file, 0, kSniff, bytesRead);
     if (head.startsWith("ID3") && head.size() >= kId3Header) {
         // A syncsafe size; a footer adds another header's length.
         qint64 size = kId3Header;
@@ -62,7 +57,7 @@ EAudioFormat Detect(const QString& path, qint64* bytesRead)
             size += qint64(quint8(head[i]) & 0x7f) << (7 * (9 - i));
         if (head[5] & 0x10)
             size += kId3Header;
-        const EAudioFormat behind = FromHead(ReadAt(fd, size, 4, bytesRead));
+        const EAudioFormat behind = FromHead(ReadAt(file, size, 4, bytesRead));
         return behind == EAudioFormat::Flac ? behind : EAudioFormat::Mpeg;
     }
     return FromHead(head);

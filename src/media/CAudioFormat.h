@@ -2,6 +2,8 @@
 
 #include <QString>
 
+class CCachedFile;
+
 // The kinds of music file the program reads, told apart by their first bytes rather than
 // their names: a file named .mp3 that holds FLAC is still read as FLAC.
 enum class EAudioFormat
@@ -18,6 +20,8 @@ namespace CAudioFormat {
 // ID3v2 tag, which some programs put in front of FLAC). `bytesRead`, when given, grows by
 // what was read.
 EAudioFormat Detect(const QString& path, qint64* bytesRead = nullptr);
+// The same for a file already open, shared with its other readers.
+EAudioFormat Detect(CCachedFile& file, qint64* bytesRead = nullptr);
 // The file-name extensions of every format above, blank-separated, as "Recognized
 // filetypes" may list them.
 QString KnownTypes();

@@ -3,6 +3,7 @@
 #include "media/CId3Limits.h"
 #include "media/CTagLibSupport.h"
 #include "media/CTagRegions.h"
+#include "platform/CCachedFile.h"
 #include "platform/CFileNames.h"
 #include "platform/CRegularFile.h"
 
@@ -12,10 +13,10 @@
 #include <QImage>
 #include <QImageReader>
 #include <QPainter>
-#include <QScopeGuard>
 #include <algorithm>
 #include <cstring>
-#include <fcntl.h>
+#include <dirent.h>
+#include <memory>
 #include <taglib/attachedpictureframe.h>
 #include <taglib/flacfile.h>
 #include <taglib/id3v2framefactory.h>
@@ -24,10 +25,8 @@
 #include <taglib/mpegfile.h>
 #include <taglib/opusfile.h>
 #include <taglib/tbytevectorstream.h>
-#include <taglib/tfilestream.h>
 #include <taglib/vorbisfile.h>
 #include <taglib/xiphcomment.h>
-#include <unistd.h>
 
 namespace {
 
@@ -57,47 +56,36 @@ const Picture* Choose(const List& pictures, int frontType, int typeOf(const Pict
 
 // Whether the ID3v2 tag at the file's start may hold a picture: the frame identifier
 // APIC (PIC in ID3v2.2) appears in its bytes. Most songs have none and cost a short read
-// of the tag; the tag is not parsed a second time.
-bool MayHoldPicture(const QString& path)
+// of the tag (from memory when the tag was read before); it is not parsed a second time.
+bool MayHoldPicture(CCachedFile& file)
 {
-    const int fd = ::open(CFileNames::Encode(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    const auto closer = qScopeGuard([fd] { ::close(fd); });
     // One read holds most tags whole.
-    QByteArray tag(4096, Qt::Uninitialized);
-    qint64 done = std::max<qint64>(0, ::pread(fd, tag.data(), size_t(tag.size()), 0));
-    if (done < 10 || !tag.startsWith("ID3"))
+    QByteArray tag = file.Read(0, 4096);
+    if (tag.size() < 10 || !tag.startsWith("ID3"))
         return false;
     const auto byte = [&tag](int i) { return qint64(quint8(tag.at(i)) & 0x7f); };
     const qint64 size = 10 + std::min(STagRegions::kMaxRegion,
                                       byte(6) << 21 | byte(7) << 14 | byte(8) << 7 | byte(9));
     if (size > tag.size())
-        tag.resize(size);
-    while (done < size) {
-        const ssize_t got = ::pread(fd, tag.data() + done, size_t(size - done), done);
-        if (got <= 0)
-            break;
-        done += got;
-    }
-    return QByteArrayView(tag).first(std::min(done, size)).contains("PIC");
+        tag.append(file.Read(tag.size(), size - tag.size()));
+    return QByteArrayView(tag).first(std::min<qint64>(tag.size(), size)).contains("PIC");
 }
 
-QByteArray FromId3(const QString& path)
+QByteArray FromId3(CCachedFile& file)
 {
-    if (!MayHoldPicture(path))
+    if (!MayHoldPicture(file))
         return {};
     STagRegions regions;
-    if (!regions.Read(path))
+    if (!regions.Read(file))
         return {};
     CId3Limits::Apply(regions.head);
     TagLib::ByteVectorStream stream(regions.head);
-    TagLib::MPEG::File file(&stream, TagLib::ID3v2::FrameFactory::instance(), false);
-    if (!file.hasID3v2Tag())
+    TagLib::MPEG::File tagged(&stream, TagLib::ID3v2::FrameFactory::instance(), false);
+    if (!tagged.hasID3v2Tag())
         return {};
     using Frame = TagLib::ID3v2::AttachedPictureFrame;
     const Frame* chosen = Choose<Frame>(
-        file.ID3v2Tag()->frameList("APIC"), Frame::FrontCover,
+        tagged.ID3v2Tag()->frameList("APIC"), Frame::FrontCover,
         +[](const Frame* f) { return int(f->type()); });
     return chosen ? Bytes(chosen->picture()) : QByteArray();
 }
@@ -121,7 +109,7 @@ QByteArray FromMp4(TagLib::MP4::File& file)
 
 // The library reads every format through its own classes, chosen here by the file's
 // type; their reads are bounded by what each block or atom may hold.
-QByteArray FromOtherFormat(const QString& suffix, TagLib::FileStream& stream)
+QByteArray FromOtherFormat(const QString& suffix, TagLib::IOStream& stream)
 {
     if (suffix == u"flac") {
         TagLib::FLAC::File file(&stream, TagLib::ID3v2::FrameFactory::instance(), false);
@@ -144,6 +132,32 @@ QByteArray FromOtherFormat(const QString& suffix, TagLib::FileStream& stream)
     return {};
 }
 
+struct SDirCloser
+{
+    void operator()(DIR* dir) const { ::closedir(dir); }
+};
+
+// The entries of the folder named as one of `names`, any letter case, in the order of their
+// names. Compared here: a name pattern would be compiled anew for every folder.
+QStringList NamesIn(const QString& folder, const QStringList& names)
+{
+    QStringList found;
+    const std::unique_ptr<DIR, SDirCloser> dir(::opendir(CFileNames::Encode(folder).constData()));
+    if (!dir)
+        return found;
+    while (const dirent* entry = ::readdir(dir.get())) {
+        const QString name = CFileNames::Decode(entry->d_name);
+        if (std::any_of(names.begin(), names.end(), [&name](const QString& wanted) {
+                return name.compare(wanted, Qt::CaseInsensitive) == 0;
+            }))
+            found << name;
+    }
+    std::sort(found.begin(), found.end(), [](const QString& a, const QString& b) {
+        return a.compare(b, Qt::CaseInsensitive) < 0;
+    });
+    return found;
+}
+
 QByteArray Encoded(const QImage& image, const char* format, int quality)
 {
     QByteArray bytes;
@@ -158,15 +172,21 @@ namespace CCoverReader {
 
 QByteArray EmbeddedCover(const QString& path)
 {
+    CCachedFile file(path);
+    return EmbeddedCover(path, file);
+}
+
+QByteArray EmbeddedCover(const QString& path, CCachedFile& file)
+{
     SilenceTagLib();
     const QString suffix = path.mid(path.lastIndexOf(u'.') + 1).toLower();
     try {
-        if (suffix == u"mp3" || suffix == u"mp2" || suffix == u"mpga")
-            return FromId3(path);
-        if (!CRegularFile::IsRegular(path))
+        if (!file.IsRegular())
             return {};
-        TagLib::FileStream stream(CFileNames::Encode(path).constData(), true);
-        return stream.isOpen() ? FromOtherFormat(suffix, stream) : QByteArray();
+        if (suffix == u"mp3" || suffix == u"mp2" || suffix == u"mpga")
+            return FromId3(file);
+        CCachedStream stream(file);
+        return FromOtherFormat(suffix, stream);
     } catch (...) {
         return {};
     }
@@ -177,13 +197,14 @@ QByteArray FolderCover(const QString& folder)
     static const QStringList kNames = {QStringLiteral("cover.jpg"),   QStringLiteral("cover.jpeg"),
                                        QStringLiteral("cover.png"),   QStringLiteral("folder.jpg"),
                                        QStringLiteral("folder.jpeg"), QStringLiteral("folder.png")};
-    const QStringList found = QDir(folder).entryList(kNames, QDir::Files | QDir::Readable);
+    const QStringList found = NamesIn(folder, kNames);
     for (const QString& name : kNames) {
         for (const QString& entry : found) {
             if (entry.compare(name, Qt::CaseInsensitive) != 0)
                 continue;
             QByteArray bytes;
             QString reason;
+            // Only a readable regular file (or a link to one) is read.
             if (CRegularFile::Read(QDir(folder).filePath(entry), kMaxPicture, bytes, reason))
                 return bytes;
         }

@@ -2,46 +2,21 @@
 
 #include "db/CGenres.h"
 #include "media/CTagLibSupport.h"
-#include "platform/CFileNames.h"
+#include "platform/CCachedFile.h"
 #include "platform/CText.h"
 
 #include <QScopeGuard>
 #include <algorithm>
 #include <cmath>
-#include <fcntl.h>
 #include <memory>
-#include <sys/stat.h>
 #include <taglib/flacfile.h>
 #include <taglib/id3v2framefactory.h>
 #include <taglib/mp4file.h>
 #include <taglib/opusfile.h>
-#include <taglib/tfilestream.h>
 #include <taglib/vorbisfile.h>
 #include <taglib/xiphcomment.h>
-#include <unistd.h>
 
 namespace {
-
-// The file as the tag library reads it, every read counted and cut at the budget: a
-// block or atom that claims gigabytes costs no more than the budget.
-class CCountedStream : public TagLib::FileStream
-{
-public:
-    CCountedStream(int fd, qint64 budget) : TagLib::FileStream(fd, true), m_left(budget) {}
-    TagLib::ByteVector readBlock(unsigned long length) override
-    {
-        const auto allowed = (unsigned long)std::clamp<qint64>(m_left, 0, qint64(length));
-        TagLib::ByteVector data = TagLib::FileStream::readBlock(allowed);
-        m_left -= data.size();
-        m_read += data.size();
-        return data;
-    }
-    qint64 BytesRead() const { return m_read; }
-
-private:
-    qint64 m_left;
-    qint64 m_read = 0;
-};
 
 QString ToQt(const TagLib::String& s)
 {
@@ -158,21 +133,22 @@ QString& FieldOf(STagFields& fields, EField field)
 bool Read(const QString& path, EAudioFormat format, STagFields* fields, SStream* stream,
           qint64* bytesRead)
 {
+    CCachedFile file(path, CCachedFile::EReaders::Several); // the library reads in small pieces
+    return Read(file, format, fields, stream, bytesRead);
+}
+
+bool Read(CCachedFile& opened, EAudioFormat format, STagFields* fields, SStream* stream,
+          qint64* bytesRead)
+{
     if (fields)
         *fields = STagFields();
     if (stream)
         *stream = SStream();
     SilenceTagLib();
-    const int fd = ::open(CFileNames::Encode(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
+    if (!opened.IsRegular())
         return false;
-    struct stat st = {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return false;
-    }
     try {
-        CCountedStream counted(fd, kMaxRead); // owns the descriptor now
+        CCachedStream counted(opened, kMaxRead);
         const auto count = qScopeGuard([&] {
             if (bytesRead)
                 *bytesRead += counted.BytesRead();

@@ -5,6 +5,8 @@
 
 #include <QString>
 
+class CCachedFile;
+
 // The tags and stream figures of FLAC, Ogg Vorbis, Opus and M4A files, each read through
 // the tag library's class for its format: Xiph comments (and, in FLAC, an ID3 tag where
 // there is no comment), MP4 atoms; length and bit rate from the format's own headers.
@@ -45,6 +47,9 @@ struct SStream
 // when the file is not a readable file of that format (what was found is kept).
 // `bytesRead`, when given, grows by the bytes read.
 bool Read(const QString& path, EAudioFormat format, STagFields* fields, SStream* stream,
+          qint64* bytesRead = nullptr);
+// The same from a file already open, shared with its other readers.
+bool Read(CCachedFile& file, EAudioFormat format, STagFields* fields, SStream* stream,
           qint64* bytesRead = nullptr);
 
 } // namespace CFormatTags

@@ -3,11 +3,13 @@
 #include "media/CAudioFormat.h"
 #include "media/CFormatTags.h"
 #include "media/CNamingRules.h"
+#include "platform/CCachedFile.h"
 #include "platform/CFileNames.h"
 #include "platform/CSettings.h"
 #include "platform/CText.h"
 
 #include <chrono>
+#include <optional>
 #include <sys/stat.h>
 
 namespace {
@@ -107,7 +109,7 @@ std::unique_ptr<CSongFromFile> CSongFromFile::Create(QString* error)
     return std::unique_ptr<CSongFromFile>(new CSongFromFile(std::move(probe)));
 }
 
-void CSongFromFile::ReadTag(const QString& file, SSong& song)
+void CSongFromFile::ReadTag(CCachedFile& file, SSong& song)
 {
     const std::int64_t start = Now();
     STagFields tag;
@@ -127,7 +129,7 @@ void CSongFromFile::TakeFields(const STagFields& tag, SSong& song)
     song.m_COMMENT = tag.comment;
 }
 
-void CSongFromFile::Measure(const QString& file, EAudioFormat format, SSong& song)
+void CSongFromFile::Measure(CCachedFile& file, EAudioFormat format, SSong& song)
 {
     const std::int64_t start = Now();
     if (format != EAudioFormat::Mpeg) {
@@ -145,30 +147,33 @@ void CSongFromFile::Measure(const QString& file, EAudioFormat format, SSong& son
 
 SSong CSongFromFile::Make(const QString& session, const QString& folder, const QString& name,
                           const SSongRules& rules, const QString& file,
-                          const std::function<void()>& beforeProbe)
+                          const std::function<void()>& beforeProbe, CCachedFile* opened)
 {
     const QString path = file.isEmpty() ? CText::JoinPath(folder, name) : file;
+    std::optional<CCachedFile> own;
+    if (!opened)
+        opened = &own.emplace(path, CCachedFile::EReaders::Several);
     SSong song;
     song.m_CD = session;
     song.m_PATH = folder;
     song.m_MELODI = name;
     // Other formats give tag and figures from one reading of their headers.
     const std::int64_t start = Now();
-    const EAudioFormat format = CAudioFormat::Detect(path);
+    const EAudioFormat format = CAudioFormat::Detect(*opened);
     CFormatTags::SStream stream;
     if (format != EAudioFormat::Mpeg) {
         STagFields tag;
-        CFormatTags::Read(path, format, rules.readTags ? &tag : nullptr, &stream);
+        CFormatTags::Read(*opened, format, rules.readTags ? &tag : nullptr, &stream);
         TakeFields(tag, song);
         m_timings.tags += Now() - start;
     } else if (rules.readTags) {
-        ReadTag(path, song);
+        ReadTag(*opened, song);
     }
     ApplyNameRules(song, rules);
     if (beforeProbe)
         beforeProbe();
     if (format == EAudioFormat::Mpeg) {
-        Measure(path, format, song);
+        Measure(*opened, format, song);
     } else {
         song.m_BITRATE = stream.bitrate;
         song.m_DURATION = stream.duration;
@@ -179,9 +184,14 @@ SSong CSongFromFile::Make(const QString& session, const QString& folder, const Q
 
 void CSongFromFile::Complete(const QString& file, SSong& song)
 {
+    CCachedFile opened(file, CCachedFile::EReaders::Several);
+    const EAudioFormat format = CAudioFormat::Detect(opened);
     STagFields tag;
     const std::int64_t start = Now();
-    if (CTagReader::ReadTagFields(file, tag)) {
+    const bool read = format != EAudioFormat::Mpeg
+                          ? CFormatTags::Read(opened, format, &tag, nullptr)
+                          : CTagReader::ReadMpegFields(opened, tag);
+    if (read) {
         if (song.m_LYRICS.isEmpty())
             song.m_LYRICS = tag.lyrics;
         if (song.m_COMMENT.isEmpty())
@@ -190,5 +200,5 @@ void CSongFromFile::Complete(const QString& file, SSong& song)
     }
     m_timings.tags += Now() - start;
     // Measured where the file is now: the stored path names the drive the disc was in.
-    Measure(file, CAudioFormat::Detect(file), song);
+    Measure(opened, format, song);
 }

@@ -11,6 +11,8 @@
 #include <functional>
 #include <memory>
 
+class CCachedFile;
+
 // The rules that turn a file into a song, as the settings give them at the start of a
 // job. They were written for the session scan; a playlist import leaves out the two that
 // clean names up.
@@ -47,10 +49,11 @@ public:
 
     // The song of `name` in `folder` for a session. `file` is what is read (the folder and
     // name joined when empty); `beforeProbe` runs between the name rules and the
-    // measurement (the scan shows its progress there).
+    // measurement (the scan shows its progress there). `opened`, when given, is that file
+    // already open: every reader shares it and what it read.
     SSong Make(const QString& session, const QString& folder, const QString& name,
                const SSongRules& rules, const QString& file = QString(),
-               const std::function<void()>& beforeProbe = {});
+               const std::function<void()>& beforeProbe = {}, CCachedFile* opened = nullptr);
     // What an older catalogue's row lacks, from its file (now at `file`): the lyrics and
     // the comment when it has none, bit rate and length.
     void Complete(const QString& file, SSong& song);
@@ -59,9 +62,9 @@ public:
 
 private:
     explicit CSongFromFile(std::unique_ptr<CStreamProbe> probe) : m_probe(std::move(probe)) {}
-    void ReadTag(const QString& file, SSong& song);
+    void ReadTag(CCachedFile& file, SSong& song);
     static void TakeFields(const STagFields& tag, SSong& song);
-    void Measure(const QString& file, EAudioFormat format, SSong& song);
+    void Measure(CCachedFile& file, EAudioFormat format, SSong& song);
 
     std::unique_ptr<CStreamProbe> m_probe;
     STimings m_timings;

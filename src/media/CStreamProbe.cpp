@@ -1,6 +1,6 @@
 #include "media/CStreamProbe.h"
 
-#include "platform/CFileNames.h"
+#include "platform/CCachedFile.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -8,17 +8,16 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <functional>
 #include <mpg123.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
-// How it measures: libmpg123 finds the first frames (skipping ID3v2 tags and junk);
-// the info frame in front of the audio (Xing/Info or VBRI) gives frames and bytes when
-// its byte count fits the file; a constant stream is measured by its size; only a
-// variable stream without a usable info frame is scanned frame by frame, up to a bound.
+// How it measures: the first frames are read from their headers right behind the ID3v2
+// tag, or found by libmpg123 (which skips junk and odd tags) where they are not; the info
+// frame in front of the audio (Xing/Info or VBRI) gives frames and bytes when its byte
+// count fits the file; a constant stream is measured by its size; only a variable stream
+// without a usable info frame is counted frame by frame, by its headers or, where they
+// break off, by libmpg123, up to a bound.
 namespace {
 
 constexpr size_t kReadBuffer = 64 * 1024;
@@ -30,13 +29,13 @@ constexpr int kMinBitrate = 8;
 constexpr int kMaxBitrate = 448;
 
 // The decoder reads a frame header and a frame body at a time: millions of small reads
-// for a long stream. They are served from one buffer of the probe, refilled by blocks;
-// stdio's locking and bookkeeping per call cost more than the copying. The decoder sees
-// the file from `base` on (past an ID3v2 tag that the tag reader has read already), so
-// its positions are file positions less `base`.
+// for a long stream. They are served from one buffer of the probe, refilled by blocks
+// from the file, whose start the tag reader has mostly read already. The decoder sees
+// the file from `base` on (past an ID3v2 tag), so its positions are file positions less
+// `base`.
 struct SReader
 {
-    int fd = -1;
+    CCachedFile* file = nullptr;
     std::vector<char> buffer = std::vector<char>(kReadBuffer);
     off_t base = 0;
     off_t start = 0; // file position of buffer[0]
@@ -44,13 +43,12 @@ struct SReader
     size_t at = 0;
     size_t next = kFirstRead; // bytes the next refill reads
 
-    bool Reset(int file, off_t from)
+    void Reset(CCachedFile& opened, off_t from)
     {
-        fd = file;
+        file = &opened;
         base = start = from;
         filled = at = 0;
         next = kFirstRead;
-        return ::lseek(fd, from, SEEK_SET) == from;
     }
 };
 
@@ -63,12 +61,9 @@ mpg123_ssize_t ReadCallback(void* handle, void* target, size_t bytes)
         if (r->at == r->filled) {
             r->start += off_t(r->filled);
             r->filled = r->at = 0;
-            const ssize_t n = ::read(r->fd, r->buffer.data(), r->next);
-            if (n < 0) {
-                if (errno == EINTR)
-                    continue;
+            const qint64 n = r->file->ReadSome(r->start, r->buffer.data(), qint64(r->next));
+            if (n < 0)
                 return got > 0 ? mpg123_ssize_t(got) : -1;
-            }
             if (n == 0)
                 break; // the end of the file
             r->filled = size_t(n);
@@ -89,22 +84,17 @@ off_t SeekCallback(void* handle, off_t offset, int whence)
     off_t target = r->base + offset;
     if (whence == SEEK_CUR)
         target = current + offset;
-    else if (whence == SEEK_END) {
-        struct stat st = {};
-        if (fstat(r->fd, &st) != 0)
-            return -1;
-        target = st.st_size + offset;
-    } else if (whence != SEEK_SET)
+    else if (whence == SEEK_END)
+        target = off_t(r->file->Size()) + offset;
+    else if (whence != SEEK_SET)
         return -1;
     if (target < r->base)
         return -1;
-    // Within the buffer: no system call, the data stays.
+    // Within the buffer: the data stays.
     if (target >= r->start && target <= r->start + off_t(r->filled)) {
         r->at = size_t(target - r->start);
         return target - r->base;
     }
-    if (::lseek(r->fd, target, SEEK_SET) != target)
-        return -1;
     r->start = target;
     r->filled = r->at = 0;
     return target - r->base;
@@ -112,11 +102,12 @@ off_t SeekCallback(void* handle, off_t offset, int whence)
 
 // Where the audio starts when an ID3v2 tag opens the file: past it and its footer.
 // 0 when there is none or its size does not fit the file.
-off_t AfterLeadingTag(int fd, off_t size)
+off_t AfterLeadingTag(CCachedFile& file, off_t size)
 {
     unsigned char h[10];
-    if (::pread(fd, h, sizeof h, 0) != ssize_t(sizeof h) || std::memcmp(h, "ID3", 3) != 0 ||
-        h[3] == 0xff || h[4] == 0xff || ((h[6] | h[7] | h[8] | h[9]) & 0x80))
+    if (file.Read(0, reinterpret_cast<char*>(h), sizeof h) != qint64(sizeof h) ||
+        std::memcmp(h, "ID3", 3) != 0 || h[3] == 0xff || h[4] == 0xff ||
+        ((h[6] | h[7] | h[8] | h[9]) & 0x80))
         return 0;
     const off_t body = (off_t(h[6]) << 21) | (off_t(h[7]) << 14) | (off_t(h[8]) << 7) | h[9];
     const off_t end = 10 + body + ((h[5] & 0x10) ? 10 : 0);
@@ -147,26 +138,27 @@ quint32 BigEndian32(const unsigned char* p)
     return (quint32(p[0]) << 24) | (quint32(p[1]) << 16) | (quint32(p[2]) << 8) | p[3];
 }
 
-bool ReadAt(int fd, void* buffer, size_t bytes, off_t offset)
+bool ReadAt(CCachedFile& file, void* buffer, size_t bytes, off_t offset)
 {
-    return offset >= 0 && pread(fd, buffer, bytes, offset) == ssize_t(bytes);
+    return offset >= 0 &&
+           file.Read(offset, static_cast<char*>(buffer), qint64(bytes)) == qint64(bytes);
 }
 
 // Where the audio ends: before an ID3v1 tag, a Lyrics3v2 block and an APE tag.
-off_t AudioEnd(int fd, off_t size)
+off_t AudioEnd(CCachedFile& file, off_t size)
 {
     off_t end = size;
     char tag[3];
-    if (ReadAt(fd, tag, 3, end - 128) && std::memcmp(tag, "TAG", 3) == 0)
+    if (ReadAt(file, tag, 3, end - 128) && std::memcmp(tag, "TAG", 3) == 0)
         end -= 128;
     char lyrics[15];
-    if (ReadAt(fd, lyrics, 15, end - 15) && std::memcmp(lyrics + 6, "LYRICS200", 9) == 0) {
+    if (ReadAt(file, lyrics, 15, end - 15) && std::memcmp(lyrics + 6, "LYRICS200", 9) == 0) {
         const long length = std::strtol(QByteArray(lyrics, 6).constData(), nullptr, 10);
         if (length > 0 && length + 15 <= end)
             end -= length + 15;
     }
     unsigned char ape[32];
-    if (ReadAt(fd, ape, 32, end - 32) && std::memcmp(ape, "APETAGEX", 8) == 0) {
+    if (ReadAt(file, ape, 32, end - 32) && std::memcmp(ape, "APETAGEX", 8) == 0) {
         const quint32 length =
             ape[12] | (ape[13] << 8) | (ape[14] << 16) | (quint32(ape[15]) << 24);
         const bool hasHeader = ape[23] & 0x80;
@@ -177,12 +169,12 @@ off_t AudioEnd(int fd, off_t size)
     return end;
 }
 
-SInfoHeader ParseInfoHeader(int fd, const SFrame& first, bool mono, bool crc)
+SInfoHeader ParseInfoHeader(CCachedFile& file, const SFrame& first, bool mono, bool crc)
 {
     SInfoHeader h;
     unsigned char frame[192] = {};
     const size_t bytes = std::min<size_t>(sizeof frame, size_t(first.size));
-    if (first.layer != 3 || !ReadAt(fd, frame, bytes, first.pos))
+    if (first.layer != 3 || !ReadAt(file, frame, bytes, first.pos))
         return h;
     const int side = first.version == MPG123_1_0 ? (mono ? 17 : 32) : (mono ? 9 : 17);
     const size_t at = 4 + size_t(side) + (crc ? 2 : 0);
@@ -210,9 +202,20 @@ SInfoHeader ParseInfoHeader(int fd, const SFrame& first, bool mono, bool crc)
     return h;
 }
 
-// The size of the frame whose header is at p, when it is one of the stream's (same
-// version, layer, sample rate); 0 otherwise.
-int MatchingFrameSize(const unsigned char* p, const SFrame& first)
+// A frame header as the decoder reads it.
+struct SHeader
+{
+    int size = 0; // the whole frame's bytes, header included
+    int bitrate = 0;
+    long rate = 0;
+    int layer = 0;
+    int version = 0;
+    bool mono = false;
+    bool crc = false;
+};
+
+// The header at p; false when it is none (or of free format, which has no size in it).
+bool ReadHeader(const unsigned char* p, SHeader& h)
 {
     static constexpr int kRates[3] = {44100, 48000, 32000};
     static constexpr int kBitrates[2][3][15] = {
@@ -223,31 +226,47 @@ int MatchingFrameSize(const unsigned char* p, const SFrame& first)
          {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160},
          {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160}}};
     if (p[0] != 0xff || (p[1] & 0xe0) != 0xe0)
-        return 0;
+        return false;
     const int versionBits = (p[1] >> 3) & 3;
     const int layer = 4 - ((p[1] >> 1) & 3);
     const int bitrateIndex = p[2] >> 4;
     const int rateIndex = (p[2] >> 2) & 3;
     if (versionBits == 1 || layer == 4 || bitrateIndex == 0 || bitrateIndex == 15 || rateIndex == 3)
-        return 0;
-    const int version = versionBits == 3 ? MPG123_1_0 : versionBits == 2 ? MPG123_2_0 : MPG123_2_5;
-    const long rate = kRates[rateIndex] >> (versionBits == 3 ? 0 : versionBits == 2 ? 1 : 2);
-    if (version != first.version || layer != first.layer || rate != first.rate)
-        return 0;
-    const long bps = kBitrates[version == MPG123_1_0 ? 0 : 1][layer - 1][bitrateIndex] * 1000L;
+        return false;
+    h.version = versionBits == 3 ? MPG123_1_0 : versionBits == 2 ? MPG123_2_0 : MPG123_2_5;
+    h.layer = layer;
+    h.rate = kRates[rateIndex] >> (versionBits == 3 ? 0 : versionBits == 2 ? 1 : 2);
+    h.bitrate = kBitrates[h.version == MPG123_1_0 ? 0 : 1][layer - 1][bitrateIndex];
+    h.mono = (p[3] >> 6) == 3;
+    h.crc = (p[1] & 1) == 0;
+    const long bps = h.bitrate * 1000L;
     const int padding = (p[2] >> 1) & 1;
-    if (layer == 1)
-        return int((12 * bps / rate + padding) * 4);
-    const int coefficient = (layer == 3 && version != MPG123_1_0) ? 72 : 144;
-    return int(coefficient * bps / rate + padding);
+    if (layer == 1) {
+        h.size = int((12 * bps / h.rate + padding) * 4);
+    } else {
+        const int coefficient = (layer == 3 && h.version != MPG123_1_0) ? 72 : 144;
+        h.size = int(coefficient * bps / h.rate + padding);
+    }
+    return true;
+}
+
+// The size of the frame whose header is at p, when it is one of the stream's (same
+// version, layer, sample rate); 0 otherwise.
+int MatchingFrameSize(const unsigned char* p, const SFrame& first)
+{
+    SHeader h;
+    if (!ReadHeader(p, h) || h.version != first.version || h.layer != first.layer ||
+        h.rate != first.rate)
+        return 0;
+    return h.size;
 }
 
 // Whether the middle of the audio holds two frames of the stream in a row: a table in a
 // program can look like a dozen frames, it does not go on for megabytes.
-bool FramesContinueAt(int fd, off_t offset, const SFrame& first)
+bool FramesContinueAt(CCachedFile& file, off_t offset, const SFrame& first)
 {
     unsigned char block[4096];
-    if (!ReadAt(fd, block, sizeof block, offset))
+    if (!ReadAt(file, block, sizeof block, offset))
         return false;
     for (size_t i = 0; i + 4 <= sizeof block; ++i) {
         const int size = MatchingFrameSize(block + i, first);
@@ -287,12 +306,18 @@ struct CStreamProbe::SImpl
     }
 
     std::vector<SFrame> SampleFrames();
+    std::vector<SFrame> FramesAt(CCachedFile& file, off_t base);
+    off_t CountFrames(CCachedFile& file, const SFrame& first, off_t end);
     // The frames at the start, when they go on in the middle of the audio; none otherwise.
-    std::vector<SFrame> Stream(int fd, off_t size);
-    SMeasure Measure(int fd, off_t size);
+    std::vector<SFrame> Stream(CCachedFile& file, off_t size, std::vector<SFrame> frames);
+    // `decoder`: the file is open in the decoder, after the sampled frames. Without it a
+    // stream that must be counted frame by frame sets `needsDecoder` and is not measured.
+    SMeasure Measure(CCachedFile& file, off_t size, const std::vector<SFrame>& frames, bool decoder,
+                     bool& needsDecoder);
+    SMeasure MeasureFile(CCachedFile& file);
     // Opens the file in the decoder and calls `use` with it; false when the file is not a
     // regular one with something in it.
-    bool WithFile(const QString& path, const std::function<void(int fd, off_t size)>& use);
+    bool WithFile(CCachedFile& file, const std::function<void(off_t size)>& use);
     SMeasure EstimateFromStart(const std::vector<SFrame>& sampled, off_t available, off_t infoSize,
                                int spf);
 };
@@ -332,28 +357,102 @@ std::vector<SFrame> CStreamProbe::SImpl::SampleFrames()
     return frames;
 }
 
-std::vector<SFrame> CStreamProbe::SImpl::Stream(int fd, off_t size)
+// The first frames as the decoder would give them, read straight from the file: a usual
+// stream starts with them right behind its tag. None when anything is unusual (junk, a
+// second tag, another channel count or rate, a short file): the decoder, which knows the
+// odd streams, then finds them. Most songs are measured without it.
+std::vector<SFrame> CStreamProbe::SImpl::FramesAt(CCachedFile& file, off_t base)
 {
-    std::vector<SFrame> frames = SampleFrames();
+    std::vector<SFrame> frames;
+    frames.reserve(kSampleFrames);
+    // The headers are looked at in blocks: a dozen usual frames fit in one.
+    char* const window = reader.buffer.data();
+    off_t windowStart = 0;
+    qint64 windowLength = 0;
+    off_t pos = base;
+    SHeader first;
+    while (int(frames.size()) < kSampleFrames) {
+        if (pos + 4 > windowStart + windowLength) {
+            windowStart = pos;
+            windowLength = file.Read(pos, window, qint64(kFirstRead));
+        }
+        SHeader h;
+        if (pos + 4 > windowStart + windowLength ||
+            !ReadHeader(reinterpret_cast<const unsigned char*>(window) + (pos - windowStart), h) ||
+            pos + h.size > off_t(file.Size()))
+            return {};
+        if (frames.empty())
+            first = h;
+        else if (h.version != first.version || h.layer != first.layer || h.rate != first.rate ||
+                 h.mono != first.mono)
+            return {};
+        frames.push_back(SFrame{pos, h.size, h.bitrate, h.rate, h.layer, h.version});
+        pos += h.size;
+    }
+    mono = first.mono;
+    crc = first.crc;
+    return frames;
+}
+
+// The frames from `first` to `end`, counted by their headers: each right behind the one
+// before and of the same stream. -1 when the chain breaks or does not end at `end` (junk,
+// a cut frame, a change of format): the decoder then counts, as it knows such streams.
+off_t CStreamProbe::SImpl::CountFrames(CCachedFile& file, const SFrame& first, off_t end)
+{
+    char* const buffer = reader.buffer.data();
+    const qint64 capacity = qint64(reader.buffer.size());
+    off_t blockStart = 0;
+    qint64 blockLength = 0;
+    off_t count = 0;
+    off_t pos = first.pos;
+    while (pos < end) {
+        if (pos + 4 > blockStart + blockLength) {
+            blockStart = pos;
+            blockLength = 0;
+            // What is kept of the file's start may end inside a header.
+            while (blockLength < 4) {
+                const qint64 n =
+                    file.ReadSome(pos + blockLength, buffer + blockLength, capacity - blockLength);
+                if (n <= 0)
+                    return -1;
+                blockLength += n;
+            }
+        }
+        SHeader h;
+        if (!ReadHeader(reinterpret_cast<const unsigned char*>(buffer) + (pos - blockStart), h) ||
+            h.version != first.version || h.layer != first.layer || h.rate != first.rate ||
+            h.mono != mono)
+            return -1;
+        ++count;
+        pos += h.size;
+    }
+    return pos == end ? count : -1;
+}
+
+std::vector<SFrame> CStreamProbe::SImpl::Stream(CCachedFile& file, off_t size,
+                                                std::vector<SFrame> frames)
+{
     if (frames.size() < 2 || frames.front().rate <= 0)
         return {};
     const SFrame& first = frames.front();
-    const off_t available = AudioEnd(fd, size) - first.pos;
-    if (available > 256 * 1024 && !FramesContinueAt(fd, first.pos + available / 2, first))
+    const off_t available = AudioEnd(file, size) - first.pos;
+    if (available > 256 * 1024 && !FramesContinueAt(file, first.pos + available / 2, first))
         return {};
     return frames;
 }
 
-SMeasure CStreamProbe::SImpl::Measure(int fd, off_t size)
+SMeasure CStreamProbe::SImpl::Measure(CCachedFile& file, off_t size,
+                                      const std::vector<SFrame>& frames, bool decoder,
+                                      bool& needsDecoder)
 {
     SMeasure m;
-    const std::vector<SFrame> frames = Stream(fd, size);
+    needsDecoder = false;
     if (frames.empty())
         return m;
     const SFrame& first = frames.front();
-    const off_t available = AudioEnd(fd, size) - first.pos;
+    const off_t available = AudioEnd(file, size) - first.pos;
     const int spf = SamplesPerFrame(first);
-    const SInfoHeader info = ParseInfoHeader(fd, first, mono, crc);
+    const SInfoHeader info = ParseInfoHeader(file, first, mono, crc);
     const off_t infoSize = info.found ? first.size : 0;
 
     // The header is trusted only when its byte count fits the file (not truncated, not
@@ -385,11 +484,18 @@ SMeasure CStreamProbe::SImpl::Measure(int fd, off_t size)
         m.method = CStreamProbe::EMethod::Constant;
         return m;
     }
-    if (available - infoSize > CStreamProbe::kMaxScanBytes)
-        return EstimateFromStart(frames, available, infoSize, spf);
-    if (mpg123_scan(mh) != MPG123_OK)
-        return m;
-    const off_t count = mpg123_framelength(mh) - (info.found ? 1 : 0);
+    if (available - infoSize > CStreamProbe::kMaxScanBytes) {
+        needsDecoder = !decoder;
+        return decoder ? EstimateFromStart(frames, available, infoSize, spf) : m;
+    }
+    off_t frameCount = decoder ? -1 : CountFrames(file, first, first.pos + available);
+    if (frameCount < 0) {
+        needsDecoder = !decoder;
+        if (!decoder || mpg123_scan(mh) != MPG123_OK)
+            return m;
+        frameCount = mpg123_framelength(mh);
+    }
+    const off_t count = frameCount - (info.found ? 1 : 0);
     if (count <= 0)
         return m;
     m.seconds = double(count) * spf / first.rate;
@@ -457,50 +563,67 @@ std::unique_ptr<CStreamProbe> CStreamProbe::Create(QString* error)
     return probe;
 }
 
-bool CStreamProbe::SImpl::WithFile(const QString& path,
-                                   const std::function<void(int fd, off_t size)>& use)
+bool CStreamProbe::SImpl::WithFile(CCachedFile& file, const std::function<void(off_t size)>& use)
 {
-    // Opened without blocking and checked before reading: a pipe or a device named like
-    // a song would otherwise wait forever or never end.
-    const int fd = ::open(CFileNames::Encode(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
+    // Only a regular file is read: a pipe or a device named like a song would otherwise
+    // wait forever or never end.
+    if (!file.IsRegular() || file.Size() == 0)
         return false;
-    const struct SCloser
-    {
-        int fd;
-        ~SCloser() { ::close(fd); }
-    } closer{fd};
-    struct stat st = {};
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size == 0 ||
-        fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0)
-        return false;
-    if (!reader.Reset(fd, AfterLeadingTag(fd, st.st_size)))
-        return false;
+    const off_t size = off_t(file.Size());
+    reader.Reset(file, AfterLeadingTag(file, size));
     if (mpg123_open_handle(mh, &reader) != MPG123_OK) {
         mpg123_close(mh);
         return false;
     }
     // The end is not peeked at (that would throw the read buffer away); the size is known.
-    mpg123_set_filesize(mh, st.st_size - reader.base);
-    use(fd, st.st_size);
+    mpg123_set_filesize(mh, size - reader.base);
+    use(size);
     mpg123_close(mh);
     return true;
 }
 
+SMeasure CStreamProbe::SImpl::MeasureFile(CCachedFile& file)
+{
+    SMeasure m;
+    if (!file.IsRegular() || file.Size() == 0)
+        return m;
+    const off_t size = off_t(file.Size());
+    bool needsDecoder = false;
+    m = Measure(file, size, Stream(file, size, FramesAt(file, AfterLeadingTag(file, size))), false,
+                needsDecoder);
+    if (needsDecoder || m.method == CStreamProbe::EMethod::None) {
+        WithFile(file, [&](off_t) {
+            m = Measure(file, size, Stream(file, size, SampleFrames()), true, needsDecoder);
+        });
+    }
+    return m;
+}
+
 bool CStreamProbe::Recognises(const QString& path)
 {
+    CCachedFile file(path, CCachedFile::EReaders::Several); // the probe reads it more than once
+    if (!file.IsRegular() || file.Size() == 0)
+        return false;
+    const off_t size = off_t(file.Size());
+    if (!d->Stream(file, size, d->FramesAt(file, AfterLeadingTag(file, size))).empty())
+        return true;
     bool audio = false;
-    d->WithFile(path, [&](int fd, off_t size) { audio = !d->Stream(fd, size).empty(); });
+    d->WithFile(file, [&](off_t) { audio = !d->Stream(file, size, d->SampleFrames()).empty(); });
     return audio;
 }
 
 void CStreamProbe::Probe(const QString& path)
 {
+    CCachedFile file(path, CCachedFile::EReaders::Several);
+    Probe(file);
+}
+
+void CStreamProbe::Probe(CCachedFile& file)
+{
     m_bitrate.clear();
     m_duration.clear();
     m_method = EMethod::None;
-    SMeasure m;
-    d->WithFile(path, [&](int fd, off_t size) { m = d->Measure(fd, size); });
+    const SMeasure m = d->MeasureFile(file);
 
     // Random data that passed for frames still gives absurd figures: a song neither.
     if (m.method == EMethod::None || !(m.seconds >= 1.0 && m.seconds < 1e7) ||

@@ -3,6 +3,8 @@
 #include <QString>
 #include <memory>
 
+class CCachedFile;
+
 // Measures bit rate and length of one MPEG audio file through the decoder library.
 // One probe is made per intake operation and reused for every file.
 class CStreamProbe
@@ -18,6 +20,8 @@ public:
     // Sets m_bitrate (kbit/s, the average for VBR) and m_duration (whole seconds) as
     // decimal text; both are empty when unknown, zero or implausible.
     void Probe(const QString& path);
+    // The same for a file already open, shared with its other readers.
+    void Probe(CCachedFile& file);
     // Whether the file holds MPEG audio: frames in a row at its start that go on in its
     // middle, as Probe finds them before measuring. Nothing else takes a tag.
     bool Recognises(const QString& path);

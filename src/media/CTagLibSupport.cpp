@@ -1,5 +1,8 @@
 #include "media/CTagLibSupport.h"
 
+#include "platform/CCachedFile.h"
+
+#include <algorithm>
 #include <mutex>
 #include <taglib/tdebuglistener.h>
 
@@ -18,4 +21,34 @@ void SilenceTagLib()
     static std::once_flag once;
     static CSilentListener listener;
     std::call_once(once, [] { TagLib::setDebugListener(&listener); });
+}
+
+CCachedStream::CCachedStream(CCachedFile& file, qint64 budget) : m_file(file), m_left(budget) {}
+
+TagLib::ByteVector CCachedStream::readBlock(unsigned long length)
+{
+    const qint64 allowed = std::clamp<qint64>(m_left, 0, qint64(length));
+    TagLib::ByteVector data(unsigned(allowed), 0);
+    const qint64 got = m_file.Read(m_pos, data.data(), allowed);
+    data.resize(unsigned(std::max<qint64>(0, got)));
+    m_pos += long(data.size());
+    m_left -= data.size();
+    m_read += data.size();
+    return data;
+}
+
+bool CCachedStream::isOpen() const
+{
+    return m_file.IsRegular();
+}
+
+void CCachedStream::seek(long offset, Position p)
+{
+    const long base = p == Beginning ? 0 : p == Current ? m_pos : long(m_file.Size());
+    m_pos = std::max(0L, base + offset);
+}
+
+long CCachedStream::length()
+{
+    return long(m_file.Size());
 }

@@ -1,6 +1,11 @@
 #pragma once
 
+#include <QtGlobal>
+#include <limits>
 #include <taglib/tfile.h>
+#include <taglib/tiostream.h>
+
+class CCachedFile;
 
 // What reading and writing tags with the tag library both need.
 
@@ -16,4 +21,32 @@ public:
     TagLib::Tag* tag() const override { return nullptr; }
     TagLib::AudioProperties* audioProperties() const override { return nullptr; }
     bool save() override { return false; }
+};
+
+// The tag library reads a file shared with the song's other readers through this: what
+// they read of its ends comes from memory. Every read is counted and cut at the budget,
+// so that a block or atom claiming gigabytes costs no more than the budget. Read only.
+class CCachedStream : public TagLib::IOStream
+{
+public:
+    explicit CCachedStream(CCachedFile& file, qint64 budget = std::numeric_limits<qint64>::max());
+    TagLib::FileName name() const override { return ""; }
+    TagLib::ByteVector readBlock(unsigned long length) override;
+    void writeBlock(const TagLib::ByteVector&) override {}
+    void insert(const TagLib::ByteVector&, unsigned long, unsigned long) override {}
+    void removeBlock(unsigned long, unsigned long) override {}
+    bool readOnly() const override { return true; }
+    bool isOpen() const override;
+    void seek(long offset, Position p = Beginning) override;
+    long tell() const override { return m_pos; }
+    long length() override;
+    void truncate(long) override {}
+
+    qint64 BytesRead() const { return m_read; }
+
+private:
+    CCachedFile& m_file;
+    qint64 m_left;
+    qint64 m_read = 0;
+    long m_pos = 0;
 };

@@ -5,6 +5,7 @@
 #include "media/CId3Limits.h"
 #include "media/CTagLibSupport.h"
 #include "media/CTagRegions.h"
+#include "platform/CCachedFile.h"
 #include "platform/CText.h"
 
 #include <QRegularExpression>
@@ -261,18 +262,25 @@ namespace CTagReader {
 
 bool ReadTagFields(const QString& path, STagFields& fields)
 {
-    if (const EAudioFormat format = CAudioFormat::Detect(path); format != EAudioFormat::Mpeg)
-        return CFormatTags::Read(path, format, &fields, nullptr);
-    return ReadMpegFields(path, fields);
+    CCachedFile file(path, CCachedFile::EReaders::Several); // the format, then the tag
+    if (const EAudioFormat format = CAudioFormat::Detect(file); format != EAudioFormat::Mpeg)
+        return CFormatTags::Read(file, format, &fields, nullptr);
+    return ReadMpegFields(file, fields);
 }
 
 bool ReadMpegFields(const QString& path, STagFields& fields)
+{
+    CCachedFile file(path);
+    return ReadMpegFields(file, fields);
+}
+
+bool ReadMpegFields(CCachedFile& file, STagFields& fields)
 {
     fields = STagFields();
     SilenceTagLib();
     try {
         STagRegions regions;
-        if (!regions.Read(path))
+        if (!regions.Read(file))
             return false;
         DropExtendedHeader(regions.head);
         CId3Limits::Apply(regions.head);

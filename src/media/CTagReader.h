@@ -2,6 +2,8 @@
 
 #include <QString>
 
+class CCachedFile;
+
 // The tag fields the intake takes from a file.
 struct STagFields
 {
@@ -27,4 +29,5 @@ constexpr qsizetype kMaxLyrics = 5000;
 bool ReadTagFields(const QString& path, STagFields& fields);
 // The same for a file known to be MPEG audio.
 bool ReadMpegFields(const QString& path, STagFields& fields);
+bool ReadMpegFields(CCachedFile& file, STagFields& fields);
 } // namespace CTagReader

@@ -1,22 +1,17 @@
 #include "media/CTagRegions.h"
 
-#include "platform/CFileNames.h"
-#include "platform/CRegularFile.h"
+#include "platform/CCachedFile.h"
 
-#include <QScopeGuard>
 #include <algorithm>
-#include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <taglib/id3v2header.h>
-#include <unistd.h>
 
 namespace {
 
-TagLib::ByteVector ReadRange(int fd, qint64 offset, qint64 length)
+TagLib::ByteVector ReadRange(CCachedFile& file, qint64 offset, qint64 length)
 {
-    const QByteArray data = CRegularFile::ReadAt(fd, offset, length);
-    return TagLib::ByteVector(data.constData(), unsigned(data.size()));
+    TagLib::ByteVector data(unsigned(std::max<qint64>(0, length)));
+    data.resize(unsigned(file.Read(offset, data.data(), length)));
+    return data;
 }
 
 // Up to the end of the first ID3v2 tag in the scanned start: the tag library takes the
@@ -50,30 +45,30 @@ qint64 TailLength(const TagLib::ByteVector& scan)
 
 bool STagRegions::Read(const QString& path)
 {
+    CCachedFile file(path);
+    return Read(file);
+}
+
+bool STagRegions::Read(CCachedFile& file)
+{
     head.clear();
     tail.clear();
-    // Opened without blocking: a pipe named like a song would wait forever.
-    const int fd = ::open(CFileNames::Encode(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
+    if (!file.IsRegular())
         return false;
-    const auto closer = qScopeGuard([fd] { ::close(fd); });
-    struct stat st = {};
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
-        return false;
-    const qint64 size = st.st_size;
+    const qint64 size = file.Size();
     const qint64 cap = std::min(size, kMaxRegion);
 
-    head = ReadRange(fd, 0, std::min(size, kFirstLook));
+    head = ReadRange(file, 0, std::min(size, kFirstLook));
     if (head.find(TagLib::ID3v2::Header::fileIdentifier()) < 0)
-        head = ReadRange(fd, 0, std::min(size, kHeadScan));
+        head = ReadRange(file, 0, std::min(size, kHeadScan));
     const qint64 headLength = std::min(cap, HeadLength(head));
     if (headLength > head.size())
-        head.append(ReadRange(fd, head.size(), headLength - head.size()));
+        head.append(ReadRange(file, head.size(), headLength - head.size()));
 
     const qint64 tailScan = std::min(size, kTailScan);
-    tail = ReadRange(fd, size - tailScan, tailScan);
+    tail = ReadRange(file, size - tailScan, tailScan);
     const qint64 tailLength = std::min(cap, TailLength(tail));
     if (tailLength > tail.size())
-        tail = ReadRange(fd, size - tailLength, tailLength);
+        tail = ReadRange(file, size - tailLength, tailLength);
     return true;
 }

@@ -3,6 +3,8 @@
 #include <QString>
 #include <taglib/tbytevector.h>
 
+class CCachedFile;
+
 // The two ends of a file, where its tags are kept, read at a bounded cost: a file of
 // 20 GB, a file of zeros or a tag that claims a huge size costs what a song does. The
 // tag library would otherwise look for a tag through the whole file.
@@ -25,4 +27,6 @@ struct STagRegions
 
     // False when the file is not a regular file or cannot be opened.
     bool Read(const QString& path);
+    // The same from a file already open, shared with its other readers.
+    bool Read(CCachedFile& file);
 };

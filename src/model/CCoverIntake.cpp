@@ -2,16 +2,27 @@
 
 #include "db/CCoverStore.h"
 #include "media/CCoverReader.h"
+#include "platform/CCachedFile.h"
 
 void CCoverIntake::Take(qint64 songId, const QString& folder, const QString& path)
 {
-    QString key = Stored(CCoverReader::EmbeddedCover(path));
+    TakeFound(songId, folder, CCoverReader::EmbeddedCover(path));
+}
+
+void CCoverIntake::Take(qint64 songId, const QString& folder, const QString& path,
+                        CCachedFile& file)
+{
+    TakeFound(songId, folder, CCoverReader::EmbeddedCover(path, file));
+}
+
+void CCoverIntake::TakeFound(qint64 songId, const QString& folder, const QByteArray& embedded)
+{
+    QString key = Stored(embedded);
     if (key.isEmpty()) {
-        if (folder != m_folder) {
-            m_folder = folder;
-            m_folderKey = Stored(CCoverReader::FolderCover(folder));
-        }
-        key = m_folderKey;
+        auto found = m_folderKeys.find(folder);
+        if (found == m_folderKeys.end())
+            found = m_folderKeys.insert(folder, Stored(CCoverReader::FolderCover(folder)));
+        key = *found;
     }
     if (!key.isEmpty())
         CCoverStore(m_db).SetSongCover(songId, key);

@@ -39,8 +39,10 @@ bool CRegularFile::IsRegular(const QString& path)
 
 int CRegularFile::OpenForReading(const QString& path, QString& reason)
 {
-    // Non-blocking, so that opening a pipe returns at once instead of waiting for a writer.
-    const int fd = ::open(CFileNames::Encode(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    // Non-blocking, so that opening a pipe returns at once instead of waiting for a writer;
+    // a terminal named so never becomes the program's own.
+    const int fd =
+        ::open(CFileNames::Encode(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0) {
         reason = SystemError(errno);
         return -1;

@@ -1,5 +1,6 @@
 #include "platform/CSettings.h"
 
+#include "platform/CMarkerFile.h"
 #include "platform/CText.h"
 
 #include <QByteArray>
@@ -39,9 +40,10 @@ struct SStore
     struct timespec mtime = {};
     off_t size = -1;
     ino_t inode = 0;
-    int readOnce = 0;     // CReadOnce scopes alive
-    bool checked = false; // the file was looked at within them
-    QString readError;    // set while the file exists but cannot be read
+    int readOnce = 0;       // CReadOnce scopes alive
+    bool checked = false;   // the file was looked at within them
+    quint64 generation = 0; // changes made by this process, and changes of file
+    QString readError;      // set while the file exists but cannot be read
     QString lastWriteError;
     CSettings::FailureListener listener;
     CSettings::WarningListener readListener;
@@ -345,6 +347,7 @@ template <typename Change> QString Modify(Change&& change)
     if (!s.readError.isEmpty())
         return s.readError + QStringLiteral(" Nothing was saved, so as not to replace it.");
     change(s);
+    ++s.generation;
     if (lock.Error() != 0)
         return NotSaved(
             s.path,
@@ -382,72 +385,12 @@ template <typename Change> QString Modify(Change&& change)
     return {};
 }
 
-// The intake's crash marker is written before and cleared after every file it takes in:
-// thousands of times a minute. Replacing or truncating the settings file that often
-// costs a flush per write on ext4, so the marker lives in a small file of its own that
-// is only ever overwritten in place, in one write: the text and a terminating zero byte
-// (no path contains one). A crash leaves either the old text or the new one; whatever
-// follows the zero is the tail of a longer earlier text and is ignored.
-class CMarkerFile
+// The intake's crash marker lives in a file of its own (CMarkerFile).
+bool IsMarker(const QString& section, const QString& key)
 {
-public:
-    static bool Handles(const QString& section, const QString& key)
-    {
-        return key == CSettingsTable::Key(ESetting::ErrorFile) &&
-               section == QLatin1String(CSettings::kSettings);
-    }
-    static QString PathFor(const QString& settingsPath)
-    {
-        return settingsPath + QStringLiteral(".ErrorFile");
-    }
-
-    // A path and the tail of a longer one: anything past 64 KiB is not a marker.
-    static QString Read(const QString& settingsPath)
-    {
-        const int fd = OpenRegular(PathFor(settingsPath));
-        if (fd < 0)
-            return {};
-        QByteArray bytes;
-        const bool read = ReadAll(fd, bytes, 0, 64 * 1024);
-        ::close(fd);
-        if (!read)
-            return {};
-        const qsizetype end = bytes.indexOf('\0');
-        return QString::fromUtf8(end < 0 ? bytes : bytes.left(end));
-    }
-    // Returns why the marker was not saved; empty when it was.
-    static QString Write(const QString& settingsPath, const QString& value)
-    {
-        const QByteArray path = QFile::encodeName(PathFor(settingsPath));
-        // Clearing a marker that is not there creates nothing; the folder is made only
-        // when missing (this runs twice per file of a scan).
-        const int flags = O_WRONLY | O_CLOEXEC | O_NONBLOCK | (value.isEmpty() ? 0 : O_CREAT);
-        int fd = ::open(path.constData(), flags, 0600);
-        if (fd < 0 && errno == ENOENT && value.isEmpty())
-            return {};
-        if (fd < 0 && errno == ENOENT) {
-            QDir().mkpath(QFileInfo(settingsPath).absolutePath());
-            fd = ::open(path.constData(), flags, 0600);
-        }
-        if (fd < 0)
-            return Failure(settingsPath, errno);
-        QByteArray data = value.toUtf8();
-        data.append('\0');
-        ssize_t n;
-        while ((n = ::pwrite(fd, data.constData(), size_t(data.size()), 0)) < 0 && errno == EINTR) {
-        }
-        const int error = n < 0 ? errno : ENOSPC;
-        ::close(fd);
-        return n == data.size() ? QString() : Failure(settingsPath, error);
-    }
-
-private:
-    static QString Failure(const QString& settingsPath, int error)
-    {
-        return QStringLiteral("The crash marker could not be saved to \"%1\": %2.")
-            .arg(PathFor(settingsPath), Cause(error));
-    }
-};
+    return key == CSettingsTable::Key(ESetting::ErrorFile) &&
+           section == QLatin1String(CSettings::kSettings);
+}
 
 QString CurrentPath()
 {
@@ -462,17 +405,13 @@ QString CurrentPath()
 // store is written. Checked in memory, as the marker is on the intake's hot path.
 QString WriteMarker(const QString& value)
 {
-    QString path;
-    {
-        SStore& s = Store();
-        std::lock_guard guard(s.mutex);
-        if (!s.readError.isEmpty())
-            return s.readError + QStringLiteral(" Nothing was saved, so as not to replace it.");
-        if (s.path.isEmpty())
-            s.path = DefaultPath();
-        path = s.path;
-    }
-    return CMarkerFile::Write(path, value);
+    SStore& s = Store();
+    std::lock_guard guard(s.mutex);
+    if (!s.readError.isEmpty())
+        return s.readError + QStringLiteral(" Nothing was saved, so as not to replace it.");
+    if (s.path.isEmpty())
+        s.path = DefaultPath();
+    return CMarkerFile::Write(s.path, value);
 }
 
 // Records a failed write and tells the listener, outside the lock so that it may show a
@@ -522,6 +461,23 @@ CSettings::CReadOnce::~CReadOnce()
     --s.readOnce;
 }
 
+CSettings::CMarkerHold::CMarkerHold()
+{
+    CMarkerFile::Hold();
+}
+
+CSettings::CMarkerHold::~CMarkerHold()
+{
+    CMarkerFile::Release();
+}
+
+quint64 CSettings::Generation()
+{
+    SStore& s = Store();
+    std::lock_guard guard(s.mutex);
+    return s.generation;
+}
+
 QString CSettings::FilePath()
 {
     SStore& s = Store();
@@ -534,6 +490,7 @@ void CSettings::SetFilePath(const QString& path)
     SStore& s = Store();
     std::lock_guard guard(s.mutex);
     s.path = path.isEmpty() ? DefaultPath() : path;
+    ++s.generation;
     s.loaded = false;
     s.sections.clear();
     s.size = -1;
@@ -588,7 +545,7 @@ std::optional<QString> CSettings::Stored(ESetting id)
 {
     const QString key = CSettingsTable::Key(id);
     const QString section = QLatin1String(kSettings);
-    if (CMarkerFile::Handles(section, key)) {
+    if (IsMarker(section, key)) {
         QString marker = CMarkerFile::Read(CurrentPath());
         return marker.isEmpty() ? std::nullopt : std::optional<QString>(std::move(marker));
     }
@@ -699,21 +656,21 @@ bool CSettings::WriteInt(const QString& section, const QString& key, int value)
 
 bool CSettings::WriteString(const QString& section, const QString& key, const QString& value)
 {
-    if (CMarkerFile::Handles(section, key))
+    if (IsMarker(section, key))
         return Report(WriteMarker(value));
     return Report(Modify([&](SStore& s) { s.sections[section][key] = value; }));
 }
 
 bool CSettings::Contains(const QString& section, const QString& key)
 {
-    if (CMarkerFile::Handles(section, key))
+    if (IsMarker(section, key))
         return !CMarkerFile::Read(CurrentPath()).isEmpty();
     return Inspect([&](SStore& s) { return s.sections.value(section).contains(key); });
 }
 
 bool CSettings::Remove(const QString& section, const QString& key)
 {
-    if (CMarkerFile::Handles(section, key))
+    if (IsMarker(section, key))
         return Report(WriteMarker(QString()));
     return Report(Modify([&](SStore& s) { s.sections[section].remove(key); }));
 }
@@ -742,7 +699,7 @@ QStringList CSettings::Keys(const QString& section)
 {
     QStringList keys = Inspect([&](SStore& s) { return s.sections.value(section).keys(); });
     const QString marker = CSettingsTable::Key(ESetting::ErrorFile);
-    if (CMarkerFile::Handles(section, marker) && !CMarkerFile::Read(CurrentPath()).isEmpty())
+    if (IsMarker(section, marker) && !CMarkerFile::Read(CurrentPath()).isEmpty())
         keys.append(marker);
     return keys;
 }

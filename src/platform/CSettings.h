@@ -97,4 +97,20 @@ public:
         CReadOnce(const CReadOnce&) = delete;
         CReadOnce& operator=(const CReadOnce&) = delete;
     };
+
+    // While one is alive, the crash marker's file stays open between writes: a scan
+    // writes it twice for every file.
+    class CMarkerHold
+    {
+    public:
+        CMarkerHold();
+        ~CMarkerHold();
+        CMarkerHold(const CMarkerHold&) = delete;
+        CMarkerHold& operator=(const CMarkerHold&) = delete;
+    };
+
+    // Grows with every change this process makes to the settings and with every change of
+    // file: values read at one count hold as long as it stays (unless another process
+    // changes the file). For a job that reads the same values for each of many files.
+    static quint64 Generation();
 };

@@ -6,6 +6,7 @@
 #include "platform/CSettings.h"
 #include "support/CId3Writer.h"
 #include "support/CMp3Factory.h"
+#include "support/COpenCounter.h"
 #include "support/CScriptedPrompts.h"
 #include "support/CTestEnvironment.h"
 
@@ -113,6 +114,14 @@ TEST_F(IntakeTest, StoresEveryColumnOfATaggedSong)
     EXPECT_EQ(song.m_DURATION, QStringLiteral("12"));
     EXPECT_EQ(song.m_USE, 0);
     EXPECT_TRUE(song.m_EXTENDED1.isEmpty() && song.m_EXTENDED2.isEmpty());
+
+    // The song's readers share one open file.
+    const QString second = folder + QStringLiteral("/02 track.mp3");
+    ASSERT_TRUE(QFile::copy(folder + QStringLiteral("/01 track.mp3"), second));
+    COpenCounter opens(second);
+    ASSERT_TRUE(intake->TakeInFile(folder, QStringLiteral("02 track.mp3"), QStringLiteral("Disc 1"),
+                                   nullptr));
+    EXPECT_EQ(opens.Opens(), 1);
 
     // The marker names the file while it is taken in and is cleared afterwards.
     EXPECT_EQ(progress.steps, 1);

@@ -1,6 +1,10 @@
+#include "media/CCoverReader.h"
+#include "media/CSongFromFile.h"
 #include "media/CStreamProbe.h"
+#include "platform/CCachedFile.h"
 #include "support/CId3Writer.h"
 #include "support/CMp3Factory.h"
+#include "support/COpenCounter.h"
 #include "support/CTestEnvironment.h"
 
 #include <QCoreApplication>
@@ -123,7 +127,7 @@ TEST_F(StreamProbeTest, VariableStreamsByHeaderOrByScan)
     Expect({.kind = EKind::VbrXing, .seconds = 20, .infoCounted = false}, EMethod::XingHeader);
 }
 
-TEST_F(StreamProbeTest, TagsAroundTheAudioDoNotCount)
+TEST_F(StreamProbeTest, TagsAroundTheAudioDoNotCountAndAreReadOnce)
 {
     const QByteArray big = CId3Writer(3, CId3Writer::EEncoding::Latin1)
                                .Text("TIT2", QStringLiteral("x"))
@@ -132,6 +136,8 @@ TEST_F(StreamProbeTest, TagsAroundTheAudioDoNotCount)
     const QByteArray v1 = CId3Writer::Id3v1("t", "a", "b", "2000", "", 1);
     Expect({.kind = EKind::VbrXing, .seconds = 15}, EMethod::XingHeader, big, v1);
     Expect({.seconds = 15}, EMethod::Constant, big, v1);
+    // Junk between tag and audio: the frames are found past it.
+    Expect({.seconds = 15}, EMethod::Constant, big + QByteArray(300, 'j'), v1);
     // The tag reader has read the leading tag; the probe reads the first frames only.
     const QString path = Write({.seconds = 15}, nullptr, big, v1);
     const auto bytesRead = [] {
@@ -141,6 +147,29 @@ TEST_F(StreamProbeTest, TagsAroundTheAudioDoNotCount)
     const qint64 before = bytesRead();
     probe->Probe(path);
     EXPECT_LT(bytesRead() - before, 16 * 1024);
+    // Format, tag, measurement and cover share one open file and what it read: the tag
+    // once, and a few blocks around it.
+    const std::unique_ptr<CSongFromFile> maker = CSongFromFile::Create();
+    const QByteArray small = CId3Writer(3, CId3Writer::EEncoding::Latin1)
+                                 .Text("TIT2", QStringLiteral("x"))
+                                 .Padding(1024)
+                                 .Build();
+    for (const QByteArray& front : {big, small}) {
+        const QString song = Write({.seconds = 15}, nullptr, front, v1);
+        COpenCounter opens(song);
+        const qint64 start = bytesRead();
+        SSong made;
+        {
+            CCachedFile file(song, CCachedFile::EReaders::Several);
+            made = maker->Make({}, env.Root(), QFileInfo(song).fileName(), SSongRules(), song, {},
+                               &file);
+            CCoverReader::EmbeddedCover(song, file);
+        }
+        EXPECT_EQ(opens.Opens(), 1);
+        EXPECT_LE(bytesRead() - start, front.size() + 16 * 1024);
+        EXPECT_EQ(made.m_TITLE, QStringLiteral("x"));
+        EXPECT_EQ(made.m_DURATION, QStringLiteral("15"));
+    }
     QByteArray ape = QByteArray(40, 'i') + "APETAGEX" + QByteArray(24, '\0');
     ape[48] = char(0xd0); // version 2000
     ape[49] = char(0x07);
