@@ -6,6 +6,7 @@
 #include "media/CId3Limits.h"
 #include "media/CTagLibSupport.h"
 #include "platform/CFileNames.h"
+#include "platform/CRegularFile.h"
 
 #include <QScopeGuard>
 #include <QSet>
@@ -43,16 +44,7 @@ QString Reason(int error)
 
 bool ReadAt(int fd, char* data, qint64 length, qint64 offset)
 {
-    qint64 done = 0;
-    while (done < length) {
-        const ssize_t got = ::pread(fd, data + done, size_t(length - done), offset + done);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            return false;
-        done += got;
-    }
-    return true;
+    return CRegularFile::ReadInto(fd, data, length, offset) == length;
 }
 
 bool WriteAt(int fd, const char* data, qint64 length, qint64 offset)

@@ -1,6 +1,7 @@
 #include "platform/CCachedFile.h"
 
 #include "platform/CFileNames.h"
+#include "platform/CRegularFile.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -37,15 +38,7 @@ CCachedFile::~CCachedFile()
 
 qint64 CCachedFile::ReadFromDisk(qint64 offset, char* out, qint64 length)
 {
-    qint64 done = 0;
-    while (done < length) {
-        const ssize_t got = ::pread(m_fd, out + done, size_t(length - done), offset + done);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            break;
-        done += got;
-    }
+    const qint64 done = CRegularFile::ReadInto(m_fd, out, length, offset);
     m_bytesRead += done;
     return done;
 }

@@ -98,15 +98,20 @@ bool CRegularFile::Read(const QString& path, qint64 maxBytes, QByteArray& bytes,
 QByteArray CRegularFile::ReadAt(int fd, qint64 offset, qint64 length)
 {
     QByteArray data(length, '\0');
+    data.truncate(ReadInto(fd, data.data(), length, offset));
+    return data;
+}
+
+qint64 CRegularFile::ReadInto(int fd, char* out, qint64 length, qint64 offset)
+{
     qint64 done = 0;
     while (done < length) {
-        const ssize_t got = ::pread(fd, data.data() + done, size_t(length - done), offset + done);
+        const ssize_t got = ::pread(fd, out + done, size_t(length - done), offset + done);
         if (got < 0 && errno == EINTR)
             continue;
         if (got <= 0)
             break;
         done += got;
     }
-    data.truncate(done);
-    return data;
+    return done;
 }

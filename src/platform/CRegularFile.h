@@ -21,10 +21,12 @@ bool Read(const QString& path, qint64 maxBytes, QByteArray& bytes, QString& reas
 // The rest of an open descriptor (a pipe too), refused once it passes maxBytes.
 bool ReadAll(int fd, qint64 maxBytes, QByteArray& bytes, QString& reason);
 
-// "The file is larger than N KB (or MB); it was not read.", with the bound spelled once.
 // Up to `length` bytes from `offset` on, fewer at the end of the file or on an error.
 QByteArray ReadAt(int fd, qint64 offset, qint64 length);
+// The same into `out`; how many bytes were read.
+qint64 ReadInto(int fd, char* out, qint64 length, qint64 offset);
 
+// "The file is larger than N KB (or MB); it was not read.", with the bound spelled once.
 QString TooLarge(qint64 maxBytes);
 QString NotRegular();
 
