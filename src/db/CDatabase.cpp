@@ -433,7 +433,13 @@ void CDatabase::Configure()
                                nullptr, &FoldFunction, nullptr, nullptr, nullptr);
     // Staged copies belong to rows a rollback removes; their IDs may come again.
     sqlite3_rollback_hook(
-        m_db, [](void* self) { static_cast<CDatabase*>(self)->m_staged = false; }, this);
+        m_db,
+        [](void* self) {
+            auto* db = static_cast<CDatabase*>(self);
+            const std::lock_guard lock(db->m_staging);
+            db->m_staged = false;
+        },
+        this);
 }
 
 void CDatabase::CreateSchema()
@@ -657,6 +663,7 @@ void CDatabase::FoldRows(CProgress* progress)
 
 void CDatabase::StageTitleFold(qint64 id)
 {
+    const std::lock_guard lock(m_staging);
     m_stagedFirst = m_staged ? std::min(m_stagedFirst, id) : id;
     m_stagedLast = m_staged ? std::max(m_stagedLast, id) : id;
     m_staged = true;
@@ -664,14 +671,20 @@ void CDatabase::StageTitleFold(qint64 id)
 
 void CDatabase::StoreStagedFolds()
 {
-    if (!m_staged)
-        return;
-    m_staged = false;
+    qint64 first = 0, last = 0;
+    {
+        const std::lock_guard lock(m_staging);
+        if (!m_staged)
+            return;
+        m_staged = false;
+        first = m_stagedFirst;
+        last = m_stagedLast;
+    }
     // A plain statement over the rows' range: folding in the database needs no copy of
     // the rows in a temporary file, as a join with the values would.
     CStatement store(*this, QStringLiteral("UPDATE Songs SET TITLE_FOLDED = cratewise_fold(TITLE) "
                                            "WHERE ID BETWEEN ? AND ? AND +TITLE_FOLDED IS NULL"));
-    store.BindInt(1, m_stagedFirst).BindInt(2, m_stagedLast);
+    store.BindInt(1, first).BindInt(2, last);
     store.Step();
 }
 

@@ -5,6 +5,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <stdexcept>
 #include <string_view>
 #include <vector>
@@ -116,6 +117,8 @@ private:
     QString m_path;
     bool m_hasCovers = false;
     // The IDs of the new rows whose title copy waits (all of them new in the transaction).
+    // A scan stages from its storing thread while the window's lookups store what waits.
+    std::mutex m_staging;
     bool m_staged = false;
     qint64 m_stagedFirst = 0;
     qint64 m_stagedLast = 0;

@@ -20,7 +20,14 @@ std::int64_t Now()
 
 CIntake::CIntake(CCdlistSet& set, const QStringList& namesWithDigits, CSongFromFile& maker)
     : m_set(set), m_namesWithDigits(namesWithDigits), m_maker(maker), m_covers(*set.Database())
-{}
+{
+    m_maker.DeferCounts(true);
+}
+
+CIntake::~CIntake()
+{
+    m_maker.DeferCounts(false);
+}
 
 bool CIntake::TakeInFile(const QString& directory, const QString& fileName, const QString& session,
                          CProgress* progress)
@@ -36,20 +43,29 @@ bool CIntake::TakeInFile(const QString& directory, const QString& fileName, cons
     // A file that cannot be opened (a path deeper than PATH_MAX, no right to read it) would
     // be stored as a song that can never be played: it is left out and the reason kept.
     // Opened once: every reader of the song and its cover shares it and what it read.
-    CCachedFile file(path, CCachedFile::EReaders::Several);
-    if (!file.Opened()) {
-        m_skipReason = file.Error();
+    auto file = std::make_unique<CCachedFile>(path, CCachedFile::EReaders::Several);
+    if (!file->Opened()) {
+        m_skipReason = file->Error();
         step();
         return false;
     }
-    // Left behind when reading this file kills the program; the next start names it.
-    SetMarker(path);
-
-    const SSong song = m_maker.Make(session, directory, fileName, Rules(), path, step, &file);
-    const qint64 id = Store(song, path);
-    TakeCover(id, directory, path, file);
-    SetMarker(QString());
+    auto taken = std::make_shared<SStored>();
+    taken->path = path;
+    {
+        const std::lock_guard reading(m_reading);
+        // Left behind when reading this file kills the program; the next start names it.
+        SetMarker(path);
+        taken->song = m_maker.Make(session, directory, fileName, Rules(), path, step, file.get());
+        const std::int64_t start = Now();
+        taken->cover = m_covers.Plan(directory, path, *file);
+        m_timings.covers += Now() - start;
+        SetMarker(QString());
+    }
+    taken->count = m_maker.PendingCount();
+    if (taken->count)
+        taken->file = std::move(file);
     ++m_timings.files;
+    m_queue.Post([this, taken] { StoreTaken(*taken); });
     return true;
 }
 
@@ -61,6 +77,37 @@ CIntake::STimings CIntake::Timings() const
     return timings;
 }
 
+void CIntake::StoreTaken(SStored& taken)
+{
+    if (taken.count)
+        Count(taken);
+    const qint64 id = Store(taken.song, taken.path);
+    StoreCover(id, taken.cover, taken.path);
+    if (m_afterStore)
+        m_afterStore();
+}
+
+void CIntake::Count(SStored& taken)
+{
+    const std::int64_t start = Now();
+    SSong& song = taken.song;
+    if (!CStreamProbe::Count(*taken.file, *taken.count, song.m_BITRATE, song.m_DURATION)) {
+        const std::lock_guard reading(m_reading);
+        SetMarker(taken.path);
+        if (!m_decoder)
+            m_decoder = CStreamProbe::Create();
+        if (m_decoder) {
+            m_decoder->Probe(*taken.file);
+            song.m_BITRATE = m_decoder->m_bitrate;
+            song.m_DURATION = m_decoder->m_duration;
+        }
+        SetMarker(QString());
+    }
+    song.KeepLengths();
+    taken.file.reset();
+    m_timings.count += Now() - start;
+}
+
 qint64 CIntake::Store(const SSong& song, const QString& path)
 {
     const std::int64_t start = Now();
@@ -69,7 +116,6 @@ qint64 CIntake::Store(const SSong& song, const QString& path)
         id = m_set.Insert(song);
     } catch (const CDbException& e) {
         m_timings.store += Now() - start;
-        SetMarker(QString()); // the file did not end the program
         // A file that cannot be stored ends the scan: going on would report songs as
         // taken in that are not.
         throw CDbException(e.Message() + QStringLiteral("\n") + path);
@@ -92,17 +138,16 @@ const SSongRules& CIntake::Rules()
     return *m_rules;
 }
 
-void CIntake::TakeCover(qint64 id, const QString& directory, const QString& path, CCachedFile& file)
+void CIntake::StoreCover(qint64 id, const CCoverIntake::SPlan& cover, const QString& path)
 {
     const std::int64_t start = Now();
     try {
-        m_covers.Take(id, directory, path, file);
+        m_covers.Apply(id, cover);
     } catch (const CDbException& e) {
-        m_timings.covers += Now() - start;
-        SetMarker(QString());
+        m_timings.store += Now() - start;
         throw CDbException(e.Message() + QStringLiteral("\n") + path);
     }
-    m_timings.covers += Now() - start;
+    m_timings.store += Now() - start;
 }
 
 void CIntake::SetMarker(const QString& path)

@@ -1,11 +1,15 @@
 #pragma once
 
+#include "intake/CStoreQueue.h"
 #include "media/CSongFromFile.h"
 #include "model/CCoverIntake.h"
 #include "platform/CSettings.h"
 
 #include <QString>
 #include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
 #include <optional>
 
 class CCachedFile;
@@ -13,38 +17,61 @@ class CCdlistSet;
 class CProgress;
 
 // Takes one file into the song table: the crash marker, the song from the file (media/),
-// the store, and the song's cover (kept once per distinct picture).
+// the store, and the song's cover (kept once per distinct picture). The file is read here;
+// the song is stored on the store queue's thread meanwhile the next file is read, with the
+// frame count of a long variable stream, which reads the whole file but runs no decoder.
 class CIntake
 {
 public:
-    // Time spent in each stage over all files so far, in nanoseconds.
+    // Time spent in each stage over all files so far, in nanoseconds (complete after
+    // Finish).
     struct STimings
     {
         std::int64_t marker = 0; // writing and clearing the crash marker
         std::int64_t tags = 0;
         std::int64_t probe = 0;
-        std::int64_t store = 0;
-        std::int64_t covers = 0; // finding, hashing and storing covers
+        std::int64_t count = 0;  // counting the frames of long variable streams
+        std::int64_t store = 0;  // the song and its cover
+        std::int64_t covers = 0; // finding and hashing covers, making thumbnails
         std::int64_t files = 0;
     };
 
     CIntake(CCdlistSet& set, const QStringList& namesWithDigits, CSongFromFile& maker);
+    // Stores what was taken in and still waits (unless a store failed).
+    ~CIntake();
 
     // Adds one record for directory/fileName in the session. Advances and pumps the
-    // progress (when given) before probing. True when the record was stored; false when
-    // the file cannot be opened (SkipReason says why); throws CDbException (its message
-    // naming the file) when it could not be stored.
+    // progress (when given) before probing. True when the song was taken in (it is stored
+    // by Finish at the latest); false when the file cannot be opened (SkipReason says why);
+    // throws CDbException (its message naming the file) when an earlier song could not be
+    // stored.
     bool TakeInFile(const QString& directory, const QString& fileName, const QString& session,
                     CProgress* progress);
     // Why the last file was not taken in, as the system words it.
     const QString& SkipReason() const { return m_skipReason; }
+    // Runs after each song is stored, on the storing thread (the scan's batch commits).
+    void SetAfterStore(std::function<void()> afterStore) { m_afterStore = std::move(afterStore); }
+    // Waits until every song taken in is stored; throws the CDbException of one that was not.
+    void Finish() { m_queue.Finish(); }
 
     STimings Timings() const;
 
 private:
+    struct SStored
+    {
+        SSong song;
+        QString path;
+        CCoverIntake::SPlan cover;
+        std::optional<CStreamProbe::SPendingCount> count;
+        std::unique_ptr<CCachedFile> file; // kept open for the count only
+    };
+    // On the storing thread.
+    void StoreTaken(SStored& taken);
+    void Count(SStored& taken);
     qint64 Store(const SSong& song, const QString& path);
+    void StoreCover(qint64 id, const CCoverIntake::SPlan& cover, const QString& path);
+
     void SetMarker(const QString& path);
-    void TakeCover(qint64 id, const QString& directory, const QString& path, CCachedFile& file);
     // The rules as the settings give them now.
     const SSongRules& Rules();
 
@@ -58,4 +85,11 @@ private:
     quint64 m_rulesGeneration = 0;
     // The crash marker's file stays open while files are taken in.
     CSettings::CMarkerHold m_markerHold;
+    // Held while a file is read by code that may die of it, so the marker names that file:
+    // the reading thread holds it for each file, the storing one for a count its headers
+    // cannot finish (the decoder then counts).
+    std::mutex m_reading;
+    std::unique_ptr<CStreamProbe> m_decoder; // the storing thread's, made when first needed
+    std::function<void()> m_afterStore;
+    CStoreQueue m_queue; // last: its thread ends before what it uses goes
 };

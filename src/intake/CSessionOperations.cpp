@@ -219,10 +219,12 @@ void CSessionOperations::Scan(CSongFromFile& maker, const QString& name, const Q
     progress->SetRange(0, count, 1);
     progress->SetMessage(QStringLiteral("Cratewise is adding ") + QString::number(count) +
                          QStringLiteral(" found mp3 files...\n\nPress Cancel to abort."));
-    CIntake intake(m_doc.Set(), m_doc.ExceptSet().Names(), maker);
     std::optional<CBatchCommit> batch;
     if (commits == EScanCommits::Batched)
         batch.emplace(m_doc.Database());
+    CIntake intake(m_doc.Set(), m_doc.ExceptSet().Names(), maker); // stores before batch ends
+    if (batch)
+        intake.SetAfterStore([&batch] { batch->Tick(); });
     result.found = 0;
     result.skipped.clear();
     result.stored =
@@ -236,10 +238,9 @@ void CSessionOperations::Scan(CSongFromFile& maker, const QString& name, const Q
             const bool stored = intake.TakeInFile(folder, file, name, progress.get());
             if (!stored)
                 result.skipped.append({CText::JoinPath(folder, file), intake.SkipReason()});
-            if (batch)
-                batch->Tick();
             return stored;
         });
+    intake.Finish();
     for (const CDirectoryWalk::SSkippedFolder& folder : walk.SkippedFolders())
         result.skipped.append({folder.path, folder.reason, true});
     if (batch)

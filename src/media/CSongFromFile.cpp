@@ -139,6 +139,7 @@ void CSongFromFile::Measure(CCachedFile& file, EAudioFormat format, SSong& song)
         song.m_DURATION = stream.duration;
     } else {
         m_probe->Probe(file);
+        m_pending = m_probe->Pending();
         song.m_BITRATE = m_probe->m_bitrate;
         song.m_DURATION = m_probe->m_duration;
     }
@@ -150,6 +151,7 @@ SSong CSongFromFile::Make(const QString& session, const QString& folder, const Q
                           const std::function<void()>& beforeProbe, CCachedFile* opened)
 {
     const QString path = file.isEmpty() ? CText::JoinPath(folder, name) : file;
+    m_pending.reset();
     std::optional<CCachedFile> own;
     if (!opened)
         opened = &own.emplace(path, CCachedFile::EReaders::Several);

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class CCachedFile;
 
@@ -60,6 +61,12 @@ public:
 
     const STimings& Timings() const { return m_timings; }
 
+    // Leaves the frame count of a long variable stream for later (CStreamProbe::Count):
+    // the song then comes without bit rate and length, and PendingCount says what to count.
+    void DeferCounts(bool defer) { m_probe->DeferCounts(defer); }
+    // The count the last Make left, if any.
+    const std::optional<CStreamProbe::SPendingCount>& PendingCount() const { return m_pending; }
+
 private:
     explicit CSongFromFile(std::unique_ptr<CStreamProbe> probe) : m_probe(std::move(probe)) {}
     void ReadTag(CCachedFile& file, SSong& song);
@@ -68,4 +75,5 @@ private:
 
     std::unique_ptr<CStreamProbe> m_probe;
     STimings m_timings;
+    std::optional<CStreamProbe::SPendingCount> m_pending;
 };

@@ -290,6 +290,72 @@ struct SMeasure
     CStreamProbe::EMethod method = CStreamProbe::EMethod::None;
 };
 
+// The frames of a stream from `first` (with the given layout) to `end`, counted by their
+// headers: each right behind the one before and of the same stream. -1 when the chain
+// breaks or does not end at `end` (junk, a cut frame, a change of format): the decoder then
+// counts, as it knows such streams.
+off_t CountFrames(CCachedFile& file, std::vector<char>& buffer,
+                  const CStreamProbe::SPendingCount& stream)
+{
+    const qint64 capacity = qint64(buffer.size());
+    off_t blockStart = 0;
+    qint64 blockLength = 0;
+    off_t count = 0;
+    off_t pos = off_t(stream.firstPos);
+    while (pos < stream.end) {
+        if (pos + 4 > blockStart + blockLength) {
+            blockStart = pos;
+            blockLength = 0;
+            // What is kept of the file's start may end inside a header.
+            while (blockLength < 4) {
+                const qint64 n = file.ReadSome(pos + blockLength, buffer.data() + blockLength,
+                                               capacity - blockLength);
+                if (n <= 0)
+                    return -1;
+                blockLength += n;
+            }
+        }
+        SHeader h;
+        if (!ReadHeader(reinterpret_cast<const unsigned char*>(buffer.data()) + (pos - blockStart),
+                        h) ||
+            h.version != stream.version || h.layer != stream.layer || h.rate != stream.rate ||
+            h.mono != stream.mono)
+            return -1;
+        ++count;
+        pos += h.size;
+    }
+    return pos == stream.end ? count : -1;
+}
+
+// The figures of a counted stream; none when it holds no audio frame.
+SMeasure FromCount(off_t frameCount, const CStreamProbe::SPendingCount& stream)
+{
+    SMeasure m;
+    const off_t count = frameCount - (stream.infoFrame ? 1 : 0);
+    if (count <= 0)
+        return m;
+    const int spf = SamplesPerFrame(SFrame{0, 0, 0, stream.rate, stream.layer, stream.version});
+    const off_t available = off_t(stream.end - stream.firstPos);
+    m.seconds = double(count) * spf / stream.rate;
+    m.kbps = (available - stream.infoSize) * 8.0 / m.seconds / 1000.0;
+    m.method = CStreamProbe::EMethod::FullScan;
+    return m;
+}
+
+// Bit rate and length as text; false (and empty) when they are absurd.
+bool Figures(const SMeasure& m, QString& bitrate, QString& duration)
+{
+    bitrate.clear();
+    duration.clear();
+    // Random data that passed for frames still gives absurd figures: a song neither.
+    if (m.method == CStreamProbe::EMethod::None || !(m.seconds >= 1.0 && m.seconds < 1e7) ||
+        !(m.kbps >= kMinBitrate - 0.5 && m.kbps < kMaxBitrate + 0.5))
+        return false;
+    bitrate = QString::number(std::lround(m.kbps));
+    duration = QString::number(std::llround(m.seconds));
+    return true;
+}
+
 } // namespace
 
 struct CStreamProbe::SImpl
@@ -307,7 +373,6 @@ struct CStreamProbe::SImpl
 
     std::vector<SFrame> SampleFrames();
     std::vector<SFrame> FramesAt(CCachedFile& file, off_t base);
-    off_t CountFrames(CCachedFile& file, const SFrame& first, off_t end);
     // The frames at the start, when they go on in the middle of the audio; none otherwise.
     std::vector<SFrame> Stream(CCachedFile& file, off_t size, std::vector<SFrame> frames);
     // `decoder`: the file is open in the decoder, after the sampled frames. Without it a
@@ -320,6 +385,9 @@ struct CStreamProbe::SImpl
     bool WithFile(CCachedFile& file, const std::function<void(off_t size)>& use);
     SMeasure EstimateFromStart(const std::vector<SFrame>& sampled, off_t available, off_t infoSize,
                                int spf);
+    // Set instead of counting when counts are deferred.
+    std::optional<CStreamProbe::SPendingCount> pending;
+    bool deferCounts = false;
 };
 
 // The first frames of the stream, as long as they follow each other without a gap and
@@ -394,41 +462,6 @@ std::vector<SFrame> CStreamProbe::SImpl::FramesAt(CCachedFile& file, off_t base)
     return frames;
 }
 
-// The frames from `first` to `end`, counted by their headers: each right behind the one
-// before and of the same stream. -1 when the chain breaks or does not end at `end` (junk,
-// a cut frame, a change of format): the decoder then counts, as it knows such streams.
-off_t CStreamProbe::SImpl::CountFrames(CCachedFile& file, const SFrame& first, off_t end)
-{
-    char* const buffer = reader.buffer.data();
-    const qint64 capacity = qint64(reader.buffer.size());
-    off_t blockStart = 0;
-    qint64 blockLength = 0;
-    off_t count = 0;
-    off_t pos = first.pos;
-    while (pos < end) {
-        if (pos + 4 > blockStart + blockLength) {
-            blockStart = pos;
-            blockLength = 0;
-            // What is kept of the file's start may end inside a header.
-            while (blockLength < 4) {
-                const qint64 n =
-                    file.ReadSome(pos + blockLength, buffer + blockLength, capacity - blockLength);
-                if (n <= 0)
-                    return -1;
-                blockLength += n;
-            }
-        }
-        SHeader h;
-        if (!ReadHeader(reinterpret_cast<const unsigned char*>(buffer) + (pos - blockStart), h) ||
-            h.version != first.version || h.layer != first.layer || h.rate != first.rate ||
-            h.mono != mono)
-            return -1;
-        ++count;
-        pos += h.size;
-    }
-    return pos == end ? count : -1;
-}
-
 std::vector<SFrame> CStreamProbe::SImpl::Stream(CCachedFile& file, off_t size,
                                                 std::vector<SFrame> frames)
 {
@@ -488,20 +521,21 @@ SMeasure CStreamProbe::SImpl::Measure(CCachedFile& file, off_t size,
         needsDecoder = !decoder;
         return decoder ? EstimateFromStart(frames, available, infoSize, spf) : m;
     }
-    off_t frameCount = decoder ? -1 : CountFrames(file, first, first.pos + available);
+    const CStreamProbe::SPendingCount stream{
+        first.pos, first.pos + available, first.rate, first.layer, first.version, mono, info.found,
+        infoSize};
+    if (deferCounts && !decoder) {
+        pending = stream;
+        return m;
+    }
+    off_t frameCount = decoder ? -1 : CountFrames(file, reader.buffer, stream);
     if (frameCount < 0) {
         needsDecoder = !decoder;
         if (!decoder || mpg123_scan(mh) != MPG123_OK)
             return m;
         frameCount = mpg123_framelength(mh);
     }
-    const off_t count = frameCount - (info.found ? 1 : 0);
-    if (count <= 0)
-        return m;
-    m.seconds = double(count) * spf / first.rate;
-    m.kbps = (available - infoSize) * 8.0 / m.seconds / 1000.0;
-    m.method = CStreamProbe::EMethod::FullScan;
-    return m;
+    return FromCount(frameCount, stream);
 }
 
 // A long variable stream is counted frame by frame over its first kMaxScanBytes only, and
@@ -591,6 +625,8 @@ SMeasure CStreamProbe::SImpl::MeasureFile(CCachedFile& file)
     bool needsDecoder = false;
     m = Measure(file, size, Stream(file, size, FramesAt(file, AfterLeadingTag(file, size))), false,
                 needsDecoder);
+    if (pending)
+        return m;
     if (needsDecoder || m.method == CStreamProbe::EMethod::None) {
         WithFile(file, [&](off_t) {
             m = Measure(file, size, Stream(file, size, SampleFrames()), true, needsDecoder);
@@ -623,13 +659,21 @@ void CStreamProbe::Probe(CCachedFile& file)
     m_bitrate.clear();
     m_duration.clear();
     m_method = EMethod::None;
+    d->deferCounts = m_deferCounts;
+    d->pending.reset();
     const SMeasure m = d->MeasureFile(file);
+    m_pending = d->pending;
+    if (Figures(m, m_bitrate, m_duration))
+        m_method = m.method;
+}
 
-    // Random data that passed for frames still gives absurd figures: a song neither.
-    if (m.method == EMethod::None || !(m.seconds >= 1.0 && m.seconds < 1e7) ||
-        !(m.kbps >= kMinBitrate - 0.5 && m.kbps < kMaxBitrate + 0.5))
-        return;
-    m_bitrate = QString::number(std::lround(m.kbps));
-    m_duration = QString::number(std::llround(m.seconds));
-    m_method = m.method;
+bool CStreamProbe::Count(CCachedFile& file, const SPendingCount& pending, QString& bitrate,
+                         QString& duration)
+{
+    std::vector<char> buffer(kReadBuffer);
+    const off_t frames = CountFrames(file, buffer, pending);
+    if (frames < 0)
+        return false;
+    Figures(FromCount(frames, pending), bitrate, duration);
+    return true;
 }

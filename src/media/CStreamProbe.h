@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <memory>
+#include <optional>
 
 class CCachedFile;
 
@@ -29,6 +30,29 @@ public:
     QString m_bitrate;
     QString m_duration;
 
+    // A variable stream without an info frame is measured by counting its frames, which
+    // reads the whole file. A probe told to defer such counts notes here what the count
+    // needs and gives no figures; Count does it later, on any thread: it reads frame headers
+    // only, no decoder.
+    struct SPendingCount
+    {
+        qint64 firstPos = 0; // the first frame
+        qint64 end = 0;      // where the audio ends
+        long rate = 0;
+        int layer = 0;
+        int version = 0;
+        bool mono = false;
+        bool infoFrame = false; // the first frame is an info frame, not audio
+        qint64 infoSize = 0;
+    };
+    void DeferCounts(bool defer) { m_deferCounts = defer; }
+    // The count the last Probe left, if any.
+    const std::optional<SPendingCount>& Pending() const { return m_pending; }
+    // Counts the frames and sets bitrate and duration as Probe would; false when the
+    // headers break off: Probe then measures the file with the decoder.
+    static bool Count(CCachedFile& file, const SPendingCount& pending, QString& bitrate,
+                      QString& duration);
+
     // How the last Probe came to its answer (for tests and measurements).
     enum class EMethod
     {
@@ -48,4 +72,6 @@ private:
     struct SImpl;
     std::unique_ptr<SImpl> d;
     EMethod m_method = EMethod::None;
+    bool m_deferCounts = false;
+    std::optional<SPendingCount> m_pending;
 };

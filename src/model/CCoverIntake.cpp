@@ -6,29 +6,45 @@
 
 void CCoverIntake::Take(qint64 songId, const QString& folder, const QString& path)
 {
-    TakeFound(songId, folder, CCoverReader::EmbeddedCover(path));
+    Apply(songId, PlanFound(folder, CCoverReader::EmbeddedCover(path)));
 }
 
 void CCoverIntake::Take(qint64 songId, const QString& folder, const QString& path,
                         CCachedFile& file)
 {
-    TakeFound(songId, folder, CCoverReader::EmbeddedCover(path, file));
+    Apply(songId, Plan(folder, path, file));
 }
 
-void CCoverIntake::TakeFound(qint64 songId, const QString& folder, const QByteArray& embedded)
+CCoverIntake::SPlan CCoverIntake::Plan(const QString& folder, const QString& path,
+                                       CCachedFile& file)
 {
-    QString key = Stored(embedded);
-    if (key.isEmpty()) {
+    return PlanFound(folder, CCoverReader::EmbeddedCover(path, file));
+}
+
+void CCoverIntake::Apply(qint64 songId, const SPlan& plan)
+{
+    if (plan.key.isEmpty())
+        return;
+    CCoverStore store(m_db);
+    if (!plan.thumbnail.isEmpty())
+        store.Add(plan.key, plan.thumbnail);
+    store.SetSongCover(songId, plan.key);
+}
+
+CCoverIntake::SPlan CCoverIntake::PlanFound(const QString& folder, const QByteArray& embedded)
+{
+    SPlan plan;
+    plan.key = Known(embedded, plan);
+    if (plan.key.isEmpty()) {
         auto found = m_folderKeys.find(folder);
         if (found == m_folderKeys.end())
-            found = m_folderKeys.insert(folder, Stored(CCoverReader::FolderCover(folder)));
-        key = *found;
+            found = m_folderKeys.insert(folder, Known(CCoverReader::FolderCover(folder), plan));
+        plan.key = *found;
     }
-    if (!key.isEmpty())
-        CCoverStore(m_db).SetSongCover(songId, key);
+    return plan;
 }
 
-QString CCoverIntake::Stored(const QByteArray& picture)
+QString CCoverIntake::Known(const QByteArray& picture, SPlan& plan)
 {
     if (picture.isEmpty())
         return {};
@@ -37,14 +53,12 @@ QString CCoverIntake::Stored(const QByteArray& picture)
         return key;
     if (m_noPictures.contains(key))
         return {};
-    CCoverStore store(m_db);
-    if (!store.Has(key)) {
-        const QByteArray thumbnail = CCoverReader::Thumbnail(picture);
-        if (thumbnail.isEmpty()) {
+    if (!CCoverStore(m_db).Has(key)) {
+        plan.thumbnail = CCoverReader::Thumbnail(picture);
+        if (plan.thumbnail.isEmpty()) {
             m_noPictures.insert(key);
             return {};
         }
-        store.Add(key, thumbnail);
     }
     m_stored.insert(key);
     return key;

@@ -21,13 +21,25 @@ public:
     // The same with the song's file already open (shared with the song's other readers).
     void Take(qint64 songId, const QString& folder, const QString& path, CCachedFile& file);
 
+    // The cover a song will have, worked out before the song is stored (the scan stores on
+    // another thread): the key of its picture, empty for none, and the thumbnail to add
+    // when this run is the first to meet a picture the catalogue lacks.
+    struct SPlan
+    {
+        QString key;
+        QByteArray thumbnail;
+    };
+    SPlan Plan(const QString& folder, const QString& path, CCachedFile& file);
+    // Stores the plan for the stored song; throws CDbException as Take.
+    void Apply(qint64 songId, const SPlan& plan);
+
 private:
-    // The key of a picture whose thumbnail is stored; empty when it is no picture.
-    QString Stored(const QByteArray& picture);
-    void TakeFound(qint64 songId, const QString& folder, const QByteArray& embedded);
+    SPlan PlanFound(const QString& folder, const QByteArray& embedded);
+    // The key of a picture that is stored or planned to be; empty when it is no picture.
+    QString Known(const QByteArray& picture, SPlan& plan);
 
     CDatabase& m_db;
     QHash<QString, QString> m_folderKeys; // folder -> key of its cover image, empty for none
-    QSet<QString> m_stored;               // keys this run found stored
+    QSet<QString> m_stored;               // keys stored, or planned to be, in this run
     QSet<QString> m_noPictures;           // keys of bytes that are no picture
 };
