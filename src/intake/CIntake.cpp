@@ -62,8 +62,7 @@ bool CIntake::TakeInFile(const QString& directory, const QString& fileName, cons
         SetMarker(QString());
     }
     taken->count = m_maker.PendingCount();
-    if (taken->count)
-        taken->file = std::move(file);
+    taken->file = std::move(file); // closed there, too
     ++m_timings.files;
     m_queue.Post([this, taken] { StoreTaken(*taken); });
     return true;
@@ -83,6 +82,7 @@ void CIntake::StoreTaken(SStored& taken)
         Count(taken);
     const qint64 id = Store(taken.song, taken.path);
     StoreCover(id, taken.cover, taken.path);
+    taken.file.reset();
     if (m_afterStore)
         m_afterStore();
 }
@@ -104,7 +104,6 @@ void CIntake::Count(SStored& taken)
         SetMarker(QString());
     }
     song.KeepLengths();
-    taken.file.reset();
     m_timings.count += Now() - start;
 }
 

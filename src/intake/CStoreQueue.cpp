@@ -10,24 +10,35 @@ CStoreQueue::~CStoreQueue()
         const std::lock_guard lock(m_mutex);
         m_closing = true;
     }
-    m_changed.notify_all();
+    m_work.notify_one();
     m_thread.join();
 }
 
 void CStoreQueue::Post(std::function<void()> job)
 {
     std::unique_lock lock(m_mutex);
-    m_changed.wait(lock, [this] { return m_jobs.size() < kWaiting || m_failure; });
+    if (m_jobs.size() >= kWaiting) {
+        // Half of them go before the reader goes on: waking for every job would cost a
+        // switch between the threads per song.
+        m_posterWaits = true;
+        m_room.wait(lock, [this] { return m_jobs.size() <= kWaiting / 2 || m_failure; });
+        m_posterWaits = false;
+    }
     RethrowFailure();
     m_jobs.push_back(std::move(job));
+    const bool wake = m_workerIdle && m_jobs.size() >= kBatch;
     lock.unlock();
-    m_changed.notify_all();
+    if (wake)
+        m_work.notify_one();
 }
 
 void CStoreQueue::Finish()
 {
     std::unique_lock lock(m_mutex);
-    m_changed.wait(lock, [this] { return (m_jobs.empty() && !m_running) || m_failure; });
+    m_flushing = true;
+    m_work.notify_one();
+    m_room.wait(lock, [this] { return (m_jobs.empty() && !m_running) || m_failure; });
+    m_flushing = false;
     RethrowFailure();
 }
 
@@ -42,9 +53,18 @@ void CStoreQueue::Run()
 {
     std::unique_lock lock(m_mutex);
     for (;;) {
-        m_changed.wait(lock, [this] { return !m_jobs.empty() || m_closing; });
-        if (m_jobs.empty())
-            return;
+        if (m_jobs.empty()) {
+            if (m_closing)
+                return;
+            // A few jobs are let gather before the thread wakes.
+            m_workerIdle = true;
+            m_work.wait(lock, [this] {
+                return m_jobs.size() >= kBatch || ((m_flushing || m_closing) && !m_jobs.empty()) ||
+                       m_closing;
+            });
+            m_workerIdle = false;
+            continue;
+        }
         std::function<void()> job = std::move(m_jobs.front());
         m_jobs.pop_front();
         m_running = true;
@@ -62,6 +82,7 @@ void CStoreQueue::Run()
             m_failure = failure;
             m_jobs.clear();
         }
-        m_changed.notify_all();
+        if (m_posterWaits || m_flushing || failure)
+            m_room.notify_one();
     }
 }

@@ -28,13 +28,18 @@ public:
 
 private:
     static constexpr std::size_t kWaiting = 32;
+    static constexpr std::size_t kBatch = 8; // jobs that wake the idle thread
     void Run();
     void RethrowFailure();
 
     std::mutex m_mutex;
-    std::condition_variable m_changed;
+    std::condition_variable m_work; // jobs came, or the queue is flushed or closed
+    std::condition_variable m_room; // jobs went, or one failed
     std::deque<std::function<void()>> m_jobs;
     bool m_running = false; // a job is being run
+    bool m_workerIdle = false;
+    bool m_posterWaits = false;
+    bool m_flushing = false;
     bool m_closing = false;
     std::exception_ptr m_failure;
     std::thread m_thread; // last: started when the rest is ready

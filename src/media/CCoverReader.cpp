@@ -59,15 +59,18 @@ const Picture* Choose(const List& pictures, int frontType, int typeOf(const Pict
 // of the tag (from memory when the tag was read before); it is not parsed a second time.
 bool MayHoldPicture(CCachedFile& file)
 {
-    // One read holds most tags whole.
-    QByteArray tag = file.Read(0, 4096);
-    if (tag.size() < 10 || !tag.startsWith("ID3"))
+    // One read holds most tags whole; it goes to the stack, as this runs for every song.
+    char start[4096];
+    const qint64 got = file.Read(0, start, qint64(sizeof start));
+    const QByteArrayView head(start, std::max<qint64>(got, 0));
+    if (head.size() < 10 || !head.startsWith("ID3"))
         return false;
-    const auto byte = [&tag](int i) { return qint64(quint8(tag.at(i)) & 0x7f); };
+    const auto byte = [&head](int i) { return qint64(quint8(head.at(i)) & 0x7f); };
     const qint64 size = 10 + std::min(STagRegions::kMaxRegion,
                                       byte(6) << 21 | byte(7) << 14 | byte(8) << 7 | byte(9));
-    if (size > tag.size())
-        tag.append(file.Read(tag.size(), size - tag.size()));
+    if (size <= head.size())
+        return head.first(size).contains("PIC");
+    const QByteArray tag = head.toByteArray() + file.Read(head.size(), size - head.size());
     return QByteArrayView(tag).first(std::min<qint64>(tag.size(), size)).contains("PIC");
 }
 
