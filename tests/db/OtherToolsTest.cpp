@@ -429,15 +429,11 @@ TEST(OtherToolsTest, AnotherToolsInsertIsFoldedInItsOwnWriteAndFoundWithoutARest
     EXPECT_EQ(plain.Run("INSERT INTO SongsText(SongsText) VALUES('integrity-check')"), QString());
 
     const std::pair<CFilter, QString> found[] = {
-        {CFilter::Contains({ESongColumn::TITLE}, QStringLiteral("ÄRG")), QStringLiteral("Ärger")},
+        {CFilter::Contains({ESongColumn::TITLE}, QStringLiteral("ÄRG")), rows[1][0]},
         {CFilter::Contains({ESongColumn::ARTIST}, QStringLiteral("he ba")), rows[0][0]},
-        {CFilter::Contains({ESongColumn::ALBUM}, QStringLiteral("RAßE")), QStringLiteral("Ärger")},
-        {CFilter::Contains({ESongColumn::MELODI}, QStringLiteral("φια.mp")),
-         QStringLiteral("Ärger")},
-        {CFilter::Equals(ESongColumn::ARTIST, QStringLiteral("été")), QStringLiteral("Ärger")},
-        {CFilter::Equals(ESongColumn::GENRE, QStringLiteral("MÚSICA 東京")),
-         QStringLiteral("Ärger")},
-        {CFilter::Equals(ESongColumn::MELODI, QStringLiteral("track.mp3")), rows[0][0]},
+        {CFilter::Contains({ESongColumn::ALBUM}, QStringLiteral("RAßE")), rows[1][0]},
+        {CFilter::Contains({ESongColumn::MELODI}, QStringLiteral("φια.mp")), rows[1][0]},
+        {CFilter::Equals(ESongColumn::GENRE, QStringLiteral("MÚSICA 東京")), rows[1][0]},
     };
     for (const auto& [filter, title] : found)
         EXPECT_EQ(Titles(set, filter), QStringList{title}) << filter.Sql().toStdString();
