@@ -90,9 +90,9 @@ CREATE INDEX IF NOT EXISTS SongsToFold ON Songs(ID) WHERE TITLE_FOLDED IS NULL O
 // and album indexes hold the texts as well, so that a sort of the song list by them
 // reads the index instead of the whole table (they replace the indexes of the folded
 // copies alone).
-// A row another tool changes keeps the folded copies of the texts it changed where its
-// SQLite can fold them (CFoldTriggers); a row it inserts has none: SongsToFold finds both
-// for the refold at the next open, which rewrites every page holding such a row.
+// A row another tool inserts or changes gets the folded copies of its texts where its
+// SQLite can fold them (CFoldTriggers); SongsToFold finds the rest for the refold at the
+// next open, which rewrites every page holding such a row.
 constexpr const char* kIndexes = R"SQL(
 CREATE INDEX IF NOT EXISTS SongsBySession ON Songs(CD);
 CREATE INDEX IF NOT EXISTS SongsByFile ON Songs(MELODI_FOLDED);
@@ -506,8 +506,9 @@ void CDatabase::Convert(const ProgressFactory& progressFactory)
             Exec(kTextIndex);
             Exec("INSERT INTO SongsText(SongsText) VALUES('rebuild')");
         }
-        // Layout 7's triggers left every text outside ASCII for the refold.
-        if (version < 8)
+        // Layout 7's triggers left every text outside ASCII for the refold, layout 8's sorted
+        // the steps of each fold.
+        if (version < 9)
             Exec(CFoldTriggers::DropSql());
         if (version < 6) {
             if (!HasColumn("COVER"))
@@ -564,8 +565,8 @@ void CDatabase::FoldChangedRows(const ProgressFactory& progressFactory)
     if (rows == 0)
         return; // no write lock taken when nothing waits
     CTransaction transaction(*this);
-    // Most of a large catalogue (another tool's bulk insert) folds faster with the lookup and
-    // substring indexes made anew afterwards than kept up row by row.
+    // Most of a large catalogue (another tool's bulk insert the triggers could not fold) folds
+    // faster with the lookup and substring indexes made anew afterwards than kept up row by row.
     bool rebuild = false;
     if (rows >= kConversionShownFrom) {
         CStatement all(*this, QStringLiteral("SELECT count(*) FROM Songs"));

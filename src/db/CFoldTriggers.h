@@ -2,7 +2,8 @@
 
 class CDatabase;
 
-// The triggers through which another tool's change of a text keeps its folded copy. SQLite's
+// The triggers through which another tool's change of a text keeps its folded copy, and its
+// new row gets its copies, in the tool's own write. SQLite's
 // own lower() folds only ASCII, so a text holding more is folded character by character
 // through the table Folding (each character whose folded form differs, as the program folds
 // it). A text that is not valid UTF-8, or longer than kLongest characters, loses its copy
@@ -16,6 +17,6 @@ public:
 
     // Makes the table (filling it when it is not complete) and the triggers when missing.
     static void Install(CDatabase& db);
-    // Drops the triggers of an older layout.
+    // Drops the triggers (of an older layout).
     static const char* DropSql();
 };

@@ -395,6 +395,55 @@ TEST(OtherToolsTest, AnotherToolsChangeIsFoldedAsTheProgramFoldsOrLeftForTheRefo
     }
 }
 
+// Another tool's new rows get the copies the program would make, and the substring index
+// takes them in, in the tool's own write: the running program finds them at once. A text
+// that is not UTF-8 waits for the next open.
+TEST(OtherToolsTest, AnotherToolsInsertIsFoldedInItsOwnWriteAndFoundWithoutARestart)
+{
+    CTestEnvironment env;
+    const QString path = CatalogueOf(env, {.title = "Plain"});
+    CDatabase db;
+    db.Open(path);
+    CCdlistSet set;
+    set.Open(db);
+    const char* const columns[] = {"TITLE", "ARTIST", "ALBUM", "MELODI", "GENRE"};
+    const QStringList rows[] = {
+        {"Mixed CASE", "The BAND", "Best OF", "Track.MP3", "Rock"},
+        {"Ärger", "ÉTÉ", "Straße", "ΣΟΦΙΑ.MP3", "Música 東京"},
+    };
+    CPlainConnection plain(path);
+    EXPECT_EQ(
+        plain.Run("INSERT INTO Songs(TITLE, ARTIST, ALBUM, MELODI, GENRE) VALUES(?, ?, ?, ?, "
+                  "?), (?, ?, ?, ?, ?), (CAST(X'436166E9' AS TEXT), 'Latin', '', 'c.mp3', '')",
+                  rows[0] + rows[1]),
+        QString());
+    for (const QStringList& row : rows)
+        for (int i = 0; i < row.size(); ++i) {
+            const QByteArray copy = QByteArray("SELECT ") + columns[i] +
+                                    "_FOLDED FROM Songs WHERE " + columns[i] + " = ?";
+            EXPECT_EQ(plain.Run(copy.constData(), {row[i]}), CDatabase::Fold(row[i])) << columns[i];
+        }
+    EXPECT_EQ(plain.Run("SELECT (TITLE_FOLDED IS NULL) || ARTIST_FOLDED FROM Songs WHERE MELODI = "
+                        "'c.mp3'"),
+              QStringLiteral("1latin"));
+    EXPECT_EQ(plain.Run("INSERT INTO SongsText(SongsText) VALUES('integrity-check')"), QString());
+
+    const std::pair<CFilter, QString> found[] = {
+        {CFilter::Contains({ESongColumn::TITLE}, QStringLiteral("ÄRG")), rows[1][0]},
+        {CFilter::Contains({ESongColumn::ARTIST}, QStringLiteral("he ba")), rows[0][0]},
+        {CFilter::Contains({ESongColumn::ALBUM}, QStringLiteral("RAßE")), rows[1][0]},
+        {CFilter::Contains({ESongColumn::MELODI}, QStringLiteral("φια.mp")), rows[1][0]},
+        {CFilter::Equals(ESongColumn::GENRE, QStringLiteral("MÚSICA 東京")), rows[1][0]},
+    };
+    for (const auto& [filter, title] : found)
+        EXPECT_EQ(Titles(set, filter), QStringList{title}) << filter.Sql().toStdString();
+    const CFilter latin1 = CFilter::Contains({ESongColumn::TITLE}, QStringLiteral("caf"));
+    EXPECT_TRUE(Titles(set, latin1).isEmpty());
+    db.Open(path);
+    set.Open(db);
+    EXPECT_EQ(Titles(set, latin1), QStringList{QStringLiteral("Caf\uFFFD")});
+}
+
 // Another tool's change keeps or loses the copies of the texts it changed, and only those; a
 // large refold at the next open shows its progress, a small one none.
 TEST(OtherToolsTest, ChangedRowsGetOrLoseOnlyTheirChangedCopiesAndManyShowProgress)
@@ -422,7 +471,10 @@ TEST(OtherToolsTest, ChangedRowsGetOrLoseOnlyTheirChangedCopiesAndManyShowProgre
               QStringList{QStringLiteral("Same")});
     db.Close();
 
-    // A bulk insert: its rows folded, then the indexes made anew.
+    // A bulk insert into a catalogue of the previous layout, which had no trigger for new rows:
+    // its rows folded at the conversion, then the indexes made anew.
+    EXPECT_EQ(plain.Run("DROP TRIGGER SongsFoldInserted"), QString());
+    EXPECT_EQ(plain.Run("PRAGMA user_version=8"), QString());
     const int rows = CDatabase::kConversionShownFrom;
     const QByteArray insert =
         "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " +
@@ -445,6 +497,9 @@ TEST(OtherToolsTest, ChangedRowsGetOrLoseOnlyTheirChangedCopiesAndManyShowProgre
     EXPECT_EQ(plain.Run("SELECT count(*) FROM sqlite_master WHERE type = 'index' AND name LIKE "
                         "'SongsBy%'"),
               QStringLiteral("6"));
+    EXPECT_EQ(plain.Run("PRAGMA user_version"), QString::number(CDatabase::kSchemaVersion));
+    EXPECT_EQ(plain.Run("INSERT INTO Songs(TITLE) VALUES('Later')"), QString());
+    EXPECT_EQ(plain.Run("SELECT TITLE_FOLDED FROM Songs WHERE TITLE = 'Later'"), "later");
 }
 
 } // namespace
