@@ -62,7 +62,7 @@ bool CIntake::TakeInFile(const QString& directory, const QString& fileName, cons
         SetMarker(QString());
     }
     taken->count = m_maker.PendingCount();
-    taken->file = std::move(file); // closed there, too
+    taken->file = std::move(file);
     ++m_timings.files;
     m_queue.Post([this, taken] { StoreTaken(*taken); });
     return true;
@@ -82,7 +82,6 @@ void CIntake::StoreTaken(SStored& taken)
         Count(taken);
     const qint64 id = Store(taken.song, taken.path);
     StoreCover(id, taken.cover, taken.path);
-    taken.file.reset();
     if (m_afterStore)
         m_afterStore();
 }

@@ -63,7 +63,7 @@ private:
         QString path;
         CCoverIntake::SPlan cover;
         std::optional<CStreamProbe::SPendingCount> count;
-        std::unique_ptr<CCachedFile> file; // the count reads it; closed on that thread
+        std::unique_ptr<CCachedFile> file; // the count reads it
     };
     // On the storing thread.
     void StoreTaken(SStored& taken);

@@ -27,6 +27,8 @@ void CStoreQueue::Post(std::function<void()> job)
     RethrowFailure();
     m_jobs.push_back(std::move(job));
     const bool wake = m_workerIdle && m_jobs.size() >= kBatch;
+    std::vector<std::function<void()>> done;
+    done.swap(m_done);
     lock.unlock();
     if (wake)
         m_work.notify_one();
@@ -39,6 +41,8 @@ void CStoreQueue::Finish()
     m_work.notify_one();
     m_room.wait(lock, [this] { return (m_jobs.empty() && !m_running) || m_failure; });
     m_flushing = false;
+    std::vector<std::function<void()>> done;
+    done.swap(m_done);
     RethrowFailure();
 }
 
@@ -75,8 +79,11 @@ void CStoreQueue::Run()
         } catch (...) {
             failure = std::current_exception();
         }
-        job = nullptr; // what it held goes before the next one starts
+        // What the job holds was made by the posting thread and goes there too: the
+        // allocator locks the maker's heap for a free from another thread, and the reader
+        // allocates all the time.
         lock.lock();
+        m_done.push_back(std::move(job));
         m_running = false;
         if (failure) {
             m_failure = failure;

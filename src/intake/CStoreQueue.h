@@ -7,6 +7,7 @@
 #include <functional>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 // Runs the catalogue writes of a scan on a thread of their own, one after another in the
 // order given, so the next file is read while the last one is stored. A few jobs wait at
@@ -36,7 +37,8 @@ private:
     std::condition_variable m_work; // jobs came, or the queue is flushed or closed
     std::condition_variable m_room; // jobs went, or one failed
     std::deque<std::function<void()>> m_jobs;
-    bool m_running = false; // a job is being run
+    std::vector<std::function<void()>> m_done; // run, to be let go by the posting thread
+    bool m_running = false;                    // a job is being run
     bool m_workerIdle = false;
     bool m_posterWaits = false;
     bool m_flushing = false;

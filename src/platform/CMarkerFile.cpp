@@ -6,13 +6,18 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <mutex>
+#include <sys/mman.h>
 #include <unistd.h>
 
 namespace {
+
+// What a held marker file is mapped as: room for any path (PATH_MAX) and its zero.
+constexpr size_t kMapped = 8192;
 
 struct SHeld
 {
@@ -20,6 +25,10 @@ struct SHeld
     int holds = 0;
     int fd = -1;          // the marker file, open while holds are taken
     QString settingsPath; // the settings file it belongs to
+    // The held file mapped: a marker is then stored without a system call, twice per
+    // song of a scan. Its blocks are allocated first (a full disk fails there, not with
+    // a signal at a store); pages written to a shared mapping outlive a killed process.
+    char* mapped = nullptr;
 };
 
 SHeld& Held()
@@ -47,8 +56,34 @@ QString Put(int fd, const QByteArray& data, const QString& settingsPath)
     return n == data.size() ? QString() : Failure(settingsPath, n < 0 ? errno : ENOSPC);
 }
 
+// Maps the held file when its blocks can be allocated; else the marker goes by pwrite.
+void Map(SHeld& held)
+{
+    if (posix_fallocate(held.fd, 0, off_t(kMapped)) != 0)
+        return;
+    void* at = ::mmap(nullptr, kMapped, PROT_WRITE, MAP_SHARED, held.fd, 0);
+    if (at != MAP_FAILED)
+        held.mapped = static_cast<char*>(at);
+}
+
+// The text goes behind a zero first and its first byte last, so that a process killed
+// in between leaves the marker empty, never half the new text on half the old.
+void Store(char* mapped, const QByteArray& data)
+{
+    volatile char* const first = mapped;
+    *first = '\0';
+    std::atomic_signal_fence(std::memory_order_seq_cst);
+    if (data.size() > 1)
+        std::memcpy(mapped + 1, data.constData() + 1, size_t(data.size() - 1));
+    std::atomic_signal_fence(std::memory_order_seq_cst);
+    *first = data.at(0);
+}
+
 void Close(SHeld& held)
 {
+    if (held.mapped)
+        ::munmap(held.mapped, kMapped);
+    held.mapped = nullptr;
     if (held.fd >= 0)
         ::close(held.fd);
     held.fd = -1;
@@ -81,13 +116,18 @@ QString Write(const QString& settingsPath, const QString& value)
     data.append('\0');
     SHeld& held = Held();
     std::lock_guard guard(held.mutex);
-    if (held.fd >= 0 && held.settingsPath == settingsPath)
+    if (held.fd >= 0 && held.settingsPath == settingsPath) {
+        if (held.mapped && size_t(data.size()) <= kMapped) {
+            Store(held.mapped, data);
+            return {};
+        }
         return Put(held.fd, data, settingsPath);
+    }
     Close(held); // it belongs to another settings file
     const QByteArray path = QFile::encodeName(PathFor(settingsPath));
     // Clearing a marker that is not there creates nothing; the folder is made only when
     // missing.
-    const int flags = O_WRONLY | O_CLOEXEC | O_NONBLOCK | (value.isEmpty() ? 0 : O_CREAT);
+    const int flags = O_RDWR | O_CLOEXEC | O_NONBLOCK | (value.isEmpty() ? 0 : O_CREAT);
     int fd = ::open(path.constData(), flags, 0600);
     if (fd < 0 && errno == ENOENT && value.isEmpty())
         return {};
@@ -101,6 +141,7 @@ QString Write(const QString& settingsPath, const QString& value)
     if (held.holds > 0 && failure.isEmpty()) {
         held.fd = fd;
         held.settingsPath = settingsPath;
+        Map(held);
     } else {
         ::close(fd);
     }
