@@ -6,10 +6,13 @@
 #include <QFile>
 #include <QFileInfo>
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <functional>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -182,6 +185,28 @@ TEST_F(SettingsTest, CrashMarkerIsKeptApartAndReadLikeAnyValue)
     CSettings::SetString(ESetting::ErrorFile, QString());
     EXPECT_EQ(CSettings::String(ESetting::ErrorFile), QString());
     EXPECT_FALSE(CSettings::Stored(ESetting::ErrorFile));
+}
+
+// While a scan holds the marker it is stored through a mapping of its file: what was stored
+// last is there for the next start even when the process is killed at once.
+TEST_F(SettingsTest, AHeldMarkerOutlivesAKilledProcess)
+{
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const CSettings::CMarkerHold hold;
+        CSettings::SetString(ESetting::ErrorFile, QStringLiteral("/music/a longer name.mp3"));
+        CSettings::SetString(ESetting::ErrorFile, QString());
+        CSettings::SetString(ESetting::ErrorFile, QStringLiteral("/music/b.mp3"));
+        raise(SIGKILL);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFSIGNALED(status));
+    EXPECT_EQ(CSettings::String(ESetting::ErrorFile), QStringLiteral("/music/b.mp3"));
+    const CSettings::CMarkerHold hold;
+    CSettings::SetString(ESetting::ErrorFile, QString());
+    EXPECT_EQ(CSettings::String(ESetting::ErrorFile), QString());
 }
 
 TEST_F(SettingsTest, UnreadableFileIsAnErrorAndIsNeverReplaced)
