@@ -56,9 +56,7 @@ bool CIntake::TakeInFile(const QString& directory, const QString& fileName, cons
         // Left behind when reading this file kills the program; the next start names it.
         SetMarker(path);
         taken->song = m_maker.Make(session, directory, fileName, Rules(), path, step, file.get());
-        const std::int64_t start = Now();
-        taken->cover = m_covers.Plan(directory, path, *file);
-        m_timings.covers += Now() - start;
+        taken->cover = PlanCover(directory, path, *file);
         SetMarker(QString());
     }
     taken->count = m_maker.PendingCount();
@@ -134,6 +132,21 @@ const SSongRules& CIntake::Rules()
         m_rulesGeneration = generation;
     }
     return *m_rules;
+}
+
+CCoverIntake::SPlan CIntake::PlanCover(const QString& directory, const QString& path,
+                                       CCachedFile& file)
+{
+    const std::int64_t start = Now();
+    try {
+        CCoverIntake::SPlan plan = m_covers.Plan(directory, path, file);
+        m_timings.covers += Now() - start;
+        return plan;
+    } catch (const CDbException& e) {
+        m_timings.covers += Now() - start;
+        SetMarker(QString()); // the file did not end the program
+        throw CDbException(e.Message() + QStringLiteral("\n") + path);
+    }
 }
 
 void CIntake::StoreCover(qint64 id, const CCoverIntake::SPlan& cover, const QString& path)

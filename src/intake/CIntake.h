@@ -71,6 +71,8 @@ private:
     qint64 Store(const SSong& song, const QString& path);
     void StoreCover(qint64 id, const CCoverIntake::SPlan& cover, const QString& path);
 
+    // Throws CDbException naming the file when the catalogue cannot be asked for a cover.
+    CCoverIntake::SPlan PlanCover(const QString& directory, const QString& path, CCachedFile& file);
     void SetMarker(const QString& path);
     // The rules as the settings give them now.
     const SSongRules& Rules();
