@@ -135,7 +135,6 @@ void BM_IntakeTree(benchmark::State& state)
     state.counters["marker_ms"] = double(total.marker) / 1e6;
     state.counters["tags_ms"] = double(total.tags) / 1e6;
     state.counters["probe_ms"] = double(total.probe) / 1e6;
-    state.counters["count_ms"] = double(total.count) / 1e6;
     state.counters["store_ms"] = double(total.store) / 1e6;
     state.counters["covers_ms"] = double(total.covers) / 1e6;
     state.counters["rss1000_KiB"] = double(rss1000);

@@ -21,12 +21,12 @@ std::int64_t Now()
 CIntake::CIntake(CCdlistSet& set, const QStringList& namesWithDigits, CSongFromFile& maker)
     : m_set(set), m_namesWithDigits(namesWithDigits), m_maker(maker), m_covers(*set.Database())
 {
-    m_maker.DeferCounts(true);
+    m_maker.LeaveMeasurement(true);
 }
 
 CIntake::~CIntake()
 {
-    m_maker.DeferCounts(false);
+    m_maker.LeaveMeasurement(false);
 }
 
 bool CIntake::TakeInFile(const QString& directory, const QString& fileName, const QString& session,
@@ -59,7 +59,7 @@ bool CIntake::TakeInFile(const QString& directory, const QString& fileName, cons
         taken->cover = PlanCover(directory, path, *file);
         SetMarker(QString());
     }
-    taken->count = m_maker.PendingCount();
+    taken->measure = m_maker.MeasureLeft();
     taken->file = std::move(file);
     ++m_timings.files;
     m_queue.Post([this, taken] { StoreTaken(*taken); });
@@ -70,38 +70,37 @@ CIntake::STimings CIntake::Timings() const
 {
     STimings timings = m_timings;
     timings.tags = m_maker.Timings().tags;
-    timings.probe = m_maker.Timings().probe;
     return timings;
 }
 
 void CIntake::StoreTaken(SStored& taken)
 {
-    if (taken.count)
-        Count(taken);
+    if (taken.measure)
+        Measure(taken);
     const qint64 id = Store(taken.song, taken.path);
     StoreCover(id, taken.cover, taken.path);
     if (m_afterStore)
         m_afterStore();
 }
 
-void CIntake::Count(SStored& taken)
+void CIntake::Measure(SStored& taken)
 {
     const std::int64_t start = Now();
-    SSong& song = taken.song;
-    if (!CStreamProbe::Count(*taken.file, *taken.count, song.m_BITRATE, song.m_DURATION)) {
+    if (!m_probe)
+        m_probe = CStreamProbe::Create();
+    if (m_probe && !m_probe->ProbeWithoutDecoder(*taken.file)) {
+        // The decoder may die of the file: the marker names it meanwhile.
         const std::lock_guard reading(m_reading);
         SetMarker(taken.path);
-        if (!m_decoder)
-            m_decoder = CStreamProbe::Create();
-        if (m_decoder) {
-            m_decoder->Probe(*taken.file);
-            song.m_BITRATE = m_decoder->m_bitrate;
-            song.m_DURATION = m_decoder->m_duration;
-        }
+        m_probe->Probe(*taken.file);
         SetMarker(QString());
     }
-    song.KeepLengths();
-    m_timings.count += Now() - start;
+    if (m_probe) {
+        taken.song.m_BITRATE = m_probe->m_bitrate;
+        taken.song.m_DURATION = m_probe->m_duration;
+        taken.song.KeepLengths();
+    }
+    m_timings.probe += Now() - start;
 }
 
 qint64 CIntake::Store(const SSong& song, const QString& path)

@@ -17,9 +17,10 @@ class CCdlistSet;
 class CProgress;
 
 // Takes one file into the song table: the crash marker, the song from the file (media/),
-// the store, and the song's cover (kept once per distinct picture). The file is read here;
-// the song is stored on the store queue's thread meanwhile the next file is read, with the
-// frame count of a long variable stream, which reads the whole file but runs no decoder.
+// the store, and the song's cover (kept once per distinct picture). Tags and covers are
+// read here, by libraries that may die of a file; an MPEG stream is measured (by the
+// probe's own header reading; the decoder only where that fails) and the song stored on the
+// store queue's thread meanwhile the next file is read.
 class CIntake
 {
 public:
@@ -29,8 +30,7 @@ public:
     {
         std::int64_t marker = 0; // writing and clearing the crash marker
         std::int64_t tags = 0;
-        std::int64_t probe = 0;
-        std::int64_t count = 0;  // counting the frames of long variable streams
+        std::int64_t probe = 0;  // measuring MPEG streams, on the storing thread
         std::int64_t store = 0;  // the song and its cover
         std::int64_t covers = 0; // finding and hashing covers, making thumbnails
         std::int64_t files = 0;
@@ -62,12 +62,12 @@ private:
         SSong song;
         QString path;
         CCoverIntake::SPlan cover;
-        std::optional<CStreamProbe::SPendingCount> count;
-        std::unique_ptr<CCachedFile> file; // the count reads it
+        bool measure = false; // bit rate and length are measured on the storing thread
+        std::unique_ptr<CCachedFile> file;
     };
     // On the storing thread.
     void StoreTaken(SStored& taken);
-    void Count(SStored& taken);
+    void Measure(SStored& taken);
     qint64 Store(const SSong& song, const QString& path);
     void StoreCover(qint64 id, const CCoverIntake::SPlan& cover, const QString& path);
 
@@ -88,10 +88,10 @@ private:
     // The crash marker's file stays open while files are taken in.
     CSettings::CMarkerHold m_markerHold;
     // Held while a file is read by code that may die of it, so the marker names that file:
-    // the reading thread holds it for each file, the storing one for a count its headers
-    // cannot finish (the decoder then counts).
+    // the reading thread holds it for each file, the storing one while the decoder
+    // measures a stream its headers did not.
     std::mutex m_reading;
-    std::unique_ptr<CStreamProbe> m_decoder; // the storing thread's, made when first needed
+    std::unique_ptr<CStreamProbe> m_probe; // the storing thread's, made when first needed
     std::function<void()> m_afterStore;
     CStoreQueue m_queue; // last: its thread ends before what it uses goes
 };

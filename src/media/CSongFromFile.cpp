@@ -139,7 +139,6 @@ void CSongFromFile::Measure(CCachedFile& file, EAudioFormat format, SSong& song)
         song.m_DURATION = stream.duration;
     } else {
         m_probe->Probe(file);
-        m_pending = m_probe->Pending();
         song.m_BITRATE = m_probe->m_bitrate;
         song.m_DURATION = m_probe->m_duration;
     }
@@ -151,7 +150,7 @@ SSong CSongFromFile::Make(const QString& session, const QString& folder, const Q
                           const std::function<void()>& beforeProbe, CCachedFile* opened)
 {
     const QString path = file.isEmpty() ? CText::JoinPath(folder, name) : file;
-    m_pending.reset();
+    m_measureLeft = false;
     std::optional<CCachedFile> own;
     if (!opened)
         opened = &own.emplace(path, CCachedFile::EReaders::Several);
@@ -174,7 +173,9 @@ SSong CSongFromFile::Make(const QString& session, const QString& folder, const Q
     ApplyNameRules(song, rules);
     if (beforeProbe)
         beforeProbe();
-    if (format == EAudioFormat::Mpeg) {
+    if (format == EAudioFormat::Mpeg && m_leaveMeasurement) {
+        m_measureLeft = true;
+    } else if (format == EAudioFormat::Mpeg) {
         Measure(*opened, format, song);
     } else {
         song.m_BITRATE = stream.bitrate;

@@ -61,11 +61,11 @@ public:
 
     const STimings& Timings() const { return m_timings; }
 
-    // Leaves the frame count of a long variable stream for later (CStreamProbe::Count):
-    // the song then comes without bit rate and length, and PendingCount says what to count.
-    void DeferCounts(bool defer) { m_probe->DeferCounts(defer); }
-    // The count the last Make left, if any.
-    const std::optional<CStreamProbe::SPendingCount>& PendingCount() const { return m_pending; }
+    // Leaves the measurement of an MPEG stream to the caller (Make gives the song without
+    // bit rate and length; MeasureLeft says so), who measures it elsewhere with a probe of
+    // its own.
+    void LeaveMeasurement(bool leave) { m_leaveMeasurement = leave; }
+    bool MeasureLeft() const { return m_measureLeft; }
 
 private:
     explicit CSongFromFile(std::unique_ptr<CStreamProbe> probe) : m_probe(std::move(probe)) {}
@@ -75,5 +75,6 @@ private:
 
     std::unique_ptr<CStreamProbe> m_probe;
     STimings m_timings;
-    std::optional<CStreamProbe::SPendingCount> m_pending;
+    bool m_leaveMeasurement = false;
+    bool m_measureLeft = false;
 };

@@ -290,12 +290,24 @@ struct SMeasure
     CStreamProbe::EMethod method = CStreamProbe::EMethod::None;
 };
 
+// What counting a stream's frames needs to know of it.
+struct SCounted
+{
+    off_t firstPos = 0; // the first frame
+    off_t end = 0;      // where the audio ends
+    long rate = 0;
+    int layer = 0;
+    int version = 0;
+    bool mono = false;
+    bool infoFrame = false; // the first frame is an info frame, not audio
+    off_t infoSize = 0;
+};
+
 // The frames of a stream from `first` (with the given layout) to `end`, counted by their
 // headers: each right behind the one before and of the same stream. -1 when the chain
 // breaks or does not end at `end` (junk, a cut frame, a change of format): the decoder then
 // counts, as it knows such streams.
-off_t CountFrames(CCachedFile& file, std::vector<char>& buffer,
-                  const CStreamProbe::SPendingCount& stream)
+off_t CountFrames(CCachedFile& file, std::vector<char>& buffer, const SCounted& stream)
 {
     const qint64 capacity = qint64(buffer.size());
     off_t blockStart = 0;
@@ -328,7 +340,7 @@ off_t CountFrames(CCachedFile& file, std::vector<char>& buffer,
 }
 
 // The figures of a counted stream; none when it holds no audio frame.
-SMeasure FromCount(off_t frameCount, const CStreamProbe::SPendingCount& stream)
+SMeasure FromCount(off_t frameCount, const SCounted& stream)
 {
     SMeasure m;
     const off_t count = frameCount - (stream.infoFrame ? 1 : 0);
@@ -386,8 +398,8 @@ struct CStreamProbe::SImpl
     SMeasure EstimateFromStart(const std::vector<SFrame>& sampled, off_t available, off_t infoSize,
                                int spf);
     // Set instead of counting when counts are deferred.
-    std::optional<CStreamProbe::SPendingCount> pending;
-    bool deferCounts = false;
+    bool decoderAllowed = true;
+    bool decoderNeeded = false; // set instead of running it when it is not allowed
 };
 
 // The first frames of the stream, as long as they follow each other without a gap and
@@ -521,13 +533,9 @@ SMeasure CStreamProbe::SImpl::Measure(CCachedFile& file, off_t size,
         needsDecoder = !decoder;
         return decoder ? EstimateFromStart(frames, available, infoSize, spf) : m;
     }
-    const CStreamProbe::SPendingCount stream{
+    const SCounted stream{
         first.pos, first.pos + available, first.rate, first.layer, first.version, mono, info.found,
         infoSize};
-    if (deferCounts && !decoder) {
-        pending = stream;
-        return m;
-    }
     off_t frameCount = decoder ? -1 : CountFrames(file, reader.buffer, stream);
     if (frameCount < 0) {
         needsDecoder = !decoder;
@@ -625,8 +633,10 @@ SMeasure CStreamProbe::SImpl::MeasureFile(CCachedFile& file)
     bool needsDecoder = false;
     m = Measure(file, size, Stream(file, size, FramesAt(file, AfterLeadingTag(file, size))), false,
                 needsDecoder);
-    if (pending)
+    if ((needsDecoder || m.method == CStreamProbe::EMethod::None) && !decoderAllowed) {
+        decoderNeeded = true;
         return m;
+    }
     if (needsDecoder || m.method == CStreamProbe::EMethod::None) {
         WithFile(file, [&](off_t) {
             m = Measure(file, size, Stream(file, size, SampleFrames()), true, needsDecoder);
@@ -659,21 +669,16 @@ void CStreamProbe::Probe(CCachedFile& file)
     m_bitrate.clear();
     m_duration.clear();
     m_method = EMethod::None;
-    d->deferCounts = m_deferCounts;
-    d->pending.reset();
+    d->decoderNeeded = false;
     const SMeasure m = d->MeasureFile(file);
-    m_pending = d->pending;
     if (Figures(m, m_bitrate, m_duration))
         m_method = m.method;
 }
 
-bool CStreamProbe::Count(CCachedFile& file, const SPendingCount& pending, QString& bitrate,
-                         QString& duration)
+bool CStreamProbe::ProbeWithoutDecoder(CCachedFile& file)
 {
-    std::vector<char> buffer(kReadBuffer);
-    const off_t frames = CountFrames(file, buffer, pending);
-    if (frames < 0)
-        return false;
-    Figures(FromCount(frames, pending), bitrate, duration);
-    return true;
+    d->decoderAllowed = false;
+    Probe(file);
+    d->decoderAllowed = true;
+    return !d->decoderNeeded;
 }

@@ -2,7 +2,6 @@
 
 #include <QString>
 #include <memory>
-#include <optional>
 
 class CCachedFile;
 
@@ -23,35 +22,17 @@ public:
     void Probe(const QString& path);
     // The same for a file already open, shared with its other readers.
     void Probe(CCachedFile& file);
+    // The same without the decoder library: only this class's own bounded code reads the
+    // headers. False (and no figures) when the file needs the decoder (odd streams, junk,
+    // no audio found): Probe(file) then measures it, under whatever guard the caller keeps
+    // for code that may die of a file.
+    bool ProbeWithoutDecoder(CCachedFile& file);
     // Whether the file holds MPEG audio: frames in a row at its start that go on in its
     // middle, as Probe finds them before measuring. Nothing else takes a tag.
     bool Recognises(const QString& path);
 
     QString m_bitrate;
     QString m_duration;
-
-    // A variable stream without an info frame is measured by counting its frames, which
-    // reads the whole file. A probe told to defer such counts notes here what the count
-    // needs and gives no figures; Count does it later, on any thread: it reads frame headers
-    // only, no decoder.
-    struct SPendingCount
-    {
-        qint64 firstPos = 0; // the first frame
-        qint64 end = 0;      // where the audio ends
-        long rate = 0;
-        int layer = 0;
-        int version = 0;
-        bool mono = false;
-        bool infoFrame = false; // the first frame is an info frame, not audio
-        qint64 infoSize = 0;
-    };
-    void DeferCounts(bool defer) { m_deferCounts = defer; }
-    // The count the last Probe left, if any.
-    const std::optional<SPendingCount>& Pending() const { return m_pending; }
-    // Counts the frames and sets bitrate and duration as Probe would; false when the
-    // headers break off: Probe then measures the file with the decoder.
-    static bool Count(CCachedFile& file, const SPendingCount& pending, QString& bitrate,
-                      QString& duration);
 
     // How the last Probe came to its answer (for tests and measurements).
     enum class EMethod
@@ -72,6 +53,4 @@ private:
     struct SImpl;
     std::unique_ptr<SImpl> d;
     EMethod m_method = EMethod::None;
-    bool m_deferCounts = false;
-    std::optional<SPendingCount> m_pending;
 };

@@ -288,9 +288,9 @@ TEST_F(IntakeTest, AStoreFailureIsThrownNamingTheFile)
     EXPECT_EQ(table.CountAll(), 1);
 }
 
-// A long variable stream is counted by its headers while the next file is read; where they
-// break off (junk behind the audio) the decoder counts, and the marker names the file then.
-TEST_F(IntakeTest, VariableStreamsAreCountedAsTheProbeCountsThem)
+// Streams are measured while the next file is read, by their headers; where these break off
+// (junk behind the audio) the decoder measures, and the figures are the probe's either way.
+TEST_F(IntakeTest, StreamsAreMeasuredAsTheProbeMeasuresThem)
 {
     const std::unique_ptr<CStreamProbe> probe = CStreamProbe::Create();
     for (const QByteArray& back : {QByteArray(), QByteArray(300, 'U')}) {
