@@ -1,6 +1,7 @@
 #include "intake/CIntake.h"
 
 #include "db/CCdlistSet.h"
+#include "db/CSongColumns.h"
 #include "platform/CCachedFile.h"
 #include "platform/CProgress.h"
 #include "platform/CText.h"
@@ -62,7 +63,7 @@ bool CIntake::TakeInFile(const QString& directory, const QString& fileName, cons
     taken->measure = m_maker.MeasureLeft();
     taken->file = std::move(file);
     ++m_timings.files;
-    m_queue.Post([this, taken] { StoreTaken(*taken); });
+    m_queue.Post([this, taken] { StoreTaken(*taken); }, Weight(*taken));
     return true;
 }
 
@@ -71,6 +72,14 @@ CIntake::STimings CIntake::Timings() const
     STimings timings = m_timings;
     timings.tags = m_maker.Timings().tags;
     return timings;
+}
+
+qint64 CIntake::Weight(const SStored& taken)
+{
+    qint64 bytes = taken.file->KeptBytes() + taken.cover.thumbnail.size();
+    for (int c = 0; c < CSongColumns::kCount; ++c)
+        bytes += taken.song.Text(ESongColumn(c)).size() * qint64(sizeof(QChar));
+    return bytes;
 }
 
 void CIntake::StoreTaken(SStored& taken)

@@ -65,6 +65,8 @@ private:
         bool measure = false; // bit rate and length are measured on the storing thread
         std::unique_ptr<CCachedFile> file;
     };
+    // The memory a song waiting to be stored holds.
+    static qint64 Weight(const SStored& taken);
     // On the storing thread.
     void StoreTaken(SStored& taken);
     void Measure(SStored& taken);

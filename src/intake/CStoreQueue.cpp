@@ -14,18 +14,31 @@ CStoreQueue::~CStoreQueue()
     m_thread.join();
 }
 
-void CStoreQueue::Post(std::function<void()> job)
+bool CStoreQueue::Full(qint64 bytes) const
+{
+    return m_jobs.size() >= kWaiting || (!m_jobs.empty() && m_bytes + bytes > kMaxBytes);
+}
+
+bool CStoreQueue::Roomy() const
+{
+    // Half of the jobs go before the reader goes on: waking it for every job would cost a
+    // switch between the threads per song.
+    return m_jobs.size() <= kWaiting / 2 && !Full(m_posterBytes);
+}
+
+void CStoreQueue::Post(std::function<void()> job, qint64 bytes)
 {
     std::unique_lock lock(m_mutex);
-    if (m_jobs.size() >= kWaiting) {
-        // Half of them go before the reader goes on: waking for every job would cost a
-        // switch between the threads per song.
+    if (Full(bytes)) {
         m_posterWaits = true;
-        m_room.wait(lock, [this] { return m_jobs.size() <= kWaiting / 2 || m_failure; });
+        m_posterBytes = bytes;
+        m_work.notify_one(); // the jobs may be fewer than wake it
+        m_room.wait(lock, [this] { return Roomy() || m_failure; });
         m_posterWaits = false;
     }
     RethrowFailure();
-    m_jobs.push_back(std::move(job));
+    m_jobs.push_back({std::move(job), bytes});
+    m_bytes += bytes;
     const bool wake = m_workerIdle && m_jobs.size() >= kBatch;
     std::vector<std::function<void()>> done;
     done.swap(m_done);
@@ -63,15 +76,18 @@ void CStoreQueue::Run()
             // A few jobs are let gather before the thread wakes.
             m_workerIdle = true;
             m_work.wait(lock, [this] {
-                return m_jobs.size() >= kBatch || ((m_flushing || m_closing) && !m_jobs.empty()) ||
-                       m_closing;
+                return m_jobs.size() >= kBatch ||
+                       ((m_flushing || m_closing || m_posterWaits) && !m_jobs.empty()) || m_closing;
             });
             m_workerIdle = false;
             continue;
         }
-        std::function<void()> job = std::move(m_jobs.front());
+        std::function<void()> job = std::move(m_jobs.front().run);
+        m_bytes -= m_jobs.front().bytes;
         m_jobs.pop_front();
         m_running = true;
+        if (m_posterWaits && Roomy())
+            m_room.notify_one();
         lock.unlock();
         std::exception_ptr failure;
         try {
@@ -88,8 +104,9 @@ void CStoreQueue::Run()
         if (failure) {
             m_failure = failure;
             m_jobs.clear();
+            m_bytes = 0;
         }
-        if (m_posterWaits || m_flushing || failure)
+        if (m_flushing || failure)
             m_room.notify_one();
     }
 }

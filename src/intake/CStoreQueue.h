@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QtGlobal>
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
@@ -11,8 +12,10 @@
 
 // Runs the catalogue writes of a scan on a thread of their own, one after another in the
 // order given, so the next file is read while the last one is stored. A few jobs wait at
-// most (each holds a song and maybe an open file). A job that throws drops the jobs behind
-// it, and its exception reaches the caller at the next Post or Finish.
+// most, holding together at most kMaxBytes (a job names what it holds: a song and what was
+// kept of its file, up to 32 MiB for a hostile one) besides the one that runs. A job that
+// throws drops the jobs behind it, and its exception reaches the caller at the next Post or
+// Finish.
 class CStoreQueue
 {
 public:
@@ -22,25 +25,39 @@ public:
     CStoreQueue(const CStoreQueue&) = delete;
     CStoreQueue& operator=(const CStoreQueue&) = delete;
 
-    // Waits while the queue is full; rethrows the failure of an earlier job.
-    void Post(std::function<void()> job);
+    // Waits while the queue is full; rethrows the failure of an earlier job. `bytes`: the
+    // memory the job holds.
+    void Post(std::function<void()> job, qint64 bytes);
     // Waits until every job has run; rethrows the first failure.
     void Finish();
 
 private:
     static constexpr std::size_t kWaiting = 32;
     static constexpr std::size_t kBatch = 8; // jobs that wake the idle thread
+    static constexpr qint64 kMaxBytes = 16 * 1024 * 1024;
     void Run();
     void RethrowFailure();
 
     std::mutex m_mutex;
     std::condition_variable m_work; // jobs came, or the queue is flushed or closed
     std::condition_variable m_room; // jobs went, or one failed
-    std::deque<std::function<void()>> m_jobs;
+    struct SJob
+    {
+        std::function<void()> run;
+        qint64 bytes = 0;
+    };
+    // Whether a job of `bytes` must wait for room.
+    bool Full(qint64 bytes) const;
+    // Whether the waiting poster may go on.
+    bool Roomy() const;
+
+    std::deque<SJob> m_jobs;
+    qint64 m_bytes = 0;                        // what the waiting jobs hold
     std::vector<std::function<void()>> m_done; // run, to be let go by the posting thread
     bool m_running = false;                    // a job is being run
     bool m_workerIdle = false;
     bool m_posterWaits = false;
+    qint64 m_posterBytes = 0; // what the waiting poster's job holds
     bool m_flushing = false;
     bool m_closing = false;
     std::exception_ptr m_failure;

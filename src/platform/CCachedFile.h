@@ -42,6 +42,8 @@ public:
 
     // What was read from the file so far (tests, measurements).
     qint64 BytesRead() const { return m_bytesRead; }
+    // The memory its kept start and end take.
+    qint64 KeptBytes() const { return m_head.size() + m_tail.size(); }
 
     // With several readers, the first read of the start takes this much (a usual tag and
     // the first frames of its stream), and the kept start grows by at least kGrowHead (the
