@@ -93,6 +93,20 @@ void BM_FilterOneSession(benchmark::State& state)
     ReportMemory(state);
 }
 
+// Runs `sql` on the catalogue at `path` as another tool would (a plain connection without
+// the program's functions) and adds its seconds to `seconds`; false when it failed.
+bool AsOtherTool(const QString& path, const char* sql, double& seconds)
+{
+    QElapsedTimer clock;
+    clock.start();
+    sqlite3* other = nullptr;
+    sqlite3_open(path.toUtf8().constData(), &other);
+    const int rc = sqlite3_exec(other, sql, nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+    seconds += double(clock.elapsed()) / 1000;
+    return rc == SQLITE_OK;
+}
+
 // The start after the sqlite3 shell (or any tool) changed every tenth song's title, adding
 // an ASCII letter or an accented capital (both folded in the tool's own transaction) or a
 // Latin-1 byte that is not UTF-8 (left for the open to fold). A copy of the 1,000,000-song
@@ -113,19 +127,12 @@ void BM_StartAfterOtherTool(benchmark::State& state)
     double otherTool = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        QElapsedTimer clock;
-        clock.start();
-        sqlite3* other = nullptr;
-        sqlite3_open(copy.toUtf8().constData(), &other);
         const QByteArray change =
             QStringLiteral("UPDATE Songs SET TITLE = TITLE || %2 WHERE ID % %1 = 0")
                 .arg(every)
                 .arg(QLatin1String(kAdded[state.range(1)]))
                 .toUtf8();
-        const int rc = sqlite3_exec(other, change.constData(), nullptr, nullptr, nullptr);
-        sqlite3_close(other);
-        otherTool += double(clock.elapsed()) / 1000;
-        if (rc != SQLITE_OK)
+        if (!AsOtherTool(copy, change.constData(), otherTool))
             return state.SkipWithError("update");
         state.ResumeTiming();
         CDatabase db;
@@ -142,24 +149,18 @@ void BM_StartAfterOtherToolInserts(benchmark::State& state)
     double otherTool = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        QElapsedTimer clock;
         QTemporaryDir dir;
         const QString path = dir.path() + QStringLiteral("/songs3.mdb");
         CDatabase().Open(path);
-        clock.start();
-        sqlite3* other = nullptr;
-        sqlite3_open(path.toUtf8().constData(), &other);
-        const int rc = sqlite3_exec(
-            other,
+        const bool inserted = AsOtherTool(
+            path,
             "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 1000000) "
             "INSERT INTO Songs(CD, TITLE, ARTIST, ALBUM, MELODI, PATH, GENRE) SELECT "
             "'S' || (i / 2000), 'Title ' || i || ' été', 'Artist ' || (i % 5000), "
             "'Album ' || (i / 12), 'Artist ' || (i % 5000) || ' - Title ' || i || '.mp3', "
             "'/media/x/' || (i / 12), '(' || (i % 126) || ')' FROM n",
-            nullptr, nullptr, nullptr);
-        sqlite3_close(other);
-        otherTool += double(clock.elapsed()) / 1000;
-        if (rc != SQLITE_OK)
+            otherTool);
+        if (!inserted)
             return state.SkipWithError("insert");
         state.ResumeTiming();
         CDatabase db;

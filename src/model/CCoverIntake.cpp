@@ -9,12 +9,6 @@ void CCoverIntake::Take(qint64 songId, const QString& folder, const QString& pat
     Apply(songId, PlanFound(folder, CCoverReader::EmbeddedCover(path)));
 }
 
-void CCoverIntake::Take(qint64 songId, const QString& folder, const QString& path,
-                        CCachedFile& file)
-{
-    Apply(songId, Plan(folder, path, file));
-}
-
 CCoverIntake::SPlan CCoverIntake::Plan(const QString& folder, const QString& path,
                                        CCachedFile& file)
 {

@@ -18,8 +18,6 @@ public:
     // Throws CDbException when the catalogue cannot take the cover; a missing or broken
     // picture only leaves the song without one.
     void Take(qint64 songId, const QString& folder, const QString& path);
-    // The same with the song's file already open (shared with the song's other readers).
-    void Take(qint64 songId, const QString& folder, const QString& path, CCachedFile& file);
 
     // The cover a song will have, worked out before the song is stored (the scan stores on
     // another thread): the key of its picture, empty for none, and the thumbnail to add
