@@ -21,6 +21,11 @@ public:
         : std::runtime_error(message.toStdString()), m_message(message)
     {}
     const QString& Message() const { return m_message; }
+    // The same failure, naming on a line of its own what was being stored (a file, a folder).
+    CDbException Naming(const QString& what) const
+    {
+        return CDbException(m_message + u'\n' + what);
+    }
 
 private:
     QString m_message;

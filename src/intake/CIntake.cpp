@@ -88,8 +88,13 @@ void CIntake::StoreTaken(SStored& taken)
         Measure(taken);
     const qint64 id = Store(taken.song, taken.path);
     StoreCover(id, taken.cover, taken.path);
-    if (m_afterStore)
-        m_afterStore();
+    try {
+        if (m_afterStore)
+            m_afterStore();
+    } catch (const CDbException& e) {
+        // The batch's commit (a full disk, another writer's lock) ends the scan at this file.
+        throw e.Naming(taken.path);
+    }
 }
 
 void CIntake::Measure(SStored& taken)
@@ -122,7 +127,7 @@ qint64 CIntake::Store(const SSong& song, const QString& path)
         m_timings.store += Now() - start;
         // A file that cannot be stored ends the scan: going on would report songs as
         // taken in that are not.
-        throw CDbException(e.Message() + QStringLiteral("\n") + path);
+        throw e.Naming(path);
     }
     m_timings.store += Now() - start;
     return id;
@@ -153,7 +158,7 @@ CCoverIntake::SPlan CIntake::PlanCover(const QString& directory, const QString& 
     } catch (const CDbException& e) {
         m_timings.covers += Now() - start;
         SetMarker(QString()); // the file did not end the program
-        throw CDbException(e.Message() + QStringLiteral("\n") + path);
+        throw e.Naming(path);
     }
 }
 
@@ -164,7 +169,7 @@ void CIntake::StoreCover(qint64 id, const CCoverIntake::SPlan& cover, const QStr
         m_covers.Apply(id, cover);
     } catch (const CDbException& e) {
         m_timings.store += Now() - start;
-        throw CDbException(e.Message() + QStringLiteral("\n") + path);
+        throw e.Naming(path);
     }
     m_timings.store += Now() - start;
 }

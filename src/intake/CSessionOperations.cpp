@@ -243,8 +243,12 @@ void CSessionOperations::Scan(CSongFromFile& maker, const QString& name, const Q
     intake.Finish();
     for (const CDirectoryWalk::SSkippedFolder& folder : walk.SkippedFolders())
         result.skipped.append({folder.path, folder.reason, true});
-    if (batch)
-        batch->Finish();
+    try {
+        if (batch)
+            batch->Finish();
+    } catch (const CDbException& e) {
+        throw e.Naming(path); // the last songs of the folder were not stored
+    }
     result.cancelled = progress->IsCancelled();
     progress->Hide();
     result.outcome = EOutcome::Done;
@@ -382,9 +386,16 @@ CSessionOperations::SResult CSessionOperations::UpdateSessionNamed(const QString
                 return result;
             }
         }
-        CCoverStore(m_doc.Database()).Prune(); // the covers only the old songs had
+        try {
+            CCoverStore(m_doc.Database()).Prune(); // the covers only the old songs had
+            transaction.Commit();
+        } catch (const CDbException& e) {
+            QStringList scanned;
+            for (const auto& [folder, count] : std::as_const(present))
+                scanned << folder;
+            throw e.Naming(scanned.join(u'\n'));
+        }
         result.outcome = EOutcome::Done;
-        transaction.Commit();
         result.deleted = deleted;
         m_doc.AdjustSongCount(result.stored - result.deleted);
         m_doc.Playlist().Clear();

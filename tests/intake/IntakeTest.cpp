@@ -286,6 +286,15 @@ TEST_F(IntakeTest, AStoreFailureIsThrownNamingTheFile)
     db.Exec("DROP TRIGGER refuse;");
     EXPECT_TRUE(Take(QStringLiteral("b.mp3")));
     EXPECT_EQ(table.CountAll(), 1);
+
+    // The batch's commit after a song (a full disk, another writer's lock) names it too.
+    intake->SetAfterStore([] { throw CDbException(QStringLiteral("database is locked")); });
+    try {
+        Take(QStringLiteral("c.mp3"));
+        ADD_FAILURE() << "the failed commit was not reported";
+    } catch (const CDbException& e) {
+        EXPECT_EQ(e.Message(), QStringLiteral("database is locked\n") + folder + "/c.mp3");
+    }
 }
 
 // Streams are measured while the next file is read, by their headers; where these break off

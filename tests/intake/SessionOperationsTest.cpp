@@ -156,14 +156,20 @@ TEST_F(SessionOperationsTest, CancelDuringTheScanKeepsWhatWasStored)
 
 TEST_F(SessionOperationsTest, AFailedCommitIsReportedAndLaterScansAreStoredForGood)
 {
+    const QString live = Folder("live", 2);
+    ops.AddSession("Live", live);
     // A check the database makes only when the transaction is committed.
     doc.Database().Exec(
         "PRAGMA foreign_keys=ON; CREATE TABLE Owner(id INTEGER PRIMARY KEY);"
         "CREATE TABLE Claim(owner INTEGER REFERENCES Owner(id) DEFERRABLE INITIALLY DEFERRED);"
         "CREATE TRIGGER claim AFTER INSERT ON Songs BEGIN INSERT INTO Claim VALUES(1); END;");
-    EXPECT_EQ(ops.AddSession("Bad", Folder("bad", 2)).outcome, EOutcome::Failed);
+    const QString bad = Folder("bad", 2);
+    EXPECT_EQ(ops.AddSession("Bad", bad).outcome, EOutcome::Failed);
     EXPECT_EQ(prompts.messages.last().caption, "Error");
+    EXPECT_TRUE(prompts.messages.last().text.endsWith("\n" + bad));
     EXPECT_EQ(doc.SongCount(), set.CountAll());
+    EXPECT_EQ(ops.UpdateSessionNamed("Live").outcome, EOutcome::Failed);
+    EXPECT_TRUE(prompts.messages.last().text.endsWith("\n" + live));
 
     doc.Database().Exec("DROP TRIGGER claim;");
     EXPECT_EQ(ops.AddSession("Good", Folder("good", 2)).stored, 2);
