@@ -333,15 +333,17 @@ void CDatabase::Open(const QString& path, const ProgressFactory& conversionProgr
             throw CDbException(
                 QStringLiteral("Cannot write the song database %1: it opens only for reading.")
                     .arg(path));
-        if (!fresh)
-            CheckSchema(); // before anything is written to a file that may not be ours
+        // Checked before anything is written to a file that may not be ours.
+        const bool empty = fresh || !CheckSchema();
         // No memory map: it made a large catalogue's pages count against the window's
         // memory and bought no measurable speed.
         Exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA cache_size=-32768;");
-        if (fresh)
-            CreateSchema();
-        else if (Version() < kSchemaVersion)
-            Convert(conversionProgress);
+        if (!empty || !CreateSchema()) {
+            if (empty)
+                CheckSchema(); // made by another program meanwhile
+            if (Version() < kSchemaVersion)
+                Convert(conversionProgress);
+        }
         // The statement journals of everyday writes (the substring index's merges at a
         // commit of new songs, say) stay in memory instead of temporary files; a
         // conversion above may rewrite the whole table in one statement, so it keeps them
@@ -382,7 +384,9 @@ void CDatabase::OpenForReading(const QString& path)
         m_path = path;
         try {
             Configure();
-            CheckSchema();
+            if (!CheckSchema()) // an empty database is no catalogue to read
+                throw CDbException(
+                    QStringLiteral("%1 is not a Cratewise song database.").arg(path));
             // The layout before covers reads as it is, without them.
             const qint64 version = Version();
             if (version < kOldestReadable)
@@ -442,9 +446,13 @@ void CDatabase::Configure()
         this);
 }
 
-void CDatabase::CreateSchema()
+bool CDatabase::CreateSchema()
 {
     CTransaction transaction(*this);
+    // The file was empty before the write lock was ours: another program started at the
+    // same time may have filled it meanwhile.
+    if (CStatement(*this, QStringLiteral("SELECT 1 FROM sqlite_master")).Step())
+        return false;
     Exec(kSchema);
     Exec(kCovers);
     Exec(kFoldIndex);
@@ -456,6 +464,7 @@ void CDatabase::CreateSchema()
              .toUtf8()
              .constData());
     transaction.Commit();
+    return true;
 }
 
 qint64 CDatabase::Version()
@@ -689,16 +698,19 @@ void CDatabase::StoreStagedFolds()
     store.Step();
 }
 
-void CDatabase::CheckSchema()
+bool CDatabase::CheckSchema()
 {
-    qint64 id = 0, count = 0;
+    qint64 id = 0, count = 0, all = 0;
     try {
         CStatement app(*this, QStringLiteral("PRAGMA application_id"));
         id = app.Step() ? app.Int(0) : 0;
-        CStatement tables(*this,
-                          QStringLiteral("SELECT count(*) FROM sqlite_master WHERE "
-                                         "type='table' AND name IN ('Songs','ExcludeList')"));
-        count = tables.Step() ? tables.Int(0) : 0;
+        CStatement tables(*this, QStringLiteral("SELECT count(type='table' AND name IN "
+                                                "('Songs','ExcludeList') OR NULL), count(*) "
+                                                "FROM sqlite_master"));
+        if (tables.Step()) {
+            count = tables.Int(0);
+            all = tables.Int(1);
+        }
     } catch (const CDbException& e) {
         // Only a file SQLite cannot read as a database is not ours; locks and I/O are not.
         const int code = sqlite3_errcode(m_db) & 0xff;
@@ -708,8 +720,12 @@ void CDatabase::CheckSchema()
         throw CDbException(
             QStringLiteral("%1 is not a Cratewise song database (%2).").arg(m_path, e.Message()));
     }
+    // Nothing in it yet: a program started at the same time has only begun to make it.
+    if (id == 0 && all == 0)
+        return false;
     if (id != kApplicationId || count != 2)
         throw CDbException(QStringLiteral("%1 is not a Cratewise song database.").arg(m_path));
+    return true;
 }
 
 void CDatabase::ExecIndexes()

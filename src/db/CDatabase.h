@@ -109,9 +109,11 @@ public:
 
 private:
     void Configure();
-    void CreateSchema();
+    // False when the file holds tables already (another program made them meanwhile).
+    bool CreateSchema();
     void ExecIndexes(); // the lookup indexes and the triggers that keep the folded copies
-    void CheckSchema();
+    // False for a database with nothing in it; throws for one that is not a catalogue.
+    bool CheckSchema();
     qint64 Version();
     // Layout 3 to the current one, in one transaction; throws naming the file.
     void Convert(const ProgressFactory& progressFactory);

@@ -8,6 +8,8 @@
 #include <QFile>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -127,6 +129,34 @@ TEST_F(DatabaseTest, UnwritableFileOrFolderIsNamedWithTheSystemsReason)
     ASSERT_TRUE(QFile::setPermissions(folder, readOnly | QFile::ExeOwner));
     EXPECT_EQ(openAsAUser(), "Cannot create the song database " + path + ": Permission denied.");
     QFile::setPermissions(folder, openFolder);
+}
+
+// Two programs started at once on a new catalogue: one makes it, the other opens it, also
+// when it finds the file begun (an empty database in its log mode) by the first.
+TEST_F(DatabaseTest, TwoOpensOfANewFileAtOnceBothSucceed)
+{
+    for (const char* begun : {"", "PRAGMA journal_mode=WAL;"}) {
+        const QString path = env.MakeDir(QStringLiteral("new%1").arg(*begun != 0)) + "/songs3.mdb";
+        sqlite3* holder = nullptr; // keeps both waiting until each has looked at the file
+        ASSERT_EQ(sqlite3_open(QFile::encodeName(path).constData(), &holder), SQLITE_OK);
+        ASSERT_EQ(sqlite3_exec(holder, begun, nullptr, nullptr, nullptr), SQLITE_OK);
+        ASSERT_EQ(sqlite3_exec(holder, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+        QString failures[2];
+        const auto open = [&](int which) {
+            try {
+                CDatabase().Open(path);
+            } catch (const CDbException& e) {
+                failures[which] = e.Message();
+            }
+        };
+        std::thread first(open, 0), second(open, 1);
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        sqlite3_exec(holder, "COMMIT", nullptr, nullptr, nullptr);
+        first.join();
+        second.join();
+        sqlite3_close(holder);
+        EXPECT_EQ((failures[0] + failures[1]).toStdString(), "") << begun;
+    }
 }
 
 TEST_F(DatabaseTest, NewRowsReadPlayCountZeroAndIdsAreNeverReused)
