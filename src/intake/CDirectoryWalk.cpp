@@ -3,6 +3,7 @@
 #include "media/CNamingRules.h"
 #include "platform/CFileNames.h"
 #include "platform/CProgress.h"
+#include "platform/CRegularFile.h"
 #include "platform/CSettings.h"
 #include "platform/CText.h"
 
@@ -23,7 +24,9 @@ enum class EKind
     Skip
 };
 
-EKind KindOf(int dirFd, const dirent* entry)
+// What an entry is; for one that is neither file nor folder, why it is left out (nothing
+// for a link to a folder, which is not followed on purpose).
+EKind KindOf(int dirFd, const dirent* entry, QString& why)
 {
     switch (entry->d_type) {
     case DT_REG:
@@ -34,21 +37,27 @@ EKind KindOf(int dirFd, const dirent* entry)
     case DT_UNKNOWN:
         break;
     default:
+        why = CRegularFile::NotRegular();
         return EKind::Skip;
     }
     struct stat info
     {};
-    if (fstatat(dirFd, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0)
+    if (fstatat(dirFd, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0) {
+        why = QString::fromLocal8Bit(std::strerror(errno)); // gone meanwhile
         return EKind::Skip;
+    }
     if (S_ISDIR(info.st_mode))
         return EKind::Directory;
-    if (S_ISLNK(info.st_mode)) {
-        // A link counts as the file it points to; links to folders are not entered.
-        if (fstatat(dirFd, entry->d_name, &info, 0) != 0 || !S_ISREG(info.st_mode))
-            return EKind::Skip;
-        return EKind::File;
+    // A link counts as the file it points to; links to folders are not entered.
+    if (S_ISLNK(info.st_mode) && fstatat(dirFd, entry->d_name, &info, 0) != 0) {
+        why = QString::fromLocal8Bit(std::strerror(errno)); // broken, or a loop
+        return EKind::Skip;
     }
-    return S_ISREG(info.st_mode) ? EKind::File : EKind::Skip;
+    if (S_ISREG(info.st_mode))
+        return EKind::File;
+    if (!S_ISDIR(info.st_mode))
+        why = CRegularFile::NotRegular();
+    return EKind::Skip;
 }
 
 struct SDirCloser
@@ -90,6 +99,7 @@ void CDirectoryWalk::Walk(const QString& directory, const Visitor& visit,
                           const std::function<bool()>& cancelled)
 {
     m_skippedFolders.clear();
+    m_skippedFiles.clear();
     QSet<QPair<quint64, quint64>> visited;
     bool stopped = false;
     // Each folder is opened relative to its parent's handle: a tree deeper than PATH_MAX
@@ -125,16 +135,20 @@ void CDirectoryWalk::Walk(const QString& directory, const Visitor& visit,
                 const char* raw = entry->d_name;
                 if (qstrcmp(raw, ".") == 0 || qstrcmp(raw, "..") == 0)
                     continue;
-                const EKind kind = KindOf(dirfd(dir.get()), entry);
+                QString why;
+                const EKind kind = KindOf(dirfd(dir.get()), entry, why);
                 // Names that are not UTF-8 keep their bytes, so the file can be opened again.
                 const QString name = CFileNames::Decode(raw);
                 if (kind == EKind::Directory) {
                     if (m_subDirs)
                         walkOne(dirfd(dir.get()), QByteArray(raw), CText::JoinPath(folder, name));
-                } else if (kind == EKind::File &&
+                } else if ((kind == EKind::File || !why.isEmpty()) &&
                            CNamingRules::IsRecognizedType(CNamingRules::ExtensionOf(name),
                                                           m_recognized)) {
-                    visit(folder, name);
+                    if (kind == EKind::File)
+                        visit(folder, name);
+                    else
+                        m_skippedFiles.append({CText::JoinPath(folder, name), why});
                 }
                 stopped = stopped || (cancelled && cancelled());
             }

@@ -11,7 +11,7 @@ class CProgress;
 // not followed (no loops), a folder reached twice is walked once, and a folder that
 // cannot be read is skipped (and named by SkippedFolders). Names keep their bytes (see
 // CFileNames), and folders deeper than PATH_MAX are walked too. Only regular files (or links to
-// them) are taken: a FIFO or device named *.mp3 would block the scan.
+// them) are taken: a FIFO or device named *.mp3 would block the scan (SkippedFiles names it).
 class CDirectoryWalk
 {
 public:
@@ -26,13 +26,16 @@ public:
     // number of records stored.
     int ScanDirectory(const QString& directory, CProgress* progress, const FileSink& sink);
 
-    struct SSkippedFolder
+    struct SSkipped
     {
         QString path;
         QString reason;
     };
     // The sub-folders the last count or scan could not open, with the system's reason.
-    const QList<SSkippedFolder>& SkippedFolders() const { return m_skippedFolders; }
+    const QList<SSkipped>& SkippedFolders() const { return m_skippedFolders; }
+    // The names of recognised files the last count or scan left out, not being files (a
+    // pipe, a device, a broken link), with the reason.
+    const QList<SSkipped>& SkippedFiles() const { return m_skippedFiles; }
 
 private:
     // Visits the recognised files; `cancelled` is asked after every entry and ends the
@@ -43,5 +46,6 @@ private:
 
     bool m_subDirs = true;
     QString m_recognized;
-    QList<SSkippedFolder> m_skippedFolders;
+    QList<SSkipped> m_skippedFolders;
+    QList<SSkipped> m_skippedFiles;
 };

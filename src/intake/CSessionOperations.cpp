@@ -241,7 +241,11 @@ void CSessionOperations::Scan(CSongFromFile& maker, const QString& name, const Q
             return stored;
         });
     intake.Finish();
-    for (const CDirectoryWalk::SSkippedFolder& folder : walk.SkippedFolders())
+    for (const CDirectoryWalk::SSkipped& file : walk.SkippedFiles()) {
+        ++result.found;
+        result.skipped.append({file.path, file.reason});
+    }
+    for (const CDirectoryWalk::SSkipped& folder : walk.SkippedFolders())
         result.skipped.append({folder.path, folder.reason, true});
     try {
         if (batch)

@@ -1,5 +1,6 @@
 #include "intake/CDirectoryWalk.h"
 #include "platform/CFileNames.h"
+#include "platform/CRegularFile.h"
 #include "platform/CSettings.h"
 #include "support/CNoFileOverride.h"
 #include "support/CRecordingProgress.h"
@@ -82,10 +83,30 @@ TEST_F(DirectoryWalkTest, LinksToFoldersAreNotFollowedLinksToFilesAre)
     EXPECT_TRUE(Scan().contains("alias.mp3"));
 }
 
-TEST_F(DirectoryWalkTest, FifoNamedLikeASongIsSkippedNotOpened)
+// Names of songs that lead to no file are never opened, but named with the reason.
+TEST_F(DirectoryWalkTest, PipesDevicesAndBrokenLinksNamedLikeSongsAreSkippedNotOpened)
 {
     ASSERT_EQ(mkfifo(QFile::encodeName(top + "/pipe.mp3").constData(), 0600), 0);
-    EXPECT_EQ(CDirectoryWalk().CountRecognizedFiles(top), 5);
+    const std::pair<const char*, const char*> links[] = {
+        {"/dev/zero", "zero.mp3"},
+        {"gone.mp3", "dangling.mp3"},
+        {"loop.mp3", "loop.mp3"},
+        {"sub", "folder.mp3"}}; // a link to a folder is left out on purpose, unnamed
+    for (const auto& [target, name] : links)
+        ASSERT_EQ(symlink(target, QFile::encodeName(top + "/" + name).constData()), 0);
+    CDirectoryWalk walk;
+    EXPECT_EQ(walk.CountRecognizedFiles(top), 5);
+    QStringList skipped;
+    for (const CDirectoryWalk::SSkipped& file : walk.SkippedFiles())
+        skipped << QDir(top).relativeFilePath(file.path) + ": " + file.reason;
+    skipped.sort();
+    const QString notRegular = ": " + CRegularFile::NotRegular();
+    EXPECT_EQ(skipped.join(u'\n').toStdString(),
+              QStringList({"dangling.mp3: No such file or directory",
+                           "loop.mp3: Too many levels of symbolic links", "pipe.mp3" + notRegular,
+                           "zero.mp3" + notRegular})
+                  .join(u'\n')
+                  .toStdString());
     EXPECT_FALSE(Scan().contains("pipe.mp3"));
 }
 
