@@ -102,14 +102,15 @@ void CIntake::Measure(SStored& taken)
     const std::int64_t start = Now();
     if (!m_probe)
         m_probe = CStreamProbe::Create();
-    if (m_probe && !m_probe->ProbeWithoutDecoder(*taken.file)) {
+    if (m_probe && !m_probe->ProbeWithoutDecoder(*taken.file) && !taken.file->Cut()) {
         // The decoder may die of the file: the marker names it meanwhile.
         const std::lock_guard reading(m_reading);
         SetMarker(taken.path);
         m_probe->Probe(*taken.file);
         SetMarker(QString());
     }
-    if (m_probe) {
+    // A file cut since its tag was read would be measured by what was kept of it.
+    if (m_probe && !taken.file->Cut()) {
         taken.song.m_BITRATE = m_probe->m_bitrate;
         taken.song.m_DURATION = m_probe->m_duration;
         taken.song.KeepLengths();

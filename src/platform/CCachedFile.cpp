@@ -38,8 +38,10 @@ CCachedFile::~CCachedFile()
 
 qint64 CCachedFile::ReadFromDisk(qint64 offset, char* out, qint64 length)
 {
+    // Asked for within the size the file had: a short read means it shrank.
     const qint64 done = CRegularFile::ReadInto(m_fd, out, length, offset);
     m_bytesRead += done;
+    m_cut = m_cut || done < length;
     return done;
 }
 
@@ -125,6 +127,7 @@ qint64 CCachedFile::ReadSome(qint64 offset, char* out, qint64 length)
             continue;
         if (got > 0)
             m_bytesRead += got;
+        m_cut = m_cut || got < std::min(length, m_size - offset);
         return got;
     }
 }

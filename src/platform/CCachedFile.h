@@ -40,6 +40,10 @@ public:
     // kept. 0 at the end of the file, -1 on an error.
     qint64 ReadSome(qint64 offset, char* out, qint64 length);
 
+    // A read found less than the file held when it was opened: it was cut meanwhile (or
+    // the disk failed), and what was kept of it no longer tells what it holds.
+    bool Cut() const { return m_cut; }
+
     // What was read from the file so far (tests, measurements).
     qint64 BytesRead() const { return m_bytesRead; }
     // The memory its kept start and end take.
@@ -70,4 +74,5 @@ private:
     QByteArray m_tail;      // the file's bytes [m_tailStart, m_size)
     qint64 m_tailStart = 0; // m_size while no end is kept
     qint64 m_bytesRead = 0;
+    bool m_cut = false;
 };

@@ -318,4 +318,21 @@ TEST_F(IntakeTest, StreamsAreMeasuredAsTheProbeMeasuresThem)
     EXPECT_TRUE(CSettings::String(ESetting::ErrorFile).isEmpty());
 }
 
+// The storing thread measures a song later than its tag was read: a file cut meanwhile
+// (to nothing, or within a frame) gets no figures rather than ones made of what was kept.
+TEST_F(IntakeTest, AFileCutBeforeItIsMeasuredGetsNoFigures)
+{
+    for (const qint64 cutTo : {0, 50001}) {
+        const QString name = QStringLiteral("cut%1.mp3").arg(cutTo);
+        ASSERT_TRUE(CMp3Factory::WriteSong(
+            folder + u'/' + name,
+            {.bitrate = 160, .kind = CMp3Factory::EKind::VbrNoHeader, .seconds = 8}));
+        ASSERT_TRUE(intake->TakeInFile(folder, name, QStringLiteral("Disc 1"), &progress));
+        ASSERT_TRUE(QFile::resize(folder + u'/' + name, cutTo)); // the song still waits
+        song = LastStored();
+        EXPECT_EQ(song.m_MELODI, name);
+        EXPECT_EQ(song.m_BITRATE + song.m_DURATION, QString()) << cutTo;
+    }
+}
+
 } // namespace
