@@ -4,6 +4,7 @@
 #include "db/CSongColumns.h"
 #include "platform/CCachedFile.h"
 #include "platform/CProgress.h"
+#include "platform/CRegularFile.h"
 #include "platform/CText.h"
 
 #include <chrono>
@@ -42,11 +43,12 @@ bool CIntake::TakeInFile(const QString& directory, const QString& fileName, cons
         }
     };
     // A file that cannot be opened (a path deeper than PATH_MAX, no right to read it) would
-    // be stored as a song that can never be played: it is left out and the reason kept.
+    // be stored as a song that can never be played: it is left out and the reason kept, as
+    // is a name that became a pipe or a folder since the walk saw a file there.
     // Opened once: every reader of the song and its cover shares it and what it read.
     auto file = std::make_unique<CCachedFile>(path, CCachedFile::EReaders::Several);
-    if (!file->Opened()) {
-        m_skipReason = file->Error();
+    if (!file->Opened() || !file->IsRegular()) {
+        m_skipReason = file->Opened() ? CRegularFile::NotRegular() : file->Error();
         step();
         return false;
     }

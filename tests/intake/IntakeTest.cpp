@@ -3,7 +3,9 @@
 #include "intake/CIntake.h"
 #include "media/CSongFromFile.h"
 #include "platform/CProgress.h"
+#include "platform/CRegularFile.h"
 #include "platform/CSettings.h"
+#include "support/CFifo.h"
 #include "support/CId3Writer.h"
 #include "support/CMp3Factory.h"
 #include "support/COpenCounter.h"
@@ -11,6 +13,7 @@
 #include "support/CTestEnvironment.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QStorageInfo>
 #include <gtest/gtest.h>
@@ -265,6 +268,16 @@ TEST_F(IntakeTest, FilesThatAreNoAudioAreStillStored)
     EXPECT_EQ(song.m_MELODI, QStringLiteral("text.mp3"));
     EXPECT_TRUE(song.m_BITRATE.isEmpty() && song.m_DURATION.isEmpty() && song.m_TITLE.isEmpty());
     EXPECT_TRUE(CSettings::String(ESetting::ErrorFile).isEmpty());
+
+    // A name that became a pipe or a folder after the walk saw a file there is no song.
+    const CFifo pipe(folder + QStringLiteral("/pipe.mp3"));
+    ASSERT_TRUE(QDir(folder).mkdir(QStringLiteral("dir.mp3")));
+    for (const char* name : {"pipe.mp3", "dir.mp3"}) {
+        EXPECT_FALSE(intake->TakeInFile(folder, name, QStringLiteral("Disc 1"), nullptr)) << name;
+        EXPECT_EQ(intake->SkipReason(), CRegularFile::NotRegular());
+    }
+    intake->Finish();
+    EXPECT_EQ(table.CountAll(), 1);
 }
 
 // A file that cannot be stored ends the scan with a failure naming it, never a success.
