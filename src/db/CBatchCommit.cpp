@@ -41,10 +41,17 @@ void CBatchCommit::Finish()
     try {
         m_db.StoreStagedFolds();
         m_db.Exec("COMMIT");
-    } catch (const CDbException&) {
+    } catch (const CDbException& e) {
         EndOpenTransaction();
-        throw;
+        throw Unwritable(e);
     }
+}
+
+CDbException CBatchCommit::Unwritable(const CDbException& e) const
+{
+    // The database's own words (a full disk, another program's lock) name no file.
+    return CDbException(
+        QStringLiteral("Cannot write the song database %1: %2").arg(m_db.Path(), e.Message()));
 }
 
 void CBatchCommit::EndOpenTransaction()
@@ -59,7 +66,11 @@ void CBatchCommit::Begin()
         return;
     // Immediate: a writer that must wait for another one waits here, within the busy
     // time limit, instead of failing later when its first write needs the lock.
-    m_db.Exec("BEGIN IMMEDIATE");
+    try {
+        m_db.Exec("BEGIN IMMEDIATE");
+    } catch (const CDbException& e) {
+        throw Unwritable(e);
+    }
     m_open = true;
     m_clock.start();
 }

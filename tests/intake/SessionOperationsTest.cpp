@@ -166,6 +166,8 @@ TEST_F(SessionOperationsTest, AFailedCommitIsReportedAndLaterScansAreStoredForGo
     const QString bad = Folder("bad", 2);
     EXPECT_EQ(ops.AddSession("Bad", bad).outcome, EOutcome::Failed);
     EXPECT_EQ(prompts.messages.last().caption, "Error");
+    EXPECT_TRUE(prompts.messages.last().text.startsWith("Cannot write the song database " +
+                                                        f.env.DatabasePath() + ": "));
     EXPECT_TRUE(prompts.messages.last().text.endsWith("\n" + bad));
     EXPECT_EQ(doc.SongCount(), set.CountAll());
     EXPECT_EQ(ops.UpdateSessionNamed("Live").outcome, EOutcome::Failed);
