@@ -47,6 +47,11 @@ bool CIntake::TakeInFile(const QString& directory, const QString& fileName, cons
     // is a name that became a pipe or a folder since the walk saw a file there.
     // Opened once: every reader of the song and its cover shares it and what it read.
     auto file = std::make_unique<CCachedFile>(path, CCachedFile::EReaders::Several);
+    if (file->OutOfHandles()) {
+        // The songs waiting to be stored hold their files open: those go first.
+        m_queue.Finish();
+        file = std::make_unique<CCachedFile>(path, CCachedFile::EReaders::Several);
+    }
     if (!file->Opened() || !file->IsRegular()) {
         m_skipReason = file->Opened() ? CRegularFile::NotRegular() : file->Error();
         step();

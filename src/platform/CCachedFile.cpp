@@ -17,6 +17,7 @@ CCachedFile::CCachedFile(const QString& path, EReaders readers)
     // regular file the flag changes nothing.
     const int fd = ::open(CFileNames::Encode(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
+        m_outOfHandles = errno == EMFILE;
         m_error = QString::fromLocal8Bit(std::strerror(errno));
         return;
     }

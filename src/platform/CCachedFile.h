@@ -27,6 +27,8 @@ public:
     // False when the name could not be opened; Error() then says why, as the system does.
     bool Opened() const { return m_error.isEmpty(); }
     const QString& Error() const { return m_error; }
+    // Not opened only because the process has as many files open as it may.
+    bool OutOfHandles() const { return m_outOfHandles; }
     // A regular file, open for reading.
     bool IsRegular() const { return m_fd >= 0; }
     qint64 Size() const { return m_size; }
@@ -70,6 +72,7 @@ private:
     bool m_readAhead = false;
     qint64 m_size = 0;
     QString m_error;
+    bool m_outOfHandles = false;
     QByteArray m_head;      // the file's bytes [0, m_head.size())
     QByteArray m_tail;      // the file's bytes [m_tailStart, m_size)
     qint64 m_tailStart = 0; // m_size while no end is kept

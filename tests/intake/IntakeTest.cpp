@@ -17,6 +17,7 @@
 #include <QFile>
 #include <QStorageInfo>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 using EEncoding = CId3Writer::EEncoding;
 
@@ -278,6 +279,30 @@ TEST_F(IntakeTest, FilesThatAreNoAudioAreStillStored)
     }
     intake->Finish();
     EXPECT_EQ(table.CountAll(), 1);
+}
+
+// The songs waiting to be stored hold their files open: where the process may open only a
+// few files, they are stored first instead of the next files being skipped.
+TEST_F(IntakeTest, FewFileHandlesSkipNoFile)
+{
+    const int count = 24;
+    for (int i = 0; i < count; ++i)
+        ASSERT_TRUE(CMp3Factory::WriteSong(folder + QStringLiteral("/%1.mp3").arg(i), {}));
+    rlimit before{};
+    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &before), 0);
+    const auto open = QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files).size();
+    rlimit few = before;
+    few.rlim_cur = rlim_t(open + 6);
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &few), 0);
+    QStringList skipped;
+    for (int i = 0; i < count; ++i) {
+        if (!intake->TakeInFile(folder, QStringLiteral("%1.mp3").arg(i), "Disc 1", nullptr))
+            skipped << intake->SkipReason();
+    }
+    setrlimit(RLIMIT_NOFILE, &before);
+    intake->Finish();
+    EXPECT_EQ(skipped.join(u'\n').toStdString(), "");
+    EXPECT_EQ(table.CountAll(), count);
 }
 
 // A file that cannot be stored ends the scan with a failure naming it, never a success.
