@@ -102,10 +102,9 @@ TEST_F(DirectoryWalkTest, PipesDevicesAndBrokenLinksNamedLikeSongsAreSkippedNotO
     skipped.sort();
     const QString notRegular = ": " + CRegularFile::NotRegular();
     EXPECT_EQ(skipped.join(u'\n').toStdString(),
-              QStringList({"dangling.mp3: No such file or directory",
-                           "loop.mp3: Too many levels of symbolic links", "pipe.mp3" + notRegular,
-                           "zero.mp3" + notRegular})
-                  .join(u'\n')
+              ("dangling.mp3: No such file or directory\nloop.mp3: Too many levels of symbolic "
+               "links\npipe.mp3" +
+               notRegular + "\nzero.mp3" + notRegular)
                   .toStdString());
     EXPECT_FALSE(Scan().contains("pipe.mp3"));
 }
