@@ -28,7 +28,8 @@ void ReportCrashMarker(QTextStream& err)
     const QString file = CScanLock::TakeCrashMarker();
     if (file.isEmpty())
         return;
-    err << "cratewise: " << CText::Printable(CSessionTexts::Crashed(file).replace(u'\n', u' '))
+    // The name is escaped first: a line break in it is no break of the message.
+    err << "cratewise: " << CSessionTexts::Crashed(CText::Printable(file)).replace(u'\n', u' ')
         << Qt::endl;
 }
 

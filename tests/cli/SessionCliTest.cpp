@@ -137,10 +137,10 @@ TEST(ConsoleProgress, InterruptCancelsInsteadOfEndingTheProcess)
 // The command line names the file that was being read when the program died, once.
 TEST_F(SessionCliTest, TheFileReadWhenTheProgramDiedIsNamedOnce)
 {
-    CSettings::SetString(ESetting::ErrorFile, music + "/a.mp3");
+    CSettings::SetString(ESetting::ErrorFile, music + "/a\n.mp3"); // not "a .mp3"
     const SCliRun first = Run({"sessions"});
     EXPECT_TRUE(first.err.contains("critical error when trying to add the file: " + env.Root() +
-                                   "/music\\x09folder/a.mp3 Remove it"))
+                                   "/music\\x09folder/a\\x0a.mp3 Remove it"))
         << first.err.toStdString();
     EXPECT_FALSE(Run({"sessions"}).err.contains("critical error"));
 }
