@@ -128,7 +128,8 @@ qint64 CCachedFile::ReadSome(qint64 offset, char* out, qint64 length)
             continue;
         if (got > 0)
             m_bytesRead += got;
-        m_cut = m_cut || got < std::min(length, m_size - offset);
+        // Nothing where the file had bytes when opened (a short read may just be short).
+        m_cut = m_cut || got <= 0;
         return got;
     }
 }
