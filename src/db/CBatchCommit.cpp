@@ -43,15 +43,8 @@ void CBatchCommit::Finish()
         m_db.Exec("COMMIT");
     } catch (const CDbException& e) {
         EndOpenTransaction();
-        throw Unwritable(e);
+        throw m_db.WriteFailure(e);
     }
-}
-
-CDbException CBatchCommit::Unwritable(const CDbException& e) const
-{
-    // The database's own words (a full disk, another program's lock) name no file.
-    return CDbException(
-        QStringLiteral("Cannot write the song database %1: %2").arg(m_db.Path(), e.Message()));
 }
 
 void CBatchCommit::EndOpenTransaction()
@@ -69,7 +62,7 @@ void CBatchCommit::Begin()
     try {
         m_db.Exec("BEGIN IMMEDIATE");
     } catch (const CDbException& e) {
-        throw Unwritable(e);
+        throw m_db.WriteFailure(e);
     }
     m_open = true;
     m_clock.start();

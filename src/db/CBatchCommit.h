@@ -3,7 +3,6 @@
 #include <QElapsedTimer>
 
 class CDatabase;
-class CDbException;
 
 // Groups the writes of a long job into short transactions: one commit per record would
 // make the database write its log for every file. A commit at least every quarter second
@@ -28,7 +27,6 @@ private:
     // A commit that fails can leave the transaction open: every later change would then
     // join it and be lost when the program ends. Its records are given up instead.
     void EndOpenTransaction();
-    CDbException Unwritable(const CDbException& e) const;
 
     CDatabase& m_db;
     bool m_open = false;

@@ -761,7 +761,11 @@ QString CDatabase::LastError() const
 
 CDatabase::CTransaction::CTransaction(CDatabase& db) : m_db(db)
 {
-    m_db.Exec("BEGIN IMMEDIATE");
+    try {
+        m_db.Exec("BEGIN IMMEDIATE");
+    } catch (const CDbException& e) {
+        throw m_db.WriteFailure(e);
+    }
 }
 
 CDatabase::CTransaction::~CTransaction()
@@ -773,6 +777,17 @@ CDatabase::CTransaction::~CTransaction()
 void CDatabase::CTransaction::Commit()
 {
     m_db.StoreStagedFolds();
-    m_db.Exec("COMMIT");
+    try {
+        m_db.Exec("COMMIT");
+    } catch (const CDbException& e) {
+        throw m_db.WriteFailure(e);
+    }
     m_done = true;
+}
+
+CDbException CDatabase::WriteFailure(const CDbException& e) const
+{
+    // The database's own words (a full disk, another program's lock) name no file.
+    return CDbException(
+        QStringLiteral("Cannot write the song database %1: %2").arg(m_path, e.Message()));
 }

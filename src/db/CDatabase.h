@@ -76,6 +76,8 @@ public:
     bool HasCovers() const { return m_hasCovers; }
 
     void Exec(const char* sql);
+    // A failure to begin or commit a write, naming the catalogue.
+    CDbException WriteFailure(const CDbException& e) const;
     QString LastError() const;
     qint64 LastInsertId() const;
     int Changes() const; // rows changed by the last statement

@@ -171,6 +171,7 @@ TEST_F(SessionOperationsTest, AFailedCommitIsReportedAndLaterScansAreStoredForGo
     EXPECT_TRUE(prompts.messages.last().text.endsWith("\n" + bad));
     EXPECT_EQ(doc.SongCount(), set.CountAll());
     EXPECT_EQ(ops.UpdateSessionNamed("Live").outcome, EOutcome::Failed);
+    EXPECT_TRUE(prompts.messages.last().text.startsWith("Cannot write the song database "));
     EXPECT_TRUE(prompts.messages.last().text.endsWith("\n" + live));
 
     doc.Database().Exec("DROP TRIGGER claim;");
