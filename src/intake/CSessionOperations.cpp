@@ -169,6 +169,7 @@ CSessionOperations::SResult CSessionOperations::AddSession(const QString& given,
         const std::unique_ptr<CSongFromFile> maker = SongMaker(result);
         if (!maker)
             return result;
+        const CSessionScanLock session(name); // until the songs are committed
         before = m_doc.Set().CountAll();
         const QSet<QString> present = StoredFiles(name);
         newSession = present.isEmpty();
@@ -372,6 +373,7 @@ CSessionOperations::SResult CSessionOperations::UpdateSessionNamed(const QString
         // One transaction: until the rescan is complete the old songs stay, and a
         // failure, a Cancel or the program's death leaves the session as it was. Only the
         // songs of a folder scanned are replaced.
+        const CSessionScanLock session(name);
         CDatabase::CTransaction transaction(m_doc.Database());
         int deleted = 0;
         for (const auto& [folder, count] : std::as_const(present)) {

@@ -3,14 +3,19 @@
 #include "platform/CSettings.h"
 
 #include <QFile>
+#include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
 
-QString CScanLock::LockPath()
+namespace {
+
+QString LockPath()
 {
     return CSettings::FilePath() + QStringLiteral(".scanning");
 }
+
+} // namespace
 
 CScanLock::CScanLock()
 {
@@ -44,4 +49,26 @@ QString CScanLock::TakeCrashMarker()
         return {};
     CSettings::SetString(ESetting::ErrorFile, QString());
     return file;
+}
+
+CSessionScanLock::CSessionScanLock(const QString& session)
+{
+    m_fd = ::open(QFile::encodeName(LockPath()).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (m_fd < 0)
+        return;
+    // One byte of the scan lock's file per session (two sessions may share one and then
+    // take turns too); held by the open file, so two scans in one process wait too.
+    struct flock range = {};
+    range.l_type = F_WRLCK;
+    range.l_whence = SEEK_SET;
+    range.l_start = off_t(qChecksum(QByteArrayView(session.toUtf8())));
+    range.l_len = 1;
+    while (::fcntl(m_fd, F_OFD_SETLKW, &range) != 0 && errno == EINTR) {
+    }
+}
+
+CSessionScanLock::~CSessionScanLock()
+{
+    if (m_fd >= 0)
+        ::close(m_fd); // closing drops the lock
 }

@@ -22,6 +22,20 @@ public:
     static QString TakeCrashMarker();
 
 private:
-    static QString LockPath();
+    int m_fd = -1;
+};
+
+// Held while one session is scanned (from before the songs it holds are looked up until
+// the new ones are committed): a second scan of the same session, in another process,
+// waits for the first, so that it adds only what the first did not store.
+class CSessionScanLock
+{
+public:
+    explicit CSessionScanLock(const QString& session);
+    ~CSessionScanLock();
+    CSessionScanLock(const CSessionScanLock&) = delete;
+    CSessionScanLock& operator=(const CSessionScanLock&) = delete;
+
+private:
     int m_fd = -1;
 };
