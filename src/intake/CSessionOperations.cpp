@@ -170,6 +170,11 @@ CSessionOperations::SResult CSessionOperations::AddSession(const QString& given,
         if (!maker)
             return result;
         const CSessionScanLock session(name); // until the songs are committed
+        if (!session.Held()) {
+            ShowError(CSessionTexts::ScanRunning(name));
+            result.outcome = EOutcome::Failed;
+            return result;
+        }
         before = m_doc.Set().CountAll();
         const QSet<QString> present = StoredFiles(name);
         newSession = present.isEmpty();
@@ -374,6 +379,11 @@ CSessionOperations::SResult CSessionOperations::UpdateSessionNamed(const QString
         // failure, a Cancel or the program's death leaves the session as it was. Only the
         // songs of a folder scanned are replaced.
         const CSessionScanLock session(name);
+        if (!session.Held()) {
+            ShowError(CSessionTexts::ScanRunning(name));
+            result.outcome = EOutcome::Failed;
+            return result;
+        }
         CDatabase::CTransaction transaction(m_doc.Database());
         int deleted = 0;
         for (const auto& [folder, count] : std::as_const(present)) {

@@ -39,6 +39,13 @@ inline QString UpdateCancelled(const QString& name)
 }
 
 // Shown at the start after the program died while reading a file.
+inline QString ScanRunning(const QString& name)
+{
+    return QStringLiteral("\"%1\" is being scanned by another Cratewise; it was left as it was. "
+                          "Try again when that scan is done.")
+        .arg(CText::Printable(name));
+}
+
 inline QString Crashed(const QString& file)
 {
     return QStringLiteral("Cratewise encountered a critical error when trying to add the "

@@ -56,15 +56,15 @@ CSessionScanLock::CSessionScanLock(const QString& session)
     m_fd = ::open(QFile::encodeName(LockPath()).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (m_fd < 0)
         return;
-    // One byte of the scan lock's file per session (two sessions may share one and then
-    // take turns too); held by the open file, so two scans in one process wait too.
+    // One byte of the scan lock's file per session (two sessions may share one, and then
+    // take turns too); held by the open file, so two scans in one process meet too. A
+    // system that cannot lock it lets the scan go on.
     struct flock range = {};
     range.l_type = F_WRLCK;
     range.l_whence = SEEK_SET;
     range.l_start = off_t(qChecksum(QByteArrayView(session.toUtf8())));
     range.l_len = 1;
-    while (::fcntl(m_fd, F_OFD_SETLKW, &range) != 0 && errno == EINTR) {
-    }
+    m_held = ::fcntl(m_fd, F_OFD_SETLK, &range) == 0 || (errno != EAGAIN && errno != EACCES);
 }
 
 CSessionScanLock::~CSessionScanLock()

@@ -25,17 +25,21 @@ private:
     int m_fd = -1;
 };
 
-// Held while one session is scanned (from before the songs it holds are looked up until
-// the new ones are committed): a second scan of the same session, in another process,
-// waits for the first, so that it adds only what the first did not store.
+// Taken while one session is scanned (from before the songs it holds are looked up until
+// the new ones are committed): a second scan of the same session at the same time, in
+// another process, would store every song the first stores again. Never waits: the
+// window would stand still meanwhile.
 class CSessionScanLock
 {
 public:
     explicit CSessionScanLock(const QString& session);
     ~CSessionScanLock();
+    // False while another scan holds the session.
+    bool Held() const { return m_held; }
     CSessionScanLock(const CSessionScanLock&) = delete;
     CSessionScanLock& operator=(const CSessionScanLock&) = delete;
 
 private:
     int m_fd = -1;
+    bool m_held = true;
 };
