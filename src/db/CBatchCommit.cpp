@@ -59,11 +59,7 @@ void CBatchCommit::Begin()
         return;
     // Immediate: a writer that must wait for another one waits here, within the busy
     // time limit, instead of failing later when its first write needs the lock.
-    try {
-        m_db.Exec("BEGIN IMMEDIATE");
-    } catch (const CDbException& e) {
-        throw m_db.WriteFailure(e);
-    }
+    m_db.ExecWrite("BEGIN IMMEDIATE");
     m_open = true;
     m_clock.start();
 }

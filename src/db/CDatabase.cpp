@@ -761,11 +761,7 @@ QString CDatabase::LastError() const
 
 CDatabase::CTransaction::CTransaction(CDatabase& db) : m_db(db)
 {
-    try {
-        m_db.Exec("BEGIN IMMEDIATE");
-    } catch (const CDbException& e) {
-        throw m_db.WriteFailure(e);
-    }
+    m_db.ExecWrite("BEGIN IMMEDIATE");
 }
 
 CDatabase::CTransaction::~CTransaction()
@@ -777,12 +773,17 @@ CDatabase::CTransaction::~CTransaction()
 void CDatabase::CTransaction::Commit()
 {
     m_db.StoreStagedFolds();
-    try {
-        m_db.Exec("COMMIT");
-    } catch (const CDbException& e) {
-        throw m_db.WriteFailure(e);
-    }
+    m_db.ExecWrite("COMMIT");
     m_done = true;
+}
+
+void CDatabase::ExecWrite(const char* sql)
+{
+    try {
+        Exec(sql);
+    } catch (const CDbException& e) {
+        throw WriteFailure(e);
+    }
 }
 
 CDbException CDatabase::WriteFailure(const CDbException& e) const

@@ -76,6 +76,9 @@ public:
     bool HasCovers() const { return m_hasCovers; }
 
     void Exec(const char* sql);
+    // Begins or commits a write; a failure (a full disk, another program's lock) names the
+    // catalogue, as WriteFailure does.
+    void ExecWrite(const char* sql);
     // A failure to begin or commit a write, naming the catalogue.
     CDbException WriteFailure(const CDbException& e) const;
     QString LastError() const;

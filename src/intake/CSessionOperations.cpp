@@ -129,6 +129,15 @@ QSet<QString> CSessionOperations::StoredFiles(const QString& name)
     return files;
 }
 
+bool CSessionOperations::Refused(const CSessionScanLock& lock, const QString& name, SResult& result)
+{
+    if (lock.Held())
+        return false;
+    ShowError(CSessionTexts::ScanRunning(name));
+    result.outcome = EOutcome::Failed;
+    return true;
+}
+
 void CSessionOperations::ShowError(const QString& message)
 {
     m_services.prompts->Error(message, QStringLiteral("Error"));
@@ -170,11 +179,8 @@ CSessionOperations::SResult CSessionOperations::AddSession(const QString& given,
         if (!maker)
             return result;
         const CSessionScanLock session(name); // until the songs are committed
-        if (!session.Held()) {
-            ShowError(CSessionTexts::ScanRunning(name));
-            result.outcome = EOutcome::Failed;
+        if (Refused(session, name, result))
             return result;
-        }
         before = m_doc.Set().CountAll();
         const QSet<QString> present = StoredFiles(name);
         newSession = present.isEmpty();
@@ -379,11 +385,8 @@ CSessionOperations::SResult CSessionOperations::UpdateSessionNamed(const QString
         // failure, a Cancel or the program's death leaves the session as it was. Only the
         // songs of a folder scanned are replaced.
         const CSessionScanLock session(name);
-        if (!session.Held()) {
-            ShowError(CSessionTexts::ScanRunning(name));
-            result.outcome = EOutcome::Failed;
+        if (Refused(session, name, result))
             return result;
-        }
         CDatabase::CTransaction transaction(m_doc.Database());
         int deleted = 0;
         for (const auto& [folder, count] : std::as_const(present)) {

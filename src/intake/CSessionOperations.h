@@ -8,6 +8,7 @@
 #include <optional>
 
 class CCdlistDoc;
+class CSessionScanLock;
 class CSongFromFile;
 struct SAppServices;
 
@@ -97,6 +98,8 @@ private:
     // Removes the session's songs in the folder or below it; how many.
     int DeleteUnder(const QString& name, const QString& folder);
     void ForgetFolder(const QString& name);
+    // True (the error shown, the outcome Failed) while another scan holds the session.
+    bool Refused(const CSessionScanLock& lock, const QString& name, SResult& result);
     void ShowError(const QString& message);
 
     CCdlistDoc& m_doc;

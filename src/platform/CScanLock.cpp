@@ -2,7 +2,9 @@
 
 #include "platform/CSettings.h"
 
+#include <QCryptographicHash>
 #include <QFile>
+#include <QtEndian>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -56,13 +58,14 @@ CSessionScanLock::CSessionScanLock(const QString& session)
     m_fd = ::open(QFile::encodeName(LockPath()).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (m_fd < 0)
         return;
-    // One byte of the scan lock's file per session (two sessions may share one, and then
-    // take turns too); held by the open file, so two scans in one process meet too. A
-    // system that cannot lock it lets the scan go on.
+    // One byte of the scan lock's file per session, at an offset drawn from its name (48
+    // bits: two sessions meet on one byte about never); held by the open file, so two scans
+    // in one process meet too. A system that cannot lock it lets the scan go on.
     struct flock range = {};
     range.l_type = F_WRLCK;
     range.l_whence = SEEK_SET;
-    range.l_start = off_t(qChecksum(QByteArrayView(session.toUtf8())));
+    const QByteArray digest = QCryptographicHash::hash(session.toUtf8(), QCryptographicHash::Sha1);
+    range.l_start = off_t(qFromBigEndian<quint64>(digest.constData()) >> 16);
     range.l_len = 1;
     m_held = ::fcntl(m_fd, F_OFD_SETLK, &range) == 0 || (errno != EAGAIN && errno != EACCES);
 }
