@@ -3,6 +3,7 @@
 // What every benchmark program shares: prompts that ask nothing, a progress display that
 // shows nothing, and a main that keeps the user's own settings out of reach.
 
+#include "platform/CAllocator.h"
 #include "platform/CProgress.h"
 #include "platform/CPrompts.h"
 #include "platform/CSettings.h"
@@ -10,6 +11,9 @@
 #include <QCoreApplication>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
+
+// The allocator set up as the program does, before any benchmark runs.
+inline const bool kAllocatorTuned = (CAllocator::Tune(), true);
 
 // Nothing is asked or fails in a benchmark, so every message or warning counts as a fault
 // of the benchmark (reported as the counter "messages"); questions get `answer`.

@@ -1,6 +1,8 @@
 #include "app/CCratewiseApp.h"
+#include "platform/CAllocator.h"
 
 int main(int argc, char** argv)
 {
+    CAllocator::Tune();
     return CCratewiseApp::Main(argc, argv);
 }

@@ -69,6 +69,10 @@ bool CIntake::TakeInFile(const QString& directory, const QString& fileName, cons
     }
     taken->measure = m_maker.MeasureLeft();
     taken->file = std::move(file);
+    if (taken->measure && m_queue.Behind()) {
+        m_readerProbeTime += Measure(*taken, m_readerProbe);
+        taken->measure = false;
+    }
     ++m_timings.files;
     m_queue.Post([this, taken] { StoreTaken(*taken); }, Weight(*taken));
     return true;
@@ -78,6 +82,7 @@ CIntake::STimings CIntake::Timings() const
 {
     STimings timings = m_timings;
     timings.tags = m_maker.Timings().tags;
+    timings.probe += m_readerProbeTime;
     return timings;
 }
 
@@ -92,7 +97,7 @@ qint64 CIntake::Weight(const SStored& taken)
 void CIntake::StoreTaken(SStored& taken)
 {
     if (taken.measure)
-        Measure(taken);
+        m_timings.probe += Measure(taken, m_probe);
     const qint64 id = Store(taken.song, taken.path);
     StoreCover(id, taken.cover, taken.path);
     try {
@@ -104,25 +109,25 @@ void CIntake::StoreTaken(SStored& taken)
     }
 }
 
-void CIntake::Measure(SStored& taken)
+std::int64_t CIntake::Measure(SStored& taken, std::unique_ptr<CStreamProbe>& probe)
 {
     const std::int64_t start = Now();
-    if (!m_probe)
-        m_probe = CStreamProbe::Create();
-    if (m_probe && !m_probe->ProbeWithoutDecoder(*taken.file) && !taken.file->Cut()) {
+    if (!probe)
+        probe = CStreamProbe::Create();
+    if (probe && !probe->ProbeWithoutDecoder(*taken.file) && !taken.file->Cut()) {
         // The decoder may die of the file: the marker names it meanwhile.
         const std::lock_guard reading(m_reading);
         SetMarker(taken.path);
-        m_probe->Probe(*taken.file);
+        probe->Probe(*taken.file);
         SetMarker(QString());
     }
     // A file cut since its tag was read would be measured by what was kept of it.
-    if (m_probe && !taken.file->Cut()) {
-        taken.song.m_BITRATE = m_probe->m_bitrate;
-        taken.song.m_DURATION = m_probe->m_duration;
+    if (probe && !taken.file->Cut()) {
+        taken.song.m_BITRATE = probe->m_bitrate;
+        taken.song.m_DURATION = probe->m_duration;
         taken.song.KeepLengths();
     }
-    m_timings.probe += Now() - start;
+    return Now() - start;
 }
 
 qint64 CIntake::Store(const SSong& song, const QString& path)

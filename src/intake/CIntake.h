@@ -20,7 +20,9 @@ class CProgress;
 // the store, and the song's cover (kept once per distinct picture). Tags and covers are
 // read here, by libraries that may die of a file; an MPEG stream is measured (by the
 // probe's own header reading; the decoder only where that fails) and the song stored on the
-// store queue's thread meanwhile the next file is read.
+// store queue's thread meanwhile the next file is read. A stream is measured on the storing
+// thread, or on the reading one when the storing thread is behind (a stream counted frame by
+// frame takes as long as storing a few dozen songs).
 class CIntake
 {
 public:
@@ -30,7 +32,7 @@ public:
     {
         std::int64_t marker = 0; // writing and clearing the crash marker
         std::int64_t tags = 0;
-        std::int64_t probe = 0;  // measuring MPEG streams, on the storing thread
+        std::int64_t probe = 0;  // measuring MPEG streams
         std::int64_t store = 0;  // the song and its cover
         std::int64_t covers = 0; // finding and hashing covers, making thumbnails
         std::int64_t files = 0;
@@ -69,7 +71,8 @@ private:
     static qint64 Weight(const SStored& taken);
     // On the storing thread.
     void StoreTaken(SStored& taken);
-    void Measure(SStored& taken);
+    // On either thread, with that thread's probe; returns the time it took.
+    std::int64_t Measure(SStored& taken, std::unique_ptr<CStreamProbe>& probe);
     qint64 Store(const SSong& song, const QString& path);
     void StoreCover(qint64 id, const CCoverIntake::SPlan& cover, const QString& path);
 
@@ -93,7 +96,10 @@ private:
     // the reading thread holds it for each file, the storing one while the decoder
     // measures a stream its headers did not.
     std::mutex m_reading;
-    std::unique_ptr<CStreamProbe> m_probe; // the storing thread's, made when first needed
+    // Each thread's probe, made when first needed, and the time the reading one measured.
+    std::unique_ptr<CStreamProbe> m_probe;
+    std::unique_ptr<CStreamProbe> m_readerProbe;
+    std::int64_t m_readerProbeTime = 0;
     std::function<void()> m_afterStore;
     CStoreQueue m_queue; // last: its thread ends before what it uses goes
 };

@@ -59,6 +59,12 @@ void CStoreQueue::Finish()
     RethrowFailure();
 }
 
+bool CStoreQueue::Behind()
+{
+    const std::lock_guard lock(m_mutex);
+    return m_jobs.size() >= kWaiting / 2;
+}
+
 void CStoreQueue::RethrowFailure()
 {
     // Reported once: the caller that goes on gets a queue that works again.

@@ -30,9 +30,14 @@ public:
     void Post(std::function<void()> job, qint64 bytes);
     // Waits until every job has run; rethrows the first failure.
     void Finish();
+    // Whether the thread is behind: half of the jobs it may hold wait. The poster then does
+    // better to take work of the next job on itself than to wait for room.
+    bool Behind();
 
 private:
-    static constexpr std::size_t kWaiting = 32;
+    // Enough to carry the reader over a commit that writes many pages (tens of
+    // milliseconds): with fewer it stood still meanwhile.
+    static constexpr std::size_t kWaiting = 256;
     static constexpr std::size_t kBatch = 8; // jobs that wake the idle thread
     static constexpr qint64 kMaxBytes = 16 * 1024 * 1024;
     void Run();

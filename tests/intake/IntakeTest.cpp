@@ -16,6 +16,7 @@
 #include <QDir>
 #include <QFile>
 #include <QStorageInfo>
+#include <future>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
@@ -350,6 +351,38 @@ TEST_F(IntakeTest, StreamsAreMeasuredAsTheProbeMeasuresThem)
         EXPECT_EQ(song.m_BITRATE, probe->m_bitrate) << name.toStdString();
     }
     EXPECT_TRUE(CSettings::String(ESetting::ErrorFile).isEmpty());
+}
+
+// While the storing thread is behind, the reading one measures the songs it takes in: the
+// figures are the same whichever thread measured.
+TEST_F(IntakeTest, SongsMeasuredWhileTheStoringThreadIsBehindGetTheirFigures)
+{
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    bool first = true;
+    intake->SetAfterStore([&first, released] {
+        if (std::exchange(first, false))
+            released.wait();
+    });
+    const int count = 160; // more than half of what may wait
+    for (int i = 0; i < count; ++i) {
+        const QString name = QStringLiteral("%1.mp3").arg(i);
+        ASSERT_TRUE(CMp3Factory::WriteSong(
+            folder + u'/' + name,
+            {.bitrate = 160, .kind = CMp3Factory::EKind::VbrNoHeader, .seconds = 2 + i % 3}));
+        ASSERT_TRUE(intake->TakeInFile(folder, name, QStringLiteral("Disc 1"), nullptr));
+    }
+    release.set_value();
+    intake->Finish();
+    const std::unique_ptr<CStreamProbe> probe = CStreamProbe::Create();
+    for (const qint64 id : table.Ids(CFilter())) {
+        const SSong stored = table.FindSongById(id).value_or(SSong());
+        probe->Probe(folder + u'/' + stored.m_MELODI);
+        ASSERT_FALSE(stored.m_DURATION.isEmpty()) << stored.m_MELODI.toStdString();
+        EXPECT_EQ(stored.m_DURATION + u' ' + stored.m_BITRATE,
+                  probe->m_duration + u' ' + probe->m_bitrate);
+    }
+    EXPECT_EQ(table.CountAll(), count);
 }
 
 // The storing thread measures a song later than its tag was read: a file cut meanwhile
