@@ -393,6 +393,11 @@ TEST(OtherToolsTest, AnotherToolsChangeIsFoldedAsTheProgramFoldsOrLeftForTheRefo
         EXPECT_EQ(plain.Run(change), QString());
         EXPECT_EQ(plain.Run(folded), QStringLiteral("none")) << change;
     }
+    // The next open folds it, and leaves the substring index merging its segments again.
+    CDatabase().Open(path);
+    EXPECT_EQ(plain.Run(folded), QStringLiteral("é") + QString(1001, u'x'));
+    EXPECT_EQ(plain.Run("SELECT v FROM SongsText_config WHERE k = 'automerge'"),
+              QStringLiteral("4"));
 }
 
 // Another tool's new rows get the copies the program would make, and the substring index
