@@ -14,7 +14,7 @@ field() { dpkg-deb -f "$deb" "$1"; }
 [ "$(field Package)" = cratewise ] || { echo "Package: $(field Package)"; fail=1; }
 [ "$(field Recommends)" = "mpd, gstreamer1.0-plugins-good, gstreamer1.0-libav, gstreamer1.0-pulseaudio" ] || { echo "Recommends: $(field Recommends)"; fail=1; }
 # Computed by dpkg-shlibdeps from what the program links, and the icon theme.
-for lib in libqt6widgets6 libsqlite3-0 libtag1v5 libmpg123-0 libgstreamer1.0-0 libc6 hicolor-icon-theme; do
+for lib in libqt6widgets6 libsqlite3-0 libtag1v5 libmpg123-0 libgstreamer1.0-0 libmimalloc2.0 libc6 hicolor-icon-theme; do
     field Depends | grep -q "\\b$lib\\b" || { echo "Depends lacks $lib: $(field Depends)"; fail=1; }
 done
 files=$(dpkg-deb -c "$deb" | awk '{ print $6 }')

@@ -460,20 +460,41 @@ void CCdlistSet::Scan(const CFilter& filter, const std::function<bool(const CSca
     VisitRows(s, visit);
 }
 
-CCdlistSet::STotals CCdlistSet::Totals(const CFilter& filter)
+namespace {
+
+CCdlistSet::STotals SumTotals(CDatabase& db, const CFilter& filter)
 {
-    Require();
-    m_db->StoreStagedFolds();
-    CStatement s(*m_db, QStringLiteral("SELECT count(*), total(max(CAST(DURATION AS INTEGER), 0)) "
-                                       "FROM Songs") +
-                            Where(filter));
+    CStatement s(db, QStringLiteral("SELECT count(*), total(max(CAST(DURATION AS INTEGER), 0)) "
+                                    "FROM Songs") +
+                         Where(filter));
     BindFilter(s, filter);
-    STotals totals;
+    CCdlistSet::STotals totals;
     if (s.Step()) {
         totals.songs = s.Int(0);
         totals.seconds = s.Int(1);
     }
     return totals;
+}
+
+} // namespace
+
+CCdlistSet::STotals CCdlistSet::Totals(const CFilter& filter)
+{
+    Require();
+    m_db->StoreStagedFolds();
+    return SumTotals(*m_db, filter);
+}
+
+CCdlistSet::STotals CCdlistSet::TotalsOf(const QString& path, const CFilter& filter)
+{
+    CDatabase reader;
+    reader.OpenForReading(path);
+    return SumTotals(reader, filter);
+}
+
+bool CCdlistSet::InTransaction() const
+{
+    return m_db && !sqlite3_get_autocommit(m_db->Handle());
 }
 
 void CCdlistSet::Scan(const std::vector<ESongColumn>& tested, const RowTest& test,

@@ -99,6 +99,12 @@ public:
         qint64 seconds = 0;
     };
     STotals Totals(const CFilter& filter);
+    // The same read through a connection of its own to the catalogue at `path`, for another
+    // thread; sees what is committed.
+    static STotals TotalsOf(const QString& path, const CFilter& filter);
+    // Whether changes of this connection wait for their commit (another connection would
+    // not see them).
+    bool InTransaction() const;
     // The songs a filter selects, whole, in ID order, handed out one at a time.
     void Walk(const CFilter& filter, const std::function<bool(const SSong&)>& visit);
     // The songs a substring index query (CFilter::TextQuery) finds, in ID order, read from

@@ -48,7 +48,7 @@ void CLibraryOperations::ShowSession(const QString& name)
     try {
         const auto listed = std::make_shared<CListed>(session);
         songs.ShowIds(m_doc.Set().Ids(session), SongRows(), SongColumns(listed),
-                      SongSeconds(listed));
+                      SongSeconds(listed), SongSecondsInBackground(listed));
     } catch (const CDbException& e) {
         ShowError(e.Message());
     }
@@ -176,7 +176,8 @@ void CLibraryOperations::Search(const SSearchCriteria& criteria)
         // Every song is the whole table, not a list of a million numbers.
         const auto listed = CSearch::IsEverything(criteria) ? std::make_shared<CListed>(CFilter())
                                                             : std::make_shared<CListed>(*ids);
-        songs.ShowIds(std::move(*ids), SongRows(), SongColumns(listed), SongSeconds(listed));
+        songs.ShowIds(std::move(*ids), SongRows(), SongColumns(listed), SongSeconds(listed),
+                      SongSecondsInBackground(listed));
     } else
         songs.AppendRows(std::move(rows));
     QList<CPlaylistModel::SEntry> entries;
@@ -218,6 +219,25 @@ CSongListModel::SecondsSource CLibraryOperations::SongSeconds(std::shared_ptr<CL
                 prompts->Error(e.Message(), QStringLiteral("Error"));
             return 0;
         }
+    };
+}
+
+CSongListModel::SecondsInBackground
+CLibraryOperations::SongSecondsInBackground(std::shared_ptr<CListed> listed) const
+{
+    CCdlistDoc& doc = m_doc;
+    return [&doc, listed]() -> CSongListModel::SecondsJob {
+        // Songs this connection has not committed yet are seen by it alone.
+        if (doc.Set().InTransaction())
+            return {};
+        return
+            [path = doc.Database().Path(), filter = listed->Filter()]() -> std::optional<qint64> {
+                try {
+                    return CCdlistSet::TotalsOf(path, filter).seconds;
+                } catch (...) {
+                    return std::nullopt; // summed on the window's connection, which says why
+                }
+            };
     };
 }
 

@@ -51,6 +51,9 @@ private:
     CSongListModel::ColumnSource SongColumns(std::shared_ptr<CListed> listed) const;
     // The total length of the songs listed, summed when the list asks for it.
     CSongListModel::SecondsSource SongSeconds(std::shared_ptr<CListed> listed) const;
+    // The same sum on another thread, through a connection of its own.
+    CSongListModel::SecondsInBackground
+    SongSecondsInBackground(std::shared_ptr<CListed> listed) const;
     void ShowError(const QString& message);
 
     CCdlistDoc& m_doc;

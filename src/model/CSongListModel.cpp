@@ -3,7 +3,10 @@
 #include "platform/CSettings.h"
 #include "platform/CText.h"
 
+#include <QFutureWatcher>
 #include <QHash>
+#include <QPromise>
+#include <QThreadPool>
 #include <QTimer>
 #include <algorithm>
 #include <cstring>
@@ -147,6 +150,8 @@ void CSongListModel::Reset(std::vector<qint64> ids)
     m_runStarts = {};
     m_seconds = 0;
     m_secondsSource = {};
+    m_secondsBackground = {};
+    ++m_listNumber;
     if (m_totalsTimer)
         m_totalsTimer->stop(); // the list it would report is gone
     Unsorted();
@@ -206,20 +211,56 @@ void CSongListModel::ShowSources(std::vector<qint64> ids, RowSource source, Colu
 }
 
 void CSongListModel::ShowIds(std::vector<qint64> ids, RowSource source, ColumnSource columns,
-                             SecondsSource seconds)
+                             SecondsSource seconds, SecondsInBackground background)
 {
     ShowSources(std::move(ids), std::move(source), std::move(columns), std::move(seconds));
+    m_secondsBackground = std::move(background);
     // Summing a million lengths takes longer than drawing the list: a timer that runs out
     // after the view's own (zero) layout timer lets the list be drawn first. One timer,
     // restarted by each list, so lists shown without an event loop leave none behind.
     if (!m_totalsTimer) {
         m_totalsTimer = new QTimer(this);
         m_totalsTimer->setSingleShot(true);
-        connect(m_totalsTimer, &QTimer::timeout, this,
-                [this] { Q_EMIT TotalsChanged(RowCount(), TotalSeconds()); });
+        connect(m_totalsTimer, &QTimer::timeout, this, &CSongListModel::ReportTotals);
     }
     constexpr int kAfterDrawnMs = 10;
     m_totalsTimer->start(kAfterDrawnMs);
+}
+
+void CSongListModel::ReportTotals()
+{
+    if (m_secondsSource && m_secondsBackground) {
+        if (SecondsJob job = std::exchange(m_secondsBackground, {})()) {
+            SumInBackground(std::move(job));
+            return;
+        }
+    }
+    Q_EMIT TotalsChanged(RowCount(), TotalSeconds());
+}
+
+void CSongListModel::SumInBackground(SecondsJob job)
+{
+    using Result = std::optional<qint64>;
+    auto promise = std::make_shared<QPromise<Result>>();
+    auto* watcher = new QFutureWatcher<Result>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, list = m_listNumber] {
+        watcher->deleteLater();
+        // Another list since, or this one summed here meanwhile (asked for by a change).
+        if (list != m_listNumber || !m_secondsSource)
+            return;
+        if (const Result seconds = watcher->result()) {
+            m_secondsSource = {};
+            m_seconds = std::max<qint64>(0, *seconds);
+        }
+        Q_EMIT TotalsChanged(RowCount(), TotalSeconds());
+    });
+    watcher->setFuture(promise->future());
+    // What the work holds outlives this model: a list closed meanwhile just drops the sum.
+    QThreadPool::globalInstance()->start([promise, job = std::move(job)] {
+        promise->start();
+        promise->addResult(job());
+        promise->finish();
+    });
 }
 
 qint64 CSongListModel::TotalSeconds() const

@@ -8,6 +8,7 @@
 #include <QList>
 #include <QStringList>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -106,8 +107,14 @@ public:
     // every listed row): with an event loop, just after the list is drawn, when
     // TotalsChanged reports it. It must not throw.
     using SecondsSource = std::function<qint64()>;
+    // With `background`, the sum after drawing runs on another thread, so the window takes
+    // clicks meanwhile: called here, it returns the work to run there (empty: none), which
+    // reads nothing of this model or the caller's connection and must not throw; nullopt
+    // from it means it could not sum, and `seconds` sums here instead.
+    using SecondsJob = std::function<std::optional<qint64>()>;
+    using SecondsInBackground = std::function<SecondsJob()>;
     void ShowIds(std::vector<qint64> ids, RowSource source, ColumnSource columns,
-                 SecondsSource seconds);
+                 SecondsSource seconds, SecondsInBackground background = {});
     // The total length of the songs listed, in seconds, kept as rows come and go.
     qint64 TotalSeconds() const;
     // The file of a listed song, for its row's tooltip.
@@ -186,6 +193,9 @@ private:
     void ShowSources(std::vector<qint64> ids, RowSource source, ColumnSource columns,
                      SecondsSource seconds);
     void Unsorted() { m_sortedColumn = -1; }
+    // When the list is drawn: TotalsChanged with the sum, at once or from another thread.
+    void ReportTotals();
+    void SumInBackground(SecondsJob job);
     // One column's distinct texts, and by list row the number of its text, for a sort.
     void ColumnGroups(int column, std::vector<std::string>& groups,
                       std::vector<qint32>& rowGroup) const;
@@ -203,7 +213,9 @@ private:
     PathSource m_pathSource;
     mutable qint64 m_seconds = 0;
     mutable SecondsSource m_secondsSource; // the total not summed yet
-    QTimer* m_totalsTimer = nullptr;       // reports it once the list is drawn
+    SecondsInBackground m_secondsBackground;
+    QTimer* m_totalsTimer = nullptr; // reports it once the list is drawn
+    quint64 m_listNumber = 0;        // counts the lists shown: a late sum is of an older one
     // The column the rows are sorted by (-1: none since the last change), its direction
     // and, by list row, where a run of equal cells begins.
     int m_sortedColumn = -1;

@@ -369,7 +369,7 @@ TEST_F(IntakeTest, SongsMeasuredWhileTheStoringThreadIsBehindGetTheirFigures)
         const QString name = QStringLiteral("%1.mp3").arg(i);
         ASSERT_TRUE(CMp3Factory::WriteSong(
             folder + u'/' + name,
-            {.bitrate = 160, .kind = CMp3Factory::EKind::VbrNoHeader, .seconds = 2 + i % 3}));
+            {.bitrate = 160, .kind = CMp3Factory::EKind::VbrNoHeader, .seconds = double(2 + i % 3)}));
         ASSERT_TRUE(intake->TakeInFile(folder, name, QStringLiteral("Disc 1"), nullptr));
     }
     release.set_value();

@@ -5,6 +5,8 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QItemSelectionModel>
+#include <QThread>
+#include <atomic>
 #include <gtest/gtest.h>
 #include <map>
 
@@ -169,6 +171,33 @@ TEST_F(SongListModelTest, ListShownByIdSumsItsLengthAfterwards)
     settle();
     EXPECT_EQ(reported, (QList<std::pair<qint64, qint64>>{{3, 100}, {0, 0}}));
     EXPECT_EQ(sums, 1);
+
+    // Summed on another thread where the caller offers it; where that cannot sum, here; a
+    // sum that comes after its list was replaced is dropped.
+    reported.clear();
+    std::atomic<bool> open{true}; // holds the third sum until its list is gone
+    const auto showWith = [&](std::optional<qint64> result) {
+        model.ShowIds({1, 2}, {}, {}, CSongListModel::SecondsSource([&] { return ++sums * 100; }),
+                      [&, result] {
+                          return CSongListModel::SecondsJob([&, result] {
+                              while (!open)
+                                  QThread::msleep(1);
+                              return result;
+                          });
+                      });
+    };
+    showWith(77);
+    settle();
+    showWith(std::nullopt);
+    settle();
+    open = false;
+    showWith(55);
+    settle(); // the sum runs
+    model.ShowIds({9}, {}, {}, CSongListModel::SecondsSource([&] { return ++sums * 100; }));
+    open = true;
+    settle();
+    EXPECT_EQ(reported, (QList<std::pair<qint64, qint64>>{{2, 77}, {2, 200}, {1, 300}}));
+    EXPECT_EQ(sums, 3);
 }
 
 // A list shown by IDs sorts by one column read from the catalogue (whole rows are not
