@@ -215,6 +215,7 @@ void CSongListModel::ShowIds(std::vector<qint64> ids, RowSource source, ColumnSo
 {
     ShowSources(std::move(ids), std::move(source), std::move(columns), std::move(seconds));
     m_secondsBackground = std::move(background);
+    Q_EMIT TotalsChanged(RowCount(), -1); // the length follows
     // Summing a million lengths takes longer than drawing the list: a timer that runs out
     // after the view's own (zero) layout timer lets the list be drawn first. One timer,
     // restarted by each list, so lists shown without an event loop leave none behind.

@@ -156,7 +156,7 @@ public:
 
 Q_SIGNALS:
     void CellEdited(int row, int column, const QString& text);
-    // The songs listed and their total length changed.
+    // The songs listed and their total length changed (-1: not summed yet, it follows).
     void TotalsChanged(qint64 songs, qint64 seconds);
     // The columns were rebuilt from the settings (the view sets their widths).
     void ColumnsRebuilt();

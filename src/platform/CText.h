@@ -84,11 +84,15 @@ inline QString MinutesSeconds(qint64 seconds)
 }
 
 // "1,234 songs · 3 h 12 min": how many songs and how long they play together.
+// A negative length is not known yet: the count alone.
 inline QString SongsAndTime(qint64 songs, qint64 seconds)
 {
     QString count = QString::number(songs);
     for (qsizetype at = count.size() - 3; at > 0; at -= 3)
         count.insert(at, u',');
+    if (seconds < 0)
+        return QStringLiteral("%1 %2").arg(count, songs == 1 ? QStringLiteral("song")
+                                                             : QStringLiteral("songs"));
     const qint64 hours = seconds / 3600, minutes = seconds % 3600 / 60;
     const QString time = hours > 0     ? QStringLiteral("%1 h %2 min").arg(hours).arg(minutes)
                          : minutes > 0 ? QStringLiteral("%1 min").arg(minutes)
