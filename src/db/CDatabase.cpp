@@ -1,6 +1,7 @@
 #include "db/CDatabase.h"
 
 #include "db/CFoldTriggers.h"
+#include "db/CSchemaSql.h"
 #include "platform/CProgress.h"
 #include "platform/CRegularFile.h"
 
@@ -22,165 +23,6 @@
 #include <vector>
 
 namespace {
-
-constexpr const char* kSchema = R"SQL(
-CREATE TABLE Songs(
-    ID INTEGER PRIMARY KEY AUTOINCREMENT,
-    CD TEXT NOT NULL DEFAULT '',
-    LIST TEXT NOT NULL DEFAULT '',
-    PATH TEXT NOT NULL DEFAULT '',
-    MELODI TEXT NOT NULL DEFAULT '',
-    TITLE TEXT NOT NULL DEFAULT '',
-    ARTIST TEXT NOT NULL DEFAULT '',
-    ALBUM TEXT NOT NULL DEFAULT '',
-    GENRE TEXT NOT NULL DEFAULT '',
-    YEAR TEXT NOT NULL DEFAULT '',
-    LYRICS TEXT NOT NULL DEFAULT '',
-    BITRATE TEXT NOT NULL DEFAULT '',
-    COMMENT TEXT NOT NULL DEFAULT '',
-    DURATION TEXT NOT NULL DEFAULT '',
-    [USE] INTEGER NOT NULL DEFAULT 0,
-    EXTENDED1 TEXT NOT NULL DEFAULT '',
-    EXTENDED2 TEXT NOT NULL DEFAULT '',
-    TITLE_FOLDED TEXT,
-    ARTIST_FOLDED TEXT,
-    ALBUM_FOLDED TEXT,
-    MELODI_FOLDED TEXT,
-    GENRE_FOLDED TEXT,
-    COVER TEXT);
-CREATE TABLE ExcludeList(
-    ID2 INTEGER PRIMARY KEY AUTOINCREMENT,
-    EXCLUDED TEXT NOT NULL DEFAULT '');
-)SQL";
-
-// Covers, once per distinct picture; a song refers to its cover by the picture's hash.
-constexpr const char* kCovers = R"SQL(
-CREATE TABLE IF NOT EXISTS Covers(
-    HASH TEXT PRIMARY KEY NOT NULL,
-    IMAGE BLOB NOT NULL) WITHOUT ROWID;
-)SQL";
-
-// The folded copies a catalogue of layout 3 lacks.
-constexpr const char* kAddFolded = R"SQL(
-ALTER TABLE Songs ADD COLUMN TITLE_FOLDED TEXT;
-ALTER TABLE Songs ADD COLUMN ARTIST_FOLDED TEXT;
-ALTER TABLE Songs ADD COLUMN ALBUM_FOLDED TEXT;
-ALTER TABLE Songs ADD COLUMN MELODI_FOLDED TEXT;
-ALTER TABLE Songs ADD COLUMN GENRE_FOLDED TEXT;
-)SQL";
-
-// Layout 3 indexed through the program's own collation, which other tools lack.
-constexpr const char* kDropCollatedIndexes = R"SQL(
-DROP INDEX IF EXISTS SongsByFile;
-DROP INDEX IF EXISTS SongsByTitle;
-DROP INDEX IF EXISTS SongsByArtist;
-DROP INDEX IF EXISTS SongsByAlbum;
-DROP INDEX IF EXISTS SongsByGenre;
-)SQL";
-
-// The rows whose folded copies are to be made (CDatabase::FoldRows reads it by name).
-constexpr const char* kFoldIndex = R"SQL(
-CREATE INDEX IF NOT EXISTS SongsToFold ON Songs(ID) WHERE TITLE_FOLDED IS NULL OR
-    ARTIST_FOLDED IS NULL OR ALBUM_FOLDED IS NULL OR MELODI_FOLDED IS NULL OR
-    GENRE_FOLDED IS NULL;
-)SQL";
-
-// Indexes for the lookups the program makes, on plain columns and the folded copies, so
-// that any SQLite tool can use the file. Created when missing at every open. The artist
-// and album indexes hold the texts as well, so that a sort of the song list by them
-// reads the index instead of the whole table (they replace the indexes of the folded
-// copies alone).
-// A row another tool inserts or changes gets the folded copies of its texts where its
-// SQLite can fold them (CFoldTriggers); SongsToFold finds the rest for the refold at the
-// next open, which rewrites every page holding such a row.
-constexpr const char* kIndexes = R"SQL(
-CREATE INDEX IF NOT EXISTS SongsBySession ON Songs(CD);
-CREATE INDEX IF NOT EXISTS SongsByFile ON Songs(MELODI_FOLDED);
-CREATE INDEX IF NOT EXISTS SongsByTitle ON Songs(TITLE_FOLDED);
-DROP INDEX IF EXISTS SongsByArtist;
-DROP INDEX IF EXISTS SongsByAlbum;
-CREATE INDEX IF NOT EXISTS SongsByArtistName ON Songs(ARTIST_FOLDED, ARTIST);
-CREATE INDEX IF NOT EXISTS SongsByAlbumName ON Songs(ALBUM_FOLDED, ALBUM);
-CREATE INDEX IF NOT EXISTS SongsByGenre ON Songs(GENRE_FOLDED);
-)SQL";
-
-// The substring index of the full search: SQLite's own trigram tokenizer over the folded
-// copies, taken byte for byte (the tokenizer's own folding differs from the program's,
-// for "İ" say). It keeps where each trigram stands, so a phrase query answers a search
-// exactly from the index alone (keeping only which columns hold a trigram made it a fifth
-// smaller but every search 5 to 50 times slower, its candidates checked row by row); no
-// column sizes, which no query uses. Kept by plain-SQL triggers inside every change's
-// transaction, it holds the rows whose title copy is present: a row without it waits for its
-// refold. SQLite 3.40's FTS5 writes its pending terms at every statement of a transaction, so a
-// new song is stored with all copies but TITLE_FOLDED, which joins it in one statement per commit
-// (StageTitleFold).
-constexpr const char* kTextIndex = R"SQL(
-CREATE VIRTUAL TABLE IF NOT EXISTS SongsText USING fts5(
-    TITLE_FOLDED, ARTIST_FOLDED, ALBUM_FOLDED, MELODI_FOLDED,
-    content='Songs', content_rowid='ID', tokenize='trigram case_sensitive 1', columnsize=0);
-CREATE TRIGGER IF NOT EXISTS SongsTextInsert AFTER INSERT ON Songs
-    WHEN NEW.TITLE_FOLDED IS NOT NULL
-BEGIN
-    INSERT INTO SongsText(rowid, TITLE_FOLDED, ARTIST_FOLDED, ALBUM_FOLDED, MELODI_FOLDED)
-    VALUES(NEW.ID, NEW.TITLE_FOLDED, NEW.ARTIST_FOLDED, NEW.ALBUM_FOLDED, NEW.MELODI_FOLDED);
-END;
-CREATE TRIGGER IF NOT EXISTS SongsTextDelete AFTER DELETE ON Songs
-    WHEN OLD.TITLE_FOLDED IS NOT NULL
-BEGIN
-    INSERT INTO SongsText(SongsText, rowid, TITLE_FOLDED, ARTIST_FOLDED, ALBUM_FOLDED,
-        MELODI_FOLDED)
-    VALUES('delete', OLD.ID, OLD.TITLE_FOLDED, OLD.ARTIST_FOLDED, OLD.ALBUM_FOLDED,
-        OLD.MELODI_FOLDED);
-END;
-CREATE TRIGGER IF NOT EXISTS SongsTextUpdate AFTER UPDATE OF TITLE_FOLDED, ARTIST_FOLDED,
-    ALBUM_FOLDED, MELODI_FOLDED ON Songs
-BEGIN
-    INSERT INTO SongsText(SongsText, rowid, TITLE_FOLDED, ARTIST_FOLDED, ALBUM_FOLDED,
-        MELODI_FOLDED)
-    SELECT 'delete', OLD.ID, OLD.TITLE_FOLDED, OLD.ARTIST_FOLDED, OLD.ALBUM_FOLDED,
-        OLD.MELODI_FOLDED WHERE OLD.TITLE_FOLDED IS NOT NULL;
-    INSERT INTO SongsText(rowid, TITLE_FOLDED, ARTIST_FOLDED, ALBUM_FOLDED, MELODI_FOLDED)
-    SELECT NEW.ID, NEW.TITLE_FOLDED, NEW.ARTIST_FOLDED, NEW.ALBUM_FOLDED, NEW.MELODI_FOLDED
-    WHERE NEW.TITLE_FOLDED IS NOT NULL;
-END;
-)SQL";
-
-// Up to layout 6 the folder had a folded copy too (its lookup now compares the folder
-// itself, COLLATE UNOCASE, among the songs of the file name the index finds), and another
-// tool's change dropped every copy it touched.
-constexpr const char* kDropFolderCopy = R"SQL(
-DROP INDEX IF EXISTS SongsByFile;
-DROP INDEX IF EXISTS SongsToFold;
-DROP TRIGGER IF EXISTS SongsUnfold;
-DROP TRIGGER IF EXISTS SongsUnfoldTitle;
-DROP TRIGGER IF EXISTS SongsUnfoldArtist;
-DROP TRIGGER IF EXISTS SongsUnfoldAlbum;
-DROP TRIGGER IF EXISTS SongsUnfoldFile;
-DROP TRIGGER IF EXISTS SongsUnfoldFolder;
-DROP TRIGGER IF EXISTS SongsUnfoldGenre;
-)SQL";
-
-// The lookup indexes of the folded copies.
-constexpr const char* kDropFoldedLookups = R"SQL(
-DROP INDEX IF EXISTS SongsByFile;
-DROP INDEX IF EXISTS SongsByTitle;
-DROP INDEX IF EXISTS SongsByArtistName;
-DROP INDEX IF EXISTS SongsByAlbumName;
-DROP INDEX IF EXISTS SongsByGenre;
-)SQL";
-
-// Layout 4 folded its substring index a second time, in the tokenizer's own way; up to
-// layout 6 it kept every trigram's positions.
-constexpr const char* kDropTextIndex = R"SQL(
-DROP TRIGGER IF EXISTS SongsTextInsert;
-DROP TRIGGER IF EXISTS SongsTextDelete;
-DROP TRIGGER IF EXISTS SongsTextUpdate;
-DROP TABLE IF EXISTS SongsText;
-)SQL";
-
-constexpr const char* kToFold =
-    "TITLE_FOLDED IS NULL OR ARTIST_FOLDED IS NULL OR ALBUM_FOLDED IS NULL OR MELODI_FOLDED IS "
-    "NULL OR GENRE_FOLDED IS NULL";
 
 int Collate(void*, int na, const void* a, int nb, const void* b)
 {
@@ -349,9 +191,9 @@ void CDatabase::Open(const QString& path, const ProgressFactory& conversionProgr
         // conversion above may rewrite the whole table in one statement, so it keeps them
         // on disk.
         Exec("PRAGMA temp_store=MEMORY;");
-        Exec(kFoldIndex);
+        Exec(CSchemaSql::kFoldIndex);
         ExecIndexes();
-        Exec(kTextIndex);
+        Exec(CSchemaSql::kTextIndex);
         FoldChangedRows(conversionProgress);
         m_hasCovers = true;
     } catch (const CDbException&) {
@@ -453,11 +295,11 @@ bool CDatabase::CreateSchema()
     // same time may have filled it meanwhile.
     if (CStatement(*this, QStringLiteral("SELECT 1 FROM sqlite_master")).Step())
         return false;
-    Exec(kSchema);
-    Exec(kCovers);
-    Exec(kFoldIndex);
+    Exec(CSchemaSql::kSchema);
+    Exec(CSchemaSql::kCovers);
+    Exec(CSchemaSql::kFoldIndex);
     ExecIndexes();
-    Exec(kTextIndex);
+    Exec(CSchemaSql::kTextIndex);
     Exec(QStringLiteral("PRAGMA application_id=%1; PRAGMA user_version=%2;")
              .arg(kApplicationId)
              .arg(kSchemaVersion)
@@ -494,25 +336,25 @@ void CDatabase::Convert(const ProgressFactory& progressFactory)
             progress->SetRange(0, version < 4 ? 2 * batches : 1, 1);
         }
         if (version < 4) {
-            Exec(kDropCollatedIndexes);
-            Exec(kAddFolded);
+            Exec(CSchemaSql::kDropCollatedIndexes);
+            Exec(CSchemaSql::kAddFolded);
             // Before the other indexes: filling them afterwards is faster.
-            Exec(kFoldIndex);
+            Exec(CSchemaSql::kFoldIndex);
             FoldRows(progress.get());
         }
         // The substring index is made anew: it changed its form in layouts 5 and 7.
         if (version < 7) {
-            Exec(kDropFolderCopy);
+            Exec(CSchemaSql::kDropFolderCopy);
             if (HasColumn("PATH_FOLDED"))
                 Exec("ALTER TABLE Songs DROP COLUMN PATH_FOLDED;");
-            Exec(kDropTextIndex);
+            Exec(CSchemaSql::kDropTextIndex);
             if (progress) {
                 progress->SetMessage(QStringLiteral("Building the search index..."));
                 progress->Pump(false);
             }
-            Exec(kFoldIndex);
+            Exec(CSchemaSql::kFoldIndex);
             ExecIndexes();
-            Exec(kTextIndex);
+            Exec(CSchemaSql::kTextIndex);
             Exec("INSERT INTO SongsText(SongsText) VALUES('rebuild')");
         }
         // Layout 7's triggers left every text outside ASCII for the refold, layout 8's sorted
@@ -522,7 +364,7 @@ void CDatabase::Convert(const ProgressFactory& progressFactory)
         if (version < 6) {
             if (!HasColumn("COVER"))
                 Exec("ALTER TABLE Songs ADD COLUMN COVER TEXT;");
-            Exec(kCovers);
+            Exec(CSchemaSql::kCovers);
         }
         Exec(QStringLiteral("PRAGMA user_version=%1;").arg(kSchemaVersion).toUtf8().constData());
         transaction.Commit();
@@ -568,7 +410,7 @@ void CDatabase::FoldChangedRows(const ProgressFactory& progressFactory)
     {
         CStatement count(
             *this, QStringLiteral("SELECT count(*) FROM Songs INDEXED BY SongsToFold WHERE %1")
-                       .arg(QLatin1String(kToFold)));
+                       .arg(QLatin1String(CSchemaSql::kToFold)));
         rows = count.Step() ? count.Int(0) : 0;
     }
     if (rows == 0)
@@ -590,8 +432,8 @@ void CDatabase::FoldChangedRows(const ProgressFactory& progressFactory)
         progress->Pump(false);
     }
     if (rebuild) {
-        Exec(kDropFoldedLookups);
-        Exec(kDropTextIndex);
+        Exec(CSchemaSql::kDropFoldedLookups);
+        Exec(CSchemaSql::kDropTextIndex);
         FoldRows(progress.get());
     } else {
         // The substring index takes the rows as new segments without merging them into its
@@ -618,7 +460,7 @@ void CDatabase::FoldChangedRows(const ProgressFactory& progressFactory)
             progress->Pump(false);
         }
         ExecIndexes();
-        Exec(kTextIndex);
+        Exec(CSchemaSql::kTextIndex);
         Exec("INSERT INTO SongsText(SongsText) VALUES('rebuild')");
         if (progress)
             progress->Step();
@@ -637,7 +479,7 @@ void CDatabase::FoldRows(CProgress* progress)
     // doing so for the copy being written.
     CStatement pick(*this, QStringLiteral("SELECT ID FROM Songs INDEXED BY SongsToFold WHERE (%1) "
                                           "AND ID > ? ORDER BY ID LIMIT %2")
-                               .arg(QLatin1String(kToFold))
+                               .arg(QLatin1String(CSchemaSql::kToFold))
                                .arg(kFoldBatch));
     static constexpr const char* kColumns[] = {"ARTIST", "ALBUM", "MELODI", "GENRE", "TITLE"};
     std::vector<std::unique_ptr<CStatement>> stores;
@@ -649,7 +491,7 @@ void CDatabase::FoldRows(CProgress* progress)
     stores.push_back(std::make_unique<CStatement>(
         *this, QStringLiteral("UPDATE Songs SET %1 WHERE ID IN (SELECT ID FROM Songs INDEXED BY "
                               "SongsToFold WHERE (%2) AND ID > ? AND ID <= ?) AND %3")
-                   .arg(all.join(QLatin1String(", ")), QLatin1String(kToFold),
+                   .arg(all.join(QLatin1String(", ")), QLatin1String(CSchemaSql::kToFold),
                         none.join(QLatin1String(" AND ")))));
     for (const char* column : kColumns) {
         // A column none of whose copies is missing (asked of its index) is passed over.
@@ -664,7 +506,7 @@ void CDatabase::FoldRows(CProgress* progress)
                            "(SELECT ID FROM Songs INDEXED BY SongsToFold WHERE (%2) AND ID > ? AND "
                            "ID <= ?) AND "
                            "+%1_FOLDED IS NULL")
-                .arg(QLatin1String(column), QLatin1String(kToFold))));
+                .arg(QLatin1String(column), QLatin1String(CSchemaSql::kToFold))));
     }
     qint64 last = std::numeric_limits<qint64>::min();
     for (;;) {
@@ -748,7 +590,7 @@ bool CDatabase::CheckSchema()
 
 void CDatabase::ExecIndexes()
 {
-    Exec(kIndexes);
+    Exec(CSchemaSql::kIndexes);
     CFoldTriggers::Install(*this);
 }
 

@@ -1,0 +1,166 @@
+#pragma once
+
+// The SQL of the catalogue's layout: its tables and indexes, the search index and its
+// triggers, and what the conversions of older layouts drop and add (CDatabase runs them).
+namespace CSchemaSql {
+
+inline constexpr const char* kSchema = R"SQL(
+CREATE TABLE Songs(
+    ID INTEGER PRIMARY KEY AUTOINCREMENT,
+    CD TEXT NOT NULL DEFAULT '',
+    LIST TEXT NOT NULL DEFAULT '',
+    PATH TEXT NOT NULL DEFAULT '',
+    MELODI TEXT NOT NULL DEFAULT '',
+    TITLE TEXT NOT NULL DEFAULT '',
+    ARTIST TEXT NOT NULL DEFAULT '',
+    ALBUM TEXT NOT NULL DEFAULT '',
+    GENRE TEXT NOT NULL DEFAULT '',
+    YEAR TEXT NOT NULL DEFAULT '',
+    LYRICS TEXT NOT NULL DEFAULT '',
+    BITRATE TEXT NOT NULL DEFAULT '',
+    COMMENT TEXT NOT NULL DEFAULT '',
+    DURATION TEXT NOT NULL DEFAULT '',
+    [USE] INTEGER NOT NULL DEFAULT 0,
+    EXTENDED1 TEXT NOT NULL DEFAULT '',
+    EXTENDED2 TEXT NOT NULL DEFAULT '',
+    TITLE_FOLDED TEXT,
+    ARTIST_FOLDED TEXT,
+    ALBUM_FOLDED TEXT,
+    MELODI_FOLDED TEXT,
+    GENRE_FOLDED TEXT,
+    COVER TEXT);
+CREATE TABLE ExcludeList(
+    ID2 INTEGER PRIMARY KEY AUTOINCREMENT,
+    EXCLUDED TEXT NOT NULL DEFAULT '');
+)SQL";
+
+// Covers, once per distinct picture; a song refers to its cover by the picture's hash.
+inline constexpr const char* kCovers = R"SQL(
+CREATE TABLE IF NOT EXISTS Covers(
+    HASH TEXT PRIMARY KEY NOT NULL,
+    IMAGE BLOB NOT NULL) WITHOUT ROWID;
+)SQL";
+
+// The folded copies a catalogue of layout 3 lacks.
+inline constexpr const char* kAddFolded = R"SQL(
+ALTER TABLE Songs ADD COLUMN TITLE_FOLDED TEXT;
+ALTER TABLE Songs ADD COLUMN ARTIST_FOLDED TEXT;
+ALTER TABLE Songs ADD COLUMN ALBUM_FOLDED TEXT;
+ALTER TABLE Songs ADD COLUMN MELODI_FOLDED TEXT;
+ALTER TABLE Songs ADD COLUMN GENRE_FOLDED TEXT;
+)SQL";
+
+// Layout 3 indexed through the program's own collation, which other tools lack.
+inline constexpr const char* kDropCollatedIndexes = R"SQL(
+DROP INDEX IF EXISTS SongsByFile;
+DROP INDEX IF EXISTS SongsByTitle;
+DROP INDEX IF EXISTS SongsByArtist;
+DROP INDEX IF EXISTS SongsByAlbum;
+DROP INDEX IF EXISTS SongsByGenre;
+)SQL";
+
+// The rows whose folded copies are to be made (CDatabase::FoldRows reads it by name).
+inline constexpr const char* kFoldIndex = R"SQL(
+CREATE INDEX IF NOT EXISTS SongsToFold ON Songs(ID) WHERE TITLE_FOLDED IS NULL OR
+    ARTIST_FOLDED IS NULL OR ALBUM_FOLDED IS NULL OR MELODI_FOLDED IS NULL OR
+    GENRE_FOLDED IS NULL;
+)SQL";
+
+// Indexes for the lookups the program makes, on plain columns and the folded copies, so
+// that any SQLite tool can use the file. Created when missing at every open. The artist
+// and album indexes hold the texts as well, so that a sort of the song list by them
+// reads the index instead of the whole table (they replace the indexes of the folded
+// copies alone).
+// A row another tool inserts or changes gets the folded copies of its texts where its
+// SQLite can fold them (CFoldTriggers); SongsToFold finds the rest for the refold at the
+// next open, which rewrites every page holding such a row.
+inline constexpr const char* kIndexes = R"SQL(
+CREATE INDEX IF NOT EXISTS SongsBySession ON Songs(CD);
+CREATE INDEX IF NOT EXISTS SongsByFile ON Songs(MELODI_FOLDED);
+CREATE INDEX IF NOT EXISTS SongsByTitle ON Songs(TITLE_FOLDED);
+DROP INDEX IF EXISTS SongsByArtist;
+DROP INDEX IF EXISTS SongsByAlbum;
+CREATE INDEX IF NOT EXISTS SongsByArtistName ON Songs(ARTIST_FOLDED, ARTIST);
+CREATE INDEX IF NOT EXISTS SongsByAlbumName ON Songs(ALBUM_FOLDED, ALBUM);
+CREATE INDEX IF NOT EXISTS SongsByGenre ON Songs(GENRE_FOLDED);
+)SQL";
+
+// The substring index of the full search: SQLite's own trigram tokenizer over the folded
+// copies, taken byte for byte (the tokenizer's own folding differs from the program's,
+// for "İ" say). It keeps where each trigram stands, so a phrase query answers a search
+// exactly from the index alone (keeping only which columns hold a trigram made it a fifth
+// smaller but every search 5 to 50 times slower, its candidates checked row by row); no
+// column sizes, which no query uses. Kept by plain-SQL triggers inside every change's
+// transaction, it holds the rows whose title copy is present: a row without it waits for its
+// refold. SQLite 3.40's FTS5 writes its pending terms at every statement of a transaction, so a
+// new song is stored with all copies but TITLE_FOLDED, which joins it in one statement per commit
+// (StageTitleFold).
+inline constexpr const char* kTextIndex = R"SQL(
+CREATE VIRTUAL TABLE IF NOT EXISTS SongsText USING fts5(
+    TITLE_FOLDED, ARTIST_FOLDED, ALBUM_FOLDED, MELODI_FOLDED,
+    content='Songs', content_rowid='ID', tokenize='trigram case_sensitive 1', columnsize=0);
+CREATE TRIGGER IF NOT EXISTS SongsTextInsert AFTER INSERT ON Songs
+    WHEN NEW.TITLE_FOLDED IS NOT NULL
+BEGIN
+    INSERT INTO SongsText(rowid, TITLE_FOLDED, ARTIST_FOLDED, ALBUM_FOLDED, MELODI_FOLDED)
+    VALUES(NEW.ID, NEW.TITLE_FOLDED, NEW.ARTIST_FOLDED, NEW.ALBUM_FOLDED, NEW.MELODI_FOLDED);
+END;
+CREATE TRIGGER IF NOT EXISTS SongsTextDelete AFTER DELETE ON Songs
+    WHEN OLD.TITLE_FOLDED IS NOT NULL
+BEGIN
+    INSERT INTO SongsText(SongsText, rowid, TITLE_FOLDED, ARTIST_FOLDED, ALBUM_FOLDED,
+        MELODI_FOLDED)
+    VALUES('delete', OLD.ID, OLD.TITLE_FOLDED, OLD.ARTIST_FOLDED, OLD.ALBUM_FOLDED,
+        OLD.MELODI_FOLDED);
+END;
+CREATE TRIGGER IF NOT EXISTS SongsTextUpdate AFTER UPDATE OF TITLE_FOLDED, ARTIST_FOLDED,
+    ALBUM_FOLDED, MELODI_FOLDED ON Songs
+BEGIN
+    INSERT INTO SongsText(SongsText, rowid, TITLE_FOLDED, ARTIST_FOLDED, ALBUM_FOLDED,
+        MELODI_FOLDED)
+    SELECT 'delete', OLD.ID, OLD.TITLE_FOLDED, OLD.ARTIST_FOLDED, OLD.ALBUM_FOLDED,
+        OLD.MELODI_FOLDED WHERE OLD.TITLE_FOLDED IS NOT NULL;
+    INSERT INTO SongsText(rowid, TITLE_FOLDED, ARTIST_FOLDED, ALBUM_FOLDED, MELODI_FOLDED)
+    SELECT NEW.ID, NEW.TITLE_FOLDED, NEW.ARTIST_FOLDED, NEW.ALBUM_FOLDED, NEW.MELODI_FOLDED
+    WHERE NEW.TITLE_FOLDED IS NOT NULL;
+END;
+)SQL";
+
+// Up to layout 6 the folder had a folded copy too (its lookup now compares the folder
+// itself, COLLATE UNOCASE, among the songs of the file name the index finds), and another
+// tool's change dropped every copy it touched.
+inline constexpr const char* kDropFolderCopy = R"SQL(
+DROP INDEX IF EXISTS SongsByFile;
+DROP INDEX IF EXISTS SongsToFold;
+DROP TRIGGER IF EXISTS SongsUnfold;
+DROP TRIGGER IF EXISTS SongsUnfoldTitle;
+DROP TRIGGER IF EXISTS SongsUnfoldArtist;
+DROP TRIGGER IF EXISTS SongsUnfoldAlbum;
+DROP TRIGGER IF EXISTS SongsUnfoldFile;
+DROP TRIGGER IF EXISTS SongsUnfoldFolder;
+DROP TRIGGER IF EXISTS SongsUnfoldGenre;
+)SQL";
+
+// The lookup indexes of the folded copies.
+inline constexpr const char* kDropFoldedLookups = R"SQL(
+DROP INDEX IF EXISTS SongsByFile;
+DROP INDEX IF EXISTS SongsByTitle;
+DROP INDEX IF EXISTS SongsByArtistName;
+DROP INDEX IF EXISTS SongsByAlbumName;
+DROP INDEX IF EXISTS SongsByGenre;
+)SQL";
+
+// Layout 4 folded its substring index a second time, in the tokenizer's own way; up to
+// layout 6 it kept every trigram's positions.
+inline constexpr const char* kDropTextIndex = R"SQL(
+DROP TRIGGER IF EXISTS SongsTextInsert;
+DROP TRIGGER IF EXISTS SongsTextDelete;
+DROP TRIGGER IF EXISTS SongsTextUpdate;
+DROP TABLE IF EXISTS SongsText;
+)SQL";
+
+inline constexpr const char* kToFold =
+    "TITLE_FOLDED IS NULL OR ARTIST_FOLDED IS NULL OR ALBUM_FOLDED IS NULL OR MELODI_FOLDED IS "
+    "NULL OR GENRE_FOLDED IS NULL";
+
+} // namespace CSchemaSql
