@@ -144,12 +144,21 @@ void RefuseIrregular(const QString& path)
                                .arg(path, CRegularFile::NotRegular()));
 }
 
+// Before the first connection: SQLite keeps no memory statistics (the program reads none),
+// so that its allocations take no lock that every connection of the process shares.
+void ConfigureLibrary()
+{
+    static const bool configured = sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0) == SQLITE_OK;
+    (void)configured;
+}
+
 } // namespace
 
 void CDatabase::Open(const QString& path, const ProgressFactory& conversionProgress)
 {
     Close();
     RefuseIrregular(path);
+    ConfigureLibrary();
     const QFileInfo info(path);
     const bool fresh = !info.exists() || info.size() == 0;
     const QByteArray native = QFile::encodeName(path);
@@ -210,6 +219,7 @@ void CDatabase::OpenForReading(const QString& path)
 {
     Close();
     RefuseIrregular(path);
+    ConfigureLibrary();
     const QByteArray file = "file:" + QUrl::toPercentEncoding(QFile::encodeName(path), "/");
     // A catalogue in WAL mode needs its shared-memory file, which read-only media may lack
     // and cannot get; it is then read as a file nobody changes.
