@@ -130,13 +130,20 @@ TEST_F(WinampOperationsTest, CopyingModeCopiesDiscFilesIntoTheTemporaryFolder)
 
 TEST_F(WinampOperationsTest, APlayingPlayerHasEachStartedSongCountedOnce)
 {
-    const qint64 a = AddSong("A", fixed, "a.mp3", 1.0);
-    const qint64 b = AddSong("A", fixed, "b.mp3", 1.0);
+    // On a busy machine the player may answer a status later than the window waits, and is
+    // then left alone for seconds: this test is about counting, so it waits longer, and its
+    // songs last long enough for a poll to see each.
+    CMpdRemote::STimeouts patient;
+    patient.queryMs = 5000;
+    remote.SetTimeouts(patient);
+    const qint64 a = AddSong("A", fixed, "a.mp3", 2.0);
+    const qint64 b = AddSong("A", fixed, "b.mp3", 2.0);
     f.doc.Playlist().Append("a again", a);
     CSettings::SetInt(ESetting::Autoplay, 1);
     ASSERT_EQ(Update(), EUpdate::Sent);
     QStringList titles;
-    for (int i = 0; i < 60 && mpd.StatusValue("state") == "play"; ++i) {
+    // Until the player says it stopped (a status that does not come in time is no stop).
+    for (int i = 0; i < 100 && mpd.StatusValue("state") != "stop"; ++i) {
         const SPollResult poll = Operations().Poll(-1);
         if (poll.songStarted)
             titles << poll.title;
