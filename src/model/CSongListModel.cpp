@@ -151,7 +151,7 @@ void CSongListModel::Reset(std::vector<qint64> ids)
     m_seconds = 0;
     m_secondsSource = {};
     m_secondsBackground = {};
-    ++m_listNumber;
+    ++*m_listNumber;
     if (m_totalsTimer)
         m_totalsTimer->stop(); // the list it would report is gone
     Unsorted();
@@ -244,10 +244,11 @@ void CSongListModel::SumInBackground(SecondsJob job)
     using Result = std::optional<qint64>;
     auto promise = std::make_shared<QPromise<Result>>();
     auto* watcher = new QFutureWatcher<Result>(this);
-    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, list = m_listNumber] {
+    const quint64 list = *m_listNumber;
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, list] {
         watcher->deleteLater();
         // Another list since, or this one summed here meanwhile (asked for by a change).
-        if (list != m_listNumber || !m_secondsSource)
+        if (list != *m_listNumber || !m_secondsSource)
             return;
         if (const Result seconds = watcher->result()) {
             m_secondsSource = {};
@@ -257,11 +258,12 @@ void CSongListModel::SumInBackground(SecondsJob job)
     });
     watcher->setFuture(promise->future());
     // What the work holds outlives this model: a list closed meanwhile just drops the sum.
-    QThreadPool::globalInstance()->start([promise, job = std::move(job)] {
-        promise->start();
-        promise->addResult(job());
-        promise->finish();
-    });
+    QThreadPool::globalInstance()->start(
+        [promise, job = std::move(job), current = m_listNumber, list] {
+            promise->start();
+            promise->addResult(*current == list ? job() : std::nullopt);
+            promise->finish();
+        });
 }
 
 qint64 CSongListModel::TotalSeconds() const

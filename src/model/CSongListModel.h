@@ -7,7 +7,9 @@
 #include <QItemSelectionModel>
 #include <QList>
 #include <QStringList>
+#include <atomic>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -215,7 +217,9 @@ private:
     mutable SecondsSource m_secondsSource; // the total not summed yet
     SecondsInBackground m_secondsBackground;
     QTimer* m_totalsTimer = nullptr; // reports it once the list is drawn
-    quint64 m_listNumber = 0;        // counts the lists shown: a late sum is of an older one
+    // Counts the lists shown: a late sum is of an older one, and one that has not started
+    // yet when its list is gone does not start.
+    std::shared_ptr<std::atomic<quint64>> m_listNumber = std::make_shared<std::atomic<quint64>>(0);
     // The column the rows are sorted by (-1: none since the last change), its direction
     // and, by list row, where a run of equal cells begins.
     int m_sortedColumn = -1;
