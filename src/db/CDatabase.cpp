@@ -441,30 +441,12 @@ void CDatabase::FoldChangedRows(const ProgressFactory& progressFactory)
         progress->SetRange(0, int((rows + kFoldBatch - 1) / kFoldBatch) + (rebuild ? 1 : 0), 1);
         progress->Pump(false);
     }
-    if (rebuild) {
+    if (!rebuild) {
+        FoldRowsUnmerged(progress.get());
+    } else {
         Exec(CSchemaSql::kDropFoldedLookups);
         Exec(CSchemaSql::kDropTextIndex);
         FoldRows(progress.get());
-    } else {
-        // The substring index takes the rows as new segments without merging them into its
-        // large ones meanwhile (merging rewrote much of it); the segments are merged by
-        // later writes. Set back in the same transaction, so a refold cut short leaves the
-        // index's setting as it was.
-        qint64 merge = 4; // the index's default
-        {
-            CStatement setting(
-                *this, QStringLiteral("SELECT v FROM SongsText_config WHERE k = 'automerge'"));
-            if (setting.Step())
-                merge = setting.Int(0);
-        }
-        Exec("INSERT INTO SongsText(SongsText, rank) VALUES('automerge', 0)");
-        FoldRows(progress.get());
-        CStatement restore(*this, QStringLiteral("INSERT INTO SongsText(SongsText, rank) "
-                                                 "VALUES('automerge', ?)"));
-        restore.BindInt(1, merge);
-        restore.Step();
-    }
-    if (rebuild) {
         if (progress) {
             progress->SetMessage(QStringLiteral("Building the search index..."));
             progress->Pump(false);
@@ -476,6 +458,27 @@ void CDatabase::FoldChangedRows(const ProgressFactory& progressFactory)
             progress->Step();
     }
     transaction.Commit();
+}
+
+void CDatabase::FoldRowsUnmerged(CProgress* progress)
+{
+    // The substring index takes the rows as new segments without merging them into its large
+    // ones meanwhile (merging rewrote much of it); the segments are merged by later writes.
+    // Set back in the caller's transaction, so a refold cut short leaves the index's setting
+    // as it was.
+    qint64 merge = 4; // the index's default
+    {
+        CStatement setting(*this,
+                           QStringLiteral("SELECT v FROM SongsText_config WHERE k = 'automerge'"));
+        if (setting.Step())
+            merge = setting.Int(0);
+    }
+    Exec("INSERT INTO SongsText(SongsText, rank) VALUES('automerge', 0)");
+    FoldRows(progress);
+    CStatement restore(
+        *this, QStringLiteral("INSERT INTO SongsText(SongsText, rank) VALUES('automerge', ?)"));
+    restore.BindInt(1, merge);
+    restore.Step();
 }
 
 void CDatabase::FoldRows(CProgress* progress)
