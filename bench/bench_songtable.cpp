@@ -108,9 +108,9 @@ bool AsOtherTool(const QString& path, const char* sql, double& seconds)
 }
 
 // The start after the sqlite3 shell (or any tool) changed every tenth song's title, adding
-// an ASCII letter or an accented capital (both folded in the tool's own transaction) or a
-// Latin-1 byte that is not UTF-8 (left for the open to fold). A copy of the 1,000,000-song
-// library, changed anew before each open; other_tool_s is the tool's own change.
+// an ASCII letter, an accented capital or a Latin-1 byte that is not UTF-8 (all folded in
+// the tool's own transaction) or 1,000 characters (left for the open to fold). A copy of the
+// 1,000,000-song library, changed anew before each open; other_tool_s is the tool's own change.
 void BM_StartAfterOtherTool(benchmark::State& state)
 {
     QTemporaryDir dir;
@@ -123,7 +123,8 @@ void BM_StartAfterOtherTool(benchmark::State& state)
         db.Open(copy);
     }
     const int every = 1000000 / int(state.range(0));
-    static const char* const kAdded[] = {"'x'", "'Ł'", "CAST(X'E9' AS TEXT)"};
+    static const char* const kAdded[] = {"'x'", "'Ł'", "CAST(X'E9' AS TEXT)",
+                                         "'É' || printf('%.1000c', 'x')"};
     double otherTool = 0;
     for (auto _ : state) {
         state.PauseTiming();
@@ -215,6 +216,7 @@ BENCHMARK(BM_StartAfterOtherTool)
     ->Args({100000, 0})
     ->Args({100000, 1})
     ->Args({100000, 2})
+    ->Args({100000, 3})
     ->Unit(benchmark::kMillisecond)
     ->Iterations(2);
 BENCHMARK(BM_StartAfterOtherToolInserts)->Unit(benchmark::kMillisecond)->Iterations(1);

@@ -368,8 +368,8 @@ void CDatabase::Convert(const ProgressFactory& progressFactory)
             Exec("INSERT INTO SongsText(SongsText) VALUES('rebuild')");
         }
         // Layout 7's triggers left every text outside ASCII for the refold, layout 8's sorted
-        // the steps of each fold.
-        if (version < 9)
+        // the steps of each fold, layout 9's left text that is not UTF-8 for the refold.
+        if (version < 10)
             Exec(CFoldTriggers::DropSql());
         if (version < 6) {
             if (!HasColumn("COVER"))

@@ -36,13 +36,13 @@ private:
 // Nothing of the program's own is in the schema, so any SQLite tool can read and write the
 // file: case-insensitive lookups go through folded copies of TITLE, ARTIST, ALBUM, MELODI
 // and GENRE (the *_FOLDED columns) that the program keeps. Another tool's insert or
-// change gets them through triggers (CFoldTriggers) where its SQLite can fold the text;
-// otherwise it leaves them NULL, and every open folds those rows again. Each connection also
+// change gets them through triggers (CFoldTriggers), but for very long texts, which it
+// leaves NULL: every open folds those rows again. Each connection also
 // registers the collation "UNOCASE" for sorting in queries; no index or trigger uses it.
 class CDatabase
 {
 public:
-    static constexpr int kSchemaVersion = 9;
+    static constexpr int kSchemaVersion = 10;
     // The oldest layout a read-only catalogue may have (it then has no covers).
     static constexpr int kOldestReadable = 5;
     // A conversion of this many songs or more shows its progress.

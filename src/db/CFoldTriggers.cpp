@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <iterator>
 
 namespace {
 
@@ -49,41 +50,67 @@ void FillTable(CDatabase& db)
     db.Exec("RELEASE folding");
 }
 
-// The folded copy of the text `text` (an expression). Plain ASCII folds through lower().
-// Anything else goes a character at a time, the text rebuilt alongside from the characters
-// SQLite read: where that differs from the text, it was not valid UTF-8 (which the program
-// reads otherwise), and the copy is left to it. The last step of the walk holds the whole
-// text (picked by its number: sorting the steps cost a tenth of a bulk insert).
+// The folded form of a character `u` (an expression) SQLite read from valid UTF-8.
+QString CharFoldSql(const QString& u)
+{
+    return QStringLiteral("coalesce((SELECT FOLDED FROM Folding WHERE CAPITAL = %1), lower(%1))")
+        .arg(u);
+}
+
+// What the program reads in a step `u` of a text that is not valid UTF-8 (SQLite steps over a
+// lead byte and all continuation bytes after it), folded: the character its first bytes make,
+// where they make one, and U+FFFD for each other byte, as Qt decodes UTF-8. Qt takes the
+// non-characters U+FFFE and U+FFFF, which SQLite reads as U+FFFD.
+QString BrokenStepSql(const QString& u)
+{
+    return QStringLiteral(R"SQL((SELECT CASE WHEN ok
+        THEN %2 || replace(hex(zeroblob(size - need)), '00', char(65533))
+        ELSE replace(hex(zeroblob(size)), '00', char(65533)) END
+    FROM (SELECT first, size, need, need > 0 AND size >= need
+            AND (char(unicode(first)) = first OR first IN (char(65534), char(65535))) AS ok
+        FROM (SELECT CAST(substr(bytes, 1, need) AS TEXT) AS first, length(bytes) AS size, need
+            FROM (SELECT bytes, CASE WHEN lead BETWEEN 'C2' AND 'DF' THEN 2
+                    WHEN lead BETWEEN 'E0' AND 'EF' THEN 3
+                    WHEN lead BETWEEN 'F0' AND 'F4' THEN 4 ELSE 0 END AS need
+                FROM (SELECT CAST(%1 AS BLOB) AS bytes,
+                    hex(substr(CAST(%1 AS BLOB), 1, 1)) AS lead))))))SQL")
+        .arg(u, CharFoldSql(QStringLiteral("first")));
+}
+
+// The folded copy of the text `text` (an expression), as the program folds what it reads.
+// Plain ASCII folds through lower(); anything else goes a step at a time. The last step holds
+// the whole text (picked by its number: sorting the steps cost a tenth of a bulk insert).
 QString FoldSql(const QString& text)
 {
     return QStringLiteral(
                "CASE WHEN %1 NOT GLOB '*[^ -~]*' THEN lower(%1)\n"
                "    WHEN length(%1) > %2 THEN NULL\n"
-               "    ELSE (WITH RECURSIVE s(i, source, folded) AS (SELECT 1, '', '' UNION ALL\n"
-               "        SELECT i + 1, source || char(unicode(substr(%1, i, 1))),\n"
-               "            folded || coalesce((SELECT FOLDED FROM Folding\n"
-               "                WHERE CAPITAL = substr(%1, i, 1)),\n"
-               "                lower(substr(%1, i, 1)))\n"
+               "    ELSE (WITH RECURSIVE s(i, step, folded) AS (SELECT 1, substr(%1, 1, 1), ''\n"
+               "        UNION ALL SELECT i + 1, substr(%1, i + 1, 1), folded ||\n"
+               "            CASE WHEN char(unicode(step)) = step THEN %3 ELSE %4 END\n"
                "        FROM s WHERE i <= length(%1))\n"
-               "    SELECT CASE WHEN source = %1 THEN folded END FROM s\n"
-               "    WHERE i > length(%1)) END")
-        .arg(text, QString::number(CFoldTriggers::kLongest));
+               "    SELECT folded FROM s WHERE i > length(%1)) END")
+        .arg(text, QString::number(CFoldTriggers::kLongest), CharFoldSql(QStringLiteral("step")),
+             BrokenStepSql(QStringLiteral("step")));
 }
 
 // A changed text gets its new copy. A new row gets all of its copies in one write, unless it
 // carries some: the program's own rows carry all but the title's, which it stores with the
 // other new rows' at the commit; a row of another tool that carries the title's waits for
 // the refold (the substring index took it in with the copies it had).
+constexpr const char* kFoldedColumns[][2] = {{"Title", "TITLE"},
+                                             {"Artist", "ARTIST"},
+                                             {"Album", "ALBUM"},
+                                             {"File", "MELODI"},
+                                             {"Genre", "GENRE"}};
+// One trigger a column, one for new rows.
+constexpr qint64 kTriggers = qint64(std::size(kFoldedColumns)) + 1;
+
 QByteArray TriggersSql()
 {
-    static constexpr const char* kColumns[][2] = {{"Title", "TITLE"},
-                                                  {"Artist", "ARTIST"},
-                                                  {"Album", "ALBUM"},
-                                                  {"File", "MELODI"},
-                                                  {"Genre", "GENRE"}};
     QString sql;
     QStringList lacking, copies;
-    for (const auto& column : kColumns) {
+    for (const auto& column : kFoldedColumns) {
         const QString name = QLatin1String(column[1]);
         const QString folded = FoldSql(QStringLiteral("NEW.") + name);
         sql += QStringLiteral("CREATE TRIGGER IF NOT EXISTS SongsFold%1\n"
@@ -107,6 +134,12 @@ void CFoldTriggers::Install(CDatabase& db)
 {
     db.Exec(kTable);
     FillTable(db);
+    // Present ones are of this layout (a conversion drops older ones): parsing their text
+    // anyway took a third of an open.
+    CStatement present(db, QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = "
+                                          "'trigger' AND name GLOB 'SongsFold*'"));
+    if (present.Step() && present.Int(0) == kTriggers)
+        return;
     db.Exec(TriggersSql().constData());
 }
 

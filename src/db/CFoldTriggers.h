@@ -3,11 +3,11 @@
 class CDatabase;
 
 // The triggers through which another tool's change of a text keeps its folded copy, and its
-// new row gets its copies, in the tool's own write. SQLite's
-// own lower() folds only ASCII, so a text holding more is folded character by character
-// through the table Folding (each character whose folded form differs, as the program folds
-// it). A text that is not valid UTF-8, or longer than kLongest characters, loses its copy
-// instead, and the next open folds it again.
+// new row gets its copies, in the tool's own write. SQLite's own lower() folds only ASCII, so a
+// text holding more is folded character by character through the table Folding (each
+// character whose folded form differs, as the program folds it); bytes that are not UTF-8 fold
+// as the program reads them. A text longer than kLongest characters loses its copy instead,
+// and the next open folds it again.
 class CFoldTriggers
 {
 public:
