@@ -372,6 +372,13 @@ TEST(OtherToolsTest, AnotherToolsChangeIsFoldedAsTheProgramFoldsOrLeftForTheRefo
     CTestEnvironment env;
     const QString path = CatalogueOf(env, {.title = "Plain"});
     CPlainConnection plain(path);
+    // The triggers of the previous layout give way to this one's.
+    EXPECT_EQ(plain.Run("DROP TRIGGER SongsFoldTitle"), QString());
+    EXPECT_EQ(plain.Run("CREATE TRIGGER SongsFoldTitle AFTER UPDATE OF TITLE ON Songs BEGIN "
+                        "UPDATE Songs SET TITLE_FOLDED = NULL WHERE ID = NEW.ID; END"),
+              QString());
+    EXPECT_EQ(plain.Run("PRAGMA user_version=9"), QString());
+    CDatabase().Open(path);
     const char* const folded = "SELECT ifnull(TITLE_FOLDED, 'none') FROM Songs";
     QString text = QStringLiteral("Mixed CASE\t");
     for (char32_t c = 0x80; c <= CFoldTriggers::kLastFolded + 1; ++c) {
