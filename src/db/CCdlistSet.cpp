@@ -21,8 +21,8 @@ constexpr const char* kInsert =
     "VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
 
 // The triggers that fold other tools' changes fire for the program's own too, and leave a
-// text that is not UTF-8 or very long without its copy; the program stores its own copies
-// right after, in the same write.
+// very long text without its copy; the program stores its own copies right after, in the
+// same write.
 constexpr const char* kStoreFolded =
     "UPDATE Songs SET MELODI_FOLDED=?, TITLE_FOLDED=?, ARTIST_FOLDED=?, ALBUM_FOLDED=?, "
     "GENRE_FOLDED=? WHERE ID=?";
