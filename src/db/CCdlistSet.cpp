@@ -1,5 +1,6 @@
 #include "db/CCdlistSet.h"
 
+#include "db/CFoldTriggers.h"
 #include "platform/CText.h"
 
 #include <QStringList>
@@ -21,8 +22,8 @@ constexpr const char* kInsert =
     "VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
 
 // The triggers that fold other tools' changes fire for the program's own too, and leave a
-// very long text without its copy; the program stores its own copies right after, in the
-// same write.
+// very long text without its copy; the program stores its own copies of such a change right
+// after, in the same write.
 constexpr const char* kStoreFolded =
     "UPDATE Songs SET MELODI_FOLDED=?, TITLE_FOLDED=?, ARTIST_FOLDED=?, ALBUM_FOLDED=?, "
     "GENRE_FOLDED=? WHERE ID=?";
@@ -236,7 +237,10 @@ bool CCdlistSet::Update(qint64 id, const SSongChanges& changes)
         song->SetText(column, text);
         assignments << QLatin1String(CSongColumns::SqlName(column)) + QLatin1String(" = ?");
         values.push_back(text.toUtf8());
-        folded = folded || CSongColumns::FoldedName(column) != nullptr;
+        // The triggers fold every changed text but a very long one (measured in UTF-16 here,
+        // never fewer units than SQLite's characters).
+        folded = folded || (CSongColumns::FoldedName(column) != nullptr &&
+                            text.size() > CFoldTriggers::kLongest);
     }
     if (!assignments.isEmpty()) {
         CStatement s(*m_db, QStringLiteral("UPDATE Songs SET %1 WHERE ID = ?")

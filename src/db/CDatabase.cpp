@@ -370,7 +370,7 @@ void CDatabase::Convert(const ProgressFactory& progressFactory)
         // Layout 7's triggers left every text outside ASCII for the refold, layout 8's sorted
         // the steps of each fold, layout 9's left text that is not UTF-8 for the refold.
         if (version < 10)
-            Exec(CFoldTriggers::DropSql());
+            Exec(CFoldTriggers::DropSql().constData());
         if (version < 6) {
             if (!HasColumn("COVER"))
                 Exec("ALTER TABLE Songs ADD COLUMN COVER TEXT;");

@@ -150,10 +150,11 @@ void CFoldTriggers::Install(CDatabase& db)
     db.Exec(TriggersSql().constData());
 }
 
-const char* CFoldTriggers::DropSql()
+QByteArray CFoldTriggers::DropSql()
 {
-    return "DROP TRIGGER IF EXISTS SongsFoldTitle; DROP TRIGGER IF EXISTS SongsFoldArtist; "
-           "DROP TRIGGER IF EXISTS SongsFoldAlbum; DROP TRIGGER IF EXISTS SongsFoldFile; "
-           "DROP TRIGGER IF EXISTS SongsFoldGenre; DROP TRIGGER IF EXISTS SongsFoldInserted; "
-           "DROP VIEW IF EXISTS SongsFoldNew;";
+    QByteArray sql;
+    for (const auto& column : kFoldedColumns)
+        sql += QByteArray("DROP TRIGGER IF EXISTS SongsFold") + column[0] + ";\n";
+    // The view's own trigger goes with it.
+    return sql + "DROP TRIGGER IF EXISTS SongsFoldInserted; DROP VIEW IF EXISTS SongsFoldNew;";
 }

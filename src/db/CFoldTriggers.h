@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QByteArray>
+
 class CDatabase;
 
 // The triggers through which another tool's change of a text keeps its folded copy, and its
@@ -18,5 +20,5 @@ public:
     // Makes the table (filling it when it is not complete) and the triggers when missing.
     static void Install(CDatabase& db);
     // Drops the triggers (of an older layout).
-    static const char* DropSql();
+    static QByteArray DropSql();
 };

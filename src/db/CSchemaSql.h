@@ -71,8 +71,8 @@ CREATE INDEX IF NOT EXISTS SongsToFold ON Songs(ID) WHERE TITLE_FOLDED IS NULL O
 // and album indexes hold the texts as well, so that a sort of the song list by them
 // reads the index instead of the whole table (they replace the indexes of the folded
 // copies alone).
-// A row another tool inserts or changes gets the folded copies of its texts where its
-// SQLite can fold them (CFoldTriggers); SongsToFold finds the rest for the refold at the
+// A row another tool inserts or changes gets the folded copies of its texts in triggers
+// (CFoldTriggers), but for very long ones: SongsToFold finds those for the refold at the
 // next open, which rewrites every page holding such a row.
 inline constexpr const char* kIndexes = R"SQL(
 CREATE INDEX IF NOT EXISTS SongsBySession ON Songs(CD);

@@ -390,6 +390,13 @@ TEST_F(DatabaseTest, AChangeWritesOnlyItsColumnsAndTheLookupsFollowIt)
     EXPECT_EQ(Stored(ids[2]), before);
     EXPECT_EQ(WalkTitles(CFilter::Equals(ESongColumn::ARTIST, QStringLiteral("ärger"))),
               QStringList{QStringLiteral("2")});
+    // A file name too long for the triggers to fold gets the program's own copy.
+    const QString name = QStringLiteral("É") + QString(1000, u'x');
+    SSongChanges file;
+    file.Set(ESongColumn::MELODI, name);
+    ASSERT_TRUE(set.Update(ids[2], file));
+    EXPECT_EQ(WalkTitles(CFilter::Equals(ESongColumn::MELODI, name.toLower())),
+              QStringList{QStringLiteral("2")});
     EXPECT_FALSE(set.Update(99999, artist));
     EXPECT_FALSE(set.IncrementUse(99999));
 }
