@@ -337,7 +337,7 @@ void CDatabase::Convert(const ProgressFactory& progressFactory)
         }
         const qint64 version = Version();
         // Small catalogues convert in a blink; a window would only flicker.
-        if (progressFactory && rows >= kConversionShownFrom && version < 7) {
+        if (progressFactory && rows >= kConversionShownFrom && version < 11) {
             progress = progressFactory(QStringLiteral("Cratewise"));
             progress->SetMessage(QStringLiteral("Converting the song database for this version "
                                                 "of Cratewise..."));
@@ -352,11 +352,13 @@ void CDatabase::Convert(const ProgressFactory& progressFactory)
             Exec(CSchemaSql::kFoldIndex);
             FoldRows(progress.get());
         }
-        // The substring index is made anew: it changed its form in layouts 5 and 7.
         if (version < 7) {
             Exec(CSchemaSql::kDropFolderCopy);
             if (HasColumn("PATH_FOLDED"))
                 Exec("ALTER TABLE Songs DROP COLUMN PATH_FOLDED;");
+        }
+        // The substring index is made anew: it changed its form in layouts 5, 7 and 11.
+        if (version < 11) {
             Exec(CSchemaSql::kDropTextIndex);
             if (progress) {
                 progress->SetMessage(QStringLiteral("Building the search index..."));

@@ -42,7 +42,7 @@ private:
 class CDatabase
 {
 public:
-    static constexpr int kSchemaVersion = 10;
+    static constexpr int kSchemaVersion = 11;
     // The oldest layout a read-only catalogue may have (it then has no covers).
     static constexpr int kOldestReadable = 5;
     // A conversion of this many songs or more shows its progress.
