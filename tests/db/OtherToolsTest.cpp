@@ -259,8 +259,8 @@ TEST(OtherToolsTest, LayoutThreeIsConvertedOnFirstOpenAndAFailureLeavesTheFileAs
 // found as before.
 TEST(OtherToolsTest, OlderSubstringIndexesAreRebuiltKeepingEverySong)
 {
-    for (const char* older : {"4|case_sensitive 0", "6|case_sensitive 1",
-                              "10|case_sensitive 1', columnsize='0"}) {
+    for (const char* older :
+         {"4|case_sensitive 0", "6|case_sensitive 1", "10|case_sensitive 1', columnsize='0"}) {
         const QStringList layout = QString::fromLatin1(older).split(u'|');
         CTestEnvironment env;
         const QString path = WriteLayoutThree(env.DatabasePath());
