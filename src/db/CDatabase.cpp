@@ -341,9 +341,8 @@ void CDatabase::Convert(const ProgressFactory& progressFactory)
             progress = progressFactory(QStringLiteral("Cratewise"));
             progress->SetMessage(QStringLiteral("Converting the song database for this version "
                                                 "of Cratewise..."));
-            // Folding is about half of the work, the indexes the other half.
-            const int batches = int((rows + kFoldBatch - 1) / kFoldBatch);
-            progress->SetRange(0, version < 4 ? 2 * batches : 1, 1);
+            const int folds = version < 4 ? int((rows + kFoldBatch - 1) / kFoldBatch) : 0;
+            progress->SetRange(0, folds + int((rows + kIndexBatch - 1) / kIndexBatch), 1);
         }
         if (version < 4) {
             Exec(CSchemaSql::kDropCollatedIndexes);
@@ -367,7 +366,7 @@ void CDatabase::Convert(const ProgressFactory& progressFactory)
             Exec(CSchemaSql::kFoldIndex);
             ExecIndexes();
             Exec(CSchemaSql::kTextIndex);
-            Exec("INSERT INTO SongsText(SongsText) VALUES('rebuild')");
+            BuildTextIndex(rows, progress.get());
         }
         // Layout 7's triggers left every text outside ASCII for the refold, layout 8's sorted
         // the steps of each fold, layout 9's left text that is not UTF-8 for the refold.
@@ -436,11 +435,19 @@ void CDatabase::FoldChangedRows(const ProgressFactory& progressFactory)
         rebuild = all.Step() && rows * 3 >= all.Int(0);
     }
     std::unique_ptr<CProgress> progress;
+    qint64 lastId = 0;
+    if (rebuild) {
+        CStatement last(*this, QStringLiteral("SELECT max(ID) FROM Songs"));
+        lastId = last.Step() ? last.Int(0) : 0;
+    }
     if (progressFactory && rows >= kRefoldShownFrom) {
         progress = progressFactory(QStringLiteral("Cratewise"));
         progress->SetMessage(QStringLiteral("Updating the search copies of songs changed by "
                                             "another program..."));
-        progress->SetRange(0, int((rows + kFoldBatch - 1) / kFoldBatch) + (rebuild ? 1 : 0), 1);
+        progress->SetRange(0,
+                           int((rows + kFoldBatch - 1) / kFoldBatch) +
+                               int((lastId + kIndexBatch - 1) / kIndexBatch),
+                           1);
         progress->Pump(false);
     }
     if (!rebuild) {
@@ -455,9 +462,7 @@ void CDatabase::FoldChangedRows(const ProgressFactory& progressFactory)
         }
         ExecIndexes();
         Exec(CSchemaSql::kTextIndex);
-        Exec("INSERT INTO SongsText(SongsText) VALUES('rebuild')");
-        if (progress)
-            progress->Step();
+        BuildTextIndex(lastId, progress.get());
     }
     transaction.Commit();
 }
@@ -539,6 +544,29 @@ void CDatabase::FoldRows(CProgress* progress)
             store->Step();
         }
         last = high;
+        if (progress) {
+            progress->Step();
+            progress->Pump(false);
+        }
+    }
+}
+
+void CDatabase::BuildTextIndex(qint64 lastId, CProgress* progress)
+{
+    // FTS5's own 'rebuild' takes no less time but stands still for all of it, and it would also
+    // take the other copies of a row still waiting for its title's, which the triggers then
+    // add a second time.
+    CStatement add(*this, QStringLiteral("INSERT INTO SongsText(rowid, MELODI_FOLDED, "
+                                         "TITLE_FOLDED, ARTIST_FOLDED, ALBUM_FOLDED) SELECT ID, "
+                                         "MELODI_FOLDED, TITLE_FOLDED, ARTIST_FOLDED, ALBUM_FOLDED "
+                                         "FROM Songs WHERE ID > ? AND ID <= ? AND TITLE_FOLDED "
+                                         "IS NOT NULL"));
+    for (qint64 low = std::numeric_limits<qint64>::min(); low < lastId;) {
+        const qint64 high = std::max<qint64>(low, 0) + kIndexBatch;
+        add.Reset();
+        add.BindInt(1, low).BindInt(2, high >= lastId ? std::numeric_limits<qint64>::max() : high);
+        add.Step();
+        low = high;
         if (progress) {
             progress->Step();
             progress->Pump(false);

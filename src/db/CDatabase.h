@@ -48,6 +48,8 @@ public:
     // A conversion of this many songs or more shows its progress.
     static constexpr int kConversionShownFrom = 20000;
     static constexpr int kFoldBatch = 4096;
+    // Songs taken into a substring index being made anew between two looks at the window.
+    static constexpr int kIndexBatch = 32768;
     // Refolding this many rows changed by another program (about half a second) shows
     // its progress.
     static constexpr int kRefoldShownFrom = 8000;
@@ -127,6 +129,8 @@ private:
     // FoldRows with the substring index's merging held off meanwhile.
     void FoldRowsUnmerged(CProgress* progress);
     void FoldRows(CProgress* progress = nullptr);
+    // Fills the substring index just made, one step of the progress a batch.
+    void BuildTextIndex(qint64 lastId, CProgress* progress);
 
     sqlite3* m_db = nullptr;
     QString m_path;
