@@ -16,6 +16,11 @@
 
 namespace {
 
+// The substring index holds exactly the copies of the rows (rank 1: checked against the table
+// itself, not only within the index).
+constexpr const char* kIndexMatchesRows =
+    "INSERT INTO SongsText(SongsText, rank) VALUES('integrity-check', 1)";
+
 // The progress a conversion or refold shows, and how many times one was made.
 struct SShownProgress
 {
@@ -119,8 +124,7 @@ TEST(OtherToolsTest, PlainSqliteReadsAndWritesTheCatalogueAndTheProgramFindsItsR
         EXPECT_EQ(plain.Run("SELECT TITLE FROM Songs WHERE ID = ?", {QString::number(edited)}),
                   QStringLiteral("Élan VITAL"));
         // The substring index stays consistent with the rows through the triggers.
-        EXPECT_EQ(plain.Run("INSERT INTO SongsText(SongsText, rank) VALUES('integrity-check', 1)"),
-                  QString());
+        EXPECT_EQ(plain.Run(kIndexMatchesRows), QString());
     }
     const QString shell = QStandardPaths::findExecutable(QStringLiteral("sqlite3"));
     ASSERT_FALSE(shell.isEmpty()) << "scripts/install-deps.sh installs the sqlite3 shell";
@@ -298,8 +302,7 @@ TEST(OtherToolsTest, OlderSubstringIndexesAreRebuiltKeepingEverySong)
         EXPECT_EQ(plain.Run("SELECT count(*) FROM sqlite_master WHERE sql LIKE "
                             "'%fts5(%MELODI_FOLDED, TITLE_FOLDED%case_sensitive 1%columnsize=0%'"),
                   QStringLiteral("1"));
-        EXPECT_EQ(plain.Run("INSERT INTO SongsText(SongsText, rank) VALUES('integrity-check', 1)"),
-                  QString());
+        EXPECT_EQ(plain.Run(kIndexMatchesRows), QString());
         EXPECT_EQ(plain.Run("PRAGMA integrity_check"), QStringLiteral("ok"));
     }
 }
@@ -453,8 +456,7 @@ TEST(OtherToolsTest, AnotherToolsInsertIsFoldedInItsOwnWriteAndFoundWithoutARest
         }
     EXPECT_EQ(plain.Run("SELECT TITLE_FOLDED || ARTIST_FOLDED FROM Songs WHERE MELODI = 'c.mp3'"),
               QStringLiteral("caf\uFFFDlatin"));
-    EXPECT_EQ(plain.Run("INSERT INTO SongsText(SongsText, rank) VALUES('integrity-check', 1)"),
-              QString());
+    EXPECT_EQ(plain.Run(kIndexMatchesRows), QString());
 
     const std::pair<CFilter, QString> found[] = {
         {CFilter::Contains({ESongColumn::TITLE}, QStringLiteral("ÄRG")), rows[1][0]},
@@ -522,8 +524,7 @@ TEST(OtherToolsTest, ChangedRowsGetOrLoseOnlyTheirChangedCopiesAndManyShowProgre
               QStringList{last});
     EXPECT_EQ(Titles(set, CFilter::Prefix(ESongColumn::ARTIST, QStringLiteral("new"))),
               QStringList{QStringLiteral("Same")});
-    EXPECT_EQ(plain.Run("INSERT INTO SongsText(SongsText, rank) VALUES('integrity-check', 1)"),
-              QString());
+    EXPECT_EQ(plain.Run(kIndexMatchesRows), QString());
     EXPECT_EQ(plain.Run("SELECT count(*) FROM sqlite_master WHERE type = 'index' AND name LIKE "
                         "'SongsBy%'"),
               QStringLiteral("6"));
