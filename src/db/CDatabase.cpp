@@ -319,6 +319,23 @@ bool CDatabase::CreateSchema()
     return true;
 }
 
+namespace {
+
+const QString kCancelled = QStringLiteral("Cancel was pressed");
+
+// One step of a long job on the whole catalogue, events let through between steps. The job
+// is one transaction, so Cancel (or Escape) undoes all of it and the file stays as it was.
+void Advance(CProgress* progress)
+{
+    if (!progress)
+        return;
+    progress->Step();
+    if (progress->Pump(true))
+        throw CDbException(kCancelled);
+}
+
+} // namespace
+
 qint64 CDatabase::Version()
 {
     CStatement s(*this, QStringLiteral("PRAGMA user_version"));
@@ -426,6 +443,20 @@ void CDatabase::FoldChangedRows(const ProgressFactory& progressFactory)
     }
     if (rows == 0)
         return; // no write lock taken when nothing waits
+    try {
+        RefoldRows(rows, progressFactory);
+    } catch (const CDbException& e) {
+        if (e.Message() != kCancelled)
+            throw;
+        throw CDbException(QStringLiteral("The search copies of the songs another program changed "
+                                          "in %1 were not made (Cancel was pressed); the file was "
+                                          "left as it was, and they are made at the next start.")
+                               .arg(m_path));
+    }
+}
+
+void CDatabase::RefoldRows(qint64 rows, const ProgressFactory& progressFactory)
+{
     CTransaction transaction(*this);
     // Most of a large catalogue (another tool's bulk insert the triggers could not fold) folds
     // faster with the lookup and substring indexes made anew afterwards than kept up row by row.
@@ -544,10 +575,7 @@ void CDatabase::FoldRows(CProgress* progress)
             store->Step();
         }
         last = high;
-        if (progress) {
-            progress->Step();
-            progress->Pump(false);
-        }
+        Advance(progress);
     }
 }
 
@@ -567,10 +595,7 @@ void CDatabase::BuildTextIndex(qint64 lastId, CProgress* progress)
         add.BindInt(1, low).BindInt(2, high >= lastId ? std::numeric_limits<qint64>::max() : high);
         add.Step();
         low = high;
-        if (progress) {
-            progress->Step();
-            progress->Pump(false);
-        }
+        Advance(progress);
     }
 }
 

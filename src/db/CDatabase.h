@@ -126,6 +126,8 @@ private:
     void Convert(const ProgressFactory& progressFactory);
     bool HasColumn(const char* name); // of the song table
     void FoldChangedRows(const ProgressFactory& progressFactory);
+    // The refold of FoldChangedRows, in one transaction.
+    void RefoldRows(qint64 rows, const ProgressFactory& progressFactory);
     // FoldRows with the substring index's merging held off meanwhile.
     void FoldRowsUnmerged(CProgress* progress);
     void FoldRows(CProgress* progress = nullptr);

@@ -354,6 +354,18 @@ TEST(OtherToolsTest, ALargeConversionShowsItsProgressAndASmallOneNone)
     EXPECT_EQ(shown.count, 0);
 
     const QString path = WriteLayoutThree(env.DatabasePath(), CDatabase::kConversionShownFrom);
+    // Cancel undoes the whole conversion and says so.
+    SShownProgress cancelling;
+    cancelling.progress.cancelAfterSteps = 2;
+    try {
+        db.Open(path, cancelling.Factory());
+        ADD_FAILURE() << "a cancelled conversion opened the catalogue";
+    } catch (const CDbException& e) {
+        EXPECT_TRUE(
+            e.Message().contains(QStringLiteral("(Cancel was pressed); it was left as it was")))
+            << e.Message().toStdString();
+    }
+    EXPECT_EQ(CPlainConnection(path).Run("PRAGMA user_version"), QStringLiteral("3"));
     db.Open(path, factory);
     EXPECT_EQ(shown.count, 1);
     EXPECT_EQ(progress.message, QStringLiteral("Building the search index..."));
@@ -511,11 +523,21 @@ TEST(OtherToolsTest, ChangedRowsGetOrLoseOnlyTheirChangedCopiesAndManyShowProgre
         ") INSERT INTO Songs(TITLE, ARTIST, MELODI) SELECT 'T' || i, 'Ä' || i, 'f' || i || "
         "'.mp3' FROM n";
     EXPECT_EQ(plain.Run(insert.constData()), QString());
+    // Cancelled in the refold, after the conversion's one step: the conversion stays, the refold
+    // waits for the next open.
+    SShownProgress cancelling;
+    cancelling.progress.cancelAfterSteps = 3;
+    try {
+        db.Open(path, cancelling.Factory());
+        ADD_FAILURE() << "a cancelled refold opened the catalogue";
+    } catch (const CDbException& e) {
+        EXPECT_TRUE(e.Message().contains(QStringLiteral("were not made (Cancel was pressed)")))
+            << e.Message().toStdString();
+    }
     db.Open(path, factory);
-    EXPECT_EQ(shown.count, 2); // the conversion's substring index, then the refold
-    // The index is made in one batch at the conversion and again after the refold.
-    EXPECT_EQ(progress.steps, (rows + CDatabase::kFoldBatch - 1) / CDatabase::kFoldBatch + 2);
-    EXPECT_EQ(progress.upper, progress.steps - 1);
+    EXPECT_EQ(shown.count, 1);
+    EXPECT_EQ(progress.steps, (rows + CDatabase::kFoldBatch - 1) / CDatabase::kFoldBatch + 1);
+    EXPECT_EQ(progress.upper, progress.steps);
     set.Open(db);
     const QString last = QStringLiteral("T%1").arg(rows);
     EXPECT_EQ(Titles(set, CFilter::Contains({ESongColumn::TITLE}, last.toLower())),
