@@ -584,11 +584,11 @@ void CDatabase::BuildTextIndex(qint64 lastId, CProgress* progress)
     // FTS5's own 'rebuild' takes no less time but stands still for all of it, and it would also
     // take the other copies of a row still waiting for its title's, which the triggers then
     // add a second time.
-    CStatement add(*this, QStringLiteral("INSERT INTO SongsText(rowid, MELODI_FOLDED, "
-                                         "TITLE_FOLDED, ARTIST_FOLDED, ALBUM_FOLDED) SELECT ID, "
-                                         "MELODI_FOLDED, TITLE_FOLDED, ARTIST_FOLDED, ALBUM_FOLDED "
-                                         "FROM Songs WHERE ID > ? AND ID <= ? AND TITLE_FOLDED "
-                                         "IS NOT NULL"));
+    const QLatin1String columns(CSchemaSql::kTextColumns);
+    CStatement add(*this,
+                   QStringLiteral("INSERT INTO SongsText(rowid, %1) SELECT ID, %1 FROM Songs "
+                                  "WHERE ID > ? AND ID <= ? AND TITLE_FOLDED IS NOT NULL")
+                       .arg(columns));
     for (qint64 low = std::numeric_limits<qint64>::min(); low < lastId;) {
         const qint64 high = std::max<qint64>(low, 0) + kIndexBatch;
         add.Reset();

@@ -85,6 +85,10 @@ CREATE INDEX IF NOT EXISTS SongsByAlbumName ON Songs(ALBUM_FOLDED, ALBUM);
 CREATE INDEX IF NOT EXISTS SongsByGenre ON Songs(GENRE_FOLDED);
 )SQL";
 
+// The substring index's columns, in its order.
+inline constexpr const char* kTextColumns =
+    "MELODI_FOLDED, TITLE_FOLDED, ARTIST_FOLDED, ALBUM_FOLDED";
+
 // The substring index of the full search: SQLite's own trigram tokenizer over the folded
 // copies, taken byte for byte (the tokenizer's own folding differs from the program's,
 // for "İ" say). It keeps where each trigram stands, so a phrase query answers a search
