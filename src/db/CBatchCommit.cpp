@@ -14,9 +14,9 @@ CBatchCommit::~CBatchCommit()
     if (!m_open)
         return;
     try {
-        m_db.StoreStagedFolds(); // with the rows they belong to
+        m_db.IndexStagedSongs(); // with the rows they belong to
     } catch (const CDbException&) {
-        // The rows stay without them; the next open folds them.
+        // The rows wait for the index; the next open indexes them.
     }
     if (sqlite3_exec(m_db.Handle(), "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
         EndOpenTransaction();
@@ -39,7 +39,7 @@ void CBatchCommit::Finish()
         return;
     m_open = false;
     try {
-        m_db.StoreStagedFolds();
+        m_db.IndexStagedSongs();
         m_db.Exec("COMMIT");
     } catch (const CDbException& e) {
         EndOpenTransaction();

@@ -17,9 +17,9 @@ constexpr const char* kAllColumns =
 
 constexpr const char* kInsert =
     "INSERT INTO Songs(CD, LIST, PATH, MELODI, TITLE, ARTIST, ALBUM, GENRE, YEAR, LYRICS, "
-    "BITRATE, COMMENT, DURATION, EXTENDED1, EXTENDED2, ARTIST_FOLDED, ALBUM_FOLDED, "
-    "MELODI_FOLDED, GENRE_FOLDED) "
-    "VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
+    "BITRATE, COMMENT, DURATION, EXTENDED1, EXTENDED2, TITLE_FOLDED, ARTIST_FOLDED, "
+    "ALBUM_FOLDED, MELODI_FOLDED, GENRE_FOLDED) "
+    "VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
 
 // The triggers that fold other tools' changes fire for the program's own too, and leave a
 // very long text without its copy; the program stores its own copies of such a change right
@@ -170,7 +170,7 @@ std::optional<SSong> CCdlistSet::FindSongById(qint64 id)
 std::optional<SSong> CCdlistSet::FindFirst(const CFilter& filter, ESongColumn sort)
 {
     Require();
-    m_db->StoreStagedFolds(); // lookups compare the folded copies
+    m_db->IndexStagedSongs(); // a search may read the substring index
     CStatement s(*m_db, QStringLiteral("SELECT %1 FROM Songs%2 ORDER BY %3 LIMIT 1")
                             .arg(QLatin1String(kAllColumns), Where(filter), OrderBy(sort)));
     BindFilter(s, filter);
@@ -193,17 +193,15 @@ qint64 CCdlistSet::Insert(const SSong& song)
         values[size_t(column)] = Stored(column, song.Text(column));
         s.BindUtf8(index++, stored(column).toUtf8());
     }
-    // Without TITLE_FOLDED the row stays out of the substring index until the title's
-    // copy joins it, with the other new rows', in one statement (see CDatabase).
-    for (ESongColumn column :
-         {ESongColumn::ARTIST, ESongColumn::ALBUM, ESongColumn::MELODI, ESongColumn::GENRE})
+    for (ESongColumn column : {ESongColumn::TITLE, ESongColumn::ARTIST, ESongColumn::ALBUM,
+                               ESongColumn::MELODI, ESongColumn::GENRE})
         s.BindUtf8(index++, CDatabase::FoldedUtf8(stored(column)));
-    s.Step();
+    {
+        const auto staging = m_db->StageNewSong();
+        s.Step();
+    }
     s.Reset();
     const qint64 id = m_db->LastInsertId();
-    m_db->StageTitleFold(id);
-    if (sqlite3_get_autocommit(m_db->Handle()))
-        m_db->StoreStagedFolds();
     return id;
 }
 
@@ -221,7 +219,6 @@ void CCdlistSet::StoreFolded(const SSong& song)
 bool CCdlistSet::Update(qint64 id, const SSongChanges& changes)
 {
     Require();
-    m_db->StoreStagedFolds(); // a staged copy must not overwrite this change's
     // Both statements or neither: a half-done change would lose the folded copies.
     COwnTransaction transaction(*m_db);
     std::optional<SSong> song = FindSongById(id);
@@ -280,7 +277,7 @@ bool CCdlistSet::Delete(qint64 id)
 int CCdlistSet::DeleteWhere(const CFilter& filter)
 {
     Require();
-    m_db->StoreStagedFolds();
+    m_db->IndexStagedSongs();
     CStatement s(*m_db, QStringLiteral("DELETE FROM Songs") + Where(filter));
     BindFilter(s, filter);
     s.Step();
@@ -321,7 +318,7 @@ qint64 CCdlistSet::CountAll()
 qint64 CCdlistSet::Count(const CFilter& filter)
 {
     Require();
-    m_db->StoreStagedFolds();
+    m_db->IndexStagedSongs();
     CStatement s(*m_db, QStringLiteral("SELECT count(*) FROM Songs") + Where(filter));
     BindFilter(s, filter);
     return s.Step() ? s.Int(0) : 0;
@@ -330,7 +327,7 @@ qint64 CCdlistSet::Count(const CFilter& filter)
 std::vector<qint64> CCdlistSet::Ids(const CFilter& filter)
 {
     Require();
-    m_db->StoreStagedFolds();
+    m_db->IndexStagedSongs();
     CStatement s(*m_db, QStringLiteral("SELECT ID FROM Songs") + Where(filter) +
                             QLatin1String(" ORDER BY ID"));
     BindFilter(s, filter);
@@ -343,7 +340,6 @@ std::vector<qint64> CCdlistSet::Ids(const CFilter& filter)
 std::vector<qint64> CCdlistSet::AllIds()
 {
     Require();
-    m_db->StoreStagedFolds();
     // An index instead of every row of the table: the session index holds each session's
     // songs in ID order, and sessions are mostly added in turn, so the numbers seldom need
     // sorting here. Without it (dropped by another tool) the smallest index is read.
@@ -368,7 +364,6 @@ void CCdlistSet::ScanColumn(const CFilter& filter, ESongColumn column,
                             const std::function<void(qint64, std::string_view)>& visit)
 {
     Require();
-    m_db->StoreStagedFolds();
     // In no set order: the database may read an index that holds the column.
     CStatement s(*m_db, QStringLiteral("SELECT ID, %1 FROM Songs")
                                 .arg(QLatin1String(CSongColumns::SqlName(column))) +
@@ -457,7 +452,7 @@ void CCdlistSet::Scan(const CFilter& filter, const std::function<bool(const CSca
                       bool withLyrics)
 {
     Require();
-    m_db->StoreStagedFolds();
+    m_db->IndexStagedSongs();
     CStatement s(*m_db, QStringLiteral("SELECT %1 FROM Songs").arg(ScanColumns(withLyrics)) +
                             Where(filter) + QLatin1String(" ORDER BY ID"));
     BindFilter(s, filter);
@@ -485,7 +480,7 @@ CCdlistSet::STotals SumTotals(CDatabase& db, const CFilter& filter)
 CCdlistSet::STotals CCdlistSet::Totals(const CFilter& filter)
 {
     Require();
-    m_db->StoreStagedFolds();
+    m_db->IndexStagedSongs();
     return SumTotals(*m_db, filter);
 }
 
@@ -516,7 +511,7 @@ void CCdlistSet::Scan(const CFilter& candidates, const std::vector<ESongColumn>&
     QStringList names;
     for (ESongColumn column : tested)
         names << QLatin1String(CSongColumns::SqlName(column));
-    m_db->StoreStagedFolds();
+    m_db->IndexStagedSongs();
     const QByteArray& function = RowTestFunction();
     const CRowTestScope scope(m_rowTest, test);
     QString where = QStringLiteral("%1(%2)").arg(QLatin1String(function), names.join(u','));
@@ -549,7 +544,7 @@ const QByteArray& CCdlistSet::RowTestFunction()
 std::vector<qint64> CCdlistSet::TextIndexIds(const QString& textQuery)
 {
     Require();
-    m_db->StoreStagedFolds();
+    m_db->IndexStagedSongs();
     CStatement s(*m_db, QStringLiteral("SELECT rowid FROM SongsText WHERE SongsText MATCH ? "
                                        "ORDER BY rowid"));
     s.Bind(1, textQuery);

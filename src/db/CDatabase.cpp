@@ -203,6 +203,7 @@ void CDatabase::Open(const QString& path, const ProgressFactory& conversionProgr
         Exec(CSchemaSql::kFoldIndex);
         ExecIndexes();
         Exec(CSchemaSql::kTextIndex);
+        IndexLeftSongs();
         FoldChangedRows(conversionProgress);
         m_hasCovers = true;
     } catch (const CDbException&) {
@@ -287,15 +288,9 @@ void CDatabase::Configure()
     sqlite3_create_collation_v2(m_db, "UNOCASE", SQLITE_UTF8, nullptr, &Collate, nullptr);
     sqlite3_create_function_v2(m_db, "cratewise_fold", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC,
                                nullptr, &FoldFunction, nullptr, nullptr, nullptr);
-    // Staged copies belong to rows a rollback removes; their IDs may come again.
+    // A rollback takes the mark of the staged songs with them.
     sqlite3_rollback_hook(
-        m_db,
-        [](void* self) {
-            auto* db = static_cast<CDatabase*>(self);
-            const std::lock_guard lock(db->m_staging);
-            db->m_staged = false;
-        },
-        this);
+        m_db, [](void* self) { static_cast<CDatabase*>(self)->m_staged = false; }, this);
 }
 
 bool CDatabase::CreateSchema()
@@ -372,6 +367,10 @@ void CDatabase::Convert(const ProgressFactory& progressFactory)
             Exec(CSchemaSql::kDropFolderCopy);
             if (HasColumn("PATH_FOLDED"))
                 Exec("ALTER TABLE Songs DROP COLUMN PATH_FOLDED;");
+        }
+        if (version < 12) {
+            Exec(CSchemaSql::kDropTextTriggers);
+            Exec(CSchemaSql::kTextIndex);
         }
         // The substring index is made anew: it changed its form in layouts 5, 7 and 11.
         if (version < 11) {
@@ -599,31 +598,34 @@ void CDatabase::BuildTextIndex(qint64 lastId, CProgress* progress)
     }
 }
 
-void CDatabase::StageTitleFold(qint64 id)
+std::unique_lock<std::mutex> CDatabase::StageNewSong()
 {
-    const std::lock_guard lock(m_staging);
-    m_stagedFirst = m_staged ? std::min(m_stagedFirst, id) : id;
-    m_stagedLast = m_staged ? std::max(m_stagedLast, id) : id;
-    m_staged = true;
+    std::unique_lock lock(m_staging);
+    if (!m_staged && !sqlite3_get_autocommit(m_db)) {
+        // No new song can get an ID below the highest one's next.
+        Exec("INSERT INTO SongsTextPending(FROM_ID) SELECT coalesce(max(ID), 0) + 1 FROM Songs "
+             "WHERE NOT EXISTS (SELECT 1 FROM SongsTextPending)");
+        m_staged = true;
+    }
+    return lock;
 }
 
-void CDatabase::StoreStagedFolds()
+void CDatabase::IndexLeftSongs()
 {
-    qint64 first = 0, last = 0;
-    {
-        const std::lock_guard lock(m_staging);
-        if (!m_staged)
-            return;
-        m_staged = false;
-        first = m_stagedFirst;
-        last = m_stagedLast;
-    }
-    // A plain statement over the rows' range: folding in the database needs no copy of
-    // the rows in a temporary file, as a join with the values would.
-    CStatement store(*this, QStringLiteral("UPDATE Songs SET TITLE_FOLDED = cratewise_fold(TITLE) "
-                                           "WHERE ID BETWEEN ? AND ? AND +TITLE_FOLDED IS NULL"));
-    store.BindInt(1, first).BindInt(2, last);
-    store.Step();
+    // Only a failed write at the end of a scan's batch leaves the mark committed.
+    if (!CStatement(*this, QStringLiteral("SELECT 1 FROM SongsTextPending")).Step())
+        return;
+    m_staged = true;
+    IndexStagedSongs();
+}
+
+void CDatabase::IndexStagedSongs()
+{
+    const std::lock_guard lock(m_staging);
+    if (!m_staged)
+        return;
+    Exec("DELETE FROM SongsTextPending"); // its trigger indexes the songs
+    m_staged = false;
 }
 
 bool CDatabase::CheckSchema()
@@ -700,7 +702,7 @@ CDatabase::CTransaction::~CTransaction()
 
 void CDatabase::CTransaction::Commit()
 {
-    m_db.StoreStagedFolds();
+    m_db.IndexStagedSongs();
     m_db.ExecWrite("COMMIT");
     m_done = true;
 }

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QVariant>
 #include <array>
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -42,7 +43,7 @@ private:
 class CDatabase
 {
 public:
-    static constexpr int kSchemaVersion = 11;
+    static constexpr int kSchemaVersion = 12;
     // The oldest layout a read-only catalogue may have (it then has no covers).
     static constexpr int kOldestReadable = 5;
     // A conversion of this many songs or more shows its progress.
@@ -108,11 +109,11 @@ public:
     static QString Fold(const QString& text);
     // Fold(text) as UTF-8; ASCII text goes without the detour through a folded copy.
     static QByteArray FoldedUtf8(const QString& text);
-    // The folded title of a new row stored with every other new row's: stored together
-    // before the transaction commits (or at once outside one), and before any lookup; a
-    // rollback drops it.
-    void StageTitleFold(qint64 id);
-    void StoreStagedFolds();
+    // Held while the program inserts a new song: inside a transaction the song waits, with
+    // the transaction's other new ones, for the substring index, which takes them all in
+    // one statement (IndexStagedSongs) before the commit and before any lookup.
+    [[nodiscard]] std::unique_lock<std::mutex> StageNewSong();
+    void IndexStagedSongs();
 
 private:
     void Configure();
@@ -131,18 +132,18 @@ private:
     // FoldRows with the substring index's merging held off meanwhile.
     void FoldRowsUnmerged(CProgress* progress);
     void FoldRows(CProgress* progress = nullptr);
+    // Indexes the songs a mark left in the file holds.
+    void IndexLeftSongs();
     // Fills the substring index just made, one step of the progress a batch.
     void BuildTextIndex(qint64 lastId, CProgress* progress);
 
     sqlite3* m_db = nullptr;
     QString m_path;
     bool m_hasCovers = false;
-    // The IDs of the new rows whose title copy waits (all of them new in the transaction).
-    // A scan stages from its storing thread while the window's lookups store what waits.
+    // Whether new songs wait for the substring index. A scan stages from its storing thread
+    // while the window's lookups index what waits; a rollback drops what waited.
     std::mutex m_staging;
-    bool m_staged = false;
-    qint64 m_stagedFirst = 0;
-    qint64 m_stagedLast = 0;
+    std::atomic<bool> m_staged = false;
 };
 
 // A prepared statement with bound values; finalised on destruction.

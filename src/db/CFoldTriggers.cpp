@@ -95,12 +95,11 @@ QString FoldSql(const QString& text)
 }
 
 // A changed text gets its new copy. A new row gets all of its copies in one write, unless it
-// carries some: the program's own rows carry all but the title's, which it stores with the
-// other new rows' at the commit; a row of another tool that carries the title's waits for
-// the refold (the substring index took it in with the copies it had). The fold of a new row
-// runs in a trigger of a view of its own: SQLite readies the whole program of a row trigger
-// for every row inserted, even one its condition passes over, and the program's own intake
-// paid for the five folds at every song.
+// carries some: the program's own rows carry them all; a row of another tool that carries
+// the title's waits for the refold (the substring index took it in with the copies it had). The
+// fold of a new row runs in a trigger of a view of its own: SQLite readies the whole program of a
+// row trigger for every row inserted, even one its condition passes over, and the program's own
+// intake paid for the five folds at every song.
 constexpr const char* kFoldedColumns[][2] = {{"Title", "TITLE"},
                                              {"Artist", "ARTIST"},
                                              {"Album", "ALBUM"},

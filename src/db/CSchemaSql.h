@@ -98,38 +98,61 @@ inline constexpr const char* kTextColumns =
 // first column need no column number, and the file name holds the most trigrams (a sixth
 // smaller index than with the title first). Kept by plain-SQL triggers inside every change's
 // transaction, it holds the rows whose title copy is present: a row without it waits for its
-// refold. SQLite 3.40's FTS5 writes its pending terms at every statement of a transaction, so a
-// new song is stored with all copies but TITLE_FOLDED, which joins it in one statement per commit
-// (StageTitleFold).
+// refold.
+// SQLite 3.40's FTS5 writes its pending terms at every statement of a transaction, so the
+// program's own new songs enter the index together, in one statement before the commit: while
+// its transaction adds songs, SongsTextPending holds the first ID they may get, the triggers
+// pass over the rows from there on, and deleting that row adds them. The row never outlives
+// the program's transaction (a crash rolls it back with the songs); one left behind all the
+// same is deleted at the next open, which indexes what it held. Stored whole at the insert,
+// the new rows need no second write that would split the table's pages.
 inline constexpr const char* kTextIndex = R"SQL(
 CREATE VIRTUAL TABLE IF NOT EXISTS SongsText USING fts5(
     MELODI_FOLDED, TITLE_FOLDED, ARTIST_FOLDED, ALBUM_FOLDED,
     content='Songs', content_rowid='ID', tokenize='trigram case_sensitive 1', columnsize=0);
+CREATE TABLE IF NOT EXISTS SongsTextPending(FROM_ID INTEGER NOT NULL);
+CREATE TRIGGER IF NOT EXISTS SongsTextPendingDone AFTER DELETE ON SongsTextPending
+BEGIN
+    INSERT INTO SongsText(rowid, MELODI_FOLDED, TITLE_FOLDED, ARTIST_FOLDED, ALBUM_FOLDED)
+    SELECT ID, MELODI_FOLDED, TITLE_FOLDED, ARTIST_FOLDED, ALBUM_FOLDED FROM Songs
+    WHERE ID >= OLD.FROM_ID AND TITLE_FOLDED IS NOT NULL;
+END;
 CREATE TRIGGER IF NOT EXISTS SongsTextInsert AFTER INSERT ON Songs
     WHEN NEW.TITLE_FOLDED IS NOT NULL
+        AND NOT EXISTS (SELECT 1 FROM SongsTextPending WHERE FROM_ID <= NEW.ID)
 BEGIN
     INSERT INTO SongsText(rowid, MELODI_FOLDED, TITLE_FOLDED, ARTIST_FOLDED, ALBUM_FOLDED)
     VALUES(NEW.ID, NEW.MELODI_FOLDED, NEW.TITLE_FOLDED, NEW.ARTIST_FOLDED, NEW.ALBUM_FOLDED);
 END;
 CREATE TRIGGER IF NOT EXISTS SongsTextDelete AFTER DELETE ON Songs
     WHEN OLD.TITLE_FOLDED IS NOT NULL
+        AND NOT EXISTS (SELECT 1 FROM SongsTextPending WHERE FROM_ID <= OLD.ID)
 BEGIN
     INSERT INTO SongsText(SongsText, rowid, MELODI_FOLDED, TITLE_FOLDED, ARTIST_FOLDED,
         ALBUM_FOLDED)
     VALUES('delete', OLD.ID, OLD.MELODI_FOLDED, OLD.TITLE_FOLDED, OLD.ARTIST_FOLDED,
         OLD.ALBUM_FOLDED);
 END;
-CREATE TRIGGER IF NOT EXISTS SongsTextUpdate AFTER UPDATE OF TITLE_FOLDED, ARTIST_FOLDED,
+CREATE TRIGGER IF NOT EXISTS SongsTextUpdate AFTER UPDATE OF ID, TITLE_FOLDED, ARTIST_FOLDED,
     ALBUM_FOLDED, MELODI_FOLDED ON Songs
 BEGIN
     INSERT INTO SongsText(SongsText, rowid, MELODI_FOLDED, TITLE_FOLDED, ARTIST_FOLDED,
         ALBUM_FOLDED)
     SELECT 'delete', OLD.ID, OLD.MELODI_FOLDED, OLD.TITLE_FOLDED, OLD.ARTIST_FOLDED,
-        OLD.ALBUM_FOLDED WHERE OLD.TITLE_FOLDED IS NOT NULL;
+        OLD.ALBUM_FOLDED WHERE OLD.TITLE_FOLDED IS NOT NULL
+        AND NOT EXISTS (SELECT 1 FROM SongsTextPending WHERE FROM_ID <= OLD.ID);
     INSERT INTO SongsText(rowid, MELODI_FOLDED, TITLE_FOLDED, ARTIST_FOLDED, ALBUM_FOLDED)
     SELECT NEW.ID, NEW.MELODI_FOLDED, NEW.TITLE_FOLDED, NEW.ARTIST_FOLDED, NEW.ALBUM_FOLDED
-    WHERE NEW.TITLE_FOLDED IS NOT NULL;
+    WHERE NEW.TITLE_FOLDED IS NOT NULL
+        AND NOT EXISTS (SELECT 1 FROM SongsTextPending WHERE FROM_ID <= NEW.ID);
 END;
+)SQL";
+
+// Layout 11's triggers of the substring index knew no pending rows.
+inline constexpr const char* kDropTextTriggers = R"SQL(
+DROP TRIGGER IF EXISTS SongsTextInsert;
+DROP TRIGGER IF EXISTS SongsTextDelete;
+DROP TRIGGER IF EXISTS SongsTextUpdate;
 )SQL";
 
 // Up to layout 6 the folder had a folded copy too (its lookup now compares the folder

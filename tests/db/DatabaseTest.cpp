@@ -339,12 +339,21 @@ TEST_F(DatabaseTest, ABatchCommitsTheSearchIndexWithItsRows)
         {
             CBatchCommit batch(db);
             Add(QStringLiteral("S"), title);
+            // Rows changed or deleted before the batch ends are indexed as they are then.
+            Add(QStringLiteral("S"), QStringLiteral("Gone"));
+            Add(QStringLiteral("S"), QStringLiteral("Before"));
+            db.Exec("DELETE FROM Songs WHERE TITLE = 'Gone'; "
+                    "UPDATE Songs SET TITLE = TITLE || ' after' WHERE TITLE = 'Before'");
             if (finished)
                 batch.Finish();
         }
         const QString query = CFilter::TextQuery({ESongColumn::TITLE}, title.mid(1));
         EXPECT_EQ(windowSet.TextIndexIds(query).size(), 1u) << title.toStdString();
         EXPECT_EQ(set.TextIndexIds(query).size(), 1u) << title.toStdString();
+        EXPECT_EQ(set.Ids(CFilter::Contains({ESongColumn::TITLE}, QStringLiteral("E AF"))).size(),
+                  finished ? 1u : 2u);
+        EXPECT_NO_THROW(db.Exec("INSERT INTO SongsText(SongsText, rank) "
+                                "VALUES('integrity-check', 1)"));
     }
 }
 
