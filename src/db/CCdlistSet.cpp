@@ -364,6 +364,7 @@ void CCdlistSet::ScanColumn(const CFilter& filter, ESongColumn column,
                             const std::function<void(qint64, std::string_view)>& visit)
 {
     Require();
+    m_db->IndexStagedSongs();
     // In no set order: the database may read an index that holds the column.
     CStatement s(*m_db, QStringLiteral("SELECT ID, %1 FROM Songs")
                                 .arg(QLatin1String(CSongColumns::SqlName(column))) +
