@@ -128,7 +128,6 @@ bool CStartup::SettingsReadable(CPrompts& prompts)
 
 void CStartup::ReportCrashMarker()
 {
-    const QString file = CScanLock::TakeCrashMarker();
-    if (!file.isEmpty())
+    for (const QString& file : CScanLock::TakeCrashMarkers())
         m_view.Prompts().Error(CSessionTexts::Crashed(file), QStringLiteral("Error adding song"));
 }

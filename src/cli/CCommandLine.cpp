@@ -25,12 +25,10 @@ namespace {
 // The file being read when the program last died, named once, as the window does.
 void ReportCrashMarker(QTextStream& err)
 {
-    const QString file = CScanLock::TakeCrashMarker();
-    if (file.isEmpty())
-        return;
     // The name is escaped first: a line break in it is no break of the message.
-    err << "cratewise: " << CSessionTexts::Crashed(CText::Printable(file)).replace(u'\n', u' ')
-        << Qt::endl;
+    for (const QString& file : CScanLock::TakeCrashMarkers())
+        err << "cratewise: " << CSessionTexts::Crashed(CText::Printable(file)).replace(u'\n', u' ')
+            << Qt::endl;
 }
 
 void OpenCatalogue(CCdlistDoc& doc, const QString& path, bool onlyReads)

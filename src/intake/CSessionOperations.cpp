@@ -18,7 +18,6 @@
 #include "platform/CVolumes.h"
 
 #include <QDir>
-#include <QScopeGuard>
 #include <optional>
 #include <sys/stat.h>
 
@@ -221,11 +220,6 @@ void CSessionOperations::Scan(CSongFromFile& maker, const QString& name, const Q
                               int count, const QString& caption, EScanCommits commits,
                               SResult& result, const QSet<QString>& present)
 {
-    // However the scan ends, a crash marker left by the last file would be reported at the
-    // next start.
-    const CScanLock scanning; // released after the marker is cleared
-    const auto clearMarker =
-        qScopeGuard([] { CSettings::SetString(ESetting::ErrorFile, QString()); });
     CDirectoryWalk walk;
     std::unique_ptr<CProgress> progress = m_services.createProgress(caption, 3, 250);
     progress->SetRange(0, count, 1);

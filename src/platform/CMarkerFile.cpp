@@ -6,12 +6,15 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStringList>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <mutex>
+#include <sys/file.h>
 #include <sys/mman.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -23,8 +26,9 @@ struct SHeld
 {
     std::mutex mutex;
     int holds = 0;
-    int fd = -1;          // the marker file, open while holds are taken
+    int fd = -1;          // the marker file, open and locked while holds are taken
     QString settingsPath; // the settings file it belongs to
+    QString own;          // the file of this process's own, when another scan held the shared one
     // The held file mapped: a marker is then stored without a system call, twice per
     // song of a scan. Its blocks are allocated first (a full disk fails there, not with
     // a signal at a store); pages written to a shared mapping outlive a killed process.
@@ -40,6 +44,66 @@ SHeld& Held()
 QString PathFor(const QString& settingsPath)
 {
     return settingsPath + QStringLiteral(".ErrorFile");
+}
+
+// A file of one scan's own, made when another scan holds the shared one.
+QString OwnPrefix(const QString& settingsPath)
+{
+    return PathFor(settingsPath) + QStringLiteral("-");
+}
+
+// Locks `fd` for this scan: false when a living scan holds it. A file system without locks
+// has every marker free.
+bool Lock(int fd)
+{
+    int rc;
+    while ((rc = ::flock(fd, LOCK_EX | LOCK_NB)) != 0 && errno == EINTR) {
+    }
+    return rc == 0 || errno != EWOULDBLOCK;
+}
+
+// Whether `fd` is still the file at `path` (a start-up may have taken an unlocked one away).
+bool StillAt(int fd, const QByteArray& path)
+{
+    struct stat byFd = {}, byPath = {};
+    return ::fstat(fd, &byFd) == 0 && ::stat(path.constData(), &byPath) == 0 &&
+           byFd.st_dev == byPath.st_dev && byFd.st_ino == byPath.st_ino;
+}
+
+// A new file of this scan's own, locked before anything is written to it.
+int OpenOwn(const QString& settingsPath, QString& own)
+{
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        QByteArray name = QFile::encodeName(OwnPrefix(settingsPath)) + "XXXXXX";
+        const int fd = ::mkostemp(name.data(), O_CLOEXEC);
+        if (fd < 0)
+            return -1;
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && StillAt(fd, name)) {
+            own = QFile::decodeName(name);
+            return fd;
+        }
+        ::close(fd);
+    }
+    errno = EAGAIN;
+    return -1;
+}
+
+QString ReadFile(const QString& path);
+
+// The marker of a scan that died while another one held on is not overwritten by the next
+// scan: it is kept in a file of its own for the next start to name.
+void KeepDeadMarker(const QString& settingsPath)
+{
+    const QByteArray marker = ReadFile(PathFor(settingsPath)).toUtf8();
+    if (marker.isEmpty())
+        return;
+    QByteArray name = QFile::encodeName(OwnPrefix(settingsPath)) + "XXXXXX";
+    const int fd = ::mkostemp(name.data(), O_CLOEXEC);
+    if (fd < 0)
+        return;
+    if (::write(fd, marker.constData(), size_t(marker.size())) != marker.size())
+        ::unlink(name.constData());
+    ::close(fd);
 }
 
 QString Failure(const QString& settingsPath, int error)
@@ -79,26 +143,44 @@ void Store(char* mapped, const QByteArray& data)
     *first = data.at(0);
 }
 
+// A file of the scan's own goes with the scan: it ended, it did not crash.
 void Close(SHeld& held)
 {
     if (held.mapped)
         ::munmap(held.mapped, kMapped);
     held.mapped = nullptr;
+    if (!held.own.isEmpty())
+        ::unlink(QFile::encodeName(held.own).constData());
+    held.own.clear();
     if (held.fd >= 0)
-        ::close(held.fd);
+        ::close(held.fd); // and with it the lock
     held.fd = -1;
     held.settingsPath.clear();
 }
 
-} // namespace
-
-namespace CMarkerFile {
+// The marker file of `settingsPath` opened for a write, made (with its folder) unless the
+// write clears it; -1 with errno set, and with 0 when there is nothing to clear.
+int OpenShared(const QString& settingsPath, bool clearing)
+{
+    const QByteArray path = QFile::encodeName(PathFor(settingsPath));
+    const int flags = O_RDWR | O_CLOEXEC | O_NONBLOCK | (clearing ? 0 : O_CREAT);
+    int fd = ::open(path.constData(), flags, 0600);
+    if (fd < 0 && errno == ENOENT && clearing) {
+        errno = 0;
+        return -1;
+    }
+    if (fd < 0 && errno == ENOENT) {
+        QDir().mkpath(QFileInfo(settingsPath).absolutePath());
+        fd = ::open(path.constData(), flags, 0600);
+    }
+    return fd;
+}
 
 // A path and the tail of a longer one: anything past 64 KiB is not a marker.
-QString Read(const QString& settingsPath)
+QString ReadFile(const QString& path)
 {
     QString reason;
-    const int fd = CRegularFile::OpenForReading(PathFor(settingsPath), reason);
+    const int fd = CRegularFile::OpenForReading(path, reason);
     if (fd < 0)
         return {};
     QByteArray bytes;
@@ -110,6 +192,18 @@ QString Read(const QString& settingsPath)
     return QString::fromUtf8(end < 0 ? bytes : bytes.left(end));
 }
 
+} // namespace
+
+namespace CMarkerFile {
+
+QString Read(const QString& settingsPath)
+{
+    return ReadFile(PathFor(settingsPath));
+}
+
+// Two scans in two processes each keep a marker: the first the shared file, locked for as
+// long as the scan runs, any other one a file of its own beside it. A write without a hold
+// leaves the shared file to the living scan that holds it.
 QString Write(const QString& settingsPath, const QString& value)
 {
     QByteArray data = value.toUtf8();
@@ -124,28 +218,68 @@ QString Write(const QString& settingsPath, const QString& value)
         return Put(held.fd, data, settingsPath);
     }
     Close(held); // it belongs to another settings file
-    const QByteArray path = QFile::encodeName(PathFor(settingsPath));
-    // Clearing a marker that is not there creates nothing; the folder is made only when
-    // missing.
-    const int flags = O_RDWR | O_CLOEXEC | O_NONBLOCK | (value.isEmpty() ? 0 : O_CREAT);
-    int fd = ::open(path.constData(), flags, 0600);
-    if (fd < 0 && errno == ENOENT && value.isEmpty())
-        return {};
-    if (fd < 0 && errno == ENOENT) {
-        QDir().mkpath(QFileInfo(settingsPath).absolutePath());
-        fd = ::open(path.constData(), flags, 0600);
-    }
+    int fd = OpenShared(settingsPath, value.isEmpty());
     if (fd < 0)
-        return Failure(settingsPath, errno);
+        return errno == 0 ? QString() : Failure(settingsPath, errno);
+    QString own;
+    const bool free = Lock(fd);
+    if (!free) {
+        ::close(fd);
+        if (held.holds == 0)
+            return {};
+        fd = OpenOwn(settingsPath, own);
+        if (fd < 0)
+            return Failure(settingsPath, errno);
+    } else if (held.holds > 0) {
+        KeepDeadMarker(settingsPath);
+    }
     const QString failure = Put(fd, data, settingsPath);
     if (held.holds > 0 && failure.isEmpty()) {
         held.fd = fd;
         held.settingsPath = settingsPath;
+        held.own = own;
         Map(held);
     } else {
+        if (!own.isEmpty())
+            ::unlink(QFile::encodeName(own).constData());
         ::close(fd);
     }
     return failure;
+}
+
+bool InUse(const QString& settingsPath)
+{
+    const int fd =
+        ::open(QFile::encodeName(PathFor(settingsPath)).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool free = Lock(fd);
+    ::close(fd);
+    return !free;
+}
+
+QStringList TakeLeft(const QString& settingsPath)
+{
+    const QFileInfo prefix(OwnPrefix(settingsPath));
+    const QStringList names = prefix.dir().entryList(QDir::Files | QDir::Hidden | QDir::System);
+    QStringList markers;
+    for (const QString& name : names) {
+        if (!name.startsWith(prefix.fileName()))
+            continue;
+        const QString path = prefix.dir().filePath(name);
+        const int fd = ::open(QFile::encodeName(path).constData(),
+                              O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+        if (fd < 0)
+            continue;
+        if (Lock(fd)) { // its scan has ended
+            const QString marker = ReadFile(path);
+            if (!marker.isEmpty())
+                markers << marker;
+            ::unlink(QFile::encodeName(path).constData());
+        }
+        ::close(fd);
+    }
+    return markers;
 }
 
 void Hold()
@@ -155,12 +289,17 @@ void Hold()
     ++held.holds;
 }
 
+// However the scan ends, that is no crash: its marker is cleared. (Cleared later without a
+// hold, the shared one could already hold the marker of another scan that died meanwhile.)
 void Release()
 {
     SHeld& held = Held();
     std::lock_guard guard(held.mutex);
-    if (--held.holds == 0)
-        Close(held);
+    if (--held.holds > 0)
+        return;
+    if (held.fd >= 0 && held.own.isEmpty())
+        Put(held.fd, QByteArray(1, '\0'), held.settingsPath);
+    Close(held);
 }
 
 } // namespace CMarkerFile

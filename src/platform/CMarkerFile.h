@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // The intake's crash marker (the settings value "ErrorFile") is written before and cleared
 // after every file it takes in: thousands of times a minute. Replacing or truncating the
@@ -13,10 +14,16 @@ namespace CMarkerFile {
 
 // The marker kept for the settings file at `settingsPath`; empty when there is none.
 QString Read(const QString& settingsPath);
-// Returns why the marker was not saved; empty when it was.
+// Returns why the marker was not saved; empty when it was (or when it was to be cleared
+// while a living scan holds it).
 QString Write(const QString& settingsPath, const QString& value);
-// While a hold is taken the file stays open between writes: a scan writes it twice for
-// every file.
+// Whether a living scan holds the marker Read returns (it is then no crash's).
+bool InUse(const QString& settingsPath);
+// The markers of the scans that died while another one held the shared marker, each taken
+// once (their files removed).
+QStringList TakeLeft(const QString& settingsPath);
+// While a hold is taken the file stays open (and locked) between writes: a scan writes it
+// twice for every file. The last release clears it.
 void Hold();
 void Release();
 

@@ -1,29 +1,15 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
-// Tells a crash from a scan that is still running in another process: every scan holds
-// this lock (shared, so scans may run side by side) for as long as it writes the crash
-// marker, and the system drops it when the process ends, however it ends. A marker found
-// while the lock is held belongs to a living scan and is no crash.
-class CScanLock
-{
-public:
-    // Takes the shared lock on the file beside the settings.
-    CScanLock();
-    ~CScanLock();
-    CScanLock(const CScanLock&) = delete;
-    CScanLock& operator=(const CScanLock&) = delete;
+namespace CScanLock {
 
-    // True when some process is scanning now.
-    static bool ScanRunning();
-    // The file being read when the last scan died, cleared once taken; empty when there
-    // was no crash (or the marker belongs to a scan still running).
-    static QString TakeCrashMarker();
+// The files being read when scans died, each named once; none for a scan that still runs
+// in another process (two scans at once must not blame each other's files).
+QStringList TakeCrashMarkers();
 
-private:
-    int m_fd = -1;
-};
+} // namespace CScanLock
 
 // Taken while one session is scanned (from before the songs it holds are looked up until
 // the new ones are committed): a second scan of the same session at the same time, in

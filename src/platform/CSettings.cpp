@@ -461,6 +461,16 @@ CSettings::CReadOnce::~CReadOnce()
     --s.readOnce;
 }
 
+bool CSettings::MarkerInUse()
+{
+    return CMarkerFile::InUse(CurrentPath());
+}
+
+QStringList CSettings::TakeLeftMarkers()
+{
+    return CMarkerFile::TakeLeft(CurrentPath());
+}
+
 CSettings::CMarkerHold::CMarkerHold()
 {
     CMarkerFile::Hold();

@@ -98,6 +98,12 @@ public:
         CReadOnce& operator=(const CReadOnce&) = delete;
     };
 
+    // Whether a living scan holds the crash marker that ErrorFile reads.
+    static bool MarkerInUse();
+    // The crash markers of scans that died while another scan held the one ErrorFile reads,
+    // each taken once.
+    static QStringList TakeLeftMarkers();
+
     // While one is alive, the crash marker's file stays open between writes: a scan
     // writes it twice for every file.
     class CMarkerHold

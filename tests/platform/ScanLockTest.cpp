@@ -2,25 +2,54 @@
 #include "platform/CSettings.h"
 #include "support/CTestEnvironment.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <optional>
+#include <sys/file.h>
+#include <unistd.h>
 
 namespace {
 
 // A crash marker is reported once, and never while the scan that wrote it still runs in
-// another process (two scans at once must not blame each other's files).
-TEST(ScanLockTest, AMarkerOfALivingScanIsNoCrash)
+// another process; two scans at once keep a marker each, so that neither blames the other's
+// file nor loses its own.
+TEST(ScanLockTest, EachScanKeepsItsMarkerAndOnlyADeadOnesIsACrash)
 {
     CTestEnvironment env;
-    EXPECT_FALSE(CScanLock::ScanRunning());
+    const QString shared = env.SettingsFile() + QStringLiteral(".ErrorFile");
     CSettings::SetString(ESetting::ErrorFile, "/music/a.mp3");
-    std::optional<CScanLock> scanning(std::in_place);
-    EXPECT_TRUE(CScanLock::ScanRunning());
-    EXPECT_TRUE(CScanLock::TakeCrashMarker().isEmpty());
+    // The scan of another process holds the shared marker.
+    const int other = ::open(QFile::encodeName(shared).constData(), O_RDONLY | O_CLOEXEC);
+    ASSERT_EQ(::flock(other, LOCK_EX | LOCK_NB), 0);
+    {
+        const CSettings::CMarkerHold hold;
+        CSettings::SetString(ESetting::ErrorFile, "/music/b.mp3");
+        EXPECT_TRUE(CScanLock::TakeCrashMarkers().isEmpty());
+        EXPECT_EQ(CSettings::String(ESetting::ErrorFile), "/music/a.mp3");
+        CSettings::SetString(ESetting::ErrorFile, QString());
+    }
+    CSettings::SetString(ESetting::ErrorFile, QString());
     EXPECT_EQ(CSettings::String(ESetting::ErrorFile), "/music/a.mp3");
-    scanning.reset(); // the scan died without clearing its marker
-    EXPECT_EQ(CScanLock::TakeCrashMarker(), "/music/a.mp3");
-    EXPECT_TRUE(CScanLock::TakeCrashMarker().isEmpty());
+    // A third scan died in a file of its own.
+    QFile dead(shared + QStringLiteral("-x1y2z3"));
+    ASSERT_TRUE(dead.open(QIODevice::WriteOnly));
+    dead.write(QByteArray("/music/c.mp3\0/music/longer tail", 32));
+    dead.close();
+    EXPECT_EQ(CScanLock::TakeCrashMarkers(), QStringList{"/music/c.mp3"});
+    EXPECT_TRUE(CScanLock::TakeCrashMarkers().isEmpty());
+    ::close(other); // that scan died without clearing its marker
+    {
+        // Before any start named it, a new scan takes the shared marker over.
+        const CSettings::CMarkerHold hold;
+        CSettings::SetString(ESetting::ErrorFile, "/music/d.mp3");
+    }
+    EXPECT_EQ(CScanLock::TakeCrashMarkers(), QStringList{"/music/a.mp3"});
+    EXPECT_TRUE(CScanLock::TakeCrashMarkers().isEmpty());
+    EXPECT_EQ(QFileInfo(shared).dir().entryList({QStringLiteral("*.ErrorFile-*")}, QDir::Files),
+              QStringList());
 }
 
 // A second scan of a session at the same time is told so; one of another session is not.
