@@ -395,6 +395,16 @@ QString CatalogueOf(CTestEnvironment& env, const STestSong& song)
     return path;
 }
 
+// The catalogue as an older layout left it: one of its triggers as that layout wrote it.
+void MakeOlder(CPlainConnection& plain, int layout, const char* trigger, const char* body)
+{
+    EXPECT_EQ(plain.Run((QByteArray("DROP TRIGGER ") + trigger).constData()), QString());
+    EXPECT_EQ(plain.Run((QByteArray("CREATE TRIGGER ") + trigger + ' ' + body).constData()),
+              QString());
+    EXPECT_EQ(plain.Run(("PRAGMA user_version=" + QByteArray::number(layout)).constData()),
+              QString());
+}
+
 // The program's new songs enter the substring index once, also in a catalogue of the layout
 // before the triggers knew its mark of them; a mark left in the file holds back another
 // tool's new rows too, until the next open indexes them.
@@ -403,12 +413,9 @@ TEST(OtherToolsTest, NewSongsAreIndexedOnceAndALeftMarkAtTheNextOpen)
     CTestEnvironment env;
     const QString path = CatalogueOf(env, {.title = "First"});
     CPlainConnection plain(path);
-    EXPECT_EQ(plain.Run("DROP TRIGGER SongsTextInsert"), QString());
-    EXPECT_EQ(plain.Run("CREATE TRIGGER SongsTextInsert AFTER INSERT ON Songs WHEN "
-                        "NEW.TITLE_FOLDED IS NOT NULL BEGIN INSERT INTO SongsText(rowid, "
-                        "TITLE_FOLDED) VALUES(NEW.ID, NEW.TITLE_FOLDED); END"),
-              QString());
-    EXPECT_EQ(plain.Run("PRAGMA user_version=11"), QString());
+    MakeOlder(plain, 11, "SongsTextInsert",
+              "AFTER INSERT ON Songs WHEN NEW.TITLE_FOLDED IS NOT NULL BEGIN INSERT INTO "
+              "SongsText(rowid, TITLE_FOLDED) VALUES(NEW.ID, NEW.TITLE_FOLDED); END");
     CDatabase db;
     db.Open(path);
     CCdlistSet set;
@@ -439,11 +446,9 @@ TEST(OtherToolsTest, AnotherToolsChangeIsFoldedAsTheProgramFoldsOrLeftForTheRefo
     const QString path = CatalogueOf(env, {.title = "Plain"});
     CPlainConnection plain(path);
     // The triggers of the previous layout give way to this one's.
-    EXPECT_EQ(plain.Run("DROP TRIGGER SongsFoldTitle"), QString());
-    EXPECT_EQ(plain.Run("CREATE TRIGGER SongsFoldTitle AFTER UPDATE OF TITLE ON Songs BEGIN "
-                        "UPDATE Songs SET TITLE_FOLDED = NULL WHERE ID = NEW.ID; END"),
-              QString());
-    EXPECT_EQ(plain.Run("PRAGMA user_version=9"), QString());
+    MakeOlder(plain, 9, "SongsFoldTitle",
+              "AFTER UPDATE OF TITLE ON Songs BEGIN UPDATE Songs SET TITLE_FOLDED = NULL WHERE "
+              "ID = NEW.ID; END");
     CDatabase().Open(path);
     const char* const folded = "SELECT ifnull(TITLE_FOLDED, 'none') FROM Songs";
     QString text = QStringLiteral("Mixed CASE\t");
