@@ -46,6 +46,22 @@ QString PathFor(const QString& settingsPath)
     return settingsPath + QStringLiteral(".ErrorFile");
 }
 
+// A path and the tail of a longer one: anything past 64 KiB is not a marker.
+QString ReadFile(const QString& path)
+{
+    QString reason;
+    const int fd = CRegularFile::OpenForReading(path, reason);
+    if (fd < 0)
+        return {};
+    QByteArray bytes;
+    const bool read = CRegularFile::ReadAll(fd, 64 * 1024, bytes, reason);
+    ::close(fd);
+    if (!read)
+        return {};
+    const qsizetype end = bytes.indexOf('\0');
+    return QString::fromUtf8(end < 0 ? bytes : bytes.left(end));
+}
+
 // A file of one scan's own, made when another scan holds the shared one.
 QString OwnPrefix(const QString& settingsPath)
 {
@@ -70,12 +86,19 @@ bool StillAt(int fd, const QByteArray& path)
            byFd.st_dev == byPath.st_dev && byFd.st_ino == byPath.st_ino;
 }
 
+// A new file beside the shared one; `name` is set to its path.
+int NewOwnFile(const QString& settingsPath, QByteArray& name)
+{
+    name = QFile::encodeName(OwnPrefix(settingsPath)) + "XXXXXX";
+    return ::mkostemp(name.data(), O_CLOEXEC);
+}
+
 // A new file of this scan's own, locked before anything is written to it.
 int OpenOwn(const QString& settingsPath, QString& own)
 {
     for (int attempt = 0; attempt < 8; ++attempt) {
-        QByteArray name = QFile::encodeName(OwnPrefix(settingsPath)) + "XXXXXX";
-        const int fd = ::mkostemp(name.data(), O_CLOEXEC);
+        QByteArray name;
+        const int fd = NewOwnFile(settingsPath, name);
         if (fd < 0)
             return -1;
         if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && StillAt(fd, name)) {
@@ -88,8 +111,6 @@ int OpenOwn(const QString& settingsPath, QString& own)
     return -1;
 }
 
-QString ReadFile(const QString& path);
-
 // The marker of a scan that died while another one held on is not overwritten by the next
 // scan: it is kept in a file of its own for the next start to name.
 void KeepDeadMarker(const QString& settingsPath)
@@ -97,8 +118,8 @@ void KeepDeadMarker(const QString& settingsPath)
     const QByteArray marker = ReadFile(PathFor(settingsPath)).toUtf8();
     if (marker.isEmpty())
         return;
-    QByteArray name = QFile::encodeName(OwnPrefix(settingsPath)) + "XXXXXX";
-    const int fd = ::mkostemp(name.data(), O_CLOEXEC);
+    QByteArray name;
+    const int fd = NewOwnFile(settingsPath, name);
     if (fd < 0)
         return;
     if (::write(fd, marker.constData(), size_t(marker.size())) != marker.size())
@@ -174,22 +195,6 @@ int OpenShared(const QString& settingsPath, bool clearing)
         fd = ::open(path.constData(), flags, 0600);
     }
     return fd;
-}
-
-// A path and the tail of a longer one: anything past 64 KiB is not a marker.
-QString ReadFile(const QString& path)
-{
-    QString reason;
-    const int fd = CRegularFile::OpenForReading(path, reason);
-    if (fd < 0)
-        return {};
-    QByteArray bytes;
-    const bool read = CRegularFile::ReadAll(fd, 64 * 1024, bytes, reason);
-    ::close(fd);
-    if (!read)
-        return {};
-    const qsizetype end = bytes.indexOf('\0');
-    return QString::fromUtf8(end < 0 ? bytes : bytes.left(end));
 }
 
 } // namespace
