@@ -374,6 +374,7 @@ void CDatabase::Convert(const ProgressFactory& progressFactory)
         }
         // The substring index is made anew: it changed its form in layouts 5, 7 and 11.
         if (version < 11) {
+            Exec(CSchemaSql::kDropTextTriggers);
             Exec(CSchemaSql::kDropTextIndex);
             if (progress) {
                 progress->SetMessage(QStringLiteral("Building the search index..."));
@@ -484,6 +485,7 @@ void CDatabase::RefoldRows(qint64 rows, const ProgressFactory& progressFactory)
         FoldRowsUnmerged(progress.get());
     } else {
         Exec(CSchemaSql::kDropFoldedLookups);
+        Exec(CSchemaSql::kDropTextTriggers);
         Exec(CSchemaSql::kDropTextIndex);
         FoldRows(progress.get());
         if (progress) {

@@ -148,7 +148,8 @@ BEGIN
 END;
 )SQL";
 
-// Layout 11's triggers of the substring index knew no pending rows.
+// The substring index's triggers: layout 11's knew no pending rows, and the index itself is
+// dropped only after them (kDropTextIndex).
 inline constexpr const char* kDropTextTriggers = R"SQL(
 DROP TRIGGER IF EXISTS SongsTextInsert;
 DROP TRIGGER IF EXISTS SongsTextDelete;
@@ -181,12 +182,7 @@ DROP INDEX IF EXISTS SongsByGenre;
 
 // Layout 4 folded its substring index a second time, in the tokenizer's own way; up to
 // layout 6 it kept every trigram's positions.
-inline constexpr const char* kDropTextIndex = R"SQL(
-DROP TRIGGER IF EXISTS SongsTextInsert;
-DROP TRIGGER IF EXISTS SongsTextDelete;
-DROP TRIGGER IF EXISTS SongsTextUpdate;
-DROP TABLE IF EXISTS SongsText;
-)SQL";
+inline constexpr const char* kDropTextIndex = "DROP TABLE IF EXISTS SongsText;";
 
 inline constexpr const char* kToFold =
     "TITLE_FOLDED IS NULL OR ARTIST_FOLDED IS NULL OR ALBUM_FOLDED IS NULL OR MELODI_FOLDED IS "
