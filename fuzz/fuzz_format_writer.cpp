@@ -47,7 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     changes.title =
         QStringLiteral("A title longer than any padding would hold, ") + QString(200, u'x');
     changes.comment = QString(); // an entry that goes
-    QByteArray before;
+    CTagFile::POriginalFile before;
     if (!CFormatTagFile::Write(InputPath(), format, changes, &before).isEmpty()) {
         if (Contents() != original)
             std::abort(); // refused, yet changed
@@ -56,7 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     STagFields fields;
     if (!CFormatTags::Read(InputPath(), format, &fields, nullptr) || fields.title != *changes.title)
         std::abort(); // reported as written, yet not there
-    if (!CFormatTagFile::Restore(InputPath(), format, before).isEmpty() || Contents() != original)
+    if (!CFormatTagFile::Restore(InputPath(), before).isEmpty() || Contents() != original)
         std::abort(); // undone, yet not as it was
     return 0;
 }

@@ -698,8 +698,14 @@ CDatabase::CTransaction::CTransaction(CDatabase& db) : m_db(db)
 
 CDatabase::CTransaction::~CTransaction()
 {
+    Rollback();
+}
+
+void CDatabase::CTransaction::Rollback()
+{
     if (!m_done && m_db.IsOpen())
         sqlite3_exec(m_db.Handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+    m_done = true;
 }
 
 void CDatabase::CTransaction::Commit()

@@ -95,6 +95,8 @@ public:
         explicit CTransaction(CDatabase& db);
         ~CTransaction();
         void Commit();
+        // Ends it now, with nothing kept (the destructor does the same).
+        void Rollback();
         CTransaction(const CTransaction&) = delete;
         CTransaction& operator=(const CTransaction&) = delete;
 

@@ -11,20 +11,22 @@ inline QString ReadOnly()
     return QStringLiteral(
         "Since the file is on a read-only media,\nchanges will just be made in the database.");
 }
-// Why a file was left as it was, when it is not a read-only medium's.
+// Why a file was left as it was, when it is not a read-only medium's: its record stays as
+// it was too, so that the two never disagree.
 inline QString NotWrittenBecause(const QString& file, const QString& reason)
 {
-    return QStringLiteral("The file could not be written, so changes will just be made in the "
-                          "database:\n%1\n(%2)")
+    return QStringLiteral("The file could not be written, so neither it nor its record was "
+                          "changed:\n%1\n(%2)")
         .arg(file, reason);
 }
 inline QString ProgramFile()
 {
     return QStringLiteral("it is one of Cratewise's own files (the catalogue or the settings)");
 }
-inline QString NotAudio()
+// A file whose content is not what its name says (a picture or a text named like a song).
+inline QString NotAudio(const QString& kind)
 {
-    return QStringLiteral("it does not hold MPEG audio");
+    return QStringLiteral("it does not hold %1 audio").arg(kind);
 }
 inline QString RenameFailed()
 {
@@ -59,10 +61,10 @@ inline QString NotWritten(const QStringList& files)
 {
     constexpr int kShown = 20;
     QString text = files.size() == 1
-                       ? QStringLiteral("1 file could not be written; only the database was "
-                                        "changed for it:\n")
-                       : QStringLiteral("%1 files could not be written; only the database was "
-                                        "changed for them:\n")
+                       ? QStringLiteral("1 file could not be written; it and its record "
+                                        "were left as they were:\n")
+                       : QStringLiteral("%1 files could not be written; they and their records "
+                                        "were left as they were:\n")
                              .arg(files.size());
     text += files.mid(0, kShown).join(u'\n');
     if (files.size() > kShown)

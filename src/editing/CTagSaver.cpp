@@ -4,6 +4,8 @@
 #include "db/CGenres.h"
 #include "editing/CEditingTexts.h"
 #include "editing/CFileRenamer.h"
+#include "media/CAudioFormat.h"
+#include "media/CFormatTags.h"
 #include "media/CNamingRules.h"
 #include "model/CAppServices.h"
 #include "model/CCdlistDoc.h"
@@ -41,7 +43,7 @@ QString StoredGenre(const QString& genre)
                            : CGenres::StoredFormOfTag(genre);
 }
 
-// What the file takes: the full texts; an emptied genre writes no frame.
+// What the file takes: the full texts; an emptied genre clears the file's.
 CTagFile::SChanges FileChanges(const STagEdit& edit)
 {
     CTagFile::SChanges changes;
@@ -49,7 +51,9 @@ CTagFile::SChanges FileChanges(const STagEdit& edit)
     changes.artist = edit.artist;
     changes.album = edit.album;
     changes.year = edit.year;
-    if (edit.genre && !edit.genre->isEmpty()) {
+    if (edit.genre && edit.genre->isEmpty()) {
+        changes.genre = QString();
+    } else if (edit.genre) {
         changes.genre = StoredGenre(*edit.genre);
         changes.genreNumber = GenreNumber(*changes.genre);
     }
@@ -231,11 +235,17 @@ QString CTagSaver::Refusal(const QString& path)
     // A file that cannot be read is left to the writer, which names the cause.
     if (::access(CFileNames::Encode(path).constData(), R_OK) != 0)
         return QString();
+    // A link to a picture or a text named like a song: a tag would corrupt it. Each format
+    // is checked by its own reader; the MPEG stream probe is for MPEG files only.
+    const EAudioFormat format = CAudioFormat::Detect(path);
+    if (format != EAudioFormat::Mpeg)
+        return CFormatTags::ReadStrictly(path, format, nullptr)
+                   ? QString()
+                   : CEditingTexts::NotAudio(CAudioFormat::Name(format));
     if (!m_probe)
         m_probe = CStreamProbe::Create();
-    // A link to a picture or a text named like a song: a tag would corrupt it.
     if (m_probe && !m_probe->Recognises(path))
-        return CEditingTexts::NotAudio();
+        return CEditingTexts::NotAudio(CAudioFormat::Name(CAudioFormat::ByName(path)));
     return QString();
 }
 
@@ -245,6 +255,7 @@ void CTagSaver::SaveOne(qint64 id, const STagEdit& edit, bool rename, SOutcome& 
     QList<ESetting> warnings; // shown once the write lock is given back
     QString unwritten;
     QString unwrittenPath;
+    bool readOnly = false;
     SSong saved;
     {
         // The write lock before the file: a catalogue another program holds leaves the
@@ -257,17 +268,14 @@ void CTagSaver::SaveOne(qint64 id, const STagEdit& edit, bool rename, SOutcome& 
         const QString folder =
             path == song->FilePath() ? song->m_PATH : path.left(path.lastIndexOf(u'/'));
         unwrittenPath = path;
-        const QString refused = rename || !FileChanges(edit).IsEmpty() ? Refusal(path) : QString();
-        if (!refused.isEmpty()) {
-            // Neither written nor renamed: only the record changes, as on a read-only disc.
-            unwritten = refused;
-            rename = false;
-        }
+        const CTagFile::SChanges file = FileChanges(edit);
+        const bool touchesFile = rename || !file.IsEmpty();
+        const QString refused = touchesFile ? Refusal(path) : QString();
         SSongChanges record = RecordChanges(edit);
         saved = *song;
         record.ApplyTo(saved);
         bool renamed = false;
-        if (rename) {
+        if (rename && refused.isEmpty()) {
             const QString newName =
                 CFileRenamer::NewName(CNamingRules::FormattingPattern(), saved.m_ARTIST,
                                       saved.m_TITLE, saved.m_ALBUM, song->m_MELODI);
@@ -279,12 +287,22 @@ void CTagSaver::SaveOne(qint64 id, const STagEdit& edit, bool rename, SOutcome& 
             record.Set(ESongColumn::LIST, ListText(saved));
         set.Update(id, record); // a record that cannot be written: the file is not touched
         CTagFile::SBefore before;
-        const CTagFile::SChanges file = FileChanges(edit);
         bool written = false;
+        unwritten = refused;
         if (!file.IsEmpty() && refused.isEmpty()) {
             unwritten = WriteSongTag(m_services, path, file, &before);
             written = unwritten.isEmpty();
         }
+        if (!unwritten.isEmpty()) {
+            // Only a medium nothing can be written to keeps the change in the catalogue
+            // alone; anywhere else file and record stay as they were, together.
+            readOnly = OnReadOnlyMedia(m_services, path);
+            outcome.unwritten.append({path, unwritten});
+            rename = false;
+        }
+        // The transaction ends without a commit: the record stays as the file is.
+        if (!unwritten.isEmpty() && !readOnly)
+            return ReportUnwritten(std::move(change), unwrittenPath, unwritten);
         if (rename) {
             const QString why = CFileRenamer::Rename(folder, song->m_MELODI, saved.m_MELODI);
             renamed = why.isEmpty() && saved.m_MELODI != song->m_MELODI;
@@ -310,18 +328,11 @@ void CTagSaver::SaveOne(qint64 id, const STagEdit& edit, bool rename, SOutcome& 
                 CTagFile::Restore(path, before);
             throw;
         }
-        if (!unwritten.isEmpty())
-            outcome.unwritten.append({path, unwritten});
     }
-    if (!unwritten.isEmpty() && OnReadOnlyMedia(m_services, unwrittenPath)) {
+    if (readOnly) {
         // Lyrics have a warning of their own.
         const bool lyrics = edit.lyrics && !edit.TouchesForm() && !edit.comment;
         warnings.prepend(lyrics ? ESetting::WarningLyrics : ESetting::WarningID3);
-    } else if (!unwritten.isEmpty() && m_mode == EMode::Single) {
-        // Multisave names them all at the end.
-        m_services.prompts->Exclaim(
-            CEditingTexts::NotWrittenBecause(CText::Printable(unwrittenPath), unwritten),
-            QStringLiteral("Save"));
     }
     for (const ESetting warning : std::as_const(warnings))
         ShowWarning(*m_services.prompts, warning,
@@ -329,6 +340,18 @@ void CTagSaver::SaveOne(qint64 id, const STagEdit& edit, bool rename, SOutcome& 
                                                        : CEditingTexts::ReadOnly());
     ++outcome.saved;
     RefreshRow(saved);
+}
+
+void CTagSaver::ReportUnwritten(CDatabase::CTransaction&& change, const QString& path,
+                                const QString& reason)
+{
+    change.Rollback(); // before anything is shown: the write lock is given back
+
+    // Multisave names them all at the end.
+    if (m_mode == EMode::Single)
+        m_services.prompts->Exclaim(
+            CEditingTexts::NotWrittenBecause(CText::Printable(path), reason),
+            QStringLiteral("Save"));
 }
 
 void CTagSaver::RefreshRow(const SSong& song)

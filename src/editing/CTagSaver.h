@@ -1,5 +1,6 @@
 #pragma once
 
+#include "db/CDatabase.h"
 #include "db/CSongColumns.h"
 #include "media/CStreamProbe.h"
 #include "media/CTagFile.h"
@@ -46,7 +47,9 @@ struct STagEdit
 // (through CTagFile) and records, and the files are renamed after the formatting string
 // when asked. Each song is changed while the catalogue's write lock is held: a catalogue
 // that cannot be written leaves the file as it was, and a record that cannot be kept puts
-// the file back. A file that cannot be written never keeps its record from changing.
+// the file back. A file that cannot be written keeps its record as it was too, unless it
+// lies on a read-only medium (a CD, a read-only mount, a write-protected file), where the
+// record alone changes and the user is told.
 class CTagSaver
 {
 public:
@@ -86,6 +89,9 @@ private:
     // under a song's name, a file that holds no audio); empty when it may.
     QString Refusal(const QString& path);
     void RefreshRow(const SSong& song);
+    // Says why a file (and so its record) was left as it was.
+    void ReportUnwritten(CDatabase::CTransaction&& change, const QString& path,
+                         const QString& reason);
 
     CCdlistDoc& m_doc;
     const SAppServices& m_services;

@@ -63,6 +63,37 @@ EAudioFormat Detect(CCachedFile& file, qint64* bytesRead)
     return FromHead(head);
 }
 
+EAudioFormat ByName(const QString& path)
+{
+    const QString suffix = path.mid(path.lastIndexOf(u'.') + 1).toLower();
+    if (suffix == u"flac")
+        return EAudioFormat::Flac;
+    if (suffix == u"ogg" || suffix == u"oga")
+        return EAudioFormat::OggVorbis;
+    if (suffix == u"opus")
+        return EAudioFormat::Opus;
+    if (suffix == u"m4a" || suffix == u"mp4" || suffix == u"m4b" || suffix == u"aac")
+        return EAudioFormat::Mp4;
+    return EAudioFormat::Mpeg;
+}
+
+QString Name(EAudioFormat format)
+{
+    switch (format) {
+    case EAudioFormat::Flac:
+        return QStringLiteral("FLAC");
+    case EAudioFormat::OggVorbis:
+        return QStringLiteral("Ogg Vorbis");
+    case EAudioFormat::Opus:
+        return QStringLiteral("Opus");
+    case EAudioFormat::Mp4:
+        return QStringLiteral("M4A");
+    case EAudioFormat::Mpeg:
+        break;
+    }
+    return QStringLiteral("MPEG");
+}
+
 QString KnownTypes()
 {
     return QStringLiteral("mp3 mp2 flac ogg oga opus m4a mp4");

@@ -22,6 +22,10 @@ namespace CAudioFormat {
 EAudioFormat Detect(const QString& path, qint64* bytesRead = nullptr);
 // The same for a file already open, shared with its other readers.
 EAudioFormat Detect(CCachedFile& file, qint64* bytesRead = nullptr);
+// The format a file's name says it holds (Mpeg for a name no other format uses).
+EAudioFormat ByName(const QString& path);
+// The format's name as users know it: "MPEG", "FLAC", "Ogg Vorbis", "Opus", "M4A".
+QString Name(EAudioFormat format);
 // The file-name extensions of every format above, blank-separated, as "Recognized
 // filetypes" may list them.
 QString KnownTypes();

@@ -14,15 +14,17 @@
 // A Xiph comment keeps its entries in their order: a changed field replaces the first
 // entry of its key (further entries of that key go), a new one is added at the end, an
 // emptied one goes. An MP4 item list keeps its atoms the same way; the sizes of the atoms
-// around it and the chunk offsets of a stream behind it follow its new length.
+// around it and every offset that points behind the movie atom (chunk offsets, fragments'
+// base offsets, the fragment index) follow its new length, unless a free atom behind it
+// takes the change up. Before the copy takes the song's place it is read again: its
+// structure must parse and every table must point at the bytes it pointed at before.
 namespace CFormatTagFile {
 
-// Empty when the file now holds the changes, else why it was left as it was. `before`,
-// when given, receives the tag as it was (the FLAC metadata, the Ogg comment packet, the
-// MP4 movie atom).
+// Empty when the file now holds the changes, else why it was left as it was (byte for
+// byte). `before`, when given, receives the file as it was.
 QString Write(const QString& path, EAudioFormat format, const CTagFile::SChanges& changes,
-              QByteArray* before = nullptr);
-// Puts back what a Write found.
-QString Restore(const QString& path, EAudioFormat format, const QByteArray& before);
+              CTagFile::POriginalFile* before = nullptr);
+// Puts the file back as a Write found it, byte for byte.
+QString Restore(const QString& path, const CTagFile::POriginalFile& before);
 
 } // namespace CFormatTagFile

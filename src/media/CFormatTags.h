@@ -27,13 +27,16 @@ enum EField
     Year,
     Comment,
     Lyrics,
+    Track,
     kFieldCount
 };
 inline constexpr const char* kXiphKeys[kFieldCount][2] = {
-    {"TITLE", nullptr}, {"ARTIST", nullptr},        {"ALBUM", nullptr},          {"GENRE", nullptr},
-    {"DATE", "YEAR"},   {"COMMENT", "DESCRIPTION"}, {"LYRICS", "UNSYNCEDLYRICS"}};
+    {"TITLE", nullptr},           {"ARTIST", nullptr},     {"ALBUM", nullptr},
+    {"GENRE", nullptr},           {"DATE", "YEAR"},        {"COMMENT", "DESCRIPTION"},
+    {"LYRICS", "UNSYNCEDLYRICS"}, {"TRACKNUMBER", nullptr}};
+// The track is no text: a pair of numbers (track, total).
 inline constexpr const char* kMp4Keys[kFieldCount] = {"\251nam", "\251ART", "\251alb", "\251gen",
-                                                      "\251day", "\251cmt", "\251lyr"};
+                                                      "\251day", "\251cmt", "\251lyr", "trkn"};
 // The STagFields member of each field.
 QString& FieldOf(STagFields& fields, EField field);
 
@@ -51,5 +54,8 @@ bool Read(const QString& path, EAudioFormat format, STagFields* fields, SStream*
 // The same from a file already open, shared with its other readers.
 bool Read(CCachedFile& file, EAudioFormat format, STagFields* fields, SStream* stream,
           qint64* bytesRead = nullptr);
+
+// The same as the tag library alone reads it: what an edit may touch and must read back.
+bool ReadStrictly(const QString& path, EAudioFormat format, STagFields* fields);
 
 } // namespace CFormatTags

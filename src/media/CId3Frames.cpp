@@ -214,6 +214,11 @@ void CId3Frames::SetText(const char* id, const QString& text)
         encoding + Encode(text, encoding));
 }
 
+void CId3Frames::Remove(const char* id)
+{
+    m_frames.removeIf([id](const SFrame& f) { return f.id == id; });
+}
+
 QByteArray CId3Frames::PlainBody(const SFrame& frame) const
 {
     const quint8 flags = quint8(frame.bytes[9]);

@@ -22,6 +22,8 @@ public:
     bool Has(const char* id) const;
     // Replaces the first frame of this identifier by a text frame, or adds one at the end.
     void SetText(const char* id, const QString& text);
+    // Every frame of that identifier goes.
+    void Remove(const char* id);
     // The comment without a description (the one the reader takes); a new one when there is
     // none. Described comments are players' data and stay as they are.
     void SetComment(const QString& text);

@@ -93,6 +93,8 @@ QByteArray PatchedId3v1(const QByteArray& old, const CTagFile::SChanges& c)
     }
     if (c.genreNumber >= 0 && c.genreNumber < 126)
         tag[127] = char(c.genreNumber);
+    else if (c.genre && c.genre->isEmpty())
+        tag[127] = char(0xff); // no genre
     return tag;
 }
 
@@ -206,7 +208,9 @@ void ApplyToFrames(CId3Frames& frames, const CTagFile::SChanges& c)
         if (frames.Has(v4 ? "TYER" : "TDRC"))
             frames.SetText(v4 ? "TYER" : "TDRC", *c.year);
     }
-    if (c.genre)
+    if (c.genre && c.genre->isEmpty())
+        frames.Remove("TCON");
+    else if (c.genre)
         frames.SetText("TCON", *c.genre);
     if (c.comment)
         frames.SetComment(*c.comment);
@@ -483,7 +487,7 @@ QString WriteFile(const QString& path, const CTagFile::SChanges& changes, CTagFi
     if (QString error = RenderTags(layout, changes, tags); !error.isEmpty())
         return error;
     if (before)
-        *before = {ToQt(layout.v2), ToQt(layout.v1), QByteArray()};
+        *before = {ToQt(layout.v2), ToQt(layout.v1), nullptr};
     return Apply(file, layout, tags);
 }
 
@@ -524,7 +528,8 @@ QString Write(const QString& path, const SChanges& changes, SBefore* before)
 {
     if (const EAudioFormat format = CAudioFormat::Detect(path); format != EAudioFormat::Mpeg)
         return Guarded([&] {
-            return CFormatTagFile::Write(path, format, changes, before ? &before->own : nullptr);
+            return CFormatTagFile::Write(path, format, changes,
+                                         before ? &before->original : nullptr);
         });
     return Guarded([&] { return WriteFile(path, changes, before); });
 }
@@ -532,16 +537,28 @@ QString Write(const QString& path, const SChanges& changes, SBefore* before)
 QString Restore(const QString& path, const SBefore& before)
 {
     if (const EAudioFormat format = CAudioFormat::Detect(path); format != EAudioFormat::Mpeg)
-        return Guarded([&] { return CFormatTagFile::Restore(path, format, before.own); });
+        return Guarded([&] { return CFormatTagFile::Restore(path, before.original); });
     return Guarded([&] { return RestoreFile(path, before); });
 }
 
-QString ReplaceWithCopy(const QString& path, const FFill& fill)
+COriginalFile::~COriginalFile()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+QString ReplaceWithCopy(const QString& path, const FFill& fill, POriginalFile* original)
 {
     SOpened file;
     if (QString error = Open(path, file); !error.isEmpty())
         return error;
-    return CopyInto(file.fd, file.st, file.real, fill);
+    if (QString error = CopyInto(file.fd, file.st, file.real, fill); !error.isEmpty())
+        return error;
+    if (original) {
+        *original = std::make_shared<const COriginalFile>(file.fd);
+        file.fd = -1;
+    }
+    return QString();
 }
 
 bool CopyBytes(int from, int to, qint64 offset, qint64 length, qint64& written)

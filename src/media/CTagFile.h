@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 #include <functional>
+#include <memory>
 #include <optional>
 
 // Writes frames into an MP3 file's tags without ever leaving a damaged song behind. FLAC,
@@ -29,7 +30,7 @@ struct SChanges
     std::optional<QString> artist;  // TPE1
     std::optional<QString> album;   // TALB
     std::optional<QString> year;    // TYER (ID3v2.3), TDRC (ID3v2.4)
-    std::optional<QString> genre;   // TCON, as the catalogue stores it: "(17)"
+    std::optional<QString> genre;   // TCON, as the catalogue stores it: "(17)"; empty clears it
     std::optional<QString> comment; // COMM without a description
     std::optional<QString> lyrics;  // USLT
     std::optional<QString> track;   // TRCK; the ID3v1.1 track number where the comment leaves room
@@ -41,12 +42,29 @@ struct SChanges
     }
 };
 
+// A song's file as it was before a write put a new copy in its place: the old bytes stay
+// readable through it (the disk keeps them) until the last holder lets go, so that an undo
+// puts them back byte for byte, whatever the writer changed around the tag.
+class COriginalFile
+{
+public:
+    explicit COriginalFile(int fd) : m_fd(fd) {}
+    ~COriginalFile();
+    COriginalFile(const COriginalFile&) = delete;
+    COriginalFile& operator=(const COriginalFile&) = delete;
+    int Fd() const { return m_fd; }
+
+private:
+    int m_fd;
+};
+using POriginalFile = std::shared_ptr<const COriginalFile>;
+
 // What a file held where tags are kept before a write, to put it back.
 struct SBefore
 {
-    QByteArray v2;  // the ID3v2 tag as it was (empty: none)
-    QByteArray v1;  // the ID3v1 tag as it was (empty: none)
-    QByteArray own; // another format's tag as it was, where that format keeps it
+    QByteArray v2;          // the ID3v2 tag as it was (empty: none)
+    QByteArray v1;          // the ID3v1 tag as it was (empty: none)
+    POriginalFile original; // another format's whole file as it was
 };
 
 // Writes the changes; empty when the file now holds them, else why it was left as it was.
@@ -60,8 +78,9 @@ QString Restore(const QString& path, const SBefore& before);
 // into `to`; empty, or why not.
 using FFill = std::function<QString(int from, qint64 size, int to)>;
 // Writes the song at `path` anew through a copy beside it that takes its place once it is
-// complete on disk, with the song's permissions; empty, or why not.
-QString ReplaceWithCopy(const QString& path, const FFill& fill);
+// complete on disk, with the song's permissions; empty, or why not. `original`, when
+// given, keeps the file that was replaced.
+QString ReplaceWithCopy(const QString& path, const FFill& fill, POriginalFile* original = nullptr);
 // Bytes between descriptors: whole or false (errno says why).
 bool CopyBytes(int from, int to, qint64 offset, qint64 length, qint64& written);
 bool ReadBytes(int fd, char* data, qint64 length, qint64 offset);

@@ -38,12 +38,12 @@ TEST_F(LyricsTest, LyricsShowAsStoredAndSaveIntoTheFileAndTheRecord)
     EXPECT_EQ(Record(id).m_LYRICS, withNul);
     EXPECT_EQ(CId3Writer::TextOf(CId3Writer::FrameOf(FileBytes(PathOf(id)), "USLT")), withNul);
 
-    // A file that cannot take them: the record does, with the reason.
+    // A file that cannot take them: neither does the record, and the reason is said.
     const QString path = PathOf(id);
     QFile::remove(path);
     EXPECT_FALSE(CLyrics::Save(doc, services, id, QStringLiteral("x"), stored).isEmpty());
-    EXPECT_TRUE(stored);
-    EXPECT_EQ(Record(id).m_LYRICS, QStringLiteral("x"));
+    EXPECT_FALSE(stored);
+    EXPECT_EQ(Record(id).m_LYRICS, withNul);
     EXPECT_TRUE(prompts.warnings.isEmpty()) << "a missing file is no read-only medium";
     EXPECT_EQ(prompts.messages.last().text,
               CEditingTexts::NotWrittenBecause(path, "No such file or directory"));

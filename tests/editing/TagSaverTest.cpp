@@ -201,8 +201,8 @@ TEST_F(TagSaverTest, AFileChangesOnlyWithItsRecord)
 }
 
 // No save writes the catalogue, its -wal and -shm files or the settings however a song's
-// name leads there, nor a file without audio: the record alone changes, and the message
-// names the file and the reason. A failure that is no read-only medium is named as it is.
+// name leads there, nor a file without audio: file and record stay as they were, and the
+// message names the file and the reason.
 TEST_F(TagSaverTest, OwnFilesAndFilesWithoutAudioTakeNoTagAndFailuresSayWhy)
 {
     const QString music = env.MakeDir(QStringLiteral("hostile"));
@@ -218,7 +218,7 @@ TEST_F(TagSaverTest, OwnFilesAndFilesWithoutAudioTakeNoTagAndFailuresSayWhy)
         QString reason;
         bool rename = false;
     };
-    const QString own = CEditingTexts::ProgramFile(), noAudio = CEditingTexts::NotAudio();
+    const QString own = CEditingTexts::ProgramFile(), noAudio = CEditingTexts::NotAudio("MPEG");
     const QList<SCase> cases = {
         {db, true, {.artist = "x"}, own},
         {db + "-wal", true, {.lyrics = "la"}, own},
@@ -256,6 +256,7 @@ TEST_F(TagSaverTest, OwnFilesAndFilesWithoutAudioTakeNoTagAndFailuresSayWhy)
             EXPECT_EQ(FileBytes(c.target), bytes);
         }
         EXPECT_EQ(Record(id).m_MELODI, QFileInfo(path).fileName()) << "not renamed";
+        EXPECT_EQ(Record(id).m_ARTIST, QStringLiteral("Someone")) << "the record stays too";
     }
     EXPECT_TRUE(prompts.warnings.isEmpty()) << "none of them is a read-only medium";
     EXPECT_TRUE(FileBytes(db).startsWith("SQLite format 3"));
@@ -277,13 +278,15 @@ TEST_F(TagSaverTest, ASingleSaveIsFollowedByTheListAndTheSearch)
         return rows;
     }());
 
-    // An empty title and genre: an empty TIT2, no TCON, the file name listed, genre (126).
+    // An empty title and genre: an empty TIT2, the genre cleared in both tags, the file name
+    // listed, genre (126).
     Save({id}, {.title = "", .artist = "Die Ärzte", .album = "Ünï", .year = "2002", .genre = ""});
     // (The other reader skips a frame without text: the bytes tell.)
     EXPECT_TRUE(FileBytes(PathOf(id)).contains(QByteArray("TIT2\0\0\0\x01\0\0\0", 11)));
     EXPECT_EQ(Frames(id, {"TPE1", "TALB", "TYER", "TCON"}),
-              (QStringList{"Die Ärzte", "Ünï", "2002", "(17)"}))
-        << "no TCON written";
+              (QStringList{"Die Ärzte", "Ünï", "2002", ""}))
+        << "the genre is cleared";
+    EXPECT_EQ(Tags(id).value("v1genre").toInt(), 255);
     const SSong set = Record(id);
     EXPECT_EQ(
         (QStringList{set.m_TITLE, set.m_LIST, set.m_ARTIST, set.m_ALBUM, set.m_YEAR, set.m_GENRE}),
@@ -311,15 +314,16 @@ TEST_F(TagSaverTest, MultisaveLeavesEmptyFieldsAloneAndNamesTheFilesItCouldNotWr
         Save({a, gone, 999, c},
              {.title = "ignored", .artist = "", .album = "Best Of", .year = "", .genre = "Blues"},
              EMode::Multi);
-    EXPECT_EQ(outcome.saved, 3);
+    EXPECT_EQ(outcome.saved, 2);
     const QStringList changed = {"Best Of", "(0)", "1999"};
     for (const qint64 id : {a, c})
         EXPECT_EQ(Frames(id, {"TALB", "TCON", "TYER"}), changed);
     EXPECT_EQ(Frames(a, {"TPE1", "TIT2"}), (QStringList{"First", "One"}));
-    for (const qint64 id : {a, gone, c}) {
+    for (const qint64 id : {a, c}) {
         const SSong set = Record(id);
         EXPECT_EQ((QStringList{set.m_ALBUM, set.m_GENRE, set.m_YEAR}), changed);
     }
+    EXPECT_EQ(Record(gone).m_ALBUM, QStringLiteral("Album")) << "its file was not written";
     EXPECT_EQ((QStringList{Record(a).m_ARTIST, Record(a).m_TITLE}), (QStringList{"First", "One"}));
     EXPECT_TRUE(prompts.warnings.isEmpty()) << "a missing file is no read-only medium";
     ASSERT_EQ(prompts.messages.size(), 1);
