@@ -13,7 +13,8 @@
 namespace {
 
 const char* const kTagUsage =
-    "tag SONG-ID [--title T] [--artist A] [--album B] [--year Y] [--genre G] [--rename]";
+    "tag SONG-ID [--title T] [--artist A] [--album B] [--year Y] [--genre G] [--comment C] "
+    "[--track N] [--rename]";
 const char* const kLyricsUsage = "lyrics SONG-ID [--set FILE]";
 
 // Takes "--name VALUE" when given (an empty VALUE too).
@@ -51,13 +52,18 @@ int Tag(SCliContext& c)
     const std::optional<QString> album = TakeGiven(c.args, QStringLiteral("--album"));
     const std::optional<QString> year = TakeGiven(c.args, QStringLiteral("--year"));
     const std::optional<QString> genre = TakeGiven(c.args, QStringLiteral("--genre"));
+    const std::optional<QString> comment = TakeGiven(c.args, QStringLiteral("--comment"));
+    const std::optional<QString> track = TakeGiven(c.args, QStringLiteral("--track"));
     const bool rename = CCommandLine::TakeFlag(c.args, QStringLiteral("--rename"));
     const SSong song = FindSong(c, usage);
     static const QRegularExpression digits(QStringLiteral("^[0-9]{0,4}$"));
     if (year && !digits.match(*year).hasMatch())
         throw CCliError(QStringLiteral("the year is at most four digits"));
     // Only what is given is written; the rest stays as file and record have it.
-    STagEdit edit{title, artist, album, year, genre};
+    static const QRegularExpression number(QStringLiteral("^([0-9]{1,3}(/[0-9]{1,3})?)?$"));
+    if (track && !number.match(*track).hasMatch())
+        throw CCliError(QStringLiteral("the track is a number, or a number and a total (3/12)"));
+    STagEdit edit{title, artist, album, year, genre, comment, std::nullopt, track};
     if (genre && *genre == QLatin1String(CGenres::kNone))
         edit.genre = QString();
     const CTagSaver::SOutcome outcome =
@@ -67,9 +73,11 @@ int Tag(SCliContext& c)
     if (const std::optional<SSong> saved = c.set.FindSongById(song.m_ID))
         CCommandLine::PrintSong(c.out, *saved);
     QStringList problems;
-    if (!outcome.unwritten.isEmpty())
-        problems << Failures(outcome.unwritten, "the tag was not written into") +
-                        QStringLiteral(", only the database was changed");
+    for (const CTagSaver::SFailure& f : outcome.unwritten)
+        problems << Failures({f}, "the tag was not written into") +
+                        (f.recordChanged ? QStringLiteral(", only the database was changed")
+                                         : QStringLiteral(", so neither it nor its record was "
+                                                          "changed"));
     if (!outcome.notRenamed.isEmpty())
         problems << Failures(outcome.notRenamed, "could not rename");
     if (!problems.isEmpty())

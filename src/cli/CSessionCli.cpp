@@ -45,6 +45,8 @@ int Report(SCliContext& context, const CSessionOperations::SResult& result, cons
         if (result.present > 0)
             context.out << ", " << result.present << " already there";
         context.out << Qt::endl;
+        if (!result.passedOver.isEmpty())
+            context.err << CSessionTexts::PassedOver(result.passedOver) << Qt::endl;
         return 0;
     case EOutcome::NoFiles:
         throw CCliError(QStringLiteral("No files found; \"%1\" was left as it was.").arg(name));

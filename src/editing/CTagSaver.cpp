@@ -215,13 +215,14 @@ CTagSaver::SOutcome CTagSaver::Save(const QList<qint64>& ids, const STagEdit& gi
         } catch (const CDbException&) {
         }
     }
-    if (mode == EMode::Multi && !outcome.unwritten.isEmpty()) {
-        QStringList names;
-        for (const SFailure& f : std::as_const(outcome.unwritten))
+    // Those on read-only media had their warning.
+    QStringList names;
+    for (const SFailure& f : std::as_const(outcome.unwritten))
+        if (!f.recordChanged)
             names << QStringLiteral("%1 (%2)").arg(CText::Printable(f.path), f.reason);
+    if (mode == EMode::Multi && !names.isEmpty())
         m_services.prompts->Exclaim(CEditingTexts::NotWritten(names),
                                     CEditingTexts::MultisaveCaption());
-    }
     return outcome;
 }
 
@@ -297,7 +298,7 @@ void CTagSaver::SaveOne(qint64 id, const STagEdit& edit, bool rename, SOutcome& 
             // Only a medium nothing can be written to keeps the change in the catalogue
             // alone; anywhere else file and record stay as they were, together.
             readOnly = OnReadOnlyMedia(m_services, path);
-            outcome.unwritten.append({path, unwritten});
+            outcome.unwritten.append({path, unwritten, readOnly});
             rename = false;
         }
         // The transaction ends without a commit: the record stays as the file is.

@@ -62,6 +62,7 @@ public:
     {
         QString path;
         QString reason;
+        bool recordChanged = false; // on a read-only medium the record alone changed
     };
     struct SOutcome
     {

@@ -1,5 +1,6 @@
 #include "intake/CDirectoryWalk.h"
 
+#include "media/CAudioFormat.h"
 #include "media/CNamingRules.h"
 #include "platform/CFileNames.h"
 #include "platform/CProgress.h"
@@ -72,6 +73,20 @@ CDirectoryWalk::CDirectoryWalk()
       m_recognized(CSettings::String(ESetting::Recognized))
 {}
 
+void CDirectoryWalk::Meet(const QString& folder, const QString& name, bool isFile,
+                          const QString& why, const Visitor& visit)
+{
+    const QString extension = CNamingRules::ExtensionOf(name);
+    if (CNamingRules::IsRecognizedType(extension, m_recognized)) {
+        if (isFile)
+            visit(folder, name);
+        else
+            m_skippedFiles.append({CText::JoinPath(folder, name), why});
+    } else if (isFile && CAudioFormat::IsAudioExtension(extension)) {
+        ++m_passedOver[extension.toLower()];
+    }
+}
+
 int CDirectoryWalk::CountRecognizedFiles(const QString& directory)
 {
     int count = 0;
@@ -100,6 +115,7 @@ void CDirectoryWalk::Walk(const QString& directory, const Visitor& visit,
 {
     m_skippedFolders.clear();
     m_skippedFiles.clear();
+    m_passedOver.clear();
     QSet<QPair<quint64, quint64>> visited;
     bool stopped = false;
     // Each folder is opened relative to its parent's handle: a tree deeper than PATH_MAX
@@ -142,13 +158,8 @@ void CDirectoryWalk::Walk(const QString& directory, const Visitor& visit,
                 if (kind == EKind::Directory) {
                     if (m_subDirs)
                         walkOne(dirfd(dir.get()), QByteArray(raw), CText::JoinPath(folder, name));
-                } else if ((kind == EKind::File || !why.isEmpty()) &&
-                           CNamingRules::IsRecognizedType(CNamingRules::ExtensionOf(name),
-                                                          m_recognized)) {
-                    if (kind == EKind::File)
-                        visit(folder, name);
-                    else
-                        m_skippedFiles.append({CText::JoinPath(folder, name), why});
+                } else if (kind == EKind::File || !why.isEmpty()) {
+                    Meet(folder, name, kind == EKind::File, why, visit);
                 }
                 stopped = stopped || (cancelled && cancelled());
             }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <QMap>
 #include <QString>
 #include <functional>
 
@@ -36,6 +37,9 @@ public:
     // The names of recognised files the last count or scan left out, not being files (a
     // pipe, a device, a broken link), with the reason.
     const QList<SSkipped>& SkippedFiles() const { return m_skippedFiles; }
+    // How many audio files of each type "Recognized filetypes" does not name the last count
+    // or scan passed over, by extension in lower case.
+    const QMap<QString, int>& PassedOver() const { return m_passedOver; }
 
 private:
     // Visits the recognised files; `cancelled` is asked after every entry and ends the
@@ -44,8 +48,13 @@ private:
     void Walk(const QString& directory, const Visitor& visit,
               const std::function<bool()>& cancelled);
 
+    // A file or a name that is no file (`why` says what it is) met in a folder.
+    void Meet(const QString& folder, const QString& name, bool isFile, const QString& why,
+              const Visitor& visit);
+
     bool m_subDirs = true;
     QString m_recognized;
     QList<SSkipped> m_skippedFolders;
     QList<SSkipped> m_skippedFiles;
+    QMap<QString, int> m_passedOver;
 };

@@ -166,11 +166,14 @@ CSessionOperations::SResult CSessionOperations::AddSession(const QString& given,
     qint64 before = -1;
     bool newSession = true;
     try {
-        const int count = CDirectoryWalk().CountRecognizedFiles(path);
+        CDirectoryWalk counting;
+        const int count = counting.CountRecognizedFiles(path);
         if (count == 0) {
-            m_services.prompts->Inform(
-                QStringLiteral("No files where found in the specified location"),
-                QStringLiteral("No files found"));
+            result.passedOver = counting.PassedOver();
+            QString text = QStringLiteral("No files were found in the specified location.");
+            if (!result.passedOver.isEmpty())
+                text += u'\n' + CSessionTexts::PassedOver(result.passedOver);
+            m_services.prompts->Inform(text, QStringLiteral("No files found"));
             result.outcome = EOutcome::NoFiles;
             return result;
         }
@@ -184,8 +187,8 @@ CSessionOperations::SResult CSessionOperations::AddSession(const QString& given,
         const QSet<QString> present = StoredFiles(name);
         newSession = present.isEmpty();
         RecordFolder(name, path);
-        Scan(*maker, name, path, count, QStringLiteral("Getting mp3 info"), EScanCommits::Batched,
-             result, present);
+        Scan(*maker, name, path, count, QStringLiteral("Getting song information"),
+             EScanCommits::Batched, result, present);
         if (result.cancelled)
             result.cancelNote = CSessionTexts::ScanCancelled(result.stored, name);
     } catch (const CDbException& e) {
@@ -224,7 +227,7 @@ void CSessionOperations::Scan(CSongFromFile& maker, const QString& name, const Q
     std::unique_ptr<CProgress> progress = m_services.createProgress(caption, 3, 250);
     progress->SetRange(0, count, 1);
     progress->SetMessage(QStringLiteral("Cratewise is adding ") + QString::number(count) +
-                         QStringLiteral(" found mp3 files...\n\nPress Cancel to abort."));
+                         QStringLiteral(" found songs...\n\nPress Cancel to abort."));
     std::optional<CBatchCommit> batch;
     if (commits == EScanCommits::Batched)
         batch.emplace(m_doc.Database());
@@ -233,6 +236,7 @@ void CSessionOperations::Scan(CSongFromFile& maker, const QString& name, const Q
         intake.SetAfterStore([&batch] { batch->Tick(); });
     result.found = 0;
     result.skipped.clear();
+    result.passedOver.clear();
     result.stored =
         walk.ScanDirectory(path, progress.get(), [&](const QString& folder, const QString& file) {
             ++result.found;
@@ -253,6 +257,8 @@ void CSessionOperations::Scan(CSongFromFile& maker, const QString& name, const Q
     }
     for (const CDirectoryWalk::SSkipped& folder : walk.SkippedFolders())
         result.skipped.append({folder.path, folder.reason, true});
+    for (auto it = walk.PassedOver().begin(); it != walk.PassedOver().end(); ++it)
+        result.passedOver[it.key()] += it.value();
     try {
         if (batch)
             batch->Finish();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <QMap>
 #include <QSet>
 #include <QString>
 #include <QStringList>
@@ -43,8 +44,9 @@ public:
         int deleted = 0; // song records removed
         int present = 0; // files skipped because the session already holds them
         bool cancelled = false;
-        QString cancelNote;      // after a Cancel: what was stored and how to finish the job
-        QList<SSkipped> skipped; // the files skipped, then the folders that could not be read
+        QString cancelNote;            // after a Cancel: what was stored and how to finish the job
+        QList<SSkipped> skipped;       // the files skipped, then the folders that could not be read
+        QMap<QString, int> passedOver; // audio files of types not recognised, by extension
         int SkippedFiles() const { return found - stored - present; }
     };
 

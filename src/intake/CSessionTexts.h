@@ -3,7 +3,9 @@
 #include "platform/CText.h"
 
 #include <QList>
+#include <QMap>
 #include <QString>
+#include <QStringList>
 
 // Messages of the session commands, shared by the window and the command line.
 namespace CSessionTexts {
@@ -36,6 +38,26 @@ inline QString UpdateCancelled(const QString& name)
 {
     return QStringLiteral("The update was cancelled: \"%1\" was left as it was.")
         .arg(CText::Printable(name));
+}
+
+// The audio files a scan passed over because "Recognized filetypes" does not name their
+// type, by type, and where to add it.
+inline QString PassedOver(const QMap<QString, int>& types)
+{
+    QStringList counts;
+    int total = 0;
+    for (auto it = types.begin(); it != types.end(); ++it) {
+        counts << QStringLiteral("%1 %2").arg(it.value()).arg(it.key());
+        total += it.value();
+    }
+    return QStringLiteral("%1 audio %2 of a type not recognized %3 passed over (%4). To take "
+                          "them in, add the type to \"Recognized filetypes\" (Options › Song "
+                          "Information, or cratewise config Recognized \"…\") and update the "
+                          "session.")
+        .arg(total)
+        .arg(total == 1 ? QStringLiteral("file") : QStringLiteral("files"))
+        .arg(total == 1 ? QStringLiteral("was") : QStringLiteral("were"))
+        .arg(counts.join(QStringLiteral(", ")));
 }
 
 // Shown at the start after the program died while reading a file.

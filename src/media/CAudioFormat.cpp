@@ -94,6 +94,18 @@ QString Name(EAudioFormat format)
     return QStringLiteral("MPEG");
 }
 
+bool IsAudioExtension(const QString& extension)
+{
+    static const QStringList kOthers = {
+        QStringLiteral("wav"), QStringLiteral("wma"),  QStringLiteral("aac"),
+        QStringLiteral("aif"), QStringLiteral("aiff"), QStringLiteral("ape"),
+        QStringLiteral("wv"),  QStringLiteral("mpc"),  QStringLiteral("m4b"),
+        QStringLiteral("mka"), QStringLiteral("alac"), QStringLiteral("dsf"),
+        QStringLiteral("mp1"), QStringLiteral("mpga")};
+    const QString lower = extension.toLower();
+    return kOthers.contains(lower) || KnownTypes().split(u' ').contains(lower);
+}
+
 QString KnownTypes()
 {
     return QStringLiteral("mp3 mp2 flac ogg oga opus m4a mp4");

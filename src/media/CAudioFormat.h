@@ -26,6 +26,9 @@ EAudioFormat Detect(CCachedFile& file, qint64* bytesRead = nullptr);
 EAudioFormat ByName(const QString& path);
 // The format's name as users know it: "MPEG", "FLAC", "Ogg Vorbis", "Opus", "M4A".
 QString Name(EAudioFormat format);
+// Whether an extension names a kind of audio file, read by the program or not ("wav",
+// "wma" too): what a scan passes over is counted by these.
+bool IsAudioExtension(const QString& extension);
 // The file-name extensions of every format above, blank-separated, as "Recognized
 // filetypes" may list them.
 QString KnownTypes();

@@ -77,7 +77,7 @@ TEST_F(OptionsTest, ShowsFivePagesInOrderWithTheStoredValues)
         auto* song = PageOf<CSongInfoPage>(modal, COptionsDialog::kSongInfo);
         EXPECT_EQ(song->FolderGroup()->checkedId(), 2);
         EXPECT_EQ(song->FormattingEdit()->text(), "%2 by %1");
-        EXPECT_EQ(song->RecognizedEdit()->text(), "mp3 mp2");
+        EXPECT_EQ(song->RecognizedEdit()->text(), "mp3 mp2 flac ogg oga opus m4a");
         PressClose(modal);
     }});
 }
@@ -116,7 +116,7 @@ TEST_F(OptionsTest, ResetDefaultsRestoresTheDefaultsAndReopens)
     EXPECT_EQ(CSettings::Int(ESetting::Eq3), 0);
     EXPECT_EQ(CSettings::Int(ESetting::IntVolume), 100);
     EXPECT_EQ(CSettings::String(ESetting::Formatting), "%1 - %2");
-    EXPECT_EQ(CSettings::String(ESetting::Recognized), "mp3 mp2");
+    EXPECT_EQ(CSettings::String(ESetting::Recognized), "mp3 mp2 flac ogg oga opus m4a");
     for (const ESetting kept : kKept)
         EXPECT_EQ(CSettings::Int(kept), 1) << CSettingsTable::Key(kept).toStdString();
     EXPECT_EQ(CSettings::String(ESetting::Winamp), "/opt/player/mpd");
@@ -196,7 +196,7 @@ TEST_F(OptionsTest, PagesWriteTheirControlsOnClose)
         general->Boxes().Box(ESetting::FastSearch)->click();
         PressClose(modal);
     }});
-    EXPECT_EQ(CSettings::String(ESetting::Recognized), "mp3 mp2");
+    EXPECT_EQ(CSettings::String(ESetting::Recognized), "mp3 mp2 flac ogg oga opus m4a");
     EXPECT_EQ(CSettings::String(ESetting::Formatting), "%1/%3/%2");
     EXPECT_EQ(CSettings::Int(ESetting::Folder), 1);
     EXPECT_EQ(CSettings::Int(ESetting::RemTrack), 1);

@@ -73,7 +73,7 @@ TEST_F(CommandLineTest, ConfigListsEverySettingAndItsDefault)
     EXPECT_EQ(Run({"config", "recognized", "mp3 flac"}).status, 0);
     env.WriteFile("settings.ini", SettingsBytes() + "MailPort=70000\n");
     const SCliRun edited = Run({"config"});
-    EXPECT_TRUE(edited.out.contains("\nRecognized\tmp3 flac\t(default: mp3 mp2)\n"));
+    EXPECT_TRUE(edited.out.contains("\nRecognized\tmp3 flac\t(default: mp3 mp2 flac ogg oga opus m4a)\n"));
     EXPECT_TRUE(edited.out.contains("\nMailPort\t25\n"));
     EXPECT_EQ(edited.err.count(u'\n'), 1);
     EXPECT_TRUE(edited.err.contains("\"MailPort\"") && edited.err.contains("70000"))

@@ -90,12 +90,11 @@ TEST_F(SessionOperationsTest, AddSessionStoresEverySongAndRecordsTheDisc)
 
     ASSERT_EQ(f.Progresses().size(), 1u);
     const CRecordingProgress& progress = f.Progresses().back();
-    EXPECT_EQ(progress.caption, "Getting mp3 info");
+    EXPECT_EQ(progress.caption, "Getting song information");
     EXPECT_EQ(progress.lines, 3);
     EXPECT_EQ(progress.width, 250);
     EXPECT_EQ(progress.upper, 3);
-    EXPECT_EQ(progress.message,
-              "Cratewise is adding 3 found mp3 files...\n\nPress Cancel to abort.");
+    EXPECT_EQ(progress.message, "Cratewise is adding 3 found songs...\n\nPress Cancel to abort.");
     EXPECT_EQ(progress.hides, 1);
 
     EXPECT_EQ(CSettings::GetString(CSettings::kCDPath, name, "?"), folder);
@@ -121,7 +120,7 @@ TEST_F(SessionOperationsTest, MissingFolderAndFolderWithoutSongsAreRefused)
     EXPECT_EQ(prompts.messages.size(), 1);
 
     EXPECT_EQ(ops.AddSession("X", Folder("Empty", 0)).outcome, EOutcome::NoFiles);
-    EXPECT_EQ(prompts.messages.last().text, "No files where found in the specified location");
+    EXPECT_EQ(prompts.messages.last().text, "No files were found in the specified location.");
     EXPECT_EQ(prompts.messages.last().caption, "No files found");
     EXPECT_EQ(prompts.messages.last().icon, CPrompts::EIcon::Information);
     EXPECT_TRUE(Sessions().isEmpty());

@@ -61,7 +61,7 @@ TEST_F(SettingsTest, MissingAndBadValuesReadAsTheDefaultWithOneWarningEach)
     } cases[] = {{ESetting::MailPort, "25"}, {ESetting::NetTimeout, "15"},
                  {ESetting::Random, "50"},   {ESetting::WebSite, "https://cratewise.example"},
                  {ESetting::Case, "1"},      {ESetting::IntVolume, "20"},
-                 {ESetting::Firsttime, "2"}, {ESetting::Recognized, "mp3 mp2"}};
+                 {ESetting::Firsttime, "2"}, {ESetting::Recognized, "mp3 mp2 flac ogg oga opus m4a"}};
     for (const auto& c : cases)
         EXPECT_EQ(CSettings::String(c.setting), QString::fromLatin1(c.value))
             << CSettingsTable::Def(c.setting).key;

@@ -135,6 +135,9 @@ void CSessionController::ReportSkipped(const CSessionOperations::SResult& result
 {
     if (!result.cancelNote.isEmpty())
         m_context.services.prompts->Inform(result.cancelNote, QStringLiteral("Cancelled"));
+    if (result.outcome == CSessionOperations::EOutcome::Done && !result.passedOver.isEmpty())
+        m_context.services.prompts->Inform(CSessionTexts::PassedOver(result.passedOver),
+                                           QStringLiteral("Files passed over"));
     // The count alone would hide which songs are missing from the session.
     if (result.skipped.isEmpty())
         return;

@@ -5,6 +5,7 @@
 #include "library/gui/CLibraryController.h"
 #include "library/gui/CLibraryListCtrl.h"
 #include "library/gui/CSearchController.h"
+#include "support/CMp3Factory.h"
 #include "support/gui/CViewFixture.h"
 #include "ui/CommandIds.h"
 
@@ -103,7 +104,10 @@ TEST_F(MainFormTest, AGenreTextTheTableDoesNotNameLeavesTheGenreBoxBlank)
 TEST_F(MainFormTest, CellEditsSaveTheTagAndTheDeleteCommandAsksAboutTheEditedSong)
 {
     CSettings::SetInt(ESetting::LibComment, 1); // Title, Artist, Album, Session, Comment
-    const qint64 id = Add({.title = "Old", .artist = "A"});
+    const QString music = f.env.MakeDir(QStringLiteral("music"));
+    ASSERT_TRUE(CMp3Factory::WriteTaggedSong(music + "/Old.mp3", 1, 128, CMp3Factory::EKind::Cbr,
+                                             "Old", "A", "Album"));
+    const qint64 id = Add({.title = "Old", .artist = "A", .file = "Old.mp3", .path = music});
     StartIn("S");
     CSongListModel& songs = f.doc.Songs();
     const auto stored = [&](ESongColumn column) {
