@@ -23,7 +23,7 @@ namespace {
 
 const QString kUpgradeText = QStringLiteral(
     "An old version of Cratewise has been found.\nWould you like to transfer the\ndatabase in "
-    "order to save previous mp3 information?\n(This may take a few minutes)");
+    "order to save previous song information?\n(This may take a few minutes)");
 const QString kUpdateText = QStringLiteral("Do you want to check for updates?");
 const QString kUpdateCaption = QStringLiteral("There may be an update available");
 

@@ -18,12 +18,12 @@ inline QString NotOpened(const QString& file)
 
 inline QString ProgressCaption()
 {
-    return QStringLiteral("Updating mp3 info");
+    return QStringLiteral("Updating song information");
 }
 
 inline QString Progress(qint64 count)
 {
-    return QStringLiteral("Cratewise is updating %1 mp3 files found in the old database..."
+    return QStringLiteral("Cratewise is updating %1 songs found in the old database..."
                           "\n\nPress Cancel to abort.")
         .arg(count);
 }

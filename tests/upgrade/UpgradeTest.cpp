@@ -66,8 +66,8 @@ TEST_F(UpgradeTest, Version28RowsAreCopiedAsTheyAreAndFoundByEverySearchAtOnce)
     EXPECT_TRUE(f.prompts.messages.isEmpty()) << "no question for the newest layout";
     const CRecordingProgress& p = f.Progresses().back();
     EXPECT_EQ(QVariantList({p.caption, p.lines, p.width, p.upper, p.steps}),
-              QVariantList({"Updating mp3 info", 3, 350, 2, 2}));
-    EXPECT_EQ(p.message, "Cratewise is updating 2 mp3 files found in the old database...\n\n"
+              QVariantList({"Updating song information", 3, 350, 2, 2}));
+    EXPECT_EQ(p.message, "Cratewise is updating 2 songs found in the old database...\n\n"
                          "Press Cancel to abort.");
     // In the old table's ID order; LIST becomes the title while "ID3" is 0.
     EXPECT_EQ(Rows(set), QStringList({"Rock|/cd|01_river.mp3|River Deep|River Deep|Ike|Al|(17)|"

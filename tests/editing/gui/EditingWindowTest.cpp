@@ -5,6 +5,7 @@
 #include "library/gui/CLibraryListCtrl.h"
 #include "platform/CSettings.h"
 #include "support/CMp3Factory.h"
+#include "support/CRealFiles.h"
 #include "support/gui/CModalScript.h"
 #include "support/gui/CViewFixture.h"
 #include "ui/CommandIds.h"
@@ -195,6 +196,35 @@ TEST_F(EditingWindowTest, TheLyricsDialogKeepsTheLyricsAsTheyAre)
         const QString typed = text.size() <= CLyrics::kMaxLength ? QStringLiteral("!") : QString();
         EXPECT_EQ(dialog.Lyrics(), text.chopped(1) + typed) << "LF kept";
     }
+}
+
+} // namespace
+
+namespace {
+
+// The window's Save on files the real encoders made: the form shows the track of each
+// format, and what it saves reaches the file (read back by mutagen).
+TEST_F(EditingWindowTest, SaveReachesFlacAndM4aFilesAndTheFormShowsTheirTrack)
+{
+    const QList<std::pair<EAudioFormat, QString>> kinds = {{EAudioFormat::Flac, "Song.flac"},
+                                                           {EAudioFormat::Mp4, "Song.m4a"}};
+    for (const auto& [format, file] : kinds) {
+        SCOPED_TRACE(file.toStdString());
+        ASSERT_TRUE(
+            CRealFiles::Make(folder + u'/' + file, {.format = format, .track = "4", .seconds = 1}));
+        const qint64 id = f.AddSong(QStringLiteral("S"), QStringLiteral("Title"), folder, file);
+        f.doc.Songs().InsertSongRow(0, f.doc.Set().FindSongById(id).value());
+        Q_EMIT f.View().SongList()->RowClicked(0);
+        EXPECT_EQ(f.View().Field(IDC_TAG_TRACK)->text(), QStringLiteral("4"));
+        Type(IDC_TAG_ALBUM, "Live");
+        Type(IDC_TAG_TRACK, "5");
+        Save();
+        const QMap<QString, QString> tags = CRealFiles::Tags(folder + u'/' + file);
+        EXPECT_EQ(tags.value("album"), QStringLiteral("Live"));
+        EXPECT_EQ(tags.value("tracknumber").section(u'/', 0, 0), QStringLiteral("5"));
+        EXPECT_EQ(f.doc.Set().FindSongById(id)->m_ALBUM, QStringLiteral("Live"));
+    }
+    EXPECT_TRUE(f.prompts.messages.isEmpty()) << f.prompts.Texts().join(u'\n').toStdString();
 }
 
 } // namespace
