@@ -38,6 +38,8 @@ void CStartup::Run()
     // The session list is built from the session index, so the set never needs the
     // whole table sorted by session.
     doc.ReloadSessions();
+    // What the command line or another program commits meanwhile shows within a second.
+    doc.Catalogue().Watch(true);
     SetUpVolumeSlider();
     StartPlayerIfWanted();
     m_view.Timer().start(1000);

@@ -184,7 +184,6 @@ CTagSaver::SOutcome CTagSaver::Save(const QList<qint64>& ids, const STagEdit& gi
         progress->SetRange(0, int(ids.size()), 1);
         progress->SetMessage(CEditingTexts::Saving(int(ids.size())));
     }
-    m_rowsListed = false;
     try {
         for (qint64 id : ids) {
             SaveOne(id, edit, rename, outcome);
@@ -202,19 +201,6 @@ CTagSaver::SOutcome CTagSaver::Save(const QList<qint64>& ids, const STagEdit& gi
     }
     if (progress)
         progress->Hide();
-    // The tag fields show what was stored.
-    CTagFormModel& form = m_doc.TagForm();
-    if (outcome.saved > 0 && ids.contains(form.SongId())) {
-        try {
-            if (const std::optional<SSong> song = m_doc.Set().FindSongById(form.SongId())) {
-                if (edit.TouchesForm())
-                    form.Show(*song);
-                else
-                    form.SetHasLyrics(!song->m_LYRICS.isEmpty());
-            }
-        } catch (const CDbException&) {
-        }
-    }
     // Those on read-only media had their warning.
     QStringList names;
     for (const SFailure& f : std::as_const(outcome.unwritten))
@@ -261,7 +247,7 @@ void CTagSaver::SaveOne(qint64 id, const STagEdit& edit, bool rename, SOutcome& 
     {
         // The write lock before the file: a catalogue another program holds leaves the
         // file as it was.
-        CDatabase::CTransaction change(m_doc.Database());
+        CCatalogue::CChange change(m_doc.Catalogue());
         const std::optional<SSong> song = set.FindSongById(id);
         if (!song)
             return;
@@ -286,7 +272,8 @@ void CTagSaver::SaveOne(qint64 id, const STagEdit& edit, bool rename, SOutcome& 
         }
         if (record.Has(ESongColumn::TITLE) || record.Has(ESongColumn::MELODI))
             record.Set(ESongColumn::LIST, ListText(saved));
-        set.Update(id, record); // a record that cannot be written: the file is not touched
+        // A record that cannot be written: the file is not touched.
+        m_doc.Catalogue().Update(id, record);
         CTagFile::SBefore before;
         bool written = false;
         unwritten = refused;
@@ -314,7 +301,7 @@ void CTagSaver::SaveOne(qint64 id, const STagEdit& edit, bool rename, SOutcome& 
                 saved.m_MELODI = song->m_MELODI;
                 if (record.Has(ESongColumn::LIST))
                     name.Set(ESongColumn::LIST, saved.m_LIST = ListText(saved));
-                set.Update(id, name);
+                m_doc.Catalogue().Update(id, name);
                 outcome.notRenamed.append({path, why});
                 warnings << ESetting::WarningRename;
             }
@@ -339,11 +326,10 @@ void CTagSaver::SaveOne(qint64 id, const STagEdit& edit, bool rename, SOutcome& 
         ShowWarning(*m_services.prompts, warning,
                     warning == ESetting::WarningRename ? CEditingTexts::RenameFailed()
                                                        : CEditingTexts::ReadOnly());
-    ++outcome.saved;
-    RefreshRow(saved);
+    ++outcome.saved; // the list, the playlist and the tag fields follow the catalogue
 }
 
-void CTagSaver::ReportUnwritten(CDatabase::CTransaction&& change, const QString& path,
+void CTagSaver::ReportUnwritten(CCatalogue::CChange&& change, const QString& path,
                                 const QString& reason)
 {
     change.Rollback(); // before anything is shown: the write lock is given back
@@ -353,26 +339,4 @@ void CTagSaver::ReportUnwritten(CDatabase::CTransaction&& change, const QString&
         m_services.prompts->Exclaim(
             CEditingTexts::NotWrittenBecause(CText::Printable(path), reason),
             QStringLiteral("Save"));
-}
-
-void CTagSaver::RefreshRow(const SSong& song)
-{
-    CSongListModel& songs = m_doc.Songs();
-    // The list is looked through once per save, not once per song; it is looked through
-    // again only when it changed meanwhile (events are pumped between songs).
-    const auto current = [&] {
-        for (const int row : m_rowsById.values(song.m_ID)) {
-            if (row >= songs.RowCount() || songs.Id(row) != song.m_ID)
-                return false;
-        }
-        return true;
-    };
-    if (!m_rowsListed || !current()) {
-        m_rowsById.clear();
-        for (int row = 0; row < songs.RowCount(); ++row)
-            m_rowsById.insert(songs.Id(row), row);
-        m_rowsListed = true;
-    }
-    for (const int row : m_rowsById.values(song.m_ID))
-        songs.RefreshSongRow(row, song);
 }

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "db/CDatabase.h"
 #include "db/CSongColumns.h"
 #include "media/CStreamProbe.h"
 #include "media/CTagFile.h"
+#include "model/CCatalogue.h"
 
 #include <QHash>
 #include <QList>
@@ -89,15 +89,11 @@ private:
     // Why a song's file may take no tag and no new name (the catalogue or the settings
     // under a song's name, a file that holds no audio); empty when it may.
     QString Refusal(const QString& path);
-    void RefreshRow(const SSong& song);
     // Says why a file (and so its record) was left as it was.
-    void ReportUnwritten(CDatabase::CTransaction&& change, const QString& path,
-                         const QString& reason);
+    void ReportUnwritten(CCatalogue::CChange&& change, const QString& path, const QString& reason);
 
     CCdlistDoc& m_doc;
     const SAppServices& m_services;
-    QMultiHash<qint64, int> m_rowsById; // the song list's rows of each song
-    bool m_rowsListed = false;
     EMode m_mode = EMode::Single;
     std::unique_ptr<CStreamProbe> m_probe; // made at the first file
 };

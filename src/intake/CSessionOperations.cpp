@@ -18,6 +18,7 @@
 #include "platform/CVolumes.h"
 
 #include <QDir>
+#include <QSet>
 #include <optional>
 #include <sys/stat.h>
 
@@ -92,7 +93,7 @@ int CSessionOperations::DeleteUnder(const QString& name, const QString& folder)
             ids.push_back(row.Id());
         return true;
     });
-    return ids.empty() ? 0 : m_doc.Set().DeleteWhere(CFilter::IdIn(ids));
+    return ids.empty() ? 0 : m_doc.Catalogue().DeleteWhere(CFilter::IdIn(ids));
 }
 
 void CSessionOperations::RecordFolder(const QString& name, const QString& path)
@@ -200,10 +201,13 @@ CSessionOperations::SResult CSessionOperations::AddSession(const QString& given,
         ShowError(e.Message());
         result.outcome = EOutcome::Failed;
     }
-    if (result.outcome == EOutcome::Done || result.stored > 0) {
-        m_doc.AdjustSongCount(result.stored);
+    // The session list, the count and a listing of the session follow the catalogue.
+    if (result.outcome == EOutcome::Done || result.stored > 0)
+        m_doc.Catalogue().NoteSession(name, result.stored);
+    // A scan cancelled before its first song keeps its session listed, to be finished by
+    // Update Session.
+    if (result.outcome == EOutcome::Done && !m_doc.Sessions().Contains(name))
         m_doc.Sessions().Add(name);
-    }
     return result;
 }
 
@@ -281,19 +285,29 @@ CSessionOperations::SResult CSessionOperations::DeleteSession(const std::optiona
         ShowError(QStringLiteral("No session selected!"));
         return {};
     }
-    if (!m_services.prompts->AskOkCancel(
-            QStringLiteral("This will remove the selected session\nand clear playlist."),
-            QStringLiteral("Confirm delete...")))
+    try {
+        const std::vector<qint64> ids = m_doc.Set().Ids(SessionFilter(*name));
+        const QSet<qint64> songs(ids.begin(), ids.end());
+        int entries = 0;
+        for (int row = 0; row < m_doc.Playlist().Count(); ++row)
+            entries += songs.contains(m_doc.Playlist().Entry(row).id) ? 1 : 0;
+        if (!m_services.prompts->AskOkCancel(
+                CSessionTexts::ConfirmDelete(*name, qint64(ids.size()), entries),
+                QStringLiteral("Confirm delete...")))
+            return {};
+    } catch (const CDbException& e) {
+        ShowError(e.Message());
         return {};
+    }
     SResult result;
     const CCdlistDoc::CBusy busy(m_doc);
     try {
-        result.deleted = m_doc.Set().DeleteWhere(SessionFilter(*name));
+        // Its songs leave every list and the playlist; the other sessions' stay.
+        CCatalogue::CChange change(m_doc.Catalogue());
+        result.deleted = m_doc.Catalogue().DeleteWhere(SessionFilter(*name));
+        m_doc.Catalogue().NoteSession(*name);
         CCoverStore(m_doc.Database()).Prune();
-        m_doc.AdjustSongCount(-result.deleted);
-        m_doc.Sessions().Remove(*name);
-        m_doc.Playlist().Clear();
-        m_doc.Songs().Clear();
+        change.Commit();
         result.outcome = EOutcome::Done;
     } catch (const CDbException& e) {
         ShowError(e.Message());
@@ -316,14 +330,12 @@ CSessionOperations::SResult CSessionOperations::RenameSession(const QString& fro
         return result;
     const CCdlistDoc::CBusy busy(m_doc);
     try {
-        m_doc.Set().RenameSession(from, to);
+        m_doc.Catalogue().RenameSession(from, to);
     } catch (const CDbException& e) {
         ShowError(e.Message());
         result.outcome = EOutcome::Failed;
         return result;
     }
-    m_doc.Sessions().Remove(from);
-    m_doc.Sessions().Add(to);
     const QStringList folders = (merge ? Folders(to) : QStringList()) + Folders(from);
     if (!merge || !CSettings::Contains(kCDPath, to)) {
         CSettings::WriteString(kCDPath, to, CSettings::GetString(kCDPath, from, QString()));
@@ -344,9 +356,8 @@ CSessionOperations::SResult CSessionOperations::UpdateSession(const std::optiona
 {
     if (!name)
         return {};
-    if (!m_services.prompts->AskOkCancel(
-            QStringLiteral("This will update the selected session\nand clear playlist."),
-            QStringLiteral("Update Session")))
+    if (!m_services.prompts->AskOkCancel(CSessionTexts::ConfirmUpdate(*name),
+                                         QStringLiteral("Update Session")))
         return {};
     return UpdateSessionNamed(*name);
 }
@@ -387,7 +398,7 @@ CSessionOperations::SResult CSessionOperations::UpdateSessionNamed(const QString
         const CSessionScanLock session(name);
         if (Refused(session, name, result))
             return result;
-        CDatabase::CTransaction transaction(m_doc.Database());
+        CCatalogue::CChange transaction(m_doc.Catalogue());
         int deleted = 0;
         for (const auto& [folder, count] : std::as_const(present)) {
             deleted += DeleteUnder(name, folder);
@@ -407,6 +418,7 @@ CSessionOperations::SResult CSessionOperations::UpdateSessionNamed(const QString
         }
         try {
             CCoverStore(m_doc.Database()).Prune(); // the covers only the old songs had
+            m_doc.Catalogue().NoteSession(name, result.stored);
             transaction.Commit();
         } catch (const CDbException& e) {
             QStringList scanned;
@@ -416,9 +428,6 @@ CSessionOperations::SResult CSessionOperations::UpdateSessionNamed(const QString
         }
         result.outcome = EOutcome::Done;
         result.deleted = deleted;
-        m_doc.AdjustSongCount(result.stored - result.deleted);
-        m_doc.Playlist().Clear();
-        m_doc.Songs().Clear();
         // A newly chosen folder may lie on another drive than the one recorded.
         if (chosen) {
             CSettings::WriteString(kCDPath, name, folders.first());

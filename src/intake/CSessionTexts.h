@@ -22,6 +22,24 @@ inline QString ConfirmMerge(const QString& from, const QString& to)
                           "Session scans each folder.")
         .arg(CText::Printable(to), CText::Printable(from));
 }
+// What deleting a session takes away, named before it is done.
+inline QString ConfirmDelete(const QString& name, qint64 songs, int entries)
+{
+    QString text = QStringLiteral("This will remove the session \"%1\" and its %2 songs from "
+                                  "the catalogue (the files stay).")
+                       .arg(CText::Printable(name))
+                       .arg(songs);
+    if (entries > 0)
+        text += QStringLiteral("\n%1 playlist entries of its songs go too.").arg(entries);
+    return text;
+}
+// An update replaces the session's songs: their playlist entries go, the others stay.
+inline QString ConfirmUpdate(const QString& name)
+{
+    return QStringLiteral("This will scan the session \"%1\" again.\nIts songs' playlist "
+                          "entries go; the other entries stay.")
+        .arg(CText::Printable(name));
+}
 inline QString RenameCaption()
 {
     return QStringLiteral("Rename Session");

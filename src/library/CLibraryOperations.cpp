@@ -132,14 +132,12 @@ void CLibraryOperations::DeleteCurrentFile()
             ShowError(QStringLiteral("Unable to delete file!"));
             return;
         }
-        set.Delete(id);
+        // The song list, the playlist and the count follow the catalogue.
+        m_doc.Catalogue().Delete(id);
     } catch (const CDbException& e) {
         ShowError(e.Message());
         return;
     }
-    m_doc.Songs().Clear();
-    m_doc.Playlist().RemoveSong(id);
-    m_doc.AdjustSongCount(-1);
 }
 
 void CLibraryOperations::Search(const SSearchCriteria& criteria)

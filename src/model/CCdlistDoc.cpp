@@ -3,6 +3,14 @@
 #include "platform/CText.h"
 
 #include <QHash>
+#include <QSet>
+
+namespace {
+
+// Another program's changes are followed in at most this many rows of the song list.
+constexpr int kFollowedRows = 100000;
+
+} // namespace
 
 CCdlistDoc::CCdlistDoc(QObject* parent) : QObject(parent)
 {
@@ -17,6 +25,11 @@ CCdlistDoc::CCdlistDoc(QObject* parent) : QObject(parent)
             return QString(); // no tooltip; the next command reports the fault
         }
     });
+    connect(&m_catalogue, &CCatalogue::SongsRemoved, this, &CCdlistDoc::FollowRemoved);
+    connect(&m_catalogue, &CCatalogue::SongsChanged, this, &CCdlistDoc::FollowChanged);
+    connect(&m_catalogue, &CCatalogue::SessionsChanged, this, &CCdlistDoc::FollowSessions);
+    connect(&m_catalogue, &CCatalogue::CountChanged, this, &CCdlistDoc::AdjustSongCount);
+    connect(&m_catalogue, &CCatalogue::ChangedElsewhere, this, &CCdlistDoc::FollowElsewhere);
     // A refilled song list no longer lists the song last clicked.
     connect(&m_songs, &QAbstractItemModel::modelReset, this, [this] {
         if (m_currentSong != -1)
@@ -25,6 +38,78 @@ CCdlistDoc::CCdlistDoc(QObject* parent) : QObject(parent)
 }
 
 CCdlistDoc::~CCdlistDoc() = default;
+
+void CCdlistDoc::FollowRemoved(const QHash<qint64, qint64>& secondsById)
+{
+    m_songs.RemoveSongs(secondsById);
+    m_playlist.RemoveSongs(secondsById);
+    if (secondsById.contains(m_tagForm.SongId()))
+        m_tagForm.Clear();
+    if (secondsById.contains(m_currentSong))
+        SetCurrentSong(-1);
+}
+
+void CCdlistDoc::FollowChanged(const QList<qint64>& ids)
+{
+    QList<SSong> songs;
+    try {
+        m_set.Scan(
+            CFilter::IdIn(std::vector<qint64>(ids.begin(), ids.end())),
+            [&songs](const CCdlistSet::CScanRow& row) {
+                songs << row.Song();
+                return true;
+            },
+            true);
+    } catch (const CDbException&) {
+        return; // the rows keep what they showed; the next command reports the fault
+    }
+    m_songs.RefreshSongs(songs);
+    m_playlist.RefreshSongs(songs);
+    for (const SSong& song : std::as_const(songs))
+        if (song.m_ID == m_tagForm.SongId())
+            m_tagForm.Show(song);
+}
+
+void CCdlistDoc::FollowSessions(const QStringList& sessions)
+{
+    const std::optional<QString> shown = SelectedSession();
+    ReloadSessions();
+
+    // The session listed was scanned again or renamed: its songs are listed anew.
+    if (shown && sessions.contains(*shown) && m_sessions.Row(*shown) >= 0)
+        ShowSession(*shown);
+}
+
+void CCdlistDoc::FollowElsewhere()
+{
+    if (IsBusy())
+        return;
+    ReloadSessions();
+    // The rows shown take what another program made of them; a song it deleted goes.
+    QList<qint64> listed;
+    for (int row = 0; row < m_songs.RowCount() && row < kFollowedRows; ++row)
+        listed << m_songs.Id(row);
+    for (int row = 0; row < m_playlist.Count(); ++row)
+        listed << m_playlist.Entry(row).id;
+    if (m_tagForm.SongId() >= 0)
+        listed << m_tagForm.SongId();
+    FollowChanged(listed);
+    QHash<qint64, qint64> gone;
+    try {
+        const std::vector<qint64> ids =
+            listed.isEmpty()
+                ? std::vector<qint64>()
+                : m_set.Ids(CFilter::IdIn(std::vector<qint64>(listed.begin(), listed.end())));
+        const QSet<qint64> still(ids.begin(), ids.end());
+        for (const qint64 id : std::as_const(listed))
+            if (!still.contains(id))
+                gone.insert(id, 0);
+    } catch (const CDbException&) {
+        return;
+    }
+    if (!gone.isEmpty())
+        FollowRemoved(gone);
+}
 
 void CCdlistDoc::FillPlaylistDetails(QList<CPlaylistModel::SEntry>& entries)
 {

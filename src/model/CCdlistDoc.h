@@ -3,6 +3,7 @@
 #include "db/CCdlistSet.h"
 #include "db/CDatabase.h"
 #include "db/CExceptSet.h"
+#include "model/CCatalogue.h"
 #include "model/CPlaylistModel.h"
 #include "model/CSessionListModel.h"
 #include "model/CSongListModel.h"
@@ -29,6 +30,9 @@ public:
     CDatabase& Database() { return m_db; }
     // The song table: songs found, stored and changed as values.
     CCdlistSet& Set() { return m_set; }
+    // The door every change of songs and sessions goes through; the models follow what
+    // it announces.
+    CCatalogue& Catalogue() { return m_catalogue; }
     CExceptSet& ExceptSet() { return m_except; }
     QString Title() const { return QStringLiteral("Cratewise"); }
 
@@ -76,12 +80,18 @@ Q_SIGNALS:
     void BusyChanged(bool busy);
 
 private:
+    // What the models do on the catalogue's announcements.
+    void FollowRemoved(const QHash<qint64, qint64>& secondsById);
+    void FollowChanged(const QList<qint64>& ids);
+    void FollowSessions(const QStringList& sessions);
+    void FollowElsewhere();
     // The artist and length of new playlist entries, in one query.
     void FillPlaylistDetails(QList<CPlaylistModel::SEntry>& entries);
     void OpenSets();
 
     CDatabase m_db;
     CCdlistSet m_set;
+    CCatalogue m_catalogue{m_db, m_set};
     CExceptSet m_except;
     CSessionListModel m_sessions;
     CSongListModel m_songs;

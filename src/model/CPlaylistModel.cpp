@@ -59,6 +59,34 @@ void CPlaylistModel::RemoveSong(qint64 id)
     }
 }
 
+void CPlaylistModel::RemoveSongs(const QHash<qint64, qint64>& secondsById)
+{
+    for (int row = Count() - 1; row >= 0; --row) {
+        if (secondsById.contains(m_entries.at(row).id)) {
+            Remove(row);
+            SetChanged(true);
+        }
+    }
+}
+
+void CPlaylistModel::RefreshSongs(const QList<SSong>& songs)
+{
+    QHash<qint64, const SSong*> byId;
+    for (const SSong& song : songs)
+        byId.insert(song.m_ID, &song);
+    for (int row = 0; row < Count(); ++row) {
+        const SSong* song = byId.value(m_entries.at(row).id);
+        if (!song)
+            continue;
+        SEntry& entry = m_entries[row];
+        const qint64 seconds = song->m_DURATION.toLongLong();
+        m_seconds += std::max<qint64>(0, seconds) - std::max<qint64>(0, entry.seconds);
+        entry = {song->m_LIST, song->m_ID, song->m_ARTIST, seconds > 0 ? seconds : -1};
+        Q_EMIT dataChanged(index(row), index(row));
+    }
+    Q_EMIT TotalsChanged(Count(), m_seconds);
+}
+
 void CPlaylistModel::Clear()
 {
     beginResetModel();

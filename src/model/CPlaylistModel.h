@@ -1,6 +1,9 @@
 #pragma once
 
+#include "db/SSong.h"
+
 #include <QAbstractListModel>
+#include <QHash>
 #include <QItemSelectionModel>
 #include <QList>
 #include <QString>
@@ -39,6 +42,10 @@ public:
     void Remove(int row);
     // Removes every entry of a song (deleted from the catalogue).
     void RemoveSong(qint64 id);
+    // What the catalogue announced: entries of songs gone leave, those of songs changed
+    // show their new name, artist and length.
+    void RemoveSongs(const QHash<qint64, qint64>& secondsById);
+    void RefreshSongs(const QList<SSong>& songs);
     void Clear();
     int Count() const { return int(m_entries.size()); }
     const SEntry& Entry(int row) const { return m_entries.at(row); }

@@ -138,6 +138,63 @@ void CSongListModel::RefreshSongRow(int row, const SSong& song)
     SetCells(row, CellsFor(song));
 }
 
+void CSongListModel::RefreshSongs(const QList<SSong>& songs)
+{
+    QHash<qint64, const SSong*> byId;
+    for (const SSong& song : songs)
+        byId.insert(song.m_ID, &song);
+    // Sorted rows stay where they are until the next sort, as after a cell edit.
+    for (int row = 0; row < RowCount() && !byId.isEmpty(); ++row) {
+        if (const SSong* song = byId.value(Id(row)))
+            RefreshSongRow(row, *song);
+    }
+}
+
+void CSongListModel::RemoveSongs(const QHash<qint64, qint64>& secondsById)
+{
+    std::vector<int> rows; // descending, so that each removal leaves the others in place
+    qint64 seconds = 0;
+    for (int row = RowCount() - 1; row >= 0; --row) {
+        if (const auto it = secondsById.constFind(Id(row)); it != secondsById.constEnd()) {
+            rows.push_back(row);
+            seconds += it.value();
+        }
+    }
+    if (rows.empty())
+        return;
+    // A total still to be summed is summed from the catalogue, which no longer has them.
+    if (!m_secondsSource)
+        m_seconds = std::max<qint64>(0, m_seconds - seconds);
+    for (const int row : rows) {
+        beginRemoveRows(QModelIndex(), row, row);
+        RemoveListRow(row);
+        endRemoveRows();
+    }
+    Q_EMIT TotalsChanged(RowCount(), m_secondsSource ? -1 : m_seconds);
+}
+
+void CSongListModel::RemoveListRow(int row)
+{
+    const size_t base = Base(row);
+    if (m_view.empty()) {
+        m_view.resize(m_ids.size());
+        std::iota(m_view.begin(), m_view.end(), 0);
+    }
+    m_view.erase(m_view.begin() + row);
+    // The stored row stays, unlisted: stored rows are never renumbered.
+    m_ids[base] = -1;
+    if (m_view.empty()) {
+        m_ids.clear();
+        m_slots.clear();
+    }
+    if (size_t(row) < m_runStarts.size()) {
+        const bool started = m_runStarts[size_t(row)];
+        m_runStarts.erase(m_runStarts.begin() + row);
+        if (started && size_t(row) < m_runStarts.size())
+            m_runStarts[size_t(row)] = true; // the run goes on from its next row
+    }
+}
+
 void CSongListModel::Reset(std::vector<qint64> ids)
 {
     m_ids = std::move(ids);

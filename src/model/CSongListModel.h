@@ -4,6 +4,7 @@
 #include "db/CSongColumns.h"
 
 #include <QAbstractTableModel>
+#include <QHash>
 #include <QItemSelectionModel>
 #include <QList>
 #include <QStringList>
@@ -88,6 +89,10 @@ public:
     // A row at `row` showing a song; a row's cells rewritten from one.
     void InsertSongRow(int row, const SSong& song);
     void RefreshSongRow(int row, const SSong& song);
+    // What the catalogue announced: the rows of songs changed show their new values, the
+    // rows of songs gone (each with its seconds) go.
+    void RefreshSongs(const QList<SSong>& songs);
+    void RemoveSongs(const QHash<qint64, qint64>& secondsById);
     // The cells of one record, as the columns show them.
     QStringList CellsFor(const SSong& song) const;
     // "245" seconds as "4:05"; empty stays empty.
@@ -134,7 +139,8 @@ public:
     void SetCell(int row, int column, const QString& text);
     qint64 Id(int row) const { return m_ids[Base(row)]; }
     QString Cell(int row, int column) const;
-    int RowCount() const { return int(m_ids.size()); }
+    // Stored rows of songs removed are not listed.
+    int RowCount() const { return int(m_view.empty() ? m_ids.size() : m_view.size()); }
 
     // Reorders the rows by the texts of one column, compared byte for byte (UTF-8, so by
     // code point) and case-sensitively; Bitrate and Length by their numbers. Rows with
@@ -195,6 +201,8 @@ private:
     void ShowSources(std::vector<qint64> ids, RowSource source, ColumnSource columns,
                      SecondsSource seconds);
     void Unsorted() { m_sortedColumn = -1; }
+    // Takes out one list row (its stored row stays unused).
+    void RemoveListRow(int row);
     // When the list is drawn: TotalsChanged with the sum, at once or from another thread.
     void ReportTotals();
     void SumInBackground(SecondsJob job);

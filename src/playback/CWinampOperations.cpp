@@ -248,7 +248,7 @@ void CWinampOperations::CountStart(qint64 id, SPollResult& result)
         if (const std::optional<SSong> song = set.FindSongById(id)) {
             result.title = song->m_TITLE;
             result.artist = song->m_ARTIST;
-            set.IncrementUse(id);
+            m_doc.Catalogue().IncrementUse(id);
         }
     } catch (const CDbException&) {
         // Not counted this time; the next poll tries again.

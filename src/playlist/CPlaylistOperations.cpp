@@ -213,7 +213,7 @@ void CPlaylistOperations::ImportM3u(const QString& file, const QString& session)
     // The records stored before a failure are shown too; a database that cannot even be
     // read now is reported, not thrown out of the command.
     try {
-        m_doc.ReloadSessions();
+        m_doc.Catalogue().NoteSession(session);
     } catch (const CDbException& e) {
         ReportDbError(e.Message());
     }

@@ -306,14 +306,11 @@ bool CDuplicateFinder::Delete(qint64 id, CPrompts& prompts)
         prompts.Error(CReportTexts::DeleteFailed(), CReportTexts::Error());
         return false;
     }
-    m_doc.Set().Delete(id);
+    // Every list, the playlist and the count follow the catalogue.
+    m_doc.Catalogue().Delete(id);
     AddGone(*song);
     m_gone.insert(id);
     ++m_deleted;
     m_group.removeIf([id](const SEntry& entry) { return entry.id == id; });
-    m_doc.AdjustSongCount(-1);
-    m_doc.Playlist().RemoveSong(id);
-    if (m_doc.CurrentSong() == id)
-        m_doc.SetCurrentSong(-1);
     return true;
 }

@@ -1,5 +1,6 @@
 #include "db/CCdlistSet.h"
 #include "intake/CSessionOperations.h"
+#include "intake/CSessionTexts.h"
 #include "model/CDriveLocator.h"
 #include "platform/CSettings.h"
 #include "support/CDocFixture.h"
@@ -52,11 +53,13 @@ struct SessionOperationsTest : ::testing::Test
         return values;
     }
     const QStringList& Sessions() { return doc.Sessions().Names(); }
-    // The playlist and the song list show something the operation must clear.
-    void FillLists()
+    // The playlist and the song list show these songs.
+    void FillLists(const QList<qint64>& ids = {1})
     {
-        doc.Playlist().Append("One", 1);
-        doc.Songs().InsertRow(0, {1, {}});
+        for (const qint64 id : ids) {
+            doc.Playlist().Append("Song", id);
+            doc.Songs().InsertRow(0, {id, {}});
+        }
     }
     void ExpectListsCleared()
     {
@@ -225,14 +228,13 @@ TEST_F(SessionOperationsTest, DeleteChecksAsksAndRemovesOnlyTheExactSession)
     EXPECT_EQ(prompts.messages.last().text, "No session selected!");
     EXPECT_EQ(prompts.messages.last().caption, "Error");
 
-    FillLists();
+    FillLists({1, 3});                                                 // one song of each
     EXPECT_EQ(ops.DeleteSession("rock").outcome, EOutcome::Abandoned); // Cancel
-    EXPECT_EQ(prompts.messages.last().text,
-              "This will remove the selected session\nand clear playlist.");
+    EXPECT_EQ(prompts.messages.last().text, CSessionTexts::ConfirmDelete("rock", 3, 1));
     EXPECT_EQ(prompts.messages.last().caption, "Confirm delete...");
     EXPECT_EQ(prompts.messages.last().icon, CPrompts::EIcon::Exclamation);
     EXPECT_EQ(set.CountAll(), 5);
-    EXPECT_EQ(doc.Playlist().Count(), 1);
+    EXPECT_EQ(doc.Playlist().Count(), 2);
 
     prompts.answers << CPrompts::EAnswer::Ok;
     const auto result = ops.DeleteSession("rock");
@@ -240,7 +242,10 @@ TEST_F(SessionOperationsTest, DeleteChecksAsksAndRemovesOnlyTheExactSession)
     EXPECT_EQ(doc.SongCount(), 2);
     EXPECT_EQ(Sessions(), QStringList{"Rock"});
     EXPECT_EQ(Column(ESongColumn::CD, "Rock").size(), 2);
-    ExpectListsCleared();
+    // Only the deleted session's songs leave the lists.
+    EXPECT_EQ(doc.Playlist().Ids(), QList<qint64>{1});
+    ASSERT_EQ(doc.Songs().RowCount(), 1);
+    EXPECT_EQ(doc.Songs().Id(0), 1);
     // The recorded folder and disc stay behind.
     EXPECT_TRUE(CSettings::Contains(CSettings::kCDPath, "rock"));
     ExpectSetReset();
@@ -330,8 +335,7 @@ TEST_F(SessionOperationsTest, UpdateRescansAndKeepsTheSongsWhenTheDiscIsMissing)
     EXPECT_EQ(ops.UpdateSession(std::nullopt).outcome, EOutcome::Abandoned);
     EXPECT_TRUE(prompts.messages.isEmpty()); // nothing selected: no question
     EXPECT_EQ(ops.UpdateSession("Live").outcome, EOutcome::Abandoned); // Cancel
-    EXPECT_EQ(prompts.messages.last().text,
-              "This will update the selected session\nand clear playlist.");
+    EXPECT_EQ(prompts.messages.last().text, CSessionTexts::ConfirmUpdate("Live"));
     EXPECT_EQ(prompts.messages.last().caption, "Update Session");
 
     QFile(folder + "/new.mp3").open(QIODevice::WriteOnly);
