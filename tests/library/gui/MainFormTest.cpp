@@ -5,6 +5,7 @@
 #include "library/gui/CLibraryController.h"
 #include "library/gui/CLibraryListCtrl.h"
 #include "library/gui/CSearchController.h"
+#include "support/CCliRun.h"
 #include "support/CMp3Factory.h"
 #include "support/gui/CViewFixture.h"
 #include "ui/CommandIds.h"
@@ -220,6 +221,30 @@ TEST_F(MainFormTest, TheCurrentSongsCoverShowsBesideTheTagFieldsWithoutItsFile)
     EXPECT_EQ(f.prompts.messages[0].text, CLibraryTexts::CoverNotReachable());
     Q_EMIT songs->RowClicked(1);
     EXPECT_FALSE(cover->HasPicture());
+}
+
+} // namespace
+
+namespace {
+
+// A session the command line adds while the window is open is listed within a second, and
+// a song it deletes leaves the list.
+TEST_F(MainFormTest, WhatTheCommandLineCommitsShowsInTheOpenWindow)
+{
+    const qint64 gone = Add({.title = "Gone"});
+    Add({.title = "Stays"});
+    CLibraryListCtrl* songs = StartIn("S");
+    ASSERT_EQ(songs->RowCount(), 2);
+    const QString music = f.env.MakeDir(QStringLiteral("later"));
+    ASSERT_TRUE(CMp3Factory::WriteTaggedSong(music + "/Late.mp3", 1, 128, CMp3Factory::EKind::Cbr,
+                                             "Late", "B", "Album"));
+    ASSERT_EQ(SCliRun::Run(f.env.DataDir(), {"add-session", "Later", music}).status, 0);
+    QTRY_VERIFY_WITH_TIMEOUT(f.doc.Sessions().Contains("Later"), 3000);
+    CDatabase other;
+    other.Open(f.env.DatabasePath());
+    CStatement(other, QStringLiteral("DELETE FROM Songs WHERE ID = %1").arg(gone)).Step();
+    QTRY_COMPARE_WITH_TIMEOUT(songs->RowCount(), 1, 3000);
+    EXPECT_EQ(f.doc.Songs().Cell(0, 0), QStringLiteral("Stays"));
 }
 
 } // namespace
