@@ -3,6 +3,7 @@
 
 int main(int argc, char** argv)
 {
+    CAllocator::ThrowWhenRefused();
     CAllocator::Tune();
     return CCratewiseApp::Main(argc, argv);
 }

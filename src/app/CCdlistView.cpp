@@ -90,6 +90,7 @@ CCdlistView::CCdlistView(CCdlistDoc& doc, const SAppServices& services, QWidget*
     }
     if (!m_services.dialogParent)
         m_services.dialogParent = this;
+    m_doc.TagForm().SetVolumes(m_services.volumes);
     m_actions = new CActionTable(this);
     CCdlistViewBuilder::Build(*this);
     m_designSize = childrenRect().united(QRect(0, 0, 1, 1)).adjusted(0, 0, 12, 12).size();

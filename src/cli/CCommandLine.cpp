@@ -18,6 +18,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QScopeGuard>
+#include <new>
 #include <unistd.h>
 
 namespace {
@@ -205,6 +206,10 @@ int CCommandLine::Run(QStringList args, QTextStream& out, QTextStream& err)
     } catch (const CDbException& e) {
         out.flush();
         err << "cratewise: " << CText::Printable(e.Message()) << Qt::endl;
+    } catch (const std::bad_alloc&) {
+        // What was committed stays; the command ends with the reason, not an abort.
+        out.flush();
+        err << "cratewise: there was not enough memory to finish the command" << Qt::endl;
     }
     return 1;
 }

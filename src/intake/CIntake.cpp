@@ -7,7 +7,9 @@
 #include "platform/CRegularFile.h"
 #include "platform/CText.h"
 
+#include <QScopeGuard>
 #include <chrono>
+#include <new>
 
 namespace {
 
@@ -59,13 +61,18 @@ bool CIntake::TakeInFile(const QString& directory, const QString& fileName, cons
     }
     auto taken = std::make_shared<SStored>();
     taken->path = path;
-    {
+    try {
         const std::lock_guard reading(m_reading);
         // Left behind when reading this file kills the program; the next start names it.
         SetMarker(path);
+        const auto unmark = qScopeGuard([this] { SetMarker(QString()); });
         taken->song = m_maker.Make(session, directory, fileName, Rules(), path, step, file.get());
         taken->cover = PlanCover(directory, path, *file);
-        SetMarker(QString());
+    } catch (const std::bad_alloc&) {
+        // Memory the system refused is this file's fault to report, not the scan's end.
+        m_skipReason = QStringLiteral("there was not enough memory to read it");
+        step();
+        return false;
     }
     taken->measure = m_maker.MeasureLeft();
     taken->file = std::move(file);
@@ -114,12 +121,16 @@ std::int64_t CIntake::Measure(SStored& taken, std::unique_ptr<CStreamProbe>& pro
     const std::int64_t start = Now();
     if (!probe)
         probe = CStreamProbe::Create();
-    if (probe && !probe->ProbeWithoutDecoder(*taken.file) && !taken.file->Cut()) {
-        // The decoder may die of the file: the marker names it meanwhile.
-        const std::lock_guard reading(m_reading);
-        SetMarker(taken.path);
-        probe->Probe(*taken.file);
-        SetMarker(QString());
+    try {
+        if (probe && !probe->ProbeWithoutDecoder(*taken.file) && !taken.file->Cut()) {
+            // The decoder may die of the file: the marker names it meanwhile.
+            const std::lock_guard reading(m_reading);
+            SetMarker(taken.path);
+            const auto unmark = qScopeGuard([this] { SetMarker(QString()); });
+            probe->Probe(*taken.file);
+        }
+    } catch (const std::bad_alloc&) {
+        return Now() - start; // stored unmeasured, as a song whose length cannot be told
     }
     // A file cut since its tag was read would be measured by what was kept of it.
     if (probe && !taken.file->Cut()) {

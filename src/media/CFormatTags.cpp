@@ -21,9 +21,11 @@
 
 namespace {
 
+// Without toWString()'s copy: the library keeps four bytes a character, and a comment of
+// megabytes would cost them once more.
 QString ToQt(const TagLib::String& s)
 {
-    return QString::fromStdWString(s.toWString());
+    return QString::fromWCharArray(s.toCWString(), qsizetype(s.size()));
 }
 
 std::unique_ptr<TagLib::File> OpenAs(EAudioFormat format, TagLib::IOStream* stream, bool measure)

@@ -23,13 +23,29 @@ void SilenceTagLib()
     std::call_once(once, [] { TagLib::setDebugListener(&listener); });
 }
 
+qint64 ReadUnkept(CCachedFile& file, qint64 offset, char* out, qint64 length)
+{
+    qint64 got = 0;
+    while (got < length) {
+        const qint64 some = file.ReadSome(offset + got, out + got, length - got);
+        if (some <= 0)
+            break;
+        got += some;
+    }
+    return got;
+}
+
 CCachedStream::CCachedStream(CCachedFile& file, qint64 budget) : m_file(file), m_left(budget) {}
 
 TagLib::ByteVector CCachedStream::readBlock(unsigned long length)
 {
-    const qint64 allowed = std::clamp<qint64>(m_left, 0, qint64(length));
+    // The buffer is zeroed whole before the read: sized by the claim, it would cost what
+    // an atom claims, not what the file holds.
+    const qint64 available = std::max<qint64>(0, m_file.Size() - m_pos);
+    const qint64 allowed = std::min({std::max<qint64>(m_left, 0), qint64(length), available});
     TagLib::ByteVector data(unsigned(allowed), 0);
-    const qint64 got = m_file.Read(m_pos, data.data(), allowed);
+    const qint64 got = m_read + allowed <= kKept ? m_file.Read(m_pos, data.data(), allowed)
+                                                 : ReadUnkept(m_file, m_pos, data.data(), allowed);
     data.resize(unsigned(std::max<qint64>(0, got)));
     m_pos += long(data.size());
     m_left -= data.size();

@@ -1,7 +1,8 @@
 #pragma once
 
+#include "media/CFormatTags.h"
+
 #include <QtGlobal>
-#include <limits>
 #include <taglib/tfile.h>
 #include <taglib/tiostream.h>
 
@@ -11,6 +12,11 @@ class CCachedFile;
 
 // The library reports broken tags on stderr in some builds; the program shows nothing.
 void SilenceTagLib();
+
+// Up to `length` bytes of `file` from `offset` on, read past what it keeps of its ends (and
+// not kept): a picture or a long comment kept too would cost twice its size. What a later
+// reader asks for again comes from the system's cache.
+qint64 ReadUnkept(CCachedFile& file, qint64 offset, char* out, qint64 length);
 
 // The tag classes read from a TagLib::File; this one hands them the bytes of one region
 // of a file (a stream over bytes read before).
@@ -25,11 +31,12 @@ public:
 
 // The tag library reads a file shared with the song's other readers through this: what
 // they read of its ends comes from memory. Every read is counted and cut at the budget,
-// so that a block or atom claiming gigabytes costs no more than the budget. Read only.
+// and at the file's end, so that a block or atom claiming gigabytes costs no more than
+// the file or the budget, whichever is less. Read only.
 class CCachedStream : public TagLib::IOStream
 {
 public:
-    explicit CCachedStream(CCachedFile& file, qint64 budget = std::numeric_limits<qint64>::max());
+    explicit CCachedStream(CCachedFile& file, qint64 budget = CFormatTags::kMaxRead);
     TagLib::FileName name() const override { return ""; }
     TagLib::ByteVector readBlock(unsigned long length) override;
     void writeBlock(const TagLib::ByteVector&) override {}
@@ -45,6 +52,10 @@ public:
     qint64 BytesRead() const { return m_read; }
 
 private:
+    // What the tag library reads is kept with the file's start or end for the file's other
+    // readers up to this much (a usual tag many times over); the rest is read unkept.
+    static constexpr qint64 kKept = 1024 * 1024;
+
     CCachedFile& m_file;
     qint64 m_left;
     qint64 m_read = 0;

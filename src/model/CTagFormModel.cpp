@@ -1,6 +1,8 @@
 #include "model/CTagFormModel.h"
 
 #include "db/CGenres.h"
+#include "media/CTagReader.h"
+#include "platform/CVolumes.h"
 #include "platform/CText.h"
 
 namespace {
@@ -36,8 +38,8 @@ void CTagFormModel::Show(const SSong& song)
     m_id = song.m_ID;
     m_path = song.m_ID == -1 ? QString() : song.FilePath();
     const QString values[kFields] = {
-        song.m_TITLE, song.m_ARTIST, song.m_ALBUM, song.m_YEAR, GenreShown(song.m_GENRE),
-        QString(),    song.m_COMMENT};
+        song.m_TITLE, song.m_ARTIST,     song.m_ALBUM, song.m_YEAR, GenreShown(song.m_GENRE),
+        TrackOf(m_path), song.m_COMMENT};
     for (int i = 0; i < kFields; ++i) {
         const int max = MaxLength(EField(i));
         m_shown[size_t(i)] = max > 0 ? CText::Left(values[i], max) : values[i];
@@ -49,13 +51,13 @@ void CTagFormModel::Show(const SSong& song)
     Q_EMIT LyricsShownChanged(m_hasLyrics);
 }
 
-void CTagFormModel::ShowFromFile(const QString& track)
+QString CTagFormModel::TrackOf(const QString& path) const
 {
-    const QString shown = CText::Left(track, MaxLength(EField::Track));
-    m_shown[size_t(EField::Track)] = shown;
-    m_texts[size_t(EField::Track)] = shown;
-    Q_EMIT SongShown();
-    Q_EMIT ChangedFieldsChanged();
+    if (path.isEmpty() || (m_volumes && m_volumes->TypeOf(path) == SVolume::EType::CdRom))
+        return {};
+    STagFields fields;
+    CTagReader::ReadTagFields(path, fields); // bounded; a file that is gone shows none
+    return fields.track;
 }
 
 void CTagFormModel::Clear()

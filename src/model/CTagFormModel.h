@@ -3,6 +3,8 @@
 #include "db/SSong.h"
 
 #include <QObject>
+
+class CVolumes;
 #include <QString>
 #include <array>
 #include <map>
@@ -30,12 +32,13 @@ public:
 
     explicit CTagFormModel(QObject* parent = nullptr) : QObject(parent) {}
 
-    // Shows a song: nothing is changed yet.
+    // Where songs' files are: a file on a CD is not read for its track (the drive would spin
+    // up for every click). Null: every file is read.
+    void SetVolumes(CVolumes* volumes) { m_volumes = volumes; }
+    // Shows a song, with the track number its file holds (the catalogue keeps none): nothing
+    // is changed yet.
     void Show(const SSong& song);
     void Clear();
-    // What is read from the song's file, not kept in the catalogue: the track number. It
-    // counts as shown, not as changed.
-    void ShowFromFile(const QString& track);
     // The song shown; -1 for none.
     qint64 SongId() const { return m_id; }
     // Its file, folder and name; empty for none.
@@ -59,6 +62,9 @@ Q_SIGNALS:
     void LyricsShownChanged(bool has);
 
 private:
+    QString TrackOf(const QString& path) const;
+
+    CVolumes* m_volumes = nullptr;
     qint64 m_id = -1;
     QString m_path;
     bool m_hasLyrics = false;

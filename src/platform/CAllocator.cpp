@@ -1,8 +1,16 @@
 #include "platform/CAllocator.h"
 
+#include <new>
+
 #ifdef CRATEWISE_MIMALLOC
+#include <cstddef>
 #include <mimalloc.h>
 #endif
+
+void CAllocator::ThrowWhenRefused()
+{
+    std::set_new_handler([] { throw std::bad_alloc(); });
+}
 
 void CAllocator::Tune()
 {
@@ -13,3 +21,117 @@ void CAllocator::Tune()
     mi_option_set(mi_option_segment_decommit_delay, kKeep);
 #endif
 }
+
+#ifdef CRATEWISE_MIMALLOC
+
+namespace {
+
+// As the language has it: the handler, while there is one, may make room or throw; without
+// one the request throws.
+template <typename Allocate> void* OrThrow(Allocate allocate)
+{
+    for (;;) {
+        if (void* p = allocate())
+            return p;
+        const std::new_handler handler = std::get_new_handler();
+        if (!handler)
+            throw std::bad_alloc();
+        handler();
+    }
+}
+
+void* Take(std::size_t size)
+{
+    return OrThrow([size] { return mi_malloc(size); });
+}
+
+void* TakeAligned(std::size_t size, std::align_val_t align)
+{
+    return OrThrow([=] { return mi_malloc_aligned(size, std::size_t(align)); });
+}
+
+} // namespace
+
+void* operator new(std::size_t size)
+{
+    return Take(size);
+}
+void* operator new[](std::size_t size)
+{
+    return Take(size);
+}
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept
+{
+    return mi_malloc(size);
+}
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept
+{
+    return mi_malloc(size);
+}
+void* operator new(std::size_t size, std::align_val_t align)
+{
+    return TakeAligned(size, align);
+}
+void* operator new[](std::size_t size, std::align_val_t align)
+{
+    return TakeAligned(size, align);
+}
+void* operator new(std::size_t size, std::align_val_t align, const std::nothrow_t&) noexcept
+{
+    return mi_malloc_aligned(size, std::size_t(align));
+}
+void* operator new[](std::size_t size, std::align_val_t align, const std::nothrow_t&) noexcept
+{
+    return mi_malloc_aligned(size, std::size_t(align));
+}
+
+void operator delete(void* p) noexcept
+{
+    mi_free(p);
+}
+void operator delete[](void* p) noexcept
+{
+    mi_free(p);
+}
+void operator delete(void* p, std::size_t) noexcept
+{
+    mi_free(p);
+}
+void operator delete[](void* p, std::size_t) noexcept
+{
+    mi_free(p);
+}
+void operator delete(void* p, const std::nothrow_t&) noexcept
+{
+    mi_free(p);
+}
+void operator delete[](void* p, const std::nothrow_t&) noexcept
+{
+    mi_free(p);
+}
+void operator delete(void* p, std::align_val_t) noexcept
+{
+    mi_free(p);
+}
+void operator delete[](void* p, std::align_val_t) noexcept
+{
+    mi_free(p);
+}
+void operator delete(void* p, std::size_t, std::align_val_t) noexcept
+{
+    mi_free(p);
+}
+void operator delete[](void* p, std::size_t, std::align_val_t) noexcept
+{
+    mi_free(p);
+}
+void operator delete(void* p, std::align_val_t, const std::nothrow_t&) noexcept
+{
+    mi_free(p);
+}
+void operator delete[](void* p, std::align_val_t, const std::nothrow_t&) noexcept
+{
+    mi_free(p);
+}
+
+#endif

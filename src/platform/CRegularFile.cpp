@@ -2,6 +2,7 @@
 
 #include "platform/CFileNames.h"
 
+#include <QScopeGuard>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -85,14 +86,13 @@ bool CRegularFile::Read(const QString& path, qint64 maxBytes, QByteArray& bytes,
     const int fd = OpenForReading(path, reason);
     if (fd < 0)
         return false;
+    const auto closer = qScopeGuard([fd] { ::close(fd); }); // also when memory is refused
     struct stat st = {};
-    bool ok = false;
-    if (::fstat(fd, &st) == 0 && st.st_size > maxBytes)
+    if (::fstat(fd, &st) == 0 && st.st_size > maxBytes) {
         reason = TooLarge(maxBytes); // without reading; ReadAll checks again as it may grow
-    else
-        ok = ReadAll(fd, maxBytes, bytes, reason);
-    ::close(fd);
-    return ok;
+        return false;
+    }
+    return ReadAll(fd, maxBytes, bytes, reason);
 }
 
 QByteArray CRegularFile::ReadAt(int fd, qint64 offset, qint64 length)

@@ -73,26 +73,9 @@ void CEditingController::BindFields()
     });
 }
 
-QString CEditingController::TrackOf(const QString& path) const
-{
-    CVolumes* volumes = m_context.services.volumes;
-    if (path.isEmpty() || (volumes && volumes->TypeOf(path) == SVolume::EType::CdRom) ||
-        !QFileInfo(path).isFile())
-        return {};
-    STagFields fields;
-    CTagReader::ReadTagFields(path, fields);
-    return fields.track;
-}
-
 void CEditingController::ShowForm()
 {
-    CTagFormModel& form = m_context.doc.TagForm();
-    if (!m_readingFile) {
-        // The file's fields join the form, which then shows again, whole.
-        const QScopedValueRollback<bool> reading(m_readingFile, true);
-        form.ShowFromFile(TrackOf(form.Path()));
-        return;
-    }
+    const CTagFormModel& form = m_context.doc.TagForm();
     if (QLineEdit* path = m_controls.path) {
         path->setText(form.Path());
         path->setCursorPosition(0);

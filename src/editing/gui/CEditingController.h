@@ -52,10 +52,6 @@ private:
     void MarkChanged();
     QLineEdit* Box(CTagFormModel::EField field) const;
 
-    // The file's own fields (the track number): none for a file on a CD-ROM or not there.
-    QString TrackOf(const QString& path) const;
-
     SControllerContext m_context;
     SEditingControls m_controls;
-    bool m_readingFile = false;
 };

@@ -4,11 +4,13 @@
 #include "library/CLibraryTexts.h"
 #include "library/gui/CCoverDialog.h"
 #include "library/gui/CCoverLabel.h"
+#include "media/CCoverReader.h"
 #include "model/CAppServices.h"
 #include "model/CCdlistDoc.h"
 #include "platform/CPrompts.h"
 
 #include <QPixmap>
+#include <QScreen>
 
 CCoverController::CCoverController(const SControllerContext& context,
                                    const SCoverControls& controls, QObject* parent)
@@ -33,8 +35,11 @@ void CCoverController::OnClicked()
     const qint64 id = m_context.doc.CurrentSong();
     if (id < 0 || !m_label->HasPicture() || m_context.doc.IsBusy())
         return;
-    QPixmap picture;
-    picture.loadFromData(CCovers(m_context.doc, m_context.services).FullPicture(id));
+    // Decoded by the picture limits, at most the screen's size: a file may claim any size.
+    const QScreen* screen = m_context.window ? m_context.window->screen() : nullptr;
+    const QSize within = screen ? screen->availableSize() : QSize(4096, 4096);
+    const QPixmap picture = QPixmap::fromImage(
+        CCoverReader::Decoded(CCovers(m_context.doc, m_context.services).FullPicture(id), within));
     if (picture.isNull()) {
         m_context.services.prompts->Inform(CLibraryTexts::CoverNotReachable(),
                                            CLibraryTexts::CoverCaption());

@@ -1,3 +1,4 @@
+#include "platform/CAllocator.h"
 #include "support/CTestEnvironment.h"
 
 #include <QApplication>
@@ -8,6 +9,8 @@ int main(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    // As the program: memory the system refuses is an exception, not the end.
+    CAllocator::ThrowWhenRefused();
     CTestEnvironment::IsolateHome();
     QApplication app(argc, argv);
     ::testing::InitGoogleMock(&argc, argv);
