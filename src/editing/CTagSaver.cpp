@@ -177,6 +177,8 @@ CTagSaver::SOutcome CTagSaver::Save(const QList<qint64>& ids, const STagEdit& gi
         return outcome;
     const STagEdit edit = mode == EMode::Multi ? given.ForMany() : given;
     const CCdlistDoc::CBusy busy(m_doc);
+    // Each song is its own commit; the lists follow them all at once.
+    const CCatalogue::CHold hold(m_doc.Catalogue());
     m_mode = mode;
     std::unique_ptr<CProgress> progress;
     if (mode == EMode::Multi) {

@@ -38,8 +38,11 @@ void CCatalogue::CChange::Commit()
         m_transaction->Commit();
     m_transaction.reset();
     m_active = false;
-    if (--m_catalogue.m_open == 0)
-        m_catalogue.Announce();
+    if (--m_catalogue.m_open == 0) {
+        m_catalogue.m_committed.Add(std::exchange(m_catalogue.m_pending, SPending()));
+        if (m_catalogue.m_held == 0)
+            m_catalogue.Announce();
+    }
 }
 
 void CCatalogue::CChange::Rollback()
@@ -50,6 +53,27 @@ void CCatalogue::CChange::Rollback()
     m_active = false;
     if (--m_catalogue.m_open == 0)
         m_catalogue.m_pending = SPending();
+}
+
+CCatalogue::CHold::CHold(CCatalogue& catalogue) : m_catalogue(catalogue)
+{
+    ++m_catalogue.m_held;
+}
+
+CCatalogue::CHold::~CHold()
+{
+    if (--m_catalogue.m_held == 0 && m_catalogue.m_open == 0)
+        m_catalogue.Announce();
+}
+
+void CCatalogue::SPending::Add(const SPending& more)
+{
+    for (const qint64 id : more.changed)
+        if (!changed.contains(id))
+            changed << id;
+    removed.insert(more.removed);
+    sessions << more.sessions;
+    delta += more.delta;
 }
 
 template <typename F> auto CCatalogue::Write(const F& write)
@@ -120,13 +144,16 @@ void CCatalogue::NoteSession(const QString& session, int added)
 {
     m_pending.sessions << session;
     m_pending.delta += added;
-    if (m_open == 0)
-        Announce();
+    if (m_open == 0) {
+        m_committed.Add(std::exchange(m_pending, SPending()));
+        if (m_held == 0)
+            Announce();
+    }
 }
 
 void CCatalogue::Announce()
 {
-    SPending pending = std::exchange(m_pending, SPending());
+    SPending pending = std::exchange(m_committed, SPending());
     // What this process wrote is no news from elsewhere.
     LookForOtherWriters();
     if (!pending.removed.isEmpty())

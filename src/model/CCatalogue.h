@@ -39,6 +39,20 @@ public:
         bool m_active = false;
     };
 
+    // Holds the announcements of the changes committed meanwhile, to make them as one when
+    // it ends (Multisave: a commit per song, one announcement).
+    class CHold
+    {
+    public:
+        explicit CHold(CCatalogue& catalogue);
+        ~CHold();
+        CHold(const CHold&) = delete;
+        CHold& operator=(const CHold&) = delete;
+
+    private:
+        CCatalogue& m_catalogue;
+    };
+
     // Each inside a CChange, or a commit of its own.
     bool Update(qint64 id, const SSongChanges& changes);
     bool Delete(qint64 id);
@@ -74,10 +88,7 @@ private:
         QHash<qint64, qint64> removed; // with the songs' seconds
         QStringList sessions;
         qint64 delta = 0;
-        bool IsEmpty() const
-        {
-            return changed.isEmpty() && removed.isEmpty() && sessions.isEmpty() && delta == 0;
-        }
+        void Add(const SPending& more);
     };
     // Runs a write inside the open change or one of its own.
     template <typename F> auto Write(const F& write);
@@ -86,8 +97,10 @@ private:
 
     CDatabase& m_db;
     CCdlistSet& m_set;
-    int m_open = 0; // changes open
-    SPending m_pending;
+    int m_open = 0;       // changes open
+    int m_held = 0;       // holds open
+    SPending m_pending;   // of the change open
+    SPending m_committed; // committed, not announced yet
     QTimer m_watch;
     qint64 m_dataVersion = -1;
 };
