@@ -57,10 +57,7 @@ void CLibraryOperations::ShowSession(const QString& name)
 void CLibraryOperations::RebuildColumns()
 {
     CSongListModel& songs = m_doc.Songs();
-    std::vector<qint64> ids;
-    ids.reserve(size_t(songs.RowCount()));
-    for (int r = 0; r < songs.RowCount(); ++r)
-        ids.push_back(songs.Id(r));
+    std::vector<qint64> ids = songs.ListedIds();
     const qint64 seconds = songs.TotalSeconds();
     songs.RebuildColumns();
     // The same songs in the same order, their new cells read as they come into view.
@@ -181,8 +178,10 @@ void CLibraryOperations::Search(const SSearchCriteria& criteria)
     QList<CPlaylistModel::SEntry> entries;
     if (addToPlaylist) {
         // Row texts are the songs' LIST, as playlist entries show them.
-        for (int r = 0; r < songs.RowCount(); ++r)
-            entries.append({songs.Cell(r, 0), songs.Id(r)});
+        const std::vector<qint64> ids = songs.ListedIds();
+        const QStringList texts = songs.ColumnTexts(0);
+        for (size_t r = 0; r < ids.size(); ++r)
+            entries.append({texts.value(qsizetype(r)), ids[r]});
     }
     m_doc.Playlist().Append(entries);
     if (!entries.isEmpty())

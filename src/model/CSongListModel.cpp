@@ -138,6 +138,24 @@ void CSongListModel::RefreshSongRow(int row, const SSong& song)
     SetCells(row, CellsFor(song));
 }
 
+std::vector<qint64> CSongListModel::ListedIds() const
+{
+    std::vector<qint64> ids;
+    ids.reserve(size_t(RowCount()));
+    for (int row = 0; row < RowCount(); ++row)
+        ids.push_back(Id(row));
+    return ids;
+}
+
+QStringList CSongListModel::ColumnTexts(int column) const
+{
+    QStringList texts;
+    texts.reserve(RowCount());
+    for (int row = 0; row < RowCount(); ++row)
+        texts << Cell(row, column);
+    return texts;
+}
+
 void CSongListModel::RefreshSongs(const QList<SSong>& songs)
 {
     QHash<qint64, const SSong*> byId;

@@ -138,6 +138,9 @@ public:
     void SetCells(int row, const QStringList& cells);
     void SetCell(int row, int column, const QString& text);
     qint64 Id(int row) const { return m_ids[Base(row)]; }
+    // Every listed song's ID, and one column's texts, in the list's order.
+    std::vector<qint64> ListedIds() const;
+    QStringList ColumnTexts(int column) const;
     QString Cell(int row, int column) const;
     // Stored rows of songs removed are not listed.
     int RowCount() const { return int(m_view.empty() ? m_ids.size() : m_view.size()); }

@@ -14,6 +14,7 @@
 #include "playlist/CPlaylistTexts.h"
 
 #include <QIODevice>
+#include <numeric>
 
 namespace {
 
@@ -115,9 +116,8 @@ void CPlaylistOperations::AddRows(const QList<int>& rows)
 
 void CPlaylistOperations::AddAll()
 {
-    QList<int> rows;
-    for (int row = 0; row < m_doc.Songs().RowCount(); ++row)
-        rows.append(row);
+    QList<int> rows(m_doc.Songs().RowCount());
+    std::iota(rows.begin(), rows.end(), 0);
     AddRows(rows);
 }
 
