@@ -34,7 +34,7 @@ CIntake::~CIntake()
 }
 
 bool CIntake::TakeInFile(const QString& directory, const QString& fileName, const QString& session,
-                         CProgress* progress)
+                         CProgress* progress, qint64 replacing)
 {
     const QString path = CText::JoinPath(directory, fileName);
     m_skipReason.clear();
@@ -61,6 +61,7 @@ bool CIntake::TakeInFile(const QString& directory, const QString& fileName, cons
     }
     auto taken = std::make_shared<SStored>();
     taken->path = path;
+    taken->replacing = replacing;
     try {
         const std::lock_guard reading(m_reading);
         // Left behind when reading this file kills the program; the next start names it.
@@ -105,7 +106,7 @@ void CIntake::StoreTaken(SStored& taken)
 {
     if (taken.measure)
         m_timings.probe += Measure(taken, m_probe);
-    const qint64 id = Store(taken.song, taken.path);
+    const qint64 id = Store(taken.song, taken.path, taken.replacing);
     StoreCover(id, taken.cover, taken.path);
     try {
         if (m_afterStore)
@@ -141,12 +142,21 @@ std::int64_t CIntake::Measure(SStored& taken, std::unique_ptr<CStreamProbe>& pro
     return Now() - start;
 }
 
-qint64 CIntake::Store(const SSong& song, const QString& path)
+qint64 CIntake::Store(const SSong& song, const QString& path, qint64 replacing)
 {
     const std::int64_t start = Now();
-    qint64 id = 0;
+    qint64 id = replacing;
     try {
-        id = m_set.Insert(song);
+        if (replacing >= 0) {
+            // Every column the file gives; the ID and the play count stay.
+            SSongChanges all;
+            for (int c = 0; c < CSongColumns::kCount; ++c)
+                if (ESongColumn(c) != ESongColumn::ID && ESongColumn(c) != ESongColumn::USE)
+                    all.Set(ESongColumn(c), song.Text(ESongColumn(c)));
+            m_set.Update(replacing, all);
+        } else {
+            id = m_set.Insert(song);
+        }
     } catch (const CDbException& e) {
         m_timings.store += Now() - start;
         // A file that cannot be stored ends the scan: going on would report songs as

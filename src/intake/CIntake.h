@@ -47,8 +47,11 @@ public:
     // by Finish at the latest); false when the file cannot be opened (SkipReason says why);
     // throws CDbException (its message naming the file) when an earlier song could not be
     // stored.
+    // `replacing`, when not -1, is the song the file was stored as before: its record takes
+    // the new values and keeps its ID (and play count), so that playlists and scripts that
+    // name it still find it.
     bool TakeInFile(const QString& directory, const QString& fileName, const QString& session,
-                    CProgress* progress);
+                    CProgress* progress, qint64 replacing = -1);
     // Why the last file was not taken in, as the system words it.
     const QString& SkipReason() const { return m_skipReason; }
     // Runs after each song is stored, on the storing thread (the scan's batch commits).
@@ -64,6 +67,7 @@ private:
         SSong song;
         QString path;
         CCoverIntake::SPlan cover;
+        qint64 replacing = -1;
         bool measure = false; // bit rate and length are measured on the storing thread
         std::unique_ptr<CCachedFile> file;
     };
@@ -73,7 +77,7 @@ private:
     void StoreTaken(SStored& taken);
     // On either thread, with that thread's probe; returns the time it took.
     std::int64_t Measure(SStored& taken, std::unique_ptr<CStreamProbe>& probe);
-    qint64 Store(const SSong& song, const QString& path);
+    qint64 Store(const SSong& song, const QString& path, qint64 replacing);
     void StoreCover(qint64 id, const CCoverIntake::SPlan& cover, const QString& path);
 
     // Throws CDbException naming the file when the catalogue cannot be asked for a cover.

@@ -83,17 +83,17 @@ void CSessionOperations::KeepFolders(const QString& name, const QStringList& fol
         CSettings::WriteString(kMergedPaths, name, others.join(QChar(0)));
 }
 
-int CSessionOperations::DeleteUnder(const QString& name, const QString& folder)
+QHash<QString, qint64> CSessionOperations::SongsUnder(const QString& name, const QString& folder)
 {
     const QString inside = folder.endsWith(u'/') ? folder : folder + u'/';
-    std::vector<qint64> ids;
+    QHash<QString, qint64> songs;
     m_doc.Set().Scan(SessionFilter(name), [&](const CCdlistSet::CScanRow& row) {
         const QString path = row.Text(ESongColumn::PATH);
         if (path == folder || path.startsWith(inside))
-            ids.push_back(row.Id());
+            songs.insert(CText::JoinPath(path, row.Text(ESongColumn::MELODI)), row.Id());
         return true;
     });
-    return ids.empty() ? 0 : m_doc.Catalogue().DeleteWhere(CFilter::IdIn(ids));
+    return songs;
 }
 
 void CSessionOperations::RecordFolder(const QString& name, const QString& path)
@@ -225,7 +225,8 @@ std::unique_ptr<CSongFromFile> CSessionOperations::SongMaker(SResult& result)
 
 void CSessionOperations::Scan(CSongFromFile& maker, const QString& name, const QString& path,
                               int count, const QString& caption, EScanCommits commits,
-                              SResult& result, const QSet<QString>& present)
+                              SResult& result, const QSet<QString>& present,
+                              QHash<QString, qint64>* replacing)
 {
     CDirectoryWalk walk;
     std::unique_ptr<CProgress> progress = m_services.createProgress(caption, 3, 250);
@@ -249,7 +250,9 @@ void CSessionOperations::Scan(CSongFromFile& maker, const QString& name, const Q
                 progress->Step();
                 return false;
             }
-            const bool stored = intake.TakeInFile(folder, file, name, progress.get());
+            const qint64 replaced = replacing ? replacing->take(CText::JoinPath(folder, file)) : 0;
+            const bool stored =
+                intake.TakeInFile(folder, file, name, progress.get(), replaced > 0 ? replaced : -1);
             if (!stored)
                 result.skipped.append({CText::JoinPath(folder, file), intake.SkipReason()});
             return stored;
@@ -354,10 +357,9 @@ CSessionOperations::SResult CSessionOperations::RenameSession(const QString& fro
 
 CSessionOperations::SResult CSessionOperations::UpdateSession(const std::optional<QString>& name)
 {
+    // Nothing to ask: songs found again keep their IDs, their playlist entries and counts;
+    // only the songs whose files are gone leave.
     if (!name)
-        return {};
-    if (!m_services.prompts->AskOkCancel(CSessionTexts::ConfirmUpdate(*name),
-                                         QStringLiteral("Update Session")))
         return {};
     return UpdateSessionNamed(*name);
 }
@@ -400,11 +402,22 @@ CSessionOperations::SResult CSessionOperations::UpdateSessionNamed(const QString
             return result;
         CCatalogue::CChange transaction(m_doc.Catalogue());
         int deleted = 0;
+        QList<qint64> kept;
         for (const auto& [folder, count] : std::as_const(present)) {
-            deleted += DeleteUnder(name, folder);
+            QHash<QString, qint64> songs = SongsUnder(name, folder);
+            const QList<qint64> had = songs.values();
             SResult part;
             Scan(*maker, name, folder, count, QStringLiteral("Updating Session"),
-                 EScanCommits::AtEnd, part);
+                 EScanCommits::AtEnd, part, {}, &songs);
+            // The songs whose files are gone go; the others kept their IDs.
+            const QList<qint64> gone = songs.values();
+            if (!part.cancelled && !gone.isEmpty())
+                deleted += m_doc.Catalogue().DeleteWhere(
+                    CFilter::IdIn(std::vector<qint64>(gone.begin(), gone.end())));
+            const QSet<qint64> goneIds(gone.begin(), gone.end());
+            for (const qint64 id : had)
+                if (!goneIds.contains(id))
+                    kept << id;
             result.found += part.found;
             result.stored += part.stored;
             result.skipped += part.skipped;
@@ -418,7 +431,8 @@ CSessionOperations::SResult CSessionOperations::UpdateSessionNamed(const QString
         }
         try {
             CCoverStore(m_doc.Database()).Prune(); // the covers only the old songs had
-            m_doc.Catalogue().NoteSession(name, result.stored);
+            m_doc.Catalogue().NoteSession(name, result.stored - int(kept.size()));
+            m_doc.Catalogue().NoteChanged(kept);
             transaction.Commit();
         } catch (const CDbException& e) {
             QStringList scanned;

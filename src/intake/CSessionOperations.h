@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QList>
 #include <QMap>
 #include <QSet>
@@ -84,9 +85,12 @@ private:
     std::unique_ptr<CSongFromFile> SongMaker(SResult& result);
     // Shows the progress and walks the folder holding count recognised files. Throws
     // CDbException when a file cannot be stored.
+    // `replacing`, when given, holds the songs the folder had by file path: a file found
+    // again is stored over its song (which keeps its ID) and leaves the map; what is left
+    // are the songs whose files are gone.
     void Scan(CSongFromFile& maker, const QString& name, const QString& path, int count,
               const QString& caption, EScanCommits commits, SResult& result,
-              const QSet<QString>& present = {});
+              const QSet<QString>& present = {}, QHash<QString, qint64>* replacing = nullptr);
     // The files the session holds already, as folder and name.
     QSet<QString> StoredFiles(const QString& name);
     // The session's folder and disc, recorded before its first song is stored so that a
@@ -97,8 +101,8 @@ private:
     static QStringList Folders(const QString& name);
     // Keeps `folders` but the recorded one as the session's other folders.
     static void KeepFolders(const QString& name, const QStringList& folders);
-    // Removes the session's songs in the folder or below it; how many.
-    int DeleteUnder(const QString& name, const QString& folder);
+    // The session's songs in the folder or below it, by file path.
+    QHash<QString, qint64> SongsUnder(const QString& name, const QString& folder);
     void ForgetFolder(const QString& name);
     // True (the error shown, the outcome Failed) while another scan holds the session.
     bool Refused(const CSessionScanLock& lock, const QString& name, SResult& result);

@@ -33,13 +33,6 @@ inline QString ConfirmDelete(const QString& name, qint64 songs, int entries)
         text += QStringLiteral("\n%1 playlist entries of its songs go too.").arg(entries);
     return text;
 }
-// An update replaces the session's songs: their playlist entries go, the others stay.
-inline QString ConfirmUpdate(const QString& name)
-{
-    return QStringLiteral("This will scan the session \"%1\" again.\nIts songs' playlist "
-                          "entries go; the other entries stay.")
-        .arg(CText::Printable(name));
-}
 inline QString RenameCaption()
 {
     return QStringLiteral("Rename Session");

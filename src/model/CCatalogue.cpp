@@ -151,6 +151,13 @@ void CCatalogue::NoteSession(const QString& session, int added)
     }
 }
 
+void CCatalogue::NoteChanged(const QList<qint64>& ids)
+{
+    SPending changed;
+    changed.changed = ids;
+    m_pending.Add(changed);
+}
+
 void CCatalogue::Announce()
 {
     SPending pending = std::exchange(m_committed, SPending());

@@ -63,6 +63,8 @@ public:
     // A session whose songs were written elsewhere (the intake's batches: `added` songs)
     // or that went: announced with the next commit, or at once when none is open.
     void NoteSession(const QString& session, int added = 0);
+    // Songs the intake wrote anew in place (a rescan keeps their IDs).
+    void NoteChanged(const QList<qint64>& ids);
 
     // Starts (or stops) looking for other processes' commits once a second.
     void Watch(bool on);
