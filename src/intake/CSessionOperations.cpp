@@ -154,6 +154,12 @@ CSessionOperations::SResult CSessionOperations::AddSession(const QString& given,
         result.outcome = EOutcome::NoFolder;
         return result;
     }
+    // Adding to a session that exists is asked first, as a merge is: it cannot be undone
+    // by name (a scan cut short is finished the same way).
+    if (m_doc.Sessions().Contains(name) &&
+        !m_services.prompts->AskOkCancel(CSessionTexts::ConfirmAddTo(name),
+                                         QStringLiteral("New Session")))
+        return result;
     const CCdlistDoc::CBusy busy(m_doc);
     const QString path = StoredPath(chosen);
     struct stat folder

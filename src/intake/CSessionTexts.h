@@ -33,6 +33,12 @@ inline QString ConfirmDelete(const QString& name, qint64 songs, int entries)
         text += QStringLiteral("\n%1 playlist entries of its songs go too.").arg(entries);
     return text;
 }
+inline QString ConfirmAddTo(const QString& name)
+{
+    return QStringLiteral("A session named \"%1\" exists already.\nAdd the songs of this "
+                          "folder to it? (Songs it holds already are not added twice.)")
+        .arg(CText::Printable(name));
+}
 inline QString RenameCaption()
 {
     return QStringLiteral("Rename Session");

@@ -447,6 +447,9 @@ TEST_F(SessionOperationsTest, AScanRunAgainAddsOnlyWhatIsMissing)
     ASSERT_TRUE(cut.cancelled);
     EXPECT_EQ(CSettings::GetString(CSettings::kCDPath, "Live", ""), folder);
     f.cancelAfterSteps = -1;
+    EXPECT_EQ(ops.AddSession("Live", folder).outcome, EOutcome::Abandoned) << "asked first";
+    EXPECT_EQ(prompts.messages.last().text, CSessionTexts::ConfirmAddTo("Live"));
+    prompts.answers << CPrompts::EAnswer::Ok;
     const auto again = ops.AddSession("Live", folder);
     EXPECT_EQ(again.stored + cut.stored, 8);
     EXPECT_EQ(again.present, cut.stored);
