@@ -115,12 +115,12 @@ bool ReadFields(TagLib::File& file, STagFields& fields)
 }
 
 // Fills the fields still empty from `found` (what a lenient reading found).
-void FillEmpty(STagFields& fields, const STagFields& found)
+void FillEmpty(STagFields& fields, STagFields found)
 {
     for (int f = 0; f < CFormatTags::kFieldCount; ++f) {
         QString& field = CFormatTags::FieldOf(fields, CFormatTags::EField(f));
         if (field.isEmpty())
-            field = CFormatTags::FieldOf(const_cast<STagFields&>(found), CFormatTags::EField(f));
+            field = std::move(CFormatTags::FieldOf(found, CFormatTags::EField(f)));
     }
 }
 
