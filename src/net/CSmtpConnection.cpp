@@ -1,9 +1,9 @@
 #include "net/CSmtpConnection.h"
 
-#include "net/CDownload.h"
 #include "net/CMailMessage.h"
-#include "net/CNetCancel.h"
 #include "net/CNetTexts.h"
+#include "platform/CDownload.h"
+#include "platform/CNetCancel.h"
 
 #include <QEventLoop>
 #include <QHostInfo>

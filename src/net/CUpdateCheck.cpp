@@ -1,7 +1,7 @@
 #include "net/CUpdateCheck.h"
 
-#include "net/CDownload.h"
 #include "net/CNetTexts.h"
+#include "platform/CDownload.h"
 #include "platform/CText.h"
 
 #include <QList>

@@ -1,4 +1,4 @@
-#include "net/CDownload.h"
+#include "platform/CDownload.h"
 #include "platform/CSettings.h"
 #include "support/CLocalHttpServer.h"
 #include "support/CTestEnvironment.h"

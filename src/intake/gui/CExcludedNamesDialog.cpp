@@ -1,7 +1,7 @@
 #include "intake/gui/CExcludedNamesDialog.h"
 
 #include "db/CExceptSet.h"
-#include "net/CDownload.h"
+#include "platform/CDownload.h"
 #include "platform/CPrompts.h"
 
 #include <QGridLayout>

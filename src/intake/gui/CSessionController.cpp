@@ -4,10 +4,10 @@
 #include "intake/CSessionTexts.h"
 #include "intake/gui/CExcludedNamesDialog.h"
 #include "intake/gui/CNewSessionDialog.h"
-#include "intake/gui/CSessionNameDialog.h"
 #include "model/CAppServices.h"
 #include "model/CCdlistDoc.h"
 #include "platform/CPrompts.h"
+#include "ui/CSessionNameDialog.h"
 #include "ui/CommandIds.h"
 
 #include <QAction>

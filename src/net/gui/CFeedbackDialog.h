@@ -1,6 +1,6 @@
 #pragma once
 
-#include "net/CNetCancel.h"
+#include "platform/CNetCancel.h"
 
 #include <QDialog>
 #include <QStringList>

@@ -1,6 +1,5 @@
 #include "playlist/gui/CPlaylistController.h"
 
-#include "intake/gui/CSessionNameDialog.h"
 #include "model/CAppServices.h"
 #include "model/CCdlistDoc.h"
 #include "model/CDriveLocator.h"
@@ -10,6 +9,7 @@
 #include "playlist/CPlaylistOperations.h"
 #include "playlist/gui/CCopyFilesDialog.h"
 #include "playlist/gui/CRandomDialog.h"
+#include "ui/CSessionNameDialog.h"
 #include "ui/CommandIds.h"
 
 #include <QAction>

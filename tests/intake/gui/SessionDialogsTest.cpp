@@ -1,6 +1,6 @@
 #include "intake/gui/CNewSessionDialog.h"
-#include "intake/gui/CSessionNameDialog.h"
 #include "support/CScriptedPrompts.h"
+#include "ui/CSessionNameDialog.h"
 
 #include <QDialogButtonBox>
 #include <QLabel>

@@ -1,6 +1,6 @@
-#include "net/CDownload.h"
+#include "platform/CDownload.h"
 
-#include "net/CNetCancel.h"
+#include "platform/CNetCancel.h"
 #include "platform/CSettings.h"
 
 #include <QEventLoop>

@@ -1,4 +1,4 @@
-#include "intake/gui/CSessionNameDialog.h"
+#include "ui/CSessionNameDialog.h"
 
 #include "intake/CSessionTexts.h"
 #include "platform/CPrompts.h"
