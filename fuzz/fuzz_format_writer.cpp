@@ -43,11 +43,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             file.write(original) != original.size())
             return 0;
     }
-    CTagFile::SChanges changes;
+    STagChanges changes;
     changes.title =
         QStringLiteral("A title longer than any padding would hold, ") + QString(200, u'x');
     changes.comment = QString(); // an entry that goes
-    CTagFile::POriginalFile before;
+    CSafeCopy::POriginalFile before;
     if (!CFormatTagFile::Write(InputPath(), format, changes, &before).isEmpty()) {
         if (Contents() != original)
             std::abort(); // refused, yet changed

@@ -23,8 +23,8 @@
 
 namespace {
 
-using CTagFile::POriginalFile;
-using CTagFile::SChanges;
+using CSafeCopy::POriginalFile;
+using SChanges = STagChanges;
 
 QString Reason()
 {
@@ -60,7 +60,7 @@ QString EditXiph(QByteArray& body, const SChanges& c)
 QByteArray ReadRange(int fd, qint64 offset, qint64 length)
 {
     QByteArray data(length, '\0');
-    return CTagFile::ReadBytes(fd, data.data(), length, offset) ? data : QByteArray();
+    return CSafeCopy::ReadBytes(fd, data.data(), length, offset) ? data : QByteArray();
 }
 
 // Whether `length` bytes at `a` in one file and at `b` in another are the same (both cut
@@ -200,15 +200,15 @@ QString WriteFlac(const QString& path, int fd, qint64 size, const SChanges& c,
     QByteArray edited = region.bytes;
     if (QString error = EditFlac(edited, c); !error.isEmpty())
         return error;
-    return CTagFile::ReplaceWithCopy(
+    return CSafeCopy::ReplaceWithCopy(
         path,
         [&](int from, qint64 fromSize, int to) {
             qint64 written = 0;
-            if (!CTagFile::CopyBytes(from, to, 0, region.start, written) ||
-                !CTagFile::WriteBytes(to, edited.constData(), edited.size(), written))
+            if (!CSafeCopy::CopyBytes(from, to, 0, region.start, written) ||
+                !CSafeCopy::WriteBytes(to, edited.constData(), edited.size(), written))
                 return Reason();
             written += edited.size();
-            if (!CTagFile::CopyBytes(from, to, region.end, fromSize - region.end, written))
+            if (!CSafeCopy::CopyBytes(from, to, region.end, fromSize - region.end, written))
                 return Reason();
             // The copy's blocks end where the audio begins, and it is the same audio.
             SRegion check;
@@ -264,13 +264,13 @@ QString FillMp4(const SMp4Plan& plan, int from, int to)
     const CMp4Atoms::STop& movie = plan.atoms[plan.movie];
     QList<qint64> before, after;
     qint64 written = 0;
-    if (!CTagFile::CopyBytes(from, to, 0, movie.at, written) ||
-        !CTagFile::WriteBytes(to, plan.moov.constData(), plan.moov.size(), written))
+    if (!CSafeCopy::CopyBytes(from, to, 0, movie.at, written) ||
+        !CSafeCopy::WriteBytes(to, plan.moov.constData(), plan.moov.size(), written))
         return Reason();
     written += plan.moov.size();
     qsizetype next = plan.movie + 1;
     if (!plan.padding.isEmpty()) {
-        if (!CTagFile::WriteBytes(to, plan.padding.constData(), plan.padding.size(), written))
+        if (!CSafeCopy::WriteBytes(to, plan.padding.constData(), plan.padding.size(), written))
             return Reason();
         written += plan.padding.size();
         ++next;
@@ -278,14 +278,14 @@ QString FillMp4(const SMp4Plan& plan, int from, int to)
     for (qsizetype i = next; i < plan.atoms.size(); ++i) {
         const CMp4Atoms::STop& top = plan.atoms[i];
         if (plan.delta == 0 || (top.name != "moof" && top.name != "mfra")) {
-            if (!CTagFile::CopyBytes(from, to, top.at, top.size, written))
+            if (!CSafeCopy::CopyBytes(from, to, top.at, top.size, written))
                 return Reason();
             continue;
         }
         QByteArray atom;
         if (QString error = MovedAtom(from, plan, i, atom, before, after); !error.isEmpty())
             return error;
-        if (!CTagFile::WriteBytes(to, atom.constData(), atom.size(), written))
+        if (!CSafeCopy::WriteBytes(to, atom.constData(), atom.size(), written))
             return Reason();
         written += atom.size();
     }
@@ -341,7 +341,7 @@ QString WriteMp4(const QString& path, int fd, qint64 size, const SChanges& c,
     SMp4Plan plan;
     if (QString error = PlanMp4(fd, size, c, plan); !error.isEmpty())
         return error;
-    return CTagFile::ReplaceWithCopy(
+    return CSafeCopy::ReplaceWithCopy(
         path, [&](int from, qint64, int to) { return FillMp4(plan, from, to); }, original);
 }
 
@@ -374,11 +374,11 @@ std::unique_ptr<TagLib::Ogg::File> OpenOgg(TagLib::IOStream& stream, EAudioForma
 QString WriteOgg(const QString& path, EAudioFormat format, const SChanges& c,
                  POriginalFile* original)
 {
-    return CTagFile::ReplaceWithCopy(
+    return CSafeCopy::ReplaceWithCopy(
         path,
         [&](int from, qint64 size, int to) {
             qint64 written = 0;
-            if (!CTagFile::CopyBytes(from, to, 0, size, written))
+            if (!CSafeCopy::CopyBytes(from, to, 0, size, written))
                 return Reason();
             const QByteArray self = "/proc/self/fd/" + QByteArray::number(to);
             TagLib::ByteVector packet, next;
@@ -475,10 +475,10 @@ QString Restore(const QString& path, const POriginalFile& original)
     struct stat st = {};
     if (::fstat(original->Fd(), &st) != 0)
         return Reason();
-    return CTagFile::ReplaceWithCopy(path, [&](int, qint64, int to) {
+    return CSafeCopy::ReplaceWithCopy(path, [&](int, qint64, int to) {
         qint64 written = 0;
-        return CTagFile::CopyBytes(original->Fd(), to, 0, st.st_size, written) ? QString()
-                                                                               : Reason();
+        return CSafeCopy::CopyBytes(original->Fd(), to, 0, st.st_size, written) ? QString()
+                                                                                : Reason();
     });
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 
 #include "media/CAudioFormat.h"
-#include "media/CTagFile.h"
+#include "media/CSafeCopy.h"
+#include "media/STagChanges.h"
 
 #include <QByteArray>
 #include <QString>
@@ -22,9 +23,9 @@ namespace CFormatTagFile {
 
 // Empty when the file now holds the changes, else why it was left as it was (byte for
 // byte). `before`, when given, receives the file as it was.
-QString Write(const QString& path, EAudioFormat format, const CTagFile::SChanges& changes,
-              CTagFile::POriginalFile* before = nullptr);
+QString Write(const QString& path, EAudioFormat format, const STagChanges& changes,
+              CSafeCopy::POriginalFile* before = nullptr);
 // Puts the file back as a Write found it, byte for byte.
-QString Restore(const QString& path, const CTagFile::POriginalFile& before);
+QString Restore(const QString& path, const CSafeCopy::POriginalFile& before);
 
 } // namespace CFormatTagFile

@@ -110,7 +110,7 @@ bool ReadFields(TagLib::File& file, STagFields& fields)
         ReadXiph(*xiph, fields);
     }
     fields.genre = CGenres::StoredFormOfTag(fields.genre);
-    fields.lyrics = CText::Left(fields.lyrics, CTagReader::kMaxLyrics);
+    fields.lyrics = CText::Left(fields.lyrics, STagFields::kMaxLyrics);
     return true;
 }
 
@@ -159,7 +159,7 @@ STagFields LaterFlacComments(CCachedFile& file)
         at += 4 + length;
     }
     found.genre = CGenres::StoredFormOfTag(found.genre);
-    found.lyrics = CText::Left(found.lyrics, CTagReader::kMaxLyrics);
+    found.lyrics = CText::Left(found.lyrics, STagFields::kMaxLyrics);
     return found;
 }
 
@@ -296,7 +296,7 @@ bool ReadAs(CCachedFile& opened, EAudioFormat format, STagFields* fields,
             // included; a file it refuses whole is read for its items alone.
             STagFields lenient = LenientMp4Items(opened);
             lenient.genre = CGenres::StoredFormOfTag(lenient.genre);
-            lenient.lyrics = CText::Left(lenient.lyrics, CTagReader::kMaxLyrics);
+            lenient.lyrics = CText::Left(lenient.lyrics, STagFields::kMaxLyrics);
             FillEmpty(*fields, lenient);
             return valid || !lenient.title.isEmpty() || !lenient.artist.isEmpty();
         }

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "media/CAudioFormat.h"
-#include "media/CTagReader.h"
+#include "media/STagFields.h"
 
 #include <QString>
 
@@ -14,7 +14,7 @@ namespace CFormatTags {
 
 // No file costs more than this to read, whatever its blocks or atoms claim: a tag with
 // pictures is read whole, as an MP3's is.
-constexpr qint64 kMaxRead = 16 * 1024 * 1024;
+constexpr qint64 kMaxRead = STagFields::kMaxRead;
 
 // Which key of each format's own tag holds a field, in STagFields' order. Of two Xiph
 // keys the second is taken where a file has it and not the first.

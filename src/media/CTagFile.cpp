@@ -4,6 +4,7 @@
 #include "media/CFormatTagFile.h"
 #include "media/CId3Frames.h"
 #include "media/CId3Limits.h"
+#include "media/CSafeCopy.h"
 #include "media/CTagLibSupport.h"
 #include "platform/CFileNames.h"
 #include "platform/CRegularFile.h"
@@ -27,42 +28,31 @@ namespace {
 
 using TagLib::ByteVector;
 
+using CSafeCopy::CopyInto;
+using CSafeCopy::Open;
+using CSafeCopy::Reason;
+using CSafeCopy::SOpened;
+
+bool ReadAt(int fd, char* data, qint64 length, qint64 offset)
+{
+    return CSafeCopy::ReadBytes(fd, data, length, offset);
+}
+
+bool WriteAt(int fd, const char* data, qint64 length, qint64 offset)
+{
+    return CSafeCopy::WriteBytes(fd, data, length, offset);
+}
+
+bool CopyRange(int from, int to, qint64 offset, qint64 length, qint64& written)
+{
+    return CSafeCopy::CopyBytes(from, to, offset, length, written);
+}
+
 constexpr qint64 kHeaderSize = 10;
 constexpr qint64 kId3v1Size = 128;
 constexpr qint64 kPage = 4096;
 // No tag larger than this is rewritten: the catalogue keeps a few kilobytes of it.
 constexpr qint64 kMaxTag = 16 * 1024 * 1024;
-constexpr size_t kCopyChunk = 1024 * 1024;
-
-std::function<void(qint64)> g_copyObserver;
-bool g_namedCopiesOnly = false;
-
-QString Reason(int error)
-{
-    return QString::fromLocal8Bit(std::strerror(error));
-}
-
-bool ReadAt(int fd, char* data, qint64 length, qint64 offset)
-{
-    return CRegularFile::ReadInto(fd, data, length, offset) == length;
-}
-
-bool WriteAt(int fd, const char* data, qint64 length, qint64 offset)
-{
-    qint64 done = 0;
-    while (done < length) {
-        const ssize_t put = ::pwrite(fd, data + done, size_t(length - done), offset + done);
-        if (put < 0 && errno == EINTR)
-            continue;
-        if (put <= 0) {
-            if (put == 0)
-                errno = ENOSPC;
-            return false;
-        }
-        done += put;
-    }
-    return true;
-}
 
 // The changed fields of an ID3v1 tag, each in its place, Latin-1 (other letters as "?"),
 // cut to the field and padded with zeros; every other byte stays.
@@ -269,138 +259,6 @@ SSpan Changed(const ByteVector& before, const ByteVector& after, qint64 base)
     return span;
 }
 
-// Copies `length` bytes from `from` at `offset` to the end of `to`.
-bool CopyRange(int from, int to, qint64 offset, qint64 length, qint64& written)
-{
-    loff_t in = offset;
-    bool kernelCopy = true;
-    std::vector<char> buffer;
-    while (length > 0) {
-        const size_t chunk = size_t(std::min<qint64>(length, kCopyChunk));
-        ssize_t done = -1;
-        if (kernelCopy) {
-            loff_t out = written;
-            done = ::copy_file_range(from, &in, to, &out, chunk, 0);
-            if (done < 0 &&
-                (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP)) {
-                kernelCopy = false;
-                continue;
-            }
-        } else {
-            buffer.resize(chunk);
-            done = ::pread(from, buffer.data(), chunk, in);
-            if (done > 0 && !WriteAt(to, buffer.data(), done, written))
-                return false;
-            in += done > 0 ? done : 0;
-        }
-        if (done < 0 && errno == EINTR)
-            continue;
-        if (done <= 0) {
-            if (done == 0)
-                errno = EIO; // the file ended early
-            return false;
-        }
-        length -= done;
-        written += done;
-        if (g_copyObserver)
-            g_copyObserver(written);
-    }
-    return true;
-}
-
-// A hidden copy of a save, named after its song.
-bool IsCopyName(const char* name)
-{
-    return name[0] == '.' && std::strstr(name, ".cratewise-") != nullptr;
-}
-
-// Removes the hidden copies killed saves left in a folder (once per folder and run): a
-// copy whose save is still running holds its lock and stays.
-void RemoveLeftovers(const QByteArray& folder)
-{
-    static QSet<QByteArray> cleaned;
-    if (cleaned.contains(folder))
-        return;
-    cleaned.insert(folder);
-    DIR* dir = ::opendir(folder.constData());
-    if (!dir)
-        return;
-    const auto closeDir = qScopeGuard([dir] { ::closedir(dir); });
-    while (const dirent* entry = ::readdir(dir)) {
-        if (!IsCopyName(entry->d_name))
-            continue;
-        const int fd =
-            ::openat(::dirfd(dir), entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-        if (fd < 0)
-            continue;
-        struct stat st = {};
-        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0)
-            ::unlinkat(::dirfd(dir), entry->d_name, 0);
-        ::close(fd);
-    }
-}
-
-// An unnamed file in `folder`, or a hidden named one where the file system has none
-// (its name then in `named`); locked for as long as it is open.
-int CreateCopy(const QByteArray& folder, const QByteArray& base, QByteArray& named)
-{
-    RemoveLeftovers(folder);
-    int fd =
-        g_namedCopiesOnly ? -1 : ::open(folder.constData(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
-    if (fd < 0 &&
-        (g_namedCopiesOnly || errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
-        named = folder + "/." + base + ".cratewise-XXXXXX";
-        fd = ::mkostemp(named.data(), O_CLOEXEC);
-    }
-    if (fd >= 0)
-        ::flock(fd, LOCK_EX);
-    return fd;
-}
-
-// A new version of the song written by `fill` into a copy beside it, which then takes
-// its place.
-QString CopyInto(int fd, const struct stat& st, const QByteArray& real, const CTagFile::FFill& fill)
-{
-    if (st.st_nlink > 1)
-        return QStringLiteral("it has other hard links, which a new copy would not keep");
-    const qsizetype slash = real.lastIndexOf('/');
-    const QByteArray folder = slash > 0 ? real.left(slash) : QByteArray("/");
-    const QByteArray base = real.mid(slash + 1);
-    QByteArray named;
-    const int copy = CreateCopy(folder, base, named);
-    if (copy < 0)
-        return Reason(errno);
-    bool linked = false;
-    const auto cleanUp = qScopeGuard([&] {
-        ::close(copy);
-        if (!named.isEmpty() && !linked)
-            ::unlink(named.constData());
-    });
-    if (QString error = fill(fd, qint64(st.st_size), copy); !error.isEmpty())
-        return error;
-    // The copy keeps the song's permissions (and owner, where that may be given).
-    if (::fchmod(copy, st.st_mode & 07777) != 0)
-        return Reason(errno);
-    [[maybe_unused]] const int owned = ::fchown(copy, st.st_uid, st.st_gid);
-    // Whole on disk before it takes the song's place.
-    if (::fsync(copy) != 0)
-        return Reason(errno);
-    if (named.isEmpty()) {
-        named = folder + "/." + base + ".cratewise-" + QByteArray::number(::getpid());
-        const QByteArray self = "/proc/self/fd/" + QByteArray::number(copy);
-        ::unlink(named.constData());
-        if (::linkat(AT_FDCWD, self.constData(), AT_FDCWD, named.constData(), AT_SYMLINK_FOLLOW) !=
-            0) {
-            named.clear();
-            return Reason(errno);
-        }
-    }
-    if (::rename(named.constData(), real.constData()) != 0)
-        return Reason(errno);
-    linked = true;
-    return QString();
-}
-
 QString WriteCopy(int fd, const struct stat& st, const QByteArray& real, const SLayout& layout,
                   const SNewTags& tags)
 {
@@ -418,39 +276,6 @@ QString WriteCopy(int fd, const struct stat& st, const QByteArray& real, const S
             return Reason(errno);
         return QString();
     });
-}
-
-// The song's file, opened for writing, once it is known to be a writable regular file.
-struct SOpened
-{
-    QByteArray real; // where a link leads
-    int fd = -1;
-    struct stat st = {};
-    ~SOpened()
-    {
-        if (fd >= 0)
-            ::close(fd);
-    }
-};
-
-QString Open(const QString& path, SOpened& file)
-{
-    // A link is followed: the file it names is the song, and the copy is made beside it.
-    char resolved[PATH_MAX];
-    if (!::realpath(CFileNames::Encode(path).constData(), resolved))
-        return Reason(errno);
-    file.real = QByteArray(resolved);
-    file.fd = ::open(file.real.constData(), O_RDWR | O_CLOEXEC);
-    if (file.fd < 0)
-        return Reason(errno);
-    if (::fstat(file.fd, &file.st) != 0)
-        return Reason(errno);
-    if (!S_ISREG(file.st.st_mode))
-        return QStringLiteral("it is not a regular file");
-    // A file nobody may write is read-only for this program too, even for root.
-    if ((file.st.st_mode & 0222) == 0)
-        return Reason(EACCES);
-    return QString();
 }
 
 // Puts the new tags into the file.
@@ -539,51 +364,6 @@ QString Restore(const QString& path, const SBefore& before)
     if (const EAudioFormat format = CAudioFormat::Detect(path); format != EAudioFormat::Mpeg)
         return Guarded([&] { return CFormatTagFile::Restore(path, before.original); });
     return Guarded([&] { return RestoreFile(path, before); });
-}
-
-COriginalFile::~COriginalFile()
-{
-    if (m_fd >= 0)
-        ::close(m_fd);
-}
-
-QString ReplaceWithCopy(const QString& path, const FFill& fill, POriginalFile* original)
-{
-    SOpened file;
-    if (QString error = Open(path, file); !error.isEmpty())
-        return error;
-    if (QString error = CopyInto(file.fd, file.st, file.real, fill); !error.isEmpty())
-        return error;
-    if (original) {
-        *original = std::make_shared<const COriginalFile>(file.fd);
-        file.fd = -1;
-    }
-    return QString();
-}
-
-bool CopyBytes(int from, int to, qint64 offset, qint64 length, qint64& written)
-{
-    return CopyRange(from, to, offset, length, written);
-}
-
-bool ReadBytes(int fd, char* data, qint64 length, qint64 offset)
-{
-    return ReadAt(fd, data, length, offset);
-}
-
-bool WriteBytes(int fd, const char* data, qint64 length, qint64 offset)
-{
-    return WriteAt(fd, data, length, offset);
-}
-
-void SetCopyObserver(std::function<void(qint64 written)> observer)
-{
-    g_copyObserver = std::move(observer);
-}
-
-void SetNamedCopiesOnly(bool named)
-{
-    g_namedCopiesOnly = named;
 }
 
 } // namespace CTagFile

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "media/CFormatTags.h"
+#include "media/STagFields.h"
 
 #include <QtGlobal>
 #include <taglib/tfile.h>
@@ -36,7 +36,7 @@ public:
 class CCachedStream : public TagLib::IOStream
 {
 public:
-    explicit CCachedStream(CCachedFile& file, qint64 budget = CFormatTags::kMaxRead);
+    explicit CCachedStream(CCachedFile& file, qint64 budget = STagFields::kMaxRead);
     TagLib::FileName name() const override { return ""; }
     TagLib::ByteVector readBlock(unsigned long length) override;
     void writeBlock(const TagLib::ByteVector&) override {}

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+
+// The fields an edit changes in a file's tag, whatever its format; a field left out stays
+// byte for byte. The ID3 frame each field is for MP3 is named beside it.
+struct STagChanges
+{
+    std::optional<QString> title;   // TIT2
+    std::optional<QString> artist;  // TPE1
+    std::optional<QString> album;   // TALB
+    std::optional<QString> year;    // TYER (ID3v2.3), TDRC (ID3v2.4)
+    std::optional<QString> genre;   // TCON, as the catalogue stores it: "(17)"; empty clears it
+    std::optional<QString> comment; // COMM without a description
+    std::optional<QString> lyrics;  // USLT
+    std::optional<QString> track;   // TRCK; the ID3v1.1 track number where the comment leaves room
+    int genreNumber = -1;           // the ID3v1 genre, when 0 to 125
+
+    bool IsEmpty() const
+    {
+        return !title && !artist && !album && !year && !genre && !comment && !lyrics && !track;
+    }
+};
