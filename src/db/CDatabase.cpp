@@ -663,7 +663,38 @@ bool CDatabase::CheckSchema()
 void CDatabase::ExecIndexes()
 {
     Exec(CSchemaSql::kIndexes);
-    CFoldTriggers::Install(*this);
+    InstallFoldTriggers();
+}
+
+void CDatabase::InstallFoldTriggers()
+{
+    Exec(CFoldTriggers::TableSql());
+    FillFoldTable();
+    // Present ones are of this layout (a conversion drops older ones): parsing their text
+    // anyway took a third of an open.
+    CStatement present(*this, QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = "
+                                             "'trigger' AND name GLOB 'SongsFold*'"));
+    if (present.Step() && present.Int(0) == CFoldTriggers::TriggerCount())
+        return;
+    Exec(CFoldTriggers::TriggersSql().constData());
+}
+
+void CDatabase::FillFoldTable()
+{
+    {
+        CStatement count(*this, QStringLiteral("SELECT count(*) FROM Folding"));
+        if (count.Step() && count.Int(0) == CFoldTriggers::FoldCount())
+            return;
+    }
+    // A savepoint: the open may be inside the transaction of a conversion.
+    Exec("SAVEPOINT folding; DELETE FROM Folding;");
+    CStatement insert(*this, QStringLiteral("INSERT INTO Folding(CAPITAL, FOLDED) VALUES(?, ?)"));
+    CFoldTriggers::ForEachFold([&insert](char32_t c, char32_t folded) {
+        insert.BindText(1, QString::fromUcs4(&c, 1)).BindText(2, QString::fromUcs4(&folded, 1));
+        insert.Step();
+        insert.Reset();
+    });
+    Exec("RELEASE folding");
 }
 
 void CDatabase::Exec(const char* sql)

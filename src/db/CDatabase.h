@@ -121,7 +121,10 @@ private:
     void Configure();
     // False when the file holds tables already (another program made them meanwhile).
     bool CreateSchema();
-    void ExecIndexes(); // the lookup indexes and the triggers that keep the folded copies
+    void ExecIndexes();
+    // The table and the triggers that keep another tool's texts folded (CFoldTriggers).
+    void InstallFoldTriggers();
+    void FillFoldTable(); // the lookup indexes and the triggers that keep the folded copies
     // False for a database with nothing in it; throws for one that is not a catalogue.
     bool CheckSchema();
     qint64 Version();

@@ -1,25 +1,12 @@
 #include "db/CFoldTriggers.h"
 
-#include "db/CDatabase.h"
-
 #include <QString>
 #include <QStringList>
 #include <iterator>
 
-namespace {
+namespace {} // namespace
 
-// Calls back every character past ASCII whose folded form differs from it, with that form
-// (QChar's folding is the one the program's QString folding makes of each character).
-template <typename F> void ForEachFold(F&& take)
-{
-    for (char32_t c = 0x80; c <= CFoldTriggers::kLastFolded; ++c) {
-        const char32_t folded = QChar::toCaseFolded(c);
-        if (folded != c)
-            take(c, folded);
-    }
-}
-
-qint64 FoldCount()
+qint64 CFoldTriggers::FoldCount()
 {
     static const qint64 count = [] {
         qint64 n = 0;
@@ -29,26 +16,7 @@ qint64 FoldCount()
     return count;
 }
 
-constexpr const char* kTable = "CREATE TABLE IF NOT EXISTS Folding(CAPITAL TEXT PRIMARY KEY, "
-                               "FOLDED TEXT NOT NULL) WITHOUT ROWID;";
-
-void FillTable(CDatabase& db)
-{
-    {
-        CStatement count(db, QStringLiteral("SELECT count(*) FROM Folding"));
-        if (count.Step() && count.Int(0) == FoldCount())
-            return;
-    }
-    // A savepoint: the open may be inside the transaction of a conversion.
-    db.Exec("SAVEPOINT folding; DELETE FROM Folding;");
-    CStatement insert(db, QStringLiteral("INSERT INTO Folding(CAPITAL, FOLDED) VALUES(?, ?)"));
-    ForEachFold([&insert](char32_t c, char32_t folded) {
-        insert.BindText(1, QString::fromUcs4(&c, 1)).BindText(2, QString::fromUcs4(&folded, 1));
-        insert.Step();
-        insert.Reset();
-    });
-    db.Exec("RELEASE folding");
-}
+namespace {
 
 // The folded form of a character `u` (an expression) SQLite read from valid UTF-8.
 QString CharFoldSql(const QString& u)
@@ -106,9 +74,10 @@ constexpr const char* kFoldedColumns[][2] = {{"Title", "TITLE"},
                                              {"File", "MELODI"},
                                              {"Genre", "GENRE"}};
 // One trigger a column, two for new rows.
-constexpr qint64 kTriggers = qint64(std::size(kFoldedColumns)) + 2;
 
-QByteArray TriggersSql()
+} // namespace
+
+QByteArray CFoldTriggers::TriggersSql()
 {
     QString sql;
     QStringList lacking, copies;
@@ -134,19 +103,15 @@ QByteArray TriggersSql()
     return sql.toUtf8();
 }
 
-} // namespace
-
-void CFoldTriggers::Install(CDatabase& db)
+int CFoldTriggers::TriggerCount()
 {
-    db.Exec(kTable);
-    FillTable(db);
-    // Present ones are of this layout (a conversion drops older ones): parsing their text
-    // anyway took a third of an open.
-    CStatement present(db, QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = "
-                                          "'trigger' AND name GLOB 'SongsFold*'"));
-    if (present.Step() && present.Int(0) == kTriggers)
-        return;
-    db.Exec(TriggersSql().constData());
+    return int(std::size(kFoldedColumns)) + 2;
+}
+
+const char* CFoldTriggers::TableSql()
+{
+    return "CREATE TABLE IF NOT EXISTS Folding(CAPITAL TEXT PRIMARY KEY, "
+           "FOLDED TEXT NOT NULL) WITHOUT ROWID;";
 }
 
 QByteArray CFoldTriggers::DropSql()

@@ -1,8 +1,7 @@
 #pragma once
 
 #include <QByteArray>
-
-class CDatabase;
+#include <QChar>
 
 // The triggers through which another tool's change of a text keeps its folded copy, and its
 // new row gets its copies, in the tool's own write. SQLite's own lower() folds only ASCII, so a
@@ -17,8 +16,23 @@ public:
     // The characters the table holds: every one from the end of ASCII up to here.
     static constexpr char32_t kLastFolded = 0x1FFFF;
 
-    // Makes the table (filling it when it is not complete) and the triggers when missing.
-    static void Install(CDatabase& db);
+    // Calls back every character past ASCII whose folded form differs from it, with that
+    // form (QChar's folding is the one the program's QString folding makes of each one).
+    template <typename F> static void ForEachFold(F&& take)
+    {
+        for (char32_t c = 0x80; c <= kLastFolded; ++c) {
+            const char32_t folded = QChar::toCaseFolded(c);
+            if (folded != c)
+                take(c, folded);
+        }
+    }
+    // How many rows the complete table Folding has.
+    static qint64 FoldCount();
+    // The table, and the triggers (TriggerCount() of them) that read it: the database makes
+    // both (CDatabase), which this class does not know.
+    static const char* TableSql();
+    static QByteArray TriggersSql();
+    static int TriggerCount();
     // Drops the triggers (of an older layout).
     static QByteArray DropSql();
 };
