@@ -1,10 +1,10 @@
 #include "app/CAppController.h"
 
 #include "app/CAboutDialog.h"
-#include "app/CCdlistView.h"
 #include "app/CDesktopShortcut.h"
 #include "app/options/COptionsCommand.h"
 #include "library/CLibraryOperations.h"
+#include "model/CAppServices.h"
 #include "model/CCdlistDoc.h"
 #include "platform/CPrompts.h"
 #include "ui/CHyperLink.h"
@@ -16,23 +16,24 @@
 #include <QTimer>
 #include <QUrl>
 
-CAppController::CAppController(CCdlistView& view) : QObject(&view), m_view(view)
+CAppController::CAppController(const SControllerContext& context, QObject* parent)
+    : QObject(parent), m_context(context)
 {
-    connect(view.Action(ID_CREATE_SHORTCUT), &QAction::triggered, this,
+    connect(m_context.Action(ID_CREATE_SHORTCUT), &QAction::triggered, this,
             &CAppController::CreateShortcut);
-    connect(view.Action(ID_DOCUMENTATION), &QAction::triggered, this,
+    connect(m_context.Action(ID_DOCUMENTATION), &QAction::triggered, this,
             &CAppController::OpenDocumentation);
-    connect(view.Action(ID_APP_ABOUT), &QAction::triggered, this, &CAppController::ShowAbout);
-    connect(view.Action(ID_OPTIONS), &QAction::triggered, this, &CAppController::ShowOptions);
-    connect(view.Action(ID_APP_EXIT), &QAction::triggered, this,
-            [this] { m_view.window()->close(); });
+    connect(m_context.Action(ID_APP_ABOUT), &QAction::triggered, this, &CAppController::ShowAbout);
+    connect(m_context.Action(ID_OPTIONS), &QAction::triggered, this, &CAppController::ShowOptions);
+    connect(m_context.Action(ID_APP_EXIT), &QAction::triggered, this,
+            [this] { m_context.window->window()->close(); });
     m_previousListener = CSettings::SetWriteFailureListener(
         [this](const QString& message) { OnSettingsNotSaved(message); });
     // Shown from the event loop, not inside the read: a value may be read halfway through
     // a command, or while a message box is already open.
     m_previousWarning = CSettings::SetReadWarningListener([this](const QString& message) {
         QTimer::singleShot(0, this, [this, message] {
-            m_view.Prompts().Exclaim(message, QStringLiteral("Settings"));
+            m_context.services.prompts->Exclaim(message, QStringLiteral("Settings"));
         });
     });
 }
@@ -50,7 +51,7 @@ void CAppController::OnSettingsNotSaved(const QString& message)
     if (m_toldSettingsNotSaved)
         return;
     m_toldSettingsNotSaved = true;
-    m_view.Prompts().Exclaim(
+    m_context.services.prompts->Exclaim(
         message + QStringLiteral("\n\nCratewise goes on, but what cannot be saved is lost when "
                                  "it ends. Further failures to save are not reported."),
         QStringLiteral("Settings not saved"));
@@ -58,12 +59,12 @@ void CAppController::OnSettingsNotSaved(const QString& message)
 
 void CAppController::CreateShortcut()
 {
-    CDesktopShortcut::Offer(m_view.Prompts(), m_view.Services());
+    CDesktopShortcut::Offer(*m_context.services.prompts, m_context.services);
 }
 
 void CAppController::OpenDocumentation()
 {
-    const SAppServices& services = m_view.Services();
+    const SAppServices& services = m_context.services;
     const auto& open = services.openUrl;
     // The data directory's readme first, as always; a desktop without a text viewer
     // still has a browser for the installed HTML page.
@@ -81,19 +82,20 @@ void CAppController::OpenDocumentation()
             return;
     }
     // Without a program to show it, F1 must say so rather than do nothing.
-    m_view.Prompts().Message(CHyperLink::FailureText(CHyperLink::kNoAssociation),
-                             QStringLiteral("Cratewise"), CPrompts::EIcon::Exclamation,
-                             CPrompts::EButtons::Ok);
+    m_context.services.prompts->Message(CHyperLink::FailureText(CHyperLink::kNoAssociation),
+                                        QStringLiteral("Cratewise"), CPrompts::EIcon::Exclamation,
+                                        CPrompts::EButtons::Ok);
 }
 
 void CAppController::ShowOptions()
 {
-    if (COptionsCommand::Run(&m_view, m_view.Prompts(), m_view.Volumes()))
-        CLibraryOperations(m_view.Doc(), m_view.Services()).RebuildColumns();
+    if (COptionsCommand::Run(m_context.window, *m_context.services.prompts,
+                             *m_context.services.volumes))
+        CLibraryOperations(m_context.doc, m_context.services).RebuildColumns();
 }
 
 void CAppController::ShowAbout()
 {
-    CAboutDialog about(&m_view, &m_view.Prompts());
+    CAboutDialog about(m_context.window, m_context.services.prompts);
     about.exec();
 }

@@ -1,10 +1,9 @@
 #pragma once
 
 #include "platform/CSettings.h"
+#include "ui/CControllerContext.h"
 
 #include <QObject>
-
-class CCdlistView;
 
 // The program's own commands: desktop shortcut, documentation, About box, exit; and
 // the word to the user when the settings cannot be saved or a value reads as its default.
@@ -12,7 +11,7 @@ class CAppController : public QObject
 {
     Q_OBJECT
 public:
-    explicit CAppController(CCdlistView& view);
+    CAppController(const SControllerContext& context, QObject* parent);
     ~CAppController() override;
 
     void CreateShortcut();
@@ -23,7 +22,7 @@ public:
 private:
     void OnSettingsNotSaved(const QString& message);
 
-    CCdlistView& m_view;
+    SControllerContext m_context;
     CSettings::FailureListener m_previousListener;
     CSettings::WarningListener m_previousWarning;
     bool m_toldSettingsNotSaved = false;

@@ -20,6 +20,7 @@
 #include "playback/gui/CWinampController.h"
 #include "playlist/gui/CPlaylistController.h"
 #include "reports/gui/CReportsController.h"
+#include "ui/CDragDropEdit.h"
 #include "ui/CommandIds.h"
 #include "ui/ProgressWindow.h"
 #include "upgrade/gui/CUpgradeController.h"
@@ -110,7 +111,7 @@ void CCdlistView::WireControllers()
     // Each controller wires itself to the form's commands and to its own controls; what
     // others show it reads from the document.
     const SControllerContext context{m_doc, m_services, *m_actions, this};
-    new CAppController(*this);
+    new CAppController(context, this);
     auto* session =
         new CSessionController(context, SSessionControls{.sessions = SessionList()}, this);
     auto* library = new CLibraryController(context, SLibraryControls{.songs = SongList()}, this);
@@ -220,13 +221,21 @@ void CCdlistView::OnBusyChanged(bool busy)
 
 void CCdlistView::OnInitialUpdate()
 {
-    CStartup(*this).Run();
+    QList<CDragDropEdit*> dropFields;
+    for (int id : {IDC_SEARCH_ALL, IDC_SEARCH_TITLE, IDC_SEARCH_ARTIST, IDC_SEARCH_ALBUM,
+                   IDC_SEARCH_FILE, IDC_TAG_TITLE, IDC_TAG_ARTIST, IDC_TAG_ALBUM})
+        if (auto* field = qobject_cast<CDragDropEdit*>(Control(id)))
+            dropFields << field;
+    CStartup({m_doc, m_services, *m_actions, m_timer, *VolumeSlider(), dropFields,
+              [this](const QString& file) { Q_EMIT UpgradeRequested(file); },
+              [this] { Q_EMIT UpdateCheckRequested(); }})
+        .Run();
 }
 
 void CCdlistView::OnDestroy()
 {
     m_timer.stop();
-    CShutdown(*this).Run();
+    CShutdown(m_doc, m_services).Run();
 }
 
 QAction* CCdlistView::Action(int id) const

@@ -1,7 +1,8 @@
 #include "app/CShutdown.h"
 
-#include "app/CCdlistView.h"
 #include "media/CAudioFormat.h"
+#include "model/CAppServices.h"
+#include "model/CCdlistDoc.h"
 #include "model/CWinampRemote.h"
 #include "platform/CPrompts.h"
 #include "platform/CSettings.h"
@@ -28,11 +29,11 @@ QStringList CShutdown::TemporaryCopies(const QString& tempDir)
 
 void CShutdown::Run()
 {
-    CPlaylistOperations(m_view.Doc(), m_view.Services()).SaveForNextRun();
-    CWinampRemote& player = m_view.Winamp();
-    const QStringList copies = TemporaryCopies(m_view.Services().tempDir);
+    CPlaylistOperations(m_doc, m_services).SaveForNextRun();
+    CWinampRemote& player = *m_services.winamp;
+    const QStringList copies = TemporaryCopies(m_services.tempDir);
     if (!copies.isEmpty() &&
-        m_view.Prompts().AskYesNo(
+        m_services.prompts->AskYesNo(
             QStringLiteral(
                 "Do you want do remove temporary files?\nPlease note that playback will stop"),
             QStringLiteral("Comfirm removing temporary files"))) {

@@ -1,9 +1,9 @@
 #include "app/CStartup.h"
 
-#include "app/CCdlistView.h"
 #include "app/CDesktopShortcut.h"
 #include "db/CCdlistSet.h"
 #include "intake/CSessionTexts.h"
+#include "model/CAppServices.h"
 #include "model/CCdlistDoc.h"
 #include "model/CWinampRemote.h"
 #include "platform/CPrompts.h"
@@ -11,6 +11,7 @@
 #include "platform/CScanLock.h"
 #include "platform/CSettings.h"
 #include "playlist/CPlaylistOperations.h"
+#include "ui/CActionTable.h"
 #include "ui/CDragDropEdit.h"
 #include "ui/CommandIds.h"
 #include "upgrade/CUpgrade.h"
@@ -18,6 +19,7 @@
 #include <QAction>
 #include <QDir>
 #include <QSlider>
+#include <QTimer>
 
 namespace {
 
@@ -32,7 +34,7 @@ const QString kUpdateCaption = QStringLiteral("There may be an update available"
 void CStartup::Run()
 {
     const int firstTime = CSettings::Int(ESetting::Firsttime);
-    CCdlistDoc& doc = m_view.Doc();
+    CCdlistDoc& doc = m_parts.doc;
     doc.Songs().RebuildColumns();
     OfferUpgrade();
     // The session list is built from the session index, so the set never needs the
@@ -42,27 +44,30 @@ void CStartup::Run()
     doc.Catalogue().Watch(true);
     SetUpVolumeSlider();
     StartPlayerIfWanted();
-    m_view.Timer().start(1000);
-    m_view.Action(ID_UPDATE_WINAMP)->setEnabled(false);
+    m_parts.timer.start(1000);
+    m_parts.actions.Action(ID_UPDATE_WINAMP)->setEnabled(false);
     RegisterDragAndDrop();
     OfferShortcutAtFirstStart(firstTime);
     OfferMonthlyUpdate();
     ReportCrashMarker();
-    CPlaylistOperations(doc, m_view.Services()).RestoreFromLastRun();
+    CPlaylistOperations(doc, m_parts.services).RestoreFromLastRun();
+}
+
+CPrompts& CStartup::Prompts() const
+{
+    return *m_parts.services.prompts;
 }
 
 void CStartup::RegisterDragAndDrop()
 {
-    for (int id : {IDC_SEARCH_ALL, IDC_SEARCH_TITLE, IDC_SEARCH_ARTIST, IDC_SEARCH_ALBUM,
-                   IDC_SEARCH_FILE, IDC_TAG_TITLE, IDC_TAG_ARTIST, IDC_TAG_ALBUM})
-        if (auto* field = qobject_cast<CDragDropEdit*>(m_view.Control(id)))
-            field->Register(3);
+    for (CDragDropEdit* field : std::as_const(m_parts.dropFields))
+        field->Register(3);
 }
 
 void CStartup::OfferUpgrade()
 {
     // At most one offer per start, and none once any offer has been made.
-    const QDir data(m_view.Services().dataDir);
+    const QDir data(m_parts.services.dataDir);
     for (const QString& name : {QStringLiteral("songs2.mdb"), QStringLiteral("songs.mdb")}) {
         if (CUpgrade::IsDone())
             return;
@@ -71,15 +76,15 @@ void CStartup::OfferUpgrade()
         // Only a file can be an older database; offering a pipe would hang the window.
         if (!CRegularFile::IsRegular(data.filePath(name)))
             continue;
-        if (m_view.Prompts().AskYesNo(kUpgradeText, QStringLiteral("Update Database")))
-            Q_EMIT m_view.UpgradeRequested(data.filePath(name));
+        if (Prompts().AskYesNo(kUpgradeText, QStringLiteral("Update Database")))
+            m_parts.upgrade(data.filePath(name));
         CUpgrade::MarkDone();
     }
 }
 
 void CStartup::SetUpVolumeSlider()
 {
-    QSlider* slider = m_view.VolumeSlider();
+    QSlider* slider = &m_parts.volume;
     slider->setRange(0, 255);
     slider->setTickInterval(40);
     slider->setTickPosition(QSlider::TicksRight);
@@ -88,7 +93,7 @@ void CStartup::SetUpVolumeSlider()
 
 void CStartup::StartPlayerIfWanted()
 {
-    CWinampRemote& player = m_view.Winamp();
+    CWinampRemote& player = *m_parts.services.winamp;
     if (CSettings::Bool(ESetting::LoadOnStart) && !player.IsRunning())
         player.Start(CWinampOperations::PlayerProgram(), CSettings::Bool(ESetting::Minimize));
 }
@@ -98,20 +103,20 @@ void CStartup::OfferShortcutAtFirstStart(int firstTime)
     if (firstTime != 2)
         return;
     CSettings::SetInt(ESetting::Firsttime, 1);
-    CDesktopShortcut::Offer(m_view.Prompts(), m_view.Services());
+    CDesktopShortcut::Offer(Prompts(), m_parts.services);
 }
 
 void CStartup::OfferMonthlyUpdate()
 {
-    const int month = m_view.Services().currentMonth();
+    const int month = m_parts.services.currentMonth();
     const int stored = CSettings::Int(ESetting::UpdateDate);
     if (stored == 0) {
         CSettings::SetInt(ESetting::UpdateDate, month);
         return;
     }
     if (stored != month) {
-        if (m_view.Prompts().AskYesNo(kUpdateText, kUpdateCaption))
-            Q_EMIT m_view.UpdateCheckRequested();
+        if (Prompts().AskYesNo(kUpdateText, kUpdateCaption))
+            m_parts.checkForUpdate();
         CSettings::SetInt(ESetting::UpdateDate, month);
     }
 }
@@ -131,5 +136,5 @@ bool CStartup::SettingsReadable(CPrompts& prompts)
 void CStartup::ReportCrashMarker()
 {
     for (const QString& file : CScanLock::TakeCrashMarkers())
-        m_view.Prompts().Error(CSessionTexts::Crashed(file), QStringLiteral("Error adding song"));
+        Prompts().Error(CSessionTexts::Crashed(file), QStringLiteral("Error adding song"));
 }
