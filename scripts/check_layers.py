@@ -54,12 +54,17 @@ def main(root):
     root = Path(root)
     problems = []
     graph = {}
+    units = {}  # a header and its source are one unit: "media/CTagFile"
     for path in sorted(root.rglob("*")):
         if path.suffix not in (".h", ".cpp") or path.name == "main.cpp":
             continue
         folder = folder_of(path, root)
         graph.setdefault(folder, set())
+        unit = str(path.relative_to(root).with_suffix(""))
+        units.setdefault(unit, set())
         for kind, target in INCLUDE.findall(path.read_text(errors="replace")):
+            if kind == '"' and str(Path(target).with_suffix("")) != unit:
+                units[unit].add(str(Path(target).with_suffix("")))
             if kind == '"':
                 target_folder = str(Path(target).parent)
                 if target_folder not in (folder, "."):
@@ -73,6 +78,8 @@ def main(root):
                     target.startswith(WIDGET_MODULES) or WIDGET_CLASS.match(f"<{target}>")):
                 problems.append(f"{path}: core file includes <{target}>")
     problems += cycles(graph)
+    # Inside a folder too, no files include each other in a circle.
+    problems += cycles({u: {t for t in ts if t in units} for u, ts in units.items()})
     for problem in problems:
         print(problem)
     print(f"{len(graph)} folders checked, {len(problems)} problems")

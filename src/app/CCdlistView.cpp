@@ -93,7 +93,8 @@ CCdlistView::CCdlistView(CCdlistDoc& doc, const SAppServices& services, QWidget*
         m_services.dialogParent = this;
     m_doc.TagForm().SetVolumes(m_services.volumes);
     m_actions = new CActionTable(this);
-    CCdlistViewBuilder::Build(*this);
+    CCdlistViewBuilder::Build({*this, m_doc, [this](int id) { return Action(id); },
+                               [this](int id, QWidget* control) { Register(id, control); }});
     m_designSize = childrenRect().united(QRect(0, 0, 1, 1)).adjusted(0, 0, 12, 12).size();
     resize(m_designSize);
     // Recorded at the designed size, before any restored window size reaches the form, so

@@ -1,6 +1,5 @@
 #include "app/CCdlistViewBuilder.h"
 
-#include "app/CCdlistView.h"
 #include "library/gui/CCoverLabel.h"
 #include "library/gui/CLibraryListCtrl.h"
 #include "model/CCdlistDoc.h"
@@ -15,6 +14,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QHash>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -63,7 +63,7 @@ constexpr STooltip kTooltips[] = {
 class CFormPainter
 {
 public:
-    explicit CFormPainter(CCdlistView& view) : m_view(view) {}
+    explicit CFormPainter(const SFormTarget& target) : m_target(target), m_view(target.form) {}
 
     void Group(const QString& title, int x, int y, int w, int h)
     {
@@ -96,7 +96,7 @@ public:
         auto* button = new QPushButton(text, &m_view);
         button->setGeometry(x, y, w, h);
         Register(id, button);
-        if (QAction* action = m_view.Action(id)) {
+        if (QAction* action = m_target.action(id)) {
             QObject::connect(button, &QPushButton::clicked, action, &QAction::trigger);
             QObject::connect(action, &QAction::changed, button,
                              [button, action] { button->setEnabled(action->isEnabled()); });
@@ -116,10 +116,17 @@ public:
         Register(id, control);
         return control;
     }
-    void Register(int id, QWidget* control) { m_view.Register(id, control); }
+    void Register(int id, QWidget* control)
+    {
+        m_target.registerControl(id, control);
+        m_controls.insert(id, control);
+    }
+    QWidget* Control(int id) const { return m_controls.value(id); }
 
 private:
-    CCdlistView& m_view;
+    const SFormTarget& m_target;
+    QWidget& m_view;
+    QHash<int, QWidget*> m_controls;
 };
 
 // The view shows the selection its model keeps, which the commands read.
@@ -139,19 +146,20 @@ QComboBox* MakeCombo()
 
 } // namespace
 
-void CCdlistViewBuilder::Build(CCdlistView& view)
+void CCdlistViewBuilder::Build(const SFormTarget& target)
 {
-    CFormPainter f(view);
+    CFormPainter f(target);
+    CCdlistDoc& doc = target.doc;
 
     // Library: sessions and songs.
     f.Label(QStringLiteral("Sessions:"), 12, 8, 160);
     auto* sessions = f.Place(IDC_SESSIONS, new QListView, 12, 30, 170, 352);
-    sessions->setModel(&view.Doc().Sessions());
+    sessions->setModel(&doc.Sessions());
     sessions->setEditTriggers(QAbstractItemView::NoEditTriggers);
     f.Button(ID_NEW_SESSION, QStringLiteral("&New"), 12, 390, 82);
     f.Button(ID_DELETE_SESSION, QStringLiteral("&Delete"), 100, 390, 82);
     f.Label(QStringLiteral("Songs:"), 194, 8, 200);
-    f.Place(IDC_SONGS, new CLibraryListCtrl(&view.Doc().Songs()), 194, 30, 394, 340);
+    f.Place(IDC_SONGS, new CLibraryListCtrl(&doc.Songs()), 194, 30, 394, 340);
     f.Place(IDC_SONG_TOTALS, new QLabel(CText::SongsAndTime(0, 0)), 194, 372, 394, 20);
     f.Label(QStringLiteral("Total:"), 12, 428, 50, 24);
     QLineEdit* count = f.Edit(IDC_TOTAL, 62, 428, 120);
@@ -208,8 +216,8 @@ void CCdlistViewBuilder::Build(CCdlistView& view)
     // Playlist.
     f.Group(QStringLiteral("Playlist"), 600, 224, 368, 232);
     auto* playlist = f.Place(IDC_PLAYLIST, new QListView, 612, 246, 220, 176);
-    playlist->setModel(&view.Doc().Playlist());
-    ShareSelection(playlist, view.Doc().Playlist().Selection());
+    playlist->setModel(&doc.Playlist());
+    ShareSelection(playlist, doc.Playlist().Selection());
     playlist->setEditTriggers(QAbstractItemView::NoEditTriggers);
     playlist->setItemDelegate(new CPlaylistDelegate(playlist));
     f.Place(IDC_PLAYLIST_TOTALS, new QLabel(CText::SongsAndTime(0, 0)), 612, 426, 220, 20);
@@ -245,6 +253,6 @@ void CCdlistViewBuilder::Build(CCdlistView& view)
     f.Button(ID_EXPORT_HTML, QStringLiteral("&Html"), 194, 586, 82);
 
     for (const STooltip& t : kTooltips)
-        if (QWidget* control = view.Control(t.id))
+        if (QWidget* control = f.Control(t.id))
             control->setToolTip(QString::fromLatin1(t.text));
 }
