@@ -8,7 +8,7 @@
 namespace {
 
 // Another program's changes are followed in at most this many rows of the song list.
-constexpr int kFollowedRows = 100000;
+constexpr int kFollowedRows = 5000;
 
 } // namespace
 
