@@ -2,6 +2,7 @@
 // may crash, hang or print on any input.
 #include "media/CStreamProbe.h"
 #include "media/CTagReader.h"
+#include "media/CTaggedFile.h"
 
 #include <QString>
 #include <cstdio>
@@ -36,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     std::fclose(f);
 
     STagFields fields;
-    CTagReader::ReadTagFields(InputPath(), fields);
+    CTaggedFile::Read(InputPath(), fields);
     probe->Probe(InputPath());
     if (fields.lyrics.size() > CTagReader::kMaxLyrics)
         std::abort();

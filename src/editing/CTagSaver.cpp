@@ -7,6 +7,7 @@
 #include "media/CAudioFormat.h"
 #include "media/CFormatTags.h"
 #include "media/CNamingRules.h"
+#include "media/CTaggedFile.h"
 #include "model/CAppServices.h"
 #include "model/CCdlistDoc.h"
 #include "model/CDriveLocator.h"
@@ -166,7 +167,7 @@ QString CTagSaver::WriteSongTag(const SAppServices& services, const QString& pat
 {
     if (services.volumes && services.volumes->TypeOf(path) == SVolume::EType::CdRom)
         return QStringLiteral("it is on a CD-ROM");
-    return CTagFile::Write(path, changes, before);
+    return CTaggedFile::Write(path, changes, before);
 }
 
 CTagSaver::SOutcome CTagSaver::Save(const QList<qint64>& ids, const STagEdit& given, EMode mode,
@@ -315,7 +316,7 @@ void CTagSaver::SaveOne(qint64 id, const STagEdit& edit, bool rename, SOutcome& 
             if (renamed)
                 CFileRenamer::Rename(folder, saved.m_MELODI, song->m_MELODI);
             if (written)
-                CTagFile::Restore(path, before);
+                CTaggedFile::Restore(path, before);
             throw;
         }
     }

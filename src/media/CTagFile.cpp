@@ -1,7 +1,5 @@
 #include "media/CTagFile.h"
 
-#include "media/CAudioFormat.h"
-#include "media/CFormatTagFile.h"
 #include "media/CId3Frames.h"
 #include "media/CId3Limits.h"
 #include "media/CSafeCopy.h"
@@ -351,18 +349,11 @@ namespace CTagFile {
 
 QString Write(const QString& path, const SChanges& changes, SBefore* before)
 {
-    if (const EAudioFormat format = CAudioFormat::Detect(path); format != EAudioFormat::Mpeg)
-        return Guarded([&] {
-            return CFormatTagFile::Write(path, format, changes,
-                                         before ? &before->original : nullptr);
-        });
     return Guarded([&] { return WriteFile(path, changes, before); });
 }
 
 QString Restore(const QString& path, const SBefore& before)
 {
-    if (const EAudioFormat format = CAudioFormat::Detect(path); format != EAudioFormat::Mpeg)
-        return Guarded([&] { return CFormatTagFile::Restore(path, before.original); });
     return Guarded([&] { return RestoreFile(path, before); });
 }
 

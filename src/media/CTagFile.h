@@ -9,8 +9,9 @@
 #include <memory>
 #include <optional>
 
-// Writes frames into an MP3 file's tags without ever leaving a damaged song behind. FLAC,
-// Ogg and M4A files get their own tags by the same rules (see CFormatTagFile).
+// Writes frames into an MP3 file's tags without ever leaving a damaged song behind (FLAC,
+// Ogg and M4A files get their own tags by the same rules in CFormatTagFile; CTaggedFile
+// chooses between them).
 //
 // Only the frames of the fields changed are rendered anew; every other frame is written
 // back as the bytes it was (see CId3Frames). The file keeps the ID3v2 version it has

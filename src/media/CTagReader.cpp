@@ -1,7 +1,6 @@
 #include "media/CTagReader.h"
 
 #include "db/CGenres.h"
-#include "media/CFormatTags.h"
 #include "media/CId3Limits.h"
 #include "media/CTagLibSupport.h"
 #include "media/CTagRegions.h"
@@ -259,14 +258,6 @@ void DropExtendedHeader(TagLib::ByteVector& head)
 } // namespace
 
 namespace CTagReader {
-
-bool ReadTagFields(const QString& path, STagFields& fields)
-{
-    CCachedFile file(path, CCachedFile::EReaders::Several); // the format, then the tag
-    if (const EAudioFormat format = CAudioFormat::Detect(file); format != EAudioFormat::Mpeg)
-        return CFormatTags::Read(file, format, &fields, nullptr);
-    return ReadMpegFields(file, fields);
-}
 
 bool ReadMpegFields(const QString& path, STagFields& fields)
 {

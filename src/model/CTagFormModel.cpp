@@ -1,9 +1,9 @@
 #include "model/CTagFormModel.h"
 
 #include "db/CGenres.h"
-#include "media/CTagReader.h"
-#include "platform/CVolumes.h"
+#include "media/CTaggedFile.h"
 #include "platform/CText.h"
+#include "platform/CVolumes.h"
 
 namespace {
 
@@ -38,7 +38,7 @@ void CTagFormModel::Show(const SSong& song)
     m_id = song.m_ID;
     m_path = song.m_ID == -1 ? QString() : song.FilePath();
     const QString values[kFields] = {
-        song.m_TITLE, song.m_ARTIST,     song.m_ALBUM, song.m_YEAR, GenreShown(song.m_GENRE),
+        song.m_TITLE,    song.m_ARTIST, song.m_ALBUM, song.m_YEAR, GenreShown(song.m_GENRE),
         TrackOf(m_path), song.m_COMMENT};
     for (int i = 0; i < kFields; ++i) {
         const int max = MaxLength(EField(i));
@@ -56,7 +56,7 @@ QString CTagFormModel::TrackOf(const QString& path) const
     if (path.isEmpty() || (m_volumes && m_volumes->TypeOf(path) == SVolume::EType::CdRom))
         return {};
     STagFields fields;
-    CTagReader::ReadTagFields(path, fields); // bounded; a file that is gone shows none
+    CTaggedFile::Read(path, fields); // bounded; a file that is gone shows none
     return fields.track;
 }
 

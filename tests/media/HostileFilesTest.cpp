@@ -3,6 +3,7 @@
 #include "media/CCoverReader.h"
 #include "media/CStreamProbe.h"
 #include "media/CTagReader.h"
+#include "media/CTaggedFile.h"
 #include "support/CId3Writer.h"
 #include "support/CMp3Factory.h"
 #include "support/CTestEnvironment.h"
@@ -49,7 +50,7 @@ protected:
     {
         QElapsedTimer timer;
         timer.start();
-        CTagReader::ReadTagFields(path, fields);
+        CTaggedFile::Read(path, fields);
         probe->Probe(path);
         return timer.nsecsElapsed() / 1e9;
     }
@@ -117,7 +118,7 @@ protected:
     {
         return RunInChild([&] {
             STagFields fields;
-            CTagReader::ReadTagFields(path, fields);
+            CTaggedFile::Read(path, fields);
             return check(fields);
         });
     }
@@ -314,7 +315,7 @@ TEST_F(HostileFilesTest, FramesThatInflateTooFarAreLeftOut)
         }
         // Compressed frames of a sane size still read.
         STagFields fields;
-        CTagReader::ReadTagFields(Song(writer().Compressed("USLT", small, 9).Build()), fields);
+        CTaggedFile::Read(Song(writer().Compressed("USLT", small, 9).Build()), fields);
         EXPECT_EQ(fields.lyrics.toStdString(), "la la") << version;
     }
 }
@@ -354,7 +355,7 @@ TEST_F(HostileFilesTest, M4aItemsCostNoMoreThanTheFileHoldsNorTheBound)
     for (const QString& path : {claiming, large}) {
         const SChildRun run = RunInChild([&path] {
             STagFields fields;
-            CTagReader::ReadTagFields(path, fields);
+            CTaggedFile::Read(path, fields);
             return fields.title == u"Title" && CCoverReader::EmbeddedCover(path).isEmpty();
         });
         EXPECT_EQ(run.status, 0) << path.toStdString();
@@ -426,7 +427,7 @@ TEST_F(HostileFilesTest, OggCommentsAreReadNoFurtherThanTheBound)
               0);
     const SChildRun run = RunInChild([&big] {
         STagFields fields;
-        CTagReader::ReadTagFields(big, fields);
+        CTaggedFile::Read(big, fields);
         return fields.title == u"Ogg" && CCoverReader::EmbeddedCover(big).isEmpty();
     });
     EXPECT_EQ(run.status, 0);
@@ -452,7 +453,7 @@ TEST_F(HostileFilesTest, FlacCoverIsReadAloneAmongLargePictures)
 
     const SChildRun run = RunInChild([&path, &image] {
         STagFields fields;
-        CTagReader::ReadTagFields(path, fields);
+        CTaggedFile::Read(path, fields);
         return CCoverReader::EmbeddedCover(path) == image;
     });
     EXPECT_EQ(run.status, 0);
@@ -484,8 +485,8 @@ TEST_F(HostileFilesTest, MemoryRefusedIsTheFilesErrorNotTheEnd)
         }
         held[1].resize(held[1].size() - std::min<size_t>(held[1].size(), 16));
         STagFields fields;
-        const bool read = CTagReader::ReadTagFields(big, fields);
-        CTagReader::ReadTagFields(small, fields);
+        const bool read = CTaggedFile::Read(big, fields);
+        CTaggedFile::Read(small, fields);
         return !read && fields.title == u"Small";
     });
     EXPECT_EQ(run.status, 0) << "-1: the child was ended by a signal";

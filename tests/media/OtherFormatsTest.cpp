@@ -3,6 +3,7 @@
 #include "media/CFormatTags.h"
 #include "media/CSongFromFile.h"
 #include "media/CTagFile.h"
+#include "media/CTaggedFile.h"
 #include "support/CAudioFiles.h"
 #include "support/CTestEnvironment.h"
 
@@ -89,7 +90,7 @@ TEST(OtherFormatsTest, AnEditChangesOnlyItsFieldsAndCanBeUndone)
         changes.genreNumber = 0;
         changes.comment = QString(); // emptied: the entry goes
         CTagFile::SBefore before;
-        ASSERT_EQ(CTagFile::Write(path, changes, &before), QString());
+        ASSERT_EQ(CTaggedFile::Write(path, changes, &before), QString());
 
         STagFields fields;
         CFormatTags::SStream stream;
@@ -107,7 +108,7 @@ TEST(OtherFormatsTest, AnEditChangesOnlyItsFieldsAndCanBeUndone)
         ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &st), 0);
         EXPECT_EQ(st.st_mode & 07777, 0640u);
 
-        ASSERT_EQ(CTagFile::Restore(path, before), QString());
+        ASSERT_EQ(CTaggedFile::Restore(path, before), QString());
         EXPECT_EQ(Hash(path), original);
     }
 }
@@ -149,7 +150,7 @@ TEST(OtherFormatsTest, AFlacPictureIsTheCoverAndOutlivesAnEdit)
 
     CTagFile::SChanges changes;
     changes.title = QString(300, u't'); // outgrows the padding
-    ASSERT_EQ(CTagFile::Write(path, changes), QString());
+    ASSERT_EQ(CTaggedFile::Write(path, changes), QString());
     EXPECT_EQ(CCoverReader::EmbeddedCover(path), picture);
 }
 

@@ -2,6 +2,7 @@
 // other tools: mutagen reads the tags, ffmpeg decodes the samples.
 #include "media/CFormatTags.h"
 #include "media/CTagFile.h"
+#include "media/CTaggedFile.h"
 #include "support/CRealFiles.h"
 #include "support/CTestEnvironment.h"
 
@@ -62,7 +63,7 @@ TEST(RealFilesTest, EditsKeepTheAudioAndReadBackInEveryFormatAndLayout)
         ASSERT_FALSE(samples.isEmpty());
 
         CTagFile::SBefore before;
-        ASSERT_EQ(CTagFile::Write(path, changes, &before), QString());
+        ASSERT_EQ(CTaggedFile::Write(path, changes, &before), QString());
         const QMap<QString, QString> tags = CRealFiles::Tags(path);
         EXPECT_EQ(tags.value("title"), *changes.title);
         EXPECT_EQ(tags.value("tracknumber").section(u'/', 0, 0), QStringLiteral("7"));
@@ -73,7 +74,7 @@ TEST(RealFilesTest, EditsKeepTheAudioAndReadBackInEveryFormatAndLayout)
         EXPECT_EQ(CRealFiles::Samples(path, &after), samples) << "the same samples";
         EXPECT_EQ(after, decoded);
 
-        ASSERT_EQ(CTagFile::Restore(path, before), QString());
+        ASSERT_EQ(CTaggedFile::Restore(path, before), QString());
         EXPECT_TRUE(Bytes(path) == original) << "undone byte for byte";
     }
 }

@@ -1,6 +1,7 @@
 #include "editing/TagProbe.h"
 #include "media/CTagFile.h"
 #include "media/CTagReader.h"
+#include "media/CTaggedFile.h"
 #include "support/CId3Writer.h"
 #include "support/CMp3Factory.h"
 
@@ -122,7 +123,7 @@ TEST_F(TagFileTest, EveryKindOfTagTakesTheFramesInItsOwnVersionAndEncoding)
                   (QList<int>{c.latin1, c.other, c.other}));
         // What the next Update Session reads.
         STagFields read;
-        ASSERT_TRUE(CTagReader::ReadTagFields(path, read));
+        ASSERT_TRUE(CTaggedFile::Read(path, read));
         EXPECT_EQ((QStringList{read.title, read.artist, read.album, read.year, read.genre,
                                read.comment, read.lyrics}),
                   written);

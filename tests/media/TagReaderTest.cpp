@@ -1,4 +1,5 @@
 #include "media/CTagReader.h"
+#include "media/CTaggedFile.h"
 #include "support/CId3Writer.h"
 #include "support/CMp3Factory.h"
 #include "support/CTestEnvironment.h"
@@ -25,7 +26,7 @@ protected:
         s.seconds = 1;
         EXPECT_TRUE(CMp3Factory::WriteSong(path, s, front, back));
         STagFields fields;
-        const bool read = CTagReader::ReadTagFields(path, fields);
+        const bool read = CTaggedFile::Read(path, fields);
         if (ok)
             *ok = read;
         return fields;
@@ -205,26 +206,26 @@ TEST_F(TagReaderTest, BrokenInputGivesEmptyFields)
 {
     STagFields f;
     f.title = QStringLiteral("stale");
-    EXPECT_FALSE(CTagReader::ReadTagFields(env.Root() + QStringLiteral("/missing.mp3"), f));
+    EXPECT_FALSE(CTaggedFile::Read(env.Root() + QStringLiteral("/missing.mp3"), f));
     ExpectEmpty(f);
     const QString empty = env.WriteFile(QStringLiteral("empty.mp3"), {});
-    EXPECT_FALSE(CTagReader::ReadTagFields(empty, f));
+    EXPECT_FALSE(CTaggedFile::Read(empty, f));
     ExpectEmpty(f);
     const QString pipe = env.Root() + QStringLiteral("/pipe.mp3");
     ASSERT_EQ(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
-    EXPECT_FALSE(CTagReader::ReadTagFields(pipe, f));
+    EXPECT_FALSE(CTaggedFile::Read(pipe, f));
     const QString text = env.WriteFile(QStringLiteral("text.mp3"), "just some words\n");
-    EXPECT_FALSE(CTagReader::ReadTagFields(text, f));
+    EXPECT_FALSE(CTaggedFile::Read(text, f));
     ExpectEmpty(f);
     // A header that promises far more than the file holds, and a frame that lies
     // about its size.
     QByteArray truncated =
         CId3Writer(3, EEncoding::Latin1).Text("TIT2", QStringLiteral("x")).Build();
     truncated.replace(6, 4, CId3Writer::Syncsafe(100000000));
-    CTagReader::ReadTagFields(env.WriteFile(QStringLiteral("t.mp3"), truncated), f);
+    CTaggedFile::Read(env.WriteFile(QStringLiteral("t.mp3"), truncated), f);
     QByteArray lying = CId3Writer(3, EEncoding::Latin1).Text("TIT2", QStringLiteral("abc")).Build();
     lying[14] = char(0x7f);
-    CTagReader::ReadTagFields(env.WriteFile(QStringLiteral("l.mp3"), lying), f);
+    CTaggedFile::Read(env.WriteFile(QStringLiteral("l.mp3"), lying), f);
     EXPECT_TRUE(f.title.isEmpty() || f.title.size() < 200);
 }
 
@@ -254,7 +255,7 @@ TEST_F(TagReaderTest, ReadsTagsWrittenByAnotherProgram)
                            path};
     ASSERT_EQ(QProcess::execute(mid3v2, args), 0);
     STagFields f;
-    ASSERT_TRUE(CTagReader::ReadTagFields(path, f));
+    ASSERT_TRUE(CTaggedFile::Read(path, f));
     EXPECT_EQ(f.title, QStringLiteral("Zw\u00f6lf \u6771\u4eac"));
     EXPECT_EQ(f.artist, QStringLiteral("Art"));
     EXPECT_EQ(f.album, QStringLiteral("Alb"));
