@@ -671,12 +671,16 @@ void CDatabase::InstallFoldTriggers()
     Exec(CFoldTriggers::TableSql());
     FillFoldTable();
     // Present ones are of this layout (a conversion drops older ones): parsing their text
-    // anyway took a third of an open.
-    CStatement present(*this, QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = "
-                                             "'trigger' AND name GLOB 'SongsFold*'"));
-    if (present.Step() && present.Int(0) == CFoldTriggers::TriggerCount())
-        return;
-    Exec(CFoldTriggers::TriggersSql().constData());
+    // anyway took a third of an open. The count's read ends before the write: a write that
+    // follows a read another program's commit made stale fails at once, without waiting.
+    bool present = false;
+    {
+        CStatement count(*this, QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = "
+                                               "'trigger' AND name GLOB 'SongsFold*'"));
+        present = count.Step() && count.Int(0) == CFoldTriggers::TriggerCount();
+    }
+    if (!present)
+        Exec(CFoldTriggers::TriggersSql().constData());
 }
 
 void CDatabase::FillFoldTable()

@@ -331,30 +331,18 @@ QString RestoreFile(const QString& path, const CTagFile::SBefore& before)
     return Apply(file, layout, tags);
 }
 
-template <class F> QString Guarded(const F& write)
-{
-    SilenceTagLib();
-    try {
-        return write();
-    } catch (const std::exception& e) {
-        return QString::fromLocal8Bit(e.what());
-    } catch (...) {
-        return QStringLiteral("the tag could not be read");
-    }
-}
-
 } // namespace
 
 namespace CTagFile {
 
 QString Write(const QString& path, const SChanges& changes, SBefore* before)
 {
-    return Guarded([&] { return WriteFile(path, changes, before); });
+    return AsFileError([&] { return WriteFile(path, changes, before); });
 }
 
 QString Restore(const QString& path, const SBefore& before)
 {
-    return Guarded([&] { return RestoreFile(path, before); });
+    return AsFileError([&] { return RestoreFile(path, before); });
 }
 
 } // namespace CTagFile

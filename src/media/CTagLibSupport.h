@@ -2,7 +2,9 @@
 
 #include "media/STagFields.h"
 
+#include <QString>
 #include <QtGlobal>
+#include <exception>
 #include <taglib/tfile.h>
 #include <taglib/tiostream.h>
 
@@ -12,6 +14,19 @@ class CCachedFile;
 
 // The library reports broken tags on stderr in some builds; the program shows nothing.
 void SilenceTagLib();
+
+// Runs a tag reader's or writer's work; what it throws is that file's error, as text.
+template <class F> QString AsFileError(const F& work)
+{
+    SilenceTagLib();
+    try {
+        return work();
+    } catch (const std::exception& e) {
+        return QString::fromLocal8Bit(e.what());
+    } catch (...) {
+        return QStringLiteral("the tag could not be read");
+    }
+}
 
 // Up to `length` bytes of `file` from `offset` on, read past what it keeps of its ends (and
 // not kept): a picture or a long comment kept too would cost twice its size. What a later

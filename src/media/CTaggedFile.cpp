@@ -7,25 +7,6 @@
 #include "media/CTagReader.h"
 #include "platform/CCachedFile.h"
 
-#include <exception>
-
-namespace {
-
-// The tag library and the writers may throw on what they meet: it is the file's error.
-template <class F> QString AsFileError(const F& write)
-{
-    SilenceTagLib();
-    try {
-        return write();
-    } catch (const std::exception& e) {
-        return QString::fromLocal8Bit(e.what());
-    } catch (...) {
-        return QStringLiteral("the tag could not be read");
-    }
-}
-
-} // namespace
-
 namespace CTaggedFile {
 
 bool Read(const QString& path, STagFields& fields)
