@@ -198,7 +198,7 @@ void CCdlistViewBuilder::Build(const SFormTarget& target)
     f.Button(ID_VIEW_LYRICS, QStringLiteral("&Lyrics"), 100, 500, 82);
 
     // Search criteria.
-    f.Group(QStringLiteral("Search Criterias"), 600, 4, 368, 214);
+    f.Group(QStringLiteral("Search Criteria"), 600, 4, 368, 214);
     f.Label(QStringLiteral("All:"), 612, 28, 70);
     f.Edit(IDC_SEARCH_ALL, 684, 26, 272);
     f.Label(QStringLiteral("Title:"), 612, 58, 70);

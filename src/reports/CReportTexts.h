@@ -27,7 +27,7 @@ inline QString Finished()
 }
 inline QString ConfirmDelete(const QString& file)
 {
-    return QStringLiteral("Are you sure that you wan't to delete the file:\n") + file;
+    return QStringLiteral("Are you sure that you want to delete the file:\n") + file;
 }
 inline QString ConfirmRemoval()
 {

@@ -40,7 +40,7 @@ inline QString RetrieveQuestion(COldSongsSet::ELayout layout)
     if (layout == COldSongsSet::ELayout::Version25)
         return QStringLiteral("The new database has additional features such as bitrate and "
                               "songlength\nDo you want to retrieve this information?\n(You will "
-                              "be prompted to insert the appropriate CD's)");
+                              "be prompted to insert the appropriate CDs)");
     return QStringLiteral("The new database has additional features such as bitrate and song "
                           "length\nDo you want to retrieve this information?\n(You will be "
                           "prompted to insert the appropriate CD)");

@@ -73,7 +73,7 @@ TEST_F(OptionsTest, ShowsFivePagesInOrderWithTheStoredValues)
         auto* general = PageOf<CGeneralPage>(modal, COptionsDialog::kGeneral);
         EXPECT_TRUE(general->Boxes().Box(ESetting::Case)->isChecked());
         EXPECT_TRUE(general->Boxes().Box(ESetting::SubDir)->isChecked()); // missing value reads 1
-        EXPECT_EQ(general->Boxes().Box(ESetting::Temp)->text(), "Cop&y to Tempdir if on CD's");
+        EXPECT_EQ(general->Boxes().Box(ESetting::Temp)->text(), "Cop&y to Tempdir if on CDs");
         auto* song = PageOf<CSongInfoPage>(modal, COptionsDialog::kSongInfo);
         EXPECT_EQ(song->FolderGroup()->checkedId(), 2);
         EXPECT_EQ(song->FormattingEdit()->text(), "%2 by %1");

@@ -132,7 +132,7 @@ TEST_F(DuplicateFinderTest, DeleteRemovesTheFileAndSongOrReportsWhyNot)
     EXPECT_FALSE(finder.Delete(b, f.prompts)); // "No"
     ASSERT_EQ(f.prompts.messages.size(), 1);
     EXPECT_EQ(f.prompts.messages[0].text,
-              "Are you sure that you wan't to delete the file:\n" + doomed);
+              "Are you sure that you want to delete the file:\n" + doomed);
     EXPECT_EQ(f.prompts.messages[0].caption, "Confirm Removal");
     EXPECT_EQ(f.prompts.messages[0].icon, CPrompts::EIcon::Exclamation);
     EXPECT_TRUE(QFile::exists(doomed));

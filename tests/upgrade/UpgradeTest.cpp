@@ -93,7 +93,7 @@ TEST_F(UpgradeTest, OlderLayoutsLeavePlaceholdersOutAndNameSongsAfterTheirFiles)
         CUpgrade(g.doc, g.services).Upgrade(old);
         ASSERT_EQ(g.prompts.messages.size(), 1);
         EXPECT_EQ(g.prompts.messages[0].text, layout == ELayout::Version25
-                                                  ? question.arg("songlength", "CD's")
+                                                  ? question.arg("songlength", "CDs")
                                                   : question.arg("song length", "CD"));
         EXPECT_EQ(g.prompts.messages[0].caption, "Additional Features");
         const QString words = layout == ELayout::Version25 ? "Words" : "";

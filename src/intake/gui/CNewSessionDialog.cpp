@@ -59,7 +59,7 @@ void CNewSessionDialog::accept()
     const bool noPath = m_path.isEmpty();
     const bool noName = SessionName().isEmpty();
     if (noPath)
-        m_prompts.Error(QStringLiteral("Please, Choose a path!"), QStringLiteral("Error"));
+        m_prompts.Error(QStringLiteral("Please choose a folder."), QStringLiteral("Error"));
     if (noName)
         m_prompts.Error(QStringLiteral("Please, Choose a name!"), QStringLiteral("Error"));
     if (noPath || noName)

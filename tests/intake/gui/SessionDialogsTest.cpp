@@ -25,7 +25,7 @@ TEST(NewSessionDialog, OkStaysOpenUntilPathAndNameAreGiven)
     QTest::mouseClick(Ok(dialog), Qt::LeftButton);
     EXPECT_TRUE(dialog.isVisible());
     ASSERT_EQ(prompts.messages.size(), 2);
-    EXPECT_EQ(prompts.messages[0].text, "Please, Choose a path!");
+    EXPECT_EQ(prompts.messages[0].text, "Please choose a folder.");
     EXPECT_EQ(prompts.messages[1].text, "Please, Choose a name!");
     for (const auto& m : prompts.messages) {
         EXPECT_EQ(m.caption, "Error");
@@ -37,7 +37,7 @@ TEST(NewSessionDialog, OkStaysOpenUntilPathAndNameAreGiven)
     QTest::mouseClick(browse, Qt::LeftButton);
     QTest::keyClicks(dialog.findChild<QLineEdit*>("sessionName"), "Rock 'n' Roll");
     QTest::mouseClick(Ok(dialog), Qt::LeftButton);
-    EXPECT_EQ(prompts.messages.last().text, "Please, Choose a path!");
+    EXPECT_EQ(prompts.messages.last().text, "Please choose a folder.");
     EXPECT_TRUE(dialog.isVisible());
 
     prompts.folders << "/media/cd/<b>Disc</b>";
