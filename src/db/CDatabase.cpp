@@ -5,6 +5,7 @@
 #include "platform/CProgress.h"
 #include "platform/CRegularFile.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 #include <QString>
@@ -156,6 +157,25 @@ void ConfigureLibrary()
 
 void CDatabase::Open(const QString& path, const ProgressFactory& conversionProgress)
 {
+    // Two programs setting up one file at the same moment (a new catalogue, a change of
+    // journal mode) can meet where SQLite refuses one at once rather than let both wait:
+    // that one opens again, as a waiting writer would, within the usual time.
+    const qint64 until = QDateTime::currentMSecsSinceEpoch() + kBusyTimeoutMs;
+    for (;;) {
+        m_refusedBusy = false;
+        try {
+            OpenOnce(path, conversionProgress);
+            return;
+        } catch (const CDbException&) {
+            if (!m_refusedBusy || QDateTime::currentMSecsSinceEpoch() >= until)
+                throw;
+        }
+        sqlite3_sleep(5);
+    }
+}
+
+void CDatabase::OpenOnce(const QString& path, const ProgressFactory& conversionProgress)
+{
     Close();
     RefuseIrregular(path);
     ConfigureLibrary();
@@ -206,7 +226,11 @@ void CDatabase::Open(const QString& path, const ProgressFactory& conversionProgr
         IndexLeftSongs();
         FoldChangedRows(conversionProgress);
         m_hasCovers = true;
-    } catch (const CDbException&) {
+    } catch (const CDbException& e) {
+        // The code, unless a rollback on the way reset it; SQLite's own words, else.
+        const int code = m_db ? sqlite3_errcode(m_db) : SQLITE_OK;
+        m_refusedBusy = code == SQLITE_BUSY || code == SQLITE_LOCKED ||
+                        e.Message() == QLatin1String(sqlite3_errstr(SQLITE_BUSY));
         Close();
         // A file or folder the system will not let us write is no fault of the file.
         const QString problem = WriteProblem(path);

@@ -121,6 +121,7 @@ private:
     void Configure();
     // False when the file holds tables already (another program made them meanwhile).
     bool CreateSchema();
+    void OpenOnce(const QString& path, const ProgressFactory& conversionProgress);
     void ExecIndexes();
     // The table and the triggers that keep another tool's texts folded (CFoldTriggers).
     void InstallFoldTriggers();
@@ -144,6 +145,7 @@ private:
 
     sqlite3* m_db = nullptr;
     QString m_path;
+    bool m_refusedBusy = false; // the last open failed on another program's lock
     bool m_hasCovers = false;
     // Whether new songs wait for the substring index. A scan stages from its storing thread
     // while the window's lookups index what waits; a rollback drops what waited.
