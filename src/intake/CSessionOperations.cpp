@@ -208,12 +208,12 @@ CSessionOperations::SResult CSessionOperations::AddSession(const QString& given,
         result.outcome = EOutcome::Failed;
     }
     // The session list, the count and a listing of the session follow the catalogue.
-    if (result.outcome == EOutcome::Done || result.stored > 0)
-        m_doc.Catalogue().NoteSession(name, result.stored);
     // A scan cancelled before its first song keeps its session listed, to be finished by
     // Update Session.
-    if (result.outcome == EOutcome::Done && !m_doc.Sessions().Contains(name))
-        m_doc.Sessions().Add(name);
+    if (result.outcome == EOutcome::Done && result.stored == 0)
+        m_doc.Catalogue().NoteSessionWithoutSongs(name);
+    else if (result.outcome == EOutcome::Done || result.stored > 0)
+        m_doc.Catalogue().NoteSession(name, result.stored);
     return result;
 }
 

@@ -73,6 +73,7 @@ void CCatalogue::SPending::Add(const SPending& more)
             changed << id;
     removed.insert(more.removed);
     sessions << more.sessions;
+    withoutSongs << more.withoutSongs;
     delta += more.delta;
 }
 
@@ -151,6 +152,12 @@ void CCatalogue::NoteSession(const QString& session, int added)
     }
 }
 
+void CCatalogue::NoteSessionWithoutSongs(const QString& session)
+{
+    m_pending.withoutSongs << session;
+    NoteSession(session);
+}
+
 void CCatalogue::NoteChanged(const QList<qint64>& ids)
 {
     SPending changed;
@@ -172,7 +179,7 @@ void CCatalogue::Announce()
         Q_EMIT CountChanged(pending.delta);
     pending.sessions.removeDuplicates();
     if (!pending.sessions.isEmpty())
-        Q_EMIT SessionsChanged(pending.sessions);
+        Q_EMIT SessionsChanged(pending.sessions, pending.withoutSongs);
 }
 
 qint64 CCatalogue::DataVersion()

@@ -63,6 +63,9 @@ public:
     // A session whose songs were written elsewhere (the intake's batches: `added` songs)
     // or that went: announced with the next commit, or at once when none is open.
     void NoteSession(const QString& session, int added = 0);
+    // A session that stays listed though it holds no song yet (a scan cancelled before its
+    // first song, to be finished by Update Session).
+    void NoteSessionWithoutSongs(const QString& session);
     // Songs the intake wrote anew in place (a rescan keeps their IDs).
     void NoteChanged(const QList<qint64>& ids);
 
@@ -77,7 +80,8 @@ Q_SIGNALS:
     void SongsRemoved(const QHash<qint64, qint64>& secondsById);
     void SongsChanged(const QList<qint64>& ids);
     // The sessions named were added, renamed, merged, rescanned or removed.
-    void SessionsChanged(const QStringList& sessions);
+    // `withoutSongs` stay listed though they hold no song yet.
+    void SessionsChanged(const QStringList& sessions, const QStringList& withoutSongs);
     // The number of songs changed by `delta` (before SessionsChanged, which recounts).
     void CountChanged(qint64 delta);
     // Another process committed: anything shown may have changed.
@@ -89,6 +93,7 @@ private:
         QList<qint64> changed;
         QHash<qint64, qint64> removed; // with the songs' seconds
         QStringList sessions;
+        QStringList withoutSongs;
         qint64 delta = 0;
         void Add(const SPending& more);
     };

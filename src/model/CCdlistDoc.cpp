@@ -70,11 +70,13 @@ void CCdlistDoc::FollowChanged(const QList<qint64>& ids)
             m_tagForm.Show(song);
 }
 
-void CCdlistDoc::FollowSessions(const QStringList& sessions)
+void CCdlistDoc::FollowSessions(const QStringList& sessions, const QStringList& withoutSongs)
 {
     const std::optional<QString> shown = SelectedSession();
     ReloadSessions();
-
+    for (const QString& name : withoutSongs)
+        if (!m_sessions.Contains(name))
+            m_sessions.Add(name);
     // The session listed was scanned again or renamed: its songs are listed anew.
     if (shown && sessions.contains(*shown) && m_sessions.Row(*shown) >= 0)
         ShowSession(*shown);

@@ -83,7 +83,7 @@ private:
     // What the models do on the catalogue's announcements.
     void FollowRemoved(const QHash<qint64, qint64>& secondsById);
     void FollowChanged(const QList<qint64>& ids);
-    void FollowSessions(const QStringList& sessions);
+    void FollowSessions(const QStringList& sessions, const QStringList& withoutSongs);
     void FollowElsewhere();
     // The artist and length of new playlist entries, in one query.
     void FillPlaylistDetails(QList<CPlaylistModel::SEntry>& entries);

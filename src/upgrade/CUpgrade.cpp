@@ -145,7 +145,8 @@ CUpgrade::SResult CUpgrade::Upgrade(const QString& oldFile, std::optional<bool> 
         m_services.prompts->Error(e.Message(), QStringLiteral("Error"));
     }
     try {
-        m_doc.ReloadSessions();
+        // The sessions the old catalogue held are listed: the models follow the catalogue.
+        m_doc.Catalogue().NoteSession(QString(), result.stored);
     } catch (const CDbException& e) {
         m_services.prompts->Error(e.Message(), QStringLiteral("Error"));
     }

@@ -20,16 +20,16 @@ QByteArray Bytes(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-QList<CRealFiles::SSpec> EveryKind()
+QList<CRealFiles::SRecipe> EveryKind()
 {
-    QList<CRealFiles::SSpec> specs;
+    QList<CRealFiles::SRecipe> recipes;
     for (const EAudioFormat format :
          {EAudioFormat::Mpeg, EAudioFormat::Flac, EAudioFormat::OggVorbis, EAudioFormat::Opus})
-        specs.append({.format = format});
+        recipes.append({.format = format});
     for (const ELayout layout : {ELayout::Plain, ELayout::MovieFirst, ELayout::Fragmented,
                                  ELayout::BothSides, ELayout::Wide, ELayout::Padded})
-        specs.append({.format = EAudioFormat::Mp4, .layout = layout});
-    return specs;
+        recipes.append({.format = EAudioFormat::Mp4, .layout = layout});
+    return recipes;
 }
 
 // Runs a short Python script on a file (byte surgery no encoder does on its own).
@@ -52,11 +52,11 @@ TEST(RealFilesTest, EditsKeepTheAudioAndReadBackInEveryFormatAndLayout)
     changes.track = QStringLiteral("7");
     changes.genre = QString(); // cleared
     int n = 0;
-    for (const CRealFiles::SSpec& spec : EveryKind()) {
-        SCOPED_TRACE(CRealFiles::Describe(spec).toStdString());
+    for (const CRealFiles::SRecipe& recipe : EveryKind()) {
+        SCOPED_TRACE(CRealFiles::Describe(recipe).toStdString());
         const QString path = env.Root() + QStringLiteral("/song%1.").arg(++n) +
-                             (spec.format == EAudioFormat::Mp4 ? "m4a" : "x");
-        ASSERT_TRUE(CRealFiles::Make(path, spec));
+                             (recipe.format == EAudioFormat::Mp4 ? "m4a" : "x");
+        ASSERT_TRUE(CRealFiles::Make(path, recipe));
         const QByteArray original = Bytes(path);
         qint64 decoded = 0;
         const QByteArray samples = CRealFiles::Samples(path, &decoded);
@@ -67,8 +67,8 @@ TEST(RealFilesTest, EditsKeepTheAudioAndReadBackInEveryFormatAndLayout)
         const QMap<QString, QString> tags = CRealFiles::Tags(path);
         EXPECT_EQ(tags.value("title"), *changes.title);
         EXPECT_EQ(tags.value("tracknumber").section(u'/', 0, 0), QStringLiteral("7"));
-        EXPECT_EQ(tags.value("album"), spec.album) << "a field not edited stays";
-        EXPECT_EQ(tags.value("artist"), spec.artist);
+        EXPECT_EQ(tags.value("album"), recipe.album) << "a field not edited stays";
+        EXPECT_EQ(tags.value("artist"), recipe.artist);
         EXPECT_FALSE(tags.contains("genre")) << "cleared";
         qint64 after = 0;
         EXPECT_EQ(CRealFiles::Samples(path, &after), samples) << "the same samples";

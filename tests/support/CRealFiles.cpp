@@ -86,9 +86,9 @@ f = mutagen.File(sys.argv[1], easy=True)
 print(json.dumps({k: str(v[0]) for k, v in (f.tags or {}).items() if v}))
 )";
 
-QStringList M4aArgs(const CRealFiles::SSpec& spec)
+QStringList M4aArgs(const CRealFiles::SRecipe& recipe)
 {
-    switch (spec.layout) {
+    switch (recipe.layout) {
     case CRealFiles::ELayout::Fragmented:
         return {"-movflags", "frag_keyframe+empty_moov", "-frag_duration", "500000"};
     case CRealFiles::ELayout::Plain:
@@ -102,7 +102,7 @@ QStringList M4aArgs(const CRealFiles::SSpec& spec)
     return {};
 }
 
-bool Encode(const QString& wav, const QString& path, const CRealFiles::SSpec& s)
+bool Encode(const QString& wav, const QString& path, const CRealFiles::SRecipe& s)
 {
     bool ok = false;
     switch (s.format) {
@@ -165,29 +165,29 @@ bool Encode(const QString& wav, const QString& path, const CRealFiles::SSpec& s)
 
 namespace CRealFiles {
 
-bool Make(const QString& path, const SSpec& spec)
+bool Make(const QString& path, const SRecipe& recipe)
 {
     QTemporaryDir dir;
     const QString wav = dir.filePath(QStringLiteral("tone.wav"));
     bool ok = false;
     RunTool("ffmpeg",
             {"-v", "error", "-f", "lavfi", "-i",
-             QStringLiteral("sine=frequency=440:duration=%1:sample_rate=44100").arg(spec.seconds),
+             QStringLiteral("sine=frequency=440:duration=%1:sample_rate=44100").arg(recipe.seconds),
              "-ac", "2", wav},
             &ok);
     if (!ok)
         return false;
-    const bool relaid = spec.format == EAudioFormat::Mp4 &&
-                        (spec.layout == ELayout::BothSides || spec.layout == ELayout::Wide ||
-                         spec.layout == ELayout::Padded);
+    const bool relaid = recipe.format == EAudioFormat::Mp4 &&
+                        (recipe.layout == ELayout::BothSides || recipe.layout == ELayout::Wide ||
+                         recipe.layout == ELayout::Padded);
     const QString encoded = relaid ? dir.filePath(QStringLiteral("plain.m4a")) : path;
-    if (!Encode(wav, encoded, spec))
+    if (!Encode(wav, encoded, recipe))
         return false;
     if (!relaid)
         return true;
-    const QString mode = spec.layout == ELayout::BothSides ? QStringLiteral("both")
-                         : spec.layout == ELayout::Wide    ? QStringLiteral("wide")
-                                                           : QStringLiteral("padded");
+    const QString mode = recipe.layout == ELayout::BothSides ? QStringLiteral("both")
+                         : recipe.layout == ELayout::Wide    ? QStringLiteral("wide")
+                                                             : QStringLiteral("padded");
     RunTool("/usr/bin/python3", {"-c", kRelayout, encoded, path, mode}, &ok);
     return ok;
 }
@@ -214,14 +214,14 @@ QByteArray Samples(const QString& path, qint64* bytes)
                                 : QByteArray();
 }
 
-QString Describe(const SSpec& spec)
+QString Describe(const SRecipe& recipe)
 {
     static const char* const kLayouts[] = {"plain",          "movie first",
                                            "fragmented",     "media data on both sides",
                                            "64-bit offsets", "padded"};
-    QString name = CAudioFormat::Name(spec.format);
-    if (spec.format == EAudioFormat::Mp4)
-        name += QStringLiteral(" (%1)").arg(QLatin1String(kLayouts[int(spec.layout)]));
+    QString name = CAudioFormat::Name(recipe.format);
+    if (recipe.format == EAudioFormat::Mp4)
+        name += QStringLiteral(" (%1)").arg(QLatin1String(kLayouts[int(recipe.layout)]));
     return name;
 }
 

@@ -22,7 +22,7 @@ enum class ELayout
     Padded,     // the movie first, a free atom behind it
 };
 
-struct SSpec
+struct SRecipe
 {
     EAudioFormat format = EAudioFormat::Mpeg;
     ELayout layout = ELayout::Plain;
@@ -33,7 +33,7 @@ struct SSpec
 };
 
 // Makes the song; false (with the tool's words on stderr) when a tool is missing or fails.
-bool Make(const QString& path, const SSpec& spec);
+bool Make(const QString& path, const SRecipe& recipe);
 // The tags as mutagen reads them (easy keys: title, artist, album, genre, date,
 // tracknumber); empty when it cannot.
 QMap<QString, QString> Tags(const QString& path);
@@ -41,6 +41,6 @@ QMap<QString, QString> Tags(const QString& path);
 // of samples there were.
 QByteArray Samples(const QString& path, qint64* bytes = nullptr);
 // "FLAC", "M4A (fragmented)": for a test's trace.
-QString Describe(const SSpec& spec);
+QString Describe(const SRecipe& recipe);
 
 } // namespace CRealFiles
