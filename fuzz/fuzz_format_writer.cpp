@@ -1,8 +1,7 @@
 // Feeds arbitrary bytes, stored as a FLAC, Ogg or MP4 file, to the tag writer of that
 // format: it may refuse, but never crash or hang, and a write it reports as done must read
 // back and be undone to the very bytes it found.
-#include "media/CFormatTagFile.h"
-#include "media/CFormatTags.h"
+#include "media/CTaggedFile.h"
 
 #include <QFile>
 #include <QString>
@@ -47,16 +46,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     changes.title =
         QStringLiteral("A title longer than any padding would hold, ") + QString(200, u'x');
     changes.comment = QString(); // an entry that goes
-    CSafeCopy::POriginalFile before;
-    if (!CFormatTagFile::Write(InputPath(), format, changes, &before).isEmpty()) {
+    STagBefore before;
+    if (!CTaggedFile::Of(format).Write(InputPath(), changes, &before).isEmpty()) {
         if (Contents() != original)
             std::abort(); // refused, yet changed
         return 0;
     }
     STagFields fields;
-    if (!CFormatTags::Read(InputPath(), format, &fields, nullptr) || fields.title != *changes.title)
+    if (!CTaggedFile::ReadAs(InputPath(), format, &fields, nullptr) ||
+        fields.title != *changes.title)
         std::abort(); // reported as written, yet not there
-    if (!CFormatTagFile::Restore(InputPath(), before).isEmpty() || Contents() != original)
+    if (!CTaggedFile::Of(format).Restore(InputPath(), before).isEmpty() || Contents() != original)
         std::abort(); // undone, yet not as it was
     return 0;
 }

@@ -56,7 +56,8 @@ QString Save(CCdlistDoc& doc, const SAppServices& services, qint64 id, const QSt
              bool& stored)
 {
     const CTagSaver::SOutcome outcome =
-        CTagSaver(doc, services).Save({id}, {.lyrics = lyrics}, CTagSaver::EMode::Single, false);
+        CTagSaver(doc, services)
+            .Save({id}, STagEdit::Of(ETagField::Lyrics, lyrics), CTagSaver::EMode::Single, false);
     stored = outcome.saved > 0;
     return outcome.unwritten.isEmpty() ? QString() : outcome.unwritten.first().reason;
 }

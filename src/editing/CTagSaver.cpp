@@ -5,7 +5,6 @@
 #include "editing/CEditingTexts.h"
 #include "editing/CFileRenamer.h"
 #include "media/CAudioFormat.h"
-#include "media/CFormatTags.h"
 #include "media/CNamingRules.h"
 #include "media/CTaggedFile.h"
 #include "model/CAppServices.h"
@@ -45,24 +44,22 @@ QString StoredGenre(const QString& genre)
 }
 
 // What the file takes: the full texts; an emptied genre clears the file's.
-CTagFile::SChanges FileChanges(const STagEdit& edit)
+STagChanges FileChanges(const STagEdit& edit)
 {
-    CTagFile::SChanges changes;
-    changes.title = edit.title;
-    changes.artist = edit.artist;
-    changes.album = edit.album;
-    changes.year = edit.year;
-    if (edit.genre && edit.genre->isEmpty()) {
-        changes.genre = QString();
-    } else if (edit.genre) {
+    STagChanges changes = edit;
+    if (edit.genre && !edit.genre->isEmpty()) {
         changes.genre = StoredGenre(*edit.genre);
         changes.genreNumber = GenreNumber(*changes.genre);
     }
-    changes.comment = edit.comment;
-    changes.lyrics = edit.lyrics;
-    changes.track = edit.track;
     return changes;
 }
+
+// The column that keeps each field's text as it is (the genre is kept in its stored form;
+// the track is the file's only).
+constexpr std::pair<ETagField, ESongColumn> kRecordColumns[] = {
+    {ETagField::Title, ESongColumn::TITLE},     {ETagField::Artist, ESongColumn::ARTIST},
+    {ETagField::Album, ESongColumn::ALBUM},     {ETagField::Year, ESongColumn::YEAR},
+    {ETagField::Comment, ESongColumn::COMMENT}, {ETagField::Lyrics, ESongColumn::LYRICS}};
 
 // What the record takes: the texts as the catalogue keeps them.
 SSongChanges RecordChanges(const STagEdit& edit)
@@ -72,12 +69,8 @@ SSongChanges RecordChanges(const STagEdit& edit)
         if (value)
             record.Set(column, CText::Left(*value, CSongColumns::KeptLength(column)));
     };
-    keep(ESongColumn::TITLE, edit.title);
-    keep(ESongColumn::ARTIST, edit.artist);
-    keep(ESongColumn::ALBUM, edit.album);
-    keep(ESongColumn::YEAR, edit.year);
-    keep(ESongColumn::COMMENT, edit.comment);
-    keep(ESongColumn::LYRICS, edit.lyrics);
+    for (const auto& [field, column] : kRecordColumns)
+        keep(column, edit[field]);
     if (edit.genre)
         record.Set(ESongColumn::GENRE, StoredGenre(*edit.genre));
     return record;
@@ -121,13 +114,16 @@ QString PathNow(const SAppServices& services, const SSong& song)
 
 STagEdit STagEdit::FromForm(const CTagFormModel& form)
 {
-    using EField = CTagFormModel::EField;
     STagEdit edit;
-    std::optional<QString>* const fields[] = {&edit.title, &edit.artist, &edit.album,  &edit.year,
-                                              &edit.genre, &edit.track,  &edit.comment};
     for (const auto& [field, text] : form.Changes())
-        *fields[int(field)] = text;
-    static_assert(int(EField::Comment) == 6 && CTagFormModel::kFields == 7);
+        edit[field] = text;
+    return edit;
+}
+
+STagEdit STagEdit::Of(ETagField field, const QString& text)
+{
+    STagEdit edit;
+    edit[field] = text;
     return edit;
 }
 
@@ -155,15 +151,19 @@ STagEdit STagEdit::ForCell(ESongColumn column, const QString& text)
 
 STagEdit STagEdit::ForMany() const
 {
-    const auto given = [](const std::optional<QString>& value) {
-        return value && !value->isEmpty() ? value : std::nullopt;
-    };
-    return {std::nullopt, given(artist),  given(album), given(year),
-            given(genre), given(comment), given(lyrics)};
+    STagEdit many;
+    for (int f = 0; f < kTagFieldCount; ++f) {
+        const std::optional<QString>& value = (*this)[ETagField(f)];
+        if (value && !value->isEmpty())
+            many[ETagField(f)] = value;
+    }
+    many.title.reset();
+    many.track.reset();
+    return many;
 }
 
 QString CTagSaver::WriteSongTag(const SAppServices& services, const QString& path,
-                                const CTagFile::SChanges& changes, CTagFile::SBefore* before)
+                                const STagChanges& changes, STagBefore* before)
 {
     if (services.volumes && services.volumes->TypeOf(path) == SVolume::EType::CdRom)
         return QStringLiteral("it is on a CD-ROM");
@@ -226,17 +226,13 @@ QString CTagSaver::Refusal(const QString& path)
     if (::access(CFileNames::Encode(path).constData(), R_OK) != 0)
         return QString();
     // A link to a picture or a text named like a song: a tag would corrupt it. Each format
-    // is checked by its own reader; the MPEG stream probe is for MPEG files only.
-    const EAudioFormat format = CAudioFormat::Detect(path);
-    if (format != EAudioFormat::Mpeg)
-        return CFormatTags::ReadStrictly(path, format, nullptr)
-                   ? QString()
-                   : CEditingTexts::NotAudio(CAudioFormat::Name(format));
-    if (!m_probe)
-        m_probe = CStreamProbe::Create();
-    if (m_probe && !m_probe->Recognises(path))
-        return CEditingTexts::NotAudio(CAudioFormat::Name(CAudioFormat::ByName(path)));
-    return QString();
+    // is checked by its own reader.
+    const CTagFormat& format = CTaggedFile::OfFile(path);
+    if (format.HoldsAudio(path))
+        return QString();
+    // What is not recognised as another format is named after its file name's.
+    return CEditingTexts::NotAudio(CAudioFormat::Name(
+        format.Format() == EAudioFormat::Mpeg ? CAudioFormat::ByName(path) : format.Format()));
 }
 
 void CTagSaver::SaveOne(qint64 id, const STagEdit& edit, bool rename, SOutcome& outcome)
@@ -258,7 +254,7 @@ void CTagSaver::SaveOne(qint64 id, const STagEdit& edit, bool rename, SOutcome& 
         const QString folder =
             path == song->FilePath() ? song->m_PATH : path.left(path.lastIndexOf(u'/'));
         unwrittenPath = path;
-        const CTagFile::SChanges file = FileChanges(edit);
+        const STagChanges file = FileChanges(edit);
         const bool touchesFile = rename || !file.IsEmpty();
         const QString refused = touchesFile ? Refusal(path) : QString();
         SSongChanges record = RecordChanges(edit);
@@ -277,7 +273,7 @@ void CTagSaver::SaveOne(qint64 id, const STagEdit& edit, bool rename, SOutcome& 
             record.Set(ESongColumn::LIST, ListText(saved));
         // A record that cannot be written: the file is not touched.
         m_doc.Catalogue().Update(id, record);
-        CTagFile::SBefore before;
+        STagBefore before;
         bool written = false;
         unwritten = refused;
         if (!file.IsEmpty() && refused.isEmpty()) {

@@ -1,8 +1,7 @@
 #pragma once
 
 #include "db/CSongColumns.h"
-#include "media/CStreamProbe.h"
-#include "media/CTagFile.h"
+#include "media/CTagFormat.h"
 #include "model/CCatalogue.h"
 
 #include <QHash>
@@ -16,30 +15,23 @@ class CTagFormModel;
 struct SAppServices;
 struct SSong;
 
-// One edit of songs' tags: the fields the user changed, each with its new text. A field
-// left out stays as file and record have it, byte for byte.
-struct STagEdit
+// One edit of songs' tags: the fields the user changed, each with its new text, in the
+// fields every format's tag shares. A field left out stays as file and record have it,
+// byte for byte. The genre is a name of the genre table ("Rock"), a stored genre ("(17)")
+// or other text, empty for none; the track is the file's only (the catalogue keeps none).
+struct STagEdit : STagChanges
 {
-    std::optional<QString> title = {};
-    std::optional<QString> artist = {};
-    std::optional<QString> album = {};
-    std::optional<QString> year = {};
-    // A name of the genre table ("Rock"), a stored genre ("(17)") or other text; empty for
-    // none.
-    std::optional<QString> genre = {};
-    std::optional<QString> comment = {};
-    std::optional<QString> lyrics = {};
-    std::optional<QString> track = {}; // the file's only: the catalogue keeps no track number
 
     // The fields the user changed in the tag form.
     static STagEdit FromForm(const CTagFormModel& form);
+    // One field changed.
+    static STagEdit Of(ETagField field, const QString& text);
     // What a cell of the song list changes: Title (LIST), Artist, Album or Comment; nothing
     // for another column.
     static STagEdit ForCell(ESongColumn column, const QString& text);
     // Only what Multisave writes: never the title or the track number (many songs never
     // share one), never an empty field.
     STagEdit ForMany() const;
-    bool IsEmpty() const { return !TouchesForm() && !comment && !lyrics; }
     bool TouchesForm() const { return title || artist || album || year || genre || track; }
 };
 
@@ -81,8 +73,7 @@ public:
 
     // Writes a song's file unless it lies on a CD-ROM; empty, or why not.
     static QString WriteSongTag(const SAppServices& services, const QString& path,
-                                const CTagFile::SChanges& changes,
-                                CTagFile::SBefore* before = nullptr);
+                                const STagChanges& changes, STagBefore* before = nullptr);
 
 private:
     void SaveOne(qint64 id, const STagEdit& edit, bool rename, SOutcome& outcome);
@@ -95,5 +86,4 @@ private:
     CCdlistDoc& m_doc;
     const SAppServices& m_services;
     EMode m_mode = EMode::Single;
-    std::unique_ptr<CStreamProbe> m_probe; // made at the first file
 };

@@ -1,9 +1,9 @@
 #include "media/CCoverReader.h"
 
-#include "media/CFormatTags.h"
 #include "media/CId3Limits.h"
 #include "media/CTagLibSupport.h"
 #include "media/CTagRegions.h"
+#include "media/STagFields.h"
 #include "platform/CCachedFile.h"
 #include "platform/CFileNames.h"
 #include "platform/CRegularFile.h"
@@ -199,7 +199,7 @@ COggComment::COggComment(CCachedFile& file) : m_file(file)
     qint64 at = 0;
     int packet = 0; // the packet the next segment belongs to
     quint32 serial = 0;
-    while (packet <= 1 && read < CFormatTags::kMaxRead && m_size < CFormatTags::kMaxRead) {
+    while (packet <= 1 && read < STagFields::kMaxRead && m_size < STagFields::kMaxRead) {
         uchar h[27 + 255]; // the page header and its segment table
         const qint64 got = file.Read(at, reinterpret_cast<char*>(h), qint64(sizeof h));
         const int segments = got >= 27 ? h[26] : 0;
@@ -213,7 +213,7 @@ COggComment::COggComment(CCachedFile& file) : m_file(file)
         for (int i = 0; i < segments; ++i) {
             const int lacing = h[27 + i];
             if (ours && packet == 1 && lacing > 0) {
-                const qint64 length = std::min<qint64>(lacing, CFormatTags::kMaxRead - m_size);
+                const qint64 length = std::min<qint64>(lacing, STagFields::kMaxRead - m_size);
                 SPiece* last = m_pieces.empty() ? nullptr : &m_pieces.back();
                 if (last && last->offset + last->length == data)
                     last->length += length;
@@ -321,7 +321,7 @@ QByteArray FromOggComment(const COggComment& comment)
 
 QByteArray FromMp4(CCachedFile& opened)
 {
-    CCachedStream stream(opened, CFormatTags::kMaxRead);
+    CCachedStream stream(opened, STagFields::kMaxRead);
     TagLib::MP4::File file(&stream, false);
     TagLib::MP4::Tag* tag = file.isValid() ? file.tag() : nullptr;
     if (!tag || !tag->contains("covr"))

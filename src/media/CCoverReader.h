@@ -13,7 +13,7 @@ class CCachedFile;
 namespace CCoverReader {
 
 // No picture larger than this is read (FLAC's own bound for one block), and no tag is read
-// further than CFormatTags::kMaxRead to find one.
+// further than STagFields::kMaxRead to find one.
 constexpr qint64 kMaxPicture = 16 * 1024 * 1024;
 // The catalogue's copy: at most this many pixels a side and bytes, JPEG or PNG.
 constexpr int kThumbnailSide = 300;

@@ -141,6 +141,26 @@ QString Reason(int error)
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
+QString Reason()
+{
+    return Reason(errno);
+}
+
+QByteArray ReadRange(int fd, qint64 offset, qint64 length)
+{
+    QByteArray data(length, '\0');
+    return ReadBytes(fd, data.data(), length, offset) ? data : QByteArray();
+}
+
+bool SameBytes(int fa, qint64 a, int fb, qint64 b)
+{
+    constexpr qint64 kProbe = 16;
+    QByteArray x(kProbe, '\0'), y(kProbe, '\0');
+    const ssize_t gx = ::pread(fa, x.data(), kProbe, a);
+    const ssize_t gy = ::pread(fb, y.data(), kProbe, b);
+    return gx >= 0 && gx == gy && x.left(gx) == y.left(gy);
+}
+
 // A new version of the song written by `fill` into a copy beside it, which then takes
 // its place.
 QString CopyInto(int fd, const struct stat& st, const QByteArray& real,

@@ -55,8 +55,14 @@ QString ReplaceWithCopy(const QString& path, const FFill& fill, POriginalFile* o
 bool CopyBytes(int from, int to, qint64 offset, qint64 length, qint64& written);
 bool ReadBytes(int fd, char* data, qint64 length, qint64 offset);
 bool WriteBytes(int fd, const char* data, qint64 length, qint64 offset);
-// The system's words for an error number.
+// Up to `length` bytes from `offset`; empty when they cannot be read whole.
+QByteArray ReadRange(int fd, qint64 offset, qint64 length);
+// Whether a few bytes at `a` in one file and at `b` in another are the same: the audio a
+// table points to must be where it points after an edit.
+bool SameBytes(int fa, qint64 a, int fb, qint64 b);
+// The system's words for an error number; without one, for the last call's.
 QString Reason(int error);
+QString Reason();
 
 // Called while a copy is being written, with the bytes written so far (tests that
 // interrupt a save watch it); null for none.

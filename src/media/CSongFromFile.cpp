@@ -1,8 +1,8 @@
 #include "media/CSongFromFile.h"
 
 #include "media/CAudioFormat.h"
-#include "media/CFormatTags.h"
 #include "media/CNamingRules.h"
+#include "media/CTaggedFile.h"
 #include "platform/CCachedFile.h"
 #include "platform/CFileNames.h"
 #include "platform/CSettings.h"
@@ -113,7 +113,7 @@ void CSongFromFile::ReadTag(CCachedFile& file, SSong& song)
 {
     const std::int64_t start = Now();
     STagFields tag;
-    CTagReader::ReadMpegFields(file, tag);
+    CTaggedFile::Of(EAudioFormat::Mpeg).Read(file, &tag, nullptr);
     TakeFields(tag, song);
     m_timings.tags += Now() - start;
 }
@@ -132,11 +132,11 @@ void CSongFromFile::TakeFields(const STagFields& tag, SSong& song)
 void CSongFromFile::Measure(CCachedFile& file, EAudioFormat format, SSong& song)
 {
     const std::int64_t start = Now();
-    if (format != EAudioFormat::Mpeg) {
-        CFormatTags::SStream stream;
-        CFormatTags::Read(file, format, nullptr, &stream);
-        song.m_BITRATE = stream.bitrate;
-        song.m_DURATION = stream.duration;
+    if (const CTagFormat& tags = CTaggedFile::Of(format); tags.ReadsFigures()) {
+        SStreamFigures figures;
+        tags.Read(file, nullptr, &figures);
+        song.m_BITRATE = figures.bitrate;
+        song.m_DURATION = figures.duration;
     } else {
         m_probe->Probe(file);
         song.m_BITRATE = m_probe->m_bitrate;
@@ -161,10 +161,11 @@ SSong CSongFromFile::Make(const QString& session, const QString& folder, const Q
     // Other formats give tag and figures from one reading of their headers.
     const std::int64_t start = Now();
     const EAudioFormat format = CAudioFormat::Detect(*opened);
-    CFormatTags::SStream stream;
-    if (format != EAudioFormat::Mpeg) {
+    const CTagFormat& tags = CTaggedFile::Of(format);
+    SStreamFigures figures;
+    if (tags.ReadsFigures()) {
         STagFields tag;
-        CFormatTags::Read(*opened, format, rules.readTags ? &tag : nullptr, &stream);
+        tags.Read(*opened, rules.readTags ? &tag : nullptr, &figures);
         TakeFields(tag, song);
         m_timings.tags += Now() - start;
     } else if (rules.readTags) {
@@ -173,13 +174,13 @@ SSong CSongFromFile::Make(const QString& session, const QString& folder, const Q
     ApplyNameRules(song, rules);
     if (beforeProbe)
         beforeProbe();
-    if (format == EAudioFormat::Mpeg && m_leaveMeasurement) {
+    if (!tags.ReadsFigures() && m_leaveMeasurement) {
         m_measureLeft = true;
-    } else if (format == EAudioFormat::Mpeg) {
+    } else if (!tags.ReadsFigures()) {
         Measure(*opened, format, song);
     } else {
-        song.m_BITRATE = stream.bitrate;
-        song.m_DURATION = stream.duration;
+        song.m_BITRATE = figures.bitrate;
+        song.m_DURATION = figures.duration;
     }
     song.KeepLengths();
     return song;
@@ -191,9 +192,7 @@ void CSongFromFile::Complete(const QString& file, SSong& song)
     const EAudioFormat format = CAudioFormat::Detect(opened);
     STagFields tag;
     const std::int64_t start = Now();
-    const bool read = format != EAudioFormat::Mpeg
-                          ? CFormatTags::Read(opened, format, &tag, nullptr)
-                          : CTagReader::ReadMpegFields(opened, tag);
+    const bool read = CTaggedFile::Of(format).Read(opened, &tag, nullptr);
     if (read) {
         if (song.m_LYRICS.isEmpty())
             song.m_LYRICS = tag.lyrics;

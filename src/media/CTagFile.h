@@ -1,6 +1,7 @@
 #pragma once
 
 #include "media/CSafeCopy.h"
+#include "media/CTagFormat.h"
 #include "media/STagChanges.h"
 
 #include <QByteArray>
@@ -9,9 +10,8 @@
 #include <memory>
 #include <optional>
 
-// Writes frames into an MP3 file's tags without ever leaving a damaged song behind (FLAC,
-// Ogg and M4A files get their own tags by the same rules in CFormatTagFile; CTaggedFile
-// chooses between them).
+// Writes frames into an MP3 file's tags without ever leaving a damaged song behind (the other
+// formats have their own classes behind CTagFormat, which chooses between them).
 //
 // Only the frames of the fields changed are rendered anew; every other frame is written
 // back as the bytes it was (see CId3Frames). The file keeps the ID3v2 version it has
@@ -30,13 +30,7 @@ using SChanges = STagChanges;
 using CSafeCopy::COriginalFile;
 using CSafeCopy::POriginalFile;
 
-// What a file held where tags are kept before a write, to put it back.
-struct SBefore
-{
-    QByteArray v2;          // the ID3v2 tag as it was (empty: none)
-    QByteArray v1;          // the ID3v1 tag as it was (empty: none)
-    POriginalFile original; // another format's whole file as it was
-};
+using SBefore = STagBefore;
 
 // Writes the changes; empty when the file now holds them, else why it was left as it was.
 // `before`, when given, receives what the tags were.

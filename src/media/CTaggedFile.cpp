@@ -1,37 +1,61 @@
 #include "media/CTaggedFile.h"
 
-#include "media/CAudioFormat.h"
-#include "media/CFormatTagFile.h"
-#include "media/CFormatTags.h"
-#include "media/CTagLibSupport.h"
-#include "media/CTagReader.h"
+#include "media/CFlacTagFormat.h"
+#include "media/CMp4TagFormat.h"
+#include "media/CMpegTagFormat.h"
+#include "media/COggTagFormat.h"
 #include "platform/CCachedFile.h"
 
 namespace CTaggedFile {
 
+const CTagFormat& Of(EAudioFormat format)
+{
+    static const CMpegTagFormat mpeg;
+    static const CFlacTagFormat flac;
+    static const COggTagFormat vorbis(EAudioFormat::OggVorbis);
+    static const COggTagFormat opus(EAudioFormat::Opus);
+    static const CMp4TagFormat mp4;
+    switch (format) {
+    case EAudioFormat::Flac:
+        return flac;
+    case EAudioFormat::OggVorbis:
+        return vorbis;
+    case EAudioFormat::Opus:
+        return opus;
+    case EAudioFormat::Mp4:
+        return mp4;
+    case EAudioFormat::Mpeg:
+        break;
+    }
+    return mpeg;
+}
+
+const CTagFormat& OfFile(const QString& path)
+{
+    return Of(CAudioFormat::Detect(path));
+}
+
 bool Read(const QString& path, STagFields& fields)
 {
     CCachedFile file(path, CCachedFile::EReaders::Several); // the format, then the tag
-    if (const EAudioFormat format = CAudioFormat::Detect(file); format != EAudioFormat::Mpeg)
-        return CFormatTags::Read(file, format, &fields, nullptr);
-    return CTagReader::ReadMpegFields(file, fields);
+    return Of(CAudioFormat::Detect(file)).Read(file, &fields, nullptr);
 }
 
-QString Write(const QString& path, const STagChanges& changes, CTagFile::SBefore* before)
+bool ReadAs(const QString& path, EAudioFormat format, STagFields* fields, SStreamFigures* figures,
+            qint64* bytesRead)
 {
-    if (const EAudioFormat format = CAudioFormat::Detect(path); format != EAudioFormat::Mpeg)
-        return AsFileError([&] {
-            return CFormatTagFile::Write(path, format, changes,
-                                         before ? &before->original : nullptr);
-        });
-    return CTagFile::Write(path, changes, before);
+    CCachedFile file(path, CCachedFile::EReaders::Several);
+    return Of(format).Read(file, fields, figures, bytesRead);
 }
 
-QString Restore(const QString& path, const CTagFile::SBefore& before)
+QString Write(const QString& path, const STagChanges& changes, STagBefore* before)
 {
-    if (const EAudioFormat format = CAudioFormat::Detect(path); format != EAudioFormat::Mpeg)
-        return AsFileError([&] { return CFormatTagFile::Restore(path, before.original); });
-    return CTagFile::Restore(path, before);
+    return OfFile(path).Write(path, changes, before);
+}
+
+QString Restore(const QString& path, const STagBefore& before)
+{
+    return OfFile(path).Restore(path, before);
 }
 
 } // namespace CTaggedFile

@@ -1,6 +1,7 @@
 #include "media/CXiphComment.h"
 
 #include <QtEndian>
+#include <taglib/xiphcomment.h>
 
 namespace {
 
@@ -111,3 +112,39 @@ void SXiphComment::Set(const char* const (&keys)[2], const std::optional<QString
     else
         entries << entry;
 }
+
+namespace CXiphFields {
+
+void Read(const TagLib::Ogg::XiphComment& tag, STagFields& fields)
+{
+    const TagLib::Ogg::FieldListMap& map = tag.fieldListMap();
+    for (int f = 0; f < kTagFieldCount; ++f) {
+        for (const char* key : kKeys[f]) {
+            const auto it = key ? map.find(key) : map.end();
+            if (it == map.end() || it->second.isEmpty())
+                continue;
+            const TagLib::String& value = it->second.front();
+            fields[ETagField(f)] = QString::fromWCharArray(value.toCWString(), value.size());
+            break;
+        }
+    }
+}
+
+void Read(const SXiphComment& comment, STagFields& fields)
+{
+    for (int f = 0; f < kTagFieldCount; ++f)
+        fields[ETagField(f)] = comment.Value(kKeys[f]);
+}
+
+QString Edit(QByteArray& body, const std::array<std::optional<QString>, kTagFieldCount>& texts)
+{
+    SXiphComment comment;
+    if (!comment.Parse(body))
+        return QStringLiteral("its comment cannot be read");
+    for (int f = 0; f < kTagFieldCount; ++f)
+        comment.Set(kKeys[f], texts[size_t(f)]);
+    body = comment.Render();
+    return QString();
+}
+
+} // namespace CXiphFields

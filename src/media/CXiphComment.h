@@ -1,8 +1,11 @@
 #pragma once
 
+#include "media/STagFields.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <array>
 #include <optional>
 
 // A Xiph comment (FLAC, Ogg Vorbis, Opus) as its bytes hold it, so that an edit changes
@@ -28,3 +31,24 @@ struct SXiphComment
 
     static QByteArray KeyOf(const QByteArray& entry);
 };
+
+namespace TagLib::Ogg {
+class XiphComment;
+}
+
+// The Xiph keys of each tag field, as FLAC, Ogg Vorbis and Opus files share them.
+namespace CXiphFields {
+// In ETagField's order. Of two keys the second is taken where a file has it and not the
+// first.
+inline constexpr const char* kKeys[kTagFieldCount][2] = {
+    {"TITLE", nullptr},           {"ARTIST", nullptr},     {"ALBUM", nullptr},
+    {"GENRE", nullptr},           {"DATE", "YEAR"},        {"COMMENT", "DESCRIPTION"},
+    {"LYRICS", "UNSYNCEDLYRICS"}, {"TRACKNUMBER", nullptr}};
+
+// The fields as the tag library parsed them.
+void Read(const TagLib::Ogg::XiphComment& tag, STagFields& fields);
+// The fields of a comment's own bytes (the blocks the library passes over).
+void Read(const SXiphComment& comment, STagFields& fields);
+// Sets the changed fields (in ETagField's order) in a comment's bytes; empty, or why not.
+QString Edit(QByteArray& body, const std::array<std::optional<QString>, kTagFieldCount>& texts);
+} // namespace CXiphFields

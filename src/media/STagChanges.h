@@ -1,6 +1,9 @@
 #pragma once
 
+#include "media/STagFields.h"
+
 #include <QString>
+#include <array>
 #include <optional>
 
 // The fields an edit changes in a file's tag, whatever its format; a field left out stays
@@ -17,8 +20,22 @@ struct STagChanges
     std::optional<QString> track;   // TRCK; the ID3v1.1 track number where the comment leaves room
     int genreNumber = -1;           // the ID3v1 genre, when 0 to 125
 
+    std::optional<QString>& operator[](ETagField field) { return this->*Members()[int(field)]; }
+    const std::optional<QString>& operator[](ETagField field) const
+    {
+        return this->*Members()[int(field)];
+    }
+
     bool IsEmpty() const
     {
         return !title && !artist && !album && !year && !genre && !comment && !lyrics && !track;
+    }
+
+private:
+    static constexpr std::array<std::optional<QString> STagChanges::*, kTagFieldCount> Members()
+    {
+        return {&STagChanges::title,  &STagChanges::artist, &STagChanges::album,
+                &STagChanges::genre,  &STagChanges::year,   &STagChanges::comment,
+                &STagChanges::lyrics, &STagChanges::track};
     }
 };

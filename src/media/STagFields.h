@@ -1,6 +1,22 @@
 #pragma once
 
 #include <QString>
+#include <array>
+
+// The fields of a song's tag the program reads and writes, whatever the format: one name
+// for each from the file's own key or frame to the form and the record.
+enum class ETagField
+{
+    Title,
+    Artist,
+    Album,
+    Genre,
+    Year,
+    Comment,
+    Lyrics,
+    Track,
+};
+inline constexpr int kTagFieldCount = 8;
 
 // The tag fields the intake takes from a file, whatever its format.
 struct STagFields
@@ -19,4 +35,14 @@ struct STagFields
     QString lyrics;  // USLT, at most kMaxLyrics characters
     QString comment; // COMM
     QString track;   // TRCK ("3" or "3/12"); the ID3v1.1 track number
+
+    QString& operator[](ETagField field) { return this->*Members()[int(field)]; }
+    const QString& operator[](ETagField field) const { return this->*Members()[int(field)]; }
+
+private:
+    static constexpr std::array<QString STagFields::*, kTagFieldCount> Members()
+    {
+        return {&STagFields::title, &STagFields::artist,  &STagFields::album,  &STagFields::genre,
+                &STagFields::year,  &STagFields::comment, &STagFields::lyrics, &STagFields::track};
+    }
 };

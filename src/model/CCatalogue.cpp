@@ -68,9 +68,7 @@ CCatalogue::CHold::~CHold()
 
 void CCatalogue::SPending::Add(const SPending& more)
 {
-    for (const qint64 id : more.changed)
-        if (!changed.contains(id))
-            changed << id;
+    changed.unite(more.changed);
     removed.insert(more.removed);
     sessions << more.sessions;
     withoutSongs << more.withoutSongs;
@@ -89,8 +87,8 @@ bool CCatalogue::Update(qint64 id, const SSongChanges& changes)
 {
     return Write([&] {
         const bool done = m_set.Update(id, changes);
-        if (done && !m_pending.changed.contains(id))
-            m_pending.changed << id;
+        if (done)
+            m_pending.changed.insert(id);
         return done;
     });
 }
@@ -99,8 +97,8 @@ bool CCatalogue::IncrementUse(qint64 id)
 {
     return Write([&] {
         const bool done = m_set.IncrementUse(id);
-        if (done && !m_pending.changed.contains(id))
-            m_pending.changed << id;
+        if (done)
+            m_pending.changed.insert(id);
         return done;
     });
 }
@@ -160,9 +158,7 @@ void CCatalogue::NoteSessionWithoutSongs(const QString& session)
 
 void CCatalogue::NoteChanged(const QList<qint64>& ids)
 {
-    SPending changed;
-    changed.changed = ids;
-    m_pending.Add(changed);
+    m_pending.changed.unite(QSet<qint64>(ids.cbegin(), ids.cend()));
 }
 
 void CCatalogue::Announce()
@@ -174,7 +170,7 @@ void CCatalogue::Announce()
         Q_EMIT SongsRemoved(pending.removed);
     pending.changed.removeIf([&](qint64 id) { return pending.removed.contains(id); });
     if (!pending.changed.isEmpty())
-        Q_EMIT SongsChanged(pending.changed);
+        Q_EMIT SongsChanged(pending.changed.values());
     if (pending.delta != 0)
         Q_EMIT CountChanged(pending.delta);
     pending.sessions.removeDuplicates();

@@ -90,7 +90,7 @@ Q_SIGNALS:
 private:
     struct SPending
     {
-        QList<qint64> changed;
+        QSet<qint64> changed; // a Multisave notes thousands
         QHash<qint64, qint64> removed; // with the songs' seconds
         QStringList sessions;
         QStringList withoutSongs;

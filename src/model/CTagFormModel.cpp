@@ -24,6 +24,7 @@ int CTagFormModel::MaxLength(EField field)
     case EField::Year:
         return 4;
     case EField::Genre:
+    case EField::Lyrics:
     case EField::Comment: // shown whole: the catalogue keeps it whole
         return 0;
     case EField::Track:
@@ -37,12 +38,18 @@ void CTagFormModel::Show(const SSong& song)
 {
     m_id = song.m_ID;
     m_path = song.m_ID == -1 ? QString() : song.FilePath();
-    const QString values[kFields] = {
-        song.m_TITLE,    song.m_ARTIST, song.m_ALBUM, song.m_YEAR, GenreShown(song.m_GENRE),
-        TrackOf(m_path), song.m_COMMENT};
+    STagFields values;
+    values.title = song.m_TITLE;
+    values.artist = song.m_ARTIST;
+    values.album = song.m_ALBUM;
+    values.genre = GenreShown(song.m_GENRE);
+    values.year = song.m_YEAR;
+    values.comment = song.m_COMMENT;
+    values.track = TrackOf(m_path);
     for (int i = 0; i < kFields; ++i) {
         const int max = MaxLength(EField(i));
-        m_shown[size_t(i)] = max > 0 ? CText::Left(values[i], max) : values[i];
+        const QString& value = values[EField(i)];
+        m_shown[size_t(i)] = max > 0 ? CText::Left(value, max) : value;
     }
     m_texts = m_shown;
     m_hasLyrics = !song.m_LYRICS.isEmpty();

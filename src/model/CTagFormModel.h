@@ -1,13 +1,14 @@
 #pragma once
 
 #include "db/SSong.h"
+#include "media/STagFields.h"
 
 #include <QObject>
-
-class CVolumes;
 #include <QString>
 #include <array>
 #include <map>
+
+class CVolumes;
 
 // The tag fields of the form: the song they show, what they showed of it, what the user
 // typed since, and so which fields a Save or a Multisave writes. Every face edits the
@@ -16,17 +17,11 @@ class CTagFormModel : public QObject
 {
     Q_OBJECT
 public:
-    enum class EField
-    {
-        Title,
-        Artist,
-        Album,
-        Year,
-        Genre, // a name of the genre table, empty for none
-        Track, // read from the file when shown (the catalogue keeps none)
-        Comment,
-    };
-    static constexpr int kFields = 7;
+    // The fields of every tag; the form shows all but the lyrics (they have their own
+    // window). The genre shows a name of the genre table, empty for none; the track is
+    // read from the file when shown (the catalogue keeps none).
+    using EField = ETagField;
+    static constexpr int kFields = kTagFieldCount;
     // What each box holds at most (the ID3v1 fields): longer texts show cut.
     static int MaxLength(EField field);
 

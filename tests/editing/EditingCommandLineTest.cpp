@@ -1,5 +1,5 @@
 #include "editing/EditingFixture.h"
-#include "media/CFormatTags.h"
+#include "media/CTaggedFile.h"
 #include "support/CCliRun.h"
 #include "support/CRealFiles.h"
 
@@ -98,7 +98,8 @@ TEST_F(EditingCommandLineTest, EveryFormatIsTakenInAndEditedAndOtherTypesAreCoun
     const QString text = env.WriteFile("words.txt", "la la\n");
     ASSERT_EQ(Run({"lyrics", opus, "--set", text}).status, 0);
     STagFields fields;
-    ASSERT_TRUE(CFormatTags::Read(PathOf(opus.toLongLong()), EAudioFormat::Opus, &fields, nullptr));
+    ASSERT_TRUE(
+        CTaggedFile::ReadAs(PathOf(opus.toLongLong()), EAudioFormat::Opus, &fields, nullptr));
     EXPECT_EQ(fields.lyrics, QStringLiteral("la la\n"));
     const SCliRun renamed = Run({"tag", ids.value("song.m4a"), "--rename"});
     ASSERT_EQ(renamed.status, 0) << renamed.err.toStdString();

@@ -15,6 +15,14 @@
 
 namespace {
 
+STagEdit Edit(std::initializer_list<std::pair<ETagField, QString>> fields)
+{
+    STagEdit edit;
+    for (const auto& [field, text] : fields)
+        edit[field] = text;
+    return edit;
+}
+
 using EMode = CTagSaver::EMode;
 
 class TagSaverTest : public EditingFixture
@@ -185,7 +193,7 @@ TEST_F(TagSaverTest, AFileChangesOnlyWithItsRecord)
         CDatabase other;
         other.Open(env.DatabasePath());
         const CDatabase::CTransaction writing(other);
-        EXPECT_TRUE(Save({id}, {.artist = "Carlos Kleiber"}).failed);
+        EXPECT_TRUE(Save({id}, Edit({{ETagField::Artist, "Carlos Kleiber"}})).failed);
     }
     EXPECT_EQ(FileBytes(before.FilePath()), bytes);
     EXPECT_EQ(Record(id), before);
@@ -193,7 +201,8 @@ TEST_F(TagSaverTest, AFileChangesOnlyWithItsRecord)
     // Refused at the commit: in place (a short artist) and by a copy (long lyrics).
     sqlite3_commit_hook(
         doc.Database().Handle(), [](void*) { return 1; }, nullptr);
-    for (const STagEdit& edit : {STagEdit{.artist = "C"}, STagEdit{.lyrics = QString(9000, u'l')}})
+    for (const STagEdit& edit :
+         {Edit({{ETagField::Artist, "C"}}), Edit({{ETagField::Lyrics, QString(9000, u'l')}})})
         EXPECT_TRUE(Save({id}, edit).failed);
     sqlite3_commit_hook(doc.Database().Handle(), nullptr, nullptr);
     EXPECT_EQ(FileBytes(before.FilePath()), bytes);
@@ -220,19 +229,18 @@ TEST_F(TagSaverTest, OwnFilesAndFilesWithoutAudioTakeNoTagAndFailuresSayWhy)
     };
     const QString own = CEditingTexts::ProgramFile(), noAudio = CEditingTexts::NotAudio("MPEG");
     const QList<SCase> cases = {
-        {db, true, {.artist = "x"}, own},
-        {db + "-wal", true, {.lyrics = "la"}, own},
-        {db + "-shm", false, {.comment = "c"}, own},
+        {db, true, Edit({{ETagField::Artist, "x"}}), own},
+        {db + "-wal", true, Edit({{ETagField::Lyrics, "la"}}), own},
+        {db + "-shm", false, Edit({{ETagField::Comment, "c"}}), own},
         {db, false, {}, own, true},
-        {CSettings::FilePath(), true, {.title = "t"}, own, true},
-        {text, true, {.album = "a"}, noAudio},
-        {text, false, {.year = "1999"}, noAudio},
-        {"/dev/zero", true, {.artist = "x"}, noAudio},
-        {song,
-         false,
-         {.lyrics = QString(9000, u'l')}, // needs a new copy of the file
+        {CSettings::FilePath(), true, Edit({{ETagField::Title, "t"}}), own, true},
+        {text, true, Edit({{ETagField::Album, "a"}}), noAudio},
+        {text, false, Edit({{ETagField::Year, "1999"}}), noAudio},
+        {"/dev/zero", true, Edit({{ETagField::Artist, "x"}}), noAudio},
+        {song, false,
+         Edit({{ETagField::Lyrics, QString(9000, u'l')}}), // needs a new copy of the file
          "it has other hard links, which a new copy would not keep"},
-        {music + "/gone", true, {.artist = "x"}, "No such file or directory"},
+        {music + "/gone", true, Edit({{ETagField::Artist, "x"}}), "No such file or directory"},
     };
     CSettings::SetString(ESetting::Formatting, QStringLiteral("%1 - %2"));
     int n = 0;
@@ -280,7 +288,11 @@ TEST_F(TagSaverTest, ASingleSaveIsFollowedByTheListAndTheSearch)
 
     // An empty title and genre: an empty TIT2, the genre cleared in both tags, the file name
     // listed, genre (126).
-    Save({id}, {.title = "", .artist = "Die Ärzte", .album = "Ünï", .year = "2002", .genre = ""});
+    Save({id}, Edit({{ETagField::Title, ""},
+                     {ETagField::Artist, "Die Ärzte"},
+                     {ETagField::Album, "Ünï"},
+                     {ETagField::Year, "2002"},
+                     {ETagField::Genre, ""}}));
     // (The other reader skips a frame without text: the bytes tell.)
     EXPECT_TRUE(FileBytes(PathOf(id)).contains(QByteArray("TIT2\0\0\0\x01\0\0\0", 11)));
     EXPECT_EQ(Frames(id, {"TPE1", "TALB", "TYER", "TCON"}),
@@ -294,7 +306,8 @@ TEST_F(TagSaverTest, ASingleSaveIsFollowedByTheListAndTheSearch)
     EXPECT_EQ(doc.Songs().Cell(0, 0), QStringLiteral("Old")) << "the list row is refreshed";
     EXPECT_EQ(FoundByArtist("ärzte"), QList<qint64>{id}) << "the search index follows";
 
-    Save({id}, {.title = "New", .artist = "A", .genre = "Blues"});
+    Save({id},
+         Edit({{ETagField::Title, "New"}, {ETagField::Artist, "A"}, {ETagField::Genre, "Blues"}}));
     EXPECT_EQ(Frames(id, {"TIT2", "TCON"}), (QStringList{"New", "(0)"}));
     EXPECT_EQ(Tags(id).value("v1genre").toInt(), 0) << "ID3v1 genre refreshed";
     EXPECT_EQ((QStringList{Record(id).m_LIST, Record(id).m_GENRE}), (QStringList{"New", "(0)"}));
@@ -310,10 +323,13 @@ TEST_F(TagSaverTest, MultisaveLeavesEmptyFieldsAloneAndNamesTheFilesItCouldNotWr
     const QString gonePath = PathOf(gone);
     QFile::remove(gonePath);
 
-    const auto outcome =
-        Save({a, gone, 999, c},
-             {.title = "ignored", .artist = "", .album = "Best Of", .year = "", .genre = "Blues"},
-             EMode::Multi);
+    const auto outcome = Save({a, gone, 999, c},
+                              Edit({{ETagField::Title, "ignored"},
+                                    {ETagField::Artist, ""},
+                                    {ETagField::Album, "Best Of"},
+                                    {ETagField::Year, ""},
+                                    {ETagField::Genre, "Blues"}}),
+                              EMode::Multi);
     EXPECT_EQ(outcome.saved, 2);
     const QStringList changed = {"Best Of", "(0)", "1999"};
     for (const qint64 id : {a, c})
@@ -336,7 +352,7 @@ TEST_F(TagSaverTest, MultisaveLeavesEmptyFieldsAloneAndNamesTheFilesItCouldNotWr
     EXPECT_EQ(Progresses().back().hides, 1);
 
     cancelAfterSteps = 1;
-    const auto cancelled = Save({a, c}, {.album = "Again"}, EMode::Multi);
+    const auto cancelled = Save({a, c}, Edit({{ETagField::Album, "Again"}}), EMode::Multi);
     EXPECT_TRUE(cancelled.cancelled);
     EXPECT_EQ(Record(a).m_ALBUM, QStringLiteral("Again"));
     EXPECT_EQ(Record(c).m_ALBUM, QStringLiteral("Best Of"));
@@ -351,25 +367,25 @@ TEST_F(TagSaverTest, ReadOnlyAndCdRomFilesStillChangeTheRecordWithTheWarning)
     const QByteArray cdBytes = FileBytes(PathOf(onCd));
 
     prompts.warningBoxes.enqueue(0);
-    Save({locked}, {.artist = "B"});
+    Save({locked}, Edit({{ETagField::Artist, "B"}}));
     EXPECT_EQ(Record(locked).m_ARTIST, QStringLiteral("B"));
     EXPECT_EQ(prompts.warnings, QStringList{CEditingTexts::ReadOnly()});
 
-    EXPECT_EQ(Save({onCd}, {.comment = "nice"}).unwritten.size(), 1);
+    EXPECT_EQ(Save({onCd}, Edit({{ETagField::Comment, "nice"}})).unwritten.size(), 1);
     EXPECT_EQ(FileBytes(PathOf(onCd)), cdBytes);
     EXPECT_EQ(prompts.warnings.size(), 2) << "the comment cell's failure is told as well";
 
     prompts.warningBoxes.enqueue(1); // "Don't show me this again"
-    Save({onCd}, {.artist = "C"});
+    Save({onCd}, Edit({{ETagField::Artist, "C"}}));
     EXPECT_EQ(Record(onCd).m_ARTIST, QStringLiteral("C"));
     EXPECT_EQ(FileBytes(PathOf(onCd)), cdBytes);
     EXPECT_EQ(CSettings::Int(ESetting::WarningID3), 1);
-    Save({locked}, {.artist = "D"});
+    Save({locked}, Edit({{ETagField::Artist, "D"}}));
     EXPECT_EQ(prompts.warnings.size(), 3) << "silenced";
     EXPECT_EQ(Record(locked).m_ARTIST, QStringLiteral("D"));
 
     const qint64 id = AddFile("Plain", "A");
-    EXPECT_TRUE(Save({id}, {.comment = "schön"}).unwritten.isEmpty());
+    EXPECT_TRUE(Save({id}, Edit({{ETagField::Comment, "schön"}})).unwritten.isEmpty());
     EXPECT_TRUE(Comments(Tags(id)).contains(QStringLiteral("=schön")));
 }
 
@@ -383,7 +399,11 @@ TEST_F(TagSaverTest, RenamingFollowsTheFormattingStringAndNeverReplacesOrMakesFo
 
     const qint64 id = AddFile("song", "Artist");
     const QString folder = Record(id).m_PATH;
-    Save({id}, {.title = "Title", .artist = "Artist", .genre = "Rock"}, EMode::Single, true);
+    Save({id},
+         Edit({{ETagField::Title, "Title"},
+               {ETagField::Artist, "Artist"},
+               {ETagField::Genre, "Rock"}}),
+         EMode::Single, true);
     EXPECT_EQ(Record(id).m_MELODI, QStringLiteral("Artist - Title.mp3"));
     EXPECT_EQ(FrameText(ProbeTags(folder + "/Artist - Title.mp3"), "TIT2"),
               QStringLiteral("Title"));
@@ -396,7 +416,10 @@ TEST_F(TagSaverTest, RenamingFollowsTheFormattingStringAndNeverReplacesOrMakesFo
     for (const QString& artist : {QStringLiteral("Artist"), QStringLiteral("AC/DC")}) {
         SCOPED_TRACE(artist.toStdString());
         prompts.warnings.clear();
-        const auto outcome = Save({other}, {.title = "Title", .artist = artist, .genre = "Rock"},
+        const auto outcome = Save({other},
+                                  Edit({{ETagField::Title, "Title"},
+                                        {ETagField::Artist, artist},
+                                        {ETagField::Genre, "Rock"}}),
                                   EMode::Single, true);
         EXPECT_EQ(Record(other).m_MELODI, QStringLiteral("other.mp3"));
         EXPECT_EQ(Record(other).m_ARTIST, artist) << "the record changes all the same";
@@ -420,8 +443,10 @@ TEST_F(TagSaverTest, ASongOnAStickMountedElsewhereIsWrittenWhereItIsNow)
     ASSERT_TRUE(QFile::rename(was + "/song.mp3", now + "/song.mp3"));
     volumes.volumes.removeIf([&](const SVolume& v) { return v.mountPoint == was; });
 
-    const auto outcome =
-        Save({id}, {.title = "Title", .artist = "A", .genre = "Rock"}, EMode::Single, true);
+    const auto outcome = Save(
+        {id},
+        Edit({{ETagField::Title, "Title"}, {ETagField::Artist, "A"}, {ETagField::Genre, "Rock"}}),
+        EMode::Single, true);
     EXPECT_TRUE(outcome.unwritten.isEmpty());
     EXPECT_TRUE(outcome.notRenamed.isEmpty());
     EXPECT_EQ(FrameText(ProbeTags(now + "/A - Title.mp3"), "TIT2"), QStringLiteral("Title"));

@@ -1,6 +1,4 @@
 #include "media/CCoverReader.h"
-#include "media/CFormatTagFile.h"
-#include "media/CFormatTags.h"
 #include "media/CSongFromFile.h"
 #include "media/CTagFile.h"
 #include "media/CTaggedFile.h"
@@ -56,8 +54,8 @@ TEST(OtherFormatsTest, TakenInWithTagsAndLengthFromBoundedReads)
 
         qint64 read = 0;
         STagFields fields;
-        CFormatTags::SStream stream;
-        ASSERT_TRUE(CFormatTags::Read(path, format, &fields, &stream, &read));
+        SStreamFigures stream;
+        ASSERT_TRUE(CTaggedFile::ReadAs(path, format, &fields, &stream, &read));
         EXPECT_LT(read, 32 * 1024);
         EXPECT_GT(QFileInfo(path).size(), 3 * read);
     }
@@ -84,17 +82,17 @@ TEST(OtherFormatsTest, AnEditChangesOnlyItsFieldsAndCanBeUndone)
         ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0640), 0);
         const QByteArray original = Hash(path);
 
-        CTagFile::SChanges changes;
+        STagChanges changes;
         changes.title = QStringLiteral("A much longer title than before, to move the audio");
         changes.genre = QStringLiteral("(0)");
         changes.genreNumber = 0;
         changes.comment = QString(); // emptied: the entry goes
-        CTagFile::SBefore before;
+        STagBefore before;
         ASSERT_EQ(CTaggedFile::Write(path, changes, &before), QString());
 
         STagFields fields;
-        CFormatTags::SStream stream;
-        ASSERT_TRUE(CFormatTags::Read(path, format, &fields, &stream));
+        SStreamFigures stream;
+        ASSERT_TRUE(CTaggedFile::ReadAs(path, format, &fields, &stream));
         EXPECT_EQ(fields.title, *changes.title);
         EXPECT_EQ(fields.genre, QStringLiteral("(0)"));
         EXPECT_EQ(fields.comment, QString());
@@ -148,7 +146,7 @@ TEST(OtherFormatsTest, AFlacPictureIsTheCoverAndOutlivesAnEdit)
     ASSERT_TRUE(AddFlacPicture(path, picture));
     EXPECT_EQ(CCoverReader::EmbeddedCover(path), picture);
 
-    CTagFile::SChanges changes;
+    STagChanges changes;
     changes.title = QString(300, u't'); // outgrows the padding
     ASSERT_EQ(CTaggedFile::Write(path, changes), QString());
     EXPECT_EQ(CCoverReader::EmbeddedCover(path), picture);
@@ -176,13 +174,13 @@ TEST(OtherFormatsTest, BrokenFilesAreRefusedAndLeftAsTheyWere)
          "AAAAAQAAAAAAAAAAAAAAKgAAAAAAAgAAAAAACv7//wBNAAAAAPMAAIwAAAAAKG1vb3YAAAAIAAAAAAAA"
          "ABhtb292AAAACADhMQcAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAbW8AAAAAAAht"
          "b4JbAAAACG0AAAAAAAAIbW8NAA=="}};
-    CTagFile::SChanges changes;
+    STagChanges changes;
     changes.title = QString(300, u't');
     for (const auto& [format, given] : files) {
         const QByteArray bytes =
             format == EAudioFormat::Flac ? given : QByteArray::fromBase64(given);
         const QString path = env.WriteFile(QStringLiteral("broken"), bytes);
-        EXPECT_FALSE(CFormatTagFile::Write(path, format, changes).isEmpty()) << given.toStdString();
+        EXPECT_FALSE(CTaggedFile::Of(format).Write(path, changes).isEmpty()) << given.toStdString();
         QFile file(path);
         ASSERT_TRUE(file.open(QIODevice::ReadOnly));
         EXPECT_EQ(file.readAll(), bytes);

@@ -1,6 +1,5 @@
 // Songs as users have them, made by the real encoders, edited by the program and judged by
 // other tools: mutagen reads the tags, ffmpeg decodes the samples.
-#include "media/CFormatTags.h"
 #include "media/CTagFile.h"
 #include "media/CTaggedFile.h"
 #include "support/CRealFiles.h"
@@ -46,7 +45,7 @@ bool Reshape(const QString& path, const char* script)
 TEST(RealFilesTest, EditsKeepTheAudioAndReadBackInEveryFormatAndLayout)
 {
     CTestEnvironment env;
-    CTagFile::SChanges changes;
+    STagChanges changes;
     changes.title = QStringLiteral("A longer title than the encoder wrote, Ünïcödé ") +
                     QString(3000, u'x'); // past any padding
     changes.track = QStringLiteral("7");
@@ -62,7 +61,7 @@ TEST(RealFilesTest, EditsKeepTheAudioAndReadBackInEveryFormatAndLayout)
         const QByteArray samples = CRealFiles::Samples(path, &decoded);
         ASSERT_FALSE(samples.isEmpty());
 
-        CTagFile::SBefore before;
+        STagBefore before;
         ASSERT_EQ(CTaggedFile::Write(path, changes, &before), QString());
         const QMap<QString, QString> tags = CRealFiles::Tags(path);
         EXPECT_EQ(tags.value("title"), *changes.title);
@@ -136,7 +135,7 @@ open(p, 'wb').write(b)
         ASSERT_TRUE(CRealFiles::Make(path, {.format = c.format, .artist = "Someone Real"}));
         ASSERT_TRUE(Reshape(path, c.script));
         STagFields fields;
-        EXPECT_TRUE(CFormatTags::Read(path, c.format, &fields, nullptr));
+        EXPECT_TRUE(CTaggedFile::ReadAs(path, c.format, &fields, nullptr));
         EXPECT_EQ(fields.artist, QStringLiteral("Someone Real"));
         EXPECT_EQ(fields.album, QStringLiteral("Album"));
         EXPECT_EQ(fields.title, QStringLiteral("Title"));
