@@ -9,7 +9,7 @@ packages=(
     g++ make cmake ninja-build lld pkg-config ccache clang libclang-rt-14-dev clang-format
     qt6-base-dev qt6-base-dev-tools libgl-dev
     libsqlite3-dev sqlite3 libtag1-dev zlib1g-dev libmpg123-dev libmpdclient-dev mpd
-    libmimalloc-dev
+    libmimalloc-dev libicu-dev
     mpg123 libmp3lame-dev dbus flac vorbis-tools opus-tools ffmpeg lame
     libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-plugins-base
     gstreamer1.0-plugins-good gstreamer1.0-libav gstreamer1.0-alsa gstreamer1.0-pulseaudio

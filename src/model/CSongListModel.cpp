@@ -1,5 +1,6 @@
 #include "model/CSongListModel.h"
 
+#include "platform/CCollation.h"
 #include "platform/CSettings.h"
 #include "platform/CText.h"
 
@@ -558,15 +559,35 @@ void CSongListModel::SortByColumn(int column, bool ascending)
         return;
     }
     const ESongColumn shown = m_columns.value(column, ESongColumn::LIST);
+    std::vector<qint32> order(static_cast<size_t>(RowCount()));
+    std::iota(order.begin(), order.end(), 0);
+    // Inside an artist by album, inside an album in the order the songs were taken in,
+    // which is their files' order (usually the tracks'): the catalogue keeps no track.
+    if (shown == ESongColumn::ARTIST || shown == ESongColumn::ALBUM) {
+        std::stable_sort(order.begin(), order.end(),
+                         [this](qint32 x, qint32 y) { return m_ids[Base(x)] < m_ids[Base(y)]; });
+        if (const int album = m_columns.indexOf(ESongColumn::ALBUM);
+            shown == ESongColumn::ARTIST && album >= 0)
+            OrderBy(album, true, order, nullptr);
+    }
+    std::vector<bool> runStarts;
+    OrderBy(column, ascending, order, &runStarts);
+    Reorder(order);
+    m_sortedColumn = column;
+    m_sortedAscending = ascending;
+    m_runStarts = std::move(runStarts);
+}
+
+std::vector<qint32> CSongListModel::TextRanks(int column, const std::vector<std::string>& groups,
+                                              qint32& ranks) const
+{
+    const ESongColumn shown = m_columns.value(column, ESongColumn::LIST);
     const bool numeric = shown == ESongColumn::BITRATE || shown == ESongColumn::DURATION;
-    // The distinct texts are sorted, usually far fewer than the rows; the rows then go
-    // to their text's place in one stable pass.
-    std::vector<std::string> groups;
-    std::vector<qint32> rowGroup;
-    ColumnGroups(column, groups, rowGroup);
     std::vector<qint32> byText(groups.size());
     std::iota(byText.begin(), byText.end(), 0);
     std::vector<quint64> numbers;
+    std::string keys;
+    std::vector<size_t> keyAt;
     if (numeric) {
         numbers.resize(groups.size());
         for (size_t g = 0; g < groups.size(); ++g)
@@ -575,39 +596,73 @@ void CSongListModel::SortByColumn(int column, bool ascending)
             return numbers[size_t(x)] < numbers[size_t(y)];
         });
     } else {
-        // Byte for byte, bytes as unsigned values (std::string_view compares so).
-        std::sort(byText.begin(), byText.end(),
-                  [&groups](qint32 x, qint32 y) { return groups[size_t(x)] < groups[size_t(y)]; });
+        // Each distinct text's key once; the keys then compare byte for byte.
+        CCollation collation;
+        keyAt.reserve(groups.size() + 1);
+        for (const std::string& text : groups) {
+            keyAt.push_back(keys.size());
+            collation.AppendKey(text, keys);
+        }
+        keyAt.push_back(keys.size());
+        const auto key = [&](qint32 g) {
+            return std::string_view(keys).substr(keyAt[size_t(g)],
+                                                 keyAt[size_t(g) + 1] - keyAt[size_t(g)]);
+        };
+        std::sort(byText.begin(), byText.end(), [&](qint32 x, qint32 y) {
+            const int c = key(x).compare(key(y));
+            return c != 0 ? c < 0 : groups[size_t(x)] < groups[size_t(y)];
+        });
+        const auto same = [&](qint32 x, qint32 y) { return key(x) == key(y); };
+        std::vector<qint32> rank(groups.size());
+        ranks = 0;
+        for (size_t i = 0; i < byText.size(); ++i) {
+            if (i == 0 || !same(byText[i], byText[i - 1]))
+                ++ranks;
+            rank[size_t(byText[i])] = ranks - 1;
+        }
+        return rank;
     }
     // Equal keys share a rank (numbers written differently, "4:05" and "245").
     std::vector<qint32> rank(groups.size());
-    qint32 ranks = 0;
+    ranks = 0;
     for (size_t i = 0; i < byText.size(); ++i) {
-        if (i == 0 || !numeric || numbers[size_t(byText[i])] != numbers[size_t(byText[i - 1])])
+        if (i == 0 || numbers[size_t(byText[i])] != numbers[size_t(byText[i - 1])])
             ++ranks;
         rank[size_t(byText[i])] = ranks - 1;
     }
+    return rank;
+}
+
+void CSongListModel::OrderBy(int column, bool ascending, std::vector<qint32>& order,
+                             std::vector<bool>* runStarts) const
+{
+    // The distinct texts are sorted, usually far fewer than the rows; the rows then go
+    // to their text's place in one stable pass.
+    std::vector<std::string> groups;
+    std::vector<qint32> rowGroup;
+    ColumnGroups(column, groups, rowGroup);
+    qint32 ranks = 0;
+    std::vector<qint32> rank = TextRanks(column, groups, ranks);
     if (!ascending) {
         for (qint32& r : rank)
             r = ranks - 1 - r;
     }
-    // Counting sort: equal texts keep their list order in both directions.
+    // Counting sort: equal texts keep the order they had in both directions.
     std::vector<qint32> start(size_t(ranks) + 1, 0);
     for (const qint32 g : rowGroup)
         ++start[size_t(rank[size_t(g)]) + 1];
     std::partial_sum(start.begin(), start.end(), start.begin());
-    std::vector<bool> runStarts(rowGroup.size(), false);
-    for (qint32 k = 0; k < ranks; ++k) {
-        if (start[size_t(k)] < start[size_t(k) + 1])
-            runStarts[size_t(start[size_t(k)])] = true;
+    if (runStarts) {
+        runStarts->assign(rowGroup.size(), false);
+        for (qint32 k = 0; k < ranks; ++k) {
+            if (start[size_t(k)] < start[size_t(k) + 1])
+                (*runStarts)[size_t(start[size_t(k)])] = true;
+        }
     }
-    std::vector<qint32> order(rowGroup.size());
-    for (size_t r = 0; r < rowGroup.size(); ++r)
-        order[size_t(start[size_t(rank[size_t(rowGroup[r])])]++)] = qint32(r);
-    Reorder(order);
-    m_sortedColumn = column;
-    m_sortedAscending = ascending;
-    m_runStarts = std::move(runStarts);
+    std::vector<qint32> sorted(order.size());
+    for (const qint32 r : order)
+        sorted[size_t(start[size_t(rank[size_t(rowGroup[size_t(r)])])]++)] = r;
+    order = std::move(sorted);
 }
 
 void CSongListModel::Reverse()

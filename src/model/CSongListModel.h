@@ -20,9 +20,9 @@ class QTimer;
 
 // The rows of the song list: each row's song ID and its cells' texts. The texts are kept
 // as UTF-8 in one buffer and turned into strings only when shown, so that listing,
-// sorting and clearing a million songs stays quick; their byte order is the list's sort
-// order. A list shown by IDs holds 12 bytes a row until its rows are read; a sort is a
-// new order of the rows, so it moves no texts.
+// sorting and clearing a million songs stays quick; they sort as the user's language
+// reads them (CCollation), numbers by value. A list shown by IDs holds 12 bytes a row until its
+// rows are read; a sort is a new order of the rows, so it moves no texts.
 class CSongListModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -212,6 +212,14 @@ private:
     // One column's distinct texts, and by list row the number of its text, for a sort.
     void ColumnGroups(int column, std::vector<std::string>& groups,
                       std::vector<qint32>& rowGroup) const;
+    // By the column's texts as a reader orders them, numbers by value: the rank of each
+    // distinct text (equal ones share one) and how many ranks there are.
+    std::vector<qint32> TextRanks(int column, const std::vector<std::string>& groups,
+                                  qint32& ranks) const;
+    // Sorts `order` (list rows) stably by a column; `runStarts`, when given, marks by
+    // position where each run of equal texts begins.
+    void OrderBy(int column, bool ascending, std::vector<qint32>& order,
+                 std::vector<bool>* runStarts) const;
     // Shows the rows in a new order: order[i] is the list row that becomes row i.
     void Reorder(const std::vector<qint32>& order);
     void Reverse();

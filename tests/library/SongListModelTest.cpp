@@ -90,20 +90,44 @@ TEST_F(SongListModelTest, ThePathColumnShowsTheFileAndIsNotEdited)
     EXPECT_TRUE(model.flags(model.index(0, 0)) & Qt::ItemIsEditable);
 }
 
-TEST_F(SongListModelTest, SortingComparesCodePointsCaseSensitivelyAndMovesTheSelection)
+TEST_F(SongListModelTest, SortingFollowsTheReadersOrderAndMovesTheSelection)
 {
-    // U+FF21 sorts below U+1F3B5 by code point, above it by UTF-16 unit; behind a common
-    // beginning of eight bytes as well as at the start.
-    const QString emoji = QString::fromUcs4(U"\U0001F3B5");
-    const QString wide = QString::fromUcs4(U"\uFF21");
-    const QString common = QStringLiteral("common: ");
-    Fill(
-        {{emoji, ""}, {wide, ""}, {common + emoji, ""}, {common + wide, ""}, {"z", ""}, {"C", ""}});
+    // Case and accents beside their letters, numbers by value, past the BMP too.
+    Fill({{"Zoë", ""},
+          {"Track 10", ""},
+          {"émilie", ""},
+          {"Track 2", ""},
+          {"apple", ""},
+          {"Ünïcödé", ""},
+          {"B", ""},
+          {"Emilie", ""}});
     QItemSelectionModel selection(&model);
     selection.select(model.index(0, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    EXPECT_EQ(SortedIds(0, true), (QList<qint64>{6, 4, 3, 5, 2, 1}));
+    EXPECT_EQ(SortedIds(0, true), (QList<qint64>{5, 7, 8, 3, 4, 2, 6, 1}));
     ASSERT_EQ(selection.selectedRows().size(), 1);
-    EXPECT_EQ(selection.selectedRows()[0].row(), 5) << "the selected song stays selected";
+    EXPECT_EQ(selection.selectedRows()[0].row(), 7) << "the selected song stays selected";
+}
+
+// Sorted by artist, an artist's songs come by album and, inside one, in the order they
+// were taken in (their files', usually the tracks').
+TEST_F(SongListModelTest, AnArtistsSongsComeByAlbumThenInTheOrderTakenIn)
+{
+    CTestEnvironment env;
+    model.RebuildColumns();
+    const int artist = int(model.Headings().indexOf(QStringLiteral("Artist")));
+    const int album = int(model.Headings().indexOf(QStringLiteral("Album")));
+    ASSERT_GE(artist, 0);
+    ASSERT_GE(album, 0);
+    const QList<std::pair<qint64, QStringList>> songs = {
+        {4, {"b", "Two"}}, {1, {"b", "Two"}}, {3, {"a", "One"}}, {2, {"b", "One"}}};
+    for (const auto& [id, cells] : songs) {
+        QStringList row(model.ColumnCount());
+        row[artist] = cells[0];
+        row[album] = cells[1];
+        model.InsertRow(model.RowCount(), {id, row});
+    }
+    EXPECT_EQ(SortedIds(artist, true), (QList<qint64>{3, 2, 1, 4}));
+    EXPECT_EQ(SortedIds(artist, false), (QList<qint64>{2, 1, 4, 3}));
 }
 
 // A search result of many songs is listed at once: each row's texts are read when first
@@ -135,8 +159,8 @@ TEST_F(SongListModelTest, RowsShownByIdAreReadWhenNeeded)
 
     model.SetCell(900, 0, QStringLiteral("edited"));
     EXPECT_EQ(model.Cell(900, 1), "A901") << "an edit keeps the row's other cells";
-    EXPECT_EQ(SortedIds(0, true).mid(0, 3), (QList<qint64>{7, 1000, 999}));
-    EXPECT_EQ(model.Cell(999, 0), "edited");
+    EXPECT_EQ(SortedIds(0, true).mid(0, 3), (QList<qint64>{7, 901, 1000}));
+    EXPECT_EQ(model.Cell(1, 0), "edited");
     EXPECT_EQ(asked.size(), 4) << "the rest read in one go for the sort";
 }
 
