@@ -191,6 +191,8 @@ bool CSmtpConnection::Open()
         m_socket->connectToHost(m_host, static_cast<quint16>(m_port));
     }
     if (!WaitFor([this] { return m_socket->state() == QAbstractSocket::ConnectedState; })) {
+        if (!m_certificateErrors.isEmpty()) // refused before the wait saw it connected
+            return Fail(CNetTexts::EncryptionRefused(m_host, m_port, m_certificateErrors));
         const bool noAnswer = m_socket->state() != QAbstractSocket::UnconnectedState;
         return Fail(m_socket->error() == QAbstractSocket::SocketResourceError
                         ? QStringLiteral("Unable to create the socket.")
