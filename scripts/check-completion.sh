@@ -21,6 +21,6 @@ expect "--title" cratewise --yes search --ti
 expect "--data-dir" cratewise --da
 expect "update-session" cratewise --data-dir /tmp update-s
 expect "--session --search" cratewise export-m3u x.m3u --se
-expect "MailServer MailPort" cratewise config Mail
+expect "MailServer MailPort MailSecurity MailUser" cratewise config Mail
 expect "--defaults" cratewise config --d
 exit $fail

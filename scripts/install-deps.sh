@@ -7,7 +7,7 @@ set -euo pipefail
 
 packages=(
     g++ make cmake ninja-build lld pkg-config ccache clang libclang-rt-14-dev clang-format
-    qt6-base-dev qt6-base-dev-tools libgl-dev
+    qt6-base-dev qt6-base-dev-tools libgl-dev qtkeychain-qt6-dev openssl
     libsqlite3-dev sqlite3 libtag1-dev zlib1g-dev libmpg123-dev libmpdclient-dev mpd
     libmimalloc-dev libicu-dev
     mpg123 libmp3lame-dev dbus flac vorbis-tools opus-tools ffmpeg lame

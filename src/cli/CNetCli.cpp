@@ -11,12 +11,13 @@
 
 namespace {
 
-const char* const kFeedbackUsage = "feedback --name N --email E --message-file F";
+const char* const kFeedbackUsage =
+    "feedback --name N --email E --message-file F [--password-file P]";
 
 int CheckUpdate(SCliContext& c)
 {
     CCommandLine::ExpectArguments(c.args, 0, QStringLiteral("check-update"));
-    const CUpdateCheck::SResult result = CUpdateCheck::Run();
+    const CUpdateCheck::SResult result = CUpdateCheck::Run(nullptr, &c.prompts);
     if (!result.answered)
         throw CCliError(result.status);
     c.out << result.status << '\n';
@@ -28,18 +29,39 @@ int CheckUpdate(SCliContext& c)
     return 0;
 }
 
+// The sign-in password: the file's first line, else the keyring's; none when the server
+// takes mail without a sign-in.
+QString Password(SCliContext& c, const QString& passwordFile)
+{
+    if (CFeedbackMail::User().isEmpty())
+        return {};
+    if (!passwordFile.isEmpty()) {
+        const QString text = CCommandLine::ReadText(passwordFile);
+        QString line = text.left(text.indexOf(u'\n'));
+        if (line.endsWith(u'\r'))
+            line.chop(1);
+        return line;
+    }
+    const CFeedbackMail::SPassword kept = CFeedbackMail::KeptPassword(c.services.passwords);
+    if (!kept.found)
+        throw CCliError(kept.error + u' ' + CNetTexts::PasswordFileHint());
+    return kept.password;
+}
+
 int Feedback(SCliContext& c)
 {
     const QString usage = QString::fromLatin1(kFeedbackUsage);
     const QString name = CCommandLine::TakeOption(c.args, QStringLiteral("--name"));
     const QString email = CCommandLine::TakeOption(c.args, QStringLiteral("--email"));
     const QString messageFile = CCommandLine::TakeOption(c.args, QStringLiteral("--message-file"));
+    const QString passwordFile =
+        CCommandLine::TakeOption(c.args, QStringLiteral("--password-file"));
     CCommandLine::ExpectArguments(c.args, 0, usage);
     if (messageFile.isEmpty())
         throw CCliError(QStringLiteral("usage: cratewise ") + usage);
     const QString message = CCommandLine::ReadText(messageFile);
-    const CFeedbackMail::SResult result =
-        CFeedbackMail::Send(name, email, message, CNetTexts::FeedbackSubject());
+    const CFeedbackMail::SResult result = CFeedbackMail::Send(
+        name, email, message, CNetTexts::FeedbackSubject(), Password(c, passwordFile));
     if (!result.sent)
         throw CCliError(result.error);
     c.out << CNetTexts::MessageSent() << '\n';
@@ -54,6 +76,7 @@ void RegisterNetCommands(CCommandLine& cli)
              QStringLiteral("asks the update server for a newer version and prints the answer"),
              CheckUpdate, true});
     cli.Add({QStringLiteral("feedback"), QString::fromLatin1(kFeedbackUsage),
-             QStringLiteral("mails the name, e-mail and message file to the support address"),
+             QStringLiteral("mails the name, e-mail and message file to the support address, "
+                            "signing in with the keyring's password or the file's"),
              Feedback, true});
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/CAppServices.h"
+#include "platform/CKeyringPasswords.h"
 #include "platform/CVolumes.h"
 #include "playback/CMpdRemote.h"
 
@@ -15,6 +16,7 @@ public:
         m_services.winamp = &m_player;
         m_services.volumes = &m_volumes;
         m_services.dataDir = dataDir;
+        m_services.passwords = &m_keyring;
     }
     CSystemServices(const CSystemServices&) = delete;
     CSystemServices& operator=(const CSystemServices&) = delete;
@@ -24,5 +26,6 @@ public:
 private:
     CMpdRemote m_player;
     CSystemVolumes m_volumes;
+    CKeyringPasswords m_keyring;
     SAppServices m_services;
 };

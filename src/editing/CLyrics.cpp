@@ -5,6 +5,7 @@
 #include "editing/CTagSaver.h"
 #include "model/CAppServices.h"
 #include "model/CCdlistDoc.h"
+#include "platform/CDownload.h"
 #include "platform/CPrompts.h"
 #include "platform/CSettings.h"
 #include "platform/CText.h"
@@ -83,6 +84,7 @@ void Translate(const SAppServices& services, const QString& text, int pair)
         ShowWarning(*services.prompts, ESetting::WarningTranslation,
                     CEditingTexts::TooLongToTranslate());
     const QUrl address = TranslationAddress(text, pair);
+    CDownload::NameIfUnencrypted(address.toString(), services.prompts);
     if (!address.isValid() || !services.openUrl || !services.openUrl(address))
         ShowError(services, CEditingTexts::TranslationFailed());
 }

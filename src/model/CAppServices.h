@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 
+class CPasswordStore;
 class CPrompts;
 class CProgress;
 class CVolumes;
@@ -32,6 +33,8 @@ struct SAppServices
     QString docDir;
     // Opens a document or address with the desktop's handler (Documentation, links).
     std::function<bool(const QUrl&)> openUrl;
+    // Where the mail password is kept (the desktop keyring); none: it is typed each time.
+    CPasswordStore* passwords = nullptr;
     // The owner of dialogs; none on the command line.
     QWidget* dialogParent = nullptr;
 };

@@ -7,7 +7,7 @@
 
 #include <QEventLoop>
 #include <QHostInfo>
-#include <QTcpSocket>
+#include <QSslSocket>
 #include <QTimer>
 
 const QString CSmtpConnection::kMailer = QStringLiteral("Vexo Mail");
@@ -25,6 +25,9 @@ constexpr SExpected kExpected[] = {
     {220, "SMTP server not available"},
     {354, "SMTP server not ready for data"},
     {221, "SMTP server didn't terminate session"},
+    {220, "SMTP server refused to start encryption"},
+    {235, "SMTP server refused the sign-in"},
+    {334, "SMTP server refused the sign-in"},
 };
 
 // A reply larger than this is not a reply from a mail server.
@@ -68,6 +71,17 @@ CSmtpConnection::~CSmtpConnection()
     CloseSocket();
 }
 
+void CSmtpConnection::SetSignIn(const QString& user, const QString& password)
+{
+    m_user = user;
+    m_password = password;
+}
+
+bool CSmtpConnection::IsEncrypted() const
+{
+    return m_socket && m_socket->isEncrypted();
+}
+
 template <typename Done> bool CSmtpConnection::WaitFor(Done done)
 {
     if (done())
@@ -79,12 +93,15 @@ template <typename Done> bool CSmtpConnection::WaitFor(Done done)
         if (done() || m_socket->state() == QAbstractSocket::UnconnectedState)
             loop.quit();
     };
+    QSslSocket* socket = m_socket.get();
     QObject::connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
-    QObject::connect(m_socket.get(), &QTcpSocket::readyRead, &loop, check);
-    QObject::connect(m_socket.get(), &QTcpSocket::bytesWritten, &loop, check);
-    QObject::connect(m_socket.get(), &QTcpSocket::connected, &loop, check);
-    QObject::connect(m_socket.get(), &QTcpSocket::stateChanged, &loop, check);
-    QObject::connect(m_socket.get(), &QTcpSocket::errorOccurred, &loop, &QEventLoop::quit);
+    QObject::connect(socket, &QSslSocket::readyRead, &loop, check);
+    QObject::connect(socket, &QSslSocket::bytesWritten, &loop, check);
+    QObject::connect(socket, &QSslSocket::encryptedBytesWritten, &loop, check);
+    QObject::connect(socket, &QSslSocket::connected, &loop, check);
+    QObject::connect(socket, &QSslSocket::encrypted, &loop, check);
+    QObject::connect(socket, &QSslSocket::stateChanged, &loop, check);
+    QObject::connect(socket, &QSslSocket::errorOccurred, &loop, &QEventLoop::quit);
     if (m_socket->state() == QAbstractSocket::UnconnectedState || m_deadline.hasExpired() ||
         (m_cancel && m_cancel->IsCancelled()))
         return false; // nothing more will come, or no time is left for it
@@ -108,6 +125,13 @@ QString CSmtpConnection::FailureText(const QString& text) const
     return m_cancel && m_cancel->IsCancelled() ? CNetTexts::Cancelled() : text;
 }
 
+bool CSmtpConnection::Fail(const QString& text)
+{
+    m_lastError = FailureText(text);
+    CloseSocket();
+    return false;
+}
+
 void CSmtpConnection::CloseSocket()
 {
     if (!m_socket)
@@ -122,34 +146,126 @@ bool CSmtpConnection::Connect()
         return true;
     CloseSocket();
     m_deadline.setRemainingTime(m_timeoutMs);
-    m_socket = std::make_unique<QTcpSocket>();
+    if (!Open())
+        return false;
+    if (!ReadReply(kGreeting))
+        return Fail(QStringLiteral("Server didn't respond."));
+    // A password, and the port meant for programs that sign in, never go without
+    // encryption; elsewhere a server that offers none is spoken to in plain text.
+    const bool mustEncrypt =
+        m_security != ESecurity::ByPort || m_port == 587 || m_port == 465 || !m_user.isEmpty();
+    if (!Hello())
+        return Fail(m_lastError);
+    if (!IsEncrypted()) {
+        if (m_extensions.contains("STARTTLS")) {
+            if (!StartTls() || !Hello())
+                return Fail(m_lastError);
+        } else if (mustEncrypt) {
+            return Fail(CNetTexts::NotEncrypted(m_host, m_port));
+        }
+    }
+    if (!m_user.isEmpty() && !SignIn())
+        return Fail(m_lastError);
+    m_connected = true;
+    return true;
+}
+
+bool CSmtpConnection::Open()
+{
+    m_socket = std::make_unique<QSslSocket>();
     m_socket->setReadBufferSize(kMaxReply);
-    m_socket->connectToHost(m_host, static_cast<quint16>(m_port));
+    m_certificateErrors.clear();
+    QObject::connect(m_socket.get(), &QSslSocket::sslErrors, [this](const QList<QSslError>& e) {
+        QStringList reasons;
+        for (const QSslError& error : e)
+            reasons << error.errorString();
+        m_certificateErrors = reasons.join(QStringLiteral("; "));
+    });
+    const bool fromStart =
+        m_security == ESecurity::Tls || (m_security == ESecurity::ByPort && m_port == 465);
+    if (fromStart) {
+        if (!QSslSocket::supportsSsl())
+            return Fail(CNetTexts::NoTlsLibrary());
+        m_socket->connectToHostEncrypted(m_host, static_cast<quint16>(m_port));
+    } else {
+        m_socket->connectToHost(m_host, static_cast<quint16>(m_port));
+    }
     if (!WaitFor([this] { return m_socket->state() == QAbstractSocket::ConnectedState; })) {
+        if (!m_certificateErrors.isEmpty()) // refused before the wait saw it connected
+            return Fail(CNetTexts::EncryptionRefused(m_host, m_port, m_certificateErrors));
         const bool noAnswer = m_socket->state() != QAbstractSocket::UnconnectedState;
-        m_lastError = FailureText(
-            m_socket->error() == QAbstractSocket::SocketResourceError
-                ? QStringLiteral("Unable to create the socket.")
-                : CNetTexts::NoConnection(m_host, m_port,
-                                          noAnswer ? CNetTexts::NoAnswerWithin(m_timeoutMs)
-                                                   : m_socket->errorString()));
-        CloseSocket();
-        return false;
+        return Fail(m_socket->error() == QAbstractSocket::SocketResourceError
+                        ? QStringLiteral("Unable to create the socket.")
+                        : CNetTexts::NoConnection(m_host, m_port,
+                                                  noAnswer ? CNetTexts::NoAnswerWithin(m_timeoutMs)
+                                                           : m_socket->errorString()));
     }
-    if (!ReadReply(kGreeting)) {
-        m_lastError = FailureText(QStringLiteral("Server didn't respond."));
-        CloseSocket();
-        return false;
-    }
+    return !fromStart || WaitEncrypted();
+}
+
+bool CSmtpConnection::WaitEncrypted()
+{
+    if (WaitFor([this] { return m_socket->isEncrypted(); }))
+        return true;
+    // A certificate the system does not trust, or one for another name, is the usual
+    // reason; a handshake that broke off for another reason says its own.
+    const QString reason = !m_certificateErrors.isEmpty() ? m_certificateErrors
+                           : m_deadline.hasExpired()      ? CNetTexts::NoAnswerWithin(m_timeoutMs)
+                                                          : m_socket->errorString();
+    m_lastError = FailureText(CNetTexts::EncryptionRefused(m_host, m_port, reason));
+    Drop();
+    return false;
+}
+
+bool CSmtpConnection::Hello()
+{
     QString localHost = QHostInfo::localHostName().left(79);
     if (localHost.isEmpty())
         localHost = QStringLiteral("localhost");
-    if (!Send("HELO " + localHost.toUtf8() + "\r\n") || !ReadReply(kOk)) {
-        CloseSocket();
+    if (!Send("EHLO " + localHost.toUtf8() + "\r\n") || !ReadReply(kOk))
+        return false;
+    // The extensions, one a line after the greeting line: "STARTTLS", "AUTH PLAIN LOGIN".
+    m_extensions.clear();
+    const QList<QByteArray> lines = m_response.split('\n');
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        const QByteArray extension = lines[i].mid(4).trimmed().toUpper();
+        if (!extension.isEmpty())
+            m_extensions << extension;
+    }
+    return true;
+}
+
+bool CSmtpConnection::StartTls()
+{
+    if (!QSslSocket::supportsSsl()) {
+        m_lastError = CNetTexts::NoTlsLibrary();
         return false;
     }
-    m_connected = true;
-    return true;
+    if (!Send("STARTTLS\r\n") || !ReadReply(kStartTls))
+        return false;
+    m_socket->startClientEncryption();
+    return WaitEncrypted();
+}
+
+bool CSmtpConnection::SignIn()
+{
+    QList<QByteArray> mechanisms;
+    for (const QByteArray& extension : std::as_const(m_extensions)) {
+        if (extension.startsWith("AUTH ") || extension.startsWith("AUTH="))
+            mechanisms += extension.mid(5).split(' ');
+    }
+    const QByteArray user = m_user.toUtf8();
+    const QByteArray password = m_password.toUtf8();
+    if (mechanisms.contains("PLAIN")) {
+        QByteArray plain; // no one to act for, the user, the password: NUL between them
+        plain.append('\0').append(user).append('\0').append(password);
+        return Send("AUTH PLAIN " + plain.toBase64() + "\r\n") && ReadReply(kSignedIn);
+    }
+    if (mechanisms.contains("LOGIN"))
+        return Send("AUTH LOGIN\r\n") && ReadReply(kSignInNext) && Send(user.toBase64() + "\r\n") &&
+               ReadReply(kSignInNext) && Send(password.toBase64() + "\r\n") && ReadReply(kSignedIn);
+    m_lastError = CNetTexts::NoSignIn(m_host);
+    return false;
 }
 
 bool CSmtpConnection::SendMail(CMailMessage& message)

@@ -39,11 +39,12 @@ CUpdateCheck::SResult CUpdateCheck::Read(const QByteArray& file)
     return result;
 }
 
-CUpdateCheck::SResult CUpdateCheck::Run(CNetCancel* cancel)
+CUpdateCheck::SResult CUpdateCheck::Run(CNetCancel* cancel, CPrompts* prompts)
 {
+    const QString url = CDownload::UpdateUrl(QStringLiteral("/version.txt"));
+    CDownload::NameIfUnencrypted(url, prompts);
     QByteArray file;
-    const QString outcome =
-        CDownload::Get(CDownload::UpdateUrl(QStringLiteral("/version.txt")), file, cancel);
+    const QString outcome = CDownload::Get(url, file, cancel);
     if (outcome != u"YES")
         return Failed(outcome);
     return Read(file);

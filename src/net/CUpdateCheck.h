@@ -3,6 +3,7 @@
 #include <QString>
 
 class CNetCancel;
+class CPrompts;
 
 // Asks the update server whether a newer Cratewise exists: the first line of
 // "/version.txt" is the newest version times 100, the other lines say what is new.
@@ -18,8 +19,9 @@ struct SResult
     QString whatsNew; // the remaining lines, each ended by CR LF (only when found)
 };
 
-// Fetches the version file and reads it; with `cancel` the user may stop the wait.
-SResult Run(CNetCancel* cancel = nullptr);
+// Fetches the version file and reads it; with `cancel` the user may stop the wait. An
+// http:// server is named to `prompts` once as unencrypted.
+SResult Run(CNetCancel* cancel = nullptr, CPrompts* prompts = nullptr);
 // Reads the version file's bytes.
 SResult Read(const QByteArray& file);
 

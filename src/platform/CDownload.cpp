@@ -1,6 +1,7 @@
 #include "platform/CDownload.h"
 
 #include "platform/CNetCancel.h"
+#include "platform/CPrompts.h"
 #include "platform/CSettings.h"
 
 #include <QEventLoop>
@@ -22,6 +23,30 @@ QString CDownload::UpdateUrl(const QString& path)
     while (base.endsWith(u'/'))
         base.chop(1);
     return base + path;
+}
+
+void CDownload::NameIfUnencrypted(const QString& url, CPrompts* prompts)
+{
+    const QUrl address(url);
+    if (!prompts || address.scheme().compare(u"http", Qt::CaseInsensitive) != 0)
+        return;
+    // The server part only: the paths of one server are one question.
+    const QString server = address
+                               .adjusted(QUrl::RemovePath | QUrl::RemoveQuery |
+                                         QUrl::RemoveFragment | QUrl::RemoveUserInfo)
+                               .toString();
+    QStringList named = CSettings::String(ESetting::PlainNamed).split(u' ', Qt::SkipEmptyParts);
+    if (named.contains(server))
+        return;
+    named.append(server);
+    while (named.size() > 16) // a handful of servers, not a growing list
+        named.removeFirst();
+    CSettings::SetString(ESetting::PlainNamed, named.join(u' '));
+    prompts->Exclaim(QStringLiteral("The address %1 is not encrypted (http://): what it answers "
+                                    "can be changed on the way. An https:// address avoids "
+                                    "that. This is said once.")
+                         .arg(server),
+                     QStringLiteral("Cratewise"));
 }
 
 int CDownload::TimeoutMs()
@@ -89,6 +114,10 @@ QString CDownload::Get(const QString& url, QByteArray& body, int timeoutMs, CNet
         error = QStringLiteral("The server sent more than %1 KB; no answer it owes is that "
                                "long.")
                     .arg(kMaxBytes / 1024);
+    else if (reply->error() == QNetworkReply::InsecureRedirectError)
+        error = QStringLiteral("%1 sent the request on to an unencrypted (http://) address; "
+                               "refused.")
+                    .arg(address.host());
     else if (reply->error() != QNetworkReply::NoError)
         error = reply->errorString();
     if (error.isEmpty())

@@ -79,16 +79,23 @@ constexpr SSettingDef kTable[] = {
 
     // The .example names never resolve: an unconfigured install fails fast instead of
     // talking to a stranger's server.
-    {S::UpdateServer, "UpdateServer", K::WebAddress, "http://updates.cratewise.example", 0, 0,
+    {S::UpdateServer, "UpdateServer", K::WebAddress, "https://updates.cratewise.example", 0, 0,
      G::Internet, "", false},
     {S::WebSite, "WebSite", K::WebAddress, "https://cratewise.example", 0, 0, G::Internet, "",
      false},
     {S::MailServer, "MailServer", K::HostName, "mail.cratewise.example", 0, 0, G::Internet, "",
      false},
-    {S::MailPort, "MailPort", K::Int, "25", 1, 65535, G::Internet, "", false},
+    // The submission port: providers take mail from programs there, after STARTTLS and a
+    // sign-in, and home connections often block 25.
+    {S::MailPort, "MailPort", K::Int, "587", 1, 65535, G::Internet, "", false},
+    // 0: the port decides (465 encrypted from the start, else STARTTLS when offered and
+    // always on 587); 1: STARTTLS always; 2: encrypted from the start.
+    {S::MailSecurity, "MailSecurity", K::Int, "0", 0, 2, G::Internet, "", false},
+    // The sign-in name; empty: no sign-in. The password lives in the desktop keyring.
+    {S::MailUser, "MailUser", K::Text, "", 0, 0, G::Internet, "", false},
     {S::SupportAddress, "SupportAddress", K::MailAddress, "support@cratewise.example", 0, 0,
      G::Internet, "", false},
-    {S::TranslateServer, "TranslateServer", K::WebAddress, "http://translate.cratewise.example", 0,
+    {S::TranslateServer, "TranslateServer", K::WebAddress, "https://translate.cratewise.example", 0,
      0, G::Internet, "", false},
     {S::NetTimeout, "NetTimeout", K::Int, "15", 1, 600, G::Internet, "", false},
 
@@ -111,6 +118,8 @@ constexpr SSettingDef kTable[] = {
     {S::Y, "Y", K::Int, "-1", kAny, kAll, G::State, "", false},
     {S::SavedPlaylist, "SavedPlaylist", K::Text, "", 0, 0, G::State, "", false},
     {S::WindowGeometry, "WindowGeometry", K::Text, "", 0, 0, G::State, "", false},
+    // The http:// addresses already named as unencrypted, separated by blanks.
+    {S::PlainNamed, "PlainNamed", K::Text, "", 0, 0, G::State, "", false},
 };
 
 constexpr bool InOrder()

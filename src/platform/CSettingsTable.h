@@ -59,6 +59,8 @@ enum class ESetting
     WebSite,
     MailServer,
     MailPort,
+    MailSecurity,
+    MailUser,
     SupportAddress,
     TranslateServer,
     NetTimeout,
@@ -82,6 +84,7 @@ enum class ESetting
     Y,
     SavedPlaylist,
     WindowGeometry,
+    PlainNamed,
     Count
 };
 

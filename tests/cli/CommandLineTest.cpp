@@ -73,8 +73,9 @@ TEST_F(CommandLineTest, ConfigListsEverySettingAndItsDefault)
     EXPECT_EQ(Run({"config", "recognized", "mp3 flac"}).status, 0);
     env.WriteFile("settings.ini", SettingsBytes() + "MailPort=70000\n");
     const SCliRun edited = Run({"config"});
-    EXPECT_TRUE(edited.out.contains("\nRecognized\tmp3 flac\t(default: mp3 mp2 flac ogg oga opus m4a)\n"));
-    EXPECT_TRUE(edited.out.contains("\nMailPort\t25\n"));
+    EXPECT_TRUE(
+        edited.out.contains("\nRecognized\tmp3 flac\t(default: mp3 mp2 flac ogg oga opus m4a)\n"));
+    EXPECT_TRUE(edited.out.contains("\nMailPort\t587\n"));
     EXPECT_EQ(edited.err.count(u'\n'), 1);
     EXPECT_TRUE(edited.err.contains("\"MailPort\"") && edited.err.contains("70000"))
         << edited.err.toStdString();
@@ -84,7 +85,7 @@ TEST_F(CommandLineTest, ConfigListsEverySettingAndItsDefault)
 // unknown name, is refused with its kind and range, and nothing is stored.
 TEST_F(CommandLineTest, ConfigPrintsValuesAndRefusesWhatDoesNotFit)
 {
-    EXPECT_EQ(Run({"config", "MailPort"}).out, "25\n");
+    EXPECT_EQ(Run({"config", "MailPort"}).out, "587\n");
     EXPECT_EQ(Run({"config", "MailPort", "2525"}).status, 0);
     EXPECT_EQ(Run({"config", "MailPort"}).out, "2525\n");
     const QByteArray stored = SettingsBytes();

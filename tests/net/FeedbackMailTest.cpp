@@ -60,7 +60,7 @@ TEST(FeedbackMailTest, ARealMailServerReceivesTheFeedbackFromTheCommandLine)
                      {QStringLiteral("feedback"), QStringLiteral("--name"), QStringLiteral("Ann")});
     EXPECT_EQ(missing.status, 1);
     EXPECT_EQ(missing.err, "cratewise: usage: cratewise feedback --name N --email E "
-                           "--message-file F\n");
+                           "--message-file F [--password-file P]\n");
 }
 
 } // namespace

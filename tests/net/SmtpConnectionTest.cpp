@@ -40,9 +40,9 @@ struct SmtpConnectionTest : ::testing::Test
 
 TEST_F(SmtpConnectionTest, SendsTheDialogueAndTheStuffedBodyByteForByte)
 {
-    // Replies in pieces, and a HELO reply of several lines, are read whole.
+    // Replies in pieces, and an EHLO reply of several lines, are read whole.
     server.inPieces = true;
-    server.replies["HELO"] = "250-first\r\n250-second\r\n250 last\r\n";
+    server.replies["EHLO"] = "250-first\r\n250-8BITMIME\r\n250 SIZE 1000\r\n";
     auto c = Connection();
     c->SetTimeout(5000); // eight replies in two pieces each
     ASSERT_TRUE(c->Connect()) << c->LastErrorText().toStdString();
@@ -51,7 +51,7 @@ TEST_F(SmtpConnectionTest, SendsTheDialogueAndTheStuffedBodyByteForByte)
     ASSERT_TRUE(c->Disconnect());
     EXPECT_EQ(c->LastErrorText(), "OK");
 
-    const QByteArray expectedStart = "HELO " + QHostInfo::localHostName().toUtf8() +
+    const QByteArray expectedStart = "EHLO " + QHostInfo::localHostName().toUtf8() +
                                      "\r\nMAIL From: <ann@example.org>\r\n"
                                      "RCPT TO: <support@example.org>\r\n"
                                      "RCPT TO: <bob@example.org>\r\nDATA\r\n";
@@ -77,7 +77,7 @@ TEST_F(SmtpConnectionTest, ErrorsNameTheFailedStepButARefusedRecipientIsNone)
         const char* error;
     };
     const SCase cases[] = {
-        {"HELO", "501 who are you\r\n", "501:SMTP server error"},
+        {"EHLO", "501 who are you\r\n", "501:SMTP server error"},
         {"MAIL", "451 later\r\n", "451:SMTP server error"},
         {"DATA", "554 no\r\n", "554:SMTP server not ready for data"},
         {".", "552 too big\r\n", "552:SMTP server error"},

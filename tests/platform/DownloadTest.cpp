@@ -75,7 +75,7 @@ TEST(Download, UpdateAddressComesFromTheSetting)
 {
     CTestEnvironment env;
     EXPECT_EQ(CDownload::UpdateUrl("/excepted.txt"),
-              "http://updates.cratewise.example/excepted.txt");
+              "https://updates.cratewise.example/excepted.txt");
     CSettings::SetString(ESetting::UpdateServer, "http://127.0.0.1:8080/");
     EXPECT_EQ(CDownload::UpdateUrl("/excepted.txt"), "http://127.0.0.1:8080/excepted.txt");
 }

@@ -58,16 +58,17 @@ TEST_F(SettingsTest, MissingAndBadValuesReadAsTheDefaultWithOneWarningEach)
     {
         ESetting setting;
         const char* value;
-    } cases[] = {{ESetting::MailPort, "25"}, {ESetting::NetTimeout, "15"},
-                 {ESetting::Random, "50"},   {ESetting::WebSite, "https://cratewise.example"},
-                 {ESetting::Case, "1"},      {ESetting::IntVolume, "20"},
-                 {ESetting::Firsttime, "2"}, {ESetting::Recognized, "mp3 mp2 flac ogg oga opus m4a"}};
+    } cases[] = {
+        {ESetting::MailPort, "587"}, {ESetting::NetTimeout, "15"},
+        {ESetting::Random, "50"},    {ESetting::WebSite, "https://cratewise.example"},
+        {ESetting::Case, "1"},       {ESetting::IntVolume, "20"},
+        {ESetting::Firsttime, "2"},  {ESetting::Recognized, "mp3 mp2 flac ogg oga opus m4a"}};
     for (const auto& c : cases)
         EXPECT_EQ(CSettings::String(c.setting), QString::fromLatin1(c.value))
             << CSettingsTable::Def(c.setting).key;
     // Read by its key, a setting still reads through the table: the caller's default is not
     // used.
-    EXPECT_EQ(CSettings::GetInt(CSettings::kSettings, QStringLiteral("MailPort"), 2525), 25);
+    EXPECT_EQ(CSettings::GetInt(CSettings::kSettings, QStringLiteral("MailPort"), 2525), 587);
 
     // Found while no one listened: told to the next listener, once.
     QStringList warnings;
@@ -79,7 +80,7 @@ TEST_F(SettingsTest, MissingAndBadValuesReadAsTheDefaultWithOneWarningEach)
     ASSERT_EQ(warnings.size(), 4) << warnings.join(u'\n').toStdString();
     EXPECT_EQ(warnings[0],
               QStringLiteral("The setting \"MailPort\" in \"%1\" holds \"70000\", which is not a "
-                             "whole number from 1 to 65535; Cratewise uses the default, \"25\", "
+                             "whole number from 1 to 65535; Cratewise uses the default, \"587\", "
                              "instead.")
                   .arg(env.SettingsFile()));
     EXPECT_TRUE(warnings[3].contains("not an http or https address")) << warnings[3].toStdString();

@@ -13,7 +13,7 @@ class CScriptedSmtpServer : public QObject
 {
 public:
     QByteArray greeting = "220 test ready\r\n"; // empty: never says anything
-    // Reply to each command by its first word ("HELO", "MAIL", "RCPT", "DATA", "QUIT") and
+    // Reply to each command by its first word ("EHLO", "MAIL", "RCPT", "DATA", "QUIT") and
     // to the end of the data ("."); a command not listed gets "250 ok".
     QMap<QByteArray, QByteArray> replies{{"DATA", "354 go on\r\n"}, {"QUIT", "221 bye\r\n"}};
     bool silentAfterGreeting = false;

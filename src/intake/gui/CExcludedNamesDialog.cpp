@@ -123,8 +123,9 @@ int CExcludedNamesDialog::AddNewLines(const QByteArray& text)
 void CExcludedNamesDialog::DownloadNewNames()
 {
     QByteArray names;
-    const QString result =
-        CDownload::Get(CDownload::UpdateUrl(QStringLiteral("/excepted.txt")), names);
+    const QString url = CDownload::UpdateUrl(QStringLiteral("/excepted.txt"));
+    CDownload::NameIfUnencrypted(url, &m_prompts);
+    const QString result = CDownload::Get(url, names);
     if (result != u"YES")
         return m_prompts.Error(
             QStringLiteral("An error occured while trying to get the updates.\n"

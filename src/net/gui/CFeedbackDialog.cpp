@@ -1,5 +1,6 @@
 #include "net/gui/CFeedbackDialog.h"
 
+#include "model/CAppServices.h"
 #include "net/CFeedbackMail.h"
 #include "net/CNetTexts.h"
 #include "platform/CPrompts.h"
@@ -15,8 +16,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-CFeedbackDialog::CFeedbackDialog(CPrompts& prompts, QWidget* parent)
-    : QDialog(parent), m_prompts(prompts), m_subject(CNetTexts::FeedbackSubject())
+CFeedbackDialog::CFeedbackDialog(const SAppServices& services, QWidget* parent)
+    : QDialog(parent), m_services(services), m_prompts(*services.prompts),
+      m_subject(CNetTexts::FeedbackSubject())
 {
     setWindowTitle(CNetTexts::FeedbackCaption());
     auto* group = new QGroupBox(QStringLiteral("Information"), this);
@@ -33,13 +35,26 @@ CFeedbackDialog::CFeedbackDialog(CPrompts& prompts, QWidget* parent)
     form->addRow(QStringLiteral("Name:"), m_name);
     form->addRow(QStringLiteral("E-mail:"), m_email);
     form->addRow(m_messageLabel, m_message);
+    if (const QString user = CFeedbackMail::User(); !user.isEmpty()) {
+        m_password = new QLineEdit(group);
+        m_password->setObjectName(QStringLiteral("password"));
+        m_password->setEchoMode(QLineEdit::Password);
+        m_password->setPlaceholderText(QStringLiteral("kept in the desktop keyring"));
+        form->addRow(QStringLiteral("Password:"), m_password);
+        auto* note = new QLabel(CNetTexts::SignInNote(user), group);
+        note->setWordWrap(true);
+        form->addRow(note);
+    }
 
     m_send = new QPushButton(QStringLiteral("Send"), this);
     m_send->setObjectName(QStringLiteral("send"));
     m_send->setDefault(true);
+    auto* mailProgram = new QPushButton(QStringLiteral("Send with my mail program"), this);
+    mailProgram->setObjectName(QStringLiteral("mailProgram"));
     m_cancel = new QPushButton(QStringLiteral("Cancel"), this);
     m_cancel->setObjectName(QStringLiteral("cancel"));
     auto* buttons = new QHBoxLayout;
+    buttons->addWidget(mailProgram);
     buttons->addStretch();
     buttons->addWidget(m_send);
     buttons->addWidget(m_cancel);
@@ -47,20 +62,21 @@ CFeedbackDialog::CFeedbackDialog(CPrompts& prompts, QWidget* parent)
     layout->addWidget(group);
     layout->addLayout(buttons);
     connect(m_send, &QPushButton::clicked, this, &CFeedbackDialog::Send);
+    connect(mailProgram, &QPushButton::clicked, this, &CFeedbackDialog::SendWithMailProgram);
     connect(m_cancel, &QPushButton::clicked, this, &CFeedbackDialog::OnCancel);
     resize(420, 320);
 }
 
-void CFeedbackDialog::ShowFeedback(CPrompts& prompts, QWidget* parent)
+void CFeedbackDialog::ShowFeedback(const SAppServices& services, QWidget* parent)
 {
-    CFeedbackDialog dialog(prompts, parent);
+    CFeedbackDialog dialog(services, parent);
     dialog.exec();
 }
 
-void CFeedbackDialog::ShowNameSubmission(const QStringList& names, CPrompts& prompts,
+void CFeedbackDialog::ShowNameSubmission(const QStringList& names, const SAppServices& services,
                                          QWidget* parent)
 {
-    CFeedbackDialog dialog(prompts, parent);
+    CFeedbackDialog dialog(services, parent);
     dialog.setWindowTitle(CNetTexts::NamesCaption());
     dialog.SetSubject(CNetTexts::NamesSubject());
     dialog.SetMessageLabel(QStringLiteral("Name(s):"));
@@ -85,6 +101,9 @@ void CFeedbackDialog::Send()
 {
     if (m_sending)
         return;
+    QString password;
+    if (!TakePassword(password))
+        return;
     m_prompts.Inform(CNetTexts::ConnectReminder(CSettings::String(ESetting::MailServer),
                                                 CSettings::Int(ESetting::MailPort)),
                      CNetTexts::ConnectReminderCaption());
@@ -93,10 +112,10 @@ void CFeedbackDialog::Send()
     m_send->setEnabled(false);
     m_sending = true;
     m_stop.Reset();
-    const CFeedbackMail::SResult result = [this] {
+    const CFeedbackMail::SResult result = [this, &password] {
         const CWaitCursor wait;
         return CFeedbackMail::Send(m_name->text(), m_email->text(), m_message->toPlainText(),
-                                   m_subject, &m_stop);
+                                   m_subject, password, &m_stop);
     }();
     m_sending = false;
     m_send->setEnabled(true);
@@ -110,7 +129,45 @@ void CFeedbackDialog::Send()
         m_prompts.Error(result.error, CNetTexts::AppName());
         return;
     }
+    // Kept only once the server took it: a mistyped password is not remembered.
+    if (m_password && !m_password->text().isEmpty()) {
+        const QString notKept = CFeedbackMail::KeepPassword(m_services.passwords, password);
+        if (!notKept.isEmpty())
+            m_prompts.Exclaim(CNetTexts::PasswordNotKept(notKept), CNetTexts::AppName());
+    }
     m_prompts.Inform(CNetTexts::MessageSent(), CNetTexts::AppName());
+    accept();
+}
+
+bool CFeedbackDialog::TakePassword(QString& password)
+{
+    if (!m_password)
+        return true;
+    password = m_password->text();
+    if (!password.isEmpty())
+        return true;
+    const CFeedbackMail::SPassword kept = CFeedbackMail::KeptPassword(m_services.passwords);
+    if (kept.found) {
+        password = kept.password;
+        return true;
+    }
+    m_prompts.Error(kept.error + QStringLiteral("\n\n") + CNetTexts::TypePasswordHint(),
+                    CNetTexts::AppName());
+    m_password->setFocus();
+    return false;
+}
+
+void CFeedbackDialog::SendWithMailProgram()
+{
+    if (m_sending)
+        return;
+    const QUrl address =
+        CFeedbackMail::MailProgramAddress(m_name->text(), m_message->toPlainText(), m_subject);
+    if (address.isEmpty())
+        return m_prompts.Error(CNetTexts::MessageTooLongForMailProgram(), CNetTexts::AppName());
+    if (!m_services.openUrl || !m_services.openUrl(address))
+        return m_prompts.Error(CNetTexts::NoMailProgram().arg(CFeedbackMail::SupportAddress()),
+                               CNetTexts::AppName());
     accept();
 }
 

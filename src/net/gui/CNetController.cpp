@@ -25,10 +25,10 @@ void CNetController::CheckForUpdates()
 
 void CNetController::SubmitNames(const QStringList& names, QWidget* parent)
 {
-    CFeedbackDialog::ShowNameSubmission(names, *m_context.services.prompts, parent);
+    CFeedbackDialog::ShowNameSubmission(names, m_context.services, parent);
 }
 
 void CNetController::SendFeedback()
 {
-    CFeedbackDialog::ShowFeedback(*m_context.services.prompts, m_context.window);
+    CFeedbackDialog::ShowFeedback(m_context.services, m_context.window);
 }

@@ -69,7 +69,7 @@ void CUpdateDialog::Check()
     m_stop.Reset();
     const CUpdateCheck::SResult result = [this] {
         const CWaitCursor wait;
-        return CUpdateCheck::Run(&m_stop);
+        return CUpdateCheck::Run(&m_stop, m_services.prompts);
     }();
     m_checking = false;
     m_check->setEnabled(true);

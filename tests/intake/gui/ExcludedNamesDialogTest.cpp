@@ -91,6 +91,7 @@ TEST_F(ExcludedNamesDialogTest, DownloadAddsNamesNotListedIgnoringCase)
     CLocalHttpServer server;
     server.body = "abba\r\n2Pac\r\n\r\n2PAC\nÉric 4\n";
     CSettings::SetString(ESetting::UpdateServer, server.Url(""));
+    CSettings::SetString(ESetting::PlainNamed, server.Url("")); // named as unencrypted before
     CExcludedNamesDialog dialog(names, prompts);
     QTest::mouseClick(Button(dialog, "download"), Qt::LeftButton);
     EXPECT_EQ(server.paths, QStringList{"/excepted.txt"});
@@ -112,6 +113,7 @@ TEST_F(ExcludedNamesDialogTest, FailedDownloadChangesNothingAndSaysSo)
     server.status = 404;
     server.body = "<html>Not here</html>";
     CSettings::SetString(ESetting::UpdateServer, server.Url(""));
+    CSettings::SetString(ESetting::PlainNamed, server.Url("")); // named as unencrypted before
     CExcludedNamesDialog dialog(names, prompts);
     dialog.DownloadNewNames();
     EXPECT_EQ(dialog.Names().size(), 3);

@@ -1,10 +1,14 @@
 #include "db/CExceptSet.h"
+#include "model/CAppServices.h"
 #include "net/gui/CFeedbackDialog.h"
 #include "platform/CSettings.h"
 #include "support/CLocalHttpServer.h"
+#include "support/CMemoryPasswords.h"
 #include "support/CScriptedPrompts.h"
 #include "support/CScriptedSmtpServer.h"
+#include "support/CTestCa.h"
 #include "support/CTestEnvironment.h"
+#include "support/CTestMailServer.h"
 #include "support/gui/CModalScript.h"
 #include "support/gui/CViewFixture.h"
 #include "ui/CommandIds.h"
@@ -43,7 +47,9 @@ TEST(NetDialogsTest, FeedbackFormStaysOpenOnFailureAndClosesWhenSent)
     CScriptedSmtpServer server;
     server.greeting = "421 not now\r\n";
     UseMailServer(server);
-    CFeedbackDialog form(prompts);
+    SAppServices services;
+    services.prompts = &prompts;
+    CFeedbackDialog form(services);
     form.show();
     EXPECT_EQ(form.windowTitle(), "Send Feedback/Bug Report");
     form.findChild<QLineEdit*>("name")->setText("Ann");
@@ -82,6 +88,66 @@ TEST(NetDialogsTest, FeedbackFormStaysOpenOnFailureAndClosesWhenSent)
     EXPECT_EQ(prompts.messages[4].caption, "Cratewise");
     EXPECT_EQ(form.result(), QDialog::Accepted);
     EXPECT_TRUE(server.received.contains("MAIL From: <ann@example.org>\r\n"));
+}
+
+// Signed in: the typed password goes to the keyring once the server took the mail, and the
+// next mail signs in with the keyring's; the settings file never holds it. "Send with my
+// mail program" hands the same text to the desktop as a mailto: address.
+TEST(NetDialogsTest, FeedbackSignsInWithTheKeyringsPasswordOrHandsTheMailToAMailProgram)
+{
+    CTestEnvironment env;
+    CTestCa ca(env.Root() + QStringLiteral("/ca"));
+    const QString cert = ca.Issue(QStringLiteral("mail"), QStringLiteral("IP:127.0.0.1"));
+    ASSERT_TRUE(ca.Ok());
+    CTestMailServer server(env, cert, ca.Key(QStringLiteral("mail")));
+    ASSERT_TRUE(server.Ready());
+    CSettings::SetString(ESetting::MailServer, QStringLiteral("127.0.0.1"));
+    CSettings::SetInt(ESetting::MailPort, server.Port());
+    CSettings::SetString(ESetting::MailUser, QStringLiteral("ann"));
+    CSettings::SetString(ESetting::SupportAddress, QStringLiteral("help@example.org"));
+    CScriptedPrompts prompts;
+    CMemoryPasswords keyring;
+    QList<QUrl> opened;
+    SAppServices services;
+    services.prompts = &prompts;
+    services.passwords = &keyring;
+    services.openUrl = [&opened](const QUrl& url) {
+        opened << url;
+        return true;
+    };
+
+    for (const QString& typed :
+         {QString(), QString::fromUtf8(CTestMailServer::kPassword), QString()}) {
+        CFeedbackDialog form(services);
+        form.show();
+        form.findChild<QLineEdit*>("password")->setText(typed);
+        form.findChild<QPlainTextEdit*>("message")->setPlainText("Hello");
+        Click(&form, "send");
+    }
+    ASSERT_EQ(prompts.messages.size(), 5) << prompts.Texts().join(u'|').toStdString();
+    EXPECT_EQ(prompts.messages[0].text, "The desktop keyring keeps no password for ann at "
+                                        "127.0.0.1.\n\nType the password in the Password "
+                                        "field; it is used for this mail only when the keyring "
+                                        "cannot keep it.");
+    EXPECT_EQ(prompts.messages[2].text, "Message Sent!");
+    EXPECT_EQ(prompts.messages[4].text, "Message Sent!");
+    EXPECT_EQ(keyring.kept.value("ann@127.0.0.1"), QString::fromUtf8(CTestMailServer::kPassword));
+    EXPECT_EQ(server.Mailbox().count("USER ann\n"), 2);
+    QFile settings(env.SettingsFile());
+    ASSERT_TRUE(settings.open(QIODevice::ReadOnly));
+    EXPECT_FALSE(settings.readAll().contains(CTestMailServer::kPassword));
+
+    CFeedbackDialog form(services);
+    form.show();
+    form.SetSubject("Cratewise - Excluded");
+    form.findChild<QLineEdit*>("name")->setText("Ann");
+    form.findChild<QPlainTextEdit*>("message")->setPlainText("A & B?\n#1");
+    Click(&form, "mailProgram");
+    EXPECT_EQ(form.result(), QDialog::Accepted);
+    ASSERT_EQ(opened.size(), 1);
+    EXPECT_EQ(opened[0].toEncoded(),
+              "mailto:help@example.org?subject=Cratewise%20-%20Excluded&body=Cratewise%20version"
+              "%202.93%0D%0AName%3A%20Ann%0D%0AMessage%3A%20A%20%26%20B%3F%0D%0A%231");
 }
 
 // Through the window: Submit New Names in the names dialog opens the mail form over it.
