@@ -353,6 +353,7 @@ void RegisterEditingCommands(CCommandLine& cli)
              {},
              QStringLiteral(
                  "The options after --where are those of search and end the command line. "
+                 "--lyrics-file takes the lyrics from a UTF-8 file (- for standard input). "
                  "One song named by its ID is saved as Save saves it: an empty value clears the "
                  "field, and the song is printed. Several songs are saved as Multisave saves "
                  "them, with the same core: --title and --track are refused, and so is an empty "
