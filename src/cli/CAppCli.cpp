@@ -3,15 +3,27 @@
 #include "platform/CSettings.h"
 #include "platform/CText.h"
 
+#include <QJsonArray>
 #include <optional>
 
 namespace {
 
+const QString kSessionsUsage = QStringLiteral("sessions [--json]");
+
 int ListSessions(SCliContext& c)
 {
-    CCommandLine::ExpectArguments(c.args, 0, QStringLiteral("sessions"));
+    const bool json = CCommandLine::TakeJson(c.args);
+    CCommandLine::ExpectArguments(c.args, 0, kSessionsUsage);
     qint64 total = 0;
     const auto sessions = c.set.SessionCounts();
+    if (json) {
+        QJsonArray list;
+        for (const auto& [name, count] : sessions)
+            list.append(
+                QJsonObject{{QStringLiteral("CD"), name}, {QStringLiteral("songs"), count}});
+        CCommandLine::PrintJson(c.out, QJsonDocument(list));
+        return 0;
+    }
     for (const auto& [name, count] : sessions) {
         c.out << CText::Printable(name) << '\t' << count << '\n';
         total += count;
@@ -21,7 +33,25 @@ int ListSessions(SCliContext& c)
     return 0;
 }
 
-const QString kConfigUsage = QStringLiteral("config [--defaults | NAME [VALUE]]");
+const QString kConfigUsage = QStringLiteral("config [--defaults | NAME [VALUE]] [--json]");
+
+// A setting as JSON: whole numbers (and 0/1 switches) as numbers, anything else as text.
+QJsonValue SettingJson(const SSettingDef& def, const QString& value)
+{
+    const bool number = def.kind == ESettingKind::Int || def.kind == ESettingKind::Bool;
+    return number ? CCommandLine::NumberJson(value) : QJsonValue(value);
+}
+
+// Every setting as one object, by name.
+void ListSettingsJson(QTextStream& out, bool defaultsOnly)
+{
+    QJsonObject settings;
+    for (const SSettingDef& def : CSettingsTable::All())
+        settings.insert(QLatin1String(def.key),
+                        SettingJson(def, defaultsOnly ? QString::fromUtf8(def.def)
+                                                      : CSettings::String(def.id)));
+    CCommandLine::PrintJson(out, QJsonDocument(settings));
+}
 
 // Every setting on a line of its own, grouped as in Options under a "# Page" line: the
 // name, the value and, where it differs, the default.
@@ -53,15 +83,24 @@ const SSettingDef& NamedSetting(const QString& name)
 int Config(SCliContext& c)
 {
     const bool defaultsOnly = CCommandLine::TakeFlag(c.args, QStringLiteral("--defaults"));
-    if (c.args.size() > 2 || (defaultsOnly && !c.args.isEmpty()))
+    const bool json = CCommandLine::TakeJson(c.args);
+    if (c.args.size() > 2 || (defaultsOnly && !c.args.isEmpty()) || (json && c.args.size() > 1))
         throw CCliError(QStringLiteral("usage: cratewise ") + kConfigUsage);
     if (c.args.isEmpty()) {
-        ListSettings(c.out, defaultsOnly);
+        if (json)
+            ListSettingsJson(c.out, defaultsOnly);
+        else
+            ListSettings(c.out, defaultsOnly);
         return 0;
     }
     const SSettingDef& def = NamedSetting(c.args[0]);
     if (c.args.size() == 1) {
-        c.out << CText::Printable(CSettings::String(def.id)) << '\n';
+        const QString value = CSettings::String(def.id);
+        if (json)
+            CCommandLine::PrintJson(c.out, QJsonDocument(QJsonObject{
+                                               {QLatin1String(def.key), SettingJson(def, value)}}));
+        else
+            c.out << CText::Printable(value) << '\n';
         return 0;
     }
     const std::optional<QString> value = CSettingsTable::Normalise(def, c.args[1]);
@@ -86,11 +125,13 @@ QStringList SettingNames()
 
 void RegisterAppCommands(CCommandLine& cli)
 {
-    cli.Add({QStringLiteral("sessions"), QStringLiteral("sessions"),
-             QStringLiteral("lists every session with its number of songs, then the total"),
+    cli.Add({QStringLiteral("sessions"), kSessionsUsage,
+             QStringLiteral("lists every session with its number of songs, then the total "
+                            "(--json: an array of {CD, songs})"),
              ListSessions, true});
     cli.Add({QStringLiteral("config"), kConfigUsage,
              QStringLiteral("lists every setting with its value (--defaults: the defaults), "
-                            "prints one, or sets one after checking its kind and range"),
+                            "prints one, or sets one after checking its kind and range (--json: "
+                            "one object of names and values)"),
              Config, true, SettingNames()});
 }

@@ -279,8 +279,22 @@ QString CCommandLine::Manual() const
             ".TP\n\\fB\\-\\-version\\fR\nPrint the version.\n"
             ".SH COMMANDS\n")
             .arg(QStringLiteral(CRATEWISE_VERSION));
-    for (const SCliCommand& c : m_commands)
+    for (const SCliCommand& c : m_commands) {
         page += QStringLiteral(".TP\n\\fB%1\\fR\n%2\n").arg(Roff(c.usage), Roff(c.summary));
+        if (!c.details.isEmpty())
+            page += QStringLiteral(".IP\n%1\n").arg(Roff(c.details));
+    }
+    page += QStringLiteral(
+        ".SH JSON OUTPUT\n"
+        "With \\fB\\-\\-json\\fR, \\fBsessions\\fR, \\fBsongs\\fR, \\fBsearch\\fR, "
+        "\\fBduplicates\\fR, \\fBstats\\fR, \\fBconfig\\fR and \\fBplayer status\\fR print one "
+        "JSON document (UTF\\-8) instead of tab\\-separated lines. A song is an object whose "
+        "fields are named as the catalogue's columns: CD, LIST, TITLE, ARTIST, ALBUM, GENRE, "
+        "YEAR, COMMENT, PATH and MELODI as texts; ID, USE, BITRATE and DURATION (seconds) as "
+        "numbers (null when the catalogue holds none). Texts are never escaped as the "
+        "tab\\-separated output escapes them.\n"
+        ".PP\n.EX\ncratewise search \\-\\-album Blue \\-\\-json | jq \\-r '.[] | "
+        "select(.DURATION > 300) | .ID'\n.EE\n");
     page +=
         QStringLiteral(".SH ENVIRONMENT\n"
                        ".TP\n\\fBCRATEWISE_HOME\\fR\nThe data folder when \\fB\\-\\-data\\-dir\\fR "
@@ -290,7 +304,8 @@ QString CCommandLine::Manual() const
                        ".TP\n\\fBCRATEWISE_AUDIO_OUTPUT\\fR\nThe built-in player's output: "
                        "auto, pulse, alsa, fake or a GStreamer sink, optionally followed "
                        "by :DEVICE (wav:FILE writes a WAV file).\n"
-                       ".SH EXIT STATUS\n0 on success, 1 on failure.\n"
+                       ".SH EXIT STATUS\n0 on success, 1 on failure, and 1 when \\fBtag\\fR "
+                       "could not write a song as asked or was stopped.\n"
                        ".SH FILES\n"
                        ".TP\n\\fIsongs3.mdb\\fR\nThe catalogue (SQLite) in the data folder.\n"
                        ".TP\n\\fI/usr/share/doc/cratewise/\\fR\nThe documentation F1 opens.\n");
@@ -406,4 +421,39 @@ void CCommandLine::PrintSong(QTextStream& out, const SSong& song)
           &song.m_BITRATE, &song.m_DURATION, &song.m_PATH, &song.m_MELODI})
         out << '\t' << CText::Printable(*value);
     out << '\n';
+}
+
+bool CCommandLine::TakeJson(QStringList& args)
+{
+    return TakeFlag(args, QStringLiteral("--json"));
+}
+
+void CCommandLine::PrintJson(QTextStream& out, const QJsonDocument& document)
+{
+    // UTF-8 as it is: texts stay readable, and only what JSON must escape is escaped.
+    out << QString::fromUtf8(document.toJson(QJsonDocument::Indented));
+}
+
+QJsonValue CCommandLine::NumberJson(const QString& text)
+{
+    if (text.isEmpty())
+        return QJsonValue::Null;
+    bool ok = false;
+    const qint64 number = text.toLongLong(&ok);
+    return ok ? QJsonValue(number) : QJsonValue(text);
+}
+
+QJsonObject CCommandLine::SongJson(const SSong& song)
+{
+    QJsonObject object;
+    object.insert(QStringLiteral("ID"), song.m_ID);
+    for (const ESongColumn column :
+         {ESongColumn::CD, ESongColumn::LIST, ESongColumn::TITLE, ESongColumn::ARTIST,
+          ESongColumn::ALBUM, ESongColumn::GENRE, ESongColumn::YEAR, ESongColumn::COMMENT,
+          ESongColumn::PATH, ESongColumn::MELODI})
+        object.insert(QLatin1String(CSongColumns::Name(column)), song.Text(column));
+    object.insert(QStringLiteral("BITRATE"), NumberJson(song.m_BITRATE));
+    object.insert(QStringLiteral("DURATION"), NumberJson(song.m_DURATION));
+    object.insert(QStringLiteral("USE"), song.m_USE);
+    return object;
 }

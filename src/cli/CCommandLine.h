@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QJsonValue>
 #include <QString>
 #include <QStringList>
 #include <QTextStream>
@@ -51,6 +54,7 @@ struct SCliCommand
     // mount), which every other command refuses with the reason.
     bool onlyReads = false;
     QStringList words = {}; // what the shell completes as the first argument (setting names)
+    QString details = {};   // more for the manual page, after the summary
 };
 
 // `cratewise <command> …`: the same core as the window, from a terminal.
@@ -92,6 +96,16 @@ public:
     // One song in the columns ID, LIST, TITLE, ARTIST, ALBUM, GENRE, YEAR, BITRATE,
     // DURATION, PATH, MELODI, separated by tabs.
     static void PrintSong(QTextStream& out, const SSong& song);
+
+    // --json: one JSON document instead of the tab-separated lines.
+    static bool TakeJson(QStringList& args);
+    static void PrintJson(QTextStream& out, const QJsonDocument& document);
+    // A song with the columns by their names (LYRICS aside: `lyrics` prints them); ID, USE,
+    // BITRATE and DURATION (seconds) as numbers.
+    static QJsonObject SongJson(const SSong& song);
+    // A number the catalogue keeps as text: the number; null when empty; the text when it
+    // is none (a value another program stored).
+    static QJsonValue NumberJson(const QString& text);
 
 private:
     std::vector<SCliCommand> m_commands;

@@ -32,6 +32,9 @@ CPrompts::EAnswer CConsolePrompts::Message(const QString& text, const QString& c
 
 int CConsolePrompts::Warning(const QString& text)
 {
+    if (m_warned.contains(text))
+        return 0;
+    m_warned.insert(text);
     Message(text, QStringLiteral("Warning"), EIcon::Exclamation, EButtons::Ok);
     return 0;
 }

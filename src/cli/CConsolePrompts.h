@@ -2,6 +2,7 @@
 
 #include "platform/CPrompts.h"
 
+#include <QSet>
 #include <QTextStream>
 
 // Prompts of the command line: messages go to the command's error stream, in order with
@@ -23,6 +24,8 @@ public:
     QString OpenFile(const SFileDialog&) override { return {}; }
     QString SaveFile(const SFileDialog&) override { return {}; }
     QString ChooseFolder(const QString&, const QString& = {}) override { return {}; }
+    // Each warning once per command: a terminal has no box to tick, and a Multisave over a
+    // thousand songs on a CD would print the same line a thousand times.
     int Warning(const QString& text) override;
     // --yes looks for the disc once more, then gives up on it.
     int InsertRetryLimit() const override { return 1; }
@@ -30,4 +33,5 @@ public:
 private:
     EPolicy m_policy;
     QTextStream& m_err;
+    QSet<QString> m_warned;
 };

@@ -11,20 +11,29 @@
 #include "platform/CText.h"
 
 #include <QIODevice>
+#include <QJsonArray>
 
 namespace {
 
 const QString kSearchUsage =
     QStringLiteral("search [--fast] [--title T] [--artist A] [--album B] [--file F] "
-                   "[--genre G] [--all X]");
+                   "[--genre G] [--all X] [--json]");
 
 int Search(SCliContext& c)
 {
+    const bool json = CCommandLine::TakeJson(c.args);
     SSearchOptions options = SSearchOptions::FromSettings();
     const SSearchCriteria criteria = TakeSearchCriteria(c.args, options);
     CCommandLine::ExpectArguments(c.args, 0, kSearchUsage);
-    CSearch::Run(c.set, criteria, options,
-                 [&c](const SSong& song) { CCommandLine::PrintSong(c.out, song); });
+    QJsonArray songs;
+    CSearch::Run(c.set, criteria, options, [&](const SSong& song) {
+        if (json)
+            songs.append(CCommandLine::SongJson(song));
+        else
+            CCommandLine::PrintSong(c.out, song);
+    });
+    if (json)
+        CCommandLine::PrintJson(c.out, QJsonDocument(songs));
     return 0;
 }
 
@@ -89,7 +98,7 @@ void RegisterLibraryCommands(CCommandLine& cli)
     cli.Add({QStringLiteral("search"), kSearchUsage,
              QStringLiteral("lists the songs that match, as the Search button finds them (the "
                             "FastSearch, Case and SearchOnPath options apply; --fast forces the "
-                            "fast search)"),
+                            "fast search; --json: an array of songs)"),
              Search, true});
     cli.Add({QStringLiteral("cover"), kCoverUsage,
              QStringLiteral("writes the cover the catalogue keeps of a song (JPEG or PNG)"), Cover,

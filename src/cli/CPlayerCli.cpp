@@ -13,11 +13,12 @@
 #include "playlist/CPlaylistLoader.h"
 
 #include <QFileInfo>
+#include <QJsonObject>
 
 namespace {
 
 const char* const kUsage = "player (send (--session NAME | --m3u FILE) | status | play | pause | "
-                           "stop | next | previous | volume PERCENT)";
+                           "stop | next | previous | volume PERCENT) [--json]";
 
 CCliError UsageError()
 {
@@ -77,12 +78,43 @@ CMpdRemote& Player(SCliContext& c)
     return *player;
 }
 
-int Status(SCliContext& c)
+// The catalogued song the player plays, if it is one.
+std::optional<SSong> PlayedSong(SCliContext& c, const QString& path)
+{
+    if (path.isEmpty())
+        return std::nullopt;
+    const QFileInfo file(path);
+    SM3uLine line;
+    line.path = path;
+    line.folder = file.path();
+    line.name = file.fileName();
+    return CPlaylistLoader(c.set, c.prompts).Find(line);
+}
+
+const char* const kStates[] = {"stopped", "playing", "paused"};
+
+int Status(SCliContext& c, bool json)
 {
     CMpdRemote::SStatus status;
     if (!Player(c).Status(status))
         throw CCliError(CPlaybackTexts::NotRunning());
-    static const char* const kStates[] = {"stopped", "playing", "paused"};
+    const std::optional<SSong> song = PlayedSong(c, status.file);
+    if (json) {
+        // Seconds as numbers; what is not known is null.
+        QJsonObject object{{QStringLiteral("state"), QLatin1String(kStates[int(status.state)])},
+                           {QStringLiteral("listLength"), status.listLength},
+                           {QStringLiteral("listPosition"), status.listPosition},
+                           {QStringLiteral("position"), status.elapsedMs / 1000},
+                           {QStringLiteral("length"), status.lengthSeconds},
+                           {QStringLiteral("volume"),
+                            status.volume >= 0 ? QJsonValue(status.volume) : QJsonValue::Null},
+                           {QStringLiteral("file"),
+                            status.file.isEmpty() ? QJsonValue::Null : QJsonValue(status.file)},
+                           {QStringLiteral("song"),
+                            song ? QJsonValue(CCommandLine::SongJson(*song)) : QJsonValue::Null}};
+        CCommandLine::PrintJson(c.out, QJsonDocument(object));
+        return 0;
+    }
     c.out << "state\t" << kStates[int(status.state)] << '\n';
     c.out << "list length\t" << status.listLength << '\n';
     c.out << "list position\t" << status.listPosition << '\n';
@@ -93,12 +125,7 @@ int Status(SCliContext& c)
     if (status.file.isEmpty())
         return 0;
     c.out << "file\t" << CText::Printable(status.file) << '\n';
-    const QFileInfo file(status.file);
-    SM3uLine line;
-    line.path = status.file;
-    line.folder = file.path();
-    line.name = file.fileName();
-    if (const std::optional<SSong> song = CPlaylistLoader(c.set, c.prompts).Find(line)) {
+    if (song) {
         c.out << "title\t" << CText::Printable(song->m_TITLE) << '\n';
         c.out << "artist\t" << CText::Printable(song->m_ARTIST) << '\n';
     }
@@ -113,8 +140,9 @@ int Run(SCliContext& c)
     if (action == u"send")
         return Send(c);
     if (action == u"status") {
+        const bool json = CCommandLine::TakeJson(c.args);
         CCommandLine::ExpectArguments(c.args, 0, QString::fromLatin1(kUsage));
-        return Status(c);
+        return Status(c, json);
     }
     if (action == u"volume") {
         CCommandLine::ExpectArguments(c.args, 1, QString::fromLatin1(kUsage));
@@ -151,6 +179,7 @@ void RegisterPlayerCommands(CCommandLine& cli)
 {
     cli.Add({QStringLiteral("player"), QString::fromLatin1(kUsage),
              QStringLiteral("sends songs to the external player (MPD), shows what it plays and "
-                            "controls it"),
+                            "controls it (status --json: one object, the song played as "
+                            "songs --json gives it)"),
              Run, true});
 }

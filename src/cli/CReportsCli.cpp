@@ -11,6 +11,7 @@
 #include "reports/CReportTexts.h"
 #include "reports/CStatistics.h"
 
+#include <QJsonArray>
 
 namespace {
 
@@ -77,13 +78,40 @@ int ExportHtml(SCliContext& c)
     return 0;
 }
 
+// The figures by name; a top song by its LIST and play count (USE), the bit rates by
+// BITRATE, as the catalogue's columns are named.
+QJsonObject StatsJson(const SStatistics& s)
+{
+    QJsonArray top;
+    for (const SStatistics::STopSong& song : s.top)
+        top.append(
+            QJsonObject{{QStringLiteral("LIST"), song.name}, {QStringLiteral("USE"), song.plays}});
+    QJsonArray bitrates;
+    for (const auto& [rate, songs] : s.bitrates)
+        bitrates.append(
+            QJsonObject{{QStringLiteral("BITRATE"), rate}, {QStringLiteral("songs"), songs}});
+    return {{QStringLiteral("songs"), s.songs},
+            {QStringLiteral("sessions"), s.sessions},
+            {QStringLiteral("songsPlayed"), s.timesUsed},
+            {QStringLiteral("songsAddedToPlaylists"), s.playlistUsed},
+            {QStringLiteral("averageDuration"), s.averageSeconds},
+            {QStringLiteral("averageBitrate"), s.averageBitrate},
+            {QStringLiteral("top"), top},
+            {QStringLiteral("bitrates"), bitrates}};
+}
+
 int Stats(SCliContext& c)
 {
-    CCommandLine::ExpectArguments(c.args, 0, QStringLiteral("stats"));
+    const bool json = CCommandLine::TakeJson(c.args);
+    CCommandLine::ExpectArguments(c.args, 0, QStringLiteral("stats [--json]"));
     c.doc.ReloadSessions();
     if (c.doc.SongCount() <= 0)
         throw CCliError(CReportTexts::EmptyStatistics());
     const SStatistics s = CStatistics::Compute(c.doc);
+    if (json) {
+        CCommandLine::PrintJson(c.out, QJsonDocument(StatsJson(s)));
+        return 0;
+    }
     c.out << "Songs:\t" << s.songs << '\n'
           << "Sessions:\t" << s.sessions << '\n'
           << "Songs Played:\t" << s.timesUsed << '\n'
@@ -100,21 +128,40 @@ int Stats(SCliContext& c)
 
 int Duplicates(SCliContext& c)
 {
-    CCommandLine::ExpectArguments(c.args, 0, QStringLiteral("duplicates"));
+    const bool json = CCommandLine::TakeJson(c.args);
+    CCommandLine::ExpectArguments(c.args, 0, QStringLiteral("duplicates [--json]"));
     CDuplicateFinder finder(c.doc);
     if (finder.Total() == 0)
         throw CCliError(CReportTexts::EmptyDuplicates());
     // The finder lists each group once in a round, and one round is walked here.
     qint64 shown = 0;
+    QJsonArray groups;
     for (CDuplicateFinder::EStep step;
          (step = finder.Next()) != CDuplicateFinder::EStep::Finished;) {
         if (step != CDuplicateFinder::EStep::Group)
             continue;
-        if (shown++ > 0)
+        if (shown++ > 0 && !json)
             c.out << '\n';
-        for (const CDuplicateFinder::SEntry& entry : finder.Group())
-            c.out << entry.id << '\t' << CText::Printable(entry.file) << '\t' << entry.size << '\n';
+        QJsonArray group;
+        for (const CDuplicateFinder::SEntry& entry : finder.Group()) {
+            if (!json) {
+                c.out << entry.id << '\t' << CText::Printable(entry.file) << '\t' << entry.size
+                      << '\n';
+                continue;
+            }
+            // The size is null for a file that cannot be opened.
+            bool known = false;
+            const qint64 size = entry.size.toLongLong(&known);
+            group.append(
+                QJsonObject{{QStringLiteral("ID"), entry.id},
+                            {QStringLiteral("file"), entry.file},
+                            {QStringLiteral("size"), known ? QJsonValue(size) : QJsonValue::Null}});
+        }
+        if (json)
+            groups.append(group);
     }
+    if (json)
+        CCommandLine::PrintJson(c.out, QJsonDocument(groups));
     if (shown == 0)
         c.err << CReportTexts::NoDuplicates() << Qt::endl;
     else
@@ -130,11 +177,13 @@ void RegisterReportCommands(CCommandLine& cli)
              QStringLiteral("writes the songs of a playlist, a session or the whole catalogue "
                             "as a web page"),
              ExportHtml, true});
-    cli.Add({QStringLiteral("stats"), QStringLiteral("stats"),
-             QStringLiteral("totals, averages, the five most played songs and songs per bit rate"),
+    cli.Add({QStringLiteral("stats"), QStringLiteral("stats [--json]"),
+             QStringLiteral("totals, averages, the five most played songs and songs per bit rate "
+                            "(--json: one object; averageDuration in seconds)"),
              Stats, true});
-    cli.Add({QStringLiteral("duplicates"), QStringLiteral("duplicates"),
+    cli.Add({QStringLiteral("duplicates"), QStringLiteral("duplicates [--json]"),
              QStringLiteral("every group of songs with the same file name or title, one block "
-                            "per group: ID, file, size"),
+                            "per group: ID, file, size (--json: an array of groups, each an "
+                            "array of {ID, file, size})"),
              Duplicates, true});
 }

@@ -7,6 +7,8 @@
 #include "model/CCdlistDoc.h"
 #include "platform/CText.h"
 
+#include <QJsonArray>
+
 namespace {
 
 using EOutcome = CSessionOperations::EOutcome;
@@ -111,15 +113,24 @@ int DeleteSession(SCliContext& context)
     return 0;
 }
 
+const QString kSongsUsage = QStringLiteral("songs SESSION [--json]");
+
 int Songs(SCliContext& context)
 {
-    CCommandLine::ExpectArguments(context.args, 1, QStringLiteral("songs SESSION"));
+    const bool json = CCommandLine::TakeJson(context.args);
+    CCommandLine::ExpectArguments(context.args, 1, kSongsUsage);
     const QString name = context.args.at(0);
     RequireSession(context, name);
-    context.set.Walk(CFilter::Exactly(ESongColumn::CD, name), [&context](const SSong& song) {
-        CCommandLine::PrintSong(context.out, song);
+    QJsonArray songs;
+    context.set.Walk(CFilter::Exactly(ESongColumn::CD, name), [&](const SSong& song) {
+        if (json)
+            songs.append(CCommandLine::SongJson(song));
+        else
+            CCommandLine::PrintSong(context.out, song);
         return true;
     });
+    if (json)
+        CCommandLine::PrintJson(context.out, QJsonDocument(songs));
     return 0;
 }
 
@@ -136,6 +147,7 @@ void RegisterSessionCommands(CCommandLine& cli)
              QStringLiteral("Rename a session (merges with NEW when it exists)"), RenameSession});
     cli.Add({QStringLiteral("delete-session"), QStringLiteral("delete-session NAME"),
              QStringLiteral("Remove a session and its songs"), DeleteSession});
-    cli.Add({QStringLiteral("songs"), QStringLiteral("songs SESSION"),
-             QStringLiteral("List a session's songs, tab-separated"), Songs, true});
+    cli.Add({QStringLiteral("songs"), kSongsUsage,
+             QStringLiteral("List a session's songs, tab-separated (--json: an array of songs)"),
+             Songs, true});
 }

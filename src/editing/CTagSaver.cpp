@@ -76,12 +76,9 @@ SSongChanges RecordChanges(const STagEdit& edit)
     return record;
 }
 
-// Where nothing may be written: a CD-ROM, a read-only mount or a file nobody may write.
-// Any other failure (a full disk, a missing file) is named as it is.
-bool OnReadOnlyMedia(const SAppServices& services, const QString& path)
+// A read-only mount or a file nobody may write (a CD-ROM is told by the mount table).
+bool ReadOnlyFile(const QString& path)
 {
-    if (services.volumes && services.volumes->TypeOf(path) == SVolume::EType::CdRom)
-        return true;
     const QByteArray name = CFileNames::Encode(path);
     struct statvfs fs = {};
     struct stat st = {};
@@ -170,6 +167,24 @@ QString CTagSaver::WriteSongTag(const SAppServices& services, const QString& pat
     return CTaggedFile::Write(path, changes, before);
 }
 
+bool CTagSaver::OnReadOnlyMedia(const QString& path)
+{
+    return OnCdRom(path) || ReadOnlyFile(path);
+}
+
+bool CTagSaver::OnCdRom(const QString& path)
+{
+    if (!m_services.volumes)
+        return false;
+    const QString folder = path.left(path.lastIndexOf(u'/'));
+    const auto known = m_cdRomFolders.constFind(folder);
+    if (known != m_cdRomFolders.cend())
+        return *known;
+    const bool cdRom = m_services.volumes->TypeOf(path) == SVolume::EType::CdRom;
+    m_cdRomFolders.insert(folder, cdRom);
+    return cdRom;
+}
+
 CTagSaver::SOutcome CTagSaver::Save(const QList<qint64>& ids, const STagEdit& given, EMode mode,
                                     bool rename)
 {
@@ -177,6 +192,7 @@ CTagSaver::SOutcome CTagSaver::Save(const QList<qint64>& ids, const STagEdit& gi
     if (ids.isEmpty())
         return outcome;
     const STagEdit edit = mode == EMode::Multi ? given.ForMany() : given;
+    ForgetFiles();
     const CCdlistDoc::CBusy busy(m_doc);
     // Each song is its own commit; the lists follow them all at once.
     const CCatalogue::CHold hold(m_doc.Catalogue());
@@ -209,7 +225,7 @@ CTagSaver::SOutcome CTagSaver::Save(const QList<qint64>& ids, const STagEdit& gi
     for (const SFailure& f : std::as_const(outcome.unwritten))
         if (!f.recordChanged)
             names << QStringLiteral("%1 (%2)").arg(CText::Printable(f.path), f.reason);
-    if (mode == EMode::Multi && !names.isEmpty())
+    if (mode == EMode::Multi && m_nameFailures && !names.isEmpty())
         m_services.prompts->Exclaim(CEditingTexts::NotWritten(names),
                                     CEditingTexts::MultisaveCaption());
     return outcome;
@@ -217,11 +233,11 @@ CTagSaver::SOutcome CTagSaver::Save(const QList<qint64>& ids, const STagEdit& gi
 
 QString CTagSaver::Refusal(const QString& path)
 {
-    for (const QString& own :
-         CSafeTarget::ProgramFiles(m_doc.Database().Path(), CSettings::FilePath())) {
-        if (!own.isEmpty() && CSafeTarget::SameFile(path, own))
-            return CEditingTexts::ProgramFile();
-    }
+    if (!m_ownFiles)
+        m_ownFiles.emplace(
+            CSafeTarget::ProgramFiles(m_doc.Database().Path(), CSettings::FilePath()));
+    if (m_ownFiles->Holds(path))
+        return CEditingTexts::ProgramFile();
     // A file that cannot be read is left to the writer, which names the cause.
     if (::access(CFileNames::Encode(path).constData(), R_OK) != 0)
         return QString();
@@ -235,61 +251,91 @@ QString CTagSaver::Refusal(const QString& path)
         format.Format() == EAudioFormat::Mpeg ? CAudioFormat::ByName(path) : format.Format()));
 }
 
+std::optional<CTagSaver::SPrepared> CTagSaver::Prepare(qint64 id, const STagEdit& edit, bool rename)
+{
+    const std::optional<SSong> song = m_doc.Set().FindSongById(id);
+    if (!song)
+        return std::nullopt;
+    SPrepared p;
+    p.song = p.saved = *song;
+    p.path = PathNow(m_services, *song);
+    p.folder = p.path == song->FilePath() ? song->m_PATH : p.path.left(p.path.lastIndexOf(u'/'));
+    p.file = FileChanges(edit);
+    p.refused = rename || !p.file.IsEmpty() ? Refusal(p.path) : QString();
+    p.record = RecordChanges(edit);
+    p.record.ApplyTo(p.saved);
+    if (rename && p.refused.isEmpty()) {
+        const QString newName =
+            CFileRenamer::NewName(CNamingRules::FormattingPattern(), p.saved.m_ARTIST,
+                                  p.saved.m_TITLE, p.saved.m_ALBUM, song->m_MELODI);
+        if (newName != song->m_MELODI)
+            p.record.Set(ESongColumn::MELODI, newName);
+        p.saved.m_MELODI = newName;
+    }
+    if (p.record.Has(ESongColumn::TITLE) || p.record.Has(ESongColumn::MELODI))
+        p.record.Set(ESongColumn::LIST, ListText(p.saved));
+    return p;
+}
+
+QList<CTagSaver::SPlanned> CTagSaver::Plan(const QList<qint64>& ids, const STagEdit& given,
+                                           EMode mode, bool rename)
+{
+    const STagEdit edit = mode == EMode::Multi ? given.ForMany() : given;
+    ForgetFiles();
+    QList<SPlanned> plan;
+    for (qint64 id : ids) {
+        std::optional<SPrepared> p = Prepare(id, edit, rename);
+        if (!p)
+            continue;
+        SPlanned planned{p->song, p->path, std::move(p->record), p->refused};
+        // A CD-ROM counts among them.
+        planned.readOnly = p->refused.isEmpty() && !p->file.IsEmpty() && OnReadOnlyMedia(p->path);
+        plan.append(std::move(planned));
+    }
+    return plan;
+}
+
 void CTagSaver::SaveOne(qint64 id, const STagEdit& edit, bool rename, SOutcome& outcome)
 {
-    CCdlistSet& set = m_doc.Set();
     QList<ESetting> warnings; // shown once the write lock is given back
     QString unwritten;
-    QString unwrittenPath;
     bool readOnly = false;
     SSong saved;
     {
         // The write lock before the file: a catalogue another program holds leaves the
         // file as it was.
         CCatalogue::CChange change(m_doc.Catalogue());
-        const std::optional<SSong> song = set.FindSongById(id);
-        if (!song)
+        std::optional<SPrepared> p = Prepare(id, edit, rename);
+        if (!p)
             return;
-        const QString path = PathNow(m_services, *song);
-        const QString folder =
-            path == song->FilePath() ? song->m_PATH : path.left(path.lastIndexOf(u'/'));
-        unwrittenPath = path;
-        const STagChanges file = FileChanges(edit);
-        const bool touchesFile = rename || !file.IsEmpty();
-        const QString refused = touchesFile ? Refusal(path) : QString();
-        SSongChanges record = RecordChanges(edit);
-        saved = *song;
-        record.ApplyTo(saved);
+        const SSong* const song = &p->song;
+        const QString& path = p->path;
+        const QString& folder = p->folder;
+        const STagChanges& file = p->file;
+        const QString& refused = p->refused;
+        SSongChanges& record = p->record;
+        saved = p->saved;
         bool renamed = false;
-        if (rename && refused.isEmpty()) {
-            const QString newName =
-                CFileRenamer::NewName(CNamingRules::FormattingPattern(), saved.m_ARTIST,
-                                      saved.m_TITLE, saved.m_ALBUM, song->m_MELODI);
-            if (newName != song->m_MELODI)
-                record.Set(ESongColumn::MELODI, newName);
-            saved.m_MELODI = newName;
-        }
-        if (record.Has(ESongColumn::TITLE) || record.Has(ESongColumn::MELODI))
-            record.Set(ESongColumn::LIST, ListText(saved));
         // A record that cannot be written: the file is not touched.
         m_doc.Catalogue().Update(id, record);
         STagBefore before;
         bool written = false;
         unwritten = refused;
         if (!file.IsEmpty() && refused.isEmpty()) {
-            unwritten = WriteSongTag(m_services, path, file, &before);
+            unwritten = OnCdRom(path) ? QStringLiteral("it is on a CD-ROM")
+                                      : CTaggedFile::Write(path, file, &before);
             written = unwritten.isEmpty();
         }
         if (!unwritten.isEmpty()) {
             // Only a medium nothing can be written to keeps the change in the catalogue
             // alone; anywhere else file and record stay as they were, together.
-            readOnly = OnReadOnlyMedia(m_services, path);
+            readOnly = OnReadOnlyMedia(path);
             outcome.unwritten.append({path, unwritten, readOnly});
             rename = false;
         }
         // The transaction ends without a commit: the record stays as the file is.
         if (!unwritten.isEmpty() && !readOnly)
-            return ReportUnwritten(std::move(change), unwrittenPath, unwritten);
+            return ReportUnwritten(std::move(change), path, unwritten);
         if (rename) {
             const QString why = CFileRenamer::Rename(folder, song->m_MELODI, saved.m_MELODI);
             renamed = why.isEmpty() && saved.m_MELODI != song->m_MELODI;

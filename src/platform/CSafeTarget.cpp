@@ -65,6 +65,21 @@ bool CSafeTarget::SameFile(const QString& a, const QString& b)
     return SameDestination(Destination(a), b);
 }
 
+CSafeTarget::COwnFiles::COwnFiles(const QStringList& files)
+{
+    for (const QString& file : files) {
+        struct stat st = {};
+        if (!file.isEmpty() && Stat(file, st))
+            m_ids.append({quint64(st.st_dev), quint64(st.st_ino)});
+    }
+}
+
+bool CSafeTarget::COwnFiles::Holds(const QString& path) const
+{
+    struct stat st = {};
+    return Stat(path, st) && m_ids.contains(QPair<quint64, quint64>(st.st_dev, st.st_ino));
+}
+
 QString CSafeTarget::FileError(const QString& file, const QString& reason)
 {
     return QStringLiteral("%1\n%2").arg(QDir::toNativeSeparators(file), reason);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QList>
+#include <QPair>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -31,5 +33,18 @@ bool WriteWhole(const QString& file, const QStringList& protectedFiles,
 
 // Whether two names lead to one file (any spelling, symbolic or hard links).
 bool SameFile(const QString& a, const QString& b);
+
+// Those of a list of files that exist, by identity: whether a file that exists is one of
+// them (under any name or link) costs one stat, where SameFile resolves both names each
+// time; for a job that asks it of a thousand files.
+class COwnFiles
+{
+public:
+    explicit COwnFiles(const QStringList& files);
+    bool Holds(const QString& path) const;
+
+private:
+    QList<QPair<quint64, quint64>> m_ids; // device, inode
+};
 
 } // namespace CSafeTarget

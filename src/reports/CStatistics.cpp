@@ -41,7 +41,8 @@ SStatistics CStatistics::Compute(CCdlistDoc& doc)
         }
     }
     s.averageBitrate = bitrateCount ? bitrateSum / bitrateCount : 0;
-    s.averageLength = CText::MinutesSeconds(lengthCount ? lengthSum / lengthCount : 0);
+    s.averageSeconds = lengthCount ? lengthSum / lengthCount : 0;
+    s.averageLength = CText::MinutesSeconds(s.averageSeconds);
     s.timesUsed = CSettings::Int(ESetting::TimesUsed);
     s.playlistUsed = CSettings::Int(ESetting::PlaylistUsed);
     for (auto it = perBitrate.cbegin(); it != perBitrate.cend(); ++it)

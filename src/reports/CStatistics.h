@@ -22,6 +22,7 @@ struct SStatistics
     int playlistUsed = 0; // setting PlaylistUsed
     qint64 averageBitrate = 0;
     QString averageLength = QStringLiteral("0:00");
+    qint64 averageSeconds = 0; // the same in seconds
     // The five most played songs; a tie keeps the song met first (ID order) ahead.
     std::array<STopSong, 5> top;
     // Songs per bit rate (the BITRATE value read as an integer), ascending.

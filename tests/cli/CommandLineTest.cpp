@@ -124,7 +124,7 @@ TEST_F(CommandLineTest, FailuresAreOneLineAndStatusOne)
     EXPECT_EQ(r.err.count(u'\n'), 1);
     r = Run({"sessions", "extra"});
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, QStringLiteral("cratewise: usage: cratewise sessions\n"));
+    EXPECT_EQ(r.err, QStringLiteral("cratewise: usage: cratewise sessions [--json]\n"));
     // A database that cannot be opened (the reasons are the database's own tests).
     env.WriteFile("data/songs3.mdb", QByteArray(4096, 'x'));
     r = Run({"sessions"});

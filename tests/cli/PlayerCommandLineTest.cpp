@@ -4,6 +4,8 @@
 #include "support/CMp3Factory.h"
 #include "support/CTestMpd.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QThread>
 #include <gtest/gtest.h>
 
@@ -55,6 +57,11 @@ TEST(PlayerCommandLineTest, SendsASessionShowsWhatPlaysAndControlsThePlayer)
     EXPECT_TRUE(r.out.contains("\nlength\t5\nvolume\t2\nfile\t" + folder +
                                "/Two.mp3\ntitle\tTwo\nartist\tBand\n"))
         << r.out.toStdString();
+    r = run({"status", "--json"});
+    const QJsonObject status = QJsonDocument::fromJson(r.out.toUtf8()).object();
+    EXPECT_EQ(status.value("state"), QStringLiteral("playing")) << r.out.toStdString();
+    EXPECT_EQ(status.value("volume"), 2);
+    EXPECT_EQ(status.value("song").toObject().value("TITLE"), QStringLiteral("Two"));
     EXPECT_EQ(run({"volume", "101"}).status, 1);
     EXPECT_EQ(run({"rewind"}).status, 1);
 
