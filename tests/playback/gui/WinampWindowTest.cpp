@@ -2,6 +2,7 @@
 #include "model/CCdlistDoc.h"
 #include "platform/CSettings.h"
 #include "playback/CMpdRemote.h"
+#include "playback/CPlaybackTexts.h"
 #include "playback/gui/CWinampController.h"
 #include "support/CFakeVolumes.h"
 #include "support/CMp3Factory.h"
@@ -92,6 +93,13 @@ TEST_F(WinampWindowTest, ButtonsSliderAndPollDriveThePlayer)
     QTRY_COMPARE_WITH_TIMEOUT(f.View().VolumeSlider()->value(),
                               255 - CMpdRemote::LevelOfPercent(40), 2000);
 
+    // Playback Info shows the song the player reports, also when its list was changed
+    // behind Cratewise's back (the first sent slot still names Alpha).
+    mpd.Ask("delete 0");
+    mpd.Ask("play 0");
+    QTRY_COMPARE_WITH_TIMEOUT(f.View().Field(IDC_PLAYING_TITLE)->text(), QString("Beta"), 3000);
+    EXPECT_TRUE(f.prompts.messages.isEmpty());
+
     // A list changed behind Cratewise's back lights Update Winamp again.
     mpd.Ask("clear");
     QTRY_VERIFY_WITH_TIMEOUT(f.View().Action(ID_UPDATE_WINAMP)->isEnabled(), 2000);
@@ -121,7 +129,37 @@ TEST_F(WinampWindowTest, AFrozenOrFloodingPlayerLeavesTheWindowResponsive)
         EXPECT_LT(longest, 1500) << int(mode);
     }
     EXPECT_TRUE(f.View().Action(ID_UPDATE_WINAMP)->isEnabled());
-    EXPECT_TRUE(f.prompts.messages.isEmpty());
+    // Each press was told why nothing happened.
+    EXPECT_FALSE(f.prompts.messages.isEmpty());
+    for (const QString& text : f.prompts.Texts())
+        EXPECT_EQ(text, CPlaybackTexts::NotRunningHint());
+}
+
+// A button that cannot act says why; an MPD whose sound output fails is said once, and
+// the clock stands still.
+TEST_F(WinampWindowTest, ButtonsThatCannotActSayWhyAndAFailingOutputIsSaidOnce)
+{
+    CSettings::SetString(ESetting::PlayerSocket, f.env.Root() + "/nobody.socket");
+    Start();
+    Trigger(ID_PLAY);
+    Trigger(ID_PAUSE);
+    EXPECT_EQ(f.prompts.Texts(), QStringList(2, CPlaybackTexts::NotRunningHint()));
+
+    CTestMpd mpd(CTestMpd::EOutput::Broken);
+    ASSERT_TRUE(mpd.Start()) << qPrintable(mpd.Error());
+    CSettings::SetString(ESetting::PlayerSocket, mpd.Socket());
+    Trigger(ID_PLAY); // its list is still empty
+    EXPECT_EQ(f.prompts.Texts().mid(2), QStringList({CPlaybackTexts::NothingToPlay()}));
+    Trigger(ID_UPDATE_WINAMP);
+    f.prompts.messages.clear();
+    Trigger(ID_PLAY);
+    f.View().Timer().setInterval(100);
+    QTest::qWait(1500);
+    ASSERT_EQ(f.prompts.messages.size(), 1);
+    EXPECT_TRUE(f.prompts.messages[0].text.startsWith(
+        "MPD cannot play:\nFailed to open \"card 99\" (alsa)"))
+        << f.prompts.messages[0].text.toStdString();
+    EXPECT_TRUE(f.View().Controls().Get<QLabel>(IDC_PLAYBACK_TIME)->text().startsWith("0:00"));
 }
 
 TEST_F(WinampWindowTest, WaitingForThePlayerToStartKeepsTheWindowAlive)
