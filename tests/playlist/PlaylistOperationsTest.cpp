@@ -132,6 +132,9 @@ TEST_F(PlaylistOperationsTest, MovedEntriesKeepTheirNewOrderAcrossARestart)
     EXPECT_EQ(playlist.Ids(), (QList<qint64>{b, c, a}));
     EXPECT_TRUE(playlist.Changed());
     EXPECT_TRUE(playlist.Move(2, 1));
+    EXPECT_TRUE(playlist.Move(0, 1)); // down by one: past its neighbour only
+    EXPECT_EQ(playlist.Ids(), (QList<qint64>{a, b, c}));
+    EXPECT_TRUE(playlist.Move(0, 1));
     // The view's drop moves by the row before which the entry lands.
     EXPECT_TRUE(playlist.moveRow(QModelIndex(), 0, QModelIndex(), 3));
     EXPECT_EQ(playlist.Ids(), (QList<qint64>{a, c, b}));
