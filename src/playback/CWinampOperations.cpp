@@ -278,10 +278,12 @@ void CWinampOperations::ShowWhatPlays(int position, SPollResult& result)
     } catch (const CDbException&) {
         return; // the next poll tries again
     }
-    // The same song still playing is neither shown nor counted again; nor is a player
-    // that says nothing about what it plays.
-    if ((file == m_sent.lastFile && position == m_sent.lastPosition && id == m_sent.lastPlayed) ||
-        (!song && file.isEmpty()))
+    // The same song still playing is neither shown nor counted again (a file not reported
+    // this time, the player being slow, is no other song); nor is a player that says
+    // nothing about what it plays.
+    const bool same = position == m_sent.lastPosition && id == m_sent.lastPlayed &&
+                      (file.isEmpty() || file == m_sent.lastFile);
+    if (same || (!song && file.isEmpty()))
         return;
     m_sent.lastFile = file;
     m_sent.lastPosition = position;
