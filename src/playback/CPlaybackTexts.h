@@ -99,10 +99,6 @@ inline QString ChooseSongToPreview()
 {
     return QStringLiteral("Choose a song in the song list to preview it.");
 }
-inline QString NoPreviewList()
-{
-    return QStringLiteral("A preview plays one song: there is no previous or next song.");
-}
 inline QString PlayerCaption()
 {
     return QStringLiteral("Player");
