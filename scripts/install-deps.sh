@@ -14,7 +14,7 @@ packages=(
     libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-plugins-base
     gstreamer1.0-plugins-good gstreamer1.0-libav gstreamer1.0-alsa gstreamer1.0-pulseaudio
     googletest libgtest-dev libgmock-dev libbenchmark-dev
-    xvfb xauth python3-mutagen python3-aiosmtpd fonts-dejavu-core
+    xvfb xauth python3-mutagen python3-aiosmtpd python3-html5lib fonts-dejavu-core
     librsvg2-bin desktop-file-utils appstream man-db groff-base dpkg-dev file lintian
 )
 

@@ -7,14 +7,11 @@
 #include "model/CAppServices.h"
 #include "model/CCdlistDoc.h"
 #include "platform/CPrompts.h"
-#include "ui/CHyperLink.h"
+#include "ui/CHelpWindow.h"
 #include "ui/CommandIds.h"
 
 #include <QAction>
-#include <QDir>
-#include <QFile>
 #include <QTimer>
-#include <QUrl>
 
 CAppController::CAppController(const SControllerContext& context, QObject* parent)
     : QObject(parent), m_context(context)
@@ -64,27 +61,12 @@ void CAppController::CreateShortcut()
 
 void CAppController::OpenDocumentation()
 {
-    const SAppServices& services = m_context.services;
-    const auto& open = services.openUrl;
-    // The data directory's readme first, as always; a desktop without a text viewer
-    // still has a browser for the installed HTML page.
-    QStringList documents{QDir(services.dataDir).filePath(QStringLiteral("readme.txt"))};
-    if (!services.docDir.isEmpty()) {
-        for (const QString& name :
-             {QStringLiteral("cratewise.html"), QStringLiteral("readme.txt")}) {
-            const QString path = QDir(services.docDir).filePath(name);
-            if (QFile::exists(path))
-                documents << path;
-        }
-    }
-    for (const QString& document : documents) {
-        if (open && open(QUrl::fromLocalFile(document)))
-            return;
-    }
-    // Without a program to show it, F1 must say so rather than do nothing.
-    m_context.services.prompts->Message(CHyperLink::FailureText(CHyperLink::kNoAssociation),
-                                        QStringLiteral("Cratewise"), CPrompts::EIcon::Exclamation,
-                                        CPrompts::EButtons::Ok);
+    // The manual inside the program: no desktop program or file association is needed.
+    if (!m_help)
+        m_help = new CHelpWindow(m_context.window);
+    m_help->show();
+    m_help->raise();
+    m_help->activateWindow();
 }
 
 void CAppController::ShowOptions()

@@ -4,8 +4,11 @@
 #include "ui/CControllerContext.h"
 
 #include <QObject>
+#include <QPointer>
 
-// The program's own commands: desktop shortcut, documentation, About box, exit; and
+class CHelpWindow;
+
+// The program's own commands: desktop shortcut, the manual (F1), About box, exit; and
 // the word to the user when the settings cannot be saved or a value reads as its default.
 class CAppController : public QObject
 {
@@ -26,4 +29,5 @@ private:
     CSettings::FailureListener m_previousListener;
     CSettings::WarningListener m_previousWarning;
     bool m_toldSettingsNotSaved = false;
+    QPointer<CHelpWindow> m_help; // kept while the window lives: F1 shows it again
 };

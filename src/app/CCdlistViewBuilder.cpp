@@ -49,7 +49,7 @@ constexpr STooltip kTooltips[] = {
     {ID_ADD_TO_PLAYLIST, "Add selected songs to playlist"},
     {ID_SAVE_TAGS, "Save ID3 information"},
     {ID_SEARCH, "Search for files matching specified criteria"},
-    {ID_UPDATE_WINAMP, "Send songs to Winamp"},
+    {ID_UPDATE_WINAMP, "Send the playlist to MPD"},
     {ID_COPY_FILES, "Copies the songs in the playlist to a specified location"},
     {ID_PLAY, "Play"},
     {ID_PAUSE, "Pause"},
@@ -227,7 +227,7 @@ void CCdlistViewBuilder::Build(const SFormTarget& target)
     f.Button(ID_CLEAR_PLAYLIST, QStringLiteral("&Clear"), 840, 312, 118);
     f.Button(ID_EXPORT_M3U, QStringLiteral("Playlis&t"), 840, 344, 118);
     f.Button(ID_COPY_FILES, QStringLiteral("Cop&y"), 840, 376, 118);
-    f.Button(ID_UPDATE_WINAMP, QStringLiteral("&Update Winamp"), 840, 416, 118);
+    f.Button(ID_UPDATE_WINAMP, QStringLiteral("&Update MPD"), 840, 416, 118);
 
     // Player.
     f.Group(QStringLiteral("Playback Info"), 600, 462, 316, 112);

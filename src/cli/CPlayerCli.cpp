@@ -12,13 +12,19 @@
 #include "playlist/CM3uFile.h"
 #include "playlist/CPlaylistLoader.h"
 
+#include <QDeadlineTimer>
 #include <QFileInfo>
 #include <QJsonObject>
+#include <QThread>
 
 namespace {
 
 const char* const kUsage = "player (send (--session NAME | --m3u FILE) | status | play | pause | "
                            "stop | next | previous | volume PERCENT) [--json]";
+
+// How long `play` watches the player take up the song: MPD reports a sound output it
+// cannot open within a fraction of this.
+constexpr int kPlayCheckMs = 3000;
 
 CCliError UsageError()
 {
@@ -132,6 +138,33 @@ int Status(SCliContext& c, bool json)
     return 0;
 }
 
+// Play succeeds only when the player plays: MPD takes the command and only then finds
+// that its sound output cannot be opened (it pauses and keeps the error).
+int Play(SCliContext& c)
+{
+    CMpdRemote& player = Player(c);
+    CMpdRemote::SStatus status;
+    if (!player.Status(status, false))
+        throw CCliError(CPlaybackTexts::NotRunning());
+    if (status.listLength <= 0)
+        throw CCliError(QStringLiteral("there is nothing to play: the player's list is empty"));
+    player.TakeError(); // an old failure is not this one's
+    player.StartList();
+    const QDeadlineTimer deadline(kPlayCheckMs);
+    while (!deadline.hasExpired()) {
+        QThread::msleep(50);
+        if (!player.Status(status, false))
+            throw CCliError(CPlaybackTexts::NotRunning());
+        if (!status.error.isEmpty()) {
+            player.TakeError();
+            throw CCliError(CPlaybackTexts::PlayerFailed(status.error).replace(u'\n', u' '));
+        }
+        if (status.state == CMpdRemote::SStatus::EState::Playing && status.elapsedMs > 0)
+            return 0;
+    }
+    throw CCliError(QStringLiteral("the player did not start playing"));
+}
+
 int Run(SCliContext& c)
 {
     if (c.args.isEmpty())
@@ -160,10 +193,8 @@ int Run(SCliContext& c)
         {QStringLiteral("next"), CWinampRemote::Next},
         {QStringLiteral("previous"), CWinampRemote::Previous}};
     CCommandLine::ExpectArguments(c.args, 0, QString::fromLatin1(kUsage));
-    if (action == u"play") {
-        Player(c).StartList();
-        return 0;
-    }
+    if (action == u"play")
+        return Play(c);
     for (const auto& [name, command] : kCommands) {
         if (action == name) {
             Player(c).Command(command);

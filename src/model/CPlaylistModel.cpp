@@ -49,6 +49,42 @@ void CPlaylistModel::Remove(int row)
     Q_EMIT TotalsChanged(Count(), m_seconds);
 }
 
+bool CPlaylistModel::Move(int from, int to)
+{
+    if (from < 0 || from >= Count() || to < 0 || to >= Count() || from == to)
+        return false;
+    // Qt counts the destination before the move: one further down when moving down.
+    return moveRows(QModelIndex(), from, 1, QModelIndex(), to > from ? to + 1 : to);
+}
+
+bool CPlaylistModel::moveRows(const QModelIndex& sourceParent, int sourceRow, int count,
+                              const QModelIndex& destinationParent, int destinationChild)
+{
+    if (sourceParent.isValid() || destinationParent.isValid() || count < 1 || sourceRow < 0 ||
+        sourceRow + count > Count() || destinationChild < 0 || destinationChild > Count() ||
+        (destinationChild >= sourceRow && destinationChild <= sourceRow + count))
+        return false;
+    if (!beginMoveRows(QModelIndex(), sourceRow, sourceRow + count - 1, QModelIndex(),
+                       destinationChild))
+        return false;
+    const QList<SEntry> moved = m_entries.mid(sourceRow, count);
+    m_entries.remove(sourceRow, count);
+    const int at = destinationChild > sourceRow ? destinationChild - count : destinationChild;
+    for (int i = 0; i < count; ++i)
+        m_entries.insert(at + i, moved[i]);
+    endMoveRows();
+    // The player's list no longer follows the playlist's order.
+    SetChanged(true);
+    return true;
+}
+
+Qt::ItemFlags CPlaylistModel::flags(const QModelIndex& index) const
+{
+    const Qt::ItemFlags base = QAbstractListModel::flags(index);
+    // Between entries is where a dragged entry lands; on an entry it would replace it.
+    return index.isValid() ? base | Qt::ItemIsDragEnabled : base | Qt::ItemIsDropEnabled;
+}
+
 void CPlaylistModel::RemoveSong(qint64 id)
 {
     for (int row = Count() - 1; row >= 0; --row) {

@@ -40,6 +40,9 @@ public:
     void Append(const QString& text, qint64 id);
     void Append(const QList<SEntry>& entries);
     void Remove(int row);
+    // Moves an entry to another place (the row it takes once moved); false when either
+    // row is out of range or they are the same.
+    bool Move(int from, int to);
     // Removes every entry of a song (deleted from the catalogue).
     void RemoveSong(qint64 id);
     // What the catalogue announced: entries of songs gone leave, those of songs changed
@@ -66,6 +69,11 @@ public:
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role) const override;
+    // The view moves entries by drag and drop through these: nothing else is dropped here.
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    Qt::DropActions supportedDropActions() const override { return Qt::MoveAction; }
+    bool moveRows(const QModelIndex& sourceParent, int sourceRow, int count,
+                  const QModelIndex& destinationParent, int destinationChild) override;
 
 Q_SIGNALS:
     void ChangedFlagChanged(bool changed);

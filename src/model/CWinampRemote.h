@@ -30,6 +30,10 @@ public:
     virtual bool AddFile(const QString& path) = 0;
     virtual void StartList() = 0;
     virtual bool IsPlaying() = 0;
+    // Paused in the middle of a song (Pause resumes it); false when unknown.
+    virtual bool IsPaused() { return false; }
+    // The file the player is at, as it reports it; empty when none or unknown.
+    virtual QString CurrentFile() { return {}; }
     virtual int TrackLengthSeconds() = 0;
     virtual int TrackPositionMs() = 0;
     virtual void SetListPosition(int position) = 0;

@@ -30,12 +30,12 @@ constexpr SSettingDef kTable[] = {
     {S::Enque, "Enque", K::Bool, "0", 0, 1, G::Winamp, "&Enqueue Files", true},
     {S::LoadOnStart, "LoadOnStart", K::Bool, "0", 0, 1, G::Winamp, "&Load on Start", true},
     {S::Autoplay, "Autoplay", K::Bool, "0", 0, 1, G::Winamp, "A&utoplay Files", true},
-    {S::Minimize, "Minimize", K::Bool, "0", 0, 1, G::Winamp, "Minimize Winamp", true},
+    {S::Minimize, "Minimize", K::Bool, "0", 0, 1, G::Winamp, "Minimize MPD", true},
     {S::Continue, "Continue", K::Bool, "0", 0, 1, G::Winamp, "Continue Playback", true},
-    {S::CloseWinamp, "CloseWinamp", K::Bool, "0", 0, 1, G::Winamp, "Close Winamp with Cratewise",
+    {S::CloseWinamp, "CloseWinamp", K::Bool, "0", 0, 1, G::Winamp, "Close MPD with Cratewise",
      true},
-    {S::AutoUpd, "AutoUpd", K::Bool, "0", 0, 1, G::Winamp, "Auto-Update Winamp", false},
-    {S::Winamp, "Winamp", K::Text, "", 0, 0, G::Winamp, "&Find Winamp", false},
+    {S::AutoUpd, "AutoUpd", K::Bool, "0", 0, 1, G::Winamp, "Auto-Update MPD", false},
+    {S::Winamp, "Winamp", K::Text, "", 0, 0, G::Winamp, "&Find MPD", false},
     {S::PlayerSocket, "PlayerSocket", K::Text, "", 0, 0, G::Winamp, "", false},
 
     {S::Formatting, "Formatting", K::Text, "%1 - %2", 0, 0, G::SongInformation,
@@ -219,7 +219,7 @@ QString CSettingsTable::GroupName(ESettingGroup group)
     case G::General:
         return QStringLiteral("General");
     case G::Winamp:
-        return QStringLiteral("Winamp");
+        return QStringLiteral("MPD");
     case G::SongInformation:
         return QStringLiteral("Song Information");
     case G::Library:

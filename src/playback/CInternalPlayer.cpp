@@ -114,6 +114,27 @@ GstElement* MakeSink(const CInternalPlayer::SOutput& output)
     return nullptr;
 }
 
+// Whether an output that picks its device itself (the default, "auto") settled for a sink
+// that discards: with no sound server and no sound card it plays on in silence, at the
+// song's pace, and the user would watch a clock for nothing.
+bool FellBackToSilence(GstElement* sink)
+{
+    if (!sink || !GST_IS_BIN(sink))
+        return false;
+    bool silent = false;
+    GstIterator* children = gst_bin_iterate_recurse(GST_BIN(sink));
+    GValue item = G_VALUE_INIT;
+    while (gst_iterator_next(children, &item) == GST_ITERATOR_OK) {
+        GstElementFactory* factory =
+            gst_element_get_factory(GST_ELEMENT(g_value_get_object(&item)));
+        silent = silent || (factory && g_strcmp0(GST_OBJECT_NAME(factory), "fakesink") == 0);
+        g_value_reset(&item);
+    }
+    g_value_unset(&item);
+    gst_iterator_free(children);
+    return silent;
+}
+
 // What an error says about a song, in words for the user.
 QString Cause(const GError* error)
 {
@@ -398,6 +419,9 @@ void CPlayerThread::DoOpen(const QString& path)
                 Report(CInternalPlayer::Stopped);
                 return;
             }
+        } else if (FellBackToSilence(m_sink)) {
+            gst_element_set_state(m_playbin.get(), GST_STATE_NULL);
+            m_outputError = QStringLiteral("no sound server or sound card answers");
         }
     }
     m_fileOpen = true;

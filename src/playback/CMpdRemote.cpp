@@ -560,6 +560,18 @@ bool CMpdRemote::IsPlaying()
     return Status(status, false) && status.state == SStatus::EState::Playing;
 }
 
+bool CMpdRemote::IsPaused()
+{
+    SStatus status;
+    return Status(status, false) && status.state == SStatus::EState::Paused;
+}
+
+QString CMpdRemote::CurrentFile()
+{
+    SStatus status;
+    return Status(status) ? status.file : QString();
+}
+
 int CMpdRemote::TrackLengthSeconds()
 {
     SStatus status;

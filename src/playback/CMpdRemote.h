@@ -64,6 +64,8 @@ public:
     bool AddFile(const QString& path) override;
     void StartList() override;
     bool IsPlaying() override;
+    bool IsPaused() override;
+    QString CurrentFile() override;
     int TrackLengthSeconds() override;
     int TrackPositionMs() override;
     // MPD cannot select a song without playing it: the position is applied by the next Play.

@@ -23,7 +23,7 @@ inline QString EmptyDatabaseCaption()
 }
 inline QString PathUnset()
 {
-    return QStringLiteral("You must specify the path to Winamp.");
+    return QStringLiteral("You must specify the path to MPD, the external player.");
 }
 inline QString PathCaption()
 {
@@ -50,13 +50,13 @@ inline QString NotASocket(const QString& path)
 }
 inline QString LongWait()
 {
-    return QStringLiteral("Cratewise have been waiting a long time for Winamp to start.\nEither "
-                          "Your computer are extremly slow or something went wrong.\nWould you "
+    return QStringLiteral("Cratewise has been waiting a long time for MPD to start.\nEither "
+                          "your computer is extremely slow or something went wrong.\nWould you "
                           "like to wait a little longer?");
 }
 inline QString LongWaitCaption()
 {
-    return QStringLiteral("Waiting for Winamp...");
+    return QStringLiteral("Waiting for MPD...");
 }
 inline QString CopyFailed(const QString& file, const QString& reason)
 {
@@ -66,11 +66,11 @@ inline QString CopyFailed(const QString& file, const QString& reason)
 }
 inline QString CopyFailedCaption()
 {
-    return QStringLiteral("Update Winamp");
+    return QStringLiteral("Update MPD");
 }
 inline QString PlayerFailed(const QString& error)
 {
-    return QStringLiteral("The player reports:\n%1").arg(error);
+    return QStringLiteral("MPD cannot play:\n%1").arg(error);
 }
 inline QString PlayerFailedCaption()
 {
@@ -79,5 +79,28 @@ inline QString PlayerFailedCaption()
 inline QString NotRunning()
 {
     return QStringLiteral("The player is not running.");
+}
+// Why a player button cannot act.
+inline QString NotRunningHint()
+{
+    return QStringLiteral("MPD, the external player, is not running.\nPress Update MPD (F2) to "
+                          "start it with the playlist.");
+}
+inline QString NothingToPlay()
+{
+    return QStringLiteral("There is nothing to play: MPD's list is empty.\nAdd songs to the "
+                          "playlist and press Update MPD (F2).");
+}
+inline QString NothingPlaying()
+{
+    return QStringLiteral("Nothing is playing.");
+}
+inline QString ChooseSongToPreview()
+{
+    return QStringLiteral("Choose a song in the song list to preview it.");
+}
+inline QString PlayerCaption()
+{
+    return QStringLiteral("Player");
 }
 } // namespace CPlaybackTexts

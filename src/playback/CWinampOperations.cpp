@@ -82,6 +82,7 @@ CWinampOperations::EUpdate CWinampOperations::UpdateWinamp()
         if (!CSettings::Bool(ESetting::Enque) || !m_sent.sent) {
             player.ClearList();
             m_sent.ids.clear();
+            m_sent.files.clear();
         }
         SPlaylistGroups groups = CPlaylistGroups::Group(m_doc.Set(), playlist.Ids());
         CPlaylistGroups::ReportLimit(prompts, groups.limit);
@@ -161,8 +162,10 @@ bool CWinampOperations::Send(const QList<SSessionGroup>& groups, bool copying)
 void CWinampOperations::AddToPlayer(const QString& path, qint64 id)
 {
     // A file the player refused takes no slot, so the slots stay in step with its list.
-    if (m_services.winamp->AddFile(path))
+    if (m_services.winamp->AddFile(path)) {
         m_sent.ids.append(id);
+        m_sent.files.append(path);
+    }
 }
 
 QString CWinampOperations::CopyToTemp(const QString& source)
@@ -185,24 +188,51 @@ QString CWinampOperations::CopyToTemp(const QString& source)
     return target;
 }
 
-void CWinampOperations::Play(int selectedRow)
+QString CWinampOperations::Play(int selectedRow)
 {
     CWinampRemote& player = *m_services.winamp;
     const CPlaylistModel& playlist = m_doc.Playlist();
     const bool autoUpdate = CSettings::Bool(ESetting::AutoUpd);
-    // Play goes to the player found here; one that Update Winamp only now started gets
-    // the list but is not told to play.
     const bool running = player.IsRunning();
-    if (autoUpdate && (!running || player.ListLength() != playlist.Count()))
-        UpdateWinamp();
-    if (!running)
-        return;
+    if (autoUpdate && (!running || player.ListLength() != playlist.Count())) {
+        // A refusal was said by Update Winamp itself; a player it started plays at once.
+        if (UpdateWinamp() != EUpdate::Sent && !player.IsRunning())
+            return {};
+    }
+    if (!player.IsRunning())
+        return CPlaybackTexts::NotRunningHint();
+    if (player.ListLength() <= 0)
+        return CPlaybackTexts::NothingToPlay();
     if (selectedRow < 0 || selectedRow >= playlist.Count()) {
         player.StartList();
-        return;
+        return {};
     }
     player.SetListPosition(PositionOf(playlist.Entry(selectedRow).id));
     player.Command(CWinampRemote::Play);
+    return {};
+}
+
+QString CWinampOperations::Command(int command)
+{
+    CWinampRemote& player = *m_services.winamp;
+    if (!player.IsRunning())
+        return CPlaybackTexts::NotRunningHint();
+    switch (command) {
+    case CWinampRemote::Pause:
+        // Pause also resumes a paused song.
+        if (!player.IsPlaying() && !player.IsPaused())
+            return CPlaybackTexts::NothingPlaying();
+        break;
+    case CWinampRemote::Previous:
+    case CWinampRemote::Next:
+        if (player.ListLength() <= 0)
+            return CPlaybackTexts::NothingToPlay();
+        break;
+    default:
+        break;
+    }
+    player.Command(CWinampRemote::ECommand(command));
+    return {};
 }
 
 SPollResult CWinampOperations::Poll(int selectedRow)
@@ -232,29 +262,71 @@ SPollResult CWinampOperations::Poll(int selectedRow)
     if (!player.IsPlaying())
         return result;
     const int position = player.ListPosition();
-    if (position < 0 || position >= m_sent.ids.size())
-        return result;
-    const qint64 id = m_sent.ids[position];
     // While a job runs the catalogue is its own; the song is counted once it is done.
-    if (id != m_sent.lastPlayed && !m_doc.IsBusy())
-        CountStart(id, result);
+    if (position >= 0 && !m_doc.IsBusy())
+        ShowWhatPlays(position, result);
     return result;
 }
 
-void CWinampOperations::CountStart(qint64 id, SPollResult& result)
+void CWinampOperations::ShowWhatPlays(int position, SPollResult& result)
 {
-    CCdlistSet& set = m_doc.Set();
+    const QString file = m_services.winamp->CurrentFile();
+    qint64 id = 0;
+    std::optional<SSong> song;
     try {
-        if (const std::optional<SSong> song = set.FindSongById(id)) {
-            result.title = song->m_TITLE;
-            result.artist = song->m_ARTIST;
-            m_doc.Catalogue().IncrementUse(id);
-        }
+        song = SongOfFile(file, position, id);
     } catch (const CDbException&) {
-        // Not counted this time; the next poll tries again.
-        return;
+        return; // the next poll tries again
     }
+    // The same song still playing is neither shown nor counted again (a file not reported
+    // this time, the player being slow, is no other song); nor is a player that says
+    // nothing about what it plays.
+    const bool same = position == m_sent.lastPosition && id == m_sent.lastPlayed &&
+                      (file.isEmpty() || file == m_sent.lastFile);
+    if (same || (!song && file.isEmpty()))
+        return;
+    m_sent.lastFile = file;
+    m_sent.lastPosition = position;
     m_sent.lastPlayed = id;
     result.songStarted = true;
+    // A file Cratewise does not know: its name is all there is to show.
+    result.title = !song                     ? QFileInfo(file).fileName()
+                   : song->m_TITLE.isEmpty() ? song->m_LIST
+                                             : song->m_TITLE;
+    result.artist = song ? song->m_ARTIST : QString();
+    if (song)
+        CountStart(id);
+}
+
+std::optional<SSong> CWinampOperations::SongOfFile(const QString& file, int position, qint64& id)
+{
+    CCdlistSet& set = m_doc.Set();
+    const bool known = position < m_sent.ids.size();
+    // A player that does not name its file is taken at its list position.
+    if (file.isEmpty() || (known && m_sent.files.value(position) == file)) {
+        id = known ? m_sent.ids[position] : 0;
+        return id ? set.FindSongById(id) : std::nullopt;
+    }
+    const qsizetype slot = m_sent.files.indexOf(file);
+    if (slot >= 0) {
+        id = m_sent.ids[slot];
+        return set.FindSongById(id);
+    }
+    const QFileInfo info(file);
+    std::optional<SSong> song =
+        set.FindFirst(CFilter::Equals(ESongColumn::MELODI, info.fileName())
+                          .And(CFilter::Equals(ESongColumn::PATH, info.path())),
+                      ESongColumn::MELODI);
+    id = song ? song->m_ID : 0;
+    return song;
+}
+
+void CWinampOperations::CountStart(qint64 id)
+{
+    try {
+        m_doc.Catalogue().IncrementUse(id);
+    } catch (const CDbException&) {
+        return; // not counted this time
+    }
     CSettings::AddToCounter(ESetting::TimesUsed, 1);
 }

@@ -1,9 +1,13 @@
 #pragma once
 
+#include "db/SSong.h"
+
 #include <QHash>
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <functional>
+#include <optional>
 
 class CCdlistDoc;
 struct SAppServices;
@@ -14,8 +18,11 @@ struct SSessionGroup;
 struct SSentList
 {
     QList<qint64> ids;
+    QStringList files;     // the file sent into each slot, as the player was given it
     bool sent = false;     // Update Winamp completed at least once
     qint64 lastPlayed = 0; // the song the poll last saw playing
+    QString lastFile;      // and the file and list position the player reported for it
+    int lastPosition = -1;
 };
 
 // What the one-second poll found, for the window to show.
@@ -25,7 +32,7 @@ struct SPollResult
     bool progressKnown = false;
     int lengthSeconds = 0;
     int positionSeconds = 0;
-    bool songStarted = false; // title and artist changed
+    bool songStarted = false; // title and artist changed: the song the player reports
     QString title;
     QString artist;
     int volume = -1;     // the player's volume, 0..255; -1 when unknown
@@ -60,7 +67,11 @@ public:
     // Sends the document's playlist to the player.
     EUpdate UpdateWinamp();
     // Play: the selected playlist entry (-1 for none), else the player's list as it is.
-    void Play(int selectedRow);
+    // Returns why nothing could be played; empty when the player was told to play (or
+    // Update Winamp already reported why it could not).
+    QString Play(int selectedRow);
+    // Pause, Stop, Previous, Next; returns why the player cannot act, empty when it was told.
+    QString Command(int command);
     // Every second: jumps to a newly selected entry while playing, and follows the player.
     SPollResult Poll(int selectedRow);
     // The player's list position of a playlist entry: its first slot, else the next free one.
@@ -76,7 +87,11 @@ private:
     void AddToPlayer(const QString& path, qint64 id);
     // The copy of a disc file in the temporary folder; empty when it failed (reported).
     QString CopyToTemp(const QString& source);
-    void CountStart(qint64 id, SPollResult& result);
+    // The song at the player's list position, found by the file the player reports: a
+    // list changed behind Cratewise's back must not show another song's title.
+    void ShowWhatPlays(int position, SPollResult& result);
+    std::optional<SSong> SongOfFile(const QString& file, int position, qint64& id);
+    void CountStart(qint64 id);
 
     CCdlistDoc& m_doc;
     const SAppServices& m_services;

@@ -8,7 +8,8 @@
 QString CPlaylistLoader::NotFoundText(const QString& name)
 {
     return QStringLiteral("The file ") + name +
-           QStringLiteral(" couldn't be found in the database.\nIt want be added to the playlist");
+           QStringLiteral(
+               " couldn't be found in the database.\nIt won't be added to the playlist.");
 }
 
 std::optional<SSong> CPlaylistLoader::Find(const SM3uLine& line)

@@ -35,7 +35,7 @@ inline QString ConfirmRemoval()
 }
 inline QString DeleteFailed()
 {
-    return QStringLiteral("An error occured while trying to remove the file.");
+    return QStringLiteral("An error occurred while trying to remove the file.");
 }
 inline QString Error()
 {

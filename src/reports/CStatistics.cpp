@@ -6,6 +6,7 @@
 #include "platform/CText.h"
 
 #include <QMap>
+#include <array>
 
 SStatistics CStatistics::Compute(CCdlistDoc& doc)
 {
@@ -48,4 +49,33 @@ SStatistics CStatistics::Compute(CCdlistDoc& doc)
     for (auto it = perBitrate.cbegin(); it != perBitrate.cend(); ++it)
         s.bitrates.append({it.key(), it.value()});
     return s;
+}
+
+QList<SBitrateStep> CStatistics::BitrateSteps(const QList<QPair<qint64, qint64>>& bitrates)
+{
+    static constexpr std::array<qint64, 8> kSteps = {32, 64, 96, 128, 160, 192, 256, 320};
+    // Beyond half the last step's distance above it, a rate is no MP3 rate at all.
+    constexpr qint64 kBeyond = 320 + 32;
+    std::array<qint64, kSteps.size() + 1> songs{};
+    for (const auto& [rate, count] : bitrates) {
+        if (rate <= 0)
+            continue; // not a rate: nothing was measured
+        size_t step = kSteps.size();
+        if (rate <= kBeyond) {
+            step = 0;
+            // The nearest step; halfway goes up.
+            while (step + 1 < kSteps.size() && rate * 2 >= kSteps[step] + kSteps[step + 1])
+                ++step;
+        }
+        songs[step] += count;
+    }
+    QList<SBitrateStep> steps;
+    for (size_t i = 0; i < songs.size(); ++i) {
+        if (songs[i] == 0)
+            continue;
+        steps.append({i < kSteps.size() ? QStringLiteral("%1 kbps").arg(kSteps[i])
+                                        : QStringLiteral("over 320 kbps"),
+                      songs[i]});
+    }
+    return steps;
 }

@@ -29,8 +29,19 @@ struct SStatistics
     QList<QPair<qint64, qint64>> bitrates;
 };
 
+// Songs of one usual bit rate, as the window's chart shows them.
+struct SBitrateStep
+{
+    QString label; // "128 kbps", "over 320 kbps"
+    qint64 songs = 0;
+};
+
 namespace CStatistics {
 // Walks every song once; the session count comes from the document's session list.
 // Throws CDbException.
 SStatistics Compute(CCdlistDoc& doc);
+// The songs per bit rate gathered at the usual encoder steps (32 to 320 kbps): a rate
+// counts at its nearest step, rates well above the last (lossless) together; the steps
+// without songs are left out.
+QList<SBitrateStep> BitrateSteps(const QList<QPair<qint64, qint64>>& bitrates);
 } // namespace CStatistics

@@ -111,8 +111,8 @@ CActionTable::CActionTable(QWidget* owner) : QObject(owner), m_owner(owner)
     Make(ID_VIEW_LYRICS, QStringLiteral("View &Lyrics"),
          QStringLiteral("Display lyrics for selected song"));
     Make(ID_APP_EXIT, QStringLiteral("E&xit"));
-    Make(ID_UPDATE_WINAMP, QStringLiteral("&Update Winamp"),
-         QStringLiteral("Send songs to Winamp"));
+    Make(ID_UPDATE_WINAMP, QStringLiteral("&Update MPD"),
+         QStringLiteral("Send the playlist to MPD"));
     Make(ID_PLAY, QStringLiteral("&Play"), QStringLiteral("Play"));
     Make(ID_PAUSE, QStringLiteral("P&ause"), QStringLiteral("Pause"));
     Make(ID_STOP, QStringLiteral("&Stop"), QStringLiteral("Stop"));
@@ -277,7 +277,7 @@ void CActionTable::FillContextMenu(QMenu* menu) const
           {"Update Session", ID_UPDATE_SESSION}}},
         {nullptr,
          {{"Preview", ID_PREVIEW},
-          {"Update Winamp", ID_UPDATE_WINAMP},
+          {"Update MPD", ID_UPDATE_WINAMP},
           {"Documentation", ID_DOCUMENTATION},
           {"Check for updates", ID_CHECK_UPDATES},
           {"About...", ID_APP_ABOUT}}},

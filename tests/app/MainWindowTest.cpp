@@ -11,6 +11,7 @@
 #include "support/gui/CModalScript.h"
 #include "support/gui/CViewFixture.h"
 #include "ui/CActionTable.h"
+#include "ui/CHelpWindow.h"
 #include "ui/CommandIds.h"
 #include "ui/ControlIds.h"
 
@@ -27,6 +28,7 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTest>
+#include <QTextBrowser>
 #include <QToolBar>
 #include <gtest/gtest.h>
 
@@ -72,10 +74,10 @@ TEST_F(MainWindowTest, TitleMenusAndNoBars)
         (QStringList{QStringLiteral("Add"), QStringLiteral("Remove"), QStringLiteral("Add all"),
                      QStringLiteral("Clear"), QStringLiteral("Copy Files")}));
     top.removeAt(1);
-    EXPECT_EQ(Texts(top[1]->menu()->actions()),
-              (QStringList{QStringLiteral("Update Winamp"), QStringLiteral("Play"),
-                           QStringLiteral("Pause"), QStringLiteral("Stop"), QStringLiteral("Next"),
-                           QStringLiteral("Previous")}));
+    EXPECT_EQ(
+        Texts(top[1]->menu()->actions()),
+        (QStringList{QStringLiteral("Update MPD"), QStringLiteral("Play"), QStringLiteral("Pause"),
+                     QStringLiteral("Stop"), QStringLiteral("Next"), QStringLiteral("Previous")}));
     EXPECT_EQ(Texts(top[2]->menu()->actions()),
               (QStringList{QStringLiteral("Create shortcut"), QStringLiteral("Excluded Names"),
                            QStringLiteral("Options")}));
@@ -95,7 +97,7 @@ TEST_F(MainWindowTest, ContextMenuEntriesTriggerTheCommands)
     EXPECT_EQ(Texts(items),
               (QStringList{QStringLiteral("Playback"), QStringLiteral("Playlist Controls"),
                            QStringLiteral("Options"), QStringLiteral("Session"),
-                           QStringLiteral("Preview"), QStringLiteral("Update Winamp"),
+                           QStringLiteral("Preview"), QStringLiteral("Update MPD"),
                            QStringLiteral("Documentation"), QStringLiteral("Check for updates"),
                            QStringLiteral("About...")}));
     EXPECT_EQ(Texts(items[0]->menu()->actions()),
@@ -139,7 +141,7 @@ TEST_F(MainWindowTest, AcceleratorsShowInTheMenusAndCtrlQQuits)
               QStringLiteral("Click a session to display its contents."));
     EXPECT_EQ(f.View().Control(IDC_VOLUME)->toolTip(), QStringLiteral("Change volume"));
     EXPECT_EQ(f.View().Control(ID_UPDATE_WINAMP)->toolTip(),
-              QStringLiteral("Send songs to Winamp"));
+              QStringLiteral("Send the playlist to MPD"));
     EXPECT_EQ(f.View().Control(IDC_TOTAL)->toolTip(),
               QStringLiteral("Total number of songs in the database"));
 
@@ -295,34 +297,40 @@ TEST_F(MainWindowTest, OptionsRebuildTheSongListColumnsWhenTheyChangedKeepingThe
     EXPECT_EQ(f.View().SongList()->CellText(1, 0), QStringLiteral("one"));
 }
 
-TEST_F(MainWindowTest, DocumentationOpensTheReadmeOrSaysWhyItCannot)
+// F1 shows the manual in a window of the program's own, whatever the desktop has.
+TEST_F(MainWindowTest, DocumentationShowsTheManualInsideTheProgram)
 {
+    f.urlsOpen = false; // no program for any file
     f.View().Action(ID_DOCUMENTATION)->trigger();
-    ASSERT_EQ(f.openedUrls.size(), 1);
-    EXPECT_EQ(f.openedUrls[0].toLocalFile(), f.env.DataDir() + QStringLiteral("/readme.txt"));
+    auto* help = f.View().window()->findChild<CHelpWindow*>();
+    ASSERT_NE(help, nullptr);
+    EXPECT_TRUE(help->isVisible());
+    EXPECT_TRUE(f.openedUrls.isEmpty());
     EXPECT_TRUE(f.prompts.messages.isEmpty());
+    EXPECT_TRUE(help->Browser()->toPlainText().contains("Finding music"));
 
-    f.urlsOpen = false; // no program to show it
-    f.View().Action(ID_DOCUMENTATION)->trigger();
-    ASSERT_EQ(f.prompts.messages.size(), 1);
-    EXPECT_EQ(f.prompts.messages[0].text, "Can't open link:\n\nThere is no application "
-                                          "associated\nwith the given filename extension.");
+    // The search finds each place in turn, then the first again; a word not in it is said.
+    QTest::keyClicks(help->SearchField(), "playlist");
+    const int first = help->Browser()->textCursor().position();
+    EXPECT_GT(first, 0);
+    EXPECT_EQ(help->Browser()->textCursor().selectedText().toLower(), "playlist");
+    QTest::keyClick(help->SearchField(), Qt::Key_Return);
+    EXPECT_GT(help->Browser()->textCursor().position(), first);
+    help->SearchField()->setText("zyxxyz");
+    EXPECT_FALSE(help->FindNext());
+    EXPECT_EQ(help->SearchResult()->text(), "Not found");
 }
 
-TEST_F(MainWindowTest, DocumentationFallsBackToTheInstalledPageWithoutATextViewer)
+// Closed and asked for again, the same window comes back.
+TEST_F(MainWindowTest, DocumentationIsOneWindowShownAgain)
 {
-    const QString docDir = f.env.Root() + QStringLiteral("/doc");
-    ASSERT_TRUE(QDir().mkpath(docDir));
-    for (const QString& name : {QStringLiteral("cratewise.html"), QStringLiteral("readme.txt")}) {
-        QFile file(docDir + u'/' + name);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    }
-    f.unopenable = QStringList{QStringLiteral("txt")}; // a desktop with a browser only
     f.View().Action(ID_DOCUMENTATION)->trigger();
-    ASSERT_EQ(f.openedUrls.size(), 2);
-    EXPECT_EQ(f.openedUrls[0].toLocalFile(), f.env.DataDir() + QStringLiteral("/readme.txt"));
-    EXPECT_EQ(f.openedUrls[1].toLocalFile(), docDir + QStringLiteral("/cratewise.html"));
-    EXPECT_TRUE(f.prompts.messages.isEmpty());
+    auto* help = f.View().window()->findChild<CHelpWindow*>();
+    ASSERT_NE(help, nullptr);
+    help->close();
+    f.View().Action(ID_DOCUMENTATION)->trigger();
+    EXPECT_TRUE(help->isVisible());
+    EXPECT_EQ(f.View().window()->findChildren<CHelpWindow*>().size(), 1);
 }
 
 } // namespace

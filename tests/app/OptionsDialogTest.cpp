@@ -67,8 +67,8 @@ TEST_F(OptionsTest, ShowsFivePagesInOrderWithTheStoredValues)
         QStringList tabs;
         for (int i = 0; i < dialog->Tabs()->count(); ++i)
             tabs << dialog->Tabs()->tabText(i);
-        EXPECT_EQ(tabs, QStringList({"General", "Winamp", "Song Information", "Library",
-                                     "Internal Player"}));
+        EXPECT_EQ(tabs, QStringList(
+                            {"General", "MPD", "Song Information", "Library", "Internal Player"}));
         EXPECT_EQ(dialog->Tabs()->currentIndex(), 0);
         auto* general = PageOf<CGeneralPage>(modal, COptionsDialog::kGeneral);
         EXPECT_TRUE(general->Boxes().Box(ESetting::Case)->isChecked());
@@ -99,6 +99,7 @@ TEST_F(OptionsTest, ResetDefaultsRestoresTheDefaultsAndReopens)
         CSettings::SetInt(kept, 1);
     CSettings::SetString(ESetting::Winamp, "/opt/player/mpd");
 
+    prompts.answers << CPrompts::EAnswer::Yes;
     const bool rebuild = RunOptions({
         [](QWidget* modal) { QTest::mouseClick(Options(modal)->ResetButton(), Qt::LeftButton); },
         [](QWidget* modal) {
@@ -122,6 +123,14 @@ TEST_F(OptionsTest, ResetDefaultsRestoresTheDefaultsAndReopens)
     EXPECT_EQ(CSettings::String(ESetting::Winamp), "/opt/player/mpd");
     // The reset switched the Comment column off, so the song list must follow.
     EXPECT_TRUE(rebuild);
+    // It asked first, naming what it restores, page by page.
+    ASSERT_EQ(prompts.messages.size(), 1);
+    const QString asked = prompts.messages[0].text;
+    EXPECT_EQ(prompts.messages[0].caption, "Reset Defaults");
+    for (const char* named : {"\nSong Information: Formatting, ", "Recognized filetypes",
+                              "\nLibrary: Artist, Album, Session, ", "Enable Equalizer\n"})
+        EXPECT_TRUE(asked.contains(QLatin1String(named))) << asked.toStdString();
+    EXPECT_FALSE(asked.contains("Auto-Update")); // kept, so not named
 }
 
 // Escape and the close box end the dialog as Close does, keeping every option; a box
@@ -152,12 +161,20 @@ TEST_F(OptionsTest, EscapeAndTheCloseBoxKeepTheOptionsAndBoxesStoreAtOnce)
 TEST_F(OptionsTest, ResetDefaultsButtonReopensAndLeavesColumnsAloneWhenUnchanged)
 {
     CSettings::SetInt(ESetting::Case, 1);
-    const bool rebuild = RunOptions({
-        [](QWidget* modal) { QTest::mouseClick(Options(modal)->ResetButton(), Qt::LeftButton); },
-        PressClose,
-    });
+    const auto reset = [](QWidget* modal) {
+        QTest::mouseClick(Options(modal)->ResetButton(), Qt::LeftButton);
+    };
+    // Declined, nothing is reset; the dialog comes back.
+    prompts.answers << CPrompts::EAnswer::No << CPrompts::EAnswer::Yes;
+    const bool rebuild = RunOptions({reset,
+                                     [&](QWidget* modal) {
+                                         EXPECT_EQ(CSettings::Int(ESetting::Case), 1);
+                                         reset(modal);
+                                     },
+                                     PressClose});
     EXPECT_EQ(CSettings::Int(ESetting::Case), 0);
     EXPECT_FALSE(rebuild);
+    EXPECT_EQ(prompts.messages.size(), 2);
 }
 
 TEST_F(OptionsTest, ColumnBoxesDecideWhetherTheSongListIsRebuilt)

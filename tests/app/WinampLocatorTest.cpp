@@ -22,8 +22,8 @@ public:
     bool SerialNumber(const QString&, quint32&) override { return false; }
 };
 
-const QString kAsk = QStringLiteral("Do you want Cratewise try to locate\nWinamp automatically?");
-const QString kFound = QStringLiteral("Is this the correct location of Winamp?\n");
+const QString kAsk = QStringLiteral("Do you want Cratewise to try to locate\nMPD automatically?");
+const QString kFound = QStringLiteral("Is this the correct location of MPD?\n");
 
 class WinampLocatorTest : public ::testing::Test
 {
@@ -115,7 +115,7 @@ TEST_F(WinampLocatorTest, FileDialogWhenNotSearchingOrNothingAccepted)
     prompts.answers << EAnswer::No;
     Run();
     ASSERT_EQ(prompts.fileDialogs.size(), 1);
-    EXPECT_EQ(prompts.fileDialogs[0].title, "Locate Winamp MP3 Player");
+    EXPECT_EQ(prompts.fileDialogs[0].title, "Locate the MPD Player");
     EXPECT_EQ(prompts.fileDialogs[0].filter, "MPD (mpd)|mpd|All Files (*.*)|*.*||");
     EXPECT_TRUE(Questions().isEmpty());
     EXPECT_EQ(CSettings::String(ESetting::Winamp), "/old/mpd"); // dialog cancelled

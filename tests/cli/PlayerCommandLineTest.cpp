@@ -49,6 +49,7 @@ TEST(PlayerCommandLineTest, SendsASessionShowsWhatPlaysAndControlsThePlayer)
 
     EXPECT_EQ(run({"next"}).status, 0);
     QThread::msleep(200);
+    EXPECT_EQ(run({"play"}).status, 0); // it plays and is heard
     EXPECT_EQ(run({"volume", "2"}).status, 0);
     r = run({"status"});
     ASSERT_EQ(r.status, 0) << r.err.toStdString();
@@ -76,6 +77,32 @@ TEST(PlayerCommandLineTest, SendsASessionShowsWhatPlaysAndControlsThePlayer)
     r = run({"stop"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "cratewise: The player is not running.\n");
+}
+
+// MPD takes "play" and only then finds that its sound output does not open: the command
+// says so and fails instead of leaving the user to wonder at the silence.
+TEST(PlayerCommandLineTest, PlayFailsWhenThePlayerCannotBeHeard)
+{
+    CDocFixture f;
+    CTestMpd mpd(CTestMpd::EOutput::Broken);
+    ASSERT_TRUE(mpd.Start()) << qPrintable(mpd.Error());
+    const QString folder = f.env.Root() + "/music";
+    ASSERT_TRUE(CMp3Factory::WriteSong(folder + "/One.mp3", {.seconds = 5.0}));
+    AddTestSong(f.doc.Set(), {.cd = "Live", .title = "One", .file = "One.mp3", .path = folder});
+    CSettings::SetString(ESetting::PlayerSocket, mpd.Socket());
+    const auto run = [&f](QStringList args) {
+        args.prepend("player");
+        return SCliRun::Run(f.env.DataDir(), args);
+    };
+    SCliRun r = run({"play"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "cratewise: there is nothing to play: the player's list is empty\n");
+    ASSERT_EQ(run({"send", "--session", "Live"}).status, 0);
+    r = run({"play"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.startsWith("cratewise: MPD cannot play: Failed to open \"card 99\" (alsa)"))
+        << r.err.toStdString();
+    EXPECT_EQ(r.err.count('\n'), 1);
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "support/CCliRun.h"
 #include "support/CDocFixture.h"
+#include "support/CNoSoundDevice.h"
 #include "support/CToneMp3.h"
 
 #include <QElapsedTimer>
@@ -41,6 +42,24 @@ TEST(PreviewCommandLineTest, PlaysToTheEndOrUntilCtrlC)
     r = SCliRun::Run(f.env.DataDir(), {"preview", "99"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "cratewise: there is no song with ID 99\n");
+}
+
+// The default output on a machine without a sound device: said once, and no clock runs
+// through a song nobody hears.
+TEST(PreviewCommandLineTest, NoSoundDeviceIsAFailure)
+{
+    CDocFixture f;
+    const CNoSoundDevice deaf(f.env.Root());
+    const QString music = f.env.MakeDir("music");
+    ASSERT_TRUE(CToneMp3::Write(music + "/long.mp3", {440}, 5.0));
+    const qint64 song = f.AddSong("CD1", "Long", music, "long.mp3");
+    QElapsedTimer clock;
+    clock.start();
+    const SCliRun r = SCliRun::Run(f.env.DataDir(), {"preview", QString::number(song)});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_LT(clock.elapsed(), 4000);
+    EXPECT_EQ(r.err.count("No sound output could be opened (auto: "), 1) << r.err.toStdString();
+    EXPECT_FALSE(r.err.contains("0:01")) << r.err.toStdString();
 }
 
 } // namespace

@@ -29,8 +29,8 @@ TEST(ReportsCommandLineTest, HtmlStatsAndDuplicates)
     QFile file(page);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QByteArray html = file.readAll();
-    EXPECT_LT(html.indexOf("<p> 1. <a href=\"file:///n/y.mp3\">"),
-              html.indexOf("<p> 2. <a href=\"file:///m/z.mp3\">"));
+    EXPECT_LT(html.indexOf("<td>1. <a href=\"file:///n/y.mp3\">"),
+              html.indexOf("<td>2. <a href=\"file:///m/z.mp3\">"));
 
     r = run({"export-html", page, "--source", "session", "Rock", "--sort", "file", "--id3"});
     ASSERT_EQ(r.status, 0) << r.err.toStdString();

@@ -2,6 +2,7 @@
 #include "playback/CInternalPlayer.h"
 #include "support/CAudioFiles.h"
 #include "support/CMp3Factory.h"
+#include "support/CNoSoundDevice.h"
 #include "support/CTestEnvironment.h"
 #include "support/CToneMp3.h"
 
@@ -118,6 +119,23 @@ TEST_F(InternalPlayerTest, StopEndsPlaybackAtOnceAndTheLevelScalesTheOutput)
     EXPECT_LT(none, 0.001);
 }
 
+// Pause holds the song where it is; Play goes on from there.
+TEST_F(InternalPlayerTest, PauseHoldsTheSongAndPlayGoesOn)
+{
+    player.Open(Tones("long.mp3", {1000}, 5.0));
+    player.Play();
+    ASSERT_TRUE(Pump([&] { return player.PositionMs() >= 300; }));
+    player.Pause();
+    ASSERT_TRUE(WaitFor(CInternalPlayer::Paused));
+    const qint64 held = player.PositionMs();
+    Pump([] { return false; }, 300);
+    EXPECT_NEAR(player.PositionMs(), held, 50);
+    player.Play();
+    EXPECT_TRUE(Pump([&] { return player.PositionMs() > held + 200; }, 2000))
+        << held << " " << player.PositionMs();
+    player.Close();
+}
+
 TEST_F(InternalPlayerTest, AnEqualizerCutLowersItsBandOnly)
 {
     // 440 Hz lies in band 0 (the first slider), 5 kHz in band 7 (the fifth).
@@ -182,6 +200,28 @@ TEST_F(InternalPlayerTest, UnplayableFilesAndAMissingOutputAreReportedAndStop)
     // The module is not installed, so the remedy is the package, not the sound card.
     EXPECT_TRUE(said[0].endsWith("needs the GStreamer plugins (gstreamer1.0-plugins-good)."))
         << said[0].toStdString();
+}
+
+// The default output with no sound server and no sound card: the engine would settle
+// for a sink that discards and play on in silence; the player says so instead and never
+// reports playing.
+TEST_F(InternalPlayerTest, TheDefaultOutputWithoutASoundDeviceIsNoOutput)
+{
+    const CNoSoundDevice none(env.Root());
+    CInternalPlayer deaf(CInternalPlayer::SOutput::FromEnvironment());
+    QStringList said;
+    QList<int> reported;
+    QObject::connect(&deaf, &CInternalPlayer::NoOutput, [&](const QString& m) { said << m; });
+    QObject::connect(&deaf, &CInternalPlayer::StateChanged, [&](int state) { reported << state; });
+    deaf.Open(Tones("c.mp3", {440}, 2.0));
+    deaf.Play();
+    EXPECT_TRUE(Pump([&] { return deaf.IsStopped(); }));
+    Pump([] { return false; }, 300); // nothing more comes
+    ASSERT_EQ(said.size(), 1);
+    EXPECT_TRUE(said[0].startsWith("No sound output could be opened (auto: "))
+        << said[0].toStdString();
+    EXPECT_FALSE(reported.contains(CInternalPlayer::Playing));
+    EXPECT_EQ(deaf.PositionMs(), 0);
 }
 
 // Every recognised type plays through the same engine, level included.

@@ -123,7 +123,7 @@ TEST_F(WinampOperationsTest, CopyingModeCopiesDiscFilesIntoTheTemporaryFolder)
     EXPECT_EQ(Update(), EUpdate::CopyFailed);
     ASSERT_EQ(f.prompts.messages.size(), 1);
     EXPECT_TRUE(f.prompts.messages[0].text.contains(PathOf(sameName)));
-    EXPECT_EQ(f.prompts.messages[0].caption, "Update Winamp");
+    EXPECT_EQ(f.prompts.messages[0].caption, "Update MPD");
     EXPECT_EQ(sent.ids, QList<qint64>({onDisc}));
     EXPECT_EQ(mpd.Queue(), QStringList({temp + "/track.mp3"}));
 }
@@ -189,9 +189,9 @@ TEST_F(WinampOperationsTest, APlayerThatNeverAnswersIsWaitedForUntilTheUserGives
     f.prompts.answers << CPrompts::EAnswer::Yes << CPrompts::EAnswer::No;
     EXPECT_EQ(Update(), EUpdate::NotStarted);
     ASSERT_EQ(f.prompts.messages.size(), 2);
-    EXPECT_EQ(f.prompts.messages[0].caption, "Waiting for Winamp...");
+    EXPECT_EQ(f.prompts.messages[0].caption, "Waiting for MPD...");
     EXPECT_TRUE(f.prompts.messages[0].text.startsWith(
-        "Cratewise have been waiting a long time for Winamp to start.\n"));
+        "Cratewise has been waiting a long time for MPD to start.\n"));
     EXPECT_FALSE(sent.sent);
     EXPECT_FALSE(f.doc.Playlist().Changed());
     // Play and the poll with no player do nothing and say so to nobody.
@@ -218,7 +218,7 @@ TEST(WinampRefusalsTest, MessagesBeforeAnythingIsSent)
     ASSERT_EQ(f.prompts.messages.size(), 3);
     EXPECT_EQ(f.prompts.messages[0].text, "You have not selected any songs!");
     EXPECT_EQ(f.prompts.messages[1].caption, "Database empty");
-    EXPECT_EQ(f.prompts.messages[2].text, "You must specify the path to Winamp.");
+    EXPECT_EQ(f.prompts.messages[2].text, "You must specify the path to MPD, the external player.");
     EXPECT_EQ(f.prompts.messages[2].caption, "Invalid Path...");
     EXPECT_TRUE(f.player.calls.isEmpty());
 

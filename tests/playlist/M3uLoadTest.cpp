@@ -57,7 +57,7 @@ TEST_F(M3uLoadTest, MissingLinesWarnUntilSilencedAndAnUnreadableFileChangesNothi
                                                CPlaylistLoader::NotFoundText("It's.mp3"),
                                                CPlaylistLoader::NotFoundText("b.mp3")}));
     EXPECT_EQ(f.prompts.warnings[0], "The file a.mp3 couldn't be found in the database.\n"
-                                     "It want be added to the playlist");
+                                     "It won't be added to the playlist.");
     EXPECT_EQ(CSettings::Int(ESetting::WarningFound), 1);
     EXPECT_TRUE(SongListIds().isEmpty());
     ops.LoadPlaylist(file); // silenced

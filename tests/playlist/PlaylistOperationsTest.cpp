@@ -120,6 +120,35 @@ TEST_F(PlaylistOperationsTest, TheSavedPlaylistBelongsToItsCatalogue)
     EXPECT_EQ(playlist.Ids(), (QList<qint64>{b, a, a}));
 }
 
+// Moving entries, as dragging, Ctrl+Up/Down and the entry's menu do: the order is the
+// one kept for the next run, and the player's list no longer matches.
+TEST_F(PlaylistOperationsTest, MovedEntriesKeepTheirNewOrderAcrossARestart)
+{
+    const qint64 a = AddSong("S", "/m", "a.mp3", "60");
+    const qint64 b = AddSong("S", "/m", "b.mp3", "30");
+    const qint64 c = AddSong("S", "/m", "c.mp3");
+    AddEntries({a, b, c});
+    EXPECT_TRUE(playlist.Move(0, 2));
+    EXPECT_EQ(playlist.Ids(), (QList<qint64>{b, c, a}));
+    EXPECT_TRUE(playlist.Changed());
+    EXPECT_TRUE(playlist.Move(2, 1));
+    EXPECT_TRUE(playlist.Move(0, 1)); // down by one: past its neighbour only
+    EXPECT_EQ(playlist.Ids(), (QList<qint64>{a, b, c}));
+    EXPECT_TRUE(playlist.Move(0, 1));
+    // The view's drop moves by the row before which the entry lands.
+    EXPECT_TRUE(playlist.moveRow(QModelIndex(), 0, QModelIndex(), 3));
+    EXPECT_EQ(playlist.Ids(), (QList<qint64>{a, c, b}));
+    for (const auto& [from, to] : {std::pair{0, 0}, {-1, 1}, {2, 3}})
+        EXPECT_FALSE(playlist.Move(from, to)) << from << to;
+    EXPECT_FALSE(playlist.moveRow(QModelIndex(), 1, QModelIndex(), 2)); // onto itself
+    EXPECT_EQ(playlist.TotalSeconds(), 90);
+
+    ops.SaveForNextRun();
+    playlist.Clear();
+    ops.RestoreFromLastRun();
+    EXPECT_EQ(playlist.Ids(), (QList<qint64>{a, c, b}));
+}
+
 TEST_F(PlaylistOperationsTest, CopyGroupsBySessionUpToTheLimits)
 {
     CDatabase::CTransaction transaction(f.doc.Database());

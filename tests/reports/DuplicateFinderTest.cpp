@@ -149,7 +149,7 @@ TEST_F(DuplicateFinderTest, DeleteRemovesTheFileAndSongOrReportsWhyNot)
     EXPECT_EQ(finder.Group().size(), 2);
 
     EXPECT_FALSE(finder.Delete(missing, f.prompts));
-    EXPECT_EQ(f.prompts.messages.last().text, "An error occured while trying to remove the file.");
+    EXPECT_EQ(f.prompts.messages.last().text, "An error occurred while trying to remove the file.");
     EXPECT_EQ(f.prompts.messages.last().caption, "Error");
     EXPECT_EQ(f.prompts.messages.last().icon, CPrompts::EIcon::Error);
     EXPECT_TRUE(set.FindSongById(missing));

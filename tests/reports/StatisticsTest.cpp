@@ -34,6 +34,27 @@ TEST_F(StatisticsTest, FiguresComeFromOnePassWithTiesInIdOrder)
     EXPECT_EQ(s.bitrates, (QList<QPair<qint64, qint64>>{{128, 2}, {192, 1}}));
 }
 
+TEST_F(StatisticsTest, BitRatesGatherAtTheUsualStepsWithTheirUnit)
+{
+    // Exact rates of variable-rate files fall to the nearest step, halfway up; lossless
+    // rates together above the last; unmeasured ones nowhere.
+    const QList<SBitrateStep> steps = CStatistics::BitrateSteps({{0, 4},
+                                                                 {13, 1},
+                                                                 {48, 2},
+                                                                 {61, 3},
+                                                                 {128, 5},
+                                                                 {176, 1},
+                                                                 {189, 2},
+                                                                 {352, 1},
+                                                                 {353, 7},
+                                                                 {900, 1}});
+    QStringList shown;
+    for (const SBitrateStep& step : steps)
+        shown << QStringLiteral("%1=%2").arg(step.label).arg(step.songs);
+    EXPECT_EQ(shown, QStringList({"32 kbps=1", "64 kbps=5", "128 kbps=5", "192 kbps=3",
+                                  "320 kbps=1", "over 320 kbps=8"}));
+}
+
 TEST_F(StatisticsTest, NothingPlayedOrTimedLeavesZeros)
 {
     Add({.file = "a.mp3"});

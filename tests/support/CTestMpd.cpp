@@ -52,7 +52,7 @@ QString ReadAnswer(int fd, bool greeting = false)
 
 } // namespace
 
-CTestMpd::CTestMpd() = default;
+CTestMpd::CTestMpd(EOutput output) : m_output(output) {}
 
 CTestMpd::~CTestMpd()
 {
@@ -70,9 +70,13 @@ bool CTestMpd::Start()
                                 "playlist_directory \"%2\"\n"
                                 "log_file \"%2/log\"\n"
                                 "zeroconf_enabled \"no\"\n"
-                                "audio_output {\n type \"null\"\n name \"null\"\n"
+                                "audio_output {\n %3\n"
                                 " mixer_type \"software\"\n}\n")
-                     .arg(Socket(), dir)
+                     .arg(Socket(), dir,
+                          m_output == EOutput::Null
+                              ? QStringLiteral("type \"null\"\n name \"null\"")
+                              : QStringLiteral("type \"alsa\"\n name \"card 99\"\n"
+                                               " device \"hw:99,0\""))
                      .toUtf8());
     config.close();
     // Dies with the test even when the test itself is killed.

@@ -8,10 +8,17 @@
 
 // A real MPD of the test's own: null output, software mixer, a Unix socket in a
 // temporary folder. It runs in the foreground as the test's child and is killed with it.
+// With a broken output it stands for a machine without a usable sound device: its one
+// output names a sound card that does not exist.
 class CTestMpd
 {
 public:
-    CTestMpd();
+    enum class EOutput
+    {
+        Null,
+        Broken
+    };
+    explicit CTestMpd(EOutput output = EOutput::Null);
     ~CTestMpd();
     CTestMpd(const CTestMpd&) = delete;
     CTestMpd& operator=(const CTestMpd&) = delete;
@@ -30,6 +37,7 @@ public:
 
 private:
     QTemporaryDir m_dir;
+    EOutput m_output;
     QProcess m_process;
     QString m_error;
 };

@@ -4,6 +4,7 @@
 #include "platform/CSettings.h"
 
 #include <QList>
+#include <QRegularExpression>
 
 namespace {
 
@@ -31,12 +32,37 @@ bool COptionsCommand::Run(QWidget* parent, CPrompts& prompts, CVolumes& volumes)
         }
         if (result == COptionsDialog::kClose)
             return resetChangedColumns || CSettings::Bool(ESetting::UpdateLibrary);
+        if (!prompts.AskYesNo(ResetQuestion(), QStringLiteral("Reset Defaults")))
+            continue;
         // A reset that switches columns on or off must rebuild them too, even though the
         // reopened Library page clears UpdateLibrary again.
         const QList<int> before = ColumnSwitches();
         ResetDefaults();
         resetChangedColumns = resetChangedColumns || ColumnSwitches() != before;
     }
+}
+
+QString COptionsCommand::ResetQuestion()
+{
+    QString text = QStringLiteral("Restore the default of these options?\n");
+    ESettingGroup group = ESettingGroup::State;
+    bool first = true;
+    for (const SSettingDef& def : CSettingsTable::All()) {
+        if (!def.reset)
+            continue;
+        if (first || def.group != group) {
+            group = def.group;
+            text += u'\n' + CSettingsTable::GroupName(group) + QStringLiteral(": ");
+        } else {
+            text += QStringLiteral(", ");
+        }
+        first = false;
+        // As the page shows it, without the mnemonic and the trailing colon or dots.
+        text += QString::fromUtf8(def.field).remove(u'&').remove(
+            QRegularExpression(QStringLiteral("[:.]+$")));
+    }
+    return text + QStringLiteral("\n\nThe other options, the sessions and the playlist stay "
+                                 "as they are.");
 }
 
 void COptionsCommand::ResetDefaults()

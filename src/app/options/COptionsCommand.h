@@ -4,8 +4,8 @@ class CPrompts;
 class CVolumes;
 class QWidget;
 
-// The Options command: runs the Options dialog until it is left with Close. Leaving it
-// any other way restores the defaults and shows it again.
+// The Options command: runs the Options dialog until it is left with Close. Reset Defaults
+// asks first, naming what it restores, and shows the dialog again either way.
 class COptionsCommand
 {
 public:
@@ -13,4 +13,6 @@ public:
     static bool Run(QWidget* parent, CPrompts& prompts, CVolumes& volumes);
     // Writes the defaults of every option that Reset Defaults restores.
     static void ResetDefaults();
+    // The question Reset Defaults asks: every option it restores, page by page.
+    static QString ResetQuestion();
 };

@@ -18,7 +18,7 @@ COptionsDialog::COptionsDialog(QWidget* parent, CPrompts& prompts, CVolumes& vol
     m_tabs = new QTabWidget(this);
     m_tabs->setUsesScrollButtons(false); // all five tabs in sight
     m_tabs->addTab(new CGeneralPage, QStringLiteral("General"));
-    m_tabs->addTab(new CWinampPage(prompts, volumes), QStringLiteral("Winamp"));
+    m_tabs->addTab(new CWinampPage(prompts, volumes), QStringLiteral("MPD"));
     m_tabs->addTab(new CSongInfoPage, QStringLiteral("Song Information"));
     m_tabs->addTab(new CLibraryPage, QStringLiteral("Library"));
     m_tabs->addTab(new CPlayerPage, QStringLiteral("Internal Player"));

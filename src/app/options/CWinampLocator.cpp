@@ -38,7 +38,7 @@ CWinampLocator::~CWinampLocator() = default;
 void CWinampLocator::Run()
 {
     if (m_prompts.AskYesNo(
-            QStringLiteral("Do you want Cratewise try to locate\nWinamp automatically?"),
+            QStringLiteral("Do you want Cratewise to try to locate\nMPD automatically?"),
             kQuestion)) {
         CWaitCursor wait;
         if (SearchPath() || SearchDisks() || m_pump->QuitRequested())
@@ -117,7 +117,7 @@ bool CWinampLocator::Offer(const QFileInfo& file)
     }
     const QString path = file.absoluteFilePath();
     CWaitCursor normal(Qt::ArrowCursor);
-    if (!m_prompts.AskYesNo(QStringLiteral("Is this the correct location of Winamp?\n") + path,
+    if (!m_prompts.AskYesNo(QStringLiteral("Is this the correct location of MPD?\n") + path,
                             kQuestion))
         return false;
     CSettings::SetString(ESetting::Winamp, path);
@@ -140,7 +140,7 @@ bool CWinampLocator::KeepGoing()
 void CWinampLocator::Browse()
 {
     CPrompts::SFileDialog dialog;
-    dialog.title = QStringLiteral("Locate Winamp MP3 Player");
+    dialog.title = QStringLiteral("Locate the MPD Player");
     dialog.filter = QStringLiteral("MPD (mpd)|mpd|All Files (*.*)|*.*||");
     const QString path = m_prompts.OpenFile(dialog);
     if (!path.isEmpty())

@@ -9,7 +9,7 @@
 CWinampPage::CWinampPage(CPrompts& prompts, CVolumes& volumes, QWidget* parent)
     : QWidget(parent), m_prompts(prompts), m_volumes(volumes)
 {
-    auto* group = new QGroupBox(QStringLiteral("Winamp Options"), this);
+    auto* group = new QGroupBox(QStringLiteral("MPD Options"), this);
     auto* boxes = new QVBoxLayout(group);
     m_boxes = std::make_unique<COptionBoxes>(
         group, boxes,

@@ -7,6 +7,7 @@
 #include "platform/CPrompts.h"
 #include "platform/CSettings.h"
 #include "playback/CInternalPlayer.h"
+#include "playback/CPlaybackTexts.h"
 #include "playback/CPreview.h"
 #include "playback/gui/CMprisBridge.h"
 #include "playback/gui/CPlaybackInfo.h"
@@ -53,6 +54,17 @@ CPreviewController::CPreviewController(const SControllerContext& context,
             });
     if (QAction* preview = m_context.Action(ID_PREVIEW))
         connect(preview, &QAction::triggered, this, &CPreviewController::OnPreview);
+    // The player buttons act on a preview while one plays or is paused.
+    const auto control = [this](int id, void (CPreviewController::*handler)()) {
+        if (QAction* action = m_context.Action(id))
+            connect(action, &QAction::triggered, this, [this, handler] {
+                if (m_info.Previewing())
+                    (this->*handler)();
+            });
+    };
+    control(ID_PLAY, &CPreviewController::Resume);
+    control(ID_PAUSE, &CPreviewController::Pause);
+    control(ID_STOP, &CPreviewController::StopPreview);
     connect(m_player, &CInternalPlayer::Failed, this, [this](const QString& message) {
         m_context.services.prompts->Error(message, kMessageCaption);
     });
@@ -71,14 +83,14 @@ CPreviewController::CPreviewController(const SControllerContext& context,
 void CPreviewController::OnPreview()
 {
     if (QPushButton* button = m_controls.preview; button && CaptionIs(button, kStopCaption)) {
-        // The caption changes back with the poll, once the player reports stopped.
-        m_player->Stop();
-        m_player->Close();
+        StopPreview();
         return;
     }
     const QList<qint64> ids = m_context.doc.Songs().SelectedIds();
-    if (ids.isEmpty())
+    if (ids.isEmpty()) {
+        m_context.services.prompts->Inform(CPlaybackTexts::ChooseSongToPreview(), kMessageCaption);
         return;
+    }
     const SAppServices& services = m_context.services;
     std::optional<SSong> song;
     const QString path = CPreview::LocateSong(
@@ -100,7 +112,27 @@ void CPreviewController::OnPreview()
 
 void CPreviewController::PlayFile(const QString& path)
 {
+    m_toldNoOutput = false;
     m_player->Open(path);
+    m_player->Play();
+}
+
+void CPreviewController::StopPreview()
+{
+    // The caption and the Playback Info group follow with the poll, once the player
+    // reports stopped.
+    m_player->Stop();
+    m_player->Close();
+}
+
+void CPreviewController::Pause()
+{
+    m_player->Pause();
+}
+
+void CPreviewController::Resume()
+{
+    // Play on a paused preview goes on; on one that plays it changes nothing.
     m_player->Play();
 }
 
@@ -127,7 +159,8 @@ void CPreviewController::OnPoll()
 
 void CPreviewController::OnNoOutput(const QString& message)
 {
-    // Said once: every later Preview meets the same missing device.
+    // Said once for each song that could not be heard, and the clock stops with it.
+    m_info.SetPreviewing(false);
     if (m_toldNoOutput)
         return;
     m_toldNoOutput = true;

@@ -32,6 +32,9 @@ public:
 
 private:
     void OnNoOutput(const QString& message);
+    void StopPreview();
+    void Pause();
+    void Resume();
     void PlayFile(const QString& path);
 
     SControllerContext m_context;
@@ -39,6 +42,6 @@ private:
     CPlaybackInfo& m_info;
     CInternalPlayer* m_player = nullptr;
     CMprisBridge* m_mpris = nullptr;
-    QString m_lastPath; // what Play from the desktop's controls starts again
-    bool m_toldNoOutput = false;
+    QString m_lastPath;          // what Play from the desktop's controls starts again
+    bool m_toldNoOutput = false; // for the song last started
 };

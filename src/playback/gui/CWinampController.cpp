@@ -29,8 +29,11 @@ CWinampController::CWinampController(const SControllerContext& context,
     const auto command = [this](int id, CWinampRemote::ECommand message) {
         if (QAction* action = m_context.Action(id))
             connect(action, &QAction::triggered, this, [this, message] {
-                if (!m_inCommand)
-                    m_context.services.winamp->Command(message);
+                // Pause and Stop act on a preview while one plays (its controller's turn).
+                const bool preview =
+                    message == CWinampRemote::Pause || message == CWinampRemote::Stop;
+                if (!m_inCommand && !(preview && m_info.Previewing()))
+                    Tell(Operations().Command(message));
             });
     };
     command(ID_PAUSE, CWinampRemote::Pause);
@@ -80,8 +83,16 @@ void CWinampController::OnPlay()
 {
     if (m_inCommand || m_context.doc.IsBusy())
         return;
+    if (m_info.Previewing())
+        return; // the preview's controller resumes it
     const QScopedValueRollback<bool> inCommand(m_inCommand, true);
-    Operations().Play(m_context.doc.Playlist().SelectedEntry());
+    Tell(Operations().Play(m_context.doc.Playlist().SelectedEntry()));
+}
+
+void CWinampController::Tell(const QString& why)
+{
+    if (!why.isEmpty())
+        m_context.services.prompts->Inform(why, CPlaybackTexts::PlayerCaption());
 }
 
 void CWinampController::OnVolume(int position)

@@ -38,6 +38,8 @@ public:
 private:
     CWinampOperations Operations();
 
+    // Says why a button could not act; nothing when it did.
+    void Tell(const QString& why);
     // The slider follows the player's volume unless the user holds it.
     void ShowVolume(int volume);
 

@@ -14,6 +14,7 @@
 
 #include <QAction>
 #include <QListView>
+#include <QMenu>
 
 namespace {
 
@@ -40,9 +41,71 @@ CPlaylistController::CPlaylistController(const SControllerContext& context,
     ConnectAction(ID_IMPORT_M3U, &CPlaylistController::OnImportM3u);
     ConnectAction(ID_RANDOM, &CPlaylistController::OnRandom);
     ConnectAction(ID_COPY_FILES, &CPlaylistController::OnCopyFiles);
-    if (QListView* view = m_controls.playlist)
+    if (QListView* view = m_controls.playlist) {
         connect(view, &QListView::doubleClicked, this,
                 [this](const QModelIndex&) { OnPlaylistDoubleClick(); });
+        SetUpMoving(view);
+    }
+}
+
+void CPlaylistController::SetUpMoving(QListView* view)
+{
+    // Dragging an entry moves it: the model moves the row, so nothing is copied or lost.
+    view->setDragEnabled(true);
+    view->setAcceptDrops(true);
+    view->setDropIndicatorShown(true);
+    view->setDragDropMode(QAbstractItemView::InternalMove);
+    view->setDefaultDropAction(Qt::MoveAction);
+    const auto make = [this, view](const QString& text, Qt::Key key, int step) {
+        auto* action = new QAction(text, view);
+        action->setShortcut(QKeySequence(Qt::CTRL | key));
+        // Only while the playlist has the focus: elsewhere Ctrl+Up/Down keep their meaning.
+        action->setShortcutContext(Qt::WidgetShortcut);
+        connect(action, &QAction::triggered, this, [this, step] { OnMove(step); });
+        view->addAction(action);
+        return action;
+    };
+    m_moveUp = make(QStringLiteral("Move &Up"), Qt::Key_Up, -1);
+    m_moveDown = make(QStringLiteral("Move &Down"), Qt::Key_Down, 1);
+    view->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(view, &QWidget::customContextMenuRequested, this, &CPlaylistController::ShowEntryMenu);
+}
+
+void CPlaylistController::ShowEntryMenu(const QPoint& at)
+{
+    QListView* view = m_controls.playlist;
+    const QModelIndex entry = view->indexAt(at);
+    if (!entry.isValid())
+        return;
+    // The menu acts on the entry under the mouse, as the user sees it chosen.
+    view->setCurrentIndex(entry);
+    m_moveUp->setEnabled(entry.row() > 0);
+    m_moveDown->setEnabled(entry.row() + 1 < m_context.doc.Playlist().Count());
+    QMenu menu(view);
+    menu.addAction(m_moveUp);
+    menu.addAction(m_moveDown);
+    menu.addSeparator();
+    for (int id : {ID_REMOVE_FROM_PLAYLIST, ID_PLAY}) {
+        if (QAction* action = m_context.Action(id))
+            menu.addAction(action);
+    }
+    menu.exec(view->viewport()->mapToGlobal(at));
+    m_moveUp->setEnabled(true);
+    m_moveDown->setEnabled(true);
+}
+
+void CPlaylistController::OnMove(int step)
+{
+    CPlaylistModel& playlist = m_context.doc.Playlist();
+    const int row = playlist.SelectedEntry();
+    if (row < 0 || !playlist.Move(row, row + step))
+        return;
+    // The moved entry stays chosen, so that it can be moved on with the next key press;
+    // moving is not choosing a song for the player to jump to.
+    const bool chosen = playlist.SelectionFlag();
+    if (QListView* view = m_controls.playlist)
+        view->setCurrentIndex(playlist.index(row + step));
+    playlist.SetSelectionFlag(chosen);
 }
 
 void CPlaylistController::ConnectAction(int id, void (CPlaylistController::*handler)())

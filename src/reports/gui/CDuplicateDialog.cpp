@@ -8,10 +8,21 @@
 #include <QGridLayout>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QLocale>
 #include <QProgressBar>
 #include <QPushButton>
 
 namespace {
+
+// A size as people read it ("4.2 MB"); "Unknown" stays as it is.
+QString ReadableSize(const QString& bytes)
+{
+    bool ok = false;
+    const qint64 value = bytes.toLongLong(&ok);
+    return ok ? QLocale::system().formattedDataSize(value, value < 1024 * 1024 ? 0 : 1,
+                                                    QLocale::DataSizeTraditionalFormat)
+              : bytes;
+}
 
 // Reading a million names takes a moment.
 CDuplicateFinder LoadFinder(CCdlistDoc& doc)
@@ -89,7 +100,8 @@ void CDuplicateDialog::ShowGroup()
     m_name->setText(m_finder.CurrentName());
     m_list->clear();
     for (const CDuplicateFinder::SEntry& entry : m_finder.Group()) {
-        auto* item = new QListWidgetItem(entry.Text(), m_list);
+        auto* item = new QListWidgetItem(
+            entry.file + QStringLiteral(" (") + ReadableSize(entry.size) + u')', m_list);
         item->setData(Qt::UserRole, entry.id);
     }
 }

@@ -69,17 +69,19 @@ CHtmlDialog::CHtmlDialog(CPrompts& prompts, bool sessionSelected, QWidget* paren
     connect(m_id3, &QCheckBox::toggled, m_detailed, &QWidget::setEnabled);
     connect(m_links, &QCheckBox::toggled, m_fullPath, &QWidget::setEnabled);
 
-    const char* const sortTexts[] = {"Sort After Filename", "Sort After Artist",
-                                     "Sort After Album"};
+    // One choice of three: round buttons, as a choice looks.
+    const char* const sortTexts[] = {"By File Name", "By Artist", "By Album"};
+    auto* sorts = new QButtonGroup(this);
     for (int i = 0; i < 3; ++i) {
-        m_sort[i] = Named(new QCheckBox(QString::fromLatin1(sortTexts[i]), this), 1104 + i,
+        m_sort[i] = Named(new QRadioButton(QString::fromLatin1(sortTexts[i]), this), 1104 + i,
                           QStringLiteral("Sort files"));
-        connect(m_sort[i], &QCheckBox::clicked, this, [this, i] { OnSort(i); });
+        sorts->addButton(m_sort[i]);
+        connect(m_sort[i], &QRadioButton::clicked, this, [this, i] { OnSort(i); });
     }
     m_sort[0]->setChecked(true);
     connect(m_playlist, &QRadioButton::toggled, this, [this](bool playlist) {
-        for (QCheckBox* box : m_sort)
-            box->setEnabled(!playlist);
+        for (QRadioButton* button : m_sort)
+            button->setEnabled(!playlist);
     });
 
     m_colour = Named(new QRadioButton(QStringLiteral("Background Color"), this), 1088,
@@ -127,8 +129,8 @@ CHtmlDialog::CHtmlDialog(CPrompts& prompts, bool sessionSelected, QWidget* paren
         contentLayout->addWidget(w);
     auto* sortBox = new QGroupBox(QStringLiteral("Sort"), this);
     auto* sortLayout = new QVBoxLayout(sortBox);
-    for (QCheckBox* box : m_sort)
-        sortLayout->addWidget(box);
+    for (QRadioButton* button : m_sort)
+        sortLayout->addWidget(button);
     grid->addWidget(sourceBox, 2, 0, 1, 2);
     grid->addWidget(sortBox, 2, 2, 1, 2);
     grid->addWidget(contentBox, 3, 0, 1, 2);
@@ -163,7 +165,7 @@ void CHtmlDialog::OnSort(int sort)
 void CHtmlDialog::OnBrowse()
 {
     const QString file =
-        m_prompts.OpenFile({QStringLiteral("Choose a backgroundimage"), QStringLiteral("*.*"),
+        m_prompts.OpenFile({QStringLiteral("Choose a background image"), QStringLiteral("*.*"),
                             QStringLiteral("Image file (*.*)|*.*||"), QString()});
     if (!file.isEmpty())
         m_backgroundFile->setText(QFileInfo(file).fileName());

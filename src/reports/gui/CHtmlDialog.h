@@ -34,7 +34,7 @@ public:
     QCheckBox* Detailed() const { return m_detailed; }
     QCheckBox* Links() const { return m_links; }
     QCheckBox* FullPath() const { return m_fullPath; }
-    QCheckBox* SortBox(int sort) const { return m_sort[sort]; }
+    QRadioButton* SortBox(int sort) const { return m_sort[sort]; }
     QRadioButton* FileBackground() const { return m_file; }
     QComboBox* BackgroundColour() const { return m_backgroundColour; }
     QLineEdit* BackgroundFile() const { return m_backgroundFile; }
@@ -61,7 +61,7 @@ private:
     QCheckBox* m_detailed = nullptr;
     QCheckBox* m_links = nullptr;
     QCheckBox* m_fullPath = nullptr;
-    QCheckBox* m_sort[3] = {};
+    QRadioButton* m_sort[3] = {};
     QRadioButton* m_colour = nullptr;
     QRadioButton* m_file = nullptr;
     QComboBox* m_backgroundColour = nullptr;

@@ -9,34 +9,12 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-QList<CBitrateChart::SBar> CBitrateChart::MakeBars(const QList<QPair<qint64, qint64>>& bitrates)
-{
-    QList<QPair<qint64, qint64>> common = bitrates;
-    // The most common rates keep a bar of their own; the others share one.
-    std::stable_sort(common.begin(), common.end(),
-                     [](const auto& a, const auto& b) { return a.second > b.second; });
-    const bool folded = common.size() > kMaxBars;
-    qint64 other = 0;
-    if (folded) {
-        for (qsizetype i = kMaxBars - 1; i < common.size(); ++i)
-            other += common[i].second;
-        common.resize(kMaxBars - 1);
-    }
-    std::sort(common.begin(), common.end());
-    QList<SBar> bars;
-    for (const auto& [rate, songs] : common)
-        bars.append({QString::number(rate), songs});
-    if (folded)
-        bars.append({QStringLiteral("other"), other});
-    return bars;
-}
-
 CBitrateChart::CBitrateChart(const QList<QPair<qint64, qint64>>& bitrates, QWidget* parent)
-    : QWidget(parent), m_bars(MakeBars(bitrates))
+    : QWidget(parent), m_bars(CStatistics::BitrateSteps(bitrates))
 {
     setObjectName(QStringLiteral("BitrateChart"));
     setMinimumHeight(120);
-    setToolTip(QStringLiteral("Songs per bit rate (kbps)"));
+    setToolTip(QStringLiteral("Songs per bit rate, each counted at the nearest usual rate"));
 }
 
 void CBitrateChart::paintEvent(QPaintEvent*)
@@ -83,15 +61,23 @@ CStatisticsDialog::CStatisticsDialog(const SStatistics& s, QWidget* parent) : QD
     auto* average = new QGroupBox(QStringLiteral("Average"), this);
     auto* averageForm = new QFormLayout(average);
     averageForm->addRow(QStringLiteral("Song Length:"), Value(1188, s.averageLength));
-    averageForm->addRow(QStringLiteral("Bitrate:"), Value(1189, QString::number(s.averageBitrate)));
+    averageForm->addRow(QStringLiteral("Bitrate:"),
+                        Value(1189, QStringLiteral("%1 kbps").arg(s.averageBitrate)));
 
-    auto* top = new QGroupBox(QStringLiteral("Top Five!"), this);
+    auto* top = new QGroupBox(QStringLiteral("Most Played"), this);
     auto* topGrid = new QGridLayout(top);
-    for (int i = 0; i < 5; ++i) {
+    // Only songs that were played: empty places say nothing.
+    int shown = 0;
+    for (int i = 0; i < 5 && s.top[size_t(i)].plays > 0; ++i, ++shown) {
         topGrid->addWidget(new QLabel(QStringLiteral("%1.").arg(i + 1), top), i, 0);
         topGrid->addWidget(Value(1195 + i, s.top[size_t(i)].name), i, 1);
-        topGrid->addWidget(Value(1190 + i, QString::number(s.top[size_t(i)].plays)), i, 2);
+        const qint64 plays = s.top[size_t(i)].plays;
+        topGrid->addWidget(Value(1190 + i, plays == 1 ? QStringLiteral("1 play")
+                                                      : QStringLiteral("%1 plays").arg(plays)),
+                           i, 2);
     }
+    if (shown == 0)
+        topGrid->addWidget(new QLabel(QStringLiteral("No song has been played yet."), top), 0, 0);
     topGrid->setColumnStretch(1, 1);
 
     m_chart = new CBitrateChart(s.bitrates, this);

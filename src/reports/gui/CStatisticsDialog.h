@@ -7,24 +7,17 @@
 
 class QLabel;
 
-// Songs per bit rate as bars: the most common rates, the rest gathered in "other".
+// Songs per bit rate as bars, one per usual step that has songs.
 class CBitrateChart : public QWidget
 {
     Q_OBJECT
 public:
-    static constexpr int kMaxBars = 8;
-    struct SBar
-    {
-        QString label;
-        qint64 songs = 0;
-    };
+    using SBar = SBitrateStep;
 
     explicit CBitrateChart(const QList<QPair<qint64, qint64>>& bitrates, QWidget* parent = nullptr);
     const QList<SBar>& Bars() const { return m_bars; }
-    // The bars for songs per bit rate: at most kMaxBars, in bit-rate order.
-    static QList<SBar> MakeBars(const QList<QPair<qint64, qint64>>& bitrates);
 
-    QSize sizeHint() const override { return QSize(320, 150); }
+    QSize sizeHint() const override { return QSize(540, 150); }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -33,7 +26,8 @@ private:
     QList<SBar> m_bars;
 };
 
-// "Statistics": totals, averages and the five most played songs, with the chart below.
+// "Statistics": totals, averages and the five most played songs (only those played), with
+// the chart below.
 class CStatisticsDialog : public QDialog
 {
     Q_OBJECT

@@ -2,7 +2,9 @@
 #include "model/CCdlistDoc.h"
 #include "platform/CSettings.h"
 #include "playback/CInternalPlayer.h"
+#include "playback/CPlaybackTexts.h"
 #include "playback/gui/CPreviewController.h"
+#include "support/CNoSoundDevice.h"
 #include "support/CToneMp3.h"
 #include "support/gui/CViewFixture.h"
 #include "ui/CommandIds.h"
@@ -50,6 +52,15 @@ TEST(PreviewWindowTest, PreviewPlaysTheSelectedSongAndTheButtonStopsIt)
     poll();
     EXPECT_EQ(button->text(), "Stop");
     ASSERT_TRUE(QTest::qWaitFor([&] { return player.PositionMs() > 200; }, 5000));
+    // Pause and Play act on the preview, not on the external player.
+    f.View().Action(ID_PAUSE)->trigger();
+    QTest::qWait(200);
+    const qint64 paused = player.PositionMs();
+    QTest::qWait(300);
+    EXPECT_NEAR(player.PositionMs(), paused, 50);
+    f.View().Action(ID_PLAY)->trigger();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return player.PositionMs() > paused + 100; }, 2000));
+    EXPECT_TRUE(f.player.calls.isEmpty()) << f.player.calls.join(u' ').toStdString();
     // Playback Info follows the preview, and a click on its bar goes there (the second 4).
     poll();
     EXPECT_EQ(f.View().Field(IDC_PLAYING_TITLE)->text(), "Tone");
@@ -59,10 +70,11 @@ TEST(PreviewWindowTest, PreviewPlaysTheSelectedSongAndTheButtonStopsIt)
     QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(bar->width() * 8 / 10, bar->height() / 2));
     EXPECT_TRUE(QTest::qWaitFor([&] { return player.PositionMs() >= 3900; }, 1000));
 
-    QTest::mouseClick(button, Qt::LeftButton);
+    f.View().Action(ID_STOP)->trigger(); // as the Stop caption of the button does
     ASSERT_TRUE(QTest::qWaitFor([&] { return player.IsStopped(); }, 2000));
     poll();
     EXPECT_EQ(button->text(), "&Preview");
+    EXPECT_TRUE(f.player.calls.isEmpty()) << f.player.calls.join(u' ').toStdString();
 
     f.View().SongList()->selectRow(1);
     QTest::mouseClick(button, Qt::LeftButton);
@@ -72,6 +84,40 @@ TEST(PreviewWindowTest, PreviewPlaysTheSelectedSongAndTheButtonStopsIt)
     EXPECT_EQ(f.prompts.messages[0].caption, "Preview");
     EXPECT_EQ(f.prompts.messages[0].icon, CPrompts::EIcon::Error);
     EXPECT_EQ(button->text(), "&Preview");
+}
+
+// Without a sound device the default output is said to be missing, once a song, and
+// neither the clock nor the button pretend that anything plays; with nothing chosen the
+// button says what it needs.
+TEST(PreviewWindowTest, NoSoundDeviceOrNoSongIsSaidAndNothingPretendsToPlay)
+{
+    CViewFixture f;
+    const CNoSoundDevice deaf(f.env.Root());
+    f.SkipStartQuestions();
+    const QString music = f.env.MakeDir("music");
+    ASSERT_TRUE(CToneMp3::Write(music + "/tone.mp3", {440}, 5.0));
+    const qint64 tone = f.AddSong("CD1", "Tone", music, "tone.mp3");
+    f.volumes.Mount(f.env.Root(), SVolume::EType::Fixed);
+    f.Start();
+    CCdlistDoc& doc = f.View().Doc();
+    QPushButton* button = f.View().Button(ID_PREVIEW);
+    QTest::mouseClick(button, Qt::LeftButton);
+    EXPECT_EQ(f.prompts.Texts(), QStringList({CPlaybackTexts::ChooseSongToPreview()}));
+
+    doc.Songs().InsertSongRow(0, *doc.Set().FindSongById(tone));
+    f.View().SongList()->selectRow(0);
+    QTest::mouseClick(button, Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return f.prompts.messages.size() == 2; }, 5000));
+    for (int i = 0; i < 3; ++i) {
+        Q_EMIT f.View().TimerTick();
+        QTest::qWait(100);
+    }
+    ASSERT_EQ(f.prompts.messages.size(), 2);
+    EXPECT_TRUE(f.prompts.messages[1].text.startsWith("No sound output could be opened (auto: "))
+        << f.prompts.messages[1].text.toStdString();
+    EXPECT_EQ(button->text(), "&Preview");
+    EXPECT_EQ(f.View().Controls().Get<QLabel>(IDC_PLAYBACK_TIME)->text(), "");
+    EXPECT_EQ(f.View().PlaybackProgress()->value(), 0);
 }
 
 } // namespace

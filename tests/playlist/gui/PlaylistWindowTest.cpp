@@ -5,8 +5,11 @@
 #include "ui/CommandIds.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QListView>
+#include <QMenu>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace {
@@ -71,6 +74,46 @@ TEST(PlaylistWindowTest, SongsGoFromTheListIntoTheFileAndBack)
     EXPECT_EQ(f.prompts.fileDialogs.last().title, "Open Playlist...");
     ASSERT_EQ(doc.Songs().RowCount(), 3);
     EXPECT_EQ(doc.Songs().Id(1), a);
+}
+
+// Entries move by keyboard, by their menu and by dragging (the view moves the model's rows).
+TEST(PlaylistWindowTest, EntriesMoveByKeyAndMenu)
+{
+    CViewFixture f;
+    f.SkipStartQuestions();
+    const qint64 a = f.AddSong("CD1", "Alpha", "/m", "a.mp3");
+    const qint64 b = f.AddSong("CD1", "Beta", "/m", "b.mp3");
+    const qint64 c = f.AddSong("CD1", "Gamma", "/m", "c.mp3");
+    f.Start();
+    CCdlistDoc& doc = f.View().Doc();
+    for (qint64 id : {a, b, c})
+        doc.Playlist().Append(QString::number(id), id);
+    QListView* box = f.View().PlaylistBox();
+    EXPECT_EQ(box->dragDropMode(), QAbstractItemView::InternalMove);
+    f.Frame().show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&f.Frame()));
+    box->setFocus();
+    box->setCurrentIndex(doc.Playlist().index(0));
+    QTest::keyClick(box, Qt::Key_Down, Qt::ControlModifier);
+    QTest::keyClick(box, Qt::Key_Down, Qt::ControlModifier);
+    EXPECT_EQ(doc.Playlist().Ids(), (QList<qint64>{b, c, a}));
+    EXPECT_EQ(doc.Playlist().SelectedEntry(), 2); // it stays chosen as it moves
+
+    QStringList offered;
+    QTimer::singleShot(0, [&offered] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        ASSERT_NE(menu, nullptr);
+        for (QAction* action : menu->actions()) {
+            if (!action->isSeparator())
+                offered << QString(action->text()).remove(u'&') +
+                               (action->isEnabled() ? QString() : QStringLiteral(" (off)"));
+        }
+        menu->actions().first()->trigger(); // Move Up
+        menu->close();
+    });
+    Q_EMIT box->customContextMenuRequested(box->visualRect(doc.Playlist().index(2)).center());
+    EXPECT_EQ(offered, QStringList({"Move Up", "Move Down (off)", "Remove", "Play"}));
+    EXPECT_EQ(doc.Playlist().Ids(), (QList<qint64>{b, a, c}));
 }
 
 } // namespace
