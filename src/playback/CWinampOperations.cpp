@@ -271,6 +271,16 @@ SPollResult CWinampOperations::Poll(int selectedRow)
 void CWinampOperations::ShowWhatPlays(int position, SPollResult& result)
 {
     const QString file = m_services.winamp->CurrentFile();
+    // Position and file are two answers of the player: one may be of the song before or
+    // after the other's. The file is the later word, so a sent file next to the position
+    // names it.
+    for (const int near : {position + 1, position - 1}) {
+        if (!file.isEmpty() && m_sent.files.value(position) != file &&
+            m_sent.files.value(near) == file) {
+            position = near;
+            break;
+        }
+    }
     qint64 id = 0;
     std::optional<SSong> song;
     try {

@@ -174,8 +174,8 @@ TEST_F(TagManyCommandTest, ListingsAsJsonParseBack)
     EXPECT_TRUE(groups[0].toArray()[0].toObject().value("size").isNull()) << "no file";
     const QJsonObject config = parse({"config", "--json"}).object();
     EXPECT_EQ(config.value("Formatting"), QStringLiteral("%1 - %2"));
-    EXPECT_EQ(config.value("MailPort"), 25);
-    const QJsonObject port{{"MailPort", 25}};
+    EXPECT_EQ(config.value("MailPort"), 587);
+    const QJsonObject port{{"MailPort", 587}};
     EXPECT_EQ(parse({"config", "mailport", "--json"}).object(), port);
     EXPECT_TRUE(Run({"songs", "Jazz"}).out.startsWith(QString::number(id) + "\tNévé\\x09deux\t"));
 }
