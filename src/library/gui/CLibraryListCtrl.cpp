@@ -3,6 +3,7 @@
 #include "library/gui/CCellEdit.h"
 
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QStyle>
 #include <algorithm>
 
@@ -46,8 +47,12 @@ CLibraryListCtrl::CLibraryListCtrl(CSongListModel* model, QWidget* parent)
     // Only left-button clicks reach sectionClicked.
     connect(horizontalHeader(), &QHeaderView::sectionClicked, this,
             &CLibraryListCtrl::SortByHeading);
-    connect(this, &QTableView::clicked, this,
-            [this](const QModelIndex& i) { Q_EMIT RowClicked(i.row()); });
+    // A click on a row shown already shows it again; a new row was shown when it became
+    // the current one.
+    connect(this, &QTableView::clicked, this, [this](const QModelIndex& i) {
+        if (std::exchange(m_shownRow, -1) != i.row())
+            Q_EMIT RowClicked(i.row());
+    });
     connect(this, &QTableView::doubleClicked, this,
             [this](const QModelIndex& i) { Q_EMIT RowDoubleClicked(i.row()); });
 }
@@ -110,6 +115,26 @@ QList<int> CLibraryListCtrl::ShareWidth(int room, const QList<int>& need,
         }
     }
     return widths;
+}
+
+void CLibraryListCtrl::currentChanged(const QModelIndex& current, const QModelIndex& previous)
+{
+    QTableView::currentChanged(current, previous);
+    // However the selection moved (arrow keys, Page Down, a click), its tags and cover show.
+    if (current.isValid() && current.row() != previous.row()) {
+        m_shownRow = current.row();
+        Q_EMIT RowClicked(current.row());
+    }
+}
+
+void CLibraryListCtrl::keyPressEvent(QKeyEvent* event)
+{
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && state() != QAbstractItemView::EditingState && currentIndex().isValid()) {
+        Q_EMIT RowDoubleClicked(currentIndex().row()); // as a double-click: play or add
+        return;
+    }
+    QTableView::keyPressEvent(event);
 }
 
 void CLibraryListCtrl::resizeEvent(QResizeEvent* event)

@@ -37,10 +37,13 @@ Q_SIGNALS:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void SetColumnWidths();
 
     CSongListModel* m_model;
     QTimer m_widthsDue;
+    int m_shownRow = -1; // the row shown when it became the current one
 };

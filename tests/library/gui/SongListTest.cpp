@@ -102,4 +102,26 @@ TEST_F(SongListTest, AClickOnTheSelectedRowEditsEnterStoresEscapeLeavesAlone)
     EXPECT_EQ(edited[0], (QVariantList{0, 1, QStringLiteral("new")}));
 }
 
+// The row shown (tags, cover) follows the selection however it moves, each row once; Enter
+// acts as a double-click does.
+TEST_F(SongListTest, ArrowKeysShowTheRowTheyReachAndEnterActsAsADoubleClick)
+{
+    QApplication::setActiveWindow(&list);
+    list.setFocus();
+    QSignalSpy shown(&list, &CLibraryListCtrl::RowClicked);
+    QSignalSpy chosen(&list, &CLibraryListCtrl::RowDoubleClicked);
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, {},
+                      list.visualRect(model.index(1, 0)).center());
+    QTest::keyClick(&list, Qt::Key_Down);
+    QTest::keyClick(&list, Qt::Key_Down);
+    QTest::keyClick(&list, Qt::Key_Up);
+    QList<int> rows;
+    for (const QVariantList& signal : shown)
+        rows << signal[0].toInt();
+    EXPECT_EQ(rows, (QList<int>{1, 2, 3, 2}));
+    QTest::keyClick(&list, Qt::Key_Return);
+    ASSERT_EQ(chosen.size(), 1);
+    EXPECT_EQ(chosen[0][0].toInt(), 2);
+}
+
 } // namespace
