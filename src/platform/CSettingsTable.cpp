@@ -58,6 +58,9 @@ constexpr SSettingDef kTable[] = {
     {S::LibLength, "LibLength", K::Bool, "0", 0, 1, G::Library, "Length", true},
     {S::LibComment, "LibComment", K::Bool, "0", 0, 1, G::Library, "Comment", true},
     {S::LibPath, "LibPath", K::Bool, "0", 0, 1, G::Library, "Path", true},
+    // The column the song list is sorted by, kept across starts: its number twice, plus one
+    // when downwards; -1 for none.
+    {S::LibSort, "LibSort", K::Int, "-1", -1, 255, G::Library, "", false},
     {S::ID3, "ID3", K::Bool, "0", 0, 1, G::Library, "Show Filename Instead of Title in the Library",
      true},
 

@@ -42,6 +42,7 @@ enum class ESetting
     LibLength,
     LibComment,
     LibPath,
+    LibSort,
     ID3,
     // Internal Player
     Eq1,

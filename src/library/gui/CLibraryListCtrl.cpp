@@ -1,6 +1,7 @@
 #include "library/gui/CLibraryListCtrl.h"
 
 #include "library/gui/CCellEdit.h"
+#include "platform/CSettings.h"
 
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -28,9 +29,14 @@ CLibraryListCtrl::CLibraryListCtrl(CSongListModel* model, QWidget* parent)
     horizontalHeader()->setStretchLastSection(true);
     horizontalHeader()->setSortIndicatorShown(true);
     horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
-    // A refilled list is in stored order again: no heading may claim to sort it.
-    connect(m_model, &QAbstractItemModel::modelReset, this,
-            [this] { horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder); });
+    // A refilled list is in stored order again until the chosen sort is applied to it, once
+    // its rows are in (a list drawn row by row gets them after the reset).
+    m_sortDue.setSingleShot(true);
+    connect(&m_sortDue, &QTimer::timeout, this, &CLibraryListCtrl::ApplyChosenSort);
+    connect(m_model, &QAbstractItemModel::modelReset, this, [this] {
+        horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
+        m_sortDue.start(0);
+    });
     // A click on a cell of an already selected row edits it (F2 belongs to Update Winamp).
     setEditTriggers(QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed);
     setItemDelegate(new CCellEditDelegate(this));
@@ -147,7 +153,23 @@ void CLibraryListCtrl::SortByHeading(int column)
 {
     // A list refilled since is in stored order again: its first click sorts ascending.
     const bool ascending = column != m_model->SortedColumn() ? true : !m_model->SortedAscending();
+    Sort(column, ascending);
+    // Kept by what the column shows, which stays when other columns come and go.
+    if (column < Columns().size())
+        CSettings::SetInt(ESetting::LibSort, int(Columns()[column]) * 2 + (ascending ? 0 : 1));
+}
+
+void CLibraryListCtrl::Sort(int column, bool ascending)
+{
     m_model->SortByColumn(column, ascending);
     horizontalHeader()->setSortIndicator(column,
                                          ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
+}
+
+void CLibraryListCtrl::ApplyChosenSort()
+{
+    const int chosen = CSettings::Int(ESetting::LibSort);
+    const int column = chosen < 0 ? -1 : int(Columns().indexOf(ESongColumn(chosen / 2)));
+    if (column >= 0 && RowCount() > 1)
+        Sort(column, chosen % 2 == 0);
 }

@@ -42,8 +42,12 @@ protected:
 
 private:
     void SetColumnWidths();
+    void Sort(int column, bool ascending);
+    // The sort the user chose last, kept across starts, on the list as it is now.
+    void ApplyChosenSort();
 
     CSongListModel* m_model;
     QTimer m_widthsDue;
+    QTimer m_sortDue;
     int m_shownRow = -1; // the row shown when it became the current one
 };

@@ -1,4 +1,5 @@
 #include "library/gui/CLibraryListCtrl.h"
+#include "support/CTestEnvironment.h"
 
 #include <QApplication>
 #include <QHeaderView>
@@ -57,18 +58,32 @@ TEST_F(SongListTest, HeadingClicksSortUpThenDownAndAnotherColumnUpAgain)
     EXPECT_EQ(Column(1), (QStringList{"a", "b", "C", "c"})) << "only the left button sorts";
 }
 
-TEST_F(SongListTest, TheSortedHeadingShowsItsArrowUntilTheListIsRefilled)
+TEST_F(SongListTest, TheChosenSortShowsItsArrowAndSortsEveryNewListUntilAnotherIsChosen)
 {
+    CTestEnvironment env;
+    model.RebuildColumns(); // Title, Artist, Album, Session
+    const auto fill = [this] {
+        model.Clear();
+        for (const char* t : {"b", "a", "c"})
+            model.InsertRow(model.RowCount(), {model.RowCount() + 1, {t, t, t, t}});
+    };
+    fill();
     QHeaderView* header = list.horizontalHeader();
     EXPECT_EQ(header->sortIndicatorSection(), -1);
     ClickHeading(1);
-    EXPECT_TRUE(header->isSortIndicatorShown());
-    EXPECT_EQ(header->sortIndicatorSection(), 1);
-    EXPECT_EQ(header->sortIndicatorOrder(), Qt::AscendingOrder);
     ClickHeading(1);
+    EXPECT_EQ(header->sortIndicatorSection(), 1);
     EXPECT_EQ(header->sortIndicatorOrder(), Qt::DescendingOrder);
-    model.Clear();
+    // A new list (a search, the next start) comes sorted the same way once its rows are in.
+    fill();
     EXPECT_EQ(header->sortIndicatorSection(), -1);
+    QApplication::processEvents();
+    EXPECT_EQ(header->sortIndicatorSection(), 1);
+    EXPECT_EQ(Column(1), (QStringList{"c", "b", "a"}));
+    CLibraryListCtrl next(&model);
+    fill();
+    QApplication::processEvents();
+    EXPECT_EQ(next.horizontalHeader()->sortIndicatorSection(), 1) << "kept across starts";
 }
 
 TEST_F(SongListTest, AClickOnTheSelectedRowEditsEnterStoresEscapeLeavesAlone)
