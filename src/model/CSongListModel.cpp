@@ -564,8 +564,9 @@ void CSongListModel::SortByColumn(int column, bool ascending)
     // Inside an artist by album, inside an album in the order the songs were taken in,
     // which is their files' order (usually the tracks'): the catalogue keeps no track.
     if (shown == ESongColumn::ARTIST || shown == ESongColumn::ALBUM) {
-        std::stable_sort(order.begin(), order.end(),
-                         [this](qint32 x, qint32 y) { return m_ids[Base(x)] < m_ids[Base(y)]; });
+        const auto byId = [this](qint32 x, qint32 y) { return m_ids[Base(x)] < m_ids[Base(y)]; };
+        if (!std::is_sorted(order.begin(), order.end(), byId)) // a search lists by ID already
+            std::stable_sort(order.begin(), order.end(), byId);
         if (const int album = m_columns.indexOf(ESongColumn::ALBUM);
             shown == ESongColumn::ARTIST && album >= 0)
             OrderBy(album, true, order, nullptr);
