@@ -69,8 +69,9 @@ SSongChanges RecordChanges(const STagEdit& edit)
 {
     SSongChanges record;
     const auto keep = [&record](ESongColumn column, const std::optional<QString>& value) {
+        const int kept = CSongColumns::KeptLength(column);
         if (value)
-            record.Set(column, CText::Left(*value, CSongColumns::KeptLength(column)));
+            record.Set(column, kept > 0 ? CText::Left(*value, kept) : *value);
     };
     keep(ESongColumn::TITLE, edit.title);
     keep(ESongColumn::ARTIST, edit.artist);

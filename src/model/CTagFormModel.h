@@ -27,7 +27,7 @@ public:
         Comment,
     };
     static constexpr int kFields = 7;
-    // What each box holds at most (the ID3v1 fields): longer texts show cut.
+    // What each box holds at most; 0 for a text shown whole.
     static int MaxLength(EField field);
 
     explicit CTagFormModel(QObject* parent = nullptr) : QObject(parent) {}
