@@ -1,6 +1,7 @@
 #include "cli/CCommandLine.h"
 #include "db/CCdlistSet.h"
 #include "db/CCoverStore.h"
+#include "model/CCdlistDoc.h"
 #include "platform/CSettings.h"
 #include "support/CCliRun.h"
 #include "support/CFifo.h"
@@ -236,6 +237,17 @@ TEST_F(CommandLineTest, ANewerCatalogueIsOnlyReadAndNeverWritten)
         const SCliRun r = Run(writes);
         EXPECT_EQ(r.status, 1);
         EXPECT_EQ(r.err, notice) << writes.join(u' ').toStdString();
+    }
+    // The window's writes go through the catalogue door, which refuses them the same way;
+    // a song played counts no play.
+    CCdlistDoc doc;
+    doc.OpenDatabase(env.DatabasePath());
+    EXPECT_FALSE(doc.Catalogue().IncrementUse(1));
+    try {
+        doc.Catalogue().RenameSession("Rock", "Pop");
+        ADD_FAILURE() << "renamed";
+    } catch (const CDbException& e) {
+        EXPECT_EQ("cratewise: " + e.Message() + "\n", notice);
     }
     EXPECT_TRUE(bytes() == before);
 }

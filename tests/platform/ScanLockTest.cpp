@@ -60,7 +60,7 @@ TEST(ScanLockTest, MarkersAreFoundWithoutListingTheFolder)
 {
     CTestEnvironment env;
     CSettings::SetInt(ESetting::Random, 1); // the settings file exists
-    QFile dead(env.SettingsFile() + QStringLiteral(".ErrorFile-2"));
+    QFile dead(env.SettingsFile() + QStringLiteral(".ErrorFile-8")); // the last name
     ASSERT_TRUE(dead.open(QIODevice::WriteOnly));
     dead.write(QByteArray("/music/e.mp3\0", 13));
     dead.close();
