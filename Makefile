@@ -35,15 +35,20 @@ bench: configure
 	@cmake --build $(BUILD) -j $(JOBS) --target benchmarks
 	./scripts/run-benchmarks.sh $(BUILD)
 
-# Each fuzz target runs FUZZ_SECONDS on its corpus in fuzz/corpus-<target>, which grows.
+# Each fuzz target runs FUZZ_SECONDS on its corpus in fuzz/corpus-<target>, which grows
+# from files real encoders make (fuzz/seeds.sh); the inputs that once found a fault
+# (fuzz/regressions/<target>) are run first.
 fuzz: deps
 	@test -f $(FUZZ_BUILD)/CMakeCache.txt || cmake -S . -B $(FUZZ_BUILD) -G Ninja \
 	    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ -DCRATEWISE_FUZZ=ON \
 	    -DCRATEWISE_TESTS=OFF -DCRATEWISE_BENCH=OFF
 	@cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzzers
+	@./fuzz/seeds.sh
 	@for f in $(FUZZ_BUILD)/fuzz_*; do \
 	    [ -f "$$f" ] && [ -x "$$f" ] || continue; \
 	    corpus=fuzz/corpus-$$(basename "$$f"); mkdir -p "$$corpus"; \
+	    regressions=fuzz/regressions/$$(basename "$$f"); \
+	    if [ -d "$$regressions" ]; then "$$f" "$$regressions"/* || exit 1; fi; \
 	    echo "== $$(basename "$$f") for $(FUZZ_SECONDS) s"; \
 	    "$$f" -max_total_time=$(FUZZ_SECONDS) -max_len=8192 "$$corpus" || exit 1; \
 	done

@@ -35,6 +35,8 @@ void CStartup::Run()
 {
     const int firstTime = CSettings::Int(ESetting::Firsttime);
     CCdlistDoc& doc = m_parts.doc;
+    if (const QString notice = doc.Database().NewerLayoutNotice(); !notice.isEmpty())
+        Prompts().Exclaim(notice, QStringLiteral("Cratewise"));
     doc.Songs().RebuildColumns();
     OfferUpgrade();
     // The session list is built from the session index, so the set never needs the
@@ -66,7 +68,10 @@ void CStartup::RegisterDragAndDrop()
 
 void CStartup::OfferUpgrade()
 {
-    // At most one offer per start, and none once any offer has been made.
+    // At most one offer per start, and none once any offer has been made; none into a
+    // catalogue that is only read.
+    if (!m_parts.doc.Database().NewerLayoutNotice().isEmpty())
+        return;
     const QDir data(m_parts.services.dataDir);
     for (const QString& name : {QStringLiteral("songs2.mdb"), QStringLiteral("songs.mdb")}) {
         if (CUpgrade::IsDone())

@@ -32,12 +32,19 @@ void ReportCrashMarker(QTextStream& err)
             << Qt::endl;
 }
 
-void OpenCatalogue(CCdlistDoc& doc, const QString& path, bool onlyReads)
+void OpenCatalogue(CCdlistDoc& doc, const QString& path, bool onlyReads, QTextStream& err)
 {
     try {
         doc.OpenDatabase(path, [](const QString& caption) {
             return std::unique_ptr<CProgress>(std::make_unique<CConsoleProgress>(caption));
         });
+        // A newer catalogue: a command that reads goes on after the one line; one that
+        // writes is refused before it touches a file.
+        if (const QString notice = doc.Database().NewerLayoutNotice(); !notice.isEmpty()) {
+            if (!onlyReads)
+                throw CDbException(notice);
+            err << "cratewise: " << CText::Printable(notice) << Qt::endl;
+        }
     } catch (const CDbException& e) {
         // A command that only reads can still list a catalogue that cannot be written; when
         // the file cannot even be read, the first reason is the one to give.
@@ -186,7 +193,7 @@ int CCommandLine::Run(QStringList args, QTextStream& out, QTextStream& err)
             throw CCliError(unreadable);
         const QString dataDir = CDataDir::Resolve(options.dataDir);
         CCdlistDoc doc;
-        OpenCatalogue(doc, CDataDir::DatabasePath(dataDir), it->onlyReads);
+        OpenCatalogue(doc, CDataDir::DatabasePath(dataDir), it->onlyReads, err);
         ReportCrashMarker(err);
         CConsolePrompts prompts(options.policy, err);
         CSystemServices system(prompts, dataDir);

@@ -46,6 +46,11 @@ int Report(SCliContext& context, const CSessionOperations::SResult& result, cons
             context.out << ", " << result.deleted << " removed";
         if (result.present > 0)
             context.out << ", " << result.present << " already there";
+        // A folder that could not be read hides files nobody counted: it is said so.
+        if (const auto folders = std::count_if(result.skipped.begin(), result.skipped.end(),
+                                               [](const auto& s) { return s.folder; }))
+            context.out << ", " << folders << (folders == 1 ? " folder" : " folders")
+                        << " not read";
         context.out << Qt::endl;
         if (!result.passedOver.isEmpty())
             context.err << CSessionTexts::PassedOver(result.passedOver) << Qt::endl;

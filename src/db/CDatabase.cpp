@@ -206,6 +206,12 @@ void CDatabase::OpenOnce(const QString& path, const ProgressFactory& conversionP
                     .arg(path));
         // Checked before anything is written to a file that may not be ours.
         const bool empty = fresh || !CheckSchema();
+        if (!empty && Version() > kSchemaVersion) {
+            const qint64 newer = Version();
+            OpenForReading(path);
+            m_newerLayout = newer;
+            return;
+        }
         // No memory map: it made a large catalogue's pages count against the window's
         // memory and bought no measurable speed.
         Exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA cache_size=-32768;");
@@ -283,6 +289,7 @@ void CDatabase::OpenForReading(const QString& path)
 
 void CDatabase::Close()
 {
+    m_newerLayout = 0;
     if (m_db) {
         m_staged = false;
         m_hasCovers = false;
@@ -750,8 +757,22 @@ QString CDatabase::LastError() const
     return m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QString();
 }
 
+QString CDatabase::NewerLayoutNotice() const
+{
+    if (m_newerLayout == 0)
+        return {};
+    return QStringLiteral("%1 was written by a newer Cratewise (layout %2; this one knows layouts "
+                          "up to %3): it is opened for reading only, and nothing is written to "
+                          "it.")
+        .arg(m_path)
+        .arg(m_newerLayout)
+        .arg(kSchemaVersion);
+}
+
 CDatabase::CTransaction::CTransaction(CDatabase& db) : m_db(db)
 {
+    if (const QString notice = m_db.NewerLayoutNotice(); !notice.isEmpty())
+        throw CDbException(notice);
     m_db.ExecWrite("BEGIN IMMEDIATE");
 }
 

@@ -77,6 +77,11 @@ public:
     sqlite3* Handle() const { return m_db; }
     // Whether the catalogue has the covers table (every one but an older read-only one).
     bool HasCovers() const { return m_hasCovers; }
+    // A catalogue of a newer layout than this program's is opened for reading only: its
+    // layout may need rules this program does not know. Empty for any other catalogue,
+    // else the one message naming the file and both layouts; every write is refused
+    // with it.
+    QString NewerLayoutNotice() const;
 
     void Exec(const char* sql);
     // Begins or commits a write; a failure (a full disk, another program's lock) names the
@@ -147,6 +152,7 @@ private:
     QString m_path;
     bool m_refusedBusy = false; // the last open failed on another program's lock
     bool m_hasCovers = false;
+    qint64 m_newerLayout = 0; // the layout of a newer catalogue opened for reading
     // Whether new songs wait for the substring index. A scan stages from its storing thread
     // while the window's lookups index what waits; a rollback drops what waited.
     std::mutex m_staging;

@@ -20,9 +20,9 @@ constexpr SColumnInfo kColumns[CSongColumns::kCount] = {
     {"LIST", "LIST", 255},
     {"PATH", "PATH", 0}, // whole: any length the file system allows
     {"MELODI", "MELODI", 0, "MELODI_FOLDED"},
-    {"TITLE", "TITLE", 255, "TITLE_FOLDED"},
-    {"ARTIST", "ARTIST", 255, "ARTIST_FOLDED"},
-    {"ALBUM", "ALBUM", 255, "ALBUM_FOLDED"},
+    {"TITLE", "TITLE", 0, "TITLE_FOLDED"},
+    {"ARTIST", "ARTIST", 0, "ARTIST_FOLDED"},
+    {"ALBUM", "ALBUM", 0, "ALBUM_FOLDED"},
     {"GENRE", "GENRE", 255, "GENRE_FOLDED"},
     {"YEAR", "YEAR", 255},
     {"LYRICS", "LYRICS", 5000},
@@ -64,9 +64,6 @@ int CSongColumns::MaxLength(ESongColumn column)
 int CSongColumns::KeptLength(ESongColumn column)
 {
     switch (column) {
-    case ESongColumn::TITLE:
-    case ESongColumn::ARTIST:
-    case ESongColumn::ALBUM:
     case ESongColumn::YEAR:
         return 30;
     case ESongColumn::COMMENT:

@@ -30,9 +30,10 @@ const char* SqlName(ESongColumn column);
 const char* Name(ESongColumn column);
 // Longest text the column keeps; 0 when it keeps any length (and for the numbers).
 int MaxLength(ESongColumn column);
-// Longest text the catalogue keeps of what a file or the user gives (title, artist, album
-// and year 30 characters, comment 250, bit rate and length 50, lyrics 5000); 0 for the
-// columns it keeps as they come. A file keeps the whole text.
+// Longest text the catalogue keeps of what a file or the user gives (year 30 characters,
+// comment 250, bit rate and length 50, lyrics 5000); 0 for the columns it keeps as they
+// come (title, artist and album whole, as the tag reader's bounds let them in). A file
+// keeps the whole text.
 int KeptLength(ESongColumn column);
 // The column holding its folded copy (case-insensitive lookups), or nullptr.
 const char* FoldedName(ESongColumn column);

@@ -66,8 +66,9 @@ SSongChanges RecordChanges(const STagEdit& edit)
 {
     SSongChanges record;
     const auto keep = [&record](ESongColumn column, const std::optional<QString>& value) {
+        const int kept = CSongColumns::KeptLength(column);
         if (value)
-            record.Set(column, CText::Left(*value, CSongColumns::KeptLength(column)));
+            record.Set(column, kept > 0 ? CText::Left(*value, kept) : *value);
     };
     for (const auto& [field, column] : kRecordColumns)
         keep(column, edit[field]);

@@ -126,7 +126,10 @@ bool CId3Frames::Parse(const QByteArray& tag)
     }
     while (pos + kHeader <= body.size() && body[pos] != 0) {
         const qint64 frameSize = FrameSize(body, pos, m_version);
-        if (!IsFrameId(body.constData() + pos) || frameSize > body.size() - pos - kHeader)
+        // The tag library stops at a frame without a body: so does the walk, or a frame
+        // written behind it would be one nobody reads.
+        if (!IsFrameId(body.constData() + pos) || frameSize <= 0 ||
+            frameSize > body.size() - pos - kHeader)
             break;
         const qint64 length = kHeader + frameSize;
         m_frames.append({body.mid(pos, 4), body.mid(pos, length)});

@@ -103,9 +103,14 @@ qint64 Inflation(const ByteVector& body, qint64 pos, qint64 size, const TagLib::
         return limit + 1;
     if (!v3 && (tag.unsynchronisation() || (flags & 0x02))) {
         const ByteVector frame = decode(Bytes(body, pos + kFrameHeader, size));
+        // An empty frame has no data at all, not even the size before it.
+        if (frame.size() <= 4)
+            return 0;
         return InflatedSize(frame.data() + 4, qint64(frame.size()) - 4, limit);
     }
     const qint64 data = pos + kFrameHeader + 4;
+    if (data >= qint64(body.size()))
+        return 0;
     return InflatedSize(body.data() + data, qint64(body.size()) - data, limit);
 }
 

@@ -95,6 +95,9 @@ bool CCatalogue::Update(qint64 id, const SSongChanges& changes)
 
 bool CCatalogue::IncrementUse(qint64 id)
 {
+    // A catalogue that is only read counts no plays: playing it is no change the user made.
+    if (!m_db.NewerLayoutNotice().isEmpty())
+        return false;
     return Write([&] {
         const bool done = m_set.IncrementUse(id);
         if (done)

@@ -23,14 +23,10 @@ int CTagFormModel::MaxLength(EField field)
     switch (field) {
     case EField::Year:
         return 4;
-    case EField::Genre:
-    case EField::Lyrics:
-    case EField::Comment: // shown whole: the catalogue keeps it whole
-        return 0;
     case EField::Track:
         return 7; // "123/456"
-    default:
-        return 30;
+    default:      // shown whole: the catalogue keeps it whole
+        return 0;
     }
 }
 

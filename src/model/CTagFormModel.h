@@ -22,7 +22,7 @@ public:
     // read from the file when shown (the catalogue keeps none).
     using EField = ETagField;
     static constexpr int kFields = kTagFieldCount;
-    // What each box holds at most (the ID3v1 fields): longer texts show cut.
+    // What each box holds at most; 0 for a text shown whole.
     static int MaxLength(EField field);
 
     explicit CTagFormModel(QObject* parent = nullptr) : QObject(parent) {}

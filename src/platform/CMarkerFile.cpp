@@ -50,7 +50,7 @@ QString PathFor(const QString& settingsPath)
 QString ReadFile(const QString& path)
 {
     QString reason;
-    const int fd = CRegularFile::OpenForReading(path, reason);
+    const int fd = QFileInfo(path).isSymLink() ? -1 : CRegularFile::OpenForReading(path, reason);
     if (fd < 0)
         return {};
     QByteArray bytes;
@@ -62,10 +62,14 @@ QString ReadFile(const QString& path)
     return QString::fromUtf8(end < 0 ? bytes : bytes.left(end));
 }
 
-// A file of one scan's own, made when another scan holds the shared one.
-QString OwnPrefix(const QString& settingsPath)
+// The files of scans that run while another one holds the shared marker: a few fixed
+// names, so that a start looks for them by name and never lists the folder, which may
+// hold all of a home folder's files.
+constexpr int kOwnSlots = 8;
+
+QString OwnPath(const QString& settingsPath, int slot)
 {
-    return PathFor(settingsPath) + QStringLiteral("-");
+    return PathFor(settingsPath) + QStringLiteral("-%1").arg(slot);
 }
 
 // Locks `fd` for this scan: false when a living scan holds it. A file system without locks
@@ -82,27 +86,48 @@ bool Lock(int fd)
 bool StillAt(int fd, const QByteArray& path)
 {
     struct stat byFd = {}, byPath = {};
-    return ::fstat(fd, &byFd) == 0 && ::stat(path.constData(), &byPath) == 0 &&
+    return ::fstat(fd, &byFd) == 0 && ::lstat(path.constData(), &byPath) == 0 &&
            byFd.st_dev == byPath.st_dev && byFd.st_ino == byPath.st_ino;
 }
 
-// A new file beside the shared one; `name` is set to its path.
-int NewOwnFile(const QString& settingsPath, QByteArray& name)
+// A marker is written only into a regular file of the user's own, never through a link:
+// a link planted at its name would have the scan overwrite whatever it points to.
+bool IsOwnRegular(int fd)
 {
-    name = QFile::encodeName(OwnPrefix(settingsPath)) + "XXXXXX";
-    return ::mkostemp(name.data(), O_CLOEXEC);
+    struct stat st = {};
+    return ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid();
 }
 
-// A new file of this scan's own, locked before anything is written to it.
-int OpenOwn(const QString& settingsPath, QString& own)
+// `path` opened without following a link; -1 with errno set, ELOOP for anything but a
+// regular file of the user's own.
+int OpenMarker(const QByteArray& path, int flags)
 {
-    for (int attempt = 0; attempt < 8; ++attempt) {
-        QByteArray name;
-        const int fd = NewOwnFile(settingsPath, name);
+    const int fd = ::open(path.constData(), flags | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
+    if (fd < 0 || IsOwnRegular(fd))
+        return fd;
+    ::close(fd);
+    errno = ELOOP;
+    return -1;
+}
+
+// Whether an own file holds no marker (a dead scan's is kept for the next start).
+bool HoldsNoMarker(int fd)
+{
+    char first = '\0';
+    return ::pread(fd, &first, 1, 0) <= 0 || first == '\0';
+}
+
+// A free file of this scan's own, locked before anything is written to it; `name` is set to
+// its path.
+int OpenFreeSlot(const QString& settingsPath, QString& name)
+{
+    for (int slot = 1; slot <= kOwnSlots; ++slot) {
+        const QByteArray path = QFile::encodeName(OwnPath(settingsPath, slot));
+        const int fd = OpenMarker(path, O_RDWR | O_CREAT);
         if (fd < 0)
-            return -1;
-        if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && StillAt(fd, name)) {
-            own = QFile::decodeName(name);
+            continue;
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && StillAt(fd, path) && HoldsNoMarker(fd)) {
+            name = QFile::decodeName(path);
             return fd;
         }
         ::close(fd);
@@ -118,12 +143,12 @@ void KeepDeadMarker(const QString& settingsPath)
     const QByteArray marker = ReadFile(PathFor(settingsPath)).toUtf8();
     if (marker.isEmpty())
         return;
-    QByteArray name;
-    const int fd = NewOwnFile(settingsPath, name);
+    QString name;
+    const int fd = OpenFreeSlot(settingsPath, name);
     if (fd < 0)
         return;
-    if (::write(fd, marker.constData(), size_t(marker.size())) != marker.size())
-        ::unlink(name.constData());
+    if (::pwrite(fd, marker.constData(), size_t(marker.size()), 0) != marker.size())
+        ::unlink(QFile::encodeName(name).constData());
     ::close(fd);
 }
 
@@ -184,17 +209,24 @@ void Close(SHeld& held)
 int OpenShared(const QString& settingsPath, bool clearing)
 {
     const QByteArray path = QFile::encodeName(PathFor(settingsPath));
-    const int flags = O_RDWR | O_CLOEXEC | O_NONBLOCK | (clearing ? 0 : O_CREAT);
-    int fd = ::open(path.constData(), flags, 0600);
+    const int flags = O_RDWR | (clearing ? 0 : O_CREAT);
+    int fd = OpenMarker(path, flags);
     if (fd < 0 && errno == ENOENT && clearing) {
         errno = 0;
         return -1;
     }
     if (fd < 0 && errno == ENOENT) {
         QDir().mkpath(QFileInfo(settingsPath).absolutePath());
-        fd = ::open(path.constData(), flags, 0600);
+        fd = OpenMarker(path, flags);
     }
     return fd;
+}
+
+QString NotOwnRegular(const QString& settingsPath)
+{
+    return QStringLiteral("The crash marker \"%1\" is not a regular file of your own, so it was "
+                          "not written; the scan goes on without it.")
+        .arg(PathFor(settingsPath));
 }
 
 } // namespace
@@ -224,6 +256,8 @@ QString Write(const QString& settingsPath, const QString& value)
     }
     Close(held); // it belongs to another settings file
     int fd = OpenShared(settingsPath, value.isEmpty());
+    if (fd < 0 && errno == ELOOP)
+        return NotOwnRegular(settingsPath);
     if (fd < 0)
         return errno == 0 ? QString() : Failure(settingsPath, errno);
     QString own;
@@ -232,7 +266,7 @@ QString Write(const QString& settingsPath, const QString& value)
         ::close(fd);
         if (held.holds == 0)
             return {};
-        fd = OpenOwn(settingsPath, own);
+        fd = OpenFreeSlot(settingsPath, own); // another scan holds the shared one
         if (fd < 0)
             return Failure(settingsPath, errno);
     } else if (held.holds > 0) {
@@ -254,8 +288,7 @@ QString Write(const QString& settingsPath, const QString& value)
 
 bool InUse(const QString& settingsPath)
 {
-    const int fd =
-        ::open(QFile::encodeName(PathFor(settingsPath)).constData(), O_RDONLY | O_CLOEXEC);
+    const int fd = OpenMarker(QFile::encodeName(PathFor(settingsPath)), O_RDONLY);
     if (fd < 0)
         return false;
     const bool free = Lock(fd);
@@ -265,15 +298,10 @@ bool InUse(const QString& settingsPath)
 
 QStringList TakeLeft(const QString& settingsPath)
 {
-    const QFileInfo prefix(OwnPrefix(settingsPath));
-    const QStringList names = prefix.dir().entryList(QDir::Files | QDir::Hidden | QDir::System);
     QStringList markers;
-    for (const QString& name : names) {
-        if (!name.startsWith(prefix.fileName()))
-            continue;
-        const QString path = prefix.dir().filePath(name);
-        const int fd = ::open(QFile::encodeName(path).constData(),
-                              O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    for (int slot = 1; slot <= kOwnSlots; ++slot) {
+        const QString path = OwnPath(settingsPath, slot);
+        const int fd = OpenMarker(QFile::encodeName(path), O_RDONLY);
         if (fd < 0)
             continue;
         if (Lock(fd)) { // its scan has ended

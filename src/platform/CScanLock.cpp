@@ -32,7 +32,8 @@ QStringList CScanLock::TakeCrashMarkers()
 
 CSessionScanLock::CSessionScanLock(const QString& session)
 {
-    m_fd = ::open(QFile::encodeName(LockPath()).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    m_fd = ::open(QFile::encodeName(LockPath()).constData(),
+                  O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (m_fd < 0)
         return;
     // One byte of the scan lock's file per session, at an offset drawn from its name (48

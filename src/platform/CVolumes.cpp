@@ -1,5 +1,7 @@
 #include "platform/CVolumes.h"
 
+#include "platform/CFileNames.h"
+
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -25,7 +27,8 @@ bool LiesUnder(const QString& path, const QString& mountPoint)
            (path.startsWith(mountPoint) && path.at(mountPoint.size()) == u'/');
 }
 
-// mountinfo writes space, tab, newline and backslash as three octal digits.
+// mountinfo writes space, tab, newline and backslash as three octal digits. The result is
+// the mount point's bytes, decoded as every path is (a name that is not UTF-8 keeps them).
 QString UnescapeOctal(const QByteArray& field)
 {
     QByteArray out;
@@ -43,7 +46,7 @@ QString UnescapeOctal(const QByteArray& field)
         }
         out.append(c);
     }
-    return QString::fromUtf8(out);
+    return CFileNames::Decode(out);
 }
 
 // udev writes unsafe characters of names in /dev/disk as \xHH.
@@ -152,8 +155,9 @@ quint32 CVolumes::SerialOf(const QString& path)
 QList<SVolume> CSystemVolumes::Mounts()
 {
     QFile file(m_mountInfo);
+    // Without a table (a sandbox, a chroot) the root file system is still there.
     if (!file.open(QIODevice::ReadOnly))
-        return {};
+        return ParseMountInfo({});
     // The kernel writes the table in one go; a machine with ten thousand mounts fits.
     QList<SVolume> volumes = ParseMountInfo(file.read(8 * 1024 * 1024));
     // Whatever its file system, a device the kernel calls removable is a stick or a card.

@@ -27,6 +27,7 @@ bool HasDriveLetter(const QString& text)
 
 constexpr qint64 kMaxLine = 64 * 1024;            // longer lines name no file: skipped
 constexpr qint64 kMaxPlaylist = 64 * 1024 * 1024; // no playlist is that large: refused
+constexpr qsizetype kMaxSongs = 100000;           // nor that long: refused
 
 QString TooLargeText()
 {
@@ -58,9 +59,9 @@ bool OpenPlaylist(const QString& file, QFile& in, QString& error)
     return false;
 }
 
-// Hands each line to `take` without its '\n'; lines longer than kMaxLine are skipped.
-// False when the file grows past kMaxPlaylist while it is read.
-bool ForEachLine(QIODevice& in, const std::function<void(QByteArray)>& take)
+// Hands each line to `take` without its '\n' until it returns false; lines longer than
+// kMaxLine are skipped. False when the file grows past kMaxPlaylist while it is read.
+bool ForEachLine(QIODevice& in, const std::function<bool(QByteArray)>& take)
 {
     QByteArray buffer(kMaxLine + 2, Qt::Uninitialized);
     qint64 total = 0;
@@ -77,8 +78,8 @@ bool ForEachLine(QIODevice& in, const std::function<void(QByteArray)>& take)
             skipping = true; // the start or the middle of a line too long
             continue;
         }
-        if (!skipping)
-            take(QByteArray(buffer.constData(), ended ? n - 1 : n));
+        if (!skipping && !take(QByteArray(buffer.constData(), ended ? n - 1 : n)))
+            return true;
         skipping = false;
     }
 }
@@ -167,7 +168,13 @@ bool CM3uFile::Read(const QString& file, QList<SM3uLine>& lines, QString& error)
         return false;
     const QString base = QFileInfo(file).absolutePath();
     bool first = true;
+    bool tooMany = false;
     const bool whole = ForEachLine(in, [&](QByteArray raw) {
+        if (lines.size() == kMaxSongs) {
+            SM3uLine more;
+            tooMany = ParseLine(QString::fromLatin1(raw), base, more);
+            return !tooMany;
+        }
         if (first && raw.startsWith("\xEF\xBB\xBF")) // m3u8 files may start with a byte-order mark
             raw.remove(0, 3);
         first = false;
@@ -180,7 +187,7 @@ bool CM3uFile::Read(const QString& file, QList<SM3uLine>& lines, QString& error)
         if (!utf8.hasError()) {
             if (ParseLine(text, base, line))
                 lines.append(line);
-            return;
+            return true;
         }
         // The line's bytes kept as they are name the file when this program wrote the
         // playlist for a file named in Latin-1 (see CFileNames); they are taken when such a
@@ -188,7 +195,7 @@ bool CM3uFile::Read(const QString& file, QList<SM3uLine>& lines, QString& error)
         SM3uLine exact, latin1;
         if (!ParseLine(CFileNames::Decode(raw), base, exact) ||
             !ParseLine(QString::fromLatin1(raw), base, latin1))
-            return;
+            return true;
         const bool exactExists =
             !exact.foreign && ::access(CFileNames::Encode(exact.path).constData(), F_OK) == 0;
         line = exactExists ? exact : latin1;
@@ -196,9 +203,13 @@ bool CM3uFile::Read(const QString& file, QList<SM3uLine>& lines, QString& error)
         line.otherFolder = other.folder;
         line.otherName = other.name;
         lines.append(line);
+        return true;
     });
-    if (!whole || in.error() != QFileDevice::NoError) {
-        error = FileErrorText(file, whole ? in.errorString() : TooLargeText());
+    if (!whole || tooMany || in.error() != QFileDevice::NoError) {
+        error = FileErrorText(file, tooMany ? QStringLiteral("It names more than 100,000 songs; "
+                                                             "no playlist is that long.")
+                                    : whole ? in.errorString()
+                                            : TooLargeText());
         lines.clear();
         return false;
     }

@@ -46,7 +46,8 @@ QString LeftOutText(const QStringList& paths);
 // Reads the song lines of a playlist: empty lines, lines starting with '#' and lines
 // longer than 64 KB are skipped, a line starting with a backslash is taken as a path on
 // drive C:, and a relative path is taken relative to the playlist's own folder. Anything
-// but a regular file, and files over 64 MB, are refused with an error naming the file.
+// but a regular file, files over 64 MB and files naming more than 100,000 songs are
+// refused with an error naming the file.
 bool Read(const QString& file, QList<SM3uLine>& lines, QString& error);
 
 // Turns one line into a song path; false for lines that name no song.

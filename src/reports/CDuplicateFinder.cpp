@@ -50,8 +50,37 @@ void CDuplicateFinder::AddRepeated(const char* folded, std::vector<qint64>& ids)
     }
 }
 
+namespace {
+
+// The catalogue's page cache kept small while the finder walks two whole indexes once: the
+// walk gains nothing from caching them, and a full cache would be most of its memory.
+class CSmallPageCache
+{
+public:
+    explicit CSmallPageCache(CDatabase& db) : m_db(db)
+    {
+        CStatement size(db, QStringLiteral("PRAGMA cache_size"));
+        m_size = size.Step() ? size.Int(0) : 0;
+        m_db.Exec("PRAGMA cache_size=-1024");
+    }
+    ~CSmallPageCache()
+    {
+        if (m_size != 0)
+            m_db.Exec(QByteArray("PRAGMA cache_size=" + QByteArray::number(m_size)).constData());
+    }
+    CSmallPageCache(const CSmallPageCache&) = delete;
+    CSmallPageCache& operator=(const CSmallPageCache&) = delete;
+
+private:
+    CDatabase& m_db;
+    qint64 m_size = 0;
+};
+
+} // namespace
+
 void CDuplicateFinder::Load()
 {
+    const CSmallPageCache cache(m_doc.Database());
     m_ids = m_doc.Set().AllIds();
     std::vector<qint64> repeated;
     AddRepeated(CSongColumns::FoldedName(ESongColumn::MELODI), repeated);
@@ -172,11 +201,20 @@ QString CDuplicateFinder::Text(quint32 offset, quint32 length) const
 
 bool CDuplicateFinder::MarkListed(const QList<SEntry>& group)
 {
-    std::vector<qint32> ids;
+    std::vector<qint64> ids;
     for (const SEntry& entry : group)
         ids.push_back(entry.id);
     std::sort(ids.begin(), ids.end());
-    return m_listed.insert(std::move(ids)).second;
+    // FNV-1a over the IDs' bytes, then mixed: two groups meet on one digest about never.
+    quint64 digest = 14695981039346656037ull;
+    for (const qint64 id : ids) {
+        for (int shift = 0; shift < 64; shift += 8) {
+            digest ^= quint64(id) >> shift & 0xff;
+            digest *= 1099511628211ull;
+        }
+    }
+    digest ^= digest >> 31;
+    return m_listed.insert(digest).second;
 }
 
 CDuplicateFinder::EStep CDuplicateFinder::Next()
@@ -189,7 +227,8 @@ CDuplicateFinder::EStep CDuplicateFinder::Next()
         if (m_next >= int(m_entries.size())) {
             m_next = 0;
             m_current.clear();
-            m_sizes.clear();
+            for (SName& entry : m_entries)
+                entry.size = kNotAsked;
             m_missingFolders.clear();
             m_listed.clear();
             return EStep::Finished;
@@ -212,7 +251,7 @@ CDuplicateFinder::EStep CDuplicateFinder::Next()
     }
 }
 
-const CDuplicateFinder::SName* CDuplicateFinder::Find(qint64 id) const
+CDuplicateFinder::SName* CDuplicateFinder::Find(qint64 id)
 {
     // The entries are in ID order (their positions follow the IDs).
     const auto at = std::lower_bound(m_entries.begin(), m_entries.end(), id,
@@ -239,8 +278,9 @@ QList<CDuplicateFinder::SEntry> CDuplicateFinder::Members(const SName& entry)
     const bool exact =
         file.find('\'') != std::string_view::npos || title.find('\'') != std::string_view::npos;
     QList<SEntry> found;
+    std::vector<SName*> members;
     for (const qint64 id : ids) {
-        const SName* member = Find(id);
+        SName* member = Find(id);
         if (!member || m_gone.contains(id))
             continue;
         const std::string_view memberFile(m_text.data() + member->name, member->nameLength);
@@ -252,34 +292,38 @@ QList<CDuplicateFinder::SEntry> CDuplicateFinder::Members(const SName& entry)
         shown.file = CText::JoinPath(Text(member->path, member->pathLength),
                                      Text(member->name, member->nameLength));
         found.append(shown);
+        members.push_back(member);
     }
     // Sizes only for a group that is shown, each file's asked once per walk (a group is
     // found again from each of its members).
     if (found.size() >= 2) {
-        for (SEntry& shown : found) {
-            auto known = m_sizes.constFind(shown.id);
-            if (known == m_sizes.cend())
-                known = m_sizes.insert(shown.id, Size(shown));
-            shown.size = *known;
+        for (qsizetype i = 0; i < found.size(); ++i) {
+            SName& member = *members[size_t(i)];
+            if (member.size == kNotAsked)
+                member.size = Size(found[i].file);
+            found[i].size =
+                member.size == kUnknown ? CReportTexts::Unknown() : QString::number(member.size);
         }
     }
     return found;
 }
 
-QString CDuplicateFinder::Size(const SEntry& entry)
+qint64 CDuplicateFinder::Size(const QString& file)
 {
     // A catalogue lists many discs not inserted: once a folder is found missing, its other
     // files are not asked for.
-    const qsizetype slash = entry.file.lastIndexOf(u'/');
-    const QString folder = slash > 0 ? entry.file.left(slash) : QString();
+    const qsizetype slash = file.lastIndexOf(u'/');
+    const QString folder = slash > 0 ? file.left(slash) : QString();
     if (!folder.isEmpty() && m_missingFolders.contains(folder))
-        return CReportTexts::Unknown();
-    const QString size = FileSize(entry.file);
+        return kUnknown;
+    const QString size = FileSize(file);
+    if (size != CReportTexts::Unknown())
+        return size.toLongLong();
     struct stat st = {};
-    if (size == CReportTexts::Unknown() && !folder.isEmpty() &&
-        ::stat(CFileNames::Encode(folder).constData(), &st) != 0 && errno == ENOENT)
+    if (!folder.isEmpty() && ::stat(CFileNames::Encode(folder).constData(), &st) != 0 &&
+        errno == ENOENT)
         m_missingFolders.insert(folder);
-    return size;
+    return kUnknown;
 }
 
 QString CDuplicateFinder::FileSize(const QString& file)

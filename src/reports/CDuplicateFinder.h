@@ -4,8 +4,8 @@
 #include <QList>
 #include <QSet>
 #include <QString>
-#include <set>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 class CCdlistDoc;
@@ -76,7 +76,11 @@ private:
         qint32 nameGroup = -1; // the songs sharing its folded name (see m_groupStart), or -1
         qint32 titleGroup = -1;
         bool candidate = false; // its name or title occurs more than once
+        // The file's size in bytes, asked when its group is first shown in a walk.
+        qint64 size = kNotAsked;
     };
+    static constexpr qint64 kNotAsked = -2;
+    static constexpr qint64 kUnknown = -1;
     QString Text(quint32 offset, quint32 length) const;
     void Load();
     // The songs whose folded text in a column occurs more than once (or is not folded yet).
@@ -85,9 +89,9 @@ private:
     void FormGroups(quint32 SName::*text, quint32 SName::*length, qint32 SName::*group);
     // A song deleted here that was not walked (it had no name or title in common).
     void AddGone(const SSong& song);
-    const SName* Find(qint64 id) const;
+    SName* Find(qint64 id);
     QList<SEntry> Members(const SName& entry);
-    QString Size(const SEntry& entry);
+    qint64 Size(const QString& file);
     // Notes the group on show as listed; false when it was listed already this round.
     bool MarkListed(const QList<SEntry>& group);
 
@@ -104,7 +108,8 @@ private:
     int m_deleted = 0;
     QString m_current;
     QList<SEntry> m_group;
-    QHash<qint64, QString> m_sizes;         // of the files listed in this walk
-    QSet<QString> m_missingFolders;         // found missing in this walk: their files are "Unknown"
-    std::set<std::vector<qint32>> m_listed; // the groups shown this round, by their IDs
+    QSet<QString> m_missingFolders; // found missing in this walk: their files are "Unknown"
+    // The groups shown this round, each by a 64-bit digest of its sorted IDs: a few bytes a
+    // group where a set of the IDs themselves took about eighty.
+    std::unordered_set<quint64> m_listed;
 };

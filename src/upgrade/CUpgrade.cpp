@@ -40,28 +40,23 @@ void Fill(SSong& row, const SSong& old, ELayout layout, bool titleAsList)
     row.m_CD = old.m_CD;
     row.m_PATH = old.m_PATH;
     row.m_MELODI = old.m_MELODI;
-    if (layout == ELayout::Version28) {
-        row.m_TITLE = old.m_TITLE;
-        row.m_ARTIST = old.m_ARTIST;
-        row.m_ALBUM = old.m_ALBUM;
+    // Every layout kept the placeholders where its tag reader found nothing.
+    for (auto [to, from] : {std::pair{&row.m_TITLE, &old.m_TITLE},
+                            {&row.m_ARTIST, &old.m_ARTIST},
+                            {&row.m_ALBUM, &old.m_ALBUM}})
+        if (!IsTagPlaceholder(*from))
+            *to = *from;
+    if (!IsNoValue(old.m_GENRE))
         row.m_GENRE = old.m_GENRE;
+    if (!IsNoValue(old.m_YEAR))
         row.m_YEAR = old.m_YEAR;
-        row.m_LYRICS = old.m_LYRICS;
+    row.m_LYRICS = old.m_LYRICS;
+    if (layout == ELayout::Version28) {
         row.m_COMMENT = old.m_COMMENT;
         row.m_DURATION = old.m_DURATION;
         row.m_BITRATE = old.m_BITRATE;
         row.m_LIST = old.m_LIST;
     } else {
-        for (auto [to, from] : {std::pair{&row.m_TITLE, &old.m_TITLE},
-                                {&row.m_ARTIST, &old.m_ARTIST},
-                                {&row.m_ALBUM, &old.m_ALBUM}})
-            if (!IsTagPlaceholder(*from))
-                *to = *from;
-        if (!IsNoValue(old.m_GENRE))
-            row.m_GENRE = old.m_GENRE;
-        if (!IsNoValue(old.m_YEAR))
-            row.m_YEAR = old.m_YEAR;
-        row.m_LYRICS = old.m_LYRICS;
         row.m_LIST = CNamingRules::ListName(old.m_MELODI);
     }
     if (titleAsList && !row.m_TITLE.isEmpty())

@@ -20,6 +20,7 @@
 #include <cerrno>
 #include <cstring>
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 namespace {
 
@@ -74,6 +75,31 @@ TEST(StartupTest, SecondStartInTheSameMonthAsksNothing)
     f.month = 6;
     f.Start();
     EXPECT_TRUE(f.prompts.messages.isEmpty());
+}
+
+// A catalogue a newer Cratewise wrote is shown with one message naming it and both layouts,
+// and the start writes nothing to it.
+TEST(StartupTest, ANewerCatalogueIsShownAndNotWritten)
+{
+    CViewFixture f;
+    f.SkipStartQuestions();
+    f.AddSong(QStringLiteral("Rock"), QStringLiteral("Song"));
+    f.doc.Database().Close();
+    const QByteArray path = QFile::encodeName(f.env.DatabasePath());
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(path.constData(), &db), SQLITE_OK);
+    sqlite3_exec(db, "PRAGMA user_version=99", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    QFile file(f.env.DatabasePath());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray before = file.readAll();
+    f.doc.OpenDatabase(f.env.DatabasePath());
+    f.Start();
+    ASSERT_EQ(f.prompts.messages.size(), 1);
+    EXPECT_TRUE(f.prompts.messages[0].text.contains(QStringLiteral("newer Cratewise (layout 99")))
+        << f.prompts.messages[0].text.toStdString();
+    EXPECT_EQ(Sessions(f.View()), QStringList{QStringLiteral("Rock")});
+    EXPECT_TRUE(file.seek(0) && file.readAll() == before);
 }
 
 TEST(StartupTest, SessionsDifferingOnlyInCaseAreBothListed)

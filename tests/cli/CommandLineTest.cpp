@@ -1,6 +1,7 @@
 #include "cli/CCommandLine.h"
 #include "db/CCdlistSet.h"
 #include "db/CCoverStore.h"
+#include "model/CCdlistDoc.h"
 #include "platform/CSettings.h"
 #include "support/CCliRun.h"
 #include "support/CFifo.h"
@@ -15,6 +16,7 @@
 #include <cerrno>
 #include <cstring>
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 namespace {
 
@@ -194,6 +196,60 @@ TEST_F(CommandLineTest, ACatalogueOnAReadOnlyMountIsListedAndChangesAreRefused)
     if (inside.exitCode() == 77)
         GTEST_SKIP() << "no read-only mount of our own here";
     EXPECT_EQ(inside.exitCode(), 0);
+}
+
+// A catalogue a newer Cratewise wrote is read, searched and exported with one line naming
+// it and both layouts; a command that would change it is refused with that line, and
+// nothing is written to the file.
+TEST_F(CommandLineTest, ANewerCatalogueIsOnlyReadAndNeverWritten)
+{
+    AddSongs("Rock", 2);
+    {
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(QFile::encodeName(env.DatabasePath()).constData(), &db), SQLITE_OK);
+        const QByteArray sql =
+            QByteArray("PRAGMA user_version=") + QByteArray::number(CDatabase::kSchemaVersion + 1);
+        EXPECT_EQ(sqlite3_exec(db, sql.constData(), nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(db);
+    }
+    const auto bytes = [this] {
+        QFile file(env.DatabasePath());
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    const QByteArray before = bytes();
+    const QString notice = QStringLiteral("cratewise: %1 was written by a newer Cratewise (layout "
+                                          "%2; this one knows layouts up to %3): it is opened "
+                                          "for reading only, and nothing is written to it.\n")
+                               .arg(env.DatabasePath())
+                               .arg(CDatabase::kSchemaVersion + 1)
+                               .arg(CDatabase::kSchemaVersion);
+    for (const QStringList& reads :
+         {QStringList{"songs", "Rock"},
+          {"search", "--title", "Song"},
+          {"export-m3u", env.Root() + "/rock.m3u", "--session", "Rock"}}) {
+        const SCliRun r = Run(reads);
+        EXPECT_EQ(r.status, 0) << reads.join(u' ').toStdString() << r.err.toStdString();
+        EXPECT_TRUE(r.err.startsWith(notice)) << r.err.toStdString();
+    }
+    EXPECT_EQ(Run({"songs", "Rock"}).out.count(u'\n'), 2);
+    for (const QStringList& writes :
+         {QStringList{"rename-session", "Rock", "Pop"}, {"tag", "1", "--title", "New"}}) {
+        const SCliRun r = Run(writes);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, notice) << writes.join(u' ').toStdString();
+    }
+    // The window's writes go through the catalogue door, which refuses them the same way;
+    // a song played counts no play.
+    CCdlistDoc doc;
+    doc.OpenDatabase(env.DatabasePath());
+    EXPECT_FALSE(doc.Catalogue().IncrementUse(1));
+    try {
+        doc.Catalogue().RenameSession("Rock", "Pop");
+        ADD_FAILURE() << "renamed";
+    } catch (const CDbException& e) {
+        EXPECT_EQ("cratewise: " + e.Message() + "\n", notice);
+    }
+    EXPECT_TRUE(bytes() == before);
 }
 
 TEST_F(CommandLineTest, SettingsNotSavedOrUnreadableFailWithOneLine)

@@ -3,11 +3,14 @@
 #include "platform/CSettings.h"
 #include "support/CCliRun.h"
 #include "support/CMp3Factory.h"
+#include "support/CNoFileOverride.h"
 #include "support/CTestEnvironment.h"
 
 #include <QDir>
+#include <QFile>
 #include <csignal>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -143,6 +146,36 @@ TEST_F(SessionCliTest, TheFileReadWhenTheProgramDiedIsNamedOnce)
                                    "/music\\x09folder/a\\x0a.mp3 Remove it"))
         << first.err.toStdString();
     EXPECT_FALSE(Run({"sessions"}).err.contains("critical error"));
+}
+
+// A crash marker planted as a link to a file of the user's is never written through: the
+// scan stores its songs and names the refusal, and the file is as it was.
+TEST_F(SessionCliTest, AMarkerThatIsALinkIsRefusedAndTheScanGoesOn)
+{
+    const QString precious = env.WriteFile("letter.txt", "Dear friend,");
+    ASSERT_TRUE(QFile::link(precious, env.SettingsFile() + ".ErrorFile"));
+    const SCliRun add = Run({"add-session", "A", music});
+    EXPECT_TRUE(add.out.startsWith("A\t2 songs stored")) << add.out.toStdString();
+    EXPECT_TRUE(add.err.contains("is not a regular file of your own")) << add.err.toStdString();
+    QFile letter(precious);
+    ASSERT_TRUE(letter.open(QIODevice::ReadOnly));
+    EXPECT_EQ(letter.readAll(), "Dear friend,");
+}
+
+// A folder that cannot be read is named and counted: its songs are not in the session.
+TEST_F(SessionCliTest, AnUnreadableFolderIsNamedAndCounted)
+{
+    const QByteArray sub = QFile::encodeName(music + "/sub");
+    ASSERT_EQ(::chmod(sub.constData(), 0), 0);
+    SCliRun add;
+    {
+        const CNoFileOverride asAUser;
+        add = Run({"add-session", "A", music});
+    }
+    ::chmod(sub.constData(), 0755);
+    EXPECT_EQ(add.out, "A\t1 songs stored, 1 folder not read\n") << add.err.toStdString();
+    EXPECT_TRUE(add.err.contains("skipped folder: " + QString(music).replace(u'\t', "\\x09")))
+        << add.err.toStdString();
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "support/CDocFixture.h"
 #include "support/CId3Writer.h"
 #include "support/CMp3Factory.h"
+#include "support/COpenCounter.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -121,6 +122,20 @@ TEST_F(CoverIntakeTest, CoversAreStoredOncePerPictureAndShownWhenTheFolderIsGone
     f.Reload();
     ops.DeleteSession(QStringLiteral("Covers"));
     EXPECT_EQ(Covers(), 0);
+}
+
+// A folder picture past the stated bound is refused by its size, before a byte of it is read,
+// and the song beside it is still taken in, without a cover.
+TEST_F(CoverIntakeTest, AnOversizeFolderPictureIsNeverReadAndTheSongIsTakenIn)
+{
+    ASSERT_TRUE(CMp3Factory::WriteSong(root + "/Big/a.mp3", CMp3Factory::SStream()));
+    const QString big = root + "/Big/folder.jpg";
+    ASSERT_TRUE(CMp3Factory::WriteFile(big, Picture(50, 50, "JPEG")));
+    ASSERT_TRUE(QFile::resize(big, CCoverReader::kMaxPicture + 1)); // a picture, and more
+    COpenCounter watch(big);
+    ASSERT_EQ(CSessionOperations(f.doc, f.services).AddSession("Big", root + "/Big").stored, 1);
+    EXPECT_EQ(watch.Reads(), 0);
+    EXPECT_TRUE(CCovers(f.doc, f.services).Thumbnail(IdOf("a.mp3")).isEmpty());
 }
 
 } // namespace

@@ -239,7 +239,9 @@ TEST_F(IntakeTest, TagsCanBeIgnored)
     EXPECT_TRUE(song.m_TITLE.isEmpty() && song.m_GENRE.isEmpty() && song.m_COMMENT.isEmpty());
 }
 
-TEST_F(IntakeTest, LongTextsAreCut)
+// Title, artist and album are kept whole, so that searches, sorting and the list see all of
+// them; the other texts are cut to what the catalogue keeps.
+TEST_F(IntakeTest, LongTitlesAreKeptWholeOtherTextsCut)
 {
     const QByteArray tag = CId3Writer(4, EEncoding::Utf8)
                                .Text("TIT2", QString(40, u't'))
@@ -251,9 +253,9 @@ TEST_F(IntakeTest, LongTextsAreCut)
                                .Comment(QString(300, u'c'))
                                .Build();
     ASSERT_TRUE(Take(QStringLiteral("long.mp3"), tag));
-    EXPECT_EQ(song.m_TITLE, QString(30, u't'));
-    EXPECT_EQ(song.m_ARTIST, QString(29, u'a')); // a character is never split
-    EXPECT_EQ(song.m_ALBUM, QString(30, u'b'));
+    EXPECT_EQ(song.m_TITLE, QString(40, u't'));
+    EXPECT_EQ(song.m_ARTIST, QString(29, u'a') + QStringLiteral("\U0001F600"));
+    EXPECT_EQ(song.m_ALBUM, QString(31, u'b'));
     EXPECT_EQ(song.m_YEAR, QString(30, u'1'));
     EXPECT_EQ(song.m_LIST, QString(40, u't'));
     EXPECT_EQ(song.m_GENRE.size(), 100);
@@ -367,9 +369,10 @@ TEST_F(IntakeTest, SongsMeasuredWhileTheStoringThreadIsBehindGetTheirFigures)
     const int count = 160; // more than half of what may wait
     for (int i = 0; i < count; ++i) {
         const QString name = QStringLiteral("%1.mp3").arg(i);
-        ASSERT_TRUE(CMp3Factory::WriteSong(
-            folder + u'/' + name,
-            {.bitrate = 160, .kind = CMp3Factory::EKind::VbrNoHeader, .seconds = double(2 + i % 3)}));
+        ASSERT_TRUE(
+            CMp3Factory::WriteSong(folder + u'/' + name, {.bitrate = 160,
+                                                          .kind = CMp3Factory::EKind::VbrNoHeader,
+                                                          .seconds = double(2 + i % 3)}));
         ASSERT_TRUE(intake->TakeInFile(folder, name, QStringLiteral("Disc 1"), nullptr));
     }
     release.set_value();

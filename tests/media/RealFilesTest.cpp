@@ -78,6 +78,66 @@ TEST(RealFilesTest, EditsKeepTheAudioAndReadBackInEveryFormatAndLayout)
     }
 }
 
+// An edit that makes an M4A's tag smaller moves every offset back: the audio still decodes
+// to the same samples, in every layout.
+TEST(RealFilesTest, AShorterM4aTagKeepsTheAudio)
+{
+    CTestEnvironment env;
+    CTagFile::SChanges changes;
+    changes.title = QStringLiteral("T");
+    changes.album = QString(); // emptied
+    for (const CRealFiles::SRecipe& recipe : EveryKind()) {
+        if (recipe.format != EAudioFormat::Mp4)
+            continue;
+        SCOPED_TRACE(CRealFiles::Describe(recipe).toStdString());
+        const QString path = env.Root() + "/short.m4a";
+        CRealFiles::SRecipe longer = recipe;
+        longer.title = QString(2000, u't');
+        longer.album = QString(2000, u'a');
+        ASSERT_TRUE(CRealFiles::Make(path, longer));
+        const QByteArray samples = CRealFiles::Samples(path);
+        ASSERT_FALSE(samples.isEmpty());
+        ASSERT_EQ(CTaggedFile::Write(path, changes), QString());
+        EXPECT_EQ(CRealFiles::Tags(path).value("title"), QStringLiteral("T"));
+        EXPECT_EQ(CRealFiles::Samples(path), samples);
+    }
+}
+
+// Vorbis comment names are case-insensitive: "title=" and "Artist=" are read as "TITLE=" is,
+// and an edit replaces them instead of adding a second entry beside them.
+TEST(RealFilesTest, VorbisCommentNamesOfAnyCaseAreReadAndEdited)
+{
+    CTestEnvironment env;
+    const char* const kMixedCase = R"(
+import sys, mutagen
+f = mutagen.File(sys.argv[1]); f.tags.clear()
+f.tags.extend([('title', 'Low'), ('Artist', 'Mixed'), ('album', 'Disc')]); f.save()
+)";
+    for (const EAudioFormat format :
+         {EAudioFormat::Flac, EAudioFormat::OggVorbis, EAudioFormat::Opus}) {
+        const QString path = env.Root() + QStringLiteral("/case%1.x").arg(int(format));
+        SCOPED_TRACE(path.toStdString());
+        ASSERT_TRUE(CRealFiles::Make(path, {.format = format}));
+        ASSERT_TRUE(Reshape(path, kMixedCase));
+        STagFields fields;
+        ASSERT_TRUE(CTaggedFile::Read(path, fields));
+        EXPECT_EQ(QStringList({fields.title, fields.artist, fields.album}),
+                  QStringList({"Low", "Mixed", "Disc"}));
+        CTagFile::SChanges changes;
+        changes.title = QStringLiteral("New");
+        changes.artist = QString();
+        ASSERT_EQ(CTaggedFile::Write(path, changes), QString());
+        QProcess dump;
+        dump.start("/usr/bin/python3",
+                   {"-c",
+                    "import sys, mutagen; print(sorted(k.upper() + '=' + v for k, v in "
+                    "mutagen.File(sys.argv[1]).tags))",
+                    path});
+        ASSERT_TRUE(dump.waitForFinished(30000));
+        EXPECT_EQ(dump.readAllStandardOutput().trimmed(), "['ALBUM=Disc', 'TITLE=New']");
+    }
+}
+
 // Tags some writers lay out in ways the tag library alone does not read.
 TEST(RealFilesTest, TagsOfUnusualLayoutsAreRead)
 {

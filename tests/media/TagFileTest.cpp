@@ -143,6 +143,19 @@ TEST_F(TagFileTest, EveryKindOfTagTakesTheFramesInItsOwnVersionAndEncoding)
               (QStringList{"player=keep", QStringLiteral("=née")}));
 }
 
+// The tag library reads no frame behind one without a body: a title written there would be
+// reported as written and never read.
+TEST_F(TagFileTest, ATitleIsNeverWrittenBehindAFrameWithoutABody)
+{
+    const QString path = Song("empty.mp3", V23().Raw("TSSE", {}).Text("TALB", "Album").Build(), {});
+    CTagFile::SChanges changes;
+    changes.title = QStringLiteral("New");
+    ASSERT_EQ(CTagFile::Write(path, changes), QString());
+    STagFields fields;
+    ASSERT_TRUE(CTaggedFile::Read(path, fields));
+    EXPECT_EQ(fields.title, QStringLiteral("New"));
+}
+
 TEST_F(TagFileTest, ReadOnlyAndMissingFilesAreLeftAsTheyAre)
 {
     const QString path = Song("ro.mp3", V23().Build(), {});

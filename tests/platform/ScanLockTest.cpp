@@ -1,5 +1,6 @@
 #include "platform/CScanLock.h"
 #include "platform/CSettings.h"
+#include "support/CNoFileOverride.h"
 #include "support/CTestEnvironment.h"
 
 #include <QDir>
@@ -9,6 +10,7 @@
 #include <gtest/gtest.h>
 #include <optional>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -34,7 +36,7 @@ TEST(ScanLockTest, EachScanKeepsItsMarkerAndOnlyADeadOnesIsACrash)
     CSettings::SetString(ESetting::ErrorFile, QString());
     EXPECT_EQ(CSettings::String(ESetting::ErrorFile), "/music/a.mp3");
     // A third scan died in a file of its own.
-    QFile dead(shared + QStringLiteral("-x1y2z3"));
+    QFile dead(shared + QStringLiteral("-3"));
     ASSERT_TRUE(dead.open(QIODevice::WriteOnly));
     dead.write(QByteArray("/music/c.mp3\0/music/longer tail", 32));
     dead.close();
@@ -50,6 +52,27 @@ TEST(ScanLockTest, EachScanKeepsItsMarkerAndOnlyADeadOnesIsACrash)
     EXPECT_TRUE(CScanLock::TakeCrashMarkers().isEmpty());
     EXPECT_EQ(QFileInfo(shared).dir().entryList({QStringLiteral("*.ErrorFile-*")}, QDir::Files),
               QStringList());
+}
+
+// A start looks for the markers by their names, never by listing the folder that holds the
+// settings file (a home folder, say): one that cannot be listed still gives them.
+TEST(ScanLockTest, MarkersAreFoundWithoutListingTheFolder)
+{
+    CTestEnvironment env;
+    CSettings::SetInt(ESetting::Random, 1); // the settings file exists
+    QFile dead(env.SettingsFile() + QStringLiteral(".ErrorFile-8")); // the last name
+    ASSERT_TRUE(dead.open(QIODevice::WriteOnly));
+    dead.write(QByteArray("/music/e.mp3\0", 13));
+    dead.close();
+    const QByteArray folder = QFile::encodeName(env.Root());
+    ASSERT_EQ(::chmod(folder.constData(), 0300), 0);
+    QStringList markers;
+    {
+        const CNoFileOverride asAUser;
+        markers = CScanLock::TakeCrashMarkers();
+    }
+    ::chmod(folder.constData(), 0700);
+    EXPECT_EQ(markers, QStringList{"/music/e.mp3"});
 }
 
 // A second scan of a session at the same time is told so; one of another session is not.

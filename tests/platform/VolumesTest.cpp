@@ -1,3 +1,4 @@
+#include "platform/CFileNames.h"
 #include "platform/CVolumes.h"
 #include "support/CFakeVolumes.h"
 
@@ -71,6 +72,20 @@ TEST(MountTable, TheRootFileSystemIsAlwaysAFixedDrive)
         volumes.volumes = CSystemVolumes::ParseMountInfo(table);
         EXPECT_EQ(volumes.TypeOf("/usr/bin"), EType::Fixed) << table;
     }
+}
+
+// A sandbox without a readable table still has its root file system, and a mount point
+// named in Latin-1 is matched by the bytes of the paths under it, like every path.
+TEST(MountTable, NoTableStillHasTheRootAndNamesKeepTheirBytes)
+{
+    CSystemVolumes sandbox(QStringLiteral("/nonexistent/mountinfo"));
+    EXPECT_EQ(sandbox.TypeOf(QStringLiteral("/music/a.mp3")), EType::Fixed);
+    CFakeVolumes volumes;
+    volumes.volumes =
+        CSystemVolumes::ParseMountInfo("27 1 254:0 / / rw - ext4 /dev/vda1 rw\n"
+                                       "40 27 8:17 / /mnt/CAF\\351\\040X rw - vfat /dev/sdb1 rw\n");
+    const QString mountPoint = CFileNames::Decode("/mnt/CAF\xe9 X");
+    EXPECT_EQ(volumes.RootOf(mountPoint + QStringLiteral("/a.mp3")), mountPoint);
 }
 
 TEST(MountTable, RealTableHasARoot)

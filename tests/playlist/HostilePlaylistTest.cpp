@@ -97,6 +97,21 @@ TEST_F(HostilePlaylistTest, LinesTooLongToNameAFileAreSkipped)
     EXPECT_EQ(lines[0].path, "/m/a.mp3");
 }
 
+// A playlist is read up to 100,000 songs; one naming more is refused by name, never cut.
+TEST_F(HostilePlaylistTest, APlaylistOfMoreThanAHundredThousandSongsIsRefused)
+{
+    QByteArray text = "#EXTM3U\n";
+    for (int i = 0; i < 100000; ++i)
+        text += "/m/" + QByteArray::number(i) + ".mp3\n";
+    const QString full = env.WriteFile("full.m3u", text + "# the end\n\n");
+    QList<SM3uLine> lines;
+    QString error;
+    EXPECT_TRUE(CM3uFile::Read(full, lines, error)) << error.toStdString();
+    EXPECT_EQ(lines.size(), 100000);
+    const QString more = env.WriteFile("more.m3u", text + "/m/one-more.mp3\n");
+    ExpectRefusal(Run({"load-m3u", more}), more, "more than 100,000 songs");
+}
+
 TEST_F(HostilePlaylistTest, AbsoluteLinesAreFoundHoweverTheyAreSpelled)
 {
     AddSong("CD", "/music/Rock", "a.mp3");

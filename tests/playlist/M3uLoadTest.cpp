@@ -142,11 +142,9 @@ TEST_F(ImportTest, EachLineBecomesARecordAsTheScanMakesIt)
                                session);
     ASSERT_EQ(ids.size(), 3);
     EXPECT_TRUE(CSettings::Contains(CSettings::kCDPath, session));
-    const QString t30(30, u'T');
-    // Moved to where the disc is now; the title cut to 30 characters (not the list's
-    // text), underscores kept.
-    EXPECT_EQ(Record(ids[0]), root + "/disc/Album|song.mp3|" + t30 + "|Art_ist|Album|" +
-                                  QString(40, u'T') + "|(17)|La la||128|2");
+    // Moved to where the disc is now; the title whole, underscores kept.
+    EXPECT_EQ(Record(ids[0]), root + "/disc/Album|song.mp3|" + QString(40, u'T') +
+                                  "|Art_ist|Album|" + QString(40, u'T') + "|(17)|La la||128|2");
     // The folder's cover image is the song's cover, as the scan takes it.
     EXPECT_FALSE(CCoverStore(*set.Database()).ThumbnailOfSong(ids[0]).isEmpty());
     EXPECT_TRUE(CCoverStore(*set.Database()).ThumbnailOfSong(ids[1]).isEmpty());

@@ -32,10 +32,19 @@ public:
             for (ssize_t at = 0; at < n;) {
                 const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
                 opens += (event->mask & IN_OPEN) != 0;
+                m_reads += (event->mask & IN_ACCESS) != 0;
                 at += ssize_t(sizeof(inotify_event) + event->len);
             }
         }
         return opens;
+    }
+
+    // The reads seen since the counter was made (after a call to Opens, which collects them;
+    // merged events count once, so any read shows as at least one).
+    int Reads()
+    {
+        Opens();
+        return m_reads;
     }
 
 private:
@@ -46,4 +55,5 @@ private:
         m_fd = -1;
     }
     int m_fd;
+    int m_reads = 0;
 };

@@ -79,6 +79,16 @@ TEST_F(UpgradeTest, Version28RowsAreCopiedAsTheyAreAndFoundByEverySearchAtOnce)
     EXPECT_EQ(Found({.artist = "IKE"}, true), QStringList{"River Deep"});
 }
 
+// Layout 2.8 wrote the same placeholders where its tag reader found nothing.
+TEST_F(UpgradeTest, Version28PlaceholdersAreLeftOut)
+{
+    WriteOldDatabase(old, ELayout::Version28,
+                     {{"D", "/cd", "a.mp3", "None available", "Error reading ID3 info!",
+                       "None available", "XXXX", "XXXX", "", "a list", "128", "", "60"}});
+    Upgrade();
+    EXPECT_EQ(Rows(set), QStringList{"D|/cd|a.mp3|a list|||||||128||60"});
+}
+
 TEST_F(UpgradeTest, OlderLayoutsLeavePlaceholdersOutAndNameSongsAfterTheirFiles)
 {
     const QString question = "The new database has additional features such as bitrate and "
