@@ -23,7 +23,27 @@ bool CMpegTagFormat::HoldsAudio(const QString& path) const
 QString CMpegTagFormat::Write(const QString& path, const STagChanges& changes,
                               STagBefore* before) const
 {
-    return CTagFile::Write(path, changes, before);
+    STagBefore original;
+    if (QString error = CTagFile::Write(path, changes, &original); !error.isEmpty())
+        return error;
+    // A tag laid out in a way the writer does not foresee (frame sizes of the wrong
+    // version, say) may hide the edit from readers: put back rather than reported written.
+    // An emptied field may still be read from an APE tag, which an edit leaves as it was.
+    STagChanges texts = changes;
+    for (int f = 0; f < kTagFieldCount; ++f)
+        if (texts[ETagField(f)] && texts[ETagField(f)]->isEmpty())
+            texts[ETagField(f)].reset();
+    STagFields now;
+    if (!CTagReader::ReadMpegFields(path, now) || !texts.ReadBackIn(now)) {
+        const QString undone = CTagFile::Restore(path, original);
+        return undone.isEmpty() ? QStringLiteral("the edited tag cannot be read back")
+                                : QStringLiteral("the edited tag cannot be read back, and the "
+                                                 "file could not be put back: %1")
+                                      .arg(undone);
+    }
+    if (before)
+        *before = std::move(original);
+    return QString();
 }
 
 QString CMpegTagFormat::Restore(const QString& path, const STagBefore& before) const

@@ -169,18 +169,8 @@ QString CTagLibFormat::Restore(const QString& path, const STagBefore& before) co
 }
 
 // The texts the edit set, as the tag library reads them now.
-bool CTagLibFormat::ReadsBack(const QString& path, const STagChanges& c) const
+bool CTagLibFormat::ReadsBack(const QString& path, const STagChanges& changes) const
 {
     STagFields now;
-    if (!ReadStrictly(path, &now))
-        return false;
-    const auto same = [](const std::optional<QString>& set, const QString& read) {
-        return !set || *set == read;
-    };
-    const std::optional<QString> track =
-        c.track ? std::optional(c.track->section(u'/', 0, 0).trimmed()) : std::nullopt;
-    const auto number = [](const QString& t) { return t.section(u'/', 0, 0).toUInt(); };
-    return same(c.title, now.title) && same(c.artist, now.artist) && same(c.album, now.album) &&
-           same(c.comment, now.comment) && same(c.year, now.year) &&
-           (!track || track->toUInt() == number(now.track));
+    return ReadStrictly(path, &now) && changes.ReadBackIn(now);
 }

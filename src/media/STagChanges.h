@@ -26,6 +26,21 @@ struct STagChanges
         return this->*Members()[int(field)];
     }
 
+    // Whether a tag read after the edit holds the texts it set (the genre and the lyrics
+    // each format keeps in a form of its own; the track by its number).
+    bool ReadBackIn(const STagFields& now) const
+    {
+        const auto same = [](const std::optional<QString>& set, const QString& read) {
+            return !set || *set == read;
+        };
+        const auto number = [](const QString& t) {
+            return t.section(u'/', 0, 0).trimmed().toUInt();
+        };
+        return same(title, now.title) && same(artist, now.artist) && same(album, now.album) &&
+               same(comment, now.comment) && same(year, now.year) &&
+               (!track || number(*track) == number(now.track));
+    }
+
     bool IsEmpty() const
     {
         return !title && !artist && !album && !year && !genre && !comment && !lyrics && !track;
