@@ -79,7 +79,7 @@ void Multisave(benchmark::State& state)
     for (auto _ : state) {
         const QString name = QString("Round %1").arg(++round);
         saved = saver
-                    .Save(ids, {.title = {}, .artist = name, .album = name, .genre = {}},
+                    .Save(ids, {{.title = {}, .artist = name, .album = name, .genre = {}}},
                           CTagSaver::EMode::Multi, false)
                     .saved;
     }
@@ -101,7 +101,7 @@ void CellEditSave(benchmark::State& state)
     int round = 0;
     for (auto _ : state) {
         const QString artist = QString("Artist %1").arg(++round);
-        saver.Save({id}, {.title = "Song 0", .artist = artist, .album = "Album"},
+        saver.Save({id}, {{.title = "Song 0", .artist = artist, .album = "Album"}},
                    CTagSaver::EMode::Single, false);
     }
     state.counters["songs"] = double(c.doc.Set().CountAll());
