@@ -36,10 +36,7 @@ QString CMpegTagFormat::Write(const QString& path, const STagChanges& changes,
     STagFields now;
     if (!CTagReader::ReadMpegFields(path, now) || !texts.ReadBackIn(now)) {
         const QString undone = CTagFile::Restore(path, original);
-        return undone.isEmpty() ? QStringLiteral("the edited tag cannot be read back")
-                                : QStringLiteral("the edited tag cannot be read back, and the "
-                                                 "file could not be put back: %1")
-                                      .arg(undone);
+        return NotReadBack(undone);
     }
     if (before)
         *before = std::move(original);

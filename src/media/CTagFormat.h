@@ -54,4 +54,15 @@ public:
                           STagBefore* before = nullptr) const = 0;
     // Puts the file back as a Write found it.
     virtual QString Restore(const QString& path, const STagBefore& before) const = 0;
+
+protected:
+    // Why a write whose edit cannot be read back failed, after the undo that followed it
+    // (`undone`: empty, or why the file could not be put back).
+    static QString NotReadBack(const QString& undone)
+    {
+        const QString why = QStringLiteral("the edited tag cannot be read back");
+        return undone.isEmpty()
+                   ? why
+                   : why + QStringLiteral(", and the file could not be put back: ") + undone;
+    }
 };

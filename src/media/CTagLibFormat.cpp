@@ -139,10 +139,7 @@ QString CTagLibFormat::Write(const QString& path, const STagChanges& changes,
         // readers: it is put back as it was rather than reported as written.
         if (!ReadsBack(path, changes)) {
             const QString undone = Restore(path, original);
-            return undone.isEmpty() ? QStringLiteral("the edited tag cannot be read back")
-                                    : QStringLiteral("the edited tag cannot be read back, and "
-                                                     "the file could not be put back: %1")
-                                          .arg(undone);
+            return NotReadBack(undone);
         }
         if (before)
             *before = std::move(original);
