@@ -138,7 +138,7 @@ TEST(StartupTest, MonthlyUpdateOfferAtTheTurnOfTheYear)
         opened = w->windowTitle();
         static_cast<QDialog*>(w)->reject();
     }});
-    QTRY_VERIFY_WITH_TIMEOUT(script.Finished(), 5000);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return script.Finished(); }, 5000));
     EXPECT_EQ(opened, QStringLiteral("Check for Updates"));
     ASSERT_EQ(f.prompts.messages.size(), 1);
     EXPECT_EQ(f.prompts.messages[0].text, kUpdateText);

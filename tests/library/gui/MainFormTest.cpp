@@ -239,11 +239,11 @@ TEST_F(MainFormTest, WhatTheCommandLineCommitsShowsInTheOpenWindow)
     ASSERT_TRUE(CMp3Factory::WriteTaggedSong(music + "/Late.mp3", 1, 128, CMp3Factory::EKind::Cbr,
                                              "Late", "B", "Album"));
     ASSERT_EQ(SCliRun::Run(f.env.DataDir(), {"add-session", "Later", music}).status, 0);
-    QTRY_VERIFY_WITH_TIMEOUT(f.doc.Sessions().Contains("Later"), 3000);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return f.doc.Sessions().Contains("Later"); }, 3000));
     CDatabase other;
     other.Open(f.env.DatabasePath());
     CStatement(other, QStringLiteral("DELETE FROM Songs WHERE ID = %1").arg(gone)).Step();
-    QTRY_COMPARE_WITH_TIMEOUT(songs->RowCount(), 1, 3000);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return songs->RowCount() == 1; }, 3000));
     EXPECT_EQ(f.doc.Songs().Cell(0, 0), QStringLiteral("Stays"));
 }
 
