@@ -77,6 +77,21 @@ public:
         label->setGeometry(x, y, w, h);
         return label;
     }
+    // A field that only shows: it looks like text on the window, takes no Tab stop and
+    // can still be clicked into to copy from.
+    QLineEdit* ShowField(int id, int x, int y, int w)
+    {
+        QLineEdit* edit = Edit(id, x, y, w);
+        edit->setReadOnly(true);
+        edit->setFrame(false);
+        edit->setFocusPolicy(Qt::ClickFocus);
+        edit->setBackgroundRole(QPalette::Window);
+        edit->setAutoFillBackground(false);
+        QPalette palette = edit->palette();
+        palette.setColor(QPalette::Base, Qt::transparent);
+        edit->setPalette(palette);
+        return edit;
+    }
     QLineEdit* Edit(int id, int x, int y, int w, int maxLength = 0)
     {
         // The search and tag text fields take part in drag and drop.
@@ -162,9 +177,9 @@ void CCdlistViewBuilder::Build(const SFormTarget& target)
     f.Place(IDC_SONGS, new CLibraryListCtrl(&doc.Songs()), 194, 30, 394, 340);
     f.Place(IDC_SONG_TOTALS, new QLabel(CText::SongsAndTime(0, 0)), 194, 372, 394, 20);
     f.Label(QStringLiteral("Total:"), 12, 428, 50, 24);
-    QLineEdit* count = f.Edit(IDC_TOTAL, 62, 428, 120);
-    count->setReadOnly(true);
+    QLineEdit* count = f.ShowField(IDC_TOTAL, 62, 428, 120);
     count->setAlignment(Qt::AlignRight);
+    count->setAccessibleName(QStringLiteral("Total"));
 
     // Tag fields of the current song.
     f.Group(QStringLiteral("ID3 Tags Found"), 194, 396, 394, 184);
@@ -190,9 +205,7 @@ void CCdlistViewBuilder::Build(const SFormTarget& target)
     f.Register(IDC_TAG_GENRE_LABEL, f.Label(QStringLiteral("Genre:"), 326, 522, 46));
     f.Place(IDC_TAG_GENRE, MakeCombo(), 372, 520, 204, 24);
     f.Label(QStringLiteral("File:"), 200, 548, 62);
-    QLineEdit* path = f.Edit(IDC_TAG_PATH, 264, 546, 312);
-    path->setReadOnly(true);
-    path->setFrame(false);
+    f.ShowField(IDC_TAG_PATH, 264, 546, 312)->setAccessibleName(QStringLiteral("File"));
     f.Place(IDC_MULTISAVE, new QCheckBox(QStringLiteral("Multisave")), 12, 470, 170, 24);
     f.Button(ID_SAVE_TAGS, QStringLiteral("Sa&ve"), 12, 500, 82);
     f.Button(ID_VIEW_LYRICS, QStringLiteral("&Lyrics"), 100, 500, 82);
@@ -232,9 +245,11 @@ void CCdlistViewBuilder::Build(const SFormTarget& target)
     // Player.
     f.Group(QStringLiteral("Playback Info"), 600, 462, 316, 112);
     f.Label(QStringLiteral("Title:"), 612, 484, 46);
-    f.Edit(IDC_PLAYING_TITLE, 660, 482, 244)->setReadOnly(true);
+    f.ShowField(IDC_PLAYING_TITLE, 660, 482, 244)
+        ->setAccessibleName(QStringLiteral("Playing title"));
     f.Label(QStringLiteral("Artist:"), 612, 512, 46);
-    f.Edit(IDC_PLAYING_ARTIST, 660, 510, 244)->setReadOnly(true);
+    f.ShowField(IDC_PLAYING_ARTIST, 660, 510, 244)
+        ->setAccessibleName(QStringLiteral("Playing artist"));
     f.Place(IDC_PLAYBACK_PROGRESS, new CSeekBar, 612, 544, 200, 16)->setTextVisible(false);
     f.Place(IDC_PLAYBACK_TIME, new QLabel, 814, 540, 90, 24)
         ->setAlignment(Qt::AlignRight | Qt::AlignVCenter);

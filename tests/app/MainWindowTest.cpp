@@ -218,6 +218,23 @@ TEST_F(MainWindowTest, TheSongListAndThePlaylistShowTheirSongsAndPlayingTime)
     EXPECT_EQ(CPlaylistDelegate::Text(f.doc.Playlist().index(0)), QStringLiteral("S \u2014 S"));
 }
 
+// Fields that only show (Total, the file, what plays) take no Tab stop and say what they
+// are to a screen reader; every field the user types into keeps its Tab stop.
+TEST_F(MainWindowTest, ShowOnlyFieldsTakeNoTabStop)
+{
+    int shown = 0;
+    for (const QLineEdit* edit : f.View().findChildren<QLineEdit*>()) {
+        if (!edit->isReadOnly()) {
+            EXPECT_TRUE(edit->focusPolicy() & Qt::TabFocus) << edit->objectName().toStdString();
+            continue;
+        }
+        ++shown;
+        EXPECT_FALSE(edit->focusPolicy() & Qt::TabFocus) << edit->accessibleName().toStdString();
+        EXPECT_FALSE(edit->accessibleName().isEmpty());
+    }
+    EXPECT_GE(shown, 4);
+}
+
 TEST_F(MainWindowTest, ButtonsFollowTheirCommands)
 {
     int triggered = 0;
