@@ -208,7 +208,7 @@ void CCdlistViewBuilder::Build(const SFormTarget& target)
     f.ShowField(IDC_TAG_PATH, 264, 546, 312)->setAccessibleName(QStringLiteral("File"));
     f.Place(IDC_MULTISAVE, new QCheckBox(QStringLiteral("Multisave")), 12, 470, 170, 24);
     f.Button(ID_SAVE_TAGS, QStringLiteral("Sa&ve"), 12, 500, 82);
-    f.Button(ID_VIEW_LYRICS, QStringLiteral("&Lyrics"), 100, 500, 82);
+    f.Button(ID_VIEW_LYRICS, QStringLiteral("Lyr&ics"), 100, 500, 82);
 
     // Search criteria.
     f.Group(QStringLiteral("Search Criteria"), 600, 4, 368, 214);
@@ -260,12 +260,13 @@ void CCdlistViewBuilder::Build(const SFormTarget& target)
     f.Picture(ID_PAUSE, QStyle::SP_MediaPause, 688, 586);
     f.Picture(ID_STOP, QStyle::SP_MediaStop, 726, 586);
     f.Picture(ID_NEXT, QStyle::SP_MediaSkipForward, 764, 586);
-    f.Button(ID_PREVIEW, QStringLiteral("&Preview"), 862, 586, 96);
+    f.Button(ID_PREVIEW, QStringLiteral("Previe&w"), 862, 586, 96);
 
     // Commands along the bottom.
-    f.Button(ID_OPTIONS, QStringLiteral("&Options"), 12, 586, 82);
+    // Alt+O opens the Options menu, which holds the same command.
+    f.Button(ID_OPTIONS, QStringLiteral("Options"), 12, 586, 82);
     f.Button(ID_RANDOM, QStringLiteral("&Random"), 100, 586, 82);
-    f.Button(ID_EXPORT_HTML, QStringLiteral("&Html"), 194, 586, 82);
+    f.Button(ID_EXPORT_HTML, QStringLiteral("HT&ML"), 194, 586, 82);
 
     for (const STooltip& t : kTooltips)
         if (QWidget* control = f.Control(t.id))

@@ -15,6 +15,7 @@
 #include "ui/CommandIds.h"
 #include "ui/ControlIds.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -23,6 +24,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMap>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
@@ -233,6 +235,26 @@ TEST_F(MainWindowTest, ShowOnlyFieldsTakeNoTabStop)
         EXPECT_FALSE(edit->accessibleName().isEmpty());
     }
     EXPECT_GE(shown, 4);
+}
+
+// Alt and a letter reaches one thing: a menu of the menu bar or a button of the window.
+TEST_F(MainWindowTest, EveryMnemonicOfTheWindowIsUnique)
+{
+    QStringList texts;
+    for (QAction* a : f.Frame().menuBar()->actions())
+        texts << a->text();
+    for (const QAbstractButton* b : f.View().findChildren<QAbstractButton*>())
+        texts << b->text();
+    QMap<QChar, QString> owner;
+    for (const QString& text : std::as_const(texts)) {
+        const qsizetype at = text.indexOf(u'&');
+        if (at < 0 || at + 1 >= text.size() || text[at + 1] == u'&')
+            continue;
+        const QChar key = text[at + 1].toLower();
+        EXPECT_FALSE(owner.contains(key))
+            << text.toStdString() << " and " << owner.value(key).toStdString();
+        owner.insert(key, text);
+    }
 }
 
 TEST_F(MainWindowTest, ButtonsFollowTheirCommands)

@@ -20,7 +20,7 @@
 
 namespace {
 
-const QString kPreviewCaption = QStringLiteral("&Preview");
+const QString kPreviewCaption = QStringLiteral("Previe&w");
 const QString kStopCaption = QStringLiteral("Stop");
 const QString kMessageCaption = QStringLiteral("Preview");
 

@@ -48,7 +48,7 @@ TEST(PreviewWindowTest, PreviewPlaysTheSelectedSongAndTheButtonStopsIt)
     f.View().SongList()->selectRow(0);
     QTest::mouseClick(button, Qt::LeftButton);
     ASSERT_TRUE(QTest::qWaitFor([&] { return player.IsPlaying(); }, 5000));
-    EXPECT_EQ(button->text(), "&Preview"); // the caption follows with the poll
+    EXPECT_EQ(button->text(), "Previe&w"); // the caption follows with the poll
     poll();
     EXPECT_EQ(button->text(), "Stop");
     ASSERT_TRUE(QTest::qWaitFor([&] { return player.PositionMs() > 200; }, 5000));
@@ -73,7 +73,7 @@ TEST(PreviewWindowTest, PreviewPlaysTheSelectedSongAndTheButtonStopsIt)
     f.View().Action(ID_STOP)->trigger(); // as the Stop caption of the button does
     ASSERT_TRUE(QTest::qWaitFor([&] { return player.IsStopped(); }, 2000));
     poll();
-    EXPECT_EQ(button->text(), "&Preview");
+    EXPECT_EQ(button->text(), "Previe&w");
     EXPECT_TRUE(f.player.calls.isEmpty()) << f.player.calls.join(u' ').toStdString();
 
     f.View().SongList()->selectRow(1);
@@ -83,7 +83,7 @@ TEST(PreviewWindowTest, PreviewPlaysTheSelectedSongAndTheButtonStopsIt)
               music + "/bad.mp3\ncannot be played: no audio was found in it.");
     EXPECT_EQ(f.prompts.messages[0].caption, "Preview");
     EXPECT_EQ(f.prompts.messages[0].icon, CPrompts::EIcon::Error);
-    EXPECT_EQ(button->text(), "&Preview");
+    EXPECT_EQ(button->text(), "Previe&w");
 }
 
 // Without a sound device the default output is said to be missing, once a song, and
@@ -115,7 +115,7 @@ TEST(PreviewWindowTest, NoSoundDeviceOrNoSongIsSaidAndNothingPretendsToPlay)
     ASSERT_EQ(f.prompts.messages.size(), 2);
     EXPECT_TRUE(f.prompts.messages[1].text.startsWith("No sound output could be opened (auto: "))
         << f.prompts.messages[1].text.toStdString();
-    EXPECT_EQ(button->text(), "&Preview");
+    EXPECT_EQ(button->text(), "Previe&w");
     EXPECT_EQ(f.View().Controls().Get<QLabel>(IDC_PLAYBACK_TIME)->text(), "");
     EXPECT_EQ(f.View().PlaybackProgress()->value(), 0);
 }
