@@ -50,17 +50,24 @@ EAudioFormat Detect(CCachedFile& file, qint64* bytesRead)
     if (!file.IsRegular())
         return EAudioFormat::Mpeg;
     const QByteArray head = ReadAt(file, 0, kSniff, bytesRead);
-    if (head.startsWith("ID3") && head.size() >= kId3Header) {
-        // A syncsafe size; a footer adds another header's length.
-        qint64 size = kId3Header;
-        for (int i = 6; i < 10; ++i)
-            size += qint64(quint8(head[i]) & 0x7f) << (7 * (9 - i));
-        if (head[5] & 0x10)
-            size += kId3Header;
+    if (const qint64 size = Id3v2Length(head); size > 0) {
         const EAudioFormat behind = FromHead(ReadAt(file, size, 4, bytesRead));
         return behind == EAudioFormat::Flac ? behind : EAudioFormat::Mpeg;
     }
     return FromHead(head);
+}
+
+qint64 Id3v2Length(const QByteArray& head)
+{
+    if (!head.startsWith("ID3") || head.size() < kId3Header)
+        return 0;
+    // A syncsafe size; a footer adds another header's length.
+    qint64 size = kId3Header;
+    for (int i = 6; i < 10; ++i)
+        size += qint64(quint8(head[i]) & 0x7f) << (7 * (9 - i));
+    if (head[5] & 0x10)
+        size += kId3Header;
+    return size;
 }
 
 EAudioFormat ByName(const QString& path)

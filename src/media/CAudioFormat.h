@@ -22,6 +22,9 @@ namespace CAudioFormat {
 EAudioFormat Detect(const QString& path, qint64* bytesRead = nullptr);
 // The same for a file already open, shared with its other readers.
 EAudioFormat Detect(CCachedFile& file, qint64* bytesRead = nullptr);
+// How many bytes an ID3v2 tag at the start of `head` (its first ten bytes at least) takes,
+// footer included; 0 when there is none. Some programs put one in front of FLAC.
+qint64 Id3v2Length(const QByteArray& head);
 // The format a file's name says it holds (Mpeg for a name no other format uses).
 EAudioFormat ByName(const QString& path);
 // The format's name as users know it: "MPEG", "FLAC", "Ogg Vorbis", "Opus", "M4A".

@@ -2,16 +2,11 @@
 
 #include "media/CXiphComment.h"
 #include "platform/CCachedFile.h"
-#include "platform/CFileNames.h"
 
-#include <QScopeGuard>
 #include <QtEndian>
 #include <algorithm>
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <taglib/flacfile.h>
 #include <taglib/id3v2framefactory.h>
-#include <unistd.h>
 
 namespace {
 
@@ -22,16 +17,6 @@ using CSafeCopy::SameBytes;
 using FlacBlocks = QList<std::pair<int, QByteArray>>;
 using FieldTexts = std::array<std::optional<QString>, kTagFieldCount>;
 
-// Where the metadata blocks are, past an ID3v2 tag some programs put in front.
-qint64 StreamStart(const QByteArray& head)
-{
-    if (head.size() < 10 || !head.startsWith("ID3"))
-        return 0;
-    const qint64 size = (qint64(head[6] & 0x7f) << 21) | (qint64(head[7] & 0x7f) << 14) |
-                        (qint64(head[8] & 0x7f) << 7) | qint64(head[9] & 0x7f);
-    return 10 + size + ((head[5] & 0x10) ? 10 : 0);
-}
-
 struct SRegion
 {
     qint64 start = -1;
@@ -41,7 +26,7 @@ struct SRegion
 
 QString FindBlocks(int fd, qint64 size, SRegion& region)
 {
-    const qint64 at = StreamStart(ReadRange(fd, 0, std::min<qint64>(size, 10)));
+    const qint64 at = CAudioFormat::Id3v2Length(ReadRange(fd, 0, std::min<qint64>(size, 10)));
     if (ReadRange(fd, at, 4) != "fLaC")
         return QStringLiteral("it is no FLAC file");
     region.start = at + 4;
@@ -140,7 +125,7 @@ QString EditBlocks(QByteArray& blocks, const FieldTexts& texts)
 STagFields LaterComments(CCachedFile& file)
 {
     STagFields found;
-    const qint64 start = StreamStart(file.Read(0, 10)) + 4;
+    const qint64 start = CAudioFormat::Id3v2Length(file.Read(0, 10)) + 4;
     if (file.Read(start - 4, 4) != "fLaC")
         return found;
     bool first = true;

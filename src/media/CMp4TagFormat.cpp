@@ -2,15 +2,10 @@
 
 #include "media/CMp4Atoms.h"
 #include "platform/CCachedFile.h"
-#include "platform/CFileNames.h"
 
-#include <QScopeGuard>
 #include <QtEndian>
 #include <algorithm>
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <taglib/mp4file.h>
-#include <unistd.h>
 
 namespace {
 
