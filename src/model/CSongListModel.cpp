@@ -9,9 +9,11 @@
 #include <QPromise>
 #include <QThreadPool>
 #include <QTimer>
+#include <QtEndian>
 #include <algorithm>
 #include <cstring>
 #include <numeric>
+#include <optional>
 #include <unordered_map>
 #include <utility>
 
@@ -584,50 +586,40 @@ std::vector<qint32> CSongListModel::TextRanks(int column, const std::vector<std:
 {
     const ESongColumn shown = m_columns.value(column, ESongColumn::LIST);
     const bool numeric = shown == ESongColumn::BITRATE || shown == ESongColumn::DURATION;
-    std::vector<qint32> byText(groups.size());
-    std::iota(byText.begin(), byText.end(), 0);
-    std::vector<quint64> numbers;
+    // Each distinct text's key once, compared byte for byte: a number's value in eight
+    // big-endian bytes, a text as the reader orders it.
+    std::optional<CCollation> collation;
+    if (!numeric)
+        collation.emplace();
     std::string keys;
     std::vector<size_t> keyAt;
-    if (numeric) {
-        numbers.resize(groups.size());
-        for (size_t g = 0; g < groups.size(); ++g)
-            numbers[g] = NumericKey(shown, groups[g]);
-        std::sort(byText.begin(), byText.end(), [&numbers](qint32 x, qint32 y) {
-            return numbers[size_t(x)] < numbers[size_t(y)];
-        });
-    } else {
-        // Each distinct text's key once; the keys then compare byte for byte.
-        CCollation collation;
-        keyAt.reserve(groups.size() + 1);
-        for (const std::string& text : groups) {
-            keyAt.push_back(keys.size());
-            collation.AppendKey(text, keys);
-        }
+    keyAt.reserve(groups.size() + 1);
+    for (const std::string& text : groups) {
         keyAt.push_back(keys.size());
-        const auto key = [&](qint32 g) {
-            return std::string_view(keys).substr(keyAt[size_t(g)],
-                                                 keyAt[size_t(g) + 1] - keyAt[size_t(g)]);
-        };
-        std::sort(byText.begin(), byText.end(), [&](qint32 x, qint32 y) {
-            const int c = key(x).compare(key(y));
-            return c != 0 ? c < 0 : groups[size_t(x)] < groups[size_t(y)];
-        });
-        const auto same = [&](qint32 x, qint32 y) { return key(x) == key(y); };
-        std::vector<qint32> rank(groups.size());
-        ranks = 0;
-        for (size_t i = 0; i < byText.size(); ++i) {
-            if (i == 0 || !same(byText[i], byText[i - 1]))
-                ++ranks;
-            rank[size_t(byText[i])] = ranks - 1;
+        if (collation) {
+            collation->AppendKey(text, keys);
+            continue;
         }
-        return rank;
+        char number[8];
+        qToBigEndian(NumericKey(shown, text), number);
+        keys.append(number, sizeof number);
     }
-    // Equal keys share a rank (numbers written differently, "4:05" and "245").
+    keyAt.push_back(keys.size());
+    const auto key = [&](qint32 g) {
+        return std::string_view(keys).substr(keyAt[size_t(g)],
+                                             keyAt[size_t(g) + 1] - keyAt[size_t(g)]);
+    };
+    std::vector<qint32> byText(groups.size());
+    std::iota(byText.begin(), byText.end(), 0);
+    std::sort(byText.begin(), byText.end(), [&](qint32 x, qint32 y) {
+        const int c = key(x).compare(key(y));
+        return c != 0 ? c < 0 : groups[size_t(x)] < groups[size_t(y)];
+    });
+    // Equal keys share a rank ("4:05" and "245", "ABBA" and "Abba").
     std::vector<qint32> rank(groups.size());
     ranks = 0;
     for (size_t i = 0; i < byText.size(); ++i) {
-        if (i == 0 || numbers[size_t(byText[i])] != numbers[size_t(byText[i - 1])])
+        if (i == 0 || key(byText[i]) != key(byText[i - 1]))
             ++ranks;
         rank[size_t(byText[i])] = ranks - 1;
     }
