@@ -1,11 +1,13 @@
 #include "app/CMainFrame.h"
 
 #include "app/CCdlistView.h"
+#include "model/CCdlistDoc.h"
 #include "platform/CSettings.h"
 #include "ui/CActionTable.h"
 
 #include <QCloseEvent>
 #include <QMenuBar>
+#include <QStatusBar>
 
 CMainFrame::CMainFrame(CCdlistView* view, QWidget* parent) : QMainWindow(parent), m_view(view)
 {
@@ -16,12 +18,17 @@ CMainFrame::CMainFrame(CCdlistView* view, QWidget* parent) : QMainWindow(parent)
     view->setParent(this);
     setCentralWidget(view);
     view->Actions().FillMenuBar(menuBar());
+    // Each finished action says what it did until the next one does.
+    statusBar()->setSizeGripEnabled(true);
+    connect(&view->Doc(), &CCdlistDoc::Told, statusBar(),
+            [bar = statusBar()](const QString& text) { bar->showMessage(text); });
 }
 
 void CMainFrame::FitToForm()
 {
-    const QSize size(m_view->DesignSize().width(),
-                     m_view->DesignSize().height() + menuBar()->sizeHint().height());
+    const QSize size(m_view->DesignSize().width(), m_view->DesignSize().height() +
+                                                       menuBar()->sizeHint().height() +
+                                                       statusBar()->sizeHint().height());
     // The form scales its controls but not its fonts: below its designed size labels are
     // cut and controls overlap.
     setMinimumSize(size);

@@ -131,9 +131,9 @@ void CLibraryOperations::DeleteCurrentFile()
         }
         // The song list, the playlist and the count follow the catalogue.
         m_doc.Catalogue().Delete(id);
+        m_doc.Tell(QStringLiteral("Deleted %1.").arg(song->m_MELODI));
     } catch (const CDbException& e) {
         ShowError(e.Message());
-        return;
     }
 }
 

@@ -58,6 +58,10 @@ public:
     // is the one chosen already: the song list may show a search meanwhile.
     void ShowSession(const QString& name);
 
+    // What a finished action did, in one sentence, for the window's status line (the command
+    // line prints its own summaries).
+    void Tell(const QString& text) { Q_EMIT Told(text); }
+
     // While a job runs, no command may read or change the catalogue or its selection.
     bool IsBusy() const { return m_busy > 0; }
     class CBusy
@@ -78,6 +82,7 @@ Q_SIGNALS:
     // The session to list: the song list shows its songs.
     void SessionShown(const QString& name);
     void BusyChanged(bool busy);
+    void Told(const QString& text);
 
 private:
     // What the models do on the catalogue's announcements.

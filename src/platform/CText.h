@@ -83,22 +83,26 @@ inline QString MinutesSeconds(qint64 seconds)
         .arg(size % 60, 2, 10, QLatin1Char('0'));
 }
 
-// "1,234 songs · 3 h 12 min": how many songs and how long they play together.
-// A negative length is not known yet: the count alone.
-inline QString SongsAndTime(qint64 songs, qint64 seconds)
+// "1 song", "1,234 songs".
+inline QString Songs(qint64 songs)
 {
     QString count = QString::number(songs);
     for (qsizetype at = count.size() - 3; at > 0; at -= 3)
         count.insert(at, u',');
+    return count + (songs == 1 ? QStringLiteral(" song") : QStringLiteral(" songs"));
+}
+
+// "1,234 songs · 3 h 12 min": how many songs and how long they play together.
+// A negative length is not known yet: the count alone.
+inline QString SongsAndTime(qint64 songs, qint64 seconds)
+{
     if (seconds < 0)
-        return QStringLiteral("%1 %2").arg(count, songs == 1 ? QStringLiteral("song")
-                                                             : QStringLiteral("songs"));
+        return Songs(songs);
     const qint64 hours = seconds / 3600, minutes = seconds % 3600 / 60;
     const QString time = hours > 0     ? QStringLiteral("%1 h %2 min").arg(hours).arg(minutes)
                          : minutes > 0 ? QStringLiteral("%1 min").arg(minutes)
                                        : QStringLiteral("%1 s").arg(seconds);
-    return QStringLiteral("%1 %2 \u00b7 %3")
-        .arg(count, songs == 1 ? QStringLiteral("song") : QStringLiteral("songs"), time);
+    return QStringLiteral("%1 \u00b7 %2").arg(Songs(songs), time);
 }
 
 } // namespace CText

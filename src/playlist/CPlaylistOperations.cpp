@@ -8,11 +8,13 @@
 #include "platform/CRegularFile.h"
 #include "platform/CSafeTarget.h"
 #include "platform/CSettings.h"
+#include "platform/CText.h"
 #include "playlist/CM3uFile.h"
 #include "playlist/CPlaylistImporter.h"
 #include "playlist/CPlaylistLoader.h"
 #include "playlist/CPlaylistTexts.h"
 
+#include <QDir>
 #include <QIODevice>
 #include <numeric>
 
@@ -110,8 +112,10 @@ void CPlaylistOperations::AddRows(const QList<int>& rows)
             entries.append({songs.Cell(row, 0), songs.Id(row)});
     }
     m_doc.Playlist().Append(entries);
-    if (!entries.isEmpty())
-        m_doc.Playlist().SetChanged(true);
+    if (entries.isEmpty())
+        return;
+    m_doc.Playlist().SetChanged(true);
+    m_doc.Tell(QStringLiteral("Added %1 to the playlist.").arg(CText::Songs(entries.size())));
 }
 
 void CPlaylistOperations::AddAll()
@@ -141,6 +145,7 @@ void CPlaylistOperations::Clear()
 {
     m_doc.Playlist().Clear();
     m_doc.Playlist().SetChanged(false);
+    m_doc.Tell(QStringLiteral("Cleared the playlist."));
 }
 
 bool CPlaylistOperations::ExportM3u(const QString& file)
@@ -163,6 +168,8 @@ bool CPlaylistOperations::ExportM3u(const QString& file)
         return false;
     }
     CSettings::AddToCounter(ESetting::PlaylistUsed, written.lines);
+    m_doc.Tell(QStringLiteral("Saved %1 to the playlist %2.")
+                   .arg(CText::Songs(written.lines), QDir::toNativeSeparators(file)));
     if (!written.leftOut.isEmpty())
         m_services.prompts->Exclaim(CM3uFile::LeftOutText(written.leftOut),
                                     QStringLiteral("Playlist"));
@@ -191,6 +198,8 @@ void CPlaylistOperations::LoadPlaylist(const QString& file)
     m_doc.Playlist().Append(entries);
     if (!entries.isEmpty())
         m_doc.Playlist().SetChanged(true);
+    m_doc.Tell(QStringLiteral("Listed %1 of the playlist %2.")
+                   .arg(CText::Songs(songs.RowCount()), QDir::toNativeSeparators(file)));
 }
 
 void CPlaylistOperations::ImportM3u(const QString& file, const QString& session)
@@ -204,9 +213,12 @@ void CPlaylistOperations::ImportM3u(const QString& file, const QString& session)
     if (!maker)
         return m_services.prompts->Error(error, QStringLiteral("Error"));
     try {
-        CPlaylistImporter(m_doc.Set(), *maker,
-                          CPlaylistImporter::DriveSearch(*m_services.volumes, *m_services.prompts))
-            .Import(lines, session);
+        const int stored = CPlaylistImporter(m_doc.Set(), *maker,
+                                             CPlaylistImporter::DriveSearch(*m_services.volumes,
+                                                                            *m_services.prompts))
+                               .Import(lines, session);
+        m_doc.Tell(QStringLiteral("Imported %1 into the session \u201c%2\u201d.")
+                       .arg(CText::Songs(stored), session));
     } catch (const CDbException& e) {
         ReportDbError(e.Message());
     }

@@ -8,6 +8,7 @@
 #include "model/CAppServices.h"
 #include "model/CCdlistDoc.h"
 #include "platform/CSettings.h"
+#include "platform/CText.h"
 #include "platform/CVolumes.h"
 #include "ui/CGenreCombo.h"
 #include "ui/CommandIds.h"
@@ -114,9 +115,26 @@ void CEditingController::OnSave()
     else if (m_context.doc.TagForm().SongId() != -1)
         ids << m_context.doc.TagForm().SongId();
     const bool rename = CSettings::Bool(ESetting::Rename);
-    CTagSaver(m_context.doc, m_context.services)
-        .Save(ids, STagEdit::FromForm(m_context.doc.TagForm()),
-              many ? CTagSaver::EMode::Multi : CTagSaver::EMode::Single, rename);
+    const QString file = QFileInfo(m_context.doc.TagForm().Path()).fileName();
+    const CTagSaver::SOutcome outcome =
+        CTagSaver(m_context.doc, m_context.services)
+            .Save(ids, STagEdit::FromForm(m_context.doc.TagForm()),
+                  many ? CTagSaver::EMode::Multi : CTagSaver::EMode::Single, rename);
+    TellSaved(outcome, many ? QString() : file);
+}
+
+void CEditingController::TellSaved(const CTagSaver::SOutcome& outcome, const QString& file)
+{
+    if (outcome.failed || (outcome.saved == 0 && outcome.unwritten.isEmpty()))
+        return; // the message said it, or nothing was to be saved
+    QString text = !file.isEmpty() && outcome.saved == 1
+                       ? QStringLiteral("Saved the tags of \u201c%1\u201d.").arg(file)
+                       : QStringLiteral("Saved the tags of %1.").arg(CText::Songs(outcome.saved));
+    if (!outcome.unwritten.isEmpty())
+        text += QStringLiteral(" %1 not written.").arg(CText::Songs(outcome.unwritten.size()));
+    if (outcome.cancelled)
+        text += QStringLiteral(" Cancelled.");
+    m_context.doc.Tell(text);
 }
 
 void CEditingController::OnCellEdited(qint64 id, ESongColumn column, const QString& text)
@@ -127,7 +145,8 @@ void CEditingController::OnCellEdited(qint64 id, ESongColumn column, const QStri
     const bool tag = column != ESongColumn::COMMENT;
     const bool rename = tag && CSettings::Bool(ESetting::Rename);
     CCdlistDoc& doc = m_context.doc;
-    CTagSaver(doc, m_context.services).Save({id}, edit, CTagSaver::EMode::Single, rename);
+    TellSaved(CTagSaver(doc, m_context.services).Save({id}, edit, CTagSaver::EMode::Single, rename),
+              QString());
     if (!tag)
         return;
     // The edited song becomes the current one, shown in the tag fields.
@@ -155,5 +174,8 @@ void CEditingController::OnViewLyrics()
     if (dialog.exec() != QDialog::Accepted || dialog.Lyrics() == lyrics)
         return; // nothing changed: nothing is written
     bool stored = false;
-    CLyrics::Save(doc, services, id, dialog.Lyrics(), stored);
+    const QString unwritten = CLyrics::Save(doc, services, id, dialog.Lyrics(), stored);
+    if (stored)
+        doc.Tell(unwritten.isEmpty() ? QStringLiteral("Saved the lyrics.")
+                                     : QStringLiteral("Saved the lyrics in the catalogue only."));
 }

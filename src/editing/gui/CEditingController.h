@@ -1,6 +1,7 @@
 #pragma once
 
 #include "db/CSongColumns.h"
+#include "editing/CTagSaver.h"
 #include "model/CTagFormModel.h"
 #include "ui/CControllerContext.h"
 
@@ -51,6 +52,8 @@ private:
     void ShowForm();
     void MarkChanged();
     QLineEdit* Box(CTagFormModel::EField field) const;
+    // The status line's word on a finished save; `file` names a single song's file.
+    void TellSaved(const CTagSaver::SOutcome& outcome, const QString& file);
 
     SControllerContext m_context;
     SEditingControls m_controls;

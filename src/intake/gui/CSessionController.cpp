@@ -7,6 +7,7 @@
 #include "model/CAppServices.h"
 #include "model/CCdlistDoc.h"
 #include "platform/CPrompts.h"
+#include "platform/CText.h"
 #include "ui/CSessionNameDialog.h"
 #include "ui/CommandIds.h"
 
@@ -101,15 +102,26 @@ void CSessionController::NewSession()
     const QString name = dialog.SessionName();
     const CSessionOperations::SResult result =
         CSessionOperations(m_context.doc, m_context.services).AddSession(name, dialog.Path());
-    if (result.outcome == CSessionOperations::EOutcome::Done)
+    if (result.outcome == CSessionOperations::EOutcome::Done) {
         m_context.doc.ShowSession(name);
+        Tell(QStringLiteral("Added %1 to the session %2."), result.stored, name);
+    }
     ReportSkipped(result);
+}
+
+void CSessionController::Tell(const QString& pattern, int songs, const QString& session)
+{
+    m_context.doc.Tell(
+        pattern.arg(CText::Songs(songs), QStringLiteral("\u201c%1\u201d").arg(session)));
 }
 
 void CSessionController::DeleteSession()
 {
-    CSessionOperations(m_context.doc, m_context.services)
-        .DeleteSession(m_context.doc.SelectedSession());
+    const std::optional<QString> name = m_context.doc.SelectedSession();
+    const CSessionOperations::SResult result =
+        CSessionOperations(m_context.doc, m_context.services).DeleteSession(name);
+    if (name && result.outcome == CSessionOperations::EOutcome::Done)
+        Tell(QStringLiteral("Deleted %1 with the session %2."), result.deleted, *name);
 }
 
 void CSessionController::RenameSession()
@@ -121,14 +133,24 @@ void CSessionController::RenameSession()
     dialog.SetSessionName(*name);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    CSessionOperations(m_context.doc, m_context.services)
-        .RenameSession(*name, dialog.SessionName());
+    const CSessionOperations::SResult result = CSessionOperations(m_context.doc, m_context.services)
+                                                   .RenameSession(*name, dialog.SessionName());
+    if (result.outcome == CSessionOperations::EOutcome::Done)
+        m_context.doc.Tell(QStringLiteral("Renamed the session \u201c%1\u201d to \u201c%2\u201d.")
+                               .arg(*name, dialog.SessionName()));
 }
 
 void CSessionController::UpdateSession()
 {
-    ReportSkipped(CSessionOperations(m_context.doc, m_context.services)
-                      .UpdateSession(m_context.doc.SelectedSession()));
+    const std::optional<QString> name = m_context.doc.SelectedSession();
+    const CSessionOperations::SResult result =
+        CSessionOperations(m_context.doc, m_context.services).UpdateSession(name);
+    if (name && result.outcome == CSessionOperations::EOutcome::Done)
+        m_context.doc.Tell(
+            QStringLiteral("Updated the session \u201c%1\u201d: %2 added, %3 removed.")
+                .arg(*name, CText::Songs(result.stored))
+                .arg(result.deleted));
+    ReportSkipped(result);
 }
 
 void CSessionController::ReportSkipped(const CSessionOperations::SResult& result)

@@ -45,6 +45,8 @@ private:
     void FollowChoice();
     // Names the files a scan could not take in, in one message.
     void ReportSkipped(const CSessionOperations::SResult& result);
+    // The status line's word: %1 the songs, %2 the session's name in quotes.
+    void Tell(const QString& pattern, int songs, const QString& session);
 
     SControllerContext m_context;
     SSessionControls m_controls;

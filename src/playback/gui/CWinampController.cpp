@@ -4,6 +4,7 @@
 #include "model/CCdlistDoc.h"
 #include "model/CWinampRemote.h"
 #include "platform/CPrompts.h"
+#include "platform/CText.h"
 #include "playback/CPlaybackTexts.h"
 #include "playback/gui/CPlaybackInfo.h"
 #include "ui/CEventPump.h"
@@ -76,6 +77,9 @@ void CWinampController::OnUpdateWinamp()
     if (result == CWinampOperations::EUpdate::PathUnset) {
         if (QAction* options = m_context.Action(ID_OPTIONS))
             QTimer::singleShot(0, options, &QAction::trigger);
+    } else if (result == CWinampOperations::EUpdate::Sent) {
+        m_context.doc.Tell(
+            QStringLiteral("Sent %1 to MPD.").arg(CText::Songs(m_context.doc.Playlist().Count())));
     }
 }
 

@@ -40,6 +40,9 @@ public:
     // Copies every file in order; stops at the first file that cannot be read or written,
     // with a message naming it. True when the whole job was done (Start then closes).
     bool Start();
+    // What the last Start copied and skipped.
+    int Copied() const { return m_copied; }
+    int Skipped() const { return m_skipped; }
 
 private:
     bool CopyOne(const QString& path, const QString& session, CCopyNames& names);

@@ -6,6 +6,7 @@
 #include "model/CWinampRemote.h"
 #include "platform/CPrompts.h"
 #include "platform/CSettings.h"
+#include "platform/CText.h"
 #include "playlist/CPlaylistOperations.h"
 #include "playlist/gui/CCopyFilesDialog.h"
 #include "playlist/gui/CRandomDialog.h"
@@ -13,6 +14,7 @@
 #include "ui/CommandIds.h"
 
 #include <QAction>
+#include <QDir>
 #include <QListView>
 #include <QMenu>
 
@@ -227,4 +229,8 @@ void CPlaylistController::OnCopyFiles()
     const CCdlistDoc::CBusy busy(m_context.doc);
     CCopyFilesDialog dialog(std::move(job), prompts, m_context.window);
     dialog.exec();
+    if (dialog.Copied() + dialog.Skipped() > 0)
+        m_context.doc.Tell(QStringLiteral("Copied %1 to %2 (%3 skipped).")
+                               .arg(CText::Songs(dialog.Copied()), QDir::toNativeSeparators(folder))
+                               .arg(dialog.Skipped()));
 }

@@ -3,6 +3,7 @@
 #include "model/CAppServices.h"
 #include "model/CCdlistDoc.h"
 #include "platform/CPrompts.h"
+#include "platform/CText.h"
 #include "reports/CReportTexts.h"
 #include "reports/gui/CDuplicateDialog.h"
 #include "reports/gui/CHtmlDialog.h"
@@ -11,6 +12,7 @@
 #include "ui/CommandIds.h"
 
 #include <QAction>
+#include <QDir>
 
 CReportsController::CReportsController(const SControllerContext& context, QObject* parent)
     : QObject(parent), m_context(context)
@@ -47,6 +49,9 @@ void CReportsController::OnExportHtml()
     }
     if (!written)
         prompts.Error(error, QStringLiteral("File Error"));
+    else
+        m_context.doc.Tell(
+            QStringLiteral("Wrote the web page %1.").arg(QDir::toNativeSeparators(file)));
 }
 
 void CReportsController::OnStatistics()
@@ -76,12 +81,14 @@ void CReportsController::OnCheckDuplicates()
         prompts.Exclaim(CReportTexts::EmptyDuplicates(), CReportTexts::Empty());
         return;
     }
+    // The lists follow the catalogue's word on each song deleted.
     try {
         CDuplicateDialog dialog(doc, prompts, m_context.window);
         dialog.exec();
+        if (dialog.Deleted() > 0)
+            doc.Tell(
+                QStringLiteral("Deleted the files of %1.").arg(CText::Songs(dialog.Deleted())));
     } catch (const CDbException& e) {
         prompts.Error(e.Message(), CReportTexts::Error());
     }
-    // Songs may be gone: the list shows none until a session is chosen again.
-    doc.Songs().Clear();
 }

@@ -19,6 +19,7 @@
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -62,6 +63,7 @@ protected:
         Q_EMIT genre->activated(genre->currentIndex());
     }
     bool Marked(int label) { return f.View().Control(label)->font().bold(); }
+    QString StatusLine() { return f.Frame().statusBar()->currentMessage(); }
     // Text dropped from another program at the end of a field; whether it was taken.
     bool Drop(int id, const QString& text)
     {
@@ -93,6 +95,7 @@ TEST_F(EditingWindowTest, SaveMultisaveCellEditsAndTheLyricsDialogReachTheFiles)
     Save();
     EXPECT_EQ(FrameText(Tags("One.mp3"), "TPE1"), QStringLiteral("Solo"));
     EXPECT_EQ(FrameText(Tags("One.mp3"), "TCON"), QStringLiteral("(8)"));
+    EXPECT_EQ(StatusLine(), QStringLiteral("Saved the tags of \u201cOne.mp3\u201d."));
     // The tag group and the row's tooltip show the file; the track number is edited too.
     const QString one = folder + QStringLiteral("/One.mp3");
     EXPECT_EQ(f.View().Field(IDC_TAG_PATH)->text(), one);
@@ -110,6 +113,7 @@ TEST_F(EditingWindowTest, SaveMultisaveCellEditsAndTheLyricsDialogReachTheFiles)
     Save();
     for (const char* file : {"One.mp3", "Two.mp3"})
         EXPECT_EQ(FrameText(Tags(file), "TALB"), QStringLiteral("Both"));
+    EXPECT_EQ(StatusLine(), QStringLiteral("Saved the tags of 2 songs."));
 
     // Cell edits: Title saves that song alone (Multisave is still on), Comment writes COMM.
     CSongListModel& model = f.doc.Songs();
@@ -139,6 +143,7 @@ TEST_F(EditingWindowTest, SaveMultisaveCellEditsAndTheLyricsDialogReachTheFiles)
     f.View().Action(ID_VIEW_LYRICS)->trigger();
     EXPECT_TRUE(script.Finished());
     EXPECT_EQ(FrameText(Tags("One.mp3"), "USLT"), QStringLiteral("la la\r\nlü"));
+    EXPECT_EQ(StatusLine(), QStringLiteral("Saved the lyrics."));
     EXPECT_EQ(f.View().Button(ID_VIEW_LYRICS)->text(), QStringLiteral("Lyrics!"));
     ASSERT_EQ(f.openedUrls.size(), 1);
     EXPECT_TRUE(f.openedUrls[0].toEncoded().contains("urltext=la+la%0D%0Al%C3%BC&lp=es_en"));

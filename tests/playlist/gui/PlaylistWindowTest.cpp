@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QListView>
 #include <QMenu>
+#include <QStatusBar>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -26,6 +27,7 @@ TEST(PlaylistWindowTest, SongsGoFromTheListIntoTheFileAndBack)
     QListView* box = f.View().PlaylistBox();
     QAction* update = f.View().Action(ID_UPDATE_WINAMP);
     const auto trigger = [&f](int id) { f.View().Action(id)->trigger(); };
+    const auto said = [&f] { return f.Frame().statusBar()->currentMessage(); };
 
     EXPECT_FALSE(update->isEnabled());
     for (qint64 id : {a, b}) {
@@ -37,6 +39,7 @@ TEST(PlaylistWindowTest, SongsGoFromTheListIntoTheFileAndBack)
     trigger(ID_ADD_TO_PLAYLIST);
     trigger(ID_ADD_ALL);
     ASSERT_EQ(box->model()->rowCount(), 3);
+    EXPECT_EQ(said(), "Added 2 songs to the playlist.");
     EXPECT_EQ(box->model()->index(0, 0).data(Qt::UserRole).toInt(), b);
     EXPECT_TRUE(update->isEnabled());
 
@@ -48,6 +51,7 @@ TEST(PlaylistWindowTest, SongsGoFromTheListIntoTheFileAndBack)
     EXPECT_EQ(f.prompts.fileDialogs[1].title, "Save Playlist...");
     EXPECT_EQ(f.prompts.fileDialogs[1].defaultExtension, "m3u");
     EXPECT_TRUE(f.prompts.messages.isEmpty());
+    EXPECT_EQ(said(), "Saved 3 songs to the playlist " + file + ".");
 
     box->setCurrentIndex(box->model()->index(1, 0));
     trigger(ID_REMOVE_FROM_PLAYLIST);
@@ -67,6 +71,7 @@ TEST(PlaylistWindowTest, SongsGoFromTheListIntoTheFileAndBack)
     EXPECT_EQ(sent, 1);
 
     trigger(ID_CLEAR_PLAYLIST);
+    EXPECT_EQ(said(), "Cleared the playlist.");
     EXPECT_FALSE(update->isEnabled());
     doc.Songs().Clear();
     f.prompts.files.enqueue(file);
