@@ -6,6 +6,7 @@
 
 #include <QCloseEvent>
 #include <QMenuBar>
+#include <QScreen>
 
 CMainFrame::CMainFrame(CCdlistView* view, QWidget* parent) : QMainWindow(parent), m_view(view)
 {
@@ -20,13 +21,12 @@ CMainFrame::CMainFrame(CCdlistView* view, QWidget* parent) : QMainWindow(parent)
 
 void CMainFrame::FitToForm()
 {
-    const QSize size(m_view->DesignSize().width(),
-                     m_view->DesignSize().height() + menuBar()->sizeHint().height());
-    // The form scales its controls but not its fonts: below its designed size labels are
-    // cut and controls overlap.
-    setMinimumSize(size);
-    resize(size);
-    // Where the user left the window last time.
+    // A first start: most of the screen, at least what the form asks for. The form's
+    // layouts keep every text whole down to its minimum size.
+    const QRect screen = this->screen()->availableGeometry();
+    resize((screen.size() * 0.8).expandedTo(sizeHint()).boundedTo(screen.size()));
+    move(screen.center() - rect().center());
+    // Where the user left the window last time; the form restores its panes when shown.
     restoreGeometry(QByteArray::fromBase64(CSettings::String(ESetting::WindowGeometry).toLatin1()));
 }
 
@@ -36,6 +36,7 @@ void CMainFrame::closeEvent(QCloseEvent* event)
         m_closed = true;
         CSettings::SetString(ESetting::WindowGeometry,
                              QString::fromLatin1(saveGeometry().toBase64()));
+        m_view->SaveLayout();
         m_view->OnDestroy();
     }
     event->accept();
