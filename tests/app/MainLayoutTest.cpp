@@ -13,6 +13,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QSplitter>
 #include <QTest>
 #include <QTimer>
@@ -52,6 +53,24 @@ protected:
         const CLibraryListCtrl* list = view.SongList();
         const qsizetype column = list->Headings().indexOf(heading);
         return column < 0 ? -1 : list->columnWidth(int(column));
+    }
+    // The user drags on the headings: a border to size a column, a heading to move it.
+    static void Drag(QHeaderView* header, QPoint from, QPoint to)
+    {
+        QWidget* area = header->viewport();
+        QTest::mousePress(area, Qt::LeftButton, {}, from);
+        for (const QPoint& at : {from + (to - from) / 2, to}) {
+            QMouseEvent move(QEvent::MouseMove, at, area->mapToGlobal(at), Qt::NoButton,
+                             Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(area, &move);
+        }
+        QTest::mouseRelease(area, Qt::LeftButton, {}, to);
+        QApplication::processEvents();
+    }
+    static QPoint Border(QHeaderView* header, int column)
+    {
+        return {header->sectionViewportPosition(column) + header->sectionSize(column) - 1,
+                header->height() / 2};
     }
     // The heading's menu, with one of its items triggered.
     static void Untick(CLibraryListCtrl* list, const QString& item)
@@ -112,6 +131,9 @@ TEST_F(MainLayoutTest, TheSongListTakesTheRoomTheWindowGains)
     EXPECT_GT(f.View().SongList()->height(), songs.height() + 250);
     EXPECT_EQ(f.View().SessionList()->width(), sessions.width());
     EXPECT_EQ(f.View().Field(IDC_SEARCH_ALL)->height(), edit) << "line edits keep their height";
+    // Columns the user never sized share the wider list: the titles show whole now.
+    const CLibraryListCtrl* list = f.View().SongList();
+    EXPECT_GT(list->columnWidth(0), list->fontMetrics().horizontalAdvance(list->CellText(0, 0)));
 }
 
 // The panes' sizes and the columns' widths, order and choice come back after a restart;
@@ -129,12 +151,13 @@ TEST_F(MainLayoutTest, PanesAndColumnsComeBackAfterARestart)
     Splitter(f.View(), IDC_SONG_SPLITTER)->setSizes(songPanes);
     CLibraryListCtrl* list = f.View().SongList();
     QHeaderView* header = list->horizontalHeader();
-    header->resizeSection(1, 233); // Artist
-    header->moveSection(2, 0);     // Album first
+    Drag(header, Border(header, 0), Border(header, 0) + QPoint(233 - header->sectionSize(0), 0));
+    const QPoint album(header->sectionViewportPosition(2) + 10, header->height() / 2);
+    Drag(header, album, QPoint(5, album.y())); // Album first
     Untick(list, QStringLiteral("Session"));
     ASSERT_EQ(list->Headings(), (QStringList{"Title", "Artist", "Album"}));
     EXPECT_FALSE(CSettings::Bool(ESetting::LibSession)) << "the Options show the same choice";
-    EXPECT_EQ(Width(f.View(), QStringLiteral("Artist")), 233);
+    EXPECT_EQ(Width(f.View(), QStringLiteral("Title")), 233);
     EXPECT_EQ(header->logicalIndex(0), 2);
     panes = Splitter(f.View(), IDC_MAIN_SPLITTER)->sizes();
     songPanes = Splitter(f.View(), IDC_SONG_SPLITTER)->sizes();
@@ -146,7 +169,7 @@ TEST_F(MainLayoutTest, PanesAndColumnsComeBackAfterARestart)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&again));
     EXPECT_EQ(Splitter(*again.View(), IDC_MAIN_SPLITTER)->sizes(), panes);
     EXPECT_EQ(Splitter(*again.View(), IDC_SONG_SPLITTER)->sizes(), songPanes);
-    EXPECT_EQ(Width(*again.View(), QStringLiteral("Artist")), 233);
+    EXPECT_EQ(Width(*again.View(), QStringLiteral("Title")), 233);
     EXPECT_EQ(again.View()->SongList()->horizontalHeader()->logicalIndex(0), 2);
     EXPECT_EQ(again.View()->SongList()->Headings(), (QStringList{"Title", "Artist", "Album"}));
 }
@@ -157,15 +180,15 @@ TEST_F(MainLayoutTest, AWidenedColumnStaysAndADoubleClickOnItsBorderFitsIt)
     CLibraryListCtrl* list = f.View().SongList();
     QHeaderView* header = list->horizontalHeader();
     const int widened = header->sectionSize(1) + 300;
-    header->resizeSection(1, widened);
+    Drag(header, Border(header, 1), Border(header, 1) + QPoint(300, 0));
+    ASSERT_EQ(header->sectionSize(1), widened);
     f.Frame().resize(1300, 900);
     QTest::qWait(20);
     f.Frame().resize(1024, 700);
     QTest::qWait(20);
     EXPECT_EQ(header->sectionSize(1), widened) << "snapped back by a resize";
 
-    const QPoint border(header->sectionViewportPosition(1) + widened - 1, header->height() / 2);
-    QTest::mouseDClick(header->viewport(), Qt::LeftButton, {}, border);
+    QTest::mouseDClick(header->viewport(), Qt::LeftButton, {}, Border(header, 1));
     const int text = list->fontMetrics().horizontalAdvance(list->CellText(0, 1));
     EXPECT_GT(header->sectionSize(1), text);
     EXPECT_LT(header->sectionSize(1), text + 40);

@@ -32,10 +32,12 @@ void CCoverLabel::resizeEvent(QResizeEvent* event)
 
 void CCoverLabel::Fit()
 {
-    if (m_picture.isNull()) {
+    if (m_picture.isNull())
         clear();
-        return;
-    }
-    setPixmap(
-        m_picture.scaled(contentsRect().size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    else
+        setPixmap(m_picture.scaled(contentsRect().size(), Qt::KeepAspectRatio,
+                                   Qt::SmoothTransformation));
+    // The label repaints only inside its frame; under a fractional scale factor the
+    // rounded-out background covers the frame's top and left lines, so the frame too.
+    update();
 }

@@ -3,10 +3,10 @@
 #include "library/gui/CCellEdit.h"
 #include "platform/CSettings.h"
 
-#include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QScopedValueRollback>
 #include <QStyle>
 #include <algorithm>
@@ -85,7 +85,12 @@ CLibraryListCtrl::CLibraryListCtrl(CSongListModel* model, QWidget* parent)
     // Measured on the rows in sight, not on a thousand rows read for it.
     disconnect(header, SIGNAL(sectionHandleDoubleClicked(int)), this,
                SLOT(resizeColumnToContents(int)));
-    connect(header, &QHeaderView::sectionHandleDoubleClicked, this, &CLibraryListCtrl::FitColumn);
+    connect(header, &QHeaderView::sectionHandleDoubleClicked, this, [this](int column) {
+        m_fitted = true;
+        FitColumn(column);
+    });
+    // A drag on the headings (a border, or a heading to another place) is the user's own.
+    header->viewport()->installEventFilter(this);
     header->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(header, &QHeaderView::customContextMenuRequested, this,
             &CLibraryListCtrl::ShowColumnMenu);
@@ -130,8 +135,6 @@ void CLibraryListCtrl::SetColumnWidths()
     // However narrow the list, a heading shows whole.
     for (int i = 0; i < n; ++i)
         setColumnWidth(i, std::max(widths[i], horizontalHeader()->sectionSizeHint(i)));
-    // Shared once over real rows; from then on the widths are the user's to change.
-    m_fitted = RowCount() > 0 && isVisible();
     RecordWidths();
 }
 
@@ -165,7 +168,7 @@ void CLibraryListCtrl::RecordColumns()
     if (m_applying)
         return;
     // Once the user moves or sizes a column, the widths are theirs.
-    if (QGuiApplication::mouseButtons() != Qt::NoButton)
+    if (m_dragging)
         m_fitted = true;
     RecordWidths();
 }
@@ -223,8 +226,20 @@ void CLibraryListCtrl::FitColumn(int column)
         width = std::max(width, itemDelegateForIndex(index)->sizeHint(option, index).width());
     }
     setColumnWidth(column, width + (showGrid() ? 1 : 0));
-    m_fitted = true;
     RecordWidths();
+}
+
+bool CLibraryListCtrl::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == horizontalHeader()->viewport()) {
+        if (event->type() == QEvent::MouseButtonPress)
+            m_dragging = static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton;
+        else if (event->type() == QEvent::MouseButtonRelease)
+            // A heading dropped at another place moves on the release itself.
+            QMetaObject::invokeMethod(
+                this, [this] { m_dragging = false; }, Qt::QueuedConnection);
+    }
+    return QTableView::eventFilter(watched, event);
 }
 
 void CLibraryListCtrl::ShowColumnMenu(const QPoint& at)

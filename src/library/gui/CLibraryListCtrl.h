@@ -49,6 +49,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
     void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // Before the user has widths of their own, the columns share the list's width.
@@ -71,6 +72,9 @@ private:
     // Widths and order the user chose, by column; hidden columns keep theirs.
     QMap<ESongColumn, int> m_widths;
     QList<ESongColumn> m_order;
-    bool m_fitted = false;   // the user's widths stand: nothing shares the width again
+    // The widths are the user's (kept from before, or the user sized, moved or fitted a
+    // column): nothing shares the list's width among the columns again.
+    bool m_fitted = false;
+    bool m_dragging = false; // a mouse button is down on the headings
     bool m_applying = false; // widths set by the program, not the user
 };
