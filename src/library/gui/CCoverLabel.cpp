@@ -27,6 +27,9 @@ void CCoverLabel::mouseReleaseEvent(QMouseEvent* event)
 void CCoverLabel::resizeEvent(QResizeEvent* event)
 {
     QLabel::resizeEvent(event);
+    // A pixel inside the label's edge: under a fractional scale factor (1.5) a line on the
+    // edge itself falls between device pixels and its top and left sides are lost.
+    setFrameRect(rect().adjusted(1, 1, -1, -1));
     Fit();
 }
 
@@ -35,9 +38,6 @@ void CCoverLabel::Fit()
     if (m_picture.isNull())
         clear();
     else
-        setPixmap(m_picture.scaled(contentsRect().size(), Qt::KeepAspectRatio,
-                                   Qt::SmoothTransformation));
-    // The label repaints only inside its frame; under a fractional scale factor the
-    // rounded-out background covers the frame's top and left lines, so the frame too.
-    update();
+        setPixmap(
+            m_picture.scaled(contentsRect().size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
 }
