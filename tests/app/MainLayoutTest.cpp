@@ -194,8 +194,8 @@ TEST_F(MainLayoutTest, AWidenedColumnStaysAndADoubleClickOnItsBorderFitsIt)
     EXPECT_LT(header->sectionSize(1), text + 40);
 }
 
-// A screen reader names every control the keyboard reaches.
-TEST_F(MainLayoutTest, EveryControlTheKeyboardReachesHasAName)
+// A screen reader names every control the keyboard reaches, and Tab reaches them in turn.
+TEST_F(MainLayoutTest, EveryControlTheKeyboardReachesHasANameAndTabLeavesTheSongList)
 {
     ShowAt(f.Frame(), QSize(1024, 700));
     int named = 0;
@@ -209,6 +209,11 @@ TEST_F(MainLayoutTest, EveryControlTheKeyboardReachesHasAName)
         ++named;
     }
     EXPECT_GT(named, 30);
+    // Tab leaves the song list for the tag fields below it instead of walking its cells.
+    QApplication::setActiveWindow(&f.Frame());
+    f.View().SongList()->setFocus();
+    QTest::keyClick(f.View().SongList(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), f.View().Field(IDC_TAG_TITLE));
 }
 
 } // namespace

@@ -38,6 +38,8 @@ CLibraryListCtrl::CLibraryListCtrl(CSongListModel* model, QWidget* parent)
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setShowGrid(false);
+    // Tab goes on to the tag fields; the arrow keys move from cell to cell.
+    setTabKeyNavigation(false);
     setWordWrap(false);
     setAlternatingRowColors(true);
     verticalHeader()->hide();
