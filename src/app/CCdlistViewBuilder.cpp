@@ -397,7 +397,7 @@ QGroupBox* PlayerGroup(CFormPainter& f)
 // Search criteria, the playlist and the player; the playlist takes the height.
 QWidget* RightPane(CFormPainter& f)
 {
-    auto* pane = new QWidget;
+    auto* pane = new CPane(QFontMetrics(QApplication::font()).averageCharWidth() * 44);
     auto* column = new QVBoxLayout(pane);
     column->setContentsMargins(0, 0, 0, 0);
     column->addWidget(SearchGroup(f));
