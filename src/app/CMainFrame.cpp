@@ -7,6 +7,7 @@
 #include <QCloseEvent>
 #include <QMenuBar>
 #include <QScreen>
+#include <algorithm>
 
 CMainFrame::CMainFrame(CCdlistView* view, QWidget* parent) : QMainWindow(parent), m_view(view)
 {
@@ -19,12 +20,22 @@ CMainFrame::CMainFrame(CCdlistView* view, QWidget* parent) : QMainWindow(parent)
     view->Actions().FillMenuBar(menuBar());
 }
 
+namespace {
+
+// A width at which the song list shows its usual columns whole beside the other panes.
+constexpr int kRoomyWidth = 1150;
+
+} // namespace
+
 void CMainFrame::FitToForm()
 {
-    // A first start: most of the screen, at least what the form asks for. The form's
-    // layouts keep every text whole down to its minimum size.
+    // A first start: most of the screen (all of its width when it is narrow, as under a
+    // large scale factor, so that the song list's columns have room), at least what the
+    // form asks for. The form's layouts keep every text whole down to its minimum size.
     const QRect screen = this->screen()->availableGeometry();
-    resize((screen.size() * 0.8).expandedTo(sizeHint()).boundedTo(screen.size()));
+    const QSize most(std::max(screen.width() * 4 / 5, std::min(screen.width(), kRoomyWidth)),
+                     screen.height() * 4 / 5);
+    resize(most.expandedTo(sizeHint()).boundedTo(screen.size()));
     move(screen.center() - rect().center());
     // Where the user left the window last time; the form restores its panes when shown.
     restoreGeometry(QByteArray::fromBase64(CSettings::String(ESetting::WindowGeometry).toLatin1()));
