@@ -13,6 +13,7 @@
 #include "library/gui/CSearchController.h"
 #include "model/CCdlistDoc.h"
 #include "net/gui/CNetController.h"
+#include "platform/CSettings.h"
 #include "platform/CText.h"
 #include "playback/gui/CPlaybackInfo.h"
 #include "playback/gui/CPreviewController.h"
@@ -38,6 +39,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSlider>
+#include <QSplitter>
+#include <utility>
 
 namespace {
 
@@ -95,11 +98,6 @@ CCdlistView::CCdlistView(CCdlistDoc& doc, const SAppServices& services, QWidget*
     m_actions = new CActionTable(this);
     CCdlistViewBuilder::Build({*this, m_doc, [this](int id) { return Action(id); },
                                [this](int id, QWidget* control) { Register(id, control); }});
-    m_designSize = childrenRect().united(QRect(0, 0, 1, 1)).adjusted(0, 0, 12, 12).size();
-    resize(m_designSize);
-    // Recorded at the designed size, before any restored window size reaches the form, so
-    // that every size scales from the design, from the first paint on.
-    RecordLayout();
     connect(&m_timer, &QTimer::timeout, this, &CCdlistView::TimerTick);
     ConnectModels();
     WireControllers();
@@ -300,30 +298,39 @@ void CCdlistView::Register(int id, QWidget* control)
     m_controls.Add(id, control);
 }
 
-void CCdlistView::RecordLayout()
+namespace {
+
+// The panes' splitters and the settings keeping their sizes.
+constexpr std::pair<int, ESetting> kSplitters[] = {
+    {IDC_MAIN_SPLITTER, ESetting::MainSplitter},
+    {IDC_SONG_SPLITTER, ESetting::SongSplitter},
+};
+
+} // namespace
+
+void CCdlistView::showEvent(QShowEvent* event)
 {
-    m_recordedSize = m_designSize;
-    m_layout.clear();
-    for (QObject* child : children())
-        if (auto* w = qobject_cast<QWidget*>(child); w && !w->isWindow())
-            m_layout.append({w, w->geometry()});
+    QWidget::showEvent(event);
+    // Once the form has the window's size: sizes restored into a smaller form would be
+    // squeezed first.
+    if (!std::exchange(m_layoutRestored, true))
+        RestoreLayout();
 }
 
-void CCdlistView::resizeEvent(QResizeEvent* event)
+void CCdlistView::RestoreLayout()
 {
-    QWidget::resizeEvent(event);
-    if (m_layout.isEmpty() || m_recordedSize.isEmpty())
-        return;
-    // Every control keeps its share of the form; none is anchored.
-    const double rx = double(width()) / m_recordedSize.width();
-    const double ry = double(height()) / m_recordedSize.height();
-    for (const auto& [widget, r] : std::as_const(m_layout)) {
-        if (!widget)
-            continue;
-        const int left = int(r.left() * rx), top = int(r.top() * ry);
-        const int right = int((r.right() + 1) * rx), bottom = int((r.bottom() + 1) * ry);
-        widget->setGeometry(left, top, right - left, bottom - top);
-    }
+    // Sizes are kept in the form's own units, which a scale factor does not change.
+    for (const auto& [id, setting] : kSplitters)
+        if (auto* splitter = m_controls.Get<QSplitter>(id))
+            splitter->restoreState(QByteArray::fromBase64(CSettings::String(setting).toLatin1()));
+}
+
+void CCdlistView::SaveLayout()
+{
+    for (const auto& [id, setting] : kSplitters)
+        if (auto* splitter = m_controls.Get<QSplitter>(id))
+            CSettings::SetString(setting, QString::fromLatin1(splitter->saveState().toBase64()));
+    SongList()->SaveColumns();
 }
 
 void CCdlistView::contextMenuEvent(QContextMenuEvent* event)

@@ -6,7 +6,6 @@
 
 #include <QList>
 #include <QPointer>
-#include <QRect>
 #include <QTimer>
 #include <QWidget>
 
@@ -66,7 +65,10 @@ public:
 
     // Adds a control to the form's table of controls by its identifier.
     void Register(int id, QWidget* control);
-    QSize DesignSize() const { return m_designSize; }
+    // The panes' sizes and the song list's columns as the user left them last time, and
+    // keeping them for the next start.
+    void RestoreLayout();
+    void SaveLayout();
 
 Q_SIGNALS:
     // Every second, from the form's timer.
@@ -76,12 +78,10 @@ Q_SIGNALS:
     void UpdateCheckRequested();                 // the user accepted the monthly update check
 
 protected:
-    void resizeEvent(QResizeEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
-    // Records every control's rectangle at the designed size (proportional scaling).
-    void RecordLayout();
     void ConnectModels();
     // Creates the controllers, each given its own controls.
     void WireControllers();
@@ -98,8 +98,5 @@ private:
     QTimer m_timer;
     // What a job disabled, to be enabled again afterwards.
     QList<QPointer<QObject>> m_disabled;
-
-    QSize m_designSize;
-    QSize m_recordedSize;
-    QList<QPair<QPointer<QWidget>, QRect>> m_layout;
+    bool m_layoutRestored = false;
 };

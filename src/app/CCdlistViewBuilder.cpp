@@ -11,8 +11,10 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QBoxLayout>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QHash>
 #include <QLabel>
@@ -22,6 +24,7 @@
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QSlider>
+#include <QSplitter>
 #include <QStyle>
 
 namespace {
@@ -60,28 +63,26 @@ constexpr STooltip kTooltips[] = {
     {IDC_SESSIONS, "Click a session to display its contents."},
 };
 
+// Makes the form's controls, each registered by its identifier; the panes lay them out.
 class CFormPainter
 {
 public:
-    explicit CFormPainter(const SFormTarget& target) : m_target(target), m_view(target.form) {}
+    explicit CFormPainter(const SFormTarget& target) : m_target(target) {}
 
-    void Group(const QString& title, int x, int y, int w, int h)
+    // A label that names the control beside it: screen readers read it as the control's
+    // name, and a mnemonic in it moves the focus there.
+    QLabel* Label(const QString& text, QWidget* buddy = nullptr)
     {
-        auto* box = new QGroupBox(title, &m_view);
-        box->setGeometry(x, y, w, h);
-        box->lower();
-    }
-    QLabel* Label(const QString& text, int x, int y, int w, int h = 20)
-    {
-        auto* label = new QLabel(text, &m_view);
-        label->setGeometry(x, y, w, h);
+        auto* label = new QLabel(text);
+        if (buddy)
+            label->setBuddy(buddy);
         return label;
     }
     // A field that only shows: it looks like text on the window, takes no Tab stop and
     // can still be clicked into to copy from.
-    QLineEdit* ShowField(int id, int x, int y, int w)
+    QLineEdit* ShowField(int id, const QString& name)
     {
-        QLineEdit* edit = Edit(id, x, y, w);
+        QLineEdit* edit = Edit(id);
         edit->setReadOnly(true);
         edit->setFrame(false);
         edit->setFocusPolicy(Qt::ClickFocus);
@@ -90,26 +91,33 @@ public:
         QPalette palette = edit->palette();
         palette.setColor(QPalette::Base, Qt::transparent);
         edit->setPalette(palette);
+        edit->setAccessibleName(name);
         return edit;
     }
-    QLineEdit* Edit(int id, int x, int y, int w, int maxLength = 0)
+    QLineEdit* Edit(int id, int maxLength = 0)
     {
         // The search and tag text fields take part in drag and drop.
         static const QList<int> kDragDrop = {IDC_SEARCH_ALL,   IDC_SEARCH_TITLE, IDC_SEARCH_ARTIST,
                                              IDC_SEARCH_ALBUM, IDC_SEARCH_FILE,  IDC_TAG_TITLE,
                                              IDC_TAG_ARTIST,   IDC_TAG_ALBUM};
-        QLineEdit* edit =
-            kDragDrop.contains(id) ? new CDragDropEdit(&m_view) : new QLineEdit(&m_view);
-        edit->setGeometry(x, y, w, 24);
+        QLineEdit* edit = kDragDrop.contains(id) ? new CDragDropEdit : new QLineEdit;
         if (maxLength > 0)
             edit->setMaxLength(maxLength);
         Register(id, edit);
         return edit;
     }
-    QPushButton* Button(int id, const QString& text, int x, int y, int w, int h = 28)
+    // A field for a few digits: as wide as `sample`, not stretched.
+    QLineEdit* NumberEdit(int id, int maxLength, const QString& pattern, const char* sample)
     {
-        auto* button = new QPushButton(text, &m_view);
-        button->setGeometry(x, y, w, h);
+        QLineEdit* edit = Edit(id, maxLength);
+        edit->setValidator(new QRegularExpressionValidator(QRegularExpression(pattern), edit));
+        const int text = edit->fontMetrics().horizontalAdvance(QLatin1String(sample));
+        edit->setFixedWidth(text + edit->sizeHint().height());
+        return edit;
+    }
+    QPushButton* Button(int id, const QString& text)
+    {
+        auto* button = new QPushButton(text);
         Register(id, button);
         if (QAction* action = m_target.action(id)) {
             QObject::connect(button, &QPushButton::clicked, action, &QAction::trigger);
@@ -118,16 +126,16 @@ public:
         }
         return button;
     }
-    QPushButton* Picture(int id, QStyle::StandardPixmap pixmap, int x, int y, int w = 34)
+    // A button that shows only a picture; its name is what screen readers say.
+    QPushButton* Picture(int id, QStyle::StandardPixmap pixmap, const QString& name)
     {
-        QPushButton* button = Button(id, QString(), x, y, w);
+        QPushButton* button = Button(id, QString());
         button->setIcon(QApplication::style()->standardIcon(pixmap));
+        button->setAccessibleName(name);
         return button;
     }
-    template <typename T> T* Place(int id, T* control, int x, int y, int w, int h)
+    template <typename T> T* Place(int id, T* control)
     {
-        control->setParent(&m_view);
-        control->setGeometry(x, y, w, h);
         Register(id, control);
         return control;
     }
@@ -137,10 +145,10 @@ public:
         m_controls.insert(id, control);
     }
     QWidget* Control(int id) const { return m_controls.value(id); }
+    CCdlistDoc& Doc() const { return m_target.doc; }
 
 private:
     const SFormTarget& m_target;
-    QWidget& m_view;
     QHash<int, QWidget*> m_controls;
 };
 
@@ -156,7 +164,254 @@ QComboBox* MakeCombo()
 {
     auto* combo = new QComboBox;
     combo->setEditable(false);
+    // Room for a usual genre's name, not for the longest one: the pane stays narrow.
+    combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    combo->setMinimumContentsLength(12);
     return combo;
+}
+
+} // namespace
+
+namespace {
+
+// Rows of label and field; the fields take the width.
+QGridLayout* FieldGrid(QWidget* parent = nullptr)
+{
+    auto* grid = new QGridLayout(parent);
+    grid->setColumnStretch(1, 1);
+    return grid;
+}
+
+QHBoxLayout* Row(std::initializer_list<QWidget*> widgets)
+{
+    auto* row = new QHBoxLayout;
+    for (QWidget* w : widgets) {
+        if (w)
+            row->addWidget(w);
+        else
+            row->addStretch(1);
+    }
+    return row;
+}
+
+QLayout* Bare(QLayout* layout)
+{
+    layout->setContentsMargins(0, 0, 0, 0);
+    return layout;
+}
+
+// A pane that asks for a width of its own at first: the splitter gives it that and the song
+// list the rest (a list asks for more than a column of session names needs).
+class CPane : public QWidget
+{
+public:
+    explicit CPane(int width) : m_width(width) {}
+    QSize sizeHint() const override
+    {
+        const QSize hint = QWidget::sizeHint();
+        return {std::max(m_width, minimumSizeHint().width()), hint.height()};
+    }
+
+private:
+    int m_width;
+};
+
+// The sessions, with New and Delete below and the catalogue's song count.
+QWidget* SessionPane(CFormPainter& f)
+{
+    auto* pane = new CPane(QFontMetrics(QApplication::font()).averageCharWidth() * 26);
+    auto* column = new QVBoxLayout(pane);
+    column->setContentsMargins(0, 0, 0, 0);
+    auto* sessions = f.Place(IDC_SESSIONS, new QListView);
+    sessions->setModel(&f.Doc().Sessions());
+    sessions->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    sessions->setAccessibleName(QStringLiteral("Sessions"));
+    column->addWidget(f.Label(QStringLiteral("Sessions:"), sessions));
+    column->addWidget(sessions, 1);
+    column->addLayout(Row({f.Button(ID_NEW_SESSION, QStringLiteral("&New")),
+                           f.Button(ID_DELETE_SESSION, QStringLiteral("&Delete"))}));
+    QLineEdit* count = f.ShowField(IDC_TOTAL, QStringLiteral("Total"));
+    count->setAlignment(Qt::AlignRight);
+    column->addLayout(Row({f.Label(QStringLiteral("Total:"), count), count}));
+    return pane;
+}
+
+// The song list with its totals: the pane that takes the room the window gets.
+QWidget* SongPane(CFormPainter& f)
+{
+    auto* pane = new QWidget;
+    auto* column = new QVBoxLayout(pane);
+    column->setContentsMargins(0, 0, 0, 0);
+    auto* songs = f.Place(IDC_SONGS, new CLibraryListCtrl(&f.Doc().Songs()));
+    songs->setAccessibleName(QStringLiteral("Songs"));
+    column->addWidget(f.Label(QStringLiteral("Songs:"), songs));
+    column->addWidget(songs, 1);
+    column->addWidget(f.Place(IDC_SONG_TOTALS, new QLabel(CText::SongsAndTime(0, 0))));
+    return pane;
+}
+
+// The tag fields of the current song, its cover beside them, and what writes them.
+QWidget* TagPane(CFormPainter& f)
+{
+    auto* box = new QGroupBox(QStringLiteral("ID3 Tags Found"));
+    QGridLayout* grid = FieldGrid(box);
+    using EField = CTagFormModel::EField;
+    const auto labelled = [&](int row, int labelId, const QString& text, QWidget* field) {
+        QLabel* label = f.Label(text, field);
+        if (labelId)
+            f.Register(labelId, label);
+        grid->addWidget(label, row, 0);
+        return label;
+    };
+    QLineEdit* title = f.Edit(IDC_TAG_TITLE, CTagFormModel::MaxLength(EField::Title));
+    labelled(0, IDC_TAG_TITLE_LABEL, QStringLiteral("Title:"), title);
+    grid->addWidget(title, 0, 1);
+    QLineEdit* artist = f.Edit(IDC_TAG_ARTIST, CTagFormModel::MaxLength(EField::Artist));
+    labelled(1, IDC_TAG_ARTIST_LABEL, QStringLiteral("Artist:"), artist);
+    grid->addWidget(artist, 1, 1);
+    QLineEdit* album = f.Edit(IDC_TAG_ALBUM, CTagFormModel::MaxLength(EField::Album));
+    labelled(2, IDC_TAG_ALBUM_LABEL, QStringLiteral("Album:"), album);
+    grid->addWidget(album, 2, 1);
+    // The cover beside the fields, as tall as the three of them.
+    auto* cover = f.Place(IDC_TAG_COVER, new CCoverLabel);
+    const int side = 3 * title->sizeHint().height() + 2 * grid->verticalSpacing();
+    cover->setFixedSize(side * 8 / 7, side);
+    cover->setAccessibleName(QStringLiteral("Cover"));
+    grid->addWidget(cover, 0, 2, 3, 1, Qt::AlignTop);
+
+    QLineEdit* comment = f.Edit(IDC_TAG_COMMENT);
+    labelled(3, IDC_TAG_COMMENT_LABEL, QStringLiteral("Comment:"), comment);
+    QLineEdit* track = f.NumberEdit(IDC_TAG_TRACK, CTagFormModel::MaxLength(EField::Track),
+                                    QStringLiteral("[0-9/]*"), "000/000");
+    auto* trackLabel = f.Label(QStringLiteral("Track:"), track);
+    f.Register(IDC_TAG_TRACK_LABEL, trackLabel);
+    grid->addLayout(Bare(Row({comment, trackLabel, track})), 3, 1, 1, 2);
+
+    QLineEdit* year = f.NumberEdit(IDC_TAG_YEAR, CTagFormModel::MaxLength(EField::Year),
+                                   QStringLiteral("[0-9]*"), "00000");
+    labelled(4, IDC_TAG_YEAR_LABEL, QStringLiteral("Year:"), year);
+    auto* genre = f.Place(IDC_TAG_GENRE, MakeCombo());
+    auto* genreLabel = f.Label(QStringLiteral("Genre:"), genre);
+    f.Register(IDC_TAG_GENRE_LABEL, genreLabel);
+    auto* yearRow = Row({year, genreLabel, genre});
+    yearRow->setStretch(2, 1);
+    grid->addLayout(Bare(yearRow), 4, 1, 1, 2);
+
+    QLineEdit* path = f.ShowField(IDC_TAG_PATH, QStringLiteral("File"));
+    labelled(5, 0, QStringLiteral("File:"), path);
+    grid->addWidget(path, 5, 1, 1, 2);
+    grid->addLayout(Bare(Row({f.Place(IDC_MULTISAVE, new QCheckBox(QStringLiteral("Multisave"))),
+                              nullptr, f.Button(ID_SAVE_TAGS, QStringLiteral("Sa&ve")),
+                              f.Button(ID_VIEW_LYRICS, QStringLiteral("Lyr&ics"))})),
+                    6, 0, 1, 3);
+    return box;
+}
+
+QGroupBox* SearchGroup(CFormPainter& f)
+{
+    auto* box = new QGroupBox(QStringLiteral("Search Criteria"));
+    QGridLayout* grid = FieldGrid(box);
+    const std::pair<int, const char*> fields[] = {
+        {IDC_SEARCH_ALL, "All:"},       {IDC_SEARCH_TITLE, "Title:"},
+        {IDC_SEARCH_ARTIST, "Artist:"}, {IDC_SEARCH_ALBUM, "Album:"},
+        {IDC_SEARCH_FILE, "Filename:"},
+    };
+    int row = 0;
+    for (const auto& [id, text] : fields) {
+        QLineEdit* edit = f.Edit(id);
+        grid->addWidget(f.Label(QString::fromLatin1(text), edit), row, 0);
+        grid->addWidget(edit, row++, 1);
+    }
+    auto* genre = f.Place(IDC_SEARCH_GENRE, MakeCombo());
+    grid->addWidget(f.Label(QStringLiteral("Genre:"), genre), row, 0);
+    auto* genreRow = Row({genre, f.Button(ID_SEARCH, QStringLiteral("&Search"))});
+    genreRow->setStretch(0, 1);
+    grid->addLayout(Bare(genreRow), row, 1);
+    return box;
+}
+
+QGroupBox* PlaylistGroup(CFormPainter& f)
+{
+    auto* box = new QGroupBox(QStringLiteral("Playlist"));
+    auto* row = new QHBoxLayout(box);
+    auto* list = new QVBoxLayout;
+    auto* playlist = f.Place(IDC_PLAYLIST, new QListView);
+    playlist->setModel(&f.Doc().Playlist());
+    ShareSelection(playlist, f.Doc().Playlist().Selection());
+    playlist->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    playlist->setItemDelegate(new CPlaylistDelegate(playlist));
+    playlist->setAccessibleName(QStringLiteral("Playlist"));
+    list->addWidget(playlist, 1);
+    list->addWidget(f.Place(IDC_PLAYLIST_TOTALS, new QLabel(CText::SongsAndTime(0, 0))));
+    row->addLayout(list, 1);
+    auto* buttons = new QVBoxLayout;
+    buttons->addLayout(Row(
+        {f.Picture(ID_ADD_TO_PLAYLIST, QStyle::SP_ArrowRight, QStringLiteral("Add to playlist")),
+         f.Picture(ID_REMOVE_FROM_PLAYLIST, QStyle::SP_ArrowLeft,
+                   QStringLiteral("Remove from playlist"))}));
+    buttons->addWidget(f.Button(ID_ADD_ALL, QStringLiteral("&Add All")));
+    buttons->addWidget(f.Button(ID_CLEAR_PLAYLIST, QStringLiteral("&Clear")));
+    buttons->addWidget(f.Button(ID_EXPORT_M3U, QStringLiteral("Playlis&t")));
+    buttons->addWidget(f.Button(ID_COPY_FILES, QStringLiteral("Cop&y")));
+    buttons->addStretch(1);
+    buttons->addWidget(f.Button(ID_UPDATE_WINAMP, QStringLiteral("&Update MPD")));
+    row->addLayout(buttons);
+    return box;
+}
+
+QGroupBox* PlayerGroup(CFormPainter& f)
+{
+    auto* box = new QGroupBox(QStringLiteral("Playback Info"));
+    auto* row = new QHBoxLayout(box);
+    QGridLayout* grid = FieldGrid();
+    QLineEdit* title = f.ShowField(IDC_PLAYING_TITLE, QStringLiteral("Playing title"));
+    grid->addWidget(f.Label(QStringLiteral("Title:"), title), 0, 0);
+    grid->addWidget(title, 0, 1);
+    QLineEdit* artist = f.ShowField(IDC_PLAYING_ARTIST, QStringLiteral("Playing artist"));
+    grid->addWidget(f.Label(QStringLiteral("Artist:"), artist), 1, 0);
+    grid->addWidget(artist, 1, 1);
+    auto* progress = f.Place(IDC_PLAYBACK_PROGRESS, new CSeekBar);
+    progress->setTextVisible(false);
+    progress->setAccessibleName(QStringLiteral("Playing position"));
+    auto* time = f.Place(IDC_PLAYBACK_TIME, new QLabel);
+    time->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    auto* progressRow = Row({progress, time});
+    progressRow->setStretch(0, 1);
+    grid->addLayout(Bare(progressRow), 2, 0, 1, 2);
+    grid->addLayout(
+        Bare(Row({f.Picture(ID_PREVIOUS, QStyle::SP_MediaSkipBackward, QStringLiteral("Previous")),
+                  f.Picture(ID_PLAY, QStyle::SP_MediaPlay, QStringLiteral("Play")),
+                  f.Picture(ID_PAUSE, QStyle::SP_MediaPause, QStringLiteral("Pause")),
+                  f.Picture(ID_STOP, QStyle::SP_MediaStop, QStringLiteral("Stop")),
+                  f.Picture(ID_NEXT, QStyle::SP_MediaSkipForward, QStringLiteral("Next")), nullptr,
+                  f.Button(ID_PREVIEW, QStringLiteral("Previe&w"))})),
+        3, 0, 1, 2);
+    row->addLayout(grid, 1);
+    auto* volume = f.Place(IDC_VOLUME, new QSlider(Qt::Vertical));
+    volume->setInvertedAppearance(true); // position 0 at the top: loudest
+    volume->setAccessibleName(QStringLiteral("Volume"));
+    row->addWidget(volume);
+    return box;
+}
+
+// Search criteria, the playlist and the player; the playlist takes the height.
+QWidget* RightPane(CFormPainter& f)
+{
+    auto* pane = new CPane(QFontMetrics(QApplication::font()).averageCharWidth() * 44);
+    auto* column = new QVBoxLayout(pane);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->addWidget(SearchGroup(f));
+    column->addWidget(PlaylistGroup(f), 1);
+    column->addWidget(PlayerGroup(f));
+    return pane;
+}
+
+QSplitter* Splitter(CFormPainter& f, int id, Qt::Orientation orientation)
+{
+    auto* splitter = f.Place(id, new QSplitter(orientation));
+    // A pane pushed to nothing would hide its controls with no sign of where they went.
+    splitter->setChildrenCollapsible(false);
+    return splitter;
 }
 
 } // namespace
@@ -164,109 +419,26 @@ QComboBox* MakeCombo()
 void CCdlistViewBuilder::Build(const SFormTarget& target)
 {
     CFormPainter f(target);
-    CCdlistDoc& doc = target.doc;
+    QSplitter* panes = Splitter(f, IDC_MAIN_SPLITTER, Qt::Horizontal);
+    panes->addWidget(SessionPane(f));
+    QSplitter* songs = Splitter(f, IDC_SONG_SPLITTER, Qt::Vertical);
+    songs->addWidget(SongPane(f));
+    songs->addWidget(TagPane(f));
+    // Room the window gains goes to the song list.
+    songs->setStretchFactor(0, 1);
+    songs->setStretchFactor(1, 0);
+    panes->addWidget(songs);
+    panes->addWidget(RightPane(f));
+    panes->setStretchFactor(0, 0);
+    panes->setStretchFactor(1, 1);
+    panes->setStretchFactor(2, 0);
 
-    // Library: sessions and songs.
-    f.Label(QStringLiteral("Sessions:"), 12, 8, 160);
-    auto* sessions = f.Place(IDC_SESSIONS, new QListView, 12, 30, 170, 352);
-    sessions->setModel(&doc.Sessions());
-    sessions->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    f.Button(ID_NEW_SESSION, QStringLiteral("&New"), 12, 390, 82);
-    f.Button(ID_DELETE_SESSION, QStringLiteral("&Delete"), 100, 390, 82);
-    f.Label(QStringLiteral("Songs:"), 194, 8, 200);
-    f.Place(IDC_SONGS, new CLibraryListCtrl(&doc.Songs()), 194, 30, 394, 340);
-    f.Place(IDC_SONG_TOTALS, new QLabel(CText::SongsAndTime(0, 0)), 194, 372, 394, 20);
-    f.Label(QStringLiteral("Total:"), 12, 428, 50, 24);
-    QLineEdit* count = f.ShowField(IDC_TOTAL, 62, 428, 120);
-    count->setAlignment(Qt::AlignRight);
-    count->setAccessibleName(QStringLiteral("Total"));
-
-    // Tag fields of the current song.
-    f.Group(QStringLiteral("ID3 Tags Found"), 194, 396, 394, 184);
-    using EField = CTagFormModel::EField;
-    f.Register(IDC_TAG_TITLE_LABEL, f.Label(QStringLiteral("Title:"), 200, 418, 62));
-    f.Edit(IDC_TAG_TITLE, 264, 416, 218, CTagFormModel::MaxLength(EField::Title));
-    f.Register(IDC_TAG_ARTIST_LABEL, f.Label(QStringLiteral("Artist:"), 200, 444, 62));
-    f.Edit(IDC_TAG_ARTIST, 264, 442, 218, CTagFormModel::MaxLength(EField::Artist));
-    f.Register(IDC_TAG_ALBUM_LABEL, f.Label(QStringLiteral("Album:"), 200, 470, 62));
-    f.Edit(IDC_TAG_ALBUM, 264, 468, 218, CTagFormModel::MaxLength(EField::Album));
-    // The cover beside the fields, as tall as the three of them.
-    f.Place(IDC_TAG_COVER, new CCoverLabel, 490, 414, 86, 76);
-    f.Register(IDC_TAG_COMMENT_LABEL, f.Label(QStringLiteral("Comment:"), 200, 496, 62));
-    f.Edit(IDC_TAG_COMMENT, 264, 494, 192);
-    f.Register(IDC_TAG_TRACK_LABEL, f.Label(QStringLiteral("Track:"), 466, 496, 46));
-    QLineEdit* track = f.Edit(IDC_TAG_TRACK, 516, 494, 60, CTagFormModel::MaxLength(EField::Track));
-    track->setValidator(
-        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9/]*")), track));
-    f.Register(IDC_TAG_YEAR_LABEL, f.Label(QStringLiteral("Year:"), 200, 522, 62));
-    QLineEdit* year = f.Edit(IDC_TAG_YEAR, 264, 520, 52, CTagFormModel::MaxLength(EField::Year));
-    year->setValidator(
-        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), year));
-    f.Register(IDC_TAG_GENRE_LABEL, f.Label(QStringLiteral("Genre:"), 326, 522, 46));
-    f.Place(IDC_TAG_GENRE, MakeCombo(), 372, 520, 204, 24);
-    f.Label(QStringLiteral("File:"), 200, 548, 62);
-    f.ShowField(IDC_TAG_PATH, 264, 546, 312)->setAccessibleName(QStringLiteral("File"));
-    f.Place(IDC_MULTISAVE, new QCheckBox(QStringLiteral("Multisave")), 12, 470, 170, 24);
-    f.Button(ID_SAVE_TAGS, QStringLiteral("Sa&ve"), 12, 500, 82);
-    f.Button(ID_VIEW_LYRICS, QStringLiteral("Lyr&ics"), 100, 500, 82);
-
-    // Search criteria.
-    f.Group(QStringLiteral("Search Criteria"), 600, 4, 368, 214);
-    f.Label(QStringLiteral("All:"), 612, 28, 70);
-    f.Edit(IDC_SEARCH_ALL, 684, 26, 272);
-    f.Label(QStringLiteral("Title:"), 612, 58, 70);
-    f.Edit(IDC_SEARCH_TITLE, 684, 56, 272);
-    f.Label(QStringLiteral("Artist:"), 612, 88, 70);
-    f.Edit(IDC_SEARCH_ARTIST, 684, 86, 272);
-    f.Label(QStringLiteral("Album:"), 612, 118, 70);
-    f.Edit(IDC_SEARCH_ALBUM, 684, 116, 272);
-    f.Label(QStringLiteral("Filename:"), 612, 148, 70);
-    f.Edit(IDC_SEARCH_FILE, 684, 146, 272);
-    f.Label(QStringLiteral("Genre:"), 612, 180, 70);
-    f.Place(IDC_SEARCH_GENRE, MakeCombo(), 684, 178, 170, 24);
-    f.Button(ID_SEARCH, QStringLiteral("&Search"), 862, 176, 94);
-
-    // Playlist.
-    f.Group(QStringLiteral("Playlist"), 600, 224, 368, 232);
-    auto* playlist = f.Place(IDC_PLAYLIST, new QListView, 612, 246, 220, 176);
-    playlist->setModel(&doc.Playlist());
-    ShareSelection(playlist, doc.Playlist().Selection());
-    playlist->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    playlist->setItemDelegate(new CPlaylistDelegate(playlist));
-    f.Place(IDC_PLAYLIST_TOTALS, new QLabel(CText::SongsAndTime(0, 0)), 612, 426, 220, 20);
-    f.Picture(ID_ADD_TO_PLAYLIST, QStyle::SP_ArrowRight, 840, 246, 57);
-    f.Picture(ID_REMOVE_FROM_PLAYLIST, QStyle::SP_ArrowLeft, 901, 246, 57);
-    f.Button(ID_ADD_ALL, QStringLiteral("&Add All"), 840, 280, 118);
-    f.Button(ID_CLEAR_PLAYLIST, QStringLiteral("&Clear"), 840, 312, 118);
-    f.Button(ID_EXPORT_M3U, QStringLiteral("Playlis&t"), 840, 344, 118);
-    f.Button(ID_COPY_FILES, QStringLiteral("Cop&y"), 840, 376, 118);
-    f.Button(ID_UPDATE_WINAMP, QStringLiteral("&Update MPD"), 840, 416, 118);
-
-    // Player.
-    f.Group(QStringLiteral("Playback Info"), 600, 462, 316, 112);
-    f.Label(QStringLiteral("Title:"), 612, 484, 46);
-    f.ShowField(IDC_PLAYING_TITLE, 660, 482, 244)
-        ->setAccessibleName(QStringLiteral("Playing title"));
-    f.Label(QStringLiteral("Artist:"), 612, 512, 46);
-    f.ShowField(IDC_PLAYING_ARTIST, 660, 510, 244)
-        ->setAccessibleName(QStringLiteral("Playing artist"));
-    f.Place(IDC_PLAYBACK_PROGRESS, new CSeekBar, 612, 544, 200, 16)->setTextVisible(false);
-    f.Place(IDC_PLAYBACK_TIME, new QLabel, 814, 540, 90, 24)
-        ->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    auto* volume = f.Place(IDC_VOLUME, new QSlider(Qt::Vertical), 928, 466, 30, 108);
-    volume->setInvertedAppearance(true); // position 0 at the top: loudest
-    f.Picture(ID_PREVIOUS, QStyle::SP_MediaSkipBackward, 612, 586);
-    f.Picture(ID_PLAY, QStyle::SP_MediaPlay, 650, 586);
-    f.Picture(ID_PAUSE, QStyle::SP_MediaPause, 688, 586);
-    f.Picture(ID_STOP, QStyle::SP_MediaStop, 726, 586);
-    f.Picture(ID_NEXT, QStyle::SP_MediaSkipForward, 764, 586);
-    f.Button(ID_PREVIEW, QStringLiteral("Previe&w"), 862, 586, 96);
-
-    // Commands along the bottom.
-    // Alt+O opens the Options menu, which holds the same command.
-    f.Button(ID_OPTIONS, QStringLiteral("Options"), 12, 586, 82);
-    f.Button(ID_RANDOM, QStringLiteral("&Random"), 100, 586, 82);
-    f.Button(ID_EXPORT_HTML, QStringLiteral("HT&ML"), 194, 586, 82);
+    auto* form = new QVBoxLayout(&target.form);
+    form->addWidget(panes, 1);
+    // Commands along the bottom. Alt+O opens the Options menu, which holds the same command.
+    form->addLayout(Row({f.Button(ID_OPTIONS, QStringLiteral("Options")),
+                         f.Button(ID_RANDOM, QStringLiteral("&Random")),
+                         f.Button(ID_EXPORT_HTML, QStringLiteral("HT&ML")), nullptr}));
 
     for (const STooltip& t : kTooltips)
         if (QWidget* control = f.Control(t.id))

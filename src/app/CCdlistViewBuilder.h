@@ -16,9 +16,10 @@ struct SFormTarget
     std::function<void(int id, QWidget* control)> registerControl;
 };
 
-// Builds the main form's controls at their design positions. Every control is a direct
-// child of the form (group boxes are frames behind their controls), so that resizing
-// scales each one proportionally.
+// Builds the main form: three panes side by side between splitters (sessions; the song
+// list above the tag fields; search, playlist and player), the commands below them.
+// Layouts place the controls: labels and buttons keep the room their texts need, and the
+// room the window gains goes to the song list.
 class CCdlistViewBuilder
 {
 public:

@@ -7,7 +7,9 @@
 
 #include <QCloseEvent>
 #include <QMenuBar>
+#include <QScreen>
 #include <QStatusBar>
+#include <algorithm>
 
 CMainFrame::CMainFrame(CCdlistView* view, QWidget* parent) : QMainWindow(parent), m_view(view)
 {
@@ -24,16 +26,24 @@ CMainFrame::CMainFrame(CCdlistView* view, QWidget* parent) : QMainWindow(parent)
             [bar = statusBar()](const QString& text) { bar->showMessage(text); });
 }
 
+namespace {
+
+// A width at which the song list shows its usual columns whole beside the other panes.
+constexpr int kRoomyWidth = 1150;
+
+} // namespace
+
 void CMainFrame::FitToForm()
 {
-    const QSize size(m_view->DesignSize().width(), m_view->DesignSize().height() +
-                                                       menuBar()->sizeHint().height() +
-                                                       statusBar()->sizeHint().height());
-    // The form scales its controls but not its fonts: below its designed size labels are
-    // cut and controls overlap.
-    setMinimumSize(size);
-    resize(size);
-    // Where the user left the window last time.
+    // A first start: most of the screen (all of its width when it is narrow, as under a
+    // large scale factor, so that the song list's columns have room), at least what the
+    // form asks for. The form's layouts keep every text whole down to its minimum size.
+    const QRect screen = this->screen()->availableGeometry();
+    const QSize most(std::max(screen.width() * 4 / 5, std::min(screen.width(), kRoomyWidth)),
+                     screen.height() * 4 / 5);
+    resize(most.expandedTo(sizeHint()).boundedTo(screen.size()));
+    move(screen.center() - rect().center());
+    // Where the user left the window last time; the form restores its panes when shown.
     restoreGeometry(QByteArray::fromBase64(CSettings::String(ESetting::WindowGeometry).toLatin1()));
 }
 
@@ -43,6 +53,7 @@ void CMainFrame::closeEvent(QCloseEvent* event)
         m_closed = true;
         CSettings::SetString(ESetting::WindowGeometry,
                              QString::fromLatin1(saveGeometry().toBase64()));
+        m_view->SaveLayout();
         m_view->OnDestroy();
     }
     event->accept();

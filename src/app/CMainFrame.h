@@ -12,7 +12,7 @@ class CMainFrame : public QMainWindow
 public:
     explicit CMainFrame(CCdlistView* view, QWidget* parent = nullptr);
     CCdlistView* View() const { return m_view; }
-    // Sizes the window so that the form fits exactly.
+    // Sizes the window for a first start, or as the user left it.
     void FitToForm();
 
 protected:

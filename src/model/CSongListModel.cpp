@@ -88,6 +88,14 @@ void CSongListModel::RebuildColumns()
     Q_EMIT ColumnsRebuilt();
 }
 
+QList<CSongListModel::SColumnChoice> CSongListModel::OptionalColumns()
+{
+    QList<SColumnChoice> choices;
+    for (const SOptionalColumn& c : kOptionalColumns)
+        choices.append({QLatin1String(c.heading), c.setting, c.column});
+    return choices;
+}
+
 QStringList CSongListModel::CellsFor(const SSong& song) const
 {
     QStringList cells;

@@ -2,6 +2,7 @@
 
 #include "db/CCdlistSet.h"
 #include "db/CSongColumns.h"
+#include "platform/CSettingsTable.h"
 
 #include <QAbstractTableModel>
 #include <QHash>
@@ -80,6 +81,14 @@ public:
     // Empties the list and takes the columns from the settings: "Title", then the enabled
     // ones of "Artist", "Album", "Session", "Bitrate", "Length", "Comment".
     void RebuildColumns();
+    // The columns the settings show or hide, in the order they appear.
+    struct SColumnChoice
+    {
+        QString heading;
+        ESetting setting;
+        ESongColumn column;
+    };
+    static QList<SColumnChoice> OptionalColumns();
     // The song column each list column shows.
     const QList<ESongColumn>& Columns() const { return m_columns; }
     // Rows gathered from records or scanned rows, then appended in one step.

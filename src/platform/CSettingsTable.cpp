@@ -121,6 +121,13 @@ constexpr SSettingDef kTable[] = {
     {S::Y, "Y", K::Int, "-1", kAny, kAll, G::State, "", false},
     {S::SavedPlaylist, "SavedPlaylist", K::Text, "", 0, 0, G::State, "", false},
     {S::WindowGeometry, "WindowGeometry", K::Text, "", 0, 0, G::State, "", false},
+    // The widths of the main window's panes, as QSplitter keeps them (base64).
+    {S::MainSplitter, "MainSplitter", K::Text, "", 0, 0, G::State, "", false},
+    {S::SongSplitter, "SongSplitter", K::Text, "", 0, 0, G::State, "", false},
+    // The song list's columns in the order shown, each as its column's name and width
+    // ("LIST:220 ARTIST:140"), hidden ones too: a column keeps its width while the
+    // Options add or remove others.
+    {S::LibColumns, "LibColumns", K::Text, "", 0, 0, G::State, "", false},
     // The http:// addresses already named as unencrypted, separated by blanks.
     {S::PlainNamed, "PlainNamed", K::Text, "", 0, 0, G::State, "", false},
 };

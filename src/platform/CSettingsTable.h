@@ -85,6 +85,9 @@ enum class ESetting
     Y,
     SavedPlaylist,
     WindowGeometry,
+    MainSplitter,
+    SongSplitter,
+    LibColumns,
     PlainNamed,
     Count
 };

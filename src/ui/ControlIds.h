@@ -42,6 +42,9 @@ enum EControlId : int
     IDC_TAG_GENRE_LABEL = 2065,
     IDC_TAG_TRACK_LABEL = 2066,
     IDC_TAG_COMMENT_LABEL = 2067,
+    // The splitters between the form's panes, whose sizes are kept across starts.
+    IDC_MAIN_SPLITTER = 3000, // sessions | songs and tags | search, playlist and player
+    IDC_SONG_SPLITTER = 3001, // songs above the tag fields
 };
 
 // The form's controls by identifier, from which the main view gives each controller its own.

@@ -27,15 +27,17 @@ void CCoverLabel::mouseReleaseEvent(QMouseEvent* event)
 void CCoverLabel::resizeEvent(QResizeEvent* event)
 {
     QLabel::resizeEvent(event);
+    // A pixel inside the label's edge: under a fractional scale factor (1.5) a line on the
+    // edge itself falls between device pixels and its top and left sides are lost.
+    setFrameRect(rect().adjusted(1, 1, -1, -1));
     Fit();
 }
 
 void CCoverLabel::Fit()
 {
-    if (m_picture.isNull()) {
+    if (m_picture.isNull())
         clear();
-        return;
-    }
-    setPixmap(
-        m_picture.scaled(contentsRect().size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    else
+        setPixmap(
+            m_picture.scaled(contentsRect().size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
 }

@@ -19,6 +19,9 @@ CLibraryController::CLibraryController(const SControllerContext& context,
         connect(songs, &CLibraryListCtrl::RowDoubleClicked, this,
                 &CLibraryController::OnSongDoubleClicked);
         connect(songs, &CLibraryListCtrl::CellEdited, this, &CLibraryController::OnCellEdited);
+        // Shown or hidden from the heading's menu: the same songs under the new columns.
+        connect(songs, &CLibraryListCtrl::ColumnsChosen, this,
+                [this] { CLibraryOperations(m_context.doc, m_context.services).RebuildColumns(); });
     }
     if (QAction* deleteFile = m_context.Action(ID_DELETE_SELECTED_FILE))
         connect(deleteFile, &QAction::triggered, this, &CLibraryController::OnDeleteSelectedFile);

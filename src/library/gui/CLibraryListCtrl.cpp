@@ -5,8 +5,27 @@
 
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QScopedValueRollback>
 #include <QStyle>
 #include <algorithm>
+#include <optional>
+
+namespace {
+
+// Rows a fit reads when none are in sight yet.
+constexpr int kFitRows = 50;
+
+std::optional<ESongColumn> ColumnNamed(const QString& name)
+{
+    for (int i = 0; i < CSongColumns::kCount; ++i)
+        if (name == QLatin1String(CSongColumns::Name(ESongColumn(i))))
+            return ESongColumn(i);
+    return std::nullopt;
+}
+
+} // namespace
 
 CLibraryListCtrl::CLibraryListCtrl(CSongListModel* model, QWidget* parent)
     : QTableView(parent), m_model(model)
@@ -19,6 +38,8 @@ CLibraryListCtrl::CLibraryListCtrl(CSongListModel* model, QWidget* parent)
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setShowGrid(false);
+    // Tab goes on to the tag fields; the arrow keys move from cell to cell.
+    setTabKeyNavigation(false);
     setWordWrap(false);
     setAlternatingRowColors(true);
     verticalHeader()->hide();
@@ -41,15 +62,51 @@ CLibraryListCtrl::CLibraryListCtrl(CSongListModel* model, QWidget* parent)
     setEditTriggers(QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed);
     setItemDelegate(new CCellEditDelegate(this));
     connect(m_model, &CSongListModel::CellEdited, this, &CLibraryListCtrl::CellEdited);
-    // The columns share the list's width by what their texts need.
-    // Measured once the rows are in: a draw inserts them one by one.
+    // Until the user has widths of their own the columns share the list's width by what
+    // their texts need, measured once the rows are in: a draw inserts them one by one.
     m_widthsDue.setSingleShot(true);
-    connect(&m_widthsDue, &QTimer::timeout, this, &CLibraryListCtrl::SetColumnWidths);
+    connect(&m_widthsDue, &QTimer::timeout, this, [this] {
+        if (!m_fitted)
+            SetColumnWidths();
+    });
     const auto due = [this] { m_widthsDue.start(0); };
     connect(m_model, &QAbstractItemModel::modelReset, &m_widthsDue, due);
     connect(m_model, &QAbstractItemModel::layoutChanged, &m_widthsDue, due);
     connect(m_model, &QAbstractItemModel::rowsInserted, &m_widthsDue, due);
-    connect(m_model, &CSongListModel::ColumnsRebuilt, this, &CLibraryListCtrl::SetColumnWidths);
+    // A new list or new columns: the header starts afresh and takes the user's columns.
+    connect(m_model, &QAbstractItemModel::modelAboutToBeReset, this, [this] { m_applying = true; });
+    connect(m_model, &QAbstractItemModel::modelReset, this, [this] {
+        m_applying = false;
+        ApplyColumns();
+    });
+    connect(m_model, &CSongListModel::ColumnsRebuilt, this, &CLibraryListCtrl::ApplyColumns);
+    QHeaderView* header = horizontalHeader();
+    header->setSectionsMovable(true);
+    connect(header, &QHeaderView::sectionResized, this, &CLibraryListCtrl::RecordColumns);
+    connect(header, &QHeaderView::sectionMoved, this, &CLibraryListCtrl::RecordColumns);
+    // Measured on the rows in sight, not on a thousand rows read for it.
+    disconnect(header, SIGNAL(sectionHandleDoubleClicked(int)), this,
+               SLOT(resizeColumnToContents(int)));
+    connect(header, &QHeaderView::sectionHandleDoubleClicked, this, [this](int column) {
+        m_fitted = true;
+        FitColumn(column);
+    });
+    // A drag on the headings (a border, or a heading to another place) is the user's own.
+    header->viewport()->installEventFilter(this);
+    header->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(header, &QHeaderView::customContextMenuRequested, this,
+            &CLibraryListCtrl::ShowColumnMenu);
+    for (const QString& item :
+         CSettings::String(ESetting::LibColumns).split(u' ', Qt::SkipEmptyParts)) {
+        const std::optional<ESongColumn> column = ColumnNamed(item.section(u':', 0, 0));
+        const int width = item.section(u':', 1).toInt();
+        if (column && width > 0 && !m_order.contains(*column)) {
+            m_order << *column;
+            m_widths.insert(*column, width);
+        }
+    }
+    m_fitted = !m_widths.isEmpty();
+    ApplyColumns();
     // Only left-button clicks reach sectionClicked.
     connect(horizontalHeader(), &QHeaderView::sectionClicked, this,
             &CLibraryListCtrl::SortByHeading);
@@ -65,19 +122,146 @@ CLibraryListCtrl::CLibraryListCtrl(CSongListModel* model, QWidget* parent)
 
 void CLibraryListCtrl::SetColumnWidths()
 {
+    const QScopedValueRollback applying(m_applying, true);
     const int n = ColumnCount();
     const QFontMetrics heading = horizontalHeader()->fontMetrics();
     const int margins = 2 * style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, this) + 4;
     QList<int> need, designed;
     for (int i = 0; i < n; ++i) {
         // The heading and the texts around the rows in sight (at most a thousand rows).
-        need << std::max(heading.horizontalAdvance(m_model->Headings().value(i)) + margins,
-                         sizeHintForColumn(i));
+        need << std::max({heading.horizontalAdvance(m_model->Headings().value(i)) + margins,
+                          horizontalHeader()->sectionSizeHint(i), sizeHintForColumn(i)});
         designed << (i == 0 ? 130 : 50);
     }
     const QList<int> widths = ShareWidth(viewport()->width(), need, designed);
+    // However narrow the list, a heading shows whole.
     for (int i = 0; i < n; ++i)
-        setColumnWidth(i, widths[i]);
+        setColumnWidth(i, std::max(widths[i], horizontalHeader()->sectionSizeHint(i)));
+    RecordWidths();
+}
+
+void CLibraryListCtrl::ApplyColumns()
+{
+    const QScopedValueRollback applying(m_applying, true);
+    QHeaderView* header = horizontalHeader();
+    const QList<ESongColumn>& columns = Columns();
+    const int n = int(std::min<qsizetype>(columns.size(), header->count()));
+    for (int i = 0; i < n; ++i) {
+        if (m_widths.contains(columns[i]))
+            setColumnWidth(i, m_widths.value(columns[i]));
+        else if (m_fitted)
+            FitColumn(i);
+    }
+    // The columns in the order the user left them; others after them as the model has them.
+    QList<int> order;
+    for (ESongColumn column : std::as_const(m_order))
+        if (const qsizetype i = columns.indexOf(column); i >= 0 && i < n)
+            order << int(i);
+    for (int i = 0; i < n; ++i)
+        if (!order.contains(i))
+            order << i;
+    for (int visual = 0; visual < n; ++visual)
+        header->moveSection(header->visualIndex(order[visual]), visual);
+    RecordWidths();
+}
+
+void CLibraryListCtrl::RecordColumns()
+{
+    if (m_applying)
+        return;
+    // Once the user moves or sizes a column, the widths are theirs.
+    if (m_dragging)
+        m_fitted = true;
+    RecordWidths();
+}
+
+void CLibraryListCtrl::RecordWidths()
+{
+    const QHeaderView* header = horizontalHeader();
+    const QList<ESongColumn>& columns = Columns();
+    QList<ESongColumn> order;
+    for (int visual = 0; visual < header->count(); ++visual) {
+        const int logical = header->logicalIndex(visual);
+        if (logical < 0 || logical >= columns.size())
+            continue;
+        order << columns[logical];
+        if (m_fitted)
+            m_widths.insert(columns[logical], header->sectionSize(logical));
+    }
+    // Hidden columns keep their place after the shown ones.
+    for (ESongColumn column : std::as_const(m_order))
+        if (!order.contains(column))
+            order << column;
+    m_order = order;
+}
+
+void CLibraryListCtrl::SaveColumns()
+{
+    if (!m_fitted)
+        return;
+    QStringList items;
+    for (ESongColumn column : std::as_const(m_order))
+        if (m_widths.contains(column))
+            items << QStringLiteral("%1:%2")
+                         .arg(QLatin1String(CSongColumns::Name(column)))
+                         .arg(m_widths.value(column));
+    const QString text = items.join(u' ');
+    if (CSettings::String(ESetting::LibColumns) != text)
+        CSettings::SetString(ESetting::LibColumns, text);
+}
+
+void CLibraryListCtrl::FitColumn(int column)
+{
+    if (column < 0 || column >= ColumnCount())
+        return;
+    const QScopedValueRollback applying(m_applying, true);
+    int width = horizontalHeader()->sectionSizeHint(column);
+    // The rows in sight, or the first screenful of a list not drawn yet.
+    const int first = std::max(0, rowAt(0));
+    int last = rowAt(viewport()->height() - 1);
+    if (last < 0)
+        last = std::min(RowCount(), first + kFitRows) - 1;
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    for (int row = first; row <= last; ++row) {
+        const QModelIndex index = m_model->index(row, column);
+        width = std::max(width, itemDelegateForIndex(index)->sizeHint(option, index).width());
+    }
+    setColumnWidth(column, width + (showGrid() ? 1 : 0));
+    RecordWidths();
+}
+
+bool CLibraryListCtrl::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == horizontalHeader()->viewport()) {
+        if (event->type() == QEvent::MouseButtonPress)
+            m_dragging = static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton;
+        else if (event->type() == QEvent::MouseButtonRelease)
+            // A heading dropped at another place moves on the release itself.
+            QMetaObject::invokeMethod(
+                this, [this] { m_dragging = false; }, Qt::QueuedConnection);
+    }
+    return QTableView::eventFilter(watched, event);
+}
+
+void CLibraryListCtrl::ShowColumnMenu(const QPoint& at)
+{
+    QMenu menu(this);
+    QAction* title = menu.addAction(m_model->Headings().value(0, QStringLiteral("Title")));
+    title->setCheckable(true);
+    title->setChecked(true);
+    title->setEnabled(false); // the list always names its songs
+    for (const CSongListModel::SColumnChoice& choice : CSongListModel::OptionalColumns()) {
+        QAction* item = menu.addAction(choice.heading);
+        item->setCheckable(true);
+        item->setChecked(CSettings::Bool(choice.setting));
+        connect(item, &QAction::toggled, this, [this, setting = choice.setting](bool on) {
+            // The same setting as the Options' Library page, so that both agree.
+            if (CSettings::SetBool(setting, on))
+                Q_EMIT ColumnsChosen();
+        });
+    }
+    menu.exec(horizontalHeader()->viewport()->mapToGlobal(at));
 }
 
 QList<int> CLibraryListCtrl::ShareWidth(int room, const QList<int>& need,
@@ -99,8 +283,9 @@ QList<int> CLibraryListCtrl::ShareWidth(int room, const QList<int>& need,
             widths[i] += int(extra * designed[i] / weights);
         return widths;
     }
-    // Too narrow for all: a column that needs less than its share keeps what it needs,
-    // the others split the rest in their designed proportions.
+    // Too narrow for all: a column that needs less than an equal share keeps what it
+    // needs, the others split the rest equally, so that no column is cut for another.
+    const QList<int> equal(n, 1);
     QList<bool> open(n, true);
     for (bool settled = false; !settled;) {
         settled = true;
@@ -108,11 +293,11 @@ QList<int> CLibraryListCtrl::ShareWidth(int room, const QList<int>& need,
         for (qsizetype i = 0; i < n; ++i)
             fixed[i] = open[i] ? 0 : need[i];
         const qint64 left = std::max<qint64>(0, room - sum(fixed));
-        const qint64 openWeights = std::max<qint64>(1, sum(designed, &open));
+        const qint64 openWeights = std::max<qint64>(1, sum(equal, &open));
         for (qsizetype i = 0; i < n; ++i) {
             if (!open[i])
                 continue;
-            widths[i] = int(left * designed[i] / openWeights);
+            widths[i] = int(left / openWeights);
             if (need[i] <= widths[i]) {
                 widths[i] = need[i];
                 open[i] = false;
@@ -146,7 +331,8 @@ void CLibraryListCtrl::keyPressEvent(QKeyEvent* event)
 void CLibraryListCtrl::resizeEvent(QResizeEvent* event)
 {
     QTableView::resizeEvent(event);
-    SetColumnWidths();
+    if (!m_fitted)
+        SetColumnWidths();
 }
 
 void CLibraryListCtrl::SortByHeading(int column)

@@ -4,6 +4,7 @@
 #include "model/CSongListModel.h"
 
 #include <QList>
+#include <QMap>
 #include <QTableView>
 #include <QTimer>
 
@@ -26,22 +27,40 @@ public:
     // the column the list is sorted by. Equal cells keep their order.
     void SortByHeading(int column);
     bool SortAscending() const { return m_model->SortedAscending(); }
-    // Column widths that fill `room`: what each needs when all fit, else a fair share of
-    // it; `designed` weighs the shares.
+    // A column as wide as its heading and the texts of the rows in sight (the list may
+    // hold a million rows: it never reads them all). A double-click on a border does it.
+    void FitColumn(int column);
+    // Keeps the columns' order and widths in the settings, by what each column shows.
+    void SaveColumns();
+    // Column widths that fill `room`: what each needs when all fit, the room left over
+    // shared as `designed` weighs it; else an equal share of it, or less for a column
+    // that needs less.
     static QList<int> ShareWidth(int room, const QList<int>& need, const QList<int>& designed);
 
 Q_SIGNALS:
     void RowClicked(int row);
     void RowDoubleClicked(int row);
     void CellEdited(int row, int column, const QString& text);
+    // The user showed or hid a column from the heading's menu; its setting is written and
+    // the columns are due to be rebuilt from the settings.
+    void ColumnsChosen();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
     void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Before the user has widths of their own, the columns share the list's width.
     void SetColumnWidths();
+    // The order and widths the user chose, for the columns the list has now; a column
+    // never sized gets what its texts need.
+    void ApplyColumns();
+    // What the user did to the columns, kept by each column's identity.
+    void RecordColumns();
+    void RecordWidths();
+    void ShowColumnMenu(const QPoint& at);
     void Sort(int column, bool ascending);
     // The sort the user chose last, kept across starts, on the list as it is now.
     void ApplyChosenSort();
@@ -50,4 +69,12 @@ private:
     QTimer m_widthsDue;
     QTimer m_sortDue;
     int m_shownRow = -1; // the row shown when it became the current one
+    // Widths and order the user chose, by column; hidden columns keep theirs.
+    QMap<ESongColumn, int> m_widths;
+    QList<ESongColumn> m_order;
+    // The widths are the user's (kept from before, or the user sized, moved or fitted a
+    // column): nothing shares the list's width among the columns again.
+    bool m_fitted = false;
+    bool m_dragging = false; // a mouse button is down on the headings
+    bool m_applying = false; // widths set by the program, not the user
 };
