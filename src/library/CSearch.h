@@ -36,12 +36,12 @@ struct SSearchOptions
 };
 
 // "Does this UTF-8 text contain the criterion?", with the criterion folded once. Without
-// case sensitivity both sides are compared case-folded, for every alphabet; ASCII texts
-// take a byte-wise fast path.
+// case sensitivity both sides are compared folded as the catalogue folds (case, and accents
+// where it folds them), for every alphabet; ASCII texts take a byte-wise fast path.
 class CSubstringTest
 {
 public:
-    CSubstringTest(const QString& criterion, bool caseSensitive);
+    CSubstringTest(const QString& criterion, bool caseSensitive, CTextFold fold = CTextFold());
     bool IsEmpty() const { return m_empty; }
     bool In(std::string_view utf8) const;
 
@@ -49,6 +49,7 @@ private:
     bool m_empty;
     bool m_caseSensitive;
     bool m_asciiCriterion;
+    CTextFold m_fold;
     QString m_folded;
     QByteArray m_bytes; // the criterion as compared: folded unless case-sensitive
     mutable std::string m_buffer;
@@ -87,7 +88,13 @@ private:
     static int RunFull(CCdlistSet& set, const SSearchCriteria& criteria,
                        const SSearchOptions& options, const FoundFn& found);
     // The substring index's query for the criteria it can answer (empty when none);
-    // `exact` says whether it answers all of them.
+    // `exact` says whether it answers all of them. For "All", the query of the title, artist
+    // and album alone; `listQuery` gets that of the list names' candidates.
     static QString IndexQuery(const SSearchCriteria& criteria, const SSearchOptions& options,
-                              bool& exact);
+                              bool& exact, QString* listQuery = nullptr);
+    // The index's query for the songs whose list name may hold the text: a song's list
+    // name is its title or its file name without the type (underscores made spaces, a
+    // leading track number cut), so its file name holds each word of the text. Empty when
+    // no word is long enough to be looked up.
+    static QString ListQuery(const QString& text);
 };
