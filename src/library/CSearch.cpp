@@ -150,16 +150,18 @@ int CSearch::RunFull(CCdlistSet& set, const SSearchCriteria& c, const SSearchOpt
     };
     int count = 0;
     bool exact = false;
-    QString listQuery;
-    QString query = options.useIndex ? IndexQuery(c, options, exact, &listQuery) : QString();
-    if (!listQuery.isEmpty())
-        query = QStringLiteral("(%1) OR (%2)").arg(query, listQuery);
-    set.Scan(query.isEmpty() ? CFilter() : CFilter::Matches(query), tested, matches,
-             [&](const CCdlistSet::CScanRow& row) {
-                 found(row);
-                 ++count;
-                 return true;
-             });
+    const QString query = options.useIndex ? IndexQuery(c, options, exact) : QString();
+    CFilter candidates = query.isEmpty() ? CFilter() : CFilter::Matches(query);
+    if (!query.isEmpty() && !c.all.isEmpty()) {
+        const std::vector<qint64> named = ListNamedIds(set, c.all);
+        if (!named.empty())
+            candidates = candidates.Or(CFilter::IdIn(named));
+    }
+    set.Scan(candidates, tested, matches, [&](const CCdlistSet::CScanRow& row) {
+        found(row);
+        ++count;
+        return true;
+    });
     return count;
 }
 
@@ -173,19 +175,35 @@ QString CSearch::ListQuery(const QString& text)
     return words.join(QLatin1String(" AND "));
 }
 
-QString CSearch::IndexQuery(const SSearchCriteria& c, const SSearchOptions& options, bool& exact,
-                            QString* listQuery)
+std::vector<qint64> CSearch::ListNamedIds(CCdlistSet& set, const QString& text)
+{
+    // A few thousand list names are read faster than the index answers for common words.
+    static constexpr qint64 kReadAll = 50000;
+    CFilter named = CFilter::ListNamed();
+    if (set.Count(named) > kReadAll) {
+        if (const QString query = ListQuery(text); !query.isEmpty())
+            named = named.And(CFilter::Matches(query));
+    }
+    const CSubstringTest list(text, false, set.Database()->Folding());
+    std::vector<qint64> ids;
+    set.ScanColumn(named, ESongColumn::LIST, [&](qint64 id, std::string_view utf8) {
+        if (list.In(utf8))
+            ids.push_back(id);
+    });
+    std::sort(ids.begin(), ids.end());
+    return ids;
+}
+
+QString CSearch::IndexQuery(const SSearchCriteria& c, const SSearchOptions& options, bool& exact)
 {
     // The index holds every song whose folded text holds the folded criterion: exactly
     // what the test takes without case sensitivity, a superset of what it takes with it.
     exact = !options.caseSensitive && c.genre.isEmpty();
     if (!c.all.isEmpty()) {
-        const QString list = ListQuery(c.all);
-        if (!CFilter::IsIndexable(c.all) || list.isEmpty() || !listQuery) {
+        if (!CFilter::IsIndexable(c.all)) {
             exact = false;
             return {};
         }
-        *listQuery = list;
         return CFilter::TextQuery({ESongColumn::TITLE, ESongColumn::ARTIST, ESongColumn::ALBUM},
                                   c.all);
     }
@@ -221,29 +239,18 @@ CSearch::IndexedIds(CCdlistSet& set, const SSearchCriteria& criteria, const SSea
     if (options.fast || !options.useIndex)
         return std::nullopt;
     bool exact = false;
-    QString listQuery;
-    const QString query = IndexQuery(criteria, options, exact, &listQuery);
+    const QString query = IndexQuery(criteria, options, exact);
     if (!exact)
         return std::nullopt;
     std::vector<qint64> ids = set.TextIndexIds(query);
-    if (listQuery.isEmpty())
+    if (criteria.all.isEmpty())
         return ids;
-    // "All": the songs whose list name holds the text and no other field does, read from
-    // the list names' candidates the index found for no other field (the untagged ones).
-    std::vector<qint64> others = set.TextIndexIds(listQuery);
-    std::erase_if(others,
-                  [&ids](qint64 id) { return std::binary_search(ids.begin(), ids.end(), id); });
-    if (others.empty())
+    // "All": and the songs found by their list name alone.
+    const std::vector<qint64> named = ListNamedIds(set, criteria.all);
+    if (named.empty())
         return ids;
-    const CSubstringTest list(criteria.all, false, set.Database()->Folding());
-    std::vector<qint64> named;
-    set.ScanColumn(CFilter::IdIn(others), ESongColumn::LIST, [&](qint64 id, std::string_view utf8) {
-        if (list.In(utf8))
-            named.push_back(id);
-    });
-    std::sort(named.begin(), named.end());
     std::vector<qint64> merged;
     merged.reserve(ids.size() + named.size());
-    std::merge(ids.begin(), ids.end(), named.begin(), named.end(), std::back_inserter(merged));
+    std::set_union(ids.begin(), ids.end(), named.begin(), named.end(), std::back_inserter(merged));
     return merged;
 }

@@ -88,13 +88,16 @@ private:
     static int RunFull(CCdlistSet& set, const SSearchCriteria& criteria,
                        const SSearchOptions& options, const FoundFn& found);
     // The substring index's query for the criteria it can answer (empty when none);
-    // `exact` says whether it answers all of them. For "All", the query of the title, artist
-    // and album alone; `listQuery` gets that of the list names' candidates.
+    // `exact` says whether it answers all of them (for "All", with ListNamedIds).
     static QString IndexQuery(const SSearchCriteria& criteria, const SSearchOptions& options,
-                              bool& exact, QString* listQuery = nullptr);
-    // The index's query for the songs whose list name may hold the text: a song's list
-    // name is its title or its file name without the type (underscores made spaces, a
-    // leading track number cut), so its file name holds each word of the text. Empty when
+                              bool& exact);
+    // The songs whose name in the list holds the text and is not their title (which the
+    // index answers for), in ID order: their list names are read, through the substring
+    // index's candidates when they are many. Throws CDbException.
+    static std::vector<qint64> ListNamedIds(CCdlistSet& set, const QString& text);
+    // The index's query for the songs whose list name may hold the text: a list name that
+    // is not the title is the file name without the type (underscores made spaces, a
+    // leading track number cut), so the file name holds each word of the text. Empty when
     // no word is long enough to be looked up.
     static QString ListQuery(const QString& text);
 };
