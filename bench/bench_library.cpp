@@ -11,6 +11,8 @@
 #include "platform/CSettings.h"
 
 #include <QCoreApplication>
+#include <QFile>
+#include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
 namespace {
@@ -99,6 +101,32 @@ void BM_FullSearchMixedText(benchmark::State& state)
     for (auto _ : state)
         library.ops.Search({.all = QStringLiteral("RIVER LOVE")});
     state.counters["rows"] = library.doc.Songs().RowCount();
+}
+
+// The same library, a search typed without the accents its titles have ("Ärger été").
+void BM_FullSearchWithoutAccents(benchmark::State& state)
+{
+    SLibraryDoc library(GeneratedLibrary(int(state.range(0))));
+    CSettings::SetInt(ESetting::FastSearch, 0);
+    for (auto _ : state)
+        library.ops.Search({.all = QStringLiteral("ARGER ETE")});
+    state.counters["rows"] = library.doc.Songs().RowCount();
+}
+
+// Turning the accents switch off and on again over a copy of the generated library: every
+// song's copies folded anew and the substring index rebuilt, each way.
+void BM_SwitchAccents(benchmark::State& state)
+{
+    QTemporaryDir dir;
+    const QString path = dir.path() + QStringLiteral("/songs3.mdb");
+    QFile::copy(GeneratedLibrary(int(state.range(0))), path);
+    CDatabase db;
+    db.Open(path);
+    bool on = false;
+    for (auto _ : state) {
+        db.SetFoldsAccents(on);
+        on = !on;
+    }
 }
 
 void BM_ListAllAndSort(benchmark::State& state)
@@ -198,6 +226,12 @@ BENCHMARK(BM_FullSearchAllWord)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMil
 BENCHMARK(BM_FastSearchTitle)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FastSearchAll)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FullSearchMixedText)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FullSearchWithoutAccents)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SwitchAccents)
+    ->Arg(100000)
+    ->Arg(1000000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(2);
 BENCHMARK(BM_ListAllAndSort)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ListEverything)
     ->Args({1000000, 0})

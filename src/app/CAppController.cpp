@@ -12,6 +12,7 @@
 
 #include <QAction>
 #include <QTimer>
+#include <optional>
 
 CAppController::CAppController(const SControllerContext& context, QObject* parent)
     : QObject(parent), m_context(context)
@@ -71,9 +72,19 @@ void CAppController::OpenDocumentation()
 
 void CAppController::ShowOptions()
 {
+    CDatabase& db = m_context.doc.Database();
+    std::optional<bool> accents;
+    if (db.IsOpen()) {
+        db.ReadFolding();
+        accents = db.Folding().Accents();
+    }
+    bool ignoreAccents = accents.value_or(false);
+    CLibraryOperations library(m_context.doc, m_context.services);
     if (COptionsCommand::Run(m_context.window, *m_context.services.prompts,
-                             *m_context.services.volumes))
-        CLibraryOperations(m_context.doc, m_context.services).RebuildColumns();
+                             *m_context.services.volumes, accents ? &ignoreAccents : nullptr))
+        library.RebuildColumns();
+    if (accents && ignoreAccents != *accents)
+        library.SetIgnoreAccents(ignoreAccents);
 }
 
 void CAppController::ShowAbout()

@@ -4,6 +4,7 @@
 #include "db/CCdlistSet.h"
 #include "db/CGenres.h"
 #include "library/CCovers.h"
+#include "library/CLibraryOperations.h"
 #include "library/CLibraryTexts.h"
 #include "library/CSearch.h"
 #include "platform/CSafeTarget.h"
@@ -35,6 +36,28 @@ int Search(SCliContext& c)
     if (json)
         CCommandLine::PrintJson(c.out, QJsonDocument(songs));
     return 0;
+}
+
+const QString kAccentsUsage = QStringLiteral("accents [on | off]");
+
+// The catalogue's own switch: every program reading the file folds as it says.
+int Accents(SCliContext& c)
+{
+    if (c.args.size() > 1)
+        throw CCliError(QStringLiteral("usage: cratewise ") + kAccentsUsage);
+    CDatabase& db = c.doc.Database();
+    db.ReadFolding();
+    if (c.args.isEmpty()) {
+        c.out << (db.Folding().Accents() ? "on" : "off") << '\n';
+        return 0;
+    }
+    const QString value = c.args[0].toLower();
+    if (value != QLatin1String("on") && value != QLatin1String("off"))
+        throw CCliError(QStringLiteral("usage: cratewise ") + kAccentsUsage);
+    const bool on = value == QLatin1String("on");
+    if (on == db.Folding().Accents())
+        return 0;
+    return CLibraryOperations(c.doc, c.services).SetIgnoreAccents(on) ? 0 : 1;
 }
 
 const QString kCoverUsage = QStringLiteral("cover SONG-ID --out FILE");
@@ -97,9 +120,22 @@ void RegisterLibraryCommands(CCommandLine& cli)
 {
     cli.Add({QStringLiteral("search"), kSearchUsage,
              QStringLiteral("lists the songs that match, as the Search button finds them (the "
-                            "FastSearch, Case and SearchOnPath options apply; --fast forces the "
-                            "fast search; --json: an array of songs)"),
+                            "FastSearch, Case and SearchOnPath options apply, and the "
+                            "catalogue's accents switch; --fast forces the fast search; --all "
+                            "looks in titles, artists, albums and names in the list; --json: an "
+                            "array of songs)"),
              Search, true});
+    cli.Add({QStringLiteral("accents"),
+             kAccentsUsage,
+             QStringLiteral("tells whether the catalogue's searches ignore accents, as they "
+                            "ignore case (\"bjork\" finds \"Björk\"), or turns that on or off: "
+                            "every song's search copies are made anew"),
+             Accents,
+             false,
+             {QStringLiteral("on"), QStringLiteral("off")},
+             QStringLiteral("New catalogues ignore accents; older ones keep their searches as "
+                            "they were until it is turned on. Letters that do not decompose "
+                            "into a base letter and accents (ø, ł, æ, ß) stay as they are.")});
     cli.Add({QStringLiteral("cover"), kCoverUsage,
              QStringLiteral("writes the cover the catalogue keeps of a song (JPEG or PNG)"), Cover,
              true});

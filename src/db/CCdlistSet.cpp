@@ -195,7 +195,7 @@ qint64 CCdlistSet::Insert(const SSong& song)
     }
     for (ESongColumn column : {ESongColumn::TITLE, ESongColumn::ARTIST, ESongColumn::ALBUM,
                                ESongColumn::MELODI, ESongColumn::GENRE})
-        s.BindUtf8(index++, CDatabase::FoldedUtf8(stored(column)));
+        s.BindUtf8(index++, m_db->FoldedUtf8(stored(column)));
     {
         const auto staging = m_db->StageNewSong();
         s.Step();
@@ -210,7 +210,7 @@ void CCdlistSet::StoreFolded(const SSong& song)
     CStatement& folded = Prepared(m_storeFolded, QLatin1String(kStoreFolded));
     int index = 1;
     for (ESongColumn column : kFoldedColumns)
-        folded.BindUtf8(index++, CDatabase::FoldedUtf8(song.Text(column)));
+        folded.BindUtf8(index++, m_db->FoldedUtf8(song.Text(column)));
     folded.BindInt(index, song.m_ID);
     folded.Step();
     folded.Reset();
@@ -546,8 +546,8 @@ std::vector<qint64> CCdlistSet::TextIndexIds(const QString& textQuery)
 {
     Require();
     m_db->IndexStagedSongs();
-    CStatement s(*m_db, QStringLiteral("SELECT rowid FROM SongsText WHERE SongsText MATCH ? "
-                                       "ORDER BY rowid"));
+    CStatement s(*m_db, QStringLiteral("SELECT rowid FROM SongsText WHERE SongsText MATCH "
+                                       "cratewise_fold_phrases(?) ORDER BY rowid"));
     s.Bind(1, textQuery);
     std::vector<qint64> ids;
     while (s.Step())

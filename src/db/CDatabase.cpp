@@ -45,23 +45,52 @@ inline unsigned char AsciiLower(unsigned char c)
     return (c >= 'A' && c <= 'Z') ? c + ('a' - 'A') : c;
 }
 
-// cratewise_fold(text): the folded copy of a text, as CDatabase::FoldedUtf8 makes it, for
-// the program's own statements (never the schema, which other tools must be able to use).
-void FoldFunction(sqlite3_context* context, int, sqlite3_value** argv)
+// The folded copy of a text, as CDatabase::FoldedUtf8 makes it.
+QByteArray FoldedValue(sqlite3_context* context, sqlite3_value* value)
 {
-    const auto* text = sqlite3_value_text(argv[0]);
-    const int n = sqlite3_value_bytes(argv[0]);
+    const auto* text = sqlite3_value_text(value);
+    const int n = sqlite3_value_bytes(value);
     QByteArray folded(n, Qt::Uninitialized);
     for (int i = 0; i < n; ++i) {
         if (text[i] & 0x80) {
             // As CStatement::Text reads it: what is not UTF-8 folds as its replacement.
-            folded =
-                CDatabase::Fold(QString::fromUtf8(reinterpret_cast<const char*>(text), n)).toUtf8();
-            break;
+            const auto* db = static_cast<const CDatabase*>(sqlite3_user_data(context));
+            return db->Fold(QString::fromUtf8(reinterpret_cast<const char*>(text), n)).toUtf8();
         }
         folded[i] = char(AsciiLower(text[i]));
     }
+    return folded;
+}
+
+// cratewise_fold(text): the folded copy of a text, for the program's own statements (never
+// the schema, which other tools must be able to use).
+void FoldFunction(sqlite3_context* context, int, sqlite3_value** argv)
+{
+    const QByteArray folded = FoldedValue(context, argv[0]);
     sqlite3_result_text(context, folded.constData(), int(folded.size()), SQLITE_TRANSIENT);
+}
+
+// cratewise_fold_phrases(query): a substring index query with the text inside its quotes
+// folded, and its column names and operators (which FTS5 takes in capitals) as they are.
+void FoldPhrasesFunction(sqlite3_context* context, int, sqlite3_value** argv)
+{
+    const auto* db = static_cast<const CDatabase*>(sqlite3_user_data(context));
+    const QString query = QString::fromUtf8(
+        reinterpret_cast<const char*>(sqlite3_value_text(argv[0])), sqlite3_value_bytes(argv[0]));
+    // Every other part between quotes is inside them ("" inside a phrase makes an empty one).
+    QStringList parts = query.split(u'"');
+    for (qsizetype i = 1; i < parts.size(); i += 2)
+        parts[i] = db->Fold(parts[i]);
+    const QByteArray folded = parts.join(u'"').toUtf8();
+    sqlite3_result_text(context, folded.constData(), int(folded.size()), SQLITE_TRANSIENT);
+}
+
+// cratewise_fold_end(text): the end of the range of folded copies that begin with the folded
+// text: it followed by a byte no UTF-8 text holds.
+void FoldEndFunction(sqlite3_context* context, int, sqlite3_value** argv)
+{
+    const QByteArray end = FoldedValue(context, argv[0]) + char(0xFF);
+    sqlite3_result_text(context, end.constData(), int(end.size()), SQLITE_TRANSIENT);
 }
 
 QString SystemError(int error)
@@ -218,6 +247,7 @@ void CDatabase::OpenOnce(const QString& path, const ProgressFactory& conversionP
         if (!empty || !CreateSchema()) {
             if (empty)
                 CheckSchema(); // made by another program meanwhile
+            ReadFolding();
             if (Version() < kSchemaVersion)
                 Convert(conversionProgress);
         }
@@ -277,6 +307,7 @@ void CDatabase::OpenForReading(const QString& path)
                                                   "converted where it can be written.")
                                        .arg(path));
             m_hasCovers = version >= 6;
+            ReadFolding();
             return;
         } catch (const CDbException&) {
             Close();
@@ -290,6 +321,7 @@ void CDatabase::OpenForReading(const QString& path)
 void CDatabase::Close()
 {
     m_newerLayout = 0;
+    m_foldAccents = false;
     if (m_db) {
         m_staged = false;
         m_hasCovers = false;
@@ -317,8 +349,13 @@ void CDatabase::Configure()
     sqlite3_extended_result_codes(m_db, 1);
     sqlite3_busy_handler(m_db, &WaitForWriter, nullptr);
     sqlite3_create_collation_v2(m_db, "UNOCASE", SQLITE_UTF8, nullptr, &Collate, nullptr);
-    sqlite3_create_function_v2(m_db, "cratewise_fold", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC,
-                               nullptr, &FoldFunction, nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(m_db, "cratewise_fold", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, this,
+                               &FoldFunction, nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(m_db, "cratewise_fold_phrases", 1,
+                               SQLITE_UTF8 | SQLITE_DETERMINISTIC, this, &FoldPhrasesFunction,
+                               nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(m_db, "cratewise_fold_end", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC,
+                               this, &FoldEndFunction, nullptr, nullptr, nullptr);
     // A rollback takes the mark of the staged songs with them.
     sqlite3_rollback_hook(
         m_db, [](void* self) { static_cast<CDatabase*>(self)->m_staged = false; }, this);
@@ -333,6 +370,8 @@ bool CDatabase::CreateSchema()
         return false;
     Exec(CSchemaSql::kSchema);
     Exec(CSchemaSql::kCovers);
+    m_foldAccents = true; // a new catalogue's searches ignore accents
+
     Exec(CSchemaSql::kFoldIndex);
     ExecIndexes();
     Exec(CSchemaSql::kTextIndex);
@@ -503,6 +542,7 @@ CDatabase::CTransaction::CTransaction(CDatabase& db) : m_db(db)
     if (const QString notice = m_db.NewerLayoutNotice(); !notice.isEmpty())
         throw CDbException(notice);
     m_db.ExecWrite("BEGIN IMMEDIATE");
+    m_db.ReadFolding(); // what this write folds, as another process may have changed it
 }
 
 CDatabase::CTransaction::~CTransaction()

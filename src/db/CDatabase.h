@@ -1,5 +1,7 @@
 #pragma once
 
+#include "db/CTextFold.h"
+
 #include <QString>
 #include <QVariant>
 #include <array>
@@ -13,6 +15,8 @@
 
 struct sqlite3;
 struct sqlite3_stmt;
+
+class CProgress;
 
 // A database failure, carrying the message the user sees.
 class CDbException : public std::runtime_error
@@ -112,10 +116,21 @@ public:
 
     // Case-insensitive comparison of two UTF-8 texts, as the database makes it.
     static int CompareNoCase(const char* a, int na, const char* b, int nb);
-    // The form the *_FOLDED columns hold and lookups compare with.
-    static QString Fold(const QString& text);
-    // Fold(text) as UTF-8; ASCII text goes without the detour through a folded copy.
-    static QByteArray FoldedUtf8(const QString& text);
+    // How this catalogue folds: the form the *_FOLDED columns and the substring index hold
+    // and searches compare with. Its table Folding says whether accents fold too, so that
+    // every program and tool folds one file alike: read at the open and at the start of
+    // every write, since another process may change it.
+    CTextFold Folding() const { return CTextFold(m_foldAccents); }
+    QString Fold(const QString& text) const { return Folding().Text(text); }
+    QByteArray FoldedUtf8(const QString& text) const { return Folding().Utf8(text); }
+    // Reads how the catalogue folds (after another process may have changed it).
+    void ReadFolding();
+    // Makes searches ignore accents or not: the table Folding refilled, every song's folded
+    // copies made anew and the substring index rebuilt, in one transaction, one step of the
+    // progress (SetRange by this) a batch. Cancel leaves it all as it was and throws.
+    void SetFoldsAccents(bool on, CProgress* progress = nullptr);
+    // The steps SetFoldsAccents takes.
+    int RefoldSteps();
     // Held while the program inserts a new song: inside a transaction the song waits, with
     // the transaction's other new ones, for the substring index, which takes them all in
     // one statement (IndexStagedSongs) before the commit and before any lookup.
@@ -130,7 +145,10 @@ private:
     void ExecIndexes();
     // The table and the triggers that keep another tool's texts folded (CFoldTriggers).
     void InstallFoldTriggers();
-    void FillFoldTable(); // the lookup indexes and the triggers that keep the folded copies
+    // The table Folding, filled for the way the catalogue folds.
+    void FillFoldTable();
+    // Every row's copies folded anew (the substring index and lookups dropped meanwhile).
+    void RefoldAll(qint64 lastId, CProgress* progress);
     // False for a database with nothing in it; throws for one that is not a catalogue.
     bool CheckSchema();
     qint64 Version();
@@ -152,6 +170,7 @@ private:
     QString m_path;
     bool m_refusedBusy = false; // the last open failed on another program's lock
     bool m_hasCovers = false;
+    std::atomic<bool> m_foldAccents = false;
     qint64 m_newerLayout = 0; // the layout of a newer catalogue opened for reading
     // Whether new songs wait for the substring index. A scan stages from its storing thread
     // while the window's lookups index what waits; a rollback drops what waited.

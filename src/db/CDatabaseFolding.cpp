@@ -6,6 +6,9 @@
 #include "platform/CProgress.h"
 
 #include <QString>
+#include <QStringList>
+#include <algorithm>
+#include <limits>
 #include <sqlite3.h>
 
 namespace {
@@ -25,25 +28,83 @@ void Advance(CProgress* progress)
 
 } // namespace
 
-QString CDatabase::Fold(const QString& text)
+void CDatabase::ReadFolding()
 {
-    return text.toCaseFolded();
+    // A catalogue being made, or one of an older layout, has no table yet: case alone.
+    CStatement table(*this, QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' "
+                                           "AND name = 'Folding'"));
+    if (!table.Step()) {
+        m_foldAccents = false;
+        return;
+    }
+    table.Reset();
+    CStatement probe(*this, QStringLiteral("SELECT FOLDED FROM Folding WHERE CAPITAL = ?"));
+    probe.BindText(1, QString::fromUtf8(CFoldTriggers::kAccentProbe));
+    m_foldAccents =
+        probe.Step() && probe.Text(0) == QString::fromUtf8(CFoldTriggers::kAccentProbeFolded);
 }
 
-QByteArray CDatabase::FoldedUtf8(const QString& text)
+int CDatabase::RefoldSteps()
 {
-    const qsizetype n = text.size();
-    const QChar* in = text.constData();
-    QByteArray out(n, Qt::Uninitialized);
-    char* o = out.data();
-    for (qsizetype i = 0; i < n; ++i) {
-        const char16_t c = in[i].unicode();
-        if (c >= 0x80)
-            return Fold(text).toUtf8();
-        // Within ASCII, case folding maps A-Z and nothing else.
-        o[i] = char(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
+    CStatement last(*this, QStringLiteral("SELECT max(ID) FROM Songs"));
+    const qint64 lastId = last.Step() ? last.Int(0) : 0;
+    return int((lastId + kFoldBatch - 1) / kFoldBatch) +
+           int((lastId + kIndexBatch - 1) / kIndexBatch) + 1;
+}
+
+void CDatabase::SetFoldsAccents(bool on, CProgress* progress)
+{
+    try {
+        CTransaction transaction(*this);
+        if (m_foldAccents == on)
+            return;
+        m_foldAccents = on;
+        FillFoldTable();
+        Advance(progress);
+        CStatement last(*this, QStringLiteral("SELECT max(ID) FROM Songs"));
+        const qint64 lastId = last.Step() ? last.Int(0) : 0;
+        last.Reset();
+        // Made anew afterwards: faster than kept up row by row (as at a large refold).
+        Exec(CSchemaSql::kDropFoldedLookups);
+        Exec(CSchemaSql::kDropTextTriggers);
+        Exec(CSchemaSql::kDropTextIndex);
+        RefoldAll(lastId, progress);
+        if (progress) {
+            progress->SetMessage(QStringLiteral("Building the search index..."));
+            progress->Pump(false);
+        }
+        ExecIndexes();
+        Exec(CSchemaSql::kTextIndex);
+        BuildTextIndex(lastId, progress);
+        transaction.Commit();
+    } catch (const CDbException& e) {
+        m_foldAccents = !on;
+        if (e.Message() != kCancelled)
+            throw;
+        throw CDbException(QStringLiteral("The search copies of the songs in %1 were not made "
+                                          "anew (Cancel was pressed); the catalogue was left as "
+                                          "it was.")
+                               .arg(m_path));
     }
-    return out;
+}
+
+void CDatabase::RefoldAll(qint64 lastId, CProgress* progress)
+{
+    static constexpr const char* kColumns[] = {"TITLE", "ARTIST", "ALBUM", "MELODI", "GENRE"};
+    QStringList all;
+    for (const char* column : kColumns)
+        all << QStringLiteral("%1_FOLDED = cratewise_fold(%1)").arg(QLatin1String(column));
+    CStatement store(*this, QStringLiteral("UPDATE Songs SET %1 WHERE ID > ? AND ID <= ?")
+                                .arg(all.join(QLatin1String(", "))));
+    for (qint64 low = std::numeric_limits<qint64>::min(); low < lastId;) {
+        const qint64 high = std::max<qint64>(low, 0) + kFoldBatch;
+        store.Reset();
+        store.BindInt(1, low).BindInt(2,
+                                      high >= lastId ? std::numeric_limits<qint64>::max() : high);
+        store.Step();
+        low = high;
+        Advance(progress);
+    }
 }
 
 void CDatabase::FoldChangedRows(const ProgressFactory& progressFactory)
@@ -265,14 +326,14 @@ void CDatabase::FillFoldTable()
 {
     {
         CStatement count(*this, QStringLiteral("SELECT count(*) FROM Folding"));
-        if (count.Step() && count.Int(0) == CFoldTriggers::FoldCount())
+        if (count.Step() && count.Int(0) == CFoldTriggers::FoldCount(m_foldAccents))
             return;
     }
     // A savepoint: the open may be inside the transaction of a conversion.
     Exec("SAVEPOINT folding; DELETE FROM Folding;");
     CStatement insert(*this, QStringLiteral("INSERT INTO Folding(CAPITAL, FOLDED) VALUES(?, ?)"));
-    CFoldTriggers::ForEachFold([&insert](char32_t c, char32_t folded) {
-        insert.BindText(1, QString::fromUcs4(&c, 1)).BindText(2, QString::fromUcs4(&folded, 1));
+    CFoldTriggers::ForEachFold(m_foldAccents, [&insert](char32_t c, const QString& folded) {
+        insert.BindText(1, QString::fromUcs4(&c, 1)).BindText(2, folded);
         insert.Step();
         insert.Reset();
     });

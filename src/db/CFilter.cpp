@@ -80,9 +80,13 @@ int CSongColumns::KeptLength(ESongColumn column)
 
 CFilter CFilter::Equals(ESongColumn column, const QString& value)
 {
+    // The folded copy's index finds the candidates; where the catalogue folds accents too,
+    // the text itself tells "Café.mp3" from "Cafe.mp3".
     if (const char* folded = CSongColumns::FoldedName(column))
-        return CFilter(QStringLiteral("%1 = ?").arg(QLatin1String(folded)),
-                       {CDatabase::Fold(value)});
+        return CFilter(
+            QStringLiteral("%1 = cratewise_fold(?) AND %2 = ? COLLATE UNOCASE")
+                .arg(QLatin1String(folded), QLatin1String(CSongColumns::SqlName(column))),
+            {value, value});
     return CFilter(
         QStringLiteral("%1 = ? COLLATE UNOCASE").arg(QLatin1String(CSongColumns::SqlName(column))),
         {value});
@@ -107,19 +111,20 @@ CFilter CFilter::Prefix(ESongColumn column, const QString& value)
     }
     // The folded texts that begin with the folded value lie between it and it followed by
     // a byte no UTF-8 text holds: exactly the range the index on the folded copy serves.
-    // The likelihood hints tell the planner that a prefix is selective; without them it
-    // prefers a table scan over several indexes joined by OR.
-    const QByteArray low = CDatabase::Fold(value).toUtf8();
-    const QByteArray high = low + QByteArray(1, char(0xFF));
-    return CFilter(QStringLiteral("likelihood(%1 >= ?, 0.05) AND likelihood(%1 < ?, 0.05)")
+    // The value is folded by the connection, as the catalogue folds. The likelihood hints
+    // tell the planner that a prefix is selective; without them it prefers a table scan over
+    // several indexes joined by OR.
+    return CFilter(QStringLiteral("likelihood(%1 >= cratewise_fold(?), 0.05) AND "
+                                  "likelihood(%1 < cratewise_fold_end(?), 0.05)")
                        .arg(QLatin1String(folded)),
-                   {low, high});
+                   {value, value});
 }
 
 QString CFilter::TextQuery(const std::vector<ESongColumn>& columns, const QString& value)
 {
-    // The phrase is the folded value in FTS5's quotes; the whole query is a bound value.
-    QString phrase = CDatabase::Fold(value);
+    // The phrase is the value in FTS5's quotes; the whole query is a bound value, whose
+    // phrases the connection folds as the catalogue folds (nothing folds into a quote).
+    QString phrase = value;
     phrase.replace(u'"', QStringLiteral("\"\""));
     QStringList names;
     for (ESongColumn column : columns)
@@ -129,7 +134,8 @@ QString CFilter::TextQuery(const std::vector<ESongColumn>& columns, const QStrin
 
 CFilter CFilter::Matches(const QString& textQuery)
 {
-    return CFilter(QStringLiteral("ID IN (SELECT rowid FROM SongsText WHERE SongsText MATCH ?)"),
+    return CFilter(QStringLiteral("ID IN (SELECT rowid FROM SongsText WHERE SongsText MATCH "
+                                  "cratewise_fold_phrases(?))"),
                    {textQuery});
 }
 
@@ -147,8 +153,9 @@ CFilter CFilter::IdIn(const std::vector<qint64>& ids)
 
 bool CFilter::IsIndexable(const QString& value)
 {
-    // The trigram index answers only for three characters or more.
-    return CDatabase::Fold(value).toUcs4().size() >= 3;
+    // The trigram index answers only for three characters or more, counted as they are
+    // when accents fold (marks of their own fold away; otherwise one for one).
+    return CTextFold(true).Text(value).toUcs4().size() >= 3;
 }
 
 CFilter CFilter::Join(const CFilter& other, const char* op) const

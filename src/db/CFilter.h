@@ -31,6 +31,8 @@ public:
     {
         return Matches(TextQuery(columns, value));
     }
+    // The songs whose name in the list is not their title (read through an index of them).
+    static CFilter ListNamed() { return CFilter(QStringLiteral("LIST <> TITLE"), {}); }
     // The songs of a list of IDs, however long, in one bound value.
     static CFilter IdIn(const std::vector<qint64>& ids);
 

@@ -4,16 +4,15 @@
 #include <QStringList>
 #include <iterator>
 
-namespace {} // namespace
-
-qint64 CFoldTriggers::FoldCount()
+qint64 CFoldTriggers::FoldCount(bool accents)
 {
-    static const qint64 count = [] {
+    const auto count = [](bool withAccents) {
         qint64 n = 0;
-        ForEachFold([&n](char32_t, char32_t) { ++n; });
+        ForEachFold(withAccents, [&n](char32_t, const QString&) { ++n; });
         return n;
-    }();
-    return count;
+    };
+    static const qint64 counts[] = {count(false), count(true)};
+    return counts[accents ? 1 : 0];
 }
 
 namespace {

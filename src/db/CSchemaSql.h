@@ -73,7 +73,9 @@ CREATE INDEX IF NOT EXISTS SongsToFold ON Songs(ID) WHERE TITLE_FOLDED IS NULL O
 // copies alone).
 // A row another tool inserts or changes gets the folded copies of its texts in triggers
 // (CFoldTriggers), but for very long ones: SongsToFold finds those for the refold at the
-// next open, which rewrites every page holding such a row.
+// next open, which rewrites every page holding such a row. SongsListNamed holds the songs
+// whose name in the list is not their title (the untagged ones, mostly): "All" reads their
+// list names, which no other index holds.
 inline constexpr const char* kIndexes = R"SQL(
 CREATE INDEX IF NOT EXISTS SongsBySession ON Songs(CD);
 CREATE INDEX IF NOT EXISTS SongsByFile ON Songs(MELODI_FOLDED);
@@ -83,6 +85,7 @@ DROP INDEX IF EXISTS SongsByAlbum;
 CREATE INDEX IF NOT EXISTS SongsByArtistName ON Songs(ARTIST_FOLDED, ARTIST);
 CREATE INDEX IF NOT EXISTS SongsByAlbumName ON Songs(ALBUM_FOLDED, ALBUM);
 CREATE INDEX IF NOT EXISTS SongsByGenre ON Songs(GENRE_FOLDED);
+CREATE INDEX IF NOT EXISTS SongsListNamed ON Songs(ID) WHERE LIST <> TITLE;
 )SQL";
 
 // The substring index's columns, in its order.

@@ -1,9 +1,11 @@
 #include "library/CLibraryOperations.h"
 
 #include "db/CCdlistSet.h"
+#include "library/CLibraryTexts.h"
 #include "model/CAppServices.h"
 #include "model/CCdlistDoc.h"
 #include "platform/CFileNames.h"
+#include "platform/CProgress.h"
 #include "platform/CPrompts.h"
 #include "platform/CSettings.h"
 #include "platform/CText.h"
@@ -134,6 +136,26 @@ void CLibraryOperations::DeleteCurrentFile()
         m_doc.Tell(QStringLiteral("Deleted %1.").arg(song->m_MELODI));
     } catch (const CDbException& e) {
         ShowError(e.Message());
+    }
+}
+
+bool CLibraryOperations::SetIgnoreAccents(bool on)
+{
+    std::unique_ptr<CProgress> progress;
+    try {
+        if (m_services.createProgress) {
+            progress = m_services.createProgress(CLibraryTexts::AccentsCaption(), 2, 250);
+            progress->SetMessage(CLibraryTexts::Refolding(on));
+            progress->SetRange(0, m_doc.Database().RefoldSteps(), 1);
+            progress->Pump(false);
+        }
+        const CCdlistDoc::CBusy busy(m_doc);
+        m_doc.Catalogue().SetFoldsAccents(on, progress.get());
+        return true;
+    } catch (const CDbException& e) {
+        progress.reset();
+        ShowError(e.Message());
+        return false;
     }
 }
 

@@ -40,6 +40,9 @@ public:
     void RebuildColumns();
     // Lists the songs matching the criteria (and adds them with AddOnSearch).
     void Search(const SSearchCriteria& criteria);
+    // Makes the catalogue's searches ignore accents or not, with the progress shown; false
+    // (told through the prompts) when it failed or was cancelled, the catalogue unchanged.
+    bool SetIgnoreAccents(bool on);
 
 private:
     std::optional<SSong> FindRowSong(int row);

@@ -26,4 +26,15 @@ inline QString CoverTooltip()
     return QStringLiteral("Cover of the current song; click to see the whole picture");
 }
 
+inline QString AccentsCaption()
+{
+    return QStringLiteral("Searches Ignore Accents");
+}
+
+inline QString Refolding(bool on)
+{
+    return on ? QStringLiteral("Making the search copies of every song without accents...")
+              : QStringLiteral("Making the search copies of every song with their accents...");
+}
+
 } // namespace CLibraryTexts

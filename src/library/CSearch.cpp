@@ -3,6 +3,9 @@
 #include "db/CCdlistSet.h"
 #include "platform/CSettings.h"
 
+#include <algorithm>
+#include <iterator>
+
 namespace {
 
 inline char AsciiLower(char c)
@@ -30,10 +33,10 @@ SSearchOptions SSearchOptions::FromSettings()
     return o;
 }
 
-CSubstringTest::CSubstringTest(const QString& criterion, bool caseSensitive)
-    : m_empty(criterion.isEmpty()), m_caseSensitive(caseSensitive)
+CSubstringTest::CSubstringTest(const QString& criterion, bool caseSensitive, CTextFold fold)
+    : m_empty(criterion.isEmpty()), m_caseSensitive(caseSensitive), m_fold(fold)
 {
-    m_folded = caseSensitive ? criterion : criterion.toCaseFolded();
+    m_folded = caseSensitive ? criterion : fold.Text(criterion);
     m_bytes = m_folded.toUtf8();
     m_asciiCriterion = IsAscii(std::string_view(m_bytes.constData(), size_t(m_bytes.size())));
 }
@@ -48,7 +51,7 @@ bool CSubstringTest::In(std::string_view text) const
         return text.find(needle) != std::string_view::npos;
     if (!IsAscii(text)) {
         const QString value = QString::fromUtf8(text.data(), qsizetype(text.size()));
-        return value.toCaseFolded().contains(m_folded);
+        return m_fold.Text(value).contains(m_folded);
     }
     // An ASCII text folds to ASCII, so it cannot hold a criterion that stays non-ASCII.
     if (!m_asciiCriterion)
@@ -62,6 +65,7 @@ bool CSubstringTest::In(std::string_view text) const
 int CSearch::Run(CCdlistSet& set, const SSearchCriteria& criteria, const SSearchOptions& options,
                  const FoundFn& found)
 {
+    set.Database()->ReadFolding(); // another process may have changed it
     return options.fast ? RunFast(set, criteria, found) : RunFull(set, criteria, options, found);
 }
 
@@ -108,8 +112,9 @@ int CSearch::RunFull(CCdlistSet& set, const SSearchCriteria& c, const SSearchOpt
                      const FoundFn& found)
 {
     const bool cs = options.caseSensitive;
-    const CSubstringTest all(c.all, cs), title(c.title, cs), artist(c.artist, cs),
-        album(c.album, cs), file(c.file, cs), genre(c.genre, cs);
+    const CTextFold fold = set.Database()->Folding();
+    const CSubstringTest all(c.all, cs, fold), title(c.title, cs, fold), artist(c.artist, cs, fold),
+        album(c.album, cs, fold), file(c.file, cs, fold), genre(c.genre, cs, fold);
     // The columns the test reads, in this order.
     enum
     {
@@ -118,11 +123,12 @@ int CSearch::RunFull(CCdlistSet& set, const SSearchCriteria& c, const SSearchOpt
         kAlbum,
         kFile,
         kPath,
-        kGenre
+        kGenre,
+        kList
     };
-    const std::vector<ESongColumn> tested = {ESongColumn::TITLE, ESongColumn::ARTIST,
-                                             ESongColumn::ALBUM, ESongColumn::MELODI,
-                                             ESongColumn::PATH,  ESongColumn::GENRE};
+    const std::vector<ESongColumn> tested = {
+        ESongColumn::TITLE, ESongColumn::ARTIST, ESongColumn::ALBUM, ESongColumn::MELODI,
+        ESongColumn::PATH,  ESongColumn::GENRE,  ESongColumn::LIST};
     std::string fullPath;
     const auto fileText = [&](const std::string_view* v) -> std::string_view {
         if (!options.onPath)
@@ -136,8 +142,8 @@ int CSearch::RunFull(CCdlistSet& set, const SSearchCriteria& c, const SSearchOpt
     };
     const auto matches = [&](const std::string_view* v) {
         if (!all.IsEmpty()) {
-            // The file name is not searched in this mode.
-            return all.In(v[kTitle]) || all.In(v[kArtist]) || all.In(v[kAlbum]);
+            // The file name is not searched in this mode, the name in the list is.
+            return all.In(v[kTitle]) || all.In(v[kArtist]) || all.In(v[kAlbum]) || all.In(v[kList]);
         }
         return title.In(v[kTitle]) && artist.In(v[kArtist]) && album.In(v[kAlbum]) &&
                (file.IsEmpty() || file.In(fileText(v))) && genre.In(v[kGenre]);
@@ -145,13 +151,47 @@ int CSearch::RunFull(CCdlistSet& set, const SSearchCriteria& c, const SSearchOpt
     int count = 0;
     bool exact = false;
     const QString query = options.useIndex ? IndexQuery(c, options, exact) : QString();
-    set.Scan(query.isEmpty() ? CFilter() : CFilter::Matches(query), tested, matches,
-             [&](const CCdlistSet::CScanRow& row) {
-                 found(row);
-                 ++count;
-                 return true;
-             });
+    CFilter candidates = query.isEmpty() ? CFilter() : CFilter::Matches(query);
+    if (!query.isEmpty() && !c.all.isEmpty()) {
+        const std::vector<qint64> named = ListNamedIds(set, c.all);
+        if (!named.empty())
+            candidates = candidates.Or(CFilter::IdIn(named));
+    }
+    set.Scan(candidates, tested, matches, [&](const CCdlistSet::CScanRow& row) {
+        found(row);
+        ++count;
+        return true;
+    });
     return count;
+}
+
+QString CSearch::ListQuery(const QString& text)
+{
+    QStringList words;
+    for (const QString& word : text.split(u' ', Qt::SkipEmptyParts)) {
+        if (CFilter::IsIndexable(word))
+            words << CFilter::TextQuery({ESongColumn::MELODI}, word);
+    }
+    return words.join(QLatin1String(" AND "));
+}
+
+std::vector<qint64> CSearch::ListNamedIds(CCdlistSet& set, const QString& text)
+{
+    // A few thousand list names are read faster than the index answers for common words.
+    static constexpr qint64 kReadAll = 50000;
+    CFilter named = CFilter::ListNamed();
+    if (set.Count(named) > kReadAll) {
+        if (const QString query = ListQuery(text); !query.isEmpty())
+            named = named.And(CFilter::Matches(query));
+    }
+    const CSubstringTest list(text, false, set.Database()->Folding());
+    std::vector<qint64> ids;
+    set.ScanColumn(named, ESongColumn::LIST, [&](qint64 id, std::string_view utf8) {
+        if (list.In(utf8))
+            ids.push_back(id);
+    });
+    std::sort(ids.begin(), ids.end());
+    return ids;
 }
 
 QString CSearch::IndexQuery(const SSearchCriteria& c, const SSearchOptions& options, bool& exact)
@@ -193,6 +233,7 @@ bool CSearch::IsEverything(const SSearchCriteria& c)
 std::optional<std::vector<qint64>>
 CSearch::IndexedIds(CCdlistSet& set, const SSearchCriteria& criteria, const SSearchOptions& options)
 {
+    set.Database()->ReadFolding();
     if (IsEverything(criteria))
         return set.AllIds(); // nothing to match: every song, whatever the options
     if (options.fast || !options.useIndex)
@@ -201,5 +242,15 @@ CSearch::IndexedIds(CCdlistSet& set, const SSearchCriteria& criteria, const SSea
     const QString query = IndexQuery(criteria, options, exact);
     if (!exact)
         return std::nullopt;
-    return set.TextIndexIds(query);
+    std::vector<qint64> ids = set.TextIndexIds(query);
+    if (criteria.all.isEmpty())
+        return ids;
+    // "All": and the songs found by their list name alone.
+    const std::vector<qint64> named = ListNamedIds(set, criteria.all);
+    if (named.empty())
+        return ids;
+    std::vector<qint64> merged;
+    merged.reserve(ids.size() + named.size());
+    std::set_union(ids.begin(), ids.end(), named.begin(), named.end(), std::back_inserter(merged));
+    return merged;
 }

@@ -36,12 +36,12 @@ struct SSearchOptions
 };
 
 // "Does this UTF-8 text contain the criterion?", with the criterion folded once. Without
-// case sensitivity both sides are compared case-folded, for every alphabet; ASCII texts
-// take a byte-wise fast path.
+// case sensitivity both sides are compared folded as the catalogue folds (case, and accents
+// where it folds them), for every alphabet; ASCII texts take a byte-wise fast path.
 class CSubstringTest
 {
 public:
-    CSubstringTest(const QString& criterion, bool caseSensitive);
+    CSubstringTest(const QString& criterion, bool caseSensitive, CTextFold fold = CTextFold());
     bool IsEmpty() const { return m_empty; }
     bool In(std::string_view utf8) const;
 
@@ -49,6 +49,7 @@ private:
     bool m_empty;
     bool m_caseSensitive;
     bool m_asciiCriterion;
+    CTextFold m_fold;
     QString m_folded;
     QByteArray m_bytes; // the criterion as compared: folded unless case-sensitive
     mutable std::string m_buffer;
@@ -87,7 +88,16 @@ private:
     static int RunFull(CCdlistSet& set, const SSearchCriteria& criteria,
                        const SSearchOptions& options, const FoundFn& found);
     // The substring index's query for the criteria it can answer (empty when none);
-    // `exact` says whether it answers all of them.
+    // `exact` says whether it answers all of them (for "All", with ListNamedIds).
     static QString IndexQuery(const SSearchCriteria& criteria, const SSearchOptions& options,
                               bool& exact);
+    // The songs whose name in the list holds the text and is not their title (which the
+    // index answers for), in ID order: their list names are read, through the substring
+    // index's candidates when they are many. Throws CDbException.
+    static std::vector<qint64> ListNamedIds(CCdlistSet& set, const QString& text);
+    // The index's query for the songs whose list name may hold the text: a list name that
+    // is not the title is the file name without the type (underscores made spaces, a
+    // leading track number cut), so the file name holds each word of the text. Empty when
+    // no word is long enough to be looked up.
+    static QString ListQuery(const QString& text);
 };

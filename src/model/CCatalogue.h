@@ -69,6 +69,10 @@ public:
     // Songs the intake wrote anew in place (a rescan keeps their IDs).
     void NoteChanged(const QList<qint64>& ids);
 
+    // Makes the catalogue's searches ignore accents or not (CDatabase::SetFoldsAccents), in
+    // a write of its own; no song changes, so nothing is announced.
+    void SetFoldsAccents(bool on, CProgress* progress) { m_db.SetFoldsAccents(on, progress); }
+
     // Starts (or stops) looking for other processes' commits once a second.
     void Watch(bool on);
     // Looks now; true when another process committed since the last look.
@@ -90,7 +94,7 @@ Q_SIGNALS:
 private:
     struct SPending
     {
-        QSet<qint64> changed; // a Multisave notes thousands
+        QSet<qint64> changed;          // a Multisave notes thousands
         QHash<qint64, qint64> removed; // with the songs' seconds
         QStringList sessions;
         QStringList withoutSongs;

@@ -144,7 +144,7 @@ void CDuplicateFinder::FormGroups(quint32 SName::*text, quint32 SName::*length,
         const SName& entry = m_entries[i];
         if (entry.*length == 0)
             continue;
-        const QByteArray key = CDatabase::FoldedUtf8(Text(entry.*text, entry.*length));
+        const QByteArray key = CTextFold().Utf8(Text(entry.*text, entry.*length));
         keys.push_back({quint32(folded.size()), quint32(key.size()), qint32(i)});
         folded.append(key.constData(), size_t(key.size()));
     }

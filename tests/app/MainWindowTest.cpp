@@ -1,3 +1,4 @@
+#include "app/options/CGeneralPage.h"
 #include "app/options/CLibraryPage.h"
 #include "app/options/COptionsDialog.h"
 #include "db/CCdlistSet.h"
@@ -319,6 +320,28 @@ TEST_F(MainWindowTest, OptionsRebuildTheSongListColumnsWhenTheyChangedKeepingThe
     ASSERT_EQ(f.View().SongList()->RowCount(), 2);
     EXPECT_EQ(f.View().SongList()->CellText(0, 0), QStringLiteral("two"));
     EXPECT_EQ(f.View().SongList()->CellText(1, 0), QStringLiteral("one"));
+}
+
+// The open catalogue's accents switch sits on the General page; Options left with it changed
+// makes the catalogue's search copies anew.
+TEST_F(MainWindowTest, OptionsTurnTheCataloguesAccentsSwitch)
+{
+    f.AddSong(QStringLiteral("S"), QStringLiteral("Björk"));
+    CModalScript script({[](QWidget* modal) {
+        auto* dialog = qobject_cast<COptionsDialog*>(modal);
+        ASSERT_NE(dialog, nullptr);
+        auto* general = qobject_cast<CGeneralPage*>(dialog->Page(COptionsDialog::kGeneral));
+        ASSERT_NE(general->AccentsBox(), nullptr);
+        EXPECT_TRUE(general->AccentsBox()->isChecked()) << "a new catalogue ignores accents";
+        QTest::mouseClick(general->AccentsBox(), Qt::LeftButton);
+        QTest::mouseClick(dialog->CloseButton(), Qt::LeftButton);
+    }});
+    f.View().Action(ID_OPTIONS)->trigger();
+    EXPECT_TRUE(script.Finished());
+    EXPECT_FALSE(f.doc.Database().Folding().Accents());
+    EXPECT_TRUE(f.prompts.messages.isEmpty());
+    CLibraryOperations(f.doc, f.View().Services()).Search({.title = QStringLiteral("bjork")});
+    EXPECT_EQ(f.View().SongList()->RowCount(), 0);
 }
 
 // F1 shows the manual in a window of the program's own, whatever the desktop has.

@@ -43,6 +43,28 @@ TEST_F(SearchCommandTest, PrintsMatchesInIdOrderWithTheWindowsRules)
     EXPECT_EQ(Run({"--title", "the"}), QStringList{wall});
 }
 
+// `accents` shows and turns the catalogue's switch, which every search follows; --all finds
+// an untagged song by its name in the list.
+TEST_F(SearchCommandTest, FollowsTheCataloguesAccentsSwitchAndAllSeesListNames)
+{
+    const QString bjork = QStringLiteral("%1 Björk").arg(Add({.title = QStringLiteral("Björk")}));
+    const qint64 untagged =
+        Add({.file = QStringLiteral("Hyper_ballad.mp3"), .list = QStringLiteral("Hyper ballad")});
+    const auto accents = [this](const QStringList& args) {
+        const SCliRun run = SCliRun::Run(env.DataDir(), QStringList{"accents"} + args);
+        EXPECT_EQ(run.status, 0) << run.err.toStdString();
+        return run.out;
+    };
+    EXPECT_EQ(accents({}), QStringLiteral("on\n"));
+    EXPECT_EQ(Run({"--title", "BJORK"}), QStringList{bjork});
+    EXPECT_EQ(Run({"--fast", "--all", "bjo"}), QStringList{bjork});
+    EXPECT_EQ(Run({"--all", "per BAL"}), QStringList{QStringLiteral("%1 ").arg(untagged)});
+    EXPECT_EQ(accents({"off"}), QString());
+    EXPECT_EQ(accents({}), QStringLiteral("off\n"));
+    EXPECT_TRUE(Run({"--title", "bjork"}).isEmpty());
+    EXPECT_EQ(Run({"--title", "BJÖRK"}), QStringList{bjork});
+}
+
 TEST_F(SearchCommandTest, RefusesUnknownGenresAndStrayArguments)
 {
     Run({"--genre", "Polka Metal"});

@@ -49,6 +49,51 @@ TEST_F(SearchTest, AllLooksAtFileNamesOnlyInTheFastSearch)
     EXPECT_EQ(Find(c), (QStringList{"y", "z"}));
 }
 
+// Each face folds the text typed as the catalogue folds its own: accents and case alike in a
+// new catalogue, case alone once the switch is off; the list shows the texts as they are.
+TEST_F(SearchTest, AccentsFoldLikeCaseUntilTheCatalogueKeepsThem)
+{
+    Add({.title = "Björk live", .artist = "Sigur Rós"});
+    Add({.title = "Bjork Park"});
+    Add({.title = "Bjo\u0308rn"}); // written decomposed
+    Add({.title = "Øresund"});
+    const QStringList both = {"Björk live", "Bjork Park"};
+    for (const QString x : {"bjork", "BJÖRK", "björk"}) {
+        EXPECT_EQ(Find({.title = x}), both) << x.toStdString();
+        EXPECT_EQ(Find({.all = x}), both);
+        EXPECT_EQ(Find({.title = x}, Fast()), both);
+        EXPECT_EQ(Titles(CSearch::IndexedIds(set, {.all = x}, {}).value()), both);
+    }
+    EXPECT_EQ(Find({.artist = "ROS"}), QStringList{"Björk live"});
+    EXPECT_EQ(Find({.title = "björn"}), QStringList{"Bjo\u0308rn"});
+    EXPECT_TRUE(Find({.title = "oresund"}).isEmpty()) << "ø is no o with an accent";
+    EXPECT_EQ(Find({.title = "Björk"}, CaseSensitive()), QStringList{"Björk live"});
+    ops.Search({.title = "BJORK"});
+    EXPECT_EQ(doc.Songs().RowCount(), 2) << "the window's search";
+
+    ASSERT_TRUE(ops.SetIgnoreAccents(false));
+    EXPECT_FALSE(doc.Database().Folding().Accents());
+    EXPECT_EQ(Find({.title = "bjork"}), QStringList{"Bjork Park"});
+    EXPECT_EQ(Find({.title = "BJÖRK"}, Fast()), QStringList{"Björk live"});
+    EXPECT_EQ(Titles(CSearch::IndexedIds(set, {.all = "björk"}, {}).value()),
+              QStringList{"Björk live"});
+    EXPECT_TRUE(Find({.title = "bjorn"}).isEmpty());
+}
+
+// "All" looks at the name in the list too: an untagged song's is its file name's.
+TEST_F(SearchTest, AllFindsAnUntaggedSongByItsNameInTheList)
+{
+    const qint64 untagged = Add({.file = "01_Morning_Glory.mp3", .list = "Morning Glory"});
+    Add({.title = "Other", .file = "morning_glory_again.mp3"});
+    Add({.title = "GLORY days"});
+    const SSearchCriteria c{.all = "ning GLO"};
+    std::vector<qint64> found;
+    CSearch::Run(set, c, {}, [&](const SSong& song) { found.push_back(song.m_ID); });
+    EXPECT_EQ(found, std::vector<qint64>{untagged});
+    EXPECT_EQ(CSearch::IndexedIds(set, c, {}), std::vector<qint64>{untagged});
+    EXPECT_EQ(Find({.all = "glory"}).size(), 2) << "the file name itself is not searched";
+}
+
 TEST_F(SearchTest, CriteriaCombineAndGenreIsItsStoredNumber)
 {
     Add({.title = "a", .artist = "abba", .album = "gold", .genre = "(13)"});

@@ -2,11 +2,12 @@
 
 #include "platform/CWarnings.h"
 
+#include <QCheckBox>
 #include <QGroupBox>
 #include <QPushButton>
 #include <QVBoxLayout>
 
-CGeneralPage::CGeneralPage(QWidget* parent) : QWidget(parent)
+CGeneralPage::CGeneralPage(QWidget* parent, bool* ignoreAccents) : QWidget(parent)
 {
     auto* group = new QGroupBox(QStringLiteral("Properties"), this);
     auto* boxes = new QVBoxLayout(group);
@@ -15,6 +16,14 @@ CGeneralPage::CGeneralPage(QWidget* parent) : QWidget(parent)
         std::initializer_list<ESetting>{ESetting::SubDir, ESetting::AddOnSearch, ESetting::Temp,
                                         ESetting::Case, ESetting::SearchOnPath,
                                         ESetting::FastSearch});
+    if (ignoreAccents) {
+        m_accents =
+            new QCheckBox(QStringLiteral("Searches Ignore Acc&ents (this song database)"), group);
+        m_accents->setChecked(*ignoreAccents);
+        connect(m_accents, &QCheckBox::toggled, this,
+                [ignoreAccents](bool on) { *ignoreAccents = on; });
+        boxes->addWidget(m_accents);
+    }
     m_showWarnings = new QPushButton(QStringLiteral("Show Warnings"), this);
     connect(m_showWarnings, &QPushButton::clicked, this, [] { ResetWarnings(); });
 

@@ -21,13 +21,14 @@ QList<int> ColumnSwitches()
 
 } // namespace
 
-bool COptionsCommand::Run(QWidget* parent, CPrompts& prompts, CVolumes& volumes)
+bool COptionsCommand::Run(QWidget* parent, CPrompts& prompts, CVolumes& volumes,
+                          bool* ignoreAccents)
 {
     bool resetChangedColumns = false;
     for (;;) {
         int result = 0;
         {
-            COptionsDialog dialog(parent, prompts, volumes);
+            COptionsDialog dialog(parent, prompts, volumes, ignoreAccents);
             result = dialog.exec();
         }
         if (result == COptionsDialog::kClose)

@@ -10,7 +10,9 @@ class COptionsCommand
 {
 public:
     // True when the song list's columns changed and must be rebuilt by the caller.
-    static bool Run(QWidget* parent, CPrompts& prompts, CVolumes& volumes);
+    // `ignoreAccents` comes back as the open catalogue's switch was left (none: not shown).
+    static bool Run(QWidget* parent, CPrompts& prompts, CVolumes& volumes,
+                    bool* ignoreAccents = nullptr);
     // Writes the defaults of every option that Reset Defaults restores.
     static void ResetDefaults();
     // The question Reset Defaults asks: every option it restores, page by page.

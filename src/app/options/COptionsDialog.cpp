@@ -11,13 +11,14 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-COptionsDialog::COptionsDialog(QWidget* parent, CPrompts& prompts, CVolumes& volumes)
+COptionsDialog::COptionsDialog(QWidget* parent, CPrompts& prompts, CVolumes& volumes,
+                               bool* ignoreAccents)
     : QDialog(parent)
 {
     setWindowTitle(QStringLiteral("Options"));
     m_tabs = new QTabWidget(this);
     m_tabs->setUsesScrollButtons(false); // all five tabs in sight
-    m_tabs->addTab(new CGeneralPage, QStringLiteral("General"));
+    m_tabs->addTab(new CGeneralPage(nullptr, ignoreAccents), QStringLiteral("General"));
     m_tabs->addTab(new CWinampPage(prompts, volumes), QStringLiteral("MPD"));
     m_tabs->addTab(new CSongInfoPage, QStringLiteral("Song Information"));
     m_tabs->addTab(new CLibraryPage, QStringLiteral("Library"));

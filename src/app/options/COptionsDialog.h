@@ -29,7 +29,9 @@ public:
         kPageCount
     };
 
-    COptionsDialog(QWidget* parent, CPrompts& prompts, CVolumes& volumes);
+    // `ignoreAccents`: the open catalogue's switch (CGeneralPage), or none.
+    COptionsDialog(QWidget* parent, CPrompts& prompts, CVolumes& volumes,
+                   bool* ignoreAccents = nullptr);
     ~COptionsDialog() override;
 
     QTabWidget* Tabs() const { return m_tabs; }
