@@ -118,27 +118,34 @@ inline QString SearchLibrary(int songs, int sessionSize = 2000)
                              ? QStringLiteral("search-%1").arg(songs)
                              : QStringLiteral("search-%1-%2").arg(songs).arg(sessionSize);
     return CachedCatalogue(name, [&](CDatabase& db) {
-        db.Exec(
-            "DROP INDEX SongsBySession; DROP INDEX SongsByFile; DROP INDEX SongsByTitle; "
-            "DROP INDEX SongsByArtistName; DROP INDEX SongsByAlbumName; DROP INDEX SongsByGenre;");
+        db.Exec("DROP INDEX SongsBySession; DROP INDEX SongsByFile; DROP INDEX SongsByTitleList; "
+                "DROP INDEX SongsByArtistAlbum; DROP INDEX SongsByAlbumTrack; DROP INDEX "
+                "SongsByGenre;");
         std::mt19937 rng(42);
-        std::uniform_int_distribution<int> word(0, 999), genre(0, 125), seconds(30, 600);
-        CStatement insert(
-            db, QStringLiteral("INSERT INTO Songs(CD, LIST, PATH, MELODI, TITLE, ARTIST, ALBUM, "
-                               "GENRE, YEAR, BITRATE, DURATION) VALUES(?,?,?,?,?,?,?,?,?,?,?)"));
+        std::mt19937 more(7); // years and tracks, leaving the other columns as they were
+        std::uniform_int_distribution<int> word(0, 999), genre(0, 125), seconds(30, 600),
+            year(1950, 2025), track(0, 20);
+        CStatement insert(db, QStringLiteral("INSERT INTO Songs(CD, LIST, PATH, MELODI, TITLE, "
+                                             "ARTIST, ALBUM, GENRE, YEAR, BITRATE, DURATION, "
+                                             "TRACK) VALUES(?,?,?,?,?,?,?,?,?,?,?,?)"));
         for (int i = 0; i < songs; ++i) {
             const QString session =
                 QStringLiteral("Session %1").arg(i / sessionSize, 4, 10, QLatin1Char('0'));
             const QString title = Word(word(rng)) + u' ' + Word(word(rng));
             const QString artist = Word(word(rng)) + QStringLiteral(" Band");
             const QString album = Word(word(rng)) + QStringLiteral(" Album");
-            const QString file = artist + QStringLiteral(" - ") + title + QStringLiteral(".mp3");
+            const QString file = artist + QStringLiteral(" - ") + title +
+                                 QLatin1String(i % 5   ? ".mp3"
+                                               : i % 2 ? ".flac"
+                                                       : ".ogg");
             insert.BindText(1, session).BindText(2, title);
             insert.BindText(3, QStringLiteral("/media/cdrom/") + session).BindText(4, file);
             insert.BindText(5, title).BindText(6, artist).BindText(7, album);
             insert.BindText(8, QStringLiteral("(%1)").arg(genre(rng)));
-            insert.BindText(9, QStringLiteral("1999")).BindText(10, QStringLiteral("128"));
+            insert.BindText(9, QString::number(year(more))).BindText(10, QStringLiteral("128"));
             insert.BindText(11, QString::number(seconds(rng)));
+            const int number = track(more); // 0: a song whose track is not known
+            insert.Bind(12, number ? QVariant(number) : QVariant());
             insert.Step();
             insert.Reset();
         }

@@ -297,8 +297,8 @@ QString CCommandLine::Manual() const
         "\\fBduplicates\\fR, \\fBstats\\fR, \\fBconfig\\fR and \\fBplayer status\\fR print one "
         "JSON document (UTF\\-8) instead of tab\\-separated lines. A song is an object whose "
         "fields are named as the catalogue's columns: CD, LIST, TITLE, ARTIST, ALBUM, GENRE, "
-        "YEAR, COMMENT, PATH and MELODI as texts; ID, USE, BITRATE and DURATION (seconds) as "
-        "numbers (null when the catalogue holds none). Texts are never escaped as the "
+        "YEAR, COMMENT, PATH and MELODI as texts; ID, USE, BITRATE, DURATION (seconds) and "
+        "TRACK as numbers (null when the catalogue holds none). Texts are never escaped as the "
         "tab\\-separated output escapes them.\n"
         ".PP\n.EX\ncratewise search \\-\\-album Blue \\-\\-json | jq \\-r '.[] | "
         "select(.DURATION > 300) | .ID'\n.EE\n");
@@ -461,6 +461,7 @@ QJsonObject CCommandLine::SongJson(const SSong& song)
         object.insert(QLatin1String(CSongColumns::Name(column)), song.Text(column));
     object.insert(QStringLiteral("BITRATE"), NumberJson(song.m_BITRATE));
     object.insert(QStringLiteral("DURATION"), NumberJson(song.m_DURATION));
+    object.insert(QStringLiteral("TRACK"), NumberJson(song.m_TRACK));
     object.insert(QStringLiteral("USE"), song.m_USE);
     return object;
 }

@@ -101,7 +101,7 @@ public:
     static bool TakeJson(QStringList& args);
     static void PrintJson(QTextStream& out, const QJsonDocument& document);
     // A song with the columns by their names (LYRICS aside: `lyrics` prints them); ID, USE,
-    // BITRATE and DURATION (seconds) as numbers.
+    // BITRATE, DURATION (seconds) and TRACK as numbers.
     static QJsonObject SongJson(const SSong& song);
     // A number the catalogue keeps as text: the number; null when empty; the text when it
     // is none (a value another program stored).

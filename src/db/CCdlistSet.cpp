@@ -13,13 +13,13 @@ namespace {
 
 constexpr const char* kAllColumns =
     "ID, CD, LIST, PATH, MELODI, TITLE, ARTIST, ALBUM, GENRE, YEAR, LYRICS, BITRATE, COMMENT, "
-    "DURATION, [USE], EXTENDED1, EXTENDED2";
+    "DURATION, [USE], EXTENDED1, EXTENDED2, TRACK";
 
 constexpr const char* kInsert =
     "INSERT INTO Songs(CD, LIST, PATH, MELODI, TITLE, ARTIST, ALBUM, GENRE, YEAR, LYRICS, "
     "BITRATE, COMMENT, DURATION, EXTENDED1, EXTENDED2, TITLE_FOLDED, ARTIST_FOLDED, "
-    "ALBUM_FOLDED, MELODI_FOLDED, GENRE_FOLDED) "
-    "VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
+    "ALBUM_FOLDED, MELODI_FOLDED, GENRE_FOLDED, TRACK) "
+    "VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
 
 // The triggers that fold other tools' changes fire for the program's own too, and leave a
 // very long text without its copy; the program stores its own copies of such a change right
@@ -45,6 +45,8 @@ constexpr ESongColumn kFoldedColumns[] = {
 // A text as its column keeps it.
 QString Stored(ESongColumn column, const QString& value)
 {
+    if (column == ESongColumn::TRACK)
+        return SSong::TrackNumber(value);
     const int max = CSongColumns::MaxLength(column);
     return max > 0 ? CText::Left(value, max) : value;
 }
@@ -69,7 +71,31 @@ SSong LoadSong(const CStatement& s)
     song.m_USE = s.Int(14);
     song.m_EXTENDED1 = s.Text(15);
     song.m_EXTENDED2 = s.Text(16);
+    song.m_TRACK = s.Text(17);
     return song;
+}
+
+// The track is a number, NULL when unknown.
+QVariant TrackValue(const QString& stored)
+{
+    return stored.isEmpty() ? QVariant() : QVariant(stored.toLongLong());
+}
+
+// Every column of the song table; an older layout read as it is has no track.
+QString AllColumns(const CDatabase& db)
+{
+    QString columns = QLatin1String(kAllColumns);
+    if (!db.HasTrack())
+        columns.replace(QLatin1String("TRACK"), QLatin1String("NULL AS TRACK"));
+    return columns;
+}
+
+// One column in a query, the same way.
+QString ColumnSql(const CDatabase& db, ESongColumn column)
+{
+    if (column == ESongColumn::TRACK && !db.HasTrack())
+        return QStringLiteral("NULL");
+    return QLatin1String(CSongColumns::SqlName(column));
 }
 
 QString OrderBy(ESongColumn sort)
@@ -157,8 +183,7 @@ std::optional<SSong> CCdlistSet::FindSongById(qint64 id)
     if (!m_db)
         return std::nullopt;
     CStatement& s = Prepared(
-        m_lookup,
-        QStringLiteral("SELECT %1 FROM Songs WHERE ID = ?").arg(QLatin1String(kAllColumns)));
+        m_lookup, QStringLiteral("SELECT %1 FROM Songs WHERE ID = ?").arg(AllColumns(*m_db)));
     s.BindInt(1, id);
     std::optional<SSong> song;
     if (s.Step())
@@ -172,7 +197,7 @@ std::optional<SSong> CCdlistSet::FindFirst(const CFilter& filter, ESongColumn so
     Require();
     m_db->IndexStagedSongs(); // a search may read the substring index
     CStatement s(*m_db, QStringLiteral("SELECT %1 FROM Songs%2 ORDER BY %3 LIMIT 1")
-                            .arg(QLatin1String(kAllColumns), Where(filter), OrderBy(sort)));
+                            .arg(AllColumns(*m_db), Where(filter), OrderBy(sort)));
     BindFilter(s, filter);
     if (!s.Step())
         return std::nullopt;
@@ -196,6 +221,7 @@ qint64 CCdlistSet::Insert(const SSong& song)
     for (ESongColumn column : {ESongColumn::TITLE, ESongColumn::ARTIST, ESongColumn::ALBUM,
                                ESongColumn::MELODI, ESongColumn::GENRE})
         s.BindUtf8(index++, m_db->FoldedUtf8(stored(column)));
+    s.Bind(index, TrackValue(Stored(ESongColumn::TRACK, song.m_TRACK)));
     {
         const auto staging = m_db->StageNewSong();
         s.Step();
@@ -225,7 +251,7 @@ bool CCdlistSet::Update(qint64 id, const SSongChanges& changes)
     if (!song)
         return false;
     QStringList assignments;
-    std::vector<QByteArray> values;
+    std::vector<QVariant> values;
     bool folded = false;
     for (const auto& [column, value] : changes.columns) {
         if (column == ESongColumn::ID || column == ESongColumn::USE)
@@ -233,7 +259,7 @@ bool CCdlistSet::Update(qint64 id, const SSongChanges& changes)
         const QString text = Stored(column, value);
         song->SetText(column, text);
         assignments << QLatin1String(CSongColumns::SqlName(column)) + QLatin1String(" = ?");
-        values.push_back(text.toUtf8());
+        values.push_back(column == ESongColumn::TRACK ? TrackValue(text) : QVariant(text.toUtf8()));
         // The triggers fold every changed text but a very long one (measured in UTF-16 here,
         // never fewer units than SQLite's characters).
         folded = folded || (CSongColumns::FoldedName(column) != nullptr &&
@@ -243,8 +269,8 @@ bool CCdlistSet::Update(qint64 id, const SSongChanges& changes)
         CStatement s(*m_db, QStringLiteral("UPDATE Songs SET %1 WHERE ID = ?")
                                 .arg(assignments.join(QLatin1String(", "))));
         int index = 1;
-        for (QByteArray& value : values)
-            s.BindUtf8(index++, std::move(value));
+        for (const QVariant& value : values)
+            s.Bind(index++, value);
         s.BindInt(index, id);
         s.Step();
         if (folded)
@@ -366,12 +392,34 @@ void CCdlistSet::ScanColumn(const CFilter& filter, ESongColumn column,
     Require();
     m_db->IndexStagedSongs();
     // In no set order: the database may read an index that holds the column.
-    CStatement s(*m_db, QStringLiteral("SELECT ID, %1 FROM Songs")
-                                .arg(QLatin1String(CSongColumns::SqlName(column))) +
+    CStatement s(*m_db, QStringLiteral("SELECT ID, %1 FROM Songs").arg(ColumnSql(*m_db, column)) +
                             Where(filter));
     BindFilter(s, filter);
     while (s.Step())
         visit(s.Int(0), s.Bytes(1));
+}
+
+void CCdlistSet::ScanColumns(
+    const CFilter& filter, const std::vector<ESongColumn>& columns,
+    const std::function<void(qint64 id, const std::string_view* texts)>& visit)
+{
+    Require();
+    m_db->IndexStagedSongs();
+    QStringList names;
+    for (ESongColumn column : columns)
+        names << (column == ESongColumn::PATH
+                      ? QStringLiteral("CASE WHEN substr(PATH, -1) = '/' THEN PATH || MELODI "
+                                       "ELSE PATH || '/' || MELODI END")
+                      : ColumnSql(*m_db, column));
+    CStatement s(*m_db,
+                 QStringLiteral("SELECT ID, %1 FROM Songs").arg(names.join(u',')) + Where(filter));
+    BindFilter(s, filter);
+    std::vector<std::string_view> texts(columns.size());
+    while (s.Step()) {
+        for (size_t i = 0; i < texts.size(); ++i)
+            texts[i] = s.Bytes(int(i) + 1);
+        visit(s.Int(0), texts.data());
+    }
 }
 
 void CCdlistSet::Walk(const CFilter& filter, const std::function<bool(const SSong&)>& visit)
@@ -430,9 +478,9 @@ private:
     const CCdlistSet::RowTest*& m_slot;
 };
 
-QString ScanColumns(bool withLyrics)
+QString WalkColumns(const CDatabase& db, bool withLyrics)
 {
-    QString columns = QLatin1String(kAllColumns);
+    QString columns = AllColumns(db);
     if (!withLyrics)
         columns.replace(QLatin1String("LYRICS"), QLatin1String("'' AS LYRICS"));
     return columns;
@@ -454,7 +502,7 @@ void CCdlistSet::Scan(const CFilter& filter, const std::function<bool(const CSca
 {
     Require();
     m_db->IndexStagedSongs();
-    CStatement s(*m_db, QStringLiteral("SELECT %1 FROM Songs").arg(ScanColumns(withLyrics)) +
+    CStatement s(*m_db, QStringLiteral("SELECT %1 FROM Songs").arg(WalkColumns(*m_db, withLyrics)) +
                             Where(filter) + QLatin1String(" ORDER BY ID"));
     BindFilter(s, filter);
     VisitRows(s, visit);
@@ -518,9 +566,8 @@ void CCdlistSet::Scan(const CFilter& candidates, const std::vector<ESongColumn>&
     QString where = QStringLiteral("%1(%2)").arg(QLatin1String(function), names.join(u','));
     if (!candidates.IsEmpty())
         where = u'(' + candidates.Sql() + QLatin1String(") AND ") + where;
-    CStatement s(
-        *m_db,
-        QStringLiteral("SELECT %1 FROM Songs WHERE %2 ORDER BY ID").arg(ScanColumns(false), where));
+    CStatement s(*m_db, QStringLiteral("SELECT %1 FROM Songs WHERE %2 ORDER BY ID")
+                            .arg(WalkColumns(*m_db, false), where));
     int index = 1;
     for (const QVariant& value : candidates.Values())
         s.Bind(index++, value);

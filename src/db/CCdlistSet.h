@@ -64,6 +64,11 @@ public:
     void ScanColumn(const CFilter& filter, ESongColumn column,
                     const std::function<void(qint64 id, std::string_view utf8)>& visit);
 
+    // The same with some columns at once (texts[i] is columns[i]'s), PATH as the song's
+    // file, folder and name joined as SSong::FilePath joins them.
+    void ScanColumns(const CFilter& filter, const std::vector<ESongColumn>& columns,
+                     const std::function<void(qint64 id, const std::string_view* texts)>& visit);
+
     // One row met by a walk: its columns' raw UTF-8 bytes, valid during the visit.
     class CScanRow
     {

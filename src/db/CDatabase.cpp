@@ -262,6 +262,7 @@ void CDatabase::OpenOnce(const QString& path, const ProgressFactory& conversionP
         IndexLeftSongs();
         FoldChangedRows(conversionProgress);
         m_hasCovers = true;
+        m_hasTrack = true;
     } catch (const CDbException& e) {
         // The code, unless a rollback on the way reset it; SQLite's own words, else.
         const int code = m_db ? sqlite3_errcode(m_db) : SQLITE_OK;
@@ -308,6 +309,7 @@ void CDatabase::OpenForReading(const QString& path)
                                        .arg(path));
             m_hasCovers = version >= 6;
             ReadFolding();
+            m_hasTrack = HasColumn("TRACK");
             return;
         } catch (const CDbException&) {
             Close();
@@ -325,6 +327,7 @@ void CDatabase::Close()
     if (m_db) {
         m_staged = false;
         m_hasCovers = false;
+        m_hasTrack = false;
         sqlite3_close_v2(m_db);
         m_db = nullptr;
     }
@@ -409,6 +412,10 @@ void CDatabase::Convert(const ProgressFactory& progressFactory)
             const int folds = version < 4 ? int((rows + kFoldBatch - 1) / kFoldBatch) : 0;
             progress->SetRange(0, folds + int((rows + kIndexBatch - 1) / kIndexBatch), 1);
         }
+        // The track number: a column at the end costs nothing until a song has one, and
+        // a song gets it when its session is updated; the album index holds it.
+        if (version < 13 && !HasColumn("TRACK"))
+            Exec(CSchemaSql::kAddTrack);
         if (version < 4) {
             Exec(CSchemaSql::kDropCollatedIndexes);
             Exec(CSchemaSql::kAddFolded);

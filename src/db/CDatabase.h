@@ -47,7 +47,7 @@ private:
 class CDatabase
 {
 public:
-    static constexpr int kSchemaVersion = 12;
+    static constexpr int kSchemaVersion = 13;
     // The oldest layout a read-only catalogue may have (it then has no covers).
     static constexpr int kOldestReadable = 5;
     // A conversion of this many songs or more shows its progress.
@@ -81,6 +81,8 @@ public:
     sqlite3* Handle() const { return m_db; }
     // Whether the catalogue has the covers table (every one but an older read-only one).
     bool HasCovers() const { return m_hasCovers; }
+    // Whether the song table has the track number (every one but an older read-only one).
+    bool HasTrack() const { return m_hasTrack; }
     // A catalogue of a newer layout than this program's is opened for reading only: its
     // layout may need rules this program does not know. Empty for any other catalogue,
     // else the one message naming the file and both layouts; every write is refused
@@ -171,6 +173,7 @@ private:
     bool m_refusedBusy = false; // the last open failed on another program's lock
     bool m_hasCovers = false;
     std::atomic<bool> m_foldAccents = false;
+    bool m_hasTrack = false;
     qint64 m_newerLayout = 0; // the layout of a newer catalogue opened for reading
     // Whether new songs wait for the substring index. A scan stages from its storing thread
     // while the window's lookups index what waits; a rollback drops what waited.

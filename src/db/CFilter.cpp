@@ -32,6 +32,7 @@ constexpr SColumnInfo kColumns[CSongColumns::kCount] = {
     {"USE", "[USE]", 0},
     {"EXTENDED1", "EXTENDED1", 255},
     {"EXTENDED2", "EXTENDED2", 255},
+    {"TRACK", "TRACK", 0},
 };
 
 const SColumnInfo& Info(ESongColumn column)

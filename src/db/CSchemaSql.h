@@ -28,7 +28,8 @@ CREATE TABLE Songs(
     ALBUM_FOLDED TEXT,
     MELODI_FOLDED TEXT,
     GENRE_FOLDED TEXT,
-    COVER TEXT);
+    COVER TEXT,
+    TRACK INTEGER);
 CREATE TABLE ExcludeList(
     ID2 INTEGER PRIMARY KEY AUTOINCREMENT,
     EXCLUDED TEXT NOT NULL DEFAULT '');
@@ -50,6 +51,9 @@ ALTER TABLE Songs ADD COLUMN MELODI_FOLDED TEXT;
 ALTER TABLE Songs ADD COLUMN GENRE_FOLDED TEXT;
 )SQL";
 
+// The track number layout 12 lacks: NULL, unknown, until the song's file is read again.
+inline constexpr const char* kAddTrack = "ALTER TABLE Songs ADD COLUMN TRACK INTEGER;";
+
 // Layout 3 indexed through the program's own collation, which other tools lack.
 inline constexpr const char* kDropCollatedIndexes = R"SQL(
 DROP INDEX IF EXISTS SongsByFile;
@@ -70,7 +74,8 @@ CREATE INDEX IF NOT EXISTS SongsToFold ON Songs(ID) WHERE TITLE_FOLDED IS NULL O
 // that any SQLite tool can use the file. Created when missing at every open. The artist
 // and album indexes hold the texts as well, so that a sort of the song list by them
 // reads the index instead of the whole table (they replace the indexes of the folded
-// copies alone).
+// copies alone); so do the title index the list's titles (LIST), the artist index the
+// album and track, which order an artist's songs, and the album index the track.
 // A row another tool inserts or changes gets the folded copies of its texts in triggers
 // (CFoldTriggers), but for very long ones: SongsToFold finds those for the refold at the
 // next open, which rewrites every page holding such a row. SongsListNamed holds the songs
@@ -79,11 +84,14 @@ CREATE INDEX IF NOT EXISTS SongsToFold ON Songs(ID) WHERE TITLE_FOLDED IS NULL O
 inline constexpr const char* kIndexes = R"SQL(
 CREATE INDEX IF NOT EXISTS SongsBySession ON Songs(CD);
 CREATE INDEX IF NOT EXISTS SongsByFile ON Songs(MELODI_FOLDED);
-CREATE INDEX IF NOT EXISTS SongsByTitle ON Songs(TITLE_FOLDED);
+DROP INDEX IF EXISTS SongsByTitle;
+CREATE INDEX IF NOT EXISTS SongsByTitleList ON Songs(TITLE_FOLDED, LIST);
 DROP INDEX IF EXISTS SongsByArtist;
 DROP INDEX IF EXISTS SongsByAlbum;
-CREATE INDEX IF NOT EXISTS SongsByArtistName ON Songs(ARTIST_FOLDED, ARTIST);
-CREATE INDEX IF NOT EXISTS SongsByAlbumName ON Songs(ALBUM_FOLDED, ALBUM);
+DROP INDEX IF EXISTS SongsByArtistName;
+CREATE INDEX IF NOT EXISTS SongsByArtistAlbum ON Songs(ARTIST_FOLDED, ARTIST, ALBUM, TRACK);
+DROP INDEX IF EXISTS SongsByAlbumName;
+CREATE INDEX IF NOT EXISTS SongsByAlbumTrack ON Songs(ALBUM_FOLDED, ALBUM, TRACK);
 CREATE INDEX IF NOT EXISTS SongsByGenre ON Songs(GENRE_FOLDED);
 CREATE INDEX IF NOT EXISTS SongsListNamed ON Songs(ID) WHERE LIST <> TITLE;
 )SQL";
@@ -178,8 +186,11 @@ DROP TRIGGER IF EXISTS SongsUnfoldGenre;
 inline constexpr const char* kDropFoldedLookups = R"SQL(
 DROP INDEX IF EXISTS SongsByFile;
 DROP INDEX IF EXISTS SongsByTitle;
+DROP INDEX IF EXISTS SongsByTitleList;
 DROP INDEX IF EXISTS SongsByArtistName;
+DROP INDEX IF EXISTS SongsByArtistAlbum;
 DROP INDEX IF EXISTS SongsByAlbumName;
+DROP INDEX IF EXISTS SongsByAlbumTrack;
 DROP INDEX IF EXISTS SongsByGenre;
 )SQL";
 

@@ -20,10 +20,11 @@ enum class ESongColumn
     USE,
     EXTENDED1,
     EXTENDED2,
+    TRACK, // the track number, NULL when unknown
 };
 
 namespace CSongColumns {
-constexpr int kCount = 17;
+constexpr int kCount = 18;
 // The column's name as written in SQL (bracketed, since USE is a keyword elsewhere).
 const char* SqlName(ESongColumn column);
 // Plain name, as shown to people ("TITLE").

@@ -38,6 +38,8 @@ QString SSong::*TextMember(ESongColumn column)
         return &SSong::m_EXTENDED1;
     case ESongColumn::EXTENDED2:
         return &SSong::m_EXTENDED2;
+    case ESongColumn::TRACK:
+        return &SSong::m_TRACK;
     case ESongColumn::ID:
     case ESongColumn::USE:
         break;
@@ -46,6 +48,13 @@ QString SSong::*TextMember(ESongColumn column)
 }
 
 } // namespace
+
+QString SSong::TrackNumber(const QString& track)
+{
+    bool ok = false;
+    const qint64 number = track.section(u'/', 0, 0).trimmed().toLongLong(&ok);
+    return ok && number > 0 ? QString::number(number) : QString();
+}
 
 QString SSong::FilePath() const
 {

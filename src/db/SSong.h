@@ -26,7 +26,10 @@ struct SSong
     qint64 m_USE = 0;
     QString m_EXTENDED1;
     QString m_EXTENDED2;
+    QString m_TRACK; // the number alone ("3"), empty when unknown
 
+    // The number a tag's track names ("3" of "3/12"); empty for none or no number.
+    static QString TrackNumber(const QString& track);
     // The song's file: PATH + "/" + MELODI.
     QString FilePath() const;
     // Cuts each text to what the catalogue keeps of it (CSongColumns::KeptLength).

@@ -54,12 +54,13 @@ STagChanges FileChanges(const STagEdit& edit)
     return changes;
 }
 
-// The column that keeps each field's text as it is (the genre is kept in its stored form;
-// the track is the file's only).
+// The column that keeps each field's text as it is (the genre is kept in its stored form,
+// the track as its number).
 constexpr std::pair<ETagField, ESongColumn> kRecordColumns[] = {
     {ETagField::Title, ESongColumn::TITLE},     {ETagField::Artist, ESongColumn::ARTIST},
     {ETagField::Album, ESongColumn::ALBUM},     {ETagField::Year, ESongColumn::YEAR},
-    {ETagField::Comment, ESongColumn::COMMENT}, {ETagField::Lyrics, ESongColumn::LYRICS}};
+    {ETagField::Comment, ESongColumn::COMMENT}, {ETagField::Lyrics, ESongColumn::LYRICS},
+    {ETagField::Track, ESongColumn::TRACK}};
 
 // What the record takes: the texts as the catalogue keeps them.
 SSongChanges RecordChanges(const STagEdit& edit)
@@ -67,7 +68,11 @@ SSongChanges RecordChanges(const STagEdit& edit)
     SSongChanges record;
     const auto keep = [&record](ESongColumn column, const std::optional<QString>& value) {
         const int kept = CSongColumns::KeptLength(column);
-        if (value)
+        if (!value)
+            return;
+        if (column == ESongColumn::TRACK)
+            record.Set(column, SSong::TrackNumber(*value));
+        else
             record.Set(column, kept > 0 ? CText::Left(*value, kept) : *value);
     };
     for (const auto& [field, column] : kRecordColumns)
@@ -140,6 +145,15 @@ STagEdit STagEdit::ForCell(ESongColumn column, const QString& text)
         break;
     case ESongColumn::COMMENT:
         edit.comment = text;
+        break;
+    case ESongColumn::YEAR:
+        edit.year = text;
+        break;
+    case ESongColumn::TRACK:
+        edit.track = text;
+        break;
+    case ESongColumn::GENRE: // a name of the table, or other text
+        edit.genre = text;
         break;
     default:
         break;

@@ -20,7 +20,7 @@ struct SSong;
 // One edit of songs' tags: the fields the user changed, each with its new text, in the
 // fields every format's tag shares. A field left out stays as file and record have it,
 // byte for byte. The genre is a name of the genre table ("Rock"), a stored genre ("(17)")
-// or other text, empty for none; the track is the file's only (the catalogue keeps none).
+// or other text, empty for none; the catalogue keeps the track's number alone.
 struct STagEdit : STagChanges
 {
 
@@ -28,8 +28,8 @@ struct STagEdit : STagChanges
     static STagEdit FromForm(const CTagFormModel& form);
     // One field changed.
     static STagEdit Of(ETagField field, const QString& text);
-    // What a cell of the song list changes: Title (LIST), Artist, Album or Comment; nothing
-    // for another column.
+    // What a cell of the song list changes: Title (LIST), Artist, Album, Comment, Year,
+    // Track or Genre; nothing for another column.
     static STagEdit ForCell(ESongColumn column, const QString& text);
     // Only what Multisave writes: never the title or the track number (many songs never
     // share one), never an empty field.

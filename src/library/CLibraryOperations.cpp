@@ -263,9 +263,10 @@ CLibraryOperations::SongSecondsInBackground(std::shared_ptr<CListed> listed) con
 CSongListModel::ColumnSource CLibraryOperations::SongColumns(std::shared_ptr<CListed> listed) const
 {
     CCdlistDoc& doc = m_doc;
-    return [&doc, listed](ESongColumn column, const CSongListModel::ColumnVisit& visit) {
+    return [&doc, listed](const std::vector<ESongColumn>& columns,
+                          const CSongListModel::ColumnVisit& visit) {
         try {
-            doc.Set().ScanColumn(listed->Filter(), column, visit);
+            doc.Set().ScanColumns(listed->Filter(), columns, visit);
         } catch (const CDbException&) {
             // The rows sort as empty; the next operation on the catalogue reports the fault.
         }

@@ -127,6 +127,7 @@ void CSongFromFile::TakeFields(const STagFields& tag, SSong& song)
     song.m_YEAR = tag.year;
     song.m_LYRICS = tag.lyrics;
     song.m_COMMENT = tag.comment;
+    song.m_TRACK = SSong::TrackNumber(tag.track);
 }
 
 void CSongFromFile::Measure(CCachedFile& file, EAudioFormat format, SSong& song)
@@ -199,6 +200,8 @@ void CSongFromFile::Complete(const QString& file, SSong& song)
         if (song.m_COMMENT.isEmpty())
             song.m_COMMENT =
                 CText::Left(tag.comment, CSongColumns::KeptLength(ESongColumn::COMMENT));
+        if (song.m_TRACK.isEmpty())
+            song.m_TRACK = SSong::TrackNumber(tag.track);
     }
     m_timings.tags += Now() - start;
     // Measured where the file is now: the stored path names the drive the disc was in.

@@ -1,6 +1,7 @@
 #include "model/CSongListModel.h"
 
-#include "platform/CCollation.h"
+#include "db/CGenres.h"
+#include "model/CColumnRanks.h"
 #include "platform/CSettings.h"
 #include "platform/CText.h"
 
@@ -9,12 +10,10 @@
 #include <QPromise>
 #include <QThreadPool>
 #include <QTimer>
-#include <QtEndian>
 #include <algorithm>
 #include <cstring>
 #include <numeric>
 #include <optional>
-#include <unordered_map>
 #include <utility>
 
 namespace {
@@ -30,12 +29,33 @@ struct SOptionalColumn
 constexpr SOptionalColumn kOptionalColumns[] = {
     {"Artist", ESetting::LibArtist, ESongColumn::ARTIST},
     {"Album", ESetting::LibAlbum, ESongColumn::ALBUM},
+    {"Track", ESetting::LibTrack, ESongColumn::TRACK},
+    {"Year", ESetting::LibYear, ESongColumn::YEAR},
+    {"Genre", ESetting::LibGenre, ESongColumn::GENRE}, // its name
     {"Session", ESetting::LibSession, ESongColumn::CD},
     {"Bitrate", ESetting::LibBitrate, ESongColumn::BITRATE},
     {"Length", ESetting::LibLength, ESongColumn::DURATION},
     {"Comment", ESetting::LibComment, ESongColumn::COMMENT},
-    {"Path", ESetting::LibPath, ESongColumn::PATH}, // the file's folder and name
+    {"Type", ESetting::LibType, ESongColumn::MELODI}, // the file name's extension
+    {"Path", ESetting::LibPath, ESongColumn::PATH},   // the file's folder and name
 };
+
+// Texts a sort compares by the number they hold.
+bool IsNumeric(ESongColumn column)
+{
+    return column == ESongColumn::BITRATE || column == ESongColumn::DURATION ||
+           column == ESongColumn::TRACK;
+}
+
+quint64 NumberOf(std::string_view text)
+{
+    return CSongListModel::NumericKey(ESongColumn::BITRATE, text);
+}
+
+quint64 LengthOf(std::string_view text)
+{
+    return CSongListModel::NumericKey(ESongColumn::DURATION, text);
+}
 
 // The offset of a cell whose row the source has not filled yet.
 constexpr quint32 kUnfilled = 0xFFFFFFFFu;
@@ -100,15 +120,36 @@ QStringList CSongListModel::CellsFor(const SSong& song) const
 {
     QStringList cells;
     cells.reserve(m_columns.size());
-    for (ESongColumn column : m_columns) {
-        if (column == ESongColumn::PATH) {
-            cells << song.FilePath();
-            continue;
-        }
-        const QString text = song.Text(column);
-        cells << (column == ESongColumn::DURATION ? FormatLength(text) : text);
-    }
+    for (ESongColumn column : m_columns)
+        cells << (column == ESongColumn::PATH ? song.FilePath() : Shown(column, song.Text(column)));
     return cells;
+}
+
+bool CSongListModel::ShownAsStored(ESongColumn column)
+{
+    return column != ESongColumn::DURATION && column != ESongColumn::GENRE &&
+           column != ESongColumn::MELODI && column != ESongColumn::PATH;
+}
+
+QString CSongListModel::Shown(ESongColumn column, const QString& stored)
+{
+    switch (column) {
+    case ESongColumn::DURATION:
+        return FormatLength(stored);
+    case ESongColumn::GENRE:
+        // "(17)" shows its name; a text the table does not number shows as it is.
+        if (stored == QLatin1String(CGenres::kNone))
+            return {};
+        if (stored.size() >= 3 && stored.front() == u'(' && stored.at(1).isDigit())
+            return CGenres::Name(CGenres::NumberOf(stored));
+        return stored;
+    case ESongColumn::MELODI: { // the file's type, from its name: "MP3"
+        const qsizetype dot = stored.lastIndexOf(u'.');
+        return dot < 0 ? QString() : stored.mid(dot + 1).toUpper();
+    }
+    default:
+        return stored;
+    }
 }
 
 void CSongListModel::AddToBatch(CBatch& batch, const SSong& song) const
@@ -125,8 +166,10 @@ void CSongListModel::AddToBatch(CBatch& batch, const CCdlistSet::CScanRow& row) 
     batch.AddRow(row.Id());
     batch.AddSeconds(CText::LeadingInteger(row.Bytes(ESongColumn::DURATION)));
     for (ESongColumn column : m_columns) {
-        if (column == ESongColumn::DURATION)
-            batch.AddCell(FormatLength(row.Text(column)));
+        if (column == ESongColumn::PATH)
+            batch.AddCell(CText::JoinPath(row.Text(column), row.Text(ESongColumn::MELODI)));
+        else if (!ShownAsStored(column))
+            batch.AddCell(Shown(column, row.Text(column)));
         else
             batch.AddCell(row.Bytes(column));
     }
@@ -503,59 +546,87 @@ quint64 CSongListModel::NumericKey(ESongColumn column, std::string_view text)
     return quint64(std::max<qint64>(value, -1) + 2);
 }
 
-void CSongListModel::ColumnGroups(int column, std::vector<std::string>& groups,
-                                  std::vector<qint32>& rowGroup) const
+CSongListModel::SSortField CSongListModel::Field(ESongColumn column, int listColumn) const
+{
+    return {column, listColumn == -2 ? int(m_columns.indexOf(column)) : listColumn, {}, {}};
+}
+
+void CSongListModel::ReadFields(std::vector<SSortField*> fields) const
 {
     const int rows = RowCount();
-    rowGroup.assign(size_t(rows), 0);
-    std::unordered_map<std::string, qint32> groupOf;
-    const auto group = [&](std::string_view text) {
-        const auto [at, added] = groupOf.try_emplace(std::string(text), qint32(groups.size()));
-        if (added)
-            groups.emplace_back(text);
-        return at->second;
-    };
     bool allRead = true;
     for (int r = 0; r < rows && allRead; ++r)
         allRead = IsFilled(r);
-    if (allRead || !m_columnSource) {
-        Fill(0, rows);
-        for (int r = 0; r < rows; ++r)
-            rowGroup[size_t(r)] = group(Stored(m_cells[size_t(m_slots[Base(r)]) + size_t(column)]));
-        return;
+    const auto cell = [this](size_t base, int column) {
+        return Stored(m_cells[size_t(m_slots[base]) + size_t(column)]);
+    };
+    // Shown columns of rows all read (or with nothing else to read them from) come from
+    // their cells; the others from the catalogue, together.
+    std::vector<SSortField*> read;
+    for (SSortField* f : fields) {
+        if (f->listColumn >= 0 && (allRead || !m_columnSource)) {
+            Fill(0, rows);
+            f->rowGroup.resize(size_t(rows));
+            for (int r = 0; r < rows; ++r)
+                f->rowGroup[size_t(r)] = f->texts.Add(cell(Base(r), f->listColumn));
+        } else if (m_columnSource) {
+            read.push_back(f);
+        }
     }
-    // One column of every song from the catalogue, in whatever order it comes; an index
-    // hands equal texts together, so most rows need no look-up. Numbers that are close
-    // together find their row through a table, others through a hash.
+    if (read.empty())
+        return;
+    // In whatever order the catalogue hands them; an index hands equal texts together, so
+    // most rows need no look-up. Numbers that are close together find their row through a
+    // table, others through a hash.
     const auto [low, high] = std::minmax_element(m_ids.begin(), m_ids.end());
     const qint64 first = *low, last = *high;
     const bool dense = last - first < qint64(m_ids.size()) * 2 + 1024;
-    std::vector<qint32> denseGroup(dense ? size_t(last - first + 1) : 0, -1);
-    QHash<qint64, qint32> hashGroup;
-    std::string previous;
-    qint32 previousGroup = -1;
-    m_columnSource(m_columns.value(column), [&](qint64 id, std::string_view utf8) {
+    const size_t n = read.size();
+    std::vector<ESongColumn> columns;
+    std::vector<std::vector<qint32>> denseGroup(n);
+    std::vector<QHash<qint64, qint32>> hashGroup(n);
+    std::vector<std::string> previous(n);
+    std::vector<qint32> previousGroup(n, -1);
+    for (size_t k = 0; k < n; ++k) {
+        columns.push_back(read[k]->column);
+        if (dense)
+            denseGroup[k].assign(size_t(last - first + 1), -1);
+    }
+    m_columnSource(columns, [&](qint64 id, const std::string_view* texts) {
         if (id < first || id > last)
             return;
-        if (previousGroup < 0 || utf8 != previous) {
-            previousGroup = group(utf8);
-            previous.assign(utf8);
+        for (size_t k = 0; k < n; ++k) {
+            const std::string_view utf8 = texts[k];
+            if (previousGroup[k] < 0 || utf8 != previous[k]) {
+                previous[k].assign(utf8);
+                const ESongColumn c = columns[k];
+                if (ShownAsStored(c) || c == ESongColumn::PATH) {
+                    previousGroup[k] = read[k]->texts.Add(utf8);
+                } else { // as the cell shows it
+                    const QString s = QString::fromUtf8(utf8.data(), qsizetype(utf8.size()));
+                    previousGroup[k] = read[k]->texts.Add(Shown(c, s).toUtf8().toStdString());
+                }
+            }
+            if (dense)
+                denseGroup[k][size_t(id - first)] = previousGroup[k];
+            else
+                hashGroup[k].insert(id, previousGroup[k]);
         }
-        if (dense)
-            denseGroup[size_t(id - first)] = previousGroup;
-        else
-            hashGroup.insert(id, previousGroup);
     });
-    const qint32 none = group({}); // a song gone meanwhile shows empty
-    for (int r = 0; r < rows; ++r) {
-        const size_t b = Base(r);
-        if (m_slots[b] != kUnfilled) { // read already: it shows what it was set to
-            rowGroup[size_t(r)] = group(Stored(m_cells[size_t(m_slots[b]) + size_t(column)]));
-            continue;
+    for (size_t k = 0; k < n; ++k) {
+        SSortField& f = *read[k];
+        const qint32 none = f.texts.Add({}); // a song gone meanwhile shows empty
+        f.rowGroup.resize(size_t(rows));
+        for (int r = 0; r < rows; ++r) {
+            const size_t b = Base(r);
+            if (f.listColumn >= 0 && m_slots[b] != kUnfilled) { // it shows what it was set to
+                f.rowGroup[size_t(r)] = f.texts.Add(cell(b, f.listColumn));
+                continue;
+            }
+            const qint64 id = m_ids[b];
+            const qint32 g = dense ? denseGroup[k][size_t(id - first)] : hashGroup[k].value(id, -1);
+            f.rowGroup[size_t(r)] = g < 0 ? none : g;
         }
-        const qint64 id = m_ids[b];
-        const qint32 g = dense ? denseGroup[size_t(id - first)] : hashGroup.value(id, -1);
-        rowGroup[size_t(r)] = g < 0 ? none : g;
     }
 }
 
@@ -571,79 +642,49 @@ void CSongListModel::SortByColumn(int column, bool ascending)
     const ESongColumn shown = m_columns.value(column, ESongColumn::LIST);
     std::vector<qint32> order(static_cast<size_t>(RowCount()));
     std::iota(order.begin(), order.end(), 0);
-    // Inside an artist by album, inside an album in the order the songs were taken in,
-    // which is their files' order (usually the tracks'): the catalogue keeps no track.
+    SSortField sorted = Field(shown, column);
+    // Inside an artist by album, inside an album by track, then in the order the songs
+    // were taken in; read together (an index holds them), from the catalogue when hidden.
     if (shown == ESongColumn::ARTIST || shown == ESongColumn::ALBUM) {
         const auto byId = [this](qint32 x, qint32 y) { return m_ids[Base(x)] < m_ids[Base(y)]; };
         if (!std::is_sorted(order.begin(), order.end(), byId)) // a search lists by ID already
             std::stable_sort(order.begin(), order.end(), byId);
-        if (const int album = m_columns.indexOf(ESongColumn::ALBUM);
-            shown == ESongColumn::ARTIST && album >= 0)
+        SSortField track = Field(ESongColumn::TRACK);
+        SSortField album = Field(ESongColumn::ALBUM);
+        if (shown == ESongColumn::ARTIST)
+            ReadFields({&sorted, &album, &track});
+        else
+            ReadFields({&sorted, &track});
+        OrderBy(track, true, order, nullptr);
+        if (shown == ESongColumn::ARTIST)
             OrderBy(album, true, order, nullptr);
     }
+    if (sorted.rowGroup.empty())
+        ReadFields({&sorted});
     std::vector<bool> runStarts;
-    OrderBy(column, ascending, order, &runStarts);
+    OrderBy(sorted, ascending, order, &runStarts);
     Reorder(order);
     m_sortedColumn = column;
     m_sortedAscending = ascending;
     m_runStarts = std::move(runStarts);
 }
 
-std::vector<qint32> CSongListModel::TextRanks(int column, const std::vector<std::string>& groups,
-                                              qint32& ranks) const
-{
-    const ESongColumn shown = m_columns.value(column, ESongColumn::LIST);
-    const bool numeric = shown == ESongColumn::BITRATE || shown == ESongColumn::DURATION;
-    // Each distinct text's key once, compared byte for byte: a number's value in eight
-    // big-endian bytes, a text as the reader orders it.
-    std::optional<CCollation> collation;
-    if (!numeric)
-        collation.emplace();
-    std::string keys;
-    std::vector<size_t> keyAt;
-    keyAt.reserve(groups.size() + 1);
-    for (const std::string& text : groups) {
-        keyAt.push_back(keys.size());
-        if (collation) {
-            collation->AppendKey(text, keys);
-            continue;
-        }
-        char number[8];
-        qToBigEndian(NumericKey(shown, text), number);
-        keys.append(number, sizeof number);
-    }
-    keyAt.push_back(keys.size());
-    const auto key = [&](qint32 g) {
-        return std::string_view(keys).substr(keyAt[size_t(g)],
-                                             keyAt[size_t(g) + 1] - keyAt[size_t(g)]);
-    };
-    std::vector<qint32> byText(groups.size());
-    std::iota(byText.begin(), byText.end(), 0);
-    std::sort(byText.begin(), byText.end(), [&](qint32 x, qint32 y) {
-        const int c = key(x).compare(key(y));
-        return c != 0 ? c < 0 : groups[size_t(x)] < groups[size_t(y)];
-    });
-    // Equal keys share a rank ("4:05" and "245", "ABBA" and "Abba").
-    std::vector<qint32> rank(groups.size());
-    ranks = 0;
-    for (size_t i = 0; i < byText.size(); ++i) {
-        if (i == 0 || key(byText[i]) != key(byText[i - 1]))
-            ++ranks;
-        rank[size_t(byText[i])] = ranks - 1;
-    }
-    return rank;
-}
-
-void CSongListModel::OrderBy(int column, bool ascending, std::vector<qint32>& order,
+void CSongListModel::OrderBy(const SSortField& field, bool ascending, std::vector<qint32>& order,
                              std::vector<bool>* runStarts) const
 {
-    // The distinct texts are sorted, usually far fewer than the rows; the rows then go
+    // The distinct texts are ranked, usually far fewer than the rows; the rows then go
     // to their text's place in one stable pass.
-    std::vector<std::string> groups;
-    std::vector<qint32> rowGroup;
-    ColumnGroups(column, groups, rowGroup);
+    const std::vector<qint32>& rowGroup = field.rowGroup;
+    if (rowGroup.size() != order.size()) { // not to be read: the order stays
+        if (runStarts)
+            runStarts->assign(order.size(), true);
+        return;
+    }
     qint32 ranks = 0;
-    std::vector<qint32> rank = TextRanks(column, groups, ranks);
+    const NumberKey number = !IsNumeric(field.column)                ? nullptr
+                             : field.column == ESongColumn::DURATION ? &LengthOf
+                                                                     : &NumberOf;
+    std::vector<qint32> rank = RankTexts(field.texts, number, ranks);
     if (!ascending) {
         for (qint32& r : rank)
             r = ranks - 1 - r;
@@ -745,8 +786,9 @@ Qt::ItemFlags CSongListModel::flags(const QModelIndex& index) const
 {
     if (!index.isValid())
         return Qt::NoItemFlags;
-    // The path is where the file is, not a text to change.
-    if (m_columns.value(index.column()) == ESongColumn::PATH)
+    // The path and the type are where the file is and what it holds, not texts to change.
+    const ESongColumn column = m_columns.value(index.column());
+    if (column == ESongColumn::PATH || column == ESongColumn::MELODI)
         return Qt::ItemIsSelectable | Qt::ItemIsEnabled;
     return Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsEditable;
 }

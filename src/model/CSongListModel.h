@@ -2,6 +2,7 @@
 
 #include "db/CCdlistSet.h"
 #include "db/CSongColumns.h"
+#include "model/CColumnRanks.h"
 #include "platform/CSettingsTable.h"
 
 #include <QAbstractTableModel>
@@ -79,7 +80,8 @@ public:
     QList<qint64> SelectedIds() const;
 
     // Empties the list and takes the columns from the settings: "Title", then the enabled
-    // ones of "Artist", "Album", "Session", "Bitrate", "Length", "Comment".
+    // ones of "Artist", "Album", "Track", "Year", "Genre", "Session", "Bitrate", "Length",
+    // "Comment", "Type" (of MELODI) and "Path" (the file, PATH and MELODI).
     void RebuildColumns();
     // The columns the settings show or hide, in the order they appear.
     struct SColumnChoice
@@ -106,14 +108,22 @@ public:
     QStringList CellsFor(const SSong& song) const;
     // "245" seconds as "4:05"; empty stays empty.
     static QString FormatLength(const QString& seconds);
+    // A stored text as its column shows it: a length as "4:05", a genre by its name, a
+    // file name (the Type column) by its extension in capitals ("MP3").
+    static QString Shown(ESongColumn column, const QString& stored);
+    // Whether the column shows the stored text as it is (the Path column shows the file).
+    static bool ShownAsStored(ESongColumn column);
 
     // Adds to a batch the rows of the songs of these IDs, in any order; a song no longer
     // in the catalogue has none. It must not throw.
     using RowSource = std::function<void(const std::vector<qint64>& ids, CBatch& rows)>;
-    // Hands one column's stored text of every listed song (others may come too), in any
-    // order, so that a sort reads one column instead of whole rows. It must not throw.
-    using ColumnVisit = std::function<void(qint64 id, std::string_view utf8)>;
-    using ColumnSource = std::function<void(ESongColumn column, const ColumnVisit& visit)>;
+    // Hands some columns' stored texts of every listed song (others may come too), in any
+    // order, so that a sort reads a column or two instead of whole rows: texts[i] is
+    // columns[i]'s, valid during the call; PATH hands the file, folder and name. It must
+    // not throw.
+    using ColumnVisit = std::function<void(qint64 id, const std::string_view* texts)>;
+    using ColumnSource =
+        std::function<void(const std::vector<ESongColumn>& columns, const ColumnVisit& visit)>;
     // Shows the songs of these IDs, reading a row's texts from the source only when they
     // are first needed (on screen or asked for), a block of rows at a time.
     // `seconds` is their total length, which the caller had the database sum.
@@ -154,16 +164,18 @@ public:
     // Stored rows of songs removed are not listed.
     int RowCount() const { return int(m_view.empty() ? m_ids.size() : m_view.size()); }
 
-    // Reorders the rows by the texts of one column, compared byte for byte (UTF-8, so by
-    // code point) and case-sensitively; Bitrate and Length by their numbers. Rows with
+    // Reorders the rows by the texts of one column as a reader orders them (CCollation);
+    // Track, Bitrate and Length by their numbers. By Artist, an artist's songs come by
+    // album, then track; by Album, by track; then in the order they were taken in (the
+    // album and track read from the catalogue when their columns are hidden). Rows with
     // equal texts keep their order; selection and current row move with their rows.
     // The other direction of the column last sorted turns the list round without sorting.
     void SortByColumn(int column, bool ascending);
     // The column the rows are sorted by (-1 when any change since has unsorted them).
     int SortedColumn() const { return m_sortedColumn; }
     bool SortedAscending() const { return m_sortedAscending; }
-    // The number a Bitrate or Length cell sorts by: empty first, a length's "m:ss" read as
-    // seconds.
+    // The number a Track, Bitrate or Length cell sorts by: empty first, a length's "m:ss"
+    // read as seconds, a track's "3/12" as 3.
     static quint64 NumericKey(ESongColumn column, std::string_view text);
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -218,16 +230,22 @@ private:
     // When the list is drawn: TotalsChanged with the sum, at once or from another thread.
     void ReportTotals();
     void SumInBackground(SecondsJob job);
-    // One column's distinct texts, and by list row the number of its text, for a sort.
-    void ColumnGroups(int column, std::vector<std::string>& groups,
-                      std::vector<qint32>& rowGroup) const;
-    // By the column's texts as a reader orders them, numbers by value: the rank of each
-    // distinct text (equal ones share one) and how many ranks there are.
-    std::vector<qint32> TextRanks(int column, const std::vector<std::string>& groups,
-                                  qint32& ranks) const;
-    // Sorts `order` (list rows) stably by a column; `runStarts`, when given, marks by
+    // What a sort orders by: a song column and the list column showing it (-1: hidden,
+    // read from the catalogue alone); once read, its distinct texts as shown and by list
+    // row the number of its text (none when it cannot be read: hidden, and no catalogue).
+    struct SSortField
+    {
+        ESongColumn column;
+        int listColumn;
+        CDistinctTexts texts;
+        std::vector<qint32> rowGroup;
+    };
+    SSortField Field(ESongColumn column, int listColumn = -2) const;
+    // Reads the fields' texts, those the catalogue must hand in one pass.
+    void ReadFields(std::vector<SSortField*> fields) const;
+    // Sorts `order` (list rows) stably by a field read; `runStarts`, when given, marks by
     // position where each run of equal texts begins.
-    void OrderBy(int column, bool ascending, std::vector<qint32>& order,
+    void OrderBy(const SSortField& field, bool ascending, std::vector<qint32>& order,
                  std::vector<bool>* runStarts) const;
     // Shows the rows in a new order: order[i] is the list row that becomes row i.
     void Reorder(const std::vector<qint32>& order);

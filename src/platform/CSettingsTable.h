@@ -42,6 +42,10 @@ enum class ESetting
     LibLength,
     LibComment,
     LibPath,
+    LibTrack,
+    LibYear,
+    LibGenre,
+    LibType,
     LibSort,
     ID3,
     // Internal Player

@@ -323,9 +323,9 @@ TEST(OtherToolsTest, OlderSubstringIndexesAreRebuiltKeepingEverySong)
     }
 }
 
-// Layout 5 had no covers: it gains them in place, and where it cannot be written it is
-// read as it is, without them.
-TEST(OtherToolsTest, LayoutFiveGainsCoversAndReadsWithoutThemWhereItCannotBeWritten)
+// Layout 5 had no covers and no track: it gains them in place, and where it cannot be
+// written it is read as it is, without them.
+TEST(OtherToolsTest, LayoutFiveGainsCoversAndTracksAndReadsWithoutThemWhereItCannotBeWritten)
 {
     CTestEnvironment env;
     const QString path = env.DatabasePath();
@@ -342,19 +342,34 @@ TEST(OtherToolsTest, LayoutFiveGainsCoversAndReadsWithoutThemWhereItCannotBeWrit
         CPlainConnection plain(path);
         EXPECT_EQ(plain.Run("DROP TABLE Covers"), QString());
         EXPECT_EQ(plain.Run("ALTER TABLE Songs DROP COLUMN COVER"), QString());
+        EXPECT_EQ(plain.Run("DROP INDEX SongsByAlbumTrack"), QString());
+        EXPECT_EQ(plain.Run("DROP INDEX SongsByArtistAlbum"), QString());
+        EXPECT_EQ(plain.Run("ALTER TABLE Songs DROP COLUMN TRACK"), QString());
         EXPECT_EQ(plain.Run("PRAGMA user_version=5"), QString());
     }
     db.OpenForReading(path);
     EXPECT_FALSE(db.HasCovers());
     EXPECT_TRUE(CCoverStore(db).ThumbnailOfSong(id).isEmpty());
+    {
+        CCdlistSet set;
+        set.Open(db);
+        EXPECT_EQ(set.FindSongById(id).value_or(SSong()).m_TITLE, "kept");
+    }
     db.Close();
     db.Open(path);
+    {
+        CCdlistSet set;
+        set.Open(db);
+        SSongChanges track;
+        track.Set(ESongColumn::TRACK, "7/9");
+        EXPECT_TRUE(set.Update(id, track));
+    }
     CCoverStore(db).Add("key", "thumbnail");
     CCoverStore(db).SetSongCover(id, "key");
     EXPECT_EQ(CCoverStore(db).ThumbnailOfSong(id), "thumbnail");
     db.Close();
     CPlainConnection plain(path);
-    EXPECT_EQ(plain.Run("SELECT TITLE FROM Songs WHERE COVER = 'key'"), "kept");
+    EXPECT_EQ(plain.Run("SELECT TITLE FROM Songs WHERE COVER = 'key' AND TRACK = 7"), "kept");
     EXPECT_EQ(plain.Run("PRAGMA user_version"), QString::number(CDatabase::kSchemaVersion));
 }
 

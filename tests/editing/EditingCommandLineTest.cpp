@@ -93,6 +93,7 @@ TEST_F(EditingCommandLineTest, EveryFormatIsTakenInAndEditedAndOtherTypesAreCoun
         EXPECT_FALSE(tags.contains("genre"));
         EXPECT_EQ(tags.value("title"), kind) << "what was not given stays";
         EXPECT_EQ(Record(id.toLongLong()).m_ALBUM, QStringLiteral("Nouvel Album"));
+        EXPECT_EQ(Record(id.toLongLong()).m_TRACK, QStringLiteral("9"));
     }
     const QString opus = ids.value("song.opus");
     const QString text = env.WriteFile("words.txt", "la la\n");

@@ -158,6 +158,7 @@ TEST_F(TagManyCommandTest, ListingsAsJsonParseBack)
     EXPECT_EQ(song.value("BITRATE"), 192);
     EXPECT_EQ(song.value("DURATION"), 245);
     EXPECT_EQ(song.value("USE"), 3);
+    EXPECT_TRUE(song.value("TRACK").isNull()) << "a track not known";
     EXPECT_EQ(songs[1].toObject().value("BITRATE"), QStringLiteral("x"))
         << "as another program stored it";
     EXPECT_TRUE(songs[1].toObject().value("DURATION").isNull());

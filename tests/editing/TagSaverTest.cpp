@@ -162,7 +162,7 @@ TEST_F(TagSaverTest, TheFormsTrackAndCommentWriteOnlyThemselves)
         ESongColumn column;
     };
     for (const SCase& c :
-         {SCase{EField::Track, "4/9", "TRCK", 126, 127, ESongColumn::LIST},
+         {SCase{EField::Track, "4/9", "TRCK", 126, 127, ESongColumn::TRACK},
           SCase{EField::Comment, "Studio", "COMM", 97, 125, ESongColumn::COMMENT}}) {
         const SSongSnapshot before = SSongSnapshot::Of(doc.Set(), id);
         doc.TagForm().Show(before.record); // with the track its file holds
@@ -178,6 +178,7 @@ TEST_F(TagSaverTest, TheFormsTrackAndCommentWriteOnlyThemselves)
     }
     EXPECT_EQ(quint8(FileBytes(PathOf(id)).right(2).at(0)), 4) << "the ID3v1.1 track";
     EXPECT_EQ(Record(id).m_COMMENT, "Studio");
+    EXPECT_EQ(Record(id).m_TRACK, "4"); // the catalogue keeps the number
 }
 
 // The catalogue's write lock is taken before the file is touched: a catalogue another

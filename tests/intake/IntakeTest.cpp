@@ -101,6 +101,7 @@ TEST_F(IntakeTest, StoresEveryColumnOfATaggedSong)
                                .Text("TALB", QStringLiteral("Waterloo"))
                                .Text("TCON", QStringLiteral("(13)"))
                                .Text("TYER", QStringLiteral("1974"))
+                               .Text("TRCK", QStringLiteral("3/12"))
                                .Lyrics(QStringLiteral("My, my"))
                                .Comment(QStringLiteral("Eurovision"))
                                .Build();
@@ -114,6 +115,7 @@ TEST_F(IntakeTest, StoresEveryColumnOfATaggedSong)
     EXPECT_EQ(song.m_ALBUM, QStringLiteral("Waterloo"));
     EXPECT_EQ(song.m_GENRE, QStringLiteral("(13)"));
     EXPECT_EQ(song.m_YEAR, QStringLiteral("1974"));
+    EXPECT_EQ(song.m_TRACK, QStringLiteral("3")); // its number, which sorts
     EXPECT_EQ(song.m_LYRICS, QStringLiteral("My, my"));
     EXPECT_EQ(song.m_COMMENT, QStringLiteral("Eurovision"));
     EXPECT_EQ(song.m_BITRATE, QStringLiteral("128"));

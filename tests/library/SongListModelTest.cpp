@@ -1,4 +1,5 @@
 #include "model/CSongListModel.h"
+#include "platform/CCollation.h"
 #include "platform/CSettings.h"
 #include "support/CTestEnvironment.h"
 
@@ -72,21 +73,38 @@ TEST_F(SongListModelTest, BitRateAndLengthSortAsNumbersAndTheOtherWayReverses)
     EXPECT_EQ(SortedIds(length, false), (QList<qint64>{2, 3, 4, 1, 5}));
 }
 
-// The optional Path column shows where the file is, whole, and is not a text to edit.
-TEST_F(SongListModelTest, ThePathColumnShowsTheFileAndIsNotEdited)
+// The optional columns show a song's track, year, genre by name, file type and file, whole;
+// path and type are not texts to edit.
+TEST_F(SongListModelTest, TheOptionalColumnsShowTheirCellsAndPathAndTypeAreNotEdited)
 {
     CTestEnvironment env;
-    CSettings::SetBool(ESetting::LibPath, true);
+    for (const ESetting s : {ESetting::LibArtist, ESetting::LibAlbum, ESetting::LibSession})
+        CSettings::SetBool(s, false);
+    for (const ESetting s : {ESetting::LibTrack, ESetting::LibYear, ESetting::LibGenre,
+                             ESetting::LibType, ESetting::LibPath})
+        CSettings::SetBool(s, true);
     model.RebuildColumns();
-    ASSERT_EQ(model.Headings().last(), QStringLiteral("Path"));
+    ASSERT_EQ(model.Headings(), (QStringList{"Title", "Track", "Year", "Genre", "Type", "Path"}));
     SSong song;
     song.m_ID = 1;
     song.m_PATH = QStringLiteral("/music/Disc 1");
-    song.m_MELODI = QStringLiteral("01 Intro.mp3");
+    song.m_MELODI = QStringLiteral("01 Intro.final.flac");
+    song.m_TRACK = QStringLiteral("7");
+    song.m_YEAR = QStringLiteral("1974");
+    song.m_GENRE = QStringLiteral("(17)");
     model.InsertSongRow(0, song);
-    const QModelIndex path = model.index(0, model.ColumnCount() - 1);
-    EXPECT_EQ(path.data().toString(), QStringLiteral("/music/Disc 1/01 Intro.mp3"));
-    EXPECT_FALSE(model.flags(path) & Qt::ItemIsEditable);
+    song.m_GENRE = QStringLiteral("Chiptune Wave"); // a genre the table does not number
+    song.m_MELODI = QStringLiteral("README");
+    model.InsertSongRow(1, song);
+    EXPECT_EQ(model.Cell(0, 1), "7");
+    EXPECT_EQ(model.Cell(0, 2), "1974");
+    EXPECT_EQ(model.Cell(0, 3), "Rock");
+    EXPECT_EQ(model.Cell(0, 4), "FLAC");
+    EXPECT_EQ(model.Cell(0, 5), "/music/Disc 1/01 Intro.final.flac");
+    EXPECT_EQ(model.Cell(1, 3), "Chiptune Wave");
+    EXPECT_EQ(model.Cell(1, 4), "");
+    EXPECT_FALSE(model.flags(model.index(0, 4)) & Qt::ItemIsEditable);
+    EXPECT_FALSE(model.flags(model.index(0, 5)) & Qt::ItemIsEditable);
     EXPECT_TRUE(model.flags(model.index(0, 0)) & Qt::ItemIsEditable);
 }
 
@@ -108,26 +126,64 @@ TEST_F(SongListModelTest, SortingFollowsTheReadersOrderAndMovesTheSelection)
     EXPECT_EQ(selection.selectedRows()[0].row(), 7) << "the selected song stays selected";
 }
 
-// Sorted by artist, an artist's songs come by album and, inside one, in the order they
-// were taken in (their files', usually the tracks').
-TEST_F(SongListModelTest, AnArtistsSongsComeByAlbumThenInTheOrderTakenIn)
+// Sorted by artist, an artist's songs come by album, inside one by track number, then in
+// the order they were taken in; sorted by album, by track; tracks sort by number.
+TEST_F(SongListModelTest, AnArtistsSongsComeByAlbumThenTrackThenInTheOrderTakenIn)
 {
     CTestEnvironment env;
+    CSettings::SetBool(ESetting::LibTrack, true);
     model.RebuildColumns();
     const int artist = int(model.Headings().indexOf(QStringLiteral("Artist")));
     const int album = int(model.Headings().indexOf(QStringLiteral("Album")));
+    const int track = int(model.Headings().indexOf(QStringLiteral("Track")));
     ASSERT_GE(artist, 0);
     ASSERT_GE(album, 0);
+    ASSERT_GE(track, 0);
     const QList<std::pair<qint64, QStringList>> songs = {
-        {4, {"b", "Two"}}, {1, {"b", "Two"}}, {3, {"a", "One"}}, {2, {"b", "One"}}};
+        {4, {"b", "Two", "1"}},  {1, {"b", "Two", ""}},  {3, {"a", "One", "2"}},
+        {2, {"b", "One", "10"}}, {5, {"b", "One", "2"}}, {6, {"b", "Two", "1"}}};
     for (const auto& [id, cells] : songs) {
         QStringList row(model.ColumnCount());
         row[artist] = cells[0];
         row[album] = cells[1];
+        row[track] = cells[2];
         model.InsertRow(model.RowCount(), {id, row});
     }
-    EXPECT_EQ(SortedIds(artist, true), (QList<qint64>{3, 2, 1, 4}));
-    EXPECT_EQ(SortedIds(artist, false), (QList<qint64>{2, 1, 4, 3}));
+    EXPECT_EQ(SortedIds(artist, true), (QList<qint64>{3, 5, 2, 1, 4, 6}));
+    EXPECT_EQ(SortedIds(artist, false), (QList<qint64>{5, 2, 1, 4, 6, 3}));
+    EXPECT_EQ(SortedIds(album, true), (QList<qint64>{3, 5, 2, 1, 4, 6}));
+    EXPECT_EQ(SortedIds(track, true), (QList<qint64>{1, 4, 6, 3, 5, 2}));
+}
+
+// The ranking made for speed (keys made on two threads, compared by their first bytes)
+// orders a large list exactly as one stable sort comparing the reader's keys does.
+TEST_F(SongListModelTest, ALargeSortOrdersAsTheReadersComparisonDoes)
+{
+    const char* const kTexts[] = {"Zoë",    "zoe",    "Zoe",    "Track 10", "Track 2", "track 2",
+                                  "émilie", "Emilie", "EMILIE", "",         "東京",    "東京タワー",
+                                  "apple",  "Äpfel",  "a",      "ab",       "a b",     "a-b",
+                                  "9",      "10",     "009",    "Ünïcödé",  "B",       "𝄞 clef"};
+    QList<QStringList> rows;
+    std::vector<std::string> texts;
+    for (int i = 0; i < 30000; ++i) {
+        // Many distinct texts, enough for both threads, mostly sharing their first bytes.
+        std::string text = kTexts[(i * 7) % std::size(kTexts)];
+        if (i % 3)
+            text += " " + std::to_string((i * 7919) % 4000);
+        texts.push_back(text);
+        rows << QStringList{QString::fromStdString(text), QString()};
+    }
+    Fill(rows);
+    std::vector<std::string> keys(texts.size());
+    CCollation collation;
+    for (size_t i = 0; i < texts.size(); ++i)
+        collation.AppendKey(texts[i], keys[i]);
+    QList<qint64> expected;
+    for (qint64 id = 1; id <= qint64(texts.size()); ++id)
+        expected << id;
+    std::stable_sort(expected.begin(), expected.end(),
+                     [&](qint64 x, qint64 y) { return keys[size_t(x - 1)] < keys[size_t(y - 1)]; });
+    EXPECT_EQ(SortedIds(0, true), expected);
 }
 
 // A search result of many songs is listed at once: each row's texts are read when first
@@ -251,12 +307,15 @@ TEST_F(SongListModelTest, ListShownByIdSortsByOneColumnAndTurnsRound)
                 rows.AddCell(CSongListModel::FormatLength(QString::fromLatin1(seconds.at(id))));
             }
         },
-        [&](ESongColumn column, const CSongListModel::ColumnVisit& visit) {
+        [&](const std::vector<ESongColumn>& columns, const CSongListModel::ColumnVisit& visit) {
             ++columnReads;
-            EXPECT_EQ(column, ESongColumn::DURATION);
-            for (auto i = seconds.rbegin(); i != seconds.rend(); ++i) // any order will do
-                visit(i->first, std::string_view(i->second));
-            visit(99, "1"); // a song not listed
+            EXPECT_EQ(columns, std::vector<ESongColumn>{ESongColumn::DURATION});
+            for (auto i = seconds.rbegin(); i != seconds.rend(); ++i) { // any order will do
+                const std::string_view text(i->second);
+                visit(i->first, &text);
+            }
+            const std::string_view one("1");
+            visit(99, &one); // a song not listed
         });
     EXPECT_EQ(SortedIds(1, true), (QList<qint64>{3, 2, 5, 4, 1}));
     EXPECT_EQ(SortedIds(1, false), (QList<qint64>{1, 4, 2, 5, 3}));

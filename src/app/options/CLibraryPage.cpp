@@ -13,8 +13,9 @@ CLibraryPage::CLibraryPage(QWidget* parent) : QWidget(parent)
     m_columns = std::make_unique<COptionBoxes>(
         group, column,
         std::initializer_list<ESetting>{
-            ESetting::LibArtist, ESetting::LibAlbum, ESetting::LibSession, ESetting::LibBitrate,
-            ESetting::LibLength, ESetting::LibComment, ESetting::LibPath});
+            ESetting::LibArtist, ESetting::LibAlbum, ESetting::LibTrack, ESetting::LibYear,
+            ESetting::LibGenre, ESetting::LibSession, ESetting::LibBitrate, ESetting::LibLength,
+            ESetting::LibComment, ESetting::LibType, ESetting::LibPath});
     m_fileName = std::make_unique<COptionBoxes>(group, column,
                                                 std::initializer_list<ESetting>{ESetting::ID3});
     CSettings::SetBool(ESetting::UpdateLibrary, false);

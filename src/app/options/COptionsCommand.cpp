@@ -13,8 +13,9 @@ QList<int> ColumnSwitches()
 {
     QList<int> values;
     for (ESetting column :
-         {ESetting::LibArtist, ESetting::LibAlbum, ESetting::LibSession, ESetting::LibBitrate,
-          ESetting::LibLength, ESetting::LibComment, ESetting::LibPath})
+         {ESetting::LibArtist, ESetting::LibAlbum, ESetting::LibTrack, ESetting::LibYear,
+          ESetting::LibGenre, ESetting::LibSession, ESetting::LibBitrate, ESetting::LibLength,
+          ESetting::LibComment, ESetting::LibType, ESetting::LibPath})
         values << CSettings::Int(column);
     return values;
 }

@@ -1,0 +1,142 @@
+#include "model/CColumnRanks.h"
+
+#include "platform/CCollation.h"
+
+#include <QtEndian>
+#include <algorithm>
+#include <cstring>
+#include <functional>
+#include <optional>
+#include <thread>
+
+CDistinctTexts::CDistinctTexts() : m_at{0}, m_slots(1024, -1) {}
+
+size_t CDistinctTexts::SlotOf(std::string_view text) const
+{
+    const size_t mask = m_slots.size() - 1;
+    size_t slot = std::hash<std::string_view>()(text) & mask;
+    while (m_slots[slot] >= 0 && Text(m_slots[slot]) != text)
+        slot = (slot + 1) & mask;
+    return slot;
+}
+
+qint32 CDistinctTexts::Add(std::string_view text)
+{
+    const size_t slot = SlotOf(text);
+    if (m_slots[slot] >= 0)
+        return m_slots[slot];
+    const qint32 number = Size();
+    m_bytes.append(text);
+    m_at.push_back(m_bytes.size());
+    m_slots[slot] = number;
+    if (size_t(Size()) * 2 > m_slots.size()) // at most half full: short probes
+        Grow();
+    return number;
+}
+
+void CDistinctTexts::Grow()
+{
+    m_slots.assign(m_slots.size() * 2, -1);
+    for (qint32 n = 0; n < Size(); ++n)
+        m_slots[SlotOf(Text(n))] = n;
+}
+
+namespace {
+
+// The keys of a slice of the texts, made on a thread of its own with a collator of its own.
+struct SKeys
+{
+    std::string bytes;
+    std::vector<size_t> at; // each key's start, and the end
+};
+
+SKeys MakeKeys(const CDistinctTexts& texts, qint32 first, qint32 last, NumberKey numberKey)
+{
+    SKeys keys;
+    keys.at.reserve(size_t(last - first) + 1);
+    std::optional<CCollation> collation;
+    if (!numberKey)
+        collation.emplace();
+    for (qint32 n = first; n < last; ++n) {
+        keys.at.push_back(keys.bytes.size());
+        if (collation) {
+            collation->AppendKey(texts.Text(n), keys.bytes);
+            continue;
+        }
+        char number[8];
+        qToBigEndian(numberKey(texts.Text(n)), number);
+        keys.bytes.append(number, sizeof number);
+    }
+    keys.at.push_back(keys.bytes.size());
+    return keys;
+}
+
+// Eight bytes of a key from `depth` on as one number: keys hold no zero byte, so a shorter
+// key's padding sorts it first, as comparing the bytes would.
+quint64 Prefix(std::string_view key, size_t depth)
+{
+    unsigned char bytes[8] = {};
+    if (depth < key.size())
+        std::memcpy(bytes, key.data() + depth, std::min<size_t>(key.size() - depth, 8));
+    return qFromBigEndian<quint64>(bytes);
+}
+
+struct SEntry
+{
+    quint64 prefix;
+    qint32 number;
+};
+
+// Sorts by the keys eight bytes at a time, each run that shares them by the next eight, so
+// that keys with long common beginnings (paths) are compared as numbers too.
+template <typename KeyOf>
+void SortByKeys(SEntry* begin, SEntry* end, size_t depth, const KeyOf& key)
+{
+    for (SEntry* e = begin; e != end; ++e)
+        e->prefix = Prefix(key(e->number), depth);
+    std::sort(begin, end, [](const SEntry& x, const SEntry& y) { return x.prefix < y.prefix; });
+    for (SEntry* run = begin; run != end;) {
+        SEntry* next = run + 1;
+        bool longer = key(run->number).size() > depth + 8;
+        for (; next != end && next->prefix == run->prefix; ++next)
+            longer = longer || key(next->number).size() > depth + 8;
+        if (next - run > 1 && longer) // else the run's keys are all the same
+            SortByKeys(run, next, depth + 8, key);
+        run = next;
+    }
+}
+
+} // namespace
+
+std::vector<qint32> RankTexts(const CDistinctTexts& texts, NumberKey numberKey, qint32& ranks)
+{
+    // The keys are most of a large sort's time: two threads make them when there are many.
+    const qint32 count = texts.Size();
+    const qint32 half = count >= 20000 && std::thread::hardware_concurrency() > 1 ? count / 2 : 0;
+    SKeys first, second;
+    {
+        std::thread other;
+        if (half > 0)
+            other = std::thread([&] { second = MakeKeys(texts, half, count, numberKey); });
+        first = MakeKeys(texts, 0, half > 0 ? half : count, numberKey);
+        if (other.joinable())
+            other.join();
+    }
+    const auto key = [&](qint32 n) {
+        const SKeys& k = half > 0 && n >= half ? second : first;
+        const size_t i = size_t(half > 0 && n >= half ? n - half : n);
+        return std::string_view(k.bytes).substr(k.at[i], k.at[i + 1] - k.at[i]);
+    };
+    std::vector<SEntry> sorted(static_cast<size_t>(count));
+    for (qint32 n = 0; n < count; ++n)
+        sorted[size_t(n)] = {0, n};
+    SortByKeys(sorted.data(), sorted.data() + sorted.size(), 0, key);
+    std::vector<qint32> rank(static_cast<size_t>(count));
+    ranks = 0;
+    for (size_t i = 0; i < sorted.size(); ++i) {
+        if (i == 0 || key(sorted[i].number) != key(sorted[i - 1].number))
+            ++ranks;
+        rank[size_t(sorted[i].number)] = ranks - 1;
+    }
+    return rank;
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QtGlobal>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The distinct texts of one column, each kept once in one buffer: a million rows of a
+// sort make no string of their own. A text's number is the order it first came in.
+class CDistinctTexts
+{
+public:
+    CDistinctTexts();
+    qint32 Add(std::string_view text);
+    qint32 Size() const { return qint32(m_at.size() - 1); }
+    std::string_view Text(qint32 number) const
+    {
+        return std::string_view(m_bytes).substr(m_at[size_t(number)],
+                                                m_at[size_t(number) + 1] - m_at[size_t(number)]);
+    }
+
+private:
+    void Grow();
+    size_t SlotOf(std::string_view text) const;
+
+    std::string m_bytes;
+    std::vector<size_t> m_at;    // where each text begins, and the end
+    std::vector<qint32> m_slots; // open addressing, a power of two; -1 empty
+};
+
+// The texts' order as a reader sees it (CCollation), or by number for the columns that hold
+// one: by each text's number, its rank; equal ones ("ABBA" and "Abba", "4:05" and "245")
+// share one. `numberKey` gives a number column's value, null for a text column.
+using NumberKey = quint64 (*)(std::string_view text);
+std::vector<qint32> RankTexts(const CDistinctTexts& texts, NumberKey numberKey, qint32& ranks);
