@@ -237,14 +237,23 @@ QString CCommandLine::Help() const
 namespace {
 
 // Text for roff: a backslash, a hyphen-minus (so options can be copied and searched)
-// and a dot or quote at the start of a line would otherwise be read as markup.
+// and a dot or quote at the start of a line would otherwise be read as markup; a
+// character past ASCII is named by its code point, which troff reads in any locale.
 QString Roff(QString text)
 {
     text.replace(u'\\', QLatin1String("\\e"));
     text.replace(u'-', QLatin1String("\\-"));
     if (text.startsWith(u'.') || text.startsWith(u'\''))
         text.prepend(QLatin1String("\\&"));
-    return text;
+    QString out;
+    for (char32_t c : text.toUcs4()) {
+        if (c < 0x80)
+            out += QChar(c);
+        else
+            out += QStringLiteral("\\[u%1]").arg(
+                QString::number(uint(c), 16).toUpper().rightJustified(4, u'0'));
+    }
+    return out;
 }
 
 } // namespace
