@@ -195,6 +195,8 @@ Q_SIGNALS:
 
 private:
     using SCell = CBatch::SCell;
+    // The slot of a row whose cells the source has not filled yet.
+    static constexpr quint32 kUnfilled = 0xFFFFFFFFu;
     bool IsCell(int row, int column) const
     {
         return row >= 0 && row < RowCount() && column >= 0 && column < ColumnCount();

@@ -1,0 +1,245 @@
+// The song list's sort: the texts a column sorts by, read in one pass, and the rows' new
+// order with their selection.
+#include "model/CColumnRanks.h"
+#include "model/CSongListModel.h"
+#include "platform/CText.h"
+
+#include <algorithm>
+#include <numeric>
+
+namespace {
+
+// Texts a sort compares by the number they hold.
+bool IsNumeric(ESongColumn column)
+{
+    return column == ESongColumn::BITRATE || column == ESongColumn::DURATION ||
+           column == ESongColumn::TRACK;
+}
+
+quint64 NumberOf(std::string_view text)
+{
+    return CSongListModel::NumericKey(ESongColumn::BITRATE, text);
+}
+
+quint64 LengthOf(std::string_view text)
+{
+    return CSongListModel::NumericKey(ESongColumn::DURATION, text);
+}
+
+} // namespace
+
+quint64 CSongListModel::NumericKey(ESongColumn column, std::string_view text)
+{
+    if (text.empty())
+        return 0;
+    qint64 value = CText::LeadingInteger(text);
+    const size_t colon = text.find(':');
+    if (column == ESongColumn::DURATION && colon != std::string_view::npos)
+        value = value * 60 + CText::LeadingInteger(text.substr(colon + 1));
+    return quint64(std::max<qint64>(value, -1) + 2);
+}
+
+CSongListModel::SSortField CSongListModel::Field(ESongColumn column, int listColumn) const
+{
+    return {column, listColumn == -2 ? int(m_columns.indexOf(column)) : listColumn, {}, {}};
+}
+
+void CSongListModel::ReadFields(std::vector<SSortField*> fields) const
+{
+    const int rows = RowCount();
+    bool allRead = true;
+    for (int r = 0; r < rows && allRead; ++r)
+        allRead = IsFilled(r);
+    const auto cell = [this](size_t base, int column) {
+        return Stored(m_cells[size_t(m_slots[base]) + size_t(column)]);
+    };
+    // Shown columns of rows all read (or with nothing else to read them from) come from
+    // their cells; the others from the catalogue, together.
+    std::vector<SSortField*> read;
+    for (SSortField* f : fields) {
+        if (f->listColumn >= 0 && (allRead || !m_columnSource)) {
+            Fill(0, rows);
+            f->rowGroup.resize(size_t(rows));
+            for (int r = 0; r < rows; ++r)
+                f->rowGroup[size_t(r)] = f->texts.Add(cell(Base(r), f->listColumn));
+        } else if (m_columnSource) {
+            read.push_back(f);
+        }
+    }
+    if (read.empty())
+        return;
+    // In whatever order the catalogue hands them; an index hands equal texts together, so
+    // most rows need no look-up. Numbers that are close together find their row through a
+    // table, others through a hash.
+    const auto [low, high] = std::minmax_element(m_ids.begin(), m_ids.end());
+    const qint64 first = *low, last = *high;
+    const bool dense = last - first < qint64(m_ids.size()) * 2 + 1024;
+    const size_t n = read.size();
+    std::vector<ESongColumn> columns;
+    std::vector<std::vector<qint32>> denseGroup(n);
+    std::vector<QHash<qint64, qint32>> hashGroup(n);
+    std::vector<std::string> previous(n);
+    std::vector<qint32> previousGroup(n, -1);
+    for (size_t k = 0; k < n; ++k) {
+        columns.push_back(read[k]->column);
+        if (dense)
+            denseGroup[k].assign(size_t(last - first + 1), -1);
+    }
+    m_columnSource(columns, [&](qint64 id, const std::string_view* texts) {
+        if (id < first || id > last)
+            return;
+        for (size_t k = 0; k < n; ++k) {
+            const std::string_view utf8 = texts[k];
+            if (previousGroup[k] < 0 || utf8 != previous[k]) {
+                previous[k].assign(utf8);
+                const ESongColumn c = columns[k];
+                if (ShownAsStored(c) || c == ESongColumn::PATH) {
+                    previousGroup[k] = read[k]->texts.Add(utf8);
+                } else { // as the cell shows it
+                    const QString s = QString::fromUtf8(utf8.data(), qsizetype(utf8.size()));
+                    previousGroup[k] = read[k]->texts.Add(Shown(c, s).toUtf8().toStdString());
+                }
+            }
+            if (dense)
+                denseGroup[k][size_t(id - first)] = previousGroup[k];
+            else
+                hashGroup[k].insert(id, previousGroup[k]);
+        }
+    });
+    for (size_t k = 0; k < n; ++k) {
+        SSortField& f = *read[k];
+        const qint32 none = f.texts.Add({}); // a song gone meanwhile shows empty
+        f.rowGroup.resize(size_t(rows));
+        for (int r = 0; r < rows; ++r) {
+            const size_t b = Base(r);
+            if (f.listColumn >= 0 && m_slots[b] != kUnfilled) { // it shows what it was set to
+                f.rowGroup[size_t(r)] = f.texts.Add(cell(b, f.listColumn));
+                continue;
+            }
+            const qint64 id = m_ids[b];
+            const qint32 g = dense ? denseGroup[k][size_t(id - first)] : hashGroup[k].value(id, -1);
+            f.rowGroup[size_t(r)] = g < 0 ? none : g;
+        }
+    }
+}
+
+void CSongListModel::SortByColumn(int column, bool ascending)
+{
+    if (column < 0 || column >= ColumnCount() || RowCount() < 2)
+        return;
+    if (column == m_sortedColumn) {
+        if (ascending != m_sortedAscending)
+            Reverse();
+        return;
+    }
+    const ESongColumn shown = m_columns.value(column, ESongColumn::LIST);
+    std::vector<qint32> order(static_cast<size_t>(RowCount()));
+    std::iota(order.begin(), order.end(), 0);
+    SSortField sorted = Field(shown, column);
+    // Inside an artist by album, inside an album by track, then in the order the songs
+    // were taken in; read together (an index holds them), from the catalogue when hidden.
+    if (shown == ESongColumn::ARTIST || shown == ESongColumn::ALBUM) {
+        const auto byId = [this](qint32 x, qint32 y) { return m_ids[Base(x)] < m_ids[Base(y)]; };
+        if (!std::is_sorted(order.begin(), order.end(), byId)) // a search lists by ID already
+            std::stable_sort(order.begin(), order.end(), byId);
+        SSortField track = Field(ESongColumn::TRACK);
+        SSortField album = Field(ESongColumn::ALBUM);
+        if (shown == ESongColumn::ARTIST)
+            ReadFields({&sorted, &album, &track});
+        else
+            ReadFields({&sorted, &track});
+        OrderBy(track, true, order, nullptr);
+        if (shown == ESongColumn::ARTIST)
+            OrderBy(album, true, order, nullptr);
+    }
+    if (sorted.rowGroup.empty())
+        ReadFields({&sorted});
+    std::vector<bool> runStarts;
+    OrderBy(sorted, ascending, order, &runStarts);
+    Reorder(order);
+    m_sortedColumn = column;
+    m_sortedAscending = ascending;
+    m_runStarts = std::move(runStarts);
+}
+
+void CSongListModel::OrderBy(const SSortField& field, bool ascending, std::vector<qint32>& order,
+                             std::vector<bool>* runStarts) const
+{
+    // The distinct texts are ranked, usually far fewer than the rows; the rows then go
+    // to their text's place in one stable pass.
+    const std::vector<qint32>& rowGroup = field.rowGroup;
+    if (rowGroup.size() != order.size()) { // not to be read: the order stays
+        if (runStarts)
+            runStarts->assign(order.size(), true);
+        return;
+    }
+    qint32 ranks = 0;
+    const NumberKey number = !IsNumeric(field.column)                ? nullptr
+                             : field.column == ESongColumn::DURATION ? &LengthOf
+                                                                     : &NumberOf;
+    std::vector<qint32> rank = RankTexts(field.texts, number, ranks);
+    if (!ascending) {
+        for (qint32& r : rank)
+            r = ranks - 1 - r;
+    }
+    // Counting sort: equal texts keep the order they had in both directions.
+    std::vector<qint32> start(size_t(ranks) + 1, 0);
+    for (const qint32 g : rowGroup)
+        ++start[size_t(rank[size_t(g)]) + 1];
+    std::partial_sum(start.begin(), start.end(), start.begin());
+    if (runStarts) {
+        runStarts->assign(rowGroup.size(), false);
+        for (qint32 k = 0; k < ranks; ++k) {
+            if (start[size_t(k)] < start[size_t(k) + 1])
+                (*runStarts)[size_t(start[size_t(k)])] = true;
+        }
+    }
+    std::vector<qint32> sorted(order.size());
+    for (const qint32 r : order)
+        sorted[size_t(start[size_t(rank[size_t(rowGroup[size_t(r)])])]++)] = r;
+    order = std::move(sorted);
+}
+
+void CSongListModel::Reverse()
+{
+    // The runs of equal cells in reverse order, each keeping its own order.
+    const size_t n = m_runStarts.size();
+    std::vector<qint32> order;
+    std::vector<bool> runStarts;
+    order.reserve(n);
+    runStarts.reserve(n);
+    for (size_t end = n; end > 0;) {
+        size_t begin = end - 1;
+        while (!m_runStarts[begin])
+            --begin;
+        for (size_t r = begin; r < end; ++r) {
+            runStarts.push_back(r == begin);
+            order.push_back(qint32(r));
+        }
+        end = begin;
+    }
+    Reorder(order);
+    m_sortedAscending = !m_sortedAscending;
+    m_runStarts = std::move(runStarts);
+}
+
+void CSongListModel::Reorder(const std::vector<qint32>& order)
+{
+    Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    std::vector<qint32> view(order.size());
+    for (size_t i = 0; i < order.size(); ++i)
+        view[i] = qint32(Base(order[i]));
+    m_view = std::move(view);
+    const QModelIndexList before = persistentIndexList();
+    if (!before.isEmpty()) {
+        std::vector<qint32> newRowOf(order.size());
+        for (size_t i = 0; i < order.size(); ++i)
+            newRowOf[size_t(order[i])] = qint32(i);
+        QModelIndexList after;
+        after.reserve(before.size());
+        for (const QModelIndex& i : before)
+            after << index(newRowOf[size_t(i.row())], i.column());
+        changePersistentIndexList(before, after);
+    }
+    Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
