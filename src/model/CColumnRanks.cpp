@@ -115,12 +115,23 @@ std::vector<qint32> RankTexts(const CDistinctTexts& texts, NumberKey numberKey, 
     const qint32 half = count >= 20000 && std::thread::hardware_concurrency() > 1 ? count / 2 : 0;
     SKeys first, second;
     {
+        // What the other thread could not make (memory refused) is made here, where a
+        // failure reaches the caller instead of ending the process.
+        bool made = false;
         std::thread other;
         if (half > 0)
-            other = std::thread([&] { second = MakeKeys(texts, half, count, numberKey); });
+            other = std::thread([&] {
+                try {
+                    second = MakeKeys(texts, half, count, numberKey);
+                    made = true;
+                } catch (...) {
+                }
+            });
         first = MakeKeys(texts, 0, half > 0 ? half : count, numberKey);
         if (other.joinable())
             other.join();
+        if (half > 0 && !made)
+            second = MakeKeys(texts, half, count, numberKey);
     }
     const auto key = [&](qint32 n) {
         const SKeys& k = half > 0 && n >= half ? second : first;
