@@ -132,33 +132,15 @@ STagEdit STagEdit::Of(ETagField field, const QString& text)
 
 STagEdit STagEdit::ForCell(ESongColumn column, const QString& text)
 {
-    STagEdit edit;
-    switch (column) {
-    case ESongColumn::LIST:
-        edit.title = text;
-        break;
-    case ESongColumn::ARTIST:
-        edit.artist = text;
-        break;
-    case ESongColumn::ALBUM:
-        edit.album = text;
-        break;
-    case ESongColumn::COMMENT:
-        edit.comment = text;
-        break;
-    case ESongColumn::YEAR:
-        edit.year = text;
-        break;
-    case ESongColumn::TRACK:
-        edit.track = text;
-        break;
-    case ESongColumn::GENRE: // a name of the table, or other text
-        edit.genre = text;
-        break;
-    default:
-        break;
-    }
-    return edit;
+    // The Title column shows the list name; the genre is a name of the table, or other text.
+    if (column == ESongColumn::LIST)
+        return Of(ETagField::Title, text);
+    if (column == ESongColumn::GENRE)
+        return Of(ETagField::Genre, text);
+    for (const auto& [field, shown] : kRecordColumns)
+        if (shown == column && column != ESongColumn::TITLE && column != ESongColumn::LYRICS)
+            return Of(field, text);
+    return {};
 }
 
 STagEdit STagEdit::ForMany() const
