@@ -69,6 +69,7 @@ public:
     // keeping them for the next start.
     void RestoreLayout();
     void SaveLayout();
+    void SaveSplitters();
 
 Q_SIGNALS:
     // Every second, from the form's timer.
@@ -96,6 +97,7 @@ private:
     CActionTable* m_actions = nullptr;
     CControls m_controls;
     QTimer m_timer;
+    QTimer m_splittersDue; // moved splitters to be written to the settings
     // What a job disabled, to be enabled again afterwards.
     QList<QPointer<QObject>> m_disabled;
     bool m_layoutRestored = false;

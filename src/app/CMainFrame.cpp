@@ -1,6 +1,7 @@
 #include "app/CMainFrame.h"
 
 #include "app/CCdlistView.h"
+#include "library/gui/CLibraryListCtrl.h"
 #include "model/CCdlistDoc.h"
 #include "platform/CSettings.h"
 #include "ui/CActionTable.h"
@@ -24,6 +25,13 @@ CMainFrame::CMainFrame(CCdlistView* view, QWidget* parent) : QMainWindow(parent)
     statusBar()->setSizeGripEnabled(true);
     connect(&view->Doc(), &CCdlistDoc::Told, statusBar(),
             [bar = statusBar()](const QString& text) { bar->showMessage(text); });
+    // Written a moment after the user's last move, so that a killed program keeps it too.
+    m_geometryDue.setSingleShot(true);
+    m_geometryDue.setInterval(CLibraryListCtrl::kSaveDelayMs);
+    connect(&m_geometryDue, &QTimer::timeout, this, [this] {
+        if (isVisible())
+            SaveGeometry();
+    });
 }
 
 namespace {
@@ -51,10 +59,28 @@ void CMainFrame::closeEvent(QCloseEvent* event)
 {
     if (!m_closed) {
         m_closed = true;
-        CSettings::SetString(ESetting::WindowGeometry,
-                             QString::fromLatin1(saveGeometry().toBase64()));
+        SaveGeometry();
         m_view->SaveLayout();
         m_view->OnDestroy();
     }
     event->accept();
+}
+
+void CMainFrame::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    m_geometryDue.start();
+}
+
+void CMainFrame::moveEvent(QMoveEvent* event)
+{
+    QMainWindow::moveEvent(event);
+    m_geometryDue.start();
+}
+
+void CMainFrame::SaveGeometry()
+{
+    const QString geometry = QString::fromLatin1(saveGeometry().toBase64());
+    if (CSettings::String(ESetting::WindowGeometry) != geometry)
+        CSettings::SetString(ESetting::WindowGeometry, geometry);
 }

@@ -1,11 +1,12 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QTimer>
 
 class CCdlistView;
 
-// The main window: title "Cratewise", the main menu, no tool bar and no status bar;
-// the form fills it.
+// The main window: title "Cratewise", the main menu, no tool bar, a status line; the
+// form fills it.
 class CMainFrame : public QMainWindow
 {
     Q_OBJECT
@@ -17,8 +18,13 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
 
 private:
+    void SaveGeometry();
+
     CCdlistView* m_view;
+    QTimer m_geometryDue; // a moved or resized window to be written to the settings
     bool m_closed = false;
 };

@@ -136,8 +136,9 @@ TEST_F(MainLayoutTest, TheSongListTakesTheRoomTheWindowGains)
     EXPECT_GT(list->columnWidth(0), list->fontMetrics().horizontalAdvance(list->CellText(0, 0)));
 }
 
-// The panes' sizes and the columns' widths, order and choice come back after a restart;
-// showing or hiding a column keeps the others as the user left them.
+// The panes' sizes and the columns' widths, order and choice come back after a restart,
+// even one after the program was killed; showing or hiding a column keeps the others as
+// the user left them.
 TEST_F(MainLayoutTest, PanesAndColumnsComeBackAfterARestart)
 {
     ShowAt(f.Frame(), QSize(1200, 800));
@@ -145,10 +146,12 @@ TEST_F(MainLayoutTest, PanesAndColumnsComeBackAfterARestart)
     panes[0] += 60;
     panes[1] -= 60;
     Splitter(f.View(), IDC_MAIN_SPLITTER)->setSizes(panes);
+    Q_EMIT Splitter(f.View(), IDC_MAIN_SPLITTER)->splitterMoved(panes[0], 1);
     QList<int> songPanes = Splitter(f.View(), IDC_SONG_SPLITTER)->sizes();
     songPanes[0] -= 50;
     songPanes[1] += 50;
     Splitter(f.View(), IDC_SONG_SPLITTER)->setSizes(songPanes);
+    Q_EMIT Splitter(f.View(), IDC_SONG_SPLITTER)->splitterMoved(songPanes[0], 1);
     CLibraryListCtrl* list = f.View().SongList();
     QHeaderView* header = list->horizontalHeader();
     Drag(header, Border(header, 0), Border(header, 0) + QPoint(233 - header->sectionSize(0), 0));
@@ -161,7 +164,7 @@ TEST_F(MainLayoutTest, PanesAndColumnsComeBackAfterARestart)
     EXPECT_EQ(header->logicalIndex(0), 2);
     panes = Splitter(f.View(), IDC_MAIN_SPLITTER)->sizes();
     songPanes = Splitter(f.View(), IDC_SONG_SPLITTER)->sizes();
-    f.Frame().close();
+    QTest::qWait(CLibraryListCtrl::kSaveDelayMs + 200); // never closed: as if killed
 
     CMainFrame again(new CCdlistView(f.doc, f.View().Services()));
     again.FitToForm();

@@ -84,12 +84,18 @@ CLibraryListCtrl::CLibraryListCtrl(CSongListModel* model, QWidget* parent)
     header->setSectionsMovable(true);
     connect(header, &QHeaderView::sectionResized, this, &CLibraryListCtrl::RecordColumns);
     connect(header, &QHeaderView::sectionMoved, this, &CLibraryListCtrl::RecordColumns);
+    // Written a moment after the user's last change, so that a program that is killed or
+    // crashes keeps them too; not at every step of a drag.
+    m_saveDue.setSingleShot(true);
+    m_saveDue.setInterval(kSaveDelayMs);
+    connect(&m_saveDue, &QTimer::timeout, this, &CLibraryListCtrl::SaveColumns);
     // Measured on the rows in sight, not on a thousand rows read for it.
     disconnect(header, SIGNAL(sectionHandleDoubleClicked(int)), this,
                SLOT(resizeColumnToContents(int)));
     connect(header, &QHeaderView::sectionHandleDoubleClicked, this, [this](int column) {
         m_fitted = true;
         FitColumn(column);
+        m_saveDue.start();
     });
     // A drag on the headings (a border, or a heading to another place) is the user's own.
     header->viewport()->installEventFilter(this);
@@ -173,6 +179,8 @@ void CLibraryListCtrl::RecordColumns()
     if (m_dragging)
         m_fitted = true;
     RecordWidths();
+    if (m_fitted)
+        m_saveDue.start();
 }
 
 void CLibraryListCtrl::RecordWidths()
