@@ -13,14 +13,14 @@
 #include <random>
 
 // A catalogue built once by `fill` (inside one transaction) and kept in the system's
-// temporary folder as cratewise-bench-NAME-vNa.mdb for later runs (a: made new, its
-// searches ignore accents). Opened once more after filling, so that the rows' folded copies
+// temporary folder as cratewise-bench-NAME-vNb.mdb for later runs (b: made new, its
+// searches ignore accents, 16 KB pages). Opened once more after filling, so that the rows' folded copies
 // and the substring index are in the file.
 inline QString CachedCatalogue(const QString& name, const std::function<void(CDatabase&)>& fill)
 {
     const QString path =
         QDir::tempPath() +
-        QStringLiteral("/cratewise-bench-%1-v%2a.mdb").arg(name).arg(CDatabase::kSchemaVersion);
+        QStringLiteral("/cratewise-bench-%1-v%2b.mdb").arg(name).arg(CDatabase::kSchemaVersion);
     if (QFile::exists(path))
         return path;
     const QString building = path + QStringLiteral(".building");

@@ -406,11 +406,17 @@ void CCdlistSet::ScanColumns(
     Require();
     m_db->IndexStagedSongs();
     QStringList names;
-    for (ESongColumn column : columns)
-        names << (column == ESongColumn::PATH
-                      ? QStringLiteral("CASE WHEN substr(PATH, -1) = '/' THEN PATH || MELODI "
-                                       "ELSE PATH || '/' || MELODI END")
-                      : ColumnSql(*m_db, column));
+    for (ESongColumn column : columns) {
+        if (column == ESongColumn::PATH)
+            names << QStringLiteral("CASE WHEN substr(PATH, -1) = '/' THEN PATH || MELODI "
+                                    "ELSE PATH || '/' || MELODI END");
+        else if (column == ESongColumn::MELODI)
+            names << QStringLiteral("MELODI_FOLDED");
+        else if (column == ESongColumn::GENRE)
+            names << QStringLiteral("GENRE_FOLDED");
+        else
+            names << ColumnSql(*m_db, column);
+    }
     CStatement s(*m_db,
                  QStringLiteral("SELECT ID, %1 FROM Songs").arg(names.join(u',')) + Where(filter));
     BindFilter(s, filter);

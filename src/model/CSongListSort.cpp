@@ -26,6 +26,13 @@ quint64 LengthOf(std::string_view text)
     return CSongListModel::NumericKey(ESongColumn::DURATION, text);
 }
 
+// The type a file's name shows, as the name has it ("mp3": the sort ignores case).
+std::string_view TypeOf(std::string_view name)
+{
+    const size_t dot = name.rfind('.');
+    return dot == std::string_view::npos ? std::string_view() : name.substr(dot + 1);
+}
+
 } // namespace
 
 quint64 CSongListModel::NumericKey(ESongColumn column, std::string_view text)
@@ -89,11 +96,11 @@ void CSongListModel::ReadFields(std::vector<SSortField*> fields) const
         if (id < first || id > last)
             return;
         for (size_t k = 0; k < n; ++k) {
-            const std::string_view utf8 = texts[k];
+            const ESongColumn c = columns[k];
+            const std::string_view utf8 = c == ESongColumn::MELODI ? TypeOf(texts[k]) : texts[k];
             if (previousGroup[k] < 0 || utf8 != previous[k]) {
                 previous[k].assign(utf8);
-                const ESongColumn c = columns[k];
-                if (ShownAsStored(c) || c == ESongColumn::PATH) {
+                if (ShownAsStored(c) || c == ESongColumn::PATH || c == ESongColumn::MELODI) {
                     previousGroup[k] = read[k]->texts.Add(utf8);
                 } else { // as the cell shows it
                     const QString s = QString::fromUtf8(utf8.data(), qsizetype(utf8.size()));

@@ -43,10 +43,13 @@ protected:
     CCdlistSet set;
 };
 
-TEST_F(DatabaseTest, NewDatabaseIsEmpty)
+TEST_F(DatabaseTest, NewDatabaseIsEmptyWithLargePages)
 {
     EXPECT_TRUE(QFile::exists(env.DatabasePath()));
     EXPECT_EQ(set.CountAll(), 0);
+    CStatement pageSize(db, QStringLiteral("PRAGMA page_size"));
+    ASSERT_TRUE(pageSize.Step());
+    EXPECT_EQ(pageSize.Int(0), 16384) << "a read of every row makes a quarter of the reads";
     EXPECT_TRUE(WalkTitles(CFilter()).isEmpty());
     EXPECT_TRUE(set.SessionCounts().isEmpty());
 }

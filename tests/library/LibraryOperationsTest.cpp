@@ -200,3 +200,32 @@ TEST_F(LibraryOperationsTest, ListsAndThePlaylistKnowHowLongTheirSongsPlay)
 }
 
 } // namespace
+
+namespace {
+
+// A list too long to have read its rows sorts by the texts the catalogue hands (some of
+// them from indexes, folded) in the order the cells themselves sort in.
+TEST_F(LibraryOperationsTest, EveryColumnSortsFromTheCatalogueAsFromItsCells)
+{
+    for (ESetting s : {ESetting::LibTrack, ESetting::LibYear, ESetting::LibGenre, ESetting::LibType,
+                       ESetting::LibPath, ESetting::LibComment})
+        CSettings::SetBool(s, true);
+    songs.RebuildColumns();
+    Add({.title = "b", .file = "b.OGG", .genre = "(17)", .year = "1999", .comment = "x"});
+    Add({.title = "A", .file = "a.mp3", .path = "/z", .genre = "Électro", .year = "2001"});
+    Add({.title = "c", .file = "c.Flac", .genre = "(0)", .year = "199", .comment = "W"});
+    Add({.title = "é", .file = "noname", .path = "/a/b", .genre = "jazz"});
+    Add({.title = "d", .file = "d.mp3", .genre = "", .year = "1999"});
+    for (int column = 0; column < songs.ColumnCount(); ++column) {
+        ops.Search({});
+        songs.SortByColumn(column, true);
+        const QList<qint64> fromCatalogue = Listed();
+        ops.Search({});
+        for (int r = 0; r < songs.RowCount(); ++r)
+            Row(r);
+        songs.SortByColumn(column, true);
+        EXPECT_EQ(Listed(), fromCatalogue) << songs.Headings()[column].toStdString();
+    }
+}
+
+} // namespace
