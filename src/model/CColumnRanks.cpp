@@ -22,13 +22,30 @@ size_t CDistinctTexts::SlotOf(std::string_view text) const
 
 qint32 CDistinctTexts::Add(std::string_view text)
 {
-    const size_t slot = SlotOf(text);
-    if (m_slots[slot] >= 0)
-        return m_slots[slot];
     const qint32 number = Size();
+    size_t slot = 0;
+    if (m_looking) {
+        slot = SlotOf(text);
+        if (m_slots[slot] >= 0) {
+            ++m_found;
+            return m_slots[slot];
+        }
+    }
     m_bytes.append(text);
     m_at.push_back(m_bytes.size());
+    if (!m_looking)
+        return number;
     m_slots[slot] = number;
+    // Fewer than one in sixteen found among the first 64 K: looking costs more than the
+    // keys of the few repeats.
+    if (!m_judged && number + 1 + m_found >= kJudgedAfter) {
+        m_judged = true;
+        if (m_found < kJudgedAfter / 16) {
+            m_looking = false;
+            std::vector<qint32>().swap(m_slots);
+            return number;
+        }
+    }
     if (size_t(Size()) * 2 > m_slots.size()) // at most half full: short probes
         Grow();
     return number;

@@ -7,6 +7,9 @@
 
 // The distinct texts of one column, each kept once in one buffer: a million rows of a
 // sort make no string of their own. A text's number is the order it first came in.
+// When the first many texts were nearly all new (a column of titles, handed in an index's
+// order with equal ones together), the rest are kept without looking for them again: a
+// text may then have more than one number, which rank the same.
 class CDistinctTexts
 {
 public:
@@ -20,12 +23,16 @@ public:
     }
 
 private:
+    static constexpr qint32 kJudgedAfter = 65536;
     void Grow();
     size_t SlotOf(std::string_view text) const;
 
     std::string m_bytes;
     std::vector<size_t> m_at;    // where each text begins, and the end
     std::vector<qint32> m_slots; // open addressing, a power of two; -1 empty
+    qint32 m_found = 0;          // texts added that were there already
+    bool m_looking = true;       // new texts are looked for among the kept ones
+    bool m_judged = false;       // whether looking pays was judged
 };
 
 // The texts' order as a reader sees it (CCollation), or by number for the columns that hold
