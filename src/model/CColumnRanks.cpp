@@ -109,8 +109,21 @@ struct SEntry
 template <typename KeyOf>
 void SortByKeys(SEntry* begin, SEntry* end, size_t depth, const KeyOf& key)
 {
-    for (SEntry* e = begin; e != end; ++e)
-        e->prefix = Prefix(key(e->number), depth);
+    // Bytes all the keys share (a long folder at the start of paths) cost one pass each,
+    // not a sort.
+    for (;; depth += 8) {
+        bool shared = true, longer = false;
+        for (SEntry* e = begin; e != end; ++e) {
+            const std::string_view k = key(e->number);
+            e->prefix = Prefix(k, depth);
+            shared = shared && e->prefix == begin->prefix;
+            longer = longer || k.size() > depth + 8;
+        }
+        if (!shared)
+            break;
+        if (!longer)
+            return; // the keys are all the same
+    }
     std::sort(begin, end, [](const SEntry& x, const SEntry& y) { return x.prefix < y.prefix; });
     for (SEntry* run = begin; run != end;) {
         SEntry* next = run + 1;

@@ -9,6 +9,7 @@ struct CCollation::SImpl
 {
     UCollator* collator = nullptr;
     std::vector<UChar> text;
+    std::vector<uint8_t> key;
     ~SImpl()
     {
         if (collator)
@@ -40,22 +41,25 @@ void CCollation::AppendKey(std::string_view utf8, std::string& key)
         key.append(utf8);
         return;
     }
-    d->text.resize(utf8.size() + 1);
+    if (d->text.size() < utf8.size() + 1)
+        d->text.resize(utf8.size() + 1);
     int32_t length = 0;
     UErrorCode status = U_ZERO_ERROR;
     u_strFromUTF8WithSub(d->text.data(), int32_t(d->text.size()), &length, utf8.data(),
                          int32_t(utf8.size()), 0xfffd, nullptr, &status);
     if (U_FAILURE(status))
         length = 0;
-    const size_t at = key.size();
-    key.resize(at + utf8.size() * 4 + 16);
+    // Made in a buffer of its own, kept between texts: the caller's keys grow by what
+    // each key needs, never cleared for a longest case first.
+    std::vector<uint8_t>& made = d->key;
+    if (made.size() < utf8.size() * 4 + 16)
+        made.resize(utf8.size() * 4 + 16);
     int32_t needed =
-        ucol_getSortKey(d->collator, d->text.data(), length,
-                        reinterpret_cast<uint8_t*>(key.data() + at), int32_t(key.size() - at));
-    if (size_t(needed) > key.size() - at) {
-        key.resize(at + size_t(needed));
-        needed = ucol_getSortKey(d->collator, d->text.data(), length,
-                                 reinterpret_cast<uint8_t*>(key.data() + at), needed);
+        ucol_getSortKey(d->collator, d->text.data(), length, made.data(), int32_t(made.size()));
+    if (size_t(needed) > made.size()) {
+        made.resize(size_t(needed));
+        needed = ucol_getSortKey(d->collator, d->text.data(), length, made.data(), needed);
     }
-    key.resize(at + size_t(needed) - 1); // without its closing zero
+    if (needed > 0) // without its closing zero
+        key.append(reinterpret_cast<const char*>(made.data()), size_t(needed) - 1);
 }
