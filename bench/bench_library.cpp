@@ -186,13 +186,13 @@ void BM_WholeSessionTotals(benchmark::State& state)
 
 // A heading click on a freshly listed catalogue (the listing itself not timed), its
 // first screenful read; the column is the second argument (0 Title, 1 Artist, 2 Album,
-// 3 Session, 4 Track, 5 Year, 6 Genre, 7 Type, 8 Path), every one of them shown.
+// 3 Session, 4 Track, 5 Year, 6 Genre, 7 Type, 8 Path, 9 Length), every one of them shown.
 void BM_SortColumn(benchmark::State& state)
 {
     static const char* const kHeadings[] = {"Title", "Artist", "Album", "Session", "Track",
-                                            "Year",  "Genre",  "Type",  "Path"};
+                                            "Year",  "Genre",  "Type",  "Path",    "Length"};
     const ESetting shown[] = {ESetting::LibTrack, ESetting::LibYear, ESetting::LibGenre,
-                              ESetting::LibType, ESetting::LibPath};
+                              ESetting::LibType,  ESetting::LibPath, ESetting::LibLength};
     for (const ESetting s : shown)
         CSettings::SetBool(s, true);
     SLibraryDoc library(SearchLibrary(int(state.range(0))));
@@ -251,7 +251,7 @@ BENCHMARK(BM_ListEverything)
 BENCHMARK(BM_ShowWholeSession)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_WholeSessionTotals)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_SortColumn)
-    ->ArgsProduct({{1000000}, {0, 1, 2, 3, 4, 5, 6, 7, 8}})
+    ->ArgsProduct({{1000000}, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9}})
     ->Unit(benchmark::kMillisecond)
     ->Iterations(3);
 BENCHMARK(BM_ReverseArtist)

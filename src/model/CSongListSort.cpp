@@ -100,9 +100,11 @@ void CSongListModel::ReadFields(std::vector<SSortField*> fields) const
             const std::string_view utf8 = c == ESongColumn::MELODI ? TypeOf(texts[k]) : texts[k];
             if (previousGroup[k] < 0 || utf8 != previous[k]) {
                 previous[k].assign(utf8);
-                if (ShownAsStored(c) || c == ESongColumn::PATH || c == ESongColumn::MELODI) {
+                // A genre as the cell shows it ("(17)" by its name); the others as they
+                // come: a length ranks by its seconds whether "245" or "4:05".
+                if (c != ESongColumn::GENRE) {
                     previousGroup[k] = read[k]->texts.Add(utf8);
-                } else { // as the cell shows it
+                } else {
                     const QString s = QString::fromUtf8(utf8.data(), qsizetype(utf8.size()));
                     previousGroup[k] = read[k]->texts.Add(Shown(c, s).toUtf8().toStdString());
                 }
