@@ -245,6 +245,8 @@ private:
     SSortField Field(ESongColumn column, int listColumn = -2) const;
     // Reads the fields' texts, those the catalogue must hand in one pass.
     void ReadFields(std::vector<SSortField*> fields) const;
+    // The rows in the order their songs were taken in (by ID).
+    std::vector<qint32> RowsById() const;
     // Sorts `order` (list rows) stably by a field read; `runStarts`, when given, marks by
     // position where each run of equal texts begins.
     void OrderBy(const SSortField& field, bool ascending, std::vector<qint32>& order,

@@ -148,9 +148,7 @@ void CSongListModel::SortByColumn(int column, bool ascending)
     // Inside an artist by album, inside an album by track, then in the order the songs
     // were taken in; read together (an index holds them), from the catalogue when hidden.
     if (shown == ESongColumn::ARTIST || shown == ESongColumn::ALBUM) {
-        const auto byId = [this](qint32 x, qint32 y) { return m_ids[Base(x)] < m_ids[Base(y)]; };
-        if (!std::is_sorted(order.begin(), order.end(), byId)) // a search lists by ID already
-            std::stable_sort(order.begin(), order.end(), byId);
+        order = RowsById();
         SSortField track = Field(ESongColumn::TRACK);
         SSortField album = Field(ESongColumn::ALBUM);
         if (shown == ESongColumn::ARTIST)
@@ -169,6 +167,22 @@ void CSongListModel::SortByColumn(int column, bool ascending)
     m_sortedColumn = column;
     m_sortedAscending = ascending;
     m_runStarts = std::move(runStarts);
+}
+
+std::vector<qint32> CSongListModel::RowsById() const
+{
+    std::vector<qint32> order(static_cast<size_t>(RowCount()));
+    if (std::is_sorted(m_ids.begin(), m_ids.end())) { // a search stores by ID: no sort
+        std::vector<qint32> rowOf(m_ids.size(), -1);
+        for (int r = 0; r < RowCount(); ++r)
+            rowOf[Base(r)] = r;
+        std::copy_if(rowOf.begin(), rowOf.end(), order.begin(), [](qint32 r) { return r >= 0; });
+        return order;
+    }
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(),
+                     [this](qint32 x, qint32 y) { return m_ids[Base(x)] < m_ids[Base(y)]; });
+    return order;
 }
 
 void CSongListModel::OrderBy(const SSortField& field, bool ascending, std::vector<qint32>& order,

@@ -139,20 +139,30 @@ TEST_F(SongListModelTest, AnArtistsSongsComeByAlbumThenTrackThenInTheOrderTakenI
     ASSERT_GE(artist, 0);
     ASSERT_GE(album, 0);
     ASSERT_GE(track, 0);
-    const QList<std::pair<qint64, QStringList>> songs = {
-        {4, {"b", "Two", "1"}},  {1, {"b", "Two", ""}},  {3, {"a", "One", "2"}},
-        {2, {"b", "One", "10"}}, {5, {"b", "One", "2"}}, {6, {"b", "Two", "1"}}};
-    for (const auto& [id, cells] : songs) {
-        QStringList row(model.ColumnCount());
-        row[artist] = cells[0];
-        row[album] = cells[1];
-        row[track] = cells[2];
-        model.InsertRow(model.RowCount(), {id, row});
-    }
+    QList<std::pair<qint64, QStringList>> songs = {{4, {"b", "Two", "1"}}, {1, {"b", "Two", ""}},
+                                                   {3, {"a", "One", "2"}}, {2, {"b", "One", "10"}},
+                                                   {5, {"b", "One", "2"}}, {6, {"b", "Two", "1"}}};
+    const auto fill = [&] {
+        model.Clear();
+        for (const auto& [id, cells] : songs) {
+            QStringList row(model.ColumnCount());
+            row[artist] = cells[0];
+            row[album] = cells[1];
+            row[track] = cells[2];
+            row[0] = id == 6 ? "a" : id == 4 ? "z" : "m"; // a title that sorts 6 before 4
+            model.InsertRow(model.RowCount(), {id, row});
+        }
+    };
+    fill();
     EXPECT_EQ(SortedIds(artist, true), (QList<qint64>{3, 5, 2, 1, 4, 6}));
     EXPECT_EQ(SortedIds(artist, false), (QList<qint64>{5, 2, 1, 4, 6, 3}));
     EXPECT_EQ(SortedIds(album, true), (QList<qint64>{3, 5, 2, 1, 4, 6}));
     EXPECT_EQ(SortedIds(track, true), (QList<qint64>{1, 4, 6, 3, 5, 2}));
+    // Listed by ID, as a search lists, and shown in another order first: the same.
+    std::sort(songs.begin(), songs.end());
+    fill();
+    EXPECT_EQ(SortedIds(0, true), (QList<qint64>{6, 1, 2, 3, 5, 4}));
+    EXPECT_EQ(SortedIds(artist, true), (QList<qint64>{3, 5, 2, 1, 4, 6}));
 }
 
 // The ranking made for speed (keys made on two threads, compared by their first bytes,

@@ -64,6 +64,8 @@ CLibraryListCtrl::CLibraryListCtrl(CSongListModel* model, QWidget* parent)
     connect(m_model, &CSongListModel::CellEdited, this, &CLibraryListCtrl::CellEdited);
     // Until the user has widths of their own the columns share the list's width by what
     // their texts need, measured once the rows are in: a draw inserts them one by one.
+    // A sort keeps them (columns that jumped at every click would be hard to read, and
+    // measuring a thousand rows again took a tenth of a large sort's time).
     m_widthsDue.setSingleShot(true);
     connect(&m_widthsDue, &QTimer::timeout, this, [this] {
         if (!m_fitted)
@@ -71,7 +73,6 @@ CLibraryListCtrl::CLibraryListCtrl(CSongListModel* model, QWidget* parent)
     });
     const auto due = [this] { m_widthsDue.start(0); };
     connect(m_model, &QAbstractItemModel::modelReset, &m_widthsDue, due);
-    connect(m_model, &QAbstractItemModel::layoutChanged, &m_widthsDue, due);
     connect(m_model, &QAbstractItemModel::rowsInserted, &m_widthsDue, due);
     // A new list or new columns: the header starts afresh and takes the user's columns.
     connect(m_model, &QAbstractItemModel::modelAboutToBeReset, this, [this] { m_applying = true; });
