@@ -232,6 +232,13 @@ private:
     // When the list is drawn: TotalsChanged with the sum, at once or from another thread.
     void ReportTotals();
     void SumInBackground(SecondsJob job);
+    // What a sort reads of a text: all of it, or a path's folder or name.
+    enum class EPart
+    {
+        Whole,
+        Folder,
+        Name
+    };
     // What a sort orders by: a song column and the list column showing it (-1: hidden,
     // read from the catalogue alone); once read, its distinct texts as shown and by list
     // row the number of its text (none when it cannot be read: hidden, and no catalogue).
@@ -239,9 +246,12 @@ private:
     {
         ESongColumn column;
         int listColumn;
+        EPart part; // of a path
         CDistinctTexts texts;
         std::vector<qint32> rowGroup;
     };
+    // The folder ("/music") or the name ("a.mp3") of a song's file, or the whole text.
+    static std::string_view PartOf(std::string_view text, EPart part);
     SSortField Field(ESongColumn column, int listColumn = -2) const;
     // Reads the fields' texts, those the catalogue must hand in one pass.
     void ReadFields(std::vector<SSortField*> fields) const;
@@ -249,8 +259,12 @@ private:
     std::vector<qint32> RowsById() const;
     // Sorts `order` (list rows) stably by a field read; `runStarts`, when given, marks by
     // position where each run of equal texts begins.
-    void OrderBy(const SSortField& field, bool ascending, std::vector<qint32>& order,
-                 std::vector<bool>* runStarts) const;
+    // Returns each text's rank (none when the field could not be read).
+    std::vector<qint32> OrderBy(const SSortField& field, bool ascending, std::vector<qint32>& order,
+                                std::vector<bool>* runStarts) const;
+    // The same for the Path column, read as the folder and the name of each song's file.
+    void OrderByPath(SSortField& name, bool ascending, std::vector<qint32>& order,
+                     std::vector<bool>& runStarts) const;
     // Shows the rows in a new order: order[i] is the list row that becomes row i.
     void Reorder(const std::vector<qint32>& order);
     void Reverse();

@@ -35,6 +35,16 @@ std::string_view TypeOf(std::string_view name)
 
 } // namespace
 
+std::string_view CSongListModel::PartOf(std::string_view text, EPart part)
+{
+    if (part == EPart::Whole)
+        return text;
+    const size_t slash = text.rfind('/');
+    if (slash == std::string_view::npos)
+        return part == EPart::Folder ? std::string_view() : text;
+    return part == EPart::Folder ? text.substr(0, slash) : text.substr(slash + 1);
+}
+
 quint64 CSongListModel::NumericKey(ESongColumn column, std::string_view text)
 {
     if (text.empty())
@@ -48,7 +58,11 @@ quint64 CSongListModel::NumericKey(ESongColumn column, std::string_view text)
 
 CSongListModel::SSortField CSongListModel::Field(ESongColumn column, int listColumn) const
 {
-    return {column, listColumn == -2 ? int(m_columns.indexOf(column)) : listColumn, {}, {}};
+    return {column,
+            listColumn == -2 ? int(m_columns.indexOf(column)) : listColumn,
+            EPart::Whole,
+            {},
+            {}};
 }
 
 void CSongListModel::ReadFields(std::vector<SSortField*> fields) const
@@ -68,7 +82,8 @@ void CSongListModel::ReadFields(std::vector<SSortField*> fields) const
             Fill(0, rows);
             f->rowGroup.resize(size_t(rows));
             for (int r = 0; r < rows; ++r)
-                f->rowGroup[size_t(r)] = f->texts.Add(cell(Base(r), f->listColumn));
+                f->rowGroup[size_t(r)] =
+                    f->texts.Add(PartOf(cell(Base(r), f->listColumn), f->part));
         } else if (m_columnSource) {
             read.push_back(f);
         }
@@ -82,13 +97,17 @@ void CSongListModel::ReadFields(std::vector<SSortField*> fields) const
     const qint64 first = *low, last = *high;
     const bool dense = last - first < qint64(m_ids.size()) * 2 + 1024;
     const size_t n = read.size();
-    std::vector<ESongColumn> columns;
+    std::vector<ESongColumn> columns; // each read once
+    std::vector<size_t> from(n);      // each field's place among them
     std::vector<std::vector<qint32>> denseGroup(n);
     std::vector<QHash<qint64, qint32>> hashGroup(n);
     std::vector<std::string> previous(n);
     std::vector<qint32> previousGroup(n, -1);
     for (size_t k = 0; k < n; ++k) {
-        columns.push_back(read[k]->column);
+        from[k] =
+            size_t(std::find(columns.begin(), columns.end(), read[k]->column) - columns.begin());
+        if (from[k] == columns.size())
+            columns.push_back(read[k]->column);
         if (dense)
             denseGroup[k].assign(size_t(last - first + 1), -1);
     }
@@ -96,8 +115,9 @@ void CSongListModel::ReadFields(std::vector<SSortField*> fields) const
         if (id < first || id > last)
             return;
         for (size_t k = 0; k < n; ++k) {
-            const ESongColumn c = columns[k];
-            const std::string_view utf8 = c == ESongColumn::MELODI ? TypeOf(texts[k]) : texts[k];
+            const ESongColumn c = read[k]->column;
+            std::string_view utf8 = texts[from[k]];
+            utf8 = PartOf(c == ESongColumn::MELODI ? TypeOf(utf8) : utf8, read[k]->part);
             if (previousGroup[k] < 0 || utf8 != previous[k]) {
                 previous[k].assign(utf8);
                 // A genre as the cell shows it ("(17)" by its name); the others as they
@@ -122,7 +142,7 @@ void CSongListModel::ReadFields(std::vector<SSortField*> fields) const
         for (int r = 0; r < rows; ++r) {
             const size_t b = Base(r);
             if (f.listColumn >= 0 && m_slots[b] != kUnfilled) { // it shows what it was set to
-                f.rowGroup[size_t(r)] = f.texts.Add(cell(b, f.listColumn));
+                f.rowGroup[size_t(r)] = f.texts.Add(PartOf(cell(b, f.listColumn), f.part));
                 continue;
             }
             const qint64 id = m_ids[b];
@@ -159,14 +179,39 @@ void CSongListModel::SortByColumn(int column, bool ascending)
         if (shown == ESongColumn::ARTIST)
             OrderBy(album, true, order, nullptr);
     }
-    if (sorted.rowGroup.empty())
-        ReadFields({&sorted});
     std::vector<bool> runStarts;
-    OrderBy(sorted, ascending, order, &runStarts);
+    if (shown == ESongColumn::PATH) {
+        OrderByPath(sorted, ascending, order, runStarts);
+    } else {
+        if (sorted.rowGroup.empty())
+            ReadFields({&sorted});
+        OrderBy(sorted, ascending, order, &runStarts);
+    }
     Reorder(order);
     m_sortedColumn = column;
     m_sortedAscending = ascending;
     m_runStarts = std::move(runStarts);
+}
+
+void CSongListModel::OrderByPath(SSortField& name, bool ascending, std::vector<qint32>& order,
+                                 std::vector<bool>& runStarts) const
+{
+    // By folder, then by name inside it: a folder's songs stay together, and the names'
+    // keys are a fraction of whole paths' (a million of them).
+    SSortField folder = Field(ESongColumn::PATH, name.listColumn);
+    folder.part = EPart::Folder;
+    name.part = EPart::Name;
+    ReadFields({&folder, &name});
+    const std::vector<qint32> nameRank = OrderBy(name, ascending, order, nullptr);
+    OrderBy(folder, ascending, order, &runStarts);
+    // Songs of one folder with one name are the runs a reverse keeps in order.
+    for (size_t i = 1; i < order.size() && !nameRank.empty(); ++i) {
+        const auto rankOf = [&](size_t at) {
+            return nameRank[size_t(name.rowGroup[size_t(order[at])])];
+        };
+        if (rankOf(i) != rankOf(i - 1))
+            runStarts[i] = true;
+    }
 }
 
 std::vector<qint32> CSongListModel::RowsById() const
@@ -185,8 +230,9 @@ std::vector<qint32> CSongListModel::RowsById() const
     return order;
 }
 
-void CSongListModel::OrderBy(const SSortField& field, bool ascending, std::vector<qint32>& order,
-                             std::vector<bool>* runStarts) const
+std::vector<qint32> CSongListModel::OrderBy(const SSortField& field, bool ascending,
+                                            std::vector<qint32>& order,
+                                            std::vector<bool>* runStarts) const
 {
     // The distinct texts are ranked, usually far fewer than the rows; the rows then go
     // to their text's place in one stable pass.
@@ -194,7 +240,7 @@ void CSongListModel::OrderBy(const SSortField& field, bool ascending, std::vecto
     if (rowGroup.size() != order.size()) { // not to be read: the order stays
         if (runStarts)
             runStarts->assign(order.size(), true);
-        return;
+        return {};
     }
     qint32 ranks = 0;
     const NumberKey number = !IsNumeric(field.column)                ? nullptr
@@ -221,6 +267,7 @@ void CSongListModel::OrderBy(const SSortField& field, bool ascending, std::vecto
     for (const qint32 r : order)
         sorted[size_t(start[size_t(rank[size_t(rowGroup[size_t(r)])])]++)] = r;
     order = std::move(sorted);
+    return rank;
 }
 
 void CSongListModel::Reverse()

@@ -165,6 +165,34 @@ TEST_F(SongListModelTest, AnArtistsSongsComeByAlbumThenTrackThenInTheOrderTakenI
     EXPECT_EQ(SortedIds(artist, true), (QList<qint64>{3, 5, 2, 1, 4, 6}));
 }
 
+// A folder's songs come together, by name ("9" before "10"), before a folder whose name
+// goes on ("/a/b c"); the other direction turns folders and names round, the same path
+// keeping its order both ways.
+TEST_F(SongListModelTest, PathsSortByFolderThenName)
+{
+    CTestEnvironment env;
+    for (const ESetting s : {ESetting::LibArtist, ESetting::LibAlbum, ESetting::LibSession})
+        CSettings::SetBool(s, false);
+    CSettings::SetBool(ESetting::LibPath, true);
+    model.RebuildColumns();
+    const int path = int(model.Headings().indexOf(QStringLiteral("Path")));
+    ASSERT_GE(path, 0);
+    const std::pair<const char*, const char*> files[] = {{"/a/b c", "a.mp3"},
+                                                         {"/a/b", "x.mp3"},
+                                                         {"/a/b/", "x.mp3"},
+                                                         {"/a/b", "10.mp3"},
+                                                         {"/a/b", "9.mp3"}};
+    for (const auto& [folder, name] : files) {
+        SSong song;
+        song.m_ID = model.RowCount() + 1;
+        song.m_PATH = QString::fromUtf8(folder);
+        song.m_MELODI = QString::fromUtf8(name);
+        model.InsertSongRow(model.RowCount(), song);
+    }
+    EXPECT_EQ(SortedIds(path, true), (QList<qint64>{5, 4, 2, 3, 1}));
+    EXPECT_EQ(SortedIds(path, false), (QList<qint64>{1, 2, 3, 4, 5}));
+}
+
 // The ranking made for speed (keys made on two threads, compared by their first bytes,
 // repeats no longer looked for once the first 64 K texts were nearly all new) orders a
 // large list exactly as one stable sort comparing the reader's keys does.
