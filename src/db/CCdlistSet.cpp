@@ -358,6 +358,7 @@ std::vector<qint64> CCdlistSet::Ids(const CFilter& filter)
                             QLatin1String(" ORDER BY ID"));
     BindFilter(s, filter);
     std::vector<qint64> ids;
+    const CConnectionHold hold(*m_db);
     while (s.Step())
         ids.push_back(s.Int(0));
     return ids;
@@ -372,6 +373,7 @@ std::vector<qint64> CCdlistSet::AllIds()
     std::vector<qint64> ids;
     const auto read = [&](const char* sql) {
         CStatement s(*m_db, QLatin1String(sql));
+        const CConnectionHold hold(*m_db);
         while (s.Step())
             ids.push_back(s.Int(0));
     };
@@ -395,6 +397,7 @@ void CCdlistSet::ScanColumn(const CFilter& filter, ESongColumn column,
     CStatement s(*m_db, QStringLiteral("SELECT ID, %1 FROM Songs").arg(ColumnSql(*m_db, column)) +
                             Where(filter));
     BindFilter(s, filter);
+    const CConnectionHold hold(*m_db);
     while (s.Step())
         visit(s.Int(0), s.Bytes(1));
 }
@@ -421,6 +424,7 @@ void CCdlistSet::ScanColumns(
                  QStringLiteral("SELECT ID, %1 FROM Songs").arg(names.join(u',')) + Where(filter));
     BindFilter(s, filter);
     std::vector<std::string_view> texts(columns.size());
+    const CConnectionHold hold(*m_db);
     while (s.Step()) {
         for (size_t i = 0; i < texts.size(); ++i)
             texts[i] = s.Bytes(int(i) + 1);

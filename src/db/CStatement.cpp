@@ -110,3 +110,13 @@ bool CStatement::IsNull(int column) const
 {
     return sqlite3_column_type(m_stmt, column) == SQLITE_NULL;
 }
+
+CConnectionHold::CConnectionHold(const CDatabase& db) : m_mutex(sqlite3_db_mutex(db.Handle()))
+{
+    sqlite3_mutex_enter(m_mutex); // no lock when SQLite runs without them: nothing to do
+}
+
+CConnectionHold::~CConnectionHold()
+{
+    sqlite3_mutex_leave(m_mutex);
+}
