@@ -26,6 +26,22 @@ quint64 LengthOf(std::string_view text)
     return CSongListModel::NumericKey(ESongColumn::DURATION, text);
 }
 
+constexpr int kSmallNumbers = 10000;
+
+// The value of a text of one to four digits, else -1.
+int SmallNumber(std::string_view text)
+{
+    if (text.empty() || text.size() > 4)
+        return -1;
+    int value = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9')
+            return -1;
+        value = value * 10 + (c - '0');
+    }
+    return value;
+}
+
 // The type a file's name shows, as the name has it ("mp3": the sort ignores case).
 std::string_view TypeOf(std::string_view name)
 {
@@ -103,7 +119,12 @@ void CSongListModel::ReadFields(std::vector<SSortField*> fields) const
     std::vector<QHash<qint64, qint32>> hashGroup(n);
     std::vector<std::string> previous(n);
     std::vector<qint32> previousGroup(n, -1);
+    // A number column's short numbers (tracks, bit rates) find their text by value, not
+    // through the texts' table: "7" and "07" rank alike anyway.
+    std::vector<std::vector<qint32>> byNumber(n);
     for (size_t k = 0; k < n; ++k) {
+        if (IsNumeric(read[k]->column))
+            byNumber[k].assign(kSmallNumbers, -1);
         from[k] =
             size_t(std::find(columns.begin(), columns.end(), read[k]->column) - columns.begin());
         if (from[k] == columns.size())
@@ -118,6 +139,18 @@ void CSongListModel::ReadFields(std::vector<SSortField*> fields) const
             const ESongColumn c = read[k]->column;
             std::string_view utf8 = texts[from[k]];
             utf8 = PartOf(c == ESongColumn::MELODI ? TypeOf(utf8) : utf8, read[k]->part);
+            const int number = byNumber[k].empty() ? -1 : SmallNumber(utf8);
+            if (number >= 0) {
+                qint32& group = byNumber[k][size_t(number)];
+                if (group < 0)
+                    group = read[k]->texts.Add(utf8);
+                previousGroup[k] = -1;
+                if (dense)
+                    denseGroup[k][size_t(id - first)] = group;
+                else
+                    hashGroup[k].insert(id, group);
+                continue;
+            }
             if (previousGroup[k] < 0 || utf8 != previous[k]) {
                 previous[k].assign(utf8);
                 // A genre as the cell shows it ("(17)" by its name); the others as they
