@@ -17,4 +17,11 @@ void ThrowWhenRefused();
 // from the system costs a page fault per page each time.
 void Tune();
 
+// How long Tune keeps freed memory.
+inline constexpr int kKeepMs = 10000;
+
+// Gives back to the system what is freed and kept: the allocator does so only while the
+// program allocates, so a window left idle after a large sort would keep it for good.
+void GiveBack();
+
 } // namespace CAllocator

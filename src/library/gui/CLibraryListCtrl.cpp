@@ -1,6 +1,7 @@
 #include "library/gui/CLibraryListCtrl.h"
 
 #include "library/gui/CCellEdit.h"
+#include "platform/CAllocator.h"
 #include "platform/CSettings.h"
 
 #include <QHeaderView>
@@ -85,6 +86,14 @@ CLibraryListCtrl::CLibraryListCtrl(CSongListModel* model, QWidget* parent)
     header->setSectionsMovable(true);
     connect(header, &QHeaderView::sectionResized, this, &CLibraryListCtrl::RecordColumns);
     connect(header, &QHeaderView::sectionMoved, this, &CLibraryListCtrl::RecordColumns);
+    // What a large list or sort freed goes back to the system once the list has stood
+    // still for as long as the allocator keeps it for the next sort.
+    m_giveBackDue.setSingleShot(true);
+    m_giveBackDue.setInterval(CAllocator::kKeepMs);
+    connect(&m_giveBackDue, &QTimer::timeout, this, [] { CAllocator::GiveBack(); });
+    const auto giveBackLater = [this] { m_giveBackDue.start(); };
+    connect(m_model, &QAbstractItemModel::modelReset, &m_giveBackDue, giveBackLater);
+    connect(m_model, &QAbstractItemModel::layoutChanged, &m_giveBackDue, giveBackLater);
     // Written a moment after the user's last change, so that a program that is killed or
     // crashes keeps them too; not at every step of a drag.
     m_saveDue.setSingleShot(true);

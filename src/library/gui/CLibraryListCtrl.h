@@ -71,8 +71,9 @@ private:
     CSongListModel* m_model;
     QTimer m_widthsDue;
     QTimer m_sortDue;
-    QTimer m_saveDue;    // the columns to be written to the settings
-    int m_shownRow = -1; // the row shown when it became the current one
+    QTimer m_saveDue;     // the columns to be written to the settings
+    QTimer m_giveBackDue; // freed memory to be given back to the system
+    int m_shownRow = -1;  // the row shown when it became the current one
     // Widths and order the user chose, by column; hidden columns keep theirs.
     QMap<ESongColumn, int> m_widths;
     QList<ESongColumn> m_order;
