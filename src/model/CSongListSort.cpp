@@ -132,40 +132,40 @@ void CSongListModel::ReadFields(std::vector<SSortField*> fields) const
         if (dense)
             denseGroup[k].assign(size_t(last - first + 1), -1);
     }
+    // The number of a field's text: by value for a short number, else that of the text
+    // before it when they are the same.
+    const auto groupOf = [&](size_t k, std::string_view utf8) {
+        const ESongColumn c = read[k]->column;
+        utf8 = PartOf(c == ESongColumn::MELODI ? TypeOf(utf8) : utf8, read[k]->part);
+        if (const int number = byNumber[k].empty() ? -1 : SmallNumber(utf8); number >= 0) {
+            qint32& group = byNumber[k][size_t(number)];
+            if (group < 0)
+                group = read[k]->texts.Add(utf8);
+            previousGroup[k] = -1;
+            return group;
+        }
+        if (previousGroup[k] < 0 || utf8 != previous[k]) {
+            previous[k].assign(utf8);
+            // A genre as the cell shows it ("(17)" by its name); the others as they come:
+            // a length ranks by its seconds whether "245" or "4:05".
+            if (c != ESongColumn::GENRE) {
+                previousGroup[k] = read[k]->texts.Add(utf8);
+            } else {
+                const QString s = QString::fromUtf8(utf8.data(), qsizetype(utf8.size()));
+                previousGroup[k] = read[k]->texts.Add(Shown(c, s).toUtf8().toStdString());
+            }
+        }
+        return previousGroup[k];
+    };
     m_columnSource(columns, [&](qint64 id, const std::string_view* texts) {
         if (id < first || id > last)
             return;
         for (size_t k = 0; k < n; ++k) {
-            const ESongColumn c = read[k]->column;
-            std::string_view utf8 = texts[from[k]];
-            utf8 = PartOf(c == ESongColumn::MELODI ? TypeOf(utf8) : utf8, read[k]->part);
-            const int number = byNumber[k].empty() ? -1 : SmallNumber(utf8);
-            if (number >= 0) {
-                qint32& group = byNumber[k][size_t(number)];
-                if (group < 0)
-                    group = read[k]->texts.Add(utf8);
-                previousGroup[k] = -1;
-                if (dense)
-                    denseGroup[k][size_t(id - first)] = group;
-                else
-                    hashGroup[k].insert(id, group);
-                continue;
-            }
-            if (previousGroup[k] < 0 || utf8 != previous[k]) {
-                previous[k].assign(utf8);
-                // A genre as the cell shows it ("(17)" by its name); the others as they
-                // come: a length ranks by its seconds whether "245" or "4:05".
-                if (c != ESongColumn::GENRE) {
-                    previousGroup[k] = read[k]->texts.Add(utf8);
-                } else {
-                    const QString s = QString::fromUtf8(utf8.data(), qsizetype(utf8.size()));
-                    previousGroup[k] = read[k]->texts.Add(Shown(c, s).toUtf8().toStdString());
-                }
-            }
+            const qint32 group = groupOf(k, texts[from[k]]);
             if (dense)
-                denseGroup[k][size_t(id - first)] = previousGroup[k];
+                denseGroup[k][size_t(id - first)] = group;
             else
-                hashGroup[k].insert(id, previousGroup[k]);
+                hashGroup[k].insert(id, group);
         }
     });
     for (size_t k = 0; k < n; ++k) {
