@@ -320,10 +320,6 @@ void CCdlistView::showEvent(QShowEvent* event)
 void CCdlistView::RestoreLayout()
 {
     // Sizes are kept in the form's own units, which a scale factor does not change.
-    // A moved splitter is written a moment later, so that a killed program keeps it too.
-    m_splittersDue.setSingleShot(true);
-    m_splittersDue.setInterval(CLibraryListCtrl::kSaveDelayMs);
-    connect(&m_splittersDue, &QTimer::timeout, this, &CCdlistView::SaveSplitters);
     for (const auto& [id, setting] : kSplitters) {
         if (auto* splitter = m_controls.Get<QSplitter>(id)) {
             splitter->restoreState(QByteArray::fromBase64(CSettings::String(setting).toLatin1()));
@@ -335,13 +331,9 @@ void CCdlistView::RestoreLayout()
 
 void CCdlistView::SaveSplitters()
 {
-    for (const auto& [id, setting] : kSplitters) {
-        const auto* splitter = m_controls.Get<QSplitter>(id);
-        const QString state =
-            splitter ? QString::fromLatin1(splitter->saveState().toBase64()) : QString();
-        if (splitter && CSettings::String(setting) != state)
-            CSettings::SetString(setting, state);
-    }
+    for (const auto& [id, setting] : kSplitters)
+        if (const auto* splitter = m_controls.Get<QSplitter>(id))
+            CSettings::SetString(setting, QString::fromLatin1(splitter->saveState().toBase64()));
 }
 
 void CCdlistView::SaveLayout()

@@ -2,6 +2,7 @@
 
 #include "model/CAppServices.h"
 #include "ui/CActionTable.h"
+#include "ui/CDelayedSave.h"
 #include "ui/ControlIds.h"
 
 #include <QList>
@@ -97,7 +98,7 @@ private:
     CActionTable* m_actions = nullptr;
     CControls m_controls;
     QTimer m_timer;
-    QTimer m_splittersDue; // moved splitters to be written to the settings
+    CDelayedSave m_splittersDue{[this] { SaveSplitters(); }};
     // What a job disabled, to be enabled again afterwards.
     QList<QPointer<QObject>> m_disabled;
     bool m_layoutRestored = false;

@@ -1,7 +1,6 @@
 #include "app/CMainFrame.h"
 
 #include "app/CCdlistView.h"
-#include "library/gui/CLibraryListCtrl.h"
 #include "model/CCdlistDoc.h"
 #include "platform/CSettings.h"
 #include "ui/CActionTable.h"
@@ -25,13 +24,6 @@ CMainFrame::CMainFrame(CCdlistView* view, QWidget* parent) : QMainWindow(parent)
     statusBar()->setSizeGripEnabled(true);
     connect(&view->Doc(), &CCdlistDoc::Told, statusBar(),
             [bar = statusBar()](const QString& text) { bar->showMessage(text); });
-    // Written a moment after the user's last move, so that a killed program keeps it too.
-    m_geometryDue.setSingleShot(true);
-    m_geometryDue.setInterval(CLibraryListCtrl::kSaveDelayMs);
-    connect(&m_geometryDue, &QTimer::timeout, this, [this] {
-        if (isVisible())
-            SaveGeometry();
-    });
 }
 
 namespace {
@@ -80,7 +72,5 @@ void CMainFrame::moveEvent(QMoveEvent* event)
 
 void CMainFrame::SaveGeometry()
 {
-    const QString geometry = QString::fromLatin1(saveGeometry().toBase64());
-    if (CSettings::String(ESetting::WindowGeometry) != geometry)
-        CSettings::SetString(ESetting::WindowGeometry, geometry);
+    CSettings::SetString(ESetting::WindowGeometry, QString::fromLatin1(saveGeometry().toBase64()));
 }

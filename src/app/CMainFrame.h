@@ -1,7 +1,8 @@
 #pragma once
 
+#include "ui/CDelayedSave.h"
+
 #include <QMainWindow>
-#include <QTimer>
 
 class CCdlistView;
 
@@ -25,6 +26,9 @@ private:
     void SaveGeometry();
 
     CCdlistView* m_view;
-    QTimer m_geometryDue; // a moved or resized window to be written to the settings
+    CDelayedSave m_geometryDue{[this] {
+        if (isVisible())
+            SaveGeometry();
+    }};
     bool m_closed = false;
 };

@@ -598,7 +598,12 @@ bool CSettings::SetString(ESetting id, const QString& value)
 {
     Q_ASSERT_X(CSettingsTable::Normalise(CSettingsTable::Def(id), value).has_value(),
                CSettingsTable::Def(id).key, "a value outside the setting's range");
-    return WriteString(QLatin1String(kSettings), CSettingsTable::Key(id), value);
+    // The file is not written again for what it already holds (panes and columns are
+    // kept at every change the user makes).
+    const QString key = CSettingsTable::Key(id);
+    if (!IsMarker(QLatin1String(kSettings), key) && Stored(id) == value)
+        return true;
+    return WriteString(QLatin1String(kSettings), key, value);
 }
 
 bool CSettings::AddToCounter(ESetting id, int amount)

@@ -4,6 +4,7 @@
 #include "platform/CSettings.h"
 #include "support/STestSong.h"
 #include "support/gui/CViewFixture.h"
+#include "ui/CDelayedSave.h"
 #include "ui/ControlIds.h"
 
 #include <QAbstractButton>
@@ -164,7 +165,7 @@ TEST_F(MainLayoutTest, PanesAndColumnsComeBackAfterARestart)
     EXPECT_EQ(header->logicalIndex(0), 2);
     panes = Splitter(f.View(), IDC_MAIN_SPLITTER)->sizes();
     songPanes = Splitter(f.View(), IDC_SONG_SPLITTER)->sizes();
-    QTest::qWait(CLibraryListCtrl::kSaveDelayMs + 200); // never closed: as if killed
+    QTest::qWait(CDelayedSave::kDelayMs + 200); // never closed: as if killed
 
     CMainFrame again(new CCdlistView(f.doc, f.View().Services()));
     again.FitToForm();

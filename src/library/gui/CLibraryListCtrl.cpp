@@ -94,11 +94,6 @@ CLibraryListCtrl::CLibraryListCtrl(CSongListModel* model, QWidget* parent)
     const auto giveBackLater = [this] { m_giveBackDue.start(); };
     connect(m_model, &QAbstractItemModel::modelReset, &m_giveBackDue, giveBackLater);
     connect(m_model, &QAbstractItemModel::layoutChanged, &m_giveBackDue, giveBackLater);
-    // Written a moment after the user's last change, so that a program that is killed or
-    // crashes keeps them too; not at every step of a drag.
-    m_saveDue.setSingleShot(true);
-    m_saveDue.setInterval(kSaveDelayMs);
-    connect(&m_saveDue, &QTimer::timeout, this, &CLibraryListCtrl::SaveColumns);
     // Measured on the rows in sight, not on a thousand rows read for it.
     disconnect(header, SIGNAL(sectionHandleDoubleClicked(int)), this,
                SLOT(resizeColumnToContents(int)));
@@ -223,9 +218,7 @@ void CLibraryListCtrl::SaveColumns()
             items << QStringLiteral("%1:%2")
                          .arg(QLatin1String(CSongColumns::Name(column)))
                          .arg(m_widths.value(column));
-    const QString text = items.join(u' ');
-    if (CSettings::String(ESetting::LibColumns) != text)
-        CSettings::SetString(ESetting::LibColumns, text);
+    CSettings::SetString(ESetting::LibColumns, items.join(u' '));
 }
 
 void CLibraryListCtrl::FitColumn(int column)

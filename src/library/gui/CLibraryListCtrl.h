@@ -2,6 +2,7 @@
 
 #include "db/CSongColumns.h"
 #include "model/CSongListModel.h"
+#include "ui/CDelayedSave.h"
 
 #include <QList>
 #include <QMap>
@@ -37,9 +38,6 @@ public:
     // that needs less.
     static QList<int> ShareWidth(int room, const QList<int>& need, const QList<int>& designed);
 
-    // How long after the user's last change to the columns or panes they are written.
-    static constexpr int kSaveDelayMs = 500;
-
 Q_SIGNALS:
     void RowClicked(int row);
     void RowDoubleClicked(int row);
@@ -71,7 +69,7 @@ private:
     CSongListModel* m_model;
     QTimer m_widthsDue;
     QTimer m_sortDue;
-    QTimer m_saveDue;     // the columns to be written to the settings
+    CDelayedSave m_saveDue{[this] { SaveColumns(); }};
     QTimer m_giveBackDue; // freed memory to be given back to the system
     int m_shownRow = -1;  // the row shown when it became the current one
     // Widths and order the user chose, by column; hidden columns keep theirs.
