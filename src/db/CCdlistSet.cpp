@@ -1,6 +1,7 @@
 #include "db/CCdlistSet.h"
 
 #include "db/CFoldTriggers.h"
+#include "db/CSplitScan.h"
 #include "platform/CText.h"
 
 #include <QStringList>
@@ -410,18 +411,15 @@ void CCdlistSet::ScanColumns(
     m_db->IndexStagedSongs();
     QStringList names;
     for (ESongColumn column : columns) {
-        if (column == ESongColumn::PATH)
-            names << QStringLiteral("CASE WHEN substr(PATH, -1) = '/' THEN PATH || MELODI "
-                                    "ELSE PATH || '/' || MELODI END");
-        else if (column == ESongColumn::MELODI)
-            names << QStringLiteral("MELODI_FOLDED");
-        else if (column == ESongColumn::GENRE)
+        if (column == ESongColumn::GENRE)
             names << QStringLiteral("GENRE_FOLDED");
         else
             names << ColumnSql(*m_db, column);
     }
-    CStatement s(*m_db,
-                 QStringLiteral("SELECT ID, %1 FROM Songs").arg(names.join(u',')) + Where(filter));
+    const QString select = QStringLiteral("SELECT ID, %1 FROM Songs").arg(names.join(u','));
+    if (filter.IsEmpty() && CSplitScan::Run(*m_db, select, int(columns.size()), visit))
+        return;
+    CStatement s(*m_db, select + Where(filter));
     BindFilter(s, filter);
     std::vector<std::string_view> texts(columns.size());
     const CConnectionHold hold(*m_db);

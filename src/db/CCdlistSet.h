@@ -64,10 +64,10 @@ public:
     void ScanColumn(const CFilter& filter, ESongColumn column,
                     const std::function<void(qint64 id, std::string_view utf8)>& visit);
 
-    // The same with some columns at once (texts[i] is columns[i]'s), PATH as the song's
-    // file, folder and name joined as SSong::FilePath joins them. MELODI and GENRE come
-    // as their folded copies, which their indexes hold (a sort that ignores case reads
-    // them instead of every row; empty for a row whose copy is still to be made).
+    // The same with some columns at once (texts[i] is columns[i]'s). GENRE comes as its
+    // folded copy, which its index holds (a sort that ignores case reads it instead of
+    // every row; empty for a row whose copy is still to be made). A large read is shared
+    // with a second connection (CSplitScan).
     void ScanColumns(const CFilter& filter, const std::vector<ESongColumn>& columns,
                      const std::function<void(qint64 id, const std::string_view* texts)>& visit);
 

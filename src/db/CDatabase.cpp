@@ -282,7 +282,7 @@ void CDatabase::OpenOnce(const QString& path, const ProgressFactory& conversionP
     }
 }
 
-void CDatabase::OpenForReading(const QString& path)
+void CDatabase::OpenForReading(const QString& path, bool mayChange)
 {
     Close();
     RefuseIrregular(path);
@@ -292,6 +292,8 @@ void CDatabase::OpenForReading(const QString& path)
     // and cannot get; it is then read as a file nobody changes.
     const char* const modes[] = {"?mode=ro", "?immutable=1"};
     for (const char* mode : modes) {
+        if (mayChange && mode == modes[1])
+            break;
         sqlite3* db = nullptr;
         const QByteArray uri = file + mode;
         if (sqlite3_open_v2(uri.constData(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI,

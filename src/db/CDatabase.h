@@ -74,8 +74,9 @@ public:
     using ProgressFactory = std::function<std::unique_ptr<class CProgress>(const QString& caption)>;
     void Open(const QString& path, const ProgressFactory& conversionProgress = {});
     // Opens an existing catalogue of the current layout for reading only (on a read-only
-    // mount, say): nothing is created, converted or folded.
-    void OpenForReading(const QString& path);
+    // mount, say): nothing is created, converted or folded. A second reader of a file that
+    // is open for writing passes `mayChange`: it is never read as a file nobody changes.
+    void OpenForReading(const QString& path, bool mayChange = false);
     void Close();
     bool IsOpen() const { return m_db != nullptr; }
     const QString& Path() const { return m_path; }

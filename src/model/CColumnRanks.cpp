@@ -214,3 +214,73 @@ std::vector<qint32> RankTexts(const CDistinctTexts& texts, NumberKey numberKey, 
     }
     return rank;
 }
+
+namespace {
+
+// SortRuns for the places [begin, end), which start a run and end one; `changes` marks
+// where the texts change.
+void SortRunsIn(const CDistinctTexts& texts, const std::vector<qint32>& rowText, bool ascending,
+                const std::vector<bool>& runStarts, size_t begin, size_t end,
+                std::vector<qint32>& order, std::vector<char>& changes)
+{
+    CCollation collation;
+    const auto text = [&](qint32 row) { return texts.Text(rowText[size_t(row)]); };
+    const auto before = [&](qint32 x, qint32 y) {
+        const int c = collation.Compare(text(x), text(y));
+        return ascending ? c < 0 : c > 0;
+    };
+    // Marks the run's changes; false when it is out of order.
+    const auto mark = [&](size_t first, size_t last) {
+        for (size_t i = first + 1; i < last; ++i) {
+            const int c = collation.Compare(text(order[i - 1]), text(order[i]));
+            if (ascending ? c > 0 : c < 0)
+                return false;
+            changes[i] = c != 0;
+        }
+        return true;
+    };
+    for (size_t first = begin; first < end;) {
+        size_t last = first + 1;
+        while (last < end && !runStarts[last])
+            ++last;
+        // Songs are mostly taken in in their folder's order: checked before sorted.
+        if (!mark(first, last)) {
+            std::stable_sort(order.begin() + std::ptrdiff_t(first),
+                             order.begin() + std::ptrdiff_t(last), before);
+            mark(first, last);
+        }
+        first = last;
+    }
+}
+
+} // namespace
+
+void SortRuns(const CDistinctTexts& texts, const std::vector<qint32>& rowText, bool ascending,
+              std::vector<qint32>& order, std::vector<bool>& runStarts)
+{
+    const size_t n = order.size();
+    std::vector<char> changes(n, 0);
+    // The second thread's share begins at the run nearest the middle.
+    size_t middle = n / 2;
+    while (middle < n && !runStarts[middle])
+        ++middle;
+    if (n < 20000 || std::thread::hardware_concurrency() < 2)
+        middle = n;
+    bool sorted = false;
+    std::thread other;
+    if (middle < n)
+        other = std::thread([&] {
+            try {
+                SortRunsIn(texts, rowText, ascending, runStarts, middle, n, order, changes);
+                sorted = true;
+            } catch (...) {
+            }
+        });
+    SortRunsIn(texts, rowText, ascending, runStarts, 0, middle, order, changes);
+    if (other.joinable())
+        other.join();
+    if (middle < n && !sorted) // memory refused there; here a failure reaches the caller
+        SortRunsIn(texts, rowText, ascending, runStarts, middle, n, order, changes);
+    for (size_t i = 0; i < n; ++i)
+        runStarts[i] = runStarts[i] || changes[i];
+}

@@ -40,3 +40,10 @@ private:
 // share one. `numberKey` gives a number column's value, null for a text column.
 using NumberKey = quint64 (*)(std::string_view text);
 std::vector<qint32> RankTexts(const CDistinctTexts& texts, NumberKey numberKey, qint32& ranks);
+
+// Sorts each run of rows in `order` (`runStarts` marks their first places) by the rows'
+// texts as a reader compares them, equal ones keeping their order, and marks where the
+// texts change inside a run. For runs of a few rows each (the songs of one folder) a
+// handful of comparisons costs less than a key for every row; two threads share them.
+void SortRuns(const CDistinctTexts& texts, const std::vector<qint32>& rowText, bool ascending,
+              std::vector<qint32>& order, std::vector<bool>& runStarts);

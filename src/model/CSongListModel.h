@@ -252,6 +252,9 @@ private:
     };
     // The folder ("/music") or the name ("a.mp3") of a song's file, or the whole text.
     static std::string_view PartOf(std::string_view text, EPart part);
+    // The catalogue's column a field is read from, and the field's text from that column's.
+    static ESongColumn StoredColumn(ESongColumn column, EPart part);
+    static std::string_view FromStored(ESongColumn column, EPart part, std::string_view utf8);
     SSortField Field(ESongColumn column, int listColumn = -2) const;
     // Reads the fields' texts, those the catalogue must hand in one pass.
     void ReadFields(std::vector<SSortField*> fields) const;
@@ -259,9 +262,8 @@ private:
     std::vector<qint32> RowsById() const;
     // Sorts `order` (list rows) stably by a field read; `runStarts`, when given, marks by
     // position where each run of equal texts begins.
-    // Returns each text's rank (none when the field could not be read).
-    std::vector<qint32> OrderBy(const SSortField& field, bool ascending, std::vector<qint32>& order,
-                                std::vector<bool>* runStarts) const;
+    void OrderBy(const SSortField& field, bool ascending, std::vector<qint32>& order,
+                 std::vector<bool>* runStarts) const;
     // The same for the Path column, read as the folder and the name of each song's file.
     void OrderByPath(SSortField& name, bool ascending, std::vector<qint32>& order,
                      std::vector<bool>& runStarts) const;

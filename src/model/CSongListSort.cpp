@@ -61,6 +61,25 @@ std::string_view CSongListModel::PartOf(std::string_view text, EPart part)
     return part == EPart::Folder ? text.substr(0, slash) : text.substr(slash + 1);
 }
 
+// The catalogue's column a field is read from: a path's folder is PATH, its name MELODI,
+// each read as stored instead of joined to be parted again.
+ESongColumn CSongListModel::StoredColumn(ESongColumn column, EPart part)
+{
+    return column == ESongColumn::PATH && part == EPart::Name ? ESongColumn::MELODI : column;
+}
+
+// A field's text from its stored column's, as the field's cell would give it.
+std::string_view CSongListModel::FromStored(ESongColumn column, EPart part, std::string_view utf8)
+{
+    if (column == ESongColumn::MELODI)
+        return TypeOf(utf8);
+    if (column != ESongColumn::PATH)
+        return utf8;
+    if (part == EPart::Folder && utf8.size() > 0 && utf8.back() == '/')
+        utf8.remove_suffix(1); // the root folder, joined to a name without another slash
+    return utf8;
+}
+
 quint64 CSongListModel::NumericKey(ESongColumn column, std::string_view text)
 {
     if (text.empty())
@@ -125,10 +144,10 @@ void CSongListModel::ReadFields(std::vector<SSortField*> fields) const
     for (size_t k = 0; k < n; ++k) {
         if (IsNumeric(read[k]->column))
             byNumber[k].assign(kSmallNumbers, -1);
-        from[k] =
-            size_t(std::find(columns.begin(), columns.end(), read[k]->column) - columns.begin());
+        const ESongColumn stored = StoredColumn(read[k]->column, read[k]->part);
+        from[k] = size_t(std::find(columns.begin(), columns.end(), stored) - columns.begin());
         if (from[k] == columns.size())
-            columns.push_back(read[k]->column);
+            columns.push_back(stored);
         if (dense)
             denseGroup[k].assign(size_t(last - first + 1), -1);
     }
@@ -136,7 +155,7 @@ void CSongListModel::ReadFields(std::vector<SSortField*> fields) const
     // before it when they are the same.
     const auto groupOf = [&](size_t k, std::string_view utf8) {
         const ESongColumn c = read[k]->column;
-        utf8 = PartOf(c == ESongColumn::MELODI ? TypeOf(utf8) : utf8, read[k]->part);
+        utf8 = FromStored(c, read[k]->part, utf8);
         if (const int number = byNumber[k].empty() ? -1 : SmallNumber(utf8); number >= 0) {
             qint32& group = byNumber[k][size_t(number)];
             if (group < 0)
@@ -229,22 +248,16 @@ void CSongListModel::SortByColumn(int column, bool ascending)
 void CSongListModel::OrderByPath(SSortField& name, bool ascending, std::vector<qint32>& order,
                                  std::vector<bool>& runStarts) const
 {
-    // By folder, then by name inside it: a folder's songs stay together, and the names'
-    // keys are a fraction of whole paths' (a million of them).
+    // By folder, then by name inside it: a folder's songs stay together, and its few names
+    // are compared instead of a key made for each of a million.
     SSortField folder = Field(ESongColumn::PATH, name.listColumn);
     folder.part = EPart::Folder;
     name.part = EPart::Name;
     ReadFields({&folder, &name});
-    const std::vector<qint32> nameRank = OrderBy(name, ascending, order, nullptr);
     OrderBy(folder, ascending, order, &runStarts);
     // Songs of one folder with one name are the runs a reverse keeps in order.
-    for (size_t i = 1; i < order.size() && !nameRank.empty(); ++i) {
-        const auto rankOf = [&](size_t at) {
-            return nameRank[size_t(name.rowGroup[size_t(order[at])])];
-        };
-        if (rankOf(i) != rankOf(i - 1))
-            runStarts[i] = true;
-    }
+    if (name.rowGroup.size() == order.size())
+        SortRuns(name.texts, name.rowGroup, ascending, order, runStarts);
 }
 
 std::vector<qint32> CSongListModel::RowsById() const
@@ -263,9 +276,8 @@ std::vector<qint32> CSongListModel::RowsById() const
     return order;
 }
 
-std::vector<qint32> CSongListModel::OrderBy(const SSortField& field, bool ascending,
-                                            std::vector<qint32>& order,
-                                            std::vector<bool>* runStarts) const
+void CSongListModel::OrderBy(const SSortField& field, bool ascending, std::vector<qint32>& order,
+                             std::vector<bool>* runStarts) const
 {
     // The distinct texts are ranked, usually far fewer than the rows; the rows then go
     // to their text's place in one stable pass.
@@ -273,7 +285,7 @@ std::vector<qint32> CSongListModel::OrderBy(const SSortField& field, bool ascend
     if (rowGroup.size() != order.size()) { // not to be read: the order stays
         if (runStarts)
             runStarts->assign(order.size(), true);
-        return {};
+        return;
     }
     qint32 ranks = 0;
     const NumberKey number = !IsNumeric(field.column)                ? nullptr
@@ -300,7 +312,6 @@ std::vector<qint32> CSongListModel::OrderBy(const SSortField& field, bool ascend
     for (const qint32 r : order)
         sorted[size_t(start[size_t(rank[size_t(rowGroup[size_t(r)])])]++)] = r;
     order = std::move(sorted);
-    return rank;
 }
 
 void CSongListModel::Reverse()

@@ -63,3 +63,13 @@ void CCollation::AppendKey(std::string_view utf8, std::string& key)
     if (needed > 0) // without its closing zero
         key.append(reinterpret_cast<const char*>(made.data()), size_t(needed) - 1);
 }
+
+int CCollation::Compare(std::string_view a, std::string_view b)
+{
+    if (!d->collator)
+        return a.compare(b);
+    UErrorCode status = U_ZERO_ERROR;
+    const UCollationResult result = ucol_strcollUTF8(d->collator, a.data(), int32_t(a.size()),
+                                                     b.data(), int32_t(b.size()), &status);
+    return U_FAILURE(status) ? a.compare(b) : int(result);
+}

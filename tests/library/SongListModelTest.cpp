@@ -193,6 +193,45 @@ TEST_F(SongListModelTest, PathsSortByFolderThenName)
     EXPECT_EQ(SortedIds(path, false), (QList<qint64>{1, 2, 3, 4, 5}));
 }
 
+// Many songs in few folders (a folder larger than half the list, named out of order):
+// the names sorted on two threads order each folder as one stable sort would, both ways.
+TEST_F(SongListModelTest, ALargePathSortOrdersEveryFolderWhole)
+{
+    CTestEnvironment env;
+    CSettings::SetBool(ESetting::LibPath, true);
+    std::vector<std::pair<std::string, std::string>> files;
+    for (int i = 0; i < 30000; ++i)
+        files.emplace_back(i % 5 ? "/music/Big" : "/music/Small " + std::to_string(i % 3),
+                           "Track " + std::to_string((i * 7919) % 20000) + ".mp3");
+    CCollation collation;
+    for (const bool ascending : {true, false}) {
+        CSongListModel list; // sorted afresh, not turned round
+        list.RebuildColumns();
+        for (const auto& [folder, name] : files) {
+            SSong song;
+            song.m_ID = list.RowCount() + 1;
+            song.m_PATH = QString::fromStdString(folder);
+            song.m_MELODI = QString::fromStdString(name);
+            list.InsertSongRow(list.RowCount(), song);
+        }
+        QList<qint64> expected;
+        for (qint64 id = 1; id <= qint64(files.size()); ++id)
+            expected << id;
+        std::stable_sort(expected.begin(), expected.end(), [&](qint64 x, qint64 y) {
+            const auto& a = files[size_t(x - 1)];
+            const auto& b = files[size_t(y - 1)];
+            const int c = a.first != b.first ? collation.Compare(a.first, b.first)
+                                             : collation.Compare(a.second, b.second);
+            return ascending ? c < 0 : c > 0;
+        });
+        list.SortByColumn(int(list.Headings().indexOf(QStringLiteral("Path"))), ascending);
+        QList<qint64> ids;
+        for (int r = 0; r < list.RowCount(); ++r)
+            ids << list.Id(r);
+        EXPECT_EQ(ids, expected) << ascending;
+    }
+}
+
 // The ranking made for speed (keys made on two threads, compared by their first bytes,
 // repeats no longer looked for once the first 64 K texts were nearly all new) orders a
 // large list exactly as one stable sort comparing the reader's keys does.
