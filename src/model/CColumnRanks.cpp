@@ -45,6 +45,9 @@ qint32 CDistinctTexts::Add(std::string_view text)
         if (m_found < kJudgedAfter / 16) {
             m_looking = false;
             std::vector<qint32>().swap(m_slots);
+            // Nearly all the rest will be new, about as long as these.
+            if (m_expected > size_t(Size()))
+                m_bytes.reserve(m_bytes.size() / size_t(Size()) * m_expected * 9 / 8);
             return number;
         }
     }
@@ -73,6 +76,9 @@ SKeys MakeKeys(const CDistinctTexts& texts, qint32 first, qint32 last, NumberKey
 {
     SKeys keys;
     keys.at.reserve(size_t(last - first) + 1);
+    // Keys of Latin texts are about as long as the texts, a little longer.
+    if (last > first)
+        keys.bytes.reserve(size_t(texts.Text(last - 1).end() - texts.Text(first).begin()) * 5 / 4);
     std::optional<CCollation> collation;
     if (!numberKey)
         collation.emplace();

@@ -14,6 +14,13 @@ class CDistinctTexts
 {
 public:
     CDistinctTexts();
+    // About how many texts will be added: room is made once instead of growing by copies
+    // (room not used costs no memory the system hands out).
+    void Expect(size_t texts)
+    {
+        m_expected = texts;
+        m_at.reserve(texts + 1);
+    }
     qint32 Add(std::string_view text);
     qint32 Size() const { return qint32(m_at.size() - 1); }
     std::string_view Text(qint32 number) const
@@ -33,6 +40,7 @@ private:
     qint32 m_found = 0;          // texts added that were there already
     bool m_looking = true;       // new texts are looked for among the kept ones
     bool m_judged = false;       // whether looking pays was judged
+    size_t m_expected = 0;
 };
 
 // The texts' order as a reader sees it (CCollation), or by number for the columns that hold

@@ -142,6 +142,7 @@ void CSongListModel::ReadFields(std::vector<SSortField*> fields) const
     // through the texts' table: "7" and "07" rank alike anyway.
     std::vector<std::vector<qint32>> byNumber(n);
     for (size_t k = 0; k < n; ++k) {
+        read[k]->texts.Expect(m_ids.size());
         if (IsNumeric(read[k]->column))
             byNumber[k].assign(kSmallNumbers, -1);
         const ESongColumn stored = StoredColumn(read[k]->column, read[k]->part);
