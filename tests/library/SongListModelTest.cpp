@@ -13,6 +13,16 @@
 
 namespace {
 
+// A row of a song file with the next ID.
+void AddFile(CSongListModel& list, std::string_view folder, std::string_view name)
+{
+    SSong song;
+    song.m_ID = list.RowCount() + 1;
+    song.m_PATH = QString::fromUtf8(folder.data(), qsizetype(folder.size()));
+    song.m_MELODI = QString::fromUtf8(name.data(), qsizetype(name.size()));
+    list.InsertSongRow(list.RowCount(), song);
+}
+
 class SongListModelTest : public ::testing::Test
 {
 protected:
@@ -182,13 +192,8 @@ TEST_F(SongListModelTest, PathsSortByFolderThenName)
                                                          {"/a/b/", "x.mp3"},
                                                          {"/a/b", "10.mp3"},
                                                          {"/a/b", "9.mp3"}};
-    for (const auto& [folder, name] : files) {
-        SSong song;
-        song.m_ID = model.RowCount() + 1;
-        song.m_PATH = QString::fromUtf8(folder);
-        song.m_MELODI = QString::fromUtf8(name);
-        model.InsertSongRow(model.RowCount(), song);
-    }
+    for (const auto& [folder, name] : files)
+        AddFile(model, folder, name);
     EXPECT_EQ(SortedIds(path, true), (QList<qint64>{5, 4, 2, 3, 1}));
     EXPECT_EQ(SortedIds(path, false), (QList<qint64>{1, 2, 3, 4, 5}));
 }
@@ -207,13 +212,8 @@ TEST_F(SongListModelTest, ALargePathSortOrdersEveryFolderWhole)
     for (const bool ascending : {true, false}) {
         CSongListModel list; // sorted afresh, not turned round
         list.RebuildColumns();
-        for (const auto& [folder, name] : files) {
-            SSong song;
-            song.m_ID = list.RowCount() + 1;
-            song.m_PATH = QString::fromStdString(folder);
-            song.m_MELODI = QString::fromStdString(name);
-            list.InsertSongRow(list.RowCount(), song);
-        }
+        for (const auto& [folder, name] : files)
+            AddFile(list, folder, name);
         QList<qint64> expected;
         for (qint64 id = 1; id <= qint64(files.size()); ++id)
             expected << id;
