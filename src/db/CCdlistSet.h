@@ -66,8 +66,8 @@ public:
 
     // The same with some columns at once (texts[i] is columns[i]'s). GENRE comes as its
     // folded copy, which its index holds (a sort that ignores case reads it instead of
-    // every row; empty for a row whose copy is still to be made). A large read is shared
-    // with a second connection (CSplitScan).
+    // every row; empty for a row whose copy is still to be made). A read of a large
+    // catalogue's every song is shared by two connections (CSplitScan).
     void ScanColumns(const CFilter& filter, const std::vector<ESongColumn>& columns,
                      const std::function<void(qint64 id, const std::string_view* texts)>& visit);
 

@@ -282,7 +282,7 @@ void CDatabase::OpenOnce(const QString& path, const ProgressFactory& conversionP
     }
 }
 
-void CDatabase::OpenForReading(const QString& path, bool mayChange)
+void CDatabase::OpenForReading(const QString& path, EReader reader)
 {
     Close();
     RefuseIrregular(path);
@@ -292,12 +292,13 @@ void CDatabase::OpenForReading(const QString& path, bool mayChange)
     // and cannot get; it is then read as a file nobody changes.
     const char* const modes[] = {"?mode=ro", "?immutable=1"};
     for (const char* mode : modes) {
-        if (mayChange && mode == modes[1])
+        if (reader == EReader::Private && mode == modes[1])
             break;
         sqlite3* db = nullptr;
         const QByteArray uri = file + mode;
-        if (sqlite3_open_v2(uri.constData(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI,
-                            nullptr) != SQLITE_OK) {
+        const int flags = SQLITE_OPEN_READONLY | SQLITE_OPEN_URI |
+                          (reader == EReader::Private ? SQLITE_OPEN_NOMUTEX : 0);
+        if (sqlite3_open_v2(uri.constData(), &db, flags, nullptr) != SQLITE_OK) {
             sqlite3_close(db);
             continue;
         }

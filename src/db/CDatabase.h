@@ -74,9 +74,15 @@ public:
     using ProgressFactory = std::function<std::unique_ptr<class CProgress>(const QString& caption)>;
     void Open(const QString& path, const ProgressFactory& conversionProgress = {});
     // Opens an existing catalogue of the current layout for reading only (on a read-only
-    // mount, say): nothing is created, converted or folded. A second reader of a file that
-    // is open for writing passes `mayChange`: it is never read as a file nobody changes.
-    void OpenForReading(const QString& path, bool mayChange = false);
+    // mount, say): nothing is created, converted or folded. A private reader is one
+    // thread's alone, beside a connection that may write the file: it is never read as a
+    // file nobody changes, and SQLite takes no lock at its every call.
+    enum class EReader
+    {
+        Shared,
+        Private
+    };
+    void OpenForReading(const QString& path, EReader reader = EReader::Shared);
     void Close();
     bool IsOpen() const { return m_db != nullptr; }
     const QString& Path() const { return m_path; }

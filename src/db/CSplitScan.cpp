@@ -195,7 +195,7 @@ void ReadOthers(const QString& path, const SQuery& query, CRanges& ranges, CChun
     try {
         CDatabase reader;
         try {
-            reader.OpenForReading(path, true);
+            reader.OpenForReading(path, CDatabase::EReader::Private);
         } catch (const CDbException&) {
             queue.Finish({});
             return;
@@ -205,7 +205,6 @@ void ReadOthers(const QString& path, const SQuery& query, CRanges& ranges, CChun
             CStatement s(reader,
                          query.select + RangeSql(query.lead, *part, query.bounds.size() + 1));
             BindRange(s, query.bounds, *part);
-            const CConnectionHold hold(reader);
             while (s.Step()) {
                 chunk.ids.push_back(s.Int(0));
                 for (int c = 1; c <= query.columns; ++c) {
@@ -255,10 +254,18 @@ bool CSplitScan::Run(CDatabase& db, const QString& select, int columns, const Vi
     if (std::thread::hardware_concurrency() < 2 || !sqlite3_get_autocommit(db.Handle()) ||
         db.Path().isEmpty())
         return false;
-    SQuery query{select, LeadColumn(db, select), {}, columns};
+    // This half too is read on a connection of its own: no lock at every call, and the
+    // pages of a read of every song do not push the window's from its connection's cache.
+    CDatabase own;
+    try {
+        own.OpenForReading(db.Path(), CDatabase::EReader::Private);
+    } catch (const CDbException&) {
+        return false;
+    }
+    SQuery query{select, LeadColumn(own, select), {}, columns};
     if (query.lead.isEmpty())
         return false;
-    query.bounds = Bounds(db, query.lead, minRows);
+    query.bounds = Bounds(own, query.lead, minRows);
     if (query.bounds.empty())
         return false;
     CChunkQueue queue;
@@ -279,10 +286,9 @@ bool CSplitScan::Run(CDatabase& db, const QString& select, int columns, const Vi
             visitChunk(*chunk);
     };
     const auto readHere = [&](const QString& where, std::optional<size_t> part) {
-        CStatement s(db, select + where);
+        CStatement s(own, select + where);
         if (part)
             BindRange(s, query.bounds, *part);
-        const CConnectionHold hold(db);
         for (size_t n = 1; s.Step(); ++n) {
             for (int c = 0; c < columns; ++c)
                 texts[size_t(c)] = s.Bytes(c + 1);

@@ -6,10 +6,10 @@
 
 class CDatabase;
 
-// A read of every song on two connections at once, for the second core: this connection
-// reads the rows below a middle value of what the query's index is ordered by (the ID for
-// the table itself), a reader of its own the others. Every visit is made on the calling
-// thread, so the visitor needs no lock; rows come in no set order.
+// A read of every song on two reading connections at once, for the second core: the songs
+// are parted into ranges of what the query's index is ordered by (the ID for the table
+// itself), and each connection takes the next range left. Every visit is made on the
+// calling thread, so the visitor needs no lock; rows come in no set order.
 class CSplitScan
 {
 public:
@@ -20,7 +20,8 @@ public:
 
     // `select` reads "ID, <columns>" of every song, without a condition. False, having
     // visited nothing, when the read is not worth splitting (few songs, one core, a write
-    // not yet committed that a second connection could not see): the caller reads alone.
+    // of `db` not yet committed, which other connections cannot see, a file they cannot
+    // open): the caller reads on `db` alone.
     static bool Run(CDatabase& db, const QString& select, int columns, const Visit& visit,
                     qint64 minRows = kMinRows);
 };
