@@ -12,7 +12,9 @@
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
-// The allocator set up as the program does, before any benchmark runs.
+// The allocator set up as the program does, before any benchmark runs (a program with a
+// main of its own calls CAllocator::Tune first, as the program does: the initialisation of
+// an inline variable may be deferred, and then never happen).
 inline const bool kAllocatorTuned = (CAllocator::Tune(), true);
 
 // Nothing is asked or fails in a benchmark, so every message or warning counts as a fault
@@ -56,6 +58,7 @@ public:
 // The benchmarks' main: settings go to a temporary file, never the user's.
 inline int RunBenchmarks(int argc, char** argv)
 {
+    CAllocator::Tune();
     QCoreApplication app(argc, argv);
     QTemporaryDir settings;
     CSettings::SetFilePath(settings.path() + QStringLiteral("/settings.ini"));

@@ -60,6 +60,7 @@ double Median(std::vector<double> values)
 
 int main(int argc, char** argv)
 {
+    CAllocator::Tune();
     QApplication app(argc, argv);
     const int songs = argc > 1 ? std::atoi(argv[1]) : 1000000;
     const int runs = argc > 2 ? std::atoi(argv[2]) : 3;

@@ -10,6 +10,7 @@
 #include <mutex>
 #include <optional>
 #include <sqlite3.h>
+#include <system_error>
 #include <thread>
 
 namespace {
@@ -73,6 +74,25 @@ public:
         m_room.notify_one();
         return chunk;
     }
+    // A chunk visited, for the other reader to fill again: its memory stays that thread's
+    // and is used over and over, instead of a new chunk for every few thousand rows.
+    void Recycle(SChunk&& chunk)
+    {
+        chunk.ids.clear();
+        chunk.bytes.clear();
+        chunk.ends.clear();
+        const std::lock_guard lock(m_mutex);
+        m_spare.push_back(std::move(chunk));
+    }
+    SChunk Fresh()
+    {
+        const std::lock_guard lock(m_mutex);
+        if (m_spare.empty())
+            return {};
+        SChunk chunk = std::move(m_spare.back());
+        m_spare.pop_back();
+        return chunk;
+    }
     // After the last chunk: the other reader's failure.
     QString Error() const
     {
@@ -84,6 +104,7 @@ private:
     mutable std::mutex m_mutex;
     std::condition_variable m_ready, m_room;
     std::deque<SChunk> m_chunks;
+    std::vector<SChunk> m_spare;
     bool m_finished = false, m_stopped = false;
     QString m_error;
 };
@@ -214,7 +235,7 @@ void ReadOthers(const QString& path, const SQuery& query, CRanges& ranges, CChun
                 if (chunk.ids.size() == kChunkRows) {
                     if (!queue.Push(std::move(chunk)))
                         return;
-                    chunk = SChunk();
+                    chunk = queue.Fresh();
                 }
             }
         }
@@ -236,7 +257,8 @@ public:
     ~CJoin()
     {
         m_queue.Stop();
-        m_thread.join();
+        if (m_thread.joinable())
+            m_thread.join();
     }
     CJoin(const CJoin&) = delete;
     CJoin& operator=(const CJoin&) = delete;
@@ -257,15 +279,15 @@ bool CSplitScan::Run(CDatabase& db, const QString& select, int columns, const Vi
     // This half too is read on a connection of its own: no lock at every call, and the
     // pages of a read of every song do not push the window's from its connection's cache.
     CDatabase own;
+    SQuery query{select, {}, {}, columns};
     try {
         own.OpenForReading(db.Path(), CDatabase::EReader::Private);
+        query.lead = LeadColumn(own, select);
+        if (!query.lead.isEmpty())
+            query.bounds = Bounds(own, query.lead, minRows);
     } catch (const CDbException&) {
-        return false;
+        return false; // read on `db`, which says what is wrong if anything is
     }
-    SQuery query{select, LeadColumn(own, select), {}, columns};
-    if (query.lead.isEmpty())
-        return false;
-    query.bounds = Bounds(own, query.lead, minRows);
     if (query.bounds.empty())
         return false;
     CChunkQueue queue;
@@ -282,8 +304,10 @@ bool CSplitScan::Run(CDatabase& db, const QString& select, int columns, const Vi
         }
     };
     const auto drain = [&](bool wait) {
-        while (std::optional<SChunk> chunk = queue.Pop(wait))
+        while (std::optional<SChunk> chunk = queue.Pop(wait)) {
             visitChunk(*chunk);
+            queue.Recycle(std::move(*chunk));
+        }
     };
     const auto readHere = [&](const QString& where, std::optional<size_t> part) {
         CStatement s(own, select + where);
@@ -298,7 +322,12 @@ bool CSplitScan::Run(CDatabase& db, const QString& select, int columns, const Vi
         }
     };
     {
-        std::thread other([&, path = db.Path()] { ReadOthers(path, query, ranges, queue); });
+        std::thread other;
+        try {
+            other = std::thread([&, path = db.Path()] { ReadOthers(path, query, ranges, queue); });
+        } catch (const std::system_error&) {
+            queue.Finish({}); // no thread to be had: this connection reads every range
+        }
         const CJoin join(queue, other);
         while (const std::optional<size_t> part = ranges.TakeFirst())
             readHere(RangeSql(query.lead, *part, query.bounds.size() + 1), part);

@@ -76,7 +76,7 @@ std::string_view CSongListModel::FromStored(ESongColumn column, EPart part, std:
     if (column != ESongColumn::PATH)
         return utf8;
     if (part == EPart::Folder && utf8.size() > 0 && utf8.back() == '/')
-        utf8.remove_suffix(1); // the root folder, joined to a name without another slash
+        utf8.remove_suffix(1); // stored with its closing slash, which the name follows
     return utf8;
 }
 

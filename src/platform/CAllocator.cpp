@@ -18,6 +18,9 @@ void CAllocator::Tune()
     // Milliseconds; the defaults (25 and 500) give memory back between two clicks.
     mi_option_set(mi_option_decommit_delay, kKeepMs);
     mi_option_set(mi_option_segment_decommit_delay, kKeepMs);
+    // Memory that threads of a sort (a second reader, key makers) leave behind when they end
+    // is given back too; else it stays until another thread takes it over.
+    mi_option_set(mi_option_abandoned_page_decommit, 1);
 #endif
 }
 

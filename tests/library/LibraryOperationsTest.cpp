@@ -216,6 +216,10 @@ TEST_F(LibraryOperationsTest, EveryColumnSortsFromTheCatalogueAsFromItsCells)
     Add({.title = "c", .file = "c.Flac", .genre = "(0)", .year = "199", .comment = "W"});
     Add({.title = "é", .file = "noname", .path = "/a/b", .genre = "jazz"});
     Add({.title = "d", .file = "d.mp3", .genre = "", .year = "1999"});
+    // One folder stored with and without its closing slash, and the root.
+    Add({.title = "f", .file = "z.mp3", .path = "/a"});
+    Add({.title = "g", .file = "y.mp3", .path = "/a/"});
+    Add({.title = "h", .file = "x.mp3", .path = "/"});
     for (int column = 0; column < songs.ColumnCount(); ++column) {
         ops.Search({});
         songs.SortByColumn(column, true);
