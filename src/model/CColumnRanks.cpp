@@ -8,6 +8,7 @@
 #include <cstring>
 #include <functional>
 #include <optional>
+#include <system_error>
 #include <thread>
 #include <utility>
 
@@ -64,6 +65,39 @@ void CDistinctTexts::Grow()
 }
 
 namespace {
+
+// Runs `here` on this thread and, when `both`, `there` on a thread of its own at the same
+// time. What the other thread could not do (no thread to be had, memory refused there) is
+// done here afterwards, where a failure reaches the caller instead of ending the process.
+template <typename Here, typename There>
+void SideBySide(bool both, const Here& here, const There& there)
+{
+    bool done = false;
+    std::thread other;
+    if (both) {
+        try {
+            other = std::thread([&] {
+                try {
+                    there();
+                    done = true;
+                } catch (...) {
+                }
+            });
+        } catch (const std::system_error&) {
+        }
+    }
+    try {
+        here();
+    } catch (...) {
+        if (other.joinable())
+            other.join();
+        throw;
+    }
+    if (other.joinable())
+        other.join();
+    if (both && !done)
+        there();
+}
 
 // The keys of a slice of the texts, made on a thread of its own with a collator of its own.
 struct SKeys
@@ -183,25 +217,9 @@ std::vector<qint32> RankTexts(const CDistinctTexts& texts, NumberKey numberKey, 
     const qint32 count = texts.Size();
     const qint32 half = count >= 20000 && std::thread::hardware_concurrency() > 1 ? count / 2 : 0;
     SKeys first, second;
-    {
-        // What the other thread could not make (memory refused) is made here, where a
-        // failure reaches the caller instead of ending the process.
-        bool made = false;
-        std::thread other;
-        if (half > 0)
-            other = std::thread([&] {
-                try {
-                    second = MakeKeys(texts, half, count, numberKey);
-                    made = true;
-                } catch (...) {
-                }
-            });
-        first = MakeKeys(texts, 0, half > 0 ? half : count, numberKey);
-        if (other.joinable())
-            other.join();
-        if (half > 0 && !made)
-            second = MakeKeys(texts, half, count, numberKey);
-    }
+    SideBySide(
+        half > 0, [&] { first = MakeKeys(texts, 0, half > 0 ? half : count, numberKey); },
+        [&] { second = MakeKeys(texts, half, count, numberKey); });
     const auto key = [&](qint32 n) {
         const SKeys& k = half > 0 && n >= half ? second : first;
         const size_t i = size_t(half > 0 && n >= half ? n - half : n);
@@ -272,21 +290,10 @@ void SortRuns(const CDistinctTexts& texts, const std::vector<qint32>& rowText, b
         ++middle;
     if (n < 20000 || std::thread::hardware_concurrency() < 2)
         middle = n;
-    bool sorted = false;
-    std::thread other;
-    if (middle < n)
-        other = std::thread([&] {
-            try {
-                SortRunsIn(texts, rowText, ascending, runStarts, middle, n, order, changes);
-                sorted = true;
-            } catch (...) {
-            }
-        });
-    SortRunsIn(texts, rowText, ascending, runStarts, 0, middle, order, changes);
-    if (other.joinable())
-        other.join();
-    if (middle < n && !sorted) // memory refused there; here a failure reaches the caller
-        SortRunsIn(texts, rowText, ascending, runStarts, middle, n, order, changes);
+    SideBySide(
+        middle < n,
+        [&] { SortRunsIn(texts, rowText, ascending, runStarts, 0, middle, order, changes); },
+        [&] { SortRunsIn(texts, rowText, ascending, runStarts, middle, n, order, changes); });
     for (size_t i = 0; i < n; ++i)
         runStarts[i] = runStarts[i] || changes[i];
 }

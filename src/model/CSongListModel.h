@@ -119,8 +119,9 @@ public:
     using RowSource = std::function<void(const std::vector<qint64>& ids, CBatch& rows)>;
     // Hands some columns' stored texts of every listed song (others may come too), in any
     // order, so that a sort reads a column or two instead of whole rows: texts[i] is
-    // columns[i]'s, valid during the call; PATH hands the file, folder and name; MELODI
-    // and GENRE may come folded (the sort ignores case). It must not throw.
+    // columns[i]'s, valid during the call: each column as stored (PATH the folder, MELODI
+    // the file's name), but GENRE may come folded (the sort ignores case). It must not
+    // throw.
     using ColumnVisit = std::function<void(qint64 id, const std::string_view* texts)>;
     using ColumnSource =
         std::function<void(const std::vector<ESongColumn>& columns, const ColumnVisit& visit)>;
