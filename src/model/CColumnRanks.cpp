@@ -241,6 +241,15 @@ std::vector<qint32> RankTexts(const CDistinctTexts& texts, NumberKey numberKey, 
 
 namespace {
 
+// Runs this long or shorter are sorted by insertion.
+constexpr size_t kInsertedRun = 32;
+
+struct SLeadRow
+{
+    quint64 lead; // CCollation::Lead of the row's text
+    qint32 row;
+};
+
 // SortRuns for the places [begin, end), which start a run and end one; `changes` marks
 // where the texts change.
 void SortRunsIn(const CDistinctTexts& texts, const std::vector<qint32>& rowText, bool ascending,
@@ -249,30 +258,62 @@ void SortRunsIn(const CDistinctTexts& texts, const std::vector<qint32>& rowText,
 {
     CCollation collation;
     const auto text = [&](qint32 row) { return texts.Text(rowText[size_t(row)]); };
-    const auto before = [&](qint32 x, qint32 y) {
-        const int c = collation.Compare(text(x), text(y));
+    // The rows' leads settle most comparisons without their texts.
+    const auto compare = [&](const SLeadRow& x, const SLeadRow& y) {
+        const int c = CCollation::ByLeads(x.lead, y.lead);
+        return c != 0 ? c : collation.Compare(text(x.row), text(y.row));
+    };
+    const auto before = [&](const SLeadRow& x, const SLeadRow& y) {
+        const int c = compare(x, y);
         return ascending ? c < 0 : c > 0;
     };
-    // Marks the run's changes; false when it is out of order.
-    const auto mark = [&](size_t first, size_t last) {
-        for (size_t i = first + 1; i < last; ++i) {
-            const int c = collation.Compare(text(order[i - 1]), text(order[i]));
+    std::vector<SLeadRow> run;
+    // Marks the run's changes (`first` is where it lies in `order`); false when it is out of
+    // order.
+    const auto mark = [&](size_t first) {
+        for (size_t i = 1; i < run.size(); ++i) {
+            const int c = compare(run[i - 1], run[i]);
             if (ascending ? c > 0 : c < 0)
                 return false;
-            changes[i] = c != 0;
+            changes[first + i] = c != 0;
         }
         return true;
+    };
+    // A short run (an album's folder) by insertion: its three-way comparisons also tell
+    // where the texts change, so no second pass is needed.
+    const auto insert = [&](size_t first) {
+        for (size_t i = 1; i < run.size(); ++i) {
+            const SLeadRow row = run[i];
+            size_t k = i;
+            int c = 0;
+            for (; k > 0; --k) {
+                c = compare(run[k - 1], row);
+                if (ascending ? c <= 0 : c >= 0)
+                    break;
+                run[k] = run[k - 1];
+                changes[first + k] = changes[first + k - 1];
+            }
+            run[k] = row;
+            changes[first + k] = k > 0 && c != 0;
+            if (k < i)
+                changes[first + k + 1] = true; // the row it went before is beyond it
+        }
     };
     for (size_t first = begin; first < end;) {
         size_t last = first + 1;
         while (last < end && !runStarts[last])
             ++last;
-        // Songs are mostly taken in in their folder's order: checked before sorted.
-        if (!mark(first, last)) {
-            std::stable_sort(order.begin() + std::ptrdiff_t(first),
-                             order.begin() + std::ptrdiff_t(last), before);
-            mark(first, last);
+        run.clear();
+        for (size_t i = first; i < last; ++i)
+            run.push_back({collation.Lead(text(order[i])), order[i]});
+        if (run.size() <= kInsertedRun) {
+            insert(first);
+        } else if (!mark(first)) { // mostly taken in in order: checked before sorted
+            std::stable_sort(run.begin(), run.end(), before);
+            mark(first);
         }
+        for (size_t i = first; i < last; ++i)
+            order[i] = run[i - first].row;
         first = last;
     }
 }

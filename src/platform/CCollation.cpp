@@ -1,13 +1,208 @@
 #include "platform/CCollation.h"
 
 #include <QLocale>
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <mutex>
 #include <unicode/ucol.h>
+#include <unicode/uset.h>
 #include <unicode/ustring.h>
 #include <vector>
+
+// The collator's order of ASCII texts, read off it once per language: each character's
+// place (0: ignored, as control characters are), numbers by value. It decides only where
+// ASCII alone decides, and only for a language whose rules never join ASCII letters into
+// one (Czech "ch", Danish "aa") nor split one into several; otherwise it is not used.
+struct CCollation::SAsciiOrder
+{
+    // Where a comparison is left to the collator.
+    static constexpr int kUndecided = 2;
+
+    bool usable = false;
+    std::array<quint8, 128> place{};
+
+    static const SAsciiOrder& Of(const QByteArray& locale, const UCollator* collator);
+    static SAsciiOrder Read(const UCollator* collator);
+    int Compare(std::string_view a, std::string_view b) const;
+    quint64 Lead(std::string_view s) const;
+
+private:
+    static bool IsDigit(uchar c) { return c >= '0' && c <= '9'; }
+    // Past characters the collator ignores.
+    void Skip(std::string_view s, size_t& i) const
+    {
+        while (i < s.size() && uchar(s[i]) < 0x80 && place[uchar(s[i])] == 0)
+            ++i;
+    }
+    int CompareNumbers(std::string_view a, size_t& i, std::string_view b, size_t& j) const;
+};
+
+namespace {
+
+bool JoinsAscii(const UCollator* collator)
+{
+    using Set = std::unique_ptr<USet, decltype(&uset_close)>;
+    const Set joined(uset_openEmpty(), &uset_close), split(uset_openEmpty(), &uset_close),
+        ascii(uset_open(0x01, 0x7f), &uset_close);
+    UErrorCode status = U_ZERO_ERROR;
+    ucol_getContractionsAndExpansions(collator, joined.get(), split.get(), true, &status);
+    if (U_FAILURE(status) || uset_containsSome(split.get(), ascii.get()))
+        return true;
+    for (int32_t n = 0; n < uset_getItemCount(joined.get()); ++n) {
+        UChar32 start = 0, end = 0;
+        std::array<UChar, 32> text{};
+        status = U_ZERO_ERROR;
+        const int32_t length =
+            uset_getItem(joined.get(), n, &start, &end, text.data(), int32_t(text.size()), &status);
+        // One ASCII character joined with what follows is met by Compare's rule that the
+        // next character be ASCII too ("l·" in Catalan); two are not.
+        if (U_FAILURE(status) || (length > 1 && text[0] < 0x80 && text[1] < 0x80))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+CCollation::SAsciiOrder CCollation::SAsciiOrder::Read(const UCollator* collator)
+{
+    SAsciiOrder order;
+    if (JoinsAscii(collator))
+        return order;
+    const auto compare = [collator](char x, char y) {
+        UErrorCode status = U_ZERO_ERROR;
+        return ucol_strcollUTF8(collator, &x, x ? 1 : 0, &y, y ? 1 : 0, &status);
+    };
+    std::vector<char> shown;
+    for (int c = 1; c < 0x80; ++c) {
+        if (compare(char(c), 0) != 0)
+            shown.push_back(char(c));
+    }
+    std::stable_sort(shown.begin(), shown.end(), [&](char x, char y) { return compare(x, y) < 0; });
+    int place = 0;
+    for (size_t k = 0; k < shown.size(); ++k) {
+        if (k == 0 || compare(shown[k - 1], shown[k]) != 0)
+            ++place;
+        order.place[uchar(shown[k])] = quint8(place);
+    }
+    // A number meets other characters where its digits stand: they must stand together.
+    for (int c = 1; c < 0x80; ++c) {
+        const quint8 p = order.place[size_t(c)];
+        if (!IsDigit(uchar(c)) && p >= order.place['0'] && p <= order.place['9'])
+            return order;
+    }
+    order.usable = place > 0 && order.place['0'] < order.place['9'];
+    return order;
+}
+
+int CCollation::SAsciiOrder::CompareNumbers(std::string_view a, size_t& i, std::string_view b,
+                                            size_t& j) const
+{
+    // By value: leading zeros count for nothing, then the longer number is the larger.
+    const auto digits = [](std::string_view s, size_t& k) {
+        while (k < s.size() && s[k] == '0' && k + 1 < s.size() && IsDigit(uchar(s[k + 1])))
+            ++k;
+        const size_t first = k;
+        while (k < s.size() && IsDigit(uchar(s[k])))
+            ++k;
+        return s.substr(first, k - first);
+    };
+    const std::string_view x = digits(a, i), y = digits(b, j);
+    // A number goes on into other scripts' digits, and the collator parts very long ones.
+    const auto ends = [](std::string_view s, size_t k) {
+        return k == s.size() || uchar(s[k]) < 0x80;
+    };
+    if (!ends(a, i) || !ends(b, j) || x.size() > 200 || y.size() > 200)
+        return kUndecided;
+    if (x.size() != y.size())
+        return x.size() < y.size() ? -1 : 1;
+    const int c = x.compare(y);
+    return c < 0 ? -1 : c > 0 ? 1 : 0;
+}
+
+int CCollation::SAsciiOrder::Compare(std::string_view a, std::string_view b) const
+{
+    // A character decides only when the next one is ASCII too: another would join it
+    // (an accent that makes a letter of its own in some languages).
+    const auto ascii = [](std::string_view s, size_t k) {
+        return k >= s.size() || uchar(s[k]) < 0x80;
+    };
+    // The same ASCII beginning weighs the same: the walk starts where the texts part, or at
+    // the number they part in.
+    const size_t shorter = std::min(a.size(), b.size());
+    size_t i = 0;
+    for (quint64 x = 0, y = 0; i + 8 <= shorter; i += 8) { // eight bytes at a time
+        std::memcpy(&x, a.data() + i, 8);
+        std::memcpy(&y, b.data() + i, 8);
+        if (x != y || (x & 0x8080808080808080u) != 0)
+            break;
+    }
+    while (i < shorter && a[i] == b[i] && uchar(a[i]) < 0x80)
+        ++i;
+    while (i > 0 && IsDigit(uchar(a[i - 1])))
+        --i;
+    size_t j = i;
+    for (;;) {
+        Skip(a, i);
+        Skip(b, j);
+        if (i == a.size() || j == b.size()) {
+            if (!ascii(a, i) || !ascii(b, j))
+                return kUndecided;
+            return i == a.size() ? (j == b.size() ? 0 : -1) : 1;
+        }
+        const uchar x = uchar(a[i]), y = uchar(b[j]);
+        if (x >= 0x80 || y >= 0x80)
+            return kUndecided;
+        if (IsDigit(x) && IsDigit(y)) {
+            if (const int c = CompareNumbers(a, i, b, j); c != 0)
+                return c;
+            continue;
+        }
+        // A number against another character: any digit's place tells, theirs being together.
+        const quint8 p = place[x], q = place[y];
+        if (p != q)
+            return ascii(a, i + 1) && ascii(b, j + 1) ? (p < q ? -1 : 1) : kUndecided;
+        ++i;
+        ++j;
+    }
+}
+
+quint64 CCollation::SAsciiOrder::Lead(std::string_view s) const
+{
+    // Letters up to the first that Compare would not judge alone (a digit, a character
+    // beyond ASCII or one before it), a byte each from the highest; zeros after them.
+    quint64 lead = 0;
+    int shift = 56;
+    for (size_t i = 0; shift >= 0; ++i, shift -= 8) {
+        Skip(s, i);
+        if (i == s.size() || uchar(s[i]) >= 0x80 || IsDigit(uchar(s[i])) ||
+            (i + 1 < s.size() && uchar(s[i + 1]) >= 0x80))
+            break;
+        lead |= quint64(place[uchar(s[i])]) << shift;
+    }
+    return lead;
+}
+
+// Read once per language for the whole program: reading costs milliseconds.
+const CCollation::SAsciiOrder& CCollation::SAsciiOrder::Of(const QByteArray& locale,
+                                                           const UCollator* collator)
+{
+    static std::mutex guard;
+    static std::map<QByteArray, std::unique_ptr<const SAsciiOrder>> read;
+    const std::lock_guard<std::mutex> lock(guard);
+    std::unique_ptr<const SAsciiOrder>& order = read[locale];
+    if (!order)
+        order = std::make_unique<const SAsciiOrder>(SAsciiOrder::Read(collator));
+    return *order;
+}
 
 struct CCollation::SImpl
 {
     UCollator* collator = nullptr;
+    const SAsciiOrder* ascii = nullptr;
     std::vector<UChar> text;
     std::vector<uint8_t> key;
     ~SImpl()
@@ -31,6 +226,8 @@ CCollation::CCollation() : d(std::make_unique<SImpl>())
     // Accents count only between texts the same but for them; case only after them.
     ucol_setStrength(d->collator, UCOL_SECONDARY);
     ucol_setAttribute(d->collator, UCOL_NUMERIC_COLLATION, UCOL_ON, &status);
+    if (U_SUCCESS(status))
+        d->ascii = &SAsciiOrder::Of(locale, d->collator);
 }
 
 CCollation::~CCollation() = default;
@@ -64,10 +261,19 @@ void CCollation::AppendKey(std::string_view utf8, std::string& key)
         key.append(reinterpret_cast<const char*>(made.data()), size_t(needed) - 1);
 }
 
+quint64 CCollation::Lead(std::string_view utf8) const
+{
+    return d->collator && d->ascii && d->ascii->usable ? d->ascii->Lead(utf8) : 0;
+}
+
 int CCollation::Compare(std::string_view a, std::string_view b)
 {
     if (!d->collator)
         return a.compare(b);
+    if (d->ascii && d->ascii->usable) {
+        if (const int c = d->ascii->Compare(a, b); c != SAsciiOrder::kUndecided)
+            return c;
+    }
     UErrorCode status = U_ZERO_ERROR;
     const UCollationResult result = ucol_strcollUTF8(d->collator, a.data(), int32_t(a.size()),
                                                      b.data(), int32_t(b.size()), &status);

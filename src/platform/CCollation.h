@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QtGlobal>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -23,7 +24,22 @@ public:
     // would compare: for few comparisons, cheaper than two keys.
     int Compare(std::string_view a, std::string_view b);
 
+    // The places of a text's first letters as one number, for many comparisons among few
+    // texts: ByLeads tells two texts' order from their leads alone where it can (below or
+    // above zero, as Compare would), else gives zero and Compare must judge.
+    quint64 Lead(std::string_view utf8) const;
+    static int ByLeads(quint64 a, quint64 b)
+    {
+        const quint64 differ = a ^ b;
+        if (differ == 0)
+            return 0;
+        // The first byte that differs must be a letter's place in both.
+        const int shift = 56 - (__builtin_clzll(differ) & ~7);
+        return ((a >> shift) & 0xff) && ((b >> shift) & 0xff) ? (a < b ? -1 : 1) : 0;
+    }
+
 private:
+    struct SAsciiOrder;
     struct SImpl;
     std::unique_ptr<SImpl> d;
 };
