@@ -103,7 +103,8 @@ void SideBySide(bool both, const Here& here, const There& there)
 struct SKeys
 {
     std::string bytes;
-    std::vector<size_t> at; // each key's start, and the end
+    std::vector<size_t> at;  // each key's start, and the end
+    std::vector<bool> ascii; // made without the collator: comparable only with such keys
 };
 
 SKeys MakeKeys(const CDistinctTexts& texts, qint32 first, qint32 last, NumberKey numberKey)
@@ -116,10 +117,14 @@ SKeys MakeKeys(const CDistinctTexts& texts, qint32 first, qint32 last, NumberKey
     std::optional<CCollation> collation;
     if (!numberKey)
         collation.emplace();
+    keys.ascii.assign(size_t(last - first), false);
     for (qint32 n = first; n < last; ++n) {
         keys.at.push_back(keys.bytes.size());
         if (collation) {
-            collation->AppendKey(texts.Text(n), keys.bytes);
+            if (collation->AppendAsciiKey(texts.Text(n), keys.bytes))
+                keys.ascii[size_t(n - first)] = true;
+            else
+                collation->AppendKey(texts.Text(n), keys.bytes);
             continue;
         }
         char number[8];
@@ -225,14 +230,38 @@ std::vector<qint32> RankTexts(const CDistinctTexts& texts, NumberKey numberKey, 
         const size_t i = size_t(half > 0 && n >= half ? n - half : n);
         return std::string_view(k.bytes).substr(k.at[i], k.at[i + 1] - k.at[i]);
     };
+    const auto ascii = [&](qint32 n) {
+        return half > 0 && n >= half ? second.ascii[size_t(n - half)] : first.ascii[size_t(n)];
+    };
+    // The two kinds of keys are sorted apart, then merged by comparing the texts.
     std::vector<SEntry> sorted(static_cast<size_t>(count));
+    qint32 asciiCount = 0;
     for (qint32 n = 0; n < count; ++n)
-        sorted[size_t(n)] = {0, n};
-    SortByKeys(sorted.data(), sorted.data() + sorted.size(), 0, key);
+        asciiCount += ascii(n);
+    for (qint32 n = 0, a = 0, other = asciiCount; n < count; ++n)
+        sorted[size_t(ascii(n) ? a++ : other++)] = {0, n};
+    SEntry* const middle = sorted.data() + asciiCount;
+    SortByKeys(sorted.data(), middle, 0, key);
+    SortByKeys(middle, sorted.data() + sorted.size(), 0, key);
+    std::optional<CCollation> collation;
+    const auto compare = [&](qint32 x, qint32 y) {
+        if (ascii(x) == ascii(y))
+            return key(x).compare(key(y));
+        if (!collation)
+            collation.emplace();
+        return collation->Compare(texts.Text(x), texts.Text(y));
+    };
+    if (asciiCount > 0 && asciiCount < count) {
+        std::vector<SEntry> merged(sorted.size());
+        std::merge(
+            sorted.data(), middle, middle, sorted.data() + sorted.size(), merged.begin(),
+            [&](const SEntry& x, const SEntry& y) { return compare(x.number, y.number) < 0; });
+        sorted = std::move(merged);
+    }
     std::vector<qint32> rank(static_cast<size_t>(count));
     ranks = 0;
     for (size_t i = 0; i < sorted.size(); ++i) {
-        if (i == 0 || key(sorted[i].number) != key(sorted[i - 1].number))
+        if (i == 0 || compare(sorted[i - 1].number, sorted[i].number) != 0)
             ++ranks;
         rank[size_t(sorted[i].number)] = ranks - 1;
     }

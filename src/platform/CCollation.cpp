@@ -20,6 +20,8 @@ struct CCollation::SAsciiOrder
 {
     // Where a comparison is left to the collator.
     static constexpr int kUndecided = 2;
+    // Longer numbers are left to the collator, which parts them.
+    static constexpr size_t kLongestNumber = 200;
 
     bool usable = false;
     std::array<quint8, 128> place{};
@@ -28,8 +30,10 @@ struct CCollation::SAsciiOrder
     static SAsciiOrder Read(const UCollator* collator);
     int Compare(std::string_view a, std::string_view b) const;
     quint64 Lead(std::string_view s) const;
+    bool AppendKey(std::string_view s, std::string& key) const;
 
 private:
+    static std::string_view Digits(std::string_view s, size_t& k);
     static bool IsDigit(uchar c) { return c >= '0' && c <= '9'; }
     // Past characters the collator ignores.
     void Skip(std::string_view s, size_t& i) const
@@ -98,24 +102,56 @@ CCollation::SAsciiOrder CCollation::SAsciiOrder::Read(const UCollator* collator)
     return order;
 }
 
+std::string_view CCollation::SAsciiOrder::Digits(std::string_view s, size_t& k)
+{
+    // By value: leading zeros count for nothing.
+    while (k < s.size() && s[k] == '0' && k + 1 < s.size() && IsDigit(uchar(s[k + 1])))
+        ++k;
+    const size_t first = k;
+    while (k < s.size() && IsDigit(uchar(s[k])))
+        ++k;
+    return s.substr(first, k - first);
+}
+
+bool CCollation::SAsciiOrder::AppendKey(std::string_view s, std::string& key) const
+{
+    // Each character's place; a number as a digit's place, its length and its digits, so
+    // that numbers meet other characters as a digit does and each other by value.
+    const size_t start = key.size();
+    for (size_t i = 0; i < s.size();) {
+        const uchar c = uchar(s[i]);
+        if (c >= 0x80) {
+            key.resize(start);
+            return false;
+        }
+        if (!IsDigit(c)) {
+            if (place[c] != 0)
+                key.push_back(char(place[c]));
+            ++i;
+            continue;
+        }
+        const std::string_view digits = Digits(s, i);
+        if (digits.size() > kLongestNumber) {
+            key.resize(start);
+            return false;
+        }
+        key.push_back(char(place['0']));
+        key.push_back(char(digits.size()));
+        key.append(digits);
+    }
+    return true;
+}
+
 int CCollation::SAsciiOrder::CompareNumbers(std::string_view a, size_t& i, std::string_view b,
                                             size_t& j) const
 {
-    // By value: leading zeros count for nothing, then the longer number is the larger.
-    const auto digits = [](std::string_view s, size_t& k) {
-        while (k < s.size() && s[k] == '0' && k + 1 < s.size() && IsDigit(uchar(s[k + 1])))
-            ++k;
-        const size_t first = k;
-        while (k < s.size() && IsDigit(uchar(s[k])))
-            ++k;
-        return s.substr(first, k - first);
-    };
-    const std::string_view x = digits(a, i), y = digits(b, j);
+    // The longer number is the larger.
+    const std::string_view x = Digits(a, i), y = Digits(b, j);
     // A number goes on into other scripts' digits, and the collator parts very long ones.
     const auto ends = [](std::string_view s, size_t k) {
         return k == s.size() || uchar(s[k]) < 0x80;
     };
-    if (!ends(a, i) || !ends(b, j) || x.size() > 200 || y.size() > 200)
+    if (!ends(a, i) || !ends(b, j) || x.size() > kLongestNumber || y.size() > kLongestNumber)
         return kUndecided;
     if (x.size() != y.size())
         return x.size() < y.size() ? -1 : 1;
@@ -264,6 +300,11 @@ void CCollation::AppendKey(std::string_view utf8, std::string& key)
 quint64 CCollation::Lead(std::string_view utf8) const
 {
     return d->collator && d->ascii && d->ascii->usable ? d->ascii->Lead(utf8) : 0;
+}
+
+bool CCollation::AppendAsciiKey(std::string_view utf8, std::string& key) const
+{
+    return d->collator && d->ascii && d->ascii->usable && d->ascii->AppendKey(utf8, key);
 }
 
 int CCollation::Compare(std::string_view a, std::string_view b)

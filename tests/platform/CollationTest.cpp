@@ -31,9 +31,9 @@ std::string RandomText(std::mt19937& rng, const std::string& start)
 
 } // namespace
 
-// Comparing two texts (or their leads, where those tell) gives what comparing their keys
-// gives, in languages whose letters join (Danish "aa", Czech "ch", Hungarian "cs") or
-// differ from English ones (Turkish "ı").
+// Comparing two texts (or their leads, where those tell, or the keys made without the
+// collator) gives what comparing their keys gives, in languages whose letters join
+// (Danish "aa", Czech "ch", Hungarian "cs") or differ from English ones (Turkish "ı").
 TEST(CollatorTest, ComparingAgreesWithTheKeysInEveryLanguage)
 {
     const QLocale previous;
@@ -55,6 +55,10 @@ TEST(CollatorTest, ComparingAgreesWithTheKeysInEveryLanguage)
             const int byKeys = Sign(keyA.compare(keyB));
             ASSERT_EQ(Sign(collation.Compare(a, b)), byKeys)
                 << language << " '" << a << "' '" << b << "'";
+            std::string asciiA, asciiB; // made without the collator
+            if (collation.AppendAsciiKey(a, asciiA) && collation.AppendAsciiKey(b, asciiB))
+                ASSERT_EQ(Sign(asciiA.compare(asciiB)), byKeys)
+                    << language << " ASCII keys '" << a << "' '" << b << "'";
             // The leads tell an order only where it is right.
             if (const int byLeads = CCollation::ByLeads(collation.Lead(a), collation.Lead(b)))
                 ASSERT_EQ(byLeads, byKeys) << language << " leads '" << a << "' '" << b << "'";
