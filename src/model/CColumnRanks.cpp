@@ -5,6 +5,7 @@
 #include <QtEndian>
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
 #include <functional>
 #include <optional>
@@ -214,6 +215,41 @@ void SortByKeys(SEntry* begin, SEntry* end, size_t depth, const KeyOf& key)
     }
 }
 
+// Merges the sorted runs [begin, middle) and [middle, end) into `out`, equal entries of the
+// first run first. When one run is short (a few ASCII titles among many others, or the
+// reverse), each of its entries finds its place in the other by halving: fewer comparisons
+// than a step through both.
+template <typename Less>
+void Merge(const SEntry* begin, const SEntry* middle, const SEntry* end, SEntry* out,
+           const Less& less)
+{
+    const size_t first = size_t(middle - begin), second = size_t(end - middle);
+    const size_t shorter = std::min(first, second);
+    if (shorter * size_t(std::bit_width(std::max(first, second))) >= first + second) {
+        std::merge(begin, middle, middle, end, out, less);
+        return;
+    }
+    const SEntry* a = begin;
+    const SEntry* b = middle;
+    if (first <= second) {
+        for (; a != middle; ++a) { // after the other run's entries that come before it
+            const SEntry* at = std::lower_bound(b, end, *a, less);
+            out = std::copy(b, at, out);
+            b = at;
+            *out++ = *a;
+        }
+    } else {
+        for (; b != end; ++b) { // after this run's entries that do not come after it
+            const SEntry* at = std::upper_bound(a, middle, *b, less);
+            out = std::copy(a, at, out);
+            a = at;
+            *out++ = *b;
+        }
+    }
+    out = std::copy(a, middle, out);
+    std::copy(b, end, out);
+}
+
 } // namespace
 
 std::vector<qint32> RankTexts(const CDistinctTexts& texts, NumberKey numberKey, qint32& ranks)
@@ -253,9 +289,8 @@ std::vector<qint32> RankTexts(const CDistinctTexts& texts, NumberKey numberKey, 
     };
     if (asciiCount > 0 && asciiCount < count) {
         std::vector<SEntry> merged(sorted.size());
-        std::merge(
-            sorted.data(), middle, middle, sorted.data() + sorted.size(), merged.begin(),
-            [&](const SEntry& x, const SEntry& y) { return compare(x.number, y.number) < 0; });
+        Merge(sorted.data(), middle, sorted.data() + sorted.size(), merged.data(),
+              [&](const SEntry& x, const SEntry& y) { return compare(x.number, y.number) < 0; });
         sorted = std::move(merged);
     }
     std::vector<qint32> rank(static_cast<size_t>(count));

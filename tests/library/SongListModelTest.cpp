@@ -253,19 +253,28 @@ TEST_F(SongListModelTest, ALargeSortOrdersAsTheReadersComparisonDoes)
             text += " " + std::to_string((i * 7919) % 4000);
         texts.push_back(i % 4 ? text : texts[size_t(i) * 13 % 70000]);
     }
-    for (const std::string& text : texts)
-        rows << QStringList{QString::fromStdString(text), QString()};
-    Fill(rows);
-    std::vector<std::string> keys(texts.size());
-    CCollation collation;
+    // The second column: the same texts, few of them ASCII.
+    std::vector<std::string> others;
     for (size_t i = 0; i < texts.size(); ++i)
-        collation.AppendKey(texts[i], keys[i]);
-    QList<qint64> expected;
-    for (qint64 id = 1; id <= qint64(texts.size()); ++id)
-        expected << id;
-    std::stable_sort(expected.begin(), expected.end(),
-                     [&](qint64 x, qint64 y) { return keys[size_t(x - 1)] < keys[size_t(y - 1)]; });
-    EXPECT_EQ(SortedIds(0, true), expected);
+        others.push_back(i % 40 ? "Ä" + texts[i] : texts[i]);
+    for (size_t i = 0; i < texts.size(); ++i)
+        rows << QStringList{QString::fromStdString(texts[i]), QString::fromStdString(others[i])};
+    Fill(rows);
+    CCollation collation;
+    const auto byKeys = [&](const std::vector<std::string>& column) {
+        std::vector<std::string> keys(column.size());
+        for (size_t i = 0; i < column.size(); ++i)
+            collation.AppendKey(column[i], keys[i]);
+        QList<qint64> expected;
+        for (qint64 id = 1; id <= qint64(column.size()); ++id)
+            expected << id;
+        std::stable_sort(expected.begin(), expected.end(), [&](qint64 x, qint64 y) {
+            return keys[size_t(x - 1)] < keys[size_t(y - 1)];
+        });
+        return expected;
+    };
+    EXPECT_EQ(SortedIds(0, true), byKeys(texts));
+    EXPECT_EQ(SortedIds(1, true), byKeys(others));
 }
 
 // A search result of many songs is listed at once: each row's texts are read when first
