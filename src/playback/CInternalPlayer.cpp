@@ -247,9 +247,15 @@ bool CPlayerThread::Build()
     static const bool initialised = gst_init_check(nullptr, nullptr, nullptr);
     if (!initialised)
         return false;
+    // Players are built one at a time: the equalizer registers its bands' type on first
+    // use without a lock, and two players building at once (a preview beside the player)
+    // would register it twice and crash.
+    static std::mutex building;
+    std::unique_lock lock(building);
     m_playbin.reset(gst_element_factory_make("playbin", nullptr));
     GstElement* filter = gst_parse_bin_from_description(
         "audioconvert ! equalizer-nbands name=eq num-bands=32 ! audioconvert", TRUE, nullptr);
+    lock.unlock();
     if (!m_playbin || !filter) {
         if (filter)
             gst_object_unref(filter);
