@@ -1,6 +1,7 @@
 // The prepared statement declared beside the connection in CDatabase.h.
 #include "db/CDatabase.h"
 
+#include <charconv>
 #include <sqlite3.h>
 
 CStatement::CStatement(CDatabase& db, const QString& sql) : m_db(db)
@@ -89,6 +90,14 @@ QString CStatement::Text(int column) const
 
 std::string_view CStatement::Bytes(int column) const
 {
+    if (sqlite3_column_type(m_stmt, column) == SQLITE_INTEGER) {
+        if (m_numbers.size() <= size_t(column))
+            m_numbers.resize(size_t(column) + 1);
+        std::array<char, 24>& number = m_numbers[size_t(column)];
+        const auto written = std::to_chars(number.data(), number.data() + number.size(),
+                                           sqlite3_column_int64(m_stmt, column));
+        return std::string_view(number.data(), size_t(written.ptr - number.data()));
+    }
     const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, column));
     return text ? std::string_view(text, size_t(sqlite3_column_bytes(m_stmt, column)))
                 : std::string_view();

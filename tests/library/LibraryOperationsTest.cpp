@@ -211,9 +211,24 @@ TEST_F(LibraryOperationsTest, EveryColumnSortsFromTheCatalogueAsFromItsCells)
                        ESetting::LibPath, ESetting::LibComment})
         CSettings::SetBool(s, true);
     songs.RebuildColumns();
-    Add({.title = "b", .file = "b.OGG", .genre = "(17)", .year = "1999", .comment = "x"});
-    Add({.title = "A", .file = "a.mp3", .path = "/z", .genre = "Électro", .year = "2001"});
-    Add({.title = "c", .file = "c.Flac", .genre = "(0)", .year = "199", .comment = "W"});
+    Add({.title = "b",
+         .file = "b.OGG",
+         .genre = "(17)",
+         .year = "1999",
+         .comment = "x",
+         .track = "10"});
+    Add({.title = "A",
+         .file = "a.mp3",
+         .path = "/z",
+         .genre = "Électro",
+         .year = "2001",
+         .track = "2"});
+    Add({.title = "c",
+         .file = "c.Flac",
+         .genre = "(0)",
+         .year = "199",
+         .comment = "W",
+         .track = "9"});
     Add({.title = "é", .file = "noname", .path = "/a/b", .genre = "jazz"});
     Add({.title = "d", .file = "d.mp3", .genre = "", .year = "1999"});
     // One folder stored with and without its closing slash, and the root.

@@ -16,6 +16,7 @@ SSong STestSong::Song() const
     s.m_BITRATE = bitrate;
     s.m_DURATION = duration;
     s.m_COMMENT = comment;
+    s.m_TRACK = track;
     s.m_LYRICS = lyrics;
     s.m_LIST = !list.isEmpty()    ? list
                : !title.isEmpty() ? title

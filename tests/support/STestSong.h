@@ -22,6 +22,7 @@ struct STestSong
     QString bitrate{};
     QString duration{};
     QString comment{};
+    QString track{};
     QString lyrics{};
     QString list{}; // the title, else the file name without ".mp3", when empty
     qint64 plays = 0;
