@@ -211,29 +211,14 @@ TEST_F(LibraryOperationsTest, EveryColumnSortsFromTheCatalogueAsFromItsCells)
                        ESetting::LibPath, ESetting::LibComment})
         CSettings::SetBool(s, true);
     songs.RebuildColumns();
-    Add({.title = "b",
-         .file = "b.OGG",
-         .genre = "(17)",
-         .year = "1999",
-         .comment = "x",
-         .track = "10"});
-    Add({.title = "A",
-         .file = "a.mp3",
-         .path = "/z",
-         .genre = "Électro",
-         .year = "2001",
-         .track = "2"});
-    Add({.title = "c",
-         .file = "c.Flac",
-         .genre = "(0)",
-         .year = "199",
-         .comment = "W",
-         .track = "9"});
+    Add({.title = "b", .file = "b.OGG", .genre = "(17)", .year = "1999", .comment = "x"});
+    Add({.title = "A", .file = "a.mp3", .path = "/z", .genre = "Électro", .year = "2001"});
+    Add({.title = "c", .file = "c.Flac", .genre = "(0)", .year = "199", .comment = "W"});
     Add({.title = "é", .file = "noname", .path = "/a/b", .genre = "jazz"});
-    Add({.title = "d", .file = "d.mp3", .genre = "", .year = "1999"});
+    Add({.title = "d", .file = "d.mp3", .genre = "", .year = "1999", .track = "10"});
     // One folder stored with and without its closing slash, and the root.
-    Add({.title = "f", .file = "z.mp3", .path = "/a"});
-    Add({.title = "g", .file = "y.mp3", .path = "/a/"});
+    Add({.title = "f", .file = "z.mp3", .path = "/a", .track = "2"});
+    Add({.title = "g", .file = "y.mp3", .path = "/a/", .track = "9"});
     Add({.title = "h", .file = "x.mp3", .path = "/"});
     for (int column = 0; column < songs.ColumnCount(); ++column) {
         ops.Search({});
