@@ -70,17 +70,18 @@ TEST_F(SongListModelTest, BitRateAndLengthSortAsNumbersAndTheOtherWayReverses)
     model.RebuildColumns();
     const int bitrate = int(model.Headings().indexOf(QStringLiteral("Bitrate")));
     const int length = int(model.Headings().indexOf(QStringLiteral("Length")));
-    const QList<QPair<QString, QString>> songs = {
-        {"320", "0:08"}, {"35", "11:00"}, {"38", "2:05"}, {"", "1:05"}, {"128", ""}};
+    // A length in seconds sorts among lengths in minutes by its value ("126" after "2:05").
+    const QList<QPair<QString, QString>> songs = {{"320", "0:08"}, {"35", "11:00"}, {"38", "2:05"},
+                                                  {"", "1:05"},    {"128", ""},     {"", "126"}};
     for (const auto& [rate, time] : songs) {
         QStringList cells(model.ColumnCount());
         cells[bitrate] = rate;
         cells[length] = time;
         model.InsertRow(model.RowCount(), {qint64(model.RowCount() + 1), cells});
     }
-    EXPECT_EQ(SortedIds(bitrate, true), (QList<qint64>{4, 2, 3, 5, 1}));
-    EXPECT_EQ(SortedIds(length, true), (QList<qint64>{5, 1, 4, 3, 2}));
-    EXPECT_EQ(SortedIds(length, false), (QList<qint64>{2, 3, 4, 1, 5}));
+    EXPECT_EQ(SortedIds(bitrate, true), (QList<qint64>{4, 6, 2, 3, 5, 1}));
+    EXPECT_EQ(SortedIds(length, true), (QList<qint64>{5, 1, 4, 3, 6, 2}));
+    EXPECT_EQ(SortedIds(length, false), (QList<qint64>{2, 6, 3, 4, 1, 5}));
 }
 
 // The optional columns show a song's track, year, genre by name, file type and file, whole;
