@@ -13,14 +13,14 @@
 #include <random>
 
 // A catalogue built once by `fill` (inside one transaction) and kept in the system's
-// temporary folder as cratewise-bench-NAME-vNb.mdb for later runs (b: made new, its
-// searches ignore accents, 16 KB pages). Opened once more after filling, so that the rows' folded copies
-// and the substring index are in the file.
+// temporary folder as cratewise-bench-NAME-vNc.mdb for later runs (c: made new, its
+// searches ignore accents, 16 KB pages, no artist numbered below zero). Opened once more
+// after filling, so that the rows' folded copies and the substring index are in the file.
 inline QString CachedCatalogue(const QString& name, const std::function<void(CDatabase&)>& fill)
 {
     const QString path =
         QDir::tempPath() +
-        QStringLiteral("/cratewise-bench-%1-v%2b.mdb").arg(name).arg(CDatabase::kSchemaVersion);
+        QStringLiteral("/cratewise-bench-%1-v%2c.mdb").arg(name).arg(CDatabase::kSchemaVersion);
     if (QFile::exists(path))
         return path;
     const QString building = path + QStringLiteral(".building");
@@ -56,7 +56,7 @@ inline SSong GeneratedSong(int i, int sessionSize = 2000)
         QStringLiteral("%1 %2 %3")
             .arg(QString::fromUtf8(kWords[i % 14]), QString::fromUtf8(kWords[(i / 14) % 14]))
             .arg(i);
-    song.m_ARTIST = QStringLiteral("Artist %1").arg((i * 7919) % 5000);
+    song.m_ARTIST = QStringLiteral("Artist %1").arg((qint64(i) * 7919) % 5000);
     song.m_ALBUM = QStringLiteral("Album %1").arg(i / 12);
     song.m_PATH = QStringLiteral("/media/cdrom/Disc %1/%2").arg(session).arg(song.m_ALBUM);
     song.m_MELODI = QStringLiteral("%1 - %2.mp3").arg(song.m_ARTIST, song.m_TITLE);

@@ -39,7 +39,7 @@ QString OldLibrary(int rows)
         const QString cd = QStringLiteral("Disc %1").arg(i / 2000);
         songs.append({cd, QStringLiteral("/media/cdrom/%1").arg(i / 12),
                       QStringLiteral("%1.mp3").arg(title), title,
-                      QStringLiteral("Artist %1").arg((i * 7919) % 5000),
+                      QStringLiteral("Artist %1").arg((qint64(i) * 7919) % 5000),
                       QStringLiteral("Album %1").arg(i / 12), QStringLiteral("(%1)").arg(i % 126),
                       QStringLiteral("19%1").arg(i % 100, 2, 10, QLatin1Char('0')), QString(),
                       title, QStringLiteral("128"), QString(), QString::number(120 + i % 300)});
