@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QtGlobal>
+#include <bit>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -38,7 +39,7 @@ public:
         if (differ == 0)
             return 0;
         // The first byte that differs must be a letter's place in both.
-        const int shift = 56 - (__builtin_clzll(differ) & ~7);
+        const int shift = 56 - (std::countl_zero(differ) & ~7);
         return ((a >> shift) & 0xff) && ((b >> shift) & 0xff) ? (a < b ? -1 : 1) : 0;
     }
 
