@@ -4,7 +4,6 @@
 
 #include <QRegularExpression>
 #include <condition_variable>
-#include <cstdio>
 #include <deque>
 #include <memory>
 #include <mutex>

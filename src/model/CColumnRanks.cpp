@@ -367,6 +367,10 @@ void SortRunsIn(const CDistinctTexts& texts, const std::vector<qint32>& rowText,
         size_t last = first + 1;
         while (last < end && !runStarts[last])
             ++last;
+        if (last - first == 1) { // a folder of one song: nothing to compare
+            first = last;
+            continue;
+        }
         run.clear();
         for (size_t i = first; i < last; ++i)
             run.push_back({collation.Lead(text(order[i])), order[i]});

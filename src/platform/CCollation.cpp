@@ -238,7 +238,7 @@ const CCollation::SAsciiOrder& CCollation::SAsciiOrder::Of(const QByteArray& loc
 struct CCollation::SImpl
 {
     UCollator* collator = nullptr;
-    const SAsciiOrder* ascii = nullptr;
+    const SAsciiOrder* ascii = nullptr; // null where the collator alone can judge
     std::vector<UChar> text;
     std::vector<uint8_t> key;
     ~SImpl()
@@ -262,8 +262,10 @@ CCollation::CCollation() : d(std::make_unique<SImpl>())
     // Accents count only between texts the same but for them; case only after them.
     ucol_setStrength(d->collator, UCOL_SECONDARY);
     ucol_setAttribute(d->collator, UCOL_NUMERIC_COLLATION, UCOL_ON, &status);
-    if (U_SUCCESS(status))
-        d->ascii = &SAsciiOrder::Of(locale, d->collator);
+    if (U_FAILURE(status))
+        return; // the order read off would not be the one the collator uses
+    if (const SAsciiOrder& ascii = SAsciiOrder::Of(locale, d->collator); ascii.usable)
+        d->ascii = &ascii;
 }
 
 CCollation::~CCollation() = default;
@@ -299,19 +301,19 @@ void CCollation::AppendKey(std::string_view utf8, std::string& key)
 
 quint64 CCollation::Lead(std::string_view utf8) const
 {
-    return d->collator && d->ascii && d->ascii->usable ? d->ascii->Lead(utf8) : 0;
+    return d->ascii ? d->ascii->Lead(utf8) : 0;
 }
 
 bool CCollation::AppendAsciiKey(std::string_view utf8, std::string& key) const
 {
-    return d->collator && d->ascii && d->ascii->usable && d->ascii->AppendKey(utf8, key);
+    return d->ascii && d->ascii->AppendKey(utf8, key);
 }
 
 int CCollation::Compare(std::string_view a, std::string_view b)
 {
     if (!d->collator)
         return a.compare(b);
-    if (d->ascii && d->ascii->usable) {
+    if (d->ascii) {
         if (const int c = d->ascii->Compare(a, b); c != SAsciiOrder::kUndecided)
             return c;
     }
