@@ -5,6 +5,7 @@
 #include "platform/CText.h"
 
 #include <algorithm>
+#include <limits>
 #include <numeric>
 
 namespace {
@@ -28,6 +29,9 @@ quint64 LengthOf(std::string_view text)
 
 constexpr int kSmallNumbers = 10000;
 
+// Songs read whose rows are looked up together.
+constexpr size_t kBatch = 512;
+
 // The value of a text of one to four digits, else -1.
 int SmallNumber(std::string_view text)
 {
@@ -48,6 +52,50 @@ std::string_view TypeOf(std::string_view name)
     const size_t dot = name.rfind('.');
     return dot == std::string_view::npos ? std::string_view() : name.substr(dot + 1);
 }
+
+// The list's row of each song's ID: a table when the IDs are close together, else a hash.
+// A song listed twice takes the texts read for its first row.
+class CRowsOfIds
+{
+public:
+    template <typename IdOf> CRowsOfIds(int rows, const IdOf& idOf)
+    {
+        for (int r = 0; r < rows; ++r) {
+            m_first = std::min(m_first, idOf(r));
+            m_last = std::max(m_last, idOf(r));
+        }
+        if (rows > 0 && m_last - m_first < qint64(rows) * 2 + 1024)
+            m_table.assign(size_t(m_last - m_first + 1), -1);
+        for (int r = 0; r < rows; ++r) {
+            const qint64 id = idOf(r);
+            const qint32 first = m_table.empty() ? m_hash.value(id, -1) : m_table[Slot(id)];
+            if (first >= 0)
+                m_twins.emplace_back(r, first);
+            else if (m_table.empty())
+                m_hash.insert(id, r);
+            else
+                m_table[Slot(id)] = r;
+        }
+    }
+    // -1 for an ID no row shows.
+    qint32 Row(qint64 id) const
+    {
+        if (m_table.empty())
+            return m_hash.value(id, -1);
+        return id < m_first || id > m_last ? -1 : m_table[Slot(id)];
+    }
+    // Each later row of a song listed twice, with the song's first row.
+    const std::vector<std::pair<qint32, qint32>>& Twins() const { return m_twins; }
+
+private:
+    size_t Slot(qint64 id) const { return size_t(id - m_first); }
+
+    qint64 m_first = std::numeric_limits<qint64>::max();
+    qint64 m_last = std::numeric_limits<qint64>::min();
+    std::vector<qint32> m_table;
+    QHash<qint64, qint32> m_hash;
+    std::vector<std::pair<qint32, qint32>> m_twins;
+};
 
 } // namespace
 
@@ -126,16 +174,12 @@ void CSongListModel::ReadFields(std::vector<SSortField*> fields) const
     if (read.empty())
         return;
     // In whatever order the catalogue hands them; an index hands equal texts together, so
-    // most rows need no look-up. Numbers that are close together find their row through a
-    // table, others through a hash.
-    const auto [low, high] = std::minmax_element(m_ids.begin(), m_ids.end());
-    const qint64 first = *low, last = *high;
-    const bool dense = last - first < qint64(m_ids.size()) * 2 + 1024;
+    // most rows need no look-up. Each song's texts go straight to its row, found through a
+    // table when the numbers are close together, else through a hash.
+    const CRowsOfIds rowOf(rows, [this](int r) { return Id(r); });
     const size_t n = read.size();
     std::vector<ESongColumn> columns; // each read once
     std::vector<size_t> from(n);      // each field's place among them
-    std::vector<std::vector<qint32>> denseGroup(n);
-    std::vector<QHash<qint64, qint32>> hashGroup(n);
     std::vector<std::string> previous(n);
     std::vector<qint32> previousGroup(n, -1);
     // A number column's short numbers (tracks, bit rates) find their text by value, not
@@ -143,14 +187,13 @@ void CSongListModel::ReadFields(std::vector<SSortField*> fields) const
     std::vector<std::vector<qint32>> byNumber(n);
     for (size_t k = 0; k < n; ++k) {
         read[k]->texts.Expect(m_ids.size());
+        read[k]->rowGroup.assign(size_t(rows), -1);
         if (IsNumeric(read[k]->column))
             byNumber[k].assign(kSmallNumbers, -1);
         const ESongColumn stored = StoredColumn(read[k]->column, read[k]->part);
         from[k] = size_t(std::find(columns.begin(), columns.end(), stored) - columns.begin());
         if (from[k] == columns.size())
             columns.push_back(stored);
-        if (dense)
-            denseGroup[k].assign(size_t(last - first + 1), -1);
     }
     // The number of a field's text: by value for a short number, else that of the text
     // before it when they are the same.
@@ -177,30 +220,47 @@ void CSongListModel::ReadFields(std::vector<SSortField*> fields) const
         }
         return previousGroup[k];
     };
-    m_columnSource(columns, [&](qint64 id, const std::string_view* texts) {
-        if (id < first || id > last)
-            return;
+    // The songs' rows are looked up a batch at a time, apart from the texts: each look-up
+    // misses the processor's cache, and a loop of nothing else lets those misses overlap.
+    std::vector<qint64> ids;
+    std::vector<qint32> groups, rowsOfIds;
+    ids.reserve(kBatch);
+    groups.reserve(kBatch * n);
+    const auto place = [&] {
+        rowsOfIds.resize(ids.size());
+        for (size_t i = 0; i < ids.size(); ++i)
+            rowsOfIds[i] = rowOf.Row(ids[i]);
         for (size_t k = 0; k < n; ++k) {
-            const qint32 group = groupOf(k, texts[from[k]]);
-            if (dense)
-                denseGroup[k][size_t(id - first)] = group;
-            else
-                hashGroup[k].insert(id, group);
-        }
-    });
-    for (size_t k = 0; k < n; ++k) {
-        SSortField& f = *read[k];
-        const qint32 none = f.texts.Add({}); // a song gone meanwhile shows empty
-        f.rowGroup.resize(size_t(rows));
-        for (int r = 0; r < rows; ++r) {
-            const size_t b = Base(r);
-            if (f.listColumn >= 0 && m_slots[b] != kUnfilled) { // it shows what it was set to
-                f.rowGroup[size_t(r)] = f.texts.Add(PartOf(cell(b, f.listColumn), f.part));
-                continue;
+            std::vector<qint32>& rowGroup = read[k]->rowGroup;
+            for (size_t i = 0; i < ids.size(); ++i) {
+                if (rowsOfIds[i] >= 0)
+                    rowGroup[size_t(rowsOfIds[i])] = groups[i * n + k];
             }
-            const qint64 id = m_ids[b];
-            const qint32 g = dense ? denseGroup[k][size_t(id - first)] : hashGroup[k].value(id, -1);
-            f.rowGroup[size_t(r)] = g < 0 ? none : g;
+        }
+        ids.clear();
+        groups.clear();
+    };
+    m_columnSource(columns, [&](qint64 id, const std::string_view* texts) {
+        ids.push_back(id);
+        for (size_t k = 0; k < n; ++k)
+            groups.push_back(groupOf(k, texts[from[k]]));
+        if (ids.size() == kBatch)
+            place();
+    });
+    place();
+    for (SSortField* f : read) {
+        const qint32 none = f->texts.Add({}); // a song gone meanwhile shows empty
+        for (int r = 0; r < rows; ++r) {
+            qint32& group = f->rowGroup[size_t(r)];
+            const size_t b = Base(r);
+            if (f->listColumn >= 0 && m_slots[b] != kUnfilled) // it shows what it was set to
+                group = f->texts.Add(PartOf(cell(b, f->listColumn), f->part));
+            else if (group < 0)
+                group = none;
+        }
+        for (const auto& [row, first] : rowOf.Twins()) {
+            if (f->listColumn < 0 || m_slots[Base(row)] == kUnfilled)
+                f->rowGroup[size_t(row)] = f->rowGroup[size_t(first)];
         }
     }
 }

@@ -220,6 +220,19 @@ TEST_F(LibraryOperationsTest, EveryColumnSortsFromTheCatalogueAsFromItsCells)
     Add({.title = "f", .file = "z.mp3", .path = "/a", .track = "2"});
     Add({.title = "g", .file = "y.mp3", .path = "/a/", .track = "9"});
     Add({.title = "h", .file = "x.mp3", .path = "/"});
+    // More songs than the sort places at a time, in no order of any column.
+    for (int i = 0; i < 1100; ++i) {
+        const auto n = [i](int step, int count) { return QString::number(i * step % count); };
+        Add({.title = n(37, 1100),
+             .artist = n(7, 13),
+             .album = n(11, 29),
+             .file = n(53, 1100) + QStringLiteral(".mp3"),
+             .path = QStringLiteral("/") + n(3, 50),
+             .genre = n(5, 9),
+             .year = n(17, 40),
+             .duration = n(13, 400),
+             .track = n(19, 30)});
+    }
     for (int column = 0; column < songs.ColumnCount(); ++column) {
         ops.Search({});
         songs.SortByColumn(column, true);
