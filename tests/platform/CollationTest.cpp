@@ -56,12 +56,14 @@ TEST(CollatorTest, ComparingAgreesWithTheKeysInEveryLanguage)
             ASSERT_EQ(Sign(collation.Compare(a, b)), byKeys)
                 << language << " '" << a << "' '" << b << "'";
             std::string asciiA, asciiB; // made without the collator
-            if (collation.AppendAsciiKey(a, asciiA) && collation.AppendAsciiKey(b, asciiB))
+            if (collation.AppendAsciiKey(a, asciiA) && collation.AppendAsciiKey(b, asciiB)) {
                 ASSERT_EQ(Sign(asciiA.compare(asciiB)), byKeys)
                     << language << " ASCII keys '" << a << "' '" << b << "'";
+            }
             // The leads tell an order only where it is right.
-            if (const int byLeads = CCollation::ByLeads(collation.Lead(a), collation.Lead(b)))
+            if (const int byLeads = CCollation::ByLeads(collation.Lead(a), collation.Lead(b))) {
                 ASSERT_EQ(byLeads, byKeys) << language << " leads '" << a << "' '" << b << "'";
+            }
         }
     }
     QLocale::setDefault(previous);
