@@ -174,8 +174,8 @@ void CSongListModel::ReadFields(std::vector<SSortField*> fields) const
     if (read.empty())
         return;
     // In whatever order the catalogue hands them; an index hands equal texts together, so
-    // most rows need no look-up. Each song's texts go straight to its row, found through a
-    // table when the numbers are close together, else through a hash.
+    // most texts need no look-up among those kept. Each song's row is found through a table
+    // when the numbers are close together, else through a hash.
     const CRowsOfIds rowOf(rows, [this](int r) { return Id(r); });
     const size_t n = read.size();
     std::vector<ESongColumn> columns; // each read once
