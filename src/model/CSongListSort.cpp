@@ -61,8 +61,9 @@ public:
     template <typename IdOf> CRowsOfIds(int rows, const IdOf& idOf)
     {
         for (int r = 0; r < rows; ++r) {
-            m_first = std::min(m_first, idOf(r));
-            m_last = std::max(m_last, idOf(r));
+            const qint64 id = idOf(r);
+            m_first = std::min(m_first, id);
+            m_last = std::max(m_last, id);
         }
         if (rows > 0 && m_last - m_first < qint64(rows) * 2 + 1024)
             m_table.assign(size_t(m_last - m_first + 1), -1);
@@ -249,6 +250,8 @@ void CSongListModel::ReadFields(std::vector<SSortField*> fields) const
     });
     place();
     for (SSortField* f : read) {
+        for (const auto& [row, first] : rowOf.Twins()) // a song listed twice: read once
+            f->rowGroup[size_t(row)] = f->rowGroup[size_t(first)];
         const qint32 none = f->texts.Add({}); // a song gone meanwhile shows empty
         for (int r = 0; r < rows; ++r) {
             qint32& group = f->rowGroup[size_t(r)];
@@ -257,10 +260,6 @@ void CSongListModel::ReadFields(std::vector<SSortField*> fields) const
                 group = f->texts.Add(PartOf(cell(b, f->listColumn), f->part));
             else if (group < 0)
                 group = none;
-        }
-        for (const auto& [row, first] : rowOf.Twins()) {
-            if (f->listColumn < 0 || m_slots[Base(row)] == kUnfilled)
-                f->rowGroup[size_t(row)] = f->rowGroup[size_t(first)];
         }
     }
 }
