@@ -154,7 +154,8 @@ struct SEntry
 
 // By the eight bytes of their prefixes, a byte at a time from the last (a radix sort: a
 // tenth of the comparisons' time for a million keys); a byte all of them share is passed.
-void SortByPrefix(SEntry* begin, SEntry* end)
+// `buffer` has room for as many entries.
+void SortByPrefix(SEntry* begin, SEntry* end, SEntry* buffer)
 {
     const size_t n = size_t(end - begin);
     if (n < 4096) {
@@ -165,9 +166,8 @@ void SortByPrefix(SEntry* begin, SEntry* end)
     for (const SEntry* e = begin; e != end; ++e)
         for (size_t byte = 0; byte < 8; ++byte)
             ++count[byte][(e->prefix >> (8 * byte)) & 0xff];
-    std::vector<SEntry> buffer(n);
     SEntry* from = begin;
-    SEntry* to = buffer.data();
+    SEntry* to = buffer;
     for (size_t byte = 0; byte < 8; ++byte) {
         std::array<size_t, 256>& at = count[byte];
         if (std::find(at.begin(), at.end(), n) != at.end())
@@ -184,9 +184,10 @@ void SortByPrefix(SEntry* begin, SEntry* end)
 }
 
 // Sorts by the keys eight bytes at a time, each run that shares them by the next eight, so
-// that keys with long common beginnings (paths) are compared as numbers too.
+// that keys with long common beginnings (paths) are compared as numbers too. `buffer` has
+// room for as many entries.
 template <typename KeyOf>
-void SortByKeys(SEntry* begin, SEntry* end, size_t depth, const KeyOf& key)
+void SortByKeys(SEntry* begin, SEntry* end, SEntry* buffer, size_t depth, const KeyOf& key)
 {
     // Bytes all the keys share (a long folder at the start of paths) cost one pass each,
     // not a sort.
@@ -203,14 +204,14 @@ void SortByKeys(SEntry* begin, SEntry* end, size_t depth, const KeyOf& key)
         if (!longer)
             return; // the keys are all the same
     }
-    SortByPrefix(begin, end);
+    SortByPrefix(begin, end, buffer);
     for (SEntry* run = begin; run != end;) {
         SEntry* next = run + 1;
         bool longer = key(run->number).size() > depth + 8;
         for (; next != end && next->prefix == run->prefix; ++next)
             longer = longer || key(next->number).size() > depth + 8;
         if (next - run > 1 && longer) // else the run's keys are all the same
-            SortByKeys(run, next, depth + 8, key);
+            SortByKeys(run, next, buffer, depth + 8, key);
         run = next;
     }
 }
@@ -269,16 +270,20 @@ std::vector<qint32> RankTexts(const CDistinctTexts& texts, NumberKey numberKey, 
     const auto ascii = [&](qint32 n) {
         return half > 0 && n >= half ? second.ascii[size_t(n - half)] : first.ascii[size_t(n)];
     };
-    // The two kinds of keys are sorted apart, then merged by comparing the texts.
-    std::vector<SEntry> sorted(static_cast<size_t>(count));
+    // The two kinds of keys are sorted apart, then merged by comparing the texts. The
+    // entries and the room the sort moves them through are one block: a million texts make
+    // it large enough for the allocator's huge pages, which fault once for every 2 MB.
+    std::vector<SEntry> block(size_t(count) * 2);
+    SEntry* sorted = block.data();
+    SEntry* const room = sorted + count;
     qint32 asciiCount = 0;
     for (qint32 n = 0; n < count; ++n)
         asciiCount += ascii(n);
     for (qint32 n = 0, a = 0, other = asciiCount; n < count; ++n)
         sorted[size_t(ascii(n) ? a++ : other++)] = {0, n};
-    SEntry* const middle = sorted.data() + asciiCount;
-    SortByKeys(sorted.data(), middle, 0, key);
-    SortByKeys(middle, sorted.data() + sorted.size(), 0, key);
+    SEntry* const middle = sorted + asciiCount;
+    SortByKeys(sorted, middle, room, 0, key);
+    SortByKeys(middle, room, room, 0, key);
     std::optional<CCollation> collation;
     const auto compare = [&](qint32 x, qint32 y) {
         if (ascii(x) == ascii(y))
@@ -288,14 +293,13 @@ std::vector<qint32> RankTexts(const CDistinctTexts& texts, NumberKey numberKey, 
         return collation->Compare(texts.Text(x), texts.Text(y));
     };
     if (asciiCount > 0 && asciiCount < count) {
-        std::vector<SEntry> merged(sorted.size());
-        Merge(sorted.data(), middle, sorted.data() + sorted.size(), merged.data(),
+        Merge(sorted, middle, room, room,
               [&](const SEntry& x, const SEntry& y) { return compare(x.number, y.number) < 0; });
-        sorted = std::move(merged);
+        sorted = room;
     }
     std::vector<qint32> rank(static_cast<size_t>(count));
     ranks = 0;
-    for (size_t i = 0; i < sorted.size(); ++i) {
+    for (size_t i = 0; i < size_t(count); ++i) {
         if (i == 0 || compare(sorted[i - 1].number, sorted[i].number) != 0)
             ++ranks;
         rank[size_t(sorted[i].number)] = ranks - 1;
