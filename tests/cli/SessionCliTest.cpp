@@ -149,17 +149,23 @@ TEST_F(SessionCliTest, TheFileReadWhenTheProgramDiedIsNamedOnce)
 }
 
 // A crash marker planted as a link to a file of the user's is never written through: the
-// scan stores its songs and names the refusal, and the file is as it was.
+// scan stores its songs and names the refusal, and the file is as it was. So is a pipe.
 TEST_F(SessionCliTest, AMarkerThatIsALinkIsRefusedAndTheScanGoesOn)
 {
     const QString precious = env.WriteFile("letter.txt", "Dear friend,");
-    ASSERT_TRUE(QFile::link(precious, env.SettingsFile() + ".ErrorFile"));
+    const QString marker = env.SettingsFile() + ".ErrorFile";
+    ASSERT_TRUE(QFile::link(precious, marker));
     const SCliRun add = Run({"add-session", "A", music});
     EXPECT_TRUE(add.out.startsWith("A\t2 songs stored")) << add.out.toStdString();
     EXPECT_TRUE(add.err.contains("is not a regular file of your own")) << add.err.toStdString();
     QFile letter(precious);
     ASSERT_TRUE(letter.open(QIODevice::ReadOnly));
     EXPECT_EQ(letter.readAll(), "Dear friend,");
+    ASSERT_TRUE(QFile::remove(marker));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(marker).constData(), 0600), 0);
+    const SCliRun pipe = Run({"add-session", "B", music});
+    EXPECT_TRUE(pipe.out.startsWith("B\t2 songs stored")) << pipe.out.toStdString();
+    EXPECT_TRUE(pipe.err.contains("is not a regular file of your own")) << pipe.err.toStdString();
 }
 
 // A folder that cannot be read is named and counted: its songs are not in the session.
