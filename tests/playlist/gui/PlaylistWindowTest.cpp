@@ -103,7 +103,8 @@ TEST(PlaylistWindowTest, EntriesMoveByKeyAndMenu)
     QTest::keyClick(box, Qt::Key_Down, Qt::ControlModifier);
     QTest::keyClick(box, Qt::Key_Down, Qt::ControlModifier);
     EXPECT_EQ(doc.Playlist().Ids(), (QList<qint64>{b, c, a}));
-    EXPECT_TRUE(doc.Playlist().Changed());        // MPD's copy is out of order: to be sent again
+    // MPD's copy is out of order: to be sent again.
+    EXPECT_TRUE(doc.Playlist().Changed());
     EXPECT_EQ(doc.Playlist().SelectedEntry(), 2); // it stays chosen as it moves
 
     QStringList offered;
