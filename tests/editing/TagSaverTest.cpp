@@ -6,6 +6,8 @@
 #include "editing/RichSong.h"
 #include "library/CLibraryOperations.h"
 #include "library/CSearch.h"
+#include "media/CNamingRules.h"
+#include "platform/CSettings.h"
 #include "support/CCliRun.h"
 
 #include <QDir>
@@ -411,6 +413,8 @@ TEST_F(TagSaverTest, RenamingFollowsTheFormattingStringAndNeverReplacesOrMakesFo
     EXPECT_TRUE(prompts.warnings.isEmpty());
 
     // An existing name is never replaced; a "/" would name a folder, even one that is there.
+    // The list, showing file names, keeps the name the file still has.
+    CSettings::SetInt(ESetting::ID3, 1);
     const qint64 other = AddFile("other", "X");
     QDir(folder).mkdir(QStringLiteral("AC"));
     const QByteArray taken = FileBytes(folder + "/Artist - Title.mp3");
@@ -423,6 +427,7 @@ TEST_F(TagSaverTest, RenamingFollowsTheFormattingStringAndNeverReplacesOrMakesFo
                                         {ETagField::Genre, "Rock"}}),
                                   EMode::Single, true);
         EXPECT_EQ(Record(other).m_MELODI, QStringLiteral("other.mp3"));
+        EXPECT_EQ(Record(other).m_LIST, CNamingRules::ListName(QStringLiteral("other.mp3")));
         EXPECT_EQ(Record(other).m_ARTIST, artist) << "the record changes all the same";
         EXPECT_EQ(outcome.notRenamed.size(), 1);
         EXPECT_EQ(prompts.warnings, QStringList{CEditingTexts::RenameFailed()});
