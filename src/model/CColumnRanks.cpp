@@ -154,11 +154,11 @@ struct SEntry
 
 // By the eight bytes of their prefixes, a byte at a time from the last (a radix sort: a
 // tenth of the comparisons' time for a million keys); a byte all of them share is passed.
-// `buffer` has room for as many entries.
-void SortByPrefix(SEntry* begin, SEntry* end, SEntry* buffer)
+// `buffer` has room for as many entries. Fewer than `radixFrom` are compared instead.
+void SortByPrefix(SEntry* begin, SEntry* end, SEntry* buffer, size_t radixFrom = 4096)
 {
     const size_t n = size_t(end - begin);
-    if (n < 4096) {
+    if (n < radixFrom) {
         std::sort(begin, end, [](const SEntry& x, const SEntry& y) { return x.prefix < y.prefix; });
         return;
     }
@@ -318,6 +318,47 @@ struct SLeadRow
     qint32 row;
 };
 
+// Sorts a long run as `compare` orders it, equal rows keeping their order. The leads are
+// sorted as numbers, which orders every two rows they judge; rows whose leads agree as far
+// as the shorter goes (a text going on with a digit, say) then lie together, and only
+// those are compared by their texts. A run sorted descending is sorted ascending from its
+// last row back and turned round, so that equal rows keep their order there too.
+template <typename Compare>
+void SortRun(std::vector<SLeadRow>& run, bool ascending, const Compare& compare,
+             std::vector<SEntry>& entries, std::vector<SLeadRow>& sorted)
+{
+    const size_t n = run.size();
+    const auto row = [&](qint32 number) -> const SLeadRow& {
+        return run[ascending ? size_t(number) : n - 1 - size_t(number)];
+    };
+    entries.resize(2 * n); // the second half is the radix sort's room
+    for (size_t i = 0; i < n; ++i)
+        entries[i] = {row(qint32(i)).lead, qint32(i)};
+    // A run's leads are far fewer than a column's keys: radix-sorted from a few hundred on,
+    // in two thirds of the comparisons' time.
+    SortByPrefix(entries.data(), entries.data() + n, entries.data() + n, 256);
+    const auto before = [&](const SEntry& x, const SEntry& y) {
+        const int c = compare(row(x.number), row(y.number));
+        return c != 0 ? c < 0 : x.number < y.number;
+    };
+    for (size_t first = 0; first < n;) {
+        // The rows that begin with this lead's letters; the shortest lead comes first.
+        const quint64 lead = entries[first].prefix;
+        const quint64 letters = lead == 0 ? 0 : ~quint64(0) << (std::countr_zero(lead) & ~7);
+        size_t last = first + 1;
+        while (last < n && (entries[last].prefix & letters) == lead)
+            ++last;
+        if (last - first > 1)
+            std::sort(entries.begin() + ptrdiff_t(first), entries.begin() + ptrdiff_t(last),
+                      before);
+        first = last;
+    }
+    sorted.resize(n);
+    for (size_t i = 0; i < n; ++i)
+        sorted[ascending ? i : n - 1 - i] = row(entries[i].number);
+    run.swap(sorted);
+}
+
 // SortRuns for the places [begin, end), which start a run and end one; `changes` marks
 // where the texts change.
 void SortRunsIn(const CDistinctTexts& texts, const std::vector<qint32>& rowText, bool ascending,
@@ -331,11 +372,8 @@ void SortRunsIn(const CDistinctTexts& texts, const std::vector<qint32>& rowText,
         const int c = CCollation::ByLeads(x.lead, y.lead);
         return c != 0 ? c : collation.Compare(text(x.row), text(y.row));
     };
-    const auto before = [&](const SLeadRow& x, const SLeadRow& y) {
-        const int c = compare(x, y);
-        return ascending ? c < 0 : c > 0;
-    };
-    std::vector<SLeadRow> run;
+    std::vector<SLeadRow> run, sorted;
+    std::vector<SEntry> entries;
     // Marks the run's changes (`first` is where it lies in `order`); false when it is out of
     // order.
     const auto mark = [&](size_t first) {
@@ -381,7 +419,7 @@ void SortRunsIn(const CDistinctTexts& texts, const std::vector<qint32>& rowText,
         if (run.size() <= kInsertedRun) {
             insert(first);
         } else if (!mark(first)) { // mostly taken in in order: checked before sorted
-            std::stable_sort(run.begin(), run.end(), before);
+            SortRun(run, ascending, compare, entries, sorted);
             mark(first);
         }
         for (size_t i = first; i < last; ++i)

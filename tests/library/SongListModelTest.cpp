@@ -199,16 +199,22 @@ TEST_F(SongListModelTest, PathsSortByFolderThenName)
     EXPECT_EQ(SortedIds(path, false), (QList<qint64>{1, 2, 3, 4, 5}));
 }
 
-// Many songs in few folders (a folder larger than half the list, named out of order):
-// the names sorted on two threads order each folder as one stable sort would, both ways.
+// Many songs in few folders (a folder larger than half the list, named out of order; names
+// whose first letters agree, one's being the start of another's, or differ only in case or
+// accents): the names sorted on two threads order each folder as one stable sort would,
+// both ways.
 TEST_F(SongListModelTest, ALargePathSortOrdersEveryFolderWhole)
 {
     CTestEnvironment env;
     CSettings::SetBool(ESetting::LibPath, true);
+    const char* const kNames[] = {"Track ",    "track",      "Tra", "Trace ", "Träck ",
+                                  "",          "ab",         "Ab",  "a-b",    "abcdefghij",
+                                  "abcdefghi", "ABCDEFGHIK", "Zoë"};
     std::vector<std::pair<std::string, std::string>> files;
     for (int i = 0; i < 30000; ++i)
         files.emplace_back(i % 5 ? "/music/Big" : "/music/Small " + std::to_string(i % 3),
-                           "Track " + std::to_string((i * 7919) % 20000) + ".mp3");
+                           kNames[(i / 7) % std::size(kNames)] +
+                               std::to_string((i * 7919) % 20000 % (i % 4 ? 20000 : 3)) + ".mp3");
     CCollation collation;
     for (const bool ascending : {true, false}) {
         CSongListModel list; // sorted afresh, not turned round
