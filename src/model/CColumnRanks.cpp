@@ -325,7 +325,7 @@ struct SLeadRow
 // last row back and turned round, so that equal rows keep their order there too.
 template <typename Compare>
 void SortRun(std::vector<SLeadRow>& run, bool ascending, const Compare& compare,
-             std::vector<SEntry>& entries, std::vector<SLeadRow>& sorted)
+             std::vector<SEntry>& entries)
 {
     const size_t n = run.size();
     const auto row = [&](qint32 number) -> const SLeadRow& {
@@ -353,10 +353,10 @@ void SortRun(std::vector<SLeadRow>& run, bool ascending, const Compare& compare,
                       before);
         first = last;
     }
-    sorted.resize(n);
+    for (size_t i = 0; i < n; ++i) // the rows in their new order, then back into the run
+        entries[i].number = row(entries[i].number).row;
     for (size_t i = 0; i < n; ++i)
-        sorted[ascending ? i : n - 1 - i] = row(entries[i].number);
-    run.swap(sorted);
+        run[ascending ? i : n - 1 - i] = {entries[i].prefix, entries[i].number};
 }
 
 // SortRuns for the places [begin, end), which start a run and end one; `changes` marks
@@ -372,7 +372,7 @@ void SortRunsIn(const CDistinctTexts& texts, const std::vector<qint32>& rowText,
         const int c = CCollation::ByLeads(x.lead, y.lead);
         return c != 0 ? c : collation.Compare(text(x.row), text(y.row));
     };
-    std::vector<SLeadRow> run, sorted;
+    std::vector<SLeadRow> run;
     std::vector<SEntry> entries;
     // Marks the run's changes (`first` is where it lies in `order`); false when it is out of
     // order.
@@ -419,7 +419,7 @@ void SortRunsIn(const CDistinctTexts& texts, const std::vector<qint32>& rowText,
         if (run.size() <= kInsertedRun) {
             insert(first);
         } else if (!mark(first)) { // mostly taken in in order: checked before sorted
-            SortRun(run, ascending, compare, entries, sorted);
+            SortRun(run, ascending, compare, entries);
             mark(first);
         }
         for (size_t i = first; i < last; ++i)
