@@ -322,14 +322,15 @@ void CSongListModel::OrderByPath(SSortField& name, bool ascending, std::vector<q
 
 std::vector<qint32> CSongListModel::RowsById() const
 {
-    std::vector<qint32> order(static_cast<size_t>(RowCount()));
     if (std::is_sorted(m_ids.begin(), m_ids.end())) { // a search stores by ID: no sort
+        // Each stored song's row, in place: one block, not a second one copied out of it.
         std::vector<qint32> rowOf(m_ids.size(), -1);
         for (int r = 0; r < RowCount(); ++r)
             rowOf[Base(r)] = r;
-        std::copy_if(rowOf.begin(), rowOf.end(), order.begin(), [](qint32 r) { return r >= 0; });
-        return order;
+        std::erase(rowOf, -1); // stored songs no row shows
+        return rowOf;
     }
+    std::vector<qint32> order(static_cast<size_t>(RowCount()));
     std::iota(order.begin(), order.end(), 0);
     std::stable_sort(order.begin(), order.end(),
                      [this](qint32 x, qint32 y) { return m_ids[Base(x)] < m_ids[Base(y)]; });

@@ -174,6 +174,10 @@ TEST_F(SongListModelTest, AnArtistsSongsComeByAlbumThenTrackThenInTheOrderTakenI
     fill();
     EXPECT_EQ(SortedIds(0, true), (QList<qint64>{6, 1, 2, 3, 5, 4}));
     EXPECT_EQ(SortedIds(artist, true), (QList<qint64>{3, 5, 2, 1, 4, 6}));
+    // The first song taken off the list: the others keep that order.
+    model.RemoveSongs({{1, 0}});
+    EXPECT_EQ(SortedIds(0, true), (QList<qint64>{6, 3, 5, 2, 4})); // equal titles stay put
+    EXPECT_EQ(SortedIds(artist, true), (QList<qint64>{3, 5, 2, 4, 6}));
 }
 
 // A folder's songs come together, by name ("9" before "10"), before a folder whose name
