@@ -105,7 +105,7 @@ struct SKeys
 {
     std::string bytes;
     std::vector<size_t> at;  // each key's start, and the end
-    std::vector<bool> ascii; // made without the collator: comparable only with such keys
+    std::vector<bool> latin; // made without the collator: comparable only with such keys
 };
 
 SKeys MakeKeys(const CDistinctTexts& texts, qint32 first, qint32 last, NumberKey numberKey)
@@ -118,12 +118,12 @@ SKeys MakeKeys(const CDistinctTexts& texts, qint32 first, qint32 last, NumberKey
     std::optional<CCollation> collation;
     if (!numberKey)
         collation.emplace();
-    keys.ascii.assign(size_t(last - first), false);
+    keys.latin.assign(size_t(last - first), false);
     for (qint32 n = first; n < last; ++n) {
         keys.at.push_back(keys.bytes.size());
         if (collation) {
-            if (collation->AppendAsciiKey(texts.Text(n), keys.bytes))
-                keys.ascii[size_t(n - first)] = true;
+            if (collation->AppendLatinKey(texts.Text(n), keys.bytes))
+                keys.latin[size_t(n - first)] = true;
             else
                 collation->AppendKey(texts.Text(n), keys.bytes);
             continue;
@@ -136,8 +136,9 @@ SKeys MakeKeys(const CDistinctTexts& texts, qint32 first, qint32 last, NumberKey
     return keys;
 }
 
-// Eight bytes of a key from `depth` on as one number: keys hold no zero byte, so a shorter
-// key's padding sorts it first, as comparing the bytes would.
+// Eight bytes of a key from `depth` on as one number: no key ends in a zero byte (a Latin
+// key's one zero parts its letters from its accents), so a shorter key's padding sorts it
+// first, as comparing the bytes would.
 quint64 Prefix(std::string_view key, size_t depth)
 {
     unsigned char bytes[8] = {};
@@ -217,7 +218,7 @@ void SortByKeys(SEntry* begin, SEntry* end, SEntry* buffer, size_t depth, const 
 }
 
 // Merges the sorted runs [begin, middle) and [middle, end) into `out`, equal entries of the
-// first run first. When one run is short (a few ASCII titles among many others, or the
+// first run first. When one run is short (a few Latin titles among many others, or the
 // reverse), each of its entries finds its place in the other by halving: fewer comparisons
 // than a step through both.
 template <typename Less>
@@ -267,8 +268,8 @@ std::vector<qint32> RankTexts(const CDistinctTexts& texts, NumberKey numberKey, 
         const size_t i = size_t(half > 0 && n >= half ? n - half : n);
         return std::string_view(k.bytes).substr(k.at[i], k.at[i + 1] - k.at[i]);
     };
-    const auto ascii = [&](qint32 n) {
-        return half > 0 && n >= half ? second.ascii[size_t(n - half)] : first.ascii[size_t(n)];
+    const auto latin = [&](qint32 n) {
+        return half > 0 && n >= half ? second.latin[size_t(n - half)] : first.latin[size_t(n)];
     };
     // The two kinds of keys are sorted apart, then merged by comparing the texts. The
     // entries and the room the sort moves them through are one block: a million texts make
@@ -276,23 +277,23 @@ std::vector<qint32> RankTexts(const CDistinctTexts& texts, NumberKey numberKey, 
     std::vector<SEntry> block(size_t(count) * 2);
     SEntry* sorted = block.data();
     SEntry* const room = sorted + count;
-    qint32 asciiCount = 0;
+    qint32 latinCount = 0;
     for (qint32 n = 0; n < count; ++n)
-        asciiCount += ascii(n);
-    for (qint32 n = 0, a = 0, other = asciiCount; n < count; ++n)
-        sorted[size_t(ascii(n) ? a++ : other++)] = {0, n};
-    SEntry* const middle = sorted + asciiCount;
+        latinCount += latin(n);
+    for (qint32 n = 0, a = 0, other = latinCount; n < count; ++n)
+        sorted[size_t(latin(n) ? a++ : other++)] = {0, n};
+    SEntry* const middle = sorted + latinCount;
     SortByKeys(sorted, middle, room, 0, key);
     SortByKeys(middle, room, room, 0, key);
     std::optional<CCollation> collation;
     const auto compare = [&](qint32 x, qint32 y) {
-        if (ascii(x) == ascii(y))
+        if (latin(x) == latin(y))
             return key(x).compare(key(y));
         if (!collation)
             collation.emplace();
         return collation->Compare(texts.Text(x), texts.Text(y));
     };
-    if (asciiCount > 0 && asciiCount < count) {
+    if (latinCount > 0 && latinCount < count) {
         Merge(sorted, middle, room, room,
               [&](const SEntry& x, const SEntry& y) { return compare(x.number, y.number) < 0; });
         sorted = room;

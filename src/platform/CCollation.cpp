@@ -8,6 +8,8 @@
 #include <memory>
 #include <mutex>
 #include <unicode/ucol.h>
+#include <unicode/ucoleitr.h>
+#include <unicode/unorm2.h>
 #include <unicode/uset.h>
 #include <unicode/ustring.h>
 #include <vector>
@@ -23,11 +25,23 @@ struct CCollation::SAsciiOrder
     // Longer numbers are left to the collator, which parts them.
     static constexpr size_t kLongestNumber = 200;
 
+    // Accented Latin letters the language reads as an ASCII letter followed by an accent
+    // ("é" as "e" and an acute): their letter's place and the accent's rank among that
+    // letter's (1: none), which counts only between texts the same but for accents.
+    static constexpr char32_t kFirstAccented = 0xc0, kEndAccented = 0x250;
+    struct SAccented
+    {
+        quint8 place = 0; // 0: left to the collator
+        quint8 rank = 0;
+    };
+
     bool usable = false;
     std::array<quint8, 128> place{};
+    std::array<SAccented, kEndAccented - kFirstAccented> accented{};
 
     static const SAsciiOrder& Of(const QByteArray& locale, const UCollator* collator);
     static SAsciiOrder Read(const UCollator* collator);
+    void ReadAccented(const UCollator* collator);
     int Compare(std::string_view a, std::string_view b) const;
     quint64 Lead(std::string_view s) const;
     bool AppendKey(std::string_view s, std::string& key) const;
@@ -35,6 +49,9 @@ struct CCollation::SAsciiOrder
 private:
     static std::string_view Digits(std::string_view s, size_t& k);
     static bool IsDigit(uchar c) { return c >= '0' && c <= '9'; }
+    // The accented letter of a two-byte UTF-8 sequence at s[i], if it is one of those read.
+    const SAccented* Accented(std::string_view s, size_t i) const;
+    void AppendAccents(std::string_view s, std::string& key) const;
     // Past characters the collator ignores.
     void Skip(std::string_view s, size_t& i) const
     {
@@ -69,6 +86,68 @@ bool JoinsAscii(const UCollator* collator)
     return false;
 }
 
+// Which characters below U+0370 the language's contractions hold: read together with a
+// neighbour, they are not weighed alone.
+std::vector<bool> InContractions(const UCollator* collator)
+{
+    std::vector<bool> in(0x370, false);
+    using Set = std::unique_ptr<USet, decltype(&uset_close)>;
+    const Set joined(uset_openEmpty(), &uset_close), split(uset_openEmpty(), &uset_close);
+    UErrorCode status = U_ZERO_ERROR;
+    ucol_getContractionsAndExpansions(collator, joined.get(), split.get(), true, &status);
+    std::vector<UChar> text(64);
+    for (int32_t n = 0; U_SUCCESS(status) && n < uset_getItemCount(joined.get()); ++n) {
+        UChar32 start = 0, end = 0;
+        int32_t length =
+            uset_getItem(joined.get(), n, &start, &end, text.data(), int32_t(text.size()), &status);
+        if (status == U_BUFFER_OVERFLOW_ERROR) {
+            status = U_ZERO_ERROR;
+            text.resize(size_t(length));
+            length = uset_getItem(joined.get(), n, &start, &end, text.data(), length, &status);
+        }
+        for (UChar32 c = start; length == 0 && c <= end && c < 0x370; ++c)
+            in[size_t(c)] = true;
+        for (int32_t k = 0; k < length; ++k) {
+            if (text[size_t(k)] < 0x370)
+                in[text[size_t(k)]] = true;
+        }
+    }
+    if (U_FAILURE(status))
+        in.assign(in.size(), true);
+    return in;
+}
+
+// A character's collation elements, at most a few.
+std::vector<int32_t> Elements(const UCollator* collator, UChar c)
+{
+    UErrorCode status = U_ZERO_ERROR;
+    const std::unique_ptr<UCollationElements, decltype(&ucol_closeElements)> walk(
+        ucol_openElements(collator, &c, 1, &status), &ucol_closeElements);
+    std::vector<int32_t> elements;
+    while (U_SUCCESS(status) && walk && elements.size() < 8) {
+        const int32_t element = ucol_next(walk.get(), &status);
+        if (element == UCOL_NULLORDER)
+            break;
+        elements.push_back(element);
+    }
+    return U_SUCCESS(status) ? elements : std::vector<int32_t>();
+}
+
+// Whether `c` weighs as `letter` followed by an accent alone (no letter's weight of its
+// own, nor one element for both), as a text spelling them apart would.
+bool ReadAsLetterAndAccent(const UCollator* collator, UChar c, UChar letter)
+{
+    const std::vector<int32_t> plain = Elements(collator, letter), read = Elements(collator, c);
+    if (plain.empty() || read.size() != plain.size() + 1)
+        return false;
+    for (size_t k = 0; k < plain.size(); ++k) {
+        if (ucol_primaryOrder(read[k]) != ucol_primaryOrder(plain[k]) ||
+            ucol_secondaryOrder(read[k]) != ucol_secondaryOrder(plain[k]))
+            return false;
+    }
+    return ucol_primaryOrder(read.back()) == 0 && ucol_secondaryOrder(read.back()) != 0;
+}
+
 } // namespace
 
 CCollation::SAsciiOrder CCollation::SAsciiOrder::Read(const UCollator* collator)
@@ -99,7 +178,48 @@ CCollation::SAsciiOrder CCollation::SAsciiOrder::Read(const UCollator* collator)
             return order;
     }
     order.usable = place > 0 && order.place['0'] < order.place['9'];
+    if (order.usable)
+        order.ReadAccented(collator);
     return order;
+}
+
+void CCollation::SAsciiOrder::ReadAccented(const UCollator* collator)
+{
+    UErrorCode status = U_ZERO_ERROR;
+    // Canadian French weighs the last accent first: not the order kept here.
+    const UColAttributeValue french = ucol_getAttribute(collator, UCOL_FRENCH_COLLATION, &status);
+    const UNormalizer2* nfd = unorm2_getNFDInstance(&status);
+    if (U_FAILURE(status) || french != UCOL_OFF)
+        return;
+    const std::vector<bool> joined = InContractions(collator);
+    const auto compare = [collator](UChar x, UChar y) {
+        return ucol_strcoll(collator, &x, 1, &y, 1);
+    };
+    std::array<std::vector<UChar>, 256> byPlace;
+    for (char32_t c = kFirstAccented; c < kEndAccented; ++c) {
+        std::array<UChar, 4> parts{};
+        status = U_ZERO_ERROR;
+        const int32_t length = unorm2_getRawDecomposition(nfd, UChar32(c), parts.data(),
+                                                          int32_t(parts.size()), &status);
+        const UChar letter = parts[0], accent = parts[1];
+        if (U_FAILURE(status) || length != 2 || letter >= 0x80 || IsDigit(uchar(letter)) ||
+            place[letter] == 0 || accent < 0x300 || accent >= 0x370 || joined[c] ||
+            joined[accent] || compare(letter, UChar(c)) >= 0 ||
+            !ReadAsLetterAndAccent(collator, UChar(c), letter))
+            continue;
+        byPlace[place[letter]].push_back(UChar(c));
+    }
+    for (size_t p = 0; p < byPlace.size(); ++p) {
+        std::vector<UChar>& letters = byPlace[p];
+        std::stable_sort(letters.begin(), letters.end(),
+                         [&](UChar x, UChar y) { return compare(x, y) < 0; });
+        quint8 rank = 1; // the letter alone
+        for (size_t k = 0; k < letters.size(); ++k) {
+            if (k == 0 || compare(letters[k - 1], letters[k]) != 0)
+                ++rank;
+            accented[letters[k] - kFirstAccented] = {quint8(p), rank};
+        }
+    }
 }
 
 std::string_view CCollation::SAsciiOrder::Digits(std::string_view s, size_t& k)
@@ -118,11 +238,19 @@ bool CCollation::SAsciiOrder::AppendKey(std::string_view s, std::string& key) co
     // Each character's place; a number as a digit's place, its length and its digits, so
     // that numbers meet other characters as a digit does and each other by value.
     const size_t start = key.size();
+    bool accents = false;
     for (size_t i = 0; i < s.size();) {
         const uchar c = uchar(s[i]);
         if (c >= 0x80) {
-            key.resize(start);
-            return false;
+            const SAccented* letter = Accented(s, i);
+            if (!letter) {
+                key.resize(start);
+                return false;
+            }
+            key.push_back(char(letter->place));
+            accents = true;
+            i += 2;
+            continue;
         }
         if (!IsDigit(c)) {
             if (place[c] != 0)
@@ -139,7 +267,45 @@ bool CCollation::SAsciiOrder::AppendKey(std::string_view s, std::string& key) co
         key.push_back(char(digits.size()));
         key.append(digits);
     }
+    if (accents)
+        AppendAccents(s, key);
     return true;
+}
+
+// After the places a zero, below them all, then each letter's accent: texts the same but
+// for accents meet there, the one without first. Letters without one at the end are left
+// out, as they would compare alike.
+void CCollation::SAsciiOrder::AppendAccents(std::string_view s, std::string& key) const
+{
+    key.push_back('\0');
+    for (size_t i = 0; i < s.size();) {
+        const uchar c = uchar(s[i]);
+        if (c >= 0x80) {
+            key.push_back(char(Accented(s, i)->rank));
+            i += 2;
+        } else if (IsDigit(c)) {
+            Digits(s, i); // a number bears no accent
+        } else {
+            if (place[c] != 0)
+                key.push_back('\x01');
+            ++i;
+        }
+    }
+    while (key.back() == '\x01')
+        key.pop_back();
+}
+
+const CCollation::SAsciiOrder::SAccented* CCollation::SAsciiOrder::Accented(std::string_view s,
+                                                                            size_t i) const
+{
+    const uchar lead = uchar(s[i]);
+    if (lead < 0xc3 || lead > 0xc9 || i + 1 >= s.size() || (uchar(s[i + 1]) & 0xc0) != 0x80)
+        return nullptr;
+    const char32_t c = (char32_t(lead & 0x1f) << 6) | (uchar(s[i + 1]) & 0x3f);
+    if (c < kFirstAccented || c >= kEndAccented)
+        return nullptr;
+    const SAccented& letter = accented[c - kFirstAccented];
+    return letter.place != 0 ? &letter : nullptr;
 }
 
 int CCollation::SAsciiOrder::CompareNumbers(std::string_view a, size_t& i, std::string_view b,
@@ -304,7 +470,7 @@ quint64 CCollation::Lead(std::string_view utf8) const
     return d->ascii ? d->ascii->Lead(utf8) : 0;
 }
 
-bool CCollation::AppendAsciiKey(std::string_view utf8, std::string& key) const
+bool CCollation::AppendLatinKey(std::string_view utf8, std::string& key) const
 {
     return d->ascii && d->ascii->AppendKey(utf8, key);
 }

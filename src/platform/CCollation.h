@@ -21,10 +21,11 @@ public:
 
     // Appends the key of a UTF-8 text to `key`; an invalid sequence counts as U+FFFD.
     void AppendKey(std::string_view utf8, std::string& key);
-    // For a text of ASCII characters only, a key that orders it among other such texts as
-    // AppendKey's would, made without the collator (a tenth of the time); false, appending
-    // nothing, for other texts, or where the language's rules do not allow it.
-    bool AppendAsciiKey(std::string_view utf8, std::string& key) const;
+    // For a text of ASCII characters and accented Latin letters the language reads as an
+    // ASCII letter with an accent ("é", "Ä" in most languages), a key that orders it among
+    // other such keys as AppendKey's would, made without the collator (a tenth of the time);
+    // false, appending nothing, for other texts, or where the language's rules do not allow it.
+    bool AppendLatinKey(std::string_view utf8, std::string& key) const;
     // Below zero, zero or above as `a` comes before, beside or after `b`, as their keys
     // would compare: for few comparisons, cheaper than two keys.
     int Compare(std::string_view a, std::string_view b);
