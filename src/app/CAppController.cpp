@@ -80,9 +80,13 @@ void CAppController::ShowOptions()
     }
     bool ignoreAccents = accents.value_or(false);
     CLibraryOperations library(m_context.doc, m_context.services);
+    bool reset = false;
     if (COptionsCommand::Run(m_context.window, *m_context.services.prompts,
-                             *m_context.services.volumes, accents ? &ignoreAccents : nullptr))
+                             *m_context.services.volumes, accents ? &ignoreAccents : nullptr,
+                             &reset))
         library.RebuildColumns();
+    if (reset)
+        m_context.doc.Tell(QStringLiteral("Restored the default options."));
     if (accents && ignoreAccents != *accents)
         library.SetIgnoreAccents(ignoreAccents);
 }

@@ -43,7 +43,7 @@ constexpr STooltip kTooltips[] = {
     {ID_EXPORT_M3U, "Save playlist"},
     {ID_EXPORT_HTML, "Create HTML document with list of songs"},
     {ID_VIEW_LYRICS, "Display lyrics for selected song"},
-    {ID_OPTIONS, "Bring up the Option dialog"},
+    {ID_OPTIONS, "Open the Options dialog"},
     {ID_RANDOM, "Add songs randomly"},
     {ID_PREVIEW, "Play selected song in the library"},
     {ID_REMOVE_FROM_PLAYLIST, "Remove song from the playlist"},

@@ -13,7 +13,7 @@ void CDesktopShortcut::Offer(CPrompts& prompts, const SAppServices& services)
 {
     if (!prompts.AskYesNo(
             QStringLiteral("Do you want to create a shortcut\nfor Cratewise on your desktop?"),
-            QStringLiteral("Create shortcut")))
+            QStringLiteral("Create Shortcut")))
         return;
     // As before, a failure to write the shortcut is not reported.
     Create(services.desktopDir, QCoreApplication::applicationFilePath(), services.dataDir);

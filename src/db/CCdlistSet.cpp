@@ -2,6 +2,7 @@
 
 #include "db/CFoldTriggers.h"
 #include "db/CSplitScan.h"
+#include "platform/CCollation.h"
 #include "platform/CText.h"
 
 #include <QStringList>
@@ -330,9 +331,7 @@ QList<QPair<QString, qint64>> CCdlistSet::SessionCounts()
     while (s.Step())
         sessions.append({s.Text(0), s.Int(1)});
     std::stable_sort(sessions.begin(), sessions.end(), [](const auto& a, const auto& b) {
-        const QByteArray ua = a.first.toUtf8(), ub = b.first.toUtf8();
-        return CDatabase::CompareNoCase(ua.constData(), int(ua.size()), ub.constData(),
-                                        int(ub.size())) < 0;
+        return CCollation::NameLess(a.first, b.first);
     });
     return sessions;
 }

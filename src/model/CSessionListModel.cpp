@@ -1,11 +1,12 @@
 #include "model/CSessionListModel.h"
 
+#include "platform/CCollation.h"
+
 #include <algorithm>
 
 bool CSessionListModel::Less(const QString& a, const QString& b)
 {
-    const int c = a.compare(b, Qt::CaseInsensitive);
-    return c != 0 ? c < 0 : a < b;
+    return CCollation::NameLess(a, b); // "Émilie" beside "Emil", not after "Z"
 }
 
 void CSessionListModel::SetNames(QStringList names)

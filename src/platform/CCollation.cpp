@@ -488,3 +488,12 @@ int CCollation::Compare(std::string_view a, std::string_view b)
                                                      b.data(), int32_t(b.size()), &status);
     return U_FAILURE(status) ? a.compare(b) : int(result);
 }
+
+bool CCollation::NameLess(const QString& a, const QString& b)
+{
+    thread_local CCollation collation;
+    const QByteArray x = a.toUtf8(), y = b.toUtf8();
+    const int c = collation.Compare(std::string_view(x.constData(), size_t(x.size())),
+                                    std::string_view(y.constData(), size_t(y.size())));
+    return c != 0 ? c < 0 : a < b;
+}

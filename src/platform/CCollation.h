@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <QtGlobal>
 #include <bit>
 #include <memory>
@@ -29,6 +30,9 @@ public:
     // Below zero, zero or above as `a` comes before, beside or after `b`, as their keys
     // would compare: for few comparisons, cheaper than two keys.
     int Compare(std::string_view a, std::string_view b);
+    // For a few names (the sessions): as the program's language orders them, names that
+    // read alike in the order of their characters; one collator for each thread.
+    static bool NameLess(const QString& a, const QString& b);
 
     // The places of a text's first letters as one number, for many comparisons among few
     // texts: ByLeads tells two texts' order from their leads alone where it can (below or

@@ -93,7 +93,7 @@ bool TakesText(const QWidget* widget)
 CActionTable::CActionTable(QWidget* owner) : QObject(owner), m_owner(owner)
 {
     Make(ID_CHECK_DUPLICATES, QStringLiteral("Check &Duplicates"));
-    Make(ID_INFORMATION, QStringLiteral("&Information"));
+    Make(ID_INFORMATION, QStringLiteral("I&nformation"));
     Make(ID_LOAD_PLAYLIST, QStringLiteral("&Load Playlist"));
     Make(ID_NEW_SESSION, QStringLiteral("&New Session"),
          QStringLiteral("Add a new CD or directory"));
@@ -104,11 +104,11 @@ CActionTable::CActionTable(QWidget* owner) : QObject(owner), m_owner(owner)
     Make(ID_DELETE_SELECTED_FILE, QStringLiteral("Delete &Selected File"));
     Make(ID_IMPORT_PREVIOUS, QStringLiteral("From &previous version"));
     Make(ID_IMPORT_M3U, QStringLiteral("From playlist (.&m3u)"));
-    Make(ID_EXPORT_HTML, QStringLiteral("To &Html Document"),
+    Make(ID_EXPORT_HTML, QStringLiteral("To &HTML Document"),
          QStringLiteral("Create HTML document with list of songs"));
     Make(ID_EXPORT_M3U, QStringLiteral("To &playlist (.m3u)"), QStringLiteral("Save playlist"));
     Make(ID_RANDOM, QStringLiteral("&Randomize"), QStringLiteral("Add songs randomly"));
-    Make(ID_VIEW_LYRICS, QStringLiteral("View &Lyrics"),
+    Make(ID_VIEW_LYRICS, QStringLiteral("View L&yrics"),
          QStringLiteral("Display lyrics for selected song"));
     Make(ID_APP_EXIT, QStringLiteral("E&xit"));
     Make(ID_UPDATE_WINAMP, QStringLiteral("&Update MPD"),
@@ -118,22 +118,22 @@ CActionTable::CActionTable(QWidget* owner) : QObject(owner), m_owner(owner)
     Make(ID_STOP, QStringLiteral("&Stop"), QStringLiteral("Stop"));
     Make(ID_NEXT, QStringLiteral("&Next"), QStringLiteral("Next Track"));
     Make(ID_PREVIOUS, QStringLiteral("P&revious"), QStringLiteral("Previous Track"));
-    Make(ID_CREATE_SHORTCUT, QStringLiteral("Create &shortcut"));
+    Make(ID_CREATE_SHORTCUT, QStringLiteral("Create &Shortcut"));
     Make(ID_EXCLUDED_NAMES, QStringLiteral("&Excluded Names"));
-    Make(ID_OPTIONS, QStringLiteral("&Options"), QStringLiteral("Bring up the Option dialog"));
-    Make(ID_CHECK_UPDATES, QStringLiteral("&Check for updates"));
+    Make(ID_OPTIONS, QStringLiteral("&Options"), QStringLiteral("Open the Options dialog"));
+    Make(ID_CHECK_UPDATES, QStringLiteral("&Check for Updates"));
     Make(ID_DOCUMENTATION, QStringLiteral("&Documentation"));
-    Make(ID_SEND_FEEDBACK, QStringLiteral("Send &Feedback / Bug report"));
+    Make(ID_SEND_FEEDBACK, QStringLiteral("Send &Feedback or Bug Report"));
     Make(ID_APP_ABOUT, QStringLiteral("&About Cratewise..."));
     // Commands of the form, the Playlist menu and the context menu.
     Make(ID_ADD_TO_PLAYLIST, QStringLiteral("&Add"),
          QStringLiteral("Add selected songs to playlist"));
     Make(ID_REMOVE_FROM_PLAYLIST, QStringLiteral("&Remove"),
          QStringLiteral("Remove song from the playlist"));
-    Make(ID_ADD_ALL, QStringLiteral("Add a&ll"),
+    Make(ID_ADD_ALL, QStringLiteral("Add A&ll"),
          QStringLiteral("Add all files in the library to the playlist"));
     Make(ID_CLEAR_PLAYLIST, QStringLiteral("&Clear"), QStringLiteral("Clear playlist"));
-    Make(ID_SEARCH, QStringLiteral("&Search"),
+    Make(ID_SEARCH, QStringLiteral("Se&arch"),
          QStringLiteral("Search for files matching specified criteria"));
     Make(ID_SAVE_TAGS, QStringLiteral("Sa&ve"), QStringLiteral("Save ID3 information"));
     Make(ID_COPY_FILES, QStringLiteral("Cop&y Files"),
@@ -260,13 +260,13 @@ void CActionTable::FillContextMenu(QMenu* menu) const
           {"Previous", ID_PREVIOUS},
           {"Next", ID_NEXT}}},
         {"Playlist Controls",
-         {{"Add all", ID_ADD_ALL},
+         {{"Add All", ID_ADD_ALL},
           {"Add", ID_ADD_TO_PLAYLIST},
-          {"Remove all", ID_CLEAR_PLAYLIST},
+          {"Remove All", ID_CLEAR_PLAYLIST},
           {"Remove", ID_REMOVE_FROM_PLAYLIST}}},
         {"Options",
-         {{"Create playlist", ID_EXPORT_M3U},
-          {"Create Html file", ID_EXPORT_HTML},
+         {{"Create Playlist", ID_EXPORT_M3U},
+          {"Create HTML File", ID_EXPORT_HTML},
           {"Random Playlist", ID_RANDOM},
           {"View Lyrics", ID_VIEW_LYRICS},
           {"Options", ID_OPTIONS}}},
@@ -279,7 +279,7 @@ void CActionTable::FillContextMenu(QMenu* menu) const
          {{"Preview", ID_PREVIEW},
           {"Update MPD", ID_UPDATE_WINAMP},
           {"Documentation", ID_DOCUMENTATION},
-          {"Check for updates", ID_CHECK_UPDATES},
+          {"Check for Updates", ID_CHECK_UPDATES},
           {"About...", ID_APP_ABOUT}}},
     };
     for (const SGroup& group : kGroups) {

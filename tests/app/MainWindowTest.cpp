@@ -74,7 +74,7 @@ TEST_F(MainWindowTest, TitleMenusAStatusLineAndNoToolBars)
                            QStringLiteral("View Lyrics"), QStringLiteral("Exit")}));
     EXPECT_EQ(
         Texts(top[1]->menu()->actions()),
-        (QStringList{QStringLiteral("Add"), QStringLiteral("Remove"), QStringLiteral("Add all"),
+        (QStringList{QStringLiteral("Add"), QStringLiteral("Remove"), QStringLiteral("Add All"),
                      QStringLiteral("Clear"), QStringLiteral("Copy Files")}));
     top.removeAt(1);
     EXPECT_EQ(
@@ -82,11 +82,11 @@ TEST_F(MainWindowTest, TitleMenusAStatusLineAndNoToolBars)
         (QStringList{QStringLiteral("Update MPD"), QStringLiteral("Play"), QStringLiteral("Pause"),
                      QStringLiteral("Stop"), QStringLiteral("Next"), QStringLiteral("Previous")}));
     EXPECT_EQ(Texts(top[2]->menu()->actions()),
-              (QStringList{QStringLiteral("Create shortcut"), QStringLiteral("Excluded Names"),
+              (QStringList{QStringLiteral("Create Shortcut"), QStringLiteral("Excluded Names"),
                            QStringLiteral("Options")}));
     EXPECT_EQ(Texts(top[3]->menu()->actions()),
-              (QStringList{QStringLiteral("Check for updates"), QStringLiteral("Documentation"),
-                           QStringLiteral("Send Feedback / Bug report"),
+              (QStringList{QStringLiteral("Check for Updates"), QStringLiteral("Documentation"),
+                           QStringLiteral("Send Feedback or Bug Report"),
                            QStringLiteral("About Cratewise...")}));
     EXPECT_TRUE(f.Frame().findChildren<QToolBar*>().isEmpty());
     EXPECT_NE(f.Frame().findChild<QStatusBar*>(), nullptr) << "finished actions are told there";
@@ -101,16 +101,16 @@ TEST_F(MainWindowTest, ContextMenuEntriesTriggerTheCommands)
               (QStringList{QStringLiteral("Playback"), QStringLiteral("Playlist Controls"),
                            QStringLiteral("Options"), QStringLiteral("Session"),
                            QStringLiteral("Preview"), QStringLiteral("Update MPD"),
-                           QStringLiteral("Documentation"), QStringLiteral("Check for updates"),
+                           QStringLiteral("Documentation"), QStringLiteral("Check for Updates"),
                            QStringLiteral("About...")}));
     EXPECT_EQ(Texts(items[0]->menu()->actions()),
               (QStringList{QStringLiteral("Play"), QStringLiteral("Stop"), QStringLiteral("Pause"),
                            QStringLiteral("Previous"), QStringLiteral("Next")}));
     EXPECT_EQ(Texts(items[1]->menu()->actions()),
-              (QStringList{QStringLiteral("Add all"), QStringLiteral("Add"),
-                           QStringLiteral("Remove all"), QStringLiteral("Remove")}));
+              (QStringList{QStringLiteral("Add All"), QStringLiteral("Add"),
+                           QStringLiteral("Remove All"), QStringLiteral("Remove")}));
     EXPECT_EQ(Texts(items[2]->menu()->actions()),
-              (QStringList{QStringLiteral("Create playlist"), QStringLiteral("Create Html file"),
+              (QStringList{QStringLiteral("Create Playlist"), QStringLiteral("Create HTML File"),
                            QStringLiteral("Random Playlist"), QStringLiteral("View Lyrics"),
                            QStringLiteral("Options")}));
     EXPECT_EQ(Texts(items[3]->menu()->actions()),
@@ -238,23 +238,33 @@ TEST_F(MainWindowTest, ShowOnlyFieldsTakeNoTabStop)
     EXPECT_GE(shown, 4);
 }
 
-// Alt and a letter reaches one thing: a menu of the menu bar or a button of the window.
+// Alt and a letter reaches one thing: a menu of the menu bar or a button of the window,
+// and inside an open menu one of its entries.
 TEST_F(MainWindowTest, EveryMnemonicOfTheWindowIsUnique)
 {
+    const auto expectUnique = [](const QStringList& texts) {
+        QMap<QChar, QString> owner;
+        for (const QString& text : texts) {
+            const qsizetype at = text.indexOf(u'&');
+            if (at < 0 || at + 1 >= text.size() || text[at + 1] == u'&')
+                continue;
+            const QChar key = text[at + 1].toLower();
+            EXPECT_FALSE(owner.contains(key))
+                << text.toStdString() << " and " << owner.value(key).toStdString();
+            owner.insert(key, text);
+        }
+    };
     QStringList texts;
     for (QAction* a : f.Frame().menuBar()->actions())
         texts << a->text();
     for (const QAbstractButton* b : f.View().findChildren<QAbstractButton*>())
         texts << b->text();
-    QMap<QChar, QString> owner;
-    for (const QString& text : std::as_const(texts)) {
-        const qsizetype at = text.indexOf(u'&');
-        if (at < 0 || at + 1 >= text.size() || text[at + 1] == u'&')
-            continue;
-        const QChar key = text[at + 1].toLower();
-        EXPECT_FALSE(owner.contains(key))
-            << text.toStdString() << " and " << owner.value(key).toStdString();
-        owner.insert(key, text);
+    expectUnique(texts);
+    for (const QMenu* menu : f.Frame().menuBar()->findChildren<QMenu*>()) {
+        QStringList entries;
+        for (QAction* a : menu->actions())
+            entries << a->text();
+        expectUnique(entries);
     }
 }
 

@@ -46,7 +46,8 @@ protected:
     bool RunOptions(QList<CModalScript::Step> steps)
     {
         CModalScript script(std::move(steps));
-        const bool rebuild = COptionsCommand::Run(nullptr, prompts, volumes);
+        reset = false;
+        const bool rebuild = COptionsCommand::Run(nullptr, prompts, volumes, nullptr, &reset);
         EXPECT_TRUE(script.Finished());
         return rebuild;
     }
@@ -54,6 +55,7 @@ protected:
     CTestEnvironment env;
     CScriptedPrompts prompts;
     CNoVolumes volumes;
+    bool reset = false; // whether the last run restored the defaults
 };
 
 TEST_F(OptionsTest, ShowsFivePagesInOrderWithTheStoredValues)
@@ -127,10 +129,11 @@ TEST_F(OptionsTest, ResetDefaultsRestoresTheDefaultsAndReopens)
     ASSERT_EQ(prompts.messages.size(), 1);
     const QString asked = prompts.messages[0].text;
     EXPECT_EQ(prompts.messages[0].caption, "Reset Defaults");
-    for (const char* named : {"\nSong Information: Formatting, ", "Recognized filetypes",
+    for (const char* named : {"\nSong Information: Formatting, ", "Recognized file types",
                               "\nLibrary: Artist, Album, Session, ", "Enable Equalizer\n"})
         EXPECT_TRUE(asked.contains(QLatin1String(named))) << asked.toStdString();
     EXPECT_FALSE(asked.contains("Auto-Update")); // kept, so not named
+    EXPECT_TRUE(reset);                          // for the status line
 }
 
 // Escape and the close box end the dialog as Close does, keeping every option; a box
@@ -153,6 +156,7 @@ TEST_F(OptionsTest, EscapeAndTheCloseBoxKeepTheOptionsAndBoxesStoreAtOnce)
     }});
     const bool rebuild = RunOptions({[](QWidget* modal) { modal->close(); }});
     EXPECT_FALSE(rebuild);
+    EXPECT_FALSE(reset);
     EXPECT_EQ(CSettings::Int(ESetting::Case), 1);
     EXPECT_EQ(CSettings::Int(ESetting::SubDir), 0);
     EXPECT_EQ(CSettings::Int(ESetting::LibBitrate), 1);

@@ -52,7 +52,7 @@ TEST(StartupTest, FirstStartOnAnEmptyDatabase)
     // Only the shortcut offer: the month is recorded without asking.
     ASSERT_EQ(f.prompts.messages.size(), 1);
     EXPECT_EQ(f.prompts.messages[0].text, kShortcutText);
-    EXPECT_EQ(f.prompts.messages[0].caption, QStringLiteral("Create shortcut"));
+    EXPECT_EQ(f.prompts.messages[0].caption, QStringLiteral("Create Shortcut"));
     EXPECT_EQ(f.prompts.messages[0].icon, EIcon::Question);
     EXPECT_EQ(f.prompts.messages[0].buttons, EButtons::YesNo);
     EXPECT_EQ(CSettings::Int(ESetting::Firsttime), 1);
@@ -230,7 +230,7 @@ TEST(StartupTest, PromptsComeInTheirFixedOrder)
     for (const auto& m : f.prompts.messages)
         captions << m.caption;
     EXPECT_EQ(captions,
-              (QStringList{QStringLiteral("Update Database"), QStringLiteral("Create shortcut"),
+              (QStringList{QStringLiteral("Update Database"), QStringLiteral("Create Shortcut"),
                            QStringLiteral("There may be an update available"),
                            QStringLiteral("Error adding song")}));
 }

@@ -23,7 +23,7 @@ QList<int> ColumnSwitches()
 } // namespace
 
 bool COptionsCommand::Run(QWidget* parent, CPrompts& prompts, CVolumes& volumes,
-                          bool* ignoreAccents)
+                          bool* ignoreAccents, bool* reset)
 {
     bool resetChangedColumns = false;
     for (;;) {
@@ -40,6 +40,8 @@ bool COptionsCommand::Run(QWidget* parent, CPrompts& prompts, CVolumes& volumes,
         // reopened Library page clears UpdateLibrary again.
         const QList<int> before = ColumnSwitches();
         ResetDefaults();
+        if (reset)
+            *reset = true;
         resetChangedColumns = resetChangedColumns || ColumnSwitches() != before;
     }
 }

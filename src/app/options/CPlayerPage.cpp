@@ -15,8 +15,8 @@ CPlayerPage::CPlayerPage(QWidget* parent) : QWidget(parent)
     auto* sliders = new QHBoxLayout;
     // The decoder's 32 bands of 689 Hz are grouped into these eight; each label is the
     // upper edge of its group at 44.1 kHz.
-    static const char* const kEdges[kBands] = {"689",  "1.4k", "2.8k", "4.1k",
-                                               "5.5k", "9.6k", "14k",  "22k"};
+    static const char* const kEdges[kBands] = {"689 Hz",  "1.4 kHz", "2.8 kHz", "4.1 kHz",
+                                               "5.5 kHz", "9.6 kHz", "14 kHz",  "22 kHz"};
     const auto labelled = [group, sliders](QSlider* slider, const QString& text) {
         auto* column = new QVBoxLayout;
         column->addWidget(slider, 1, Qt::AlignHCenter);
@@ -28,7 +28,7 @@ CPlayerPage::CPlayerPage(QWidget* parent) : QWidget(parent)
     for (int i = 0; i < kBands; ++i) {
         QSlider* band = MakeSlider(group, -100, 100);
         band->setValue(-CSettings::Int(CSettingsTable::EqBand(i)));
-        band->setToolTip(QStringLiteral("Up to %1 Hz").arg(QLatin1String(kEdges[i])));
+        band->setToolTip(QStringLiteral("Up to %1").arg(QLatin1String(kEdges[i])));
         labelled(band, QLatin1String(kEdges[i]));
         m_bands.append(band);
     }

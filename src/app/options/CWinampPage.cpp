@@ -2,6 +2,7 @@
 
 #include "app/options/CWinampLocator.h"
 
+#include <QCheckBox>
 #include <QGroupBox>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -16,6 +17,11 @@ CWinampPage::CWinampPage(CPrompts& prompts, CVolumes& volumes, QWidget* parent)
         std::initializer_list<ESetting>{ESetting::Enque, ESetting::LoadOnStart, ESetting::Autoplay,
                                         ESetting::Minimize, ESetting::Continue,
                                         ESetting::CloseWinamp, ESetting::AutoUpd});
+    // Kept for the settings file; MPD runs without a window, so it has nothing to act on.
+    QCheckBox* minimize = m_boxes->Box(ESetting::Minimize);
+    minimize->setEnabled(false);
+    minimize->setToolTip(
+        QStringLiteral("MPD runs without a window: there is nothing to minimize."));
     m_find = new QPushButton(QString::fromUtf8(CSettingsTable::Def(ESetting::Winamp).field), this);
     connect(m_find, &QPushButton::clicked, this, &CWinampPage::FindWinamp);
 

@@ -44,6 +44,8 @@ void CLibraryController::OnSongDoubleClicked(int row)
         return;
     m_context.doc.Playlist().Append(songs.Cell(row, 0), songs.Id(row));
     m_context.doc.Playlist().SetChanged(true);
+    m_context.doc.Tell(
+        QStringLiteral("Added \u201c%1\u201d to the playlist.").arg(songs.Cell(row, 0)));
     if (CSettings::Bool(ESetting::AutoUpd)) {
         if (QAction* update = m_context.Action(ID_UPDATE_WINAMP))
             update->trigger();

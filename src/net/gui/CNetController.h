@@ -5,7 +5,7 @@
 #include <QObject>
 #include <QStringList>
 
-// The Help menu's Internet commands: Check for updates and Send Feedback / Bug report.
+// The Help menu's Internet commands: Check for Updates and Send Feedback or Bug Report.
 class CNetController : public QObject
 {
     Q_OBJECT

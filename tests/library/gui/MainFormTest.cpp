@@ -83,8 +83,12 @@ TEST_F(MainFormTest, AClickShowsTheTagFieldsAndADoubleClickQueuesTheShownRow)
     EXPECT_EQ(genre->currentText(), QStringLiteral("Blues"));
 
     QSignalSpy update(f.View().Action(ID_UPDATE_WINAMP), &QAction::triggered);
+    QSignalSpy told(&f.doc, &CCdlistDoc::Told);
     Q_EMIT songs->RowDoubleClicked(1);
     EXPECT_EQ(f.doc.Playlist().Ids(), QList<qint64>{other});
+    ASSERT_EQ(told.size(), 1);
+    EXPECT_EQ(told[0][0].toString(),
+              QStringLiteral("Added \u201cunknown genre\u201d to the playlist."));
     EXPECT_EQ(f.doc.Playlist().Entry(0).text, QStringLiteral("unknown genre"));
     EXPECT_TRUE(f.View().Action(ID_UPDATE_WINAMP)->isEnabled());
     EXPECT_TRUE(update.isEmpty());
