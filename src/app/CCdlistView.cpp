@@ -27,6 +27,7 @@
 #include "upgrade/gui/CUpgradeController.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QContextMenuEvent>
@@ -199,6 +200,7 @@ void CCdlistView::ConnectModels()
 void CCdlistView::OnBusyChanged(bool busy)
 {
     if (busy) {
+        m_focusBefore = QApplication::focusWidget();
         QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
         for (auto it = m_actions->All().cbegin(); it != m_actions->All().cend(); ++it) {
             if (!StaysEnabled(it.key()) && it.value()->isEnabled()) {
@@ -216,6 +218,10 @@ void CCdlistView::OnBusyChanged(bool busy)
     // Update Winamp follows the playlist, which the job may have changed.
     Action(ID_UPDATE_WINAMP)->setEnabled(m_doc.Playlist().Changed());
     QGuiApplication::restoreOverrideCursor();
+    if (m_focusBefore && m_focusBefore->isEnabled() && m_focusBefore->isVisible() &&
+        m_focusBefore->window() == window())
+        m_focusBefore->setFocus(); // back where the job began
+    m_focusBefore.clear();
 }
 
 void CCdlistView::OnInitialUpdate()

@@ -101,5 +101,7 @@ private:
     CDelayedSave m_splittersDue{[this] { SaveSplitters(); }};
     // What a job disabled, to be enabled again afterwards.
     QList<QPointer<QObject>> m_disabled;
+    // Where the keyboard was when a job began: a button disabled meanwhile loses it.
+    QPointer<QWidget> m_focusBefore;
     bool m_layoutRestored = false;
 };

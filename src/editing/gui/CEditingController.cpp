@@ -18,6 +18,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QScopedValueRollback>
@@ -40,6 +41,7 @@ CEditingController::CEditingController(const SControllerContext& context,
         });
     }
     BindFields();
+    MarkChanged();
 }
 
 QLineEdit* CEditingController::Box(EField field) const
@@ -97,6 +99,10 @@ void CEditingController::MarkChanged()
     const auto mark = [&form](QLabel* label, EField field) {
         if (label) {
             QFont font = label->font();
+            // Room for the bold text all along: a mark does not shift the fields beside it.
+            font.setBold(true);
+            const QSize bold = QFontMetrics(font).size(Qt::TextShowMnemonic, label->text());
+            label->setMinimumWidth(std::max(label->minimumWidth(), bold.width() + 1));
             font.setBold(form.IsChanged(field));
             label->setFont(font);
         }

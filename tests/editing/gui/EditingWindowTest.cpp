@@ -110,7 +110,14 @@ TEST_F(EditingWindowTest, SaveMultisaveCellEditsAndTheLyricsDialogReachTheFiles)
     songs->selectAll();
     Type(IDC_TAG_ARTIST, "");
     Type(IDC_TAG_ALBUM, "Both");
+    // The keyboard stays on Save, though the button is disabled while the files are written.
+    f.Frame().show();
+    f.Frame().activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&f.Frame()));
+    f.View().Button(ID_SAVE_TAGS)->setFocus();
+    ASSERT_EQ(QApplication::focusWidget(), f.View().Button(ID_SAVE_TAGS));
     Save();
+    EXPECT_EQ(f.Frame().focusWidget(), f.View().Button(ID_SAVE_TAGS));
     for (const char* file : {"One.mp3", "Two.mp3"})
         EXPECT_EQ(FrameText(Tags(file), "TALB"), QStringLiteral("Both"));
     EXPECT_EQ(StatusLine(), QStringLiteral("Saved the tags of 2 songs."));
@@ -160,9 +167,16 @@ TEST_F(EditingWindowTest, SaveWritesTheMarkedFieldsAndADrop)
     Q_EMIT f.View().SongList()->RowClicked(0);
     EXPECT_EQ(f.View().Field(IDC_TAG_YEAR)->text(), QStringLiteral("1975"));
     const SSongSnapshot before = SSongSnapshot::Of(f.doc.Set(), id);
+    // The room a label asks of the form: the same marked or not, so the fields stay put.
+    const auto room = [this] {
+        const QWidget* label = f.View().Control(IDC_TAG_TITLE_LABEL);
+        return std::max(label->sizeHint().width(), label->minimumWidth());
+    };
+    const int unmarked = room();
 
     EXPECT_TRUE(Drop(IDC_TAG_TITLE, "more")) << "the title box holds a whole title";
     EXPECT_TRUE(Marked(IDC_TAG_TITLE_LABEL));
+    EXPECT_EQ(room(), unmarked);
     Type(IDC_TAG_TITLE, "Fifth");
     EXPECT_TRUE(Marked(IDC_TAG_TITLE_LABEL));
     EXPECT_TRUE(Drop(IDC_TAG_TITLE, " Symphony"));
