@@ -280,6 +280,30 @@ TEST_F(MainWindowTest, ButtonsFollowTheirCommands)
     EXPECT_FALSE(f.View().Button(ID_UPDATE_WINAMP)->isEnabled());
 }
 
+// Widths kept from a narrower window: a cut text gets the room the last column has spare.
+TEST(KeptColumnsTest, KeptWidthsGiveACutTextTheRoomTheLastColumnHasSpare)
+{
+    const QString artist = QStringLiteral("An artist with a long name as well");
+    CViewFixture wide;
+    wide.SkipStartQuestions();
+    CSettings::SetString(ESetting::LibColumns, QStringLiteral("LIST:80 ARTIST:40 ALBUM:90 CD:40"));
+    wide.Start();
+    CSongListModel& songs = wide.View().Doc().Songs();
+    CSongListModel::CBatch rows = songs.NewBatch();
+    rows.AddRow(1);
+    for (const QString& cell : {QStringLiteral("T"), artist, QString(), QStringLiteral("S")})
+        rows.AddCell(cell);
+    wide.Frame().resize(1600, 1000);
+    wide.Frame().show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&wide.Frame()));
+    songs.AppendRows(std::move(rows));
+    const CLibraryListCtrl* list = wide.View().SongList();
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return list->columnWidth(1) > list->fontMetrics().horizontalAdvance(artist); },
+        1000));
+    EXPECT_EQ(list->columnWidth(2), 90) << "nothing cut: kept as it was";
+}
+
 TEST_F(MainWindowTest, TheSongColumnsFirstShareTheListsWidthAndTheWindowStopsAtItsMinimum)
 {
     const QString title = QStringLiteral("A title long enough to be cut in a narrow column");

@@ -12,6 +12,7 @@
 #include <QStyle>
 #include <algorithm>
 #include <optional>
+#include <utility>
 
 namespace {
 
@@ -71,6 +72,8 @@ CLibraryListCtrl::CLibraryListCtrl(CSongListModel* model, QWidget* parent)
     connect(&m_widthsDue, &QTimer::timeout, this, [this] {
         if (!m_fitted)
             SetColumnWidths();
+        else if (!m_grown) // widths kept from the last time
+            m_grown = GrowCutColumns();
     });
     const auto due = [this] { m_widthsDue.start(0); };
     connect(m_model, &QAbstractItemModel::modelReset, &m_widthsDue, due);
@@ -226,6 +229,12 @@ void CLibraryListCtrl::FitColumn(int column)
     if (column < 0 || column >= ColumnCount())
         return;
     const QScopedValueRollback applying(m_applying, true);
+    setColumnWidth(column, NeededWidth(column));
+    RecordWidths();
+}
+
+int CLibraryListCtrl::NeededWidth(int column) const
+{
     int width = horizontalHeader()->sectionSizeHint(column);
     // The rows in sight, or the first screenful of a list not drawn yet.
     const int first = std::max(0, rowAt(0));
@@ -238,8 +247,31 @@ void CLibraryListCtrl::FitColumn(int column)
         const QModelIndex index = m_model->index(row, column);
         width = std::max(width, itemDelegateForIndex(index)->sizeHint(option, index).width());
     }
-    setColumnWidth(column, width + (showGrid() ? 1 : 0));
+    return width + (showGrid() ? 1 : 0);
+}
+
+bool CLibraryListCtrl::GrowCutColumns()
+{
+    // Widths kept from a narrower window leave the last column all the room while texts
+    // before it are cut: those get what they need of that room first.
+    const QHeaderView* header = horizontalHeader();
+    const int n = header->count();
+    if (n < 2 || RowCount() == 0 || !isVisible())
+        return false;
+    int spare = viewport()->width() - NeededWidth(header->logicalIndex(n - 1));
+    for (int visual = 0; visual < n - 1; ++visual)
+        spare -= header->sectionSize(header->logicalIndex(visual));
+    const QScopedValueRollback applying(m_applying, true);
+    for (int visual = 0; visual < n - 1 && spare > 0; ++visual) {
+        const int column = header->logicalIndex(visual);
+        const int grow = std::min(spare, NeededWidth(column) - header->sectionSize(column));
+        if (grow > 0) {
+            setColumnWidth(column, header->sectionSize(column) + grow);
+            spare -= grow;
+        }
+    }
     RecordWidths();
+    return true;
 }
 
 bool CLibraryListCtrl::eventFilter(QObject* watched, QEvent* event)

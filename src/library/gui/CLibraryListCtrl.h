@@ -55,6 +55,9 @@ protected:
 private:
     // Before the user has widths of their own, the columns share the list's width.
     void SetColumnWidths();
+    // What a column's heading and the texts in sight need.
+    int NeededWidth(int column) const;
+    bool GrowCutColumns(); // false: not yet, no rows in sight
     // The order and widths the user chose, for the columns the list has now; a column
     // never sized gets what its texts need.
     void ApplyColumns();
@@ -78,6 +81,7 @@ private:
     // The widths are the user's (kept from before, or the user sized, moved or fitted a
     // column): nothing shares the list's width among the columns again.
     bool m_fitted = false;
+    bool m_grown = false;    // the kept widths have been given the list's spare room
     bool m_dragging = false; // a mouse button is down on the headings
     bool m_applying = false; // widths set by the program, not the user
 };
