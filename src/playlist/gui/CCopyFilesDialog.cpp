@@ -5,9 +5,11 @@
 
 #include <QApplication>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <algorithm>
 #include <climits>
 
 namespace {
@@ -45,8 +47,23 @@ CCopyFilesDialog::CCopyFilesDialog(SCopyJob job, CPrompts& prompts, QWidget* par
     layout->addWidget(m_fileBar, 2, 0, 1, 2);
     layout->addWidget(m_jobBar, 3, 0, 1, 2);
     layout->addWidget(m_summary, 4, 0, 1, 2);
-    layout->addWidget(m_start, 5, 1, Qt::AlignRight);
+    // Until Start the window can be left without copying anything.
+    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(m_start, &QPushButton::clicked, cancel, &QWidget::hide);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(m_start);
+    buttons->addWidget(cancel);
+    layout->addLayout(buttons, 5, 0, 1, 2);
     m_file->setMinimumWidth(300);
+    // Bars that show their count from the start, not empty boxes that look like fields.
+    m_fileBar->setAccessibleName(QStringLiteral("This file"));
+    m_fileBar->setValue(0);
+    m_jobBar->setAccessibleName(QStringLiteral("All songs"));
+    m_jobBar->setRange(0, std::max(1, m_job.entries));
+    m_jobBar->setFormat(QStringLiteral("%v of %m songs"));
+    m_jobBar->setValue(0);
     connect(m_start, &QPushButton::clicked, this, [this] {
         if (m_done)
             accept();

@@ -92,6 +92,29 @@ TEST_F(CopyFilesTest, CopiesThePlaylistAndStopsAtAMissingSource)
     EXPECT_FALSE(QFile::exists(again + "/same.mp3"));
 }
 
+// Cancel, offered until Start, leaves without copying; the bars show their counts meanwhile.
+TEST_F(CopyFilesTest, CancelBeforeStartCopiesNothing)
+{
+    const QString one = f.env.MakeDir("one");
+    f.env.WriteFile("one/a.mp3", "a");
+    AddEntries({AddSong("CD1", one, "a.mp3")});
+    const QString target = f.env.MakeDir("target");
+    f.Reload();
+    f.prompts.folders.enqueue(target);
+    QString counted;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<CCopyFilesDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        counted = dialog->JobBar()->text();
+        for (QPushButton* button : dialog->findChildren<QPushButton*>())
+            if (button->text() == "Cancel")
+                QTest::mouseClick(button, Qt::LeftButton);
+    });
+    Trigger(ID_COPY_FILES);
+    EXPECT_EQ(counted, "0 of 1 songs");
+    EXPECT_FALSE(QFile::exists(target + "/a.mp3"));
+}
+
 // Many renamed files make a summary of several lines: the window shows all of them.
 TEST_F(CopyFilesTest, ALongSummaryShowsWhole)
 {
