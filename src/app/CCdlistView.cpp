@@ -333,6 +333,26 @@ void CCdlistView::RestoreLayout()
                     qOverload<>(&QTimer::start));
         }
     }
+    // Until the user places the panes, the sessions' pane widens for their longest name,
+    // which a list filled after the first layout did not show.
+    if (CSettings::String(ESetting::MainSplitter).isEmpty()) {
+        const auto fit = [this] {
+            auto* panes = m_controls.Get<QSplitter>(IDC_MAIN_SPLITTER);
+            if (!panes || panes->count() < 2 ||
+                !CSettings::String(ESetting::MainSplitter).isEmpty())
+                return;
+            QList<int> sizes = panes->sizes();
+            const int grow = std::min(panes->widget(0)->sizeHint().width() - sizes[0],
+                                      sizes[1] - panes->widget(1)->minimumSizeHint().width());
+            if (grow > 0) {
+                sizes[0] += grow;
+                sizes[1] -= grow;
+                panes->setSizes(sizes);
+            }
+        };
+        connect(&m_doc.Sessions(), &QAbstractItemModel::modelReset, this, fit);
+        fit();
+    }
 }
 
 void CCdlistView::SaveSplitters()

@@ -26,6 +26,7 @@
 #include <QSlider>
 #include <QSplitter>
 #include <QStyle>
+#include <algorithm>
 
 namespace {
 
@@ -206,14 +207,23 @@ class CPane : public QWidget
 {
 public:
     explicit CPane(int width) : m_width(width) {}
+    // The pane asks for room for the longest name of `list` too, up to twice its width.
+    void FitTo(const QAbstractItemView* list) { m_list = list; }
     QSize sizeHint() const override
     {
         const QSize hint = QWidget::sizeHint();
-        return {std::max(m_width, minimumSizeHint().width()), hint.height()};
+        int width = m_width;
+        if (m_list) {
+            const int frame = 2 * m_list->frameWidth() +
+                              m_list->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 4;
+            width = std::clamp(m_list->sizeHintForColumn(0) + frame, m_width, 2 * m_width);
+        }
+        return {std::max(width, minimumSizeHint().width()), hint.height()};
     }
 
 private:
     int m_width;
+    const QAbstractItemView* m_list = nullptr;
 };
 
 // The sessions, with New and Delete below and the catalogue's song count.
@@ -224,6 +234,7 @@ QWidget* SessionPane(CFormPainter& f)
     column->setContentsMargins(0, 0, 0, 0);
     auto* sessions = f.Place(IDC_SESSIONS, new QListView);
     sessions->setModel(&f.Doc().Sessions());
+    pane->FitTo(sessions); // a first layout shows the sessions' names whole
     sessions->setEditTriggers(QAbstractItemView::NoEditTriggers);
     sessions->setAccessibleName(QStringLiteral("Sessions"));
     column->addWidget(f.Label(QStringLiteral("Sessions:"), sessions));

@@ -25,6 +25,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QMap>
 #include <QMenu>
 #include <QMenuBar>
@@ -278,6 +279,21 @@ TEST_F(MainWindowTest, ButtonsFollowTheirCommands)
     EXPECT_TRUE(f.View().Button(ID_UPDATE_WINAMP)->isEnabled());
     f.View().Doc().Playlist().SetChanged(false);
     EXPECT_FALSE(f.View().Button(ID_UPDATE_WINAMP)->isEnabled());
+}
+
+// A first layout gives the sessions' pane the room their longest name needs.
+TEST(SessionPaneTest, ALongSessionNameShowsWholeBeforeTheUserPlacesThePanes)
+{
+    CViewFixture fixture;
+    fixture.SkipStartQuestions();
+    fixture.AddSong(QStringLiteral("Unïcödé Long Session Name of Many Words"), QStringLiteral("t"));
+    fixture.Start();
+    fixture.Frame().resize(1600, 1000);
+    fixture.Frame().show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&fixture.Frame()));
+    const QListView* sessions = fixture.View().SessionList();
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return sessions->viewport()->width() >= sessions->sizeHintForColumn(0); }, 1000));
 }
 
 // Widths kept from a narrower window: a cut text gets the room the last column has spare.
