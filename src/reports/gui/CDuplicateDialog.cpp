@@ -75,6 +75,7 @@ CDuplicateDialog::CDuplicateDialog(CCdlistDoc& doc, CPrompts& prompts, QWidget* 
     grid->addWidget(m_list, 1, 0, 1, 4);
     grid->addWidget(label(QStringLiteral("Progress:"), m_progress), 2, 0);
     grid->addWidget(m_progress, 2, 1, 1, 3);
+    grid->setColumnStretch(1, 1); // the labels as wide as their words
     auto* buttons = new QHBoxLayout;
     for (QPushButton* button : {m_search, m_delete, close})
         buttons->addWidget(button);
