@@ -7,6 +7,7 @@
 #include "playback/gui/CSeekBar.h"
 #include "playlist/gui/CPlaylistDelegate.h"
 #include "ui/CDragDropEdit.h"
+#include "ui/CShowField.h"
 #include "ui/CommandIds.h"
 
 #include <QAction>
@@ -79,20 +80,11 @@ public:
             label->setBuddy(buddy);
         return label;
     }
-    // A field that only shows: it looks like text on the window, takes no Tab stop and
-    // can still be clicked into to copy from.
+    // A field that only shows (see MakeShowField).
     QLineEdit* ShowField(int id, const QString& name)
     {
         QLineEdit* edit = Edit(id);
-        edit->setReadOnly(true);
-        edit->setFrame(false);
-        edit->setFocusPolicy(Qt::ClickFocus);
-        edit->setBackgroundRole(QPalette::Window);
-        edit->setAutoFillBackground(false);
-        QPalette palette = edit->palette();
-        palette.setColor(QPalette::Base, Qt::transparent);
-        edit->setPalette(palette);
-        edit->setAccessibleName(name);
+        MakeShowField(edit, name);
         return edit;
     }
     QLineEdit* Edit(int id, int maxLength = 0)

@@ -2,6 +2,7 @@
 
 #include "cli/CCommandLine.h"
 #include "db/CCdlistSet.h"
+#include "db/CFilter.h"
 #include "model/CCdlistDoc.h"
 #include "platform/CText.h"
 #include "playlist/CM3uFile.h"
@@ -16,7 +17,7 @@
 namespace {
 
 const char* const kHtmlUsage =
-    "export-html FILE [--source PLAYLIST.m3u|session NAME|all] [--id3] [--detailed] [--links] "
+    "export-html FILE [--source PLAYLIST.m3u|session NAME|all] [--id3 [--detailed]] [--links] "
     "[--full-path] [--sort file|artist|album] [--numbers] [--headline H] [--name N]";
 
 QList<qint64> PlaylistIds(SCliContext& c, const QString& file)
@@ -69,6 +70,12 @@ int ExportHtml(SCliContext& c)
     else if (!sort.isEmpty() && sort != QLatin1String("file"))
         throw CCliError(QStringLiteral("--sort takes file, artist or album"));
     CCommandLine::ExpectArguments(c.args, 1, QString::fromLatin1(kHtmlUsage));
+    // As the window, where Detailed Information needs the tag columns.
+    if (o.detailed && !o.id3)
+        throw CCliError(QStringLiteral("--detailed needs --id3"));
+    if (o.source == SHtmlOptions::ESource::Session &&
+        c.set.Count(CFilter::Exactly(ESongColumn::CD, o.session)) == 0)
+        throw CCliError(QStringLiteral("there is no session \"%1\"").arg(o.session));
     QString error;
     int songs = 0;
     if (!CHtmlExport(c.doc).Write(c.args[0], o, error, &songs))
@@ -78,14 +85,14 @@ int ExportHtml(SCliContext& c)
     return 0;
 }
 
-// The figures by name; a top song by its LIST and play count (USE), the bit rates by
-// BITRATE, as the catalogue's columns are named.
+// The figures by name; a top song by its LIST and play count (USE), only songs played;
+// the exact bit rates by BITRATE, as the catalogue's columns are named.
 QJsonObject StatsJson(const SStatistics& s)
 {
     QJsonArray top;
-    for (const SStatistics::STopSong& song : s.top)
-        top.append(
-            QJsonObject{{QStringLiteral("LIST"), song.name}, {QStringLiteral("USE"), song.plays}});
+    for (int i = 0; i < s.TopPlayed(); ++i)
+        top.append(QJsonObject{{QStringLiteral("LIST"), s.top[size_t(i)].name},
+                               {QStringLiteral("USE"), s.top[size_t(i)].plays}});
     QJsonArray bitrates;
     for (const auto& [rate, songs] : s.bitrates)
         bitrates.append(
@@ -114,15 +121,16 @@ int Stats(SCliContext& c)
     }
     c.out << "Songs:\t" << s.songs << '\n'
           << "Sessions:\t" << s.sessions << '\n'
-          << "Songs Played:\t" << s.timesUsed << '\n'
+          << "Songs played:\t" << s.timesUsed << '\n'
           << "Songs added to playlists:\t" << s.playlistUsed << '\n'
-          << "Average Song Length:\t" << s.averageLength << '\n'
-          << "Average Bitrate:\t" << s.averageBitrate << '\n';
-    for (size_t i = 0; i < s.top.size(); ++i)
-        c.out << (i + 1) << ".\t" << CText::Printable(s.top[i].name) << '\t' << s.top[i].plays
-              << '\n';
-    for (const auto& [rate, songs] : s.bitrates)
-        c.out << "Bitrate " << rate << ":\t" << songs << '\n';
+          << "Average song length:\t" << s.averageLength << '\n'
+          << "Average bit rate:\t" << s.averageBitrate << " kbps\n";
+    // As the window shows them: songs played only, bit rates at the usual steps.
+    for (int i = 0; i < s.TopPlayed(); ++i)
+        c.out << (i + 1) << ".\t" << CText::Printable(s.top[size_t(i)].name) << '\t'
+              << s.top[size_t(i)].plays << '\n';
+    for (const SBitrateStep& step : CStatistics::BitrateSteps(s.bitrates))
+        c.out << "Bit rate " << step.label << ":\t" << step.songs << '\n';
     return 0;
 }
 
@@ -178,8 +186,9 @@ void RegisterReportCommands(CCommandLine& cli)
                             "as a web page"),
              ExportHtml, true});
     cli.Add({QStringLiteral("stats"), QStringLiteral("stats [--json]"),
-             QStringLiteral("totals, averages, the five most played songs and songs per bit rate "
-                            "(--json: one object; averageDuration in seconds)"),
+             QStringLiteral("totals, averages, the five most played songs (only songs played) "
+                            "and songs per usual bit rate (--json: one object; averageDuration "
+                            "in seconds, bit rates exact)"),
              Stats, true});
     cli.Add({QStringLiteral("duplicates"), QStringLiteral("duplicates [--json]"),
              QStringLiteral("every group of songs with the same file name or title, one block "

@@ -19,29 +19,54 @@ inline QString Left(const QString& s, qsizetype n)
     return s.left(n);
 }
 
+// Where a text is shown: a terminal, or markup (a web page), where tab and line breaks
+// are white space and stay, and a noncharacter (U+FFFE, U+FDD0..U+FDEF and the like), which
+// a valid page may not hold, shows as U+FFFD.
+enum class EShownIn
+{
+    Terminal,
+    Markup
+};
+
 // The text with its control characters (C0, DEL and C1) written as \xNN, so that a name
 // can neither break a line nor send commands to a terminal; a byte of a file name that is
 // not UTF-8 (see CFileNames) is written as \xNN of that byte. Everything the command line
-// prints from names and values goes through it.
-inline QString Printable(const QString& text)
+// prints from names and values goes through it, and every text of the web page.
+inline QString Printable(const QString& text, EShownIn where = EShownIn::Terminal)
 {
-    const auto isControl = [](QChar c) {
-        return c.unicode() < 0x20 || (c.unicode() >= 0x7f && c.unicode() <= 0x9f);
+    const bool markup = where == EShownIn::Markup;
+    const auto isControl = [markup](char16_t c) {
+        if (markup && (c == u'\t' || c == u'\n' || c == u'\r'))
+            return false;
+        return c < 0x20 || (c >= 0x7f && c <= 0x9f);
+    };
+    const auto isNoncharacter = [](char32_t c) {
+        return (c >= 0xFDD0 && c <= 0xFDEF) || (c & 0xFFFE) == 0xFFFE;
     };
     const auto isSpecial = [&](QChar c) {
-        return isControl(c) || CFileNames::IsRawByte(c.unicode());
+        return isControl(c.unicode()) || CFileNames::IsRawByte(c.unicode()) ||
+               (markup && (c.isSurrogate() || isNoncharacter(c.unicode())));
     };
     if (std::none_of(text.begin(), text.end(), isSpecial))
         return text;
     QString out;
-    for (QChar c : text) {
-        if (isControl(c))
-            out += QStringLiteral("\\x%1").arg(int(c.unicode()), 2, 16, QLatin1Char('0'));
-        else if (CFileNames::IsRawByte(c.unicode()))
-            out += QStringLiteral("\\x%1").arg(int(CFileNames::RawByte(c.unicode())), 2, 16,
-                                               QLatin1Char('0'));
-        else
-            out += c;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (isControl(c)) {
+            out += QStringLiteral("\\x%1").arg(int(c), 2, 16, QLatin1Char('0'));
+        } else if (CFileNames::IsRawByte(c)) {
+            out +=
+                QStringLiteral("\\x%1").arg(int(CFileNames::RawByte(c)), 2, 16, QLatin1Char('0'));
+        } else if (markup && QChar::isHighSurrogate(c) && i + 1 < text.size() &&
+                   text[i + 1].isLowSurrogate()) {
+            const char32_t pair = QChar::surrogateToUcs4(c, text[i + 1].unicode());
+            out += isNoncharacter(pair) ? QString(QChar::ReplacementCharacter) : text.mid(i, 2);
+            ++i;
+        } else if (markup && (QChar::isSurrogate(c) || isNoncharacter(c))) {
+            out += QChar::ReplacementCharacter; // a lone half of a pair, too
+        } else {
+            out += QChar(c);
+        }
     }
     return out;
 }

@@ -2,6 +2,8 @@
 
 #include "db/CCdlistSet.h"
 #include "model/CCdlistDoc.h"
+#include "model/CColumnRanks.h"
+#include "model/CSongListModel.h"
 #include "platform/CFileNames.h"
 #include "platform/CSafeTarget.h"
 #include "platform/CSettings.h"
@@ -10,8 +12,11 @@
 #include <QIODevice>
 #include <QLocale>
 #include <QRegularExpression>
+#include <algorithm>
 #include <array>
+#include <numeric>
 #include <string_view>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -29,7 +34,8 @@ enum EValue
     Bitrate,
     Duration,
     Comment,
-    kValues
+    kValues,
+    Track = kValues // read for the sort alone
 };
 using SRowValues = std::array<std::string_view, kValues>;
 
@@ -55,22 +61,26 @@ public:
         Line(R"(<meta charset="utf-8">)");
         // A page must have a title with words in it.
         Line("<title>", headline.trimmed().isEmpty() ? QByteArray("Songs") : headline, "</title>");
-        Line(R"(<meta name="description" content="Cratewise generated mp3-list">)");
+        Line(R"(<meta name="description" content="Song list made by Cratewise">)");
         Line(R"(<meta name="keywords" content="MP3, CD, Cratewise, list, Quillfen, Database">)");
         Style();
         Line("</head>");
         Line("<body>");
         Line(m_o.border ? R"(<table class="border">)" : "<table>");
-        Line(R"(<tr><th colspan=")", columns, R"(" class="headline">)", headline, "</th></tr>");
+        if (!headline.trimmed().isEmpty())
+            Line(R"(<tr><th colspan=")", columns, R"(" class="headline">)", headline, "</th></tr>");
         const QDate date = m_o.date.isValid() ? m_o.date : QDate::currentDate();
-        Line(R"(<tr><td colspan=")", columns, R"(" class="created">Created at )",
-             CHtmlExport::FormatDate(date).toUtf8(), " by: ", Escaped(m_o.name), "</td></tr>");
+        // The name as typed, and only when there is one.
+        const QByteArray by =
+            m_o.name.trimmed().isEmpty() ? QByteArray() : " by " + Escaped(m_o.name);
+        Line(R"(<tr><td colspan=")", columns, R"(" class="created">Created on )",
+             CHtmlExport::FormatDate(date).toUtf8(), by, "</td></tr>");
         if (m_o.id3) {
             Line("<tr>");
             for (const char* heading : {"Filename", "Title", "Artist", "Album", "Year"})
                 Line("<th>", heading, "</th>");
             if (m_o.detailed) {
-                for (const char* heading : {"Session", "Bitrate", "Length", "Comments"})
+                for (const char* heading : {"Session", "Bitrate", "Length", "Comment"})
                     Line("<th>", heading, "</th>");
             }
             Line("</tr>");
@@ -177,7 +187,39 @@ private:
         const QString colour = typed.trimmed();
         return kColour.match(colour).hasMatch() ? colour.toLatin1() : QByteArray(fallback);
     }
+    // A text as the page shows it: control characters, noncharacters and the bytes of a file
+    // name that are not UTF-8 as the command line prints them (CText::Printable), so that
+    // the page stays valid and such a name readable; then the markup characters as entities.
     void AppendEscaped(std::string_view text)
+    {
+        if (!MayNeedPrintable(text)) {
+            AppendEntities(text);
+            return;
+        }
+        const QString shown = CText::Printable(
+            QString::fromUtf8(text.data(), qsizetype(text.size())), CText::EShownIn::Markup);
+        const QByteArray utf8 = shown.toUtf8();
+        AppendEntities(std::string_view(utf8.constData(), size_t(utf8.size())));
+    }
+    // Whether a text holds a byte of what Printable may change: a control character (the
+    // C1 ones are C2 80..9F), or a character at U+F000 or above (the raw bytes,
+    // noncharacters). Most texts hold none and are written as they are.
+    static bool MayNeedPrintable(std::string_view text)
+    {
+        for (size_t i = 0; i < text.size(); ++i) {
+            const auto byte = static_cast<unsigned char>(text[i]);
+            if (byte >= 0x20 && byte < 0x7f)
+                continue;
+            if (byte < 0x20 ? byte != '\t' && byte != '\n' && byte != '\r'
+                            : byte == 0x7f || byte >= 0xef)
+                return true;
+            if (byte == 0xc2 &&
+                (i + 1 == text.size() || static_cast<unsigned char>(text[i + 1]) <= 0x9f))
+                return true;
+        }
+        return false;
+    }
+    void AppendEntities(std::string_view text)
     {
         size_t from = 0;
         for (size_t i = 0; i < text.size(); ++i) {
@@ -256,26 +298,80 @@ void WritePlaylist(CCdlistDoc& doc, const QList<qint64>& ids, CPageWriter& page)
     }
 }
 
-// A session's songs (CD equal byte for byte) or every song, streamed in one query.
+// The rows of a sort by artist or album, held until every one is read, then written in
+// the song list's order of that column (CSongListModel::SortByColumn): by artist as the
+// reader's language orders names, an artist's songs by album; an album's by track number;
+// then in the order the songs were taken in (the query's order, by ID).
+class CSortedRows
+{
+public:
+    CSortedRows(const std::vector<int>& shown, bool byArtist) : m_shown(shown), m_byArtist(byArtist)
+    {}
+
+    void Add(const CStatement& row)
+    {
+        for (int i : m_shown) {
+            m_bytes.append(row.Bytes(i));
+            m_at.push_back(m_bytes.size());
+        }
+        if (m_byArtist)
+            m_artistOf.push_back(m_artists.Add(row.Bytes(Artist)));
+        m_albumOf.push_back(m_albums.Add(row.Bytes(Album)));
+        m_trackOf.push_back(m_tracks.Add(row.Bytes(Track)));
+    }
+
+    void Write(CPageWriter& page) const
+    {
+        qint32 ranks = 0;
+        const std::vector<qint32> artist =
+            m_byArtist ? RankTexts(m_artists, nullptr, ranks) : std::vector<qint32>();
+        const std::vector<qint32> album = RankTexts(m_albums, nullptr, ranks);
+        const std::vector<qint32> track = RankTexts(
+            m_tracks,
+            [](std::string_view text) {
+                return CSongListModel::NumericKey(ESongColumn::TRACK, text);
+            },
+            ranks);
+        const auto key = [&](qint32 r) {
+            const size_t row = size_t(r);
+            return std::tuple(m_byArtist ? artist[size_t(m_artistOf[row])] : 0,
+                              album[size_t(m_albumOf[row])], track[size_t(m_trackOf[row])]);
+        };
+        std::vector<qint32> order(m_albumOf.size());
+        std::iota(order.begin(), order.end(), 0);
+        std::stable_sort(order.begin(), order.end(),
+                         [&](qint32 a, qint32 b) { return key(a) < key(b); });
+        const std::string_view bytes(m_bytes);
+        SRowValues values;
+        for (const qint32 r : order) {
+            size_t at = size_t(r) * m_shown.size();
+            for (int i : m_shown) {
+                values[size_t(i)] = bytes.substr(m_at[at], m_at[at + 1] - m_at[at]);
+                ++at;
+            }
+            page.Song(values);
+        }
+    }
+
+private:
+    const std::vector<int>& m_shown;
+    bool m_byArtist;
+    std::string m_bytes;
+    std::vector<size_t> m_at = {0}; // where each shown value begins, and the end
+    CDistinctTexts m_artists, m_albums, m_tracks;
+    std::vector<qint32> m_artistOf, m_albumOf, m_trackOf;
+};
+
+// A session's songs (CD equal byte for byte) or every song in one query: in the order
+// they were taken in straight to the page, else held for the sort.
 void WriteQuery(CDatabase& db, const SHtmlOptions& o, CPageWriter& page)
 {
     QString sql = QStringLiteral("SELECT PATH, MELODI, TITLE, ARTIST, ALBUM, YEAR, CD, BITRATE, "
-                                 "DURATION, COMMENT FROM Songs");
+                                 "DURATION, COMMENT, TRACK FROM Songs");
     const bool oneSession = o.source != SHtmlOptions::ESource::Database;
     if (oneSession)
         sql += QLatin1String(" WHERE CD = ?");
-    // Artist and album as the song set sorts them: ignoring case, equal names by ID.
-    switch (o.sort) {
-    case SHtmlOptions::ESort::File:
-        sql += QLatin1String(" ORDER BY ID");
-        break;
-    case SHtmlOptions::ESort::Artist:
-        sql += QLatin1String(" ORDER BY ARTIST COLLATE UNOCASE, ARTIST, ID");
-        break;
-    case SHtmlOptions::ESort::Album:
-        sql += QLatin1String(" ORDER BY ALBUM COLLATE UNOCASE, ALBUM, ID");
-        break;
-    }
+    sql += QLatin1String(" ORDER BY ID");
     CStatement statement(db, sql);
     if (oneSession)
         statement.BindText(1, o.session);
@@ -287,6 +383,13 @@ void WriteQuery(CDatabase& db, const SHtmlOptions& o, CPageWriter& page)
         shown.insert(shown.end(), {Title, Artist, Album, Year});
     if (o.id3 && o.detailed)
         shown.insert(shown.end(), {Session, Bitrate, Duration, Comment});
+    if (o.sort != SHtmlOptions::ESort::File) {
+        CSortedRows rows(shown, o.sort == SHtmlOptions::ESort::Artist);
+        while (statement.Step())
+            rows.Add(statement);
+        rows.Write(page);
+        return;
+    }
     SRowValues values;
     while (statement.Step()) {
         for (int i : shown)

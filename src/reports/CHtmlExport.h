@@ -46,7 +46,7 @@ struct SHtmlOptions
     QString textColour = QStringLiteral("Black");
     bool border = true;
     bool numbers = false;
-    QDate date;      // "Created at"; invalid means today
+    QDate date;      // "Created on"; invalid means today
     QString website; // the closing link; empty means the WebSite setting
 };
 

@@ -51,15 +51,15 @@ inline QString Incomplete()
 }
 inline QString NoHeadline()
 {
-    return QStringLiteral("Type a Headline, please!");
+    return QStringLiteral("Please type a headline in the Headline field.");
 }
 inline QString NoName()
 {
-    return QStringLiteral("Type your name, please!");
+    return QStringLiteral("Please type your name in the Name field.");
 }
 inline QString NoBackgroundFile()
 {
-    return QStringLiteral("Choose a background file, please!");
+    return QStringLiteral("Please choose a background picture with Browse.");
 }
 inline QString Unknown()
 {

@@ -3,6 +3,7 @@
 #include <QList>
 #include <QPair>
 #include <QString>
+#include <algorithm>
 #include <array>
 
 class CCdlistDoc;
@@ -23,8 +24,15 @@ struct SStatistics
     qint64 averageBitrate = 0;
     QString averageLength = QStringLiteral("0:00");
     qint64 averageSeconds = 0; // the same in seconds
-    // The five most played songs; a tie keeps the song met first (ID order) ahead.
+    // The five most played songs; a tie keeps the song met first (ID order) ahead. Places
+    // no played song fills stay empty, with no plays.
     std::array<STopSong, 5> top;
+    // How many of those places songs that were played fill (the first ones).
+    int TopPlayed() const
+    {
+        return int(std::count_if(top.begin(), top.end(),
+                                 [](const STopSong& song) { return song.plays > 0; }));
+    }
     // Songs per bit rate (the BITRATE value read as an integer), ascending.
     QList<QPair<qint64, qint64>> bitrates;
 };

@@ -36,11 +36,27 @@ TEST(ReportsCommandLineTest, HtmlStatsAndDuplicates)
     ASSERT_EQ(r.status, 0) << r.err.toStdString();
     EXPECT_EQ(r.err, "2 songs written to " + page + "\n");
     EXPECT_EQ(run({"export-html", page, "--sort", "size"}).status, 1);
+    // Refused as the window would, and nothing written.
+    QFile::remove(page);
+    r = run({"export-html", page, "--source", "session", "NoSuch"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "cratewise: there is no session \"NoSuch\"\n");
+    r = run({"export-html", page, "--detailed"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "cratewise: --detailed needs --id3\n");
+    EXPECT_FALSE(QFile::exists(page));
 
+    // Only songs played, bit rates at their usual steps with the unit.
+    AddTestSong(f.doc.Set(), {.title = "Hit", .bitrate = "131", .plays = 2});
     r = run({"stats"});
     ASSERT_EQ(r.status, 0) << r.err.toStdString();
-    EXPECT_TRUE(r.out.startsWith("Songs:\t3\nSessions:\t2\n")) << r.out.toStdString();
-    EXPECT_TRUE(r.out.contains("1.\t\t0\n"));
+    EXPECT_EQ(r.out, "Songs:\t4\nSessions:\t3\nSongs played:\t0\nSongs added to playlists:\t0\n"
+                     "Average song length:\t0:00\nAverage bit rate:\t131 kbps\n1.\tHit\t2\n"
+                     "Bit rate 128 kbps:\t1\n");
+    r = run({"stats", "--json"});
+    EXPECT_TRUE(r.out.contains("\"top\": [\n        {\n            \"LIST\": \"Hit\",\n"
+                               "            \"USE\": 2\n        }\n    ]"))
+        << r.out.toStdString();
 
     r = run({"duplicates"});
     ASSERT_EQ(r.status, 0) << r.err.toStdString();

@@ -1,3 +1,4 @@
+#include "platform/CFileNames.h"
 #include "reports/CHtmlExport.h"
 #include "reports/ReportsFixture.h"
 
@@ -70,7 +71,7 @@ TEST_F(HtmlExportTest, DefaultPageIsWrittenLineByLine)
     const QByteArray expected =
         "<!DOCTYPE html>\r\n<html lang=\"en\">\r\n<head>\r\n<meta charset=\"utf-8\">\r\n"
         "<title>My Songs</title>\r\n"
-        "<meta name=\"description\" content=\"Cratewise generated mp3-list\">\r\n"
+        "<meta name=\"description\" content=\"Song list made by Cratewise\">\r\n"
         "<meta name=\"keywords\" content=\"MP3, CD, Cratewise, list, Quillfen, Database\">\r\n"
         "<style>\r\nbody { color: Black; }\r\n"
         "table { width: 100%; border-collapse: collapse; }\r\n"
@@ -78,7 +79,7 @@ TEST_F(HtmlExportTest, DefaultPageIsWrittenLineByLine)
         ".headline { font-size: x-large; }\r\n.created { text-align: center; }\r\n</style>\r\n"
         "</head>\r\n<body>\r\n<table class=\"border\">\r\n"
         "<tr><th colspan=\"1\" class=\"headline\">My Songs</th></tr>\r\n"
-        "<tr><td colspan=\"1\" class=\"created\">Created at Monday, December 07, 2026 by: Ann"
+        "<tr><td colspan=\"1\" class=\"created\">Created on Monday, December 07, 2026 by Ann"
         "</td></tr>\r\n"
         "<tr>\r\n<td>b.mp3</td>\r\n</tr>\r\n"
         "<tr>\r\n<td>a.mp3</td>\r\n</tr>\r\n"
@@ -87,6 +88,14 @@ TEST_F(HtmlExportTest, DefaultPageIsWrittenLineByLine)
         "<a href=\"https://cratewise.example\">https://cratewise.example</a></p>\r\n"
         "</body>\r\n</html>\r\n";
     EXPECT_EQ(Page(), expected);
+
+    // Without a headline no empty row; without a name no "by".
+    options.headline.clear();
+    options.name = " ";
+    const QByteArray page = Page();
+    EXPECT_FALSE(page.contains("class=\"headline\""));
+    EXPECT_TRUE(page.contains("<title>Songs</title>"));
+    EXPECT_TRUE(page.contains("\"created\">Created on Monday, December 07, 2026</td>"));
 }
 
 TEST_F(HtmlExportTest, DetailedColumnsFollowTheBoxesWithLengthsAsMinutes)
@@ -111,7 +120,7 @@ TEST_F(HtmlExportTest, DetailedColumnsFollowTheBoxesWithLengthsAsMinutes)
     EXPECT_TRUE(page.contains("<td colspan=\"9\" class=\"created\">"));
     EXPECT_TRUE(page.contains("<tr>\r\n<th>Filename</th>\r\n<th>Title</th>\r\n<th>Artist</th>"
                               "\r\n<th>Album</th>\r\n<th>Year</th>\r\n<th>Session</th>\r\n"
-                              "<th>Bitrate</th>\r\n<th>Length</th>\r\n<th>Comments</th>\r\n"
+                              "<th>Bitrate</th>\r\n<th>Length</th>\r\n<th>Comment</th>\r\n"
                               "</tr>\r\n"));
     EXPECT_TRUE(page.contains("<td>a.mp3</td>\r\n<td>T</td>\r\n<td>Ar</td>\r\n<td>Al</td>\r\n"
                               "<td>1999</td>\r\n<td>S</td>\r\n<td>192 kbps</td>\r\n"
@@ -167,7 +176,7 @@ TEST_F(HtmlExportTest, HostileTextsAreEscaped)
     EXPECT_FALSE(page.contains("<b>"));
     EXPECT_FALSE(page.contains("display"));
     EXPECT_TRUE(page.contains("<title>&lt;b&gt;Mine&lt;/b&gt;</title>"));
-    EXPECT_TRUE(page.contains("by: A&amp;B</td>"));
+    EXPECT_TRUE(page.contains(" by A&amp;B</td>"));
     EXPECT_TRUE(page.contains("<td>&lt;script&gt;alert(1)&lt;/script&gt;</td>"));
     EXPECT_TRUE(page.contains("<td>Tom &amp; Jerry</td>"));
     EXPECT_TRUE(page.contains("<a href=\"%22%3E%3Cscript%3Ex%3C/script%3E.mp3\">&quot;&gt;"
@@ -185,6 +194,12 @@ TEST_F(HtmlExportTest, EveryPageIsValidHtml5)
          .bitrate = "128",
          .duration = "61"});
     Add({.file = "b.mp3"});
+    // Characters a page may not hold, in a tag, a comment and the typed texts.
+    Add({.title =
+             QStringLiteral("a\u0001b\u007f\u0085\ufffe\ufdd0") + QChar(0xDBFF) + QChar(0xDFFF),
+         .file = "c.mp3",
+         .comment = "line\nbreak\u001f"});
+    options.name = QStringLiteral("Ann\u0008");
     for (const bool id3 : {false, true}) {
         for (const bool detailed : {false, true}) {
             options.id3 = id3;
@@ -192,7 +207,7 @@ TEST_F(HtmlExportTest, EveryPageIsValidHtml5)
             options.links = detailed;
             options.numbers = id3;
             options.border = !id3;
-            options.headline = id3 ? QString() : QStringLiteral("Mine");
+            options.headline = id3 ? QString() : QStringLiteral("Mine\u001b");
             options.background =
                 detailed ? SHtmlOptions::EBackground::File : SHtmlOptions::EBackground::Colour;
             options.backgroundFile = "sky.png";
@@ -204,6 +219,46 @@ TEST_F(HtmlExportTest, EveryPageIsValidHtml5)
     EXPECT_FALSE(ParseErrors("<html><body><table><tr><td>x</tr></table></body></body>"
                              "</html>")
                      .isEmpty());
+}
+
+// What the page cannot hold or a reader could not read shows as the command line prints
+// it, while a link keeps the file's own bytes.
+TEST_F(HtmlExportTest, UnreadableCharactersShowAsTheCommandLinePrintsThem)
+{
+    Add({.title = QStringLiteral("Ctl\u0001x"),
+         .file = CFileNames::Decode("Caf\xe9 - Latin1.mp3"),
+         .comment = QStringLiteral("two\nlines\ufffe")});
+    options.id3 = true;
+    options.detailed = true;
+    options.links = true;
+    const QByteArray page = Page();
+    EXPECT_TRUE(page.contains("<a href=\"Caf%E9%20-%20Latin1.mp3\">Caf\\xe9 - Latin1.mp3</a>"));
+    EXPECT_TRUE(page.contains("<td>Ctl\\x01x</td>"));
+    EXPECT_TRUE(page.contains("<td>two\nlines\xef\xbf\xbd</td>"));
+}
+
+// By artist as the song list sorts them: names as the language reads them, then album,
+// then track by number, then the order taken in; by album, track and order taken in.
+TEST_F(HtmlExportTest, SortsFollowTheSongList)
+{
+    const auto add = [this](const char* artist, const char* album, const char* track,
+                            const char* file) {
+        Add({.artist = artist, .album = album, .file = file, .track = track});
+    };
+    add("Numbers", "Counting", "3", "c3.mp3");
+    add("Numbers", "Counting", "10", "c10.mp3");
+    add("Numbers", "Before", "20", "b20.mp3");
+    add("\xc3\xa9milie", "Zed", "2", "e2.mp3");
+    add("Numbers", "Counting", "2", "c2.mp3");
+    add("NUMBERS", "counting", "2", "c2b.mp3");
+    options.sort = SHtmlOptions::ESort::Artist;
+    EXPECT_EQ(Names(),
+              (QList<QByteArray>{"<td>e2.mp3</td>\r", "<td>b20.mp3</td>\r", "<td>c2.mp3</td>\r",
+                                 "<td>c2b.mp3</td>\r", "<td>c3.mp3</td>\r", "<td>c10.mp3</td>\r"}));
+    options.sort = SHtmlOptions::ESort::Album;
+    EXPECT_EQ(Names(),
+              (QList<QByteArray>{"<td>b20.mp3</td>\r", "<td>c2.mp3</td>\r", "<td>c2b.mp3</td>\r",
+                                 "<td>c3.mp3</td>\r", "<td>c10.mp3</td>\r", "<td>e2.mp3</td>\r"}));
 }
 
 TEST_F(HtmlExportTest, PlaylistKeepsItsOrderAndLeavesOutMissingSongs)

@@ -31,6 +31,7 @@ TEST_F(StatisticsTest, FiguresComeFromOnePassWithTiesInIdOrder)
                                s.top[4].name};
     EXPECT_EQ(names, QStringList({"B", "A", "C", "E", "F"}));
     EXPECT_EQ(s.top[4].plays, 1);
+    EXPECT_EQ(s.TopPlayed(), 5);
     EXPECT_EQ(s.bitrates, (QList<QPair<qint64, qint64>>{{128, 2}, {192, 1}}));
 }
 
@@ -65,8 +66,10 @@ TEST_F(StatisticsTest, NothingPlayedOrTimedLeavesZeros)
         EXPECT_EQ(top.name, "");
         EXPECT_EQ(top.plays, 0);
     }
-    Add({.file = "b.mp3", .duration = "59"});
+    EXPECT_EQ(s.TopPlayed(), 0); // the faces show no empty places
+    Add({.file = "b.mp3", .duration = "59", .plays = 2});
     EXPECT_EQ(CStatistics::Compute(f.doc).averageLength, "0:59");
+    EXPECT_EQ(CStatistics::Compute(f.doc).TopPlayed(), 1);
     // A negative length only another tool can have stored keeps its sign in front.
     for (const auto& [seconds, text] : {std::pair{qint64(187), "3:07"},
                                         {qint64(0), "0:00"},

@@ -3,9 +3,12 @@
 #include "db/CDatabase.h"
 #include "platform/CPrompts.h"
 #include "reports/CReportTexts.h"
+#include "ui/CShowField.h"
 #include "ui/CWaitCursor.h"
 
 #include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QLocale>
@@ -41,7 +44,7 @@ CDuplicateDialog::CDuplicateDialog(CCdlistDoc& doc, CPrompts& prompts, QWidget* 
     m_list->setObjectName(QStringLiteral("1176"));
     m_name = new QLineEdit(this);
     m_name->setObjectName(QStringLiteral("1177"));
-    m_name->setReadOnly(true);
+    MakeShowField(m_name, QStringLiteral("Duplicates of"));
     m_search = new QPushButton(QStringLiteral("Search"), this);
     m_search->setObjectName(QStringLiteral("1076"));
     m_search->setDefault(true);
@@ -51,20 +54,32 @@ CDuplicateDialog::CDuplicateDialog(CCdlistDoc& doc, CPrompts& prompts, QWidget* 
     m_progress->setObjectName(QStringLiteral("1181"));
     m_progress->setRange(0, std::max(1, m_finder.Total()));
     m_progress->setValue(0);
-    m_progress->setTextVisible(false);
+    // Said in words, the bar looks like progress even before the first search.
+    m_progress->setFormat(QStringLiteral("%v of %m songs checked"));
+    m_progress->setAccessibleName(QStringLiteral("Songs checked"));
     auto* close = new QPushButton(QStringLiteral("Close"), this);
     close->setObjectName(QStringLiteral("1"));
     connect(m_search, &QPushButton::clicked, this, &CDuplicateDialog::OnSearch);
     connect(m_delete, &QPushButton::clicked, this, &CDuplicateDialog::OnDelete);
     connect(close, &QPushButton::clicked, this, &QDialog::accept);
 
+    // Labels that name the fields beside them, to the eye and to screen readers.
+    const auto label = [this](const QString& text, QWidget* buddy) {
+        auto* label = new QLabel(text, this);
+        label->setBuddy(buddy);
+        return label;
+    };
     auto* grid = new QGridLayout(this);
-    grid->addWidget(m_name, 0, 0, 1, 3);
-    grid->addWidget(m_list, 1, 0, 1, 3);
-    grid->addWidget(m_progress, 2, 0, 1, 3);
-    grid->addWidget(m_search, 3, 0);
-    grid->addWidget(m_delete, 3, 1);
-    grid->addWidget(close, 3, 2);
+    grid->addWidget(label(QStringLiteral("Duplicates of:"), m_name), 0, 0);
+    grid->addWidget(m_name, 0, 1, 1, 3);
+    grid->addWidget(m_list, 1, 0, 1, 4);
+    grid->addWidget(label(QStringLiteral("Progress:"), m_progress), 2, 0);
+    grid->addWidget(m_progress, 2, 1, 1, 3);
+    grid->setColumnStretch(1, 1); // the labels as wide as their words
+    auto* buttons = new QHBoxLayout;
+    for (QPushButton* button : {m_search, m_delete, close})
+        buttons->addWidget(button);
+    grid->addLayout(buttons, 3, 0, 1, 4);
     resize(560, 300);
 }
 

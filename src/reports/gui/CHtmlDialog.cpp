@@ -91,6 +91,8 @@ CHtmlDialog::CHtmlDialog(CPrompts& prompts, bool sessionSelected, QWidget* paren
     auto* backgrounds = new QButtonGroup(this);
     backgrounds->addButton(m_colour);
     backgrounds->addButton(m_file);
+    // The page has the background colour unless a picture is chosen.
+    m_colour->setChecked(true);
     m_backgroundColour = ColourCombo(1090, QStringLiteral("White"), this);
     m_backgroundFile = Named(new QLineEdit(this), 1032);
     m_browse = Named(new QPushButton(QStringLiteral("Browse"), this), 1095);

@@ -35,6 +35,7 @@ public:
     QCheckBox* Links() const { return m_links; }
     QCheckBox* FullPath() const { return m_fullPath; }
     QRadioButton* SortBox(int sort) const { return m_sort[sort]; }
+    QRadioButton* ColourBackground() const { return m_colour; }
     QRadioButton* FileBackground() const { return m_file; }
     QComboBox* BackgroundColour() const { return m_backgroundColour; }
     QLineEdit* BackgroundFile() const { return m_backgroundFile; }

@@ -54,17 +54,17 @@ CStatisticsDialog::CStatisticsDialog(const SStatistics& s, QWidget* parent) : QD
     auto* totals = new QFormLayout;
     totals->addRow(QStringLiteral("Songs:"), Value(1027, QString::number(s.songs)));
     totals->addRow(QStringLiteral("Sessions:"), Value(1185, QString::number(s.sessions)));
-    totals->addRow(QStringLiteral("Songs Played:"), Value(1186, QString::number(s.timesUsed)));
+    totals->addRow(QStringLiteral("Songs played:"), Value(1186, QString::number(s.timesUsed)));
     totals->addRow(QStringLiteral("Songs added to playlists:"),
                    Value(1187, QString::number(s.playlistUsed)));
 
     auto* average = new QGroupBox(QStringLiteral("Average"), this);
     auto* averageForm = new QFormLayout(average);
-    averageForm->addRow(QStringLiteral("Song Length:"), Value(1188, s.averageLength));
-    averageForm->addRow(QStringLiteral("Bitrate:"),
+    averageForm->addRow(QStringLiteral("Song length:"), Value(1188, s.averageLength));
+    averageForm->addRow(QStringLiteral("Bit rate:"),
                         Value(1189, QStringLiteral("%1 kbps").arg(s.averageBitrate)));
 
-    auto* top = new QGroupBox(QStringLiteral("Most Played"), this);
+    auto* top = new QGroupBox(QStringLiteral("Most played"), this);
     auto* topGrid = new QGridLayout(top);
     // Only songs that were played: empty places say nothing.
     int shown = 0;

@@ -16,8 +16,10 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QListWidget>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
@@ -62,21 +64,24 @@ TEST_F(ReportsWindowTest, HtmlDialogEnablesChecksAndWritesThePage)
         EXPECT_EQ(d->BackgroundColour()->currentText(), "White");
         EXPECT_EQ(d->TextColour()->currentText(), "Black");
         EXPECT_TRUE(d->Border()->isChecked());
+        EXPECT_TRUE(d->ColourBackground()->isChecked());
 
         d->CreateButton()->click();
         EXPECT_EQ(Texts(), QStringList({"There is no session selected!"}));
         d->DatabaseSource()->click();
         d->FileBackground()->click();
         d->CreateButton()->click();
-        EXPECT_EQ(Texts().mid(1),
-                  QStringList({"Type a Headline, please!", "Type your name, please!",
-                               "Choose a background file, please!"}));
+        EXPECT_EQ(Texts().mid(1), QStringList({"Please type a headline in the Headline field.",
+                                               "Please type your name in the Name field.",
+                                               "Please choose a background picture with Browse."}));
         EXPECT_EQ(f.prompts.messages.last().caption, "Incomplete information");
         EXPECT_TRUE(d->isVisible());
         d->Browse()->click();
         EXPECT_EQ(d->BackgroundFile()->text(), "sky.png");
         d->Headline()->setText("Songs");
-        d->Name()->setText("Ann");
+        for (const QChar c : QStringLiteral("Émilie Ünïcödé")) // typed, as a keyboard does
+            for (const QTest::KeyAction action : {QTest::Press, QTest::Release})
+                QTest::sendKeyEvent(action, d->Name(), Qt::Key_unknown, QString(c), Qt::NoModifier);
         d->CreateButton()->click();
     }});
     Trigger(ID_EXPORT_HTML);
@@ -91,6 +96,7 @@ TEST_F(ReportsWindowTest, HtmlDialogEnablesChecksAndWritesThePage)
     const QByteArray html = written.readAll();
     EXPECT_TRUE(html.contains("body { color: Black; background-image: url(\"sky.png\"); }"));
     EXPECT_TRUE(html.contains("<a href=\"a.mp3\">a.mp3</a></td>\r\n<td>Alpha</td>"));
+    EXPECT_TRUE(html.contains(" by Émilie Ünïcödé</td>")); // as typed
 }
 
 TEST_F(ReportsWindowTest, StatisticsAndDuplicatesFollowTheCatalogue)
@@ -126,6 +132,12 @@ TEST_F(ReportsWindowTest, StatisticsAndDuplicatesFollowTheCatalogue)
                          [&](QWidget* modal) {
                              auto* d = qobject_cast<CDuplicateDialog*>(modal);
                              ASSERT_NE(d, nullptr);
+                             // The name only shows: no Tab stop, a name for screen readers;
+                             // the bar says what it counts before it starts.
+                             EXPECT_FALSE(d->CurrentName()->focusPolicy() & Qt::TabFocus);
+                             EXPECT_FALSE(d->CurrentName()->hasFrame());
+                             EXPECT_EQ(d->CurrentName()->accessibleName(), "Duplicates of");
+                             EXPECT_EQ(d->Progress()->text(), "0 of 2 songs checked");
                              d->SearchButton()->click();
                              EXPECT_EQ(d->SearchButton()->text(), "Next");
                              EXPECT_EQ(d->CurrentName()->text(), "a.mp3");
