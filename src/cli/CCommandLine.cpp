@@ -345,8 +345,10 @@ QString CCommandLine::Manual() const
                        ".TP\n\\fBCRATEWISE_AUDIO_OUTPUT\\fR\nThe built-in player's output: "
                        "auto, pulse, alsa, fake or a GStreamer sink, optionally followed "
                        "by :DEVICE (wav:FILE writes a WAV file).\n"
-                       ".SH EXIT STATUS\n0 on success, 1 on failure, and 1 when \\fBtag\\fR "
-                       "could not write a song as asked or was stopped.\n"
+                       ".SH EXIT STATUS\n0 on success, 1 on failure (also when the output "
+                       "cannot be written), 2 when \\fBsearch\\fR criteria contradict each "
+                       "other, and 1 when \\fBtag\\fR could not write a song as asked or was "
+                       "stopped.\n"
                        ".SH FILES\n"
                        ".TP\n\\fIsongs3.mdb\\fR\nThe catalogue (SQLite) in the data folder.\n"
                        ".TP\n\\fI/usr/share/doc/cratewise/\\fR\nThe documentation F1 opens.\n");
