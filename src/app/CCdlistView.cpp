@@ -181,9 +181,10 @@ void CCdlistView::ConnectModels()
         if (QPushButton* button = Button(ID_UPDATE_WINAMP))
             button->setToolTip(update->isEnabled()
                                    ? QStringLiteral("Send the playlist to MPD")
-                                   : QStringLiteral("MPD has the playlist as it is; Update MPD "
-                                                    "is offered again once the playlist changes "
-                                                    "or MPD's list differs from it."));
+                                   : QStringLiteral("Send the playlist to MPD. Greyed: MPD has "
+                                                    "the playlist as it is; the button comes "
+                                                    "back when the playlist or MPD's list "
+                                                    "changes."));
     });
     connect(&m_doc, &CCdlistDoc::SongCountChanged, this,
             [this](qint64 count) { Field(IDC_TOTAL)->setText(QString::number(count)); });
