@@ -176,6 +176,17 @@ void CCdlistView::ConnectModels()
         if (!m_doc.IsBusy())
             Action(ID_UPDATE_WINAMP)->setEnabled(changed);
     });
+    // A greyed Update MPD says why it waits.
+    QAction* update = Action(ID_UPDATE_WINAMP);
+    connect(update, &QAction::changed, this, [this, update] {
+        if (QPushButton* button = Button(ID_UPDATE_WINAMP))
+            button->setToolTip(update->isEnabled()
+                                   ? QStringLiteral("Send the playlist to MPD")
+                                   : QStringLiteral("Send the playlist to MPD. Greyed: MPD has "
+                                                    "the playlist as it is; the button comes "
+                                                    "back when the playlist or MPD's list "
+                                                    "changes."));
+    });
     connect(&m_doc, &CCdlistDoc::SongCountChanged, this,
             [this](qint64 count) { Field(IDC_TOTAL)->setText(QString::number(count)); });
     // How many songs the list and the playlist hold, and how long they play.

@@ -129,9 +129,14 @@ void RegisterAppCommands(CCommandLine& cli)
              QStringLiteral("lists every session with its number of songs, then the total "
                             "(--json: an array of {CD, songs})"),
              ListSessions, true});
-    cli.Add({QStringLiteral("config"), kConfigUsage,
+    cli.Add({QStringLiteral("config"),
+             kConfigUsage,
              QStringLiteral("lists every setting with its value (--defaults: the defaults), "
                             "prints one, or sets one after checking its kind and range (--json: "
                             "one object of names and values)"),
-             Config, true, SettingNames()});
+             Config,
+             true,
+             SettingNames(),
+             {},
+             SCliCommand::ECatalogue::Unused});
 }

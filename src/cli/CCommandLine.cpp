@@ -15,6 +15,7 @@
 #include "playlist/CM3uFile.h"
 
 #include <QCoreApplication>
+#include <QFileDevice>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QScopeGuard>
@@ -133,7 +134,22 @@ int CCommandLine::Main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     QTextStream out(stdout), err(stderr);
     CCommandLine cli;
-    return cli.Run(args, out, err);
+    return CheckOutput(cli.Run(args, out, err), out, err);
+}
+
+int CCommandLine::CheckOutput(int status, QTextStream& out, QTextStream& err)
+{
+    out.flush();
+    auto* file = qobject_cast<QFileDevice*>(out.device());
+    // The stream keeps its first failure; the file's own buffer is emptied here.
+    const bool flushed = file ? file->flush() : true;
+    if (out.status() != QTextStream::WriteFailed && flushed)
+        return status;
+    const QString reason = file && file->error() != QFileDevice::NoError
+                               ? file->errorString()
+                               : QStringLiteral("the output was not written");
+    err << "cratewise: cannot write the output: " << reason << Qt::endl;
+    return status == 0 ? 1 : status;
 }
 
 QString CCommandLine::DataDirOption(QStringList args)
@@ -191,9 +207,17 @@ int CCommandLine::Run(QStringList args, QTextStream& out, QTextStream& err)
         // Going on would show defaults as the settings and refuse every change.
         if (const QString unreadable = CSettings::ReadError(); !unreadable.isEmpty())
             throw CCliError(unreadable);
-        const QString dataDir = CDataDir::Resolve(options.dataDir);
+        const bool mayCreate = it->catalogue == SCliCommand::ECatalogue::MayCreate;
+        const QString dataDir = CDataDir::Resolve(options.dataDir, mayCreate);
+        const QString catalogue = CDataDir::DatabasePath(dataDir);
+        const bool exists = QFileInfo::exists(catalogue);
+        if (!exists && it->catalogue == SCliCommand::ECatalogue::Existing)
+            throw CCliError(QStringLiteral("there is no catalogue in %1 (no %2 there); "
+                                           "add-session or import-m3u makes one")
+                                .arg(dataDir, QFileInfo(catalogue).fileName()));
         CCdlistDoc doc;
-        OpenCatalogue(doc, CDataDir::DatabasePath(dataDir), it->onlyReads, err);
+        if (exists || mayCreate)
+            OpenCatalogue(doc, catalogue, it->onlyReads, err);
         ReportCrashMarker(err);
         CConsolePrompts prompts(options.policy, err);
         CSystemServices system(prompts, dataDir);
@@ -210,6 +234,7 @@ int CCommandLine::Run(QStringList args, QTextStream& out, QTextStream& err)
     } catch (const CCliError& e) {
         out.flush();
         err << "cratewise: " << CText::Printable(e.Message()) << Qt::endl;
+        return e.Status();
     } catch (const CDbException& e) {
         out.flush();
         err << "cratewise: " << CText::Printable(e.Message()) << Qt::endl;
@@ -320,8 +345,10 @@ QString CCommandLine::Manual() const
                        ".TP\n\\fBCRATEWISE_AUDIO_OUTPUT\\fR\nThe built-in player's output: "
                        "auto, pulse, alsa, fake or a GStreamer sink, optionally followed "
                        "by :DEVICE (wav:FILE writes a WAV file).\n"
-                       ".SH EXIT STATUS\n0 on success, 1 on failure, and 1 when \\fBtag\\fR "
-                       "could not write a song as asked or was stopped.\n"
+                       ".SH EXIT STATUS\n0 on success, 1 on failure (also when the output "
+                       "cannot be written), 2 when \\fBsearch\\fR criteria contradict each "
+                       "other, and 1 when \\fBtag\\fR could not write a song as asked or was "
+                       "stopped.\n"
                        ".SH FILES\n"
                        ".TP\n\\fIsongs3.mdb\\fR\nThe catalogue (SQLite) in the data folder.\n"
                        ".TP\n\\fI/usr/share/doc/cratewise/\\fR\nThe documentation F1 opens.\n");

@@ -17,17 +17,20 @@ class CPrompts;
 struct SAppServices;
 struct SM3uLine;
 
-// A command-line failure: the message is printed as one line, the exit status is 1.
+// A command-line failure: the message is printed as one line, the exit status is 1 (2 for
+// arguments that contradict each other).
 class CCliError : public std::runtime_error
 {
 public:
-    explicit CCliError(const QString& message)
-        : std::runtime_error(message.toStdString()), m_message(message)
+    explicit CCliError(const QString& message, int status = 1)
+        : std::runtime_error(message.toStdString()), m_message(message), m_status(status)
     {}
     const QString& Message() const { return m_message; }
+    int Status() const { return m_status; }
 
 private:
     QString m_message;
+    int m_status;
 };
 
 // What a command gets: its own arguments, the document on the open database, the
@@ -55,6 +58,14 @@ struct SCliCommand
     bool onlyReads = false;
     QStringList words = {}; // what the shell completes as the first argument (setting names)
     QString details = {};   // more for the manual page, after the summary
+    // Whether the command runs without a catalogue in the data folder: a mistyped folder
+    // must not leave an empty catalogue behind and pass for one without songs.
+    enum class ECatalogue
+    {
+        Existing,  // refused with the reason when there is none
+        MayCreate, // adds songs: the first one makes the catalogue
+        Unused,    // opened only when it exists
+    } catalogue = ECatalogue::Existing;
 };
 
 // `cratewise <command> …`: the same core as the window, from a terminal.
@@ -68,6 +79,10 @@ public:
     // Runs the program's command line. Returns -1 when there is no command (the caller
     // starts the window), else the exit status.
     static int Main(int argc, char** argv);
+    // Output that did not reach its file (a full disk) fails the command with the reason on
+    // err, whatever the command itself returned: a script must not take a cut-off list for
+    // the whole one.
+    static int CheckOutput(int status, QTextStream& out, QTextStream& err);
     // The --data-dir given on the command line (empty when none).
     static QString DataDirOption(QStringList args);
     // The same with parsed arguments (tests).

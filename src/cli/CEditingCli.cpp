@@ -276,7 +276,7 @@ int TagMany(SCliContext& c, const STagRequest& request)
     const qsizetype refused = outcome.unwritten.size() - readOnly;
     const qsizetype written = outcome.saved - readOnly;
     const qsizetype untouched = total - outcome.saved - refused;
-    c.out << written << " of " << total << " songs written";
+    c.out << written << " of " << total << ' ' << CText::SongWord(total) << " written";
     if (readOnly > 0)
         c.out << ", " << readOnly << " in the catalogue only (read-only medium)";
     if (refused > 0)

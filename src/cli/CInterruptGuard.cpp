@@ -4,9 +4,9 @@ namespace {
 
 volatile std::sig_atomic_t g_interrupted = 0;
 
-void OnInterrupt(int)
+void OnInterrupt(int signal)
 {
-    g_interrupted = 1;
+    g_interrupted = signal;
 }
 
 } // namespace
@@ -32,7 +32,12 @@ bool CInterruptGuard::Interrupted()
     return g_interrupted != 0;
 }
 
+bool CInterruptGuard::Terminated()
+{
+    return g_interrupted == SIGTERM;
+}
+
 void CInterruptGuard::Raise()
 {
-    g_interrupted = 1;
+    g_interrupted = SIGINT;
 }

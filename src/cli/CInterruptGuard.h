@@ -14,6 +14,8 @@ public:
     CInterruptGuard& operator=(const CInterruptGuard&) = delete;
 
     static bool Interrupted();
+    // Whether it was a kill (SIGTERM) rather than the user's Ctrl-C.
+    static bool Terminated();
     // What Ctrl-C does, for tests.
     static void Raise();
 

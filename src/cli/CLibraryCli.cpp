@@ -113,6 +113,15 @@ SSearchCriteria TakeSearchCriteria(QStringList& args, SSearchOptions& options)
     criteria.file = CCommandLine::TakeOption(args, QStringLiteral("--file"));
     criteria.all = CCommandLine::TakeOption(args, QStringLiteral("--all"));
     criteria.genre = GenreOption(CCommandLine::TakeOption(args, QStringLiteral("--genre")));
+    // The window's All field searches on its own, whatever the other fields hold; here
+    // the other criteria would be dropped unseen.
+    if (!criteria.all.isEmpty() &&
+        !(criteria.title + criteria.artist + criteria.album + criteria.file + criteria.genre)
+             .isEmpty())
+        throw CCliError(QStringLiteral("usage: --all searches titles, artists, albums and list "
+                                       "names on its own; it cannot be combined with --title, "
+                                       "--artist, --album, --file or --genre"),
+                        2);
     return criteria;
 }
 

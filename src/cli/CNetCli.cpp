@@ -72,11 +72,21 @@ int Feedback(SCliContext& c)
 
 void RegisterNetCommands(CCommandLine& cli)
 {
-    cli.Add({QStringLiteral("check-update"), QStringLiteral("check-update"),
+    cli.Add({QStringLiteral("check-update"),
+             QStringLiteral("check-update"),
              QStringLiteral("asks the update server for a newer version and prints the answer"),
-             CheckUpdate, true});
-    cli.Add({QStringLiteral("feedback"), QString::fromLatin1(kFeedbackUsage),
+             CheckUpdate,
+             true,
+             {},
+             {},
+             SCliCommand::ECatalogue::Unused});
+    cli.Add({QStringLiteral("feedback"),
+             QString::fromLatin1(kFeedbackUsage),
              QStringLiteral("mails the name, e-mail and message file to the support address, "
                             "signing in with the keyring's password or the file's"),
-             Feedback, true});
+             Feedback,
+             true,
+             {},
+             {},
+             SCliCommand::ECatalogue::Unused});
 }

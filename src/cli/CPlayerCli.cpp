@@ -117,7 +117,9 @@ int Status(SCliContext& c, bool json)
                            {QStringLiteral("file"),
                             status.file.isEmpty() ? QJsonValue::Null : QJsonValue(status.file)},
                            {QStringLiteral("song"),
-                            song ? QJsonValue(CCommandLine::SongJson(*song)) : QJsonValue::Null}};
+                            song ? QJsonValue(CCommandLine::SongJson(*song)) : QJsonValue::Null},
+                           {QStringLiteral("error"),
+                            status.error.isEmpty() ? QJsonValue::Null : QJsonValue(status.error)}};
         CCommandLine::PrintJson(c.out, QJsonDocument(object));
         return 0;
     }
@@ -128,6 +130,9 @@ int Status(SCliContext& c, bool json)
     c.out << "length\t" << status.lengthSeconds << '\n';
     if (status.volume >= 0)
         c.out << "volume\t" << status.volume << '\n';
+    // Why a player that was told to play is silent (an output it could not open).
+    if (!status.error.isEmpty())
+        c.out << "error\t" << CText::Printable(status.error) << '\n';
     if (status.file.isEmpty())
         return 0;
     c.out << "file\t" << CText::Printable(status.file) << '\n';
@@ -139,8 +144,9 @@ int Status(SCliContext& c, bool json)
 }
 
 // Play succeeds only when the player plays: MPD takes the command and only then finds
-// that its sound output cannot be opened (it pauses and keeps the error).
-int Play(SCliContext& c)
+// that its sound output cannot be opened (it pauses and keeps the error, which status
+// shows until the next play).
+int Play(SCliContext& c, CWinampRemote::ECommand command)
 {
     CMpdRemote& player = Player(c);
     CMpdRemote::SStatus status;
@@ -149,20 +155,46 @@ int Play(SCliContext& c)
     if (status.listLength <= 0)
         throw CCliError(QStringLiteral("there is nothing to play: the player's list is empty"));
     player.TakeError(); // an old failure is not this one's
-    player.StartList();
+    player.Command(command);
     const QDeadlineTimer deadline(kPlayCheckMs);
     while (!deadline.hasExpired()) {
         QThread::msleep(50);
         if (!player.Status(status, false))
             throw CCliError(CPlaybackTexts::NotRunning());
-        if (!status.error.isEmpty()) {
-            player.TakeError();
+        if (!status.error.isEmpty())
             throw CCliError(CPlaybackTexts::PlayerFailed(status.error).replace(u'\n', u' '));
-        }
         if (status.state == CMpdRemote::SStatus::EState::Playing && status.elapsedMs > 0)
             return 0;
     }
     throw CCliError(QStringLiteral("the player did not start playing"));
+}
+
+// Pause resumes a song that is paused or stopped, and then must be heard as play must.
+int Pause(SCliContext& c)
+{
+    CMpdRemote& player = Player(c);
+    CMpdRemote::SStatus status;
+    if (!player.Status(status, false))
+        throw CCliError(CPlaybackTexts::NotRunning());
+    if (status.state != CMpdRemote::SStatus::EState::Playing)
+        return Play(c, CWinampRemote::Pause);
+    player.Command(CWinampRemote::Pause);
+    return 0;
+}
+
+int Volume(SCliContext& c)
+{
+    CCommandLine::ExpectArguments(c.args, 1, QString::fromLatin1(kUsage));
+    bool ok = false;
+    const int percent = c.args[0].toInt(&ok);
+    if (!ok || percent < 0 || percent > 100)
+        throw CCliError(QStringLiteral("the volume must be a number from 0 to 100"));
+    CMpdRemote& player = Player(c);
+    if (player.SetVolumePercent(percent))
+        return 0;
+    if (player.Refusal().isEmpty())
+        throw CCliError(CPlaybackTexts::NotRunning());
+    throw CCliError(QStringLiteral("MPD cannot set the volume: %1").arg(player.Refusal()));
 }
 
 int Run(SCliContext& c)
@@ -177,24 +209,17 @@ int Run(SCliContext& c)
         CCommandLine::ExpectArguments(c.args, 0, QString::fromLatin1(kUsage));
         return Status(c, json);
     }
-    if (action == u"volume") {
-        CCommandLine::ExpectArguments(c.args, 1, QString::fromLatin1(kUsage));
-        bool ok = false;
-        const int percent = c.args[0].toInt(&ok);
-        if (!ok || percent < 0 || percent > 100)
-            throw CCliError(QStringLiteral("the volume must be a number from 0 to 100"));
-        // The player's scale is the window slider's, 0..255.
-        Player(c).SetVolume(CMpdRemote::LevelOfPercent(percent));
-        return 0;
-    }
+    if (action == u"volume")
+        return Volume(c);
     static const QList<QPair<QString, CWinampRemote::ECommand>> kCommands = {
-        {QStringLiteral("pause"), CWinampRemote::Pause},
         {QStringLiteral("stop"), CWinampRemote::Stop},
         {QStringLiteral("next"), CWinampRemote::Next},
         {QStringLiteral("previous"), CWinampRemote::Previous}};
     CCommandLine::ExpectArguments(c.args, 0, QString::fromLatin1(kUsage));
     if (action == u"play")
-        return Play(c);
+        return Play(c, CWinampRemote::Play);
+    if (action == u"pause")
+        return Pause(c);
     for (const auto& [name, command] : kCommands) {
         if (action == name) {
             Player(c).Command(command);

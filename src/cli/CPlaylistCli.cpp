@@ -141,8 +141,14 @@ void RegisterPlaylistCommands(CCommandLine& cli)
              true});
     cli.Add({QStringLiteral("load-m3u"), QStringLiteral("load-m3u FILE"),
              QStringLiteral("lists the catalogued songs a playlist names"), LoadM3u, true});
-    cli.Add({QStringLiteral("import-m3u"), QStringLiteral("import-m3u FILE NAME"),
-             QStringLiteral("adds the files a playlist names as a new session"), ImportM3u});
+    cli.Add({QStringLiteral("import-m3u"),
+             QStringLiteral("import-m3u FILE NAME"),
+             QStringLiteral("adds the files a playlist names as a new session"),
+             ImportM3u,
+             false,
+             {},
+             {},
+             SCliCommand::ECatalogue::MayCreate});
     cli.Add({QStringLiteral("random"), QString::fromLatin1(kRandomUsage),
              QStringLiteral("draws songs at random, by number or by playing time"), Random, true});
 }

@@ -16,9 +16,15 @@
 
 namespace {
 
+// m:ss, and h:mm:ss from an hour on.
 QString Clock(qint64 ms)
 {
-    return CText::MinutesSeconds(qMax<qint64>(0, ms) / 1000);
+    const qint64 seconds = qMax<qint64>(0, ms) / 1000;
+    if (seconds < 3600)
+        return CText::MinutesSeconds(seconds);
+    return QStringLiteral("%1:%2")
+        .arg(seconds / 3600)
+        .arg(CText::MinutesSeconds(seconds % 3600).rightJustified(5, u'0'));
 }
 
 const char* const kUsage = "preview SONG-ID";
@@ -38,17 +44,15 @@ int Preview(SCliContext& c)
     const QString path = CPreview::LocateSong(
         c.set, id,
         [&c](const QString& file, const QString& session) {
-            return CDriveLocator(*c.services.volumes, c.prompts)
-                .LocateCdDrive(file, session, CDriveLocator::EVariant::General);
+            return CDriveLocator(*c.services.volumes, c.prompts).LocateSong(file, session);
         },
         &song);
     if (!song)
         throw CCliError(QStringLiteral("there is no song with ID %1").arg(id));
     if (path.isEmpty())
         throw CCliError(QStringLiteral("the disc of session \"%1\" was not found").arg(song->m_CD));
-    c.err << "Playing " << CText::Printable(song->m_LIST) << " (" << CText::Printable(path)
-          << ")\n";
-    c.err.flush();
+    if (const QString problem = CPreview::CannotOpen(path); !problem.isEmpty())
+        throw CCliError(problem);
 
     CInternalPlayer player;
     player.SetLevel(CInternalPlayer::LevelFromSettings());
@@ -61,7 +65,18 @@ int Preview(SCliContext& c)
     };
     QObject::connect(&player, &CInternalPlayer::Failed, &loop, fail);
     QObject::connect(&player, &CInternalPlayer::NoOutput, &loop, fail);
+    // Nothing is claimed before the player says that it plays: a song that cannot be
+    // heard is one failure, said once.
+    bool started = false;
+    bool ended = false;
     QObject::connect(&player, &CInternalPlayer::StateChanged, &loop, [&](int state) {
+        if (state == CInternalPlayer::Playing && !started) {
+            started = true;
+            c.err << "Playing " << CText::Printable(song->m_LIST) << " (" << CText::Printable(path)
+                  << ")\n";
+            c.err.flush();
+        }
+        ended = state == CInternalPlayer::Ended;
         if (state == CInternalPlayer::Stopped || state == CInternalPlayer::Ended)
             loop.quit();
     });
@@ -89,18 +104,28 @@ int Preview(SCliContext& c)
             fail(QStringLiteral("the sound output stopped responding"));
             loop.quit();
         }
-        c.err << "\r" << Clock(at) << " / " << Clock(player.LengthMs());
-        c.err.flush();
+        if (started) {
+            c.err << "\r" << Clock(at) << " / " << Clock(player.LengthMs());
+            c.err.flush();
+        }
     });
     tick.start(250);
     player.Open(path);
     player.Play();
     loop.exec();
     tick.stop();
-    c.err << (interrupted ? "\nstopped\n" : "\n");
-    c.err.flush();
+    if (started) {
+        // A song played to its end shows its whole length, not the last tick's second.
+        if (ended && failure.isEmpty())
+            c.err << "\r" << Clock(player.LengthMs()) << " / " << Clock(player.LengthMs());
+        c.err << (interrupted ? "\nstopped\n" : "\n");
+        c.err.flush();
+    }
     if (!failure.isEmpty())
         throw CCliError(failure);
+    // Ctrl-C is the user's own stop; a kill is not a preview that went well.
+    if (CInterruptGuard::Terminated())
+        throw CCliError(QStringLiteral("the preview was stopped by SIGTERM"));
     return 0;
 }
 

@@ -38,7 +38,8 @@ int Report(SCliContext& context, const CSessionOperations::SResult& result, cons
                         << CText::Printable(skipped.path) << ": " << skipped.reason << Qt::endl;
         if (result.cancelled)
             throw CCliError(result.cancelNote);
-        context.out << CText::Printable(name) << '\t' << result.stored << " songs stored";
+        context.out << CText::Printable(name) << '\t' << result.stored << ' '
+                    << CText::SongWord(result.stored) << " stored";
         if (result.SkippedFiles() > 0)
             context.out << ", " << result.SkippedFiles() << " skipped of " << result.found
                         << " found";
@@ -80,7 +81,7 @@ int AddSession(SCliContext& context)
     CCommandLine::ExpectArguments(context.args, 2, QStringLiteral("add-session NAME DIR"));
     const QString name = context.args.at(0);
     if (name.isEmpty())
-        throw CCliError(QStringLiteral("Please, Choose a name!"));
+        throw CCliError(QStringLiteral("Please choose a name."));
     return Report(context, Operations(context).AddSession(name, context.args.at(1)), name);
 }
 
@@ -114,7 +115,8 @@ int DeleteSession(SCliContext& context)
     const CSessionOperations::SResult result = Operations(context).DeleteSession(name);
     if (result.outcome != EOutcome::Done)
         return Report(context, result, name);
-    context.out << CText::Printable(name) << '\t' << result.deleted << " songs removed" << Qt::endl;
+    context.out << CText::Printable(name) << '\t' << result.deleted << ' '
+                << CText::SongWord(result.deleted) << " removed" << Qt::endl;
     return 0;
 }
 
@@ -143,9 +145,14 @@ int Songs(SCliContext& context)
 
 void RegisterSessionCommands(CCommandLine& cli)
 {
-    cli.Add({QStringLiteral("add-session"), QStringLiteral("add-session NAME DIR"),
+    cli.Add({QStringLiteral("add-session"),
+             QStringLiteral("add-session NAME DIR"),
              QStringLiteral("Scan a CD or folder into a new session (Ctrl-C stops the scan)"),
-             AddSession});
+             AddSession,
+             false,
+             {},
+             {},
+             SCliCommand::ECatalogue::MayCreate});
     cli.Add({QStringLiteral("update-session"), QStringLiteral("update-session NAME"),
              QStringLiteral("Scan a session's folder again, replacing its songs"), UpdateSession});
     cli.Add({QStringLiteral("rename-session"), QStringLiteral("rename-session OLD NEW"),

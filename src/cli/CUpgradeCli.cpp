@@ -42,8 +42,13 @@ int Upgrade(SCliContext& c)
 
 void RegisterUpgradeCommands(CCommandLine& cli)
 {
-    cli.Add({QStringLiteral("upgrade"), QString::fromLatin1(kUsage),
+    cli.Add({QStringLiteral("upgrade"),
+             QString::fromLatin1(kUsage),
              QStringLiteral("carries the songs of an older Cratewise database over; "
                             "--retrieve reads bit rate and length from the files"),
-             Upgrade});
+             Upgrade,
+             false,
+             {},
+             {},
+             SCliCommand::ECatalogue::MayCreate});
 }

@@ -53,8 +53,9 @@ inline QString MultisaveCaption()
 }
 inline QString Saving(int songs)
 {
-    return QStringLiteral("Cratewise is saving the tags of %1 songs...\n\nPress Cancel to abort.")
-        .arg(songs);
+    return QStringLiteral("Cratewise is saving the tags of %1 %2...\n\nPress Cancel to abort.")
+        .arg(songs)
+        .arg(songs == 1 ? QStringLiteral("song") : QStringLiteral("songs"));
 }
 // The files whose tags stayed as they were, by name (the first twenty).
 inline QString NotWritten(const QStringList& files)

@@ -237,8 +237,10 @@ void CSessionOperations::Scan(CSongFromFile& maker, const QString& name, const Q
     CDirectoryWalk walk;
     std::unique_ptr<CProgress> progress = m_services.createProgress(caption, 3, 250);
     progress->SetRange(0, count, 1);
-    progress->SetMessage(QStringLiteral("Cratewise is adding ") + QString::number(count) +
-                         QStringLiteral(" found songs...\n\nPress Cancel to abort."));
+    progress->SetMessage(QStringLiteral("Cratewise is adding %1 found %2...\n\nPress Cancel to "
+                                        "abort.")
+                             .arg(count)
+                             .arg(CText::SongWord(count)));
     std::optional<CBatchCommit> batch;
     if (commits == EScanCommits::Batched)
         batch.emplace(m_doc.Database());

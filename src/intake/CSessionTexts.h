@@ -12,7 +12,7 @@ namespace CSessionTexts {
 
 inline QString EmptyName()
 {
-    return QStringLiteral("Please, Enter a Session Name.");
+    return QStringLiteral("Please enter a session name.");
 }
 
 inline QString ConfirmMerge(const QString& from, const QString& to)
@@ -25,11 +25,12 @@ inline QString ConfirmMerge(const QString& from, const QString& to)
 // What deleting a session takes away, named before it is done.
 inline QString ConfirmDelete(const QString& name, qint64 songs, int entries)
 {
-    QString text = QStringLiteral("This will remove the session \"%1\" and its %2 songs from "
-                                  "the catalogue (the files stay).")
-                       .arg(CText::Printable(name))
-                       .arg(songs);
-    if (entries > 0)
+    QString text = QStringLiteral("This will remove the session \"%1\" and its %2 from the "
+                                  "catalogue (the files stay).")
+                       .arg(CText::Printable(name), CText::Songs(songs));
+    if (entries == 1)
+        text += QStringLiteral("\n1 playlist entry of its songs goes too.");
+    else if (entries > 0)
         text += QStringLiteral("\n%1 playlist entries of its songs go too.").arg(entries);
     return text;
 }
@@ -46,10 +47,10 @@ inline QString RenameCaption()
 // A scan cut short: what it stored stays, and how to finish it.
 inline QString ScanCancelled(int stored, const QString& name)
 {
-    return QStringLiteral("The scan was cancelled: %1 songs were stored in \"%2\". Update "
-                          "Session scans the folder again and finishes the job.")
-        .arg(stored)
-        .arg(CText::Printable(name));
+    return QStringLiteral("The scan was cancelled: %1 %2 stored in \"%3\". Update Session "
+                          "scans the folder again and finishes the job.")
+        .arg(CText::Songs(stored), stored == 1 ? QStringLiteral("was") : QStringLiteral("were"),
+             CText::Printable(name));
 }
 inline QString UpdateCancelled(const QString& name)
 {

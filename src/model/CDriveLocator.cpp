@@ -8,6 +8,7 @@
 #include "platform/CVolumes.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -141,11 +142,19 @@ QString CDriveLocator::LocateCdDrive(const QString& filePath, const QString& ses
             hidden = true;
         }
         const auto answer = m_prompts.Message(
-            QStringLiteral("Please, insert ") + session + QStringLiteral(" in any drive."),
+            QStringLiteral("Insert the disc \"%1\" in any drive.").arg(session),
             QStringLiteral("Insert CD"), CPrompts::EIcon::Question, CPrompts::EButtons::OkCancel);
         if (answer != CPrompts::EAnswer::Ok)
             return giveUp();
     }
+}
+
+QString CDriveLocator::LocateSong(const QString& filePath, const QString& session)
+{
+    QString root, relative;
+    if (Split(filePath, session, root, relative) && FolderStillThere(filePath, root))
+        return filePath;
+    return LocateCdDrive(filePath, session, EVariant::General);
 }
 
 bool CDriveLocator::Holds(const QString& mountPoint, const SRecorded& recorded)
@@ -155,6 +164,13 @@ bool CDriveLocator::Holds(const QString& mountPoint, const SRecorded& recorded)
         return m_volumes.Identity(mountPoint) == recorded.identity;
     quint32 serial = 0;
     return m_volumes.SerialNumber(mountPoint, serial) && serial == recorded.serial;
+}
+
+bool CDriveLocator::FolderStillThere(const QString& filePath, const QString& root)
+{
+    SVolume volume;
+    return m_volumes.VolumeAt(root, volume) && !IsRemovable(volume.type) &&
+           QFileInfo(filePath).dir().exists();
 }
 
 bool CDriveLocator::QuickTest(const QString& root, const SRecorded& recorded, EVariant variant)

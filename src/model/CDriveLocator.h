@@ -7,7 +7,7 @@ class CProgress;
 class CVolumes;
 
 // Finds where a session's disc is mounted now and asks for it by name
-// ("Please, insert " + session + " in any drive.") until it is found, the user gives up or
+// ("Insert the disc \"NAME\" in any drive.") until it is found, the user gives up or
 // the prompts' retry limit is reached.
 class CDriveLocator
 {
@@ -27,6 +27,10 @@ public:
     // again afterwards.
     QString LocateCdDrive(const QString& filePath, const QString& session, EVariant variant,
                           CProgress* progressToHide = nullptr);
+    // The file of one song the user chose to play. A folder session whose folder is still
+    // where it was gives the stored path even when the file is gone or unreadable: whoever
+    // opens it says why, instead of asking for a disc. Else as LocateCdDrive (General).
+    QString LocateSong(const QString& filePath, const QString& session);
     // Where the stored file is now, without asking for its disc: empty when no drive holds
     // it (the general variant's search, once).
     QString FindNow(const QString& filePath, const QString& session);
@@ -44,6 +48,9 @@ private:
     bool Holds(const QString& mountPoint, const SRecorded& recorded);
     // The recorded root still holds the disc (or, when copying, is no removable drive).
     bool QuickTest(const QString& root, const SRecorded& recorded, EVariant variant);
+    // A folder session: its drive is no removable one and the song's folder is where it
+    // was.
+    bool FolderStillThere(const QString& filePath, const QString& root);
     // The first mount of an accepted type holding the disc; empty when none does.
     QString Search(const QString& relative, const SRecorded& recorded, EVariant variant);
     static SRecorded RecordedFor(const QString& session);

@@ -23,7 +23,7 @@ inline QString NamesSubject()
 }
 inline QString ConnectReminder()
 {
-    return QStringLiteral("Please, make sure that you\nare connected to The Internet");
+    return QStringLiteral("Please make sure that you\nare connected to the Internet.");
 }
 // The reminder with the server the mail goes through.
 inline QString ConnectReminder(const QString& host, int port)

@@ -4,7 +4,7 @@
 #include <QFile>
 #include <QStandardPaths>
 
-QString CDataDir::Resolve(const QString& commandLineDir)
+QString CDataDir::Resolve(const QString& commandLineDir, bool create)
 {
     QString dir = commandLineDir;
     if (dir.isEmpty())
@@ -15,7 +15,8 @@ QString CDataDir::Resolve(const QString& commandLineDir)
         dir = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
               QStringLiteral("/Quillfen/Cratewise");
     dir = QDir(dir).absolutePath();
-    QDir().mkpath(dir);
+    if (create)
+        QDir().mkpath(dir);
     return dir;
 }
 

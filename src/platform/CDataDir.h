@@ -6,7 +6,8 @@
 // and readme.txt: --data-dir, else $CRATEWISE_HOME, else the current directory when it
 // holds songs3.mdb, else ~/.local/share/Quillfen/Cratewise (created on first start).
 namespace CDataDir {
-QString Resolve(const QString& commandLineDir);
+// The folder is made unless `create` is false.
+QString Resolve(const QString& commandLineDir, bool create = true);
 QString DatabasePath(const QString& dataDir);
 // Puts the shipped readme.txt into the data directory when it has none.
 void EnsureReadme(const QString& dataDir);

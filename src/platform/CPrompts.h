@@ -54,7 +54,7 @@ public:
     // Returns the box's state as the dialog hands it back (0 when closed by Escape).
     virtual int Warning(const QString& text) = 0;
 
-    // How many times the drives are searched again after Ok to "Please, insert …" before
+    // How many times the drives are searched again after Ok to "Insert the disc …" before
     // the search gives up on the disc. A person may insert it between answers, so the
     // window sets no limit; answers given in advance change no drive and would ask forever.
     static constexpr int kNoRetryLimit = -1;

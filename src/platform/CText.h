@@ -108,6 +108,12 @@ inline QString MinutesSeconds(qint64 seconds)
         .arg(size % 60, 2, 10, QLatin1Char('0'));
 }
 
+// "song" or "songs", as the number wants.
+inline QString SongWord(qint64 songs)
+{
+    return songs == 1 ? QStringLiteral("song") : QStringLiteral("songs");
+}
+
 // "1 song", "1,234 songs".
 inline QString Songs(qint64 songs)
 {

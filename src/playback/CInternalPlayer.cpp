@@ -448,11 +448,14 @@ void CPlayerThread::DoPlay()
     if (!m_fileOpen || m_playing)
         return;
     if (!m_outputError.isEmpty()) {
+        // A WAV file is no sound device: what fails there is writing the file.
+        const bool wav = m_output.modules.trimmed() == QLatin1String("wav");
         const QString remedy =
-            m_sink ? QStringLiteral("The built-in player needs a running sound server or a "
-                                    "free sound card.")
-                   : QStringLiteral("The sound outputs are not installed: the built-in player "
-                                    "needs the GStreamer plugins (gstreamer1.0-plugins-good).");
+            !m_sink ? QStringLiteral("The sound outputs are not installed: the built-in player "
+                                     "needs the GStreamer plugins (gstreamer1.0-plugins-good).")
+            : wav   ? QStringLiteral("The file %1 cannot be written.").arg(m_output.device)
+                    : QStringLiteral("The built-in player needs a running sound server or a "
+                                       "free sound card.");
         m_shared->FailOutput(QStringLiteral("No sound output could be opened (%1: %2).\n%3")
                                  .arg(m_output.modules, m_outputError, remedy));
         Report(CInternalPlayer::Stopped);

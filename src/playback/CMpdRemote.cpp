@@ -272,6 +272,7 @@ void CMpdRemote::Disconnect()
     m_parser = nullptr;
     m_async = nullptr;
     m_connected = -1;
+    m_musicFolderAsked = false;
 }
 
 bool CMpdRemote::Stale() const
@@ -346,6 +347,8 @@ CMpdRemote::EAnswer CMpdRemote::Exchange(const char* command, const char* argume
         case MPD_PARSER_SUCCESS:
             return EAnswer::Ok;
         case MPD_PARSER_ERROR:
+            if (const char* message = mpd_parser_get_message(m_parser))
+                m_refusal = QString::fromUtf8(message);
             return EAnswer::Refused;
         case MPD_PARSER_PAIR:
             if (pair)
@@ -386,6 +389,7 @@ bool CMpdRemote::Call(const char* command, const char* argument, int totalMs,
 bool CMpdRemote::Order(const char* command, const char* argument, int totalMs)
 {
     m_statusAge.invalidate();
+    m_refusal.clear();
     return Call(command, argument, totalMs > 0 ? totalMs : m_timeouts.callMs);
 }
 
@@ -551,7 +555,27 @@ bool CMpdRemote::Status(SStatus& status, bool withFile)
     status.file = CFileNames::Decode(uri.constData());
     if (status.file.startsWith(QLatin1String("file://")))
         status.file = status.file.mid(7);
+    else if (!status.file.isEmpty() && !status.file.startsWith(u'/'))
+        status.file = AbsoluteFile(status.file);
     return true;
+}
+
+QString CMpdRemote::AbsoluteFile(const QString& file)
+{
+    // A song of the player's own music folder is named relative to it (a URL such as
+    // http://… is left as it is).
+    if (file.contains(QLatin1String("://")))
+        return file;
+    if (!m_musicFolderAsked) {
+        m_musicFolderAsked = true;
+        QByteArray folder;
+        Call("config", nullptr, m_timeouts.queryMs, [&folder](const char* name, const char* value) {
+            if (std::strcmp(name, "music_directory") == 0)
+                folder = value;
+        });
+        m_musicFolder = CFileNames::Decode(folder.constData());
+    }
+    return m_musicFolder.isEmpty() ? file : QDir(m_musicFolder).filePath(file);
 }
 
 bool CMpdRemote::IsPlaying()
@@ -612,7 +636,12 @@ QString CMpdRemote::TakeError()
 
 void CMpdRemote::SetVolume(int volume)
 {
-    Order("setvol", QByteArray::number(PercentOfLevel(volume)).constData());
+    SetVolumePercent(PercentOfLevel(volume));
+}
+
+bool CMpdRemote::SetVolumePercent(int percent)
+{
+    return Order("setvol", QByteArray::number(qBound(0, percent, 100)).constData());
 }
 
 int CMpdRemote::ListLength()

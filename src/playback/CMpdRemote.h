@@ -78,6 +78,11 @@ public:
     int Volume() override;
     void Seek(int seconds) override;
     QString TakeError() override;
+    // The volume in percent; false when the player refused (Refusal() says why) or did
+    // not answer.
+    bool SetVolumePercent(int percent);
+    // What the player answered to the last command it refused; empty when it took it.
+    QString Refusal() const { return m_refusal; }
 
     // Beyond the messages: what the command line's status shows.
     struct SStatus
@@ -148,6 +153,8 @@ private:
     bool Call(const char* command, const char* argument, int totalMs, const PairHandler& pair = {});
     // A command that changes the player: the status read before it is stale.
     bool Order(const char* command, const char* argument = nullptr, int totalMs = 0);
+    // A file the player names, as an absolute path where its music folder is known.
+    QString AbsoluteFile(const QString& file);
 
     QString m_dataDir;
     STimeouts m_timeouts;
@@ -157,6 +164,11 @@ private:
     int m_connected = -1;
     bool m_timedOut = false;
     bool m_refused = false; // the last refusal came from a player that answers
+    QString m_refusal;      // the player's own words for it
+    // The player's music folder, to which the files it names are relative; asked once per
+    // connection (only a local socket may ask). Empty when it has none.
+    QString m_musicFolder;
+    bool m_musicFolderAsked = false;
     int m_pendingPosition = -1;
     SStatus m_status;
     QElapsedTimer m_statusAge; // valid while m_status is fresh enough to reuse

@@ -78,7 +78,7 @@ inline QString PlayerFailedCaption()
 }
 inline QString NotRunning()
 {
-    return QStringLiteral("The player is not running.");
+    return QStringLiteral("MPD is not running");
 }
 // Why a player button cannot act.
 inline QString NotRunningHint()

@@ -21,4 +21,8 @@ using FLocate = std::function<QString(const QString& path, const QString& sessio
 QString LocateSong(CCdlistSet& set, qint64 id, const FLocate& locate,
                    std::optional<SSong>* song = nullptr);
 
+// Why the located file cannot be played ("PATH: No such file or directory"); empty when it
+// can be opened as a regular file.
+QString CannotOpen(const QString& path);
+
 } // namespace CPreview

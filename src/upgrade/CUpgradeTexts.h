@@ -23,9 +23,10 @@ inline QString ProgressCaption()
 
 inline QString Progress(qint64 count)
 {
-    return QStringLiteral("Cratewise is updating %1 songs found in the old database..."
+    return QStringLiteral("Cratewise is updating %1 %2 found in the old database..."
                           "\n\nPress Cancel to abort.")
-        .arg(count);
+        .arg(count)
+        .arg(count == 1 ? QStringLiteral("song") : QStringLiteral("songs"));
 }
 
 inline QString RetrieveCaption()

@@ -144,8 +144,10 @@ TEST_F(MainWindowTest, AcceleratorsShowInTheMenusAndCtrlQQuits)
     EXPECT_EQ(f.View().Control(IDC_SESSIONS)->toolTip(),
               QStringLiteral("Click a session to display its contents."));
     EXPECT_EQ(f.View().Control(IDC_VOLUME)->toolTip(), QStringLiteral("Change volume"));
-    EXPECT_EQ(f.View().Control(ID_UPDATE_WINAMP)->toolTip(),
-              QStringLiteral("Send the playlist to MPD"));
+    EXPECT_TRUE(f.View()
+                    .Control(ID_UPDATE_WINAMP)
+                    ->toolTip()
+                    .startsWith(QStringLiteral("Send the playlist to MPD")));
     EXPECT_EQ(f.View().Control(IDC_TOTAL)->toolTip(),
               QStringLiteral("Total number of songs in the database"));
 

@@ -56,6 +56,29 @@ TEST_F(CommandLineTest, SessionsListsNamesCountsAndTotal)
     EXPECT_EQ(lines.last(), QStringLiteral("Total: 3 sessions, 6 songs"));
 }
 
+// A mistyped data folder is no empty catalogue: a command that reads says so and makes
+// nothing, and output that cannot be written fails the command with the reason.
+TEST_F(CommandLineTest, NoCatalogueAndUnwrittenOutputAreFailures)
+{
+    const QString typo = env.Root() + "/nonexistent/x";
+    const SCliRun r = SCliRun::Run(typo, {"search", "--title", "a"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.startsWith("cratewise: there is no catalogue in " + typo))
+        << r.err.toStdString();
+    EXPECT_FALSE(QFile::exists(env.Root() + "/nonexistent"));
+
+    FILE* full = std::fopen("/dev/full", "w");
+    ASSERT_TRUE(full);
+    QTextStream out(full);
+    QString said;
+    QTextStream err(&said);
+    out << "1\tSong\n";
+    EXPECT_EQ(CCommandLine::CheckOutput(0, out, err), 1);
+    err.flush();
+    EXPECT_EQ(said, "cratewise: cannot write the output: No space left on device\n");
+    std::fclose(full);
+}
+
 // A fresh install lists every setting with its default, grouped as in Options; a stored
 // value shows beside its default, and a hand-edited bad one reads as the default with one
 // line on stderr.
@@ -124,6 +147,7 @@ TEST_F(CommandLineTest, FailuresAreOneLineAndStatusOne)
     SCliRun r = Run({"no-such-command"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err.count(u'\n'), 1);
+    AddSongs("Rock", 0);
     r = Run({"sessions", "extra"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, QStringLiteral("cratewise: usage: cratewise sessions [--json]\n"));

@@ -76,7 +76,7 @@ TEST(PlayerCommandLineTest, SendsASessionShowsWhatPlaysAndControlsThePlayer)
     mpd.Kill();
     r = run({"stop"});
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "cratewise: The player is not running.\n");
+    EXPECT_EQ(r.err, "cratewise: MPD is not running\n");
 }
 
 // MPD takes "play" and only then finds that its sound output does not open: the command
@@ -103,6 +103,45 @@ TEST(PlayerCommandLineTest, PlayFailsWhenThePlayerCannotBeHeard)
     EXPECT_TRUE(r.err.startsWith("cratewise: MPD cannot play: Failed to open \"card 99\" (alsa)"))
         << r.err.toStdString();
     EXPECT_EQ(r.err.count('\n'), 1);
+    r = run({"status"});
+    EXPECT_TRUE(r.out.contains("\nerror\tFailed to open \"card 99\" (alsa)"))
+        << r.out.toStdString();
+    // Pause resumes the paused song, as silent as play.
+    r = run({"pause"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.startsWith("cratewise: MPD cannot play: Failed to open \"card 99\" (alsa)"))
+        << r.err.toStdString();
+}
+
+// MPD names a song of its own music folder relative to that folder; a volume it has no
+// mixer for is refused in its own words.
+TEST(PlayerCommandLineTest, KnowsSongsOfThePlayersMusicFolderAndSaysWhatItRefuses)
+{
+    CDocFixture f;
+    const QString folder = f.env.Root() + "/music";
+    ASSERT_TRUE(CMp3Factory::WriteSong(folder + "/One.mp3", {.seconds = 5.0}));
+    AddTestSong(
+        f.doc.Set(),
+        {.cd = "Live", .title = "One", .artist = "Band", .file = "One.mp3", .path = folder});
+    CTestMpd mpd;
+    mpd.SetMusicFolder(folder);
+    mpd.SetNoMixer();
+    ASSERT_TRUE(mpd.Start()) << qPrintable(mpd.Error());
+    ASSERT_TRUE(mpd.Update());
+    CSettings::SetString(ESetting::PlayerSocket, mpd.Socket());
+    const auto run = [&f](QStringList args) {
+        args.prepend("player");
+        return SCliRun::Run(f.env.DataDir(), args);
+    };
+    ASSERT_EQ(run({"send", "--session", "Live"}).status, 0);
+    ASSERT_EQ(mpd.Queue(), QStringList({"One.mp3"}));
+    ASSERT_EQ(run({"play"}).status, 0);
+    SCliRun r = run({"status"});
+    EXPECT_TRUE(r.out.contains("\nfile\t" + folder + "/One.mp3\ntitle\tOne\nartist\tBand\n"))
+        << r.out.toStdString();
+    r = run({"volume", "50"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "cratewise: MPD cannot set the volume: No mixer\n");
 }
 
 } // namespace

@@ -64,7 +64,8 @@ TEST_F(PlaylistCommandLineTest, ImportWithYesGivesUpOnAMissingFileAndNamesIt)
 
     SCliRun r = Run({"--yes", "import-m3u", list, "Mixed"});
     EXPECT_EQ(r.status, 0) << r.err.toStdString();
-    EXPECT_EQ(r.err.count("Please, insert Mixed in any drive. [yes]"), 1) << r.err.toStdString();
+    EXPECT_EQ(r.err.count("Insert the disc \"Mixed\" in any drive. [yes]"), 1)
+        << r.err.toStdString();
     EXPECT_TRUE(r.err.endsWith("cratewise: skipped, not found in any drive: " + gone +
                                "\n1 song added to session Mixed\n"))
         << r.err.toStdString();
@@ -97,7 +98,7 @@ TEST_F(PlaylistCommandLineTest, MistakesEndWithStatusOneAndAMessage)
     EXPECT_TRUE(r.err.contains("missing.m3u"));
     r = Run({"import-m3u", f.env.Root() + "/missing.m3u", ""});
     EXPECT_EQ(r.status, 1);
-    EXPECT_TRUE(r.err.contains("Please, Enter a Session Name."));
+    EXPECT_TRUE(r.err.contains("Please enter a session name."));
 }
 
 } // namespace

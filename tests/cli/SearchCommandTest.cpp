@@ -74,6 +74,10 @@ TEST_F(SearchCommandTest, RefusesUnknownGenresAndStrayArguments)
     EXPECT_EQ(status, 1);
     EXPECT_TRUE(Run({"--genre", "(NONE)"}).isEmpty());
     EXPECT_EQ(status, 0);
+    // The window's All searches on its own: another criterion would be dropped unseen.
+    Run({"--all", "joga", "--artist", "zebra"});
+    EXPECT_EQ(status, 2);
+    EXPECT_TRUE(err.startsWith("cratewise: usage: --all ")) << err.toStdString();
 }
 
 } // namespace

@@ -141,11 +141,11 @@ TEST(ConsoleProgress, InterruptCancelsInsteadOfEndingTheProcess)
 TEST_F(SessionCliTest, TheFileReadWhenTheProgramDiedIsNamedOnce)
 {
     CSettings::SetString(ESetting::ErrorFile, music + "/a\n.mp3"); // not "a .mp3"
-    const SCliRun first = Run({"sessions"});
+    const SCliRun first = Run({"config", "Case"});
     EXPECT_TRUE(first.err.contains("critical error when trying to add the file: " + env.Root() +
                                    "/music\\x09folder/a\\x0a.mp3 Remove it"))
         << first.err.toStdString();
-    EXPECT_FALSE(Run({"sessions"}).err.contains("critical error"));
+    EXPECT_FALSE(Run({"config", "Case"}).err.contains("critical error"));
 }
 
 // A crash marker planted as a link to a file of the user's is never written through: the
@@ -179,7 +179,7 @@ TEST_F(SessionCliTest, AnUnreadableFolderIsNamedAndCounted)
         add = Run({"add-session", "A", music});
     }
     ::chmod(sub.constData(), 0755);
-    EXPECT_EQ(add.out, "A\t1 songs stored, 1 folder not read\n") << add.err.toStdString();
+    EXPECT_EQ(add.out, "A\t1 song stored, 1 folder not read\n") << add.err.toStdString();
     EXPECT_TRUE(add.err.contains("skipped folder: " + QString(music).replace(u'\t', "\\x09")))
         << add.err.toStdString();
 }

@@ -146,7 +146,7 @@ TEST_F(OddFileNamesTest, PathTooDeepToOpenIsNamedAsSkippedAndTheCountsAddUp)
 
     const SCliRun add = Run({"add-session", "Deep", music});
     EXPECT_EQ(add.status, 0) << add.err.toStdString();
-    EXPECT_EQ(add.out.toStdString(), "Deep\t1 songs stored, 1 skipped of 2 found\n");
+    EXPECT_EQ(add.out.toStdString(), "Deep\t1 song stored, 1 skipped of 2 found\n");
     EXPECT_TRUE(
         add.err.contains("skipped: " + QFile::decodeName(path) + "/deep.mp3: File name too long\n"))
         << add.err.right(300).toStdString();

@@ -84,6 +84,18 @@ TEST_F(DriveLocatorTest, WithoutSerialTheFileItselfIsLookedForOnAcceptedDrives)
               ram + "/x/100% 'live'.mp3");
 }
 
+// A folder session whose folder is still there: a song gone from it is the file's fault,
+// left to whoever opens it, and no disc is asked for.
+TEST_F(DriveLocatorTest, AFolderStillThereIsNotAskedForAsADisc)
+{
+    const QString disk = volumes.AddDrive(EType::Fixed, 0, false);
+    ASSERT_TRUE(QDir().mkpath(disk + "/music"));
+    Record("H2", 0, disk);
+    const QString song = disk + "/music/gone.mp3";
+    EXPECT_EQ(locator.LocateSong(song, "H2"), song);
+    EXPECT_TRUE(prompts.messages.isEmpty());
+}
+
 TEST_F(DriveLocatorTest, DiscInNoDriveIsAskedForUntilCancel)
 {
     const QString cd = volumes.AddDrive(EType::CdRom, 7);
@@ -92,7 +104,7 @@ TEST_F(DriveLocatorTest, DiscInNoDriveIsAskedForUntilCancel)
     EXPECT_EQ(locator.LocateCdDrive(cd + "/a.mp3", "Pop", EVariant::General), "");
     ASSERT_EQ(prompts.messages.size(), 3);
     for (const auto& m : prompts.messages) {
-        EXPECT_EQ(m.text, "Please, insert Pop in any drive.");
+        EXPECT_EQ(m.text, "Insert the disc \"Pop\" in any drive.");
         EXPECT_EQ(m.caption, "Insert CD");
         EXPECT_EQ(m.icon, CPrompts::EIcon::Question);
         EXPECT_EQ(m.buttons, CPrompts::EButtons::OkCancel);
@@ -252,7 +264,7 @@ TEST_F(DriveLocatorTest, StickIsFoundByItsUuidWhereverItIsMountedAndAskedForWhen
     prompts.answers << CPrompts::EAnswer::Cancel;
     EXPECT_EQ(onMachine.LocateCdDrive(song, "Stick", EVariant::General), "");
     ASSERT_EQ(prompts.messages.size(), 1);
-    EXPECT_EQ(prompts.messages[0].text, "Please, insert Stick in any drive.");
+    EXPECT_EQ(prompts.messages[0].text, "Insert the disc \"Stick\" in any drive.");
 }
 
 } // namespace

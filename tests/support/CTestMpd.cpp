@@ -65,18 +65,23 @@ bool CTestMpd::Start()
     QFile config(dir + QStringLiteral("/mpd.conf"));
     if (!config.open(QIODevice::WriteOnly))
         return m_error = QStringLiteral("cannot write the configuration"), false;
+    if (!m_musicFolder.isEmpty())
+        config.write(QStringLiteral("music_directory \"%1\"\ndb_file \"%2/database\"\n")
+                         .arg(m_musicFolder, dir)
+                         .toUtf8());
     config.write(QStringLiteral("bind_to_address \"%1\"\n"
                                 "state_file \"%2/state\"\n"
                                 "playlist_directory \"%2\"\n"
                                 "log_file \"%2/log\"\n"
                                 "zeroconf_enabled \"no\"\n"
                                 "audio_output {\n %3\n"
-                                " mixer_type \"software\"\n}\n")
+                                " mixer_type \"%4\"\n}\n")
                      .arg(Socket(), dir,
                           m_output == EOutput::Null
                               ? QStringLiteral("type \"null\"\n name \"null\"")
                               : QStringLiteral("type \"alsa\"\n name \"card 99\"\n"
-                                               " device \"hw:99,0\""))
+                                               " device \"hw:99,0\""),
+                          m_noMixer ? QStringLiteral("none") : QStringLiteral("software"))
                      .toUtf8());
     config.close();
     // Dies with the test even when the test itself is killed.
@@ -97,6 +102,20 @@ bool CTestMpd::Start()
     QFile log(dir + QStringLiteral("/log"));
     log.open(QIODevice::ReadOnly);
     m_error = QStringLiteral("mpd did not answer: ") + QString::fromUtf8(log.readAll());
+    return false;
+}
+
+bool CTestMpd::Update()
+{
+    if (!Ask(QStringLiteral("update")).endsWith(QLatin1String("OK\n")))
+        return false;
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < 10000) {
+        if (!Ask(QStringLiteral("status")).contains(QLatin1String("updating_db:")))
+            return true;
+        QThread::msleep(20);
+    }
     return false;
 }
 

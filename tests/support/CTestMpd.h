@@ -23,6 +23,12 @@ public:
     CTestMpd(const CTestMpd&) = delete;
     CTestMpd& operator=(const CTestMpd&) = delete;
 
+    // Before Start: a music folder (its songs are named relative to it, once Update has
+    // read it), and an output without volume control.
+    void SetMusicFolder(const QString& folder) { m_musicFolder = folder; }
+    void SetNoMixer() { m_noMixer = true; }
+    // Reads the music folder into the player's database; false when it did not finish.
+    bool Update();
     // Starts it and waits until it answers; false (with the reason in Error()) otherwise.
     bool Start();
     void Kill();
@@ -40,6 +46,8 @@ private:
     EOutput m_output;
     QProcess m_process;
     QString m_error;
+    QString m_musicFolder;
+    bool m_noMixer = false;
 };
 
 // A Unix socket that misbehaves like a broken player: it takes connections and never says

@@ -159,7 +159,7 @@ TEST_F(UpgradeTest, RetrievalReadsTheFilesWhereTheirDiscIsNowAndSkipsAMissingDis
                            "Jazz|" + was + "/jazz|b.mp3|b||||||Tag words|160|" + c250 + "|7",
                            "Lost|" + was + "/lost|c.mp3|c|||||||||"}));
     ASSERT_EQ(f.prompts.messages.size(), 1);
-    EXPECT_EQ(f.prompts.messages[0].text, "Please, insert Lost in any drive.");
+    EXPECT_EQ(f.prompts.messages[0].text, "Insert the disc \"Lost\" in any drive.");
     EXPECT_EQ(f.Progresses().back().shows, 1) << "hidden while asking, shown again after";
 }
 

@@ -61,7 +61,7 @@ void CNewSessionDialog::accept()
     if (noPath)
         m_prompts.Error(QStringLiteral("Please choose a folder."), QStringLiteral("Error"));
     if (noName)
-        m_prompts.Error(QStringLiteral("Please, Choose a name!"), QStringLiteral("Error"));
+        m_prompts.Error(QStringLiteral("Please choose a name."), QStringLiteral("Error"));
     if (noPath || noName)
         return;
     QDialog::accept();

@@ -66,6 +66,7 @@ CPreviewController::CPreviewController(const SControllerContext& context,
     control(ID_PAUSE, &CPreviewController::Pause);
     control(ID_STOP, &CPreviewController::StopPreview);
     connect(m_player, &CInternalPlayer::Failed, this, [this](const QString& message) {
+        ForgetSong();
         m_context.services.prompts->Error(message, kMessageCaption);
     });
     connect(m_player, &CInternalPlayer::NoOutput, this, &CPreviewController::OnNoOutput);
@@ -96,12 +97,15 @@ void CPreviewController::OnPreview()
     const QString path = CPreview::LocateSong(
         m_context.doc.Set(), ids.first(),
         [&services](const QString& file, const QString& session) {
-            return CDriveLocator(*services.volumes, *services.prompts)
-                .LocateCdDrive(file, session, CDriveLocator::EVariant::General);
+            return CDriveLocator(*services.volumes, *services.prompts).LocateSong(file, session);
         },
         &song);
     if (path.isEmpty() || !song)
         return;
+    if (const QString problem = CPreview::CannotOpen(path); !problem.isEmpty()) {
+        m_context.services.prompts->Error(problem, kMessageCaption);
+        return;
+    }
     const QString title = song->m_TITLE.isEmpty() ? song->m_LIST : song->m_TITLE;
     m_mpris->SetSong(song->m_ID, title, song->m_ARTIST);
     m_info.SetPreviewing(true);
@@ -157,10 +161,17 @@ void CPreviewController::OnPoll()
     }
 }
 
+void CPreviewController::ForgetSong()
+{
+    // A song nobody hears is not shown as the one playing.
+    m_info.ShowSong(CPlaybackInfo::ESource::Preview, QString(), QString());
+    m_info.SetPreviewing(false);
+}
+
 void CPreviewController::OnNoOutput(const QString& message)
 {
     // Said once for each song that could not be heard, and the clock stops with it.
-    m_info.SetPreviewing(false);
+    ForgetSong();
     if (m_toldNoOutput)
         return;
     m_toldNoOutput = true;

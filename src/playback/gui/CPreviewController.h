@@ -32,6 +32,7 @@ public:
 
 private:
     void OnNoOutput(const QString& message);
+    void ForgetSong();
     void StopPreview();
     void Pause();
     void Resume();

@@ -26,7 +26,7 @@ TEST(NewSessionDialog, OkStaysOpenUntilPathAndNameAreGiven)
     EXPECT_TRUE(dialog.isVisible());
     ASSERT_EQ(prompts.messages.size(), 2);
     EXPECT_EQ(prompts.messages[0].text, "Please choose a folder.");
-    EXPECT_EQ(prompts.messages[1].text, "Please, Choose a name!");
+    EXPECT_EQ(prompts.messages[1].text, "Please choose a name.");
     for (const auto& m : prompts.messages) {
         EXPECT_EQ(m.caption, "Error");
         EXPECT_EQ(m.icon, CPrompts::EIcon::Error);
@@ -57,7 +57,7 @@ TEST(SessionNameDialog, RefusesAnEmptyName)
     EXPECT_EQ(dialog.windowTitle(), "Enter a Session Name");
     QTest::mouseClick(Ok(dialog), Qt::LeftButton);
     ASSERT_EQ(prompts.messages.size(), 1);
-    EXPECT_EQ(prompts.messages[0].text, "Please, Enter a Session Name.");
+    EXPECT_EQ(prompts.messages[0].text, "Please enter a session name.");
     EXPECT_EQ(prompts.messages[0].caption, "Enter a Session Name");
     EXPECT_TRUE(dialog.isVisible());
     dialog.findChild<QLineEdit*>("sessionName")->setText("Ünïcode");

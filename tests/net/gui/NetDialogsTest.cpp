@@ -58,7 +58,7 @@ TEST(NetDialogsTest, FeedbackFormStaysOpenOnFailureAndClosesWhenSent)
     Click(&form, "send");
     ASSERT_EQ(prompts.messages.size(), 2);
     EXPECT_EQ(prompts.messages[0].text,
-              QString("Please, make sure that you\nare connected to The Internet\n\nThe mail goes "
+              QString("Please make sure that you\nare connected to the Internet.\n\nThe mail goes "
                       "to 127.0.0.1, port %1 (the settings MailServer and MailPort).")
                   .arg(server.Port()));
     EXPECT_EQ(prompts.messages[0].caption, "Connected...");

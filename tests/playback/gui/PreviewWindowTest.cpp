@@ -9,6 +9,7 @@
 #include "support/gui/CViewFixture.h"
 #include "ui/CommandIds.h"
 
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -118,6 +119,13 @@ TEST(PreviewWindowTest, NoSoundDeviceOrNoSongIsSaidAndNothingPretendsToPlay)
     EXPECT_EQ(button->text(), "Previe&w");
     EXPECT_EQ(f.View().Controls().Get<QLabel>(IDC_PLAYBACK_TIME)->text(), "");
     EXPECT_EQ(f.View().PlaybackProgress()->value(), 0);
+    EXPECT_EQ(f.View().Controls().Get<QLineEdit>(IDC_PLAYING_TITLE)->text(), "");
+
+    // A song gone from its folder is said as such, not asked for as a disc.
+    ASSERT_TRUE(QFile::remove(music + "/tone.mp3"));
+    QTest::mouseClick(button, Qt::LeftButton);
+    ASSERT_EQ(f.prompts.messages.size(), 3);
+    EXPECT_EQ(f.prompts.messages[2].text, music + "/tone.mp3: No such file or directory");
 }
 
 } // namespace

@@ -75,6 +75,9 @@ TEST_F(WinampWindowTest, ButtonsSliderAndPollDriveThePlayer)
     Trigger(ID_UPDATE_WINAMP);
     EXPECT_EQ(mpd.Queue().size(), 2);
     EXPECT_FALSE(f.View().Action(ID_UPDATE_WINAMP)->isEnabled());
+    // The greyed button says why.
+    EXPECT_TRUE(
+        f.View().Button(ID_UPDATE_WINAMP)->toolTip().contains("Greyed: MPD has the playlist"));
 
     QListView* box = f.View().PlaylistBox();
     box->setCurrentIndex(box->model()->index(1, 0));

@@ -150,7 +150,7 @@ TEST_F(CopyFilesTest, RefusesAnEmptyPlaylistOrCatalogueAndSkipsDiscsNotInserted)
     const QString target = f.env.MakeDir("target");
     Copy(target); // the disc is asked for and not inserted
     ASSERT_EQ(f.prompts.messages.size(), 3);
-    EXPECT_EQ(f.prompts.messages[2].text, "Please, insert CD1 in any drive.");
+    EXPECT_EQ(f.prompts.messages[2].text, "Insert the disc \"CD1\" in any drive.");
     EXPECT_FALSE(QFile::exists(target + "/a.mp3"));
     EXPECT_TRUE(done);
     EXPECT_EQ(summary, "0 copied, 1 skipped, 0 renamed.");
