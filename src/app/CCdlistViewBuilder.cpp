@@ -375,6 +375,8 @@ QGroupBox* PlayerGroup(CFormPainter& f)
     grid->addWidget(artist, 1, 1);
     auto* progress = f.Place(IDC_PLAYBACK_PROGRESS, new CSeekBar);
     progress->setTextVisible(false);
+    // A thin bar, as players draw their position: at a line's height it looked like a field.
+    progress->setFixedHeight(std::max(6, QFontMetrics(QApplication::font()).height() / 2));
     progress->setAccessibleName(QStringLiteral("Playing position"));
     auto* time = f.Place(IDC_PLAYBACK_TIME, new QLabel);
     time->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
