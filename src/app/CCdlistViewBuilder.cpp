@@ -199,23 +199,24 @@ class CPane : public QWidget
 {
 public:
     explicit CPane(int width) : m_width(width) {}
-    // The pane asks for room for the longest name of `list` too, up to twice its width.
-    void FitTo(const QAbstractItemView* list) { m_list = list; }
+    // Room for the longest name of `list` too, up to twice the pane's width; measured when
+    // the list is filled, not at every layout (a list may hold thousands of names).
+    void FitTo(const QAbstractItemView* list)
+    {
+        const int frame =
+            2 * list->frameWidth() + list->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 4;
+        m_fitted = std::clamp(list->sizeHintForColumn(0) + frame, m_width, 2 * m_width);
+        updateGeometry();
+    }
     QSize sizeHint() const override
     {
         const QSize hint = QWidget::sizeHint();
-        int width = m_width;
-        if (m_list) {
-            const int frame = 2 * m_list->frameWidth() +
-                              m_list->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 4;
-            width = std::clamp(m_list->sizeHintForColumn(0) + frame, m_width, 2 * m_width);
-        }
-        return {std::max(width, minimumSizeHint().width()), hint.height()};
+        return {std::max({m_width, m_fitted, minimumSizeHint().width()}), hint.height()};
     }
 
 private:
     int m_width;
-    const QAbstractItemView* m_list = nullptr;
+    int m_fitted = 0;
 };
 
 // The sessions, with New and Delete below and the catalogue's song count.
@@ -226,7 +227,9 @@ QWidget* SessionPane(CFormPainter& f)
     column->setContentsMargins(0, 0, 0, 0);
     auto* sessions = f.Place(IDC_SESSIONS, new QListView);
     sessions->setModel(&f.Doc().Sessions());
-    pane->FitTo(sessions); // a first layout shows the sessions' names whole
+    // A first layout shows the sessions' names whole.
+    QObject::connect(sessions->model(), &QAbstractItemModel::modelReset, pane,
+                     [pane, sessions] { pane->FitTo(sessions); });
     sessions->setEditTriggers(QAbstractItemView::NoEditTriggers);
     sessions->setAccessibleName(QStringLiteral("Sessions"));
     column->addWidget(f.Label(QStringLiteral("Sessions:"), sessions));
