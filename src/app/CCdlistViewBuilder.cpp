@@ -441,6 +441,15 @@ void CCdlistViewBuilder::Build(const SFormTarget& target)
     panes->setStretchFactor(1, 1);
     panes->setStretchFactor(2, 0);
 
+    // A splitter stacks each pane it takes under the others, and a screen reader reads
+    // them in that order: back to the screen's, handles last.
+    for (QSplitter* splitter : {panes, songs}) {
+        for (int i = 0; i < splitter->count(); ++i)
+            splitter->widget(i)->raise();
+        for (int i = 0; i < splitter->count(); ++i)
+            splitter->handle(i)->raise();
+    }
+
     auto* form = new QVBoxLayout(&target.form);
     form->addWidget(panes, 1);
     // Commands along the bottom. Alt+O opens the Options menu, which holds the same command.

@@ -17,6 +17,7 @@
 #include "ui/ControlIds.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -30,6 +31,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QSplitter>
 #include <QStatusBar>
 #include <QTest>
 #include <QTextBrowser>
@@ -239,6 +241,25 @@ TEST_F(MainWindowTest, ShowOnlyFieldsTakeNoTabStop)
         EXPECT_FALSE(edit->accessibleName().isEmpty());
     }
     EXPECT_GE(shown, 4);
+}
+
+// A screen reader meets the panes as the eye does: sessions, songs and tags, then the column
+// of search, playlist and player.
+TEST_F(MainWindowTest, AScreenReaderReadsThePanesInTheScreensOrder)
+{
+    auto* panes = qobject_cast<QSplitter*>(f.View().SessionList()->parentWidget()->parentWidget());
+    ASSERT_NE(panes, nullptr);
+    QAccessibleInterface* reader = QAccessible::queryAccessibleInterface(panes);
+    ASSERT_NE(reader, nullptr);
+    QList<QObject*> read;
+    for (int i = 0; i < reader->childCount(); ++i)
+        if (QAccessibleInterface* child = reader->child(i);
+            child && child->object()->isWidgetType() &&
+            !qobject_cast<QSplitterHandle*>(child->object()))
+            read << child->object();
+    ASSERT_EQ(read.size(), 3);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(read[i], panes->widget(i)) << i;
 }
 
 // Alt and a letter reaches one thing: a menu of the menu bar or a button of the window,
