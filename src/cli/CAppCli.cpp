@@ -129,14 +129,13 @@ void RegisterAppCommands(CCommandLine& cli)
              QStringLiteral("lists every session with its number of songs, then the total "
                             "(--json: an array of {CD, songs})"),
              ListSessions, true});
-    cli.Add({QStringLiteral("config"),
-             kConfigUsage,
-             QStringLiteral("lists every setting with its value (--defaults: the defaults), "
-                            "prints one, or sets one after checking its kind and range (--json: "
-                            "one object of names and values)"),
-             Config,
-             true,
-             SettingNames(),
-             {},
-             SCliCommand::ECatalogue::Unused});
+    cli.Add({.name = QStringLiteral("config"),
+             .usage = kConfigUsage,
+             .summary = QStringLiteral("lists every setting with its value (--defaults: the "
+                                       "defaults), prints one, or sets one after checking its "
+                                       "kind and range (--json: one object of names and values)"),
+             .run = Config,
+             .onlyReads = true,
+             .words = SettingNames(),
+             .catalogue = SCliCommand::ECatalogue::Unused});
 }

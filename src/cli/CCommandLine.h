@@ -27,6 +27,11 @@ public:
     {}
     const QString& Message() const { return m_message; }
     int Status() const { return m_status; }
+    // A session name that names no songs.
+    static CCliError NoSession(const QString& session)
+    {
+        return CCliError(QStringLiteral("there is no session \"%1\"").arg(session));
+    }
 
 private:
     QString m_message;

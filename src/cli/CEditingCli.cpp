@@ -87,7 +87,7 @@ QList<qint64> SessionSongs(SCliContext& c, const QString& session)
         return true;
     });
     if (ids.isEmpty())
-        throw CCliError(QStringLiteral("there is no session \"%1\"").arg(session));
+        throw CCliError::NoSession(session);
     return ids;
 }
 

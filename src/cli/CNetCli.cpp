@@ -72,21 +72,19 @@ int Feedback(SCliContext& c)
 
 void RegisterNetCommands(CCommandLine& cli)
 {
-    cli.Add({QStringLiteral("check-update"),
-             QStringLiteral("check-update"),
-             QStringLiteral("asks the update server for a newer version and prints the answer"),
-             CheckUpdate,
-             true,
-             {},
-             {},
-             SCliCommand::ECatalogue::Unused});
-    cli.Add({QStringLiteral("feedback"),
-             QString::fromLatin1(kFeedbackUsage),
-             QStringLiteral("mails the name, e-mail and message file to the support address, "
-                            "signing in with the keyring's password or the file's"),
-             Feedback,
-             true,
-             {},
-             {},
-             SCliCommand::ECatalogue::Unused});
+    cli.Add({.name = QStringLiteral("check-update"),
+             .usage = QStringLiteral("check-update"),
+             .summary =
+                 QStringLiteral("asks the update server for a newer version and prints the answer"),
+             .run = CheckUpdate,
+             .onlyReads = true,
+             .catalogue = SCliCommand::ECatalogue::Unused});
+    cli.Add({.name = QStringLiteral("feedback"),
+             .usage = QString::fromLatin1(kFeedbackUsage),
+             .summary = QStringLiteral("mails the name, e-mail and message file to the support "
+                                       "address, signing in with the keyring's password or the "
+                                       "file's"),
+             .run = Feedback,
+             .onlyReads = true,
+             .catalogue = SCliCommand::ECatalogue::Unused});
 }

@@ -46,7 +46,7 @@ void FillPlaylist(SCliContext& c)
                        return true;
                    });
         if (entries.isEmpty())
-            throw CCliError(QStringLiteral("there is no session \"%1\"").arg(session));
+            throw CCliError::NoSession(session);
     } else {
         CPlaylistLoader(c.set, c.prompts)
             .Load(CCommandLine::ReadPlaylist(m3u), [&entries](const SSong& song) {

@@ -31,7 +31,7 @@ QList<qint64> SessionIds(CCdlistSet& set, const QString& session)
     for (const qint64 id : set.Ids(CFilter::Exactly(ESongColumn::CD, session)))
         ids << id;
     if (ids.isEmpty())
-        throw CCliError(QStringLiteral("there is no session \"%1\"").arg(session));
+        throw CCliError::NoSession(session);
     return ids;
 }
 
@@ -141,14 +141,11 @@ void RegisterPlaylistCommands(CCommandLine& cli)
              true});
     cli.Add({QStringLiteral("load-m3u"), QStringLiteral("load-m3u FILE"),
              QStringLiteral("lists the catalogued songs a playlist names"), LoadM3u, true});
-    cli.Add({QStringLiteral("import-m3u"),
-             QStringLiteral("import-m3u FILE NAME"),
-             QStringLiteral("adds the files a playlist names as a new session"),
-             ImportM3u,
-             false,
-             {},
-             {},
-             SCliCommand::ECatalogue::MayCreate});
+    cli.Add({.name = QStringLiteral("import-m3u"),
+             .usage = QStringLiteral("import-m3u FILE NAME"),
+             .summary = QStringLiteral("adds the files a playlist names as a new session"),
+             .run = ImportM3u,
+             .catalogue = SCliCommand::ECatalogue::MayCreate});
     cli.Add({QStringLiteral("random"), QString::fromLatin1(kRandomUsage),
              QStringLiteral("draws songs at random, by number or by playing time"), Random, true});
 }

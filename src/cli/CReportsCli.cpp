@@ -75,7 +75,7 @@ int ExportHtml(SCliContext& c)
         throw CCliError(QStringLiteral("--detailed needs --id3"));
     if (o.source == SHtmlOptions::ESource::Session &&
         c.set.Count(CFilter::Exactly(ESongColumn::CD, o.session)) == 0)
-        throw CCliError(QStringLiteral("there is no session \"%1\"").arg(o.session));
+        throw CCliError::NoSession(o.session);
     QString error;
     int songs = 0;
     if (!CHtmlExport(c.doc).Write(c.args[0], o, error, &songs))

@@ -145,14 +145,12 @@ int Songs(SCliContext& context)
 
 void RegisterSessionCommands(CCommandLine& cli)
 {
-    cli.Add({QStringLiteral("add-session"),
-             QStringLiteral("add-session NAME DIR"),
-             QStringLiteral("Scan a CD or folder into a new session (Ctrl-C stops the scan)"),
-             AddSession,
-             false,
-             {},
-             {},
-             SCliCommand::ECatalogue::MayCreate});
+    cli.Add({.name = QStringLiteral("add-session"),
+             .usage = QStringLiteral("add-session NAME DIR"),
+             .summary =
+                 QStringLiteral("Scan a CD or folder into a new session (Ctrl-C stops the scan)"),
+             .run = AddSession,
+             .catalogue = SCliCommand::ECatalogue::MayCreate});
     cli.Add({QStringLiteral("update-session"), QStringLiteral("update-session NAME"),
              QStringLiteral("Scan a session's folder again, replacing its songs"), UpdateSession});
     cli.Add({QStringLiteral("rename-session"), QStringLiteral("rename-session OLD NEW"),

@@ -42,13 +42,10 @@ int Upgrade(SCliContext& c)
 
 void RegisterUpgradeCommands(CCommandLine& cli)
 {
-    cli.Add({QStringLiteral("upgrade"),
-             QString::fromLatin1(kUsage),
-             QStringLiteral("carries the songs of an older Cratewise database over; "
-                            "--retrieve reads bit rate and length from the files"),
-             Upgrade,
-             false,
-             {},
-             {},
-             SCliCommand::ECatalogue::MayCreate});
+    cli.Add({.name = QStringLiteral("upgrade"),
+             .usage = QString::fromLatin1(kUsage),
+             .summary = QStringLiteral("carries the songs of an older Cratewise database over; "
+                                       "--retrieve reads bit rate and length from the files"),
+             .run = Upgrade,
+             .catalogue = SCliCommand::ECatalogue::MayCreate});
 }

@@ -71,6 +71,25 @@ inline QString Printable(const QString& text, EShownIn where = EShownIn::Termina
     return out;
 }
 
+// Whether Printable may change a UTF-8 text shown in markup, judged from its bytes alone: a
+// control character (the C1 ones are C2 80..9F), or a character at U+F000 or above (the raw
+// bytes of file names, noncharacters). Most texts hold none and need no conversion.
+inline bool MayChangeInMarkup(std::string_view text)
+{
+    for (size_t i = 0; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        if (byte >= 0x20 && byte < 0x7f)
+            continue;
+        if (byte < 0x20 ? byte != '\t' && byte != '\n' && byte != '\r'
+                        : byte == 0x7f || byte >= 0xef)
+            return true;
+        if (byte == 0xc2 &&
+            (i + 1 == text.size() || static_cast<unsigned char>(text[i + 1]) <= 0x9f))
+            return true;
+    }
+    return false;
+}
+
 // The native full path of a song: folder + '/' + file name.
 inline QString JoinPath(const QString& folder, const QString& file)
 {
@@ -120,7 +139,7 @@ inline QString Songs(qint64 songs)
     QString count = QString::number(songs);
     for (qsizetype at = count.size() - 3; at > 0; at -= 3)
         count.insert(at, u',');
-    return count + (songs == 1 ? QStringLiteral(" song") : QStringLiteral(" songs"));
+    return count + u' ' + SongWord(songs);
 }
 
 // "1,234 songs · 3 h 12 min": how many songs and how long they play together.

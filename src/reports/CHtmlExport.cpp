@@ -192,7 +192,7 @@ private:
     // the page stays valid and such a name readable; then the markup characters as entities.
     void AppendEscaped(std::string_view text)
     {
-        if (!MayNeedPrintable(text)) {
+        if (!CText::MayChangeInMarkup(text)) {
             AppendEntities(text);
             return;
         }
@@ -200,24 +200,6 @@ private:
             QString::fromUtf8(text.data(), qsizetype(text.size())), CText::EShownIn::Markup);
         const QByteArray utf8 = shown.toUtf8();
         AppendEntities(std::string_view(utf8.constData(), size_t(utf8.size())));
-    }
-    // Whether a text holds a byte of what Printable may change: a control character (the
-    // C1 ones are C2 80..9F), or a character at U+F000 or above (the raw bytes,
-    // noncharacters). Most texts hold none and are written as they are.
-    static bool MayNeedPrintable(std::string_view text)
-    {
-        for (size_t i = 0; i < text.size(); ++i) {
-            const auto byte = static_cast<unsigned char>(text[i]);
-            if (byte >= 0x20 && byte < 0x7f)
-                continue;
-            if (byte < 0x20 ? byte != '\t' && byte != '\n' && byte != '\r'
-                            : byte == 0x7f || byte >= 0xef)
-                return true;
-            if (byte == 0xc2 &&
-                (i + 1 == text.size() || static_cast<unsigned char>(text[i + 1]) <= 0x9f))
-                return true;
-        }
-        return false;
     }
     void AppendEntities(std::string_view text)
     {

@@ -197,6 +197,7 @@ TEST_F(HtmlExportTest, EveryPageIsValidHtml5)
     // Characters a page may not hold, in a tag, a comment and the typed texts.
     Add({.title =
              QStringLiteral("a\u0001b\u007f\u0085\ufffe\ufdd0") + QChar(0xDBFF) + QChar(0xDFFF),
+         .artist = QStringLiteral("C1 alone\u0085"),
          .file = "c.mp3",
          .comment = "line\nbreak\u001f"});
     options.name = QStringLiteral("Ann\u0008");
