@@ -181,11 +181,11 @@ void CCdlistView::ConnectModels()
     connect(update, &QAction::changed, this, [this, update] {
         if (QPushButton* button = Button(ID_UPDATE_WINAMP))
             button->setToolTip(update->isEnabled()
-                                   ? QStringLiteral("Send the playlist to MPD")
-                                   : QStringLiteral("Send the playlist to MPD. Greyed: MPD has "
-                                                    "the playlist as it is; the button comes "
-                                                    "back when the playlist or MPD's list "
-                                                    "changes."));
+                                   ? update->toolTip()
+                                   : update->toolTip() +
+                                         QStringLiteral(". Greyed: MPD has the playlist as it "
+                                                        "is; the button comes back when the "
+                                                        "playlist or MPD's list changes."));
     });
     connect(&m_doc, &CCdlistDoc::SongCountChanged, this,
             [this](qint64 count) { Field(IDC_TOTAL)->setText(QString::number(count)); });

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/CText.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -55,7 +57,7 @@ inline QString Saving(int songs)
 {
     return QStringLiteral("Cratewise is saving the tags of %1 %2...\n\nPress Cancel to abort.")
         .arg(songs)
-        .arg(songs == 1 ? QStringLiteral("song") : QStringLiteral("songs"));
+        .arg(CText::SongWord(songs));
 }
 // The files whose tags stayed as they were, by name (the first twenty).
 inline QString NotWritten(const QStringList& files)

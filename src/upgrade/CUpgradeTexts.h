@@ -1,6 +1,7 @@
 #pragma once
 
 #include "db/COldSongsSet.h"
+#include "platform/CText.h"
 
 #include <QString>
 
@@ -26,7 +27,7 @@ inline QString Progress(qint64 count)
     return QStringLiteral("Cratewise is updating %1 %2 found in the old database..."
                           "\n\nPress Cancel to abort.")
         .arg(count)
-        .arg(count == 1 ? QStringLiteral("song") : QStringLiteral("songs"));
+        .arg(CText::SongWord(count));
 }
 
 inline QString RetrieveCaption()
